@@ -1,0 +1,4 @@
+// Process heap and global memory.
+#pragma once
+
+#include "win_types.h"

@@ -1,0 +1,4 @@
+// System information, version and memory status.
+#pragma once
+
+#include "win_types.h"

@@ -1,0 +1,4 @@
+// Threads, synchronisation objects and waits.
+#pragma once
+
+#include "win_types.h"

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "../../../platform/win32/kernel_objects.h"
+#include "windows.h"
+
+namespace {
+
+struct Probe : platform::KernelObject {
+    explicit Probe(int* alive) : alive(alive) { ++*alive; }
+    ~Probe() override { --*alive; }
+    int* alive;
+};
+
+TEST(KernelHandleTable, StaleAndMadeUpHandlesFailCleanly) {
+    int alive = 0;
+    HANDLE h = platform::KernelHandleAdd(std::make_shared<Probe>(&alive));
+    ASSERT_NE(h, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(alive, 1);
+    EXPECT_NE(platform::KernelHandleGetAs<Probe>(h), nullptr);
+
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_EQ(alive, 0);
+
+    // The slot is reused, but the old value stays dead.
+    HANDLE again = platform::KernelHandleAdd(std::make_shared<Probe>(&alive));
+    EXPECT_NE(again, h);
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(h));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(platform::KernelHandleGet(h), nullptr);
+
+    for (HANDLE bogus : {HANDLE(nullptr), INVALID_HANDLE_VALUE, HANDLE(uintptr_t{0x1234567}),
+                         HANDLE(uintptr_t{0xdeadbeef0})}) {
+        SetLastError(0);
+        EXPECT_EQ(platform::KernelHandleGet(bogus), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
+    EXPECT_TRUE(CloseHandle(again));
+    EXPECT_EQ(alive, 0);
+}
+
+TEST(KernelHandleTable, LastErrorIsPerThread) {
+    SetLastError(42);
+    std::thread([] {
+        EXPECT_EQ(GetLastError(), 0u);
+        SetLastError(7);
+    }).join();
+    EXPECT_EQ(GetLastError(), 42u);
+}
+
+}  // namespace

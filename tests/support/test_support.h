@@ -1,0 +1,18 @@
+// Test support: each test runs in its own temporary working directory with
+// every platform knob at its default.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// The test's own temporary directory (the working directory while it runs).
+const std::string& TestDirectory();
+
+// Writes a file (binary) relative to the working directory.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+}  // namespace testsupport
