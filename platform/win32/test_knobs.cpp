@@ -1,6 +1,16 @@
 // Resets and environment reading for every area's knobs.
 #include "test_knobs.h"
 
-void KnobResetAll() {}
+#include "module_registry.h"
+#include "process_services.h"
 
-void KnobApplyEnvironment() {}
+void KnobResetAll() {
+    platform::ResetModuleKnobs();
+    platform::ResetDebugOutputKnobs();
+    platform::ResetDesktopKnobs();
+}
+
+void KnobApplyEnvironment() {
+    platform::ApplyModuleEnvironment();
+    platform::ApplyDebugOutputEnvironment();
+}
