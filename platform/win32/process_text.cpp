@@ -10,6 +10,20 @@
 namespace platform {
 namespace {
 
+// Length of the well-formed UTF-8 character at `p` (its lead byte and
+// continuation bytes), else 1: a stray byte is replaced on its own.
+size_t utf8Length(const char* p, size_t left) {
+    unsigned char c = static_cast<unsigned char>(p[0]);
+    size_t n = c >= 0xC2 && c <= 0xDF   ? 2
+               : c >= 0xE0 && c <= 0xEF ? 3
+               : c >= 0xF0 && c <= 0xF4 ? 4
+                                        : 1;
+    if (n > left) return 1;
+    for (size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
 // Converts with iconv; an input sequence it cannot take is replaced by
 // `replacement` after skipping `skip` bytes of input.
 std::string convert(const char* to, const char* from, const std::string& text,
@@ -30,8 +44,7 @@ std::string convert(const char* to, const char* from, const std::string& text,
             size_t n = skip;
             if (errno == EILSEQ && from[0] == 'U') {
                 // Skip one whole UTF-8 character.
-                unsigned char c = static_cast<unsigned char>(*in);
-                n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+                n = utf8Length(in, inLeft);
             }
             if (n > inLeft) n = inLeft;
             in += n;
