@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "clock.h"
+#include "module_registry.h"
+#include "process_services.h"
 
 namespace {
 
@@ -16,17 +18,18 @@ bool envFlag(const char* name) {
 }  // namespace
 
 // --- clock (kernel) -----------------------------------------------------------
-void KnobSetVirtualClock(bool on) {
-    platform::ClockSetVirtual(on);
-}
-bool KnobVirtualClock() {
-    return platform::ClockIsVirtual();
-}
+void KnobSetVirtualClock(bool on) { platform::ClockSetVirtual(on); }
+bool KnobVirtualClock() { return platform::ClockIsVirtual(); }
 
 void KnobResetAll() {
+    platform::ResetModuleKnobs();
+    platform::ResetDebugOutputKnobs();
+    platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
 }
 
 void KnobApplyEnvironment() {
+    platform::ApplyModuleEnvironment();
+    platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
 }
