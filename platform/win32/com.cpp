@@ -8,14 +8,21 @@
 
 namespace {
 
-// Per thread: how many successful CoInitialize(Ex) calls are outstanding and
-// in which model (-1: none).
-thread_local int initCount = 0;
-thread_local int threadModel = -1;
-
 // Threads in the multithreaded apartment. While there are any, a thread that
 // never initialised COM may still create objects (the implicit apartment).
 std::atomic<int> multithreadedThreads{0};
+
+// Per thread: how many successful CoInitialize(Ex) calls are outstanding and
+// in which model (-1: none). A thread that ends without CoUninitialize
+// leaves its apartment anyway.
+struct ThreadApartment {
+    int initCount = 0;
+    int model = -1;
+    ~ThreadApartment() {
+        if (initCount > 0 && model == COINIT_MULTITHREADED) --multithreadedThreads;
+    }
+};
+thread_local ThreadApartment apartment;
 
 constexpr DWORD kKnownFlags =
     COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE | COINIT_SPEED_OVER_MEMORY;
@@ -26,13 +33,13 @@ HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD coInit) {
     if (reserved || (coInit & ~kKnownFlags) != 0) return E_INVALIDARG;
     int model =
         (coInit & COINIT_APARTMENTTHREADED) ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED;
-    if (initCount > 0) {
-        if (model != threadModel) return RPC_E_CHANGED_MODE;
-        ++initCount;
+    if (apartment.initCount > 0) {
+        if (model != apartment.model) return RPC_E_CHANGED_MODE;
+        ++apartment.initCount;
         return S_FALSE;
     }
-    initCount = 1;
-    threadModel = model;
+    apartment.initCount = 1;
+    apartment.model = model;
     if (model == COINIT_MULTITHREADED) ++multithreadedThreads;
     return S_OK;
 }
@@ -42,10 +49,10 @@ HRESULT WINAPI CoInitialize(LPVOID reserved) {
 }
 
 void WINAPI CoUninitialize() {
-    if (initCount == 0) return;  // unbalanced: Windows ignores it too
-    if (--initCount == 0) {
-        if (threadModel == COINIT_MULTITHREADED) --multithreadedThreads;
-        threadModel = -1;
+    if (apartment.initCount == 0) return;  // unbalanced: Windows ignores it too
+    if (--apartment.initCount == 0) {
+        if (apartment.model == COINIT_MULTITHREADED) --multithreadedThreads;
+        apartment.model = -1;
     }
 }
 
@@ -53,7 +60,7 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContex
                                 LPVOID* object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (initCount == 0 && multithreadedThreads.load() == 0) return CO_E_NOTINITIALIZED;
+    if (apartment.initCount == 0 && multithreadedThreads.load() == 0) return CO_E_NOTINITIALIZED;
     // Aggregation hands out IUnknown only.
     if (outer && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
     platform::RegisterStandInComClasses();

@@ -180,6 +180,13 @@ TEST_F(ComTest, CreationNeedsAnInitialisedThread) {
     CoUninitialize();
 }
 
+TEST_F(ComTest, ThreadEndingInsideTheMultithreadedApartmentLeavesIt) {
+    std::thread([] { EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }).join();
+    void* out = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_TestCounter, nullptr, CLSCTX_ALL, IID_IUnknown, &out),
+              CO_E_NOTINITIALIZED);
+}
+
 TEST_F(ComTest, UnregisteredClassIsGoneAgain) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     platform::RegisterComClass(CLSID_TestCounter, nullptr);

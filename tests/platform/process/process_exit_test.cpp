@@ -45,4 +45,19 @@ TEST(ProcessExitDeathTest, BufferedOutputIsFlushed) {
         testing::ExitedWithCode(1), "last words before the exit");
 }
 
+TEST(ProcessExitDeathTest, AStreamHeldByAnotherThreadDoesNotBlockTheExit) {
+    EXPECT_EXIT(
+        {
+            std::atomic<bool> held{false};
+            std::thread holder([&held] {
+                flockfile(stdout);  // held until the process ends
+                held = true;
+                for (;;) std::this_thread::yield();
+            });
+            while (!held.load()) std::this_thread::yield();
+            ExitProcess(9);
+        },
+        testing::ExitedWithCode(9), "");
+}
+
 }  // namespace
