@@ -15,7 +15,14 @@ void RegisterStandInModules() {
 void RegisterKernelModules() {
     // Imported statically by every program, so loaded from the start.
     RegisterModule("kernel32.dll", {}, true);
-    RegisterModule("winmm.dll", {});
+    // The multimedia timer callbacks (timeSetEvent, timeKillEvent) have no
+    // stand-in: absent, so a caller sees they are missing.
+    RegisterModule("winmm.dll", {
+                                    {"timeGetTime", ExportOf(&timeGetTime)},
+                                    {"timeBeginPeriod", ExportOf(&timeBeginPeriod)},
+                                    {"timeEndPeriod", ExportOf(&timeEndPeriod)},
+                                    {"timeGetDevCaps", ExportOf(&timeGetDevCaps)},
+                                });
     RegisterModule("ole32.dll", {
                                     {"CoCreateInstance", ExportOf(&CoCreateInstance)},
                                     {"CoTaskMemAlloc", ExportOf(&CoTaskMemAlloc)},

@@ -106,6 +106,21 @@ TEST(ModuleLoading, EveryModuleTheEngineLoadsIsThere) {
     FreeLibrary(dwm);
 }
 
+TEST(ModuleLoading, WinmmClockIsTheKernelClock) {
+    HMODULE winmm = LoadLibraryA("winmm.dll");
+    ASSERT_NE(winmm, nullptr);
+    auto getTime = procAs<DWORD(WINAPI*)()>(GetProcAddress(winmm, "timeGetTime"));
+    ASSERT_NE(getTime, nullptr);
+    EXPECT_EQ(getTime, &timeGetTime);
+    EXPECT_EQ(procAs<MMRESULT(WINAPI*)(UINT)>(GetProcAddress(winmm, "timeBeginPeriod")),
+              &timeBeginPeriod);
+    EXPECT_EQ(procAs<MMRESULT(WINAPI*)(UINT)>(GetProcAddress(winmm, "timeEndPeriod")),
+              &timeEndPeriod);
+    EXPECT_EQ(procAs<MMRESULT(WINAPI*)(LPTIMECAPS, UINT)>(GetProcAddress(winmm, "timeGetDevCaps")),
+              &timeGetDevCaps);
+    FreeLibrary(winmm);
+}
+
 TEST(ModuleLoading, TimerCallbacksAreNeverFakeExports) {
     HMODULE winmm = LoadLibraryA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
