@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "clock.h"
 #include "win_kernel.h"
 
 namespace {
@@ -79,7 +80,11 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) {
 }
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) {
-    lockOf(section, "EnterCriticalSection")->mutex.lock();
+    SectionLock* lock = lockOf(section, "EnterCriticalSection");
+    if (!lock->mutex.try_lock()) {
+        platform::ClockBlockedScope blocked;  // the virtual clock may move meanwhile
+        lock->mutex.lock();
+    }
     noteEntered(section);
 }
 

@@ -43,6 +43,7 @@ void* threadEntry(void* arg) {
     auto* holder = static_cast<std::shared_ptr<ThreadObject>*>(arg);
     std::shared_ptr<ThreadObject> self = std::move(*holder);
     delete holder;
+    ClockParticipantAdopt();
     currentThread = self;
     // A thread created suspended waits here until its count reaches 0.
     WaitForCondition([&] { return self->suspendCount == 0; }, INFINITE);
@@ -52,6 +53,7 @@ void* threadEntry(void* arg) {
     } catch (const ThreadExitUnwind& e) {
         code = e.code;
     }
+    ClockParticipantRemove();
     finishThread(*self, code);
     currentThread.reset();
     return nullptr;
@@ -123,11 +125,14 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     }
     if (threadId) *threadId = self->id;
     auto* holder = new std::shared_ptr<ThreadObject>(self);
+    platform::ClockParticipantJoin();
+    platform::ClockParticipantAdd();  // counts from now: the clock waits for it to start
     pthread_t tid;
     int rc = pthread_create(&tid, &attr, platform::threadEntry, holder);
     pthread_attr_destroy(&attr);
     if (rc != 0) {
         delete holder;
+        platform::ClockParticipantRemoveCreated();
         platform::KernelHandleRemove(handle);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

@@ -1,4 +1,5 @@
 // The virtual clock: time moves only when the program sleeps or waits.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 
@@ -124,6 +125,96 @@ TEST(RealClock, CountersAgreeAndSleepTakesAtLeastItsTime) {
     EXPECT_GE(timeGetTime() - before, 20u);
     QueryPerformanceCounter(&q1);
     EXPECT_GE(q1.QuadPart - q0.QuadPart, 20 * 10'000);
+}
+
+}  // namespace
+
+namespace {
+
+struct Stamp {
+    DWORD sleep;
+    std::atomic<DWORD> woke{0};
+};
+
+DWORD WINAPI sleepAndStamp(LPVOID p) {
+    auto* s = static_cast<Stamp*>(p);
+    Sleep(s->sleep);
+    s->woke = timeGetTime();
+    return 0;
+}
+
+TEST_F(VirtualClock, SleepersWakeInDeadlineOrderAtTheirExactTimes) {
+    const DWORD t0 = timeGetTime();
+    Stamp a{30}, b{10};
+    HANDLE ta = CreateThread(nullptr, 0, sleepAndStamp, &a, 0, nullptr);
+    HANDLE tb = CreateThread(nullptr, 0, sleepAndStamp, &b, 0, nullptr);
+    HANDLE both[2] = {ta, tb};
+    EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(a.woke.load() - t0, 30u);
+    EXPECT_EQ(b.woke.load() - t0, 10u);
+    EXPECT_EQ(timeGetTime() - t0, 30u);
+    CloseHandle(ta);
+    CloseHandle(tb);
+}
+
+struct Looper {
+    std::atomic<int> rounds{0};
+};
+
+DWORD WINAPI sleepInALoop(LPVOID p) {
+    auto* l = static_cast<Looper*>(p);
+    for (int i = 0; i < 100; ++i) {
+        Sleep(10);
+        ++l->rounds;
+    }
+    return 0;
+}
+
+TEST_F(VirtualClock, ASleepingWorkerDoesNotRunTheClockAheadOfABusyThread) {
+    const DWORD t0 = timeGetTime();
+    Looper looper;
+    HANDLE t = CreateThread(nullptr, 0, sleepInALoop, &looper, 0, nullptr);
+    // Busy outside the layer for 60 ms of real time: the worker may take a
+    // step only each time the busy thread has held the clock for a whole
+    // real slice, so it cannot have run its 100 steps.
+    auto until = RealClock::now() + std::chrono::milliseconds(60);
+    while (RealClock::now() < until) {
+    }
+    EXPECT_LT(looper.rounds.load(), 10);
+    EXPECT_LT(timeGetTime() - t0, 100u);
+    // Once this thread waits, the worker's sleeps run through.
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(looper.rounds.load(), 100);
+    EXPECT_EQ(timeGetTime() - t0, 1000u);
+    CloseHandle(t);
+}
+
+struct Waiter {
+    HANDLE event;
+    std::atomic<DWORD> result{0xDEAD};
+    std::atomic<DWORD> at{0};
+};
+
+TEST_F(VirtualClock, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
+    const DWORD t0 = timeGetTime();
+    Waiter w;
+    w.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE t = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* wt = static_cast<Waiter*>(p);
+            wt->result = WaitForSingleObject(wt->event, 100);
+            wt->at = timeGetTime();
+            return 0;
+        },
+        &w, 0, nullptr);
+    Sleep(50);
+    SetEvent(w.event);
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(w.result.load(), WAIT_OBJECT_0);
+    EXPECT_EQ(w.at.load() - t0, 50u);
+    CloseHandle(t);
+    CloseHandle(w.event);
 }
 
 }  // namespace
