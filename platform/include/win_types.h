@@ -99,6 +99,14 @@ typedef HANDLE HLOCAL;
 
 typedef intptr_t(WINAPI* FARPROC)();
 
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
+
 #ifndef TRUE
 #define TRUE 1
 #endif
@@ -291,6 +299,8 @@ struct IClassFactory : IUnknown {
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_SIGNAL_REFUSED 156L
+#define ERROR_NOT_LOCKED 158L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_ENVVAR_NOT_FOUND 203L
