@@ -53,13 +53,6 @@
 #define INVALID_FILE_SIZE (static_cast<DWORD>(0xFFFFFFFF))
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
-struct SECURITY_ATTRIBUTES {
-    DWORD nLength;
-    LPVOID lpSecurityDescriptor;
-    BOOL bInheritHandle;
-};
-typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
-
 struct OVERLAPPED {
     ULONG_PTR Internal;
     ULONG_PTR InternalHigh;

@@ -13,10 +13,11 @@ std::u16string toWide(UINT cp, const std::string& bytes, DWORD flags = 0) {
     int n =
         MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::u16string out(static_cast<size_t>(n), u'\0');
-    if (n > 0)
+    if (n > 0) {
         EXPECT_EQ(MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()),
                                       out.data(), n),
                   n);
+    }
     return out;
 }
 
@@ -25,10 +26,11 @@ std::string toBytes(UINT cp, const std::u16string& text, LPCSTR defaultChar = nu
     int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                 defaultChar, used);
     std::string out(static_cast<size_t>(n), '\0');
-    if (n > 0)
+    if (n > 0) {
         EXPECT_EQ(WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(),
                                       n, defaultChar, used),
                   n);
+    }
     return out;
 }
 
