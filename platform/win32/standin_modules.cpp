@@ -14,7 +14,8 @@ void RegisterStandInModules() {
 
 void RegisterKernelModules() {
     // Imported statically by every program, so loaded from the start.
-    RegisterModule("kernel32.dll", {}, true);
+    RegisterModule("kernel32.dll", {{"GlobalMemoryStatusEx", ExportOf(&GlobalMemoryStatusEx)}},
+                   true);
     // The multimedia timer callbacks (timeSetEvent, timeKillEvent) have no
     // stand-in: absent, so a caller sees they are missing.
     RegisterModule("winmm.dll", {
