@@ -9,7 +9,10 @@ namespace platform {
 
 void RegisterStandInModules() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterKernelModules(); });
+    std::call_once(once, [] {
+        RegisterKernelModules();
+        RegisterSystemInfoExports();
+    });
 }
 
 void RegisterKernelModules() {
