@@ -6,6 +6,8 @@
 #include <iconv.h>
 
 #include <cstring>
+#include <limits>
+#include <new>
 #include <map>
 #include <utility>
 
@@ -214,8 +216,10 @@ std::u32string Utf8ToUtf32(std::string_view utf8) {
 
 // --- the Windows entry points ---------------------------------------------------
 
-int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
-                               LPWSTR lpWideCharStr, int cchWideChar) {
+namespace {
+
+int multiByteToWide(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                    LPWSTR lpWideCharStr, int cchWideChar) {
     if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
         (cchWideChar > 0 && !lpWideCharStr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -248,9 +252,9 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
     return static_cast<int>(wide.size());
 }
 
-int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                               LPBOOL lpUsedDefaultChar) {
+int wideToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                    LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                    LPBOOL lpUsedDefaultChar) {
     if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
         (cbMultiByte > 0 && !lpMultiByteStr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -298,6 +302,10 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
+    if (bytes.size() > size_t(std::numeric_limits<int>::max())) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // the count would not fit the result
+        return 0;
+    }
     if (cbMultiByte == 0) {
         if (lpUsedDefaultChar) *lpUsedDefaultChar = used ? TRUE : FALSE;
         return static_cast<int>(bytes.size());
@@ -309,6 +317,31 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
     std::memcpy(lpMultiByteStr, bytes.data(), bytes.size());
     if (lpUsedDefaultChar) *lpUsedDefaultChar = used ? TRUE : FALSE;
     return static_cast<int>(bytes.size());
+}
+
+}  // namespace
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+    try {
+        return multiByteToWide(CodePage, dwFlags, lpMultiByteStr, cbMultiByte, lpWideCharStr,
+                               cchWideChar);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar) {
+    try {
+        return wideToMultiByte(CodePage, dwFlags, lpWideCharStr, cchWideChar, lpMultiByteStr,
+                               cbMultiByte, lpDefaultChar, lpUsedDefaultChar);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
 }
 
 UINT WINAPI GetACP() {
