@@ -38,7 +38,8 @@ void ConvertLinesR5G6B5ToX1R5G5B5(uint8_t* dest, int destPitch, const uint8_t* s
                                   int width, int height, int keyed, uint16_t key, int useSimd);
 void ConvertLinesX1R5G5B5ToR5G6B5(uint8_t* dest, int destPitch, const uint8_t* src, int srcPitch,
                                   int width, int height, int useSimd);
-// Whether the 16-bit pairs take the SIMD loops (the processor has them).
+// Whether the 16-bit pairs take the SIMD loops: the processor's flag
+// (GetMmxAvailable), when the build has them.
 int PixelPairsUseSimd();
 
 int DecompressBaseImage(BaseImage* image);

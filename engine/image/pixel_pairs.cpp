@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/system_services.h"
 #include "image/pixel_conversion.h"
 #include "image/pixel_pairs.h"
 
@@ -81,7 +82,7 @@ void ForEachPixel(const PairJob& j, F f) {
 
 int PixelPairsUseSimd() {
 #ifdef __SSE2__
-    return __builtin_cpu_supports("sse2") ? 1 : 0;
+    return GetMmxAvailable() ? 1 : 0;
 #else
     return 0;
 #endif

@@ -127,6 +127,13 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL WINAPI FindClose(HANDLE hFindFile);
 
+// --- the program's own file ----------------------------------------------------
+// The executable's path in the drive view, for a null module or the program's
+// own instance. Stand-in modules have no file: ERROR_MOD_NOT_FOUND. A buffer
+// too small gets the path cut to nSize - 1 bytes, nSize and
+// ERROR_INSUFFICIENT_BUFFER.
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
 // --- temporary files -----------------------------------------------------------------
 // The temporary folder is $TMPDIR (else /tmp) in the drive view, ending in '\'.
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);

@@ -4,6 +4,7 @@
 #include "clock.h"
 
 #include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -46,7 +47,7 @@ void advanceTo(int64_t target) {
 struct Scheduler {
     std::mutex lock;
     std::condition_variable changed;  // a deadline, the blocked count or the clock changed
-    int participants = 0;
+    int participants = 1;             // the process's main thread, from the start
     int blocked = 0;
     std::multiset<int64_t> deadlines;
 };
@@ -56,10 +57,11 @@ Scheduler& scheduler() {
     return *s;
 }
 
-// Whether the calling thread counts as a participant; a thread the layer did
-// not create is counted from its first sleep or wait until it ends.
+// Whether the calling thread counts as a participant: the main thread from
+// the start, threads made by or making CreateThread from then on.
 struct Registration {
-    bool counted = false;
+    Registration() : counted(gettid() == getpid()) {}
+    bool counted;
     ~Registration() {
         if (!counted) return;
         Scheduler& s = scheduler();
@@ -70,17 +72,21 @@ struct Registration {
 };
 thread_local Registration registration;
 
+// With the scheduler lock held: counts the calling thread blocked when it is
+// a participant. Returns whether it did.
+bool countBlockedLocked(Scheduler& s) {
+    if (!registration.counted) return false;
+    ++s.blocked;
+    return true;
+}
+
 // One blocked stretch of the calling thread, with or without a deadline.
 class Blocked {
   public:
     explicit Blocked(int64_t deadline = -1) {
         Scheduler& s = scheduler();
         std::lock_guard<std::mutex> g(s.lock);
-        if (!registration.counted) {
-            registration.counted = true;
-            ++s.participants;
-        }
-        ++s.blocked;
+        counted_ = countBlockedLocked(s);
         if (deadline >= 0) {
             entry_ = s.deadlines.insert(deadline);
             hasDeadline_ = true;
@@ -90,7 +96,7 @@ class Blocked {
     ~Blocked() {
         Scheduler& s = scheduler();
         std::lock_guard<std::mutex> g(s.lock);
-        --s.blocked;
+        if (counted_) --s.blocked;
         if (hasDeadline_) s.deadlines.erase(entry_);
         s.changed.notify_all();
     }
@@ -111,6 +117,7 @@ class Blocked {
   private:
     std::multiset<int64_t>::iterator entry_;
     bool hasDeadline_ = false;
+    bool counted_ = false;
 };
 
 }  // namespace
@@ -243,15 +250,12 @@ void ClockParticipantRemoveCreated() {
 ClockBlockedScope::ClockBlockedScope() {
     Scheduler& s = scheduler();
     std::lock_guard<std::mutex> g(s.lock);
-    if (!registration.counted) {
-        registration.counted = true;
-        ++s.participants;
-    }
-    ++s.blocked;
-    s.changed.notify_all();
+    counted_ = countBlockedLocked(s);
+    if (counted_) s.changed.notify_all();
 }
 
 ClockBlockedScope::~ClockBlockedScope() {
+    if (!counted_) return;
     Scheduler& s = scheduler();
     std::lock_guard<std::mutex> g(s.lock);
     --s.blocked;

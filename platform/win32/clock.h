@@ -7,11 +7,14 @@
 //    program sleeps or waits, so pacing and countdowns are exact and runs go
 //    at full speed.
 //
-// The virtual clock's rule. The layer counts its "participant" threads: every
-// thread made by CreateThread (from its creation to its end), every thread
-// that creates one, and every other thread from its first sleep or wait. A participant is "blocked"
-// while it sleeps or waits in the layer (also while parked by SuspendThread or waiting for a taken
-// critical section). Each sleep and each timed wait has a deadline (now + its time). Then:
+// The virtual clock's rule. The layer counts "participant" threads: the
+// process's main thread, every thread made by CreateThread (from its creation
+// to its end) and every thread that calls CreateThread. Threads started by
+// libraries (audio callbacks and such) are not counted: they neither hold the
+// clock back nor count as blocked, but their sleeps still wait their turn. A
+// participant is "blocked" while it sleeps or waits in the layer (also while
+// parked by SuspendThread or waiting for a taken critical section). Each
+// sleep and each timed wait has a deadline (now + its time). Then:
 //  * the clock moves only to the EARLIEST pending deadline, and only when
 //    every participant is blocked; the sleeper or waiter that owns that
 //    deadline moves it and goes on (a wait: WAIT_TIMEOUT);
@@ -95,6 +98,9 @@ class ClockBlockedScope {
     ~ClockBlockedScope();
     ClockBlockedScope(const ClockBlockedScope&) = delete;
     ClockBlockedScope& operator=(const ClockBlockedScope&) = delete;
+
+  private:
+    bool counted_ = false;
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "code_pages.h"
 #include "process_services.h"
 #include "win_kernel.h"
 
@@ -79,7 +80,7 @@ std::string JoinCommandLine(int count, const char* const* arguments) {
     std::string out;
     for (int i = 0; i < count; ++i) {
         if (i > 0) out += ' ';
-        appendArgument(out, Cp932FromUtf8(arguments[i] ? arguments[i] : ""));
+        appendArgument(out, Utf8ToCp932(arguments[i] ? arguments[i] : ""));
     }
     return out;
 }

@@ -1,6 +1,7 @@
 // Critical sections: recursive locks in a record the caller owns. The record
 // points to a lock kept by the layer; a check value beside the pointer tells
 // an initialised section from garbage or a deleted one.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -31,9 +32,18 @@ HANDLE ownerValue() {
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId()));
 }
 
+// The owner field is read by threads that do not hold the lock (to tell the
+// owner's leave from a stray one), so it is accessed atomically.
+HANDLE owner(LPCRITICAL_SECTION section) {
+    return std::atomic_ref<HANDLE>(section->OwningThread).load(std::memory_order_relaxed);
+}
+void setOwner(LPCRITICAL_SECTION section, HANDLE value) {
+    std::atomic_ref<HANDLE>(section->OwningThread).store(value, std::memory_order_relaxed);
+}
+
 // Bookkeeping fields, written only by the owner while it holds the lock.
 void noteEntered(LPCRITICAL_SECTION section) {
-    section->OwningThread = ownerValue();
+    setOwner(section, ownerValue());
     ++section->RecursionCount;
 }
 
@@ -60,10 +70,12 @@ BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DW
 
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) {
     SectionLock* lock = lockOf(section, "DeleteCriticalSection");
-    // A section still held by its caller is released first; one held by
-    // another thread cannot be freed under it and is left to that thread.
-    if (section->RecursionCount > 0) {
-        if (section->OwningThread != ownerValue()) {
+    // A section still held by its caller is released first. One held by
+    // another thread cannot be freed under it: its lock is left allocated and
+    // the record marked deleted, so the holder's next use stops the program
+    // with the message below instead of touching freed memory.
+    if (owner(section) != nullptr) {
+        if (owner(section) != ownerValue()) {
             section->DebugInfo = nullptr;
             section->SpinCount = 0;
             return;
@@ -75,7 +87,7 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) {
     }
     section->DebugInfo = nullptr;
     section->SpinCount = 0;
-    section->OwningThread = nullptr;
+    setOwner(section, nullptr);
     delete lock;
 }
 
@@ -99,7 +111,7 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section) {
     // Only the owner's leave counts (std::recursive_mutex must not be
     // unlocked by another thread). The owner field is only ever equal to the
     // caller's id when the caller wrote it while holding the lock.
-    if (section->RecursionCount <= 0 || section->OwningThread != ownerValue()) return;
-    if (--section->RecursionCount == 0) section->OwningThread = nullptr;
+    if (owner(section) != ownerValue() || section->RecursionCount <= 0) return;
+    if (--section->RecursionCount == 0) setOwner(section, nullptr);
     lock->mutex.unlock();
 }

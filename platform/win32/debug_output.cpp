@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "code_pages.h"
 #include "process_services.h"
 #include "test_knobs.h"
 #include "win_kernel.h"
@@ -33,7 +34,7 @@ void WINAPI OutputDebugStringA(LPCSTR text) {
     std::lock_guard<std::mutex> g(s.lock);
     if (s.capture) s.captured.append(text);
     if (s.toStderr) {
-        std::string utf8 = platform::Utf8FromCp932(text);
+        std::string utf8 = platform::Cp932ToUtf8(text);
         std::fwrite(utf8.data(), 1, utf8.size(), stderr);
         std::fflush(stderr);
     }

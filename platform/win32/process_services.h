@@ -1,6 +1,5 @@
 // Platform-internal side of the process functions: the knobs' reset and
-// environment reading, the command line the entry hands over, and the text
-// conversion between the entry's UTF-8 and code page 932.
+// environment reading, and the command line the entry hands over.
 #pragma once
 
 #include <string>
@@ -20,10 +19,5 @@ std::string JoinCommandLine(int count, const char* const* arguments);
 // Sets what GetCommandLineA returns (code page 932). Without it,
 // GetCommandLineA builds the line from the process's own arguments.
 void SetProcessCommandLine(const std::string& line);
-
-// UTF-8 to code page 932; a character without a code page 932 form becomes '?'.
-std::string Cp932FromUtf8(const std::string& text);
-// Code page 932 to UTF-8; a byte sequence that is not code page 932 becomes U+FFFD.
-std::string Utf8FromCp932(const std::string& text);
 
 }  // namespace platform

@@ -9,12 +9,16 @@ namespace platform {
 
 void RegisterStandInModules() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterKernelModules(); });
+    std::call_once(once, [] {
+        RegisterKernelModules();
+        RegisterSystemInfoExports();
+    });
 }
 
 void RegisterKernelModules() {
     // Imported statically by every program, so loaded from the start.
-    RegisterModule("kernel32.dll", {}, true);
+    RegisterModule("kernel32.dll", {{"GlobalMemoryStatusEx", ExportOf(&GlobalMemoryStatusEx)}},
+                   true);
     // The multimedia timer callbacks (timeSetEvent, timeKillEvent) have no
     // stand-in: absent, so a caller sees they are missing.
     RegisterModule("winmm.dll", {

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "module_registry.h"
 #include "win_kernel.h"
 
 namespace {
@@ -169,3 +170,13 @@ void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS lpBuffer) {
     lpBuffer->dwTotalVirtual = ex.ullTotalVirtual;
     lpBuffer->dwAvailVirtual = ex.ullAvailVirtual;
 }
+
+namespace platform {
+
+// The engine looks the extended memory status up in "kernel32.dll" by name.
+void RegisterSystemInfoExports() {
+    RegisterModule("kernel32.dll", {{"GlobalMemoryStatusEx", ExportOf(&GlobalMemoryStatusEx)}},
+                   true);
+}
+
+}  // namespace platform

@@ -18,8 +18,12 @@ bool envFlag(const char* name) {
 }  // namespace
 
 // --- clock (kernel) -----------------------------------------------------------
-void KnobSetVirtualClock(bool on) { platform::ClockSetVirtual(on); }
-bool KnobVirtualClock() { return platform::ClockIsVirtual(); }
+void KnobSetVirtualClock(bool on) {
+    platform::ClockSetVirtual(on);
+}
+bool KnobVirtualClock() {
+    return platform::ClockIsVirtual();
+}
 
 void KnobResetAll() {
     platform::ResetModuleKnobs();

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "core/system_services.h"
 #include "image/pixel_conversion.h"
 
 using namespace DuRud;
@@ -55,5 +56,38 @@ TEST(PixelPairs, SimdMatchesPlainAtAnyWidthPitchAndAlignment) {
                                          srcPitch, width, height, 1);
         }
         ASSERT_EQ(plain, simd) << "round " << round << " width " << width;
+    }
+}
+
+// The same through ConvertPixelRect with the processor flag forced off and on.
+TEST(PixelPairs, ConvertPixelRectIdenticalWithFlagOffAndOn) {
+    ColorFormat r565, x1555, a1555;
+    SetupColorFormat(&r565, 16, 0xF800, 0x7E0, 0x1F, 0, 0, 0, 0);
+    SetupColorFormat(&x1555, 16, 0x7C00, 0x3E0, 0x1F, 0, 0, 0, 0);
+    SetupColorFormat(&a1555, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, 0, 0, 0);
+    struct Pair {
+        const ColorFormat* dst;
+        const ColorFormat* src;
+        int key;
+    } pairs[] = {{&x1555, &r565, 0}, {&r565, &x1555, 0}, {&a1555, &r565, 1}};
+    std::mt19937 rng(99);
+    for (int width = 1; width <= 17; ++width) {
+        for (const Pair& p : pairs) {
+            const int height = 3, srcPitch = width * 2 + 3, dstPitch = width * 2 + 1;
+            std::vector<uint8_t> src(size_t(srcPitch) * height + 4);
+            for (auto& b : src) b = uint8_t(rng());
+            std::vector<uint8_t> out[2];
+            for (int flag : {0, 1}) {
+                SetMmxAvailable(flag);
+                out[flag].assign(size_t(dstPitch) * height + 4, 0xCC);
+                const RECT r{0, 0, width, height};
+                ASSERT_EQ(ConvertPixelRect(out[flag].data() + 1, dstPitch, p.dst, src.data() + 1,
+                                           srcPitch, p.src, nullptr, 0, nullptr, 0, 0, &r, 0, p.key,
+                                           0x00FF00, 0, 0, 0, 0, 0),
+                          0);
+            }
+            SetMmxAvailable(0);
+            ASSERT_EQ(out[0], out[1]) << "width " << width;
+        }
     }
 }

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +216,33 @@ TEST_F(VirtualClock, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
     EXPECT_EQ(w.at.load() - t0, 50u);
     CloseHandle(t);
     CloseHandle(w.event);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VirtualClock, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHoldTheClock) {
+    const DWORD t0 = timeGetTime();
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> rounds{0};
+    std::thread outsider([&] {
+        for (int i = 0; i < 100; ++i) {
+            Sleep(10);
+            ++rounds;
+        }
+        SetEvent(done);
+    });
+    // The main thread is busy: the outsider's sleeps wait for it.
+    auto until = RealClock::now() + std::chrono::milliseconds(60);
+    while (RealClock::now() < until) {
+    }
+    EXPECT_LT(rounds.load(), 10);
+    EXPECT_EQ(WaitForSingleObject(done, INFINITE), WAIT_OBJECT_0);
+    outsider.join();
+    EXPECT_EQ(rounds.load(), 100);
+    EXPECT_EQ(timeGetTime() - t0, 1000u);
+    CloseHandle(done);
 }
 
 }  // namespace

@@ -225,6 +225,13 @@ TEST(ModuleHandles, ProgramInstanceAndResidentKernel) {
     // The kernel is loaded without LoadLibraryA and stays loaded.
     HMODULE k = GetModuleHandleA("KERNEL32");
     ASSERT_NE(k, nullptr);
+    auto memoryStatus =
+        procAs<BOOL(WINAPI*)(LPMEMORYSTATUSEX)>(GetProcAddress(k, "GlobalMemoryStatusEx"));
+    ASSERT_EQ(memoryStatus, &GlobalMemoryStatusEx);
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    EXPECT_TRUE(memoryStatus(&status));
+    EXPECT_GT(status.ullTotalPhys, 0u);
     EXPECT_NE(k, self);
     EXPECT_TRUE(FreeLibrary(k));
     EXPECT_EQ(GetModuleHandleA("kernel32.dll"), k);

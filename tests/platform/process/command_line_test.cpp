@@ -43,15 +43,6 @@ TEST(CommandLine, Utf8ArgumentsBecomeCodePage932) {
     EXPECT_EQ(join({"a\xFFz"}), "a?z");
 }
 
-TEST(CommandLine, TextConversionBothWays) {
-    EXPECT_EQ(platform::Utf8FromCp932("\x83\x5C\x95\x5C\x81\x60"),
-              "\xE3\x82\xBD\xE8\xA1\xA8\xEF\xBD\x9E");
-    EXPECT_EQ(platform::Cp932FromUtf8("\xE3\x82\xBD\xE8\xA1\xA8\xEF\xBD\x9E"),
-              "\x83\x5C\x95\x5C\x81\x60");
-    EXPECT_EQ(platform::Utf8FromCp932("ok\x81"), "ok\xEF\xBF\xBD");  // cut-off pair
-    EXPECT_EQ(platform::Utf8FromCp932(""), "");
-}
-
 TEST(CommandLine, GetCommandLineNamesThisProgram) {
     std::string line = GetCommandLineA();
     EXPECT_NE(line.find("test_platform_process"), std::string::npos) << line;

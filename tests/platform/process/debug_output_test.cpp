@@ -60,12 +60,13 @@ TEST(DebugOutput, StderrCopyIsUtf8) {
     setenv("VESSAMIRE_DEBUG_OUTPUT", "1", 1);
     KnobApplyEnvironment();
     unsetenv("VESSAMIRE_DEBUG_OUTPUT");
-    // "ソ表～" in code page 932, then a lone lead byte that is no character.
+    // "ソ表～" in code page 932, then a cut-off lead byte (shown as the
+    // code page's default character U+30FB).
     OutputDebugStringA("\x83\x5C\x95\x5C\x81\x60|\x81");
     KnobDebugOutputToStderr(false);
     OutputDebugStringA("not copied");
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "\xE3\x82\xBD\xE8\xA1\xA8\xEF\xBD\x9E|\xEF\xBF\xBD");
+    EXPECT_EQ(err, "\xE3\x82\xBD\xE8\xA1\xA8\xEF\xBD\x9E|\xE3\x83\xBB");
 }
 
 TEST(DebugOutput, EnvironmentOtherThanOneLeavesStderrAlone) {
