@@ -4,22 +4,46 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "clock.h"
+#include "module_registry.h"
+#include "process_services.h"
+
 namespace platform::user {
 void ResetUserKnobs();
 }
 
+namespace {
+
+bool envFlag(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && v[0] != '\0' && std::strcmp(v, "0") != 0;
+}
+
+}  // namespace
+
+// --- clock (kernel) -----------------------------------------------------------
+void KnobSetVirtualClock(bool on) {
+    platform::ClockSetVirtual(on);
+}
+bool KnobVirtualClock() {
+    return platform::ClockIsVirtual();
+}
+
 void KnobResetAll() {
+    platform::ResetModuleKnobs();
+    platform::ResetDebugOutputKnobs();
+    platform::ResetDesktopKnobs();
+    platform::ClockSetVirtual(false);
     platform::user::ResetUserKnobs();
 }
 
 void KnobApplyEnvironment() {
+    platform::ApplyModuleEnvironment();
+    platform::ApplyDebugOutputEnvironment();
+    if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
     // windows
-    auto flag = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && std::strcmp(v, "0") != 0 && *v;
-    };
-    KnobRefuseRegisterClass(flag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
-    KnobRefuseCreateWindow(flag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
+    KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
+    KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
     if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
     if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
     if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
