@@ -1,6 +1,13 @@
 // Resets and environment reading for every area's knobs.
 #include "test_knobs.h"
 
-void KnobResetAll() {}
+void D3D9KnobReset();
+void D3D9KnobApplyEnvironment();
 
-void KnobApplyEnvironment() {}
+void KnobResetAll() {
+    D3D9KnobReset();
+}
+
+void KnobApplyEnvironment() {
+    D3D9KnobApplyEnvironment();
+}
