@@ -3,6 +3,8 @@
 // in; 0 on success, -1 on failure, or a handle (-1 for none) out.
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 
 // The process entry calls the game's WinMain with these (opaque here).
@@ -39,5 +41,109 @@ enum HandleType : int {
     HandleTypeIndexBuffer = 16,
     HandleTypeFile = 17,
 };
+
+// --- Tracked memory: every engine allocation, with guard copies and a leak dump
+// A block records the tail of the source path and the line (-1: none).
+void* TrackedAlloc(uint32_t size, const char* file, int line);   // null when memory runs out
+void* TrackedCalloc(uint32_t size, const char* file, int line);  // user bytes zeroed
+void* TrackedRealloc(void* block, uint32_t size, const char* file, int line);  // null block: alloc
+void TrackedFree(void* block);                                                 // null is ignored
+int MemDumpAll();  // logs every live block and the totals
+
+// --- Log: "Log.txt", one open-append-close per write, "<ms>:" and TABs per line
+int LogWrite(const char* text);  // returns -1 always, so failure paths can return it
+int LogText(const char* text);   // the same as LogWrite
+int LogFormatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int LogIndent();
+int LogUnindent();           // not below 0
+int SetLogOutput(int flag);  // 0 turns the log file off (set before start-up)
+
+// --- Clocks and local time
+int32_t GetMillisecondCounter();  // 31-bit milliseconds; -1 without the timer service
+int64_t GetMicrosecondCounter();  // microseconds; -1 without a clock
+int GetLocalTimeFields(int* year, int* month, int* day, int* hour, int* minute, int* second);
+
+// --- Strings: engine 8-bit strings (code page 932 by default)
+int GetEngineCharSet();   // 1 Shift-JIS, 2 Korean, 3 Traditional Chinese, 4 Simplified Chinese
+int GetEngineCodePage();  // 932, 936, 949, 950 or 0
+int IsLeadByte(unsigned char byte, int charSet);  // 1 when the byte starts a double-byte character
+char* FindChar(const char* s, int byte);          // outside double-byte characters; null if none
+int UpperCaseString(char* s);                     // a-z in place, double-byte characters skipped
+int CopyString(char* dst, const char* src);
+int CopyStringN(char* dst, const char* src, int n);  // at most n bytes, always a NUL (n + 1 room)
+int AppendString(char* dst, const char* src);
+int AppendWideString(char16_t* dst, const char16_t* src);
+char* FindString(const char* haystack, const char* needle);  // null for an empty haystack
+int StringLength(const char* s);
+int CompareStrings(const char* a, const char* b);          // 0 equal, else 1
+int CompareStringsN(const char* a, const char* b, int n);  // 0 when the first n bytes match
+// printf-style into dst of dstSize bytes, truncated and always terminated;
+// the characters written, -1 on a bad argument.
+int FormatStringV(char* dst, size_t dstSize, const char* format, va_list args);
+int FormatString(char* dst, size_t dstSize, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));           // returns 0
+char* IntToString(int value, char* dst, int radix);  // radix 2-36; "" for another radix
+
+// --- Memory: byte fill, compare, copy
+int FillBytes(void* dst, int value, size_t size);
+int FillDwords(void* dst, uint32_t value, size_t count);
+int CompareBytes(const void* a, const void* b, size_t size);  // 0 equal, else 1
+int CopyBytes(void* dst, const void* src, size_t size);       // forward copy
+int MoveBytes(void* dst, const void* src, size_t size);       // overlap-safe
+
+// --- Numbers
+void ComputeSinCos(float angle, float* sinOut, float* cosOut);
+float ComputePowF(float x, float y);
+float ComputeExpF(float x);
+float ComputeAcosF(float x);
+float ComputeAtan2F(float y, float x);
+double ComputeLog10(double x);
+float ComputeSqrtF(float x);
+int AbsInt(int value);  // INT_MIN stays INT_MIN
+float AbsFloat(float value);
+int TruncFloatToInt(float value);    // toward zero; NaN and out of range: 0x80000000
+int TruncDoubleToInt(double value);  // toward zero; NaN and out of range: 0x80000000
+int TruncVec4ToInt4(const float in[4], int out[4]);
+int TruncVec4dToInt4(const double in[4], int out[4]);
+int MultiplyU64To128(uint64_t a, uint64_t b, uint64_t out[2]);  // out[0] low word
+int DivideU128ByU64(const uint64_t dividend[2], uint64_t divisor, uint64_t* quotient);  // /0: 0, -1
+
+// --- Vector and matrix math: row vectors (p x M), row-major, left-handed
+struct Vec3 {
+    float x, y, z;
+};
+struct Vec4 {  // a plane: a x + b y + c z + d = 0
+    float a, b, c, d;
+};
+struct Mat4 {
+    float m[4][4];  // m[row][column]; the translation is row 3
+};
+struct IntRect {  // right and bottom exclusive
+    int32_t left, top, right, bottom;
+};
+int SetMathScreenSize(int width, int height);  // the projections' default aspect
+int MakeIdentityMatrix(Mat4* out);
+int MultiplyMatrix(Mat4* out, const Mat4* a, const Mat4* b);  // out may be a or b; null: nothing
+int TransposeMatrix(Mat4* out, const Mat4* in);
+int InvertMatrix(Mat4* out, const Mat4* in);  // -1, out untouched, when |det| < 1e-7
+// A negative aspect takes height / width of the screen size (0.75 without one).
+int MakePerspectiveMatrix(Mat4* out, float fov, float zNear, float zFar, float aspect);
+int MakeOrthoMatrix(Mat4* out, float height, float zNear, float zFar, float aspect);
+int MakeViewportMatrix(Mat4* out, float x, float y, float width, float height);
+int MakeLookAtMatrix(Mat4* out, const Vec3* eye, const Vec3* target, const Vec3* up);
+int MakePlaneFromPoint(Vec4* out, const Vec3* point, const Vec3* normal);
+int NormalizeVector(Vec3* out, const Vec3* in);
+Vec3* NormalizeXYZ(Vec3* out, float x, float y, float z);
+float GetVectorLength(float x, float y, float z);  // 0 below a squared length of 1e-7
+int SubtractVector(Vec3* out, const Vec3* a, const Vec3* b);
+int CrossVector(Vec3* out, const Vec3* a, const Vec3* b);
+int TransformPoint(Vec3* out, const Vec3* in, const Mat4* m);
+int TransformVector4(Vec3* out, float* outW, const Vec3* in, float inW, const Mat4* m);
+int ClipRect(IntRect* rect, const IntRect* bounds);  // clips in place
+
+// --- Random numbers: MT19937 (unseeded: seed 4357)
+int SeedRandom(uint32_t seed);
+uint32_t NextRandom();
+int GetRandomInt(int max);  // 0..max; for 0x7FFFFFFF a value from -2^31 to 0
 
 }  // namespace DuRud

@@ -1,41 +1,37 @@
 // Vertical-blank ticks for Present (interval one) and DirectDraw's wait.
 // They lie on whole multiples of the refresh period from the clock's origin.
-// The clock is the steady system clock until the platform clock (with its
-// virtual mode for tests) is available to this module.
+// They run on the layer's one clock, so under the virtual clock a wait moves
+// time exactly to the next tick.
 #include "vertical_blank.h"
 
-#include <chrono>
-#include <thread>
-
+#include "../win32/clock.h"
 #include "knobs.h"
 
 namespace platform::d3d9 {
 
-namespace {
-int64_t NowMicroseconds() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
+using platform::ClockNowNanoseconds;
+using platform::ClockSleepUntilNanoseconds;
 
-int64_t PeriodTimes1000() {
+namespace {
+int64_t PeriodNanoseconds() {
     std::lock_guard<std::mutex> lock(D3D9KnobMutex());
-    // Microseconds x 1000, so that 60 Hz keeps its fraction (16,666.667 us).
     return 1000000000LL / D3D9Knobs().refreshHz;
 }
 }  // namespace
 
 int64_t WaitForNextVerticalBlank() {
-    const int64_t period = PeriodTimes1000();
-    const int64_t now = NowMicroseconds();
-    const int64_t tick = ((now * 1000) / period + 1) * period / 1000;
-    std::this_thread::sleep_for(std::chrono::microseconds(tick - now));
-    while (NowMicroseconds() < tick) std::this_thread::yield();
-    return tick;
+    const int64_t period = PeriodNanoseconds();
+    const int64_t now = ClockNowNanoseconds();
+    // Ticks at whole multiples of the period; 60 Hz gives 16,666,666 ns, so
+    // consecutive ticks lie 16,666 or 16,667 microseconds apart.
+    const int64_t tick = (now / period + 1) * period;
+    ClockSleepUntilNanoseconds(tick);
+    return tick / 1000;
 }
 
 unsigned CurrentScanLine(bool* inBlank) {
-    const int64_t period = PeriodTimes1000();
-    const int64_t phase = (NowMicroseconds() * 1000) % period;
+    const int64_t period = PeriodNanoseconds();
+    const int64_t phase = ClockNowNanoseconds() % period;
     // 1125 lines a frame, the last 45 of them blank.
     const unsigned line = unsigned(phase * 1125 / period);
     if (inBlank) *inBlank = line >= 1080;

@@ -5,16 +5,7 @@
 
 #include "d3d9_types.h"
 
-#if __has_include("d3d9_states.h")
 #include "d3d9_states.h"
-#else
-// The state enumerations live in d3d9_states.h; until it exists the method
-// signatures take their numeric values.
-typedef DWORD D3DRENDERSTATETYPE;
-typedef DWORD D3DTEXTURESTAGESTATETYPE;
-typedef DWORD D3DSAMPLERSTATETYPE;
-typedef DWORD D3DPRIMITIVETYPE;
-#endif
 
 DEFINE_GUID(IID_IDirect3D9, 0x81bdcbca, 0x64d4, 0x426d, 0xae, 0x8d, 0xad, 0x01, 0x47, 0xf4, 0x27,
             0x5c);

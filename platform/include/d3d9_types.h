@@ -476,18 +476,6 @@ enum D3DTRANSFORMSTATETYPE : DWORD {
 #define D3DTS_WORLD2 D3DTS_WORLDMATRIX(2)
 #define D3DTS_WORLD3 D3DTS_WORLDMATRIX(3)
 
-// Filters of StretchRect and of the sampler filter states.
-enum D3DTEXTUREFILTERTYPE : DWORD {
-    D3DTEXF_NONE = 0,
-    D3DTEXF_POINT = 1,
-    D3DTEXF_LINEAR = 2,
-    D3DTEXF_ANISOTROPIC = 3,
-    D3DTEXF_PYRAMIDALQUAD = 6,
-    D3DTEXF_GAUSSIANQUAD = 7,
-    D3DTEXF_CONVOLUTIONMONO = 8,
-    D3DTEXF_FORCE_DWORD = 0x7fffffff
-};
-
 // --- vertex declarations --------------------------------------------------------
 struct D3DVERTEXELEMENT9 {
     WORD Stream;

@@ -110,8 +110,12 @@ namespace {
 thread_local DWORD lastError = 0;
 }
 
-DWORD WINAPI GetLastError() { return lastError; }
-void WINAPI SetLastError(DWORD code) { lastError = code; }
+DWORD WINAPI GetLastError() {
+    return lastError;
+}
+void WINAPI SetLastError(DWORD code) {
+    lastError = code;
+}
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     if (platform::KernelHandleRemove(handle)) return TRUE;

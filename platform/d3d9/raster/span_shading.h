@@ -1,0 +1,213 @@
+// Shading of horizontal pixel spans. One template holds the whole pixel
+// pipeline; each state it is given at compile time folds away, so the
+// specialised spans are the generic path with constants and give the same
+// bytes by construction (a test compares them on random pixels).
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "blending.h"
+#include "draw_setup.h"
+#include "pixel_formats.h"
+#include "sampling.h"
+#include "texture_stages.h"
+
+namespace platform::raster {
+
+// An attribute over the screen: value = c + dy * y + dx * x, evaluated row
+// first in that order on every path.
+struct Plane {
+    double c = 0.0, dx = 0.0, dy = 0.0;
+    double Row(int y) const { return c + dy * double(y); }
+};
+
+struct TriangleSetup {
+    bool affine = true;  // 1/w is the same at every vertex
+    Plane q;             // 1/w (perspective only)
+    Plane z;
+    bool gouraud = false;
+    Rgba flatDiffuse{0, 0, 0, 0}, flatSpecular{0, 0, 0, 0};
+    Plane diffuse[4], specular[4];                         // r, g, b, a; times 1/w when not affine
+    Plane s[D3DMAXTEXTURESTAGES], t[D3DMAXTEXTURESTAGES];  // level-0 texels (times 1/w)
+    LevelChoice level[D3DMAXTEXTURESTAGES];
+    bool perPixelLod[D3DMAXTEXTURESTAGES] = {};
+};
+
+using SpanFunction = void (*)(const DrawSetup&, const TriangleSetup&, int y, int x0, int x1);
+
+struct SpanChoice {
+    SpanFunction generic = nullptr;
+    SpanFunction special = nullptr;  // for affine triangles; null when none fits
+};
+
+// Picks the span functions for a draw's state.
+SpanChoice ChooseSpans(const DrawSetup& setup);
+
+// Level-of-detail from texel-coordinate derivatives: log2 of the longer of
+// the two screen-axis footprints.
+inline double LevelOfDetail(double dsdx, double dtdx, double dsdy, double dtdy) {
+    double x = dsdx * dsdx + dtdx * dtdx, y = dsdy * dsdy + dtdy * dtdy;
+    double m = x > y ? x : y;
+    if (!(m > 0.0)) return -1000.0;
+    return 0.5 * std::log2(m);
+}
+
+RASTER_INLINE int ColourFromPlane(double v) {
+    if (!(v >= 0.0)) return 0;
+    if (v >= 255.0) return 255;
+    return int(v + 0.5);
+}
+
+// Compile-time state of a span: -1 is "read from the setup".
+template <int Stages, int TexFormat, int Filter, int Address, int ColorOp, int ColorArg1,
+          int ColorArg2, int AlphaOp, int AlphaArg1, int AlphaArg2, int BlendOn, int SrcBlend,
+          int DestBlend, int Target>
+struct SpanState {
+    static constexpr int kStages = Stages, kTexFormat = TexFormat, kFilter = Filter,
+                         kAddress = Address, kColorOp = ColorOp, kColorArg1 = ColorArg1,
+                         kColorArg2 = ColorArg2, kAlphaOp = AlphaOp, kAlphaArg1 = AlphaArg1,
+                         kAlphaArg2 = AlphaArg2, kBlend = BlendOn, kSrcBlend = SrcBlend,
+                         kDestBlend = DestBlend, kTarget = Target;
+    // Specialised spans are for flat, affine, depth-free, fully written,
+    // specular-free draws with ADD blending.
+    static constexpr bool kGeneric = Stages < 0;
+};
+
+using GenericSpanState = SpanState<-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1>;
+
+#define RASTER_PICK(constant, runtime) ((constant) >= 0 ? (constant) : (runtime))
+
+template <class K>
+void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
+    constexpr bool generic = K::kGeneric;
+    const int stageCount = RASTER_PICK(K::kStages, ds.stageCount);
+    const bool affine = generic ? tri.affine : true;
+    const bool gouraud = generic ? tri.gouraud : false;
+    const bool specularAdd = generic ? ds.specularAdd : false;
+    const bool depthTest = generic ? ds.depthTest : false;
+    const uint32_t mask = generic ? ds.writeMask : 0xF;
+    const bool blend = RASTER_PICK(K::kBlend, int(ds.blend)) != 0;
+    const int srcBlend = RASTER_PICK(K::kSrcBlend, ds.srcBlend);
+    const int destBlend = RASTER_PICK(K::kDestBlend, ds.destBlend);
+    const int blendOp = generic ? ds.blendOp : int(D3DBLENDOP_ADD);
+    const uint32_t target = uint32_t(RASTER_PICK(K::kTarget, int(ds.target.format)));
+    const int targetBytes = target <= kFormatX8R8G8B8 ? 4 : 2;
+
+    const double fy = double(y);
+    uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
+    uint8_t* depthRow = depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
+    const int depthBytes = depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+
+    double qRow = affine ? 1.0 : tri.q.Row(y);
+    double zRow = tri.z.Row(y);
+    double dRow[4], sRow[4];
+    if (gouraud)
+        for (int c = 0; c < 4; ++c)
+            dRow[c] = tri.diffuse[c].Row(y), sRow[c] = tri.specular[c].Row(y);
+    double texS[D3DMAXTEXTURESTAGES], texT[D3DMAXTEXTURESTAGES];
+    for (int i = 0; i < stageCount; ++i) texS[i] = tri.s[i].Row(y), texT[i] = tri.t[i].Row(y);
+    (void)fy;
+
+    for (int x = x0; x < x1; ++x) {
+        const double fx = double(x);
+        double w = 1.0, q = 1.0;
+        if (!affine) {
+            q = qRow + tri.q.dx * fx;
+            w = 1.0 / q;
+        }
+        StageRegisters r;
+        if (gouraud) {
+            double v[8];
+            for (int c = 0; c < 4; ++c) {
+                v[c] = dRow[c] + tri.diffuse[c].dx * fx;
+                v[c + 4] = sRow[c] + tri.specular[c].dx * fx;
+                if (!affine) v[c] *= w, v[c + 4] *= w;
+            }
+            r.diffuse = Rgba{ColourFromPlane(v[0]), ColourFromPlane(v[1]), ColourFromPlane(v[2]),
+                             ColourFromPlane(v[3])};
+            r.specular = Rgba{ColourFromPlane(v[4]), ColourFromPlane(v[5]), ColourFromPlane(v[6]),
+                              ColourFromPlane(v[7])};
+        } else {
+            r.diffuse = tri.flatDiffuse;
+            r.specular = tri.flatSpecular;
+        }
+        r.current = r.diffuse;
+        r.temp = Rgba{0, 0, 0, 0};
+        r.tfactor = ds.tfactor;
+        r.texture = Rgba{255, 255, 255, 255};
+
+        for (int i = 0; i < stageCount; ++i) {
+            const StageSetup& st = ds.stages[i];
+            if constexpr (generic) {
+                if (st.usesTexture) {
+                    const RasterTexture* tex = st.texture;
+                    if (!tex) {
+                        r.texture = Rgba{255, 255, 255, 255};
+                    } else {
+                        double s = texS[i] + tri.s[i].dx * fx, t = texT[i] + tri.t[i].dx * fx;
+                        if (!affine) s *= w, t *= w;
+                        LevelChoice choice = tri.level[i];
+                        if (tri.perPixelLod[i]) {
+                            double dsdx = (tri.s[i].dx - s * tri.q.dx) * w;
+                            double dtdx = (tri.t[i].dx - t * tri.q.dx) * w;
+                            double dsdy = (tri.s[i].dy - s * tri.q.dy) * w;
+                            double dtdy = (tri.t[i].dy - t * tri.q.dy) * w;
+                            choice = ChooseLevel(st.sampler, *tex,
+                                                 LevelOfDetail(dsdx, dtdx, dsdy, dtdy));
+                        }
+                        if (choice.level == 0 && choice.weight == 0)
+                            r.texture = FromArgb(SampleLevel(tex->levels[0], choice.filter,
+                                                             st.sampler.addressU,
+                                                             st.sampler.addressV, st.sampler.border,
+                                                             TexelFixed(s), TexelFixed(t)));
+                        else
+                            r.texture = FromArgb(SampleTexture(st.sampler, *tex, choice, s, t));
+                    }
+                }
+            } else if constexpr (K::kTexFormat >= 0) {
+                const RasterSurface& lv = st.texture->levels[0];
+                double s = texS[i] + tri.s[i].dx * fx, t = texT[i] + tri.t[i].dx * fx;
+                uint32_t c = K::kFilter == kFilterLinear
+                                 ? SampleLinear(lv, K::kTexFormat, K::kAddress, K::kAddress,
+                                                st.sampler.border, TexelFixed(s), TexelFixed(t))
+                                 : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
+                                               st.sampler.border, TexelFixed(s), TexelFixed(t));
+                r.texture = FromArgb(c);
+            }
+            if (generic || i > 0) {
+                RunStage(st.colorOp, st.colorArg1, st.colorArg2, st.alphaOp, st.alphaArg1,
+                         st.alphaArg2, st.resultTemp, r);
+            } else {
+                RunStage(K::kColorOp, DWORD(K::kColorArg1), DWORD(K::kColorArg2), K::kAlphaOp,
+                         DWORD(K::kAlphaArg1), DWORD(K::kAlphaArg2), false, r);
+            }
+        }
+
+        Rgba out = r.current;
+        if (specularAdd) {
+            out.r = Saturate(out.r + r.specular.r);
+            out.g = Saturate(out.g + r.specular.g);
+            out.b = Saturate(out.b + r.specular.b);
+        }
+        if (ds.alphaTest && !Compare(ds.alphaFunc, uint32_t(out.a), uint32_t(ds.alphaRef)))
+            continue;
+        uint8_t* depthPixel = nullptr;
+        uint32_t depth = 0;
+        if (depthTest) {
+            depthPixel = depthRow + size_t(x) * depthBytes;
+            depth = QuantiseDepth(zRow + tri.z.dx * fx, ds.depth.format);
+            if (!Compare(ds.depthFunc, depth, ReadDepth(depthPixel, ds.depth.format))) continue;
+        }
+        uint8_t* pixel = row + size_t(x) * targetBytes;
+        if (blend || mask != 0xF) {
+            Rgba dst = FromArgb(ReadArgb(pixel, target));
+            if (blend) out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+            if (mask != 0xF) out = ApplyWriteMask(mask, out, dst);
+        }
+        WriteArgb(pixel, target, ToArgb(out));
+        if (depthTest && ds.depthWrite) WriteDepth(depthPixel, ds.depth.format, depth);
+    }
+}
+
+}  // namespace platform::raster

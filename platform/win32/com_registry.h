@@ -1,0 +1,28 @@
+// The class registry behind CoCreateInstance. Each stand-in area (DirectInput,
+// DirectDraw, DirectShow, XAudio2, ...) adds its classes from one registration
+// function listed in RegisterStandInComClasses (com_registry.cpp); static
+// self-registration would be dropped by the linker from a static library.
+#pragma once
+
+#include "win_types.h"
+
+namespace platform {
+
+// Creates an object of one class and hands back the requested interface.
+// Returns S_OK, E_NOINTERFACE (object released, *object null),
+// CLASS_E_NOAGGREGATION or E_OUTOFMEMORY.
+using ComCreateFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** object);
+
+// Adds or replaces a class; a null function removes it (tests clean up so).
+void RegisterComClass(REFCLSID clsid, ComCreateFunction create);
+
+// The create function of a class, or null.
+ComCreateFunction FindComClass(REFCLSID clsid);
+
+// Runs every area's registration once; CoCreateInstance calls it.
+void RegisterStandInComClasses();
+
+// One registration function per area (defined in that area's files).
+void RegisterD3D9ComClasses();  // DirectDraw (platform/d3d9/registration.cpp)
+
+}  // namespace platform

@@ -1,0 +1,117 @@
+// The process heap: blocks from the C heap, with a registry of live blocks
+// so that sizes are exact and a foreign or freed pointer is refused instead
+// of corrupting memory.
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "win_kernel.h"
+
+namespace {
+
+// Larger requests are refused outright (no C heap can give them, and some
+// allocators stop the program instead of failing).
+constexpr SIZE_T kLargestBlock = SIZE_T{1} << 39;
+constexpr DWORD kAllocFlags = HEAP_NO_SERIALIZE | HEAP_GENERATE_EXCEPTIONS | HEAP_ZERO_MEMORY;
+
+struct ProcessHeap {
+    std::mutex lock;
+    std::unordered_map<void*, SIZE_T> sizes;
+};
+
+ProcessHeap& heap() {
+    static ProcessHeap* h = new ProcessHeap;  // blocks may be freed during exit
+    return *h;
+}
+
+bool checkHeap(HANDLE h) {
+    if (h == GetProcessHeap()) return true;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+}
+
+}  // namespace
+
+HANDLE WINAPI GetProcessHeap() {
+    return static_cast<HANDLE>(&heap());
+}
+
+LPVOID WINAPI HeapAlloc(HANDLE h, DWORD flags, SIZE_T bytes) {
+    if (!checkHeap(h)) return nullptr;
+    if ((flags & ~kAllocFlags) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    void* p = bytes <= kLargestBlock ? std::malloc(bytes ? bytes : 1) : nullptr;
+    if (!p) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (flags & HEAP_ZERO_MEMORY) std::memset(p, 0, bytes);
+    std::lock_guard<std::mutex> g(heap().lock);
+    heap().sizes[p] = bytes;
+    return p;
+}
+
+LPVOID WINAPI HeapReAlloc(HANDLE h, DWORD flags, LPVOID memory, SIZE_T bytes) {
+    if (!checkHeap(h)) return nullptr;
+    if ((flags & ~(kAllocFlags | HEAP_REALLOC_IN_PLACE_ONLY)) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    ProcessHeap& hp = heap();
+    std::lock_guard<std::mutex> g(hp.lock);
+    auto it = hp.sizes.find(memory);
+    if (it == hp.sizes.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    SIZE_T old = it->second;
+    if (flags & HEAP_REALLOC_IN_PLACE_ONLY) {
+        // A block can only shrink where it stands.
+        if (bytes > old) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        it->second = bytes;
+        return memory;
+    }
+    void* p = bytes <= kLargestBlock ? std::malloc(bytes ? bytes : 1) : nullptr;
+    if (!p) {  // the old block stays valid
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    std::memcpy(p, memory, old < bytes ? old : bytes);
+    if ((flags & HEAP_ZERO_MEMORY) && bytes > old)
+        std::memset(static_cast<char*>(p) + old, 0, bytes - old);
+    hp.sizes.erase(it);
+    std::free(memory);
+    hp.sizes[p] = bytes;
+    return p;
+}
+
+BOOL WINAPI HeapFree(HANDLE h, DWORD, LPVOID memory) {
+    if (!checkHeap(h)) return FALSE;
+    if (memory == nullptr) return TRUE;
+    {
+        std::lock_guard<std::mutex> g(heap().lock);
+        if (heap().sizes.erase(memory) == 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    }
+    std::free(memory);
+    return TRUE;
+}
+
+SIZE_T WINAPI HeapSize(HANDLE h, DWORD, LPCVOID memory) {
+    if (!checkHeap(h)) return static_cast<SIZE_T>(-1);
+    std::lock_guard<std::mutex> g(heap().lock);
+    auto it = heap().sizes.find(const_cast<void*>(memory));
+    if (it == heap().sizes.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return static_cast<SIZE_T>(-1);
+    }
+    return it->second;
+}

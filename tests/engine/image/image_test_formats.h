@@ -1,0 +1,65 @@
+// Formats and small records shared by the image tests.
+#pragma once
+
+#include <cstring>
+#include <vector>
+
+#include "image/image_record.h"
+
+namespace imagetest {
+
+inline DuRud::ColorFormat Format(int bits, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+    DuRud::ColorFormat f;
+    DuRud::SetupColorFormat(&f, bits, r, g, b, a, 0, 0, 0);
+    return f;
+}
+inline DuRud::ColorFormat R5G6B5() {
+    return Format(16, 0xF800, 0x7E0, 0x1F, 0);
+}
+inline DuRud::ColorFormat X1R5G5B5() {
+    return Format(16, 0x7C00, 0x3E0, 0x1F, 0);
+}
+inline DuRud::ColorFormat A1R5G5B5() {
+    return Format(16, 0x7C00, 0x3E0, 0x1F, 0x8000);
+}
+inline DuRud::ColorFormat A4R4G4B4() {
+    return Format(16, 0xF00, 0xF0, 0xF, 0xF000);
+}
+inline DuRud::ColorFormat X8R8G8B8() {
+    DuRud::ColorFormat f{};
+    DuRud::SetColorFormatX8R8G8B8(&f);
+    return f;
+}
+inline DuRud::ColorFormat A8R8G8B8() {
+    DuRud::ColorFormat f{};
+    DuRud::SetColorFormatA8R8G8B8(&f);
+    return f;
+}
+inline DuRud::ColorFormat R8G8B8() {
+    DuRud::ColorFormat f{};
+    DuRud::SetColorFormatR8G8B8(&f);
+    return f;
+}
+inline DuRud::ColorFormat Gray8() {
+    DuRud::ColorFormat f{};
+    DuRud::SetColorFormatGray8(&f);
+    return f;
+}
+
+inline uint16_t Get16(const std::vector<uint8_t>& b, size_t i) {
+    return uint16_t(b[2 * i] | b[2 * i + 1] << 8);
+}
+inline uint32_t Get32(const std::vector<uint8_t>& b, size_t i) {
+    uint32_t v;
+    std::memcpy(&v, &b[4 * i], 4);
+    return v;
+}
+inline void Put16(std::vector<uint8_t>& b, size_t i, uint16_t v) {
+    b[2 * i] = uint8_t(v);
+    b[2 * i + 1] = uint8_t(v >> 8);
+}
+inline void Put32(std::vector<uint8_t>& b, size_t i, uint32_t v) {
+    std::memcpy(&b[4 * i], &v, 4);
+}
+
+}  // namespace imagetest

@@ -1,0 +1,338 @@
+// ConvertPixelRect: each path reached by its own case, with results worked
+// out by hand from the formulas.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/pixel_conversion.h"
+#include "image_test_formats.h"
+
+using namespace DuRud;
+using namespace imagetest;
+
+namespace {
+
+struct Opts {
+    int mirror = 0, key = 0;
+    uint32_t transparent = 0;
+    int dither = 0, clear = 0, alphaFromRed = 0, skip = 0, remap = 0;
+    const void* alpha = nullptr;
+    int alphaPitch = 0;
+    const ColorFormat* alphaFormat = nullptr;
+};
+
+int Convert(std::vector<uint8_t>& dst, const ColorFormat& df, int dpitch,
+            const std::vector<uint8_t>& src, const ColorFormat& sf, int spitch, int w, int h,
+            const Opts& o = {}, int dx = 0, int dy = 0, int sx = 0, int sy = 0) {
+    RECT r{sx, sy, sx + w, sy + h};
+    return ConvertPixelRect(dst.data(), dpitch, &df, src.data(), spitch, &sf, o.alpha, o.alphaPitch,
+                            o.alphaFormat, dx, dy, &r, o.mirror, o.key, o.transparent, o.dither,
+                            o.clear, o.alphaFromRed, o.skip, o.remap);
+}
+
+ColorFormat PaletteOf(std::initializer_list<PaletteEntry> entries) {
+    ColorFormat f{};
+    SetColorFormatPal8(&f);
+    for (auto& e : f.palette) e = PaletteEntry{0, 0, 0, 0};
+    int i = 0;
+    for (auto e : entries) f.palette[i++] = e;
+    return f;
+}
+
+}  // namespace
+
+TEST(ConvertPixelRect, R5G6B5ToThirtyTwoBitsFixedPairVersusGeneric) {
+    std::vector<uint8_t> src = {0xFF, 0xFF}, dst(4, 0xEE);
+    ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, src, R5G6B5(), 2, 1, 1), 0);
+    // Fixed pair: no bit replication, byte 3 from the formula (0).
+    EXPECT_EQ(Get32(dst, 0), 0x00F8FCF8u);
+
+    Opts o;
+    o.dither = kDitherOrdered;  // any option that leaves the pair
+    ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, src, R5G6B5(), 2, 1, 1, o), 0);
+    // Generic: 31 -> 248 + 31 * 7 / 31 = 255; unused bits set.
+    EXPECT_EQ(Get32(dst, 0), 0xFFFFFFFFu);
+
+    // 0x0841 (1, 2, 1): generic widening 1 -> 8 + 1 * 7 / 31 = 8, 2 -> 8 + 2 * 3 / 63 = 8.
+    src = {0x41, 0x08};
+    ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, src, R5G6B5(), 2, 1, 1, o), 0);
+    EXPECT_EQ(Get32(dst, 0), 0xFF080808u);
+}
+
+TEST(ConvertPixelRect, FixedPairsFollowTheirFormulas) {
+    // R8G8B8 (B, G, R) = (0x13, 0x57, 0x9B).
+    std::vector<uint8_t> rgb = {0x13, 0x57, 0x9B}, dst(4, 0);
+    ASSERT_EQ(Convert(dst, R5G6B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), (0x9B >> 3) << 11 | (0x57 >> 2) << 5 | 0x13 >> 3);
+    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), 0x8000 | (0x9B >> 3) << 10 | (0x57 >> 3) << 5 | 0x13 >> 3);
+    ASSERT_EQ(Convert(dst, A8R8G8B8(), 4, rgb, R8G8B8(), 3, 1, 1), 0);
+    EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
+
+    std::vector<uint8_t> x32(4);
+    Put32(x32, 0, 0x00ABCDEF);
+    ASSERT_EQ(Convert(dst, R5G6B5(), 2, x32, X8R8G8B8(), 4, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), (0xAB >> 3) << 11 | (0xCD >> 2) << 5 | (0xEF >> 3));
+
+    std::vector<uint8_t> v565 = {0x34, 0x12};  // 0x1234
+    ASSERT_EQ(Convert(dst, R8G8B8(), 3, v565, R5G6B5(), 2, 1, 1), 0);
+    EXPECT_EQ(dst[0], (0x1234 & 0x1F) << 3);
+    EXPECT_EQ(dst[1], ((0x1234 >> 5) & 0x3F) << 2);
+    EXPECT_EQ(dst[2], (0x1234 >> 8) & 0xF8);
+    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, v565, R5G6B5(), 2, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), ((0x1234 & 0xFFC0) >> 1) | (0x1234 & 0x1F));
+    ASSERT_EQ(Convert(dst, R5G6B5(), 2, v565, X1R5G5B5(), 2, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), ((0x1234 & 0x7FE0) << 1) | (0x1234 & 0x3F));
+
+    // Palette entry 1 = (R 0x9B, G 0x57, B 0x13), fourth byte 0x40.
+    ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {0x13, 0x57, 0x9B, 0x40}});
+    std::vector<uint8_t> idx = {1};
+    ASSERT_EQ(Convert(dst, R5G6B5(), 2, idx, pal, 1, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), (0x9B >> 3) << 11 | (0x57 >> 2) << 5 | 0x13 >> 3);
+    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, idx, pal, 1, 1, 1), 0);
+    EXPECT_EQ(Get16(dst, 0), 0x8000 | (0x9B >> 3) << 10 | (0x57 >> 3) << 5 | 0x13 >> 3);
+    ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, idx, pal, 1, 1, 1), 0);
+    EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
+}
+
+TEST(ConvertPixelRect, EightToEightReturnsLargestIndex) {
+    ColorFormat g = Gray8();
+    std::vector<uint8_t> src = {3, 200, 7, 9}, dst(4, 0xEE);
+    EXPECT_EQ(Convert(dst, g, 2, src, g, 2, 2, 2), 200);
+    EXPECT_EQ(dst, src);
+    std::vector<uint8_t> zeros(4, 0);
+    EXPECT_EQ(Convert(dst, g, 2, zeros, g, 2, 2, 2), 0);
+}
+
+TEST(ConvertPixelRect, PaletteRemapPicksNearestAndEqualPalettesFallThrough) {
+    ColorFormat src = PaletteOf({{0, 0, 10, 0}, {0, 0, 200, 0}, {0, 250, 0, 0}});
+    ColorFormat dst = PaletteOf({{0, 0, 0, 0}, {0, 240, 0, 0}, {0, 0, 190, 0}});
+    std::vector<uint8_t> s = {0, 1, 2}, d(3, 0xEE);
+    Opts o;
+    o.remap = 1;
+    EXPECT_EQ(Convert(d, dst, 3, s, src, 3, 3, 1, o), 0);
+    EXPECT_EQ(d, (std::vector<uint8_t>{0, 2, 1}));
+    // Equal palettes: the plain index copy (largest index).
+    EXPECT_EQ(Convert(d, src, 3, s, src, 3, 3, 1, o), 2);
+    EXPECT_EQ(d, s);
+}
+
+TEST(ConvertPixelRect, ColoursToPaletteIndices) {
+    ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}});
+    std::vector<uint8_t> src(6), d(3, 0xEE);
+    Put16(src, 0, 0xFFFF);  // white
+    Put16(src, 1, 0xF800);  // red
+    Put16(src, 2, 0x0000);
+    EXPECT_EQ(Convert(d, pal, 3, src, R5G6B5(), 6, 3, 1), 0);
+    EXPECT_EQ(d, (std::vector<uint8_t>{1, 2, 0}));
+}
+
+TEST(ConvertPixelRect, SkipTransparentSameLayoutAndGeneric) {
+    std::vector<uint8_t> src(6), d(6, 0);
+    Put16(src, 0, 0x1111);
+    Put16(src, 1, 0x0F0F);  // transparent
+    Put16(src, 2, 0x2222);
+    Put16(d, 1, 0xABCD);
+    Opts o;
+    o.skip = 1;
+    o.transparent = 0xFFFF0F0F;  // compared at the pixel's own width
+    ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, o), 0);
+    EXPECT_EQ(Get16(d, 0), 0x1111);
+    EXPECT_EQ(Get16(d, 1), 0xABCD);
+    EXPECT_EQ(Get16(d, 2), 0x2222);
+
+    // Generic (ordered dither set), R5G6B5 -> X8R8G8B8.
+    std::vector<uint8_t> d32(12, 0);
+    Put32(d32, 1, 0x12345678);
+    o.dither = kDitherOrdered;
+    ASSERT_EQ(Convert(d32, X8R8G8B8(), 12, src, R5G6B5(), 6, 3, 1, o), 0);
+    EXPECT_EQ(Get32(d32, 1), 0x12345678u);
+    EXPECT_NE(Get32(d32, 0), 0u);
+
+    // Mirroring clears the skip flag: all three written, reversed.
+    Opts m;
+    m.mirror = 1;
+    m.skip = 1;
+    m.transparent = 0x0F0F;
+    ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, m), 0);
+    EXPECT_EQ(Get16(d, 0), 0x2222);
+    EXPECT_EQ(Get16(d, 1), 0x0F0F);
+    EXPECT_EQ(Get16(d, 2), 0x1111);
+}
+
+TEST(ConvertPixelRect, SkipTransparentX8R8G8B8ToA8R8G8B8) {
+    std::vector<uint8_t> src(8), d(8, 0);
+    Put32(src, 0, 0x00102030);
+    Put32(src, 1, 0x77FF00FF);  // low 24 bits match the transparent colour
+    Put32(d, 1, 0xCAFEBABE);
+    Opts o;
+    o.skip = 1;
+    o.transparent = 0xFF00FF;
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, X8R8G8B8(), 8, 2, 1, o), 0);
+    EXPECT_EQ(Get32(d, 0), 0xFF102030u);
+    EXPECT_EQ(Get32(d, 1), 0xCAFEBABEu);
+}
+
+TEST(ConvertPixelRect, ColourKeyToAlphaOnSameLayoutFixedPairAndGeneric) {
+    Opts o;
+    o.key = 1;
+    o.transparent = 0x00FF00;
+    // Same colour layout X8R8G8B8 -> A8R8G8B8.
+    std::vector<uint8_t> src(8), d(8);
+    Put32(src, 0, 0x0000FF00);
+    Put32(src, 1, 0x00123456);
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, X8R8G8B8(), 8, 2, 1, o), 0);
+    EXPECT_EQ(Get32(d, 0), 0x0000FF00u);
+    EXPECT_EQ(Get32(d, 1), 0xFF123456u);
+
+    // Fixed pair R5G6B5 -> A8R8G8B8: the key is first reduced to 0x07E0.
+    std::vector<uint8_t> s16(4);
+    Put16(s16, 0, 0x07E0);
+    Put16(s16, 1, 0x001F);
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, s16, R5G6B5(), 4, 2, 1, o), 0);
+    EXPECT_EQ(Get32(d, 0), 0x0000FC00u);
+    EXPECT_EQ(Get32(d, 1), 0xFF0000F8u);
+    // ... and towards A1R5G5B5.
+    ASSERT_EQ(Convert(d, A1R5G5B5(), 4, s16, R5G6B5(), 4, 2, 1, o), 0);
+    EXPECT_EQ(Get16(d, 0), 0x03E0);
+    EXPECT_EQ(Get16(d, 1), 0x801F);
+
+    // Generic (mirror), R5G6B5 -> A4R4G4B4, written right to left.
+    o.mirror = 1;
+    ASSERT_EQ(Convert(d, A4R4G4B4(), 4, s16, R5G6B5(), 4, 2, 1, o), 0);
+    EXPECT_EQ(Get16(d, 1), 0x00F0);  // keyed green: alpha 0
+    EXPECT_EQ(Get16(d, 0), 0xF00F);  // blue: alpha full
+
+    // Without a destination alpha the flag does not count: plain pair.
+    Opts k;
+    k.key = 1;
+    k.transparent = 0x00FF00;
+    ASSERT_EQ(Convert(d, X1R5G5B5(), 4, s16, R5G6B5(), 4, 2, 1, k), 0);
+    EXPECT_EQ(Get16(d, 0), 0x03E0);
+    EXPECT_EQ(Get16(d, 1), 0x001F);
+}
+
+TEST(ConvertPixelRect, AlphaImageWidenedAlphaFromRedNot) {
+    // Alpha image R5G6B5 whose red is 31 and 16: alpha = red widened 5 -> 8.
+    std::vector<uint8_t> a16(4);
+    Put16(a16, 0, 0xF800);
+    Put16(a16, 1, 0x8000);
+    std::vector<uint8_t> src(6, 0), d(8);
+    ColorFormat af = R5G6B5();
+    Opts o;
+    o.alpha = a16.data();
+    o.alphaPitch = 4;
+    o.alphaFormat = &af;
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, R8G8B8(), 6, 2, 1, o), 0);
+    // 31 -> 248 + 31 * 7 / 31 = 255; 16 -> 128 + 16 * 7 / 31 = 131.
+    EXPECT_EQ(Get32(d, 0), 0xFF000000u);
+    EXPECT_EQ(Get32(d, 1), 0x83000000u);
+
+    // Alpha from red: R5G6B5 red 20 becomes alpha 20 as it stands, while red
+    // is widened to 160 + 20 * 7 / 31 = 164.
+    std::vector<uint8_t> s16(2);
+    Put16(s16, 0, 20 << 11);
+    Opts r;
+    r.alphaFromRed = 1;
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, s16, R5G6B5(), 2, 1, 1, r), 0);
+    EXPECT_EQ(Get32(d, 0), 0x14A40000u);
+    // Towards a 4-bit alpha the unscaled red is clamped into the channel.
+    ASSERT_EQ(Convert(d, A4R4G4B4(), 2, s16, R5G6B5(), 2, 1, 1, r), 0);
+    EXPECT_EQ(Get16(d, 0), 0xFA00);
+}
+
+TEST(ConvertPixelRect, ColourClearAndMirror) {
+    std::vector<uint8_t> src(8), d(8);
+    Put32(src, 0, 0x80112233);
+    Put32(src, 1, 0x40445566);
+    Opts o;
+    o.clear = 1;
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, o), 0);
+    EXPECT_EQ(Get32(d, 0), 0x80000000u);
+    EXPECT_EQ(Get32(d, 1), 0x40000000u);
+
+    Opts m;
+    m.mirror = 1;
+    ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, m), 0);
+    EXPECT_EQ(Get32(d, 0), 0x40445566u);
+    EXPECT_EQ(Get32(d, 1), 0x80112233u);
+}
+
+TEST(ConvertPixelRect, RectanglesAndOffsets) {
+    // 3x2 source, copy its right column into (1, 1) of a 2x2 destination.
+    std::vector<uint8_t> src = {1, 2, 3, 4, 5, 6}, d(4, 0);
+    ColorFormat g = Gray8();
+    EXPECT_EQ(Convert(d, g, 2, src, g, 3, 1, 1, {}, 1, 1, 2, 1), 6);
+    EXPECT_EQ(d, (std::vector<uint8_t>{0, 0, 0, 6}));
+}
+
+TEST(ConvertPixelRect, BadInputIsRefused) {
+    std::vector<uint8_t> src(16), d(16);
+    ColorFormat f = R5G6B5();
+    RECT empty{2, 0, 2, 1};
+    EXPECT_EQ(ConvertPixelRect(d.data(), 8, &f, src.data(), 8, &f, nullptr, 0, nullptr, 0, 0,
+                               &empty, 0, 0, 0, 0, 0, 0, 0, 0),
+              -1);
+    RECT upside{0, 2, 2, 1};
+    EXPECT_EQ(ConvertPixelRect(d.data(), 8, &f, src.data(), 8, &f, nullptr, 0, nullptr, 0, 0,
+                               &upside, 0, 0, 0, 0, 0, 0, 0, 0),
+              -1);
+    RECT one{0, 0, 1, 1};
+    EXPECT_EQ(ConvertPixelRect(nullptr, 8, &f, src.data(), 8, &f, nullptr, 0, nullptr, 0, 0, &one,
+                               0, 0, 0, 0, 0, 0, 0, 0),
+              -1);
+    ColorFormat dxt = f;
+    dxt.formatCode = kFormatDxt1;
+    EXPECT_EQ(ConvertPixelRect(d.data(), 8, &f, src.data(), 8, &dxt, nullptr, 0, nullptr, 0, 0,
+                               &one, 0, 0, 0, 0, 0, 0, 0, 0),
+              -1);
+}
+
+// 16 x 4 R8G8B8 gradient to R5G6B5 with red = 16x + 5y, green = 16x + 3y + 1,
+// blue = 255 - 16x - y. Worked examples:
+//  ordered (0,0): matrix 0, thresholds 0; green 1 drops 1 > 0 -> 0 + 1;
+//    blue 255 -> 31 drops 7 > 0 -> 32, clamped 31: 0x003F.
+//  carry (1,0): green sum 1 + 1 = 2 (not past 3), blue sum 7 + 7 = 14 > 7 ->
+//    29 + 1 = 30, sum 6: red 2, green 4, blue 30 = 0x109E.
+TEST(ConvertPixelRect, DitherGoldens) {
+    std::vector<uint8_t> src(16 * 4 * 3);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            uint8_t* p = &src[(y * 16 + x) * 3];
+            p[2] = uint8_t(x * 16 + y * 5);
+            p[1] = uint8_t(x * 16 + y * 3 + 1);
+            p[0] = uint8_t(255 - x * 16 - y);
+        }
+    }
+    const uint16_t ordered[4][16] = {
+        {0x003F, 0x109E, 0x213C, 0x319A, 0x4238, 0x5296, 0x6334, 0x7392, 0x8430, 0x948E, 0xA52C,
+         0xB58A, 0xC628, 0xD686, 0xE724, 0xF782},
+        {0x003F, 0x18BE, 0x213B, 0x39BA, 0x4237, 0x5AB6, 0x6333, 0x7BB2, 0x842F, 0x9CAE, 0xA52B,
+         0xBDAA, 0xC627, 0xDEA6, 0xE723, 0xFFA2},
+        {0x105F, 0x18DD, 0x315C, 0x39DA, 0x5258, 0x5AD5, 0x7354, 0x7BD2, 0x9450, 0x9CCD, 0xB54C,
+         0xBDCA, 0xD648, 0xDEC5, 0xF744, 0xFFC2},
+        {0x085F, 0x20FE, 0x315B, 0x41FA, 0x4A57, 0x62F6, 0x7353, 0x83F2, 0x8C4F, 0xA4EE, 0xB54B,
+         0xC5EA, 0xCE47, 0xE6E6, 0xF743, 0xFFE2}};
+    const uint16_t carry[4][16] = {
+        {0x001F, 0x109E, 0x211C, 0x31BA, 0x4218, 0x5296, 0x6314, 0x73B2, 0x840F, 0x948E, 0xA50C,
+         0xB5AA, 0xC608, 0xD686, 0xE704, 0xF7A2},
+        {0x003F, 0x18BE, 0x213C, 0x39BA, 0x4A37, 0x52B6, 0x6B34, 0x7BB2, 0x842F, 0x9CAE, 0xA52C,
+         0xBDAA, 0xCE27, 0xD6A6, 0xEF24, 0xFFA2},
+        {0x083F, 0x18DE, 0x295B, 0x41DA, 0x4A38, 0x5AD5, 0x6B54, 0x83D2, 0x8C2F, 0x9CCE, 0xAD4B,
+         0xC5CA, 0xCE28, 0xDEC5, 0xEF44, 0xFFC2},
+        {0x085F, 0x20FE, 0x315B, 0x41FA, 0x5257, 0x62F6, 0x7353, 0x83F2, 0x8C4F, 0xA4EE, 0xB54B,
+         0xC5EA, 0xD647, 0xE6E6, 0xF743, 0xFFE2}};
+    for (int mode : {kDitherOrdered, kDitherCarry}) {
+        std::vector<uint8_t> d(16 * 4 * 2);
+        Opts o;
+        o.dither = mode;
+        ASSERT_EQ(Convert(d, R5G6B5(), 32, src, R8G8B8(), 48, 16, 4, o), 0);
+        const auto& golden = mode == kDitherOrdered ? ordered : carry;
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                EXPECT_EQ(Get16(d, y * 16 + x), golden[y][x])
+                    << "mode " << mode << " at " << x << "," << y;
+            }
+        }
+    }
+}

@@ -1,0 +1,248 @@
+// The virtual clock: time moves only when the program sleeps or waits.
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "test_knobs.h"
+#include "windows.h"
+
+namespace {
+
+using RealClock = std::chrono::steady_clock;
+
+class VirtualClock : public testing::Test {
+  protected:
+    void SetUp() override { KnobSetVirtualClock(true); }
+};
+
+TEST_F(VirtualClock, SleepReturnsAtOnceWithTheClockMovedExactly) {
+    LARGE_INTEGER q0, q1, f;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&q0);
+    DWORD t0 = timeGetTime();
+    DWORD k0 = GetTickCount();
+    auto real0 = RealClock::now();
+    Sleep(1000);
+    EXPECT_LT(RealClock::now() - real0, std::chrono::milliseconds(1000));
+    EXPECT_EQ(timeGetTime() - t0, 1000u);
+    EXPECT_EQ(GetTickCount() - k0, 1000u);
+    QueryPerformanceCounter(&q1);
+    // 1000 ms plus the one tick each counter read adds.
+    EXPECT_EQ(q1.QuadPart - q0.QuadPart, f.QuadPart + 1);
+}
+
+TEST_F(VirtualClock, BusyWaitOnTheCounterEnds) {
+    LARGE_INTEGER f, start, now;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&start);
+    long reads = 0;
+    do {
+        QueryPerformanceCounter(&now);
+        ++reads;
+    } while (now.QuadPart - start.QuadPart < f.QuadPart / 1000);  // 1 ms
+    EXPECT_EQ(reads, f.QuadPart / 1000);                          // one tick per read
+}
+
+TEST_F(VirtualClock, UnsignalledWaitTimesOutWithTheClockMovedSignalledReturnsAtOnce) {
+    HANDLE e = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD t0 = timeGetTime();
+    EXPECT_EQ(WaitForSingleObject(e, 100), WAIT_TIMEOUT);
+    EXPECT_EQ(timeGetTime() - t0, 100u);
+    SetEvent(e);
+    DWORD t1 = timeGetTime();
+    EXPECT_EQ(WaitForSingleObject(e, 100), WAIT_OBJECT_0);
+    EXPECT_EQ(timeGetTime(), t1);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    CloseHandle(e);
+}
+
+TEST_F(VirtualClock, SixHundredFramesAtSixtyPerSecondEndAtExactlyTenSeconds) {
+    auto real0 = RealClock::now();
+    const DWORD start = timeGetTime();
+    // A frame keeper: frame n is due at start + n * 1000 / 60 ms.
+    for (DWORD frame = 1; frame <= 600; ++frame) {
+        DWORD due = start + frame * 1000 / 60;
+        for (DWORD now = timeGetTime(); static_cast<LONG>(due - now) > 0; now = timeGetTime())
+            Sleep(due - now);
+    }
+    EXPECT_EQ(timeGetTime() - start, 10000u);
+    EXPECT_LT(RealClock::now() - real0, std::chrono::seconds(1));
+}
+
+TEST_F(VirtualClock, AnotherThreadsSignalEndsAWaitWithoutMovingTheClock) {
+    HANDLE e = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE t = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            SetEvent(static_cast<HANDLE>(p));
+            return 0;
+        },
+        e, 0, nullptr);
+    DWORD t0 = timeGetTime();
+    EXPECT_EQ(WaitForSingleObject(e, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(timeGetTime(), t0);
+    CloseHandle(t);
+    CloseHandle(e);
+}
+
+TEST_F(VirtualClock, CalendarTimeMovesWithTheVirtualClock) {
+    FILETIME a, b;
+    GetSystemTimeAsFileTime(&a);
+    Sleep(5000);
+    GetSystemTimeAsFileTime(&b);
+    auto v = [](FILETIME f) { return (uint64_t{f.dwHighDateTime} << 32) | f.dwLowDateTime; };
+    EXPECT_EQ(v(b) - v(a), 50'000'000u);
+}
+
+TEST(ClockKnob, ResetPutsTheClockBackToRealTime) {
+    KnobSetVirtualClock(true);
+    EXPECT_TRUE(KnobVirtualClock());
+    KnobResetAll();
+    EXPECT_FALSE(KnobVirtualClock());
+}
+
+TEST(ClockKnob, EnvironmentSwitchesTheVirtualClockOn) {
+    setenv("VESSAMIRE_VIRTUAL_CLOCK", "1", 1);
+    KnobApplyEnvironment();
+    unsetenv("VESSAMIRE_VIRTUAL_CLOCK");
+    EXPECT_TRUE(KnobVirtualClock());
+}
+
+TEST(RealClock, CountersAgreeAndSleepTakesAtLeastItsTime) {
+    EXPECT_FALSE(KnobVirtualClock());
+    DWORD t1 = timeGetTime();
+    DWORD k = GetTickCount();
+    DWORD t2 = timeGetTime();
+    EXPECT_LE(t1, k);
+    EXPECT_LE(k, t2);
+    LARGE_INTEGER q0, q1;
+    QueryPerformanceCounter(&q0);
+    DWORD before = timeGetTime();
+    Sleep(20);
+    EXPECT_GE(timeGetTime() - before, 20u);
+    QueryPerformanceCounter(&q1);
+    EXPECT_GE(q1.QuadPart - q0.QuadPart, 20 * 10'000);
+}
+
+}  // namespace
+
+namespace {
+
+struct Stamp {
+    DWORD sleep;
+    std::atomic<DWORD> woke{0};
+};
+
+DWORD WINAPI sleepAndStamp(LPVOID p) {
+    auto* s = static_cast<Stamp*>(p);
+    Sleep(s->sleep);
+    s->woke = timeGetTime();
+    return 0;
+}
+
+TEST_F(VirtualClock, SleepersWakeInDeadlineOrderAtTheirExactTimes) {
+    const DWORD t0 = timeGetTime();
+    Stamp a{30}, b{10};
+    HANDLE ta = CreateThread(nullptr, 0, sleepAndStamp, &a, 0, nullptr);
+    HANDLE tb = CreateThread(nullptr, 0, sleepAndStamp, &b, 0, nullptr);
+    HANDLE both[2] = {ta, tb};
+    EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(a.woke.load() - t0, 30u);
+    EXPECT_EQ(b.woke.load() - t0, 10u);
+    EXPECT_EQ(timeGetTime() - t0, 30u);
+    CloseHandle(ta);
+    CloseHandle(tb);
+}
+
+struct Looper {
+    std::atomic<int> rounds{0};
+};
+
+DWORD WINAPI sleepInALoop(LPVOID p) {
+    auto* l = static_cast<Looper*>(p);
+    for (int i = 0; i < 100; ++i) {
+        Sleep(10);
+        ++l->rounds;
+    }
+    return 0;
+}
+
+TEST_F(VirtualClock, ASleepingWorkerDoesNotRunTheClockAheadOfABusyThread) {
+    const DWORD t0 = timeGetTime();
+    Looper looper;
+    HANDLE t = CreateThread(nullptr, 0, sleepInALoop, &looper, 0, nullptr);
+    // Busy outside the layer for 60 ms of real time: the worker may take a
+    // step only each time the busy thread has held the clock for a whole
+    // real slice, so it cannot have run its 100 steps.
+    auto until = RealClock::now() + std::chrono::milliseconds(60);
+    while (RealClock::now() < until) {
+    }
+    EXPECT_LT(looper.rounds.load(), 10);
+    EXPECT_LT(timeGetTime() - t0, 100u);
+    // Once this thread waits, the worker's sleeps run through.
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(looper.rounds.load(), 100);
+    EXPECT_EQ(timeGetTime() - t0, 1000u);
+    CloseHandle(t);
+}
+
+struct Waiter {
+    HANDLE event;
+    std::atomic<DWORD> result{0xDEAD};
+    std::atomic<DWORD> at{0};
+};
+
+TEST_F(VirtualClock, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
+    const DWORD t0 = timeGetTime();
+    Waiter w;
+    w.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE t = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* wt = static_cast<Waiter*>(p);
+            wt->result = WaitForSingleObject(wt->event, 100);
+            wt->at = timeGetTime();
+            return 0;
+        },
+        &w, 0, nullptr);
+    Sleep(50);
+    SetEvent(w.event);
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(w.result.load(), WAIT_OBJECT_0);
+    EXPECT_EQ(w.at.load() - t0, 50u);
+    CloseHandle(t);
+    CloseHandle(w.event);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VirtualClock, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHoldTheClock) {
+    const DWORD t0 = timeGetTime();
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> rounds{0};
+    std::thread outsider([&] {
+        for (int i = 0; i < 100; ++i) {
+            Sleep(10);
+            ++rounds;
+        }
+        SetEvent(done);
+    });
+    // The main thread is busy: the outsider's sleeps wait for it.
+    auto until = RealClock::now() + std::chrono::milliseconds(60);
+    while (RealClock::now() < until) {
+    }
+    EXPECT_LT(rounds.load(), 10);
+    EXPECT_EQ(WaitForSingleObject(done, INFINITE), WAIT_OBJECT_0);
+    outsider.join();
+    EXPECT_EQ(rounds.load(), 100);
+    EXPECT_EQ(timeGetTime() - t0, 1000u);
+    CloseHandle(done);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "../../../platform/win32/paths.h"
+#include "support/test_support.h"
+#include "windows.h"
+
+namespace {
+
+// The drive view of the test's own directory: "C:" and the path with '\'.
+std::string driveView(const std::string& native) {
+    std::string view = "C:" + native;
+    std::replace(view.begin(), view.end(), '/', '\\');
+    return view;
+}
+
+std::string currentDirectory() {
+    char buffer[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, buffer);
+    EXPECT_GT(n, 0u);
+    EXPECT_LT(n, DWORD(MAX_PATH));
+    return std::string(buffer, n);
+}
+
+std::string fullPath(const char* path) {
+    char buffer[MAX_PATH];
+    DWORD n = GetFullPathNameA(path, MAX_PATH, buffer, nullptr);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n)
+                                 : "<error " + std::to_string(GetLastError()) + ">";
+}
+
+TEST(Paths, CurrentDirectoryIsADriveView) {
+    EXPECT_EQ(currentDirectory(), driveView(testsupport::TestDirectory()));
+    ASSERT_TRUE(SetCurrentDirectoryA("/"));
+    EXPECT_EQ(currentDirectory(), "C:\\");
+    ASSERT_TRUE(SetCurrentDirectoryA(driveView(testsupport::TestDirectory()).c_str()));
+    EXPECT_EQ(std::filesystem::current_path().string(), testsupport::TestDirectory());
+}
+
+TEST(Paths, SetCurrentDirectoryMatchesCaseAndRefusesFiles) {
+    std::filesystem::create_directories("Data/Sub");
+    testsupport::WriteFile("plain.txt", "x");
+    ASSERT_TRUE(SetCurrentDirectoryA("DATA\\sub"));
+    EXPECT_EQ(std::filesystem::current_path().string(), testsupport::TestDirectory() + "/Data/Sub");
+    EXPECT_EQ(currentDirectory(), driveView(testsupport::TestDirectory()) + "\\Data\\Sub");
+    ASSERT_TRUE(SetCurrentDirectoryA("..\\.."));
+
+    SetLastError(0);
+    EXPECT_FALSE(SetCurrentDirectoryA("plain.txt"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY));
+    EXPECT_FALSE(SetCurrentDirectoryA("missing"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA("missing\\deeper"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA("D:\\"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA(nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(std::filesystem::current_path().string(), testsupport::TestDirectory());
+}
+
+TEST(Paths, TooSmallBufferGetsTheSizeAndNothingWritten) {
+    std::string view = driveView(testsupport::TestDirectory());
+    EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), view.size() + 1);
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), view.size() + 1);
+    EXPECT_EQ(buffer[0], '#');
+    // Exactly the length without room for the zero is still too small.
+    std::string big(view.size() + 1, '#');
+    EXPECT_EQ(GetCurrentDirectoryA(DWORD(view.size()), big.data()), view.size() + 1);
+    EXPECT_EQ(big[0], '#');
+    EXPECT_EQ(GetCurrentDirectoryA(DWORD(view.size() + 1), big.data()), view.size());
+    EXPECT_EQ(std::string(big.c_str()), view);
+
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetFullPathNameA("C:\\abcdefgh\\x", sizeof buffer, buffer, nullptr), 14u);
+    EXPECT_EQ(buffer[0], '#');
+}
+
+TEST(Paths, FullPathNames) {
+    std::string here = driveView(testsupport::TestDirectory());
+    EXPECT_EQ(fullPath("a\\b\\..\\c"), here + "\\a\\c");
+    EXPECT_EQ(fullPath("a/./b//c"), here + "\\a\\b\\c");
+    EXPECT_EQ(fullPath("C:\\..\\a"), "C:\\a");
+    EXPECT_EQ(fullPath("c:/x/y/"), "C:\\x\\y\\");
+    EXPECT_EQ(fullPath("\\x"), "C:\\x");
+    EXPECT_EQ(fullPath("/"), "C:\\");
+    EXPECT_EQ(fullPath("C:"), here);
+    EXPECT_EQ(fullPath("name. . "), here + "\\name");  // trailing dots and spaces go
+    EXPECT_EQ(fullPath("\\\\server\\share\\a"), "\\\\server\\share\\a");
+    EXPECT_EQ(fullPath("C:\\d\\*.li?"), "C:\\d\\*.li?");  // only text: no name is checked
+    EXPECT_EQ(fullPath("C:\\a<b"), "C:\\a<b");
+
+    char buffer[MAX_PATH];
+    LPSTR filePart = nullptr;
+    ASSERT_GT(GetFullPathNameA("dir\\File.txt", MAX_PATH, buffer, &filePart), 0u);
+    ASSERT_NE(filePart, nullptr);
+    EXPECT_STREQ(filePart, "File.txt");
+    ASSERT_GT(GetFullPathNameA("dir\\", MAX_PATH, buffer, &filePart), 0u);
+    EXPECT_EQ(filePart, nullptr);
+}
+
+TEST(Paths, DoubleByteCharacterWithBackslashTrailIsOneComponent) {
+    // "表\ソ" in code page 932: 95 5C is one character, 5C after it a separator.
+    const char* path = "\x95\x5C\\\x83\x5C";
+    auto parts = platform::PathSplit(path);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], "\x95\x5C");
+    EXPECT_EQ(parts[1], "\x83\x5C");
+    EXPECT_EQ(fullPath("\x95\x5C"), driveView(testsupport::TestDirectory()) + "\\\x95\x5C");
+    // A 0x7C ('|') trail byte is no forbidden character either.
+    EXPECT_EQ(fullPath("\x83\x7C"), driveView(testsupport::TestDirectory()) + "\\\x83\x7C");
+}
+
+TEST(Paths, BadPathsGiveCleanErrors) {
+    char buffer[MAX_PATH];
+    SetLastError(0);
+    EXPECT_EQ(GetFullPathNameA(nullptr, MAX_PATH, buffer, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    std::string longPath(300, 'a');
+    EXPECT_EQ(GetFullPathNameA(longPath.c_str(), MAX_PATH, buffer, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    // Short enough alone, too long once joined with the current directory.
+    std::string joined(MAX_PATH - 5, 'b');
+    EXPECT_EQ(GetFullPathNameA(joined.c_str(), MAX_PATH, buffer, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    platform::NativePath native;
+    EXPECT_FALSE(platform::PathResolve("a<b", native));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));
+    EXPECT_FALSE(platform::PathResolve("a*b", native));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));
+    EXPECT_FALSE(platform::PathResolve("\\\\server\\share\\x", native));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_NETPATH));
+    EXPECT_FALSE(platform::PathResolve("", native));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(Paths, ResolverMatchesEachComponentIgnoringCase) {
+    std::filesystem::create_directories("datas/lists");
+    testsupport::WriteFile("datas/lists/a.list", "x");
+    platform::NativePath native;
+    ASSERT_TRUE(platform::PathResolve("DATAS\\Lists\\A.LIST", native));
+    EXPECT_EQ(native.path, testsupport::TestDirectory() + "/datas/lists/a.list");
+    EXPECT_EQ(native.missing, 0u);
+    // Missing names keep the case given.
+    ASSERT_TRUE(platform::PathResolve("Datas/NEW/File.Txt", native));
+    EXPECT_EQ(native.path, testsupport::TestDirectory() + "/datas/NEW/File.Txt");
+    EXPECT_EQ(native.missing, 2u);
+    // An exact match wins over a case variant.
+    std::filesystem::create_directories("Datas");
+    ASSERT_TRUE(platform::PathResolve("Datas", native));
+    EXPECT_EQ(native.path, testsupport::TestDirectory() + "/Datas");
+    ASSERT_TRUE(platform::PathResolve("datas", native));
+    EXPECT_EQ(native.path, testsupport::TestDirectory() + "/datas");
+    // Full-width letters fold too.
+    std::filesystem::create_directories("\xEF\xBD\x81");     // U+FF41 full-width a
+    ASSERT_TRUE(platform::PathResolve("\x82\x60", native));  // U+FF21 full-width A
+    EXPECT_EQ(native.path, testsupport::TestDirectory() + "/\xEF\xBD\x81");
+}
+
+TEST(Paths, NativeToDriveView) {
+    EXPECT_EQ(platform::NativeToDriveView("/"), "C:\\");
+    EXPECT_EQ(platform::NativeToDriveView("/home/x"), "C:\\home\\x");
+    EXPECT_EQ(platform::NativeToDriveView("/\xE8\xA1\xA8"), "C:\\\x95\x5C");
+}
+
+}  // namespace

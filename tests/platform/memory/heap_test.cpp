@@ -1,0 +1,90 @@
+// The process heap: exact sizes, zeroed memory, reallocation, refusals.
+#include <cstdint>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "windows.h"
+
+namespace {
+
+bool allBytesAre(const void* p, size_t n, unsigned char v) {
+    auto* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i)
+        if (b[i] != v) return false;
+    return true;
+}
+
+TEST(ProcessHeap, SizeIsTheSizeAskedForAndZeroFlagClears) {
+    HANDLE heap = GetProcessHeap();
+    ASSERT_NE(heap, nullptr);
+    for (SIZE_T size : {SIZE_T{0}, SIZE_T{1}, SIZE_T{17}, SIZE_T{4097}}) {
+        void* p = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+        EXPECT_EQ(HeapSize(heap, 0, p), size);
+        EXPECT_TRUE(allBytesAre(p, size, 0));
+        EXPECT_TRUE(HeapFree(heap, 0, p));
+    }
+}
+
+TEST(ProcessHeap, ReallocationKeepsBytesAndZeroesOnlyTheNewPart) {
+    HANDLE heap = GetProcessHeap();
+    auto* p = static_cast<unsigned char*>(HeapAlloc(heap, 0, 100));
+    ASSERT_NE(p, nullptr);
+    std::memset(p, 0xAB, 100);
+    auto* q = static_cast<unsigned char*>(HeapReAlloc(heap, HEAP_ZERO_MEMORY, p, 300));
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(HeapSize(heap, 0, q), 300u);
+    EXPECT_TRUE(allBytesAre(q, 100, 0xAB));
+    EXPECT_TRUE(allBytesAre(q + 100, 200, 0));
+    q = static_cast<unsigned char*>(HeapReAlloc(heap, 0, q, 10));
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(HeapSize(heap, 0, q), 10u);
+    EXPECT_TRUE(allBytesAre(q, 10, 0xAB));
+    EXPECT_TRUE(HeapFree(heap, 0, q));
+}
+
+TEST(ProcessHeap, InPlaceOnlyMayShrinkButNotGrow) {
+    HANDLE heap = GetProcessHeap();
+    void* p = HeapAlloc(heap, 0, 64);
+    EXPECT_EQ(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, p, 32), p);
+    EXPECT_EQ(HeapSize(heap, 0, p), 32u);
+    SetLastError(0);
+    EXPECT_EQ(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, p, 4096), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(HeapSize(heap, 0, p), 32u);  // the block is untouched
+    EXPECT_TRUE(HeapFree(heap, 0, p));
+}
+
+TEST(ProcessHeap, ForeignFreedAndNullPointersAreRefusedCleanly) {
+    HANDLE heap = GetProcessHeap();
+    void* p = HeapAlloc(heap, 0, 8);
+    ASSERT_TRUE(HeapFree(heap, 0, p));
+    int onStack = 0;
+    for (void* bad : {p, static_cast<void*>(&onStack)}) {
+        SetLastError(0);
+        EXPECT_FALSE(HeapFree(heap, 0, bad));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(HeapSize(heap, 0, bad), static_cast<SIZE_T>(-1));
+        EXPECT_EQ(HeapReAlloc(heap, 0, bad, 16), nullptr);
+    }
+    EXPECT_TRUE(HeapFree(heap, 0, nullptr));
+}
+
+TEST(ProcessHeap, BadHeapHandlesFlagsAndHugeSizesAreRefused) {
+    HANDLE heap = GetProcessHeap();
+    SetLastError(0);
+    EXPECT_EQ(HeapAlloc(reinterpret_cast<HANDLE>(uintptr_t{0x40}), 0, 8), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(HeapAlloc(heap, 0x80000000u, 8), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(HeapAlloc(heap, 0, SIZE_MAX - 8), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    void* p = HeapAlloc(heap, 0, 8);
+    EXPECT_EQ(HeapReAlloc(heap, 0, p, SIZE_MAX / 2), nullptr);
+    EXPECT_EQ(HeapSize(heap, 0, p), 8u);  // still valid after the refused growth
+    EXPECT_TRUE(HeapFree(heap, 0, p));
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+// Threads: suspended start, self-suspension, exit codes, handles that outlive
+// their thread, priorities and refusals.
+#include <atomic>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../../../platform/win32/kernel_objects.h"
+#include "windows.h"
+
+namespace {
+
+// Polls (real clock) until `done` holds; the test time-out catches a hang.
+template <class F>
+void waitUntil(F done) {
+    while (!done()) Sleep(1);
+}
+
+DWORD WINAPI setFlag(LPVOID p) {
+    static_cast<std::atomic<int>*>(p)->store(1);
+    return 5;
+}
+
+TEST(ThreadStart, SuspendedThreadRunsOnlyAfterResume) {
+    std::atomic<int> ran{0};
+    DWORD id = 0;
+    HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, &id);
+    ASSERT_NE(h, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(GetThreadId(h), id);
+    EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);
+    EXPECT_EQ(ran.load(), 0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+
+    EXPECT_EQ(ResumeThread(h), 1u);  // previous count
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ran.load(), 1);
+    EXPECT_EQ(ResumeThread(h), 0u);  // not suspended any more
+    ASSERT_TRUE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(code, 5u);
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(ThreadStart, SuspendCountsAddUpOnAParkedThread) {
+    std::atomic<int> ran{0};
+    HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(SuspendThread(h), 1u);
+    EXPECT_EQ(ResumeThread(h), 2u);
+    EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);
+    EXPECT_EQ(ran.load(), 0);
+    EXPECT_EQ(ResumeThread(h), 1u);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ran.load(), 1);
+    CloseHandle(h);
+}
+
+TEST(ThreadStart, RunningThreadStartsAndOwnIdIsReported) {
+    struct Shared {
+        std::atomic<DWORD> seenId{0};
+    } s;
+    DWORD id = 0;
+    HANDLE h = CreateThread(
+        nullptr, 256 * 1024,
+        [](LPVOID p) -> DWORD {
+            static_cast<Shared*>(p)->seenId = GetCurrentThreadId();
+            return 0;
+        },
+        &s, 0, &id);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(s.seenId.load(), id);
+    EXPECT_NE(id, GetCurrentThreadId());
+    EXPECT_EQ(GetCurrentThreadId(), GetCurrentThreadId());
+    CloseHandle(h);
+}
+
+TEST(ThreadStart, BadArgumentsAreRefused) {
+    SetLastError(0);
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    std::atomic<int> ran{0};
+    EXPECT_EQ(CreateThread(nullptr, 0, setFlag, &ran, 0x80000000u, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(ran.load(), 0);
+}
+
+struct ParkShared {
+    std::atomic<int> stage{0};
+    std::atomic<DWORD> suspendResult{0xDEAD};
+    HANDLE go = nullptr;
+};
+
+DWORD WINAPI parkSelf(LPVOID p) {
+    auto* s = static_cast<ParkShared*>(p);
+    if (s->go) WaitForSingleObject(s->go, INFINITE);
+    s->stage = 1;
+    s->suspendResult = SuspendThread(GetCurrentThread());
+    s->stage = 2;
+    return 0;
+}
+
+// Resumes until a resume finds the thread suspended (a resume that comes
+// before the thread parks itself is lost, as on Windows).
+void resumeParked(HANDLE h) {
+    while (ResumeThread(h) == 0) Sleep(1);
+}
+
+TEST(ThreadSuspend, SelfSuspendedThreadStaysParkedUntilResumed) {
+    ParkShared s;
+    HANDLE h = CreateThread(nullptr, 0, parkSelf, &s, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    waitUntil([&] { return s.stage.load() == 1; });
+    EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);
+    EXPECT_EQ(s.stage.load(), 1);
+    resumeParked(h);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(s.stage.load(), 2);
+    EXPECT_EQ(s.suspendResult.load(), 0u);
+    CloseHandle(h);
+}
+
+TEST(ThreadSuspend, ResumeBeforeTheSelfSuspendIsLost) {
+    ParkShared s;
+    s.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE h = CreateThread(nullptr, 0, parkSelf, &s, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(ResumeThread(h), 0u);  // running (blocked in a wait): nothing to resume
+    SetEvent(s.go);
+    waitUntil([&] { return s.stage.load() == 1; });
+    EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);  // the early resume did not count
+    EXPECT_EQ(s.stage.load(), 1);
+    resumeParked(h);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(h);
+    CloseHandle(s.go);
+}
+
+TEST(ThreadSuspend, RunningOtherThreadCannotBeSuspended) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE h = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), INFINITE); }, go,
+        0, nullptr);
+    ASSERT_NE(h, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(SuspendThread(h), static_cast<DWORD>(-1));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(h);
+    CloseHandle(go);
+}
+
+struct Unwound {
+    std::atomic<int>* count;
+    ~Unwound() { ++*count; }
+};
+
+void exitFromDeepInside(std::atomic<int>* count) {
+    Unwound u{count};
+    ExitThread(77);
+}
+
+TEST(ThreadExit, ExitThreadSetsCodeAndUnwinds) {
+    std::atomic<int> destroyed{0};
+    HANDLE h = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            exitFromDeepInside(static_cast<std::atomic<int>*>(p));
+            return 1;  // not reached
+        },
+        &destroyed, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(code, 77u);
+    EXPECT_EQ(destroyed.load(), 1);
+    CloseHandle(h);
+}
+
+TEST(ThreadExit, WaitEndsWithTheThreadAndHandleStaysValidUntilClosed) {
+    HANDLE go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE h = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            WaitForSingleObject(static_cast<HANDLE>(p), INFINITE);
+            return 42;
+        },
+        go, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    // Finished threads stay signalled and readable until the handle is closed.
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    ASSERT_TRUE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(code, 42u);
+    EXPECT_TRUE(CloseHandle(h));
+    SetLastError(0);
+    EXPECT_FALSE(GetExitCodeThread(h, &code));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    CloseHandle(go);
+}
+
+TEST(ThreadExit, ClosingTheHandleOfARunningThreadLeavesItRunningAndLeaksNothing) {
+    size_t before = platform::KernelHandleCount();
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    struct Pair {
+        HANDLE go, done;
+    } pair{go, done};
+    HANDLE h = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* pr = static_cast<Pair*>(p);
+            WaitForSingleObject(pr->go, INFINITE);
+            SetEvent(pr->done);
+            return 0;
+        },
+        &pair, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(CloseHandle(h));
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(done, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(go);
+    CloseHandle(done);
+    EXPECT_EQ(platform::KernelHandleCount(), before);
+}
+
+TEST(ThreadPriority, LevelsAreKeptAndBadOnesRefused) {
+    std::atomic<int> ran{0};
+    HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(GetThreadPriority(h), THREAD_PRIORITY_NORMAL);
+    EXPECT_TRUE(SetThreadPriority(h, THREAD_PRIORITY_LOWEST));
+    EXPECT_EQ(GetThreadPriority(h), THREAD_PRIORITY_LOWEST);
+    EXPECT_TRUE(SetThreadPriority(h, THREAD_PRIORITY_TIME_CRITICAL));
+    SetLastError(0);
+    EXPECT_FALSE(SetThreadPriority(h, 7));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GetThreadPriority(h), THREAD_PRIORITY_TIME_CRITICAL);
+    EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_BELOW_NORMAL);
+    ResumeThread(h);
+    WaitForSingleObject(h, INFINITE);
+    CloseHandle(h);
+}
+
+TEST(ThreadHandles, MadeUpAndWrongKindHandlesAreRefused) {
+    HANDLE madeUp = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x12340));
+    DWORD code;
+    for (HANDLE bad : {madeUp, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+        SetLastError(0);
+        EXPECT_EQ(ResumeThread(bad), static_cast<DWORD>(-1));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        SetLastError(0);
+        EXPECT_EQ(SuspendThread(bad), static_cast<DWORD>(-1));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_FALSE(GetExitCodeThread(bad, &code));
+        EXPECT_EQ(GetThreadPriority(bad), THREAD_PRIORITY_ERROR_RETURN);
+    }
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(ResumeThread(event), static_cast<DWORD>(-1));  // an event is no thread
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(GetExitCodeThread(GetCurrentThread(), nullptr));
+    CloseHandle(event);
+}
+
+}  // namespace
