@@ -8,6 +8,9 @@
 #include "module_registry.h"
 #include "process_services.h"
 
+namespace platform::user {
+void ResetUserKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -33,6 +36,7 @@ void KnobResetAll() {
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    platform::user::ResetUserKnobs();
     D3D9KnobReset();
 }
 
@@ -40,5 +44,11 @@ void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    // windows
+    KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
+    KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
+    if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
+    if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
+    if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
     D3D9KnobApplyEnvironment();
 }
