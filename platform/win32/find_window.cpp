@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "test_knobs.h"
@@ -27,6 +28,7 @@ namespace {
 std::mutex registryMutex;
 std::string registryNamespace;  // empty: "default"
 uint64_t nextEntry = 1;
+std::map<uint64_t, std::string> entryPaths;  // where each of our entries was written
 
 constexpr uintptr_t kForeignHandleBase = 0x40000000;
 
@@ -50,8 +52,10 @@ std::string EntryPath(const std::string& dir, pid_t pid, uint64_t serial) {
 }
 
 void Write(uint64_t serial, const std::string& className, const std::string& title) {
-    std::string dir = Directory();
-    std::string path = EntryPath(dir, getpid(), serial);
+    auto known = entryPaths.find(serial);
+    std::string path =
+        known != entryPaths.end() ? known->second : EntryPath(Directory(), getpid(), serial);
+    entryPaths[serial] = path;
     std::string temp = path + ".new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -89,7 +93,10 @@ void RegistryUpdateTitle(uint64_t serial, const std::string& className, const st
 void RegistryRemove(uint64_t serial) {
     if (!serial) return;
     std::lock_guard<std::mutex> lock(registryMutex);
-    std::remove(EntryPath(Directory(), getpid(), serial).c_str());
+    auto it = entryPaths.find(serial);
+    if (it == entryPaths.end()) return;
+    std::remove(it->second.c_str());
+    entryPaths.erase(it);
 }
 
 void ResetRegistryKnobs() {
