@@ -232,7 +232,7 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     sent->sender = self;
     {
         std::lock_guard<std::mutex> lock(target->queue->mutex);
-        if (!target->queue->alive) {
+        if (!target->queue->alive || target->gone) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }

@@ -13,6 +13,7 @@ void RegisterStandInModules() {
         RegisterKernelModules();
         RegisterSystemInfoExports();
         RegisterUserModules();
+        RegisterD3D9Modules();
     });
 }
 

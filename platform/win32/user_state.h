@@ -87,6 +87,7 @@ struct Window {
     bool maximized = false;
     bool shownOnce = false;
     bool destroying = false;
+    bool gone = false;        // set under the queue's mutex once sends can no longer reach it
     bool fullscreen = false;  // shown full-screen on the desktop, picture scaled
     bool hasInvalid = false;
     bool erase = false;
