@@ -40,3 +40,44 @@ int KnobCommonControlsInitialised();
 // Env: VESSAMIRE_VIRTUAL_CLOCK=1. Reset: real time.
 void KnobSetVirtualClock(bool on);
 bool KnobVirtualClock();
+
+// --- windows ------------------------------------------------------------------
+// Windows, messages and display (user/GDI/shell). Scripted input is pushed as
+// SDL events, so it takes the same path as real input on the next pump.
+#include <cstdint>
+#include <vector>
+
+// RegisterClassA / CreateWindowExA fail (ERROR_NOT_ENOUGH_MEMORY).
+// VESSAMIRE_REFUSE_REGISTER_CLASS=1, VESSAMIRE_REFUSE_CREATE_WINDOW=1
+void KnobRefuseRegisterClass(bool refuse);
+void KnobRefuseCreateWindow(bool refuse);
+
+// The display modes EnumDisplaySettingsA lists, as "640x480x16@60,800x600x32"
+// (rate optional, 60 Hz); null restores the default list. False for bad text.
+// VESSAMIRE_DISPLAY_MODES
+bool KnobDisplayModes(const char* modes);
+
+// Colour depth of the desktop mode (0: 32 bits). VESSAMIRE_DESKTOP_BITS=24
+void KnobDesktopBits(int bits);
+
+// Namespace of the machine-wide window registry that FindWindowA searches in
+// other processes. VESSAMIRE_WINDOW_NAMESPACE
+void KnobWindowNamespace(const char* name);
+
+// The client area as it was last shown, X8R8G8B8 (top byte 0), rows top first.
+bool KnobCaptureWindow(HWND window, std::vector<uint32_t>* pixels, int* width, int* height);
+// Number of pictures shown in the window so far.
+uint64_t KnobWindowPresentCount(HWND window);
+
+// Window events as the desktop would send them.
+enum class KnobWindowEventKind { FocusGained, FocusLost, Minimise, Restore, Maximise, Close,
+                                 Expose, Move, Resize };
+bool KnobWindowEvent(HWND window, KnobWindowEventKind kind, int data1 = 0, int data2 = 0);
+// A key by SDL scancode (SDL_SCANCODE_*), typed text (UTF-8), the mouse (client
+// coordinates; buttons SDL_BUTTON_*), the wheel (notches) and dropped files.
+bool KnobWindowKey(HWND window, int sdlScancode, bool down, bool repeat = false);
+bool KnobWindowText(HWND window, const char* utf8);
+bool KnobWindowMouseMove(HWND window, int x, int y);
+bool KnobWindowMouseButton(HWND window, int sdlButton, bool down, int x, int y, int clicks = 1);
+bool KnobWindowWheel(HWND window, int x, int y);
+bool KnobWindowDrop(HWND window, const char* const* utf8Paths, int count);

@@ -8,6 +8,10 @@
 #include "module_registry.h"
 #include "process_services.h"
 
+namespace platform::user {
+void ResetUserKnobs();
+}
+
 namespace {
 
 bool envFlag(const char* name) {
@@ -30,10 +34,17 @@ void KnobResetAll() {
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    platform::user::ResetUserKnobs();
 }
 
 void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    // windows
+    KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
+    KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
+    if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
+    if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
+    if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
 }
