@@ -214,13 +214,20 @@ void TrackedFree(void* user) {
 
 int MemCheckBlock(TrackedBlockHeader* h) {
     MemoryLock guard;
+    const SIZE_T blockSize = HeapBlockSize(h);
+    if (blockSize == static_cast<SIZE_T>(-1) || blockSize < kTrackedOverhead) {
+        // Not a block of the heap (a made-up or already freed pointer): its
+        // header cannot be read, let alone trusted.
+        LogWrite(Cp932Text("以下のメモリ確保情報が破損しました、強制終了します\n"));
+        LogFormatLine("HEAD  BASE:(addr:%08" PRIxPTR " is not a tracked block)",
+                      reinterpret_cast<uintptr_t>(UserOf(h)));
+        ExitProcess(static_cast<UINT>(-1));
+    }
     // The size comes from the check copy, but is trusted only when the trailer
     // it points at lies inside the heap block.
     uint32_t copySize = 0;
     std::memcpy(&copySize, h->check + offsetof(TrackedBlockHeader, size), sizeof(copySize));
-    const SIZE_T blockSize = HeapBlockSize(h);
-    const bool trailerInside = blockSize != static_cast<SIZE_T>(-1) &&
-                               static_cast<SIZE_T>(copySize) + kTrackedOverhead <= blockSize;
+    const bool trailerInside = static_cast<SIZE_T>(copySize) + kTrackedOverhead <= blockSize;
     unsigned char trailer[kTrackedTrailerSize];
     if (trailerInside)
         std::memcpy(trailer, reinterpret_cast<unsigned char*>(h) + kTrackedHeaderSize + copySize,

@@ -11,6 +11,8 @@
 namespace platform::user {
 void ResetUserKnobs();
 }
+void D3D9KnobReset();
+void D3D9KnobApplyEnvironment();
 
 namespace {
 
@@ -35,6 +37,7 @@ void KnobResetAll() {
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
     platform::user::ResetUserKnobs();
+    D3D9KnobReset();
 }
 
 void KnobApplyEnvironment() {
@@ -47,4 +50,5 @@ void KnobApplyEnvironment() {
     if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
     if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
     if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
+    D3D9KnobApplyEnvironment();
 }

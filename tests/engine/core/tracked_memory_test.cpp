@@ -246,6 +246,35 @@ TEST(TrackedMemoryDeathTest, WildCopySizeIsReportedWithoutReadingATrailer) {
     EXPECT_EQ(lines[5].rfind("\tsize:2147483392(", 0), 0u);  // the copy as a header
 }
 
+void FreeUntracked(const char* variable, bool twice) {
+    StartLogInFolderFrom(variable);
+    if (twice) {
+        void* p = TrackedAlloc(16, "twice.cpp", 1);
+        TrackedFree(p);
+        TrackedFree(p);  // already returned to the heap
+    } else {
+        auto* raw = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, 256));
+        TrackedFree(raw + 128);  // no tracked block starts here
+    }
+}
+
+TEST(TrackedMemoryDeathTest, FreeingAnUntrackedPointerEndsCleanly) {
+    setenv("FOUNDATION_UNTRACKED_DIR", testsupport::TestDirectory().c_str(), 0);
+    EXPECT_EXIT(FreeUntracked("FOUNDATION_UNTRACKED_DIR", false), testing::ExitedWithCode(255), "");
+    const auto lines = LinesWithoutStamps(ReadLog());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], Cp932Text("以下のメモリ確保情報が破損しました、強制終了します"));
+    EXPECT_NE(lines[1].find("is not a tracked block"), std::string::npos);
+}
+
+TEST(TrackedMemoryDeathTest, DoubleFreeEndsCleanly) {
+    setenv("FOUNDATION_TWICE_DIR", testsupport::TestDirectory().c_str(), 0);
+    EXPECT_EXIT(FreeUntracked("FOUNDATION_TWICE_DIR", true), testing::ExitedWithCode(255), "");
+    const auto lines = LinesWithoutStamps(ReadLog());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("is not a tracked block"), std::string::npos);
+}
+
 struct Worker {
     ThreadContext context{};
     uint32_t seed = 0;
