@@ -113,7 +113,8 @@ DeviceImpl::~DeviceImpl() {
         // What the application still holds outlives the device: list it.
         std::vector<Object*> alive(core_->objects.begin(), core_->objects.end());
         for (Object* o : alive)
-            if (!o->owner_ && !o->implicit_) TraceLine("leak: " + o->Describe());
+            if (!o->owner_ && !o->implicit_)
+                TraceLine("Device::Release(leak: " + o->Describe() + ")");
         core_->device = nullptr;
     }
     d3d_->Release();

@@ -115,7 +115,6 @@ void KnobD3D9RefreshRate(UINT hz) {
 }
 
 void D3D9ResetHooks();
-void D3D9ResetCapture();
 
 void D3D9KnobReset() {
     {
@@ -127,7 +126,6 @@ void D3D9KnobReset() {
         k.lossGeneration = generation;
     }
     D3D9ResetHooks();
-    D3D9ResetCapture();
 }
 
 namespace {
