@@ -114,9 +114,10 @@ HRESULT DeviceImpl::UpdateSurface(IDirect3DSurface9* source, const RECT* srcRect
     RECT r;
     if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &r))
         return Traced(name, D3DERR_INVALIDCALL, "source rect outside");
-    const LONG dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
-    const LONG w = r.right - r.left, h = r.bottom - r.top;
-    if (dx < 0 || dy < 0 || dx + w > LONG(d->pixels_.width) || dy + h > LONG(d->pixels_.height))
+    const int64_t dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
+    const int64_t w = r.right - r.left, h = r.bottom - r.top;
+    if (dx < 0 || dy < 0 || dx + w > int64_t(d->pixels_.width) ||
+        dy + h > int64_t(d->pixels_.height))
         return Traced(name, D3DERR_INVALIDCALL, "destination outside");
     CopyRows(s->pixels_, UINT(r.left), UINT(r.top), 0, d->pixels_, UINT(dx), UINT(dy), 0, UINT(w),
              UINT(h));
