@@ -9,7 +9,7 @@
 #include "core/tracked_memory.h"
 #define DURUD_IMAGE_TRACKED 1
 #else
-#include <cstdlib>
+#include <windows.h>
 #define DURUD_IMAGE_TRACKED 0
 #endif
 
@@ -22,7 +22,9 @@ inline void* ImageAllocate(int64_t size, const char* file, int line) {
 #if DURUD_IMAGE_TRACKED
     return TrackedAlloc(static_cast<uint32_t>(size), file, line);
 #else
-    return std::malloc(size > 0 ? static_cast<size_t>(size) : 1);
+    // The process heap, as the tracked allocator uses: one place for tests
+    // to count blocks and make an allocation fail.
+    return HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size));
 #endif
 }
 
@@ -31,7 +33,7 @@ inline void ImageFree(void* p) {
 #if DURUD_IMAGE_TRACKED
     TrackedFree(p);
 #else
-    std::free(p);
+    HeapFree(GetProcessHeap(), 0, p);
 #endif
 }
 

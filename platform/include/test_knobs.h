@@ -3,6 +3,7 @@
 // also has an environment variable for whole-program runs (see README).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "win_types.h"
@@ -40,3 +41,11 @@ int KnobCommonControlsInitialised();
 // Env: VESSAMIRE_VIRTUAL_CLOCK=1. Reset: real time.
 void KnobSetVirtualClock(bool on);
 bool KnobVirtualClock();
+
+// --- memory (kernel) ----------------------------------------------------------
+// Makes the n-th HeapAlloc from now (1 = the next one) fail with
+// ERROR_NOT_ENOUGH_MEMORY; later calls succeed again. 0 turns it off.
+// Env VESSAMIRE_FAIL_HEAP_ALLOC=n. Reset: off.
+void KnobFailHeapAlloc(int n);
+// Blocks now live in the process heap (HeapAlloc minus HeapFree).
+size_t KnobHeapBlockCount();

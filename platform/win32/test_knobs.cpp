@@ -30,10 +30,12 @@ void KnobResetAll() {
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    KnobFailHeapAlloc(0);
 }
 
 void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
 }
