@@ -60,7 +60,7 @@ int SetLogOutput(int flag);  // 0 turns the log file off (set before start-up)
 
 // --- Clocks and local time
 int32_t GetMillisecondCounter();  // 31-bit milliseconds; -1 without the timer service
-int64_t GetMicrosecondCounter();  // microseconds; -1 without a clock
+int64_t GetMicrosecondCounter(int reserved = 0);  // microseconds; -1 without a clock
 int GetLocalTimeFields(int* year, int* month, int* day, int* hour, int* minute, int* second);
 
 // --- Strings: engine 8-bit strings (code page 932 by default)

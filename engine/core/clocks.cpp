@@ -19,7 +19,7 @@ int32_t GetMillisecondCounter() {
     return static_cast<int32_t>(timeGetTimeFn() & 0x7FFFFFFFu);
 }
 
-int64_t GetMicrosecondCounter() {
+int64_t GetMicrosecondCounter(int) {
     const SystemState& state = GetSystemState();
     if (state.highResolutionTimer && state.counterFrequency > 0) {
         LARGE_INTEGER count;

@@ -42,6 +42,88 @@ int KnobCommonControlsInitialised();
 void KnobSetVirtualClock(bool on);
 bool KnobVirtualClock();
 
+// --- windows ------------------------------------------------------------------
+// Windows, messages and display (user/GDI/shell). Scripted input is pushed as
+// SDL events, so it takes the same path as real input on the next pump.
+#include <cstdint>
+#include <vector>
+
+// RegisterClassA / CreateWindowExA fail (ERROR_NOT_ENOUGH_MEMORY).
+// VESSAMIRE_REFUSE_REGISTER_CLASS=1, VESSAMIRE_REFUSE_CREATE_WINDOW=1
+void KnobRefuseRegisterClass(bool refuse);
+void KnobRefuseCreateWindow(bool refuse);
+
+// The display modes EnumDisplaySettingsA lists, as "640x480x16@60,800x600x32"
+// (rate optional, 60 Hz); null restores the default list. False for bad text.
+// VESSAMIRE_DISPLAY_MODES
+bool KnobDisplayModes(const char* modes);
+
+// Colour depth of the desktop mode (0: 32 bits). VESSAMIRE_DESKTOP_BITS=24
+void KnobDesktopBits(int bits);
+
+// Namespace of the machine-wide window registry that FindWindowA searches in
+// other processes. VESSAMIRE_WINDOW_NAMESPACE
+void KnobWindowNamespace(const char* name);
+
+// The client area as it was last shown, X8R8G8B8 (top byte 0), rows top first.
+bool KnobCaptureWindow(HWND window, std::vector<uint32_t>* pixels, int* width, int* height);
+// Number of pictures shown in the window so far.
+uint64_t KnobWindowPresentCount(HWND window);
+
+// Window events as the desktop would send them.
+enum class KnobWindowEventKind { FocusGained, FocusLost, Minimise, Restore, Maximise, Close,
+                                 Expose, Move, Resize };
+bool KnobWindowEvent(HWND window, KnobWindowEventKind kind, int data1 = 0, int data2 = 0);
+// A key by SDL scancode (SDL_SCANCODE_*), typed text (UTF-8), the mouse (client
+// coordinates; buttons SDL_BUTTON_*), the wheel (notches) and dropped files.
+bool KnobWindowKey(HWND window, int sdlScancode, bool down, bool repeat = false);
+bool KnobWindowText(HWND window, const char* utf8);
+bool KnobWindowMouseMove(HWND window, int x, int y);
+bool KnobWindowMouseButton(HWND window, int sdlButton, bool down, int x, int y, int clicks = 1);
+bool KnobWindowWheel(HWND window, int x, int y);
+bool KnobWindowDrop(HWND window, const char* const* utf8Paths, int count);
+
+// --- d3d9: the software Direct3D 9 device -------------------------------------
+#include <string>
+#include <vector>
+
+struct IDirect3DSurface9;
+
+// Call trace: each line "Method(key arguments) -> 0xRESULT"; leak lists and
+// refused unsupported methods appear here too. Take empties it.
+void KnobD3D9Trace(bool on);
+std::vector<std::string> KnobD3D9TakeTrace();
+// Live objects of a kind ("Texture", "Surface", "Device", ...; null = all).
+long KnobD3D9LiveCount(const char* kind);
+// Device calls made from a thread other than the device's creator.
+long KnobD3D9ForeignThreadCalls();
+// Reported and enforced capabilities.
+void KnobD3D9ShaderVersions(DWORD vertex, DWORD pixel);  // e.g. 0xFFFE0200, 0xFFFF0200
+void KnobD3D9MaxTextureSize(DWORD size);
+void KnobD3D9TextureCaps(bool pow2, bool squareOnly, bool nonPow2Conditional);
+void KnobD3D9BlendOp(bool on);
+void KnobD3D9TssArgTemp(bool on);
+// Refuses a format for any use (usage 0) or for uses with any of the bits.
+void KnobD3D9RefuseFormat(DWORD format, DWORD usage);
+void KnobD3D9DesktopFormat(DWORD format);  // X8R8G8B8 (22) or R5G6B5 (23)
+// CreateDevice / CreateDeviceEx fail the next n times, or always for a size.
+void KnobD3D9FailCreateDevice(int times);
+void KnobD3D9FailCreateDeviceEx(int times);
+void KnobD3D9FailCreateDeviceForSize(UINT width, UINT height);
+// Resource creations after the next n fail with D3DERR_OUTOFVIDEOMEMORY (-1: never).
+void KnobD3D9FailResourcesAfter(int count);
+// Extra bytes at the end of every surface row.
+void KnobD3D9PitchPadding(UINT bytes);
+// Every device becomes lost; after regain it waits for Reset.
+void KnobD3D9LoseDevices();
+void KnobD3D9RegainDevices();
+void KnobD3D9RefreshRate(UINT hz);
+// The last presented picture (X8R8G8B8 words) and the window it went to.
+bool KnobD3D9LastPresent(std::vector<DWORD>* pixels, UINT* width, UINT* height, HWND* window);
+long KnobD3D9PresentCount();
+// Reads one pixel of any surface (lockable or not) as A8R8G8B8.
+bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
+
 // --- memory (kernel) ----------------------------------------------------------
 // Makes the n-th HeapAlloc from now (1 = the next one) fail with
 // ERROR_NOT_ENOUGH_MEMORY; later calls succeed again. 0 turns it off.

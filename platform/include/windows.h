@@ -4,3 +4,6 @@
 #include "win_types.h"
 #include "win_kernel.h"
 #include "win_com.h"
+#include "win_user.h"
+#include "win_gdi.h"
+#include "win_shell.h"

@@ -75,10 +75,40 @@ bool isLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// UTF-8: the longest start of a well-formed sequence is replaced as one
+// character (a truncated three-byte character gives one U+FFFD, not two).
+size_t utf8InvalidSpan(const unsigned char* p, size_t left) {
+    unsigned char c = p[0];
+    size_t need;
+    unsigned char low = 0x80, high = 0xBF;  // range of the first continuation byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        need = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        need = 2;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        need = 3;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 1;
+    }
+    size_t span = 1;
+    for (size_t i = 1; i <= need && i < left; ++i) {
+        unsigned char t = p[i];
+        bool ok = i == 1 ? (t >= low && t <= high) : (t >= 0x80 && t <= 0xBF);
+        if (!ok) break;
+        ++span;
+    }
+    return span;
+}
+
 // Bytes an invalid sequence at p spans: a lead byte followed by a byte in the
 // trail range is one (unmapped) character; otherwise the one bad byte goes.
 size_t invalidSpan(const CodePageInfo& info, const unsigned char* p, size_t left) {
-    if (info.id == CP_UTF8 || left < 2) return 1;
+    if (info.id == CP_UTF8) return utf8InvalidSpan(p, left);
+    if (left < 2) return 1;
     if (!CodePageIsLeadByte(info.id, p[0])) return 1;
     unsigned char t = p[1];
     bool trail = info.id == 932 ? (t >= 0x40 && t <= 0xFC && t != 0x7F) : (t >= 0x40 && t <= 0xFE);

@@ -46,6 +46,7 @@ void RegisterStandInComClasses() {
     static std::once_flag once;
     std::call_once(once, [] {
         // Each stand-in area adds one line here: Register<Area>ComClasses();
+        RegisterD3D9ComClasses();
     });
 }
 

@@ -22,4 +22,7 @@ ComCreateFunction FindComClass(REFCLSID clsid);
 // Runs every area's registration once; CoCreateInstance calls it.
 void RegisterStandInComClasses();
 
+// One registration function per area (defined in that area's files).
+void RegisterD3D9ComClasses();  // DirectDraw (platform/d3d9/registration.cpp)
+
 }  // namespace platform

@@ -57,7 +57,7 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
 DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer,
                               LPSTR* lpFilePart) {
     platform::DrivePath path;
-    if (!platform::PathToDriveView(lpFileName, path, true)) return 0;
+    if (!platform::PathToDriveView(lpFileName, path, platform::PathNames::Any)) return 0;
     std::string full = platform::DriveViewString(path);
     DWORD result = FileCopyOutString(full, nBufferLength, lpBuffer);
     if (result > 0 && result <= full.size() && lpFilePart) {

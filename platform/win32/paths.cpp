@@ -36,7 +36,8 @@ bool endsWithSeparator(std::string_view s) {
 }
 
 // A component's characters are legal in a Windows file name.
-bool validComponent(const std::string& name, bool allowWildcards) {
+bool validComponent(const std::string& name, PathNames names) {
+    if (names == PathNames::Any) return true;
     for (size_t i = 0; i < name.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(name[i]);
         if (isLead(name[i]) && i + 1 < name.size()) {
@@ -44,7 +45,7 @@ bool validComponent(const std::string& name, bool allowWildcards) {
             continue;
         }
         if (c < 0x20 || std::strchr("<>:\"|", c)) return false;
-        if (!allowWildcards && (c == '*' || c == '?')) return false;
+        if (names == PathNames::Strict && (c == '*' || c == '?')) return false;
     }
     return true;
 }
@@ -144,7 +145,7 @@ std::vector<std::string> PathSplit(std::string_view path) {
     return parts;
 }
 
-bool PathToDriveView(const char* path, DrivePath& out, bool allowWildcards) {
+bool PathToDriveView(const char* path, DrivePath& out, PathNames names) {
     if (!path) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -207,7 +208,7 @@ bool PathToDriveView(const char* path, DrivePath& out, bool allowWildcards) {
         rest = s;
     }
     for (const std::string& part : PathSplit(rest)) {
-        if (!validComponent(part, allowWildcards)) {
+        if (!validComponent(part, names)) {
             SetLastError(ERROR_INVALID_NAME);
             return false;
         }
@@ -282,9 +283,9 @@ bool DriveViewResolve(const DrivePath& path, NativePath& out) {
     return true;
 }
 
-bool PathResolve(const char* path, NativePath& out, bool allowWildcards) {
+bool PathResolve(const char* path, NativePath& out) {
     DrivePath drivePath;
-    return PathToDriveView(path, drivePath, allowWildcards) && DriveViewResolve(drivePath, out);
+    return PathToDriveView(path, drivePath) && DriveViewResolve(drivePath, out);
 }
 
 std::string NativeToDriveView(const std::string& native) {

@@ -26,11 +26,15 @@ struct DrivePath {
     bool trailingSeparator = false;
 };
 
+// Which characters a component may hold: none that Windows forbids in file
+// names (ERROR_INVALID_NAME), those but the wildcards '*' and '?', or any
+// (a full path name is only text).
+enum class PathNames { Strict, Wildcards, Any };
+
 // Parses a program path into its full drive-view form against the current
 // directory. False (last error set) for a null, empty or over-long path
-// (ERROR_FILENAME_EXCED_RANGE) or a name with characters Windows forbids
-// (ERROR_INVALID_NAME; '*' and '?' pass when allowWildcards is set).
-bool PathToDriveView(const char* path, DrivePath& out, bool allowWildcards = false);
+// (ERROR_FILENAME_EXCED_RANGE) or a name with forbidden characters.
+bool PathToDriveView(const char* path, DrivePath& out, PathNames names = PathNames::Strict);
 
 // "C:\a\b", with a trailing '\' when the input had one (or for a drive root).
 std::string DriveViewString(const DrivePath& path);
@@ -57,7 +61,7 @@ struct NativePath {
 bool DriveViewResolve(const DrivePath& path, NativePath& out);
 
 // PathToDriveView then DriveViewResolve.
-bool PathResolve(const char* path, NativePath& out, bool allowWildcards = false);
+bool PathResolve(const char* path, NativePath& out);
 
 // The drive view of an absolute Linux path: "/home/x" -> "C:\home\x".
 std::string NativeToDriveView(const std::string& native);

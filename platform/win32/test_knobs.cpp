@@ -8,6 +8,12 @@
 #include "module_registry.h"
 #include "process_services.h"
 
+namespace platform::user {
+void ResetUserKnobs();
+}
+void D3D9KnobReset();
+void D3D9KnobApplyEnvironment();
+
 namespace {
 
 bool envFlag(const char* name) {
@@ -31,6 +37,8 @@ void KnobResetAll() {
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
     KnobFailHeapAlloc(0);
+    platform::user::ResetUserKnobs();
+    D3D9KnobReset();
 }
 
 void KnobApplyEnvironment() {
@@ -38,4 +46,11 @@ void KnobApplyEnvironment() {
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
     if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
+    // windows
+    KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
+    KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
+    if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
+    if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
+    if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
+    D3D9KnobApplyEnvironment();
 }

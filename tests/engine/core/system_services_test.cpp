@@ -8,6 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cpuid.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+
+#include "core/text_literals.h"
+#include "log_test_support.h"
 #include "test_knobs.h"
 
 namespace DuRud {
@@ -157,6 +165,175 @@ TEST(WideFormat, TruncatesToTheBuffer) {
     char16_t buffer[4];
     EXPECT_EQ(FormatWideString(buffer, 4, nullptr), 0);
     EXPECT_EQ(FormatWideString(buffer, 4, u"%999999999d", 1), 3);  // huge width: bounded
+}
+
+class SystemLog : public StartedLog {
+  protected:
+    void TearDown() override {
+        TerminateCom();
+        StartedLog::TearDown();
+        MutableSystemState() = SystemState{};
+    }
+};
+
+TEST_F(SystemLog, SystemInformationLinesAndFlags) {
+    SetMmxAvailable(0);
+    EXPECT_EQ(LogSystemInfo(), 0);
+    const auto lines = LinesWithoutStamps(LogBytes());
+    ASSERT_GE(lines.size(), 6u);
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    unsigned a, b, c, d;
+    __cpuid(0, a, b, c, d);
+    char vendor[13] = {};
+    std::memcpy(vendor, &b, 4);
+    std::memcpy(vendor + 4, &d, 4);
+    std::memcpy(vendor + 8, &c, 4);
+    __cpuid(1, a, b, c, d);
+    const bool mmx = d & (1u << 23), sse = d & (1u << 25), sse2 = d & (1u << 26);
+
+    size_t i = 0;
+    EXPECT_EQ(lines[i++], Cp932Text("システムの情報を出力します"));
+    EXPECT_EQ(lines[i++], "\tROderaz Ver3.10e");
+    EXPECT_EQ(lines[i++], std::string("\t") + Cp932Text("論理プロセッサの数 : ") +
+                              std::to_string(info.dwNumberOfProcessors));
+    EXPECT_EQ(lines[i].rfind(std::string("\t") + Cp932Text("ＯＳ  ") + "Windows", 0), 0u)
+        << lines[i];
+    EXPECT_NE(lines[i++].find(" ( Build "), std::string::npos);
+    if (d & (1u << 4)) {
+        const std::string speed = std::string("\t") + Cp932Text("ＣＰＵ動作速度：大体");
+        EXPECT_EQ(lines[i].rfind(speed, 0), 0u) << lines[i];
+        EXPECT_TRUE(
+            std::regex_match(lines[i++].substr(speed.size()), std::regex(R"(\d+\.\d\dGHz)")));
+    }
+    ASSERT_TRUE(mmx);  // every x86-64 processor has it
+    EXPECT_EQ(lines[i++], std::string("\t") + Cp932Text("ＭＭＸ命令を使用します"));
+    if (sse) {
+        EXPECT_EQ(lines[i++], std::string("\t") + Cp932Text("ＳＳＥ命令が使用可能です"));
+    }
+    if (sse && sse2) {
+        EXPECT_EQ(lines[i++], std::string("\t") + Cp932Text("ＳＳＥ２命令が使用可能です"));
+    }
+    ASSERT_LT(i, lines.size());
+    EXPECT_EQ(lines[i++], std::string("\t") + Cp932Text("ＣＰＵベンダ：") + vendor);
+    if (GetSystemState().processorName[0] != 0) {
+        ASSERT_LT(i, lines.size());
+        EXPECT_EQ(lines[i++],
+                  std::string("\t") + Cp932Text("ＣＰＵ名：") + GetSystemState().processorName);
+    }
+    EXPECT_EQ(i, lines.size());
+
+    const SystemState& state = GetSystemState();
+    EXPECT_EQ(GetMmxAvailable(), 1);  // set from the processor, not left at 0
+    EXPECT_EQ(state.sse, sse ? 1 : 0);
+    EXPECT_EQ(state.processorCount, static_cast<int>(info.dwNumberOfProcessors));
+    EXPECT_EQ(state.directXVersion, 0x70000);
+    EXPECT_GT(state.minimumTimerPeriod, 0u);
+    EXPECT_NE(std::string(state.osName).find("Windows"), std::string::npos);
+    EXPECT_EQ(GetLogIndent(), 0);  // indented for the block, back after it
+}
+
+TEST_F(SystemLog, SystemInformationWithoutTheTimerLibraryEnds) {
+    UnloadWinApis();
+    KnobHideModule("winmm.dll", true);
+    LoadWinApis();
+    EXPECT_EQ(LogSystemInfo(), 0);  // no millisecond clock: no speed loop, no hang
+    EXPECT_EQ(GetSystemState().cpuSpeedMHz, 0);
+}
+
+TEST(OsVersion, NamesAndCodes) {
+    struct Case {
+        DWORD platform, major, minor;
+        const char* servicePack;
+        const char* name;
+        int code;
+    };
+    const Case cases[] = {
+        {VER_PLATFORM_WIN32s, 3, 10, "", "Windows3.1", kOsWin32s},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 0, "C", "Windows95OSR2", kOsWindows95},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 0, "", "Windows95", kOsWindows95},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, "A", "Windows98SE", kOsWindows98},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 90, "", "WindowsMe", kOsWindowsMe},
+        {VER_PLATFORM_WIN32_NT, 3, 51, "", "WindowsNT 3.51", kOsWindowsNT351},
+        {VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 6", "Windows4.0", kOsWindowsNT40},
+        {VER_PLATFORM_WIN32_NT, 5, 0, "", "Windows2000", kOsWindows2000},
+        {VER_PLATFORM_WIN32_NT, 5, 1, "Service Pack 3", "WindowsXP", kOsWindowsXP},
+        {VER_PLATFORM_WIN32_NT, 6, 0, "", "WindowsVista", kOsWindowsVista},
+        {VER_PLATFORM_WIN32_NT, 6, 1, "Service Pack 1", "Windows7", kOsWindows7},
+        {VER_PLATFORM_WIN32_NT, 6, 2, "", "Windows8", kOsWindows8},
+    };
+    for (const Case& c : cases) {
+        char name[64];
+        int code = -1;
+        DescribeOsVersion(c.platform, c.major, c.minor, c.servicePack, name, sizeof(name), &code);
+        EXPECT_STREQ(name, c.name);
+        EXPECT_EQ(code, c.code) << c.name;
+    }
+}
+
+TEST_F(SystemLog, ComStartsOnce) {
+    EXPECT_EQ(TerminateCom(), -1);  // not started
+    EXPECT_EQ(InitializeCom(), 0);
+    EXPECT_EQ(InitializeCom(), -1);
+    EXPECT_EQ(TerminateCom(), 0);
+    EXPECT_EQ(TerminateCom(), -1);
+    const auto lines = LinesWithoutStamps(LogBytes());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(Cp932Text("ＣＯＭの初期化... ")) + Cp932Text("成功しました"));
+    EXPECT_EQ(lines[1], Cp932Text("ＣＯＭを終了... 完了"));
+}
+
+TEST_F(SystemLog, ComFailsWithoutItsLibrary) {
+    UnloadWinApis();
+    KnobHideModule("ole32.dll", true);
+    LoadWinApis();
+    EXPECT_EQ(InitializeCom(), -1);
+    EXPECT_EQ(LogBytes(), std::string("0:") + Cp932Text("ＣＯＭの初期化... ") +
+                              Cp932Text("ＣＯＭの初期化に失敗しました") + "\r\n");
+    EXPECT_EQ(TerminateCom(), -1);
+}
+
+TEST(TempFiles, DistinctEmptyFiles) {
+    ASSERT_EQ(setenv("TMPDIR", testsupport::TestDirectory().c_str(), 1), 0);
+    char first[256], second[256];
+    HANDLE a = CreateTempFile(first);
+    HANDLE b = CreateTempFile(second);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_STRNE(first, second);
+    EXPECT_EQ(GetFileSize(a, nullptr), 0u);
+    EXPECT_EQ(GetFileSize(b, nullptr), 0u);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(a, "data", 4, &written, nullptr));  // opened for writing
+    CloseHandle(a);
+    CloseHandle(b);
+    HANDLE c = CreateTempFile(nullptr);  // no path wanted
+    ASSERT_NE(c, nullptr);
+    CloseHandle(c);
+    const std::string firstName = std::string(first).substr(std::string(first).rfind('\\') + 1);
+    EXPECT_EQ(firstName.rfind("tmp", 0), 0u);
+    EXPECT_EQ(testsupport::ReadFile(firstName), "data");
+}
+
+TEST(TempFiles, MissingTemporaryFolderGivesNull) {
+    ASSERT_EQ(setenv("TMPDIR", (testsupport::TestDirectory() + "/absent").c_str(), 1), 0);
+    char path[256] = "unchanged";
+    EXPECT_EQ(CreateTempFile(path), nullptr);
+    EXPECT_STREQ(path, "unchanged");
+}
+
+TEST(CodePages, RoundTripWithBackslashTrailBytes) {
+    const char* text = Cp932Text("表ソ\\能ｱ");  // 0x95 0x5C, 0x83 0x5C, '\', 0x94 0x5C, half-width
+    char16_t wide[16];
+    ASSERT_EQ(ConvertMultiByteToWide(932, text, wide, 16), 6);  // five characters and the NUL
+    EXPECT_EQ(std::u16string(wide), u"\u8868\u30BD\\\u80FD\uFF71");
+    char back[16];
+    ASSERT_EQ(ConvertWideToMultiByte(932, wide, back, sizeof(back)), 9);
+    EXPECT_STREQ(back, text);
+    EXPECT_EQ(std::string(back), "\x95\x5C\x83\x5C\\\x94\x5C\xB1");
+    char tiny[3];
+    EXPECT_EQ(ConvertWideToMultiByte(932, wide, tiny, sizeof(tiny)), 0);  // does not fit
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
 }  // namespace

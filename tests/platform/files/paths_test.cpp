@@ -95,6 +95,8 @@ TEST(Paths, FullPathNames) {
     EXPECT_EQ(fullPath("C:"), here);
     EXPECT_EQ(fullPath("name. . "), here + "\\name");  // trailing dots and spaces go
     EXPECT_EQ(fullPath("\\\\server\\share\\a"), "\\\\server\\share\\a");
+    EXPECT_EQ(fullPath("C:\\d\\*.li?"), "C:\\d\\*.li?");  // only text: no name is checked
+    EXPECT_EQ(fullPath("C:\\a<b"), "C:\\a<b");
 
     char buffer[MAX_PATH];
     LPSTR filePart = nullptr;

@@ -109,6 +109,11 @@ TEST(CodePages, InvalidBytesAreReplacedOrRefused) {
     EXPECT_EQ(toWide(932, "\x81 x"), u"\u30FB x");
     EXPECT_EQ(toWide(932, "ab\x81"), u"ab\u30FB");
     EXPECT_EQ(toWide(CP_UTF8, "\xC3(\xFF"), u"\uFFFD(\uFFFD");
+    // A cut-off character is one replacement; a surrogate encoded in UTF-8 is
+    // no character at all (each byte replaced).
+    EXPECT_EQ(toWide(CP_UTF8, "\xE3\x81z"), u"\uFFFDz");
+    EXPECT_EQ(toWide(CP_UTF8, "a\xF0\x9F\x98"), u"a\uFFFD");
+    EXPECT_EQ(toWide(CP_UTF8, "\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
 
     SetLastError(0);
     EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "A\x80", 2, nullptr, 0), 0);

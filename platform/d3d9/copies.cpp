@@ -1,0 +1,283 @@
+// Copies and fills of the software device: UpdateSurface, UpdateTexture
+// (dirty regions only), GetRenderTargetData, StretchRect (none, point,
+// linear), ColorFill and Clear, each with Direct3D 9's refusals.
+#include <algorithm>
+#include <cstring>
+
+#include "formats.h"
+#include "objects.h"
+
+namespace platform::d3d9 {
+
+namespace {
+
+bool Overlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& dst, UINT dx, UINT dy,
+              UINT dz, UINT w, UINT h) {
+    const UINT bpp = BytesPerPixel(src.format);
+    for (UINT y = 0; y < h; ++y)
+        std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
+                    size_t(w) * bpp);
+}
+
+// One source texel as A8R8G8B8, coordinates clamped into the rectangle.
+DWORD Texel(const PixelBuffer& p, const RECT& r, LONG x, LONG y) {
+    x = std::clamp(x, r.left, r.right - 1);
+    y = std::clamp(y, r.top, r.bottom - 1);
+    return ReadArgb(p.format, p.Row(UINT(y)) + size_t(x) * BytesPerPixel(p.format));
+}
+
+void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const RECT& dr,
+             D3DTEXTUREFILTERTYPE filter) {
+    const LONG sw = sr.right - sr.left, sh = sr.bottom - sr.top;
+    const LONG dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    const UINT dbpp = BytesPerPixel(dst.format);
+    if (sw == dw && sh == dh && src.format == dst.format) {
+        CopyRows(src, UINT(sr.left), UINT(sr.top), 0, dst, UINT(dr.left), UINT(dr.top), 0, UINT(sw),
+                 UINT(sh));
+        return;
+    }
+    const bool linear = filter == D3DTEXF_LINEAR && !(sw == dw && sh == dh);
+    for (LONG y = 0; y < dh; ++y) {
+        BYTE* row = dst.Row(UINT(dr.top + y));
+        for (LONG x = 0; x < dw; ++x) {
+            DWORD c;
+            if (!linear) {
+                // The source texel whose area holds the destination centre.
+                LONG sx = sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw));
+                LONG sy = sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh));
+                c = Texel(src, sr, sx, sy);
+            } else {
+                // Texel centres at (i + 0.5) / size; weights in 1/256 steps.
+                const int64_t ux = (int64_t(2 * x + 1) * sw * 256) / (2 * dw) - 128;
+                const int64_t uy = (int64_t(2 * y + 1) * sh * 256) / (2 * dh) - 128;
+                const LONG x0 = LONG(ux >> 8), y0 = LONG(uy >> 8);
+                const DWORD fx = DWORD(ux & 255), fy = DWORD(uy & 255);
+                const DWORD t00 = Texel(src, sr, sr.left + x0, sr.top + y0);
+                const DWORD t10 = Texel(src, sr, sr.left + x0 + 1, sr.top + y0);
+                const DWORD t01 = Texel(src, sr, sr.left + x0, sr.top + y0 + 1);
+                const DWORD t11 = Texel(src, sr, sr.left + x0 + 1, sr.top + y0 + 1);
+                c = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const DWORD a = (t00 >> shift) & 255, b = (t10 >> shift) & 255;
+                    const DWORD d = (t01 >> shift) & 255, e = (t11 >> shift) & 255;
+                    const DWORD v = (a * (256 - fx) * (256 - fy) + b * fx * (256 - fy) +
+                                     d * (256 - fx) * fy + e * fx * fy + 32768) >>
+                                    16;
+                    c |= std::min<DWORD>(v, 255) << shift;
+                }
+            }
+            WriteArgb(dst.format, row + size_t(dr.left + x) * dbpp, c);
+        }
+    }
+}
+
+void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
+    const UINT bpp = BytesPerPixel(p.format);
+    BYTE pixel[4];
+    WriteArgb(p.format, pixel, colour);
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        BYTE* row = p.Row(UINT(y)) + size_t(r.left) * bpp;
+        for (LONG x = r.left; x < r.right; ++x, row += bpp) std::memcpy(row, pixel, bpp);
+    }
+}
+
+bool Intersect(RECT& a, const RECT& b) {
+    a.left = std::max(a.left, b.left);
+    a.top = std::max(a.top, b.top);
+    a.right = std::min(a.right, b.right);
+    a.bottom = std::min(a.bottom, b.bottom);
+    return a.left < a.right && a.top < a.bottom;
+}
+
+}  // namespace
+
+HRESULT DeviceImpl::UpdateSurface(IDirect3DSurface9* source, const RECT* srcRect,
+                                  IDirect3DSurface9* destination, const POINT* destPoint) {
+    CallGuard guard(*core_);
+    const char* name = "UpdateSurface";
+    SurfaceImpl* s = AsSurface(source);
+    SurfaceImpl* d = AsSurface(destination);
+    if (!s || !d || s->core_ != core_ || d->core_ != core_)
+        return Traced(name, D3DERR_INVALIDCALL, "surfaces");
+    if (s->pool_ != D3DPOOL_SYSTEMMEM || d->pool_ != D3DPOOL_DEFAULT)
+        return Traced(name, D3DERR_INVALIDCALL, "pools %u -> %u", unsigned(s->pool_),
+                      unsigned(d->pool_));
+    if (s->pixels_.format != d->pixels_.format)
+        return Traced(name, D3DERR_INVALIDCALL, "formats %s -> %s", FormatName(s->pixels_.format),
+                      FormatName(d->pixels_.format));
+    if (d->IsDepthStencil() || s->IsDepthStencil())
+        return Traced(name, D3DERR_INVALIDCALL, "depth surface");
+    RECT r;
+    if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &r))
+        return Traced(name, D3DERR_INVALIDCALL, "source rect outside");
+    const LONG dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
+    const LONG w = r.right - r.left, h = r.bottom - r.top;
+    if (dx < 0 || dy < 0 || dx + w > LONG(d->pixels_.width) || dy + h > LONG(d->pixels_.height))
+        return Traced(name, D3DERR_INVALIDCALL, "destination outside");
+    CopyRows(s->pixels_, UINT(r.left), UINT(r.top), 0, d->pixels_, UINT(dx), UINT(dy), 0, UINT(w),
+             UINT(h));
+    return Traced(name, D3D_OK, "%ldx%ld to %ld,%ld", long(w), long(h), long(dx), long(dy));
+}
+
+HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
+                                  IDirect3DBaseTexture9* destination) {
+    CallGuard guard(*core_);
+    const char* name = "UpdateTexture";
+    BaseTextureImpl* s = AsBaseTexture(source);
+    BaseTextureImpl* d = AsBaseTexture(destination);
+    if (!s || !d || s->core_ != core_ || d->core_ != core_)
+        return Traced(name, D3DERR_INVALIDCALL, "textures");
+    if (s->pool_ != D3DPOOL_SYSTEMMEM || d->pool_ != D3DPOOL_DEFAULT)
+        return Traced(name, D3DERR_INVALIDCALL, "pools %u -> %u", unsigned(s->pool_),
+                      unsigned(d->pool_));
+    if (s->IsVolume() != d->IsVolume() || s->Format() != d->Format())
+        return Traced(name, D3DERR_INVALIDCALL, "kinds or formats differ");
+    const PixelBuffer* s0 = s->LevelPixels(0);
+    const PixelBuffer* d0 = d->LevelPixels(0);
+    if (s0->width != d0->width || s0->height != d0->height || s0->depth != d0->depth ||
+        s->Levels() < d->Levels())
+        return Traced(name, D3DERR_INVALIDCALL, "sizes or level counts differ");
+    size_t copied = 0;
+    for (const D3DBOX& box : s->dirty_) {
+        for (UINT level = 0; level < d->Levels(); ++level) {
+            const PixelBuffer* sp = s->LevelPixels(level);
+            PixelBuffer* dp = d->LevelPixels(level);
+            // The dirty box in this level's texels, rounded outwards.
+            const UINT l = box.Left >> level, t = box.Top >> level, f = box.Front >> level;
+            const UINT r = std::min(dp->width, (box.Right + (1u << level) - 1) >> level);
+            const UINT b = std::min(dp->height, (box.Bottom + (1u << level) - 1) >> level);
+            const UINT k = std::min(dp->depth, (box.Back + (1u << level) - 1) >> level);
+            for (UINT z = f; z < k; ++z)
+                if (l < r && t < b) CopyRows(*sp, l, t, z, *dp, l, t, z, r - l, b - t);
+        }
+        ++copied;
+    }
+    s->dirty_.clear();
+    return Traced(name, D3D_OK, "%zu dirty regions", copied);
+}
+
+HRESULT DeviceImpl::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9* destination) {
+    CallGuard guard(*core_);
+    const char* name = "GetRenderTargetData";
+    SurfaceImpl* s = AsSurface(target);
+    SurfaceImpl* d = AsSurface(destination);
+    if (!s || !d || s->core_ != core_ || d->core_ != core_)
+        return Traced(name, D3DERR_INVALIDCALL, "surfaces");
+    if (!s->IsRenderTarget() || s->pool_ != D3DPOOL_DEFAULT || d->pool_ != D3DPOOL_SYSTEMMEM)
+        return Traced(name, D3DERR_INVALIDCALL, "not a render target to system memory");
+    if (s->pixels_.format != d->pixels_.format || s->pixels_.width != d->pixels_.width ||
+        s->pixels_.height != d->pixels_.height)
+        return Traced(name, D3DERR_INVALIDCALL, "%ux%u %s -> %ux%u %s", s->pixels_.width,
+                      s->pixels_.height, FormatName(s->pixels_.format), d->pixels_.width,
+                      d->pixels_.height, FormatName(d->pixels_.format));
+    CopyRows(s->pixels_, 0, 0, 0, d->pixels_, 0, 0, 0, s->pixels_.width, s->pixels_.height);
+    return Traced(name, D3D_OK, "%ux%u", s->pixels_.width, s->pixels_.height);
+}
+
+HRESULT DeviceImpl::GetFrontBufferData(UINT, IDirect3DSurface9*) {
+    return Unsupported("GetFrontBufferData");
+}
+
+HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
+                                IDirect3DSurface9* destination, const RECT* dstRect,
+                                D3DTEXTUREFILTERTYPE filter) {
+    CallGuard guard(*core_);
+    const char* name = "StretchRect";
+    SurfaceImpl* s = AsSurface(source);
+    SurfaceImpl* d = AsSurface(destination);
+    if (!s || !d || s->core_ != core_ || d->core_ != core_)
+        return Traced(name, D3DERR_INVALIDCALL, "surfaces");
+    if (s->pool_ != D3DPOOL_DEFAULT || d->pool_ != D3DPOOL_DEFAULT)
+        return Traced(name, D3DERR_INVALIDCALL, "pools %u -> %u", unsigned(s->pool_),
+                      unsigned(d->pool_));
+    if (s->IsDepthStencil() || d->IsDepthStencil())
+        return Traced(name, D3DERR_INVALIDCALL, "depth surface");
+    if (!d->IsRenderTarget() && d->role_ != SurfaceRole::Plain)
+        return Traced(name, D3DERR_INVALIDCALL, "destination is a plain texture");
+    if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
+        return Traced(name, D3DERR_INVALIDCALL, "filter %u", unsigned(filter));
+    RECT sr, dr;
+    if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &sr) ||
+        !RectInside(dstRect, d->pixels_.width, d->pixels_.height, &dr))
+        return Traced(name, D3DERR_INVALIDCALL, "rectangle outside");
+    if (s == d && Overlap(sr, dr))
+        return Traced(name, D3DERR_INVALIDCALL, "overlapping rectangles");
+    Stretch(s->pixels_, sr, d->pixels_, dr, filter);
+    return Traced(name, D3D_OK, "%ldx%ld %s -> %ldx%ld %s filter %u", long(sr.right - sr.left),
+                  long(sr.bottom - sr.top), FormatName(s->pixels_.format), long(dr.right - dr.left),
+                  long(dr.bottom - dr.top), FormatName(d->pixels_.format), unsigned(filter));
+}
+
+HRESULT DeviceImpl::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour) {
+    CallGuard guard(*core_);
+    const char* name = "ColorFill";
+    SurfaceImpl* s = AsSurface(surface);
+    if (!s || s->core_ != core_) return Traced(name, D3DERR_INVALIDCALL, "surface");
+    if (s->pool_ != D3DPOOL_DEFAULT || s->IsDepthStencil() ||
+        (!s->IsRenderTarget() && s->role_ != SurfaceRole::Plain))
+        return Traced(name, D3DERR_INVALIDCALL, "not a render target or plain DEFAULT surface");
+    RECT r;
+    if (!RectInside(rect, s->pixels_.width, s->pixels_.height, &r))
+        return Traced(name, D3DERR_INVALIDCALL, "rectangle outside");
+    FillRect(s->pixels_, r, colour);
+    return Traced(name, D3D_OK, "%ld,%ld,%ld,%ld 0x%08X", long(r.left), long(r.top), long(r.right),
+                  long(r.bottom), unsigned(colour));
+}
+
+HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                          DWORD stencil) {
+    CallGuard guard(*core_);
+    const char* name = "Clear";
+    const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+    if (!(flags & all) || (flags & ~all))
+        return Traced(name, D3DERR_INVALIDCALL, "flags 0x%X", unsigned(flags));
+    if ((count > 0) != (rects != nullptr))
+        return Traced(name, D3DERR_INVALIDCALL, "count %u", unsigned(count));
+    SurfaceImpl* depth = state_.depthStencil;
+    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depth)
+        return Traced(name, D3DERR_INVALIDCALL, "no depth surface");
+    if ((flags & D3DCLEAR_STENCIL) && !HasStencil(depth->pixels_.format))
+        return Traced(name, D3DERR_INVALIDCALL, "no stencil in %s",
+                      FormatName(depth->pixels_.format));
+    if ((flags & D3DCLEAR_ZBUFFER) && !(z >= 0.f && z <= 1.f))
+        return Traced(name, D3DERR_INVALIDCALL, "z out of range");
+    SurfaceImpl* target = state_.renderTargets[0];
+    RECT area{LONG(state_.viewport.X), LONG(state_.viewport.Y),
+              LONG(state_.viewport.X + state_.viewport.Width),
+              LONG(state_.viewport.Y + state_.viewport.Height)};
+    if (state_.renderStates[kRsScissorTestEnable] && !Intersect(area, state_.scissor))
+        return Traced(name, D3D_OK, "empty scissor");
+    auto clearOne = [&](RECT r) {
+        if (!Intersect(r, area)) return;
+        if ((flags & D3DCLEAR_TARGET) && target) {
+            RECT t = r;
+            if (Intersect(t, RECT{0, 0, LONG(target->pixels_.width), LONG(target->pixels_.height)}))
+                FillRect(target->pixels_, t, colour);
+        }
+        if (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) {
+            RECT t = r;
+            PixelBuffer& p = depth->pixels_;
+            if (!Intersect(t, RECT{0, 0, LONG(p.width), LONG(p.height)})) return;
+            const UINT bpp = BytesPerPixel(p.format);
+            for (LONG y = t.top; y < t.bottom; ++y)
+                for (LONG x = t.left; x < t.right; ++x)
+                    WriteDepth(p.format, p.Row(UINT(y)) + size_t(x) * bpp, z,
+                               (flags & D3DCLEAR_ZBUFFER) != 0, stencil,
+                               (flags & D3DCLEAR_STENCIL) != 0);
+        }
+    };
+    if (count == 0) {
+        clearOne(area);
+    } else {
+        for (DWORD i = 0; i < count; ++i)
+            clearOne(RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2});
+    }
+    return Traced(name, D3D_OK, "%u rects flags 0x%X colour 0x%08X z %g", unsigned(count),
+                  unsigned(flags), unsigned(colour), double(z));
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,146 @@
+// What the software device keeps that a rasteriser needs: surfaces as plain
+// pixel memory (format, pitch, size), the device's states indexed by their
+// numeric Direct3D 9 values, the bound textures and targets, and the seam
+// through which DrawPrimitiveUP / DrawIndexedPrimitiveUP hand a validated
+// draw to the rasteriser.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "d3d9.h"
+
+namespace platform::d3d9 {
+
+// One level of a surface or volume: exactly pitch x height (x depth) bytes.
+struct PixelBuffer {
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT width = 0;
+    UINT height = 0;
+    UINT depth = 1;
+    UINT pitch = 0;       // bytes from one row to the next
+    UINT slicePitch = 0;  // bytes from one slice to the next (volumes)
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+
+    uint8_t* Row(UINT y, UINT z = 0) const {
+        return bytes.get() + size_t(z) * slicePitch + size_t(y) * pitch;
+    }
+};
+
+// Counts of the state tables (the largest documented value + 1).
+inline constexpr int kRenderStateCount = 256;
+inline constexpr int kTextureStageCount = 8;
+inline constexpr int kTextureStageStateCount = 33;
+inline constexpr int kSamplerStateCount = 14;
+// Samplers 0..15, then the displacement-map sampler (256) and the four vertex
+// texture samplers (257..260) at slots 16..20.
+inline constexpr int kSamplerSlotCount = 21;
+inline constexpr int kMaxRenderTargets = 4;
+inline constexpr int kVertexFloatConstants = 256;
+inline constexpr int kPixelFloatConstants = 224;
+inline constexpr int kIntConstants = 16;
+inline constexpr int kBoolConstants = 16;
+
+// Numeric state values the device itself reads.
+inline constexpr DWORD kRsZEnable = 7;
+inline constexpr DWORD kRsScissorTestEnable = 174;
+inline constexpr DWORD kRsBlendOp = 171;
+inline constexpr DWORD kRsBlendOpAlpha = 209;
+inline constexpr DWORD kTssColorOp = 1;
+inline constexpr DWORD kTssColorArg1 = 2;
+inline constexpr DWORD kTssColorArg2 = 3;
+inline constexpr DWORD kTssAlphaOp = 4;
+inline constexpr DWORD kTssAlphaArg1 = 5;
+inline constexpr DWORD kTssAlphaArg2 = 6;
+inline constexpr DWORD kTssTexCoordIndex = 11;
+inline constexpr DWORD kTssColorArg0 = 26;
+inline constexpr DWORD kTssAlphaArg0 = 27;
+inline constexpr DWORD kTssResultArg = 28;
+inline constexpr DWORD kTaSelectMask = 0xF;
+inline constexpr DWORD kTaTemp = 5;
+
+// Maps a sampler number (0..15, 256..260) to its slot, -1 when invalid.
+inline int SamplerSlot(DWORD sampler) {
+    if (sampler < 16) return int(sampler);
+    if (sampler >= 256 && sampler <= 260) return int(sampler - 256 + 16);
+    return -1;
+}
+
+struct LightSlot {
+    D3DLIGHT9 light{};
+    bool enabled = false;
+};
+
+class SurfaceImpl;
+class BaseTextureImpl;
+class VertexDeclarationImpl;
+class VertexShaderImpl;
+class PixelShaderImpl;
+class VertexBufferImpl;
+class IndexBufferImpl;
+
+struct DeviceState {
+    DWORD renderStates[kRenderStateCount] = {};
+    DWORD stageStates[kTextureStageCount][kTextureStageStateCount] = {};
+    DWORD samplerStates[kSamplerSlotCount][kSamplerStateCount] = {};
+    BaseTextureImpl* textures[kSamplerSlotCount] = {};
+    SurfaceImpl* renderTargets[kMaxRenderTargets] = {};
+    SurfaceImpl* depthStencil = nullptr;
+    D3DVIEWPORT9 viewport{};
+    RECT scissor{};
+    std::map<DWORD, D3DMATRIX> transforms;  // unset slots are the identity
+    D3DMATERIAL9 material{};
+    std::map<DWORD, LightSlot> lights;
+    float clipPlanes[6][4] = {};
+    DWORD fvf = 0;
+    VertexDeclarationImpl* declaration = nullptr;
+    VertexShaderImpl* vertexShader = nullptr;
+    PixelShaderImpl* pixelShader = nullptr;
+    VertexBufferImpl* streams[16] = {};
+    UINT streamOffsets[16] = {};
+    UINT streamStrides[16] = {};
+    UINT streamFrequencies[16] = {};
+    IndexBufferImpl* indices = nullptr;
+    float vertexConstF[kVertexFloatConstants][4] = {};
+    int vertexConstI[kIntConstants][4] = {};
+    BOOL vertexConstB[kBoolConstants] = {};
+    float pixelConstF[kPixelFloatConstants][4] = {};
+    int pixelConstI[kIntConstants][4] = {};
+    BOOL pixelConstB[kBoolConstants] = {};
+    bool inScene = false;
+    bool softwareVertexProcessing = false;
+    float nPatchMode = 0.f;
+};
+
+// The matrix a transform slot holds (the identity when never set).
+D3DMATRIX TransformOf(const DeviceState& state, DWORD slot);
+
+// Pixel memory behind a surface, and behind a level of a bound texture
+// (null for a volume texture or a level out of range).
+PixelBuffer* SurfacePixels(IDirect3DSurface9* surface);
+PixelBuffer* SurfacePixels(SurfaceImpl* surface);
+PixelBuffer* TextureLevelPixels(BaseTextureImpl* texture, UINT level);
+UINT TextureLevelCount(BaseTextureImpl* texture);
+
+// A draw that passed the device's checks.
+struct DrawCall {
+    D3DPRIMITIVETYPE primitiveType{};
+    UINT primitiveCount = 0;
+    UINT vertexCount = 0;  // vertices the primitives read (non-indexed)
+    const void* vertices = nullptr;
+    UINT stride = 0;
+    const void* indices = nullptr;  // null for a non-indexed draw
+    D3DFORMAT indexFormat = D3DFMT_UNKNOWN;
+    UINT minVertexIndex = 0;
+    UINT numVertices = 0;
+};
+
+// The rasteriser installs its draw function here; while none is installed a
+// draw is validated and traced but draws nothing.
+using DrawHandler = HRESULT (*)(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call);
+void SetDrawHandler(DrawHandler handler);
+DrawHandler GetDrawHandler();
+
+}  // namespace platform::d3d9

@@ -1,0 +1,327 @@
+// Formats, layouts, pixel conversion and capabilities of the software device.
+#include "formats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "knobs.h"
+
+namespace platform::d3d9 {
+
+bool IsColourFormat(D3DFORMAT f) {
+    switch (f) {
+        case D3DFMT_X8R8G8B8:
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsBackBufferFormat(D3DFORMAT f) {
+    return IsColourFormat(f) && f != D3DFMT_A4R4G4B4;
+}
+
+bool IsDisplayFormat(D3DFORMAT f) {
+    return f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5 || f == D3DFMT_X1R5G5B5;
+}
+
+bool IsDepthFormat(D3DFORMAT f) {
+    return f == D3DFMT_D16 || f == D3DFMT_D24X8 || f == D3DFMT_D24S8 || f == D3DFMT_D32;
+}
+
+bool HasStencil(D3DFORMAT f) {
+    return f == D3DFMT_D24S8;
+}
+
+UINT BytesPerPixel(D3DFORMAT f) {
+    switch (f) {
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+        case D3DFMT_D16:
+        case D3DFMT_INDEX16:
+            return 2;
+        case D3DFMT_X8R8G8B8:
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_D24X8:
+        case D3DFMT_D24S8:
+        case D3DFMT_D32:
+        case D3DFMT_INDEX32:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+const char* FormatName(D3DFORMAT f) {
+    switch (f) {
+        case D3DFMT_X8R8G8B8:
+            return "X8R8G8B8";
+        case D3DFMT_A8R8G8B8:
+            return "A8R8G8B8";
+        case D3DFMT_R5G6B5:
+            return "R5G6B5";
+        case D3DFMT_X1R5G5B5:
+            return "X1R5G5B5";
+        case D3DFMT_A1R5G5B5:
+            return "A1R5G5B5";
+        case D3DFMT_A4R4G4B4:
+            return "A4R4G4B4";
+        case D3DFMT_D16:
+            return "D16";
+        case D3DFMT_D24X8:
+            return "D24X8";
+        case D3DFMT_D24S8:
+            return "D24S8";
+        case D3DFMT_D32:
+            return "D32";
+        case D3DFMT_INDEX16:
+            return "INDEX16";
+        case D3DFMT_INDEX32:
+            return "INDEX32";
+        default:
+            return "other";
+    }
+}
+
+UINT PitchFor(D3DFORMAT f, UINT width) {
+    UINT pad;
+    {
+        std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+        pad = D3D9Knobs().pitchPadding;
+    }
+    return ((width * BytesPerPixel(f) + 3) & ~3u) + ((pad + 3) & ~3u);
+}
+
+HRESULT FormatSupport(D3DFORMAT f, DWORD usage, D3DRESOURCETYPE type) {
+    // Query bits the device cannot honour.
+    const DWORD refusedQueries = D3DUSAGE_QUERY_LEGACYBUMPMAP | D3DUSAGE_QUERY_SRGBREAD |
+                                 D3DUSAGE_QUERY_SRGBWRITE | D3DUSAGE_QUERY_VERTEXTEXTURE |
+                                 D3DUSAGE_AUTOGENMIPMAP | D3DUSAGE_DMAP;
+    if (usage & refusedQueries) return D3DERR_NOTAVAILABLE;
+    {
+        std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+        for (auto& [format, bits] : D3D9Knobs().refused)
+            if (format == DWORD(f) && (bits == 0 || (usage & bits))) return D3DERR_NOTAVAILABLE;
+    }
+    const bool rt = usage & D3DUSAGE_RENDERTARGET;
+    const bool ds = usage & D3DUSAGE_DEPTHSTENCIL;
+    if (rt && ds) return D3DERR_NOTAVAILABLE;
+    switch (type) {
+        case D3DRTYPE_SURFACE:
+            if (ds) return IsDepthFormat(f) ? D3D_OK : D3DERR_NOTAVAILABLE;
+            return IsColourFormat(f) ? D3D_OK : D3DERR_NOTAVAILABLE;
+        case D3DRTYPE_TEXTURE:
+            if (ds) return D3DERR_NOTAVAILABLE;
+            return IsColourFormat(f) ? D3D_OK : D3DERR_NOTAVAILABLE;
+        case D3DRTYPE_VOLUME:
+        case D3DRTYPE_VOLUMETEXTURE:
+            if (rt || ds) return D3DERR_NOTAVAILABLE;
+            return IsColourFormat(f) ? D3D_OK : D3DERR_NOTAVAILABLE;
+        case D3DRTYPE_VERTEXBUFFER:
+            return f == D3DFMT_VERTEXDATA && !rt && !ds ? D3D_OK : D3DERR_NOTAVAILABLE;
+        case D3DRTYPE_INDEXBUFFER:
+            return f == D3DFMT_INDEX16 && !rt && !ds ? D3D_OK : D3DERR_NOTAVAILABLE;
+        default:
+            return D3DERR_NOTAVAILABLE;  // cube textures are not offered
+    }
+}
+
+namespace {
+inline DWORD Expand5(DWORD v) {
+    return (v << 3) | (v >> 2);
+}
+inline DWORD Expand6(DWORD v) {
+    return (v << 2) | (v >> 4);
+}
+inline DWORD Expand4(DWORD v) {
+    return v * 17;
+}
+inline DWORD Argb(DWORD a, DWORD r, DWORD g, DWORD b) {
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+}  // namespace
+
+DWORD ReadArgb(D3DFORMAT f, const BYTE* p) {
+    DWORD v;
+    switch (f) {
+        case D3DFMT_A8R8G8B8:
+            std::memcpy(&v, p, 4);
+            return v;
+        case D3DFMT_X8R8G8B8:
+            std::memcpy(&v, p, 4);
+            return v | 0xFF000000u;
+        default:
+            break;
+    }
+    WORD w;
+    std::memcpy(&w, p, 2);
+    switch (f) {
+        case D3DFMT_R5G6B5:
+            return Argb(255, Expand5(w >> 11), Expand6((w >> 5) & 63), Expand5(w & 31));
+        case D3DFMT_X1R5G5B5:
+            return Argb(255, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31), Expand5(w & 31));
+        case D3DFMT_A1R5G5B5:
+            return Argb(w & 0x8000 ? 255 : 0, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31),
+                        Expand5(w & 31));
+        case D3DFMT_A4R4G4B4:
+            return Argb(Expand4(w >> 12), Expand4((w >> 8) & 15), Expand4((w >> 4) & 15),
+                        Expand4(w & 15));
+        default:
+            return 0;
+    }
+}
+
+void WriteArgb(D3DFORMAT f, BYTE* p, DWORD c) {
+    const DWORD a = c >> 24, r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
+    DWORD v32;
+    WORD v16;
+    switch (f) {
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+            v32 = f == D3DFMT_X8R8G8B8 ? (c | 0xFF000000u) : c;
+            std::memcpy(p, &v32, 4);
+            return;
+        case D3DFMT_R5G6B5:
+            v16 = WORD(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+            break;
+        case D3DFMT_X1R5G5B5:
+            v16 = WORD(0x8000 | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+            break;
+        case D3DFMT_A1R5G5B5:
+            v16 = WORD((a >= 128 ? 0x8000 : 0) | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+            break;
+        case D3DFMT_A4R4G4B4:
+            v16 = WORD(((a >> 4) << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4));
+            break;
+        default:
+            return;
+    }
+    std::memcpy(p, &v16, 2);
+}
+
+void WriteDepth(D3DFORMAT f, BYTE* p, float z, bool writeDepth, DWORD stencil, bool writeStencil) {
+    z = std::clamp(z, 0.f, 1.f);
+    if (f == D3DFMT_D16) {
+        if (!writeDepth) return;
+        WORD v = WORD(std::lround(double(z) * 65535.0));
+        std::memcpy(p, &v, 2);
+        return;
+    }
+    DWORD v;
+    std::memcpy(&v, p, 4);
+    if (f == D3DFMT_D32) {
+        if (writeDepth) v = DWORD(std::llround(double(z) * 4294967295.0));
+    } else {  // depth in the high 24 bits, stencil (D24S8) or nothing in the low 8
+        if (writeDepth) v = (v & 0xFFu) | (DWORD(std::lround(double(z) * 16777215.0)) << 8);
+        if (writeStencil && f == D3DFMT_D24S8) v = (v & ~0xFFu) | (stencil & 0xFFu);
+    }
+    std::memcpy(p, &v, 4);
+}
+
+UINT FullChainLevels(UINT width, UINT height, UINT depth) {
+    UINT m = std::max({width, height, depth, 1u});
+    UINT levels = 1;
+    while (m > 1) {
+        m >>= 1;
+        ++levels;
+    }
+    return levels;
+}
+
+void FillCaps(D3DCAPS9* c) {
+    Knobs k;
+    {
+        std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+        k = D3D9Knobs();
+    }
+    std::memset(c, 0, sizeof *c);
+    c->DeviceType = D3DDEVTYPE_HAL;
+    c->AdapterOrdinal = 0;
+    c->Caps = D3DCAPS_READ_SCANLINE;
+    c->Caps2 = D3DCAPS2_DYNAMICTEXTURES | D3DCAPS2_CANMANAGERESOURCE;
+    c->Caps3 = D3DCAPS3_COPY_TO_VIDMEM | D3DCAPS3_COPY_TO_SYSTEMMEM;
+    c->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
+    c->DevCaps = D3DDEVCAPS_EXECUTESYSTEMMEMORY | D3DDEVCAPS_TLVERTEXSYSTEMMEMORY |
+                 D3DDEVCAPS_TEXTURESYSTEMMEMORY | D3DDEVCAPS_DRAWPRIMTLVERTEX |
+                 D3DDEVCAPS_CANRENDERAFTERFLIP | D3DDEVCAPS_DRAWPRIMITIVES2 |
+                 D3DDEVCAPS_DRAWPRIMITIVES2EX | D3DDEVCAPS_HWTRANSFORMANDLIGHT |
+                 D3DDEVCAPS_HWRASTERIZATION;
+    c->PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW |
+                           D3DPMISCCAPS_CULLCCW | D3DPMISCCAPS_COLORWRITEENABLE |
+                           D3DPMISCCAPS_CLIPTLVERTS;
+    if (k.tssArgTemp) c->PrimitiveMiscCaps |= D3DPMISCCAPS_TSSARGTEMP;
+    if (k.blendOp) c->PrimitiveMiscCaps |= D3DPMISCCAPS_BLENDOP;
+    c->RasterCaps = D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX |
+                    D3DPRASTERCAPS_FOGTABLE | D3DPRASTERCAPS_SCISSORTEST;
+    c->ZCmpCaps = 0xFF;
+    c->SrcBlendCaps = 0x1FFF;
+    c->DestBlendCaps = 0x1FFF;
+    c->AlphaCmpCaps = 0xFF;
+    c->ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB |
+                   D3DPSHADECAPS_ALPHAGOURAUDBLEND | D3DPSHADECAPS_FOGGOURAUD;
+    c->TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA |
+                     D3DPTEXTURECAPS_PROJECTED | D3DPTEXTURECAPS_MIPMAP |
+                     D3DPTEXTURECAPS_VOLUMEMAP | D3DPTEXTURECAPS_MIPVOLUMEMAP;
+    if (k.pow2) c->TextureCaps |= D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_VOLUMEMAP_POW2;
+    if (k.squareOnly) c->TextureCaps |= D3DPTEXTURECAPS_SQUAREONLY;
+    if (k.nonPow2Conditional) c->TextureCaps |= D3DPTEXTURECAPS_NONPOW2CONDITIONAL;
+    const DWORD filters = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR |
+                          D3DPTFILTERCAPS_MIPFPOINT | D3DPTFILTERCAPS_MIPFLINEAR |
+                          D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MAGFLINEAR;
+    c->TextureFilterCaps = filters;
+    c->VolumeTextureFilterCaps = filters;
+    c->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR |
+                            D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_BORDER |
+                            D3DPTADDRESSCAPS_INDEPENDENTUV | D3DPTADDRESSCAPS_MIRRORONCE;
+    c->VolumeTextureAddressCaps = c->TextureAddressCaps;
+    c->LineCaps =
+        D3DLINECAPS_TEXTURE | D3DLINECAPS_ZTEST | D3DLINECAPS_BLEND | D3DLINECAPS_ALPHACMP;
+    c->MaxTextureWidth = k.maxTextureSize;
+    c->MaxTextureHeight = k.maxTextureSize;
+    c->MaxVolumeExtent = 256;
+    c->MaxTextureRepeat = 8192;
+    c->MaxTextureAspectRatio = k.maxTextureSize;
+    c->MaxAnisotropy = 1;
+    c->MaxVertexW = 1e10f;
+    c->GuardBandLeft = -8192.f;
+    c->GuardBandTop = -8192.f;
+    c->GuardBandRight = 8192.f;
+    c->GuardBandBottom = 8192.f;
+    c->StencilCaps = 0xFF;
+    c->FVFCaps = 8 | D3DFVFCAPS_DONOTSTRIPELEMENTS;
+    c->TextureOpCaps = 0x03FFFFFF;
+    c->MaxTextureBlendStages = 8;
+    c->MaxSimultaneousTextures = 8;
+    c->VertexProcessingCaps = D3DVTXPCAPS_TEXGEN | D3DVTXPCAPS_MATERIALSOURCE7 |
+                              D3DVTXPCAPS_DIRECTIONALLIGHTS | D3DVTXPCAPS_POSITIONALLIGHTS |
+                              D3DVTXPCAPS_LOCALVIEWER;
+    c->MaxActiveLights = 8;
+    c->MaxUserClipPlanes = 6;
+    c->MaxVertexBlendMatrices = 4;
+    c->MaxVertexBlendMatrixIndex = 0;
+    c->MaxPointSize = 64.f;
+    c->MaxPrimitiveCount = 0xFFFFF;
+    c->MaxVertexIndex = 0xFFFF;
+    c->MaxStreams = 16;
+    c->MaxStreamStride = 255;
+    c->VertexShaderVersion = k.vertexShaderVersion;
+    c->MaxVertexShaderConst = k.vertexShaderVersion ? 256 : 0;
+    c->PixelShaderVersion = k.pixelShaderVersion;
+    c->PixelShader1xMaxValue = k.pixelShaderVersion ? 8.f : 0.f;
+    c->MasterAdapterOrdinal = 0;
+    c->AdapterOrdinalInGroup = 0;
+    c->NumberOfAdaptersInGroup = 1;
+    c->NumSimultaneousRTs = 1;
+    c->StretchRectFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR |
+                               D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MAGFLINEAR;
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,44 @@
+// The d3d9 knobs as the device reads them (set through test_knobs.h or the
+// VESSAMIRE_D3D_* environment variables).
+#pragma once
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "d3d9_types.h"
+
+namespace platform::d3d9 {
+
+struct Knobs {
+    DWORD vertexShaderVersion = 0;
+    DWORD pixelShaderVersion = 0;
+    DWORD maxTextureSize = 4096;
+    bool pow2 = false;
+    bool squareOnly = false;
+    bool nonPow2Conditional = false;
+    bool blendOp = true;
+    bool tssArgTemp = true;
+    std::vector<std::pair<DWORD, DWORD>> refused;  // (format, usage bits; 0 = any use)
+    D3DFORMAT desktopFormat = D3DFMT_X8R8G8B8;
+    int failCreateDevice = 0;
+    int failCreateDeviceEx = 0;
+    UINT failWidth = 0;
+    UINT failHeight = 0;
+    int resourcesLeft = -1;  // creations that still succeed; -1 = no limit
+    UINT pitchPadding = 0;
+    UINT lossGeneration = 0;  // counts every loss
+    bool lost = false;        // lost and not yet regained
+    int loseAtPresent = 0;    // env: lose at this present (1-based), 0 = never
+    long presentCount = 0;
+    UINT refreshHz = 60;
+};
+
+// The knobs and the lock that guards them.
+Knobs& D3D9Knobs();
+std::mutex& D3D9KnobMutex();
+
+// Desktop (adapter display) mode of the window stand-in.
+D3DDISPLAYMODE DesktopMode();
+
+}  // namespace platform::d3d9

@@ -1,0 +1,255 @@
+// The implicit swap chain and presenting: back buffer 0, with source and
+// destination rectangles and an override window, goes to the window picture
+// (kept here as the capture tests read) on the vertical blank when the
+// interval asks for it.
+#include <cstring>
+
+#include "formats.h"
+#include "knobs.h"
+#include "objects.h"
+#include "test_knobs.h"
+#include "vertical_blank.h"
+
+namespace platform::d3d9 {
+
+namespace {
+// A colour no program draws on purpose: what DISCARD leaves in the back buffer.
+constexpr DWORD kDiscardMarker = 0xFFFF00FF;
+
+struct Capture {
+    std::mutex mutex;
+    std::vector<DWORD> pixels;
+    UINT width = 0, height = 0;
+    HWND window = nullptr;
+    bool valid = false;
+};
+Capture& TheCapture() {
+    static Capture capture;
+    return capture;
+}
+
+// Point-samples the source rectangle of the back buffer into the picture.
+void ShowInWindow(const PixelBuffer& back, const RECT& src, const RECT& dst, HWND window) {
+    const UINT w = UINT(dst.right), h = UINT(dst.bottom);
+    std::vector<DWORD> frame(size_t(w) * h, 0xFF000000u);
+    const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+    const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+    const UINT bpp = BytesPerPixel(back.format);
+    for (LONG y = std::max<LONG>(dst.top, 0); y < dst.bottom; ++y)
+        for (LONG x = std::max<LONG>(dst.left, 0); x < dst.right; ++x) {
+            const LONG sx = src.left + LONG((int64_t(2 * (x - dst.left) + 1) * sw) / (2 * dw));
+            const LONG sy = src.top + LONG((int64_t(2 * (y - dst.top) + 1) * sh) / (2 * dh));
+            frame[size_t(y) * w + x] =
+                ReadArgb(back.format, back.Row(UINT(sy)) + size_t(sx) * bpp) | 0xFF000000u;
+        }
+    Capture& c = TheCapture();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.pixels.swap(frame);
+    c.width = w;
+    c.height = h;
+    c.window = window;
+    c.valid = true;
+}
+}  // namespace
+
+SwapChainImpl::SwapChainImpl(std::shared_ptr<DeviceCore> core, const D3DPRESENT_PARAMETERS& pp)
+    : Object(core, LiveKind::SwapChain, D3DPOOL_DEFAULT, true), params_(pp) {
+    refs_ = 0;
+    const bool lockable = (pp.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
+    for (UINT i = 0; i < pp.BackBufferCount; ++i) {
+        auto* b = new SurfaceImpl(core, SurfaceRole::BackBuffer, pp.BackBufferWidth,
+                                  pp.BackBufferHeight, pp.BackBufferFormat, D3DUSAGE_RENDERTARGET,
+                                  D3DPOOL_DEFAULT, lockable, true);
+        b->owner_ = this;
+        b->swapChain_ = this;
+        backBuffers_.push_back(b);
+    }
+}
+
+SwapChainImpl::~SwapChainImpl() {
+    for (SurfaceImpl* b : backBuffers_) delete b;
+}
+
+HRESULT SwapChainImpl::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDirect3DSwapChain9) {
+        AddRef();
+        *ppv = static_cast<IDirect3DSwapChain9*>(this);
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND override, DWORD) {
+    const char* name = "Present";
+    if ((srcRect || dstRect) && params_.SwapEffect != D3DSWAPEFFECT_COPY)
+        return Traced(name, D3DERR_INVALIDCALL, "rectangles need SWAPEFFECT_COPY");
+    SurfaceImpl* back = backBuffers_[0];
+    RECT src;
+    if (!RectInside(srcRect, back->pixels_.width, back->pixels_.height, &src))
+        return Traced(name, D3DERR_INVALIDCALL, "source rectangle outside");
+    RECT dst =
+        dstRect ? *dstRect : RECT{0, 0, LONG(back->pixels_.width), LONG(back->pixels_.height)};
+    if (dst.left >= dst.right || dst.top >= dst.bottom || dst.right <= 0 || dst.bottom <= 0 ||
+        dst.right > 16384 || dst.bottom > 16384)
+        return Traced(name, D3DERR_INVALIDCALL, "destination rectangle");
+    HWND window = override ? override : params_.hDeviceWindow;
+    if (!window && core_->device) window = core_->device->focus_;
+    if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
+    ShowInWindow(back->pixels_, src, dst, window);
+    if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
+        for (SurfaceImpl* b : backBuffers_) {
+            PixelBuffer& p = b->pixels_;
+            const UINT bpp = BytesPerPixel(p.format);
+            for (UINT y = 0; y < p.height; ++y)
+                for (UINT x = 0; x < p.width; ++x)
+                    WriteArgb(p.format, p.Row(y) + size_t(x) * bpp, kDiscardMarker);
+        }
+    } else if (params_.SwapEffect == D3DSWAPEFFECT_FLIP && backBuffers_.size() > 1) {
+        // The shown buffer goes to the back of the queue.
+        for (size_t i = 0; i + 1 < backBuffers_.size(); ++i)
+            std::swap(backBuffers_[i]->pixels_.bytes, backBuffers_[i + 1]->pixels_.bytes);
+    }
+    {
+        std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+        Knobs& k = D3D9Knobs();
+        ++k.presentCount;
+        if (k.loseAtPresent > 0 && k.presentCount == k.loseAtPresent) {
+            ++k.lossGeneration;  // whole-program runs: lost now, back at the next check
+        }
+    }
+    return Traced(name, D3D_OK, "%ldx%ld -> %ld,%ld,%ld,%ld", long(src.right - src.left),
+                  long(src.bottom - src.top), long(dst.left), long(dst.top), long(dst.right),
+                  long(dst.bottom));
+}
+
+HRESULT SwapChainImpl::Present(const RECT* src, const RECT* dst, HWND override, const RGNDATA*,
+                               DWORD flags) {
+    CallGuard guard(*core_);
+    if (!core_->device) return Traced("SwapChain::Present", D3DERR_INVALIDCALL, "device destroyed");
+    HRESULT loss = core_->device->LossState();
+    if (loss != D3D_OK) return Traced("SwapChain::Present", D3DERR_DEVICELOST);
+    return PresentNow(src, dst, override, flags);
+}
+
+HRESULT SwapChainImpl::GetFrontBufferData(IDirect3DSurface9*) {
+    return Unsupported("SwapChain::GetFrontBufferData");
+}
+
+HRESULT SwapChainImpl::GetBackBuffer(UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** pp) {
+    CallGuard guard(*core_);
+    if (!pp) return Traced("GetBackBuffer", D3DERR_INVALIDCALL);
+    *pp = nullptr;
+    if (index >= backBuffers_.size() || type != D3DBACKBUFFER_TYPE_MONO)
+        return Traced("GetBackBuffer", D3DERR_INVALIDCALL, "index %u type %u", index,
+                      unsigned(type));
+    backBuffers_[index]->AddRef();
+    *pp = backBuffers_[index];
+    return Traced("GetBackBuffer", D3D_OK, "%u", index);
+}
+
+HRESULT SwapChainImpl::GetRasterStatus(D3DRASTER_STATUS* status) {
+    if (!status) return Traced("GetRasterStatus", D3DERR_INVALIDCALL);
+    bool blank = false;
+    status->ScanLine = CurrentScanLine(&blank);
+    status->InVBlank = blank;
+    return D3D_OK;
+}
+
+HRESULT SwapChainImpl::GetDisplayMode(D3DDISPLAYMODE* mode) {
+    CallGuard guard(*core_);
+    if (!mode || !core_->device) return Traced("SwapChain::GetDisplayMode", D3DERR_INVALIDCALL);
+    *mode = core_->device->mode_;
+    return D3D_OK;
+}
+
+HRESULT SwapChainImpl::GetDevice(IDirect3DDevice9** pp) {
+    return GetDeviceFor(pp);
+}
+
+HRESULT SwapChainImpl::GetPresentParameters(D3DPRESENT_PARAMETERS* pp) {
+    if (!pp) return Traced("GetPresentParameters", D3DERR_INVALIDCALL);
+    *pp = params_;
+    return D3D_OK;
+}
+
+std::string SwapChainImpl::Describe() const {
+    return "swap chain";
+}
+
+// --- the device's presenting methods --------------------------------------------------
+HRESULT DeviceImpl::GetSwapChain(UINT index, IDirect3DSwapChain9** pp) {
+    CallGuard guard(*core_);
+    if (!pp) return Traced("GetSwapChain", D3DERR_INVALIDCALL);
+    *pp = nullptr;
+    if (index != 0) return Traced("GetSwapChain", D3DERR_INVALIDCALL, "index %u", index);
+    swapChain_->AddRef();
+    *pp = swapChain_;
+    return Traced("GetSwapChain", D3D_OK);
+}
+
+UINT DeviceImpl::GetNumberOfSwapChains() {
+    return 1;
+}
+
+HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND override, const RGNDATA* dirty) {
+    CallGuard guard(*core_);
+    if (LossState() != D3D_OK) return Traced("Present", D3DERR_DEVICELOST);
+    return swapChain_->PresentNow(src, dst, override, 0);
+}
+
+HRESULT DeviceImpl::PresentEx(const RECT* src, const RECT* dst, HWND override, const RGNDATA*,
+                              DWORD flags) {
+    CallGuard guard(*core_);
+    if (LossState() != D3D_OK) return Traced("PresentEx", D3DERR_DEVICELOST);
+    return swapChain_->PresentNow(src, dst, override, flags);
+}
+
+HRESULT DeviceImpl::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
+                                  IDirect3DSurface9** pp) {
+    CallGuard guard(*core_);
+    if (swapChain != 0) {
+        if (pp) *pp = nullptr;
+        return Traced("GetBackBuffer", D3DERR_INVALIDCALL, "swap chain %u", swapChain);
+    }
+    return swapChain_->GetBackBuffer(index, type, pp);
+}
+
+HRESULT DeviceImpl::GetRasterStatus(UINT swapChain, D3DRASTER_STATUS* status) {
+    if (swapChain != 0) return Traced("GetRasterStatus", D3DERR_INVALIDCALL);
+    return swapChain_->GetRasterStatus(status);
+}
+
+HRESULT DeviceImpl::WaitForVBlank(UINT swapChain) {
+    if (swapChain != 0) return Traced("WaitForVBlank", D3DERR_INVALIDCALL);
+    WaitForNextVerticalBlank();
+    return D3D_OK;
+}
+
+}  // namespace platform::d3d9
+
+bool KnobD3D9LastPresent(std::vector<DWORD>* pixels, UINT* width, UINT* height, HWND* window) {
+    auto& c = platform::d3d9::TheCapture();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (!c.valid) return false;
+    if (pixels) *pixels = c.pixels;
+    if (width) *width = c.width;
+    if (height) *height = c.height;
+    if (window) *window = c.window;
+    return true;
+}
+
+long KnobD3D9PresentCount() {
+    std::lock_guard<std::mutex> lock(platform::d3d9::D3D9KnobMutex());
+    return platform::d3d9::D3D9Knobs().presentCount;
+}
+
+void D3D9ResetCapture() {
+    auto& c = platform::d3d9::TheCapture();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.pixels.clear();
+    c.width = c.height = 0;
+    c.window = nullptr;
+    c.valid = false;
+}

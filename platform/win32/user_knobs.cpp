@@ -1,0 +1,24 @@
+// Puts every knob of the windows area back to its default.
+#include "user_state.h"
+
+namespace platform::user {
+
+void ResetClassKnobs();
+void ResetWindowKnobs();
+void ResetDisplayKnobs();
+void ResetRegistryKnobs();
+void ResetCursorState();
+void ResetSystemParameters();
+void ResetScriptedState();
+
+void ResetUserKnobs() {
+    ResetClassKnobs();
+    ResetWindowKnobs();
+    ResetDisplayKnobs();
+    ResetRegistryKnobs();
+    ResetCursorState();
+    ResetSystemParameters();
+    ResetScriptedState();
+}
+
+}  // namespace platform::user

@@ -1,0 +1,227 @@
+// Shared state of the user stand-in: the window table, window classes and the
+// per-thread message queues. One process-wide mutex guards windows and
+// classes; each queue has its own. Lock order: the window table first, then a
+// queue; no lock is held while a window procedure runs.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "win_types.h"
+#include "win_user.h"
+
+struct SDL_Window;
+
+namespace platform::user {
+
+struct MessageQueue;
+
+struct WindowClass {
+    std::string name;  // as registered
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+    int windowCount = 0;
+};
+
+struct Timer {
+    HWND window = nullptr;
+    UINT_PTR id = 0;
+    UINT period = 0;
+    uint64_t due = 0;
+    TIMERPROC proc = nullptr;
+};
+
+// A message sent from another thread, waiting for the owner to run it.
+struct SentMessage {
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    LRESULT result = 0;
+    bool done = false;
+    std::shared_ptr<MessageQueue> sender;  // woken when done
+};
+
+struct MessageQueue {
+    DWORD threadId = 0;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<MSG> posted;
+    std::deque<std::shared_ptr<SentMessage>> sent;
+    bool quitPosted = false;
+    int quitCode = 0;
+    std::vector<Timer> timers;
+    bool alive = true;
+    DWORD lastMessageTime = 0;
+    uint64_t changes =
+        0;  // counts posts, sends, invalidations: a waiter sleeps only when unchanged
+};
+
+struct Window {
+    HWND handle = nullptr;
+    DWORD threadId = 0;
+    std::shared_ptr<MessageQueue> queue;
+    std::shared_ptr<WindowClass> windowClass;
+    WNDPROC proc = nullptr;
+    std::string title;  // code page 932
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    HINSTANCE instance = nullptr;
+    LONG_PTR userData = 0;
+    LONG_PTR id = 0;
+    RECT client{};  // client area in screen coordinates
+    SDL_Window* sdl = nullptr;
+    uint32_t sdlId = 0;
+    bool visible = false;
+    bool minimized = false;
+    bool maximized = false;
+    bool shownOnce = false;
+    bool destroying = false;
+    bool fullscreen = false;  // shown full-screen on the desktop, picture scaled
+    bool hasInvalid = false;
+    bool erase = false;
+    RECT invalid{};  // client coordinates
+    bool acceptFiles = false;
+    // The client picture (X8R8G8B8), what the window shows.
+    std::vector<uint32_t> picture;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    uint64_t presents = 0;
+    bool pictureDirty = false;
+    uint64_t registrySerial = 0;  // entry of the machine-wide window registry
+};
+
+struct UserGlobals {
+    std::mutex mutex;
+    std::map<uintptr_t, std::shared_ptr<Window>> windows;
+    std::map<std::string, std::shared_ptr<WindowClass>> classes;  // key: lower-case name
+    uintptr_t nextSerial = 1;
+    HWND active = nullptr;  // active (and foreground) window of this process
+    HWND focus = nullptr;
+    bool appActive = false;  // WM_ACTIVATEAPP state last sent
+    std::map<DWORD, std::weak_ptr<MessageQueue>> queues;
+};
+
+UserGlobals& Globals();
+
+// The calling thread's id (the same value GetWindowThreadProcessId reports).
+DWORD CurrentThreadId();
+
+// The calling thread's queue, made on first use.
+std::shared_ptr<MessageQueue> CurrentQueue();
+
+// The queue of a thread, or null when the thread has none.
+std::shared_ptr<MessageQueue> QueueOfThread(DWORD threadId);
+
+// The live window behind a handle, or null with ERROR_INVALID_WINDOW_HANDLE.
+std::shared_ptr<Window> GetWindow(HWND handle);
+
+// Every live window of the process (a snapshot).
+std::vector<std::shared_ptr<Window>> AllWindows();
+
+// Lower-case copy for class-name matching (ASCII letters only).
+std::string LowerName(const char* name);
+
+// Posts into a queue and wakes it; false when the queue is full or gone.
+bool PostToQueue(const std::shared_ptr<MessageQueue>& queue, const MSG& msg);
+
+// Puts a message at the head of the calling thread's queue (TranslateMessage).
+void PostToFront(const MSG& msg);
+
+// Calls the window procedure directly (on the owner thread).
+LRESULT CallProcedure(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
+                      LPARAM lParam);
+
+// --- clock seam: the one platform clock, in milliseconds --------------------------
+uint64_t NowMs();
+// Waits on the queue's condition until woken or until deadlineMs (UINT64_MAX: no
+// deadline) or at most sliceMs of wall time when the thread must poll SDL.
+void WaitOnQueue(std::unique_lock<std::mutex>& lock, MessageQueue& queue, uint64_t deadlineMs,
+                 bool pollSdl);
+
+// --- SDL video -------------------------------------------------------------------------
+// Starts SDL video and events once per process; false (with the reason logged to
+// stderr) when SDL cannot start. Records the video thread.
+bool EnsureVideo();
+bool OnVideoThread();
+bool VideoStarted();
+// Turns pending SDL events into messages; only on the video thread.
+void PumpSdlEvents();
+// Pushes a changed picture to the SDL window; only on the video thread.
+void FlushPicture(const std::shared_ptr<Window>& window);
+
+// Maps a position in the SDL window to client pixels (differs only for a
+// full-screen window whose picture is scaled onto the desktop).
+POINT SdlToClient(const Window& window, int x, int y);
+// Records where the cursor is (screen coordinates, after clipping) and returns
+// the clipped position.
+POINT TrackCursor(POINT screen);
+// Files dropped onto a window: the posted WM_DROPFILES handle (null when empty).
+HDROP MakeDrop(const std::vector<std::string>& utf8Paths, POINT clientPoint);
+
+// --- activation (sent messages) ----------------------------------------------------
+void ActivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag);
+void DeactivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag);
+
+// --- show state: the messages Windows sends when the state changes -----------------
+void SetMinimized(const std::shared_ptr<Window>& window);
+void SetMaximized(const std::shared_ptr<Window>& window);
+void SetRestored(const std::shared_ptr<Window>& window);
+// Wakes the owner queue of a window (an invalidation or a timer changed).
+void WakeQueue(const std::shared_ptr<MessageQueue>& queue);
+
+// --- geometry ----------------------------------------------------------------------------
+RECT WindowRectOf(const Window& window);
+void SetClientGeometry(const std::shared_ptr<Window>& window, int x, int y, int width, int height,
+                       bool sendMessages);
+void ResizePicture(Window& window, int width, int height);
+
+// --- timers and painting (called by message retrieval with no lock held) ------------
+bool TakeTimerMessage(MessageQueue& queue, HWND filter, UINT min, UINT max, bool remove, MSG* out);
+uint64_t NextTimerDue(MessageQueue& queue);
+void KillWindowTimers(HWND window);
+bool TakePaintMessage(DWORD threadId, HWND filter, UINT min, UINT max, MSG* out);
+bool MessageInFilter(UINT message, UINT min, UINT max);
+bool WindowInFilter(HWND messageWindow, HWND filter);
+
+// --- key table -------------------------------------------------------------------------
+struct KeyInfo {
+    BYTE virtualKey;  // what key messages carry (VK_SHIFT, not VK_LSHIFT)
+    BYTE sideKey;     // the left/right key of modifiers, else 0
+    BYTE scanCode;    // Windows scan code (set 1)
+    bool extended;
+};
+// The virtual key, Windows scan code and extended flag of an SDL scancode (vk 0: none).
+KeyInfo KeyFromScancode(int sdlScancode);
+// Records a key going down or up in the key state table; returns whether it was down.
+bool RecordKey(const KeyInfo& key, bool down);
+bool IsKeyDown(BYTE virtualKey);
+void ResetKeyState();
+
+// --- machine-wide window registry (FindWindowA across processes) ------------------------
+uint64_t RegistryAdd(const std::string& className, const std::string& title);
+void RegistryUpdateTitle(uint64_t serial, const std::string& className, const std::string& title);
+void RegistryRemove(uint64_t serial);
+
+// --- display ------------------------------------------------------------------------------
+// Width, height and bits of the recorded display mode (the desktop until changed).
+void CurrentDisplayMode(int* width, int* height, int* bits, int* frequency);
+
+// --- text edges ----------------------------------------------------------------------------
+std::string Cp932ToUtf8(const std::string& text);
+std::string Utf8ToCp932(const std::string& text);
+
+// --- resets for tests ------------------------------------------------------------------------
+void ResetUserKnobs();
+
+}  // namespace platform::user

@@ -1,0 +1,215 @@
+// The window picture: each window keeps its client area as X8R8G8B8 words;
+// writes land there under the window table's lock and are pushed to the SDL
+// window surface on the video thread. A full-screen window shows its picture
+// scaled onto the desktop with the aspect ratio kept (black bars).
+#include "window_picture.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "test_knobs.h"
+#include "user_state.h"
+#include "win_kernel.h"
+
+namespace platform::user {
+
+namespace {
+
+// Where the picture lands inside an SDL surface of the given size.
+SDL_Rect FittedRect(int pictureWidth, int pictureHeight, int surfaceWidth, int surfaceHeight) {
+    if (pictureWidth <= 0 || pictureHeight <= 0) return SDL_Rect{0, 0, 0, 0};
+    if (surfaceWidth == pictureWidth && surfaceHeight == pictureHeight) {
+        return SDL_Rect{0, 0, pictureWidth, pictureHeight};
+    }
+    // Largest size with the picture's aspect ratio that fits.
+    int64_t w = surfaceWidth;
+    int64_t h = w * pictureHeight / pictureWidth;
+    if (h > surfaceHeight) {
+        h = surfaceHeight;
+        w = h * pictureWidth / pictureHeight;
+    }
+    return SDL_Rect{static_cast<int>((surfaceWidth - w) / 2),
+                    static_cast<int>((surfaceHeight - h) / 2), static_cast<int>(w),
+                    static_cast<int>(h)};
+}
+
+void MarkPresented(const std::shared_ptr<Window>& window) {
+    ++window->presents;
+    window->pictureDirty = true;
+}
+
+void AfterPresent(const std::shared_ptr<Window>& window) {
+    if (OnVideoThread()) {
+        FlushPicture(window);
+    } else {
+        WakeQueue(window->queue);
+    }
+}
+
+}  // namespace
+
+void ResizePicture(Window& window, int width, int height) {
+    std::vector<uint32_t> next(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    int w = std::min(width, window.pictureWidth);
+    int h = std::min(height, window.pictureHeight);
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(&next[static_cast<size_t>(y) * width],
+                    &window.picture[static_cast<size_t>(y) * window.pictureWidth],
+                    static_cast<size_t>(w) * 4);
+    }
+    window.picture.swap(next);
+    window.pictureWidth = width;
+    window.pictureHeight = height;
+    window.pictureDirty = true;
+}
+
+POINT SdlToClient(const Window& window, int x, int y) {
+    if (!window.fullscreen || !window.sdl) return POINT{x, y};
+    int sw = 0, sh = 0;
+    SDL_GetWindowSize(window.sdl, &sw, &sh);
+    SDL_Rect r = FittedRect(window.pictureWidth, window.pictureHeight, sw, sh);
+    if (r.w <= 0 || r.h <= 0) return POINT{0, 0};
+    LONG cx = static_cast<LONG>(static_cast<int64_t>(x - r.x) * window.pictureWidth / r.w);
+    LONG cy = static_cast<LONG>(static_cast<int64_t>(y - r.y) * window.pictureHeight / r.h);
+    return POINT{std::clamp<LONG>(cx, 0, std::max(0, window.pictureWidth - 1)),
+                 std::clamp<LONG>(cy, 0, std::max(0, window.pictureHeight - 1))};
+}
+
+void FlushPicture(const std::shared_ptr<Window>& window) {
+    if (!OnVideoThread() || !window->sdl) return;
+    SDL_Surface* target = SDL_GetWindowSurface(window->sdl);
+    if (!target) return;
+    std::lock_guard<std::mutex> lock(Globals().mutex);
+    window->pictureDirty = false;
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    if (window->pictureWidth > 0 && window->pictureHeight > 0) {
+        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+            window->picture.data(), window->pictureWidth, window->pictureHeight, 32,
+            window->pictureWidth * 4, SDL_PIXELFORMAT_RGB888);
+        if (source) {
+            SDL_Rect where =
+                window->fullscreen
+                    ? FittedRect(window->pictureWidth, window->pictureHeight, target->w, target->h)
+                    : SDL_Rect{0, 0, window->pictureWidth, window->pictureHeight};
+            if (where.w == window->pictureWidth && where.h == window->pictureHeight) {
+                SDL_BlitSurface(source, nullptr, target, &where);
+            } else {
+                SDL_BlitScaled(source, nullptr, target, &where);
+            }
+            SDL_FreeSurface(source);
+        }
+    }
+    SDL_UpdateWindowSurface(window->sdl);
+}
+
+}  // namespace platform::user
+
+using namespace platform::user;
+
+namespace platform {
+
+bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, int pitch,
+                        const RECT* source, const RECT* dest) {
+    auto window = GetWindow(handle);
+    if (!window) return false;
+    if (!pixels || width < 1 || height < 1 || pitch < width * 4) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    RECT src = source ? *source : RECT{0, 0, width, height};
+    if (src.left < 0 || src.top < 0 || src.right > width || src.bottom > height ||
+        src.left >= src.right || src.top >= src.bottom) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(Globals().mutex);
+        RECT dst = dest ? *dest : RECT{0, 0, window->pictureWidth, window->pictureHeight};
+        const int64_t sw = src.right - src.left, sh = src.bottom - src.top;
+        const int64_t dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        if (dw > 0 && dh > 0) {
+            const auto* bytes = static_cast<const uint8_t*>(pixels);
+            const int y0 = std::max<LONG>(dst.top, 0);
+            const int y1 = std::min<LONG>(dst.bottom, window->pictureHeight);
+            const int x0 = std::max<LONG>(dst.left, 0);
+            const int x1 = std::min<LONG>(dst.right, window->pictureWidth);
+            for (int y = y0; y < y1; ++y) {
+                int64_t sy = src.top + (y - dst.top) * sh / dh;
+                const auto* row = reinterpret_cast<const uint32_t*>(bytes + sy * pitch);
+                uint32_t* out = &window->picture[static_cast<size_t>(y) * window->pictureWidth];
+                for (int x = x0; x < x1; ++x) {
+                    int64_t sx = src.left + (x - dst.left) * sw / dw;
+                    out[x] = row[sx] & 0x00FFFFFFu;
+                }
+            }
+        }
+        MarkPresented(window);
+    }
+    AfterPresent(window);
+    return true;
+}
+
+bool WindowPictureEdit(HWND handle,
+                       const std::function<void(uint32_t* pixels, int width, int height)>& edit) {
+    auto window = GetWindow(handle);
+    if (!window) return false;
+    {
+        std::lock_guard<std::mutex> lock(Globals().mutex);
+        edit(window->picture.data(), window->pictureWidth, window->pictureHeight);
+        for (uint32_t& p : window->picture) p &= 0x00FFFFFFu;
+        MarkPresented(window);
+    }
+    AfterPresent(window);
+    return true;
+}
+
+bool WindowPictureSize(HWND handle, int* width, int* height) {
+    auto window = GetWindow(handle);
+    if (!window) return false;
+    std::lock_guard<std::mutex> lock(Globals().mutex);
+    if (width) *width = window->pictureWidth;
+    if (height) *height = window->pictureHeight;
+    return true;
+}
+
+}  // namespace platform
+
+bool KnobCaptureWindow(HWND handle, std::vector<uint32_t>* pixels, int* width, int* height) {
+    auto window = GetWindow(handle);
+    if (!window || !pixels) return false;
+    if (OnVideoThread() && window->sdl && !window->fullscreen) {
+        // Read back what SDL's window surface holds: the pixels that reached it.
+        FlushPicture(window);
+        SDL_Surface* surface = SDL_GetWindowSurface(window->sdl);
+        std::lock_guard<std::mutex> lock(Globals().mutex);
+        const int w = window->pictureWidth, h = window->pictureHeight;
+        if (surface && surface->w >= w && surface->h >= h) {
+            pixels->assign(static_cast<size_t>(w) * h, 0);
+            if (w > 0 && h > 0) {
+                if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+                SDL_ConvertPixels(w, h, surface->format->format, surface->pixels, surface->pitch,
+                                  SDL_PIXELFORMAT_RGB888, pixels->data(), w * 4);
+                if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+            }
+            for (uint32_t& p : *pixels) p &= 0x00FFFFFFu;
+            if (width) *width = w;
+            if (height) *height = h;
+            return true;
+        }
+    }
+    std::lock_guard<std::mutex> lock(Globals().mutex);
+    *pixels = window->picture;
+    if (width) *width = window->pictureWidth;
+    if (height) *height = window->pictureHeight;
+    return true;
+}
+
+uint64_t KnobWindowPresentCount(HWND handle) {
+    auto window = GetWindow(handle);
+    if (!window) return 0;
+    std::lock_guard<std::mutex> lock(Globals().mutex);
+    return window->presents;
+}

@@ -1,0 +1,168 @@
+// The specialised span loops against the generic path, byte for byte, for
+// every state the engine's blend-mode table produces.
+#include <random>
+
+#include "../../../platform/d3d9/raster/draw_setup.h"
+#include "../../../platform/d3d9/raster/span_shading.h"
+#include "raster_fixture.h"
+
+namespace {
+
+using namespace rastertest;
+
+constexpr DWORD kTex1 = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr DWORD kPlain = D3DFVF_XYZRHW | D3DFVF_DIFFUSE;
+
+struct ModeRow {
+    int on;  // 0 off, 1 on, 2 on with factors left as they are
+    DWORD src, dst, op;
+    int kind;
+};
+
+// Blend modes 0 to 16, mode 3 as on a device with blend operations.
+const ModeRow kModes[17] = {
+    {0, 0, 0, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0},
+    {1, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},
+    {0, 0, 0, D3DBLENDOP_ADD, 0},
+    {2, 0, 0, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_ZERO, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 2},
+    {1, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 1},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 3},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 3},
+    {1, D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_ONE, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},
+    {1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0},
+};
+
+// The state a textured draw gets for (mode, alpha source, brightness).
+void ApplyDrawState(RasterState& s, int mode, int alphaSource, bool brightness, bool textured) {
+    const ModeRow& m = kModes[mode];
+    bool blending = m.on != 0;
+    bool diffuseColour = brightness, diffuseAlpha = mode != 0;
+    DWORD* st = s.stage[0];
+    if (!textured) {
+        st[D3DTSS_COLOROP] = D3DTOP_SELECTARG2;
+        st[D3DTSS_COLORARG2] = D3DTA_DIFFUSE;
+        st[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG2;
+        st[D3DTSS_ALPHAARG2] = D3DTA_DIFFUSE;
+    } else {
+        DWORD texArg = m.kind == 2 ? (D3DTA_TEXTURE | D3DTA_COMPLEMENT) : D3DTA_TEXTURE;
+        st[D3DTSS_COLORARG1] = texArg;
+        st[D3DTSS_COLORARG2] = D3DTA_DIFFUSE;
+        st[D3DTSS_COLOROP] = m.kind == 3     ? D3DTOP_MODULATE4X
+                             : diffuseColour ? D3DTOP_MODULATE
+                                             : D3DTOP_SELECTARG1;
+        st[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+        st[D3DTSS_ALPHAARG2] = D3DTA_DIFFUSE;
+        st[D3DTSS_ALPHAOP] = alphaSource == 0 ? D3DTOP_SELECTARG2
+                             : diffuseAlpha   ? D3DTOP_MODULATE
+                                              : D3DTOP_SELECTARG1;
+        if (m.kind == 1) {
+            DWORD* s1 = s.stage[1];
+            s1[D3DTSS_COLOROP] = D3DTOP_BLENDCURRENTALPHA;
+            s1[D3DTSS_COLORARG1] = D3DTA_CURRENT;
+            s1[D3DTSS_COLORARG2] = D3DTA_TFACTOR;
+            s1[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+            s1[D3DTSS_ALPHAARG1] = D3DTA_CURRENT;
+            s1[D3DTSS_TEXCOORDINDEX] = 0;
+            s.render[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
+        }
+    }
+    bool alphaGraphic = textured && alphaSource == 1;
+    if (textured && alphaSource == 2) {
+        s.render[D3DRS_ALPHATESTENABLE] = TRUE, s.render[D3DRS_ALPHAREF] = 16;
+        s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+    } else if (blending || alphaGraphic) {
+        s.render[D3DRS_ALPHATESTENABLE] = TRUE, s.render[D3DRS_ALPHAREF] = 0;
+        s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+    }
+    s.render[D3DRS_ALPHABLENDENABLE] = blending || alphaGraphic;
+    if (m.on == 1) {
+        s.render[D3DRS_SRCBLEND] = m.src, s.render[D3DRS_DESTBLEND] = m.dst;
+        s.render[D3DRS_BLENDOP] = m.op;
+    } else if (!blending && alphaGraphic) {
+        s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA,
+        s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+    }
+}
+
+class RasterSpecialisedSpans : public ::testing::Test {
+  protected:
+    void TearDown() override { RasterForceGenericSpans(false); }
+};
+
+TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
+    std::mt19937 rng(12345);
+    int specialised = 0, states = 0;
+    for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8, kFormatR5G6B5})
+        for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+            for (int mode = 0; mode < 17; ++mode)
+                for (int alphaSource = 0; alphaSource < 3; ++alphaSource)
+                    for (int brightness = 0; brightness < 2; ++brightness)
+                        for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})
+                            for (int textured = 0; textured < 2; ++textured) {
+                                if (!textured && (alphaSource || texFormat != kFormatA8R8G8B8))
+                                    continue;
+                                OwnedTexture tex(16, 16, texFormat);
+                                for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
+                                OwnedSurface a(40, 40, target), g(40, 40, target);
+                                for (auto& b : a.bytes) b = uint8_t(rng());
+                                g.bytes = a.bytes;
+                                RasterState s = StateFor(a.surface, textured ? kTex1 : kPlain);
+                                if (textured) UseTexture(s, &tex.texture);
+                                s.sampler[0][D3DSAMP_MINFILTER] = s.sampler[0][D3DSAMP_MAGFILTER] =
+                                    filter;
+                                ApplyDrawState(s, mode, alphaSource, brightness != 0,
+                                               textured != 0);
+                                RasterState sg = s;
+                                sg.target = g.surface;
+                                ++states;
+                                DrawSetup setup;
+                                ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);
+                                specialised += ChooseSpans(setup).special != nullptr;
+
+                                uint32_t colour =
+                                    brightness ? (rng() | 0x01000000u) : (rng() | 0x00FFFFFFu);
+                                std::vector<V2DTex> v;
+                                for (int q = 0; q < 6; ++q) {
+                                    float x = float(rng() % 600) / 16.0f - 4,
+                                          y = float(rng() % 600) / 16.0f - 4;
+                                    float w = float(rng() % 400) / 16.0f,
+                                          h = float(rng() % 400) / 16.0f;
+                                    float u = float(rng() % 64) / 64.0f - 0.5f;
+                                    auto quad = TexQuad(x, y, x + w, y + h, u, u * 0.5f, u + 1.3f,
+                                                        1.1f, colour);
+                                    v.insert(v.end(), quad.begin(), quad.end());
+                                }
+                                RasterForceGenericSpans(false);
+                                RasterResult r1 =
+                                    textured ? DrawList(s, v)
+                                             : RasterDrawPrimitiveUP(s, D3DPT_TRIANGLELIST,
+                                                                     UINT(v.size() / 3), v.data(),
+                                                                     sizeof(V2DTex));
+                                RasterForceGenericSpans(true);
+                                RasterResult r2 =
+                                    textured ? DrawList(sg, v)
+                                             : RasterDrawPrimitiveUP(sg, D3DPT_TRIANGLELIST,
+                                                                     UINT(v.size() / 3), v.data(),
+                                                                     sizeof(V2DTex));
+                                RasterForceGenericSpans(false);
+                                ASSERT_EQ(r1.hr, S_OK);
+                                ASSERT_EQ(r2.hr, S_OK);
+                                ASSERT_EQ(a.bytes, g.bytes)
+                                    << "target " << target << " texture " << texFormat << " mode "
+                                    << mode << " alpha source " << alphaSource << " brightness "
+                                    << brightness << " filter " << filter << " textured "
+                                    << textured;
+                            }
+    // The specialised list must actually cover a good part of the table.
+    EXPECT_GT(specialised, states / 5);
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// Messages made from SDL events (scripted through the knobs, so they take the
+// real path): activation, show state, close, keys, mouse, wheel and drops.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "test_knobs.h"
+#include "window_test_support.h"
+
+using namespace windowtest;
+
+TEST(SdlMessages, ShownWindowIsActiveAndFocusChangesAreSent) {
+    Clear();
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    auto act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
+    ASSERT_EQ(act.size(), 2u);
+    EXPECT_EQ(act[0].message, static_cast<UINT>(WM_ACTIVATEAPP));
+    EXPECT_EQ(act[0].wParam, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(act[1].message, static_cast<UINT>(WM_ACTIVATE));
+    EXPECT_EQ(LOWORD(act[1].wParam), WA_ACTIVE);
+    EXPECT_EQ(GetForegroundWindow(), w);
+
+    Clear();
+    ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::FocusLost));
+    MSG msg;
+    // Sent during the pump, never posted: nothing comes out of the queue.
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        EXPECT_NE(msg.message, static_cast<UINT>(WM_ACTIVATEAPP));
+        EXPECT_NE(msg.message, static_cast<UINT>(WM_ACTIVATE));
+    }
+    act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
+    ASSERT_EQ(act.size(), 2u);
+    EXPECT_EQ(act[0].message, static_cast<UINT>(WM_ACTIVATE));
+    EXPECT_EQ(LOWORD(act[0].wParam), WA_INACTIVE);
+    EXPECT_EQ(act[1].message, static_cast<UINT>(WM_ACTIVATEAPP));
+    EXPECT_EQ(act[1].wParam, static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+
+    Clear();
+    KnobWindowEvent(w, KnobWindowEventKind::FocusGained);
+    KnobWindowEvent(w, KnobWindowEventKind::FocusGained);  // no change: nothing more
+    PumpAll();
+    act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
+    ASSERT_EQ(act.size(), 2u);
+    EXPECT_EQ(act[0].wParam, static_cast<WPARAM>(TRUE));
+    DestroyWindow(w);
+}
+
+TEST(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
+    HWND w = MakeWindow(320, 200);
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    Clear();
+    KnobWindowEvent(w, KnobWindowEventKind::Minimise);
+    PumpAll();
+    auto seen = Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_SIZE));
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_ACTIVATE));
+    EXPECT_EQ(seen[1].wParam, MAKEWPARAM(WA_INACTIVE, 1));  // high word: minimised
+    EXPECT_EQ(seen[2].wParam, static_cast<WPARAM>(FALSE));
+    EXPECT_TRUE(IsIconic(w));
+
+    Clear();
+    KnobWindowEvent(w, KnobWindowEventKind::Restore);
+    PumpAll();
+    seen = Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+    EXPECT_EQ(seen[0].lParam, MAKELPARAM(320, 200));
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_ACTIVATEAPP));
+    EXPECT_EQ(seen[2].wParam, MAKEWPARAM(WA_ACTIVE, 0));
+    EXPECT_FALSE(IsIconic(w));
+
+    Clear();
+    KnobWindowEvent(w, KnobWindowEventKind::Maximise);
+    PumpAll();
+    seen = Only({WM_SIZE});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_MAXIMIZED));
+
+    Clear();
+    KnobWindowEvent(w, KnobWindowEventKind::Resize, 400, 300);
+    KnobWindowEvent(w, KnobWindowEventKind::Move, 77, 66);
+    PumpAll();
+    seen = Only({WM_SIZE, WM_MOVE});
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].lParam, MAKELPARAM(400, 300));
+    EXPECT_EQ(seen[1].lParam, MAKELPARAM(77, 66));  // the client origin
+    DestroyWindow(w);
+}
+
+TEST(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    Clear();
+    ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::Close));
+    PumpAll();
+    auto seen = Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SC_CLOSE));
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_FALSE(IsWindow(w));
+}
+
+TEST(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    Clear();
+    KnobWindowKey(w, SDL_SCANCODE_A, true);
+    KnobWindowKey(w, SDL_SCANCODE_A, true, true);
+    KnobWindowKey(w, SDL_SCANCODE_A, false);
+    KnobWindowKey(w, SDL_SCANCODE_LEFT, true);
+    PumpAll();
+    auto keys = Only({WM_KEYDOWN, WM_KEYUP});
+    ASSERT_EQ(keys.size(), 4u);
+    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>('A'));
+    EXPECT_EQ(static_cast<DWORD>(keys[0].lParam), 0x001E0001u);  // scan 0x1E, first press
+    EXPECT_EQ(static_cast<DWORD>(keys[1].lParam), 0x401E0001u);  // previously down
+    EXPECT_EQ(keys[2].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(static_cast<DWORD>(keys[2].lParam), 0xC01E0001u);
+    EXPECT_EQ(keys[3].wParam, static_cast<WPARAM>(VK_LEFT));
+    EXPECT_EQ(static_cast<DWORD>(keys[3].lParam), 0x014B0001u);  // extended
+    EXPECT_TRUE(GetKeyState(VK_LEFT) & 0x8000);
+    EXPECT_FALSE(GetKeyState('A') & 0x8000);
+    BYTE state[256];
+    ASSERT_TRUE(GetKeyboardState(state));
+    EXPECT_EQ(state[VK_LEFT] & 0x80, 0x80);
+    EXPECT_FALSE(GetKeyboardState(nullptr));
+
+    // Japanese positions.
+    Clear();
+    const std::pair<int, int> jp[] = {
+        {SDL_SCANCODE_APOSTROPHE, 0xBA},     {SDL_SCANCODE_SEMICOLON, 0xBB},
+        {SDL_SCANCODE_LEFTBRACKET, 0xC0},    {SDL_SCANCODE_RIGHTBRACKET, 0xDB},
+        {SDL_SCANCODE_INTERNATIONAL3, 0xDC}, {SDL_SCANCODE_BACKSLASH, 0xDD},
+        {SDL_SCANCODE_EQUALS, 0xDE},         {SDL_SCANCODE_INTERNATIONAL1, 0xE2},
+        {SDL_SCANCODE_SLASH, 0xBF},          {SDL_SCANCODE_MINUS, 0xBD}};
+    for (auto [scancode, vk] : jp) KnobWindowKey(w, scancode, true);
+    PumpAll();
+    keys = Only({WM_KEYDOWN});
+    ASSERT_EQ(keys.size(), std::size(jp));
+    for (size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(keys[i].wParam, static_cast<WPARAM>(jp[i].second));
+    DestroyWindow(w);
+}
+
+TEST(SdlMessages, AltMakesSystemKeysAndAltEnterIsSysChar) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    Clear();
+    KnobWindowKey(w, SDL_SCANCODE_LALT, true);
+    KnobWindowKey(w, SDL_SCANCODE_RETURN, true);
+    KnobWindowKey(w, SDL_SCANCODE_RETURN, false);
+    KnobWindowKey(w, SDL_SCANCODE_LALT, false);
+    PumpAll();
+    auto seen = Only({WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYDOWN, WM_KEYUP, WM_SYSCHAR, WM_CHAR});
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(VK_MENU));
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(VK_RETURN));
+    EXPECT_TRUE(seen[1].lParam & (1 << 29));
+    EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_SYSCHAR));
+    EXPECT_EQ(seen[2].wParam, 0x0Du);
+    EXPECT_EQ(seen[3].message, static_cast<UINT>(WM_SYSKEYUP));
+    EXPECT_EQ(seen[4].message, static_cast<UINT>(WM_SYSKEYUP));
+    EXPECT_EQ(seen[4].wParam, static_cast<WPARAM>(VK_MENU));
+    EXPECT_FALSE(GetAsyncKeyState(VK_MENU) & 0x8000);
+    EXPECT_FALSE(GetAsyncKeyState(VK_LMENU) & 0x8000);
+    DestroyWindow(w);
+}
+
+TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
+    HWND w = MakeWindow(200, 100);
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    Clear();
+    KnobWindowMouseMove(w, 12, 34);
+    KnobWindowMouseButton(w, SDL_BUTTON_LEFT, true, 12, 34);
+    KnobWindowMouseMove(w, 13, 35);
+    KnobWindowMouseButton(w, SDL_BUTTON_LEFT, false, 13, 35);
+    KnobWindowMouseButton(w, SDL_BUTTON_RIGHT, true, 1, 2);
+    KnobWindowWheel(w, 0, 2);
+    KnobWindowWheel(w, -1, 0);
+    PumpAll();
+    auto seen = Only({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEWHEEL,
+                      WM_MOUSEHWHEEL});
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen[0].lParam, MAKELPARAM(12, 34));
+    EXPECT_EQ(seen[0].wParam, 0u);
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(MK_LBUTTON));
+    EXPECT_EQ(seen[2].wParam, static_cast<WPARAM>(MK_LBUTTON));  // moving with the button down
+    EXPECT_EQ(seen[3].message, static_cast<UINT>(WM_LBUTTONUP));
+    EXPECT_EQ(seen[3].wParam, 0u);
+    EXPECT_EQ(seen[4].wParam, static_cast<WPARAM>(MK_RBUTTON));
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[5].wParam), 240);
+    EXPECT_EQ(seen[6].message, static_cast<UINT>(WM_MOUSEHWHEEL));
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[6].wParam), -120);
+
+    // The cursor position is in screen coordinates.
+    POINT p;
+    ASSERT_TRUE(GetCursorPos(&p));
+    POINT origin{0, 0};
+    ClientToScreen(w, &origin);
+    EXPECT_EQ(p.x, origin.x + 1);
+    EXPECT_EQ(p.y, origin.y + 2);
+    DestroyWindow(w);
+}
+
+TEST(SdlMessages, DropPostsOneMessageWhenAccepted) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    const char* paths[] = {"/tmp/a.txt", "/tmp/\xe3\x83\x86.bmp"};  // second: "テ"
+    Clear();
+    KnobWindowDrop(w, paths, 2);
+    PumpAll();
+    EXPECT_TRUE(Only({WM_DROPFILES}).empty());  // not accepting files yet
+
+    DragAcceptFiles(w, TRUE);
+    KnobWindowDrop(w, paths, 2);
+    MSG msg;
+    int drops = 0;
+    HDROP drop = nullptr;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_DROPFILES) {
+            ++drops;
+            drop = reinterpret_cast<HDROP>(msg.wParam);
+        }
+    }
+    ASSERT_EQ(drops, 1);
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+    char name[64];
+    EXPECT_EQ(DragQueryFileA(drop, 0, name, sizeof name), 10u);
+    EXPECT_STREQ(name, "/tmp/a.txt");
+    EXPECT_EQ(DragQueryFileA(drop, 1, name, sizeof name), 11u);
+    EXPECT_STREQ(name, "/tmp/\x83\x65.bmp");  // code page 932
+    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 11u);
+    EXPECT_EQ(DragQueryFileA(drop, 2, name, sizeof name), 0u);
+    DragFinish(drop);
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);  // gone
+    DragFinish(drop);                                             // twice: harmless
+    DestroyWindow(w);
+}

@@ -1,0 +1,36 @@
+// Shared helpers of the window tests: a class whose procedure records every
+// message it gets, and a pump that empties the queue.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "windows.h"
+
+namespace windowtest {
+
+struct Seen {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Messages the recording procedure got since the last Clear().
+std::vector<Seen>& Log();
+void Clear();
+// Only the messages with the given codes, in order.
+std::vector<Seen> Only(std::initializer_list<UINT> codes);
+
+// Registers the recording class (once per process) and returns its name.
+const char* RecordingClass();
+
+// A window of the recording class with the given client size (WS_OVERLAPPEDWINDOW
+// unless a style is given), shown.
+HWND MakeWindow(int clientWidth = 320, int clientHeight = 240, DWORD style = WS_OVERLAPPEDWINDOW,
+                DWORD exStyle = 0, bool show = true);
+
+// Removes and dispatches (after TranslateMessage) every message now available.
+int PumpAll();
+
+}  // namespace windowtest
