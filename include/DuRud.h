@@ -146,4 +146,62 @@ int SeedRandom(uint32_t seed);
 uint32_t NextRandom();
 int GetRandomInt(int max);  // 0..max; for 0x7FFFFFFF a value from -2^31 to 0
 
+// --- Engine life cycle: call on the main thread, in this order
+int InitializeEngineLocked();    // 0, or -1 (the program then ends); 0 at once when started
+int PumpWindowMessagesLocked();  // 0 while running, -1 once the program must end
+int ShutdownEngineLocked();      // 0; nothing when not started
+[[noreturn]] void FatalExit(const char* text);  // logs the text, ends the engine, exit code -1
+[[noreturn]] void FatalExitFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int ClearEndRequestFlag();
+int SetEndRequestFlag();
+int GetEndRequestFlag();
+int SetUseAsyncLoad(int flag);  // non-zero: later loads queue on the asynchronous loader
+int GetUseAsyncLoad();          // 1 when on, else 0
+
+// --- Handles: typed, checked handles over per-type record tables
+// Every handle record starts with this header; the owner's fields follow it.
+struct HandleListNode {
+    int32_t value;  // the handle; -1 in a sentinel
+    void* data;     // the record; null in a sentinel
+    HandleListNode* prev;
+    HandleListNode* next;
+};
+struct HandleHeader {
+    int32_t checkNumber;        // 0-1022, the handle's bits 16-25
+    int32_t handle;             // the record's own handle value
+    int32_t recordSize;         // bytes of the record, this header included
+    int32_t* deletedFlag;       // set to -1 by DeleteHandle; null when none
+    int32_t asyncPendingCount;  // loads queued or running for the handle
+    int32_t ownerWord;          // the owning module's; the manager leaves it alone
+    int32_t asyncRequestId;     // queue slot of the pending load request
+    HandleListNode node;        // links the record into its type's list
+};
+typedef void (*HandleInitCallback)(HandleHeader* record);
+typedef int (*HandleDeleteCallback)(HandleHeader* record);  // 1 vetoes the deletion
+typedef int (*HandleKeepFilter)(HandleHeader* record);      // non-zero keeps the record
+
+constexpr int kHandleTypeCount = 32;
+constexpr uint32_t kHandleTypeMask = 0x7C000000u;
+constexpr uint32_t kHandleCheckMask = 0x03FF0000u;
+constexpr uint32_t kHandleIndexMask = 0x0000FFFFu;
+
+// Types are 0-31; any other type gives -1. The record size must hold a
+// HandleHeader; the maximum count is 1 to 65536.
+int RegisterHandleType(int type, int recordSize, int maximumCount, HandleInitCallback init,
+                       HandleDeleteCallback release, const char* typeName);
+int EndHandleType(int type);                // deletes every handle, then unregisters the type
+Handle AddHandle(int type, Handle wanted);  // wanted: -1, or a handle issued earlier for the type
+int DeleteHandle(Handle handle);            // waits for a running load; 0 also when vetoed
+int DeleteTypedHandle(Handle handle);       // the same: a handle of any type
+int DeleteAllHandles(int type, HandleKeepFilter keep);  // keep null: all
+int ResizeHandleRecord(Handle handle, int recordSize);  // may move the record
+HandleHeader* GetHandleRecord(Handle handle);           // null for an invalid handle
+int IsHandleAsyncPending(Handle handle);                // 1 loading, 0 loaded, -1 invalid handle
+int BeginHandleAsyncLoad(Handle handle, int requestId);
+int EndHandleAsyncLoad(Handle handle);
+int SetHandleDeletedFlagPointer(Handle handle, int32_t* flag);
+int InitHandleList(HandleListNode* head, HandleListNode* tail);
+int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
+int RemoveHandleListNode(HandleListNode* node);
+
 }  // namespace DuRud

@@ -49,15 +49,16 @@ bool ConvertUtf8ToCp932(const char* utf8, std::size_t length, std::string* out) 
 const char* Cp932Text(const char* utf8Literal) {
     if (!utf8Literal) return "";
     static std::mutex lock;
-    static std::unordered_map<const char*, std::string> cache;
+    // Keyed by the text itself, so a reused buffer never gets a stale
+    // conversion; the map's nodes keep each result at one address for good.
+    static std::unordered_map<std::string, std::string> cache;
     std::lock_guard<std::mutex> guard(lock);
-    auto it = cache.find(utf8Literal);
+    std::string key(utf8Literal);
+    auto it = cache.find(key);
     if (it == cache.end()) {
         std::string converted;
-        if (!ConvertUtf8ToCp932(utf8Literal, std::char_traits<char>::length(utf8Literal),
-                                &converted))
-            converted = utf8Literal;
-        it = cache.emplace(utf8Literal, std::move(converted)).first;
+        if (!ConvertUtf8ToCp932(key.data(), key.size(), &converted)) converted = key;
+        it = cache.emplace(std::move(key), std::move(converted)).first;
     }
     return it->second.c_str();
 }

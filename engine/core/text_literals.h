@@ -8,7 +8,7 @@
 namespace DuRud {
 
 // The code page 932 form of a UTF-8 string literal, converted on first use
-// and kept for the life of the process (the same pointer on every call).
+// and kept for the life of the process (the same pointer for the same text).
 // Characters that code page 932 lacks become '?'.
 const char* Cp932Text(const char* utf8Literal);
 

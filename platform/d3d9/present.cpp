@@ -8,6 +8,7 @@
 #include "knobs.h"
 #include "objects.h"
 #include "test_knobs.h"
+#include "../win32/window_picture.h"
 #include "vertical_blank.h"
 
 namespace platform::d3d9 {
@@ -16,39 +17,18 @@ namespace {
 // A colour no program draws on purpose: what DISCARD leaves in the back buffer.
 constexpr DWORD kDiscardMarker = 0xFFFF00FF;
 
-struct Capture {
-    std::mutex mutex;
-    std::vector<DWORD> pixels;
-    UINT width = 0, height = 0;
-    HWND window = nullptr;
-    bool valid = false;
-};
-Capture& TheCapture() {
-    static Capture capture;
-    return capture;
-}
-
-// Point-samples the source rectangle of the back buffer into the picture.
-void ShowInWindow(const PixelBuffer& back, const RECT& src, const RECT& dst, HWND window) {
-    const UINT w = UINT(dst.right), h = UINT(dst.bottom);
-    std::vector<DWORD> frame(size_t(w) * h, 0xFF000000u);
-    const LONG sw = src.right - src.left, sh = src.bottom - src.top;
-    const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+// Hands the source rectangle of the back buffer to the window picture,
+// which scales it into the destination rectangle of the client area.
+bool ShowInWindow(const PixelBuffer& back, const RECT& src, const RECT* dst, HWND window) {
+    const LONG w = src.right - src.left, h = src.bottom - src.top;
+    std::vector<DWORD> frame(size_t(w) * h);
     const UINT bpp = BytesPerPixel(back.format);
-    for (LONG y = std::max<LONG>(dst.top, 0); y < dst.bottom; ++y)
-        for (LONG x = std::max<LONG>(dst.left, 0); x < dst.right; ++x) {
-            const LONG sx = src.left + LONG((int64_t(2 * (x - dst.left) + 1) * sw) / (2 * dw));
-            const LONG sy = src.top + LONG((int64_t(2 * (y - dst.top) + 1) * sh) / (2 * dh));
-            frame[size_t(y) * w + x] =
-                ReadArgb(back.format, back.Row(UINT(sy)) + size_t(sx) * bpp) | 0xFF000000u;
-        }
-    Capture& c = TheCapture();
-    std::lock_guard<std::mutex> lock(c.mutex);
-    c.pixels.swap(frame);
-    c.width = w;
-    c.height = h;
-    c.window = window;
-    c.valid = true;
+    for (LONG y = 0; y < h; ++y) {
+        const BYTE* row = back.Row(UINT(src.top + y)) + size_t(src.left) * bpp;
+        for (LONG x = 0; x < w; ++x)
+            frame[size_t(y) * w + x] = ReadArgb(back.format, row + size_t(x) * bpp) & 0x00FFFFFFu;
+    }
+    return WindowPictureWrite(window, frame.data(), int(w), int(h), int(w * 4), nullptr, dst);
 }
 }  // namespace
 
@@ -97,7 +77,9 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     HWND window = override ? override : params_.hDeviceWindow;
     if (!window && core_->device) window = core_->device->focus_;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
-    ShowInWindow(back->pixels_, src, dst, window);
+    if (!ShowInWindow(back->pixels_, src, dstRect, window))
+        return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
+                      static_cast<void*>(window));
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
         for (SurfaceImpl* b : backBuffers_) {
             PixelBuffer& p = b->pixels_;
@@ -119,9 +101,8 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
             ++k.lossGeneration;  // whole-program runs: lost now, back at the next check
         }
     }
-    return Traced(name, D3D_OK, "%ldx%ld -> %ld,%ld,%ld,%ld", long(src.right - src.left),
-                  long(src.bottom - src.top), long(dst.left), long(dst.top), long(dst.right),
-                  long(dst.bottom));
+    return Traced(name, D3D_OK, "%ldx%ld to window %p", long(src.right - src.left),
+                  long(src.bottom - src.top), static_cast<void*>(window));
 }
 
 HRESULT SwapChainImpl::Present(const RECT* src, const RECT* dst, HWND override, const RGNDATA*,
@@ -229,27 +210,7 @@ HRESULT DeviceImpl::WaitForVBlank(UINT swapChain) {
 
 }  // namespace platform::d3d9
 
-bool KnobD3D9LastPresent(std::vector<DWORD>* pixels, UINT* width, UINT* height, HWND* window) {
-    auto& c = platform::d3d9::TheCapture();
-    std::lock_guard<std::mutex> lock(c.mutex);
-    if (!c.valid) return false;
-    if (pixels) *pixels = c.pixels;
-    if (width) *width = c.width;
-    if (height) *height = c.height;
-    if (window) *window = c.window;
-    return true;
-}
-
 long KnobD3D9PresentCount() {
     std::lock_guard<std::mutex> lock(platform::d3d9::D3D9KnobMutex());
     return platform::d3d9::D3D9Knobs().presentCount;
-}
-
-void D3D9ResetCapture() {
-    auto& c = platform::d3d9::TheCapture();
-    std::lock_guard<std::mutex> lock(c.mutex);
-    c.pixels.clear();
-    c.width = c.height = 0;
-    c.window = nullptr;
-    c.valid = false;
 }

@@ -118,8 +118,7 @@ void KnobD3D9PitchPadding(UINT bytes);
 void KnobD3D9LoseDevices();
 void KnobD3D9RegainDevices();
 void KnobD3D9RefreshRate(UINT hz);
-// The last presented picture (X8R8G8B8 words) and the window it went to.
-bool KnobD3D9LastPresent(std::vector<DWORD>* pixels, UINT* width, UINT* height, HWND* window);
+// Presents made so far (the picture itself: KnobCaptureWindow).
 long KnobD3D9PresentCount();
 // Reads one pixel of any surface (lockable or not) as A8R8G8B8.
 bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <map>
 #include <utility>
+#include <vector>
 
 #include "win_kernel.h"
 
@@ -43,22 +43,27 @@ const CodePageInfo* findCodePage(UINT codePage) {
 class ThreadConverters {
   public:
     ~ThreadConverters() {
-        for (auto& entry : open_) iconv_close(entry.second);
+        for (const Entry& entry : open_) iconv_close(entry.cd);
     }
     iconv_t get(const char* to, const char* from) {
-        auto key = std::make_pair(std::string(to), std::string(from));
-        auto it = open_.find(key);
-        if (it == open_.end()) {
-            iconv_t cd = iconv_open(to, from);
-            if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
-            it = open_.emplace(key, cd).first;
+        for (const Entry& entry : open_) {
+            if (std::strcmp(entry.to, to) == 0 && std::strcmp(entry.from, from) == 0) {
+                iconv(entry.cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+                return entry.cd;
+            }
         }
-        iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-        return it->second;
+        iconv_t cd = iconv_open(to, from);
+        if (cd != reinterpret_cast<iconv_t>(-1)) open_.push_back({to, from, cd});
+        return cd;
     }
 
   private:
-    std::map<std::pair<std::string, std::string>, iconv_t> open_;
+    struct Entry {
+        const char* to;  // names are string literals of this file
+        const char* from;
+        iconv_t cd;
+    };
+    std::vector<Entry> open_;
 };
 
 iconv_t converter(const char* to, const char* from) {
@@ -317,12 +322,13 @@ int wideToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cch
     } else {
         length = size_t(cchWideChar);
     }
-    std::string defaultChar = "?";
+    // The caller's default character: one byte, or two when it starts with a lead byte.
+    std::string_view defaultChar = "?";
     if (lpDefaultChar && lpDefaultChar[0] != 0) {
         bool twoBytes =
             platform::CodePageIsLeadByte(cp, static_cast<unsigned char>(lpDefaultChar[0])) &&
             lpDefaultChar[1] != 0;
-        defaultChar.assign(lpDefaultChar, twoBytes ? 2 : 1);
+        defaultChar = std::string_view(lpDefaultChar, twoBytes ? 2 : 1);
     }
     bool used = false;
     std::string bytes;

@@ -107,7 +107,7 @@ void splitSearch(const std::string& text, std::string& directory, std::string& p
     }
     if (cut == std::string::npos && text.size() >= 2 && text[1] == ':') cut = 1;
     if (cut == std::string::npos) {
-        directory = ".";
+        directory.assign(1, '.');
         pattern = text;
     } else {
         directory = text.substr(0, cut + 1);

@@ -15,6 +15,11 @@
 namespace platform {
 namespace {
 
+void appendPart(std::string& path, char separator, const std::string& part) {
+    path += separator;
+    path += part;
+}
+
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
@@ -102,17 +107,29 @@ void appendComponents(DrivePath& out, std::string_view rest) {
     out.trailingSeparator = endsWithSeparator(rest);
 }
 
+bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 0x20) : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+
 // The directory entry of dir whose name equals name ignoring case; the exact
 // name wins, then the first match in byte order.
 bool findEntryIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
     DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
     if (!d) return false;
-    std::u32string wanted = Utf8ToUtf32(name);
+    // An ASCII name can only equal an ASCII entry: no conversion needed.
+    bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+    std::u32string wanted = ascii ? std::u32string() : Utf8ToUtf32(name);
     std::vector<std::string> matches;
     while (dirent* e = readdir(d)) {
         std::string entry = e->d_name;
         if (entry == "." || entry == "..") continue;
-        if (PathNamesEqual(Utf8ToUtf32(entry), wanted)) matches.push_back(entry);
+        if (entry.size() != name.size()) continue;  // every case fold here keeps the UTF-8 length
+        bool equal = ascii ? asciiEqualIgnoringCase(entry, name)
+                           : PathNamesEqual(Utf8ToUtf32(entry), wanted);
+        if (equal) matches.push_back(entry);
     }
     closedir(d);
     if (matches.empty()) return false;
@@ -184,7 +201,9 @@ bool PathToDriveView(const char* path, DrivePath& out, PathNames names) {
         std::string server = takePart(t);
         std::string share = takePart(t);
         result.drive = 0;
-        result.share = "\\\\" + server + (share.empty() ? "" : "\\" + share);
+        result.share = "\\\\";
+        result.share += server;
+        if (!share.empty()) appendPart(result.share, '\\', share);
         rest = t;
     } else if (isSeparator(s[0])) {
         if (!currentDirectory(result)) return false;
@@ -236,7 +255,7 @@ std::string DriveViewString(const DrivePath& path) {
         s += ':';
         if (path.parts.empty()) return s + "\\";
     }
-    for (const std::string& part : path.parts) s += "\\" + part;
+    for (const std::string& part : path.parts) appendPart(s, '\\', part);
     if (path.trailingSeparator && !path.parts.empty()) s += "\\";
     return s;
 }
@@ -256,11 +275,12 @@ bool DriveViewResolve(const DrivePath& path, NativePath& out) {
     size_t i = 0;
     for (; i < path.parts.size(); ++i) {
         if (i < path.nativeParts.size()) {
-            current += "/" + path.nativeParts[i];
+            appendPart(current, '/', path.nativeParts[i]);
             continue;
         }
         std::string name = Cp932ToUtf8(path.parts[i]);
-        std::string candidate = current + "/" + name;
+        std::string candidate = current;
+        appendPart(candidate, '/', name);
         struct stat st;
         if (lstat(candidate.c_str(), &st) == 0) {
             current = candidate;
@@ -274,10 +294,10 @@ bool DriveViewResolve(const DrivePath& path, NativePath& out) {
                 S_ISDIR(parent.st_mode);
             break;
         }
-        current += "/" + found;
+        appendPart(current, '/', found);
     }
     result.missing = path.parts.size() - i;
-    for (; i < path.parts.size(); ++i) current += "/" + Cp932ToUtf8(path.parts[i]);
+    for (; i < path.parts.size(); ++i) appendPart(current, '/', Cp932ToUtf8(path.parts[i]));
     result.path = current.empty() ? "/" : current;
     out = std::move(result);
     return true;
@@ -294,7 +314,7 @@ std::string NativeToDriveView(const std::string& native) {
     while (start < native.size()) {
         size_t end = native.find('/', start);
         if (end == std::string::npos) end = native.size();
-        if (end > start) view += "\\" + Utf8ToCp932(native.substr(start, end - start));
+        if (end > start) appendPart(view, '\\', Utf8ToCp932(native.substr(start, end - start)));
         start = end + 1;
     }
     if (view.size() == 2) view += "\\";

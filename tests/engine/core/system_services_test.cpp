@@ -241,6 +241,26 @@ TEST_F(SystemLog, SystemInformationWithoutTheTimerLibraryEnds) {
     EXPECT_EQ(GetSystemState().cpuSpeedMHz, 0);
 }
 
+TEST(LocalTime, FieldsOfTheLocalTime) {
+    SYSTEMTIME before, after;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    // Retry across a second boundary so that both readings agree.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        GetLocalTime(&before);
+        EXPECT_EQ(GetLocalTimeFields(&y, &mo, &d, &h, &mi, &s), 0);
+        GetLocalTime(&after);
+        if (before.wSecond == after.wSecond) break;
+    }
+    EXPECT_EQ(y, after.wYear);
+    EXPECT_EQ(mo, after.wMonth);
+    EXPECT_EQ(d, after.wDay);
+    EXPECT_EQ(h, after.wHour);
+    EXPECT_EQ(mi, after.wMinute);
+    EXPECT_EQ(s, after.wSecond);
+    EXPECT_GE(y, 2000);
+    EXPECT_EQ(GetLocalTimeFields(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+}
+
 TEST(OsVersion, NamesAndCodes) {
     struct Case {
         DWORD platform, major, minor;

@@ -1,6 +1,7 @@
 // Japanese literals become code page 932 once.
 #include "core/text_literals.h"
 
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,11 @@ TEST(TextLiterals, ConvertOnceToCodePage932) {
     EXPECT_EQ(Cp932Text("あ表ソ\\"), a);                      // the same literal: the same text
     EXPECT_STREQ(Cp932Text("plain"), "plain");
     EXPECT_STREQ(Cp932Text(nullptr), "");
+    // A reused buffer with new text gets the new text's conversion.
+    char buffer[16] = "あ";
+    EXPECT_STREQ(Cp932Text(buffer), "\x82\xA0");
+    std::strcpy(buffer, "い");
+    EXPECT_STREQ(Cp932Text(buffer), "\x82\xA2");
     // Full-width letters and the wave dash as code page 932 has them.
     EXPECT_EQ(std::string(Cp932Text("ＣＯＭ～")), "\x82\x62\x82\x6E\x82\x6C\x81\x60");
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/tracked_memory.h"
 #include "image/memimg.h"
 #include "memimg_test_support.h"
 #include "test_knobs.h"
@@ -14,6 +15,10 @@ using namespace DuRud;
 using namespace memimgtest;
 
 namespace {
+
+size_t TrackedCount() {
+    return size_t(MemGetCount());
+}
 
 struct Kind {
     int type, palette, alpha;
@@ -119,7 +124,7 @@ TEST(MemImgSetup, RefusesARecordAlreadySetUpAndBadSizes) {
     EXPECT_EQ(m.body->referenceCount, 1);
     DropMemImg(&m);
 
-    const size_t blocks = KnobHeapBlockCount();
+    const size_t blocks = TrackedCount();
     MEMIMG n;
     EXPECT_EQ(Make(&n, -1, 4, {kMemImgColor32, 0, 0}), -1);
     EXPECT_EQ(Make(&n, 4, -1, {kMemImgColor32, 0, 0}), -1);
@@ -132,7 +137,7 @@ TEST(MemImgSetup, RefusesARecordAlreadySetUpAndBadSizes) {
     EXPECT_EQ(SetupMemImg(nullptr, 4, 4, -1, 0, 0, 0, 0, 0, nullptr), -1);
     EXPECT_EQ(NewMemImg(nullptr, 4, 4, 0), -1);
     EXPECT_EQ(MemImgIsValid(&n), 0);
-    EXPECT_EQ(KnobHeapBlockCount(), blocks);
+    EXPECT_EQ(TrackedCount(), blocks);
 }
 
 TEST(MemImgSetup, NewTakesTheDefaultTypeForMinusOne) {
@@ -273,12 +278,12 @@ TEST(MemImgView, OutOfRangeLeavesTheOutRecordUntouched) {
 }
 
 TEST(MemImgDrop, AnyOrderFreesEverythingOnce) {
-    const size_t start = KnobHeapBlockCount();
+    const size_t start = TrackedCount();
     for (int ownerFirst = 0; ownerFirst < 2; ++ownerFirst) {
         MEMIMG pal, alpha, v[4];
         ASSERT_EQ(Make(&pal, 16, 4, {kMemImgColor16, 1, 0}, 1), 0);    // body, palette, store, runs
         ASSERT_EQ(Make(&alpha, 16, 4, {kMemImgColor32, 0, 1}, 1), 0);  // body, store, plane, runs
-        EXPECT_EQ(KnobHeapBlockCount(), start + 8);
+        EXPECT_EQ(TrackedCount(), start + 8);
         ASSERT_EQ(ViewMemImg(&v[0], &pal, 1, 1, 2, 2), 0);
         ASSERT_EQ(ViewMemImg(&v[1], &v[0], 0, 0, 1, 1), 0);
         ASSERT_EQ(ViewMemImg(&v[2], &alpha, 0, 0, 16, 4), 0);
@@ -286,15 +291,15 @@ TEST(MemImgDrop, AnyOrderFreesEverythingOnce) {
         if (ownerFirst) {
             EXPECT_EQ(DropMemImg(&pal), 0);
             EXPECT_EQ(DropMemImg(&alpha), 0);
-            EXPECT_EQ(KnobHeapBlockCount(), start + 8);  // views keep the bodies
+            EXPECT_EQ(TrackedCount(), start + 8);  // views keep the bodies
             for (MEMIMG& m : v) EXPECT_EQ(DropMemImg(&m), 0);
         } else {
             for (MEMIMG& m : v) EXPECT_EQ(DropMemImg(&m), 0);
-            EXPECT_EQ(KnobHeapBlockCount(), start + 8);
+            EXPECT_EQ(TrackedCount(), start + 8);
             EXPECT_EQ(DropMemImg(&alpha), 0);
             EXPECT_EQ(DropMemImg(&pal), 0);
         }
-        EXPECT_EQ(KnobHeapBlockCount(), start);
+        EXPECT_EQ(TrackedCount(), start);
         // A dropped record is empty; dropping it again does nothing.
         EXPECT_EQ(pal.magic, 0u);
         EXPECT_EQ(pal.body, nullptr);
@@ -307,17 +312,17 @@ TEST(MemImgDrop, AnyOrderFreesEverythingOnce) {
 
 TEST(MemImgDrop, ACallersStoreIsNeverFreed) {
     std::vector<uint8_t> store(64 * 4, 0x5A);
-    const size_t start = KnobHeapBlockCount();
+    const size_t start = TrackedCount();
     MEMIMG m, view;
     ASSERT_EQ(Make(&m, 8, 4, {kMemImgColor32, 0, 0}, 0, 64, 0, store.data()), 0);
     EXPECT_EQ(m.body->userPixels, 1);
     EXPECT_EQ(m.pixels, store.data());
-    EXPECT_EQ(KnobHeapBlockCount(), start + 1);  // the body only
+    EXPECT_EQ(TrackedCount(), start + 1);  // the body only
     ASSERT_EQ(ViewMemImg(&view, &m, 2, 1, 2, 2), 0);
     EXPECT_EQ(view.pixels, store.data() + 64 + 8);
     DropMemImg(&m);
     DropMemImg(&view);
-    EXPECT_EQ(KnobHeapBlockCount(), start);
+    EXPECT_EQ(TrackedCount(), start);
     EXPECT_EQ(store[0], 0x5A);  // still ours and untouched
     EXPECT_EQ(store[255], 0x5A);
 }
@@ -340,7 +345,7 @@ TEST(MemImgValidity, MagicAndBodyBothNeeded) {
 // Each allocation of the set-up fails in turn: -1, an empty record and no
 // block left behind; the first position past the last allocation succeeds.
 void FailEachAllocation(int w, int h, Kind s, int planes, size_t expectedBlocks) {
-    const size_t start = KnobHeapBlockCount();
+    const size_t start = TrackedCount();
     size_t failures = 0;
     for (int n = 1; n < 20; ++n) {
         SCOPED_TRACE(testing::Message() << "failing allocation " << n);
@@ -350,7 +355,7 @@ void FailEachAllocation(int w, int h, Kind s, int planes, size_t expectedBlocks)
         const int r = SetupMemImg(&m, w, h, -1, 0, s.type, s.palette, s.alpha, planes, nullptr);
         KnobFailHeapAlloc(0);
         if (r == 0) {
-            EXPECT_EQ(KnobHeapBlockCount(), start + expectedBlocks);
+            EXPECT_EQ(TrackedCount(), start + expectedBlocks);
             DropMemImg(&m);
             break;
         }
@@ -358,10 +363,10 @@ void FailEachAllocation(int w, int h, Kind s, int planes, size_t expectedBlocks)
         EXPECT_EQ(r, -1);
         const MEMIMG zero{};
         EXPECT_EQ(std::memcmp(&m, &zero, sizeof(m)), 0);
-        EXPECT_EQ(KnobHeapBlockCount(), start);
+        EXPECT_EQ(TrackedCount(), start);
     }
     EXPECT_EQ(failures, expectedBlocks);
-    EXPECT_EQ(KnobHeapBlockCount(), start);
+    EXPECT_EQ(TrackedCount(), start);
 }
 
 TEST(MemImgSetupFailure, EveryAllocationFailingLeavesNothing) {

@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <barrier>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "../../../platform/win32/kernel_objects.h"
 #include "support/test_support.h"
@@ -146,6 +150,32 @@ TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
     EXPECT_TRUE(DeleteFileA("log.txt"));
     CloseHandle(deletable);
     EXPECT_FALSE(std::filesystem::exists("log.txt"));
+}
+
+TEST(FileHandles, OnlyOneOfManyThreadsGetsAnExclusiveOpen) {
+    testsupport::WriteFile("shared.txt", "");
+    constexpr int kThreads = 8;
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> opened{0}, refused{0};
+        std::barrier allTried(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&] {
+                HANDLE file =
+                    CreateFileA("shared.txt", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                if (file != INVALID_HANDLE_VALUE) {
+                    ++opened;
+                } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
+                    ++refused;
+                }
+                allTried.arrive_and_wait();  // every handle is held until all have tried
+                if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        EXPECT_EQ(opened.load(), 1);
+        EXPECT_EQ(refused.load(), kThreads - 1);
+    }
 }
 
 TEST(FileHandles, ReadWriteAndTheFilePointer) {

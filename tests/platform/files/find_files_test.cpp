@@ -98,6 +98,10 @@ TEST(FindFiles, CodePage932NamesComeBackAsWritten) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name, "\x95\x5C.dat");
     EXPECT_EQ(names(search("\x95\x5C.*")), std::vector<std::string>{"\x95\x5C.dat"});
+    // '?' stands for one character, double-byte or not.
+    EXPECT_EQ(names(search("?.DAT")), std::vector<std::string>{"\x95\x5C.dat"});
+    EXPECT_EQ(names(search("??.DAT")), std::vector<std::string>{"\x95\x5C.dat"});
+    EXPECT_EQ(names(search("?\x5C.DAT")), std::vector<std::string>{});
 }
 
 TEST(FindFiles, FailuresAndBadHandles) {

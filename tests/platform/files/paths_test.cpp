@@ -131,6 +131,10 @@ TEST(Paths, BadPathsGiveCleanErrors) {
     std::string joined(MAX_PATH - 5, 'b');
     EXPECT_EQ(GetFullPathNameA(joined.c_str(), MAX_PATH, buffer, nullptr), 0u);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    // One component longer than a file name may be.
+    std::string longName = "C:\\" + std::string(256, 'n');
+    EXPECT_EQ(GetFullPathNameA(longName.c_str(), MAX_PATH, buffer, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
     platform::NativePath native;
     EXPECT_FALSE(platform::PathResolve("a<b", native));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));

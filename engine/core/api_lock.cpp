@@ -1,0 +1,136 @@
+// The engine API lock. A guard (traced lock) protects the bookkeeping only;
+// nobody sleeps while holding it. The queue's head is entry 0; an entry's
+// event moves with it, so a waiter always sleeps on its own entry's event.
+#include "core/api_lock.h"
+
+#include <cstring>
+
+#include "core/threads_and_locks.h"
+
+namespace DuRud {
+namespace {
+
+constexpr int kWaiterSlots = 4096;
+
+struct Waiter {
+    DWORD threadId;
+    HANDLE event;
+};
+
+struct EngineApiLock {
+    int32_t created;
+    int32_t depth;
+    int32_t locked;
+    DWORD owner;  // -1 after a release, 0 before the first acquire
+    Waiter waiters[kWaiterSlots];
+    int32_t waiterCount;
+    TracedLock guard;
+};
+
+EngineApiLock g_apiLock;
+
+void TakeGuard() {
+    LockWithSource(&g_apiLock.guard, "RoZadiru", __LINE__);
+}
+void DropGuard() {
+    LeaveLock(&g_apiLock.guard);
+}
+
+}  // namespace
+
+int LockEngineApi() {
+    EngineApiLock& l = g_apiLock;
+    if (!l.created) {
+        l.created = 1;
+        l.depth = 0;
+        l.locked = 0;
+        l.owner = 0;
+        l.waiterCount = 0;
+        for (Waiter& w : l.waiters) {
+            w.threadId = 0;
+            w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        }
+        InitLock(&l.guard);
+    }
+    const DWORD self = GetCurrentThreadId();
+    for (;;) {
+        TakeGuard();
+        bool acquire = false;
+        if (l.locked) {
+            acquire = l.owner == self;
+        } else if (l.waiterCount == 0 || l.owner == self) {
+            acquire = true;
+        } else if (l.waiters[0].threadId == self) {
+            const HANDLE headEvent = l.waiters[0].event;
+            if (l.waiterCount > 1) {
+                std::memmove(&l.waiters[0], &l.waiters[1],
+                             static_cast<size_t>(l.waiterCount - 1) * sizeof(Waiter));
+            }
+            l.waiters[l.waiterCount - 1].threadId = 0;
+            l.waiters[l.waiterCount - 1].event = headEvent;
+            l.waiterCount -= 1;
+            acquire = true;
+        }
+        if (acquire) {
+            l.depth += 1;
+            l.locked = 1;
+            l.owner = self;
+            DropGuard();
+            return 0;
+        }
+        if (l.waiterCount < kWaiterSlots) {
+            Waiter& entry = l.waiters[l.waiterCount];
+            entry.threadId = self;
+            const HANDLE event = entry.event;
+            l.waiterCount += 1;
+            DropGuard();
+            WaitForSingleObject(event, INFINITE);
+            ResetEvent(event);
+        } else {
+            DropGuard();
+            Sleep(1);
+        }
+    }
+}
+
+int UnlockEngineApi() {
+    EngineApiLock& l = g_apiLock;
+    if (!l.created) return -1;
+    TakeGuard();
+    HANDLE wake = nullptr;
+    if (l.depth == 1) {
+        l.locked = 0;
+        l.owner = static_cast<DWORD>(-1);
+        if (l.waiterCount >= 1) wake = l.waiters[0].event;
+    }
+    if (l.depth > 0) l.depth -= 1;
+    DropGuard();
+    if (wake) {
+        SetEvent(wake);
+        Sleep(0);
+    }
+    return 0;
+}
+
+int DestroyEngineApiLock() {
+    EngineApiLock& l = g_apiLock;
+    if (!l.created) return 0;
+    l.created = 0;
+    for (Waiter& w : l.waiters) {
+        if (w.event) CloseHandle(w.event);
+        w.event = nullptr;
+        w.threadId = 0;
+    }
+    l.waiterCount = 0;
+    l.depth = 0;
+    l.locked = 0;
+    l.owner = 0;
+    DeleteLock(&l.guard);
+    return 0;
+}
+
+int IsEngineApiLockCreated() {
+    return g_apiLock.created;
+}
+
+}  // namespace DuRud

@@ -1,0 +1,15 @@
+// The engine API lock: recursive for its holder, first come first served for
+// everybody else (a newcomer queues behind the waiters even when the lock is
+// free); each waiter sleeps on an event of its own.
+#pragma once
+
+namespace DuRud {
+
+int LockEngineApi();    // returns once the calling thread holds the lock
+int UnlockEngineApi();  // one level
+// Closes the events and deletes the guard; the next LockEngineApi creates
+// them again. Only while nobody holds or waits for the lock.
+int DestroyEngineApiLock();
+int IsEngineApiLockCreated();
+
+}  // namespace DuRud

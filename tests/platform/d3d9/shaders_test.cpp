@@ -1,0 +1,144 @@
+#include "../../../platform/d3d9/shader_kernels.h"
+#include "d3d9_fixture.h"
+
+using namespace d3d9test;
+
+namespace {
+
+int kernelTag;
+
+// A project blob: version, one comment naming the kernel, the end token.
+std::vector<DWORD> Blob(DWORD version, const char* kernel) {
+    std::vector<DWORD> tokens{version};
+    const size_t words = (std::strlen(kernel) + 4) / 4;
+    tokens.push_back(D3DSIO_COMMENT | DWORD(words << D3DSI_COMMENTSIZE_SHIFT));
+    std::vector<DWORD> payload(words, 0);
+    std::memcpy(payload.data(), kernel, std::strlen(kernel));
+    tokens.insert(tokens.end(), payload.begin(), payload.end());
+    tokens.push_back(D3DSIO_END);
+    return tokens;
+}
+
+class D3D9Shaders : public DeviceTest {
+  protected:
+    void SetUp() override {
+        KnobD3D9ShaderVersions(0xFFFE0300, 0xFFFF0300);
+        platform::d3d9::RegisterShaderKernel("test_vs", true, &kernelTag);
+        platform::d3d9::RegisterShaderKernel("test_ps", false, &kernelTag);
+        DeviceTest::SetUp();
+    }
+    void TearDown() override {
+        platform::d3d9::UnregisterShaderKernel("test_vs", true);
+        platform::d3d9::UnregisterShaderKernel("test_ps", false);
+        DeviceTest::TearDown();
+    }
+};
+
+TEST_F(D3D9Shaders, RegisteredKernelIsAcceptedAndItsTokensReturned) {
+    const auto blob = Blob(0xFFFE0200, "test_vs");
+    IDirect3DVertexShader9* vs = nullptr;
+    ASSERT_EQ(dev->CreateVertexShader(blob.data(), &vs), D3D_OK);
+    UINT size = 0;
+    ASSERT_EQ(vs->GetFunction(nullptr, &size), D3D_OK);
+    ASSERT_EQ(size, blob.size() * 4);
+    std::vector<DWORD> back(blob.size());
+    ASSERT_EQ(vs->GetFunction(back.data(), &size), D3D_OK);
+    EXPECT_EQ(back, blob);
+    // Setting holds a reference; a draw with a shader is refused for now.
+    EXPECT_EQ(dev->SetVertexShader(vs), D3D_OK);
+    EXPECT_EQ(vs->Release(), 1u);
+    dev->SetFVF(0x004);
+    dev->BeginScene();
+    const float tri[3][4] = {};
+    EXPECT_EQ(dev->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(4), 1, tri, 16),
+              D3DERR_INVALIDCALL);
+    dev->EndScene();
+    EXPECT_EQ(dev->SetVertexShader(nullptr), D3D_OK);
+    EXPECT_EQ(KnobD3D9LiveCount("VertexShader"), 0);
+
+    const auto ps = Blob(0xFFFF0300, "test_ps");
+    IDirect3DPixelShader9* pixel = nullptr;
+    ASSERT_EQ(dev->CreatePixelShader(ps.data(), &pixel), D3D_OK);
+    pixel->Release();
+}
+
+TEST_F(D3D9Shaders, BadBlobsAreRefused) {
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0101, "test_vs").data(), &vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFF0200, "test_vs").data(), &vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "nobody").data(), &vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "test_vs").data(), &ps), D3DERR_INVALIDCALL);
+    auto unknown = Blob(0xFFFE0200, "test_vs");
+    unknown.insert(unknown.end() - 1, 0x12345678);
+    EXPECT_EQ(dev->CreateVertexShader(unknown.data(), &vs), D3DERR_INVALIDCALL);
+    // No end token within the bound: empty comments all the way.
+    std::vector<DWORD> endless(5000, D3DSIO_COMMENT);
+    endless[0] = 0xFFFE0200;
+    EXPECT_EQ(dev->CreateVertexShader(endless.data(), &vs), D3DERR_INVALIDCALL);
+    // A comment whose length runs past the bound.
+    std::vector<DWORD> longComment{0xFFFE0200, D3DSIO_COMMENT | (0x7FFFu << 16), 0, D3DSIO_END};
+    longComment.resize(5000, 0);
+    EXPECT_EQ(dev->CreateVertexShader(longComment.data(), &vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateVertexShader(nullptr, &vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vs, nullptr);
+    EXPECT_EQ(ps, nullptr);
+}
+
+TEST_F(D3D9Shaders, VersionAboveTheCapabilityIsRefused) {
+    KnobD3D9ShaderVersions(0xFFFE0200, 0xFFFF0200);
+    dev->Release();
+    D3DPRESENT_PARAMETERS pp = Windowed(16, 16);
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
+              D3D_OK);
+    IDirect3DVertexShader9* vs = nullptr;
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0300, "test_vs").data(), &vs), D3DERR_INVALIDCALL);
+    ASSERT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "test_vs").data(), &vs), D3D_OK);
+    vs->Release();
+}
+
+TEST_F(D3D9Shaders, ConstantsStayWithinTheirRegisters) {
+    const float f[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(dev->SetVertexShaderConstantF(254, f, 2), D3D_OK);
+    EXPECT_EQ(dev->SetVertexShaderConstantF(255, f, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetPixelShaderConstantF(223, f, 1), D3D_OK);
+    EXPECT_EQ(dev->SetPixelShaderConstantF(224, f, 1), D3DERR_INVALIDCALL);
+    const int i[4] = {1, 2, 3, 4};
+    EXPECT_EQ(dev->SetVertexShaderConstantI(16, i, 1), D3DERR_INVALIDCALL);
+    const BOOL b[2] = {TRUE, FALSE};
+    EXPECT_EQ(dev->SetPixelShaderConstantB(15, b, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetPixelShaderConstantB(14, b, 2), D3D_OK);
+    float back[8] = {};
+    ASSERT_EQ(dev->GetVertexShaderConstantF(254, back, 2), D3D_OK);
+    EXPECT_EQ(back[7], 8.f);
+    EXPECT_EQ(dev->SetVertexShaderConstantF(0, nullptr, 1), D3DERR_INVALIDCALL);
+}
+
+TEST_F(D3D9Shaders, DeclarationsAreCheckedAndStored) {
+    const D3DVERTEXELEMENT9 good[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                      {0, 12, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                      D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(dev->CreateVertexDeclaration(good, &decl), D3D_OK);
+    UINT n = 0;
+    ASSERT_EQ(decl->GetDeclaration(nullptr, &n), D3D_OK);
+    EXPECT_EQ(n, 3u);
+    EXPECT_EQ(dev->SetVertexDeclaration(decl), D3D_OK);
+    DWORD fvf = 1;
+    dev->GetFVF(&fvf);
+    EXPECT_EQ(fvf, 0u);
+    decl->Release();
+    EXPECT_EQ(dev->SetFVF(0x144), D3D_OK);  // drops the declaration
+    EXPECT_EQ(KnobD3D9LiveCount("VertexDeclaration"), 0);
+    const D3DVERTEXELEMENT9 twice[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                       {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                       D3DDECL_END()};
+    EXPECT_EQ(dev->CreateVertexDeclaration(twice, &decl), D3DERR_INVALIDCALL);
+    std::vector<D3DVERTEXELEMENT9> noEnd(
+        80, D3DVERTEXELEMENT9{0, 0, D3DDECLTYPE_FLOAT1, 0, D3DDECLUSAGE_TEXCOORD, 0});
+    for (size_t k = 0; k < noEnd.size(); ++k) noEnd[k].UsageIndex = BYTE(k);
+    EXPECT_EQ(dev->CreateVertexDeclaration(noEnd.data(), &decl), D3DERR_INVALIDCALL);
+}
+
+}  // namespace
