@@ -38,6 +38,7 @@ void KnobResetAll() {
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
     platform::ResetFileReadKnobs();
+    KnobFailHeapAlloc(0);
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
 }
@@ -46,6 +47,7 @@ void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
     // windows
     KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
     KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
