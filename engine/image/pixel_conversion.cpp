@@ -51,6 +51,33 @@ Resized Resize(uint32_t v, int srcWidth, int destWidth) {
     return {uint32_t(widened), 0, 0};
 }
 
+// Resize for one channel of a whole call: a table for channels up to 8 bits
+// wide (the common case), the arithmetic above otherwise.
+class ChannelMap {
+  public:
+    ChannelMap(int srcWidth, int destWidth) : srcWidth_(srcWidth), destWidth_(destWidth) {
+        table_ = srcWidth_ <= 8;
+        if (!table_) return;
+        for (uint32_t v = 0; v < (1u << srcWidth_); ++v) {
+            const Resized r = Resize(v, srcWidth_, destWidth_);
+            value_[v] = r.value;
+            dropped_[v] = uint8_t(r.dropped);
+            droppedBits_ = r.droppedBits;
+        }
+    }
+    Resized operator()(uint32_t v) const {
+        if (table_) return {value_[v & 0xFF], dropped_[v & 0xFF], droppedBits_};
+        return Resize(v, srcWidth_, destWidth_);
+    }
+
+  private:
+    int srcWidth_, destWidth_;
+    bool table_ = false;
+    int droppedBits_ = 0;
+    uint32_t value_[256] = {};
+    uint8_t dropped_[256] = {};
+};
+
 uint32_t ReadSource(const uint8_t* p, const ColorFormat& f) {
     const uint32_t v = ReadPixelValue(p, f.bytesPerPixel);
     return f.bytesPerPixel == 1 ? PaletteEntryValue(f.palette[v]) : v;
@@ -225,6 +252,9 @@ int Generic(const Surface& s, const Options& o) {
     const uint32_t fullAlpha = plan[3].destMask;
     const uint32_t unused = (df.bytesPerPixel == 2 || df.bytesPerPixel == 4) ? df.unusedMask : 0;
     const int alphaRedWidth = !s.af ? 0 : s.af->bytesPerPixel == 1 ? 8 : s.af->redWidth;
+    const ChannelMap mapRed(sf.redWidth, df.redWidth), mapGreen(sf.greenWidth, df.greenWidth),
+        mapBlue(sf.blueWidth, df.blueWidth), mapAlpha(sf.alphaWidth, df.alphaWidth),
+        mapAlphaImage(alphaRedWidth, df.alphaWidth);
 
     for (int y = 0; y < s.height; ++y) {
         uint32_t carry[4] = {0, 0, 0, 0};
@@ -239,21 +269,16 @@ int Generic(const Surface& s, const Options& o) {
             const uint32_t g = Extract(v, sf.greenMask, sf.greenShift);
             const uint32_t b = Extract(v, sf.blueMask, sf.blueShift);
 
-            Resized ch[4] = {Resize(r, sf.redWidth, df.redWidth),
-                             Resize(g, sf.greenWidth, df.greenWidth),
-                             Resize(b, sf.blueWidth, df.blueWidth),
-                             {fullAlpha, 0, 0}};
+            Resized ch[4] = {mapRed(r), mapGreen(g), mapBlue(b), {fullAlpha, 0, 0}};
             if (o.alphaFromRed) {
                 ch[3] = {r, 0, 0};  // as it stands, not brought to the alpha width
             } else if (o.colorKey) {
                 ch[3] = {(r == keyR && g == keyG && b == keyB) ? 0 : fullAlpha, 0, 0};
             } else if (o.alphaFromImage) {
                 const uint32_t av = ReadSource(s.AlphaPixel(x, y), *s.af);
-                ch[3] = Resize(Extract(av, s.af->redMask, s.af->redShift), alphaRedWidth,
-                               df.alphaWidth);
+                ch[3] = mapAlphaImage(Extract(av, s.af->redMask, s.af->redShift));
             } else if (sf.alphaWidth != 0) {
-                ch[3] =
-                    Resize(Extract(v, sf.alphaMask, sf.alphaShift), sf.alphaWidth, df.alphaWidth);
+                ch[3] = mapAlpha(Extract(v, sf.alphaMask, sf.alphaShift));
             }
             if (o.colorClear) {
                 for (int c = 0; c < 3; ++c) ch[c] = {0, 0, 0};

@@ -683,11 +683,9 @@ HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const voi
     call.vertexCount = VerticesFor(type, count);
     call.vertices = vertices;
     call.stride = stride;
-    DrawHandler handler = GetDrawHandler();
-    if (handler) hr = handler(state_, caps_, call);
-    return Traced("DrawPrimitiveUP", hr, "type %u count %u stride %u fvf 0x%X%s", unsigned(type),
-                  count, stride, unsigned(state_.fvf),
-                  handler ? "" : " (no rasteriser: not drawn)");
+    hr = GetDrawHandler()(state_, caps_, call);
+    return Traced("DrawPrimitiveUP", hr, "type %u count %u stride %u fvf 0x%X", unsigned(type),
+                  count, stride, unsigned(state_.fvf));
 }
 
 HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices,
@@ -731,10 +729,9 @@ HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex,
     call.indexFormat = indexFormat;
     call.minVertexIndex = minIndex;
     call.numVertices = numVertices;
-    DrawHandler handler = GetDrawHandler();
-    if (handler) hr = handler(state_, caps_, call);
-    return Traced(name, hr, "type %u count %u stride %u fvf 0x%X%s", unsigned(type), count, stride,
-                  unsigned(state_.fvf), handler ? "" : " (no rasteriser: not drawn)");
+    hr = GetDrawHandler()(state_, caps_, call);
+    return Traced(name, hr, "type %u count %u stride %u fvf 0x%X", unsigned(type), count, stride,
+                  unsigned(state_.fvf));
 }
 
 HRESULT DeviceImpl::ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer9*,

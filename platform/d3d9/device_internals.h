@@ -137,10 +137,11 @@ struct DrawCall {
     UINT numVertices = 0;
 };
 
-// The rasteriser installs its draw function here; while none is installed a
-// draw is validated and traced but draws nothing.
+// The function that draws a validated call: the rasteriser unless a test put
+// another one in (null restores the rasteriser).
 using DrawHandler = HRESULT (*)(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call);
 void SetDrawHandler(DrawHandler handler);
 DrawHandler GetDrawHandler();
+DrawHandler RasteriserDrawHandler();
 
 }  // namespace platform::d3d9

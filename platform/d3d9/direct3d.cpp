@@ -6,27 +6,24 @@
 #include "formats.h"
 #include "knobs.h"
 #include "objects.h"
+#include "windows.h"
 
 namespace platform::d3d9 {
 
 namespace {
 
-struct ModeSize {
-    UINT width, height;
-};
-constexpr ModeSize kModeSizes[] = {{640, 480},  {800, 600},  {1024, 768}, {1280, 720},
-                                   {1280, 960}, {1600, 900}, {1920, 1080}};
-constexpr D3DFORMAT kModeFormats[] = {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5};
-
-// The adapter's full-screen modes of one format (every listed size at the
-// refresh rate of the platform's vertical blank).
+// The adapter's full-screen modes of one format: the window stand-in's
+// display modes of the matching colour depth.
 std::vector<D3DDISPLAYMODE> ModesOf(D3DFORMAT format) {
     std::vector<D3DDISPLAYMODE> out;
-    bool listed = false;
-    for (D3DFORMAT f : kModeFormats) listed |= f == format;
-    if (!listed) return out;
-    const UINT hz = DesktopMode().RefreshRate;
-    for (auto& s : kModeSizes) out.push_back(D3DDISPLAYMODE{s.width, s.height, hz, format});
+    if (format != D3DFMT_X8R8G8B8 && format != D3DFMT_R5G6B5) return out;
+    DEVMODEA dm{};
+    dm.dmSize = sizeof dm;
+    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &dm); ++i) {
+        if (FormatForBits(dm.dmBitsPerPel) != format) continue;
+        out.push_back(D3DDISPLAYMODE{dm.dmPelsWidth, dm.dmPelsHeight,
+                                     dm.dmDisplayFrequency ? dm.dmDisplayFrequency : 60, format});
+    }
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "test_knobs.h"
+#include "windows.h"
 
 namespace platform::d3d9 {
 
@@ -20,9 +21,32 @@ std::mutex& D3D9KnobMutex() {
     return mutex;
 }
 
+D3DFORMAT FormatForBits(DWORD bits) {
+    switch (bits) {
+        case 32:
+            return D3DFMT_X8R8G8B8;
+        case 24:
+            return D3DFMT_R8G8B8;
+        case 16:
+            return D3DFMT_R5G6B5;
+        default:
+            return D3DFMT_UNKNOWN;
+    }
+}
+
 D3DDISPLAYMODE DesktopMode() {
+    DEVMODEA dm{};
+    dm.dmSize = sizeof dm;
+    D3DDISPLAYMODE mode{1920, 1080, 60, D3DFMT_X8R8G8B8};
+    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &dm)) {
+        mode.Width = dm.dmPelsWidth;
+        mode.Height = dm.dmPelsHeight;
+        if (dm.dmDisplayFrequency) mode.RefreshRate = dm.dmDisplayFrequency;
+        mode.Format = FormatForBits(dm.dmBitsPerPel);
+    }
     std::lock_guard<std::mutex> lock(D3D9KnobMutex());
-    return D3DDISPLAYMODE{1920, 1080, D3D9Knobs().refreshHz, D3D9Knobs().desktopFormat};
+    if (D3D9Knobs().desktopFormat != D3DFMT_UNKNOWN) mode.Format = D3D9Knobs().desktopFormat;
+    return mode;
 }
 
 }  // namespace platform::d3d9

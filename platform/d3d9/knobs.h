@@ -20,7 +20,7 @@ struct Knobs {
     bool blendOp = true;
     bool tssArgTemp = true;
     std::vector<std::pair<DWORD, DWORD>> refused;  // (format, usage bits; 0 = any use)
-    D3DFORMAT desktopFormat = D3DFMT_X8R8G8B8;
+    D3DFORMAT desktopFormat = D3DFMT_UNKNOWN;      // UNKNOWN: from the display's colour depth
     int failCreateDevice = 0;
     int failCreateDeviceEx = 0;
     UINT failWidth = 0;
@@ -38,7 +38,9 @@ struct Knobs {
 Knobs& D3D9Knobs();
 std::mutex& D3D9KnobMutex();
 
-// Desktop (adapter display) mode of the window stand-in.
+// Desktop (adapter display) mode of the window stand-in; the format knob
+// overrides its colour depth.
 D3DDISPLAYMODE DesktopMode();
+D3DFORMAT FormatForBits(DWORD bits);
 
 }  // namespace platform::d3d9

@@ -140,7 +140,8 @@ void SetDrawHandler(DrawHandler handler) {
     g_drawHandler = handler;
 }
 DrawHandler GetDrawHandler() {
-    return g_drawHandler.load();
+    DrawHandler h = g_drawHandler.load();
+    return h ? h : RasteriserDrawHandler();
 }
 
 }  // namespace platform::d3d9

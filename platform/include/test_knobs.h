@@ -61,7 +61,8 @@ bool KnobDisplayModes(const char* modes);
 void KnobDesktopBits(int bits);
 
 // Namespace of the machine-wide window registry that FindWindowA searches in
-// other processes. VESSAMIRE_WINDOW_NAMESPACE
+// other processes. VESSAMIRE_WINDOW_NAMESPACE (default "default"); the reset
+// gives each test process a namespace of its own.
 void KnobWindowNamespace(const char* name);
 
 // The client area as it was last shown, X8R8G8B8 (top byte 0), rows top first.

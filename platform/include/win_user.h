@@ -264,6 +264,18 @@ static_assert(sizeof(DEVMODEA) == 156);
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define PM_NOYIELD 0x0002
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_HOTKEY 0x0080
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY)
+#define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
+#define QS_ALLINPUT (QS_ALLEVENTS | QS_SENDMESSAGE)
 
 // --- ShowWindow -----------------------------------------------------------------
 #define SW_HIDE 0
@@ -470,6 +482,9 @@ static_assert(sizeof(DEVMODEA) == 156);
 #define ERROR_NOT_ENOUGH_QUOTA 1816L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_INVALID_ACCEL_HANDLE 1403L
+#ifndef ERROR_NOT_FOUND
+#define ERROR_NOT_FOUND 1168L
+#endif
 
 // --- window classes and windows -------------------------------------------------------
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wndClass);
@@ -520,6 +535,11 @@ BOOL WINAPI AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach);
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg);
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI WaitMessage();
+// Waits for the objects (as WaitForMultipleObjects) or for messages in the
+// calling thread's queue (WAIT_OBJECT_0 + count); the wake mask is accepted
+// but any message ends the wait.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                       DWORD milliseconds, DWORD wakeMask);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);

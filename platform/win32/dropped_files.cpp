@@ -1,6 +1,7 @@
 // Files dropped onto a window: the HDROP of a WM_DROPFILES is a kernel-table
 // object holding the names in code page 932, freed by DragFinish.
 #include "kernel_objects.h"
+#include "paths.h"
 #include "user_state.h"
 #include "win_kernel.h"
 #include "win_shell.h"

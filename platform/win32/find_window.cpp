@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "test_knobs.h"
@@ -27,21 +28,23 @@ namespace {
 std::mutex registryMutex;
 std::string registryNamespace;  // empty: "default"
 uint64_t nextEntry = 1;
+std::map<uint64_t, std::string> entryPaths;  // where each of our entries was written
 
 constexpr uintptr_t kForeignHandleBase = 0x40000000;
 
-std::string Directory() {
+// The namespace's folder; made only when an entry is written.
+std::string Directory(bool make = false) {
     const char* tmp = std::getenv("TMPDIR");
     std::string base = (tmp && *tmp) ? tmp : "/tmp";
     base += "/vessamire-windows-" + std::to_string(getuid());
-    mkdir(base.c_str(), 0700);
+    if (make) mkdir(base.c_str(), 0700);
     std::string ns = registryNamespace.empty() ? "default" : registryNamespace;
     for (char& c : ns) {
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
             c = '_';
     }
     base += "/" + ns;
-    mkdir(base.c_str(), 0700);
+    if (make) mkdir(base.c_str(), 0700);
     return base;
 }
 
@@ -50,8 +53,10 @@ std::string EntryPath(const std::string& dir, pid_t pid, uint64_t serial) {
 }
 
 void Write(uint64_t serial, const std::string& className, const std::string& title) {
-    std::string dir = Directory();
-    std::string path = EntryPath(dir, getpid(), serial);
+    auto known = entryPaths.find(serial);
+    std::string path =
+        known != entryPaths.end() ? known->second : EntryPath(Directory(true), getpid(), serial);
+    entryPaths[serial] = path;
     std::string temp = path + ".new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -89,13 +94,19 @@ void RegistryUpdateTitle(uint64_t serial, const std::string& className, const st
 void RegistryRemove(uint64_t serial) {
     if (!serial) return;
     std::lock_guard<std::mutex> lock(registryMutex);
-    std::remove(EntryPath(Directory(), getpid(), serial).c_str());
+    auto it = entryPaths.find(serial);
+    if (it == entryPaths.end()) return;
+    std::remove(it->second.c_str());
+    // The namespace's folder goes with its last entry (rmdir fails while others remain).
+    rmdir(it->second.substr(0, it->second.rfind('/')).c_str());
+    entryPaths.erase(it);
 }
 
 void ResetRegistryKnobs() {
+    // Only tests reset knobs: each test process gets a namespace of its own, so
+    // tests running side by side never find each other's windows.
     std::lock_guard<std::mutex> lock(registryMutex);
-    const char* env = std::getenv("VESSAMIRE_WINDOW_NAMESPACE");
-    registryNamespace = env ? env : "";
+    registryNamespace = "process-" + std::to_string(getpid());
 }
 
 }  // namespace platform::user
@@ -135,6 +146,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
         std::string path = dir + "/" + entry->d_name;
         if (!Alive(static_cast<pid_t>(pid))) {
             std::remove(path.c_str());
+            rmdir(dir.c_str());  // only when that was the last entry
             continue;
         }
         std::ifstream in(path, std::ios::binary);

@@ -2,12 +2,11 @@
 // window and range filters, translation and dispatch. A queue is made when a
 // thread first uses one and dies with the thread; a sender waiting on a dead
 // queue gets 0.
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 
+#include "clock.h"
 #include "user_state.h"
+#include "waitable.h"
 #include "win_kernel.h"
 
 namespace platform::user {
@@ -164,6 +163,7 @@ bool PostToQueue(const std::shared_ptr<MessageQueue>& queue, const MSG& msg) {
     queue->posted.push_back(msg);
     ++queue->changes;
     queue->wake.notify_all();
+    platform::WaitWakeAll();  // a MsgWaitForMultipleObjects may be watching
     return true;
 }
 
@@ -176,9 +176,12 @@ void PostToFront(const MSG& msg) {
 
 void WakeQueue(const std::shared_ptr<MessageQueue>& queue) {
     if (!queue) return;
-    std::lock_guard<std::mutex> lock(queue->mutex);
-    ++queue->changes;
-    queue->wake.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        ++queue->changes;
+        queue->wake.notify_all();
+    }
+    platform::WaitWakeAll();
 }
 
 LRESULT CallProcedure(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam,
@@ -229,7 +232,7 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     sent->sender = self;
     {
         std::lock_guard<std::mutex> lock(target->queue->mutex);
-        if (!target->queue->alive) {
+        if (!target->queue->alive || target->gone) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
@@ -237,6 +240,7 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ++target->queue->changes;
         target->queue->wake.notify_all();
     }
+    platform::WaitWakeAll();
     // While waiting, run what others send to this thread, so two threads sending
     // to each other do not lock up.
     for (;;) {
@@ -244,7 +248,8 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         std::unique_lock<std::mutex> lock(self->mutex);
         if (sent->done) return sent->result;
         if (!self->sent.empty()) continue;
-        self->wake.wait(lock);
+        platform::ClockWaitFor(lock, self->wake, INFINITE,
+                               [&] { return sent->done || !self->sent.empty(); });
     }
 }
 
@@ -277,7 +282,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
         if (window && window != reinterpret_cast<HWND>(-1) && !GetWindow(window)) return -1;
         std::unique_lock<std::mutex> lock(queue->mutex);
         if (queue->changes != seen || !queue->sent.empty()) continue;
-        WaitOnQueue(lock, *queue, NextTimerDue(*queue), OnVideoThread());
+        WaitOnQueue(lock, *queue, NextTimerDue(*queue), OnVideoThread(), seen);
     }
 }
 
@@ -294,7 +299,7 @@ BOOL WINAPI WaitMessage() {
         if (LookOnce(queue, &msg, nullptr, 0, 0, false, &seen)) return TRUE;
         std::unique_lock<std::mutex> lock(queue->mutex);
         if (queue->changes != start) return TRUE;
-        WaitOnQueue(lock, *queue, NextTimerDue(*queue), OnVideoThread());
+        WaitOnQueue(lock, *queue, NextTimerDue(*queue), OnVideoThread(), start);
     }
 }
 
@@ -304,6 +309,7 @@ void WINAPI PostQuitMessage(int exitCode) {
     queue->quitPosted = true;
     queue->quitCode = exitCode;
     ++queue->changes;
+    queue->wake.notify_all();
 }
 
 DWORD WINAPI GetMessageTime() {
@@ -387,4 +393,37 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg) {
     if (!msg || !dialog || !GetWindow(dialog) || msg->hwnd != dialog) return FALSE;
     DispatchMessageA(msg);
     return TRUE;
+}
+
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                       DWORD milliseconds, DWORD wakeMask) {
+    auto queue = CurrentQueue();
+    const uint64_t deadline = milliseconds == INFINITE ? UINT64_MAX : NowMs() + milliseconds;
+    for (;;) {
+        uint64_t seen = 0;
+        MSG msg;
+        // Sent messages run here; anything else waiting in the queue ends the wait.
+        if (LookOnce(queue, &msg, nullptr, 0, 0, false, &seen) && !waitAll) {
+            return WAIT_OBJECT_0 + count;
+        }
+        const uint64_t now = NowMs();
+        if (deadline != UINT64_MAX && now >= deadline && count == 0) return WAIT_TIMEOUT;
+        uint64_t span = deadline == UINT64_MAX ? UINT64_MAX : (deadline > now ? deadline - now : 0);
+        {
+            std::lock_guard<std::mutex> lock(queue->mutex);
+            span = std::min(span, NextTimerDue(*queue) > now ? NextTimerDue(*queue) - now : 0);
+        }
+        if (OnVideoThread()) span = std::min<uint64_t>(span, 5);
+        const DWORD slice = span >= INFINITE ? INFINITE : static_cast<DWORD>(span);
+        DWORD r = platform::WaitForObjects(count, handles, waitAll != FALSE, slice, [&] {
+            std::lock_guard<std::mutex> lock(queue->mutex);
+            return queue->changes != seen || !queue->sent.empty();
+        });
+        if (r == WAIT_TIMEOUT) {
+            if (deadline != UINT64_MAX && NowMs() >= deadline) return WAIT_TIMEOUT;
+            continue;
+        }
+        if (r == WAIT_OBJECT_0 + count && !waitAll) continue;  // look at the queue again
+        return r;
+    }
 }

@@ -12,6 +12,7 @@ void RegisterStandInModules() {
     std::call_once(once, [] {
         RegisterKernelModules();
         RegisterSystemInfoExports();
+        RegisterUserModules();
         RegisterD3D9Modules();
     });
 }

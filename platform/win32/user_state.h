@@ -87,6 +87,7 @@ struct Window {
     bool maximized = false;
     bool shownOnce = false;
     bool destroying = false;
+    bool gone = false;        // set under the queue's mutex once sends can no longer reach it
     bool fullscreen = false;  // shown full-screen on the desktop, picture scaled
     bool hasInvalid = false;
     bool erase = false;
@@ -144,10 +145,11 @@ LRESULT CallProcedure(const std::shared_ptr<Window>& window, UINT message, WPARA
 
 // --- clock seam: the one platform clock, in milliseconds --------------------------
 uint64_t NowMs();
-// Waits on the queue's condition until woken or until deadlineMs (UINT64_MAX: no
-// deadline) or at most sliceMs of wall time when the thread must poll SDL.
+// Waits (queue mutex held) until the queue changes from `changesSeen` or gets a
+// sent message, or until deadlineMs (UINT64_MAX: none), or for at most a few
+// milliseconds when the thread must poll SDL. Runs on the layer's clock.
 void WaitOnQueue(std::unique_lock<std::mutex>& lock, MessageQueue& queue, uint64_t deadlineMs,
-                 bool pollSdl);
+                 bool pollSdl, uint64_t changesSeen);
 
 // --- SDL video -------------------------------------------------------------------------
 // Starts SDL video and events once per process; false (with the reason logged to

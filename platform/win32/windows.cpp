@@ -226,10 +226,26 @@ BOOL WINAPI DestroyWindow(HWND handle) {
     SendMessageA(handle, WM_DESTROY, 0, 0);
     SendMessageA(handle, WM_NCDESTROY, 0, 0);
     KillWindowTimers(handle);
+    // Posted messages for the window go; senders still waiting for it get 0
+    // rather than waiting for a window that no longer exists.
+    std::vector<std::shared_ptr<SentMessage>> orphans;
     {
         std::lock_guard<std::mutex> lock(window->queue->mutex);
+        window->gone = true;
         auto& posted = window->queue->posted;
         std::erase_if(posted, [&](const MSG& m) { return m.hwnd == handle; });
+        auto& sent = window->queue->sent;
+        for (auto& s : sent) {
+            if (s->window == handle) orphans.push_back(s);
+        }
+        std::erase_if(sent,
+                      [&](const std::shared_ptr<SentMessage>& s) { return s->window == handle; });
+    }
+    for (auto& s : orphans) {
+        std::lock_guard<std::mutex> lock(s->sender->mutex);
+        s->result = 0;
+        s->done = true;
+        s->sender->wake.notify_all();
     }
     RegistryRemove(window->registrySerial);
     {

@@ -124,18 +124,23 @@ bool RasterStretchLinear(const RasterSurface& src, const RECT& srcRect, const Ra
     part.width = srcRect.right - srcRect.left;
     part.height = srcRect.bottom - srcRect.top;
     int dw = dstRect.right - dstRect.left, dh = dstRect.bottom - dstRect.top;
-    // Same evaluation as a textured quad from (left - 0.5, top - 0.5) with
-    // texel coordinates 0 to the source size: value at the origin plus the
-    // step times the pixel index.
-    double dsdx = double(part.width) / dw, dtdy = double(part.height) / dh;
-    double s0 = dsdx * 0.5, t0 = dtdy * 0.5;
-    for (int y = 0; y < dh; ++y) {
-        int64_t ft = TexelFixed(t0 + dtdy * y);
-        uint8_t* row =
-            dst.pixels + size_t(dstRect.top + y) * dst.pitch + size_t(dstRect.left) * dbpp;
-        for (int x = 0; x < dw; ++x) {
+    // The same coordinates as a textured quad from (left - 0.5, top - 0.5)
+    // to (right - 0.5, bottom - 0.5) with texel coordinates 0 to the source
+    // size: planes over the target, stepped from x = 0.
+    Plane ps, pt;
+    ps.dx = double(part.width) / dw;
+    pt.dy = double(part.height) / dh;
+    ps.c = 0.0 - ps.dx * (double(dstRect.left) - 0.5) - ps.dy * (double(dstRect.top) - 0.5);
+    pt.c = 0.0 - pt.dx * (double(dstRect.left) - 0.5) - pt.dy * (double(dstRect.top) - 0.5);
+    const int64_t sStep = FixedStep(ps.dx);
+    for (int y = dstRect.top; y < dstRect.bottom; ++y) {
+        const int64_t sBase = FixedCoord(ps.Row(y));
+        const int64_t ft = FixedCoord(pt.Row(y)) >> (kCoordBits - 8);
+        uint8_t* row = dst.pixels + size_t(y) * dst.pitch;
+        for (int x = dstRect.left; x < dstRect.right; ++x) {
+            int64_t fs = (sBase + int64_t(x) * sStep) >> (kCoordBits - 8);
             uint32_t c = SampleLinear(part, int(part.format), D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP,
-                                      0, TexelFixed(s0 + dsdx * x), ft);
+                                      0, fs, ft);
             WriteArgb(row + size_t(x) * dbpp, dst.format, c);
         }
     }

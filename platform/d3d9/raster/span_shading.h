@@ -15,13 +15,6 @@
 
 namespace platform::raster {
 
-// An attribute over the screen: value = c + dy * y + dx * x, evaluated row
-// first in that order on every path.
-struct Plane {
-    double c = 0.0, dx = 0.0, dy = 0.0;
-    double Row(int y) const { return c + dy * double(y); }
-};
-
 struct TriangleSetup {
     bool affine = true;  // 1/w is the same at every vertex
     Plane q;             // 1/w (perspective only)
@@ -105,8 +98,19 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     if (gouraud)
         for (int c = 0; c < 4; ++c)
             dRow[c] = tri.diffuse[c].Row(y), sRow[c] = tri.specular[c].Row(y);
+    // Texel coordinates of affine rows step in fixed point from x = 0, so
+    // every span of a row (and both triangles of a quad) read the same
+    // values.
     double texS[D3DMAXTEXTURESTAGES], texT[D3DMAXTEXTURESTAGES];
-    for (int i = 0; i < stageCount; ++i) texS[i] = tri.s[i].Row(y), texT[i] = tri.t[i].Row(y);
+    int64_t sBase[D3DMAXTEXTURESTAGES], sStep[D3DMAXTEXTURESTAGES];
+    int64_t tBase[D3DMAXTEXTURESTAGES], tStep[D3DMAXTEXTURESTAGES];
+    for (int i = 0; i < stageCount; ++i) {
+        texS[i] = tri.s[i].Row(y), texT[i] = tri.t[i].Row(y);
+        if (affine) {
+            sBase[i] = FixedCoord(texS[i]), sStep[i] = FixedStep(tri.s[i].dx);
+            tBase[i] = FixedCoord(texT[i]), tStep[i] = FixedStep(tri.t[i].dx);
+        }
+    }
     (void)fy;
 
     for (int x = x0; x < x1; ++x) {
@@ -145,8 +149,18 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                     if (!tex) {
                         r.texture = Rgba{255, 255, 255, 255};
                     } else {
-                        double s = texS[i] + tri.s[i].dx * fx, t = texT[i] + tri.t[i].dx * fx;
-                        if (!affine) s *= w, t *= w;
+                        double s, t;
+                        int64_t fs, ft;
+                        if (affine) {
+                            int64_t sf = sBase[i] + int64_t(x) * sStep[i];
+                            int64_t tf = tBase[i] + int64_t(x) * tStep[i];
+                            fs = sf >> (kCoordBits - 8), ft = tf >> (kCoordBits - 8);
+                            s = double(sf) / kCoordOne, t = double(tf) / kCoordOne;
+                        } else {
+                            s = (texS[i] + tri.s[i].dx * fx) * w;
+                            t = (texT[i] + tri.t[i].dx * fx) * w;
+                            fs = TexelFixed(s), ft = TexelFixed(t);
+                        }
                         LevelChoice choice = tri.level[i];
                         if (tri.perPixelLod[i]) {
                             double dsdx = (tri.s[i].dx - s * tri.q.dx) * w;
@@ -157,22 +171,22 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                                                  LevelOfDetail(dsdx, dtdx, dsdy, dtdy));
                         }
                         if (choice.level == 0 && choice.weight == 0)
-                            r.texture = FromArgb(SampleLevel(tex->levels[0], choice.filter,
-                                                             st.sampler.addressU,
-                                                             st.sampler.addressV, st.sampler.border,
-                                                             TexelFixed(s), TexelFixed(t)));
+                            r.texture = FromArgb(
+                                SampleLevel(tex->levels[0], choice.filter, st.sampler.addressU,
+                                            st.sampler.addressV, st.sampler.border, fs, ft));
                         else
                             r.texture = FromArgb(SampleTexture(st.sampler, *tex, choice, s, t));
                     }
                 }
             } else if constexpr (K::kTexFormat >= 0) {
                 const RasterSurface& lv = st.texture->levels[0];
-                double s = texS[i] + tri.s[i].dx * fx, t = texT[i] + tri.t[i].dx * fx;
+                int64_t fs = (sBase[i] + int64_t(x) * sStep[i]) >> (kCoordBits - 8);
+                int64_t ft = (tBase[i] + int64_t(x) * tStep[i]) >> (kCoordBits - 8);
                 uint32_t c = K::kFilter == kFilterLinear
-                                 ? SampleLinear(lv, K::kTexFormat, K::kAddress, K::kAddress,
-                                                st.sampler.border, TexelFixed(s), TexelFixed(t))
+                                 ? SampleLinearFast(lv, K::kTexFormat, K::kAddress, K::kAddress,
+                                                    st.sampler.border, fs, ft)
                                  : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
-                                               st.sampler.border, TexelFixed(s), TexelFixed(t));
+                                               st.sampler.border, fs, ft);
                 r.texture = FromArgb(c);
             }
             if (generic || i > 0) {

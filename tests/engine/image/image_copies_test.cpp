@@ -219,3 +219,16 @@ TEST(SinglePixels, SetAndGet) {
     FreeBaseImagePixels(&im);
     EXPECT_EQ(GetBaseImagePixel(&im, 0, 0, &r, &g, &b, &a), -1);
 }
+
+TEST(ClearBaseImageRect, BlockCompressedRecordsAreLeftAlone) {
+    uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    BaseImage im{};
+    im.colorFormat.formatCode = kFormatDxt1;
+    im.colorFormat.bytesPerPixel = 4;
+    im.width = im.height = 4;
+    im.pixels = block;
+    EXPECT_EQ(ClearBaseImageRect(&im, 0, 0, 4, 4), 0);
+    EXPECT_EQ(block[0], 1);
+    EXPECT_EQ(block[7], 8);
+    EXPECT_EQ(GetBaseImagePixelArgb(&im, 0, 0), 0u);
+}

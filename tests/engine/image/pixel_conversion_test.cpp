@@ -336,3 +336,29 @@ TEST(ConvertPixelRect, DitherGoldens) {
         }
     }
 }
+
+TEST(ConvertPixelRect, PaletteSourcesOnTheGenericPath) {
+    // Entries 0 and 2 share a colour; skip-transparent names index 2, so only
+    // that index is skipped (its twin 0 is still written).
+    ColorFormat pal = PaletteOf({{0, 0, 0xFF, 0}, {0xFF, 0, 0, 0}, {0, 0, 0xFF, 0}});
+    std::vector<uint8_t> src = {0, 1, 2}, d(6);
+    Put16(d, 2, 0xABCD);
+    Opts o;
+    o.skip = 1;
+    o.transparent = 2;
+    o.dither = kDitherOrdered;
+    ASSERT_EQ(Convert(d, R5G6B5(), 6, src, pal, 3, 3, 1, o), 0);
+    EXPECT_EQ(Get16(d, 0), 0xF800);
+    EXPECT_EQ(Get16(d, 1), 0x001F);
+    EXPECT_EQ(Get16(d, 2), 0xABCD);
+
+    // Mirrored colours into a palette destination take the nearest entries.
+    ColorFormat dest = PaletteOf({{0, 0, 0, 0}, {0, 0, 0xF0, 0}, {0xF0, 0, 0, 0}});
+    std::vector<uint8_t> s16(4), idx(2, 0xEE);
+    Put16(s16, 0, 0xF800);  // red
+    Put16(s16, 1, 0x001F);  // blue
+    Opts m;
+    m.mirror = 1;
+    ASSERT_EQ(Convert(idx, dest, 2, s16, R5G6B5(), 4, 2, 1, m), 0);
+    EXPECT_EQ(idx, (std::vector<uint8_t>{2, 1}));
+}

@@ -215,3 +215,26 @@ TEST(D3D9Creation, CapabilitiesByDefaultAndByKnob) {
 }
 
 }  // namespace
+
+namespace {
+
+// The adapter's modes and desktop come from the window stand-in's display.
+TEST(D3D9Creation, ModesFollowTheDisplay) {
+    ASSERT_TRUE(KnobDisplayModes("640x480x16@60,800x600x32@60,1024x768x32@60"));
+    KnobDesktopBits(16);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_R5G6B5), 1u);
+    EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_X8R8G8B8), 2u);
+    D3DDISPLAYMODE mode{};
+    ASSERT_EQ(d3d->EnumAdapterModes(0, D3DFMT_X8R8G8B8, 1, &mode), D3D_OK);
+    EXPECT_EQ(mode.Width, 1024u);
+    EXPECT_EQ(mode.RefreshRate, 60u);
+    ASSERT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
+    EXPECT_EQ(mode.Format, D3DFMT_R5G6B5);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, D3DFMT_R5G6B5, TRUE), D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE),
+              D3DERR_NOTAVAILABLE);
+    d3d->Release();
+}
+
+}  // namespace

@@ -250,20 +250,37 @@ TEST_F(D3D9Refusals, DeviceStateRules) {
     sysTex->Release();
 }
 
-TEST_F(D3D9Refusals, DrawsValidateAndAreTraced) {
-    const float tri[3][4] = {{0, 0, 0, 1}, {4, 0, 0, 1}, {0, 4, 0, 1}};
+struct Vertex {
+    float x, y, z, rhw;
+    DWORD colour;
+};
+
+// Validated draws reach the rasteriser: a red triangle in the back buffer.
+TEST_F(D3D9Refusals, DrawsValidateAndReachTheRasteriser) {
+    const Vertex tri[3] = {
+        {0, 0, 0, 1, 0xFFFF0000}, {4, 0, 0, 1, 0xFFFF0000}, {0, 4, 0, 1, 0xFFFF0000}};
     const WORD bad[3] = {0, 1, 7};
-    ASSERT_EQ(dev->SetFVF(0x004), D3D_OK);
+    const WORD good[3] = {0, 1, 2};
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0), D3D_OK);
+    ASSERT_EQ(dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE), D3D_OK);
+    ASSERT_EQ(dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
     ASSERT_EQ(dev->BeginScene(), D3D_OK);
     KnobD3D9TakeTrace();
-    EXPECT_EQ(dev->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(4), 1, tri, 16), D3D_OK);
-    EXPECT_EQ(dev->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(9), 1, tri, 16),
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(Vertex)), D3D_OK);
+    EXPECT_EQ(Pixel(back, 1, 1), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(back, 3, 3), 0xFF000000u);
+    EXPECT_EQ(dev->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(9), 1, tri, sizeof(Vertex)),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(4), 1, nullptr, 16),
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, nullptr, sizeof(Vertex)),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->DrawIndexedPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(4), 0, 3, 1, bad,
-                                          D3DFMT_INDEX16, tri, 16),
+    EXPECT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, bad, D3DFMT_INDEX16, tri,
+                                          sizeof(Vertex)),
               D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, good, D3DFMT_INDEX16, tri,
+                                          sizeof(Vertex)),
+              D3D_OK);
     // Subtraction needs the BLENDOP capability.
     KnobD3D9BlendOp(false);
     IDirect3DDevice9* other = nullptr;
@@ -271,18 +288,19 @@ TEST_F(D3D9Refusals, DrawsValidateAndAreTraced) {
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &other),
               D3D_OK);
-    other->SetFVF(0x004);
+    other->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
     other->BeginScene();
-    other->SetRenderState(static_cast<D3DRENDERSTATETYPE>(171), 2);
-    EXPECT_EQ(other->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(4), 1, tri, 16),
+    other->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT);
+    EXPECT_EQ(other->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(Vertex)),
               D3DERR_INVALIDCALL);
     other->EndScene();
     other->Release();
     auto trace = KnobD3D9TakeTrace();
-    EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "type 4 count 1 stride 16"));
+    EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "type 4 count 1 stride 20"));
     EXPECT_TRUE(TraceHas(trace, "DrawIndexedPrimitiveUP", "index 7 outside"));
     EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "blend operation"));
     dev->EndScene();
+    back->Release();
 }
 
 TEST_F(D3D9Refusals, UnsupportedMethodsAreNamedInTheTrace) {

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "../../../platform/d3d9/raster/draw_setup.h"
+#include "../../../platform/d3d9/raster/sampling.h"
 #include "../../../platform/d3d9/raster/span_shading.h"
 #include "raster_fixture.h"
 
@@ -163,6 +164,28 @@ TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
                             }
     // The specialised list must actually cover a good part of the table.
     EXPECT_GT(specialised, states / 5);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace platform::raster;
+
+TEST(RasterSimdTwins, BilinearLerpMatchesThePlainTwin) {
+#if defined(__SSE2__)
+    std::mt19937 rng(99);
+    for (int i = 0; i < 200000; ++i) {
+        uint32_t c[4] = {uint32_t(rng()), uint32_t(rng()), uint32_t(rng()), uint32_t(rng())};
+        uint32_t wx = rng() % 256, wy = rng() % 256;
+        if (i < 4) wx = (i & 1) ? 255 : 0, wy = (i & 2) ? 255 : 0;
+        if (i == 4) c[0] = c[1] = c[2] = c[3] = 0xFFFFFFFFu;
+        ASSERT_EQ(LerpTexelsSse2(c[0], c[1], c[2], c[3], wx, wy),
+                  LerpTexels(c[0], c[1], c[2], c[3], wx, wy));
+    }
+#else
+    GTEST_SKIP() << "no SSE2 on this machine";
+#endif
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+// Hands a validated user-memory draw to the rasteriser: the device's stored
+// states, bound textures, render target, depth surface, viewport and scissor
+// become the rasteriser's plain records.
+#include <cstring>
+
+#include "device_internals.h"
+#include "objects.h"
+#include "raster/raster.h"
+
+namespace platform::d3d9 {
+
+namespace {
+
+raster::RasterSurface ToRaster(const PixelBuffer* p) {
+    raster::RasterSurface s;
+    if (!p || !p->bytes) return s;
+    s.pixels = p->bytes.get();
+    s.pitch = int(p->pitch);
+    s.width = int(p->width);
+    s.height = int(p->height);
+    s.format = p->format;
+    return s;
+}
+
+HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
+    static_assert(kRenderStateCount >= D3DRS_STATE_COUNT);
+    raster::RasterState rs;
+    std::memcpy(rs.render, state.renderStates, sizeof rs.render);
+    std::memcpy(rs.stage, state.stageStates, sizeof rs.stage);
+    raster::RasterTexture textures[D3DMAXTEXTURESTAGES];
+    for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {
+        std::memcpy(rs.sampler[i], state.samplerStates[i], sizeof rs.sampler[i]);
+        BaseTextureImpl* t = state.textures[i];
+        if (!t || t->IsVolume()) continue;  // volume textures are sampled by shaders only
+        const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
+        textures[i].levelCount = int(levels);
+        for (UINT l = 0; l < levels; ++l) textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+        rs.textures[i] = &textures[i];
+    }
+    rs.target = ToRaster(SurfacePixels(state.renderTargets[0]));
+    rs.depth = ToRaster(SurfacePixels(state.depthStencil));
+    rs.viewport.x = state.viewport.X;
+    rs.viewport.y = state.viewport.Y;
+    rs.viewport.width = state.viewport.Width;
+    rs.viewport.height = state.viewport.Height;
+    rs.viewport.minZ = state.viewport.MinZ;
+    rs.viewport.maxZ = state.viewport.MaxZ;
+    rs.scissor = state.scissor;
+    rs.fvf = state.fvf;
+    rs.shaderSet = state.vertexShader || state.pixelShader;
+    rs.declarationSet = state.declaration != nullptr;
+    rs.maxPrimitiveCount = caps.MaxPrimitiveCount;
+    rs.maxVertexIndex = caps.MaxVertexIndex;
+    raster::RasterResult r =
+        call.indices
+            ? raster::RasterDrawIndexedPrimitiveUP(
+                  rs, call.primitiveType, call.minVertexIndex, call.numVertices,
+                  call.primitiveCount, call.indices, call.indexFormat, call.vertices, call.stride)
+            : raster::RasterDrawPrimitiveUP(rs, call.primitiveType, call.primitiveCount,
+                                            call.vertices, call.stride);
+    if (FAILED(r.hr) && r.reason) Traced("Rasteriser", r.hr, "%s", r.reason);
+    return r.hr;
+}
+
+}  // namespace
+
+DrawHandler RasteriserDrawHandler() {
+    return &Rasterise;
+}
+
+}  // namespace platform::d3d9

@@ -1,0 +1,325 @@
+// DIB sections and DIB transfers: every source layout lands in a 24-bit
+// top-down section as hand-computed pixels say; window DCs land in the client
+// area; bad input draws nothing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "test_knobs.h"
+#include "window_test_support.h"
+
+using namespace windowtest;
+
+namespace {
+
+// A BITMAPINFO with room for masks or a full palette.
+struct Info {
+    BITMAPINFOHEADER header{};
+    uint32_t extra[256]{};
+    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+
+Info MakeInfo(int width, int height, int bits, DWORD compression = BI_RGB) {
+    Info info;
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(bits);
+    info.header.biCompression = compression;
+    return info;
+}
+
+// A 4x2 24-bit top-down section selected into a memory DC, filled with 0x7F.
+struct Target {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    uint8_t* bits = nullptr;
+    Target() {
+        dc = CreateCompatibleDC(nullptr);
+        Info info = MakeInfo(4, -2, 24);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(dc, info.get(), DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<uint8_t*>(p);
+        std::memset(bits, 0x7F, 12 * 2);
+        old = SelectObject(dc, bitmap);
+    }
+    ~Target() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    // Pixel (x, y) as 0xRRGGBB.
+    uint32_t At(int x, int y) const {
+        const uint8_t* p = bits + y * 12 + x * 3;  // stride 12 rounds to 12 (4*3)
+        return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+    }
+};
+
+}  // namespace
+
+TEST(DibSections, ObjectDescribesTheSection) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    Info info = MakeInfo(5, -3, 24);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP bm{};
+    ASSERT_EQ(GetObjectA(bitmap, sizeof bm, &bm), static_cast<int>(sizeof bm));
+    EXPECT_EQ(bm.bmWidth, 5);
+    EXPECT_EQ(bm.bmHeight, 3);
+    EXPECT_EQ(bm.bmWidthBytes, 16);  // 15 rounded up to 4
+    EXPECT_EQ(bm.bmBitsPixel, 24);
+    EXPECT_EQ(bm.bmPlanes, 1);
+    EXPECT_EQ(bm.bmBits, bits);
+    EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_MEMDC));
+    EXPECT_EQ(GetObjectA(bitmap, 4, &bm), 0);  // too small
+
+    // Selected into a DC it cannot be deleted; a second DC cannot take it.
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    ASSERT_NE(old, nullptr);
+    EXPECT_FALSE(DeleteObject(bitmap));
+    HDC other = CreateCompatibleDC(dc);
+    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
+    SelectObject(dc, old);
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_EQ(GetObjectA(bitmap, sizeof bm, &bm), 0);
+    DeleteDC(other);
+    DeleteDC(dc);
+
+    Info bad = MakeInfo(0, 3, 24);
+    EXPECT_EQ(CreateDIBSection(nullptr, bad.get(), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+    Info huge = MakeInfo(0x10000, 0x10000, 32);
+    EXPECT_EQ(CreateDIBSection(nullptr, huge.get(), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+}
+
+TEST(DibTransfer, PaletteSourcesOneFourEightBits) {
+    Target t;
+    // 1 bit, bottom-up, 4x2: bottom row 1010, top row 0110.
+    Info one = MakeInfo(4, 2, 1);
+    one.extra[0] = 0x000000FF;  // blue
+    one.extra[1] = 0x00FF0000;  // red
+    uint8_t oneBits[8] = {0xA0, 0, 0, 0, 0x60, 0, 0, 0};
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 2, 0, 0, 0, 2, oneBits, one.get(), DIB_RGB_COLORS),
+              2);
+    EXPECT_EQ(t.At(0, 0), 0x0000FFu);
+    EXPECT_EQ(t.At(1, 0), 0xFF0000u);
+    EXPECT_EQ(t.At(2, 0), 0xFF0000u);
+    EXPECT_EQ(t.At(3, 0), 0x0000FFu);
+    EXPECT_EQ(t.At(0, 1), 0xFF0000u);
+    EXPECT_EQ(t.At(1, 1), 0x0000FFu);
+
+    // 4 bits, top-down, 2 colours used.
+    Info four = MakeInfo(4, -1, 4);
+    four.header.biClrUsed = 2;
+    four.extra[0] = 0x00123456;
+    four.extra[1] = 0x00ABCDEF;
+    uint8_t fourBits[4] = {0x01, 0x10, 0, 0};
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 1, 0, 0, 0, 1, fourBits, four.get(), DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(t.At(0, 0), 0x123456u);
+    EXPECT_EQ(t.At(1, 0), 0xABCDEFu);
+    EXPECT_EQ(t.At(2, 0), 0xABCDEFu);
+    EXPECT_EQ(t.At(3, 0), 0x123456u);
+
+    // 8 bits at an offset; clipped at the right edge.
+    Info eight = MakeInfo(2, -1, 8);
+    eight.extra[7] = 0x00010203;
+    eight.extra[9] = 0x00040506;
+    uint8_t eightBits[4] = {7, 9, 0, 0};
+    EXPECT_EQ(
+        SetDIBitsToDevice(t.dc, 3, 1, 2, 1, 0, 0, 0, 1, eightBits, eight.get(), DIB_RGB_COLORS), 1);
+    EXPECT_EQ(t.At(3, 1), 0x010203u);
+    EXPECT_EQ(t.At(2, 1), 0xFF0000u);  // left of the draw: as the 1-bit draw left it
+}
+
+TEST(DibTransfer, SixteenBitFiveFiveFiveAndFiveSixFive) {
+    Target t;
+    Info rgb555 = MakeInfo(2, -1, 16);
+    // Pure red 0x7C00 and a mid value: r=16 g=8 b=4 -> 0x4104.
+    uint16_t p555[2] = {0x7C00, 0x4104};
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 0, 1, p555, rgb555.get(), DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(t.At(0, 0), 0xFF0000u);
+    // 5-bit values widen by repeating their bits: 16 -> 0x84, 8 -> 0x42, 4 -> 0x21.
+    EXPECT_EQ(t.At(1, 0), 0x844221u);
+
+    Info rgb565 = MakeInfo(2, -1, 16, BI_BITFIELDS);
+    rgb565.extra[0] = 0xF800;
+    rgb565.extra[1] = 0x07E0;
+    rgb565.extra[2] = 0x001F;
+    uint16_t p565[2] = {0x07E0, 0x0821};  // green; r=1 g=1 b=1
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 1, 2, 1, 0, 0, 0, 1, p565, rgb565.get(), DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(t.At(0, 1), 0x00FF00u);
+    EXPECT_EQ(t.At(1, 1), 0x080408u);
+}
+
+TEST(DibTransfer, TwentyFourAndThirtyTwoBitBottomUpAndTopDown) {
+    Target t;
+    // 24-bit bottom-up 2x2: rows stored bottom first, stride 8.
+    Info rgb24 = MakeInfo(2, 2, 24);
+    uint8_t p24[16] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0, 0,   // bottom row
+                       0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0, 0};  // top row
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 2, 0, 0, 0, 2, p24, rgb24.get(), DIB_RGB_COLORS), 2);
+    EXPECT_EQ(t.At(0, 0), 0x131211u);
+    EXPECT_EQ(t.At(1, 0), 0x161514u);
+    EXPECT_EQ(t.At(0, 1), 0x030201u);
+
+    // 32-bit top-down BI_RGB: the top byte is ignored.
+    Info rgb32 = MakeInfo(2, -1, 32);
+    uint32_t p32[2] = {0xFFA1B2C3, 0x00D4E5F6};
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 0, 2, 1, 0, 0, 0, 1, p32, rgb32.get(), DIB_RGB_COLORS), 1);
+    EXPECT_EQ(t.At(2, 0), 0xA1B2C3u);
+    EXPECT_EQ(t.At(3, 0), 0xD4E5F6u);
+
+    // 32-bit BI_BITFIELDS with red and blue swapped.
+    Info bgr32 = MakeInfo(1, -1, 32, BI_BITFIELDS);
+    bgr32.extra[0] = 0x000000FF;
+    bgr32.extra[1] = 0x0000FF00;
+    bgr32.extra[2] = 0x00FF0000;
+    uint32_t pbgr = 0x00112233;
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 1, 1, 1, 0, 0, 0, 1, &pbgr, bgr32.get(), DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(t.At(2, 1), 0x332211u);
+}
+
+TEST(DibTransfer, SourceRectangleAndScanBands) {
+    Target t;
+    // Bottom-up 3x3 8-bit: index = 10*row_from_bottom + column.
+    Info eight = MakeInfo(3, 3, 8);
+    for (int i = 0; i < 256; ++i) eight.extra[i] = static_cast<uint32_t>(i);
+    uint8_t bits[12] = {0, 1, 2, 0, 10, 11, 12, 0, 20, 21, 22, 0};
+    // Source lower-left (1, 1), 2x2: rows 1..2 from the bottom, columns 1..2.
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 2, 1, 1, 0, 3, bits, eight.get(), DIB_RGB_COLORS),
+              3);
+    EXPECT_EQ(t.At(0, 0), 21u);
+    EXPECT_EQ(t.At(1, 0), 22u);
+    EXPECT_EQ(t.At(0, 1), 11u);
+    EXPECT_EQ(t.At(1, 1), 12u);
+
+    // Only scan line 2 supplied (the top one): the rest stays.
+    std::memset(t.bits, 0x7F, 24);
+    EXPECT_EQ(
+        SetDIBitsToDevice(t.dc, 0, 0, 3, 3, 0, 0, 2, 1, bits + 8, eight.get(), DIB_RGB_COLORS), 1);
+    EXPECT_EQ(t.At(0, 0), 20u);
+    EXPECT_EQ(t.At(2, 0), 22u);
+    EXPECT_EQ(t.At(0, 1), 0x7F7F7Fu);
+}
+
+TEST(DibTransfer, BadInputDrawsNothingAndReturnsZero) {
+    Target t;
+    uint8_t bits[64] = {};
+    auto untouched = [&] {
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x)
+                if (t.At(x, y) != 0x7F7F7Fu) return false;
+        return true;
+    };
+    struct Case {
+        int width, height, bits;
+        DWORD compression;
+        DWORD colours;
+    };
+    const Case cases[] = {{0, 1, 24, BI_RGB, 0},         {-2, 1, 24, BI_RGB, 0},
+                          {2, 0, 24, BI_RGB, 0},         {2, 1, 2, BI_RGB, 0},
+                          {2, 1, 12, BI_RGB, 0},         {2, 1, 8, BI_RLE8, 0},
+                          {2, 1, 24, BI_BITFIELDS, 0},   {2, 1, 4, BI_RGB, 17},
+                          {2, 1, 1, BI_RGB, 3},          {2, 1, 8, 99, 0},
+                          {0x40000000, 4, 32, BI_RGB, 0}};
+    for (const Case& c : cases) {
+        Info info = MakeInfo(c.width, c.height, c.bits, c.compression);
+        info.header.biClrUsed = c.colours;
+        EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 0, 1, bits, info.get(), DIB_RGB_COLORS),
+                  0)
+            << c.width << "x" << c.height << "x" << c.bits;
+        EXPECT_TRUE(untouched());
+    }
+    Info ok = MakeInfo(2, 1, 24);
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 0, 1, nullptr, ok.get(), DIB_RGB_COLORS),
+              0);
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 0, 1, bits, nullptr, DIB_RGB_COLORS), 0);
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 0, 1, bits, ok.get(), DIB_PAL_COLORS), 0);
+    EXPECT_EQ(SetDIBitsToDevice(reinterpret_cast<HDC>(0x55), 0, 0, 2, 1, 0, 0, 0, 1, bits, ok.get(),
+                                DIB_RGB_COLORS),
+              0);
+    EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 2, 1, 0, 0, 5, 1, bits, ok.get(), DIB_RGB_COLORS), 0);
+    EXPECT_TRUE(untouched());
+    // A memory DC without a section has nothing to draw into.
+    HDC empty = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SetDIBitsToDevice(empty, 0, 0, 2, 1, 0, 0, 0, 1, bits, ok.get(), DIB_RGB_COLORS), 0);
+    DeleteDC(empty);
+}
+
+TEST(DibTransfer, WindowDcLandsInClientAreaClipped) {
+    HWND w = MakeWindow(4, 3, WS_POPUP);
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    HDC dc = GetDC(w);
+    ASSERT_NE(dc, nullptr);
+    RECT all{0, 0, 4, 3};
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    EXPECT_EQ(FillRect(dc, &all, black), 1);
+    Info rgb32 = MakeInfo(2, -2, 32);
+    uint32_t p[4] = {0x110000, 0x220000, 0x330000, 0x440000};
+    uint64_t presents = KnobWindowPresentCount(w);
+    EXPECT_EQ(SetDIBitsToDevice(dc, 3, 2, 2, 2, 0, 0, 0, 2, p, rgb32.get(), DIB_RGB_COLORS), 2);
+    EXPECT_EQ(KnobWindowPresentCount(w), presents + 1);
+    std::vector<uint32_t> shown;
+    int width, height;
+    ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
+    ASSERT_EQ(shown.size(), 12u);
+    EXPECT_EQ(shown[2 * 4 + 3], 0x110000u);  // the only pixel inside
+    EXPECT_EQ(shown[2 * 4 + 2], 0u);
+
+    // StretchDIBits: one pixel over the whole client.
+    uint32_t one = 0x00ABCDEF;
+    Info single = MakeInfo(1, 1, 32);
+    EXPECT_EQ(
+        StretchDIBits(dc, 0, 0, 4, 3, 0, 0, 1, 1, &one, single.get(), DIB_RGB_COLORS, SRCCOPY), 1);
+    KnobCaptureWindow(w, &shown, &width, &height);
+    for (uint32_t px : shown) EXPECT_EQ(px, 0xABCDEFu);
+    // 2x2 bottom-up doubled into the top-left 4x... mirrored rows kept right.
+    uint32_t quad[4] = {0x000001, 0x000002, 0x000003, 0x000004};  // bottom row first
+    Info q = MakeInfo(2, 2, 32);
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, SRCCOPY), 2);
+    KnobCaptureWindow(w, &shown, &width, &height);
+    EXPECT_EQ(shown[0], 0x000003u);
+    EXPECT_EQ(shown[3], 0x000004u);
+    EXPECT_EQ(shown[4], 0x000001u);
+    EXPECT_EQ(shown[8], 0xABCDEFu);
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, 0x00EE0086),
+              0);
+    EXPECT_EQ(ReleaseDC(w, dc), 1);
+    EXPECT_EQ(ReleaseDC(w, dc), 0);
+    DestroyWindow(w);
+}
+
+TEST(GdiObjects, BrushesStockObjectsAndDeviceCaps) {
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    LOGBRUSH lb{};
+    ASSERT_EQ(GetObjectA(red, sizeof lb, &lb), static_cast<int>(sizeof lb));
+    EXPECT_EQ(lb.lbColor, RGB(255, 0, 0));
+    EXPECT_TRUE(DeleteObject(red));
+    EXPECT_FALSE(DeleteObject(red));
+    HGDIOBJ null = GetStockObject(NULL_BRUSH);
+    ASSERT_NE(null, nullptr);
+    EXPECT_TRUE(DeleteObject(null));  // stock objects stay
+    EXPECT_EQ(GetStockObject(NULL_BRUSH), null);
+    EXPECT_EQ(GetStockObject(99), nullptr);
+
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES), 32);
+    ReleaseDC(nullptr, screen);
+    KnobDesktopBits(24);
+    screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 24);
+    RECT r{0, 0, 1, 1};
+    EXPECT_EQ(FillRect(screen, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(GetDeviceCaps(reinterpret_cast<HDC>(0x42), BITSPIXEL), 0);
+}
