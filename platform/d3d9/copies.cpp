@@ -6,10 +6,21 @@
 
 #include "formats.h"
 #include "objects.h"
+#include "raster/raster.h"
 
 namespace platform::d3d9 {
 
 namespace {
+
+raster::RasterSurface ToRaster(const PixelBuffer& p) {
+    raster::RasterSurface s;
+    s.pixels = p.bytes.get();
+    s.pitch = int(p.pitch);
+    s.width = int(p.width);
+    s.height = int(p.height);
+    s.format = p.format;
+    return s;
+}
 
 bool Overlap(const RECT& a, const RECT& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -40,37 +51,18 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
                  UINT(sh));
         return;
     }
-    const bool linear = filter == D3DTEXF_LINEAR && !(sw == dw && sh == dh);
+    if (filter == D3DTEXF_LINEAR && !(sw == dw && sh == dh)) {
+        // Bilinear stretching samples exactly as textured triangles do.
+        raster::RasterStretchLinear(ToRaster(src), sr, ToRaster(dst), dr);
+        return;
+    }
     for (LONG y = 0; y < dh; ++y) {
         BYTE* row = dst.Row(UINT(dr.top + y));
         for (LONG x = 0; x < dw; ++x) {
-            DWORD c;
-            if (!linear) {
-                // The source texel whose area holds the destination centre.
-                LONG sx = sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw));
-                LONG sy = sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh));
-                c = Texel(src, sr, sx, sy);
-            } else {
-                // Texel centres at (i + 0.5) / size; weights in 1/256 steps.
-                const int64_t ux = (int64_t(2 * x + 1) * sw * 256) / (2 * dw) - 128;
-                const int64_t uy = (int64_t(2 * y + 1) * sh * 256) / (2 * dh) - 128;
-                const LONG x0 = LONG(ux >> 8), y0 = LONG(uy >> 8);
-                const DWORD fx = DWORD(ux & 255), fy = DWORD(uy & 255);
-                const DWORD t00 = Texel(src, sr, sr.left + x0, sr.top + y0);
-                const DWORD t10 = Texel(src, sr, sr.left + x0 + 1, sr.top + y0);
-                const DWORD t01 = Texel(src, sr, sr.left + x0, sr.top + y0 + 1);
-                const DWORD t11 = Texel(src, sr, sr.left + x0 + 1, sr.top + y0 + 1);
-                c = 0;
-                for (int shift = 0; shift < 32; shift += 8) {
-                    const DWORD a = (t00 >> shift) & 255, b = (t10 >> shift) & 255;
-                    const DWORD d = (t01 >> shift) & 255, e = (t11 >> shift) & 255;
-                    const DWORD v = (a * (256 - fx) * (256 - fy) + b * fx * (256 - fy) +
-                                     d * (256 - fx) * fy + e * fx * fy + 32768) >>
-                                    16;
-                    c |= std::min<DWORD>(v, 255) << shift;
-                }
-            }
-            WriteArgb(dst.format, row + size_t(dr.left + x) * dbpp, c);
+            // The source texel whose area holds the destination centre.
+            LONG sx = sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw));
+            LONG sy = sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh));
+            WriteArgb(dst.format, row + size_t(dr.left + x) * dbpp, Texel(src, sr, sx, sy));
         }
     }
 }
@@ -114,9 +106,10 @@ HRESULT DeviceImpl::UpdateSurface(IDirect3DSurface9* source, const RECT* srcRect
     RECT r;
     if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &r))
         return Traced(name, D3DERR_INVALIDCALL, "source rect outside");
-    const LONG dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
-    const LONG w = r.right - r.left, h = r.bottom - r.top;
-    if (dx < 0 || dy < 0 || dx + w > LONG(d->pixels_.width) || dy + h > LONG(d->pixels_.height))
+    const int64_t dx = destPoint ? destPoint->x : 0, dy = destPoint ? destPoint->y : 0;
+    const int64_t w = r.right - r.left, h = r.bottom - r.top;
+    if (dx < 0 || dy < 0 || dx + w > int64_t(d->pixels_.width) ||
+        dy + h > int64_t(d->pixels_.height))
         return Traced(name, D3DERR_INVALIDCALL, "destination outside");
     CopyRows(s->pixels_, UINT(r.left), UINT(r.top), 0, d->pixels_, UINT(dx), UINT(dy), 0, UINT(w),
              UINT(h));

@@ -1,6 +1,7 @@
 // Resource creation of the software device: textures, volume textures,
 // surfaces, buffers, declarations and shaders, with Direct3D 9's checks of
 // size, format, usage and pool.
+#include <new>
 #include <set>
 
 #include "formats.h"
@@ -111,10 +112,12 @@ HRESULT DeviceImpl::CreateCubeTexture(UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
 }
 
 namespace {
+// The most one buffer may hold: the device's memory is the process's.
+constexpr UINT kMaxBufferBytes = 256u << 20;
 constexpr DWORD kBufferUsages = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC |
                                 D3DUSAGE_SOFTWAREPROCESSING | D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS |
                                 D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
-}
+}  // namespace
 
 HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** pp, HANDLE* shared) {
@@ -128,11 +131,16 @@ HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
     *pp = nullptr;
     if (shared) return refuse(D3DERR_INVALIDCALL, "shared handles not supported");
     if (length == 0) return refuse(D3DERR_INVALIDCALL, "empty");
+    if (length > kMaxBufferBytes) return refuse(D3DERR_OUTOFVIDEOMEMORY, "too large");
     if (usage & ~kBufferUsages) return refuse(D3DERR_INVALIDCALL, "usage");
     if (pool == D3DPOOL_SCRATCH) return refuse(D3DERR_INVALIDCALL, "SCRATCH buffer");
     if (const char* why = PoolProblem(pool, usage, isEx_)) return refuse(D3DERR_INVALIDCALL, why);
     if (HRESULT hr = CountResourceCreation(); FAILED(hr)) return refuse(hr, "resource limit");
-    *pp = new VertexBufferImpl(core_, length, usage, fvf, pool);
+    try {
+        *pp = new VertexBufferImpl(core_, length, usage, fvf, pool);
+    } catch (const std::bad_alloc&) {
+        return refuse(D3DERR_OUTOFVIDEOMEMORY, "no memory");
+    }
     return Traced(name, D3D_OK, "%u bytes usage 0x%X fvf 0x%X pool %u", length, unsigned(usage),
                   unsigned(fvf), unsigned(pool));
 }
@@ -149,13 +157,18 @@ HRESULT DeviceImpl::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format
     *pp = nullptr;
     if (shared) return refuse(D3DERR_INVALIDCALL, "shared handles not supported");
     if (length == 0) return refuse(D3DERR_INVALIDCALL, "empty");
+    if (length > kMaxBufferBytes) return refuse(D3DERR_OUTOFVIDEOMEMORY, "too large");
     if (usage & ~kBufferUsages) return refuse(D3DERR_INVALIDCALL, "usage");
     if (pool == D3DPOOL_SCRATCH) return refuse(D3DERR_INVALIDCALL, "SCRATCH buffer");
     if (const char* why = PoolProblem(pool, usage, isEx_)) return refuse(D3DERR_INVALIDCALL, why);
     if (FormatSupport(format, 0, D3DRTYPE_INDEXBUFFER) != D3D_OK)
         return refuse(D3DERR_INVALIDCALL, "index format");
     if (HRESULT hr = CountResourceCreation(); FAILED(hr)) return refuse(hr, "resource limit");
-    *pp = new IndexBufferImpl(core_, length, usage, format, pool);
+    try {
+        *pp = new IndexBufferImpl(core_, length, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return refuse(D3DERR_OUTOFVIDEOMEMORY, "no memory");
+    }
     return Traced(name, D3D_OK, "%u bytes %s pool %u", length, FormatName(format), unsigned(pool));
 }
 

@@ -2,6 +2,7 @@
 // device loss and the refresh rate, with their VESSAMIRE_D3D_* variables.
 #include "knobs.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -66,7 +67,8 @@ void KnobD3D9ShaderVersions(DWORD vertex, DWORD pixel) {
 
 void KnobD3D9MaxTextureSize(DWORD size) {
     WITH_KNOBS;
-    k.maxTextureSize = size;
+    // Larger sizes would overflow row pitches; no device offered more.
+    k.maxTextureSize = std::min<DWORD>(size, 16384);
 }
 
 void KnobD3D9TextureCaps(bool pow2, bool squareOnly, bool nonPow2Conditional) {

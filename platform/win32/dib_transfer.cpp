@@ -1,6 +1,7 @@
 // DIB transfers: SetDIBitsToDevice and StretchDIBits onto a memory DC's DIB
 // section or a window DC's picture, and GetDIBits out of a DIB section. Every
 // source layout converts through X8R8G8B8; destinations are clipped.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -46,6 +47,11 @@ bool WithTarget(HDC handle, const std::function<void(const DibFormat&, uint8_t*)
     return true;
 }
 
+bool PlainThirtyTwo(const DibFormat& f) {
+    return f.bitCount == 32 && f.masks[0] == 0xFF0000 && f.masks[1] == 0x00FF00 &&
+           f.masks[2] == 0x0000FF;
+}
+
 uint8_t* TargetRow(const DibFormat& f, uint8_t* base, int y) {
     size_t storageRow = f.topDown ? static_cast<size_t>(y) : static_cast<size_t>(f.height - 1 - y);
     return base + storageRow * f.stride;
@@ -73,6 +79,8 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
         const int64_t w = width, h = height;
+        // The software present's case: plain 32-bit rows into a 32-bit target.
+        const bool fast = PlainThirtyTwo(src) && PlainThirtyTwo(dst);
         for (int64_t dy = std::max<int64_t>(yDest, 0);
              dy < std::min<int64_t>(int64_t{yDest} + h, dst.height); ++dy) {
             // Bottom-up sources count rows from the bottom: (xSrc, ySrc) is the
@@ -81,10 +89,18 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
             if (row < startScan || row >= int64_t{startScan} + supplied) continue;
             const uint8_t* srcRow = data + static_cast<size_t>(row - startScan) * src.stride;
             uint8_t* dstRow = TargetRow(dst, base, static_cast<int>(dy));
-            for (int64_t dx = std::max<int64_t>(xDest, 0);
-                 dx < std::min<int64_t>(int64_t{xDest} + w, dst.width); ++dx) {
+            // Columns where both the target and the source have pixels.
+            const int64_t x0 = std::max<int64_t>({xDest, 0, int64_t{xDest} - xSrc});
+            const int64_t x1 = std::min<int64_t>(
+                {int64_t{xDest} + w, dst.width, int64_t{xDest} - xSrc + src.width});
+            if (fast) {
+                const auto* in = reinterpret_cast<const uint32_t*>(srcRow);
+                auto* out = reinterpret_cast<uint32_t*>(dstRow);
+                for (int64_t dx = x0; dx < x1; ++dx) out[dx] = in[xSrc + (dx - xDest)] & 0xFFFFFF;
+                continue;
+            }
+            for (int64_t dx = x0; dx < x1; ++dx) {
                 int64_t sx = xSrc + (dx - xDest);
-                if (sx < 0 || sx >= src.width) continue;
                 WriteDibPixel(dst, dstRow, static_cast<int>(dx),
                               ReadDibPixel(src, srcRow, static_cast<int>(sx)));
             }

@@ -109,6 +109,17 @@ void CurrentDisplayMode(int* width, int* height, int* bits, int* frequency) {
     *frequency = mode.frequency;
 }
 
+void RefreshFullscreenWindows() {
+    Mode mode, desktop;
+    {
+        std::lock_guard<std::mutex> lock(displayMutex);
+        mode = Current();
+        desktop = Desktop();
+    }
+    UpdateFullscreenWindows(mode, mode.width == desktop.width && mode.height == desktop.height &&
+                                      mode.bits == desktop.bits);
+}
+
 void ResetDisplayKnobs() {
     std::lock_guard<std::mutex> lock(displayMutex);
     configuredModes.clear();

@@ -114,7 +114,7 @@ UserGlobals& Globals() {
 }
 
 DWORD CurrentThreadId() {
-    return static_cast<DWORD>(syscall(SYS_gettid));
+    return GetCurrentThreadId();
 }
 
 std::shared_ptr<MessageQueue> CurrentQueue() {

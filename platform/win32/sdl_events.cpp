@@ -251,7 +251,12 @@ void PumpSdlEvents() {
     if (!OnVideoThread()) return;
     // Pictures presented by other threads reach their windows here.
     for (auto& window : AllWindows()) {
-        if (window->pictureDirty) FlushPicture(window);
+        bool dirty;
+        {
+            std::lock_guard<std::mutex> lock(Globals().mutex);
+            dirty = window->pictureDirty;
+        }
+        if (dirty) FlushPicture(window);
     }
     SDL_PumpEvents();
     SDL_Event events[64];

@@ -218,6 +218,9 @@ void RegistryRemove(uint64_t serial);
 // --- display ------------------------------------------------------------------------------
 // Width, height and bits of the recorded display mode (the desktop until changed).
 void CurrentDisplayMode(int* width, int* height, int* bits, int* frequency);
+// Shows pop-up windows that cover the recorded (non-desktop) mode full-screen,
+// and others as windows again.
+void RefreshFullscreenWindows();
 
 // --- text edges ----------------------------------------------------------------------------
 std::string Cp932ToUtf8(const std::string& text);

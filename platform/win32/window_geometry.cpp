@@ -36,6 +36,7 @@ void SetClientGeometry(const std::shared_ptr<Window>& window, int x, int y, int 
             SDL_SetWindowSize(window->sdl, std::max(1, width), std::max(1, height));
         }
     }
+    if (sized || moved) RefreshFullscreenWindows();
     if (!sendMessages) return;
     if (moved) SendMessageA(window->handle, WM_MOVE, 0, MAKELPARAM(x, y));
     if (sized) {

@@ -98,16 +98,15 @@ RASTER_INLINE uint32_t SamplePoint(const RasterSurface& level, int format, int a
     return FetchTexel(level, format, x, y, border);
 }
 
-// One channel of a bilinear sample: the horizontal pairs are weighed and
-// rounded to 8 bits, then the two rows likewise. Every intermediate fits in
-// 16 bits, which the SIMD twin below relies on.
+// One channel of a bilinear sample: both weight products summed, one
+// rounding at the end ((sum + 2^15) >> 16).
 RASTER_INLINE uint32_t LerpChannel(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11,
                                    int shift, uint32_t wx, uint32_t wy) {
     uint32_t a = (c00 >> shift) & 255, b = (c10 >> shift) & 255;
     uint32_t c = (c01 >> shift) & 255, d = (c11 >> shift) & 255;
-    uint32_t top = (a * (256 - wx) + b * wx + 128) >> 8;
-    uint32_t bottom = (c * (256 - wx) + d * wx + 128) >> 8;
-    return ((top * (256 - wy) + bottom * wy + 128) >> 8) << shift;
+    uint32_t top = a * (256 - wx) + b * wx;
+    uint32_t bottom = c * (256 - wx) + d * wx;
+    return ((top * (256 - wy) + bottom * wy + 32768) >> 16) << shift;
 }
 
 RASTER_INLINE uint32_t LerpTexels(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11,
@@ -118,24 +117,27 @@ RASTER_INLINE uint32_t LerpTexels(uint32_t c00, uint32_t c10, uint32_t c01, uint
 }
 
 #if defined(__SSE2__)
-// SIMD twin of LerpTexels: the same products and roundings in 16-bit lanes.
+// SIMD twin of LerpTexels. The horizontal sums fit unsigned 16-bit lanes;
+// the vertical step runs as a signed multiply-add on the sums less 2^15,
+// with 2^15 * 256 added back, so the arithmetic is exactly the plain one.
 RASTER_INLINE uint32_t LerpTexelsSse2(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11,
                                       uint32_t wx, uint32_t wy) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(128);
-    const short ix = short(256 - wx), x = short(wx), iy = short(256 - wy), y = short(wy);
+    const short ix = short(256 - wx), x = short(wx);
     const __m128i wxv = _mm_set_epi16(x, x, x, x, ix, ix, ix, ix);
-    const __m128i wyv = _mm_set_epi16(y, y, y, y, iy, iy, iy, iy);
+    const __m128i wyv = _mm_set1_epi32(int((wy << 16) | (256 - wy)));
+    const __m128i bias = _mm_set1_epi16(short(-32768));
     __m128i r0 = _mm_unpacklo_epi8(
         _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c00)), _mm_cvtsi32_si128(int(c10))), zero);
     __m128i r1 = _mm_unpacklo_epi8(
         _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c01)), _mm_cvtsi32_si128(int(c11))), zero);
     r0 = _mm_mullo_epi16(r0, wxv);
     r1 = _mm_mullo_epi16(r1, wxv);
-    r0 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(r0, _mm_srli_si128(r0, 8)), half), 8);
-    r1 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(r1, _mm_srli_si128(r1, 8)), half), 8);
-    __m128i v = _mm_mullo_epi16(_mm_unpacklo_epi64(r0, r1), wyv);
-    v = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, _mm_srli_si128(v, 8)), half), 8);
+    __m128i top = _mm_xor_si128(_mm_add_epi16(r0, _mm_srli_si128(r0, 8)), bias);
+    __m128i bottom = _mm_xor_si128(_mm_add_epi16(r1, _mm_srli_si128(r1, 8)), bias);
+    __m128i v = _mm_madd_epi16(_mm_unpacklo_epi16(top, bottom), wyv);
+    v = _mm_srli_epi32(_mm_add_epi32(v, _mm_set1_epi32(32768 * 256 + 32768)), 16);
+    v = _mm_packs_epi32(v, v);
     return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
 }
 #endif

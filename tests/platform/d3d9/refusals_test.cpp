@@ -318,3 +318,43 @@ TEST_F(D3D9Refusals, UnsupportedMethodsAreNamedInTheTrace) {
 }
 
 }  // namespace
+
+namespace {
+
+class D3D9HostileInput : public DeviceTest {};
+
+TEST_F(D3D9HostileInput, HugeSizesAndCoordinatesFailCleanly) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    EXPECT_EQ(dev->CreateVertexBuffer(0xFFFFFFFFu, 0, 0, D3DPOOL_SYSTEMMEM, &vb, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    IDirect3DSurface9* s = nullptr;
+    EXPECT_EQ(dev->CreateOffscreenPlainSurface(0x7FFFFFFF, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                               &s, nullptr),
+              D3DERR_INVALIDCALL);
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(
+        dev->CreateTexture(0x40000000, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &t, nullptr),
+        D3DERR_INVALIDCALL);
+    IDirect3DSurface9* sys = Plain(4, 4, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
+    IDirect3DSurface9* rt = RenderTarget(4, 4, D3DFMT_X8R8G8B8);
+    POINT far{0x7FFFFFFE, 0x7FFFFFFE};
+    EXPECT_EQ(dev->UpdateSurface(sys, nullptr, rt, &far), D3DERR_INVALIDCALL);
+    RECT huge{-0x7FFFFFFF, 0, 0x7FFFFFFF, 2};
+    D3DLOCKED_RECT lr;
+    EXPECT_EQ(sys->LockRect(&lr, &huge, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->StretchRect(rt, &huge, rt, nullptr, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    ASSERT_EQ(dev->SetRenderTarget(0, rt), D3D_OK);
+    D3DRECT wide{-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
+    EXPECT_EQ(dev->Clear(1, &wide, D3DCLEAR_TARGET, 0xFF00FF00, 1.f, 0), D3D_OK);
+    EXPECT_EQ(Pixel(rt, 3, 3), 0xFF00FF00u);
+    D3DVIEWPORT9 vp{0xFFFFFFFF, 0, 2, 2, 0.f, 1.f};
+    EXPECT_EQ(dev->SetViewport(&vp), D3DERR_INVALIDCALL);
+    KnobD3D9MaxTextureSize(0xFFFFFFFF);
+    D3DCAPS9 caps{};
+    d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps);
+    EXPECT_EQ(caps.MaxTextureWidth, 16384u);
+    sys->Release();
+    rt->Release();
+}
+
+}  // namespace

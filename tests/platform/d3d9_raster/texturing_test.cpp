@@ -68,9 +68,8 @@ TEST(RasterTexturing, BilinearTwoByTwoToFourByFour) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_NEAR(int((t.Get(x, y) >> 16) & 255), expected[y][x], 1) << x << "," << y;
-    // Exact value of the 8-bit weight rule at (1, 1): rows (0 * 192 + 255 *
-    // 64 + 128) >> 8 = 64 and (100 * 192 + 200 * 64 + 128) >> 8 = 125, then
-    // (64 * 192 + 125 * 64 + 128) >> 8 = 79.
+    // Exact value of the 8-bit weight rule at (1, 1): ((0 * 192 + 255 * 64)
+    // * 192 + (100 * 192 + 200 * 64) * 64 + 32768) >> 16 = 79.
     EXPECT_EQ((t.Get(1, 1) >> 16) & 255, 79u);
 }
 
@@ -170,7 +169,7 @@ TEST(RasterTexturing, BilinearDoubleSizeDrawEqualsLinearStretch) {
     uint32_t a = tex.levels[0].Get(0, 0), b = tex.levels[0].Get(1, 0);
     for (int shift = 0; shift < 24; shift += 8) {
         uint32_t top = ((a >> shift) & 255) * 192 + ((b >> shift) & 255) * 64;
-        EXPECT_EQ((drawn.Get(1, 0) >> shift) & 255, (top + 128) >> 8);
+        EXPECT_EQ((drawn.Get(1, 0) >> shift) & 255, (top * 256 + 32768) >> 16);
     }
 }
 
