@@ -6,6 +6,7 @@
 #include "formats.h"
 #include "knobs.h"
 #include "objects.h"
+#include "windows.h"
 
 namespace platform::d3d9 {
 
@@ -117,6 +118,7 @@ DeviceImpl::~DeviceImpl() {
                 TraceLine("Device::Release(leak: " + o->Describe() + ")");
         core_->device = nullptr;
     }
+    SwitchDisplay(false);
     d3d_->Release();
     LiveRemove(LiveKind::Device);
 }
@@ -161,6 +163,24 @@ HRESULT DeviceImpl::BuildImplicit(const D3DPRESENT_PARAMETERS& pp) {
     }
     ResetStates();
     return D3D_OK;
+}
+
+bool DeviceImpl::SwitchDisplay(bool fullScreen) {
+    if (!fullScreen) {
+        if (switchedDisplay_) ChangeDisplaySettingsA(nullptr, 0);
+        switchedDisplay_ = false;
+        return true;
+    }
+    DEVMODEA dm{};
+    dm.dmSize = sizeof dm;
+    dm.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    dm.dmBitsPerPel = mode_.Format == D3DFMT_X8R8G8B8 ? 32 : 16;
+    dm.dmPelsWidth = mode_.Width;
+    dm.dmPelsHeight = mode_.Height;
+    dm.dmDisplayFrequency = mode_.RefreshRate;
+    if (ChangeDisplaySettingsA(&dm, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return false;
+    switchedDisplay_ = true;
+    return true;
 }
 
 void DeviceImpl::ReleaseImplicit() {

@@ -55,8 +55,14 @@ HRESULT ResetDevice(DeviceImpl* d, const char* name, D3DPRESENT_PARAMETERS* pp,
             return Traced(name, D3DERR_INVALIDCALL, "still alive: %s", o->Describe().c_str());
         }
     }
-    d->ReleaseImplicit();
+    const D3DDISPLAYMODE oldMode = d->mode_;
     d->mode_ = mode;
+    if (!d->SwitchDisplay(!params.Windowed)) {
+        d->mode_ = oldMode;
+        d->needsReset_ = true;
+        return Traced(name, D3DERR_NOTAVAILABLE, "display mode");
+    }
+    d->ReleaseImplicit();
     HRESULT hr = d->BuildImplicit(params);
     if (FAILED(hr)) {
         d->needsReset_ = true;

@@ -260,6 +260,7 @@ HRESULT Direct3DImpl::MakeDevice(bool ex, HWND focus, DWORD flags, D3DPRESENT_PA
     }
     auto* device = new DeviceImpl(this, ex, focus, flags, *pp, mode);
     hr = device->BuildImplicit(*pp);
+    if (SUCCEEDED(hr) && !pp->Windowed && !device->SwitchDisplay(true)) hr = D3DERR_NOTAVAILABLE;
     if (FAILED(hr)) {
         device->Release();
         return hr;

@@ -665,6 +665,9 @@ class DeviceImpl final : public IDirect3DDevice9Ex {
     // Builds the swap chain, the automatic depth surface and the default states.
     HRESULT BuildImplicit(const D3DPRESENT_PARAMETERS& pp);
     void ReleaseImplicit();
+    // Full screen: switches the display to the device's mode; windowed (or
+    // null) gives the desktop back when this device had switched it.
+    bool SwitchDisplay(bool fullScreen);
     void ResetStates();
     void UnbindAll();
     HRESULT LossState() const;  // D3D_OK, D3DERR_DEVICELOST or D3DERR_DEVICENOTRESET
@@ -691,6 +694,7 @@ class DeviceImpl final : public IDirect3DDevice9Ex {
     SurfaceImpl* autoDepth_ = nullptr;
     UINT lossSeen_ = 0;        // the loss count this device has recovered from
     bool needsReset_ = false;  // a failed Reset leaves the device waiting for another
+    bool switchedDisplay_ = false;
     UINT maxFrameLatency_ = 3;
     BOOL dialogBoxMode_ = FALSE;
     INT gpuPriority_ = 0;

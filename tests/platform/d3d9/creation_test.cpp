@@ -1,4 +1,5 @@
 #include "d3d9_fixture.h"
+#include "windows.h"
 
 using namespace d3d9test;
 
@@ -234,6 +235,37 @@ TEST(D3D9Creation, ModesFollowTheDisplay) {
     EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, D3DFMT_R5G6B5, TRUE), D3D_OK);
     EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE),
               D3DERR_NOTAVAILABLE);
+    d3d->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// A full-screen device switches the display to its mode and gives the
+// desktop back when it goes.
+TEST(D3D9Creation, FullScreenDeviceSwitchesTheDisplay) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    DEVMODEA before{};
+    before.dmSize = sizeof before;
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &before));
+    D3DPRESENT_PARAMETERS pp = Windowed(800, 600);
+    pp.Windowed = FALSE;
+    pp.BackBufferFormat = D3DFMT_R5G6B5;
+    IDirect3DDevice9* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
+              D3D_OK);
+    DEVMODEA now{};
+    now.dmSize = sizeof now;
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &now));
+    EXPECT_EQ(now.dmPelsWidth, 800u);
+    EXPECT_EQ(now.dmBitsPerPel, 16u);
+    D3DPRESENT_PARAMETERS windowed = Windowed(64, 64);
+    ASSERT_EQ(dev->Reset(&windowed), D3D_OK);
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &now));
+    EXPECT_EQ(now.dmPelsWidth, before.dmPelsWidth);
+    dev->Release();
     d3d->Release();
 }
 
