@@ -3,7 +3,9 @@
 // event moves with it, so a waiter always sleeps on its own entry's event.
 #include "core/api_lock.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "core/threads_and_locks.h"
 
@@ -18,7 +20,7 @@ struct Waiter {
 };
 
 struct EngineApiLock {
-    int32_t created;
+    std::atomic<int32_t> created;
     int32_t depth;
     int32_t locked;
     DWORD owner;  // -1 after a release, 0 before the first acquire
@@ -28,6 +30,7 @@ struct EngineApiLock {
 };
 
 EngineApiLock g_apiLock;
+std::mutex g_creation;
 
 void TakeGuard() {
     LockWithSource(&g_apiLock.guard, "RoZadiru", __LINE__);
@@ -40,17 +43,21 @@ void DropGuard() {
 
 int LockEngineApi() {
     EngineApiLock& l = g_apiLock;
-    if (!l.created) {
-        l.created = 1;
-        l.depth = 0;
-        l.locked = 0;
-        l.owner = 0;
-        l.waiterCount = 0;
-        for (Waiter& w : l.waiters) {
-            w.threadId = 0;
-            w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!l.created.load(std::memory_order_acquire)) {
+        // Two threads may make the first call at once.
+        std::lock_guard<std::mutex> creating(g_creation);
+        if (!l.created.load(std::memory_order_relaxed)) {
+            l.depth = 0;
+            l.locked = 0;
+            l.owner = 0;
+            l.waiterCount = 0;
+            for (Waiter& w : l.waiters) {
+                w.threadId = 0;
+                w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            }
+            InitLock(&l.guard);
+            l.created.store(1, std::memory_order_release);
         }
-        InitLock(&l.guard);
     }
     const DWORD self = GetCurrentThreadId();
     for (;;) {
@@ -114,6 +121,7 @@ int UnlockEngineApi() {
 
 int DestroyEngineApiLock() {
     EngineApiLock& l = g_apiLock;
+    std::lock_guard<std::mutex> creating(g_creation);
     if (!l.created) return 0;
     l.created = 0;
     for (Waiter& w : l.waiters) {
@@ -131,6 +139,14 @@ int DestroyEngineApiLock() {
 
 int IsEngineApiLockCreated() {
     return g_apiLock.created;
+}
+
+int EngineApiLockWaiterCount() {
+    if (!g_apiLock.created) return 0;
+    TakeGuard();
+    const int count = g_apiLock.waiterCount;
+    DropGuard();
+    return count;
 }
 
 }  // namespace DuRud

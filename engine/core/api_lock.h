@@ -11,5 +11,6 @@ int UnlockEngineApi();  // one level
 // them again. Only while nobody holds or waits for the lock.
 int DestroyEngineApiLock();
 int IsEngineApiLockCreated();
+int EngineApiLockWaiterCount();  // threads queued for the lock
 
 }  // namespace DuRud

@@ -462,6 +462,14 @@ int AsyncRunningWorkers() {
     return running;
 }
 
+int AsyncMainQueueCount() {
+    if (!g_async.initialised) return 0;
+    Lock();
+    const int count = g_async.mainCount;
+    Unlock();
+    return count;
+}
+
 int AsyncLiveWorkerThreads() {
     int count = 0;
     for (const WorkerSlot& w : g_async.workers) count += w.thread.handle ? 1 : 0;

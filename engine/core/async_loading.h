@@ -87,5 +87,6 @@ int AsyncLoadIsInitialised();
 int AsyncAllowedWorkers();
 int AsyncRunningWorkers();
 int AsyncLiveWorkerThreads();  // workers created and not yet joined
+int AsyncMainQueueCount();     // posted calls not served yet
 
 }  // namespace DuRud

@@ -1,0 +1,394 @@
+// Engine start-up and shutdown: the order of every module's start and end,
+// the skip flags, the full-screen mode check, the 24-bit refusal, failed
+// start-ups and what they leave behind, and FatalExit.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "DuRud.h"
+#include "core/api_lock.h"
+#include "core/async_loading.h"
+#include "core/engine_lifecycle.h"
+#include "core/log.h"
+#include "core/text_literals.h"
+#include "core/tracked_memory.h"
+#include "recording_calls.h"
+#include "support/test_support.h"
+#include "test_knobs.h"
+#include "window/main_window.h"
+
+namespace platform {
+size_t KernelHandleCount();  // the kernel stand-in's live handles
+}
+
+using namespace DuRud;
+using lifecycletest::FullShutdown;
+using lifecycletest::RecordingCalls;
+using lifecycletest::WindowModeStartUp;
+using lifecycletest::Without;
+using Trace = std::vector<std::string>;
+
+namespace {
+
+int ThreadsInProcess() {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+
+int Occurrences(const std::string& text, const std::string& piece) {
+    int n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+}
+
+Trace Concat(Trace a, const Trace& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class EngineLifecycleTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ResetLogForTest();
+        SetEngineSkipFlags(0, 0, 0, 0);
+        ChangeWindowMode(TRUE);
+    }
+    void TearDown() override {
+        if (GetEngineFlags().initialised) {
+            RecordingCalls quiet;
+            ShutdownEngineLocked();
+        }
+        DestroyEngineApiLock();
+        SetEngineSkipFlags(0, 0, 0, 0);
+        ChangeWindowMode(TRUE);
+        ResetLogForTest();
+    }
+    // The start-up up to and including `last`.
+    static Trace StartUpThrough(const std::string& last) {
+        Trace all = WindowModeStartUp();
+        Trace prefix;
+        for (const auto& s : all) {
+            prefix.push_back(s);
+            if (s == last) break;
+        }
+        return prefix;
+    }
+};
+
+TEST_F(EngineLifecycleTest, WindowModeStartUpAndShutdownOrder) {
+    RecordingCalls calls;
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(WindowModeStartUp(), calls.Take());
+    EXPECT_EQ(1, GetEngineFlags().initialised);
+    EXPECT_EQ(0, GetEngineFlags().initialising);
+    EXPECT_EQ(0, InitializeEngineLocked()) << "second start-up";
+    EXPECT_TRUE(calls.Take().empty());
+    EXPECT_EQ(0, ShutdownEngineLocked());
+    EXPECT_EQ(FullShutdown(), calls.Take());
+    EXPECT_EQ(0, GetEngineFlags().initialised);
+    EXPECT_EQ(0, IsEngineApiLockCreated()) << "shutdown destroys the API lock";
+    EXPECT_EQ(0, ShutdownEngineLocked());
+    EXPECT_TRUE(calls.Take().empty());
+    // Started again after the end: the lock is made again.
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(WindowModeStartUp(), calls.Take());
+}
+
+TEST_F(EngineLifecycleTest, EndRequestIsClearedAtStartUpAndAsyncFlagIsKept) {
+    SetEndRequestFlag();
+    EXPECT_EQ(1, GetEndRequestFlag());
+    RecordingCalls calls;
+    // The recording table's ClearEndRequestFlag only records; the real one clears.
+    EXPECT_EQ(0, ClearEndRequestFlag());
+    EXPECT_EQ(0, GetEndRequestFlag());
+    EXPECT_EQ(0, SetUseAsyncLoad(5));
+    EXPECT_EQ(1, GetUseAsyncLoad());
+    SetUseAsyncLoad(0);
+    EXPECT_EQ(0, GetUseAsyncLoad());
+}
+
+struct SkipCase {
+    const char* name;
+    int noWindow, noGraphics, noSound, noInput;
+    Trace startUpGone;
+    Trace shutdownGone;
+};
+
+void PrintTo(const SkipCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SkipFlagTest : public EngineLifecycleTest, public testing::WithParamInterface<SkipCase> {};
+
+TEST_P(SkipFlagTest, RemovesExactlyItsSteps) {
+    const SkipCase& c = GetParam();
+    SetEngineSkipFlags(c.noWindow, c.noGraphics, c.noSound, c.noInput);
+    RecordingCalls calls;
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(Without(WindowModeStartUp(), c.startUpGone), calls.Take());
+    ASSERT_EQ(0, ShutdownEngineLocked());
+    EXPECT_EQ(Without(FullShutdown(), c.shutdownGone), calls.Take());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, SkipFlagTest,
+    testing::Values(SkipCase{"NoInput", 0, 0, 0, 1, {"InitializeInput"}, {}},
+                    SkipCase{"NoSound", 0, 0, 1, 0, {"InitSoundConvert", "InitSoundSystem"}, {}},
+                    SkipCase{"NoGraphics",
+                             0,
+                             1,
+                             0,
+                             0,
+                             {"InitializeBaseImage", "InitializeSoftImages", "InitMovieModule",
+                              "StartGraphics", "StartModels"},
+                             {}},
+                    SkipCase{"NoWindow", 1, 0, 0, 0, {}, {"PumpWindowMessages"}}),
+    [](const testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
+
+// --- full screen -------------------------------------------------------------
+
+Trace FullScreenStartUp(const Trace& modeCheck) {
+    Trace t;
+    for (const auto& s : WindowModeStartUp()) {
+        t.push_back(s);
+        if (s == "LogStart") t.insert(t.end(), modeCheck.begin(), modeCheck.end());
+        if (s == "InitCharBuffer") t.push_back("ForceForegroundWindow(1)");
+    }
+    return t;
+}
+
+TEST_F(EngineLifecycleTest, FullScreenListedModeNeedsNoChange) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.displayModes = {{800, 600, 32, 60}, {640, 480, 16, 60}};
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(FullScreenStartUp({}), calls.Take());
+    EXPECT_EQ(0, GetWindowModeFlag());
+}
+
+TEST_F(EngineLifecycleTest, FullScreen16BitsFallsBackTo32BitsOnce) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.refreshRate = 75;
+    calls.displayModes = {{640, 480, 32, 60}};
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(FullScreenStartUp({"SetScreenMode(640,480,32,75)"}), calls.Take());
+    EXPECT_EQ(0, GetWindowModeFlag()) << "stays full screen";
+}
+
+TEST_F(EngineLifecycleTest, FullScreenWithoutEitherModeGoesWindowed) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.displayModes = {{800, 600, 32, 60}};
+    ASSERT_EQ(0, InitializeEngineLocked());
+    Trace expected = WindowModeStartUp();
+    expected.insert(expected.begin() + 7,
+                    {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
+    EXPECT_EQ(expected, calls.Take());
+    EXPECT_EQ(1, GetWindowModeFlag());
+}
+
+TEST_F(EngineLifecycleTest, ModeChangeThatStoresNothingIsTriedOnce) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.setScreenModeStores = false;
+    calls.displayModes = {{640, 480, 32, 60}};
+    ASSERT_EQ(0, InitializeEngineLocked());
+    const Trace trace = calls.Take();
+    EXPECT_EQ(1, std::count(trace.begin(), trace.end(), "SetScreenMode(640,480,32,60)"));
+    EXPECT_EQ(1, std::count(trace.begin(), trace.end(), "ChangeWindowMode(TRUE)"));
+}
+
+TEST_F(EngineLifecycleTest, FullScreen320x240RunsAsEmulated640x480) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.drawWidth = 320;
+    calls.drawHeight = 240;
+    calls.colorBits = 32;
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(FullScreenStartUp({"SetEmulate320x240(1)", "StoreScreenSize(640,480)"}),
+              calls.Take());
+}
+
+// --- 24-bit refusal ----------------------------------------------------------
+
+const Trace kEarlyTeardown = {"ChangeStreamDir", "EndArchives", "MemDumpAll", "UnloadWinApis"};
+
+void ExpectRefusalLine() {
+    const std::string log = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(1, Occurrences(log, Cp932Text("ROderazは２４ビットカラーモードに対応していません")))
+        << log;
+}
+
+TEST_F(EngineLifecycleTest, TwentyFourBitDesktopInWindowModeIsRefused) {
+    KnobDesktopBits(24);
+    RecordingCalls calls;
+    EXPECT_EQ(-1, InitializeEngineLocked());
+    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
+    EXPECT_EQ(0, GetEngineFlags().initialising);
+    EXPECT_EQ(0, GetEngineFlags().initialised);
+    ExpectRefusalLine();
+}
+
+TEST_F(EngineLifecycleTest, TwentyFourBitRequestIsRefusedInFullScreen) {
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.colorBits = 24;
+    calls.displayModes = {{640, 480, 24, 60}};
+    EXPECT_EQ(-1, InitializeEngineLocked());
+    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
+    ExpectRefusalLine();
+}
+
+TEST_F(EngineLifecycleTest, TwentyFourBitDesktopIsFineForAFullScreen) {
+    KnobDesktopBits(24);
+    ChangeWindowMode(FALSE);
+    RecordingCalls calls;
+    calls.displayModes = {{640, 480, 16, 60}};
+    EXPECT_EQ(0, InitializeEngineLocked());
+}
+
+// --- failed start-ups --------------------------------------------------------
+
+struct FailureCase {
+    const char* step;
+    Trace teardown;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.step;
+}
+
+class FailedStartUpTest : public EngineLifecycleTest,
+                          public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FailedStartUpTest, EndsWhatRanAndAllowsAnotherStart) {
+    const FailureCase& c = GetParam();
+    RecordingCalls calls;
+    calls.Script(c.step, -1);
+    EXPECT_EQ(-1, InitializeEngineLocked());
+    EXPECT_EQ(Concat(StartUpThrough(c.step), c.teardown), calls.Take());
+    EXPECT_EQ(0, GetEngineFlags().initialising);
+    EXPECT_EQ(0, GetEngineFlags().initialised);
+    calls.ClearScripts();
+    calls.Script("PumpWindowMessages", -1);
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(WindowModeStartUp(), calls.Take());
+    ASSERT_EQ(0, ShutdownEngineLocked());
+    EXPECT_EQ(FullShutdown(), calls.Take());
+}
+
+const Trace kWindowTeardown = {"TerminateWindow", "TerminateCom", "PumpWindowMessages",
+                               "ChangeStreamDir", "EndArchives",  "MemDumpAll",
+                               "UnloadWinApis"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FailedStartUpTest,
+    testing::Values(FailureCase{"CreateMainWindow", kWindowTeardown},
+                    FailureCase{"InitializeInput", Concat({"ShutdownInput"}, kWindowTeardown)},
+                    FailureCase{"StartGraphics",
+                                Concat({"EndGraphics", "TerminateBaseImage", "TerminateSoftImages",
+                                        "TerminateMovieModule", "ShutdownInput",
+                                        "TerminateSoundSystem", "TerminateSoundConvert"},
+                                       kWindowTeardown)}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.step); });
+
+TEST_F(EngineLifecycleTest, RealTableFailsAtTheWindowAndLeavesNothing) {
+    const int blocks = MemGetCount();
+    const int threads = ThreadsInProcess();
+    const int winsock = KnobModuleLoadCount("ws2_32.dll");
+    const int winmm = KnobModuleLoadCount("winmm.dll");
+    EXPECT_EQ(-1, InitializeEngineLocked());
+    EXPECT_EQ(0, GetEngineFlags().initialising);
+    EXPECT_EQ(blocks, MemGetCount());
+    EXPECT_EQ(threads, ThreadsInProcess());
+    EXPECT_EQ(0, AsyncLiveWorkerThreads());
+    EXPECT_EQ(winsock, KnobModuleLoadCount("ws2_32.dll"));
+    EXPECT_EQ(winmm, KnobModuleLoadCount("winmm.dll"));
+    const std::string log = testsupport::ReadFile("Log.txt");
+    EXPECT_NE(std::string::npos, log.find("CreateMainWindow: the main window module is not built"))
+        << log;
+}
+
+TEST_F(EngineLifecycleTest, ShutdownBeforeStartUpCreatesNothing) {
+    const size_t handles = platform::KernelHandleCount();
+    EXPECT_EQ(0, ShutdownEngineLocked());
+    EXPECT_EQ(0, IsEngineApiLockCreated());
+    EXPECT_EQ(handles, platform::KernelHandleCount());
+}
+
+// --- FatalExit -----------------------------------------------------------------
+
+class FatalExitDeathTest : public EngineLifecycleTest {
+  protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EngineLifecycleTest::SetUp();
+    }
+};
+
+// In the child: the log also goes to stderr, where the death test reads it.
+void StartLoggingEngine(RecordingCalls& calls) {
+    KnobDebugOutputToStderr(true);
+    calls.logNames = true;
+    if (InitializeEngineLocked() != 0) std::abort();
+}
+
+TEST_F(FatalExitDeathTest, FromAWorkerExitsAtOnce) {
+    EXPECT_EXIT(
+        {
+            RecordingCalls calls;
+            StartLoggingEngine(calls);
+            std::thread([] { FatalExit("worker gave up"); }).join();
+        },
+        testing::ExitedWithCode(255), "step StartModels\r?\n[^\n]*worker gave up\r?\n$");
+}
+
+TEST_F(FatalExitDeathTest, OnTheMainThreadShutsDownFirst) {
+    EXPECT_EXIT(
+        {
+            RecordingCalls calls;
+            StartLoggingEngine(calls);
+            FatalExitFormat("main gave up %d", 42);
+        },
+        testing::ExitedWithCode(255),
+        "main gave up 42\r?\n.*step DeleteAllSoftImages.*step TerminateCom.*step UnloadWinApis");
+}
+
+TEST_F(FatalExitDeathTest, RaisedInsideShutdownExitsOnce) {
+    EXPECT_EXIT(
+        {
+            RecordingCalls calls;
+            StartLoggingEngine(calls);
+            calls.onRecord = [](const std::string& name) {
+                if (name == "EndGraphics") FatalExit("end failed");
+            };
+            ShutdownEngineLocked();
+        },
+        testing::ExitedWithCode(255), "step EndGraphics\r?\n[^\n]*end failed\r?\n$");
+}
+
+TEST_F(FatalExitDeathTest, DuringStartUpEndsTheStartedSteps) {
+    EXPECT_EXIT(
+        {
+            RecordingCalls calls;
+            KnobDebugOutputToStderr(true);
+            calls.logNames = true;
+            calls.onRecord = [](const std::string& name) {
+                if (name == "InitializeInput") FatalExit("no input");
+            };
+            InitializeEngineLocked();
+        },
+        testing::ExitedWithCode(255),
+        "no input\r?\n.*step ShutdownInput.*step TerminateWindow.*step UnloadWinApis");
+}
+
+}  // namespace
