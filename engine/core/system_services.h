@@ -140,6 +140,10 @@ const SystemState& GetSystemState();
 SystemState& MutableSystemState();
 int GetMmxAvailable();
 int SetMmxAvailable(int on);  // the software renderer's tests switch both paths
+// Test hook: 0 or 1 forces what GetMmxAvailable reports, over the measured
+// value; -1 releases it (the measured value shows again). 0, or -1 for
+// another value.
+int ForceMmxAvailable(int value);
 
 // Logs the system information and fills the state above. 0.
 int LogSystemInfo();

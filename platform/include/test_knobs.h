@@ -3,6 +3,7 @@
 // also has an environment variable for whole-program runs (see README).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "win_types.h"
@@ -122,3 +123,11 @@ void KnobD3D9RefreshRate(UINT hz);
 long KnobD3D9PresentCount();
 // Reads one pixel of any surface (lockable or not) as A8R8G8B8.
 bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
+
+// --- memory (kernel) ----------------------------------------------------------
+// Makes the n-th HeapAlloc from now (1 = the next one) fail with
+// ERROR_NOT_ENOUGH_MEMORY; later calls succeed again. 0 turns it off.
+// Env VESSAMIRE_FAIL_HEAP_ALLOC=n. Reset: off.
+void KnobFailHeapAlloc(int n);
+// Blocks now live in the process heap (HeapAlloc minus HeapFree).
+size_t KnobHeapBlockCount();

@@ -1,11 +1,13 @@
 // The process heap: blocks from the C heap, with a registry of live blocks
 // so that sizes are exact and a foreign or freed pointer is refused instead
 // of corrupting memory.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
 
+#include "test_knobs.h"
 #include "win_kernel.h"
 
 namespace {
@@ -23,6 +25,18 @@ struct ProcessHeap {
 ProcessHeap& heap() {
     static ProcessHeap* h = new ProcessHeap;  // blocks may be freed during exit
     return *h;
+}
+
+// HeapAlloc calls left until the one that fails (knob); 0: none fails.
+std::atomic<int> allocsUntilFailure{0};
+
+// True for the call the knob picked; counts down otherwise.
+bool injectedFailure() {
+    int left = allocsUntilFailure.load();
+    while (left > 0) {
+        if (allocsUntilFailure.compare_exchange_weak(left, left - 1)) return left == 1;
+    }
+    return false;
 }
 
 bool checkHeap(HANDLE h) {
@@ -43,7 +57,8 @@ LPVOID WINAPI HeapAlloc(HANDLE h, DWORD flags, SIZE_T bytes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    void* p = bytes <= kLargestBlock ? std::malloc(bytes ? bytes : 1) : nullptr;
+    void* p =
+        bytes <= kLargestBlock && !injectedFailure() ? std::malloc(bytes ? bytes : 1) : nullptr;
     if (!p) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -114,4 +129,13 @@ SIZE_T WINAPI HeapSize(HANDLE h, DWORD, LPCVOID memory) {
         return static_cast<SIZE_T>(-1);
     }
     return it->second;
+}
+
+// --- memory (kernel) knobs ------------------------------------------------------
+void KnobFailHeapAlloc(int n) {
+    allocsUntilFailure.store(n > 0 ? n : 0);
+}
+size_t KnobHeapBlockCount() {
+    std::lock_guard<std::mutex> g(heap().lock);
+    return heap().sizes.size();
 }

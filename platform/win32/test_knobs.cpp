@@ -36,6 +36,7 @@ void KnobResetAll() {
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    KnobFailHeapAlloc(0);
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
 }
@@ -44,6 +45,7 @@ void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
     // windows
     KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
     KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));
