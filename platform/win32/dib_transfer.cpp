@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "gdi_objects.h"
 #include "user_state.h"
@@ -47,11 +48,6 @@ bool WithTarget(HDC handle, const std::function<void(const DibFormat&, uint8_t*)
     return true;
 }
 
-bool PlainThirtyTwo(const DibFormat& f) {
-    return f.bitCount == 32 && f.masks[0] == 0xFF0000 && f.masks[1] == 0x00FF00 &&
-           f.masks[2] == 0x0000FF;
-}
-
 uint8_t* TargetRow(const DibFormat& f, uint8_t* base, int y) {
     size_t storageRow = f.topDown ? static_cast<size_t>(y) : static_cast<size_t>(f.height - 1 - y);
     return base + storageRow * f.stride;
@@ -79,8 +75,7 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
         const int64_t w = width, h = height;
-        // The software present's case: plain 32-bit rows into a 32-bit target.
-        const bool fast = PlainThirtyTwo(src) && PlainThirtyTwo(dst);
+        std::vector<uint32_t> line;
         for (int64_t dy = std::max<int64_t>(yDest, 0);
              dy < std::min<int64_t>(int64_t{yDest} + h, dst.height); ++dy) {
             // Bottom-up sources count rows from the bottom: (xSrc, ySrc) is the
@@ -93,17 +88,11 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
             const int64_t x0 = std::max<int64_t>({xDest, 0, int64_t{xDest} - xSrc});
             const int64_t x1 = std::min<int64_t>(
                 {int64_t{xDest} + w, dst.width, int64_t{xDest} - xSrc + src.width});
-            if (fast) {
-                const auto* in = reinterpret_cast<const uint32_t*>(srcRow);
-                auto* out = reinterpret_cast<uint32_t*>(dstRow);
-                for (int64_t dx = x0; dx < x1; ++dx) out[dx] = in[xSrc + (dx - xDest)] & 0xFFFFFF;
-                continue;
-            }
-            for (int64_t dx = x0; dx < x1; ++dx) {
-                int64_t sx = xSrc + (dx - xDest);
-                WriteDibPixel(dst, dstRow, static_cast<int>(dx),
-                              ReadDibPixel(src, srcRow, static_cast<int>(sx)));
-            }
+            if (x1 <= x0) continue;
+            const int count = static_cast<int>(x1 - x0);
+            line.resize(static_cast<size_t>(count));
+            ReadDibRow(src, srcRow, static_cast<int>(xSrc + (x0 - xDest)), count, line.data());
+            WriteDibRow(dst, dstRow, static_cast<int>(x0), count, line.data());
         }
     });
     return ok ? static_cast<int>(supplied) : 0;
@@ -129,6 +118,9 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
     int64_t sY = srcHeight < 0 ? int64_t{ySrc} + srcHeight + 1 : ySrc;
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
+        std::vector<uint32_t> source(static_cast<size_t>(src.width));
+        std::vector<uint32_t> line;
+        int64_t convertedRow = -1;
         for (int64_t dy = std::max<int64_t>(dY, 0); dy < std::min<int64_t>(dY + dH, dst.height);
              ++dy) {
             int64_t fy = (dy - dY) * sH / dH;
@@ -138,15 +130,32 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
             if (row < 0 || row >= src.height) continue;
             const uint8_t* srcRow = data + static_cast<size_t>(row) * src.stride;
             uint8_t* dstRow = TargetRow(dst, base, static_cast<int>(dy));
-            for (int64_t dx = std::max<int64_t>(dX, 0); dx < std::min<int64_t>(dX + dW, dst.width);
-                 ++dx) {
+            if (row != convertedRow) {
+                ReadDibRow(src, srcRow, 0, src.width, source.data());
+                convertedRow = row;
+            }
+            const int64_t x0 = std::max<int64_t>(dX, 0);
+            const int64_t x1 = std::min<int64_t>(dX + dW, dst.width);
+            if (x1 <= x0) continue;
+            line.resize(static_cast<size_t>(x1 - x0));
+            size_t n = 0;
+            for (int64_t dx = x0; dx < x1; ++dx) {
                 int64_t fx = (dx - dX) * sW / dW;
                 if (mirrorX) fx = sW - 1 - fx;
                 int64_t sx = sX + fx;
-                if (sx < 0 || sx >= src.width) continue;
-                WriteDibPixel(dst, dstRow, static_cast<int>(dx),
-                              ReadDibPixel(src, srcRow, static_cast<int>(sx)));
+                if (sx < 0 || sx >= src.width) {
+                    // Columns outside the source keep what the target had.
+                    if (n)
+                        WriteDibRow(dst, dstRow, static_cast<int>(dx - n), static_cast<int>(n),
+                                    line.data());
+                    n = 0;
+                    continue;
+                }
+                line[n++] = source[static_cast<size_t>(sx)];
             }
+            if (n)
+                WriteDibRow(dst, dstRow, static_cast<int>(x1 - n), static_cast<int>(n),
+                            line.data());
         }
     });
     return ok ? static_cast<int>(sH) : 0;

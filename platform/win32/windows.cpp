@@ -78,6 +78,7 @@ void SetMinimized(const std::shared_ptr<Window>& window) {
 }
 
 void SetMaximized(const std::shared_ptr<Window>& window) {
+    if (window->maximized && !window->minimized) return;  // SDL's own event after ours
     bool wasMinimized = window->minimized;
     window->minimized = false;
     window->maximized = true;
