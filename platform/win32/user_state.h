@@ -20,6 +20,10 @@ struct SDL_Window;
 
 namespace platform::user {
 
+// Largest client width or height: larger requests are cut to it (Windows too
+// limits window sizes), so a hostile size cannot ask for a huge picture.
+constexpr int kMaxClientSize = 8192;
+
 struct MessageQueue;
 
 struct WindowClass {
