@@ -3,6 +3,7 @@
 // linear), ColorFill and Clear, each with Direct3D 9's refusals.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "formats.h"
 #include "objects.h"
@@ -34,13 +35,6 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
                     size_t(w) * bpp);
 }
 
-// One source texel as A8R8G8B8, coordinates clamped into the rectangle.
-DWORD Texel(const PixelBuffer& p, const RECT& r, LONG x, LONG y) {
-    x = std::clamp(x, r.left, r.right - 1);
-    y = std::clamp(y, r.top, r.bottom - 1);
-    return ReadArgb(p.format, p.Row(UINT(y)) + size_t(x) * BytesPerPixel(p.format));
-}
-
 void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const RECT& dr,
              D3DTEXTUREFILTERTYPE filter) {
     const LONG sw = sr.right - sr.left, sh = sr.bottom - sr.top;
@@ -56,13 +50,24 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
         raster::RasterStretchLinear(ToRaster(src), sr, ToRaster(dst), dr);
         return;
     }
+    // The source texel whose area holds each destination centre.
+    std::vector<LONG> columns(static_cast<size_t>(dw));
+    for (LONG x = 0; x < dw; ++x) columns[x] = sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw));
+    const UINT sbpp = BytesPerPixel(src.format);
+    const bool same = src.format == dst.format;
     for (LONG y = 0; y < dh; ++y) {
-        BYTE* row = dst.Row(UINT(dr.top + y));
-        for (LONG x = 0; x < dw; ++x) {
-            // The source texel whose area holds the destination centre.
-            LONG sx = sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw));
-            LONG sy = sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh));
-            WriteArgb(dst.format, row + size_t(dr.left + x) * dbpp, Texel(src, sr, sx, sy));
+        const LONG sy = sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh));
+        const BYTE* in = src.Row(UINT(sy));
+        BYTE* out = dst.Row(UINT(dr.top + y)) + size_t(dr.left) * dbpp;
+        if (same && dbpp == 4) {
+            for (LONG x = 0; x < dw; ++x, out += 4)
+                std::memcpy(out, in + size_t(columns[x]) * 4, 4);
+        } else if (same) {
+            for (LONG x = 0; x < dw; ++x, out += 2)
+                std::memcpy(out, in + size_t(columns[x]) * 2, 2);
+        } else {
+            for (LONG x = 0; x < dw; ++x, out += dbpp)
+                WriteArgb(dst.format, out, ReadArgb(src.format, in + size_t(columns[x]) * sbpp));
         }
     }
 }
@@ -71,10 +76,13 @@ void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4];
     WriteArgb(p.format, pixel, colour);
-    for (LONG y = r.top; y < r.bottom; ++y) {
-        BYTE* row = p.Row(UINT(y)) + size_t(r.left) * bpp;
-        for (LONG x = r.left; x < r.right; ++x, row += bpp) std::memcpy(row, pixel, bpp);
-    }
+    // The first row pixel by pixel, the others copied from it.
+    BYTE* first = p.Row(UINT(r.top)) + size_t(r.left) * bpp;
+    for (LONG x = r.left; x < r.right; ++x)
+        std::memcpy(first + size_t(x - r.left) * bpp, pixel, bpp);
+    const size_t bytes = size_t(r.right - r.left) * bpp;
+    for (LONG y = r.top + 1; y < r.bottom; ++y)
+        std::memcpy(p.Row(UINT(y)) + size_t(r.left) * bpp, first, bytes);
 }
 
 bool Intersect(RECT& a, const RECT& b) {

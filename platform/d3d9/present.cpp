@@ -20,6 +20,9 @@ constexpr DWORD kDiscardMarker = 0xFFFF00FF;
 // Hands the source rectangle of the back buffer to the window picture,
 // which scales it into the destination rectangle of the client area.
 bool ShowInWindow(const PixelBuffer& back, const RECT& src, const RECT* dst, HWND window) {
+    if (back.format == D3DFMT_X8R8G8B8 || back.format == D3DFMT_A8R8G8B8)
+        return WindowPictureWrite(window, back.bytes.get(), int(back.width), int(back.height),
+                                  int(back.pitch), &src, dst);
     const LONG w = src.right - src.left, h = src.bottom - src.top;
     std::vector<DWORD> frame(size_t(w) * h);
     const UINT bpp = BytesPerPixel(back.format);

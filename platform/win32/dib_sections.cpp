@@ -2,6 +2,9 @@
 // reads and writes in every DIB layout, and CreateDIBSection.
 #include <bit>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include "gdi_objects.h"
 #include "win_kernel.h"
@@ -35,7 +38,63 @@ uint32_t Pack(uint32_t xrgb, uint32_t mask, int channelShift) {
     return (v << shift) & mask;
 }
 
+// Every 16-bit value of a mask set converted once (shared between calls).
+std::shared_ptr<const std::vector<uint32_t>> SixteenBitTable(const DibFormat& f) {
+    static std::mutex mutex;
+    static std::map<std::tuple<DWORD, DWORD, DWORD>, std::shared_ptr<const std::vector<uint32_t>>>
+        tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto key = std::make_tuple(f.masks[0], f.masks[1], f.masks[2]);
+    auto it = tables.find(key);
+    if (it != tables.end()) return it->second;
+    auto table = std::make_shared<std::vector<uint32_t>>(65536);
+    for (uint32_t p = 0; p < 65536; ++p) {
+        (*table)[p] =
+            (Channel(p, f.masks[0]) << 16) | (Channel(p, f.masks[1]) << 8) | Channel(p, f.masks[2]);
+    }
+    if (tables.size() > 16) tables.clear();
+    tables[key] = table;
+    return table;
+}
+
+bool PlainMasks(const DibFormat& f) {
+    return f.masks[0] == 0xFF0000 && f.masks[1] == 0x00FF00 && f.masks[2] == 0x0000FF;
+}
+
 }  // namespace
+
+void ReadDibRow(const DibFormat& f, const uint8_t* row, int x0, int count, uint32_t* out) {
+    if (f.bitCount == 16) {
+        auto table = SixteenBitTable(f);
+        const uint32_t* t = table->data();
+        const uint8_t* p = row + 2 * x0;
+        for (int i = 0; i < count; ++i, p += 2) out[i] = t[p[0] | (p[1] << 8)];
+    } else if (f.bitCount == 24) {
+        const uint8_t* p = row + 3 * x0;
+        for (int i = 0; i < count; ++i, p += 3)
+            out[i] = (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+    } else if (f.bitCount == 32 && PlainMasks(f)) {
+        std::memcpy(out, row + 4 * x0, static_cast<size_t>(count) * 4);
+        for (int i = 0; i < count; ++i) out[i] &= 0xFFFFFF;
+    } else {
+        for (int i = 0; i < count; ++i) out[i] = ReadDibPixel(f, row, x0 + i);
+    }
+}
+
+void WriteDibRow(const DibFormat& f, uint8_t* row, int x0, int count, const uint32_t* in) {
+    if (f.bitCount == 32 && PlainMasks(f)) {
+        std::memcpy(row + 4 * x0, in, static_cast<size_t>(count) * 4);
+    } else if (f.bitCount == 24) {
+        uint8_t* p = row + 3 * x0;
+        for (int i = 0; i < count; ++i, p += 3) {
+            p[0] = static_cast<uint8_t>(in[i]);
+            p[1] = static_cast<uint8_t>(in[i] >> 8);
+            p[2] = static_cast<uint8_t>(in[i] >> 16);
+        }
+    } else {
+        for (int i = 0; i < count; ++i) WriteDibPixel(f, row, x0 + i, in[i]);
+    }
+}
 
 bool DecodeDibFormat(const BITMAPINFO* info, UINT usage, DibFormat* out) {
     if (!info || !out || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) {

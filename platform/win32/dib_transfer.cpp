@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
+#include <vector>
 
 #include "gdi_objects.h"
 #include "user_state.h"
@@ -16,7 +18,19 @@ namespace {
 
 // Runs `draw` with the destination's pixels as a DIB layout; false when the
 // DC cannot be drawn on.
+bool WithTargetUnguarded(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw);
+
+// Runs `draw` on the DC's pixels; a draw too large for memory fails cleanly.
 bool WithTarget(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw) {
+    try {
+        return WithTargetUnguarded(handle, draw);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
+
+bool WithTargetUnguarded(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw) {
     auto dc = GetDc(handle);
     if (!dc) return false;
     if (dc->window) {
@@ -47,11 +61,6 @@ bool WithTarget(HDC handle, const std::function<void(const DibFormat&, uint8_t*)
     return true;
 }
 
-bool PlainThirtyTwo(const DibFormat& f) {
-    return f.bitCount == 32 && f.masks[0] == 0xFF0000 && f.masks[1] == 0x00FF00 &&
-           f.masks[2] == 0x0000FF;
-}
-
 uint8_t* TargetRow(const DibFormat& f, uint8_t* base, int y) {
     size_t storageRow = f.topDown ? static_cast<size_t>(y) : static_cast<size_t>(f.height - 1 - y);
     return base + storageRow * f.stride;
@@ -79,8 +88,7 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
         const int64_t w = width, h = height;
-        // The software present's case: plain 32-bit rows into a 32-bit target.
-        const bool fast = PlainThirtyTwo(src) && PlainThirtyTwo(dst);
+        std::vector<uint32_t> line;
         for (int64_t dy = std::max<int64_t>(yDest, 0);
              dy < std::min<int64_t>(int64_t{yDest} + h, dst.height); ++dy) {
             // Bottom-up sources count rows from the bottom: (xSrc, ySrc) is the
@@ -93,17 +101,11 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
             const int64_t x0 = std::max<int64_t>({xDest, 0, int64_t{xDest} - xSrc});
             const int64_t x1 = std::min<int64_t>(
                 {int64_t{xDest} + w, dst.width, int64_t{xDest} - xSrc + src.width});
-            if (fast) {
-                const auto* in = reinterpret_cast<const uint32_t*>(srcRow);
-                auto* out = reinterpret_cast<uint32_t*>(dstRow);
-                for (int64_t dx = x0; dx < x1; ++dx) out[dx] = in[xSrc + (dx - xDest)] & 0xFFFFFF;
-                continue;
-            }
-            for (int64_t dx = x0; dx < x1; ++dx) {
-                int64_t sx = xSrc + (dx - xDest);
-                WriteDibPixel(dst, dstRow, static_cast<int>(dx),
-                              ReadDibPixel(src, srcRow, static_cast<int>(sx)));
-            }
+            if (x1 <= x0) continue;
+            const int count = static_cast<int>(x1 - x0);
+            line.resize(static_cast<size_t>(count));
+            ReadDibRow(src, srcRow, static_cast<int>(xSrc + (x0 - xDest)), count, line.data());
+            WriteDibRow(dst, dstRow, static_cast<int>(x0), count, line.data());
         }
     });
     return ok ? static_cast<int>(supplied) : 0;
@@ -129,6 +131,9 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
     int64_t sY = srcHeight < 0 ? int64_t{ySrc} + srcHeight + 1 : ySrc;
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
+        std::vector<uint32_t> source;
+        std::vector<uint32_t> line;
+        int64_t convertedRow = -1, convertedLo = -1, convertedHi = -1;
         for (int64_t dy = std::max<int64_t>(dY, 0); dy < std::min<int64_t>(dY + dH, dst.height);
              ++dy) {
             int64_t fy = (dy - dY) * sH / dH;
@@ -138,15 +143,49 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
             if (row < 0 || row >= src.height) continue;
             const uint8_t* srcRow = data + static_cast<size_t>(row) * src.stride;
             uint8_t* dstRow = TargetRow(dst, base, static_cast<int>(dy));
-            for (int64_t dx = std::max<int64_t>(dX, 0); dx < std::min<int64_t>(dX + dW, dst.width);
-                 ++dx) {
+            const int64_t x0 = std::max<int64_t>(dX, 0);
+            const int64_t x1 = std::min<int64_t>(dX + dW, dst.width);
+            if (x1 <= x0) continue;
+            // The source columns this row needs (the mapping is monotonic). A
+            // narrow span is converted once per source row; a very wide one
+            // (a huge shrink) is read pixel by pixel instead.
+            auto column = [&](int64_t dx) {
+                int64_t fx = (dx - dX) * sW / dW;
+                return sX + (mirrorX ? sW - 1 - fx : fx);
+            };
+            const int64_t lo =
+                std::clamp<int64_t>(std::min(column(x0), column(x1 - 1)), 0, src.width - 1);
+            const int64_t hi =
+                std::clamp<int64_t>(std::max(column(x0), column(x1 - 1)), 0, src.width - 1);
+            const bool spanRead = hi - lo + 1 <= 4 * (x1 - x0) + 64;
+            if (spanRead && (row != convertedRow || lo != convertedLo || hi != convertedHi)) {
+                source.resize(static_cast<size_t>(hi - lo + 1));
+                ReadDibRow(src, srcRow, static_cast<int>(lo), static_cast<int>(hi - lo + 1),
+                           source.data());
+                convertedRow = row;
+                convertedLo = lo;
+                convertedHi = hi;
+            }
+            line.resize(static_cast<size_t>(x1 - x0));
+            size_t n = 0;
+            for (int64_t dx = x0; dx < x1; ++dx) {
                 int64_t fx = (dx - dX) * sW / dW;
                 if (mirrorX) fx = sW - 1 - fx;
                 int64_t sx = sX + fx;
-                if (sx < 0 || sx >= src.width) continue;
-                WriteDibPixel(dst, dstRow, static_cast<int>(dx),
-                              ReadDibPixel(src, srcRow, static_cast<int>(sx)));
+                if (sx < 0 || sx >= src.width) {
+                    // Columns outside the source keep what the target had.
+                    if (n)
+                        WriteDibRow(dst, dstRow, static_cast<int>(dx - n), static_cast<int>(n),
+                                    line.data());
+                    n = 0;
+                    continue;
+                }
+                line[n++] = spanRead ? source[static_cast<size_t>(sx - lo)]
+                                     : ReadDibPixel(src, srcRow, static_cast<int>(sx));
             }
+            if (n)
+                WriteDibRow(dst, dstRow, static_cast<int>(x1 - n), static_cast<int>(n),
+                            line.data());
         }
     });
     return ok ? static_cast<int>(sH) : 0;

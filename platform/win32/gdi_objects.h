@@ -79,6 +79,14 @@ bool DecodeDibFormat(const BITMAPINFO* info, UINT usage, DibFormat* out);
 // Reads pixel x of a row as X8R8G8B8; writes one into a row.
 uint32_t ReadDibPixel(const DibFormat& format, const uint8_t* row, int x);
 void WriteDibPixel(const DibFormat& format, uint8_t* row, int x, uint32_t xrgb);
+// The same for `count` pixels from x0 (the layout is decided once per row).
+void ReadDibRow(const DibFormat& format, const uint8_t* row, int x0, int count, uint32_t* out);
+void WriteDibRow(const DibFormat& format, uint8_t* row, int x0, int count, const uint32_t* in);
+
+// Adds a stock object under a GetStockObject index (pens, fonts) for areas
+// that bring those kinds; the object is marked stock.
+void SetStockObject(int index, std::shared_ptr<GdiObject> object);
+HGDIOBJ StockObjectAt(int index);  // null when none
 
 // The process's serialisation of GDI drawing.
 std::mutex& DrawMutex();

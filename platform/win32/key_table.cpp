@@ -210,7 +210,8 @@ BOOL WINAPI GetKeyboardState(PBYTE state) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (OnVideoThread()) PumpSdlEvents();
+    // The state as of the messages made so far: SDL is pumped by message
+    // retrieval, never here, so no window procedure runs inside this call.
     std::lock_guard<std::mutex> lock(keyMutex);
     std::copy(keyState.begin(), keyState.end(), state);
     return TRUE;

@@ -179,6 +179,92 @@ RASTER_INLINE uint32_t SampleLinearFast(const RasterSurface& level, int format, 
 #endif
 }
 
+// A texture row pair weighed vertically for one span: entry k holds, per
+// channel, row0 * (256 - wy) + row1 * wy of texel index first + k (address
+// mode applied), so that a pixel's bilinear sample is
+// (v[i] * (256 - wx) + v[i + 1] * wx + 2^15) >> 16, the very sum of
+// LerpTexels in another order.
+struct RowBlend {
+    static constexpr int kMaxTexels = 2048;
+    bool ready = false;
+    int64_t first = 0;
+    alignas(16) uint16_t v[(kMaxTexels + 2) * 4];
+
+    // fsFirst and fsLast: floor(s * 256) at the span's two ends.
+    void Prepare(const RasterSurface& level, int format, int addressU, int addressV, int64_t ft,
+                 int64_t fsFirst, int64_t fsLast) {
+        int64_t lt = ft - 128;
+        uint32_t wy = uint32_t(lt & 255);
+        int64_t j = lt >> 8;
+        int y0 = AddressTexel(j, level.height, addressV);
+        int y1 = AddressTexel(j + 1, level.height, addressV);
+        int64_t lo = ((fsFirst < fsLast ? fsFirst : fsLast) - 128) >> 8;
+        int64_t hi = (((fsFirst < fsLast ? fsLast : fsFirst) - 128) >> 8) + 1;
+        if (hi - lo + 1 > kMaxTexels || y0 < 0 || y1 < 0) return;
+        first = lo;
+        int64_t i = lo;
+#if defined(__SSE2__)
+        // Inside the texture the texels are contiguous: two at a time.
+        if (format == kFormatA8R8G8B8 || format == kFormatX8R8G8B8) {
+            for (; i <= hi && (i < 0 || AddressTexel(i, level.width, addressU) != i); ++i)
+                Blend1(level, format, addressU, y0, y1, wy, i);
+            const uint8_t* r0 = level.pixels + size_t(y0) * level.pitch;
+            const uint8_t* r1 = level.pixels + size_t(y1) * level.pitch;
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i w0 = _mm_set1_epi16(short(256 - wy)), w1 = _mm_set1_epi16(short(wy));
+            const __m128i opaque = _mm_set1_epi32(format == kFormatX8R8G8B8 ? int(0xFF000000u) : 0);
+            for (; i + 1 <= hi && i + 1 < level.width &&
+                   AddressTexel(i + 1, level.width, addressU) == i + 1;
+                 i += 2) {
+                __m128i a = _mm_or_si128(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + i * 4)), opaque);
+                __m128i b = _mm_or_si128(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + i * 4)), opaque);
+                __m128i sum = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), w0),
+                                            _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), w1));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(v + (i - lo) * 4), sum);
+            }
+        }
+#endif
+        for (; i <= hi; ++i) Blend1(level, format, addressU, y0, y1, wy, i);
+        ready = true;
+    }
+
+    void Blend1(const RasterSurface& level, int format, int addressU, int y0, int y1, uint32_t wy,
+                int64_t i) {
+        {
+            int x = AddressTexel(i, level.width, addressU);
+            uint32_t a = FetchTexel(level, format, x, y0, 0);
+            uint32_t b = FetchTexel(level, format, x, y1, 0);
+            uint16_t* out = v + (i - first) * 4;
+            for (int c = 0; c < 4; ++c)
+                out[c] =
+                    uint16_t(((a >> (8 * c)) & 255) * (256 - wy) + ((b >> (8 * c)) & 255) * wy);
+        }
+    }
+
+    RASTER_INLINE uint32_t Sample(int64_t fs) const {
+        int64_t ls = fs - 128;
+        uint32_t wx = uint32_t(ls & 255);
+        const uint16_t* p = v + ((ls >> 8) - first) * 4;
+#if defined(__SSE2__)
+        __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                  _mm_set1_epi16(short(-32768)));
+        __m128i pairs = _mm_unpacklo_epi16(x, _mm_srli_si128(x, 8));
+        __m128i r = _mm_madd_epi16(pairs, _mm_set1_epi32(int((wx << 16) | (256 - wx))));
+        r = _mm_srli_epi32(_mm_add_epi32(r, _mm_set1_epi32(32768 * 256 + 32768)), 16);
+        r = _mm_packs_epi32(r, r);
+        return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, r)));
+#else
+        uint32_t out = 0;
+        for (int c = 0; c < 4; ++c)
+            out |= ((uint32_t(p[c]) * (256 - wx) + uint32_t(p[c + 4]) * wx + 32768) >> 16)
+                   << (8 * c);
+        return out;
+#endif
+    }
+};
+
 RASTER_INLINE uint32_t SampleLevel(const RasterSurface& level, int filter, int addressU,
                                    int addressV, uint32_t border, int64_t fs, int64_t ft) {
     int format = int(level.format);

@@ -113,6 +113,18 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     }
     (void)fy;
 
+    // Bilinear rows of constant t: the two source rows are weighed once per
+    // span (the vertical half of the same integer sum), leaving one
+    // horizontal step per pixel.
+    RowBlend rowBlend;
+    if constexpr (!generic && K::kTexFormat >= 0 && K::kFilter == kFilterLinear) {
+        if (tStep[0] == 0)
+            rowBlend.Prepare(ds.stages[0].texture->levels[0], K::kTexFormat, K::kAddress,
+                             K::kAddress, tBase[0] >> (kCoordBits - 8),
+                             (sBase[0] + int64_t(x0) * sStep[0]) >> (kCoordBits - 8),
+                             (sBase[0] + int64_t(x1 - 1) * sStep[0]) >> (kCoordBits - 8));
+    }
+
     for (int x = x0; x < x1; ++x) {
         const double fx = double(x);
         double w = 1.0, q = 1.0;
@@ -183,8 +195,10 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 int64_t fs = (sBase[i] + int64_t(x) * sStep[i]) >> (kCoordBits - 8);
                 int64_t ft = (tBase[i] + int64_t(x) * tStep[i]) >> (kCoordBits - 8);
                 uint32_t c = K::kFilter == kFilterLinear
-                                 ? SampleLinearFast(lv, K::kTexFormat, K::kAddress, K::kAddress,
-                                                    st.sampler.border, fs, ft)
+                                 ? (rowBlend.ready
+                                        ? rowBlend.Sample(fs)
+                                        : SampleLinearFast(lv, K::kTexFormat, K::kAddress,
+                                                           K::kAddress, st.sampler.border, fs, ft))
                                  : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
                                                st.sampler.border, fs, ft);
                 r.texture = FromArgb(c);

@@ -323,3 +323,50 @@ TEST(GdiObjects, BrushesStockObjectsAndDeviceCaps) {
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(GetDeviceCaps(reinterpret_cast<HDC>(0x42), BITSPIXEL), 0);
 }
+
+TEST(DibTransfer, StretchShrinksMirrorsAndKeepsColumnsOutsideTheSource) {
+    Target t;
+    // 16-bit 565 top-down 4x1: red, green, blue, white.
+    Info rgb565 = MakeInfo(4, -1, 16, BI_BITFIELDS);
+    rgb565.extra[0] = 0xF800;
+    rgb565.extra[1] = 0x07E0;
+    rgb565.extra[2] = 0x001F;
+    uint16_t row[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+    // Halved: every second source column.
+    EXPECT_EQ(
+        StretchDIBits(t.dc, 0, 0, 2, 1, 0, 0, 4, 1, row, rgb565.get(), DIB_RGB_COLORS, SRCCOPY), 1);
+    EXPECT_EQ(t.At(0, 0), 0xFF0000u);
+    EXPECT_EQ(t.At(1, 0), 0x0000FFu);
+    EXPECT_EQ(t.At(2, 0), 0x7F7F7Fu);
+    // Mirrored by a negative destination width.
+    EXPECT_EQ(
+        StretchDIBits(t.dc, 3, 1, -4, 1, 0, 0, 4, 1, row, rgb565.get(), DIB_RGB_COLORS, SRCCOPY),
+        1);
+    EXPECT_EQ(t.At(0, 1), 0xFFFFFFu);
+    EXPECT_EQ(t.At(3, 1), 0xFF0000u);
+    // A source rectangle reaching past the image: those columns stay as they were.
+    std::memset(t.bits, 0x7F, 24);
+    EXPECT_EQ(
+        StretchDIBits(t.dc, 0, 0, 4, 1, 2, 0, 4, 1, row, rgb565.get(), DIB_RGB_COLORS, SRCCOPY), 1);
+    EXPECT_EQ(t.At(0, 0), 0x0000FFu);
+    EXPECT_EQ(t.At(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(t.At(2, 0), 0x7F7F7Fu);
+    EXPECT_EQ(t.At(3, 0), 0x7F7F7Fu);
+}
+
+TEST(DibTransfer, HugeShrinkReadsOnlyTheColumnsItNeeds) {
+    Target t;
+    // A 1-bit row 2^30 pixels wide (128 MB of bits would be needed to hold it
+    // all; only the first and last bytes are touched when shrunk to 2 pixels).
+    Info wide = MakeInfo(4, -1, 1);
+    wide.header.biWidth = 1 << 30;
+    wide.extra[0] = 0x000000;
+    wide.extra[1] = 0xFFFFFF;
+    std::vector<uint8_t> bits(size_t{1} << 27, 0);
+    bits[0] = 0x80;  // first pixel white
+    EXPECT_EQ(StretchDIBits(t.dc, 0, 0, 2, 1, 0, 0, 1 << 30, 1, bits.data(), wide.get(),
+                            DIB_RGB_COLORS, SRCCOPY),
+              1);
+    EXPECT_EQ(t.At(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(t.At(1, 0), 0x000000u);
+}
