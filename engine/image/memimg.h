@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "image/image_record.h"
@@ -71,6 +72,12 @@ struct MemImgBody {
     int32_t runTableWidth;
     int32_t runTableHeight;
 };
+
+// The renderer reads these by position.
+static_assert(sizeof(MEMIMG) == 40 && offsetof(MEMIMG, pixels) == 16 &&
+              offsetof(MEMIMG, body) == 32);
+static_assert(offsetof(MemImgBody, colorFormat) == 24 && offsetof(MemImgBody, userPixels) == 60 &&
+              offsetof(MemImgBody, palette) == 64 && offsetof(MemImgBody, runTable) == 96);
 
 // The software renderer's global settings; main thread only.
 struct MemImgDrawStateRecord {

@@ -16,8 +16,7 @@ void MarkPlanesStale(MemImgBody* body) {
 
 }  // namespace
 
-// Clipped to both records (source edge first, then destination) before the
-// conversion, which trusts its rectangle.
+// Clipped to both records before the conversion, which trusts its rectangle.
 int CopyMemImgRect(MEMIMG* dest, const MEMIMG* src, const RECT* srcRect, int destX, int destY) {
     if (!MemImgIsValid(dest) || !MemImgIsValid(src)) return -1;
     const RECT whole{0, 0, src->width, src->height};
@@ -25,10 +24,15 @@ int CopyMemImgRect(MEMIMG* dest, const MEMIMG* src, const RECT* srcRect, int des
     int64_t sx = r.left, sy = r.top, dx = destX, dy = destY;
     int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
     if (w <= 0 || h <= 0) return 0;
-    if (sx < 0) dx -= sx, w += sx, sx = 0;
-    if (sy < 0) dy -= sy, h += sy, sy = 0;
-    if (dx < 0) sx -= dx, w += dx, dx = 0;
-    if (dy < 0) sy -= dy, h += dy, dy = 0;
+    // Cut whatever lies left of or above either record from both sides.
+    const int64_t cutX = std::max<int64_t>({0, -sx, -dx});
+    const int64_t cutY = std::max<int64_t>({0, -sy, -dy});
+    sx += cutX;
+    dx += cutX;
+    w -= cutX;
+    sy += cutY;
+    dy += cutY;
+    h -= cutY;
     w = std::min({w, int64_t(dest->width) - dx, int64_t(src->width) - sx});
     h = std::min({h, int64_t(dest->height) - dy, int64_t(src->height) - sy});
     if (w < 1 || h < 1) return 0;

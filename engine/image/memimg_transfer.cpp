@@ -153,8 +153,12 @@ int TransferBaseImageToMemImg(const BaseImage* image, const BaseImage* alphaImag
     if (w <= 0 || h <= 0) return 0;
     const int64_t cutX = std::max<int64_t>({0, -sx, -dx});
     const int64_t cutY = std::max<int64_t>({0, -sy, -dy});
-    sx += cutX, dx += cutX, w -= cutX;
-    sy += cutY, dy += cutY, h -= cutY;
+    sx += cutX;
+    dx += cutX;
+    w -= cutX;
+    sy += cutY;
+    dy += cutY;
+    h -= cutY;
     int64_t srcRight = img.width, srcBottom = img.height;
     if (alphaImage) {
         srcRight = std::min<int64_t>(srcRight, alpha.image().width);

@@ -30,6 +30,8 @@ struct MemImgLineRecord {
     int32_t spare;    // never read
 };
 
+static_assert(sizeof(MemImgVertex) == 16 && sizeof(MemImgLineRecord) == 24);
+
 // Draws the whole source with its top-left corner at (x, y).
 void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const MEMIMG* blend);
 

@@ -37,6 +37,11 @@ BOOL WINAPI OpenClipboard(HWND owner) {
         SetLastError(ERROR_NOT_READY);
         return FALSE;
     }
+    if (!OnVideoThread()) {
+        // SDL's clipboard belongs to the thread that runs the windows.
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
     std::lock_guard<std::mutex> lock(clipboardMutex);
     if (openThread != 0 && openThread != CurrentThreadId()) {
         SetLastError(ERROR_ACCESS_DENIED);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "gdi_objects.h"
@@ -17,7 +18,19 @@ namespace {
 
 // Runs `draw` with the destination's pixels as a DIB layout; false when the
 // DC cannot be drawn on.
+bool WithTargetUnguarded(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw);
+
+// Runs `draw` on the DC's pixels; a draw too large for memory fails cleanly.
 bool WithTarget(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw) {
+    try {
+        return WithTargetUnguarded(handle, draw);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
+
+bool WithTargetUnguarded(HDC handle, const std::function<void(const DibFormat&, uint8_t*)>& draw) {
     auto dc = GetDc(handle);
     if (!dc) return false;
     if (dc->window) {
@@ -118,9 +131,9 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
     int64_t sY = srcHeight < 0 ? int64_t{ySrc} + srcHeight + 1 : ySrc;
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
-        std::vector<uint32_t> source(static_cast<size_t>(src.width));
+        std::vector<uint32_t> source;
         std::vector<uint32_t> line;
-        int64_t convertedRow = -1;
+        int64_t convertedRow = -1, convertedLo = -1, convertedHi = -1;
         for (int64_t dy = std::max<int64_t>(dY, 0); dy < std::min<int64_t>(dY + dH, dst.height);
              ++dy) {
             int64_t fy = (dy - dY) * sH / dH;
@@ -130,13 +143,29 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
             if (row < 0 || row >= src.height) continue;
             const uint8_t* srcRow = data + static_cast<size_t>(row) * src.stride;
             uint8_t* dstRow = TargetRow(dst, base, static_cast<int>(dy));
-            if (row != convertedRow) {
-                ReadDibRow(src, srcRow, 0, src.width, source.data());
-                convertedRow = row;
-            }
             const int64_t x0 = std::max<int64_t>(dX, 0);
             const int64_t x1 = std::min<int64_t>(dX + dW, dst.width);
             if (x1 <= x0) continue;
+            // The source columns this row needs (the mapping is monotonic). A
+            // narrow span is converted once per source row; a very wide one
+            // (a huge shrink) is read pixel by pixel instead.
+            auto column = [&](int64_t dx) {
+                int64_t fx = (dx - dX) * sW / dW;
+                return sX + (mirrorX ? sW - 1 - fx : fx);
+            };
+            const int64_t lo =
+                std::clamp<int64_t>(std::min(column(x0), column(x1 - 1)), 0, src.width - 1);
+            const int64_t hi =
+                std::clamp<int64_t>(std::max(column(x0), column(x1 - 1)), 0, src.width - 1);
+            const bool spanRead = hi - lo + 1 <= 4 * (x1 - x0) + 64;
+            if (spanRead && (row != convertedRow || lo != convertedLo || hi != convertedHi)) {
+                source.resize(static_cast<size_t>(hi - lo + 1));
+                ReadDibRow(src, srcRow, static_cast<int>(lo), static_cast<int>(hi - lo + 1),
+                           source.data());
+                convertedRow = row;
+                convertedLo = lo;
+                convertedHi = hi;
+            }
             line.resize(static_cast<size_t>(x1 - x0));
             size_t n = 0;
             for (int64_t dx = x0; dx < x1; ++dx) {
@@ -151,7 +180,8 @@ int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHe
                     n = 0;
                     continue;
                 }
-                line[n++] = source[static_cast<size_t>(sx)];
+                line[n++] = spanRead ? source[static_cast<size_t>(sx - lo)]
+                                     : ReadDibPixel(src, srcRow, static_cast<int>(sx));
             }
             if (n)
                 WriteDibRow(dst, dstRow, static_cast<int>(x1 - n), static_cast<int>(n),

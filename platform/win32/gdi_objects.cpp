@@ -65,6 +65,24 @@ std::mutex& DrawMutex() {
     return *mutex;
 }
 
+namespace {
+std::mutex stockMutex;
+std::map<int, HGDIOBJ> extraStock;
+}  // namespace
+
+void SetStockObject(int index, std::shared_ptr<GdiObject> object) {
+    object->stock = true;
+    HGDIOBJ handle = AddObject(std::move(object));
+    std::lock_guard<std::mutex> lock(stockMutex);
+    extraStock[index] = handle;
+}
+
+HGDIOBJ StockObjectAt(int index) {
+    std::lock_guard<std::mutex> lock(stockMutex);
+    auto it = extraStock.find(index);
+    return it == extraStock.end() ? nullptr : it->second;
+}
+
 }  // namespace platform::gdi
 
 using namespace platform::gdi;
@@ -84,6 +102,7 @@ HGDIOBJ WINAPI GetStockObject(int index) {
         }
     });
     if (index < 0 || index > NULL_BRUSH) {
+        if (HGDIOBJ other = StockObjectAt(index)) return other;
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

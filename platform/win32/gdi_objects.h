@@ -83,6 +83,11 @@ void WriteDibPixel(const DibFormat& format, uint8_t* row, int x, uint32_t xrgb);
 void ReadDibRow(const DibFormat& format, const uint8_t* row, int x0, int count, uint32_t* out);
 void WriteDibRow(const DibFormat& format, uint8_t* row, int x0, int count, const uint32_t* in);
 
+// Adds a stock object under a GetStockObject index (pens, fonts) for areas
+// that bring those kinds; the object is marked stock.
+void SetStockObject(int index, std::shared_ptr<GdiObject> object);
+HGDIOBJ StockObjectAt(int index);  // null when none
+
 // The process's serialisation of GDI drawing.
 std::mutex& DrawMutex();
 

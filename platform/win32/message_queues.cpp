@@ -324,7 +324,13 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
         return 0;
     }
     if (msg->message == WM_TIMER && msg->lParam != 0) {
+        // Only a live timer's own procedure is called: a posted WM_TIMER with a
+        // made-up lParam must not become a call through an arbitrary pointer.
         auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        if (!IsLiveTimerProc(msg->hwnd, msg->wParam, proc)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
         proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(NowMs()));
         return 0;
     }

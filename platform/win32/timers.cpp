@@ -40,6 +40,15 @@ uint64_t NextTimerDue(MessageQueue& queue) {
     return next;
 }
 
+bool IsLiveTimerProc(HWND window, UINT_PTR id, TIMERPROC proc) {
+    auto queue = CurrentQueue();
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    for (const Timer& t : queue->timers) {
+        if (t.window == window && t.id == id && t.proc == proc) return true;
+    }
+    return false;
+}
+
 void KillWindowTimers(HWND window) {
     auto queue = CurrentQueue();
     std::lock_guard<std::mutex> lock(queue->mutex);

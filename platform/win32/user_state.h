@@ -20,6 +20,10 @@ struct SDL_Window;
 
 namespace platform::user {
 
+// Largest client width or height: larger requests are cut to it (Windows too
+// limits window sizes), so a hostile size cannot ask for a huge picture.
+constexpr int kMaxClientSize = 8192;
+
 struct MessageQueue;
 
 struct WindowClass {
@@ -192,6 +196,8 @@ void ResizePicture(Window& window, int width, int height);
 bool TakeTimerMessage(MessageQueue& queue, HWND filter, UINT min, UINT max, bool remove, MSG* out);
 uint64_t NextTimerDue(MessageQueue& queue);
 void KillWindowTimers(HWND window);
+// Whether the calling thread has a timer (window, id) with this procedure.
+bool IsLiveTimerProc(HWND window, UINT_PTR id, TIMERPROC proc);
 bool TakePaintMessage(DWORD threadId, HWND filter, UINT min, UINT max, MSG* out);
 bool MessageInFilter(UINT message, UINT min, UINT max);
 bool WindowInFilter(HWND messageWindow, HWND filter);

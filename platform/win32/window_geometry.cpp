@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "user_state.h"
 #include "win_kernel.h"
 
@@ -17,8 +19,8 @@ RECT WindowRectOf(const Window& window) {
 
 void SetClientGeometry(const std::shared_ptr<Window>& window, int x, int y, int width, int height,
                        bool sendMessages) {
-    width = std::max(0, width);
-    height = std::max(0, height);
+    width = std::clamp(width, 0, kMaxClientSize);
+    height = std::clamp(height, 0, kMaxClientSize);
     const RECT old = window->client;
     const bool moved = old.left != x || old.top != y;
     const bool sized = old.right - old.left != width || old.bottom - old.top != height;

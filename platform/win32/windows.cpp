@@ -3,6 +3,7 @@
 // thread that started SDL video, so windows are made on that thread only.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "test_knobs.h"
@@ -141,8 +142,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         height = 480 + (frame.bottom - frame.top);
     }
     if (x == CW_USEDEFAULT) x = y = 0;
-    int clientWidth = std::max(0, width - (frame.right - frame.left));
-    int clientHeight = std::max(0, height - (frame.bottom - frame.top));
+    int clientWidth = std::clamp(width - (frame.right - frame.left), 0, kMaxClientSize);
+    int clientHeight = std::clamp(height - (frame.bottom - frame.top), 0, kMaxClientSize);
     int clientX = x - frame.left;
     int clientY = y - frame.top;
 

@@ -230,7 +230,18 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         uint8_t* pixel = row + size_t(x) * targetBytes;
         if (blend || mask != 0xF) {
             Rgba dst = FromArgb(ReadArgb(pixel, target));
-            if (blend) out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+            if constexpr (!generic && K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
+                          (K::kDestBlend == D3DBLEND_INVSRCALPHA ||
+                           K::kDestBlend == D3DBLEND_ONE) &&
+                          K::kTarget <= int(kFormatX8R8G8B8)) {
+#if defined(__SSE2__)
+                out = FromArgb(BlendSrcAlphaSse2(K::kDestBlend, ToArgb(out), ToArgb(dst)));
+#else
+                out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+#endif
+            } else if (blend) {
+                out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+            }
             if (mask != 0xF) out = ApplyWriteMask(mask, out, dst);
         }
         WriteArgb(pixel, target, ToArgb(out));

@@ -318,6 +318,20 @@ TEST_F(EngineLifecycleTest, RealTableFailsAtTheWindowAndLeavesNothing) {
         << log;
 }
 
+TEST_F(EngineLifecycleTest, LockedPumpForwardsThePumpResult) {
+    RecordingCalls calls;
+    calls.Script("PumpWindowMessages", 0);
+    EXPECT_EQ(0, PumpWindowMessagesLocked());
+    calls.Script("PumpWindowMessages", -1);
+    EXPECT_EQ(-1, PumpWindowMessagesLocked());
+    EXPECT_EQ((Trace{"PumpWindowMessages", "PumpWindowMessages"}), calls.Take());
+    // The lock was released each time: another thread gets it.
+    std::thread([] {
+        LockEngineApi();
+        UnlockEngineApi();
+    }).join();
+}
+
 TEST_F(EngineLifecycleTest, ShutdownBeforeStartUpCreatesNothing) {
     const size_t handles = platform::KernelHandleCount();
     EXPECT_EQ(0, ShutdownEngineLocked());
@@ -389,6 +403,25 @@ TEST_F(FatalExitDeathTest, DuringStartUpEndsTheStartedSteps) {
         },
         testing::ExitedWithCode(255),
         "no input\r?\n.*step ShutdownInput.*step TerminateWindow.*step UnloadWinApis");
+}
+
+void QueueNothing(AsyncRequest*) {}
+
+TEST_F(FatalExitDeathTest, LoaderQueueOverflowShutsDownThenExits) {
+    EXPECT_EXIT(
+        {
+            RecordingCalls calls;
+            StartLoggingEngine(calls);
+            AsyncLoadInit(GetCurrentThreadId());
+            for (int i = 0; i <= kAsyncQueueSize; ++i) {
+                AsyncRequest* request = AsyncRequestAlloc(0);
+                request->worker = QueueNothing;
+                AsyncRequestEnqueue(request);
+            }
+        },
+        testing::ExitedWithCode(255),
+        "step StartModels.*非同期読み込みデータの数が許容量を越えました終了します.*"
+        "step DeleteAllSoftImages.*step UnloadWinApis");
 }
 
 }  // namespace

@@ -10,6 +10,10 @@
 #include "DuRud.h"
 #include "core/async_loading.h"
 #include "core/handle_manager.h"
+#include "core/log.h"
+#include "core/system_services.h"
+#include "core/text_literals.h"
+#include "support/test_support.h"
 
 using namespace DuRud;
 
@@ -131,6 +135,22 @@ TEST_F(HandleManagerTest, IndexPolicy) {
     EXPECT_EQ(1, Index(AddHandle(kType, -1)));
     EXPECT_EQ(0, Index(AddHandle(kType, -1)));
     EXPECT_EQ(4, GetHandleTypeRecord(kType)->count);
+}
+
+TEST_F(HandleManagerTest, FullTableIsReportedInTheLog) {
+    LoadWinApis();
+    SetLogFolder(testsupport::TestDirectory().c_str());
+    LogStart();
+    Register(1);
+    EXPECT_NE(-1, AddHandle(kType, -1));
+    EXPECT_EQ(-1, AddHandle(kType, -1));
+    const std::string log = testsupport::ReadFile("Log.txt");
+    EXPECT_NE(std::string::npos,
+              log.find(Cp932Text(
+                  "testハンドルの数が限界数( 1 )に達していて新たなハンドルを作成できません")))
+        << log;
+    ResetLogForTest();
+    UnloadWinApis();
 }
 
 TEST_F(HandleManagerTest, StaleAndMadeUpHandlesFailEveryCheck) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/memimg.h"
+#include "memimg_test_support.h"
 
 using namespace DuRud;
 
@@ -55,7 +56,16 @@ TEST_F(BlendTables, SixBitMixTable) {
     EXPECT_EQ(MemImgBlend6Table[1][0][63], 62);  // 62 * 63 / 63
 }
 
-TEST(BlendImageTable, BorderAndRange) {
+// Each case leaves the draw state as it found it.
+class DrawStateCase : public testing::Test {
+  protected:
+    void SetUp() override { memimgtest::ResetMemImgDrawState(); }
+    void TearDown() override { memimgtest::ResetMemImgDrawState(); }
+};
+using BlendImageTable = DrawStateCase;
+using DrawState = DrawStateCase;
+
+TEST_F(BlendImageTable, BorderAndRange) {
     // (128, 0): one step from 0 to 255 between 127 and 129.
     ASSERT_EQ(BuildMemImgBlendImageTable(128, 0), 0);
     for (int i = 0; i < 128; ++i) EXPECT_EQ(MemImgBlendImageTable[i], 0) << i;
@@ -83,7 +93,7 @@ TEST(BlendImageTable, BorderAndRange) {
     EXPECT_EQ(&MemImgBlendImageTable[0], &MemImgDrawState.blendImageTable[0]);
 }
 
-TEST(BlendImageTable, OutOfRangeInputsAreClamped) {
+TEST_F(BlendImageTable, OutOfRangeInputsAreClamped) {
     // Range -1 would divide by zero; it counts as 0, like (0, 0): offset 256.
     ASSERT_EQ(BuildMemImgBlendImageTable(0, -1), 0);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(MemImgBlendImageTable[i], 255) << i;
@@ -95,7 +105,7 @@ TEST(BlendImageTable, OutOfRangeInputsAreClamped) {
     EXPECT_EQ(MemImgBlendImageTable[0], 255);
 }
 
-TEST(DrawState, SettersStoreTheirValues) {
+TEST_F(DrawState, SettersStoreTheirValues) {
     const RECT area{-3, 4, 600, 470};
     ASSERT_EQ(SetMemImgDrawArea(&area), 0);
     EXPECT_EQ(MemImgDrawState.clipLeft, -3);
@@ -110,11 +120,6 @@ TEST(DrawState, SettersStoreTheirValues) {
     EXPECT_EQ(MemImgDrawState.blendParameter, 77);
     ASSERT_EQ(SetMemImgDrawBright(0x123456), 0);
     EXPECT_EQ(MemImgDrawState.drawBright, 0x123456u);
-
-    SetMemImgBlendMode(0, 255);
-    SetMemImgDrawBright(0xFFFFFF);
-    const RECT none{0, 0, 0, 0};
-    SetMemImgDrawArea(&none);
 }
 
 }  // namespace

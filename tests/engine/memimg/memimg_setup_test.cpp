@@ -152,7 +152,7 @@ TEST(MemImgSetup, NewTakesTheDefaultTypeForMinusOne) {
     DropMemImg(&m);
     EXPECT_EQ(SetMemImgDefaultColorType(7), -1);
     EXPECT_EQ(MemImgDrawState.defaultColorType, kMemImgColor16);
-    SetMemImgDefaultColorType(kMemImgColor32);
+    ResetMemImgDrawState();
 }
 
 TEST(MemImgColorFormats, OneSharedDescriptorPerCombination) {

@@ -41,6 +41,16 @@ inline void FormatGray8(DuRud::ColorFormat* f) {
     DuRud::SetColorFormatGray8(f);
 }
 
+// The draw state as the process starts with it.
+inline void ResetMemImgDrawState() {
+    const RECT none{0, 0, 0, 0};
+    DuRud::SetMemImgDrawArea(&none);
+    DuRud::SetMemImgBlendMode(0, 255);
+    DuRud::SetMemImgDrawBright(0xFFFFFF);
+    DuRud::SetMemImgDefaultColorType(DuRud::kMemImgColor32);
+    std::memset(DuRud::MemImgBlendImageTable, 0, sizeof(DuRud::MemImgBlendImageTable));
+}
+
 // Pixel readers and writers on a record (its own coordinates, the body's pitch).
 inline uint8_t* PixelAt(const DuRud::MEMIMG& m, int x, int y) {
     return m.pixels + int64_t(y) * m.body->pitch + int64_t(x) * m.body->colorFormat->bytesPerPixel;

@@ -2,6 +2,7 @@
 // every state the engine's blend-mode table produces.
 #include <random>
 
+#include "../../../platform/d3d9/raster/blending.h"
 #include "../../../platform/d3d9/raster/draw_setup.h"
 #include "../../../platform/d3d9/raster/sampling.h"
 #include "../../../platform/d3d9/raster/span_shading.h"
@@ -182,6 +183,26 @@ TEST(RasterSimdTwins, BilinearLerpMatchesThePlainTwin) {
         if (i == 4) c[0] = c[1] = c[2] = c[3] = 0xFFFFFFFFu;
         ASSERT_EQ(LerpTexelsSse2(c[0], c[1], c[2], c[3], wx, wy),
                   LerpTexels(c[0], c[1], c[2], c[3], wx, wy));
+    }
+#else
+    GTEST_SKIP() << "no SSE2 on this machine";
+#endif
+}
+
+TEST(RasterSimdTwins, SourceAlphaBlendsMatchThePlainTwin) {
+#if defined(__SSE2__)
+    std::mt19937 rng(5);
+    const Rgba factor{255, 255, 255, 255};
+    for (int i = 0; i < 200000; ++i) {
+        uint32_t src = rng(), dst = rng();
+        if (i < 256) src = (src & 0x00FFFFFFu) | (uint32_t(i) << 24);
+        if (i == 256) src = 0xFFFFFFFFu, dst = 0xFFFFFFFFu;
+        for (int destFactor : {int(D3DBLEND_INVSRCALPHA), int(D3DBLEND_ONE)}) {
+            uint32_t plain = ToArgb(Blend(D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, destFactor,
+                                          FromArgb(src), FromArgb(dst), factor));
+            ASSERT_EQ(BlendSrcAlphaSse2(destFactor, src, dst), plain)
+                << std::hex << src << " " << dst << " " << destFactor;
+        }
     }
 #else
     GTEST_SKIP() << "no SSE2 on this machine";

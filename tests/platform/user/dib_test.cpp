@@ -353,3 +353,20 @@ TEST(DibTransfer, StretchShrinksMirrorsAndKeepsColumnsOutsideTheSource) {
     EXPECT_EQ(t.At(2, 0), 0x7F7F7Fu);
     EXPECT_EQ(t.At(3, 0), 0x7F7F7Fu);
 }
+
+TEST(DibTransfer, HugeShrinkReadsOnlyTheColumnsItNeeds) {
+    Target t;
+    // A 1-bit row 2^30 pixels wide (128 MB of bits would be needed to hold it
+    // all; only the first and last bytes are touched when shrunk to 2 pixels).
+    Info wide = MakeInfo(4, -1, 1);
+    wide.header.biWidth = 1 << 30;
+    wide.extra[0] = 0x000000;
+    wide.extra[1] = 0xFFFFFF;
+    std::vector<uint8_t> bits(size_t{1} << 27, 0);
+    bits[0] = 0x80;  // first pixel white
+    EXPECT_EQ(StretchDIBits(t.dc, 0, 0, 2, 1, 0, 0, 1 << 30, 1, bits.data(), wide.get(),
+                            DIB_RGB_COLORS, SRCCOPY),
+              1);
+    EXPECT_EQ(t.At(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(t.At(1, 0), 0x000000u);
+}

@@ -62,6 +62,11 @@ TEST(Timers, TimerProcIsCalledByDispatchInsteadOfTheWindowProcedure) {
     EXPECT_EQ(procId, 0x7FFFu);
     EXPECT_TRUE(Only({WM_TIMER}).empty());
     KillTimer(w, 0x7FFF);
+    // After the timer is gone (or for a posted look-alike) nothing is called.
+    DispatchMessageA(&msg);
+    MSG fake{w, WM_TIMER, 1, reinterpret_cast<LPARAM>(&OnTimer), 0, {}};
+    DispatchMessageA(&fake);
+    EXPECT_EQ(procCalls, 1);
     DestroyWindow(w);
 }
 

@@ -231,3 +231,23 @@ TEST(Windows, SetWindowPosMovesAndSizesWithMessages) {
     EXPECT_TRUE(Only({WM_MOVE, WM_SIZE}).empty());  // nothing changed
     DestroyWindow(w);
 }
+
+TEST(Windows, HostileSizesAreCutNotAllocated) {
+    HWND w = CreateWindowExA(0, RecordingClass(), "", WS_POPUP, 0, 0, 0x7FFFFFFF, 0x7FFFFFFF,
+                             nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, 8192);
+    EXPECT_EQ(client.bottom, 8192);
+    ASSERT_TRUE(SetWindowPos(w, nullptr, 0, 0, -50, -50, SWP_NOZORDER));
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, 0);
+    EXPECT_EQ(client.bottom, 0);
+    // Drawing into an empty client does nothing, and does not fail.
+    HDC dc = GetDC(w);
+    RECT r{0, 0, 10, 10};
+    EXPECT_EQ(FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))), 1);
+    ReleaseDC(w, dc);
+    DestroyWindow(w);
+}
