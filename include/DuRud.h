@@ -108,6 +108,25 @@ int TruncVec4dToInt4(const double in[4], int out[4]);
 int MultiplyU64To128(uint64_t a, uint64_t b, uint64_t out[2]);  // out[0] low word
 int DivideU128ByU64(const uint64_t dividend[2], uint64_t divisor, uint64_t* quotient);  // /0: 0, -1
 
+// --- Files: plain files or archive members through one file-access table
+// Non-zero reads files out of archives where one covers the path (set before
+// start-up); 0 reads plain files only. 0.
+int SetUseArchive(int flag);
+// The full path of `path` against base (null: the current directory) into
+// out, which has room for 260 bytes. 0, or -1 with out "" when the result
+// would be longer than 259 bytes or a name longer than 255.
+int MakeFullPath(const char* path, char* out, const char* base);
+// Opens a file for line reading (asynchronous read flag: 0). Queued on the
+// asynchronous loader while SetUseAsyncLoad is on. The handle, 0 when the
+// file cannot be opened, -1 when no handle can be made. Close it with
+// DeleteTypedHandle.
+Handle OpenFileHandle(const char* path, int asyncRead);
+// One line of at most size - 1 bytes, NUL-terminated, without its CR LF; only
+// CR LF ends a line, double-byte characters are never split or taken for a
+// line end; a longer line continues with the next call. Its length, or -1 at
+// the end of the file or for a bad handle.
+int ReadFileHandleLine(char* buffer, int size, Handle handle);
+
 // --- Vector and matrix math: row vectors (p x M), row-major, left-handed
 struct Vec3 {
     float x, y, z;

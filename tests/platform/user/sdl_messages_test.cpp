@@ -189,6 +189,10 @@ TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
     KnobWindowWheel(w, 0, 2);
     KnobWindowWheel(w, -1, 0);
     PumpAll();
+    auto cursor = Only({WM_SETCURSOR});
+    ASSERT_EQ(cursor.size(), 4u);  // two moves and two presses ask for the shape
+    EXPECT_EQ(cursor[0].lParam, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(cursor[1].lParam, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
     auto seen = Only({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEWHEEL,
                       WM_MOUSEHWHEEL});
     ASSERT_EQ(seen.size(), 7u);
@@ -238,11 +242,14 @@ TEST(SdlMessages, DropPostsOneMessageWhenAccepted) {
     ASSERT_EQ(drops, 1);
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
     char name[64];
-    EXPECT_EQ(DragQueryFileA(drop, 0, name, sizeof name), 10u);
-    EXPECT_STREQ(name, "/tmp/a.txt");
-    EXPECT_EQ(DragQueryFileA(drop, 1, name, sizeof name), 11u);
-    EXPECT_STREQ(name, "/tmp/\x83\x65.bmp");  // code page 932
-    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 11u);
+    // The drive-letter view, names in code page 932.
+    EXPECT_EQ(DragQueryFileA(drop, 0, name, sizeof name), 12u);
+    EXPECT_STREQ(name, "C:\\tmp\\a.txt");
+    EXPECT_EQ(DragQueryFileA(drop, 1, name, sizeof name), 13u);
+    EXPECT_STREQ(name, "C:\\tmp\\\x83\x65.bmp");
+    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 13u);
+    EXPECT_EQ(DragQueryFileA(drop, 0, name, 5), 4u);  // cut to the buffer, terminated
+    EXPECT_STREQ(name, "C:\\t");
     EXPECT_EQ(DragQueryFileA(drop, 2, name, sizeof name), 0u);
     DragFinish(drop);
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);  // gone
