@@ -108,6 +108,15 @@ int TruncVec4dToInt4(const double in[4], int out[4]);
 int MultiplyU64To128(uint64_t a, uint64_t b, uint64_t out[2]);  // out[0] low word
 int DivideU128ByU64(const uint64_t dividend[2], uint64_t divisor, uint64_t* quotient);  // /0: 0, -1
 
+// --- Files: plain files or archive members through one file-access table
+// Non-zero reads files out of archives where one covers the path (set before
+// start-up); 0 reads plain files only. 0.
+int SetUseArchive(int flag);
+// The full path of `path` against base (null: the current directory) into
+// out, which has room for 260 bytes. 0, or -1 with out "" when the result
+// would be longer than 259 bytes or a name longer than 255.
+int MakeFullPath(const char* path, char* out, const char* base);
+
 // --- Vector and matrix math: row vectors (p x M), row-major, left-handed
 struct Vec3 {
     float x, y, z;

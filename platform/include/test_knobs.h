@@ -42,6 +42,20 @@ int KnobCommonControlsInitialised();
 void KnobSetVirtualClock(bool on);
 bool KnobVirtualClock();
 
+// --- files (kernel): ReadFile gate and counter ----------------------------------
+// While held, every ReadFile call waits (before touching the file) until the
+// hold is released. No environment variable: only tests hold reads.
+// Reset: released, count 0.
+void KnobHoldReadFile(bool hold);
+// ReadFile calls waiting at the hold now.
+int KnobReadFileWaiting();
+// Waits until at least `count` ReadFile calls wait at the hold; false when the
+// hold was released first.
+bool KnobWaitForHeldReadFile(int count);
+// ReadFile calls made since the last reset (any handle, any thread).
+long KnobReadFileCallCount();
+void KnobResetReadFileCallCount();
+
 // --- windows ------------------------------------------------------------------
 // Windows, messages and display (user/GDI/shell). Scripted input is pushed as
 // SDL events, so it takes the same path as real input on the next pump.

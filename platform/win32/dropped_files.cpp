@@ -15,10 +15,10 @@ struct DroppedFiles : KernelObject {
     POINT point{};
 };
 
-// The Windows view of a dropped host path: the same path with its text in
-// code page 932 (the file layer accepts both separators).
+// The program sees a dropped file under its drive-letter path
+// ("C:\tmp\a.png"), names in code page 932.
 std::string WindowsPathOf(const std::string& utf8) {
-    return Utf8ToCp932(utf8);
+    return platform::NativeToDriveView(utf8);
 }
 
 }  // namespace

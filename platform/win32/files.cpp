@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "file_read_knobs.h"
 #include "paths.h"
 #include "win_kernel.h"
 
@@ -308,6 +309,7 @@ bool applyOverlapped(FileObject& file, LPOVERLAPPED overlapped) {
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+    platform::FileReadGate();
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
     auto file = FileFromHandle(hFile);
     if (!file) return FALSE;

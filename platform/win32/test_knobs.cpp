@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "clock.h"
+#include "file_read_knobs.h"
 #include "module_registry.h"
 #include "process_services.h"
 
@@ -36,6 +37,7 @@ void KnobResetAll() {
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    platform::ResetFileReadKnobs();
     KnobFailHeapAlloc(0);
     platform::user::ResetUserKnobs();
     D3D9KnobReset();

@@ -238,11 +238,14 @@ TEST(SdlMessages, DropPostsOneMessageWhenAccepted) {
     ASSERT_EQ(drops, 1);
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
     char name[64];
-    EXPECT_EQ(DragQueryFileA(drop, 0, name, sizeof name), 10u);
-    EXPECT_STREQ(name, "/tmp/a.txt");
-    EXPECT_EQ(DragQueryFileA(drop, 1, name, sizeof name), 11u);
-    EXPECT_STREQ(name, "/tmp/\x83\x65.bmp");  // code page 932
-    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 11u);
+    // The drive-letter view, names in code page 932.
+    EXPECT_EQ(DragQueryFileA(drop, 0, name, sizeof name), 12u);
+    EXPECT_STREQ(name, "C:\\tmp\\a.txt");
+    EXPECT_EQ(DragQueryFileA(drop, 1, name, sizeof name), 13u);
+    EXPECT_STREQ(name, "C:\\tmp\\\x83\x65.bmp");
+    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 13u);
+    EXPECT_EQ(DragQueryFileA(drop, 0, name, 5), 4u);  // cut to the buffer, terminated
+    EXPECT_STREQ(name, "C:\\t");
     EXPECT_EQ(DragQueryFileA(drop, 2, name, sizeof name), 0u);
     DragFinish(drop);
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);  // gone
