@@ -222,7 +222,9 @@ int DeleteHandle(Handle handle) {
         return -1;
     }
     if (record->deletedFlag) *record->deletedFlag = -1;
-    if (ReadPendingCount(record) != 0 && AsyncRequestDelete(record->asyncRequestId, 1) == -2) {
+    // Only a positive count names a request: a loader that finished before
+    // its caller recorded the request leaves the count at -1 for a moment.
+    if (ReadPendingCount(record) > 0 && AsyncRequestDelete(record->asyncRequestId, 1) == -2) {
         // The load is running: its worker ends it (and may delete the handle
         // itself), so wait without the lock and look the handle up afresh.
         for (;;) {
@@ -235,7 +237,7 @@ int DeleteHandle(Handle handle) {
                 UnlockType(t);
                 return 0;
             }
-            if (ReadPendingCount(record) == 0) break;
+            if (ReadPendingCount(record) <= 0) break;
         }
     }
     if (t->deleteCallback && t->deleteCallback(record) == 1) {
@@ -258,7 +260,7 @@ int DeleteAllHandles(int type, HandleKeepFilter keep) {
     if (t->count > 0) {
         for (int32_t i = t->lowestIndex; i <= t->highestIndex; ++i) {
             HandleHeader* record = t->slots[i];
-            if (!record || Keeps(keep, record) || ReadPendingCount(record) == 0) continue;
+            if (!record || Keeps(keep, record) || ReadPendingCount(record) <= 0) continue;
             // A request still queued is dropped, so the deletion below need
             // not wait for a load nobody will run.
             if (AsyncRequestDelete(record->asyncRequestId, 1) != -2) {

@@ -348,6 +348,16 @@ TEST_F(HandleLoadTest, DeletingAQueuedLoadDropsTheRequest) {
     EXPECT_EQ(1, g_deleteCalls.load());
 }
 
+TEST_F(HandleLoadTest, LoadEndedBeforeItWasRecordedLeavesOtherRequestsAlone) {
+    Register(8);
+    const Handle other = QueueLoad(AddHandle(kType, -1), SlowLoad);  // queue slot 0
+    const Handle early = AddHandle(kType, -1);
+    EXPECT_EQ(0, EndHandleAsyncLoad(early));  // its loader finished first
+    EXPECT_EQ(0, DeleteHandle(early));
+    EXPECT_EQ(1, AsyncRequestCount()) << "the other handle's request was taken";
+    EXPECT_EQ(1, IsHandleAsyncPending(other));
+}
+
 TEST_F(HandleLoadTest, DeleteAllDropsQueuedLoads) {
     Register(8);
     QueueLoad(AddHandle(kType, -1), SlowLoad);
