@@ -141,11 +141,19 @@ void OnKey(const SDL_KeyboardEvent& e) {
     Post(window, message, key.virtualKey, static_cast<LPARAM>(lParam), screen);
 }
 
+// Windows asks the window under the cursor for its cursor shape before each
+// mouse move and button press.
+void SetCursorShape(const std::shared_ptr<Window>& window, UINT mouseMessage) {
+    SendMessageA(window->handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(window->handle),
+                 MAKELPARAM(HTCLIENT, mouseMessage));
+}
+
 void OnMouseMotion(const SDL_MouseMotionEvent& e) {
     auto window = WindowOfSdlId(e.windowID);
     if (!window) return;
     POINT screen;
     POINT p = ClientPointOf(window, e.x, e.y, &screen);
+    SetCursorShape(window, WM_MOUSEMOVE);
     Post(window, WM_MOUSEMOVE, MouseKeyFlags(), MAKELPARAM(p.x, p.y), screen);
 }
 
@@ -188,6 +196,7 @@ void OnMouseButton(const SDL_MouseButtonEvent& e) {
     }
     POINT screen;
     POINT p = ClientPointOf(window, e.x, e.y, &screen);
+    if (down) SetCursorShape(window, message);
     Post(window, message, MouseKeyFlags() | (extra << 16), MAKELPARAM(p.x, p.y), screen);
 }
 

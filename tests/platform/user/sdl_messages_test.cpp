@@ -189,6 +189,10 @@ TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
     KnobWindowWheel(w, 0, 2);
     KnobWindowWheel(w, -1, 0);
     PumpAll();
+    auto cursor = Only({WM_SETCURSOR});
+    ASSERT_EQ(cursor.size(), 4u);  // two moves and two presses ask for the shape
+    EXPECT_EQ(cursor[0].lParam, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(cursor[1].lParam, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
     auto seen = Only({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEWHEEL,
                       WM_MOUSEHWHEEL});
     ASSERT_EQ(seen.size(), 7u);
