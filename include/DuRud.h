@@ -116,6 +116,16 @@ int SetUseArchive(int flag);
 // out, which has room for 260 bytes. 0, or -1 with out "" when the result
 // would be longer than 259 bytes or a name longer than 255.
 int MakeFullPath(const char* path, char* out, const char* base);
+// Opens a file for line reading (asynchronous read flag: 0). Queued on the
+// asynchronous loader while SetUseAsyncLoad is on. The handle, 0 when the
+// file cannot be opened, -1 when no handle can be made. Close it with
+// DeleteTypedHandle.
+Handle OpenFileHandle(const char* path, int asyncRead);
+// One line of at most size - 1 bytes, NUL-terminated, without its CR LF; only
+// CR LF ends a line, double-byte characters are never split or taken for a
+// line end; a longer line continues with the next call. Its length, or -1 at
+// the end of the file or for a bad handle.
+int ReadFileHandleLine(char* buffer, int size, Handle handle);
 
 // --- Vector and matrix math: row vectors (p x M), row-major, left-handed
 struct Vec3 {

@@ -38,6 +38,7 @@ struct AsyncState {
     MainThreadRequest* mainQueue[kAsyncWorkerCount];
     int32_t mainCount;
     WorkerSlot workers[kAsyncWorkerCount];
+    int64_t resumes;  // workers resumed since AsyncLoadInit
 };
 
 AsyncState g_async;
@@ -58,8 +59,11 @@ uint16_t GetU16(const uint8_t* at) {
     return value;
 }
 
-// Resumes at most one parked worker; the lock is held.
-void WakeWorkersLocked(int callerIsRunning) {
+// Resumes at most one parked worker; the lock is held. With servedOnly only
+// a worker whose main-thread call was served is taken: a worker with nothing
+// to do hands its run on to one that can go on, never to an idle worker
+// (which would find nothing either and hand on again, without end).
+void WakeWorkersLocked(int callerIsRunning, bool servedOnly = false) {
     AsyncState& s = g_async;
     if (s.running >= s.allowed + callerIsRunning) return;
     for (;;) {
@@ -71,7 +75,7 @@ void WakeWorkersLocked(int callerIsRunning) {
                 continue;
             if (best < 0 || w.request->timeQueued < s.workers[best].request->timeQueued) best = i;
         }
-        if (best < 0) {
+        if (best < 0 && !servedOnly) {
             for (int i = 0; i < kAsyncWorkerCount; ++i) {
                 const WorkerSlot& w = s.workers[i];
                 if (!w.thread.handle || !w.asleep || w.waitingForMain || w.finished) continue;
@@ -89,6 +93,7 @@ void WakeWorkersLocked(int callerIsRunning) {
         }
         w.asleep = 0;
         s.running += 1;
+        s.resumes += 1;
         return;
     }
 }
@@ -132,7 +137,7 @@ void WorkerLoop(ThreadContext*, uintptr_t argument) {
                 w.request = nullptr;
                 continue;
             }
-            WakeWorkersLocked(1);
+            WakeWorkersLocked(1, true);
         }
         ParkLocked(w);
         Lock();
@@ -166,6 +171,7 @@ int AsyncLoadInit(DWORD mainThreadId) {
     s.queued = 0;
     s.highWater = 0;
     s.mainCount = 0;
+    s.resumes = 0;
     s.mainThreadId = mainThreadId;
     InitLock(&s.lock);
     s.initialised = 1;
@@ -460,6 +466,14 @@ int AsyncRunningWorkers() {
     const int running = g_async.running;
     Unlock();
     return running;
+}
+
+int64_t AsyncWorkerResumeCount() {
+    if (!g_async.initialised) return 0;
+    Lock();
+    const int64_t count = g_async.resumes;
+    Unlock();
+    return count;
 }
 
 int AsyncMainQueueCount() {

@@ -87,6 +87,7 @@ int AsyncLoadIsInitialised();
 int AsyncAllowedWorkers();
 int AsyncRunningWorkers();
 int AsyncLiveWorkerThreads();  // workers created and not yet joined
-int AsyncMainQueueCount();     // posted calls not served yet
+int AsyncMainQueueCount();
+int64_t AsyncWorkerResumeCount();  // resumes since AsyncLoadInit     // posted calls not served yet
 
 }  // namespace DuRud

@@ -205,6 +205,26 @@ TEST_P(AsyncConcurrencyTest, RunsAtMostProcessorsMinusOne) {
     CloseHandle(g_gate);
 }
 
+TEST_F(AsyncLoadingTest, IdleWorkersStayParkedWhileALoadRuns) {
+    g_gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_active = 0;
+    ASSERT_EQ(0, AsyncLoadStartThreads(8));
+    Queue(1, HeldLoad);
+    Queue(2, RecordOrder);
+    while (g_active.load() < 1 || AsyncRequestCount() > 1) Sleep(1);
+    // One load runs; nothing waits. Workers that wake now have nothing to do.
+    const int64_t resumes = AsyncWorkerResumeCount();
+    for (int i = 0; i < 20; ++i) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(resumes, AsyncWorkerResumeCount()) << "parked workers were woken for nothing";
+    SetEvent(g_gate);
+    DrainQueue();
+    EXPECT_EQ(0, AsyncLoadStopThreads());
+    CloseHandle(g_gate);
+}
+
 INSTANTIATE_TEST_SUITE_P(Processors, AsyncConcurrencyTest, testing::Values(1, 2, 8));
 
 // --- main-thread calls ---------------------------------------------------------
