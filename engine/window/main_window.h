@@ -44,7 +44,6 @@ int GetClosingFlag();
 int SetMainWindowText(const char* text);
 double GetWindowScale(double* x, double* y);
 int SetWindowScale(double x, double y);
-int SetArchiveKey(const char* key);
 // Copies at most bufferSize - 1 bytes (never half a double-byte character)
 // and a NUL; a null buffer gives the text's size + 1. -1 without text.
 int GetClipboardText(char* buffer, int bufferSize);

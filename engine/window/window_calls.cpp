@@ -4,6 +4,7 @@
 // window, no lost device, draw target -4, no input down).
 #include "window/window_calls.h"
 
+#include "files/file_handles.h"
 #include "placeholders/missing_module.h"
 #include "sound/movie/movie_module.h"
 #include "sound/sound_system.h"
@@ -15,15 +16,6 @@ int Missing(const char* module, const char* operation) {
     return ReportMissingModule(module, operation);
 }
 
-int NoFileHandles() {
-    return Missing("file handle", "InitFileHandles");
-}
-int EndNoFileHandles() {
-    return 0;
-}
-int NoArchiveKey(const char*) {
-    return Missing("archive", "SetArchiveKey");
-}
 int Nothing() {
     return 0;
 }
@@ -80,9 +72,9 @@ int NoTextDraw(int, int, const char*, uint32_t, Handle, uint32_t, int) {
 }
 
 const WindowModuleCalls kDefaultCalls = {
-    NoFileHandles,
-    EndNoFileHandles,
-    NoArchiveKey,
+    InitFileHandles,
+    EndFileHandles,
+    SetArchiveKey,
     Nothing,  // RefreshKeyboardState
     Nothing,  // ReacquireInputDevices
     NoKeyboardFlag,

@@ -150,10 +150,6 @@ int SetWindowScale(double x, double y) {
     return 0;
 }
 
-int SetArchiveKey(const char* key) {
-    return WindowCalls().SetArchiveKey(key);
-}
-
 // --- clipboard -----------------------------------------------------------------------
 
 int GetClipboardText(char* buffer, int bufferSize) {
