@@ -49,6 +49,12 @@ void MemImgBlitRotate(MEMIMG* dest, const MEMIMG* src, int centreX, int centreY,
 void MemImgTriangle(MEMIMG* dest, const MEMIMG* src, const MemImgVertex* vertices, int trans,
                     const MEMIMG* blend, uint32_t colour);
 
+// Maps the whole source onto four corners {x0, y0, ..., x3, y3} given as the
+// picture's top-left, top-right, bottom-left and bottom-right, as two
+// triangles.
+void MemImgQuad(MEMIMG* dest, const MEMIMG* src, const int32_t* corners, int trans,
+                const MEMIMG* blend);
+
 // Fills rect (null: the whole image) with colour under the blend mode.
 void MemImgFillRect(MEMIMG* dest, const RECT* rect, uint32_t colour);
 

@@ -106,6 +106,10 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
     setup.target = target;
     const DWORD* rs = state.render;
     if (rs[D3DRS_FILLMODE] != D3DFILL_SOLID) return "fill mode not supported";
+    // Fog and stencil are not computed; drawing as if they were off would
+    // show a picture Direct3D does not.
+    if (rs[D3DRS_FOGENABLE]) return "fog not supported";
+    if (rs[D3DRS_STENCILENABLE]) return "stencil test not supported";
     if (rs[D3DRS_CULLMODE] < D3DCULL_NONE || rs[D3DRS_CULLMODE] > D3DCULL_CCW)
         return "cull mode not supported";
     setup.cull = int(rs[D3DRS_CULLMODE]);

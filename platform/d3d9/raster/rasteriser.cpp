@@ -75,16 +75,48 @@ void Cover(const DrawContext& ctx, const TriangleSetup& tri, SpanFunction span, 
     int64_t rowEnd = std::min<int64_t>(FloorDiv(maxY, kSub), clip.bottom - 1);
     int64_t colStart = std::max<int64_t>(CeilDiv(minX, kSub), clip.left);
     int64_t colEnd = std::min<int64_t>(FloorDiv(maxX, kSub), clip.right - 1);
+    if (rowStart > rowEnd || colStart > colEnd) return;
+    // Each sloped edge bounds the row's pixels at floor(m / A) with
+    // m = e.bPerRow * y + e.k - e.bias and A = |e.a| (a lower bound, negated,
+    // for left edges; an upper bound for right edges). m grows by a constant
+    // per row, so the quotient steps exactly without a division per row.
+    struct Walk {
+        int64_t q, r, dq, dr, A;
+        int kind;  // 1 lower bound, -1 upper bound, 0 horizontal
+        int64_t m;
+    } walks[3];
+    for (int i = 0; i < 3; ++i) {
+        const Edge& e = edges[i];
+        Walk& w = walks[i];
+        w.m = e.bPerRow * rowStart + e.k - e.bias;
+        if (e.a == 0) {
+            w.kind = 0;
+            continue;
+        }
+        w.kind = e.a > 0 ? 1 : -1;
+        w.A = e.a > 0 ? e.a : -e.a;
+        w.q = FloorDiv(w.m, w.A);
+        w.r = w.m - w.q * w.A;
+        w.dq = FloorDiv(e.bPerRow, w.A);
+        w.dr = e.bPerRow - w.dq * w.A;
+    }
     for (int64_t y = rowStart; y <= rowEnd; ++y) {
         int64_t lo = colStart, hi = colEnd;
-        for (const Edge& e : edges) {
-            int64_t b = e.bPerRow * y + e.k;
-            if (e.a > 0)
-                lo = std::max(lo, CeilDiv(e.bias - b, e.a));
-            else if (e.a < 0)
-                hi = std::min(hi, FloorDiv(b - e.bias, -e.a));
-            else if (b < e.bias)
+        for (int i = 0; i < 3; ++i) {
+            Walk& w = walks[i];
+            if (w.kind == 1)
+                lo = std::max(lo, -w.q);
+            else if (w.kind == -1)
+                hi = std::min(hi, w.q);
+            else if (w.m < 0)
                 hi = lo - 1;
+            if (w.kind != 0) {
+                w.q += w.dq;
+                w.r += w.dr;
+                if (w.r >= w.A) w.r -= w.A, ++w.q;
+            } else {
+                w.m += edges[i].bPerRow;
+            }
         }
         if (lo <= hi) span(*ctx.setup, tri, int(y), int(lo), int(hi + 1));
     }

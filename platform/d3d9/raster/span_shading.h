@@ -125,6 +125,16 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                              (sBase[0] + int64_t(x1 - 1) * sStep[0]) >> (kCoordBits - 8));
     }
 
+    // Point-sampled rows of constant t read one texture row.
+    const uint8_t* pointRow = nullptr;
+    if constexpr (!generic && K::kTexFormat >= 0 && K::kFilter == kFilterPoint) {
+        const RasterSurface& lv = ds.stages[0].texture->levels[0];
+        if (tStep[0] == 0) {
+            int ty = AddressTexel(tBase[0] >> kCoordBits, lv.height, K::kAddress);
+            if (ty >= 0) pointRow = lv.pixels + size_t(ty) * lv.pitch;
+        }
+    }
+
     for (int x = x0; x < x1; ++x) {
         const double fx = double(x);
         double w = 1.0, q = 1.0;
@@ -194,13 +204,18 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 const RasterSurface& lv = st.texture->levels[0];
                 int64_t fs = (sBase[i] + int64_t(x) * sStep[i]) >> (kCoordBits - 8);
                 int64_t ft = (tBase[i] + int64_t(x) * tStep[i]) >> (kCoordBits - 8);
-                uint32_t c = K::kFilter == kFilterLinear
-                                 ? (rowBlend.ready
-                                        ? rowBlend.Sample(fs)
-                                        : SampleLinearFast(lv, K::kTexFormat, K::kAddress,
-                                                           K::kAddress, st.sampler.border, fs, ft))
-                                 : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
-                                               st.sampler.border, fs, ft);
+                uint32_t c =
+                    K::kFilter == kFilterLinear
+                        ? (rowBlend.ready
+                               ? rowBlend.Sample(fs)
+                               : SampleLinearFast(lv, K::kTexFormat, K::kAddress, K::kAddress,
+                                                  st.sampler.border, fs, ft))
+                        : (pointRow ? ReadArgb(pointRow + size_t(AddressTexel(fs >> 8, lv.width,
+                                                                              K::kAddress)) *
+                                                              4,
+                                               uint32_t(K::kTexFormat))
+                                    : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
+                                                  st.sampler.border, fs, ft));
                 r.texture = FromArgb(c);
             }
             if (generic || i > 0) {

@@ -66,6 +66,37 @@ TEST_F(RawDecoderTest, TgaAllFourLineOrdersComeOutTopDownLeftToRight) {
     }
 }
 
+TEST_F(RawDecoderTest, TgaEveryTypeAtEveryDepth) {
+    for (int depth : {16, 24, 32}) {
+        const int bpp = depth / 8;
+        const std::string p0 = std::string("\x01\x02\x03\x04", 4).substr(0, bpp);
+        const std::string p1 = std::string("\x05\x06\x07\x08", 4).substr(0, bpp);
+        for (int type : {1, 2, 9, 10}) {
+            const bool mapped = type == 1 || type == 9, packed = type >= 9;
+            TgaSpec t;
+            t.type = type;
+            t.width = 2;
+            if (mapped) {
+                t.mapType = 1;
+                t.mapLength = 2;
+                t.mapEntryBits = depth;
+                t.pixelBits = 8;
+                t.colorMap = p0 + p1;
+            } else {
+                t.pixelBits = depth;
+            }
+            std::string items = mapped ? std::string("\x00\x01", 2) : p0 + p1;
+            t.data = packed ? std::string(1, '\x01') + items : items;
+            BaseImage im;
+            ASSERT_EQ(RunDecoder(LoadTgaImage, MakeTga(t), &im), 0) << type << "/" << depth;
+            EXPECT_EQ(im.colorFormat.bitsPerPixel, depth);
+            EXPECT_EQ(im.pitch, 2 * bpp);
+            EXPECT_EQ(LineBytes(im, 0, 2 * bpp), p0 + p1) << type << "/" << depth;
+            FreeBaseImagePixels(&im);
+        }
+    }
+}
+
 TEST_F(RawDecoderTest, TgaWidth3At24BitsHasUnroundedPitch9) {
     TgaSpec t;
     t.width = 3;

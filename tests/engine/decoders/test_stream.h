@@ -15,6 +15,7 @@ struct TestStream {
     std::string bytes;
     int64_t position = 0;
     int reads = 0;
+    int rewinds = 0;  // seeks to the start
 
     explicit TestStream(std::string b) : bytes(std::move(b)) {}
 
@@ -23,6 +24,7 @@ struct TestStream {
         s.Tell = [](intptr_t h) { return int32_t(Self(h)->position); };
         s.Seek = [](intptr_t h, int32_t offset, int origin) {
             TestStream* t = Self(h);
+            if (offset == 0 && origin == 0) ++t->rewinds;
             int64_t size = int64_t(t->bytes.size());
             int64_t p = origin == 0   ? offset
                         : origin == 1 ? t->position + offset

@@ -240,6 +240,33 @@ TEST(RasterCoverage, PointsAndLines) {
         for (int x = 0; x < 16; ++x) EXPECT_LE(t.Get(x, y) & 0xFF, 1u) << x << "," << y;
 }
 
+TEST(RasterCoverage, LinesInEveryDirection) {
+    OwnedSurface t(12, 12, kFormatX8R8G8B8);
+    RasterState s = StateFor(t.surface, kFvf);
+    s.render[D3DRS_LASTPIXEL] = FALSE;
+    auto line = [&](float x1, float y1, float x2, float y2) {
+        t.Fill(0);
+        std::vector<V2D> v = {{x1, y1, 0, 1, kRed}, {x2, y2, 0, 1, kRed}};
+        EXPECT_EQ(RasterDrawPrimitiveUP(s, D3DPT_LINELIST, 1, v.data(), sizeof(V2D)).hr, S_OK);
+        std::vector<std::pair<int, int>> on;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                if (t.Get(x, y) == kRed) on.emplace_back(x, y);
+        return on;
+    };
+    using P = std::vector<std::pair<int, int>>;
+    // Right to left: the start pixel is drawn, the end pixel is not.
+    EXPECT_EQ(line(8, 10, 2, 10), (P{{3, 10}, {4, 10}, {5, 10}, {6, 10}, {7, 10}, {8, 10}}));
+    // Vertical, downwards and upwards.
+    EXPECT_EQ(line(2, 1, 2, 5), (P{{2, 1}, {2, 2}, {2, 3}, {2, 4}}));
+    EXPECT_EQ(line(2, 5, 2, 1), (P{{2, 2}, {2, 3}, {2, 4}, {2, 5}}));
+    // A diagonal steps one row per column.
+    EXPECT_EQ(line(0, 0, 4, 4), (P{{0, 0}, {1, 1}, {2, 2}, {3, 3}}));
+    // Outside the target: nothing, no fault.
+    EXPECT_EQ(line(-50, -3, -1, -3), P{});
+    EXPECT_EQ(line(3, 3, 3, 3), P{});
+}
+
 TEST(RasterCoverage, HostileVerticesNeitherCrashNorWriteOutside) {
     OwnedSurface t(32, 32, kFormatX8R8G8B8);
     RasterState s = StateFor(t.surface, kFvf);

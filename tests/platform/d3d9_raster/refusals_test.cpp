@@ -99,6 +99,8 @@ TEST_F(RasterRefusals, StatesThePipelineDoesNotCompute) {
     refusedWith([](RasterState& s) { s.stage[0][D3DTSS_COLORARG2] = D3DTA_CONSTANT; });
     refusedWith([](RasterState& s) { s.stage[0][D3DTSS_RESULTARG] = D3DTA_TEXTURE; });
     refusedWith([](RasterState& s) { s.render[D3DRS_FILLMODE] = D3DFILL_WIREFRAME; });
+    refusedWith([](RasterState& s) { s.render[D3DRS_FOGENABLE] = TRUE; });
+    refusedWith([](RasterState& s) { s.render[D3DRS_STENCILENABLE] = TRUE; });
     refusedWith([](RasterState& s) {
         s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
         s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCCOLOR2;

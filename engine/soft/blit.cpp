@@ -1,0 +1,141 @@
+// MemImgBlit: draws a whole MEMIMG at a position. The entry refuses what it
+// cannot draw, clips against the draw area (itself kept inside the
+// destination), sets up pointers, row skips and table rows once, and hands
+// the call to one kernel group: the clipped path or the run-table walk.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "core/math.h"
+#include "core/system_services.h"
+#include "soft/blit_pixel_forms.h"
+#include "soft/memimg_renderer.h"
+
+namespace DuRud {
+
+namespace {
+
+alignas(16) uint8_t gWorkPalette[1024];
+
+// The bytes per pixel each kind of body must have; 0 for kinds never drawn.
+int ExpectedBytesPerPixel(const MemImgBody* b) {
+    if (b->paletteFlag == 1) return 1;
+    if (b->colorType == kMemImgColor16) return b->alphaFlag == 1 ? 4 : 2;
+    if (b->colorType == kMemImgColor32) return 4;
+    return 0;
+}
+
+bool HasFormat(const MEMIMG* m) {
+    return MemImgIsValid(m) && m->body->colorFormat && m->pixels;
+}
+
+}  // namespace
+
+uint8_t* MemImgBlitWorkPalette() {
+    return gWorkPalette;
+}
+
+void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const MEMIMG* blend) {
+    if (!HasFormat(dest) || !HasFormat(src)) return;
+    if (blend && !HasFormat(blend)) return;
+    const MemImgBody* db = dest->body;
+    const MemImgBody* sb = src->body;
+    if (sb->colorType != db->colorType) return;
+    if (db->paletteFlag == 1 || db->alphaFlag == 1) return;
+    if (sb->colorType != kMemImgColor16 && sb->colorType != kMemImgColor32) return;
+    const int srcBpp = sb->colorFormat->bytesPerPixel;
+    const int dstBpp = db->colorFormat->bytesPerPixel;
+    if (srcBpp != ExpectedBytesPerPixel(sb) || dstBpp != ExpectedBytesPerPixel(db)) return;
+    if (sb->paletteFlag == 1 && !sb->palette) return;
+    // A blend image smaller than the source would be read outside itself.
+    if (blend && (blend->width < src->width || blend->height < src->height ||
+                  blend->body->colorFormat->bytesPerPixel < 1)) {
+        return;
+    }
+
+    int mode = MemImgDrawState.blendMode;
+    const int p = MemImgDrawState.blendParameter;
+    if (uint32_t(mode) > 11 || (mode >= 5 && mode <= 9)) return;
+    if (p < 0 || p > 255) return;  // no table row for it
+    if ((mode == 1 || mode == 2) && p == 0) return;
+    if (mode == 3 && p == 0 && sb->paletteFlag != 1) return;
+    if (mode == 1 && p == 255) mode = 0;
+
+    // The draw area, kept inside the destination, bounds the clip.
+    RECT area{MemImgDrawState.clipLeft, MemImgDrawState.clipTop, MemImgDrawState.clipRight,
+              MemImgDrawState.clipBottom};
+    const RECT destBounds{0, 0, dest->width, dest->height};
+    ClipRect(&area, &destBounds);
+    const auto clamp32 = [](int64_t v) {
+        return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
+    };
+    RECT r{x, y, clamp32(int64_t(x) + src->width), clamp32(int64_t(y) + src->height)};
+    ClipRect(&r, &area);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return;
+    const int64_t ox = int64_t(r.left) - x;
+    const int64_t oy = int64_t(r.top) - y;
+
+    BlitCall c;
+    c.w = w;
+    c.h = h;
+    c.src = src->pixels + int64_t(sb->pitch) * oy + srcBpp * ox;
+    c.srcSkip = sb->pitch - ptrdiff_t(srcBpp) * w;
+    c.dst = dest->pixels + int64_t(db->pitch) * r.top + int64_t(dstBpp) * r.left;
+    c.dstSkip = db->pitch - ptrdiff_t(dstBpp) * w;
+    if (blend) {
+        c.hasBlend = true;
+        c.blend = blend->pixels + int64_t(blend->body->pitch) * oy + ox;
+        c.blendSkip = blend->body->pitch - ptrdiff_t(w);
+        c.blendTable = MemImgBlendImageTable;
+    }
+    c.trans = trans != 0;
+    c.transColor = sb->transparentColor;
+    c.palette = sb->palette;
+    c.mode = mode;
+    c.p = uint32_t(p);
+    const uint32_t bright = MemImgDrawState.drawBright;
+    c.white = MemImgBrightIsWhite(bright);
+    for (int ch = 0; ch < 3; ++ch) c.bright[ch] = MemImgBrightRow(bright, ch);
+    c.rowP = MemImgMulTable[p];
+    c.signedRow = MemImgSignedMulTable[p] + 255;
+    c.mix6 = MemImgBlend6Table[p / 4];
+    c.alpha = sb->alphaFlag == 1 && sb->paletteFlag != 1;
+    c.mmx = GetMmxAvailable() == 1;
+
+    const bool palette = sb->paletteFlag == 1;
+    if (palette) {
+        const uint32_t index = sb->transparentColor & 0xFF;
+        c.transWord = index * 0x01010101u;
+        // All 256 entries, so that no kernel sees an earlier call's entry.
+        std::memcpy(gWorkPalette, sb->palette, sizeof gWorkPalette);
+    } else if (sb->colorType == kMemImgColor16) {
+        c.transWord = (sb->transparentColor & 0xFFFF) * 0x00010001u;
+    } else {
+        c.transWord = sb->transparentColor;
+    }
+
+    const bool runPath = trans == 1 && sb->runTableValid == 1 && w == src->width &&
+                         h == src->height && MemImgRunTableMatches(src) == 1;
+    if (runPath) {
+        c.runs = sb->runTable;
+        c.runsEnd = sb->runTable + (int64_t(sb->width) + 5) * sb->height;
+        if (sb->colorType == kMemImgColor32) {
+            BlitRuns32(c, palette);
+        } else {
+            BlitRuns16(c, palette);
+        }
+        return;
+    }
+    // Palette sources on the clipped path are drawn by the palette kernels,
+    // which are not part of this module yet: they draw nothing.
+    if (palette) return;
+    if (sb->colorType == kMemImgColor32) {
+        BlitClipped32(c);
+    } else {
+        BlitClipped16(c);
+    }
+}
+
+}  // namespace DuRud

@@ -1,0 +1,168 @@
+// The clipped path's kernels for a 32-bit source without palette onto a
+// 32-bit destination: one loop per blend mode and combination of blend
+// image, brightness, source alpha and transparent flag, plus the half blend
+// and the full-strength add and subtract (MMX and plain).
+#include <cstring>
+
+#include "soft/blit_pixel_forms.h"
+
+namespace DuRud {
+
+namespace {
+
+template <int Mode, bool Blend, bool White, bool Alpha, bool Trans>
+void Loop32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const uint8_t* b = c.blend;
+    for (int y = 0; y < c.h; ++y) {
+        for (int x = 0; x < c.w; ++x, s += 4, d += 4) {
+            const uint32_t sv = Load32(s);
+            uint32_t t = 0;
+            if constexpr (Blend) t = c.blendTable[*b++];
+            if constexpr (!Alpha) {
+                if constexpr (Trans) {
+                    if (sv == c.transColor) continue;
+                }
+                Pixel32<Mode, Blend, White, false>(d, sv, t, c);
+            } else if constexpr (Trans) {
+                // Alpha 0 is skipped in every mode (modes 10 and 11 would
+                // write it back unchanged; mode 4 leaves it instead of
+                // drawing black, as the run path does).
+                const uint32_t a = sv >> 24;
+                if (a == 0) continue;
+                if (a == 255) {
+                    Pixel32<Mode, Blend, White, false>(d, sv, t, c);
+                } else {
+                    Pixel32<Mode, Blend, White, true>(d, sv, t, c);
+                }
+            } else {
+                Pixel32<Mode, Blend, White, true>(d, sv, t, c);
+            }
+        }
+        s += c.srcSkip;
+        d += c.dstSkip;
+        if constexpr (Blend) b += c.blendSkip;
+    }
+}
+
+// Whole rows of source words moved as they are.
+void CopyRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        std::memmove(d, s, bytes);
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
+void WordRows32(const BlitCall& c, WordRowOp op) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        MemImgWordRowSimd(op, d, s, c.w, c.trans, c.transColor);
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
+// The plain full-strength add (no (d OR x) term) and subtract, x = s.
+template <bool Add, bool Trans>
+void FullStrength32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    for (int y = 0; y < c.h; ++y) {
+        for (int x = 0; x < c.w; ++x, s += 4, d += 4) {
+            const uint32_t sv = Load32(s);
+            if constexpr (Trans) {
+                if (sv == c.transColor) continue;
+            }
+            const uint32_t dv = Load32(d);
+            Store32(d, Add ? MemImgAdd32NoTerm(dv, sv) : MemImgSubtract32(dv, sv));
+        }
+        s += c.srcSkip;
+        d += c.dstSkip;
+    }
+}
+
+template <bool Add>
+void FullStrength32(const BlitCall& c) {
+    if (c.trans) {
+        FullStrength32<Add, true>(c);
+    } else {
+        FullStrength32<Add, false>(c);
+    }
+}
+
+template <int Mode>
+void Select32(const BlitCall& c) {
+    const bool plainSource = !c.hasBlend && c.white && !c.alpha;
+    if constexpr (Mode == 1) {
+        if (plainSource && c.p == 128) {
+            // The MMX half blend equals the plain one; both run the SIMD row.
+            WordRows32(c, WordRowOp::Half);
+            return;
+        }
+    }
+    if constexpr (Mode == 2 || Mode == 3) {
+        if (plainSource && c.p == 255) {
+            if (c.mmx) {
+                WordRows32(c, Mode == 2 ? WordRowOp::AddSaturate : WordRowOp::SubtractSaturate);
+            } else {
+                FullStrength32<Mode == 2>(c);
+            }
+            return;
+        }
+    }
+    if constexpr (Mode == 0) {
+        // Brightness white, no blend image, no transparency: the source
+        // words are copied whole, alpha byte included.
+        if (!c.hasBlend && c.white && !c.trans) {
+            CopyRows32(c);
+            return;
+        }
+    }
+    WithBool(c.hasBlend, [&](auto blend) {
+        WithBool(c.white, [&](auto white) {
+            WithBool(c.alpha, [&](auto alpha) {
+                WithBool(c.trans,
+                         [&](auto trans) { Loop32<Mode, blend(), white(), alpha(), trans()>(c); });
+            });
+        });
+    });
+}
+
+}  // namespace
+
+void BlitClipped32(const BlitCall& c) {
+    switch (c.mode) {
+        case 0:
+            Select32<0>(c);
+            break;
+        case 1:
+            Select32<1>(c);
+            break;
+        case 2:
+            Select32<2>(c);
+            break;
+        case 3:
+            Select32<3>(c);
+            break;
+        case 4:
+            Select32<4>(c);
+            break;
+        case 10:
+            Select32<10>(c);
+            break;
+        case 11:
+            Select32<11>(c);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace DuRud

@@ -1,0 +1,80 @@
+// The run-table path on 16-bit R5G6B5 pixels: palette sources (16-bit
+// entries of the body's own palette) and direct sources with or without an
+// alpha byte. Plain integer code only; the MMX flag is not read.
+#include "soft/run_table_walk.h"
+
+namespace DuRud {
+
+namespace {
+
+template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
+void Runs16(const BlitCall& c) {
+    constexpr int sb = Palette ? 1 : (Alpha ? 4 : 2);
+    WalkRuns<Blend>(
+        c, sb, 2,
+        [&](const uint8_t* s, uint8_t* d, const uint8_t* b, int length, bool translucent) {
+            auto fetch = [&](const uint8_t* p) -> uint32_t {
+                return Palette ? Load16(c.palette + 2 * uint32_t(*p)) : Load16(p);
+            };
+            auto factor = [&](int i) -> uint32_t { return Blend ? c.blendTable[b[i]] : 0u; };
+            uint8_t* dp = d;
+            if (Alpha && translucent) {
+                for (int i = 0; i < length; ++i, dp += 2) {
+                    const uint8_t* sp = s + sb * i;
+                    Store16(dp, Pixel16<Mode, Blend, White, Alpha>(Load16(dp), fetch(sp), sp[2],
+                                                                   factor(i), c));
+                }
+            } else {
+                for (int i = 0; i < length; ++i, dp += 2) {
+                    Store16(dp, Pixel16<Mode, Blend, White, false>(Load16(dp), fetch(s + sb * i), 0,
+                                                                   factor(i), c));
+                }
+            }
+        });
+}
+
+template <int Mode>
+void Select(const BlitCall& c, bool palette) {
+    WithBool(c.hasBlend, [&](auto blend) {
+        WithBool(c.white, [&](auto white) {
+            WithBool(c.alpha && !palette, [&](auto alpha) {
+                WithBool(palette, [&](auto pal) {
+                    if constexpr (!(alpha() && pal()))
+                        Runs16<Mode, blend(), white(), alpha(), pal()>(c);
+                });
+            });
+        });
+    });
+}
+
+}  // namespace
+
+void BlitRuns16(const BlitCall& c, bool paletteSource) {
+    switch (c.mode) {
+        case 0:
+            Select<0>(c, paletteSource);
+            break;
+        case 1:
+            Select<1>(c, paletteSource);
+            break;
+        case 2:
+            Select<2>(c, paletteSource);
+            break;
+        case 3:
+            Select<3>(c, paletteSource);
+            break;
+        case 4:
+            Select<4>(c, paletteSource);
+            break;
+        case 10:
+            Select<10>(c, paletteSource);
+            break;
+        case 11:
+            Select<11>(c, paletteSource);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace DuRud

@@ -1,0 +1,78 @@
+// The run-table path on 32-bit pixels: transparent runs are passed over,
+// opaque runs drawn without the alpha weight, translucent runs (sources with
+// the alpha flag) weighted by their alpha. Palette sources take their colour
+// from the body's own palette. No special kernels and no MMX code here.
+#include "soft/run_table_walk.h"
+
+namespace DuRud {
+
+namespace {
+
+template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
+void Runs32(const BlitCall& c) {
+    WalkRuns<Blend>(
+        c, Palette ? 1 : 4, 4,
+        [&](const uint8_t* s, uint8_t* d, const uint8_t* b, int length, bool translucent) {
+            auto fetch = [&](const uint8_t* p) -> uint32_t {
+                return Palette ? Load32(c.palette + 4 * uint32_t(*p)) : Load32(p);
+            };
+            auto factor = [&](int i) -> uint32_t { return Blend ? c.blendTable[b[i]] : 0u; };
+            if (Alpha && !Palette && translucent) {
+                for (int i = 0; i < length; ++i) {
+                    Pixel32<Mode, Blend, White, Alpha && !Palette>(d + 4 * i, fetch(s + 4 * i),
+                                                                   factor(i), c);
+                }
+            } else {
+                constexpr int sb = Palette ? 1 : 4;
+                for (int i = 0; i < length; ++i) {
+                    Pixel32<Mode, Blend, White, false>(d + 4 * i, fetch(s + sb * i), factor(i), c);
+                }
+            }
+        });
+}
+
+template <int Mode>
+void Select(const BlitCall& c, bool palette) {
+    WithBool(c.hasBlend, [&](auto blend) {
+        WithBool(c.white, [&](auto white) {
+            WithBool(c.alpha && !palette, [&](auto alpha) {
+                WithBool(palette, [&](auto pal) {
+                    if constexpr (!(alpha() && pal()))
+                        Runs32<Mode, blend(), white(), alpha(), pal()>(c);
+                });
+            });
+        });
+    });
+}
+
+}  // namespace
+
+void BlitRuns32(const BlitCall& c, bool paletteSource) {
+    switch (c.mode) {
+        case 0:
+            Select<0>(c, paletteSource);
+            break;
+        case 1:
+            Select<1>(c, paletteSource);
+            break;
+        case 2:
+            Select<2>(c, paletteSource);
+            break;
+        case 3:
+            Select<3>(c, paletteSource);
+            break;
+        case 4:
+            Select<4>(c, paletteSource);
+            break;
+        case 10:
+            Select<10>(c, paletteSource);
+            break;
+        case 11:
+            Select<11>(c, paletteSource);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace DuRud
