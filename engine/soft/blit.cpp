@@ -128,9 +128,10 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
         }
         return;
     }
-    // Palette sources on the clipped path are drawn by the palette kernels,
-    // which are not part of this module yet: they draw nothing.
-    if (palette) return;
+    if (palette) {
+        BlitClippedPalette(c, sb->colorType == kMemImgColor32);
+        return;
+    }
     if (sb->colorType == kMemImgColor32) {
         BlitClipped32(c);
     } else {

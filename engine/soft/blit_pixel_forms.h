@@ -171,5 +171,7 @@ void BlitClipped32(const BlitCall& c);
 void BlitClipped16(const BlitCall& c);
 void BlitRuns32(const BlitCall& c, bool paletteSource);
 void BlitRuns16(const BlitCall& c, bool paletteSource);
+// The clipped path for palette sources (is32: 4-byte entries, else 2-byte).
+void BlitClippedPalette(const BlitCall& c, bool is32);
 
 }  // namespace DuRud

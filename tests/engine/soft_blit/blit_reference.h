@@ -337,7 +337,6 @@ inline std::vector<uint8_t> RefBlit(const Canvas& dst, const Canvas& src, int x,
     if ((k.mode == 1 || k.mode == 2) && k.p == 0) return store;
     if (k.mode == 3 && k.p == 0 && !palette) return store;
     if (k.mode == 1 && k.p == 255) k.mode = 0;
-    if (palette && !runPath) return store;  // the clipped palette kernels are not built yet
     const int left = std::max({x, int(state.area.left), 0});
     const int top = std::max({y, int(state.area.top), 0});
     const int right = std::min({x + src.w(), int(state.area.right), dst.w()});
@@ -352,23 +351,29 @@ inline std::vector<uint8_t> RefBlit(const Canvas& dst, const Canvas& src, int x,
             const size_t off = size_t(dst.At(dx, dy) - base);
             uint32_t d = 0;
             std::memcpy(&d, &store[off], dst.bpp);
-            uint32_t s = src.Get(sx, sy);
+            const uint32_t raw = src.Get(sx, sy);
+            uint32_t s = raw;
             const int kind = runPath ? src.Classify(sx, sy) : 1;
-            if (palette) s = src.PaletteEntry(s & 0xFF);
+            // Palette sources: transparency is the index against the whole value.
+            if (palette && !runPath && k.trans && raw == k.transColor) continue;
+            if (palette) s = src.PaletteEntry(raw & 0xFF);
+            RefCall kp = k;
+            if (palette) kp.trans = false;
             const int t = blend ? DuRud::MemImgBlendImageTable[blend->Get(sx, sy) & 0xFF] : 0;
             uint32_t v;
             if (!is16) {
-                v = RefPixel32(k, s, d, t, kind);
+                v = RefPixel32(kp, s, d, t, kind);
             } else if (fast16) {
                 const bool add = k.mode == 2;
                 const int i = dx - left;
                 const bool pairRight = i % 2 == 1;
                 const uint32_t tc = k.transColor;
-                if (k.trans && s == tc) {
+                if (k.trans && raw == tc) {
                     v = d;
                 } else if (pairRight) {
-                    const uint32_t sl = src.Get(sx - 1, sy);
-                    if (k.trans && sl == tc) {
+                    const uint32_t rawLeft = src.Get(sx - 1, sy);
+                    const uint32_t sl = palette ? src.PaletteEntry(rawLeft & 0xFF) : rawLeft;
+                    if (k.trans && rawLeft == tc) {
                         v = add ? RefAdd16(d, s, false) : RefSubtract16(d, s);
                     } else {
                         v = RefPairRight16(d, s, add,
@@ -379,7 +384,7 @@ inline std::vector<uint8_t> RefBlit(const Canvas& dst, const Canvas& src, int x,
                 }
             } else {
                 const int a = k.alpha ? int((s >> 16) & 0xFF) : 0;
-                v = RefPixel16(k, s & 0xFFFF, a, d, t, kind);
+                v = RefPixel16(kp, s & 0xFFFF, a, d, t, kind);
             }
             std::memcpy(&store[off], &v, dst.bpp);
         }
