@@ -112,6 +112,9 @@ int DivideU128ByU64(const uint64_t dividend[2], uint64_t divisor, uint64_t* quot
 // Non-zero reads files out of archives where one covers the path (set before
 // start-up); 0 reads plain files only. 0.
 int SetUseArchive(int flag);
+// The key string archives are opened with: its first 12 characters (null:
+// none). Set before start-up. 0.
+int SetArchiveKey(const char* keyString);
 // The full path of `path` against base (null: the current directory) into
 // out, which has room for 260 bytes. 0, or -1 with out "" when the result
 // would be longer than 259 bytes or a name longer than 255.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "files/archive_access.h"
 #include "files/windows_file_layer.h"
 
 namespace DuRud {
@@ -15,7 +16,7 @@ constexpr StreamFunctionTable kPlainSet = {
 };
 
 // The table starts out with the default set.
-StreamFunctionTable g_table = kPlainSet;
+StreamFunctionTable g_table = ArchiveAwareFunctionSet();
 int g_usePlainFiles = 0;
 
 const StreamFunctionTable& selectedSet() {
@@ -34,10 +35,9 @@ const StreamFunctionTable& PlainStreamFunctionSet() {
     return kPlainSet;
 }
 
-// The one place that names the archive-aware set. Until the archive layer
-// exists, plain files are what it would fall back to for every path.
+// The one place that names the archive-aware set.
 const StreamFunctionTable& ArchiveStreamFunctionSet() {
-    return kPlainSet;
+    return ArchiveAwareFunctionSet();
 }
 
 StreamHandle OpenStream(const char* path, int useCache, int blockRead, int asyncRead) {

@@ -231,7 +231,9 @@ TEST_F(FileHandles, QueueingWithoutALoaderFailsCleanly) {
 TEST_F(FileHandles, DeletingAWaitingOpenDropsIt) {
     StartLoader(0);  // no workers: the request stays queued
     testsupport::WriteFile("x.txt", "x");
-    Handle handle = OpenFileHandleEx("x.txt", 0, 1);
+    SetUseAsyncLoad(1);  // the public open follows the engine's setting
+    Handle handle = OpenFileHandle("x.txt", 0);
+    SetUseAsyncLoad(0);
     ASSERT_GT(handle, 0);
     EXPECT_EQ(IsHandleAsyncPending(handle), 1);
     char buffer[8];

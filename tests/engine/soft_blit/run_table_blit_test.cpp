@@ -1,0 +1,187 @@
+// The run-table walk: long runs split at 64, transparent rows keep the next
+// row aligned, both paths agree where no special kernel applies, and every
+// call the table does not describe takes the clipped path (shown by a
+// corrupted table that would otherwise change the result).
+#include <gtest/gtest.h>
+
+#include "blit_reference.h"
+#include "soft/memimg_renderer.h"
+
+using namespace softblit;
+using DuRud::kMemImgColor16;
+using DuRud::kMemImgColor32;
+
+namespace {
+
+class RunTableBlit : public SoftBlitTest {
+  protected:
+    std::mt19937 rng{4242};
+};
+
+TEST_F(RunTableBlit, LongRunsAndTransparentRowsKeepRowsAligned) {
+    for (int type : {kMemImgColor32, kMemImgColor16}) {
+        Canvas dst(70, 3, type), src(65, 3, type, false, false, 0x5555);
+        dst.Fill(0x1111);
+        for (int x = 0; x < 65; ++x) {
+            src.Put(x, 0, 0x100 + x);
+            src.Put(x, 1, 0x5555);
+            src.Put(x, 2, 0x300 + x);
+        }
+        src.BuildRunTable();
+        const uint8_t* t = src.body()->runTable;
+        EXPECT_EQ(t[0], 0x7F);
+        EXPECT_EQ(t[1], 0x40);
+        EXPECT_EQ(t[2], 0xC0);
+        EXPECT_EQ(t[3], 0x3F);  // 64 transparent, then 1
+        EXPECT_EQ(t[4], 0x00);
+        EXPECT_EQ(t[5], 0xC0);
+        ApplyDrawState({0, 255, 0xFFFFFF, {0, 0, 1000, 1000}});
+        DuRud::MemImgBlit(&dst.view, &src.view, 2, 0, 1, nullptr);
+        for (int x = 0; x < 65; ++x) {
+            EXPECT_EQ(dst.Get(x + 2, 0), 0x100u + x);
+            EXPECT_EQ(dst.Get(x + 2, 1), 0x1111u);
+            EXPECT_EQ(dst.Get(x + 2, 2), 0x300u + x);
+        }
+        EXPECT_EQ(dst.Get(0, 0), 0x1111u);
+        EXPECT_EQ(dst.Get(67, 2), 0x1111u);
+    }
+}
+
+// Whether the clipped path runs a special kernel the run path lacks.
+bool Special(int type, int mode, int p, bool blend, bool white, bool alpha) {
+    if (mode == 1 && p == 255) mode = 0;
+    const bool plain = !blend && white && !alpha;
+    if (!plain) return false;
+    if (mode == 1) return type == kMemImgColor16 || p == 128;
+    return (mode == 2 || mode == 3) && p == 255;
+}
+
+TEST_F(RunTableBlit, BothPathsAgreeOutsideTheSpecialKernels) {
+    for (int type : {kMemImgColor32, kMemImgColor16}) {
+        for (int mode : {0, 1, 2, 3, 4, 10, 11}) {
+            for (int combo = 0; combo < 8; ++combo) {
+                for (int p : {1, 64, 128, 200, 255}) {
+                    const bool blend = combo & 1, white = combo & 2, alpha = combo & 4;
+                    if (Special(type, mode, p, blend, white, alpha)) continue;
+                    Canvas a(20, 6, type), b(20, 6, type), src(9, 4, type, alpha, false, 0x2222);
+                    Canvas mask(9, 4, DuRud::kMemImgSingle8);
+                    a.Randomize(rng);
+                    src.Randomize(rng);
+                    mask.Randomize(rng);
+                    std::memcpy(b.body()->pixelStore, a.body()->pixelStore, a.Store().size());
+                    src.BuildRunTable();
+                    ApplyDrawState({mode, p, white ? 0xFFFFFFu : 0x40FE80u, {0, 0, 100, 100}});
+                    DuRud::MemImgBlit(&a.view, &src.view, 3, 1, 1, blend ? &mask.view : nullptr);
+                    DuRud::MemImgBlit(&b.view, &src.view, 3, 1, 2, blend ? &mask.view : nullptr);
+                    ASSERT_EQ(a.Store(), b.Store())
+                        << type << " mode " << mode << " combo " << combo << " p " << p;
+                }
+            }
+        }
+    }
+}
+
+// A table that claims every pixel is transparent: the run path would draw nothing.
+void CorruptTable(const Canvas& src) {
+    uint8_t* t = src.body()->runTable;
+    const size_t size = size_t(src.body()->width + 5) * src.body()->height;
+    for (size_t i = 0; i < size; ++i) t[i] = (i % 2) ? 0xC0 : 0x3F;
+}
+
+TEST_F(RunTableBlit, CallsTheTableDoesNotDescribeTakeTheClippedPath) {
+    for (int type : {kMemImgColor32, kMemImgColor16}) {
+        const DrawState st{0, 255, 0xFFFFFF, {0, 0, 100, 100}};
+        ApplyDrawState(st);
+        auto check = [&](Canvas& dst, const Canvas& src, int x, int y, int trans,
+                         const char* what) {
+            const auto expected = RefBlit(dst, src, x, y, trans, nullptr, st, false, false);
+            DuRud::MemImgBlit(&dst.view, &src.view, x, y, trans, nullptr);
+            EXPECT_EQ(dst.Store(), expected) << what;
+        };
+        {  // the transparent flag 2
+            Canvas dst(12, 6, type), src(5, 3, type, false, false, 0x77);
+            dst.Randomize(rng);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            CorruptTable(src);
+            check(dst, src, 1, 1, 2, "flag 2");
+        }
+        {  // clipped on the left
+            Canvas dst(12, 6, type), src(5, 3, type, false, false, 0x77);
+            dst.Randomize(rng);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            CorruptTable(src);
+            check(dst, src, -1, 1, 1, "clipped");
+        }
+        {  // a view of a body whose table was built over the whole body
+            Canvas dst(12, 6, type), src(6, 4, type, false, false, 0x77, 0, 0);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            CorruptTable(src);
+            DuRud::MEMIMG part{};
+            ASSERT_EQ(DuRud::ViewMemImg(&part, &src.view, 1, 1, 4, 2), 0);
+            dst.Randomize(rng);
+            const auto before = dst.Store();
+            DuRud::MemImgBlit(&dst.view, &part, 0, 0, 1, nullptr);
+            EXPECT_NE(dst.Store(), before) << "a view is drawn";
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 4; ++x) {
+                    const uint32_t s = src.Get(x + 1, y + 1);
+                    if (s != 0x77) EXPECT_EQ(dst.Get(x, y), s);
+                }
+            DuRud::DropMemImg(&part);
+        }
+        {  // the table was built for another record of the same size
+            Canvas dst(12, 6, type), src(5, 3, type, false, false, 0x77);
+            dst.Randomize(rng);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            CorruptTable(src);
+            src.body()->runTablePixels = src.view.pixels + 1;
+            check(dst, src, 1, 1, 1, "other record");
+        }
+        {  // the table flag cleared
+            Canvas dst(12, 6, type), src(5, 3, type, false, false, 0x77);
+            dst.Randomize(rng);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            CorruptTable(src);
+            src.body()->runTableValid = 0;
+            check(dst, src, 1, 1, 1, "flag cleared");
+        }
+    }
+}
+
+TEST_F(RunTableBlit, DamagedTableStaysInsideTheImages) {
+    for (int type : {kMemImgColor32, kMemImgColor16}) {
+        Canvas dst(8, 4, type), src(5, 3, type);
+        dst.Randomize(rng);
+        src.Randomize(rng);
+        src.BuildRunTable();
+        // Runs longer than the row and no row ends at all.
+        std::memset(src.body()->runTable, 0x7F, size_t(src.body()->width + 5) * src.body()->height);
+        ApplyDrawState({0, 255, 0xFFFFFF, {0, 0, 100, 100}});
+        DuRud::MemImgBlit(&dst.view, &src.view, 3, 1, 1, nullptr);
+        // Only the first row could be drawn, and only inside its width.
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(dst.Get(x + 3, 1), src.Get(x, 0));
+    }
+}
+
+TEST_F(RunTableBlit, PaletteSourceWithZeroParameterSubtractsNothing) {
+    Canvas dst(3, 1, kMemImgColor16), src(3, 1, kMemImgColor16, false, true, 9);
+    const uint16_t entry = 0x1234;
+    std::memcpy(src.body()->palette + 2 * 5, &entry, 2);
+    src.Put(0, 0, 5);
+    src.Put(1, 0, 9);
+    src.Put(2, 0, 5);
+    src.BuildRunTable();
+    dst.Fill(0x0000);
+    ApplyDrawState({3, 0, 0xFFFFFF, {0, 0, 100, 100}});
+    DuRud::MemImgBlit(&dst.view, &src.view, 0, 0, 1, nullptr);
+    EXPECT_EQ(dst.Get(0, 0), 0x0800u);
+    EXPECT_EQ(dst.Get(1, 0), 0x0000u);  // transparent index
+    EXPECT_EQ(dst.Get(2, 0), 0x0800u);
+}
+
+}  // namespace
