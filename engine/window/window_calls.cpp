@@ -1,0 +1,136 @@
+// The default table of the window module's outgoing calls. Modules that are
+// not built yet answer with placeholders: actions report the missing module
+// and fail, queries give the honest "nothing there" answer (no DirectDraw
+// window, no lost device, draw target -4, no input down).
+#include "window/window_calls.h"
+
+#include "files/file_handles.h"
+#include "placeholders/missing_module.h"
+#include "sound/movie/movie_module.h"
+#include "sound/sound_system.h"
+
+namespace DuRud {
+namespace {
+
+int Missing(const char* module, const char* operation) {
+    return ReportMissingModule(module, operation);
+}
+
+int Nothing() {
+    return 0;
+}
+int NoKeyboardFlag(int, int) {
+    return 0;
+}
+int NoCharFeed(UINT, WPARAM, LPARAM) {
+    return 0;
+}
+int NotHandled(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
+    return 0;
+}
+int NoScreenModeChange(int, int, int, int, int) {
+    return Missing("graphics", "ChangeScreenMode");
+}
+int NoDeviceRestart() {
+    return Missing("graphics", "RestartDevice");
+}
+// The default reload is what start-up selects, so a restore path exists.
+int DefaultRestoreCallback() {
+    return 1;
+}
+int NoBackgroundColor(int*, int*, int*) {
+    return 0;
+}
+uint32_t PackColorValue(int red, int green, int blue) {
+    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
+           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
+}
+int NoVSyncWait(int) {
+    return 0;
+}
+int NoRepaint() {
+    return Missing("graphics", "RepaintScreen");
+}
+int DrawTargetNone() {
+    return -4;
+}
+Handle NoFont(const FontCacheSettings*, const char*, int, int, int, int, int, int, Handle, int) {
+    return Missing("font", "CreateFontHandle");
+}
+int NoFontFlag(Handle, int32_t*) {
+    return -1;
+}
+int NoFontSettings(FontCacheSettings* out) {
+    if (out) *out = FontCacheSettings{};
+    return 0;
+}
+int NoTextWidth(const char*, int, Handle, int) {
+    return 0;
+}
+int NoTextDraw(int, int, const char*, uint32_t, Handle, uint32_t, int) {
+    return Missing("font", "DrawTextWithFont");
+}
+
+const WindowModuleCalls kDefaultCalls = {
+    InitFileHandles,
+    EndFileHandles,
+    SetArchiveKey,
+    Nothing,  // RefreshKeyboardState
+    Nothing,  // ReacquireInputDevices
+    NoKeyboardFlag,
+    Nothing,  // GetAnyInputBits: nothing is down
+    Nothing,  // UpdateJoypadVibration
+    Nothing,  // ApplyJoypadVibration
+    NoCharFeed,
+    NotHandled,  // HandleImeMessage
+    Nothing,     // ProcessKeyInput
+    Nothing,     // IsImeInputEnabled
+    Nothing,     // EndTextInput
+    Nothing,     // ProcessNetworkMessages
+    NotHandled,  // NetworkWindowMessage
+    NoScreenModeChange,
+    NoDeviceRestart,
+    Nothing,  // HasDirectDrawWindow
+    Nothing,  // IsModeChangeRunning
+    DefaultRestoreCallback,
+    Nothing,  // IsDeviceLost
+    Nothing,  // ReleaseDeviceResources
+    Nothing,  // IsFlipInProgress
+    NoBackgroundColor,
+    PackColorValue,
+    NoVSyncWait,
+    NoRepaint,
+    DrawTargetNone,
+    RefillStreamSounds,
+    RefillSoftSoundPlayers,
+    PollMusicPlayState,
+    HandleMidiNotify,
+    PauseAllSounds,
+    PauseSoftSoundPlayers,
+    PauseAllMovies,
+    ResumeAllMovies,
+    NoFont,
+    NoFontFlag,
+    NoFontSettings,
+    NoTextWidth,
+    NoTextDraw,
+    DeleteHandle,
+};
+
+const WindowModuleCalls* g_windowCalls = &kDefaultCalls;
+
+}  // namespace
+
+const WindowModuleCalls& WindowCalls() {
+    return *g_windowCalls;
+}
+const WindowModuleCalls& DefaultWindowModuleCalls() {
+    return kDefaultCalls;
+}
+const WindowModuleCalls* InstallWindowModuleCalls(const WindowModuleCalls* table) {
+    const WindowModuleCalls* old = g_windowCalls;
+    g_windowCalls = table ? table : &kDefaultCalls;
+    return old;
+}
+
+}  // namespace DuRud
