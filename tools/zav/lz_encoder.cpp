@@ -17,7 +17,8 @@ using DuRud::kLzMaxMatch;
 using DuRud::kLzMinMatch;
 
 constexpr int kHashBits = 16;
-constexpr int kMaxChain = 48;
+constexpr int kMaxChain = 16;
+constexpr size_t kGoodEnough = 256;  // a match this long ends the search
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
 uint32_t hash4(const unsigned char* p) {
@@ -83,7 +84,7 @@ class Packer {
                 if (n > *bestLength) {
                     *bestLength = static_cast<uint32_t>(n);
                     *bestBack = static_cast<uint32_t>(back);
-                    if (n == maxLength) break;
+                    if (n == maxLength || n >= kGoodEnough) break;
                 }
             }
             candidate = prev_[candidate];
