@@ -226,4 +226,16 @@ int InitHandleList(HandleListNode* head, HandleListNode* tail);
 int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
 int RemoveHandleListNode(HandleListNode* node);
 
+// --- input: keyboard (DirectInput key codes 0-255), mouse, joypads -----------
+// Pad numbers are 1-based; bit 0x1000 ORs in the keyboard map's keys. Pad bits:
+// 1 down, 2 left, 4 right, 8 up, button k at bit k + 4.
+int CheckKeyDown(int keyCode);                // 1 down, else 0
+int GetAllKeyStates(unsigned char* buffer);   // 256 bytes of 0 or 1; 0
+int GetMouseButtons();                        // 1 left, 2 right, 4 middle
+int CheckAnyInput(int kinds);                 // 1 keys, 2 pads, 4 mouse
+int GetJoypadCount();
+int GetJoypadInputState(int pad);
+int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
+int StopJoypadVibration(int pad);
+
 }  // namespace DuRud

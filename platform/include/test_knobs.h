@@ -145,3 +145,20 @@ bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
 void KnobFailHeapAlloc(int n);
 // Blocks now live in the process heap (HeapAlloc minus HeapFree).
 size_t KnobHeapBlockCount();
+
+// --- input: pads ----------------------------------------------------------------
+// Pads are SDL virtual joysticks, so the stand-ins read them through SDL's own
+// joystick code. No environment variable: only tests attach pads.
+// Reset: every attached pad detached.
+// Attaches a plain joystick (not a game controller); its SDL device index, or
+// -1 when SDL refuses. The rumble it is sent is kept for KnobPadLastRumble.
+int KnobPadAttach(int axes, int buttons, int hats);
+// Detaches the pad KnobPadAttach returned (later pads move down one index).
+bool KnobPadDetach(int pad);
+// Axis -32768..32767, button 0/1, hat SDL_HAT_* of an attached pad; false for
+// a pad or control that does not exist.
+bool KnobPadAxis(int pad, int axis, int value);
+bool KnobPadButton(int pad, int button, bool down);
+bool KnobPadHat(int pad, int hat, int value);
+// The last rumble speeds the pad was sent; false when none was sent.
+bool KnobPadLastRumble(int pad, int* low, int* high);

@@ -7,3 +7,4 @@
 #include "win_user.h"
 #include "win_gdi.h"
 #include "win_shell.h"
+#include "win_joystick.h"

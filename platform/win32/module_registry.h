@@ -41,6 +41,7 @@ void RegisterKernelModules();  // kernel32, winmm, ole32, comctl32, dwmapi
 void RegisterSystemInfoExports();  // kernel32: what the engine looks up by name (system_info.cpp)
 void RegisterUserModules();  // user32, gdi32, shell32 (user_modules.cpp)
 void RegisterD3D9Modules();  // d3d9 (platform/d3d9/registration.cpp)
+void RegisterInputModules();  // winmm joystick functions (platform/input/)
 
 }  // namespace platform
 

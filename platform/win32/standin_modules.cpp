@@ -14,6 +14,7 @@ void RegisterStandInModules() {
         RegisterSystemInfoExports();
         RegisterUserModules();
         RegisterD3D9Modules();
+        RegisterInputModules();
     });
 }
 

@@ -12,6 +12,9 @@
 namespace platform::user {
 void ResetUserKnobs();
 }
+namespace platform::input {
+void ResetPadKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -41,6 +44,7 @@ void KnobResetAll() {
     KnobFailHeapAlloc(0);
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
+    platform::input::ResetPadKnobs();
 }
 
 void KnobApplyEnvironment() {

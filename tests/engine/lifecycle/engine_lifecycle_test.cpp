@@ -301,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        kWindowTeardown)}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.step); });
 
-TEST_F(EngineLifecycleTest, RealTableFailsAtInputAndLeavesNothing) {
+TEST_F(EngineLifecycleTest, RealTableFailsAtGraphicsAndLeavesNothing) {
     const int blocks = MemGetCount();
     const int threads = ThreadsInProcess();
     const int winsock = KnobModuleLoadCount("ws2_32.dll");
@@ -314,8 +314,9 @@ TEST_F(EngineLifecycleTest, RealTableFailsAtInputAndLeavesNothing) {
     EXPECT_EQ(winsock, KnobModuleLoadCount("ws2_32.dll"));
     EXPECT_EQ(winmm, KnobModuleLoadCount("winmm.dll"));
     const std::string log = testsupport::ReadFile("Log.txt");
-    // The real window opened and went again; the missing input module stops start-up.
-    EXPECT_NE(std::string::npos, log.find("InitializeInput: the input module is not built"))
+    // The real window opened and went again, input started and ended; the
+    // missing graphics module stops start-up.
+    EXPECT_NE(std::string::npos, log.find("StartGraphics: the graphics module is not built"))
         << log;
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
 }

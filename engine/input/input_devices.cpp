@@ -1,0 +1,220 @@
+// Start and end of the input devices: XInput, the DirectInput classes, the
+// joystick-function fallback, the window link and the window procedure flags.
+#include <dinput.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "core/text_literals.h"
+#include "input/input_state.h"
+#include "window/main_window.h"
+
+namespace DuRud {
+
+namespace {
+
+InputState g_input;
+DWORD g_startThread = 0;
+
+int DefaultWait() {
+    return 0;
+}
+int DefaultIsActive() {
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    return window != nullptr && GetActiveWindow() == window;
+}
+void* DefaultMainWindow() {
+    return GetMainWindowHandle();
+}
+uint32_t DefaultMainThread() {
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    if (window) {
+        DWORD id = GetWindowThreadProcessId(window, nullptr);
+        if (id) return id;
+    }
+    return g_startThread;
+}
+int DefaultCloseRequested() {
+    return GetWindowQuitFlag() || GetWindowDestroyedFlag();
+}
+int DefaultMousePosition(int* x, int* y) {
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    POINT point{};
+    if (!window || !GetCursorPos(&point) || !ScreenToClient(window, &point)) return -1;
+    *x = point.x;
+    *y = point.y;
+    return 0;
+}
+int DefaultClientSize(int* width, int* height) {
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    RECT rect{};
+    if (!window || !GetClientRect(window, &rect)) return -1;
+    *width = rect.right - rect.left;
+    *height = rect.bottom - rect.top;
+    return 0;
+}
+
+constexpr InputWindowLink kDefaultLink = {
+    PumpWindowMessages, DefaultWait,           DefaultIsActive,      DefaultMainWindow,
+    DefaultMainThread,  DefaultCloseRequested, DefaultMousePosition, DefaultClientSize,
+};
+InputWindowLink g_link = kDefaultLink;
+
+void LoadXInput(InputState& in) {
+    LogWrite(Cp932Text("XInput DLL の読み込み中... "));
+    for (const char* name : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"}) {
+        in.xinputLibrary = LoadLibraryA(name);
+        if (in.xinputLibrary) break;
+    }
+    if (!in.xinputLibrary) {
+        LogWrite(Cp932Text("失敗、XInputは使用しません\n"));
+        return;
+    }
+    LogWrite(Cp932Text("成功\n"));
+    in.xinputGetState = reinterpret_cast<XInputGetStateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(in.xinputLibrary, "XInputGetState")));
+    in.xinputSetState = reinterpret_cast<XInputSetStateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(in.xinputLibrary, "XInputSetState")));
+}
+
+void FreeXInput(InputState& in) {
+    if (in.xinputLibrary) FreeLibrary(in.xinputLibrary);
+    in.xinputLibrary = nullptr;
+    in.xinputGetState = nullptr;
+    in.xinputSetState = nullptr;
+}
+
+// Tries one DirectInput class. The devices behind a DirectInput object are
+// not read by this engine build (keys come from the window system, pads from
+// the joystick functions), so an object that is created is released again
+// and the start goes on as without DirectInput. True only when it could be
+// used, which is never the case yet.
+bool TryDirectInput(const GUID& classId, const GUID& interfaceId, bool firstFailureEndsLine) {
+    void* object = nullptr;
+    HRESULT hr = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId, &object);
+    if (FAILED(hr) || !object) {
+        LogWrite(Cp932Text(firstFailureEndsLine ? "取得に失敗。\n" : "取得に失敗。"));
+        LogFormatLine("%s0x%x", Cp932Text("エラーコード "), static_cast<unsigned>(hr));
+        return false;
+    }
+    LogWrite(Cp932Text("成功\n"));
+    static_cast<IUnknown*>(object)->Release();
+    LogWrite(Cp932Text("初期化に失敗。"));
+    return false;
+}
+
+void StartWithJoystickFunctions(InputState& in) {
+    LogIndent();
+    int count = CountJoystickFunctionPads();
+    LogFormatLine(Cp932Text("パッドの数は %d 個です"), count);
+    LogUnindent();
+    in.directInput = kStartedWithoutDirectInput;
+    LogWrite(Cp932Text("入力関連の初期化をしました\n"));
+}
+
+}  // namespace
+
+InputState& Input() {
+    return g_input;
+}
+
+void SetInputWindowLink(const InputWindowLink* link) {
+    g_link = link ? *link : kDefaultLink;
+}
+
+const InputWindowLink& GetInputWindowLink() {
+    return g_link;
+}
+
+int InitializeInput() {
+    InputState& in = g_input;
+    if (in.directInput || in.initialising) return 0;
+    // Zero everything but the kept fields (too large for the stack: the map is 8 KiB).
+    int32_t disabled = in.directInputDisabled;
+    int32_t mapReady = in.keyboardMapReady;
+    int32_t map[16][32][4];
+    std::memcpy(map, in.keyboardMap, sizeof(map));
+    std::memset(&in, 0, sizeof(in));
+    in.directInputDisabled = disabled;
+    in.keyboardMapReady = mapReady;
+    std::memcpy(in.keyboardMap, map, sizeof(map));
+    in.initialising = 1;
+    g_startThread = GetCurrentThreadId();
+
+    if (!in.directInputDisabled) {
+        LogWrite(Cp932Text("DirectInput関係初期化処理\n"));
+        LogIndent();
+        LoadXInput(in);
+        LogWrite(Cp932Text("DirectInput7 の取得中... "));
+        bool ok = TryDirectInput(CLSID_DirectInput, IID_IDirectInput7A, true);
+        if (!ok) {
+            LogWrite(Cp932Text("DirectInput8 の取得を試みます..."));
+            ok = TryDirectInput(CLSID_DirectInput8, IID_IDirectInput8A, false);
+        }
+        if (!ok) {
+            LogWrite(Cp932Text("DirectInput を使用しません。\n"));
+            in.directInput = nullptr;
+            in.directInputDisabled = 1;
+        }
+        LogUnindent();
+    }
+    StartWithJoystickFunctions(in);
+    if (!in.keyboardMapReady) {
+        WriteDefaultKeyboardMap();
+        in.keyboardMapReady = 1;
+    }
+    in.initialising = 0;
+    return 0;
+}
+
+int ShutdownInput() {
+    InputState& in = g_input;
+    if (!in.directInput) return 0;
+    if (in.directInput == kStartedWithoutDirectInput) {
+        LogWrite(Cp932Text("入力関連の終了処理... 完了\n"));
+    } else {
+        LogWrite(Cp932Text("DirectInput 関連の終了処理... 完了\n"));
+    }
+    ReleaseJoypads();
+    in.directInput = nullptr;
+    // Also after a start without DirectInput: the library loaded while trying
+    // it would otherwise stay loaded once per restart.
+    FreeXInput(in);
+    return 0;
+}
+
+int ReacquireInputDevices() {
+    // Without DirectInput devices there is nothing to re-acquire; the pads'
+    // motors follow the activation through ApplyJoypadVibration.
+    return 0;
+}
+
+int HandleInputWindowMessage(unsigned message, uintptr_t wParam) {
+    if (message == WM_USER + 111) {
+        g_input.f10Down = wParam == 1 ? 1 : 0;
+        return 1;
+    }
+    if (message == WM_USER + 112) {
+        g_input.secondFlag = wParam == 1 ? 1 : 0;
+        return 1;
+    }
+    return 0;
+}
+
+bool InputQueryPrologue(int* result) {
+    if (!g_link.isActive()) g_link.waitWhileInactive();
+    if (!g_input.directInput && !g_link.closeRequested()) {
+        *result = InitializeInput();
+        return true;
+    }
+    return false;
+}
+
+int ResetInputForTest() {
+    ShutdownInput();
+    std::memset(&g_input, 0, sizeof(g_input));
+    g_link = kDefaultLink;
+    return 0;
+}
+
+}  // namespace DuRud

@@ -1,0 +1,19 @@
+// SDL's joystick subsystem for the pad stand-ins: started once, read under
+// one lock. Joystick events are not queued; readers update the state first.
+#pragma once
+
+#include <SDL.h>
+
+#include <mutex>
+
+namespace platform::input {
+
+// Starts the joystick subsystem (once); false when SDL refuses.
+bool EnsureJoysticks();
+// The lock every reader and the test hooks hold around SDL joystick calls.
+std::mutex& JoystickMutex();
+// The opened joystick at an SDL device index after bringing the state up to
+// date; null when no device has the index. Call with the lock held.
+SDL_Joystick* JoystickAt(int deviceIndex);
+
+}  // namespace platform::input

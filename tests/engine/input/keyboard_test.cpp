@@ -1,0 +1,134 @@
+// Keyboard and mouse through the window system's key state.
+#include <thread>
+
+#include "input_fixture.h"
+
+using namespace inputtest;
+
+TEST_F(InputTest, QueryBeforeStartStartsInputInstead) {
+    ASSERT_TRUE(KnobWindowKey(g_window, SDL_SCANCODE_A, true));
+    PumpDouble();
+    EXPECT_EQ(DuRud::CheckKeyDown(0x1E), 0);  // the start-up's result, not the key
+    Sleep(1);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x1E), 1);
+}
+
+TEST_F(InputTest, EveryTableKeyReadsItsKeyCode) {
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    struct Row {
+        int scancode;
+        int code;
+    };
+    const Row rows[] = {
+        {SDL_SCANCODE_A, 0x1E},
+        {SDL_SCANCODE_Z, 0x2C},
+        {SDL_SCANCODE_0, 0x0B},
+        {SDL_SCANCODE_1, 0x02},
+        {SDL_SCANCODE_LEFT, 0xCB},
+        {SDL_SCANCODE_DOWN, 0xD0},
+        {SDL_SCANCODE_SEMICOLON, 0x27},
+        {SDL_SCANCODE_APOSTROPHE, 0x92},
+        {SDL_SCANCODE_EQUALS, 0x90},
+        {SDL_SCANCODE_LEFTBRACKET, 0x91},
+        {SDL_SCANCODE_RIGHTBRACKET, 0x1A},
+        {SDL_SCANCODE_BACKSLASH, 0x1B},
+        {SDL_SCANCODE_INTERNATIONAL3, 0x7D},
+        {SDL_SCANCODE_INTERNATIONAL1, 0x2B},
+        {SDL_SCANCODE_ESCAPE, 0x01},
+        {SDL_SCANCODE_SPACE, 0x39},
+        {SDL_SCANCODE_KP_0, 0x52},
+        {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+        {SDL_SCANCODE_LSHIFT, 0x2A},
+        {SDL_SCANCODE_RSHIFT, 0x36},
+        {SDL_SCANCODE_LCTRL, 0x1D},
+        {SDL_SCANCODE_RALT, 0xB8},
+        {SDL_SCANCODE_F1, 0x3B},
+        {SDL_SCANCODE_F12, 0x58},
+        {SDL_SCANCODE_HOME, 0xC7},
+        {SDL_SCANCODE_PAUSE, 0xC5},
+    };
+    unsigned char keys[256];
+    for (const Row& row : rows) {
+        Key(row.scancode, true);
+        ASSERT_EQ(DuRud::GetAllKeyStates(keys), 0);
+        int down = 0;
+        for (int i = 0; i < 256; ++i) down += keys[i];
+        EXPECT_EQ(down, 1) << "scancode " << row.scancode;
+        EXPECT_EQ(keys[row.code], 1) << "scancode " << row.scancode;
+        Key(row.scancode, false);
+        EXPECT_EQ(DuRud::CheckKeyDown(row.code), 0);
+    }
+    // Return feeds both the main return key and the keypad enter key.
+    Key(SDL_SCANCODE_RETURN, true);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x1C), 1);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x9C), 1);
+    EXPECT_EQ(DuRud::CheckKeyDown(256), 0);
+    EXPECT_EQ(DuRud::CheckKeyDown(-1), 0);
+    EXPECT_EQ(DuRud::GetAllKeyStates(nullptr), -1);
+}
+
+TEST_F(InputTest, OneReadPerMillisecondAndOnlyOnTheMainThread) {
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    Key(SDL_SCANCODE_X, true);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x2D), 1);
+    ASSERT_TRUE(KnobWindowKey(g_window, SDL_SCANCODE_X, false));
+    PumpDouble();
+    int pumps = g_pumps;
+    EXPECT_EQ(DuRud::CheckKeyDown(0x2D), 1);  // same millisecond: not read again
+    EXPECT_EQ(g_pumps, pumps);
+    Sleep(1);
+    int fromOtherThread = -1;
+    std::thread([&] { fromOtherThread = DuRud::RefreshKeyboardState(0); }).join();
+    EXPECT_EQ(fromOtherThread, 0);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x2D), 0);
+    EXPECT_EQ(g_pumps, pumps + 1);
+}
+
+TEST_F(InputTest, ToggledLockKeysDoNotReadAsDown) {
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    Key(SDL_SCANCODE_CAPSLOCK, true);
+    Key(SDL_SCANCODE_CAPSLOCK, false);
+    unsigned char keys[256];
+    ASSERT_EQ(DuRud::GetAllKeyStates(keys), 0);
+    EXPECT_EQ(DuRud::Input().keyState[0x3A], 0x01);  // toggled on, not down
+    EXPECT_EQ(keys[0x3A], 0);
+    EXPECT_EQ(DuRud::CheckKeyDown(0x3A), 0);
+}
+
+TEST_F(InputTest, AnyInputSkipsLockKeysAndSeesF10Flag) {
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    Key(SDL_SCANCODE_CAPSLOCK, true);  // held
+    EXPECT_EQ(DuRud::CheckAnyInput(1), 0);
+    EXPECT_EQ(DuRud::HandleInputWindowMessage(WM_USER + 111, 1), 1);
+    Sleep(1);
+    EXPECT_EQ(DuRud::CheckAnyInput(1), 0x44);
+    DuRud::HandleInputWindowMessage(WM_USER + 111, 0);
+    Key(SDL_SCANCODE_S, true);
+    EXPECT_EQ(DuRud::CheckAnyInput(1), 0x1F);
+    EXPECT_EQ(DuRud::CheckAnyInput(4), 0);
+    EXPECT_EQ(DuRud::HandleInputWindowMessage(WM_USER, 1), 0);
+
+    HWND saved = g_window;
+    g_window = nullptr;
+    EXPECT_EQ(DuRud::CheckAnyInput(7), -1);  // no main window
+    g_window = saved;
+}
+
+TEST_F(InputTest, MouseButtonsInsideTheClientArea) {
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    ASSERT_TRUE(KnobWindowMouseButton(g_window, SDL_BUTTON_RIGHT, true, 10, 10));
+    PumpDouble();
+    Sleep(1);
+    EXPECT_EQ(DuRud::GetMouseButtons(), 2);
+    Sleep(1);
+    EXPECT_EQ(DuRud::CheckAnyInput(4), -1);
+    g_mouseX = 400;  // outside the client area
+    Sleep(1);
+    EXPECT_EQ(DuRud::CheckAnyInput(4), 0);
+    g_mouseX = 10;
+    ASSERT_TRUE(KnobWindowMouseButton(g_window, SDL_BUTTON_RIGHT, false, 10, 10));
+    ASSERT_TRUE(KnobWindowMouseButton(g_window, SDL_BUTTON_MIDDLE, true, 10, 10));
+    PumpDouble();
+    Sleep(1);
+    EXPECT_EQ(DuRud::GetMouseButtons(), 4);
+}
