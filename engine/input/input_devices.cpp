@@ -17,11 +17,10 @@ InputState g_input;
 DWORD g_startThread = 0;
 
 int DefaultWait() {
-    return 0;
+    return WaitWhileInactive();
 }
 int DefaultIsActive() {
-    HWND window = static_cast<HWND>(GetMainWindowHandle());
-    return window != nullptr && GetActiveWindow() == window;
+    return GetWindowActiveFlag();
 }
 void* DefaultMainWindow() {
     return GetMainWindowHandle();
@@ -35,20 +34,14 @@ uint32_t DefaultMainThread() {
     return g_startThread;
 }
 int DefaultCloseRequested() {
-    return GetWindowQuitFlag() || GetWindowDestroyedFlag();
+    return GetWindowQuitFlag() || GetClosingFlag() || GetWindowDestroyedFlag();
 }
 int DefaultMousePosition(int* x, int* y) {
-    HWND window = static_cast<HWND>(GetMainWindowHandle());
-    POINT point{};
-    if (!window || !GetCursorPos(&point) || !ScreenToClient(window, &point)) return -1;
-    *x = point.x;
-    *y = point.y;
-    return 0;
+    return GetMousePosition(x, y);
 }
 int DefaultClientSize(int* width, int* height) {
-    HWND window = static_cast<HWND>(GetMainWindowHandle());
     RECT rect{};
-    if (!window || !GetClientRect(window, &rect)) return -1;
+    if (GetWindowClientRect(&rect) != 0) return -1;
     *width = rect.right - rect.left;
     *height = rect.bottom - rect.top;
     return 0;

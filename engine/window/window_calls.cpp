@@ -5,6 +5,9 @@
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
+#include "input/input_devices.h"
+#include "input/input_state.h"
+#include "window/main_window.h"
 #include "placeholders/missing_module.h"
 #include "sound/movie/movie_module.h"
 #include "sound/sound_system.h"
@@ -19,8 +22,17 @@ int Missing(const char* module, const char* operation) {
 int Nothing() {
     return 0;
 }
-int NoKeyboardFlag(int, int) {
+int RefreshKeyboardOnPump() {
+    return RefreshKeyboardState(0);
+}
+int SetKeyboardFlag(int which, int on) {
+    HandleInputWindowMessage(WM_USER + 111 + (which ? 1 : 0), on ? 1 : 0);
     return 0;
+}
+// Anything down: keys, pad buttons, mouse buttons in the window (0 without one).
+int GetAnyInputBits() {
+    if (!GetMainWindowHandle()) return 0;
+    return CheckAnyInput(7);
 }
 int NoCharFeed(UINT, WPARAM, LPARAM) {
     return 0;
@@ -75,12 +87,12 @@ const WindowModuleCalls kDefaultCalls = {
     InitFileHandles,
     EndFileHandles,
     SetArchiveKey,
-    Nothing,  // RefreshKeyboardState
-    Nothing,  // ReacquireInputDevices
-    NoKeyboardFlag,
-    Nothing,  // GetAnyInputBits: nothing is down
-    Nothing,  // UpdateJoypadVibration
-    Nothing,  // ApplyJoypadVibration
+    RefreshKeyboardOnPump,
+    ReacquireInputDevices,
+    SetKeyboardFlag,
+    GetAnyInputBits,
+    UpdateJoypadVibration,
+    ApplyJoypadVibration,
     NoCharFeed,
     NotHandled,  // HandleImeMessage
     Nothing,     // ProcessKeyInput

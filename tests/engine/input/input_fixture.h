@@ -10,6 +10,7 @@
 #include "input/input_devices.h"
 #include "input/input_state.h"
 #include "test_knobs.h"
+#include "window/window_calls.h"
 
 namespace inputtest {
 

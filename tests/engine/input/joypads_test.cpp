@@ -1,6 +1,9 @@
 // Joypads: conversions against hand-computed values, joystick-function pads,
 // the keyboard map and vibration requests.
+#include "core/log.h"
+#include "core/text_literals.h"
 #include "input_fixture.h"
+#include "support/test_support.h"
 
 using namespace inputtest;
 
@@ -149,4 +152,27 @@ TEST_F(InputTest, VibrationRequestsAreCheckedAndTimed) {
     EXPECT_EQ(record.vibrationTime, -1);
     EXPECT_EQ(DuRud::StopJoypadVibration(1), 0);
     EXPECT_EQ(record.vibrationOn, 0);
+}
+
+TEST_F(InputTest, StartUpLogsTheFallbacksAndTheSecondStartGoesStraightToPads) {
+    ASSERT_EQ(DuRud::SetLogFolder("."), 0);
+    ASSERT_EQ(DuRud::LogOpen(), 0);
+    ASSERT_EQ(KnobPadAttach(2, 2, 0), 0);
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    DuRud::ShutdownInput();
+    std::string first = testsupport::ReadFile("Log.txt");
+    using DuRud::Cp932Text;
+    EXPECT_NE(first.find(Cp932Text("失敗、XInputは使用しません")), std::string::npos);
+    EXPECT_NE(first.find(Cp932Text("DirectInput8 の取得を試みます...")), std::string::npos);
+    EXPECT_NE(first.find(Cp932Text("DirectInput を使用しません。")), std::string::npos);
+    EXPECT_NE(first.find(Cp932Text("パッドの数は 1 個です")), std::string::npos);
+    EXPECT_NE(first.find(Cp932Text("入力関連の終了処理... 完了")), std::string::npos);
+
+    ASSERT_EQ(DuRud::LogOpen(), 0);  // empty again
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    std::string second = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(second.find("XInput"), std::string::npos);
+    EXPECT_EQ(second.find("DirectInput"), std::string::npos);
+    EXPECT_NE(second.find(Cp932Text("パッドの数は 1 個です")), std::string::npos);
+    DuRud::ResetLogForTest();
 }

@@ -132,3 +132,21 @@ TEST_F(InputTest, MouseButtonsInsideTheClientArea) {
     Sleep(1);
     EXPECT_EQ(DuRud::GetMouseButtons(), 4);
 }
+
+TEST_F(InputTest, WindowModuleCallsReachTheInputModule) {
+    const DuRud::WindowModuleCalls& calls = DuRud::WindowCalls();
+    calls.SetKeyboardFlag(0, 1);
+    EXPECT_EQ(DuRud::Input().f10Down, 1);
+    calls.SetKeyboardFlag(1, 1);
+    EXPECT_EQ(DuRud::Input().f10Down, 1);
+    calls.SetKeyboardFlag(0, 0);
+    EXPECT_EQ(DuRud::Input().f10Down, 0);
+    // The engine's own main window does not exist here: nothing counts as down.
+    EXPECT_EQ(calls.GetAnyInputBits(), 0);
+    ASSERT_EQ(DuRud::InitializeInput(), 0);
+    ASSERT_TRUE(KnobWindowKey(g_window, SDL_SCANCODE_D, true));
+    PumpDouble();
+    Sleep(1);
+    EXPECT_EQ(calls.RefreshKeyboardState(), 1);
+    EXPECT_EQ(DuRud::Input().keyState[0x20] & 0x80, 0x80);
+}
