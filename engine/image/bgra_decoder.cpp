@@ -21,6 +21,8 @@ int LoadBgraImage(ImageStream* stream, BaseImage* image) {
     uint64_t width = LoadU32(header + 8);
     uint64_t height = LoadU32(header + 12);
     if (width == 0 || height == 0) return -1;
+    // Each side alone first, so that the product cannot wrap.
+    if (width > uint64_t(kMaxImagePixelBytes) || height > uint64_t(kMaxImagePixelBytes)) return -1;
     uint64_t outBytes = width * height * 4;
     if (outBytes > uint64_t(kMaxImagePixelBytes)) return -1;
     uint64_t fileBytes = depth == kDepth8 ? outBytes : outBytes * 2;

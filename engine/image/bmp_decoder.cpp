@@ -94,7 +94,7 @@ int ReadHeaders(ImageStream* stream, BmpHeader* h) {
     // byte rounded up to 4) per pixel: check the largest against the limit.
     int64_t widest = FileLineSize(*h);
     if (RoundUp4(int64_t{h->width} * 3) > widest) widest = RoundUp4(int64_t{h->width} * 3);
-    if (widest * h->lines > kMaxImagePixelBytes) return -1;
+    if (widest > kMaxImagePixelBytes / h->lines) return -1;
 
     std::memset(h->colors, 0, sizeof h->colors);
     h->colorCount = 0;

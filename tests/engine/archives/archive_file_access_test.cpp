@@ -68,8 +68,11 @@ class ArchiveFileAccess : public ::testing::Test {
     Bytes ReadAll(StreamHandle h, size_t chunk) {
         Bytes all, part(chunk);
         size_t n;
-        while ((n = ArchiveApiRead(part.data(), 1, chunk, h)) > 0)
+        // Asynchronous reads hand over their bytes once the stream is idle.
+        while ((n = ArchiveApiRead(part.data(), 1, chunk, h)) > 0) {
+            while (ArchiveApiIdleCheck(h) != 1) Sleep(1);
             all.insert(all.end(), part.begin(), part.begin() + n);
+        }
         return all;
     }
     int blocks_ = 0;
@@ -277,4 +280,51 @@ TEST_F(ArchiveFileAccess, LineReadingThroughTheDefaultTable) {
     EXPECT_EQ(lines, (std::vector<std::string>{"alpha", "beta", "gamma"}));
     EXPECT_EQ(DeleteTypedHandle(h), 0);
     EndFileHandles();
+}
+
+TEST_F(ArchiveFileAccess, EveryVersionAndKeyFromAFile) {
+    struct KeyCase {
+        zav::KeyKind kind;
+        const char* openKey;
+    };
+    const KeyCase keys[] = {{zav::KeyKind::Own, "qorvintabelux"},
+                            {zav::KeyKind::None, nullptr},
+                            {zav::KeyKind::Fallback, "qorvintabelux"}};
+    const zav::WriterNode tree = SampleTree();
+    int n = 0;
+    for (int version = 0; version <= 5; ++version) {
+        for (const KeyCase& k : keys) {
+            SCOPED_TRACE("version " + std::to_string(version) + " key kind " +
+                         std::to_string(static_cast<int>(k.kind)));
+            const std::string name = "R" + std::to_string(n++);
+            Put(name + ".ZAV", Write(tree, version, k.kind, "qorvintabelux"));
+            SetArchiveKeyString(k.openKey);
+            for (int async : {0, 1}) {
+                StreamHandle h = ArchiveApiOpen((name + "\\lists\\a.list").c_str(), 0, 0, async);
+                ASSERT_NE(h, 0);
+                EXPECT_EQ(ReadAll(h, 5), BytesOf("first line\r\nsecond line\r\nthird\r\n"));
+                ArchiveApiClose(h);
+                h = ArchiveApiOpen((name + "\\lists\\" + kJapaneseName).c_str(), 0, 0, async);
+                ASSERT_NE(h, 0);
+                EXPECT_EQ(ReadAll(h, 999), Repetitive(5000));
+                ArchiveApiClose(h);
+                h = ArchiveApiOpen((name + "\\" + kTrailBackslashName + "\\x.txt").c_str(), 0, 0,
+                                   async);
+                ASSERT_NE(h, 0);
+                EXPECT_EQ(ReadAll(h, 3), BytesOf("under 0x5C"));
+                ArchiveApiClose(h);
+                h = ArchiveApiOpen((name + "\\empty.bin").c_str(), 0, 0, async);
+                ASSERT_NE(h, 0);
+                EXPECT_EQ(ReadAll(h, 3), Bytes{});
+                ArchiveApiClose(h);
+            }
+            // Another key than the archive's opens nothing.
+            ArchiveCacheSweep();
+            SetArchiveKeyString(k.kind == zav::KeyKind::Own ? "qorvintabelx" : "wrong");
+            if (k.kind != zav::KeyKind::Fallback)
+                EXPECT_EQ(ArchiveApiOpen((name + "\\readme.txt").c_str(), 0, 0, 0), 0);
+            ArchiveCacheSweep();
+        }
+    }
+    SetArchiveKeyString("qorvintabelux");
 }

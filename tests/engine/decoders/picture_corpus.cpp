@@ -314,6 +314,17 @@ std::vector<CorpusFile> HostileCorpus() {
         s.headerSize = 12;
         add("bmp_header_size_12", "bmp", MakeBmp(s));
     }
+    // Found by the fuzzer: width x 3 x lines overflowed the size check.
+    add("bmp_width_times_lines_overflow", "bmp",
+        std::string("\x42\x4d\x7e\x00\x00\x00\x00\x00\x00\x00\x76\x00\x00\x00\x28\x00"
+                    "\x00\x00\x04\xa1\xa1\x77\xa2\xa2\xa2\x77\xa3\x49\x01\x00\x00\x00"
+                    "\x00\x00\x00\x00\x25\x00\x13\x09\x00\x28\x13\x0b\x00\x00\x00\x00"
+                    "\x00\x01\x00\x04\x00\x02\xff\xfd\x00\x00\x00\x25\x13\x0b\x00\x00"
+                    "\x13\x0b\x00\x00\x00\x00\x00\xfe\xff\xff\x01\x08\x00\x00\x00\x25"
+                    "\x00\x00\x00\x00\x00\x01\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00"
+                    "\x00\x13\x0b\x00\x00\x13\x0b\x00\x00\x00\x00\x77\x08\x08\x08\x77"
+                    "\x09\x09\x09\x77\x0a\x0a\x03\x00\x02\x01\x02\xe2\x01\x00\x01",
+                    127));
     const std::string eol("\0\0", 2), eob("\0\1", 2);
     for (int bits : {8, 4}) {
         std::string tag = bits == 8 ? "bmp_rle8_" : "bmp_rle4_";
@@ -331,6 +342,7 @@ std::vector<CorpusFile> HostileCorpus() {
     add("bgra_65535_square_in_20_bytes", "bgra", MakeBgra(0x08080808, 65535, 65535, Le32(0)));
     add("bgra_16bit_cut_mid_line", "bgra", MakeBgra(0x10101010, 2, 1, std::string(12, '\1')));
     add("bgra_width_0", "bgra", MakeBgra(0x08080808, 0, 1, std::string(4, '\1')));
+    add("bgra_size_wraps_to_zero", "bgra", MakeBgra(0x08080808, 1u << 31, 1u << 31, ""));
 
     // TGA.
     {
