@@ -58,6 +58,9 @@ void MemImgQuad(MEMIMG* dest, const MEMIMG* src, const int32_t* corners, int tra
 // Fills rect (null: the whole image) with colour under the blend mode.
 void MemImgFillRect(MEMIMG* dest, const RECT* rect, uint32_t colour);
 
+// Draws one line from (x1, y1) up to but not including (x2, y2).
+void MemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t colour);
+
 // Draws count lines in array order.
 void MemImgLineList(MEMIMG* dest, const MemImgLineRecord* lines, int count);
 

@@ -374,7 +374,9 @@ int ApplyWindowStyle() {
     if (!s.settings.windowMode) {
         Log("ウインドウスタイルをフルスクリーンモード用に変更します... ");
         SetWindowLongA(s.window, GWL_EXSTYLE, WS_EX_TOPMOST);
-        SetWindowLongA(s.window, GWL_STYLE, WS_POPUP);
+        SetWindowLongA(
+            s.window, GWL_STYLE,
+            WS_POPUP | (static_cast<DWORD>(GetWindowLongA(s.window, GWL_STYLE)) & WS_VISIBLE));
         s.clientRect = {0, 0, drawWidth, drawHeight};
         ShowWindow(s.window, SW_SHOW);
         UpdateWindow(s.window);
@@ -384,6 +386,8 @@ int ApplyWindowStyle() {
         Log("ウインドウスタイルをウインドウモード用に変更します... ");
         DWORD style = 0, exStyle = 0;
         StyleForIndex(s.settings, &style, &exStyle);
+        // A shown window stays shown while its style changes.
+        style |= static_cast<DWORD>(GetWindowLongA(s.window, GWL_STYLE)) & WS_VISIBLE;
         SetWindowLongA(s.window, GWL_EXSTYLE, static_cast<LONG>(exStyle));
         SetWindowLongA(s.window, GWL_STYLE, static_cast<LONG>(style));
         int width, height;

@@ -136,13 +136,33 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
             const int y1 = std::min<LONG>(dst.bottom, window->pictureHeight);
             const int x0 = std::max<LONG>(dst.left, 0);
             const int x1 = std::min<LONG>(dst.right, window->pictureWidth);
+            // The source column of each destination column, worked out once
+            // for all rows (same widths: an offset, and rows copy straight).
+            const bool sameWidth = sw == dw;
+            std::vector<int64_t> columns;
+            if (!sameWidth && x0 < x1) {
+                columns.resize(static_cast<size_t>(x1 - x0));
+                for (int x = x0; x < x1; ++x)
+                    columns[static_cast<size_t>(x - x0)] = src.left + (x - dst.left) * sw / dw;
+            }
             for (int y = y0; y < y1; ++y) {
                 int64_t sy = src.top + (y - dst.top) * sh / dh;
-                const auto* row = reinterpret_cast<const uint32_t*>(bytes + sy * pitch);
+                const uint8_t* row = bytes + sy * pitch;
                 uint32_t* out = &window->picture[static_cast<size_t>(y) * window->pictureWidth];
-                for (int x = x0; x < x1; ++x) {
-                    int64_t sx = src.left + (x - dst.left) * sw / dw;
-                    out[x] = row[sx] & 0x00FFFFFFu;
+                if (sameWidth) {
+                    // Source rows need not be 4-byte aligned: read through memcpy.
+                    const uint8_t* from = row + (src.left + (x0 - dst.left)) * 4;
+                    for (int x = x0; x < x1; ++x, from += 4) {
+                        uint32_t p;
+                        std::memcpy(&p, from, 4);
+                        out[x] = p & 0x00FFFFFFu;
+                    }
+                } else {
+                    for (int x = x0; x < x1; ++x) {
+                        uint32_t p;
+                        std::memcpy(&p, row + columns[static_cast<size_t>(x - x0)] * 4, 4);
+                        out[x] = p & 0x00FFFFFFu;
+                    }
                 }
             }
         }

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,8 @@ std::string startDir;
 class TestIsolation : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override {
         KnobResetAll();
-        std::string base = std::filesystem::temp_directory_path().string() + "/vessamire-test-XXXXXX";
+        std::string base =
+            std::filesystem::temp_directory_path().string() + "/vessamire-test-XXXXXX";
         if (!mkdtemp(base.data())) std::abort();
         currentDir = base;
         if (chdir(currentDir.c_str()) != 0) std::abort();
@@ -36,7 +39,9 @@ class TestIsolation : public testing::EmptyTestEventListener {
 
 }  // namespace
 
-const std::string& TestDirectory() { return currentDir; }
+const std::string& TestDirectory() {
+    return currentDir;
+}
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -48,6 +53,24 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+int ThreadCount() {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+
+int SettledThreadCount(int expected) {
+    int n = ThreadCount();
+    for (int i = 0; i < 500 && n != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        n = ThreadCount();
+    }
+    return n;
 }
 
 void InstallIsolation() {

@@ -15,4 +15,12 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+// The number of threads in this process now.
+int ThreadCount();
+
+// The number of threads in this process once it has settled at `expected`:
+// an ended thread leaves the kernel's list a moment after its waiters were
+// released, so this polls (for a few seconds at most) and returns the last count.
+int SettledThreadCount(int expected);
+
 }  // namespace testsupport

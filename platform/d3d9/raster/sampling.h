@@ -213,6 +213,20 @@ struct RowBlend {
             const __m128i zero = _mm_setzero_si128();
             const __m128i w0 = _mm_set1_epi16(short(256 - wy)), w1 = _mm_set1_epi16(short(wy));
             const __m128i opaque = _mm_set1_epi32(format == kFormatX8R8G8B8 ? int(0xFF000000u) : 0);
+            for (; i + 3 <= hi && i + 3 < level.width &&
+                   AddressTexel(i + 3, level.width, addressU) == i + 3;
+                 i += 4) {
+                __m128i a = _mm_or_si128(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + i * 4)), opaque);
+                __m128i b = _mm_or_si128(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + i * 4)), opaque);
+                __m128i left = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), w0),
+                                             _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), w1));
+                __m128i right = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), w0),
+                                              _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), w1));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(v + (i - lo) * 4), left);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(v + (i - lo) * 4 + 8), right);
+            }
             for (; i + 1 <= hi && i + 1 < level.width &&
                    AddressTexel(i + 1, level.width, addressU) == i + 1;
                  i += 2) {

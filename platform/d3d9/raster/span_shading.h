@@ -11,6 +11,7 @@
 #include "draw_setup.h"
 #include "pixel_formats.h"
 #include "sampling.h"
+#include "span_rows.h"
 #include "texture_stages.h"
 
 namespace platform::raster {
@@ -132,6 +133,40 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         if (tStep[0] == 0) {
             int ty = AddressTexel(tBase[0] >> kCoordBits, lv.height, K::kAddress);
             if (ty >= 0) pointRow = lv.pixels + size_t(ty) * lv.pitch;
+        }
+    }
+
+    // Unblended spans that write the texture's colour (alpha from the
+    // texture or the flat diffuse) to a 32-bit target run as whole rows.
+    if constexpr (!generic && K::kTexFormat >= 0 && K::kBlend == 0 &&
+                  (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
+                  K::kColorOp == D3DTOP_SELECTARG1 && K::kColorArg1 == D3DTA_TEXTURE &&
+                  ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
+                   (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE))) {
+        constexpr bool constantAlpha = K::kAlphaOp == D3DTOP_SELECTARG2;
+        bool rows = true;
+        uint32_t keep = 0xFFFFFFFFu, set = 0;
+        if constexpr (constantAlpha) {
+            const uint32_t a = uint32_t(tri.flatDiffuse.a);
+            if (ds.alphaTest && !Compare(ds.alphaFunc, a, uint32_t(ds.alphaRef))) return;
+            keep = 0x00FFFFFFu, set = a << 24;
+        } else {
+            rows = !ds.alphaTest;
+        }
+        if constexpr (K::kTarget == int(kFormatX8R8G8B8)) set |= 0xFF000000u;
+        const RowCoords coords{sBase[0], sStep[0]};
+        if constexpr (K::kFilter == kFilterLinear) {
+            if (rows && rowBlend.ready) {
+                BlendRow(rowBlend, coords, x0, x1, keep, set, row);
+                return;
+            }
+        } else if constexpr (K::kTexFormat == int(kFormatA8R8G8B8) ||
+                             K::kTexFormat == int(kFormatX8R8G8B8)) {
+            if (rows && pointRow) {
+                PointRow(pointRow, ds.stages[0].texture->levels[0].width, uint32_t(K::kTexFormat),
+                         coords, x0, x1, keep, set, row);
+                return;
+            }
         }
     }
 

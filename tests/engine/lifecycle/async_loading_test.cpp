@@ -3,7 +3,6 @@
 // and the fatal overflows.
 #include <atomic>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,20 +12,12 @@
 #include "DuRud.h"
 #include "core/async_loading.h"
 #include "core/system_services.h"
+#include "support/test_support.h"
 #include "test_knobs.h"
 
 using namespace DuRud;
 
 namespace {
-
-int ThreadsInProcess() {
-    int n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        (void)entry;
-        ++n;
-    }
-    return n;
-}
 
 class AsyncLoadingTest : public testing::Test {
   protected:
@@ -296,17 +287,18 @@ TEST_F(AsyncLoadingTest, ServiceBudgetServesOneAndKeepsTheRestInOrder) {
 }
 
 TEST_F(AsyncLoadingTest, StopLeavesNoThreadAndTermFreesUnrunRequests) {
-    const int before = ThreadsInProcess();
+    const int before = testsupport::ThreadCount();
     ASSERT_EQ(0, AsyncLoadStartThreads(8));
     EXPECT_EQ(kAsyncWorkerCount, AsyncLiveWorkerThreads());
-    EXPECT_EQ(before + kAsyncWorkerCount, ThreadsInProcess());
+    EXPECT_EQ(before + kAsyncWorkerCount,
+              testsupport::SettledThreadCount(before + kAsyncWorkerCount));
     g_order.clear();
     for (int i = 0; i < 40; ++i) Queue(i, RecordOrder);
     DrainQueue();
     EXPECT_EQ(40u, g_order.size());
     EXPECT_EQ(0, AsyncLoadStopThreads());
     EXPECT_EQ(0, AsyncLiveWorkerThreads());
-    EXPECT_EQ(before, ThreadsInProcess());
+    EXPECT_EQ(before, testsupport::SettledThreadCount(before));
     // No worker is left to run these: ending the loader frees them.
     Queue(1, RecordOrder);
     Queue(2, RecordOrder);

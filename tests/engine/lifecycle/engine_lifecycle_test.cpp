@@ -2,7 +2,6 @@
 // the skip flags, the full-screen mode check, the 24-bit refusal, failed
 // start-ups and what they leave behind, and FatalExit.
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,15 +32,6 @@ using lifecycletest::Without;
 using Trace = std::vector<std::string>;
 
 namespace {
-
-int ThreadsInProcess() {
-    int n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        (void)entry;
-        ++n;
-    }
-    return n;
-}
 
 int Occurrences(const std::string& text, const std::string& piece) {
     int n = 0;
@@ -303,13 +293,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EngineLifecycleTest, RealTableFailsAtGraphicsAndLeavesNothing) {
     const int blocks = MemGetCount();
-    const int threads = ThreadsInProcess();
+    const int threads = testsupport::ThreadCount();
     const int winsock = KnobModuleLoadCount("ws2_32.dll");
     const int winmm = KnobModuleLoadCount("winmm.dll");
     EXPECT_EQ(-1, InitializeEngineLocked());
     EXPECT_EQ(0, GetEngineFlags().initialising);
     EXPECT_EQ(blocks, MemGetCount());
-    EXPECT_EQ(threads, ThreadsInProcess());
+    EXPECT_EQ(threads, testsupport::SettledThreadCount(threads));
     EXPECT_EQ(0, AsyncLiveWorkerThreads());
     EXPECT_EQ(winsock, KnobModuleLoadCount("ws2_32.dll"));
     EXPECT_EQ(winmm, KnobModuleLoadCount("winmm.dll"));

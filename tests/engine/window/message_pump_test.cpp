@@ -1,0 +1,247 @@
+// The pump dispatches SDL-made messages with its budget, ends for good on
+// close or WM_QUIT, applies activation after dispatch, parks while minimised
+// and throttles partial repaints on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include "DuRud.h"
+#include "core/async_loading.h"
+#include "core/engine_lifecycle.h"
+#include "core/system_services.h"
+#include "core/text_literals.h"
+#include "support/test_support.h"
+#include "test_knobs.h"
+#include "window/main_window.h"
+#include "window_fakes.h"
+
+using namespace DuRud;
+using windowtest::RecordingWindowCalls;
+using windowtest::StartWindowedEngine;
+
+namespace {
+
+using Trace = std::vector<std::string>;
+
+HWND MainWindow() {
+    return static_cast<HWND>(GetMainWindowHandle());
+}
+
+TEST(MessagePumpTest, ScriptedCloseEndsThePumpForGood) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    ASSERT_TRUE(KnobWindowEvent(MainWindow(), KnobWindowEventKind::Close));
+    int result = 0;
+    for (int turn = 0; turn < 20 && result == 0; ++turn) result = PumpWindowMessages();
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(-1, PumpWindowMessages());
+    EXPECT_EQ(1, GetWindowDestroyedFlag());
+    EXPECT_EQ(1, GetEndRequestFlag());
+    const std::string log = testsupport::ReadFile("Log.txt");
+    const size_t a = log.find(Cp932Text("ウインドウを閉じようとしています"));
+    const size_t b = log.find(Cp932Text("ウインドウが破棄されようとしています"));
+    const size_t c = log.find(Cp932Text("ソフトを終了する準備が整いました"));
+    ASSERT_NE(std::string::npos, a);
+    EXPECT_LT(a, b);
+    EXPECT_LT(b, c);
+    EXPECT_NE(std::string::npos, c);
+    EXPECT_EQ(0, ShutdownEngineLocked());
+    EXPECT_EQ(0, AsyncLiveWorkerThreads());
+}
+
+TEST(MessagePumpTest, TenMessagesTakeTwoPumps) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    MSG pending{};
+    for (int i = 0; i < 20 && PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE); ++i) {
+        PumpWindowMessages();  // whatever start-up left queued
+    }
+    int vertical = 0, horizontal = 0;
+    GetMouseWheel(&vertical, &horizontal);
+    const int before = vertical;
+    for (int i = 0; i < 10; ++i) PostMessageA(MainWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    EXPECT_EQ(0, PumpWindowMessages());
+    GetMouseWheel(&vertical, &horizontal);
+    EXPECT_EQ(before + 5 * 120, vertical);
+    EXPECT_EQ(0, PumpWindowMessages());
+    GetMouseWheel(&vertical, &horizontal);
+    EXPECT_EQ(before + 10 * 120, vertical);
+    PostMessageA(MainWindow(), WM_MOUSEHWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), 0);
+    PumpWindowMessages();
+    GetMouseWheel(&vertical, &horizontal);
+    EXPECT_EQ(-240, horizontal);
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, QuitMessageEndsThePumpForGood) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    PostQuitMessage(0);
+    int result = 0;
+    for (int turn = 0; turn < 5 && result == 0; ++turn) result = PumpWindowMessages();
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(-1, PumpWindowMessages());
+    EXPECT_EQ(1, GetEndRequestFlag());
+    ShutdownEngineLocked();
+    EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
+}
+
+Trace PumpFocusLostAndRegained(RecordingWindowCalls& calls) {
+    calls.Take();
+    EXPECT_TRUE(KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusLost));
+    EXPECT_TRUE(KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusGained));
+    EXPECT_EQ(0, PumpWindowMessages());
+    return calls.Take();
+}
+
+TEST(MessagePumpTest, FocusLostAndRegainedInOnePumpPausesThenResumes) {
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    const Trace trace = PumpFocusLostAndRegained(calls);
+    EXPECT_EQ((Trace{"PauseAllMovies", "PauseAllSounds(1)", "PauseSoftSoundPlayers(1)",
+                     "ReacquireInputDevices", "ResumeAllMovies", "PauseAllSounds(0)",
+                     "PauseSoftSoundPlayers(0)", "ReacquireInputDevices"}),
+              trace);
+    EXPECT_EQ(1, GetWindowActiveFlag());
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, AlwaysRunPausesNothing) {
+    RecordingWindowCalls calls;
+    SetAlwaysRunFlag(1);
+    ASSERT_EQ(0, StartWindowedEngine());
+    EXPECT_EQ((Trace{"ReacquireInputDevices", "ReacquireInputDevices"}),
+              PumpFocusLostAndRegained(calls));
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, ActivationOutsideThePumpIsAppliedAtOnce) {
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    calls.Take();
+    // The second message of a pair finds the state already applied.
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageA(MainWindow(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(0, GetWindowActiveFlag());
+    EXPECT_EQ((Trace{"PauseAllMovies", "PauseAllSounds(1)", "PauseSoftSoundPlayers(1)",
+                     "ReacquireInputDevices"}),
+              calls.Take());
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(1, GetWindowActiveFlag());
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, PumpOffTheMainThreadMakesOnePass) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ASSERT_EQ(1, IsWaitWhileInactiveNeeded());
+    // Inactive, the main thread would park; another thread returns at once.
+    int result = -2;
+    std::thread([&] { result = PumpWindowMessages(); }).join();
+    EXPECT_EQ(0, result);
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(0, IsWaitWhileInactiveNeeded());
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, PartialPaintsAreThrottledOnTheVirtualClock) {
+    KnobSetVirtualClock(true);
+    RecordingWindowCalls calls;
+    calls.drawTarget = -2;
+    ASSERT_EQ(0, StartWindowedEngine());
+    HWND window = MainWindow();
+    for (int i = 0; i < 20; ++i) PumpWindowMessages();
+    calls.repaints = 0;
+    const RECT part = {0, 0, 10, 10};
+    auto paintPart = [&] {
+        InvalidateRect(window, &part, FALSE);
+        UpdateWindow(window);
+    };
+    paintPart();  // 0 ms: marks a repaint pending
+    Sleep(30);
+    paintPart();  // 30 ms: too soon
+    EXPECT_EQ(0, calls.repaints);
+    Sleep(40);
+    paintPart();  // 70 ms: re-presents once
+    EXPECT_EQ(1, calls.repaints);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    EXPECT_EQ(2, calls.repaints) << "a whole-client paint re-presents at once";
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, DroppedFilesClickLogAndClipboard) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    HWND window = MainWindow();
+    std::vector<std::string> names;
+    for (int i = 0; i < 1001; ++i) names.push_back("/tmp/f" + std::to_string(i) + ".txt");
+    std::vector<const char*> pointers;
+    for (auto& n : names) pointers.push_back(n.c_str());
+    RefreshDragAcceptFiles();
+    ASSERT_TRUE(KnobWindowDrop(window, pointers.data(), static_cast<int>(pointers.size())));
+    for (int turn = 0; turn < 400 && GetDroppedFileCount() == 0; ++turn) PumpWindowMessages();
+    EXPECT_EQ(1000, GetDroppedFileCount());
+    EXPECT_NE(nullptr, GetDroppedFileName(999));
+    EXPECT_EQ(nullptr, GetDroppedFileName(1000));
+    FreeDroppedFiles();
+    EXPECT_EQ(0, GetDroppedFileCount());
+
+    for (int i = 0; i < 40; ++i) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+    SendMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    EXPECT_EQ(32, GetMouseClickCount());
+    int button = 0;
+    EXPECT_EQ(0, GetMouseClick(31, &button, nullptr, nullptr));
+    EXPECT_EQ(1, button);
+    EXPECT_EQ(-1, GetMouseClick(32, &button, nullptr, nullptr));
+
+    // Code page 932 text round-trips; a short buffer never splits a character.
+    const char* text = "\x82\xA0\x82\xA2\x82\xA4";  // three double-byte characters
+    ASSERT_EQ(0, SetClipboardText(text));
+    EXPECT_EQ(7, GetClipboardText(nullptr, 0));
+    char full[16] = {};
+    EXPECT_EQ(0, GetClipboardText(full, sizeof(full)));
+    EXPECT_STREQ(text, full);
+    char shortBuffer[4];
+    std::memset(shortBuffer, 'x', sizeof(shortBuffer));
+    EXPECT_EQ(0, GetClipboardText(shortBuffer, sizeof(shortBuffer)));
+    EXPECT_STREQ("\x82\xA0", shortBuffer);
+    ShutdownEngineLocked();
+}
+
+TEST(WaitHelpersTest, WaitMillisecondsAdvancesTheVirtualClockExactly) {
+    KnobSetVirtualClock(true);
+    ASSERT_EQ(0, StartWindowedEngine());
+    const int64_t before = GetMicrosecondCounter();
+    EXPECT_EQ(0, WaitMilliseconds(16));
+    const int64_t after = GetMicrosecondCounter();
+    EXPECT_GE(after - before, 16000);
+    EXPECT_LT(after - before, 17000);
+    ShutdownEngineLocked();
+}
+
+TEST(WaitHelpersTest, WaitMillisecondsWithoutAClockReturnsAtOnce) {
+    KnobSetVirtualClock(true);
+    // No start-up: neither the counter frequency nor the timer library is there.
+    MutableSystemState().highResolutionTimer = 0;
+    ASSERT_EQ(-1, GetMicrosecondCounter());
+    const DWORD before = timeGetTime();
+    EXPECT_EQ(0, WaitMilliseconds(1000));
+    EXPECT_LT(timeGetTime() - before, 5u);
+}
+
+TEST(WaitHelpersTest, WaitForAnyInputWaitsForAReleaseThenAPress) {
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    calls.anyInputBits = {1, 1, 0, 0, 0, 4};
+    EXPECT_EQ(4, WaitForAnyInput());
+    calls.anyInputBits = {0};
+    PostQuitMessage(0);
+    EXPECT_EQ(0, WaitForAnyInput()) << "the end of the program stops the wait";
+    ShutdownEngineLocked();
+}
+
+}  // namespace
