@@ -1,6 +1,7 @@
 // Loader streams: the file interface over the file-access table and the
 // memory-image interface over a MemoryImageStream.
 #include "files/loader_streams.h"
+#include "files/seek_target.h"
 
 #include <cstring>
 #include <mutex>
@@ -62,21 +63,7 @@ int32_t memoryTell(StreamHandle stream) {
 int memorySeek(StreamHandle stream, int32_t offset, int origin) {
     MemoryImageStream* memory = memoryOf(stream);
     if (memory == nullptr) return -1;
-    int64_t target;
-    switch (origin) {
-        case 0:
-            target = offset;
-            break;
-        case 1:
-            target = static_cast<int64_t>(memory->position) + offset;
-            break;
-        case 2:
-            target = static_cast<int64_t>(memory->size) + offset;
-            break;
-        default:
-            target = 0;
-            break;
-    }
+    int64_t target = SeekTarget(origin, offset, memory->position, memory->size);
     if (target < 0) target = 0;
     if (target > memory->size) target = memory->size;
     memory->position = static_cast<uint32_t>(target);

@@ -1,6 +1,7 @@
 // The Windows file layer: plain files read directly or through a reading
 // thread per file (read-ahead cache, reads that return at once).
 #include "files/windows_file_layer.h"
+#include "files/seek_target.h"
 
 #include <cstring>
 #include <mutex>
@@ -314,21 +315,7 @@ int FileWinEof(StreamHandle stream) {
 int FileWinSeek(StreamHandle stream, int32_t offset, int origin) {
     FileWinRecord* record = recordOf(stream);
     if (record == nullptr) return -1;
-    int64_t target;
-    switch (origin) {
-        case 0:
-            target = offset;
-            break;
-        case 1:
-            target = static_cast<int64_t>(record->position) + offset;
-            break;
-        case 2:
-            target = static_cast<int64_t>(record->size) + offset;
-            break;
-        default:
-            target = 0;
-            break;
-    }
+    int64_t target = SeekTarget(origin, offset, record->position, record->size);
     // A position before the start (or beyond 32 bits) cannot be stored.
     if (target < 0 || target > 0xFFFFFFFFll) return -1;
     auto position = static_cast<uint32_t>(target);

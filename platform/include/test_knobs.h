@@ -153,6 +153,10 @@ size_t KnobHeapBlockCount();
 // Attaches a plain joystick (not a game controller); its SDL device index, or
 // -1 when SDL refuses. The rumble it is sent is kept for KnobPadLastRumble.
 int KnobPadAttach(int axes, int buttons, int hats);
+// Attaches a game controller with a rumble: axes and buttons are numbered as
+// SDL's controller axes and buttons (A = button 0, left trigger = axis 4,
+// triggers start released). Its SDL device index, or -1.
+int KnobPadAttachController();
 // Detaches the pad KnobPadAttach returned (later pads move down one index).
 bool KnobPadDetach(int pad);
 // Axis -32768..32767, button 0/1, hat SDL_HAT_* of an attached pad; false for

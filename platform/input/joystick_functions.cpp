@@ -111,6 +111,7 @@ void RegisterInputModules() {
                                     {"joyGetDevCapsA", ExportOf(&joyGetDevCapsA)},
                                     {"joyGetPosEx", ExportOf(&joyGetPosEx)},
                                 });
+    RegisterXInputModules();
 }
 
 }  // namespace platform

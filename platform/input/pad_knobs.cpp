@@ -64,14 +64,17 @@ void ResetPadKnobs() {
 using platform::input::JoystickMutex;
 using platform::input::PadAt;
 
-int KnobPadAttach(int axes, int buttons, int hats) {
+namespace platform::input {
+namespace {
+
+int AttachPad(SDL_JoystickType type, int axes, int buttons, int hats) {
     if (axes < 0 || buttons < 0 || hats < 0 || axes > 16 || buttons > 64 || hats > 4) return -1;
     if (!platform::input::EnsureJoysticks()) return -1;
     std::lock_guard<std::mutex> lock(JoystickMutex());
     auto pad = std::make_unique<platform::input::TestPad>();
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+    desc.type = static_cast<Uint16>(type);
     desc.naxes = static_cast<Uint16>(axes);
     desc.nbuttons = static_cast<Uint16>(buttons);
     desc.nhats = static_cast<Uint16>(hats);
@@ -86,8 +89,25 @@ int KnobPadAttach(int axes, int buttons, int hats) {
         return -1;
     }
     pad->id = SDL_JoystickInstanceID(pad->joystick);
+    if (type == SDL_JOYSTICK_TYPE_GAMECONTROLLER) {
+        // Released triggers: SDL maps the full axis range onto the trigger.
+        SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_TRIGGERLEFT, -32768);
+        SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
+    }
     platform::input::Pads().push_back(std::move(pad));
     return index;
+}
+
+}  // namespace
+}  // namespace platform::input
+
+int KnobPadAttach(int axes, int buttons, int hats) {
+    return platform::input::AttachPad(SDL_JOYSTICK_TYPE_UNKNOWN, axes, buttons, hats);
+}
+
+int KnobPadAttachController() {
+    return platform::input::AttachPad(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                      SDL_CONTROLLER_BUTTON_MAX, 0);
 }
 
 bool KnobPadDetach(int index) {

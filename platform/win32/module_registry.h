@@ -42,6 +42,7 @@ void RegisterSystemInfoExports();  // kernel32: what the engine looks up by name
 void RegisterUserModules();  // user32, gdi32, shell32 (user_modules.cpp)
 void RegisterD3D9Modules();  // d3d9 (platform/d3d9/registration.cpp)
 void RegisterInputModules();  // winmm joystick functions (platform/input/)
+void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by the above)
 
 }  // namespace platform
 
