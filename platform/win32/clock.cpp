@@ -3,6 +3,7 @@
 // blocked; see clock.h).
 #include "clock.h"
 
+#include <algorithm>
 #include <time.h>
 #include <unistd.h>
 
@@ -50,6 +51,10 @@ struct Scheduler {
     int participants = 1;             // the process's main thread, from the start
     int blocked = 0;
     std::multiset<int64_t> deadlines;
+    // When a thread last fell asleep, woke or the clock last moved. A busy
+    // thread's real-time slice counts from here, so a thread that has just
+    // woken gets a whole slice to act before others' deadlines pass it by.
+    std::chrono::steady_clock::time_point lastChange{};
 };
 
 Scheduler& scheduler() {
@@ -91,6 +96,7 @@ class Blocked {
             entry_ = s.deadlines.insert(deadline);
             hasDeadline_ = true;
         }
+        s.lastChange = std::chrono::steady_clock::now();
         s.changed.notify_all();
     }
     ~Blocked() {
@@ -98,6 +104,7 @@ class Blocked {
         std::lock_guard<std::mutex> g(s.lock);
         if (counted_) --s.blocked;
         if (hasDeadline_) s.deadlines.erase(entry_);
+        s.lastChange = std::chrono::steady_clock::now();
         s.changed.notify_all();
     }
 
@@ -107,9 +114,11 @@ class Blocked {
         Scheduler& s = scheduler();
         if (!virtualOn.load() || virtualNow.load() >= deadline) return true;
         if (*s.deadlines.begin() < deadline) return false;  // an earlier one goes first
-        if (s.blocked < s.participants && std::chrono::steady_clock::now() - since < kSlice)
+        const auto from = std::max(since, s.lastChange);
+        if (s.blocked < s.participants && std::chrono::steady_clock::now() - from < kSlice)
             return false;  // somebody still runs: give it its chance
         advanceTo(deadline);
+        s.lastChange = std::chrono::steady_clock::now();
         s.changed.notify_all();
         return true;
     }
@@ -251,7 +260,9 @@ ClockBlockedScope::ClockBlockedScope() {
     Scheduler& s = scheduler();
     std::lock_guard<std::mutex> g(s.lock);
     counted_ = countBlockedLocked(s);
-    if (counted_) s.changed.notify_all();
+    if (!counted_) return;
+    s.lastChange = std::chrono::steady_clock::now();
+    s.changed.notify_all();
 }
 
 ClockBlockedScope::~ClockBlockedScope() {
@@ -259,6 +270,7 @@ ClockBlockedScope::~ClockBlockedScope() {
     Scheduler& s = scheduler();
     std::lock_guard<std::mutex> g(s.lock);
     --s.blocked;
+    s.lastChange = std::chrono::steady_clock::now();
     s.changed.notify_all();
 }
 
