@@ -171,31 +171,7 @@ void Select16(const BlitCall& c) {
 }  // namespace
 
 void BlitClipped16(const BlitCall& c) {
-    switch (c.mode) {
-        case 0:
-            Select16<0>(c);
-            break;
-        case 1:
-            Select16<1>(c);
-            break;
-        case 2:
-            Select16<2>(c);
-            break;
-        case 3:
-            Select16<3>(c);
-            break;
-        case 4:
-            Select16<4>(c);
-            break;
-        case 10:
-            Select16<10>(c);
-            break;
-        case 11:
-            Select16<11>(c);
-            break;
-        default:
-            break;
-    }
+    WithBlendMode(c.mode, [&](auto mode) { Select16<mode()>(c); });
 }
 
 }  // namespace DuRud

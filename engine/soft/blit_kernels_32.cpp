@@ -138,31 +138,7 @@ void Select32(const BlitCall& c) {
 }  // namespace
 
 void BlitClipped32(const BlitCall& c) {
-    switch (c.mode) {
-        case 0:
-            Select32<0>(c);
-            break;
-        case 1:
-            Select32<1>(c);
-            break;
-        case 2:
-            Select32<2>(c);
-            break;
-        case 3:
-            Select32<3>(c);
-            break;
-        case 4:
-            Select32<4>(c);
-            break;
-        case 10:
-            Select32<10>(c);
-            break;
-        case 11:
-            Select32<11>(c);
-            break;
-        default:
-            break;
-    }
+    WithBlendMode(c.mode, [&](auto mode) { Select32<mode()>(c); });
 }
 
 }  // namespace DuRud

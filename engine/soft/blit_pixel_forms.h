@@ -163,6 +163,37 @@ inline void WithBool(bool b, F&& f) {
     }
 }
 
+// Calls f with std::integral_constant<int, mode> for the blend modes the
+// blits draw (0-4, 10, 11); any other mode draws nothing.
+template <class F>
+inline void WithBlendMode(int mode, F&& f) {
+    switch (mode) {
+        case 0:
+            f(std::integral_constant<int, 0>{});
+            break;
+        case 1:
+            f(std::integral_constant<int, 1>{});
+            break;
+        case 2:
+            f(std::integral_constant<int, 2>{});
+            break;
+        case 3:
+            f(std::integral_constant<int, 3>{});
+            break;
+        case 4:
+            f(std::integral_constant<int, 4>{});
+            break;
+        case 10:
+            f(std::integral_constant<int, 10>{});
+            break;
+        case 11:
+            f(std::integral_constant<int, 11>{});
+            break;
+        default:
+            break;
+    }
+}
+
 // Kernel groups (one per file).
 // The work palette of the whole-image blit: every call with a palette source
 // copies all 256 entries of the source's palette here first.

@@ -48,31 +48,7 @@ void Select(const BlitCall& c, bool palette) {
 }  // namespace
 
 void BlitRuns32(const BlitCall& c, bool paletteSource) {
-    switch (c.mode) {
-        case 0:
-            Select<0>(c, paletteSource);
-            break;
-        case 1:
-            Select<1>(c, paletteSource);
-            break;
-        case 2:
-            Select<2>(c, paletteSource);
-            break;
-        case 3:
-            Select<3>(c, paletteSource);
-            break;
-        case 4:
-            Select<4>(c, paletteSource);
-            break;
-        case 10:
-            Select<10>(c, paletteSource);
-            break;
-        case 11:
-            Select<11>(c, paletteSource);
-            break;
-        default:
-            break;
-    }
+    WithBlendMode(c.mode, [&](auto mode) { Select<mode()>(c, paletteSource); });
 }
 
 }  // namespace DuRud
