@@ -62,11 +62,11 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
     EXPECT_EQ(1, GetWindowActiveFlag()) << "the window must have focus, or the pump parks";
     EXPECT_GT(AsyncLiveWorkerThreads(), 0);
     EXPECT_TRUE(InOrder(
-        Log(),
-        {"タイマーの精度を検査します", "精度結果 更新回数", "ソフトの二重起動検査... ",
-         "二重起動はされていませんでした", "ウインドウクラスを登録します... ", "登録に成功しました",
-         "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
-         "ウインドウを表示します", "ＩＭＥを無効にしました"}));
+        Log(), {"メモリ総量:", "タイマーの精度を検査します", "精度結果 更新回数",
+                "ソフトの二重起動検査... ", "二重起動はされていませんでした",
+                "ウインドウクラスを登録します... ", "登録に成功しました",
+                "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
+                "ウインドウを表示します", "ＩＭＥを無効にしました"}));
 
     EXPECT_EQ(0, ShutdownEngineLocked());
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));

@@ -294,12 +294,15 @@ TEST(WaitHelpersTest, WaitMillisecondsAdvancesTheVirtualClockExactly) {
 
 TEST(WaitHelpersTest, WaitMillisecondsWithoutAClockReturnsAtOnce) {
     KnobSetVirtualClock(true);
-    // No start-up: neither the counter frequency nor the timer library is there.
+    // No performance counter, and the timer library is missing.
+    KnobHideModule("winmm.dll", true);
+    LoadWinApis();
     MutableSystemState().highResolutionTimer = 0;
     ASSERT_EQ(-1, GetMicrosecondCounter());
     const DWORD before = timeGetTime();
     EXPECT_EQ(0, WaitMilliseconds(1000));
     EXPECT_LT(timeGetTime() - before, 5u);
+    UnloadWinApis();
 }
 
 TEST(WaitHelpersTest, WaitForAnyInputWaitsForAReleaseThenAPress) {
