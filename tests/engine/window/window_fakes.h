@@ -36,19 +36,27 @@ class RecordingWindowCalls {
     int32_t* fontDeletedFlag = nullptr;
     std::vector<DrawnText> drawn;
     int repaints = 0;
+    int networkPasses = 0;  // ProcessNetworkMessages calls
 
   private:
     std::vector<std::string> trace_;
     const DuRud::WindowModuleCalls* previous_;
 };
 
-// A main module table whose display-mode list the test sets.
+// A main module table whose display-mode list and screen settings the test
+// sets; the 320x240 emulation switch and the stored screen size are kept.
 class DisplayModeCalls {
   public:
     explicit DisplayModeCalls(std::vector<DuRud::DisplayModeInfo> modes);
     ~DisplayModeCalls();
     static DisplayModeCalls* Current();
     std::vector<DuRud::DisplayModeInfo> modes;
+    int drawWidth = 640;
+    int drawHeight = 480;
+    int colorBits = 16;
+    int emulate320x240 = 0;
+    int storedWidth = 0;
+    int storedHeight = 0;
 
   private:
     DuRud::ModuleCalls table_;
