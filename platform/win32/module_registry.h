@@ -37,13 +37,13 @@ std::string CanonicalModuleName(const char* name);
 void RegisterStandInModules();
 
 // One registration function per area (defined in that area's files).
-void RegisterKernelModules();      // kernel32, winmm, ole32, comctl32, dwmapi
+void RegisterKernelModules();  // kernel32, winmm, ole32, comctl32, dwmapi
 void RegisterSystemInfoExports();  // kernel32: what the engine looks up by name (system_info.cpp)
-void RegisterUserModules();        // user32, gdi32, shell32 (user_modules.cpp)
-void RegisterD3D9Modules();        // d3d9 (platform/d3d9/registration.cpp)
-void RegisterInputModules();       // winmm joystick functions (platform/input/)
-void RegisterXInputModules();      // xinput1_4, xinput1_3, xinput9_1_0 (called by the above)
-void RegisterWinsockModules();     // ws2_32 (platform/winsock/winsock_exports.cpp)
+void RegisterUserModules();  // user32, gdi32, shell32 (user_modules.cpp)
+void RegisterD3D9Modules();  // d3d9 (platform/d3d9/registration.cpp)
+void RegisterInputModules();  // winmm joystick functions (platform/input/)
+void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by the above)
+void RegisterWinsockModules();  // ws2_32 (platform/winsock/winsock_exports.cpp)
 
 }  // namespace platform
 
