@@ -62,11 +62,11 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
     EXPECT_EQ(1, GetWindowActiveFlag()) << "the window must have focus, or the pump parks";
     EXPECT_GT(AsyncLiveWorkerThreads(), 0);
     EXPECT_TRUE(InOrder(
-        Log(),
-        {"タイマーの精度を検査します", "精度結果 更新回数", "ソフトの二重起動検査... ",
-         "二重起動はされていませんでした", "ウインドウクラスを登録します... ", "登録に成功しました",
-         "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
-         "ウインドウを表示します", "ＩＭＥを無効にしました"}));
+        Log(), {"メモリ総量:", "タイマーの精度を検査します", "精度結果 更新回数",
+                "ソフトの二重起動検査... ", "二重起動はされていませんでした",
+                "ウインドウクラスを登録します... ", "登録に成功しました",
+                "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
+                "ウインドウを表示します", "ＩＭＥを無効にしました"}));
 
     EXPECT_EQ(0, ShutdownEngineLocked());
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
@@ -92,6 +92,14 @@ TEST(MainWindowTest, ScaleAndExplicitClientSizeSetTheClientArea) {
     SIZE size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
     EXPECT_EQ(1280, size.cx);
     EXPECT_EQ(960, size.cy);
+    ShutdownEngineLocked();
+
+    // On a live window the new scale applies at once.
+    ASSERT_EQ(0, StartWindowedEngine());
+    SetWindowScale(1.5, 0);
+    size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
+    EXPECT_EQ(960, size.cx);
+    EXPECT_EQ(720, size.cy);
     ShutdownEngineLocked();
 
     SetWindowScale(1.0, 1.0);

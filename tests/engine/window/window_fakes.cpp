@@ -44,6 +44,8 @@ WindowModuleCalls MakeTable() {
         return 0;
     };
     t.HasDirectDrawWindow = [] { return C().hasDirectDrawWindow; };
+    t.HasRestoreCallback = [] { return C().hasRestoreCallback; };
+    t.ReleaseDeviceResources = [] { return Rec("ReleaseDeviceResources"); };
     t.RepaintScreen = [] {
         ++C().repaints;
         return 0;

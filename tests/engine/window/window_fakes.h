@@ -28,6 +28,7 @@ class RecordingWindowCalls {
     void Record(const std::string& name) { trace_.push_back(name); }
 
     int hasDirectDrawWindow = 0;
+    int hasRestoreCallback = 1;
     int drawTarget = -4;
     int textWidthPerByte = 8;
     std::vector<int> anyInputBits;  // answered in turn; the last one repeats
