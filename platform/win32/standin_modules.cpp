@@ -16,6 +16,7 @@ void RegisterStandInModules() {
         RegisterD3D9Modules();
         RegisterInputModules();
         RegisterImeModules();
+        RegisterWinsockModules();
     });
 }
 
