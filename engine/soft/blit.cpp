@@ -31,41 +31,76 @@ bool HasFormat(const MEMIMG* m) {
 
 }  // namespace
 
+bool BlitImagesAcceptable(const MEMIMG* dest, const MEMIMG* src, const MEMIMG* blend) {
+    if (!HasFormat(dest) || !HasFormat(src)) return false;
+    if (blend && !HasFormat(blend)) return false;
+    const MemImgBody* db = dest->body;
+    const MemImgBody* sb = src->body;
+    if (sb->colorType != db->colorType) return false;
+    if (db->paletteFlag == 1 || db->alphaFlag == 1) return false;
+    if (sb->colorType != kMemImgColor16 && sb->colorType != kMemImgColor32) return false;
+    if (sb->colorFormat->bytesPerPixel != ExpectedBytesPerPixel(sb) ||
+        db->colorFormat->bytesPerPixel != ExpectedBytesPerPixel(db)) {
+        return false;
+    }
+    if (sb->paletteFlag == 1 && !sb->palette) return false;
+    // A blend image smaller than the source would be read outside itself.
+    if (blend && (blend->width < src->width || blend->height < src->height ||
+                  blend->body->colorFormat->bytesPerPixel < 1)) {
+        return false;
+    }
+    return true;
+}
+
+bool BlitSetDrawState(BlitCall& c, const MemImgBody* sb, int trans) {
+    int mode = MemImgDrawState.blendMode;
+    const int p = MemImgDrawState.blendParameter;
+    if (uint32_t(mode) > 11 || (mode >= 5 && mode <= 9)) return false;
+    if (p < 0 || p > 255) return false;  // no table row for it
+    if ((mode == 1 || mode == 2) && p == 0) return false;
+    if (mode == 3 && p == 0 && sb->paletteFlag != 1) return false;
+    if (mode == 1 && p == 255) mode = 0;
+    c.mode = mode;
+    c.p = uint32_t(p);
+    c.trans = trans != 0;
+    c.transColor = sb->transparentColor;
+    c.palette = sb->palette;
+    const uint32_t bright = MemImgDrawState.drawBright;
+    c.white = MemImgBrightIsWhite(bright);
+    for (int ch = 0; ch < 3; ++ch) c.bright[ch] = MemImgBrightRow(bright, ch);
+    c.rowP = MemImgMulTable[p];
+    c.signedRow = MemImgSignedMulTable[p] + 255;
+    c.mix6 = MemImgBlend6Table[p / 4];
+    c.blendTable = MemImgBlendImageTable;
+    c.alpha = sb->alphaFlag == 1 && sb->paletteFlag != 1;
+    c.mmx = GetMmxAvailable() == 1;
+    return true;
+}
+
+RECT BlitDrawArea(const MEMIMG* dest) {
+    RECT area{MemImgDrawState.clipLeft, MemImgDrawState.clipTop, MemImgDrawState.clipRight,
+              MemImgDrawState.clipBottom};
+    const RECT destBounds{0, 0, dest->width, dest->height};
+    ClipRect(&area, &destBounds);
+    return area;
+}
+
 uint8_t* MemImgBlitWorkPalette() {
     return gWorkPalette;
 }
 
 void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const MEMIMG* blend) {
-    if (!HasFormat(dest) || !HasFormat(src)) return;
-    if (blend && !HasFormat(blend)) return;
+    if (!BlitImagesAcceptable(dest, src, blend)) return;
     const MemImgBody* db = dest->body;
     const MemImgBody* sb = src->body;
-    if (sb->colorType != db->colorType) return;
-    if (db->paletteFlag == 1 || db->alphaFlag == 1) return;
-    if (sb->colorType != kMemImgColor16 && sb->colorType != kMemImgColor32) return;
     const int srcBpp = sb->colorFormat->bytesPerPixel;
     const int dstBpp = db->colorFormat->bytesPerPixel;
-    if (srcBpp != ExpectedBytesPerPixel(sb) || dstBpp != ExpectedBytesPerPixel(db)) return;
-    if (sb->paletteFlag == 1 && !sb->palette) return;
-    // A blend image smaller than the source would be read outside itself.
-    if (blend && (blend->width < src->width || blend->height < src->height ||
-                  blend->body->colorFormat->bytesPerPixel < 1)) {
-        return;
-    }
 
-    int mode = MemImgDrawState.blendMode;
-    const int p = MemImgDrawState.blendParameter;
-    if (uint32_t(mode) > 11 || (mode >= 5 && mode <= 9)) return;
-    if (p < 0 || p > 255) return;  // no table row for it
-    if ((mode == 1 || mode == 2) && p == 0) return;
-    if (mode == 3 && p == 0 && sb->paletteFlag != 1) return;
-    if (mode == 1 && p == 255) mode = 0;
+    BlitCall c;
+    if (!BlitSetDrawState(c, sb, trans)) return;
 
     // The draw area, kept inside the destination, bounds the clip.
-    RECT area{MemImgDrawState.clipLeft, MemImgDrawState.clipTop, MemImgDrawState.clipRight,
-              MemImgDrawState.clipBottom};
-    const RECT destBounds{0, 0, dest->width, dest->height};
-    ClipRect(&area, &destBounds);
+    const RECT area = BlitDrawArea(dest);
     const auto clamp32 = [](int64_t v) {
         return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
     };
@@ -77,7 +112,6 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int64_t ox = int64_t(r.left) - x;
     const int64_t oy = int64_t(r.top) - y;
 
-    BlitCall c;
     c.w = w;
     c.h = h;
     c.src = src->pixels + int64_t(sb->pitch) * oy + srcBpp * ox;
@@ -88,21 +122,7 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
         c.hasBlend = true;
         c.blend = blend->pixels + int64_t(blend->body->pitch) * oy + ox;
         c.blendSkip = blend->body->pitch - ptrdiff_t(w);
-        c.blendTable = MemImgBlendImageTable;
     }
-    c.trans = trans != 0;
-    c.transColor = sb->transparentColor;
-    c.palette = sb->palette;
-    c.mode = mode;
-    c.p = uint32_t(p);
-    const uint32_t bright = MemImgDrawState.drawBright;
-    c.white = MemImgBrightIsWhite(bright);
-    for (int ch = 0; ch < 3; ++ch) c.bright[ch] = MemImgBrightRow(bright, ch);
-    c.rowP = MemImgMulTable[p];
-    c.signedRow = MemImgSignedMulTable[p] + 255;
-    c.mix6 = MemImgBlend6Table[p / 4];
-    c.alpha = sb->alphaFlag == 1 && sb->paletteFlag != 1;
-    c.mmx = GetMmxAvailable() == 1;
 
     const bool palette = sb->paletteFlag == 1;
     if (palette) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include <windows.h>
+
 #include "soft/packed_pixel_math.h"
 
 namespace DuRud {
@@ -193,6 +195,19 @@ inline void WithBlendMode(int mode, F&& f) {
             break;
     }
 }
+
+// The refusals both blit entries share: valid records with the pixel size
+// their kind needs, the same colour type on both sides, a plain 16- or
+// 32-bit destination, a palette where one is flagged, and a blend image at
+// least as large as the source.
+bool BlitImagesAcceptable(const MEMIMG* dest, const MEMIMG* src, const MEMIMG* blend);
+// Fills c's draw-state values (mode, with mode 1 at p = 255 as mode 0; p and
+// its table rows; brightness; transparency; source alpha; MMX flag) from
+// MemImgDrawState and the source body. False: the mode or parameter draws
+// nothing.
+bool BlitSetDrawState(BlitCall& c, const MemImgBody* sb, int trans);
+// The draw area of MemImgDrawState, kept inside the destination.
+RECT BlitDrawArea(const MEMIMG* dest);
 
 // Kernel groups (one per file).
 // The work palette of the whole-image blit: every call with a palette source

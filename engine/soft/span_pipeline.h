@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "soft/packed_pixel_math.h"
+
 namespace DuRud {
 
 enum class SourceKind { Direct16, Alpha16, Direct32, Alpha32, Palette16, Palette32 };
@@ -58,24 +60,6 @@ struct Texel {
     int32_t r, g, b;
 };
 
-inline uint32_t Load16(const uint8_t* p) {
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
-inline uint32_t Load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-inline void Store16(uint8_t* p, uint32_t v) {
-    const uint16_t w = static_cast<uint16_t>(v);
-    std::memcpy(p, &w, 2);
-}
-inline void Store32(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, 4);
-}
-
 // Destination channels at the destination's widths; storing keeps byte 3 of
 // a 32-bit pixel.
 template <bool Is32>
@@ -91,6 +75,19 @@ inline void LoadChannels(const uint8_t* d, int32_t& r, int32_t& g, int32_t& b) {
         b = p & 31;
     }
 }
+// The channels of a raw texel or palette entry, before any brightness.
+template <bool Is32>
+inline void UnpackChannels(uint32_t whole, int32_t& r, int32_t& g, int32_t& b) {
+    if constexpr (Is32) {
+        b = int32_t(whole & 255);
+        g = int32_t((whole >> 8) & 255);
+        r = int32_t((whole >> 16) & 255);
+    } else {
+        r = int32_t((whole >> 11) & 31);
+        g = int32_t((whole >> 5) & 63);
+        b = int32_t(whole & 31);
+    }
+}
 template <bool Is32>
 inline void StoreChannels(uint8_t* d, int32_t r, int32_t g, int32_t b) {
     if constexpr (Is32) {
@@ -98,7 +95,7 @@ inline void StoreChannels(uint8_t* d, int32_t r, int32_t g, int32_t b) {
         d[1] = static_cast<uint8_t>(g);
         d[2] = static_cast<uint8_t>(r);
     } else {
-        Store16(d, static_cast<uint32_t>((r << 11) | (g << 5) | b));
+        Store16(d, static_cast<uint16_t>((r << 11) | (g << 5) | b));
     }
 }
 template <bool Is32>
@@ -106,7 +103,7 @@ inline void StoreWhole(uint8_t* d, uint32_t whole) {
     if constexpr (Is32)
         Store32(d, whole);
     else
-        Store16(d, whole);
+        Store16(d, static_cast<uint16_t>(whole));
 }
 
 template <class Mode, SourceKind K, bool Blend, bool White, bool Trans>

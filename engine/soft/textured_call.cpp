@@ -16,12 +16,30 @@ SpanFunction PickModeSpan(uint32_t mode, int32_t parameter, SourceKind kind, boo
                           bool trans) {
     if (mode > 11 || (mode >= 5 && mode <= 9)) return nullptr;
     if (mode == 1 && parameter == 255) mode = 0;
+    // The parameter picks a table row: a value without one draws nothing in
+    // the modes that read it.
+    if (mode != 0 && mode != 4 && (parameter < 0 || parameter > 255)) return nullptr;
     const bool paletted = kind == SourceKind::Palette16 || kind == SourceKind::Palette32;
     if ((mode == 1 || mode == 2) && parameter == 0) return nullptr;
     if (mode == 3 && parameter == 0 && !paletted) return nullptr;
-    if (mode == 0) return PickPlainCopySpan(kind, blend, white, trans);
-    // Modes 1-4, 10 and 11 have no loops here yet: they draw nothing.
-    return nullptr;
+    switch (mode) {
+        case 0:
+            return PickPlainCopySpan(kind, blend, white, trans);
+        case 1:
+            return PickAlphaBlendSpan(kind, blend, white, trans);
+        case 2:
+            return PickAdditiveSpan(kind, blend, white, trans);
+        case 3:
+            return PickSubtractiveSpan(kind, blend, white, trans);
+        case 4:
+            return PickModulateSpan(kind, blend, white, trans);
+        case 10:
+            return PickInvertedSourceSpan(kind, blend, white, trans);
+        case 11:
+            return PickMultiplySpan(kind, blend, white, trans);
+        default:
+            return nullptr;
+    }
 }
 
 }  // namespace

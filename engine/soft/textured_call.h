@@ -44,5 +44,12 @@ int PrepareShapeDestination(const MEMIMG* dest, DrawArea* area);
 
 // The 48 plain-copy loops (blend mode 0, and mode 1 at parameter 255).
 SpanFunction PickPlainCopySpan(SourceKind kind, bool blend, bool white, bool trans);
+// The 48 loops of each other blend mode, one file per mode.
+SpanFunction PickAlphaBlendSpan(SourceKind kind, bool blend, bool white, bool trans);      // 1
+SpanFunction PickAdditiveSpan(SourceKind kind, bool blend, bool white, bool trans);        // 2
+SpanFunction PickSubtractiveSpan(SourceKind kind, bool blend, bool white, bool trans);     // 3
+SpanFunction PickModulateSpan(SourceKind kind, bool blend, bool white, bool trans);        // 4
+SpanFunction PickInvertedSourceSpan(SourceKind kind, bool blend, bool white, bool trans);  // 10
+SpanFunction PickMultiplySpan(SourceKind kind, bool blend, bool white, bool trans);        // 11
 
 }  // namespace DuRud

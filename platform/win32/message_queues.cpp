@@ -73,6 +73,16 @@ bool ValidFilter(HWND filter) {
 }
 
 // One look at the queue; fills msg when a message matches.
+void NoteControlKey(MessageQueue& queue, const MSG& msg) {
+    if (msg.wParam != VK_CONTROL) return;
+    const uint8_t side = (msg.lParam & (1 << 24)) ? 2 : 1;  // extended: the right key
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        queue.controlKeys |= side;
+    } else if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+        queue.controlKeys &= static_cast<uint8_t>(~side);
+    }
+}
+
 bool LookOnce(const std::shared_ptr<MessageQueue>& queue, LPMSG msg, HWND filter, UINT min,
               UINT max, bool remove, uint64_t* changesSeen) {
     if (OnVideoThread()) PumpSdlEvents();
@@ -85,7 +95,10 @@ bool LookOnce(const std::shared_ptr<MessageQueue>& queue, LPMSG msg, HWND filter
                 continue;
             *msg = *it;
             queue->lastMessageTime = it->time;
-            if (remove) queue->posted.erase(it);
+            if (remove) {
+                NoteControlKey(*queue, *it);
+                queue->posted.erase(it);
+            }
             return true;
         }
         if (queue->quitPosted && WindowInFilter(nullptr, filter) &&
@@ -344,6 +357,14 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     return CallProcedure(window, msg->message, msg->wParam, msg->lParam);
 }
 
+namespace {
+bool ControlDownAtMessage() {
+    auto queue = platform::user::CurrentQueue();
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    return queue->controlKeys != 0;
+}
+}  // namespace
+
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     if (!msg) return FALSE;
     const UINT m = msg->message;
@@ -366,6 +387,12 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
                 out.wParam = 0x1B;
                 break;
             default:
+                // Ctrl+letter is the letter's control character (Ctrl+C 0x03,
+                // Ctrl+V 0x16, ...); SDL gives no text for it.
+                if (vk >= 'A' && vk <= 'Z' && ControlDownAtMessage()) {
+                    out.wParam = vk - 'A' + 1;
+                    break;
+                }
                 return TRUE;
         }
         out.message = WM_CHAR;

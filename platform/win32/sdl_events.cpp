@@ -1,7 +1,8 @@
 // SDL events become window messages here, on the video thread. Activation,
 // size, move and close are sent (the window procedure runs before the pump
 // goes on); keys, mouse and drops are posted in the order SDL saw them.
-// Events that other areas read (text, pads, audio devices) go to their sinks.
+// Committed text becomes WM_CHAR bytes (text_input.cpp). Events that other
+// areas read (pads, audio devices) go to their sinks.
 #include <SDL.h>
 
 #include "sdl_event_sinks.h"
@@ -301,6 +302,12 @@ void PumpSdlEvents() {
                     OnDrop(e.drop);
                     if (e.type == SDL_DROPFILE || e.type == SDL_DROPTEXT) SDL_free(e.drop.file);
                     break;
+                case SDL_TEXTINPUT:
+                    if (auto window = FocusOrSdlWindow(e.text.windowID))
+                        PostTypedText(window, e.text.text);
+                    break;
+                case SDL_TEXTEDITING:
+                    break;  // only committed text is typed; compositions are the IME's
                 case SDL_QUIT:
                     break;  // windows close through their own close events
                 default:

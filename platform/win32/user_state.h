@@ -67,6 +67,10 @@ struct MessageQueue {
     std::vector<Timer> timers;
     bool alive = true;
     DWORD lastMessageTime = 0;
+    // Ctrl keys (bit 0 left, bit 1 right) down as of the key messages taken
+    // from this queue: TranslateMessage judges a key by the state it was
+    // pressed in, not by the keyboard's state when the message is read.
+    uint8_t controlKeys = 0;
     uint64_t changes =
         0;  // counts posts, sends, invalidations: a waiter sleeps only when unchanged
 };
@@ -174,6 +178,12 @@ POINT SdlToClient(const Window& window, int x, int y);
 POINT TrackCursor(POINT screen);
 // Files dropped onto a window: the posted WM_DROPFILES handle (null when empty).
 HDROP MakeDrop(const std::vector<std::string>& utf8Paths, POINT clientPoint);
+
+// --- typed text --------------------------------------------------------------------
+// Posts committed text (UTF-8) to the window as WM_CHAR code page 932 bytes.
+void PostTypedText(const std::shared_ptr<Window>& window, const char* utf8);
+// Starts SDL's text input while a window has the keyboard, stops it otherwise.
+void FollowTextInputFocus(bool focused);
 
 // --- activation (sent messages) ----------------------------------------------------
 void ActivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag);

@@ -73,6 +73,7 @@ void ActivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag) {
     SendMessageA(window->handle, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, minimizedFlag ? 1 : 0),
                  reinterpret_cast<LPARAM>(previous));
     SendMessageA(window->handle, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+    FollowTextInputFocus(true);
 }
 
 void DeactivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag) {
@@ -88,6 +89,7 @@ void DeactivateWindow(const std::shared_ptr<Window>& window, bool minimizedFlag)
     SendMessageA(window->handle, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, minimizedFlag ? 1 : 0), 0);
     SendMessageA(window->handle, WM_ACTIVATEAPP, FALSE, 0);
     SendMessageA(window->handle, WM_KILLFOCUS, 0, 0);
+    FollowTextInputFocus(false);
 }
 
 }  // namespace platform::user

@@ -27,6 +27,9 @@ struct RefCall {
     bool trans = false;
     bool mmx = false;
     bool runPath = false;  // the run-table path: no special kernels
+    // The stretched blit's forms: no half blend, six-bit mix or full-strength
+    // add; an alpha source without the flag is always alpha-weighted.
+    bool stretch = false;
     uint32_t transColor = 0;
 };
 
@@ -95,16 +98,16 @@ inline uint32_t RefPixel32(const RefCall& k, uint32_t s, uint32_t d, int t, int 
         if (a == 0) return d;
         useA = a != 255;
     } else {
-        if (k.mode == 0 && white && !k.blend) return s;
+        if (k.mode == 0 && white && !k.blend && !k.stretch) return s;
         useA = true;
     }
     const bool plain = !k.blend && white && !k.alpha && !k.runPath;
-    if (plain && k.mode == 1 && k.p == 128) {
+    if (plain && k.mode == 1 && k.p == 128 && !k.stretch) {
         uint32_t out = 0;
         for (int c = 0; c < 3; ++c) out = With32(out, c, (Ch32(s, c) >> 1) + (Ch32(d, c) >> 1));
         return out;
     }
-    if (plain && (k.mode == 2 || k.mode == 3) && k.p == 255) {
+    if (plain && (k.mode == 2 || k.mode == 3) && k.p == 255 && !(k.stretch && k.mode == 2)) {
         if (k.mmx) {
             uint32_t out = 0;
             for (int c = 0; c < 4; ++c) {
@@ -242,12 +245,12 @@ inline uint32_t RefPixel16(const RefCall& k, uint32_t s, int a, uint32_t d, int 
         if (a == 0) return d;
         useA = a != 255;
     } else {
-        if (k.mode == 0 && white && !k.blend) return s;
+        if (k.mode == 0 && white && !k.blend && !k.stretch) return s;
         useA = true;
     }
     const bool plain = !k.blend && white && !k.alpha && !k.runPath;
     int out[3];
-    if (plain && k.mode == 1) {
+    if (plain && k.mode == 1 && !k.stretch) {
         for (int c = 0; c < 3; ++c) {
             const int sc = Ch16(s, c), dc = Ch16(d, c);
             const int layer = k.p / 4;

@@ -3,108 +3,16 @@
 // against the per-pixel model.
 #include <random>
 
-#include "shape_fixture.h"
-#include "shape_reference.h"
+#include "shape_model_check.h"
 
 using namespace shapetest;
 
 namespace {
 
-struct KindSetup {
-    RefKind kind;
-    int colorType, palette, alpha;
-};
-constexpr KindSetup kKinds[] = {
-    {kDirect16, kMemImgColor16, 0, 0},  {kAlpha16, kMemImgColor16, 0, 1},
-    {kDirect32, kMemImgColor32, 0, 0},  {kAlpha32, kMemImgColor32, 0, 1},
-    {kPalette16, kMemImgColor16, 1, 0}, {kPalette32, kMemImgColor32, 1, 0},
-};
-
 using PlainCopyModel = ShapeTest;
 
 TEST_F(PlainCopyModel, EveryLoopMatchesTheModelThroughBothDrawers) {
-    std::mt19937 rng(77);
-    auto byte = [&] { return uint8_t(rng()); };
-    for (const KindSetup& ks : kKinds)
-        for (int flags = 0; flags < 8; ++flags)
-            for (int drawer = 0; drawer < 2; ++drawer)
-                for (int brightChoice = 0; brightChoice < 2; ++brightChoice) {
-                    const bool blend = flags & 1, white = flags & 2, trans = flags & 4;
-                    const uint32_t bright =
-                        white ? (brightChoice ? 0xFFFFFFFFu : 0x00FFFFFFu)
-                              : (brightChoice ? 0x00FFFFFEu : (rng() & 0xFFFFFF) | 0x01000000u);
-                    SCOPED_TRACE(testing::Message()
-                                 << "kind " << ks.kind << " flags " << flags << " drawer " << drawer
-                                 << " bright " << bright);
-                    const int w = 7, h = 5;
-                    Image src(w, h, ks.colorType, ks.palette, ks.alpha);
-                    const uint32_t transColor = ks.palette ? byte()
-                                                : (ks.colorType == kMemImgColor16 && !ks.alpha)
-                                                    ? uint32_t(rng() & 0xFFFF)
-                                                    : uint32_t(rng());
-                    src.m.body->transparentColor = transColor;
-                    for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < w; ++x) {
-                            uint32_t v = rng();
-                            if (rng() % 5 == 0) v = transColor;
-                            if (ks.alpha) {
-                                const int pick = rng() % 4;
-                                const uint32_t a = pick == 0 ? 0 : pick == 1 ? 255 : byte();
-                                v = ks.colorType == kMemImgColor16 ? (v & 0xFF00FFFF) | a << 16
-                                                                   : (v & 0x00FFFFFF) | a << 24;
-                            }
-                            src.Set(x, y, v);
-                        }
-                    if (ks.palette)
-                        for (int i = 0; i < 2048; ++i) src.m.body->palette[i] = byte();
-                    Image blendImage(w, h, kMemImgColor32);
-                    for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < w; ++x) blendImage.Set(x, y, rng());
-                    for (int i = 0; i < 256; ++i) MemImgBlendImageTable[i] = byte();
-                    SetMemImgDrawBright(bright);
-
-                    Image dest(16, 12, ks.colorType);
-                    for (int y = 0; y < 12; ++y)
-                        for (int x = 0; x < 16; ++x) dest.Set(x, y, rng());
-                    const std::vector<uint32_t> before = dest.Pixels();
-                    const int ox = 4, oy = 3;
-                    const MEMIMG* b = blend ? &blendImage.m : nullptr;
-                    if (drawer == 0)
-                        DrawBox(dest, src, ox, oy, trans, b);
-                    else
-                        MemImgBlitRotate(&dest.m, &src.m, ox + w / 2, oy + h / 2, 0.0f, 1.0f, trans,
-                                         0, b);
-
-                    // The quad's two triangles both draw their shared edge, so
-                    // pixels there are written twice.
-                    Image first(16, 12, kMemImgColor32), second(16, 12, kMemImgColor32);
-                    const MemImgVertex t1[3] = {
-                        {ox, oy, 0, 0}, {ox + w, oy, 0, 0}, {ox, oy + h, 0, 0}};
-                    const MemImgVertex t2[3] = {
-                        {ox + w, oy, 0, 0}, {ox, oy + h, 0, 0}, {ox + w, oy + h, 0, 0}};
-                    SetMemImgDrawBright(0xFFFFFF);
-                    MemImgTriangle(&first.m, nullptr, t1, 0, nullptr, 1);
-                    MemImgTriangle(&second.m, nullptr, t2, 0, nullptr, 1);
-                    SetMemImgDrawBright(bright);
-                    const RefFlags f{ks.kind, blend, trans, bright, transColor};
-                    for (int y = 0; y < 12; ++y)
-                        for (int x = 0; x < 16; ++x) {
-                            const uint32_t d0 = before[y * 16 + x];
-                            const int tx = x - ox, ty = y - oy;
-                            uint32_t want = d0;
-                            if (tx >= 0 && tx < w && ty >= 0 && ty < h) {
-                                // One byte per texel, whatever the blend image's type.
-                                const int factor = MemImgBlendImageTable
-                                    [blendImage.m.pixels[ty * blendImage.m.body->pitch + tx]];
-                                want = RefPlainCopy(f, src.At(tx, ty), src.m.body->palette, factor,
-                                                    d0);
-                                if (drawer == 0 && first.Get(x, y) && second.Get(x, y))
-                                    want = RefPlainCopy(f, src.At(tx, ty), src.m.body->palette,
-                                                        factor, want);
-                            }
-                            ASSERT_EQ(dest.Get(x, y), want) << x << "," << y;
-                        }
-                }
+    CheckEveryLoop(77, 0, 0);
 }
 
 TEST_F(PlainCopyModel, ModeOneAtFullParameterDrawsAsModeZero) {

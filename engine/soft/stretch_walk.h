@@ -1,0 +1,85 @@
+// The stretched blit's per-call state and the row and pixel walk every
+// stretched kernel shares. Two 16.16 accumulators say when the source (and
+// blend-image) pointers move to the next pixel and row; each kernel uses one
+// of two advance forms. The walk hands a kernel one source pixel with the
+// run of destination pixels that show it, so a kernel classifies and fetches
+// each source pixel once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "soft/blit_pixel_forms.h"
+
+namespace DuRud {
+
+struct StretchCall {
+    BlitCall k;  // draw-state values the per-pixel forms read
+    const uint8_t* src = nullptr;
+    const uint8_t* blend = nullptr;  // null without a blend image
+    uint8_t* dst = nullptr;
+    ptrdiff_t srcStepX = 0, srcStepY = 0;  // to the next source pixel / row (signed)
+    ptrdiff_t blendStepX = 0, blendStepY = 0;
+    ptrdiff_t dstPitch = 0;
+    int w = 0, h = 0;                      // clipped destination size, both > 0
+    int32_t stepX = 0, stepY = 0;          // 16.16 destination pixels per source pixel, >= 1
+    int32_t accX0 = 0, accY0 = 0;          // accumulator start values, in 1..step
+    const uint8_t* workPalette = nullptr;  // palette sources: all 256 entries
+};
+
+// Inclusive: the accumulator advances while <= 0, so destination offset d
+// shows source pixel floor(d * 65536 / step). Strict: after the first step
+// it advances only while < 0, landing one pixel earlier on an exact hit.
+enum class Advance { Inclusive, Strict };
+
+// run(s, b, d, n): draw n destination pixels from d on, all showing the
+// source pixel at s (blend byte at b). The source pointer moves only when
+// another destination pixel follows, so no row is read past its end.
+template <Advance Form, int DstBpp, bool Blend, class Run>
+inline void StretchWalk(const StretchCall& c, Run&& run) {
+    const uint8_t* srcRow = c.src;
+    const uint8_t* blendRow = c.blend;
+    uint8_t* dstRow = c.dst;
+    int32_t accY = c.accY0;
+    for (int y = 0;;) {
+        const uint8_t* s = srcRow;
+        const uint8_t* b = blendRow;
+        uint8_t* d = dstRow;
+        int32_t accX = c.accX0;
+        int x = 0;
+        for (;;) {
+            int n = 0;
+            do {
+                ++n;
+                if (x + n == c.w) break;
+                accX -= 65536;
+            } while (accX > 0);
+            run(s, b, d, n);
+            x += n;
+            if (x == c.w) break;
+            d += ptrdiff_t(n) * DstBpp;
+            do {
+                accX += c.stepX;
+                s += c.srcStepX;
+                if constexpr (Blend) b += c.blendStepX;
+            } while (Form == Advance::Strict ? accX < 0 : accX <= 0);
+        }
+        if (++y == c.h) break;
+        dstRow += c.dstPitch;
+        accY -= 65536;
+        if (accY <= 0) {
+            do {
+                accY += c.stepY;
+                srcRow += c.srcStepY;
+                if constexpr (Blend) blendRow += c.blendStepY;
+            } while (Form == Advance::Strict ? accY < 0 : accY <= 0);
+        }
+    }
+}
+
+// The kernel groups (one per file).
+void StretchGroup32(const StretchCall& c);
+void StretchGroup16(const StretchCall& c);
+void StretchGroupPalette(const StretchCall& c, bool is32);
+
+}  // namespace DuRud
