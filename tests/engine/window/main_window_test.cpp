@@ -94,6 +94,14 @@ TEST(MainWindowTest, ScaleAndExplicitClientSizeSetTheClientArea) {
     EXPECT_EQ(960, size.cy);
     ShutdownEngineLocked();
 
+    // On a live window the new scale applies at once.
+    ASSERT_EQ(0, StartWindowedEngine());
+    SetWindowScale(1.5, 0);
+    size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
+    EXPECT_EQ(960, size.cx);
+    EXPECT_EQ(720, size.cy);
+    ShutdownEngineLocked();
+
     SetWindowScale(1.0, 1.0);
     ASSERT_EQ(0, SetWindowClientSize(800, 600));
     ASSERT_EQ(0, StartWindowedEngine());

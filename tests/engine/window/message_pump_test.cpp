@@ -217,6 +217,21 @@ TEST(MessagePumpTest, MinimisedPumpParksUntilRestoredAndServesWorkers) {
     ShutdownEngineLocked();
 }
 
+TEST(MessagePumpTest, WhileEndingAnInactivePumpStopsAfterTenPasses) {
+    KnobSetVirtualClock(true);
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ASSERT_EQ(1, IsWaitWhileInactiveNeeded());
+    SetWindowEndingFlag(1);
+    calls.networkPasses = 0;
+    EXPECT_EQ(0, PumpWindowMessages());
+    EXPECT_EQ(10 + 1, calls.networkPasses) << "ten parked passes and the per-frame one";
+    SetWindowEndingFlag(0);
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+    ShutdownEngineLocked();
+}
+
 TEST(MessagePumpTest, PartialPaintsAreThrottledOnTheVirtualClock) {
     KnobSetVirtualClock(true);
     RecordingWindowCalls calls;
