@@ -23,6 +23,9 @@ namespace platform {
 void ResetWindowsVersion();
 void ApplyWindowsVersionEnvironment();
 }  // namespace platform
+namespace platform::ime {
+void ResetImeKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -55,6 +58,7 @@ void KnobResetAll() {
     platform::input::ResetPadKnobs();
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
+    platform::ime::ResetImeKnobs();
 }
 
 void KnobApplyEnvironment() {
