@@ -180,6 +180,27 @@ int GetEndRequestFlag();
 int SetUseAsyncLoad(int flag);  // non-zero: later loads queue on the asynchronous loader
 int GetUseAsyncLoad();          // 1 when on, else 0
 
+// --- Window, message pump and waits (main thread)
+// TRUE window, FALSE full screen; chosen before start-up, or switched while
+// running. 0, or -1 when the display offers no such mode.
+int ChangeWindowMode(int windowed);
+int SetMainWindowText(const char* text);  // the caption, also on a live window; 0
+int SetMouseCursorVisible(int flag);      // 0 hides, 1 shows; 0
+int GetWindowActiveFlag();                // 1 while the window is active
+int PumpWindowMessages();                 // 0 while running, -1 once the program must end
+// While the window is inactive or minimised (and not set to run in the
+// background): pumps until it is active again. 0, or -1 when the program must end.
+int WaitWhileInactive();
+int WaitMilliseconds(uint32_t milliseconds);  // pumps while more than 4 ms remain; 0
+// Waits until every key, pad and mouse button is up, then until one is down,
+// pumping; the input bits, 0 when the program must end.
+int WaitForAnyInput();
+
+// --- On-screen log: text drawn over the picture with a font of its own
+int PrintOnScreenLog(const char* format, ...) __attribute__((format(printf, 1, 2)));  // 0
+int ClearOnScreenLog();                // empties the text; 0
+int SetOnScreenLogFontSize(int size);  // below 1: 16; 0
+
 // --- Handles: typed, checked handles over per-type record tables
 // Every handle record starts with this header; the owner's fields follow it.
 struct HandleListNode {

@@ -71,6 +71,7 @@ const ModuleCalls kRealCalls = {
     SetScreenMode,
     StoreScreenSize,
     SetEmulate320x240,
+    GetEmulate320x240,
 };
 
 const ModuleCalls* g_calls = &kRealCalls;

@@ -69,6 +69,7 @@ struct ModuleCalls {
     int (*SetScreenMode)(int width, int height, int colorBits, int refreshRate);
     int (*StoreScreenSize)(int width, int height);
     int (*SetEmulate320x240)(int flag);
+    int (*GetEmulate320x240)();
 };
 
 // The table in use.

@@ -30,6 +30,7 @@ DisplayModeInfo QueryDisplayMode(int index);  // all -1 for an index out of rang
 int SetScreenMode(int width, int height, int colorBits, int refreshRate);
 int StoreScreenSize(int width, int height);
 int SetEmulate320x240(int flag);
+int GetEmulate320x240();  // 1 while the 320x240 emulation is asked for or on
 
 int StartModels();
 int EndModels();

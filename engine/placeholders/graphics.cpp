@@ -7,6 +7,9 @@
 namespace DuRud {
 namespace {
 constexpr const char* kModule = "graphics";
+// Kept so the window can size itself for a 320 x 240 screen drawn at double
+// size before graphics exists.
+int g_emulate320x240 = 0;
 }  // namespace
 
 int StartGraphics() {
@@ -47,8 +50,12 @@ int SetScreenMode(int, int, int, int) {
 int StoreScreenSize(int, int) {
     return 0;
 }
-int SetEmulate320x240(int) {
+int SetEmulate320x240(int flag) {
+    g_emulate320x240 = flag ? 1 : 0;
     return 0;
+}
+int GetEmulate320x240() {
+    return g_emulate320x240;
 }
 int StartModels() {
     return ReportMissingModule("3D model", "StartModels");

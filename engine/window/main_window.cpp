@@ -34,11 +34,20 @@ void SetQuitAndEnd() {
     SetEndRequestFlag();
 }
 
+typedef BOOL(WINAPI* MemoryStatusExFunction)(LPMEMORYSTATUSEX);
+
+// The extended status exists only on newer systems: looked up by name, with
+// the older call as the fall-back.
 void MeasureMemory(WindowSystemState& s) {
     if (GetSystemState().osVersionCode > kOsWindowsNT40) {
+        HMODULE kernel = GetModuleHandleA("Kernel32.dll");
+        const auto statusEx =
+            kernel ? reinterpret_cast<MemoryStatusExFunction>(
+                         reinterpret_cast<void*>(GetProcAddress(kernel, "GlobalMemoryStatusEx")))
+                   : nullptr;
         MEMORYSTATUSEX status{};
         status.dwLength = sizeof(status);
-        if (GlobalMemoryStatusEx(&status)) {
+        if (statusEx && statusEx(&status)) {
             s.totalMemory = status.ullTotalPhys;
             s.freeMemory = status.ullAvailPhys;
         }
@@ -206,6 +215,15 @@ HWND CreateTheWindow(WindowSystemState& s) {
 
 }  // namespace
 
+void QueryWindowDrawSize(bool emulationCounts, int* width, int* height) {
+    int w = 640, h = 480;
+    Calls().QueryDrawSize(&w, &h);
+    // A 320 x 240 screen is shown as a 640 x 480 one drawn at double size.
+    if ((emulationCounts && Calls().GetEmulate320x240()) || w <= 0 || h <= 0) w = 640, h = 480;
+    *width = w;
+    *height = h;
+}
+
 void StyleForIndex(const WindowSettings& settings, DWORD* style, DWORD* exStyle) {
     static const DWORD kStyles[11] = {
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -271,8 +289,7 @@ int CreateMainWindow() {
     }
     MeasureMemory(s);
     MeasureDesktop(s);
-    Calls().QueryDrawSize(&s.baseWidth, &s.baseHeight);
-    if (s.baseWidth <= 0 || s.baseHeight <= 0) s.baseWidth = 640, s.baseHeight = 480;
+    QueryWindowDrawSize(true, &s.baseWidth, &s.baseHeight);
     StartTimers(s);
     SeedRandom(timeGetTime());
     BOOL saverActive = FALSE;
@@ -368,15 +385,11 @@ int ApplyWindowStyle() {
     WindowSystemState& s = WindowState();
     if (!s.window) return 0;
     int drawWidth = 640, drawHeight = 480;
-    Calls().QueryDrawSize(&drawWidth, &drawHeight);
-    RECT client{};
-    GetClientRect(s.window, &client);
+    QueryWindowDrawSize(true, &drawWidth, &drawHeight);
     if (!s.settings.windowMode) {
         Log("ウインドウスタイルをフルスクリーンモード用に変更します... ");
         SetWindowLongA(s.window, GWL_EXSTYLE, WS_EX_TOPMOST);
-        SetWindowLongA(
-            s.window, GWL_STYLE,
-            WS_POPUP | (static_cast<DWORD>(GetWindowLongA(s.window, GWL_STYLE)) & WS_VISIBLE));
+        SetWindowLongA(s.window, GWL_STYLE, WS_POPUP);
         s.clientRect = {0, 0, drawWidth, drawHeight};
         ShowWindow(s.window, SW_SHOW);
         UpdateWindow(s.window);
@@ -386,8 +399,6 @@ int ApplyWindowStyle() {
         Log("ウインドウスタイルをウインドウモード用に変更します... ");
         DWORD style = 0, exStyle = 0;
         StyleForIndex(s.settings, &style, &exStyle);
-        // A shown window stays shown while its style changes.
-        style |= static_cast<DWORD>(GetWindowLongA(s.window, GWL_STYLE)) & WS_VISIBLE;
         SetWindowLongA(s.window, GWL_EXSTYLE, static_cast<LONG>(exStyle));
         SetWindowLongA(s.window, GWL_STYLE, static_cast<LONG>(style));
         int width, height;
@@ -430,7 +441,7 @@ int FitWindowToScreen() {
     WindowSystemState& s = WindowState();
     if (!s.window) return 0;
     int drawWidth = 640, drawHeight = 480;
-    Calls().QueryDrawSize(&drawWidth, &drawHeight);
+    QueryWindowDrawSize(!s.settings.windowMode, &drawWidth, &drawHeight);
     const double sx = s.settings.windowMode ? s.settings.scaleX : 1.0;
     const double sy = s.settings.windowMode ? s.settings.scaleY : 1.0;
     const int targetWidth = static_cast<int>(drawWidth * sx);

@@ -6,14 +6,18 @@
 
 #include <windows.h>
 
+#include "DuRud.h"
+
 namespace DuRud {
 
-int CreateMainWindow();    // 0, or -1: start-up fails
-int TerminateWindow();     // destroys the window, ends the loader and the file handle type
-int PumpWindowMessages();  // 0 while running, -1 once the program must end
-int GetWindowModeFlag();   // 1 window, 0 full screen
+// Also public (DuRud.h): ChangeWindowMode, SetMainWindowText,
+// SetMouseCursorVisible, GetWindowActiveFlag, PumpWindowMessages,
+// WaitWhileInactive, WaitMilliseconds, WaitForAnyInput.
+
+int CreateMainWindow();   // 0, or -1: start-up fails
+int TerminateWindow();    // destroys the window, ends the loader and the file handle type
+int GetWindowModeFlag();  // 1 window, 0 full screen
 int SetWindowModeFlag(int flag);
-int ChangeWindowMode(int windowed);                    // 0, or -1 when the mode is not available
 int ForceForegroundWindow(void* window, int topmost);  // the platform result
 
 // Window state that start-up and shutdown read or write.
@@ -36,12 +40,10 @@ int SetAlwaysRunFlag(int flag);
 int GetAlwaysRunFlag();
 int SetDoubleStartAllowed(int flag);
 int SetWindowClientSize(int width, int height);  // -1 for a size below 1
-int GetWindowActiveFlag();
 int GetWindowMinimisedFlag();
 int GetClosingFlag();
 
 // Services.
-int SetMainWindowText(const char* text);
 double GetWindowScale(double* x, double* y);
 int SetWindowScale(double x, double y);
 // Copies at most bufferSize - 1 bytes (never half a double-byte character)
@@ -52,7 +54,6 @@ int RefreshDragAcceptFiles();
 int GetDroppedFileCount();
 const char* GetDroppedFileName(int index);  // null out of range
 int FreeDroppedFiles();
-int SetMouseCursorVisible(int flag);  // -1 recomputes
 int GetMousePosition(int* x, int* y);
 int RecordMouseClick(int button);  // -1 when the log holds 32
 int GetMouseClickCount();
@@ -69,8 +70,5 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 int QueueWindowActivation(WPARAM wParam, int fromActivateApp);
 int WindowActivate(WPARAM wParam, int fromActivateApp);  // -1: a lost full screen ends
 int IsWaitWhileInactiveNeeded();
-int WaitWhileInactive();
-int WaitMilliseconds(uint32_t milliseconds);
-int WaitForAnyInput();  // the any-input bits, 0 when the program must end
 
 }  // namespace DuRud

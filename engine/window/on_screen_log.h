@@ -3,13 +3,12 @@
 // does nothing and returns 0 (StartOnScreenLog -1).
 #pragma once
 
+#include "DuRud.h"  // PrintOnScreenLog, ClearOnScreenLog, SetOnScreenLogFontSize
+
 namespace DuRud {
 
-int StartOnScreenLog();                // 0, or -1 without the DirectDraw window
-int EndOnScreenLog();                  // deletes its font, marks the log not started
-int SetOnScreenLogFontSize(int size);  // below 1: 16
-int PrintOnScreenLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int ClearOnScreenLog();
+int StartOnScreenLog();    // 0, or -1 without the DirectDraw window
+int EndOnScreenLog();      // deletes its font, marks the log not started
 int GetOnScreenLogFlag();  // 1 while printed text is to be drawn
 int DrawOnScreenLog();
 

@@ -126,6 +126,9 @@ WindowSystemState& WindowState();
 // character set; always NUL-terminates (size > 0).
 void CopyTextBounded(char* destination, int size, const char* source);
 
+// The draw size the window is sized for (640 x 480 when unset); with
+// emulationCounts, 640 x 480 while the 320x240 emulation is asked for or on.
+void QueryWindowDrawSize(bool emulationCounts, int* width, int* height);
 // Style helpers shared by the window files.
 void StyleForIndex(const WindowSettings& settings, DWORD* style, DWORD* exStyle);
 void StoreClientRect();

@@ -396,8 +396,9 @@ LONG WINAPI SetWindowLongA(HWND handle, int index, LONG value) {
                                       (style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
                 SDL_SetWindowResizable(window->sdl, (style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
             }
-            if ((style & WS_VISIBLE) && !window->visible) ShowWindow(handle, SW_SHOWNA);
-            if (!(style & WS_VISIBLE) && window->visible) ShowWindow(handle, SW_HIDE);
+            // Only the style bits change: showing and hiding stay with
+            // ShowWindow and SetWindowPos, so a style without WS_VISIBLE
+            // leaves a shown window on the screen.
             return old;
         }
         case GWL_EXSTYLE: {

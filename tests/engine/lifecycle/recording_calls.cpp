@@ -130,6 +130,7 @@ const ModuleCalls kRecordingTable = {
                        .c_str());
     },
     [](int flag) { return Rec(("SetEmulate320x240(" + std::to_string(flag) + ")").c_str()); },
+    [] { return 0; },
 };
 
 #undef RECORD0

@@ -62,11 +62,11 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
     EXPECT_EQ(1, GetWindowActiveFlag()) << "the window must have focus, or the pump parks";
     EXPECT_GT(AsyncLiveWorkerThreads(), 0);
     EXPECT_TRUE(InOrder(
-        Log(),
-        {"タイマーの精度を検査します", "精度結果 更新回数", "ソフトの二重起動検査... ",
-         "二重起動はされていませんでした", "ウインドウクラスを登録します... ", "登録に成功しました",
-         "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
-         "ウインドウを表示します", "ＩＭＥを無効にしました"}));
+        Log(), {"メモリ総量:", "タイマーの精度を検査します", "精度結果 更新回数",
+                "ソフトの二重起動検査... ", "二重起動はされていませんでした",
+                "ウインドウクラスを登録します... ", "登録に成功しました",
+                "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
+                "ウインドウを表示します", "ＩＭＥを無効にしました"}));
 
     EXPECT_EQ(0, ShutdownEngineLocked());
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
@@ -92,6 +92,14 @@ TEST(MainWindowTest, ScaleAndExplicitClientSizeSetTheClientArea) {
     SIZE size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
     EXPECT_EQ(1280, size.cx);
     EXPECT_EQ(960, size.cy);
+    ShutdownEngineLocked();
+
+    // On a live window the new scale applies at once.
+    ASSERT_EQ(0, StartWindowedEngine());
+    SetWindowScale(1.5, 0);
+    size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
+    EXPECT_EQ(960, size.cx);
+    EXPECT_EQ(720, size.cy);
     ShutdownEngineLocked();
 
     SetWindowScale(1.0, 1.0);
@@ -224,6 +232,80 @@ TEST(MainWindowTest, FullScreenNeedsAListedMode) {
                   std::find(trace.begin(), trace.end(), "ChangeScreenMode(-1,-1,-1,1,-1)"));
         ChangeWindowMode(TRUE);
     }
+    ShutdownEngineLocked();
+}
+
+TEST(MainWindowTest, FullScreen320x240RunsAsA640x480Window) {
+    windowtest::DisplayModeCalls screen({{320, 240, 16, 60}});
+    screen.drawWidth = 320;
+    screen.drawHeight = 240;
+    SetEngineSkipFlags(0, 1, 1, 1);
+    ChangeWindowMode(FALSE);
+    ASSERT_EQ(0, InitializeEngineLocked());
+    EXPECT_EQ(0, GetWindowModeFlag());
+    EXPECT_EQ(1, screen.emulate320x240);
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    EXPECT_EQ(static_cast<DWORD>(WS_POPUP),
+              static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~WS_VISIBLE);
+    const SIZE size = ClientSize(window);
+    EXPECT_EQ(640, size.cx);
+    EXPECT_EQ(480, size.cy);
+    ShutdownEngineLocked();
+}
+
+TEST(MainWindowTest, SwitchTo320x240FullScreenSizesTheWindowFor640x480) {
+    windowtest::RecordingWindowCalls calls;
+    windowtest::DisplayModeCalls screen({});
+    screen.drawWidth = 320;
+    screen.drawHeight = 240;
+    ASSERT_EQ(0, StartWindowedEngine());
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    SIZE size = ClientSize(window);
+    EXPECT_EQ(320, size.cx);
+    EXPECT_EQ(240, size.cy);
+    // No listed mode, but hardware rendering shows 320 x 240 at double size.
+    EXPECT_EQ(0, ChangeWindowMode(FALSE));
+    EXPECT_EQ(1, screen.emulate320x240);
+    EXPECT_EQ(640, screen.storedWidth);
+    EXPECT_EQ(480, screen.storedHeight);
+    size = ClientSize(window);
+    EXPECT_EQ(640, size.cx);
+    EXPECT_EQ(480, size.cy);
+    EXPECT_TRUE(IsWindowVisible(window)) << "a style change must not hide the window";
+    ShutdownEngineLocked();
+}
+
+TEST(MainWindowTest, StyleChangesKeepTheWindowShown) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    HWND window = static_cast<HWND>(GetMainWindowHandle());
+    ASSERT_TRUE(IsWindowVisible(window));
+    for (int index : {2, 5, 0}) {
+        ASSERT_EQ(0, SetWindowStyleIndex(index));
+        EXPECT_TRUE(IsWindowVisible(window)) << "style index " << index;
+    }
+    ShutdownEngineLocked();
+}
+
+// The logged total of physical memory, as "%.2f" megabytes.
+std::string MemoryTotalText() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    if (!GlobalMemoryStatusEx(&status)) return "?";
+    char text[64];
+    FormatString(text, sizeof(text), "%.2fMB", status.ullTotalPhys / 1048576.0);
+    return Cp932Text("メモリ総量:") + std::string(text);
+}
+
+TEST(MainWindowTest, MemoryIsMeasuredThroughTheLookedUpCall) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    EXPECT_NE(std::string::npos, Log().find(MemoryTotalText()));
+    ShutdownEngineLocked();
+}
+
+TEST(MainWindowTest, MemoryFallsBackWhenTheExtendedCallIsMissing) {
+    KnobHideExport("kernel32.dll", "GlobalMemoryStatusEx", true);
+    ASSERT_EQ(0, StartWindowedEngine());
+    EXPECT_NE(std::string::npos, Log().find(MemoryTotalText()));
     ShutdownEngineLocked();
 }
 

@@ -148,6 +148,90 @@ TEST(MessagePumpTest, PumpOffTheMainThreadMakesOnePass) {
     ShutdownEngineLocked();
 }
 
+// A worker's call to the main thread while the window is minimised; once it
+// has run, another thread restores the window.
+HANDLE g_served = nullptr;
+HANDLE g_workerDone = nullptr;
+HWND g_window = nullptr;
+std::atomic<DWORD> g_servedOn{0};
+std::atomic<int32_t> g_postResult{0};
+
+int32_t MarkServed(MainThreadRequest*) {
+    g_servedOn = GetCurrentThreadId();
+    SetEvent(g_served);
+    return 42;
+}
+
+void PostFromWorker(AsyncRequest*) {
+    MainThreadRequest call{};
+    call.function = MarkServed;
+    g_postResult = PostToMainThread(&call);
+    SetEvent(g_workerDone);
+}
+
+DWORD WINAPI RestoreOnceServed(LPVOID) {
+    WaitForSingleObject(g_served, INFINITE);
+    KnobWindowEvent(g_window, KnobWindowEventKind::Restore);
+    return 0;
+}
+
+TEST(MessagePumpTest, MinimisedPumpParksUntilRestoredAndServesWorkers) {
+    KnobSetVirtualClock(true);
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    g_window = MainWindow();
+    for (int i = 0; i < 20; ++i) PumpWindowMessages();
+    // The minimise itself: its deactivation is applied after dispatch.
+    ASSERT_TRUE(KnobWindowEvent(g_window, KnobWindowEventKind::Minimise));
+    EXPECT_EQ(0, PumpWindowMessages());
+    ASSERT_EQ(1, GetWindowMinimisedFlag());
+    ASSERT_EQ(0, GetWindowActiveFlag());
+
+    g_served = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_workerDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    AsyncRequest* request = AsyncRequestAlloc(0);
+    ASSERT_NE(nullptr, request);
+    request->worker = PostFromWorker;
+    ASSERT_EQ(0, AsyncRequestEnqueue(request));
+    HANDLE restorer = CreateThread(nullptr, 0, RestoreOnceServed, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, restorer);
+
+    calls.networkPasses = 0;
+    const DWORD before = timeGetTime();
+    EXPECT_EQ(0, PumpWindowMessages());
+    const DWORD elapsed = timeGetTime() - before;
+    EXPECT_EQ(0, GetWindowMinimisedFlag()) << "returned before the restore";
+    EXPECT_EQ(1, GetWindowActiveFlag());
+    EXPECT_EQ(GetCurrentThreadId(), g_servedOn.load());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_workerDone, 10000));
+    EXPECT_EQ(42, g_postResult.load());
+    // Each parked pass sleeps 1 + 24 ms; the last call is the per-frame one.
+    const int parkedPasses = calls.networkPasses - 1;
+    EXPECT_GE(parkedPasses, 1);
+    EXPECT_GE(elapsed, 25u * static_cast<DWORD>(parkedPasses));
+
+    WaitForSingleObject(restorer, INFINITE);
+    CloseHandle(restorer);
+    CloseHandle(g_served);
+    CloseHandle(g_workerDone);
+    ShutdownEngineLocked();
+}
+
+TEST(MessagePumpTest, WhileEndingAnInactivePumpStopsAfterTenPasses) {
+    KnobSetVirtualClock(true);
+    RecordingWindowCalls calls;
+    ASSERT_EQ(0, StartWindowedEngine());
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ASSERT_EQ(1, IsWaitWhileInactiveNeeded());
+    SetWindowEndingFlag(1);
+    calls.networkPasses = 0;
+    EXPECT_EQ(0, PumpWindowMessages());
+    EXPECT_EQ(10 + 1, calls.networkPasses) << "ten parked passes and the per-frame one";
+    SetWindowEndingFlag(0);
+    SendMessageA(MainWindow(), WM_ACTIVATE, WA_ACTIVE, 0);
+    ShutdownEngineLocked();
+}
+
 TEST(MessagePumpTest, PartialPaintsAreThrottledOnTheVirtualClock) {
     KnobSetVirtualClock(true);
     RecordingWindowCalls calls;
@@ -225,12 +309,15 @@ TEST(WaitHelpersTest, WaitMillisecondsAdvancesTheVirtualClockExactly) {
 
 TEST(WaitHelpersTest, WaitMillisecondsWithoutAClockReturnsAtOnce) {
     KnobSetVirtualClock(true);
-    // No start-up: neither the counter frequency nor the timer library is there.
+    // No performance counter, and the timer library is missing.
+    KnobHideModule("winmm.dll", true);
+    LoadWinApis();
     MutableSystemState().highResolutionTimer = 0;
     ASSERT_EQ(-1, GetMicrosecondCounter());
     const DWORD before = timeGetTime();
     EXPECT_EQ(0, WaitMilliseconds(1000));
     EXPECT_LT(timeGetTime() - before, 5u);
+    UnloadWinApis();
 }
 
 TEST(WaitHelpersTest, WaitForAnyInputWaitsForAReleaseThenAPress) {

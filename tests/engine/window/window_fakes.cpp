@@ -39,7 +39,13 @@ WindowModuleCalls MakeTable() {
         return 0;
     };
     t.RestartDevice = [] { return Rec("RestartDevice"); };
+    t.ProcessNetworkMessages = [] {
+        ++C().networkPasses;
+        return 0;
+    };
     t.HasDirectDrawWindow = [] { return C().hasDirectDrawWindow; };
+    t.HasRestoreCallback = [] { return C().hasRestoreCallback; };
+    t.ReleaseDeviceResources = [] { return Rec("ReleaseDeviceResources"); };
     t.RepaintScreen = [] {
         ++C().repaints;
         return 0;
@@ -109,6 +115,22 @@ DisplayModeCalls::DisplayModeCalls(std::vector<DisplayModeInfo> list) : modes(st
         if (i < 0 || i >= static_cast<int>(g_modes->modes.size()))
             return DisplayModeInfo{-1, -1, -1, -1};
         return g_modes->modes[i];
+    };
+    table_.QueryDrawSize = [](int* width, int* height) {
+        if (width) *width = g_modes->drawWidth;
+        if (height) *height = g_modes->drawHeight;
+        return 0;
+    };
+    table_.QueryColorBits = [] { return g_modes->colorBits; };
+    table_.SetEmulate320x240 = [](int flag) {
+        g_modes->emulate320x240 = flag;
+        return 0;
+    };
+    table_.GetEmulate320x240 = [] { return g_modes->emulate320x240; };
+    table_.StoreScreenSize = [](int width, int height) {
+        g_modes->storedWidth = width;
+        g_modes->storedHeight = height;
+        return 0;
     };
     previous_ = InstallModuleCalls(&table_);
 }

@@ -28,6 +28,7 @@ class RecordingWindowCalls {
     void Record(const std::string& name) { trace_.push_back(name); }
 
     int hasDirectDrawWindow = 0;
+    int hasRestoreCallback = 1;
     int drawTarget = -4;
     int textWidthPerByte = 8;
     std::vector<int> anyInputBits;  // answered in turn; the last one repeats
@@ -36,19 +37,27 @@ class RecordingWindowCalls {
     int32_t* fontDeletedFlag = nullptr;
     std::vector<DrawnText> drawn;
     int repaints = 0;
+    int networkPasses = 0;  // ProcessNetworkMessages calls
 
   private:
     std::vector<std::string> trace_;
     const DuRud::WindowModuleCalls* previous_;
 };
 
-// A main module table whose display-mode list the test sets.
+// A main module table whose display-mode list and screen settings the test
+// sets; the 320x240 emulation switch and the stored screen size are kept.
 class DisplayModeCalls {
   public:
     explicit DisplayModeCalls(std::vector<DuRud::DisplayModeInfo> modes);
     ~DisplayModeCalls();
     static DisplayModeCalls* Current();
     std::vector<DuRud::DisplayModeInfo> modes;
+    int drawWidth = 640;
+    int drawHeight = 480;
+    int colorBits = 16;
+    int emulate320x240 = 0;
+    int storedWidth = 0;
+    int storedHeight = 0;
 
   private:
     DuRud::ModuleCalls table_;

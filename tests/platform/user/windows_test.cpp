@@ -206,6 +206,30 @@ TEST(Windows, TextStylesAndLongs) {
     DestroyWindow(w);
 }
 
+TEST(Windows, StyleChangeLeavesVisibilityAlone) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(IsWindowVisible(w));
+    PumpAll();
+    Clear();
+    // A new style without WS_VISIBLE changes the bits, not whether it shows.
+    SetWindowLongA(w, GWL_STYLE, WS_POPUP | WS_CAPTION);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE), static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_VISIBLE));
+    PumpAll();
+    EXPECT_TRUE(Only({WM_SHOWWINDOW}).empty());
+
+    // Nor does WS_VISIBLE show a hidden window: only ShowWindow does.
+    ShowWindow(w, SW_HIDE);
+    ASSERT_FALSE(IsWindowVisible(w));
+    SetWindowLongA(w, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE), static_cast<LONG>(WS_POPUP));
+    ShowWindow(w, SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(w));
+    DestroyWindow(w);
+}
+
 TEST(Windows, SetWindowPosMovesAndSizesWithMessages) {
     HWND w = MakeWindow(200, 100);
     ASSERT_NE(w, nullptr);
