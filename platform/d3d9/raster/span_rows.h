@@ -50,12 +50,67 @@ RASTER_INLINE __m128i BlendRowSum(const RowBlend& rb, int64_t acc) {
     return _mm_srli_epi32(_mm_add_epi32(r, _mm_set1_epi32(32768 * 256 + 32768)), 16);
 }
 
+// The interleaved channel pairs of texels i and i + 1 of a prepared row
+// (less the 2^15 bias), ready for one multiply-add by a pixel's weights.
+RASTER_INLINE __m128i BlendRowPairs(const RowBlend& rb, int64_t i) {
+    const __m128i x =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rb.v + (i - rb.first) * 4)),
+                      _mm_set1_epi16(short(-32768)));
+    return _mm_unpacklo_epi16(x, _mm_srli_si128(x, 8));
+}
+
+RASTER_INLINE __m128i BlendRowWeigh(__m128i pairs, __m128i weights) {
+    const __m128i r = _mm_madd_epi16(pairs, weights);
+    return _mm_srli_epi32(_mm_add_epi32(r, _mm_set1_epi32(32768 * 256 + 32768)), 16);
+}
+
+// Exactly two pixels per texel (a step of half a texel, the 2x stretch):
+// pixel x + 2 reads the texel pair one to the right of pixel x's with the
+// same weight, so each pair serves two pixels and no pixel needs its own
+// coordinate. SecondShares: the odd pixels read the even pixels' pair.
+template <bool SecondShares>
+RASTER_INLINE int BlendRowHalfStepSse2(const RowBlend& rb, int64_t ia, uint32_t wa, uint32_t wb,
+                                       int x, int x1, __m128i keepv, __m128i setv, uint8_t* row) {
+    const __m128i weightA = _mm_set1_epi32(int((wa << 16) | (256 - wa)));
+    const __m128i weightB = _mm_set1_epi32(int((wb << 16) | (256 - wb)));
+    __m128i next = BlendRowPairs(rb, ia);
+    for (; x + 4 <= x1; x += 4, ia += 2) {
+        const __m128i p0 = next, p1 = BlendRowPairs(rb, ia + 1);
+        __m128i a, b, d, e;
+        a = BlendRowWeigh(p0, weightA);
+        d = BlendRowWeigh(p1, weightA);
+        if constexpr (SecondShares) {
+            b = BlendRowWeigh(p0, weightB);
+            e = BlendRowWeigh(p1, weightB);
+            if (x + 8 <= x1) next = BlendRowPairs(rb, ia + 2);
+        } else {
+            b = BlendRowWeigh(p1, weightB);
+            next = BlendRowPairs(rb, ia + 2);  // read by pixel x + 3
+            e = BlendRowWeigh(next, weightB);
+        }
+        __m128i px = _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(d, e));
+        px = _mm_or_si128(_mm_and_si128(px, keepv), setv);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + size_t(x) * 4), px);
+    }
+    return x;
+}
+
 // SIMD twin of BlendRowPlain: four pixels per store.
 inline void BlendRowSse2(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t keep,
                          uint32_t set, uint8_t* row) {
     const __m128i keepv = _mm_set1_epi32(int(keep)), setv = _mm_set1_epi32(int(set));
     int64_t acc = c.base + int64_t(x0) * c.step;
     int x = x0;
+    if (c.step == (int64_t(1) << (kCoordBits - 1)) && x1 - x0 >= 4) {
+        // The step is a whole number of 1/256 texels, so floor(s * 256)
+        // advances by exactly 128 per pixel.
+        const int64_t ls = (acc >> (kCoordBits - 8)) - 128;
+        const int64_t ia = ls >> 8;
+        const uint32_t wa = uint32_t(ls & 255), wb = uint32_t((ls + 128) & 255);
+        x = wa < 128 ? BlendRowHalfStepSse2<true>(rb, ia, wa, wb, x, x1, keepv, setv, row)
+                     : BlendRowHalfStepSse2<false>(rb, ia, wa, wb, x, x1, keepv, setv, row);
+        acc = c.base + int64_t(x) * c.step;
+    }
     for (; x + 4 <= x1; x += 4) {
         __m128i a = BlendRowSum(rb, acc);
         __m128i b = BlendRowSum(rb, acc + c.step);

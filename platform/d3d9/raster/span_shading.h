@@ -12,6 +12,7 @@
 #include "pixel_formats.h"
 #include "sampling.h"
 #include "span_rows.h"
+#include "sprite_rows.h"
 #include "texture_stages.h"
 
 namespace platform::raster {
@@ -167,6 +168,42 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                          coords, x0, x1, keep, set, row);
                 return;
             }
+        }
+    }
+
+    // Blended sprites from a point-sampled 32-bit texture onto a 32-bit
+    // target run as whole rows too.
+    if constexpr (!generic && K::kFilter == kFilterPoint &&
+                  (K::kTexFormat == int(kFormatA8R8G8B8) ||
+                   K::kTexFormat == int(kFormatX8R8G8B8)) &&
+                  K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
+                  (K::kDestBlend == D3DBLEND_INVSRCALPHA || K::kDestBlend == D3DBLEND_ONE) &&
+                  (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
+                  K::kColorArg1 == D3DTA_TEXTURE &&
+                  (K::kColorOp == D3DTOP_SELECTARG1 ||
+                   (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
+                  ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
+                   (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
+                   (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
+                    K::kAlphaArg2 == D3DTA_DIFFUSE))) {
+        if (pointRow) {
+            SpriteRow sr;
+            sr.texels = pointRow;
+            sr.width = ds.stages[0].texture->levels[0].width;
+            sr.texFormat = uint32_t(K::kTexFormat);
+            sr.coords = RowCoords{sBase[0], sStep[0]};
+            sr.modulateColour = K::kColorOp == D3DTOP_MODULATE;
+            sr.alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
+                           : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
+                                                              : SpriteRow::kAlphaProduct;
+            sr.constant = tri.flatDiffuse;
+            sr.alphaTest = ds.alphaTest;
+            sr.alphaFunc = ds.alphaFunc;
+            sr.alphaRef = uint32_t(ds.alphaRef);
+            sr.destFactor = K::kDestBlend;
+            sr.target = uint32_t(K::kTarget);
+            SpriteRowRun(sr, x0, x1, row);
+            return;
         }
     }
 

@@ -1,0 +1,196 @@
+// Whole-row loop for blended sprites: a point-sampled 32-bit texture row
+// under clamp addressing, colour the texture's (optionally times a constant
+// diffuse colour), alpha the texture's, the constant's or their product, the
+// alpha test, then SRCALPHA with INVSRCALPHA or ONE onto a 32-bit target.
+// Each pixel gets the very bytes the per-pixel pipeline writes for those
+// states; the SIMD loop has a plain twin that a test compares on random rows.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "blending.h"
+#include "span_rows.h"
+
+namespace platform::raster {
+
+struct SpriteRow {
+    enum AlphaFrom : int { kAlphaConstant = 0, kAlphaTexture = 1, kAlphaProduct = 2 };
+
+    const uint8_t* texels = nullptr;  // one texture row
+    int width = 0;                    // texels in it
+    uint32_t texFormat = kFormatA8R8G8B8;
+    RowCoords coords;
+    bool modulateColour = false;  // texture colour times the constant's
+    int alphaFrom = kAlphaTexture;
+    Rgba constant{255, 255, 255, 255};  // the flat diffuse colour
+    bool alphaTest = false;
+    int alphaFunc = D3DCMP_ALWAYS;
+    uint32_t alphaRef = 0;
+    int destFactor = D3DBLEND_INVSRCALPHA;  // or D3DBLEND_ONE
+    uint32_t target = kFormatA8R8G8B8;
+
+    RASTER_INLINE uint32_t Texel(int x) const {
+        const int64_t i = (coords.base + int64_t(x) * coords.step) >> kCoordBits;
+        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
+        uint32_t t;
+        std::memcpy(&t, texels + size_t(tx) * 4, 4);
+        return texFormat == kFormatX8R8G8B8 ? (t | 0xFF000000u) : t;
+    }
+
+    // Whether pixels x0 .. x1 - 1 read texels one after another, all inside.
+    bool Contiguous(int x0, int x1) const {
+        if (coords.step != (int64_t(1) << kCoordBits)) return false;
+        const int64_t first = (coords.base + int64_t(x0) * coords.step) >> kCoordBits;
+        return first >= 0 && first + (x1 - x0) <= width;
+    }
+};
+
+// One pixel, plain arithmetic.
+RASTER_INLINE void SpritePixelPlain(const SpriteRow& s, int x, uint8_t* row) {
+    const uint32_t t = s.Texel(x);
+    const int ta = int(t >> 24);
+    const int a = s.alphaFrom == SpriteRow::kAlphaConstant  ? s.constant.a
+                  : s.alphaFrom == SpriteRow::kAlphaTexture ? ta
+                                                            : Mul255(ta, s.constant.a);
+    if (s.alphaTest && !Compare(s.alphaFunc, uint32_t(a), s.alphaRef)) return;
+    Rgba src = FromArgb(t);
+    src.a = a;
+    if (s.modulateColour) {
+        src.r = Mul255(src.r, s.constant.r);
+        src.g = Mul255(src.g, s.constant.g);
+        src.b = Mul255(src.b, s.constant.b);
+    }
+    uint8_t* pixel = row + size_t(x) * 4;
+    const Rgba dst = FromArgb(ReadArgb(pixel, s.target));
+    const Rgba out =
+        Blend(D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, s.destFactor, src, dst, Rgba{255, 255, 255, 255});
+    WriteArgb(pixel, s.target, ToArgb(out));
+}
+
+inline void SpriteRowPlain(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    for (int x = x0; x < x1; ++x) SpritePixelPlain(s, x, row);
+}
+
+#if defined(__SSE2__)
+// round(x / 255) in 16-bit lanes, exact for x up to 65152 (see
+// BlendSrcAlphaSse2).
+RASTER_INLINE __m128i Div255Epi16(__m128i x) {
+    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(127));
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, _mm_set1_epi16(1)), _mm_srli_epi16(y, 8)),
+                          8);
+}
+
+// Lanes that pass the alpha test (all ones) for alphas 0..255 in 32-bit lanes.
+RASTER_INLINE __m128i AlphaTestMask(int func, __m128i a, __m128i ref) {
+    const __m128i ones = _mm_set1_epi32(-1);
+    switch (func) {
+        case D3DCMP_NEVER:
+            return _mm_setzero_si128();
+        case D3DCMP_LESS:
+            return _mm_cmplt_epi32(a, ref);
+        case D3DCMP_EQUAL:
+            return _mm_cmpeq_epi32(a, ref);
+        case D3DCMP_LESSEQUAL:
+            return _mm_xor_si128(_mm_cmpgt_epi32(a, ref), ones);
+        case D3DCMP_GREATER:
+            return _mm_cmpgt_epi32(a, ref);
+        case D3DCMP_NOTEQUAL:
+            return _mm_xor_si128(_mm_cmpeq_epi32(a, ref), ones);
+        case D3DCMP_GREATEREQUAL:
+            return _mm_xor_si128(_mm_cmplt_epi32(a, ref), ones);
+        default:
+            return ones;
+    }
+}
+
+// SIMD twin of SpriteRowPlain: four pixels at a time, channels in 16-bit
+// lanes with the plain products and roundings.
+inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i colourBits = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i texOpaque = s.texFormat == kFormatX8R8G8B8 ? alphaBits : zero;
+    const __m128i dstOpaque = s.target == kFormatX8R8G8B8 ? alphaBits : zero;
+    const __m128i constAlpha = _mm_set1_epi32(s.constant.a);
+    const __m128i ref = _mm_set1_epi32(int(s.alphaRef));
+    const int func = s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS;
+    // Colour multiplier per 16-bit lane (b, g, r, a): the constant's colour,
+    // 255 on alpha (a * 255 / 255 is a exactly).
+    const __m128i colourMul =
+        _mm_set_epi16(255, short(s.constant.r), short(s.constant.g), short(s.constant.b), 255,
+                      short(s.constant.r), short(s.constant.g), short(s.constant.b));
+    const __m128i full = _mm_set1_epi16(255);
+    const bool contiguous = s.Contiguous(x0, x1);
+    const uint8_t* texRow =
+        contiguous ? s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4 -
+                         size_t(x0) * 4
+                   : nullptr;
+    int x = x0;
+    for (; x + 4 <= x1; x += 4) {
+        __m128i t;
+        if (contiguous) {
+            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texRow + size_t(x) * 4));
+        } else {
+            uint32_t raw[4];
+            for (int k = 0; k < 4; ++k) raw[k] = s.Texel(x + k);
+            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw));
+        }
+        t = _mm_or_si128(t, texOpaque);
+        __m128i a;
+        if (s.alphaFrom == SpriteRow::kAlphaConstant) {
+            a = constAlpha;
+        } else {
+            a = _mm_srli_epi32(t, 24);
+            // The product in the low 16 bits of each 32-bit lane; the high
+            // halves stay 0 through the rounding.
+            if (s.alphaFrom == SpriteRow::kAlphaProduct)
+                a = _mm_and_si128(Div255Epi16(_mm_mullo_epi16(a, constAlpha)),
+                                  _mm_set1_epi32(0xFFFF));
+        }
+        const __m128i pass = AlphaTestMask(func, a, ref);
+        if (_mm_movemask_epi8(pass) == 0) continue;
+        const __m128i src = _mm_or_si128(_mm_and_si128(t, colourBits), _mm_slli_epi32(a, 24));
+        __m128i sLo = _mm_unpacklo_epi8(src, zero), sHi = _mm_unpackhi_epi8(src, zero);
+        if (s.modulateColour) {
+            sLo = Div255Epi16(_mm_mullo_epi16(sLo, colourMul));
+            sHi = Div255Epi16(_mm_mullo_epi16(sHi, colourMul));
+        }
+        // Each pixel's alpha across its four lanes.
+        const __m128i a16 = _mm_packs_epi32(a, a);
+        const __m128i pairs = _mm_unpacklo_epi16(a16, a16);
+        const __m128i aLo = _mm_unpacklo_epi32(pairs, pairs),
+                      aHi = _mm_unpackhi_epi32(pairs, pairs);
+        uint8_t* out = row + size_t(x) * 4;
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+        const __m128i d = _mm_or_si128(raw, dstOpaque);
+        __m128i px;
+        if (s.destFactor == D3DBLEND_INVSRCALPHA) {
+            const __m128i dLo = _mm_unpacklo_epi8(d, zero), dHi = _mm_unpackhi_epi8(d, zero);
+            const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(sLo, aLo),
+                                             _mm_mullo_epi16(dLo, _mm_sub_epi16(full, aLo)));
+            const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(sHi, aHi),
+                                             _mm_mullo_epi16(dHi, _mm_sub_epi16(full, aHi)));
+            px = _mm_packus_epi16(Div255Epi16(lo), Div255Epi16(hi));
+        } else {
+            const __m128i part = _mm_packus_epi16(Div255Epi16(_mm_mullo_epi16(sLo, aLo)),
+                                                  Div255Epi16(_mm_mullo_epi16(sHi, aHi)));
+            px = _mm_adds_epu8(part, d);
+        }
+        px = _mm_or_si128(px, dstOpaque);
+        px = _mm_or_si128(_mm_and_si128(pass, px), _mm_andnot_si128(pass, raw));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
+    }
+    for (; x < x1; ++x) SpritePixelPlain(s, x, row);
+}
+#endif
+
+inline void SpriteRowRun(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+#if defined(__SSE2__)
+    SpriteRowSse2(s, x0, x1, row);
+#else
+    SpriteRowPlain(s, x0, x1, row);
+#endif
+}
+
+}  // namespace platform::raster

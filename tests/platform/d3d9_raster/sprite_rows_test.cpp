@@ -1,0 +1,143 @@
+// The blended-sprite row loop: the SIMD loop against its plain twin on random
+// rows, and whole 1:1 sprite draws against the generic path.
+#include <random>
+
+#include "../../../platform/d3d9/raster/sprite_rows.h"
+#include "raster_fixture.h"
+
+namespace {
+
+using namespace rastertest;
+
+TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
+#if defined(__SSE2__)
+    std::mt19937 rng(77);
+    const int funcs[] = {D3DCMP_NEVER,   D3DCMP_LESS,     D3DCMP_EQUAL,        D3DCMP_LESSEQUAL,
+                         D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS};
+    for (int round = 0; round < 3000; ++round) {
+        const int width = 1 + int(rng() % 64);
+        std::vector<uint8_t> texels(size_t(width) * 4);
+        for (auto& b : texels) b = uint8_t(rng());
+        // Alphas 0 and 255 and the reference value turn up often.
+        for (int i = 0; i < width; ++i)
+            if (rng() % 3 == 0)
+                texels[size_t(i) * 4 + 3] = uint8_t((rng() % 3) * 127 + (rng() & 1));
+        SpriteRow s;
+        s.texels = texels.data();
+        s.width = width;
+        s.texFormat = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+        // 1:1 steps (inside and overlapping the edges), and any other.
+        s.coords.step =
+            round % 2 ? int64_t(1) << kCoordBits : int64_t(rng() % (int64_t(3) << kCoordBits)) + 1;
+        s.coords.base = int64_t(rng() % (uint64_t(width + 8) << kCoordBits)) -
+                        (int64_t(4) << kCoordBits) - int64_t(rng() % 40) * s.coords.step;
+        s.modulateColour = rng() % 2;
+        s.alphaFrom = int(rng() % 3);
+        s.constant = FromArgb(rng());
+        if (rng() % 4 == 0) s.constant = Rgba{255, 255, 255, 255};
+        s.alphaTest = rng() % 4 != 0;
+        s.alphaFunc = funcs[rng() % 8];
+        s.alphaRef = rng() % 3 ? uint32_t(rng() % 256) : 127;
+        s.destFactor = rng() % 2 ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE;
+        s.target = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+        const int x0 = int(rng() % 40), x1 = x0 + int(rng() % 70);
+        std::vector<uint8_t> plain(size_t(x1) * 4 + 16);
+        for (auto& b : plain) b = uint8_t(rng());
+        std::vector<uint8_t> simd = plain, before = plain;
+        SpriteRowPlain(s, x0, x1, plain.data());
+        SpriteRowSse2(s, x0, x1, simd.data());
+        ASSERT_EQ(simd, plain) << "round " << round;
+        // Outside the span nothing moves.
+        ASSERT_TRUE(std::equal(plain.begin(), plain.begin() + size_t(x0) * 4, before.begin()));
+        ASSERT_TRUE(std::equal(plain.begin() + size_t(x1) * 4, plain.end(),
+                               before.begin() + size_t(x1) * 4));
+    }
+#else
+    GTEST_SKIP() << "no SSE2 on this machine";
+#endif
+}
+
+TEST(RasterSpriteRows, PlainTwinBlendsByHand) {
+    // One texel (alpha 0x80) over a grey pixel, alpha halved by the diffuse
+    // alpha: a = round(128 * 128 / 255) = 64, then each channel
+    // round((s * 64 + d * 191) / 255).
+    const uint32_t texel = 0x80FF4000u;
+    SpriteRow s;
+    s.texels = reinterpret_cast<const uint8_t*>(&texel);
+    s.width = 1;
+    s.coords = RowCoords{0, int64_t(1) << kCoordBits};
+    s.alphaFrom = SpriteRow::kAlphaProduct;
+    s.constant = Rgba{255, 255, 255, 128};
+    s.alphaTest = true;
+    s.alphaFunc = D3DCMP_GREATER;
+    uint32_t pixel = 0x40808080u;
+    SpriteRowPlain(s, 0, 1, reinterpret_cast<uint8_t*>(&pixel));
+    const uint32_t r = (255 * 64 + 128 * 191 + 127) / 255, g = (64 * 64 + 128 * 191 + 127) / 255,
+                   b = (0 * 64 + 128 * 191 + 127) / 255, a = (64 * 64 + 64 * 191 + 127) / 255;
+    EXPECT_EQ(pixel, (a << 24) | (r << 16) | (g << 8) | b);
+    // Alpha 0 fails GREATER 0: the pixel stays as it was, alpha byte too.
+    const uint32_t clear = 0x00FFFFFFu;
+    s.texels = reinterpret_cast<const uint8_t*>(&clear);
+    s.target = kFormatX8R8G8B8;
+    pixel = 0x12345678u;
+    SpriteRowPlain(s, 0, 1, reinterpret_cast<uint8_t*>(&pixel));
+    EXPECT_EQ(pixel, 0x12345678u);
+}
+
+class RasterSpriteDraws : public ::testing::Test {
+  protected:
+    void TearDown() override { RasterForceGenericSpans(false); }
+};
+
+// 1:1 sprites at pixel centres (the engine's x - 0.5) take the contiguous
+// loads; the result must be the generic path's to the byte.
+TEST_F(RasterSpriteDraws, OneToOneSpritesMatchTheGenericPath) {
+    std::mt19937 rng(31);
+    struct Ops {
+        DWORD colorOp, alphaOp;
+    };
+    const Ops ops[] = {{D3DTOP_SELECTARG1, D3DTOP_SELECTARG2},
+                       {D3DTOP_SELECTARG1, D3DTOP_SELECTARG1},
+                       {D3DTOP_SELECTARG1, D3DTOP_MODULATE},
+                       {D3DTOP_MODULATE, D3DTOP_SELECTARG2},
+                       {D3DTOP_MODULATE, D3DTOP_MODULATE}};
+    for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+        for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+            for (DWORD dest : {D3DBLEND_INVSRCALPHA, D3DBLEND_ONE})
+                for (const Ops& op : ops) {
+                    OwnedTexture tex(32, 32, texFormat);
+                    for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
+                    OwnedSurface a(100, 70, target), g(100, 70, target);
+                    for (auto& b : a.bytes) b = uint8_t(rng());
+                    g.bytes = a.bytes;
+                    RasterState s =
+                        StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+                    UseTexture(s, &tex.texture, op.colorOp, op.alphaOp);
+                    s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+                    s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+                    s.render[D3DRS_DESTBLEND] = dest;
+                    s.render[D3DRS_ALPHATESTENABLE] = TRUE;
+                    s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+                    s.render[D3DRS_ALPHAREF] = rng() % 2 ? 0 : 100;
+                    RasterState sg = s;
+                    sg.target = g.surface;
+                    std::vector<V2DTex> v;
+                    for (int i = 0; i < 12; ++i) {
+                        // Inside, and hanging over every edge of the target.
+                        float x = float(int(rng() % 130) - 30) - 0.5f;
+                        float y = float(int(rng() % 100) - 30) - 0.5f;
+                        uint32_t colour = i % 3 ? rng() : 0xFFFFFFFFu;
+                        auto q = TexQuad(x, y, x + 32, y + 32, 0, 0, 1, 1, colour);
+                        v.insert(v.end(), q.begin(), q.end());
+                    }
+                    ASSERT_EQ(DrawList(s, v).hr, S_OK);
+                    RasterForceGenericSpans(true);
+                    ASSERT_EQ(DrawList(sg, v).hr, S_OK);
+                    RasterForceGenericSpans(false);
+                    ASSERT_EQ(a.bytes, g.bytes)
+                        << "target " << target << " texture " << texFormat << " dest " << dest
+                        << " ops " << op.colorOp << "/" << op.alphaOp;
+                }
+}
+
+}  // namespace
