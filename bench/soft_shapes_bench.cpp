@@ -1,5 +1,6 @@
 // Software shapes at screen size: a 256 x 256 picture drawn as a free quad
-// and rotated, onto an 800 x 600 destination, 32- and 16-bit.
+// (in plain copy and in each blend mode) and rotated, and a flat triangle,
+// onto an 800 x 600 destination, 32- and 16-bit.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -40,6 +41,28 @@ void Quad(benchmark::State& state, int type, uint32_t bright) {
     }
 }
 
+void QuadMode(benchmark::State& state, int type, int mode, int p) {
+    Scene s(type);
+    SetMemImgBlendMode(mode, p);
+    SetMemImgDrawBright(0xFFFFFF);
+    const int32_t corners[8] = {200, 100, 520, 140, 160, 420, 500, 460};
+    for (auto _ : state) {
+        MemImgQuad(&s.dest, &s.src, corners, 1, nullptr);
+        benchmark::ClobberMemory();
+    }
+}
+
+void FlatTriangle(benchmark::State& state, int type, int mode, int p) {
+    Scene s(type);
+    SetMemImgBlendMode(mode, p);
+    SetMemImgDrawBright(0xFFFFFF);
+    const MemImgVertex v[3] = {{100, 50, 0, 0}, {700, 200, 0, 0}, {250, 550, 0, 0}};
+    for (auto _ : state) {
+        MemImgTriangle(&s.dest, nullptr, v, 0, nullptr, 0x00405060u);
+        benchmark::ClobberMemory();
+    }
+}
+
 void Rotate(benchmark::State& state, int type, uint32_t bright) {
     Scene s(type);
     SetMemImgDrawBright(bright);
@@ -56,6 +79,14 @@ void Rotate(benchmark::State& state, int type, uint32_t bright) {
 BENCHMARK_CAPTURE(Quad, color32_white, kMemImgColor32, 0xFFFFFFu);
 BENCHMARK_CAPTURE(Quad, color32_lit, kMemImgColor32, 0x808080u);
 BENCHMARK_CAPTURE(Quad, color16_white, kMemImgColor16, 0xFFFFFFu);
+BENCHMARK_CAPTURE(QuadMode, alpha32, kMemImgColor32, 1, 128);
+BENCHMARK_CAPTURE(QuadMode, additive32, kMemImgColor32, 2, 200);
+BENCHMARK_CAPTURE(QuadMode, subtractive16, kMemImgColor16, 3, 200);
+BENCHMARK_CAPTURE(QuadMode, modulate32, kMemImgColor32, 4, 0);
+BENCHMARK_CAPTURE(QuadMode, inverted16, kMemImgColor16, 10, 128);
+BENCHMARK_CAPTURE(QuadMode, multiply32, kMemImgColor32, 11, 128);
+BENCHMARK_CAPTURE(FlatTriangle, additive32, kMemImgColor32, 2, 200);
+BENCHMARK_CAPTURE(FlatTriangle, alpha16, kMemImgColor16, 1, 128);
 BENCHMARK_CAPTURE(Rotate, color32_white, kMemImgColor32, 0xFFFFFFu);
 BENCHMARK_CAPTURE(Rotate, color16_lit, kMemImgColor16, 0x808080u);
 
