@@ -328,3 +328,69 @@ TEST_F(KeyInput, DeletingTheLastRecordSwitchesTheImeOnlyWhenTheWantedStateChange
 
 }  // namespace
 }  // namespace charinputtest
+
+namespace charinputtest {
+namespace {
+
+TEST_F(KeyInput, CompositionIsCutToWhatTheStringCanStillTake) {
+    const Handle h = Make({4, 0, 0, 0, 0});
+    Type("ab");
+    ASSERT_TRUE(KnobImeOpen(g_window, true));
+    ASSERT_TRUE(KnobImeCompose(g_window, "\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98", 3));  // "かんじ"
+    KnobImeTakeCalls();
+    ASSERT_EQ(DuRud::ProcessKeyInput(), 0);
+    EXPECT_TRUE(KnobImeTakeCalls().empty());  // no limit switched on: left alone
+
+    CharInput().compositionLimitSwitch = 1;  // room for 2 more bytes
+    ASSERT_EQ(DuRud::ProcessKeyInput(), 0);
+    EXPECT_EQ(KnobImeTakeCalls(),
+              (std::vector<std::string>{"ImmNotifyIME(21, 4, 0)",
+                                        "ImmSetCompositionStringA(9, \xE3\x81\x8B)"}));
+    EXPECT_STREQ(CharInput().composition, "\x82\xA9");  // as the IME reports it back
+    ASSERT_EQ(DuRud::ProcessKeyInput(), 0);
+    EXPECT_TRUE(KnobImeTakeCalls().empty());  // it fits now
+    CharInput().compositionLimitSwitch = 0;
+
+    // A byte limit of 3 keeps one double-byte character, never half of one.
+    ASSERT_TRUE(KnobImeCompose(g_window, "\xE3\x82\x93\xE3\x81\x98", 2));  // "んじ"
+    CharInput().compositionLimit = 3;
+    KnobImeTakeCalls();
+    ASSERT_EQ(DuRud::ProcessKeyInput(), 0);
+    EXPECT_STREQ(CharInput().composition, "\x82\xF1");
+    CharInput().compositionLimit = 0;
+    EXPECT_STREQ(R(h).text, "ab");  // composing types nothing into the string
+}
+
+}  // namespace
+}  // namespace charinputtest
+
+namespace charinputtest {
+namespace {
+
+TEST_F(KeyInput, PasteIntoANearlyFullRingNeverSplitsACharacter) {
+    const Handle h = Make({2048, 0, 0, 0, 0});
+    ASSERT_EQ(DuRud::SetClipboardText((std::string("b") + kA).c_str()), 0);
+    ASSERT_EQ(DuRud::PushCharCode(kPaste), 0);
+    for (int i = 0; i < 1022; ++i) ASSERT_EQ(DuRud::PushCharCode('a'), 0);
+    ASSERT_EQ(DuRud::ProcessKeyInput(), 0);  // the paste finds room for two bytes only
+    EXPECT_EQ(R(h).length, 1023);
+    EXPECT_EQ(R(h).text[1022], 'b');
+    // No lone lead byte was left behind to swallow the next character.
+    EXPECT_EQ(DuRud::GetCharRingView().readIndex, DuRud::GetCharRingView().writeIndex);
+}
+
+}  // namespace
+}  // namespace charinputtest
+
+namespace charinputtest {
+namespace {
+
+TEST_F(KeyInput, PageKeysAndOtherCodesAreTypedLikeCharacters) {
+    const Handle h = Make();
+    Type({'a', 0x17, 0x15, 0x01});
+    EXPECT_EQ(std::string(R(h).text), std::string("a\x17\x15\x01"));
+    EXPECT_EQ(R(h).cursor, 4);
+}
+
+}  // namespace
+}  // namespace charinputtest
