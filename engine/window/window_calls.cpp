@@ -5,6 +5,7 @@
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
+#include "input/char_input_state.h"
 #include "input/input_devices.h"
 #include "input/input_state.h"
 #include "window/main_window.h"
@@ -34,8 +35,13 @@ int GetAnyInputBits() {
     if (!GetMainWindowHandle()) return 0;
     return CheckAnyInput(7);
 }
-int NoCharFeed(UINT, WPARAM, LPARAM) {
-    return 0;
+int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                         LRESULT* result) {
+    *result = HandleImeMessage(window, message, wParam, lParam);
+    return 1;
+}
+int IsImeInputEnabled() {
+    return CharInput().imeInUse;
 }
 int NotHandled(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
     return 0;
@@ -93,11 +99,12 @@ const WindowModuleCalls kDefaultCalls = {
     GetAnyInputBits,
     UpdateJoypadVibration,
     ApplyJoypadVibration,
-    NoCharFeed,
-    NotHandled,  // HandleImeMessage
-    Nothing,     // ProcessKeyInput
-    Nothing,     // IsImeInputEnabled
-    Nothing,     // EndTextInput
+    FeedCharMessage,
+    HandleImeMessageCall,
+    ProcessKeyInput,
+    IsImeInputEnabled,
+    DeleteAllKeyInputs,  // EndTextInput
+    StartImeReset,
     Nothing,     // ProcessNetworkMessages
     NotHandled,  // NetworkWindowMessage
     NoScreenModeChange,
