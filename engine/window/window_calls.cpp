@@ -7,6 +7,7 @@
 #include "files/file_handles.h"
 #include "input/input_devices.h"
 #include "input/input_state.h"
+#include "net/network.h"
 #include "window/main_window.h"
 #include "placeholders/missing_module.h"
 #include "sound/movie/movie_module.h"
@@ -98,8 +99,8 @@ const WindowModuleCalls kDefaultCalls = {
     Nothing,     // ProcessKeyInput
     Nothing,     // IsImeInputEnabled
     Nothing,     // EndTextInput
-    Nothing,     // ProcessNetworkMessages
-    NotHandled,  // NetworkWindowMessage
+    ProcessNetworkMessagesFromPump,
+    HandleNetworkSelectMessage,
     NoScreenModeChange,
     NoDeviceRestart,
     Nothing,  // HasDirectDrawWindow
