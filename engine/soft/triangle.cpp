@@ -1,5 +1,5 @@
 // MemImgTriangle: a textured triangle through the span pipeline, or a flat
-// one in the draw brightness's lit colour.
+// one whose lit colour goes through the blend mode's one-colour combine.
 #include "soft/flat_colour.h"
 #include "soft/memimg_renderer.h"
 #include "soft/triangle_setup.h"

@@ -166,3 +166,42 @@ bool KnobPadButton(int pad, int button, bool down);
 bool KnobPadHat(int pad, int hat, int value);
 // The last rumble speeds the pad was sent; false when none was sent.
 bool KnobPadLastRumble(int pad, int* low, int* high);
+
+// --- ime: the scripted input method ("Imm32.dll") -------------------------------
+// The IME composes nothing by itself; these knobs play the user. Each step
+// sends the window the WM_IME_* messages Windows sends for it, in Windows'
+// order, and gives false (sending nothing) for a window that does not exist,
+// bad text (UTF-8 that code page 932 cannot hold), or when the IME is closed
+// or switched off through WINNLSEnableIME. No environment variable: only tests
+// type through the IME. Reset: enabled, closed, nothing composed, no lists.
+#include <string>
+#include <vector>
+
+// Opens or closes the IME as the user's toggle key does (WM_IME_NOTIFY
+// IMN_SETOPENSTATUS; closing drops a composition).
+bool KnobImeOpen(HWND window, bool open);
+// Shows a composition: WM_IME_STARTCOMPOSITION when none was running, then
+// WM_IME_COMPOSITION with GCS_COMPSTR, GCS_COMPATTR, GCS_COMPCLAUSE,
+// GCS_CURSORPOS and GCS_DELTASTART. The cursor and the clause starts (ending
+// with the length; empty: one clause) count characters; one attribute
+// (ATTR_*) per character, empty: all ATTR_INPUT.
+bool KnobImeCompose(HWND window, const char* utf8, int cursorChars,
+                    const std::vector<int>& clauseChars = {},
+                    const std::vector<BYTE>& attributes = {});
+// Commits text: WM_IME_COMPOSITION with GCS_RESULTSTR and GCS_RESULTCLAUSE,
+// then WM_IME_ENDCOMPOSITION (preceded by WM_IME_STARTCOMPOSITION when no
+// composition was running).
+bool KnobImeCommit(HWND window, const char* utf8);
+// Drops the composition (WM_IME_COMPOSITION with no parts, WM_IME_ENDCOMPOSITION).
+bool KnobImeCancel(HWND window);
+// Shows the candidate list (IMN_OPENCANDIDATE the first time, then
+// IMN_CHANGECANDIDATE; lParam 1 for list 0) with the selected entry.
+bool KnobImeCandidates(HWND window, const std::vector<std::string>& utf8, int selection);
+// Closes it (IMN_CLOSECANDIDATE); false when none is shown.
+bool KnobImeCloseCandidates(HWND window);
+// Candidate-list reads fail while the size query still answers.
+void KnobImeFailCandidateRead(bool fail);
+// The calls programs made that change the IME, oldest first, one line each:
+// "ImmNotifyIME(action, index, value)", "ImmSetOpenStatus(0|1)",
+// "ImmSetCompositionStringA(index, UTF-8 text)". Taking empties the list.
+std::vector<std::string> KnobImeTakeCalls();

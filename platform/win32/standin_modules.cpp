@@ -15,6 +15,7 @@ void RegisterStandInModules() {
         RegisterUserModules();
         RegisterD3D9Modules();
         RegisterInputModules();
+        RegisterImeModules();
         RegisterWinsockModules();
     });
 }

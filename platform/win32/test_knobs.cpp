@@ -15,6 +15,9 @@ void ResetUserKnobs();
 namespace platform::input {
 void ResetPadKnobs();
 }
+namespace platform::ime {
+void ResetImeKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -45,6 +48,7 @@ void KnobResetAll() {
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
     platform::input::ResetPadKnobs();
+    platform::ime::ResetImeKnobs();
 }
 
 void KnobApplyEnvironment() {

@@ -248,4 +248,19 @@ TEST_F(TexturedModesPinned, HostileInputDrawsNothingInEveryMode) {
     }
 }
 
+// A parameter outside 0-255 has no table row: the modes that read it draw
+// nothing, modulate (which ignores it) still draws.
+TEST_F(TexturedModesPinned, ParameterWithoutATableRowDrawsNothing) {
+    for (int p : {-1, 256, INT_MAX}) {
+        for (int mode : {1, 2, 3, 10, 11}) {
+            One pal;
+            pal.palette = 1;
+            pal.paletteEntry = 0x00FFFFFF;
+            EXPECT_EQ(Draw(Direct32(), 0x808080, 0x12345678, mode, p), 0x12345678u) << mode;
+            EXPECT_EQ(Draw(pal, 3, 0x12345678, mode, p), 0x12345678u) << mode;
+        }
+        EXPECT_EQ(Draw(Direct32(), 0xFFFFFF, 0x12FFFFFF, 4, p), 0x12FEFEFEu);
+    }
+}
+
 }  // namespace
