@@ -22,7 +22,9 @@ uint32_t Entry(const uint8_t* palette, uint32_t index) {
 template <bool Is32, int Mode, bool Blend, bool White, bool Trans, Advance Form>
 void StretchPalette(const StretchCall& c) {
     const BlitCall& k = c.k;
-    StretchWalk<Form, Is32 ? 4 : 2, Blend>(
+    // The entry copy does not read the destination.
+    constexpr bool copy = Mode == 0 && !Blend && White && !Trans;
+    StretchWalk<Form, Is32 ? 4 : 2, Blend, copy>(
         c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
             const uint32_t index = *s;
             if constexpr (Trans) {

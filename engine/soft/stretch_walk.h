@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "soft/blit_pixel_forms.h"
 
@@ -32,42 +33,55 @@ struct StretchCall {
 // it advances only while < 0, landing one pixel earlier on an exact hit.
 enum class Advance { Inclusive, Strict };
 
+// One destination row from the source row at s (blend row at b).
 // run(s, b, d, n): draw n destination pixels from d on, all showing the
 // source pixel at s (blend byte at b). The source pointer moves only when
 // another destination pixel follows, so no row is read past its end.
 template <Advance Form, int DstBpp, bool Blend, class Run>
+inline void StretchRow(const StretchCall& c, const uint8_t* s, const uint8_t* b, uint8_t* d,
+                       Run& run) {
+    int32_t accX = c.accX0;
+    int x = 0;
+    for (;;) {
+        int n = 0;
+        do {
+            ++n;
+            if (x + n == c.w) break;
+            accX -= 65536;
+        } while (accX > 0);
+        run(s, b, d, n);
+        x += n;
+        if (x == c.w) return;
+        d += ptrdiff_t(n) * DstBpp;
+        do {
+            accX += c.stepX;
+            s += c.srcStepX;
+            if constexpr (Blend) b += c.blendStepX;
+        } while (Form == Advance::Strict ? accX < 0 : accX <= 0);
+    }
+}
+
+// Every row of the clipped rectangle; rows restart from accX0. RepeatRows:
+// the kernel's result does not depend on the destination, so a row that
+// shows the same source row as the row above is copied from it.
+template <Advance Form, int DstBpp, bool Blend, bool RepeatRows = false, class Run>
 inline void StretchWalk(const StretchCall& c, Run&& run) {
     const uint8_t* srcRow = c.src;
     const uint8_t* blendRow = c.blend;
     uint8_t* dstRow = c.dst;
     int32_t accY = c.accY0;
+    bool repeat = false;  // this row shows the source row of the row above
     for (int y = 0;;) {
-        const uint8_t* s = srcRow;
-        const uint8_t* b = blendRow;
-        uint8_t* d = dstRow;
-        int32_t accX = c.accX0;
-        int x = 0;
-        for (;;) {
-            int n = 0;
-            do {
-                ++n;
-                if (x + n == c.w) break;
-                accX -= 65536;
-            } while (accX > 0);
-            run(s, b, d, n);
-            x += n;
-            if (x == c.w) break;
-            d += ptrdiff_t(n) * DstBpp;
-            do {
-                accX += c.stepX;
-                s += c.srcStepX;
-                if constexpr (Blend) b += c.blendStepX;
-            } while (Form == Advance::Strict ? accX < 0 : accX <= 0);
+        if (RepeatRows && repeat) {
+            std::memcpy(dstRow, dstRow - c.dstPitch, size_t(c.w) * DstBpp);
+        } else {
+            StretchRow<Form, DstBpp, Blend>(c, srcRow, blendRow, dstRow, run);
         }
-        if (++y == c.h) break;
+        if (++y == c.h) return;
         dstRow += c.dstPitch;
         accY -= 65536;
-        if (accY <= 0) {
+        repeat = accY > 0;
+        if (!repeat) {
             do {
                 accY += c.stepY;
                 srcRow += c.srcStepY;

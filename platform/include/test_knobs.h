@@ -152,7 +152,8 @@ size_t KnobHeapBlockCount();
 // Reset: every attached pad detached.
 // Attaches a plain joystick (not a game controller); its SDL device index, or
 // -1 when SDL refuses. The rumble it is sent is kept for KnobPadLastRumble.
-int KnobPadAttach(int axes, int buttons, int hats);
+// `rumble` false: a pad without motors (rumble requests fail).
+int KnobPadAttach(int axes, int buttons, int hats, bool rumble = true);
 // Attaches a game controller with a rumble: axes and buttons are numbered as
 // SDL's controller axes and buttons (A = button 0, left trigger = axis 4,
 // triggers start released). Its SDL device index, or -1.
@@ -166,6 +167,25 @@ bool KnobPadButton(int pad, int button, bool down);
 bool KnobPadHat(int pad, int hat, int value);
 // The last rumble speeds the pad was sent; false when none was sent.
 bool KnobPadLastRumble(int pad, int* low, int* high);
+
+// --- input: DirectInput 8 ---------------------------------------------------------
+// CoCreateInstance of CLSID_DirectInput8 gives REGDB_E_CLASSNOTREG, as on a
+// system without it. Env VESSAMIRE_DINPUT_REFUSE=class. Reset: offered.
+void KnobDirectInputRefuseClass(bool refuse);
+// One DirectInput method fails with DIERR_GENERIC: "Initialize", "CreateDevice",
+// "EnumDevices", "SetDataFormat", "SetCooperativeLevel", "SetProperty",
+// "SetEventNotification", "Acquire", "Unacquire", "GetDeviceState",
+// "GetDeviceInfo", "Poll", "CreateEffect", "SetParameters", "Start", "Stop";
+// for devices of one class (DI8DEVCLASS_POINTER 2, KEYBOARD 3, GAMECTRL 4; 0 any)
+// the next `times` calls (-1: every call). False for an unknown method or class.
+// Env VESSAMIRE_DINPUT_REFUSE=Acquire:3,CreateDevice (comma list, also "class").
+// Reset: nothing refused.
+bool KnobDirectInputRefuse(const char* method, int deviceClass, int times = -1);
+
+// --- system: the Windows version ----------------------------------------------------
+// The version GetVersionExA reports; false for a major version outside 4..10.
+// Env VESSAMIRE_WINDOWS_VERSION=5.1.2600 (Windows XP). Reset: 6.1.7601 (Windows 7 SP1).
+bool KnobWindowsVersion(DWORD major, DWORD minor, DWORD build);
 
 // --- ime: the scripted input method ("Imm32.dll") -------------------------------
 // The IME composes nothing by itself; these knobs play the user. Each step

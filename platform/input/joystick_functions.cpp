@@ -18,26 +18,8 @@ DWORD Position(SDL_Joystick* joystick, int axis) {
 
 DWORD Pov(SDL_Joystick* joystick) {
     if (SDL_JoystickNumHats(joystick) < 1) return JOY_POVCENTERED;
-    switch (SDL_JoystickGetHat(joystick, 0)) {
-        case SDL_HAT_UP:
-            return 0;
-        case SDL_HAT_RIGHTUP:
-            return 4500;
-        case SDL_HAT_RIGHT:
-            return 9000;
-        case SDL_HAT_RIGHTDOWN:
-            return 13500;
-        case SDL_HAT_DOWN:
-            return 18000;
-        case SDL_HAT_LEFTDOWN:
-            return 22500;
-        case SDL_HAT_LEFT:
-            return 27000;
-        case SDL_HAT_LEFTUP:
-            return 31500;
-        default:
-            return JOY_POVCENTERED;
-    }
+    DWORD pov = platform::input::HatToPov(SDL_JoystickGetHat(joystick, 0));
+    return pov == 0xFFFFFFFFu ? JOY_POVCENTERED : pov;
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ using platform::input::PadAt;
 namespace platform::input {
 namespace {
 
-int AttachPad(SDL_JoystickType type, int axes, int buttons, int hats) {
+int AttachPad(SDL_JoystickType type, int axes, int buttons, int hats, bool rumble) {
     if (axes < 0 || buttons < 0 || hats < 0 || axes > 16 || buttons > 64 || hats > 4) return -1;
     if (!platform::input::EnsureJoysticks()) return -1;
     std::lock_guard<std::mutex> lock(JoystickMutex());
@@ -80,7 +80,7 @@ int AttachPad(SDL_JoystickType type, int axes, int buttons, int hats) {
     desc.nhats = static_cast<Uint16>(hats);
     desc.name = "Test Pad";
     desc.userdata = pad.get();
-    desc.Rumble = &platform::input::Rumble;
+    if (rumble) desc.Rumble = &platform::input::Rumble;
     int index = SDL_JoystickAttachVirtualEx(&desc);
     if (index < 0) return -1;
     pad->joystick = SDL_JoystickOpen(index);
@@ -101,13 +101,13 @@ int AttachPad(SDL_JoystickType type, int axes, int buttons, int hats) {
 }  // namespace
 }  // namespace platform::input
 
-int KnobPadAttach(int axes, int buttons, int hats) {
-    return platform::input::AttachPad(SDL_JOYSTICK_TYPE_UNKNOWN, axes, buttons, hats);
+int KnobPadAttach(int axes, int buttons, int hats, bool rumble) {
+    return platform::input::AttachPad(SDL_JOYSTICK_TYPE_UNKNOWN, axes, buttons, hats, rumble);
 }
 
 int KnobPadAttachController() {
     return platform::input::AttachPad(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
-                                      SDL_CONTROLLER_BUTTON_MAX, 0);
+                                      SDL_CONTROLLER_BUTTON_MAX, 0, true);
 }
 
 bool KnobPadDetach(int index) {

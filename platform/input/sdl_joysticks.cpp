@@ -34,8 +34,8 @@ bool EnsureJoysticks() {
     return started;
 }
 
-SDL_Joystick* JoystickAt(int deviceIndex) {
-    if (!EnsureJoysticks() || deviceIndex < 0) return nullptr;
+namespace {
+void UpdateAndForgetDetached() {
     SDL_JoystickUpdate();
     for (auto it = Opened().begin(); it != Opened().end();) {
         if (!SDL_JoystickGetAttached(it->second)) {
@@ -45,6 +45,46 @@ SDL_Joystick* JoystickAt(int deviceIndex) {
             ++it;
         }
     }
+}
+}  // namespace
+
+SDL_Joystick* JoystickById(SDL_JoystickID id) {
+    if (!EnsureJoysticks() || id < 0) return nullptr;
+    UpdateAndForgetDetached();
+    auto found = Opened().find(id);
+    if (found != Opened().end()) return found->second;
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) return JoystickAt(i);
+    }
+    return nullptr;
+}
+
+uint32_t HatToPov(Uint8 hat) {
+    switch (hat) {
+        case SDL_HAT_UP:
+            return 0;
+        case SDL_HAT_RIGHTUP:
+            return 4500;
+        case SDL_HAT_RIGHT:
+            return 9000;
+        case SDL_HAT_RIGHTDOWN:
+            return 13500;
+        case SDL_HAT_DOWN:
+            return 18000;
+        case SDL_HAT_LEFTDOWN:
+            return 22500;
+        case SDL_HAT_LEFT:
+            return 27000;
+        case SDL_HAT_LEFTUP:
+            return 31500;
+        default:
+            return 0xFFFFFFFFu;
+    }
+}
+
+SDL_Joystick* JoystickAt(int deviceIndex) {
+    if (!EnsureJoysticks() || deviceIndex < 0) return nullptr;
+    UpdateAndForgetDetached();
     if (deviceIndex >= SDL_NumJoysticks()) return nullptr;
     SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
     auto found = Opened().find(id);

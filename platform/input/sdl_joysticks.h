@@ -15,5 +15,11 @@ std::mutex& JoystickMutex();
 // The opened joystick at an SDL device index after bringing the state up to
 // date; null when no device has the index. Call with the lock held.
 SDL_Joystick* JoystickAt(int deviceIndex);
+// The opened joystick with an SDL instance id after bringing the state up to
+// date; null once it is detached. Call with the lock held.
+SDL_Joystick* JoystickById(SDL_JoystickID id);
+// A hat position as a POV value in hundredths of a degree clockwise from up,
+// 0xFFFFFFFF when centred.
+uint32_t HatToPov(Uint8 hat);
 
 }  // namespace platform::input

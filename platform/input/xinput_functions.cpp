@@ -10,6 +10,7 @@
 
 #include "../win32/module_registry.h"
 #include "sdl_joysticks.h"
+#include "xinput_users.h"
 
 namespace {
 
@@ -194,6 +195,13 @@ DWORD WINAPI XInputGetCapabilities(DWORD dwUserIndex, DWORD dwFlags,
     }
     *pCapabilities = caps;
     return ERROR_SUCCESS;
+}
+
+bool platform::input::ServesAsXInputUser(SDL_JoystickID id) {
+    if (!EnsureControllers()) return false;
+    RefreshUsers();
+    return std::any_of(std::begin(g_users), std::end(g_users),
+                       [id](const User& u) { return u.controller && u.id == id; });
 }
 
 namespace platform {

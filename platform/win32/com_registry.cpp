@@ -47,6 +47,7 @@ void RegisterStandInComClasses() {
     std::call_once(once, [] {
         // Each stand-in area adds one line here: Register<Area>ComClasses();
         RegisterD3D9ComClasses();
+        RegisterDirectInputComClasses();
     });
 }
 

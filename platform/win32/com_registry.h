@@ -23,6 +23,7 @@ ComCreateFunction FindComClass(REFCLSID clsid);
 void RegisterStandInComClasses();
 
 // One registration function per area (defined in that area's files).
-void RegisterD3D9ComClasses();  // DirectDraw (platform/d3d9/registration.cpp)
+void RegisterD3D9ComClasses();         // DirectDraw (platform/d3d9/registration.cpp)
+void RegisterDirectInputComClasses();  // DirectInput 8 (platform/input/direct_input.cpp)
 
 }  // namespace platform

@@ -138,7 +138,8 @@ constexpr Row kRows[] = {
 };
 
 std::mutex keyMutex;
-std::array<BYTE, 256> keyState{};  // bit 7 down, bit 0 toggled
+std::array<BYTE, 256> keyState{};       // bit 7 down, bit 0 toggled
+std::array<BYTE, 256> positionState{};  // by scan code | 0x80 extended; bit 7 down
 
 BYTE PairKey(BYTE side) {
     switch (side) {
@@ -177,8 +178,12 @@ KeyInfo KeyFromScancode(int sdlScancode) {
     return KeyInfo{0, 0, 0, false};
 }
 
-bool RecordKey(const KeyInfo& key, bool down) {
-    std::lock_guard<std::mutex> lock(keyMutex);
+namespace {
+
+bool RecordKeyLocked(const KeyInfo& key, bool down) {
+    if (key.scanCode) {
+        positionState[key.scanCode | (key.extended ? 0x80 : 0)] = down ? 0x80 : 0;
+    }
     if (key.sideKey) {
         bool was = (keyState[key.sideKey] & 0x80) != 0;
         SetDown(key.sideKey, down);
@@ -191,6 +196,24 @@ bool RecordKey(const KeyInfo& key, bool down) {
     return was;
 }
 
+}  // namespace
+
+bool RecordKey(const KeyInfo& key, bool down) {
+    bool was;
+    {
+        std::lock_guard<std::mutex> lock(keyMutex);
+        was = RecordKeyLocked(key, down);
+    }
+    // Mouse buttons are recorded here too, without a scan code.
+    NotifyRawInput(key.scanCode ? RawInputKind::Keyboard : RawInputKind::Mouse);
+    return was;
+}
+
+void CopyKeyPositions(BYTE out[256]) {
+    std::lock_guard<std::mutex> lock(keyMutex);
+    std::copy(positionState.begin(), positionState.end(), out);
+}
+
 bool IsKeyDown(BYTE virtualKey) {
     std::lock_guard<std::mutex> lock(keyMutex);
     return (keyState[virtualKey] & 0x80) != 0;
@@ -199,6 +222,7 @@ bool IsKeyDown(BYTE virtualKey) {
 void ResetKeyState() {
     std::lock_guard<std::mutex> lock(keyMutex);
     keyState.fill(0);
+    positionState.fill(0);
 }
 
 }  // namespace platform::user

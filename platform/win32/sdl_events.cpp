@@ -150,6 +150,7 @@ void SetCursorShape(const std::shared_ptr<Window>& window, UINT mouseMessage) {
 }
 
 void OnMouseMotion(const SDL_MouseMotionEvent& e) {
+    AddMouseMotion(e.xrel, e.yrel);
     auto window = WindowOfSdlId(e.windowID);
     if (!window) return;
     POINT screen;
@@ -202,9 +203,10 @@ void OnMouseButton(const SDL_MouseButtonEvent& e) {
 }
 
 void OnWheel(const SDL_MouseWheelEvent& e) {
+    int sign = e.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+    if (e.y != 0) AddMouseWheel(sign * e.y * WHEEL_DELTA);
     auto window = FocusOrSdlWindow(e.windowID);
     if (!window) return;
-    int sign = e.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
     POINT screen{};
     GetCursorPos(&screen);
     // Wheel messages carry screen coordinates.

@@ -4,13 +4,16 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "module_registry.h"
+#include "test_knobs.h"
 #include "win_kernel.h"
 
 namespace {
@@ -101,6 +104,12 @@ uint64_t mappedBytes() {
     return 0;
 }
 
+// The Windows version reported (default Windows 7 SP1); tests and
+// VESSAMIRE_WINDOWS_VERSION can report an older one.
+std::atomic<DWORD> reportedMajor{6};
+std::atomic<DWORD> reportedMinor{1};
+std::atomic<DWORD> reportedBuild{7601};
+
 }  // namespace
 
 void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
@@ -124,12 +133,14 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
     OSVERSIONINFOEXA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = size;
-    info.dwMajorVersion = 6;
-    info.dwMinorVersion = 1;
-    info.dwBuildNumber = 7601;
+    info.dwMajorVersion = reportedMajor.load();
+    info.dwMinorVersion = reportedMinor.load();
+    info.dwBuildNumber = reportedBuild.load();
     info.dwPlatformId = VER_PLATFORM_WIN32_NT;
-    std::strcpy(info.szCSDVersion, "Service Pack 1");
-    info.wServicePackMajor = 1;
+    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1 && info.dwBuildNumber == 7601) {
+        std::strcpy(info.szCSDVersion, "Service Pack 1");
+        info.wServicePackMajor = 1;
+    }
     info.wSuiteMask = VER_SUITE_SINGLEUSERTS;
     info.wProductType = VER_NT_WORKSTATION;
     std::memcpy(lpVersionInformation, &info, size);
@@ -171,7 +182,28 @@ void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS lpBuffer) {
     lpBuffer->dwAvailVirtual = ex.ullAvailVirtual;
 }
 
+bool KnobWindowsVersion(DWORD major, DWORD minor, DWORD build) {
+    if (major < 4 || major > 10 || minor > 99) return false;
+    reportedMajor = major;
+    reportedMinor = minor;
+    reportedBuild = build;
+    return true;
+}
+
 namespace platform {
+
+void ResetWindowsVersion() {
+    KnobWindowsVersion(6, 1, 7601);
+}
+
+void ApplyWindowsVersionEnvironment() {
+    const char* text = std::getenv("VESSAMIRE_WINDOWS_VERSION");
+    if (!text) return;
+    unsigned major = 0, minor = 0, build = 0;
+    if (std::sscanf(text, "%u.%u.%u", &major, &minor, &build) >= 2) {
+        KnobWindowsVersion(major, minor, build);
+    }
+}
 
 // The engine looks the extended memory status up in "kernel32.dll" by name.
 void RegisterSystemInfoExports() {

@@ -15,6 +15,14 @@ void ResetUserKnobs();
 namespace platform::input {
 void ResetPadKnobs();
 }
+namespace platform::input::dinput {
+void ResetDirectInputKnobs();
+void ApplyDirectInputEnvironment();
+}  // namespace platform::input::dinput
+namespace platform {
+void ResetWindowsVersion();
+void ApplyWindowsVersionEnvironment();
+}  // namespace platform
 namespace platform::ime {
 void ResetImeKnobs();
 }
@@ -48,6 +56,8 @@ void KnobResetAll() {
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
     platform::input::ResetPadKnobs();
+    platform::input::dinput::ResetDirectInputKnobs();
+    platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
 }
 
@@ -63,4 +73,6 @@ void KnobApplyEnvironment() {
     if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
     if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
     D3D9KnobApplyEnvironment();
+    platform::input::dinput::ApplyDirectInputEnvironment();
+    platform::ApplyWindowsVersionEnvironment();
 }

@@ -226,6 +226,25 @@ bool RecordKey(const KeyInfo& key, bool down);
 bool IsKeyDown(BYTE virtualKey);
 void ResetKeyState();
 
+// --- raw input: what DirectInput devices read ----------------------------------------------
+// Key state by key position: index = scan code, | 0x80 for extended keys; bit 7 down.
+void CopyKeyPositions(BYTE out[256]);
+// Mouse motion (pixels) and wheel (WHEEL_DELTA units) summed since the program started;
+// readers keep the totals of their last read and take the difference.
+struct MouseTotals {
+    int64_t x = 0;
+    int64_t y = 0;
+    int64_t wheel = 0;
+};
+void AddMouseMotion(int dx, int dy);
+void AddMouseWheel(int delta);
+MouseTotals GetMouseTotals();
+// Told, with no lock of this layer held, whenever a key or the mouse changed.
+enum class RawInputKind { Keyboard, Mouse };
+using RawInputListener = void (*)(RawInputKind kind);
+void SetRawInputListener(RawInputListener listener);
+void NotifyRawInput(RawInputKind kind);
+
 // --- machine-wide window registry (FindWindowA across processes) ------------------------
 uint64_t RegistryAdd(const std::string& className, const std::string& title);
 void RegistryUpdateTitle(uint64_t serial, const std::string& className, const std::string& title);

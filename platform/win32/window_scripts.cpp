@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <map>
 
 #include "test_knobs.h"
 #include "user_state.h"
@@ -20,10 +21,17 @@ uint32_t SdlIdOf(HWND handle) {
     return window && window->sdl ? window->sdlId : 0;
 }
 
+// Where each window's scripted pointer was last put, so that a move carries
+// its relative motion as a real one does.
+std::mutex pointerMutex;
+std::map<uint32_t, POINT> scriptedPointer;
+
 }  // namespace
 
 void ResetScriptedState() {
     ResetKeyState();
+    std::lock_guard<std::mutex> lock(pointerMutex);
+    scriptedPointer.clear();
 }
 
 }  // namespace platform::user
@@ -111,6 +119,19 @@ bool KnobWindowMouseMove(HWND window, int x, int y) {
     e.motion.windowID = id;
     e.motion.x = x;
     e.motion.y = y;
+    {
+        std::lock_guard<std::mutex> lock(pointerMutex);
+        auto last = scriptedPointer.find(id);
+        if (last == scriptedPointer.end()) {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            ScreenToClient(window, &cursor);
+            last = scriptedPointer.emplace(id, cursor).first;
+        }
+        e.motion.xrel = x - last->second.x;
+        e.motion.yrel = y - last->second.y;
+        last->second = POINT{x, y};
+    }
     return Push(e);
 }
 
