@@ -84,23 +84,25 @@ void FlushPicture(const std::shared_ptr<Window>& window) {
     if (!target) return;
     std::lock_guard<std::mutex> lock(Globals().mutex);
     window->pictureDirty = false;
-    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-    if (window->pictureWidth > 0 && window->pictureHeight > 0) {
-        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-            window->picture.data(), window->pictureWidth, window->pictureHeight, 32,
-            window->pictureWidth * 4, SDL_PIXELFORMAT_RGB888);
-        if (source) {
-            SDL_Rect where =
-                window->fullscreen
-                    ? FittedRect(window->pictureWidth, window->pictureHeight, target->w, target->h)
-                    : SDL_Rect{0, 0, window->pictureWidth, window->pictureHeight};
-            if (where.w == window->pictureWidth && where.h == window->pictureHeight) {
-                SDL_BlitSurface(source, nullptr, target, &where);
-            } else {
-                SDL_BlitScaled(source, nullptr, target, &where);
-            }
-            SDL_FreeSurface(source);
+    const int pw = window->pictureWidth, ph = window->pictureHeight;
+    SDL_Rect where =
+        window->fullscreen ? FittedRect(pw, ph, target->w, target->h) : SDL_Rect{0, 0, pw, ph};
+    SDL_Surface* source =
+        pw > 0 && ph > 0 ? SDL_CreateRGBSurfaceWithFormatFrom(window->picture.data(), pw, ph, 32,
+                                                              pw * 4, SDL_PIXELFORMAT_RGB888)
+                         : nullptr;
+    // Black only where the picture does not reach (bars, a surface larger
+    // than the client area): a picture covering the surface overwrites it all.
+    if (!source || where.x > 0 || where.y > 0 || where.x + where.w < target->w ||
+        where.y + where.h < target->h)
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    if (source) {
+        if (where.w == pw && where.h == ph) {
+            SDL_BlitSurface(source, nullptr, target, &where);
+        } else {
+            SDL_BlitScaled(source, nullptr, target, &where);
         }
+        SDL_FreeSurface(source);
     }
     SDL_UpdateWindowSurface(window->sdl);
 }
@@ -125,6 +127,13 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
+    // On the video thread the rows also go straight to SDL's window surface
+    // while they are in cache, when that surface is the picture's twin (same
+    // size and format, shown 1:1) and the write covers the whole picture:
+    // flushing would copy the same words again.
+    SDL_Surface* surface =
+        OnVideoThread() && window->sdl ? SDL_GetWindowSurface(window->sdl) : nullptr;
+    bool shown = false;
     {
         std::lock_guard<std::mutex> lock(Globals().mutex);
         RECT dst = dest ? *dest : RECT{0, 0, window->pictureWidth, window->pictureHeight};
@@ -139,6 +148,12 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
             // The source column of each destination column, worked out once
             // for all rows (same widths: an offset, and rows copy straight).
             const bool sameWidth = sw == dw;
+            uint8_t* twin = nullptr;
+            if (surface && !window->fullscreen && x0 == 0 && y0 == 0 &&
+                x1 == window->pictureWidth && y1 == window->pictureHeight &&
+                surface->w == window->pictureWidth && surface->h == window->pictureHeight &&
+                surface->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(surface))
+                twin = static_cast<uint8_t*>(surface->pixels);
             std::vector<int64_t> columns;
             if (!sameWidth && x0 < x1) {
                 columns.resize(static_cast<size_t>(x1 - x0));
@@ -164,11 +179,19 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
                         out[x] = p & 0x00FFFFFFu;
                     }
                 }
+                if (twin)
+                    std::memcpy(twin + static_cast<size_t>(y) * surface->pitch, out,
+                                static_cast<size_t>(x1) * 4);
             }
+            shown = twin != nullptr;
         }
         MarkPresented(window);
+        if (shown) window->pictureDirty = false;
     }
-    AfterPresent(window);
+    if (shown)
+        SDL_UpdateWindowSurface(window->sdl);
+    else
+        AfterPresent(window);
     return true;
 }
 

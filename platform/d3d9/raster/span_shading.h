@@ -202,6 +202,16 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.alphaRef = uint32_t(ds.alphaRef);
             sr.destFactor = K::kDestBlend;
             sr.target = uint32_t(K::kTarget);
+#if defined(__SSE2__)
+            // Sprite rows are short and the target is larger than the cache:
+            // ask for the row after next while this one is blended.
+            if (y + 2 < ds.target.height) {
+                const char* ahead = reinterpret_cast<const char*>(row) + 2 * ds.target.pitch;
+                _mm_prefetch(ahead + size_t(x0) * 4, _MM_HINT_T0);
+                _mm_prefetch(ahead + size_t(x0) * 4 + 64, _MM_HINT_T0);
+                _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
+            }
+#endif
             SpriteRowRun(sr, x0, x1, row);
             return;
         }

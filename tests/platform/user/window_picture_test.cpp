@@ -95,3 +95,30 @@ TEST(WindowPicture, WritesFromAnotherThreadReachTheWindowOnThePump) {
     EXPECT_EQ(shown[1], 0x040506u);
     DestroyWindow(w);
 }
+
+TEST(WindowPicture, WholeWritesReachTheWindowAndLaterPartWritesKeepTheRest) {
+    HWND w = MakeWindow(5, 3, WS_POPUP);
+    ASSERT_NE(w, nullptr);
+    // Rows of six words, the last one padding; top bytes are garbage.
+    std::vector<uint32_t> frame(6 * 3);
+    for (int i = 0; i < 18; ++i) frame[size_t(i)] = 0xA5000000u | uint32_t(i * 0x010203);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(platform::WindowPictureWrite(w, frame.data(), 5, 3, 24, nullptr, nullptr));
+        uint32_t dot = 0x00ABCDEF;
+        RECT one{2, 1, 3, 2};
+        ASSERT_TRUE(platform::WindowPictureWrite(w, &dot, 1, 1, 4, nullptr, &one));
+        std::vector<uint32_t> shown;
+        int width = 0, height = 0;
+        ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
+        ASSERT_EQ(width, 5);
+        ASSERT_EQ(height, 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(shown[size_t(y) * 5 + x],
+                          x == 2 && y == 1 ? 0xABCDEFu
+                                           : uint32_t((y * 6 + x) * 0x010203 + round * 0x010101))
+                    << x << "," << y << " round " << round;
+        for (auto& p : frame) p += 0x00010101u;
+    }
+    DestroyWindow(w);
+}
