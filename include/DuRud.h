@@ -269,4 +269,13 @@ int GetJoypadInputState(int pad);
 int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
 int StopJoypadVibration(int pad);
 
+// --- character input: typed code page 932 bytes and key-input strings (handle type 9)
+int InitCharBuffer();
+int GetCharCode(unsigned char* out, int consume);  // bytes of the next character: 0, 1 or 2
+int CountChars(const char* text, int byteCount);
+int ProcessKeyInput();               // 0, -1 when the active key input is invalid
+int DeleteKeyInput(Handle handle);   // 0, -1 for an invalid handle
+int DeleteAllKeyInputs();
+int ResetCursorBlink();
+
 }  // namespace DuRud

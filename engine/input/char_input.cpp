@@ -2,6 +2,8 @@
 // takes them, a double-byte character only once both its bytes arrived.
 #include "input/char_input.h"
 
+#include "input/char_input_state.h"
+
 #include <cstring>
 
 #include "DuRud.h"
@@ -29,26 +31,10 @@ constexpr ControlKey kControlKeys[] = {
 
 constexpr uint32_t kBlinkPeriodMs = 500;
 
-struct CharInputState {
-    unsigned char ring[kCharRingSlots];
-    int readIndex;
-    int writeIndex;
-    uint32_t blinkTime;
-    uint32_t blinkPeriod;
-    int cursorVisible;
-    // Kept across InitCharBuffer.
-    int imeUse;
-    int imeEnabled;
-};
-
 CharInputState state;
 
 int Next(int index) {
     return (index + 1) % kCharRingSlots;
-}
-
-bool IsLead(unsigned char byte) {
-    return IsLeadByte(byte, GetEngineCharSet()) && !IsControlCode(byte);
 }
 
 }  // namespace
@@ -57,9 +43,14 @@ int InitCharBuffer() {
     LogWrite(Cp932Text("文字コードバッファの初期化を行います... "));
     const int imeUse = state.imeUse;
     const int imeEnabled = state.imeEnabled;
+    // Blocks a second start-up would otherwise lose track of.
+    for (KeyInputRecord& record : state.keyInputs) TrackedFree(record.text);
+    TrackedFree(state.candidateList);
+    TrackedFree(state.sharedText);
     std::memset(&state, 0, sizeof state);
     state.imeUse = imeUse;
     state.imeEnabled = imeEnabled;
+    state.activeKeyInput = -1;
     state.blinkPeriod = kBlinkPeriodMs;
     LogWrite(Cp932Text("完了しました\n"));
     return 0;
@@ -77,7 +68,7 @@ int GetCharCode(unsigned char* out, int consume) {
     if (!out || state.readIndex == state.writeIndex) return 0;
     const unsigned char first = state.ring[state.readIndex];
     int count = 1;
-    if (IsLead(first)) {
+    if (IsCharLeadByte(first)) {
         const int trail = Next(state.readIndex);
         if (trail == state.writeIndex) return 0;  // the trail byte is still to come
         out[1] = state.ring[trail];
@@ -93,10 +84,36 @@ int CountChars(const char* text, int byteCount) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     int chars = 0;
     for (int i = 0; i < byteCount && p[i] != 0;) {
-        i += (IsLead(p[i]) && i + 1 < byteCount && p[i + 1] != 0) ? 2 : 1;
+        i += (IsCharLeadByte(p[i]) && i + 1 < byteCount && p[i + 1] != 0) ? 2 : 1;
         ++chars;
     }
     return chars;
+}
+
+CharInputState& CharInput() {
+    return state;
+}
+
+int IsCharLeadByte(unsigned char byte) {
+    return IsLeadByte(byte, GetEngineCharSet()) && !IsControlCode(byte);
+}
+
+int CharRingFree() {
+    return (state.readIndex - state.writeIndex - 1 + kCharRingSlots) % kCharRingSlots;
+}
+
+int FeedCharMessage(UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_CHAR) {
+        PushCharCode(static_cast<unsigned char>(wParam & 0xFF));
+    } else if (message == WM_KEYDOWN) {
+        const int code = ControlCodeForVirtualKey(static_cast<int>(wParam));
+        if (!code) return 0;
+        PushCharCode(static_cast<unsigned char>(code));
+    } else {
+        return 0;
+    }
+    ResetCursorBlink();
+    return 0;
 }
 
 int IsControlCode(unsigned char code) {

@@ -204,6 +204,7 @@ int WindowActivate(WPARAM wParam, int fromActivateApp) {
             calls.PauseSoftSoundPlayers(0);
         }
         calls.ReacquireInputDevices();
+        calls.StartImeReset();
     }
     calls.ApplyJoypadVibration();
     if (s.activationCallback && !fromActivateApp) {

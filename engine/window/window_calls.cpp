@@ -5,6 +5,7 @@
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
+#include "input/char_input_state.h"
 #include "input/input_devices.h"
 #include "input/input_state.h"
 #include "net/network.h"
@@ -35,8 +36,13 @@ int GetAnyInputBits() {
     if (!GetMainWindowHandle()) return 0;
     return CheckAnyInput(7);
 }
-int NoCharFeed(UINT, WPARAM, LPARAM) {
-    return 0;
+int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                         LRESULT* result) {
+    *result = HandleImeMessage(window, message, wParam, lParam);
+    return 1;
+}
+int IsImeInputEnabled() {
+    return CharInput().imeInUse;
 }
 int NotHandled(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
     return 0;
@@ -94,11 +100,12 @@ const WindowModuleCalls kDefaultCalls = {
     GetAnyInputBits,
     UpdateJoypadVibration,
     ApplyJoypadVibration,
-    NoCharFeed,
-    NotHandled,  // HandleImeMessage
-    Nothing,     // ProcessKeyInput
-    Nothing,     // IsImeInputEnabled
-    Nothing,     // EndTextInput
+    FeedCharMessage,
+    HandleImeMessageCall,
+    ProcessKeyInput,
+    IsImeInputEnabled,
+    DeleteAllKeyInputs,  // EndTextInput
+    StartImeReset,
     ProcessNetworkMessagesFromPump,
     HandleNetworkSelectMessage,
     NoScreenModeChange,

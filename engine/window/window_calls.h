@@ -34,6 +34,7 @@ struct WindowModuleCalls {
     int (*ProcessKeyInput)();
     int (*IsImeInputEnabled)();
     int (*EndTextInput)();
+    int (*StartImeReset)();  // the window became active
     // network
     int (*ProcessNetworkMessages)();
     // 1 when the message was a socket notification it handled (result in *result).
