@@ -77,25 +77,6 @@ void FreeXInput(InputState& in) {
     in.xinputSetState = nullptr;
 }
 
-// Tries one DirectInput class. The devices behind a DirectInput object are
-// not read by this engine build (keys come from the window system, pads from
-// the joystick functions), so an object that is created is released again
-// and the start goes on as without DirectInput. True only when it could be
-// used, which is never the case yet.
-bool TryDirectInput(const GUID& classId, const GUID& interfaceId, bool firstFailureEndsLine) {
-    void* object = nullptr;
-    HRESULT hr = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId, &object);
-    if (FAILED(hr) || !object) {
-        LogWrite(Cp932Text(firstFailureEndsLine ? "取得に失敗。\n" : "取得に失敗。"));
-        LogFormatLine("%s0x%x", Cp932Text("エラーコード "), static_cast<unsigned>(hr));
-        return false;
-    }
-    LogWrite(Cp932Text("成功\n"));
-    static_cast<IUnknown*>(object)->Release();
-    LogWrite(Cp932Text("初期化に失敗。"));
-    return false;
-}
-
 void StartWithJoystickFunctions(InputState& in) {
     LogIndent();
     int count = CountJoystickFunctionPads();
@@ -134,24 +115,30 @@ int InitializeInput() {
     in.initialising = 1;
     g_startThread = GetCurrentThreadId();
 
+    bool withDirectInput = false;
     if (!in.directInputDisabled) {
         LogWrite(Cp932Text("DirectInput関係初期化処理\n"));
         LogIndent();
         LoadXInput(in);
-        LogWrite(Cp932Text("DirectInput7 の取得中... "));
-        bool ok = TryDirectInput(CLSID_DirectInput, IID_IDirectInput7A, true);
-        if (!ok) {
-            LogWrite(Cp932Text("DirectInput8 の取得を試みます..."));
-            ok = TryDirectInput(CLSID_DirectInput8, IID_IDirectInput8A, false);
-        }
-        if (!ok) {
-            LogWrite(Cp932Text("DirectInput を使用しません。\n"));
-            in.directInput = nullptr;
-            in.directInputDisabled = 1;
+        withDirectInput = CreateDirectInput();
+        if (!withDirectInput) LogUnindent();
+    }
+    if (withDirectInput) {
+        g_link.pump();
+        SetupJoypads();
+        SetupMouseDevice();
+        in.keyboardRefreshTime = timeGetTime();
+        if (SetupKeyboardDevice() == -1) {
+            // The objects stay: input counts as started and shutdown ends them.
+            LogUnindent();
+            in.initialising = 0;
+            return -1;
         }
         LogUnindent();
+        LogWrite(Cp932Text("DirectInput 関連の初期化は正常に終了しました\n"));
+    } else {
+        StartWithJoystickFunctions(in);
     }
-    StartWithJoystickFunctions(in);
     if (!in.keyboardMapReady) {
         WriteDefaultKeyboardMap();
         in.keyboardMapReady = 1;
@@ -169,6 +156,7 @@ int ShutdownInput() {
         LogWrite(Cp932Text("DirectInput 関連の終了処理... 完了\n"));
     }
     ReleaseJoypads();
+    ReleaseDirectInputDevices();
     in.directInput = nullptr;
     // Also after a start without DirectInput: the library loaded while trying
     // it would otherwise stay loaded once per restart.
@@ -177,8 +165,23 @@ int ShutdownInput() {
 }
 
 int ReacquireInputDevices() {
-    // Without DirectInput devices there is nothing to re-acquire; the pads'
-    // motors follow the activation through ApplyJoypadVibration.
+    InputState& in = g_input;
+    if (!DirectInputObject()) return 0;
+    // Pads are the program's own while its window is active and shared while not.
+    bool active = g_link.isActive() != 0;
+    HWND window = static_cast<HWND>(g_link.mainWindow());
+    for (int i = 0; i < in.joypadCount; ++i) {
+        auto* device = static_cast<IDirectInputDevice8A*>(in.joypads[i].device);
+        if (!device) continue;
+        device->Unacquire();
+        device->SetCooperativeLevel(window, active ? DISCL_EXCLUSIVE | DISCL_FOREGROUND
+                                                   : DISCL_NONEXCLUSIVE | DISCL_BACKGROUND);
+        device->Acquire();
+    }
+    if (auto* keyboard = static_cast<IDirectInputDevice8A*>(in.keyboardDevice)) {
+        keyboard->Unacquire();
+        keyboard->Acquire();
+    }
     return 0;
 }
 

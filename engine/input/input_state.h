@@ -1,6 +1,7 @@
 // The input module's one state record and the helpers its files share.
 #pragma once
 
+#include <dinput.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -52,6 +53,10 @@ struct JoypadRecord {
     char instanceName[260];
     char productName[260];
     int32_t deadZone;
+    // XInput: the motor speeds last sent, so that a power change that flips
+    // no motor state still reaches the pad.
+    int32_t lowSpeedSent;
+    int32_t highSpeedSent;
 };
 
 typedef DWORD(WINAPI* XInputGetStateFunction)(DWORD user, void* state);
@@ -89,6 +94,29 @@ InputState& Input();
 // it has not started and no close was requested. True when the caller should
 // return *result (input was started instead of answering).
 bool InputQueryPrologue(int* result);
+
+// The DirectInput 8 object while input runs with DirectInput, else null.
+IDirectInput8A* DirectInputObject();
+// True when the keyboard (or the mouse) is read through DirectInput: a device
+// exists and the system is older than Windows Vista.
+bool KeyboardThroughDirectInput();
+bool MouseThroughDirectInput();
+
+// DirectInput start-up steps (direct_input_setup.cpp). CreateDirectInput logs
+// and returns false when neither class can be used. SetupKeyboardDevice ends
+// the program through FatalExit on a device failure; -1 when the keyboard
+// event cannot be set up.
+bool CreateDirectInput();
+void SetupMouseDevice();
+int SetupKeyboardDevice();
+void ReleaseDirectInputDevices();
+
+// Pads found through XInput and DirectInput (direct_input_pads.cpp).
+int SetupJoypads();
+BOOL WINAPI EnumJoypadCallback(LPCDIDEVICEINSTANCEA instance, LPVOID context);
+// Reads a DirectInput pad; -1 when the pump reports the end or input stopped.
+int PollDirectInputPad(int index);
+void ReleaseDirectInputPad(JoypadRecord& pad);
 
 // Default keyboard map (pad 1 keys; every other entry -1, -1, 0, 0).
 void WriteDefaultKeyboardMap();

@@ -141,12 +141,14 @@ int PollJoypad(int index) {
     if (index < 0 || index >= kMaxJoypads) return -1;
     InputState& in = Input();
     JoypadRecord& pad = in.joypads[index];
+    // A DirectInput pad is also read within the millisecond when its event is set.
+    if (!in.directInputDisabled && pad.xinputIndex < 0) return PollDirectInputPad(index);
     uint32_t t = timeGetTime();
     if (pad.pollTime == t) return 0;
     pad.pollTime = t;
     if (in.directInputDisabled) {
         PollJoystickFunctionPad(index, pad);
-    } else if (pad.xinputIndex >= 0) {
+    } else {
         PollXInputPad(pad);
     }
     return 0;
@@ -154,9 +156,12 @@ int PollJoypad(int index) {
 
 int ReleaseJoypads() {
     InputState& in = Input();
+    for (JoypadRecord& pad : in.joypads) {
+        if (pad.xinputIndex < 0) ReleaseDirectInputPad(pad);
+    }
     std::memset(in.joypads, 0, sizeof(in.joypads));
     in.joypadCount = 0;
-    return in.directInput && in.directInput != kStartedWithoutDirectInput ? 0 : -1;
+    return DirectInputObject() ? 0 : -1;
 }
 
 int GetJoypadCount() {

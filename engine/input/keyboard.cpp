@@ -44,6 +44,50 @@ struct BusyGuard {
     ~BusyGuard() { in.refreshBusy = 0; }
 };
 
+bool Signalled(HANDLE event) {
+    return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// The DirectInput keyboard: read at most once per millisecond unless its
+// event says new data arrived.
+int RefreshThroughDirectInput(int pump) {
+    InputState& in = Input();
+    uint32_t t = timeGetTime();
+    if (t == in.keyboardRefreshTime && !Signalled(in.keyboardEvent)) return 0;
+    if (pump && GetInputWindowLink().pump() != 0) return 0;
+    // The pump may have ended input.
+    if (!DirectInputObject() || !in.keyboardDevice) return 0;
+    auto* keyboard = static_cast<IDirectInputDevice8A*>(in.keyboardDevice);
+    BYTE keys[256];
+    if (FAILED(keyboard->GetDeviceState(sizeof keys, keys))) {
+        if (FAILED(keyboard->Acquire()) || FAILED(keyboard->GetDeviceState(sizeof keys, keys))) {
+            return 0;
+        }
+    }
+    std::memcpy(in.keyState, keys, sizeof keys);
+    in.keyboardRefreshTime = t;
+    if (Signalled(in.keyboardEvent)) ResetEvent(in.keyboardEvent);
+    // Right shift as the window system saw it.
+    BYTE state[256];
+    if (GetKeyboardState(state)) in.keyState[0x36] = state[VK_RSHIFT];
+    return 1;
+}
+
+int MouseButtonsThroughDirectInput() {
+    auto* mouse = static_cast<IDirectInputDevice8A*>(Input().mouseDevice);
+    DIMOUSESTATE2 state{};
+    if (FAILED(mouse->GetDeviceState(sizeof state, &state))) {
+        if (FAILED(mouse->Acquire()) || FAILED(mouse->GetDeviceState(sizeof state, &state))) {
+            return 0;
+        }
+    }
+    int bits = 0;
+    for (int k = 0; k < 8; ++k) {
+        if (state.rgbButtons[k] & 0x80) bits |= 1 << k;
+    }
+    return bits;
+}
+
 }  // namespace
 
 int RefreshKeyboardState(int pump) {
@@ -51,8 +95,7 @@ int RefreshKeyboardState(int pump) {
     if (in.refreshBusy) return 0;
     BusyGuard busy(in);
     const InputWindowLink& link = GetInputWindowLink();
-    // Only the window-system path exists in this build (the layer reports a
-    // system newer than the DirectInput keyboard's).
+    if (KeyboardThroughDirectInput()) return RefreshThroughDirectInput(pump);
     if (GetCurrentThreadId() != link.mainThreadId()) return 0;
     uint32_t t = timeGetTime();
     if (t == in.keyboardRefreshTime) return 0;
@@ -90,6 +133,7 @@ int GetAllKeyStates(unsigned char* buffer) {
 
 int GetMouseButtons() {
     InputState& in = Input();
+    if (MouseThroughDirectInput()) return MouseButtonsThroughDirectInput();
     RefreshKeyboardState(1);
     if (in.mouseBytesValid) {
         return (in.mouseButtons[0] ? 1 : 0) | (in.mouseButtons[1] ? 2 : 0) |

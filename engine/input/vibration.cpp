@@ -31,16 +31,54 @@ uint16_t MotorSpeed(int64_t speed) {
     return static_cast<uint16_t>(std::clamp<int64_t>(speed, 0, 65535));
 }
 
+// A DirectInput pad: the constant force is the low motor, the sine the high one.
+void ApplyToEffects(JoypadRecord& pad, bool active) {
+    if (!pad.device) return;
+    auto* constant = static_cast<IDirectInputEffect*>(pad.constantEffect);
+    auto* sine = static_cast<IDirectInputEffect*>(pad.sineEffect);
+    if (!active) {
+        if (pad.lowApplied && constant) constant->Stop();
+        if (pad.highApplied && sine) sine->Stop();
+        pad.lowApplied = pad.highApplied = 0;
+        return;
+    }
+    int wantLow = pad.vibrationOn ? 1 : 0;
+    int wantHigh = pad.vibrationOn && pad.vibrationPower > 5000 ? 1 : 0;
+    if (pad.lowApplied != wantLow) {
+        if (constant) wantLow ? constant->Start(1, 0) : constant->Stop();
+        pad.lowApplied = wantLow;
+    }
+    if (pad.highApplied != wantHigh) {
+        if (sine) wantHigh ? sine->Start(1, 0) : sine->Stop();
+        pad.highApplied = wantHigh;
+    }
+}
+
+// The constant force's magnitude follows the power (its sign is a direction).
+void SetConstantMagnitude(JoypadRecord& pad, int power) {
+    auto* constant = static_cast<IDirectInputEffect*>(pad.constantEffect);
+    if (!constant) return;
+    DICONSTANTFORCE force{power};
+    DIEFFECT effect{};
+    effect.dwSize = sizeof effect;
+    effect.cbTypeSpecificParams = sizeof force;
+    effect.lpvTypeSpecificParams = &force;
+    constant->SetParameters(&effect, DIEP_TYPESPECIFICPARAMS | (pad.lowApplied ? DIEP_START : 0));
+}
+
 }  // namespace
 
 int ApplyJoypadVibration() {
     InputState& in = Input();
-    // Only pads read through XInput (started with DirectInput) have motors.
+    // Pads have motors only when input started with DirectInput.
     if (!in.directInput || in.directInput == kStartedWithoutDirectInput) return 0;
     bool active = GetInputWindowLink().isActive() != 0;
     for (int i = 0; i < in.joypadCount; ++i) {
         JoypadRecord& pad = in.joypads[i];
-        if (pad.xinputIndex < 0) continue;
+        if (pad.xinputIndex < 0) {
+            ApplyToEffects(pad, active);
+            continue;
+        }
         int wantLow = pad.vibrationOn ? 1 : 0;
         int wantHigh = pad.vibrationOn && pad.vibrationPower > 5000 ? 1 : 0;
         if (!active) {
@@ -49,17 +87,24 @@ int ApplyJoypadVibration() {
                 in.xinputSetState(static_cast<DWORD>(pad.xinputIndex), &stop);
             }
             pad.lowApplied = pad.highApplied = 0;
+            pad.lowSpeedSent = pad.highSpeedSent = 0;
             continue;
         }
-        if (pad.lowApplied == wantLow && pad.highApplied == wantHigh) continue;
         // Both motors' wanted speeds go out whenever either changes, so a
-        // motor that should keep running is never sent 0.
+        // motor that should keep running is never sent 0 and a new power
+        // reaches the pad even when no motor starts or stops.
         int64_t power = pad.vibrationPower;
         XInputVibration speeds{};
         if (wantLow) speeds.low = MotorSpeed(power > 5000 ? 65535 : power * 65535 / 5000);
         if (wantHigh) speeds.high = MotorSpeed((power - 5000) * 65535 / 5000);
+        if (pad.lowApplied == wantLow && pad.highApplied == wantHigh &&
+            pad.lowSpeedSent == speeds.low && pad.highSpeedSent == speeds.high) {
+            continue;
+        }
         pad.lowApplied = wantLow;
         pad.highApplied = wantHigh;
+        pad.lowSpeedSent = speeds.low;
+        pad.highSpeedSent = speeds.high;
         if (in.xinputSetState) in.xinputSetState(static_cast<DWORD>(pad.xinputIndex), &speeds);
     }
     return 0;
@@ -77,6 +122,7 @@ int StartJoypadVibration(int pad, int power, int time) {
     record.vibrationTime = time;
     record.vibrationElapsed = 0;
     if (record.vibrationOn && record.vibrationPower == p) return 0;
+    if (record.xinputIndex < 0) SetConstantMagnitude(record, p);
     record.vibrationOn = 1;
     record.vibrationPower = p;
     ApplyJoypadVibration();

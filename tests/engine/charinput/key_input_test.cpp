@@ -381,3 +381,16 @@ TEST_F(KeyInput, PasteIntoANearlyFullRingNeverSplitsACharacter) {
 
 }  // namespace
 }  // namespace charinputtest
+
+namespace charinputtest {
+namespace {
+
+TEST_F(KeyInput, PageKeysAndOtherCodesAreTypedLikeCharacters) {
+    const Handle h = Make();
+    Type({'a', 0x17, 0x15, 0x01});
+    EXPECT_EQ(std::string(R(h).text), std::string("a\x17\x15\x01"));
+    EXPECT_EQ(R(h).cursor, 4);
+}
+
+}  // namespace
+}  // namespace charinputtest
