@@ -28,8 +28,6 @@ class Device final : public IDirectInputDevice8A {
 
     // Signals the notification event of acquired keyboard or mouse devices.
     static void NotifyAll(DeviceKind kind);
-    // Live devices (tests read it through the class's leak check).
-    static long LiveCount();
 
     // For effects.
     bool ExclusivelyAcquired();

@@ -73,11 +73,6 @@ void Device::NotifyAll(DeviceKind kind) {
     }
 }
 
-long Device::LiveCount() {
-    std::lock_guard<std::mutex> lock(DeviceMutex());
-    return static_cast<long>(LiveDevices().size());
-}
-
 HRESULT Device::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDirectInputDevice8A) {

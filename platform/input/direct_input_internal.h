@@ -55,14 +55,14 @@ struct RawReading {
     uint8_t buttons[256] = {};
 };
 
-// Reads a device. `mouseTotals` holds the mouse totals of the previous
-// reading and is advanced (mouse only).
+// The mouse totals at a device's previous reading.
 struct MouseMark {
     int64_t x = 0;
     int64_t y = 0;
     int64_t wheel = 0;
 };
 void ReadKeyboard(RawReading* out);
+// Motion since `mark`, which then moves to now.
 void ReadMouse(MouseMark* mark, RawReading* out);
 MouseMark CurrentMouseMark();
 // Brings SDL's joystick state up to date first; attached false once it is gone.

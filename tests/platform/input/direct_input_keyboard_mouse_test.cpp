@@ -287,3 +287,41 @@ TEST(WindowsVersion, KnobReportsAnOlderWindows) {
     EXPECT_EQ(info.dwBuildNumber, 2600u);
     EXPECT_FALSE(KnobWindowsVersion(99, 0, 0));
 }
+
+TEST(DirectInputEnvironment, RefusalsComeFromTheEnvironmentToo) {
+    setenv("VESSAMIRE_DINPUT_REFUSE", "Acquire:3,,bogus,class", 1);
+    setenv("VESSAMIRE_WINDOWS_VERSION", "5.1.2600", 1);
+    KnobApplyEnvironment();
+    unsetenv("VESSAMIRE_DINPUT_REFUSE");
+    unsetenv("VESSAMIRE_WINDOWS_VERSION");
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    void* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IDirectInput8A, &object),
+              REGDB_E_CLASSNOTREG);
+    KnobDirectInputRefuseClass(false);
+    IDirectInput8A* di = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IDirectInput8A, reinterpret_cast<void**>(&di)),
+              S_OK);
+    ASSERT_EQ(di->Initialize(GetModuleHandleA(nullptr), 0x0800), DI_OK);
+    IDirectInputDevice8A* keyboard = nullptr;
+    IDirectInputDevice8A* mouse = nullptr;
+    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &mouse, nullptr), DI_OK);
+    for (IDirectInputDevice8A* device : {keyboard, mouse}) {
+        ASSERT_EQ(device->SetDataFormat(device == keyboard ? &c_dfDIKeyboard : &c_dfDIMouse2),
+                  DI_OK);
+        ASSERT_EQ(device->SetCooperativeLevel(nullptr, 0x0A), DI_OK);
+    }
+    EXPECT_EQ(keyboard->Acquire(), DIERR_GENERIC);
+    EXPECT_EQ(mouse->Acquire(), DI_OK);
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    ASSERT_TRUE(GetVersionExA(&info));
+    EXPECT_EQ(info.dwMajorVersion, 5u);
+    mouse->Release();
+    keyboard->Release();
+    di->Release();
+    CoUninitialize();
+}
