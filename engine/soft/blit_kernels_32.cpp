@@ -119,9 +119,14 @@ void Select32(const BlitCall& c) {
     }
     if constexpr (Mode == 0) {
         // Brightness white, no blend image, no transparency: the source
-        // words are copied whole, alpha byte included.
+        // words are copied whole, alpha byte included. With transparency
+        // and no alpha, the keyed copy does the same four pixels at a time.
         if (!c.hasBlend && c.white && !c.trans) {
             CopyRows32(c);
+            return;
+        }
+        if (!c.hasBlend && c.white && !c.alpha) {
+            WordRows32(c, WordRowOp::Copy);
             return;
         }
     }

@@ -136,10 +136,11 @@ inline void Store24(uint8_t* p, uint32_t v) {
     p[2] = uint8_t(v >> 16);
 }
 
-// ---- Rows of the MMX-flag kernels: SIMD and its plain twin -------------------
+// ---- Whole-word rows: SIMD and its plain twin ---------------------------------
 // Each handles n 32-bit pixels; with skipWord set a source pixel equal to
-// transparent is left out. The twins give identical results.
-enum class WordRowOp { AddSaturate, SubtractSaturate, Half };
+// transparent is left out. The twins give identical results. Copy moves the
+// source word as it is (with skipWord: the keyed copy).
+enum class WordRowOp { AddSaturate, SubtractSaturate, Half, Copy };
 void MemImgWordRowSimd(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bool skipWord,
                        uint32_t transparent);
 void MemImgWordRowPlain(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bool skipWord,

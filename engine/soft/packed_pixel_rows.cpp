@@ -1,6 +1,6 @@
-// Rows of the MMX-flag kernels (full-strength add and subtract with per-byte
-// saturation, and the half blend): an SSE2 loop four pixels per step, and the
-// plain one-pixel twin that defines its result.
+// Whole-word rows (full-strength add and subtract with per-byte saturation,
+// the half blend, and the copy, keyed or not): an SSE2 loop four pixels per
+// step, and the plain one-pixel twin that defines its result.
 #include <emmintrin.h>
 
 #include "soft/packed_pixel_math.h"
@@ -17,6 +17,8 @@ uint32_t WordOp(WordRowOp op, uint32_t d, uint32_t s) {
             return SubtractSaturateBytes32(d, s);
         case WordRowOp::Half:
             return MemImgHalf32(d, s);
+        case WordRowOp::Copy:
+            return s;
     }
     return d;
 }
@@ -27,6 +29,8 @@ __m128i WordOp4(__m128i d, __m128i s) {
         return _mm_adds_epu8(d, s);
     } else if constexpr (Op == WordRowOp::SubtractSaturate) {
         return _mm_subs_epu8(d, s);
+    } else if constexpr (Op == WordRowOp::Copy) {
+        return s;
     } else {
         const __m128i mask = _mm_set1_epi32(0x7F7F7F);
         return _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(s, 1), mask),
@@ -77,6 +81,9 @@ void MemImgWordRowSimd(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bo
             break;
         case WordRowOp::Half:
             RowFor<WordRowOp::Half>(dst, src, n, skipWord, transparent);
+            break;
+        case WordRowOp::Copy:
+            RowFor<WordRowOp::Copy>(dst, src, n, skipWord, transparent);
             break;
     }
 }

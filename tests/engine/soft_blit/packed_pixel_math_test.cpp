@@ -98,7 +98,7 @@ TEST(PackedPixelMath, SimdRowsEqualPlainTwins) {
         for (auto& v : a) v = uint8_t(rng());
         const uint32_t key = n ? Load32(src.data() + offset + 4 * (rng() % n)) : 0;
         b = a;
-        const auto op = WordRowOp(rng() % 3);
+        const auto op = WordRowOp(rng() % 4);
         const bool skip = rng() & 1;
         MemImgWordRowSimd(op, a.data() + offset, src.data() + offset, n, skip, key);
         MemImgWordRowPlain(op, b.data() + offset, src.data() + offset, n, skip, key);
