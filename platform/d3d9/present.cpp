@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "formats.h"
 #include "knobs.h"
 #include "objects.h"
@@ -36,8 +40,7 @@ bool ShowInWindow(const PixelBuffer& back, const RECT& src, const RECT* dst, HWN
 }
 // Fills every pixel of a buffer (not the row padding) with the discard
 // marker: one pixel converted, then copied along the first row and the first
-// row copied down, so a frame costs a few memcpy calls, not a conversion per
-// pixel.
+// row copied down, so a frame costs a few copies, not a conversion per pixel.
 void FillWithMarker(PixelBuffer& p) {
     const UINT bpp = BytesPerPixel(p.format);
     if (p.width == 0 || p.height == 0 || bpp == 0) return;
@@ -49,6 +52,31 @@ void FillWithMarker(PixelBuffer& p) {
         std::memcpy(first + done, first, n);
         done += n;
     }
+#if defined(__SSE2__)
+    // The other rows by streaming stores: nobody reads the marker soon, and
+    // a back buffer's worth of it would only push useful data out of the
+    // cache. Pixel sizes divide 16 and rows start on pixel boundaries, so one
+    // 16-byte pattern fits every aligned address.
+    if (rowBytes >= 16 && 16 % bpp == 0) {
+        __m128i pattern;
+        std::memcpy(&pattern, first, 16);
+        for (UINT y = 1; y < p.height; ++y) {
+            BYTE* row = p.Row(y);
+            const size_t head = std::min(rowBytes, size_t(-reinterpret_cast<uintptr_t>(row) & 15));
+            if (head % bpp != 0) {
+                std::memcpy(row, first, rowBytes);
+                continue;
+            }
+            std::memcpy(row, first, head);
+            size_t i = head;
+            for (; i + 16 <= rowBytes; i += 16)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(row + i), pattern);
+            std::memcpy(row + i, first + i, rowBytes - i);
+        }
+        _mm_sfence();
+        return;
+    }
+#endif
     for (UINT y = 1; y < p.height; ++y) std::memcpy(p.Row(y), first, rowBytes);
 }
 }  // namespace

@@ -6,6 +6,10 @@
 
 #include <SDL.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -34,6 +38,34 @@ SDL_Rect FittedRect(int pictureWidth, int pictureHeight, int surfaceWidth, int s
     return SDL_Rect{static_cast<int>((surfaceWidth - w) / 2),
                     static_cast<int>((surfaceHeight - h) / 2), static_cast<int>(w),
                     static_cast<int>(h)};
+}
+
+// Copies n words with their top bytes cleared. Rows go out with streaming
+// stores where aligned: a frame's worth of words is read next by the screen,
+// not by this thread, and would only push the caller's data out of the cache.
+// Source words need not be 4-byte aligned.
+void CopyWordsMasked(uint32_t* to, const uint8_t* from, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i < n && (reinterpret_cast<uintptr_t>(to + i) & 15) != 0; ++i) {
+        uint32_t p;
+        std::memcpy(&p, from + i * 4, 4);
+        to[i] = p & 0x00FFFFFFu;
+    }
+    if ((reinterpret_cast<uintptr_t>(to) & 3) == 0) {
+        const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
+        for (; i + 4 <= n; i += 4)
+            _mm_stream_si128(
+                reinterpret_cast<__m128i*>(to + i),
+                _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i * 4)),
+                              mask));
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t p;
+        std::memcpy(&p, from + i * 4, 4);
+        to[i] = p & 0x00FFFFFFu;
+    }
 }
 
 void MarkPresented(const std::shared_ptr<Window>& window) {
@@ -165,24 +197,26 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
                 const uint8_t* row = bytes + sy * pitch;
                 uint32_t* out = &window->picture[static_cast<size_t>(y) * window->pictureWidth];
                 if (sameWidth) {
-                    // Source rows need not be 4-byte aligned: read through memcpy.
                     const uint8_t* from = row + (src.left + (x0 - dst.left)) * 4;
-                    for (int x = x0; x < x1; ++x, from += 4) {
-                        uint32_t p;
-                        std::memcpy(&p, from, 4);
-                        out[x] = p & 0x00FFFFFFu;
-                    }
+                    CopyWordsMasked(out + x0, from, static_cast<size_t>(x1 - x0));
+                    if (twin)
+                        CopyWordsMasked(reinterpret_cast<uint32_t*>(twin + static_cast<size_t>(y) *
+                                                                               surface->pitch),
+                                        from, static_cast<size_t>(x1 - x0));
                 } else {
                     for (int x = x0; x < x1; ++x) {
                         uint32_t p;
                         std::memcpy(&p, row + columns[static_cast<size_t>(x - x0)] * 4, 4);
                         out[x] = p & 0x00FFFFFFu;
                     }
+                    if (twin)
+                        std::memcpy(twin + static_cast<size_t>(y) * surface->pitch, out,
+                                    static_cast<size_t>(x1) * 4);
                 }
-                if (twin)
-                    std::memcpy(twin + static_cast<size_t>(y) * surface->pitch, out,
-                                static_cast<size_t>(x1) * 4);
             }
+#if defined(__SSE2__)
+            _mm_sfence();  // streamed words are seen by whoever takes the lock next
+#endif
             shown = twin != nullptr;
         }
         MarkPresented(window);
