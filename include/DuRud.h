@@ -33,6 +33,7 @@ enum HandleType : int {
     HandleTypeMask = 7,
     HandleTypeFont = 8,
     HandleTypeKeyInput = 9,
+    HandleTypeNetwork = 10,
     HandleTypeLight = 11,
     HandleTypeShader = 12,
     HandleTypeModelBase = 13,
@@ -246,6 +247,15 @@ int SetHandleDeletedFlagPointer(Handle handle, int32_t* flag);
 int InitHandleList(HandleListNode* head, HandleListNode* tail);
 int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
 int RemoveHandleListNode(HandleListNode* node);
+
+// --- Network: framed TCP over WinSock, message-driven. Not started in this
+// system: processing and the end do nothing, the socket routines return -1.
+int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1
+int ProcessNetworkMessages(int deleteClosed);  // 0
+int EndNetwork();                              // 0
+int AcceptNetWork();                           // the new handle, or -1
+int RecvSocket(Handle handle);                 // 0 / -1
+int SendSocket(Handle handle);                 // 0 / -1
 
 // --- input: keyboard (DirectInput key codes 0-255), mouse, joypads -----------
 // Pad numbers are 1-based; bit 0x1000 ORs in the keyboard map's keys. Pad bits:

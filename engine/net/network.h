@@ -1,9 +1,11 @@
-// Sockets: the engine's message-driven socket layer. Its start-up does not
-// exist in this system, so every entry returns at once unless a test set it up.
+// Sockets: the engine's message-driven socket layer over WinSock. Its start-up
+// does not exist in this system, so every entry returns at once unless the
+// internal set-up (network_setup.h) ran.
 #pragma once
 
 #include <cstdint>
 
+#include "DuRud.h"
 #include "win_types.h"
 
 namespace DuRud {
@@ -11,15 +13,17 @@ namespace DuRud {
 // The network window's select message.
 constexpr UINT kNetworkSelectMessage = 0x505;
 
-// Logs "<text>[<WSAGetLastError>]" with the formatted text (bounded). -1.
-int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Deletes closed or failed handles (flag 1) and pumps the network window. 0.
-int ProcessNetworkMessages(int deleteClosed);
-int EndNetwork();
-int AcceptNetWork();
-int RecvSocket(int32_t handle);
-int SendSocket(int32_t handle);
+// NetworkLogError logs "<text>[<WSAGetLastError>]" with the formatted text
+// (bounded); ProcessNetworkMessages deletes closed or failed handles (flag 1)
+// and pumps the network window; the others are declared in DuRud.h.
 // The select message's handler: 1, or 0 when no handle owns the socket.
 int NetworkWindowMessage(HWND window, UINT message, WPARAM socket, LPARAM event);
+
+// The window module's entries: the pump's pass (delete-closed 1), and the
+// window procedure's routing of the select message (1 when it was one; the
+// handler's result goes to *result).
+int ProcessNetworkMessagesFromPump();
+int HandleNetworkSelectMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT* result);
 
 }  // namespace DuRud

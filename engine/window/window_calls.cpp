@@ -8,6 +8,7 @@
 #include "input/char_input_state.h"
 #include "input/input_devices.h"
 #include "input/input_state.h"
+#include "net/network.h"
 #include "window/main_window.h"
 #include "placeholders/missing_module.h"
 #include "sound/movie/movie_module.h"
@@ -105,8 +106,8 @@ const WindowModuleCalls kDefaultCalls = {
     IsImeInputEnabled,
     DeleteAllKeyInputs,  // EndTextInput
     StartImeReset,
-    Nothing,     // ProcessNetworkMessages
-    NotHandled,  // NetworkWindowMessage
+    ProcessNetworkMessagesFromPump,
+    HandleNetworkSelectMessage,
     NoScreenModeChange,
     NoDeviceRestart,
     Nothing,  // HasDirectDrawWindow

@@ -526,6 +526,10 @@ int SendOnSocket(uintptr_t s, const void* buffer, int length, int winFlags, cons
         }
         return Fail(WsaErrorFromErrno(saved));
     }
+    // POSIX takes part of a large send where WinSock would take all or
+    // answer "would block": the socket is full either way, so FD_WRITE is
+    // re-enabled to say when it can go on.
+    if (sent < length && entry->nonBlocking) Rearm(*entry, kFdWrite);
     MarkConnected(*entry);
     return static_cast<int>(sent);
 }
