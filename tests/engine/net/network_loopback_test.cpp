@@ -334,6 +334,38 @@ TEST_F(NetworkLoopback, RefusalsAndStraySockets) {
     EXPECT_EQ(result, 0);
 }
 
+TEST_F(NetworkLoopback, ConnectEventsAndUdpHandlesOnlyRecordTheirFlags) {
+    SOCKET peer;
+    Handle h;
+    ASSERT_TRUE(Connect(&peer, &h));
+    NetworkHandle* r = GetNetworkHandle(h);
+    HWND window = GetNetworkState().window;
+    r->connected = 0;
+    r->connectPending = 1;
+    EXPECT_EQ(NetworkWindowMessage(window, kNetworkSelectMessage, r->socket,
+                                   WSAMAKESELECTREPLY(FD_CONNECT, WSAECONNREFUSED)),
+              1);
+    EXPECT_EQ(r->connected, 0);  // a failed connect changes nothing
+    EXPECT_EQ(r->connectPending, 1);
+    EXPECT_EQ(NetworkWindowMessage(window, kNetworkSelectMessage, r->socket, FD_CONNECT), 1);
+    EXPECT_EQ(r->connected, 1);
+    EXPECT_EQ(r->connectPending, 0);
+
+    r->udp = 1;
+    SendAll(peer, Prefix(1) + "u");
+    EXPECT_EQ(NetworkWindowMessage(window, kNetworkSelectMessage, r->socket, FD_READ), 1);
+    EXPECT_EQ(r->udpReadable, 1);
+    EXPECT_EQ(r->receivedTotal, 0);  // nothing was received for it
+    EXPECT_EQ(NetworkWindowMessage(window, kNetworkSelectMessage, r->socket, FD_WRITE), 1);
+    EXPECT_EQ(r->udpWritable, 1);
+    EXPECT_EQ(NetworkWindowMessage(window, kNetworkSelectMessage, r->socket, FD_CLOSE), 1);
+    EXPECT_EQ(r->connected, 1);    // only the two flags
+    EXPECT_EQ(RecvSocket(h), -1);  // the framed routines refuse UDP handles
+    EXPECT_EQ(SendSocket(h), -1);
+    r->udp = 0;
+    ASSERT_TRUE(PumpUntil([&] { return r->receivedTotal == 1; }));
+}
+
 TEST_F(NetworkLoopback, EndClosesEverythingOnceAndTheLayerRefusesAfterwards) {
     SOCKET peer;
     Handle h;

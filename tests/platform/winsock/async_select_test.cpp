@@ -175,6 +175,25 @@ TEST_F(AsyncSelect, CloseWhenThePeerClosesAfterItsDataAreRead) {
     for (const Note& note : SettleNotes(window)) EXPECT_NE(note.event, FD_CLOSE);
 }
 
+TEST_F(AsyncSelect, AnAcceptedSocketTakesTheListenersSelection) {
+    USHORT port = 0;
+    SOCKET listener = Keep(Listener(&port));
+    ASSERT_EQ(WSAAsyncSelect(listener, window, kSelectMessage, FD_ACCEPT | FD_READ), 0);
+    SOCKET client = Keep(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in to = Loopback(port);
+    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    std::vector<Note> seen;
+    ASSERT_TRUE(WaitFor(window, listener, FD_ACCEPT, seen));
+    SOCKET accepted = Keep(accept(listener, nullptr, nullptr));
+    ASSERT_NE(accepted, INVALID_SOCKET);
+    char byte;
+    EXPECT_EQ(recv(accepted, &byte, 1, 0), SOCKET_ERROR);  // non-blocking like the listener
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    ASSERT_EQ(send(client, "r", 1, 0), 1);
+    ASSERT_TRUE(WaitFor(window, accepted, FD_READ, seen));
+    EXPECT_EQ(Count(seen, accepted, FD_WRITE), 0u);  // not selected
+}
+
 TEST_F(AsyncSelect, CancelCloseAndADestroyedWindowStopTheMessages) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
