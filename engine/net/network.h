@@ -13,10 +13,13 @@ namespace DuRud {
 // The network window's select message.
 constexpr UINT kNetworkSelectMessage = 0x505;
 
-// NetworkLogError logs "<text>[<WSAGetLastError>]" with the formatted text
-// (bounded); ProcessNetworkMessages deletes closed or failed handles (flag 1)
-// and pumps the network window; the others are declared in DuRud.h.
-// The select message's handler: 1, or 0 when no handle owns the socket.
+// The public entries are declared in DuRud.h: NetworkLogError logs
+// "<text>[<WSAGetLastError>]" with the formatted text (bounded);
+// ProcessNetworkMessages deletes closed or failed handles (flag 1) and pumps
+// the network window.
+
+// The select message's handler: 0 when no handle owns the socket, the new
+// handle or -1 for FD_ACCEPT, else 1.
 int NetworkWindowMessage(HWND window, UINT message, WPARAM socket, LPARAM event);
 
 // The window module's entries: the pump's pass (delete-closed 1), and the

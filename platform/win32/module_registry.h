@@ -43,8 +43,8 @@ void RegisterUserModules();  // user32, gdi32, shell32 (user_modules.cpp)
 void RegisterD3D9Modules();  // d3d9 (platform/d3d9/registration.cpp)
 void RegisterInputModules();  // winmm joystick functions (platform/input/)
 void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by the above)
-void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/ime/)
-void RegisterWinsockModules();  // ws2_32 (platform/winsock/winsock_exports.cpp)
+void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/win32/input_method.cpp)
+void RegisterWinsockModules();  // ws2_32 (platform/net/winsock_exports.cpp)
 
 }  // namespace platform
 

@@ -192,16 +192,19 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.width = ds.stages[0].texture->levels[0].width;
             sr.texFormat = uint32_t(K::kTexFormat);
             sr.coords = RowCoords{sBase[0], sStep[0]};
-            sr.modulateColour = K::kColorOp == D3DTOP_MODULATE;
-            sr.alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
-                           : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
-                                                              : SpriteRow::kAlphaProduct;
+            constexpr bool modulate = K::kColorOp == D3DTOP_MODULATE;
+            constexpr int alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
+                                      : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
+                                                                         : SpriteRow::kAlphaProduct;
+            sr.modulateColour = modulate;
+            sr.alphaFrom = alphaFrom;
             sr.constant = tri.flatDiffuse;
             sr.alphaTest = ds.alphaTest;
             sr.alphaFunc = ds.alphaFunc;
             sr.alphaRef = uint32_t(ds.alphaRef);
             sr.destFactor = K::kDestBlend;
             sr.target = uint32_t(K::kTarget);
+            sr.rowPixels = ds.target.width;
 #if defined(__SSE2__)
             // Sprite rows are short and the target is larger than the cache:
             // ask for the row after next while this one is blended.
@@ -212,7 +215,12 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
             }
 #endif
-            SpriteRowRun(sr, x0, x1, row);
+#if defined(__SSE2__)
+            SpriteRowSse2Shape<alphaFrom, modulate, K::kDestBlend, uint32_t(K::kTarget),
+                               uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+#else
+            SpriteRowPlain(sr, x0, x1, row);
+#endif
             return;
         }
     }

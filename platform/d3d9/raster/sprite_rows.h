@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "blending.h"
 #include "span_rows.h"
@@ -29,6 +30,7 @@ struct SpriteRow {
     uint32_t alphaRef = 0;
     int destFactor = D3DBLEND_INVSRCALPHA;  // or D3DBLEND_ONE
     uint32_t target = kFormatA8R8G8B8;
+    int rowPixels = 0;  // pixels of the target row (a masked last group may touch them)
 
     RASTER_INLINE uint32_t Texel(int x) const {
         const int64_t i = (coords.base + int64_t(x) * coords.step) >> kCoordBits;
@@ -104,14 +106,17 @@ RASTER_INLINE __m128i AlphaTestMask(int func, __m128i a, __m128i ref) {
     }
 }
 
-// SIMD twin of SpriteRowPlain: four pixels at a time, channels in 16-bit
-// lanes with the plain products and roundings.
-inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+// SIMD twin of SpriteRowPlain, four pixels at a time with the channels in
+// 16-bit lanes (the plain products and roundings), for one compile-time
+// combination of the row's choices (the fields of `s` they stand for are not
+// read). A last group of fewer than four pixels runs masked when the target
+// row has room for the whole group (s.rowPixels): the pixels past the span
+// are read and written back unchanged.
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
     const __m128i colourBits = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i texOpaque = s.texFormat == kFormatX8R8G8B8 ? alphaBits : zero;
-    const __m128i dstOpaque = s.target == kFormatX8R8G8B8 ? alphaBits : zero;
     const __m128i constAlpha = _mm_set1_epi32(s.constant.a);
     const __m128i ref = _mm_set1_epi32(int(s.alphaRef));
     const int func = s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS;
@@ -123,36 +128,44 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
     const __m128i full = _mm_set1_epi16(255);
     const bool contiguous = s.Contiguous(x0, x1);
     const uint8_t* texRow =
-        contiguous ? s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4 -
-                         size_t(x0) * 4
+        contiguous ? s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4
                    : nullptr;
-    int x = x0;
-    for (; x + 4 <= x1; x += 4) {
+    for (int x = x0; x < x1; x += 4) {
+        const int n = x1 - x;
+        __m128i lanes = _mm_set1_epi32(-1);
         __m128i t;
-        if (contiguous) {
-            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texRow + size_t(x) * 4));
+        if (n >= 4 && contiguous) {
+            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texRow + size_t(x - x0) * 4));
         } else {
+            if (n < 4) {
+                if (x + 4 > s.rowPixels) {
+                    for (; x < x1; ++x) SpritePixelPlain(s, x, row);
+                    return;
+                }
+                lanes = _mm_cmpgt_epi32(_mm_set1_epi32(n), _mm_set_epi32(3, 2, 1, 0));
+            }
+            // Texel() clamps, so lanes past the span read real texels too.
             uint32_t raw[4];
             for (int k = 0; k < 4; ++k) raw[k] = s.Texel(x + k);
             t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw));
         }
-        t = _mm_or_si128(t, texOpaque);
+        if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm_or_si128(t, alphaBits);
         __m128i a;
-        if (s.alphaFrom == SpriteRow::kAlphaConstant) {
+        if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
             a = constAlpha;
         } else {
             a = _mm_srli_epi32(t, 24);
             // The product in the low 16 bits of each 32-bit lane; the high
             // halves stay 0 through the rounding.
-            if (s.alphaFrom == SpriteRow::kAlphaProduct)
+            if constexpr (AlphaFrom == SpriteRow::kAlphaProduct)
                 a = _mm_and_si128(Div255Epi16(_mm_mullo_epi16(a, constAlpha)),
                                   _mm_set1_epi32(0xFFFF));
         }
-        const __m128i pass = AlphaTestMask(func, a, ref);
+        const __m128i pass = _mm_and_si128(lanes, AlphaTestMask(func, a, ref));
         if (_mm_movemask_epi8(pass) == 0) continue;
         const __m128i src = _mm_or_si128(_mm_and_si128(t, colourBits), _mm_slli_epi32(a, 24));
         __m128i sLo = _mm_unpacklo_epi8(src, zero), sHi = _mm_unpackhi_epi8(src, zero);
-        if (s.modulateColour) {
+        if constexpr (Modulate) {
             sLo = Div255Epi16(_mm_mullo_epi16(sLo, colourMul));
             sHi = Div255Epi16(_mm_mullo_epi16(sHi, colourMul));
         }
@@ -163,9 +176,9 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
                       aHi = _mm_unpackhi_epi32(pairs, pairs);
         uint8_t* out = row + size_t(x) * 4;
         const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-        const __m128i d = _mm_or_si128(raw, dstOpaque);
+        const __m128i d = Target == kFormatX8R8G8B8 ? _mm_or_si128(raw, alphaBits) : raw;
         __m128i px;
-        if (s.destFactor == D3DBLEND_INVSRCALPHA) {
+        if constexpr (DestFactor == D3DBLEND_INVSRCALPHA) {
             const __m128i dLo = _mm_unpacklo_epi8(d, zero), dHi = _mm_unpackhi_epi8(d, zero);
             const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(sLo, aLo),
                                              _mm_mullo_epi16(dLo, _mm_sub_epi16(full, aLo)));
@@ -177,20 +190,55 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
                                                   Div255Epi16(_mm_mullo_epi16(sHi, aHi)));
             px = _mm_adds_epu8(part, d);
         }
-        px = _mm_or_si128(px, dstOpaque);
+        if constexpr (Target == kFormatX8R8G8B8) px = _mm_or_si128(px, alphaBits);
         px = _mm_or_si128(_mm_and_si128(pass, px), _mm_andnot_si128(pass, raw));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
     }
-    for (; x < x1; ++x) SpritePixelPlain(s, x, row);
 }
-#endif
 
-inline void SpriteRowRun(const SpriteRow& s, int x0, int x1, uint8_t* row) {
-#if defined(__SSE2__)
-    SpriteRowSse2(s, x0, x1, row);
-#else
-    SpriteRowPlain(s, x0, x1, row);
-#endif
+// The same with the row's choices read at run time.
+inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    auto run = [&](auto alphaFrom, auto modulate, auto dest, auto target, auto tex) {
+        SpriteRowSse2Shape<decltype(alphaFrom)::value, decltype(modulate)::value,
+                           decltype(dest)::value, decltype(target)::value, decltype(tex)::value>(
+            s, x0, x1, row);
+    };
+    auto withTex = [&](auto a, auto m, auto d, auto t) {
+        if (s.texFormat == kFormatX8R8G8B8)
+            run(a, m, d, t, std::integral_constant<uint32_t, kFormatX8R8G8B8>{});
+        else
+            run(a, m, d, t, std::integral_constant<uint32_t, kFormatA8R8G8B8>{});
+    };
+    auto withTarget = [&](auto a, auto m, auto d) {
+        if (s.target == kFormatX8R8G8B8)
+            withTex(a, m, d, std::integral_constant<uint32_t, kFormatX8R8G8B8>{});
+        else
+            withTex(a, m, d, std::integral_constant<uint32_t, kFormatA8R8G8B8>{});
+    };
+    auto withDest = [&](auto a, auto m) {
+        if (s.destFactor == D3DBLEND_ONE)
+            withTarget(a, m, std::integral_constant<int, D3DBLEND_ONE>{});
+        else
+            withTarget(a, m, std::integral_constant<int, D3DBLEND_INVSRCALPHA>{});
+    };
+    auto withModulate = [&](auto a) {
+        if (s.modulateColour)
+            withDest(a, std::true_type{});
+        else
+            withDest(a, std::false_type{});
+    };
+    switch (s.alphaFrom) {
+        case SpriteRow::kAlphaConstant:
+            withModulate(std::integral_constant<int, SpriteRow::kAlphaConstant>{});
+            break;
+        case SpriteRow::kAlphaTexture:
+            withModulate(std::integral_constant<int, SpriteRow::kAlphaTexture>{});
+            break;
+        default:
+            withModulate(std::integral_constant<int, SpriteRow::kAlphaProduct>{});
+            break;
+    }
 }
+#endif
 
 }  // namespace platform::raster

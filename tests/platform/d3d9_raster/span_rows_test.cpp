@@ -26,7 +26,7 @@ struct RandomTexture {
 
 TEST(RasterRowLoops, BilinearRowMatchesThePlainTwinAndThePixelSample) {
     std::mt19937 rng(2024);
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         const uint32_t format = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
         RandomTexture tex(1 + int(rng() % 300), 1 + int(rng() % 40), format, rng);
         const int x0 = int(rng() % 40), x1 = x0 + 1 + int(rng() % 600);
@@ -57,6 +57,13 @@ TEST(RasterRowLoops, BilinearRowMatchesThePlainTwinAndThePixelSample) {
         std::fill(sse.begin(), sse.end(), 0xAB);
         BlendRowSse2(rb, c, x0, x1, keep, set, sse.data());
         ASSERT_EQ(sse, plain) << "round " << round;
+#endif
+#if defined(__x86_64__)
+        if (BlendRowAvx2Available()) {
+            std::vector<uint8_t> avx(plain.size(), 0xAB);
+            BlendRowAvx2(rb, c, x0, x1, keep, set, avx.data());
+            ASSERT_EQ(avx, plain) << "round " << round;
+        }
 #endif
     }
 }

@@ -41,6 +41,8 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
         s.destFactor = rng() % 2 ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE;
         s.target = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
         const int x0 = int(rng() % 40), x1 = x0 + int(rng() % 70);
+        // The row may end with the span or leave room for a masked last group.
+        s.rowPixels = rng() % 2 ? x1 : x1 + int(rng() % 5);
         std::vector<uint8_t> plain(size_t(x1) * 4 + 16);
         for (auto& b : plain) b = uint8_t(rng());
         std::vector<uint8_t> simd = plain, before = plain;

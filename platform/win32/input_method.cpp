@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "ime_state.h"
-#include "../win32/code_pages.h"
-#include "../win32/module_registry.h"
+#include "code_pages.h"
+#include "module_registry.h"
 #include "windows.h"
 
 namespace platform::ime {

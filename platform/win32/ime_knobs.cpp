@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "../win32/code_pages.h"
+#include "code_pages.h"
 #include "ime_state.h"
 #include "test_knobs.h"
 #include "windows.h"
