@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "soft/blit_pixel_forms.h"
+#include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
 
@@ -97,6 +98,17 @@ void FullStrength32(const BlitCall& c) {
     }
 }
 
+void SpriteRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        AlphaRowSimd<AlphaRowOp::Sprite>(d, s, c.w);
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
 template <int Mode>
 void Select32(const BlitCall& c) {
     const bool plainSource = !c.hasBlend && c.white && !c.alpha;
@@ -127,6 +139,12 @@ void Select32(const BlitCall& c) {
         }
         if (!c.hasBlend && c.white && !c.alpha) {
             WordRows32(c, WordRowOp::Copy);
+            return;
+        }
+        // The straight-alpha sprite: four pixels per step, same bytes as
+        // the one-pixel loop.
+        if (!c.hasBlend && c.white) {
+            SpriteRows32(c);
             return;
         }
     }

@@ -1,8 +1,10 @@
 // The run-table path on 32-bit pixels: transparent runs are passed over,
 // opaque runs drawn without the alpha weight, translucent runs (sources with
 // the alpha flag) weighted by their alpha. Palette sources take their colour
-// from the body's own palette. No special kernels and no MMX code here.
+// from the body's own palette. No special kernels; the sprite rows use SSE2
+// whatever the MMX flag, as their bytes equal the one-pixel forms'.
 #include "soft/run_table_walk.h"
+#include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
 
@@ -17,6 +19,15 @@ void Runs32(const BlitCall& c) {
                 return Palette ? Load32(c.palette + 4 * uint32_t(*p)) : Load32(p);
             };
             auto factor = [&](int i) -> uint32_t { return Blend ? c.blendTable[b[i]] : 0u; };
+            if constexpr (Mode == 0 && !Blend && White && !Palette) {
+                // Sprites: whole runs four pixels per step.
+                if (Alpha && translucent) {
+                    AlphaRowSimd<AlphaRowOp::Weighted>(d, s, length);
+                } else {
+                    AlphaRowSimd<AlphaRowOp::Opaque>(d, s, length);
+                }
+                return;
+            }
             if (Alpha && !Palette && translucent) {
                 for (int i = 0; i < length; ++i) {
                     Pixel32<Mode, Blend, White, Alpha && !Palette>(d + 4 * i, fetch(s + 4 * i),
