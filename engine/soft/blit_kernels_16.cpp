@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "soft/blit_pixel_forms.h"
+#include "soft/short_row_copy.h"
 
 namespace DuRud {
 
@@ -57,10 +58,16 @@ void CopyRows16(const BlitCall& c) {
     uint8_t* d = c.dst;
     if (!c.alpha) {
         const size_t bytes = size_t(c.w) * 2;
-        for (int y = 0; y < c.h; ++y) {
-            std::memmove(d, s, bytes);
-            s += bytes + c.srcSkip;
-            d += bytes + c.dstSkip;
+        const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
+        const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
+        const bool shortRows =
+            bytes <= kShortRowBytes && !RowSpansOverlap(d, dstPitch, s, srcPitch, bytes, c.h);
+        for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) {
+            if (shortRows) {
+                ShortRowCopySimd(d, s, bytes);
+            } else {
+                std::memmove(d, s, bytes);
+            }
         }
         return;
     }

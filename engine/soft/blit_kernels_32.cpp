@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "soft/blit_pixel_forms.h"
+#include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
@@ -52,11 +53,13 @@ void CopyRows32(const BlitCall& c) {
     const uint8_t* s = c.src;
     uint8_t* d = c.dst;
     const size_t bytes = size_t(c.w) * 4;
-    for (int y = 0; y < c.h; ++y) {
-        std::memmove(d, s, bytes);
-        s += bytes + c.srcSkip;
-        d += bytes + c.dstSkip;
+    const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
+    const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
+    if (bytes <= kShortRowBytes && !RowSpansOverlap(d, dstPitch, s, srcPitch, bytes, c.h)) {
+        for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) ShortRowCopySimd(d, s, bytes);
+        return;
     }
+    for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) std::memmove(d, s, bytes);
 }
 
 void WordRows32(const BlitCall& c, WordRowOp op) {
