@@ -216,8 +216,34 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             }
 #endif
 #if defined(__SSE2__)
-            SpriteRowSse2Shape<alphaFrom, modulate, K::kDestBlend, uint32_t(K::kTarget),
-                               uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+            // Times 255 is the identity in 8-bit products: a white or opaque
+            // diffuse colour takes the loop without the multiply.
+            const bool opaque = sr.constant.a == 255;
+            const bool white = sr.constant.r == 255 && sr.constant.g == 255 && sr.constant.b == 255;
+            auto run = [&](auto alpha, auto mod) {
+                SpriteRowSse2Shape<decltype(alpha)::value, decltype(mod)::value, K::kDestBlend,
+                                   uint32_t(K::kTarget), uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+            };
+            using TextureAlpha = std::integral_constant<int, SpriteRow::kAlphaTexture>;
+            using ShapeAlpha = std::integral_constant<int, alphaFrom>;
+            if constexpr (alphaFrom == SpriteRow::kAlphaProduct && modulate) {
+                if (opaque && white)
+                    run(TextureAlpha{}, std::false_type{});
+                else
+                    run(ShapeAlpha{}, std::true_type{});
+            } else if constexpr (alphaFrom == SpriteRow::kAlphaProduct) {
+                if (opaque)
+                    run(TextureAlpha{}, std::false_type{});
+                else
+                    run(ShapeAlpha{}, std::false_type{});
+            } else if constexpr (modulate) {
+                if (white)
+                    run(ShapeAlpha{}, std::false_type{});
+                else
+                    run(ShapeAlpha{}, std::true_type{});
+            } else {
+                run(ShapeAlpha{}, std::false_type{});
+            }
 #else
             SpriteRowPlain(sr, x0, x1, row);
 #endif

@@ -145,9 +145,13 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
                 lanes = _mm_cmpgt_epi32(_mm_set1_epi32(n), _mm_set_epi32(3, 2, 1, 0));
             }
             // Texel() clamps, so lanes past the span read real texels too.
-            uint32_t raw[4];
-            for (int k = 0; k < 4; ++k) raw[k] = s.Texel(x + k);
-            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw));
+            // Built in registers: four small stores read back as one vector
+            // would stall on the store buffer.
+            const __m128i lo = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(s.Texel(x))),
+                                                  _mm_cvtsi32_si128(int(s.Texel(x + 1))));
+            const __m128i hi = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(s.Texel(x + 2))),
+                                                  _mm_cvtsi32_si128(int(s.Texel(x + 3))));
+            t = _mm_unpacklo_epi64(lo, hi);
         }
         if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm_or_si128(t, alphaBits);
         __m128i a;
