@@ -99,24 +99,25 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     BlitCall c;
     if (!BlitSetDrawState(c, sb, trans)) return;
 
-    // The draw area, kept inside the destination, bounds the clip.
-    const RECT area = BlitDrawArea(dest);
-    const auto clamp32 = [](int64_t v) {
-        return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
-    };
-    RECT r{x, y, clamp32(int64_t(x) + src->width), clamp32(int64_t(y) + src->height)};
-    ClipRect(&r, &area);
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    if (w <= 0 || h <= 0) return;
-    const int64_t ox = int64_t(r.left) - x;
-    const int64_t oy = int64_t(r.top) - y;
+    // The drawn rectangle: the source at (x, y), inside the draw area and the
+    // destination, in 64 bits so that no sum overflows.
+    const int64_t left = std::max<int64_t>({x, MemImgDrawState.clipLeft, 0});
+    const int64_t top = std::max<int64_t>({y, MemImgDrawState.clipTop, 0});
+    const int64_t right =
+        std::min<int64_t>({int64_t(x) + src->width, MemImgDrawState.clipRight, dest->width});
+    const int64_t bottom =
+        std::min<int64_t>({int64_t(y) + src->height, MemImgDrawState.clipBottom, dest->height});
+    if (right <= left || bottom <= top) return;
+    const int w = int(right - left);
+    const int h = int(bottom - top);
+    const int64_t ox = left - x;
+    const int64_t oy = top - y;
 
     c.w = w;
     c.h = h;
     c.src = src->pixels + int64_t(sb->pitch) * oy + srcBpp * ox;
     c.srcSkip = sb->pitch - ptrdiff_t(srcBpp) * w;
-    c.dst = dest->pixels + int64_t(db->pitch) * r.top + int64_t(dstBpp) * r.left;
+    c.dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left;
     c.dstSkip = db->pitch - ptrdiff_t(dstBpp) * w;
     if (blend) {
         c.hasBlend = true;

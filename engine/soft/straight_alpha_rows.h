@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "soft/packed_pixel_math.h"
 
@@ -65,7 +66,7 @@ inline __m128i Weights(__m128i s16) {
     return w;
 }
 
-// Four pixels (or one, in the low lane) of the mixing forms, byte 3 still
+// Four pixels of the mixing forms, byte 3 still
 // the source's.
 template <AlphaRowOp Op>
 inline __m128i MixPixels(__m128i s, __m128i d) {
@@ -113,15 +114,30 @@ inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n) {
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), r);
     }
-    for (; i < n; ++i) {
+    // Two pixels, then one, in the low half of a register.
+    for (; i < n; i += 2) {
+        const bool pair = i + 2 <= n;
         if constexpr (Op == AlphaRowOp::Opaque) {
-            Store32(dst + 4 * i, Load32(src + 4 * i));
+            if (pair) {
+                std::memcpy(dst + 4 * i, src + 4 * i, 8);
+            } else {
+                Store32(dst + 4 * i, Load32(src + 4 * i));
+            }
+            continue;
+        }
+        const __m128i s = pair ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 4 * i))
+                               : _mm_cvtsi32_si128(int32_t(Load32(src + 4 * i)));
+        const __m128i d = pair ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst + 4 * i))
+                               : _mm_cvtsi32_si128(int32_t(Load32(dst + 4 * i)));
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i s16 = _mm_unpacklo_epi8(s, zero);
+        const __m128i mixed =
+            _mm_packus_epi16(Mix2(s16, _mm_unpacklo_epi8(d, zero), Weights<Op>(s16)), zero);
+        const __m128i keep = DestinationBytes<Op>(s);
+        const __m128i r = _mm_or_si128(_mm_andnot_si128(keep, mixed), _mm_and_si128(keep, d));
+        if (pair) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 4 * i), r);
         } else {
-            const __m128i s = _mm_cvtsi32_si128(int32_t(Load32(src + 4 * i)));
-            const __m128i d = _mm_cvtsi32_si128(int32_t(Load32(dst + 4 * i)));
-            const __m128i keep = DestinationBytes<Op>(s);
-            const __m128i r =
-                _mm_or_si128(_mm_andnot_si128(keep, MixPixels<Op>(s, d)), _mm_and_si128(keep, d));
             Store32(dst + 4 * i, uint32_t(_mm_cvtsi128_si32(r)));
         }
     }
