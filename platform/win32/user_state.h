@@ -107,6 +107,16 @@ struct Window {
     int pictureHeight = 0;
     uint64_t presents = 0;
     bool pictureDirty = false;
+    // Set after a whole-picture write on the video thread that went only to
+    // SDL's window surface: `picture` is stale and the words live at
+    // `surfacePixels` (rows `surfacePitch` bytes apart) until
+    // MaterialisePicture copies them back. Only the video thread sets it, and
+    // it asks SDL for the window surface (which may free the old one) only
+    // after materialising or while overwriting the whole picture, all under
+    // the window table's lock, so other threads may read the words there.
+    bool pictureInSurface = false;
+    const uint8_t* surfacePixels = nullptr;
+    int surfacePitch = 0;
     uint64_t registrySerial = 0;  // entry of the machine-wide window registry
 };
 
@@ -201,6 +211,10 @@ RECT WindowRectOf(const Window& window);
 void SetClientGeometry(const std::shared_ptr<Window>& window, int x, int y, int width, int height,
                        bool sendMessages);
 void ResizePicture(Window& window, int width, int height);
+
+// Brings a picture that lives in SDL's window surface back into `picture`;
+// nothing when it is already there. The window table's lock is held.
+void MaterialisePicture(Window& window);
 
 // --- timers and painting (called by message retrieval with no lock held) ------------
 bool TakeTimerMessage(MessageQueue& queue, HWND filter, UINT min, UINT max, bool remove, MSG* out);

@@ -83,7 +83,20 @@ void AfterPresent(const std::shared_ptr<Window>& window) {
 
 }  // namespace
 
+void MaterialisePicture(Window& window) {
+    if (!window.pictureInSurface) return;
+    window.pictureInSurface = false;
+    // The surface holds the words already without their top bytes.
+    for (int y = 0; y < window.pictureHeight; ++y)
+        std::memcpy(&window.picture[static_cast<size_t>(y) * window.pictureWidth],
+                    window.surfacePixels + static_cast<size_t>(y) * window.surfacePitch,
+                    static_cast<size_t>(window.pictureWidth) * 4);
+    window.surfacePixels = nullptr;
+    window.surfacePitch = 0;
+}
+
 void ResizePicture(Window& window, int width, int height) {
+    MaterialisePicture(window);
     std::vector<uint32_t> next(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
     int w = std::min(width, window.pictureWidth);
     int h = std::min(height, window.pictureHeight);
@@ -112,9 +125,11 @@ POINT SdlToClient(const Window& window, int x, int y) {
 
 void FlushPicture(const std::shared_ptr<Window>& window) {
     if (!OnVideoThread() || !window->sdl) return;
+    std::lock_guard<std::mutex> lock(Globals().mutex);
+    // Asking SDL for the surface may free the one the picture lives in.
+    MaterialisePicture(*window);
     SDL_Surface* target = SDL_GetWindowSurface(window->sdl);
     if (!target) return;
-    std::lock_guard<std::mutex> lock(Globals().mutex);
     window->pictureDirty = false;
     const int pw = window->pictureWidth, ph = window->pictureHeight;
     SDL_Rect where =
@@ -159,31 +174,35 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    // On the video thread the rows also go straight to SDL's window surface
-    // while they are in cache, when that surface is the picture's twin (same
-    // size and format, shown 1:1) and the write covers the whole picture:
-    // flushing would copy the same words again.
-    SDL_Surface* surface =
-        OnVideoThread() && window->sdl ? SDL_GetWindowSurface(window->sdl) : nullptr;
+    const bool videoThread = OnVideoThread() && window->sdl;
     bool shown = false;
     {
         std::lock_guard<std::mutex> lock(Globals().mutex);
         RECT dst = dest ? *dest : RECT{0, 0, window->pictureWidth, window->pictureHeight};
         const int64_t sw = src.right - src.left, sh = src.bottom - src.top;
         const int64_t dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        const int y0 = std::max<LONG>(dst.top, 0);
+        const int y1 = std::min<LONG>(dst.bottom, window->pictureHeight);
+        const int x0 = std::max<LONG>(dst.left, 0);
+        const int x1 = std::min<LONG>(dst.right, window->pictureWidth);
+        // A write that covers every word needs none of the old ones; any
+        // other needs them back from the surface before SDL may replace it.
+        const bool whole = dw > 0 && dh > 0 && x0 == 0 && y0 == 0 && x0 < x1 && y0 < y1 &&
+                           x1 == window->pictureWidth && y1 == window->pictureHeight;
+        if (!whole) MaterialisePicture(*window);
+        // On the video thread a whole write goes only to SDL's window surface
+        // when that surface is the picture's twin (same size and format,
+        // shown 1:1): the picture then lives there until something needs it
+        // apart (a part write, an edit, a capture, a resize, another thread).
+        SDL_Surface* surface = videoThread ? SDL_GetWindowSurface(window->sdl) : nullptr;
         if (dw > 0 && dh > 0) {
             const auto* bytes = static_cast<const uint8_t*>(pixels);
-            const int y0 = std::max<LONG>(dst.top, 0);
-            const int y1 = std::min<LONG>(dst.bottom, window->pictureHeight);
-            const int x0 = std::max<LONG>(dst.left, 0);
-            const int x1 = std::min<LONG>(dst.right, window->pictureWidth);
             // The source column of each destination column, worked out once
             // for all rows (same widths: an offset, and rows copy straight).
             const bool sameWidth = sw == dw;
             uint8_t* twin = nullptr;
-            if (surface && !window->fullscreen && x0 == 0 && y0 == 0 &&
-                x1 == window->pictureWidth && y1 == window->pictureHeight &&
-                surface->w == window->pictureWidth && surface->h == window->pictureHeight &&
+            if (whole && surface && !window->fullscreen && surface->w == window->pictureWidth &&
+                surface->h == window->pictureHeight &&
                 surface->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(surface))
                 twin = static_cast<uint8_t*>(surface->pixels);
             std::vector<int64_t> columns;
@@ -195,29 +214,36 @@ bool WindowPictureWrite(HWND handle, const void* pixels, int width, int height, 
             for (int y = y0; y < y1; ++y) {
                 int64_t sy = src.top + (y - dst.top) * sh / dh;
                 const uint8_t* row = bytes + sy * pitch;
-                uint32_t* out = &window->picture[static_cast<size_t>(y) * window->pictureWidth];
+                uint32_t* out =
+                    twin ? reinterpret_cast<uint32_t*>(
+                               twin + static_cast<size_t>(y) * static_cast<size_t>(surface->pitch))
+                         : &window->picture[static_cast<size_t>(y) * window->pictureWidth];
                 if (sameWidth) {
                     const uint8_t* from = row + (src.left + (x0 - dst.left)) * 4;
                     CopyWordsMasked(out + x0, from, static_cast<size_t>(x1 - x0));
-                    if (twin)
-                        CopyWordsMasked(reinterpret_cast<uint32_t*>(twin + static_cast<size_t>(y) *
-                                                                               surface->pitch),
-                                        from, static_cast<size_t>(x1 - x0));
                 } else {
                     for (int x = x0; x < x1; ++x) {
                         uint32_t p;
                         std::memcpy(&p, row + columns[static_cast<size_t>(x - x0)] * 4, 4);
                         out[x] = p & 0x00FFFFFFu;
                     }
-                    if (twin)
-                        std::memcpy(twin + static_cast<size_t>(y) * surface->pitch, out,
-                                    static_cast<size_t>(x1) * 4);
                 }
             }
 #if defined(__SSE2__)
             _mm_sfence();  // streamed words are seen by whoever takes the lock next
 #endif
             shown = twin != nullptr;
+            if (shown) {
+                window->surfacePixels = twin;
+                window->surfacePitch = surface->pitch;
+            }
+        }
+        // A whole write that did not go to the surface replaced every word
+        // of the picture itself.
+        window->pictureInSurface = shown;
+        if (!shown) {
+            window->surfacePixels = nullptr;
+            window->surfacePitch = 0;
         }
         MarkPresented(window);
         if (shown) window->pictureDirty = false;
@@ -235,6 +261,7 @@ bool WindowPictureEdit(HWND handle,
     if (!window) return false;
     {
         std::lock_guard<std::mutex> lock(Globals().mutex);
+        MaterialisePicture(*window);
         edit(window->picture.data(), window->pictureWidth, window->pictureHeight);
         for (uint32_t& p : window->picture) p &= 0x00FFFFFFu;
         MarkPresented(window);
@@ -278,6 +305,7 @@ bool KnobCaptureWindow(HWND handle, std::vector<uint32_t>* pixels, int* width, i
         }
     }
     std::lock_guard<std::mutex> lock(Globals().mutex);
+    MaterialisePicture(*window);
     *pixels = window->picture;
     if (width) *width = window->pictureWidth;
     if (height) *height = window->pictureHeight;

@@ -256,6 +256,7 @@ BOOL WINAPI DestroyWindow(HWND handle) {
         g.windows.erase(reinterpret_cast<uintptr_t>(handle));
         --window->windowClass->windowCount;
         if (g.active == handle) g.active = nullptr;
+        MaterialisePicture(*window);  // the surface goes with the SDL window
     }
     SDL_DestroyWindow(window->sdl);
     window->sdl = nullptr;
