@@ -3,6 +3,7 @@
 // with 8 fractional bits, so that every path rounds them the same way.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -179,6 +180,17 @@ RASTER_INLINE uint32_t SampleLinearFast(const RasterSurface& level, int format, 
 #endif
 }
 
+struct RowBlend;
+
+#if defined(__x86_64__)
+// The vertical step of RowBlend::Prepare eight texels at a time for
+// processors with AVX2: texels i .. last (all inside the texture) of rows r0
+// and r1; returns the first texel not done (fewer than eight are left).
+bool RowBlendAvx2Available();
+int64_t RowBlendInsideAvx2(RowBlend& rb, const uint8_t* r0, const uint8_t* r1, int64_t i,
+                           int64_t last, uint32_t wy, bool opaque);
+#endif
+
 // A texture row pair weighed vertically for one span: entry k holds, per
 // channel, row0 * (256 - wy) + row1 * wy of texel index first + k (address
 // mode applied), so that a pixel's bilinear sample is
@@ -210,6 +222,11 @@ struct RowBlend {
                 Blend1(level, format, addressU, y0, y1, wy, i);
             const uint8_t* r0 = level.pixels + size_t(y0) * level.pitch;
             const uint8_t* r1 = level.pixels + size_t(y1) * level.pitch;
+#if defined(__x86_64__)
+            if (RowBlendAvx2Available() && i <= hi)
+                i = RowBlendInsideAvx2(*this, r0, r1, i, std::min<int64_t>(hi, level.width - 1), wy,
+                                       format == kFormatX8R8G8B8);
+#endif
             const __m128i zero = _mm_setzero_si128();
             const __m128i w0 = _mm_set1_epi16(short(256 - wy)), w1 = _mm_set1_epi16(short(wy));
             const __m128i opaque = _mm_set1_epi32(format == kFormatX8R8G8B8 ? int(0xFF000000u) : 0);

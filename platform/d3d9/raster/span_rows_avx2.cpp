@@ -72,6 +72,33 @@ bool BlendRowAvx2Available() {
     if (x < x1) BlendRowSse2(rb, c, x, x1, keep, set, row);
 }
 
+bool RowBlendAvx2Available() {
+    return BlendRowAvx2Available();
+}
+
+[[gnu::target("avx2")]] int64_t RowBlendInsideAvx2(RowBlend& rb, const uint8_t* r0,
+                                                   const uint8_t* r1, int64_t i, int64_t last,
+                                                   uint32_t wy, bool opaque) {
+    const __m256i w0 = _mm256_set1_epi16(short(256 - wy)), w1 = _mm256_set1_epi16(short(wy));
+    // Alpha lanes of X8 texels read 255.
+    const __m256i alpha = _mm256_set1_epi64x(opaque ? int64_t(0x00FF000000000000) : 0);
+    for (; i + 7 <= last; i += 8) {
+        for (int half = 0; half < 2; ++half) {
+            const int64_t k = i + 4 * half;
+            const __m256i a = _mm256_or_si256(
+                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + k * 4))),
+                alpha);
+            const __m256i b = _mm256_or_si256(
+                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + k * 4))),
+                alpha);
+            const __m256i sum =
+                _mm256_add_epi16(_mm256_mullo_epi16(a, w0), _mm256_mullo_epi16(b, w1));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rb.v + (k - rb.first) * 4), sum);
+        }
+    }
+    return i;
+}
+
 }  // namespace platform::raster
 
 #endif

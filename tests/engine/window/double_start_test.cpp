@@ -34,7 +34,7 @@ namespace {
 
 // Set in the child: the socket it reports on and waits for its end on.
 constexpr const char* kHolderFdVariable = "WINDOW_TEST_HOLDER_FD";
-constexpr const char* kHolderTest = "DoubleStartHolder.RunsTheEngineUntilReleased";
+constexpr const char* kHolderTest = "DoubleStartChildProcess.RunsTheEngineUntilReleased";
 
 struct Holder {
     pid_t pid = -1;
@@ -107,8 +107,8 @@ std::string NamespaceForThisTest() {
 
 }  // namespace
 
-// The child's part; skipped in an ordinary run.
-TEST(DoubleStartHolder, RunsTheEngineUntilReleased) {
+// The child's part; ctest never runs it on its own.
+TEST(DoubleStartChildProcess, RunsTheEngineUntilReleased) {
     const char* fdText = std::getenv(kHolderFdVariable);
     if (!fdText) GTEST_SKIP() << "runs only as the double-start tests' child process";
     KnobWindowNamespace(std::getenv("VESSAMIRE_WINDOW_NAMESPACE"));

@@ -110,4 +110,31 @@ TEST(RasterRowLoops, PointRowMatchesThePlainTwinOnRandomRows) {
     }
 }
 
+TEST(RasterRowLoops, PreparedRowsMatchTheTexelByTexelWeighing) {
+    std::mt19937 rng(4242);
+    const int modes[] = {D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR};
+    for (int round = 0; round < 1500; ++round) {
+        const uint32_t format = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+        RandomTexture tex(1 + int(rng() % 200), 1 + int(rng() % 20), format, rng);
+        const int mode = modes[rng() % 3];
+        const int64_t ft = int64_t(rng() % uint32_t(tex.level.height * 256 + 256)) - 128;
+        const int64_t from = int64_t(rng() % uint32_t((tex.level.width + 20) * 256)) - 10 * 256;
+        const int64_t to = from + int64_t(rng() % uint32_t(tex.level.width * 300 + 1));
+        RowBlend rb;
+        rb.Prepare(tex.level, int(format), mode, D3DTADDRESS_CLAMP, ft, from, to);
+        ASSERT_TRUE(rb.ready);
+        // The same entries one texel at a time.
+        RowBlend one;
+        one.first = rb.first;
+        const int64_t lt = ft - 128;
+        const int y0 = AddressTexel(lt >> 8, tex.level.height, D3DTADDRESS_CLAMP);
+        const int y1 = AddressTexel((lt >> 8) + 1, tex.level.height, D3DTADDRESS_CLAMP);
+        const int64_t last = ((to - 128) >> 8) + 1;
+        for (int64_t i = rb.first; i <= last; ++i)
+            one.Blend1(tex.level, int(format), mode, y0, y1, uint32_t(lt & 255), i);
+        const size_t n = size_t(last - rb.first + 1) * 4;
+        ASSERT_TRUE(std::equal(rb.v, rb.v + n, one.v)) << "round " << round;
+    }
+}
+
 }  // namespace
