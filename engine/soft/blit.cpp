@@ -96,9 +96,6 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int srcBpp = sb->colorFormat->bytesPerPixel;
     const int dstBpp = db->colorFormat->bytesPerPixel;
 
-    BlitCall c;
-    if (!BlitSetDrawState(c, sb, trans)) return;
-
     // The drawn rectangle: the source at (x, y), inside the draw area and the
     // destination, in 64 bits so that no sum overflows.
     const int64_t left = std::max<int64_t>({x, MemImgDrawState.clipLeft, 0});
@@ -113,17 +110,20 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int64_t ox = left - x;
     const int64_t oy = top - y;
 
-    c.w = w;
-    c.h = h;
-    c.src = src->pixels + int64_t(sb->pitch) * oy + srcBpp * ox;
-    c.srcSkip = sb->pitch - ptrdiff_t(srcBpp) * w;
-    c.dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left;
-    c.dstSkip = db->pitch - ptrdiff_t(dstBpp) * w;
-    if (blend) {
-        c.hasBlend = true;
-        c.blend = blend->pixels + int64_t(blend->body->pitch) * oy + ox;
-        c.blendSkip = blend->body->pitch - ptrdiff_t(w);
-    }
+    // The geometry goes into the context's initialiser: stored after a
+    // whole-context clear, it costs small sprites stalled loads.
+    BlitCall c{
+        .src = src->pixels + int64_t(sb->pitch) * oy + srcBpp * ox,
+        .dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left,
+        .blend = blend ? blend->pixels + int64_t(blend->body->pitch) * oy + ox : nullptr,
+        .srcSkip = sb->pitch - ptrdiff_t(srcBpp) * w,
+        .dstSkip = db->pitch - ptrdiff_t(dstBpp) * w,
+        .blendSkip = blend ? blend->body->pitch - ptrdiff_t(w) : 0,
+        .w = w,
+        .h = h,
+        .hasBlend = blend != nullptr,
+    };
+    if (!BlitSetDrawState(c, sb, trans)) return;
 
     const bool palette = sb->paletteFlag == 1;
     if (palette) {

@@ -63,14 +63,9 @@ void CopyRows32(const BlitCall& c) {
 }
 
 void WordRows32(const BlitCall& c, WordRowOp op) {
-    const uint8_t* s = c.src;
-    uint8_t* d = c.dst;
-    const size_t bytes = size_t(c.w) * 4;
-    for (int y = 0; y < c.h; ++y) {
-        MemImgWordRowSimd(op, d, s, c.w, c.trans, c.transColor);
-        s += bytes + c.srcSkip;
-        d += bytes + c.dstSkip;
-    }
+    const ptrdiff_t bytes = ptrdiff_t(c.w) * 4;
+    MemImgWordRowsSimd(op, c.dst, bytes + c.dstSkip, c.src, bytes + c.srcSkip, c.w, c.h, c.trans,
+                       c.transColor);
 }
 
 // The plain full-strength add (no (d OR x) term) and subtract, x = s.

@@ -5,6 +5,7 @@
 // palette and shape drawers all call these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -143,6 +144,9 @@ inline void Store24(uint8_t* p, uint32_t v) {
 enum class WordRowOp { AddSaturate, SubtractSaturate, Half, Copy };
 void MemImgWordRowSimd(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bool skipWord,
                        uint32_t transparent);
+// h rows of MemImgWordRowSimd, the pitches apart (in bytes).
+void MemImgWordRowsSimd(WordRowOp op, uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src,
+                        ptrdiff_t srcPitch, int n, int h, bool skipWord, uint32_t transparent);
 void MemImgWordRowPlain(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bool skipWord,
                         uint32_t transparent);
 

@@ -68,6 +68,26 @@ void RowFor(uint8_t* dst, const uint8_t* src, int n, bool skip, uint32_t transpa
     }
 }
 
+// The row loop inside the chosen instantiation, so that small images pay
+// the dispatch once per call rather than once per row.
+template <WordRowOp Op, bool Skip>
+void Rows4(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch, int n, int h,
+           uint32_t transparent) {
+    for (int y = 0; y < h; ++y, dst += dstPitch, src += srcPitch) {
+        Row4<Op, Skip>(dst, src, n, transparent);
+    }
+}
+
+template <WordRowOp Op>
+void RowsFor(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch, int n, int h,
+             bool skip, uint32_t transparent) {
+    if (skip) {
+        Rows4<Op, true>(dst, dstPitch, src, srcPitch, n, h, transparent);
+    } else {
+        Rows4<Op, false>(dst, dstPitch, src, srcPitch, n, h, transparent);
+    }
+}
+
 }  // namespace
 
 void MemImgWordRowSimd(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bool skipWord,
@@ -84,6 +104,26 @@ void MemImgWordRowSimd(WordRowOp op, uint8_t* dst, const uint8_t* src, int n, bo
             break;
         case WordRowOp::Copy:
             RowFor<WordRowOp::Copy>(dst, src, n, skipWord, transparent);
+            break;
+    }
+}
+
+void MemImgWordRowsSimd(WordRowOp op, uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src,
+                        ptrdiff_t srcPitch, int n, int h, bool skipWord, uint32_t transparent) {
+    switch (op) {
+        case WordRowOp::AddSaturate:
+            RowsFor<WordRowOp::AddSaturate>(dst, dstPitch, src, srcPitch, n, h, skipWord,
+                                            transparent);
+            break;
+        case WordRowOp::SubtractSaturate:
+            RowsFor<WordRowOp::SubtractSaturate>(dst, dstPitch, src, srcPitch, n, h, skipWord,
+                                                 transparent);
+            break;
+        case WordRowOp::Half:
+            RowsFor<WordRowOp::Half>(dst, dstPitch, src, srcPitch, n, h, skipWord, transparent);
+            break;
+        case WordRowOp::Copy:
+            RowsFor<WordRowOp::Copy>(dst, dstPitch, src, srcPitch, n, h, skipWord, transparent);
             break;
     }
 }

@@ -2,6 +2,7 @@
 // class CLSID_DirectInput8 in the layer's COM registry.
 #include <atomic>
 
+#include "../win32/com_object.h"
 #include "../win32/com_registry.h"
 #include "direct_input_device.h"
 
@@ -18,28 +19,9 @@ bool ClassMatches(DWORD filter, const DeviceDescription& device) {
     return GET_DIDEVICE_TYPE(device.instance.dwDevType) == filter;
 }
 
-class DirectInput8 final : public IDirectInput8A {
+class DirectInput8 final : public SingleInterfaceObject<DirectInput8, IDirectInput8A> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectInput8A) {
-            AddRef();
-            *ppv = static_cast<IDirectInput8A*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        long left = --refs_;
-        if (left < 0) {
-            refs_ = 0;
-            return 0;
-        }
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
+    static const IID& InterfaceId() { return IID_IDirectInput8A; }
 
     HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device,
                                            LPUNKNOWN outer) override {
@@ -108,7 +90,6 @@ class DirectInput8 final : public IDirectInput8A {
     }
 
   private:
-    std::atomic<long> refs_{1};
     bool initialized_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "../win32/com_object.h"
 #include "direct_input_internal.h"
 
 namespace platform::input::dinput {
@@ -19,8 +20,9 @@ struct AxisProperties {
     DWORD saturation = 10000;
 };
 
-class Device final : public IDirectInputDevice8A {
+class Device final : public SingleInterfaceObject<Device, IDirectInputDevice8A> {
   public:
+    static const IID& InterfaceId() { return IID_IDirectInputDevice8A; }
     explicit Device(const DeviceDescription& description);
     ~Device();
     Device(const Device&) = delete;
@@ -38,10 +40,6 @@ class Device final : public IDirectInputDevice8A {
     void UpdateRumble(bool renew = false);
     // Stops every effect (on unacquire, loss, DIES_SOLO).
     void StopEffects(Effect* except = nullptr);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS caps) override;
     HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD) override {
@@ -114,7 +112,6 @@ class Device final : public IDirectInputDevice8A {
     LONG ScaleAxis(int axis, int32_t raw) const;
     void Read(RawReading* reading);
 
-    std::atomic<long> refs_{1};
     DeviceDescription description_;
     std::vector<AxisProperties> axes_;
     bool formatSet_ = false;
@@ -137,8 +134,9 @@ class Device final : public IDirectInputDevice8A {
 
 // Effects of a joystick with motors: a constant force drives the low-frequency
 // motor, periodic effects the high-frequency one, at magnitude x gain.
-class Effect final : public IDirectInputEffect {
+class Effect final : public SingleInterfaceObject<Effect, IDirectInputEffect> {
   public:
+    static const IID& InterfaceId() { return IID_IDirectInputEffect; }
     enum class Motor { Low, High };
     Effect(Device* device, REFGUID type, Motor motor);
     ~Effect();
@@ -152,9 +150,6 @@ class Effect final : public IDirectInputEffect {
     uint32_t Remaining(uint32_t now) const;
     void StopQuietly() { playing_ = false; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override { return DI_OK; }
     HRESULT STDMETHODCALLTYPE GetEffectGuid(LPGUID guid) override;
     HRESULT STDMETHODCALLTYPE GetParameters(LPDIEFFECT parameters, DWORD flags) override;
@@ -167,7 +162,6 @@ class Effect final : public IDirectInputEffect {
     HRESULT STDMETHODCALLTYPE Escape(DIEFFESCAPE*) override { return DIERR_UNSUPPORTED; }
 
   private:
-    std::atomic<long> refs_{1};
     Device* device_;
     GUID type_;
     Motor motor_;

@@ -73,31 +73,6 @@ void Device::NotifyAll(DeviceKind kind) {
     }
 }
 
-HRESULT Device::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInputDevice8A) {
-        AddRef();
-        *ppv = static_cast<IDirectInputDevice8A*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Device::AddRef() {
-    return static_cast<ULONG>(++refs_);
-}
-
-ULONG Device::Release() {
-    long left = --refs_;
-    if (left < 0) {
-        refs_ = 0;
-        return 0;
-    }
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
-
 bool Device::WindowInFront() const {
     HWND front = GetForegroundWindow();
     return front != nullptr && front == window_;

@@ -36,31 +36,6 @@ Effect::~Effect() {
     device_->Release();
 }
 
-HRESULT Effect::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDirectInputEffect) {
-        AddRef();
-        *ppv = static_cast<IDirectInputEffect*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Effect::AddRef() {
-    return static_cast<ULONG>(++refs_);
-}
-
-ULONG Effect::Release() {
-    long left = --refs_;
-    if (left < 0) {
-        refs_ = 0;
-        return 0;
-    }
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
-
 uint32_t Effect::Remaining(uint32_t now) const {
     if (!playing_) return 0;
     if (duration_ == INFINITE || iterations_ == INFINITE) return UINT32_MAX;

@@ -321,25 +321,34 @@ inline uint32_t RefPixel16(const RefCall& k, uint32_t s, int a, uint32_t d, int 
 // The expected store of dst after MemImgBlit(dst.view, src.view, x, y, trans,
 // blend ? blend->view : null) under `state`; `runPath` says which path the
 // call must take (the test knows whether it built a matching table).
+// The settings of a call drawing src under `state`; false when the mode and
+// parameter make the call draw nothing.
+inline bool RefCallSettings(const Canvas& src, int trans, const Canvas* blend,
+                            const DrawState& state, bool mmx, RefCall* k) {
+    k->mode = state.mode;
+    k->p = state.p;
+    k->bright = state.bright;
+    k->blend = blend != nullptr;
+    k->alpha = src.body()->alphaFlag == 1;
+    k->trans = trans != 0;
+    k->mmx = mmx;
+    k->transColor = src.body()->transparentColor;
+    const bool palette = src.body()->paletteFlag == 1;
+    if (k->mode < 0 || k->mode > 11 || (k->mode >= 5 && k->mode <= 9)) return false;
+    if ((k->mode == 1 || k->mode == 2) && k->p == 0) return false;
+    if (k->mode == 3 && k->p == 0 && !palette) return false;
+    if (k->mode == 1 && k->p == 255) k->mode = 0;
+    return true;
+}
+
 inline std::vector<uint8_t> RefBlit(const Canvas& dst, const Canvas& src, int x, int y, int trans,
                                     const Canvas* blend, const DrawState& state, bool mmx,
                                     bool runPath) {
     std::vector<uint8_t> store = dst.Store();
     RefCall k;
-    k.mode = state.mode;
-    k.p = state.p;
-    k.bright = state.bright;
-    k.blend = blend != nullptr;
-    k.alpha = src.body()->alphaFlag == 1;
-    k.trans = trans != 0;
-    k.mmx = mmx;
+    if (!RefCallSettings(src, trans, blend, state, mmx, &k)) return store;
     k.runPath = runPath;
-    k.transColor = src.body()->transparentColor;
     const bool palette = src.body()->paletteFlag == 1;
-    if (k.mode < 0 || k.mode > 11 || (k.mode >= 5 && k.mode <= 9)) return store;
-    if ((k.mode == 1 || k.mode == 2) && k.p == 0) return store;
-    if (k.mode == 3 && k.p == 0 && !palette) return store;
-    if (k.mode == 1 && k.p == 255) k.mode = 0;
     const int left = std::max({x, int(state.area.left), 0});
     const int top = std::max({y, int(state.area.top), 0});
     const int right = std::min({x + src.w(), int(state.area.right), dst.w()});

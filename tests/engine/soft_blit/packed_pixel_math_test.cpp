@@ -106,4 +106,25 @@ TEST(PackedPixelMath, SimdRowsEqualPlainTwins) {
     }
 }
 
+TEST(PackedPixelMath, SimdRowBlocksEqualPlainRows) {
+    std::mt19937 rng(98);
+    for (int round = 0; round < 1000; ++round) {
+        const int n = int(rng() % 23), h = 1 + int(rng() % 5);
+        const int srcPitch = 4 * n + int(rng() % 9), dstPitch = 4 * n + int(rng() % 9);
+        std::vector<uint8_t> src(size_t(srcPitch) * h + 4), a(size_t(dstPitch) * h + 4), b;
+        for (auto& v : src) v = uint8_t(rng());
+        for (auto& v : a) v = uint8_t(rng());
+        const uint32_t key = n ? Load32(src.data() + 4 * (rng() % n)) : 0;
+        b = a;
+        const auto op = WordRowOp(rng() % 4);
+        const bool skip = rng() & 1;
+        MemImgWordRowsSimd(op, a.data(), dstPitch, src.data(), srcPitch, n, h, skip, key);
+        for (int y = 0; y < h; ++y) {
+            MemImgWordRowPlain(op, b.data() + size_t(y) * dstPitch,
+                               src.data() + size_t(y) * srcPitch, n, skip, key);
+        }
+        ASSERT_EQ(a, b) << "round " << round;
+    }
+}
+
 }  // namespace

@@ -61,20 +61,9 @@ inline std::vector<uint8_t> RefStretch(const Canvas& dst, const Canvas& src, con
     if (dw >= 32768 || dh >= 32768) return store;
 
     RefCall k;
-    k.mode = state.mode;
-    k.p = state.p;
-    k.bright = state.bright;
-    k.blend = blend != nullptr;
-    k.alpha = src.body()->alphaFlag == 1;
-    k.trans = trans != 0;
-    k.mmx = mmx;
+    if (!RefCallSettings(src, trans, blend, state, mmx, &k)) return store;
     k.stretch = true;
-    k.transColor = src.body()->transparentColor;
     const bool palette = src.body()->paletteFlag == 1;
-    if (k.mode < 0 || k.mode > 11 || (k.mode >= 5 && k.mode <= 9)) return store;
-    if ((k.mode == 1 || k.mode == 2) && k.p == 0) return store;
-    if (k.mode == 3 && k.p == 0 && !palette) return store;
-    if (k.mode == 1 && k.p == 255) k.mode = 0;
 
     const int64_t left = std::max<int64_t>({left0, state.area.left, 0});
     const int64_t top = std::max<int64_t>({top0, state.area.top, 0});
