@@ -14,7 +14,7 @@
 namespace DuRud {
 
 // Rows up to this many bytes take the SSE2 copy; longer ones memmove.
-constexpr size_t kShortRowBytes = 256;
+constexpr size_t kShortRowBytes = 128;
 
 inline void ShortRowCopySimd(uint8_t* dst, const uint8_t* src, size_t n) {
     if (n >= 16) {
