@@ -36,16 +36,12 @@ int GetAnyInputBits() {
     if (!GetMainWindowHandle()) return 0;
     return CheckAnyInput(7);
 }
-int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                         LRESULT* result) {
+int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     *result = HandleImeMessage(window, message, wParam, lParam);
     return 1;
 }
 int IsImeInputEnabled() {
     return CharInput().imeInUse;
-}
-int NotHandled(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
-    return 0;
 }
 int NoScreenModeChange(int, int, int, int, int) {
     return Missing("graphics", "ChangeScreenMode");

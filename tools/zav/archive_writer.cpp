@@ -116,7 +116,8 @@ bool WriteArchive(const WriterNode& root, const WriteOptions& options,
                 *error = "two names equal when upper-cased: \"" + child.name + "\"";
                 return false;
             }
-            entries.push_back(EntryPlan{&child});
+            entries.emplace_back();
+            entries.back().node = &child;
             if (child.directory)
                 dirs.push_back(DirPlan{&child, static_cast<int32_t>(d),
                                        static_cast<int32_t>(entries.size() - 1)});

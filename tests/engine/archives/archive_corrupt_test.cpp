@@ -31,7 +31,9 @@ void ExpectRefused(const Bytes& corrupt, const std::string& what, bool streamToo
     EXPECT_TRUE(image == corrupt) << "image changed";
     EXPECT_EQ(a.image, nullptr);
     WriteFile("corrupt.zav", corrupt);
-    if (streamToo) EXPECT_EQ(ArchiveOpenStream(&a, "corrupt.zav", key), -1);
+    if (streamToo) {
+        EXPECT_EQ(ArchiveOpenStream(&a, "corrupt.zav", key), -1);
+    }
     EXPECT_EQ(a.stream, 0);
     EXPECT_EQ(ArchiveClose(&a), 0);
 }

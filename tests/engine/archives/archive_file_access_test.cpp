@@ -321,8 +321,9 @@ TEST_F(ArchiveFileAccess, EveryVersionAndKeyFromAFile) {
             // Another key than the archive's opens nothing.
             ArchiveCacheSweep();
             SetArchiveKeyString(k.kind == zav::KeyKind::Own ? "qorvintabelx" : "wrong");
-            if (k.kind != zav::KeyKind::Fallback)
+            if (k.kind != zav::KeyKind::Fallback) {
                 EXPECT_EQ(ArchiveApiOpen((name + "\\readme.txt").c_str(), 0, 0, 0), 0);
+            }
             ArchiveCacheSweep();
         }
     }

@@ -137,7 +137,9 @@ TEST(ArchiveMemory, LayoutReadWithTheXorCodingAlone) {
         ASSERT_EQ(plain[0], 'D');
         ASSERT_EQ(plain[1], 'X');
         EXPECT_EQ(LoadU16(&plain[2]), version);
-        if (version >= 4) EXPECT_EQ(LoadU32(&plain[24]), 932u);
+        if (version >= 4) {
+            EXPECT_EQ(LoadU32(&plain[24]), 932u);
+        }
         const uint32_t infoSize = LoadU32(&plain[4]), dataStart = LoadU32(&plain[8]);
         const uint32_t infoOffset = LoadU32(&plain[12]);
         unsigned char* info = plain.data() + infoOffset;

@@ -36,7 +36,9 @@ class FileHandles : public testing::Test {
     void StartLoader(int workers) {
         ASSERT_EQ(AsyncLoadInit(GetCurrentThreadId()), 0);
         loaderStarted_ = true;
-        if (workers > 0) ASSERT_EQ(AsyncLoadStartThreads(workers + 1), 0);
+        if (workers > 0) {
+            ASSERT_EQ(AsyncLoadStartThreads(workers + 1), 0);
+        }
     }
     // Serves the loader until the handle's open is no longer pending.
     static int Settle(Handle handle) {

@@ -128,7 +128,9 @@ TEST_F(RunTableBlit, CallsTheTableDoesNotDescribeTakeTheClippedPath) {
             for (int y = 0; y < 2; ++y)
                 for (int x = 0; x < 4; ++x) {
                     const uint32_t s = src.Get(x + 1, y + 1);
-                    if (s != 0x77) EXPECT_EQ(dst.Get(x, y), s);
+                    if (s != 0x77) {
+                        EXPECT_EQ(dst.Get(x, y), s);
+                    }
                 }
             DuRud::DropMemImg(&part);
         }

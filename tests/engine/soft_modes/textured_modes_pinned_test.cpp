@@ -43,7 +43,9 @@ uint32_t Draw(const One& o, uint32_t texel, uint32_t d, int mode, int p) {
                      o.factor == kNoBlend ? nullptr : &blend.m);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
-            if (x != 1 || y != 1) EXPECT_EQ(dest.Get(x, y), d) << x << "," << y;
+            if (x != 1 || y != 1) {
+                EXPECT_EQ(dest.Get(x, y), d) << x << "," << y;
+            }
     return dest.Get(1, 1);
 }
 

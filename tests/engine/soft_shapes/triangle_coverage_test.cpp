@@ -16,13 +16,6 @@ void Flat(Image& d, std::initializer_list<MemImgVertex> v, uint32_t colour = kIn
     MemImgTriangle(&d.m, nullptr, vs.data(), 0, nullptr, colour);
 }
 
-// The set of covered pixels as a row-major mask.
-std::vector<int> Mask(const Image& d) {
-    std::vector<int> out;
-    for (uint32_t p : d.Pixels()) out.push_back(p != kBack);
-    return out;
-}
-
 using TriangleCoverage = ShapeTest;
 
 TEST_F(TriangleCoverage, OneRowTriangleFillsElevenPixelsOfRowZero) {

@@ -158,7 +158,9 @@ TEST_F(VirtualClock, SleepersWakeInDeadlineOrderAtTheirExactTimes) {
     // so the order is only checked when both fell asleep at the same time.)
     EXPECT_EQ(a.woke.load() - a.start.load(), 30u);
     EXPECT_EQ(b.woke.load() - b.start.load(), 10u);
-    if (a.start.load() == b.start.load()) EXPECT_LT(b.woke.load(), a.woke.load());
+    if (a.start.load() == b.start.load()) {
+        EXPECT_LT(b.woke.load(), a.woke.load());
+    }
     EXPECT_EQ(timeGetTime(), std::max(a.woke.load(), b.woke.load()));
     CloseHandle(ta);
     CloseHandle(tb);

@@ -12,8 +12,10 @@ using CreateExFn = HRESULT(WINAPI*)(UINT, IDirect3D9Ex**);
 TEST(D3D9Module, ExportsAndHiddenEx) {
     HMODULE lib = LoadLibraryA("d3d9.dll");
     ASSERT_NE(lib, nullptr);
-    auto create = reinterpret_cast<CreateFn>(GetProcAddress(lib, "Direct3DCreate9"));
-    auto createEx = reinterpret_cast<CreateExFn>(GetProcAddress(lib, "Direct3DCreate9Ex"));
+    auto create =
+        reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(lib, "Direct3DCreate9")));
+    auto createEx = reinterpret_cast<CreateExFn>(
+        reinterpret_cast<void*>(GetProcAddress(lib, "Direct3DCreate9Ex")));
     ASSERT_NE(create, nullptr);
     ASSERT_NE(createEx, nullptr);
     IDirect3D9* d3d = create(D3D_SDK_VERSION);

@@ -94,7 +94,7 @@ TEST(SystemInfo, ExtendedMemoryStatusIsFoundInKernel32ByName) {
     HMODULE kernel = LoadLibraryA("Kernel32.dll");
     ASSERT_NE(kernel, nullptr);
     auto query = reinterpret_cast<BOOL(WINAPI*)(LPMEMORYSTATUSEX)>(
-        GetProcAddress(kernel, "GlobalMemoryStatusEx"));
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GlobalMemoryStatusEx")));
     ASSERT_NE(query, nullptr);
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
