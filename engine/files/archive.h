@@ -49,6 +49,10 @@ int ArchiveWildcardMatch(const char* name, const char* pattern, Archive* archive
 
 // Internal pieces shared by the open paths and the lookups.
 int ArchiveCharSetFromCodePage(uint32_t codePage);
+// Clears *archive and fills its header, character set and key from the
+// decoded header bytes of an archive of the given version.
+void ArchiveReadHeader(const unsigned char* head, uint16_t version,
+                       const unsigned char key[kArchiveKeySize], Archive* archive);
 // Checks the header fields, the info block and the whole tree against an
 // archive of archiveSize bytes; 0 or -1. The table pointers must be set.
 int ArchiveValidate(const Archive* archive);

@@ -49,6 +49,22 @@ void setTables(Archive* a, unsigned char* info) {
 
 }  // namespace
 
+void ArchiveReadHeader(const unsigned char* head, uint16_t version,
+                       const unsigned char key[kArchiveKeySize], Archive* archive) {
+    Archive& o = *archive;
+    std::memset(&o, 0, sizeof o);
+    o.header.magic = LoadU16(head);
+    o.header.version = version;
+    o.header.infoSize = LoadU32(head + 4);
+    o.header.dataStart = LoadU32(head + 8);
+    o.header.infoOffset = LoadU32(head + 12);
+    o.header.fileTableOffset = LoadU32(head + 16);
+    o.header.dirTableOffset = LoadU32(head + 20);
+    if (version >= 4) o.header.codePage = LoadU32(head + 24);
+    o.charSet = ArchiveCharSetFromCodePage(o.header.codePage);
+    std::memcpy(o.key, key, kArchiveKeySize);
+}
+
 int ArchiveCharSetFromCodePage(uint32_t codePage) {
     switch (codePage) {
         case 932:
@@ -192,17 +208,7 @@ int ArchiveOpenMemory(Archive* a, void* imageVoid, uint32_t imageSize, const cha
     ArchiveXorCode(headerSize, head, 0, key);
 
     Archive o;
-    std::memset(&o, 0, sizeof o);
-    o.header.magic = LoadU16(head);
-    o.header.version = version;
-    o.header.infoSize = LoadU32(head + 4);
-    o.header.dataStart = LoadU32(head + 8);
-    o.header.infoOffset = LoadU32(head + 12);
-    o.header.fileTableOffset = LoadU32(head + 16);
-    o.header.dirTableOffset = LoadU32(head + 20);
-    if (version >= 4) o.header.codePage = LoadU32(head + 24);
-    o.charSet = ArchiveCharSetFromCodePage(o.header.codePage);
-    std::memcpy(o.key, key, sizeof key);
+    ArchiveReadHeader(head, version, key, &o);
     o.image = image;
     o.imageSize = imageSize;
     o.memoryMode = 1;

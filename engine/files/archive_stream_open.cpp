@@ -67,17 +67,7 @@ int ArchiveOpenStream(Archive* a, const char* path, const char* keyString) {
     ArchiveXorCode(headerSize - 8, head + 8, 8, key);
 
     Archive o;
-    std::memset(&o, 0, sizeof o);
-    o.header.magic = LoadU16(head);
-    o.header.version = version;
-    o.header.infoSize = LoadU32(head + 4);
-    o.header.dataStart = LoadU32(head + 8);
-    o.header.infoOffset = LoadU32(head + 12);
-    o.header.fileTableOffset = LoadU32(head + 16);
-    o.header.dirTableOffset = LoadU32(head + 20);
-    if (version >= 4) o.header.codePage = LoadU32(head + 24);
-    o.charSet = ArchiveCharSetFromCodePage(o.header.codePage);
-    std::memcpy(o.key, key, sizeof key);
+    ArchiveReadHeader(head, version, key, &o);
     o.imageSize = low;
     const uint64_t infoEnd = static_cast<uint64_t>(o.header.infoOffset) + o.header.infoSize;
     if (o.header.infoOffset < headerSize || infoEnd > low || o.header.infoSize == 0) return fail();

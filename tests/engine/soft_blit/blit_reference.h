@@ -84,23 +84,33 @@ inline uint32_t RefSubtract32(uint32_t d, uint32_t x) {
     return out;
 }
 
+// What a source pixel does before any arithmetic, the same at both depths:
+// skipped, stored as it is, or mixed (weighted by its alpha when useA).
+enum class RefGate { Skip, Store, Mix };
+inline RefGate RefPixelGate(const RefCall& k, uint32_t s, int a, int kind, bool* useA) {
+    *useA = false;
+    if (k.runPath) {
+        if (kind == 0) return RefGate::Skip;
+        *useA = k.alpha && kind == 2;
+    } else if (!k.alpha) {
+        if (k.trans && s == k.transColor) return RefGate::Skip;
+    } else if (k.trans) {
+        if (a == 0) return RefGate::Skip;
+        *useA = a != 255;
+    } else {
+        if (k.mode == 0 && RefWhite(k.bright) && !k.blend && !k.stretch) return RefGate::Store;
+        *useA = true;
+    }
+    return RefGate::Mix;
+}
+
 // The new destination word for one source pixel, or d when it is skipped.
 inline uint32_t RefPixel32(const RefCall& k, uint32_t s, uint32_t d, int t, int kind) {
     const bool white = RefWhite(k.bright);
     const int a = int(s >> 24);
     bool useA = false;
-    if (k.runPath) {
-        if (kind == 0) return d;
-        useA = k.alpha && kind == 2;
-    } else if (!k.alpha) {
-        if (k.trans && s == k.transColor) return d;
-    } else if (k.trans) {
-        if (a == 0) return d;
-        useA = a != 255;
-    } else {
-        if (k.mode == 0 && white && !k.blend && !k.stretch) return s;
-        useA = true;
-    }
+    const RefGate gate = RefPixelGate(k, s, a, kind, &useA);
+    if (gate != RefGate::Mix) return gate == RefGate::Skip ? d : s;
     const bool plain = !k.blend && white && !k.alpha && !k.runPath;
     if (plain && k.mode == 1 && k.p == 128 && !k.stretch) {
         uint32_t out = 0;
@@ -236,18 +246,8 @@ inline bool RefLeftRedFlag16(uint32_t d, uint32_t x, bool add) {
 inline uint32_t RefPixel16(const RefCall& k, uint32_t s, int a, uint32_t d, int t, int kind) {
     const bool white = RefWhite(k.bright);
     bool useA = false;
-    if (k.runPath) {
-        if (kind == 0) return d;
-        useA = k.alpha && kind == 2;
-    } else if (!k.alpha) {
-        if (k.trans && s == k.transColor) return d;
-    } else if (k.trans) {
-        if (a == 0) return d;
-        useA = a != 255;
-    } else {
-        if (k.mode == 0 && white && !k.blend && !k.stretch) return s;
-        useA = true;
-    }
+    const RefGate gate = RefPixelGate(k, s, a, kind, &useA);
+    if (gate != RefGate::Mix) return gate == RefGate::Skip ? d : s;
     const bool plain = !k.blend && white && !k.alpha && !k.runPath;
     int out[3];
     if (plain && k.mode == 1 && !k.stretch) {
