@@ -115,18 +115,38 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     if ((srcRect || dstRect) && params_.SwapEffect != D3DSWAPEFFECT_COPY)
         return Traced(name, D3DERR_INVALIDCALL, "rectangles need SWAPEFFECT_COPY");
     SurfaceImpl* back = backBuffers_[0];
-    RECT src;
-    if (!RectInside(srcRect, back->pixels_.width, back->pixels_.height, &src))
-        return Traced(name, D3DERR_INVALIDCALL, "source rectangle outside");
-    RECT dst =
-        dstRect ? *dstRect : RECT{0, 0, LONG(back->pixels_.width), LONG(back->pixels_.height)};
+    const LONG bw = LONG(back->pixels_.width), bh = LONG(back->pixels_.height);
+    const RECT asked = srcRect ? *srcRect : RECT{0, 0, bw, bh};
+    if (asked.left >= asked.right || asked.top >= asked.bottom)
+        return Traced(name, D3DERR_INVALIDCALL, "empty source rectangle");
+    RECT dst = dstRect ? *dstRect : RECT{0, 0, bw, bh};
     if (dst.left >= dst.right || dst.top >= dst.bottom || dst.right <= 0 || dst.bottom <= 0 ||
         dst.right > 16384 || dst.bottom > 16384)
         return Traced(name, D3DERR_INVALIDCALL, "destination rectangle");
     HWND window = override ? override : params_.hDeviceWindow;
     if (!window && core_->device) window = core_->device->focus_;
+    // A source rectangle reaching past the back buffer is clipped to it, and
+    // the destination (the whole client area when none is given) loses the
+    // same share of each side.
+    const RECT src{std::max<LONG>(asked.left, 0), std::max<LONG>(asked.top, 0),
+                   std::min(asked.right, bw), std::min(asked.bottom, bh)};
+    const bool clipped = src.left != asked.left || src.top != asked.top ||
+                         src.right != asked.right || src.bottom != asked.bottom;
+    if (clipped && !dstRect) {
+        int cw = 0, ch = 0;
+        if (WindowPictureSize(window, &cw, &ch)) dst = RECT{0, 0, LONG(cw), LONG(ch)};
+    }
+    const auto map = [](LONG v, LONG from, LONG fromEnd, LONG to, LONG toEnd) {
+        return LONG(to + int64_t(v - from) * (toEnd - to) / (fromEnd - from));
+    };
+    const RECT clippedDst{map(src.left, asked.left, asked.right, dst.left, dst.right),
+                          map(src.top, asked.top, asked.bottom, dst.top, dst.bottom),
+                          map(src.right, asked.left, asked.right, dst.left, dst.right),
+                          map(src.bottom, asked.top, asked.bottom, dst.top, dst.bottom)};
+    const bool visible = src.left < src.right && src.top < src.bottom &&
+                         clippedDst.left < clippedDst.right && clippedDst.top < clippedDst.bottom;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
-    if (!ShowInWindow(back->pixels_, src, dstRect, window))
+    if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {

@@ -69,8 +69,8 @@ TEST_F(D3D9Present, ClearedBackBufferReachesTheWindow) {
     ASSERT_EQ(dev->Present(&src, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
     EXPECT_EQ(pixels[5 * 32 + 3] & 0xFFFFFF, 0xFF8000u);
-    RECT bad{0, 0, 33, 16};
-    EXPECT_EQ(dev->Present(&bad, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    RECT past{0, 0, 33, 16};  // clipped to the back buffer
+    EXPECT_EQ(dev->Present(&past, nullptr, nullptr, nullptr), D3D_OK);
     HWND madeUp = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4321));
     EXPECT_EQ(dev->Present(nullptr, nullptr, madeUp, nullptr), D3DERR_INVALIDCALL);
     back->Release();
@@ -181,6 +181,46 @@ TEST_F(D3D9Present, CallsFromAnotherThreadAreCounted) {
         dev->EndScene();
     }).join();
     EXPECT_EQ(KnobD3D9ForeignThreadCalls(), before + 2);
+}
+
+// The back buffer is blue left of x = 16 and orange right of it; the window
+// starts black. A source rectangle past the buffer is clipped, and the
+// destination with it in proportion.
+TEST_F(D3D9Present, SourceRectanglesPastTheBackBufferAreClipped) {
+    constexpr DWORD B = 0x336699, O = 0xFF8000, K = 0;
+    struct Probe {
+        int x, y;
+        DWORD want;
+    };
+    struct Row {
+        const char* name;
+        RECT src;
+        const RECT* dst;
+        Probe probes[3];
+    };
+    const RECT half{0, 0, 16, 8};
+    const Row rows[] = {
+        {"past the right", {16, 0, 48, 16}, nullptr, {{8, 8, O}, {24, 8, K}, {15, 15, O}}},
+        {"before the left", {-16, 0, 16, 16}, nullptr, {{8, 8, K}, {24, 8, B}, {16, 0, B}}},
+        {"above the top", {0, -8, 32, 8}, nullptr, {{8, 3, K}, {8, 12, B}, {24, 12, O}}},
+        {"into a destination", {8, 0, 40, 16}, &half, {{2, 4, B}, {8, 4, O}, {14, 4, K}}},
+        {"wholly outside", {40, 0, 50, 16}, nullptr, {{8, 8, K}, {24, 8, K}, {0, 0, K}}},
+    };
+    Make(D3DSWAPEFFECT_COPY);
+    D3DRECT right{16, 0, 32, 16};
+    for (const Row& row : rows) {
+        ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0), D3D_OK);
+        ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000 | B, 1.f, 0), D3D_OK);
+        ASSERT_EQ(dev->Clear(1, &right, D3DCLEAR_TARGET, 0xFF000000 | O, 1.f, 0), D3D_OK);
+        EXPECT_EQ(dev->Present(&row.src, row.dst, nullptr, nullptr), D3D_OK) << row.name;
+        std::vector<uint32_t> pixels;
+        int w = 0, h = 0;
+        ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
+        for (const Probe& p : row.probes)
+            EXPECT_EQ(pixels[size_t(p.y) * w + p.x] & 0xFFFFFF, p.want)
+                << row.name << " at " << p.x << "," << p.y;
+    }
 }
 
 }  // namespace
