@@ -114,6 +114,8 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     const char* name = "Present";
     if ((srcRect || dstRect) && params_.SwapEffect != D3DSWAPEFFECT_COPY)
         return Traced(name, D3DERR_INVALIDCALL, "rectangles need SWAPEFFECT_COPY");
+    if (core_->device && core_->device->state_.inScene)
+        return Traced(name, D3DERR_INVALIDCALL, "inside a scene");
     SurfaceImpl* back = backBuffers_[0];
     const LONG bw = LONG(back->pixels_.width), bh = LONG(back->pixels_.height);
     const RECT asked = srcRect ? *srcRect : RECT{0, 0, bw, bh};

@@ -223,4 +223,18 @@ TEST_F(D3D9Present, SourceRectanglesPastTheBackBufferAreClipped) {
     }
 }
 
+TEST_F(D3D9Present, PresentInsideASceneIsRefusedAndTraced) {
+    Make(D3DSWAPEFFECT_COPY);
+    IDirect3DSwapChain9* chain = nullptr;
+    ASSERT_EQ(dev->GetSwapChain(0, &chain), D3D_OK);
+    KnobD3D9Trace(true);
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(chain->Present(nullptr, nullptr, nullptr, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(TraceHas(KnobD3D9TakeTrace(), "Present", "inside a scene"));
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    chain->Release();
+}
+
 }  // namespace
