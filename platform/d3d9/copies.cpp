@@ -111,6 +111,8 @@ HRESULT DeviceImpl::UpdateSurface(IDirect3DSurface9* source, const RECT* srcRect
                       FormatName(d->pixels_.format));
     if (d->IsDepthStencil() || s->IsDepthStencil())
         return Traced(name, D3DERR_INVALIDCALL, "depth surface");
+    if (s->locked_ || d->locked_)
+        return Traced(name, D3DERR_INVALIDCALL, "%s locked", s->locked_ ? "source" : "destination");
     RECT r;
     if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &r))
         return Traced(name, D3DERR_INVALIDCALL, "source rect outside");
