@@ -205,8 +205,10 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
                       unsigned(d->pool_));
     if (s->IsDepthStencil() || d->IsDepthStencil())
         return Traced(name, D3DERR_INVALIDCALL, "depth surface");
-    if (!d->IsRenderTarget() && d->role_ != SurfaceRole::Plain)
-        return Traced(name, D3DERR_INVALIDCALL, "destination is a plain texture");
+    // Only render targets (surfaces or texture levels) take a StretchRect.
+    if (!d->IsRenderTarget())
+        return Traced(name, D3DERR_INVALIDCALL, "destination is a plain %s",
+                      d->role_ == SurfaceRole::Plain ? "off-screen surface" : "texture");
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
         return Traced(name, D3DERR_INVALIDCALL, "filter %u", unsigned(filter));
     RECT sr, dr;
@@ -215,6 +217,9 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
         return Traced(name, D3DERR_INVALIDCALL, "rectangle outside");
     if (s == d && Overlap(sr, dr))
         return Traced(name, D3DERR_INVALIDCALL, "overlapping rectangles");
+    if (s == d &&
+        (sr.right - sr.left != dr.right - dr.left || sr.bottom - sr.top != dr.bottom - dr.top))
+        return Traced(name, D3DERR_INVALIDCALL, "stretch within one surface");
     Stretch(s->pixels_, sr, d->pixels_, dr, filter);
     return Traced(name, D3D_OK, "%ldx%ld %s -> %ldx%ld %s filter %u", long(sr.right - sr.left),
                   long(sr.bottom - sr.top), FormatName(s->pixels_.format), long(dr.right - dr.left),

@@ -1,5 +1,5 @@
-// Copies between resources as Direct3D 9 documents them: which pairs
-// UpdateTexture matches.
+// Copies between resources as Direct3D 9 documents them: which levels
+// UpdateTexture matches, which pairs StretchRect takes.
 #include "d3d9_fixture.h"
 
 namespace {
@@ -57,6 +57,44 @@ TEST_F(D3D9CopyRules, UpdateTextureMatchesLevelsFromTheSmallestUp) {
         SafeRelease(src);
         SafeRelease(dst);
     }
+}
+
+TEST_F(D3D9CopyRules, StretchRectTakesTheDocumentedPairsOnly) {
+    IDirect3DSurface9* rt = RenderTarget(8, 8, D3DFMT_X8R8G8B8);
+    IDirect3DSurface9* plain = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
+    IDirect3DSurface9* plain2 = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
+    IDirect3DTexture9* tex = Texture(8, 8, 1, D3DPOOL_DEFAULT);
+    IDirect3DTexture9* rtTex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                 &rtTex, nullptr),
+              D3D_OK);
+    IDirect3DSurface9 *texLevel = nullptr, *rtLevel = nullptr;
+    tex->GetSurfaceLevel(0, &texLevel);
+    rtTex->GetSurfaceLevel(0, &rtLevel);
+    const RECT small{0, 0, 2, 2}, left{0, 0, 4, 4}, right{4, 4, 8, 8};
+    struct Row {
+        const char* name;
+        IDirect3DSurface9 *src, *dst;
+        const RECT *sr, *dr;
+        HRESULT want;
+    };
+    const Row rows[] = {
+        {"render target to off-screen plain", rt, plain, nullptr, nullptr, D3DERR_INVALIDCALL},
+        {"off-screen plain to off-screen plain", plain, plain2, nullptr, nullptr,
+         D3DERR_INVALIDCALL},
+        {"texture to off-screen plain", texLevel, plain, nullptr, nullptr, D3DERR_INVALIDCALL},
+        {"stretch within one surface", rt, rt, &small, &right, D3DERR_INVALIDCALL},
+        {"copy within one surface", rt, rt, &left, &right, D3D_OK},
+        {"off-screen plain to render target", plain, rt, nullptr, nullptr, D3D_OK},
+        {"texture to render-target texture", texLevel, rtLevel, &small, nullptr, D3D_OK},
+        {"render-target texture to render target", rtLevel, rt, nullptr, &left, D3D_OK},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(dev->StretchRect(row.src, row.sr, row.dst, row.dr, D3DTEXF_LINEAR), row.want)
+            << row.name;
+    for (IDirect3DSurface9* s : {rt, plain, plain2, texLevel, rtLevel}) s->Release();
+    SafeRelease(tex);
+    SafeRelease(rtTex);
 }
 
 }  // namespace
