@@ -237,4 +237,36 @@ TEST_F(D3D9Present, PresentInsideASceneIsRefusedAndTraced) {
     chain->Release();
 }
 
+TEST(D3D9DialogBoxMode, NeedsDiscardInFullScreenAndNoOpenScene) {
+    struct Row {
+        const char* name;
+        BOOL windowed;
+        D3DSWAPEFFECT effect;
+        bool inScene;
+        HRESULT want;
+    };
+    const Row rows[] = {
+        {"full screen, DISCARD", FALSE, D3DSWAPEFFECT_DISCARD, false, D3D_OK},
+        {"full screen, COPY", FALSE, D3DSWAPEFFECT_COPY, false, D3DERR_INVALIDCALL},
+        {"full screen, inside a scene", FALSE, D3DSWAPEFFECT_DISCARD, true, D3DERR_INVALIDCALL},
+        {"windowed, COPY", TRUE, D3DSWAPEFFECT_COPY, false, D3D_OK},
+        {"windowed, inside a scene", TRUE, D3DSWAPEFFECT_COPY, true, D3DERR_INVALIDCALL},
+    };
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    for (const Row& row : rows) {
+        D3DPRESENT_PARAMETERS pp = Windowed(640, 480);
+        pp.Windowed = row.windowed;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = row.effect;
+        IDirect3DDevice9* dev = nullptr;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
+                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
+                  D3D_OK);
+        if (row.inScene) dev->BeginScene();
+        EXPECT_EQ(dev->SetDialogBoxMode(TRUE), row.want) << row.name;
+        SafeRelease(dev);
+    }
+    SafeRelease(d3d);
+}
+
 }  // namespace
