@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "knobs.h"
+#include "raster/raster.h"
 
 namespace platform::d3d9 {
 
@@ -248,12 +249,12 @@ void FillCaps(D3DCAPS9* c) {
     c->Caps = D3DCAPS_READ_SCANLINE;
     c->Caps2 = D3DCAPS2_DYNAMICTEXTURES | D3DCAPS2_CANMANAGERESOURCE;
     c->Caps3 = D3DCAPS3_COPY_TO_VIDMEM | D3DCAPS3_COPY_TO_SYSTEMMEM;
+    c->DevCaps2 = D3DDEVCAPS2_CAN_STRETCHRECT_FROM_TEXTURES;
     c->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
     c->DevCaps = D3DDEVCAPS_EXECUTESYSTEMMEMORY | D3DDEVCAPS_TLVERTEXSYSTEMMEMORY |
-                 D3DDEVCAPS_TEXTURESYSTEMMEMORY | D3DDEVCAPS_DRAWPRIMTLVERTEX |
-                 D3DDEVCAPS_CANRENDERAFTERFLIP | D3DDEVCAPS_DRAWPRIMITIVES2 |
-                 D3DDEVCAPS_DRAWPRIMITIVES2EX | D3DDEVCAPS_HWTRANSFORMANDLIGHT |
-                 D3DDEVCAPS_HWRASTERIZATION;
+                 D3DDEVCAPS_DRAWPRIMTLVERTEX | D3DDEVCAPS_CANRENDERAFTERFLIP |
+                 D3DDEVCAPS_DRAWPRIMITIVES2 | D3DDEVCAPS_DRAWPRIMITIVES2EX |
+                 D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_HWRASTERIZATION;
     c->PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW |
                            D3DPMISCCAPS_CULLCCW | D3DPMISCCAPS_COLORWRITEENABLE |
                            D3DPMISCCAPS_CLIPTLVERTS;
@@ -297,7 +298,9 @@ void FillCaps(D3DCAPS9* c) {
     c->GuardBandBottom = 8192.f;
     c->StencilCaps = 0xFF;
     c->FVFCaps = 8 | D3DFVFCAPS_DONOTSTRIPELEMENTS;
-    c->TextureOpCaps = 0x03FFFFFF;
+    // Each operation's D3DTEXOPCAPS bit is 1 << (operation - 1).
+    for (DWORD op = D3DTOP_DISABLE; op <= D3DTOP_LERP; ++op)
+        if (raster::RasterStageOperationSupported(op)) c->TextureOpCaps |= 1u << (op - 1);
     c->MaxTextureBlendStages = 8;
     c->MaxSimultaneousTextures = 8;
     c->VertexProcessingCaps = D3DVTXPCAPS_TEXGEN | D3DVTXPCAPS_MATERIALSOURCE7 |
