@@ -152,6 +152,37 @@ TEST_F(D3D9Present, LossThenResetOnceDefaultResourcesAreGone) {
     managed->Release();
 }
 
+// A failed Reset of a working device loses it: TestCooperativeLevel says
+// lost once, then waits for Reset; a good Reset brings it back.
+TEST_F(D3D9Present, FailedResetOfAWorkingDeviceLosesIt) {
+    Make(D3DSWAPEFFECT_COPY);
+    IDirect3DTexture9* held = nullptr;
+    struct Row {
+        const char* name;
+        UINT backBuffers;
+        bool holdTexture;
+    };
+    const Row rows[] = {{"parameters refused", 9, false}, {"DEFAULT texture alive", 1, true}};
+    for (const Row& row : rows) {
+        if (row.holdTexture) {
+            ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                         D3DPOOL_DEFAULT, &held, nullptr),
+                      D3D_OK);
+        }
+        D3DPRESENT_PARAMETERS pp = Windowed(32, 16);
+        pp.hDeviceWindow = window;
+        pp.BackBufferCount = row.backBuffers;
+        EXPECT_EQ(dev->Reset(&pp), D3DERR_INVALIDCALL) << row.name;
+        EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET) << row.name;
+        SafeRelease(held);
+        pp.BackBufferCount = 1;
+        ASSERT_EQ(dev->Reset(&pp), D3D_OK) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK) << row.name;
+    }
+}
+
 // The engine's way after loss: release everything and make a new device.
 TEST_F(D3D9Present, ReleaseAllAndRecreateListsALeakedTexture) {
     Make(D3DSWAPEFFECT_COPY);
