@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "knobs.h"
+#include "raster/pixel_formats.h"
 #include "raster/raster.h"
 
 namespace platform::d3d9 {
@@ -135,77 +136,14 @@ HRESULT FormatSupport(D3DFORMAT f, DWORD usage, D3DRESOURCETYPE type) {
     }
 }
 
-namespace {
-inline DWORD Expand5(DWORD v) {
-    return (v << 3) | (v >> 2);
-}
-inline DWORD Expand6(DWORD v) {
-    return (v << 2) | (v >> 4);
-}
-inline DWORD Expand4(DWORD v) {
-    return v * 17;
-}
-inline DWORD Argb(DWORD a, DWORD r, DWORD g, DWORD b) {
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-}  // namespace
-
+// Conversions go through the rasteriser's, so Clear, ColorFill, copies and
+// drawing turn a colour into the same 16-bit pixel.
 DWORD ReadArgb(D3DFORMAT f, const BYTE* p) {
-    DWORD v;
-    switch (f) {
-        case D3DFMT_A8R8G8B8:
-            std::memcpy(&v, p, 4);
-            return v;
-        case D3DFMT_X8R8G8B8:
-            std::memcpy(&v, p, 4);
-            return v | 0xFF000000u;
-        default:
-            break;
-    }
-    WORD w;
-    std::memcpy(&w, p, 2);
-    switch (f) {
-        case D3DFMT_R5G6B5:
-            return Argb(255, Expand5(w >> 11), Expand6((w >> 5) & 63), Expand5(w & 31));
-        case D3DFMT_X1R5G5B5:
-            return Argb(255, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31), Expand5(w & 31));
-        case D3DFMT_A1R5G5B5:
-            return Argb(w & 0x8000 ? 255 : 0, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31),
-                        Expand5(w & 31));
-        case D3DFMT_A4R4G4B4:
-            return Argb(Expand4(w >> 12), Expand4((w >> 8) & 15), Expand4((w >> 4) & 15),
-                        Expand4(w & 15));
-        default:
-            return 0;
-    }
+    return raster::IsColourFormat(f) ? raster::ReadArgb(p, f) : 0;
 }
 
 void WriteArgb(D3DFORMAT f, BYTE* p, DWORD c) {
-    const DWORD a = c >> 24, r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
-    DWORD v32;
-    WORD v16;
-    switch (f) {
-        case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8:
-            v32 = f == D3DFMT_X8R8G8B8 ? (c | 0xFF000000u) : c;
-            std::memcpy(p, &v32, 4);
-            return;
-        case D3DFMT_R5G6B5:
-            v16 = WORD(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-            break;
-        case D3DFMT_X1R5G5B5:
-            v16 = WORD(0x8000 | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-            break;
-        case D3DFMT_A1R5G5B5:
-            v16 = WORD((a >= 128 ? 0x8000 : 0) | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-            break;
-        case D3DFMT_A4R4G4B4:
-            v16 = WORD(((a >> 4) << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4));
-            break;
-        default:
-            return;
-    }
-    std::memcpy(p, &v16, 2);
+    raster::WriteArgb(p, f, c);  // writes nothing for a format without colour
 }
 
 void WriteDepth(D3DFORMAT f, BYTE* p, float z, bool writeDepth, DWORD stencil, bool writeStencil) {

@@ -97,4 +97,52 @@ TEST_F(D3D9CopyRules, StretchRectTakesTheDocumentedPairsOnly) {
     SafeRelease(rtTex);
 }
 
+// Clear, ColorFill, StretchRect and a drawn triangle turn one colour into the
+// same 16-bit pixel: each channel rounded, round(v * max / 255).
+TEST_F(D3D9CopyRules, EveryPathWritesOneSixteenBitPixelForAColour) {
+    struct Row {
+        D3DFORMAT format;
+        DWORD colour;
+        WORD want;
+    };
+    const Row rows[] = {
+        {D3DFMT_R5G6B5, 0xFF0F0F0F, 0x1082},    // 15 -> 2 of 31, 4 of 63
+        {D3DFMT_R5G6B5, 0xFF8040C0, 0x8217},    // 128 -> 16 and 192 -> 23 of 31, 64 -> 16 of 63
+        {D3DFMT_X1R5G5B5, 0xFF0F0F0F, 0x8842},  // 15 -> 2 of 31
+    };
+    IDirect3DSurface9* source = RenderTarget(4, 4, D3DFMT_X8R8G8B8);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetRenderTarget(0, &back), D3D_OK);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    for (const Row& row : rows) {
+        IDirect3DSurface9* rt = RenderTarget(4, 4, row.format);
+        ASSERT_EQ(dev->ColorFill(source, nullptr, row.colour), D3D_OK);
+        ASSERT_EQ(dev->SetRenderTarget(0, rt), D3D_OK);
+        const RECT r0{0, 0, 1, 1}, r1{1, 0, 2, 1}, r2{2, 0, 3, 1};
+        const D3DRECT cleared{0, 0, 1, 1};
+        ASSERT_EQ(dev->Clear(1, &cleared, D3DCLEAR_TARGET, row.colour, 1.f, 0), D3D_OK);
+        ASSERT_EQ(dev->ColorFill(rt, &r1, row.colour), D3D_OK);
+        ASSERT_EQ(dev->StretchRect(source, &r0, rt, &r2, D3DTEXF_NONE), D3D_OK);
+        struct {
+            float x, y, z, rhw;
+            DWORD c;
+        } tri[3] = {
+            {2.5f, 0, 0, 1, row.colour}, {5, 0, 0, 1, row.colour}, {5, 4, 0, 1, row.colour}};
+        ASSERT_EQ(dev->BeginScene(), D3D_OK);
+        ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof tri[0]), D3D_OK);
+        ASSERT_EQ(dev->EndScene(), D3D_OK);
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(rt->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const WORD* px = static_cast<const WORD*>(lr.pBits);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(px[x], row.want) << "format " << row.format << " pixel " << x;
+        rt->UnlockRect();
+        dev->SetRenderTarget(0, back);
+        SafeRelease(rt);
+    }
+    SafeRelease(back);
+    SafeRelease(source);
+}
+
 }  // namespace
