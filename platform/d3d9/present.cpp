@@ -79,6 +79,12 @@ void FillWithMarker(PixelBuffer& p) {
 #endif
     for (UINT y = 1; y < p.height; ++y) std::memcpy(p.Row(y), first, rowBytes);
 }
+// Presenting on a lost device shows nothing. An Ex device is never lost to
+// Present: it reports an occluded window, and the loss itself through
+// TestCooperativeLevel and CheckDeviceState.
+HRESULT LostPresent(const DeviceImpl& device, const char* name) {
+    return Traced(name, device.isEx_ ? S_PRESENT_OCCLUDED : D3DERR_DEVICELOST, "device lost");
+}
 }  // namespace
 
 SwapChainImpl::SwapChainImpl(std::shared_ptr<DeviceCore> core, const D3DPRESENT_PARAMETERS& pp)
@@ -174,8 +180,8 @@ HRESULT SwapChainImpl::Present(const RECT* src, const RECT* dst, HWND override, 
                                DWORD flags) {
     CallGuard guard(*core_);
     if (!core_->device) return Traced("SwapChain::Present", D3DERR_INVALIDCALL, "device destroyed");
-    HRESULT loss = core_->device->LossState();
-    if (loss != D3D_OK) return Traced("SwapChain::Present", D3DERR_DEVICELOST);
+    if (core_->device->LossState() != D3D_OK)
+        return LostPresent(*core_->device, "SwapChain::Present");
     return PresentNow(src, dst, override, flags);
 }
 
@@ -241,14 +247,14 @@ UINT DeviceImpl::GetNumberOfSwapChains() {
 
 HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND override, const RGNDATA* dirty) {
     CallGuard guard(*core_);
-    if (LossState() != D3D_OK) return Traced("Present", D3DERR_DEVICELOST);
+    if (LossState() != D3D_OK) return LostPresent(*this, "Present");
     return swapChain_->PresentNow(src, dst, override, 0);
 }
 
 HRESULT DeviceImpl::PresentEx(const RECT* src, const RECT* dst, HWND override, const RGNDATA*,
                               DWORD flags) {
     CallGuard guard(*core_);
-    if (LossState() != D3D_OK) return Traced("PresentEx", D3DERR_DEVICELOST);
+    if (LossState() != D3D_OK) return LostPresent(*this, "PresentEx");
     return swapChain_->PresentNow(src, dst, override, flags);
 }
 

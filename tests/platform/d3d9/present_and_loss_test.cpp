@@ -183,6 +183,30 @@ TEST_F(D3D9Present, FailedResetOfAWorkingDeviceLosesIt) {
     }
 }
 
+// An Ex device's presents report an occluded window under loss, never a lost
+// device; TestCooperativeLevel still tells the loss.
+TEST_F(D3D9Present, ExPresentUnderLossReportsOcclusion) {
+    IDirect3D9Ex* ex = nullptr;
+    ASSERT_EQ(Direct3DCreate9Ex(D3D_SDK_VERSION, &ex), D3D_OK);
+    D3DPRESENT_PARAMETERS pp = Windowed(32, 16);
+    pp.hDeviceWindow = window;
+    IDirect3DDevice9Ex* exDev = nullptr;
+    ASSERT_EQ(ex->CreateDeviceEx(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                 &pp, nullptr, &exDev),
+              D3D_OK);
+    IDirect3DSwapChain9* chain = nullptr;
+    ASSERT_EQ(exDev->GetSwapChain(0, &chain), D3D_OK);
+    KnobD3D9LoseDevices();
+    EXPECT_EQ(exDev->Present(nullptr, nullptr, nullptr, nullptr), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(exDev->PresentEx(nullptr, nullptr, nullptr, nullptr, 0), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(chain->Present(nullptr, nullptr, nullptr, nullptr, 0), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(exDev->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    KnobD3D9RegainDevices();
+    chain->Release();
+    exDev->Release();
+    ex->Release();
+}
+
 // The engine's way after loss: release everything and make a new device.
 TEST_F(D3D9Present, ReleaseAllAndRecreateListsALeakedTexture) {
     Make(D3DSWAPEFFECT_COPY);
