@@ -497,7 +497,7 @@ StreamHandle ArchiveApiOpen(const char* path, int useCache, int blockRead, int a
     Locked lock;
     startLocked();
     if (g_fileCount.load() >= kFileSlots) {
-        LogWrite("同時に開けるファイルの数が限界を超えました\n");
+        LogWrite(Cp932Text("同時に開けるファイルの数が限界を超えました\n"));
         return 0;
     }
     int index = 0;
