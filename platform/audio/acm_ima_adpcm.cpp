@@ -36,7 +36,9 @@ struct Channel {
 }  // namespace
 
 int ImaAdpcmSamplesPerBlock(int blockAlign, int channels) {
+    // The codes after the headers come in whole 4-byte groups per channel.
     if (channels < 1 || channels > 2 || blockAlign <= 4 * channels) return 0;
+    if ((blockAlign - 4 * channels) % (4 * channels) != 0) return 0;
     return (blockAlign - 4 * channels) * 8 / (4 * channels) + 1;
 }
 

@@ -9,7 +9,7 @@
 namespace platform {
 
 // Samples per channel in a block of blockAlign bytes; 0 when the block is too
-// small for its headers or the channels are not 1 or 2.
+// small for its headers, holds a partial group or the channels are not 1 or 2.
 int ImaAdpcmSamplesPerBlock(int blockAlign, int channels);
 
 // Decodes one whole block into samplesPerBlock x channels interleaved samples.
