@@ -1,11 +1,13 @@
 // Ogg Vorbis (kind 2) over vorbisfile, reading through the converter's
 // loader stream. The Ogg variant 1 reads the Vorbis stream of a file that
-// also carries a Theora stream: vorbisfile passes over the other logical
-// streams of a grouped file itself, so both variants share one decoder.
+// also carries a Theora stream: vorbisfile cannot seek in such a grouped
+// file, so the Vorbis stream's own pages are gathered first and vorbisfile
+// reads them as a file of their own.
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "DuRud.h"
 #include "sound/sound_convert_readers.h"
@@ -34,6 +36,63 @@ long TellCallback(void* source) {
     return s->stream.Tell(s->streamHandle);
 }
 
+// --- variant 1: reads, seeks and tells in the gathered pages -------------------------
+
+size_t ReadPages(void* buffer, size_t size, size_t count, void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr || size == 0) return 0;
+    size_t n = std::min(count, size_t(s->ogg.pagesSize - s->ogg.pagesPosition) / size);
+    std::memcpy(buffer, s->ogg.pages + s->ogg.pagesPosition, n * size);
+    s->ogg.pagesPosition += uint32_t(n * size);
+    return n;
+}
+
+int SeekPages(void* source, ogg_int64_t offset, int origin) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr) return -1;
+    int64_t base = origin == SEEK_CUR   ? s->ogg.pagesPosition
+                   : origin == SEEK_END ? s->ogg.pagesSize
+                                        : 0;
+    s->ogg.pagesPosition = uint32_t(std::clamp<int64_t>(base + offset, 0, s->ogg.pagesSize));
+    return 0;
+}
+
+long TellPages(void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    return s == nullptr ? -1 : long(s->ogg.pagesPosition);
+}
+
+// Copies the pages of the first logical stream that begins as Vorbis into
+// the kind-2 area; false when there is none.
+bool GatherVorbisPages(SoundConvertState* s) {
+    int64_t size = MeasureStream(s);
+    if (size <= 0 || !SeekStreamTo(s, 0)) return false;
+    s->ogg.pages = static_cast<uint8_t*>(TrackedAlloc(uint32_t(size), __FILE__, __LINE__));
+    if (s->ogg.pages == nullptr) return false;
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    char* in = ogg_sync_buffer(&sync, long(size));
+    uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
+    ogg_sync_wrote(&sync, long(read));
+    long serial = -1;
+    uint32_t used = 0;
+    ogg_page page;
+    for (int r; (r = ogg_sync_pageout(&sync, &page)) != 0;) {
+        if (r < 0) continue;  // bytes skipped to the next page
+        if (serial < 0 && ogg_page_bos(&page) && page.body_len >= 7 &&
+            std::memcmp(page.body, "\x01vorbis", 7) == 0)
+            serial = ogg_page_serialno(&page);
+        if (serial < 0 || ogg_page_serialno(&page) != serial) continue;
+        std::memcpy(s->ogg.pages + used, page.header, size_t(page.header_len));
+        std::memcpy(s->ogg.pages + used + page.header_len, page.body, size_t(page.body_len));
+        used += uint32_t(page.header_len + page.body_len);
+    }
+    ogg_sync_clear(&sync);
+    s->ogg.pagesSize = used;
+    s->ogg.pagesPosition = 0;
+    return serial >= 0;
+}
+
 OggVorbis_File* FileOf(SoundConvertState* s) {
     return static_cast<OggVorbis_File*>(s->ogg.file);
 }
@@ -46,10 +105,11 @@ int OpenOggVorbisReader(SoundConvertState* s) {
         static_cast<OggVorbis_File*>(TrackedCalloc(sizeof(OggVorbis_File), __FILE__, __LINE__));
     if (vf == nullptr) return -1;
     s->ogg.file = vf;
-    const ov_callbacks callbacks = {ReadCallback, SeekCallback, nullptr, TellCallback};
-    if (ov_open_callbacks(s, vf, nullptr, 0, callbacks) != 0) {
-        TrackedFree(vf);
-        s->ogg = {};
+    const ov_callbacks fromStream = {ReadCallback, SeekCallback, nullptr, TellCallback};
+    const ov_callbacks fromPages = {ReadPages, SeekPages, nullptr, TellPages};
+    if ((s->oggVariant == 1 && !GatherVorbisPages(s)) ||
+        ov_open_callbacks(s, vf, nullptr, 0, s->oggVariant == 1 ? fromPages : fromStream) != 0) {
+        EndOggVorbis(s);
         return -1;
     }
     s->ogg.opened = 1;
@@ -109,6 +169,7 @@ int64_t OggVorbisSize(SoundConvertState* s) {
 void EndOggVorbis(SoundConvertState* s) {
     if (s->ogg.opened) ov_clear(FileOf(s));
     TrackedFree(s->ogg.file);
+    TrackedFree(s->ogg.pages);
     s->ogg = {};
 }
 

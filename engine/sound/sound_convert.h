@@ -61,6 +61,9 @@ struct SoundConvertState {
         int opened;
         void* file;  // vorbisfile's decoder record
         int wordSize;
+        uint8_t* pages;  // variant 1: the Vorbis stream's own pages
+        uint32_t pagesSize;
+        uint32_t pagesPosition;
     } ogg;
     struct {
         uint8_t* block;

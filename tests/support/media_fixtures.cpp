@@ -215,9 +215,10 @@ void AppendPage(std::string* out, const ogg_page& page) {
     out->append(reinterpret_cast<const char*>(page.body), size_t(page.body_len));
 }
 
+// Small pages (about 1 KiB), so that tests can cut one out of the middle.
 void Drain(ogg_stream_state* stream, std::string* out, bool flush) {
     ogg_page page;
-    while (flush ? ogg_stream_flush(stream, &page) : ogg_stream_pageout(stream, &page))
+    while (flush ? ogg_stream_flush(stream, &page) : ogg_stream_pageout_fill(stream, &page, 1024))
         AppendPage(out, page);
 }
 
