@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "font_test_support.h"
+#include "support/test_support.h"
+#include "support/truetype_face.h"
 
 using namespace fonttest;
 
@@ -19,6 +21,7 @@ struct MappingRow {
     int pitch;
     const char* file;
     bool emboldened;
+    bool italic = false;  // asked for, and obliqued: no installed italic file
 };
 
 const MappingRow kRows[] = {
@@ -39,6 +42,8 @@ const MappingRow kRows[] = {
     {"Emboldened", "IPAGothic", SHIFTJIS_CHARSET, FW_SEMIBOLD, 0, "ipag.ttf", true},
     {"BelowBold", "IPAGothic", SHIFTJIS_CHARSET, FW_MEDIUM, 0, "ipag.ttf", false},
     {"TestFace", "Vessamire Test", ANSI_CHARSET, FW_NORMAL, 0, "test_face.ttf", false},
+    {"Obliqued", "IPAGothic", SHIFTJIS_CHARSET, FW_NORMAL, 0, "ipag.ttf", false, true},
+    {"ObliquedBold", "IPAGothic", SHIFTJIS_CHARSET, FW_BOLD, 0, "ipag.ttf", true, true},
 };
 
 }  // namespace
@@ -47,12 +52,15 @@ TEST(FontMapping, RequestsRealiseInstalledFiles) {
     AddTestFace();
     for (const MappingRow& row : kRows) {
         SCOPED_TRACE(row.name);
-        Selected s(row.face, 16, row.charset, row.weight, row.pitch);
+        Selected s(row.face, 16, row.charset, row.weight, row.pitch, row.italic);
         KnobFontInfo info = s.Info();
         EXPECT_EQ(FileName(info), row.file);
         EXPECT_EQ(info.emboldened, row.emboldened);
-        EXPECT_FALSE(info.oblique);
+        EXPECT_EQ(info.oblique, row.italic);
     }
+    // A file FreeType cannot read adds no face.
+    testsupport::WriteFile("broken.ttf", testsupport::MakeTrueTypeFace({}).substr(0, 100));
+    EXPECT_FALSE(KnobFontAddFile((testsupport::TestDirectory() + "/broken.ttf").c_str()));
 }
 
 TEST(FontMapping, RefusedArgumentsAndHooks) {

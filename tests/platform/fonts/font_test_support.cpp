@@ -19,9 +19,9 @@ void AddTestFace() {
     ASSERT_TRUE(KnobFontAddFile((testsupport::TestDirectory() + "/test_face.ttf").c_str()));
 }
 
-Selected::Selected(const char* face, int height, int charset, int weight, int pitch) {
+Selected::Selected(const char* face, int height, int charset, int weight, int pitch, bool italic) {
     dc = CreateCompatibleDC(nullptr);
-    font = CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
+    font = CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, pitch, face);
     EXPECT_NE(font, nullptr) << face;
     SelectObject(dc, font);

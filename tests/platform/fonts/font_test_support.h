@@ -23,7 +23,7 @@ void AddTestFace();
 // A font selected into a memory DC; both are deleted with it.
 struct Selected {
     Selected(const char* face, int height, int charset = DEFAULT_CHARSET, int weight = FW_NORMAL,
-             int pitch = DEFAULT_PITCH);
+             int pitch = DEFAULT_PITCH, bool italic = false);
     ~Selected();
     KnobFontInfo Info() const;
     HDC dc = nullptr;
