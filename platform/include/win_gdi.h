@@ -188,32 +188,14 @@ struct TEXTMETRICA {
 typedef TEXTMETRICA* LPTEXTMETRICA;
 static_assert(sizeof(TEXTMETRICA) == 56);
 
-struct NEWTEXTMETRICA {
-    LONG tmHeight;
-    LONG tmAscent;
-    LONG tmDescent;
-    LONG tmInternalLeading;
-    LONG tmExternalLeading;
-    LONG tmAveCharWidth;
-    LONG tmMaxCharWidth;
-    LONG tmWeight;
-    LONG tmOverhang;
-    LONG tmDigitizedAspectX;
-    LONG tmDigitizedAspectY;
-    BYTE tmFirstChar;
-    BYTE tmLastChar;
-    BYTE tmDefaultChar;
-    BYTE tmBreakChar;
-    BYTE tmItalic;
-    BYTE tmUnderlined;
-    BYTE tmStruckOut;
-    BYTE tmPitchAndFamily;
-    BYTE tmCharSet;
+// The TEXTMETRICA fields, then these (the same layout as Windows' own record).
+struct NEWTEXTMETRICA : TEXTMETRICA {
     DWORD ntmFlags;
     UINT ntmSizeEM;
     UINT ntmCellHeight;
     UINT ntmAvgWidth;
 };
+static_assert(sizeof(NEWTEXTMETRICA) == 72);
 
 struct FONTSIGNATURE {
     DWORD fsUsb[4];

@@ -2,7 +2,6 @@
 // every family is listed under its own name; with a name, the family known
 // by it is listed under that very name. Faces of East Asian charsets are
 // also listed as vertical ("@" + name) faces when every family is listed.
-#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -89,8 +88,7 @@ int Report(const Listed& item, BYTE charset, bool vertical, FONTENUMPROCA callba
     CopyName(elf.elfScript, LF_FACESIZE, CharsetScript(charset));
 
     NEWTEXTMETRICEXA ntm{};
-    static_assert(offsetof(NEWTEXTMETRICA, tmCharSet) == offsetof(TEXTMETRICA, tmCharSet));
-    std::memcpy(&ntm.ntmTm, &tm, offsetof(TEXTMETRICA, tmCharSet) + 1);
+    static_cast<TEXTMETRICA&>(ntm.ntmTm) = tm;
     ntm.ntmTm.ntmFlags = (f.italic ? NTM_ITALIC : 0) | (f.weight >= FW_SEMIBOLD ? NTM_BOLD : 0);
     if (ntm.ntmTm.ntmFlags == 0) ntm.ntmTm.ntmFlags = NTM_REGULAR;
     ntm.ntmTm.ntmSizeEM = static_cast<UINT>(f.unitsPerEm);
