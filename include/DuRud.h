@@ -273,6 +273,16 @@ int GetJoypadInputState(int pad);
 int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
 int StopJoypadVibration(int pad);
 
+// --- graphics: draw target, draw settings, boxes and the screen flip
+// Later drawing goes to a graphic or to -2 (the back buffer); -1 for a bad target.
+int SelectDrawTarget(int target);
+int SetBlendMode(int mode, int parameter);              // parameter clamped to 0..255
+int SetBrightness(int red, int green, int blue);        // each clamped to 0..255; 255s are neutral
+uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen format
+// A box from (x1, y1) to (x2, y2) in a colour value, filled or outlined.
+int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled);
+int FlipScreen();  // flushes the drawing and presents the back buffer
+
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();
 int GetCharCode(unsigned char* out, int consume);  // bytes of the next character: 0, 1 or 2

@@ -74,6 +74,15 @@ enum : uint32_t {
     flag2_no_speed_limit = 0x20,
 };
 
+// Counts whole-entity copy constructions, so that tests can hold the
+// all-pairs contact paths to copying none.
+struct entity_copy_tally {
+    entity_copy_tally() = default;
+    entity_copy_tally(const entity_copy_tally&) { ++count; }
+    entity_copy_tally& operator=(const entity_copy_tally&) = default;
+    static inline uint64_t count = 0;
+};
+
 class entity {
   public:
     entity();
@@ -115,6 +124,7 @@ class entity {
     item_effect_handler interaction = interaction_default;
     int32_t pattern_result = 0;
     int32_t spare2 = 0;
+    [[no_unique_address]] entity_copy_tally copy_tally;
 };
 
 class character : public entity {

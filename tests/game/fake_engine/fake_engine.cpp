@@ -124,3 +124,47 @@ int DuRud::GetJoypadInputState(int pad) {
     const int word = pad >= 1 && pad <= 16 ? state.pad_words[pad - 1] : 0;
     return result_of("GetJoypadInputState", word);
 }
+
+int DuRud::CheckKeyDown(int keyCode) {
+    record("CheckKeyDown", keyCode);
+    const int down = keyCode >= 0 && keyCode < 256 && state.keys[keyCode] == 1 ? 1 : 0;
+    return result_of("CheckKeyDown", down);
+}
+
+int DuRud::WaitForAnyInput() {
+    record("WaitForAnyInput");
+    return result_of("WaitForAnyInput", 0);
+}
+
+// Drawing: nothing is drawn, so unscripted calls report failure.
+int DuRud::SelectDrawTarget(int target) {
+    record("SelectDrawTarget", target);
+    return result_of("SelectDrawTarget", -1);
+}
+
+int DuRud::SetBlendMode(int mode, int parameter) {
+    record("SetBlendMode", mode, parameter);
+    return result_of("SetBlendMode", -1);
+}
+
+int DuRud::SetBrightness(int red, int green, int blue) {
+    record("SetBrightness", red, green, blue);
+    return result_of("SetBrightness", -1);
+}
+
+// The 32-bit screen's colour value, so recorded colours read as 0xFFRRGGBB.
+uint32_t DuRud::MakeColorValue(int red, int green, int blue) {
+    record("MakeColorValue", red, green, blue);
+    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
+           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
+}
+
+int DuRud::DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled) {
+    record("DrawBoxShape", x1, y1, x2, y2, color, filled);
+    return result_of("DrawBoxShape", -1);
+}
+
+int DuRud::FlipScreen() {
+    record("FlipScreen");
+    return result_of("FlipScreen", -1);
+}
