@@ -27,7 +27,7 @@ double limit_speed(double v, double limit) {
 
 }  // namespace
 
-double wrap_coordinate(double v, int size) {
+double wrap_coordinate_outside(double v, int size) {
     if (size <= 0 || !std::isfinite(v)) return v;
     const double w = size;
     // One or two steps exactly as repeated adding or taking gives them; a

@@ -16,7 +16,11 @@ int clamp_entity_position(entity* e, int min_x, int max_x, int min_y, int max_y)
 // A coordinate brought into 0..size as adding or taking whole sizes would:
 // below 0 it rises into [0, size), above size it falls into (0, size]; 0 and
 // size stay. A size of 0 or less, or a value that is not finite, is left alone.
-double wrap_coordinate(double v, int size);
+double wrap_coordinate_outside(double v, int size);
+inline double wrap_coordinate(double v, int size) {
+    // Inline for the contact tests, which wrap four coordinates per call.
+    return v >= 0 && v <= size ? v : wrap_coordinate_outside(v, size);
+}
 
 int update_stun_state(character* c);  // the per-frame character bookkeeping
 
