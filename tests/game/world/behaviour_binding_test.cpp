@@ -1,4 +1,5 @@
 // The behaviour tables and the three-step binding of data names.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,94 +12,37 @@ namespace {
 using BehaviourTables = FakeEngineTest;
 
 template <class Handler>
-std::vector<std::string> names_of(const behaviour_row<Handler>* table, int rows) {
-    std::vector<std::string> out;
-    for (int i = 0; i < rows; ++i) out.push_back(table[i].name ? table[i].name : "(end)");
+std::string names_of(const behaviour_row<Handler>* table, int rows) {
+    std::string out;
+    for (int i = 0; i < rows; ++i)
+        out += std::string(table[i].name ? table[i].name : "(end)") + " ";
     return out;
 }
 
 TEST_F(BehaviourTables, RowsAreTheDataFormatsNamesInOrder) {
-    const std::vector<std::string> speffects = {"nothing",
-                                                "open_door",
-                                                "onpickup_redbull",
-                                                "onpickup_food",
-                                                "onpickup_bigfood",
-                                                "onpickup_nothing",
-                                                "onpickup_nothing_mini",
-                                                "onpickup_bigitem",
-                                                "allenemy_destroy",
-                                                "powerup",
-                                                "powerup_8",
-                                                "powerup_8_mini",
-                                                "lifefragment",
-                                                "extend",
-                                                "stage_progression_normal",
-                                                "treasure_chest_1",
-                                                "treasure_chest_2",
-                                                "treasure_chest_3",
-                                                "itempoints_showup",
-                                                "itempoints_search",
-                                                "heavy_dropper",
-                                                "gravity_weakener",
-                                                "coin_shower",
-                                                "allenemy_stun",
-                                                "teleporter",
-                                                "teleport_back",
-                                                "back_to_first",
-                                                "special_item",
-                                                "(end)"};
-    std::vector<std::string> patterns = {"default",
-                                         "nothing",
-                                         "bigitem",
-                                         "poweritem",
-                                         "poweritem_switched",
-                                         "important_effective",
-                                         "key",
-                                         "door",
-                                         "toggle",
-                                         "trollface_movearound",
-                                         "trollface_turret",
-                                         "rabbit_idle",
-                                         "rabbit_movearound",
-                                         "rabbit_follow",
-                                         "rabbit_shoots",
-                                         "rabbit_walkfollow",
-                                         "rabbit_move1way",
-                                         "fairy_movearound",
-                                         "fairy_follow",
-                                         "fairy_shoots",
-                                         "fairy_movearound_floor",
-                                         "fairy_turret",
-                                         "fairy_gazer",
-                                         "furball_charge",
-                                         "furball_bounce",
-                                         "furball_upaway",
-                                         "furball_shoots",
-                                         "bossfairy",
-                                         "tesmo_intro1",
-                                         "tesmo_intro2",
-                                         "introblock",
-                                         "ghost_follow",
-                                         "ghost_looselyfollow",
-                                         "book_shotgun",
-                                         "book_crazyturret",
-                                         "book_sniper",
-                                         "bossintro_dolvek",
-                                         "bossdolvek",
-                                         "bullet_stopandfollow",
-                                         "bullet_speedlimiter"};
-    for (std::string& p : patterns) p = "move_pattern_" + p;
-    patterns.push_back("(end)");
-    const std::vector<std::string> interactions = {
-        "interaction_default",       "interaction_block_updown",  "interaction_block_leftright",
-        "interaction_block_typical", "interaction_block_noclimb", "(end)"};
-    const std::vector<std::string> affecter_names = {"affecter_default",
-                                                     "affecter_tesmobomb",
-                                                     "affecter_coin_shower",
-                                                     "affecter_timed_bomb",
-                                                     "affecter_heavy_dropper",
-                                                     "affecter_absolute_border",
-                                                     "(end)"};
+    const std::string speffects =
+        "nothing open_door onpickup_redbull onpickup_food onpickup_bigfood onpickup_nothing "
+        "onpickup_nothing_mini onpickup_bigitem allenemy_destroy powerup powerup_8 powerup_8_mini "
+        "lifefragment extend stage_progression_normal treasure_chest_1 treasure_chest_2 "
+        "treasure_chest_3 itempoints_showup itempoints_search heavy_dropper gravity_weakener "
+        "coin_shower allenemy_stun teleporter teleport_back back_to_first special_item (end) ";
+    std::istringstream pattern_words(
+        "default nothing bigitem poweritem poweritem_switched important_effective key door "
+        "toggle trollface_movearound trollface_turret rabbit_idle rabbit_movearound "
+        "rabbit_follow rabbit_shoots rabbit_walkfollow rabbit_move1way fairy_movearound "
+        "fairy_follow fairy_shoots fairy_movearound_floor fairy_turret fairy_gazer "
+        "furball_charge furball_bounce furball_upaway furball_shoots bossfairy tesmo_intro1 "
+        "tesmo_intro2 introblock ghost_follow ghost_looselyfollow book_shotgun book_crazyturret "
+        "book_sniper bossintro_dolvek bossdolvek bullet_stopandfollow bullet_speedlimiter");
+    std::string patterns, word;
+    while (pattern_words >> word) patterns += "move_pattern_" + word + " ";
+    patterns += "(end) ";
+    const std::string interactions =
+        "interaction_default interaction_block_updown interaction_block_leftright "
+        "interaction_block_typical interaction_block_noclimb (end) ";
+    const std::string affecter_names =
+        "affecter_default affecter_tesmobomb affecter_coin_shower affecter_timed_bomb "
+        "affecter_heavy_dropper affecter_absolute_border (end) ";
 
     EXPECT_EQ(names_of(speffect_table, 29), speffects);
     EXPECT_EQ(names_of(move_pattern_table, 41), patterns);

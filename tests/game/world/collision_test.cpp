@@ -22,6 +22,20 @@ entity box_at(double x, double y, double w = 10, double h = 10, uint32_t flags =
     return e;
 }
 
+// A player at (x, 100) whose box against type code `opponent` is size x size;
+// every other box of it is 1 x 1.
+entity player_at(double x, int opponent, double size) {
+    entity p = box_at(x, 100, 1, 1);
+    p.type_code = type_player;
+    p.opp_hit_w[opponent] = p.opp_hit_h[opponent] = size;
+    return p;
+}
+entity bullet_at(double x) {
+    entity b = box_at(x, 100, 1, 1);
+    b.type_code = type_bullet;
+    return b;
+}
+
 TEST_F(Collision, EntitiesTouchAcrossTheSeams) {
     EXPECT_TRUE(boxes_overlap(0, 0, 10, 10, 10, 0, 10, 10));
     EXPECT_FALSE(boxes_overlap(0, 0, 10, 10, 10.001, 0, 10, 10));
@@ -41,32 +55,19 @@ TEST_F(Collision, EntitiesTouchAcrossTheSeams) {
         {"vertical wrap off", box_at(100, 2), box_at(100, 574), true, false, false},
         {"across the corner", box_at(798, 574), box_at(2, 2), true, true, true},
         {"a wrapped position", box_at(-795, 100), box_at(2, 100), true, true, true},
+        {"a player's box against bullets", player_at(100, 5, 40), bullet_at(118), true, true, true},
+        {"a bullet against a player's box", bullet_at(118), player_at(100, 5, 40), true, true,
+         true},
+        {"a player's box against players", player_at(100, 0, 4), player_at(118, 0, 4), true, true,
+         false},
+        {"the other player's box too", player_at(100, 0, 4), player_at(118, 0, 40), true, true,
+         true},
     };
     for (const Row& row : rows) {
         stage_info.horizontal_wrap = row.wrap_x;
         stage_info.vertical_wrap = row.wrap_y;
         EXPECT_EQ(entities_overlap(row.a, row.b), row.overlap) << row.name;
     }
-}
-
-TEST_F(Collision, PlayersUseTheirBoxForTheOpponentsTypeCode) {
-    tesmo p;
-    p.x = 100;
-    p.y = 100;
-    p.opp_hit_w[5] = p.opp_hit_h[5] = 40;  // against bullets
-    p.opp_hit_w[0] = p.opp_hit_h[0] = 4;   // against players
-    bullet b;
-    b.x = 118;
-    b.y = 100;
-    tesmo other;
-    other.x = 118;
-    other.y = 100;
-    other.opp_hit_w[0] = other.opp_hit_h[0] = 4;
-    EXPECT_TRUE(entities_overlap(p, b));
-    EXPECT_TRUE(entities_overlap(b, p));
-    EXPECT_FALSE(entities_overlap(p, other));
-    other.opp_hit_w[0] = 40;
-    EXPECT_TRUE(entities_overlap(p, other));
 }
 
 TEST_F(Collision, OverlapExtentsAndTheNearestCopy) {

@@ -1,6 +1,7 @@
 // The entity family and its pools, as built before main and reset later.
 #include <climits>
 #include <functional>
+#include <tuple>
 #include <typeindex>
 #include <typeinfo>
 
@@ -27,6 +28,7 @@ TEST_F(WorldPools, StartupSeedsTheGeneratorFromFourEngineDraws) {
 
 struct PoolRow {
     const char* name;
+    int size;
     int type_code;
     std::type_index real_class;
     std::function<std::vector<entity*>()> slots;
@@ -41,28 +43,23 @@ std::vector<entity*> slots_of(pool<T, N>& p) {
 
 TEST_F(WorldPools, EverySlotIsBuiltWithItsClassAndConstructionValues) {
     const PoolRow rows[] = {
-        {"enemies", 1, typeid(enemy), [] { return slots_of(enemies); }},
-        {"items", 3, typeid(item), [] { return slots_of(items); }},
-        {"blocks", 4, typeid(block), [] { return slots_of(blocks); }},
-        {"crackers", 6, typeid(cracker), [] { return slots_of(crackers); }},
-        {"players", 0, typeid(tesmo), [] { return slots_of(players); }},
-        {"bullets", 5, typeid(bullet), [] { return slots_of(bullets); }},
-        {"item points", 7, typeid(itempoint), [] { return slots_of(itempoints); }},
+        {"enemies", 256, 1, typeid(enemy), [] { return slots_of(enemies); }},
+        {"items", 256, 3, typeid(item), [] { return slots_of(items); }},
+        {"blocks", 1280, 4, typeid(block), [] { return slots_of(blocks); }},
+        {"crackers", 128, 6, typeid(cracker), [] { return slots_of(crackers); }},
+        {"players", 2, 0, typeid(tesmo), [] { return slots_of(players); }},
+        {"bullets", 512, 5, typeid(bullet), [] { return slots_of(bullets); }},
+        {"item points", 256, 7, typeid(itempoint), [] { return slots_of(itempoints); }},
     };
-    const int sizes[] = {256, 256, 1280, 128, 2, 512, 256};
-    for (int r = 0; r < 7; ++r) {
-        SCOPED_TRACE(rows[r].name);
-        const std::vector<entity*> slots = rows[r].slots();
-        ASSERT_EQ(static_cast<int>(slots.size()), sizes[r]);
+    for (const PoolRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<entity*> slots = row.slots();
+        ASSERT_EQ(static_cast<int>(slots.size()), row.size);
         for (entity* e : slots) {
-            ASSERT_EQ(std::type_index(typeid(*e)), rows[r].real_class);
-            ASSERT_EQ(e->type_code, rows[r].type_code);
-            ASSERT_EQ(e->sprite_base, -1);
-            ASSERT_EQ(e->placement_index, -1);
-            ASSERT_EQ(e->draw_layer, -1);
-            ASSERT_EQ(e->hit_w, 1.0);
-            ASSERT_EQ(e->hit_h, 1.0);
-            ASSERT_EQ(e->bounce, 0.7);
+            ASSERT_EQ(std::type_index(typeid(*e)), row.real_class);
+            ASSERT_EQ(std::tie(e->type_code, e->sprite_base, e->placement_index, e->draw_layer),
+                      std::make_tuple(row.type_code, -1, -1, -1));
+            ASSERT_EQ(std::tie(e->hit_w, e->hit_h, e->bounce), std::make_tuple(1.0, 1.0, 0.7));
             ASSERT_EQ(e->move_pattern, &move_pattern_default);
             if (character* c = as_character(e)) {
                 ASSERT_EQ(c->stun_effect, -1);
@@ -89,39 +86,34 @@ int pattern_seven(entity*) {
 TEST_F(WorldPools, ResetsFreeTheSlotsAndKeepWhatOutlivesAStage) {
     enemy& e = enemies[3];
     e.flags = flag_in_use;
-    e.sprite_base = 5;
-    e.draw_layer = 3;
+    e.sprite_base = e.draw_layer = 5;
     e.chain_level = 4;
     e.interaction = [](entity*, entity*) { return 1; };
     e.move_pattern = pattern_seven;
-    e.fall_tick = 9;
-    e.ride = 2;
+    e.fall_tick = e.ride = 9;
     e.points = 100;
     e.opp_hit_w[5] = 3.0;
-    players[1].flags = flag_in_use;
-    players[1].lives = 3;
-    players[1].score = 500;
-    players[1].key_codes[4] = 0x2C;
+    tesmo& p = players[1];
+    p.flags = flag_in_use;
+    p.lives = 3;
+    p.score = 500;
+    p.key_codes[4] = 0x2C;
     items[2].speffect = [](entity*, entity*) { return 2; };
     const item_effect_handler carried_effect = items[2].speffect;
     affecters[0].active = 1;
 
     reset_world();
 
-    EXPECT_EQ(e.flags, 0u);
-    EXPECT_EQ(e.sprite_base, -1);
-    EXPECT_EQ(e.draw_layer, -1);
-    EXPECT_EQ(e.chain_level, 0);
+    // Freed: in-use bit, sprite, layer, chain level, interaction.
+    EXPECT_EQ(std::tie(e.flags, e.sprite_base, e.draw_layer, e.chain_level),
+              std::make_tuple(0u, -1, -1, 0));
     EXPECT_EQ(e.interaction, &interaction_default);
+    // Kept: pattern, fall and ride counts, points, per-opponent boxes.
     EXPECT_EQ(e.move_pattern, &pattern_seven);
-    EXPECT_EQ(e.fall_tick, 9);
-    EXPECT_EQ(e.ride, 2);
-    EXPECT_EQ(e.points, 100);
+    EXPECT_EQ(std::tie(e.fall_tick, e.ride, e.points), std::make_tuple(9, 9, 100));
     EXPECT_EQ(e.opp_hit_w[5], 3.0);
-    EXPECT_EQ(players[1].flags, 0u);
-    EXPECT_EQ(players[1].lives, 3);
-    EXPECT_EQ(players[1].score, 500);
-    EXPECT_EQ(players[1].key_codes[4], 0x2C);
+    EXPECT_EQ(std::tie(p.flags, p.lives, p.score, p.key_codes[4]),
+              std::make_tuple(0u, 3, 500, 0x2C));
     EXPECT_EQ(items[2].speffect, carried_effect);
     EXPECT_EQ(affecters[0].active, 1);
     affecters[0].active = 0;

@@ -23,82 +23,62 @@ void run(const Row* rows, std::size_t n) {
     }
 }
 
-// A wall-sliding entity after one physics step from fall_tick `tick`.
-entity slide_step(int tick, double vy) {
-    stage_info.gravity = 0;
-    entity e;
-    e.flags = flag_slide_left | flag_no_friction;
-    e.fall_tick = tick;
-    e.vy = vy;
-    apply_entity_physics(&e);
-    return e;
+TEST_F(Motion, OnePhysicsStep) {
+    constexpr uint32_t nf = flag_no_friction, ng = flag_no_gravity, slide = flag_slide_left;
+    struct Step {
+        const char* name;
+        int type;
+        uint32_t flags, flags2;
+        double gravity, vx, vy, sink;
+        int fall_tick;
+        double out_vx, out_vy, out_sink;
+        int out_fall_tick;
+        uint32_t out_flags;
+    };
+    const Step rows[] = {
+        {"friction and gravity", 7, 0, 0, 0.5, 10, 0, 0, 0, 7, 0.5, 0, 0, 0},
+        {"neither", 7, nf | ng, 0, 0.5, 5, 0, 0, 0, 5, 0, 0, 0, nf | ng},
+        {"sinking grows by gravity", 7, flag_in_water, 0, 0.5, 0, 0, 1, 0, 0, 0.5, 1.5, 0,
+         flag_in_water},
+        {"sinking never below 0", 7, flag_in_water, 0, -2, 0, 0, 1, 0, 0, -2, 0, 0, flag_in_water},
+        {"slide from a negative tick", 7, slide | nf, 0, 0, 0, 1, 0, -5, 0, 0, 0, 1, slide | nf},
+        {"slide at 89", 7, slide | nf, 0, 0, 0, 1, 0, 89, 0, 0, 0, 90, slide | nf},
+        {"slide at 90", 7, slide | nf, 0, 0, 0, 1, 0, 90, 0, 0.66, 0, 91, slide | nf},
+        {"slide at 179", 7, slide | nf, 0, 0, 0, 1, 0, 179, 0, 0.66, 0, 180, slide | nf},
+        {"slide at 299", 7, slide | nf, 0, 0, 0, 2, 0, 299, 0, 1.33, 0, 300, slide | nf},
+        {"slide at 300", 7, slide | nf, 0, 0, 0, 2, 0, 300, 0, 2, 0, 301, slide | nf},
+        {"slide at 301 lets go", 7, slide | nf, 0, 0, 0, 2, 0, 301, 0, 2, 0, 302, nf},
+        {"standing ends the slide", 7, slide | flag_standing | nf, 0, 0, 0, 0, 0, 50, 0, 0, 0, 0,
+         flag_standing | nf},
+        {"player at 12", 0, nf | ng, 0, 0.5, 12, 0, 0, 0, 10, 0, 0, 0, nf | ng},
+        {"player at 10", 0, nf | ng, 0, 0.5, 10, 0, 0, 0, 9, 0, 0, 0, nf | ng},
+        {"player at 9", 0, nf | ng, 0, 0.5, 9, 0, 0, 0, 8.5, 0, 0, 0, nf | ng},
+        {"bullet limits", 5, nf | ng, 0, 0.5, -12, 14, 0, 0, -11, 13, 0, 0, nf | ng},
+        {"exempt from the limit", 5, nf | ng, flag2_no_speed_limit, 0.5, 0, 14, 0, 0, 0, 14, 0, 0,
+         nf | ng},
+    };
+    for (const Step& row : rows) {
+        SCOPED_TRACE(row.name);
+        stage_info.gravity = row.gravity;
+        entity e;
+        e.type_code = row.type;
+        e.flags = row.flags;
+        e.flags2 = row.flags2;
+        e.vx = row.vx;
+        e.vy = row.vy;
+        e.sink_speed = row.sink;
+        e.fall_tick = row.fall_tick;
+        apply_entity_physics(&e);
+        EXPECT_DOUBLE_EQ(e.vx, row.out_vx);
+        EXPECT_DOUBLE_EQ(e.vy, row.out_vy);
+        EXPECT_DOUBLE_EQ(e.sink_speed, row.out_sink);
+        EXPECT_EQ(e.fall_tick, row.out_fall_tick);
+        EXPECT_EQ(e.flags, row.out_flags);
+    }
 }
 
-TEST_F(Motion, PhysicsMovesAndWraps) {
+TEST_F(Motion, MovesAndClamps) {
     const Row rows[] = {
-        {"friction and gravity",
-         [] {
-             entity e;
-             e.vx = 10;
-             apply_entity_physics(&e);
-             EXPECT_DOUBLE_EQ(e.vx, 7);
-             EXPECT_DOUBLE_EQ(e.vy, 0.5);
-             e.flags = flag_no_friction | flag_no_gravity;
-             apply_entity_physics(&e);
-             EXPECT_DOUBLE_EQ(e.vx, 7);
-             EXPECT_DOUBLE_EQ(e.vy, 0.5);
-         }},
-        {"sinking in water grows by gravity, never below 0",
-         [] {
-             entity e;
-             e.flags = flag_in_water;
-             e.sink_speed = 1;
-             apply_entity_physics(&e);
-             EXPECT_DOUBLE_EQ(e.sink_speed, 1.5);
-             stage_info.gravity = -2;
-             apply_entity_physics(&e);
-             EXPECT_DOUBLE_EQ(e.sink_speed, 0);
-         }},
-        {"wall slide by fall_tick before its step",
-         [] {
-             EXPECT_DOUBLE_EQ(slide_step(-5, 1).vy, 0);
-             EXPECT_EQ(slide_step(-5, 1).fall_tick, 1);
-             EXPECT_DOUBLE_EQ(slide_step(89, 1).vy, 0);
-             EXPECT_DOUBLE_EQ(slide_step(90, 1).vy, 0.66);
-             EXPECT_DOUBLE_EQ(slide_step(179, 1).vy, 0.66);
-             EXPECT_DOUBLE_EQ(slide_step(299, 2).vy, 1.33);
-             const entity at300 = slide_step(300, 2), at301 = slide_step(301, 2);
-             EXPECT_DOUBLE_EQ(at300.vy, 2);
-             EXPECT_EQ(at300.flags & flag_slide_left, flag_slide_left);
-             EXPECT_EQ(at300.fall_tick, 301);
-             EXPECT_EQ(at301.flags & flag_slide_left, 0u);
-             entity standing;
-             standing.flags = flag_slide_right | flag_standing;
-             standing.fall_tick = 50;
-             apply_entity_physics(&standing);
-             EXPECT_EQ(standing.flags & flag_slide_right, 0u);
-             EXPECT_EQ(standing.fall_tick, 0);
-         }},
-        {"speed limits halve the excess",
-         [] {
-             tesmo p;
-             p.flags = flag_no_friction | flag_no_gravity;
-             p.vx = 12;
-             for (double expected : {10.0, 9.0, 8.5}) {
-                 apply_entity_physics(&p);
-                 EXPECT_DOUBLE_EQ(p.vx, expected);
-             }
-             bullet b;
-             b.flags = flag_no_friction | flag_no_gravity;
-             b.vx = -12;
-             b.vy = 14;
-             apply_entity_physics(&b);
-             EXPECT_DOUBLE_EQ(b.vx, -11);
-             EXPECT_DOUBLE_EQ(b.vy, 13);
-             b.flags2 = flag2_no_speed_limit;
-             apply_entity_physics(&b);
-             EXPECT_DOUBLE_EQ(b.vy, 13);
-         }},
         {"moves in and out of water call the interaction",
          [] {
              entity e;
