@@ -297,13 +297,13 @@ int DrawFormattedText(int x, int y, uint32_t color, const char* format, ...)
 Handle LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle);
 // Play types: 0 waits for the end, 1 returns at once, 3 loops. 0 or -1.
 int PlaySoundHandle(Handle handle, int playType, int fromTop);
-int StopSoundHandle(Handle handle);                     // 0 or -1
-int IsSoundPlaying(Handle handle);                      // 1 playing, 0 stopped, -1 bad handle
-int SetSoundVolume(int volume, Handle handle);          // 0-255; 0 or -1
-int SetSoundFrequency(int frequency, Handle handle);    // Hz, -1: the data's own rate; 0 or -1
+int StopSoundHandle(Handle handle);                        // 0 or -1
+int IsSoundPlaying(Handle handle);                         // 1 playing, 0 stopped, -1 bad handle
+int SetSoundVolume(int volume, Handle handle);             // 0-255; 0 or -1
+int SetSoundFrequency(int frequency, Handle handle);       // Hz, -1: the data's own rate; 0 or -1
 int SetSoundPositionSamples(int position, Handle handle);  // 0 or -1
 int GetSoundPositionSamples(Handle handle);                // the play position in samples, or -1
-int SetSoundLoopPoint(int position, Handle handle);  // samples, -1 clears; 0 or -1
+int SetSoundLoopPoint(int position, Handle handle);        // samples, -1 clears; 0 or -1
 
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();

@@ -84,7 +84,8 @@ int switch_keeping_position(int track) {
 }
 
 void stop() {
-    if (const music_slot_record* slot = current_slot()) DuRud::GetSoundPositionSamples(slot->handle);
+    if (const music_slot_record* slot = current_slot())
+        DuRud::GetSoundPositionSamples(slot->handle);
     stop_current();
     current_music = -1;
 }

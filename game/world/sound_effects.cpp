@@ -20,7 +20,8 @@ const sound_entry_record* find_effect(const char* name) {
 }  // namespace
 
 int play_sound_effect(const char* name) {
-    const sound_entry_record* entry = name ? find_effect(name) : nullptr;
+    // Unused entries have empty names: an empty name is no effect's.
+    const sound_entry_record* entry = name && *name ? find_effect(name) : nullptr;
     if (!entry) return -1;
     DuRud::SetSoundVolume(static_cast<int>(se_volume * 255.0), entry->handle);
     DuRud::PlaySoundHandle(entry->handle, 1, 1);

@@ -16,9 +16,8 @@ constexpr int frame_milliseconds = 16;
 
 const char* code_name(int32_t code) {
     static const char* const names[] = {
-        "PROGRAM_STATE_OUT_OF_RANGE", "FILE_LOAD_ERROR",      "INTERACTION_FAILURE",
-        "FILE_CORRUPTED",             "ENTITY_SPAWN_FAILURE", "LIMIT_EXCEEDED",
-        "BGM_FAILED",
+        "PROGRAM_STATE_OUT_OF_RANGE", "FILE_LOAD_ERROR", "INTERACTION_FAILURE", "FILE_CORRUPTED",
+        "ENTITY_SPAWN_FAILURE",       "LIMIT_EXCEEDED",  "BGM_FAILED",
     };
     if (code >= 0 && code < static_cast<int32_t>(std::size(names))) return names[code];
     return "UNKNOWN_ERROR";
@@ -51,8 +50,8 @@ bool draw_stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t p
     const bool breakpoint = code == stop_breakpoint;
     if (breakpoint && shown_before(param1)) return false;
 
-    const uint32_t box = breakpoint ? DuRud::MakeColorValue(72, 72, 0)
-                                    : DuRud::MakeColorValue(0, 96, 96);
+    const uint32_t box =
+        breakpoint ? DuRud::MakeColorValue(72, 72, 0) : DuRud::MakeColorValue(0, 96, 96);
     DuRud::DrawBoxShape(64, 64, 736, 536, box, 1);
     DuRud::SetBlendMode(0, 0);
 
@@ -84,7 +83,6 @@ void wait_on_stop_screen(int32_t code) {
     std::exit(1);
 }
 
-void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3,
-                 uint32_t param4) {
+void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4) {
     if (draw_stop_screen(code, param1, param2, param3, param4)) wait_on_stop_screen(code);
 }

@@ -24,8 +24,7 @@ extern uint32_t remembered_breakpoints[remembered_breakpoint_count];
 // without drawing, when its identifier was shown before); any other code
 // ends the engine and the process with exit code 1 on ESC or window close.
 // Leaves the back buffer selected, blend none and the default font at 14/3.
-void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3,
-                 uint32_t param4);
+void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4);
 
 // The two halves of stop_screen. Drawing returns false for a breakpoint shown
 // before (nothing drawn, nothing to wait for).

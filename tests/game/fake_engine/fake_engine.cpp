@@ -43,9 +43,6 @@ std::string text_of(const T& value) {
 std::string text_of(const char* text) {
     return text ? text : "(null)";
 }
-std::string text_of(const std::string& text) {
-    return text;
-}
 template <class First, class... Rest>
 std::string join(const First& first, const Rest&... rest) {
     std::string s = text_of(first);
