@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "clock.h"
+#include "com_registry.h"
 #include "file_read_knobs.h"
 #include "module_registry.h"
 #include "process_services.h"
@@ -26,6 +27,10 @@ void ApplyWindowsVersionEnvironment();
 namespace platform::ime {
 void ResetImeKnobs();
 }
+namespace platform::audio {
+void ResetAudioKnobs();
+void ApplyAudioEnvironment();
+}  // namespace platform::audio
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -59,6 +64,8 @@ void KnobResetAll() {
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
+    platform::ResetComKnobs();
+    platform::audio::ResetAudioKnobs();
 }
 
 void KnobApplyEnvironment() {
@@ -75,4 +82,6 @@ void KnobApplyEnvironment() {
     D3D9KnobApplyEnvironment();
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();
+    platform::ApplyComEnvironment();
+    platform::audio::ApplyAudioEnvironment();
 }
