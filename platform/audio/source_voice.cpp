@@ -236,12 +236,11 @@ class SourceVoice final : public VoiceWithoutExtras<IXAudio2SourceVoice> {
         std::lock_guard<std::mutex> g(MixerLock());
         VoiceMix& m = *mix_;
         const size_t keep = m.started && !m.queue.empty() && m.queue.front().started ? 1 : 0;
-        while (m.queue.size() > keep) {
-            const QueuedBuffer dropped = m.queue.back();
-            m.queue.pop_back();
-            m.queuedFrames -= dropped.frames;
-            m.AddEvent(EventKind::BufferEnd, dropped.context);
+        for (size_t i = keep; i < m.queue.size(); ++i) {
+            m.queuedFrames -= m.queue[i].frames;
+            m.AddEvent(EventKind::BufferEnd, m.queue[i].context);
         }
+        m.queue.erase(m.queue.begin() + static_cast<std::ptrdiff_t>(keep), m.queue.end());
         if (m.queue.empty()) m.pos = 0;
         return S_OK;
     }

@@ -157,10 +157,11 @@ struct IXAudio2Voice {
         IXAudio2Voice* destination, const XAUDIO2_FILTER_PARAMETERS* p, UINT32 operationSet) = 0;
     virtual void STDMETHODCALLTYPE GetOutputFilterParameters(IXAudio2Voice* destination,
                                                              XAUDIO2_FILTER_PARAMETERS* p) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetVolume(float volume, UINT32 operationSet) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetVolume(float volume,
+                                                UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetVolume(float* volume) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetChannelVolumes(UINT32 channels, const float* volumes,
-                                                        UINT32 operationSet) = 0;
+                                                        UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetChannelVolumes(UINT32 channels, float* volumes) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetOutputMatrix(IXAudio2Voice* destination,
                                                       UINT32 sourceChannels,
