@@ -10,6 +10,7 @@
 #include <string>
 
 #include "audio_output.h"
+#include "mixer.h"
 #include "test_knobs.h"
 
 namespace platform::audio {
@@ -17,9 +18,15 @@ namespace platform::audio {
 namespace {
 
 constexpr const char* kSteps[] = {
-    "XAudio2Create",       "XAudio2Initialize", "CreateMasteringVoice",
-    "DirectSoundInitialize", "SetCooperativeLevel", "PrimaryBuffer",
-    "SetFormat",           "CtrlFrequency",     "Lock",
+    "XAudio2Create",
+    "XAudio2Initialize",
+    "CreateMasteringVoice",
+    "DirectSoundInitialize",
+    "SetCooperativeLevel",
+    "PrimaryBuffer",
+    "SetFormat",
+    "CtrlFrequency",
+    "Lock",
 };
 
 struct Knobs {
@@ -98,7 +105,8 @@ void ApplyAudioEnvironment() {
         std::istringstream in(list);
         for (std::string step; std::getline(in, step, ',');) KnobAudioRefuse(step.c_str());
     }
-    if (const char* n = std::getenv("VESSAMIRE_AUDIO_FAIL_BUFFER")) KnobAudioFailBuffer(std::atoi(n));
+    if (const char* n = std::getenv("VESSAMIRE_AUDIO_FAIL_BUFFER"))
+        KnobAudioFailBuffer(std::atoi(n));
 }
 
 }  // namespace platform::audio
@@ -128,6 +136,10 @@ void KnobAudioCaptureClear() {
     auto& k = TheKnobs();
     std::lock_guard<std::mutex> g(k.lock);
     k.captured.clear();
+}
+
+bool KnobAudioWaitPasses(int passes) {
+    return platform::audio::MixerWaitPasses(passes);
 }
 
 bool KnobAudioRefuse(const char* step, int times) {

@@ -62,7 +62,8 @@ class DirectSound final : public SingleInterfaceObject<DirectSound, IDirectSound
         if (!format || desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
             return DSERR_INVALIDPARAM;
         if (!IsPlayablePcm(*format)) return DSERR_BADFORMAT;
-        if (format->nSamplesPerSec < DSBFREQUENCY_MIN || format->nSamplesPerSec > DSBFREQUENCY_MAX ||
+        if (format->nSamplesPerSec < DSBFREQUENCY_MIN ||
+            format->nSamplesPerSec > DSBFREQUENCY_MAX ||
             desc->dwBufferBytes % format->nBlockAlign != 0)
             return DSERR_INVALIDPARAM;
         if ((desc->dwFlags & DSBCAPS_CTRLFREQUENCY) && StepRefused("CtrlFrequency"))

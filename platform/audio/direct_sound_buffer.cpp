@@ -16,16 +16,19 @@ namespace {
 
 // Amplitude of a level in hundredths of a decibel; -10000 and below is silence.
 float Amplitude(LONG hundredthsDb) {
-    return hundredthsDb <= DSBVOLUME_MIN ? 0.0f
-                                         : static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0));
+    return hundredthsDb <= DSBVOLUME_MIN
+               ? 0.0f
+               : static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0));
 }
 
 // What the mixer reads of a secondary buffer; guarded by MixerLock().
 class BufferMix final : public MixSource {
   public:
     BufferMix(const PcmFormat& format, DWORD bytes)
-        : format(format), data(bytes, format.bits == 8 ? 0x80 : 0),
-          frames(bytes / format.BlockAlign()), step(StepFor(format.rate)) {}
+        : format(format),
+          data(bytes, format.bits == 8 ? 0x80 : 0),
+          frames(bytes / format.BlockAlign()),
+          step(StepFor(format.rate)) {}
 
     void MixInto(float* out, int count) override {
         int done = 0;
@@ -130,7 +133,9 @@ class SoundBuffer final : public SingleInterfaceObject<SoundBuffer, IDirectSound
     HRESULT STDMETHODCALLTYPE GetVolume(LPLONG volume) override {
         return Get(DSBCAPS_CTRLVOLUME, volume, volume_);
     }
-    HRESULT STDMETHODCALLTYPE GetPan(LPLONG pan) override { return Get(DSBCAPS_CTRLPAN, pan, pan_); }
+    HRESULT STDMETHODCALLTYPE GetPan(LPLONG pan) override {
+        return Get(DSBCAPS_CTRLPAN, pan, pan_);
+    }
     HRESULT STDMETHODCALLTYPE GetFrequency(LPDWORD frequency) override {
         if (!mix_) return DSERR_INVALIDCALL;
         return Get(DSBCAPS_CTRLFREQUENCY, frequency,
@@ -257,7 +262,8 @@ class SoundBuffer final : public SingleInterfaceObject<SoundBuffer, IDirectSound
         std::lock_guard<std::mutex> g(MixerLock());
         auto it = std::find_if(locks_.begin(), locks_.end(), [&](const LockedRegions& r) {
             return r.first == audio1 && bytes1 <= r.firstBytes &&
-                   (audio2 == nullptr ? bytes2 == 0 : audio2 == r.second && bytes2 <= r.secondBytes);
+                   (audio2 == nullptr ? bytes2 == 0
+                                      : audio2 == r.second && bytes2 <= r.secondBytes);
         });
         if (it == locks_.end()) return DSERR_INVALIDPARAM;
         locks_.erase(it);
@@ -289,7 +295,7 @@ class SoundBuffer final : public SingleInterfaceObject<SoundBuffer, IDirectSound
     const DWORD flags_;
     std::shared_ptr<std::atomic<DWORD>> level_;
     WAVEFORMATEX format_{};
-    std::shared_ptr<BufferMix> mix_;  // null for the primary buffer
+    std::shared_ptr<BufferMix> mix_;    // null for the primary buffer
     std::vector<LockedRegions> locks_;  // guarded by MixerLock()
     LONG volume_ = 0;
     LONG pan_ = 0;

@@ -28,6 +28,8 @@ struct MixerState {
     std::vector<std::shared_ptr<MixSource>> sources;
     bool running = false;
     uint64_t generation = 0;  // a thread left over from an earlier life ends itself
+    uint64_t startedGeneration = 0;  // the newest thread about to sleep for its first pass
+    uint64_t passes = 0;             // the last pass done (1 is due at open time + 10 ms)
     int64_t openTime = 0;
 };
 
@@ -91,8 +93,8 @@ int MixSegmentAs(const Segment& seg, float gainLeft, float gainRight, uint64_t s
     return written;
 }
 
-// Renders one pass: callbacks before, the mix, callbacks after.
-void RunPass(MixerState& s) {
+// Renders pass `index`: callbacks before, the mix, callbacks after.
+void RunPass(MixerState& s, uintptr_t generation, uint64_t index) {
     std::vector<std::shared_ptr<MixSource>> sources;
     {
         std::lock_guard<std::mutex> g(s.lock);
@@ -106,11 +108,6 @@ void RunPass(MixerState& s) {
         for (auto& source : s.sources) source->MixInto(mix, kPassFrames);
     }
     for (auto& source : sources) source->AfterMix();
-    {
-        std::lock_guard<std::mutex> g(s.lock);
-        for (auto& source : s.sources) source->PassDone();
-        s.changed.notify_all();
-    }
     inPass = false;
     int16_t frames[2 * kPassFrames];
     for (int i = 0; i < 2 * kPassFrames; ++i) {
@@ -118,6 +115,10 @@ void RunPass(MixerState& s) {
     }
     CapturePass(frames, kPassFrames);
     OutputPush(frames, kPassFrames);
+    std::lock_guard<std::mutex> g(s.lock);
+    for (auto& source : s.sources) source->PassDone();
+    if (s.generation == generation) s.passes = index;
+    s.changed.notify_all();
 }
 
 DWORD WINAPI MixerMain(LPVOID parameter) {
@@ -127,6 +128,8 @@ DWORD WINAPI MixerMain(LPVOID parameter) {
     {
         std::lock_guard<std::mutex> g(s.lock);
         openTime = s.openTime;
+        s.startedGeneration = generation;
+        s.changed.notify_all();
     }
     for (int64_t pass = 1;; ++pass) {
         ClockSleepUntilNanoseconds(openTime + pass * kPassNanoseconds - 1);
@@ -134,13 +137,30 @@ DWORD WINAPI MixerMain(LPVOID parameter) {
             std::lock_guard<std::mutex> g(s.lock);
             if (!s.running || s.generation != generation) break;
         }
-        RunPass(s);
+        RunPass(s, generation, static_cast<uint64_t>(pass));
         if (!ClockIsVirtual()) {
             const int64_t due = (ClockNowNanoseconds() - openTime) / kPassNanoseconds;
             if (due - pass > kMaxPassesBehind) pass = due;
         }
     }
     return 0;
+}
+
+// Waits until `done` holds (checked under the state's lock). Under the
+// virtual clock the waiter keeps a deadline a microsecond ahead: a thread
+// woken from a wait without one still counts as blocked until it runs, and
+// meanwhile the clock would let the mixer run passes ahead of it.
+void WaitForMixer(MixerState& s, const std::function<bool()>& done) {
+    std::unique_lock<std::mutex> lock(s.lock);
+    while (!done()) {
+        if (!ClockIsVirtual()) {
+            ClockWaitFor(lock, s.changed, INFINITE, done);
+            return;
+        }
+        lock.unlock();
+        ClockSleepUntilNanoseconds(ClockNowNanoseconds() + 1000);
+        lock.lock();
+    }
 }
 
 }  // namespace
@@ -164,10 +184,14 @@ int MixSegment(const Segment& segment, const PcmFormat& format, float gainLeft, 
                uint64_t step, uint64_t& pos, float* out, int outFrames) {
     const int kind = format.channels * 100 + format.bits;
     switch (kind) {
-        case 116: return MixSegmentAs<1, 16>(segment, gainLeft, gainRight, step, pos, out, outFrames);
-        case 216: return MixSegmentAs<2, 16>(segment, gainLeft, gainRight, step, pos, out, outFrames);
-        case 108: return MixSegmentAs<1, 8>(segment, gainLeft, gainRight, step, pos, out, outFrames);
-        default: return MixSegmentAs<2, 8>(segment, gainLeft, gainRight, step, pos, out, outFrames);
+        case 116:
+            return MixSegmentAs<1, 16>(segment, gainLeft, gainRight, step, pos, out, outFrames);
+        case 216:
+            return MixSegmentAs<2, 16>(segment, gainLeft, gainRight, step, pos, out, outFrames);
+        case 108:
+            return MixSegmentAs<1, 8>(segment, gainLeft, gainRight, step, pos, out, outFrames);
+        default:
+            return MixSegmentAs<2, 8>(segment, gainLeft, gainRight, step, pos, out, outFrames);
     }
 }
 
@@ -182,11 +206,19 @@ void MixerAcquire() {
         s.running = true;
         generation = ++s.generation;
         s.openTime = ClockNowNanoseconds();
+        s.passes = 0;
     }
     DWORD id = 0;
-    mixerThread = CreateThread(nullptr, 0, &MixerMain, reinterpret_cast<LPVOID>(generation), 0, &id);
+    mixerThread =
+        CreateThread(nullptr, 0, &MixerMain, reinterpret_cast<LPVOID>(generation), 0, &id);
     mixerThreadId = id;
-    if (!mixerThread) std::fprintf(stderr, "audio: the mixer thread could not start\n");
+    if (!mixerThread) {
+        std::fprintf(stderr, "audio: the mixer thread could not start\n");
+        return;
+    }
+    // Until the thread sleeps for its first pass the virtual clock would wait
+    // for it only one real-time slice; a slow start must not cost a pass.
+    WaitForMixer(s, [&] { return s.startedGeneration == generation; });
 }
 
 void MixerRelease() {
@@ -229,6 +261,25 @@ bool InMixerPass() {
 
 void MixerWaitFor(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready) {
     ClockWaitFor(lock, State().changed, INFINITE, ready);
+}
+
+bool MixerWaitPasses(int count) {
+    MixerState& s = State();
+    uint64_t target;
+    int64_t due;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (!s.running) return false;
+        // Pass k is due at open time + k x 10 ms - 1 ns.
+        const auto dueNow =
+            static_cast<uint64_t>((ClockNowNanoseconds() + 1 - s.openTime) / kPassNanoseconds);
+        target = std::max(s.passes, dueNow) + static_cast<uint64_t>(count);
+        due = s.openTime + static_cast<int64_t>(target) * kPassNanoseconds;
+    }
+    ClockSleepUntilNanoseconds(due);
+    bool done = false;
+    WaitForMixer(s, [&] { return (done = s.passes >= target) || !s.running; });
+    return done;
 }
 
 void MixerNotifyLocked() {

@@ -85,5 +85,9 @@ bool InMixerPass();
 // `lock` holds MixerLock(). MixerNotifyLocked wakes waiters to look again.
 void MixerWaitFor(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready);
 void MixerNotifyLocked();
+// Waits through the clock (blocked, with no deadline of its own) until the
+// passes due by now and `count` more are rendered; false when the mixer is
+// not running.
+bool MixerWaitPasses(int count);
 
 }  // namespace platform::audio

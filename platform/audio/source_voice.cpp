@@ -57,7 +57,8 @@ class VoiceMix final : public MixSource {
                 head.started = true;
                 AddEvent(EventKind::BufferStart, head.context);
             }
-            const Segment segment{head.data, head.frames, queue.size() > 1 ? queue[1].data : nullptr};
+            const Segment segment{head.data, head.frames,
+                                  queue.size() > 1 ? queue[1].data : nullptr};
             done += MixSegment(segment, format, gainLeft, gainRight, step, pos, out + 2 * done,
                                count - done);
         }
@@ -149,7 +150,8 @@ class SourceVoice final : public VoiceWithoutExtras<IXAudio2SourceVoice> {
   public:
     SourceVoice(std::shared_ptr<VoiceRegistry> registry, const WAVEFORMATEX& format, UINT32 flags,
                 float maxRatio, IXAudio2VoiceCallback* callback)
-        : registry_(std::move(registry)), flags_(flags),
+        : registry_(std::move(registry)),
+          flags_(flags),
           mix_(std::make_shared<VoiceMix>(PcmFormatOf(format), maxRatio, callback)) {
         {
             std::lock_guard<std::mutex> g(registry_->lock);
@@ -213,13 +215,14 @@ class SourceVoice final : public VoiceWithoutExtras<IXAudio2SourceVoice> {
                                                  const XAUDIO2_BUFFER_WMA* wma) override {
         if (!buffer || wma || (buffer->Flags & ~UINT32{XAUDIO2_END_OF_STREAM}) ||
             !buffer->pAudioData || buffer->AudioBytes == 0 ||
-            buffer->AudioBytes > XAUDIO2_MAX_BUFFER_BYTES ||
-            buffer->LoopCount != 0 || buffer->LoopBegin != 0 || buffer->LoopLength != 0)
+            buffer->AudioBytes > XAUDIO2_MAX_BUFFER_BYTES || buffer->LoopCount != 0 ||
+            buffer->LoopBegin != 0 || buffer->LoopLength != 0)
             return XAUDIO2_E_INVALID_CALL;
         const UINT32 block = mix_->format.BlockAlign();
         if (buffer->AudioBytes % block != 0) return XAUDIO2_E_INVALID_CALL;
         const uint64_t frames = buffer->AudioBytes / block;
-        const uint64_t length = buffer->PlayLength ? buffer->PlayLength : frames - buffer->PlayBegin;
+        const uint64_t length =
+            buffer->PlayLength ? buffer->PlayLength : frames - buffer->PlayBegin;
         if (buffer->PlayBegin >= frames || buffer->PlayBegin + length > frames)
             return XAUDIO2_E_INVALID_CALL;
         std::lock_guard<std::mutex> g(MixerLock());
@@ -256,7 +259,8 @@ class SourceVoice final : public VoiceWithoutExtras<IXAudio2SourceVoice> {
     }
 
     HRESULT STDMETHODCALLTYPE SetFrequencyRatio(float ratio, UINT32) override {
-        if ((flags_ & XAUDIO2_VOICE_NOPITCH) || !std::isfinite(ratio)) return XAUDIO2_E_INVALID_CALL;
+        if ((flags_ & XAUDIO2_VOICE_NOPITCH) || !std::isfinite(ratio))
+            return XAUDIO2_E_INVALID_CALL;
         ratio = std::clamp(ratio, XAUDIO2_MIN_FREQ_RATIO, mix_->maxRatio);
         std::lock_guard<std::mutex> g(MixerLock());
         mix_->step = StepFor(static_cast<double>(mix_->format.rate) * ratio);

@@ -12,8 +12,8 @@ namespace platform::audio {
 namespace {
 
 // KSDATAFORMAT_SUBTYPE_PCM, the sub-format of an extensible PCM format.
-constexpr GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010,
-                              {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kSubtypePcm = {
+    0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 bool NoEffects(const XAUDIO2_EFFECT_CHAIN* effects) {
     return !effects || effects->EffectCount == 0;
@@ -112,17 +112,16 @@ class Engine final : public IXAudio2, public IXAudio2_7 {
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE CreateSubmixVoice(IXAudio2SubmixVoice** voice, UINT32, UINT32,
-                                                UINT32, UINT32, const XAUDIO2_VOICE_SENDS*,
+    HRESULT STDMETHODCALLTYPE CreateSubmixVoice(IXAudio2SubmixVoice** voice, UINT32, UINT32, UINT32,
+                                                UINT32, const XAUDIO2_VOICE_SENDS*,
                                                 const XAUDIO2_EFFECT_CHAIN*) override {
         if (voice) *voice = nullptr;
         return E_NOTIMPL;
     }
 
     // 2.8
-    HRESULT STDMETHODCALLTYPE CreateMasteringVoice(IXAudio2MasteringVoice** voice,
-                                                   UINT32 channels, UINT32 rate, UINT32 flags,
-                                                   LPCWSTR deviceId,
+    HRESULT STDMETHODCALLTYPE CreateMasteringVoice(IXAudio2MasteringVoice** voice, UINT32 channels,
+                                                   UINT32 rate, UINT32 flags, LPCWSTR deviceId,
                                                    const XAUDIO2_EFFECT_CHAIN* effects,
                                                    AUDIO_STREAM_CATEGORY) override {
         if (deviceId && deviceId[0] != 0) return E_INVALIDARG;  // only the default device
@@ -130,9 +129,8 @@ class Engine final : public IXAudio2, public IXAudio2_7 {
     }
 
     // 2.7
-    HRESULT STDMETHODCALLTYPE CreateMasteringVoice(IXAudio2MasteringVoice** voice,
-                                                   UINT32 channels, UINT32 rate, UINT32 flags,
-                                                   UINT32 deviceIndex,
+    HRESULT STDMETHODCALLTYPE CreateMasteringVoice(IXAudio2MasteringVoice** voice, UINT32 channels,
+                                                   UINT32 rate, UINT32 flags, UINT32 deviceIndex,
                                                    const XAUDIO2_EFFECT_CHAIN* effects) override {
         if (deviceIndex != 0) return XAUDIO2_E_INVALID_CALL;
         return MakeMasteringVoice(voice, channels, rate, flags, effects);
@@ -172,7 +170,8 @@ class Engine final : public IXAudio2, public IXAudio2_7 {
                                UINT32 flags, const XAUDIO2_EFFECT_CHAIN* effects) {
         if (!voice) return XAUDIO2_E_INVALID_CALL;
         *voice = nullptr;
-        if (!started_ || flags != 0 || channels > XAUDIO2_MAX_AUDIO_CHANNELS || !NoEffects(effects) ||
+        if (!started_ || flags != 0 || channels > XAUDIO2_MAX_AUDIO_CHANNELS ||
+            !NoEffects(effects) ||
             (rate != 0 && (rate < XAUDIO2_MIN_SAMPLE_RATE || rate > XAUDIO2_MAX_SAMPLE_RATE)))
             return XAUDIO2_E_INVALID_CALL;
         std::lock_guard<std::mutex> g(registry_->lock);

@@ -246,6 +246,12 @@ void KnobAudioCaptureStart();
 void KnobAudioCaptureStop();
 std::vector<int16_t> KnobAudioCaptured();
 void KnobAudioCaptureClear();
+// Waits until the mixer has rendered the passes due by now and `passes` more
+// (10 ms each). The waiter sets no deadline of its own, so the virtual clock
+// moves pass by pass however slowly a loaded machine runs the mixer (a sleep
+// lets the clock pass a mixer that is held up longer than the clock's
+// real-time slice). False (at once) when no mixer runs.
+bool KnobAudioWaitPasses(int passes);
 
 // One start-up step fails, the next `times` calls (-1: every call): "XAudio2Create",
 // "XAudio2Initialize" (2.7), "CreateMasteringVoice" (E_FAIL); "DirectSoundInitialize"

@@ -153,21 +153,21 @@ struct IXAudio2Voice {
     virtual HRESULT STDMETHODCALLTYPE SetFilterParameters(const XAUDIO2_FILTER_PARAMETERS* p,
                                                           UINT32 operationSet) = 0;
     virtual void STDMETHODCALLTYPE GetFilterParameters(XAUDIO2_FILTER_PARAMETERS* p) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetOutputFilterParameters(
-        IXAudio2Voice* destination, const XAUDIO2_FILTER_PARAMETERS* p, UINT32 operationSet) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetOutputFilterParameters(IXAudio2Voice* destination,
+                                                                const XAUDIO2_FILTER_PARAMETERS* p,
+                                                                UINT32 operationSet) = 0;
     virtual void STDMETHODCALLTYPE GetOutputFilterParameters(IXAudio2Voice* destination,
                                                              XAUDIO2_FILTER_PARAMETERS* p) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetVolume(float volume,
                                                 UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetVolume(float* volume) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetChannelVolumes(UINT32 channels, const float* volumes,
-                                                        UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetChannelVolumes(
+        UINT32 channels, const float* volumes, UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetChannelVolumes(UINT32 channels, float* volumes) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetOutputMatrix(IXAudio2Voice* destination,
                                                       UINT32 sourceChannels,
                                                       UINT32 destinationChannels,
-                                                      const float* levels,
-                                                      UINT32 operationSet) = 0;
+                                                      const float* levels, UINT32 operationSet) = 0;
     virtual void STDMETHODCALLTYPE GetOutputMatrix(IXAudio2Voice* destination,
                                                    UINT32 sourceChannels,
                                                    UINT32 destinationChannels, float* levels) = 0;
@@ -179,14 +179,14 @@ struct IXAudio2SourceVoice : IXAudio2Voice {
                                             UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual HRESULT STDMETHODCALLTYPE Stop(UINT32 flags = 0,
                                            UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SubmitSourceBuffer(const XAUDIO2_BUFFER* buffer,
-                                                         const XAUDIO2_BUFFER_WMA* wma = nullptr) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    SubmitSourceBuffer(const XAUDIO2_BUFFER* buffer, const XAUDIO2_BUFFER_WMA* wma = nullptr) = 0;
     virtual HRESULT STDMETHODCALLTYPE FlushSourceBuffers() = 0;
     virtual HRESULT STDMETHODCALLTYPE Discontinuity() = 0;
     virtual HRESULT STDMETHODCALLTYPE ExitLoop(UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetState(XAUDIO2_VOICE_STATE* state, UINT32 flags = 0) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetFrequencyRatio(float ratio,
-                                                        UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    SetFrequencyRatio(float ratio, UINT32 operationSet = XAUDIO2_COMMIT_NOW) = 0;
     virtual void STDMETHODCALLTYPE GetFrequencyRatio(float* ratio) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetSourceSampleRate(UINT32 sampleRate) = 0;
 };
@@ -221,10 +221,12 @@ struct IXAudio2 : IUnknown {
         float maxFrequencyRatio = XAUDIO2_DEFAULT_FREQ_RATIO,
         IXAudio2VoiceCallback* callback = nullptr, const XAUDIO2_VOICE_SENDS* sends = nullptr,
         const XAUDIO2_EFFECT_CHAIN* effects = nullptr) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateSubmixVoice(
-        IXAudio2SubmixVoice** voice, UINT32 inputChannels, UINT32 inputSampleRate, UINT32 flags,
-        UINT32 processingStage, const XAUDIO2_VOICE_SENDS* sends,
-        const XAUDIO2_EFFECT_CHAIN* effects) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateSubmixVoice(IXAudio2SubmixVoice** voice,
+                                                        UINT32 inputChannels,
+                                                        UINT32 inputSampleRate, UINT32 flags,
+                                                        UINT32 processingStage,
+                                                        const XAUDIO2_VOICE_SENDS* sends,
+                                                        const XAUDIO2_EFFECT_CHAIN* effects) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateMasteringVoice(
         IXAudio2MasteringVoice** voice, UINT32 inputChannels = XAUDIO2_DEFAULT_CHANNELS,
         UINT32 inputSampleRate = XAUDIO2_DEFAULT_SAMPLERATE, UINT32 flags = 0,
@@ -244,9 +246,8 @@ struct IXAudio2_7 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetDeviceCount(UINT32* count) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDeviceDetails(UINT32 index,
                                                        XAUDIO2_DEVICE_DETAILS* details) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Initialize(UINT32 flags = 0,
-                                                 XAUDIO2_PROCESSOR processor =
-                                                     XAUDIO2_DEFAULT_PROCESSOR) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    Initialize(UINT32 flags = 0, XAUDIO2_PROCESSOR processor = XAUDIO2_DEFAULT_PROCESSOR) = 0;
     virtual HRESULT STDMETHODCALLTYPE RegisterForCallbacks(IXAudio2EngineCallback* callback) = 0;
     virtual void STDMETHODCALLTYPE UnregisterForCallbacks(IXAudio2EngineCallback* callback) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateSourceVoice(
@@ -254,10 +255,12 @@ struct IXAudio2_7 : IUnknown {
         float maxFrequencyRatio = XAUDIO2_DEFAULT_FREQ_RATIO,
         IXAudio2VoiceCallback* callback = nullptr, const XAUDIO2_VOICE_SENDS* sends = nullptr,
         const XAUDIO2_EFFECT_CHAIN* effects = nullptr) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateSubmixVoice(
-        IXAudio2SubmixVoice** voice, UINT32 inputChannels, UINT32 inputSampleRate, UINT32 flags,
-        UINT32 processingStage, const XAUDIO2_VOICE_SENDS* sends,
-        const XAUDIO2_EFFECT_CHAIN* effects) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateSubmixVoice(IXAudio2SubmixVoice** voice,
+                                                        UINT32 inputChannels,
+                                                        UINT32 inputSampleRate, UINT32 flags,
+                                                        UINT32 processingStage,
+                                                        const XAUDIO2_VOICE_SENDS* sends,
+                                                        const XAUDIO2_EFFECT_CHAIN* effects) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateMasteringVoice(
         IXAudio2MasteringVoice** voice, UINT32 inputChannels = XAUDIO2_DEFAULT_CHANNELS,
         UINT32 inputSampleRate = XAUDIO2_DEFAULT_SAMPLERATE, UINT32 flags = 0,

@@ -53,6 +53,7 @@ class AudioTest : public ::testing::Test {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     }
     void TearDown() override {
+        if (engine) engine->Release();  // ends the voices still alive
         for (auto it = buffers.rbegin(); it != buffers.rend(); ++it) (*it)->Release();
         if (sound) sound->Release();
         CoUninitialize();
@@ -69,9 +70,23 @@ class AudioTest : public ::testing::Test {
         return sound;
     }
 
+    // Waits for the next pass. The virtual clock waits for a busy thread one
+    // real-time slice only, and set-up on a loaded machine may take longer
+    // while the mixer runs: a test acts right after a pass, so the passes
+    // fall where it expects them.
+    static void Settle() { ASSERT_TRUE(KnobAudioWaitPasses(1)); }
+
+    // A 2.8 engine with its mastering voice.
+    void OpenXAudio2() {
+        ASSERT_EQ(XAudio2Create(&engine, 0, XAUDIO2_ANY_PROCESSOR), S_OK);
+        ASSERT_EQ(engine->CreateMasteringVoice(&master), S_OK);
+    }
+
     // A secondary buffer holding `frames` (kept for release); null when refused.
-    IDirectSoundBuffer* Buffer(const std::vector<int16_t>& frames, WAVEFORMATEX format = Pcm(2, 16, 44100),
-                               DWORD flags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY) {
+    IDirectSoundBuffer* Buffer(const std::vector<int16_t>& frames,
+                               WAVEFORMATEX format = Pcm(2, 16, 44100),
+                               DWORD flags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN |
+                                             DSBCAPS_CTRLFREQUENCY) {
         const auto bytes = static_cast<DWORD>(frames.size() * sizeof(int16_t));
         DSBUFFERDESC desc{sizeof(DSBUFFERDESC), flags, bytes, 0, &format, {}};
         IDirectSoundBuffer* buffer = nullptr;
@@ -82,18 +97,21 @@ class AudioTest : public ::testing::Test {
         EXPECT_EQ(buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
         std::memcpy(p1, frames.data(), n1);
         EXPECT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
+        Settle();
         return buffer;
     }
 
-    // Mixed frames from now on, after `ms` of clock time.
-    static std::vector<int16_t> CaptureFor(DWORD ms) {
+    // The next `passes` passes as mixed.
+    static std::vector<int16_t> CapturePasses(int passes) {
         KnobAudioCaptureStart();
-        Sleep(ms);
+        EXPECT_TRUE(KnobAudioWaitPasses(passes));
         return KnobAudioCaptured();
     }
 
     IDirectSound* sound = nullptr;
     std::vector<IDirectSoundBuffer*> buffers;
+    IXAudio2* engine = nullptr;
+    IXAudio2MasteringVoice* master = nullptr;
     int64_t openTime = 0;
 };
 

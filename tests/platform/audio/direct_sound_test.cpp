@@ -1,6 +1,5 @@
 // DirectSound: locking, the write cursor, capabilities, the device list, and
 // hostile arguments and refused steps with their documented results.
-#include <functional>
 #include <string>
 
 #include "audio_fixture.h"
@@ -39,7 +38,7 @@ TEST_F(DirectSoundThreads, BytesWrittenAtTheWriteCursorAreHeardOnePassLater) {
     OpenSound();
     IDirectSoundBuffer* buffer = Buffer(Constant(4410, 0, 0));
     ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-    Sleep(10);
+    ASSERT_TRUE(KnobAudioWaitPasses(1));
     DWORD play = 0, write = 0;
     ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
     KnobAudioCaptureStart();
@@ -50,7 +49,7 @@ TEST_F(DirectSoundThreads, BytesWrittenAtTheWriteCursorAreHeardOnePassLater) {
     const auto tone = Constant(kPass, 1234, -1234);
     std::memcpy(p1, tone.data(), n1);
     ASSERT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
-    Sleep(20);
+    ASSERT_TRUE(KnobAudioWaitPasses(2));
     const auto got = KnobAudioCaptured();
     EXPECT_EQ(Frames(got, 0, kPass), Constant(kPass, 0, 0));
     EXPECT_EQ(Frames(got, kPass, kPass), tone);
@@ -70,7 +69,8 @@ TEST_F(DirectSoundThreads, CapabilitiesAndTheDeviceList) {
     std::vector<std::string> names;
     std::vector<bool> nullGuid;
     auto record = [](LPGUID guid, LPCSTR description, LPCSTR, LPVOID context) -> BOOL {
-        auto* lists = static_cast<std::pair<std::vector<std::string>*, std::vector<bool>*>*>(context);
+        auto* lists =
+            static_cast<std::pair<std::vector<std::string>*, std::vector<bool>*>*>(context);
         lists->first->push_back(description);
         lists->second->push_back(guid == nullptr);
         return TRUE;
@@ -83,132 +83,133 @@ TEST_F(DirectSoundThreads, CapabilitiesAndTheDeviceList) {
     EXPECT_EQ(DirectSoundEnumerateA(nullptr, nullptr), DSERR_INVALIDPARAM);
 }
 
-struct Refusal {
+// The objects a row acts on: an object before Initialize, the test's
+// object, a buffer without controls (100 frames) and the primary buffer.
+struct Objects {
+    IDirectSound *raw, *s;
+    IDirectSoundBuffer *b, *p;
+};
+struct Row {
     const char* name;
-    std::function<HRESULT(IDirectSound* raw, IDirectSound* sound, IDirectSoundBuffer* plain,
-                          IDirectSoundBuffer* primary)>
-        call;
+    HRESULT (*call)(const Objects& o);
     HRESULT expected;
 };
 
 HRESULT Make(IDirectSound* sound, DWORD flags, DWORD bytes, WAVEFORMATEX format,
              DWORD size = sizeof(DSBUFFERDESC), IUnknown* outer = nullptr) {
-    DSBUFFERDESC desc{size, flags, bytes, 0, &format, {}};
+    const bool primary = flags & DSBCAPS_PRIMARYBUFFER;
+    DSBUFFERDESC desc{size, flags, bytes, 0, primary ? nullptr : &format, {}};
     IDirectSoundBuffer* buffer = nullptr;
     const HRESULT hr = sound->CreateSoundBuffer(&desc, &buffer, outer);
     if (buffer) buffer->Release();
     return hr;
 }
 
-WAVEFORMATEX Tagged(WORD tag, WORD channels, WORD bits) {
-    WAVEFORMATEX f = Pcm(channels, bits, 44100);
-    f.wFormatTag = tag;
-    return f;
+static_assert(sizeof(DSBUFFERDESC) == 40 && sizeof(DSCAPS) == 96);  // 64-bit layouts
+const WAVEFORMATEX kStereo = Pcm(2, 16, 44100);
+const WAVEFORMATEX kFloat = {WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 352800, 8, 32, 0};
+const GUID kUnknownDevice = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+DSCAPS Caps(DWORD size) {
+    DSCAPS caps{};
+    caps.dwSize = size;
+    return caps;
+}
+DSCAPS caps92 = Caps(92);
+DSCAPS caps96 = Caps(96);
+
+HRESULT LockOnce(IDirectSoundBuffer* buffer) {
+    void* bytes;
+    DWORD count;
+    const HRESULT hr = buffer->Lock(0, 4, &bytes, &count, nullptr, nullptr, 0);
+    if (hr == DS_OK) buffer->Unlock(bytes, count, nullptr, 0);
+    return hr;
 }
 
-const GUID kUnknownDevice = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-const WAVEFORMATEX kStereo = Pcm(2, 16, 44100);
-
-const Refusal kRefusals[] = {
-    {"zeroSize", [](auto, auto s, auto, auto) { return Make(s, 0, 0, kStereo); }, DSERR_INVALIDPARAM},
-    {"floatFormat", [](auto, auto s, auto, auto) { return Make(s, 0, 800, Tagged(WAVE_FORMAT_IEEE_FLOAT, 2, 32)); }, DSERR_BADFORMAT},
-    {"threeChannels", [](auto, auto s, auto, auto) { return Make(s, 0, 600, Pcm(3, 16, 44100)); }, DSERR_BADFORMAT},
-    {"rateTooLow", [](auto, auto s, auto, auto) { return Make(s, 0, 400, Pcm(2, 16, 99)); }, DSERR_INVALIDPARAM},
-    {"partFrame", [](auto, auto s, auto, auto) { return Make(s, 0, 402, kStereo); }, DSERR_INVALIDPARAM},
-    {"descSize36", [](auto, auto s, auto, auto) { return Make(s, 0, 400, kStereo, 36); }, DSERR_INVALIDPARAM},
-    {"aggregation", [](auto, auto s, auto, auto) { return Make(s, 0, 400, kStereo, sizeof(DSBUFFERDESC), s); }, DSERR_NOAGGREGATION},
-    {"threeD", [](auto, auto s, auto, auto) { return Make(s, DSBCAPS_CTRL3D, 400, Pcm(1, 16, 44100)); }, DSERR_CONTROLUNAVAIL},
-    {"primaryWithBytes", [](auto, auto s, auto, auto) { return Make(s, DSBCAPS_PRIMARYBUFFER, 400, kStereo); }, DSERR_INVALIDPARAM},
-    {"frequencyWithoutControl", [](auto, auto, auto b, auto) { return b->SetFrequency(22050); }, DSERR_CONTROLUNAVAIL},
-    {"volumeWithoutControl", [](auto, auto, auto b, auto) { return b->SetVolume(-100); }, DSERR_CONTROLUNAVAIL},
-    {"positionAtTheEnd", [](auto, auto, auto b, auto) { return b->SetCurrentPosition(400); }, DSERR_INVALIDPARAM},
-    {"playFlags", [](auto, auto, auto b, auto) { return b->Play(0, 0, 2); }, DSERR_INVALIDPARAM},
-    {"playReserved", [](auto, auto, auto b, auto) { return b->Play(1, 0, 0); }, DSERR_INVALIDPARAM},
-    {"secondarySetFormat", [](auto, auto, auto b, auto) { return b->SetFormat(&kStereo); }, DSERR_INVALIDCALL},
-    {"statusNull", [](auto, auto, auto b, auto) { return b->GetStatus(nullptr); }, DSERR_INVALIDPARAM},
-    {"primaryLock", [](auto, auto, auto, auto p) { void* a; DWORD n; return p->Lock(0, 4, &a, &n, nullptr, nullptr, 0); }, DSERR_PRIOLEVELNEEDED},
-    {"primaryPlayOnce", [](auto, auto, auto, auto p) { return p->Play(0, 0, 0); }, DSERR_INVALIDPARAM},
-    {"primaryFloat", [](auto, auto, auto, auto p) { const auto f = Tagged(WAVE_FORMAT_IEEE_FLOAT, 2, 32); return p->SetFormat(&f); }, DSERR_BADFORMAT},
-    {"nullWindow", [](auto, auto s, auto, auto) { return s->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); }, DSERR_INVALIDPARAM},
-    {"levelFive", [](auto, auto s, auto, auto) { return s->SetCooperativeLevel(GetDesktopWindow(), 5); }, DSERR_INVALIDPARAM},
-    {"capsSize", [](auto, auto s, auto, auto) { DSCAPS c{}; c.dwSize = 92; return s->GetCaps(&c); }, DSERR_INVALIDPARAM},
-    {"initializeTwice", [](auto, auto s, auto, auto) { return s->Initialize(nullptr); }, DSERR_ALREADYINITIALIZED},
-    {"bufferBeforeInitialize", [](auto r, auto, auto, auto) { return Make(r, 0, 400, kStereo); }, DSERR_UNINITIALIZED},
-    {"capsBeforeInitialize", [](auto r, auto, auto, auto) { DSCAPS c{}; c.dwSize = sizeof c; return r->GetCaps(&c); }, DSERR_UNINITIALIZED},
-    {"levelBeforeInitialize", [](auto r, auto, auto, auto) { return r->SetCooperativeLevel(GetDesktopWindow(), DSSCL_PRIORITY); }, DSERR_UNINITIALIZED},
-    {"unknownDevice", [](auto r, auto, auto, auto) { return r->Initialize(&kUnknownDevice); }, DSERR_NODRIVER},
+// clang-format off
+const Row kRefusals[] = {
+    {"zeroSize", [](auto& o) { return Make(o.s, 0, 0, kStereo); }, DSERR_INVALIDPARAM},
+    {"floatFormat", [](auto& o) { return Make(o.s, 0, 800, kFloat); }, DSERR_BADFORMAT},
+    {"threeChannels", [](auto& o) { return Make(o.s, 0, 600, Pcm(3, 16, 44100)); }, DSERR_BADFORMAT},
+    {"rateTooLow", [](auto& o) { return Make(o.s, 0, 400, Pcm(2, 16, 99)); }, DSERR_INVALIDPARAM},
+    {"partFrame", [](auto& o) { return Make(o.s, 0, 402, kStereo); }, DSERR_INVALIDPARAM},
+    {"descSize36", [](auto& o) { return Make(o.s, 0, 400, kStereo, 36); }, DSERR_INVALIDPARAM},
+    {"aggregation", [](auto& o) { return Make(o.s, 0, 400, kStereo, 40, o.s); }, DSERR_NOAGGREGATION},
+    {"threeD", [](auto& o) { return Make(o.s, DSBCAPS_CTRL3D, 400, kStereo); }, DSERR_CONTROLUNAVAIL},
+    {"primaryBytes", [](auto& o) { return Make(o.s, DSBCAPS_PRIMARYBUFFER, 400, kStereo); }, DSERR_INVALIDPARAM},
+    {"noFrequencyControl", [](auto& o) { return o.b->SetFrequency(22050); }, DSERR_CONTROLUNAVAIL},
+    {"noVolumeControl", [](auto& o) { return o.b->SetVolume(-100); }, DSERR_CONTROLUNAVAIL},
+    {"positionAtEnd", [](auto& o) { return o.b->SetCurrentPosition(400); }, DSERR_INVALIDPARAM},
+    {"playFlags", [](auto& o) { return o.b->Play(0, 0, 2); }, DSERR_INVALIDPARAM},
+    {"playReserved", [](auto& o) { return o.b->Play(1, 0, 0); }, DSERR_INVALIDPARAM},
+    {"secondaryFormat", [](auto& o) { return o.b->SetFormat(&kStereo); }, DSERR_INVALIDCALL},
+    {"statusNull", [](auto& o) { return o.b->GetStatus(nullptr); }, DSERR_INVALIDPARAM},
+    {"primaryLock", [](auto& o) { void* a; DWORD n; return o.p->Lock(0, 4, &a, &n, 0, 0, 0); }, DSERR_PRIOLEVELNEEDED},
+    {"primaryPlayOnce", [](auto& o) { return o.p->Play(0, 0, 0); }, DSERR_INVALIDPARAM},
+    {"primaryFloat", [](auto& o) { return o.p->SetFormat(&kFloat); }, DSERR_BADFORMAT},
+    {"nullWindow", [](auto& o) { return o.s->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); }, DSERR_INVALIDPARAM},
+    {"levelFive", [](auto& o) { return o.s->SetCooperativeLevel(GetDesktopWindow(), 5); }, DSERR_INVALIDPARAM},
+    {"capsSize", [](auto& o) { return o.s->GetCaps(&caps92); }, DSERR_INVALIDPARAM},
+    {"initializeTwice", [](auto& o) { return o.s->Initialize(nullptr); }, DSERR_ALREADYINITIALIZED},
+    {"bufferTooEarly", [](auto& o) { return Make(o.raw, 0, 400, kStereo); }, DSERR_UNINITIALIZED},
+    {"capsTooEarly", [](auto& o) { return o.raw->GetCaps(&caps96); }, DSERR_UNINITIALIZED},
+    {"levelTooEarly", [](auto& o) { return o.raw->SetCooperativeLevel(GetDesktopWindow(), 2); }, DSERR_UNINITIALIZED},
+    {"unknownDevice", [](auto& o) { return o.raw->Initialize(&kUnknownDevice); }, DSERR_NODRIVER},
 };
 
-TEST_F(DirectSoundThreads, HostileArgumentsGetTheirDocumentedResultsAndChangeNothing) {
-    OpenSound();
-    IDirectSound* raw = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectSound, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectSound,
-                               reinterpret_cast<void**>(&raw)),
-              S_OK);
-    IDirectSoundBuffer* plain = Buffer(Constant(100, 5, 5), kStereo, 0);
-    DSBUFFERDESC desc{sizeof desc, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr, {}};
-    IDirectSoundBuffer* primary = nullptr;
-    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+// Each refused once, then the same call passes.
+const Row kSteps[] = {
+    {"DirectSoundInitialize", [](auto& o) { return o.raw->Initialize(nullptr); }, DSERR_NODRIVER},
+    {"SetCooperativeLevel", [](auto& o) { return o.s->SetCooperativeLevel(GetDesktopWindow(), 2); }, DSERR_GENERIC},
+    {"PrimaryBuffer", [](auto& o) { return Make(o.s, DSBCAPS_PRIMARYBUFFER, 0, kStereo, 40); }, DSERR_GENERIC},
+    {"SetFormat", [](auto& o) { return o.p->SetFormat(&kStereo); }, DSERR_GENERIC},
+    {"CtrlFrequency", [](auto& o) { return Make(o.s, 0x80E2, 400, kStereo); }, DSERR_CONTROLUNAVAIL},
+    {"Lock", [](auto& o) { return LockOnce(o.b); }, DSERR_BUFFERLOST},
+};
+// clang-format on
+
+class DirectSoundRefusalThreads : public AudioTest {
+  protected:
+    void SetUp() override {
+        AudioTest::SetUp();
+        OpenSound();
+        o.s = sound;
+        o.b = Buffer(Constant(100, 5, 5), kStereo, 0);
+        DSBUFFERDESC desc{sizeof desc, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr, {}};
+        ASSERT_EQ(sound->CreateSoundBuffer(&desc, &o.p, nullptr), DS_OK);
+        buffers.push_back(o.p);
+        NewRaw();
+    }
+    void TearDown() override {
+        o.raw->Release();
+        AudioTest::TearDown();
+    }
+    void NewRaw() {
+        if (o.raw) o.raw->Release();
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectSound, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IDirectSound, reinterpret_cast<void**>(&o.raw)),
+                  S_OK);
+    }
+    Objects o{};
+};
+
+TEST_F(DirectSoundRefusalThreads, HostileArgumentsGetTheirDocumentedResultsAndChangeNothing) {
     const KnobAudioCounts before = KnobAudioLive();
-    for (const Refusal& r : kRefusals) EXPECT_EQ(r.call(raw, sound, plain, primary), r.expected) << r.name;
+    for (const Row& r : kRefusals) EXPECT_EQ(r.call(o), r.expected) << r.name;
     const KnobAudioCounts after = KnobAudioLive();
     EXPECT_EQ(after.buffers, before.buffers);
     EXPECT_EQ(after.objects, before.objects);
     DWORD status = 1, play = 1;
-    EXPECT_EQ(plain->GetStatus(&status), DS_OK);
-    EXPECT_EQ(plain->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(o.b->GetStatus(&status), DS_OK);
+    EXPECT_EQ(o.b->GetCurrentPosition(&play, nullptr), DS_OK);
     EXPECT_EQ(status | play, 0u);
-    primary->Release();
-    raw->Release();
 }
 
-struct StepCase {
-    const char* step;
-    std::function<HRESULT(IDirectSound* raw, IDirectSound* sound)> call;
-    HRESULT refused;
-};
-
-HRESULT Primary(IDirectSound* sound, bool setFormat) {
-    DSBUFFERDESC desc{sizeof desc, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr, {}};
-    IDirectSoundBuffer* primary = nullptr;
-    HRESULT hr = sound->CreateSoundBuffer(&desc, &primary, nullptr);
-    if (FAILED(hr) || !setFormat) {
-        if (primary) primary->Release();
-        return hr;
-    }
-    hr = primary->SetFormat(&kStereo);
-    primary->Release();
-    return hr;
-}
-
-const StepCase kSteps[] = {
-    {"DirectSoundInitialize", [](auto r, auto) { return r->Initialize(nullptr); }, DSERR_NODRIVER},
-    {"SetCooperativeLevel", [](auto, auto s) { return s->SetCooperativeLevel(GetDesktopWindow(), DSSCL_PRIORITY); }, DSERR_GENERIC},
-    {"PrimaryBuffer", [](auto, auto s) { return Primary(s, false); }, DSERR_GENERIC},
-    {"SetFormat", [](auto, auto s) { return Primary(s, true); }, DSERR_GENERIC},
-    {"CtrlFrequency", [](auto, auto s) { return Make(s, 0x80E2, 400, kStereo); }, DSERR_CONTROLUNAVAIL},
-    {"Lock", [](auto, auto s) {
-         IDirectSoundBuffer* b = nullptr;
-         DSBUFFERDESC desc{sizeof desc, 0, 400, 0, const_cast<WAVEFORMATEX*>(&kStereo), {}};
-         s->CreateSoundBuffer(&desc, &b, nullptr);
-         void* p; DWORD n;
-         const HRESULT hr = b->Lock(0, 4, &p, &n, nullptr, nullptr, 0);
-         if (hr == DS_OK) b->Unlock(p, n, nullptr, 0);
-         b->Release();
-         return hr; }, DSERR_BUFFERLOST},
-};
-
-TEST_F(DirectSoundThreads, RefusedStartUpStepsFailOnceThenPass) {
-    OpenSound();
-    for (const StepCase& c : kSteps) {
-        IDirectSound* raw = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectSound, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IDirectSound, reinterpret_cast<void**>(&raw)),
-                  S_OK);
-        ASSERT_TRUE(KnobAudioRefuse(c.step, 1));
-        EXPECT_EQ(c.call(raw, sound), c.refused) << c.step;
-        EXPECT_EQ(c.call(raw, sound), DS_OK) << c.step;
-        raw->Release();
+TEST_F(DirectSoundRefusalThreads, RefusedStartUpStepsFailOnceThenPass) {
+    for (const Row& r : kSteps) {
+        NewRaw();
+        ASSERT_TRUE(KnobAudioRefuse(r.name, 1));
+        EXPECT_EQ(r.call(o), r.expected) << r.name;
+        EXPECT_EQ(r.call(o), DS_OK) << r.name;
     }
     EXPECT_FALSE(KnobAudioRefuse("NoSuchStep"));
     // The engine's fall-back description passes where the frequency control is refused.
@@ -216,9 +217,8 @@ TEST_F(DirectSoundThreads, RefusedStartUpStepsFailOnceThenPass) {
     EXPECT_EQ(Make(sound, 0x80E2, 400, kStereo), DSERR_CONTROLUNAVAIL);
     EXPECT_EQ(Make(sound, 0xC2, 400, kStereo), DS_OK);
     KnobAudioFailBuffer(2);
-    EXPECT_EQ(Make(sound, 0xC2, 400, kStereo), DS_OK);
-    EXPECT_EQ(Make(sound, 0xC2, 400, kStereo), DSERR_OUTOFMEMORY);
-    EXPECT_EQ(Make(sound, 0xC2, 400, kStereo), DS_OK);
+    for (HRESULT expected : {DS_OK, DSERR_OUTOFMEMORY, DS_OK})
+        EXPECT_EQ(Make(sound, 0xC2, 400, kStereo), expected);
 }
 
 }  // namespace

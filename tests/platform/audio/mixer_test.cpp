@@ -11,7 +11,10 @@ TEST_F(MixerThreads, HundredMillisecondsAreFortyFourHundredTenFramesWhereverThey
     OpenSound();
     for (DWORD offset : {1u, 4u, 10u, 13u, 27u}) {
         Sleep(offset);
-        EXPECT_EQ(CaptureFor(100).size(), 2u * 4410) << "after " << offset << " ms";
+        ASSERT_TRUE(KnobAudioWaitPasses(0));
+        KnobAudioCaptureStart();
+        Sleep(100);
+        EXPECT_EQ(KnobAudioCaptured().size(), 2u * 4410) << "after " << offset << " ms";
     }
 }
 
@@ -19,12 +22,14 @@ TEST_F(MixerThreads, StartBetweenPassesIsHeardFromTheNextPass) {
     OpenSound();
     IDirectSoundBuffer* buffer = Buffer(Constant(2000, 1000, -1000));
     Sleep(13);
+    ASSERT_TRUE(KnobAudioWaitPasses(0));
     KnobAudioCaptureStart();
     const int64_t captureAt = platform::ClockNowNanoseconds();
     Sleep(9);
+    ASSERT_TRUE(KnobAudioWaitPasses(0));
     const int64_t playAt = platform::ClockNowNanoseconds();
     ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-    Sleep(20);
+    ASSERT_TRUE(KnobAudioWaitPasses(2));
     // Passes fall at open time + k x 10 ms; those after the capture start and
     // up to the play are silent.
     const int64_t pass = 10'000'000;
@@ -45,7 +50,7 @@ TEST_F(MixerThreads, OneShotCopiesBitForBitThenSilenceAndTheCursorStepsByPasses)
     ASSERT_EQ(loop->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
     KnobAudioCaptureStart();
     for (DWORD expected : {441u, 882u, 1323u}) {
-        Sleep(10);
+        ASSERT_TRUE(KnobAudioWaitPasses(1));
         DWORD play = 0, write = 0;
         ASSERT_EQ(loop->GetCurrentPosition(&play, &write), DS_OK);
         EXPECT_EQ(play, expected * 4);
@@ -66,7 +71,7 @@ TEST_F(MixerThreads, LoopPlaysAgainWithoutAGap) {
     const auto ramp = Ramp(600);
     IDirectSoundBuffer* buffer = Buffer(ramp);
     ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-    const auto got = CaptureFor(30);
+    const auto got = CapturePasses(3);
     EXPECT_EQ(Frames(got, 0, 600), ramp);
     EXPECT_EQ(Frames(got, 600, 600), ramp);
     DWORD status = 0;
@@ -80,10 +85,10 @@ TEST_F(MixerThreads, SourcesSumAndClampToSixteenBits) {
     IDirectSoundBuffer* b = Buffer(Constant(882, 20000, -20000));
     IDirectSoundBuffer* c = Buffer(Constant(882, -7000, 3000));
     for (auto* buffer : {a, b}) ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-    auto got = CaptureFor(10);
+    auto got = CapturePasses(1);
     EXPECT_EQ(Frames(got, 0, 441), Constant(441, 32767, -32768));
     ASSERT_EQ(c->Play(0, 0, 0), DS_OK);
-    got = CaptureFor(10);
+    got = CapturePasses(1);
     EXPECT_EQ(Frames(got, 0, 1), Constant(1, 32767, -32768));  // 33000 and -37000 clamp
 }
 
@@ -122,7 +127,7 @@ TEST_F(MixerThreads, VolumeInHundredthsOfDecibelAndPanOnlyAttenuate) {
             EXPECT_EQ(volume, c.volume);
             EXPECT_EQ(pan, c.pan);
             ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-            EXPECT_EQ(Frames(CaptureFor(10), 0, 441), Constant(441, c.left, c.right))
+            EXPECT_EQ(Frames(CapturePasses(1), 0, 441), Constant(441, c.left, c.right))
                 << c.name << " with " << channels << " channel(s)";
         }
     }
@@ -142,7 +147,7 @@ TEST_F(MixerThreads, HalfFrequencyInterpolatesAndMovesHalfAsFast) {
     EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
     EXPECT_EQ(frequency, 22050u);
     ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-    const auto got = CaptureFor(20);
+    const auto got = CapturePasses(2);
     // Even frames are source frames, odd ones the halfway points (rounded to nearest even).
     const std::vector<int16_t> first = {0, 0, 5, -2, 10, -3, 25, -4, 40, -6, 65, -8, 90, -9};
     EXPECT_EQ(Frames(got, 0, 7), first);
@@ -162,7 +167,7 @@ TEST_F(MixerThreads, EightBitMonoPlaysOnBothSides) {
     IDirectSoundBuffer* buffer = Buffer(bytes, format);
     ASSERT_NE(buffer, nullptr);
     ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
-    const auto got = CaptureFor(10);
+    const auto got = CapturePasses(1);
     // Bytes 0x40 and 0xC0: (64 - 128) x 256 and (192 - 128) x 256.
     EXPECT_EQ(Frames(got, 0, 2), (std::vector<int16_t>{-16384, -16384, 16384, 16384}));
 }

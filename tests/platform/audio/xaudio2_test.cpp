@@ -53,22 +53,15 @@ class XAudio2Threads : public AudioTest {
   protected:
     void SetUp() override {
         AudioTest::SetUp();
-        ASSERT_EQ(XAudio2Create(&engine, 0, XAUDIO2_ANY_PROCESSOR), S_OK);
-        ASSERT_EQ(engine->CreateMasteringVoice(&master), S_OK);
-    }
-    void TearDown() override {
-        if (engine) engine->Release();  // ends the voices still alive
-        AudioTest::TearDown();
+        OpenXAudio2();
     }
     IXAudio2SourceVoice* Voice(IXAudio2VoiceCallback* callback = nullptr, float maxRatio = 2.0f,
                                WAVEFORMATEX format = Pcm(2, 16, 44100), UINT32 flags = 0) {
         IXAudio2SourceVoice* voice = nullptr;
         EXPECT_EQ(engine->CreateSourceVoice(&voice, &format, flags, maxRatio, callback), S_OK);
+        Settle();
         return voice;
     }
-
-    IXAudio2* engine = nullptr;
-    IXAudio2MasteringVoice* master = nullptr;
 };
 
 TEST_F(XAudio2Threads, RampPlaysAsThroughDirectSoundInBothVersions) {
@@ -77,12 +70,12 @@ TEST_F(XAudio2Threads, RampPlaysAsThroughDirectSoundInBothVersions) {
     expected.resize(2 * 3 * kPass, 0);
     OpenSound();
     ASSERT_EQ(Buffer(ramp)->Play(0, 0, 0), DS_OK);
-    EXPECT_EQ(CaptureFor(30), expected);
+    EXPECT_EQ(CapturePasses(3), expected);
 
     IXAudio2SourceVoice* voice = Voice();
     ASSERT_EQ(Submit(voice, ramp, 0), S_OK);
     ASSERT_EQ(voice->Start(0), S_OK);
-    EXPECT_EQ(CaptureFor(30), expected);
+    EXPECT_EQ(CapturePasses(3), expected);
 
     IXAudio2_7* legacy = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_XAudio2_7, nullptr, CLSCTX_INPROC_SERVER, IID_IXAudio2_7,
@@ -95,8 +88,9 @@ TEST_F(XAudio2Threads, RampPlaysAsThroughDirectSoundInBothVersions) {
     IXAudio2SourceVoice* legacyVoice = nullptr;
     ASSERT_EQ(legacy->CreateSourceVoice(&legacyVoice, &format, 0, 2.0f, nullptr), S_OK);
     ASSERT_EQ(Submit(legacyVoice, ramp, 0), S_OK);
+    Settle();
     ASSERT_EQ(legacyVoice->Start(0), S_OK);
-    EXPECT_EQ(CaptureFor(30), expected);
+    EXPECT_EQ(CapturePasses(3), expected);
     legacy->Release();
 }
 
@@ -105,7 +99,8 @@ TEST_F(XAudio2Threads, VoicesRefuseWhatCannotPlay) {
     ASSERT_EQ(XAudio2Create(&bare, 0, XAUDIO2_ANY_PROCESSOR), S_OK);
     const WAVEFORMATEX stereo = Pcm(2, 16, 44100);
     IXAudio2SourceVoice* voice = nullptr;
-    EXPECT_EQ(bare->CreateSourceVoice(&voice, &stereo), XAUDIO2_E_INVALID_CALL);  // no mastering voice
+    EXPECT_EQ(bare->CreateSourceVoice(&voice, &stereo),
+              XAUDIO2_E_INVALID_CALL);  // no mastering voice
     bare->Release();
     IXAudio2MasteringVoice* second = nullptr;
     EXPECT_EQ(engine->CreateMasteringVoice(&second), XAUDIO2_E_INVALID_CALL);
@@ -115,11 +110,14 @@ TEST_F(XAudio2Threads, VoicesRefuseWhatCannotPlay) {
         const char* name;
         WAVEFORMATEX format;
         float maxRatio;
-    } const bad[] = {{"float", floating, 2.0f},           {"threeChannels", Pcm(3, 16, 44100), 2.0f},
-                     {"rate999", Pcm(2, 16, 999), 2.0f}, {"ratioZero", stereo, 0.0f},
+    } const bad[] = {{"float", floating, 2.0f},
+                     {"threeChannels", Pcm(3, 16, 44100), 2.0f},
+                     {"rate999", Pcm(2, 16, 999), 2.0f},
+                     {"ratioZero", stereo, 0.0f},
                      {"ratio2000", stereo, 2000.0f}};
     for (const auto& b : bad) {
-        EXPECT_EQ(engine->CreateSourceVoice(&voice, &b.format, 0, b.maxRatio), XAUDIO2_E_INVALID_CALL)
+        EXPECT_EQ(engine->CreateSourceVoice(&voice, &b.format, 0, b.maxRatio),
+                  XAUDIO2_E_INVALID_CALL)
             << b.name;
         EXPECT_EQ(voice, nullptr);
     }
@@ -135,14 +133,13 @@ TEST_F(XAudio2Threads, CallbacksComeInPassOrderWithTheBytesStillNeeded) {
     ASSERT_EQ(Submit(voice, a, 1), S_OK);
     ASSERT_EQ(Submit(voice, b, 2, XAUDIO2_END_OF_STREAM), S_OK);
     ASSERT_EQ(voice->Start(0), S_OK);
-    Sleep(40);
+    ASSERT_TRUE(KnobAudioWaitPasses(4));
     // 900 frames queued: passes 1 and 2 need nothing; pass 3 finds 18 left
     // (needs 423 frames, 1692 bytes); pass 4 finds none (441 frames).
     const std::vector<std::string> expected = {
-        "PassStart 0",    "BufferStart 1", "PassEnd",
-        "PassStart 0",    "BufferEnd 1",   "BufferStart 2", "PassEnd",
-        "PassStart 1692", "BufferEnd 2",   "StreamEnd",     "PassEnd",
-        "PassStart 1764", "PassEnd"};
+        "PassStart 0",   "BufferStart 1",  "PassEnd",        "PassStart 0", "BufferEnd 1",
+        "BufferStart 2", "PassEnd",        "PassStart 1692", "BufferEnd 2", "StreamEnd",
+        "PassEnd",       "PassStart 1764", "PassEnd"};
     EXPECT_EQ(recorder.Take(), expected);
 }
 
@@ -169,7 +166,8 @@ TEST_F(XAudio2Threads, BadSubmissionsAreInvalidCalls) {
         b.spoil(spoiled);
         EXPECT_EQ(voice->SubmitSourceBuffer(&spoiled), XAUDIO2_E_INVALID_CALL) << b.name;
     }
-    for (int i = 0; i < XAUDIO2_MAX_QUEUED_BUFFERS; ++i) ASSERT_EQ(voice->SubmitSourceBuffer(&good), S_OK);
+    for (int i = 0; i < XAUDIO2_MAX_QUEUED_BUFFERS; ++i)
+        ASSERT_EQ(voice->SubmitSourceBuffer(&good), S_OK);
     EXPECT_EQ(voice->SubmitSourceBuffer(&good), XAUDIO2_E_INVALID_CALL);
     XAUDIO2_VOICE_STATE state{};
     voice->GetState(&state);
@@ -183,13 +181,13 @@ TEST_F(XAudio2Threads, FlushKeepsTheBufferBeingPlayedAndEndsTheOthers) {
     for (auto [frames, context] : {std::pair{&a, 1}, {&b, 2}, {&c, 3}})
         ASSERT_EQ(Submit(voice, *frames, context), S_OK);
     ASSERT_EQ(voice->Start(0), S_OK);
-    Sleep(10);
+    ASSERT_TRUE(KnobAudioWaitPasses(1));
     recorder.Take();
     ASSERT_EQ(voice->FlushSourceBuffers(), S_OK);
     XAUDIO2_VOICE_STATE state{};
     voice->GetState(&state);
     EXPECT_EQ(state.BuffersQueued, 1u);
-    const auto got = CaptureFor(10);
+    const auto got = CapturePasses(1);
     // 159 frames of the first buffer were left: 282 more are needed (1128 bytes).
     const std::vector<std::string> expected = {"PassStart 1128", "BufferEnd 2", "BufferEnd 3",
                                                "BufferEnd 1", "PassEnd"};
@@ -205,7 +203,7 @@ TEST_F(XAudio2Threads, StopInsideACallbackLetsThatPassPlay) {
     const auto ramp = Ramp(2000);
     ASSERT_EQ(Submit(voice, ramp, 1), S_OK);
     ASSERT_EQ(voice->Start(0), S_OK);
-    const auto got = CaptureFor(30);
+    const auto got = CapturePasses(3);
     EXPECT_EQ(Frames(got, 0, kPass), Frames(ramp, 0, kPass));
     EXPECT_EQ(Frames(got, kPass, 2 * kPass), Constant(2 * kPass, 0, 0));
     const std::vector<std::string> expected = {"PassStart 0", "BufferStart 1", "PassEnd"};
@@ -218,7 +216,7 @@ TEST_F(XAudio2Threads, FrequencyRatioStopsAtTheVoicesMaximum) {
     ASSERT_EQ(voice->SetFrequencyRatio(3.0f), S_OK);
     ASSERT_EQ(Submit(voice, ramp, 0), S_OK);
     ASSERT_EQ(voice->Start(0), S_OK);
-    const auto got = CaptureFor(10);
+    const auto got = CapturePasses(1);
     for (int j : {0, 1, 2, 200, 440}) EXPECT_EQ(Frames(got, j, 1), Frames(ramp, 2 * j, 1)) << j;
     IXAudio2SourceVoice* fixed = Voice(nullptr, 2.0f, Pcm(2, 16, 44100), XAUDIO2_VOICE_NOPITCH);
     EXPECT_EQ(fixed->SetFrequencyRatio(1.5f), XAUDIO2_E_INVALID_CALL);
@@ -239,25 +237,25 @@ TEST_F(XAudio2Threads, ChannelVolumesScaleEachSideAndMonoPlaysOnBoth) {
         ASSERT_EQ(voice->SetChannelVolumes(c.channels, c.volumes.data()), S_OK);
         ASSERT_EQ(Submit(voice, data, 0), S_OK);
         ASSERT_EQ(voice->Start(0), S_OK);
-        EXPECT_EQ(Frames(CaptureFor(10), 0, kPass), Constant(kPass, c.left, c.right)) << c.name;
+        EXPECT_EQ(Frames(CapturePasses(1), 0, kPass), Constant(kPass, c.left, c.right)) << c.name;
     }
 }
 
 TEST_F(XAudio2Threads, DestroyVoiceWaitsForABlockedCallbackAndNoneFollows) {
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::atomic<int> calls{0};
     std::atomic<bool> returned{false};
     Recorder recorder;
     recorder.onPassStart = [&](UINT32) {
-        if (++calls == 1) {
-            WaitForSingleObject(release, INFINITE);
-            returned = true;
-        }
+        if (++calls > 1) return;
+        SetEvent(entered);
+        WaitForSingleObject(release, INFINITE);
+        returned = true;
     };
     IXAudio2SourceVoice* voice = Voice(&recorder);
     ASSERT_EQ(voice->Start(0), S_OK);
-    Sleep(10);  // the first pass is now blocked in the callback
-    ASSERT_EQ(calls.load(), 1);
+    ASSERT_EQ(WaitForSingleObject(entered, INFINITE), WAIT_OBJECT_0);
     HANDLE helper = CreateThread(
         nullptr, 0,
         [](LPVOID event) -> DWORD {
@@ -268,12 +266,11 @@ TEST_F(XAudio2Threads, DestroyVoiceWaitsForABlockedCallbackAndNoneFollows) {
         release, 0, nullptr);
     voice->DestroyVoice();
     EXPECT_TRUE(returned.load());
-    Sleep(50);
+    ASSERT_TRUE(KnobAudioWaitPasses(5));
     EXPECT_EQ(calls.load(), 1);
     EXPECT_EQ(KnobAudioLive().voices, 1);  // the mastering voice
     WaitForSingleObject(helper, INFINITE);
-    CloseHandle(helper);
-    CloseHandle(release);
+    for (HANDLE h : {helper, entered, release}) CloseHandle(h);
 }
 
 TEST_F(XAudio2Threads, DestroyVoiceFromItsOwnCallback) {
@@ -281,7 +278,7 @@ TEST_F(XAudio2Threads, DestroyVoiceFromItsOwnCallback) {
     IXAudio2SourceVoice* voice = Voice(&recorder);
     recorder.onPassStart = [&voice](UINT32) { voice->DestroyVoice(); };
     ASSERT_EQ(voice->Start(0), S_OK);
-    Sleep(30);
+    ASSERT_TRUE(KnobAudioWaitPasses(3));
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"PassStart 1764"});
     EXPECT_EQ(KnobAudioLive().voices, 1);
 }
