@@ -3,6 +3,7 @@
 // CLSID_XAudio2_7_Debug; Initialize first, then the device queries).
 #include <atomic>
 
+#include "../win32/com_object.h"
 #include "audio_knobs.h"
 #include "mixer.h"
 #include "xaudio2_voices.h"
@@ -36,15 +37,12 @@ class Engine final : public IXAudio2, public IXAudio2_7 {
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {
-        const long left = --refs_;
-        if (left < 0) {
-            refs_ = 0;
-            return 0;
-        }
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
+        bool last;
+        const ULONG left = refs_.Drop(&last);
+        if (last) delete this;
+        return left;
     }
 
     // 2.7 only.
@@ -183,7 +181,7 @@ class Engine final : public IXAudio2, public IXAudio2_7 {
 
     const bool legacy_;
     bool started_ = false;
-    std::atomic<long> refs_{1};
+    ComReferences refs_;
     std::shared_ptr<VoiceRegistry> registry_ = std::make_shared<VoiceRegistry>();
 };
 
