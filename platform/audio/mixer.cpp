@@ -27,7 +27,7 @@ struct MixerState {
     std::condition_variable changed;
     std::vector<std::shared_ptr<MixSource>> sources;
     bool running = false;
-    uint64_t generation = 0;  // a thread left over from an earlier life ends itself
+    uint64_t generation = 0;         // a thread left over from an earlier life ends itself
     uint64_t startedGeneration = 0;  // the newest thread about to sleep for its first pass
     uint64_t passes = 0;             // the last pass done (1 is due at open time + 10 ms)
     int64_t openTime = 0;

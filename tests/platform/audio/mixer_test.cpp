@@ -14,6 +14,9 @@ TEST_F(MixerThreads, HundredMillisecondsAreFortyFourHundredTenFramesWhereverThey
         ASSERT_TRUE(KnobAudioWaitPasses(0));
         KnobAudioCaptureStart();
         Sleep(100);
+        // On a loaded machine the clock may pass a mixer held up longer than
+        // its real-time slice; what is due by now still counts exactly.
+        ASSERT_TRUE(KnobAudioWaitPasses(0));
         EXPECT_EQ(KnobAudioCaptured().size(), 2u * 4410) << "after " << offset << " ms";
     }
 }
