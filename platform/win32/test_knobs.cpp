@@ -27,6 +27,9 @@ void ApplyWindowsVersionEnvironment();
 namespace platform::ime {
 void ResetImeKnobs();
 }
+namespace platform::gdi {
+void ResetFontKnobs();
+}
 namespace platform::audio {
 void ResetAudioKnobs();
 void ApplyAudioEnvironment();
@@ -64,6 +67,7 @@ void KnobResetAll() {
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
+    platform::gdi::ResetFontKnobs();
     platform::ResetComKnobs();
     platform::audio::ResetAudioKnobs();
 }
