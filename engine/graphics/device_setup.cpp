@@ -533,12 +533,7 @@ int CreateBrightnessVolume() {
         for (int y = 0; y < kSide; ++y) {
             auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(box.pBits) +
                                                     z * box.SlicePitch + y * box.RowPitch);
-            for (int x = 0; x < kSide; ++x) {
-                int red = 255, green = 255, blue = 255;
-                if (x >= 8 || y >= 8 || z >= 8) MaxBrightnessColour(2 * x, 2 * y, 2 * z, &red, &green, &blue);
-                row[x] = 0xFF000000u | static_cast<uint32_t>(red) << 16 |
-                         static_cast<uint32_t>(green) << 8 | static_cast<uint32_t>(blue);
-            }
+            for (int x = 0; x < kSide; ++x) row[x] = BrightnessVolumeTexel(x, y, z);
         }
     }
     source->UnlockBox(0);
@@ -546,6 +541,13 @@ int CreateBrightnessVolume() {
         return fail("RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しました\n");
     ReleaseAndClear(source);
     return 0;
+}
+
+uint32_t BrightnessVolumeTexel(int x, int y, int z) {
+    int red = 255, green = 255, blue = 255;
+    if (x >= 8 || y >= 8 || z >= 8) MaxBrightnessColour(2 * x, 2 * y, 2 * z, &red, &green, &blue);
+    return 0xFF000000u | static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 |
+           static_cast<uint32_t>(blue);
 }
 
 void MaxBrightnessColour(int r, int g, int b, int* outR, int* outG, int* outB) {

@@ -92,5 +92,8 @@ int RecreateDeviceResources();
 const ColorFormat* ColorFormatForD3DFormat(int format);
 // The brightest colour of the same hue and saturation.
 void MaxBrightnessColour(int r, int g, int b, int* outR, int* outG, int* outB);
+// The brightness volume's texel at (x, y, z): the brightest colour of
+// (2x, 2y, 2z), white near black; X8R8G8B8 with alpha 255.
+uint32_t BrightnessVolumeTexel(int x, int y, int z);
 
 }  // namespace DuRud

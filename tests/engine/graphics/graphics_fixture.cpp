@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "graphics_fixture.h"
+
+#include "DuRud.h"
+#include "core/engine_lifecycle.h"
+#include "core/text_literals.h"
+#include "graphics/device_setup.h"
+#include "graphics/screen_state.h"
+#include "support/test_support.h"
+#include "window/main_window.h"
+
+using namespace DuRud;
+
+namespace graphicstest {
+
+int StartEngine(const ScreenSettings& settings) {
+    ScreenState& s = GetScreenState();
+    s.emulate320x240 = settings.emulate320x240;
+    StoreScreenSize(settings.width, settings.height);
+    s.colorBits = settings.colorBits;
+    s.softwareForced = settings.softwareForced;
+    SetEngineSkipFlags(0, 1, 1, 1);
+    ChangeWindowMode(settings.windowed ? TRUE : FALSE);
+    return InitializeEngineLocked();
+}
+
+int StartDevice(const ScreenSettings& settings) {
+    if (StartEngine(settings) != 0) return -100;
+    return SetupScreenDevice();
+}
+
+void StopDevice() {
+    ShutdownScreenDevice();
+    ShutdownEngineLocked();
+}
+
+HWND MainWindow() {
+    return static_cast<HWND>(GetMainWindowHandle());
+}
+
+std::string Log() {
+    return testsupport::ReadFile("Log.txt");
+}
+
+::testing::AssertionResult LogHasInOrder(std::initializer_list<const char*> utf8Lines) {
+    const std::string log = Log();
+    size_t at = 0;
+    for (const char* line : utf8Lines) {
+        // Log lines end in CR LF.
+        std::string text = Cp932Text(line);
+        for (size_t n = text.find('\n'); n != std::string::npos; n = text.find('\n', n + 2))
+            text.replace(n, 1, "\r\n");
+        const size_t found = log.find(text, at);
+        if (found == std::string::npos)
+            return ::testing::AssertionFailure() << "missing or out of order: " << line << (getenv("GFX_DUMP_LOG") ? log : std::string());
+        at = found + 1;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method) {
+    std::vector<std::string> out;
+    const std::string prefix = std::string(method) + "(";
+    for (const std::string& line : trace)
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+}  // namespace graphicstest
