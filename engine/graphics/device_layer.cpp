@@ -366,10 +366,9 @@ int PresentScreen(const RECT* clientRect) {
     if (!s.useDirect3D || !d.device) return 0;  // no software primary yet
     FlushVertexBatch();
     EndSceneIfBegun();
-    if (scaled) {
-        destination = {0, 0, 640, 480};
-        source = {0, 0, 320, 240};
-    }
+    // A full screen shows the emulated quarter at double size; a window is
+    // sized for the 320 x 240 draw size already.
+    if (scaled && !windowed) destination = {0, 0, 640, 480};
     if (!d.swapChain) return 0;
     const int64_t before = DeviceClockMicroseconds();
     if (!GetWindowMinimisedFlag()) {

@@ -176,6 +176,7 @@ TEST(DeviceBringUp, SoftwareForcedMakesNoDirect3DObjectAndKeepsDirectDraw) {
 }
 
 TEST(DeviceBringUp, WithoutD3D9TheDirectDrawWindowRemains) {
+    KnobSetVirtualClock(true);
     KnobHideModule("d3d9.dll", true);
     ASSERT_EQ(0, StartDevice());
     EXPECT_EQ(1, HasDirectDrawWindow());
