@@ -42,8 +42,7 @@ void TakeDesktopBits(D3DFORMAT format) {
     if (format == D3DFMT_X8R8G8B8) {
         s.colorBits = 32;
         SetMemImgDefaultColorType(1);
-    } else if (format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5 ||
-               format == D3DFMT_A1R5G5B5) {
+    } else if (format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5 || format == D3DFMT_A1R5G5B5) {
         s.colorBits = 16;
         SetMemImgDefaultColorType(0);
     }
@@ -56,7 +55,7 @@ D3DFORMAT FormatForBits(int bits) {
     if (bits == 32) return D3DFMT_X8R8G8B8;
     if (bits == 16)
         return d.direct3D->GetAdapterModeCount(0, D3DFMT_R5G6B5) > 0 ? D3DFMT_R5G6B5
-                                                                    : D3DFMT_X1R5G5B5;
+                                                                     : D3DFMT_X1R5G5B5;
     return D3DFMT_UNKNOWN;
 }
 
@@ -103,8 +102,8 @@ int CreateDirectDrawObject() {
     DeviceLayerState& d = GetDeviceLayer();
     ReleaseDirectDrawObject();
     Log("DirectDraw オブジェクトの取得を行います....  ");
-    auto coCreate = WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(
-        Api_CoCreateInstance);
+    auto coCreate =
+        WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(Api_CoCreateInstance);
     void* object = nullptr;
     if (!coCreate || FAILED(coCreate(CLSID_DirectDraw7, nullptr, 7, IID_IDirectDraw7, &object)) ||
         !object)
@@ -204,9 +203,9 @@ int CreateScreenDevice() {
         pp.BackBufferFormat = FormatForBits(s.colorBits);
         if (pp.BackBufferFormat == D3DFMT_UNKNOWN)
             return Log("非対応のバックバッファービット深度が指定されました\n");
-        fullScreenMode = {sizeof(D3DDISPLAYMODEEX), pp.BackBufferWidth, pp.BackBufferHeight,
-                          pp.FullScreen_RefreshRateInHz, pp.BackBufferFormat,
-                          D3DSCANLINEORDERING_PROGRESSIVE};
+        fullScreenMode = {sizeof(D3DDISPLAYMODEEX), pp.BackBufferWidth,
+                          pp.BackBufferHeight,      pp.FullScreen_RefreshRateInHz,
+                          pp.BackBufferFormat,      D3DSCANLINEORDERING_PROGRESSIVE};
         useFullScreenMode = true;
         if (SetDesktopComposition(0) == 1) Log("Desktop Window Manager を無効にしました\n");
     }
@@ -218,8 +217,7 @@ int CreateScreenDevice() {
                     0, D3DDEVTYPE_HAL, pp.BackBufferFormat, pp.Windowed, d.multisampleType,
                     &colourLevels)) &&
                 SUCCEEDED(d.direct3D->CheckDeviceMultiSampleType(
-                    0, D3DDEVTYPE_HAL, D3DFMT_D16, pp.Windowed, d.multisampleType,
-                    &depthLevels))) {
+                    0, D3DDEVTYPE_HAL, D3DFMT_D16, pp.Windowed, d.multisampleType, &depthLevels))) {
                 const DWORD levels = colourLevels < depthLevels ? colourLevels : depthLevels;
                 if (d.multisampleQuality >= levels) d.multisampleQuality = levels ? levels - 1 : 0;
                 break;
@@ -262,9 +260,9 @@ int CreateScreenDevice() {
         d.deviceEx->SetMaximumFrameLatency(1);
     } else {
         Log("IDirect3DDevice9 オブジェクトを取得します.... ");
-        HRESULT hr = d.direct3D->CreateDevice(0, D3DDEVTYPE_HAL, focusWindow,
-                                              hardware ? hardwareFlags : softwareFlags, &pp,
-                                              &d.device);
+        HRESULT hr =
+            d.direct3D->CreateDevice(0, D3DDEVTYPE_HAL, focusWindow,
+                                     hardware ? hardwareFlags : softwareFlags, &pp, &d.device);
         if (FAILED(hr)) {
             hardware = 0;
             hr = d.direct3D->CreateDevice(0, D3DDEVTYPE_HAL, focusWindow, softwareFlags, &pp,
@@ -279,8 +277,8 @@ int CreateScreenDevice() {
     Log(hardware ? "ハードウエア頂点演算を使用します\n" : "ソフトウエア頂点演算を使用します\n");
     // No depth surface exists yet: only the target is cleared.
     d.device->SetRenderState(D3DRS_ZENABLE, TRUE);
-    const D3DCOLOR background = D3DCOLOR_XRGB(s.backgroundRed & 0xFF, s.backgroundGreen & 0xFF,
-                                              s.backgroundBlue & 0xFF);
+    const D3DCOLOR background =
+        D3DCOLOR_XRGB(s.backgroundRed & 0xFF, s.backgroundGreen & 0xFF, s.backgroundBlue & 0xFF);
     for (int i = 0; i < 3; ++i) {
         d.device->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
         d.device->Present(nullptr, nullptr, displayWindow, nullptr);

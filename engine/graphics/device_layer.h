@@ -115,8 +115,7 @@ HRESULT DeviceSetTexture(DWORD stage, IDirect3DBaseTexture9* texture);
 HRESULT DeviceSetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
 HRESULT DeviceSetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
 HRESULT DeviceSetScissorRect(const RECT* rect);
-HRESULT DeviceDrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* vertices,
-                              UINT stride);
+HRESULT DeviceDrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* vertices, UINT stride);
 HRESULT DeviceDrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
                                      UINT primitiveCount, const void* indices,
                                      D3DFORMAT indexFormat, const void* vertices, UINT stride);

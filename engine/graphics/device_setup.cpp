@@ -38,32 +38,58 @@ void ReleaseAndClear(T*& object) {
 
 const char* FormatName(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_R5G6B5: return "D3DFMT_R5G6B5";
-        case D3DFMT_X1R5G5B5: return "D3DFMT_X1R5G5B5";
-        case D3DFMT_A1R5G5B5: return "D3DFMT_A1R5G5B5";
-        case D3DFMT_A4R4G4B4: return "D3DFMT_A4R4G4B4";
-        case D3DFMT_X8R8G8B8: return "D3DFMT_X8R8G8B8";
-        case D3DFMT_A8R8G8B8: return "D3DFMT_A8R8G8B8";
-        case D3DFMT_DXT1: return "D3DFMT_DXT1";
-        case D3DFMT_DXT2: return "D3DFMT_DXT2";
-        case D3DFMT_DXT3: return "D3DFMT_DXT3";
-        case D3DFMT_DXT4: return "D3DFMT_DXT4";
-        case D3DFMT_DXT5: return "D3DFMT_DXT5";
-        case D3DFMT_A16B16G16R16: return "D3DFMT_A16B16G16R16";
-        case D3DFMT_A16B16G16R16F: return "D3DFMT_A16B16G16R16F";
-        case D3DFMT_A32B32G32R32F: return "D3DFMT_A32B32G32R32F";
-        case D3DFMT_L8: return "D3DFMT_L8";
-        case D3DFMT_A8L8: return "D3DFMT_A8L8";
-        case D3DFMT_L16: return "D3DFMT_L16";
-        case D3DFMT_G16R16: return "D3DFMT_G16R16";
-        case D3DFMT_R16F: return "D3DFMT_R16F";
-        case D3DFMT_G16R16F: return "D3DFMT_G16R16F";
-        case D3DFMT_R32F: return "D3DFMT_R32F";
-        case D3DFMT_G32R32F: return "D3DFMT_G32R32F";
-        case D3DFMT_D16: return "D3DFMT_D16";
-        case D3DFMT_D24X8: return "D3DFMT_D24X8";
-        case D3DFMT_D32: return "D3DFMT_D32";
-        default: return "D3DFMT_UNKNOWN";
+        case D3DFMT_R5G6B5:
+            return "D3DFMT_R5G6B5";
+        case D3DFMT_X1R5G5B5:
+            return "D3DFMT_X1R5G5B5";
+        case D3DFMT_A1R5G5B5:
+            return "D3DFMT_A1R5G5B5";
+        case D3DFMT_A4R4G4B4:
+            return "D3DFMT_A4R4G4B4";
+        case D3DFMT_X8R8G8B8:
+            return "D3DFMT_X8R8G8B8";
+        case D3DFMT_A8R8G8B8:
+            return "D3DFMT_A8R8G8B8";
+        case D3DFMT_DXT1:
+            return "D3DFMT_DXT1";
+        case D3DFMT_DXT2:
+            return "D3DFMT_DXT2";
+        case D3DFMT_DXT3:
+            return "D3DFMT_DXT3";
+        case D3DFMT_DXT4:
+            return "D3DFMT_DXT4";
+        case D3DFMT_DXT5:
+            return "D3DFMT_DXT5";
+        case D3DFMT_A16B16G16R16:
+            return "D3DFMT_A16B16G16R16";
+        case D3DFMT_A16B16G16R16F:
+            return "D3DFMT_A16B16G16R16F";
+        case D3DFMT_A32B32G32R32F:
+            return "D3DFMT_A32B32G32R32F";
+        case D3DFMT_L8:
+            return "D3DFMT_L8";
+        case D3DFMT_A8L8:
+            return "D3DFMT_A8L8";
+        case D3DFMT_L16:
+            return "D3DFMT_L16";
+        case D3DFMT_G16R16:
+            return "D3DFMT_G16R16";
+        case D3DFMT_R16F:
+            return "D3DFMT_R16F";
+        case D3DFMT_G16R16F:
+            return "D3DFMT_G16R16F";
+        case D3DFMT_R32F:
+            return "D3DFMT_R32F";
+        case D3DFMT_G32R32F:
+            return "D3DFMT_G32R32F";
+        case D3DFMT_D16:
+            return "D3DFMT_D16";
+        case D3DFMT_D24X8:
+            return "D3DFMT_D24X8";
+        case D3DFMT_D32:
+            return "D3DFMT_D32";
+        default:
+            return "D3DFMT_UNKNOWN";
     }
 }
 
@@ -83,54 +109,88 @@ constexpr D3DFORMAT kBackBufferKind16 = static_cast<D3DFORMAT>(-100);  // R5G6B5
 constexpr D3DFORMAT kOtherKind16 = static_cast<D3DFORMAT>(-101);
 
 const SlotRule kSlotRules[kTextureFormatSlotCount] = {
-    {"16bit ", {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
-     "使用できる 16bit カラーフォーマットが見つかりませんでした\n", 1},
+    {"16bit ",
+     {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
+     "使用できる 16bit カラーフォーマットが見つかりませんでした\n",
+     1},
     {"32bit ", {D3DFMT_X8R8G8B8, SlotChoice(kSlotColour16)}, nullptr, 0},
-    {"アルファ付き 16bit ", {D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8},
-     "使用できるアルファ付き 16bit カラーフォーマットが見つかりませんでした\n", 1},
-    {"アルファ付き 32bit ", {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できるアルファ付き 32bit カラーフォーマットが見つかりませんでした\n", 1},
-    {"アルファテスト用 16bit ", {D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できるアルファテスト用 16bit カラーフォーマットが見つかりませんでした\n", 1},
-    {"アルファテスト用 32bit ", {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4},
-     "使用できるアルファテスト用 32bit カラーフォーマットが見つかりませんでした\n", 1},
+    {"アルファ付き 16bit ",
+     {D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8},
+     "使用できるアルファ付き 16bit カラーフォーマットが見つかりませんでした\n",
+     1},
+    {"アルファ付き 32bit ",
+     {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+     "使用できるアルファ付き 32bit カラーフォーマットが見つかりませんでした\n",
+     1},
+    {"アルファテスト用 16bit ",
+     {D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+     "使用できるアルファテスト用 16bit カラーフォーマットが見つかりませんでした\n",
+     1},
+    {"アルファテスト用 32bit ",
+     {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4},
+     "使用できるアルファテスト用 32bit カラーフォーマットが見つかりませんでした\n",
+     1},
     {"ＤＸＴ１", {D3DFMT_DXT1, SlotChoice(kSlotAlphaTest16)}, nullptr, 0},
     {"ＤＸＴ２", {D3DFMT_DXT2, SlotChoice(kSlotAlpha32)}, nullptr, 0},
     {"ＤＸＴ３", {D3DFMT_DXT3, SlotChoice(kSlotAlpha32)}, nullptr, 0},
     {"ＤＸＴ４", {D3DFMT_DXT4, SlotChoice(kSlotAlpha32)}, nullptr, 0},
     {"ＤＸＴ５", {D3DFMT_DXT5, SlotChoice(kSlotAlpha32)}, nullptr, 0},
-    {"描画用 16bit ", {kBackBufferKind16, kOtherKind16, D3DFMT_X8R8G8B8},
-     "使用できる描画用 16bit カラーフォーマットがありませんでした\n", 0},
-    {"描画用 32bit ", {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
-     "使用できる描画用 32bit カラーフォーマットがありませんでした\n", 0},
-    {"描画用アルファ付き 32bit ", {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できる描画用アルファ付き 32bit カラーフォーマットがありませんでした\n", 0},
-    {"描画用ABGR整数16ビット型", {D3DFMT_A16B16G16R16},
-     "使用できる描画用ABGR整数16ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用ABGR浮動小数点16ビット型", {D3DFMT_A16B16G16R16F},
-     "使用できる描画用ABGR浮動小数点16ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用ABGR浮動小数点32ビット型", {D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用ABGR浮動小数点32ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用１チャンネル整数8ビット型", {D3DFMT_L8, D3DFMT_A8L8, D3DFMT_A8R8G8B8},
-     "使用できる描画用１チャンネル整数8ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用１チャンネル整数16ビット型", {D3DFMT_L16, D3DFMT_G16R16, D3DFMT_A16B16G16R16},
-     "使用できる描画用１チャンネル整数16ビット型カラーフォーマットがありませんでした\n", 0},
+    {"描画用 16bit ",
+     {kBackBufferKind16, kOtherKind16, D3DFMT_X8R8G8B8},
+     "使用できる描画用 16bit カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用 32bit ",
+     {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
+     "使用できる描画用 32bit カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用アルファ付き 32bit ",
+     {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+     "使用できる描画用アルファ付き 32bit カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用ABGR整数16ビット型",
+     {D3DFMT_A16B16G16R16},
+     "使用できる描画用ABGR整数16ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用ABGR浮動小数点16ビット型",
+     {D3DFMT_A16B16G16R16F},
+     "使用できる描画用ABGR浮動小数点16ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用ABGR浮動小数点32ビット型",
+     {D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
+     "使用できる描画用ABGR浮動小数点32ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用１チャンネル整数8ビット型",
+     {D3DFMT_L8, D3DFMT_A8L8, D3DFMT_A8R8G8B8},
+     "使用できる描画用１チャンネル整数8ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用１チャンネル整数16ビット型",
+     {D3DFMT_L16, D3DFMT_G16R16, D3DFMT_A16B16G16R16},
+     "使用できる描画用１チャンネル整数16ビット型カラーフォーマットがありませんでした\n",
+     0},
     {"描画用１チャンネル浮動小数点16ビット型",
      {D3DFMT_R16F, D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
-     "使用できる描画用１チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n", 0},
+     "使用できる描画用１チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n",
+     0},
     {"描画用１チャンネル浮動小数点32ビット型",
      {D3DFMT_R32F, D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用１チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用２チャンネル整数8ビット型", {D3DFMT_A8L8, D3DFMT_A8R8G8B8},
-     "使用できる描画用２チャンネル整数8ビット型カラーフォーマットがありませんでした\n", 0},
-    {"描画用２チャンネル整数16ビット型", {D3DFMT_G16R16, D3DFMT_A16B16G16R16},
-     "使用できる描画用２チャンネル整数16ビット型カラーフォーマットがありませんでした\n", 0},
+     "使用できる描画用１チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用２チャンネル整数8ビット型",
+     {D3DFMT_A8L8, D3DFMT_A8R8G8B8},
+     "使用できる描画用２チャンネル整数8ビット型カラーフォーマットがありませんでした\n",
+     0},
+    {"描画用２チャンネル整数16ビット型",
+     {D3DFMT_G16R16, D3DFMT_A16B16G16R16},
+     "使用できる描画用２チャンネル整数16ビット型カラーフォーマットがありませんでした\n",
+     0},
     {"描画用２チャンネル浮動小数点16ビット型",
      {D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
-     "使用できる描画用２チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n", 0},
+     "使用できる描画用２チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n",
+     0},
     {"描画用２チャンネル浮動小数点32ビット型",
      {D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n", 0},
+     "使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n",
+     0},
 };
 
 bool IsDxtSlot(int slot) {
@@ -165,9 +225,10 @@ int ChooseTextureFormats() {
         }
         r.formats[slot] = chosen;
         if (IsDxtSlot(slot)) {
-            LogFormatLine("%s%s", Cp932Text((std::string(rule.label) + "テクスチャフォーマットは").c_str()),
-                          Cp932Text(fromOwnCandidate ? (std::string(FormatName(chosen)) + " です").c_str()
-                                                     : "使えません"));
+            LogFormatLine(
+                "%s%s", Cp932Text((std::string(rule.label) + "テクスチャフォーマットは").c_str()),
+                Cp932Text(fromOwnCandidate ? (std::string(FormatName(chosen)) + " です").c_str()
+                                           : "使えません"));
             continue;
         }
         if (chosen == D3DFMT_UNKNOWN) {
@@ -184,8 +245,8 @@ int ChooseTextureFormats() {
 int ChooseDepthFormat() {
     DeviceResources& r = GetDeviceResources();
     for (D3DFORMAT depth : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D32}) {
-        if (SUCCEEDED(Direct3DCheckDepthStencilMatch(r.backBufferFormat, r.backBufferFormat,
-                                                     depth))) {
+        if (SUCCEEDED(
+                Direct3DCheckDepthStencilMatch(r.backBufferFormat, r.backBufferFormat, depth))) {
             r.depthFormat = depth;
             LogFormatLine(Cp932Text("Ｚバッファのフォーマットは %s です"), FormatName(depth));
             return 0;
@@ -199,7 +260,8 @@ void ReadCapabilities() {
     DeviceCapabilities& caps = GetDeviceResources().caps;
     D3DCAPS9 d{};
     DeviceGetDeviceCaps(&d);
-    caps.renderTargetSlots = d.NumSimultaneousRTs > 16 ? 16 : static_cast<int>(d.NumSimultaneousRTs);
+    caps.renderTargetSlots =
+        d.NumSimultaneousRTs > 16 ? 16 : static_cast<int>(d.NumSimultaneousRTs);
     caps.stageTemporaryRegister = (d.PrimitiveMiscCaps & D3DPMISCCAPS_TSSARGTEMP) ? 1 : 0;
     caps.blendOperation = (d.PrimitiveMiscCaps & D3DPMISCCAPS_BLENDOP) ? 1 : 0;
     caps.vertexShader2 = (d.VertexShaderVersion & 0xFFFF) >= 0x200 ? 1 : 0;
@@ -248,8 +310,8 @@ int64_t TimeLockReadBack(int size, int rowBytes) {
     DeviceResources& r = GetDeviceResources();
     const int64_t start = DeviceClockMicroseconds();
     IDirect3DSurface9* system = nullptr;
-    if (FAILED(DeviceCreateOffscreenPlainSurface(size, size, r.backBufferFormat,
-                                                 D3DPOOL_SYSTEMMEM, &system)))
+    if (FAILED(DeviceCreateOffscreenPlainSurface(size, size, r.backBufferFormat, D3DPOOL_SYSTEMMEM,
+                                                 &system)))
         return -1;
     int64_t result = -1;
     const RECT area{0, 0, size, size};
@@ -514,7 +576,9 @@ int CreateBrightnessVolume() {
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_DEFAULT, &r.brightnessVolume))) {
         r.brightnessVolume = nullptr;
-        return Log("RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しました\n");
+        return Log(
+            "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
+            "た\n");
     }
     auto fail = [&](const char* line) {
         ReleaseAndClear(source);
@@ -524,11 +588,15 @@ int CreateBrightnessVolume() {
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_SYSTEMMEM, &source))) {
         source = nullptr;
-        return fail("RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャの作成に失敗しました\n");
+        return fail(
+            "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャの作成に失"
+            "敗しました\n");
     }
     D3DLOCKED_BOX box{};
     if (FAILED(TextureLockBox(source, 0, &box, 0)))
-        return fail("RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャのロックに失敗しました\n");
+        return fail(
+            "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャのロックに"
+            "失敗しました\n");
     for (int z = 0; z < kSide; ++z) {
         for (int y = 0; y < kSide; ++y) {
             auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(box.pBits) +
@@ -538,7 +606,9 @@ int CreateBrightnessVolume() {
     }
     source->UnlockBox(0);
     if (FAILED(DeviceUpdateTexture(source, r.brightnessVolume)))
-        return fail("RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しました\n");
+        return fail(
+            "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
+            "た\n");
     ReleaseAndClear(source);
     return 0;
 }
@@ -551,8 +621,15 @@ uint32_t BrightnessVolumeTexel(int x, int y, int z) {
 }
 
 void MaxBrightnessColour(int r, int g, int b, int* outR, int* outG, int* outB) {
-    const int in[3] = {r > 255 ? 255 : r < 0 ? 0 : r, g > 255 ? 255 : g < 0 ? 0 : g,
-                       b > 255 ? 255 : b < 0 ? 0 : b};
+    const int in[3] = {r > 255 ? 255
+                       : r < 0 ? 0
+                               : r,
+                       g > 255 ? 255
+                       : g < 0 ? 0
+                               : g,
+                       b > 255 ? 255
+                       : b < 0 ? 0
+                               : b};
     int out[3] = {255, 255, 255};
     int largest = 0, smallest = 0;
     for (int i = 1; i < 3; ++i) {
@@ -613,8 +690,8 @@ const ColorFormat* ColorFormatForD3DFormat(int format) {
         auto* formats = new ColorFormat[kCount]();  // lives for the process
         for (int i = 0; i < kCount; ++i) {
             const Entry& e = kEntries[i];
-            SetupColorFormat(&formats[i], e.bits, e.r, e.g, e.b, e.a, e.channels,
-                             e.bitsPerChannel, e.isFloat);
+            SetupColorFormat(&formats[i], e.bits, e.r, e.g, e.b, e.a, e.channels, e.bitsPerChannel,
+                             e.isFloat);
         }
         return formats;
     }();
@@ -630,24 +707,22 @@ int CreateVertexDeclarations() {
                kColour = D3DDECLTYPE_D3DCOLOR;
     // 3D vertices: position, normal, two colours and two texture coordinates;
     // the second declaration adds tangent and binormal.
-    const D3DVERTEXELEMENT9 plain[] = {
-        {0, 0, kFloat3, 0, D3DDECLUSAGE_POSITION, 0},
-        {0, 12, kFloat3, 0, D3DDECLUSAGE_NORMAL, 0},
-        {0, 24, kColour, 0, D3DDECLUSAGE_COLOR, 0},
-        {0, 28, kColour, 0, D3DDECLUSAGE_COLOR, 1},
-        {0, 32, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 0},
-        {0, 40, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 1},
-        D3DDECL_END()};
-    const D3DVERTEXELEMENT9 tangent[] = {
-        {0, 0, kFloat3, 0, D3DDECLUSAGE_POSITION, 0},
-        {0, 12, kFloat3, 0, D3DDECLUSAGE_NORMAL, 0},
-        {0, 24, kColour, 0, D3DDECLUSAGE_COLOR, 0},
-        {0, 28, kColour, 0, D3DDECLUSAGE_COLOR, 1},
-        {0, 32, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 0},
-        {0, 40, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 1},
-        {0, 48, kFloat3, 0, D3DDECLUSAGE_TANGENT, 0},
-        {0, 60, kFloat3, 0, D3DDECLUSAGE_BINORMAL, 0},
-        D3DDECL_END()};
+    const D3DVERTEXELEMENT9 plain[] = {{0, 0, kFloat3, 0, D3DDECLUSAGE_POSITION, 0},
+                                       {0, 12, kFloat3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                       {0, 24, kColour, 0, D3DDECLUSAGE_COLOR, 0},
+                                       {0, 28, kColour, 0, D3DDECLUSAGE_COLOR, 1},
+                                       {0, 32, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                       {0, 40, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 1},
+                                       D3DDECL_END()};
+    const D3DVERTEXELEMENT9 tangent[] = {{0, 0, kFloat3, 0, D3DDECLUSAGE_POSITION, 0},
+                                         {0, 12, kFloat3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                         {0, 24, kColour, 0, D3DDECLUSAGE_COLOR, 0},
+                                         {0, 28, kColour, 0, D3DDECLUSAGE_COLOR, 1},
+                                         {0, 32, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                         {0, 40, kFloat2, 0, D3DDECLUSAGE_TEXCOORD, 1},
+                                         {0, 48, kFloat3, 0, D3DDECLUSAGE_TANGENT, 0},
+                                         {0, 60, kFloat3, 0, D3DDECLUSAGE_BINORMAL, 0},
+                                         D3DDECL_END()};
     if (FAILED(DeviceCreateVertexDeclaration(plain, &r.fixedDeclarations[0]))) return -1;
     if (FAILED(DeviceCreateVertexDeclaration(tangent, &r.fixedDeclarations[1]))) return -1;
     return 0;

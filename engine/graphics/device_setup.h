@@ -74,7 +74,7 @@ struct DeviceResources {
 DeviceResources& GetDeviceResources();
 D3DFORMAT DrawFormatForScreenDepth();
 D3DFORMAT AlphaTestFormatForScreenDepth();
-int DeviceHasShaderModel2();           // vertex and pixel shader 2.0
+int DeviceHasShaderModel2();  // vertex and pixel shader 2.0
 int DeviceHasStageTemporaryRegister();
 
 int SetupScreenDevice();     // 0, or -1 when a full-screen display switch failed

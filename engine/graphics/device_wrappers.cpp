@@ -30,8 +30,8 @@ HRESULT Direct3DCheckDeviceFormat(D3DFORMAT adapterFormat, DWORD usage, D3DRESOU
 }
 HRESULT Direct3DCheckDepthStencilMatch(D3DFORMAT adapterFormat, D3DFORMAT targetFormat,
                                        D3DFORMAT depthFormat) {
-    D3D_CALL(CheckDepthStencilMatch(kAdapter, D3DDEVTYPE_HAL, adapterFormat, targetFormat,
-                                    depthFormat));
+    D3D_CALL(
+        CheckDepthStencilMatch(kAdapter, D3DDEVTYPE_HAL, adapterFormat, targetFormat, depthFormat));
 }
 HRESULT Direct3DGetDeviceCaps(D3DCAPS9* caps) {
     D3D_CALL(GetDeviceCaps(kAdapter, D3DDEVTYPE_HAL, caps));
@@ -71,8 +71,8 @@ HRESULT DeviceCreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
 HRESULT DeviceCreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
                                         D3DMULTISAMPLE_TYPE multisample, DWORD quality,
                                         BOOL discard, IDirect3DSurface9** out) {
-    DEVICE_CALL(CreateDepthStencilSurface(width, height, format, multisample, quality, discard,
-                                          out, nullptr));
+    DEVICE_CALL(CreateDepthStencilSurface(width, height, format, multisample, quality, discard, out,
+                                          nullptr));
 }
 HRESULT DeviceUpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
                             IDirect3DSurface9* destination, const POINT* destinationPoint) {
@@ -238,7 +238,8 @@ HRESULT SurfaceUnlockRect(IDirect3DSurface9* surface) {
 HRESULT BufferLock(IDirect3DResource9* buffer, int isIndex, UINT offset, UINT size, void** data,
                    DWORD flags) {
     if (!buffer) return D3DERR_INVALIDCALL;
-    if (isIndex) return static_cast<IDirect3DIndexBuffer9*>(buffer)->Lock(offset, size, data, flags);
+    if (isIndex)
+        return static_cast<IDirect3DIndexBuffer9*>(buffer)->Lock(offset, size, data, flags);
     return static_cast<IDirect3DVertexBuffer9*>(buffer)->Lock(offset, size, data, flags);
 }
 HRESULT BufferUnlock(IDirect3DResource9* buffer, int isIndex) {

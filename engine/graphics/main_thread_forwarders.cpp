@@ -55,8 +55,8 @@ HRESULT CreateRenderTargetOnMainThread(UINT width, UINT height, D3DFORMAT format
                                              quality, lockable, out);
 }
 HRESULT CreateDepthSurfaceOnMainThread(UINT width, UINT height, D3DFORMAT format,
-                                       D3DMULTISAMPLE_TYPE multisample, DWORD quality,
-                                       BOOL discard, IDirect3DSurface9** out, int fromWorker) {
+                                       D3DMULTISAMPLE_TYPE multisample, DWORD quality, BOOL discard,
+                                       IDirect3DSurface9** out, int fromWorker) {
     return Forward<DeviceCreateDepthStencilSurface>(fromWorker, width, height, format, multisample,
                                                     quality, discard, out);
 }
@@ -72,16 +72,15 @@ HRESULT ColorFillOnMainThread(IDirect3DSurface9* surface, const RECT* rect, D3DC
 }
 HRESULT CreatePlainSurfaceOnMainThread(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                        IDirect3DSurface9** out, int fromWorker) {
-    return Forward<DeviceCreateOffscreenPlainSurface>(fromWorker, width, height, format, pool,
-                                                      out);
+    return Forward<DeviceCreateOffscreenPlainSurface>(fromWorker, width, height, format, pool, out);
 }
 HRESULT UpdateSurfaceOnMainThread(IDirect3DSurface9* source, const RECT* sourceRect,
                                   IDirect3DSurface9* destination, const POINT* point,
                                   int fromWorker) {
     return Forward<DeviceUpdateSurface>(fromWorker, source, sourceRect, destination, point);
 }
-HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source,
-                                  IDirect3DBaseTexture9* destination, int fromWorker) {
+HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination,
+                                  int fromWorker) {
     return Forward<DeviceUpdateTexture>(fromWorker, source, destination);
 }
 HRESULT CreateVertexShaderOnMainThread(const DWORD* code, IDirect3DVertexShader9** out,
@@ -100,8 +99,8 @@ int CreateIndexBufferOnMainThread(UINT length, DWORD usage, D3DFORMAT format, D3
                                   IDirect3DIndexBuffer9** out, int fromWorker) {
     return Forward<CreateIndexBufferWithDevice>(fromWorker, length, usage, format, pool, out);
 }
-HRESULT GetSurfaceLevelOnMainThread(IDirect3DTexture9* texture, UINT level,
-                                    IDirect3DSurface9** out, int fromWorker) {
+HRESULT GetSurfaceLevelOnMainThread(IDirect3DTexture9* texture, UINT level, IDirect3DSurface9** out,
+                                    int fromWorker) {
     return Forward<TextureGetSurfaceLevel>(fromWorker, texture, level, out);
 }
 HRESULT LockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level,
@@ -109,8 +108,7 @@ HRESULT LockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level,
                                     int fromWorker) {
     return Forward<TextureLockRect>(fromWorker, texture, level, locked, rect, flags);
 }
-HRESULT UnlockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level,
-                                      int fromWorker) {
+HRESULT UnlockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level, int fromWorker) {
     return Forward<TextureUnlockRect>(fromWorker, texture, level);
 }
 HRESULT LockSurfaceRectOnMainThread(IDirect3DSurface9* surface, D3DLOCKED_RECT* locked,

@@ -15,8 +15,8 @@ HRESULT CreateRenderTargetOnMainThread(UINT width, UINT height, D3DFORMAT format
                                        D3DMULTISAMPLE_TYPE multisample, DWORD quality,
                                        BOOL lockable, IDirect3DSurface9** out, int fromWorker);
 HRESULT CreateDepthSurfaceOnMainThread(UINT width, UINT height, D3DFORMAT format,
-                                       D3DMULTISAMPLE_TYPE multisample, DWORD quality,
-                                       BOOL discard, IDirect3DSurface9** out, int fromWorker);
+                                       D3DMULTISAMPLE_TYPE multisample, DWORD quality, BOOL discard,
+                                       IDirect3DSurface9** out, int fromWorker);
 HRESULT CreateTextureOnMainThread(UINT width, UINT height, UINT levels, DWORD usage,
                                   D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** out,
                                   int fromWorker);
@@ -27,8 +27,8 @@ HRESULT CreatePlainSurfaceOnMainThread(UINT width, UINT height, D3DFORMAT format
 HRESULT UpdateSurfaceOnMainThread(IDirect3DSurface9* source, const RECT* sourceRect,
                                   IDirect3DSurface9* destination, const POINT* point,
                                   int fromWorker);
-HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source,
-                                  IDirect3DBaseTexture9* destination, int fromWorker);
+HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination,
+                                  int fromWorker);
 HRESULT CreateVertexShaderOnMainThread(const DWORD* code, IDirect3DVertexShader9** out,
                                        int fromWorker);
 HRESULT CreatePixelShaderOnMainThread(const DWORD* code, IDirect3DPixelShader9** out,
@@ -38,13 +38,12 @@ int CreateVertexBufferOnMainThread(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
                                    IDirect3DVertexBuffer9** out, int fromWorker);
 int CreateIndexBufferOnMainThread(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** out, int fromWorker);
-HRESULT GetSurfaceLevelOnMainThread(IDirect3DTexture9* texture, UINT level,
-                                    IDirect3DSurface9** out, int fromWorker);
+HRESULT GetSurfaceLevelOnMainThread(IDirect3DTexture9* texture, UINT level, IDirect3DSurface9** out,
+                                    int fromWorker);
 HRESULT LockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level,
                                     D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags,
                                     int fromWorker);
-HRESULT UnlockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level,
-                                      int fromWorker);
+HRESULT UnlockTextureRectOnMainThread(IDirect3DBaseTexture9* texture, UINT level, int fromWorker);
 HRESULT LockSurfaceRectOnMainThread(IDirect3DSurface9* surface, D3DLOCKED_RECT* locked,
                                     const RECT* rect, DWORD flags, int fromWorker);
 HRESULT UnlockSurfaceOnMainThread(IDirect3DSurface9* surface, int fromWorker);

@@ -37,8 +37,7 @@ void Changed() {
 
 // Sends a render state unless it equals its shadow; the shadow follows a
 // successful send. noDevice is the answer without a device.
-int SendState(DWORD& shadow, D3DRENDERSTATETYPE state, DWORD value, int noDevice,
-              int failure = 0) {
+int SendState(DWORD& shadow, D3DRENDERSTATETYPE state, DWORD value, int noDevice, int failure = 0) {
     if (!HasDevice()) return noDevice;
     RenderStateCache& c = GetRenderStateCache();
     if (value == shadow && !c.force) return 0;
@@ -76,8 +75,7 @@ void WriteFogConstants() {
     const RenderStateCache& c = GetRenderStateCache();
     const float span = c.fogEnd - c.fogStart;
     float registerValue[4];
-    PutFloat4(registerValue, c.fogStart, c.fogEnd, span != 0.0f ? 1.0f / span : 0.0f,
-              c.fogDensity);
+    PutFloat4(registerValue, c.fogStart, c.fogEnd, span != 0.0f ? 1.0f / span : 0.0f, c.fogDensity);
     SetShaderConstants(&EngineShaderConstants(), kVertexFloatConstants, 0, kFogRegister,
                        registerValue, 1, 1);
 }
@@ -180,8 +178,9 @@ int ResetRenderStateShadows() {
     D3DCAPS9 caps{};
     if (SUCCEEDED(DeviceGetDeviceCaps(&caps))) {
         const int stages = static_cast<int>(caps.MaxSimultaneousTextures);
-        c.samplerStages = stages < 4 ? 4 : stages > kCachedSamplerStages ? kCachedSamplerStages
-                                                                         : stages;
+        c.samplerStages = stages < 4                      ? 4
+                          : stages > kCachedSamplerStages ? kCachedSamplerStages
+                                                          : stages;
     }
     ClearCachedCurrentObjects();
     c.drawStateChanged = 1;
@@ -201,8 +200,8 @@ int SetDeviceDepthTest(int on) {
     return SendState(GetRenderStateCache().zEnable, D3DRS_ZENABLE, on == 1 ? 1 : 0, -1);
 }
 int SetDeviceDepthWrite(int on) {
-    return SendState(GetRenderStateCache().zWriteEnable, D3DRS_ZWRITEENABLE,
-                     static_cast<DWORD>(on), -1);
+    return SendState(GetRenderStateCache().zWriteEnable, D3DRS_ZWRITEENABLE, static_cast<DWORD>(on),
+                     -1);
 }
 int SetDeviceDepthCompare(int function) {
     return SendState(GetRenderStateCache().zFunc, D3DRS_ZFUNC, static_cast<DWORD>(function), -1);
@@ -217,8 +216,7 @@ int SetDeviceCullMode(int mode) {
     return SendState(GetRenderStateCache().cullMode, D3DRS_CULLMODE, static_cast<DWORD>(mode), 0);
 }
 int SetDeviceShadeMode(int mode) {
-    return SendState(GetRenderStateCache().shadeMode, D3DRS_SHADEMODE, static_cast<DWORD>(mode),
-                     0);
+    return SendState(GetRenderStateCache().shadeMode, D3DRS_SHADEMODE, static_cast<DWORD>(mode), 0);
 }
 int SetDeviceSpecular(int on) {
     return SendState(GetRenderStateCache().specularEnable, D3DRS_SPECULARENABLE,
@@ -243,8 +241,8 @@ int SetDeviceFogEnable(int on) {
     return SendState(GetRenderStateCache().fogEnable, D3DRS_FOGENABLE, static_cast<DWORD>(on), 0);
 }
 int SetDeviceFogMode(int mode) {
-    const int result = SendState(GetRenderStateCache().fogMode, D3DRS_FOGVERTEXMODE,
-                                 static_cast<DWORD>(mode), 0);
+    const int result =
+        SendState(GetRenderStateCache().fogMode, D3DRS_FOGVERTEXMODE, static_cast<DWORD>(mode), 0);
     if (HasDevice()) WriteFogConstants();
     return result;
 }
@@ -362,9 +360,12 @@ int SetDeviceViewport(const D3DVIEWPORT9* viewport) {
 }
 
 int SetDeviceViewportRect(int left, int top, int right, int bottom) {
-    const D3DVIEWPORT9 viewport{static_cast<DWORD>(left), static_cast<DWORD>(top),
-                                static_cast<DWORD>(right - left), static_cast<DWORD>(bottom - top),
-                                0.0f, 1.0f};
+    const D3DVIEWPORT9 viewport{static_cast<DWORD>(left),
+                                static_cast<DWORD>(top),
+                                static_cast<DWORD>(right - left),
+                                static_cast<DWORD>(bottom - top),
+                                0.0f,
+                                1.0f};
     return SetDeviceViewport(&viewport);
 }
 
@@ -565,9 +566,9 @@ int DrawVertexGrid(int columns, int rows, const GridVertex* vertices) {
             // Indices address the piece's columns of this row and the next.
             const GridVertex* pieceBase = base + firstColumn;
             const UINT vertexSpan = static_cast<UINT>(columns + pieceColumns);
-            if (FAILED(DeviceDrawIndexedPrimitiveUP(
-                    D3DPT_TRIANGLESTRIP, 0, vertexSpan, static_cast<UINT>(count - 2),
-                    indices.data(), D3DFMT_INDEX16, pieceBase, sizeof(GridVertex))))
+            if (FAILED(DeviceDrawIndexedPrimitiveUP(D3DPT_TRIANGLESTRIP, 0, vertexSpan,
+                                                    static_cast<UINT>(count - 2), indices.data(),
+                                                    D3DFMT_INDEX16, pieceBase, sizeof(GridVertex))))
                 return -1;
             if (start + count >= stripIndices) break;
         }

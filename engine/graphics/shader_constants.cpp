@@ -64,7 +64,8 @@ const uint8_t* WinningValue(const ShaderConstantCache* cache, int file, int reg)
 
 uint8_t HighestActiveUser(const ShaderConstantCache* cache, int file, int reg) {
     for (int layer = kShaderConstantLayers - 1; layer >= 0; --layer)
-        if (cache->active[layer] && cache->used[file][layer][reg]) return static_cast<uint8_t>(layer);
+        if (cache->active[layer] && cache->used[file][layer][reg])
+            return static_cast<uint8_t>(layer);
     return kNoShaderConstantOwner;
 }
 
@@ -107,8 +108,8 @@ int SetShaderConstants(ShaderConstantCache* cache, int file, int layer, int firs
     for (int reg = first; reg < first + count; ++reg) {
         if (flagUsed) cache->used[file][layer][reg] = 1;
         uint8_t& owner = cache->owner[file][reg];
-        if (cache->active[layer] && (owner == kNoShaderConstantOwner || owner <= layer ||
-                                     !cache->active[owner]))
+        if (cache->active[layer] &&
+            (owner == kNoShaderConstantOwner || owner <= layer || !cache->active[owner]))
             owner = static_cast<uint8_t>(layer);
         if (owner != layer) allOwned = false;
     }

@@ -19,10 +19,9 @@ HRESULT CreateRecordTexture(WorkTextureRecord& record) {
     const D3DFORMAT format = record.formatSlot < kTextureFormatSlotCount
                                  ? GetDeviceResources().formats[record.formatSlot]
                                  : D3DFMT_UNKNOWN;
-    const HRESULT hr =
-        DeviceCreateTexture(static_cast<UINT>(record.width), static_cast<UINT>(record.height),
-                            record.mipLevels, D3DUSAGE_DYNAMIC, format, D3DPOOL_SYSTEMMEM,
-                            &record.texture);
+    const HRESULT hr = DeviceCreateTexture(
+        static_cast<UINT>(record.width), static_cast<UINT>(record.height), record.mipLevels,
+        D3DUSAGE_DYNAMIC, format, D3DPOOL_SYSTEMMEM, &record.texture);
     if (FAILED(hr)) {
         record.texture = nullptr;
         LogWrite(Cp932Text("メモリテクスチャの作成に失敗しました\n"));

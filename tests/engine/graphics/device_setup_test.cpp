@@ -3,6 +3,8 @@
 // chooses its formats and device-wide resources, and leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 
 #include "DuRud.h"
@@ -23,6 +25,9 @@ struct DesktopCase {
     DWORD desktopFormat;
     int colorBits;
 };
+void PrintTo(const DesktopCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WindowedBringUp : public ::testing::TestWithParam<DesktopCase> {};
 
@@ -43,15 +48,14 @@ TEST_P(WindowedBringUp, MakesAnExDeviceInTheDesktopFormat) {
     EXPECT_EQ(D3DSWAPEFFECT_COPY, pp.SwapEffect);
     EXPECT_EQ(static_cast<UINT>(D3DPRESENT_INTERVAL_ONE), pp.PresentationInterval);
     EXPECT_EQ(1, KnobDesktopComposition());
-    EXPECT_TRUE(LogHasInOrder({"DirectDraw オブジェクトの取得を行います....  ", "成功\n",
-                               "初期化に成功しました\n", "IDirect3D9Ex オブジェクトを取得します.... ",
-                               "成功\n", "IDirect3DDevice9Ex オブジェクトを取得します.... ",
-                               "ソフトウエア頂点演算を使用します\n", "成功\n", "Driver:",
-                               "画面のフォーマットは", "Ｚバッファのフォーマットは D3DFMT_D16 です",
-                               "16bit カラーフォーマットは D3DFMT_R5G6B5 です",
-                               "最大テクスチャサイズ", "ピクセルシェーダーバージョンコード：0",
-                               "Ｚバッファを作成します.... ", "成功\n",
-                               "プログラマブルシェーダーを使用しません\n"}));
+    EXPECT_TRUE(LogHasInOrder(
+        {"DirectDraw オブジェクトの取得を行います....  ", "成功\n", "初期化に成功しました\n",
+         "IDirect3D9Ex オブジェクトを取得します.... ", "成功\n",
+         "IDirect3DDevice9Ex オブジェクトを取得します.... ", "ソフトウエア頂点演算を使用します\n",
+         "成功\n", "Driver:", "画面のフォーマットは", "Ｚバッファのフォーマットは D3DFMT_D16 です",
+         "16bit カラーフォーマットは D3DFMT_R5G6B5 です", "最大テクスチャサイズ",
+         "ピクセルシェーダーバージョンコード：0", "Ｚバッファを作成します.... ", "成功\n",
+         "プログラマブルシェーダーを使用しません\n"}));
     StopDevice();
 }
 
@@ -112,6 +116,9 @@ struct FallbackCase {
     std::function<void(ScreenSettings&)> arrange;
     const char* logLine;
 };
+void PrintTo(const FallbackCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SoftwareFallback : public ::testing::TestWithParam<FallbackCase> {};
 
@@ -200,7 +207,8 @@ TEST(FormatTable, DefaultDeviceChoices) {
                                   D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8,
                                   D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8,
                                   D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8};
-    for (int slot = 0; slot <= kSlotDxt5; ++slot) EXPECT_EQ(expected[slot], r.formats[slot]) << slot;
+    for (int slot = 0; slot <= kSlotDxt5; ++slot)
+        EXPECT_EQ(expected[slot], r.formats[slot]) << slot;
     for (int slot : {kSlotDrawAbgr16Float, kSlotDrawAbgr32Float, kSlotDrawOne16Float,
                      kSlotDrawOne32Float, kSlotDrawTwo16Float, kSlotDrawTwo32Float})
         EXPECT_EQ(D3DFMT_UNKNOWN, r.formats[slot]) << slot;
@@ -213,7 +221,8 @@ TEST(FormatTable, DefaultDeviceChoices) {
          "アルファテスト用 32bit カラーフォーマットは D3DFMT_A8R8G8B8 です",
          "ＤＸＴ１テクスチャフォーマットは使えません",
          "使用できる描画用ABGR浮動小数点16ビット型カラーフォーマットがありませんでした\n",
-         "使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n"}));
+         "使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした"
+         "\n"}));
     StopDevice();
 }
 
@@ -233,8 +242,8 @@ TEST(FormatTable, RefusalsAndCapabilityDefaults) {
 TEST(DeviceResources, ReadBackAndDepthSizesFollowTheScreen) {
     const struct {
         int width, height, readBack, depthWidth, depthHeight;
-    } cases[] = {{800, 600, 256, 1024, 1024}, {200, 150, 128, 256, 256},
-                 {1000, 700, 256, 1024, 1024}};
+    } cases[] = {
+        {800, 600, 256, 1024, 1024}, {200, 150, 128, 256, 256}, {1000, 700, 256, 1024, 1024}};
     KnobD3D9ShaderVersions(0, 0);
     for (const auto& c : cases) {
         KnobD3D9Trace(true);

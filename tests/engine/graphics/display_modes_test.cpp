@@ -2,6 +2,8 @@
 // fall-backs, over the platform's display-mode list.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "DuRud.h"
 #include "core/log.h"
 #include "core/system_services.h"
@@ -37,6 +39,9 @@ struct SwitchCase {
     int result;
     int screenWidth, screenHeight, storedRate, emulation;
 };
+void PrintTo(const SwitchCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FullScreenSwitch : public ::testing::TestWithParam<SwitchCase> {};
 

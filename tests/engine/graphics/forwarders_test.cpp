@@ -31,8 +31,8 @@ WorkerResults g_results;
 void TextureRoundTrip(AsyncRequest*) {
     WorkerResults& r = g_results;
     IDirect3DTexture9* texture = nullptr;
-    r.create = CreateTextureOnMainThread(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture,
-                                         1);
+    r.create =
+        CreateTextureOnMainThread(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture, 1);
     if (texture) {
         D3DLOCKED_RECT locked{};
         r.lock = LockTextureRectOnMainThread(texture, 0, &locked, nullptr, 0, 1);
@@ -79,7 +79,8 @@ TEST(Forwarders, WithoutADeviceNothingReachesDirect3D) {
     IDirect3DVertexBuffer9* buffer = nullptr;
     EXPECT_EQ(-1, CreateVertexBufferOnMainThread(64, 0, 0, D3DPOOL_DEFAULT, &buffer, 0));
     IDirect3DIndexBuffer9* indices = nullptr;
-    EXPECT_EQ(-1, CreateIndexBufferOnMainThread(64, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &indices, 0));
+    EXPECT_EQ(-1,
+              CreateIndexBufferOnMainThread(64, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &indices, 0));
     EXPECT_EQ(nullptr, buffer);
     EXPECT_TRUE(KnobD3D9TakeTrace().empty());
     EXPECT_EQ(0, IsDeviceLost());

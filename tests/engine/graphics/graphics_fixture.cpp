@@ -53,7 +53,8 @@ std::string Log() {
             text.replace(n, 1, "\r\n");
         const size_t found = log.find(text, at);
         if (found == std::string::npos)
-            return ::testing::AssertionFailure() << "missing or out of order: " << line << (getenv("GFX_DUMP_LOG") ? log : std::string());
+            return ::testing::AssertionFailure() << "missing or out of order: " << line
+                                                 << (getenv("GFX_DUMP_LOG") ? log : std::string());
         at = found + 1;
     }
     return ::testing::AssertionSuccess();

@@ -164,9 +164,8 @@ TEST_P(RepaintTimer, RepaintsOnlyWhileTheFrontScreenIsTheTarget) {
     InstallWindowModuleCalls(previous);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, RepaintTimer, ::testing::Values(-4, -2),
-                         [](const auto& info) {
-                             return std::string(info.param == -4 ? "FrontScreen" : "BackBuffer");
-                         });
+INSTANTIATE_TEST_SUITE_P(Targets, RepaintTimer, ::testing::Values(-4, -2), [](const auto& info) {
+    return std::string(info.param == -4 ? "FrontScreen" : "BackBuffer");
+});
 
 }  // namespace

@@ -2,6 +2,8 @@
 // keeps its shadow when the device refuses, and draws vertex grids in pieces.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdio>
 #include <vector>
 
@@ -83,6 +85,9 @@ struct GridCase {
     const char* name;
     int columns, rows, cell;
 };
+void PrintTo(const GridCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class VertexGrid : public RenderStateCacheTest, public ::testing::WithParamInterface<GridCase> {};
 
@@ -112,8 +117,8 @@ TEST_P(VertexGrid, CoversEachPixelOnceInSmallPieces) {
     ASSERT_FALSE(draws.empty());
     for (const std::string& line : draws) {
         unsigned type = 0, count = 0;
-        ASSERT_EQ(2, std::sscanf(line.c_str(), "DrawIndexedPrimitiveUP(type %u count %u", &type,
-                                 &count));
+        ASSERT_EQ(
+            2, std::sscanf(line.c_str(), "DrawIndexedPrimitiveUP(type %u count %u", &type, &count));
         EXPECT_LE(count + 2, 1000u) << line;
         EXPECT_NE(std::string::npos, line.find("-> 0x00000000")) << line;
     }
