@@ -33,6 +33,16 @@ struct DeviceLayerState {
 
 DeviceLayerState& GetDeviceLayer();
 
+// Writes a UTF-8 message literal to the log in code page 932; returns -1 so
+// failure paths can return it.
+int LogGraphicsLine(const char* utf8Text);
+// Releases a COM object when there is one and clears the pointer.
+template <class T>
+void ReleaseAndClear(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
 constexpr UINT kRepaintTimerId = 32767;
 constexpr UINT kRepaintTimerPeriod = 32;
 

@@ -25,17 +25,6 @@
 namespace DuRud {
 namespace {
 
-int Log(const char* utf8) {
-    LogWrite(Cp932Text(utf8));
-    return -1;
-}
-
-template <class T>
-void ReleaseAndClear(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 const char* FormatName(D3DFORMAT format) {
     switch (format) {
         case D3DFMT_R5G6B5:
@@ -232,7 +221,7 @@ int ChooseTextureFormats() {
             continue;
         }
         if (chosen == D3DFMT_UNKNOWN) {
-            if (rule.failure) Log(rule.failure);
+            if (rule.failure) LogGraphicsLine(rule.failure);
             if (rule.mandatory) return -1;
             continue;
         }
@@ -253,7 +242,7 @@ int ChooseDepthFormat() {
         }
     }
     r.depthFormat = D3DFMT_UNKNOWN;
-    return Log("使用できる Zバッファフォーマットが見つかりませんでした\n");
+    return LogGraphicsLine("使用できる Zバッファフォーマットが見つかりませんでした\n");
 }
 
 void ReadCapabilities() {
@@ -287,7 +276,7 @@ void ReadCapabilities() {
     if (layer.vertexProcessing) {
         LogFormatLine(Cp932Text("ハードウェア頂点シェーダーバージョンコード：%x"),
                       static_cast<unsigned>(d.VertexShaderVersion));
-        Log("エミュレーション頂点シェーダーバージョンコード：エミュレーション無し\n");
+        LogGraphicsLine("エミュレーション頂点シェーダーバージョンコード：エミュレーション無し\n");
     } else {
         LogFormatLine(Cp932Text("ハードウェア頂点シェーダーバージョンコード：%x"),
                       static_cast<unsigned>(layer.vertexShaderVersion));
@@ -371,15 +360,15 @@ void ChooseReadBack() {
     }
     r.caps.useBackBufferLock = 0;
     if (lockTime < 0 || targetTime < 0) {
-        Log("バックバッファロックはロックできません\n");
+        LogGraphicsLine("バックバッファロックはロックできません\n");
         return;
     }
     LogFormatLine(Cp932Text("バックバッファロック転送の時間:%dnsec  "
                             "一時的な描画可能バッファを使用した転送の時間:%dnsec"),
                   static_cast<int>(lockTime), static_cast<int>(targetTime));
     r.caps.useBackBufferLock = lockTime < targetTime ? 1 : 0;
-    Log(r.caps.useBackBufferLock ? "バックバッファロックを使用します\n"
-                                 : "バックバッファロックを使用しません\n");
+    LogGraphicsLine(r.caps.useBackBufferLock ? "バックバッファロックを使用します\n"
+                                             : "バックバッファロックを使用しません\n");
 }
 
 // Ends the set-up on the software renderer with the same screen mode.
@@ -513,7 +502,7 @@ int SetUpDevice() {
     MeasureRefreshPeriod();
     ClearCachedCurrentObjects();
     DeviceGetBackBuffer(&r.backBuffer);
-    Log("成功\n");
+    LogGraphicsLine("成功\n");
     ResetRenderStateShadows();
     D3DADAPTER_IDENTIFIER9 identifier{};
     Direct3DGetAdapterIdentifier(&identifier);
@@ -538,19 +527,19 @@ int CreateZBuffer() {
     const DeviceLayerState& layer = GetDeviceLayer();
     const ScreenState& s = GetScreenState();
     ReleaseAndClear(r.depthSurface);
-    Log("Ｚバッファを作成します.... ");
+    LogGraphicsLine("Ｚバッファを作成します.... ");
     const int width = SmallestPowerOfTwo(s.screenWidth);
     const int height = SmallestPowerOfTwo(s.screenHeight);
     if (FAILED(DeviceCreateDepthStencilSurface(width, height, r.depthFormat, layer.multisampleType,
                                                layer.multisampleQuality, TRUE, &r.depthSurface))) {
         r.depthSurface = nullptr;
-        return Log("Ｚバッファの作成に失敗しました\n");
+        return LogGraphicsLine("Ｚバッファの作成に失敗しました\n");
     }
     r.depthWidth = width;
     r.depthHeight = height;
     DeviceSetDepthStencilSurface(r.depthSurface);
     DeviceClear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    Log("成功\n");
+    LogGraphicsLine("成功\n");
     return 0;
 }
 
@@ -563,7 +552,7 @@ int CreateSubBackBuffer() {
                                         layer.multisampleType, layer.multisampleQuality, FALSE,
                                         &r.subBackBuffer))) {
         r.subBackBuffer = nullptr;
-        return Log("サブバックバッファの作成に失敗しました\n");
+        return LogGraphicsLine("サブバックバッファの作成に失敗しました\n");
     }
     return 0;
 }
@@ -576,14 +565,14 @@ int CreateBrightnessVolume() {
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_DEFAULT, &r.brightnessVolume))) {
         r.brightnessVolume = nullptr;
-        return Log(
+        return LogGraphicsLine(
             "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
             "た\n");
     }
     auto fail = [&](const char* line) {
         ReleaseAndClear(source);
         ReleaseAndClear(r.brightnessVolume);
-        return Log(line);
+        return LogGraphicsLine(line);
     };
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_SYSTEMMEM, &source))) {

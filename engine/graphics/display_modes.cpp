@@ -18,11 +18,6 @@ int g_modeCount = 0;
 int g_modesBuilt = 0;
 int g_dialogBoxMode = 0;
 
-int Log(const char* utf8) {
-    LogWrite(Cp932Text(utf8));
-    return -1;
-}
-
 void EnsureModeList() {
     if (!g_modesBuilt) ListDisplayModes(nullptr, nullptr);
 }
@@ -39,7 +34,7 @@ int SetFullScreenDisplayMode() {
         LogUnindent();
         return -1;
     }
-    Log("画面解像度を変更します... ");
+    LogGraphicsLine("画面解像度を変更します... ");
     DEVMODEA mode{};
     mode.dmSize = 156;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
@@ -67,12 +62,12 @@ int SetFullScreenDisplayMode() {
         if (switched && GetMainWindowHandle()) ApplyWindowStyle();
     }
     if (!switched) {
-        Log("画面モードの変更に失敗しました\n");
+        LogGraphicsLine("画面モードの変更に失敗しました\n");
         LogUnindent();
         return -1;
     }
     s.displayModeChanged = 1;
-    Log("成功しました\n");
+    LogGraphicsLine("成功しました\n");
     LogUnindent();
     return 0;
 }
