@@ -248,22 +248,34 @@ int InitHandleList(HandleListNode* head, HandleListNode* tail);
 int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
 int RemoveHandleListNode(HandleListNode* node);
 
+// --- Graphics: pictures and off-screens as graphic handles (type 1)
+struct BaseImage;
+Handle LoadGraphic(const char* fileName, int flag = 0);  // -1 when it cannot be read
+// count pieces of width x height, across by down from the top left, into handles[].
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
+                       Handle* handles, int flag = 0);
+Handle CreateDrawableGraphic(int width, int height, int withAlpha);  // a draw target
+Handle NewGraphicFromBaseImage(const BaseImage* image, const BaseImage* alphaImage, int flag = 0);
+int SetTransparentColor(int red, int green, int blue);  // the key of later loads
+int SetTransparentColorToAlpha(int flag);               // later loads turn the key into alpha
+int DeleteGraphic(Handle handle);
+
 // --- Network: framed TCP over WinSock, message-driven. Not started in this
 // system: processing and the end do nothing, the socket routines return -1.
 int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1
-int ProcessNetworkMessages(int deleteClosed);  // 0
-int EndNetwork();                              // 0
-int AcceptNetWork();                           // the new handle, or -1
-int RecvSocket(Handle handle);                 // 0 / -1
-int SendSocket(Handle handle);                 // 0 / -1
+int ProcessNetworkMessages(int deleteClosed);                                        // 0
+int EndNetwork();                                                                    // 0
+int AcceptNetWork();            // the new handle, or -1
+int RecvSocket(Handle handle);  // 0 / -1
+int SendSocket(Handle handle);  // 0 / -1
 
 // --- input: keyboard (DirectInput key codes 0-255), mouse, joypads -----------
 // Pad numbers are 1-based; bit 0x1000 ORs in the keyboard map's keys. Pad bits:
 // 1 down, 2 left, 4 right, 8 up, button k at bit k + 4.
-int CheckKeyDown(int keyCode);                // 1 down, else 0
-int GetAllKeyStates(unsigned char* buffer);   // 256 bytes of 0 or 1; 0
-int GetMouseButtons();                        // 1 left, 2 right, 4 middle
-int CheckAnyInput(int kinds);                 // 1 keys, 2 pads, 4 mouse
+int CheckKeyDown(int keyCode);               // 1 down, else 0
+int GetAllKeyStates(unsigned char* buffer);  // 256 bytes of 0 or 1; 0
+int GetMouseButtons();                       // 1 left, 2 right, 4 middle
+int CheckAnyInput(int kinds);                // 1 keys, 2 pads, 4 mouse
 int GetJoypadCount();
 int GetJoypadInputState(int pad);
 int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
@@ -273,8 +285,8 @@ int StopJoypadVibration(int pad);
 int InitCharBuffer();
 int GetCharCode(unsigned char* out, int consume);  // bytes of the next character: 0, 1 or 2
 int CountChars(const char* text, int byteCount);
-int ProcessKeyInput();               // 0, -1 when the active key input is invalid
-int DeleteKeyInput(Handle handle);   // 0, -1 for an invalid handle
+int ProcessKeyInput();              // 0, -1 when the active key input is invalid
+int DeleteKeyInput(Handle handle);  // 0, -1 for an invalid handle
 int DeleteAllKeyInputs();
 int ResetCursorBlink();
 

@@ -13,6 +13,7 @@
 #include "core/text_literals.h"
 #include "graphics/device_layer.h"
 #include "graphics/display_modes.h"
+#include "graphics/graphic_handles.h"
 #include "graphics/model_buffers.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
@@ -257,6 +258,7 @@ void ReadCapabilities() {
     caps.pixelShader2 = (d.PixelShaderVersion & 0xFFFF) >= 0x200 ? 1 : 0;
     caps.conditionalNonPow2 = (d.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL) ? 1 : 0;
     caps.pow2Required = (d.TextureCaps & D3DPTEXTURECAPS_POW2) ? 1 : 0;
+    caps.squareOnly = (d.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) ? 1 : 0;
     caps.maxTextureWidth = d.MaxTextureWidth ? static_cast<int>(d.MaxTextureWidth) : 256;
     caps.maxTextureHeight = d.MaxTextureHeight ? static_cast<int>(d.MaxTextureHeight) : 256;
     caps.maxTextureSize =
@@ -726,6 +728,7 @@ int ReleaseFixedVertexDeclarations() {
 
 int RecreateDeviceResources() {
     RecreateWorkTextures();
+    RecreateAllGraphicTextures();
     return 0;
 }
 

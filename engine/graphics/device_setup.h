@@ -47,7 +47,7 @@ struct DeviceCapabilities {
     int32_t stageTemporaryRegister;
     int32_t blendOperation;
     int32_t vertexShader2, pixelShader2;
-    int32_t conditionalNonPow2, pow2Required;
+    int32_t conditionalNonPow2, pow2Required, squareOnly;
     int32_t maxTextureWidth, maxTextureHeight, maxTextureSize;
     int32_t maxPrimitiveCount;
     int32_t useBackBufferLock;

@@ -53,11 +53,16 @@ int WorkTextureRecordsInUse() {
 }
 
 int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fromWorker) {
+    const int index = GetWorkTextureOrBusy(width, height, mipLevels, formatSlot, fromWorker);
+    return index < 0 ? -1 : index;
+}
+
+int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, int fromWorker) {
     if (fromWorker) {
         GetRequest request{};
         request.function = [](MainThreadRequest* r) -> int32_t {
             auto* q = static_cast<GetRequest*>(r);
-            return GetWorkTexture(q->width, q->height, q->mipLevels, q->formatSlot, 0);
+            return GetWorkTextureOrBusy(q->width, q->height, q->mipLevels, q->formatSlot, 0);
         };
         request.width = width;
         request.height = height;
@@ -83,7 +88,7 @@ int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fro
             ++record.useCount;
             return i;
         }
-        if (++sameShapeHeld >= kWorkTexturesPerShape) return -1;
+        if (++sameShapeHeld >= kWorkTexturesPerShape) return -2;
     }
     if (g_inUse >= kWorkTextureRecords) {
         // The least used record not held goes; the last one on a tie.

@@ -28,6 +28,8 @@ int WorkTextureRecordsInUse();
 // A held record of that shape (from a loader thread, posted to the main
 // thread), or -1.
 int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fromWorker);
+// The same, but -2 when every record of that shape is held (worth a retry).
+int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, int fromWorker);
 int ReleaseWorkTexture(int index, int fromWorker);  // -1 for a bad index
 IDirect3DTexture9* WorkTextureOf(int index);        // null for a bad index
 int ClearWorkTextureCache();                        // every texture and record gone
