@@ -263,19 +263,19 @@ int DeleteGraphic(Handle handle);
 // --- Network: framed TCP over WinSock, message-driven. Not started in this
 // system: processing and the end do nothing, the socket routines return -1.
 int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1
-int ProcessNetworkMessages(int deleteClosed);                                        // 0
-int EndNetwork();                                                                    // 0
-int AcceptNetWork();            // the new handle, or -1
-int RecvSocket(Handle handle);  // 0 / -1
-int SendSocket(Handle handle);  // 0 / -1
+int ProcessNetworkMessages(int deleteClosed);  // 0
+int EndNetwork();                              // 0
+int AcceptNetWork();                           // the new handle, or -1
+int RecvSocket(Handle handle);                 // 0 / -1
+int SendSocket(Handle handle);                 // 0 / -1
 
 // --- input: keyboard (DirectInput key codes 0-255), mouse, joypads -----------
 // Pad numbers are 1-based; bit 0x1000 ORs in the keyboard map's keys. Pad bits:
 // 1 down, 2 left, 4 right, 8 up, button k at bit k + 4.
-int CheckKeyDown(int keyCode);               // 1 down, else 0
-int GetAllKeyStates(unsigned char* buffer);  // 256 bytes of 0 or 1; 0
-int GetMouseButtons();                       // 1 left, 2 right, 4 middle
-int CheckAnyInput(int kinds);                // 1 keys, 2 pads, 4 mouse
+int CheckKeyDown(int keyCode);                // 1 down, else 0
+int GetAllKeyStates(unsigned char* buffer);   // 256 bytes of 0 or 1; 0
+int GetMouseButtons();                        // 1 left, 2 right, 4 middle
+int CheckAnyInput(int kinds);                 // 1 keys, 2 pads, 4 mouse
 int GetJoypadCount();
 int GetJoypadInputState(int pad);
 int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
@@ -285,8 +285,8 @@ int StopJoypadVibration(int pad);
 int InitCharBuffer();
 int GetCharCode(unsigned char* out, int consume);  // bytes of the next character: 0, 1 or 2
 int CountChars(const char* text, int byteCount);
-int ProcessKeyInput();              // 0, -1 when the active key input is invalid
-int DeleteKeyInput(Handle handle);  // 0, -1 for an invalid handle
+int ProcessKeyInput();               // 0, -1 when the active key input is invalid
+int DeleteKeyInput(Handle handle);   // 0, -1 for an invalid handle
 int DeleteAllKeyInputs();
 int ResetCursorBlink();
 
