@@ -6,6 +6,9 @@
 #include "core/engine_lifecycle.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
+#include "graphics/graphic_handles.h"
+#include "graphics/work_textures.h"
+#include "image/image_record.h"
 #include "graphics/screen_state.h"
 #include "support/test_support.h"
 #include "window/main_window.h"
@@ -25,12 +28,25 @@ int StartEngine(const ScreenSettings& settings) {
     return InitializeEngineLocked();
 }
 
+bool g_graphicHandles = false;
+
 int StartDevice(const ScreenSettings& settings) {
     if (StartEngine(settings) != 0) return -100;
+    g_graphicHandles = settings.graphicHandles;
+    if (g_graphicHandles) {
+        InitializeBaseImage();
+        RegisterGraphicHandleType();
+    }
     return SetupScreenDevice();
 }
 
 void StopDevice() {
+    if (g_graphicHandles) {
+        EndHandleType(HandleTypeGraphic);
+        TerminateBaseImage();
+        g_graphicHandles = false;
+    }
+    ClearWorkTextureCache();
     ShutdownScreenDevice();
     ShutdownEngineLocked();
 }

@@ -19,6 +19,7 @@ struct ScreenSettings {
     int softwareForced = 0;
     int emulate320x240 = 0;
     bool windowed = true;
+    bool graphicHandles = false;  // register graphic handles and start base images
 };
 
 // The engine's start-up result, then SetupScreenDevice's (-100 when the
