@@ -279,7 +279,7 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
     // Software mode.
     if (request.blendImage) {
         image->colorFormatKind = kSoftKind16;
-        if (SetupMemImg(&image->memImg, width, height, 0, 0, kMemImgSingle8, 0, 0, 1, nullptr) !=
+        if (SetupMemImg(&image->memImg, width, height, -1, 0, kMemImgSingle8, 0, 0, 1, nullptr) !=
             0) {
             LogWrite(Cp932Text("ブレンド画像用メモリイメージの作成に失敗しました\n"));
             return fail();
@@ -295,7 +295,7 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
             const uint32_t c = image->transparentColor;
             key = PackColorFormatColor(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 0);
         }
-        if (SetupMemImg(&image->memImg, width, height, 0, key, colorType, request.paletteImage,
+        if (SetupMemImg(&image->memImg, width, height, -1, key, colorType, request.paletteImage,
                         request.alpha, 1, nullptr) != 0) {
             LogWrite(Cp932Text("メモリイメージの作成に失敗しました\n"));
             return fail();
