@@ -3,8 +3,10 @@
 #include "graphics/graphic_loading.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "core/async_loading.h"
 #include "core/text_literals.h"
 #include "files/file_access_table.h"
 #include "files/full_path.h"
@@ -250,75 +252,185 @@ Handle NewGraphicFromBaseImage(const BaseImage* image, const BaseImage* alphaIma
     return handle;
 }
 
+namespace {
+
+// Everything a load needs, copied when it is asked for, so later setting
+// changes do not reach a queued load.
+struct GraphicLoadJob {
+    GraphicCreateParams params;
+    std::string fileName;
+    Handle handle = -1;  // a single picture
+    Handle base = -1;    // a divided picture: the whole sheet, deleted afterwards
+    std::vector<Handle> pieces;
+    int across = 0, down = 0, width = 0, height = 0, mirror = 0;
+};
+
+int RunGraphicLoad(const GraphicLoadJob& job, int fromWorker) {
+    BaseImage image{}, alpha{};
+    bool haveAlpha = false;
+    if (ReadImages(job.fileName.c_str(), 0, &image, &alpha, &haveAlpha) != 0)
+        return FailUnreadable(job.fileName.c_str());
+    int result = CreateGraphicFromImage(job.params, 0, job.handle, &image,
+                                        haveAlpha ? &alpha : nullptr, 0, fromWorker);
+    if (result == 0)
+        result = SetGraphicRestoreSource(job.handle, job.fileName.c_str(), nullptr, 0, nullptr, 0,
+                                         nullptr, nullptr, 0, -1, 1);
+    FreeImages(&image, &alpha);
+    return result;
+}
+
+int RunDividedLoad(GraphicLoadJob& job, int fromWorker) {
+    BaseImage image{}, alpha{};
+    bool haveAlpha = false;
+    if (ReadImages(job.fileName.c_str(), job.mirror, &image, &alpha, &haveAlpha) != 0) {
+        char fullPath[1024] = {};
+        ConvertToFullPath(job.fileName.c_str(), fullPath, sizeof fullPath, nullptr);
+        LogFormatLine(Cp932Text("画像ファイル %s のロードに失敗しました"), fullPath);
+        return -1;
+    }
+    const int count = static_cast<int>(job.pieces.size());
+    int result = CreateDivGraphFromGraphImage(
+        job.params, 0, job.base, &image, haveAlpha ? &alpha : nullptr, count, job.across,
+        job.down, job.width, job.height, job.pieces.data(), 0, job.mirror, fromWorker);
+    if (result == 0)
+        result = SetGraphicRestoreSource(job.pieces[0], job.fileName.c_str(), nullptr, 0, nullptr,
+                                         0, nullptr, nullptr, 0, -1, 1);
+    for (int k = 1; result == 0 && k < count; ++k)
+        result = SetGraphicRestoreSource(job.pieces[k], nullptr, nullptr, 0, nullptr, 0, nullptr,
+                                         nullptr, 0, job.pieces[0], 1);
+    FreeImages(&image, &alpha);
+    return result;
+}
+
+// A loader thread releases the textures of a body it holds the last
+// reference of through the main thread first: the deletion callback then
+// finds none to release.
+void DeleteLoadedGraphic(Handle handle, int fromWorker) {
+    if (fromWorker) {
+        GraphicRecord* g = GraphicFromHandle(handle, 1);
+        if (g && g->image && g->image->referenceCount == 1) ReleaseSharedImageTextures(g->image, 1);
+    }
+    DeleteHandle(handle);
+}
+
+void FinishJob(GraphicLoadJob& job, int result, int fromWorker) {
+    if (job.pieces.empty()) {
+        if (result != 0) DeleteLoadedGraphic(job.handle, fromWorker);
+        return;
+    }
+    if (result != 0)
+        for (Handle h : job.pieces) DeleteLoadedGraphic(h, fromWorker);
+    DeleteLoadedGraphic(job.base, fromWorker);
+}
+
+void GraphicLoadWorker(AsyncRequest* request) {
+    int offset = 0;
+    auto* job =
+        static_cast<GraphicLoadJob*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
+    // Deleting a handle while its load runs waits for this request.
+    for (Handle h : job->pieces.empty() ? std::vector<Handle>{job->handle} : job->pieces)
+        if (HandleHeader* header = GetHandleRecord(h)) header->asyncRequestId = request->queueSlot;
+    const int result = job->pieces.empty() ? RunGraphicLoad(*job, 1) : RunDividedLoad(*job, 1);
+    if (job->pieces.empty()) {
+        EndHandleAsyncLoad(job->handle);
+    } else {
+        EndHandleAsyncLoad(job->base);
+        for (Handle h : job->pieces) EndHandleAsyncLoad(h);
+    }
+    FinishJob(*job, result, 1);
+    delete job;
+}
+
+// Queues the job; the handles count one pending load until it ran. -1 when
+// the loader cannot take it (the job is then the caller's again).
+int QueueJob(GraphicLoadJob* job) {
+    int size = 0;
+    AsyncParamPutPointer(nullptr, &size, job);
+    AsyncRequest* request = AsyncRequestAlloc(size);
+    if (!request) return -1;
+    int offset = 0;
+    AsyncParamPutPointer(AsyncRequestParams(request), &offset, job);
+    request->worker = GraphicLoadWorker;
+    std::vector<Handle> pending = job->pieces;
+    pending.push_back(job->pieces.empty() ? job->handle : job->base);
+    for (Handle h : pending) BeginHandleAsyncLoad(h, -1);
+    if (AsyncRequestEnqueue(request) != 0) {
+        for (Handle h : pending) EndHandleAsyncLoad(h);
+        TrackedFree(request);
+        return -1;
+    }
+    return 0;
+}
+
+std::string FullPathOf(const char* fileName) {
+    char fullPath[1024] = {};
+    ConvertToFullPath(fileName, fullPath, sizeof fullPath, nullptr);
+    return fullPath[0] ? std::string(fullPath) : std::string(fileName);
+}
+
+}  // namespace
+
 Handle LoadGraphic(const char* fileName, int) {
     if (!fileName) return -1;
     WaitForActiveWindowOnMainThread(0);
-    GraphicCreateParams params;
-    FillGraphicCreateParams(&params, 1);
-    const Handle handle = NewGraphicHandle();
-    if (handle < 0) return -1;
-    BaseImage image{}, alpha{};
-    bool haveAlpha = false;
-    int result;
-    if (ReadImages(fileName, 0, &image, &alpha, &haveAlpha) != 0) {
-        result = FailUnreadable(fileName);
-    } else {
-        result =
-            CreateGraphicFromImage(params, 0, handle, &image, haveAlpha ? &alpha : nullptr, 0, 0);
-        if (result == 0)
-            result = SetGraphicRestoreSource(handle, fileName, nullptr, 0, nullptr, 0, nullptr,
-                                             nullptr, 0, -1, 1);
-        FreeImages(&image, &alpha);
-    }
-    if (result != 0) {
-        DeleteHandle(handle);
+    auto* job = new GraphicLoadJob();
+    FillGraphicCreateParams(&job->params, 1);
+    job->handle = NewGraphicHandle();
+    if (job->handle < 0) {
+        delete job;
         return -1;
     }
-    return handle;
+    const Handle handle = job->handle;
+    if (GetUseAsyncLoad() && AsyncLoadIsInitialised()) {
+        job->fileName = FullPathOf(fileName);
+        if (QueueJob(job) == 0) return handle;
+    }
+    job->fileName = fileName;
+    const int result = RunGraphicLoad(*job, 0);
+    FinishJob(*job, result, 0);
+    delete job;
+    return result == 0 ? handle : -1;
 }
 
-int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
-                       Handle* handles, int) {
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width,
+                       int height, Handle* handles, int) {
     if (!fileName || !handles || count < 1 || across < 1 || down < 1 || width < 1 || height < 1)
         return -1;
     WaitForActiveWindowOnMainThread(0);
-    GraphicCreateParams params;
-    FillGraphicCreateParams(&params, 1);
+    auto* job = new GraphicLoadJob();
+    FillGraphicCreateParams(&job->params, 1);
+    job->across = across;
+    job->down = down;
+    job->width = width;
+    job->height = height;
     for (int k = 0; k < count; ++k) handles[k] = -1;
-    std::vector<Handle> made;
     auto fail = [&] {
-        for (Handle h : made) DeleteHandle(h);
+        for (Handle h : job->pieces) DeleteHandle(h);
+        if (job->base >= 0) DeleteHandle(job->base);
         for (int k = 0; k < count; ++k) handles[k] = -1;
+        delete job;
         return -1;
     };
     for (int k = 0; k < count; ++k) {
-        handles[k] = NewGraphicHandle();
-        if (handles[k] < 0) return fail();
-        made.push_back(handles[k]);
+        const Handle h = NewGraphicHandle();
+        if (h < 0) return fail();
+        job->pieces.push_back(h);
     }
-    const Handle base = NewGraphicHandle();
-    if (base < 0) return fail();
-    made.push_back(base);
-    BaseImage image{}, alpha{};
-    bool haveAlpha = false;
-    if (ReadImages(fileName, 0, &image, &alpha, &haveAlpha) != 0) {
-        char fullPath[1024] = {};
-        ConvertToFullPath(fileName, fullPath, sizeof fullPath, nullptr);
-        LogFormatLine(Cp932Text("画像ファイル %s のロードに失敗しました"), fullPath);
-        return fail();
+    job->base = NewGraphicHandle();
+    if (job->base < 0) return fail();
+    for (int k = 0; k < count; ++k) handles[k] = job->pieces[k];
+    if (GetUseAsyncLoad() && AsyncLoadIsInitialised()) {
+        job->fileName = FullPathOf(fileName);
+        if (QueueJob(job) == 0) return 0;
     }
-    int result = CreateDivGraphFromGraphImage(params, 0, base, &image, haveAlpha ? &alpha : nullptr,
-                                              count, across, down, width, height, handles, 0, 0, 0);
-    if (result == 0)
-        result = SetGraphicRestoreSource(handles[0], fileName, nullptr, 0, nullptr, 0, nullptr,
-                                         nullptr, 0, -1, 1);
-    for (int k = 1; result == 0 && k < count; ++k)
-        result = SetGraphicRestoreSource(handles[k], nullptr, nullptr, 0, nullptr, 0, nullptr,
-                                         nullptr, 0, handles[0], 1);
-    FreeImages(&image, &alpha);
-    if (result != 0) return fail();
-    made.pop_back();
-    DeleteHandle(base);
+    job->fileName = fileName;
+    const int result = RunDividedLoad(*job, 0);
+    FinishJob(*job, result, 0);
+    delete job;
+    if (result != 0) {
+        for (int k = 0; k < count; ++k) handles[k] = -1;
+        return -1;
+    }
     return 0;
 }
 

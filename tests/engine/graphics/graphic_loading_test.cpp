@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DuRud.h"
+#include "core/async_loading.h"
 #include "core/handle_manager.h"
 #include "core/text_literals.h"
 #include "engine/decoders/picture_corpus.h"
@@ -252,6 +253,50 @@ TEST(GraphicLoadingSoftware, WithoutDirect3DPixelsLandInMemImgs) {
     const Handle sub = CreateSubGraphic(10, 5, 8, 8, g);
     EXPECT_TRUE(ShowsCells(sub, 10, 5));
     EXPECT_EQ(-1, CreateDrawableGraphic(64, 64, 1));
+    StopDevice();
+}
+
+TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    testsupport::WriteFile("pic.bmp", PatternBmp(40, 30));
+    testsupport::WriteFile("sheet.png", PatternPng(128, 64));
+    SetTransparentColor(1, 2, 3);
+    SetUseAsyncLoad(1);
+    std::vector<Handle> singles;
+    for (int i = 0; i < 40; ++i) singles.push_back(LoadGraphic("pic.bmp"));
+    std::vector<std::vector<Handle>> sheets(10, std::vector<Handle>(8));
+    for (auto& sheet : sheets)
+        ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 8, 4, 2, 32, 32, sheet.data()));
+    const Handle missing = LoadGraphic("missing.bmp");
+    SetTransparentColor(0, 0, 0);  // too late for the queued loads
+    ASSERT_GE(missing, 0);
+    for (Handle h : singles) {
+        ASSERT_GE(h, 0);
+        EXPECT_EQ(nullptr, GraphicFromHandle(h, 0)) << "refused while pending";
+    }
+    auto anyPending = [&] {
+        for (Handle h : singles)
+            if (IsHandleAsyncPending(h) == 1) return true;
+        for (const auto& sheet : sheets)
+            for (Handle h : sheet)
+                if (IsHandleAsyncPending(h) == 1) return true;
+        return IsHandleAsyncPending(missing) == 1;
+    };
+    while (anyPending()) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    SetUseAsyncLoad(0);
+    for (Handle h : singles) {
+        EXPECT_TRUE(ShowsCells(h, 0, 0));
+        EXPECT_EQ(0x010203u, GraphicFromHandle(h, 0)->image->transparentColor);
+    }
+    for (const auto& sheet : sheets)
+        for (int k = 0; k < 8; ++k) EXPECT_TRUE(ShowsCells(sheet[k], (k % 4) * 32, (k / 4) * 32));
+    EXPECT_EQ(-1, IsHandleAsyncPending(missing)) << "a failed load deletes its handle";
+    EXPECT_EQ(40 + 80, GetHandleTypeRecord(HandleTypeGraphic)->count);
+    EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
     StopDevice();
 }
 
