@@ -290,8 +290,8 @@ int RunDividedLoad(GraphicLoadJob& job, int fromWorker) {
     }
     const int count = static_cast<int>(job.pieces.size());
     int result = CreateDivGraphFromGraphImage(
-        job.params, 0, job.base, &image, haveAlpha ? &alpha : nullptr, count, job.across,
-        job.down, job.width, job.height, job.pieces.data(), 0, job.mirror, fromWorker);
+        job.params, 0, job.base, &image, haveAlpha ? &alpha : nullptr, count, job.across, job.down,
+        job.width, job.height, job.pieces.data(), 0, job.mirror, fromWorker);
     if (result == 0)
         result = SetGraphicRestoreSource(job.pieces[0], job.fileName.c_str(), nullptr, 0, nullptr,
                                          0, nullptr, nullptr, 0, -1, 1);
@@ -392,8 +392,8 @@ Handle LoadGraphic(const char* fileName, int) {
     return result == 0 ? handle : -1;
 }
 
-int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width,
-                       int height, Handle* handles, int) {
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
+                       Handle* handles, int) {
     if (!fileName || !handles || count < 1 || across < 1 || down < 1 || width < 1 || height < 1)
         return -1;
     WaitForActiveWindowOnMainThread(0);
