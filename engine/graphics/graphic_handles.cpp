@@ -9,6 +9,7 @@
 #include "core/text_literals.h"
 #include "files/full_path.h"
 #include "image/image_memory.h"
+#include "sound/movie/movie_frames.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/graphic_transfer.h"
@@ -559,7 +560,10 @@ void ForEachGraphic(Visit visit) {
 
 int ReleaseAllGraphicTextures() {
     ReleaseWorkTextureObjects();
-    ForEachGraphic([](GraphicRecord* g) { ReleaseSharedImageTextures(g->image, 0); });
+    ForEachGraphic([](GraphicRecord* g) {
+        ReleaseSharedImageTextures(g->image, 0);
+        if (g->movie >= 0) InvalidateMovieSurface(g->movie);
+    });
     return 0;
 }
 

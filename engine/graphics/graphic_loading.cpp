@@ -13,10 +13,10 @@
 #include "graphics/device_layer.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_transfer.h"
+#include "graphics/movie_frames.h"
 #include "graphics/screen_state.h"
 #include "image/image_loading.h"
 #include "image/pixel_conversion.h"
-#include "placeholders/missing_module.h"
 #include "window/main_window.h"
 
 namespace DuRud {
@@ -57,17 +57,18 @@ void FreeImages(BaseImage* image, BaseImage* alpha) {
     if (alpha->pixels) FreeBaseImagePixels(alpha);
 }
 
-// A file that no picture loader accepts but that opens would be a movie;
-// the movie module does not exist yet.
-int FailUnreadable(const char* fileName) {
+// A file that no picture loader accepts but that opens is tried as a movie.
+int LoadAsMovie(const GraphicCreateParams& params, Handle handle, const char* fileName,
+                int fromWorker) {
     const StreamHandle stream = OpenStream(fileName, 0, 1, 0);
     if (!stream) {
         LogMissingFile(fileName);
         return -1;
     }
     CloseStream(stream);
-    ReportMissingModule("movie", "OpenMovieFile");
-    return -1;
+    int32_t setting = 0;
+    ReadMovieSetting(&setting);
+    return CreateGraphicFromMovie(params, handle, fileName, 0, setting, fromWorker);
 }
 
 }  // namespace
@@ -234,7 +235,6 @@ Handle CreateDrawableGraphic(int width, int height, int withAlpha) {
     FillGraphicCreateParams(&params, 0);
     params.words[kWordDrawTarget] = 1;
     params.words[kWordDrawAlpha] = withAlpha ? 1 : 0;
-    if (!GetScreenState().useDirect3D) return -1;
     return CreateEmptyGraphic(params, width, height, GetUseAsyncLoad(), 0);
 }
 
@@ -269,7 +269,7 @@ int RunGraphicLoad(const GraphicLoadJob& job, int fromWorker) {
     BaseImage image{}, alpha{};
     bool haveAlpha = false;
     if (ReadImages(job.fileName.c_str(), 0, &image, &alpha, &haveAlpha) != 0)
-        return FailUnreadable(job.fileName.c_str());
+        return LoadAsMovie(job.params, job.handle, job.fileName.c_str(), fromWorker);
     int result = CreateGraphicFromImage(job.params, 0, job.handle, &image,
                                         haveAlpha ? &alpha : nullptr, 0, fromWorker);
     if (result == 0)

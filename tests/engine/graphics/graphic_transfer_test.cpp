@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <ostream>
 
 #include "DuRud.h"
 #include "core/async_loading.h"
@@ -12,6 +13,7 @@
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
+#include "graphics/movie_frames.h"
 #include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "image/pixel_conversion.h"
@@ -147,5 +149,70 @@ TEST(GraphicTransferThreads, WorkerWaitsForAHeldWorkTexture) {
     FreeBaseImagePixels(&g_picture);
     StopDevice();
 }
+
+}  // namespace
+
+namespace {
+
+struct MovieCase {
+    const char* name;
+    bool direct3D;
+    bool packed;
+};
+void PrintTo(const MovieCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class MovieFrames : public ::testing::TestWithParam<MovieCase> {};
+
+// Frames of 8 x 4 pixels (x * 20 + 10, y * 40 + 20, 0x30); packed frames
+// carry alpha x * 30 + 5 in their right half.
+TEST_P(MovieFrames, FramesReachTheGraphic) {
+    const MovieCase& c = GetParam();
+    KnobD3D9ShaderVersions(0, 0);
+    if (!c.direct3D) KnobHideModule("d3d9.dll", true);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    MovieHandleRecord movie{};
+    movie.alphaBesideColour = c.packed ? 1 : 0;
+    const int frameWidth = c.packed ? 16 : 8;
+    ASSERT_EQ(0, CreateX8R8G8B8BaseImage(frameWidth, 4, &movie.frameImage));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            SetBaseImagePixel(&movie.frameImage, x, y, x * 20 + 10, y * 40 + 20, 0x30, 255);
+            if (c.packed) {
+                const int a = x * 30 + 5;
+                SetBaseImagePixel(&movie.frameImage, x + 8, y, a, a, a, 255);
+            }
+        }
+    GraphicCreateParams params;
+    FillGraphicCreateParams(&params, 0);
+    const Handle g = NewGraphicHandle();
+    ASSERT_EQ(0, CreateSharedImage(params, g, 8, 4, c.packed ? 1 : 0, 0, 0, 1, 0, 0));
+    ASSERT_EQ(0, MovieFrameToTexture(&movie, g));
+    GraphicRecord* record = GraphicFromHandle(g, 0);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const uint32_t rgb = static_cast<uint32_t>(x * 20 + 10) << 16 |
+                                 static_cast<uint32_t>(y * 40 + 20) << 8 | 0x30u;
+            if (c.direct3D) {
+                const uint32_t alpha = c.packed ? static_cast<uint32_t>(x * 30 + 5) : 255u;
+                EXPECT_EQ(alpha << 24 | rgb, Texel(record->image->tiles[0].texture, 0, x, y))
+                    << x << "," << y;
+            } else {
+                const uint32_t pixel = reinterpret_cast<const uint32_t*>(
+                    record->view.pixels + y * record->view.body->pitch)[x];
+                EXPECT_EQ(rgb, pixel & 0xFFFFFF) << x << "," << y;
+            }
+        }
+    FreeBaseImagePixels(&movie.frameImage);
+    StopDevice();
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, MovieFrames,
+                         ::testing::Values(MovieCase{"Direct3DPlain", true, false},
+                                           MovieCase{"Direct3DPacked", true, true},
+                                           MovieCase{"SoftwarePlain", false, false},
+                                           MovieCase{"SoftwarePacked", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
