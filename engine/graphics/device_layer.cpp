@@ -19,6 +19,12 @@
 namespace DuRud {
 namespace {
 
+// A UTF-8 message literal into the log; -1, so failure paths can return it.
+int Log(const char* utf8) {
+    LogWrite(Cp932Text(utf8));
+    return -1;
+}
+
 constexpr UINT kSdkVersion = 32;
 
 int NoVSync() {
@@ -50,11 +56,6 @@ D3DFORMAT FormatForBits(int bits) {
 
 }  // namespace
 
-int LogGraphicsLine(const char* utf8Text) {
-    LogWrite(Cp932Text(utf8Text));
-    return -1;
-}
-
 DeviceLayerState& GetDeviceLayer() {
     static DeviceLayerState state = [] {
         DeviceLayerState s{};
@@ -78,14 +79,14 @@ int LoadD3D9Library() {
     DeviceLayerState& d = GetDeviceLayer();
     if (d.d3d9Library) return 0;
     d.d3d9Library = LoadLibraryA("d3d9.dll");
-    if (!d.d3d9Library) return LogGraphicsLine("d3d9.dll の読み込みに失敗しました\n");
+    if (!d.d3d9Library) return Log("d3d9.dll の読み込みに失敗しました\n");
     return 0;
 }
 
 int UnloadD3D9Library() {
     DeviceLayerState& d = GetDeviceLayer();
     if (d.d3d9Library) {
-        LogGraphicsLine("Direct3D9 DLL の解放 1\n");
+        Log("Direct3D9 DLL の解放 1\n");
         FreeLibrary(d.d3d9Library);
         d.d3d9Library = nullptr;
     }
@@ -95,22 +96,22 @@ int UnloadD3D9Library() {
 int CreateDirectDrawObject() {
     DeviceLayerState& d = GetDeviceLayer();
     ReleaseDirectDrawObject();
-    LogGraphicsLine("DirectDraw オブジェクトの取得を行います....  ");
+    Log("DirectDraw オブジェクトの取得を行います....  ");
     auto coCreate =
         WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(Api_CoCreateInstance);
     void* object = nullptr;
     if (!coCreate || FAILED(coCreate(CLSID_DirectDraw7, nullptr, 7, IID_IDirectDraw7, &object)) ||
         !object)
-        return LogGraphicsLine("オブジェクトの取得に失敗しました\n");
+        return Log("オブジェクトの取得に失敗しました\n");
     d.directDraw = static_cast<IDirectDraw7*>(object);
-    LogGraphicsLine("成功\n");
-    LogGraphicsLine("引き続き初期化処理... ");
+    Log("成功\n");
+    Log("引き続き初期化処理... ");
     if (FAILED(d.directDraw->Initialize(nullptr))) {
-        LogGraphicsLine("DirectDrawオブジェクトの初期化に失敗しました\n");
+        Log("DirectDrawオブジェクトの初期化に失敗しました\n");
         ReleaseDirectDrawObject();
         return -1;
     }
-    LogGraphicsLine("初期化に成功しました\n");
+    Log("初期化に成功しました\n");
     d.directDraw->SetCooperativeLevel(static_cast<HWND>(GetMainWindowHandle()), DDSCL_NORMAL);
     return 0;
 }
@@ -129,7 +130,7 @@ int CreateDirect3DObject() {
     ReleaseDirect3DObject();
     if (!d.d3d9Library) return -1;
     if (!d.exDisabled) {
-        LogGraphicsLine("IDirect3D9Ex オブジェクトを取得します.... ");
+        Log("IDirect3D9Ex オブジェクトを取得します.... ");
         auto createEx = reinterpret_cast<HRESULT(WINAPI*)(UINT, IDirect3D9Ex**)>(
             reinterpret_cast<void*>(GetProcAddress(d.d3d9Library, "Direct3DCreate9Ex")));
         IDirect3D9Ex* ex = nullptr;
@@ -139,14 +140,14 @@ int CreateDirect3DObject() {
         }
     }
     if (!d.direct3D) {
-        LogGraphicsLine("IDirect3D9 オブジェクトを取得します.... ");
+        Log("IDirect3D9 オブジェクトを取得します.... ");
         auto create = reinterpret_cast<IDirect3D9*(WINAPI*)(UINT)>(
             reinterpret_cast<void*>(GetProcAddress(d.d3d9Library, "Direct3DCreate9")));
-        if (!create) return LogGraphicsLine("Direct3DCreate9 APIのアドレス取得に失敗しました\n");
+        if (!create) return Log("Direct3DCreate9 APIのアドレス取得に失敗しました\n");
         d.direct3D = create(kSdkVersion);
-        if (!d.direct3D) return LogGraphicsLine("IDirect3D9 オブジェクトの取得に失敗しました\n");
+        if (!d.direct3D) return Log("IDirect3D9 オブジェクトの取得に失敗しました\n");
     }
-    LogGraphicsLine("成功\n");
+    Log("成功\n");
     return 0;
 }
 
@@ -190,19 +191,18 @@ int CreateScreenDevice() {
         pp.Windowed = TRUE;
         pp.BackBufferFormat = FormatForBits(s.colorBits);
         if (pp.BackBufferFormat == D3DFMT_UNKNOWN)
-            return LogGraphicsLine("非対応のバックバッファービット深度が指定されました\n");
+            return Log("非対応のバックバッファービット深度が指定されました\n");
     } else {
         pp.Windowed = FALSE;
         pp.FullScreen_RefreshRateInHz = static_cast<UINT>(s.refreshRate);
         pp.BackBufferFormat = FormatForBits(s.colorBits);
         if (pp.BackBufferFormat == D3DFMT_UNKNOWN)
-            return LogGraphicsLine("非対応のバックバッファービット深度が指定されました\n");
+            return Log("非対応のバックバッファービット深度が指定されました\n");
         fullScreenMode = {sizeof(D3DDISPLAYMODEEX), pp.BackBufferWidth,
                           pp.BackBufferHeight,      pp.FullScreen_RefreshRateInHz,
                           pp.BackBufferFormat,      D3DSCANLINEORDERING_PROGRESSIVE};
         useFullScreenMode = true;
-        if (SetDesktopComposition(0) == 1)
-            LogGraphicsLine("Desktop Window Manager を無効にしました\n");
+        if (SetDesktopComposition(0) == 1) Log("Desktop Window Manager を無効にしました\n");
     }
     // Lower the multisampling until both the back buffer and a D16 depth accept it.
     if (d.multisampleType != D3DMULTISAMPLE_NONE) {
@@ -235,7 +235,7 @@ int CreateScreenDevice() {
     HWND focusWindow = static_cast<HWND>(GetMainWindowHandle());
     int hardware = d.vertexProcessing;
     if (d.direct3DEx) {
-        LogGraphicsLine("IDirect3DDevice9Ex オブジェクトを取得します.... ");
+        Log("IDirect3DDevice9Ex オブジェクトを取得します.... ");
         D3DDISPLAYMODEEX* mode = useFullScreenMode ? &fullScreenMode : nullptr;
         HRESULT hr = d.direct3DEx->CreateDeviceEx(0, D3DDEVTYPE_HAL, focusWindow,
                                                   hardware ? hardwareFlags : softwareFlags, &pp,
@@ -248,13 +248,13 @@ int CreateScreenDevice() {
         if (FAILED(hr)) {
             d.deviceEx = nullptr;
             d.exDisabled = 1;
-            LogGraphicsLine("Direct3DDevice9Ex の作成に失敗しました\n");
+            Log("Direct3DDevice9Ex の作成に失敗しました\n");
             return -2;
         }
         d.device = d.deviceEx;
         d.deviceEx->SetMaximumFrameLatency(1);
     } else {
-        LogGraphicsLine("IDirect3DDevice9 オブジェクトを取得します.... ");
+        Log("IDirect3DDevice9 オブジェクトを取得します.... ");
         HRESULT hr =
             d.direct3D->CreateDevice(0, D3DDEVTYPE_HAL, focusWindow,
                                      hardware ? hardwareFlags : softwareFlags, &pp, &d.device);
@@ -265,12 +265,11 @@ int CreateScreenDevice() {
         }
         if (FAILED(hr)) {
             d.device = nullptr;
-            return LogGraphicsLine("Direct3DDevice9 の作成に失敗しました\n");
+            return Log("Direct3DDevice9 の作成に失敗しました\n");
         }
     }
     d.vertexProcessing = hardware;
-    LogGraphicsLine(hardware ? "ハードウエア頂点演算を使用します\n"
-                             : "ソフトウエア頂点演算を使用します\n");
+    Log(hardware ? "ハードウエア頂点演算を使用します\n" : "ソフトウエア頂点演算を使用します\n");
     // No depth surface exists yet: only the target is cleared.
     d.device->SetRenderState(D3DRS_ZENABLE, TRUE);
     const D3DCOLOR background =
@@ -288,7 +287,7 @@ int ReleaseDevice() {
     DeviceLayerState& d = GetDeviceLayer();
     ReleaseAndClear(d.swapChain);
     if (d.device) {
-        LogGraphicsLine("Direct3DDevice9 の解放 2\n");
+        Log("Direct3DDevice9 の解放 2\n");
         d.device->Release();
     }
     d.device = nullptr;

@@ -33,9 +33,6 @@ struct DeviceLayerState {
 
 DeviceLayerState& GetDeviceLayer();
 
-// Writes a UTF-8 message literal to the log in code page 932; returns -1 so
-// failure paths can return it.
-int LogGraphicsLine(const char* utf8Text);
 // Releases a COM object when there is one and clears the pointer.
 template <class T>
 void ReleaseAndClear(T*& object) {

@@ -26,6 +26,12 @@
 namespace DuRud {
 namespace {
 
+// A UTF-8 message literal into the log; -1, so failure paths can return it.
+int Log(const char* utf8) {
+    LogWrite(Cp932Text(utf8));
+    return -1;
+}
+
 const char* FormatName(D3DFORMAT format) {
     switch (format) {
         case D3DFMT_R5G6B5:
@@ -98,90 +104,102 @@ constexpr D3DFORMAT SlotChoice(int slot) {
 constexpr D3DFORMAT kBackBufferKind16 = static_cast<D3DFORMAT>(-100);  // R5G6B5 or X1R5G5B5
 constexpr D3DFORMAT kOtherKind16 = static_cast<D3DFORMAT>(-101);
 
-const SlotRule kSlotRules[kTextureFormatSlotCount] = {
-    {"16bit ",
-     {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
-     "使用できる 16bit カラーフォーマットが見つかりませんでした\n",
-     1},
-    {"32bit ", {D3DFMT_X8R8G8B8, SlotChoice(kSlotColour16)}, nullptr, 0},
-    {"アルファ付き 16bit ",
-     {D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8},
-     "使用できるアルファ付き 16bit カラーフォーマットが見つかりませんでした\n",
-     1},
-    {"アルファ付き 32bit ",
-     {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できるアルファ付き 32bit カラーフォーマットが見つかりませんでした\n",
-     1},
-    {"アルファテスト用 16bit ",
-     {D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できるアルファテスト用 16bit カラーフォーマットが見つかりませんでした\n",
-     1},
-    {"アルファテスト用 32bit ",
-     {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4},
-     "使用できるアルファテスト用 32bit カラーフォーマットが見つかりませんでした\n",
-     1},
-    {"ＤＸＴ１", {D3DFMT_DXT1, SlotChoice(kSlotAlphaTest16)}, nullptr, 0},
-    {"ＤＸＴ２", {D3DFMT_DXT2, SlotChoice(kSlotAlpha32)}, nullptr, 0},
-    {"ＤＸＴ３", {D3DFMT_DXT3, SlotChoice(kSlotAlpha32)}, nullptr, 0},
-    {"ＤＸＴ４", {D3DFMT_DXT4, SlotChoice(kSlotAlpha32)}, nullptr, 0},
-    {"ＤＸＴ５", {D3DFMT_DXT5, SlotChoice(kSlotAlpha32)}, nullptr, 0},
-    {"描画用 16bit ",
-     {kBackBufferKind16, kOtherKind16, D3DFMT_X8R8G8B8},
-     "使用できる描画用 16bit カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用 32bit ",
-     {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
-     "使用できる描画用 32bit カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用アルファ付き 32bit ",
-     {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
-     "使用できる描画用アルファ付き 32bit カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用ABGR整数16ビット型",
-     {D3DFMT_A16B16G16R16},
-     "使用できる描画用ABGR整数16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用ABGR浮動小数点16ビット型",
-     {D3DFMT_A16B16G16R16F},
-     "使用できる描画用ABGR浮動小数点16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用ABGR浮動小数点32ビット型",
-     {D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用ABGR浮動小数点32ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用１チャンネル整数8ビット型",
-     {D3DFMT_L8, D3DFMT_A8L8, D3DFMT_A8R8G8B8},
-     "使用できる描画用１チャンネル整数8ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用１チャンネル整数16ビット型",
-     {D3DFMT_L16, D3DFMT_G16R16, D3DFMT_A16B16G16R16},
-     "使用できる描画用１チャンネル整数16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用１チャンネル浮動小数点16ビット型",
-     {D3DFMT_R16F, D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
-     "使用できる描画用１チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用１チャンネル浮動小数点32ビット型",
-     {D3DFMT_R32F, D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用１チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用２チャンネル整数8ビット型",
-     {D3DFMT_A8L8, D3DFMT_A8R8G8B8},
-     "使用できる描画用２チャンネル整数8ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用２チャンネル整数16ビット型",
-     {D3DFMT_G16R16, D3DFMT_A16B16G16R16},
-     "使用できる描画用２チャンネル整数16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用２チャンネル浮動小数点16ビット型",
-     {D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
-     "使用できる描画用２チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした\n",
-     0},
-    {"描画用２チャンネル浮動小数点32ビット型",
-     {D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
-     "使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした\n",
-     0},
-};
+// The message literals of the table, converted once.
+const char* Text(const char* utf8) {
+    return Cp932Text(utf8);
+}
+
+const SlotRule* SlotRules() {
+    static const SlotRule rules[kTextureFormatSlotCount] = {
+        {"16bit ",
+         {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
+         Text("使用できる 16bit カラーフォーマットが見つかりませんでした\n"),
+         1},
+        {"32bit ", {D3DFMT_X8R8G8B8, SlotChoice(kSlotColour16)}, nullptr, 0},
+        {Text("アルファ付き 16bit "),
+         {D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8},
+         Text("使用できるアルファ付き 16bit カラーフォーマットが見つかりませんでした\n"),
+         1},
+        {Text("アルファ付き 32bit "),
+         {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+         Text("使用できるアルファ付き 32bit カラーフォーマットが見つかりませんでした\n"),
+         1},
+        {Text("アルファテスト用 16bit "),
+         {D3DFMT_A1R5G5B5, D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+         Text("使用できるアルファテスト用 16bit カラーフォーマットが見つかりませんでした\n"),
+         1},
+        {Text("アルファテスト用 32bit "),
+         {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4},
+         Text("使用できるアルファテスト用 32bit カラーフォーマットが見つかりませんでした\n"),
+         1},
+        {Text("ＤＸＴ１"), {D3DFMT_DXT1, SlotChoice(kSlotAlphaTest16)}, nullptr, 0},
+        {Text("ＤＸＴ２"), {D3DFMT_DXT2, SlotChoice(kSlotAlpha32)}, nullptr, 0},
+        {Text("ＤＸＴ３"), {D3DFMT_DXT3, SlotChoice(kSlotAlpha32)}, nullptr, 0},
+        {Text("ＤＸＴ４"), {D3DFMT_DXT4, SlotChoice(kSlotAlpha32)}, nullptr, 0},
+        {Text("ＤＸＴ５"), {D3DFMT_DXT5, SlotChoice(kSlotAlpha32)}, nullptr, 0},
+        {Text("描画用 16bit "),
+         {kBackBufferKind16, kOtherKind16, D3DFMT_X8R8G8B8},
+         Text("使用できる描画用 16bit カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用 32bit "),
+         {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5},
+         Text("使用できる描画用 32bit カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用アルファ付き 32bit "),
+         {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+         Text("使用できる描画用アルファ付き 32bit カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用ABGR整数16ビット型"),
+         {D3DFMT_A16B16G16R16},
+         Text("使用できる描画用ABGR整数16ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用ABGR浮動小数点16ビット型"),
+         {D3DFMT_A16B16G16R16F},
+         Text("使用できる描画用ABGR浮動小数点16ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用ABGR浮動小数点32ビット型"),
+         {D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
+         Text("使用できる描画用ABGR浮動小数点32ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用１チャンネル整数8ビット型"),
+         {D3DFMT_L8, D3DFMT_A8L8, D3DFMT_A8R8G8B8},
+         Text("使用できる描画用１チャンネル整数8ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用１チャンネル整数16ビット型"),
+         {D3DFMT_L16, D3DFMT_G16R16, D3DFMT_A16B16G16R16},
+         Text("使用できる描画用１チャンネル整数16ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用１チャンネル浮動小数点16ビット型"),
+         {D3DFMT_R16F, D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
+         Text("使用できる描画用１チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした"
+              "\n"),
+         0},
+        {Text("描画用１チャンネル浮動小数点32ビット型"),
+         {D3DFMT_R32F, D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
+         Text("使用できる描画用１チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした"
+              "\n"),
+         0},
+        {Text("描画用２チャンネル整数8ビット型"),
+         {D3DFMT_A8L8, D3DFMT_A8R8G8B8},
+         Text("使用できる描画用２チャンネル整数8ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用２チャンネル整数16ビット型"),
+         {D3DFMT_G16R16, D3DFMT_A16B16G16R16},
+         Text("使用できる描画用２チャンネル整数16ビット型カラーフォーマットがありませんでした\n"),
+         0},
+        {Text("描画用２チャンネル浮動小数点16ビット型"),
+         {D3DFMT_G16R16F, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
+         Text("使用できる描画用２チャンネル浮動小数点16ビット型カラーフォーマットがありませんでした"
+              "\n"),
+         0},
+        {Text("描画用２チャンネル浮動小数点32ビット型"),
+         {D3DFMT_G32R32F, D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16F},
+         Text("使用できる描画用２チャンネル浮動小数点32ビット型カラーフォーマットがありませんでした"
+              "\n"),
+         0},
+    };
+    return rules;
+}
 
 bool IsDxtSlot(int slot) {
     return slot >= kSlotDxt1 && slot <= kSlotDxt5;
@@ -193,7 +211,7 @@ int ChooseTextureFormats() {
     const D3DFORMAT own16 = r.backBufferFormat == D3DFMT_R5G6B5 ? D3DFMT_R5G6B5 : D3DFMT_X1R5G5B5;
     const D3DFORMAT other16 = own16 == D3DFMT_R5G6B5 ? D3DFMT_X1R5G5B5 : D3DFMT_R5G6B5;
     for (int slot = 0; slot < kTextureFormatSlotCount; ++slot) {
-        const SlotRule& rule = kSlotRules[slot];
+        const SlotRule& rule = SlotRules()[slot];
         const DWORD usage = slot >= kSlotDraw16 ? D3DUSAGE_RENDERTARGET : 0;
         D3DFORMAT chosen = D3DFMT_UNKNOWN;
         bool fromOwnCandidate = false;
@@ -215,19 +233,22 @@ int ChooseTextureFormats() {
         }
         r.formats[slot] = chosen;
         if (IsDxtSlot(slot)) {
-            LogFormatLine(
-                "%s%s", Cp932Text((std::string(rule.label) + "テクスチャフォーマットは").c_str()),
-                Cp932Text(fromOwnCandidate ? (std::string(FormatName(chosen)) + " です").c_str()
-                                           : "使えません"));
+            const std::string line =
+                std::string(rule.label) + Cp932Text("テクスチャフォーマットは");
+            LogFormatLine("%s%s", line.c_str(),
+                          fromOwnCandidate
+                              ? (std::string(FormatName(chosen)) + Cp932Text(" です")).c_str()
+                              : Cp932Text("使えません"));
             continue;
         }
         if (chosen == D3DFMT_UNKNOWN) {
-            if (rule.failure) LogGraphicsLine(rule.failure);
+            if (rule.failure) LogWrite(rule.failure);  // converted already
             if (rule.mandatory) return -1;
             continue;
         }
-        LogFormatLine(Cp932Text((std::string(rule.label) + "カラーフォーマットは %s です").c_str()),
-                      FormatName(chosen));
+        const std::string line =
+            std::string(rule.label) + Cp932Text("カラーフォーマットは %s です");
+        LogFormatLine(line.c_str(), FormatName(chosen));
     }
     return 0;
 }
@@ -243,7 +264,7 @@ int ChooseDepthFormat() {
         }
     }
     r.depthFormat = D3DFMT_UNKNOWN;
-    return LogGraphicsLine("使用できる Zバッファフォーマットが見つかりませんでした\n");
+    return Log("使用できる Zバッファフォーマットが見つかりませんでした\n");
 }
 
 void ReadCapabilities() {
@@ -278,7 +299,7 @@ void ReadCapabilities() {
     if (layer.vertexProcessing) {
         LogFormatLine(Cp932Text("ハードウェア頂点シェーダーバージョンコード：%x"),
                       static_cast<unsigned>(d.VertexShaderVersion));
-        LogGraphicsLine("エミュレーション頂点シェーダーバージョンコード：エミュレーション無し\n");
+        Log("エミュレーション頂点シェーダーバージョンコード：エミュレーション無し\n");
     } else {
         LogFormatLine(Cp932Text("ハードウェア頂点シェーダーバージョンコード：%x"),
                       static_cast<unsigned>(layer.vertexShaderVersion));
@@ -362,15 +383,15 @@ void ChooseReadBack() {
     }
     r.caps.useBackBufferLock = 0;
     if (lockTime < 0 || targetTime < 0) {
-        LogGraphicsLine("バックバッファロックはロックできません\n");
+        Log("バックバッファロックはロックできません\n");
         return;
     }
     LogFormatLine(Cp932Text("バックバッファロック転送の時間:%dnsec  "
                             "一時的な描画可能バッファを使用した転送の時間:%dnsec"),
                   static_cast<int>(lockTime), static_cast<int>(targetTime));
     r.caps.useBackBufferLock = lockTime < targetTime ? 1 : 0;
-    LogGraphicsLine(r.caps.useBackBufferLock ? "バックバッファロックを使用します\n"
-                                             : "バックバッファロックを使用しません\n");
+    Log(r.caps.useBackBufferLock ? "バックバッファロックを使用します\n"
+                                 : "バックバッファロックを使用しません\n");
 }
 
 // Ends the set-up on the software renderer with the same screen mode.
@@ -504,7 +525,7 @@ int SetUpDevice() {
     MeasureRefreshPeriod();
     ClearCachedCurrentObjects();
     DeviceGetBackBuffer(&r.backBuffer);
-    LogGraphicsLine("成功\n");
+    Log("成功\n");
     ResetRenderStateShadows();
     D3DADAPTER_IDENTIFIER9 identifier{};
     Direct3DGetAdapterIdentifier(&identifier);
@@ -529,19 +550,19 @@ int CreateZBuffer() {
     const DeviceLayerState& layer = GetDeviceLayer();
     const ScreenState& s = GetScreenState();
     ReleaseAndClear(r.depthSurface);
-    LogGraphicsLine("Ｚバッファを作成します.... ");
+    Log("Ｚバッファを作成します.... ");
     const int width = SmallestPowerOfTwo(s.screenWidth);
     const int height = SmallestPowerOfTwo(s.screenHeight);
     if (FAILED(DeviceCreateDepthStencilSurface(width, height, r.depthFormat, layer.multisampleType,
                                                layer.multisampleQuality, TRUE, &r.depthSurface))) {
         r.depthSurface = nullptr;
-        return LogGraphicsLine("Ｚバッファの作成に失敗しました\n");
+        return Log("Ｚバッファの作成に失敗しました\n");
     }
     r.depthWidth = width;
     r.depthHeight = height;
     DeviceSetDepthStencilSurface(r.depthSurface);
     DeviceClear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    LogGraphicsLine("成功\n");
+    Log("成功\n");
     return 0;
 }
 
@@ -554,7 +575,7 @@ int CreateSubBackBuffer() {
                                         layer.multisampleType, layer.multisampleQuality, FALSE,
                                         &r.subBackBuffer))) {
         r.subBackBuffer = nullptr;
-        return LogGraphicsLine("サブバックバッファの作成に失敗しました\n");
+        return Log("サブバックバッファの作成に失敗しました\n");
     }
     return 0;
 }
@@ -567,27 +588,28 @@ int CreateBrightnessVolume() {
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_DEFAULT, &r.brightnessVolume))) {
         r.brightnessVolume = nullptr;
-        return LogGraphicsLine(
+        return Log(
             "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
             "た\n");
     }
     auto fail = [&](const char* line) {
         ReleaseAndClear(source);
         ReleaseAndClear(r.brightnessVolume);
-        return LogGraphicsLine(line);
+        LogWrite(line);
+        return -1;
     };
     if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
                                          D3DPOOL_SYSTEMMEM, &source))) {
         source = nullptr;
-        return fail(
+        return fail(Cp932Text(
             "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャの作成に失"
-            "敗しました\n");
+            "敗しました\n"));
     }
     D3DLOCKED_BOX box{};
     if (FAILED(TextureLockBox(source, 0, &box, 0)))
-        return fail(
+        return fail(Cp932Text(
             "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャのロックに"
-            "失敗しました\n");
+            "失敗しました\n"));
     for (int z = 0; z < kSide; ++z) {
         for (int y = 0; y < kSide; ++y) {
             auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(box.pBits) +
@@ -597,9 +619,9 @@ int CreateBrightnessVolume() {
     }
     source->UnlockBox(0);
     if (FAILED(DeviceUpdateTexture(source, r.brightnessVolume)))
-        return fail(
+        return fail(Cp932Text(
             "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
-            "た\n");
+            "た\n"));
     ReleaseAndClear(source);
     return 0;
 }

@@ -13,6 +13,12 @@
 namespace DuRud {
 namespace {
 
+// A UTF-8 message literal into the log; -1, so failure paths can return it.
+int Log(const char* utf8) {
+    LogWrite(Cp932Text(utf8));
+    return -1;
+}
+
 DisplayModeInfo* g_modes = nullptr;
 int g_modeCount = 0;
 int g_modesBuilt = 0;
@@ -34,7 +40,7 @@ int SetFullScreenDisplayMode() {
         LogUnindent();
         return -1;
     }
-    LogGraphicsLine("画面解像度を変更します... ");
+    Log("画面解像度を変更します... ");
     DEVMODEA mode{};
     mode.dmSize = 156;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
@@ -62,12 +68,12 @@ int SetFullScreenDisplayMode() {
         if (switched && GetMainWindowHandle()) ApplyWindowStyle();
     }
     if (!switched) {
-        LogGraphicsLine("画面モードの変更に失敗しました\n");
+        Log("画面モードの変更に失敗しました\n");
         LogUnindent();
         return -1;
     }
     s.displayModeChanged = 1;
-    LogGraphicsLine("成功しました\n");
+    Log("成功しました\n");
     LogUnindent();
     return 0;
 }

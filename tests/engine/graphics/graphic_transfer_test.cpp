@@ -145,6 +145,26 @@ TEST(GraphicTransferThreads, WorkerWaitsForAHeldWorkTexture) {
         Sleep(1);
     }
     EXPECT_EQ(0, g_transferResult.load());
+    // A shape with no work texture yet, while creations are refused: the
+    // transfer fails with its line instead of waiting.
+    BaseImage wide{};
+    ASSERT_EQ(0, CreateX8R8G8B8BaseImage(40, 8, &wide));
+    g_target = NewGraphicFromBaseImage(&wide, nullptr);
+    ASSERT_GE(g_target, 0);
+    ClearWorkTextureCache();
+    FreeBaseImagePixels(&wide);
+    KnobD3D9FailResourcesAfter(0);
+    g_transferResult = -5;
+    request = AsyncRequestAlloc(0);
+    request->worker = TransferOnWorker;
+    ASSERT_EQ(0, AsyncRequestEnqueue(request));
+    while (g_transferResult == -5) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(-1, g_transferResult.load());
+    EXPECT_TRUE(LogHasInOrder({"描画可能テクスチャへの画像の転送に失敗しました\n"}));
+    KnobD3D9FailResourcesAfter(-1);
     EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
     FreeBaseImagePixels(&g_picture);
     StopDevice();
