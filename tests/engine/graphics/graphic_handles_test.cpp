@@ -42,39 +42,16 @@ struct Picture {
     ~Picture() { FreeBaseImagePixels(&image); }
 };
 
-// The texel a graphic shows at (x, y), read from its tile; 0 when no piece covers it.
-uint32_t GraphicPixel(Handle handle, int x, int y) {
-    GraphicRecord* g = GraphicFromHandle(handle, 0);
-    if (!g) return 0;
-    for (int i = 0; i < g->pieceCount; ++i) {
-        const TileDrawPiece& p = g->pieces[i];
-        if (x < p.x || y < p.y || x >= p.x + p.width || y >= p.y + p.height) continue;
-        IDirect3DSurface9* surface = nullptr;
-        if (FAILED(p.tile->texture->GetSurfaceLevel(0, &surface))) return 0;
-        DWORD argb = 0;
-        KnobD3D9ReadPixel(surface, p.srcX + x - p.x, p.srcY + y - p.y, &argb);
-        surface->Release();
-        return argb;
-    }
-    return 0;
-}
-
 ::testing::AssertionResult ShowsPattern(Handle handle, int originX, int originY, int step = 1) {
     GraphicRecord* g = GraphicFromHandle(handle, 0);
     if (!g) return ::testing::AssertionFailure() << "bad handle";
     for (int y = 0; y < g->height; y += step)
         for (int x = 0; x < g->width; x += step)
-            if (GraphicPixel(handle, x, y) != Pattern(originX + x, originY + y))
+            if (ShownPixel(handle, x, y) != Pattern(originX + x, originY + y))
                 return ::testing::AssertionFailure()
-                       << "at " << x << "," << y << ": " << std::hex << GraphicPixel(handle, x, y)
+                       << "at " << x << "," << y << ": " << std::hex << ShownPixel(handle, x, y)
                        << " want " << Pattern(originX + x, originY + y);
     return ::testing::AssertionSuccess();
-}
-
-ScreenSettings WithHandles() {
-    ScreenSettings s;
-    s.graphicHandles = true;
-    return s;
 }
 
 TEST(GraphicTiles, SplitTextureAxis) {
@@ -210,7 +187,7 @@ TEST_P(TransferRoads, ASmallTransferChangesOnlyItsPixels) {
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const bool inside = x >= 20 && x < 30 && y >= 30 && y < 40;
-            ASSERT_EQ(inside ? 0xFFFF0000u : Pattern(x, y), GraphicPixel(g, x, y)) << x << "," << y;
+            ASSERT_EQ(inside ? 0xFFFF0000u : Pattern(x, y), ShownPixel(g, x, y)) << x << "," << y;
         }
     StopDevice();
 }

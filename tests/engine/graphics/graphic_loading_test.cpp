@@ -67,27 +67,6 @@ std::string PatternPng(int w, int h) {
     return decodertest::EncodePng(spec);
 }
 
-// What a graphic shows at (x, y): its tile's texel, or its MEMIMG pixel.
-uint32_t Shown(Handle handle, int x, int y) {
-    GraphicRecord* g = GraphicFromHandle(handle, 0);
-    if (!g) return 0;
-    if (g->image->request.software) {
-        const uint8_t* row = g->view.pixels + y * g->view.body->pitch;
-        return reinterpret_cast<const uint32_t*>(row)[x] | 0xFF000000u;
-    }
-    for (int i = 0; i < g->pieceCount; ++i) {
-        const TileDrawPiece& p = g->pieces[i];
-        if (x < p.x || y < p.y || x >= p.x + p.width || y >= p.y + p.height) continue;
-        IDirect3DSurface9* surface = nullptr;
-        p.tile->texture->GetSurfaceLevel(0, &surface);
-        DWORD argb = 0;
-        KnobD3D9ReadPixel(surface, p.srcX + x - p.x, p.srcY + y - p.y, &argb);
-        surface->Release();
-        return argb;
-    }
-    return 0;
-}
-
 ::testing::AssertionResult ShowsCells(Handle handle, int originX, int originY,
                                       bool mirrored = false, int cellWidth = 0) {
     GraphicRecord* g = GraphicFromHandle(handle, 0);
@@ -95,16 +74,10 @@ uint32_t Shown(Handle handle, int x, int y) {
     for (int y = 0; y < g->height; ++y)
         for (int x = 0; x < g->width; ++x) {
             const int sx = mirrored ? originX + cellWidth - 1 - x : originX + x;
-            if (Shown(handle, x, y) != Cell(sx, originY + y))
+            if (ShownPixel(handle, x, y) != Cell(sx, originY + y))
                 return ::testing::AssertionFailure() << "at " << x << "," << y;
         }
     return ::testing::AssertionSuccess();
-}
-
-ScreenSettings WithHandles() {
-    ScreenSettings s;
-    s.graphicHandles = true;
-    return s;
 }
 
 class GraphicLoading : public ::testing::Test {
@@ -204,12 +177,12 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
     SetTransparentColorToAlpha(1);
     const Handle g = NewGraphicFromBaseImage(&image, nullptr);
     ASSERT_GE(g, 0);
-    EXPECT_EQ(0x00FF0000u, Shown(g, 1, 0));
-    EXPECT_EQ(0x00FF0000u, Shown(g, 0, 1));
-    EXPECT_EQ(0x00FF0000u, Shown(g, 1, 2));
-    EXPECT_EQ(0x0000FF00u, Shown(g, 0, 0)) << "corners keep the key";
-    EXPECT_EQ(0xFFFF0000u, Shown(g, 1, 1));
-    EXPECT_EQ(0x000000FFu, Shown(g, 2, 1)) << "between red and blue";
+    EXPECT_EQ(0x00FF0000u, ShownPixel(g, 1, 0));
+    EXPECT_EQ(0x00FF0000u, ShownPixel(g, 0, 1));
+    EXPECT_EQ(0x00FF0000u, ShownPixel(g, 1, 2));
+    EXPECT_EQ(0x0000FF00u, ShownPixel(g, 0, 0)) << "corners keep the key";
+    EXPECT_EQ(0xFFFF0000u, ShownPixel(g, 1, 1));
+    EXPECT_EQ(0x000000FFu, ShownPixel(g, 2, 1)) << "between red and blue";
     FreeBaseImagePixels(&image);
 }
 
@@ -238,7 +211,7 @@ TEST_F(GraphicLoading, DrawTargetsAndImagesInMemory) {
     ASSERT_NE(nullptr, kept);
     EXPECT_NE(image.pixels, kept->pixels);
     FreeBaseImagePixels(&image);
-    EXPECT_EQ(0xFF0A141Eu, Shown(copy, 2, 2));
+    EXPECT_EQ(0xFF0A141Eu, ShownPixel(copy, 2, 2));
 }
 
 TEST(GraphicLoadingSoftware, WithoutDirect3DPixelsLandInMemImgs) {

@@ -25,12 +25,6 @@ using namespace graphicstest;
 
 namespace {
 
-ScreenSettings WithHandles() {
-    ScreenSettings s;
-    s.graphicHandles = true;
-    return s;
-}
-
 DWORD Texel(IDirect3DTexture9* texture, UINT level, int x, int y) {
     IDirect3DSurface9* surface = nullptr;
     texture->GetSurfaceLevel(level, &surface);

@@ -11,6 +11,7 @@
 #include "image/image_record.h"
 #include "graphics/screen_state.h"
 #include "support/test_support.h"
+#include "test_knobs.h"
 #include "window/main_window.h"
 
 using namespace DuRud;
@@ -49,6 +50,32 @@ void StopDevice() {
     ClearWorkTextureCache();
     ShutdownScreenDevice();
     ShutdownEngineLocked();
+}
+
+ScreenSettings WithHandles() {
+    ScreenSettings s;
+    s.graphicHandles = true;
+    return s;
+}
+
+uint32_t ShownPixel(int handle, int x, int y) {
+    GraphicRecord* g = GraphicFromHandle(handle, 0);
+    if (!g || !g->image) return 0;
+    if (g->image->request.software) {
+        const uint8_t* row = g->view.pixels + y * g->view.body->pitch;
+        return reinterpret_cast<const uint32_t*>(row)[x] | 0xFF000000u;
+    }
+    for (int i = 0; i < g->pieceCount; ++i) {
+        const TileDrawPiece& p = g->pieces[i];
+        if (x < p.x || y < p.y || x >= p.x + p.width || y >= p.y + p.height) continue;
+        IDirect3DSurface9* surface = nullptr;
+        if (!p.tile->texture || FAILED(p.tile->texture->GetSurfaceLevel(0, &surface))) return 0;
+        DWORD argb = 0;
+        KnobD3D9ReadPixel(surface, p.srcX + x - p.x, p.srcY + y - p.y, &argb);
+        surface->Release();
+        return argb;
+    }
+    return 0;
 }
 
 HWND MainWindow() {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct ScreenSettings {
 int StartDevice(const ScreenSettings& settings = {});
 int StartEngine(const ScreenSettings& settings = {});  // the engine only
 void StopDevice();
+
+// Settings with graphic handles registered.
+ScreenSettings WithHandles();
+// What a graphic shows at (x, y): its tile's texel (A8R8G8B8), or its
+// MEMIMG pixel with alpha 255; 0 when nothing covers it.
+uint32_t ShownPixel(int handle, int x, int y);
 
 HWND MainWindow();
 std::string Log();  // "Log.txt"
