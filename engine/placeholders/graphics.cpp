@@ -1,7 +1,9 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
-// graphics start and end, the draw target, the vertex batch (always empty),
-// the scene bracket, the vsync wish (on), model buffers (none), the camera
-// (identity view) and the lighting colour upload, 3D models.
+// graphics start and end, the draw target, the game's blend, brightness, colour
+// value, box and flip calls, the vertex batch (always empty), the scene
+// bracket, the vsync wish (on), model buffers (none), the camera (identity
+// view) and the lighting colour upload, 3D models.
+#include "DuRud.h"
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
@@ -31,6 +33,23 @@ int SelectDrawTarget(int) {
 }
 int SetScreenMode(int, int, int, int) {
     return ReportMissingModule(kModule, "SetScreenMode");
+}
+int SetBlendMode(int, int) {
+    return ReportMissingModule(kModule, "SetBlendMode");
+}
+int SetBrightness(int, int, int) {
+    return ReportMissingModule(kModule, "SetBrightness");
+}
+// The colour value of the game's 32-bit screen: X8R8G8B8 with the unused top byte set.
+uint32_t MakeColorValue(int red, int green, int blue) {
+    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
+           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
+}
+int DrawBoxShape(int, int, int, int, uint32_t, int) {
+    return ReportMissingModule(kModule, "DrawBoxShape");
+}
+int FlipScreen() {
+    return ReportMissingModule(kModule, "FlipScreen");
 }
 int StartModels() {
     return ReportMissingModule("3D model", "StartModels");
