@@ -214,6 +214,7 @@ TEST(MainWindowTest, FullScreenScaleIsAlwaysOne) {
 
 TEST(MainWindowTest, FullScreenNeedsAListedMode) {
     windowtest::RecordingWindowCalls calls;
+    KnobDisplayModes("1024x768x32");  // nothing at the unset 640 x 480 x 16
     ASSERT_EQ(0, StartWindowedEngine());
     HWND window = static_cast<HWND>(GetMainWindowHandle());
     EXPECT_EQ(-1, ChangeWindowMode(FALSE)) << "no display mode listed";
