@@ -78,22 +78,18 @@ TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
 
 TEST_F(D3D9Refusals, CreationRules) {
     IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                 &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                 &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t,
-                                 nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr),
+    auto texture = [&](UINT w, UINT levels, DWORD usage, D3DFORMAT f, D3DPOOL pool) {
+        return dev->CreateTexture(w, 8, levels, usage, f, pool, &t, nullptr);
+    };
+    const D3DFORMAT argb = D3DFMT_A8R8G8B8;
+    // Render targets live in the default pool, dynamic textures outside the managed one.
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_RENDERTARGET, argb, D3DPOOL_SYSTEMMEM), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_RENDERTARGET, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_DYNAMIC, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(0, 1, 0, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 5, 0, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);  // 8x8 has 4 levels
+    EXPECT_EQ(texture(8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, argb, D3DPOOL_MANAGED, nullptr, nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(t, nullptr);
     IDirect3DSurface9* s = nullptr;
