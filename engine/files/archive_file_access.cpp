@@ -158,7 +158,7 @@ int cacheOpenLocked(int hint, const char* path) {
 // The full path, upper-cased, against the process's current directory.
 int fullPathUpper(const char* path, char* out) {
     char base[MAX_PATH];
-    if (GetCurrentDirectoryA(MAX_PATH, base) == 0) return -1;
+    if (ReadCurrentDirectory(base, MAX_PATH) != 0) return -1;
     if (ConvertToFullPath(path, out, MAX_PATH, base) != 0) return -1;
     UpperCaseString(out);
     return 0;
@@ -497,7 +497,7 @@ StreamHandle ArchiveApiOpen(const char* path, int useCache, int blockRead, int a
     Locked lock;
     startLocked();
     if (g_fileCount.load() >= kFileSlots) {
-        LogWrite("同時に開けるファイルの数が限界を超えました\n");
+        LogWrite(Cp932Text("同時に開けるファイルの数が限界を超えました\n"));
         return 0;
     }
     int index = 0;
@@ -605,12 +605,7 @@ int ArchiveApiChDir(const char* path) {
 }
 
 int ArchiveApiGetDir(char* buffer) {
-    if (!buffer) return -1;
-    if (GetCurrentDirectoryA(256, buffer) == 0) {
-        buffer[0] = 0;
-        return -1;
-    }
-    return 0;
+    return ReadCurrentDirectory(buffer, 256);
 }
 
 intptr_t ArchiveApiFindFirst(const char* pattern, FileFindInfo* info) {
