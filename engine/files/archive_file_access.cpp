@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "DuRud.h"
+#include "core/text_literals.h"
 #include "core/threads_and_locks.h"
 #include "files/archive.h"
 #include "files/archive_access.h"
