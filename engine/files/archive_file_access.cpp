@@ -507,7 +507,7 @@ StreamHandle ArchiveApiOpen(const char* path, int useCache, int blockRead, int a
     auto* f =
         static_cast<ArchiveApiFile*>(TrackedCalloc(sizeof(ArchiveApiFile), __FILE__, __LINE__));
     if (!f) {
-        LogWrite("ファイルの情報を格納するメモリの確保に失敗しました\n");
+        LogWrite(Cp932Text("ファイルの情報を格納するメモリの確保に失敗しました\n"));
         return 0;
     }
     int slot = -1;
