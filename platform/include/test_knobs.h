@@ -24,6 +24,10 @@ void KnobHideExport(const char* module, const char* name, bool hidden);
 // Outstanding LoadLibraryA loads of a module; -1 for an unknown name.
 int KnobModuleLoadCount(const char* name);
 
+// --- sound: the compression manager ---------------------------------------
+// PCM bytes every compression manager stream has produced since the process started.
+long KnobAcmConvertedBytes();
+
 // --- process: debugger output, desktop composition, common controls --------
 // Collects OutputDebugStringA text (code page 932 bytes); switching clears it.
 void KnobCaptureDebugOutput(bool on);
