@@ -47,11 +47,7 @@ TEST_F(D3D9Refusals, LocksTheEngineMeets) {
               D3D_OK);
     EXPECT_EQ(dyn->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
     EXPECT_EQ(dyn->UnlockRect(0), D3D_OK);
-    dyn->Release();
-    def->Release();
-    rt->Release();
-    ds->Release();
-    plain->Release();
+    ReleaseAll(dyn, def, rt, ds, plain);
 }
 
 TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
@@ -71,9 +67,7 @@ TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
     EXPECT_EQ(other->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &back), D3DERR_INVALIDCALL);
     EXPECT_EQ(back, nullptr);
     other->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-    back->Release();
-    back->Release();
-    other->Release();
+    ReleaseAll(back, back, other);
 }
 
 TEST_F(D3D9Refusals, CreationRules) {
@@ -173,16 +167,7 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
     EXPECT_EQ(dev->UpdateTexture(sysTex, defTex), D3DERR_INVALIDCALL);
     EXPECT_EQ(Pixel(plainLevel, 0, 0), 0xFF778899u);
     EXPECT_EQ(dev->UpdateTexture(sysTex, plainTex), D3D_OK);
-    sysTex->Release();
-    sysTex16->Release();
-    defTex->Release();
-    plainLevel->Release();
-    plainTex->Release();
-    rt->Release();
-    rt16->Release();
-    sys->Release();
-    sys16->Release();
-    small->Release();
+    ReleaseAll(sysTex, sysTex16, defTex, plainLevel, plainTex, rt, rt16, sys, sys16, small);
 }
 
 TEST_F(D3D9Refusals, DeviceStateRules) {
@@ -240,10 +225,7 @@ TEST_F(D3D9Refusals, DeviceStateRules) {
     EXPECT_TRUE(TraceHas(trace, "SetTexture", "pool 2"));
     EXPECT_TRUE(TraceHas(trace, "BeginScene", "nested"));
     EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "outside a scene"));
-    d16->Release();
-    rt->Release();
-    sys->Release();
-    sysTex->Release();
+    ReleaseAll(d16, rt, sys, sysTex);
 }
 
 struct Vertex {
