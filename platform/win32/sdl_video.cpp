@@ -43,6 +43,9 @@ bool EnsureVideo() {
     // probe for an OpenGL renderer on X11 first, which loads a GL driver
     // whose worker threads stay for the rest of the process.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The click that activates a window reaches it, as on Windows (the
+    // default answer to WM_MOUSEACTIVATE); SDL would drop it on X11.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "SDL video could not start: %s\n", SDL_GetError());
         return false;

@@ -117,6 +117,10 @@ TEST(XScreen, Direct3DPresentShowsTheBackBufferExactly) {
 
 TEST(XScreen, FullScreenPopUpIsScaledWithItsAspectKept) {
     SKIP_WITHOUT_X_SERVER();
+    HWND window = CreateWindowExA(0, windowtest::RecordingClass(), "full", WS_POPUP, 0, 0, 640, 480,
+                                  nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
     ASSERT_TRUE(KnobDisplayModes("640x480x32"));
     DEVMODEA mode{};
     mode.dmSize = sizeof(mode);
@@ -125,8 +129,6 @@ TEST(XScreen, FullScreenPopUpIsScaledWithItsAspectKept) {
     mode.dmPelsHeight = 480;
     mode.dmBitsPerPel = 32;
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    HWND window = MakeWindow(640, 480, WS_POPUP);
-    ASSERT_NE(window, nullptr);
     PumpAll();
     const std::vector<uint32_t> picture = BlockPicture(640, 480);
     SetPicture(window, picture, 640, 480);
