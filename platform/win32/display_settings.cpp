@@ -99,7 +99,8 @@ void UpdateFullscreenWindows(const Mode& mode, bool isDesktop) {
             // without one (a bare X server) the window covers the screen by
             // its own size and place, which a manager's answer only repeats.
             SDL_Rect screen;
-            if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window->sdl)),
+            if (VideoOnXServer() &&
+                SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window->sdl)),
                                      &screen) == 0) {
                 SDL_SetWindowPosition(window->sdl, screen.x, screen.y);
                 SDL_SetWindowSize(window->sdl, screen.w, screen.h);
@@ -107,10 +108,12 @@ void UpdateFullscreenWindows(const Mode& mode, bool isDesktop) {
             SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
         } else {
             SDL_SetWindowFullscreen(window->sdl, 0);
-            SDL_SetWindowSize(window->sdl,
-                              std::max(1, int(window->client.right - window->client.left)),
-                              std::max(1, int(window->client.bottom - window->client.top)));
-            SDL_SetWindowPosition(window->sdl, window->client.left, window->client.top);
+            if (VideoOnXServer()) {
+                SDL_SetWindowSize(window->sdl,
+                                  std::max(1, int(window->client.right - window->client.left)),
+                                  std::max(1, int(window->client.bottom - window->client.top)));
+                SDL_SetWindowPosition(window->sdl, window->client.left, window->client.top);
+            }
         }
         window->pictureDirty = true;
         FlushPicture(window);

@@ -64,6 +64,10 @@ bool VideoStarted() {
     return started;
 }
 
+bool VideoOnXServer() {
+    return onXServer;
+}
+
 bool OnVideoThread() {
     return started && videoThread == CurrentThreadId();
 }

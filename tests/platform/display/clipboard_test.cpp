@@ -5,48 +5,24 @@
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
 
+#include "support/test_support.h"
 #include "window_test_support.h"
 #include "windows.h"
 #include "x_server.h"
 
-extern char** environ;
-
 namespace {
 
-// xclip with the given arguments; its stdin and stdout are pipes.
-struct Xclip {
-    pid_t pid = -1;
-    int input = -1;
-    int output = -1;
-};
+using Xclip = testsupport::Child;
 
+// -quiet keeps xclip in the foreground, so its end is ours to see.
 Xclip StartXclip(const char* mode) {
-    Xclip x;
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return x;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    // -quiet keeps it in the foreground, so its end is ours to see.
-    char* args[] = {const_cast<char*>("xclip"),      const_cast<char*>("-quiet"),
-                    const_cast<char*>("-selection"), const_cast<char*>("clipboard"),
-                    const_cast<char*>(mode),         nullptr};
-    if (posix_spawnp(&x.pid, "xclip", &actions, nullptr, args, environ) != 0) x.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    x.input = in[1];
-    x.output = out[0];
+    Xclip x = testsupport::SpawnWithPipes({"xclip", "-quiet", "-selection", "clipboard", mode});
     fcntl(x.output, F_SETFL, O_NONBLOCK);
     return x;
 }
