@@ -5,6 +5,8 @@
 // picture scaled, so nothing needs restoring when the process ends.
 #include <SDL.h>
 
+#include <algorithm>
+
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -92,7 +94,27 @@ void UpdateFullscreenWindows(const Mode& mode, bool isDesktop) {
                            window->client.bottom == mode.height;
         if (cover == window->fullscreen) continue;
         window->fullscreen = cover;
-        SDL_SetWindowFullscreen(window->sdl, cover ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (cover) {
+            // The full-screen request is the window manager's to carry out;
+            // without one (a bare X server) the window covers the screen by
+            // its own size and place, which a manager's answer only repeats.
+            SDL_Rect screen;
+            if (VideoOnXServer() &&
+                SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window->sdl)),
+                                     &screen) == 0) {
+                SDL_SetWindowPosition(window->sdl, screen.x, screen.y);
+                SDL_SetWindowSize(window->sdl, screen.w, screen.h);
+            }
+            SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        } else {
+            SDL_SetWindowFullscreen(window->sdl, 0);
+            if (VideoOnXServer()) {
+                SDL_SetWindowSize(window->sdl,
+                                  std::max(1, int(window->client.right - window->client.left)),
+                                  std::max(1, int(window->client.bottom - window->client.top)));
+                SDL_SetWindowPosition(window->sdl, window->client.left, window->client.top);
+            }
+        }
         window->pictureDirty = true;
         FlushPicture(window);
     }

@@ -79,6 +79,9 @@ void OnWindowEvent(const SDL_WindowEvent& e) {
     if (!window) return;
     switch (e.event) {
         case SDL_WINDOWEVENT_EXPOSED:
+            // A real display lost what the area showed: the kept picture goes
+            // out again, and the program is asked to paint as Windows asks it.
+            FlushPicture(window);
             InvalidateRect(window->handle, nullptr, TRUE);
             break;
         case SDL_WINDOWEVENT_MOVED:

@@ -175,6 +175,12 @@ void WaitOnQueue(std::unique_lock<std::mutex>& lock, MessageQueue& queue, uint64
 bool EnsureVideo();
 bool OnVideoThread();
 bool VideoStarted();
+// Whether SDL video runs on an X server (the x11 driver).
+bool VideoOnXServer();
+// On an X server, gives a window just shown the keyboard focus when asked
+// and waits (briefly) for the server's answers: the expose of the mapping,
+// taken from SDL's queue, and the focus. False when no expose came (or no X).
+bool AwaitMapping(const Window& window, bool focus);
 // Turns pending SDL events into messages; only on the video thread.
 void PumpSdlEvents();
 // Pushes a changed picture to the SDL window; only on the video thread.

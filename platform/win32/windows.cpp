@@ -312,6 +312,10 @@ BOOL WINAPI ShowWindow(HWND handle, int command) {
         SDL_ShowWindow(window->sdl);
         window->visible = true;
         window->shownOnce = true;
+        // The mapping's expose asks for what this invalidation asks already;
+        // the picture drawn before the window was mapped goes out again.
+        const bool focus = Activates(command) && command != SW_SHOWMINIMIZED;
+        if (AwaitMapping(*window, focus)) FlushPicture(window);
         InvalidateRect(handle, nullptr, TRUE);
     }
     switch (command) {

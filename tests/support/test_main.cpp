@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace testsupport {
 void InstallIsolation();
@@ -20,7 +22,16 @@ extern "C" const char* __ubsan_default_options() {
     return "print_stacktrace=1:halt_on_error=1";
 }
 
+// The X server ctest handed this test (scripts/test-display): "id:<display number>,slots:1".
+static void UseHandedXServer() {
+    const char* group = std::getenv("CTEST_RESOURCE_GROUP_0_X11");
+    if (!group || std::strncmp(group, "id:", 3) != 0) return;
+    std::string display = ":" + std::string(group + 3, std::strcspn(group + 3, ","));
+    setenv("DISPLAY", display.c_str(), 1);
+}
+
 int main(int argc, char** argv) {
+    UseHandedXServer();
     // Headless unless the caller chose a driver (the X11 runs do).
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
+
+extern char** environ;
 
 namespace testsupport {
 namespace {
@@ -99,6 +102,34 @@ int SettledThreadCount(int expected) {
         n = ThreadCount();
     }
     return n;
+}
+
+Child SpawnWithPipes(const std::vector<std::string>& args) {
+    Child child;
+    int in[2], out[2];
+    if (args.empty() || pipe(in) != 0) return child;
+    if (pipe(out) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return child;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        child.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    child.input = in[1];
+    child.output = out[0];
+    return child;
 }
 
 void InstallIsolation() {

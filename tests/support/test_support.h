@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include <sys/types.h>
 
 namespace testsupport {
 
@@ -22,5 +25,15 @@ int ThreadCount();
 // an ended thread leaves the kernel's list a moment after its waiters were
 // released, so this polls (for a few seconds at most) and returns the last count.
 int SettledThreadCount(int expected);
+
+// A child program whose stdin and stdout are pipes to this process.
+struct Child {
+    pid_t pid = -1;   // -1 when it could not start
+    int input = -1;   // its stdin
+    int output = -1;  // its stdout
+};
+// Starts args[0] (looked up in PATH when it has no slash) with this
+// process's environment.
+Child SpawnWithPipes(const std::vector<std::string>& args);
 
 }  // namespace testsupport

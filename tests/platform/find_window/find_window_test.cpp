@@ -1,53 +1,29 @@
 // FindWindowA finds a window of another process by class, gives a handle that
 // is none of this process's, and forgets it when that process ends.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "support/test_support.h"
 #include "test_knobs.h"
 #include "windows.h"
 
-extern char** environ;
-
 namespace {
 
-struct Holder {
-    pid_t pid = -1;
-    int toChild = -1;
-    int fromChild = -1;
-};
+using Holder = testsupport::Child;
 
 Holder StartHolder(const std::string& cls, const std::string& ns) {
-    Holder h;
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return h;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
     setenv("VESSAMIRE_WINDOW_NAMESPACE", ns.c_str(), 1);
-    std::string program = WINDOW_HOLDER;
-    char* args[] = {program.data(), const_cast<char*>(cls.c_str()), const_cast<char*>("held"),
-                    nullptr};
-    if (posix_spawn(&h.pid, program.c_str(), &actions, nullptr, args, environ) != 0) h.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    h.toChild = in[1];
-    h.fromChild = out[0];
-    return h;
+    return testsupport::SpawnWithPipes({WINDOW_HOLDER, cls, "held"});
 }
 
 bool WaitReady(const Holder& h) {
     std::string line;
     char c;
-    while (read(h.fromChild, &c, 1) == 1) {
+    while (read(h.output, &c, 1) == 1) {
         if (c == '\n') return line == "ready";
         line += c;
     }
@@ -55,8 +31,8 @@ bool WaitReady(const Holder& h) {
 }
 
 int StopHolder(Holder& h) {
-    close(h.toChild);
-    close(h.fromChild);
+    close(h.input);
+    close(h.output);
     int status = 0;
     waitpid(h.pid, &status, 0);
     return status;

@@ -13,6 +13,10 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 }
 }  // namespace
 
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" LSAN_SUPPRESSIONS ":print_suppressions=0";
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     KnobApplyEnvironment();
