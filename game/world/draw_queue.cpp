@@ -52,10 +52,6 @@ void push(const draw_request& r) {
     draw_queue[i].used = 1;
 }
 
-uint8_t layer_of(int layer) {
-    return static_cast<uint8_t>(std::clamp(layer, 0, 255));
-}
-
 }  // namespace
 
 void clear_draw_queue() {
@@ -64,23 +60,9 @@ void clear_draw_queue() {
     order.pushed = 0;
 }
 
-void queue_sprite(int sprite, int layer, int glow, double x, double y, double angle, double scale,
-                  int screen_fixed, int wrapped) {
-    draw_request r;
-    r.x = x;
-    r.y = y;
-    r.sprite = sprite;
-    r.angle = angle;
-    r.scale = scale;
-    r.glow = glow ? 1 : 0;
-    r.layer = layer_of(layer);
-    r.screen_fixed = screen_fixed ? 1 : 0;
-    r.wrapped = wrapped ? 1 : 0;
-    push(r);
-}
+namespace {
 
-void queue_sprite_ex(int sprite, int layer, int screen_fixed, int wrapped, int blend_mode,
-                     int blend_param, int red, int green, int blue, double x, double y,
+draw_request request(int sprite, int layer, int screen_fixed, int wrapped, double x, double y,
                      double angle, double scale) {
     draw_request r;
     r.x = x;
@@ -88,9 +70,25 @@ void queue_sprite_ex(int sprite, int layer, int screen_fixed, int wrapped, int b
     r.sprite = sprite;
     r.angle = angle;
     r.scale = scale;
-    r.layer = layer_of(layer);
+    r.layer = static_cast<uint8_t>(std::clamp(layer, 0, 255));
     r.screen_fixed = screen_fixed ? 1 : 0;
     r.wrapped = wrapped ? 1 : 0;
+    return r;
+}
+
+}  // namespace
+
+void queue_sprite(int sprite, int layer, int glow, double x, double y, double angle, double scale,
+                  int screen_fixed, int wrapped) {
+    draw_request r = request(sprite, layer, screen_fixed, wrapped, x, y, angle, scale);
+    r.glow = glow ? 1 : 0;
+    push(r);
+}
+
+void queue_sprite_ex(int sprite, int layer, int screen_fixed, int wrapped, int blend_mode,
+                     int blend_param, int red, int green, int blue, double x, double y,
+                     double angle, double scale) {
+    draw_request r = request(sprite, layer, screen_fixed, wrapped, x, y, angle, scale);
     r.has_blend = 1;
     r.blend_mode = blend_mode;
     r.blend_param = blend_param;

@@ -163,7 +163,10 @@ TEST_F(Effects, OpenEndsNeitherHangNorReadPastTheKeyframes) {
     sprites_over(2);
     sprites_over(1);
     EXPECT_EQ(effect_instance[beyond].life, 0) << "a loop frame past the end frees it";
-    for (int i = 4; i < 20; ++i) update_effects();
+    for (int i = 4; i < 19; ++i) update_effects();
+    fake_engine::reset();
+    update_effects();  // keyframe 19, linear, holds its own scale
+    EXPECT_EQ(only("DrawGraphicRotated"), strings{rotated(400, 300, "1.000000", "0.000000", 49)});
     EXPECT_EQ(sprites_over(1), std::vector<int>{30}) << "after keyframe 19 it starts over";
 }
 
