@@ -285,14 +285,37 @@ int FlipScreen();  // flushes the drawing and presents the back buffer
 
 // --- graphics: drawing whole graphics, parts and rotations (the world's sprites and panels)
 // trans turns transparency on; turn mirrors left-right. 0, or -1 for a bad handle.
-int SetSamplingMode(int mode);  // 0 nearest, 1 bilinear for later draws
-int DrawGraphicAt(int x, int y, Handle handle, int trans);       // top-left at (x, y)
+int SetSamplingMode(int mode);                              // 0 nearest, 1 bilinear for later draws
+int DrawGraphicAt(int x, int y, Handle handle, int trans);  // top-left at (x, y)
 int DrawGraphicAtF(float x, float y, Handle handle, int trans);  // top-left at a float position
 // Centred on (x, y), scaled, rotated by angle radians.
-int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans, int turn);
+int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans,
+                       int turn);
 // The width x height piece from (srcX, srcY) with its top-left at (x, y); -1 below 1 pixel.
-int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle, int trans,
-                    int turn);
+int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
+                    int trans, int turn);
+
+// --- fonts: the default font and formatted string drawing (the game's text calls)
+int SetDefaultFontSize(int size);            // -1: 16; 0
+int SetDefaultFontThickness(int thickness);  // -1: 6; 0
+// Formats (printf-style, at most 2047 bytes) and draws the text in the
+// default font at (x, y) in a colour value. 0 or -1.
+int DrawFormattedText(int x, int y, uint32_t color, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// --- sound handles (handle type 3): loading and playback
+// Loads a sound file into a handle with bufferCount buffers (up to that many
+// overlapping plays); shareHandle -1: no shared stream buffer. The handle, or -1.
+Handle LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle);
+// Play types: 0 waits for the end, 1 returns at once, 3 loops. 0 or -1.
+int PlaySoundHandle(Handle handle, int playType, int fromTop);
+int StopSoundHandle(Handle handle);                        // 0 or -1
+int IsSoundPlaying(Handle handle);                         // 1 playing, 0 stopped, -1 bad handle
+int SetSoundVolume(int volume, Handle handle);             // 0-255; 0 or -1
+int SetSoundFrequency(int frequency, Handle handle);       // Hz, -1: the data's own rate; 0 or -1
+int SetSoundPositionSamples(int position, Handle handle);  // 0 or -1
+int GetSoundPositionSamples(Handle handle);                // the play position in samples, or -1
+int SetSoundLoopPoint(int position, Handle handle);        // samples, -1 clears; 0 or -1
 
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();

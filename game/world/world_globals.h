@@ -104,3 +104,13 @@ struct effect_instance_record {
 };
 inline constexpr int effect_instance_count = 1024;
 extern effect_instance_record effect_instance[effect_instance_count];
+
+// The sound list's effects, in file order, played by name; unused records
+// are empty with handle 0.
+struct sound_entry_record {
+    char file[256];
+    char name[256];
+    int32_t handle;
+};
+inline constexpr int sound_entry_count = 256;
+extern sound_entry_record sound_entry[sound_entry_count];
