@@ -252,6 +252,18 @@ int InitHandleList(HandleListNode* head, HandleListNode* tail);
 int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
 int RemoveHandleListNode(HandleListNode* node);
 
+// --- Graphics: pictures and off-screens as graphic handles (type 1)
+struct BaseImage;
+Handle LoadGraphic(const char* fileName, int flag = 0);  // -1 when it cannot be read
+// count pieces of width x height, across by down from the top left, into handles[].
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
+                       Handle* handles, int flag = 0);
+Handle CreateDrawableGraphic(int width, int height, int withAlpha);  // a draw target
+Handle NewGraphicFromBaseImage(const BaseImage* image, const BaseImage* alphaImage, int flag = 0);
+int SetTransparentColor(int red, int green, int blue);  // the key of later loads
+int SetTransparentColorToAlpha(int flag);               // later loads turn the key into alpha
+int DeleteGraphic(Handle handle);
+
 // --- Network: framed TCP over WinSock, message-driven. Not started in this
 // system: processing and the end do nothing, the socket routines return -1.
 int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1

@@ -16,7 +16,7 @@ using ComCreateFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** objec
 // Adds or replaces a class; a null function removes it (tests clean up so).
 void RegisterComClass(REFCLSID clsid, ComCreateFunction create);
 
-// The create function of a class, or null.
+// The create function of a class, or null (also for a class a test hid).
 ComCreateFunction FindComClass(REFCLSID clsid);
 
 // Runs every area's registration once; CoCreateInstance calls it.
@@ -25,5 +25,10 @@ void RegisterStandInComClasses();
 // One registration function per area (defined in that area's files).
 void RegisterD3D9ComClasses();         // DirectDraw (platform/d3d9/registration.cpp)
 void RegisterDirectInputComClasses();  // DirectInput 8 (platform/input/direct_input.cpp)
+void RegisterAudioComClasses();        // DirectSound, XAudio2 2.7 (platform/audio/)
+
+// Knob plumbing for test_knobs.cpp: every class offered again; reads VESSAMIRE_HIDE_CLASS.
+void ResetComKnobs();
+void ApplyComEnvironment();
 
 }  // namespace platform

@@ -46,6 +46,7 @@ void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by t
 void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/win32/input_method.cpp)
 void RegisterWinsockModules();  // ws2_32 (platform/net/winsock_exports.cpp)
 void RegisterAcmModules();      // msacm32 (platform/audio/acm_streams.cpp)
+void RegisterAudioModules();    // dsound, XAudio2_8, X3DAudio1_7 (platform/audio/audio_registration.cpp)
 
 }  // namespace platform
 

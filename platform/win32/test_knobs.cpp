@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "clock.h"
+#include "com_registry.h"
 #include "file_read_knobs.h"
 #include "module_registry.h"
 #include "process_services.h"
@@ -29,6 +30,10 @@ void ResetImeKnobs();
 namespace platform::gdi {
 void ResetFontKnobs();
 }
+namespace platform::audio {
+void ResetAudioKnobs();
+void ApplyAudioEnvironment();
+}  // namespace platform::audio
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -63,6 +68,8 @@ void KnobResetAll() {
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
     platform::gdi::ResetFontKnobs();
+    platform::ResetComKnobs();
+    platform::audio::ResetAudioKnobs();
 }
 
 void KnobApplyEnvironment() {
@@ -79,4 +86,6 @@ void KnobApplyEnvironment() {
     D3D9KnobApplyEnvironment();
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();
+    platform::ApplyComEnvironment();
+    platform::audio::ApplyAudioEnvironment();
 }
