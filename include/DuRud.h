@@ -295,6 +295,18 @@ uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled);
 int FlipScreen();  // flushes the drawing and presents the back buffer
 
+// --- graphics: drawing whole graphics, parts and rotations (the world's sprites and panels)
+// trans turns transparency on; turn mirrors left-right. 0, or -1 for a bad handle.
+int SetSamplingMode(int mode);                              // 0 nearest, 1 bilinear for later draws
+int DrawGraphicAt(int x, int y, Handle handle, int trans);  // top-left at (x, y)
+int DrawGraphicAtF(float x, float y, Handle handle, int trans);  // top-left at a float position
+// Centred on (x, y), scaled, rotated by angle radians.
+int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans,
+                       int turn);
+// The width x height piece from (srcX, srcY) with its top-left at (x, y); -1 below 1 pixel.
+int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
+                    int trans, int turn);
+
 // --- fonts: the default font and formatted string drawing (the game's text calls)
 int SetDefaultFontSize(int size);            // -1: 16; 0
 int SetDefaultFontThickness(int thickness);  // -1: 6; 0

@@ -51,6 +51,21 @@ int DrawBoxShape(int, int, int, int, uint32_t, int) {
 int FlipScreen() {
     return ReportMissingModule(kModule, "FlipScreen");
 }
+int SetSamplingMode(int) {
+    return ReportMissingModule(kModule, "SetSamplingMode");
+}
+int DrawGraphicAt(int, int, Handle, int) {
+    return ReportMissingModule(kModule, "DrawGraphicAt");
+}
+int DrawGraphicAtF(float, float, Handle, int) {
+    return ReportMissingModule(kModule, "DrawGraphicAtF");
+}
+int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
+    return ReportMissingModule(kModule, "DrawGraphicRotated");
+}
+int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
+    return ReportMissingModule(kModule, "DrawGraphicPart");
+}
 int StartModels() {
     return ReportMissingModule("3D model", "StartModels");
 }

@@ -34,6 +34,77 @@ extern int stage;            // the stage's index in it
 extern double bgm_volume;    // 0.0 to 1.0
 extern double se_volume;     // 0.0 to 1.0
 
+// --- Sprites, screen shake and visual effects --------------------------------
+class entity;
+
+// One picture of the sprite table: the list loader fills handle and size.
+struct sprite_entry {
+    int32_t handle = -1;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+inline constexpr int sprite_table_size = 3072;
+extern sprite_entry sprite_table[sprite_table_size];
+
+// The shake every world sprite and effect is offset by.
+struct screen_shake_record {
+    double magnitude = 0;
+    double offset_x = 0, offset_y = 0;
+};
+extern screen_shake_record screen_shake;
+
+// One effect of the effect list: up to 20 keyframes, unused ones at their
+// defaults (duration and end time -1).
+inline constexpr int effect_keyframes = 20;
+template <class T>
+struct keyframe_values {
+    T at[effect_keyframes];
+    T& operator[](int k) { return at[k]; }
+    const T& operator[](int k) const { return at[k]; }
+};
+template <class T>
+constexpr keyframe_values<T> all_keyframes(T value) {
+    keyframe_values<T> v{};
+    for (T& slot : v.at) slot = value;
+    return v;
+}
+struct effect_definition_record {
+    char name[256] = {};
+    int32_t kind = 0;
+    keyframe_values<int32_t> sprite = all_keyframes<int32_t>(0);
+    keyframe_values<int32_t> alpha = all_keyframes<int32_t>(255);
+    keyframe_values<double> scale = all_keyframes(1.0);
+    keyframe_values<int32_t> pair_a = all_keyframes<int32_t>(32);  // read, not drawn
+    keyframe_values<int32_t> pair_b = all_keyframes<int32_t>(32);
+    keyframe_values<double> angle = all_keyframes(0.0);
+    keyframe_values<int32_t> duration = all_keyframes<int32_t>(-1);
+    keyframe_values<int32_t> end_time = all_keyframes<int32_t>(-1);   // running sum of durations
+    char picture[effect_keyframes][256] = {};                         // read, not drawn
+    keyframe_values<int32_t> alpha_mode = all_keyframes<int32_t>(0);  // 0 step, 1 linear
+    keyframe_values<int32_t> scale_mode = all_keyframes<int32_t>(0);
+    keyframe_values<int32_t> angle_mode = all_keyframes<int32_t>(0);
+    keyframe_values<int32_t> hidden = all_keyframes<int32_t>(0);
+};
+inline constexpr int effect_definition_count = 256;
+extern effect_definition_record effect_definition[effect_definition_count];
+
+// One playing effect; free while life is 0 or -1.
+inline constexpr int32_t effect_life_endless = -52149;
+struct effect_instance_record {
+    int32_t definition = 0;
+    double x = 0, y = 0;
+    double vx = 0, vy = 0;  // an attached instance's offset from its entity
+    double ax = 0, ay = 0;
+    double scale = 1.0;
+    int32_t life = 0;
+    int32_t frame = 0;
+    int32_t loop_frame = 0;
+    uint8_t attached = 0;
+    entity* followed = nullptr;
+};
+inline constexpr int effect_instance_count = 1024;
+extern effect_instance_record effect_instance[effect_instance_count];
+
 // The sound list's effects, in file order, played by name; unused records
 // are empty with handle 0.
 struct sound_entry_record {

@@ -174,6 +174,34 @@ int DuRud::FlipScreen() {
     return result_of("FlipScreen", -1);
 }
 
+// Drawing graphics: recorded, nothing drawn.
+int DuRud::SetSamplingMode(int mode) {
+    record("SetSamplingMode", mode);
+    return result_of("SetSamplingMode", -1);
+}
+
+int DuRud::DrawGraphicAt(int x, int y, Handle handle, int trans) {
+    record("DrawGraphicAt", x, y, handle, trans);
+    return result_of("DrawGraphicAt", -1);
+}
+
+int DuRud::DrawGraphicAtF(float x, float y, Handle handle, int trans) {
+    record("DrawGraphicAtF", x, y, handle, trans);
+    return result_of("DrawGraphicAtF", -1);
+}
+
+int DuRud::DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans,
+                              int turn) {
+    record("DrawGraphicRotated", x, y, scale, angle, handle, trans, turn);
+    return result_of("DrawGraphicRotated", -1);
+}
+
+int DuRud::DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
+                           int trans, int turn) {
+    record("DrawGraphicPart", x, y, srcX, srcY, width, height, handle, trans, turn);
+    return result_of("DrawGraphicPart", -1);
+}
+
 int DuRud::PumpWindowMessagesLocked() {
     record("PumpWindowMessagesLocked");
     return result_of("PumpWindowMessagesLocked", 0);
