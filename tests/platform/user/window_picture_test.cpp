@@ -80,7 +80,7 @@ TEST(WindowPicture, BadArgumentsAreRefused) {
     DestroyWindow(w);
 }
 
-TEST(WindowPicture, WritesFromAnotherThreadReachTheWindowOnThePump) {
+TEST(WindowPictureThreads, WritesFromAnotherThreadReachTheWindowOnThePump) {
     HWND w = MakeWindow(2, 1, WS_POPUP);
     ASSERT_NE(w, nullptr);
     uint32_t pixels[2] = {0x010203, 0x040506};
@@ -220,7 +220,7 @@ TEST(WindowPictureAfterWholeWrite, AResizeKeepsTheOverlapAndClearsTheRest) {
     DestroyWindow(w);
 }
 
-TEST(WindowPictureAfterWholeWrite, AnotherThreadReadsAndWritesPartOfIt) {
+TEST(WindowPictureAfterWholeWriteThreads, AnotherThreadReadsAndWritesPartOfIt) {
     HWND w = MakeWindow(4, 4, WS_POPUP);
     ASSERT_NE(w, nullptr);
     auto frame = WholeFrame(4, 4, 0x123456);
@@ -249,7 +249,7 @@ TEST(WindowPictureAfterWholeWrite, AnotherThreadReadsAndWritesPartOfIt) {
     DestroyWindow(w);
 }
 
-TEST(WindowPictureAfterWholeWrite, ScaledWholeWritesAndWritesFromAnotherThreadReplaceIt) {
+TEST(WindowPictureAfterWholeWriteThreads, ScaledWholeWritesAndWritesFromAnotherThreadReplaceIt) {
     HWND w = MakeWindow(4, 2, WS_POPUP);
     ASSERT_NE(w, nullptr);
     // 2x1 stretched over the whole 4x2 client.
