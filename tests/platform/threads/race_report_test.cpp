@@ -15,17 +15,27 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <string>
 #include <thread>
 
+// Both threads write it, neither holds a lock. Outside any unnamed namespace
+// so that the compiler keeps the stores nothing reads.
+int g_raceReportUnguarded;
+
 namespace {
 
-int g_unguarded;  // both threads write it, neither holds a lock
+std::atomic<int> g_arrived{0};
 
+// Both threads are alive before either writes, and the relaxed count orders
+// nothing: whatever the layer does at a thread's start or end, the writes race.
 __attribute__((noinline)) void WriteUnguarded(int value) {
-    g_unguarded = value;
+    g_arrived.fetch_add(1, std::memory_order_relaxed);
+    while (g_arrived.load(std::memory_order_relaxed) < 2) {
+    }
+    g_raceReportUnguarded = value;
 }
 
 }  // namespace
