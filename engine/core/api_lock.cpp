@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <shared_mutex>
 
 #include "core/threads_and_locks.h"
 
@@ -30,7 +31,12 @@ struct EngineApiLock {
 };
 
 EngineApiLock g_apiLock;
-std::mutex g_creation;
+// Creation and destruction hold this exclusively, every use shared, so the
+// lock's events and guard never vanish under a thread that is using them.
+std::shared_mutex g_life;
+// Set by a destruction that found the lock held or waited on: the last
+// thread out destroys it instead.
+std::atomic<bool> g_destroyPending{false};
 
 void TakeGuard() {
     LockWithSource(&g_apiLock.guard, "RoZadiru", __LINE__);
@@ -39,28 +45,51 @@ void DropGuard() {
     LeaveLock(&g_apiLock.guard);
 }
 
+void CreateExclusive(EngineApiLock& l) {
+    l.depth = 0;
+    l.locked = 0;
+    l.owner = 0;
+    l.waiterCount = 0;
+    for (Waiter& w : l.waiters) {
+        w.threadId = 0;
+        w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    InitLock(&l.guard);
+    l.created.store(1, std::memory_order_release);
+}
+
+// Destroys the lock when destruction was asked for and nobody holds or waits.
+void DestroyIfIdle() {
+    EngineApiLock& l = g_apiLock;
+    std::unique_lock<std::shared_mutex> exclusive(g_life);
+    if (!g_destroyPending.load() || !l.created.load() || l.locked || l.waiterCount != 0) return;
+    g_destroyPending.store(false);
+    l.created.store(0);
+    for (Waiter& w : l.waiters) {
+        if (w.event) CloseHandle(w.event);
+        w.event = nullptr;
+        w.threadId = 0;
+    }
+    l.waiterCount = 0;
+    l.depth = 0;
+    l.locked = 0;
+    l.owner = 0;
+    DeleteLock(&l.guard);
+}
+
 }  // namespace
 
 int LockEngineApi() {
     EngineApiLock& l = g_apiLock;
-    if (!l.created.load(std::memory_order_acquire)) {
-        // Two threads may make the first call at once.
-        std::lock_guard<std::mutex> creating(g_creation);
-        if (!l.created.load(std::memory_order_relaxed)) {
-            l.depth = 0;
-            l.locked = 0;
-            l.owner = 0;
-            l.waiterCount = 0;
-            for (Waiter& w : l.waiters) {
-                w.threadId = 0;
-                w.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-            }
-            InitLock(&l.guard);
-            l.created.store(1, std::memory_order_release);
-        }
-    }
     const DWORD self = GetCurrentThreadId();
     for (;;) {
+        std::shared_lock<std::shared_mutex> life(g_life);
+        if (!l.created.load(std::memory_order_acquire)) {
+            life.unlock();
+            std::unique_lock<std::shared_mutex> exclusive(g_life);
+            if (!l.created.load(std::memory_order_relaxed)) CreateExclusive(l);
+            continue;
+        }
         TakeGuard();
         bool acquire = false;
         if (l.locked) {
@@ -86,15 +115,19 @@ int LockEngineApi() {
             return 0;
         }
         if (l.waiterCount < kWaiterSlots) {
+            // A queued waiter keeps the lock alive, so its event stays valid
+            // after the shared hold ends.
             Waiter& entry = l.waiters[l.waiterCount];
             entry.threadId = self;
             const HANDLE event = entry.event;
             l.waiterCount += 1;
             DropGuard();
+            life.unlock();
             WaitForSingleObject(event, INFINITE);
             ResetEvent(event);
         } else {
             DropGuard();
+            life.unlock();
             Sleep(1);
         }
     }
@@ -102,38 +135,30 @@ int LockEngineApi() {
 
 int UnlockEngineApi() {
     EngineApiLock& l = g_apiLock;
-    if (!l.created) return -1;
-    TakeGuard();
-    HANDLE wake = nullptr;
-    if (l.depth == 1) {
-        l.locked = 0;
-        l.owner = static_cast<DWORD>(-1);
-        if (l.waiterCount >= 1) wake = l.waiters[0].event;
+    bool idle = false, woke = false;
+    {
+        std::shared_lock<std::shared_mutex> life(g_life);
+        if (!l.created) return -1;
+        TakeGuard();
+        HANDLE wake = nullptr;
+        if (l.depth == 1) {
+            l.locked = 0;
+            l.owner = static_cast<DWORD>(-1);
+            if (l.waiterCount >= 1) wake = l.waiters[0].event;
+        }
+        if (l.depth > 0) l.depth -= 1;
+        idle = !l.locked && l.waiterCount == 0;
+        DropGuard();
+        if (wake) woke = SetEvent(wake) != FALSE;
     }
-    if (l.depth > 0) l.depth -= 1;
-    DropGuard();
-    if (wake) {
-        SetEvent(wake);
-        Sleep(0);
-    }
+    if (idle && g_destroyPending.load()) DestroyIfIdle();
+    if (woke) Sleep(0);
     return 0;
 }
 
 int DestroyEngineApiLock() {
-    EngineApiLock& l = g_apiLock;
-    std::lock_guard<std::mutex> creating(g_creation);
-    if (!l.created) return 0;
-    l.created = 0;
-    for (Waiter& w : l.waiters) {
-        if (w.event) CloseHandle(w.event);
-        w.event = nullptr;
-        w.threadId = 0;
-    }
-    l.waiterCount = 0;
-    l.depth = 0;
-    l.locked = 0;
-    l.owner = 0;
-    DeleteLock(&l.guard);
+    g_destroyPending.store(true);
+    DestroyIfIdle();
     return 0;
 }
 
@@ -142,6 +167,7 @@ int IsEngineApiLockCreated() {
 }
 
 int EngineApiLockWaiterCount() {
+    std::shared_lock<std::shared_mutex> life(g_life);
     if (!g_apiLock.created) return 0;
     TakeGuard();
     const int count = g_apiLock.waiterCount;

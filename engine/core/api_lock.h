@@ -8,7 +8,8 @@ namespace DuRud {
 int LockEngineApi();    // returns once the calling thread holds the lock
 int UnlockEngineApi();  // one level
 // Closes the events and deletes the guard; the next LockEngineApi creates
-// them again. Only while nobody holds or waits for the lock.
+// them again. While a thread holds or waits for the lock, the last one out
+// destroys it instead.
 int DestroyEngineApiLock();
 int IsEngineApiLockCreated();
 int EngineApiLockWaiterCount();  // threads queued for the lock

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "DuRud.h"
+#include "core/text_literals.h"
 #include "core/threads_and_locks.h"
 #include "files/archive.h"
 #include "files/archive_access.h"
@@ -158,7 +159,7 @@ int cacheOpenLocked(int hint, const char* path) {
 // The full path, upper-cased, against the process's current directory.
 int fullPathUpper(const char* path, char* out) {
     char base[MAX_PATH];
-    if (GetCurrentDirectoryA(MAX_PATH, base) == 0) return -1;
+    if (ReadCurrentDirectory(base, MAX_PATH) != 0) return -1;
     if (ConvertToFullPath(path, out, MAX_PATH, base) != 0) return -1;
     UpperCaseString(out);
     return 0;
@@ -497,7 +498,7 @@ StreamHandle ArchiveApiOpen(const char* path, int useCache, int blockRead, int a
     Locked lock;
     startLocked();
     if (g_fileCount.load() >= kFileSlots) {
-        LogWrite("同時に開けるファイルの数が限界を超えました\n");
+        LogWrite(Cp932Text("同時に開けるファイルの数が限界を超えました\n"));
         return 0;
     }
     int index = 0;
@@ -506,7 +507,7 @@ StreamHandle ArchiveApiOpen(const char* path, int useCache, int blockRead, int a
     auto* f =
         static_cast<ArchiveApiFile*>(TrackedCalloc(sizeof(ArchiveApiFile), __FILE__, __LINE__));
     if (!f) {
-        LogWrite("ファイルの情報を格納するメモリの確保に失敗しました\n");
+        LogWrite(Cp932Text("ファイルの情報を格納するメモリの確保に失敗しました\n"));
         return 0;
     }
     int slot = -1;
@@ -605,12 +606,7 @@ int ArchiveApiChDir(const char* path) {
 }
 
 int ArchiveApiGetDir(char* buffer) {
-    if (!buffer) return -1;
-    if (GetCurrentDirectoryA(256, buffer) == 0) {
-        buffer[0] = 0;
-        return -1;
-    }
-    return 0;
+    return ReadCurrentDirectory(buffer, 256);
 }
 
 intptr_t ArchiveApiFindFirst(const char* pattern, FileFindInfo* info) {

@@ -389,15 +389,19 @@ int FileWinChDir(const char* path) {
     return SetCurrentDirectoryA(path) ? 0 : -1;
 }
 
-int FileWinGetDir(char* buffer) {
-    if (buffer == nullptr) return -1;
+int ReadCurrentDirectory(char* buffer, unsigned size) {
+    if (buffer == nullptr || size == 0) return -1;
     // A directory too long for the buffer writes nothing and reports the size needed.
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) {
+    DWORD length = GetCurrentDirectoryA(size, buffer);
+    if (length == 0 || length >= size) {
         buffer[0] = '\0';
         return -1;
     }
     return 0;
+}
+
+int FileWinGetDir(char* buffer) {
+    return ReadCurrentDirectory(buffer, MAX_PATH);
 }
 
 int FileWinOpenCount() {

@@ -59,6 +59,9 @@ int FileWinEof(StreamHandle stream);
 int FileWinIdleCheck(StreamHandle stream);
 int FileWinChDir(const char* path);
 int FileWinGetDir(char* buffer);  // 260 bytes of room
+// The current directory into `size` bytes: 0, or -1 with the buffer emptied
+// when it cannot be read or does not fit.
+int ReadCurrentDirectory(char* buffer, unsigned size);
 intptr_t FileWinFindFirst(const char* pattern, FileFindInfo* info);
 int FileWinFindNext(intptr_t find, FileFindInfo* info);
 int FileWinFindClose(intptr_t find);

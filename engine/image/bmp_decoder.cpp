@@ -125,9 +125,11 @@ void SetPalette(BaseImage* image, const BmpHeader& h, int entries) {
     }
 }
 
-// Run-length data into one byte per pixel. Lines are counted in file order;
-// anything that would write outside the picture or read past the data, and
-// data that ends before the end code, refuses the file.
+// Run-length data into one byte per pixel. Lines are counted in file order.
+// Common encoders code each line's padding too, so runs may reach the pitch;
+// pixels past the width are dropped. Anything that would pass the pitch or
+// the last line, or read past the data, and data that ends before the end
+// code, refuses the file.
 int ExpandRle(const BmpHeader& h, const uint8_t* data, int64_t size, uint8_t* out, int64_t pitch,
               bool fourBit) {
     const int64_t width = h.width;
@@ -142,9 +144,9 @@ int ExpandRle(const BmpHeader& h, const uint8_t* data, int64_t size, uint8_t* ou
         uint8_t n = data[pos], v = data[pos + 1];
         pos += 2;
         if (n > 0) {
-            if (line >= lines || x + n > width) return -1;
+            if (line >= lines || x + n > pitch) return -1;
             uint8_t* dst = outLine(line) + x;
-            for (int i = 0; i < n; ++i) {
+            for (int i = 0; i < n && x + i < width; ++i) {
                 dst[i] = fourBit ? ((i & 1) ? (v & 0x0F) : (v >> 4)) : v;
             }
             x += n;
@@ -161,13 +163,13 @@ int ExpandRle(const BmpHeader& h, const uint8_t* data, int64_t size, uint8_t* ou
             x += data[pos];
             line += data[pos + 1];
             pos += 2;
-            if (x > width || line >= lines) return -1;
+            if (x > pitch || line >= lines) return -1;
         } else {
             int64_t bytes = fourBit ? (v + 1) / 2 : v;
             if (pos + bytes > size) return -1;
-            if (line >= lines || x + v > width) return -1;
+            if (line >= lines || x + v > pitch) return -1;
             uint8_t* dst = outLine(line) + x;
-            for (int i = 0; i < v; ++i) {
+            for (int i = 0; i < v && x + i < width; ++i) {
                 if (fourBit) {
                     uint8_t b = data[pos + i / 2];
                     dst[i] = (i & 1) ? (b & 0x0F) : (b >> 4);

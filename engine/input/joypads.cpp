@@ -1,6 +1,7 @@
 // Joypads: the joystick-function pads, the pad sources' conversions, the
 // keyboard map and the public pad queries.
 #include <windows.h>
+#include <xinput.h>
 
 #include <cstring>
 
@@ -156,6 +157,13 @@ int PollJoypad(int index) {
 
 int ReleaseJoypads() {
     InputState& in = Input();
+    for (int i = 0; i < in.joypadCount; ++i) {
+        // A pad must not go on vibrating once input has ended.
+        if (in.joypads[i].xinputIndex >= 0 && in.xinputSetState) {
+            XINPUT_VIBRATION stop{};
+            in.xinputSetState(static_cast<DWORD>(in.joypads[i].xinputIndex), &stop);
+        }
+    }
     for (JoypadRecord& pad : in.joypads) {
         if (pad.xinputIndex < 0) ReleaseDirectInputPad(pad);
     }

@@ -1,20 +1,14 @@
-// Placeholder of sound conversion and output (deleted when those modules are
+// Placeholder of sound output (deleted when those modules are
 // built): nothing plays, so ends, refills, polls and pauses have no work.
 #include "placeholders/missing_module.h"
 #include "sound/sound_system.h"
 
 namespace DuRud {
 
-int InitSoundConvert() {
-    return ReportMissingModule("sound conversion", "InitSoundConvert");
-}
 int InitSoundSystem() {
     return ReportMissingModule("sound", "InitSoundSystem");
 }
 int TerminateSoundSystem() {
-    return 0;
-}
-int TerminateSoundConvert() {
     return 0;
 }
 int StopCurrentMusic() {

@@ -333,6 +333,10 @@ int CreateMainWindow() {
         SetCursor(nullptr);
     }
     Log("ＩＭＥを無効にしました\n");
+    // Letter keys must not go into a composition unless text input with the
+    // IME is in use.
+    if (auto enableIme = WinApi<BOOL(WINAPI*)(HWND, BOOL)>(Api_WINNLSEnableIME))
+        enableIme(s.window, WindowCalls().IsImeInputEnabled() ? TRUE : FALSE);
     if (s.settings.windowMode) StoreClientRect();
     s.cursorShown = -1;  // unknown: the first apply always acts
     SetMouseCursorVisible(s.cursorVisibleSetting);

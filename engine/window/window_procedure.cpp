@@ -291,10 +291,10 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             }
             break;
         case kKeyboardFlagOn:
-            calls.SetKeyboardFlag(0, 1);
+            calls.SetKeyboardFlag(0, wParam == 1 ? 1 : 0);
             break;
         case kKeyboardFlagOff:
-            calls.SetKeyboardFlag(1, 1);
+            calls.SetKeyboardFlag(1, wParam == 1 ? 1 : 0);
             break;
         default:
             if (message >= kImeStartComposition && message <= kImeKeyLast) {

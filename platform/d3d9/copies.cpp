@@ -111,6 +111,8 @@ HRESULT DeviceImpl::UpdateSurface(IDirect3DSurface9* source, const RECT* srcRect
                       FormatName(d->pixels_.format));
     if (d->IsDepthStencil() || s->IsDepthStencil())
         return Traced(name, D3DERR_INVALIDCALL, "depth surface");
+    if (s->locked_ || d->locked_)
+        return Traced(name, D3DERR_INVALIDCALL, "%s locked", s->locked_ ? "source" : "destination");
     RECT r;
     if (!RectInside(srcRect, s->pixels_.width, s->pixels_.height, &r))
         return Traced(name, D3DERR_INVALIDCALL, "source rect outside");
@@ -137,21 +139,27 @@ HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
                       unsigned(d->pool_));
     if (s->IsVolume() != d->IsVolume() || s->Format() != d->Format())
         return Traced(name, D3DERR_INVALIDCALL, "kinds or formats differ");
-    const PixelBuffer* s0 = s->LevelPixels(0);
+    // Levels match from the smallest up: a source with more levels skips its
+    // largest ones, and the first level kept must be the destination's size.
+    if (s->Levels() < d->Levels())
+        return Traced(name, D3DERR_INVALIDCALL, "source has fewer levels");
+    const UINT skip = s->Levels() - d->Levels();
+    const PixelBuffer* s0 = s->LevelPixels(skip);
     const PixelBuffer* d0 = d->LevelPixels(0);
-    if (s0->width != d0->width || s0->height != d0->height || s0->depth != d0->depth ||
-        s->Levels() < d->Levels())
-        return Traced(name, D3DERR_INVALIDCALL, "sizes or level counts differ");
+    if (s0->width != d0->width || s0->height != d0->height || s0->depth != d0->depth)
+        return Traced(name, D3DERR_INVALIDCALL, "source level %u is %ux%u, destination %ux%u", skip,
+                      s0->width, s0->height, d0->width, d0->height);
     size_t copied = 0;
     for (const D3DBOX& box : s->dirty_) {
         for (UINT level = 0; level < d->Levels(); ++level) {
-            const PixelBuffer* sp = s->LevelPixels(level);
+            const PixelBuffer* sp = s->LevelPixels(skip + level);
             PixelBuffer* dp = d->LevelPixels(level);
-            // The dirty box in this level's texels, rounded outwards.
-            const UINT l = box.Left >> level, t = box.Top >> level, f = box.Front >> level;
-            const UINT r = std::min(dp->width, (box.Right + (1u << level) - 1) >> level);
-            const UINT b = std::min(dp->height, (box.Bottom + (1u << level) - 1) >> level);
-            const UINT k = std::min(dp->depth, (box.Back + (1u << level) - 1) >> level);
+            // The dirty box (source level-0 texels) in this level's texels, rounded outwards.
+            const UINT shift = skip + level, round = (1u << shift) - 1;
+            const UINT l = box.Left >> shift, t = box.Top >> shift, f = box.Front >> shift;
+            const UINT r = std::min(dp->width, (box.Right + round) >> shift);
+            const UINT b = std::min(dp->height, (box.Bottom + round) >> shift);
+            const UINT k = std::min(dp->depth, (box.Back + round) >> shift);
             for (UINT z = f; z < k; ++z)
                 if (l < r && t < b) CopyRows(*sp, l, t, z, *dp, l, t, z, r - l, b - t);
         }
@@ -197,8 +205,10 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
                       unsigned(d->pool_));
     if (s->IsDepthStencil() || d->IsDepthStencil())
         return Traced(name, D3DERR_INVALIDCALL, "depth surface");
-    if (!d->IsRenderTarget() && d->role_ != SurfaceRole::Plain)
-        return Traced(name, D3DERR_INVALIDCALL, "destination is a plain texture");
+    // Only render targets (surfaces or texture levels) take a StretchRect.
+    if (!d->IsRenderTarget())
+        return Traced(name, D3DERR_INVALIDCALL, "destination is a plain %s",
+                      d->role_ == SurfaceRole::Plain ? "off-screen surface" : "texture");
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
         return Traced(name, D3DERR_INVALIDCALL, "filter %u", unsigned(filter));
     RECT sr, dr;
@@ -207,6 +217,9 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
         return Traced(name, D3DERR_INVALIDCALL, "rectangle outside");
     if (s == d && Overlap(sr, dr))
         return Traced(name, D3DERR_INVALIDCALL, "overlapping rectangles");
+    if (s == d &&
+        (sr.right - sr.left != dr.right - dr.left || sr.bottom - sr.top != dr.bottom - dr.top))
+        return Traced(name, D3DERR_INVALIDCALL, "stretch within one surface");
     Stretch(s->pixels_, sr, d->pixels_, dr, filter);
     return Traced(name, D3D_OK, "%ldx%ld %s -> %ldx%ld %s filter %u", long(sr.right - sr.left),
                   long(sr.bottom - sr.top), FormatName(s->pixels_.format), long(dr.right - dr.left),

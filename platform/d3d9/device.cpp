@@ -298,10 +298,17 @@ BOOL DeviceImpl::ShowCursor(BOOL) {
 
 HRESULT DeviceImpl::SetDialogBoxMode(BOOL enable) {
     CallGuard guard(*core_);
-    // Dialogs need a lockable back buffer in full screen.
-    if (enable && !swapChain_->params_.Windowed &&
-        !(swapChain_->params_.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER))
-        return Traced("SetDialogBoxMode", D3DERR_INVALIDCALL, "%d", enable);
+    // Dialogs need a lockable, discarded back buffer in full screen, and no
+    // scene drawing over them.
+    const D3DPRESENT_PARAMETERS& pp = swapChain_->params_;
+    if (enable && !pp.Windowed && !(pp.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER))
+        return Traced("SetDialogBoxMode", D3DERR_INVALIDCALL, "%d without a lockable back buffer",
+                      enable);
+    if (enable && !pp.Windowed && pp.SwapEffect != D3DSWAPEFFECT_DISCARD)
+        return Traced("SetDialogBoxMode", D3DERR_INVALIDCALL, "%d without SWAPEFFECT_DISCARD",
+                      enable);
+    if (enable && state_.inScene)
+        return Traced("SetDialogBoxMode", D3DERR_INVALIDCALL, "%d inside a scene", enable);
     dialogBoxMode_ = enable;
     return Traced("SetDialogBoxMode", D3D_OK, "%d", enable);
 }

@@ -15,12 +15,17 @@ HRESULT DeviceImpl::LossState() const {
         lost = D3D9Knobs().lost;
     }
     if (generation != lossSeen_) return lost ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
+    if (lostByReset_) return D3DERR_DEVICELOST;
     return needsReset_ ? D3DERR_DEVICENOTRESET : D3D_OK;
 }
 
 HRESULT DeviceImpl::TestCooperativeLevel() {
     CallGuard guard(*core_);
-    return Traced("TestCooperativeLevel", LossState());
+    const HRESULT hr = LossState();
+    // A failed Reset loses a working device; nothing outside holds it lost,
+    // so once reported it waits for the next Reset.
+    lostByReset_ = false;
+    return Traced("TestCooperativeLevel", hr);
 }
 
 HRESULT DeviceImpl::CheckDeviceState(HWND) {
@@ -38,10 +43,17 @@ HRESULT ResetDevice(DeviceImpl* d, const char* name, D3DPRESENT_PARAMETERS* pp,
         generation = D3D9Knobs().lossGeneration;
     }
     if (!pp) return Traced(name, D3DERR_INVALIDCALL, "no parameters");
+    // A failed Reset leaves a working device lost, one already waiting for
+    // Reset still waiting.
+    const bool wasWorking = d->LossState() == D3D_OK;
+    const auto failed = [&] {
+        d->needsReset_ = true;
+        d->lostByReset_ = wasWorking;
+    };
     D3DPRESENT_PARAMETERS params = *pp;
     D3DDISPLAYMODE mode{};
     if (FAILED(ValidatePresentParameters(&params, d->isEx_, fsMode, &mode))) {
-        d->needsReset_ = true;
+        failed();
         return Traced(name, D3DERR_INVALIDCALL, "parameters refused");
     }
     d->UnbindAll();
@@ -51,7 +63,7 @@ HRESULT ResetDevice(DeviceImpl* d, const char* name, D3DPRESENT_PARAMETERS* pp,
         const bool busyImplicit = o->implicit_ && o->ExternalRefs() > 0;
         const bool defaultResource = !o->implicit_ && o->pool_ == D3DPOOL_DEFAULT && !d->isEx_;
         if (busyImplicit || defaultResource) {
-            d->needsReset_ = true;
+            failed();
             return Traced(name, D3DERR_INVALIDCALL, "still alive: %s", o->Describe().c_str());
         }
     }
@@ -59,18 +71,19 @@ HRESULT ResetDevice(DeviceImpl* d, const char* name, D3DPRESENT_PARAMETERS* pp,
     d->mode_ = mode;
     if (!d->SwitchDisplay(!params.Windowed)) {
         d->mode_ = oldMode;
-        d->needsReset_ = true;
+        failed();
         return Traced(name, D3DERR_NOTAVAILABLE, "display mode");
     }
     d->ReleaseImplicit();
     HRESULT hr = d->BuildImplicit(params);
     if (FAILED(hr)) {
-        d->needsReset_ = true;
+        failed();
         return Traced(name, hr, "buffers");
     }
     *pp = params;
     d->lossSeen_ = generation;
     d->needsReset_ = false;
+    d->lostByReset_ = false;
     return Traced(name, D3D_OK, "%ux%u windowed %d", params.BackBufferWidth,
                   params.BackBufferHeight, params.Windowed);
 }

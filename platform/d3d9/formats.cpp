@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "knobs.h"
+#include "raster/pixel_formats.h"
+#include "raster/raster.h"
 
 namespace platform::d3d9 {
 
@@ -134,77 +136,14 @@ HRESULT FormatSupport(D3DFORMAT f, DWORD usage, D3DRESOURCETYPE type) {
     }
 }
 
-namespace {
-inline DWORD Expand5(DWORD v) {
-    return (v << 3) | (v >> 2);
-}
-inline DWORD Expand6(DWORD v) {
-    return (v << 2) | (v >> 4);
-}
-inline DWORD Expand4(DWORD v) {
-    return v * 17;
-}
-inline DWORD Argb(DWORD a, DWORD r, DWORD g, DWORD b) {
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-}  // namespace
-
+// Conversions go through the rasteriser's, so Clear, ColorFill, copies and
+// drawing turn a colour into the same 16-bit pixel.
 DWORD ReadArgb(D3DFORMAT f, const BYTE* p) {
-    DWORD v;
-    switch (f) {
-        case D3DFMT_A8R8G8B8:
-            std::memcpy(&v, p, 4);
-            return v;
-        case D3DFMT_X8R8G8B8:
-            std::memcpy(&v, p, 4);
-            return v | 0xFF000000u;
-        default:
-            break;
-    }
-    WORD w;
-    std::memcpy(&w, p, 2);
-    switch (f) {
-        case D3DFMT_R5G6B5:
-            return Argb(255, Expand5(w >> 11), Expand6((w >> 5) & 63), Expand5(w & 31));
-        case D3DFMT_X1R5G5B5:
-            return Argb(255, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31), Expand5(w & 31));
-        case D3DFMT_A1R5G5B5:
-            return Argb(w & 0x8000 ? 255 : 0, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31),
-                        Expand5(w & 31));
-        case D3DFMT_A4R4G4B4:
-            return Argb(Expand4(w >> 12), Expand4((w >> 8) & 15), Expand4((w >> 4) & 15),
-                        Expand4(w & 15));
-        default:
-            return 0;
-    }
+    return raster::IsColourFormat(f) ? raster::ReadArgb(p, f) : 0;
 }
 
 void WriteArgb(D3DFORMAT f, BYTE* p, DWORD c) {
-    const DWORD a = c >> 24, r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
-    DWORD v32;
-    WORD v16;
-    switch (f) {
-        case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8:
-            v32 = f == D3DFMT_X8R8G8B8 ? (c | 0xFF000000u) : c;
-            std::memcpy(p, &v32, 4);
-            return;
-        case D3DFMT_R5G6B5:
-            v16 = WORD(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-            break;
-        case D3DFMT_X1R5G5B5:
-            v16 = WORD(0x8000 | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-            break;
-        case D3DFMT_A1R5G5B5:
-            v16 = WORD((a >= 128 ? 0x8000 : 0) | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-            break;
-        case D3DFMT_A4R4G4B4:
-            v16 = WORD(((a >> 4) << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4));
-            break;
-        default:
-            return;
-    }
-    std::memcpy(p, &v16, 2);
+    raster::WriteArgb(p, f, c);  // writes nothing for a format without colour
 }
 
 void WriteDepth(D3DFORMAT f, BYTE* p, float z, bool writeDepth, DWORD stencil, bool writeStencil) {
@@ -248,12 +187,12 @@ void FillCaps(D3DCAPS9* c) {
     c->Caps = D3DCAPS_READ_SCANLINE;
     c->Caps2 = D3DCAPS2_DYNAMICTEXTURES | D3DCAPS2_CANMANAGERESOURCE;
     c->Caps3 = D3DCAPS3_COPY_TO_VIDMEM | D3DCAPS3_COPY_TO_SYSTEMMEM;
+    c->DevCaps2 = D3DDEVCAPS2_CAN_STRETCHRECT_FROM_TEXTURES;
     c->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
     c->DevCaps = D3DDEVCAPS_EXECUTESYSTEMMEMORY | D3DDEVCAPS_TLVERTEXSYSTEMMEMORY |
-                 D3DDEVCAPS_TEXTURESYSTEMMEMORY | D3DDEVCAPS_DRAWPRIMTLVERTEX |
-                 D3DDEVCAPS_CANRENDERAFTERFLIP | D3DDEVCAPS_DRAWPRIMITIVES2 |
-                 D3DDEVCAPS_DRAWPRIMITIVES2EX | D3DDEVCAPS_HWTRANSFORMANDLIGHT |
-                 D3DDEVCAPS_HWRASTERIZATION;
+                 D3DDEVCAPS_DRAWPRIMTLVERTEX | D3DDEVCAPS_CANRENDERAFTERFLIP |
+                 D3DDEVCAPS_DRAWPRIMITIVES2 | D3DDEVCAPS_DRAWPRIMITIVES2EX |
+                 D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_HWRASTERIZATION;
     c->PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW |
                            D3DPMISCCAPS_CULLCCW | D3DPMISCCAPS_COLORWRITEENABLE |
                            D3DPMISCCAPS_CLIPTLVERTS;
@@ -297,7 +236,9 @@ void FillCaps(D3DCAPS9* c) {
     c->GuardBandBottom = 8192.f;
     c->StencilCaps = 0xFF;
     c->FVFCaps = 8 | D3DFVFCAPS_DONOTSTRIPELEMENTS;
-    c->TextureOpCaps = 0x03FFFFFF;
+    // Each operation's D3DTEXOPCAPS bit is 1 << (operation - 1).
+    for (DWORD op = D3DTOP_DISABLE; op <= D3DTOP_LERP; ++op)
+        if (raster::RasterStageOperationSupported(op)) c->TextureOpCaps |= 1u << (op - 1);
     c->MaxTextureBlendStages = 8;
     c->MaxSimultaneousTextures = 8;
     c->VertexProcessingCaps = D3DVTXPCAPS_TEXGEN | D3DVTXPCAPS_MATERIALSOURCE7 |

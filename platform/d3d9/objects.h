@@ -692,8 +692,9 @@ class DeviceImpl final : public IDirect3DDevice9Ex {
     DeviceState state_;
     SwapChainImpl* swapChain_ = nullptr;
     SurfaceImpl* autoDepth_ = nullptr;
-    UINT lossSeen_ = 0;        // the loss count this device has recovered from
-    bool needsReset_ = false;  // a failed Reset leaves the device waiting for another
+    UINT lossSeen_ = 0;         // the loss count this device has recovered from
+    bool needsReset_ = false;   // a failed Reset leaves the device waiting for another
+    bool lostByReset_ = false;  // ... and lost first when it was working before
     bool switchedDisplay_ = false;
     UINT maxFrameLatency_ = 3;
     BOOL dialogBoxMode_ = FALSE;

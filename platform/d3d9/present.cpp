@@ -79,6 +79,12 @@ void FillWithMarker(PixelBuffer& p) {
 #endif
     for (UINT y = 1; y < p.height; ++y) std::memcpy(p.Row(y), first, rowBytes);
 }
+// Presenting on a lost device shows nothing. An Ex device is never lost to
+// Present: it reports an occluded window, and the loss itself through
+// TestCooperativeLevel and CheckDeviceState.
+HRESULT LostPresent(const DeviceImpl& device, const char* name) {
+    return Traced(name, device.isEx_ ? S_PRESENT_OCCLUDED : D3DERR_DEVICELOST, "device lost");
+}
 }  // namespace
 
 SwapChainImpl::SwapChainImpl(std::shared_ptr<DeviceCore> core, const D3DPRESENT_PARAMETERS& pp)
@@ -114,19 +120,41 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     const char* name = "Present";
     if ((srcRect || dstRect) && params_.SwapEffect != D3DSWAPEFFECT_COPY)
         return Traced(name, D3DERR_INVALIDCALL, "rectangles need SWAPEFFECT_COPY");
+    if (core_->device && core_->device->state_.inScene)
+        return Traced(name, D3DERR_INVALIDCALL, "inside a scene");
     SurfaceImpl* back = backBuffers_[0];
-    RECT src;
-    if (!RectInside(srcRect, back->pixels_.width, back->pixels_.height, &src))
-        return Traced(name, D3DERR_INVALIDCALL, "source rectangle outside");
-    RECT dst =
-        dstRect ? *dstRect : RECT{0, 0, LONG(back->pixels_.width), LONG(back->pixels_.height)};
+    const LONG bw = LONG(back->pixels_.width), bh = LONG(back->pixels_.height);
+    const RECT asked = srcRect ? *srcRect : RECT{0, 0, bw, bh};
+    if (asked.left >= asked.right || asked.top >= asked.bottom)
+        return Traced(name, D3DERR_INVALIDCALL, "empty source rectangle");
+    RECT dst = dstRect ? *dstRect : RECT{0, 0, bw, bh};
     if (dst.left >= dst.right || dst.top >= dst.bottom || dst.right <= 0 || dst.bottom <= 0 ||
         dst.right > 16384 || dst.bottom > 16384)
         return Traced(name, D3DERR_INVALIDCALL, "destination rectangle");
     HWND window = override ? override : params_.hDeviceWindow;
     if (!window && core_->device) window = core_->device->focus_;
+    // A source rectangle reaching past the back buffer is clipped to it, and
+    // the destination (the whole client area when none is given) loses the
+    // same share of each side.
+    const RECT src{std::max<LONG>(asked.left, 0), std::max<LONG>(asked.top, 0),
+                   std::min(asked.right, bw), std::min(asked.bottom, bh)};
+    const bool clipped = src.left != asked.left || src.top != asked.top ||
+                         src.right != asked.right || src.bottom != asked.bottom;
+    if (clipped && !dstRect) {
+        int cw = 0, ch = 0;
+        if (WindowPictureSize(window, &cw, &ch)) dst = RECT{0, 0, LONG(cw), LONG(ch)};
+    }
+    const auto map = [](LONG v, LONG from, LONG fromEnd, LONG to, LONG toEnd) {
+        return LONG(to + int64_t(v - from) * (toEnd - to) / (fromEnd - from));
+    };
+    const RECT clippedDst{map(src.left, asked.left, asked.right, dst.left, dst.right),
+                          map(src.top, asked.top, asked.bottom, dst.top, dst.bottom),
+                          map(src.right, asked.left, asked.right, dst.left, dst.right),
+                          map(src.bottom, asked.top, asked.bottom, dst.top, dst.bottom)};
+    const bool visible = src.left < src.right && src.top < src.bottom &&
+                         clippedDst.left < clippedDst.right && clippedDst.top < clippedDst.bottom;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
-    if (!ShowInWindow(back->pixels_, src, dstRect, window))
+    if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
@@ -152,8 +180,8 @@ HRESULT SwapChainImpl::Present(const RECT* src, const RECT* dst, HWND override, 
                                DWORD flags) {
     CallGuard guard(*core_);
     if (!core_->device) return Traced("SwapChain::Present", D3DERR_INVALIDCALL, "device destroyed");
-    HRESULT loss = core_->device->LossState();
-    if (loss != D3D_OK) return Traced("SwapChain::Present", D3DERR_DEVICELOST);
+    if (core_->device->LossState() != D3D_OK)
+        return LostPresent(*core_->device, "SwapChain::Present");
     return PresentNow(src, dst, override, flags);
 }
 
@@ -219,14 +247,14 @@ UINT DeviceImpl::GetNumberOfSwapChains() {
 
 HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND override, const RGNDATA* dirty) {
     CallGuard guard(*core_);
-    if (LossState() != D3D_OK) return Traced("Present", D3DERR_DEVICELOST);
+    if (LossState() != D3D_OK) return LostPresent(*this, "Present");
     return swapChain_->PresentNow(src, dst, override, 0);
 }
 
 HRESULT DeviceImpl::PresentEx(const RECT* src, const RECT* dst, HWND override, const RGNDATA*,
                               DWORD flags) {
     CallGuard guard(*core_);
-    if (LossState() != D3D_OK) return Traced("PresentEx", D3DERR_DEVICELOST);
+    if (LossState() != D3D_OK) return LostPresent(*this, "PresentEx");
     return swapChain_->PresentNow(src, dst, override, flags);
 }
 

@@ -149,6 +149,10 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* pRect, DWORD flag
         return Traced(name, D3DERR_INVALIDCALL, "rect %ld,%ld,%ld,%ld outside %ux%u",
                       long(pRect->left), long(pRect->top), long(pRect->right), long(pRect->bottom),
                       pixels_.width, pixels_.height);
+    // DISCARD gives up the whole surface, so it cannot lock only part of it.
+    if ((flags & D3DLOCK_DISCARD) && (r.left != 0 || r.top != 0 || r.right != LONG(pixels_.width) ||
+                                      r.bottom != LONG(pixels_.height)))
+        return Traced(name, D3DERR_INVALIDCALL, "DISCARD of a sub-rectangle");
     locked_ = true;
     out->Pitch = INT(pixels_.pitch);
     out->pBits = pixels_.Row(UINT(r.top)) + size_t(r.left) * BytesPerPixel(pixels_.format);

@@ -24,6 +24,10 @@ void KnobHideExport(const char* module, const char* name, bool hidden);
 // Outstanding LoadLibraryA loads of a module; -1 for an unknown name.
 int KnobModuleLoadCount(const char* name);
 
+// --- sound: the compression manager ---------------------------------------
+// PCM bytes every compression manager stream has produced since the process started.
+long KnobAcmConvertedBytes();
+
 // --- process: debugger output, desktop composition, common controls --------
 // Collects OutputDebugStringA text (code page 932 bytes); switching clears it.
 void KnobCaptureDebugOutput(bool on);
@@ -225,3 +229,36 @@ void KnobImeFailCandidateRead(bool fail);
 // "ImmNotifyIME(action, index, value)", "ImmSetOpenStatus(0|1)",
 // "ImmSetCompositionStringA(index, UTF-8 text)". Taking empties the list.
 std::vector<std::string> KnobImeTakeCalls();
+
+// --- gdi: fonts ("gdi32.dll") ------------------------------------------------------
+// No environment variables: only tests steer fonts. Reset: no added files, no
+// refusals, counters 0 (the live count stays what it is).
+#include <string>
+
+// Adds a font file (UTF-8 path) as an application font: CreateFontA and
+// EnumFontFamiliesExA find its faces until the reset. False when FreeType
+// cannot open it.
+bool KnobFontAddFile(const char* utf8Path);
+// CreateFontA / CreateFontIndirectA return NULL (ERROR_NOT_ENOUGH_MEMORY) for
+// the next `times` calls asking for the face (code page 932, any case; null:
+// any face).
+void KnobFontRefuseCreate(const char* face, int times);
+// GetGlyphOutlineA gives GDI_ERROR for one character code.
+void KnobFontRefuseGlyph(UINT code, bool refuse);
+struct KnobFontCounters {
+    long creates = 0;           // CreateFontA / CreateFontIndirectA calls
+    long glyphBitmaps = 0;      // GetGlyphOutlineA calls given a buffer
+    long glyphSizeQueries = 0;  // GetGlyphOutlineA calls without one, and GGO_METRICS
+    long liveFonts = 0;         // HFONTs alive now (the stock font not counted)
+};
+KnobFontCounters KnobFontCounts();
+// What an HFONT realised as; false for a handle that is not a font.
+struct KnobFontInfo {
+    std::string file;  // the real path
+    int index = 0;
+    int ppem = 0;
+    bool emboldened = false;
+    bool oblique = false;
+    BYTE charset = 0;
+};
+bool KnobFontInformation(HFONT font, KnobFontInfo* info);

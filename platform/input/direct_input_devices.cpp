@@ -60,7 +60,7 @@ Device::~Device() {
         LiveDevices().erase(this);
     }
     if (description_.kind == DeviceKind::Joystick && (sentLow_ || sentHigh_)) {
-        RumbleJoystick(description_.joystickId, 0, 0, 0);
+        RumbleJoystick(description_.padNumber, 0, 0, 0);
     }
 }
 
@@ -141,7 +141,7 @@ void Device::UpdateRumble(bool renew) {
     bool due = renew && (low || high) && ticks - sentAt_ >= kRumbleRenewMs;
     if (!changed && !due) return;
     uint32_t duration = std::min(remaining, kRumbleDurationMs);
-    if (RumbleJoystick(description_.joystickId, low, high, (low || high) ? duration : 0)) {
+    if (RumbleJoystick(description_.padNumber, low, high, (low || high) ? duration : 0)) {
         sentLow_ = low;
         sentHigh_ = high;
         sentAt_ = ticks;
@@ -329,7 +329,7 @@ HRESULT Device::Acquire() {
     if ((cooperation_ & DISCL_FOREGROUND) && !WindowInFront()) return DIERR_OTHERAPPHASPRIO;
     RawReading reading;
     if (description_.kind == DeviceKind::Joystick) {
-        ReadJoystick(description_.joystickId, description_.axes, description_.povs,
+        ReadJoystick(description_.padNumber, description_.axes, description_.povs,
                      description_.buttons, &reading);
         if (!reading.attached) return DIERR_UNPLUGGED;
     }
@@ -389,7 +389,7 @@ void Device::Read(RawReading* reading) {
             ReadMouse(&mouseMark_, reading);
             break;
         case DeviceKind::Joystick:
-            ReadJoystick(description_.joystickId, description_.axes, description_.povs,
+            ReadJoystick(description_.padNumber, description_.axes, description_.povs,
                          description_.buttons, reading);
             break;
     }

@@ -26,7 +26,7 @@ constexpr int kMaxButtons = 128;
 struct DeviceDescription {
     DeviceKind kind = DeviceKind::Keyboard;
     DIDEVICEINSTANCEA instance{};
-    SDL_JoystickID joystickId = -1;
+    int padNumber = -1;  // joysticks: the pad number (sdl_joysticks.h)
     int axes = 0;
     int povs = 0;
     int buttons = 0;
@@ -66,9 +66,9 @@ void ReadKeyboard(RawReading* out);
 void ReadMouse(MouseMark* mark, RawReading* out);
 MouseMark CurrentMouseMark();
 // Brings SDL's joystick state up to date first; attached false once it is gone.
-void ReadJoystick(SDL_JoystickID id, int axes, int povs, int buttons, RawReading* out);
+void ReadJoystick(int padNumber, int axes, int povs, int buttons, RawReading* out);
 // Sends motor speeds to a joystick; false when it is gone or has no rumble.
-bool RumbleJoystick(SDL_JoystickID id, uint16_t low, uint16_t high, uint32_t durationMs);
+bool RumbleJoystick(int padNumber, uint16_t low, uint16_t high, uint32_t durationMs);
 
 // One entry of a data format bound to an object of the device (index -1:
 // an optional entry no object matched; it reads as nothing).

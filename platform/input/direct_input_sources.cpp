@@ -35,13 +35,13 @@ struct KeyCodes {
 };
 constexpr KeyCodes kKeyCodes;
 
-// Instance GUIDs of joysticks carry SDL's instance id in the first field.
+// Instance GUIDs of joysticks carry the pad number in the first field.
 constexpr GUID kJoystickInstanceBase = {
     0, 0x8A5C, 0x11EF, {0x80, 0x11, 0x53, 0x44, 0x4C, 0x4A, 0x4F, 0x59}};
 
-GUID JoystickInstanceGuid(SDL_JoystickID id) {
+GUID JoystickInstanceGuid(int padNumber) {
     GUID guid = kJoystickInstanceBase;
-    guid.Data1 = static_cast<DWORD>(id);
+    guid.Data1 = static_cast<DWORD>(padNumber);
     return guid;
 }
 
@@ -93,14 +93,14 @@ bool DescribeJoystick(int deviceIndex, DeviceDescription* d) {
     bool controller = SDL_IsGameController(deviceIndex) == SDL_TRUE;
     *d = DeviceDescription{};
     d->kind = DeviceKind::Joystick;
-    d->joystickId = id;
+    d->padNumber = PadNumberAt(deviceIndex);
     d->axes = std::min(SDL_JoystickNumAxes(joystick), kMaxAxes);
     d->povs = std::min(SDL_JoystickNumHats(joystick), kMaxPovs);
     d->buttons = std::min(SDL_JoystickNumButtons(joystick), kMaxButtons);
     d->forceFeedback = SDL_JoystickHasRumble(joystick) == SDL_TRUE;
     DIDEVICEINSTANCEA& in = d->instance;
     in.dwSize = sizeof(DIDEVICEINSTANCEA);
-    in.guidInstance = JoystickInstanceGuid(id);
+    in.guidInstance = JoystickInstanceGuid(d->padNumber);
     in.guidProduct = ProductGuid(SDL_JoystickGetVendor(joystick), SDL_JoystickGetProduct(joystick));
     in.dwDevType = controller ? (DI8DEVTYPE_GAMEPAD | (DI8DEVTYPEGAMEPAD_STANDARD << 8))
                               : (DI8DEVTYPE_JOYSTICK | (DI8DEVTYPEJOYSTICK_STANDARD << 8));
@@ -160,7 +160,7 @@ bool FindAttachedDevice(REFGUID instance, DeviceDescription* out) {
     std::lock_guard<std::mutex> lock(JoystickMutex());
     SDL_JoystickUpdate();
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (static_cast<DWORD>(SDL_JoystickGetDeviceInstanceID(i)) == instance.Data1) {
+        if (static_cast<DWORD>(PadNumberAt(i)) == instance.Data1) {
             return DescribeJoystick(i, out);
         }
     }
@@ -204,9 +204,9 @@ void ReadMouse(MouseMark* mark, RawReading* out) {
     for (int b = 0; b < 5; ++b) out->buttons[b] = platform::user::IsKeyDown(keys[b]) ? 0x80 : 0;
 }
 
-void ReadJoystick(SDL_JoystickID id, int axes, int povs, int buttons, RawReading* out) {
+void ReadJoystick(int padNumber, int axes, int povs, int buttons, RawReading* out) {
     std::lock_guard<std::mutex> lock(JoystickMutex());
-    SDL_Joystick* joystick = JoystickById(id);
+    SDL_Joystick* joystick = JoystickByPadNumber(padNumber);
     if (!joystick) {
         out->attached = false;
         return;
@@ -221,9 +221,9 @@ void ReadJoystick(SDL_JoystickID id, int axes, int povs, int buttons, RawReading
     }
 }
 
-bool RumbleJoystick(SDL_JoystickID id, uint16_t low, uint16_t high, uint32_t durationMs) {
+bool RumbleJoystick(int padNumber, uint16_t low, uint16_t high, uint32_t durationMs) {
     std::lock_guard<std::mutex> lock(JoystickMutex());
-    SDL_Joystick* joystick = JoystickById(id);
+    SDL_Joystick* joystick = JoystickByPadNumber(padNumber);
     return joystick && SDL_JoystickRumble(joystick, low, high, durationMs) == 0;
 }
 

@@ -3,7 +3,10 @@
 #include "sdl_joysticks.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace platform::input {
 
@@ -48,14 +51,50 @@ void UpdateAndForgetDetached() {
 }
 }  // namespace
 
-SDL_Joystick* JoystickById(SDL_JoystickID id) {
-    if (!EnsureJoysticks() || id < 0) return nullptr;
-    UpdateAndForgetDetached();
-    auto found = Opened().find(id);
-    if (found != Opened().end()) return found->second;
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (SDL_JoystickGetDeviceInstanceID(i) == id) return JoystickAt(i);
+namespace {
+struct PadRecord {
+    SDL_JoystickGUID guid;
+    std::string path;
+    SDL_JoystickID current;  // -1 while unplugged
+};
+std::vector<PadRecord>& Pads() {
+    static auto* pads = new std::vector<PadRecord>();
+    return *pads;
+}
+bool IsAttachedId(SDL_JoystickID id) {
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) return true;
+    return false;
+}
+}  // namespace
+
+int PadNumberAt(int deviceIndex) {
+    if (!EnsureJoysticks() || deviceIndex < 0 || deviceIndex >= SDL_NumJoysticks()) return -1;
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    std::vector<PadRecord>& pads = Pads();
+    for (size_t n = 0; n < pads.size(); ++n)
+        if (pads[n].current == id) return static_cast<int>(n);
+    for (PadRecord& p : pads)
+        if (p.current >= 0 && !IsAttachedId(p.current)) p.current = -1;
+    const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(deviceIndex);
+    const char* path = SDL_JoystickPathForIndex(deviceIndex);
+    const std::string pathText = path ? path : "";
+    for (size_t n = 0; n < pads.size(); ++n) {
+        PadRecord& p = pads[n];
+        if (p.current < 0 && std::memcmp(&p.guid, &guid, sizeof guid) == 0 && p.path == pathText) {
+            p.current = id;
+            return static_cast<int>(n);
+        }
     }
+    pads.push_back(PadRecord{guid, pathText, id});
+    return static_cast<int>(pads.size() - 1);
+}
+
+SDL_Joystick* JoystickByPadNumber(int number) {
+    if (!EnsureJoysticks() || number < 0) return nullptr;
+    UpdateAndForgetDetached();
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (PadNumberAt(i) == number) return JoystickAt(i);
     return nullptr;
 }
 

@@ -15,9 +15,15 @@ std::mutex& JoystickMutex();
 // The opened joystick at an SDL device index after bringing the state up to
 // date; null when no device has the index. Call with the lock held.
 SDL_Joystick* JoystickAt(int deviceIndex);
-// The opened joystick with an SDL instance id after bringing the state up to
-// date; null once it is detached. Call with the lock held.
-SDL_Joystick* JoystickById(SDL_JoystickID id);
+// DirectInput's number for the pad at an SDL device index. SDL gives a pad a
+// new instance id on every plug; this number stays the pad's own when it is
+// unplugged and plugged back (matched by SDL's GUID and device path, the
+// first free match), as a Windows instance GUID does. -1 when no device has
+// the index. Call with the lock held.
+int PadNumberAt(int deviceIndex);
+// The opened joystick that holds a pad number now; null while it is
+// unplugged. Call with the lock held.
+SDL_Joystick* JoystickByPadNumber(int number);
 // A hat position as a POV value in hundredths of a degree clockwise from up,
 // 0xFFFFFFFF when centred.
 uint32_t HatToPov(Uint8 hat);

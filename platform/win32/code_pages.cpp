@@ -28,8 +28,31 @@ constexpr CodePageInfo kCodePages[] = {
     {936, "CP936", u'?', 0x81, 0xFE, 0, 0},
     {949, "CP949", u'?', 0x81, 0xFE, 0, 0},
     {950, "CP950", u'?', 0x81, 0xFE, 0, 0},
+    {1252, "CP1252", u'?', 0, 0, 0, 0},
     {CP_UTF8, "UTF-8", u'\uFFFD', 0, 0, 0, 0},
 };
+
+// Single bytes Windows maps that the system's tables lack, both ways.
+struct ExtraByte {
+    UINT codePage;
+    unsigned char byte;
+    char16_t unicode;
+};
+constexpr ExtraByte kExtraBytes[] = {
+    {932, 0x80, u'\u0080'}, {932, 0xA0, u'\uF8F0'}, {932, 0xFD, u'\uF8F1'},
+    {932, 0xFE, u'\uF8F2'}, {932, 0xFF, u'\uF8F3'},
+};
+
+const ExtraByte* extraByte(UINT codePage, unsigned char byte) {
+    for (const ExtraByte& e : kExtraBytes)
+        if (e.codePage == codePage && e.byte == byte) return &e;
+    return nullptr;
+}
+const ExtraByte* extraUnicode(UINT codePage, char16_t unicode) {
+    for (const ExtraByte& e : kExtraBytes)
+        if (e.codePage == codePage && e.unicode == unicode) return &e;
+    return nullptr;
+}
 
 const CodePageInfo* findCodePage(UINT codePage) {
     UINT id = CodePageResolve(codePage);
@@ -132,6 +155,7 @@ UINT CodePageResolve(UINT codePage) {
         case 936:
         case 949:
         case 950:
+        case 1252:
         case CP_UTF8:
             return codePage;
         default:
@@ -162,9 +186,10 @@ bool CodePageDecode(UINT codePage, std::string_view bytes, bool failOnInvalid,
     while (inLeft > 0) {
         if (iconv(cd, &in, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1)) break;
         if (errno != EILSEQ && errno != EINVAL) return false;
-        if (failOnInvalid) return false;
-        size_t skip = invalidSpan(*info, reinterpret_cast<unsigned char*>(in), inLeft);
-        char16_t replacement = info->defaultUnicode;
+        const ExtraByte* extra = extraByte(info->id, static_cast<unsigned char>(*in));
+        if (!extra && failOnInvalid) return false;
+        size_t skip = extra ? 1 : invalidSpan(*info, reinterpret_cast<unsigned char*>(in), inLeft);
+        char16_t replacement = extra ? extra->unicode : info->defaultUnicode;
         std::memcpy(outp, &replacement, sizeof replacement);
         outp += sizeof replacement;
         outLeft -= sizeof replacement;
@@ -196,15 +221,20 @@ bool CodePageEncode(UINT codePage, std::u16string_view text, bool failOnInvalid,
     while (inLeft > 0) {
         if (iconv(cd, &in, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1)) break;
         if (errno != EILSEQ && errno != EINVAL) return false;
-        if (failOnInvalid) return false;
         const char16_t* unit = reinterpret_cast<const char16_t*>(in);
         size_t unitsLeft = inLeft / sizeof(char16_t);
         size_t skip = 1;
-        if (unitsLeft >= 2 && isHighSurrogate(unit[0]) && isLowSurrogate(unit[1])) skip = 2;
-        std::memcpy(outp, replacement.data(), replacement.size());
-        outp += replacement.size();
-        outLeft -= replacement.size();
-        if (usedDefault) *usedDefault = true;
+        if (const ExtraByte* extra = extraUnicode(info->id, unit[0])) {
+            *outp++ = static_cast<char>(extra->byte);
+            --outLeft;
+        } else {
+            if (failOnInvalid) return false;
+            if (unitsLeft >= 2 && isHighSurrogate(unit[0]) && isLowSurrogate(unit[1])) skip = 2;
+            std::memcpy(outp, replacement.data(), replacement.size());
+            outp += replacement.size();
+            outLeft -= replacement.size();
+            if (usedDefault) *usedDefault = true;
+        }
         in += skip * sizeof(char16_t);
         inLeft -= skip * sizeof(char16_t);
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -4,6 +4,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,9 +165,35 @@ DWORD FileAttributesFromStat(const struct stat& st) {
 using platform::FileFromHandle;
 using platform::FileObject;
 
+namespace {
+
+// Resolves a program path; `trailingSeparator` tells whether it ended in '\'
+// or '/', which only a directory may.
+bool resolveName(const char* name, platform::NativePath& path, bool& trailingSeparator) {
+    platform::DrivePath view;
+    if (!platform::PathToDriveView(name, view) || !platform::DriveViewResolve(view, path))
+        return false;
+    trailingSeparator = view.trailingSeparator;
+    return true;
+}
+
+// Windows gives a process millions of handles; Linux starts it with a soft
+// limit of usually 1024 descriptors, which a game's open files, archive
+// members and path lookups pass. Every open may use up to the hard limit.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
+
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    RaiseDescriptorLimit();
     if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -188,7 +215,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     }
 
     platform::NativePath path;
-    if (!platform::PathResolve(lpFileName, path)) return INVALID_HANDLE_VALUE;
+    bool trailingSeparator = false;
+    if (!resolveName(lpFileName, path, trailingSeparator)) return INVALID_HANDLE_VALUE;
     if (!path.ParentExists() || path.components == 0) {
         SetLastError(path.components == 0 ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -196,6 +224,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     bool exists = path.missing == 0;
     struct stat st {};
     if (exists && stat(path.path.c_str(), &st) != 0) exists = false;  // a dangling link
+    if (trailingSeparator && !(exists && S_ISDIR(st.st_mode))) {
+        SetLastError(ERROR_INVALID_NAME);  // a file name cannot end in a separator
+        return INVALID_HANDLE_VALUE;
+    }
     if (!exists &&
         (dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -546,10 +578,15 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     platform::NativePath path;
-    if (!platform::PathResolve(lpFileName, path)) return INVALID_FILE_ATTRIBUTES;
+    bool trailingSeparator = false;
+    if (!resolveName(lpFileName, path, trailingSeparator)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
     if (path.missing > 0 || stat(path.path.c_str(), &st) != 0) {
         SetLastError(path.missing > 0 ? path.MissingError() : ERROR_FILE_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (trailingSeparator && !S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_INVALID_NAME);
         return INVALID_FILE_ATTRIBUTES;
     }
     return platform::FileAttributesFromStat(st);
@@ -557,10 +594,15 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     platform::NativePath path;
-    if (!platform::PathResolve(lpFileName, path)) return FALSE;
+    bool trailingSeparator = false;
+    if (!resolveName(lpFileName, path, trailingSeparator)) return FALSE;
     struct stat st;
     if (path.missing > 0 || lstat(path.path.c_str(), &st) != 0) {
         SetLastError(path.missing > 0 ? path.MissingError() : ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    if (trailingSeparator && !S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_INVALID_NAME);
         return FALSE;
     }
     if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !platform::hasWriteBits(st))) {

@@ -26,17 +26,23 @@ class FindObject : public platform::KernelObject {
 constexpr char32_t kAnyRun = U'*';
 constexpr char32_t kDosQuestion =
     0x110000;  // one character other than '.', or none before '.' / the end
-constexpr char32_t kDosDot = 0x110001;  // '.', or nothing at the end of the name
+constexpr char32_t kDosDot = 0x110001;   // '.', or nothing at the end of the name
+constexpr char32_t kDosStar = 0x110002;  // any run that does not pass the name's last '.'
 
 std::u32string compilePattern(const std::string& patternCp932) {
     std::u32string raw = platform::Utf8ToUtf32(platform::Cp932ToUtf8(patternCp932));
     if (raw == U"*.*") return U"*";  // every name, with or without an extension
+    // A trailing '.' asks for no extension; "." and ".." stay the dot entries.
+    const bool dotsOnly = raw.find_first_not_of(U'.') == std::u32string::npos;
     std::u32string out;
     for (size_t i = 0; i < raw.size(); ++i) {
         char32_t c = raw[i];
+        const char32_t next = i + 1 < raw.size() ? raw[i + 1] : 0;
         if (c == U'?') {
             out.push_back(kDosQuestion);
-        } else if (c == U'.' && i + 1 < raw.size() && (raw[i + 1] == U'?' || raw[i + 1] == U'*')) {
+        } else if (c == U'*' && next == U'.') {
+            out.push_back(kDosStar);
+        } else if (c == U'.' && (next == U'?' || next == U'*' || (next == 0 && !dotsOnly))) {
             out.push_back(kDosDot);
         } else {
             out.push_back(platform::PathFoldCase(c));
@@ -46,6 +52,7 @@ std::u32string compilePattern(const std::string& patternCp932) {
 }
 
 bool matches(const std::u32string& pattern, const std::u32string& name) {
+    const size_t lastDot = name.rfind(U'.');
     // memo[p * (n + 1) + i]: 0 unknown, 1 no, 2 yes
     std::vector<char> memo((pattern.size() + 1) * (name.size() + 1), 0);
     auto rec = [&](auto& self, size_t p, size_t i) -> bool {
@@ -59,6 +66,10 @@ bool matches(const std::u32string& pattern, const std::u32string& name) {
             bool atEnd = i == name.size();
             if (c == kAnyRun) {
                 result = self(self, p + 1, i) || (!atEnd && self(self, p, i + 1));
+            } else if (c == kDosStar) {
+                result = self(self, p + 1, i) ||
+                         (!atEnd && (lastDot == std::u32string::npos || i < lastDot) &&
+                          self(self, p, i + 1));
             } else if (c == kDosQuestion) {
                 result = (!atEnd && name[i] != U'.' && self(self, p + 1, i + 1)) ||
                          ((atEnd || name[i] == U'.') && self(self, p + 1, i));

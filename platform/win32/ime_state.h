@@ -41,6 +41,9 @@ std::vector<std::string> TakeCalls();
 // Makes candidate-list reads fail while the size query still answers.
 void FailCandidateRead(bool fail);
 
+// False after WINNLSEnableIME(FALSE): typed text is then not taken at all.
+bool TextInputEnabled();
+
 // Back to the start: enabled, closed, nothing composed, no contexts.
 void ResetImeKnobs();
 

@@ -11,6 +11,7 @@
 #include "ime_state.h"
 #include "code_pages.h"
 #include "module_registry.h"
+#include "user_state.h"
 #include "windows.h"
 
 namespace platform::ime {
@@ -195,6 +196,12 @@ void FailCandidateRead(bool fail) {
     ImeState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.failCandidateRead = fail;
+}
+
+bool TextInputEnabled() {
+    ImeState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.enabled;
 }
 
 void ResetImeKnobs() {
@@ -384,9 +391,15 @@ BOOL WINAPI ImmSetCompositionStringA(HIMC context, DWORD index, LPVOID compositi
 BOOL WINAPI WINNLSEnableIME(HWND window, BOOL enable) {
     (void)window;  // the state belongs to the thread's windows, not to one
     ImeState& s = State();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    const BOOL previous = s.enabled ? TRUE : FALSE;
-    s.enabled = enable != FALSE;
+    BOOL previous;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        previous = s.enabled ? TRUE : FALSE;
+        s.enabled = enable != FALSE;
+    }
+    // The desktop's input method follows at once when one of our windows
+    // has the keyboard.
+    platform::user::FollowTextInputFocus(GetFocus() != nullptr);
     return previous;
 }
 

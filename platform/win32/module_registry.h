@@ -45,6 +45,7 @@ void RegisterInputModules();  // winmm joystick functions (platform/input/)
 void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by the above)
 void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/win32/input_method.cpp)
 void RegisterWinsockModules();  // ws2_32 (platform/net/winsock_exports.cpp)
+void RegisterAcmModules();      // msacm32 (platform/audio/acm_streams.cpp)
 
 }  // namespace platform
 

@@ -27,8 +27,9 @@ bool isLead(char c) {
     return CodePageIsLeadByte(932, static_cast<unsigned char>(c));
 }
 
-// The last character is a separator (not the trail byte of a double-byte one).
-bool endsWithSeparator(std::string_view s) {
+}  // namespace
+
+bool PathEndsWithSeparator(std::string_view s) {
     bool last = false;
     for (size_t i = 0; i < s.size(); ++i) {
         last = isSeparator(s[i]);
@@ -39,6 +40,8 @@ bool endsWithSeparator(std::string_view s) {
     }
     return last;
 }
+
+namespace {
 
 // A component's characters are legal in a Windows file name.
 bool validComponent(const std::string& name, PathNames names) {
@@ -104,7 +107,7 @@ void appendComponents(DrivePath& out, std::string_view rest) {
         }
         out.parts.push_back(part);
     }
-    out.trailingSeparator = endsWithSeparator(rest);
+    out.trailingSeparator = PathEndsWithSeparator(rest);
 }
 
 bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {

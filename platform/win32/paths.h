@@ -70,6 +70,9 @@ std::string NativeToDriveView(const std::string& native);
 // page 932 double-byte character. Empty components are dropped.
 std::vector<std::string> PathSplit(std::string_view path);
 
+// The last character is '\' or '/' (not the trail byte of a double-byte one).
+bool PathEndsWithSeparator(std::string_view path);
+
 // Upper-case folding as the Windows file system compares names.
 char32_t PathFoldCase(char32_t c);
 bool PathNamesEqual(std::u32string_view a, std::u32string_view b);

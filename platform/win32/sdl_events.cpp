@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include "sdl_event_sinks.h"
+#include "ime_state.h"
 #include "user_state.h"
 #include "win_kernel.h"
 #include "win_shell.h"
@@ -303,6 +304,8 @@ void PumpSdlEvents() {
                     if (e.type == SDL_DROPFILE || e.type == SDL_DROPTEXT) SDL_free(e.drop.file);
                     break;
                 case SDL_TEXTINPUT:
+                    // With the IME disabled the window takes no typed text.
+                    if (!platform::ime::TextInputEnabled()) break;
                     if (auto window = FocusOrSdlWindow(e.text.windowID))
                         PostTypedText(window, e.text.text);
                     break;

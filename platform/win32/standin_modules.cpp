@@ -17,6 +17,7 @@ void RegisterStandInModules() {
         RegisterInputModules();
         RegisterImeModules();
         RegisterWinsockModules();
+        RegisterAcmModules();
     });
 }
 

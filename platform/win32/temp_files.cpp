@@ -32,7 +32,7 @@ std::atomic<unsigned> nextUnique{static_cast<unsigned>(std::time(nullptr) ^ getp
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
     std::string view = platform::NativeToDriveView(nativeTempFolder());
-    if (view.back() != '\\') view += '\\';
+    if (!platform::PathEndsWithSeparator(view)) view += '\\';
     return platform::FileCopyOutString(view, nBufferLength, lpBuffer);
 }
 
@@ -43,7 +43,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
         return 0;
     }
     std::string base = lpPathName;
-    if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+    if (!base.empty() && !platform::PathEndsWithSeparator(base)) base += '\\';
     // Up to three characters of the prefix, double-byte characters kept whole.
     std::string prefix;
     if (lpPrefixString) {

@@ -26,6 +26,9 @@ void ApplyWindowsVersionEnvironment();
 namespace platform::ime {
 void ResetImeKnobs();
 }
+namespace platform::gdi {
+void ResetFontKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -59,6 +62,7 @@ void KnobResetAll() {
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
+    platform::gdi::ResetFontKnobs();
 }
 
 void KnobApplyEnvironment() {

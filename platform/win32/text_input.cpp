@@ -11,6 +11,7 @@
 #include <string>
 
 #include "code_pages.h"
+#include "ime_state.h"
 #include "user_state.h"
 #include "win_kernel.h"
 
@@ -56,7 +57,7 @@ void FollowTextInputFocus(bool focused) {
     // SDL starts its text input (and the desktop's input method) only while a
     // window of ours has the keyboard.
     if (!OnVideoThread()) return;
-    if (focused) {
+    if (focused && platform::ime::TextInputEnabled()) {
         if (!SDL_IsTextInputActive()) SDL_StartTextInput();
     } else if (SDL_IsTextInputActive()) {
         SDL_StopTextInput();

@@ -118,8 +118,9 @@ BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFi
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // The time zone and daylight saving in force now, not at the converted moment.
     int64_t utc = fromFileTime(*fileTime);
-    int64_t local = utc + localOffsetSeconds(utc) * kTicksPerSecond;
+    int64_t local = utc + localOffsetSeconds(platform::ClockWallFileTime()) * kTicksPerSecond;
     if (utc < 0 || local < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -133,11 +134,9 @@ BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fi
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // The offset in force now, as FileTimeToLocalFileTime uses, so the two undo each other.
     int64_t local = fromFileTime(*localFileTime);
-    // The offset at the moment itself: look it up at the local value taken as
-    // UTC, then once more at the corrected moment.
-    int64_t utc = local - localOffsetSeconds(local) * kTicksPerSecond;
-    utc = local - localOffsetSeconds(utc) * kTicksPerSecond;
+    int64_t utc = local - localOffsetSeconds(platform::ClockWallFileTime()) * kTicksPerSecond;
     if (local < 0 || utc < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

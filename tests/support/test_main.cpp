@@ -1,11 +1,27 @@
 // main() of every test program: death tests in the thread-safe style (the
-// platform runs threads), and per-test isolation.
+// platform runs threads), and per-test isolation. The sanitizer options and
+// the headless drivers are the program's own, so a test runs the same from
+// ctest, by hand or as a child copy of itself.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace testsupport {
 void InstallIsolation();
+}
+
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1";
+}
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" VESSAMIRE_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0";
+}
+extern "C" const char* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
+extern "C" const char* __tsan_default_options() {
+    return "suppressions=" VESSAMIRE_SOURCE_DIR "/tests/tsan.supp:second_deadlock_stack=1";
 }
 
 int main(int argc, char** argv) {
@@ -14,6 +30,10 @@ int main(int argc, char** argv) {
     // start: have it now, so that tests counting threads count it throughout.
     std::thread([] {}).join();
 #endif
+    // Headless unless the caller chose a driver (the X11 runs do).
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("VESSAMIRE_SOURCE_DIR", VESSAMIRE_SOURCE_DIR, 0);
     testing::InitGoogleTest(&argc, argv);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     testsupport::InstallIsolation();

@@ -103,7 +103,8 @@ inline void WriteArgb(uint8_t* p, uint32_t format, uint32_t c) {
     std::memcpy(p, &h, 2);
 }
 
-// Depth values as unsigned integers of the format's width.
+// Depth values as unsigned integers of the format's width; the 24-bit
+// formats keep depth in the high bits and stencil or padding in the low 8.
 inline uint32_t ReadDepth(const uint8_t* p, uint32_t format) {
     if (format == kFormatD16) {
         uint16_t d;
@@ -112,7 +113,7 @@ inline uint32_t ReadDepth(const uint8_t* p, uint32_t format) {
     }
     uint32_t d;
     std::memcpy(&d, p, 4);
-    return format == kFormatD32 ? d : (d & 0xFFFFFFu);
+    return format == kFormatD32 ? d : (d >> 8);  // 24-bit depth sits above the stencil byte
 }
 
 inline void WriteDepth(uint8_t* p, uint32_t format, uint32_t d) {
@@ -124,7 +125,7 @@ inline void WriteDepth(uint8_t* p, uint32_t format, uint32_t d) {
     if (format != kFormatD32) {
         uint32_t old;
         std::memcpy(&old, p, 4);
-        d = (old & 0xFF000000u) | (d & 0xFFFFFFu);  // keep the stencil / X byte
+        d = (old & 0xFFu) | (d << 8);  // keep the stencil / X byte
     }
     std::memcpy(p, &d, 4);
 }

@@ -106,6 +106,10 @@ RasterResult RasterDrawIndexedPrimitiveUP(const RasterState& state, D3DPRIMITIVE
 bool RasterStretchLinear(const RasterSurface& src, const RECT& srcRect, const RasterSurface& dst,
                          const RECT& dstRect);
 
+// True for the texture stage operations the stages compute (D3DTOP_DISABLE,
+// which ends the cascade, included); a draw using any other is refused.
+bool RasterStageOperationSupported(DWORD op);
+
 // Drawing paths chosen per draw: specialised spans when the state has one,
 // else the generic path. Tests force the generic path to compare the two.
 void RasterForceGenericSpans(bool force);

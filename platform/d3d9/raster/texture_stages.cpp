@@ -52,6 +52,10 @@ bool SameSurface(const RasterSurface& a, const RasterSurface& b) {
 
 }  // namespace
 
+bool RasterStageOperationSupported(DWORD op) {
+    return op == D3DTOP_DISABLE || OpSupported(op);
+}
+
 const char* BuildStageSetups(const RasterState& state, DrawSetup& setup) {
     setup.stageCount = 0;
     for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {

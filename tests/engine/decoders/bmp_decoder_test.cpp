@@ -181,6 +181,36 @@ TEST_F(BmpDecoderTest, Rle4AlternatesNibblesAndPadsOddAbsoluteRuns) {
     FreeBaseImagePixels(&im);
 }
 
+TEST_F(BmpDecoderTest, RunLengthLinesReachingThePaddingDropThePixelsPastTheWidth) {
+    struct Row {
+        const char* name;
+        int bits;
+        int32_t width;
+        bool topDown;
+    };
+    for (const Row& r :
+         {Row{"rle8 w1 bottom-up", 8, 1, false}, Row{"rle8 w3 top-down", 8, 3, true},
+          Row{"rle8 w37 bottom-up", 8, 37, false}, Row{"rle8 w40 top-down", 8, 40, true},
+          Row{"rle4 w1 top-down", 4, 1, true}, Row{"rle4 w3 bottom-up", 4, 3, false},
+          Row{"rle4 w37 top-down", 4, 37, true}, Row{"rle4 w40 bottom-up", 4, 40, false}}) {
+        SCOPED_TRACE(r.name);
+        BaseImage im;
+        ASSERT_EQ(RunDecoder(LoadBmpImage, MakeBmp(PaddedRleBmp(r.bits, r.width, r.topDown)), &im),
+                  0);
+        EXPECT_EQ(im.width, r.width);
+        EXPECT_EQ(im.pitch, (r.width + 3) & ~3);
+        // Coded lines 0, 1, 2 are output lines 0, 1, 2 top-down, 2, 1, 0 bottom-up.
+        int runs = r.topDown ? 0 : 2, ramp = 1, empty = r.topDown ? 2 : 0;
+        std::string ramp16;
+        for (int x = 0; x < im.pitch; ++x) ramp16 += char(x < r.width ? x % 16 : 0);
+        EXPECT_EQ(LineBytes(im, runs, im.pitch), std::string(size_t(r.width), '\5') +
+                                                     std::string(size_t(im.pitch - r.width), '\0'));
+        EXPECT_EQ(LineBytes(im, ramp, im.pitch), ramp16);
+        EXPECT_EQ(LineBytes(im, empty, im.pitch), std::string(size_t(im.pitch), '\0'));
+        FreeBaseImagePixels(&im);
+    }
+}
+
 TEST_F(BmpDecoderTest, FourBitTableWithoutCountReadsSixteenAndZeroesTheRest) {
     BmpSpec s;
     s.width = 1;

@@ -265,9 +265,9 @@ BmpSpec Bmp24(int32_t width, int32_t height) {
     return s;
 }
 
-BmpSpec Rle(int bits, const std::string& data) {
+BmpSpec Rle(int bits, const std::string& data, int32_t width = 4) {
     BmpSpec s;
-    s.width = 4;
+    s.width = width;
     s.height = 2;
     s.bits = bits;
     s.compression = bits == 8 ? 1 : 2;
@@ -277,6 +277,23 @@ BmpSpec Rle(int bits, const std::string& data) {
 }
 
 }  // namespace
+
+BmpSpec PaddedRleBmp(int bits, int32_t width, bool topDown) {
+    // As common encoders write them: every coded line reaches the pitch.
+    const int pitch = (width + 3) & ~3;
+    std::string d;
+    d += char(pitch) + std::string(1, bits == 8 ? 0x05 : 0x55) + std::string("\0\0", 2);  // 5s
+    d += std::string("\0", 1) + char(pitch);  // absolute 0,1,..15,0,..
+    for (int i = 0; i < pitch; i += bits == 8 ? 1 : 2) {
+        d += bits == 8 ? char(i % 16) : char((i % 16) << 4 | (i + 1) % 16);
+    }
+    d += std::string("\0\0", 2);
+    d += std::string("\0\2", 2) + char(pitch) + std::string("\0", 1);  // delta to the pitch
+    d += std::string("\0\0\0\1", 4);
+    BmpSpec s = Rle(bits, d, width);
+    s.height = topDown ? -3 : 3;
+    return s;
+}
 
 std::vector<CorpusFile> HostileCorpus() {
     std::vector<CorpusFile> c;
@@ -334,6 +351,11 @@ std::vector<CorpusFile> HostileCorpus() {
         add(tag + "absolute_past_data", "bmp", MakeBmp(Rle(bits, std::string("\0\4\1", 3))));
         add(tag + "no_end_code", "bmp",
             MakeBmp(Rle(bits, std::string("\x04\x01", 2) + eol + std::string("\x04\x02", 2))));
+        // Width 37: the pitch is 40, so a run of 41 or a delta to column 41 passes it.
+        add(tag + "run_past_pitch", "bmp",
+            MakeBmp(Rle(bits, std::string("\x29\x01", 2) + eob, 37)));
+        add(tag + "delta_past_pitch", "bmp",
+            MakeBmp(Rle(bits, std::string("\0\2\x29\0", 4) + eob, 37)));
     }
 
     // BGRA.
@@ -462,6 +484,8 @@ std::vector<CorpusFile> ValidCorpus() {
     c.push_back({"bmp_24", "bmp", MakeBmp(b)});
     c.push_back(
         {"bmp_rle8", "bmp", MakeBmp(Rle(8, std::string("\x02\x01\0\0\0\3\1\2\3\0\0\1", 12)))});
+    c.push_back({"bmp_rle8_padded_37", "bmp", MakeBmp(PaddedRleBmp(8, 37, false))});
+    c.push_back({"bmp_rle4_padded_3", "bmp", MakeBmp(PaddedRleBmp(4, 3, true))});
     c.push_back({"bgra_16", "bgra", MakeBgra(0x10101010, 1, 1, std::string(8, '\x42'))});
     TgaSpec t;
     t.type = 10;

@@ -25,6 +25,9 @@ struct BmpSpec {
     int64_t dataOffset = -1;  // -1: right after the table
 };
 std::string MakeBmp(const BmpSpec& spec);
+// A three-line run-length picture (8 or 4 bits) whose runs reach the padded
+// line end: a run of 5s, an absolute group 0, 1, .. 15, 0, .., a delta to the pitch.
+BmpSpec PaddedRleBmp(int bits, int32_t width, bool topDown);
 
 std::string MakeBgra(uint32_t depthCode, uint32_t width, uint32_t height, const std::string& data);
 

@@ -398,6 +398,22 @@ TEST_F(DirectInputPathTest, XInputVibrationReachesTheMotorsAndIsTimed) {
     EXPECT_EQ(high, 0);
 }
 
+TEST_F(DirectInputPathTest, XInputMotorsStopWhenInputEnds) {
+    int pad = KnobPadAttachController();
+    ASSERT_EQ(pad, 0);
+    int low = -1, high = -1;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(DuRud::InitializeInput(), 0);
+        ASSERT_EQ(DuRud::StartJoypadVibration(1, 1000, 500), 0);
+        ASSERT_TRUE(KnobPadLastRumble(pad, &low, &high));
+        ASSERT_EQ(low, 65535);
+        EXPECT_EQ(DuRud::ShutdownInput(), 0);
+        ASSERT_TRUE(KnobPadLastRumble(pad, &low, &high));
+        EXPECT_EQ(low, 0) << "round " << round;
+        EXPECT_EQ(high, 0) << "round " << round;
+    }
+}
+
 TEST_F(DirectInputPathTest, DirectInputPadVibratesThroughItsEffects) {
     int pad = KnobPadAttach(2, 2, 0);
     ASSERT_EQ(pad, 0);

@@ -1,6 +1,7 @@
 // The engine opens a real window through the platform layer (SDL dummy
 // driver), with the class, caption, size and styles it asks for, and leaves
 // nothing behind when it ends or fails.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -67,6 +68,7 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
                 "ウインドウクラスを登録します... ", "登録に成功しました",
                 "ウインドウモード起動用のウインドウを作成します", "ウインドウの作成に成功しました",
                 "ウインドウを表示します", "ＩＭＥを無効にしました"}));
+    EXPECT_FALSE(SDL_IsTextInputActive()) << "the IME is really off, not only logged";
 
     EXPECT_EQ(0, ShutdownEngineLocked());
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));

@@ -11,6 +11,7 @@
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
 #include "core/text_literals.h"
+#include "input/input_state.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
 #include "window/main_window.h"
@@ -142,6 +143,23 @@ INSTANTIATE_TEST_SUITE_P(Changes, DisplayChangeTest,
                          [](const ::testing::TestParamInfo<DesktopChange>& info) {
                              return std::string(info.param.name);
                          });
+
+TEST(KeyboardFlagMessageTest, FlagsFollowTheWParam) {
+    ASSERT_EQ(0, StartWindowedEngine());
+    struct Row {
+        UINT message;
+        WPARAM wParam;
+        int32_t f10Down, secondFlag;
+    };
+    for (const Row& r :
+         {Row{WM_USER + 111, 1, 1, 0}, Row{WM_USER + 111, 0, 0, 0}, Row{WM_USER + 112, 1, 0, 1},
+          Row{WM_USER + 111, 2, 0, 1}, Row{WM_USER + 112, 0, 0, 0}}) {
+        SendMessageA(MainWindow(), r.message, r.wParam, 0);
+        EXPECT_EQ(r.f10Down, Input().f10Down) << r.message << " " << r.wParam;
+        EXPECT_EQ(r.secondFlag, Input().secondFlag) << r.message << " " << r.wParam;
+    }
+    EXPECT_EQ(0, ShutdownEngineLocked());
+}
 
 TEST(ModeSwitchRequestTest, AltEnterAndMaximiseSwitchOnTheNextPump) {
     RecordingWindowCalls calls;

@@ -109,6 +109,29 @@ TEST(CalendarTime, LocalTimeFollowsTheTimeZone) {
     tzset();
 }
 
+// File times convert with the offset in force now, whatever the season of
+// the moment converted: winter and summer moments move by the same amount.
+TEST(CalendarTime, FileTimesConvertWithTodaysOffset) {
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    const SYSTEMTIME moments[] = {systemTime(2024, 1, 15, 12), systemTime(2024, 7, 1, 12),
+                                  systemTime(1999, 10, 31, 1, 30)};
+    int64_t first = 0;
+    for (const SYSTEMTIME& st : moments) {
+        FILETIME utc, local, back;
+        ASSERT_TRUE(SystemTimeToFileTime(&st, &utc));
+        ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+        const int64_t offset = static_cast<int64_t>(value(local) - value(utc)) / 10000000;
+        if (first == 0) first = offset;
+        EXPECT_EQ(offset, first) << st.wYear << "-" << st.wMonth;
+        EXPECT_TRUE(offset == 3600 || offset == 7200) << offset;
+        ASSERT_TRUE(LocalFileTimeToFileTime(&local, &back));
+        EXPECT_EQ(value(back), value(utc)) << st.wYear << "-" << st.wMonth;
+    }
+    unsetenv("TZ");
+    tzset();
+}
+
 TEST(CalendarTime, SystemTimeAgreesWithTheFileTimeClock) {
     FILETIME before, after, now;
     GetSystemTimeAsFileTime(&before);

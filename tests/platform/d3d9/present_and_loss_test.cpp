@@ -69,8 +69,8 @@ TEST_F(D3D9Present, ClearedBackBufferReachesTheWindow) {
     ASSERT_EQ(dev->Present(&src, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
     EXPECT_EQ(pixels[5 * 32 + 3] & 0xFFFFFF, 0xFF8000u);
-    RECT bad{0, 0, 33, 16};
-    EXPECT_EQ(dev->Present(&bad, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    RECT past{0, 0, 33, 16};  // clipped to the back buffer
+    EXPECT_EQ(dev->Present(&past, nullptr, nullptr, nullptr), D3D_OK);
     HWND madeUp = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4321));
     EXPECT_EQ(dev->Present(nullptr, nullptr, madeUp, nullptr), D3DERR_INVALIDCALL);
     back->Release();
@@ -152,6 +152,61 @@ TEST_F(D3D9Present, LossThenResetOnceDefaultResourcesAreGone) {
     managed->Release();
 }
 
+// A failed Reset of a working device loses it: TestCooperativeLevel says
+// lost once, then waits for Reset; a good Reset brings it back.
+TEST_F(D3D9Present, FailedResetOfAWorkingDeviceLosesIt) {
+    Make(D3DSWAPEFFECT_COPY);
+    IDirect3DTexture9* held = nullptr;
+    struct Row {
+        const char* name;
+        UINT backBuffers;
+        bool holdTexture;
+    };
+    const Row rows[] = {{"parameters refused", 9, false}, {"DEFAULT texture alive", 1, true}};
+    for (const Row& row : rows) {
+        if (row.holdTexture) {
+            ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                         D3DPOOL_DEFAULT, &held, nullptr),
+                      D3D_OK);
+        }
+        D3DPRESENT_PARAMETERS pp = Windowed(32, 16);
+        pp.hDeviceWindow = window;
+        pp.BackBufferCount = row.backBuffers;
+        EXPECT_EQ(dev->Reset(&pp), D3DERR_INVALIDCALL) << row.name;
+        EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET) << row.name;
+        SafeRelease(held);
+        pp.BackBufferCount = 1;
+        ASSERT_EQ(dev->Reset(&pp), D3D_OK) << row.name;
+        EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK) << row.name;
+    }
+}
+
+// An Ex device's presents report an occluded window under loss, never a lost
+// device; TestCooperativeLevel still tells the loss.
+TEST_F(D3D9Present, ExPresentUnderLossReportsOcclusion) {
+    IDirect3D9Ex* ex = nullptr;
+    ASSERT_EQ(Direct3DCreate9Ex(D3D_SDK_VERSION, &ex), D3D_OK);
+    D3DPRESENT_PARAMETERS pp = Windowed(32, 16);
+    pp.hDeviceWindow = window;
+    IDirect3DDevice9Ex* exDev = nullptr;
+    ASSERT_EQ(ex->CreateDeviceEx(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                 &pp, nullptr, &exDev),
+              D3D_OK);
+    IDirect3DSwapChain9* chain = nullptr;
+    ASSERT_EQ(exDev->GetSwapChain(0, &chain), D3D_OK);
+    KnobD3D9LoseDevices();
+    EXPECT_EQ(exDev->Present(nullptr, nullptr, nullptr, nullptr), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(exDev->PresentEx(nullptr, nullptr, nullptr, nullptr, 0), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(chain->Present(nullptr, nullptr, nullptr, nullptr, 0), S_PRESENT_OCCLUDED);
+    EXPECT_EQ(exDev->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    KnobD3D9RegainDevices();
+    chain->Release();
+    exDev->Release();
+    ex->Release();
+}
+
 // The engine's way after loss: release everything and make a new device.
 TEST_F(D3D9Present, ReleaseAllAndRecreateListsALeakedTexture) {
     Make(D3DSWAPEFFECT_COPY);
@@ -183,6 +238,92 @@ TEST_F(D3D9PresentThreads, CallsFromAnotherThreadAreCounted) {
         dev->EndScene();
     }).join();
     EXPECT_EQ(KnobD3D9ForeignThreadCalls(), before + 2);
+}
+
+// The back buffer is blue left of x = 16 and orange right of it; the window
+// starts black. A source rectangle past the buffer is clipped, and the
+// destination with it in proportion.
+TEST_F(D3D9Present, SourceRectanglesPastTheBackBufferAreClipped) {
+    constexpr DWORD B = 0x336699, O = 0xFF8000, K = 0;
+    struct Probe {
+        int x, y;
+        DWORD want;
+    };
+    struct Row {
+        const char* name;
+        RECT src;
+        const RECT* dst;
+        Probe probes[3];
+    };
+    const RECT half{0, 0, 16, 8};
+    const Row rows[] = {
+        {"past the right", {16, 0, 48, 16}, nullptr, {{8, 8, O}, {24, 8, K}, {15, 15, O}}},
+        {"before the left", {-16, 0, 16, 16}, nullptr, {{8, 8, K}, {24, 8, B}, {16, 0, B}}},
+        {"above the top", {0, -8, 32, 8}, nullptr, {{8, 3, K}, {8, 12, B}, {24, 12, O}}},
+        {"into a destination", {8, 0, 40, 16}, &half, {{2, 4, B}, {8, 4, O}, {14, 4, K}}},
+        {"wholly outside", {40, 0, 50, 16}, nullptr, {{8, 8, K}, {24, 8, K}, {0, 0, K}}},
+    };
+    Make(D3DSWAPEFFECT_COPY);
+    D3DRECT right{16, 0, 32, 16};
+    for (const Row& row : rows) {
+        ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0), D3D_OK);
+        ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000 | B, 1.f, 0), D3D_OK);
+        ASSERT_EQ(dev->Clear(1, &right, D3DCLEAR_TARGET, 0xFF000000 | O, 1.f, 0), D3D_OK);
+        EXPECT_EQ(dev->Present(&row.src, row.dst, nullptr, nullptr), D3D_OK) << row.name;
+        std::vector<uint32_t> pixels;
+        int w = 0, h = 0;
+        ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
+        for (const Probe& p : row.probes)
+            EXPECT_EQ(pixels[size_t(p.y) * w + p.x] & 0xFFFFFF, p.want)
+                << row.name << " at " << p.x << "," << p.y;
+    }
+}
+
+TEST_F(D3D9Present, PresentInsideASceneIsRefusedAndTraced) {
+    Make(D3DSWAPEFFECT_COPY);
+    IDirect3DSwapChain9* chain = nullptr;
+    ASSERT_EQ(dev->GetSwapChain(0, &chain), D3D_OK);
+    KnobD3D9Trace(true);
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(chain->Present(nullptr, nullptr, nullptr, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(TraceHas(KnobD3D9TakeTrace(), "Present", "inside a scene"));
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    chain->Release();
+}
+
+TEST(D3D9DialogBoxMode, NeedsDiscardInFullScreenAndNoOpenScene) {
+    struct Row {
+        const char* name;
+        BOOL windowed;
+        D3DSWAPEFFECT effect;
+        bool inScene;
+        HRESULT want;
+    };
+    const Row rows[] = {
+        {"full screen, DISCARD", FALSE, D3DSWAPEFFECT_DISCARD, false, D3D_OK},
+        {"full screen, COPY", FALSE, D3DSWAPEFFECT_COPY, false, D3DERR_INVALIDCALL},
+        {"full screen, inside a scene", FALSE, D3DSWAPEFFECT_DISCARD, true, D3DERR_INVALIDCALL},
+        {"windowed, COPY", TRUE, D3DSWAPEFFECT_COPY, false, D3D_OK},
+        {"windowed, inside a scene", TRUE, D3DSWAPEFFECT_COPY, true, D3DERR_INVALIDCALL},
+    };
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    for (const Row& row : rows) {
+        D3DPRESENT_PARAMETERS pp = Windowed(640, 480);
+        pp.Windowed = row.windowed;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = row.effect;
+        IDirect3DDevice9* dev = nullptr;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
+                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
+                  D3D_OK);
+        if (row.inScene) dev->BeginScene();
+        EXPECT_EQ(dev->SetDialogBoxMode(TRUE), row.want) << row.name;
+        SafeRelease(dev);
+    }
+    SafeRelease(d3d);
 }
 
 }  // namespace

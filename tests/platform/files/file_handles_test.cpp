@@ -6,6 +6,7 @@
 #include <barrier>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -376,6 +377,44 @@ TEST(FileHandles, AttributesTimesAndDeletion) {
     SetLastError(0);
     EXPECT_FALSE(DeleteFileA("folder\\note.txt"));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+// A name ending in a separator names a directory: for a file it is an
+// invalid name, and nothing is created or deleted.
+TEST(FileHandles, TrailingSeparatorOnlyAfterADirectory) {
+    std::filesystem::create_directories("dir");
+    testsupport::WriteFile("old.bin", "x");
+    const auto create = [](const char* name, DWORD disposition, DWORD flags = 0) {
+        HANDLE h = CreateFileA(name, GENERIC_READ, 0, nullptr, disposition, flags, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        return h != INVALID_HANDLE_VALUE;
+    };
+    struct Row {
+        const char* name;
+        std::function<bool(const char*)> call;
+        DWORD error;  // ERROR_SUCCESS: the call succeeds
+    };
+    const Row rows[] = {
+        {"new.bin\\", [&](const char* n) { return create(n, CREATE_ALWAYS); }, ERROR_INVALID_NAME},
+        {"old.bin\\", [&](const char* n) { return create(n, OPEN_EXISTING); }, ERROR_INVALID_NAME},
+        {"old.bin/", [](const char* n) { return GetFileAttributesA(n) != INVALID_FILE_ATTRIBUTES; },
+         ERROR_INVALID_NAME},
+        {"old.bin\\", [](const char* n) { return DeleteFileA(n) != FALSE; }, ERROR_INVALID_NAME},
+        {"dir\\", [](const char* n) { return GetFileAttributesA(n) == FILE_ATTRIBUTE_DIRECTORY; },
+         ERROR_SUCCESS},
+        {"dir\\",
+         [&](const char* n) { return create(n, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS); },
+         ERROR_SUCCESS},
+    };
+    for (const Row& row : rows) {
+        SetLastError(0);
+        EXPECT_EQ(row.call(row.name), row.error == ERROR_SUCCESS) << row.name;
+        if (row.error != ERROR_SUCCESS) {
+            EXPECT_EQ(GetLastError(), row.error) << row.name;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists("new.bin"));
+    EXPECT_TRUE(std::filesystem::exists("old.bin"));
 }
 
 }  // namespace

@@ -72,6 +72,28 @@ TEST(FindFiles, WildcardsMatchIgnoringCase) {
     EXPECT_EQ(names(search("SUB\\*.txt")), std::vector<std::string>{"Inner.Txt"});
 }
 
+// A '*' before a '.' stops at the name's last dot, and a trailing '.' asks
+// for no extension.
+TEST(FindFiles, DosWildcardsAroundTheLastDot) {
+    makeTree();
+    testsupport::WriteFile("two.dots.c", "");
+    const std::vector<std::string> noExtension{".", "..", "noext", "sub"};
+    struct Row {
+        const char* pattern;
+        std::vector<std::string> want;
+    };
+    const Row rows[] = {
+        {"*.", noExtension},
+        {"*.?", {".", "..", "noext", "sub", "two.dots.c"}},
+        {"*.???", {".", "..", "c.txt", "noext", "sub", "two.dots.c"}},
+        {"a.list.", {"a.list"}},
+        {"*.dots", {}},
+        {"*.list", {"a.list", "B.LIST"}},
+        {"two*.c", {"two.dots.c"}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(names(search(row.pattern)), row.want) << row.pattern;
+}
+
 TEST(FindFiles, DotEntriesAndDirectories) {
     makeTree();
     auto all = search("*");

@@ -87,6 +87,30 @@ TEST(TempFilesThreads, TwoThreadsMakeTwoHundredDistinctFiles) {
     EXPECT_EQ(first.substr(first.size() - 4), ".TMP");
 }
 
+// A folder whose last character is double-byte with a 0x5C trail byte still
+// gets its own '\', and the temporary file lands inside it.
+TEST(TempFiles, FoldersEndingInATrailByte0x5C) {
+    struct Row {
+        const char* utf8;   // the folder's name on disk
+        const char* cp932;  // as the program sees it
+    };
+    const Row rows[] = {{"\xE8\xA1\xA8", "\x95\x5C"}, {"\xE3\x82\xBD", "\x83\x5C"}, {"tmp", "tmp"}};
+    for (const Row& row : rows) {
+        std::filesystem::create_directories(row.utf8);
+        TempFolder folder(testsupport::TestDirectory() + "/" + row.utf8);
+        char path[MAX_PATH], name[MAX_PATH];
+        ASSERT_GT(GetTempPathA(MAX_PATH, path), 0u);
+        EXPECT_EQ(std::string(path),
+                  driveView(testsupport::TestDirectory()) + "\\" + row.cp932 + "\\")
+            << row.utf8;
+        ASSERT_NE(GetTempFileNameA(path, "t", 0, name), 0u) << row.utf8;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(row.utf8),
+                                std::filesystem::directory_iterator{}),
+                  1)
+            << row.utf8;
+    }
+}
+
 TEST(TempFiles, NamesFromTheCallersNumber) {
     char name[MAX_PATH];
     EXPECT_EQ(GetTempFileNameA(".", "abcdef", 0x1A2B, name), 0x1A2Bu);

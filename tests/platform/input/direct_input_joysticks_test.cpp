@@ -112,6 +112,34 @@ TEST_F(DirectInputTest, JoystickAxesInTheSetRangePovsAndButtons) {
     CloseHandle(event);
 }
 
+TEST_F(DirectInputTest, PadPluggedBackIsTheSameDeviceAndReadsAgain) {
+    int pad = KnobPadAttach(2, 4, 0);
+    ASSERT_EQ(pad, 0);
+    std::vector<DIDEVICEINSTANCEA> list = Controllers();
+    ASSERT_EQ(list.size(), 1u);
+    const GUID first = list[0].guidInstance;
+    IDirectInputDevice8A* joystick =
+        Open(first, c_dfDIJoystick, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND);
+    ASSERT_NE(joystick, nullptr);
+    ASSERT_EQ(joystick->Acquire(), DI_OK);
+    ASSERT_TRUE(KnobPadButton(pad, 0, true));
+    DIJOYSTATE state{};
+    ASSERT_EQ(joystick->GetDeviceState(sizeof state, &state), DI_OK);
+    EXPECT_EQ(state.rgbButtons[0], 0x80);
+    ASSERT_TRUE(KnobPadDetach(pad));
+    EXPECT_EQ(joystick->GetDeviceState(sizeof state, &state), DIERR_INPUTLOST);
+    pad = KnobPadAttach(2, 4, 0);
+    ASSERT_EQ(pad, 0);
+    list = Controllers();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_TRUE(first == list[0].guidInstance);
+    ASSERT_EQ(joystick->Acquire(), DI_OK) << "the same device again";
+    ASSERT_TRUE(KnobPadButton(pad, 2, true));
+    ASSERT_EQ(joystick->GetDeviceState(sizeof state, &state), DI_OK);
+    EXPECT_EQ(state.rgbButtons[0], 0) << "the held button of the old plug is gone";
+    EXPECT_EQ(state.rgbButtons[2], 0x80);
+}
+
 TEST_F(DirectInputTest, ExclusiveJoystickIsOneProgramsAndFollowsTheFocus) {
     ASSERT_EQ(KnobPadAttach(2, 2, 0), 0);
     GUID guid = Controllers().at(0).guidInstance;

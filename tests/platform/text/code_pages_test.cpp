@@ -55,6 +55,9 @@ TEST(CodePages, OtherDoubleByteCodePagesAndUtf8) {
     EXPECT_EQ(toBytes(949, u"\uD55C"), "\xC7\xD1");
     EXPECT_EQ(toWide(CP_UTF8, "\xE8\xA1\xA8"), u"\u8868");
     EXPECT_EQ(toBytes(CP_UTF8, u"\u8868"), "\xE8\xA1\xA8");
+    // Code page 1252: the euro sign at 0x80, Latin 1 above 0xA0.
+    EXPECT_EQ(toWide(1252, "\x80\xE9"), u"\u20AC\u00E9");
+    EXPECT_EQ(toBytes(1252, u"\u20AC\u00E9"), "\x80\xE9");
 }
 
 TEST(CodePages, SizeQueriesAndTerminator) {
@@ -102,7 +105,7 @@ TEST(CodePages, InvalidBytesAreReplacedOrRefused) {
     // Windows' default character for 932 is U+30FB; a lead byte keeps a
     // following byte only when it can be a trail byte.
     EXPECT_EQ(toWide(932,
-                     "A\x80"
+                     "A\x85\x40"
                      "B"),
               u"A\u30FB"
               u"B");
@@ -116,7 +119,7 @@ TEST(CodePages, InvalidBytesAreReplacedOrRefused) {
     EXPECT_EQ(toWide(CP_UTF8, "\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
 
     SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "A\x80", 2, nullptr, 0), 0);
+    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "A\x85\x40", 3, nullptr, 0), 0);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
     SetLastError(0);
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3", 1, nullptr, 0), 0);
@@ -130,6 +133,27 @@ TEST(CodePages, InvalidBytesAreReplacedOrRefused) {
         WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 1, nullptr, 0, nullptr, nullptr),
         0);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
+}
+
+// Single bytes of 932 outside the system's table map as Windows maps them,
+// and come back.
+TEST(CodePages, Cp932SingleBytesRoundTrip) {
+    struct Row {
+        char byte;
+        char16_t unicode;
+    };
+    const Row rows[] = {
+        {'\x80', u'\u0080'}, {'\xA0', u'\uF8F0'}, {'\xFD', u'\uF8F1'},
+        {'\xFE', u'\uF8F2'}, {'\xFF', u'\uF8F3'},
+    };
+    for (const Row& row : rows) {
+        const std::string bytes{'a', row.byte};
+        const std::u16string wide{u'a', row.unicode};
+        EXPECT_EQ(toWide(932, bytes, MB_ERR_INVALID_CHARS), wide) << int(row.unicode);
+        BOOL used = TRUE;
+        EXPECT_EQ(toBytes(932, wide, nullptr, &used), bytes) << int(row.unicode);
+        EXPECT_FALSE(used);
+    }
 }
 
 TEST(CodePages, DefaultCharacterForUnmappableText) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imm.h"
 #include "test_knobs.h"
 #include "windows.h"
 
@@ -155,6 +156,24 @@ TEST_F(TypedText, TextInputRunsWhileAWindowHasTheKeyboard) {
     Pump();
     EXPECT_EQ(GetFocus(), window);
     EXPECT_TRUE(SDL_IsTextInputActive());
+}
+
+TEST_F(TypedText, DisabledImeTakesNoTextButKeysStillCome) {
+    EXPECT_EQ(TRUE, WINNLSEnableIME(window, FALSE)) << "enabled before";
+    EXPECT_FALSE(SDL_IsTextInputActive());
+    ASSERT_TRUE(KnobWindowText(window, "ab"));
+    EXPECT_FALSE(KnobImeCompose(window, "\xE3\x81\x82", 1));
+    Key(SDL_SCANCODE_A);
+    Pump();
+    EXPECT_EQ(Of(WM_CHAR), Bytes{});
+    for (const Seen& s : seen)
+        EXPECT_FALSE(s.message >= 0x010D && s.message <= 0x010F) << s.message;
+    EXPECT_EQ(Of(WM_KEYDOWN).size(), 1u);
+    EXPECT_EQ(FALSE, WINNLSEnableIME(window, TRUE));
+    EXPECT_TRUE(SDL_IsTextInputActive());
+    ASSERT_TRUE(KnobWindowText(window, "c"));
+    Pump();
+    EXPECT_EQ(Of(WM_CHAR), Bytes{'c'});
 }
 
 }  // namespace

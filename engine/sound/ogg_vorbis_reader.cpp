@@ -1,0 +1,176 @@
+// Ogg Vorbis (kind 2) over vorbisfile, reading through the converter's
+// loader stream. The Ogg variant 1 reads the Vorbis stream of a file that
+// also carries a Theora stream: vorbisfile cannot seek in such a grouped
+// file, so the Vorbis stream's own pages are gathered first and vorbisfile
+// reads them as a file of their own.
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "DuRud.h"
+#include "sound/sound_convert_readers.h"
+
+namespace DuRud {
+
+namespace {
+
+constexpr uint32_t kOggOutputBuffer = 4096;
+
+size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr) return 0;  // never a byte count vorbisfile would take as data
+    return s->stream.Read(buffer, size, count, s->streamHandle);
+}
+
+int SeekCallback(void* source, ogg_int64_t offset, int origin) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr) return -1;
+    return s->stream.Seek(s->streamHandle, int32_t(uint32_t(uint64_t(offset))), origin);
+}
+
+long TellCallback(void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr) return -1;
+    return s->stream.Tell(s->streamHandle);
+}
+
+// --- variant 1: reads, seeks and tells in the gathered pages -------------------------
+
+size_t ReadPages(void* buffer, size_t size, size_t count, void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr || size == 0) return 0;
+    size_t n = std::min(count, size_t(s->ogg.pagesSize - s->ogg.pagesPosition) / size);
+    std::memcpy(buffer, s->ogg.pages + s->ogg.pagesPosition, n * size);
+    s->ogg.pagesPosition += uint32_t(n * size);
+    return n;
+}
+
+int SeekPages(void* source, ogg_int64_t offset, int origin) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    if (s == nullptr) return -1;
+    int64_t base = origin == SEEK_CUR   ? s->ogg.pagesPosition
+                   : origin == SEEK_END ? s->ogg.pagesSize
+                                        : 0;
+    s->ogg.pagesPosition = uint32_t(std::clamp<int64_t>(base + offset, 0, s->ogg.pagesSize));
+    return 0;
+}
+
+long TellPages(void* source) {
+    auto* s = static_cast<SoundConvertState*>(source);
+    return s == nullptr ? -1 : long(s->ogg.pagesPosition);
+}
+
+// Copies the pages of the first logical stream that begins as Vorbis into
+// the kind-2 area; false when there is none.
+bool GatherVorbisPages(SoundConvertState* s) {
+    int64_t size = MeasureStream(s);
+    if (size <= 0 || !SeekStreamTo(s, 0)) return false;
+    s->ogg.pages = static_cast<uint8_t*>(TrackedAlloc(uint32_t(size), __FILE__, __LINE__));
+    if (s->ogg.pages == nullptr) return false;
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    char* in = ogg_sync_buffer(&sync, long(size));
+    uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
+    ogg_sync_wrote(&sync, long(read));
+    long serial = -1;
+    uint32_t used = 0;
+    ogg_page page;
+    for (int r; (r = ogg_sync_pageout(&sync, &page)) != 0;) {
+        if (r < 0) continue;  // bytes skipped to the next page
+        if (serial < 0 && ogg_page_bos(&page) && page.body_len >= 7 &&
+            std::memcmp(page.body, "\x01vorbis", 7) == 0)
+            serial = ogg_page_serialno(&page);
+        if (serial < 0 || ogg_page_serialno(&page) != serial) continue;
+        std::memcpy(s->ogg.pages + used, page.header, size_t(page.header_len));
+        std::memcpy(s->ogg.pages + used + page.header_len, page.body, size_t(page.body_len));
+        used += uint32_t(page.header_len + page.body_len);
+    }
+    ogg_sync_clear(&sync);
+    s->ogg.pagesSize = used;
+    s->ogg.pagesPosition = 0;
+    return serial >= 0;
+}
+
+OggVorbis_File* FileOf(SoundConvertState* s) {
+    return static_cast<OggVorbis_File*>(s->ogg.file);
+}
+
+}  // namespace
+
+int OpenOggVorbisReader(SoundConvertState* s) {
+    if (s->oggBytesPerSample != 1 && s->oggBytesPerSample != 2) return -1;
+    auto* vf =
+        static_cast<OggVorbis_File*>(TrackedCalloc(sizeof(OggVorbis_File), __FILE__, __LINE__));
+    if (vf == nullptr) return -1;
+    s->ogg.file = vf;
+    const ov_callbacks fromStream = {ReadCallback, SeekCallback, nullptr, TellCallback};
+    const ov_callbacks fromPages = {ReadPages, SeekPages, nullptr, TellPages};
+    if ((s->oggVariant == 1 && !GatherVorbisPages(s)) ||
+        ov_open_callbacks(s, vf, nullptr, 0, s->oggVariant == 1 ? fromPages : fromStream) != 0) {
+        EndOggVorbis(s);
+        return -1;
+    }
+    s->ogg.opened = 1;
+    vorbis_info* info = ov_info(vf, -1);
+    if (info == nullptr || info->channels < 1 || info->channels > 255 || info->rate <= 0 ||
+        ov_pcm_total(vf, -1) < 0) {
+        EndOggVorbis(s);
+        return -1;
+    }
+    s->kind = SoundConvertKindOggVorbis;
+    s->ogg.wordSize = s->oggBytesPerSample;
+    WAVEFORMATEX& f = s->outputFormat;
+    f = WAVEFORMATEX{};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = WORD(info->channels);
+    f.nSamplesPerSec = DWORD(info->rate);
+    f.wBitsPerSample = WORD(8 * s->oggBytesPerSample);
+    f.nBlockAlign = WORD(info->channels * s->oggBytesPerSample);
+    if (!CompleteByteRate(&f)) {
+        EndOggVorbis(s);
+        return -1;
+    }
+    s->outputSize = kOggOutputBuffer;
+    return 0;
+}
+
+int RefillOggVorbis(SoundConvertState* s) {
+    OggVorbis_File* vf = FileOf(s);
+    const int word = s->ogg.wordSize;
+    for (;;) {
+        int link = 0;
+        long n = ov_read(vf, reinterpret_cast<char*>(s->outputBuffer), int(s->outputSize), 0, word,
+                         word == 1 ? 0 : 1, &link);
+        if (n == OV_HOLE) continue;  // a gap in the pages: the data goes on after it
+        if (n <= 0) return -1;
+        // A later link with other channels or rate would be mislabelled PCM.
+        vorbis_info* info = ov_info(vf, link);
+        if (info == nullptr || info->channels != s->outputFormat.nChannels ||
+            info->rate != long(s->outputFormat.nSamplesPerSec))
+            return -1;
+        s->unread = uint32_t(n);
+        return 0;
+    }
+}
+
+void SeekOggVorbis(SoundConvertState* s, int64_t sample) {
+    ov_pcm_seek(FileOf(s), sample);
+    s->outputPosition = int64_t(s->outputFormat.nBlockAlign) * sample;
+    s->unread = 0;
+}
+
+int64_t OggVorbisSize(SoundConvertState* s) {
+    ogg_int64_t total = ov_pcm_total(FileOf(s), -1);
+    return total < 0 ? 0 : total * s->outputFormat.nBlockAlign;
+}
+
+void EndOggVorbis(SoundConvertState* s) {
+    if (s->ogg.opened) ov_clear(FileOf(s));
+    TrackedFree(s->ogg.file);
+    TrackedFree(s->ogg.pages);
+    s->ogg = {};
+}
+
+}  // namespace DuRud

@@ -1,0 +1,66 @@
+// What the converter's readers share: the stream helpers, the WAVE chunk
+// walk, and each kind's open, refill, seek, size and end.
+#pragma once
+
+#include <cstdint>
+
+#include "sound/sound_convert.h"
+
+namespace DuRud {
+
+// --- stream helpers ------------------------------------------------------------
+// Bytes read (reads with element size 1, so partial reads count exactly).
+uint32_t ReadStreamBytes(SoundConvertState* s, void* buffer, uint32_t bytes);
+// False for positions a 32-bit stream cannot reach.
+bool SeekStreamTo(SoundConvertState* s, int64_t position);
+// The stream's length (seek to the end, tell, seek back); -1 when unknown.
+int64_t MeasureStream(SoundConvertState* s);
+
+// --- WAVE files ------------------------------------------------------------------
+constexpr uint32_t kMaxFormatChunk = 1024;
+// Walks "RIFF", "WAVE", an optional "bext", "fmt " (read into format, at
+// least 16 bytes and at most kMaxFormatChunk, zero-filled past its size) and
+// the chunks up to "data", whose size is clamped to the stream. Checks the
+// channels, rate and block align, and for PCM with a 16-byte chunk sets the
+// bits from the block align and the extra size to 0. 0, or -1.
+int ReadWaveLayout(SoundConvertState* s, uint8_t (&format)[kMaxFormatChunk], uint32_t* formatSize);
+// The output format's byte rate as block align x rate; false when it does
+// not fit 32 bits.
+bool CompleteByteRate(WAVEFORMATEX* format);
+
+// --- kinds: open 0 (kind, output format and output size set) or -1 (nothing
+// kept); refill 0 with unread bytes in the output buffer, or -1 at the end.
+int OpenWaveReader(SoundConvertState* s);
+int RefillWave(SoundConvertState* s);
+void SeekWave(SoundConvertState* s, int64_t sample);
+int64_t WaveSize(SoundConvertState* s);
+void EndWave(SoundConvertState* s);
+
+bool AcmReady();  // the compression manager is loaded
+int OpenWaveAcmReader(SoundConvertState* s);
+int OpenMp3AcmReader(SoundConvertState* s);
+// Opens the main and loop streams and the buffers for a source format and
+// data already in the kind-1 area; frees everything on failure. 0, or -1.
+int StartAcmStreams(SoundConvertState* s, uint32_t outputSize);
+int RefillAcm(SoundConvertState* s);
+void SeekAcm(SoundConvertState* s, int64_t sample);
+int64_t AcmSize(SoundConvertState* s);
+void EndAcm(SoundConvertState* s);
+// The output format: PCM as acmFormatSuggest completes it for the source
+// format in the kind-1 area. 0, or -1.
+int SuggestPcmOutput(SoundConvertState* s);
+// acmMetrics' largest format size, or 0.
+uint32_t AcmLargestFormatSize();
+
+int OpenOggVorbisReader(SoundConvertState* s);
+int RefillOggVorbis(SoundConvertState* s);
+void SeekOggVorbis(SoundConvertState* s, int64_t sample);
+int64_t OggVorbisSize(SoundConvertState* s);
+void EndOggVorbis(SoundConvertState* s);
+
+// Set-up's last step after a reader succeeded: the output buffer of the
+// chosen size, positions cleared, the initialised flag set. 0, or -1 (the
+// converter then is ended). The conversion graph and tests of kind 3 call it too.
+int FinishSoundConvertSetup(SoundConvertState* s);
+
+}  // namespace DuRud

@@ -1,0 +1,118 @@
+// WAVE files through the converter: PCM as it stands, float to 16 bits, the
+// chunk rules, and every repair of a hostile header.
+#include <cmath>
+#include <cstring>
+
+#include "sound_convert_support.h"
+
+using namespace DuRud;
+using namespace mediafixtures;
+using namespace soundtest;
+
+namespace {
+
+class WaveReaderTest : public SoundConvertTest {};
+
+std::string Floats(std::initializer_list<float> values) {
+    std::string out;
+    for (float v : values) out.append(reinterpret_cast<const char*>(&v), 4);
+    return out;
+}
+
+const std::string kData8("\x00\x80\x7f\x10\x01", 5);
+
+TEST_F(WaveReaderTest, FilesGiveTheirPcmOrFail) {
+    const std::string stereo = Bytes(Tone(100, 2, 8000, 440, 9000));
+    const std::string fmt8 = Chunk("fmt ", FormatBody(1, 1, 8000, 8000, 1, 8));
+    struct Row {
+        const char* name;
+        std::string file;
+        const char* pcm;  // null: set-up fails
+        size_t size;
+    } rows[] = {
+        {"8-bit mono", SimpleWave(1, 1, 8000, 8, kData8), kData8.data(), 5},
+        {"16-bit stereo", SimpleWave(1, 2, 8000, 16, stereo), stereo.data(), stereo.size()},
+        {"bext first", Riff(Chunk("bext", "abc") + fmt8 + Chunk("data", kData8)), kData8.data(), 5},
+        {"LIST first", Riff(Chunk("LIST", "abcd") + fmt8 + Chunk("data", kData8)), nullptr, 0},
+        {"odd chunks before data",
+         Riff(fmt8 + Chunk("junk", "abc") + Chunk("fact", "x") + Chunk("data", kData8)),
+         kData8.data(), 5},
+        {"float",
+         SimpleWave(3, 1, 8000, 32,
+                    Floats({0.5f, -1.0f, 1.5f, -2.0f, NAN, 0.99999f, -0.00001f, 0.25f})),
+         "\x00\x40\x00\x80\xff\x7f\x00\x80\x00\x00\xff\x7f\x00\x00\x00\x20", 16},
+        {"16-bit float", SimpleWave(3, 1, 8000, 16, "abcd"), nullptr, 0},
+        {"no channels",
+         Riff(Chunk("fmt ", FormatBody(1, 0, 8000, 8000, 1, 8)) + Chunk("data", kData8)), nullptr,
+         0},
+        {"no rate", Riff(Chunk("fmt ", FormatBody(1, 1, 0, 8000, 1, 8)) + Chunk("data", kData8)),
+         nullptr, 0},
+        {"no block align",
+         Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8000, 0, 8)) + Chunk("data", kData8)), nullptr,
+         0},
+        {"14-byte fmt",
+         Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8000, 1, 8).substr(0, 14)) +
+              Chunk("data", kData8)),
+         nullptr, 0},
+        {"huge fmt", Riff("fmt " + Le32(0xFFFFFFF0u) + FormatBody(1, 1, 8000, 8000, 1, 8)), nullptr,
+         0},
+        {"chunk size that wraps", Riff(fmt8 + "junk" + Le32(0xFFFFFFF8u) + Chunk("data", kData8)),
+         nullptr, 0},
+        {"data longer than the file", Riff(fmt8 + "data" + Le32(1000) + kData8), kData8.data(), 5},
+        {"not RIFF", "RIFX" + SimpleWave(1, 1, 8000, 8, kData8).substr(4), nullptr, 0},
+        {"other tag",
+         Riff(Chunk("fmt ", FormatBody(2, 1, 8000, 8000, 1, 8)) + Chunk("data", kData8)), nullptr,
+         0},
+    };
+    for (const Row& r : rows) {
+        Converter c(r.file);
+        int result = c.Setup(kOnlyWave);
+        ASSERT_EQ(result, r.pcm ? 0 : -1) << r.name;
+        if (r.pcm) {
+            EXPECT_TRUE(Same(c.All(), std::string(r.pcm, r.size))) << r.name;
+        }
+    }
+}
+
+TEST_F(WaveReaderTest, SixteenByteFormatAndByteRateAreRepaired) {
+    // Bits 0, byte rate 5: 16 bits from block align 4 / 2 channels, rate x 4.
+    std::string file =
+        Riff(Chunk("fmt ", FormatBody(1, 2, 11025, 5, 4, 0)) + Chunk("data", "abcd"));
+    Converter c(file);
+    ASSERT_EQ(c.Setup(kOnlyWave), 0);
+    WAVEFORMATEX f;
+    ASSERT_EQ(GetConvertFormat(&c.state, &f), 0);
+    EXPECT_EQ(f.wBitsPerSample, 16);
+    EXPECT_EQ(f.cbSize, 0);
+    EXPECT_EQ(f.nAvgBytesPerSec, 44100u);
+    EXPECT_EQ(GetSoundConvertSize(&c.state), 4);
+    // A float file: 16-bit PCM of half the size.
+    Converter f32(SimpleWave(3, 2, 8000, 32, Floats({0, 0, 0, 0, 0, 0})));
+    ASSERT_EQ(f32.Setup(kOnlyWave), 0);
+    EXPECT_EQ(GetSoundConvertSize(&f32.state), 12);
+    EXPECT_EQ(f32.state.outputFormat.nBlockAlign, 4);
+}
+
+TEST_F(WaveReaderTest, AFileCutInsideAnyHeaderFails) {
+    std::string file = SimpleWave(1, 1, 8000, 8, kData8);
+    for (size_t cut = 0; cut < 44; ++cut) {
+        Converter c(file.substr(0, cut));
+        EXPECT_EQ(c.Setup(0), -1) << cut;
+    }
+}
+
+TEST_F(WaveReaderTest, ImaAdpcmThroughTheCompressionManager) {
+    for (int channels : {1, 2}) {
+        // A block align over 2048 still converts (the step grows with it).
+        for (int blockAlign : {256 * channels, 4096}) {
+            ImaAdpcm ima = EncodeImaAdpcm(Noise(9000, channels, 3), channels, blockAlign);
+            Converter c(ImaAdpcmWave(ima, channels, 22050));
+            ASSERT_EQ(c.Setup(kOnlyWave), 0);
+            EXPECT_EQ(c.state.kind, SoundConvertKindAcm);
+            EXPECT_EQ(GetSoundConvertSize(&c.state), int(ima.decoded.size() * 2));
+            EXPECT_TRUE(Same(c.All(), Bytes(ima.decoded))) << channels << " " << blockAlign;
+        }
+    }
+}
+
+}  // namespace

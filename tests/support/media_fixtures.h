@@ -1,0 +1,64 @@
+// Media made by the tests and benchmarks themselves: synthesised tones, WAVE
+// files, IMA ADPCM with its own reconstruction, MP3 (MPEG-1/2 Layer III
+// through libmp3lame, Layer II through libtwolame), Ogg Vorbis, and an Ogg
+// file whose first logical stream is Theora and whose second is Vorbis.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mediafixtures {
+
+// frames x channels interleaved samples of round(amplitude x sin(2 pi f t)),
+// each channel at its own frequency (f, then 1.5 f, ...).
+std::vector<int16_t> Tone(int frames, int channels, int rate, double hz, double amplitude);
+// Uniform noise from a fixed seed, full scale.
+std::vector<int16_t> Noise(int frames, int channels, uint32_t seed);
+// A ramp: sample i of every channel is (i x step) wrapped to 16 bits.
+std::vector<int16_t> Ramp(int frames, int channels, int step);
+
+std::string Le16(uint16_t v);
+std::string Le32(uint32_t v);
+std::string Bytes(const std::vector<int16_t>& pcm);
+
+// A chunk: id, size and body, plus the pad byte after an odd body.
+std::string Chunk(const std::string& id, const std::string& body);
+// "RIFF" size "WAVE" around the chunks.
+std::string Riff(const std::string& chunks);
+// A "fmt " body of 16 bytes, or 18 + extra bytes when extra is given.
+std::string FormatBody(int tag, int channels, int rate, int bytesPerSecond, int blockAlign,
+                       int bits, const std::string* extra = nullptr);
+// A whole PCM or float WAVE: fmt (16 bytes) and data.
+std::string SimpleWave(int tag, int channels, int rate, int bits, const std::string& data);
+
+struct ImaAdpcm {
+    std::string data;              // whole blocks
+    std::vector<int16_t> decoded;  // the encoder's own reconstruction
+    int blockAlign = 0;
+    int samplesPerBlock = 0;  // per channel
+};
+// Encodes whole blocks (the last filled with its final sample).
+ImaAdpcm EncodeImaAdpcm(const std::vector<int16_t>& pcm, int channels, int blockAlign);
+// A WAVE file with format tag 0x11 around the blocks.
+std::string ImaAdpcmWave(const ImaAdpcm& ima, int channels, int rate);
+
+struct Mp3 {
+    std::string bytes;
+    int frames = 0;  // every frame in the file, an info frame included
+    int samplesPerFrame = 0;
+};
+// Layer III at a constant bit rate; infoFrame writes the encoder's info frame first.
+Mp3 EncodeMp3(const std::vector<int16_t>& pcm, int channels, int rate, int kbps, bool infoFrame);
+// MPEG-1 Layer II.
+Mp3 EncodeMp2(const std::vector<int16_t>& pcm, int channels, int rate, int kbps);
+
+// Ogg Vorbis at quality q (-0.1 .. 1).
+std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality);
+// The same sound as the second logical stream after a small Theora stream.
+std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
+                                  float quality);
+// The byte offsets of every Ogg page ("OggS") in a file.
+std::vector<size_t> OggPageOffsets(const std::string& ogg);
+
+}  // namespace mediafixtures
