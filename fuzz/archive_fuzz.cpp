@@ -33,15 +33,17 @@ void fuzzArchive(const uint8_t* data, size_t size) {
             ArchiveChangeDir(&a, p, 0, nullptr);
             ArchiveChangeDir(&a, "\\", 1, nullptr);
         }
-        // Every member of the root: looked up by its own name and unpacked.
+        // Every name of the root, looked up as a member open looks it up;
+        // what the lookup gives (never a directory, whose packed-size field
+        // means nothing) is unpacked.
         const uint32_t count = LoadU32(a.dirTable + kDirEntryCount);
-        const unsigned char* e = a.fileTable + LoadU32(a.dirTable + kDirFirstEntry);
-        for (uint32_t i = 0; i < count; ++i, e += ArchiveEntrySize(a.header.version)) {
-            const unsigned char* record = a.nameTable + LoadU32(e + kEntryNameOffset);
+        const unsigned char* r = a.fileTable + LoadU32(a.dirTable + kDirFirstEntry);
+        for (uint32_t i = 0; i < count; ++i, r += ArchiveEntrySize(a.header.version)) {
+            const unsigned char* record = a.nameTable + LoadU32(r + kEntryNameOffset);
             const char* name = reinterpret_cast<const char*>(record + 4 + LoadU16(record) * 4u);
-            ArchiveFindFileEntry(name, &a);
             ArchiveWildcardMatch(name, "*.P?G", &a);
-            if (ArchiveEntryIsPacked(&a, e)) {
+            const unsigned char* e = ArchiveFindFileEntry(name, &a);
+            if (e && ArchiveEntryIsPacked(&a, e)) {
                 const uint32_t unpacked = LoadU32(e + kEntryDataSize);
                 if (unpacked > (1u << 22)) continue;
                 std::vector<unsigned char> out(unpacked);

@@ -221,7 +221,8 @@ int DeleteHandle(Handle handle) {
         UnlockType(t);
         return -1;
     }
-    if (record->deletedFlag) *record->deletedFlag = -1;
+    // A running loader polls the flag from its own thread.
+    if (record->deletedFlag) std::atomic_ref<int32_t>(*record->deletedFlag).store(-1);
     // Only a positive count names a request: a loader that finished before
     // its caller recorded the request leaves the count at -1 for a moment.
     if (ReadPendingCount(record) > 0 && AsyncRequestDelete(record->asyncRequestId, 1) == -2) {
@@ -342,32 +343,48 @@ HandleHeader* GetHandleRecord(Handle handle) {
     return FindRecord(handle);
 }
 
+namespace {
+
+// Runs use(record) with the handle's record found under its type's lock: a
+// loader worker may delete the handle meanwhile, freeing the record.
+template <typename Use>
+int WithLockedRecord(Handle handle, Use use) {
+    HandleTypeRecord* t = handle < 0 ? nullptr : RegisteredType(HandleTypeOf(handle));
+    if (!t) return -1;
+    LockType(t);
+    HandleHeader* record = FindRecord(t, handle);
+    const int result = record ? use(record) : -1;
+    UnlockType(t);
+    return result;
+}
+
+}  // namespace
+
 int IsHandleAsyncPending(Handle handle) {
-    const HandleHeader* record = FindRecord(handle);
-    if (!record) return -1;
-    return ReadPendingCount(record) != 0 ? 1 : 0;
+    return WithLockedRecord(
+        handle, [](HandleHeader* record) { return ReadPendingCount(record) != 0 ? 1 : 0; });
 }
 
 int BeginHandleAsyncLoad(Handle handle, int requestId) {
-    HandleHeader* record = FindRecord(handle);
-    if (!record) return -1;
-    record->asyncRequestId = requestId;
-    std::atomic_ref<int32_t>(record->asyncPendingCount).fetch_add(1);
-    return 0;
+    return WithLockedRecord(handle, [requestId](HandleHeader* record) {
+        record->asyncRequestId = requestId;
+        std::atomic_ref<int32_t>(record->asyncPendingCount).fetch_add(1);
+        return 0;
+    });
 }
 
 int EndHandleAsyncLoad(Handle handle) {
-    HandleHeader* record = FindRecord(handle);
-    if (!record) return -1;
-    std::atomic_ref<int32_t>(record->asyncPendingCount).fetch_sub(1);
-    return 0;
+    return WithLockedRecord(handle, [](HandleHeader* record) {
+        std::atomic_ref<int32_t>(record->asyncPendingCount).fetch_sub(1);
+        return 0;
+    });
 }
 
 int SetHandleDeletedFlagPointer(Handle handle, int32_t* flag) {
-    HandleHeader* record = FindRecord(handle);
-    if (!record) return -1;
-    record->deletedFlag = flag;
-    return 0;
+    return WithLockedRecord(handle, [flag](HandleHeader* record) {
+        record->deletedFlag = flag;
+        return 0;
+    });
 }
 
 }  // namespace DuRud

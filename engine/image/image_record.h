@@ -47,8 +47,14 @@ struct BaseImage {
 };
 
 // Largest pixel block the image layer (decoders, conversion, MEMIMG) accepts:
-// 8192 x 8192 at 32 bits.
+// 8192 x 8192 at 32 bits. The fuzz build lowers it: a few bytes of run-length
+// data can declare the largest picture, and clearing it costs more than all
+// the decoding the fuzzer came for.
+#ifdef VESSAMIRE_MAX_IMAGE_PIXEL_BYTES
+constexpr int64_t kMaxImagePixelBytes = VESSAMIRE_MAX_IMAGE_PIXEL_BYTES;
+#else
 constexpr int64_t kMaxImagePixelBytes = int64_t{1} << 28;
+#endif
 
 // Format codes of block-compressed pixels.
 enum : uint8_t {

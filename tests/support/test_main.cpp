@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 void InstallIsolation();
@@ -21,6 +22,9 @@ extern "C" const char* __lsan_default_options() {
 extern "C" const char* __ubsan_default_options() {
     return "print_stacktrace=1:halt_on_error=1";
 }
+extern "C" const char* __tsan_default_options() {
+    return "suppressions=" VESSAMIRE_SOURCE_DIR "/tests/tsan.supp:second_deadlock_stack=1";
+}
 
 // The X server ctest handed this test (scripts/test-display): "id:<display number>,slots:1".
 static void UseHandedXServer() {
@@ -31,6 +35,11 @@ static void UseHandedXServer() {
 }
 
 int main(int argc, char** argv) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer starts a thread of its own at a program's first thread
+    // start: have it now, so that tests counting threads count it throughout.
+    std::thread([] {}).join();
+#endif
     UseHandedXServer();
     // Headless unless the caller chose a driver (the X11 runs do).
     setenv("SDL_VIDEODRIVER", "dummy", 0);

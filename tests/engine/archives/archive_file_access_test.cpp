@@ -234,7 +234,9 @@ TEST_F(ArchiveFileAccess, CorruptMemberFailsTheOpen) {
     EXPECT_EQ(ArchiveApiClose(h), 0);
 }
 
-TEST_F(ArchiveFileAccess, SixteenThreadsAtOnce) {
+using ArchiveFileAccessThreads = ArchiveFileAccess;
+
+TEST_F(ArchiveFileAccessThreads, SixteenThreadsAtOnce) {
     std::vector<std::thread> threads;
     std::atomic<int> wrong{0};
     for (int t = 0; t < 16; ++t) {

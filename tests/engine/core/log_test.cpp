@@ -178,7 +178,9 @@ void WriteThousandLines(ThreadContext* context, uintptr_t argument) {
     }
 }
 
-TEST_F(LogFile, EightThreadsGiveEightThousandIntactLines) {
+using LogFileThreads = LogFile;
+
+TEST_F(LogFileThreads, EightThreadsGiveEightThousandIntactLines) {
     Writer writers[8];
     for (int i = 0; i < 8; ++i) {
         writers[i].index = i;

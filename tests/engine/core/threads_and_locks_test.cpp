@@ -162,7 +162,7 @@ void AddUnderLock(ThreadContext* context, uintptr_t argument) {
     }
 }
 
-TEST(TracedLocks, ExcludeOtherThreads) {
+TEST(TracedLocksThreads, ExcludeOtherThreads) {
     Shared shared;
     InitLock(&shared.lock);
     ThreadContext contexts[4]{};

@@ -319,7 +319,9 @@ void AllocReallocFree(ThreadContext* context, uintptr_t argument) {
     for (unsigned char* p : live) TrackedFree(p);
 }
 
-TEST_F(TrackedMemory, EightThreadsWithCheckAll) {
+using TrackedMemoryThreads = TrackedMemory;
+
+TEST_F(TrackedMemoryThreads, EightThreadsWithCheckAll) {
     MemSetCheckAll(1);
     MemSetTraceSize(100000);  // no zero-size trace lines: the log stays small
     Worker workers[8];

@@ -116,7 +116,9 @@ TEST_F(FileHandles, LinesByTable) {
     }
 }
 
-TEST_F(FileHandles, EveryBufferSizeReachesTheEnd) {
+using FileHandlesThreads = FileHandles;
+
+TEST_F(FileHandlesThreads, EveryBufferSizeReachesTheEnd) {
     // Whatever the bytes and the buffer, every call moves on and the end is -1.
     std::string hostile = std::string("a\r\n\x88\x9F\r\r\n\x95\x5C\n\0\x88", 13) + "\xFF\x88";
     for (const LineCase& c : LineCases()) {
@@ -135,7 +137,7 @@ TEST_F(FileHandles, EveryBufferSizeReachesTheEnd) {
     }
 }
 
-TEST_F(FileHandles, AsynchronousReadsGiveTheSameLines) {
+TEST_F(FileHandlesThreads, AsynchronousReadsGiveTheSameLines) {
     std::string content;
     for (int i = 0; i < 500; ++i) content += "line " + std::to_string(i) + "\r\n";
     testsupport::WriteFile("many.txt", content);
@@ -175,7 +177,7 @@ TEST_F(FileHandles, RefusalsAndBadHandles) {
     EXPECT_EQ(FileWinOpenCount(), 0);
 }
 
-TEST_F(FileHandles, EndingTheTypeClosesOpenStreams) {
+TEST_F(FileHandlesThreads, EndingTheTypeClosesOpenStreams) {
     testsupport::WriteFile("x.txt", "x");
     for (int i = 0; i < 5; ++i) ASSERT_GT(OpenFileHandleEx("x.txt", i & 1, 0), 0);
     EXPECT_EQ(FileWinOpenCount(), 5);
@@ -184,7 +186,7 @@ TEST_F(FileHandles, EndingTheTypeClosesOpenStreams) {
     EXPECT_EQ(EndFileHandles(), -1);
 }
 
-TEST_F(FileHandles, QueuedOpensReadLines) {
+TEST_F(FileHandlesThreads, QueuedOpensReadLines) {
     StartLoader(2);
     testsupport::WriteFile("q.txt", "one\r\ntwo");
     std::vector<Handle> handles;
@@ -210,7 +212,7 @@ TEST_F(FileHandles, QueuedOpensReadLines) {
     DeleteTypedHandle(handle);
 }
 
-TEST_F(FileHandles, QueuedOpenOfAMissingFileLeavesAnInvalidHandle) {
+TEST_F(FileHandlesThreads, QueuedOpenOfAMissingFileLeavesAnInvalidHandle) {
     StartLoader(1);
     Handle handle = OpenFileHandleEx("missing.txt", 0, 1);
     ASSERT_GT(handle, 0);
@@ -255,7 +257,7 @@ StreamHandle GatedOpen(const char* path, int cache, int blockRead, int asyncRead
     return FileWinOpen(path, cache, blockRead, asyncRead);
 }
 
-TEST_F(FileHandles, DeletingARunningOpenWaitsForIt) {
+TEST_F(FileHandlesThreads, DeletingARunningOpenWaitsForIt) {
     g_entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     g_release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     StreamFunctionTable gated = PlainStreamFunctionSet();

@@ -63,7 +63,7 @@ std::vector<Step> RunScript(StreamHandle stream, const OpenMode& mode, uint32_t 
     return steps;
 }
 
-TEST(WindowsFileLayer, EveryModeReadsTheSame) {
+TEST(WindowsFileLayerThreads, EveryModeReadsTheSame) {
     const size_t kFileSizes[] = {0, 1, 131071, 131072, 131073, 1 << 20};
     for (size_t size : kFileSizes) {
         std::string bytes = PatternBytes(size, static_cast<uint32_t>(size));
@@ -96,7 +96,7 @@ TEST(WindowsFileLayer, EveryModeReadsTheSame) {
     }
 }
 
-TEST(WindowsFileLayer, ShortLastElementThenEnd) {
+TEST(WindowsFileLayerThreads, ShortLastElementThenEnd) {
     testsupport::WriteFile("ten.bin", PatternBytes(14));
     for (const OpenMode& mode : kOpenModes) {
         SCOPED_TRACE(mode.name);
@@ -121,7 +121,7 @@ TEST(WindowsFileLayer, ShortLastElementThenEnd) {
     }
 }
 
-TEST(WindowsFileLayer, SeeksBeyondEndAndBeforeStart) {
+TEST(WindowsFileLayerThreads, SeeksBeyondEndAndBeforeStart) {
     testsupport::WriteFile("s.bin", PatternBytes(100));
     for (const OpenMode& mode : kOpenModes) {
         SCOPED_TRACE(mode.name);
@@ -153,7 +153,7 @@ TEST(WindowsFileLayer, SeeksBeyondEndAndBeforeStart) {
     }
 }
 
-TEST(WindowsFileLayer, ThreadSeekIsOrderedBeforeTheNextCommand) {
+TEST(WindowsFileLayerThreads, ThreadSeekIsOrderedBeforeTheNextCommand) {
     std::string bytes = PatternBytes(5000);
     testsupport::WriteFile("o.bin", bytes);
     StreamHandle stream = FileWinOpen("o.bin", 0, 0, 1);
@@ -176,7 +176,7 @@ TEST(WindowsFileLayer, ThreadSeekIsOrderedBeforeTheNextCommand) {
     FileWinClose(stream);
 }
 
-TEST(WindowsFileLayer, AsynchronousReadReturnsAtOnce) {
+TEST(WindowsFileLayerThreads, AsynchronousReadReturnsAtOnce) {
     std::string bytes = PatternBytes(3000);
     testsupport::WriteFile("a.bin", bytes);
     StreamHandle stream = FileWinOpen("a.bin", 0, 0, 1);
@@ -196,7 +196,7 @@ TEST(WindowsFileLayer, AsynchronousReadReturnsAtOnce) {
     FileWinClose(stream);
 }
 
-TEST(WindowsFileLayer, AsynchronousShortReadZeroFillsAndEnds) {
+TEST(WindowsFileLayerThreads, AsynchronousShortReadZeroFillsAndEnds) {
     // The file shrinks after the open: the promised bytes past the new end
     // read as zero and the stream reports its end.
     testsupport::WriteFile("shrink.bin", PatternBytes(1000));
@@ -225,7 +225,7 @@ TEST(WindowsFileLayer, AsynchronousShortReadZeroFillsAndEnds) {
     }
 }
 
-TEST(WindowsFileLayer, CacheReadsAheadWhileIdle) {
+TEST(WindowsFileLayerThreads, CacheReadsAheadWhileIdle) {
     std::string bytes = PatternBytes(100000);
     testsupport::WriteFile("c.bin", bytes);
     KnobResetReadFileCallCount();
@@ -246,7 +246,7 @@ TEST(WindowsFileLayer, CacheReadsAheadWhileIdle) {
     FileWinClose(stream);
 }
 
-TEST(WindowsFileLayer, CacheHoldsAtMostOneBlock) {
+TEST(WindowsFileLayerThreads, CacheHoldsAtMostOneBlock) {
     testsupport::WriteFile("big.bin", PatternBytes(1 << 20));
     KnobResetReadFileCallCount();
     StreamHandle stream = FileWinOpen("big.bin", 1, 0, 0);
@@ -262,7 +262,7 @@ TEST(WindowsFileLayer, CacheHoldsAtMostOneBlock) {
     FileWinClose(stream);
 }
 
-TEST(WindowsFileLayer, ThreadModeLeavesNothingBehind) {
+TEST(WindowsFileLayerThreads, ThreadModeLeavesNothingBehind) {
     testsupport::WriteFile("t.bin", PatternBytes(300));
     int threads = CountThreads();
     int blocks = MemGetCount();

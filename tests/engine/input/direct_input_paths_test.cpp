@@ -175,7 +175,9 @@ TEST_F(DirectInputPathTest, EveryTableKeyReadsTheSameCodeThroughBothPaths) {
     DuRud::ResetLogForTest();
 }
 
-TEST_F(DirectInputPathTest, DirectInputKeyboardRereadsInTheSameMillisecondOnlyOnItsEvent) {
+using DirectInputPathThreads = DirectInputPathTest;
+
+TEST_F(DirectInputPathThreads, DirectInputKeyboardRereadsInTheSameMillisecondOnlyOnItsEvent) {
     ASSERT_TRUE(KnobWindowsVersion(5, 1, 2600));
     UseReportedWindows();
     ASSERT_EQ(DuRud::InitializeInput(), 0);

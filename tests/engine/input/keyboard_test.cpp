@@ -67,7 +67,9 @@ TEST_F(InputTest, EveryTableKeyReadsItsKeyCode) {
     EXPECT_EQ(DuRud::GetAllKeyStates(nullptr), -1);
 }
 
-TEST_F(InputTest, OneReadPerMillisecondAndOnlyOnTheMainThread) {
+using InputThreads = InputTest;
+
+TEST_F(InputThreads, OneReadPerMillisecondAndOnlyOnTheMainThread) {
     ASSERT_EQ(DuRud::InitializeInput(), 0);
     Key(SDL_SCANCODE_X, true);
     EXPECT_EQ(DuRud::CheckKeyDown(0x2D), 1);

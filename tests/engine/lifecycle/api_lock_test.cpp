@@ -22,7 +22,9 @@ class ApiLockTest : public testing::Test {
     }
 };
 
-TEST_F(ApiLockTest, WaitersAcquireInArrivalOrder) {
+using ApiLockThreads = ApiLockTest;
+
+TEST_F(ApiLockThreads, WaitersAcquireInArrivalOrder) {
     std::mutex orderLock;
     std::vector<std::string> order;
     auto contender = [&](const char* name) {
@@ -52,7 +54,7 @@ TEST_F(ApiLockTest, WaitersAcquireInArrivalOrder) {
     EXPECT_EQ(0, EngineApiLockWaiterCount());
 }
 
-TEST_F(ApiLockTest, HolderLocksAgainAndMustUnlockAsOften) {
+TEST_F(ApiLockThreads, HolderLocksAgainAndMustUnlockAsOften) {
     LockEngineApi();
     LockEngineApi();
     LockEngineApi();
@@ -72,7 +74,7 @@ TEST_F(ApiLockTest, HolderLocksAgainAndMustUnlockAsOften) {
     EXPECT_EQ(1, acquired.load());
 }
 
-TEST_F(ApiLockTest, SixteenThreadsCountExactly) {
+TEST_F(ApiLockThreads, SixteenThreadsCountExactly) {
     int counter = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 16; ++t) {

@@ -118,7 +118,9 @@ AsyncRequest* Queue(int id, AsyncWorkerFunction worker) {
     return request;
 }
 
-TEST_F(AsyncLoadingTest, OldestFirstAndHigherSlotOnEqualTimes) {
+using AsyncLoadingThreads = AsyncLoadingTest;
+
+TEST_F(AsyncLoadingThreads, OldestFirstAndHigherSlotOnEqualTimes) {
     g_order.clear();
     // No workers yet: the requests wait, and their times can be set.
     Queue(1, RecordOrder)->timeQueued = 100;
@@ -131,7 +133,7 @@ TEST_F(AsyncLoadingTest, OldestFirstAndHigherSlotOnEqualTimes) {
     EXPECT_EQ((std::vector<int>{4, 1, 3, 2}), g_order);
 }
 
-TEST_F(AsyncLoadingTest, BadSlotsAndCallsAreRefused) {
+TEST_F(AsyncLoadingThreads, BadSlotsAndCallsAreRefused) {
     EXPECT_EQ(-1, AsyncRequestDelete(-1, 0));
     EXPECT_EQ(-1, AsyncRequestDelete(kAsyncQueueSize, 0));
     EXPECT_EQ(-1, AsyncRequestDelete(0, 0)) << "empty slot";
@@ -170,7 +172,9 @@ void HeldLoad(AsyncRequest*) {
 
 class AsyncConcurrencyTest : public AsyncLoadingTest, public testing::WithParamInterface<int> {};
 
-TEST_P(AsyncConcurrencyTest, RunsAtMostProcessorsMinusOne) {
+using AsyncConcurrencyThreads = AsyncConcurrencyTest;
+
+TEST_P(AsyncConcurrencyThreads, RunsAtMostProcessorsMinusOne) {
     const int processors = GetParam();
     const int expected = processors <= 2 ? 1 : processors - 1;
     g_gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -196,7 +200,7 @@ TEST_P(AsyncConcurrencyTest, RunsAtMostProcessorsMinusOne) {
     CloseHandle(g_gate);
 }
 
-TEST_F(AsyncLoadingTest, IdleWorkersStayParkedWhileALoadRuns) {
+TEST_F(AsyncLoadingThreads, IdleWorkersStayParkedWhileALoadRuns) {
     g_gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     g_active = 0;
     ASSERT_EQ(0, AsyncLoadStartThreads(8));
@@ -216,7 +220,7 @@ TEST_F(AsyncLoadingTest, IdleWorkersStayParkedWhileALoadRuns) {
     CloseHandle(g_gate);
 }
 
-INSTANTIATE_TEST_SUITE_P(Processors, AsyncConcurrencyTest, testing::Values(1, 2, 8));
+INSTANTIATE_TEST_SUITE_P(Processors, AsyncConcurrencyThreads, testing::Values(1, 2, 8));
 
 // --- main-thread calls ---------------------------------------------------------
 
@@ -243,7 +247,7 @@ void PostingLoad(AsyncRequest* request) {
     g_postRanOn = call.ranOn;
 }
 
-TEST_F(AsyncLoadingTest, PostedCallRunsOnTheMainThread) {
+TEST_F(AsyncLoadingThreads, PostedCallRunsOnTheMainThread) {
     ASSERT_EQ(0, AsyncLoadStartThreads(4));
     Queue(7, PostingLoad);
     DrainQueue();
@@ -268,7 +272,7 @@ void SlowPostingLoad(AsyncRequest* request) {
     PostToMainThread(&call);
 }
 
-TEST_F(AsyncLoadingTest, ServiceBudgetServesOneAndKeepsTheRestInOrder) {
+TEST_F(AsyncLoadingThreads, ServiceBudgetServesOneAndKeepsTheRestInOrder) {
     KnobSetVirtualClock(true);
     g_served.clear();
     ASSERT_EQ(0, AsyncLoadStartThreads(2));
@@ -286,7 +290,7 @@ TEST_F(AsyncLoadingTest, ServiceBudgetServesOneAndKeepsTheRestInOrder) {
     DrainQueue();
 }
 
-TEST_F(AsyncLoadingTest, StopLeavesNoThreadAndTermFreesUnrunRequests) {
+TEST_F(AsyncLoadingThreads, StopLeavesNoThreadAndTermFreesUnrunRequests) {
     const int before = testsupport::ThreadCount();
     ASSERT_EQ(0, AsyncLoadStartThreads(8));
     EXPECT_EQ(kAsyncWorkerCount, AsyncLiveWorkerThreads());

@@ -291,7 +291,9 @@ INSTANTIATE_TEST_SUITE_P(
                                        kWindowTeardown)}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.step); });
 
-TEST_F(EngineLifecycleTest, RealTableFailsAtGraphicsAndLeavesNothing) {
+using EngineLifecycleThreads = EngineLifecycleTest;
+
+TEST_F(EngineLifecycleThreads, RealTableFailsAtGraphicsAndLeavesNothing) {
     const int blocks = MemGetCount();
     const int threads = testsupport::ThreadCount();
     const int winsock = KnobModuleLoadCount("ws2_32.dll");
@@ -311,7 +313,7 @@ TEST_F(EngineLifecycleTest, RealTableFailsAtGraphicsAndLeavesNothing) {
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
 }
 
-TEST_F(EngineLifecycleTest, LockedPumpForwardsThePumpResult) {
+TEST_F(EngineLifecycleThreads, LockedPumpForwardsThePumpResult) {
     RecordingCalls calls;
     calls.Script("PumpWindowMessages", 0);
     EXPECT_EQ(0, PumpWindowMessagesLocked());

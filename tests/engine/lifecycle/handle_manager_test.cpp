@@ -368,7 +368,9 @@ TEST_F(HandleLoadTest, DeleteAllDropsQueuedLoads) {
     EXPECT_EQ(0, GetHandleTypeRecord(kType)->count);
 }
 
-TEST_F(HandleLoadTest, DeletingARunningLoadWaitsForIt) {
+using HandleLoadThreads = HandleLoadTest;
+
+TEST_F(HandleLoadThreads, DeletingARunningLoadWaitsForIt) {
     Register(8);
     ASSERT_EQ(0, AsyncLoadStartThreads(2));
     int32_t deletedFlag = 0;
@@ -389,7 +391,7 @@ TEST_F(HandleLoadTest, DeletingARunningLoadWaitsForIt) {
     EXPECT_EQ(0, AsyncLoadStopThreads());
 }
 
-TEST_F(HandleLoadTest, WorkerAndMainDeletingTogetherDeleteOnce) {
+TEST_F(HandleLoadThreads, WorkerAndMainDeletingTogetherDeleteOnce) {
     Register(64);
     ASSERT_EQ(0, AsyncLoadStartThreads(4));
     for (int run = 0; run < 1000; ++run) {

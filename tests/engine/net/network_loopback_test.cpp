@@ -132,7 +132,9 @@ class NetworkLoopback : public testing::Test {
     std::vector<SOCKET> peers;
 };
 
-TEST_F(NetworkLoopback, AConnectionIsAcceptedOnFdAcceptIntoAFramedHandle) {
+using NetworkLoopbackThreads = NetworkLoopback;
+
+TEST_F(NetworkLoopbackThreads, AConnectionIsAcceptedOnFdAcceptIntoAFramedHandle) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -156,7 +158,7 @@ TEST_F(NetworkLoopback, AConnectionIsAcceptedOnFdAcceptIntoAFramedHandle) {
     EXPECT_EQ(r->peerPort, ntohs(own.sin_port));
 }
 
-TEST_F(NetworkLoopback, MessagesArriveWholeAndInOrderWithPrefixesSplit) {
+TEST_F(NetworkLoopbackThreads, MessagesArriveWholeAndInOrderWithPrefixesSplit) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -184,7 +186,7 @@ TEST_F(NetworkLoopback, MessagesArriveWholeAndInOrderWithPrefixesSplit) {
     EXPECT_EQ(TakeAll(h), expected);
 }
 
-TEST_F(NetworkLoopback, APartialMessageIsNotCountedUntilItCompletes) {
+TEST_F(NetworkLoopbackThreads, APartialMessageIsNotCountedUntilItCompletes) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -199,7 +201,7 @@ TEST_F(NetworkLoopback, APartialMessageIsNotCountedUntilItCompletes) {
     EXPECT_EQ(TakeAll(h), body);
 }
 
-TEST_F(NetworkLoopback, TheReceiveRingWrapsAndKeepsTheBytesInOrder) {
+TEST_F(NetworkLoopbackThreads, TheReceiveRingWrapsAndKeepsTheBytesInOrder) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -220,7 +222,7 @@ TEST_F(NetworkLoopback, TheReceiveRingWrapsAndKeepsTheBytesInOrder) {
     EXPECT_EQ(TakeAll(h), second);
 }
 
-TEST_F(NetworkLoopback, QueuedSendsGoOutWithTheirPrefixAlsoWhenTheSocketWouldBlock) {
+TEST_F(NetworkLoopbackThreads, QueuedSendsGoOutWithTheirPrefixAlsoWhenTheSocketWouldBlock) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -259,7 +261,7 @@ TEST_F(NetworkLoopback, QueuedSendsGoOutWithTheirPrefixAlsoWhenTheSocketWouldBlo
     EXPECT_EQ(small, Prefix(3) + "hi!");
 }
 
-TEST_F(NetworkLoopback, ThePeersCloseClearsTheConnectedFlag) {
+TEST_F(NetworkLoopbackThreads, ThePeersCloseClearsTheConnectedFlag) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -273,7 +275,7 @@ TEST_F(NetworkLoopback, ThePeersCloseClearsTheConnectedFlag) {
     EXPECT_EQ(GetNetworkHandle(h), r);
 }
 
-TEST_F(NetworkLoopback, AHostileSizePutsTheHandleInErrorAndTheCleanUpDeletesIt) {
+TEST_F(NetworkLoopbackThreads, AHostileSizePutsTheHandleInErrorAndTheCleanUpDeletesIt) {
     for (uint32_t size : {0xFFFFFFFFu, 16u * 1024 * 1024 + 1, 0x80000000u}) {
         SOCKET peer;
         Handle h;
@@ -300,7 +302,7 @@ TEST_F(NetworkLoopback, AHostileSizePutsTheHandleInErrorAndTheCleanUpDeletesIt) 
     }
 }
 
-TEST_F(NetworkLoopback, RefusalsAndStraySockets) {
+TEST_F(NetworkLoopbackThreads, RefusalsAndStraySockets) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -334,7 +336,7 @@ TEST_F(NetworkLoopback, RefusalsAndStraySockets) {
     EXPECT_EQ(result, 0);
 }
 
-TEST_F(NetworkLoopback, ConnectEventsAndUdpHandlesOnlyRecordTheirFlags) {
+TEST_F(NetworkLoopbackThreads, ConnectEventsAndUdpHandlesOnlyRecordTheirFlags) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -366,7 +368,7 @@ TEST_F(NetworkLoopback, ConnectEventsAndUdpHandlesOnlyRecordTheirFlags) {
     ASSERT_TRUE(PumpUntil([&] { return r->receivedTotal == 1; }));
 }
 
-TEST_F(NetworkLoopback, EndClosesEverythingOnceAndTheLayerRefusesAfterwards) {
+TEST_F(NetworkLoopbackThreads, EndClosesEverythingOnceAndTheLayerRefusesAfterwards) {
     SOCKET peer;
     Handle h;
     ASSERT_TRUE(Connect(&peer, &h));
@@ -392,7 +394,7 @@ TEST_F(NetworkLoopback, EndClosesEverythingOnceAndTheLayerRefusesAfterwards) {
 namespace DuRud {
 namespace {
 
-TEST(NetworkLoopbackV6, AnIpv6ListenerAcceptsWherePresent) {
+TEST(NetworkLoopbackV6Threads, AnIpv6ListenerAcceptsWherePresent) {
     ASSERT_EQ(SetLogFolder(testsupport::TestDirectory().c_str()), 0);
     ASSERT_EQ(LogStart(), 0);
     const Handle listener = SetUpNetworkForTest(1);

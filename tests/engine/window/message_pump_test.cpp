@@ -135,7 +135,7 @@ TEST(MessagePumpTest, ActivationOutsideThePumpIsAppliedAtOnce) {
     ShutdownEngineLocked();
 }
 
-TEST(MessagePumpTest, PumpOffTheMainThreadMakesOnePass) {
+TEST(MessagePumpThreads, PumpOffTheMainThreadMakesOnePass) {
     ASSERT_EQ(0, StartWindowedEngine());
     SendMessageA(MainWindow(), WM_ACTIVATE, WA_INACTIVE, 0);
     ASSERT_EQ(1, IsWaitWhileInactiveNeeded());
@@ -175,7 +175,7 @@ DWORD WINAPI RestoreOnceServed(LPVOID) {
     return 0;
 }
 
-TEST(MessagePumpTest, MinimisedPumpParksUntilRestoredAndServesWorkers) {
+TEST(MessagePumpThreads, MinimisedPumpParksUntilRestoredAndServesWorkers) {
     KnobSetVirtualClock(true);
     RecordingWindowCalls calls;
     ASSERT_EQ(0, StartWindowedEngine());

@@ -19,7 +19,9 @@ class VirtualClock : public testing::Test {
     void SetUp() override { KnobSetVirtualClock(true); }
 };
 
-TEST_F(VirtualClock, SleepReturnsAtOnceWithTheClockMovedExactly) {
+using VirtualClockThreads = VirtualClock;
+
+TEST_F(VirtualClockThreads, SleepReturnsAtOnceWithTheClockMovedExactly) {
     LARGE_INTEGER q0, q1, f;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&q0);
@@ -35,7 +37,7 @@ TEST_F(VirtualClock, SleepReturnsAtOnceWithTheClockMovedExactly) {
     EXPECT_EQ(q1.QuadPart - q0.QuadPart, f.QuadPart + 1);
 }
 
-TEST_F(VirtualClock, BusyWaitOnTheCounterEnds) {
+TEST_F(VirtualClockThreads, BusyWaitOnTheCounterEnds) {
     LARGE_INTEGER f, start, now;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&start);
@@ -47,7 +49,7 @@ TEST_F(VirtualClock, BusyWaitOnTheCounterEnds) {
     EXPECT_EQ(reads, f.QuadPart / 1000);                          // one tick per read
 }
 
-TEST_F(VirtualClock, UnsignalledWaitTimesOutWithTheClockMovedSignalledReturnsAtOnce) {
+TEST_F(VirtualClockThreads, UnsignalledWaitTimesOutWithTheClockMovedSignalledReturnsAtOnce) {
     HANDLE e = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD t0 = timeGetTime();
     EXPECT_EQ(WaitForSingleObject(e, 100), WAIT_TIMEOUT);
@@ -60,7 +62,7 @@ TEST_F(VirtualClock, UnsignalledWaitTimesOutWithTheClockMovedSignalledReturnsAtO
     CloseHandle(e);
 }
 
-TEST_F(VirtualClock, SixHundredFramesAtSixtyPerSecondEndAtExactlyTenSeconds) {
+TEST_F(VirtualClockThreads, SixHundredFramesAtSixtyPerSecondEndAtExactlyTenSeconds) {
     auto real0 = RealClock::now();
     const DWORD start = timeGetTime();
     // A frame keeper: frame n is due at start + n * 1000 / 60 ms.
@@ -73,7 +75,7 @@ TEST_F(VirtualClock, SixHundredFramesAtSixtyPerSecondEndAtExactlyTenSeconds) {
     EXPECT_LT(RealClock::now() - real0, std::chrono::seconds(1));
 }
 
-TEST_F(VirtualClock, AnotherThreadsSignalEndsAWaitWithoutMovingTheClock) {
+TEST_F(VirtualClockThreads, AnotherThreadsSignalEndsAWaitWithoutMovingTheClock) {
     HANDLE e = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE t = CreateThread(
         nullptr, 0,
@@ -90,7 +92,7 @@ TEST_F(VirtualClock, AnotherThreadsSignalEndsAWaitWithoutMovingTheClock) {
     CloseHandle(e);
 }
 
-TEST_F(VirtualClock, CalendarTimeMovesWithTheVirtualClock) {
+TEST_F(VirtualClockThreads, CalendarTimeMovesWithTheVirtualClock) {
     FILETIME a, b;
     GetSystemTimeAsFileTime(&a);
     Sleep(5000);
@@ -147,7 +149,7 @@ DWORD WINAPI sleepAndStamp(LPVOID p) {
     return 0;
 }
 
-TEST_F(VirtualClock, SleepersWakeInDeadlineOrderAtTheirExactTimes) {
+TEST_F(VirtualClockThreads, SleepersWakeInDeadlineOrderAtTheirExactTimes) {
     Stamp a{30}, b{10};
     HANDLE ta = CreateThread(nullptr, 0, sleepAndStamp, &a, 0, nullptr);
     HANDLE tb = CreateThread(nullptr, 0, sleepAndStamp, &b, 0, nullptr);
@@ -179,7 +181,7 @@ DWORD WINAPI sleepInALoop(LPVOID p) {
     return 0;
 }
 
-TEST_F(VirtualClock, ASleepingWorkerDoesNotRunTheClockAheadOfABusyThread) {
+TEST_F(VirtualClockThreads, ASleepingWorkerDoesNotRunTheClockAheadOfABusyThread) {
     const DWORD t0 = timeGetTime();
     Looper looper;
     HANDLE t = CreateThread(nullptr, 0, sleepInALoop, &looper, 0, nullptr);
@@ -204,7 +206,7 @@ struct Waiter {
     std::atomic<DWORD> at{0};
 };
 
-TEST_F(VirtualClock, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
+TEST_F(VirtualClockThreads, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
     const DWORD t0 = timeGetTime();
     Waiter w;
     w.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -230,7 +232,7 @@ TEST_F(VirtualClock, ATimedWaitSeesASignalGivenBeforeItsDeadline) {
 
 namespace {
 
-TEST_F(VirtualClock, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHoldTheClock) {
+TEST_F(VirtualClockThreads, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHoldTheClock) {
     const DWORD t0 = timeGetTime();
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::atomic<int> rounds{0};

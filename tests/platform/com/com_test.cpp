@@ -96,7 +96,9 @@ TEST_F(ComTest, InitialiseRefusesBadArguments) {
     CoUninitialize();
 }
 
-TEST_F(ComTest, EachThreadInitialisesItsOwnApartment) {
+using ComThreads = ComTest;
+
+TEST_F(ComThreads, EachThreadInitialisesItsOwnApartment) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     HRESULT onWorker = E_FAIL;
     std::thread worker([&] {
@@ -152,7 +154,7 @@ TEST_F(ComTest, UnknownClassAndInterfaceAreRefused) {
     CoUninitialize();
 }
 
-TEST_F(ComTest, CreationNeedsAnInitialisedThread) {
+TEST_F(ComThreads, CreationNeedsAnInitialisedThread) {
     void* out = reinterpret_cast<void*>(uintptr_t{1});
     EXPECT_EQ(CoCreateInstance(CLSID_TestCounter, nullptr, CLSCTX_ALL, IID_IUnknown, &out),
               CO_E_NOTINITIALIZED);
@@ -180,7 +182,7 @@ TEST_F(ComTest, CreationNeedsAnInitialisedThread) {
     CoUninitialize();
 }
 
-TEST_F(ComTest, ThreadEndingInsideTheMultithreadedApartmentLeavesIt) {
+TEST_F(ComThreads, ThreadEndingInsideTheMultithreadedApartmentLeavesIt) {
     std::thread([] { EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }).join();
     void* out = nullptr;
     EXPECT_EQ(CoCreateInstance(CLSID_TestCounter, nullptr, CLSCTX_ALL, IID_IUnknown, &out),

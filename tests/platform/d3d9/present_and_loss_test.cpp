@@ -226,7 +226,9 @@ TEST_F(D3D9Present, ReleaseAllAndRecreateListsALeakedTexture) {
     EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
 }
 
-TEST_F(D3D9Present, CallsFromAnotherThreadAreCounted) {
+using D3D9PresentThreads = D3D9Present;
+
+TEST_F(D3D9PresentThreads, CallsFromAnotherThreadAreCounted) {
     Make(D3DSWAPEFFECT_COPY);
     const long before = KnobD3D9ForeignThreadCalls();
     std::thread([&] {

@@ -152,7 +152,7 @@ TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
     EXPECT_FALSE(std::filesystem::exists("log.txt"));
 }
 
-TEST(FileHandles, OnlyOneOfManyThreadsGetsAnExclusiveOpen) {
+TEST(FileHandlesThreads, OnlyOneOfManyThreadsGetsAnExclusiveOpen) {
     testsupport::WriteFile("shared.txt", "");
     constexpr int kThreads = 8;
     for (int round = 0; round < 20; ++round) {

@@ -16,7 +16,7 @@ HANDLE OpenForRead(const char* path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TEST(ReadFileKnobs, HoldStopsReadsUntilReleased) {
+TEST(ReadFileKnobsThreads, HoldStopsReadsUntilReleased) {
     testsupport::WriteFile("held.bin", "abcdef");
     HANDLE file = OpenForRead("held.bin");
     ASSERT_NE(file, INVALID_HANDLE_VALUE);

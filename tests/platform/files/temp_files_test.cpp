@@ -56,7 +56,7 @@ TEST(TempFiles, TempPathHonoursTmpdir) {
     EXPECT_STREQ(buffer, "C:\\tmp\\");
 }
 
-TEST(TempFiles, TwoThreadsMakeTwoHundredDistinctFiles) {
+TEST(TempFilesThreads, TwoThreadsMakeTwoHundredDistinctFiles) {
     std::filesystem::create_directories("tmp");
     TempFolder folder(testsupport::TestDirectory() + "/tmp");
     char tempPath[MAX_PATH];

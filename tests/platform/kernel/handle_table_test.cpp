@@ -42,7 +42,7 @@ TEST(KernelHandleTable, StaleAndMadeUpHandlesFailCleanly) {
     EXPECT_EQ(alive, 0);
 }
 
-TEST(KernelHandleTable, LastErrorIsPerThread) {
+TEST(KernelHandleTableThreads, LastErrorIsPerThread) {
     SetLastError(42);
     std::thread([] {
         EXPECT_EQ(GetLastError(), 0u);

@@ -28,7 +28,9 @@ class AsyncSelect : public WinsockTest {
     HWND window = nullptr;
 };
 
-TEST_F(AsyncSelect, AcceptIsPostedOnceUntilAcceptIsCalled) {
+using AsyncSelectThreads = AsyncSelect;
+
+TEST_F(AsyncSelectThreads, AcceptIsPostedOnceUntilAcceptIsCalled) {
     USHORT port = 0;
     SOCKET listener = Keep(Listener(&port));
     ASSERT_EQ(WSAAsyncSelect(listener, window, kSelectMessage, FD_ACCEPT), 0);
@@ -53,7 +55,7 @@ TEST_F(AsyncSelect, AcceptIsPostedOnceUntilAcceptIsCalled) {
     EXPECT_TRUE(SettleNotes(window).empty());
 }
 
-TEST_F(AsyncSelect, ConnectThenWriteAndRefusedConnectCarriesItsError) {
+TEST_F(AsyncSelectThreads, ConnectThenWriteAndRefusedConnectCarriesItsError) {
     USHORT port = 0;
     ASSERT_NE(Keep(Listener(&port)), INVALID_SOCKET);
     SOCKET client = Keep(socket(AF_INET, SOCK_STREAM, 0));
@@ -88,7 +90,7 @@ TEST_F(AsyncSelect, ConnectThenWriteAndRefusedConnectCarriesItsError) {
     EXPECT_TRUE(SettleNotes(window).empty());  // no FD_WRITE, no FD_CLOSE
 }
 
-TEST_F(AsyncSelect, ReadComesWhenDataArriveAndAgainOnlyAfterRecv) {
+TEST_F(AsyncSelectThreads, ReadComesWhenDataArriveAndAgainOnlyAfterRecv) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
     Keep(a);
@@ -115,7 +117,7 @@ TEST_F(AsyncSelect, ReadComesWhenDataArriveAndAgainOnlyAfterRecv) {
     EXPECT_EQ(Count(notes, b, FD_READ), 1u);
 }
 
-TEST_F(AsyncSelect, WriteComesAgainWhenASendThatWouldBlockCanGoOn) {
+TEST_F(AsyncSelectThreads, WriteComesAgainWhenASendThatWouldBlockCanGoOn) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
     Keep(a);
@@ -153,7 +155,7 @@ TEST_F(AsyncSelect, WriteComesAgainWhenASendThatWouldBlockCanGoOn) {
     EXPECT_TRUE(writable);
 }
 
-TEST_F(AsyncSelect, CloseWhenThePeerClosesAfterItsDataAreRead) {
+TEST_F(AsyncSelectThreads, CloseWhenThePeerClosesAfterItsDataAreRead) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
     Keep(b);
@@ -175,7 +177,7 @@ TEST_F(AsyncSelect, CloseWhenThePeerClosesAfterItsDataAreRead) {
     for (const Note& note : SettleNotes(window)) EXPECT_NE(note.event, FD_CLOSE);
 }
 
-TEST_F(AsyncSelect, AnAcceptedSocketTakesTheListenersSelection) {
+TEST_F(AsyncSelectThreads, AnAcceptedSocketTakesTheListenersSelection) {
     USHORT port = 0;
     SOCKET listener = Keep(Listener(&port));
     ASSERT_EQ(WSAAsyncSelect(listener, window, kSelectMessage, FD_ACCEPT | FD_READ), 0);
@@ -194,7 +196,7 @@ TEST_F(AsyncSelect, AnAcceptedSocketTakesTheListenersSelection) {
     EXPECT_EQ(Count(seen, accepted, FD_WRITE), 0u);  // not selected
 }
 
-TEST_F(AsyncSelect, CancelCloseAndADestroyedWindowStopTheMessages) {
+TEST_F(AsyncSelectThreads, CancelCloseAndADestroyedWindowStopTheMessages) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
     Keep(a);
@@ -226,7 +228,7 @@ TEST_F(AsyncSelect, CancelCloseAndADestroyedWindowStopTheMessages) {
     }
 }
 
-TEST(AsyncSelectThread, TheWatcherIsJoinedAtTheLastCleanup) {
+TEST(AsyncSelectWatcherThreads, TheWatcherIsJoinedAtTheLastCleanup) {
     const int before = testsupport::ThreadCount();
     WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);

@@ -109,7 +109,9 @@ TEST_F(SocketCalls, TcpListenConnectAcceptSendPeekReceiveShutdownClose) {
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
 }
 
-TEST_F(SocketCalls, RefusedConnectionAndWouldBlockAreWinsockCodes) {
+using SocketCallsThreads = SocketCalls;
+
+TEST_F(SocketCallsThreads, RefusedConnectionAndWouldBlockAreWinsockCodes) {
     // A bound socket that does not listen holds a port nobody answers on.
     SOCKET holder = Keep(socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in any = Loopback(0);
@@ -248,7 +250,7 @@ TEST_F(SocketCalls, BadArgumentsGetClearErrors) {
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
 }
 
-TEST_F(SocketCalls, CloseWakesACallBlockedInAnotherThread) {
+TEST_F(SocketCallsThreads, CloseWakesACallBlockedInAnotherThread) {
     SOCKET a, b;
     ASSERT_TRUE(ConnectedPair(&a, &b));
     Keep(a);

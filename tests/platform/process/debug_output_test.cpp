@@ -31,7 +31,7 @@ TEST(DebugOutput, ResetSwitchesCaptureOff) {
     EXPECT_EQ(KnobDebugOutput(), "");
 }
 
-TEST(DebugOutput, WholeLinesFromManyThreads) {
+TEST(DebugOutputThreads, WholeLinesFromManyThreads) {
     KnobCaptureDebugOutput(true);
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(SystemInfo, ProcessorsAreTheOnesThisProcessMayUse) {
+TEST(SystemInfoThreads, ProcessorsAreTheOnesThisProcessMayUse) {
     cpu_set_t allowed;
     ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
     SYSTEM_INFO info;

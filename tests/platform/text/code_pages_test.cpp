@@ -228,7 +228,7 @@ TEST(CodePages, Utf8HelpersForOtherAreas) {
     EXPECT_EQ(platform::Cp932ToUtf8("\xB1"), "\xEF\xBD\xB1");  // half-width katakana
 }
 
-TEST(CodePages, ConvertersAreSafeAcrossThreads) {
+TEST(CodePagesThreads, ConvertersAreSafeAcrossThreads) {
     std::vector<std::thread> threads;
     std::vector<int> failures(8, 0);
     for (int t = 0; t < 8; ++t) {

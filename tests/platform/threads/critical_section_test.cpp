@@ -31,7 +31,7 @@ int tryFromOtherThread(CRITICAL_SECTION* cs) {
     return p.result.load();
 }
 
-TEST(CriticalSection, OwnerMayEnterAgainOthersWaitUntilTheLastLeave) {
+TEST(CriticalSectionThreads, OwnerMayEnterAgainOthersWaitUntilTheLastLeave) {
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
     EnterCriticalSection(&cs);
@@ -45,7 +45,7 @@ TEST(CriticalSection, OwnerMayEnterAgainOthersWaitUntilTheLastLeave) {
     DeleteCriticalSection(&cs);
 }
 
-TEST(CriticalSection, LeaveByAThreadThatDoesNotOwnItIsIgnored) {
+TEST(CriticalSectionThreads, LeaveByAThreadThatDoesNotOwnItIsIgnored) {
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
     EnterCriticalSection(&cs);
@@ -69,7 +69,7 @@ struct Counter {
 };
 constexpr int kIncrements = 20000;
 
-TEST(CriticalSection, EightThreadsCountExactly) {
+TEST(CriticalSectionThreads, EightThreadsCountExactly) {
     Counter c;
     InitializeCriticalSectionAndSpinCount(&c.cs, 4000);
     HANDLE threads[8];

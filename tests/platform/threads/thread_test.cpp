@@ -21,7 +21,7 @@ DWORD WINAPI setFlag(LPVOID p) {
     return 5;
 }
 
-TEST(ThreadStart, SuspendedThreadRunsOnlyAfterResume) {
+TEST(ThreadStartThreads, SuspendedThreadRunsOnlyAfterResume) {
     std::atomic<int> ran{0};
     DWORD id = 0;
     HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, &id);
@@ -43,7 +43,7 @@ TEST(ThreadStart, SuspendedThreadRunsOnlyAfterResume) {
     EXPECT_TRUE(CloseHandle(h));
 }
 
-TEST(ThreadStart, SuspendCountsAddUpOnAParkedThread) {
+TEST(ThreadStartThreads, SuspendCountsAddUpOnAParkedThread) {
     std::atomic<int> ran{0};
     HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, nullptr);
     ASSERT_NE(h, nullptr);
@@ -57,7 +57,7 @@ TEST(ThreadStart, SuspendCountsAddUpOnAParkedThread) {
     CloseHandle(h);
 }
 
-TEST(ThreadStart, RunningThreadStartsAndOwnIdIsReported) {
+TEST(ThreadStartThreads, RunningThreadStartsAndOwnIdIsReported) {
     struct Shared {
         std::atomic<DWORD> seenId{0};
     } s;
@@ -108,7 +108,7 @@ void resumeParked(HANDLE h) {
     while (ResumeThread(h) == 0) Sleep(1);
 }
 
-TEST(ThreadSuspend, SelfSuspendedThreadStaysParkedUntilResumed) {
+TEST(ThreadSuspendThreads, SelfSuspendedThreadStaysParkedUntilResumed) {
     ParkShared s;
     HANDLE h = CreateThread(nullptr, 0, parkSelf, &s, 0, nullptr);
     ASSERT_NE(h, nullptr);
@@ -122,7 +122,7 @@ TEST(ThreadSuspend, SelfSuspendedThreadStaysParkedUntilResumed) {
     CloseHandle(h);
 }
 
-TEST(ThreadSuspend, ResumeBeforeTheSelfSuspendIsLost) {
+TEST(ThreadSuspendThreads, ResumeBeforeTheSelfSuspendIsLost) {
     ParkShared s;
     s.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE h = CreateThread(nullptr, 0, parkSelf, &s, 0, nullptr);
@@ -138,7 +138,7 @@ TEST(ThreadSuspend, ResumeBeforeTheSelfSuspendIsLost) {
     CloseHandle(s.go);
 }
 
-TEST(ThreadSuspend, RunningOtherThreadCannotBeSuspended) {
+TEST(ThreadSuspendThreads, RunningOtherThreadCannotBeSuspended) {
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE h = CreateThread(
         nullptr, 0,
@@ -164,7 +164,7 @@ void exitFromDeepInside(std::atomic<int>* count) {
     ExitThread(77);
 }
 
-TEST(ThreadExit, ExitThreadSetsCodeAndUnwinds) {
+TEST(ThreadExitThreads, ExitThreadSetsCodeAndUnwinds) {
     std::atomic<int> destroyed{0};
     HANDLE h = CreateThread(
         nullptr, 0,
@@ -182,7 +182,7 @@ TEST(ThreadExit, ExitThreadSetsCodeAndUnwinds) {
     CloseHandle(h);
 }
 
-TEST(ThreadExit, WaitEndsWithTheThreadAndHandleStaysValidUntilClosed) {
+TEST(ThreadExitThreads, WaitEndsWithTheThreadAndHandleStaysValidUntilClosed) {
     HANDLE go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE h = CreateThread(
         nullptr, 0,
@@ -212,7 +212,7 @@ TEST(ThreadExit, WaitEndsWithTheThreadAndHandleStaysValidUntilClosed) {
     CloseHandle(go);
 }
 
-TEST(ThreadExit, ClosingTheHandleOfARunningThreadLeavesItRunningAndLeaksNothing) {
+TEST(ThreadExitThreads, ClosingTheHandleOfARunningThreadLeavesItRunningAndLeaksNothing) {
     size_t before = platform::KernelHandleCount();
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -237,7 +237,7 @@ TEST(ThreadExit, ClosingTheHandleOfARunningThreadLeavesItRunningAndLeaksNothing)
     EXPECT_EQ(platform::KernelHandleCount(), before);
 }
 
-TEST(ThreadPriority, LevelsAreKeptAndBadOnesRefused) {
+TEST(ThreadPriorityThreads, LevelsAreKeptAndBadOnesRefused) {
     std::atomic<int> ran{0};
     HANDLE h = CreateThread(nullptr, 0, setFlag, &ran, CREATE_SUSPENDED, nullptr);
     ASSERT_NE(h, nullptr);

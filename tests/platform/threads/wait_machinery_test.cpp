@@ -41,7 +41,7 @@ struct Poster {
     Queue* queue;
 };
 
-TEST(WaitMachinery, AnotherThreadsPostWakesAnInfiniteMessageWait) {
+TEST(WaitMachineryThreads, AnotherThreadsPostWakesAnInfiniteMessageWait) {
     Queue q;
     Poster p{&q};
     HANDLE t = CreateThread(

@@ -109,7 +109,7 @@ TEST(GdiFill, EraseFillsWithTheClassBrush) {
     DeleteObject(wc.hbrBackground);
 }
 
-TEST(Focus, ThreadsForegroundAndAttachedInput) {
+TEST(FocusThreads, ThreadsForegroundAndAttachedInput) {
     HWND a = MakeWindow();
     HWND b = MakeWindow();
     ASSERT_TRUE(a && b);

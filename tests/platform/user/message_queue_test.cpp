@@ -70,7 +70,7 @@ TEST(MessageQueue, QuitComesAfterMessagesAlreadyPosted) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(MessageQueue, EightThreadsPostingLoseNothing) {
+TEST(MessageQueueThreads, EightThreadsPostingLoseNothing) {
     HWND w = MakeWindow();
     ASSERT_NE(w, nullptr);
     PumpAll();
@@ -111,7 +111,7 @@ LRESULT CALLBACK Answer(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 }
 }  // namespace
 
-TEST(MessageQueue, SendFromAnotherThreadRunsInsideOwnersPeek) {
+TEST(MessageQueueThreads, SendFromAnotherThreadRunsInsideOwnersPeek) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = Answer;
     wc.lpszClassName = "Answering";
@@ -142,7 +142,7 @@ TEST(MessageQueue, SendFromAnotherThreadRunsInsideOwnersPeek) {
     UnregisterClassA("Answering", nullptr);
 }
 
-TEST(MessageQueue, SendToWindowBeingDestroyedDoesNotHang) {
+TEST(MessageQueueThreads, SendToWindowBeingDestroyedDoesNotHang) {
     HWND w = MakeWindow();
     ASSERT_NE(w, nullptr);
     // A window destroyed while another thread sends to it answers 0.
