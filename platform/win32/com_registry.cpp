@@ -17,6 +17,7 @@ struct GuidLess {
 struct ClassTable {
     std::mutex lock;
     std::map<GUID, ComCreateFunction, GuidLess> classes;
+    std::map<GUID, std::string, GuidLess> modules;
 };
 
 ClassTable& table() {
@@ -42,12 +43,26 @@ ComCreateFunction FindComClass(REFCLSID clsid) {
     return it == t.classes.end() ? nullptr : it->second;
 }
 
+void LinkComClassToModule(REFCLSID clsid, const char* module) {
+    ClassTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    t.modules[clsid] = module;
+}
+
+std::string ComClassModule(REFCLSID clsid) {
+    ClassTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    auto it = t.modules.find(clsid);
+    return it == t.modules.end() ? std::string() : it->second;
+}
+
 void RegisterStandInComClasses() {
     static std::once_flag once;
     std::call_once(once, [] {
         // Each stand-in area adds one line here: Register<Area>ComClasses();
         RegisterD3D9ComClasses();
         RegisterDirectInputComClasses();
+        RegisterDirectShowComClasses();
     });
 }
 

@@ -26,6 +26,10 @@ void ApplyWindowsVersionEnvironment();
 namespace platform::ime {
 void ResetImeKnobs();
 }
+namespace dshow {
+void ResetKnobs();
+void ApplyEnvironment();
+}  // namespace dshow
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -59,6 +63,7 @@ void KnobResetAll() {
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
+    dshow::ResetKnobs();
 }
 
 void KnobApplyEnvironment() {
@@ -75,4 +80,5 @@ void KnobApplyEnvironment() {
     D3D9KnobApplyEnvironment();
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();
+    dshow::ApplyEnvironment();
 }
