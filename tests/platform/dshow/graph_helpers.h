@@ -14,6 +14,11 @@
 
 namespace dshowtest {
 
+// Under the virtual clock a timed wait may be cut short while a streaming
+// thread is busy elsewhere; waits for the end of a stream have no deadline
+// (a hang is caught by the test's own time-out).
+constexpr LONG INFINITE_WAIT = -1;
+
 inline std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 template <class T>
