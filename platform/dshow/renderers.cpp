@@ -38,6 +38,7 @@ class AudioRenderer : public D_CBaseRenderer, public IBasicAudio {
     }
 
     HRESULT OnStartStreaming() override {
+        if (!m_pInputPin->IsConnected()) return S_OK;  // a swapped-out renderer stays idle
         Trace("Audio Renderer: no sound mixer in the layer; cannot play");
         return E_FAIL;
     }
