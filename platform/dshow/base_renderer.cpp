@@ -75,6 +75,7 @@ HRESULT STDMETHODCALLTYPE D_CBaseRenderer::Stop() {
         m_eosSent = false;
         m_haveLastStop = false;
     }
+    m_prerollEvent.Set();
     m_stateEvent.Set();
     return hr;
 }
@@ -84,6 +85,7 @@ HRESULT STDMETHODCALLTYPE D_CBaseRenderer::Pause() {
     {
         D_CAutoLock lock(&m_InterfaceLock);
         bool starting = IsStopped();
+        if (starting) m_prerollEvent.Reset();
         hr = D_CBaseFilter::Pause();
         if (SUCCEEDED(hr) && starting) hr = OnStartStreaming();
         if (FAILED(hr)) D_CBaseFilter::Stop();
@@ -102,8 +104,20 @@ HRESULT STDMETHODCALLTYPE D_CBaseRenderer::Run(REFERENCE_TIME tStart) {
         }
         hr = D_CBaseFilter::Run(tStart);
     }
+    m_prerollEvent.Set();
     m_stateEvent.Set();
     return hr;
+}
+
+HRESULT STDMETHODCALLTYPE D_CBaseRenderer::GetState(DWORD ms, FILTER_STATE* state) {
+    if (!state) return E_POINTER;
+    bool waiting = m_State == State_Paused && m_pInputPin->IsConnected();
+    if (waiting && !m_prerollEvent.Wait(ms)) {
+        *state = m_State;
+        return VFW_S_STATE_INTERMEDIATE;
+    }
+    *state = m_State;
+    return S_OK;
 }
 
 bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime) {
@@ -119,6 +133,7 @@ bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime
             if (clock) clock->AddRef();
         }
         DWORD wait = INFINITE;
+        m_prerollEvent.Set();  // a sample (or the end) is here
         if (state == State_Stopped || m_pInputPin->IsFlushing()) {
             if (clock) clock->Release();
             return false;

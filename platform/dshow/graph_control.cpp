@@ -197,10 +197,18 @@ HRESULT STDMETHODCALLTYPE FilterGraph::Stop() {
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE FilterGraph::GetState(LONG, OAFilterState* pfs) {
+HRESULT STDMETHODCALLTYPE FilterGraph::GetState(LONG msTimeout, OAFilterState* pfs) {
     if (!pfs) return E_POINTER;
     *pfs = state_;
-    return S_OK;
+    // A pause is complete once every renderer holds its first sample.
+    HRESULT result = S_OK;
+    for (IBaseFilter* f : Snapshot()) {
+        FILTER_STATE s;
+        if (f->GetState(msTimeout < 0 ? INFINITE : DWORD(msTimeout), &s) == VFW_S_STATE_INTERMEDIATE)
+            result = VFW_S_STATE_INTERMEDIATE;
+        f->Release();
+    }
+    return result;
 }
 
 HRESULT STDMETHODCALLTYPE FilterGraph::GetState(DWORD, FILTER_STATE* state) {

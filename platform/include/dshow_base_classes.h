@@ -634,6 +634,9 @@ class D_CBaseRenderer : public D_CBaseFilter {
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE Pause() override;
     HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME tStart) override;
+    // While paused: VFW_S_STATE_INTERMEDIATE until a sample (or the end of
+    // the stream) has arrived, waiting up to `ms` for it.
+    HRESULT STDMETHODCALLTYPE GetState(DWORD ms, FILTER_STATE* state) override;
 
     // Overridables.
     virtual HRESULT CheckMediaType(const D_CMediaType* mt) = 0;
@@ -659,6 +662,7 @@ class D_CBaseRenderer : public D_CBaseFilter {
     D_CCritSec m_InterfaceLock;
     D_CCritSec m_RendererLock;
     D_CAMEvent m_stateEvent;  // a state change, flush or stop
+    D_CAMEvent m_prerollEvent{TRUE};  // set once paused with a sample (or streaming)
     D_CRendererInputPin* m_pInputPin = nullptr;
     D_CPosPassThru* m_pPosition = nullptr;
     std::atomic<long> m_rendered{0};

@@ -49,6 +49,18 @@ class ClockThreads : public GraphTest {
         filter_ = Query<IMediaFilter>(graph_, IID_IMediaFilter);
     }
     long rendered() { return KnobDshowRenderedSamples("Test Renderer"); }
+    // Paused with the first frame held, then running: stream time 0 is
+    // the returned clock value.
+    DWORD start() {
+        EXPECT_EQ(S_OK, control_->Pause());
+        OAFilterState state;
+        EXPECT_EQ(S_OK, control_->GetState(-1, &state));
+        EXPECT_EQ(State_Paused, state);
+        EXPECT_EQ(0, rendered());
+        DWORD now = timeGetTime();
+        EXPECT_EQ(S_OK, control_->Run());
+        return now;
+    }
     void TearDown() override {
         control_->Stop();
         control_->Release();
@@ -63,24 +75,35 @@ class ClockThreads : public GraphTest {
     IMediaFilter* filter_ = nullptr;
 };
 
+// The (virtual) times at which the frames were rendered, from Run on.
+std::vector<DWORD> renderTimes(TestRenderer* renderer, DWORD run) {
+    std::vector<DWORD> out;
+    for (const Frame& f : renderer->Frames()) out.push_back(f.renderedAt - run);
+    return out;
+}
+
 TEST_F(ClockThreads, SampleAt500MsRendersAtExactly500Ms) {
-    build(2, 1, 3);  // frames at 0, 500, 1000 ms
-    ASSERT_EQ(S_OK, control_->Run());
-    Sleep(499);
-    EXPECT_EQ(1, rendered());
-    Sleep(2);
-    EXPECT_EQ(2, rendered());
+    build(2, 1, 3);  // frames stamped 0, 500, 1000 ms
+    DWORD run = start();
+    // Render times rather than sleeps: a sleep's deadline could let the
+    // clock pass a streaming thread that a signal has just woken.
+    auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
+    LONG code = 0;
+    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    events->Release();
+    EXPECT_EQ((std::vector<DWORD>{0, 500, 1000}), renderTimes(renderer_, run));
 }
 
 TEST_F(ClockThreads, TestsOwnClockIsObeyed) {
     build(2, 1, 3);
     HalfSpeedClock clock;
     ASSERT_EQ(S_OK, filter_->SetSyncSource(&clock));
-    ASSERT_EQ(S_OK, control_->Run());
-    Sleep(999);  // 499.5 ms on the half-speed clock
-    EXPECT_EQ(1, rendered());
-    Sleep(2);
-    EXPECT_EQ(2, rendered());
+    DWORD run = start();
+    auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
+    LONG code = 0;
+    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    events->Release();
+    EXPECT_EQ((std::vector<DWORD>{0, 1000, 2000}), renderTimes(renderer_, run));
     control_->Stop();
     filter_->SetSyncSource(nullptr);
 }
@@ -101,8 +124,11 @@ TEST_F(ClockThreads, WithoutClockEverythingRendersAtOnce) {
 
 TEST_F(ClockThreads, StopWhileRendererWaitsReturnsAtOnce) {
     build(1, 10, 2);
-    ASSERT_EQ(S_OK, control_->Run());
-    Sleep(100);
+    start();
+    // Frame 0 renders at once, then the renderer waits 10 s for frame 1.
+    // (Virtual milliseconds: a wait with no deadline could let the clock
+    // jump to the renderer's before this thread is back.)
+    while (rendered() == 0) Sleep(1);
     EXPECT_EQ(1, rendered());
     DWORD before = timeGetTime();
     EXPECT_EQ(S_OK, control_->Stop());

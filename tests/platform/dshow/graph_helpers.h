@@ -73,6 +73,7 @@ inline IGraphBuilder* NewGraph() {
 struct Frame {
     std::string bytes;
     REFERENCE_TIME start, stop;
+    DWORD renderedAt;  // the layer's millisecond clock
 };
 
 // Accepts one major type and subtype (null: any) and keeps every sample.
@@ -89,7 +90,8 @@ class TestRenderer : public D_CBaseRenderer {
     HRESULT DoRenderSample(IMediaSample* s) override {
         BYTE* data = nullptr;
         s->GetPointer(&data);
-        Frame f{std::string(reinterpret_cast<char*>(data), size_t(s->GetActualDataLength())), 0, 0};
+        Frame f{std::string(reinterpret_cast<char*>(data), size_t(s->GetActualDataLength())), 0, 0,
+                timeGetTime()};
         s->GetTime(&f.start, &f.stop);
         std::lock_guard<std::mutex> g(lock_);
         frames_.push_back(f);
