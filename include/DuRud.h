@@ -84,6 +84,10 @@ int FormatStringV(char* dst, size_t dstSize, const char* format, va_list args);
 int FormatString(char* dst, size_t dstSize, const char* format, ...)
     __attribute__((format(printf, 3, 4)));           // returns 0
 char* IntToString(int value, char* dst, int radix);  // radix 2-36; "" for another radix
+// The code page 932 form of a UTF-8 string literal, converted once and kept
+// for the life of the process (the same pointer for the same text);
+// characters the code page lacks become '?'.
+const char* Cp932Text(const char* utf8Literal);
 
 // --- Memory: byte fill, compare, copy
 int FillBytes(void* dst, int value, size_t size);
@@ -251,30 +255,40 @@ int RemoveHandleListNode(HandleListNode* node);
 // --- Network: framed TCP over WinSock, message-driven. Not started in this
 // system: processing and the end do nothing, the socket routines return -1.
 int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1
-int ProcessNetworkMessages(int deleteClosed);  // 0
-int EndNetwork();                              // 0
-int AcceptNetWork();                           // the new handle, or -1
-int RecvSocket(Handle handle);                 // 0 / -1
-int SendSocket(Handle handle);                 // 0 / -1
+int ProcessNetworkMessages(int deleteClosed);                                        // 0
+int EndNetwork();                                                                    // 0
+int AcceptNetWork();            // the new handle, or -1
+int RecvSocket(Handle handle);  // 0 / -1
+int SendSocket(Handle handle);  // 0 / -1
 
 // --- input: keyboard (DirectInput key codes 0-255), mouse, joypads -----------
 // Pad numbers are 1-based; bit 0x1000 ORs in the keyboard map's keys. Pad bits:
 // 1 down, 2 left, 4 right, 8 up, button k at bit k + 4.
-int CheckKeyDown(int keyCode);                // 1 down, else 0
-int GetAllKeyStates(unsigned char* buffer);   // 256 bytes of 0 or 1; 0
-int GetMouseButtons();                        // 1 left, 2 right, 4 middle
-int CheckAnyInput(int kinds);                 // 1 keys, 2 pads, 4 mouse
+int CheckKeyDown(int keyCode);               // 1 down, else 0
+int GetAllKeyStates(unsigned char* buffer);  // 256 bytes of 0 or 1; 0
+int GetMouseButtons();                       // 1 left, 2 right, 4 middle
+int CheckAnyInput(int kinds);                // 1 keys, 2 pads, 4 mouse
 int GetJoypadCount();
 int GetJoypadInputState(int pad);
 int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; time ms or -1
 int StopJoypadVibration(int pad);
 
+// --- graphics: draw target, draw settings, boxes and the screen flip
+// Later drawing goes to a graphic or to -2 (the back buffer); -1 for a bad target.
+int SelectDrawTarget(int target);
+int SetBlendMode(int mode, int parameter);              // parameter clamped to 0..255
+int SetBrightness(int red, int green, int blue);        // each clamped to 0..255; 255s are neutral
+uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen format
+// A box from (x1, y1) to (x2, y2) in a colour value, filled or outlined.
+int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled);
+int FlipScreen();  // flushes the drawing and presents the back buffer
+
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();
 int GetCharCode(unsigned char* out, int consume);  // bytes of the next character: 0, 1 or 2
 int CountChars(const char* text, int byteCount);
-int ProcessKeyInput();               // 0, -1 when the active key input is invalid
-int DeleteKeyInput(Handle handle);   // 0, -1 for an invalid handle
+int ProcessKeyInput();              // 0, -1 when the active key input is invalid
+int DeleteKeyInput(Handle handle);  // 0, -1 for an invalid handle
 int DeleteAllKeyInputs();
 int ResetCursorBlink();
 

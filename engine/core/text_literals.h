@@ -5,12 +5,9 @@
 #include <cstddef>
 #include <string>
 
-namespace DuRud {
+#include "DuRud.h"  // Cp932Text, which the game reaches too
 
-// The code page 932 form of a UTF-8 string literal, converted on first use
-// and kept for the life of the process (the same pointer for the same text).
-// Characters that code page 932 lacks become '?'.
-const char* Cp932Text(const char* utf8Literal);
+namespace DuRud {
 
 // Converts any UTF-8 text to code page 932 (no caching); false when the
 // converter is unavailable or the input is not UTF-8.

@@ -1,6 +1,7 @@
 // Placeholder of graphics and 3D models (deleted when those modules are
 // built): no device and no display-mode list exist; the screen settings give
 // their unset defaults.
+#include "DuRud.h"
 #include "graphics/graphics_startup.h"
 #include "placeholders/missing_module.h"
 
@@ -56,6 +57,23 @@ int SetEmulate320x240(int flag) {
 }
 int GetEmulate320x240() {
     return g_emulate320x240;
+}
+int SetBlendMode(int, int) {
+    return ReportMissingModule(kModule, "SetBlendMode");
+}
+int SetBrightness(int, int, int) {
+    return ReportMissingModule(kModule, "SetBrightness");
+}
+// The colour value of the game's 32-bit screen: X8R8G8B8 with the unused top byte set.
+uint32_t MakeColorValue(int red, int green, int blue) {
+    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
+           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
+}
+int DrawBoxShape(int, int, int, int, uint32_t, int) {
+    return ReportMissingModule(kModule, "DrawBoxShape");
+}
+int FlipScreen() {
+    return ReportMissingModule(kModule, "FlipScreen");
 }
 int StartModels() {
     return ReportMissingModule("3D model", "StartModels");

@@ -56,10 +56,6 @@ int DefaultRestoreCallback() {
 int NoBackgroundColor(int*, int*, int*) {
     return 0;
 }
-uint32_t PackColorValue(int red, int green, int blue) {
-    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
-           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
-}
 int NoVSyncWait(int) {
     return 0;
 }
@@ -113,7 +109,7 @@ const WindowModuleCalls kDefaultCalls = {
     Nothing,  // ReleaseDeviceResources
     Nothing,  // IsFlipInProgress
     NoBackgroundColor,
-    PackColorValue,
+    MakeColorValue,
     NoVSyncWait,
     NoRepaint,
     DrawTargetNone,

@@ -251,3 +251,36 @@ long KnobDshowRenderedSamples(const char* renderer);
 bool KnobDshowWaitRenderedSamples(const char* renderer, long count, DWORD timeoutMs);
 // Live DirectShow objects (filters, pins, allocators, the graph, its clock).
 long KnobDshowLiveObjects();
+
+// --- gdi: fonts ("gdi32.dll") ------------------------------------------------------
+// No environment variables: only tests steer fonts. Reset: no added files, no
+// refusals, counters 0 (the live count stays what it is).
+#include <string>
+
+// Adds a font file (UTF-8 path) as an application font: CreateFontA and
+// EnumFontFamiliesExA find its faces until the reset. False when FreeType
+// cannot open it.
+bool KnobFontAddFile(const char* utf8Path);
+// CreateFontA / CreateFontIndirectA return NULL (ERROR_NOT_ENOUGH_MEMORY) for
+// the next `times` calls asking for the face (code page 932, any case; null:
+// any face).
+void KnobFontRefuseCreate(const char* face, int times);
+// GetGlyphOutlineA gives GDI_ERROR for one character code.
+void KnobFontRefuseGlyph(UINT code, bool refuse);
+struct KnobFontCounters {
+    long creates = 0;           // CreateFontA / CreateFontIndirectA calls
+    long glyphBitmaps = 0;      // GetGlyphOutlineA calls given a buffer
+    long glyphSizeQueries = 0;  // GetGlyphOutlineA calls without one, and GGO_METRICS
+    long liveFonts = 0;         // HFONTs alive now (the stock font not counted)
+};
+KnobFontCounters KnobFontCounts();
+// What an HFONT realised as; false for a handle that is not a font.
+struct KnobFontInfo {
+    std::string file;  // the real path
+    int index = 0;
+    int ppem = 0;
+    bool emboldened = false;
+    bool oblique = false;
+    BYTE charset = 0;
+};
+bool KnobFontInformation(HFONT font, KnobFontInfo* info);

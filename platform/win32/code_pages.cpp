@@ -28,6 +28,7 @@ constexpr CodePageInfo kCodePages[] = {
     {936, "CP936", u'?', 0x81, 0xFE, 0, 0},
     {949, "CP949", u'?', 0x81, 0xFE, 0, 0},
     {950, "CP950", u'?', 0x81, 0xFE, 0, 0},
+    {1252, "CP1252", u'?', 0, 0, 0, 0},
     {CP_UTF8, "UTF-8", u'\uFFFD', 0, 0, 0, 0},
 };
 
@@ -154,6 +155,7 @@ UINT CodePageResolve(UINT codePage) {
         case 936:
         case 949:
         case 950:
+        case 1252:
         case CP_UTF8:
             return codePage;
         default:

@@ -33,7 +33,11 @@ std::shared_ptr<DeviceContext> NewDc(HWND window, bool memory) {
     dc->window = window;
     dc->memory = memory;
     dc->selected[OBJ_BRUSH] = GetStockObject(WHITE_BRUSH);
+    dc->selected[OBJ_FONT] = GetStockObject(SYSTEM_FONT);
     if (memory) dc->selected[OBJ_BITMAP] = DefaultBitmap();
+    // Counted like any selection, so that releasing the DC balances them.
+    for (auto& [type, handle] : dc->selected)
+        if (auto object = GetObjectOf(handle)) ++object->selectedCount;
     return dc;
 }
 

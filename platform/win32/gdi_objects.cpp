@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "font_objects.h"
 #include "win_kernel.h"
 #include "win_user.h"
 
@@ -100,6 +101,7 @@ HGDIOBJ WINAPI GetStockObject(int index) {
             brush->stock = true;
             stock[i] = AddObject(brush);
         }
+        SetStockObject(SYSTEM_FONT, NewStockFont());
     });
     if (index < 0 || index > NULL_BRUSH) {
         if (HGDIOBJ other = StockObjectAt(index)) return other;

@@ -4,6 +4,7 @@
 // kinds (fonts) by deriving from GdiObject and selecting them into DCs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -17,9 +18,9 @@ namespace platform::gdi {
 
 struct GdiObject {
     virtual ~GdiObject() = default;
-    virtual DWORD Type() const = 0;  // OBJ_BRUSH, OBJ_BITMAP, OBJ_DC, OBJ_MEMDC, OBJ_FONT ...
-    bool stock = false;              // stock objects ignore DeleteObject
-    int selectedCount = 0;           // DCs that hold it selected
+    virtual DWORD Type() const = 0;     // OBJ_BRUSH, OBJ_BITMAP, OBJ_DC, OBJ_MEMDC, OBJ_FONT ...
+    bool stock = false;                 // stock objects ignore DeleteObject
+    std::atomic<int> selectedCount{0};  // DCs that hold it selected (DCs live on any thread)
 };
 
 struct Brush : GdiObject {

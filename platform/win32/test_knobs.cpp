@@ -30,6 +30,9 @@ namespace dshow {
 void ResetKnobs();
 void ApplyEnvironment();
 }  // namespace dshow
+namespace platform::gdi {
+void ResetFontKnobs();
+}
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -64,6 +67,7 @@ void KnobResetAll() {
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
     dshow::ResetKnobs();
+    platform::gdi::ResetFontKnobs();
 }
 
 void KnobApplyEnvironment() {

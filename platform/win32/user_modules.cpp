@@ -107,6 +107,11 @@ void RegisterUserModules() {
                        {"StretchDIBits", ExportOf(&StretchDIBits)},
                        {"GetDIBits", ExportOf(&GetDIBits)},
                        {"GdiFlush", ExportOf(&GdiFlush)},
+                       {"CreateFontA", ExportOf(&CreateFontA)},
+                       {"CreateFontIndirectA", ExportOf(&CreateFontIndirectA)},
+                       {"GetTextMetricsA", ExportOf(&GetTextMetricsA)},
+                       {"GetGlyphOutlineA", ExportOf(&GetGlyphOutlineA)},
+                       {"EnumFontFamiliesExA", ExportOf(&EnumFontFamiliesExA)},
                    },
                    true);
     RegisterModule("shell32.dll", {

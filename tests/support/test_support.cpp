@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +20,34 @@ namespace {
 
 std::string currentDir;
 std::string startDir;
+std::vector<std::string> startEnvironment;
+
+std::vector<std::string> Environment() {
+    std::vector<std::string> all;
+    for (char** e = environ; *e; ++e) all.emplace_back(*e);
+    return all;
+}
+
+// What a test set, changed or removed goes back to how it was at its start.
+void RestoreEnvironment(const std::vector<std::string>& wanted) {
+    for (const std::string& entry : Environment()) {
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find_if(wanted.begin(), wanted.end(), [&](const std::string& w) {
+                return w.compare(0, name.size() + 1, name + "=") == 0;
+            }) == wanted.end())
+            unsetenv(name.c_str());
+    }
+    for (const std::string& entry : wanted) {
+        const size_t eq = entry.find('=');
+        const std::string name = entry.substr(0, eq), value = entry.substr(eq + 1);
+        const char* now = getenv(name.c_str());
+        if (!now || value != now) setenv(name.c_str(), value.c_str(), 1);
+    }
+}
 
 class TestIsolation : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override {
+        startEnvironment = Environment();
         KnobResetAll();
         std::string base =
             std::filesystem::temp_directory_path().string() + "/vessamire-test-XXXXXX";
@@ -29,6 +56,7 @@ class TestIsolation : public testing::EmptyTestEventListener {
         if (chdir(currentDir.c_str()) != 0) std::abort();
     }
     void OnTestEnd(const testing::TestInfo&) override {
+        RestoreEnvironment(startEnvironment);
         KnobResetAll();
         if (chdir(startDir.c_str()) != 0) std::abort();
         std::error_code ec;

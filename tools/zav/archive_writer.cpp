@@ -150,8 +150,8 @@ bool WriteArchive(const WriterNode& root, const WriteOptions& options,
         if (e.packedSize == kArchiveStored) e.stored = data;
         e.dataOffset = static_cast<uint32_t>(dataSize);
         dataSize += e.stored.size();
-        if (headerSize + dataSize > 0xFFFFFFFFull) {
-            *error = "archive larger than 4 GiB";
+        if (headerSize + dataSize > kLargestReadableArchive) {
+            *error = std::string(kArchiveTooLarge) + ", which the reader cannot open";
             return false;
         }
     }
@@ -160,8 +160,8 @@ bool WriteArchive(const WriterNode& root, const WriteOptions& options,
     const uint64_t dirTableOffset = fileTableOffset + entries.size() * entrySize;
     const uint64_t infoSize = dirTableOffset + dirs.size() * kArchiveDirRecordSize;
     const uint64_t infoOffset = headerSize + dataSize;
-    if (infoOffset + infoSize > 0xFFFFFFFFull) {
-        *error = "archive larger than 4 GiB";
+    if (infoOffset + infoSize > kLargestReadableArchive) {
+        *error = std::string(kArchiveTooLarge) + ", which the reader cannot open";
         return false;
     }
 

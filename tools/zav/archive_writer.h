@@ -33,10 +33,15 @@ struct WriteOptions {
     uint32_t codePage = 932;  // written from version 4
 };
 
+// The reader seeks with signed 32-bit offsets: no archive may pass this size.
+constexpr uint64_t kLargestReadableArchive = 0x7FFFFFFF;
+// The start of the reason WriteArchive gives for an archive past that size.
+constexpr const char* kArchiveTooLarge = "archive larger than 2 GiB - 1 byte";
+
 // Builds the archive of `root` (a directory; its own name is not written).
 // false with a reason in *error on bad names (empty, "." or "..", a
 // separator, over 1020 bytes, two equal when upper-cased), a bad version,
-// or sizes past 32 bits.
+// a file past 32 bits, or an archive past kLargestReadableArchive.
 bool WriteArchive(const WriterNode& root, const WriteOptions& options,
                   std::vector<unsigned char>* out, std::string* error);
 

@@ -83,6 +83,16 @@ bool readTree(const std::filesystem::path& dir, WriterNode* node, std::string* e
 
 }  // namespace
 
+uint64_t TreeDataSize(const std::string& dir) {
+    uint64_t total = 0;
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(dir, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (it->is_regular_file(ec)) total += it->file_size(ec);
+    }
+    return total;
+}
+
 bool Utf8ToCp932(const std::string& in, std::string* out) {
     return convert("CP932", "UTF-8", in, out);
 }

@@ -102,6 +102,13 @@ int pack(const Options& o) {
     if (o.positional.size() != 2) return usage("pack takes DIR and OUT");
     const std::string& dir = o.positional[0];
     const std::string& out = o.positional[1];
+    // Stored members alone would pass what the reader can open: refused
+    // before a byte is read or written.
+    if ((!o.compress || o.version < 2) && zav::TreeDataSize(dir) > zav::kLargestReadableArchive) {
+        std::fprintf(stderr, "zav: %s: %s, which the reader cannot open\n", dir.c_str(),
+                     zav::kArchiveTooLarge);
+        return 2;
+    }
     zav::WriterNode root;
     std::string error;
     if (!zav::ReadDirectoryTree(dir, &root, &error)) return fail(dir, error);
@@ -111,7 +118,13 @@ int pack(const Options& o) {
     w.keyKind = o.hasKey && !o.key.empty() ? zav::KeyKind::Own : zav::KeyKind::None;
     w.key = o.key;
     std::vector<unsigned char> image;
-    if (!zav::WriteArchive(root, w, &image, &error)) return fail(dir, error);
+    if (!zav::WriteArchive(root, w, &image, &error)) {
+        if (error.rfind(zav::kArchiveTooLarge, 0) == 0) {
+            std::fprintf(stderr, "zav: %s: %s\n", dir.c_str(), error.c_str());
+            return 2;
+        }
+        return fail(dir, error);
+    }
     // Written beside the output and renamed, so a failure leaves no file.
     const std::string temp = out + ".partial";
     {

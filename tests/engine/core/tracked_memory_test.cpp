@@ -17,7 +17,14 @@
 namespace DuRud {
 namespace {
 
-class TrackedMemory : public StartedLog {};
+class TrackedMemory : public StartedLog {
+  protected:
+    void TearDown() override {
+        MemSetTraceSize(0);  // the switches are the module's: back to their start
+        MemSetPrintTotals(0);
+        StartedLog::TearDown();
+    }
+};
 
 std::string Address(const void* user) {
     char text[32];

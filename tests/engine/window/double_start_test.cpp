@@ -67,8 +67,10 @@ Holder StartHolder(const std::string& windowNamespace) {
                          nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pair[1], 3);
+    // Our end first: it may itself be descriptor 3 (it is when nothing else
+    // is open), and closing it after the dup would close the child's end.
     posix_spawn_file_actions_addclose(&actions, pair[0]);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], 3);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const int spawned =
         posix_spawn(&holder.pid, program.c_str(), &actions, nullptr, arguments, environment.data());

@@ -1,10 +1,13 @@
 #include "window_fakes.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
+#include "core/log.h"
 #include "window/main_window.h"
+#include "window/window_state.h"
 
 using namespace DuRud;
 
@@ -147,5 +150,23 @@ int StartWindowedEngine() {
     ChangeWindowMode(TRUE);
     return InitializeEngineLocked();
 }
+
+namespace {
+
+// The window settings and the log are the engine's, set before a start-up:
+// every test of this program begins with them as a fresh process has them.
+class FreshWindowSettings : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override {
+        DuRud::ResetLogForTest();
+        DuRud::WindowState() = DuRud::WindowSystemState{};
+    }
+};
+
+const bool g_freshSettings = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshWindowSettings);
+    return true;
+}();
+
+}  // namespace
 
 }  // namespace windowtest

@@ -55,6 +55,9 @@ TEST(CodePages, OtherDoubleByteCodePagesAndUtf8) {
     EXPECT_EQ(toBytes(949, u"\uD55C"), "\xC7\xD1");
     EXPECT_EQ(toWide(CP_UTF8, "\xE8\xA1\xA8"), u"\u8868");
     EXPECT_EQ(toBytes(CP_UTF8, u"\u8868"), "\xE8\xA1\xA8");
+    // Code page 1252: the euro sign at 0x80, Latin 1 above 0xA0.
+    EXPECT_EQ(toWide(1252, "\x80\xE9"), u"\u20AC\u00E9");
+    EXPECT_EQ(toBytes(1252, u"\u20AC\u00E9"), "\x80\xE9");
 }
 
 TEST(CodePages, SizeQueriesAndTerminator) {

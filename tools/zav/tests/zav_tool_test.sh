@@ -130,6 +130,14 @@ duplicate_upper_names)
   expect 1 pack src out.zav
   [[ ! -e out.zav ]] || die "output left behind"
   ;;
+archive_past_2_gib)
+  # Sparse: 2 GiB of stored member costs no disk, and is refused unread.
+  mkdir -p src/sub; echo small >src/a.txt; truncate -s 2147483648 src/sub/big.bin
+  expect 2 pack src out.zav --no-compress
+  grep -q "2 GiB" err.txt || die "no reason given: $(cat err.txt)"
+  expect 2 pack src out.zav --version 1
+  [[ ! -e out.zav && ! -e out.zav.partial ]] || die "output left behind"
+  ;;
 *)
   die "unknown case $case_name"
   ;;

@@ -1,0 +1,6 @@
+// The boss's entrance (move-pattern row 36).
+#pragma once
+
+#include "world/entity.h"
+
+int move_pattern_bossintro_dolvek(entity* self);

@@ -1,0 +1,170 @@
+// The recording fake of the engine. Every definition is qualified with the
+// namespace, so a signature that drifts from DuRud.h fails to build.
+#include "fake_engine.h"
+
+#include <cstring>
+
+#include "DuRud.h"
+
+namespace fake_engine {
+namespace {
+
+struct scripted {
+    std::string function;
+    std::vector<int> results;
+    std::size_t next = 0;
+};
+
+struct fake_state {
+    bool started = false;  // false until the first reset: the calls before main
+    std::vector<call> startup;
+    std::vector<call> recorded;
+    std::vector<scripted> scripts;
+    unsigned char keys[256] = {};
+    int pad_count = 0;
+    int pad_words[16] = {};
+    std::size_t startup_draws = 0;
+};
+constinit fake_state state;
+
+// Non-zero answers to the seeding draws made before main, spanning the
+// engine's range of -2^31..0.
+constexpr int startup_draw_results[4] = {-1, -305419896, -2147483647 - 1, -7};
+
+std::string join() {
+    return {};
+}
+template <class T>
+std::string text_of(const T& value) {
+    return std::to_string(value);
+}
+template <class First, class... Rest>
+std::string join(const First& first, const Rest&... rest) {
+    std::string s = text_of(first);
+    if constexpr (sizeof...(rest) > 0) s += ", " + join(rest...);
+    return s;
+}
+
+template <class... Args>
+void record(const char* name, const Args&... args) {
+    (state.started ? state.recorded : state.startup).push_back({name, join(args...)});
+}
+
+// The next scripted result of a function, or its "nothing happened" value.
+int result_of(const char* function, int nothing) {
+    for (scripted& s : state.scripts) {
+        if (s.function == function && s.next < s.results.size()) return s.results[s.next++];
+    }
+    return nothing;
+}
+
+}  // namespace
+
+const std::vector<call>& calls() {
+    return state.recorded;
+}
+const std::vector<call>& startup_calls() {
+    return state.startup;
+}
+
+std::vector<std::string> trace() {
+    std::vector<std::string> out;
+    for (const call& c : state.recorded) out.push_back(c.name + "(" + c.args + ")");
+    return out;
+}
+
+void reset() {
+    std::vector<call> startup = std::move(state.startup);
+    state = fake_state{};
+    state.startup = std::move(startup);
+    state.started = true;
+}
+
+void script(const char* function, std::initializer_list<int> results) {
+    state.scripts.push_back({function, results, 0});
+}
+
+void set_key_state(int key, unsigned char value) {
+    if (key >= 0 && key < 256) state.keys[key] = value;
+}
+void set_pad_count(int count) {
+    state.pad_count = count;
+}
+void set_pad_state(int pad, int word) {
+    if (pad >= 1 && pad <= 16) state.pad_words[pad - 1] = word;
+}
+
+}  // namespace fake_engine
+
+using fake_engine::record;
+using fake_engine::result_of;
+using fake_engine::state;
+
+int DuRud::GetRandomInt(int max) {
+    record("GetRandomInt", max);
+    if (!state.started) {
+        return fake_engine::startup_draw_results[state.startup_draws++ % 4];
+    }
+    return result_of("GetRandomInt", 0);
+}
+
+int DuRud::GetAllKeyStates(unsigned char* buffer) {
+    record("GetAllKeyStates");
+    if (buffer) std::memcpy(buffer, state.keys, sizeof(state.keys));
+    return result_of("GetAllKeyStates", 0);
+}
+
+int DuRud::GetJoypadCount() {
+    record("GetJoypadCount");
+    return result_of("GetJoypadCount", state.pad_count);
+}
+
+int DuRud::GetJoypadInputState(int pad) {
+    record("GetJoypadInputState", pad);
+    const int word = pad >= 1 && pad <= 16 ? state.pad_words[pad - 1] : 0;
+    return result_of("GetJoypadInputState", word);
+}
+
+int DuRud::CheckKeyDown(int keyCode) {
+    record("CheckKeyDown", keyCode);
+    const int down = keyCode >= 0 && keyCode < 256 && state.keys[keyCode] == 1 ? 1 : 0;
+    return result_of("CheckKeyDown", down);
+}
+
+int DuRud::WaitForAnyInput() {
+    record("WaitForAnyInput");
+    return result_of("WaitForAnyInput", 0);
+}
+
+// Drawing: nothing is drawn, so unscripted calls report failure.
+int DuRud::SelectDrawTarget(int target) {
+    record("SelectDrawTarget", target);
+    return result_of("SelectDrawTarget", -1);
+}
+
+int DuRud::SetBlendMode(int mode, int parameter) {
+    record("SetBlendMode", mode, parameter);
+    return result_of("SetBlendMode", -1);
+}
+
+int DuRud::SetBrightness(int red, int green, int blue) {
+    record("SetBrightness", red, green, blue);
+    return result_of("SetBrightness", -1);
+}
+
+// The 32-bit screen's colour value, so recorded colours read as 0xFFRRGGBB.
+uint32_t DuRud::MakeColorValue(int red, int green, int blue) {
+    record("MakeColorValue", red, green, blue);
+    return 0xFF000000u | (static_cast<uint32_t>(red & 0xFF) << 16) |
+           (static_cast<uint32_t>(green & 0xFF) << 8) | static_cast<uint32_t>(blue & 0xFF);
+}
+
+int DuRud::DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled) {
+    record("DrawBoxShape", x1, y1, x2, y2, color, filled);
+    return result_of("DrawBoxShape", -1);
+}
+
+int DuRud::FlipScreen() {
+    record("FlipScreen");
+    return result_of("FlipScreen", -1);
+}
