@@ -23,7 +23,8 @@ HRESULT STDMETHODCALLTYPE D_CBaseAllocator::SetProperties(ALLOCATOR_PROPERTIES* 
     D_CAutoLock lock(&m_lock);
     if (m_committed) return VFW_E_ALREADY_COMMITTED;
     if (m_outstanding > 0) return VFW_E_BUFFERS_OUTSTANDING;
-    if (pRequest->cbAlign <= 0 || (pRequest->cbAlign & (pRequest->cbAlign - 1)))
+    if (pRequest->cbAlign <= 0 || pRequest->cbAlign > 4096 ||
+        (pRequest->cbAlign & (pRequest->cbAlign - 1)))
         return VFW_E_BADALIGN;
     if (pRequest->cBuffers < 0 || pRequest->cbBuffer < 0 || pRequest->cbPrefix < 0)
         return E_INVALIDARG;
@@ -103,7 +104,9 @@ HRESULT STDMETHODCALLTYPE D_CBaseAllocator::ReleaseBuffer(IMediaSample* pBuffer)
 D_CMemAllocator::D_CMemAllocator(const char* name, IUnknown* outer, HRESULT* phr)
     : D_CBaseAllocator(name, outer, phr) {}
 
-D_CMemAllocator::~D_CMemAllocator() { Free(); }
+D_CMemAllocator::~D_CMemAllocator() {
+    Free();
+}
 
 HRESULT D_CMemAllocator::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -136,12 +139,12 @@ HRESULT D_CMemAllocator::Alloc() {
     const size_t stride = size_t(m_props.cbBuffer) + size_t(m_props.cbPrefix);
     m_memory = static_cast<BYTE*>(std::aligned_alloc(
         size_t(m_props.cbAlign) < alignof(std::max_align_t) ? alignof(std::max_align_t)
-                                                             : size_t(m_props.cbAlign),
+                                                            : size_t(m_props.cbAlign),
         ((stride * size_t(m_props.cBuffers) + 4095) / 4096) * 4096));
     if (!m_memory) return E_OUTOFMEMORY;
     for (LONG i = 0; i < m_props.cBuffers; ++i) {
-        auto* sample = new D_CMediaSample(this, m_memory + stride * size_t(i) + size_t(m_props.cbPrefix),
-                                          m_props.cbBuffer);
+        auto* sample = new D_CMediaSample(
+            this, m_memory + stride * size_t(i) + size_t(m_props.cbPrefix), m_props.cbBuffer);
         m_all.push_back(sample);
         m_free.push_back(sample);
     }

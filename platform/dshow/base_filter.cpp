@@ -151,11 +151,14 @@ HRESULT STDMETHODCALLTYPE D_CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, L
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE D_CBaseFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE D_CBaseFilter::QueryVendorInfo(LPWSTR*) {
+    return E_NOTIMPL;
+}
 
 HRESULT D_CBaseFilter::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
     IMediaEventSink* sink = m_pSink;
     if (!sink) return E_NOTIMPL;
-    if (code == EC_COMPLETE && param2 == 0) param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
+    if (code == EC_COMPLETE && param2 == 0)
+        param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
     return sink->Notify(code, param1, param2);
 }

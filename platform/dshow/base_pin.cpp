@@ -19,7 +19,8 @@ D_CBasePin::~D_CBasePin() {
 
 HRESULT STDMETHODCALLTYPE D_CBasePin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IPin || riid == IID_IUnknown) return D_GetInterface(static_cast<IPin*>(this), ppv);
+    if (riid == IID_IPin || riid == IID_IUnknown)
+        return D_GetInterface(static_cast<IPin*>(this), ppv);
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
@@ -29,7 +30,9 @@ HRESULT D_CBasePin::SetMediaType(const D_CMediaType* mt) {
     return S_OK;
 }
 
-HRESULT D_CBasePin::GetMediaType(int, D_CMediaType*) { return VFW_S_NO_MORE_ITEMS; }
+HRESULT D_CBasePin::GetMediaType(int, D_CMediaType*) {
+    return VFW_S_NO_MORE_ITEMS;
+}
 
 HRESULT D_CBasePin::CheckConnect(IPin* pin) {
     PIN_DIRECTION dir;
@@ -38,9 +41,13 @@ HRESULT D_CBasePin::CheckConnect(IPin* pin) {
     return dir == m_dir ? VFW_E_INVALID_DIRECTION : S_OK;
 }
 
-HRESULT D_CBasePin::BreakConnect() { return S_OK; }
+HRESULT D_CBasePin::BreakConnect() {
+    return S_OK;
+}
 
-HRESULT D_CBasePin::CompleteConnect(IPin*) { return S_OK; }
+HRESULT D_CBasePin::CompleteConnect(IPin*) {
+    return S_OK;
+}
 
 HRESULT D_CBasePin::AttemptConnection(IPin* receivePin, const D_CMediaType* mt) {
     HRESULT hr = CheckConnect(receivePin);

@@ -33,7 +33,9 @@ HRESULT STDMETHODCALLTYPE D_CRendererInputPin::Receive(IMediaSample* pSample) {
     return m_pRenderer->Receive(pSample);
 }
 
-HRESULT STDMETHODCALLTYPE D_CRendererInputPin::EndOfStream() { return m_pRenderer->EndOfStream(); }
+HRESULT STDMETHODCALLTYPE D_CRendererInputPin::EndOfStream() {
+    return m_pRenderer->EndOfStream();
+}
 
 HRESULT STDMETHODCALLTYPE D_CRendererInputPin::BeginFlush() {
     D_CBaseInputPin::BeginFlush();
@@ -63,7 +65,9 @@ HRESULT STDMETHODCALLTYPE D_CBaseRenderer::NonDelegatingQueryInterface(REFIID ri
     return D_CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 
-D_CBasePin* D_CBaseRenderer::GetPin(int n) { return n == 0 ? m_pInputPin : nullptr; }
+D_CBasePin* D_CBaseRenderer::GetPin(int n) {
+    return n == 0 ? m_pInputPin : nullptr;
+}
 
 HRESULT STDMETHODCALLTYPE D_CBaseRenderer::Stop() {
     HRESULT hr;
@@ -162,7 +166,8 @@ HRESULT D_CBaseRenderer::Receive(IMediaSample* sample) {
     REFERENCE_TIME start = 0, stop = 0;
     HRESULT timed = sample->GetTime(&start, &stop);
     bool haveTime = SUCCEEDED(timed);
-    if (!WaitForRenderTime(start, haveTime)) return m_pInputPin->IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
+    if (!WaitForRenderTime(start, haveTime))
+        return m_pInputPin->IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
     hr = DoRenderSample(sample);
     if (timed == S_OK) {
         m_lastStop = stop;

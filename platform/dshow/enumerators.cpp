@@ -10,7 +10,9 @@ D_CEnumPins::D_CEnumPins(D_CBaseFilter* filter, size_t position)
     }
 }
 
-D_CEnumPins::~D_CEnumPins() { filter_->Release(); }
+D_CEnumPins::~D_CEnumPins() {
+    filter_->Release();
+}
 
 HRESULT STDMETHODCALLTYPE D_CEnumPins::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -63,7 +65,9 @@ D_CEnumMediaTypes::D_CEnumMediaTypes(D_CBasePin* pin, size_t position)
     pin_->AddRef();
 }
 
-D_CEnumMediaTypes::~D_CEnumMediaTypes() { pin_->Release(); }
+D_CEnumMediaTypes::~D_CEnumMediaTypes() {
+    pin_->Release();
+}
 
 HRESULT STDMETHODCALLTYPE D_CEnumMediaTypes::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

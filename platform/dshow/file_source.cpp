@@ -35,7 +35,8 @@ class FileSourcePin : public D_CBasePin, public IAsyncReader {
 
     // IAsyncReader: reads happen at once on the caller's thread; Request
     // queues the finished read for WaitForNext.
-    HRESULT STDMETHODCALLTYPE RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
+    HRESULT STDMETHODCALLTYPE RequestAllocator(IMemAllocator* preferred,
+                                               ALLOCATOR_PROPERTIES* props,
                                                IMemAllocator** actual) override;
     HRESULT STDMETHODCALLTYPE Request(IMediaSample* sample, DWORD_PTR user) override;
     HRESULT STDMETHODCALLTYPE WaitForNext(DWORD timeout, IMediaSample** sample,
@@ -184,8 +185,8 @@ HRESULT STDMETHODCALLTYPE FileSourcePin::RequestAllocator(IMemAllocator* preferr
         return S_OK;
     }
     IMemAllocator* own = nullptr;
-    HRESULT hr = D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator,
-                                                 reinterpret_cast<void**>(&own));
+    HRESULT hr =
+        D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&own));
     if (FAILED(hr)) return hr;
     hr = own->SetProperties(&request, &got);
     if (FAILED(hr)) {
@@ -278,6 +279,8 @@ HRESULT STDMETHODCALLTYPE FileSourcePin::Length(LONGLONG* total, LONGLONG* avail
 
 }  // namespace
 
-D_CBaseFilter* CreateFileSource() { return new FileSource(); }
+D_CBaseFilter* CreateFileSource() {
+    return new FileSource();
+}
 
 }  // namespace dshow

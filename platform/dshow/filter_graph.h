@@ -53,7 +53,9 @@ class FilterGraph : public D_CUnknown,
     HRESULT STDMETHODCALLTYPE Pause() override;
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE GetState(LONG msTimeout, OAFilterState* pfs) override;
-    HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file) override { return RenderFile(file, nullptr); }
+    HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file) override {
+        return RenderFile(file, nullptr);
+    }
     HRESULT STDMETHODCALLTYPE StopWhenReady() override { return Stop(); }
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
     HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME tStart) override;

@@ -211,7 +211,8 @@ HRESULT STDMETHODCALLTYPE FilterGraph::FindFilterByName(LPCWSTR pName, IBaseFilt
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT STDMETHODCALLTYPE FilterGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* pmt) {
+HRESULT STDMETHODCALLTYPE FilterGraph::ConnectDirect(IPin* out, IPin* in,
+                                                     const AM_MEDIA_TYPE* pmt) {
     if (!out || !in) return E_POINTER;
     D_CAutoLock lock(&lock_);
     if (!Contains(filterOf(out)) || !Contains(filterOf(in))) return VFW_E_NOT_IN_GRAPH;
@@ -221,7 +222,9 @@ HRESULT STDMETHODCALLTYPE FilterGraph::ConnectDirect(IPin* out, IPin* in, const 
     return out->Connect(in, pmt);
 }
 
-HRESULT STDMETHODCALLTYPE FilterGraph::Reconnect(IPin* pin) { return ReconnectEx(pin, nullptr); }
+HRESULT STDMETHODCALLTYPE FilterGraph::Reconnect(IPin* pin) {
+    return ReconnectEx(pin, nullptr);
+}
 
 HRESULT STDMETHODCALLTYPE FilterGraph::ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* pmt) {
     if (!pin) return E_POINTER;

@@ -18,7 +18,8 @@ bool hasConnected(IBaseFilter* filter, PIN_DIRECTION want) {
     while (!found && e->Next(1, &pin, &got) == S_OK && got == 1) {
         PIN_DIRECTION dir;
         IPin* other = nullptr;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == want && pin->ConnectedTo(&other) == S_OK) {
+        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == want &&
+            pin->ConnectedTo(&other) == S_OK) {
             found = true;
             other->Release();
         }
@@ -84,7 +85,8 @@ HRESULT STDMETHODCALLTYPE FilterGraph::NonDelegatingQueryInterface(REFIID riid, 
         return D_GetInterface(static_cast<IFilterGraph2*>(this), ppv);
     if (riid == IID_IMediaControl) return D_GetInterface(static_cast<IMediaControl*>(this), ppv);
     if (riid == IID_IMediaEvent) return D_GetInterface(static_cast<IMediaEvent*>(this), ppv);
-    if (riid == IID_IMediaEventSink) return D_GetInterface(static_cast<IMediaEventSink*>(this), ppv);
+    if (riid == IID_IMediaEventSink)
+        return D_GetInterface(static_cast<IMediaEventSink*>(this), ppv);
     if (riid == IID_IMediaSeeking) return D_GetInterface(static_cast<IMediaSeeking*>(this), ppv);
     if (riid == IID_IMediaFilter || riid == IID_IPersist)
         return D_GetInterface(static_cast<IMediaFilter*>(this), ppv);
@@ -186,7 +188,9 @@ HRESULT STDMETHODCALLTYPE FilterGraph::Run() {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FilterGraph::Run(REFERENCE_TIME) { return Run(); }
+HRESULT STDMETHODCALLTYPE FilterGraph::Run(REFERENCE_TIME) {
+    return Run();
+}
 
 HRESULT STDMETHODCALLTYPE FilterGraph::Stop() {
     D_CAutoLock lock(&lock_);
@@ -204,7 +208,8 @@ HRESULT STDMETHODCALLTYPE FilterGraph::GetState(LONG msTimeout, OAFilterState* p
     HRESULT result = S_OK;
     for (IBaseFilter* f : Snapshot()) {
         FILTER_STATE s;
-        if (f->GetState(msTimeout < 0 ? INFINITE : DWORD(msTimeout), &s) == VFW_S_STATE_INTERMEDIATE)
+        if (f->GetState(msTimeout < 0 ? INFINITE : DWORD(msTimeout), &s) ==
+            VFW_S_STATE_INTERMEDIATE)
             result = VFW_S_STATE_INTERMEDIATE;
         f->Release();
     }
@@ -277,32 +282,44 @@ IMediaSeeking* FilterGraph::Seeking() {
     return found;
 }
 
-#define D_GRAPH_SEEK(call)                 \
-    IMediaSeeking* s = Seeking();          \
-    if (!s) return E_NOTIMPL;              \
-    HRESULT hr = s->call;                  \
-    s->Release();                          \
+#define D_GRAPH_SEEK(call)        \
+    IMediaSeeking* s = Seeking(); \
+    if (!s) return E_NOTIMPL;     \
+    HRESULT hr = s->call;         \
+    s->Release();                 \
     return hr
 
-HRESULT STDMETHODCALLTYPE FilterGraph::GetCapabilities(DWORD* p) { D_GRAPH_SEEK(GetCapabilities(p)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::CheckCapabilities(DWORD* p) { D_GRAPH_SEEK(CheckCapabilities(p)); }
+HRESULT STDMETHODCALLTYPE FilterGraph::GetCapabilities(DWORD* p) {
+    D_GRAPH_SEEK(GetCapabilities(p));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::CheckCapabilities(DWORD* p) {
+    D_GRAPH_SEEK(CheckCapabilities(p));
+}
 HRESULT STDMETHODCALLTYPE FilterGraph::IsFormatSupported(const GUID* f) {
     if (!f) return E_POINTER;
     return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
 }
-HRESULT STDMETHODCALLTYPE FilterGraph::QueryPreferredFormat(GUID* f) { return GetTimeFormat(f); }
+HRESULT STDMETHODCALLTYPE FilterGraph::QueryPreferredFormat(GUID* f) {
+    return GetTimeFormat(f);
+}
 HRESULT STDMETHODCALLTYPE FilterGraph::GetTimeFormat(GUID* f) {
     if (!f) return E_POINTER;
     *f = TIME_FORMAT_MEDIA_TIME;
     return S_OK;
 }
-HRESULT STDMETHODCALLTYPE FilterGraph::IsUsingTimeFormat(const GUID* f) { return IsFormatSupported(f); }
+HRESULT STDMETHODCALLTYPE FilterGraph::IsUsingTimeFormat(const GUID* f) {
+    return IsFormatSupported(f);
+}
 HRESULT STDMETHODCALLTYPE FilterGraph::SetTimeFormat(const GUID* f) {
     if (!f) return E_POINTER;
     return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
 }
-HRESULT STDMETHODCALLTYPE FilterGraph::GetDuration(LONGLONG* p) { D_GRAPH_SEEK(GetDuration(p)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::GetStopPosition(LONGLONG* p) { D_GRAPH_SEEK(GetStopPosition(p)); }
+HRESULT STDMETHODCALLTYPE FilterGraph::GetDuration(LONGLONG* p) {
+    D_GRAPH_SEEK(GetDuration(p));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::GetStopPosition(LONGLONG* p) {
+    D_GRAPH_SEEK(GetStopPosition(p));
+}
 HRESULT STDMETHODCALLTYPE FilterGraph::ConvertTimeFormat(LONGLONG* t, const GUID* tf, LONGLONG s,
                                                          const GUID* sf) {
     if (!t) return E_POINTER;
@@ -311,10 +328,18 @@ HRESULT STDMETHODCALLTYPE FilterGraph::ConvertTimeFormat(LONGLONG* t, const GUID
     *t = s;
     return S_OK;
 }
-HRESULT STDMETHODCALLTYPE FilterGraph::GetAvailable(LONGLONG* e, LONGLONG* l) { D_GRAPH_SEEK(GetAvailable(e, l)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::SetRate(double r) { D_GRAPH_SEEK(SetRate(r)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::GetRate(double* r) { D_GRAPH_SEEK(GetRate(r)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::GetPreroll(LONGLONG* p) { D_GRAPH_SEEK(GetPreroll(p)); }
+HRESULT STDMETHODCALLTYPE FilterGraph::GetAvailable(LONGLONG* e, LONGLONG* l) {
+    D_GRAPH_SEEK(GetAvailable(e, l));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::SetRate(double r) {
+    D_GRAPH_SEEK(SetRate(r));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::GetRate(double* r) {
+    D_GRAPH_SEEK(GetRate(r));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::GetPreroll(LONGLONG* p) {
+    D_GRAPH_SEEK(GetPreroll(p));
+}
 
 HRESULT STDMETHODCALLTYPE FilterGraph::GetCurrentPosition(LONGLONG* p) {
     if (!p) return E_POINTER;
@@ -379,16 +404,24 @@ IBasicAudio* FilterGraph::Audio() {
     return found;
 }
 
-#define D_GRAPH_AUDIO(call)          \
-    IBasicAudio* a = Audio();        \
-    if (!a) return E_NOTIMPL;        \
-    HRESULT hr = a->call;            \
-    a->Release();                    \
+#define D_GRAPH_AUDIO(call)   \
+    IBasicAudio* a = Audio(); \
+    if (!a) return E_NOTIMPL; \
+    HRESULT hr = a->call;     \
+    a->Release();             \
     return hr
 
-HRESULT STDMETHODCALLTYPE FilterGraph::put_Volume(LONG v) { D_GRAPH_AUDIO(put_Volume(v)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::get_Volume(LONG* v) { D_GRAPH_AUDIO(get_Volume(v)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::put_Balance(LONG b) { D_GRAPH_AUDIO(put_Balance(b)); }
-HRESULT STDMETHODCALLTYPE FilterGraph::get_Balance(LONG* b) { D_GRAPH_AUDIO(get_Balance(b)); }
+HRESULT STDMETHODCALLTYPE FilterGraph::put_Volume(LONG v) {
+    D_GRAPH_AUDIO(put_Volume(v));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::get_Volume(LONG* v) {
+    D_GRAPH_AUDIO(get_Volume(v));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::put_Balance(LONG b) {
+    D_GRAPH_AUDIO(put_Balance(b));
+}
+HRESULT STDMETHODCALLTYPE FilterGraph::get_Balance(LONG* b) {
+    D_GRAPH_AUDIO(get_Balance(b));
+}
 
 }  // namespace dshow

@@ -181,4 +181,6 @@ bool KnobDshowWaitRenderedSamples(const char* renderer, long count, DWORD timeou
                                   [&] { return k.rendered[name] >= count; });
 }
 
-long KnobDshowLiveObjects() { return D_CUnknown::LiveObjects(); }
+long KnobDshowLiveObjects() {
+    return D_CUnknown::LiveObjects();
+}

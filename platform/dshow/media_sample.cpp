@@ -5,7 +5,9 @@
 D_CMediaSample::D_CMediaSample(D_CBaseAllocator* allocator, BYTE* buffer, LONG length)
     : allocator_(allocator), buffer_(buffer), size_(length), actual_(length) {}
 
-D_CMediaSample::~D_CMediaSample() { D_DeleteMediaType(type_); }
+D_CMediaSample::~D_CMediaSample() {
+    D_DeleteMediaType(type_);
+}
 
 HRESULT STDMETHODCALLTYPE D_CMediaSample::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

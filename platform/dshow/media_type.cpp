@@ -48,16 +48,21 @@ void D_DeleteMediaType(AM_MEDIA_TYPE* type) {
     CoTaskMemFree(type);
 }
 
-D_CMediaType::D_CMediaType() { InitMediaType(); }
+D_CMediaType::D_CMediaType() {
+    InitMediaType();
+}
 
 D_CMediaType::D_CMediaType(const AM_MEDIA_TYPE& other) {
     InitMediaType();
     D_CopyMediaType(this, &other);
 }
 
-D_CMediaType::D_CMediaType(const D_CMediaType& other) : D_CMediaType(static_cast<const AM_MEDIA_TYPE&>(other)) {}
+D_CMediaType::D_CMediaType(const D_CMediaType& other)
+    : D_CMediaType(static_cast<const AM_MEDIA_TYPE&>(other)) {}
 
-D_CMediaType::~D_CMediaType() { D_FreeMediaType(*this); }
+D_CMediaType::~D_CMediaType() {
+    D_FreeMediaType(*this);
+}
 
 D_CMediaType& D_CMediaType::operator=(const AM_MEDIA_TYPE& other) {
     if (&other != this) {

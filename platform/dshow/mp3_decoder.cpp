@@ -138,6 +138,8 @@ class Mp3Decoder : public PullSplitter {
 
 }  // namespace
 
-D_CBaseFilter* CreateMp3Decoder() { return new Mp3Decoder(); }
+D_CBaseFilter* CreateMp3Decoder() {
+    return new Mp3Decoder();
+}
 
 }  // namespace dshow

@@ -6,7 +6,9 @@ D_CBaseOutputPin::D_CBaseOutputPin(const char* objectName, D_CBaseFilter* filter
                                    HRESULT* phr, LPCWSTR name)
     : D_CBasePin(objectName, filter, lock, phr, name, PINDIR_OUTPUT) {}
 
-D_CBaseOutputPin::~D_CBaseOutputPin() { BreakConnect(); }
+D_CBaseOutputPin::~D_CBaseOutputPin() {
+    BreakConnect();
+}
 
 HRESULT D_CBaseOutputPin::CheckConnect(IPin* pin) {
     HRESULT hr = D_CBasePin::CheckConnect(pin);

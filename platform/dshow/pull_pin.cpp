@@ -4,7 +4,9 @@
 
 D_CPullPin::D_CPullPin() = default;
 
-D_CPullPin::~D_CPullPin() { Disconnect(); }
+D_CPullPin::~D_CPullPin() {
+    Disconnect();
+}
 
 HRESULT D_CPullPin::Connect(IUnknown* upstream, LONG chunkBytes) {
     D_CAutoLock lock(&lock_);

@@ -32,7 +32,8 @@ PullSplitterOutput::PullSplitterOutput(PullSplitter* filter, LPCWSTR name)
 
 HRESULT STDMETHODCALLTYPE PullSplitterOutput::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IMediaSeeking) return D_GetInterface(static_cast<IMediaSeeking*>(splitter_), ppv);
+    if (riid == IID_IMediaSeeking)
+        return D_GetInterface(static_cast<IMediaSeeking*>(splitter_), ppv);
     return D_CBaseOutputPin::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -95,7 +96,9 @@ HRESULT PullSplitter::ConnectUpstream(IPin* upstream) {
     return S_OK;
 }
 
-void PullSplitter::DisconnectUpstream() { D_CPullPin::Disconnect(); }
+void PullSplitter::DisconnectUpstream() {
+    D_CPullPin::Disconnect();
+}
 
 void PullSplitter::StartSegment() {
     LONGLONG from = PrepareSeek(start_, &segmentStart_);
@@ -140,9 +143,13 @@ void PullSplitter::OnError(HRESULT hr) {
     NotifyEvent(EC_ERRORABORT, hr, 0);
 }
 
-HRESULT PullSplitter::BeginFlush() { return output_->DeliverBeginFlush(); }
+HRESULT PullSplitter::BeginFlush() {
+    return output_->DeliverBeginFlush();
+}
 
-HRESULT PullSplitter::EndFlush() { return output_->DeliverEndFlush(); }
+HRESULT PullSplitter::EndFlush() {
+    return output_->DeliverEndFlush();
+}
 
 HRESULT PullSplitter::DeliverUnit(const BYTE* data, LONG length, REFERENCE_TIME start,
                                   REFERENCE_TIME stop) {
@@ -197,7 +204,9 @@ HRESULT STDMETHODCALLTYPE PullSplitter::IsFormatSupported(const GUID* f) {
     return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE PullSplitter::QueryPreferredFormat(GUID* f) { return GetTimeFormat(f); }
+HRESULT STDMETHODCALLTYPE PullSplitter::QueryPreferredFormat(GUID* f) {
+    return GetTimeFormat(f);
+}
 
 HRESULT STDMETHODCALLTYPE PullSplitter::GetTimeFormat(GUID* f) {
     if (!f) return E_POINTER;
@@ -252,11 +261,16 @@ HRESULT STDMETHODCALLTYPE PullSplitter::SetPositions(LONGLONG* cur, DWORD cf, LO
     {
         D_CAutoLock lock(&lock_);
         REFERENCE_TIME newStart = start_, newStop = stop_;
-        if (curMode == AM_SEEKING_AbsolutePositioning) newStart = *cur;
-        else if (curMode == AM_SEEKING_RelativePositioning) newStart = start_ + *cur;
-        if (stopMode == AM_SEEKING_AbsolutePositioning) newStop = *stop;
-        else if (stopMode == AM_SEEKING_RelativePositioning) newStop = stop_ + *stop;
-        else if (stopMode == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
+        if (curMode == AM_SEEKING_AbsolutePositioning)
+            newStart = *cur;
+        else if (curMode == AM_SEEKING_RelativePositioning)
+            newStart = start_ + *cur;
+        if (stopMode == AM_SEEKING_AbsolutePositioning)
+            newStop = *stop;
+        else if (stopMode == AM_SEEKING_RelativePositioning)
+            newStop = stop_ + *stop;
+        else if (stopMode == AM_SEEKING_IncrementalPositioning)
+            newStop = newStart + *stop;
         newStart = std::clamp<REFERENCE_TIME>(newStart, 0, duration_);
         newStop = std::clamp<REFERENCE_TIME>(newStop, 0, duration_);
         if (newStart > newStop) return VFW_E_START_TIME_AFTER_END;
@@ -288,7 +302,9 @@ HRESULT STDMETHODCALLTYPE PullSplitter::GetAvailable(LONGLONG* e, LONGLONG* l) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PullSplitter::SetRate(double r) { return r == 1.0 ? S_OK : E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE PullSplitter::SetRate(double r) {
+    return r == 1.0 ? S_OK : E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE PullSplitter::GetRate(double* r) {
     if (!r) return E_POINTER;

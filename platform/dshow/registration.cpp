@@ -22,8 +22,8 @@ HRESULT createFilter(IUnknown* outer, REFIID riid, void** ppv) {
 HRESULT CreateFilterGraph(IUnknown* outer, REFIID riid, void** ppv) {
     auto* graph = new FilterGraph(outer);
     graph->NonDelegatingAddRef();
-    HRESULT hr = outer ? D_GetInterface(graph->Inner(), ppv)
-                       : graph->NonDelegatingQueryInterface(riid, ppv);
+    HRESULT hr =
+        outer ? D_GetInterface(graph->Inner(), ppv) : graph->NonDelegatingQueryInterface(riid, ppv);
     graph->NonDelegatingRelease();
     return hr;
 }

@@ -31,8 +31,9 @@ class AudioRenderer : public D_CBaseRenderer, public IBasicAudio {
             mt->formattype != FORMAT_WaveFormatEx || mt->cbFormat < 16 || !mt->pbFormat)
             return VFW_E_TYPE_NOT_ACCEPTED;
         const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
-        if (wave->wFormatTag != WAVE_FORMAT_PCM || (wave->wBitsPerSample != 16 && wave->wBitsPerSample != 8) ||
-            wave->nChannels < 1 || wave->nChannels > 2)
+        if (wave->wFormatTag != WAVE_FORMAT_PCM ||
+            (wave->wBitsPerSample != 16 && wave->wBitsPerSample != 8) || wave->nChannels < 1 ||
+            wave->nChannels > 2)
             return VFW_E_TYPE_NOT_ACCEPTED;
         return S_OK;
     }
@@ -72,7 +73,11 @@ class AudioRenderer : public D_CBaseRenderer, public IBasicAudio {
 
 }  // namespace
 
-D_CBaseFilter* CreateNullRenderer() { return new NullRenderer(); }
-D_CBaseFilter* CreateAudioRenderer() { return new AudioRenderer(); }
+D_CBaseFilter* CreateNullRenderer() {
+    return new NullRenderer();
+}
+D_CBaseFilter* CreateAudioRenderer() {
+    return new AudioRenderer();
+}
 
 }  // namespace dshow

@@ -2,11 +2,13 @@
 #include "dshow_base_classes.h"
 #include "win32/clock.h"
 
-D_CSystemClock::D_CSystemClock(const char* name, IUnknown* outer, HRESULT*) : D_CUnknown(name, outer) {}
+D_CSystemClock::D_CSystemClock(const char* name, IUnknown* outer, HRESULT*)
+    : D_CUnknown(name, outer) {}
 
 HRESULT STDMETHODCALLTYPE D_CSystemClock::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IReferenceClock) return D_GetInterface(static_cast<IReferenceClock*>(this), ppv);
+    if (riid == IID_IReferenceClock)
+        return D_GetInterface(static_cast<IReferenceClock*>(this), ppv);
     return D_CUnknown::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -15,7 +17,8 @@ HRESULT D_CSystemClock::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)
     HRESULT hr = S_OK;
     auto* clock = new D_CSystemClock("System clock", outer, &hr);
     clock->NonDelegatingAddRef();
-    hr = outer ? D_GetInterface(clock->Inner(), ppv) : clock->NonDelegatingQueryInterface(riid, ppv);
+    hr =
+        outer ? D_GetInterface(clock->Inner(), ppv) : clock->NonDelegatingQueryInterface(riid, ppv);
     clock->NonDelegatingRelease();
     return hr;
 }
@@ -37,9 +40,11 @@ HRESULT STDMETHODCALLTYPE D_CSystemClock::AdviseTime(REFERENCE_TIME, REFERENCE_T
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE D_CSystemClock::AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME,
-                                                         HSEMAPHORE, DWORD_PTR*) {
+HRESULT STDMETHODCALLTYPE D_CSystemClock::AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE,
+                                                         DWORD_PTR*) {
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE D_CSystemClock::Unadvise(DWORD_PTR) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE D_CSystemClock::Unadvise(DWORD_PTR) {
+    return E_NOTIMPL;
+}

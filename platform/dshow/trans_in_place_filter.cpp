@@ -10,7 +10,8 @@ D_CTransInPlaceFilter::D_CTransInPlaceFilter(const char* name, IUnknown* outer, 
     : D_CTransformFilter(name, outer, clsid), m_modifiesData(modifiesData) {}
 
 HRESULT D_CTransInPlaceFilter::CheckTransform(const D_CMediaType* in, const D_CMediaType* out) {
-    if (in->majortype != out->majortype || in->subtype != out->subtype) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (in->majortype != out->majortype || in->subtype != out->subtype)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return CheckInputType(out);
 }
 
@@ -58,8 +59,10 @@ HRESULT D_CTransInPlaceFilter::Receive(IMediaSample* sample) {
     std::memcpy(dst, src, size_t(length));
     out->SetActualDataLength(length);
     hr = Transform(out);
-    if (hr == S_OK) hr = m_pOutput->Deliver(out);
-    else if (hr == S_FALSE) hr = S_OK;
+    if (hr == S_OK)
+        hr = m_pOutput->Deliver(out);
+    else if (hr == S_FALSE)
+        hr = S_OK;
     out->Release();
     return hr;
 }

@@ -29,7 +29,8 @@ HRESULT D_CTransformInputPin::CheckMediaType(const D_CMediaType* mt) {
     HRESULT hr = m_pTransformFilter->CheckInputType(mt);
     if (hr != S_OK) return hr;
     D_CTransformOutputPin* out = m_pTransformFilter->OutputPin();
-    if (out && out->IsConnected()) return m_pTransformFilter->CheckTransform(mt, &out->CurrentMediaType());
+    if (out && out->IsConnected())
+        return m_pTransformFilter->CheckTransform(mt, &out->CurrentMediaType());
     return S_OK;
 }
 
@@ -62,7 +63,7 @@ HRESULT STDMETHODCALLTYPE D_CTransformInputPin::EndFlush() {
 }
 
 HRESULT STDMETHODCALLTYPE D_CTransformInputPin::NewSegment(REFERENCE_TIME tStart,
-                                                          REFERENCE_TIME tStop, double dRate) {
+                                                           REFERENCE_TIME tStop, double dRate) {
     D_CBasePin::NewSegment(tStart, tStop, dRate);
     return m_pTransformFilter->NewSegment(tStart, tStop, dRate);
 }
@@ -73,14 +74,17 @@ D_CTransformOutputPin::D_CTransformOutputPin(const char* objectName, D_CTransfor
     : D_CBaseOutputPin(objectName, filter, filter->FilterLock(), phr, name),
       m_pTransformFilter(filter) {}
 
-D_CTransformOutputPin::~D_CTransformOutputPin() { delete m_pPosition; }
+D_CTransformOutputPin::~D_CTransformOutputPin() {
+    delete m_pPosition;
+}
 
 HRESULT STDMETHODCALLTYPE D_CTransformOutputPin::NonDelegatingQueryInterface(REFIID riid,
-                                                                            void** ppv) {
+                                                                             void** ppv) {
     if (!ppv) return E_POINTER;
     if (riid == IID_IMediaSeeking) {
         if (!m_pPosition)
-            m_pPosition = new D_CPosPassThru(static_cast<IPin*>(this), m_pTransformFilter->InputPin());
+            m_pPosition =
+                new D_CPosPassThru(static_cast<IPin*>(this), m_pTransformFilter->InputPin());
         return D_GetInterface(m_pPosition, ppv);
     }
     return D_CBaseOutputPin::NonDelegatingQueryInterface(riid, ppv);
@@ -135,11 +139,11 @@ D_CTransformFilter::~D_CTransformFilter() {
 }
 
 D_CBasePin* D_CTransformFilter::GetPin(int n) {
+    // Made on first use; a subclass may have put its own in place before.
     HRESULT hr = S_OK;
-    if (!m_pInput) {
-        m_pInput = new D_CTransformInputPin("Transform input pin", this, &hr, u"XForm In");
+    if (!m_pInput) m_pInput = new D_CTransformInputPin("Transform input pin", this, &hr, u"XForm In");
+    if (!m_pOutput)
         m_pOutput = new D_CTransformOutputPin("Transform output pin", this, &hr, u"XForm Out");
-    }
     if (n == 0) return m_pInput;
     if (n == 1) return m_pOutput;
     return nullptr;
@@ -159,7 +163,9 @@ HRESULT STDMETHODCALLTYPE D_CTransformFilter::Pause() {
     return hr;
 }
 
-HRESULT D_CTransformFilter::Transform(IMediaSample*, IMediaSample*) { return E_UNEXPECTED; }
+HRESULT D_CTransformFilter::Transform(IMediaSample*, IMediaSample*) {
+    return E_UNEXPECTED;
+}
 
 HRESULT D_CTransformFilter::InitializeOutputSample(IMediaSample* in, IMediaSample** out) {
     REFERENCE_TIME start = 0, stop = 0;
@@ -183,8 +189,10 @@ HRESULT D_CTransformFilter::Receive(IMediaSample* sample) {
     HRESULT hr = InitializeOutputSample(sample, &out);
     if (FAILED(hr)) return hr;
     hr = Transform(sample, out);
-    if (hr == S_OK) hr = m_pOutput->Deliver(out);
-    else if (hr == S_FALSE) hr = S_OK;  // dropped on purpose
+    if (hr == S_OK)
+        hr = m_pOutput->Deliver(out);
+    else if (hr == S_FALSE)
+        hr = S_OK;  // dropped on purpose
     out->Release();
     return hr;
 }
@@ -201,8 +209,7 @@ HRESULT D_CTransformFilter::EndFlush() {
     return m_pOutput->IsConnected() ? m_pOutput->DeliverEndFlush() : S_OK;
 }
 
-HRESULT D_CTransformFilter::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
-                                       double dRate) {
+HRESULT D_CTransformFilter::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
     return m_pOutput->IsConnected() ? m_pOutput->DeliverNewSegment(tStart, tStop, dRate) : S_OK;
 }
 

@@ -12,9 +12,13 @@ D_CUnknown::D_CUnknown(const char*, IUnknown* outer) {
     ++liveObjects;
 }
 
-D_CUnknown::~D_CUnknown() { --liveObjects; }
+D_CUnknown::~D_CUnknown() {
+    --liveObjects;
+}
 
-long D_CUnknown::LiveObjects() { return liveObjects.load(); }
+long D_CUnknown::LiveObjects() {
+    return liveObjects.load();
+}
 
 HRESULT STDMETHODCALLTYPE D_CUnknown::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -23,7 +27,9 @@ HRESULT STDMETHODCALLTYPE D_CUnknown::NonDelegatingQueryInterface(REFIID riid, v
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE D_CUnknown::NonDelegatingAddRef() { return ULONG(++m_cRef); }
+ULONG STDMETHODCALLTYPE D_CUnknown::NonDelegatingAddRef() {
+    return ULONG(++m_cRef);
+}
 
 ULONG STDMETHODCALLTYPE D_CUnknown::NonDelegatingRelease() {
     long left = --m_cRef;
@@ -44,7 +50,8 @@ HRESULT D_GetInterface(IUnknown* unknown, void** ppv) {
     return S_OK;
 }
 
-D_CAMEvent::D_CAMEvent(BOOL manualReset) : event_(CreateEventA(nullptr, manualReset, FALSE, nullptr)) {}
+D_CAMEvent::D_CAMEvent(BOOL manualReset)
+    : event_(CreateEventA(nullptr, manualReset, FALSE, nullptr)) {}
 
 D_CAMEvent::~D_CAMEvent() {
     if (event_) CloseHandle(event_);

@@ -10,7 +10,9 @@ namespace {
 
 constexpr LONG kHeaderBytes = 40;
 
-uint32_t le32(const BYTE* p) { return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint32_t le32(const BYTE* p) {
+    return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
 
 // The subtype and bytes of one frame for a layout; false for one we do not know.
 bool frameLayout(uint32_t fourcc, uint32_t bits, int64_t width, int64_t height, GUID* subtype,
@@ -27,10 +29,14 @@ bool frameLayout(uint32_t fourcc, uint32_t bits, int64_t width, int64_t height, 
         {0x3231564E, &MEDIASUBTYPE_NV12, 12}, {0x3131564E, &MEDIASUBTYPE_NV11, 12},
     };
     if (fourcc == 0) {
-        if (bits == 24) *subtype = MEDIASUBTYPE_RGB24;
-        else if (bits == 32) *subtype = MEDIASUBTYPE_RGB32;
-        else if (bits == 16) *subtype = MEDIASUBTYPE_RGB565;
-        else return false;
+        if (bits == 24)
+            *subtype = MEDIASUBTYPE_RGB24;
+        else if (bits == 32)
+            *subtype = MEDIASUBTYPE_RGB32;
+        else if (bits == 16)
+            *subtype = MEDIASUBTYPE_RGB565;
+        else
+            return false;
         *bytes = ((width * bits / 8 + 3) & ~int64_t(3)) * height;
         return true;
     }
@@ -141,6 +147,8 @@ class VideoSplitter : public PullSplitter {
 
 }  // namespace
 
-D_CBaseFilter* CreateVideoSplitter() { return new VideoSplitter(); }
+D_CBaseFilter* CreateVideoSplitter() {
+    return new VideoSplitter();
+}
 
 }  // namespace dshow

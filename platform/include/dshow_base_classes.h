@@ -62,12 +62,16 @@ class D_CUnknown : public D_INonDelegatingUnknown {
 HRESULT D_GetInterface(IUnknown* unknown, void** ppv);
 
 // IUnknown of a class derived from D_CUnknown: through the owner.
-#define D_DECLARE_IUNKNOWN                                                              \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {        \
-        return GetOwner()->QueryInterface(riid, ppv);                                   \
-    }                                                                                   \
-    ULONG STDMETHODCALLTYPE AddRef() override { return GetOwner()->AddRef(); }          \
-    ULONG STDMETHODCALLTYPE Release() override { return GetOwner()->Release(); }
+#define D_DECLARE_IUNKNOWN                                                       \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override { \
+        return GetOwner()->QueryInterface(riid, ppv);                            \
+    }                                                                            \
+    ULONG STDMETHODCALLTYPE AddRef() override {                                  \
+        return GetOwner()->AddRef();                                             \
+    }                                                                            \
+    ULONG STDMETHODCALLTYPE Release() override {                                 \
+        return GetOwner()->Release();                                            \
+    }
 
 // --- locks and events ------------------------------------------------------------------
 class D_CCritSec {
@@ -177,7 +181,7 @@ class D_CBaseFilter : public D_CUnknown, public IBaseFilter {
     std::atomic<FILTER_STATE> m_State{State_Stopped};
     REFERENCE_TIME m_tStart = 0;
     IReferenceClock* m_pClock = nullptr;
-    IFilterGraph* m_pGraph = nullptr;  // not referenced: the graph holds the filter
+    IFilterGraph* m_pGraph = nullptr;    // not referenced: the graph holds the filter
     IMediaEventSink* m_pSink = nullptr;  // not referenced
     std::u16string m_name;
     CLSID m_clsid;
@@ -601,7 +605,8 @@ class D_CTransInPlaceFilter : public D_CTransformFilter {
     bool m_copied = false;
 };
 
-// --- renderers ------------------------------------------------------------------------------------
+// --- renderers
+// ------------------------------------------------------------------------------------
 class D_CBaseRenderer;
 
 class D_CRendererInputPin : public D_CBaseInputPin {
@@ -661,7 +666,7 @@ class D_CBaseRenderer : public D_CBaseFilter {
 
     D_CCritSec m_InterfaceLock;
     D_CCritSec m_RendererLock;
-    D_CAMEvent m_stateEvent;  // a state change, flush or stop
+    D_CAMEvent m_stateEvent;          // a state change, flush or stop
     D_CAMEvent m_prerollEvent{TRUE};  // set once paused with a sample (or streaming)
     D_CRendererInputPin* m_pInputPin = nullptr;
     D_CPosPassThru* m_pPosition = nullptr;
@@ -677,9 +682,10 @@ class D_CBaseVideoRenderer : public D_CBaseRenderer {
         : D_CBaseRenderer(clsid, name, outer, phr) {}
 };
 
-// --- pulling from an IAsyncReader ------------------------------------------------------------------
-// Pulls a byte range from an upstream IAsyncReader on a streaming thread of
-// its own and hands the chunks to Receive. Seek restarts the range.
+// --- pulling from an IAsyncReader
+// ------------------------------------------------------------------ Pulls a byte range from an
+// upstream IAsyncReader on a streaming thread of its own and hands the chunks to Receive. Seek
+// restarts the range.
 class D_CPullPin {
   public:
     D_CPullPin();

@@ -55,7 +55,9 @@ class TestSource : public D_CBaseFilter {
 // Records the buffers it sees and writes a mark into each sample.
 class Marker : public D_CTransInPlaceFilter {
   public:
-    Marker() : D_CTransInPlaceFilter("Marker", nullptr, GUID_NULL, nullptr) { NonDelegatingAddRef(); }
+    Marker() : D_CTransInPlaceFilter("Marker", nullptr, GUID_NULL, nullptr) {
+        NonDelegatingAddRef();
+    }
     HRESULT CheckInputType(const D_CMediaType*) override { return S_OK; }
     HRESULT Transform(IMediaSample* s) override {
         BYTE* p = nullptr;
@@ -139,7 +141,8 @@ TEST_F(BaseClasses, SamplesFlowInOrderFlushDropsAndEndOfStreamCompletes) {
     // In place: the very buffers the source filled; the copy: other buffers.
     EXPECT_EQ(sent, marker->seen);
     EXPECT_EQ(sent, copier->inputs);
-    for (BYTE* out : copier->outputs) EXPECT_EQ(sent.end(), std::find(sent.begin(), sent.end(), out));
+    for (BYTE* out : copier->outputs)
+        EXPECT_EQ(sent.end(), std::find(sent.begin(), sent.end(), out));
     EXPECT_EQ((std::vector<std::string>{"0m", "1m", "2m", "3m"}), copier->marks);
     EXPECT_EQ(4, KnobDshowRenderedSamples("Null"));
 

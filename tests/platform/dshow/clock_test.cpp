@@ -24,10 +24,12 @@ class HalfSpeedClock : public IReferenceClock {
         *t = REFERENCE_TIME(timeGetTime()) * 10000 / 2;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override {
+    HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT,
+                                         DWORD_PTR*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR*) override {
+    HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE,
+                                             DWORD_PTR*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
@@ -40,7 +42,8 @@ class ClockThreads : public GraphTest {
     void build(uint32_t num, uint32_t den, uint32_t count) {
         std::string frames;
         for (uint32_t k = 0; k < count; ++k) frames += std::string(16, char('A' + k));
-        testsupport::WriteFile("clip.raw", mediafixtures::RawVideo(2, 2, 0, 32, num, den, count, 16, frames));
+        testsupport::WriteFile("clip.raw",
+                               mediafixtures::RawVideo(2, 2, 0, 32, num, den, count, 16, frames));
         graph_ = NewGraph();
         renderer_ = new TestRenderer(MEDIATYPE_Video, GUID_NULL);
         graph_->AddFilter(renderer_, u"Test Renderer");

@@ -174,14 +174,14 @@ TEST_F(DshowCom, IdentityAggregationAndTheHiddenModule) {
     KnobHideModule("quartz.dll", true);
     void* object = nullptr;
     for (const CLSID* clsid : {&CLSID_FilterGraph, &CLSID_NullRenderer})
-        EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                                        IID_IUnknown, &object));
+        EXPECT_EQ(REGDB_E_CLASSNOTREG,
+                  CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
     KnobHideModule("quartz.dll", false);
 }
 
 TEST_F(DshowCom, GraphHoldsItsFileAgainstDeletion) {
-    testsupport::WriteFile("clip.raw", mediafixtures::RawVideo(2, 2, 0, 32, 25, 1, 1, 16,
-                                                               std::string(16, 'A')));
+    testsupport::WriteFile(
+        "clip.raw", mediafixtures::RawVideo(2, 2, 0, 32, 25, 1, 1, 16, std::string(16, 'A')));
     IGraphBuilder* graph = NewGraph();
     auto* renderer = new TestRenderer(MEDIATYPE_Video, GUID_NULL);
     graph->AddFilter(renderer, u"Test Renderer");

@@ -19,7 +19,9 @@ namespace dshowtest {
 // (a hang is caught by the test's own time-out).
 constexpr LONG INFINITE_WAIT = -1;
 
-inline std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+inline std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 template <class T>
 T* Query(IUnknown* unknown, REFIID iid) {

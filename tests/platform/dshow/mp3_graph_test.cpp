@@ -30,18 +30,19 @@ std::string decodeDirect(const std::string& file, size_t from) {
 struct Mp3Case {
     const char* name;
     int channels, rate, kbps;
-    bool tags;       // ID3v2 in front, ID3v1 behind
-    int cutBytes;    // bytes cut off the end (inside the last frame)
+    bool tags;     // ID3v2 in front, ID3v1 behind
+    int cutBytes;  // bytes cut off the end (inside the last frame)
 };
 
 class Mp3GraphThreads : public GraphTest, public ::testing::WithParamInterface<Mp3Case> {};
 
 TEST_P(Mp3GraphThreads, GivesTheCompressionManagersPcm) {
     const Mp3Case& c = GetParam();
-    mediafixtures::Mp3 mp3 = mediafixtures::EncodeMp3(
-        mediafixtures::Tone(c.rate / 2, c.channels, c.rate, 440.0, 8000.0), c.channels, c.rate,
-        c.kbps, false);
-    std::string id3v2 = c.tags ? std::string("ID3\x03\x00\x00\x00\x00\x00\x14", 10) + std::string(20, '\0') : "";
+    mediafixtures::Mp3 mp3 =
+        mediafixtures::EncodeMp3(mediafixtures::Tone(c.rate / 2, c.channels, c.rate, 440.0, 8000.0),
+                                 c.channels, c.rate, c.kbps, false);
+    std::string id3v2 =
+        c.tags ? std::string("ID3\x03\x00\x00\x00\x00\x00\x14", 10) + std::string(20, '\0') : "";
     std::string file = id3v2 + mp3.bytes + (c.tags ? "TAG" + std::string(125, 'x') : "");
     file.resize(file.size() - size_t(c.cutBytes));
     testsupport::WriteFile("tone.mp3", file);
@@ -72,7 +73,8 @@ TEST_P(Mp3GraphThreads, GivesTheCompressionManagersPcm) {
     std::string pcm = renderer->Bytes();
     EXPECT_EQ(decodeDirect(file, id3v2.size()), pcm);
     int wholeFrames = c.cutBytes ? mp3.frames - 1 : mp3.frames;
-    EXPECT_EQ(size_t(wholeFrames) * size_t(mp3.samplesPerFrame) * size_t(c.channels) * 2, pcm.size());
+    EXPECT_EQ(size_t(wholeFrames) * size_t(mp3.samplesPerFrame) * size_t(c.channels) * 2,
+              pcm.size());
 
     control->Stop();
     control->Release();

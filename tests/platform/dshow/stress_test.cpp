@@ -31,14 +31,20 @@ TEST_F(StateChangeThreads, LoopedStateChangesLeaveNothingBehind) {
     for (int i = 0; i < 60; ++i) {
         LONGLONG to = (i * 130000LL) % 7000000;
         switch (i % 4) {
-            case 0: EXPECT_EQ(S_OK, control->Run()); break;
-            case 1: EXPECT_EQ(S_OK, control->Pause()); break;
+            case 0:
+                EXPECT_EQ(S_OK, control->Run());
+                break;
+            case 1:
+                EXPECT_EQ(S_OK, control->Pause());
+                break;
             case 2:
                 EXPECT_EQ(S_OK, seeking->SetPositions(&to, AM_SEEKING_AbsolutePositioning, nullptr,
                                                       AM_SEEKING_NoPositioning));
                 EXPECT_EQ(S_OK, control->Run());
                 break;
-            case 3: EXPECT_EQ(S_OK, control->Stop()); break;
+            case 3:
+                EXPECT_EQ(S_OK, control->Stop());
+                break;
         }
         Sleep(DWORD(17 + i % 50));
     }

@@ -121,10 +121,10 @@ TEST_F(RawVideoHeaderThreads, RefusedOrCutToTheWholeFrames) {
     };
     for (const Header& h : cases) {
         SCOPED_TRACE(h.name);
-        bool built = build(mediafixtures::RawVideo(h.width, h.height, 0, h.bits, h.num, h.den,
-                                                   h.count, h.frameBytes,
-                                                   frames(int(h.framesPresent), h.frameBytes)),
-                           h.framesPlayed < 0 ? VFW_E_CANNOT_RENDER : S_OK);
+        bool built =
+            build(mediafixtures::RawVideo(h.width, h.height, 0, h.bits, h.num, h.den, h.count,
+                                          h.frameBytes, frames(int(h.framesPresent), h.frameBytes)),
+                  h.framesPlayed < 0 ? VFW_E_CANNOT_RENDER : S_OK);
         if (built) {
             LONGLONG duration = -1;
             seeking_->GetDuration(&duration);
@@ -142,7 +142,8 @@ TEST_F(RawVideoHeaderThreads, RefusedOrCutToTheWholeFrames) {
 }
 
 TEST_F(RawVideoHeaderThreads, Rgb565WithoutRendererIsRefusedAndReleased) {
-    testsupport::WriteFile("clip.raw", mediafixtures::RawVideo(2, 2, 0, 16, 25, 1, 1, 8, frames(1, 8)));
+    testsupport::WriteFile("clip.raw",
+                           mediafixtures::RawVideo(2, 2, 0, 16, 25, 1, 1, 8, frames(1, 8)));
     graph_ = NewGraph();
     EXPECT_EQ(VFW_E_CANNOT_RENDER, graph_->RenderFile(u"clip.raw", nullptr));
     EXPECT_TRUE(FilterNames(graph_).empty());
