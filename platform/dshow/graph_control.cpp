@@ -5,6 +5,7 @@
 
 #include "dshow/filter_graph.h"
 #include "dshow/graph_trace.h"
+#include "dshow/media_time_format.h"
 
 namespace dshow {
 namespace {
@@ -296,23 +297,19 @@ HRESULT STDMETHODCALLTYPE FilterGraph::CheckCapabilities(DWORD* p) {
     D_GRAPH_SEEK(CheckCapabilities(p));
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::IsFormatSupported(const GUID* f) {
-    if (!f) return E_POINTER;
-    return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
+    return IsMediaTimeFormat(f);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::QueryPreferredFormat(GUID* f) {
     return GetTimeFormat(f);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::GetTimeFormat(GUID* f) {
-    if (!f) return E_POINTER;
-    *f = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
+    return GetMediaTimeFormat(f);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::IsUsingTimeFormat(const GUID* f) {
     return IsFormatSupported(f);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::SetTimeFormat(const GUID* f) {
-    if (!f) return E_POINTER;
-    return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
+    return SetMediaTimeFormat(f);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::GetDuration(LONGLONG* p) {
     D_GRAPH_SEEK(GetDuration(p));
@@ -322,11 +319,7 @@ HRESULT STDMETHODCALLTYPE FilterGraph::GetStopPosition(LONGLONG* p) {
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::ConvertTimeFormat(LONGLONG* t, const GUID* tf, LONGLONG s,
                                                          const GUID* sf) {
-    if (!t) return E_POINTER;
-    if ((tf && *tf != TIME_FORMAT_MEDIA_TIME) || (sf && *sf != TIME_FORMAT_MEDIA_TIME))
-        return E_INVALIDARG;
-    *t = s;
-    return S_OK;
+    return ConvertMediaTime(t, tf, s, sf);
 }
 HRESULT STDMETHODCALLTYPE FilterGraph::GetAvailable(LONGLONG* e, LONGLONG* l) {
     D_GRAPH_SEEK(GetAvailable(e, l));

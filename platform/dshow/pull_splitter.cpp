@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dshow/graph_trace.h"
+#include "dshow/media_time_format.h"
 
 namespace dshow {
 
@@ -200,8 +201,7 @@ HRESULT STDMETHODCALLTYPE PullSplitter::CheckCapabilities(DWORD* p) {
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::IsFormatSupported(const GUID* f) {
-    if (!f) return E_POINTER;
-    return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
+    return IsMediaTimeFormat(f);
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::QueryPreferredFormat(GUID* f) {
@@ -209,9 +209,7 @@ HRESULT STDMETHODCALLTYPE PullSplitter::QueryPreferredFormat(GUID* f) {
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::GetTimeFormat(GUID* f) {
-    if (!f) return E_POINTER;
-    *f = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
+    return GetMediaTimeFormat(f);
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::IsUsingTimeFormat(const GUID* f) {
@@ -219,8 +217,7 @@ HRESULT STDMETHODCALLTYPE PullSplitter::IsUsingTimeFormat(const GUID* f) {
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::SetTimeFormat(const GUID* f) {
-    if (!f) return E_POINTER;
-    return *f == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
+    return SetMediaTimeFormat(f);
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::GetDuration(LONGLONG* p) {
@@ -245,11 +242,7 @@ HRESULT STDMETHODCALLTYPE PullSplitter::GetCurrentPosition(LONGLONG* p) {
 
 HRESULT STDMETHODCALLTYPE PullSplitter::ConvertTimeFormat(LONGLONG* t, const GUID* tf, LONGLONG s,
                                                           const GUID* sf) {
-    if (!t) return E_POINTER;
-    if ((tf && *tf != TIME_FORMAT_MEDIA_TIME) || (sf && *sf != TIME_FORMAT_MEDIA_TIME))
-        return E_INVALIDARG;
-    *t = s;
-    return S_OK;
+    return ConvertMediaTime(t, tf, s, sf);
 }
 
 HRESULT STDMETHODCALLTYPE PullSplitter::SetPositions(LONGLONG* cur, DWORD cf, LONGLONG* stop,
