@@ -252,6 +252,18 @@ int InitHandleList(HandleListNode* head, HandleListNode* tail);
 int AddHandleListNode(HandleListNode* head, HandleListNode* node, int32_t value, void* data);
 int RemoveHandleListNode(HandleListNode* node);
 
+// --- Graphics: pictures and off-screens as graphic handles (type 1)
+struct BaseImage;
+Handle LoadGraphic(const char* fileName, int flag = 0);  // -1 when it cannot be read
+// count pieces of width x height, across by down from the top left, into handles[].
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
+                       Handle* handles, int flag = 0);
+Handle CreateDrawableGraphic(int width, int height, int withAlpha);  // a draw target
+Handle NewGraphicFromBaseImage(const BaseImage* image, const BaseImage* alphaImage, int flag = 0);
+int SetTransparentColor(int red, int green, int blue);  // the key of later loads
+int SetTransparentColorToAlpha(int flag);               // later loads turn the key into alpha
+int DeleteGraphic(Handle handle);
+
 // --- Network: framed TCP over WinSock, message-driven. Not started in this
 // system: processing and the end do nothing, the socket routines return -1.
 int NetworkLogError(const char* format, ...) __attribute__((format(printf, 1, 2)));  // -1
@@ -282,6 +294,28 @@ uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen
 // A box from (x1, y1) to (x2, y2) in a colour value, filled or outlined.
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled);
 int FlipScreen();  // flushes the drawing and presents the back buffer
+
+// --- fonts: the default font and formatted string drawing (the game's text calls)
+int SetDefaultFontSize(int size);            // -1: 16; 0
+int SetDefaultFontThickness(int thickness);  // -1: 6; 0
+// Formats (printf-style, at most 2047 bytes) and draws the text in the
+// default font at (x, y) in a colour value. 0 or -1.
+int DrawFormattedText(int x, int y, uint32_t color, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// --- sound handles (handle type 3): loading and playback
+// Loads a sound file into a handle with bufferCount buffers (up to that many
+// overlapping plays); shareHandle -1: no shared stream buffer. The handle, or -1.
+Handle LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle);
+// Play types: 0 waits for the end, 1 returns at once, 3 loops. 0 or -1.
+int PlaySoundHandle(Handle handle, int playType, int fromTop);
+int StopSoundHandle(Handle handle);                        // 0 or -1
+int IsSoundPlaying(Handle handle);                         // 1 playing, 0 stopped, -1 bad handle
+int SetSoundVolume(int volume, Handle handle);             // 0-255; 0 or -1
+int SetSoundFrequency(int frequency, Handle handle);       // Hz, -1: the data's own rate; 0 or -1
+int SetSoundPositionSamples(int position, Handle handle);  // 0 or -1
+int GetSoundPositionSamples(Handle handle);                // the play position in samples, or -1
+int SetSoundLoopPoint(int position, Handle handle);        // samples, -1 clears; 0 or -1
 
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();

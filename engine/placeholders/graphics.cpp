@@ -1,16 +1,22 @@
-// Placeholder of graphics and 3D models (deleted when those modules are
-// built): no device and no display-mode list exist; the screen settings give
-// their unset defaults.
+// Placeholder of the graphics parts not built yet (deleted as they are):
+// graphics start and end, the draw target, the game's blend, brightness, colour
+// value, box and flip calls, the vertex batch (always empty), the scene
+// bracket, the vsync wish (on), model buffers (none), the camera (identity
+// view) and the lighting colour upload, 3D models.
 #include "DuRud.h"
+#include "graphics/camera.h"
+#include "graphics/device_layer.h"
+#include "graphics/draw_settings.h"
 #include "graphics/graphics_startup.h"
+#include "graphics/model_buffers.h"
+#include "graphics/scene_bracket.h"
+#include "graphics/vertex_batch.h"
 #include "placeholders/missing_module.h"
 
 namespace DuRud {
 namespace {
 constexpr const char* kModule = "graphics";
-// Kept so the window can size itself for a 320 x 240 screen drawn at double
-// size before graphics exists.
-int g_emulate320x240 = 0;
+int g_sceneBegun = 0;
 }  // namespace
 
 int StartGraphics() {
@@ -25,38 +31,8 @@ int SetRestoreCallback(GraphicsRestoreCallback) {
 int SelectDrawTarget(int) {
     return ReportMissingModule(kModule, "SelectDrawTarget");
 }
-int QueryDrawSize(int* width, int* height) {
-    if (width) *width = 640;
-    if (height) *height = 480;
-    return 0;
-}
-int QueryColorBits() {
-    return 16;
-}
-int QueryRefreshRate() {
-    return 0;
-}
-int IsHardwareRenderingWanted() {
-    return 1;
-}
-int QueryDisplayModeCount() {
-    return 0;
-}
-DisplayModeInfo QueryDisplayMode(int) {
-    return {-1, -1, -1, -1};
-}
 int SetScreenMode(int, int, int, int) {
     return ReportMissingModule(kModule, "SetScreenMode");
-}
-int StoreScreenSize(int, int) {
-    return 0;
-}
-int SetEmulate320x240(int flag) {
-    g_emulate320x240 = flag ? 1 : 0;
-    return 0;
-}
-int GetEmulate320x240() {
-    return g_emulate320x240;
 }
 int SetBlendMode(int, int) {
     return ReportMissingModule(kModule, "SetBlendMode");
@@ -79,6 +55,46 @@ int StartModels() {
     return ReportMissingModule("3D model", "StartModels");
 }
 int EndModels() {
+    return 0;
+}
+
+int FlushVertexBatch() {
+    return 0;
+}
+
+int EnsureSceneBegun() {
+    if (g_sceneBegun || !HasDevice()) return 0;
+    if (FAILED(DeviceBeginScene())) return -1;
+    g_sceneBegun = 1;
+    return 0;
+}
+int EndSceneIfBegun() {
+    if (g_sceneBegun && HasDevice()) DeviceEndScene();
+    g_sceneBegun = 0;
+    return 0;
+}
+int IsSceneBegun() {
+    return g_sceneBegun;
+}
+int ClearSceneBegunFlag() {
+    g_sceneBegun = 0;
+    return 0;
+}
+
+int QueryVSyncWish() {
+    return 1;
+}
+
+int ReleaseAllModelBuffers() {
+    return 0;
+}
+
+int GetCameraViewMatrix(D3DMATRIX* out) {
+    *out = D3DMATRIX{};
+    out->_11 = out->_22 = out->_33 = out->_44 = 1.0f;
+    return 0;
+}
+int UploadLightingColourConstants() {
     return 0;
 }
 

@@ -42,6 +42,8 @@ int SetDoubleStartAllowed(int flag);
 int SetWindowClientSize(int width, int height);  // -1 for a size below 1
 int GetWindowMinimisedFlag();
 int GetClosingFlag();
+// 1 when switched, 0 when it already was so, -1 without the entry point.
+int SetDesktopComposition(int enable);
 
 // Services.
 double GetWindowScale(double* x, double* y);

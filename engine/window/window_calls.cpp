@@ -1,10 +1,13 @@
 // The default table of the window module's outgoing calls. Modules that are
 // not built yet answer with placeholders: actions report the missing module
 // and fail, queries give the honest "nothing there" answer (no DirectDraw
-// window, no lost device, draw target -4, no input down).
+// window, no lost device, draw target -4, no input down); the graphics
+// device layer answers for the DirectDraw window, device loss and mode change.
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
+#include "graphics/device_layer.h"
+#include "graphics/screen_state.h"
 #include "input/char_input_state.h"
 #include "input/input_devices.h"
 #include "input/input_state.h"
@@ -102,10 +105,10 @@ const WindowModuleCalls kDefaultCalls = {
     HandleNetworkSelectMessage,
     NoScreenModeChange,
     NoDeviceRestart,
-    Nothing,  // HasDirectDrawWindow
-    Nothing,  // IsModeChangeRunning
+    HasDirectDrawWindow,
+    IsModeChangeRunning,
     DefaultRestoreCallback,
-    Nothing,  // IsDeviceLost
+    IsDeviceLost,
     Nothing,  // ReleaseDeviceResources
     Nothing,  // IsFlipInProgress
     NoBackgroundColor,

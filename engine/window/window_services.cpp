@@ -6,6 +6,7 @@
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
 #include "core/module_calls.h"
+#include "core/system_services.h"
 #include "core/text_literals.h"
 #include "window/main_window.h"
 #include "window/window_calls.h"
@@ -118,6 +119,20 @@ int GetWindowMinimisedFlag() {
 }
 
 // --- caption and scale -------------------------------------------------------------
+
+// Desktop composition through the run-time entry; a repeat of the last
+// setting is skipped. 1 when the setting changed, 0 for a repeat, -1 without
+// the entry point.
+int SetDesktopComposition(int enable) {
+    static int last = -1;
+    enable = enable ? 1 : 0;
+    if (enable == last) return 0;
+    auto enableComposition = WinApi<HRESULT(WINAPI*)(UINT)>(Api_DwmEnableComposition);
+    if (!enableComposition) return -1;
+    enableComposition(static_cast<UINT>(enable));
+    last = enable;
+    return 1;
+}
 
 int SetMainWindowText(const char* text) {
     WindowSystemState& s = WindowState();

@@ -10,3 +10,5 @@ constinit int dimension = 0;
 constinit int stage = 0;
 constinit double bgm_volume = 0.5;  // the settings' defaults
 constinit double se_volume = 1.0;
+
+constinit sound_entry_record sound_entry[sound_entry_count] = {};

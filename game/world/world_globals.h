@@ -33,3 +33,13 @@ extern int dimension;        // the play list in use
 extern int stage;            // the stage's index in it
 extern double bgm_volume;    // 0.0 to 1.0
 extern double se_volume;     // 0.0 to 1.0
+
+// The sound list's effects, in file order, played by name; unused records
+// are empty with handle 0.
+struct sound_entry_record {
+    char file[256];
+    char name[256];
+    int32_t handle;
+};
+inline constexpr int sound_entry_count = 256;
+extern sound_entry_record sound_entry[sound_entry_count];

@@ -284,3 +284,52 @@ struct KnobFontInfo {
     BYTE charset = 0;
 };
 bool KnobFontInformation(HFONT font, KnobFontInfo* info);
+
+// --- audio: DirectSound, XAudio2 and the mixer -------------------------------------
+// The mixed output (44,100 Hz, 16-bit stereo) as it leaves the mixer, one
+// pass of 441 frames at a time. No environment variable: only tests read it.
+// Reset: capture off and empty.
+#include <cstdint>
+#include <vector>
+
+struct KnobAudioCounts {
+    int objects;  // initialised DirectSound and XAudio2 objects
+    int buffers;  // DirectSound buffers, primary ones included
+    int voices;   // XAudio2 source and mastering voices
+    int outputs;  // output devices open
+};
+
+// Starts collecting passes (empties what was collected), stops, reads
+// (interleaved left, right) and empties.
+void KnobAudioCaptureStart();
+void KnobAudioCaptureStop();
+std::vector<int16_t> KnobAudioCaptured();
+void KnobAudioCaptureClear();
+// Waits until the mixer has rendered the passes due by now and `passes` more
+// (10 ms each). The waiter sets no deadline of its own, so the virtual clock
+// moves pass by pass however slowly a loaded machine runs the mixer (a sleep
+// lets the clock pass a mixer that is held up longer than the clock's
+// real-time slice). False (at once) when no mixer runs.
+bool KnobAudioWaitPasses(int passes);
+
+// One start-up step fails, the next `times` calls (-1: every call): "XAudio2Create",
+// "XAudio2Initialize" (2.7), "CreateMasteringVoice" (E_FAIL); "DirectSoundInitialize"
+// (DSERR_NODRIVER); "SetCooperativeLevel", "PrimaryBuffer", "SetFormat" (DSERR_GENERIC);
+// "CtrlFrequency": buffers asking DSBCAPS_CTRLFREQUENCY (DSERR_CONTROLUNAVAIL);
+// "Lock" (DSERR_BUFFERLOST). False for an unknown step.
+// Env VESSAMIRE_AUDIO_REFUSE=XAudio2Create,CtrlFrequency (comma list). Reset: none.
+bool KnobAudioRefuse(const char* step, int times = -1);
+// The n-th secondary buffer or source voice made from now (1 = the next)
+// fails with E_OUTOFMEMORY; 0 turns it off. Env VESSAMIRE_AUDIO_FAIL_BUFFER=n.
+void KnobAudioFailBuffer(int n);
+
+// Makes a COM class absent: CoCreateInstance gives REGDB_E_CLASSNOTREG.
+// Env VESSAMIRE_HIDE_CLASS=47d4d946-62e8-11cf-93bc-444553540000 (comma list).
+// Reset: every class offered.
+void KnobHideComClass(const GUID& clsid, bool hidden);
+
+// The arguments of the last successful X3DAudioInitialize; false when none.
+bool KnobAudioLastX3DAudioInitialize(UINT* mask, FLOAT* speedOfSound);
+
+// Objects alive now.
+KnobAudioCounts KnobAudioLive();

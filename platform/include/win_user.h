@@ -510,6 +510,9 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM w
                                LPARAM lParam);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
+// The desktop: a fixed window handle that IsWindow accepts and that no
+// CreateWindowExA returns; it has no messages, picture or procedure here.
+HWND WINAPI GetDesktopWindow();
 
 // --- geometry and focus -------------------------------------------------------------
 BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);

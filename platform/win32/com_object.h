@@ -10,6 +10,22 @@
 
 namespace platform {
 
+// A COM object's reference count. Drop reports the last reference once;
+// extra Releases leave the count at 0 instead of freeing twice.
+class ComReferences {
+  public:
+    ULONG Add() { return static_cast<ULONG>(++refs_); }
+    ULONG Drop(bool* last) {
+        const long left = --refs_;
+        *last = left == 0;
+        if (left < 0) refs_ = 0;
+        return left < 0 ? 0 : static_cast<ULONG>(left);
+    }
+
+  private:
+    std::atomic<long> refs_{1};
+};
+
 template <class Derived, class Interface>
 class SingleInterfaceObject : public Interface {
   public:
@@ -23,19 +39,16 @@ class SingleInterfaceObject : public Interface {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {
-        const long left = --refs_;
-        if (left < 0) {
-            refs_ = 0;
-            return 0;
-        }
-        if (left == 0) delete static_cast<Derived*>(this);
-        return static_cast<ULONG>(left);
+        bool last;
+        const ULONG left = refs_.Drop(&last);
+        if (last) delete static_cast<Derived*>(this);
+        return left;
     }
 
   private:
-    std::atomic<long> refs_{1};
+    ComReferences refs_;
 };
 
 }  // namespace platform

@@ -18,7 +18,7 @@ using ComCreateFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** objec
 // Adds or replaces a class; a null function removes it (tests clean up so).
 void RegisterComClass(REFCLSID clsid, ComCreateFunction create);
 
-// The create function of a class, or null.
+// The create function of a class, or null (also for a class a test hid).
 ComCreateFunction FindComClass(REFCLSID clsid);
 
 // Ties a class to the stand-in module that serves it: while that module is
@@ -34,5 +34,10 @@ void RegisterStandInComClasses();
 void RegisterD3D9ComClasses();         // DirectDraw (platform/d3d9/registration.cpp)
 void RegisterDirectInputComClasses();  // DirectInput 8 (platform/input/direct_input.cpp)
 void RegisterDirectShowComClasses();   // DirectShow (platform/dshow/registration.cpp)
+void RegisterAudioComClasses();        // DirectSound, XAudio2 2.7 (platform/audio/)
+
+// Knob plumbing for test_knobs.cpp: every class offered again; reads VESSAMIRE_HIDE_CLASS.
+void ResetComKnobs();
+void ApplyComEnvironment();
 
 }  // namespace platform

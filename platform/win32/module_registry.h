@@ -50,6 +50,7 @@ void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/win32/i
 void RegisterWinsockModules();  // ws2_32 (platform/net/winsock_exports.cpp)
 void RegisterAcmModules();      // msacm32 (platform/audio/acm_streams.cpp)
 void RegisterDirectShowModules();  // quartz (platform/dshow/registration.cpp)
+void RegisterAudioModules();    // dsound, XAudio2_8, X3DAudio1_7 (platform/audio/audio_registration.cpp)
 
 }  // namespace platform
 

@@ -19,6 +19,7 @@ void RegisterStandInModules() {
         RegisterWinsockModules();
         RegisterAcmModules();
         RegisterDirectShowModules();
+        RegisterAudioModules();
     });
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "clock.h"
+#include "com_registry.h"
 #include "file_read_knobs.h"
 #include "module_registry.h"
 #include "process_services.h"
@@ -33,6 +34,10 @@ void ApplyEnvironment();
 namespace platform::gdi {
 void ResetFontKnobs();
 }
+namespace platform::audio {
+void ResetAudioKnobs();
+void ApplyAudioEnvironment();
+}  // namespace platform::audio
 void D3D9KnobReset();
 void D3D9KnobApplyEnvironment();
 
@@ -68,6 +73,8 @@ void KnobResetAll() {
     platform::ime::ResetImeKnobs();
     dshow::ResetKnobs();
     platform::gdi::ResetFontKnobs();
+    platform::ResetComKnobs();
+    platform::audio::ResetAudioKnobs();
 }
 
 void KnobApplyEnvironment() {
@@ -85,4 +92,6 @@ void KnobApplyEnvironment() {
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();
     dshow::ApplyEnvironment();
+    platform::ApplyComEnvironment();
+    platform::audio::ApplyAudioEnvironment();
 }

@@ -29,6 +29,7 @@ void RegisterUserModules() {
                        {"CallWindowProcA", ExportOf(&CallWindowProcA)},
                        {"DefWindowProcA", ExportOf(&DefWindowProcA)},
                        {"FindWindowA", ExportOf(&FindWindowA)},
+                       {"GetDesktopWindow", ExportOf(&GetDesktopWindow)},
                        {"AdjustWindowRect", ExportOf(&AdjustWindowRect)},
                        {"AdjustWindowRectEx", ExportOf(&AdjustWindowRectEx)},
                        {"GetWindowRect", ExportOf(&GetWindowRect)},

@@ -263,7 +263,13 @@ BOOL WINAPI DestroyWindow(HWND handle) {
     return TRUE;
 }
 
+HWND WINAPI GetDesktopWindow() {
+    // Odd, so it never equals a made window's handle.
+    return reinterpret_cast<HWND>(kLocalHandleBase + 1);
+}
+
 BOOL WINAPI IsWindow(HWND handle) {
+    if (handle == GetDesktopWindow()) return TRUE;
     UserGlobals& g = Globals();
     std::lock_guard<std::mutex> lock(g.mutex);
     auto it = g.windows.find(reinterpret_cast<uintptr_t>(handle));

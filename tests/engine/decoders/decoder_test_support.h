@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/tracked_memory.h"
+#include "image/image_record.h"
 #include "image/image_decoders.h"
 #include "test_stream.h"
 
@@ -32,15 +33,31 @@ inline std::string LineBytes(const DuRud::BaseImage& image, int y, int count) {
     return std::string(reinterpret_cast<const char*>(Line(image, y)), size_t(count));
 }
 
+// Proves every test gives back all tracked memory; Run() decodes into `im`,
+// which is freed by the next Run() or at the end of the test.
 class DecoderTest : public ::testing::Test {
   protected:
     void SetUp() override { liveBlocks_ = DuRud::MemGetCount(); }
     void TearDown() override {
+        Free();
         EXPECT_EQ(DuRud::MemGetCount(), liveBlocks_) << "tracked blocks left behind";
     }
+    int Run(DuRud::ImageLoader loader, const std::string& bytes, int64_t* end = nullptr) {
+        Free();
+        int r = RunDecoder(loader, bytes, &im, end);
+        held_ = r == 0;
+        return r;
+    }
+    void Free() {
+        if (held_) DuRud::FreeBaseImagePixels(&im);
+        held_ = false;
+    }
+    uint32_t Rgb(int x, int y) { return DuRud::GetBaseImagePixelArgb(&im, x, y) & 0xFFFFFF; }
+    DuRud::BaseImage im{};
 
   private:
     int liveBlocks_ = 0;
+    bool held_ = false;
 };
 
 }  // namespace decodertest

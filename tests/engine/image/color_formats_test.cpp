@@ -11,31 +11,11 @@ using namespace DuRud;
 using namespace imagetest;
 
 TEST(ColorFormats, SetupFindsWidthsShiftsAndUnusedBits) {
-    ColorFormat f = R5G6B5();
-    EXPECT_EQ(f.bytesPerPixel, 2);
-    EXPECT_EQ(f.bitsPerPixel, 16);
-    EXPECT_EQ(f.redWidth, 5);
-    EXPECT_EQ(f.greenWidth, 6);
-    EXPECT_EQ(f.blueWidth, 5);
-    EXPECT_EQ(f.alphaWidth, 0);
-    EXPECT_EQ(f.redShift, 11);
-    EXPECT_EQ(f.greenShift, 5);
-    EXPECT_EQ(f.blueShift, 0);
-    EXPECT_EQ(f.alphaShift, 0);
-    EXPECT_EQ(f.unusedMask, 0u);
-
-    ColorFormat x = X1R5G5B5();
-    EXPECT_EQ(x.unusedMask, 0x8000u);
-    EXPECT_EQ(x.unusedShift, 15);
-    EXPECT_EQ(x.unusedWidth, 1);
-
+    EXPECT_EQ(Layout(R5G6B5()), "2/16 r5@11 g6@5 b5@0 a0@0 x0@0 0");
+    EXPECT_EQ(Layout(X1R5G5B5()), "2/16 r5@10 g5@5 b5@0 a0@0 x1@15 8000");
     // 32 bits: the unused mask is taken from all 32 bits.
-    ColorFormat w = Format(32, 0x3FF00000, 0xFFC00, 0x3FF, 0);
-    EXPECT_EQ(w.unusedMask, 0xC0000000u);
-    EXPECT_EQ(w.unusedShift, 30);
-    EXPECT_EQ(w.unusedWidth, 2);
-    EXPECT_EQ(w.redWidth, 10);
-    EXPECT_EQ(w.redShift, 20);
+    EXPECT_EQ(Layout(Format(32, 0x3FF00000, 0xFFC00, 0x3FF, 0)),
+              "4/32 r10@20 g10@10 b10@0 a0@0 x2@30 c0000000");
 }
 
 TEST(ColorFormats, SetupPerChannelFormAndClearing) {
@@ -55,10 +35,7 @@ TEST(ColorFormats, OnlyX8R8G8B8BuilderWritesUnusedShiftAndWidth) {
     ColorFormat f;
     std::memset(&f, 0x77, sizeof(f));
     SetColorFormatX8R8G8B8(&f);
-    EXPECT_EQ(f.unusedShift, 24);
-    EXPECT_EQ(f.unusedWidth, 8);
-    EXPECT_EQ(f.unusedMask, 0xFF000000u);
-    EXPECT_EQ(f.alphaWidth, 0);
+    EXPECT_EQ(Layout(f), "4/32 r8@16 g8@8 b8@0 a0@0 x8@24 ff000000");
     EXPECT_EQ(f.formatCode, 0);
     EXPECT_EQ(f.palette[3].blue, 0x77);  // palette untouched
 
@@ -79,8 +56,7 @@ TEST(ColorFormats, OnlyX8R8G8B8BuilderWritesUnusedShiftAndWidth) {
     EXPECT_EQ(f.palette[200].alpha, 0);
     SetColorFormatA8R8G8B8(&f);
     EXPECT_EQ(f.alphaMask, 0xFF000000u);
-    EXPECT_EQ(f.alphaShift, 24);
-    EXPECT_EQ(f.unusedMask, 0u);
+    EXPECT_EQ(Layout(f), "4/32 r8@16 g8@8 b8@0 a8@24 x119@119 0");  // 0x77: never written
 }
 
 TEST(ColorFormats, UpdateUnusedMask) {

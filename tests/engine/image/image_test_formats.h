@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "image/image_record.h"
@@ -44,6 +46,18 @@ inline DuRud::ColorFormat Gray8() {
     DuRud::ColorFormat f{};
     DuRud::SetColorFormatGray8(&f);
     return f;
+}
+
+// A format's layout in one line: bytes/bits, then width@shift of red, green,
+// blue, alpha and the unused bits with the unused mask.
+inline std::string Layout(const DuRud::ColorFormat& f) {
+    std::ostringstream o;
+    o << int(f.bytesPerPixel) << "/" << int(f.bitsPerPixel) << " r" << int(f.redWidth) << "@"
+      << int(f.redShift) << " g" << int(f.greenWidth) << "@" << int(f.greenShift) << " b"
+      << int(f.blueWidth) << "@" << int(f.blueShift) << " a" << int(f.alphaWidth) << "@"
+      << int(f.alphaShift) << " x" << int(f.unusedWidth) << "@" << int(f.unusedShift) << " "
+      << std::hex << f.unusedMask;
+    return o.str();
 }
 
 inline uint16_t Get16(const std::vector<uint8_t>& b, size_t i) {

@@ -13,9 +13,9 @@ using namespace imagetest;
 namespace {
 
 struct Opts {
-    int mirror = 0, key = 0;
+    int mirror = 0, key = 0, skip = 0;
     uint32_t transparent = 0;
-    int dither = 0, clear = 0, alphaFromRed = 0, skip = 0, remap = 0;
+    int dither = 0, clear = 0, alphaFromRed = 0, remap = 0;
     const void* alpha = nullptr;
     int alphaPitch = 0;
     const ColorFormat* alphaFormat = nullptr;
@@ -62,35 +62,39 @@ TEST(ConvertPixelRect, R5G6B5ToThirtyTwoBitsFixedPairVersusGeneric) {
 TEST(ConvertPixelRect, FixedPairsFollowTheirFormulas) {
     // R8G8B8 (B, G, R) = (0x13, 0x57, 0x9B).
     std::vector<uint8_t> rgb = {0x13, 0x57, 0x9B}, dst(4, 0);
+    // Narrowing keeps the top bits: red 19, green 21 (6 bits) or 10 (5 bits), blue 2;
+    // the unused bit of X1R5G5B5 is set.
     ASSERT_EQ(Convert(dst, R5G6B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), (0x9B >> 3) << 11 | (0x57 >> 2) << 5 | 0x13 >> 3);
+    EXPECT_EQ(Get16(dst, 0), 0x9AA2);
     ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x8000 | (0x9B >> 3) << 10 | (0x57 >> 3) << 5 | 0x13 >> 3);
+    EXPECT_EQ(Get16(dst, 0), 0xCD42);
     ASSERT_EQ(Convert(dst, A8R8G8B8(), 4, rgb, R8G8B8(), 3, 1, 1), 0);
     EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
 
     std::vector<uint8_t> x32(4);
     Put32(x32, 0, 0x00ABCDEF);
     ASSERT_EQ(Convert(dst, R5G6B5(), 2, x32, X8R8G8B8(), 4, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), (0xAB >> 3) << 11 | (0xCD >> 2) << 5 | (0xEF >> 3));
+    EXPECT_EQ(Get16(dst, 0), 0xAE7D);  // 21, 51, 29
 
-    std::vector<uint8_t> v565 = {0x34, 0x12};  // 0x1234
+    // 0x1234 as 5:6:5 is red 2, green 17, blue 20: widened by shifting alone.
+    std::vector<uint8_t> v565 = {0x34, 0x12};
     ASSERT_EQ(Convert(dst, R8G8B8(), 3, v565, R5G6B5(), 2, 1, 1), 0);
-    EXPECT_EQ(dst[0], (0x1234 & 0x1F) << 3);
-    EXPECT_EQ(dst[1], ((0x1234 >> 5) & 0x3F) << 2);
-    EXPECT_EQ(dst[2], (0x1234 >> 8) & 0xF8);
+    EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 3),
+              (std::vector<uint8_t>{0xA0, 0x44, 0x10}));
+    // Towards 5:5:5 green drops its low bit; back, red and green move up one
+    // and bit 5 stays where it was.
     ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, v565, R5G6B5(), 2, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), ((0x1234 & 0xFFC0) >> 1) | (0x1234 & 0x1F));
+    EXPECT_EQ(Get16(dst, 0), 0x0914);
     ASSERT_EQ(Convert(dst, R5G6B5(), 2, v565, X1R5G5B5(), 2, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), ((0x1234 & 0x7FE0) << 1) | (0x1234 & 0x3F));
+    EXPECT_EQ(Get16(dst, 0), 0x2474);
 
     // Palette entry 1 = (R 0x9B, G 0x57, B 0x13), fourth byte 0x40.
     ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {0x13, 0x57, 0x9B, 0x40}});
     std::vector<uint8_t> idx = {1};
     ASSERT_EQ(Convert(dst, R5G6B5(), 2, idx, pal, 1, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), (0x9B >> 3) << 11 | (0x57 >> 2) << 5 | 0x13 >> 3);
+    EXPECT_EQ(Get16(dst, 0), 0x9AA2);
     ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, idx, pal, 1, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x8000 | (0x9B >> 3) << 10 | (0x57 >> 3) << 5 | 0x13 >> 3);
+    EXPECT_EQ(Get16(dst, 0), 0xCD42);
     ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, idx, pal, 1, 1, 1), 0);
     EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
 }
@@ -108,8 +112,7 @@ TEST(ConvertPixelRect, PaletteRemapPicksNearestAndEqualPalettesFallThrough) {
     ColorFormat src = PaletteOf({{0, 0, 10, 0}, {0, 0, 200, 0}, {0, 250, 0, 0}});
     ColorFormat dst = PaletteOf({{0, 0, 0, 0}, {0, 240, 0, 0}, {0, 0, 190, 0}});
     std::vector<uint8_t> s = {0, 1, 2}, d(3, 0xEE);
-    Opts o;
-    o.remap = 1;
+    Opts o{.remap = 1};
     EXPECT_EQ(Convert(d, dst, 3, s, src, 3, 3, 1, o), 0);
     EXPECT_EQ(d, (std::vector<uint8_t>{0, 2, 1}));
     // Equal palettes: the plain index copy (largest index).
@@ -133,8 +136,7 @@ TEST(ConvertPixelRect, SkipTransparentSameLayoutAndGeneric) {
     Put16(src, 1, 0x0F0F);  // transparent
     Put16(src, 2, 0x2222);
     Put16(d, 1, 0xABCD);
-    Opts o;
-    o.skip = 1;
+    Opts o{.skip = 1};
     o.transparent = 0xFFFF0F0F;  // compared at the pixel's own width
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, o), 0);
     EXPECT_EQ(Get16(d, 0), 0x1111);
@@ -150,10 +152,7 @@ TEST(ConvertPixelRect, SkipTransparentSameLayoutAndGeneric) {
     EXPECT_NE(Get32(d32, 0), 0u);
 
     // Mirroring clears the skip flag: all three written, reversed.
-    Opts m;
-    m.mirror = 1;
-    m.skip = 1;
-    m.transparent = 0x0F0F;
+    Opts m{.mirror = 1, .skip = 1, .transparent = 0x0F0F};
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, m), 0);
     EXPECT_EQ(Get16(d, 0), 0x2222);
     EXPECT_EQ(Get16(d, 1), 0x0F0F);
@@ -165,18 +164,14 @@ TEST(ConvertPixelRect, SkipTransparentX8R8G8B8ToA8R8G8B8) {
     Put32(src, 0, 0x00102030);
     Put32(src, 1, 0x77FF00FF);  // low 24 bits match the transparent colour
     Put32(d, 1, 0xCAFEBABE);
-    Opts o;
-    o.skip = 1;
-    o.transparent = 0xFF00FF;
+    Opts o{.skip = 1, .transparent = 0xFF00FF};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, X8R8G8B8(), 8, 2, 1, o), 0);
     EXPECT_EQ(Get32(d, 0), 0xFF102030u);
     EXPECT_EQ(Get32(d, 1), 0xCAFEBABEu);
 }
 
 TEST(ConvertPixelRect, ColourKeyToAlphaOnSameLayoutFixedPairAndGeneric) {
-    Opts o;
-    o.key = 1;
-    o.transparent = 0x00FF00;
+    Opts o{.key = 1, .transparent = 0x00FF00};
     // Same colour layout X8R8G8B8 -> A8R8G8B8.
     std::vector<uint8_t> src(8), d(8);
     Put32(src, 0, 0x0000FF00);
@@ -204,9 +199,7 @@ TEST(ConvertPixelRect, ColourKeyToAlphaOnSameLayoutFixedPairAndGeneric) {
     EXPECT_EQ(Get16(d, 0), 0xF00F);  // blue: alpha full
 
     // Without a destination alpha the flag does not count: plain pair.
-    Opts k;
-    k.key = 1;
-    k.transparent = 0x00FF00;
+    Opts k{.key = 1, .transparent = 0x00FF00};
     ASSERT_EQ(Convert(d, X1R5G5B5(), 4, s16, R5G6B5(), 4, 2, 1, k), 0);
     EXPECT_EQ(Get16(d, 0), 0x03E0);
     EXPECT_EQ(Get16(d, 1), 0x001F);
@@ -219,10 +212,7 @@ TEST(ConvertPixelRect, AlphaImageWidenedAlphaFromRedNot) {
     Put16(a16, 1, 0x8000);
     std::vector<uint8_t> src(6, 0), d(8);
     ColorFormat af = R5G6B5();
-    Opts o;
-    o.alpha = a16.data();
-    o.alphaPitch = 4;
-    o.alphaFormat = &af;
+    Opts o{.alpha = a16.data(), .alphaPitch = 4, .alphaFormat = &af};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, R8G8B8(), 6, 2, 1, o), 0);
     // 31 -> 248 + 31 * 7 / 31 = 255; 16 -> 128 + 16 * 7 / 31 = 131.
     EXPECT_EQ(Get32(d, 0), 0xFF000000u);
@@ -232,8 +222,7 @@ TEST(ConvertPixelRect, AlphaImageWidenedAlphaFromRedNot) {
     // is widened to 160 + 20 * 7 / 31 = 164.
     std::vector<uint8_t> s16(2);
     Put16(s16, 0, 20 << 11);
-    Opts r;
-    r.alphaFromRed = 1;
+    Opts r{.alphaFromRed = 1};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, s16, R5G6B5(), 2, 1, 1, r), 0);
     EXPECT_EQ(Get32(d, 0), 0x14A40000u);
     // Towards a 4-bit alpha the unscaled red is clamped into the channel.
@@ -245,14 +234,12 @@ TEST(ConvertPixelRect, ColourClearAndMirror) {
     std::vector<uint8_t> src(8), d(8);
     Put32(src, 0, 0x80112233);
     Put32(src, 1, 0x40445566);
-    Opts o;
-    o.clear = 1;
+    Opts o{.clear = 1};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, o), 0);
     EXPECT_EQ(Get32(d, 0), 0x80000000u);
     EXPECT_EQ(Get32(d, 1), 0x40000000u);
 
-    Opts m;
-    m.mirror = 1;
+    Opts m{.mirror = 1};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, m), 0);
     EXPECT_EQ(Get32(d, 0), 0x40445566u);
     EXPECT_EQ(Get32(d, 1), 0x80112233u);
@@ -324,8 +311,7 @@ TEST(ConvertPixelRect, DitherGoldens) {
          0xC5EA, 0xD647, 0xE6E6, 0xF743, 0xFFE2}};
     for (int mode : {kDitherOrdered, kDitherCarry}) {
         std::vector<uint8_t> d(16 * 4 * 2);
-        Opts o;
-        o.dither = mode;
+        Opts o{.dither = mode};
         ASSERT_EQ(Convert(d, R5G6B5(), 32, src, R8G8B8(), 48, 16, 4, o), 0);
         const auto& golden = mode == kDitherOrdered ? ordered : carry;
         for (int y = 0; y < 4; ++y) {
@@ -343,10 +329,7 @@ TEST(ConvertPixelRect, PaletteSourcesOnTheGenericPath) {
     ColorFormat pal = PaletteOf({{0, 0, 0xFF, 0}, {0xFF, 0, 0, 0}, {0, 0, 0xFF, 0}});
     std::vector<uint8_t> src = {0, 1, 2}, d(6);
     Put16(d, 2, 0xABCD);
-    Opts o;
-    o.skip = 1;
-    o.transparent = 2;
-    o.dither = kDitherOrdered;
+    Opts o{.skip = 1, .transparent = 2, .dither = kDitherOrdered};
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, pal, 3, 3, 1, o), 0);
     EXPECT_EQ(Get16(d, 0), 0xF800);
     EXPECT_EQ(Get16(d, 1), 0x001F);
@@ -357,8 +340,7 @@ TEST(ConvertPixelRect, PaletteSourcesOnTheGenericPath) {
     std::vector<uint8_t> s16(4), idx(2, 0xEE);
     Put16(s16, 0, 0xF800);  // red
     Put16(s16, 1, 0x001F);  // blue
-    Opts m;
-    m.mirror = 1;
+    Opts m{.mirror = 1};
     ASSERT_EQ(Convert(idx, dest, 2, s16, R5G6B5(), 4, 2, 1, m), 0);
     EXPECT_EQ(idx, (std::vector<uint8_t>{2, 1}));
 }

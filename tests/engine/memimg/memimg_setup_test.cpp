@@ -31,31 +31,24 @@ int Make(MEMIMG* m, int w, int h, Kind s, int planes = 0, int pitch = -1, uint32
 }
 
 TEST(MemImgSetup, PitchAndPitchShift) {
-    MEMIMG m;
-    ASSERT_EQ(NewMemImg(&m, 100, 2, kMemImgColor16), 0);
-    EXPECT_EQ(m.body->pitch, 208);  // 200 rounded up to 16
-    EXPECT_EQ(m.body->pitchShift, -1);
-    DropMemImg(&m);
-
-    ASSERT_EQ(NewMemImg(&m, 128, 2, kMemImgColor16), 0);
-    EXPECT_EQ(m.body->pitch, 256);
-    EXPECT_EQ(m.body->pitchShift, 8);
-    DropMemImg(&m);
-
-    // 4 bytes need 16 of pitch; the power of two not below 4 is 4, not 16.
-    ASSERT_EQ(NewMemImg(&m, 1, 1, kMemImgColor32), 0);
-    EXPECT_EQ(m.body->pitch, 16);
-    EXPECT_EQ(m.body->pitchShift, -1);
-    DropMemImg(&m);
-
-    // A given pitch: its own power of two, or none.
-    ASSERT_EQ(Make(&m, 100, 2, {kMemImgColor16, 0, 0}, 0, 512), 0);
-    EXPECT_EQ(m.body->pitch, 512);
-    EXPECT_EQ(m.body->pitchShift, 9);
-    DropMemImg(&m);
-    ASSERT_EQ(Make(&m, 100, 2, {kMemImgColor16, 0, 0}, 0, 300), 0);
-    EXPECT_EQ(m.body->pitchShift, -1);
-    DropMemImg(&m);
+    struct Row {
+        const char* name;
+        int width, type, pitchGiven, pitch, shift;
+    } rows[] = {
+        {"200 bytes round up to 16", 100, kMemImgColor16, -1, 208, -1},
+        {"a power of two", 128, kMemImgColor16, -1, 256, 8},
+        // 4 bytes need 16 of pitch; the power of two not below 4 is 4, not 16.
+        {"one 32-bit pixel", 1, kMemImgColor32, -1, 16, -1},
+        {"given power of two", 100, kMemImgColor16, 512, 512, 9},
+        {"given, no power of two", 100, kMemImgColor16, 300, 300, -1},
+    };
+    for (const Row& r : rows) {
+        MEMIMG m;
+        ASSERT_EQ(Make(&m, r.width, 2, {r.type, 0, 0}, 0, r.pitchGiven), 0) << r.name;
+        EXPECT_EQ(m.body->pitch, r.pitch) << r.name;
+        EXPECT_EQ(m.body->pitchShift, r.shift) << r.name;
+        DropMemImg(&m);
+    }
 }
 
 TEST(MemImgSetup, BytesPerPixelAndFlagsForEveryCombination) {

@@ -23,7 +23,8 @@ using windowtest::StartWindowedEngine;
 
 namespace {
 
-SIZE ClientSize(HWND window) {
+// The client area's width and height.
+std::pair<int, int> ClientSize(HWND window) {
     RECT r{};
     GetClientRect(window, &r);
     return {r.right - r.left, r.bottom - r.top};
@@ -57,9 +58,7 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
     EXPECT_STREQ("DuRud", caption);
     EXPECT_STREQ("Z123987O", GetWindowClassName());
     EXPECT_EQ(window, FindWindowA("Z123987O", nullptr));
-    const SIZE size = ClientSize(window);
-    EXPECT_EQ(640, size.cx);
-    EXPECT_EQ(480, size.cy);
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_EQ(1, GetWindowActiveFlag()) << "the window must have focus, or the pump parks";
     EXPECT_GT(AsyncLiveWorkerThreads(), 0);
     EXPECT_TRUE(InOrder(
@@ -91,25 +90,19 @@ TEST(MainWindowTest, StartUpOpensTheDefaultWindowAndShutdownRemovesIt) {
 TEST(MainWindowTest, ScaleAndExplicitClientSizeSetTheClientArea) {
     SetWindowScale(2.0, 0);
     ASSERT_EQ(0, StartWindowedEngine());
-    SIZE size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
-    EXPECT_EQ(1280, size.cx);
-    EXPECT_EQ(960, size.cy);
+    EXPECT_EQ(ClientSize(static_cast<HWND>(GetMainWindowHandle())), std::pair(1280, 960));
     ShutdownEngineLocked();
 
     // On a live window the new scale applies at once.
     ASSERT_EQ(0, StartWindowedEngine());
     SetWindowScale(1.5, 0);
-    size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
-    EXPECT_EQ(960, size.cx);
-    EXPECT_EQ(720, size.cy);
+    EXPECT_EQ(ClientSize(static_cast<HWND>(GetMainWindowHandle())), std::pair(960, 720));
     ShutdownEngineLocked();
 
     SetWindowScale(1.0, 1.0);
     ASSERT_EQ(0, SetWindowClientSize(800, 600));
     ASSERT_EQ(0, StartWindowedEngine());
-    size = ClientSize(static_cast<HWND>(GetMainWindowHandle()));
-    EXPECT_EQ(800, size.cx);
-    EXPECT_EQ(600, size.cy);
+    EXPECT_EQ(ClientSize(static_cast<HWND>(GetMainWindowHandle())), std::pair(800, 600));
     double x = 0, y = 0;
     GetWindowScale(&x, &y);
     EXPECT_DOUBLE_EQ(1.25, x);
@@ -214,6 +207,7 @@ TEST(MainWindowTest, FullScreenScaleIsAlwaysOne) {
 
 TEST(MainWindowTest, FullScreenNeedsAListedMode) {
     windowtest::RecordingWindowCalls calls;
+    KnobDisplayModes("1024x768x32");  // nothing at the unset 640 x 480 x 16
     ASSERT_EQ(0, StartWindowedEngine());
     HWND window = static_cast<HWND>(GetMainWindowHandle());
     EXPECT_EQ(-1, ChangeWindowMode(FALSE)) << "no display mode listed";
@@ -249,9 +243,7 @@ TEST(MainWindowTest, FullScreen320x240RunsAsA640x480Window) {
     HWND window = static_cast<HWND>(GetMainWindowHandle());
     EXPECT_EQ(static_cast<DWORD>(WS_POPUP),
               static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~WS_VISIBLE);
-    const SIZE size = ClientSize(window);
-    EXPECT_EQ(640, size.cx);
-    EXPECT_EQ(480, size.cy);
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     ShutdownEngineLocked();
 }
 
@@ -262,17 +254,13 @@ TEST(MainWindowTest, SwitchTo320x240FullScreenSizesTheWindowFor640x480) {
     screen.drawHeight = 240;
     ASSERT_EQ(0, StartWindowedEngine());
     HWND window = static_cast<HWND>(GetMainWindowHandle());
-    SIZE size = ClientSize(window);
-    EXPECT_EQ(320, size.cx);
-    EXPECT_EQ(240, size.cy);
+    EXPECT_EQ(ClientSize(window), std::pair(320, 240));
     // No listed mode, but hardware rendering shows 320 x 240 at double size.
     EXPECT_EQ(0, ChangeWindowMode(FALSE));
     EXPECT_EQ(1, screen.emulate320x240);
     EXPECT_EQ(640, screen.storedWidth);
     EXPECT_EQ(480, screen.storedHeight);
-    size = ClientSize(window);
-    EXPECT_EQ(640, size.cx);
-    EXPECT_EQ(480, size.cy);
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_TRUE(IsWindowVisible(window)) << "a style change must not hide the window";
     ShutdownEngineLocked();
 }

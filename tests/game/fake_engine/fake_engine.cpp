@@ -2,6 +2,8 @@
 // namespace, so a signature that drifts from DuRud.h fails to build.
 #include "fake_engine.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "DuRud.h"
@@ -37,6 +39,9 @@ std::string join() {
 template <class T>
 std::string text_of(const T& value) {
     return std::to_string(value);
+}
+std::string text_of(const char* text) {
+    return text ? text : "(null)";
 }
 template <class First, class... Rest>
 std::string join(const First& first, const Rest&... rest) {
@@ -167,4 +172,91 @@ int DuRud::DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int fill
 int DuRud::FlipScreen() {
     record("FlipScreen");
     return result_of("FlipScreen", -1);
+}
+
+int DuRud::PumpWindowMessagesLocked() {
+    record("PumpWindowMessagesLocked");
+    return result_of("PumpWindowMessagesLocked", 0);
+}
+
+int DuRud::WaitMilliseconds(uint32_t milliseconds) {
+    record("WaitMilliseconds", milliseconds);
+    return result_of("WaitMilliseconds", 0);
+}
+
+// Says so on standard error as well, so a death test can see that the
+// engine was ended before the process went.
+int DuRud::ShutdownEngineLocked() {
+    record("ShutdownEngineLocked");
+    std::fputs("fake engine: ShutdownEngineLocked\n", stderr);
+    return result_of("ShutdownEngineLocked", 0);
+}
+
+// Fonts: the settings are recorded; the formatted text is recorded in place
+// of the format and its arguments.
+int DuRud::SetDefaultFontSize(int size) {
+    record("SetDefaultFontSize", size);
+    return result_of("SetDefaultFontSize", 0);
+}
+
+int DuRud::SetDefaultFontThickness(int thickness) {
+    record("SetDefaultFontThickness", thickness);
+    return result_of("SetDefaultFontThickness", 0);
+}
+
+int DuRud::DrawFormattedText(int x, int y, uint32_t color, const char* format, ...) {
+    char text[2048] = {};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    record("DrawFormattedText", x, y, color, text);
+    return result_of("DrawFormattedText", -1);
+}
+
+// Sound: nothing is loaded or played, so unscripted calls fail, nothing
+// plays and the position stays at the start.
+DuRud::Handle DuRud::LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle) {
+    record("LoadSoundFromFile", fileName, bufferCount, shareHandle);
+    return result_of("LoadSoundFromFile", -1);
+}
+
+int DuRud::PlaySoundHandle(Handle handle, int playType, int fromTop) {
+    record("PlaySoundHandle", handle, playType, fromTop);
+    return result_of("PlaySoundHandle", -1);
+}
+
+int DuRud::StopSoundHandle(Handle handle) {
+    record("StopSoundHandle", handle);
+    return result_of("StopSoundHandle", -1);
+}
+
+int DuRud::IsSoundPlaying(Handle handle) {
+    record("IsSoundPlaying", handle);
+    return result_of("IsSoundPlaying", 0);
+}
+
+int DuRud::SetSoundVolume(int volume, Handle handle) {
+    record("SetSoundVolume", volume, handle);
+    return result_of("SetSoundVolume", -1);
+}
+
+int DuRud::SetSoundFrequency(int frequency, Handle handle) {
+    record("SetSoundFrequency", frequency, handle);
+    return result_of("SetSoundFrequency", -1);
+}
+
+int DuRud::SetSoundPositionSamples(int position, Handle handle) {
+    record("SetSoundPositionSamples", position, handle);
+    return result_of("SetSoundPositionSamples", -1);
+}
+
+int DuRud::GetSoundPositionSamples(Handle handle) {
+    record("GetSoundPositionSamples", handle);
+    return result_of("GetSoundPositionSamples", 0);
+}
+
+int DuRud::SetSoundLoopPoint(int position, Handle handle) {
+    record("SetSoundLoopPoint", position, handle);
+    return result_of("SetSoundLoopPoint", -1);
 }

@@ -139,9 +139,7 @@ TEST_F(D3D9Copies, UpdateTextureCopiesOnlyDirtyRegions) {
     fill(nullptr, 0xFF123456, D3DLOCK_NO_DIRTY_UPDATE);
     ASSERT_EQ(dev->UpdateTexture(sys, vid), D3D_OK);
     EXPECT_EQ(Pixel(level, 0, 0), 0xFF0000AAu);
-    level->Release();
-    sys->Release();
-    vid->Release();
+    ReleaseAll(level, sys, vid);
 }
 
 TEST_F(D3D9Copies, UpdateSurfaceAndRenderTargetReadBack) {
@@ -155,9 +153,7 @@ TEST_F(D3D9Copies, UpdateSurfaceAndRenderTargetReadBack) {
     IDirect3DSurface9* back = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
     ASSERT_EQ(dev->GetRenderTargetData(rt, back), D3D_OK);
     EXPECT_EQ(Pixel(back, 5, 6), 0xFF102030u);
-    sys->Release();
-    rt->Release();
-    back->Release();
+    ReleaseAll(sys, rt, back);
 }
 
 }  // namespace

@@ -40,9 +40,7 @@ TEST(D3D9Creation, WindowedDeviceTakesTheDesktopFormat) {
         back->GetDesc(&desc);
         EXPECT_EQ(DWORD(desc.Format), desktop);
         EXPECT_EQ(desc.Width, 32u);
-        back->Release();
-        dev->Release();
-        d3d->Release();
+        ReleaseAll(back, dev, d3d);
     }
 }
 

@@ -39,6 +39,12 @@ void SafeRelease(T*& p) {
     p = nullptr;
 }
 
+// Releases each object in the order given.
+template <class... T>
+void ReleaseAll(T*... objects) {
+    (objects->Release(), ...);
+}
+
 // True when some trace line starts with the method name and holds the text.
 inline bool TraceHas(const std::vector<std::string>& trace, const std::string& method,
                      const std::string& text = "") {

@@ -202,9 +202,7 @@ TEST_F(D3D9Present, ExPresentUnderLossReportsOcclusion) {
     EXPECT_EQ(chain->Present(nullptr, nullptr, nullptr, nullptr, 0), S_PRESENT_OCCLUDED);
     EXPECT_EQ(exDev->TestCooperativeLevel(), D3DERR_DEVICELOST);
     KnobD3D9RegainDevices();
-    chain->Release();
-    exDev->Release();
-    ex->Release();
+    ReleaseAll(chain, exDev, ex);
 }
 
 // The engine's way after loss: release everything and make a new device.

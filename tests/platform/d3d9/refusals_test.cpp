@@ -47,11 +47,7 @@ TEST_F(D3D9Refusals, LocksTheEngineMeets) {
               D3D_OK);
     EXPECT_EQ(dyn->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
     EXPECT_EQ(dyn->UnlockRect(0), D3D_OK);
-    dyn->Release();
-    def->Release();
-    rt->Release();
-    ds->Release();
-    plain->Release();
+    ReleaseAll(dyn, def, rt, ds, plain);
 }
 
 TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
@@ -71,29 +67,23 @@ TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
     EXPECT_EQ(other->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &back), D3DERR_INVALIDCALL);
     EXPECT_EQ(back, nullptr);
     other->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-    back->Release();
-    back->Release();
-    other->Release();
+    ReleaseAll(back, back, other);
 }
 
 TEST_F(D3D9Refusals, CreationRules) {
     IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                 &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                 &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t,
-                                 nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr, nullptr),
+    auto texture = [&](UINT w, UINT levels, DWORD usage, D3DFORMAT f, D3DPOOL pool) {
+        return dev->CreateTexture(w, 8, levels, usage, f, pool, &t, nullptr);
+    };
+    const D3DFORMAT argb = D3DFMT_A8R8G8B8;
+    // Render targets live in the default pool, dynamic textures outside the managed one.
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_RENDERTARGET, argb, D3DPOOL_SYSTEMMEM), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_RENDERTARGET, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 1, D3DUSAGE_DYNAMIC, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(0, 1, 0, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture(8, 5, 0, argb, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);  // 8x8 has 4 levels
+    EXPECT_EQ(texture(8, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateTexture(8, 8, 1, 0, argb, D3DPOOL_MANAGED, nullptr, nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(t, nullptr);
     IDirect3DSurface9* s = nullptr;
@@ -177,16 +167,7 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
     EXPECT_EQ(dev->UpdateTexture(sysTex, defTex), D3DERR_INVALIDCALL);
     EXPECT_EQ(Pixel(plainLevel, 0, 0), 0xFF778899u);
     EXPECT_EQ(dev->UpdateTexture(sysTex, plainTex), D3D_OK);
-    sysTex->Release();
-    sysTex16->Release();
-    defTex->Release();
-    plainLevel->Release();
-    plainTex->Release();
-    rt->Release();
-    rt16->Release();
-    sys->Release();
-    sys16->Release();
-    small->Release();
+    ReleaseAll(sysTex, sysTex16, defTex, plainLevel, plainTex, rt, rt16, sys, sys16, small);
 }
 
 TEST_F(D3D9Refusals, DeviceStateRules) {
@@ -244,10 +225,7 @@ TEST_F(D3D9Refusals, DeviceStateRules) {
     EXPECT_TRUE(TraceHas(trace, "SetTexture", "pool 2"));
     EXPECT_TRUE(TraceHas(trace, "BeginScene", "nested"));
     EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "outside a scene"));
-    d16->Release();
-    rt->Release();
-    sys->Release();
-    sysTex->Release();
+    ReleaseAll(d16, rt, sys, sysTex);
 }
 
 struct Vertex {

@@ -109,9 +109,7 @@ TEST_F(D3D9Textures, VolumeTextureLocksAndUpdates) {
     D3DVOLUME_DESC d{};
     level->GetDesc(&d);
     EXPECT_EQ(d.Depth, 8u);
-    level->Release();
-    sys->Release();
-    vid->Release();
+    ReleaseAll(level, sys, vid);
 }
 
 TEST_F(D3D9Textures, BuffersLockWithinTheirLength) {

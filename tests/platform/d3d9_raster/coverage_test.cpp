@@ -22,7 +22,12 @@ void CountCovers(RasterState& s) {
 // The covered pixels' bounding box and count.
 struct Extent {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+    bool operator==(const Extent&) const = default;
 };
+void PrintTo(const Extent& e, std::ostream* os) {
+    *os << "x " << e.left << ".." << e.right << " y " << e.top << ".." << e.bottom << " count "
+        << e.count;
+}
 
 Extent Covered(const OwnedSurface& t) {
     Extent e;
@@ -41,12 +46,7 @@ TEST(RasterCoverage, SpriteQuadAtHalfPixelOffsetCoversItsOwnPixels) {
     RasterState s = StateFor(t.surface, kFvf);
     // A 32 x 32 graphic drawn at (10, 20): corners at x - 0.5.
     ASSERT_EQ(DrawList(s, Quad(9.5f, 19.5f, 41.5f, 51.5f, kRed)).hr, S_OK);
-    Extent e = Covered(t);
-    EXPECT_EQ(e.left, 10);
-    EXPECT_EQ(e.right, 41);
-    EXPECT_EQ(e.top, 20);
-    EXPECT_EQ(e.bottom, 51);
-    EXPECT_EQ(e.count, 32 * 32);
+    EXPECT_EQ(Covered(t), (Extent{10, 20, 41, 51, 32 * 32}));
 }
 
 TEST(RasterCoverage, IntegerBoxCoversColumnsToRightMinusOne) {
@@ -54,12 +54,7 @@ TEST(RasterCoverage, IntegerBoxCoversColumnsToRightMinusOne) {
     RasterState s = StateFor(t.surface, kFvf);
     // The filled box (20, 30)-(10, 5) after the caller sorts its corners.
     ASSERT_EQ(DrawList(s, Quad(10, 5, 20, 30, kRed)).hr, S_OK);
-    Extent e = Covered(t);
-    EXPECT_EQ(e.left, 10);
-    EXPECT_EQ(e.right, 19);
-    EXPECT_EQ(e.top, 5);
-    EXPECT_EQ(e.bottom, 29);
-    EXPECT_EQ(e.count, 10 * 25);
+    EXPECT_EQ(Covered(t), (Extent{10, 5, 19, 29, 10 * 25}));
 }
 
 TEST(RasterCoverage, SharedEdgesAreCoveredExactlyOnce) {
@@ -138,12 +133,7 @@ TEST(RasterCoverage, ViewportAndScissorClipExactly) {
     RasterState s = StateFor(t.surface, kFvf);
     s.viewport = RasterViewport{4, 6, 10, 12, 0, 1};  // x 4..13, y 6..17
     ASSERT_EQ(DrawList(s, Quad(-100, -100, 100, 100, kRed)).hr, S_OK);
-    Extent e = Covered(t);
-    EXPECT_EQ(e.left, 4);
-    EXPECT_EQ(e.right, 13);
-    EXPECT_EQ(e.top, 6);
-    EXPECT_EQ(e.bottom, 17);
-    EXPECT_EQ(e.count, 10 * 12);
+    EXPECT_EQ(Covered(t), (Extent{4, 6, 13, 17, 10 * 12}));
 
     t.Fill(0);
     s.viewport = RasterViewport{0, 0, 32, 32, 0, 1};
@@ -154,12 +144,7 @@ TEST(RasterCoverage, ViewportAndScissorClipExactly) {
     t.Fill(0);
     s.render[D3DRS_SCISSORTESTENABLE] = TRUE;
     ASSERT_EQ(DrawList(s, Quad(0, 0, 32, 32, kRed)).hr, S_OK);
-    e = Covered(t);
-    EXPECT_EQ(e.left, 5);
-    EXPECT_EQ(e.right, 8);
-    EXPECT_EQ(e.top, 7);
-    EXPECT_EQ(e.bottom, 29);
-    EXPECT_EQ(e.count, 4 * 23);
+    EXPECT_EQ(Covered(t), (Extent{5, 7, 8, 29, 4 * 23}));
 }
 
 TEST(RasterCoverage, CullingDropsTheNamedWinding) {
@@ -191,10 +176,7 @@ TEST(RasterCoverage, StripTrianglesAlternateWindingForCulling) {
                           {4, 8, 0, 1, kRed}, {8, 0, 0, 1, kRed}, {8, 8, 0, 1, kRed}};
     s.render[D3DRS_CULLMODE] = D3DCULL_CW;
     ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_TRIANGLESTRIP, 4, v.data(), sizeof(V2D)).hr, S_OK);
-    Extent e = Covered(t);
-    EXPECT_EQ(e.left, 0);
-    EXPECT_EQ(e.right, 7);
-    EXPECT_EQ(e.count, 8 * 8);
+    EXPECT_EQ(Covered(t), (Extent{0, 0, 7, 7, 8 * 8}));
     t.Fill(0);
     s.render[D3DRS_CULLMODE] = D3DCULL_CCW;
     ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_TRIANGLESTRIP, 4, v.data(), sizeof(V2D)).hr, S_OK);
@@ -217,10 +199,7 @@ TEST(RasterCoverage, PointsAndLines) {
     std::vector<V2D> line = {{2, 10, 0, 1, 0x01010101u}, {8, 10, 0, 1, 0x01010101u}};
     s.render[D3DRS_LASTPIXEL] = FALSE;
     ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_LINELIST, 1, line.data(), sizeof(V2D)).hr, S_OK);
-    Extent e = Covered(t);
-    EXPECT_EQ(e.left, 2);
-    EXPECT_EQ(e.right, 7);
-    EXPECT_EQ(e.count, 6);
+    EXPECT_EQ(Covered(t), (Extent{2, 10, 7, 10, 6}));
     t.Fill(0);
     s.render[D3DRS_LASTPIXEL] = TRUE;
     ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_LINELIST, 1, line.data(), sizeof(V2D)).hr, S_OK);

@@ -22,6 +22,13 @@ HANDLE openForRead(const char* path, DWORD share = FILE_SHARE_READ) {
                        nullptr);
 }
 
+// The error an open failed with, or ERROR_SUCCESS (the handle closed) when it did not fail.
+DWORD openError(HANDLE file) {
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(file);
+    return ERROR_SUCCESS;
+}
+
 std::string readAll(HANDLE file) {
     std::string out;
     char buffer[64];
@@ -65,9 +72,8 @@ TEST(FileHandles, NewFilesKeepTheCaseGivenAndCodePage932Names) {
 TEST(FileHandles, CreationDispositions) {
     testsupport::WriteFile("old.bin", "12345");
     SetLastError(0);
-    EXPECT_EQ(CreateFileA("old.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_EXISTS));
+    EXPECT_EQ(openError(CreateFileA("old.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)),
+              DWORD(ERROR_FILE_EXISTS));
     EXPECT_EQ(testsupport::ReadFile("old.bin"), "12345");
 
     HANDLE file = CreateFileA("old.bin", GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
@@ -95,21 +101,17 @@ TEST(FileHandles, CreationDispositions) {
     CloseHandle(file);
 
     SetLastError(0);
-    EXPECT_EQ(CreateFileA("old.bin", GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(CreateFileA("old.bin", GENERIC_READ, 0, nullptr, 0, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(openForRead("missing.bin"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(openForRead("missing\\x.bin"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(CreateFileA("missing\\x.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(openForRead("old.bin\\inner"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(
+        openError(CreateFileA("old.bin", GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr)),
+        DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(openError(CreateFileA("old.bin", GENERIC_READ, 0, nullptr, 0, 0, nullptr)),
+              DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(openError(openForRead("missing.bin")), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(openError(openForRead("missing\\x.bin")), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(openError(CreateFileA("missing\\x.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                    nullptr)),
+              DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(openError(openForRead("old.bin\\inner")), DWORD(ERROR_PATH_NOT_FOUND));
 }
 
 TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
@@ -117,11 +119,10 @@ TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
     HANDLE exclusive = CreateFileA("log.txt", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
     SetLastError(0);
-    EXPECT_EQ(CreateFileA("LOG.TXT", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(openForRead("log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(openError(CreateFileA("LOG.TXT", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)),
+              DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(openError(openForRead("log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE)),
+              DWORD(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(DeleteFileA("log.txt"));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
     ASSERT_TRUE(CloseHandle(exclusive));
@@ -131,13 +132,11 @@ TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
     HANDLE reader2 = openForRead("log.txt");
     ASSERT_NE(reader1, INVALID_HANDLE_VALUE);
     ASSERT_NE(reader2, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(
-        CreateFileA("log.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-        INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(openError(CreateFileA("log.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr)),
+              DWORD(ERROR_SHARING_VIOLATION));
     // A reader asking for exclusive access conflicts with the open readers.
-    EXPECT_EQ(openForRead("log.txt", 0), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(openError(openForRead("log.txt", 0)), DWORD(ERROR_SHARING_VIOLATION));
     CloseHandle(reader1);
     CloseHandle(reader2);
 
@@ -280,17 +279,15 @@ TEST(FileHandles, AccessRightsAreChecked) {
 
     // The read-only attribute refuses writers, even to a privileged user.
     chmod("r.bin", 0444);
-    EXPECT_EQ(CreateFileA("r.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(openError(CreateFileA("r.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+              DWORD(ERROR_ACCESS_DENIED));
     EXPECT_EQ(GetFileAttributesA("r.bin"), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_FALSE(DeleteFileA("r.bin"));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
 
     // Directories open only with backup semantics, never for writing.
     std::filesystem::create_directories("dir");
-    EXPECT_EQ(openForRead("dir"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(openError(openForRead("dir")), DWORD(ERROR_ACCESS_DENIED));
     HANDLE dir = CreateFileA("DIR", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     ASSERT_NE(dir, INVALID_HANDLE_VALUE);
@@ -330,15 +327,12 @@ TEST(FileHandles, BadHandlesAndArgumentsFailCleanly) {
         EXPECT_FALSE(CloseHandle(bad));
     }
     SetLastError(0);
-    EXPECT_EQ(openForRead(nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(openError(openForRead(nullptr)), DWORD(ERROR_INVALID_PARAMETER));
     std::string tooLong(400, 'x');
-    EXPECT_EQ(openForRead(tooLong.c_str()), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
-    EXPECT_EQ(
-        CreateFileA("x.bin", GENERIC_READ, 0, nullptr, CREATE_NEW, FILE_FLAG_OVERLAPPED, nullptr),
-        INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(openError(openForRead(tooLong.c_str())), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(openError(CreateFileA("x.bin", GENERIC_READ, 0, nullptr, CREATE_NEW,
+                                    FILE_FLAG_OVERLAPPED, nullptr)),
+              DWORD(ERROR_NOT_SUPPORTED));
     EXPECT_FALSE(std::filesystem::exists("x.bin"));
     EXPECT_EQ(GetFileAttributesA(nullptr), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(DeleteFileA(nullptr));

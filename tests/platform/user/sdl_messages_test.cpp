@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "support/win_values.h"
 #include "test_knobs.h"
 #include "window_test_support.h"
 
@@ -12,12 +13,8 @@ TEST(SdlMessages, ShownWindowIsActiveAndFocusChangesAreSent) {
     Clear();
     HWND w = MakeWindow();
     ASSERT_NE(w, nullptr);
-    auto act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
-    ASSERT_EQ(act.size(), 2u);
-    EXPECT_EQ(act[0].message, static_cast<UINT>(WM_ACTIVATEAPP));
-    EXPECT_EQ(act[0].wParam, static_cast<WPARAM>(TRUE));
-    EXPECT_EQ(act[1].message, static_cast<UINT>(WM_ACTIVATE));
-    EXPECT_EQ(LOWORD(act[1].wParam), WA_ACTIVE);
+    EXPECT_EQ(Codes(Only({WM_ACTIVATEAPP, WM_ACTIVATE})),
+              (Sent{{WM_ACTIVATEAPP, TRUE}, {WM_ACTIVATE, WA_ACTIVE}}));
     EXPECT_EQ(GetForegroundWindow(), w);
 
     Clear();
@@ -28,21 +25,16 @@ TEST(SdlMessages, ShownWindowIsActiveAndFocusChangesAreSent) {
         EXPECT_NE(msg.message, static_cast<UINT>(WM_ACTIVATEAPP));
         EXPECT_NE(msg.message, static_cast<UINT>(WM_ACTIVATE));
     }
-    act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
-    ASSERT_EQ(act.size(), 2u);
-    EXPECT_EQ(act[0].message, static_cast<UINT>(WM_ACTIVATE));
-    EXPECT_EQ(LOWORD(act[0].wParam), WA_INACTIVE);
-    EXPECT_EQ(act[1].message, static_cast<UINT>(WM_ACTIVATEAPP));
-    EXPECT_EQ(act[1].wParam, static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(Codes(Only({WM_ACTIVATEAPP, WM_ACTIVATE})),
+              (Sent{{WM_ACTIVATE, WA_INACTIVE}, {WM_ACTIVATEAPP, FALSE}}));
     EXPECT_EQ(GetActiveWindow(), nullptr);
 
     Clear();
     KnobWindowEvent(w, KnobWindowEventKind::FocusGained);
     KnobWindowEvent(w, KnobWindowEventKind::FocusGained);  // no change: nothing more
     PumpAll();
-    act = Only({WM_ACTIVATEAPP, WM_ACTIVATE});
-    ASSERT_EQ(act.size(), 2u);
-    EXPECT_EQ(act[0].wParam, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(Codes(Only({WM_ACTIVATEAPP, WM_ACTIVATE})),
+              (Sent{{WM_ACTIVATEAPP, TRUE}, {WM_ACTIVATE, WA_ACTIVE}}));
     DestroyWindow(w);
 }
 
@@ -53,32 +45,27 @@ TEST(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
     Clear();
     KnobWindowEvent(w, KnobWindowEventKind::Minimise);
     PumpAll();
-    auto seen = Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP});
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_SIZE));
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_ACTIVATE));
-    EXPECT_EQ(seen[1].wParam, MAKEWPARAM(WA_INACTIVE, 1));  // high word: minimised
-    EXPECT_EQ(seen[2].wParam, static_cast<WPARAM>(FALSE));
+    // The high word of WM_ACTIVATE says minimised.
+    EXPECT_EQ(Codes(Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP})),
+              (Sent{{WM_SIZE, SIZE_MINIMIZED},
+                    {WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1)},
+                    {WM_ACTIVATEAPP, FALSE}}));
     EXPECT_TRUE(IsIconic(w));
 
     Clear();
     KnobWindowEvent(w, KnobWindowEventKind::Restore);
     PumpAll();
-    seen = Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP});
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+    auto seen = Only({WM_SIZE, WM_ACTIVATE, WM_ACTIVATEAPP});
+    EXPECT_EQ(Codes(seen), (Sent{{WM_SIZE, SIZE_RESTORED},
+                                 {WM_ACTIVATEAPP, TRUE},
+                                 {WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0)}}));
     EXPECT_EQ(seen[0].lParam, MAKELPARAM(320, 200));
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_ACTIVATEAPP));
-    EXPECT_EQ(seen[2].wParam, MAKEWPARAM(WA_ACTIVE, 0));
     EXPECT_FALSE(IsIconic(w));
 
     Clear();
     KnobWindowEvent(w, KnobWindowEventKind::Maximise);
     PumpAll();
-    seen = Only({WM_SIZE});
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SIZE_MAXIMIZED));
+    EXPECT_EQ(Codes(Only({WM_SIZE})), (Sent{{WM_SIZE, SIZE_MAXIMIZED}}));
 
     Clear();
     KnobWindowEvent(w, KnobWindowEventKind::Resize, 400, 300);
@@ -98,11 +85,8 @@ TEST(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
     Clear();
     ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::Close));
     PumpAll();
-    auto seen = Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY});
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(SC_CLOSE));
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_CLOSE));
-    EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_EQ(Codes(Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY})),
+              (Sent{{WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0}, {WM_DESTROY, 0}}));
     EXPECT_FALSE(IsWindow(w));
 }
 
@@ -117,14 +101,12 @@ TEST(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
     KnobWindowKey(w, SDL_SCANCODE_LEFT, true);
     PumpAll();
     auto keys = Only({WM_KEYDOWN, WM_KEYUP});
-    ASSERT_EQ(keys.size(), 4u);
-    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>('A'));
-    EXPECT_EQ(static_cast<DWORD>(keys[0].lParam), 0x001E0001u);  // scan 0x1E, first press
-    EXPECT_EQ(static_cast<DWORD>(keys[1].lParam), 0x401E0001u);  // previously down
-    EXPECT_EQ(keys[2].message, static_cast<UINT>(WM_KEYUP));
-    EXPECT_EQ(static_cast<DWORD>(keys[2].lParam), 0xC01E0001u);
-    EXPECT_EQ(keys[3].wParam, static_cast<WPARAM>(VK_LEFT));
-    EXPECT_EQ(static_cast<DWORD>(keys[3].lParam), 0x014B0001u);  // extended
+    EXPECT_EQ(Codes(keys),
+              (Sent{{WM_KEYDOWN, 'A'}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, VK_LEFT}}));
+    // Scan 0x1E, first press; previously down; released; extended.
+    std::vector<DWORD> data;
+    for (const Seen& k : keys) data.push_back(static_cast<DWORD>(k.lParam));
+    EXPECT_EQ(data, (std::vector<DWORD>{0x001E0001u, 0x401E0001u, 0xC01E0001u, 0x014B0001u}));
     EXPECT_TRUE(GetKeyState(VK_LEFT) & 0x8000);
     EXPECT_FALSE(GetKeyState('A') & 0x8000);
     BYTE state[256];
@@ -160,17 +142,13 @@ TEST(SdlMessages, AltMakesSystemKeysAndAltEnterIsSysChar) {
     KnobWindowKey(w, SDL_SCANCODE_LALT, false);
     PumpAll();
     auto seen = Only({WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYDOWN, WM_KEYUP, WM_SYSCHAR, WM_CHAR});
+    EXPECT_EQ(Codes(seen), (Sent{{WM_SYSKEYDOWN, VK_MENU},
+                                 {WM_SYSKEYDOWN, VK_RETURN},
+                                 {WM_SYSCHAR, 0x0D},
+                                 {WM_SYSKEYUP, VK_RETURN},
+                                 {WM_SYSKEYUP, VK_MENU}}));
     ASSERT_EQ(seen.size(), 5u);
-    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_SYSKEYDOWN));
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(VK_MENU));
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_SYSKEYDOWN));
-    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(VK_RETURN));
     EXPECT_TRUE(seen[1].lParam & (1 << 29));
-    EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_SYSCHAR));
-    EXPECT_EQ(seen[2].wParam, 0x0Du);
-    EXPECT_EQ(seen[3].message, static_cast<UINT>(WM_SYSKEYUP));
-    EXPECT_EQ(seen[4].message, static_cast<UINT>(WM_SYSKEYUP));
-    EXPECT_EQ(seen[4].wParam, static_cast<WPARAM>(VK_MENU));
     EXPECT_FALSE(GetAsyncKeyState(VK_MENU) & 0x8000);
     EXPECT_FALSE(GetAsyncKeyState(VK_LMENU) & 0x8000);
     DestroyWindow(w);
@@ -195,26 +173,24 @@ TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
     EXPECT_EQ(cursor[1].lParam, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
     auto seen = Only({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEWHEEL,
                       WM_MOUSEHWHEEL});
+    // Moving with the button down carries it; wheel deltas in the high word,
+    // the right button still down in the low one.
+    EXPECT_EQ(Codes(seen), (Sent{{WM_MOUSEMOVE, 0},
+                                 {WM_LBUTTONDOWN, MK_LBUTTON},
+                                 {WM_MOUSEMOVE, MK_LBUTTON},
+                                 {WM_LBUTTONUP, 0},
+                                 {WM_RBUTTONDOWN, MK_RBUTTON},
+                                 {WM_MOUSEWHEEL, WPARAM(240) << 16 | MK_RBUTTON},
+                                 {WM_MOUSEHWHEEL, WPARAM(0xFF88) << 16 | MK_RBUTTON}}));
     ASSERT_EQ(seen.size(), 7u);
     EXPECT_EQ(seen[0].lParam, MAKELPARAM(12, 34));
-    EXPECT_EQ(seen[0].wParam, 0u);
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
-    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(MK_LBUTTON));
-    EXPECT_EQ(seen[2].wParam, static_cast<WPARAM>(MK_LBUTTON));  // moving with the button down
-    EXPECT_EQ(seen[3].message, static_cast<UINT>(WM_LBUTTONUP));
-    EXPECT_EQ(seen[3].wParam, 0u);
-    EXPECT_EQ(seen[4].wParam, static_cast<WPARAM>(MK_RBUTTON));
-    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[5].wParam), 240);
-    EXPECT_EQ(seen[6].message, static_cast<UINT>(WM_MOUSEHWHEEL));
-    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[6].wParam), -120);
 
     // The cursor position is in screen coordinates.
     POINT p;
     ASSERT_TRUE(GetCursorPos(&p));
     POINT origin{0, 0};
     ClientToScreen(w, &origin);
-    EXPECT_EQ(p.x, origin.x + 1);
-    EXPECT_EQ(p.y, origin.y + 2);
+    EXPECT_EQ(p, (POINT{origin.x + 1, origin.y + 2}));
     DestroyWindow(w);
 }
 

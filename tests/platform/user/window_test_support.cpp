@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "test_knobs.h"
+
 namespace windowtest {
 
 namespace {
@@ -25,6 +27,12 @@ std::vector<Seen> Only(std::initializer_list<UINT> codes) {
     for (const Seen& s : seen) {
         if (std::find(codes.begin(), codes.end(), s.message) != codes.end()) out.push_back(s);
     }
+    return out;
+}
+
+Sent Codes(const std::vector<Seen>& seen) {
+    Sent out;
+    for (const Seen& s : seen) out.emplace_back(s.message, s.wParam);
     return out;
 }
 
@@ -52,6 +60,23 @@ HWND MakeWindow(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, b
         UpdateWindow(window);
     }
     return window;
+}
+
+std::vector<uint32_t> Capture(HWND window, int* width, int* height) {
+    std::vector<uint32_t> shown;
+    int w = 0, h = 0;
+    if (!KnobCaptureWindow(window, &shown, &w, &h)) shown.clear();
+    if (width) *width = w;
+    if (height) *height = h;
+    return shown;
+}
+
+std::vector<uint32_t> Picture(int width, int height,
+                              const std::function<uint32_t(int, int)>& pixel) {
+    std::vector<uint32_t> out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.push_back(pixel(x, y));
+    return out;
 }
 
 int PumpAll() {

@@ -2,6 +2,8 @@
 // message it gets, and a pump that empties the queue.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,10 @@ void Clear();
 // Only the messages with the given codes, in order.
 std::vector<Seen> Only(std::initializer_list<UINT> codes);
 
+// Each message's code and wParam, in order: one comparison states a sequence.
+using Sent = std::vector<std::pair<UINT, WPARAM>>;
+Sent Codes(const std::vector<Seen>& seen);
+
 // Registers the recording class (once per process) and returns its name.
 const char* RecordingClass();
 
@@ -29,6 +35,14 @@ const char* RecordingClass();
 // unless a style is given), shown.
 HWND MakeWindow(int clientWidth = 320, int clientHeight = 240, DWORD style = WS_OVERLAPPEDWINDOW,
                 DWORD exStyle = 0, bool show = true);
+
+// What reached the window's picture (0xRRGGBB words, rows top first); the
+// size goes to width and height. Empty when it cannot be captured.
+std::vector<uint32_t> Capture(HWND window, int* width = nullptr, int* height = nullptr);
+
+// A width x height picture whose word (x, y) is pixel(x, y).
+std::vector<uint32_t> Picture(int width, int height,
+                              const std::function<uint32_t(int, int)>& pixel);
 
 // Removes and dispatches (after TranslateMessage) every message now available.
 int PumpAll();

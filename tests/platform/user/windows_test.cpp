@@ -2,6 +2,7 @@
 // messages, refusals and bad handles.
 #include <gtest/gtest.h>
 
+#include "support/win_values.h"
 #include "test_knobs.h"
 #include "window_test_support.h"
 
@@ -68,10 +69,7 @@ TEST(Windows, ClientIsWindowLessFrame) {
     RECT frame{0, 0, 640, 480};
     ASSERT_TRUE(AdjustWindowRectEx(&frame, style, FALSE, ex));
     // Caption 23, dialog frame 3, client edge 2.
-    EXPECT_EQ(frame.left, -5);
-    EXPECT_EQ(frame.top, -28);
-    EXPECT_EQ(frame.right, 645);
-    EXPECT_EQ(frame.bottom, 485);
+    EXPECT_EQ(frame, (RECT{-5, -28, 645, 485}));
 
     HWND w =
         CreateWindowExA(ex, RecordingClass(), "geometry", style, 100, 50, frame.right - frame.left,
@@ -79,26 +77,19 @@ TEST(Windows, ClientIsWindowLessFrame) {
     ASSERT_NE(w, nullptr);
     RECT client, outer;
     ASSERT_TRUE(GetClientRect(w, &client));
-    EXPECT_EQ(client.right, 640);
-    EXPECT_EQ(client.bottom, 480);
+    EXPECT_EQ(client, (RECT{0, 0, 640, 480}));
     ASSERT_TRUE(GetWindowRect(w, &outer));
-    EXPECT_EQ(outer.left, 100);
-    EXPECT_EQ(outer.top, 50);
-    EXPECT_EQ(outer.right - outer.left, 650);
-    EXPECT_EQ(outer.bottom - outer.top, 513);
+    EXPECT_EQ(outer, (RECT{100, 50, 750, 563}));
     POINT origin{0, 0};
     ASSERT_TRUE(ClientToScreen(w, &origin));
-    EXPECT_EQ(origin.x, 105);
-    EXPECT_EQ(origin.y, 78);
+    EXPECT_EQ(origin, (POINT{105, 78}));
     ASSERT_TRUE(ScreenToClient(w, &origin));
-    EXPECT_EQ(origin.x, 0);
-    EXPECT_EQ(origin.y, 0);
+    EXPECT_EQ(origin, (POINT{0, 0}));
 
     // The thick frame is 4 wide; a tool window has the small caption.
     RECT thick{0, 0, 10, 10};
     AdjustWindowRectEx(&thick, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_TOOLWINDOW);
-    EXPECT_EQ(thick.left, -4);
-    EXPECT_EQ(thick.top, -21);
+    EXPECT_EQ(thick, (RECT{-4, -21, 14, 14}));
     DestroyWindow(w);
 }
 
@@ -109,8 +100,6 @@ TEST(Windows, CreateSendsCreateBeforeReturningAndDestroySendsDestroy) {
     auto created = Only({WM_NCCREATE, WM_CREATE});
     ASSERT_EQ(created.size(), 2u);
     EXPECT_EQ(created[1].message, static_cast<UINT>(WM_CREATE));
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(created[1].lParam);
-    (void)cs;  // only valid during the call
     EXPECT_TRUE(IsWindow(w));
     EXPECT_EQ(FindWindowA(RecordingClass(), nullptr), w);
     EXPECT_EQ(FindWindowA("recordingwindow", "test"), w);
@@ -247,8 +236,7 @@ TEST(Windows, SetWindowPosMovesAndSizesWithMessages) {
     EXPECT_EQ(moves[1].lParam, MAKELPARAM(300, 150));
     RECT client;
     GetClientRect(w, &client);
-    EXPECT_EQ(client.right, 300);
-    EXPECT_EQ(client.bottom, 150);
+    EXPECT_EQ(client, (RECT{0, 0, 300, 150}));
     Clear();
     ASSERT_TRUE(MoveWindow(w, 10, 20, 300 + frame.right - frame.left,
                            150 + frame.bottom - frame.top, TRUE));
@@ -262,12 +250,10 @@ TEST(Windows, HostileSizesAreCutNotAllocated) {
     ASSERT_NE(w, nullptr);
     RECT client;
     GetClientRect(w, &client);
-    EXPECT_EQ(client.right, 8192);
-    EXPECT_EQ(client.bottom, 8192);
+    EXPECT_EQ(client, (RECT{0, 0, 8192, 8192}));
     ASSERT_TRUE(SetWindowPos(w, nullptr, 0, 0, -50, -50, SWP_NOZORDER));
     GetClientRect(w, &client);
-    EXPECT_EQ(client.right, 0);
-    EXPECT_EQ(client.bottom, 0);
+    EXPECT_EQ(client, (RECT{0, 0, 0, 0}));
     // Drawing into an empty client does nothing, and does not fail.
     HDC dc = GetDC(w);
     RECT r{0, 0, 10, 10};

@@ -1,0 +1,346 @@
+// Image transfer into a graphic's tiles or MEMIMG, and the colour-format
+// kind a texture request gets.
+#include "graphics/graphic_transfer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/text_literals.h"
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
+#include "graphics/main_thread_forwarders.h"
+#include "graphics/vertex_batch.h"
+#include "graphics/work_textures.h"
+#include "image/image_memory.h"
+#include "image/memimg.h"
+#include "image/pixel_conversion.h"
+#include "window/main_window.h"
+
+namespace DuRud {
+namespace {
+
+int LogTransferFailure() {
+    LogWrite(Cp932Text("描画可能テクスチャへの画像の転送に失敗しました\n"));
+    return -1;
+}
+
+bool IsBlockFormat(const ColorFormat* format) {
+    return format && format->formatCode != kFormatPlain;
+}
+
+bool SameFormat(const ColorFormat* a, const ColorFormat* b) {
+    return a->formatCode == b->formatCode && a->bitsPerPixel == b->bitsPerPixel &&
+           a->redMask == b->redMask && a->greenMask == b->greenMask && a->blueMask == b->blueMask &&
+           a->alphaMask == b->alphaMask && a->channelCount == b->channelCount &&
+           a->floatFlag == b->floatFlag;
+}
+
+// Converts a source rectangle into locked pixels at (0, 0).
+int ConvertInto(const D3DLOCKED_RECT& locked, const ColorFormat* format, const BaseImage* image,
+                const BaseImage* alpha, const RECT& source, int colorKeyToAlpha,
+                uint32_t transparentColor) {
+    return ConvertPixelRect(locked.pBits, locked.Pitch, format, image->pixels, image->pitch,
+                            &image->colorFormat, alpha ? alpha->pixels : nullptr,
+                            alpha ? alpha->pitch : 0, alpha ? &alpha->colorFormat : nullptr, 0, 0,
+                            &source, 0, colorKeyToAlpha, transparentColor, kDitherNone, 0, 0, 0,
+                            0) < 0
+               ? -1
+               : 0;
+}
+
+// Borrows a work texture of the tile's shape: while every record of that
+// shape is held, the main thread pumps once and a worker sleeps, then both
+// try again. -1 when creation fails or the program is ending.
+int BorrowWorkTexture(const TextureTile& tile, int levels, int kind, int fromWorker) {
+    for (;;) {
+        const int index =
+            GetWorkTextureOrBusy(tile.textureWidth, tile.textureHeight, levels, kind, fromWorker);
+        if (index != -2) return index;
+        if (!fromWorker) {
+            if (PumpWindowMessages() != 0) return -1;
+        }
+        Sleep(1);
+    }
+}
+
+}  // namespace
+
+int ClassifyGraphicFormat(const TextureFormatRequest& r) {
+    const int bitsPerChannel = r.bitsPerChannel, colorBits = r.colorBits;
+    if (r.compressed >= 1 && r.compressed <= 5) return 5 + r.compressed;
+    if (r.channelCount == 1) {
+        if (r.floatChannels)
+            return (bitsPerChannel >= 32 || (bitsPerChannel == 0 && colorBits >= 32)) ? 20 : 19;
+        return (bitsPerChannel >= 16 || (bitsPerChannel == 0 && colorBits >= 16)) ? 18 : 17;
+    }
+    if (r.channelCount == 2) {
+        if (r.floatChannels) return (bitsPerChannel >= 32 || colorBits >= 64) ? 24 : 23;
+        return (bitsPerChannel >= 16 || colorBits >= 32) ? 22 : 21;
+    }
+    if (r.floatChannels) return (bitsPerChannel >= 32 || colorBits >= 128) ? 16 : 15;
+    if (bitsPerChannel >= 9) return 14;
+    const int b = colorBits != 16 ? 1 : 0;
+    if (r.drawTarget) return r.alpha ? 13 : (!r.alphaTest ? 11 + b : 13);
+    if (r.alpha) return 2 + b;
+    return r.alphaTest ? 4 + b : b;
+}
+
+const ColorFormat* GraphicKindColorFormat(int kind) {
+    if (kind < 0 || kind >= kGraphicColorFormatKinds) return nullptr;
+    const D3DFORMAT format = GetDeviceResources().formats[kind];
+    return format == D3DFMT_UNKNOWN ? nullptr : ColorFormatForD3DFormat(format);
+}
+
+const ColorFormat* QueryGraphicColorFormat(int alpha, int alphaTest, int is32Bit, int drawTarget) {
+    TextureFormatRequest request{};
+    request.alpha = alpha ? 1 : 0;
+    request.alphaTest = alphaTest ? 1 : 0;
+    request.drawTarget = drawTarget ? 1 : 0;
+    request.colorBits = is32Bit ? 32 : 16;
+    return GraphicKindColorFormat(ClassifyGraphicFormat(request));
+}
+
+int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                           const BaseImage* image, const BaseImage* alphaImage, const RECT& source,
+                           int destX, int destY, int colorKeyToAlpha, uint32_t transparentColor,
+                           int fromWorker) {
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    RECT src = source;
+    // Clip the overlap to the texture.
+    if (destX < 0) src.left -= destX, destX = 0;
+    if (destY < 0) src.top -= destY, destY = 0;
+    src.right = std::min<LONG>(src.right, src.left + static_cast<LONG>(desc.Width) - destX);
+    src.bottom = std::min<LONG>(src.bottom, src.top + static_cast<LONG>(desc.Height) - destY);
+    if (src.right <= src.left || src.bottom <= src.top) return 0;
+    if (IsBlockFormat(textureFormat) && !SameFormat(textureFormat, &image->colorFormat)) {
+        LogWrite(Cp932Text(
+            "DXTフォーマットのテクスチャに標準形式のイメージを転送することはできません\n"));
+        return -1;
+    }
+    const RECT target{destX, destY, destX + (src.right - src.left), destY + (src.bottom - src.top)};
+    D3DLOCKED_RECT locked{};
+    if (FAILED(LockTextureRectOnMainThread(texture, 0, &locked, &target, 0, fromWorker))) {
+        LogWrite(Cp932Text("テクスチャのロックに失敗しました\n"));
+        return -1;
+    }
+    const int result = ConvertInto(locked, textureFormat, image, alphaImage, src, colorKeyToAlpha,
+                                   transparentColor);
+    UnlockTextureRectOnMainThread(texture, 0, fromWorker);
+    return result;
+}
+
+int TransferImageToMipTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                              int levels, const BaseImage* image, const BaseImage* alphaImage,
+                              const RECT& source, int destX, int destY, int colorKeyToAlpha,
+                              uint32_t transparentColor, int fromWorker) {
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    const int width = source.right - source.left, height = source.bottom - source.top;
+    const bool whole = source.left == 0 && source.top == 0 && width == image->width &&
+                       height == image->height && destX == 0 && destY == 0;
+    if (whole && image->mipMapCount >= levels && SameFormat(textureFormat, &image->colorFormat)) {
+        // Each level row by row, honouring both pitches.
+        const auto* level = static_cast<const uint8_t*>(image->pixels);
+        for (int l = 0; l < levels; ++l) {
+            const int w = std::max(1, image->width >> l), h = std::max(1, image->height >> l);
+            const int64_t bytes = GetImageLevelDataSize(&image->colorFormat, image->width,
+                                                        image->height, image->pitch, l);
+            const bool block = IsBlockFormat(textureFormat);
+            const int rows = block ? (h + 3) / 4 : h;
+            const int srcPitch = l == 0 && !block ? image->pitch : static_cast<int>(bytes / rows);
+            const int rowBytes = block ? srcPitch : w * textureFormat->bytesPerPixel;
+            D3DLOCKED_RECT locked{};
+            if (FAILED(LockTextureRectOnMainThread(texture, l, &locked, nullptr, 0, fromWorker))) {
+                LogWrite(Cp932Text("ミップマップテクスチャのロックに失敗しました\n"));
+                return -1;
+            }
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
+                            level + y * srcPitch, rowBytes);
+            UnlockTextureRectOnMainThread(texture, l, fromWorker);
+            level += bytes;
+        }
+        return 0;
+    }
+    if (IsBlockFormat(textureFormat) && !SameFormat(textureFormat, &image->colorFormat)) {
+        LogWrite(Cp932Text(
+            "DXTフォーマットのテクスチャに標準形式のイメージを転送することはできません\n"));
+        return -1;
+    }
+    // Level 0 converted to 32 bits, each further level the previous halved.
+    ColorFormat argb{};
+    SetColorFormatA8R8G8B8(&argb);
+    std::vector<uint32_t> pixels;
+    try {
+        pixels.resize(static_cast<size_t>(width) * height);
+    } catch (const std::bad_alloc&) {
+        LogWrite(Cp932Text(
+            "テクスチャへ転送する画像を一時的に格納するメモリ領域の確保に失敗しました\n"));
+        return -1;
+    }
+    if (ConvertPixelRect(pixels.data(), width * 4, &argb, image->pixels, image->pitch,
+                         &image->colorFormat, alphaImage ? alphaImage->pixels : nullptr,
+                         alphaImage ? alphaImage->pitch : 0,
+                         alphaImage ? &alphaImage->colorFormat : nullptr, 0, 0, &source, 0,
+                         colorKeyToAlpha, transparentColor, kDitherNone, 0, 0, 0, 0) < 0)
+        return -1;
+    int w = width, h = height;
+    for (int l = 0; l < levels; ++l) {
+        if (l > 0) {
+            DownsamplePixelsByTwo(&argb, pixels.data(), w * 4, pixels.data(), w * 4, w, h);
+            w = std::max(1, w / 2);
+            h = std::max(1, h / 2);
+        }
+        const int lx = destX >> l, ly = destY >> l;
+        const int lw = std::max(1, static_cast<int>(desc.Width) >> l);
+        const int lh = std::max(1, static_cast<int>(desc.Height) >> l);
+        const int cw = std::min(w, lw - lx), ch = std::min(h, lh - ly);
+        if (cw <= 0 || ch <= 0) continue;
+        const RECT target{lx, ly, lx + cw, ly + ch};
+        D3DLOCKED_RECT locked{};
+        if (FAILED(LockTextureRectOnMainThread(texture, l, &locked, &target, 0, fromWorker))) {
+            LogWrite(Cp932Text("ミップマップテクスチャのロックに失敗しました\n"));
+            return -1;
+        }
+        const RECT levelSource{0, 0, cw, ch};
+        ConvertPixelRect(locked.pBits, locked.Pitch, textureFormat, pixels.data(), w * 4, &argb,
+                         nullptr, 0, nullptr, 0, 0, &levelSource, 0, 0, 0, kDitherNone, 0, 0, 0, 0);
+        UnlockTextureRectOnMainThread(texture, l, fromWorker);
+    }
+    return 0;
+}
+
+int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
+                           const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
+                           int sharedImageSpace, int allowPending, int fromWorker) {
+    GraphicRecord* g = GraphicFromHandle(handle, allowPending);
+    if (!g || !g->image || !image || !image->pixels) return -1;
+    FlushVertexBatch();
+    // The source rectangle, clipped to the image and its alpha image.
+    RECT src = sourceRect ? *sourceRect : RECT{0, 0, image->width, image->height};
+    LONG right = image->width, bottom = image->height;
+    if (alphaImage) {
+        right = std::min<LONG>(right, alphaImage->width);
+        bottom = std::min<LONG>(bottom, alphaImage->height);
+    }
+    if (src.left < 0) destX -= src.left, src.left = 0;
+    if (src.top < 0) destY -= src.top, src.top = 0;
+    src.right = std::min(src.right, right);
+    src.bottom = std::min(src.bottom, bottom);
+    if (src.right - src.left < 1 || src.bottom - src.top < 1) return 0;
+    SharedImage* shared = g->image;
+    // Where the rectangle lands in the shared image.
+    int left = destX, top = destY;
+    int width = src.right - src.left, height = src.bottom - src.top;
+    if (!sharedImageSpace) {
+        if (left < 0) src.left -= left, width += left, left = 0;
+        if (top < 0) src.top -= top, height += top, top = 0;
+        width = std::min(width, g->width - left);
+        height = std::min(height, g->height - top);
+        if (width < 1 || height < 1) return 0;
+        left += g->x;
+        top += g->y;
+        src.right = src.left + width;
+        src.bottom = src.top + height;
+    }
+    // A block-compressed picture goes in as 32-bit pixels.
+    BaseImage decompressed{};
+    if (IsBlockFormat(&image->colorFormat)) {
+        const int64_t bytes = GetImageDataSize(&image->colorFormat, image->width, image->height,
+                                               image->pitch, image->mipMapCount);
+        decompressed = *image;
+        decompressed.pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
+        if (!decompressed.pixels) {
+            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
+            return -1;
+        }
+        std::memcpy(decompressed.pixels, image->pixels, static_cast<size_t>(bytes));
+        if (DecompressBaseImage(&decompressed) != 0) {
+            FreeBaseImagePixels(&decompressed);
+            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
+            return -1;
+        }
+        image = &decompressed;
+    }
+    const uint32_t key = shared->transparentColor;
+    int result = 0;
+    if (shared->request.software) {
+        if (TransferBaseImageToMemImg(image, alphaImage, &shared->memImg, src.left, src.top, width,
+                                      height, left, top, colorKeyToAlpha) != 0)
+            result = -1;
+    } else if (!HasDevice()) {
+        result = -1;
+    } else {
+        const int kind = shared->colorFormatKind;
+        const ColorFormat* format = GraphicKindColorFormat(kind);
+        IDirect3DTexture9* system = nullptr;
+        IDirect3DSurface9* systemSurface = nullptr;
+        if (!format) result = -1;
+        if (result == 0 && shared->request.drawTarget) {
+            // Draw targets cannot be locked: the rectangle goes through a
+            // system-memory texture of its own size.
+            if (FAILED(CreateTextureOnMainThread(width, height, 1, 0,
+                                                 GetDeviceResources().formats[kind],
+                                                 D3DPOOL_SYSTEMMEM, &system, fromWorker))) {
+                system = nullptr;
+                LogWrite(Cp932Text("画像転送用のシステムメモリテクスチャの作成に失敗しました\n"));
+                result = -1;
+            } else {
+                result = TransferImageToTexture(system, format, image, alphaImage, src, 0, 0,
+                                                colorKeyToAlpha, key, fromWorker);
+                if (result == 0 &&
+                    FAILED(GetSurfaceLevelOnMainThread(system, 0, &systemSurface, fromWorker)))
+                    result = -1;
+            }
+        }
+        for (int i = 0; result == 0 && i < shared->tileCount; ++i) {
+            TextureTile& tile = shared->tiles[i];
+            const int ol = std::max(left, tile.x), ot = std::max(top, tile.y);
+            const int orr = std::min(left + width, tile.x + tile.usedWidth);
+            const int ob = std::min(top + height, tile.y + tile.usedHeight);
+            if (ol >= orr || ot >= ob) continue;
+            const RECT part{src.left + (ol - left), src.top + (ot - top), src.left + (orr - left),
+                            src.top + (ob - top)};
+            const int tx = ol - tile.x, ty = ot - tile.y;
+            if (shared->request.drawTarget) {
+                const RECT inSystem{ol - left, ot - top, orr - left, ob - top};
+                const POINT at{tx, ty};
+                if (FAILED(UpdateSurfaceOnMainThread(systemSurface, &inSystem, tile.surface, &at,
+                                                     fromWorker)))
+                    result = -1;
+                continue;
+            }
+            auto transfer = [&](IDirect3DTexture9* texture) {
+                return shared->mipLevels > 1
+                           ? TransferImageToMipTexture(texture, format, shared->mipLevels, image,
+                                                       alphaImage, part, tx, ty, colorKeyToAlpha,
+                                                       key, fromWorker)
+                           : TransferImageToTexture(texture, format, image, alphaImage, part, tx,
+                                                    ty, colorKeyToAlpha, key, fromWorker);
+            };
+            if (shared->request.managed) {
+                result = transfer(tile.texture);
+                continue;
+            }
+            const int work = BorrowWorkTexture(tile, shared->mipLevels, kind, fromWorker);
+            if (work < 0) {
+                result = -1;
+                continue;
+            }
+            result = transfer(WorkTextureOf(work));
+            if (result == 0 &&
+                FAILED(UpdateTextureOnMainThread(WorkTextureOf(work), tile.texture, fromWorker)))
+                result = -1;
+            ReleaseWorkTexture(work, fromWorker);
+        }
+        if (systemSurface) ReleaseObjectOnMainThread(systemSurface, fromWorker);
+        if (system) ReleaseObjectOnMainThread(system, fromWorker);
+        if (result != 0) LogTransferFailure();
+    }
+    if (decompressed.pixels) FreeBaseImagePixels(&decompressed);
+    return result;
+}
+
+}  // namespace DuRud

@@ -1,0 +1,41 @@
+// Moving image pixels into a graphic: into every texture tile the rectangle
+// touches (by the managed lock, a borrowed work texture, or a system-memory
+// texture for draw targets) or into the graphic's MEMIMG; the choice of the
+// colour-format kind a texture is made in.
+#pragma once
+
+#include <d3d9.h>
+
+#include "DuRud.h"
+#include "graphics/graphic_handles.h"
+#include "image/image_record.h"
+
+namespace DuRud {
+
+constexpr int kGraphicColorFormatKinds = 25;
+
+int ClassifyGraphicFormat(const TextureFormatRequest& request);
+// The descriptor of the kind a graphic with these properties gets.
+const ColorFormat* QueryGraphicColorFormat(int alpha, int alphaTest, int is32Bit, int drawTarget);
+// The descriptor of the texture format a kind is made in on this device
+// (null when the slot is unusable or the kind does not exist).
+const ColorFormat* GraphicKindColorFormat(int kind);
+
+// Copies the source rectangle (left, top, right, bottom; null: the whole
+// image, clipped to it) to (destX, destY). sharedImageSpace 1 addresses the
+// whole shared image. 0 or -1.
+int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
+                           const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
+                           int sharedImageSpace, int allowPending, int fromWorker);
+// One tile texture: the rectangle of the image into (destX, destY) of its
+// top level (levels 1), or with its mip chain. 0 or -1.
+int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                           const BaseImage* image, const BaseImage* alphaImage, const RECT& source,
+                           int destX, int destY, int colorKeyToAlpha, uint32_t transparentColor,
+                           int fromWorker);
+int TransferImageToMipTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                              int levels, const BaseImage* image, const BaseImage* alphaImage,
+                              const RECT& source, int destX, int destY, int colorKeyToAlpha,
+                              uint32_t transparentColor, int fromWorker);
+
+}  // namespace DuRud

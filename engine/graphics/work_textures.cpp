@@ -1,0 +1,161 @@
+// The work-texture pool: records of shape, format slot, use count and the
+// held byte; the texture of each record in use lives in system memory.
+#include "graphics/work_textures.h"
+
+#include "DuRud.h"
+#include "core/async_loading.h"
+#include "core/text_literals.h"
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
+#include "graphics/main_thread_forwarders.h"
+
+namespace DuRud {
+namespace {
+
+WorkTextureRecord g_records[kWorkTextureRecords];
+int g_inUse = 0;
+
+HRESULT CreateRecordTexture(WorkTextureRecord& record) {
+    const D3DFORMAT format = record.formatSlot < kTextureFormatSlotCount
+                                 ? GetDeviceResources().formats[record.formatSlot]
+                                 : D3DFMT_UNKNOWN;
+    const HRESULT hr = DeviceCreateTexture(
+        static_cast<UINT>(record.width), static_cast<UINT>(record.height), record.mipLevels,
+        D3DUSAGE_DYNAMIC, format, D3DPOOL_SYSTEMMEM, &record.texture);
+    if (FAILED(hr)) {
+        record.texture = nullptr;
+        LogWrite(Cp932Text("メモリテクスチャの作成に失敗しました\n"));
+    }
+    return hr;
+}
+
+void ClearRecord(WorkTextureRecord& record) {
+    if (record.texture) record.texture->Release();
+    record = WorkTextureRecord{};
+}
+
+struct GetRequest : MainThreadRequest {
+    int width, height, mipLevels, formatSlot;
+};
+struct ReleaseRequest : MainThreadRequest {
+    int index;
+};
+
+}  // namespace
+
+const WorkTextureRecord& GetWorkTextureRecord(int index) {
+    static const WorkTextureRecord kNone{};
+    return index >= 0 && index < kWorkTextureRecords ? g_records[index] : kNone;
+}
+
+int WorkTextureRecordsInUse() {
+    return g_inUse;
+}
+
+int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fromWorker) {
+    const int index = GetWorkTextureOrBusy(width, height, mipLevels, formatSlot, fromWorker);
+    return index < 0 ? -1 : index;
+}
+
+int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, int fromWorker) {
+    if (fromWorker) {
+        GetRequest request{};
+        request.function = [](MainThreadRequest* r) -> int32_t {
+            auto* q = static_cast<GetRequest*>(r);
+            return GetWorkTextureOrBusy(q->width, q->height, q->mipLevels, q->formatSlot, 0);
+        };
+        request.width = width;
+        request.height = height;
+        request.mipLevels = mipLevels;
+        request.formatSlot = formatSlot;
+        return PostToMainThread(&request);
+    }
+    if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF || mipLevels < 0 ||
+        mipLevels > 255 || formatSlot < 0 || formatSlot >= kTextureFormatSlotCount)
+        return -1;
+    int sameShapeHeld = 0, firstFree = -1;
+    for (int i = 0; i < kWorkTextureRecords; ++i) {
+        WorkTextureRecord& record = g_records[i];
+        if (!record.inUse) {
+            if (firstFree < 0) firstFree = i;
+            continue;
+        }
+        if (record.width != width || record.height != height || record.mipLevels != mipLevels ||
+            record.formatSlot != formatSlot)
+            continue;
+        if (!record.held) {
+            record.held = 1;
+            ++record.useCount;
+            return i;
+        }
+        if (++sameShapeHeld >= kWorkTexturesPerShape) return -2;
+    }
+    if (g_inUse >= kWorkTextureRecords) {
+        // The least used record not held goes; the last one on a tie.
+        int victim = -1;
+        for (int i = 0; i < kWorkTextureRecords; ++i)
+            if (!g_records[i].held &&
+                (victim < 0 || g_records[i].useCount <= g_records[victim].useCount))
+                victim = i;
+        if (victim < 0) return -1;
+        ClearRecord(g_records[victim]);
+        --g_inUse;
+        firstFree = victim;
+    }
+    if (firstFree < 0) return -1;
+    WorkTextureRecord& record = g_records[firstFree];
+    record.width = static_cast<int16_t>(width);
+    record.height = static_cast<int16_t>(height);
+    record.mipLevels = static_cast<uint8_t>(mipLevels);
+    record.formatSlot = static_cast<uint8_t>(formatSlot);
+    if (FAILED(CreateRecordTexture(record))) {
+        record = WorkTextureRecord{};
+        return -1;
+    }
+    record.inUse = 1;
+    record.held = 1;
+    record.useCount = 1;
+    ++g_inUse;
+    return firstFree;
+}
+
+int ReleaseWorkTexture(int index, int fromWorker) {
+    if (fromWorker) {
+        ReleaseRequest request{};
+        request.function = [](MainThreadRequest* r) -> int32_t {
+            return ReleaseWorkTexture(static_cast<ReleaseRequest*>(r)->index, 0);
+        };
+        request.index = index;
+        return PostToMainThread(&request);
+    }
+    if (index < 0 || index >= kWorkTextureRecords || !g_records[index].inUse) return -1;
+    g_records[index].held = 0;
+    return 0;
+}
+
+IDirect3DTexture9* WorkTextureOf(int index) {
+    if (index < 0 || index >= kWorkTextureRecords) return nullptr;
+    return g_records[index].texture;
+}
+
+int ClearWorkTextureCache() {
+    for (WorkTextureRecord& record : g_records) ClearRecord(record);
+    g_inUse = 0;
+    return 0;
+}
+
+int ReleaseWorkTextureObjects() {
+    for (WorkTextureRecord& record : g_records) {
+        if (record.texture) record.texture->Release();
+        record.texture = nullptr;
+    }
+    return 0;
+}
+
+int RecreateWorkTextures() {
+    for (WorkTextureRecord& record : g_records)
+        if (record.inUse && !record.texture) CreateRecordTexture(record);
+    return 0;
+}
+
+}  // namespace DuRud

@@ -1,0 +1,41 @@
+// The pool of work textures: system-memory textures that transfers and
+// read-backs borrow by shape and format slot, reused while not held, with
+// least-used eviction when the pool is full.
+#pragma once
+
+#include <cstdint>
+
+#include <d3d9.h>
+
+namespace DuRud {
+
+constexpr int kWorkTextureRecords = 2048;
+constexpr int kWorkTexturesPerShape = 16;
+
+struct WorkTextureRecord {
+    uint8_t inUse;
+    uint8_t held;
+    int16_t width, height;
+    uint8_t mipLevels;
+    uint8_t formatSlot;
+    uint32_t useCount;
+    IDirect3DTexture9* texture;
+};
+
+const WorkTextureRecord& GetWorkTextureRecord(int index);
+int WorkTextureRecordsInUse();
+
+// A held record of that shape (from a loader thread, posted to the main
+// thread), or -1.
+int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fromWorker);
+// The same, but -2 when every record of that shape is held (worth a retry).
+int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, int fromWorker);
+int ReleaseWorkTexture(int index, int fromWorker);  // -1 for a bad index
+IDirect3DTexture9* WorkTextureOf(int index);        // null for a bad index
+int ClearWorkTextureCache();                        // every texture and record gone
+// Device shutdown releases the textures and keeps the records; a rebuild
+// makes them again.
+int ReleaseWorkTextureObjects();
+int RecreateWorkTextures();
+
+}  // namespace DuRud

@@ -1,0 +1,41 @@
+// What graphics need of movies: the movie record's frame fields, the
+// frame callback that shows each new frame in a graphic, and the decoder's
+// frame surface and conversion.
+#pragma once
+
+#include <cstdint>
+
+#include <d3d9.h>
+
+#include "DuRud.h"
+#include "image/image_record.h"
+
+namespace DuRud {
+
+struct TheoraState;
+
+struct MovieHandleRecord {
+    HandleHeader header;
+    int32_t isTheora;
+    TheoraState* theora;
+    BaseImage frameImage;  // the current frame
+    int32_t frameWidth, frameHeight;
+    int32_t alphaInFrame;       // the frames carry alpha in their own pixel format
+    int32_t alphaBesideColour;  // colour in the left half, alpha in the right half
+    int32_t frameMode;          // 2: the software path always converts
+};
+
+typedef void (*MovieFrameCallback)(MovieHandleRecord* movie, void* userData);
+
+// A new movie handle with its frame size; negative on failure.
+Handle OpenMovieFile(const void* settings, const char* fileName, int* width, int* height,
+                     int option, int setting);
+MovieHandleRecord* GetMovieRecord(Handle movie);  // null: bad or loading handle
+int SetMovieFrameCallback(Handle movie, MovieFrameCallback callback, void* userData);
+int InvalidateMovieSurface(Handle movie);
+IDirect3DSurface9* TheoraGetFrameSurface(TheoraState* state);  // null: none
+// Non-zero on success.
+int TheoraConvertCurrentFrame(TheoraState* state, int makeRgb, int useSurface, int asynchronous);
+int ReadMovieSetting(int32_t* out);
+
+}  // namespace DuRud

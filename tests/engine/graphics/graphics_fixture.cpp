@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "graphics_fixture.h"
+
+#include "DuRud.h"
+#include "core/engine_lifecycle.h"
+#include "core/text_literals.h"
+#include "graphics/device_setup.h"
+#include "graphics/graphic_handles.h"
+#include "graphics/work_textures.h"
+#include "image/image_record.h"
+#include "graphics/screen_state.h"
+#include "support/test_support.h"
+#include "test_knobs.h"
+#include "window/main_window.h"
+
+using namespace DuRud;
+
+namespace graphicstest {
+
+int StartEngine(const ScreenSettings& settings) {
+    ScreenState& s = GetScreenState();
+    s.emulate320x240 = settings.emulate320x240;
+    StoreScreenSize(settings.width, settings.height);
+    s.colorBits = settings.colorBits;
+    s.softwareForced = settings.softwareForced;
+    SetEngineSkipFlags(0, 1, 1, 1);
+    ChangeWindowMode(settings.windowed ? TRUE : FALSE);
+    return InitializeEngineLocked();
+}
+
+bool g_graphicHandles = false;
+
+int StartDevice(const ScreenSettings& settings) {
+    if (StartEngine(settings) != 0) return -100;
+    g_graphicHandles = settings.graphicHandles;
+    if (g_graphicHandles) {
+        InitializeBaseImage();
+        RegisterGraphicHandleType();
+    }
+    return SetupScreenDevice();
+}
+
+void StopDevice() {
+    if (g_graphicHandles) {
+        EndHandleType(HandleTypeGraphic);
+        TerminateBaseImage();
+        g_graphicHandles = false;
+    }
+    ClearWorkTextureCache();
+    ShutdownScreenDevice();
+    ShutdownEngineLocked();
+}
+
+ScreenSettings WithHandles() {
+    ScreenSettings s;
+    s.graphicHandles = true;
+    return s;
+}
+
+uint32_t ShownPixel(int handle, int x, int y) {
+    GraphicRecord* g = GraphicFromHandle(handle, 0);
+    if (!g || !g->image) return 0;
+    if (g->image->request.software) {
+        const uint8_t* row = g->view.pixels + y * g->view.body->pitch;
+        return reinterpret_cast<const uint32_t*>(row)[x] | 0xFF000000u;
+    }
+    for (int i = 0; i < g->pieceCount; ++i) {
+        const TileDrawPiece& p = g->pieces[i];
+        if (x < p.x || y < p.y || x >= p.x + p.width || y >= p.y + p.height) continue;
+        IDirect3DSurface9* surface = nullptr;
+        if (!p.tile->texture || FAILED(p.tile->texture->GetSurfaceLevel(0, &surface))) return 0;
+        DWORD argb = 0;
+        KnobD3D9ReadPixel(surface, p.srcX + x - p.x, p.srcY + y - p.y, &argb);
+        surface->Release();
+        return argb;
+    }
+    return 0;
+}
+
+HWND MainWindow() {
+    return static_cast<HWND>(GetMainWindowHandle());
+}
+
+std::string Log() {
+    return testsupport::ReadFile("Log.txt");
+}
+
+::testing::AssertionResult LogHasInOrder(std::initializer_list<const char*> utf8Lines) {
+    const std::string log = Log();
+    size_t at = 0;
+    for (const char* line : utf8Lines) {
+        // Log lines end in CR LF.
+        std::string text = Cp932Text(line);
+        for (size_t n = text.find('\n'); n != std::string::npos; n = text.find('\n', n + 2))
+            text.replace(n, 1, "\r\n");
+        const size_t found = log.find(text, at);
+        if (found == std::string::npos)
+            return ::testing::AssertionFailure() << "missing or out of order: " << line
+                                                 << (getenv("GFX_DUMP_LOG") ? log : std::string());
+        at = found + 1;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method) {
+    std::vector<std::string> out;
+    const std::string prefix = std::string(method) + "(";
+    for (const std::string& line : trace)
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+}  // namespace graphicstest

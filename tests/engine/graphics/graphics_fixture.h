@@ -1,0 +1,45 @@
+// Brings the screen device up the way graphics start-up will: the settings
+// the set-up reads go into the screen state, the engine starts windowed (or
+// full screen) without graphics, then the device set-up runs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace graphicstest {
+
+struct ScreenSettings {
+    int width = 800;
+    int height = 600;
+    int colorBits = 32;
+    int softwareForced = 0;
+    int emulate320x240 = 0;
+    bool windowed = true;
+    bool graphicHandles = false;  // register graphic handles and start base images
+};
+
+// The engine's start-up result, then SetupScreenDevice's (-100 when the
+// engine did not start).
+int StartDevice(const ScreenSettings& settings = {});
+int StartEngine(const ScreenSettings& settings = {});  // the engine only
+void StopDevice();
+
+// Settings with graphic handles registered.
+ScreenSettings WithHandles();
+// What a graphic shows at (x, y): its tile's texel (A8R8G8B8), or its
+// MEMIMG pixel with alpha 255; 0 when nothing covers it.
+uint32_t ShownPixel(int handle, int x, int y);
+
+HWND MainWindow();
+std::string Log();  // "Log.txt"
+// True when each line is in the log after the one before.
+::testing::AssertionResult LogHasInOrder(std::initializer_list<const char*> utf8Lines);
+// Trace lines that start with the method name.
+std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method);
+
+}  // namespace graphicstest

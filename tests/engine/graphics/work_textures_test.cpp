@@ -1,0 +1,85 @@
+// The work-texture pool: holds per shape, least-used eviction when full,
+// refused creations, and re-creation after a device rebuild.
+#include <gtest/gtest.h>
+
+#include "DuRud.h"
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
+#include "graphics/work_textures.h"
+#include "graphics_fixture.h"
+#include "test_knobs.h"
+
+using namespace DuRud;
+using namespace graphicstest;
+
+namespace {
+
+class WorkTexturePool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        KnobD3D9ShaderVersions(0, 0);
+        ASSERT_EQ(0, StartDevice());
+    }
+    void TearDown() override {
+        ClearWorkTextureCache();
+        StopDevice();
+    }
+};
+
+TEST_F(WorkTexturePool, SixteenHoldsPerShape) {
+    for (int i = 0; i < kWorkTexturesPerShape; ++i)
+        ASSERT_GE(GetWorkTexture(16, 8, 1, kSlotColour32, 0), 0) << i;
+    EXPECT_EQ(-1, GetWorkTexture(16, 8, 1, kSlotColour32, 0));
+    ASSERT_EQ(0, ReleaseWorkTexture(3, 0));
+    EXPECT_EQ(3, GetWorkTexture(16, 8, 1, kSlotColour32, 0)) << "a released record is reused";
+    EXPECT_EQ(2u, GetWorkTextureRecord(3).useCount);
+    EXPECT_EQ(-1, ReleaseWorkTexture(kWorkTextureRecords, 0));
+    EXPECT_EQ(-1, GetWorkTexture(0, 8, 1, kSlotColour32, 0));
+    EXPECT_EQ(-1, GetWorkTexture(8, 8, 1, kTextureFormatSlotCount, 0));
+}
+
+TEST_F(WorkTexturePool, FullPoolEvictsTheLeastUsedUnheldRecord) {
+    for (int i = 0; i < kWorkTextureRecords; ++i) {
+        const int index = GetWorkTexture(1 + i % 64, 1 + i / 64, 1, kSlotColour32, 0);
+        ASSERT_EQ(i, index);
+        if (i != kWorkTextureRecords - 1) ReleaseWorkTexture(index, 0);
+    }
+    // Record 2046 is used twice: the tie among the others goes to the last.
+    ASSERT_EQ(2046, GetWorkTexture(1 + 2046 % 64, 1 + 2046 / 64, 1, kSlotColour32, 0));
+    ReleaseWorkTexture(2046, 0);
+    EXPECT_EQ(2045, GetWorkTexture(100, 100, 1, kSlotColour32, 0));
+    EXPECT_EQ(100, GetWorkTextureRecord(2045).width);
+    EXPECT_EQ(kWorkTextureRecords, WorkTextureRecordsInUse());
+    EXPECT_EQ(kWorkTextureRecords, KnobD3D9LiveCount("Texture"));
+}
+
+TEST_F(WorkTexturePool, RefusedCreationLeavesTheRecordFree) {
+    KnobD3D9FailResourcesAfter(0);
+    EXPECT_EQ(-1, GetWorkTexture(8, 8, 1, kSlotColour32, 0));
+    EXPECT_EQ(0, WorkTextureRecordsInUse());
+    EXPECT_EQ(0, GetWorkTextureRecord(0).inUse);
+    EXPECT_TRUE(LogHasInOrder({"メモリテクスチャの作成に失敗しました\n"}));
+    KnobD3D9FailResourcesAfter(-1);
+    EXPECT_EQ(0, GetWorkTexture(8, 8, 1, kSlotColour32, 0));
+}
+
+TEST_F(WorkTexturePool, DeviceRebuildRemakesEveryRecordInUse) {
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(i, GetWorkTexture(8 << i, 8, 1, kSlotAlpha32, 0));
+    ReleaseWorkTexture(1, 0);
+    ShutdownScreenDevice();
+    EXPECT_EQ(0, KnobD3D9LiveCount(nullptr));
+    ASSERT_EQ(0, SetupScreenDevice());
+    ASSERT_EQ(0, RecreateDeviceResources());
+    EXPECT_EQ(3, KnobD3D9LiveCount("Texture"));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(nullptr, WorkTextureOf(i));
+        D3DSURFACE_DESC desc{};
+        WorkTextureOf(i)->GetLevelDesc(0, &desc);
+        EXPECT_EQ(static_cast<UINT>(8 << i), desc.Width);
+        EXPECT_EQ(D3DPOOL_SYSTEMMEM, desc.Pool);
+    }
+    EXPECT_EQ(0, GetWorkTextureRecord(1).held);
+    EXPECT_EQ(1, GetWorkTextureRecord(2).held);
+}
+
+}  // namespace
