@@ -230,6 +230,28 @@ void KnobImeFailCandidateRead(bool fail);
 // "ImmSetCompositionStringA(index, UTF-8 text)". Taking empties the list.
 std::vector<std::string> KnobImeTakeCalls();
 
+// --- dshow: the DirectShow stand-in ("quartz.dll") ------------------------------------
+#include <string>
+#include <vector>
+
+// Keeps a stand-in filter out of Connect, Render and RenderFile: "MP3 Decoder",
+// "Video Splitter", "Audio Renderer". Env VESSAMIRE_DSHOW_HIDE=MP3 Decoder,...
+void KnobDshowHideFilter(const char* name, bool hidden);
+// The named stand-in filter ("File Source", "MP3 Decoder", "Video Splitter")
+// aborts its stream with EC_ERRORABORT after delivering n samples (-1: off).
+// Env VESSAMIRE_DSHOW_ABORT=MP3 Decoder:3
+void KnobDshowAbortAfter(const char* name, int samples);
+// Lines "Connect filter.pin -> filter.pin -> 0x...", "filter Run -> 0x...".
+// Switching clears them. Env VESSAMIRE_DSHOW_TRACE=1 writes them to stderr.
+void KnobDshowTrace(bool on);
+std::vector<std::string> KnobDshowTakeTrace();
+// Samples rendered by the renderer of this graph name (UTF-8) since the reset,
+// and a wait for a count on the layer's clock (false on time-out).
+long KnobDshowRenderedSamples(const char* renderer);
+bool KnobDshowWaitRenderedSamples(const char* renderer, long count, DWORD timeoutMs);
+// Live DirectShow objects (filters, pins, allocators, the graph, its clock).
+long KnobDshowLiveObjects();
+
 // --- gdi: fonts ("gdi32.dll") ------------------------------------------------------
 // No environment variables: only tests steer fonts. Reset: no added files, no
 // refusals, counters 0 (the live count stays what it is).

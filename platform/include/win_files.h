@@ -94,6 +94,13 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile);
 // --- files by name -----------------------------------------------------------------
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+// The wide forms: the name goes through code page 932 and the A form (same
+// resolution, share modes and errors); a name that page cannot hold fails
+// with ERROR_INVALID_NAME.
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 
 // --- directories and full paths --------------------------------------------------
 // Buffer-filling functions: with a buffer too small they write nothing and

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "com_registry.h"
+#include "module_registry.h"
 #include "win_com.h"
 
 namespace {
@@ -67,6 +68,9 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContex
     platform::ComCreateFunction create = platform::FindComClass(clsid);
     // Every stand-in class lives in this process.
     if (!create || (clsContext & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+    // A class whose module a test hid is not registered either.
+    std::string module = platform::ComClassModule(clsid);
+    if (!module.empty() && platform::ModuleHidden(module.c_str())) return REGDB_E_CLASSNOTREG;
     HRESULT hr = create(outer, riid, object);
     if (FAILED(hr)) *object = nullptr;
     return hr;

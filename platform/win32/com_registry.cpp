@@ -24,6 +24,7 @@ struct GuidLess {
 struct ClassTable {
     std::mutex lock;
     std::map<GUID, ComCreateFunction, GuidLess> classes;
+    std::map<GUID, std::string, GuidLess> modules;
     std::set<GUID, GuidLess> hidden;  // tests make these absent
 };
 
@@ -76,12 +77,26 @@ void ApplyComEnvironment() {
     }
 }
 
+void LinkComClassToModule(REFCLSID clsid, const char* module) {
+    ClassTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    t.modules[clsid] = module;
+}
+
+std::string ComClassModule(REFCLSID clsid) {
+    ClassTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    auto it = t.modules.find(clsid);
+    return it == t.modules.end() ? std::string() : it->second;
+}
+
 void RegisterStandInComClasses() {
     static std::once_flag once;
     std::call_once(once, [] {
         // Each stand-in area adds one line here: Register<Area>ComClasses();
         RegisterD3D9ComClasses();
         RegisterDirectInputComClasses();
+        RegisterDirectShowComClasses();
         RegisterAudioComClasses();
     });
 }

@@ -4,6 +4,8 @@
 // self-registration would be dropped by the linker from a static library.
 #pragma once
 
+#include <string>
+
 #include "win_types.h"
 
 namespace platform {
@@ -19,12 +21,19 @@ void RegisterComClass(REFCLSID clsid, ComCreateFunction create);
 // The create function of a class, or null (also for a class a test hid).
 ComCreateFunction FindComClass(REFCLSID clsid);
 
+// Ties a class to the stand-in module that serves it: while that module is
+// hidden, CoCreateInstance of the class gives REGDB_E_CLASSNOTREG.
+void LinkComClassToModule(REFCLSID clsid, const char* module);
+// The module a class is tied to, or empty.
+std::string ComClassModule(REFCLSID clsid);
+
 // Runs every area's registration once; CoCreateInstance calls it.
 void RegisterStandInComClasses();
 
 // One registration function per area (defined in that area's files).
 void RegisterD3D9ComClasses();         // DirectDraw (platform/d3d9/registration.cpp)
 void RegisterDirectInputComClasses();  // DirectInput 8 (platform/input/direct_input.cpp)
+void RegisterDirectShowComClasses();   // DirectShow (platform/dshow/registration.cpp)
 void RegisterAudioComClasses();        // DirectSound, XAudio2 2.7 (platform/audio/)
 
 // Knob plumbing for test_knobs.cpp: every class offered again; reads VESSAMIRE_HIDE_CLASS.

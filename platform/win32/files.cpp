@@ -11,6 +11,7 @@
 #include <limits>
 #include <vector>
 
+#include "code_pages.h"
 #include "file_read_knobs.h"
 #include "paths.h"
 #include "win_kernel.h"
@@ -618,4 +619,36 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
         return FALSE;
     }
     return TRUE;
+}
+
+namespace {
+
+// A wide program path in code page 932, or false (ERROR_INVALID_NAME set).
+bool narrowName(LPCWSTR name, std::string& out) {
+    if (!name) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!platform::CodePageEncode(932, std::u16string_view(name), true, "?", nullptr, out)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    std::string name;
+    if (!narrowName(lpFileName, name)) return INVALID_HANDLE_VALUE;
+    return CreateFileA(name.c_str(), dwDesiredAccess, dwShareMode, lpSecurityAttributes,
+                       dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
+}
+
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
+    std::string name;
+    if (!narrowName(lpFileName, name)) return FALSE;
+    return DeleteFileA(name.c_str());
 }

@@ -197,6 +197,13 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     return platform::handleOf(it->second.get());
 }
 
+bool platform::ModuleHidden(const char* name) {
+    Registry& r = platform::registry();
+    std::string key = platform::CanonicalModuleName(name);
+    std::lock_guard<std::mutex> g(r.lock);
+    return r.hiddenModules.count(key) != 0;
+}
+
 void KnobHideModule(const char* name, bool hidden) {
     if (!name) return;
     Registry& r = platform::registry();

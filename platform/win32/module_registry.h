@@ -36,6 +36,9 @@ std::string CanonicalModuleName(const char* name);
 // Runs every area's registration once; every registry entry point calls it.
 void RegisterStandInModules();
 
+// Whether a test made the module absent (KnobHideModule).
+bool ModuleHidden(const char* name);
+
 // One registration function per area (defined in that area's files).
 void RegisterKernelModules();  // kernel32, winmm, ole32, comctl32, dwmapi
 void RegisterSystemInfoExports();  // kernel32: what the engine looks up by name (system_info.cpp)
@@ -46,6 +49,7 @@ void RegisterXInputModules();  // xinput1_4, xinput1_3, xinput9_1_0 (called by t
 void RegisterImeModules();  // imm32, user32's WINNLSEnableIME (platform/win32/input_method.cpp)
 void RegisterWinsockModules();  // ws2_32 (platform/net/winsock_exports.cpp)
 void RegisterAcmModules();      // msacm32 (platform/audio/acm_streams.cpp)
+void RegisterDirectShowModules();  // quartz (platform/dshow/registration.cpp)
 void RegisterAudioModules();    // dsound, XAudio2_8, X3DAudio1_7 (platform/audio/audio_registration.cpp)
 
 }  // namespace platform

@@ -18,6 +18,7 @@ void RegisterStandInModules() {
         RegisterImeModules();
         RegisterWinsockModules();
         RegisterAcmModules();
+        RegisterDirectShowModules();
         RegisterAudioModules();
     });
 }

@@ -27,6 +27,10 @@ void ApplyWindowsVersionEnvironment();
 namespace platform::ime {
 void ResetImeKnobs();
 }
+namespace dshow {
+void ResetKnobs();
+void ApplyEnvironment();
+}  // namespace dshow
 namespace platform::gdi {
 void ResetFontKnobs();
 }
@@ -67,6 +71,7 @@ void KnobResetAll() {
     platform::input::dinput::ResetDirectInputKnobs();
     platform::ResetWindowsVersion();
     platform::ime::ResetImeKnobs();
+    dshow::ResetKnobs();
     platform::gdi::ResetFontKnobs();
     platform::ResetComKnobs();
     platform::audio::ResetAudioKnobs();
@@ -86,6 +91,7 @@ void KnobApplyEnvironment() {
     D3D9KnobApplyEnvironment();
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();
+    dshow::ApplyEnvironment();
     platform::ApplyComEnvironment();
     platform::audio::ApplyAudioEnvironment();
 }

@@ -347,3 +347,13 @@ std::vector<size_t> OggPageOffsets(const std::string& ogg) {
 }
 
 }  // namespace mediafixtures
+
+namespace mediafixtures {
+
+std::string RawVideo(int32_t width, int32_t height, uint32_t fourcc, uint32_t bits, uint32_t num,
+                     uint32_t den, uint32_t count, uint32_t frameBytes, const std::string& frames) {
+    return "VSMRAWV1" + Le32(uint32_t(width)) + Le32(uint32_t(height)) + Le32(fourcc) + Le32(bits) +
+           Le32(num) + Le32(den) + Le32(count) + Le32(frameBytes) + frames;
+}
+
+}  // namespace mediafixtures

@@ -62,3 +62,13 @@ std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels,
 std::vector<size_t> OggPageOffsets(const std::string& ogg);
 
 }  // namespace mediafixtures
+
+namespace mediafixtures {
+
+// The project's raw test video: "VSMRAWV1", width, height (negative: top-down),
+// FourCC (0: RGB), bits per pixel, rate numerator and denominator, frame
+// count, bytes per frame (all little-endian 32-bit), then the frame bytes.
+std::string RawVideo(int32_t width, int32_t height, uint32_t fourcc, uint32_t bits, uint32_t num,
+                     uint32_t den, uint32_t count, uint32_t frameBytes, const std::string& frames);
+
+}  // namespace mediafixtures
