@@ -183,11 +183,9 @@ HRESULT D_CBaseRenderer::EndOfStream() {
     HRESULT hr = m_pInputPin->D_CBaseInputPin::EndOfStream();
     if (hr != S_OK) return hr;
     // On a clock the stream ends when its last sample's time is over.
-    if (!WaitForRenderTime(m_haveLastStop ? m_lastStop : 0, m_haveLastStop)) return S_OK;
-    if (!m_eosSent) {
-        m_eosSent = true;
-        NotifyEvent(EC_COMPLETE, S_OK, 0);
-    }
+    const bool haveLastStop = m_haveLastStop.load();
+    if (!WaitForRenderTime(haveLastStop ? m_lastStop.load() : 0, haveLastStop)) return S_OK;
+    if (!m_eosSent.exchange(true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
     return S_OK;
 }
 

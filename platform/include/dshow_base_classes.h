@@ -671,9 +671,12 @@ class D_CBaseRenderer : public D_CBaseFilter {
     D_CRendererInputPin* m_pInputPin = nullptr;
     D_CPosPassThru* m_pPosition = nullptr;
     std::atomic<long> m_rendered{0};
-    bool m_eosSent = false;
-    REFERENCE_TIME m_lastStop = 0;
-    bool m_haveLastStop = false;
+    // Written by the streaming thread under the renderer lock and reset by
+    // Stop under the interface lock, which must not wait for a streaming
+    // thread that is waiting for its render time.
+    std::atomic<bool> m_eosSent{false};
+    std::atomic<REFERENCE_TIME> m_lastStop{0};
+    std::atomic<bool> m_haveLastStop{false};
 };
 
 class D_CBaseVideoRenderer : public D_CBaseRenderer {
