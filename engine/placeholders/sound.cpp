@@ -1,35 +1,23 @@
-// Placeholder of sound output (deleted when those modules are
-// built): nothing plays, so ends, refills, polls and pauses have no work.
-#include "placeholders/missing_module.h"
+// Placeholder of sound handles' stream and pause work and of the sound handle
+// record (deleted when sound handles are built): no handle holds a sound, so
+// refills and pauses have no work and the record is its header alone.
+#include "sound/sound_handle_type.h"
 #include "sound/sound_system.h"
 
 namespace DuRud {
 
-int InitSoundSystem() {
-    return ReportMissingModule("sound", "InitSoundSystem");
-}
-int TerminateSoundSystem() {
-    return 0;
-}
-int StopCurrentMusic() {
-    return 0;
-}
 int RefillStreamSounds() {
-    return 0;
-}
-int RefillSoftSoundPlayers() {
-    return 0;
-}
-int PollMusicPlayState() {
-    return 0;
-}
-int HandleMidiNotify() {
     return 0;
 }
 int PauseAllSounds(int) {
     return 0;
 }
-int PauseSoftSoundPlayers(int) {
+
+int SoundHandleRecordSize() {
+    return static_cast<int>(sizeof(HandleHeader));
+}
+void InitSoundHandleRecord(HandleHeader*) {}
+int TerminateSoundHandleRecord(HandleHeader*) {
     return 0;
 }
 
