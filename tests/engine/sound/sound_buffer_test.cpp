@@ -88,7 +88,9 @@ TEST_P(SoundBufferTest, ThreeBuffersShareTheirDataAndSum) {
     }
     EXPECT_TRUE(found);
     for (int i = 0; i < 2; ++i) ReleaseSoundBuffer(&b->records[i]);
-    if (xaudio2()) EXPECT_EQ(b->records[2].sampleData->references, 1);
+    if (xaudio2()) {
+        EXPECT_EQ(b->records[2].sampleData->references, 1);
+    }
     b.reset();
     EXPECT_EQ(MemGetCount(), blocks);
 }

@@ -1,0 +1,163 @@
+// The sound system's threads: the stream thread and its end, the engine's
+// start and end around sound, buffers made on a load worker, and buffer
+// operations racing the voices' callbacks.
+#include <atomic>
+
+#include "core/async_loading.h"
+#include "core/engine_lifecycle.h"
+#include "core/tracked_memory.h"
+#include "sound_output_support.h"
+#include "window/main_window.h"
+
+using namespace DuRud;
+using namespace soundtest;
+
+namespace {
+
+TEST(SoundSystemThreads, OneStreamThreadAtTimeCriticalOnlyWithTwoProcessors) {
+    StartServices();
+    const int base = testsupport::ThreadCount();
+    ASSERT_EQ(InitSoundSystem(), 0);  // one processor: no stream thread
+    // The mixer's thread and the audio device's.
+    const int withMixer = testsupport::SettledThreadCount(base + 2);
+    EXPECT_EQ(SoundSystem().streamThread.handle, nullptr);
+    ASSERT_EQ(TerminateSoundSystem(), 0);
+    EXPECT_EQ(testsupport::SettledThreadCount(base), base);
+
+    MutableSystemState().processorCount = 2;
+    ASSERT_EQ(InitSoundSystem(), 0);
+    EXPECT_EQ(testsupport::SettledThreadCount(withMixer + 1), withMixer + 1);
+    ASSERT_NE(SoundSystem().streamThread.handle, nullptr);
+    EXPECT_EQ(GetThreadPriority(SoundSystem().streamThread.handle), THREAD_PRIORITY_TIME_CRITICAL);
+    ASSERT_EQ(TerminateSoundSystem(), 0);
+    EXPECT_EQ(SoundSystem().streamEndFlag.load(), kStreamThreadEnded);
+    EXPECT_EQ(SoundSystem().streamThread.handle, nullptr);
+    EXPECT_EQ(testsupport::SettledThreadCount(base), base);
+    EndServices();
+}
+
+// The engine as the game starts it, without graphics.
+struct EngineRun {
+    EngineRun() {
+        KnobSetVirtualClock(true);
+        ChangeWindowMode(TRUE);
+        SetEngineSkipFlags(0, 1, 0, 0);
+    }
+    ~EngineRun() { SetEngineSkipFlags(0, 0, 0, 0); }
+};
+
+TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
+    const int base = testsupport::ThreadCount();
+    {
+        EngineRun run;
+        ChooseBackend(Backend::DirectSound);
+        KnobHideComClass(CLSID_DirectSound, true);
+        ASSERT_EQ(InitializeEngineLocked(), 0);
+        EXPECT_EQ(SoundSystem().initialised, 0);
+        ShutdownEngineLocked();
+    }
+    KnobResetAll();
+    ResetSoundSystemForTest();
+    EngineRun run;
+    KnobSetVirtualClock(true);
+    ASSERT_EQ(InitializeEngineLocked(), 0);
+    ASSERT_EQ(SoundSystem().initialised, 1);
+    const bool threaded = GetSystemState().processorCount > 1;
+    EXPECT_EQ(SoundSystem().streamThread.handle != nullptr, threaded);
+    ASSERT_TRUE(KnobWindowEvent(static_cast<HWND>(GetMainWindowHandle()),
+                                KnobWindowEventKind::Close));
+    int pumps = 0;
+    while (PumpWindowMessagesLocked() == 0 && ++pumps < 100) {
+    }
+    ASSERT_LT(pumps, 100);
+    ShutdownEngineLocked();
+    if (threaded) {
+        EXPECT_EQ(SoundSystem().streamEndFlag.load(), kStreamThreadEnded);
+    }
+    const KnobAudioCounts live = KnobAudioLive();
+    EXPECT_EQ(live.objects + live.buffers + live.voices, 0);
+    EXPECT_EQ(testsupport::SettledThreadCount(base), base);
+}
+
+struct WorkerResult {
+    HANDLE done;
+    HRESULT coCreate;
+    int made, played, released;
+};
+
+void BuffersOnWorker(AsyncRequest* request) {
+    int offset = 0;
+    auto* result = static_cast<WorkerResult*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
+    auto coCreate = WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(
+        Api_CoCreateInstance);
+    void* object = nullptr;
+    result->coCreate = coCreate(CLSID_DirectSound, nullptr, 7, IID_IDirectSound, &object);
+    const std::vector<int16_t> ramp = Ramp(300);
+    {
+        Buffers b;
+        result->made = b.Make(Pcm(2, 16), ramp, 2);
+        result->played = PlaySoundBuffer(&b.records[1], 0);
+        KnobAudioWaitPasses(2);
+        result->released = ReleaseSoundBuffer(&b.records[1]) + ReleaseSoundBuffer(&b.records[0]);
+        b.count = 0;
+    }
+    SetEvent(result->done);
+}
+
+class SoundWorkerThreads : public testing::TestWithParam<Backend> {};
+
+TEST_P(SoundWorkerThreads, BuffersAreMadePlayedAndReleasedOnALoadWorker) {
+    StartServices();
+    ChooseBackend(GetParam());
+    ASSERT_EQ(InitSoundSystem(), 0);
+    ASSERT_EQ(AsyncLoadInit(GetCurrentThreadId()), 0);
+    ASSERT_EQ(AsyncLoadStartThreads(2), 0);
+    WorkerResult result{CreateEventA(nullptr, TRUE, FALSE, nullptr), S_OK, -2, -2, -2};
+    int size = 0;
+    AsyncParamPutPointer(nullptr, &size, &result);
+    AsyncRequest* request = AsyncRequestAlloc(size);
+    request->worker = BuffersOnWorker;
+    int offset = 0;
+    AsyncParamPutPointer(AsyncRequestParams(request), &offset, &result);
+    ASSERT_EQ(AsyncRequestEnqueue(request), 0);
+    WaitForSingleObject(result.done, INFINITE);
+    CloseHandle(result.done);
+    AsyncLoadStopThreads();
+    AsyncLoadTerm();
+    EXPECT_EQ(result.coCreate, CO_E_NOTINITIALIZED);
+    EXPECT_EQ(result.made, 0);
+    EXPECT_EQ(result.played, 0);
+    EXPECT_EQ(result.released, 0);
+    EndServices();
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SoundWorkerThreads,
+                         testing::Values(Backend::DirectSound, Backend::Version28,
+                                         Backend::Version27),
+                         [](const testing::TestParamInfo<Backend>& info) {
+                             return std::string(BackendName(info.param));
+                         });
+
+// Real clock: the voices' callbacks run on the mixer's thread meanwhile.
+TEST(SoundBufferThreads, OperationsRaceTheCallbacksSafely) {
+    StartServices(false);
+    ASSERT_EQ(InitSoundSystem(), 0);
+    {
+        const std::vector<int16_t> ramp = Ramp(2000);
+        Buffers b;
+        ASSERT_EQ(b.Make(Pcm(2, 16), ramp, 4), 0);
+        for (int i = 0; i < 2000; ++i) {
+            SoundBufferRecord* r = &b.records[i % 4];
+            PlaySoundBuffer(r, i % 3 == 0);
+            SetSoundBufferPosition(r, static_cast<DWORD>((i * 52) % 8000));
+            SetSoundBufferFrequency(r, 22050 + 10 * i);
+            if (i % 5 == 0) StopSoundBuffer(r);
+            DWORD play, write;
+            GetSoundBufferPosition(r, &play, &write);
+            ASSERT_LT(play, 8000u);
+        }
+    }
+    EndServices();
+}
+
+}  // namespace
