@@ -60,12 +60,6 @@ struct SoundSystemState {
 
 SoundSystemState& SoundSystem();
 
-// One piece of a log line (a line ends with its own "\n"); the text is UTF-8
-// in the source and goes out in code page 932.
-inline int LogSound(const char* utf8) {
-    return LogWrite(Cp932Text(utf8));
-}
-
 // The device in its three forms; null when another interface (or none) runs.
 IXAudio2* XAudio2Version28();
 IXAudio2_7* XAudio2Version27();

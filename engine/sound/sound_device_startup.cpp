@@ -14,6 +14,12 @@ namespace DuRud {
 
 namespace {
 
+// One piece of a log line (a line ends with its own "\n"): UTF-8 in the
+// source, code page 932 in the log.
+int Log(const char* utf8) {
+    return LogWrite(Cp932Text(utf8));
+}
+
 typedef HRESULT(WINAPI* CoCreateInstanceFunction)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 typedef HRESULT(WINAPI* XAudio2CreateFunction)(IXAudio2**, UINT32, XAUDIO2_PROCESSOR);
 typedef HRESULT(WINAPI* X3DAudioInitializeFunction)(UINT, FLOAT, X3DAUDIO_HANDLE);
@@ -66,29 +72,29 @@ int AbandonXAudio2() {
 // mastering voice.
 int StartVersion28() {
     SoundSystemState& s = SoundSystem();
-    LogSound("XAudio2_8.dll を使用します\n");
+    Log("XAudio2_8.dll を使用します\n");
     s.xaudio2Create = GetProcAddress(s.xaudio2Library, "XAudio2Create");
     s.createAudioVolumeMeter = GetProcAddress(s.xaudio2Library, "CreateAudioVolumeMeter");
     s.createAudioReverb = GetProcAddress(s.xaudio2Library, "CreateAudioReverb");
     s.x3dAudioInitialize = GetProcAddress(s.xaudio2Library, "X3DAudioInitialize");
     s.x3dAudioCalculate = GetProcAddress(s.xaudio2Library, "X3DAudioCalculate");
-    LogSound("XAudio2 インターフェースの取得と初期化を行います....  ");
+    Log("XAudio2 インターフェースの取得と初期化を行います....  ");
     IXAudio2* engine = nullptr;
     auto create = Entry<XAudio2CreateFunction>(s.xaudio2Create);
     const HRESULT hr = create ? create(&engine, 0, XAUDIO2_ANY_PROCESSOR) : E_FAIL;
     s.device = engine;
     if (FAILED(hr) || !engine) {
-        LogSound("初期化に失敗しました\n");
+        Log("初期化に失敗しました\n");
         LogErrorCode(hr);
         return AbandonXAudio2();
     }
-    LogSound("成功 Ver2.8\n");
+    Log("成功 Ver2.8\n");
     if (FAILED(engine->CreateMasteringVoice(&s.masteringVoice, XAUDIO2_DEFAULT_CHANNELS,
                                             s.outputRate, 0, nullptr, nullptr,
                                             AudioCategory_GameEffects)) ||
         !s.masteringVoice) {
         s.masteringVoice = nullptr;
-        LogSound("XAudio2MasteringVoiceの作成に失敗しました\n");
+        Log("XAudio2MasteringVoiceの作成に失敗しました\n");
         return AbandonXAudio2();
     }
     s.masteringVoice->GetChannelMask(&s.channelMask);
@@ -99,7 +105,7 @@ int StartVersion28() {
 // initialised, X3DAudio from its own library, the channel mask from device 0.
 int StartVersion27() {
     SoundSystemState& s = SoundSystem();
-    LogSound("XAudio2 インターフェースの取得を行います....  ");
+    Log("XAudio2 インターフェースの取得を行います....  ");
     const GUID* classes[] = {&CLSID_XAudio2_7, &CLSID_XAudio2_7_Debug};
     int found = -1;
     void* object = nullptr;
@@ -107,34 +113,34 @@ int StartVersion27() {
         if (SUCCEEDED(CreateComObject(*classes[i], IID_IXAudio2_7, &object))) found = i;
     }
     if (found < 0) {
-        LogSound("XAudio2インターフェースの取得に失敗しました\n");
+        Log("XAudio2インターフェースの取得に失敗しました\n");
         return -1;
     }
     auto* engine = static_cast<IXAudio2_7*>(object);
     s.device = engine;
     LogFormatLine(Cp932Text("成功 Ver2.%d"), 7 - found);
-    LogSound("引き続きインターフェースの初期化処理...  ");
+    Log("引き続きインターフェースの初期化処理...  ");
     const HRESULT hr = engine->Initialize(0, XAUDIO2_ANY_PROCESSOR);
     if (FAILED(hr)) {
-        LogSound("初期化に失敗しました\n");
+        Log("初期化に失敗しました\n");
         LogErrorCode(hr);
         return AbandonXAudio2();
     }
-    LogSound("成功\n");
-    LogSound("X3DAudio.DLL の読み込み中... ");
+    Log("成功\n");
+    Log("X3DAudio.DLL の読み込み中... ");
     s.x3dAudioLibrary = LoadLibraryA("X3DAudio1_7.dll");
     if (!s.x3dAudioLibrary) {
-        LogSound("失敗、X3DAudio、XAudio2は使用しません\n");
+        Log("失敗、X3DAudio、XAudio2は使用しません\n");
         return AbandonXAudio2();
     }
-    LogSound("成功\n");
+    Log("成功\n");
     s.x3dAudioInitialize = GetProcAddress(s.x3dAudioLibrary, "X3DAudioInitialize");
     s.x3dAudioCalculate = GetProcAddress(s.x3dAudioLibrary, "X3DAudioCalculate");
     if (FAILED(engine->CreateMasteringVoice(&s.masteringVoice, XAUDIO2_DEFAULT_CHANNELS,
                                             s.outputRate, 0, 0, nullptr)) ||
         !s.masteringVoice) {
         s.masteringVoice = nullptr;
-        LogSound("XAudio2MasteringVoiceの作成に失敗しました\n");
+        Log("XAudio2MasteringVoiceの作成に失敗しました\n");
         return AbandonXAudio2();
     }
     XAUDIO2_DEVICE_DETAILS details{};
@@ -156,12 +162,12 @@ const char* OkOrNo(DWORD flags, DWORD bit) {
 }
 
 // One log line made of several pieces, each formatted on its own.
-void LogPiece(const char* utf8Format, ...) __attribute__((format(printf, 1, 2)));
-void LogPiece(const char* utf8Format, ...) {
+void LogPiece(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogPiece(const char* format, ...) {
     char buffer[512];
     va_list args;
-    va_start(args, utf8Format);
-    FormatStringV(buffer, sizeof(buffer), Cp932Text(utf8Format), args);
+    va_start(args, format);
+    FormatStringV(buffer, sizeof(buffer), format, args);
     va_end(args);
     LogWrite(buffer);
 }
@@ -170,33 +176,33 @@ void ReportDirectSoundDevices(IDirectSound* ds) {
     DSCAPS caps{};
     caps.dwSize = sizeof(caps);
     ds->GetCaps(&caps);
-    LogSound("DirectSound デバイスを列挙します\n");
+    Log("DirectSound デバイスを列挙します\n");
     HMODULE library = LoadLibraryA("DSOUND.DLL");
     if (!library) {
-        LogSound("DSOUND.DLL のロードに失敗しました\n");
+        Log("DSOUND.DLL のロードに失敗しました\n");
         return;
     }
     auto enumerate = Entry<DirectSoundEnumerateFunction>(GetProcAddress(library, "DirectSoundEnumerateA"));
     if (!enumerate) {
-        LogSound("DirectSound デバイスの列挙用関数のポインタ取得に失敗しました\n");
+        Log("DirectSound デバイスの列挙用関数のポインタ取得に失敗しました\n");
         FreeLibrary(library);
         return;
     }
     enumerate(&LogDirectSoundDevice, nullptr);
     const DWORD f = caps.dwFlags;
-    LogPiece("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
+    LogPiece(Cp932Text("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz "),
              caps.dwMaxSecondarySampleRate / 1000.0, caps.dwMinSecondarySampleRate / 1000.0);
-    LogPiece("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
+    LogPiece(Cp932Text("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n"),
              caps.dwTotalHwMemBytes / 1024.0, caps.dwFreeHwMemBytes / 1024.0);
-    LogSound("利用可能サンプリング精度\n");
-    LogPiece(" プライマリ １６bit = %s  ８bit = %s ", OkOrNo(f, DSCAPS_PRIMARY16BIT),
+    Log("利用可能サンプリング精度\n");
+    LogPiece(Cp932Text(" プライマリ １６bit = %s  ８bit = %s "), OkOrNo(f, DSCAPS_PRIMARY16BIT),
              OkOrNo(f, DSCAPS_PRIMARY8BIT));
-    LogPiece(" セカンダリ １６bit = %s  ８bit = %s \n", OkOrNo(f, DSCAPS_SECONDARY16BIT),
+    LogPiece(Cp932Text(" セカンダリ １６bit = %s  ８bit = %s \n"), OkOrNo(f, DSCAPS_SECONDARY16BIT),
              OkOrNo(f, DSCAPS_SECONDARY8BIT));
-    LogSound("利用可能チャンネル\n");
-    LogPiece(" プライマリ MONO = %s  STEREO = %s ", OkOrNo(f, DSCAPS_PRIMARYMONO),
+    Log("利用可能チャンネル\n");
+    LogPiece(Cp932Text(" プライマリ MONO = %s  STEREO = %s "), OkOrNo(f, DSCAPS_PRIMARYMONO),
              OkOrNo(f, DSCAPS_PRIMARYSTEREO));
-    LogPiece(" セカンダリ MONO = %s  STEREO = %s \n", OkOrNo(f, DSCAPS_SECONDARYMONO),
+    LogPiece(Cp932Text(" セカンダリ MONO = %s  STEREO = %s \n"), OkOrNo(f, DSCAPS_SECONDARYMONO),
              OkOrNo(f, DSCAPS_SECONDARYSTEREO));
     FreeLibrary(library);
 }
@@ -215,7 +221,7 @@ void SetPrimaryFormat(IDirectSound* ds, IDirectSoundBuffer* primary) {
     f.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
     f.nAvgBytesPerSec = f.nBlockAlign * f.nSamplesPerSec;
     if (FAILED(primary->SetFormat(&f)))
-        LogSound("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n");
+        Log("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n");
 }
 
 // 100 frames of 16-bit stereo silence played looping for the whole run.
@@ -229,16 +235,16 @@ void StartSilentBuffer(IDirectSound* ds) {
     desc.lpwfxFormat = &f;
     if (FAILED(ds->CreateSoundBuffer(&desc, &s.silentBuffer, nullptr)) || !s.silentBuffer) {
         s.silentBuffer = nullptr;
-        LogSound("無音バッファの作成に失敗しました");
-        LogSound("\n");
+        Log("無音バッファの作成に失敗しました");
+        Log("\n");
         return;
     }
     void* p1 = nullptr;
     void* p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
     if (FAILED(s.silentBuffer->Lock(0, kSilentBufferBytes, &p1, &n1, &p2, &n2, 0))) {
-        LogSound("無音バッファのロックに失敗しました");
-        LogSound("\n");
+        Log("無音バッファのロックに失敗しました");
+        Log("\n");
         s.silentBuffer->Release();
         s.silentBuffer = nullptr;
         return;
@@ -253,7 +259,7 @@ void StartSilentBuffer(IDirectSound* ds) {
 
 int StartXAudio2Output() {
     SoundSystemState& s = SoundSystem();
-    LogSound("XAudio2 の初期化を行います\n");
+    Log("XAudio2 の初期化を行います\n");
     LogIndent();
     s.xaudio2Library = LoadLibraryA("XAudio2_8.dll");
     const int result = s.xaudio2Library ? StartVersion28() : StartVersion27();
@@ -269,37 +275,37 @@ int StartXAudio2Output() {
 
 int StartDirectSoundOutput() {
     SoundSystemState& s = SoundSystem();
-    LogSound("DirectSound の初期化を行います\n");
+    Log("DirectSound の初期化を行います\n");
     LogIndent();
-    LogSound("DirectSound インターフェースの取得を行います....  ");
+    Log("DirectSound インターフェースの取得を行います....  ");
     void* object = nullptr;
     if (FAILED(CreateComObject(CLSID_DirectSound, IID_IDirectSound, &object))) {
-        LogSound("DirectSoundインターフェースの取得に失敗しました\n");
+        Log("DirectSoundインターフェースの取得に失敗しました\n");
         LogUnindent();
         return -1;
     }
     auto* ds = static_cast<IDirectSound*>(object);
     s.device = ds;
-    LogSound("成功\n");
-    LogSound("引き続きインターフェースの初期化処理...  ");
+    Log("成功\n");
+    Log("引き続きインターフェースの初期化処理...  ");
     const char* failure = nullptr;
     HRESULT hr = ds->Initialize(nullptr);
     if (FAILED(hr)) {
-        LogSound("初期化に失敗しました\n");
+        Log("初期化に失敗しました\n");
         LogErrorCode(hr);
     } else {
-        LogSound("成功\n");
+        Log("成功\n");
         DSBUFFERDESC desc{};
         desc.dwSize = sizeof(desc);
         desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
         if (FAILED(ds->SetCooperativeLevel(GetDesktopWindow(), DSSCL_PRIORITY)))
-            failure = "DirectSoundの協調レベルの設定に失敗しました\n";
+            failure = Cp932Text("DirectSoundの協調レベルの設定に失敗しました\n");
         else if (FAILED(ds->CreateSoundBuffer(&desc, &s.primaryBuffer, nullptr)) ||
                  !s.primaryBuffer)
-            failure = "DirectSoundのプライマリサウンドバッファの作成に失敗しました\n";
+            failure = Cp932Text("DirectSoundのプライマリサウンドバッファの作成に失敗しました\n");
     }
     if (FAILED(hr) || failure) {
-        if (failure) LogSound(failure);
+        if (failure) LogWrite(failure);
         s.primaryBuffer = nullptr;
         ReleaseDevice();
         LogUnindent();
@@ -321,7 +327,7 @@ void EndSoundOutput() {
             *buffer = nullptr;
         }
         ReleaseDevice();
-        LogSound("DirectSound の終了処理は正常に終了しました\n");
+        Log("DirectSound の終了処理は正常に終了しました\n");
         return;
     }
     if (s.masteringVoice) s.masteringVoice->DestroyVoice();

@@ -15,6 +15,12 @@ namespace DuRud {
 
 namespace {
 
+// One piece of a log line (a line ends with its own "\n"): UTF-8 in the
+// source, code page 932 in the log.
+int Log(const char* utf8) {
+    return LogWrite(Cp932Text(utf8));
+}
+
 SoundSystemState g_sound{};
 
 constexpr int kSoundHandleMaximum = 32768;
@@ -151,7 +157,7 @@ int InitSoundSystem() {
     s.initialised = 1;
     if (GetSystemState().processorCount > 1) StartStreamThread();
     LogUnindent();
-    LogSound(s.useDirectSound ? "DirectSound の初期化は正常に終了しました\n"
+    Log(s.useDirectSound ? "DirectSound の初期化は正常に終了しました\n"
                               : "XAudio2 の初期化は正常に終了しました\n");
     return 0;
 }
