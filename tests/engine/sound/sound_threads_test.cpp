@@ -154,7 +154,7 @@ TEST(SoundBufferThreads, OperationsRaceTheCallbacksSafely) {
             if (i % 5 == 0) StopSoundBuffer(r);
             DWORD play, write;
             GetSoundBufferPosition(r, &play, &write);
-            ASSERT_LT(play, 8000u);
+            ASSERT_LE(play, 8000u);  // a one-shot fed to its end stands there
         }
     }
     EndServices();
