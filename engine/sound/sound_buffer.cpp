@@ -313,8 +313,7 @@ int SetSoundBufferPosition(SoundBufferRecord* record, DWORD bytes) {
 
 int CreateSoundBuffers(SoundBufferRecord* records, int32_t* sharedFlags, int count,
                        const WAVEFORMATEX* format, uint32_t bytes, int stream) {
-    if (!records || !sharedFlags || !format || count < 1 || count > kMaxBuffersPerHandle)
-        return -1;
+    if (!records || !sharedFlags || !format || count < 1 || count > kMaxBuffersPerHandle) return -1;
     WAVEFORMATEX f = *format;
     f.cbSize = 0;
     DSBUFFERDESC desc{};

@@ -22,9 +22,9 @@ using D_IXAudio2VoiceCallback = IXAudio2VoiceCallback;
 // rounded up to 16, and for mono data the stereo copy the voice plays.
 struct SampleData {
     uint8_t* data;
-    uint8_t* widened;   // each mono sample twice, or null
-    uint32_t size;      // bytes of data
-    int32_t references; // buffers using it (changed atomically)
+    uint8_t* widened;    // each mono sample twice, or null
+    uint32_t size;       // bytes of data
+    int32_t references;  // buffers using it (changed atomically)
 };
 
 class SOUNDBUFFER_CALLBACK;
@@ -39,10 +39,10 @@ struct SoundBufferRecord {
     uint32_t playPosition;  // samples
     uint32_t feedPosition;  // samples: where the next submission starts
     int32_t loop;
-    int32_t pan;        // -10000..10000
-    int32_t volume;     // hundredths of a decibel, -10000..0
-    int32_t frequency;  // samples per second, -1 for the data's own rate
-    uint32_t length;    // samples
+    int32_t pan;          // -10000..10000
+    int32_t volume;       // hundredths of a decibel, -10000..0
+    int32_t frequency;    // samples per second, -1 for the data's own rate
+    uint32_t length;      // samples
     WAVEFORMATEX format;  // the voice's (a mono sound gets a stereo voice)
     int32_t channelCount;
     int32_t dataBlockAlign;  // of the data's own format: positions and lock offsets
@@ -81,8 +81,8 @@ class SOUNDBUFFER_CALLBACK final : public D_IXAudio2VoiceCallback {
 };
 
 // DirectSound descriptions of the engine's buffers.
-constexpr DWORD kMemorySoundBufferFlags = 0x80E2;  // static, frequency, pan, volume, global
-constexpr DWORD kMemorySoundFallbackFlags = 0xC2;  // static, pan, volume
+constexpr DWORD kMemorySoundBufferFlags = 0x80E2;   // static, frequency, pan, volume, global
+constexpr DWORD kMemorySoundFallbackFlags = 0xC2;   // static, pan, volume
 constexpr DWORD kStreamSoundBufferFlags = 0x180E2;  // the memory flags and exact play cursor
 
 // Each returns 0, or -1 for a record that is not valid (or a refusal).

@@ -51,8 +51,8 @@ struct SoundSystemState {
     SoundCreateSettings createSettings;
     HandleListNode streamHead, streamTail;
     HandleListNode softPlayerHead, softPlayerTail;  // stays empty: nothing makes soft sounds
-    TracedLock soundLock;      // streams, buffer sharing, pausing
-    TracedLock softSoundLock;  // soft-sound players
+    TracedLock soundLock;                           // streams, buffer sharing, pausing
+    TracedLock softSoundLock;                       // soft-sound players
     int32_t locksMade;
     ThreadContext streamThread;
     std::atomic<int32_t> streamEndFlag;

@@ -182,7 +182,8 @@ void ReportDirectSoundDevices(IDirectSound* ds) {
         Log("DSOUND.DLL のロードに失敗しました\n");
         return;
     }
-    auto enumerate = Entry<DirectSoundEnumerateFunction>(GetProcAddress(library, "DirectSoundEnumerateA"));
+    auto enumerate =
+        Entry<DirectSoundEnumerateFunction>(GetProcAddress(library, "DirectSoundEnumerateA"));
     if (!enumerate) {
         Log("DirectSound デバイスの列挙用関数のポインタ取得に失敗しました\n");
         FreeLibrary(library);
@@ -217,7 +218,8 @@ void SetPrimaryFormat(IDirectSound* ds, IDirectSoundBuffer* primary) {
     f.wFormatTag = WAVE_FORMAT_PCM;
     f.nChannels = (caps.dwFlags & DSCAPS_PRIMARYSTEREO) ? 2 : 1;
     f.wBitsPerSample = (caps.dwFlags & DSCAPS_PRIMARY16BIT) ? 16 : 8;
-    f.nSamplesPerSec = caps.dwMaxSecondarySampleRate < 44100 ? caps.dwMaxSecondarySampleRate : 44100;
+    f.nSamplesPerSec =
+        caps.dwMaxSecondarySampleRate < 44100 ? caps.dwMaxSecondarySampleRate : 44100;
     f.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
     f.nAvgBytesPerSec = f.nBlockAlign * f.nSamplesPerSec;
     if (FAILED(primary->SetFormat(&f)))

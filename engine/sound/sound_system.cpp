@@ -67,8 +67,7 @@ int TerminateMusic(HandleHeader* record) {
 void RegisterSoundTypes() {
     SoundSystemState& s = g_sound;
     RegisterHandleType(HandleTypeSound, SoundHandleRecordSize(), kSoundHandleMaximum,
-                       InitSoundHandleRecord, TerminateSoundHandleRecord,
-                       Cp932Text("サウンド"));
+                       InitSoundHandleRecord, TerminateSoundHandleRecord, Cp932Text("サウンド"));
     s.createSettings = SoundCreateSettings{0, 0, {0, 2, 0}};
     RegisterHandleType(HandleTypeSoftSound, sizeof(SoftSoundRecord), kSoftSoundHandleMaximum,
                        nullptr, TerminateSoftSound, Cp932Text("ソフトサウンド"));
@@ -158,7 +157,7 @@ int InitSoundSystem() {
     if (GetSystemState().processorCount > 1) StartStreamThread();
     LogUnindent();
     Log(s.useDirectSound ? "DirectSound の初期化は正常に終了しました\n"
-                              : "XAudio2 の初期化は正常に終了しました\n");
+                         : "XAudio2 の初期化は正常に終了しました\n");
     return 0;
 }
 

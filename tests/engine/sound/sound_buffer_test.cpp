@@ -112,8 +112,8 @@ TEST_P(SoundBufferTest, SeekWhilePlayingContinuesFromThere) {
     }
     ASSERT_GE(at, 0);
     EXPECT_LE(at - FirstSound(c), 3 * 441 + 441 + 735);
-    EXPECT_EQ(Frames(c, at, 400), std::vector<int16_t>(ramp.begin() + 2 * target,
-                                                       ramp.begin() + 2 * (target + 400)));
+    EXPECT_EQ(Frames(c, at, 400),
+              std::vector<int16_t>(ramp.begin() + 2 * target, ramp.begin() + 2 * (target + 400)));
 }
 
 TEST_P(SoundBufferTest, MonoPositionsAndBothChannels) {

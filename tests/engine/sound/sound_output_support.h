@@ -24,7 +24,9 @@ namespace soundtest {
 enum class Backend { DirectSound, Version28, Version27 };
 
 inline const char* BackendName(Backend b) {
-    return b == Backend::DirectSound ? "DirectSound" : b == Backend::Version28 ? "XAudio28" : "XAudio27";
+    return b == Backend::DirectSound ? "DirectSound"
+           : b == Backend::Version28 ? "XAudio28"
+                                     : "XAudio27";
 }
 
 // Hides what stands before the wanted interface in the start-up order.
@@ -38,7 +40,7 @@ inline void ChooseBackend(Backend b) {
 }
 
 inline Backend RunningBackend() {
-    return DuRud::DirectSoundDevice() ? Backend::DirectSound
+    return DuRud::DirectSoundDevice()  ? Backend::DirectSound
            : DuRud::XAudio2Version28() ? Backend::Version28
                                        : Backend::Version27;
 }
@@ -85,8 +87,13 @@ inline std::string Cp(const char* utf8) {
 
 inline WAVEFORMATEX Pcm(int channels, int bits, int rate = 44100) {
     const WORD block = static_cast<WORD>(channels * bits / 8);
-    return WAVEFORMATEX{WAVE_FORMAT_PCM, static_cast<WORD>(channels), static_cast<DWORD>(rate),
-                        static_cast<DWORD>(rate * block), block, static_cast<WORD>(bits), 0};
+    return WAVEFORMATEX{WAVE_FORMAT_PCM,
+                        static_cast<WORD>(channels),
+                        static_cast<DWORD>(rate),
+                        static_cast<DWORD>(rate * block),
+                        block,
+                        static_cast<WORD>(bits),
+                        0};
 }
 
 // 16-bit frames: left 1 + 4i, right -(1 + 4i).

@@ -1,6 +1,6 @@
 // Sound system start-up and end: the interface chosen under each refusal with
 // its log lines, the handle types, what the end gives back.
-#include <functional>
+#include <sstream>
 
 #include "core/handle_manager.h"
 #include "core/tracked_memory.h"
@@ -45,46 +45,66 @@ TEST_F(SoundStartupTest, DefaultStartTakesVersion28WithItsExactLog) {
     EXPECT_EQ(speed, 343.5f);
 }
 
+// A row's knobs: "ds" or "27" leaves that interface first, "-Module" hides a
+// module, "~Class" a class (27 the first 2.7 class, ds DirectSound), "noenum"
+// the device list, "buffer1" fails the first buffer; any other word is a
+// refused step.
+void ApplyKnobs(const std::string& list) {
+    std::istringstream words(list);
+    for (std::string k; words >> k;) {
+        if (k == "ds")
+            ChooseBackend(Backend::DirectSound);
+        else if (k == "27")
+            ChooseBackend(Backend::Version27);
+        else if (k == "~27")
+            KnobHideComClass(CLSID_XAudio2_7, true);
+        else if (k == "~ds")
+            KnobHideComClass(CLSID_DirectSound, true);
+        else if (k == "noenum")
+            KnobHideExport("dsound.dll", "DirectSoundEnumerateA", true);
+        else if (k == "buffer1")
+            KnobAudioFailBuffer(1);
+        else if (k[0] == '-')
+            KnobHideModule(k.c_str() + 1, true);
+        else
+            KnobAudioRefuse(k.c_str());
+    }
+}
+
 struct StartCase {
     const char* name;
-    std::function<void()> knobs;
+    const char* knobs;
     std::vector<std::string> lines;  // in this order among the log's lines
     int result;
     Backend backend;
 };
 
-void OnlyDirectSound() {
-    ChooseBackend(Backend::DirectSound);
-}
+const Backend kDs = Backend::DirectSound;
+const std::string kDsDone = "DirectSound の初期化は正常に終了しました";
+const std::string kXa27 = "\tXAudio2 インターフェースの取得を行います....  ";
 
-void PrintTo(const StartCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-const char* const kDsDone = "DirectSound の初期化は正常に終了しました";
-const char* const kXa27 = "\tXAudio2 インターフェースの取得を行います....  ";
-
-class SoundStartCaseTest : public SoundStartupTest, public testing::WithParamInterface<StartCase> {};
+class SoundStartCaseTest : public SoundStartupTest,
+                           public testing::WithParamInterface<StartCase> {};
 
 TEST_P(SoundStartCaseTest, ChoosesTheInterfaceAndLogsEachStep) {
     const StartCase& c = GetParam();
     const int blocks = MemGetCount();
-    c.knobs();
+    ApplyKnobs(c.knobs);
     EXPECT_EQ(InitSoundSystem(), c.result);
     EXPECT_EQ(GetLogIndent(), 0);
     EXPECT_TRUE(HasInOrder(LogLines(), c.lines));
     if (c.result == 0) {
         EXPECT_EQ(RunningBackend(), c.backend);
-        EXPECT_EQ(TerminateSoundSystem(), 0);
     } else {
-        EXPECT_EQ(SoundSystem().initialised, 0);
-        EXPECT_EQ(StopCurrentMusic(), -1);
-        EXPECT_EQ(RefillSoftSoundPlayers(), -1);
-        Buffers b;
-        const std::vector<int16_t> pcm(8, 1);
-        EXPECT_EQ(b.Make(Pcm(2, 16), pcm), -1);
-        EXPECT_EQ(TerminateSoundSystem(), -1);
+        SoundBufferRecord record{};
+        int32_t shared = 0;
+        const WAVEFORMATEX format = Pcm(2, 16);
+        EXPECT_EQ(CreateSoundBuffers(&record, &shared, 1, &format, 4, 0), -1);
     }
+    EXPECT_EQ(SoundSystem().initialised, c.result == 0 ? 1 : 0);
+    EXPECT_EQ(StopCurrentMusic(), c.result);
+    EXPECT_EQ(RefillSoftSoundPlayers(), c.result);
+    EXPECT_EQ(TerminateSoundSystem(), c.result);
     const KnobAudioCounts live = KnobAudioLive();
     EXPECT_EQ(live.objects + live.buffers + live.voices, 0);
     for (const char* module : {"XAudio2_8.dll", "X3DAudio1_7.dll", "dsound.dll"})
@@ -94,125 +114,102 @@ TEST_P(SoundStartCaseTest, ChoosesTheInterfaceAndLogsEachStep) {
         EXPECT_EQ(GetHandleTypeRecord(type)->initialised, 0);
 }
 
-const std::string kDsReport = " プライマリ MONO = OK  STEREO = OK  セカンダリ MONO = OK  STEREO = OK ";
-
 INSTANTIATE_TEST_SUITE_P(
     Knobs, SoundStartCaseTest,
     testing::Values(
         StartCase{"Version27",
-                  [] { KnobHideModule("XAudio2_8.dll", true); },
-                  {std::string(kXa27) + "成功 Ver2.7", "\t\tプライマリ サウンド ドライバ",
-                   "\t\tチャンネル数:2", "\t\tビット精度:16bit", "\t\tサンプリングレート:44100Hz",
-                   "XAudio2 の初期化は正常に終了しました"},
-                  0, Backend::Version27},
-        StartCase{"Version26",
-                  [] {
-                      KnobHideModule("XAudio2_8.dll", true);
-                      KnobHideComClass(CLSID_XAudio2_7, true);
-                  },
-                  {std::string(kXa27) + "成功 Ver2.6"}, 0, Backend::Version27},
-        StartCase{"NoXAudio2",
-                  OnlyDirectSound,
-                  {std::string(kXa27) + "XAudio2インターフェースの取得に失敗しました",
-                   "DirectSound の初期化を行います",
-                   "\tDirectSound インターフェースの取得を行います....  成功",
-                   "\t引き続きインターフェースの初期化処理...  成功",
-                   "\tDirectSound デバイスを列挙します", "\t利用可能チャンネル", "\t" + kDsReport,
-                   kDsDone},
-                  0, Backend::DirectSound},
+                  "27",
+                  {kXa27 + "成功 Ver2.7", "\t\tプライマリ サウンド ドライバ", "\t\tチャンネル数:2",
+                   "\t\tビット精度:16bit", "\t\tサンプリングレート:44100Hz"},
+                  0,
+                  Backend::Version27},
+        StartCase{"Version26", "27 ~27", {kXa27 + "成功 Ver2.6"}, 0, Backend::Version27},
+        StartCase{
+            "NoXAudio2",
+            "ds",
+            {kXa27 + "XAudio2インターフェースの取得に失敗しました",
+             "DirectSound の初期化を行います",
+             "\tDirectSound インターフェースの取得を行います....  成功",
+             "\t引き続きインターフェースの初期化処理...  成功",
+             "\tDirectSound デバイスを列挙します", "\t利用可能チャンネル",
+             "\t プライマリ MONO = OK  STEREO = OK  セカンダリ MONO = OK  STEREO = OK ", kDsDone},
+            0,
+            kDs},
         StartCase{"NoX3DAudio",
-                  [] {
-                      KnobHideModule("XAudio2_8.dll", true);
-                      KnobHideModule("X3DAudio1_7.dll", true);
-                  },
+                  "27 -X3DAudio1_7.dll",
                   {"\tX3DAudio.DLL の読み込み中... 失敗、X3DAudio、XAudio2は使用しません", kDsDone},
-                  0, Backend::DirectSound},
+                  0,
+                  kDs},
         StartCase{"CreateRefused",
-                  [] { KnobAudioRefuse("XAudio2Create"); },
+                  "XAudio2Create",
                   {"\tXAudio2 インターフェースの取得と初期化を行います....  初期化に失敗しました",
                    "\tエラーコード 80004005", kDsDone},
-                  0, Backend::DirectSound},
+                  0,
+                  kDs},
         StartCase{"InitializeRefused",
-                  [] {
-                      KnobHideModule("XAudio2_8.dll", true);
-                      KnobAudioRefuse("XAudio2Initialize");
-                  },
-                  {"\t引き続きインターフェースの初期化処理...  初期化に失敗しました", kDsDone}, 0,
-                  Backend::DirectSound},
+                  "27 XAudio2Initialize",
+                  {"\t引き続きインターフェースの初期化処理...  初期化に失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"MasteringVoice28Refused",
-                  [] { KnobAudioRefuse("CreateMasteringVoice"); },
-                  {"\tXAudio2MasteringVoiceの作成に失敗しました", kDsDone}, 0,
-                  Backend::DirectSound},
+                  "CreateMasteringVoice",
+                  {"\tXAudio2MasteringVoiceの作成に失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"MasteringVoice27Refused",
-                  [] {
-                      KnobHideModule("XAudio2_8.dll", true);
-                      KnobAudioRefuse("CreateMasteringVoice");
-                  },
-                  {"\tX3DAudio.DLL の読み込み中... 成功", "\tXAudio2MasteringVoiceの作成に失敗しました",
-                   kDsDone},
-                  0, Backend::DirectSound},
+                  "27 CreateMasteringVoice",
+                  {"\tX3DAudio.DLL の読み込み中... 成功",
+                   "\tXAudio2MasteringVoiceの作成に失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"NoDsoundDll",
-                  [] {
-                      OnlyDirectSound();
-                      KnobHideModule("dsound.dll", true);
-                  },
-                  {"\tDSOUND.DLL のロードに失敗しました", kDsDone}, 0, Backend::DirectSound},
+                  "ds -dsound.dll",
+                  {"\tDSOUND.DLL のロードに失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"NoEnumerate",
-                  [] {
-                      OnlyDirectSound();
-                      KnobHideExport("dsound.dll", "DirectSoundEnumerateA", true);
-                  },
-                  {"\tDirectSound デバイスの列挙用関数のポインタ取得に失敗しました", kDsDone}, 0,
-                  Backend::DirectSound},
-        StartCase{"SetFormatRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioRefuse("SetFormat");
-                  },
-                  {"\tDirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました",
-                   kDsDone},
-                  0, Backend::DirectSound},
+                  "ds noenum",
+                  {"\tDirectSound デバイスの列挙用関数のポインタ取得に失敗しました", kDsDone},
+                  0,
+                  kDs},
+        StartCase{
+            "SetFormatRefused",
+            "ds SetFormat",
+            {"\tDirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました", kDsDone},
+            0,
+            kDs},
         StartCase{"SilentBufferRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioFailBuffer(1);
-                  },
-                  {"\t無音バッファの作成に失敗しました", kDsDone}, 0, Backend::DirectSound},
+                  "ds buffer1",
+                  {"\t無音バッファの作成に失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"SilentBufferLockRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioRefuse("Lock");
-                  },
-                  {"\t無音バッファのロックに失敗しました", kDsDone}, 0, Backend::DirectSound},
+                  "ds Lock",
+                  {"\t無音バッファのロックに失敗しました", kDsDone},
+                  0,
+                  kDs},
         StartCase{"DirectSoundClassRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobHideComClass(CLSID_DirectSound, true);
-                  },
+                  "ds ~ds",
                   {"\tDirectSound インターフェースの取得を行います....  "
                    "DirectSoundインターフェースの取得に失敗しました"},
-                  -1, Backend::DirectSound},
+                  -1,
+                  kDs},
         StartCase{"DirectSoundInitializeRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioRefuse("DirectSoundInitialize");
-                  },
+                  "ds DirectSoundInitialize",
                   {"\t引き続きインターフェースの初期化処理...  初期化に失敗しました",
                    "\tエラーコード 88780078"},
-                  -1, Backend::DirectSound},
+                  -1,
+                  kDs},
         StartCase{"CooperativeLevelRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioRefuse("SetCooperativeLevel");
-                  },
-                  {"\tDirectSoundの協調レベルの設定に失敗しました"}, -1, Backend::DirectSound},
+                  "ds SetCooperativeLevel",
+                  {"\tDirectSoundの協調レベルの設定に失敗しました"},
+                  -1,
+                  kDs},
         StartCase{"PrimaryBufferRefused",
-                  [] {
-                      OnlyDirectSound();
-                      KnobAudioRefuse("PrimaryBuffer");
-                  },
-                  {"\tDirectSoundのプライマリサウンドバッファの作成に失敗しました"}, -1,
-                  Backend::DirectSound}),
+                  "ds PrimaryBuffer",
+                  {"\tDirectSoundのプライマリサウンドバッファの作成に失敗しました"},
+                  -1,
+                  kDs}),
     [](const testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SoundStartupTest, RegistersTheThreeTypesOnceAndEndsThem) {

@@ -64,8 +64,8 @@ TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
     ASSERT_EQ(SoundSystem().initialised, 1);
     const bool threaded = GetSystemState().processorCount > 1;
     EXPECT_EQ(SoundSystem().streamThread.handle != nullptr, threaded);
-    ASSERT_TRUE(KnobWindowEvent(static_cast<HWND>(GetMainWindowHandle()),
-                                KnobWindowEventKind::Close));
+    ASSERT_TRUE(
+        KnobWindowEvent(static_cast<HWND>(GetMainWindowHandle()), KnobWindowEventKind::Close));
     int pumps = 0;
     while (PumpWindowMessagesLocked() == 0 && ++pumps < 100) {
     }
@@ -87,9 +87,10 @@ struct WorkerResult {
 
 void BuffersOnWorker(AsyncRequest* request) {
     int offset = 0;
-    auto* result = static_cast<WorkerResult*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
-    auto coCreate = WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(
-        Api_CoCreateInstance);
+    auto* result =
+        static_cast<WorkerResult*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
+    auto coCreate =
+        WinApi<HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*)>(Api_CoCreateInstance);
     void* object = nullptr;
     result->coCreate = coCreate(CLSID_DirectSound, nullptr, 7, IID_IDirectSound, &object);
     const std::vector<int16_t> ramp = Ramp(300);
