@@ -328,6 +328,16 @@ int SetSoundFrequency(int frequency, Handle handle);       // Hz, -1: the data's
 int SetSoundPositionSamples(int position, Handle handle);  // 0 or -1
 int GetSoundPositionSamples(Handle handle);                // the play position in samples, or -1
 int SetSoundLoopPoint(int position, Handle handle);        // samples, -1 clears; 0 or -1
+int SetSoundVolumeHundredthDb(int volume, Handle handle);  // 0-10000 (10000 full); 0 or -1
+int GetSoundVolumeHundredthDb(Handle handle);              // 0-10000, or -1
+int SetSoundPan(int pan, Handle handle);                   // -10000 left to 10000 right; 0 or -1
+int GetSoundPan(Handle handle);
+int GetSoundFrequency(Handle handle);                // Hz (the data's own when none was set)
+int SetSoundPositionBytes(int position, Handle handle);  // 0 or -1
+int GetSoundPositionBytes(Handle handle);                // -1 for a bad handle
+int GetSoundPlayTimeMs(Handle handle);
+int GetSoundTotalSamples(Handle handle);
+int GetSoundTotalTimeMs(Handle handle);
 
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();

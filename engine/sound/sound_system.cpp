@@ -9,7 +9,7 @@
 #include "core/system_services.h"
 #include "core/tracked_memory.h"
 #include "sound/sound_device.h"
-#include "sound/sound_handle_type.h"
+#include "sound/sound_handles.h"
 
 namespace DuRud {
 
