@@ -21,10 +21,13 @@ class SoundHandleTest : public testing::TestWithParam<Backend> {
         ChooseBackend(GetParam());
         ASSERT_EQ(InitSoundSystem(), 0);
         blocks_ = MemGetCount();
+        live_ = KnobAudioLive();
     }
     void TearDown() override {
         DeleteAllHandles(HandleTypeSound, nullptr);
         EXPECT_EQ(MemGetCount(), blocks_);
+        EXPECT_EQ(KnobAudioLive().buffers + KnobAudioLive().voices, live_.buffers + live_.voices);
+        SetStreamFunctionTable(nullptr);
         EndServices();
         TerminateSoundConvert();
     }
@@ -36,6 +39,7 @@ class SoundHandleTest : public testing::TestWithParam<Backend> {
     }
     static StreamState& Stream(Handle h) { return GetSoundRecord(h)->stream; }
     int blocks_ = 0;
+    KnobAudioCounts live_{};
 };
 
 // Frames [from, from + count) of the capture.
@@ -326,6 +330,30 @@ TEST_P(SoundHandleTest, TheMovieSoundTrackPlaysAsAFileStream) {
     play(wave);
     EXPECT_GT(KnobReadFileCallCount(), reads);
     EXPECT_EQ(Aligned(c, pcm), pcm);
+}
+
+size_t ShortRead(void* buffer, size_t size, size_t count, StreamHandle stream) {
+    return PlainStreamFunctionSet().Read(buffer, size, count > 400 ? count - 400 : count, stream);
+}
+
+TEST_P(SoundHandleTest, LongSoundsStreamAndShortReadsCountWhatWasRead) {
+    for (int seconds : {180, 181}) {
+        const std::string name = std::to_string(seconds) + ".wav";
+        testsupport::WriteFile(name, mf::SimpleWave(1, 1, 8000, 8, std::string(8000 * seconds, '\x81')));
+        const Handle h = LoadSoundFromFile(name.c_str(), 1, -1);
+        ASSERT_GE(h, 0);
+        EXPECT_EQ(GetSoundRecord(h)->isStream, seconds > 180 ? 1 : 0);
+        EXPECT_EQ(GetSoundTotalSamples(h), 8000 * seconds);
+        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        EXPECT_EQ(IsSoundPlaying(h), 1);
+    }
+    // The file claims 400 bytes more than a read gives: the data chunk is cut there.
+    StreamFunctionTable table = PlainStreamFunctionSet();
+    table.Read = ShortRead;
+    SetStreamFunctionTable(&table);
+    WriteRamp("ramp.wav", 1000);
+    const Handle cut = LoadSoundFromFile("ramp.wav", 1, -1);
+    EXPECT_EQ(GetSoundTotalSamples(cut), 900);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SoundHandleTest,

@@ -2,10 +2,13 @@
 // start and end around sound, buffers made on a load worker, and buffer
 // operations racing the voices' callbacks.
 #include <atomic>
+#include <thread>
 
 #include "core/async_loading.h"
 #include "core/engine_lifecycle.h"
 #include "core/tracked_memory.h"
+#include "media_fixtures.h"
+#include "sound/sound_handles.h"
 #include "sound_output_support.h"
 #include "window/main_window.h"
 
@@ -60,8 +63,16 @@ TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
     ResetSoundSystemForTest();
     EngineRun run;
     KnobSetVirtualClock(true);
+    const int blocks = MemGetCount();
     ASSERT_EQ(InitializeEngineLocked(), 0);
     ASSERT_EQ(SoundSystem().initialised, 1);
+    // Alive at the end: a memory sound, a stream and one sharing its ring.
+    testsupport::WriteFile("tone.wav", mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(80000, '\x21')));
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    ASSERT_GE(LoadSoundFromFile("tone.wav", 3, -1), 0);
+    const Handle owner = LoadSoundFileWithSettings(&settings, "tone.wav", 1, -1, 0, 0);
+    ASSERT_GE(LoadSoundFileWithSettings(&settings, "tone.wav", 1, owner, 0, 0), 0);
+    PlaySoundHandle(owner, 3, 1);
     const bool threaded = GetSystemState().processorCount > 1;
     EXPECT_EQ(SoundSystem().streamThread.handle != nullptr, threaded);
     ASSERT_TRUE(
@@ -77,6 +88,7 @@ TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
     const KnobAudioCounts live = KnobAudioLive();
     EXPECT_EQ(live.objects + live.buffers + live.voices, 0);
     EXPECT_EQ(testsupport::SettledThreadCount(base), base);
+    EXPECT_EQ(MemGetCount(), blocks);
 }
 
 struct WorkerResult {
@@ -159,6 +171,78 @@ TEST(SoundBufferThreads, OperationsRaceTheCallbacksSafely) {
         }
     }
     EndServices();
+}
+
+TEST(SoundHandleThreads, AsynchronousLoadsAreRefusedUntilDone) {
+    StartServices();
+    InitSoundConvert();
+    ASSERT_EQ(InitSoundSystem(), 0);
+    ASSERT_EQ(AsyncLoadInit(GetCurrentThreadId()), 0);
+    ASSERT_EQ(AsyncLoadStartThreads(2), 0);
+    const int blocks = MemGetCount();
+    testsupport::WriteFile("ramp.wav", mediafixtures::SimpleWave(
+                                           1, 2, 44100, 16, std::string(40000, '\x11')));
+    SetUseAsyncLoad(1);
+    auto settle = [](Handle h) {
+        while (IsHandleAsyncPending(h) == 1) ServeMainThreadRequests();
+    };
+    KnobHoldReadFile(true);
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    ASSERT_GE(h, 0);
+    ASSERT_TRUE(KnobWaitForHeldReadFile(1));
+    EXPECT_EQ(IsSoundPlaying(h), -1);
+    EXPECT_EQ(PlaySoundHandle(h, 1, 1), -1);
+    EXPECT_EQ(SetSoundVolume(100, h), -1);
+    KnobHoldReadFile(false);
+    settle(h);
+    EXPECT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    const Handle missing = LoadSoundFromFile("missing.wav", 3, -1);
+    ASSERT_GE(missing, 0);
+    settle(missing);
+    EXPECT_EQ(GetSoundRecord(missing), nullptr);
+    // Deleting while the load runs waits for it.
+    KnobHoldReadFile(true);
+    const Handle deleted = LoadSoundFromFile("ramp.wav", 3, -1);
+    ASSERT_TRUE(KnobWaitForHeldReadFile(1));
+    std::thread deleter([deleted] { DeleteHandle(deleted); });
+    KnobHoldReadFile(false);
+    deleter.join();
+    EXPECT_EQ(GetSoundRecord(deleted), nullptr);
+    SetUseAsyncLoad(0);
+    DeleteHandle(h);
+    EXPECT_EQ(MemGetCount(), blocks);
+    AsyncLoadStopThreads();
+    AsyncLoadTerm();
+    EndServices();
+    TerminateSoundConvert();
+}
+
+// Real clock, two processors: the stream thread refills while the main
+// thread seeks, stops, plays and pauses.
+TEST(SoundHandleThreads, StreamsSurviveTheMainThreadWorkingThem) {
+    StartServices(false);
+    InitSoundConvert();
+    MutableSystemState().processorCount = 2;
+    ASSERT_EQ(InitSoundSystem(), 0);
+    const std::vector<int16_t> tone = mediafixtures::Tone(44100, 2, 44100, 330, 7000);
+    testsupport::WriteFile("a.ogg", mediafixtures::EncodeVorbis(tone, 2, 44100, 0.2f));
+    testsupport::WriteFile("a.mp3", mediafixtures::EncodeMp3(tone, 2, 44100, 96, false).bytes);
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    const Handle streams[] = {LoadSoundFileWithSettings(&settings, "a.ogg", 1, -1, 0, 0),
+                              LoadSoundFileWithSettings(&settings, "a.mp3", 1, -1, 0, 0)};
+    for (int i = 0; i < 300; ++i) {
+        const Handle h = streams[i % 2];
+        ASSERT_GE(h, 0);
+        if (i % 7 == 0) SetSoundPositionSamples((i * 997) % 40000, h);
+        if (i % 5 == 0) StopSoundHandle(h);
+        if (i % 3 == 0) PlaySoundHandle(h, i % 2 ? 3 : 1, i % 4 == 0);
+        if (i % 11 == 0) PauseAllSounds(i % 22 == 0);
+        GetSoundPositionSamples(h);
+        Sleep(3);
+    }
+    PauseAllSounds(0);
+    EndServices();
+    TerminateSoundConvert();
 }
 
 }  // namespace
