@@ -147,6 +147,12 @@ std::vector<int16_t> Capture(int passes, Run run) {
     return KnobAudioCaptured();
 }
 
+// Frames [from, from + count) of the capture, interleaved; empty when out of range.
+inline std::vector<int16_t> Slice(const std::vector<int16_t>& c, long from, size_t count) {
+    if (from < 0 || 2 * (from + count) > c.size()) return {};
+    return {c.begin() + 2 * from, c.begin() + 2 * (from + static_cast<long>(count))};
+}
+
 // The index of the first frame whose left sample is not 0, or -1.
 inline long FirstSound(const std::vector<int16_t>& c) {
     for (size_t i = 0; i < c.size(); i += 2) {
