@@ -37,8 +37,7 @@ TEST_F(EnemyBullets, KnockedAwayEnemiesPayByChainLevel) {
         EXPECT_GE(live(items), row.least_items);
         EXPECT_LE(live(items), row.most_items);
         EXPECT_EQ(food_counter, row.food);
-        EXPECT_EQ(e.flags & (flag_knocked_away | flag_defeated),
-                  row.food ? flag_defeated : flag_knocked_away);
+        EXPECT_EQ(e.flags & 0xC, row.food ? flag_defeated : flag_knocked_away);
     }
     enemy& e = enemies[0];
     e.flags = flag_in_use | flag_defeated, e.health = 1;
@@ -47,109 +46,71 @@ TEST_F(EnemyBullets, KnockedAwayEnemiesPayByChainLevel) {
 }
 
 int spawn(int life) {
-    return spawn_bullet(life, 0, 40, 0, 100, 100, 8, 8, 0, 0, 0, 0, 0, 0);
-}
-
-// Sprite x 1000 + angle of the bullet's draw request.
-double drawn(bullet& b) {
-    clear_draw_queue();
-    draw_bullet(&b);
-    return draw_queue[0].sprite * 1000 + draw_queue[0].angle;
+    return spawn_bullet(life, 0, 40, 0, 100, 100, 8, 8, 0, 3, 0, 0, 0, 0);
 }
 
 TEST_F(EnemyBullets, BulletsMoveShrinkSpinAndSpawn) {
-    struct Row {
+    struct Motion {
         const char* name;
-        double (*run)(bullet& b);  // on a fresh bullet of life 1
-        double expected;
+        int life, motion;
+        double turn, cvx, cax, cjx;
+        int updates;
+        double x, y, scale;  // scale 0: freed
     };
-    const Row rows[] = {
-        {"life 1: scaled from the first update",
-         [](bullet& b) {
-             for (int i = 0; i < 6; ++i) update_bullet(&b);
-             return (b.flags & flag_in_use) * b.draw_scale;
-         },
-         std::pow(0.6, 6)},
-        {"life 1: freed on the seventh",
-         [](bullet& b) {
-             for (int i = 0; i < 7; ++i) update_bullet(&b);
-             return double(b.flags & flag_in_use);
-         },
-         0},
-        {"turn 2 closes the circle in 180",
-         [](bullet& b) {
-             b.life = 999, b.speed = 3, b.turn = 2;
-             for (int i = 0; i < 180; ++i) update_bullet(&b);
-             return std::round(std::hypot(b.x - 100, b.y - 100) * 1000);
-         },
-         0},
-        {"half way it is a diameter away",
-         [](bullet& b) {
-             b.life = 999, b.speed = 3, b.turn = 2;
-             for (int i = 0; i < 90; ++i) update_bullet(&b);
-             return std::round(std::hypot(b.x - 100, b.y - 100));
-         },
-         172},  // 540 / pi
-        {"cartesian",
-         [](bullet& b) {
-             b.motion = 1, b.cvx = 1, b.cax = 0.5, b.cjx = 0.25;
-             for (int i = 0; i < 3; ++i) update_bullet(&b);
-             return b.x - 100;
-         },
-         4.75},
-        {"spin mode 1", [](bullet& b) { return b.spin_mode = 1, b.heading = 30, drawn(b); }, 40210},
-        {"spin mode 2",
-         [](bullet& b) {
-             b.spin_mode = 2, b.spin = 10, b.spin_speed = 3, b.spin_accel = 1;
-             return drawn(b), drawn(b);
-         },
-         40013},
-        {"flicker, tick 3", [](bullet& b) { return b.flicker = 1, b.tick = 3, drawn(b); }, 41000},
-        {"flicker, tick 6", [](bullet& b) { return b.flicker = 1, b.tick = 6, drawn(b); }, 40000},
-        {"full pool: shrinking ones go first",
-         [](bullet&) {
-             while (spawn(10) != 511) {
-             }
-             bullets[7].life = -1, bullets[9].life = -2;
-             return spawn(5) * 10.0 + spawn(5);
-         },
-         79},
-        {"full pool, none shrinking",
-         [](bullet&) {
-             while (spawn(10) != 511) {
-             }
-             return double(spawn(5));
-         },
-         -1},
-        {"a reused slot forgets its programme",
-         [](bullet& b) {
-             b.cax = 3, b.flags = 0;
-             return bullets[spawn(9)].cax;
-         },
-         0},
-        {"by type",
-         [](bullet&) {
-             const bullet& b = bullets[spawn_bullet_by_type(1, 9, 0, 0, 0, 0, 2)];
-             return b.sprite_base + b.hit_w / 10 + b.hit_h / 100 + b.spin_mode / 1000.0;
-         },
-         70.701},
-        {"types without a record",
-         [](bullet&) {
-             return double(spawn_bullet_by_type(0, 9, 0, 0, 0, 0, 2) +
-                           spawn_bullet_by_type(2, 9, 0, 0, 0, 0, 2) +
-                           spawn_bullet_by_type(256, 9, 0, 0, 0, 0, 2) +
-                           spawn_bullet_by_type(-1, 9, 0, 0, 0, 0, 2));
-         },
-         -8},
+    const Motion motions[] = {
+        {"life 1: scaled from the first update", 1, 0, 0, 0, 0, 0, 6, 118, 100, 0.046656},
+        {"life 1: freed on the seventh", 1, 0, 0, 0, 0, 0, 7, 121, 100, 0},
+        {"turn 2 closes a circle in 180", 999, 0, 2, 0, 0, 0, 180, 100, 100, 1},
+        {"cartesian", 999, 1, 0, 1, 0.5, 0.25, 3, 104.75, 100, 1},
     };
+    for (const Motion& m : motions) {
+        SCOPED_TRACE(m.name);
+        bullet& b = bullets[spawn(m.life)];
+        b.motion = m.motion, b.turn = m.turn, b.cvx = m.cvx, b.cax = m.cax, b.cjx = m.cjx;
+        for (int i = 0; i < m.updates; ++i) update_bullet(&b);
+        EXPECT_NEAR(b.x, m.x, 1e-3);
+        EXPECT_NEAR(b.y, m.y, 1e-3);
+        EXPECT_NEAR((b.flags & flag_in_use) * b.draw_scale, m.scale, 1e-9);
+        b.flags = 0;
+    }
+    struct Draw {
+        const char* name;
+        int spin_mode, flicker, tick, draws;
+        double heading, spin, spin_speed, spin_accel;
+        int sprite;
+        double angle;
+    };
+    const Draw draws[] = {
+        {"spin 1: heading + 180", 1, 0, 0, 1, 30, 0, 0, 0, 40, 210},
+        {"spin 2: faster each draw", 2, 0, 0, 2, 0, 10, 3, 1, 40, 13},
+        {"flicker, tick 3: next frame", 0, 1, 3, 1, 0, 0, 0, 0, 41, 0},
+        {"flicker, tick 6: own frame", 0, 1, 6, 1, 0, 0, 0, 0, 40, 0},
+    };
+    for (const Draw& d : draws) {
+        SCOPED_TRACE(d.name);
+        bullet& b = bullets[spawn(9)];
+        b.spin_mode = d.spin_mode, b.flicker = d.flicker, b.tick = d.tick, b.heading = d.heading;
+        b.spin = d.spin, b.spin_speed = d.spin_speed, b.spin_accel = d.spin_accel;
+        for (int i = 0; i < d.draws; ++i) clear_draw_queue(), draw_bullet(&b);
+        EXPECT_EQ(draw_queue[0].sprite, d.sprite);
+        EXPECT_EQ(draw_queue[0].angle, d.angle);
+        b.flags = 0;
+    }
+    bullets[0].cax = 3;
+    EXPECT_EQ(bullets[spawn(9)].cax, 0) << "a reused slot forgets its programme";
+    while (spawn(10) != bullets.size - 1) {
+    }
+    bullets[7].life = -1, bullets[9].life = -2;
+    EXPECT_EQ(spawn(5), 7) << "full: the first shrinking one goes";
+    EXPECT_EQ(spawn(5), 9);
+    EXPECT_EQ(spawn(5), -1) << "full, none shrinking";
+    reset_world();
     bullet_types[0].code = -1;
     bullet_types[1] = {5, "", 70, 6, 10, 0, 0, 1};
     bullet_type_count = 2;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        reset_world();
-        EXPECT_NEAR(row.run(bullets[spawn(1)]), row.expected, 1e-9);
-    }
+    const bullet& t = bullets[spawn_bullet_by_type(1, 9, 0, 0, 0, 0, 2)];
+    EXPECT_EQ(t.sprite_base + t.hit_w + t.hit_h + t.spin_mode, 70 + 6 + 10 + 1);
+    for (int type : {0, 2, 256, -1}) EXPECT_EQ(spawn_bullet_by_type(type, 9, 0, 0, 0, 0, 2), -2);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include <vector>
+#include <tuple>
 
 #include "actors.h"
 #include "world/affecters.h"
@@ -8,81 +8,55 @@ namespace {
 using PlayerControls = Actors;
 
 TEST_F(PlayerControls, ScriptedHoldsGiveTheMovesAndFrames) {
-    struct Step {
-        unsigned keys;
-        int frames;  // the last frame of a step runs the controls
-    };
     struct Row {
         const char* name;
         uint32_t flags;  // set again, velocity zeroed, before each control frame
         int facing;
-        std::vector<Step> steps;
+        unsigned keys;     // held for frames, the controls running on the last,
+        int frames, then;  // then one more frame with then's keys (-1: none)
         double vx, vy;
-        int shown, tag, queue4;
+        int shown;
         uint32_t after;  // of the watched flags
+        int tag = 10, queue4 = -1;
     };
     const uint32_t st = flag_standing, cl = flag_slide_left, cr = flag_slide_right;
-    const uint32_t watched =
-        cl | cr | flag_rising | flag_high_jump | flag_dash | flag_back_jump | flag_swim_stroke;
-    const uint32_t hj = flag_rising | flag_high_jump;
+    const uint32_t watched = cl | cr | flag_rising | flag_high_jump | flag_dash | flag_back_jump;
+    const uint32_t hj = flag_rising | flag_high_jump, water = flag_in_water;
     const Row rows[] = {
-        {"walk left 7", st, 1, {{L, 7}}, -1.6, 0, 2, 10, -1, 0},
-        {"walk right 20", st, 0, {{R, 20}}, 1.6, 0, 41, 10, -1, 0},
-        {"pushing right", st | flag_pushing, 0, {{R, 3}}, 1.6, 0, 44, 10, -1, 0},
-        {"plain jump", st, 0, {{J, 1}}, 0, -6, 0, 10, -1, flag_rising},
-        {"up, jump held 30", st, 0, {{U | J, 30}, {U, 1}}, 0, -12, 0, 10, -1, hj},
-        {"up, jump held 60", st, 0, {{U | J, 60}, {U, 1}}, 0, -16, 0, 10, -1, hj},
-        {"up, jump held 61", st, 0, {{U | J, 61}, {U, 1}}, 0, -16, 0, 10, -1, hj},
-        {"dash right", st, 1, {{D | R | J, 1}}, 6, -2, 58, 15, 30, flag_dash | flag_rising},
-        {"back-jump", st, 0, {{D | J, 1}}, 4, -4, 0, 15, -1, flag_back_jump | flag_rising},
-        {"back-jump, next frame",
-         flag_back_jump,
-         0,
-         {{J, 2}},
-         1.1,
-         -0.25,
-         25,
-         10,
-         -1,
-         flag_back_jump},
-        {"left cling, right held", cl, 0, {{R, 1}}, -1.6, 0, 23, 10, -1, cl},
-        {"left cling, jump tapped", cl, 0, {{J, 2}}, -1.6, -3.5, 21, 10, -1, cl | flag_rising},
-        {"left cling, idle", cl, 0, {{0, 1}}, -1.6, 0, 20, 10, -1, cl},
-        {"jump away from the left wall", cl, 0, {{R | J, 1}}, 3.2, -3.5, 63, 10, -1, flag_rising},
-        {"right cling, left held", cr, 1, {{L, 1}}, 1.6, 0, 103, 10, -1, cr},
-        {"down drops off the wall", cl, 0, {{D, 1}}, 0, 0, 20, 10, -1, 0},
-        {"one stroke per stay in water",
-         flag_in_water,
-         0,
-         {{J, 1}, {0, 1}, {J, 1}},
-         0,
-         0,
-         10,
-         10,
-         -1,
-         flag_swim_stroke},
+        {"walk left 7", st, 1, L, 7, -1, -1.6, 0, 2, 0},
+        {"walk right 20", st, 0, R, 20, -1, 1.6, 0, 41, 0},
+        {"pushing right", st | flag_pushing, 0, R, 3, -1, 1.6, 0, 44, 0},
+        {"plain jump", st, 0, J, 1, -1, 0, -6, 0, flag_rising},
+        {"up, jump held 30", st, 0, U | J, 30, U, 0, -12, 0, hj},
+        {"up, jump held 60", st, 0, U | J, 60, U, 0, -16, 0, hj},
+        {"up, jump held 61", st, 0, U | J, 61, U, 0, -16, 0, hj},
+        {"dash right", st, 1, D | R | J, 1, -1, 6, -2, 58, flag_dash | flag_rising, 15, 30},
+        {"back-jump", st, 0, D | J, 1, -1, 4, -4, 0, flag_back_jump | flag_rising, 15},
+        {"back-jump, next frame", flag_back_jump, 0, J, 2, -1, 1.1, -0.25, 25, flag_back_jump},
+        {"left cling, right held", cl, 0, R, 1, -1, -1.6, 0, 23, cl},
+        {"left cling, jump tapped", cl, 0, J, 2, -1, -1.6, -3.5, 21, cl | flag_rising},
+        {"left cling, idle", cl, 0, 0, 1, -1, -1.6, 0, 20, cl},
+        {"jump away from the left wall", cl, 0, R | J, 1, -1, 3.2, -3.5, 63, flag_rising},
+        {"right cling, left held", cr, 1, L, 1, -1, 1.6, 0, 103, cr},
+        {"down drops off the wall", cl, 0, D, 1, -1, 0, 0, 20, 0},
+        {"a swim stroke", water, 0, J, 1, -1, 0, -6, 10, 0},
+        {"one stroke per stay in water", water | flag_swim_stroke, 0, J, 1, -1, 0, 0, 10, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
         p.facing = row.facing;
         p.tag_frames = 10;
-        for (const Step& s : row.steps) {
-            for (int f = 1; f <= s.frames; ++f) {
-                input(s.keys);
-                if (f < s.frames) continue;
-                p.flags |= row.flags;
-                p.vx = p.vy = 0;
-                update_player(&p);
-            }
+        for (int f = 1; f <= row.frames + (row.then >= 0); ++f) {
+            input(f <= row.frames ? row.keys : row.then);
+            if (f < row.frames) continue;
+            p.flags |= row.flags;
+            p.vx = p.vy = 0;
+            update_player(&p);
         }
-        EXPECT_NEAR(p.vx, row.vx, 1e-9);
-        EXPECT_NEAR(p.vy, row.vy, 1e-9);
-        EXPECT_EQ(p.pattern_result, row.shown);
-        EXPECT_EQ(p.tag_frames, row.tag);
-        EXPECT_EQ(action_queue[4], row.queue4);
-        EXPECT_EQ(p.flags & watched, row.after);
-        TearDown();
+        EXPECT_EQ(std::tuple(p.vx, p.vy, p.pattern_result, p.flags & watched),
+                  std::tuple(row.vx, row.vy, row.shown, row.after));
+        EXPECT_EQ(std::tuple(p.tag_frames, action_queue[4]), std::tuple(row.tag, row.queue4));
     }
 }
 
@@ -121,10 +95,9 @@ TEST_F(PlayerControls, KickKnocksOrHurtsAndOtherwiseShoots) {
         e.health = e.health_max = 100;
         input(A);
         update_player(&p);
-        EXPECT_EQ(e.health, row.enemy_health);
-        EXPECT_EQ(kick_count, row.enemy_health != 100 ? 1 : 0);
-        EXPECT_EQ(live(crackers) - row.shots_in_use, row.sprite == -1 ? 0 : 1);
         const cracker& c = crackers[row.shots_in_use % 128];
+        EXPECT_EQ(std::tuple(e.health, kick_count, live(crackers) - row.shots_in_use),
+                  std::tuple(row.enemy_health, row.enemy_health != 100, row.sprite != -1));
         EXPECT_NEAR(row.sprite == -1 ? e.vx : c.vx, row.vx, 1e-6);
         if (row.sprite != -1) EXPECT_EQ(c.sprite_base, row.sprite);
         if (row.enemy_health == 240) EXPECT_EQ(e.killer + e.chain_level, 1);
@@ -161,10 +134,8 @@ TEST_F(PlayerControls, BombRunsFortyFiveFramesAndRecoversInTen) {
             p.flags |= flag_standing;
             update_player(&p);
         }
-        EXPECT_EQ(p.bomb_timer, row.timer);
-        EXPECT_EQ(p.pattern_result, row.shown);
-        EXPECT_EQ(p.draw_dx, row.draw_dx);
-        EXPECT_EQ(screen_shake.magnitude, row.shake);
+        EXPECT_EQ(std::tuple(p.bomb_timer, p.pattern_result, p.draw_dx, screen_shake.magnitude),
+                  std::tuple(row.timer, row.shown, row.draw_dx, row.shake));
     }
     EXPECT_EQ(p.bomb_gauge, 0);
     EXPECT_EQ(affecters[0].handler, &affecter_tesmobomb);
