@@ -1,4 +1,6 @@
 #include <array>
+#include <tuple>
+#include <utility>
 
 #include "actors.h"
 #include "world/affecters.h"
@@ -36,12 +38,10 @@ TEST_F(BulletPatterns, SubPatternsShapeOnlyBullets) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         for (; frame < row.frame; ++frame) update_bullet(&b);
-        EXPECT_EQ(b.free_var[0], row.phase);
-        EXPECT_EQ(b.heading, row.heading);
-        EXPECT_DOUBLE_EQ(b.speed, row.speed);
-        EXPECT_EQ(b.move_pattern == move_pattern_nothing, row.done);
+        EXPECT_EQ(
+            std::tuple(b.free_var[0], b.heading, b.speed, b.move_pattern == move_pattern_nothing),
+            std::tuple(row.phase, row.heading, row.speed, row.done));
     }
-
     for (const auto [tick, facing, frame] :
          {std::array{6, 0, 2}, {9, 0, 1}, {4, 0, 3}, {4, 1, 1}, {-3, 1, 0}})
         EXPECT_EQ(walk_cycle_frame(tick, facing), frame) << tick << ", " << facing;
@@ -59,22 +59,18 @@ TEST_F(BulletPatterns, SubPatternsShapeOnlyBullets) {
 }
 
 TEST_F(AffecterSpawnDeathTest, BoundByNameAndStoppedWhenFull) {
-    struct Row {
-        const char* name;
-        affecter_handler handler;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, affecter_handler> rows[] = {
         {"affecter_tesmobomb", affecter_tesmobomb},
         {"xaffecter_heavy_dropper", affecter_heavy_dropper},
         {"xxaffecter_heavy_dropper", affecter_default},
     };
     p.x = 123;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, handler] : rows) {
+        SCOPED_TRACE(name);
         for (auto& a : affecters) a.active = 0;
         affecters[0].active = 1, affecters[1].active = 2;  // 2 is free too
-        spawn_affecter(row.name, p, 1, 2, 3, 4);
-        EXPECT_EQ(affecters[1].handler, row.handler);
+        spawn_affecter(name, p, 1, 2, 3, 4);
+        EXPECT_EQ(affecters[1].handler, handler);
         EXPECT_EQ(affecters[1].carried.x + affecters[1].p[3], 127);
     }
     EXPECT_EQ(find_affecter("xaffecter_tesmobomb"), nullptr);

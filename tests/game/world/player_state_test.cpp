@@ -1,3 +1,7 @@
+#include <cstdlib>
+#include <string>
+#include <tuple>
+
 #include "actors.h"
 #include "world/patterns_items.h"
 
@@ -5,63 +9,44 @@ namespace {
 
 using PlayerState = Actors;
 
-TEST_F(PlayerState, HitsShieldOrMissAndScatterTheLostPower) {
+TEST_F(PlayerState, HitsMissesAndRespawns) {
     struct Row {
         const char* name;
-        int gauge, lives, power, power_after, units;  // units: 4 per big item, 1 per small
+        int gauge, lives, power, frames;  // frames stepped after the hit; < 0: scripted
+        int power_after, units;           // units: 4 per big item, 1 per small
         const char* popup;
+        int defeated, in_use, lives_after;
     };
     const Row rows[] = {
-        {"gauge equal to cost: a miss", 100, 2, 100, 40, 36, "-60"},
-        {"gauge above cost: shielded", 101, 2, 100, 100, 0, ""},
-        {"no lives: all power lost", 0, 0, 50, 0, 30, ""},
-        {"power above the cap is cut first", 0, 1, 200, 52, 45, "-76"},
+        {"gauge equal to cost: a miss", 100, 2, 100, 0, 40, 36, "-60", 8, 1, 2},
+        {"gauge above cost: shielded", 101, 2, 100, 0, 100, 0, "", 0, 1, 2},
+        {"no lives: all power lost", 0, 0, 50, 0, 0, 30, "", 8, 1, 0},
+        {"power above the cap is cut first", 0, 1, 200, 0, 52, 45, "-76", 8, 1, 1},
+        {"79 frames: still falling", 0, 2, 0, 79, 0, 0, "-0", 8, 1, 2},
+        {"80 frames: back", 0, 2, 0, 80, 0, 0, "-0", 0, 1, 1},
+        {"no lives: slot freed", 0, 0, 0, 80, 0, 0, "", 8, 0, 0},
+        {"scripted, lives left: back after 160", 0, 1, 0, -160, 0, 0, "-0", 0, 1, 0},
+        {"scripted, no lives: freed", 0, 0, 0, -160, 0, 0, "", 8, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
         p.bomb_gauge = row.gauge, p.lives = row.lives, p.power = row.power;
         p.knock_away(0, 3);
-        const bool missed = row.gauge <= 100;
-        EXPECT_EQ(p.flags & flag_defeated, missed ? flag_defeated : 0);
-        EXPECT_EQ(p.health + p.stun_frames + p.invulnerable_frames, missed ? 160 : 100);
-        EXPECT_EQ(p.power, row.power_after);
+        const int shield = p.health + p.stun_frames + p.invulnerable_frames;
+        EXPECT_EQ(shield, row.gauge > 100 ? 20 + 80 : 160);
+        if (row.frames < 0) p.move_pattern = move_pattern_nothing;
+        for (int f = 0; f < std::abs(row.frames); ++f) step_player(&p);
+        p.move_pattern = move_pattern_default;
         int units = 0;
         for (const item& it : items) units += (it.flags & flag_in_use) ? it.sprite_base * 3 - 2 : 0;
-        EXPECT_EQ(units, row.units);
-        EXPECT_STREQ(popup_texts[0].text, row.popup);
-    }
-}
-
-TEST_F(PlayerState, MissedPlayersComeBackOrLeave) {
-    struct Row {
-        const char* name;
-        int lives;
-        bool scripted;
-        int frames;
-        bool in_use, falling;
-        int lives_after;
-    };
-    const Row rows[] = {
-        {"79 frames: still falling", 2, false, 79, true, true, 2},
-        {"80 frames: back", 2, false, 80, true, false, 1},
-        {"no lives: slot freed", 0, false, 80, false, true, 0},
-        {"scripted, lives left: back after 160", 1, true, 160, true, false, 0},
-        {"scripted, no lives: freed", 0, true, 160, false, true, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        SetUp();
-        p.lives = row.lives;
-        p.knock_away(90, 1);
-        if (row.scripted) p.move_pattern = move_pattern_nothing;
-        for (int f = 0; f < row.frames; ++f) step_player(&p);
-        p.move_pattern = move_pattern_default;
-        EXPECT_EQ((p.flags & flag_in_use) != 0, row.in_use);
-        EXPECT_EQ((p.flags & flag_defeated) != 0, row.falling);
-        EXPECT_EQ(p.lives, row.lives_after);
-        if (row.in_use && !row.falling) EXPECT_EQ(p.x, 100);
-        if (row.in_use && !row.scripted && !row.falling) EXPECT_EQ(p.invulnerable_frames, 180);
+        EXPECT_EQ(std::tuple(p.power, units, std::string(popup_texts[0].text)),
+                  std::tuple(row.power_after, row.units, std::string(row.popup)));
+        EXPECT_EQ(std::tuple(p.flags & flag_defeated, p.flags & flag_in_use, p.lives),
+                  std::tuple(uint32_t(row.defeated), uint32_t(row.in_use), row.lives_after));
+        if (row.in_use && !row.defeated && row.frames > 0) {
+            EXPECT_EQ(std::tuple(p.x, p.invulnerable_frames), std::tuple(100.0, 180));
+        }
     }
 }
 
@@ -82,10 +67,10 @@ TEST_F(PlayerState, PowerUpsLivesAndScore) {
         SetUp();
         p.power = row.power;
         p.power_up(row.amount);
-        EXPECT_EQ(p.power, row.power + row.amount);
-        EXPECT_STREQ(popup_texts[0].text, row.first);
-        EXPECT_STREQ(popup_texts[1].text, row.second);
-        EXPECT_EQ(p.score, row.score);
+        EXPECT_EQ(std::tuple(p.power, std::string(popup_texts[0].text),
+                             std::string(popup_texts[1].text), p.score),
+                  std::tuple(row.power + row.amount, std::string(row.first),
+                             std::string(row.second), row.score));
     }
     SetUp();
     p.life_fragments = 15;
