@@ -332,7 +332,7 @@ int SetSoundVolumeHundredthDb(int volume, Handle handle);  // 0-10000 (10000 ful
 int GetSoundVolumeHundredthDb(Handle handle);              // 0-10000, or -1
 int SetSoundPan(int pan, Handle handle);                   // -10000 left to 10000 right; 0 or -1
 int GetSoundPan(Handle handle);
-int GetSoundFrequency(Handle handle);                // Hz (the data's own when none was set)
+int GetSoundFrequency(Handle handle);                    // Hz (the data's own when none was set)
 int SetSoundPositionBytes(int position, Handle handle);  // 0 or -1
 int GetSoundPositionBytes(Handle handle);                // -1 for a bad handle
 int GetSoundPlayTimeMs(Handle handle);

@@ -191,11 +191,11 @@ void* LoadWholeFile(const char* path, uint32_t* size) {
     SeekStream(stream, 0, SEEK_END);
     const int32_t length = TellStream(stream);
     SeekStream(stream, 0, SEEK_SET);
-    void* block = length > 0 ? TrackedAlloc(static_cast<uint32_t>(length), __FILE__, __LINE__)
-                             : nullptr;
+    void* block =
+        length > 0 ? TrackedAlloc(static_cast<uint32_t>(length), __FILE__, __LINE__) : nullptr;
     if (length > 0 && !block)
-        LogFormatLine(
-            Cp932Text("右記のファイルのロードに必要なメモリの確保に失敗しました：%s"), path);
+        LogFormatLine(Cp932Text("右記のファイルのロードに必要なメモリの確保に失敗しました：%s"),
+                      path);
     // Only the bytes really read count: a short read must not turn
     // uninitialised memory into sound.
     const size_t read = block ? ReadStream(block, 1, static_cast<size_t>(length), stream) : 0;
@@ -244,7 +244,8 @@ int CreateSoundFromMemory(Handle handle, const SoundCreateSettings* settings, co
         int pcmSize = 0;
         if (ConvertWhole(settings, image, size, &format, &pcm, &pcmSize) < 0) return -1;
         const uint32_t bytes = static_cast<uint32_t>(pcmSize);
-        if (format.nAvgBytesPerSec && bytes / format.nAvgBytesPerSec <= kLongestMemorySoundSeconds &&
+        if (format.nAvgBytesPerSec &&
+            bytes / format.nAvgBytesPerSec <= kLongestMemorySoundSeconds &&
             CreateSoundBuffers(r->buffers, r->sharedMemory, bufferCount, &format, bytes, 0) == 0) {
             r->bufferCount = bufferCount;
             r->frequency = static_cast<int32_t>(format.nSamplesPerSec);

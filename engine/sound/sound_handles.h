@@ -36,12 +36,12 @@ struct StreamState {
     int32_t playType;
     Handle shareHandle;  // the handle whose ring this stream plays through, -1 its own
     SoundHandleRecord* shareOwner;
-    int32_t users;        // other streams playing through this handle's ring
-    Handle currentUser;   // the handle now playing through this ring, -1 none
+    int32_t users;       // other streams playing through this handle's ring
+    Handle currentUser;  // the handle now playing through this ring, -1 none
     int32_t deletePending;
     uint32_t ringSize;
-    int32_t writeCursor;       // -800 before the first fill
-    int32_t refillThreshold;   // -1 before the first fill
+    int32_t writeCursor;      // -800 before the first fill
+    int32_t refillThreshold;  // -1 before the first fill
     StreamPart parts[kMaxStreamParts + 1];
     uint8_t ownsStream[kMaxStreamParts + 1];
     int32_t partCount, currentPart, loopCounter, positionInPart;

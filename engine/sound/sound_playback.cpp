@@ -240,8 +240,9 @@ int SetSoundLoopPoint(int position, Handle handle) {
         if (!r || !r->isStream) return -1;
     }
     if (r->stream.partCount >= 2) {
-        LogWrite(Cp932Text("二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを"
-                           "指定する事は出来ません\n"));
+        LogWrite(
+            Cp932Text("二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを"
+                      "指定する事は出来ません\n"));
         return -1;
     }
     StreamPart& part = r->stream.parts[0];

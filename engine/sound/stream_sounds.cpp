@@ -75,9 +75,8 @@ SoundBufferRecord* TakeBuffer(SoundHandleRecord* r, bool force) {
     const Handle user = owner->stream.currentUser;
     if (user != -1 && user != me) {
         if (!force) return nullptr;
-        if (SoundHandleRecord* other = user == owner->header.handle
-                                           ? owner
-                                           : GetLoadingSoundRecord(user)) {
+        if (SoundHandleRecord* other =
+                user == owner->header.handle ? owner : GetLoadingSoundRecord(user)) {
             other->stream.started = 0;
         }
         StopSoundBuffer(&owner->buffers[0]);
@@ -99,8 +98,8 @@ void UpdatePosition(SoundHandleRecord* r, uint32_t p) {
     if (size == 0 || p == st.lastBufferPosition) return;
     const uint32_t moved = Forward(st.lastBufferPosition, p, size);
     if (st.wrapPending && Forward(st.lastBufferPosition, st.wrapPosition, size) <= moved) {
-        st.bytesPlayed = static_cast<int32_t>(st.loopRestartPosition +
-                                              Forward(st.wrapPosition, p, size));
+        st.bytesPlayed =
+            static_cast<int32_t>(st.loopRestartPosition + Forward(st.wrapPosition, p, size));
         st.wrapPending = 0;
     } else {
         st.bytesPlayed += static_cast<int32_t>(moved);
@@ -181,7 +180,8 @@ uint32_t WriteStreamData(SoundHandleRecord* r, SoundBufferRecord* buffer, uint32
     while (written < total && !st.endWritten) {
         StreamPart& part = st.parts[st.currentPart];
         const bool inFirst = written < n[0];
-        auto* dest = static_cast<uint8_t*>(inFirst ? p[0] : p[1]) + (inFirst ? written : written - n[0]);
+        auto* dest =
+            static_cast<uint8_t*>(inFirst ? p[0] : p[1]) + (inFirst ? written : written - n[0]);
         int64_t want = inFirst ? n[0] - written : total - written;
         if (part.loopEnd >= 0)
             want = std::min<int64_t>(
@@ -302,7 +302,8 @@ void EndPart(StreamPart& part, bool closeCallerStream) {
     const StreamInterface callerStream = part.convert.stream;
     const StreamHandle callerHandle = part.convert.streamHandle;
     if (part.convert.initialised) EndSoundConvert(&part.convert);
-    if (part.memoryStream && part.memoryInterface.Close) part.memoryInterface.Close(part.memoryStream);
+    if (part.memoryStream && part.memoryInterface.Close)
+        part.memoryInterface.Close(part.memoryStream);
     if (closeCallerStream && callerHandle && callerStream.Close) callerStream.Close(callerHandle);
     TrackedFree(part.data);
     std::memset(static_cast<void*>(&part), 0, sizeof(part));
@@ -312,10 +313,10 @@ void EndPart(StreamPart& part, bool closeCallerStream) {
 int SetupOverMemory(StreamPart& part, const SoundCreateSettings* s) {
     part.memoryInterface = *GetMemoryImageStreamInterface();
     part.memoryStream = OpenMemoryImageStream(part.data, part.dataSize);
-    return part.memoryStream ? SetupSoundConvert(&part.convert, &part.memoryInterface,
-                                                 part.memoryStream, s->convertOptions[0],
-                                                 s->convertOptions[1], s->convertOptions[2])
-                             : -1;
+    return part.memoryStream
+               ? SetupSoundConvert(&part.convert, &part.memoryInterface, part.memoryStream,
+                                   s->convertOptions[0], s->convertOptions[1], s->convertOptions[2])
+               : -1;
 }
 
 // Kind 0: converted whole to PCM and kept as a WAVE image of its own.
@@ -326,9 +327,9 @@ int MakePcmPart(StreamPart& part, const SoundCreateSettings* s, const void* imag
     void* pcm = nullptr;
     int pcmSize = 0;
     int result = -1;
-    if (memory && SetupSoundConvert(&temporary, GetMemoryImageStreamInterface(), memory,
-                                    s->convertOptions[0], s->convertOptions[1],
-                                    s->convertOptions[2]) == 0) {
+    if (memory &&
+        SetupSoundConvert(&temporary, GetMemoryImageStreamInterface(), memory, s->convertOptions[0],
+                          s->convertOptions[1], s->convertOptions[2]) == 0) {
         result = ConvertSoundAll(&temporary, &format, &pcm, &pcmSize);
         EndSoundConvert(&temporary);
     }
@@ -392,9 +393,12 @@ int AddSreamSound(const SoundCreateSettings* settings, const StreamInterface* st
     StreamState& st = r->stream;
     if (st.partCount > 0) {
         if (!r->isStream)
-            return Log("ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n");
-        if (PlayingRecord(r)) return Log("既に再生中のストリームサウンドデータにデータを追加しようとしました\n");
-        if (st.partCount >= kMaxStreamParts) return Log("ストリーム風サウンドの制御データ領域がいっぱいです\n");
+            return Log(
+                "ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n");
+        if (PlayingRecord(r))
+            return Log("既に再生中のストリームサウンドデータにデータを追加しようとしました\n");
+        if (st.partCount >= kMaxStreamParts)
+            return Log("ストリーム風サウンドの制御データ領域がいっぱいです\n");
     }
     StreamPart& part = st.parts[st.partCount];
     std::memset(static_cast<void*>(&part), 0, sizeof(part));
@@ -541,8 +545,8 @@ int IsStreamSoundPlaying(Handle handle) {
     return PlayingRecord(r);
 }
 
-// A playing stream goes on from the new place (its ring would otherwise
-// repeat what it holds, no longer refilled).
+// A playing (or paused) stream goes on from the new place: its ring would
+// otherwise repeat what it holds, no longer refilled.
 int SetStreamSoundPosition(int bytes, Handle handle) {
     SoundHandleRecord* r = GetSoundRecord(handle);
     if (!r || !r->isStream || bytes < 0) return -1;
@@ -557,6 +561,8 @@ int SetStreamSoundPosition(int bytes, Handle handle) {
     st.positionInPart = st.bytesPlayed = static_cast<int32_t>(RoundDown(bytes, Block(r)));
     st.started = 0;
     if (playing && PrepareRecord(r, 0) == 0) PlaySoundBuffer(&Owner(r)->buffers[0], 1);
+    // A paused play resumes from the new place when the window comes back.
+    if (!playing && Owner(r)->paused[0] && Owner(r)->wasPlaying[0]) PrepareRecord(r, 0);
     return 0;
 }
 
@@ -644,8 +650,8 @@ int ConvertToStreamSound(Handle handle) {
         const StreamHandle memory = OpenMemoryImageStream(image, size);
         int mayClose = 1;
         if (memory) {
-            result = AddSreamSound(&settings, GetMemoryImageStreamInterface(), memory, 0, handle,
-                                   0, &mayClose, -1, 0);
+            result = AddSreamSound(&settings, GetMemoryImageStreamInterface(), memory, 0, handle, 0,
+                                   &mayClose, -1, 0);
             CloseMemoryImageStream(memory);
         }
         if (result < 0) {
@@ -666,9 +672,10 @@ int ConvertToStreamSound(Handle handle) {
 int BuildWaveImage(void** image, uint32_t* size, const WAVEFORMATEX* format, uint32_t formatSize,
                    const void* data, uint32_t dataSize) {
     const uint64_t total = uint64_t{formatSize} + dataSize + 28;
-    auto* block = total < 0xFFFFFF00u
-                      ? static_cast<uint8_t*>(TrackedAlloc(static_cast<uint32_t>(total), __FILE__, __LINE__))
-                      : nullptr;
+    auto* block =
+        total < 0xFFFFFF00u
+            ? static_cast<uint8_t*>(TrackedAlloc(static_cast<uint32_t>(total), __FILE__, __LINE__))
+            : nullptr;
     if (!block) return Log("仮WAVEファイルイメージ用のメモリ確保に失敗しました\n");
     auto put32 = [](uint8_t* at, uint32_t value) {
         for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));

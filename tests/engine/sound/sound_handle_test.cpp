@@ -132,7 +132,8 @@ TEST_P(SoundHandleTest, FailedLoadsLogAndLeaveNothing) {
     for (const std::string& line : LogLines()) log += line + "\n";
     char full[300];
     ConvertToFullPath("missing.wav", full, sizeof(full), nullptr);
-    for (std::string want : {"右記のファイルのオープンに失敗しました：", "右記の音声ファイルのロードに失敗しました_1：",
+    for (std::string want : {"右記のファイルのオープンに失敗しました：",
+                             "右記の音声ファイルのロードに失敗しました_1：",
                              "右記の音声ファイルのロードに失敗しました_2："})
         EXPECT_NE(log.find(Cp(want.c_str())), std::string::npos) << want;
     EXPECT_NE(log.find(full), std::string::npos);
@@ -167,7 +168,8 @@ TEST_P(SoundHandleTest, BuffersRotateAndSettingsAreKept) {
     EXPECT_NEAR(double(timeGetTime() - before), 100.0, 12.0);
     EXPECT_EQ(IsSoundPlaying(h), 0);
     // 2,226,050 samples at 22,050 Hz: 100 s needs a 64-bit product.
-    testsupport::WriteFile("long.wav", mf::SimpleWave(1, 1, 22050, 8, std::string(2226050, '\x80')));
+    testsupport::WriteFile("long.wav",
+                           mf::SimpleWave(1, 1, 22050, 8, std::string(2226050, '\x80')));
     const Handle longSound = LoadSoundFromFile("long.wav", 1, -1);
     ASSERT_EQ(SetSoundPositionSamples(2205000, longSound), 0);
     EXPECT_EQ(GetSoundPlayTimeMs(longSound), 100000);
@@ -242,9 +244,11 @@ TEST_P(SoundHandleTest, StreamPartsPlayInTurnAndRefuseWhatTheyCannotTake) {
     const int loops[] = {0, 2, 0};
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(AddStreamSoundMemory(&settings, images[i].data(), uint32_t(images[i].size()),
-                                       loops[i], h, 2, -1, 0), 0);
-    EXPECT_EQ(AddStreamSoundMemory(&settings, images[0].data(), uint32_t(images[0].size()), 0, h,
-                                   2, -1, 0), -1);
+                                       loops[i], h, 2, -1, 0),
+                  0);
+    EXPECT_EQ(AddStreamSoundMemory(&settings, images[0].data(), uint32_t(images[0].size()), 0, h, 2,
+                                   -1, 0),
+              -1);
     EXPECT_EQ(GetSoundTotalSamples(h), 6000);
     EXPECT_EQ(SetSoundPositionSamples(10, h), -1);
     EXPECT_EQ(SetSoundLoopPoint(10, h), -1);
@@ -258,16 +262,20 @@ TEST_P(SoundHandleTest, StreamPartsPlayInTurnAndRefuseWhatTheyCannotTake) {
 
     const Handle other = CreateSoundHandle(-1);
     ASSERT_EQ(AddStreamSoundMemory(&settings, images[0].data(), uint32_t(images[0].size()), 0,
-                                   other, 2, -1, 0), 0);
+                                   other, 2, -1, 0),
+              0);
     EXPECT_EQ(AddStreamSoundMemory(&settings, images[3].data(), uint32_t(images[3].size()), 0,
-                                   other, 2, -1, 0), -1);
+                                   other, 2, -1, 0),
+              -1);
     ASSERT_EQ(PlaySoundHandle(other, 3, 1), 0);
     EXPECT_EQ(AddStreamSoundMemory(&settings, images[1].data(), uint32_t(images[1].size()), 0,
-                                   other, 2, -1, 0), -1);
+                                   other, 2, -1, 0),
+              -1);
     std::string log;
     for (const std::string& line : LogLines()) log += line + "\n";
     for (const char* want : {"ストリーム風サウンドの制御データ領域がいっぱいです",
-                             "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません",
+                             "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイント"
+                             "を指定する事は出来ません",
                              "フォーマットの違う音声データは同時に使うことは出来ません",
                              "既に再生中のストリームサウンドデータにデータを追加しようとしました"})
         EXPECT_NE(log.find(Cp(want)), std::string::npos) << want;
@@ -334,7 +342,8 @@ size_t ShortRead(void* buffer, size_t size, size_t count, StreamHandle stream) {
 TEST_P(SoundHandleTest, LongSoundsStreamAndShortReadsCountWhatWasRead) {
     for (int seconds : {180, 181}) {
         const std::string name = std::to_string(seconds) + ".wav";
-        testsupport::WriteFile(name, mf::SimpleWave(1, 1, 8000, 8, std::string(8000 * seconds, '\x81')));
+        testsupport::WriteFile(name,
+                               mf::SimpleWave(1, 1, 8000, 8, std::string(8000 * seconds, '\x81')));
         const Handle h = LoadSoundFromFile(name.c_str(), 1, -1);
         ASSERT_GE(h, 0);
         EXPECT_EQ(GetSoundRecord(h)->isStream, seconds > 180 ? 1 : 0);

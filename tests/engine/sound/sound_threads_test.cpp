@@ -67,7 +67,8 @@ TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
     ASSERT_EQ(InitializeEngineLocked(), 0);
     ASSERT_EQ(SoundSystem().initialised, 1);
     // Alive at the end: a memory sound, a stream and one sharing its ring.
-    testsupport::WriteFile("tone.wav", mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(80000, '\x21')));
+    testsupport::WriteFile("tone.wav",
+                           mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(80000, '\x21')));
     SoundCreateSettings settings{0, 2, {0, 2, 0}};
     ASSERT_GE(LoadSoundFromFile("tone.wav", 3, -1), 0);
     const Handle owner = LoadSoundFileWithSettings(&settings, "tone.wav", 1, -1, 0, 0);
@@ -180,8 +181,8 @@ TEST(SoundHandleThreads, AsynchronousLoadsAreRefusedUntilDone) {
     ASSERT_EQ(AsyncLoadInit(GetCurrentThreadId()), 0);
     ASSERT_EQ(AsyncLoadStartThreads(2), 0);
     const int blocks = MemGetCount();
-    testsupport::WriteFile("ramp.wav", mediafixtures::SimpleWave(
-                                           1, 2, 44100, 16, std::string(40000, '\x11')));
+    testsupport::WriteFile("ramp.wav",
+                           mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(40000, '\x11')));
     SetUseAsyncLoad(1);
     auto settle = [](Handle h) {
         while (IsHandleAsyncPending(h) == 1) ServeMainThreadRequests();
