@@ -47,17 +47,25 @@ TEST_P(SoundHandleTest, StreamRingFillsThenTopsUpAndEnds) {
     const std::vector<int16_t> pcm = WriteRamp("ramp.wav", 66150, 1);  // 1.5 s
     const Handle h = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
     ASSERT_GE(h, 0);
-    EXPECT_EQ(Stream(h).writeCursor, 132300);  // 3/4 s
-    std::vector<int16_t> c = Capture(200, [&] {
-        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
-        for (int i = 0; i < 200; ++i) {
-            KnobAudioWaitPasses(1);
-            RefillStreamSounds();
-        }
-    });
-    EXPECT_EQ(IsSoundPlaying(h), 0);
-    const long start = FirstSound(c) - 1;  // the ramp opens with 0
-    EXPECT_EQ(Slice(c, start, pcm.size() / 2), pcm);
+    EXPECT_EQ(Stream(h).writeCursor, 132300);  // 3/4 s of 176,400 bytes
+    auto play = [&](int fromTop) {
+        return Capture(200, [&] {
+            ASSERT_EQ(PlaySoundHandle(h, 1, fromTop), 0);
+            EXPECT_EQ(Stream(h).writeCursor, 132300);  // the play decodes no more
+            RefillStreamSounds();  // cursor at 0: an eighth of a second, 22,050 to a block
+            EXPECT_EQ(Stream(h).writeCursor, 132300 + 22048);
+            for (int i = 0; i < 200; ++i) {
+                KnobAudioWaitPasses(1);
+                RefillStreamSounds();
+            }
+        });
+    };
+    for (int fromTop : {1, 0}) {  // it stops by itself and plays again from the start
+        std::vector<int16_t> c = play(fromTop);
+        EXPECT_EQ(IsSoundPlaying(h), 0);
+        const long start = FirstSound(c) - 1;  // the ramp opens with 0
+        EXPECT_EQ(Slice(c, start, pcm.size() / 2), pcm);
+    }
 }
 
 // The converter's whole output for a file image: format and PCM.
