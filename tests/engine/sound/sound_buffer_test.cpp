@@ -183,12 +183,7 @@ TEST_P(SoundBufferTest, BadArgumentsAreRefused) {
     EXPECT_EQ(GetSoundBufferStatus(&invalid, &status), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SoundBufferTest,
-                         testing::Values(Backend::DirectSound, Backend::Version28,
-                                         Backend::Version27),
-                         [](const testing::TestParamInfo<Backend>& info) {
-                             return std::string(BackendName(info.param));
-                         });
+SOUND_ON_EVERY_BACKEND(SoundBufferTest);
 
 class SoundVoiceTest : public testing::Test {
   protected:

@@ -136,8 +136,7 @@ TEST_P(SoundHandleTest, FailedLoadsLogAndLeaveNothing) {
     EXPECT_EQ(LoadSoundFromFile("missing.wav", 3, -1), -1);
     EXPECT_EQ(LoadSoundFromFile("junk.wav", 3, -1), -1);
     EXPECT_EQ(GetHandleTypeRecord(HandleTypeSound)->count, 0);
-    std::string log;
-    for (const std::string& line : LogLines()) log += line + "\n";
+    const std::string log = testsupport::ReadFile("Log.txt");
     char full[300];
     ConvertToFullPath("missing.wav", full, sizeof(full), nullptr);
     for (std::string want : {"右記のファイルのオープンに失敗しました：",
@@ -279,8 +278,7 @@ TEST_P(SoundHandleTest, StreamPartsPlayInTurnAndRefuseWhatTheyCannotTake) {
     EXPECT_EQ(AddStreamSoundMemory(&settings, images[1].data(), uint32_t(images[1].size()), 0,
                                    other, 2, -1, 0),
               -1);
-    std::string log;
-    for (const std::string& line : LogLines()) log += line + "\n";
+    const std::string log = testsupport::ReadFile("Log.txt");
     for (const char* want : {"ストリーム風サウンドの制御データ領域がいっぱいです",
                              "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイント"
                              "を指定する事は出来ません",
@@ -368,11 +366,6 @@ TEST_P(SoundHandleTest, LongSoundsStreamAndShortReadsCountWhatWasRead) {
     EXPECT_EQ(GetSoundTotalSamples(cut), 900);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SoundHandleTest,
-                         testing::Values(Backend::DirectSound, Backend::Version28,
-                                         Backend::Version27),
-                         [](const testing::TestParamInfo<Backend>& info) {
-                             return std::string(BackendName(info.param));
-                         });
+SOUND_ON_EVERY_BACKEND(SoundHandleTest);
 
 }  // namespace

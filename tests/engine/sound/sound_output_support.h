@@ -29,6 +29,13 @@ inline const char* BackendName(Backend b) {
                                      : "XAudio27";
 }
 
+// Runs a parameterised suite once on each interface.
+#define SOUND_ON_EVERY_BACKEND(suite)                                                  \
+    INSTANTIATE_TEST_SUITE_P(                                                          \
+        Backends, suite,                                                               \
+        testing::Values(Backend::DirectSound, Backend::Version28, Backend::Version27), \
+        [](const testing::TestParamInfo<Backend>& info) { return BackendName(info.param); })
+
 // Hides what stands before the wanted interface in the start-up order.
 inline void ChooseBackend(Backend b) {
     if (b == Backend::Version28) return;

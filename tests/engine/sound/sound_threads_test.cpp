@@ -145,12 +145,7 @@ TEST_P(SoundWorkerThreads, BuffersAreMadePlayedAndReleasedOnALoadWorker) {
     EndServices();
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SoundWorkerThreads,
-                         testing::Values(Backend::DirectSound, Backend::Version28,
-                                         Backend::Version27),
-                         [](const testing::TestParamInfo<Backend>& info) {
-                             return std::string(BackendName(info.param));
-                         });
+SOUND_ON_EVERY_BACKEND(SoundWorkerThreads);
 
 // Real clock: the voices' callbacks run on the mixer's thread meanwhile.
 TEST(SoundBufferThreads, OperationsRaceTheCallbacksSafely) {
