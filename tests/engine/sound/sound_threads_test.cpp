@@ -74,6 +74,16 @@ TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
     const Handle owner = LoadSoundFileWithSettings(&settings, "tone.wav", 1, -1, 0, 0);
     ASSERT_GE(LoadSoundFileWithSettings(&settings, "tone.wav", 1, owner, 0, 0), 0);
     PlaySoundHandle(owner, 3, 1);
+    // Deactivation through the window pauses it, activation resumes it.
+    const HWND window = static_cast<HWND>(GetMainWindowHandle());
+    DWORD status = 0;
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    GetSoundBufferStatus(&GetSoundRecord(owner)->buffers[0], &status);
+    EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
+    EXPECT_EQ(IsSoundPlaying(owner), 1);
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    GetSoundBufferStatus(&GetSoundRecord(owner)->buffers[0], &status);
+    EXPECT_NE(status & DSBSTATUS_PLAYING, 0u);
     const bool threaded = GetSystemState().processorCount > 1;
     EXPECT_EQ(SoundSystem().streamThread.handle != nullptr, threaded);
     ASSERT_TRUE(
