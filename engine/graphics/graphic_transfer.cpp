@@ -64,6 +64,28 @@ int BorrowWorkTexture(const TextureTile& tile, int levels, int kind, int fromWor
     }
 }
 
+// A palette body's key is an index: the first of its 256 entries equal to
+// the transparent colour packed into the body's format (0 when none is).
+void SetPaletteTransparentIndex(MemImgBody* body, uint32_t transparentColor) {
+    if (!body || !body->paletteFlag || !body->palette) return;
+    const bool wide = body->colorType == kMemImgColor32;
+    const uint32_t key =
+        PackColorFormatColor(GetMemImgColorFormat(body->colorType, 0, 0),
+                             (transparentColor >> 16) & 0xFF, (transparentColor >> 8) & 0xFF,
+                             transparentColor & 0xFF, 0) &
+        (wide ? 0xFFFFFFu : 0xFFFFu);
+    body->transparentColor = 0;
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint32_t entry = wide ? ReadPixelValue(body->palette + 4 * i, 4) & 0xFFFFFF
+                                    : ReadPixelValue(body->palette + 2 * i, 2);
+        if (entry == key) {
+            body->transparentColor = i;
+            break;
+        }
+    }
+    body->runTableValid = 0;
+}
+
 }  // namespace
 
 int ClassifyGraphicFormat(const TextureFormatRequest& r) {
@@ -270,6 +292,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         if (TransferBaseImageToMemImg(image, alphaImage, &shared->memImg, src.left, src.top, width,
                                       height, left, top, colorKeyToAlpha) != 0)
             result = -1;
+        else if (shared->request.paletteImage)
+            SetPaletteTransparentIndex(shared->memImg.body, key);
     } else if (!HasDevice()) {
         result = -1;
     } else {
