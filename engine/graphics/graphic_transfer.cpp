@@ -86,7 +86,43 @@ void SetPaletteTransparentIndex(MemImgBody* body, uint32_t transparentColor) {
     body->runTableValid = 0;
 }
 
+// An image laid over a GDI bitmap's bits, read in the given colour format
+// (which must have the bitmap's bits per pixel); lines of 4-byte multiples.
+int LayImageOverBitmap(HBITMAP bitmap, const ColorFormat* format, BaseImage* image) {
+    DIBSECTION section{};
+    const int got = bitmap ? GetObjectA(bitmap, sizeof section, &section) : 0;
+    const BITMAP& bm = section.dsBm;
+    if (got < static_cast<int>(sizeof(BITMAP)) || !format || !bm.bmBits || bm.bmWidth < 1 ||
+        bm.bmHeight == 0 || bm.bmBitsPixel != format->bitsPerPixel)
+        return -1;
+    const int height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+    const int stride = (bm.bmWidth * bm.bmBitsPixel + 31) / 32 * 4;
+    // A bottom-up section keeps its last line first.
+    const bool bottomUp = got == static_cast<int>(sizeof section) && section.dsBmih.biHeight > 0;
+    *image = BaseImage{};
+    image->colorFormat = *format;
+    image->width = bm.bmWidth;
+    image->height = height;
+    image->pitch = bottomUp ? -stride : stride;
+    image->pixels = static_cast<uint8_t*>(bm.bmBits) +
+                    (bottomUp ? static_cast<int64_t>(height - 1) * stride : 0);
+    return 0;
+}
+
 }  // namespace
+
+int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,
+                            HBITMAP alphaBitmap, const RECT* sourceRect, int destX, int destY,
+                            int colorKeyToAlpha, int sharedImageSpace, int allowPending,
+                            int fromWorker) {
+    BaseImage image{}, alpha{};
+    if (LayImageOverBitmap(bitmap, format, &image) != 0 ||
+        (alphaBitmap && LayImageOverBitmap(alphaBitmap, format, &alpha) != 0))
+        return -1;
+    return TransferImageToGraphic(handle, sourceRect, destX, destY, &image,
+                                  alphaBitmap ? &alpha : nullptr, colorKeyToAlpha, sharedImageSpace,
+                                  allowPending, fromWorker);
+}
 
 int ClassifyGraphicFormat(const TextureFormatRequest& r) {
     const int bitsPerChannel = r.bitsPerChannel, colorBits = r.colorBits;

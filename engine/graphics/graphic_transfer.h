@@ -5,6 +5,7 @@
 #pragma once
 
 #include <d3d9.h>
+#include <windows.h>
 
 #include "DuRud.h"
 #include "graphics/graphic_handles.h"
@@ -27,6 +28,12 @@ const ColorFormat* GraphicKindColorFormat(int kind);
 int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
                            const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
                            int sharedImageSpace, int allowPending, int fromWorker);
+// The same from a GDI bitmap pair, read through their bits in the given
+// colour format (refused when its bits per pixel differ from the bitmap's).
+int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,
+                            HBITMAP alphaBitmap, const RECT* sourceRect, int destX, int destY,
+                            int colorKeyToAlpha, int sharedImageSpace, int allowPending,
+                            int fromWorker);
 // One tile texture: the rectangle of the image into (destX, destY) of its
 // top level (levels 1), or with its mip chain. 0 or -1.
 int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
