@@ -30,8 +30,10 @@ bool HasAlpha(const BaseImage* image) {
 }
 
 bool IsPaletteImage(const BaseImage* image) {
-    return image->colorFormat.bitsPerPixel == 8 && image->colorFormat.formatCode == kFormatPlain &&
-           image->colorFormat.redMask == 0 && !HasAlpha(image);
+    // Eight-bit records always index their palette (grey ones included).
+    const ColorFormat& f = image->colorFormat;
+    return f.bitsPerPixel == 8 && f.formatCode == kFormatPlain && f.channelCount == 0 &&
+           !HasAlpha(image);
 }
 
 void WaitForActiveWindowOnMainThread(int fromWorker) {
