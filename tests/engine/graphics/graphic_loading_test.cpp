@@ -68,6 +68,19 @@ std::string PatternPng(int w, int h) {
     return decodertest::EncodePng(spec);
 }
 
+std::string PatternTga(int w, int h) {
+    decodertest::TgaSpec spec;
+    spec.width = w;
+    spec.height = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t c = Cell(x, y);
+            spec.data += {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                          static_cast<char>((c >> 16) & 0xFF)};
+        }
+    return decodertest::MakeTga(spec);
+}
+
 ::testing::AssertionResult ShowsCells(Handle handle, int originX, int originY,
                                       bool mirrored = false, int cellWidth = 0) {
     GraphicRecord* g = GraphicFromHandle(handle, 0);
@@ -94,10 +107,12 @@ class GraphicLoading : public ::testing::Test {
 TEST_F(GraphicLoading, PicturesBecomeTheirPixels) {
     testsupport::WriteFile("pic.bmp", PatternBmp(40, 30));
     testsupport::WriteFile("pic.png", PatternPng(40, 30));
-    for (const char* name : {"pic.bmp", "pic.png"}) {
+    testsupport::WriteFile("pic.tga", PatternTga(40, 30));
+    for (const char* name : {"pic.bmp", "pic.png", "pic.tga"}) {
         const Handle g = LoadGraphic(name);
         ASSERT_GE(g, 0) << name;
         EXPECT_TRUE(ShowsCells(g, 0, 0)) << name;
+        EXPECT_EQ(kSlotAlphaTest32, GraphicFromHandle(g, 0)->image->colorFormatKind) << name;
         const RestoreSource* restore = GraphicFromHandle(g, 0)->restore;
         ASSERT_NE(nullptr, restore);
         EXPECT_NE(std::string::npos, std::string(restore->fileName).find(name));
