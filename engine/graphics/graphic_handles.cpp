@@ -482,6 +482,12 @@ int SetGraphicRestoreSource(Handle handle, const char* fileName, const void* mem
     return 0;
 }
 
+int SetGraphicRestoreSourceFromFile(Handle handle, const char* fileName, int option, Handle source,
+                                    int allowPending) {
+    return SetGraphicRestoreSource(handle, fileName, nullptr, 0, nullptr, 0, nullptr, nullptr,
+                                   option, source, allowPending);
+}
+
 int DeleteGraphic(Handle handle) {
     return DeleteHandle(handle);
 }

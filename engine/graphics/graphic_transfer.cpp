@@ -49,21 +49,6 @@ int ConvertInto(const D3DLOCKED_RECT& locked, const ColorFormat* format, const B
                : 0;
 }
 
-// Borrows a work texture of the tile's shape: while every record of that
-// shape is held, the main thread pumps once and a worker sleeps, then both
-// try again. -1 when creation fails or the program is ending.
-int BorrowWorkTexture(const TextureTile& tile, int levels, int kind, int fromWorker) {
-    for (;;) {
-        const int index =
-            GetWorkTextureOrBusy(tile.textureWidth, tile.textureHeight, levels, kind, fromWorker);
-        if (index != -2) return index;
-        if (!fromWorker) {
-            if (PumpWindowMessages() != 0) return -1;
-        }
-        Sleep(1);
-    }
-}
-
 // A palette body's key is an index: the first of its 256 entries equal to
 // the transparent colour packed into the body's format (0 when none is).
 void SetPaletteTransparentIndex(MemImgBody* body, uint32_t transparentColor) {
@@ -110,6 +95,38 @@ int LayImageOverBitmap(HBITMAP bitmap, const ColorFormat* format, BaseImage* ima
 }
 
 }  // namespace
+
+int GetTileWorkTexture(int width, int height, int levels, int kind, int fromWorker) {
+    for (;;) {
+        const int index = GetWorkTextureOrBusy(width, height, levels, kind, fromWorker);
+        if (index != -2) return index;
+        if (!fromWorker && PumpWindowMessages() != 0) return -1;
+        Sleep(1);
+    }
+}
+
+IDirect3DTexture9* CreateSystemTexture(int width, int height, int kind, int fromWorker) {
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(CreateTextureOnMainThread(width, height, 1, 0, GetDeviceResources().formats[kind],
+                                         D3DPOOL_SYSTEMMEM, &texture, fromWorker)))
+        return nullptr;
+    return texture;
+}
+
+int ResolveMultiSampleTile(TextureTile* tile) {
+    if (!tile || !tile->multisampleSurface || !tile->surface) return -1;
+    return FAILED(DeviceStretchRect(tile->multisampleSurface, nullptr, tile->surface, nullptr,
+                                    D3DTEXF_NONE))
+               ? -1
+               : 0;
+}
+
+int IsGraphicMultiSampled(Handle handle) {
+    const GraphicRecord* g = GraphicFromHandle(handle, 0);
+    return g && g->image && !g->image->request.software && g->image->request.multisampleCount > 0
+               ? 1
+               : 0;
+}
 
 int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,
                             HBITMAP alphaBitmap, const RECT* sourceRect, int destX, int destY,
@@ -341,10 +358,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         if (result == 0 && shared->request.drawTarget) {
             // Draw targets cannot be locked: the rectangle goes through a
             // system-memory texture of its own size.
-            if (FAILED(CreateTextureOnMainThread(width, height, 1, 0,
-                                                 GetDeviceResources().formats[kind],
-                                                 D3DPOOL_SYSTEMMEM, &system, fromWorker))) {
-                system = nullptr;
+            system = CreateSystemTexture(width, height, kind, fromWorker);
+            if (!system) {
                 LogWrite(Cp932Text("画像転送用のシステムメモリテクスチャの作成に失敗しました\n"));
                 result = -1;
             } else {
@@ -384,7 +399,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
                 result = transfer(tile.texture);
                 continue;
             }
-            const int work = BorrowWorkTexture(tile, shared->mipLevels, kind, fromWorker);
+            const int work = GetTileWorkTexture(tile.textureWidth, tile.textureHeight,
+                                                shared->mipLevels, kind, fromWorker);
             if (work < 0) {
                 result = -1;
                 continue;

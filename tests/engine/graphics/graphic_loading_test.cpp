@@ -17,6 +17,7 @@
 #include "graphics/device_setup.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_loading.h"
+#include "graphics/graphic_transfer.h"
 #include "graphics/screen_state.h"
 #include "graphics_fixture.h"
 #include "image/image_loading.h"
@@ -267,8 +268,10 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
 TEST_F(GraphicLoading, DrawTargetsAndImagesInMemory) {
     const Handle target = CreateDrawableGraphic(800, 600, 1);
     ASSERT_GE(target, 0);
-    const SharedImage* body = GraphicFromHandle(target, 0)->image;
+    SharedImage* body = GraphicFromHandle(target, 0)->image;
     ASSERT_EQ(1, body->tileCount);
+    EXPECT_EQ(0, IsGraphicMultiSampled(target)) << "the device refuses multisampling";
+    EXPECT_EQ(-1, ResolveMultiSampleTile(&body->tiles[0]));
     D3DSURFACE_DESC desc{};
     body->tiles[0].texture->GetLevelDesc(0, &desc);
     EXPECT_EQ(800u, desc.Width);
