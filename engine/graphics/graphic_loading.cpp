@@ -587,29 +587,6 @@ int LoadDividedRequestRun(const GraphicLoadRequest& request, int fromWorker) {
     return result == 0 ? 0 : -1;
 }
 
-Handle LoadGraphic(const char* fileName, int) {
-    if (!fileName) return -1;
-    GraphicLoadRequest r;
-    FillGraphicCreateParams(&r.params, 1);
-    r.fileName = fileName;
-    return LoadGraphicRequestRun(r, 0);
-}
-
-int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
-                       Handle* handles, int) {
-    if (!fileName) return -1;
-    GraphicLoadRequest r;
-    FillGraphicCreateParams(&r.params, 1);
-    r.fileName = fileName;
-    r.count = count;
-    r.across = across;
-    r.down = down;
-    r.width = width;
-    r.height = height;
-    r.handles = handles;
-    return LoadDividedRequestRun(r, 0);
-}
-
 namespace {
 
 GraphicLoadRequest RequestWith(const GraphicCreateParams* params, int reload, Handle handle) {
@@ -623,7 +600,34 @@ GraphicLoadRequest RequestWith(const GraphicCreateParams* params, int reload, Ha
     return r;
 }
 
+GraphicLoadRequest DividedFileRequest(const char* fileName, int count, int across, int down,
+                                      int width, int height, Handle* handles, int reload) {
+    GraphicLoadRequest r = RequestWith(nullptr, reload, -1);
+    r.fileName = fileName;
+    r.count = count;
+    r.across = across;
+    r.down = down;
+    r.width = width;
+    r.height = height;
+    r.handles = handles;
+    return r;
+}
+
 }  // namespace
+
+Handle LoadGraphic(const char* fileName, int) {
+    if (!fileName) return -1;
+    GraphicLoadRequest r = RequestWith(nullptr, 0, -1);
+    r.fileName = fileName;
+    return LoadGraphicRequestRun(r, 0);
+}
+
+int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
+                       Handle* handles, int) {
+    if (!fileName) return -1;
+    return LoadDividedRequestRun(
+        DividedFileRequest(fileName, count, across, down, width, height, handles, 0), 0);
+}
 
 Handle LoadGraphicFromMemory(const void* image, int size, const void* alphaImage, int alphaSize,
                              int reload, Handle handle, const GraphicCreateParams* params) {
@@ -656,15 +660,8 @@ int ReloadDividedGraphic(const char* fileName, int count, int across, int down, 
                          int height, const Handle* handles) {
     if (!fileName || !handles || count < 1) return -1;
     std::vector<Handle> copy(handles, handles + count);
-    GraphicLoadRequest r = RequestWith(nullptr, 1, -1);
-    r.fileName = fileName;
-    r.count = count;
-    r.across = across;
-    r.down = down;
-    r.width = width;
-    r.height = height;
-    r.handles = copy.data();
-    return LoadDividedRequestRun(r, 0);
+    return LoadDividedRequestRun(
+        DividedFileRequest(fileName, count, across, down, width, height, copy.data(), 1), 0);
 }
 
 }  // namespace DuRud
