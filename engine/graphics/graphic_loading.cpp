@@ -293,9 +293,10 @@ class RequestImages {
     bool ownImage_ = false, ownAlpha_ = false, haveAlpha_ = false;
 };
 
-void LogUnreadableSource(const GraphicLoadRequest& r, const char* fileLine) {
+void LogUnreadableSource(const GraphicLoadRequest& r) {
     if (r.fileName)
-        LogFormatLine(Cp932Text(fileLine), FullPathOf(r.fileName).c_str());
+        LogFormatLine(Cp932Text("画像ファイル %s のロードに失敗しました"),
+                      FullPathOf(r.fileName).c_str());
     else
         LogWrite(Cp932Text("メモリからの画像データのローができませんでした\n"));
 }
@@ -329,7 +330,7 @@ int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
     RequestImages images;
     if (images.Read(r) != 0) {
         if (r.fileName && !r.reload) return LoadAsMovie(r, fromWorker);
-        LogUnreadableSource(r, "画像ファイル %s のロードに失敗しました");
+        LogUnreadableSource(r);
         return -1;
     }
     int result = CreateGraphicFromImage(r.params, r.reload, r.handle, images.image(),
@@ -341,7 +342,7 @@ int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
 int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int fromWorker) {
     RequestImages images;
     if (images.Read(r) != 0) {
-        LogUnreadableSource(r, "画像ファイル %s のロードに失敗しました");
+        LogUnreadableSource(r);
         return -1;
     }
     int result = CreateDivGraphFromGraphImage(r.params, r.reload, base, images.image(),
