@@ -139,6 +139,10 @@ void KnobD3D9RegainDevices();
 void KnobD3D9RefreshRate(UINT hz);
 // Presents made so far (the picture itself: KnobCaptureWindow).
 long KnobD3D9PresentCount();
+// Registers a shader kernel under the name: a blob whose first comment names
+// it (zero-padded) is accepted by CreateVertexShader / CreatePixelShader of
+// that kind. It runs nothing yet. Reset: every such name unregistered.
+void KnobD3D9RegisterTestKernel(const char* name, bool vertex);
 // Reads one pixel of any surface (lockable or not) as A8R8G8B8.
 bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
 
