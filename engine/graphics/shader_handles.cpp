@@ -146,13 +146,14 @@ int CreateShaderObject(Handle handle, const void* code, int allowPending, int is
     int result = -1;
     // The device reads tokens up to an end token: the code must hold whole
     // tokens, and its leading comment must end inside it.
-    const auto* tokens = static_cast<const uint32_t*>(code);
     const int count = codeSize / 4;
     if (s && code && codeSize >= 8 && codeSize % 4 == 0 && !s->code) {
+        uint32_t second;  // caller memory may be unaligned
+        std::memcpy(&second, static_cast<const uint8_t*>(code) + 4, 4);
         int commentWords = 0;
-        if ((tokens[1] & 0xFFFFu) == 0xFFFEu)
-            commentWords = static_cast<int>((tokens[1] & D3DSI_COMMENTSIZE_MASK) >>
-                                            D3DSI_COMMENTSIZE_SHIFT);
+        if ((second & 0xFFFFu) == 0xFFFEu)
+            commentWords =
+                static_cast<int>((second & D3DSI_COMMENTSIZE_MASK) >> D3DSI_COMMENTSIZE_SHIFT);
         if (2 + commentWords <= count) {
             s->code = static_cast<uint32_t*>(TrackedAlloc(codeSize + 4, __FILE__, __LINE__));
             if (s->code) {
@@ -180,7 +181,9 @@ Handle CreateShaderFromMemory(const void* code, int size) {
     if (!code || size < 8 || !HasDevice() || QueryShaderVersion() <= 0 || !type ||
         !type->initialised)
         return -1;
-    const uint32_t kind = *static_cast<const uint32_t*>(code) & 0xFFFF0000u;
+    uint32_t version;
+    std::memcpy(&version, code, 4);
+    const uint32_t kind = version & 0xFFFF0000u;
     if (kind != kVertexVersionKind && kind != kPixelVersionKind) return -1;
     const int isVertex = kind == kVertexVersionKind ? 1 : 0;
     const Handle handle = AddHandle(HandleTypeShader, -1);
