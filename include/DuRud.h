@@ -314,8 +314,8 @@ int SetCameraPositionAndTargetAndUp(float px, float py, float pz, float tx, floa
                                     float ux, float uy, float uz);
 int SetCameraScreenCenter(float x, float y);  // where the view's axis meets the screen
 int SetCameraNearFar(float zNear, float zFar);
-int SetCameraPerspective(float fieldOfView);  // radians; perspective projection
-int SetCameraAspectScale(float scale);        // times draw height / draw width
+int SetCameraPerspective(float fieldOfView);      // radians; perspective projection
+int SetCameraAspectScale(float scale);            // times draw height / draw width
 int SetUserProjectionMatrix(const Mat4* matrix);  // the caller's projection from now on
 int SetWorldMatrix(const Mat4* matrix);
 int SetViewMatrix(const Mat4* matrix);
@@ -337,10 +337,10 @@ int DeleteLight(Handle light);  // -1 for a bad handle
 int DeleteAllLights();          // every light but the default one
 int ApplyLights();              // hands the enabled lights to the device's light slots
 float DotVector(Vec3 a, Vec3 b);
-Vec3 DiffVector(Vec3 a, Vec3 b);                // a - b
+Vec3 DiffVector(Vec3 a, Vec3 b);  // a - b
 Vec3 ScaleVector(Vec3 v, float scale);
-Vec3 TransformVector(Vec3 v, const Mat4* m);    // with the translation
-Vec3 TransformNormal(Vec3 v, const Mat4* m);    // without it
+Vec3 TransformVector(Vec3 v, const Mat4* m);  // with the translation
+Vec3 TransformNormal(Vec3 v, const Mat4* m);  // without it
 
 // --- graphics: shaders (type 12), vertex and index buffers (types 15, 16)
 int QueryShaderVersion();  // 0 (no shaders), 200 or 300

@@ -49,8 +49,8 @@ int WriteDeviceBuffer(BufferRecord* record, int start, int count) {
 
 int CreateBufferObject(BufferRecord* record) {
     if (record->buffer || !record->elements || !DeviceKeepsBuffers()) return 0;
-    const UINT length = static_cast<UINT>(record->elementCount) *
-                        static_cast<UINT>(record->elementSize);
+    const UINT length =
+        static_cast<UINT>(record->elementCount) * static_cast<UINT>(record->elementSize);
     int result;
     if (IsIndex(record)) {
         IDirect3DIndexBuffer9* buffer = nullptr;
@@ -84,7 +84,8 @@ int SetBufferData(int type, int start, const void* data, int count, Handle handl
 template <typename Visit>
 void ForEachBuffer(Visit visit) {
     for (int type : {HandleTypeVertexBuffer, HandleTypeIndexBuffer})
-        ForEachHandleRecord(type, [&](HandleHeader* h) { visit(reinterpret_cast<BufferRecord*>(h)); });
+        ForEachHandleRecord(type,
+                            [&](HandleHeader* h) { visit(reinterpret_cast<BufferRecord*>(h)); });
 }
 
 }  // namespace

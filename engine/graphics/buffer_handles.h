@@ -18,7 +18,7 @@ struct BufferRecord {
     HandleHeader header;
     int32_t elementSize;  // bytes
     int32_t elementCount;
-    uint8_t* elements;          // tracked, elementSize x elementCount bytes
+    uint8_t* elements;           // tracked, elementSize x elementCount bytes
     IDirect3DResource9* buffer;  // the device's copy; may be null
 };
 

@@ -22,10 +22,10 @@ struct Camera3DSettings {
     float fieldOfView;  // radians
     Mat4 projection, userProjection;
     Mat4 world, view, viewport;
-    Mat4 viewProjection;          // view x projection
-    Mat4 viewToScreen;            // view x projection x viewport
-    Mat4 worldToScreen;           // world x view x projection x viewport
-    Mat4 screenToWorld;           // inverse of worldToScreen, valid while inverseValid
+    Mat4 viewProjection;  // view x projection
+    Mat4 viewToScreen;    // view x projection x viewport
+    Mat4 worldToScreen;   // world x view x projection x viewport
+    Mat4 screenToWorld;   // inverse of worldToScreen, valid while inverseValid
     int32_t combinedStale, inverseValid;
     float viewportScale;
     Vec3 position, target, up;
@@ -37,8 +37,8 @@ struct Camera3DSettings {
     float fogStart, fogEnd;
     D3DMATERIAL9 material;
     int32_t useZBuffer3D, writeZBuffer3D, zCompare3D, zCompare2D;
-    Vec4 frustum[6];   // near, far, left, right, top, bottom; inside is positive
-    Vec3 corners[8];   // draw-area corners at depth 0, then at depth 1
+    Vec4 frustum[6];  // near, far, left, right, top, bottom; inside is positive
+    Vec3 corners[8];  // draw-area corners at depth 0, then at depth 1
 };
 
 // The settings with the combined matrices brought up to date.

@@ -61,12 +61,14 @@ Handle CreateLight() {
     LightTable& t = Table();
     const int slot = FindFreeSlot();
     if (slot < 0) return -1;
-    auto* record = static_cast<LightRecord*>(TrackedCalloc(sizeof(LightRecord), __FILE__, __LINE__));
+    auto* record =
+        static_cast<LightRecord*>(TrackedCalloc(sizeof(LightRecord), __FILE__, __LINE__));
     if (!record) FatalExit(Cp932Text("ライト用のメモリの確保に失敗しました"));
     record->checkNumber = t.checkCounter;
     if (++t.checkCounter >= kCheckWrap) t.checkCounter = 0;
-    record->handle = static_cast<Handle>(((static_cast<uint32_t>(record->checkNumber) | 0x2C00u) << 16) |
-                                         static_cast<uint32_t>(slot));
+    record->handle =
+        static_cast<Handle>(((static_cast<uint32_t>(record->checkNumber) | 0x2C00u) << 16) |
+                            static_cast<uint32_t>(slot));
     D3DLIGHT9& l = record->light;
     l.Diffuse = l.Specular = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 1.0f};
     l.Ambient = D3DCOLORVALUE{0.33f, 0.33f, 0.33f, 0.33f};
@@ -164,8 +166,7 @@ int ApplyLights() {
     ApplyLightingState();
     // Switched off: the device keeps what it had, the records wait.
     if (t.lightingDisabled || (!t.lightsChanged && !t.lightsForced)) return 0;
-    static const D3DLIGHTTYPE kTypeOrder[3] = {D3DLIGHT_DIRECTIONAL, D3DLIGHT_SPOT,
-                                               D3DLIGHT_POINT};
+    static const D3DLIGHTTYPE kTypeOrder[3] = {D3DLIGHT_DIRECTIONAL, D3DLIGHT_SPOT, D3DLIGHT_POINT};
     int next = 0;
     for (int i = 0; i < t.highestPlusOne; ++i)
         if (t.slots[i] && !t.slots[i]->enabled) t.slots[i]->deviceSlot = -1;

@@ -15,7 +15,7 @@ constexpr int kMaxLights = 4096;
 struct LightRecord {
     int32_t checkNumber;
     Handle handle;
-    D3DLIGHT9 light;  // Type 0 until a creator sets it
+    D3DLIGHT9 light;     // Type 0 until a creator sets it
     int32_t deviceSlot;  // -1: none
     int32_t enabled;
     int32_t changed;

@@ -241,8 +241,8 @@ int ApplyUserShaders(const UserShaderSetup* setup) {
 }
 
 int SetVertexShaderNow(Handle shader) {
-    return SetShaderNow(shader, 1, &ShaderRecord::vertexShader,
-                        GetRenderStateCache().vertexShader, DeviceSetVertexShader);
+    return SetShaderNow(shader, 1, &ShaderRecord::vertexShader, GetRenderStateCache().vertexShader,
+                        DeviceSetVertexShader);
 }
 
 int SetPixelShaderNow(Handle shader) {

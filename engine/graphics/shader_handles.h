@@ -27,7 +27,7 @@ struct ShaderRecord {
 };
 
 struct UserShaderSelection {
-    Handle vertexShader, pixelShader;   // 0: none
+    Handle vertexShader, pixelShader;      // 0: none
     Handle textures[kUserShaderTextures];  // 0: none
 };
 

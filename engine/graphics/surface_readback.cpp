@@ -37,8 +37,8 @@ void ReleaseLockSurfaces() {
 }
 
 bool RectInside(const RECT& r, int width, int height) {
-    return r.left >= 0 && r.left < r.right && r.top >= 0 && r.top < r.bottom &&
-           r.right <= width && r.bottom <= height;
+    return r.left >= 0 && r.left < r.right && r.top >= 0 && r.top < r.bottom && r.right <= width &&
+           r.bottom <= height;
 }
 
 int DescribeView(BaseImage* view, const ColorFormat* format, const RECT& r, int pitch,
@@ -76,9 +76,11 @@ int LockThroughCopy(IDirect3DSurface9* source, const RECT& r, D3DFORMAT format,
     if (FAILED(DeviceCreateRenderTarget(w, h, format, D3DMULTISAMPLE_NONE, 0, FALSE,
                                         &g_lock.target))) {
         g_lock.target = nullptr;
-        return LogWrite(Cp932Text("バックバッファロック用描画可能サーフェスの作成に失敗しました\n"));
+        return LogWrite(
+            Cp932Text("バックバッファロック用描画可能サーフェスの作成に失敗しました\n"));
     }
-    if (FAILED(DeviceCreateOffscreenPlainSurface(w, h, format, D3DPOOL_SYSTEMMEM, &g_lock.system))) {
+    if (FAILED(
+            DeviceCreateOffscreenPlainSurface(w, h, format, D3DPOOL_SYSTEMMEM, &g_lock.system))) {
         g_lock.system = nullptr;
         return LogWrite(
             Cp932Text("バックバッファロック用システムメモリサーフェスの作成に失敗しました\n"));

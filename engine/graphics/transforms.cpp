@@ -75,8 +75,9 @@ int UploadLightingColourConstants() {
         SetFloats(kPixelFloatConstants, kLightPixelAmbient + 3 * i, product, 1);
         SetFloats(kPixelFloatConstants, kLightPixelRegister + kLightStride * i + 4, product, 1);
     }
-    const float global[4] = {((c.ambient >> 16) & 0xFF) / 255.0f, ((c.ambient >> 8) & 0xFF) / 255.0f,
-                             (c.ambient & 0xFF) / 255.0f, ((c.ambient >> 24) & 0xFF) / 255.0f};
+    const float global[4] = {((c.ambient >> 16) & 0xFF) / 255.0f,
+                             ((c.ambient >> 8) & 0xFF) / 255.0f, (c.ambient & 0xFF) / 255.0f,
+                             ((c.ambient >> 24) & 0xFF) / 255.0f};
     const D3DCOLORVALUE& e = c.material.Emissive;
     const float term[1][4] = {{global[0] * ambient.r + e.r, global[1] * ambient.g + e.g,
                                global[2] * ambient.b + e.b, global[3] * ambient.a + e.a}};

@@ -90,8 +90,17 @@ bool KnobCaptureWindow(HWND window, std::vector<uint32_t>* pixels, int* width, i
 uint64_t KnobWindowPresentCount(HWND window);
 
 // Window events as the desktop would send them.
-enum class KnobWindowEventKind { FocusGained, FocusLost, Minimise, Restore, Maximise, Close,
-                                 Expose, Move, Resize };
+enum class KnobWindowEventKind {
+    FocusGained,
+    FocusLost,
+    Minimise,
+    Restore,
+    Maximise,
+    Close,
+    Expose,
+    Move,
+    Resize
+};
 bool KnobWindowEvent(HWND window, KnobWindowEventKind kind, int data1 = 0, int data2 = 0);
 // A key by SDL scancode (SDL_SCANCODE_*), typed text (UTF-8), the mouse (client
 // coordinates; buttons SDL_BUTTON_*), the wheel (notches) and dropped files.

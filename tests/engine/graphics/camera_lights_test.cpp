@@ -43,9 +43,10 @@ TEST_F(Camera, LookAtAndPerspectiveEqualHandValues) {
     ASSERT_EQ(0, SetCameraNearFar(10, 10000));
     ASSERT_EQ(0, SetCameraPerspective(1.0471976f));
     // cot 30 degrees = 1.7320508; aspect 600 / 800.
-    ExpectMatrix(GetCamera3DSettings().projection,
-                 {1.2990381f, 0, 0, 0, 0, 1.7320508f, 0, 0, 0, 0, 1.001001f, 1, 0, 0, -10.01001f, 0},
-                 "projection");
+    ExpectMatrix(
+        GetCamera3DSettings().projection,
+        {1.2990381f, 0, 0, 0, 0, 1.7320508f, 0, 0, 0, 0, 1.001001f, 1, 0, 0, -10.01001f, 0},
+        "projection");
 }
 
 TEST_F(Camera, VerticalViewsAndRefusedFrames) {
@@ -54,12 +55,14 @@ TEST_F(Camera, VerticalViewsAndRefusedFrames) {
         float targetY, upZ, vertical;
     } rows[] = {{"down", -10, 1, -kHalfPi}, {"up", 10, -1, kHalfPi}};
     for (const auto& r : rows) {
-        ASSERT_EQ(0, SetCameraPositionAndTargetAndUp(0, 0, 0, 0, r.targetY, 0, 0, 0, r.upZ)) << r.name;
+        ASSERT_EQ(0, SetCameraPositionAndTargetAndUp(0, 0, 0, 0, r.targetY, 0, 0, 0, r.upZ))
+            << r.name;
         EXPECT_EQ(0.0f, GetCamera3DSettings().horizontalAngle) << r.name;
         EXPECT_NEAR(r.vertical, GetCamera3DSettings().verticalAngle, 1e-6f) << r.name;
     }
     EXPECT_EQ(-1, SetCameraPositionAndTargetAndUp(1, 2, 3, 1, 2, 3, 0, 1, 0)) << "on its target";
-    EXPECT_EQ(-1, SetCameraPositionAndTargetAndUp(5, 5, 5, 5, 9, 5, 0, 1, 0)) << "up along the view";
+    EXPECT_EQ(-1, SetCameraPositionAndTargetAndUp(5, 5, 5, 5, 9, 5, 0, 1, 0))
+        << "up along the view";
     EXPECT_EQ(0.0f, GetCamera3DSettings().position.x) << "nothing changed";
 }
 

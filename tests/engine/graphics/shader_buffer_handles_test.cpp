@@ -120,9 +120,14 @@ TEST_F(ShaderHandles, BuffersRefuseBadRangesAndSurviveALoss) {
     const struct {
         const char* name;
         int start, count, result;
-    } rows[] = {{"whole", 0, 4, 0},         {"last", 3, 1, 0},   {"negative start", -1, 1, -1},
-                {"negative count", 0, -1, -1}, {"overrun", 2, 3, -1}, {"sum past 2^31", INT_MAX, 2, -1}};
-    for (const auto& r : rows) EXPECT_EQ(r.result, SetVertexBufferData(r.start, data, r.count, vb)) << r.name;
+    } rows[] = {{"whole", 0, 4, 0},
+                {"last", 3, 1, 0},
+                {"negative start", -1, 1, -1},
+                {"negative count", 0, -1, -1},
+                {"overrun", 2, 3, -1},
+                {"sum past 2^31", INT_MAX, 2, -1}};
+    for (const auto& r : rows)
+        EXPECT_EQ(r.result, SetVertexBufferData(r.start, data, r.count, vb)) << r.name;
     EXPECT_EQ(-1, SetVertexBufferData(0, data, 1, ib)) << "an index buffer";
     EXPECT_EQ(-1, SetIndexBufferData(0, nullptr, 1, ib));
     const BufferRecord* v = BufferFromHandle(vb, 0);

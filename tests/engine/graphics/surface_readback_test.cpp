@@ -45,9 +45,8 @@ Handle PatternGraphic(int width, int height) {
         for (int x = 0; x < out.width; ++x)
             if (GetBaseImagePixelArgb(&out, x, y) != Pattern(x0 + x, y0 + y)) {
                 FreeBaseImagePixels(&out);
-                return ::testing::AssertionFailure()
-                       << "at " << x0 + x << "," << y0 + y << std::hex << ": "
-                       << GetBaseImagePixelArgb(&out, x, y);
+                return ::testing::AssertionFailure() << "at " << x0 + x << "," << y0 + y << std::hex
+                                                     << ": " << GetBaseImagePixelArgb(&out, x, y);
             }
     FreeBaseImagePixels(&out);
     return ::testing::AssertionSuccess();
