@@ -145,6 +145,19 @@ int RebuildViewport() {
     return SetViewportMatrix(&m);
 }
 
+// Draws what is batched, stores the matrix, marks the products stale and
+// gives the device its transform (the viewport matrix has none).
+int StoreMatrix(Mat4 Camera3DSettings::*field, const Mat4* matrix,
+                int (*send)(const D3DMATRIX*)) {
+    if (!matrix) return -1;
+    FlushVertexBatch();
+    Settings().*field = *matrix;
+    Stale();
+    if (!send) return 0;
+    const D3DMATRIX m = AsD3D(*matrix);
+    return send(&m);
+}
+
 // Sends a fog value when the device exists; the batch is drawn first.
 template <typename Send>
 int ApplyFog(Send send) {
@@ -270,38 +283,19 @@ int SetCameraAspectScale(float scale) {
 }
 
 int SetWorldMatrix(const Mat4* matrix) {
-    if (!matrix) return -1;
-    FlushVertexBatch();
-    Settings().world = *matrix;
-    Stale();
-    const D3DMATRIX m = AsD3D(*matrix);
-    return SetWorldTransform(&m);
+    return StoreMatrix(&Camera3DSettings::world, matrix, SetWorldTransform);
 }
 
 int SetViewMatrix(const Mat4* matrix) {
-    if (!matrix) return -1;
-    FlushVertexBatch();
-    Settings().view = *matrix;
-    Stale();
-    const D3DMATRIX m = AsD3D(*matrix);
-    return SetViewTransform(&m);
+    return StoreMatrix(&Camera3DSettings::view, matrix, SetViewTransform);
 }
 
 int SetProjectionMatrix(const Mat4* matrix) {
-    if (!matrix) return -1;
-    FlushVertexBatch();
-    Settings().projection = *matrix;
-    Stale();
-    const D3DMATRIX m = AsD3D(*matrix);
-    return SetProjectionTransform(&m);
+    return StoreMatrix(&Camera3DSettings::projection, matrix, SetProjectionTransform);
 }
 
 int SetViewportMatrix(const Mat4* matrix) {
-    if (!matrix) return -1;
-    FlushVertexBatch();
-    Settings().viewport = *matrix;
-    Stale();
-    return 0;
+    return StoreMatrix(&Camera3DSettings::viewport, matrix, nullptr);
 }
 
 int ConvScreenPosToWorldPos(Vec3* out, float x, float y, float z) {
