@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "DuRud.h"
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/lights.h"
 #include "graphics/screen_state.h"
+#include "graphics/shader_constants.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
 
@@ -146,6 +148,7 @@ TEST(Lights, DefaultLightIsMadeOnceAndSurvivesDeleteAll) {
 TEST(Lights, DeviceSlotsGoDirectionalSpotPoint) {
     KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, StartDevice());
+    InitShaderConstantCache(&EngineShaderConstants());  // as graphics start-up does
     IDirect3DDevice9* device = GetDeviceLayer().device;
     const D3DLIGHTTYPE types[4] = {D3DLIGHT_POINT, D3DLIGHT_DIRECTIONAL, D3DLIGHT_SPOT,
                                    D3DLIGHT_DIRECTIONAL};
@@ -156,7 +159,20 @@ TEST(Lights, DeviceSlotsGoDirectionalSpotPoint) {
         GetLightRecord(handles[i])->light.Range = 100.0f + i;
     }
     GetLightRecord(handles[3])->enabled = 0;
+    GetLightRecord(handles[1])->light.Direction = D3DVECTOR{1, 0, 0};
     ApplyLights();
+    // A view moved by (5, 6, 7): light 0 moves, its direction does not;
+    // the view goes transposed into vertex registers 6-9.
+    Mat4 view;
+    MakeIdentityMatrix(&view);
+    view.m[3][0] = 5, view.m[3][1] = 6, view.m[3][2] = 7;
+    SetViewMatrix(&view);
+    const auto* reg = reinterpret_cast<const float(*)[4]>(
+        EngineShaderConstants().values[kVertexFloatConstants][0]);
+    EXPECT_EQ(
+        (std::vector<float>{5, 6, 7, 1, 1, 0, 0, 0, 1, 0, 0, 5}),
+        (std::vector<float>{reg[14][0], reg[14][1], reg[14][2], reg[14][3], reg[15][0], reg[15][1],
+                            reg[15][2], reg[15][3], reg[6][0], reg[6][1], reg[6][2], reg[6][3]}));
     auto slotRange = [&](int slot) {
         D3DLIGHT9 l{};
         return SUCCEEDED(device->GetLight(slot, &l)) ? l.Range : -1.0f;
