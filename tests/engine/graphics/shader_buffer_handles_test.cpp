@@ -38,10 +38,6 @@ Handle FromBlob(const std::vector<DWORD>& blob, int size = -1) {
     return CreateShaderFromMemory(blob.data(), size < 0 ? int(blob.size() * 4) : size);
 }
 
-int Shaders() {
-    return GetHandleTypeRecord(HandleTypeShader)->count;
-}
-
 class ShaderHandles : public ::testing::Test {
   protected:
     void Start(DWORD vertex, DWORD pixel) {
@@ -76,7 +72,7 @@ TEST_F(ShaderHandles, VersionFollowsTheDevice) {
     }
     Start(0, 0);
     EXPECT_EQ(-1, FromBlob(Blob(kVs2, "user_vs"))) << "no shader support";
-    EXPECT_EQ(0, Shaders());
+    EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeShader)->count);
 }
 
 TEST_F(ShaderHandles, BlobsBecomeShadersWithTheirCommentAsTable) {
@@ -100,7 +96,7 @@ TEST_F(ShaderHandles, BlobsBecomeShadersWithTheirCommentAsTable) {
                {"part of a token", blob, 18},
                {"comment past the end", tooLong, 20}};
     for (const auto& b : bad) EXPECT_EQ(-1, FromBlob(b.code, b.size)) << b.name;
-    EXPECT_EQ(1, Shaders()) << "failures leave no handle";
+    EXPECT_EQ(1, GetHandleTypeRecord(HandleTypeShader)->count) << "failures leave no handle";
     ASSERT_EQ(0, SetUserVertexShader(vs));
     EXPECT_EQ(-1, SetUserPixelShader(vs)) << "wrong kind";
     EXPECT_EQ(0, SetVertexShaderNow(vs));
@@ -191,10 +187,8 @@ TEST(RegisterRanges, AddAndRemoveKeepRangesSortedAndMerged) {
     }
     uint8_t table[20] = {};
     RangeSetFill(&set, table, 9);
-    EXPECT_EQ(0, table[5]);
-    EXPECT_EQ(9, table[6]);
-    EXPECT_EQ(9, table[15]);
-    EXPECT_EQ(0, table[16]);
+    EXPECT_EQ((std::vector<int>{0, 9, 9, 0}),
+              (std::vector<int>{table[5], table[6], table[15], table[16]}));
     RangeSet full{};
     for (int i = 0; i < kMaxRanges; ++i) ASSERT_EQ(0, RangeSetAddRemove(&full, 1, i * 2, 1));
     EXPECT_EQ(-1, RangeSetAddRemove(&full, 1, 1000, 1)) << "a 257th range";
