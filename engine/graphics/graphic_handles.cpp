@@ -10,11 +10,13 @@
 #include "files/full_path.h"
 #include "image/image_memory.h"
 #include "sound/movie/movie_frames.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
+#include "graphics/shader_handles.h"
 #include "graphics/work_textures.h"
 
 namespace DuRud {
@@ -586,6 +588,8 @@ int ReleaseAllGraphicTextures() {
         ReleaseSharedImageTextures(g->image, 0);
         if (g->movie >= 0) InvalidateMovieSurface(g->movie);
     });
+    ReleaseAllBufferObjects();
+    ReleaseAllShaderObjects();
     return 0;
 }
 
