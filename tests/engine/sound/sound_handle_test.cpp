@@ -158,6 +158,17 @@ TEST_P(SoundHandleTest, BuffersRotateAndSettingsAreKept) {
     // The next buffer (2) still plays: from-top 0 leaves it as it is.
     EXPECT_EQ(PlaySoundHandle(h, 1, 0), 0);
     EXPECT_EQ(r->currentBuffer, 2);
+    StopSoundHandle(h);
+    const std::vector<int16_t> ramp = Ramp(2000);  // 1 + 4i: three sum without clipping
+    testsupport::WriteFile("small.wav", mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(ramp)));
+    const Handle small = LoadSoundFromFile("small.wav", 3, -1);
+    auto c = Capture(12, [&] {
+        for (int i = 0; i < 3; ++i) {
+            PlaySoundHandle(small, 1, 1);
+            KnobAudioWaitPasses(1);
+        }
+    });
+    EXPECT_TRUE(ThreePlaysSum(c, ramp));
     const int volumes[][2] = {{0, -10000}, {1, -10000}, {128, -1496}, {255, 0}, {300, 0}};
     for (const auto& v : volumes) {
         ASSERT_EQ(SetSoundVolume(v[0], h), 0);

@@ -168,4 +168,20 @@ inline long FirstSound(const std::vector<int16_t>& c) {
     return -1;
 }
 
+// Whether the capture holds three plays of the 16-bit stereo `pcm` summed, the
+// later two starting one or more passes (441 frames) after the one before.
+inline bool ThreePlaysSum(const std::vector<int16_t>& c, const std::vector<int16_t>& pcm) {
+    const long start = FirstSound(c), frames = static_cast<long>(pcm.size() / 2);
+    for (long d2 = 441; d2 <= 4 * 441; d2 += 441) {
+        for (long d3 = d2 + 441; d3 <= d2 + 4 * 441; d3 += 441) {
+            std::vector<int16_t> sum(2 * (d3 + frames), 0);
+            for (long offset : {0L, d2, d3}) {
+                for (size_t i = 0; i < pcm.size(); ++i) sum[2 * offset + i] += pcm[i];
+            }
+            if (Slice(c, start, d3 + frames) == sum) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace soundtest
