@@ -250,4 +250,27 @@ TEST(SoundHandleThreads, StreamsSurviveTheMainThreadWorkingThem) {
     TerminateSoundConvert();
 }
 
+// A one-shot stream ends at the same virtual time whether the pump (one
+// processor) or the stream thread (two) refills it.
+TEST(SoundHandleThreads, AStreamEndsAtTheSameTimeWithTheStreamThread) {
+    testsupport::WriteFile("ramp.wav",
+                           mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(88200, '\x05')));
+    DWORD took[2] = {};
+    for (int processors : {1, 2}) {
+        StartServices();
+        MutableSystemState().processorCount = processors;
+        InitSoundConvert();
+        ASSERT_EQ(InitSoundSystem(), 0);
+        SoundCreateSettings settings{0, 2, {0, 2, 0}};
+        const Handle h = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
+        const DWORD start = timeGetTime();
+        ASSERT_EQ(PlaySoundHandle(h, 0, 1), 0);  // returns when the stream has stopped itself
+        took[processors - 1] = timeGetTime() - start;
+        EndServices();
+        TerminateSoundConvert();
+    }
+    EXPECT_GE(took[0], 500u);  // half a second of sound
+    EXPECT_NEAR(double(took[1]), double(took[0]), 10.0);
+}
+
 }  // namespace
