@@ -651,11 +651,19 @@ class D_CBaseRenderer : public D_CBaseFilter {
     virtual HRESULT CompleteConnect(IPin*) { return S_OK; }
     virtual HRESULT OnStartStreaming() { return S_OK; }
     virtual HRESULT OnStopStreaming() { return S_OK; }
+    // Runs on the streaming thread before each wait for a sample's time while
+    // running; returns the longest that wait may last. A renderer feeding a
+    // device looks after it this often.
+    virtual DWORD OnWaitForRenderTime() { return INFINITE; }
+    // Runs once the end of the stream is due, before EC_COMPLETE: a renderer
+    // that buffers waits until what it holds is played. False when stopped
+    // or flushed meanwhile (no EC_COMPLETE then).
+    virtual bool WaitForPlayedOut() { return true; }
 
     HRESULT Receive(IMediaSample* sample);
     HRESULT EndOfStream();
-    HRESULT BeginFlush();
-    HRESULT EndFlush();
+    virtual HRESULT BeginFlush();
+    virtual HRESULT EndFlush();
     // Samples rendered since the filter was made.
     long RenderedSamples() const { return m_rendered; }
     D_CRendererInputPin* InputPin() { return m_pInputPin; }
