@@ -52,12 +52,12 @@ void AsyncIoWorker::ThreadMain(ThreadContext*, uintptr_t self) {
 
 void AsyncIoWorker::Complete(Request_& request) {
     LONG got = 0;
-    request.result =
-        SyncRead(request.position, request.length, request.aligned, request.buffer, &got);
+    request.result = SyncRead(request.position, request.length, TRUE, request.buffer, &got);
     if (request.result == OLE_S_FIRST) {
         request.sample->SetDiscontinuity(TRUE);
         request.result = S_OK;
     }
+    if (request.result == S_OK && request.shortened) request.result = S_FALSE;
     if (FAILED(request.result)) got = 0;
     request.sample->SetActualDataLength(got);
     REFERENCE_TIME start = request.position * kUnitsPerByte, stop = start + got * kUnitsPerByte;
@@ -83,11 +83,11 @@ HRESULT AsyncIoWorker::SyncRead(LONGLONG position, LONG length, BOOL aligned, BY
     return LONG(read) < length ? S_FALSE : hr;
 }
 
-HRESULT AsyncIoWorker::Request(LONGLONG position, LONG length, BOOL aligned, BYTE* buffer,
+HRESULT AsyncIoWorker::Request(LONGLONG position, LONG length, bool shortened, BYTE* buffer,
                                IMediaSample* sample, DWORD_PTR user) {
     D_CAutoLock lock(&lock_);
     if (flushing_) return VFW_E_WRONG_STATE;
-    Request_ request{position, length, aligned, buffer, sample, user, S_OK};
+    Request_ request{position, length, shortened, buffer, sample, user, S_OK};
     if (length == 0) {  // nothing to read (at or past the end): done at once
         sample->SetActualDataLength(0);
         request.result = S_FALSE;
@@ -226,7 +226,8 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::RequestAllocator(IMemAllocator* prefer
     return S_OK;
 }
 
-HRESULT AsyncOutputPin::SampleRange(IMediaSample* sample, LONGLONG* position, LONG* length) {
+HRESULT AsyncOutputPin::SampleRange(IMediaSample* sample, LONGLONG* position, LONG* length,
+                                    bool* shortened) {
     REFERENCE_TIME start = 0, stop = 0;
     if (FAILED(sample->GetTime(&start, &stop))) return VFW_E_SAMPLE_TIME_NOT_SET;
     const LONGLONG from = start / kUnitsPerByte, to = stop / kUnitsPerByte;
@@ -242,6 +243,7 @@ HRESULT AsyncOutputPin::SampleRange(IMediaSample* sample, LONGLONG* position, LO
     }
     *position = from;
     *length = LONG(bytes);
+    *shortened = bytes < to - from;
     return S_OK;
 }
 
@@ -249,12 +251,13 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::Request(IMediaSample* sample, DWORD_PT
     if (!sample) return E_POINTER;
     LONGLONG position = 0;
     LONG length = 0;
-    HRESULT hr = SampleRange(sample, &position, &length);
+    bool shortened = false;
+    HRESULT hr = SampleRange(sample, &position, &length, &shortened);
     if (FAILED(hr)) return hr;
     BYTE* buffer = nullptr;
     hr = sample->GetPointer(&buffer);
     if (FAILED(hr)) return hr;
-    return reader_->Worker().Request(position, length, TRUE, buffer, sample, user);
+    return reader_->Worker().Request(position, length, shortened, buffer, sample, user);
 }
 
 HRESULT STDMETHODCALLTYPE AsyncOutputPin::WaitForNext(DWORD timeout, IMediaSample** sample,
@@ -267,7 +270,8 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::SyncReadAligned(IMediaSample* sample) 
     if (!sample) return E_POINTER;
     LONGLONG position = 0;
     LONG length = 0;
-    HRESULT hr = SampleRange(sample, &position, &length);
+    bool shortened = false;
+    HRESULT hr = SampleRange(sample, &position, &length, &shortened);
     BYTE* buffer = nullptr;
     if (SUCCEEDED(hr)) hr = sample->GetPointer(&buffer);
     if (FAILED(hr)) return hr;
@@ -281,7 +285,7 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::SyncReadAligned(IMediaSample* sample) 
         hr = S_OK;
     }
     sample->SetActualDataLength(got);
-    return length == 0 ? S_FALSE : hr;
+    return hr == S_OK && shortened ? S_FALSE : hr;
 }
 
 HRESULT STDMETHODCALLTYPE AsyncOutputPin::SyncRead(LONGLONG position, LONG length, BYTE* buffer) {

@@ -33,8 +33,9 @@ class AsyncIoWorker {
     AsyncIoWorker(const AsyncIoWorker&) = delete;
     AsyncIoWorker& operator=(const AsyncIoWorker&) = delete;
 
-    // Byte position and length; the sample's buffer receives the bytes.
-    HRESULT Request(LONGLONG position, LONG length, BOOL aligned, BYTE* buffer,
+    // Byte position and length; the sample's buffer receives the bytes. A
+    // request shortened at the end of the stream completes with S_FALSE.
+    HRESULT Request(LONGLONG position, LONG length, bool shortened, BYTE* buffer,
                     IMediaSample* sample, DWORD_PTR user);
     HRESULT WaitForNext(DWORD timeout, IMediaSample** sample, DWORD_PTR* user);
     HRESULT BeginFlush();
@@ -47,7 +48,7 @@ class AsyncIoWorker {
     struct Request_ {
         LONGLONG position;
         LONG length;
-        BOOL aligned;
+        bool shortened;
         BYTE* buffer;
         IMediaSample* sample;
         DWORD_PTR user;
@@ -102,7 +103,7 @@ class AsyncOutputPin : public D_CBasePin, public IAsyncReader {
 
   private:
     // Byte range of a sample's times, checked against its buffer and shortened at the end.
-    HRESULT SampleRange(IMediaSample* sample, LONGLONG* position, LONG* length);
+    HRESULT SampleRange(IMediaSample* sample, LONGLONG* position, LONG* length, bool* shortened);
     AsyncReaderFilter* reader_;
     bool queriedForAsyncReader_ = false;
 };

@@ -1,0 +1,248 @@
+// The memory stream, the asynchronous reader filter over a test stream of
+// alignment 1 and 4, and the sample grabber driven by hand.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "sound/movie/memory_stream.h"
+#include "sound/movie/sample_grabber.h"
+#include "support/test_support.h"
+#include "test_knobs.h"
+
+using namespace DuRud;
+
+namespace {
+
+// "ABCDEFGHIJ" with a chosen alignment; a read at `firstAt` answers
+// OLE_S_FIRST; a read at `slowAt` takes 50 ms.
+struct TestStream : D_CAsyncStream {
+    std::string bytes = "ABCDEFGHIJ";
+    DWORD alignment = 1;
+    LONGLONG at = 0, firstAt = -1, slowAt = -1;
+    CRITICAL_SECTION cs;
+    HANDLE slowEntered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    TestStream() { InitializeCriticalSection(&cs); }
+    ~TestStream() override {
+        DeleteCriticalSection(&cs);
+        CloseHandle(slowEntered);
+    }
+    HRESULT SetPointer(LONGLONG p) override {
+        if (p < 0 || p > LONGLONG(bytes.size())) return S_FALSE;
+        at = p;
+        return S_OK;
+    }
+    HRESULT Read(BYTE* buffer, DWORD count, BOOL, DWORD* read) override {
+        if (at == slowAt) {
+            SetEvent(slowEntered);
+            Sleep(50);
+        }
+        *read = DWORD(std::min<LONGLONG>(count, LONGLONG(bytes.size()) - at));
+        std::memcpy(buffer, bytes.data() + at, *read);
+        return at == firstAt ? OLE_S_FIRST : S_OK;
+    }
+    HRESULT Size(LONGLONG* total, LONGLONG* available) override {
+        *total = *available = LONGLONG(bytes.size());
+        return S_OK;
+    }
+    DWORD Alignment() override { return alignment; }
+    void Lock() override { EnterCriticalSection(&cs); }
+    void Unlock() override { LeaveCriticalSection(&cs); }
+};
+
+AM_MEDIA_TYPE StreamType(const GUID& sub) {
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Stream;
+    mt.subtype = sub;
+    return mt;
+}
+
+// A reader over a test stream with an allocator of three 8-byte samples.
+struct ReaderFixture {
+    TestStream stream;
+    AsyncReaderFilter* filter = nullptr;
+    IAsyncReader* reader = nullptr;
+    IMemAllocator* allocator = nullptr;
+    explicit ReaderFixture(DWORD alignment, const GUID& sub = MEDIASUBTYPE_MPEG1Audio) {
+        stream.alignment = alignment;
+        HRESULT hr = S_OK;
+        filter = new AsyncReaderFilter("Test reader", nullptr, &stream, StreamType(sub), &hr);
+        filter->NonDelegatingAddRef();
+        filter->GetPin(0)->QueryInterface(IID_IAsyncReader, reinterpret_cast<void**>(&reader));
+        ALLOCATOR_PROPERTIES want{3, 8, LONG(alignment), 0}, got{};
+        EXPECT_EQ(S_OK, reader->RequestAllocator(nullptr, &want, &allocator));
+        allocator->Commit();
+    }
+    ~ReaderFixture() {
+        if (reader) reader->Release();
+        if (filter) filter->Release();
+        allocator->Decommit();
+        allocator->Release();
+    }
+    IMediaSample* Sample(LONGLONG from, LONGLONG to) {
+        IMediaSample* s = nullptr;
+        allocator->GetBuffer(&s, nullptr, nullptr, 0);
+        REFERENCE_TIME a = from * 10000000, b = to * 10000000;
+        s->SetTime(&a, &b);
+        return s;
+    }
+};
+
+std::string BytesOf(IMediaSample* s) {
+    BYTE* p = nullptr;
+    s->GetPointer(&p);
+    return std::string(reinterpret_cast<char*>(p), size_t(s->GetActualDataLength()));
+}
+
+TEST(MemStream, ReadsSeeksAndThrottles) {
+    KnobSetVirtualClock(true);
+    const std::string data = "0123456789";
+    D_CMemStream* s = CreateMemStream(reinterpret_cast<const BYTE*>(data.data()), 10, 0,
+                                      kMemStreamUnthrottled);
+    BYTE out[8] = {};
+    DWORD got = 0;
+    EXPECT_EQ(S_OK, s->SetPointer(7));
+    EXPECT_EQ(S_FALSE, s->SetPointer(11));
+    EXPECT_EQ(S_FALSE, s->SetPointer(-1));
+    ASSERT_EQ(S_OK, s->Read(out, 5, FALSE, &got));
+    EXPECT_EQ("789", std::string(reinterpret_cast<char*>(out), got));
+    LONGLONG total = 0, available = 0;
+    s->Size(&total, &available);
+    EXPECT_EQ(10, total);
+    EXPECT_EQ(10, available);
+    delete s;
+
+    std::string big(1000, 'x');  // 10 bytes a millisecond: byte 500 is due at 50 ms
+    s = CreateMemStream(reinterpret_cast<const BYTE*>(big.data()), 1000, 0, 10);
+    const DWORD created = timeGetTime();
+    BYTE buffer[500];
+    ASSERT_EQ(S_OK, s->Read(buffer, 500, FALSE, &got));
+    EXPECT_EQ(50u, timeGetTime() - created);
+    s->Size(&total, &available);
+    EXPECT_EQ(500, available);
+    delete s;
+}
+
+TEST(AsyncReaderThreads, RequestAllocatorAlignments) {
+    ReaderFixture f(4);
+    ALLOCATOR_PROPERTIES props{1, 16, 0, 0};
+    IMemAllocator* actual = nullptr;
+    EXPECT_EQ(E_POINTER, f.reader->RequestAllocator(nullptr, nullptr, &actual));
+    EXPECT_EQ(E_POINTER, f.reader->RequestAllocator(nullptr, &props, nullptr));
+    IMemAllocator* preferred = nullptr;
+    D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator,
+                                    reinterpret_cast<void**>(&preferred));
+    struct Row {
+        const char* name;
+        LONG align;
+        bool keepsPreferred;
+    } rows[] = {{"alignment 0 becomes 4", 0, true},
+                {"alignment 2 becomes 4", 2, true},
+                {"alignment 8 kept", 8, true}};
+    for (const Row& r : rows) {
+        props.cbAlign = r.align;
+        ASSERT_EQ(S_OK, f.reader->RequestAllocator(preferred, &props, &actual)) << r.name;
+        EXPECT_EQ(r.keepsPreferred, actual == preferred) << r.name;
+        ALLOCATOR_PROPERTIES got{};
+        actual->GetProperties(&got);
+        EXPECT_EQ(0, got.cbAlign % 4) << r.name;
+        actual->Release();
+    }
+    f.stream.alignment = 8192;  // beyond what any memory allocator grants
+    EXPECT_EQ(VFW_E_BADALIGN, f.reader->RequestAllocator(preferred, &props, &actual));
+    preferred->Release();
+}
+
+TEST(AsyncReaderThreads, RequestsCompleteShortenAndFlush) {
+    for (DWORD alignment : {1u, 4u}) {
+        ReaderFixture f(alignment);
+        f.stream.firstAt = 0;
+        IMediaSample* s = nullptr;
+        DWORD_PTR user = 0;
+        EXPECT_EQ(VFW_E_TIMEOUT, f.reader->WaitForNext(0, &s, &user));
+        ASSERT_EQ(S_OK, f.reader->Request(f.Sample(0, 8), 1));
+        ASSERT_EQ(S_OK, f.reader->Request(f.Sample(8, 16), 2));  // 2 bytes left
+        EXPECT_EQ(S_OK, f.reader->WaitForNext(INFINITE, &s, &user));
+        EXPECT_EQ("ABCDEFGH", BytesOf(s));
+        EXPECT_EQ(S_OK, s->IsDiscontinuity());
+        s->Release();
+        EXPECT_EQ(S_FALSE, f.reader->WaitForNext(INFINITE, &s, &user));
+        EXPECT_EQ(2u, user);
+        EXPECT_EQ("IJ", BytesOf(s));
+        s->Release();
+        IMediaSample* bad = f.Sample(4, 2);
+        EXPECT_EQ(E_INVALIDARG, f.reader->Request(bad, 0));  // stop before start
+        bad->Release();
+        bad = f.Sample(0, 9);
+        EXPECT_EQ(E_INVALIDARG, f.reader->Request(bad, 0));  // longer than the buffer
+        bad->Release();
+        ASSERT_EQ(S_OK, f.reader->Request(f.Sample(12, 16), 3));  // past the end
+        EXPECT_EQ(S_FALSE, f.reader->WaitForNext(INFINITE, &s, &user));
+        EXPECT_EQ(0, s->GetActualDataLength());
+        s->Release();
+
+        // One read in progress (50 ms), one queued: the flush cancels the queued one.
+        f.stream.slowAt = 0;
+        ASSERT_EQ(S_OK, f.reader->Request(f.Sample(0, 4), 4));
+        ASSERT_EQ(S_OK, f.reader->Request(f.Sample(4, 8), 5));
+        WaitForSingleObject(f.stream.slowEntered, INFINITE);
+        EXPECT_EQ(S_OK, f.reader->BeginFlush());
+        EXPECT_EQ(VFW_E_WRONG_STATE, f.reader->WaitForNext(0, &s, &user));
+        EXPECT_EQ(5u, user);
+        s->Release();
+        EXPECT_EQ(S_OK, f.reader->WaitForNext(0, &s, &user));
+        EXPECT_EQ(4u, user);
+        s->Release();
+        EXPECT_EQ(VFW_E_WRONG_STATE, f.reader->WaitForNext(0, &s, &user));
+        EXPECT_EQ(nullptr, s);
+        EXPECT_EQ(S_OK, f.reader->EndFlush());
+        EXPECT_EQ(VFW_E_TIMEOUT, f.reader->WaitForNext(0, &s, &user));
+
+        BYTE buffer[8];
+        EXPECT_EQ(S_OK, f.reader->SyncRead(2, 3, buffer));
+        EXPECT_EQ("CDE", std::string(reinterpret_cast<char*>(buffer), 3));
+        EXPECT_EQ(S_FALSE, f.reader->SyncRead(8, 4, buffer));
+        IMediaSample* odd = f.Sample(2, 6);
+        EXPECT_EQ(alignment == 1 ? S_OK : VFW_E_BADALIGN, f.reader->SyncReadAligned(odd));
+        odd->Release();
+        LONGLONG total = 0, available = 0;
+        EXPECT_EQ(S_OK, f.reader->Length(&total, &available));
+        EXPECT_EQ(10, total);
+    }
+}
+
+TEST(AsyncReaderThreads, PinTypesAndReleaseWithRequestsQueued) {
+    const int threads = testsupport::ThreadCount();
+    const GUID other = MEDIASUBTYPE_PCM;
+    AM_MEDIA_TYPE audio = StreamType(MEDIASUBTYPE_MPEG1Audio);
+    audio.majortype = MEDIATYPE_Audio;
+    struct Row {
+        const char* name;
+        GUID filterSub;
+        AM_MEDIA_TYPE offered;
+        HRESULT result;
+    } rows[] = {{"same type", MEDIASUBTYPE_MPEG1Audio, StreamType(MEDIASUBTYPE_MPEG1Audio), S_OK},
+                {"other subtype", MEDIASUBTYPE_MPEG1Audio, StreamType(other), S_FALSE},
+                {"null subtype takes any", GUID_NULL, StreamType(other), S_OK},
+                {"other major type", GUID_NULL, audio, S_FALSE}};
+    for (const Row& r : rows) {
+        ReaderFixture f(1, r.filterSub);
+        EXPECT_EQ(r.result, f.filter->GetPin(0)->QueryAccept(&r.offered)) << r.name;
+    }
+    {
+        ReaderFixture f(1);
+        f.stream.slowAt = 0;
+        IMediaSample* samples[3];
+        for (IMediaSample*& s : samples) f.reader->Request(s = f.Sample(0, 8), 0);
+        // Released with the requests pending: the worker ends with the filter;
+        // the samples stay the caller's.
+        f.reader->Release();
+        f.filter->Release();
+        f.reader = nullptr;
+        f.filter = nullptr;
+        for (IMediaSample* s : samples) s->Release();
+    }
+    EXPECT_EQ(threads, testsupport::SettledThreadCount(threads));
+}
+
+}  // namespace
