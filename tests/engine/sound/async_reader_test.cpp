@@ -97,8 +97,8 @@ std::string BytesOf(IMediaSample* s) {
 TEST(MemStream, ReadsSeeksAndThrottles) {
     KnobSetVirtualClock(true);
     const std::string data = "0123456789";
-    D_CMemStream* s = CreateMemStream(reinterpret_cast<const BYTE*>(data.data()), 10, 0,
-                                      kMemStreamUnthrottled);
+    D_CMemStream* s =
+        CreateMemStream(reinterpret_cast<const BYTE*>(data.data()), 10, 0, kMemStreamUnthrottled);
     BYTE out[8] = {};
     DWORD got = 0;
     EXPECT_EQ(S_OK, s->SetPointer(7));
@@ -243,6 +243,105 @@ TEST(AsyncReaderThreads, PinTypesAndReleaseWithRequestsQueued) {
         for (IMediaSample* s : samples) s->Release();
     }
     EXPECT_EQ(threads, testsupport::SettledThreadCount(threads));
+}
+
+}  // namespace
+
+namespace {
+
+struct Seen {
+    REFERENCE_TIME start = 0, stop = 0;
+    BOOL changed = FALSE;
+    int calls = 0;
+};
+
+HRESULT Record(IMediaSample*, REFERENCE_TIME* start, REFERENCE_TIME* stop, BOOL changed,
+               void* user) {
+    auto* seen = static_cast<Seen*>(user);
+    *seen = {*start, *stop, changed, seen->calls + 1};
+    return seen->calls == 2 ? S_FALSE : S_OK;
+}
+
+TEST(SampleGrabber, TypesCallbackAndDeliveryBuffer) {
+    HRESULT hr = E_FAIL;
+    D_CSampleGrabber* grabber = CreateSampleGrabber(nullptr, &hr, true);
+    ASSERT_EQ(S_OK, hr);
+    ISampleGrabberControl* control = nullptr;
+    ASSERT_EQ(S_OK,
+              grabber->QueryInterface(IID_D_SampleGrabber, reinterpret_cast<void**>(&control)));
+    D_CMediaType pcm;
+    pcm.majortype = MEDIATYPE_Audio, pcm.subtype = MEDIASUBTYPE_PCM;
+    pcm.formattype = FORMAT_WaveFormatEx;
+    struct Row {
+        const char* name;
+        GUID major, sub, format;
+        HRESULT result;
+    } rows[] = {
+        {"null takes anything", GUID_NULL, GUID_NULL, GUID_NULL, S_OK},
+        {"same major, any rest", MEDIATYPE_Audio, GUID_NULL, GUID_NULL, S_OK},
+        {"other major", MEDIATYPE_Video, GUID_NULL, GUID_NULL, HRESULT(0x80040248)},
+        {"other subtype", MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1Audio, GUID_NULL, HRESULT(0x80040248)},
+        {"other format", GUID_NULL, GUID_NULL, FORMAT_VideoInfo, HRESULT(0x80040248)}};
+    for (const Row& r : rows) {
+        AM_MEDIA_TYPE want{};
+        want.majortype = r.major, want.subtype = r.sub, want.formattype = r.format;
+        control->SetAcceptedMediaType(&want);
+        EXPECT_EQ(r.result, grabber->CheckInputType(&pcm)) << r.name;
+    }
+    control->SetAcceptedMediaType(nullptr);
+    AM_MEDIA_TYPE connected{};
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, control->GetConnectedMediaType(&connected));
+
+    // Delivery buffer: one buffer, not null; the pin insists on its allocator.
+    alignas(16) static BYTE block[64];
+    EXPECT_EQ(E_INVALIDARG, control->SetDeliveryBuffer({2, 32, 16, 0}, block));
+    EXPECT_EQ(E_POINTER, control->SetDeliveryBuffer({1, 32, 16, 0}, nullptr));
+    ASSERT_EQ(S_OK, control->SetDeliveryBuffer({1, 32, 16, 16}, block));
+    auto* pin = static_cast<SampleGrabberInputPin*>(grabber->GetPin(0));
+    IMemAllocator *own = nullptr, *other = nullptr;
+    ASSERT_EQ(S_OK, pin->GetAllocator(&own));
+    D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&other));
+    EXPECT_EQ(E_FAIL, pin->NotifyAllocator(other, FALSE));
+    struct Props {
+        const char* name;
+        ALLOCATOR_PROPERTIES ask;
+        HRESULT result;
+    } props[] = {{"other alignment", {1, 32, 8, 16}, VFW_E_BADALIGN},
+                 {"two buffers", {2, 32, 16, 16}, E_FAIL},
+                 {"larger", {1, 48, 16, 16}, E_FAIL},
+                 {"other prefix", {1, 32, 16, 0}, E_FAIL},
+                 {"the buffer's own", {1, 16, 16, 16}, S_OK}};
+    for (Props& p : props) {
+        ALLOCATOR_PROPERTIES got{};
+        EXPECT_EQ(p.result, own->SetProperties(&p.ask, &got)) << p.name;
+        if (p.result == S_OK) EXPECT_EQ(32, got.cbBuffer);
+    }
+    ASSERT_EQ(S_OK, own->Commit());
+    IMediaSample* sample = nullptr;
+    ASSERT_EQ(S_OK, own->GetBuffer(&sample, nullptr, nullptr, 0));
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    EXPECT_EQ(block + 16, data);  // after the prefix
+
+    // Without a callback the sample passes; with one it sees the stream start added.
+    EXPECT_EQ(S_OK, grabber->Transform(sample));
+    Seen seen;
+    control->SetCallback(&Record, &seen);
+    grabber->Run(1000);
+    pin->NewSegment(0, 50000, 1.0);
+    REFERENCE_TIME a = 10, b = 20;
+    sample->SetTime(&a, &b);
+    EXPECT_EQ(S_OK, grabber->Transform(sample));
+    EXPECT_EQ(1010, seen.start);
+    EXPECT_EQ(1020, seen.stop);
+    EXPECT_TRUE(seen.changed);
+    EXPECT_EQ(S_FALSE, grabber->Transform(sample));  // the callback's answer
+    EXPECT_FALSE(seen.changed);
+    grabber->Stop();
+    sample->Release();
+    own->Decommit();
+    for (IUnknown* u : std::initializer_list<IUnknown*>{own, other, control}) u->Release();
+    grabber->Release();
 }
 
 }  // namespace
