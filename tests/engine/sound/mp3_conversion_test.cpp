@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/engine_lifecycle.h"
+#include "window/main_window.h"
 #include "sound/sound_convert_readers.h"
 #include "sound_convert_support.h"
 #include "test_knobs.h"
@@ -50,8 +52,12 @@ TEST_F(Mp3ConversionThreads, GivesTheCompressionManagersPcmAndSeeks) {
         Converter acm(r.file), graph(r.file);
         ASSERT_EQ(acm.Setup(kOnlyMp3Acm), 0) << r.name;
         KnobDshowTrace(true);
+        KnobAudioCaptureStart();
         ASSERT_EQ(graph.Setup(kOnlyGraph), 0) << r.name;
         const std::vector<std::string> trace = KnobDshowTakeTrace();
+        const std::vector<int16_t> heard = KnobAudioCaptured();
+        KnobAudioCaptureStop();
+        EXPECT_TRUE(std::all_of(heard.begin(), heard.end(), [](int16_t v) { return v == 0; }));
         EXPECT_EQ(graph.state.kind, SoundConvertKindPcmBlock);
         WAVEFORMATEX a{}, g{};
         GetConvertFormat(&acm.state, &a);
@@ -98,6 +104,36 @@ TEST_F(Mp3ConversionThreads, FailuresLogTheirLineAndLeaveNothing) {
         const std::string log = testsupport::ReadFile("Log.txt");
         EXPECT_NE(std::string::npos, log.find(Cp932Text(r.line))) << r.name;
     }
+}
+
+TEST_F(Mp3ConversionThreads, ThreeMinutesGrowTheBlockInMegabyteSteps) {
+    const Mp3 mp3 = EncodeMp3(Tone(44100 * 180, 2, 44100, 440, 12000), 2, 44100, 64, false);
+    Converter acm(mp3.bytes), graph(mp3.bytes);
+    ASSERT_EQ(acm.Setup(kOnlyMp3Acm), 0);
+    ASSERT_EQ(graph.Setup(kOnlyGraph), 0);
+    const uint32_t first = uint32_t(mp3.bytes.size()) * 10;
+    const auto& pcm = graph.state.pcm;
+    ASSERT_GT(pcm.used, first) << "outgrows the first capacity";
+    EXPECT_EQ(0u, (pcm.capacity - first) % 1048576);
+    EXPECT_LT(pcm.capacity - pcm.used, 1048576u);
+    EXPECT_TRUE(Same(graph.All(), acm.All()));
+}
+
+TEST(Mp3ConversionWindowThreads, ClosedWindowEndsTheConversion) {
+    const Mp3 mp3 = EncodeMp3(Tone(44100, 2, 44100, 440, 12000), 2, 44100, 128, false);
+    KnobSetVirtualClock(true);
+    SetEngineSkipFlags(0, 1, 0, 1);
+    ChangeWindowMode(TRUE);
+    ASSERT_EQ(0, InitializeEngineLocked());
+    ASSERT_TRUE(
+        KnobWindowEvent(static_cast<HWND>(GetMainWindowHandle()), KnobWindowEventKind::Close));
+    {
+        Converter c(mp3.bytes);
+        EXPECT_EQ(-1, c.Setup(kOnlyGraph));
+    }
+    EXPECT_NE(std::string::npos, testsupport::ReadFile("Log.txt").find(
+                                     Cp932Text("MP3変換の途中でソフトが終了しました")));
+    ShutdownEngineLocked();
 }
 
 DWORD WINAPI ConvertOnWorker(LPVOID argument) {
