@@ -7,6 +7,7 @@
 
 #include "sound/movie/memory_stream.h"
 #include "sound/movie/sample_grabber.h"
+#include "media_fixtures.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
 
@@ -342,6 +343,39 @@ TEST(SampleGrabber, TypesCallbackAndDeliveryBuffer) {
     own->Decommit();
     for (IUnknown* u : std::initializer_list<IUnknown*>{own, other, control}) u->Release();
     grabber->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SampleGrabberThreads, DeliveryBufferRefusedWhileConnected) {
+    KnobSetVirtualClock(true);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::string mp3 = mediafixtures::EncodeMp3(mediafixtures::Tone(4410, 1, 44100, 440, 9000),
+                                                     1, 44100, 64, false)
+                                .bytes;
+    D_CMemStream stream(reinterpret_cast<const BYTE*>(mp3.data()), LONGLONG(mp3.size()),
+                        kMemStreamUnthrottled);
+    AM_MEDIA_TYPE type = StreamType(MEDIASUBTYPE_MPEG1Audio);
+    D_CMemReader* reader = CreateMemReader(&stream, &type, nullptr);
+    D_CSampleGrabber* grabber = CreateSampleGrabber(nullptr, nullptr, true);
+    IGraphBuilder* graph = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
+    graph->AddFilter(grabber, u"SampleGrabber");
+    graph->AddFilter(reader, u"MemFile");
+    IPin* out = nullptr;
+    reader->FindPin(u"Output", &out);
+    ASSERT_EQ(S_OK, graph->Render(out));
+    EXPECT_TRUE(static_cast<AsyncOutputPin*>(reader->GetPin(0))->AskedForAsyncReader());
+    static BYTE block[64];
+    EXPECT_EQ(E_INVALIDARG, grabber->SetDeliveryBuffer({1, 64, 1, 0}, block));
+    out->Release();
+    graph->Release();
+    grabber->Release();
+    reader->Release();
+    CoUninitialize();
 }
 
 }  // namespace
