@@ -12,12 +12,6 @@ namespace {
 
 using namespace dshowtest;
 
-std::vector<int16_t> Samples(const std::string& bytes) {
-    std::vector<int16_t> out(bytes.size() / 2);
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    return out;
-}
-
 // Stereo frames that are not silent, in order.
 std::vector<int16_t> Sounding(const std::vector<int16_t>& pcm) {
     std::vector<int16_t> out;
@@ -43,13 +37,13 @@ TEST_P(AudioRendererThreads, Mp3IsHeardThenCompletes) {
     mediafixtures::Mp3 mp3 = mediafixtures::EncodeMp3(
         mediafixtures::Tone(22050, 2, 44100, 440.0, 8000.0), 2, 44100, 128, false);
     testsupport::WriteFile("tone.mp3", mp3.bytes);
-    const std::vector<int16_t> decoded = Samples(decodeDirect(mp3.bytes, 0));
+    const std::string bytes = decodeDirect(mp3.bytes, 0);
+    std::vector<int16_t> decoded(bytes.size() / 2);
+    std::memcpy(decoded.data(), bytes.data(), bytes.size());
     const DWORD lengthMs = DWORD(mp3.frames) * 1152 * 1000 / 44100;
 
     IGraphBuilder* graph = NewGraph();
     ASSERT_EQ(S_OK, graph->RenderFile(u"tone.mp3", nullptr));
-    const std::vector<std::string> names = FilterNames(graph);
-    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), "Audio Renderer"));
     auto* control = Query<IMediaControl>(graph, IID_IMediaControl);
     auto* events = Query<IMediaEvent>(graph, IID_IMediaEvent);
     auto* audio = Query<IBasicAudio>(graph, IID_IBasicAudio);
