@@ -159,17 +159,11 @@ FileSourcePin::FileSourcePin(FileSource* filter, D_CCritSec* lock)
       source_(filter) {}
 
 HRESULT FileSourcePin::CheckMediaType(const D_CMediaType* mt) {
-    const D_CMediaType& ours = source_->Type();
-    if (mt->majortype != ours.majortype) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (ours.subtype != GUID_NULL && mt->subtype != ours.subtype) return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    return D_CheckOfferedType(source_->Type(), mt);
 }
 
 HRESULT FileSourcePin::GetMediaType(int position, D_CMediaType* mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *mt = source_->Type();
-    return S_OK;
+    return D_GetOfferedType(source_->Type(), position, mt);
 }
 
 HRESULT STDMETHODCALLTYPE FileSourcePin::RequestAllocator(IMemAllocator* preferred,

@@ -141,6 +141,10 @@ HRESULT D_CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source);
 void D_FreeMediaType(AM_MEDIA_TYPE& type);
 AM_MEDIA_TYPE* D_CreateMediaType(const AM_MEDIA_TYPE* source);
 void D_DeleteMediaType(AM_MEDIA_TYPE* type);
+// A source pin that offers one type: it accepts a type of the same major type
+// and, unless its own subtype is null, the same subtype; it lists that type.
+HRESULT D_CheckOfferedType(const D_CMediaType& ours, const D_CMediaType* offered);
+HRESULT D_GetOfferedType(const D_CMediaType& ours, int position, D_CMediaType* out);
 
 // --- filters and pins --------------------------------------------------------------------------
 class D_CBasePin;

@@ -174,17 +174,11 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::NonDelegatingQueryInterface(REFIID rii
 }
 
 HRESULT AsyncOutputPin::CheckMediaType(const D_CMediaType* mt) {
-    const D_CMediaType& ours = reader_->Type();
-    if (mt->majortype != ours.majortype) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (ours.subtype != GUID_NULL && mt->subtype != ours.subtype) return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    return D_CheckOfferedType(reader_->Type(), mt);
 }
 
 HRESULT AsyncOutputPin::GetMediaType(int position, D_CMediaType* mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *mt = reader_->Type();
-    return S_OK;
+    return D_GetOfferedType(reader_->Type(), position, mt);
 }
 
 HRESULT AsyncOutputPin::CheckConnect(IPin* pin) {

@@ -100,8 +100,9 @@ IPin* TakeRendererFeed(IGraphBuilder* graph) {
     return feed;
 }
 
+// `message` is code page 932 already.
 int Fail(Mp3Graph& g, SoundConvertState* s, const char* message) {
-    LogWrite(Cp932Text(message));
+    LogWrite(message);
     LogWrite("\n");
     g.Release();
     TrackedFree(s->pcm.block);
@@ -162,13 +163,13 @@ int DecodeMp3ToPcm(SoundConvertState* s) {
         g.file = static_cast<uint8_t*>(TrackedAlloc(uint32_t(size), __FILE__, __LINE__));
     const uint32_t got = g.file ? ReadStreamBytes(s, g.file, uint32_t(size)) : 0;
     if (got > 0) g.stream = CreateMemStream(g.file, got, 0, kMemStreamUnthrottled);
-    if (!g.stream) return Fail(g, s, "MP3変換用 D_CMemStream の作成に失敗しました");
+    if (!g.stream) return Fail(g, s, Cp932Text("MP3変換用 D_CMemStream の作成に失敗しました"));
     AM_MEDIA_TYPE type{};
     type.majortype = MEDIATYPE_Stream;
     type.subtype = MEDIASUBTYPE_MPEG1Audio;
     HRESULT hr = S_OK;
     g.reader = CreateMemReader(g.stream, &type, &hr);
-    if (!g.reader) return Fail(g, s, "MP3変換用 D_CMemReader の作成に失敗しました");
+    if (!g.reader) return Fail(g, s, Cp932Text("MP3変換用 D_CMemReader の作成に失敗しました"));
 
     // A load worker has no COM of its own: start it like the main thread's.
     auto coInitializeEx = WinApi<HRESULT(WINAPI*)(LPVOID, DWORD)>(Api_CoInitializeEx);
@@ -177,48 +178,51 @@ int DecodeMp3ToPcm(SoundConvertState* s) {
         g.comStarted = hr == S_OK || hr == S_FALSE;
     }
     if (FAILED(Create(CLSID_NullRenderer, IID_IBaseFilter, &g.nullRenderer)))
-        return Fail(g, s, "MP3変換用 NullRender の作成に失敗しました");
+        return Fail(g, s, Cp932Text("MP3変換用 NullRender の作成に失敗しました"));
     if (FAILED(Create(CLSID_FilterGraph, IID_IGraphBuilder, &g.graph)))
-        return Fail(g, s, "MP3変換用 IGraphBuilder の作成に失敗しました");
+        return Fail(g, s, Cp932Text("MP3変換用 IGraphBuilder の作成に失敗しました"));
     g.grabber = CreateSampleGrabber(nullptr, &hr, true);
-    if (!g.grabber) return Fail(g, s, "MP3変換用 D_CSampleGrabber の作成に失敗しました");
+    if (!g.grabber) return Fail(g, s, Cp932Text("MP3変換用 D_CSampleGrabber の作成に失敗しました"));
 
     AM_MEDIA_TYPE pcm{};
     pcm.majortype = MEDIATYPE_Audio;
     pcm.subtype = MEDIASUBTYPE_PCM;
     if (FAILED(g.grabber->SetAcceptedMediaType(&pcm)))
-        return Fail(g, s, "サンプルグラバフィルタのメディアタイプの設定に失敗しました");
+        return Fail(g, s, Cp932Text("サンプルグラバフィルタのメディアタイプの設定に失敗しました"));
     if (FAILED(g.graph->AddFilter(g.grabber, u"SampleGrabber")))
-        return Fail(g, s, "サンプルグラバフィルタのグラフへの追加に失敗しました");
+        return Fail(g, s, Cp932Text("サンプルグラバフィルタのグラフへの追加に失敗しました"));
     if (FAILED(g.graph->AddFilter(g.reader, u"MemFile")))
-        return Fail(g, s, "メモリファイルフィルタのグラフへの追加に失敗しました");
+        return Fail(g, s, Cp932Text("メモリファイルフィルタのグラフへの追加に失敗しました"));
     IPin* readerOut = FindFilterPin(g.reader, PINDIR_OUTPUT);
     hr = readerOut ? g.graph->Render(readerOut) : E_FAIL;
     if (readerOut) readerOut->Release();
-    if (FAILED(hr)) return Fail(g, s, "グラフの構築に失敗しました");
+    if (FAILED(hr)) return Fail(g, s, Cp932Text("グラフの構築に失敗しました"));
     if (FAILED(g.graph->AddFilter(g.nullRenderer, u"File Renderer")))
-        return Fail(g, s, "ヌルレンダラーフィルタのグラフへの追加に失敗しました");
+        return Fail(g, s, Cp932Text("ヌルレンダラーフィルタのグラフへの追加に失敗しました"));
 
     IPin* feed = TakeRendererFeed(g.graph);
     IPin* nullIn = FindFilterPin(g.nullRenderer, PINDIR_INPUT);
     hr = feed && nullIn ? g.graph->Connect(feed, nullIn) : E_FAIL;
     if (feed) feed->Release();
     if (nullIn) nullIn->Release();
-    if (FAILED(hr)) return Fail(g, s, "既存レンダラーをNullレンダラーと交換する処理が失敗しました");
+    if (FAILED(hr))
+        return Fail(g, s, Cp932Text("既存レンダラーをNullレンダラーと交換する処理が失敗しました"));
 
     AM_MEDIA_TYPE connected{};
     if (FAILED(g.grabber->GetConnectedMediaType(&connected)))
-        return Fail(g, s, "音声が含まれていないか、オーディオフォーマットの取得に失敗しました。");
+        return Fail(
+            g, s,
+            Cp932Text("音声が含まれていないか、オーディオフォーマットの取得に失敗しました。"));
     WAVEFORMATEX wave{};
     const bool waveFormat = connected.formattype == FORMAT_WaveFormatEx &&
                             connected.cbFormat >= 16 && connected.pbFormat;
     if (waveFormat) std::memcpy(&wave, connected.pbFormat, 16);
     D_FreeMediaType(connected);
-    if (!waveFormat) return Fail(g, s, "サポート外のストリームフォーマットです。");
+    if (!waveFormat) return Fail(g, s, Cp932Text("サポート外のストリームフォーマットです。"));
     // A zero channel count, rate or block align would divide by zero below.
     if (wave.wFormatTag != WAVE_FORMAT_PCM || wave.nChannels == 0 || wave.nSamplesPerSec == 0 ||
         wave.nBlockAlign == 0)
-        return Fail(g, s, "サポート外のオーディオフォーマットです。");
+        return Fail(g, s, Cp932Text("サポート外のオーディオフォーマットです。"));
     WAVEFORMATEX& out = s->outputFormat;
     out = WAVEFORMATEX{};
     out.wFormatTag = WAVE_FORMAT_PCM;
@@ -229,31 +233,35 @@ int DecodeMp3ToPcm(SoundConvertState* s) {
     out.wBitsPerSample = WORD(wave.nBlockAlign * 8 / wave.nChannels);
 
     if (FAILED(g.grabber->SetCallback(&Mp3GrabberCallback, s)))
-        return Fail(g, s, "コールバック関数を設定できません");
+        return Fail(g, s, Cp932Text("コールバック関数を設定できません"));
     const uint64_t first = uint64_t(got) * 10;
     s->pcm.capacity = uint32_t(std::min<uint64_t>(first, UINT32_MAX / 2));
     s->pcm.block = static_cast<uint8_t*>(TrackedAlloc(s->pcm.capacity, __FILE__, __LINE__));
-    if (!s->pcm.block) return Fail(g, s, "PCMデータを格納するメモリ領域の確保に失敗しました");
+    if (!s->pcm.block)
+        return Fail(g, s, Cp932Text("PCMデータを格納するメモリ領域の確保に失敗しました"));
 
     if (!Query(g.graph, IID_IMediaFilter, &g.filter) || FAILED(g.filter->SetSyncSource(nullptr)))
-        return Fail(g, s, "IMediaFilter の取得に失敗しました");
+        return Fail(g, s, Cp932Text("IMediaFilter の取得に失敗しました"));
     if (!Query(g.graph, IID_IMediaControl, &g.control))
-        return Fail(g, s, "IMediaControl の取得に失敗しました");
+        return Fail(g, s, Cp932Text("IMediaControl の取得に失敗しました"));
     if (!Query(g.graph, IID_IMediaEvent, &g.events))
-        return Fail(g, s, "IMediaEvent の取得に失敗しました");
+        return Fail(g, s, Cp932Text("IMediaEvent の取得に失敗しました"));
 
-    if (FAILED(g.control->Run())) return Fail(g, s, "MP3変換の途中でエラーが発生しました");
+    if (FAILED(g.control->Run()))
+        return Fail(g, s, Cp932Text("MP3変換の途中でエラーが発生しました"));
     for (;;) {
-        if (PumpWindowMessages() != 0) return Fail(g, s, "MP3変換の途中でソフトが終了しました");
+        if (PumpWindowMessages() != 0)
+            return Fail(g, s, Cp932Text("MP3変換の途中でソフトが終了しました"));
         LONG code = 0;
         hr = g.events->WaitForCompletion(100, &code);
         if (hr == E_ABORT) continue;
         if (FAILED(hr) || code == EC_ERRORABORT)
-            return Fail(g, s, "MP3変換の途中でエラーが発生しました");
+            return Fail(g, s, Cp932Text("MP3変換の途中でエラーが発生しました"));
         if (code == EC_COMPLETE) break;
     }
     g.control->Stop();  // the callback is done with the block from here on
-    if (!s->pcm.block) return Fail(g, s, "PCMデータを格納するメモリ領域の再確保に失敗しました");
+    if (!s->pcm.block)
+        return Fail(g, s, Cp932Text("PCMデータを格納するメモリ領域の再確保に失敗しました"));
     g.Release();
     s->kind = SoundConvertKindPcmBlock;
     s->pcm.readPosition = 0;
