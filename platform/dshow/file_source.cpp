@@ -169,26 +169,7 @@ HRESULT FileSourcePin::GetMediaType(int position, D_CMediaType* mt) {
 HRESULT STDMETHODCALLTYPE FileSourcePin::RequestAllocator(IMemAllocator* preferred,
                                                           ALLOCATOR_PROPERTIES* props,
                                                           IMemAllocator** actual) {
-    if (!props || !actual) return E_POINTER;
-    *actual = nullptr;
-    ALLOCATOR_PROPERTIES request = *props, got;
-    if (request.cbAlign <= 0) request.cbAlign = 1;
-    if (preferred && SUCCEEDED(preferred->SetProperties(&request, &got))) {
-        preferred->AddRef();
-        *actual = preferred;
-        return S_OK;
-    }
-    IMemAllocator* own = nullptr;
-    HRESULT hr =
-        D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&own));
-    if (FAILED(hr)) return hr;
-    hr = own->SetProperties(&request, &got);
-    if (FAILED(hr)) {
-        own->Release();
-        return VFW_E_BADALIGN;
-    }
-    *actual = own;
-    return S_OK;
+    return D_RequestReaderAllocator(preferred, props, 1, actual);
 }
 
 HRESULT STDMETHODCALLTYPE FileSourcePin::SyncReadAligned(IMediaSample* sample) {

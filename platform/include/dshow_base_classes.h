@@ -368,6 +368,13 @@ class D_CBaseAllocator : public D_CUnknown, public IMemAllocator {
     long m_outstanding = 0;
 };
 
+// IAsyncReader::RequestAllocator for a source whose reads need `alignment`:
+// a requested alignment of 0 or not a multiple of it becomes it; the
+// preferred allocator serves when it grants a multiple of it, else a new
+// memory allocator does; VFW_E_BADALIGN when neither does.
+HRESULT D_RequestReaderAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
+                                 LONG alignment, IMemAllocator** actual);
+
 // Samples over one block of memory (CLSID_MemoryAllocator).
 class D_CMemAllocator : public D_CBaseAllocator {
   public:

@@ -194,30 +194,8 @@ HRESULT AsyncOutputPin::CompleteConnect(IPin* receivePin) {
 HRESULT STDMETHODCALLTYPE AsyncOutputPin::RequestAllocator(IMemAllocator* preferred,
                                                            ALLOCATOR_PROPERTIES* props,
                                                            IMemAllocator** actual) {
-    if (!props || !actual) return E_POINTER;
-    *actual = nullptr;
-    const LONG alignment = LONG(reader_->Worker().Stream()->Alignment());
-    ALLOCATOR_PROPERTIES request = *props, got{};
-    if (request.cbAlign <= 0 || request.cbAlign % alignment != 0) request.cbAlign = alignment;
-    auto grants = [&](IMemAllocator* allocator) {
-        return SUCCEEDED(allocator->SetProperties(&request, &got)) && got.cbAlign > 0 &&
-               got.cbAlign % alignment == 0;
-    };
-    if (preferred && grants(preferred)) {
-        preferred->AddRef();
-        *actual = preferred;
-        return S_OK;
-    }
-    IMemAllocator* own = nullptr;
-    HRESULT hr =
-        D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&own));
-    if (FAILED(hr)) return hr;
-    if (!grants(own)) {
-        own->Release();
-        return VFW_E_BADALIGN;
-    }
-    *actual = own;
-    return S_OK;
+    return D_RequestReaderAllocator(preferred, props, LONG(reader_->Worker().Stream()->Alignment()),
+                                    actual);
 }
 
 HRESULT AsyncOutputPin::SampleRange(IMediaSample* sample, LONGLONG* position, LONG* length,
