@@ -92,19 +92,6 @@ TEST_F(EngineLifecycleTest, WindowModeStartUpAndShutdownOrder) {
     EXPECT_EQ(WindowModeStartUp(), calls.Take());
 }
 
-TEST_F(EngineLifecycleTest, EndRequestIsClearedAtStartUpAndAsyncFlagIsKept) {
-    SetEndRequestFlag();
-    EXPECT_EQ(1, GetEndRequestFlag());
-    RecordingCalls calls;
-    // The recording table's ClearEndRequestFlag only records; the real one clears.
-    EXPECT_EQ(0, ClearEndRequestFlag());
-    EXPECT_EQ(0, GetEndRequestFlag());
-    EXPECT_EQ(0, SetUseAsyncLoad(5));
-    EXPECT_EQ(1, GetUseAsyncLoad());
-    SetUseAsyncLoad(0);
-    EXPECT_EQ(0, GetUseAsyncLoad());
-}
-
 struct SkipCase {
     const char* name;
     int noWindow, noGraphics, noSound, noInput;
@@ -155,35 +142,33 @@ Trace FullScreenStartUp(const Trace& modeCheck) {
     return t;
 }
 
-TEST_F(EngineLifecycleTest, FullScreenListedModeNeedsNoChange) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{800, 600, 32, 60}, {640, 480, 16, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    EXPECT_EQ(FullScreenStartUp({}), calls.Take());
-    EXPECT_EQ(0, GetWindowModeFlag());
-}
-
-TEST_F(EngineLifecycleTest, FullScreen16BitsFallsBackTo32BitsOnce) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.refreshRate = 75;
-    calls.displayModes = {{640, 480, 32, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    EXPECT_EQ(FullScreenStartUp({"SetScreenMode(640,480,32,75)"}), calls.Take());
-    EXPECT_EQ(0, GetWindowModeFlag()) << "stays full screen";
-}
-
-TEST_F(EngineLifecycleTest, FullScreenWithoutEitherModeGoesWindowed) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{800, 600, 32, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    Trace expected = WindowModeStartUp();
-    expected.insert(expected.begin() + 7,
-                    {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
-    EXPECT_EQ(expected, calls.Take());
-    EXPECT_EQ(1, GetWindowModeFlag());
+TEST_F(EngineLifecycleTest, FullScreenModeCheck) {
+    Trace windowed = WindowModeStartUp();
+    windowed.insert(windowed.begin() + 7, {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
+    struct Row {
+        const char* name;
+        std::vector<DisplayModeInfo> modes;
+        int drawWidth, refreshRate;
+        Trace expected;
+        int windowMode;
+    } rows[] = {
+        {"listed mode needs no change", {{800, 600, 32, 60}, {640, 480, 16, 60}}, 640, 60,
+         FullScreenStartUp({}), 0},
+        {"16 bits fall back to 32 once", {{640, 480, 32, 60}}, 640, 75,
+         FullScreenStartUp({"SetScreenMode(640,480,32,75)"}), 0},
+        {"neither mode: windowed", {{800, 600, 32, 60}}, 640, 60, windowed, 1},
+    };
+    for (const Row& r : rows) {
+        ChangeWindowMode(FALSE);
+        RecordingCalls calls;
+        calls.displayModes = r.modes;
+        calls.drawWidth = r.drawWidth;
+        calls.refreshRate = r.refreshRate;
+        ASSERT_EQ(0, InitializeEngineLocked()) << r.name;
+        EXPECT_EQ(r.expected, calls.Take()) << r.name;
+        EXPECT_EQ(r.windowMode, GetWindowModeFlag()) << r.name;
+        ShutdownEngineLocked();
+    }
 }
 
 TEST_F(EngineLifecycleTest, ModeChangeThatStoresNothingIsTriedOnce) {
