@@ -144,6 +144,15 @@ TEST(BaseImageRecord, DataSizeCountsWholeBlocksPerLevel) {
     EXPECT_EQ(GetBaseImageDataSize(&p), 48 + 2 * 1 * 3 + 1 * 1 * 3);
 }
 
+// Red, green, blue and alpha of a value; alpha starts at 77 to show an unwritten one.
+std::array<int, 4> Unpacked(const ColorFormat& f, uint32_t v) {
+    BaseImage im{};
+    im.colorFormat = f;
+    std::array<int, 4> c = {0, 0, 0, 77};
+    UnpackBaseImageColor(&im, v, &c[0], &c[1], &c[2], &c[3]);
+    return c;
+}
+
 TEST(ColorValues, PackFormats) {
     BaseImage im{};
     im.colorFormat = X8R8G8B8();
@@ -174,15 +183,6 @@ TEST(ColorValues, PaletteNearestEntryAndTies) {
     EXPECT_EQ(PackBaseImageColor(&im, 110, 0, 0, 0), 5u);    // equal distance: lower index
     EXPECT_EQ(PackBaseImageColor(&im, 111, 0, 0, 0), 9u);
     EXPECT_EQ(PackBaseImageColor(&im, 0, 0, 0, 0), 0u);  // entries 0.. tie: 0
-}
-
-// Red, green, blue and alpha of a value; alpha starts at 77 to show an unwritten one.
-std::array<int, 4> Unpacked(const ColorFormat& f, uint32_t v) {
-    BaseImage im{};
-    im.colorFormat = f;
-    std::array<int, 4> c = {0, 0, 0, 77};
-    UnpackBaseImageColor(&im, v, &c[0], &c[1], &c[2], &c[3]);
-    return c;
 }
 
 TEST(ColorValues, UnpackBranches) {
