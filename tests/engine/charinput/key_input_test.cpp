@@ -134,7 +134,7 @@ TEST_F(KeyInput, ShiftSelectsWithArrowsHomeAndEnd) {
     EXPECT_EQ(Shown(h), "|abcd [4,0]");
     Type({kRight});  // without shift the selection goes
     EXPECT_EQ(Shown(h), "a|bcd");
-    ShiftType({kEnd});  // no selection: from the cursor
+    ShiftType({kEnd});    // no selection: from the cursor
     ShiftType({kRight});  // at the end: nowhere to go, still selected
     EXPECT_EQ(Shown(h), "abcd| [1,4]");
     Type({kHome});
@@ -211,11 +211,15 @@ TEST_F(KeyInput, Limits) {
     } rows[] = {
         // 'd' makes room for 'e'; at the start 'x' pushes 'e' out; the
         // double-byte character goes whole for 'y'.
-        {"maximum drops from the end", {4, 0, 0, 0, 0},
-         std::string("abcde") + kHome + "x" + kEnd + KANJI "y", "xay|"},
+        {"maximum drops from the end",
+         {4, 0, 0, 0, 0},
+         std::string("abcde") + kHome + "x" + kEnd + KANJI "y",
+         "xay|"},
         {"character longer than the maximum", {1, 0, 0, 0, 0}, "a" KANJI "b", "b|"},
-        {"digits: one sign at the start, one point", {16, 0, 0, 1, 0},
-         std::string("1-2") + kHome + "-" + kEnd + ".3.4x" KANJI, "-12.34|"},
+        {"digits: one sign at the start, one point",
+         {16, 0, 0, 1, 0},
+         std::string("1-2") + kHome + "-" + kEnd + ".3.4x" KANJI,
+         "-12.34|"},
         {"single-byte only", {16, 0, 1, 0, 0}, "a" KANJI "b", "ab|"},
         {"double-byte only", {16, 0, 0, 0, 1}, "a" KANJI "b", KANJI "|"},
         {"page keys and other codes typed", {64, 0, 0, 0, 0}, "a\x17\x15\x01", "a\x17\x15\x01|"},

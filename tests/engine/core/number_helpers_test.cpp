@@ -101,7 +101,7 @@ TEST(NumberHelpers, FloatFunctions) {
     EXPECT_NEAR(s, 0.4794255f, 1e-6f);
     EXPECT_NEAR(c, 0.8775826f, 1e-6f);
     EXPECT_NEAR(ComputeAtan2F(1.0f, 0.0f), 1.5707964f, 1e-6f);  // y first
-    EXPECT_FLOAT_EQ(ComputePowF(2.0f, 10.0f), 1024.0f);  // base first
+    EXPECT_FLOAT_EQ(ComputePowF(2.0f, 10.0f), 1024.0f);         // base first
 }
 
 }  // namespace

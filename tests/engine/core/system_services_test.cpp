@@ -197,7 +197,8 @@ TEST_F(SystemLog, SystemInformationLinesAndFlags) {
     for (const std::string& line : lines) {
         if (at < wanted.size() && line.rfind(wanted[at], 0) == 0) ++at;
     }
-    EXPECT_EQ(at, wanted.size()) << "missing or out of order: " << wanted[std::min(at, wanted.size() - 1)];
+    EXPECT_EQ(at, wanted.size()) << "missing or out of order: "
+                                 << wanted[std::min(at, wanted.size() - 1)];
     EXPECT_LE(lines.size(), wanted.size() + 2);  // and at most the speed and the name besides
 
     const SystemState& state = GetSystemState();

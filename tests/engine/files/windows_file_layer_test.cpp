@@ -104,7 +104,8 @@ TEST(WindowsFileLayer, ShortLastElementThenEnd) {
     ASSERT_EQ(FileWinSeek(stream, 4, 0), 0);  // 10 bytes left
     std::string buffer(12, '\xEE');
     EXPECT_EQ(FileWinRead(buffer.data(), 4, 3, stream), 2u);
-    EXPECT_EQ(buffer, PatternBytes(14).substr(4, 8) + "\xEE\xEE\xEE\xEE");  // partial element untouched
+    EXPECT_EQ(buffer,
+              PatternBytes(14).substr(4, 8) + "\xEE\xEE\xEE\xEE");  // partial element untouched
     EXPECT_EQ(FileWinTell(stream) * 10 + FileWinEof(stream), 120);
     EXPECT_EQ(FileWinRead(buffer.data(), 4, 3, stream), 0u);
     EXPECT_EQ(FileWinTell(stream) * 10 + FileWinEof(stream), 119);  // at 12, end flag -1

@@ -92,9 +92,11 @@ TEST(StretchBaseImageRect, BoundsAndNearest) {
     EXPECT_EQ(StretchBaseImageRect(-1, 0, 2, 2, &src, 0, 0, 8, 4, &dst, 0), -1);
     ASSERT_EQ(StretchBaseImageRect(0, 0, 4, 2, &src, 0, 0, 8, 4, &dst, 0), 0);
     // Step 0.5: every source pixel twice in each direction.
-    const std::vector<int> top = {0, 0, 1, 1, 2, 2, 3, 3}, bottom = {10, 10, 11, 11, 12, 12, 13, 13};
+    const std::vector<int> top = {0, 0, 1, 1, 2, 2, 3, 3},
+                           bottom = {10, 10, 11, 11, 12, 12, 13, 13};
     std::vector<int> expected = top;
-    for (const auto* row : {&top, &bottom, &bottom}) expected.insert(expected.end(), row->begin(), row->end());
+    for (const auto* row : {&top, &bottom, &bottom})
+        expected.insert(expected.end(), row->begin(), row->end());
     EXPECT_EQ(All(dst), expected);
     FreeBaseImagePixels(&src);
     FreeBaseImagePixels(&dst);

@@ -144,7 +144,8 @@ Trace FullScreenStartUp(const Trace& modeCheck) {
 
 TEST_F(EngineLifecycleTest, FullScreenModeCheck) {
     Trace windowed = WindowModeStartUp();
-    windowed.insert(windowed.begin() + 7, {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
+    windowed.insert(windowed.begin() + 7,
+                    {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
     struct Row {
         const char* name;
         std::vector<DisplayModeInfo> modes;
@@ -152,10 +153,18 @@ TEST_F(EngineLifecycleTest, FullScreenModeCheck) {
         Trace expected;
         int windowMode;
     } rows[] = {
-        {"listed mode needs no change", {{800, 600, 32, 60}, {640, 480, 16, 60}}, 640, 60,
-         FullScreenStartUp({}), 0},
-        {"16 bits fall back to 32 once", {{640, 480, 32, 60}}, 640, 75,
-         FullScreenStartUp({"SetScreenMode(640,480,32,75)"}), 0},
+        {"listed mode needs no change",
+         {{800, 600, 32, 60}, {640, 480, 16, 60}},
+         640,
+         60,
+         FullScreenStartUp({}),
+         0},
+        {"16 bits fall back to 32 once",
+         {{640, 480, 32, 60}},
+         640,
+         75,
+         FullScreenStartUp({"SetScreenMode(640,480,32,75)"}),
+         0},
         {"neither mode: windowed", {{800, 600, 32, 60}}, 640, 60, windowed, 1},
     };
     for (const Row& r : rows) {

@@ -17,7 +17,6 @@ class RunTableBlit : public SoftBlitTest {
     std::mt19937 rng{4242};
 };
 
-
 // A table that claims every pixel is transparent: the run path would draw nothing.
 void CorruptTable(const Canvas& src) {
     uint8_t* t = src.body()->runTable;
