@@ -115,19 +115,21 @@ TEST_P(SkipFlagTest, RemovesExactlyItsSteps) {
     EXPECT_EQ(Without(FullShutdown(), c.shutdownGone), calls.Take());
 }
 
+using lifecycletest::Steps;
 INSTANTIATE_TEST_SUITE_P(
     Flags, SkipFlagTest,
-    testing::Values(SkipCase{"NoInput", 0, 0, 0, 1, {"InitializeInput"}, {}},
-                    SkipCase{"NoSound", 0, 0, 1, 0, {"InitSoundConvert", "InitSoundSystem"}, {}},
-                    SkipCase{"NoGraphics",
-                             0,
-                             1,
-                             0,
-                             0,
-                             {"InitializeBaseImage", "InitializeSoftImages", "InitMovieModule",
-                              "StartGraphics", "StartModels"},
-                             {}},
-                    SkipCase{"NoWindow", 1, 0, 0, 0, {}, {"PumpWindowMessages"}}),
+    testing::Values(
+        SkipCase{"NoInput", 0, 0, 0, 1, Steps("InitializeInput"), {}},
+        SkipCase{"NoSound", 0, 0, 1, 0, Steps("InitSoundConvert InitSoundSystem"), {}},
+        SkipCase{"NoGraphics",
+                 0,
+                 1,
+                 0,
+                 0,
+                 Steps("InitializeBaseImage InitializeSoftImages InitMovieModule StartGraphics "
+                       "StartModels"),
+                 {}},
+        SkipCase{"NoWindow", 1, 0, 0, 0, {}, Steps("PumpWindowMessages")}),
     [](const testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
 
 // --- full screen -------------------------------------------------------------
@@ -270,18 +272,18 @@ TEST_P(FailedStartUpTest, EndsWhatRanAndAllowsAnotherStart) {
     EXPECT_EQ(FullShutdown(), calls.Take());
 }
 
-const Trace kWindowTeardown = {"TerminateWindow", "TerminateCom", "PumpWindowMessages",
-                               "ChangeStreamDir", "EndArchives",  "MemDumpAll",
-                               "UnloadWinApis"};
+const Trace kWindowTeardown = Steps(
+    "TerminateWindow TerminateCom PumpWindowMessages ChangeStreamDir EndArchives MemDumpAll "
+    "UnloadWinApis");
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FailedStartUpTest,
     testing::Values(FailureCase{"CreateMainWindow", kWindowTeardown},
                     FailureCase{"InitializeInput", Concat({"ShutdownInput"}, kWindowTeardown)},
                     FailureCase{"StartGraphics",
-                                Concat({"EndGraphics", "TerminateBaseImage", "TerminateSoftImages",
-                                        "TerminateMovieModule", "ShutdownInput",
-                                        "TerminateSoundSystem", "TerminateSoundConvert"},
+                                Concat(Steps("EndGraphics TerminateBaseImage TerminateSoftImages "
+                                             "TerminateMovieModule ShutdownInput "
+                                             "TerminateSoundSystem TerminateSoundConvert"),
                                        kWindowTeardown)}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.step); });
 
