@@ -214,32 +214,35 @@ void ExpectRefusalLine() {
         << log;
 }
 
-TEST_F(EngineLifecycleTest, TwentyFourBitDesktopInWindowModeIsRefused) {
-    KnobDesktopBits(24);
-    RecordingCalls calls;
-    EXPECT_EQ(-1, InitializeEngineLocked());
-    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
-    EXPECT_EQ(0, GetEngineFlags().initialising);
-    EXPECT_EQ(0, GetEngineFlags().initialised);
-    ExpectRefusalLine();
-}
-
-TEST_F(EngineLifecycleTest, TwentyFourBitRequestIsRefusedInFullScreen) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.colorBits = 24;
-    calls.displayModes = {{640, 480, 24, 60}};
-    EXPECT_EQ(-1, InitializeEngineLocked());
-    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
-    ExpectRefusalLine();
-}
-
-TEST_F(EngineLifecycleTest, TwentyFourBitDesktopIsFineForAFullScreen) {
-    KnobDesktopBits(24);
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{640, 480, 16, 60}};
-    EXPECT_EQ(0, InitializeEngineLocked());
+TEST_F(EngineLifecycleTest, TwentyFourBitsAreRefusedOnlyWhereTheyWouldBeDrawn) {
+    struct Row {
+        const char* name;
+        int desktopBits;
+        BOOL windowed;
+        int colorBits;
+        int result;
+    } rows[] = {
+        {"24-bit desktop in window mode", 24, TRUE, 16, -1},
+        {"24-bit request in full screen", 0, FALSE, 24, -1},
+        {"24-bit desktop under a full screen", 24, FALSE, 16, 0},
+    };
+    for (const Row& r : rows) {
+        KnobDesktopBits(r.desktopBits);
+        ChangeWindowMode(r.windowed);
+        ResetLogForTest();
+        RecordingCalls calls;
+        calls.colorBits = r.colorBits;
+        calls.displayModes = {{640, 480, r.colorBits, 60}};
+        EXPECT_EQ(r.result, InitializeEngineLocked()) << r.name;
+        if (r.result == 0) {
+            ShutdownEngineLocked();
+            continue;
+        }
+        EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take()) << r.name;
+        EXPECT_EQ(0, GetEngineFlags().initialising + GetEngineFlags().initialised) << r.name;
+        ExpectRefusalLine();
+    }
+    KnobDesktopBits(0);
 }
 
 // --- failed start-ups --------------------------------------------------------
