@@ -33,6 +33,12 @@ inline D3DPRESENT_PARAMETERS Windowed(UINT w, UINT h,
     return pp;
 }
 
+// CreateDevice on the window the parameters name, software vertex processing.
+inline HRESULT Create(IDirect3D9* d3d, D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** dev) {
+    return d3d->CreateDevice(0, D3DDEVTYPE_HAL, pp ? pp->hDeviceWindow : TestWindow(),
+                             D3DCREATE_SOFTWARE_VERTEXPROCESSING, pp, dev);
+}
+
 template <class T>
 void SafeRelease(T*& p) {
     if (p) p->Release();
@@ -60,9 +66,7 @@ class DeviceTest : public ::testing::Test {
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
         D3DPRESENT_PARAMETERS pp = Windowed(64, 64);
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
-                  D3D_OK);
+        ASSERT_EQ(Create(d3d, &pp, &dev), D3D_OK);
     }
     void TearDown() override {
         SafeRelease(dev);

@@ -35,9 +35,7 @@ TEST_F(D3D9Textures, CapabilityKnobsChangeWhatCreationAccepts) {
     auto recreate = [&] {
         dev->Release();
         D3DPRESENT_PARAMETERS pp = Windowed(64, 64);
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
-                  D3D_OK);
+        ASSERT_EQ(Create(d3d, &pp, &dev), D3D_OK);
     };
     KnobD3D9TextureCaps(true, false, false);
     recreate();

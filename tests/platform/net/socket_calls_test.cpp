@@ -37,40 +37,6 @@ TEST(WinsockStartup, VersionsDataAndCounting) {
     EXPECT_EQ(WSACleanup(), 0);
 }
 
-TEST(WinsockStartup, RecordsHaveWindowsLayouts) {
-    EXPECT_EQ(sizeof(SOCKET), sizeof(void*));
-    EXPECT_EQ(INVALID_SOCKET, ~static_cast<UINT_PTR>(0));
-    EXPECT_EQ(AF_INET6, 23);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_addrlen), 16u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_canonname), 24u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_addr), 32u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_next), 40u);
-    EXPECT_EQ(offsetof(hostent, h_addrtype), 16u);
-    EXPECT_EQ(offsetof(hostent, h_length), 18u);
-    EXPECT_EQ(offsetof(hostent, h_addr_list), 24u);
-    EXPECT_EQ(offsetof(WSADATA, lpVendorInfo), 8u);
-    EXPECT_EQ(offsetof(WSADATA, szDescription), 16u);
-    EXPECT_EQ(offsetof(sockaddr_in, sin_addr), 4u);
-    EXPECT_EQ(offsetof(sockaddr_in6, sin6_addr), 8u);
-    EXPECT_EQ(offsetof(sockaddr_in6, sin6_scope_id), 24u);
-}
-
-TEST(WinsockStartup, ModuleExportsEveryEntryPoint) {
-    HMODULE module = LoadLibraryA("ws2_32.dll");
-    ASSERT_NE(module, nullptr);
-    for (const char* name : {"WSAStartup",     "WSACleanup",   "WSAGetLastError",
-                             "WSAAsyncSelect", "socket",       "bind",
-                             "listen",         "connect",      "accept",
-                             "send",           "recv",         "sendto",
-                             "recvfrom",       "shutdown",     "closesocket",
-                             "getaddrinfo",    "freeaddrinfo", "gethostbyname",
-                             "gethostbyaddr",  "gethostname",  "inet_addr",
-                             "htons",          "ntohs"})
-        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
-    EXPECT_EQ(GetProcAddress(module, "WSAIoctl"), nullptr);
-    FreeLibrary(module);
-}
-
 class SocketCalls : public WinsockTest {};
 
 TEST_F(SocketCalls, TcpListenConnectAcceptSendPeekReceiveShutdownClose) {

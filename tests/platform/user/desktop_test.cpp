@@ -205,23 +205,6 @@ TEST(Clipboard, CodePage932TextRoundTripsThroughSdlAsUtf8) {
     DestroyWindow(w);
 }
 
-TEST(Modules, UserGdiShellExportsAndNoLayeredWindows) {
-    HMODULE user = LoadLibraryA("user32.dll");
-    ASSERT_NE(user, nullptr);
-    EXPECT_EQ(GetProcAddress(user, "UpdateLayeredWindow"), nullptr);
-    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(user, "PeekMessageA")),
-              reinterpret_cast<void*>(&PeekMessageA));
-    HMODULE gdi = LoadLibraryA("gdi32.dll");
-    ASSERT_NE(gdi, nullptr);
-    EXPECT_NE(GetProcAddress(gdi, "SetDIBitsToDevice"), nullptr);
-    HMODULE shell = LoadLibraryA("shell32.dll");
-    ASSERT_NE(shell, nullptr);
-    EXPECT_NE(GetProcAddress(shell, "DragQueryFileA"), nullptr);
-    FreeLibrary(shell);
-    FreeLibrary(gdi);
-    FreeLibrary(user);
-}
-
 TEST(MessageWaits, MsgWaitEndsForAMessageOrTimesOutOnTheClock) {
     KnobSetVirtualClock(true);
     DWORD start = timeGetTime();
