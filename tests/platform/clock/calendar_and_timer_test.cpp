@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -70,9 +71,7 @@ TEST(CalendarTime, ImpossibleDatesAndValuesAreRefused) {
                         systemTime(2024, 0, 1)};
     FILETIME ft{7, 7};
     for (const auto& st : bad) {
-        SetLastError(0);
-        EXPECT_FALSE(SystemTimeToFileTime(&st, &ft));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_ERROR(SystemTimeToFileTime(&st, &ft), FALSE, ERROR_INVALID_PARAMETER);
     }
     EXPECT_EQ(value(ft), (uint64_t{7} << 32) | 7);  // nothing written
     SYSTEMTIME leap = systemTime(2024, 2, 29);

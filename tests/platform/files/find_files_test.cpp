@@ -6,6 +6,7 @@
 
 #include "support/test_support.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -145,19 +146,15 @@ TEST(FindFiles, FailuresAndBadHandles) {
     EXPECT_TRUE(search(tooLong.c_str(), &error).empty());
     EXPECT_EQ(error, DWORD(ERROR_FILENAME_EXCED_RANGE));
     WIN32_FIND_DATAA data;
-    EXPECT_EQ(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(FindFirstFileA("*", nullptr), INVALID_HANDLE_VALUE);
 
     HANDLE find = FindFirstFileA("*", &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FindNextFileA(find, nullptr));
     EXPECT_TRUE(FindClose(find));
-    SetLastError(0);
-    EXPECT_FALSE(FindClose(find));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-    EXPECT_FALSE(FindNextFileA(find, &data));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(FindClose(find), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_ERROR(FindNextFileA(find, &data), FALSE, ERROR_INVALID_HANDLE);
 
     // A file handle is no search handle, and stays open.
     HANDLE file =

@@ -9,6 +9,7 @@
 
 #include "support/test_support.h"
 #include "winsock_test_support.h"
+#include "support/error_checks.h"
 
 using namespace wstest;
 
@@ -80,8 +81,8 @@ TEST_F(AsyncSelectThreads, ConnectThenWriteAndRefusedConnectCarriesItsError) {
     SOCKET refused = Keep(socket(AF_INET, SOCK_STREAM, 0));
     ASSERT_EQ(WSAAsyncSelect(refused, window, kSelectMessage, FD_CONNECT | FD_WRITE | FD_CLOSE), 0);
     sockaddr_in nobody = Loopback(PortOf(holder));
-    EXPECT_EQ(connect(refused, reinterpret_cast<sockaddr*>(&nobody), sizeof nobody), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_WSA_ERROR(connect(refused, reinterpret_cast<sockaddr*>(&nobody), sizeof nobody),
+                     SOCKET_ERROR, WSAEWOULDBLOCK);
     notes = WaitNotes(window, 1);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].socket, refused);

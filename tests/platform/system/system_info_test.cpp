@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -55,9 +56,7 @@ TEST(SystemInfo, VersionIsWindows7ServicePack1) {
 
     OSVERSIONINFOA wrong{};
     wrong.dwOSVersionInfoSize = 100;
-    SetLastError(0);
-    EXPECT_FALSE(GetVersionExA(&wrong));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(GetVersionExA(&wrong), FALSE, ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(wrong.dwMajorVersion, 0u);
     EXPECT_FALSE(GetVersionExA(nullptr));
 }
@@ -77,9 +76,7 @@ TEST(SystemInfo, MemoryStatus) {
     MEMORYSTATUSEX wrong;
     std::memset(&wrong, 0, sizeof wrong);
     wrong.dwLength = sizeof wrong - 8;
-    SetLastError(0);
-    EXPECT_FALSE(GlobalMemoryStatusEx(&wrong));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(GlobalMemoryStatusEx(&wrong), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(wrong.ullTotalPhys, 0u);
     EXPECT_FALSE(GlobalMemoryStatusEx(nullptr));
 

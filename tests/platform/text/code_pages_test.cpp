@@ -6,6 +6,7 @@
 
 #include "../../../platform/win32/code_pages.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -78,16 +79,14 @@ TEST(CodePages, SizeQueriesAndTerminator) {
 
 TEST(CodePages, TooSmallBufferFailsAndWritesNothing) {
     WCHAR wide[3] = {u'#', u'#', u'#'};
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(932, 0, kSjis.c_str(), -1, wide, 3), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, kSjis.c_str(), -1, wide, 3), 0,
+                 ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(wide[0], u'#');
 
     char bytes[6];
     std::fill(std::begin(bytes), std::end(bytes), '#');
-    SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(932, 0, kSjisWide.c_str(), -1, bytes, 6, nullptr, nullptr), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, kSjisWide.c_str(), -1, bytes, 6, nullptr, nullptr), 0,
+                 ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(bytes[0], '#');
 }
 

@@ -7,6 +7,7 @@
 
 #include "../../../platform/win32/kernel_objects.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -78,12 +79,11 @@ TEST(ThreadStartThreads, RunningThreadStartsAndOwnIdIsReported) {
 }
 
 TEST(ThreadStart, BadArgumentsAreRefused) {
-    SetLastError(0);
-    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr,
+                 ERROR_INVALID_PARAMETER);
     std::atomic<int> ran{0};
-    EXPECT_EQ(CreateThread(nullptr, 0, setFlag, &ran, 0x80000000u, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(CreateThread(nullptr, 0, setFlag, &ran, 0x80000000u, nullptr), nullptr,
+                 ERROR_INVALID_PARAMETER);
     EXPECT_EQ(ran.load(), 0);
 }
 
@@ -145,9 +145,7 @@ TEST(ThreadSuspendThreads, RunningOtherThreadCannotBeSuspended) {
         [](LPVOID p) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(p), INFINITE); }, go,
         0, nullptr);
     ASSERT_NE(h, nullptr);
-    SetLastError(0);
-    EXPECT_EQ(SuspendThread(h), static_cast<DWORD>(-1));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_ERROR(SuspendThread(h), static_cast<DWORD>(-1), ERROR_NOT_SUPPORTED);
     SetEvent(go);
     EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
     CloseHandle(h);
@@ -203,12 +201,8 @@ TEST(ThreadExitThreads, WaitEndsWithTheThreadAndHandleStaysValidUntilClosed) {
     ASSERT_TRUE(GetExitCodeThread(h, &code));
     EXPECT_EQ(code, 42u);
     EXPECT_TRUE(CloseHandle(h));
-    SetLastError(0);
-    EXPECT_FALSE(GetExitCodeThread(h, &code));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(0);
-    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(GetExitCodeThread(h, &code), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_ERROR(WaitForSingleObject(h, 0), WAIT_FAILED, ERROR_INVALID_HANDLE);
     CloseHandle(go);
 }
 
@@ -245,9 +239,7 @@ TEST(ThreadPriorityThreads, LevelsAreKeptAndBadOnesRefused) {
     EXPECT_TRUE(SetThreadPriority(h, THREAD_PRIORITY_LOWEST));
     EXPECT_EQ(GetThreadPriority(h), THREAD_PRIORITY_LOWEST);
     EXPECT_TRUE(SetThreadPriority(h, THREAD_PRIORITY_TIME_CRITICAL));
-    SetLastError(0);
-    EXPECT_FALSE(SetThreadPriority(h, 7));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(SetThreadPriority(h, 7), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(GetThreadPriority(h), THREAD_PRIORITY_TIME_CRITICAL);
     EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL));
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_BELOW_NORMAL);
@@ -260,12 +252,8 @@ TEST(ThreadHandles, MadeUpAndWrongKindHandlesAreRefused) {
     HANDLE madeUp = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x12340));
     DWORD code;
     for (HANDLE bad : {madeUp, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
-        SetLastError(0);
-        EXPECT_EQ(ResumeThread(bad), static_cast<DWORD>(-1));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-        SetLastError(0);
-        EXPECT_EQ(SuspendThread(bad), static_cast<DWORD>(-1));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(ResumeThread(bad), static_cast<DWORD>(-1), ERROR_INVALID_HANDLE);
+        EXPECT_ERROR(SuspendThread(bad), static_cast<DWORD>(-1), ERROR_INVALID_HANDLE);
         EXPECT_FALSE(GetExitCodeThread(bad, &code));
         EXPECT_EQ(GetThreadPriority(bad), THREAD_PRIORITY_ERROR_RETURN);
     }
