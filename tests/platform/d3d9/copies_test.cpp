@@ -108,11 +108,8 @@ TEST_F(D3D9Copies, ClearWritesDepthAndStencil) {
 TEST_F(D3D9Copies, UpdateTextureCopiesOnlyDirtyRegions) {
     IDirect3DTexture9* sys = nullptr;
     IDirect3DTexture9* vid = nullptr;
-    ASSERT_EQ(dev->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
-              D3D_OK);
-    ASSERT_EQ(dev->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                 &vid, nullptr),
-              D3D_OK);
+    sys = MakeTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
+    vid = MakeTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     auto fill = [&](const RECT* r, DWORD v, DWORD flags) {
         D3DLOCKED_RECT lr;
         ASSERT_EQ(sys->LockRect(0, &lr, r, flags), D3D_OK);

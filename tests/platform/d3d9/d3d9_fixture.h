@@ -85,6 +85,12 @@ class DeviceTest : public ::testing::Test {
         EXPECT_EQ(dev->CreateOffscreenPlainSurface(w, h, f, pool, &s, nullptr), D3D_OK);
         return s;
     }
+    IDirect3DTexture9* MakeTexture(UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT f,
+                                   D3DPOOL pool) {
+        IDirect3DTexture9* t = nullptr;
+        EXPECT_EQ(dev->CreateTexture(w, h, levels, usage, f, pool, &t, nullptr), D3D_OK);
+        return t;
+    }
     DWORD Pixel(IDirect3DSurface9* s, UINT x, UINT y) {
         DWORD v = 0;
         EXPECT_TRUE(KnobD3D9ReadPixel(s, x, y, &v));

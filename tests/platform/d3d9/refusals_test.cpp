@@ -11,9 +11,7 @@ class D3D9Refusals : public DeviceTest {};
 // Each refusal Direct3D 9 makes: the code, a trace entry, the destination
 // untouched.
 TEST_F(D3D9Refusals, LocksTheEngineMeets) {
-    IDirect3DTexture9* def = nullptr;
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &def, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* def = MakeTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     IDirect3DSurface9* rt = RenderTarget(8, 8, D3DFMT_X8R8G8B8, FALSE);
     IDirect3DSurface9* ds = nullptr;
     ASSERT_EQ(dev->CreateDepthStencilSurface(8, 8, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE, &ds,
@@ -98,10 +96,8 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
     IDirect3DSurface9* sys = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
     IDirect3DSurface9* sys16 = Plain(8, 8, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM);
     IDirect3DSurface9* small = Plain(4, 4, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
-    IDirect3DTexture9* plainTex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
-                                 &plainTex, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* plainTex =
+        MakeTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
     IDirect3DSurface9* plainLevel = nullptr;
     plainTex->GetSurfaceLevel(0, &plainLevel);
     ASSERT_EQ(dev->ColorFill(rt, nullptr, 0xFF112233), D3D_OK);
@@ -141,12 +137,9 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
     IDirect3DTexture9* sysTex = nullptr;
     IDirect3DTexture9* sysTex16 = nullptr;
     IDirect3DTexture9* defTex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &sysTex, nullptr),
-              D3D_OK);
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, &sysTex16, nullptr),
-              D3D_OK);
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &defTex, nullptr),
-              D3D_OK);
+    sysTex = MakeTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
+    sysTex16 = MakeTexture(8, 8, 1, 0, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM);
+    defTex = MakeTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED);
     EXPECT_EQ(dev->UpdateTexture(defTex, plainTex), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->UpdateTexture(sysTex16, plainTex), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->UpdateTexture(sysTex, defTex), D3DERR_INVALIDCALL);
@@ -158,9 +151,7 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
 TEST_F(D3D9Refusals, DeviceStateRules) {
     IDirect3DSurface9* rt = RenderTarget(8, 8, D3DFMT_X8R8G8B8);
     IDirect3DSurface9* sys = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
-    IDirect3DTexture9* sysTex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &sysTex, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* sysTex = MakeTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
     ASSERT_EQ(dev->ColorFill(rt, nullptr, 0xFF010203), D3D_OK);
     KnobD3D9TakeTrace();
     // No depth surface: ZBUFFER is refused and the target keeps its pixels.

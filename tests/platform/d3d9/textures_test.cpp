@@ -7,9 +7,7 @@ namespace {
 class D3D9Textures : public DeviceTest {};
 
 TEST_F(D3D9Textures, FullChainOfAThousandBySevenHundred) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(dev->CreateTexture(1000, 700, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* t = MakeTexture(1000, 700, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED);
     ASSERT_EQ(t->GetLevelCount(), 10u);
     for (UINT level = 0; level < 10; ++level) {
         D3DSURFACE_DESC d{};
@@ -58,9 +56,7 @@ TEST_F(D3D9Textures, CapabilityKnobsChangeWhatCreationAccepts) {
 
 // The levels share the texture's count: holding a level keeps the texture.
 TEST_F(D3D9Textures, LevelsShareTheTexturesReferenceCount) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(dev->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* t = MakeTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED);
     IDirect3DSurface9* level = nullptr;
     ASSERT_EQ(t->GetSurfaceLevel(2, &level), D3D_OK);
     EXPECT_EQ(t->AddRef(), 3u);

@@ -95,23 +95,6 @@ TEST_F(InputMethod, ByDefaultAContextWithNothingComposedClosedAndNoCandidates) {
     EXPECT_TRUE(seen.empty());
 }
 
-TEST_F(InputMethod, ReachedThroughTheModuleRegistry) {
-    HMODULE imm = LoadLibraryA("Imm32.dll");
-    ASSERT_NE(imm, nullptr);
-    const char* names[] = {
-        "ImmGetContext",        "ImmReleaseContext",        "ImmGetOpenStatus",
-        "ImmSetOpenStatus",     "ImmGetConversionStatus",   "ImmNotifyIME",
-        "ImmGetCandidateListA", "ImmGetCompositionStringA", "ImmSetCompositionStringA"};
-    for (const char* name : names) EXPECT_NE(GetProcAddress(imm, name), nullptr) << name;
-    EXPECT_EQ(GetProcAddress(imm, "ImmGetContext"),
-              reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ImmGetContext)));
-    FreeLibrary(imm);
-    HMODULE user = LoadLibraryA("User32.dll");
-    ASSERT_NE(user, nullptr);
-    EXPECT_NE(GetProcAddress(user, "WINNLSEnableIME"), nullptr);
-    FreeLibrary(user);
-}
-
 TEST_F(InputMethod, EnableReturnsThePreviousStateAndDisabledImeTypesNothing) {
     EXPECT_TRUE(WINNLSEnableIME(window, FALSE));
     EXPECT_FALSE(WINNLSEnableIME(window, FALSE));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "windows.h"
 
 namespace windowtest {
@@ -46,5 +48,19 @@ std::vector<uint32_t> Picture(int width, int height,
 
 // Removes and dispatches (after TranslateMessage) every message now available.
 int PumpAll();
+
+// A shown window of the recording class, its first messages pumped and the
+// log cleared; destroyed at the end.
+class WindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        w = MakeWindow();
+        ASSERT_NE(w, nullptr);
+        PumpAll();
+        Clear();
+    }
+    void TearDown() override { DestroyWindow(w); }
+    HWND w = nullptr;
+};
 
 }  // namespace windowtest
