@@ -85,9 +85,7 @@ TEST_F(SocketCallsThreads, RefusedConnectionAndWouldBlockAreWinsockCodes) {
                      WSAECONNREFUSED);
 
     SOCKET a, b;
-    ASSERT_TRUE(ConnectedPair(&a, &b));
-    Keep(a);
-    Keep(b);
+    ASSERT_TRUE(KeptPair(&a, &b));
     HWND window = NotifyWindow();
     ASSERT_EQ(WSAAsyncSelect(b, window, kSelectMessage, FD_READ), 0);  // now non-blocking
     char byte;
