@@ -8,6 +8,7 @@
 #include <dinput.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_knobs.h"
@@ -81,6 +82,14 @@ class DirectInputTest : public ::testing::Test {
     IDirectInput8A* di = nullptr;
     std::vector<IUnknown*> release;  // released before the DirectInput object
 };
+
+// The motor speeds last sent to the pad: {-1, -1} when none were.
+inline std::pair<int, int> Rumble(int pad) {
+    int low = -1, high = -1;
+    if (!KnobPadLastRumble(pad, &low, &high)) return {-1, -1};
+    return {low, high};
+}
+using Speeds = std::pair<int, int>;
 
 inline DIPROPRANGE Range(DWORD offset, LONG min, LONG max) {
     DIPROPRANGE range{};
