@@ -87,17 +87,4 @@ TEST(SystemInfo, MemoryStatus) {
     EXPECT_EQ(old.dwTotalPhys, status.ullTotalPhys);
 }
 
-TEST(SystemInfo, ExtendedMemoryStatusIsFoundInKernel32ByName) {
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
-    ASSERT_NE(kernel, nullptr);
-    auto query = reinterpret_cast<BOOL(WINAPI*)(LPMEMORYSTATUSEX)>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GlobalMemoryStatusEx")));
-    ASSERT_NE(query, nullptr);
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof status;
-    EXPECT_TRUE(query(&status));
-    EXPECT_GT(status.ullTotalPhys, 0u);
-    EXPECT_TRUE(FreeLibrary(kernel));
-}
-
 }  // namespace
