@@ -137,15 +137,6 @@ TEST_F(TypedText, EditingKeysGiveKeyMessagesOnly) {
     EXPECT_TRUE(Of(WM_CHAR).empty());
 }
 
-TEST_F(TypedText, AltEnterIsSystemCharacterNotCharacter) {
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LALT, true));
-    Key(SDL_SCANCODE_RETURN);
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LALT, false));
-    Pump();
-    EXPECT_EQ(Of(WM_SYSCHAR), (Bytes{0x0D}));
-    EXPECT_TRUE(Of(WM_CHAR).empty());
-}
-
 TEST_F(TypedText, TextInputRunsWhileAWindowHasTheKeyboard) {
     EXPECT_TRUE(SDL_IsTextInputActive());
     ASSERT_TRUE(KnobWindowEvent(window, KnobWindowEventKind::FocusLost));
