@@ -1,27 +1,17 @@
 #include <thread>
 
 #include "d3d9_fixture.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 
 using namespace d3d9test;
 
 namespace {
 
-HWND RealWindow(int w, int h) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "D3D9TestWindow";
-    RegisterClassA(&wc);  // already there after the first call
-    HWND window = CreateWindowExA(0, "D3D9TestWindow", "d3d9", WS_POPUP, 0, 0, w, h, nullptr,
-                                  nullptr, nullptr, nullptr);
-    if (window) ShowWindow(window, SW_SHOW);
-    return window;
-}
-
 class D3D9Present : public ::testing::Test {
   protected:
     void SetUp() override {
-        window = RealWindow(32, 16);
+        window = windowtest::MakeWindow(32, 16, WS_POPUP);
         ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
     }

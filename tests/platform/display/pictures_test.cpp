@@ -8,7 +8,7 @@
 
 #include "d3d9.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 #include "x_server.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 using MessageQueue = WindowTest;

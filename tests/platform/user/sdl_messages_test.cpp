@@ -5,7 +5,7 @@
 
 #include "support/win_values.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 using SdlMessages = WindowTest;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 using Timers = WindowTest;

@@ -6,7 +6,7 @@
 
 #include "../../../platform/win32/window_picture.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "support/error_checks.h"
 
 using namespace windowtest;

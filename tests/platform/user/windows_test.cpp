@@ -4,7 +4,7 @@
 
 #include "support/win_values.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "support/error_checks.h"
 
 using namespace windowtest;
