@@ -90,9 +90,8 @@ TEST_F(D3D9CopyRules, StretchRectTakesTheDocumentedPairsOnly) {
     for (const Row& row : rows)
         EXPECT_EQ(dev->StretchRect(row.src, row.sr, row.dst, row.dr, D3DTEXF_LINEAR), row.want)
             << row.name;
-    for (IDirect3DSurface9* s : {rt, plain, plain2, texLevel, rtLevel}) s->Release();
+    ReleaseAll(texLevel, rtLevel);
     SafeRelease(tex);
-    SafeRelease(rtTex);
 }
 
 // Clear, ColorFill, StretchRect and a drawn triangle turn one colour into the
@@ -137,10 +136,8 @@ TEST_F(D3D9CopyRules, EveryPathWritesOneSixteenBitPixelForAColour) {
             EXPECT_EQ(px[x], row.want) << "format " << row.format << " pixel " << x;
         rt->UnlockRect();
         dev->SetRenderTarget(0, back);
-        SafeRelease(rt);
     }
     SafeRelease(back);
-    SafeRelease(source);
 }
 
 }  // namespace

@@ -52,9 +52,6 @@ TEST_F(D3D9Caps, EveryClaimMatchesTheDevicesAnswer) {
     }
     ASSERT_EQ(dev->EndScene(), D3D_OK);
     SafeRelease(level);
-    SafeRelease(tex);
-    SafeRelease(sys);
-    SafeRelease(rt);
 }
 
 class D3D9Depth : public DeviceTest {};
@@ -90,7 +87,6 @@ TEST_F(D3D9Depth, DepthClearedByClearIsTheDepthTheDrawTests) {
         EXPECT_EQ(Pixel(rt, 2, 2), 0xFF00FF00u) << f;
         dev->SetDepthStencilSurface(nullptr);
         SafeRelease(ds);
-        SafeRelease(rt);
     }
 }
 
@@ -117,9 +113,6 @@ TEST_F(D3D9Locks, LockedSurfacesAndDiscardLocksFollowTheDocumentedRules) {
         EXPECT_EQ(hr, want) << (rect ? rect->right : 0);
         if (SUCCEEDED(hr)) dynamic->UnlockRect(0);
     }
-    SafeRelease(dynamic);
-    SafeRelease(sys);
-    SafeRelease(rt);
 }
 
 }  // namespace

@@ -93,7 +93,6 @@ TEST_F(D3D9Formats, CheckAndCreationAgreeAndPixelsRoundTrip) {
                             ASSERT_EQ(v, GreyRaw(f));
                         }
                     sys->UnlockRect();
-                    sys->Release();
                     level->Release();
                 }
                 tex->Release();
@@ -134,7 +133,6 @@ TEST_F(D3D9Formats, ByteOrderOfThirtyTwoBitPixels) {
     EXPECT_EQ(b[1], 0x22);
     EXPECT_EQ(b[2], 0x11);
     s->UnlockRect();
-    s->Release();
 }
 
 }  // namespace

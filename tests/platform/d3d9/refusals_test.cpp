@@ -36,7 +36,7 @@ TEST_F(D3D9Refusals, LocksTheEngineMeets) {
     auto trace = KnobD3D9TakeTrace();
     EXPECT_TRUE(TraceHas(trace, "Surface::LockRect", "not lockable"));
     EXPECT_TRUE(TraceHas(trace, "Texture::LockRect", "level 1"));
-    ReleaseAll(def, rt, ds, plain);
+    ReleaseAll(ds);
 }
 
 TEST_F(D3D9Refusals, BackBufferLocksOnlyWhenLockable) {
@@ -145,7 +145,7 @@ TEST_F(D3D9Refusals, CopiesLeaveTheDestinationUntouched) {
     EXPECT_EQ(dev->UpdateTexture(sysTex, defTex), D3DERR_INVALIDCALL);
     EXPECT_EQ(Pixel(plainLevel, 0, 0), 0xFF778899u);
     EXPECT_EQ(dev->UpdateTexture(sysTex, plainTex), D3D_OK);
-    ReleaseAll(sysTex, sysTex16, defTex, plainLevel, plainTex, rt, rt16, sys, sys16, small);
+    ReleaseAll(plainLevel);
 }
 
 TEST_F(D3D9Refusals, DeviceStateRules) {
@@ -197,7 +197,7 @@ TEST_F(D3D9Refusals, DeviceStateRules) {
     EXPECT_TRUE(TraceHas(trace, "Clear", "no depth surface"));
     EXPECT_TRUE(TraceHas(trace, "SetRenderTarget", "not a render target"));
     EXPECT_TRUE(TraceHas(trace, "DrawPrimitiveUP", "outside a scene"));
-    ReleaseAll(d16, rt, sys, sysTex);
+    ReleaseAll(d16);
 }
 
 struct Vertex {
@@ -299,8 +299,6 @@ TEST_F(D3D9HostileInput, HugeSizesAndCoordinatesFailCleanly) {
     D3DCAPS9 caps{};
     d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps);
     EXPECT_EQ(caps.MaxTextureWidth, 16384u);
-    sys->Release();
-    rt->Release();
 }
 
 }  // namespace
