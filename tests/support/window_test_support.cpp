@@ -79,6 +79,19 @@ std::vector<uint32_t> Picture(int width, int height,
     return out;
 }
 
+DibInfo MakeInfo(int width, int height, int bits, DWORD compression,
+                 std::initializer_list<uint32_t> extra) {
+    DibInfo info;
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(bits);
+    info.header.biCompression = compression;
+    std::copy(extra.begin(), extra.end(), info.extra);
+    return info;
+}
+
 int PumpAll() {
     MSG msg;
     int n = 0;

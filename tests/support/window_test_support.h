@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,16 @@ std::vector<uint32_t> Capture(HWND window, int* width = nullptr, int* height = n
 // A width x height picture whose word (x, y) is pixel(x, y).
 std::vector<uint32_t> Picture(int width, int height,
                               const std::function<uint32_t(int, int)>& pixel);
+
+// A BITMAPINFO with room for masks or a full palette; `extra` fills them.
+struct DibInfo {
+    BITMAPINFOHEADER header{};
+    uint32_t extra[256]{};
+    BITMAPINFO* get() { return reinterpret_cast<BITMAPINFO*>(this); }
+    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+DibInfo MakeInfo(int width, int height, int bits, DWORD compression = BI_RGB,
+                 std::initializer_list<uint32_t> extra = {});
 
 // Removes and dispatches (after TranslateMessage) every message now available.
 int PumpAll();

@@ -12,23 +12,7 @@ using namespace windowtest;
 
 namespace {
 
-// A BITMAPINFO with room for masks or a full palette.
-struct Info {
-    BITMAPINFOHEADER header{};
-    uint32_t extra[256]{};
-    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
-};
-
-Info MakeInfo(int width, int height, int bits, DWORD compression = BI_RGB) {
-    Info info;
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bits);
-    info.header.biCompression = compression;
-    return info;
-}
+using Info = DibInfo;
 
 // A 4x2 24-bit top-down section selected into a memory DC, filled with 0x7F.
 struct Target {
@@ -108,9 +92,7 @@ TEST(DibSections, ObjectDescribesTheSection) {
 TEST(DibTransfer, PaletteSourcesOneFourEightBits) {
     Target t;
     // 1 bit, bottom-up, 4x2: bottom row 1010, top row 0110.
-    Info one = MakeInfo(4, 2, 1);
-    one.extra[0] = 0x000000FF;  // blue
-    one.extra[1] = 0x00FF0000;  // red
+    Info one = MakeInfo(4, 2, 1, BI_RGB, {0x0000FF, 0xFF0000});  // blue, red
     uint8_t oneBits[8] = {0xA0, 0, 0, 0, 0x60, 0, 0, 0};
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 2, 0, 0, 0, 2, oneBits, one.get(), DIB_RGB_COLORS),
               2);
@@ -118,10 +100,8 @@ TEST(DibTransfer, PaletteSourcesOneFourEightBits) {
     EXPECT_EQ(t.All(), (Px{b, r, r, b, r, b, r, b}));
 
     // 4 bits, top-down, 2 colours used.
-    Info four = MakeInfo(4, -1, 4);
+    Info four = MakeInfo(4, -1, 4, BI_RGB, {0x123456, 0xABCDEF});
     four.header.biClrUsed = 2;
-    four.extra[0] = 0x00123456;
-    four.extra[1] = 0x00ABCDEF;
     uint8_t fourBits[4] = {0x01, 0x10, 0, 0};
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 1, 0, 0, 0, 1, fourBits, four.get(), DIB_RGB_COLORS),
               1);
@@ -147,10 +127,7 @@ TEST(DibTransfer, SixteenBitFiveFiveFiveAndFiveSixFive) {
               1);
     // 5-bit values widen by repeating their bits: 16 -> 0x84, 8 -> 0x42, 4 -> 0x21.
 
-    Info rgb565 = MakeInfo(2, -1, 16, BI_BITFIELDS);
-    rgb565.extra[0] = 0xF800;
-    rgb565.extra[1] = 0x07E0;
-    rgb565.extra[2] = 0x001F;
+    Info rgb565 = MakeInfo(2, -1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F});
     uint16_t p565[2] = {0x07E0, 0x0821};  // green; r=1 g=1 b=1
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 1, 2, 1, 0, 0, 0, 1, p565, rgb565.get(), DIB_RGB_COLORS),
               1);
@@ -171,10 +148,7 @@ TEST(DibTransfer, TwentyFourAndThirtyTwoBitBottomUpAndTopDown) {
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 0, 2, 1, 0, 0, 0, 1, p32, rgb32.get(), DIB_RGB_COLORS), 1);
 
     // 32-bit BI_BITFIELDS with red and blue swapped.
-    Info bgr32 = MakeInfo(1, -1, 32, BI_BITFIELDS);
-    bgr32.extra[0] = 0x000000FF;
-    bgr32.extra[1] = 0x0000FF00;
-    bgr32.extra[2] = 0x00FF0000;
+    Info bgr32 = MakeInfo(1, -1, 32, BI_BITFIELDS, {0x0000FF, 0x00FF00, 0xFF0000});
     uint32_t pbgr = 0x00112233;
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 1, 1, 1, 0, 0, 0, 1, &pbgr, bgr32.get(), DIB_RGB_COLORS),
               1);
@@ -312,10 +286,7 @@ TEST(GdiObjects, BrushesStockObjectsAndDeviceCaps) {
 TEST(DibTransfer, StretchShrinksMirrorsAndKeepsColumnsOutsideTheSource) {
     Target t;
     // 16-bit 565 top-down 4x1: red, green, blue, white.
-    Info rgb565 = MakeInfo(4, -1, 16, BI_BITFIELDS);
-    rgb565.extra[0] = 0xF800;
-    rgb565.extra[1] = 0x07E0;
-    rgb565.extra[2] = 0x001F;
+    Info rgb565 = MakeInfo(4, -1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F});
     uint16_t row[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
     // Halved: every second source column.
     EXPECT_EQ(
@@ -338,7 +309,6 @@ TEST(DibTransfer, HugeShrinkReadsOnlyTheColumnsItNeeds) {
     // all; only the first and last bytes are touched when shrunk to 2 pixels).
     Info wide = MakeInfo(4, -1, 1);
     wide.header.biWidth = 1 << 30;
-    wide.extra[0] = 0x000000;
     wide.extra[1] = 0xFFFFFF;
     std::vector<uint8_t> bits(size_t{1} << 27, 0);
     bits[0] = 0x80;  // first pixel white
