@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "test_knobs.h"
 #include "support/window_test_support.h"
@@ -60,11 +61,9 @@ TEST(DibSections, ObjectDescribesTheSection) {
     ASSERT_NE(bitmap, nullptr);
     BITMAP bm{};
     ASSERT_EQ(GetObjectA(bitmap, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, 5);
-    EXPECT_EQ(bm.bmHeight, 3);
-    EXPECT_EQ(bm.bmWidthBytes, 16);  // 15 rounded up to 4
-    EXPECT_EQ(bm.bmBitsPixel, 24);
-    EXPECT_EQ(bm.bmPlanes, 1);
+    // Rows of 15 bytes rounded up to 16.
+    EXPECT_EQ(std::tuple(bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmBitsPixel, bm.bmPlanes),
+              std::tuple(5, 3, 16, 24, 1));
     EXPECT_EQ(bm.bmBits, bits);
     EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
     EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_MEMDC));
