@@ -226,29 +226,22 @@ TEST(DibTransfer, WindowDcLandsInClientAreaClipped) {
     uint64_t presents = KnobWindowPresentCount(w);
     EXPECT_EQ(SetDIBitsToDevice(dc, 3, 2, 2, 2, 0, 0, 0, 2, p, rgb32.get(), DIB_RGB_COLORS), 2);
     EXPECT_EQ(KnobWindowPresentCount(w), presents + 1);
-    std::vector<uint32_t> shown;
-    int width, height;
-    ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
-    ASSERT_EQ(shown.size(), 12u);
-    EXPECT_EQ(shown[2 * 4 + 3], 0x110000u);  // the only pixel inside
-    EXPECT_EQ(shown[2 * 4 + 2], 0u);
+    // The only pixel inside is (3, 2).
+    EXPECT_EQ(Capture(w),
+              Picture(4, 3, [](int x, int y) { return x == 3 && y == 2 ? 0x110000u : 0u; }));
 
     // StretchDIBits: one pixel over the whole client.
     uint32_t one = 0x00ABCDEF;
     Info single = MakeInfo(1, 1, 32);
     EXPECT_EQ(
         StretchDIBits(dc, 0, 0, 4, 3, 0, 0, 1, 1, &one, single.get(), DIB_RGB_COLORS, SRCCOPY), 1);
-    KnobCaptureWindow(w, &shown, &width, &height);
-    for (uint32_t px : shown) EXPECT_EQ(px, 0xABCDEFu);
+    EXPECT_EQ(Capture(w), std::vector<uint32_t>(12, 0xABCDEF));
     // 2x2 bottom-up doubled into the top-left 4x... mirrored rows kept right.
     uint32_t quad[4] = {0x000001, 0x000002, 0x000003, 0x000004};  // bottom row first
     Info q = MakeInfo(2, 2, 32);
     EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, SRCCOPY), 2);
-    KnobCaptureWindow(w, &shown, &width, &height);
-    EXPECT_EQ(shown[0], 0x000003u);
-    EXPECT_EQ(shown[3], 0x000004u);
-    EXPECT_EQ(shown[4], 0x000001u);
-    EXPECT_EQ(shown[8], 0xABCDEFu);
+    EXPECT_EQ(Capture(w), (std::vector<uint32_t>{3, 3, 4, 4, 1, 1, 2, 2, 0xABCDEF, 0xABCDEF,
+                                                 0xABCDEF, 0xABCDEF}));
     EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, 0x00EE0086),
               0);
     EXPECT_EQ(ReleaseDC(w, dc), 1);

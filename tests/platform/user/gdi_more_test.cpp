@@ -85,11 +85,7 @@ TEST(GdiFill, EraseFillsWithTheClassBrush) {
                              nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
     PumpAll();  // WM_PAINT -> BeginPaint -> WM_ERASEBKGND
-    std::vector<uint32_t> shown;
-    int width, height;
-    ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
-    ASSERT_EQ(shown.size(), 6u);
-    for (uint32_t px : shown) EXPECT_EQ(px, 0x0000FFu);
+    EXPECT_EQ(Capture(w), std::vector<uint32_t>(6, 0x0000FF));
     DestroyWindow(w);
     UnregisterClassA("BlueBackground", nullptr);
     DeleteObject(wc.hbrBackground);
