@@ -38,13 +38,9 @@ TEST_F(D3D9Present, ClearedBackBufferReachesTheWindow) {
     D3DRECT right{16, 0, 32, 16};
     ASSERT_EQ(dev->Clear(1, &right, D3DCLEAR_TARGET, 0xFFFF8000, 1.f, 0), D3D_OK);
     ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
-    ASSERT_EQ(w, 32);
-    ASSERT_EQ(h, 16);
-    EXPECT_EQ(pixels[5 * 32 + 3] & 0xFFFFFF, 0x336699u);
-    EXPECT_EQ(pixels[5 * 32 + 20] & 0xFFFFFF, 0xFF8000u);
+    EXPECT_EQ(windowtest::Capture(window), windowtest::Picture(32, 16, [](int x, int) {
+                  return x < 16 ? 0x336699u : 0xFF8000u;
+              }));
     EXPECT_EQ(KnobD3D9PresentCount(), 1);
     // COPY keeps the back buffer.
     IDirect3DSurface9* back = nullptr;
@@ -249,11 +245,10 @@ TEST_F(D3D9Present, SourceRectanglesPastTheBackBufferAreClipped) {
         ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000 | B, 1.f, 0), D3D_OK);
         ASSERT_EQ(dev->Clear(1, &right, D3DCLEAR_TARGET, 0xFF000000 | O, 1.f, 0), D3D_OK);
         EXPECT_EQ(dev->Present(&row.src, row.dst, nullptr, nullptr), D3D_OK) << row.name;
-        std::vector<uint32_t> pixels;
-        int w = 0, h = 0;
-        ASSERT_TRUE(KnobCaptureWindow(window, &pixels, &w, &h));
+        const std::vector<uint32_t> pixels = windowtest::Capture(window);
+        ASSERT_EQ(pixels.size(), 32u * 16u);
         for (const Probe& p : row.probes)
-            EXPECT_EQ(pixels[size_t(p.y) * w + p.x] & 0xFFFFFF, p.want)
+            EXPECT_EQ(pixels[size_t(p.y) * 32 + p.x], p.want)
                 << row.name << " at " << p.x << "," << p.y;
     }
 }
