@@ -1,10 +1,8 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
 // graphics start and end, the draw target, the game's blend, brightness, colour
 // value, box and flip calls, the vertex batch (always empty), the scene
-// bracket, the vsync wish (on), model buffers (none), the camera (identity
-// view) and the lighting colour upload, 3D models.
+// bracket, the vsync wish (on), model buffers (none), 3D models.
 #include "DuRud.h"
-#include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_startup.h"
@@ -101,15 +99,6 @@ int QueryVSyncWish() {
 }
 
 int ReleaseAllModelBuffers() {
-    return 0;
-}
-
-int GetCameraViewMatrix(D3DMATRIX* out) {
-    *out = D3DMATRIX{};
-    out->_11 = out->_22 = out->_33 = out->_44 = 1.0f;
-    return 0;
-}
-int UploadLightingColourConstants() {
     return 0;
 }
 
