@@ -9,5 +9,10 @@ namespace DuRud {
 int GetCameraViewMatrix(D3DMATRIX* out);
 // Uploads the lighting colour constants (ambient and light colours). 0.
 int UploadLightingColourConstants();
+// The 3D part of the draw settings back to its defaults (the draw-settings
+// reset calls it). 0.
+int ResetCameraDefaults();
+// Rebuilds the viewport matrix and the combined matrices for a draw area. 0.
+int SetViewportMatrixArea(int left, int top, int width, int height);
 
 }  // namespace DuRud
