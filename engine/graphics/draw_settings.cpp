@@ -58,14 +58,27 @@ IDirect3DSurface9* GraphicDepthSurface(const GraphicRecord* g) {
     return g->image->tiles[0].depthSurface;
 }
 
+// The values after a reset, before the kept fields are copied back.
+DrawSettings DefaultDrawSettings() {
+    DrawSettings d{};
+    d.waitVSync = 1;
+    d.blendGraphic = -1;
+    for (auto& stages : d.textureAddress)
+        for (int32_t& mode : stages) mode = D3DTADDRESS_CLAMP;
+    d.alphaTestMode = d.appliedAlphaTestMode = -1;
+    d.brightRed = d.brightGreen = d.brightBlue = 255;
+    d.diffuseColor = 0xFFFFFFFFu;
+    d.cullMode = D3DCULL_NONE;
+    for (int32_t& slot : d.renderTargets) slot = -1;
+    d.renderTargets[0] = -4;  // the front screen
+    d.depthGraphic = -2;
+    return d;
+}
+
 }  // namespace
 
 DrawSettings& GetDrawSettings() {
-    static DrawSettings settings = [] {
-        DrawSettings d{};
-        d.waitVSync = 1;
-        return d;
-    }();
+    static DrawSettings settings = DefaultDrawSettings();
     return settings;
 }
 
@@ -81,18 +94,9 @@ int RaiseDrawStateChanged() {
 int ResetDrawSettings() {
     DrawSettings& d = GetDrawSettings();
     const DrawSettings kept = d;
-    d = DrawSettings{};
+    d = DefaultDrawSettings();
     d.waitVSync = kept.waitVSync;
     d.fullScreenMaskWorks = kept.fullScreenMaskWorks;
-    d.blendGraphic = -1;
-    for (auto& stages : d.textureAddress)
-        for (int32_t& mode : stages) mode = D3DTADDRESS_CLAMP;
-    d.alphaTestMode = d.appliedAlphaTestMode = -1;
-    d.brightRed = d.brightGreen = d.brightBlue = 255;
-    d.cullMode = D3DCULL_NONE;
-    for (int32_t& slot : d.renderTargets) slot = -1;
-    d.renderTargets[0] = -4;  // the front screen
-    d.depthGraphic = -2;
     ResetGraphicCreateParams();
     SetMemImgBlendMode(0, 0);
     SendBrightnessToSoftware();

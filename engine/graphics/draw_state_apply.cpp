@@ -309,7 +309,7 @@ RenderStateDesc DeriveState() {
 // The alpha-test override of the draw settings replaces any test.
 void ApplyOverride(RenderStateDesc& desc) {
     const RenderStateCache& c = GetRenderStateCache();
-    if (c.alphaTestFunction == -1) return;
+    if (c.alphaTestFunction < D3DCMP_NEVER) return;  // -1, or never set
     desc.alphaTestEnable = 1;
     desc.alphaFunction = c.alphaTestFunction;
     desc.alphaReference = c.alphaTestReference;
@@ -341,6 +341,9 @@ int ResetDrawStateShadows() {
     for (IDirect3DSurface9*& target : a.renderTargets) target = nullptr;
     g_appliedStageTexture = g_appliedBlendTexture = kUnknownTexture;
     g_prepared = false;
+    // Textures of an earlier device are gone.
+    RenderStateCache& c = GetRenderStateCache();
+    c.stageTexture = c.blendTexture = nullptr;
     return 0;
 }
 
@@ -514,9 +517,9 @@ int ResendAllRenderState() {
     SetDeviceSpecular(static_cast<int>(c.specularEnable));
     DeviceSetRenderState(D3DRS_LIGHTING, c.lighting);
     DeviceSetRenderState(D3DRS_AMBIENT, c.ambient);
-    static const int kRegisters[kShaderConstantFileCount] = {256, 16, 16, 224, 16, 16};
+    ShaderConstantCache& constants = EngineShaderConstants();
     for (int file = 0; file < kShaderConstantFileCount; ++file)
-        UploadShaderConstantRange(&EngineShaderConstants(), file, 0, kRegisters[file]);
+        UploadShaderConstantRange(&constants, file, 0, constants.registerCount[file]);
     SetRenderStateForce(0);
     return 0;
 }
