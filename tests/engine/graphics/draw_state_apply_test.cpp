@@ -32,6 +32,7 @@ struct ModeCase {
     uint32_t flags;
     uint32_t want;  // RGB by hand from dest (64, 64, 128) and the source
     bool blendOp = true;
+    int sampling = 0;
 };
 void PrintTo(const ModeCase& c, std::ostream* os) {
     *os << c.name;
@@ -65,6 +66,7 @@ TEST_P(BlendModes, MatchHandValues) {
         DeviceColorFill(surface, nullptr, kDest);
         SetBlendMode(c.mode, c.parameter);
         SetBrightness(c.red, c.green, c.blue);
+        SetSamplingMode(c.sampling);
         DrawAsWorker(g, 2, 2, c.flags);
         FlushVertexBatch();
         DWORD argb = 0;
@@ -84,6 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"Mode0AlphaTestSkips", 0x00C08040, 0, 0, 255, 255, 255, kPlain | kDrawAlphaTest,
                  0x404080},
         ModeCase{"Mode1At128", kSource, 1, 128, 255, 255, 255, kPlain, 0x806060},
+        // An alpha-test graphic blends by its alpha (8 here) instead of testing it at 16.
+        ModeCase{"Mode1AlphaTestBlends", 0x08C08040, 1, 255, 255, 255, 255,
+                 kPlain | kDrawAlphaTest, 0x44427E},
+        ModeCase{"BilinearAlphaTestBlends", 0x08C08040, 0, 0, 255, 255, 255,
+                 kDrawTransparent | kDrawAlphaTest, 0x44427E, true, 1},
         ModeCase{"Mode2At255Saturates", kSource, 2, 255, 255, 255, 255, kPlain, 0xFFC0C0},
         ModeCase{"Mode3BlendOpSubtracts", kSource, 3, 255, 255, 255, 255, kPlain, 0x000040},
         ModeCase{"Mode3WithoutBlendOpInverts", 0xFFFFFFFF, 3, 255, 255, 255, 255, kPlain,
@@ -150,26 +157,8 @@ TEST_F(DrawStateTest, WipeSendsItsRampAndThreshold255DrawsNothing) {
     EXPECT_EQ(0x404080u, BackBufferPixel(21, 1) & 0xFFFFFF);
 }
 
-TEST_F(DrawStateTest, AlphaTestGraphicUnderBlendingOrBilinearGetsAlphaChannelStates) {
-    const Handle g = SolidGraphic(4, 4, 0xFFFFFFFF);
-    struct Row {
-        const char* name;
-        int mode, sampling;
-        uint32_t flags;
-    } rows[] = {{"mode 1", 1, 0, kPlain}, {"bilinear, float placement", 0, 1, kDrawTransparent}};
-    for (const Row& row : rows) {
-        SetBlendMode(row.mode, 255);
-        SetSamplingMode(row.sampling);
-        DrawAsWorker(g, 0, 0, row.flags | kDrawAlphaTest);
-        EXPECT_EQ(1, GetRenderStateCache().drawValues[1]) << row.name;
-        EXPECT_EQ(0, GetRenderStateCache().drawValues[2]) << row.name;
-    }
-}
-
 TEST(StageLists, TellingRowsAndCounts) {
-    auto row = [](int kind, int slot, int dc, int da, int as) {
-        return PrebuiltStageList(kind, slot, dc, da, as);
-    };
+    const auto row = PrebuiltStageList;
     for (int i = 0; i < 192; ++i) {
         const StageDesc* list = row(i / 48, i / 12 % 4, i / 6 % 2, i / 3 % 2, i % 3);
         const int n = static_cast<int>(list[0].texture);
@@ -177,12 +166,7 @@ TEST(StageLists, TellingRowsAndCounts) {
         EXPECT_EQ(D3DTOP_DISABLE, list[n].colorOp) << i;
         EXPECT_EQ(D3DTOP_DISABLE, list[n].alphaOp) << i;
     }
-    const StageDesc* plain = row(0, 0, 0, 0, 0);
-    EXPECT_EQ(D3DTOP_SELECTARG1, plain[0].colorOp);
-    EXPECT_EQ(D3DTA_TEXTURE, plain[0].colorArg1);
-    EXPECT_EQ(D3DTOP_SELECTARG2, plain[0].alphaOp);
-    EXPECT_EQ(D3DTA_DIFFUSE, plain[0].alphaArg2);
-    EXPECT_EQ(D3DTOP_MODULATE, row(0, 0, 1, 1, 1)[0].colorOp);
+    EXPECT_EQ(D3DTOP_SELECTARG2, row(0, 0, 0, 0, 0)[0].alphaOp);  // diffuse alpha only
     EXPECT_EQ(D3DTOP_MODULATE, row(0, 0, 1, 1, 1)[0].alphaOp);
     EXPECT_EQ(D3DTOP_BLENDCURRENTALPHA, row(1, 0, 0, 0, 0)[1].colorOp);
     EXPECT_EQ(D3DTA_TEXTURE | D3DTA_COMPLEMENT, row(2, 0, 0, 0, 0)[0].colorArg1);
@@ -192,8 +176,7 @@ TEST(StageLists, TellingRowsAndCounts) {
     EXPECT_EQ(D3DTOP_MODULATE, row(0, 2, 0, 0, 0)[0].alphaOp);
     EXPECT_EQ(D3DTOP_ADD, row(0, 2, 0, 0, 1)[0].alphaOp);
     EXPECT_EQ(D3DTA_SPECULAR, row(0, 2, 0, 0, 1)[1].alphaArg1);
-    EXPECT_EQ(D3DTOP_MODULATE, row(0, 3, 0, 0, 0)[1].alphaOp);
-    EXPECT_EQ(1, row(0, 3, 0, 0, 0)[0].texCoordIndex);  // the drawn graphic
+    EXPECT_EQ(1, row(0, 3, 0, 0, 0)[0].texCoordIndex);  // the mask's drawn graphic
 }
 
 TEST_F(DrawStateTest, DescriptionsApplyTheirOwnCountAndTheWalkStopsAfterDisable) {

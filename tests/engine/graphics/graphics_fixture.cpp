@@ -134,13 +134,14 @@ std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const ch
 
 namespace graphicstest {
 
-Handle SolidGraphic(int width, int height, uint32_t argb) {
+Handle SolidGraphic(int width, int height, uint32_t argb, uint32_t rightArgb) {
     BaseImage image{};
     if (CreateA8R8G8B8BaseImage(width, height, &image) != 0) return -1;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            SetBaseImagePixel(&image, x, y, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF,
-                              argb >> 24);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = x < width / 2 ? argb : rightArgb;
+            SetBaseImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, c >> 24);
+        }
     const Handle g = NewGraphicFromBaseImage(&image, nullptr);
     FreeBaseImagePixels(&image);
     return g;

@@ -37,8 +37,11 @@ ScreenSettings WithHandles();
 // MEMIMG pixel with alpha 255; 0 when nothing covers it.
 uint32_t ShownPixel(int handle, int x, int y);
 
-// An A8R8G8B8 graphic of one colour.
-DuRud::Handle SolidGraphic(int width, int height, uint32_t argb);
+// An A8R8G8B8 graphic of one colour, or of two: left and right half.
+DuRud::Handle SolidGraphic(int width, int height, uint32_t argb, uint32_t rightArgb);
+inline DuRud::Handle SolidGraphic(int width, int height, uint32_t argb) {
+    return SolidGraphic(width, height, argb, argb);
+}
 // Draws the graphic's first piece at (x, y) as the draw workers do: prepare
 // when needed, reserve, write six vertices, append; with a blend graphic its
 // first piece's texture is the blend texture.
