@@ -22,3 +22,11 @@ struct affecter {
     int32_t work[8] = {};
     entity carried;  // a plain entity: the spawner's fields, never its class
 };
+
+// Starts an affecter bound by name (exact, then without the first
+// character, else affecter_default) with a copy of the entity and four
+// numbers. A full pool stops the game (LIMIT_EXCEEDED).
+void spawn_affecter(const char* name, const entity& carried, double p0, double p1, double p2,
+                    double p3);
+// The handler of the table row named exactly name, or null.
+affecter_handler find_affecter(const char* name);

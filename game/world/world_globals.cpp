@@ -17,3 +17,12 @@ constinit effect_definition_record effect_definition[effect_definition_count];
 constinit effect_instance_record effect_instance[effect_instance_count];
 
 constinit sound_entry_record sound_entry[sound_entry_count] = {};
+
+constinit int food_counter = 0;
+constinit int kick_count = 0;
+constinit uint8_t unique_item_shown = 0;
+constinit int well_fed = 0;
+constinit item_type_record item_types[item_type_capacity] = {};
+constinit int item_type_count = 0;
+constinit bullet_type_record bullet_types[bullet_type_capacity] = {};
+constinit int bullet_type_count = 0;

@@ -114,3 +114,41 @@ struct sound_entry_record {
 };
 inline constexpr int sound_entry_count = 256;
 extern sound_entry_record sound_entry[sound_entry_count];
+
+// --- Stage counters, per-stage flags and the entity type lists ---------------
+// Food points of the whole game; the stage loader reads and adjusts it.
+extern int food_counter;
+// Kicks that hit something, counted and read by nothing.
+extern int kick_count;
+// Set once an item of the unique category has shown up this stage.
+extern uint8_t unique_item_shown;
+// Set from food_counter at each stage load; while 0 no first-rank chest shows up.
+extern int well_fed;
+
+// One record of the item list (list order; the list loader fills it).
+struct item_type_record {
+    int32_t code;  // category mask; 0x400 a unique item
+    char name[256];
+    int32_t sprite_base;
+    char speffect[256];    // the pickup effect's name
+    int32_t speffect_row;  // that name read as a number
+    int32_t rarity;        // 1 common .. 6 rarest
+    int32_t spare;
+    float hit_w, hit_h, hit_dx, hit_dy;
+    int32_t points;
+};
+inline constexpr int item_type_capacity = 480;
+extern item_type_record item_types[item_type_capacity];
+extern int item_type_count;  // records read
+
+// One record of the bullet list.
+struct bullet_type_record {
+    int32_t code;  // -1: no such type
+    char name[256];
+    int32_t sprite_base;
+    float hit_w, hit_h, hit_dx, hit_dy;
+    int32_t extra;  // the spin mode
+};
+inline constexpr int bullet_type_capacity = 256;
+extern bullet_type_record bullet_types[bullet_type_capacity];
+extern int bullet_type_count;  // records read

@@ -242,6 +242,16 @@ int DuRud::DrawFormattedText(int x, int y, uint32_t color, const char* format, .
     return result_of("DrawFormattedText", -1);
 }
 
+int DuRud::PrintOnScreenLog(const char* format, ...) {
+    char text[2048] = {};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    record("PrintOnScreenLog", text);
+    return result_of("PrintOnScreenLog", 0);
+}
+
 // Sound: nothing is loaded or played, so unscripted calls fail, nothing
 // plays and the position stays at the start.
 DuRud::Handle DuRud::LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle) {
