@@ -360,8 +360,8 @@ int PresentScreen(const RECT* clientRect) {
     if (!s.useDirect3D) {
         if (!SoftwarePrimary()) return 0;
         if (QueryWaitVSync()) WaitVerticalBlank();
-        return PresentSoftwarePrimary(source, scaled && !windowed ? RECT{0, 0, 640, 480}
-                                                                  : destination);
+        return PresentSoftwarePrimary(source,
+                                      scaled && !windowed ? RECT{0, 0, 640, 480} : destination);
     }
     if (!d.device) return 0;
     FlushVertexBatch();

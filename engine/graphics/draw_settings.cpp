@@ -224,8 +224,8 @@ int SetDrawClip(int x1, int y1, int x2, int y2) {
 int SetDepthBufferGraphic(Handle graphic) {
     if (!GetScreenState().started && !HasDevice()) return -1;
     const GraphicRecord* g = GraphicFromHandle(graphic, 0);
-    if (g && (!GetScreenState().useDirect3D || !g->image->request.drawTarget ||
-              !GraphicDepthSurface(g)))
+    if (g &&
+        (!GetScreenState().useDirect3D || !g->image->request.drawTarget || !GraphicDepthSurface(g)))
         return -1;
     GetDrawSettings().depthGraphic = graphic;
     return RefreshDepthSurface();

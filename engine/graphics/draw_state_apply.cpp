@@ -95,7 +95,7 @@ void SendDescription(const RenderStateDesc& desc, int resolveHandles, int keepSt
         else if (forced && *blendShadows[i] > 1 && *blendShadows[i] != kUnknown)
             DeviceSetRenderState(blendStates[i], *blendShadows[i]);
     }
-    const int count = desc.stageCount < 0              ? 0
+    const int count = desc.stageCount < 0                ? 0
                       : desc.stageCount > kMaxDrawStages ? kMaxDrawStages
                                                          : desc.stageCount;
     const bool temporary = DeviceHasStageTemporaryRegister() != 0;
@@ -206,8 +206,9 @@ void DeriveWipe(RenderStateDesc& desc, int hasAlpha, bool blending) {
         desc.stages[0].alphaOp = D3DTOP_ADD;
     }
     desc.textureFactor = static_cast<uint32_t>(a) << 24;
-    desc.stages[1].alphaOp = static_cast<int16_t>(
-        scale == 1280 ? D3DTOP_MODULATE4X : scale == 768 ? D3DTOP_MODULATE2X : D3DTOP_MODULATE);
+    desc.stages[1].alphaOp = static_cast<int16_t>(scale == 1280  ? D3DTOP_MODULATE4X
+                                                  : scale == 768 ? D3DTOP_MODULATE2X
+                                                                 : D3DTOP_MODULATE);
 }
 
 // The state the cache asks for (no description given).
@@ -235,7 +236,14 @@ RenderStateDesc DeriveState() {
         SetVertexBatchKind(0);
         const int16_t diffuse = D3DTA_DIFFUSE, factor = D3DTA_TFACTOR;
         StageDesc& s = desc.stages[0];
-        s = StageDesc{0, 0, 0, D3DTA_TEXTURE, diffuse, D3DTOP_SELECTARG2, D3DTA_TEXTURE, diffuse,
+        s = StageDesc{0,
+                      0,
+                      0,
+                      D3DTA_TEXTURE,
+                      diffuse,
+                      D3DTOP_SELECTARG2,
+                      D3DTA_TEXTURE,
+                      diffuse,
                       D3DTOP_SELECTARG2};
         if (row.kind == 1) {
             s.colorOp = D3DTOP_BLENDDIFFUSEALPHA;
@@ -251,8 +259,15 @@ RenderStateDesc DeriveState() {
             s.colorArg2 = D3DTA_TEXTURE;
             s.texture = TextureWord(GraphicTexture(WhiteTextureGraphic()));
         }
-        desc.stages[1] = StageDesc{0, 0, 0, D3DTA_CURRENT, diffuse, D3DTOP_DISABLE, D3DTA_CURRENT,
-                                   diffuse, D3DTOP_DISABLE};
+        desc.stages[1] = StageDesc{0,
+                                   0,
+                                   0,
+                                   D3DTA_CURRENT,
+                                   diffuse,
+                                   D3DTOP_DISABLE,
+                                   D3DTA_CURRENT,
+                                   diffuse,
+                                   D3DTOP_DISABLE};
         desc.stageCount = 2;
         SetTest(desc, 0, 0, 0);
         return desc;
@@ -294,8 +309,8 @@ RenderStateDesc DeriveState() {
     }
     desc.stages[0].texture = type == 0 ? blend : drawn;
     desc.stages[1].texture = type == 0 ? drawn : blend;
-    desc.textureFactor = type == 0 ? static_cast<uint32_t>(c.blendParameter & 0xFF) << 24
-                                   : 0xFFFFFFFFu;
+    desc.textureFactor =
+        type == 0 ? static_cast<uint32_t>(c.blendParameter & 0xFF) << 24 : 0xFFFFFFFFu;
     const bool on = hasAlpha || blending;
     SetTest(desc, on ? 1 : 0, 0, D3DCMP_GREATER);
     desc.alphaBlendEnable = on ? 1 : 0;
@@ -391,10 +406,9 @@ void PrepareGraphicDraw(IDirect3DBaseTexture9* texture, uint32_t flags) {
     if (HasDevice()) SetSamplerFilterKind(d.samplingMode);
     for (int s = 0; s < ((flags & kDrawAddressModes) ? kTextureStages : 4); ++s)
         for (int which = 0; which < ((flags & kDrawAddressModes) ? 3 : 2); ++which)
-            SetTextureAddress(which,
-                              (flags & kDrawAddressModes) ? d.textureAddress[which][s]
-                                                          : D3DTADDRESS_CLAMP,
-                              s);
+            SetTextureAddress(
+                which, (flags & kDrawAddressModes) ? d.textureAddress[which][s] : D3DTADDRESS_CLAMP,
+                s);
     if (!(flags & kDrawKeepBlendState)) {
         int alphaChannel = 0, alphaTest = 0;
         if (texture && (flags & kDrawTransparent)) {

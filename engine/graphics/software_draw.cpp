@@ -44,9 +44,9 @@ int CreateSoftwarePrimary() {
         FatalExit(Cp932Text("プライマリサーフェス用の MEMIMG の作成に失敗しました\n"));
     BaseImage format{};
     format.colorFormat = *g_primary.body->colorFormat;
-    ClearMemImgRect(&g_primary, nullptr,
-                    PackBaseImageColor(&format, s.backgroundRed, s.backgroundGreen,
-                                       s.backgroundBlue, 255));
+    ClearMemImgRect(
+        &g_primary, nullptr,
+        PackBaseImageColor(&format, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255));
     g_target = &g_primary;
     return 0;
 }
@@ -100,7 +100,8 @@ int SoftDrawGraphicFree(int x1, int y1, int x2, int y2, int x3, int y3, int x4, 
     const MEMIMG* image = GraphicImage(graphic);
     if (!g_target || !image) return 0;
     const int w = image->width, h = image->height;
-    const MemImgVertex corners[4] = {{x1, y1, 0, 0}, {x2, y2, w, 0}, {x3, y3, 0, h}, {x4, y4, w, h}};
+    const MemImgVertex corners[4] = {
+        {x1, y1, 0, 0}, {x2, y2, w, 0}, {x3, y3, 0, h}, {x4, y4, w, h}};
     MemImgTriangle(g_target, image, &corners[0], trans, BlendImage(), 0);
     MemImgTriangle(g_target, image, &corners[1], trans, BlendImage(), 0);
     return 0;

@@ -13,23 +13,23 @@ constexpr int16_t kTex = D3DTA_TEXTURE, kDiffuse = D3DTA_DIFFUSE, kCurrent = D3D
                   kFactor = D3DTA_TFACTOR, kSpecular = D3DTA_SPECULAR;
 
 const BlendModeRow kBlendModes[17] = {
-    {-1, -1, D3DBLENDOP_ADD, 0},                                        // 0 none
-    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},       // 1 alpha
-    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},               // 2 additive
-    {D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},          // 3 subtractive
-    {D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 0},              // 4 multiply
-    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},               // 5 additive
-    {-1, -1, D3DBLENDOP_ADD, 0},                                        // 6 none
-    {-1, -1, D3DBLENDOP_ADD, 0},                                        // 7 factors left
-    {D3DBLEND_ZERO, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},                   // 8 destination kept
-    {D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},          // 9 inverted destination
-    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 2},       // 10 inverted colour
-    {D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 1},              // 11 faded multiply
-    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 3},       // 12 alpha, times four
-    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 3},               // 13 additive, times four
-    {D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},                   // 14 copy
-    {D3DBLEND_ONE, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},            // 15 premultiplied
-    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0},       // 16 native subtract
+    {-1, -1, D3DBLENDOP_ADD, 0},                                   // 0 none
+    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},  // 1 alpha
+    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},          // 2 additive
+    {D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},     // 3 subtractive
+    {D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 0},         // 4 multiply
+    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},          // 5 additive
+    {-1, -1, D3DBLENDOP_ADD, 0},                                   // 6 none
+    {-1, -1, D3DBLENDOP_ADD, 0},                                   // 7 factors left
+    {D3DBLEND_ZERO, D3DBLEND_ONE, D3DBLENDOP_ADD, 0},              // 8 destination kept
+    {D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},     // 9 inverted destination
+    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 2},  // 10 inverted colour
+    {D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 1},         // 11 faded multiply
+    {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 3},  // 12 alpha, times four
+    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 3},          // 13 additive, times four
+    {D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0},              // 14 copy
+    {D3DBLEND_ONE, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0},       // 15 premultiplied
+    {D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0},  // 16 native subtract
 };
 
 StageDesc Stage(int coords, int16_t colorOp, int16_t colorArg1, int16_t colorArg2, int16_t alphaOp,
@@ -49,9 +49,7 @@ void DrawnColour(StageDesc& s, int kind, int diffuseColour, int16_t with) {
     const int16_t tex = kind == 2 ? int16_t(kTex | D3DTA_COMPLEMENT) : kTex;
     s.colorArg1 = tex;
     s.colorArg2 = with;
-    s.colorOp = kind == 3 ? D3DTOP_MODULATE4X
-                : diffuseColour ? D3DTOP_MODULATE
-                                : D3DTOP_SELECTARG1;
+    s.colorOp = kind == 3 ? D3DTOP_MODULATE4X : diffuseColour ? D3DTOP_MODULATE : D3DTOP_SELECTARG1;
 }
 
 int BuildList(int kind, int slot, int dc, int da, int as, StageDesc* out) {
@@ -69,7 +67,8 @@ int BuildList(int kind, int slot, int dc, int da, int as, StageDesc* out) {
             break;
         }
         case 1: {  // cross-fade: the factor's alpha weights the blend graphic
-            out[n++] = Stage(0, D3DTOP_SELECTARG1, kTex, kDiffuse, D3DTOP_SELECTARG1, kTex, kDiffuse);
+            out[n++] =
+                Stage(0, D3DTOP_SELECTARG1, kTex, kDiffuse, D3DTOP_SELECTARG1, kTex, kDiffuse);
             const int16_t drawn = kind == 2 ? int16_t(kTex | D3DTA_COMPLEMENT) : kTex;
             out[n++] = Stage(1, D3DTOP_BLENDFACTORALPHA, kCurrent, drawn, D3DTOP_BLENDFACTORALPHA,
                              kCurrent, kTex);
@@ -91,8 +90,9 @@ int BuildList(int kind, int slot, int dc, int da, int as, StageDesc* out) {
                 StageDesc s = Stage(1, 0, 0, 0, D3DTOP_MODULATE, kTex, kCurrent);
                 DrawnColour(s, kind, dc, kCurrent);
                 out[n++] = s;
-                if (da) out[n++] = Stage(0, D3DTOP_SELECTARG1, kCurrent, kDiffuse, D3DTOP_MODULATE,
-                                         kCurrent, kDiffuse);
+                if (da)
+                    out[n++] = Stage(0, D3DTOP_SELECTARG1, kCurrent, kDiffuse, D3DTOP_MODULATE,
+                                     kCurrent, kDiffuse);
             }
             break;
         }
@@ -100,8 +100,8 @@ int BuildList(int kind, int slot, int dc, int da, int as, StageDesc* out) {
             StageDesc s = Stage(1, 0, 0, 0, D3DTOP_SELECTARG1, kTex, kDiffuse);
             DrawnColour(s, kind == 3 ? 0 : kind, 0, kDiffuse);
             out[n++] = s;
-            out[n++] = Stage(0, D3DTOP_SELECTARG1, kCurrent, kDiffuse, D3DTOP_MODULATE, kCurrent,
-                             kTex);
+            out[n++] =
+                Stage(0, D3DTOP_SELECTARG1, kCurrent, kDiffuse, D3DTOP_MODULATE, kCurrent, kTex);
             if (dc || da || kind == 3) out[n++] = DiffuseStage(kind);
             break;
         }
@@ -143,9 +143,10 @@ const StageDesc* PrebuiltStageList(int kind, int blendSlot, int diffuseColour, i
     if (kind < 0 || kind >= kKinds || blendSlot < 0 || blendSlot >= kBlendSlots ||
         alphaSource < 0 || alphaSource >= kAlphaSources)
         return nullptr;
-    const int index =
-        (((kind * kBlendSlots + blendSlot) * 2 + (diffuseColour ? 1 : 0)) * 2 +
-         (diffuseAlpha ? 1 : 0)) * kAlphaSources + alphaSource;
+    const int index = (((kind * kBlendSlots + blendSlot) * 2 + (diffuseColour ? 1 : 0)) * 2 +
+                       (diffuseAlpha ? 1 : 0)) *
+                          kAlphaSources +
+                      alphaSource;
     return table.lists[index];
 }
 

@@ -33,13 +33,19 @@ static_assert(sizeof g_plain == 64500 && sizeof g_textured == 65520 &&
 
 int PrimitiveCount(D3DPRIMITIVETYPE type, int n) {
     switch (type) {
-        case D3DPT_POINTLIST: return n;
-        case D3DPT_LINELIST: return n / 2;
-        case D3DPT_LINESTRIP: return n - 1;
-        case D3DPT_TRIANGLELIST: return n / 3;
+        case D3DPT_POINTLIST:
+            return n;
+        case D3DPT_LINELIST:
+            return n / 2;
+        case D3DPT_LINESTRIP:
+            return n - 1;
+        case D3DPT_TRIANGLELIST:
+            return n / 3;
         case D3DPT_TRIANGLESTRIP:
-        case D3DPT_TRIANGLEFAN: return n - 2;
-        default: return 0;
+        case D3DPT_TRIANGLEFAN:
+            return n - 2;
+        default:
+            return 0;
     }
 }
 

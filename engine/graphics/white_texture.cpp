@@ -11,8 +11,8 @@ namespace {
 
 // Type 10 (run-length true colour), 8 x 8, 24 bits, top-left origin; one
 // run of 64 white pixels.
-const uint8_t kWhiteTga[] = {0,   0,   10,  0,   0,   0,   0,   0,   0,   0,   0,
-                             0,   8,   0,   8,   0,   24,  0x20, 0xBF, 0xFF, 0xFF, 0xFF};
+const uint8_t kWhiteTga[] = {0, 0, 10, 0, 0, 0,  0,    0,    0,    0,    0,
+                             0, 8, 0,  8, 0, 24, 0x20, 0xBF, 0xFF, 0xFF, 0xFF};
 
 Handle g_white = -1;
 int32_t g_whiteDeleted = 0;

@@ -52,7 +52,7 @@ TEST(DrawSettings, ColorValuePacksAndSplitsOnBothRenderers) {
 }
 
 class DrawSettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         KnobD3D9ShaderVersions(0, 0);
         ASSERT_EQ(0, StartDevice(WithHandles()));
@@ -97,7 +97,8 @@ TEST_F(DrawSettingsTest, BadArgumentsAreRefusedAndChangeNothing) {
         {"sampling mode 3", SetSamplingMode(3)},
         {"hardware switch once running", SetHardwareRenderingWanted(1)},
         {"depth graphic without a depth surface", SetDepthBufferGraphic(plain)},
-        {"clip on a target that is no graphic", [] {
+        {"clip on a target that is no graphic",
+         [] {
              GetDrawSettings().renderTargets[0] = 12345;
              const int result = SetDrawClip(0, 0, 1, 1);
              GetDrawSettings().renderTargets[0] = -4;
@@ -106,7 +107,8 @@ TEST_F(DrawSettingsTest, BadArgumentsAreRefusedAndChangeNothing) {
     };
     for (const Row& row : rows) EXPECT_EQ(-1, row.result) << row.name;
     const DrawSettings& d = GetDrawSettings();
-    EXPECT_EQ((Quad{0, -1, -1, 0}), (Quad{d.blendMode, d.alphaTestMode, d.blendGraphic, d.samplingMode}));
+    EXPECT_EQ((Quad{0, -1, -1, 0}),
+              (Quad{d.blendMode, d.alphaTestMode, d.blendGraphic, d.samplingMode}));
     // A deleted target and depth graphic go back to the screen's.
     const Handle target = CreateDrawableGraphic(16, 16, 0);
     GetDrawSettings().renderTargets[0] = target;
@@ -161,7 +163,7 @@ TEST_F(DrawSettingsTest, DepthSurfaceFollowsTheTargetSize) {
 // --- the vertex batch -----------------------------------------------------------------
 
 class VertexBatchTest : public DrawSettingsTest {
-protected:
+  protected:
     void Append(int n) {
         EnsureSceneBegun();
         ReserveVertices(n);

@@ -87,14 +87,14 @@ INSTANTIATE_TEST_SUITE_P(
                  0x404080},
         ModeCase{"Mode1At128", kSource, 1, 128, 255, 255, 255, kPlain, 0x806060},
         // An alpha-test graphic blends by its alpha (8 here) instead of testing it at 16.
-        ModeCase{"Mode1AlphaTestBlends", 0x08C08040, 1, 255, 255, 255, 255,
-                 kPlain | kDrawAlphaTest, 0x44427E},
+        ModeCase{"Mode1AlphaTestBlends", 0x08C08040, 1, 255, 255, 255, 255, kPlain | kDrawAlphaTest,
+                 0x44427E},
         ModeCase{"BilinearAlphaTestBlends", 0x08C08040, 0, 0, 255, 255, 255,
                  kDrawTransparent | kDrawAlphaTest, 0x44427E, true, 1},
         ModeCase{"Mode2At255Saturates", kSource, 2, 255, 255, 255, 255, kPlain, 0xFFC0C0},
         ModeCase{"Mode3BlendOpSubtracts", kSource, 3, 255, 255, 255, 255, kPlain, 0x000040},
-        ModeCase{"Mode3WithoutBlendOpInverts", 0xFFFFFFFF, 3, 255, 255, 255, 255, kPlain,
-                 0xBFBF7F, false},
+        ModeCase{"Mode3WithoutBlendOpInverts", 0xFFFFFFFF, 3, 255, 255, 255, 255, kPlain, 0xBFBF7F,
+                 false},
         ModeCase{"Mode4Multiplies", kSource, 4, 255, 255, 255, 255, kPlain, 0x302020},
         ModeCase{"Mode5At128Adds", kSource, 5, 128, 255, 255, 255, kPlain, 0xA080A0},
         ModeCase{"Mode8KeepsDestination", kSource, 8, 255, 255, 255, 255, kPlain, 0x404080},
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"BrightnessHalvesRed", kSource, 0, 0, 128, 255, 255, kPlain, 0x608040}));
 
 class DrawStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         KnobD3D9ShaderVersions(0, 0);
         ScreenSettings settings = WithHandles();
@@ -228,9 +228,15 @@ TEST_F(DrawStateTest, RenderTargetsAndTheFullResend) {
     ASSERT_EQ(0, ResendAllRenderState());
     SetShaderConstantUploadsForced(0);
     const auto trace = KnobD3D9TakeTrace();
-    const char* order[] = {"SetViewport", "SetTexture", "SetSamplerState(0 1",
-                           "SetSamplerState(0 6", "SetRenderState(24", "SetRenderState(7",
-                           "SetRenderState(22", "SetMaterial", "SetVertexShaderConstantF",
+    const char* order[] = {"SetViewport",
+                           "SetTexture",
+                           "SetSamplerState(0 1",
+                           "SetSamplerState(0 6",
+                           "SetRenderState(24",
+                           "SetRenderState(7",
+                           "SetRenderState(22",
+                           "SetMaterial",
+                           "SetVertexShaderConstantF",
                            "SetPixelShaderConstantF"};
     size_t at = 0;
     for (const char* step : order) {

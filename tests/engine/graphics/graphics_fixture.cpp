@@ -162,31 +162,22 @@ void DrawAsWorker(Handle graphic, int x, int y, uint32_t flags, Handle blend) {
         SetPendingBlendGraphic(d.blendType, d.blendParameter1, d.blendParameter2);
     }
     if (NeedsPrepareGraphicDraw(texture, flags) || blend >= 0) PrepareGraphicDraw(texture, flags);
+    // Both layouts start x, y, z, rhw, diffuse; the blend graphic's set comes
+    // first in the two-texture one and is taken from the positions.
+    const bool two = GetVertexBatch().kind == 2;
+    const float bw = two ? GraphicFromHandle(blend, 0)->pieces[0].tile->textureWidth : 1.0f;
+    const float bh = two ? GraphicFromHandle(blend, 0)->pieces[0].tile->textureHeight : 1.0f;
+    auto* v = static_cast<uint8_t*>(ReserveVertices(6));
     const int order[6] = {0, 1, 2, 1, 3, 2};
-    const uint32_t colour = DrawDiffuseColor();
-    if (GetVertexBatch().kind == 2) {
-        const TileDrawPiece& b = GraphicFromHandle(blend, 0)->pieces[0];
-        auto* v = static_cast<Vertex2DTex2*>(ReserveVertices(6));
-        for (int i = 0; i < 6; ++i) {
-            const auto& c = p.corners[order[i]];
-            v[i].x = x + c.x - 0.5f;
-            v[i].y = y + c.y - 0.5f;
-            v[i].diffuse = colour;
-            v[i].u0 = c.x / b.tile->textureWidth;
-            v[i].v0 = c.y / b.tile->textureHeight;
-            v[i].u1 = c.u;
-            v[i].v1 = c.v;
-        }
-    } else {
-        auto* v = static_cast<Vertex2DTex*>(ReserveVertices(6));
-        for (int i = 0; i < 6; ++i) {
-            const auto& c = p.corners[order[i]];
-            v[i].x = x + c.x - 0.5f;
-            v[i].y = y + c.y - 0.5f;
-            v[i].diffuse = colour;
-            v[i].u = c.u;
-            v[i].v = c.v;
-        }
+    for (int i = 0; i < 6; ++i, v += two ? sizeof(Vertex2DTex2) : sizeof(Vertex2DTex)) {
+        const auto& c = p.corners[order[i]];
+        auto* head = reinterpret_cast<Vertex2D*>(v);
+        head->x = x + c.x - 0.5f;
+        head->y = y + c.y - 0.5f;
+        head->diffuse = DrawDiffuseColor();
+        float* uv = reinterpret_cast<float*>(v + (two ? 24 : 20));
+        const float coords[4] = {c.x / bw, c.y / bh, c.u, c.v};
+        for (int k = two ? 0 : 2; k < 4; ++k) *uv++ = coords[k];
     }
     AppendVertices(6);
 }
