@@ -155,6 +155,28 @@ TEST_F(DrawStateTest, WipeSendsItsRampAndThreshold255DrawsNothing) {
     FlushVertexBatch();
     EXPECT_TRUE(TraceOf(KnobD3D9TakeTrace(), "DrawPrimitiveUP").empty());
     EXPECT_EQ(0x404080u, BackBufferPixel(21, 1) & 0xFFFFFF);
+    // A hard edge (range below 2) tests the blend graphic's own alpha: 255
+    // passes threshold 100, 48 does not.
+    const Handle low = SolidGraphic(4, 4, 0x30808080);
+    for (const Handle edge : {blend, low}) {
+        ASSERT_EQ(0, SetBlendSourceGraphic(edge, 1, 100, 0));
+        DrawAsWorker(red, edge == blend ? 30 : 40, 0, kPlain, edge);
+    }
+    EXPECT_EQ(0xFF0000u, BackBufferPixel(31, 1) & 0xFFFFFF);
+    EXPECT_EQ(0x404080u, BackBufferPixel(41, 1) & 0xFFFFFF);
+}
+
+TEST_F(DrawStateTest, ColourTimesFourWithoutTextureMakesItsWhiteGraphicAtOnce) {
+    SetUseAsyncLoad(1);
+    SetBlendMode(12, 255);
+    PrepareGraphicDraw(nullptr, 0);
+    const Handle white = WhiteTextureGraphic();
+    EXPECT_EQ(0, IsHandleAsyncPending(white));  // never queued, even with loads queued
+    EXPECT_EQ(0xFFFFFFFFu, ShownPixel(white, 7, 7));
+    DeleteGraphic(white);
+    EXPECT_EQ(-1, IsHandleAsyncPending(white));
+    EXPECT_EQ(0, IsHandleAsyncPending(WhiteTextureGraphic()));  // made again
+    SetUseAsyncLoad(0);
 }
 
 TEST(StageLists, TellingRowsAndCounts) {
