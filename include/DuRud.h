@@ -327,6 +327,54 @@ int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, 
 int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
                     int trans, int turn);
 
+// --- graphics: 3D camera, matrices, fog and lights (handle type 11)
+// The camera looks from the position at the target; up need not be square to
+// the view. -1 (nothing changed) when position = target or up lies along it.
+int SetCameraPositionAndTargetAndUp(float px, float py, float pz, float tx, float ty, float tz,
+                                    float ux, float uy, float uz);
+int SetCameraScreenCenter(float x, float y);  // where the view's axis meets the screen
+int SetCameraNearFar(float zNear, float zFar);
+int SetCameraPerspective(float fieldOfView);      // radians; perspective projection
+int SetCameraAspectScale(float scale);            // times draw height / draw width
+int SetUserProjectionMatrix(const Mat4* matrix);  // the caller's projection from now on
+int SetWorldMatrix(const Mat4* matrix);
+int SetViewMatrix(const Mat4* matrix);
+int SetProjectionMatrix(const Mat4* matrix);
+int SetViewportMatrix(const Mat4* matrix);
+// The world position of a screen position (z 0 near, 1 far); -1 when the
+// matrices cannot be inverted.
+int ConvScreenPosToWorldPos(Vec3* out, float x, float y, float z);
+int SetUseZBuffer3D(int flag);  // 3D draws test and write the depth buffer
+int SetUseZBuffer(int flag);    // 1: device depth test on; -1 without a device
+int SetFogMode(int mode);       // Direct3D fog mode (3 linear)
+int SetFogColor(int red, int green, int blue);
+int SetFogStartEnd(float start, float end);
+int SetUseLighting(int flag);  // 0 sends no light; the lights are kept
+// A directional light along (x, y, z); -1 for a zero direction or when 4096
+// lights exist.
+Handle CreateDirectionalLight(float x, float y, float z);
+int DeleteLight(Handle light);  // -1 for a bad handle
+int DeleteAllLights();          // every light but the default one
+int ApplyLights();              // hands the enabled lights to the device's light slots
+float DotVector(Vec3 a, Vec3 b);
+Vec3 DiffVector(Vec3 a, Vec3 b);  // a - b
+Vec3 ScaleVector(Vec3 v, float scale);
+Vec3 TransformVector(Vec3 v, const Mat4* m);  // with the translation
+Vec3 TransformNormal(Vec3 v, const Mat4* m);  // without it
+
+// --- graphics: shaders (type 12), vertex and index buffers (types 15, 16)
+int QueryShaderVersion();  // 0 (no shaders), 200 or 300
+// A shader from compiled code (its version token tells vertex from pixel);
+// queued while SetUseAsyncLoad is on. -1 without shader support.
+Handle CreateShaderFromMemory(const void* code, int size);
+int SetUserVertexShader(Handle shader);  // 0 or below clears; -1 for a bad handle
+int SetUserPixelShader(Handle shader);
+int SetUserShaderTexture(int slot, Handle graphic);  // slot 0..15; graphic -1 clears
+// count elements from data into the buffer at start; -1 for a bad handle or
+// a range outside the buffer.
+int SetVertexBufferData(int start, const void* data, int count, Handle buffer);
+int SetIndexBufferData(int start, const uint16_t* data, int count, Handle buffer);
+
 // --- fonts: the default font and formatted string drawing (the game's text calls)
 int SetDefaultFontSize(int size);            // -1: 16; 0
 int SetDefaultFontThickness(int thickness);  // -1: 6; 0

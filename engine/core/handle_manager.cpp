@@ -343,6 +343,13 @@ HandleHeader* GetHandleRecord(Handle handle) {
     return FindRecord(handle);
 }
 
+HandleHeader* TypedHandleRecord(Handle handle, int type, int allowPending) {
+    if (handle < 0 || HandleTypeOf(handle) != type) return nullptr;
+    HandleHeader* record = FindRecord(handle);
+    if (!record || (!allowPending && ReadPendingCount(record) != 0)) return nullptr;
+    return record;
+}
+
 namespace {
 
 // Runs use(record) with the handle's record found under its type's lock: a

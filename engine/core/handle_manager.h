@@ -44,6 +44,20 @@ inline int32_t ReadPendingCount(const HandleHeader* record) {
         .load(std::memory_order_acquire);
 }
 
+// Visits every live record of a registered type in slot order (main thread,
+// while no loader changes the table).
+template <typename Visit>
+void ForEachHandleRecord(int type, Visit visit) {
+    HandleTypeRecord* t = GetHandleTypeRecord(type);
+    if (!t || !t->initialised || t->count == 0) return;
+    for (int32_t i = t->lowestIndex; i <= t->highestIndex; ++i)
+        if (t->slots[i]) visit(t->slots[i]);
+}
+
+// The record of a live handle of the type, or null; a record with a load
+// pending only with allowPending.
+HandleHeader* TypedHandleRecord(Handle handle, int type, int allowPending);
+
 // Forgets every type's check counter (tests that count issued check numbers
 // from a fresh program). Only while the type is not registered.
 int ResetHandleCheckCounterForTest(int type);

@@ -11,6 +11,7 @@
 #include "DuRud.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/device_layer.h"
 #include "graphics/display_modes.h"
 #include "graphics/graphic_handles.h"
@@ -19,6 +20,7 @@
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
 #include "graphics/shader_constants.h"
+#include "graphics/shader_handles.h"
 #include "graphics/work_textures.h"
 #include "image/memimg.h"
 #include "window/main_window.h"
@@ -751,6 +753,8 @@ int ReleaseFixedVertexDeclarations() {
 int RecreateDeviceResources() {
     RecreateWorkTextures();
     RecreateAllGraphicTextures();
+    RecreateAllBufferObjects();
+    RecreateAllShaderObjects();
     return 0;
 }
 

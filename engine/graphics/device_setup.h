@@ -85,7 +85,8 @@ int CreateSubBackBuffer();
 int CreateBrightnessVolume();
 int CreateVertexDeclarations();
 int ReleaseFixedVertexDeclarations();
-// After a device rebuild: each step in order (here the work-texture pool).
+// After a device rebuild: each step in order (the work-texture pool, the
+// graphics' textures, the vertex and index buffers, the shaders).
 int RecreateDeviceResources();
 
 // The descriptor of a Direct3D format number, or null (built on first use).

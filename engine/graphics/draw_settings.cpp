@@ -104,7 +104,7 @@ int ResetDrawSettings() {
     int width = 0, height = 0;
     QueryDrawSize(&width, &height);
     SetDrawClip(0, 0, width, height);
-    ResetCameraDefaults();
+    ResetCamera3DSettings();
     RaiseDrawStateChanged();
     return 0;
 }
@@ -209,6 +209,8 @@ int SetDrawClip(int x1, int y1, int x2, int y2) {
     for (int i = 0; i < 4; ++i) d.areaFloat[i] = static_cast<float>(area[i]);
     const RECT rect{d.areaX1, d.areaY1, d.areaX2, d.areaY2};
     SetMemImgDrawArea(&rect);
+    int32_t* kept = GetScreenState().drawArea;  // the camera's projections read it
+    kept[0] = d.areaX1, kept[1] = d.areaY1, kept[2] = d.areaX2, kept[3] = d.areaY2;
     if (d.areaX1 == d.areaX2 || d.areaY1 == d.areaY2) {
         d.areaEmpty = 1;
         return 0;
@@ -216,7 +218,11 @@ int SetDrawClip(int x1, int y1, int x2, int y2) {
     d.areaEmpty = 0;
     if (GetScreenState().useDirect3D && HasDevice()) {
         SetDeviceViewportRect(d.areaX1, d.areaY1, d.areaX2, d.areaY2);
-        SetViewportMatrixArea(d.areaX1, d.areaY1, d.areaX2 - d.areaX1, d.areaY2 - d.areaY1);
+        Mat4 viewport;
+        MakeViewportMatrix(&viewport, (d.areaX1 + d.areaX2) * 0.5f, (d.areaY1 + d.areaY2) * 0.5f,
+                           static_cast<float>(d.areaX2 - d.areaX1),
+                           static_cast<float>(d.areaY2 - d.areaY1));
+        SetViewportMatrix(&viewport);
     }
     return 0;
 }

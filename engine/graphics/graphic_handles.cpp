@@ -10,12 +10,14 @@
 #include "files/full_path.h"
 #include "image/image_memory.h"
 #include "sound/movie/movie_frames.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
+#include "graphics/shader_handles.h"
 #include "graphics/work_textures.h"
 
 namespace DuRud {
@@ -29,8 +31,11 @@ void GraphicInit(HandleHeader* header) {
 
 void DropRestoreSource(RestoreSource* source) {
     if (!source || --source->referenceCount > 0) return;
-    if (source->image) FreeBaseImagePixels(source->image);
-    if (source->alphaImage) FreeBaseImagePixels(source->alphaImage);
+    for (BaseImage* kept : {source->image, source->alphaImage}) {
+        if (!kept) continue;
+        FreeBaseImagePixels(kept);
+        TrackedFree(kept);
+    }
     TrackedFree(source);
 }
 
@@ -76,24 +81,38 @@ int CountAutomaticMips(int width, int height) {
     return levels;
 }
 
-// Bytes of copied base-image pixels; the copy's pixels are the new block.
+// A kept copy of an image, record and pixels in tracked blocks.
 BaseImage* CopyBaseImage(const BaseImage* source) {
-    const int64_t bytes = GetImageDataSize(&source->colorFormat, source->width, source->height,
-                                           source->pitch, source->mipMapCount);
-    if (bytes < 0) return nullptr;
     auto* copy = static_cast<BaseImage*>(TrackedCalloc(sizeof(BaseImage), __FILE__, __LINE__));
-    if (!copy) return nullptr;
-    *copy = *source;
-    copy->pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
-    if (!copy->pixels) {
+    if (copy && DuplicateBaseImage(source, copy) != 0) {
         TrackedFree(copy);
         return nullptr;
     }
-    std::memcpy(copy->pixels, source->pixels, static_cast<size_t>(bytes));
     return copy;
 }
 
+// A loader thread's own pending handle is deleted by its loader once the
+// load has ended: deleting it here would wait for this very load.
+int DeleteFailedHandle(Handle handle, int fromWorker) {
+    if (!fromWorker || IsHandleAsyncPending(handle) != 1) DeleteHandle(handle);
+    return -1;
+}
+
 }  // namespace
+
+int DuplicateBaseImage(const BaseImage* source, BaseImage* out) {
+    const int64_t bytes = GetImageDataSize(&source->colorFormat, source->width, source->height,
+                                           source->pitch, source->mipMapCount);
+    if (bytes < 0 || !source->pixels) return -1;
+    *out = *source;
+    out->pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
+    if (!out->pixels) {
+        *out = BaseImage{};
+        return -1;
+    }
+    std::memcpy(out->pixels, source->pixels, static_cast<size_t>(bytes));
+    return 0;
+}
 
 int RegisterGraphicHandleType() {
     return RegisterHandleType(HandleTypeGraphic, sizeof(GraphicRecord), kMaxGraphics, GraphicInit,
@@ -224,8 +243,7 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
         static_cast<SharedImage*>(TrackedCalloc(static_cast<uint32_t>(bytes), __FILE__, __LINE__));
     if (!image) {
         LogWrite(Cp932Text("グラフィックのオリジナル画像データ保存用メモリの確保に失敗しました\n"));
-        DeleteHandle(handle);
-        return -1;
+        return DeleteFailedHandle(handle, fromWorker);
     }
     image->referenceCount = 1;
     image->request = request;
@@ -238,8 +256,8 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
     g->width = width;
     g->height = height;
     auto fail = [&] {
-        DeleteHandle(handle);
-        return -1;
+        if (fromWorker) ReleaseSharedImageTextures(image, 1);
+        return DeleteFailedHandle(handle, fromWorker);
     };
     if (request.direct3D) {
         image->tiles = reinterpret_cast<TextureTile*>(image + 1);
@@ -470,6 +488,12 @@ int SetGraphicRestoreSource(Handle handle, const char* fileName, const void* mem
     return 0;
 }
 
+int SetGraphicRestoreSourceFromFile(Handle handle, const char* fileName, int option, Handle source,
+                                    int allowPending) {
+    return SetGraphicRestoreSource(handle, fileName, nullptr, 0, nullptr, 0, nullptr, nullptr,
+                                   option, source, allowPending);
+}
+
 int DeleteGraphic(Handle handle) {
     return DeleteHandle(handle);
 }
@@ -568,6 +592,8 @@ int ReleaseAllGraphicTextures() {
         ReleaseSharedImageTextures(g->image, 0);
         if (g->movie >= 0) InvalidateMovieSurface(g->movie);
     });
+    ReleaseAllBufferObjects();
+    ReleaseAllShaderObjects();
     return 0;
 }
 

@@ -126,6 +126,10 @@ int SetGraphicRestoreSource(Handle handle, const char* fileName, const void* mem
                             int memorySize, const void* alphaMemoryImage, int alphaMemorySize,
                             const BaseImage* image, const BaseImage* alphaImage, int option,
                             Handle source, int allowPending);
+int SetGraphicRestoreSourceFromFile(Handle handle, const char* fileName, int option, Handle source,
+                                    int allowPending);
+// A copy of the image with pixels of its own (freed by FreeBaseImagePixels).
+int DuplicateBaseImage(const BaseImage* source, BaseImage* out);
 int DeleteGraphic(Handle handle);
 int SetGraphicDeletedFlag(Handle handle, int32_t* flag);
 

@@ -2,7 +2,9 @@
 // draw-target graphics, and graphics from images in memory.
 #include "graphics/graphic_loading.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "graphics/graphic_transfer.h"
 #include "graphics/movie_frames.h"
 #include "graphics/screen_state.h"
+#include "image/dib_conversion.h"
 #include "image/image_loading.h"
 #include "image/pixel_conversion.h"
 #include "window/main_window.h"
@@ -27,48 +30,20 @@ bool HasAlpha(const BaseImage* image) {
 }
 
 bool IsPaletteImage(const BaseImage* image) {
-    return image->colorFormat.bitsPerPixel == 8 && image->colorFormat.formatCode == kFormatPlain &&
-           image->colorFormat.redMask == 0 && !HasAlpha(image);
+    // Eight-bit records always index their palette (grey ones included).
+    const ColorFormat& f = image->colorFormat;
+    return f.bitsPerPixel == 8 && f.formatCode == kFormatPlain && f.channelCount == 0 &&
+           !HasAlpha(image);
 }
 
 void WaitForActiveWindowOnMainThread(int fromWorker) {
     if (!fromWorker && GetMainWindowHandle() && !GetWindowActiveFlag()) WaitWhileInactive();
 }
 
-void LogMissingFile(const char* fileName) {
+std::string FullPathOf(const char* fileName) {
     char fullPath[1024] = {};
     ConvertToFullPath(fileName, fullPath, sizeof fullPath, nullptr);
-    LogFormatLine(Cp932Text("画像ファイル %s がありません"), fullPath);
-}
-
-// Reads the picture and its alpha companion; -1 when nothing decodes.
-int ReadImages(const char* fileName, int mirror, BaseImage* image, BaseImage* alpha,
-               bool* haveAlpha) {
-    *image = BaseImage{};
-    *alpha = BaseImage{};
-    const int result =
-        LoadBaseImageAndAlpha(fileName, nullptr, 0, 0, nullptr, 0, 0, image, alpha, mirror);
-    *haveAlpha = result == 0;
-    return result < 0 ? -1 : 0;
-}
-
-void FreeImages(BaseImage* image, BaseImage* alpha) {
-    if (image->pixels) FreeBaseImagePixels(image);
-    if (alpha->pixels) FreeBaseImagePixels(alpha);
-}
-
-// A file that no picture loader accepts but that opens is tried as a movie.
-int LoadAsMovie(const GraphicCreateParams& params, Handle handle, const char* fileName,
-                int fromWorker) {
-    const StreamHandle stream = OpenStream(fileName, 0, 1, 0);
-    if (!stream) {
-        LogMissingFile(fileName);
-        return -1;
-    }
-    CloseStream(stream);
-    int32_t setting = 0;
-    ReadMovieSetting(&setting);
-    return CreateGraphicFromMovie(params, handle, fileName, 0, setting, fromWorker);
+    return fullPath[0] ? std::string(fullPath) : std::string(fileName);
 }
 
 }  // namespace
@@ -217,16 +192,14 @@ int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, 
     return made == count ? 0 : -1;
 }
 
-Handle CreateEmptyGraphic(const GraphicCreateParams& params, int width, int height,
-                          int asynchronous, int fromWorker) {
-    (void)asynchronous;
-    WaitForActiveWindowOnMainThread(fromWorker);
-    const Handle handle = NewGraphicHandle();
-    if (handle < 0) return -1;
-    if (CreateSharedImage(params, handle, width, height, params.words[kWordEmptyAlpha], 0, 0, -1, 1,
-                          fromWorker) != 0)
-        return -1;  // the shared image's failure deleted the handle
-    return handle;
+int UpdateGraphicFromImage(const BaseImage* image, const BaseImage* alphaImage,
+                           const RECT* sourceRect, int x, int y, Handle handle) {
+    GraphicRecord* g = GraphicFromHandle(handle, 0);
+    if (!g || !image) return -1;
+    g->originX = sourceRect ? sourceRect->left - x : 0;
+    g->originY = sourceRect ? sourceRect->top - y : 0;
+    const int keyToAlpha = CurrentGraphicCreateParams().words[kWordKeepTransparentColor] ? 0 : 1;
+    return TransferImageToGraphic(handle, sourceRect, x, y, image, alphaImage, keyToAlpha, 0, 0, 0);
 }
 
 Handle CreateDrawableGraphic(int width, int height, int withAlpha) {
@@ -254,51 +227,131 @@ Handle NewGraphicFromBaseImage(const BaseImage* image, const BaseImage* alphaIma
 
 namespace {
 
-// Everything a load needs, copied when it is asked for, so later setting
-// changes do not reach a queued load.
-struct GraphicLoadJob {
-    GraphicCreateParams params;
-    std::string fileName;
-    Handle handle = -1;  // a single picture
-    Handle base = -1;    // a divided picture: the whole sheet, deleted afterwards
-    std::vector<Handle> pieces;
-    int across = 0, down = 0, width = 0, height = 0, mirror = 0;
+// The images a load works on, read (and owned) or the caller's (borrowed).
+// A mirrored load mirrors a copy, never the caller's pixels.
+class RequestImages {
+  public:
+    RequestImages() = default;
+    RequestImages(const RequestImages&) = delete;
+    RequestImages& operator=(const RequestImages&) = delete;
+    ~RequestImages() {
+        if (ownImage_) FreeBaseImagePixels(&image_);
+        if (ownAlpha_) FreeBaseImagePixels(&alpha_);
+    }
+
+    int Read(const GraphicLoadRequest& r) {
+        if (r.fileName || r.memoryImage) {
+            const int result =
+                r.fileName
+                    ? LoadBaseImageAndAlpha(r.fileName, nullptr, 0, 0, nullptr, 0, 0, &image_,
+                                            &alpha_, r.mirror)
+                    : LoadBaseImageAndAlpha(nullptr, r.memoryImage, r.memorySize, 1,
+                                            r.alphaMemoryImage, r.alphaMemorySize,
+                                            r.alphaMemoryImage ? 1 : 2, &image_, &alpha_, r.mirror);
+            if (result < 0) return -1;
+            ownImage_ = true;
+            ownAlpha_ = haveAlpha_ = result == 0;
+            return 0;
+        }
+        if (r.dibInfo) {
+            if (TakeDib(r.dibInfo, r.dibBits, r.mirror, &image_, &ownImage_) != 0) return -1;
+            if (!r.alphaDibInfo) return 0;
+            haveAlpha_ = true;
+            return TakeDib(r.alphaDibInfo, r.alphaDibBits, r.mirror, &alpha_, &ownAlpha_);
+        }
+        if (!r.image || Take(*r.image, false, r.mirror, &image_, &ownImage_) != 0) return -1;
+        if (!r.alphaImage) return 0;
+        haveAlpha_ = true;
+        return Take(*r.alphaImage, false, r.mirror, &alpha_, &ownAlpha_);
+    }
+    const BaseImage* image() const { return &image_; }
+    const BaseImage* alpha() const { return haveAlpha_ ? &alpha_ : nullptr; }
+
+  private:
+    static int Take(const BaseImage& source, bool sourceOwned, int mirror, BaseImage* slot,
+                    bool* owned) {
+        if (!source.pixels) return -1;
+        if (mirror && !sourceOwned) {
+            if (DuplicateBaseImage(&source, slot) != 0) return -1;
+        } else {
+            *slot = source;
+        }
+        *owned = sourceOwned || mirror;
+        return mirror ? MirrorBaseImage(slot) : 0;
+    }
+    static int TakeDib(const BITMAPINFO* info, const void* bits, int mirror, BaseImage* slot,
+                       bool* owned) {
+        BaseImage image{};
+        const int copied = ConvertDibToBaseImage(info, bits, &image, 0);
+        if (copied < 0) return -1;
+        if (Take(image, copied == 1, mirror, slot, owned) == 0) return 0;
+        if (copied == 1) FreeBaseImagePixels(&image);
+        return -1;
+    }
+
+    BaseImage image_{}, alpha_{};
+    bool ownImage_ = false, ownAlpha_ = false, haveAlpha_ = false;
 };
 
-int RunGraphicLoad(const GraphicLoadJob& job, int fromWorker) {
-    BaseImage image{}, alpha{};
-    bool haveAlpha = false;
-    if (ReadImages(job.fileName.c_str(), 0, &image, &alpha, &haveAlpha) != 0)
-        return LoadAsMovie(job.params, job.handle, job.fileName.c_str(), fromWorker);
-    int result = CreateGraphicFromImage(job.params, 0, job.handle, &image,
-                                        haveAlpha ? &alpha : nullptr, 0, fromWorker);
-    if (result == 0)
-        result = SetGraphicRestoreSource(job.handle, job.fileName.c_str(), nullptr, 0, nullptr, 0,
-                                         nullptr, nullptr, 0, -1, 1);
-    FreeImages(&image, &alpha);
+void LogUnreadableSource(const GraphicLoadRequest& r) {
+    if (r.fileName)
+        LogFormatLine(Cp932Text("画像ファイル %s のロードに失敗しました"),
+                      FullPathOf(r.fileName).c_str());
+    else
+        LogWrite(Cp932Text("メモリからの画像データのローができませんでした\n"));
+}
+
+// The restore source of a load: its file name or memory image (with the
+// mirror flag as the creation option), or the images it was made from.
+int SetRestoreFromRequest(const GraphicLoadRequest& r, Handle handle, const RequestImages& images) {
+    if (r.fileName || r.memoryImage)
+        return SetGraphicRestoreSource(handle, r.fileName, r.fileName ? nullptr : r.memoryImage,
+                                       r.memorySize, r.alphaMemoryImage, r.alphaMemorySize, nullptr,
+                                       nullptr, r.mirror, -1, 1);
+    return SetGraphicRestoreSource(handle, nullptr, nullptr, 0, nullptr, 0, images.image(),
+                                   images.alpha(), r.mirror, -1, 1);
+}
+
+// A file that no picture loader accepts but that opens is tried as a movie.
+int LoadAsMovie(const GraphicLoadRequest& r, int fromWorker) {
+    const StreamHandle stream = OpenStream(r.fileName, 0, 1, 0);
+    if (!stream) {
+        LogFormatLine(Cp932Text("画像ファイル %s がありません"), FullPathOf(r.fileName).c_str());
+        return -1;
+    }
+    CloseStream(stream);
+    int32_t setting = 0;
+    ReadMovieSetting(&setting);
+    return CreateGraphicFromMovie(r.params, r.handle, r.fileName, r.movieOption, setting,
+                                  fromWorker);
+}
+
+int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
+    RequestImages images;
+    if (images.Read(r) != 0) {
+        if (r.fileName && !r.reload) return LoadAsMovie(r, fromWorker);
+        LogUnreadableSource(r);
+        return -1;
+    }
+    int result = CreateGraphicFromImage(r.params, r.reload, r.handle, images.image(),
+                                        images.alpha(), 0, fromWorker);
+    if (result == 0) result = SetRestoreFromRequest(r, r.handle, images);
     return result;
 }
 
-int RunDividedLoad(GraphicLoadJob& job, int fromWorker) {
-    BaseImage image{}, alpha{};
-    bool haveAlpha = false;
-    if (ReadImages(job.fileName.c_str(), job.mirror, &image, &alpha, &haveAlpha) != 0) {
-        char fullPath[1024] = {};
-        ConvertToFullPath(job.fileName.c_str(), fullPath, sizeof fullPath, nullptr);
-        LogFormatLine(Cp932Text("画像ファイル %s のロードに失敗しました"), fullPath);
+int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int fromWorker) {
+    RequestImages images;
+    if (images.Read(r) != 0) {
+        LogUnreadableSource(r);
         return -1;
     }
-    const int count = static_cast<int>(job.pieces.size());
-    int result = CreateDivGraphFromGraphImage(
-        job.params, 0, job.base, &image, haveAlpha ? &alpha : nullptr, count, job.across, job.down,
-        job.width, job.height, job.pieces.data(), 0, job.mirror, fromWorker);
-    if (result == 0)
-        result = SetGraphicRestoreSource(job.pieces[0], job.fileName.c_str(), nullptr, 0, nullptr,
-                                         0, nullptr, nullptr, 0, -1, 1);
-    for (int k = 1; result == 0 && k < count; ++k)
-        result = SetGraphicRestoreSource(job.pieces[k], nullptr, nullptr, 0, nullptr, 0, nullptr,
-                                         nullptr, 0, job.pieces[0], 1);
-    FreeImages(&image, &alpha);
+    int result = CreateDivGraphFromGraphImage(r.params, r.reload, base, images.image(),
+                                              images.alpha(), r.count, r.across, r.down, r.width,
+                                              r.height, pieces, 0, r.mirror, fromWorker);
+    if (result == 0) result = SetRestoreFromRequest(r, pieces[0], images);
+    for (int k = 1; result == 0 && k < r.count; ++k)
+        result = SetGraphicRestoreSource(pieces[k], nullptr, nullptr, 0, nullptr, 0, nullptr,
+                                         nullptr, 0, pieces[0], 1);
     return result;
 }
 
@@ -313,125 +366,303 @@ void DeleteLoadedGraphic(Handle handle, int fromWorker) {
     DeleteHandle(handle);
 }
 
-void FinishJob(GraphicLoadJob& job, int result, int fromWorker) {
-    if (job.pieces.empty()) {
-        if (result != 0) DeleteLoadedGraphic(job.handle, fromWorker);
+// What is left to do after a load ran: new handles of a failed load go, and
+// so does a divided load's whole-sheet graphic.
+void FinishLoad(const GraphicLoadRequest& r, const std::vector<Handle>& pieces, Handle base,
+                int result, int fromWorker) {
+    if (r.reload) return;
+    if (pieces.empty()) {
+        if (result != 0) DeleteLoadedGraphic(r.handle, fromWorker);
         return;
     }
     if (result != 0)
-        for (Handle h : job.pieces) DeleteLoadedGraphic(h, fromWorker);
-    DeleteLoadedGraphic(job.base, fromWorker);
+        for (Handle h : pieces) DeleteLoadedGraphic(h, fromWorker);
+    DeleteLoadedGraphic(base, fromWorker);
+}
+
+enum class LoadKind { kSingle, kDivided, kEmpty };
+
+// A queued load owns copies of everything it reads (full path, memory
+// images, images), so later changes by the caller do not reach it.
+struct QueuedLoad {
+    LoadKind kind = LoadKind::kSingle;
+    GraphicLoadRequest request;
+    std::string fileName;
+    std::vector<uint8_t> memory, alphaMemory;
+    BaseImage image{}, alphaImage{};
+    std::vector<Handle> pieces;
+    Handle base = -1;
+
+    QueuedLoad() = default;
+    QueuedLoad(const QueuedLoad&) = delete;
+    QueuedLoad& operator=(const QueuedLoad&) = delete;
+    ~QueuedLoad() {
+        if (image.pixels) FreeBaseImagePixels(&image);
+        if (alphaImage.pixels) FreeBaseImagePixels(&alphaImage);
+    }
+    std::vector<Handle> PendingHandles() const {
+        if (kind != LoadKind::kDivided) return {request.handle};
+        std::vector<Handle> all = pieces;
+        if (base >= 0) all.push_back(base);
+        return all;
+    }
+};
+
+int CopyDib(const BITMAPINFO* info, const void* bits, BaseImage* out) {
+    if (!info) return 0;
+    return ConvertDibToBaseImage(info, bits, out, 1) < 0 ? -1 : 0;
+}
+
+int CopyImage(const BaseImage* image, BaseImage* out) {
+    return image ? DuplicateBaseImage(image, out) : 0;
+}
+
+// Copies the request's data into a job; null when a copy cannot be made.
+std::unique_ptr<QueuedLoad> CopyRequest(const GraphicLoadRequest& r, LoadKind kind) {
+    auto job = std::make_unique<QueuedLoad>();
+    job->kind = kind;
+    GraphicLoadRequest& q = job->request;
+    q = r;
+    q.handles = nullptr;
+    q.dibInfo = q.alphaDibInfo = nullptr;
+    q.dibBits = q.alphaDibBits = nullptr;
+    q.image = q.alphaImage = nullptr;
+    if (r.fileName) {
+        job->fileName = FullPathOf(r.fileName);
+        q.fileName = job->fileName.c_str();
+    } else if (r.memoryImage) {
+        if (r.memorySize < 1 || r.alphaMemorySize < 0) return nullptr;
+        const auto* bytes = static_cast<const uint8_t*>(r.memoryImage);
+        job->memory.assign(bytes, bytes + r.memorySize);
+        q.memoryImage = job->memory.data();
+        if (r.alphaMemoryImage) {
+            const auto* alpha = static_cast<const uint8_t*>(r.alphaMemoryImage);
+            job->alphaMemory.assign(alpha, alpha + r.alphaMemorySize);
+            q.alphaMemoryImage = job->alphaMemory.data();
+        }
+    } else if (r.dibInfo) {
+        if (CopyDib(r.dibInfo, r.dibBits, &job->image) != 0 ||
+            CopyDib(r.alphaDibInfo, r.alphaDibBits, &job->alphaImage) != 0)
+            return nullptr;
+    } else if (CopyImage(r.image, &job->image) != 0 ||
+               CopyImage(r.alphaImage, &job->alphaImage) != 0) {
+        return nullptr;
+    }
+    if (job->image.pixels) q.image = &job->image;
+    if (job->alphaImage.pixels) q.alphaImage = &job->alphaImage;
+    return job;
+}
+
+int RunEmpty(const GraphicLoadRequest& r, int fromWorker) {
+    return CreateSharedImage(r.params, r.handle, r.width, r.height, r.params.words[kWordEmptyAlpha],
+                             0, 0, -1, 1, fromWorker);
 }
 
 void GraphicLoadWorker(AsyncRequest* request) {
     int offset = 0;
     auto* job =
-        static_cast<GraphicLoadJob*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
+        static_cast<QueuedLoad*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
+    const std::vector<Handle> pending = job->PendingHandles();
     // Deleting a handle while its load runs waits for this request.
-    for (Handle h : job->pieces.empty() ? std::vector<Handle>{job->handle} : job->pieces)
+    for (Handle h : pending)
         if (HandleHeader* header = GetHandleRecord(h)) header->asyncRequestId = request->queueSlot;
-    const int result = job->pieces.empty() ? RunGraphicLoad(*job, 1) : RunDividedLoad(*job, 1);
-    if (job->pieces.empty()) {
-        EndHandleAsyncLoad(job->handle);
-    } else {
-        EndHandleAsyncLoad(job->base);
-        for (Handle h : job->pieces) EndHandleAsyncLoad(h);
+    const GraphicLoadRequest& r = job->request;
+    int result = -1;
+    switch (job->kind) {
+        case LoadKind::kSingle:
+            result = RunSingleLoad(r, 1);
+            break;
+        case LoadKind::kDivided:
+            result = RunDividedLoad(r, job->pieces.data(), job->base, 1);
+            break;
+        case LoadKind::kEmpty:
+            result = RunEmpty(r, 1);
+            break;
     }
-    FinishJob(*job, result, 1);
+    for (Handle h : pending) EndHandleAsyncLoad(h);
+    if (job->kind == LoadKind::kDivided)
+        FinishLoad(r, job->pieces, job->base, result, 1);
+    else
+        FinishLoad(r, {}, -1, result, 1);
     delete job;
 }
 
-// Queues the job; the handles count one pending load until it ran. -1 when
-// the loader cannot take it (the job is then the caller's again).
-int QueueJob(GraphicLoadJob* job) {
+// Queues the job; its handles count one pending load until it ran. False
+// when the loader cannot take it (the caller then loads now).
+bool QueueJob(std::unique_ptr<QueuedLoad> job) {
+    if (!job || !GetUseAsyncLoad() || !AsyncLoadIsInitialised()) return false;
     int size = 0;
-    AsyncParamPutPointer(nullptr, &size, job);
+    AsyncParamPutPointer(nullptr, &size, job.get());
     AsyncRequest* request = AsyncRequestAlloc(size);
-    if (!request) return -1;
+    if (!request) return false;
     int offset = 0;
-    AsyncParamPutPointer(AsyncRequestParams(request), &offset, job);
+    AsyncParamPutPointer(AsyncRequestParams(request), &offset, job.get());
     request->worker = GraphicLoadWorker;
-    std::vector<Handle> pending = job->pieces;
-    pending.push_back(job->pieces.empty() ? job->handle : job->base);
+    const std::vector<Handle> pending = job->PendingHandles();
     for (Handle h : pending) BeginHandleAsyncLoad(h, -1);
     if (AsyncRequestEnqueue(request) != 0) {
         for (Handle h : pending) EndHandleAsyncLoad(h);
         TrackedFree(request);
-        return -1;
+        return false;
     }
-    return 0;
+    job.release();  // the worker deletes it
+    return true;
 }
 
-std::string FullPathOf(const char* fileName) {
-    char fullPath[1024] = {};
-    ConvertToFullPath(fileName, fullPath, sizeof fullPath, nullptr);
-    return fullPath[0] ? std::string(fullPath) : std::string(fileName);
+bool WantsQueue(int fromWorker) {
+    return !fromWorker && GetUseAsyncLoad() && AsyncLoadIsInitialised();
+}
+
+}  // namespace
+
+Handle CreateEmptyGraphic(const GraphicCreateParams& params, int width, int height,
+                          int asynchronous, int fromWorker) {
+    WaitForActiveWindowOnMainThread(fromWorker);
+    GraphicLoadRequest r;
+    r.params = params;
+    for (int w = kWordKeepTransparentColor; w < kGraphicCreateWordCount; ++w) r.params.words[w] = 0;
+    r.width = width;
+    r.height = height;
+    r.handle = NewGraphicHandle();
+    if (r.handle < 0) return -1;
+    if (asynchronous && !fromWorker && AsyncLoadIsInitialised() &&
+        QueueJob(CopyRequest(r, LoadKind::kEmpty)))
+        return r.handle;
+    // The shared image's failure deleted the handle.
+    return RunEmpty(r, fromWorker) == 0 ? r.handle : -1;
+}
+
+Handle LoadGraphicRequestRun(const GraphicLoadRequest& request, int fromWorker) {
+    WaitForActiveWindowOnMainThread(fromWorker);
+    GraphicLoadRequest r = request;
+    if (r.reload) {
+        if (!GraphicFromHandle(r.handle, 0)) return -1;
+    } else {
+        r.handle = NewGraphicHandle();
+        if (r.handle < 0) return -1;
+    }
+    const Handle answer = r.reload ? 0 : r.handle;
+    if (WantsQueue(fromWorker) && QueueJob(CopyRequest(r, LoadKind::kSingle))) return answer;
+    const int result = RunSingleLoad(r, fromWorker);
+    FinishLoad(r, {}, -1, result, fromWorker);
+    return result == 0 ? answer : -1;
+}
+
+int LoadDividedRequestRun(const GraphicLoadRequest& request, int fromWorker) {
+    const GraphicLoadRequest& r = request;
+    if (!r.handles || r.count < 1 || r.across < 1 || r.down < 1 || r.width < 1 || r.height < 1)
+        return -1;
+    WaitForActiveWindowOnMainThread(fromWorker);
+    std::vector<Handle> pieces;
+    Handle base = -1;
+    if (r.reload) {
+        for (int k = 0; k < r.count; ++k)
+            if (!GraphicFromHandle(r.handles[k], 0)) return -1;
+        pieces.assign(r.handles, r.handles + r.count);
+    } else {
+        for (int k = 0; k < r.count; ++k) r.handles[k] = -1;
+        for (int k = 0; k <= r.count; ++k) {
+            const Handle h = NewGraphicHandle();
+            if (h < 0) {
+                for (Handle made : pieces) DeleteHandle(made);
+                return -1;
+            }
+            pieces.push_back(h);
+        }
+        base = pieces.back();
+        pieces.pop_back();
+        std::copy(pieces.begin(), pieces.end(), r.handles);
+    }
+    if (WantsQueue(fromWorker)) {
+        auto job = CopyRequest(r, LoadKind::kDivided);
+        if (job) {
+            job->pieces = pieces;
+            job->base = base;
+            if (QueueJob(std::move(job))) return 0;
+        }
+    }
+    const int result = RunDividedLoad(r, pieces.data(), base, fromWorker);
+    FinishLoad(r, pieces, base, result, fromWorker);
+    if (result != 0 && !r.reload)
+        for (int k = 0; k < r.count; ++k) r.handles[k] = -1;
+    return result == 0 ? 0 : -1;
+}
+
+namespace {
+
+GraphicLoadRequest RequestWith(const GraphicCreateParams* params, int reload, Handle handle) {
+    GraphicLoadRequest r;
+    if (params)
+        r.params = *params;
+    else
+        FillGraphicCreateParams(&r.params, 1);
+    r.reload = reload ? 1 : 0;
+    r.handle = handle;
+    return r;
+}
+
+GraphicLoadRequest DividedFileRequest(const char* fileName, int count, int across, int down,
+                                      int width, int height, Handle* handles, int reload) {
+    GraphicLoadRequest r = RequestWith(nullptr, reload, -1);
+    r.fileName = fileName;
+    r.count = count;
+    r.across = across;
+    r.down = down;
+    r.width = width;
+    r.height = height;
+    r.handles = handles;
+    return r;
 }
 
 }  // namespace
 
 Handle LoadGraphic(const char* fileName, int) {
     if (!fileName) return -1;
-    WaitForActiveWindowOnMainThread(0);
-    auto* job = new GraphicLoadJob();
-    FillGraphicCreateParams(&job->params, 1);
-    job->handle = NewGraphicHandle();
-    if (job->handle < 0) {
-        delete job;
-        return -1;
-    }
-    const Handle handle = job->handle;
-    if (GetUseAsyncLoad() && AsyncLoadIsInitialised()) {
-        job->fileName = FullPathOf(fileName);
-        if (QueueJob(job) == 0) return handle;
-    }
-    job->fileName = fileName;
-    const int result = RunGraphicLoad(*job, 0);
-    FinishJob(*job, result, 0);
-    delete job;
-    return result == 0 ? handle : -1;
+    GraphicLoadRequest r = RequestWith(nullptr, 0, -1);
+    r.fileName = fileName;
+    return LoadGraphicRequestRun(r, 0);
 }
 
 int LoadDividedGraphic(const char* fileName, int count, int across, int down, int width, int height,
                        Handle* handles, int) {
-    if (!fileName || !handles || count < 1 || across < 1 || down < 1 || width < 1 || height < 1)
-        return -1;
-    WaitForActiveWindowOnMainThread(0);
-    auto* job = new GraphicLoadJob();
-    FillGraphicCreateParams(&job->params, 1);
-    job->across = across;
-    job->down = down;
-    job->width = width;
-    job->height = height;
-    for (int k = 0; k < count; ++k) handles[k] = -1;
-    auto fail = [&] {
-        for (Handle h : job->pieces) DeleteHandle(h);
-        if (job->base >= 0) DeleteHandle(job->base);
-        for (int k = 0; k < count; ++k) handles[k] = -1;
-        delete job;
-        return -1;
-    };
-    for (int k = 0; k < count; ++k) {
-        const Handle h = NewGraphicHandle();
-        if (h < 0) return fail();
-        job->pieces.push_back(h);
-    }
-    job->base = NewGraphicHandle();
-    if (job->base < 0) return fail();
-    for (int k = 0; k < count; ++k) handles[k] = job->pieces[k];
-    if (GetUseAsyncLoad() && AsyncLoadIsInitialised()) {
-        job->fileName = FullPathOf(fileName);
-        if (QueueJob(job) == 0) return 0;
-    }
-    job->fileName = fileName;
-    const int result = RunDividedLoad(*job, 0);
-    FinishJob(*job, result, 0);
-    delete job;
-    if (result != 0) {
-        for (int k = 0; k < count; ++k) handles[k] = -1;
-        return -1;
-    }
-    return 0;
+    if (!fileName) return -1;
+    return LoadDividedRequestRun(
+        DividedFileRequest(fileName, count, across, down, width, height, handles, 0), 0);
+}
+
+Handle LoadGraphicFromMemory(const void* image, int size, const void* alphaImage, int alphaSize,
+                             int reload, Handle handle, const GraphicCreateParams* params) {
+    if (!image || size < 1 || (alphaImage && alphaSize < 1)) return -1;
+    GraphicLoadRequest r = RequestWith(params, reload, handle);
+    r.memoryImage = image;
+    r.memorySize = size;
+    r.alphaMemoryImage = alphaImage;
+    r.alphaMemorySize = alphaImage ? alphaSize : 0;
+    return LoadGraphicRequestRun(r, 0);
+}
+
+Handle LoadGraphicFromBaseImages(const BaseImage* image, const BaseImage* alphaImage, int reload,
+                                 Handle handle, const GraphicCreateParams* params) {
+    if (!image) return -1;
+    GraphicLoadRequest r = RequestWith(params, reload, handle);
+    r.image = image;
+    r.alphaImage = alphaImage;
+    return LoadGraphicRequestRun(r, 0);
+}
+
+int ReloadGraphic(const char* fileName, Handle handle) {
+    if (!fileName) return -1;
+    GraphicLoadRequest r = RequestWith(nullptr, 1, handle);
+    r.fileName = fileName;
+    return LoadGraphicRequestRun(r, 0);
+}
+
+int ReloadDividedGraphic(const char* fileName, int count, int across, int down, int width,
+                         int height, const Handle* handles) {
+    if (!fileName || !handles || count < 1) return -1;
+    std::vector<Handle> copy(handles, handles + count);
+    return LoadDividedRequestRun(
+        DividedFileRequest(fileName, count, across, down, width, height, copy.data(), 1), 0);
 }
 
 }  // namespace DuRud

@@ -6,6 +6,7 @@
 #include "DuRud.h"
 #include "graphics/graphic_create_params.h"
 #include "image/image_record.h"
+#include "win_gdi.h"
 
 namespace DuRud {
 
@@ -28,8 +29,55 @@ int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, 
                                  const BaseImage* image, const BaseImage* alphaImage, int count,
                                  int across, int down, int width, int height, Handle* handles,
                                  int option, int mirror, int fromWorker);
+// With asynchronous set (and not on a loader thread) the shared image is made
+// by a queued load; the handle counts one pending load until then.
 Handle CreateEmptyGraphic(const GraphicCreateParams& params, int width, int height,
                           int asynchronous, int fromWorker);
+
+// Fills part of the graphic: the source rectangle of the image (null: all of
+// it) to (x, y) of the graphic. 0 or -1.
+int UpdateGraphicFromImage(const BaseImage* image, const BaseImage* alphaImage,
+                           const RECT* sourceRect, int x, int y, Handle handle);
+
+// One load: where the picture comes from (a file name, a memory image, a DIB
+// pair or base images: the first one set), the creation settings, and for a
+// reload the existing handles it refills.
+struct GraphicLoadRequest {
+    GraphicCreateParams params{};
+    int reload = 0;
+    Handle handle = -1;  // a reloaded single picture
+    const char* fileName = nullptr;
+    const void* memoryImage = nullptr;
+    int memorySize = 0;
+    const void* alphaMemoryImage = nullptr;
+    int alphaMemorySize = 0;
+    const BITMAPINFO* dibInfo = nullptr;
+    const void* dibBits = nullptr;
+    const BITMAPINFO* alphaDibInfo = nullptr;
+    const void* alphaDibBits = nullptr;
+    const BaseImage* image = nullptr;
+    const BaseImage* alphaImage = nullptr;
+    int count = 0, across = 0, down = 0, width = 0, height = 0;
+    Handle* handles = nullptr;  // divided: written (new) or refilled (reload)
+    int mirror = 0;             // the picture is loaded mirrored left to right
+    int movieOption = 0;
+};
+
+// Queued when asynchronous loading is on (the request's data is copied), else
+// run now. A new handle, 0 for a reload, or -1.
+Handle LoadGraphicRequestRun(const GraphicLoadRequest& request, int fromWorker);
+int LoadDividedRequestRun(const GraphicLoadRequest& request, int fromWorker);
+
+// Null params take the current settings. Reload refills the given handle
+// (0 or -1); otherwise a new handle or -1.
+Handle LoadGraphicFromMemory(const void* image, int size, const void* alphaImage, int alphaSize,
+                             int reload, Handle handle, const GraphicCreateParams* params);
+Handle LoadGraphicFromBaseImages(const BaseImage* image, const BaseImage* alphaImage, int reload,
+                                 Handle handle, const GraphicCreateParams* params);
+// Refill loaded graphics from a picture file of the same size. 0 or -1.
+int ReloadGraphic(const char* fileName, Handle handle);
+int ReloadDividedGraphic(const char* fileName, int count, int across, int down, int width,
+                         int height, const Handle* handles);
 
 // Also public (DuRud.h): LoadGraphic, LoadDividedGraphic, CreateDrawableGraphic,
 // NewGraphicFromBaseImage.

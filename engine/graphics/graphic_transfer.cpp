@@ -49,22 +49,97 @@ int ConvertInto(const D3DLOCKED_RECT& locked, const ColorFormat* format, const B
                : 0;
 }
 
-// Borrows a work texture of the tile's shape: while every record of that
-// shape is held, the main thread pumps once and a worker sleeps, then both
-// try again. -1 when creation fails or the program is ending.
-int BorrowWorkTexture(const TextureTile& tile, int levels, int kind, int fromWorker) {
-    for (;;) {
-        const int index =
-            GetWorkTextureOrBusy(tile.textureWidth, tile.textureHeight, levels, kind, fromWorker);
-        if (index != -2) return index;
-        if (!fromWorker) {
-            if (PumpWindowMessages() != 0) return -1;
+// A palette body's key is an index: the first of its 256 entries equal to
+// the transparent colour packed into the body's format (0 when none is).
+void SetPaletteTransparentIndex(MemImgBody* body, uint32_t transparentColor) {
+    if (!body || !body->paletteFlag || !body->palette) return;
+    const bool wide = body->colorType == kMemImgColor32;
+    const uint32_t key =
+        PackColorFormatColor(GetMemImgColorFormat(body->colorType, 0, 0),
+                             (transparentColor >> 16) & 0xFF, (transparentColor >> 8) & 0xFF,
+                             transparentColor & 0xFF, 0) &
+        (wide ? 0xFFFFFFu : 0xFFFFu);
+    body->transparentColor = 0;
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint32_t entry = wide ? ReadPixelValue(body->palette + 4 * i, 4) & 0xFFFFFF
+                                    : ReadPixelValue(body->palette + 2 * i, 2);
+        if (entry == key) {
+            body->transparentColor = i;
+            break;
         }
+    }
+    body->runTableValid = 0;
+}
+
+// An image laid over a GDI bitmap's bits, read in the given colour format
+// (which must have the bitmap's bits per pixel); lines of 4-byte multiples.
+int LayImageOverBitmap(HBITMAP bitmap, const ColorFormat* format, BaseImage* image) {
+    DIBSECTION section{};
+    const int got = bitmap ? GetObjectA(bitmap, sizeof section, &section) : 0;
+    const BITMAP& bm = section.dsBm;
+    if (got < static_cast<int>(sizeof(BITMAP)) || !format || !bm.bmBits || bm.bmWidth < 1 ||
+        bm.bmHeight == 0 || bm.bmBitsPixel != format->bitsPerPixel)
+        return -1;
+    const int height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+    const int stride = (bm.bmWidth * bm.bmBitsPixel + 31) / 32 * 4;
+    // A bottom-up section keeps its last line first.
+    const bool bottomUp = got == static_cast<int>(sizeof section) && section.dsBmih.biHeight > 0;
+    *image = BaseImage{};
+    image->colorFormat = *format;
+    image->width = bm.bmWidth;
+    image->height = height;
+    image->pitch = bottomUp ? -stride : stride;
+    image->pixels = static_cast<uint8_t*>(bm.bmBits) +
+                    (bottomUp ? static_cast<int64_t>(height - 1) * stride : 0);
+    return 0;
+}
+
+}  // namespace
+
+int GetTileWorkTexture(int width, int height, int levels, int kind, int fromWorker) {
+    for (;;) {
+        const int index = GetWorkTextureOrBusy(width, height, levels, kind, fromWorker);
+        if (index != -2) return index;
+        if (!fromWorker && PumpWindowMessages() != 0) return -1;
         Sleep(1);
     }
 }
 
-}  // namespace
+IDirect3DTexture9* CreateSystemTexture(int width, int height, int kind, int fromWorker) {
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(CreateTextureOnMainThread(width, height, 1, 0, GetDeviceResources().formats[kind],
+                                         D3DPOOL_SYSTEMMEM, &texture, fromWorker)))
+        return nullptr;
+    return texture;
+}
+
+int ResolveMultiSampleTile(TextureTile* tile) {
+    if (!tile || !tile->multisampleSurface || !tile->surface) return -1;
+    return FAILED(DeviceStretchRect(tile->multisampleSurface, nullptr, tile->surface, nullptr,
+                                    D3DTEXF_NONE))
+               ? -1
+               : 0;
+}
+
+int IsGraphicMultiSampled(Handle handle) {
+    const GraphicRecord* g = GraphicFromHandle(handle, 0);
+    return g && g->image && !g->image->request.software && g->image->request.multisampleCount > 0
+               ? 1
+               : 0;
+}
+
+int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,
+                            HBITMAP alphaBitmap, const RECT* sourceRect, int destX, int destY,
+                            int colorKeyToAlpha, int sharedImageSpace, int allowPending,
+                            int fromWorker) {
+    BaseImage image{}, alpha{};
+    if (LayImageOverBitmap(bitmap, format, &image) != 0 ||
+        (alphaBitmap && LayImageOverBitmap(alphaBitmap, format, &alpha) != 0))
+        return -1;
+    return TransferImageToGraphic(handle, sourceRect, destX, destY, &image,
+                                  alphaBitmap ? &alpha : nullptr, colorKeyToAlpha, sharedImageSpace,
+                                  allowPending, fromWorker);
+}
 
 int ClassifyGraphicFormat(const TextureFormatRequest& r) {
     const int bitsPerChannel = r.bitsPerChannel, colorBits = r.colorBits;
@@ -270,6 +345,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         if (TransferBaseImageToMemImg(image, alphaImage, &shared->memImg, src.left, src.top, width,
                                       height, left, top, colorKeyToAlpha) != 0)
             result = -1;
+        else if (shared->request.paletteImage)
+            SetPaletteTransparentIndex(shared->memImg.body, key);
     } else if (!HasDevice()) {
         result = -1;
     } else {
@@ -281,10 +358,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         if (result == 0 && shared->request.drawTarget) {
             // Draw targets cannot be locked: the rectangle goes through a
             // system-memory texture of its own size.
-            if (FAILED(CreateTextureOnMainThread(width, height, 1, 0,
-                                                 GetDeviceResources().formats[kind],
-                                                 D3DPOOL_SYSTEMMEM, &system, fromWorker))) {
-                system = nullptr;
+            system = CreateSystemTexture(width, height, kind, fromWorker);
+            if (!system) {
                 LogWrite(Cp932Text("画像転送用のシステムメモリテクスチャの作成に失敗しました\n"));
                 result = -1;
             } else {
@@ -324,7 +399,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
                 result = transfer(tile.texture);
                 continue;
             }
-            const int work = BorrowWorkTexture(tile, shared->mipLevels, kind, fromWorker);
+            const int work = GetTileWorkTexture(tile.textureWidth, tile.textureHeight,
+                                                shared->mipLevels, kind, fromWorker);
             if (work < 0) {
                 result = -1;
                 continue;

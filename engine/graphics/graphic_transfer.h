@@ -5,6 +5,7 @@
 #pragma once
 
 #include <d3d9.h>
+#include <windows.h>
 
 #include "DuRud.h"
 #include "graphics/graphic_handles.h"
@@ -27,6 +28,21 @@ const ColorFormat* GraphicKindColorFormat(int kind);
 int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
                            const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
                            int sharedImageSpace, int allowPending, int fromWorker);
+// The same from a GDI bitmap pair, read through their bits in the given
+// colour format (refused when its bits per pixel differ from the bitmap's).
+int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,
+                            HBITMAP alphaBitmap, const RECT* sourceRect, int destX, int destY,
+                            int colorKeyToAlpha, int sharedImageSpace, int allowPending,
+                            int fromWorker);
+// Borrows a work texture of a tile's shape: while every one of that shape is
+// held, the main thread pumps once and a loader thread sleeps, then both try
+// again. The index, or -1 when creation fails or the program is ending.
+int GetTileWorkTexture(int width, int height, int levels, int kind, int fromWorker);
+// A system-memory texture of one level in the kind's format; null on failure.
+IDirect3DTexture9* CreateSystemTexture(int width, int height, int kind, int fromWorker);
+// Copies a tile's multi-sample surface into its texture. 0 or -1.
+int ResolveMultiSampleTile(TextureTile* tile);
+int IsGraphicMultiSampled(Handle handle);
 // One tile texture: the rectangle of the image into (destX, destY) of its
 // top level (levels 1), or with its mip chain. 0 or -1.
 int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,

@@ -38,10 +38,10 @@ int CreateGraphicFromMovie(const GraphicCreateParams& params, Handle graphic, co
                            int option, int setting, int fromWorker) {
     int width = 0, height = 0;
     const Handle movie = OpenMovieFile(&params, fileName, &width, &height, option, setting);
-    if (movie < 0) return -1;
-    MovieHandleRecord* record = GetMovieRecord(movie);
+    MovieHandleRecord* record = movie >= 0 ? GetMovieRecord(movie) : nullptr;
     if (!record) {
-        DeleteHandle(movie);
+        if (movie >= 0) DeleteHandle(movie);
+        LogFormatLine(Cp932Text("右記のグラフィックファイルのロードに失敗しました：%s "), fileName);
         return -1;
     }
     const int packed = record->alphaBesideColour;
@@ -49,6 +49,9 @@ int CreateGraphicFromMovie(const GraphicCreateParams& params, Handle graphic, co
     if (CreateSharedImage(params, graphic, packed ? width / 2 : width, height, hasAlpha, 0, 0, 1, 1,
                           fromWorker) != 0) {
         DeleteHandle(movie);
+        LogFormatLine(
+            Cp932Text("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s"),
+            fileName);
         return -1;
     }
     GraphicFromHandle(graphic, 1)->movie = movie;

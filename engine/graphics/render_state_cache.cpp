@@ -14,6 +14,7 @@
 #include "graphics/draw_state_apply.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/shader_constants.h"
+#include "graphics/transforms.h"
 #include "graphics/vertex_batch.h"
 
 namespace DuRud {
@@ -174,6 +175,7 @@ int ResetRenderStateShadows() {
     c.viewport = {};
     c.scissor = {};
     std::memset(c.lights, 0, sizeof c.lights);
+    std::memset(c.lightEnabled, 0, sizeof c.lightEnabled);
     c.material = {};
     c.samplerStages = 4;
     D3DCAPS9 caps{};
@@ -247,6 +249,9 @@ int SetDeviceFogMode(int mode) {
         SendState(GetRenderStateCache().fogMode, D3DRS_FOGVERTEXMODE, static_cast<DWORD>(mode), 0);
     if (HasDevice()) WriteFogConstants();
     return result;
+}
+int SetDeviceLighting(int on) {
+    return SendState(GetRenderStateCache().lighting, D3DRS_LIGHTING, on ? TRUE : FALSE, 0);
 }
 int SetDeviceFogColour(D3DCOLOR colour) {
     const int result = SendState(GetRenderStateCache().fogColour, D3DRS_FOGCOLOR, colour, 0);
@@ -406,6 +411,7 @@ int EnableDeviceLight(int index, int on) {
     const HRESULT hr = DeviceLightEnable(static_cast<DWORD>(index), on ? TRUE : FALSE);
     if (index < 4) {
         const BOOL flag = on ? TRUE : FALSE;
+        c.lightEnabled[index] = flag;
         SetShaderConstants(&EngineShaderConstants(), kVertexBoolConstants, 0,
                            kLightEnableRegister + index, &flag, 1, 1);
     }

@@ -44,6 +44,7 @@ struct RenderStateCache {
     D3DVIEWPORT9 viewport;
     RECT scissor;
     D3DLIGHT9 lights[kCachedLights];
+    int32_t lightEnabled[4];  // of the lights the shader constants carry
     D3DMATERIAL9 material;
     // current objects the draw paths compare against
     IDirect3DVertexShader9* vertexShader;
@@ -87,6 +88,7 @@ int SetDeviceFogMode(int mode);
 int SetDeviceFogColour(D3DCOLOR colour);
 int SetDeviceFogRange(float start, float end);
 int SetDeviceFogDensity(float density);
+int SetDeviceLighting(int on);
 
 // Samplers: kind 0 nearest, 1 bilinear, 2 anisotropic; other kinds -1.
 int SetSamplerFilterKind(int kind);

@@ -1,9 +1,7 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
 // graphics start and end, the draw target, the game's box and graphic draws,
-// model buffers (none), the camera (identity view, no 3D defaults, no
-// viewport matrix) and the lighting colour upload, 3D models.
+// model buffers (none), 3D models.
 #include "DuRud.h"
-#include "graphics/camera.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/model_buffers.h"
 #include "placeholders/missing_module.h"
@@ -51,21 +49,6 @@ int EndModels() {
 }
 
 int ReleaseAllModelBuffers() {
-    return 0;
-}
-
-int GetCameraViewMatrix(D3DMATRIX* out) {
-    *out = D3DMATRIX{};
-    out->_11 = out->_22 = out->_33 = out->_44 = 1.0f;
-    return 0;
-}
-int UploadLightingColourConstants() {
-    return 0;
-}
-int ResetCameraDefaults() {
-    return 0;
-}
-int SetViewportMatrixArea(int, int, int, int) {
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "shader_kernels.h"
 #include "test_knobs.h"
 #include "windows.h"
 
@@ -140,6 +141,10 @@ void KnobD3D9RefreshRate(UINT hz) {
     k.refreshHz = hz ? hz : 60;
 }
 
+void KnobD3D9RegisterTestKernel(const char* name, bool vertex) {
+    if (name && *name) platform::d3d9::RegisterTestShaderKernel(name, vertex);
+}
+
 void D3D9ResetHooks();
 
 void D3D9KnobReset() {
@@ -152,6 +157,7 @@ void D3D9KnobReset() {
         k.lossGeneration = generation;
     }
     D3D9ResetHooks();
+    platform::d3d9::UnregisterTestShaderKernels();
 }
 
 namespace {

@@ -11,5 +11,8 @@ void RegisterShaderKernel(const std::string& name, bool vertex, void* kernel);
 void UnregisterShaderKernel(const std::string& name, bool vertex);
 // The kernel registered under the name for that shader kind, or null.
 void* FindShaderKernel(const std::string& name, bool vertex);
+// A kernel that only names itself, for tests; the knob reset drops them all.
+void RegisterTestShaderKernel(const std::string& name, bool vertex);
+void UnregisterTestShaderKernels();
 
 }  // namespace platform::d3d9

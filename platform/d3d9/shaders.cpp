@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "objects.h"
 #include "shader_kernels.h"
@@ -15,7 +16,26 @@ std::map<std::pair<std::string, bool>, void*>& Kernels() {
     static std::map<std::pair<std::string, bool>, void*> kernels;
     return kernels;
 }
+// Names the knob registered: the reset takes them out again.
+std::set<std::pair<std::string, bool>>& TestKernels() {
+    static std::set<std::pair<std::string, bool>> names;
+    return names;
+}
+// What a test kernel runs: nothing yet (draws with shaders are refused).
+int g_testKernel;
 }  // namespace
+
+void RegisterTestShaderKernel(const std::string& name, bool vertex) {
+    std::lock_guard<std::mutex> lock(g_kernelMutex);
+    Kernels()[{name, vertex}] = &g_testKernel;
+    TestKernels().insert({name, vertex});
+}
+
+void UnregisterTestShaderKernels() {
+    std::lock_guard<std::mutex> lock(g_kernelMutex);
+    for (const auto& key : TestKernels()) Kernels().erase(key);
+    TestKernels().clear();
+}
 
 void RegisterShaderKernel(const std::string& name, bool vertex, void* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);

@@ -90,8 +90,17 @@ bool KnobCaptureWindow(HWND window, std::vector<uint32_t>* pixels, int* width, i
 uint64_t KnobWindowPresentCount(HWND window);
 
 // Window events as the desktop would send them.
-enum class KnobWindowEventKind { FocusGained, FocusLost, Minimise, Restore, Maximise, Close,
-                                 Expose, Move, Resize };
+enum class KnobWindowEventKind {
+    FocusGained,
+    FocusLost,
+    Minimise,
+    Restore,
+    Maximise,
+    Close,
+    Expose,
+    Move,
+    Resize
+};
 bool KnobWindowEvent(HWND window, KnobWindowEventKind kind, int data1 = 0, int data2 = 0);
 // A key by SDL scancode (SDL_SCANCODE_*), typed text (UTF-8), the mouse (client
 // coordinates; buttons SDL_BUTTON_*), the wheel (notches) and dropped files.
@@ -139,6 +148,10 @@ void KnobD3D9RegainDevices();
 void KnobD3D9RefreshRate(UINT hz);
 // Presents made so far (the picture itself: KnobCaptureWindow).
 long KnobD3D9PresentCount();
+// Registers a shader kernel under the name: a blob whose first comment names
+// it (zero-padded) is accepted by CreateVertexShader / CreatePixelShader of
+// that kind. It runs nothing yet. Reset: every such name unregistered.
+void KnobD3D9RegisterTestKernel(const char* name, bool vertex);
 // Reads one pixel of any surface (lockable or not) as A8R8G8B8.
 bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
 

@@ -3,6 +3,7 @@
 // files, and the software renderer's MEMIMG bodies.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "graphics/device_setup.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_loading.h"
+#include "graphics/graphic_transfer.h"
 #include "graphics/screen_state.h"
 #include "graphics_fixture.h"
 #include "image/image_loading.h"
@@ -33,7 +35,7 @@ uint32_t Cell(int x, int y) {
            static_cast<uint32_t>(y * 3 + 1) << 8 | 0x20u;
 }
 
-std::string PatternBmp(int w, int h) {
+std::string PatternBmp(int w, int h, bool black = false) {
     decodertest::BmpSpec spec;
     spec.width = w;
     spec.height = h;
@@ -41,7 +43,7 @@ std::string PatternBmp(int w, int h) {
     spec.data.assign(static_cast<size_t>(pitch) * h, '\0');
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const uint32_t c = Cell(x, y);
+            const uint32_t c = black ? 0 : Cell(x, y);
             char* p = &spec.data[static_cast<size_t>(h - 1 - y) * pitch + x * 3];
             p[0] = static_cast<char>(c & 0xFF);
             p[1] = static_cast<char>((c >> 8) & 0xFF);
@@ -65,6 +67,19 @@ std::string PatternPng(int w, int h) {
         spec.rows.push_back(row);
     }
     return decodertest::EncodePng(spec);
+}
+
+std::string PatternTga(int w, int h) {
+    decodertest::TgaSpec spec;
+    spec.width = w;
+    spec.height = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t c = Cell(x, y);
+            spec.data += {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                          static_cast<char>((c >> 16) & 0xFF)};
+        }
+    return decodertest::MakeTga(spec);
 }
 
 ::testing::AssertionResult ShowsCells(Handle handle, int originX, int originY,
@@ -93,15 +108,24 @@ class GraphicLoading : public ::testing::Test {
 TEST_F(GraphicLoading, PicturesBecomeTheirPixels) {
     testsupport::WriteFile("pic.bmp", PatternBmp(40, 30));
     testsupport::WriteFile("pic.png", PatternPng(40, 30));
-    for (const char* name : {"pic.bmp", "pic.png"}) {
+    testsupport::WriteFile("pic.tga", PatternTga(40, 30));
+    for (const char* name : {"pic.bmp", "pic.png", "pic.tga"}) {
         const Handle g = LoadGraphic(name);
         ASSERT_GE(g, 0) << name;
         EXPECT_TRUE(ShowsCells(g, 0, 0)) << name;
+        EXPECT_EQ(kSlotAlphaTest32, GraphicFromHandle(g, 0)->image->colorFormatKind) << name;
         const RestoreSource* restore = GraphicFromHandle(g, 0)->restore;
         ASSERT_NE(nullptr, restore);
         EXPECT_NE(std::string::npos, std::string(restore->fileName).find(name));
         DeleteGraphic(g);
     }
+}
+
+size_t LogCount(const char* utf8) {
+    const std::string log = Log(), text = Cp932Text(utf8);
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
+    return count;
 }
 
 TEST_F(GraphicLoading, BadFilesLeaveNothing) {
@@ -111,14 +135,69 @@ TEST_F(GraphicLoading, BadFilesLeaveNothing) {
     ConvertToFullPath("missing.png", fullPath, sizeof fullPath, nullptr);
     std::snprintf(line, sizeof line, "画像ファイル %s がありません", fullPath);
     EXPECT_TRUE(LogHasInOrder({line}));
-    int refused = 0;
+    // Every hostile file opens, so it is tried as a movie, which fails.
+    const char* movieLine = "右記のグラフィックファイルのロードに失敗しました：";
+    const size_t before = LogCount(movieLine);
+    size_t files = 0;
     for (const auto& file : decodertest::HostileCorpus()) {
-        if (++refused > 40) break;
         testsupport::WriteFile("bad.bin", file.bytes);
         EXPECT_EQ(-1, LoadGraphic("bad.bin")) << file.name;
+        ++files;
     }
+    EXPECT_EQ(before + files, LogCount(movieLine));
+    // Images in memory that decode to nothing fail at once.
+    const char* memoryLine = "メモリからの画像データのローができませんでした";
+    const size_t memoryBefore = LogCount(memoryLine);
+    EXPECT_EQ(-1, LoadGraphicFromMemory("junk", 4, nullptr, 0, 0, -1, nullptr));
+    const BaseImage empty{};
+    EXPECT_EQ(-1, LoadGraphicFromBaseImages(&empty, nullptr, 0, -1, nullptr));
+    EXPECT_EQ(memoryBefore + 2, LogCount(memoryLine));
+    EXPECT_EQ(before + files, LogCount(movieLine));
     EXPECT_EQ(0, Graphics());
     EXPECT_EQ(textures, KnobD3D9LiveCount("Texture"));
+}
+
+TEST_F(GraphicLoading, ReloadsAndUpdatesRefillTheSameHandles) {
+    const std::string png = PatternPng(40, 30);
+    testsupport::WriteFile("pic.png", png);
+    testsupport::WriteFile("narrow.png", PatternPng(20, 30));
+    const Handle fromMemory =
+        LoadGraphicFromMemory(png.data(), static_cast<int>(png.size()), nullptr, 0, 0, -1, nullptr);
+    ASSERT_GE(fromMemory, 0);
+    EXPECT_TRUE(ShowsCells(fromMemory, 0, 0));
+    EXPECT_EQ(static_cast<int>(png.size()), GraphicFromHandle(fromMemory, 0)->restore->memorySize);
+    BaseImage black{};
+    CreateX8R8G8B8BaseImage(40, 30, &black);
+    ClearBaseImageRect(&black, 0, 0, 40, 30);
+    const Handle g = NewGraphicFromBaseImage(&black, nullptr);
+    EXPECT_EQ(-1, ReloadGraphic("narrow.png", g)) << "another size";
+    EXPECT_EQ(-1, ReloadGraphic("pic.png", g + 1)) << "stale handle";
+    EXPECT_EQ(0u, ShownPixel(g, 5, 5));
+    ASSERT_EQ(0, ReloadGraphic("pic.png", g));
+    EXPECT_TRUE(ShowsCells(g, 0, 0));
+    EXPECT_NE(nullptr, std::strstr(GraphicFromHandle(g, 0)->restore->fileName, "pic.png"));
+    ASSERT_EQ(0, LoadGraphicFromBaseImages(&black, nullptr, 1, g, nullptr));
+    EXPECT_EQ(0u, ShownPixel(g, 5, 5));
+    // A 10 x 10 part of the picture at the same place: only it changes.
+    BaseImage picture{};
+    ASSERT_EQ(0, LoadBaseImage("pic.png", nullptr, 0, 0, &picture, 0));
+    const RECT part{4, 5, 14, 15};
+    ASSERT_EQ(0, UpdateGraphicFromImage(&picture, nullptr, &part, 4, 5, g));
+    EXPECT_EQ(Cell(4, 5), ShownPixel(g, 4, 5));
+    EXPECT_EQ(Cell(13, 14), ShownPixel(g, 13, 14));
+    EXPECT_EQ(0u, ShownPixel(g, 14, 14));
+    EXPECT_EQ(0u, ShownPixel(g, 3, 5));
+    EXPECT_EQ(-1, UpdateGraphicFromImage(&picture, nullptr, &part, 4, 5, g + 1));
+    // Divided pieces refilled from a sheet of their size; a smaller one is refused.
+    testsupport::WriteFile("black.bmp", PatternBmp(128, 64, true));
+    testsupport::WriteFile("sheet.bmp", PatternBmp(128, 64));
+    Handle pieces[8];
+    ASSERT_EQ(0, LoadDividedGraphic("black.bmp", 8, 4, 2, 32, 32, pieces));
+    EXPECT_EQ(-1, ReloadDividedGraphic("pic.png", 8, 4, 2, 32, 32, pieces));
+    ASSERT_EQ(0, ReloadDividedGraphic("sheet.bmp", 8, 4, 2, 32, 32, pieces));
+    for (int k = 0; k < 8; ++k) EXPECT_TRUE(ShowsCells(pieces[k], (k % 4) * 32, (k / 4) * 32)) << k;
+    FreeBaseImagePixels(&picture);
+    FreeBaseImagePixels(&black);
 }
 
 TEST_F(GraphicLoading, DividedSheetsShareOneBody) {
@@ -189,8 +268,10 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
 TEST_F(GraphicLoading, DrawTargetsAndImagesInMemory) {
     const Handle target = CreateDrawableGraphic(800, 600, 1);
     ASSERT_GE(target, 0);
-    const SharedImage* body = GraphicFromHandle(target, 0)->image;
+    SharedImage* body = GraphicFromHandle(target, 0)->image;
     ASSERT_EQ(1, body->tileCount);
+    EXPECT_EQ(0, IsGraphicMultiSampled(target)) << "the device refuses multisampling";
+    EXPECT_EQ(-1, ResolveMultiSampleTile(&body->tiles[0]));
     D3DSURFACE_DESC desc{};
     body->tiles[0].texture->GetLevelDesc(0, &desc);
     EXPECT_EQ(800u, desc.Width);
@@ -227,6 +308,42 @@ TEST(GraphicLoadingSoftware, WithoutDirect3DPixelsLandInMemImgs) {
     EXPECT_TRUE(ShowsCells(sub, 10, 5));
     EXPECT_EQ(-1, CreateDrawableGraphic(64, 64, 1));
     StopDevice();
+}
+
+// A 2 x 2 palette picture whose entries are red, (0, 253, 2) and green: the
+// body's transparent index is the first entry equal to the packed key.
+TEST(GraphicLoadingSoftware, PaletteBodiesKeyTheirTransparentIndex) {
+    struct Row {
+        const char* name;
+        int screenBits;
+        int r, g, b;
+        uint32_t index;
+    };
+    const Row rows[] = {{"GreenOn32Bits", 32, 0, 255, 0, 2},
+                        {"GreenOn16BitsMatchesTheNearEntry", 16, 0, 255, 0, 1},
+                        {"NoEntryGivesZero", 32, 1, 2, 3, 0}};
+    ColorFormat pal{};
+    SetColorFormatPal8(&pal);
+    pal.palette[0] = PaletteEntry{0, 0, 255, 0};
+    pal.palette[1] = PaletteEntry{2, 253, 0, 0};
+    pal.palette[2] = PaletteEntry{0, 255, 0, 0};
+    BaseImage image{};
+    ASSERT_EQ(0, CreateBaseImage(2, 2, &pal, &image));
+    std::memset(image.pixels, 1, static_cast<size_t>(image.pitch) * 2);
+    for (const Row& row : rows) {
+        KnobHideModule("d3d9.dll", true);
+        ScreenSettings settings = WithHandles();
+        settings.colorBits = row.screenBits;
+        ASSERT_EQ(0, StartDevice(settings)) << row.name;
+        SetTransparentColor(row.r, row.g, row.b);
+        const Handle g = NewGraphicFromBaseImage(&image, nullptr);
+        ASSERT_GE(g, 0) << row.name;
+        const MemImgBody* body = GraphicFromHandle(g, 0)->image->memImg.body;
+        ASSERT_EQ(1, body->paletteFlag) << row.name;
+        EXPECT_EQ(row.index, body->transparentColor) << row.name;
+        StopDevice();
+    }
+    FreeBaseImagePixels(&image);
 }
 
 TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
@@ -269,6 +386,36 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
         for (int k = 0; k < 8; ++k) EXPECT_TRUE(ShowsCells(sheet[k], (k % 4) * 32, (k / 4) * 32));
     EXPECT_EQ(-1, IsHandleAsyncPending(missing)) << "a failed load deletes its handle";
     EXPECT_EQ(40 + 80, GetHandleTypeRecord(HandleTypeGraphic)->count);
+    // Queued too: an empty draw target, a picture from a buffer the caller
+    // overwrites at once, a reload, and a load whose texture is refused.
+    SetUseAsyncLoad(1);
+    const Handle target = CreateDrawableGraphic(64, 64, 0);
+    std::string png = PatternPng(40, 30);
+    const Handle fromMemory =
+        LoadGraphicFromMemory(png.data(), static_cast<int>(png.size()), nullptr, 0, 0, -1, nullptr);
+    png.assign(png.size(), '\0');
+    testsupport::WriteFile("black.bmp", PatternBmp(40, 30, true));
+    ASSERT_EQ(0, ReloadGraphic("black.bmp", singles[0]));
+    EXPECT_EQ(nullptr, GraphicFromHandle(target, 0));
+    EXPECT_EQ(nullptr, GraphicFromHandle(singles[0], 0));
+    for (Handle h : {target, fromMemory, singles[0]})
+        while (IsHandleAsyncPending(h) == 1) {
+            ServeMainThreadRequests();
+            Sleep(1);
+        }
+    KnobD3D9FailResourcesAfter(0);
+    const Handle refused = LoadGraphic("pic.bmp");
+    while (IsHandleAsyncPending(refused) == 1) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    KnobD3D9FailResourcesAfter(-1);
+    SetUseAsyncLoad(0);
+    EXPECT_EQ(-1, IsHandleAsyncPending(refused)) << "deleted by its loader, no hang";
+    ASSERT_NE(nullptr, GraphicFromHandle(target, 0));
+    EXPECT_EQ(1, GraphicFromHandle(target, 0)->image->request.drawTarget);
+    EXPECT_TRUE(ShowsCells(fromMemory, 0, 0));
+    EXPECT_EQ(0xFF000000u, ShownPixel(singles[0], 5, 5)) << "its key stays 0x010203";
     EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
     StopDevice();
 }

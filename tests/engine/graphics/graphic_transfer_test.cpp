@@ -101,6 +101,50 @@ TEST_F(GraphicTransfer, BlockCompressedPicturesLandInTheFallbackSlot) {
     EXPECT_EQ(0xFFFF0000u, Texel(FirstTexture(g), 0, 3, 3));
 }
 
+// A 4 x 3 bitmap whose pixel (x, y) is red x * 0x40, green y * 0x50, blue
+// 0x11, stored top-down or bottom-up, into (2, 1) of an 8 x 8 black graphic.
+TEST_F(GraphicTransfer, BitmapsAreReadThroughTheirBits) {
+    struct Row {
+        const char* name;
+        LONG height;
+    };
+    ColorFormat x8r8g8b8{}, r5g6b5{};
+    SetColorFormatX8R8G8B8(&x8r8g8b8);
+    SetupColorFormat(&r5g6b5, 16, 0xF800, 0x07E0, 0x001F, 0, 0, 0, 0);
+    BaseImage black{};
+    ASSERT_EQ(0, CreateX8R8G8B8BaseImage(8, 8, &black));
+    ClearBaseImageRect(&black, 0, 0, 8, 8);
+    for (const Row& row : {Row{"TopDown", -3}, Row{"BottomUp", 3}}) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 4;
+        info.bmiHeader.biHeight = row.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(nullptr, bitmap);
+        for (int line = 0; line < 3; ++line)
+            for (int x = 0; x < 4; ++x)
+                static_cast<uint32_t*>(bits)[line * 4 + x] =
+                    static_cast<uint32_t>(x * 0x40) << 16 |
+                    static_cast<uint32_t>((row.height < 0 ? line : 2 - line) * 0x50) << 8 | 0x11;
+        const Handle g = NewGraphicFromBaseImage(&black, nullptr);
+        ASSERT_EQ(
+            0, TransferBitmapToGraphic(g, &x8r8g8b8, bitmap, nullptr, nullptr, 2, 1, 0, 0, 0, 0));
+        EXPECT_EQ(0xFF000011u, ShownPixel(g, 2, 1)) << row.name;
+        EXPECT_EQ(0xFFC0A011u, ShownPixel(g, 5, 3)) << row.name;
+        EXPECT_EQ(0u, ShownPixel(g, 6, 3)) << row.name << ": black, the key, outside";
+        EXPECT_EQ(-1,
+                  TransferBitmapToGraphic(g, &r5g6b5, bitmap, nullptr, nullptr, 0, 0, 0, 0, 0, 0))
+            << "16-bit format over 32-bit bits";
+        EXPECT_EQ(
+            -1, TransferBitmapToGraphic(g, &x8r8g8b8, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0));
+        DeleteObject(bitmap);
+    }
+    FreeBaseImagePixels(&black);
+}
+
 std::atomic<int> g_transferResult{-5};
 BaseImage g_picture{};
 Handle g_target = -1;

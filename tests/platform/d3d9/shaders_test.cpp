@@ -142,3 +142,18 @@ TEST_F(D3D9Shaders, DeclarationsAreCheckedAndStored) {
 }
 
 }  // namespace
+
+TEST_F(D3D9Shaders, KnobKernelsAreAcceptedByKindUntilTheReset) {
+    KnobD3D9RegisterTestKernel("knob_ps", false);
+    KnobD3D9RegisterTestKernel("", false);  // ignored
+    IDirect3DPixelShader9* ps = nullptr;
+    IDirect3DVertexShader9* vs = nullptr;
+    ASSERT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "knob_ps").data(), &ps), D3D_OK);
+    ps->Release();
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "knob_ps").data(), &vs), D3DERR_INVALIDCALL);
+    KnobResetAll();
+    KnobD3D9ShaderVersions(0xFFFE0300, 0xFFFF0300);
+    EXPECT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "knob_ps").data(), &ps), D3DERR_INVALIDCALL);
+    // Kernels registered by the device's own code stay.
+    EXPECT_NE(platform::d3d9::FindShaderKernel("test_ps", false), nullptr);
+}
