@@ -34,7 +34,7 @@ struct DrawSettings {
     int32_t blendOffsetX, blendOffsetY;
     int32_t textureAddress[3][kTextureStages];  // U, V, W per stage
     int32_t forcedDiffuseAlpha;
-    int32_t specularEnable, lightingEnable, depthEnable, depthWriteEnable, cullMode;
+    int32_t specularEnable, lightingEnable, cullMode;  // of 3D draws
     float drawDepth;
     uint32_t diffuseColor;  // alpha = blend parameter, then the brightness
     int32_t waitVSync;      // kept over a reset; 1 by default

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
@@ -399,8 +400,14 @@ void PrepareGraphicDraw(IDirect3DBaseTexture9* texture, uint32_t flags) {
     }
     // Two-texture vertices carry a white specular: it must not add in 2D.
     SetDeviceSpecular((flags & kDrawSpecular) ? d.specularEnable : 0);
-    SetDeviceDepthTest((flags & kDrawDepth3D) ? d.depthEnable : 0);
-    SetDeviceDepthWrite((flags & kDrawDepth3D) ? d.depthWriteEnable : 0);
+    // 3D draws take the camera's depth switches; 2D draws keep the 2D switch
+    // (SetUseZBuffer) and compare with the 2D function.
+    const Camera3DSettings& camera = GetCamera3DSettings();
+    if (flags & kDrawDepth3D) {
+        SetDeviceDepthTest(camera.useZBuffer3D);
+        SetDeviceDepthWrite(camera.writeZBuffer3D);
+    }
+    SetDeviceDepthCompare((flags & kDrawDepth3D) ? camera.zCompare3D : camera.zCompare2D);
     SetDeviceShadeMode((flags & kDrawGouraud) ? D3DSHADE_GOURAUD : D3DSHADE_FLAT);
     SetDeviceCullMode((flags & kDrawCullMode) ? d.cullMode : D3DCULL_NONE);
     if (HasDevice()) SetSamplerFilterKind(d.samplingMode);
