@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "DuRud.h"
+
 namespace graphicstest {
 
 struct ScreenSettings {
@@ -34,6 +36,18 @@ ScreenSettings WithHandles();
 // What a graphic shows at (x, y): its tile's texel (A8R8G8B8), or its
 // MEMIMG pixel with alpha 255; 0 when nothing covers it.
 uint32_t ShownPixel(int handle, int x, int y);
+
+// An A8R8G8B8 graphic of one colour, or of two: left and right half.
+DuRud::Handle SolidGraphic(int width, int height, uint32_t argb, uint32_t rightArgb);
+inline DuRud::Handle SolidGraphic(int width, int height, uint32_t argb) {
+    return SolidGraphic(width, height, argb, argb);
+}
+// Draws the graphic's first piece at (x, y) as the draw workers do: prepare
+// when needed, reserve, write six vertices, append; with a blend graphic its
+// first piece's texture is the blend texture.
+void DrawAsWorker(DuRud::Handle graphic, int x, int y, uint32_t flags, DuRud::Handle blend = -1);
+// The back buffer's pixel after a flush (A8R8G8B8).
+uint32_t BackBufferPixel(int x, int y);
 
 HWND MainWindow();
 std::string Log();  // "Log.txt"
