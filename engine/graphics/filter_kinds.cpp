@@ -18,8 +18,7 @@ bool IsArgbImage(const BaseImage& image) {
 
 // Both images usable and the destination at least width x height.
 bool Fits(const BaseImage& source, const BaseImage& dest, int width, int height) {
-    return IsArgbImage(source) && IsArgbImage(dest) && dest.width >= width &&
-           dest.height >= height;
+    return IsArgbImage(source) && IsArgbImage(dest) && dest.width >= width && dest.height >= height;
 }
 
 uint8_t* At(const BaseImage& image, int x, int y) {
@@ -88,8 +87,8 @@ void BlurAxis(const BaseImage& from, const BaseImage& to, int width, int height,
                 double sum = w[0] * tap(pos, c);
                 for (int i = 1; i < half; ++i)
                     sum += w[i] * 0.5 *
-                           (tap(pos - 2 * i + 1, c) + tap(pos - 2 * i, c) + tap(pos + 2 * i - 1, c) +
-                            tap(pos + 2 * i, c));
+                           (tap(pos - 2 * i + 1, c) + tap(pos - 2 * i, c) +
+                            tap(pos + 2 * i - 1, c) + tap(pos + 2 * i, c));
                 out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum), 0L, 255L));
             }
         }
@@ -143,7 +142,8 @@ int BlendValue(int kind, int b, int s) {
 }  // namespace
 
 const float* GaussWeightsFor(int tapWidth, double strength) {
-    if (tapWidth == g_gauss.tapWidth && std::fabs(strength - g_gauss.strength) < 0.0002 - kLimitSlack)
+    if (tapWidth == g_gauss.tapWidth &&
+        std::fabs(strength - g_gauss.strength) < 0.0002 - kLimitSlack)
         return g_gauss.weights;
     const int half = tapWidth / 2;
     double raw[16] = {};
@@ -225,8 +225,9 @@ int SoftBrightClip(const BaseImage& source, BaseImage& dest, int comparison, int
                    FilterColor fillColor) {
     if (comparison != 2 && comparison != 5) return -1;
     const int threshold = std::clamp(clip, 0, 255) * 4096;
-    const Pixel filled = fill ? Pixel{fillColor.blue, fillColor.green, fillColor.red, fillColor.alpha}
-                              : Pixel{0, 0, 0, 0};
+    const Pixel filled =
+        fill ? Pixel{fillColor.blue, fillColor.green, fillColor.red, fillColor.alpha}
+             : Pixel{0, 0, 0, 0};
     return MapPixels(source, dest, [&](Pixel p) {
         const int y = Luma(p);
         const bool clipped = comparison == 2 ? y < threshold : y > threshold;
@@ -236,8 +237,8 @@ int SoftBrightClip(const BaseImage& source, BaseImage& dest, int comparison, int
 
 int SoftHsb(const BaseImage& source, BaseImage& dest, int hueMode, double hue, double saturation,
             double brightness) {
-    const double hueTurn = hueMode == 1 ? std::clamp(hue / 360.0, 0.0, 1.0)
-                                        : std::clamp(hue / 360.0, -0.5, 0.5);
+    const double hueTurn =
+        hueMode == 1 ? std::clamp(hue / 360.0, 0.0, 1.0) : std::clamp(hue / 360.0, -0.5, 0.5);
     const double sextants = hueTurn * 6.0;
     double sat = std::clamp(saturation / 100.0, -1.0, 1.0);
     if (sat > 0) sat *= 5.0;
@@ -265,8 +266,9 @@ int SoftHsb(const BaseImage& source, BaseImage& dest, int hueMode, double hue, d
 }
 
 int SoftInvert(const BaseImage& source, BaseImage& dest) {
-    return MapPixels(source, dest,
-                     [](Pixel p) { return Pixel{255 - p.b, 255 - p.g, 255 - p.r, p.a}; });
+    return MapPixels(source, dest, [](Pixel p) {
+        return Pixel{255 - p.b, 255 - p.g, 255 - p.r, p.a};
+    });
 }
 
 int SoftLevel(const BaseImage& source, BaseImage& dest, int minimum, int maximum, double gamma,
@@ -278,13 +280,14 @@ int SoftLevel(const BaseImage& source, BaseImage& dest, int minimum, int maximum
     const uint8_t* table = GammaTableFor(gamma);
     auto level = [&](int c) {
         // An empty input range is a step at the minimum.
-        const int index =
-            maximum == minimum ? (c < minimum ? 0 : 255) : (c - minimum) * 256 / (maximum - minimum);
+        const int index = maximum == minimum ? (c < minimum ? 0 : 255)
+                                             : (c - minimum) * 256 / (maximum - minimum);
         const int entry = table[std::clamp(index, 0, 255)];
         return (entry * (outMaximum - outMinimum) + outMinimum * 256) / 256;
     };
-    return MapPixels(source, dest,
-                     [&](Pixel p) { return Pixel{level(p.b), level(p.g), level(p.r), p.a}; });
+    return MapPixels(source, dest, [&](Pixel p) {
+        return Pixel{level(p.b), level(p.g), level(p.r), p.a};
+    });
 }
 
 int SoftTwoColor(const BaseImage& source, BaseImage& dest, int threshold, FilterColor first,
@@ -312,8 +315,8 @@ int SoftPremultipliedAlpha(const BaseImage& source, BaseImage& dest) {
 int SoftBlend(const BaseImage& source, const BaseImage& blend, BaseImage& dest, int kind,
               int blendParameter) {
     if (kind < 0 || kind > 16 || kind == kBlendRgbaMix) return -1;
-    if (!Fits(source, dest, source.width, source.height) ||
-        !Fits(blend, dest, 1, 1) || blend.width < source.width || blend.height < source.height)
+    if (!Fits(source, dest, source.width, source.height) || !Fits(blend, dest, 1, 1) ||
+        blend.width < source.width || blend.height < source.height)
         return -1;
     const int k = static_cast<int>(std::clamp(blendParameter, 0, 255) / 255.0 * 256);
     for (int y = 0; y < source.height; ++y)
@@ -327,7 +330,8 @@ int SoftBlend(const BaseImage& source, const BaseImage& blend, BaseImage& dest, 
                 // A pixel with nothing to show is cleared.
                 if (kind == kBlendNormalAlpha && total != 0) {
                     auto mix = [&](int b, int s) {
-                        return static_cast<int>((int64_t{b} * p.a * (256 - a) + s * a * 256) / total);
+                        return static_cast<int>((int64_t{b} * p.a * (256 - a) + s * a * 256) /
+                                                total);
                     };
                     out = {mix(p.b, q.b), mix(p.g, q.g), mix(p.r, q.r), total >> 8};
                 } else if (kind == kBlendAddAlpha && total > 255) {
@@ -342,7 +346,9 @@ int SoftBlend(const BaseImage& source, const BaseImage& blend, BaseImage& dest, 
                 out = p;
                 out.a = p.a + ((((p.a * q.a) >> 8) - p.a) * 255 * k >> 16);
             } else {
-                auto mix = [&](int b, int s) { return ((BlendValue(kind, b, s) - b) * m + b * 65536) >> 16; };
+                auto mix = [&](int b, int s) {
+                    return ((BlendValue(kind, b, s) - b) * m + b * 65536) >> 16;
+                };
                 out = {mix(p.b, q.b), mix(p.g, q.g), mix(p.r, q.r), p.a};
             }
             Write(dest, x, y, out);
@@ -363,7 +369,8 @@ int SoftRgbaMix(const BaseImage& source, const BaseImage& blend, BaseImage& dest
         for (int x = 0; x < source.width; ++x) {
             const uint8_t* from[2] = {At(source, x, y), At(blend, x, y)};
             uint8_t mixed[4];
-            for (int i = 0; i < 4; ++i) mixed[i] = from[selectors[i] / 4][kByteOf[selectors[i] % 4]];
+            for (int i = 0; i < 4; ++i)
+                mixed[i] = from[selectors[i] / 4][kByteOf[selectors[i] % 4]];
             uint8_t* out = At(dest, x, y);
             for (int i = 0; i < 4; ++i) out[kByteOf[i]] = mixed[i];
         }

@@ -56,7 +56,8 @@ int RunKind(FilterRequest& r, const int* p) {
     BaseImage& dst = r.images[2];
     if (r.twoSource) {
         if (r.kind == kBlendRgbaMix) return SoftRgbaMix(src, r.images[1], dst, p);
-        return SoftBlend(src, r.images[1], dst, r.kind, static_cast<int>(r.blendRatio * 255.0f + 0.5f));
+        return SoftBlend(src, r.images[1], dst, r.kind,
+                         static_cast<int>(r.blendRatio * 255.0f + 0.5f));
     }
     switch (r.kind) {
         case kFilterMono:

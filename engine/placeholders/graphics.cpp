@@ -1,12 +1,11 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
 // graphics start and end, the draw target, the game's blend, brightness, colour
 // value, box and flip calls, the vertex batch (always empty), the scene
-// bracket, the vsync wish (on), model buffers (none), 3D models.
+// bracket, the vsync wish (on).
 #include "DuRud.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_startup.h"
-#include "graphics/model_buffers.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/vertex_batch.h"
 #include "placeholders/missing_module.h"
@@ -64,12 +63,6 @@ int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
 int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicPart");
 }
-int StartModels() {
-    return ReportMissingModule("3D model", "StartModels");
-}
-int EndModels() {
-    return 0;
-}
 
 int FlushVertexBatch() {
     return 0;
@@ -96,10 +89,6 @@ int ClearSceneBegunFlag() {
 
 int QueryVSyncWish() {
     return 1;
-}
-
-int ReleaseAllModelBuffers() {
-    return 0;
 }
 
 }  // namespace DuRud

@@ -23,7 +23,9 @@ struct Image {
     BaseImage image{};
     Image(int width, int height) { CreateA8R8G8B8BaseImage(width, height, &image); }
     ~Image() { FreeBaseImagePixels(&image); }
-    uint8_t* at(int x, int y) { return static_cast<uint8_t*>(image.pixels) + y * image.pitch + x * 4; }
+    uint8_t* at(int x, int y) {
+        return static_cast<uint8_t*>(image.pixels) + y * image.pitch + x * 4;
+    }
     void set(int x, int y, FilterColor c) {
         uint8_t* p = at(x, y);
         p[0] = c.blue, p[1] = c.green, p[2] = c.red, p[3] = c.alpha;
@@ -45,26 +47,90 @@ TEST(FilterKinds, OnePixelRules) {
         Rule rule;
         FilterColor in, out;
     } rows[] = {
-        {"mono untinted", [](auto& s, auto& d) { return SoftMono(s, d, 0, 0); }, {200, 100, 50, 77}, {124, 124, 124, 77}},
-        {"mono blue tint", [](auto& s, auto& d) { return SoftMono(s, d, 100, 0); }, {100, 100, 100, 9}, {99, 56, 255, 9}},
-        {"invert", [](auto& s, auto& d) { return SoftInvert(s, d); }, {10, 20, 30, 40}, {245, 235, 225, 40}},
-        {"premultiplied", [](auto& s, auto& d) { return SoftPremultipliedAlpha(s, d); }, {200, 100, 0, 255}, {199, 99, 0, 255}},
-        {"white under threshold 255", [&](auto& s, auto& d) { return SoftTwoColor(s, d, 255, fill, {9, 9, 9, 9}); }, {255, 255, 255, 255}, fill},
-        {"white reaches 254", [&](auto& s, auto& d) { return SoftTwoColor(s, d, 254, fill, {9, 9, 9, 9}); }, {255, 255, 255, 255}, {9, 9, 9, 9}},
-        {"clip dark, filled", [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 1, fill); }, {100, 100, 100, 255}, fill},
-        {"clip dark, bright kept", [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 1, fill); }, {200, 200, 200, 7}, {200, 200, 200, 7}},
-        {"clip dark, cleared", [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 0, fill); }, {100, 100, 100, 255}, {0, 0, 0, 0}},
-        {"clip bright", [&](auto& s, auto& d) { return SoftBrightClip(s, d, 5, 128, 1, fill); }, {200, 200, 200, 7}, fill},
-        {"levels identity", [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 1.0, 0, 255); }, {255, 128, 0, 3}, {254, 127, 0, 3}},
-        {"levels output range", [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 1.0, 100, 200); }, {0, 0, 0, 3}, {100, 100, 100, 3}},
-        {"levels gamma 2", [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 2.0, 0, 255); }, {64, 64, 64, 3}, {127, 127, 127, 3}},
-        {"levels empty range", [](auto& s, auto& d) { return SoftLevel(s, d, 100, 100, 1.0, 0, 255); }, {99, 100, 255, 3}, {0, 254, 254, 3}},
-        {"gradient by luminance", [&](auto& s, auto& d) { return SoftGradientMap(s, d, ramp); }, {200, 100, 50, 9}, {0x22, 0x33, 0x44, 0x11}},
-        {"HSB grey", [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, -100, 0); }, {200, 100, 50, 9}, {125, 125, 125, 9}},
-        {"HSB white", [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, 0, 100); }, {200, 100, 50, 9}, {255, 255, 255, 9}},
-        {"HSB black", [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, 0, -100); }, {200, 100, 50, 9}, {0, 0, 0, 9}},
-        {"HSB red to green", [](auto& s, auto& d) { return SoftHsb(s, d, 0, 120, 0, 0); }, {255, 0, 0, 9}, {0, 255, 0, 9}},
-        {"HSB hue locked blue", [](auto& s, auto& d) { return SoftHsb(s, d, 1, 240, 0, 0); }, {200, 0, 0, 9}, {0, 0, 200, 9}},
+        {"mono untinted",
+         [](auto& s, auto& d) { return SoftMono(s, d, 0, 0); },
+         {200, 100, 50, 77},
+         {124, 124, 124, 77}},
+        {"mono blue tint",
+         [](auto& s, auto& d) { return SoftMono(s, d, 100, 0); },
+         {100, 100, 100, 9},
+         {99, 56, 255, 9}},
+        {"invert",
+         [](auto& s, auto& d) { return SoftInvert(s, d); },
+         {10, 20, 30, 40},
+         {245, 235, 225, 40}},
+        {"premultiplied",
+         [](auto& s, auto& d) { return SoftPremultipliedAlpha(s, d); },
+         {200, 100, 0, 255},
+         {199, 99, 0, 255}},
+        {"white under threshold 255",
+         [&](auto& s, auto& d) {
+             return SoftTwoColor(s, d, 255, fill, {9, 9, 9, 9});
+         },
+         {255, 255, 255, 255},
+         fill},
+        {"white reaches 254",
+         [&](auto& s, auto& d) {
+             return SoftTwoColor(s, d, 254, fill, {9, 9, 9, 9});
+         },
+         {255, 255, 255, 255},
+         {9, 9, 9, 9}},
+        {"clip dark, filled",
+         [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 1, fill); },
+         {100, 100, 100, 255},
+         fill},
+        {"clip dark, bright kept",
+         [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 1, fill); },
+         {200, 200, 200, 7},
+         {200, 200, 200, 7}},
+        {"clip dark, cleared",
+         [&](auto& s, auto& d) { return SoftBrightClip(s, d, 2, 128, 0, fill); },
+         {100, 100, 100, 255},
+         {0, 0, 0, 0}},
+        {"clip bright",
+         [&](auto& s, auto& d) { return SoftBrightClip(s, d, 5, 128, 1, fill); },
+         {200, 200, 200, 7},
+         fill},
+        {"levels identity",
+         [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 1.0, 0, 255); },
+         {255, 128, 0, 3},
+         {254, 127, 0, 3}},
+        {"levels output range",
+         [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 1.0, 100, 200); },
+         {0, 0, 0, 3},
+         {100, 100, 100, 3}},
+        {"levels gamma 2",
+         [](auto& s, auto& d) { return SoftLevel(s, d, 0, 255, 2.0, 0, 255); },
+         {64, 64, 64, 3},
+         {127, 127, 127, 3}},
+        {"levels empty range",
+         [](auto& s, auto& d) { return SoftLevel(s, d, 100, 100, 1.0, 0, 255); },
+         {99, 100, 255, 3},
+         {0, 254, 254, 3}},
+        {"gradient by luminance",
+         [&](auto& s, auto& d) { return SoftGradientMap(s, d, ramp); },
+         {200, 100, 50, 9},
+         {0x22, 0x33, 0x44, 0x11}},
+        {"HSB grey",
+         [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, -100, 0); },
+         {200, 100, 50, 9},
+         {125, 125, 125, 9}},
+        {"HSB white",
+         [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, 0, 100); },
+         {200, 100, 50, 9},
+         {255, 255, 255, 9}},
+        {"HSB black",
+         [](auto& s, auto& d) { return SoftHsb(s, d, 0, 0, 0, -100); },
+         {200, 100, 50, 9},
+         {0, 0, 0, 9}},
+        {"HSB red to green",
+         [](auto& s, auto& d) { return SoftHsb(s, d, 0, 120, 0, 0); },
+         {255, 0, 0, 9},
+         {0, 255, 0, 9}},
+        {"HSB hue locked blue",
+         [](auto& s, auto& d) { return SoftHsb(s, d, 1, 240, 0, 0); },
+         {200, 0, 0, 9},
+         {0, 0, 200, 9}},
     };
     for (const auto& row : rows) {
         Image in(1, 1), out(1, 1);
@@ -81,7 +147,8 @@ TEST(FilterKinds, OnePixelRules) {
 
 TEST(FilterKinds, HsbZeroIsIdentityWithinOne) {
     Image in(4, 1), out(4, 1);
-    const FilterColor colours[] = {{200, 100, 50, 1}, {3, 250, 128, 2}, {17, 17, 17, 3}, {255, 0, 254, 4}};
+    const FilterColor colours[] = {
+        {200, 100, 50, 1}, {3, 250, 128, 2}, {17, 17, 17, 3}, {255, 0, 254, 4}};
     for (int x = 0; x < 4; ++x) in.set(x, 0, colours[x]);
     ASSERT_EQ(0, SoftHsb(in.image, out.image, 0, 0, 0, 0));
     for (int x = 0; x < 4; ++x) {
@@ -179,8 +246,10 @@ TEST(FilterKinds, BlendKinds) {
         Image in(1, 1), blend(1, 1), out(1, 1);
         in.set(0, 0, {row.b, row.b, row.b, row.sourceAlpha});
         blend.set(0, 0, {row.s, row.s, row.s, row.blendAlpha});
-        ASSERT_EQ(0, SoftBlend(in.image, blend.image, out.image, row.kind, row.parameter)) << row.name;
-        EXPECT_EQ((FilterColor{row.out, row.out, row.out, row.outAlpha}), out.get(0, 0)) << row.name;
+        ASSERT_EQ(0, SoftBlend(in.image, blend.image, out.image, row.kind, row.parameter))
+            << row.name;
+        EXPECT_EQ((FilterColor{row.out, row.out, row.out, row.outAlpha}), out.get(0, 0))
+            << row.name;
     }
     Image in(1, 1), out(1, 1);
     EXPECT_EQ(-1, SoftBlend(in.image, in.image, out.image, 17, 255)) << "kind 17";

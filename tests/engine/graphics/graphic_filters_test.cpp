@@ -19,7 +19,8 @@ namespace {
 
 // Opaque and never black (black is the default transparent colour).
 uint32_t Pattern(int x, int y) {
-    return 0xFF000000u | uint32_t(x * 9 + 1) << 16 | uint32_t(y * 11 + 2) << 8 | uint32_t(x + y + 3);
+    return 0xFF000000u | uint32_t(x * 9 + 1) << 16 | uint32_t(y * 11 + 2) << 8 |
+           uint32_t(x + y + 3);
 }
 
 Handle PatternGraphic(int width, int height) {
@@ -49,7 +50,7 @@ uint32_t Inverted(uint32_t c) {
 }
 
 class GraphicFilters : public ::testing::TestWithParam<int> {
-protected:
+  protected:
     void SetUp() override {
         KnobD3D9ShaderVersions(0, 0);
         ScreenSettings s = WithHandles();
@@ -135,7 +136,8 @@ TEST_P(GraphicFilters, TwoSourceMixReadsTheBlendGraphic) {
     // Red from the blend graphic, the rest from the source.
     const int sel[4] = {4, 1, 2, 3};
     ASSERT_EQ(0, ApplyFilter(1, source, dest, source, 255, 1, 0, 0, 8, 8, 8, 0, 1, 0, 0, sel));
-    EXPECT_EQ((Pattern(2, 3) & 0xFF00FFFFu) | (Pattern(10, 3) & 0x00FF0000u), PixelOf(source, 2, 3));
+    EXPECT_EQ((Pattern(2, 3) & 0xFF00FFFFu) | (Pattern(10, 3) & 0x00FF0000u),
+              PixelOf(source, 2, 3));
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, GraphicFilters, ::testing::Values(0, 1),
