@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "DuRud.h"
+#include "core/handle_manager.h"
 #include "graphics/graphic_filters.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/surface_readback.h"
@@ -138,6 +139,19 @@ TEST_P(GraphicFilters, TwoSourceMixReadsTheBlendGraphic) {
     ASSERT_EQ(0, ApplyFilter(1, source, dest, source, 255, 1, 0, 0, 8, 8, 8, 0, 1, 0, 0, sel));
     EXPECT_EQ((Pattern(2, 3) & 0xFF00FFFFu) | (Pattern(10, 3) & 0x00FF0000u),
               PixelOf(source, 2, 3));
+}
+
+TEST_P(GraphicFilters, RepeatedRunsHoldNothingMore) {
+    const int blur[2] = {32, 300};
+    const auto counts = [] {
+        return std::make_pair(KnobD3D9LiveCount(nullptr),
+                              GetHandleTypeRecord(HandleTypeGraphic)->count);
+    };
+    ASSERT_EQ(0, ApplyFilter(0, source, -1, dest, 0, 1, 0, 0, 8, 8, 0, 0, 0, 2, 0, blur));
+    const auto first = counts();
+    for (int i = 0; i < 9; ++i)
+        ASSERT_EQ(0, ApplyFilter(0, source, -1, dest, 0, 1, 0, 0, 8, 8, 0, 0, 0, 2, 0, blur));
+    EXPECT_EQ(first, counts());
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, GraphicFilters, ::testing::Values(0, 1),
