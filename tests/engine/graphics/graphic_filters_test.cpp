@@ -77,6 +77,16 @@ TEST_P(GraphicFilters, InvertsInPlaceKeepingAlpha) {
     ASSERT_EQ(0, FilterGraphic(source, 5));
     for (int i = 0; i < 64; ++i)
         ASSERT_EQ(Inverted(Pattern(i % 8, i / 8)), PixelOf(source, i % 8, i / 8)) << i;
+    // Translucent pixels are read and written straight, never premultiplied.
+    BaseImage image{};
+    CreateA8R8G8B8BaseImage(2, 1, &image);
+    SetBaseImagePixel(&image, 0, 0, 200, 100, 40, 128);
+    SetBaseImagePixel(&image, 1, 0, 10, 20, 30, 255);
+    const Handle translucent = NewGraphicFromBaseImage(&image, nullptr);
+    FreeBaseImagePixels(&image);
+    ASSERT_EQ(0, FilterGraphic(translucent, 5));
+    EXPECT_EQ(0x80379BD7u, PixelOf(translucent, 0, 0));
+    EXPECT_EQ(0xFFF5EBE1u, PixelOf(translucent, 1, 0));
 }
 
 TEST_P(GraphicFilters, RefusalsChangeNothing) {
@@ -139,6 +149,11 @@ TEST_P(GraphicFilters, TwoSourceMixReadsTheBlendGraphic) {
     ASSERT_EQ(0, ApplyFilter(1, source, dest, source, 255, 1, 0, 0, 8, 8, 8, 0, 1, 0, 0, sel));
     EXPECT_EQ((Pattern(2, 3) & 0xFF00FFFFu) | (Pattern(10, 3) & 0x00FF0000u),
               PixelOf(source, 2, 3));
+    // Without the position flag the 16-wide blend graphic is squeezed over the
+    // 8-wide rectangle: column x reads blend column 2x.
+    const uint32_t before = PixelOf(source, 2, 3);
+    ASSERT_EQ(0, ApplyFilter(1, source, dest, source, 255, 1, 0, 0, 8, 8, 0, 0, 0, 0, 0, sel));
+    EXPECT_EQ((before & 0xFF00FFFFu) | (Pattern(4, 3) & 0x00FF0000u), PixelOf(source, 2, 3));
 }
 
 TEST_P(GraphicFilters, RepeatedRunsHoldNothingMore) {
