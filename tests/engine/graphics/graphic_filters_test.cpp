@@ -24,19 +24,6 @@ uint32_t Pattern(int x, int y) {
            uint32_t(x + y + 3);
 }
 
-Handle PatternGraphic(int width, int height) {
-    BaseImage image{};
-    CreateX8R8G8B8BaseImage(width, height, &image);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const uint32_t c = Pattern(x, y);
-            SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, 255);
-        }
-    const Handle g = NewGraphicFromBaseImage(&image, nullptr);
-    FreeBaseImagePixels(&image);
-    return g;
-}
-
 uint32_t PixelOf(Handle g, int x, int y) {
     BaseImage out{};
     const RECT r{x, y, x + 1, y + 1};
@@ -57,8 +44,8 @@ class GraphicFilters : public ::testing::TestWithParam<int> {
         ScreenSettings s = WithHandles();
         s.softwareForced = GetParam();
         ASSERT_EQ(0, StartDevice(s));
-        source = PatternGraphic(8, 8);
-        dest = PatternGraphic(16, 8);
+        source = GraphicOfPixels(8, 8, Pattern);
+        dest = GraphicOfPixels(16, 8, Pattern);
         ASSERT_GE(source, 0);
         ASSERT_GE(dest, 0);
     }
