@@ -1,9 +1,7 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
-// graphics start and end, the draw target, the game's box and graphic draws,
-// model buffers (none), 3D models.
+// graphics start and end, the draw target, the game's box and graphic draws.
 #include "DuRud.h"
 #include "graphics/graphics_startup.h"
-#include "graphics/model_buffers.h"
 #include "placeholders/missing_module.h"
 
 namespace DuRud {
@@ -40,16 +38,6 @@ int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
 }
 int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicPart");
-}
-int StartModels() {
-    return ReportMissingModule("3D model", "StartModels");
-}
-int EndModels() {
-    return 0;
-}
-
-int ReleaseAllModelBuffers() {
-    return 0;
 }
 
 }  // namespace DuRud

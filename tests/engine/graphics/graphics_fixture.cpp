@@ -17,6 +17,7 @@
 #include "graphics/work_textures.h"
 #include "image/image_record.h"
 #include "image/memimg.h"
+#include "image/pixel_conversion.h"
 #include "graphics/screen_state.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
@@ -95,6 +96,19 @@ uint32_t ShownPixel(int handle, int x, int y) {
         return argb;
     }
     return 0;
+}
+
+int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y)) {
+    BaseImage image{};
+    CreateX8R8G8B8BaseImage(width, height, &image);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = pixel(x, y);
+            SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, 255);
+        }
+    const Handle g = NewGraphicFromBaseImage(&image, nullptr);
+    FreeBaseImagePixels(&image);
+    return g;
 }
 
 HWND MainWindow() {

@@ -55,5 +55,7 @@ std::string Log();  // "Log.txt"
 ::testing::AssertionResult LogHasInOrder(std::initializer_list<const char*> utf8Lines);
 // Trace lines that start with the method name.
 std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method);
+// An opaque graphic whose pixel (x, y) is pixel(x, y) (0xAARRGGBB, alpha ignored).
+int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y));
 
 }  // namespace graphicstest
