@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "actors.h"
 #include "world/patterns_items.h"
 #include "world/stage_drawing.h"
@@ -32,10 +34,9 @@ class StageFrame : public Actors {
 TEST_F(StageFrame, PoolsRunInOrderAndStopWithNoPlayer) {
     enemies[0].flags = flag_in_use;
     p.flags = 0;
-    EXPECT_FALSE(run_stage_frame());
-    EXPECT_EQ(game_state, 6);
-    EXPECT_EQ(enemies[0].tick, 0);
-    EXPECT_TRUE(fake_engine::trace().empty());
+    EXPECT_EQ(
+        std::tuple(run_stage_frame(), game_state, enemies[0].tick, fake_engine::trace().size()),
+        std::tuple(false, 6, 0, 0u));
 
     p.flags = flag_in_use, p.vx = 5;
     items[0].flags = flag_in_use;
@@ -47,21 +48,17 @@ TEST_F(StageFrame, PoolsRunInOrderAndStopWithNoPlayer) {
     crackers[0].flags = flag_in_use, crackers[0].remaining_life = -1, crackers[0].vx = 4;
     EXPECT_TRUE(run_stage_frame());
     EXPECT_GT(seen[0], 400) << "the item's pattern sees the player moved";
-    EXPECT_EQ(seen[0], p.x);
     EXPECT_GT(seen[1], 100) << "the affecter sees the enemy moved";
-    EXPECT_EQ(seen[1], enemies[0].x);
-    EXPECT_EQ(affecters[0].active, 0);
-    EXPECT_EQ(crackers[0].flags & flag_in_use, 0u) << "freed";
-    EXPECT_GT(crackers[0].x, 0) << "yet moved once more";
+    EXPECT_EQ(std::tuple(seen[0], seen[1], affecters[0].active, crackers[0].flags & flag_in_use),
+              std::tuple(p.x, enemies[0].x, uint8_t{0}, 0u));
+    EXPECT_GT(crackers[0].x, 0) << "the freed cracker moved once more";
 }
 
 TEST_F(StageFrame, StageBonus) {
     struct Row {
         const char* name;
-        int chest, frames, enemy_flags, fed;
-        int chest_after, food_after, big_sprite;  // 0: no item
-    };
-    const Row rows[] = {
+        int chest, frames, enemy_flags, fed, chest_after, food_after, big_sprite;  // 0: none
+    } rows[] = {
         {"151 gives rarity 3", 150, 11, 0, 1, 0, 9, 33},
         {"21 gives rarity 1", 20, 11, 0, 1, 0, 9, 31},
         {"20 well-fed: 10 more", 19, 11, 0, 1, 30, 9, 0},
@@ -79,16 +76,14 @@ TEST_F(StageFrame, StageBonus) {
         chest_counter = row.chest, frames_in_scene = row.frames, well_fed = row.fed;
         enemies[0].flags = row.enemy_flags;
         EXPECT_EQ(update_progress(), 1);
-        EXPECT_EQ(chest_counter, row.chest_after);
-        EXPECT_EQ(food_counter, row.food_after);
-        EXPECT_EQ(stage_bonus_settled, row.enemy_flags == 1 ? 0 : 1);
-        const item& it = items[0];
-        EXPECT_EQ(it.flags & 0x1000001u, row.big_sprite ? 0x1000001u : 0u);
+        EXPECT_EQ(
+            std::tuple(chest_counter, food_counter, stage_bonus_settled, items[0].sprite_base),
+            std::tuple(row.chest_after, row.food_after, uint8_t{row.enemy_flags != 1},
+                       row.big_sprite ? row.big_sprite : -1));
         if (!row.big_sprite) continue;
-        EXPECT_EQ(it.sprite_base, row.big_sprite);
-        EXPECT_EQ(it.x, 400);
-        EXPECT_EQ(it.y, -96);
-        EXPECT_EQ(it.move_pattern, move_pattern_bigitem);
+        const item& it = items[0];
+        EXPECT_EQ(std::tuple(it.flags & 0x1000000u, it.x, it.y, it.move_pattern),
+                  std::tuple(0x1000000u, 400.0, -96.0, &move_pattern_bigitem));
         EXPECT_EQ(count_of("PlaySoundHandle(101, 1, 1)"), 1);
     }
 }
@@ -96,10 +91,8 @@ TEST_F(StageFrame, StageBonus) {
 TEST_F(StageFrame, DebugKeysAndRequests) {
     struct Row {
         const char* name;
-        int debug, key, stage;
-        int result, state, step;
-    };
-    const Row rows[] = {
+        int debug, key, stage, result, state, step;
+    } rows[] = {
         {"K reloads the stage", 1, 0x25, 3, 0, 3, 0},
         {"J steps back", 1, 0x24, 3, 0, 0, -1},
         {"J at stage 0 only ends", 1, 0x24, 0, 0, 0, 0},
@@ -109,14 +102,13 @@ TEST_F(StageFrame, DebugKeysAndRequests) {
         {"no debug mode: L does nothing", 0, 0x26, 0, 1, 0, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
         SetUp();
         debug_mode = row.debug, stage = row.stage, stage_bonus_settled = 1;
         press(row.key);
-        EXPECT_EQ(update_progress(), row.result);
-        EXPECT_EQ(game_state, row.state);
-        EXPECT_EQ(stage_change_request.step, row.step);
-        EXPECT_EQ(stage_change_request.flag, row.step != 0);
+        EXPECT_EQ(std::tuple(update_progress(), game_state, stage_change_request.step,
+                             stage_change_request.flag),
+                  std::tuple(row.result, row.state, row.step, uint8_t{row.step != 0}))
+            << row.name;
     }
     SetUp();
     debug_mode = stage_bonus_settled = 1;
@@ -133,8 +125,7 @@ TEST_F(StageFrame, DebugKeysAndRequests) {
     EXPECT_EQ(game_state, 5);
     game_cleared = 1;
     update_progress();
-    EXPECT_EQ(game_state, 8);
-    EXPECT_EQ(game_cleared, 0);
+    EXPECT_EQ(std::pair(game_state, game_cleared), std::pair(8, uint8_t{0}));
 }
 
 TEST_F(StageFrame, DrawingOrder) {
