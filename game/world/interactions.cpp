@@ -7,6 +7,7 @@
 
 #include "DuRud.h"
 #include "world/action_queue.h"
+#include "world/block_contacts.h"
 #include "world/collision_geometry.h"
 #include "world/effects.h"
 #include "world/game_random.h"
@@ -42,18 +43,18 @@ bool holding_down(const tesmo& p) {
 }
 
 // The touching block of the largest overlap area; the lower index on a tie.
-block* largest_overlap_block(const entity& e) {
+block* largest_overlap_block(entity& e) {
     double best = -1.0;
     block* pick = nullptr;
-    for (block& b : blocks) {
-        if (!testable(b) || !entities_overlap(e, b)) continue;
+    for_touching_blocks(e, [&](block& b) {
         double dx = 0, dy = 0;
         wrapped_overlap_extent(e, b, &dx, &dy);
         if (dx * dy > best) {
             best = dx * dy;
             pick = &b;
         }
-    }
+        return false;
+    });
     return pick;
 }
 void knocked_into_block(entity& e) {
@@ -65,18 +66,17 @@ void players_on_blocks(int landings[2]) {
         tesmo& p = players[pi];
         if (!testable(p) || !none_of(p, flag_knockback_state | flag_falling_out)) continue;
         int contacts = 0, last = -1;
-        for (int bi = 0; bi < blocks.size; ++bi) {
-            block& b = blocks[bi];
-            if (!testable(b) || !entities_overlap(p, b)) continue;
+        for_touching_blocks(p, [&](block& b) {
             if ((b.flags & flag_contact_free) != flag_contact_free) ++contacts;
-            last = bi;
+            last = static_cast<int>(&b - blocks.begin());
             if (b.contact(&p, &b) == 1 && !holding_down(p)) {
                 if (p.vy > 3.5)
                     p.vy = (p.vy - stage_info.gravity) / 1.2;
                 else
                     ++landings[pi];
             }
-        }
+            return false;
+        });
         if (debug_mode)
             DuRud::PrintOnScreenLog("tesmo %d touching block %d(%d) \n", pi, contacts, last);
         if (contacts == 0) p.flags &= ~flags_in_water;
@@ -88,18 +88,16 @@ void enemies_and_items_on_blocks() {
     for (enemy& e : enemies) {
         if (!testable(e) || !none_of(e, skip)) continue;
         bool touched = false;
-        for (block& b : blocks) {
-            if (!testable(b) || !entities_overlap(e, b)) continue;
+        for_touching_blocks(e, [&](block& b) {
             touched = true;
             b.contact(&e, &b);
-        }
+            return false;
+        });
         if (!touched) e.flags &= ~flags_in_water;
     }
     for (item& it : items) {
         if (!testable(it) || !none_of(it, skip)) continue;
-        for (block& b : blocks) {
-            if (testable(b) && entities_overlap(it, b)) b.contact(&it, &b);
-        }
+        for_touching_blocks(it, [&](block& b) { return b.contact(&it, &b), false; });
     }
 }
 
@@ -363,17 +361,13 @@ void shots_hit_enemies() {
 }
 
 void shots_and_bullets_into_blocks() {
+    gather_blocks();
     for (cracker& c : crackers) {
         if (testable(c) && none_of(c, flag_through_blocks)) knocked_into_block(c);
     }
     for (bullet& b : bullets) {
         if (!testable(b) || !none_of(b, flag_through_blocks)) continue;
-        for (block& k : blocks) {
-            if (testable(k) && entities_overlap(b, k)) {
-                b.flags &= ~flag_in_use;
-                break;
-            }
-        }
+        for_touching_blocks(b, [&](block&) { return b.flags &= ~flag_in_use, true; });
     }
 }
 
@@ -381,9 +375,12 @@ void shots_and_bullets_into_blocks() {
 
 int process_interactions() {
     int landings[2] = {0, 0};
+    gather_blocks();
     players_on_blocks(landings);
+    gather_blocks();
     enemies_and_items_on_blocks();
     slowed_fall_flags(landings);
+    gather_blocks();
     knocked_entities_into_blocks();
     enemies_touch_players();
     combo_chain();

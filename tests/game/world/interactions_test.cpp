@@ -66,11 +66,12 @@ TEST_F(Interactions, Blocks) {
         {"cracker: the larger overlap", 2, 390, 0, 1, 0},
         {"cracker passing through blocks", 2, 390, 0x40, 0, 0},
         {"0x80 enemy never tested", 0, 400, flag_knockback_state | 0x80, 0, 0},
+        {"across the stage's seam", 0, 790, flag_knockback_state, 1, 0},
     };
     for (const auto& row : knocked) {
         SetUp();
         p.flags = 0;
-        touch_block(0, 380, 100), touch_block(1, 420, 100);
+        touch_block(0, 380, 100), touch_block(1, 420, 100), touch_block(2, 10, 100);
         entity* e[] = {&enemies[0], &items[0], &crackers[0]};
         at(*e[row.kind], row.x, 100, row.flags);
         process_interactions();
