@@ -165,6 +165,7 @@ extern stage_change_request_record stage_change_request;
 extern uint8_t game_cleared;         // the boss aftermath finished the game
 extern uint8_t stage_bonus_settled;  // the all-enemies-down check ran this stage
 extern int chest_counter;            // treasure points of the whole game
+extern uint8_t door_open;            // an opened door shows; the stage loader shuts it
 // Graphics the shell creates: the 800 x 600 off-screen the frame is composed
 // on, and the 800 x 536 play area the world is drawn into (-1: none yet).
 extern int32_t offscreen;
