@@ -168,12 +168,6 @@ constexpr combo_row combo_rows[5] = {
     {"small_particle_blue", "small_particle_red", 8, 60, 40, 4, 20},
 };
 
-void combo_particle(const char* name, double x, double y) {
-    const double speed = (game_random_draw() & 3) + 12;
-    const double angle = game_random_draw() % 360;
-    spawn_effect_polar(name, x, y, 0.5, angle, speed, -0.5);
-}
-
 // Away from 0; a vy of exactly 0 goes up.
 void lift_vy(enemy& b, double amount) {
     b.vy += b.vy > 0 ? amount : -amount;
@@ -195,8 +189,8 @@ void combo_hit(enemy& a, enemy& b) {
     const combo_row& row = combo_rows[level - 1];
     const double mx = (a.x + b.x) / 2, my = (a.y + b.y) / 2;
     for (int n = 0; n < row.rounds; ++n) {
-        combo_particle(row.particle_a, mx, my);
-        combo_particle(row.particle_b, mx, my);
+        spawn_burst_particle(row.particle_a, mx, my);
+        spawn_burst_particle(row.particle_b, mx, my);
     }
     const bool stunned = (b.flags & flag_stunned) != 0;
     if (level == 1 && !stunned) {
