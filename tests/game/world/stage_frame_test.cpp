@@ -128,49 +128,40 @@ TEST_F(StageFrame, DebugKeysAndRequests) {
     EXPECT_EQ(std::pair(game_state, game_cleared), std::pair(8, uint8_t{0}));
 }
 
-TEST_F(StageFrame, DrawingOrder) {
+TEST_F(StageFrame, DrawingOrderLabelFadeAndHitboxes) {
     stage_info.stage_number = 11;
     frames_in_scene = 170;
     for (int layer : {255, 250, 50, 30, 0}) queue_sprite(layer, layer, 0, 100, 100, 0, 1, 0, 0);
     draw_world();
+    const auto at = [](int sprite) { return rotated(100, 100, "1.000000", "0.000000", sprite); };
     const std::string fill = "DrawBoxShape(0, 0, 800, 600, 4278190080, 1)";
     const std::vector<std::string> want = {"SelectDrawTarget(5)",
                                            fill,
                                            "SelectDrawTarget(6)",
                                            "DrawBoxShape(0, 0, 800, 536, 4278190080, 1)",
                                            "ClearOnScreenLog()",
-                                           rotated(100, 100, "1.000000", "0.000000", 0),
+                                           at(0),
                                            "SetBlendMode(1, 205)",
-                                           rotated(100, 100, "1.000000", "0.000000", 30),
-                                           rotated(100, 100, "1.000000", "0.000000", 50),
-                                           rotated(100, 100, "1.000000", "0.000000", 250),
+                                           at(30),
+                                           at(50),
+                                           at(250),
                                            "SelectDrawTarget(5)",
                                            fill,
                                            "DrawGraphicAt(0, 0, 6, 0)"};
     std::vector<std::string> got;
     for (const std::string& c : fake_engine::trace()) {
-        if (std::find(want.begin(), want.end(), c) != want.end() ||
-            c == rotated(100, 100, "1.000000", "0.000000", 255))
-            got.push_back(c);
+        if (std::find(want.begin(), want.end(), c) != want.end() || c == at(255)) got.push_back(c);
     }
-    EXPECT_EQ(got, want);
-}
+    EXPECT_EQ(got, want) << "layer 255 never drawn";
 
-TEST_F(StageFrame, LabelFadeAndHitboxes) {
-    const struct {
-        int t;
-        const char* blend;  // the label's, or none
-    } rows[] = {{120, nullptr},
-                {121, "SetBlendMode(1, 254)"},
-                {170, "SetBlendMode(1, 205)"},
-                {220, "SetBlendMode(1, 155)"},
-                {900, "SetBlendMode(1, 155)"}};
-    for (const auto& row : rows) {
-        SetUp();
-        frames_in_scene = row.t;
+    const std::pair<int, int> label[] = {{120, -1}, {121, 254}, {170, 205}, {220, 155}, {900, 155}};
+    for (const auto& [t, alpha] : label) {
+        fake_engine::reset();
+        frames_in_scene = t;
         draw_world();
-        EXPECT_EQ(only("SetBlendMode(1").size(), row.blend ? 1u : 0u) << row.t;
-        if (row.blend) EXPECT_EQ(count_of(row.blend), 1) << row.t;
+        const std::string blend = "SetBlendMode(1, " + std::to_string(alpha) + ")";
+        EXPECT_EQ(only("SetBlendMode(1"),
+                  alpha < 0 ? std::vector<std::string>{} : std::vector{blend});
     }
     debug_mode = 1;
     for (int key : {0, 0x23, 0x23, 0, 0x23}) press(key), draw_world();
