@@ -64,6 +64,10 @@ TEST(MessagePumpTest, ScriptedCloseOrQuitEndsThePumpForGood) {
     EXPECT_EQ(1, GetEndRequestFlag());
     ShutdownEngineLocked();
     EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
+    // Nothing of it is left to stop the next start in this process.
+    EXPECT_EQ(0, StartWindowedEngine());
+    EXPECT_EQ(0, PumpWindowMessages());
+    ShutdownEngineLocked();
 }
 
 TEST(MessagePumpTest, TenMessagesTakeTwoPumps) {
