@@ -32,6 +32,17 @@ double jitter() {
     return static_cast<double>(game_random(17)) - 8;
 }
 
+// A glint near the entity, which blinks for this frame; otherwise no blink.
+void sparkle(entity* self, bool now, double base_scale) {
+    if (!now) {
+        self->flags &= ~flag_sparkle;
+        return;
+    }
+    const double x = self->x + jitter(), y = self->y + jitter();
+    spawn_effect("kirarin_white", x, y, base_scale + 0.1 * game_random(5), 0, 0, 0, 0);
+    self->flags |= flag_sparkle;
+}
+
 void request_next_stage() {
     stage_change_request.step = 1;
     stage_change_request.flag = 1;
@@ -112,13 +123,7 @@ int move_pattern_poweritem_switched(entity* self) {
 }
 
 int move_pattern_important_effective(entity* self) {
-    if (self->tick % 20 == 0 && game_random_draw() % 3 == 0) {
-        const double x = self->x + jitter(), y = self->y + jitter();
-        spawn_effect("kirarin_white", x, y, 0.75 + 0.1 * game_random(5), 0, 0, 0, 0);
-        self->flags |= flag_sparkle;
-    } else {
-        self->flags &= ~flag_sparkle;
-    }
+    sparkle(self, self->tick % 20 == 0 && game_random_draw() % 3 == 0, 0.75);
     self->y += std::cos(self->tick * 5 * radians_per_degree) * 0.2;
     return 0;
 }
@@ -133,13 +138,7 @@ int move_pattern_key(entity* self) {
         spawn_effect_polar("small_particle_morewhite_inversed", x, y, scale, 270,
                            2 + game_random(3), 0.1);
     }
-    if (self->tick % 10 == 0 && game_random(3) == 0) {
-        const double x = self->x + jitter(), y = self->y + jitter();
-        spawn_effect("kirarin_white", x, y, 1.5 + 0.1 * game_random(5), 0, 0, 0, 0);
-        self->flags |= flag_sparkle;
-    } else {
-        self->flags &= ~flag_sparkle;
-    }
+    sparkle(self, self->tick % 10 == 0 && game_random(3) == 0, 1.5);
     self->y += std::sin(self->tick * 5 * radians_per_degree) * 0.15;
     return shown_unless_shut(self);
 }
