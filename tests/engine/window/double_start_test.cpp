@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include "DuRud.h"
-#include "core/async_loading.h"
 #include "core/engine_lifecycle.h"
 #include "core/text_literals.h"
 #include "support/test_support.h"
@@ -75,8 +74,6 @@ TEST(DoubleStartTest, RunningCopyMakesStartUpRefuse) {
     EXPECT_EQ(1, GetWindowQuitFlag());
     EXPECT_EQ(1, GetEndRequestFlag());
     EXPECT_EQ(nullptr, GetMainWindowHandle());
-    EXPECT_EQ(0, AsyncLiveWorkerThreads());
-    EXPECT_EQ(0, AsyncLoadIsInitialised());
     EXPECT_EQ(0, testsupport::EndChild(holder));
 
     // With the other copy gone the program starts.
