@@ -22,7 +22,17 @@ struct MovieHandleRecord {
     int32_t frameWidth, frameHeight;
     int32_t alphaInFrame;       // the frames carry alpha in their own pixel format
     int32_t alphaBesideColour;  // colour in the left half, alpha in the right half
-    int32_t frameMode;          // 2: the software path always converts
+    int32_t frameMode;          // the caller's setting word; 2: the software path always converts
+    int32_t playType;           // 1 once, 3 loops (bit value 2)
+    int64_t theoraStartTime;    // microsecond-clock value of frame 0
+    intptr_t stream;            // the file the player reads
+    Handle soundTrack;          // the file's Vorbis track, -1 when none
+    int32_t lastFrameChange;    // milliseconds
+    int32_t resume;             // 1 while the movie should be playing
+    int32_t stopped;            // 1 while paused, stopped or not started
+    int32_t frameUpdated;
+    void (*callback)(MovieHandleRecord* movie, void* userData);
+    void* userData;
 };
 
 typedef void (*MovieFrameCallback)(MovieHandleRecord* movie, void* userData);
