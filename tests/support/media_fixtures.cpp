@@ -343,7 +343,8 @@ std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* p
                 u[size_t(r) * cw + c] = (c * 5 + frame * 11) & 255;
                 vv[size_t(r) * cw + c] = (r * 9 + frame * 13) & 255;
             }
-        th_ycbcr_buffer image = {{w, h, w, y.data()}, {cw, ch, cw, u.data()}, {cw, ch, cw, vv.data()}};
+        th_ycbcr_buffer image = {
+            {w, h, w, y.data()}, {cw, ch, cw, u.data()}, {cw, ch, cw, vv.data()}};
         th_encode_ycbcr_in(enc, image);
         while (th_encode_packetout(enc, frame == movie.frames - 1, &packet) > 0)
             ogg_stream_packetin(&video, &packet);
@@ -359,7 +360,8 @@ std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* p
 
 std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
                                   float quality) {
-    return EncodeTheora(TheoraMovie{32, 32, TH_PF_420, 3, 64, 25, 1}, &pcm, channels, rate, quality);
+    return EncodeTheora(TheoraMovie{32, 32, TH_PF_420, 3, 64, 25, 1}, &pcm, channels, rate,
+                        quality);
 }
 
 std::vector<size_t> OggPageOffsets(const std::string& ogg) {

@@ -10,9 +10,15 @@
 #include "DuRud.h"
 #include "image/image_record.h"
 
+struct IGraphBuilder;
+struct IMediaControl;
+struct IMediaSeeking;
+struct IBasicAudio;
+
 namespace DuRud {
 
 struct TheoraState;
+class MovieRendererFilter;
 
 struct MovieHandleRecord {
     HandleHeader header;
@@ -33,6 +39,16 @@ struct MovieHandleRecord {
     int32_t frameUpdated;
     void (*callback)(MovieHandleRecord* movie, void* userData);
     void* userData;
+    // Movies played through a filter graph.
+    IGraphBuilder* graph;
+    IMediaControl* control;
+    IMediaSeeking* seeking;
+    IBasicAudio* audio;
+    MovieRendererFilter* renderer;  // owned by the graph
+    int64_t duration;               // 100 ns units
+    int64_t stopPosition;
+    int32_t temporaryFile;  // path names a copy to delete with the movie
+    char path[260];
 };
 
 typedef void (*MovieFrameCallback)(MovieHandleRecord* movie, void* userData);

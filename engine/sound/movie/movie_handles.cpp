@@ -2,9 +2,12 @@
 // frames following the clock or the file's Vorbis track.
 #include <cstring>
 
+#include <windows.h>
+
 #include "DuRud.h"
 #include "core/handle_manager.h"
 #include "files/file_access_table.h"
+#include "sound/movie/movie_directshow.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
 #include "sound/movie/theora_player.h"
@@ -34,6 +37,9 @@ int MovieTerminate(HandleHeader* header) {
     m->stream = 0;
     m->soundTrack = -1;
     m->isTheora = 0;
+    ReleaseMovieDirectShow(m);  // the graph lets go of the file before it is deleted
+    if (m->temporaryFile) DeleteFileA(m->path);
+    m->temporaryFile = 0;
     return 0;
 }
 
@@ -71,12 +77,18 @@ Handle OpenMovieFile(const void* settings, const char* fileName, int* width, int
     if (m->stream)
         m->theora = TheoraOpen(GetStreamFunctionTable(), m->stream, kStockSize, offMainThread);
     if (!m->theora) {
-        // Other formats would go through a filter graph, which this build does not open.
         if (m->stream) CloseStream(m->stream);
         m->stream = 0;
-        LogWrite(Cp932Text("ムービーファイルオープン処理時にエラーが発生しました\n"));
-        DeleteHandle(handle);
-        return -1;
+        m->temporaryFile = 0;
+        if (OpenMovieDirectShow(m, fileName, width, height) != 0) {
+            LogWrite(Cp932Text("ムービーファイルオープン処理時にエラーが発生しました\n"));
+            DeleteHandle(handle);
+            return -1;
+        }
+        m->stopped = 1;
+        m->playType = 1;
+        m->resume = 0;
+        return handle;
     }
     m->soundTrack = LoadSoundFromFile(fileName, 1, -1);
     MovieInfo info;
@@ -118,6 +130,8 @@ int PlayMovieHandle(Handle movie, int playType, int resumeOnly) {
         m->theoraStartTime = GetMicrosecondCounter() -
                              static_cast<int64_t>(shown * 1000000.0 / info.framesPerSecond);
         if (m->soundTrack != -1) PlaySoundHandle(m->soundTrack, playType, 0);
+    } else {
+        RunMovieDirectShow(m);
     }
     m->stopped = 0;
     m->playType = playType;
@@ -132,6 +146,8 @@ int PauseMovieHandle(Handle movie, int keepResume) {
     if (m->theora) {
         if (m->soundTrack != -1) StopSoundHandle(m->soundTrack);
         UpdateMovieFrame(movie, 0);
+    } else if (PauseMovieDirectShow(m) != 0) {
+        return 0;
     }
     m->stopped = 1;
     if (!keepResume) m->resume = 0;
@@ -147,8 +163,8 @@ int UpdateMovieFrame(Handle movie, int) {
         const int64_t last = info.frameCount - 1;
         const bool loops = (m->playType & 2) != 0;
         const int64_t now = GetMicrosecondCounter();
-        int64_t target = static_cast<int64_t>((now - m->theoraStartTime) * info.framesPerSecond /
-                                              1000000.0);
+        int64_t target =
+            static_cast<int64_t>((now - m->theoraStartTime) * info.framesPerSecond / 1000000.0);
         if (target > last) target = loops ? target % info.frameCount : last;
         const int64_t current = TheoraGetCurrentFrame(m->theora);
         if (target != current) {
@@ -160,6 +176,7 @@ int UpdateMovieFrame(Handle movie, int) {
             m->stopped = 1;
         }
     }
+    if (!m->isTheora) return UpdateMovieDirectShow(m);
     if (m->callback) {
         m->callback(m, m->userData);
         m->frameUpdated = 1;

@@ -21,22 +21,29 @@ const struct {
     const GUID* subtype;
     int code;
 } kSubtypes[] = {
-    {&MEDIASUBTYPE_NV11, kRendererNv11}, {&MEDIASUBTYPE_YVYU, kRendererYvyu},
-    {&MEDIASUBTYPE_UYVY, kRendererUyvy}, {&MEDIASUBTYPE_YUY2, kRendererYuy2},
-    {&MEDIASUBTYPE_NV12, kRendererNv12}, {&MEDIASUBTYPE_YV12, kRendererYv12},
+    {&MEDIASUBTYPE_NV11, kRendererNv11},   {&MEDIASUBTYPE_YVYU, kRendererYvyu},
+    {&MEDIASUBTYPE_UYVY, kRendererUyvy},   {&MEDIASUBTYPE_YUY2, kRendererYuy2},
+    {&MEDIASUBTYPE_NV12, kRendererNv12},   {&MEDIASUBTYPE_YV12, kRendererYv12},
     {&MEDIASUBTYPE_RGB32, kRendererRgb32}, {&MEDIASUBTYPE_RGB24, kRendererRgb24},
 };
 
 typedef int (*Converter)(const void*, int, int, BaseImage*);
 Converter ConverterFor(int code) {
     switch (code) {
-        case kRendererYv12: return ConvertYv12ToBaseImage;
-        case kRendererNv12: return ConvertNv12ToBaseImage;
-        case kRendererYuy2: return ConvertYuy2ToBaseImage;
-        case kRendererUyvy: return ConvertUyvyToBaseImage;
-        case kRendererYvyu: return ConvertYvyuToBaseImage;
-        case kRendererNv11: return ConvertNv11ToBaseImage;
-        default: return nullptr;
+        case kRendererYv12:
+            return ConvertYv12ToBaseImage;
+        case kRendererNv12:
+            return ConvertNv12ToBaseImage;
+        case kRendererYuy2:
+            return ConvertYuy2ToBaseImage;
+        case kRendererUyvy:
+            return ConvertUyvyToBaseImage;
+        case kRendererYvyu:
+            return ConvertYvyuToBaseImage;
+        case kRendererNv11:
+            return ConvertNv11ToBaseImage;
+        default:
+            return nullptr;
     }
 }
 
@@ -44,11 +51,15 @@ Converter ConverterFor(int code) {
 int64_t SampleBytes(int code, int width, int height) {
     const int64_t pixels = int64_t{width} * height;
     switch (code) {
-        case kRendererRgb24: return int64_t{(width * 3 + 3) & ~3} * height;
-        case kRendererRgb32: return pixels * 4;
+        case kRendererRgb24:
+            return int64_t{(width * 3 + 3) & ~3} * height;
+        case kRendererRgb32:
+            return pixels * 4;
         case kRendererYv12:
-        case kRendererNv12: return pixels * 3 / 2;
-        default: return pixels * 2;
+        case kRendererNv12:
+            return pixels * 3 / 2;
+        default:
+            return pixels * 2;
     }
 }
 
@@ -84,7 +95,8 @@ HRESULT MovieRendererFilter::SetMediaType(const D_CMediaType* type) {
     const int w = info.bmiHeader.biWidth, h = info.bmiHeader.biHeight;
     const int rows = h < 0 ? -int64_t{h} > INT32_MAX ? 0 : -h : h;
     if (w <= 0 || rows <= 0) return E_FAIL;
-    const int64_t rowBytes = format == kRendererRgb24 ? ((int64_t{w} + 1) * 3) & ~int64_t{3} : int64_t{w} * 4;
+    const int64_t rowBytes =
+        format == kRendererRgb24 ? ((int64_t{w} + 1) * 3) & ~int64_t{3} : int64_t{w} * 4;
     if (rowBytes * rows > kMaxImagePixelBytes) return E_OUTOFMEMORY;
     D_CAutoLock lock(&frameLock);
     width = w;
@@ -105,8 +117,10 @@ int MovieRendererFilter::PrepareBuffers() {
         return -1;
     const int64_t need = int64_t{pitch} * height;
     if (need > frameCapacity) {
-        // Only a larger picture replaces the buffer; a frame already taken stays readable otherwise.
-        auto* bigger = static_cast<uint8_t*>(TrackedAlloc(static_cast<uint32_t>(need), nullptr, -1));
+        // Only a larger picture replaces the buffer; a frame already taken stays readable
+        // otherwise.
+        auto* bigger =
+            static_cast<uint8_t*>(TrackedAlloc(static_cast<uint32_t>(need), nullptr, -1));
         if (!bigger) return -1;
         TrackedFree(frame);
         frame = bigger;
@@ -130,8 +144,8 @@ HRESULT MovieRendererFilter::DoRenderSample(IMediaSample* sample) {
     const int sourcePitch = yuv ? conversion.pitch : pitch;
     if (bottomUp) {
         for (int row = 0; row < height; ++row)
-            std::memcpy(frame + int64_t{row} * pitch, source + int64_t{height - 1 - row} * sourcePitch,
-                        pitch);
+            std::memcpy(frame + int64_t{row} * pitch,
+                        source + int64_t{height - 1 - row} * sourcePitch, pitch);
     } else if (sourcePitch == pitch) {
         std::memcpy(frame, source, static_cast<size_t>(pitch) * height);
     } else {

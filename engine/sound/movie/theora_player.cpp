@@ -295,7 +295,8 @@ int InitTheoraColorTables() {
         g_tables.vGreen[i] = -13320 * (i - 128);
         g_tables.uBlue[i] = 33062 * (i - 128);
     }
-    for (int i = -512; i < 768; ++i) g_tables.clamp[i + 512] = static_cast<uint8_t>(std::clamp(i, 0, 255));
+    for (int i = -512; i < 768; ++i)
+        g_tables.clamp[i + 512] = static_cast<uint8_t>(std::clamp(i, 0, 255));
     g_tables.built = true;
     return 0;
 }
@@ -325,7 +326,8 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (s->frameCount == 0) return Fail(s, "Theora ムービーにフレームがありません\n");
     if (CreateX8R8G8B8BaseImage(static_cast<int>(s->info.width), static_cast<int>(s->info.height),
                                 &s->image) != 0)
-        return Fail(s, "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
+        return Fail(s,
+                    "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     s->stock.resize(static_cast<size_t>(stockSize));
     if (CreateEngineThread(&s->thread, DecodeThread, reinterpret_cast<uintptr_t>(s)) != 0)
         return Fail(s, "Theora ムービーデコード用スレッドの作成に失敗しました\n");

@@ -25,7 +25,7 @@ struct MovieInfo {
 TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle stream, int stockSize,
                         int offMainThread);
 int TheoraClose(TheoraState* state);
-int TheoraSeekFrame(TheoraState* state, int64_t frame);     // clamped to the movie
+int TheoraSeekFrame(TheoraState* state, int64_t frame);      // clamped to the movie
 int TheoraAdvanceFrames(TheoraState* state, int64_t count);  // wraps at the frame count
 BaseImage* TheoraGetFrameImage(TheoraState* state);
 int TheoraInvalidateSurface(TheoraState* state);

@@ -120,3 +120,46 @@ TEST_F(MovieHandleThreads, BadHandlesFilesAndLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+void KeepFrame(MovieHandleRecord* movie, void* out) {
+    const BaseImage& f = movie->frameImage;
+    *static_cast<std::string*>(out) =
+        std::string(static_cast<const char*>(f.pixels), size_t(f.pitch) * f.height);
+}
+
+TEST_F(MovieHandleThreads, RawVideosPlayThroughTheGraph) {
+    const long live = KnobDshowLiveObjects();
+    // Two 4 x 2 top-down 32-bit frames at 10 per second, and one with no frame.
+    testsupport::WriteFile("clip.raw", RawVideo(4, -2, 0, 32, 10, 1, 2, 32,
+                                                std::string(32, 'A') + std::string(32, 'B')));
+    testsupport::WriteFile("empty.raw", RawVideo(4, -2, 0, 32, 10, 1, 0, 32, ""));
+    int w = 0, h = 0;
+    const Handle clip = OpenMovieFile(nullptr, "clip.raw", &w, &h, 0, 0);
+    ASSERT_GE(clip, 0);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(h, 2);
+    std::string frame;
+    SetMovieFrameCallback(clip, KeepFrame, &frame);
+    ASSERT_EQ(PlayMovieHandle(clip, 1, 0), 0);
+    while (frame.empty()) {
+        SleepMilliseconds(10);
+        UpdateMovieFrame(clip, 0);
+    }
+    EXPECT_TRUE(frame == std::string(32, 'A') || frame == std::string(32, 'B')) << frame;
+    const Handle empty = OpenMovieFile(nullptr, "empty.raw", nullptr, nullptr, 0, 0);
+    ASSERT_GE(empty, 0);
+    EXPECT_EQ(GetMovieRecord(empty)->duration, 166666);
+    DeleteHandle(clip);
+    DeleteHandle(empty);
+    testsupport::WriteFile("junk.raw", "VSMRAWV1 but nothing after it");
+    const std::string before = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(OpenMovieFile(nullptr, "junk.raw", nullptr, nullptr, 0, 0), -1);
+    const std::string log = testsupport::ReadFile("Log.txt").substr(before.size());
+    EXPECT_NE(log.find(Cp932Text("ファイル:junk.raw が開けませんでした")), std::string::npos)
+        << log;
+    EXPECT_EQ(KnobDshowLiveObjects(), live);
+}
+
+}  // namespace

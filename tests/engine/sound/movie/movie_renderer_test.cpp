@@ -44,11 +44,11 @@ TEST(MovieRenderer, FramesAreStoredTopDown) {
         int width, height, bits, pitch;
         std::string sample, frame;
     } rows[] = {
-        {"top-down RGB32 in one block", &MEDIASUBTYPE_RGB32, 2, -2, 32, 8,
-         "ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+        {"top-down RGB32 in one block", &MEDIASUBTYPE_RGB32, 2, -2, 32, 8, "ABCDEFGHIJKLMNOP",
+         "ABCDEFGHIJKLMNOP"},
         // Three 24-bit pixels take 9 bytes, padded to 12; the last row comes first.
-        {"bottom-up RGB24 flipped", &MEDIASUBTYPE_RGB24, 3, 2, 24, 12,
-         "abcdefghi...jklmnopqr...", "jklmnopqr...abcdefghi..."},
+        {"bottom-up RGB24 flipped", &MEDIASUBTYPE_RGB24, 3, 2, 24, 12, "abcdefghi...jklmnopqr...",
+         "jklmnopqr...abcdefghi..."},
         // With U and V at 128 each pixel is the grey of its own Y.
         {"YUY2 converted to 32 bits", &MEDIASUBTYPE_YUY2, 2, 1, 16, 8,
          std::string("\x10\x80\xEB\x80", 4), std::string("\x10\x10\x10\xFF\xEB\xEB\xEB\xFF", 8)},

@@ -49,10 +49,14 @@ std::vector<Planes> Reference(const std::string& ogg) {
             th_ycbcr_buffer b;
             th_decode_ycbcr_out(dec, b);
             Planes p{b[0].width, b[0].height, b[1].width, b[1].height, {}, {}, {}};
-            for (int r = 0; r < p.h; ++r) p.y.insert(p.y.end(), b[0].data + r * b[0].stride, b[0].data + r * b[0].stride + p.w);
+            for (int r = 0; r < p.h; ++r)
+                p.y.insert(p.y.end(), b[0].data + r * b[0].stride,
+                           b[0].data + r * b[0].stride + p.w);
             for (int r = 0; r < p.ch; ++r) {
-                p.u.insert(p.u.end(), b[1].data + r * b[1].stride, b[1].data + r * b[1].stride + p.cw);
-                p.v.insert(p.v.end(), b[2].data + r * b[2].stride, b[2].data + r * b[2].stride + p.cw);
+                p.u.insert(p.u.end(), b[1].data + r * b[1].stride,
+                           b[1].data + r * b[1].stride + p.cw);
+                p.v.insert(p.v.end(), b[2].data + r * b[2].stride,
+                           b[2].data + r * b[2].stride + p.cw);
             }
             frames.push_back(std::move(p));
         }
@@ -151,7 +155,8 @@ TEST_F(TheoraPlayerThreads, SeeksAndTheWrapShowTheSequentialDecode) {
         EXPECT_EQ(info.width, row.codedWidth);
         EXPECT_EQ(info.height, row.codedHeight);
         EXPECT_EQ(info.frameCount, row.movie.frames);
-        EXPECT_DOUBLE_EQ(info.framesPerSecond, double(row.movie.fpsNumerator) / row.movie.fpsDenominator);
+        EXPECT_DOUBLE_EQ(info.framesPerSecond,
+                         double(row.movie.fpsNumerator) / row.movie.fpsDenominator);
         EXPECT_EQ(TheoraKeyFrameCount(player.state), row.keyFrames);
         EXPECT_EQ(Differences(player.state, ref[0]), 0) << "frame 0 at open";
         const int n = row.movie.frames;
