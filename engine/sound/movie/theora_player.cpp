@@ -280,7 +280,7 @@ void FreeState(TheoraState* s) {
 }
 
 TheoraState* Fail(TheoraState* s, const char* message) {
-    if (message) LogWrite(Cp932Text(message));
+    if (message) LogWrite(message);  // already in the log's code page
     TheoraClose(s);
     return nullptr;
 }
@@ -319,18 +319,19 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (!ReadHeaders(s)) return Fail(s, nullptr);
     if (s->info.fps_numerator == 0 || s->info.fps_denominator == 0 || s->info.width == 0 ||
         s->info.height == 0)
-        return Fail(s, "Theora ムービーの情報が不正です\n");
+        return Fail(s, Cp932Text("Theora ムービーの情報が不正です\n"));
     if (theora_decode_init(&s->decoder, &s->info) != 0) return Fail(s, nullptr);
     s->decoderReady = true;
     IndexFrames(s);
-    if (s->frameCount == 0) return Fail(s, "Theora ムービーにフレームがありません\n");
+    if (s->frameCount == 0) return Fail(s, Cp932Text("Theora ムービーにフレームがありません\n"));
     if (CreateX8R8G8B8BaseImage(static_cast<int>(s->info.width), static_cast<int>(s->info.height),
                                 &s->image) != 0)
-        return Fail(s,
-                    "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
+        return Fail(
+            s, Cp932Text(
+                   "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n"));
     s->stock.resize(static_cast<size_t>(stockSize));
     if (CreateEngineThread(&s->thread, DecodeThread, reinterpret_cast<uintptr_t>(s)) != 0)
-        return Fail(s, "Theora ムービーデコード用スレッドの作成に失敗しました\n");
+        return Fail(s, Cp932Text("Theora ムービーデコード用スレッドの作成に失敗しました\n"));
     ResumeEngineThread(&s->thread);
     TheoraSeekFrame(s, 0);
     TheoraConvertCurrentFrame(s, 1, 1, 0);
