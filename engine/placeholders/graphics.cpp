@@ -1,7 +1,8 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
 // graphics start and end, the draw target, the game's blend, brightness, colour
 // value, box and flip calls, the vertex batch (always empty), the scene
-// bracket, the vsync wish (on), model buffers (none), 3D models.
+// bracket, the vsync wish (on), model buffers (none), 3D models, the
+// background colour and the stretched draw.
 #include "DuRud.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
@@ -63,6 +64,12 @@ int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
 }
 int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicPart");
+}
+int SetBackgroundColor(int, int, int) {
+    return ReportMissingModule(kModule, "SetBackgroundColor");
+}
+int DrawGraphicStretched(int, int, int, int, Handle, int) {
+    return ReportMissingModule(kModule, "DrawGraphicStretched");
 }
 int StartModels() {
     return ReportMissingModule("3D model", "StartModels");

@@ -26,3 +26,5 @@ constinit item_type_record item_types[item_type_capacity] = {};
 constinit int item_type_count = 0;
 constinit bullet_type_record bullet_types[bullet_type_capacity] = {};
 constinit int bullet_type_count = 0;
+
+constinit int offscreen = -1;

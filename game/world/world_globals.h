@@ -152,3 +152,8 @@ struct bullet_type_record {
 inline constexpr int bullet_type_capacity = 256;
 extern bullet_type_record bullet_types[bullet_type_capacity];
 extern int bullet_type_count;  // records read
+
+// --- The shell's screen ------------------------------------------------------
+// The 800 x 600 off-screen every scene draws into: the shell creates it at
+// start-up (-1 until then) and the world selects it as its draw target.
+extern int offscreen;
