@@ -5,12 +5,12 @@
 #include <cstdint>
 
 struct settings_record {
-    uint8_t full_screen;    // 1: full screen at start
-    double bgm_volume;      // 0.0..1.0
-    double se_volume;       // 0.0..1.0
-    double screen_scale;    // 0.4..4.0
-    int32_t sampling_mode;  // 0 nearest, 1 bilinear
-    int32_t key_codes[8];   // keyboard codes, left right up down jump attack bomb start
+    uint8_t full_screen;     // 1: full screen at start
+    double bgm_volume;       // 0.0..1.0
+    double se_volume;        // 0.0..1.0
+    double screen_scale;     // 0.4..4.0
+    int32_t sampling_mode;   // 0 nearest, 1 bilinear
+    int32_t key_codes[8];    // keyboard codes, left right up down jump attack bomb start
     int32_t pad_buttons[8];  // pad buttons 0..31, same order
 };
 extern settings_record settings;

@@ -90,7 +90,8 @@ int WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     clear_draw_queue();
     offscreen = DuRud::CreateDrawableGraphic(800, 600, 1);
     // Without it nothing the game draws would reach the screen.
-    if (offscreen == -1) DuRud::FatalExitFormat("The 800 x 600 off-screen graphic could not be made");
+    if (offscreen == -1)
+        DuRud::FatalExitFormat("The 800 x 600 off-screen graphic could not be made");
     DuRud::SetArchiveKey("qorvintabelux");
     if (DuRud::PumpWindowMessagesLocked() == 0) {
         for (int pass = 1; run_pass(&keeper, pass); ++pass) {
