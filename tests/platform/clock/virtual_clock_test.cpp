@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
+#include "win32/clock.h"
 #include "windows.h"
 
 namespace {
@@ -253,6 +254,53 @@ TEST_F(VirtualClockThreads, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHo
     EXPECT_EQ(rounds.load(), 100);
     EXPECT_EQ(timeGetTime() - t0, 1000u);
     CloseHandle(done);
+}
+
+}  // namespace
+
+namespace {
+
+struct Sleeper {
+    std::atomic<int> rounds{0};
+};
+
+DWORD WINAPI sleepTenInALoop(LPVOID p) {
+    auto* s = static_cast<Sleeper*>(p);
+    for (int i = 0; i < 20; ++i) {
+        Sleep(10);
+        ++s->rounds;
+    }
+    return 0;
+}
+
+TEST(StrictClockThreads, ABusyThreadHoldsTheStrictClockUntilItBlocks) {
+    for (bool strict : {true, false}) {
+        KnobSetVirtualClock(true);
+        KnobVirtualClockStrict(strict);
+        const DWORD t0 = timeGetTime();
+        Sleeper sleeper;
+        HANDLE t = CreateThread(nullptr, 0, sleepTenInALoop, &sleeper, 0, nullptr);
+        auto until = RealClock::now() + std::chrono::milliseconds(100);
+        while (RealClock::now() < until) {
+        }
+        // Strict: not one step while this thread is busy; else a step per slice.
+        EXPECT_EQ(timeGetTime() == t0, strict) << strict;
+        EXPECT_EQ(sleeper.rounds.load() == 0, strict) << strict;
+        EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(timeGetTime() - t0, 200u) << strict;
+        CloseHandle(t);
+    }
+}
+
+TEST(ClockKnob, StrictFromTheEnvironmentAndBackToRealOnReset) {
+    setenv("VESSAMIRE_VIRTUAL_CLOCK", "strict", 1);
+    KnobApplyEnvironment();
+    unsetenv("VESSAMIRE_VIRTUAL_CLOCK");
+    EXPECT_TRUE(KnobVirtualClock());
+    EXPECT_TRUE(platform::ClockIsStrict());
+    KnobResetAll();
+    EXPECT_FALSE(KnobVirtualClock());
+    EXPECT_FALSE(platform::ClockIsStrict());
 }
 
 }  // namespace
