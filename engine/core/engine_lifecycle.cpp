@@ -58,9 +58,6 @@ void EndWindowRemains() {
         }
     }
     const char* className = GetWindowClassName();
-    if (className && className[0]) {
-        UnregisterClassA(className, static_cast<HINSTANCE>(GetWindowInstanceHandle()));
-    }
     if (!g_flags.noWindow && className && className[0]) {
         HWND main = static_cast<HWND>(GetMainWindowHandle());
         // A window that refuses to go must not hold shutdown for ever.
@@ -68,6 +65,17 @@ void EndWindowRemains() {
             DestroyWindow(main);
             Sleep(100);
         }
+    }
+    // Only once its window is gone: a class with a live window stays registered,
+    // and the next start-up in this process could not register it again.
+    if (className && className[0]) {
+        UnregisterClassA(className, static_cast<HINSTANCE>(GetWindowInstanceHandle()));
+    }
+    // The window's destruction posted WM_QUIT to this thread; left queued it
+    // would end the first pump of a later start-up in this process.
+    if (!g_flags.noWindow) {
+        MSG quit{};
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
 }
 

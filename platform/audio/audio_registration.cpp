@@ -3,12 +3,11 @@
 // sound buffers.
 #include "../win32/com_registry.h"
 #include "../win32/module_registry.h"
-#include "dsound.h"
+#include "direct_sound.h"
 #include "x3daudio.h"
 #include "xaudio2.h"
 
 namespace platform::audio {
-HRESULT CreateDirectSound(IUnknown* outer, REFIID riid, void** object);
 HRESULT CreateXAudio2Legacy(IUnknown* outer, REFIID riid, void** object);
 }  // namespace platform::audio
 

@@ -8,6 +8,7 @@
 #include "../win32/com_object.h"
 #include "../win32/com_registry.h"
 #include "audio_knobs.h"
+#include "direct_sound.h"
 #include "direct_sound_buffer.h"
 #include "mixer.h"
 #include "windows.h"

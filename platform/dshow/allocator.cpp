@@ -158,3 +158,30 @@ void D_CMemAllocator::Free() {
     std::free(m_memory);
     m_memory = nullptr;
 }
+
+HRESULT D_RequestReaderAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
+                                 LONG alignment, IMemAllocator** actual) {
+    if (!props || !actual) return E_POINTER;
+    *actual = nullptr;
+    ALLOCATOR_PROPERTIES request = *props, got{};
+    if (request.cbAlign <= 0 || request.cbAlign % alignment != 0) request.cbAlign = alignment;
+    auto grants = [&](IMemAllocator* allocator) {
+        return SUCCEEDED(allocator->SetProperties(&request, &got)) && got.cbAlign > 0 &&
+               got.cbAlign % alignment == 0;
+    };
+    if (preferred && grants(preferred)) {
+        preferred->AddRef();
+        *actual = preferred;
+        return S_OK;
+    }
+    IMemAllocator* own = nullptr;
+    HRESULT hr =
+        D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&own));
+    if (FAILED(hr)) return hr;
+    if (!grants(own)) {
+        own->Release();
+        return VFW_E_BADALIGN;
+    }
+    *actual = own;
+    return S_OK;
+}

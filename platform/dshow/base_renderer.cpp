@@ -1,6 +1,8 @@
 // D_CBaseRenderer and its input pin: samples wait for their time on the
 // graph's clock (held while paused), end of stream becomes EC_COMPLETE, and
 // Stop or a flush releases a waiting sample at once.
+#include <algorithm>
+
 #include "dshow/graph_trace.h"
 #include "dshow_base_classes.h"
 
@@ -151,7 +153,8 @@ bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime
             clock->GetTime(&now);
             clock->Release();
             if (now >= start + streamTime) return true;
-            wait = DWORD((start + streamTime - now + 9999) / 10000);
+            wait = DWORD(std::min<REFERENCE_TIME>((start + streamTime - now + 9999) / 10000,
+                                                  OnWaitForRenderTime()));
         } else if (clock) {
             clock->Release();
         }
@@ -184,7 +187,9 @@ HRESULT D_CBaseRenderer::EndOfStream() {
     if (hr != S_OK) return hr;
     // On a clock the stream ends when its last sample's time is over.
     const bool haveLastStop = m_haveLastStop.load();
-    if (!WaitForRenderTime(haveLastStop ? m_lastStop.load() : 0, haveLastStop)) return S_OK;
+    if (!WaitForRenderTime(haveLastStop ? m_lastStop.load() : 0, haveLastStop) ||
+        !WaitForPlayedOut())
+        return S_OK;
     if (!m_eosSent.exchange(true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
     return S_OK;
 }

@@ -159,42 +159,17 @@ FileSourcePin::FileSourcePin(FileSource* filter, D_CCritSec* lock)
       source_(filter) {}
 
 HRESULT FileSourcePin::CheckMediaType(const D_CMediaType* mt) {
-    const D_CMediaType& ours = source_->Type();
-    if (mt->majortype != ours.majortype) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (ours.subtype != GUID_NULL && mt->subtype != ours.subtype) return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    return D_CheckOfferedType(source_->Type(), mt);
 }
 
 HRESULT FileSourcePin::GetMediaType(int position, D_CMediaType* mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *mt = source_->Type();
-    return S_OK;
+    return D_GetOfferedType(source_->Type(), position, mt);
 }
 
 HRESULT STDMETHODCALLTYPE FileSourcePin::RequestAllocator(IMemAllocator* preferred,
                                                           ALLOCATOR_PROPERTIES* props,
                                                           IMemAllocator** actual) {
-    if (!props || !actual) return E_POINTER;
-    *actual = nullptr;
-    ALLOCATOR_PROPERTIES request = *props, got;
-    if (request.cbAlign <= 0) request.cbAlign = 1;
-    if (preferred && SUCCEEDED(preferred->SetProperties(&request, &got))) {
-        preferred->AddRef();
-        *actual = preferred;
-        return S_OK;
-    }
-    IMemAllocator* own = nullptr;
-    HRESULT hr =
-        D_CMemAllocator::CreateInstance(nullptr, IID_IMemAllocator, reinterpret_cast<void**>(&own));
-    if (FAILED(hr)) return hr;
-    hr = own->SetProperties(&request, &got);
-    if (FAILED(hr)) {
-        own->Release();
-        return VFW_E_BADALIGN;
-    }
-    *actual = own;
-    return S_OK;
+    return D_RequestReaderAllocator(preferred, props, 1, actual);
 }
 
 HRESULT STDMETHODCALLTYPE FileSourcePin::SyncReadAligned(IMediaSample* sample) {

@@ -119,3 +119,17 @@ bool D_CMediaType::MatchesPartial(const AM_MEDIA_TYPE* other) const {
     }
     return true;
 }
+
+HRESULT D_CheckOfferedType(const D_CMediaType& ours, const D_CMediaType* offered) {
+    if (offered->majortype != ours.majortype) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (ours.subtype != GUID_NULL && offered->subtype != ours.subtype)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT D_GetOfferedType(const D_CMediaType& ours, int position, D_CMediaType* out) {
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *out = ours;
+    return S_OK;
+}

@@ -141,6 +141,10 @@ HRESULT D_CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source);
 void D_FreeMediaType(AM_MEDIA_TYPE& type);
 AM_MEDIA_TYPE* D_CreateMediaType(const AM_MEDIA_TYPE* source);
 void D_DeleteMediaType(AM_MEDIA_TYPE* type);
+// A source pin that offers one type: it accepts a type of the same major type
+// and, unless its own subtype is null, the same subtype; it lists that type.
+HRESULT D_CheckOfferedType(const D_CMediaType& ours, const D_CMediaType* offered);
+HRESULT D_GetOfferedType(const D_CMediaType& ours, int position, D_CMediaType* out);
 
 // --- filters and pins --------------------------------------------------------------------------
 class D_CBasePin;
@@ -363,6 +367,13 @@ class D_CBaseAllocator : public D_CUnknown, public IMemAllocator {
     bool m_changed = false;  // properties changed since the samples were made
     long m_outstanding = 0;
 };
+
+// IAsyncReader::RequestAllocator for a source whose reads need `alignment`:
+// a requested alignment of 0 or not a multiple of it becomes it; the
+// preferred allocator serves when it grants a multiple of it, else a new
+// memory allocator does; VFW_E_BADALIGN when neither does.
+HRESULT D_RequestReaderAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
+                                 LONG alignment, IMemAllocator** actual);
 
 // Samples over one block of memory (CLSID_MemoryAllocator).
 class D_CMemAllocator : public D_CBaseAllocator {
@@ -651,11 +662,19 @@ class D_CBaseRenderer : public D_CBaseFilter {
     virtual HRESULT CompleteConnect(IPin*) { return S_OK; }
     virtual HRESULT OnStartStreaming() { return S_OK; }
     virtual HRESULT OnStopStreaming() { return S_OK; }
+    // Runs on the streaming thread before each wait for a sample's time while
+    // running; returns the longest that wait may last. A renderer feeding a
+    // device looks after it this often.
+    virtual DWORD OnWaitForRenderTime() { return INFINITE; }
+    // Runs once the end of the stream is due, before EC_COMPLETE: a renderer
+    // that buffers waits until what it holds is played. False when stopped
+    // or flushed meanwhile (no EC_COMPLETE then).
+    virtual bool WaitForPlayedOut() { return true; }
 
     HRESULT Receive(IMediaSample* sample);
     HRESULT EndOfStream();
-    HRESULT BeginFlush();
-    HRESULT EndFlush();
+    virtual HRESULT BeginFlush();
+    virtual HRESULT EndFlush();
     // Samples rendered since the filter was made.
     long RenderedSamples() const { return m_rendered; }
     D_CRendererInputPin* InputPin() { return m_pInputPin; }

@@ -12,7 +12,7 @@ class ArchiveLookup : public ::testing::Test {
   protected:
     void SetUp() override {
         zav::WriterNode root = Dir(
-            "", {Dir("A", {File("B", BytesOf("file b")), Dir("C", {})}), File("X", BytesOf("x")),
+            "", {Dir("A", {File("B", BytesOf("file b")), Dir("C", {})}), File("XZ", BytesOf("x")),
                  Dir(kTrailBackslashName, {File("in.txt", BytesOf("in"))}),
                  File("A.B.PNG", BytesOf("p"))});
         image_ = Write(root, 5, zav::KeyKind::None);
@@ -29,12 +29,12 @@ class ArchiveLookup : public ::testing::Test {
 TEST_F(ArchiveLookup, CaseInsensitiveAndDoubleByteNames) {
     EXPECT_NE(ArchiveFindFileEntry("a\\b", &a_), nullptr);
     EXPECT_NE(ArchiveFindFileEntry("A/B", &a_), nullptr);
-    EXPECT_NE(ArchiveFindFileEntry("x", &a_), nullptr);
+    EXPECT_NE(ArchiveFindFileEntry("xz", &a_), nullptr);  // both ends of a..z
     // The 0x5C trail byte is part of the name, not a separator.
     EXPECT_NE(ArchiveFindFileEntry((kTrailBackslashName + "\\IN.TXT").c_str(), &a_), nullptr);
     EXPECT_EQ(ArchiveChangeDir(&a_, kTrailBackslashName.c_str(), 1, nullptr), 0);
     EXPECT_NE(ArchiveFindFileEntry("in.txt", &a_), nullptr) << "relative to the current directory";
-    EXPECT_NE(ArchiveFindFileEntry("\\X", &a_), nullptr) << "a leading separator is the root";
+    EXPECT_NE(ArchiveFindFileEntry("\\XZ", &a_), nullptr) << "a leading separator is the root";
     ArchiveChangeDir(&a_, "\\", 1, nullptr);
 }
 
@@ -43,7 +43,7 @@ TEST_F(ArchiveLookup, WalksStopWhereTheyMust) {
     const unsigned char* b = ArchiveFindFileEntry("A\\B\\C", &a_);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b, ArchiveFindFileEntry("A\\B", &a_));
-    EXPECT_EQ(ArchiveFindFileEntry("..\\X", &a_), nullptr) << "'..' inside a path is a name";
+    EXPECT_EQ(ArchiveFindFileEntry("..\\XZ", &a_), nullptr) << "'..' inside a path is a name";
     EXPECT_EQ(ArchiveFindFileEntry("A\\C", &a_), nullptr) << "a directory";
     EXPECT_EQ(ArchiveFindFileEntry("A\\missing", &a_), nullptr);
     EXPECT_EQ(a_.currentDir, a_.dirTable) << "lookups restore the directory";

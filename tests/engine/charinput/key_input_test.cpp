@@ -18,6 +18,7 @@ using DuRud::KeyInputRecord;
 constexpr char kCopy = 0x03, kBack = 0x08, kEnter = 0x0D, kDelete = 0x10, kPaste = 0x16,
                kCut = 0x18, kEnd = 0x19, kHome = 0x1A, kEscape = 0x1B, kRight = 0x1C, kLeft = 0x1D;
 const char kA[] = "\x88\x9F";  // "亜"
+#define KANJI "\x88\x9F"
 
 class KeyInput : public CharInputTest {
   protected:
@@ -51,6 +52,16 @@ class KeyInput : public CharInputTest {
         std::string text(size, '\0');
         DuRud::GetClipboardText(text.data(), size);
         return text.c_str();
+    }
+    // The text with the cursor as '|' and any selection as " [start,end]".
+    static std::string Shown(Handle h) {
+        const KeyInputRecord& r = R(h);
+        std::string text = r.text;
+        EXPECT_EQ(r.length, static_cast<int>(text.size()));
+        text.insert(static_cast<size_t>(r.cursor), "|");
+        if (r.selectionStart == -1) return text;
+        return text + " [" + std::to_string(r.selectionStart) + "," +
+               std::to_string(r.selectionEnd) + "]";
     }
     static KeyInputRecord& R(Handle h) {
         KeyInputRecord* r = GetKeyInputRecord(h);
@@ -96,127 +107,88 @@ TEST_F(KeyInput, InvalidActiveHandleIsReported) {
 
 TEST_F(KeyInput, TypingInsertsAtTheCursorAndStepsOverWholeCharacters) {
     const Handle h = Make();
-    Type(std::string("a") + kA + "b");
-    EXPECT_STREQ(R(h).text,
-                 "a\x88\x9F"
-                 "b");
-    EXPECT_EQ(R(h).length, 4);
-    EXPECT_EQ(R(h).cursor, 4);
+    Type("a" KANJI "b");
+    EXPECT_EQ(Shown(h), "a" KANJI "b|");
     Type({kLeft});
-    EXPECT_EQ(R(h).cursor, 3);
+    EXPECT_EQ(Shown(h), "a" KANJI "|b");
     Type({kLeft});
-    EXPECT_EQ(R(h).cursor, 1);  // over both bytes
+    EXPECT_EQ(Shown(h), "a|" KANJI "b");  // over both bytes
     Type({kRight});
-    EXPECT_EQ(R(h).cursor, 3);
     Type("c");
-    EXPECT_STREQ(R(h).text,
-                 "a\x88\x9F"
-                 "cb");
+    EXPECT_EQ(Shown(h), "a" KANJI "c|b");
     Type({kHome});
-    EXPECT_EQ(R(h).cursor, 0);
     Type({kLeft});
-    EXPECT_EQ(R(h).cursor, 0);
+    EXPECT_EQ(Shown(h), "|a" KANJI "cb");
     Type({kEnd});
-    EXPECT_EQ(R(h).cursor, 5);
     Type({kRight, 0x09, 0x1E, 0x1F});  // tab, up and down change nothing
-    EXPECT_EQ(R(h).cursor, 5);
-    EXPECT_STREQ(R(h).text,
-                 "a\x88\x9F"
-                 "cb");
-    EXPECT_EQ(R(h).selectionStart, -1);
+    EXPECT_EQ(Shown(h), "a" KANJI "cb|");
 }
 
 TEST_F(KeyInput, ShiftSelectsWithArrowsHomeAndEnd) {
     const Handle h = Make();
     Type("abcd");
     ShiftType({kLeft});
-    EXPECT_EQ(R(h).selectionStart, 4);
-    EXPECT_EQ(R(h).selectionEnd, 3);
+    EXPECT_EQ(Shown(h), "abc|d [4,3]");
     ShiftType({kLeft});
-    EXPECT_EQ(R(h).selectionEnd, 2);
     ShiftType({kHome});  // from the old start to the start
-    EXPECT_EQ(R(h).selectionStart, 4);
-    EXPECT_EQ(R(h).selectionEnd, 0);
-    EXPECT_EQ(R(h).cursor, 0);
+    EXPECT_EQ(Shown(h), "|abcd [4,0]");
     Type({kRight});  // without shift the selection goes
-    EXPECT_EQ(R(h).selectionStart, -1);
-    EXPECT_EQ(R(h).cursor, 1);
-    ShiftType({kEnd});  // no selection: from the cursor
-    EXPECT_EQ(R(h).selectionStart, 1);
-    EXPECT_EQ(R(h).selectionEnd, 4);
+    EXPECT_EQ(Shown(h), "a|bcd");
+    ShiftType({kEnd});    // no selection: from the cursor
     ShiftType({kRight});  // at the end: nowhere to go, still selected
-    EXPECT_EQ(R(h).selectionEnd, 4);
+    EXPECT_EQ(Shown(h), "abcd| [1,4]");
     Type({kHome});
-    EXPECT_EQ(R(h).selectionStart, -1);
-    EXPECT_EQ(R(h).cursor, 0);
+    EXPECT_EQ(Shown(h), "|abcd");
 }
 
 TEST_F(KeyInput, BackSpaceAndDeleteWithAndWithoutSelection) {
     const Handle h = Make();
-    Type(std::string("a") + kA + "bc");
+    Type("a" KANJI "bc");
     Type({kBack});
-    EXPECT_STREQ(R(h).text,
-                 "a\x88\x9F"
-                 "b");
+    EXPECT_EQ(Shown(h), "a" KANJI "b|");
     Type({kLeft, kBack});  // the whole double-byte character before the cursor
-    EXPECT_STREQ(R(h).text, "ab");
-    EXPECT_EQ(R(h).cursor, 1);
+    EXPECT_EQ(Shown(h), "a|b");
     Type({kDelete});
-    EXPECT_STREQ(R(h).text, "a");
     Type({kDelete});  // nothing at the cursor
-    EXPECT_STREQ(R(h).text, "a");
     Type({kHome, kBack});
-    EXPECT_STREQ(R(h).text, "a");
+    EXPECT_EQ(Shown(h), "|a");
 
     Type({kEnd});
     Type("bcdef");
     ShiftType({kLeft, kLeft});  // "ef" selected backwards
     Type({kBack});
-    EXPECT_STREQ(R(h).text, "abcd");
-    EXPECT_EQ(R(h).cursor, 4);
-    EXPECT_EQ(R(h).selectionStart, -1);
+    EXPECT_EQ(Shown(h), "abcd|");
     Type({kHome});
     ShiftType({kRight});
     Type({kDelete});
-    EXPECT_STREQ(R(h).text, "bcd");
-    EXPECT_EQ(R(h).cursor, 0);
+    EXPECT_EQ(Shown(h), "|bcd");
 
     // Shift+Delete with a selection cuts it.
     ShiftType({kRight, kRight});
     ShiftType({kDelete});
-    EXPECT_STREQ(R(h).text, "d");
+    EXPECT_EQ(Shown(h), "|d");
     EXPECT_EQ(Clipboard(), "bc");
 }
 
-TEST_F(KeyInput, TypingOverASelectionReplacesIt) {
-    const Handle h = Make();
-    Type("hello");
-    Type({kHome, kRight});
-    ShiftType({kRight, kRight, kRight});
-    Type("a");
-    EXPECT_STREQ(R(h).text, "hao");
-    EXPECT_EQ(R(h).cursor, 2);
-}
-
-TEST_F(KeyInput, CutCopyAndPasteGoThroughTheClipboard) {
+TEST_F(KeyInput, CutCopyAndPasteGoThroughTheClipboardAndReplaceTheSelection) {
     const Handle h = Make();
     Type("hello");
     Type({kHome, kRight});
     ShiftType({kRight, kRight, kRight});
     Type({kCopy});
     EXPECT_EQ(Clipboard(), "ell");
-    EXPECT_STREQ(R(h).text, "hello");
+    EXPECT_EQ(Shown(h), "hell|o [1,4]");
     Type({kCut});
-    EXPECT_EQ(Clipboard(), "ell");
-    EXPECT_STREQ(R(h).text, "ho");
-    EXPECT_EQ(R(h).cursor, 1);
+    EXPECT_EQ(Shown(h), "h|o");
     Type({kCut, kCopy});  // without a selection: nothing
     EXPECT_EQ(Clipboard(), "ell");
 
-    ASSERT_EQ(DuRud::SetClipboardText((std::string("x\r\ny") + kA + "\n").c_str()), 0);
+    ASSERT_EQ(DuRud::SetClipboardText("x\r\ny" KANJI "\n"), 0);
     Type({kPaste});
-    EXPECT_STREQ(R(h).text, "hxy\x88\x9Fo");
-    EXPECT_EQ(R(h).cursor, 5);
+    EXPECT_EQ(Shown(h), "hxy" KANJI "|o");
+    ShiftType({kLeft, kLeft});
+    Type("a");  // typing over a selection replaces it
+    EXPECT_EQ(Shown(h), "hxa|o");
 }
 
 TEST_F(KeyInput, PastedControlBytesAreNoCommands) {
@@ -226,56 +198,38 @@ TEST_F(KeyInput, PastedControlBytesAreNoCommands) {
     // text: it neither pastes itself again nor edits nor ends the input.
     ASSERT_EQ(DuRud::SetClipboardText("\x16z\x08\x0D\x1B"), 0);
     Type({kPaste});
-    EXPECT_STREQ(R(h).text, "abz");
+    EXPECT_EQ(Shown(h), "abz|");
     EXPECT_EQ(R(h).ended, 0);
     EXPECT_EQ(DuRud::GetCharRingView().readIndex, DuRud::GetCharRingView().writeIndex);
 }
 
-TEST_F(KeyInput, MaximumLengthDropsCharactersFromTheEnd) {
-    const Handle h = Make({4, 0, 0, 0, 0});
-    Type("abcde");
-    EXPECT_STREQ(R(h).text, "abce");  // 'd' made room for 'e'
-    EXPECT_EQ(R(h).cursor, 4);
-    Type({kHome});
-    Type("x");
-    EXPECT_STREQ(R(h).text, "xabc");
-    EXPECT_EQ(R(h).cursor, 1);
-    Type({kEnd});
-    Type(kA);
-    EXPECT_STREQ(R(h).text, "xa\x88\x9F");
-    Type("y");  // the double-byte character goes whole
-    EXPECT_STREQ(R(h).text, "xay");
-    EXPECT_EQ(R(h).length, 3);
-}
-
-TEST_F(KeyInput, CharacterLongerThanTheMaximumIsRefused) {
-    const Handle h = Make({1, 0, 0, 0, 0});
-    Type("a");
-    Type(kA);
-    EXPECT_STREQ(R(h).text, "a");
-    Type("b");
-    EXPECT_STREQ(R(h).text, "b");
-}
-
-TEST_F(KeyInput, DigitsOnlyTakesOneSignAtTheStartAndOnePoint) {
-    const Handle h = Make({16, 0, 0, 1, 0});
-    Type("1-2");
-    EXPECT_STREQ(R(h).text, "12");
-    Type({kHome});
-    Type("-");
-    Type({kEnd});
-    Type(std::string(".3.4x") + kA);
-    EXPECT_STREQ(R(h).text, "-12.34");
-}
-
-TEST_F(KeyInput, SingleAndDoubleByteOnly) {
-    const Handle single = Make({16, 0, 1, 0, 0});
-    Type(std::string("a") + kA + "b");
-    EXPECT_STREQ(R(single).text, "ab");
-    ASSERT_EQ(DuRud::DeleteKeyInput(single), 0);
-    const Handle dbcs = Make({16, 0, 0, 0, 1});
-    Type(std::string("a") + kA + "b");
-    EXPECT_STREQ(R(dbcs).text, kA);
+TEST_F(KeyInput, Limits) {
+    struct Row {
+        const char* name;
+        KeyInputOptions options;
+        std::string typed, shown;
+    } rows[] = {
+        // 'd' makes room for 'e'; at the start 'x' pushes 'e' out; the
+        // double-byte character goes whole for 'y'.
+        {"maximum drops from the end",
+         {4, 0, 0, 0, 0},
+         std::string("abcde") + kHome + "x" + kEnd + KANJI "y",
+         "xay|"},
+        {"character longer than the maximum", {1, 0, 0, 0, 0}, "a" KANJI "b", "b|"},
+        {"digits: one sign at the start, one point",
+         {16, 0, 0, 1, 0},
+         std::string("1-2") + kHome + "-" + kEnd + ".3.4x" KANJI,
+         "-12.34|"},
+        {"single-byte only", {16, 0, 1, 0, 0}, "a" KANJI "b", "ab|"},
+        {"double-byte only", {16, 0, 0, 0, 1}, "a" KANJI "b", KANJI "|"},
+        {"page keys and other codes typed", {64, 0, 0, 0, 0}, "a\x17\x15\x01", "a\x17\x15\x01|"},
+    };
+    for (const Row& r : rows) {
+        const Handle h = Make(r.options);
+        for (char c : r.typed) Type({c});
+        EXPECT_EQ(Shown(h), r.shown) << r.name;
+        ASSERT_EQ(DuRud::DeleteKeyInput(h), 0);
+    }
 }
 
 TEST_F(KeyInput, EnterEndsAndEscapeOnlyWhenAllowed) {
@@ -377,19 +331,6 @@ TEST_F(KeyInput, PasteIntoANearlyFullRingNeverSplitsACharacter) {
     EXPECT_EQ(R(h).text[1022], 'b');
     // No lone lead byte was left behind to swallow the next character.
     EXPECT_EQ(DuRud::GetCharRingView().readIndex, DuRud::GetCharRingView().writeIndex);
-}
-
-}  // namespace
-}  // namespace charinputtest
-
-namespace charinputtest {
-namespace {
-
-TEST_F(KeyInput, PageKeysAndOtherCodesAreTypedLikeCharacters) {
-    const Handle h = Make();
-    Type({'a', 0x17, 0x15, 0x01});
-    EXPECT_EQ(std::string(R(h).text), std::string("a\x17\x15\x01"));
-    EXPECT_EQ(R(h).cursor, 4);
 }
 
 }  // namespace

@@ -80,9 +80,7 @@ TEST_F(LogFile, OutputOffWritesNothing) {
     LogWrite("shown\n");
     EXPECT_EQ(LogBytes(), "0:shown\r\n");
     EXPECT_EQ(KnobDebugOutput(), "0:shown\r\n");
-}
-
-TEST_F(LogFile, LogStartWithOutputOffCreatesNoFile) {
+    // A start with the output off creates no file.
     SetLogOutput(0);
     std::remove("Log.txt");
     EXPECT_EQ(LogStart(), 0);

@@ -1,6 +1,7 @@
 // Matrices, projections, vectors and the rectangle clip.
 #include "core/math.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -155,29 +156,18 @@ TEST_F(MathTest, Vectors) {
 
 TEST_F(MathTest, ClipRectExamples) {
     const IntRect bounds{0, 0, 10, 10};
-    IntRect r{-5, -5, 3, 3};
-    ClipRect(&r, &bounds);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right, 3);
-    EXPECT_EQ(r.bottom, 3);
-    r = {20, 20, 30, 30};
-    ClipRect(&r, &bounds);
-    EXPECT_EQ(r.left, 10);
-    EXPECT_EQ(r.top, 10);
-    EXPECT_EQ(r.right, 10);
-    EXPECT_EQ(r.bottom, 10);
-    r = {5, 8, 2, 1};  // reversed: right raised to left, bottom to top first
-    ClipRect(&r, &bounds);
-    EXPECT_EQ(r.right, 5);
-    EXPECT_EQ(r.bottom, 8);
-
+    auto clip = [&](IntRect r) {
+        ClipRect(&r, &bounds);
+        return std::array{r.left, r.top, r.right, r.bottom};
+    };
+    EXPECT_EQ(clip({-5, -5, 3, 3}), (std::array{0, 0, 3, 3}));
+    EXPECT_EQ(clip({20, 20, 30, 30}), (std::array{10, 10, 10, 10}));
+    // Reversed: right raised to left, bottom to top first.
+    EXPECT_EQ(clip({5, 8, 2, 1}), (std::array{5, 8, 5, 8}));
     RECT w{-1, 2, 50, 7};
     const RECT wb{0, 0, 10, 10};
     ClipRect(&w, &wb);
-    EXPECT_EQ(w.left, 0);
-    EXPECT_EQ(w.right, 10);
-    EXPECT_EQ(w.bottom, 7);
+    EXPECT_EQ((std::array{w.left, w.top, w.right, w.bottom}), (std::array<LONG, 4>{0, 2, 10, 7}));
 }
 
 }  // namespace

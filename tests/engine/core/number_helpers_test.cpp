@@ -97,19 +97,11 @@ TEST(NumberHelpers, AbsoluteValues) {
 
 TEST(NumberHelpers, FloatFunctions) {
     float s = 0, c = 0;
-    ComputeSinCos(0.5f, &s, &c);
+    ComputeSinCos(0.5f, &s, &c);  // sine first, cosine second
     EXPECT_NEAR(s, 0.4794255f, 1e-6f);
     EXPECT_NEAR(c, 0.8775826f, 1e-6f);
-    ComputeSinCos(static_cast<float>(M_PI / 2), &s, &c);
-    EXPECT_NEAR(s, 1.0f, 1e-6f);
-    EXPECT_NEAR(c, 0.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(ComputePowF(2.0f, 10.0f), 1024.0f);
-    EXPECT_NEAR(ComputeExpF(1.0f), 2.7182817f, 1e-6f);
-    EXPECT_NEAR(ComputeAcosF(0.0f), 1.5707964f, 1e-6f);
     EXPECT_NEAR(ComputeAtan2F(1.0f, 0.0f), 1.5707964f, 1e-6f);  // y first
-    EXPECT_NEAR(ComputeAtan2F(0.0f, -1.0f), 3.1415927f, 1e-6f);
-    EXPECT_DOUBLE_EQ(ComputeLog10(1000.0), 3.0);
-    EXPECT_FLOAT_EQ(ComputeSqrtF(16.0f), 4.0f);
+    EXPECT_FLOAT_EQ(ComputePowF(2.0f, 10.0f), 1024.0f);         // base first
 }
 
 }  // namespace

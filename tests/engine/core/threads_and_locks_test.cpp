@@ -108,12 +108,12 @@ TEST(EngineThreads, PriorityLevels) {
     EXPECT_EQ(SetEngineThreadPriority(&probe.context, 7), 7);
     EXPECT_EQ(SetEngineThreadPriority(&probe.context, -1), -1);
     EXPECT_EQ(GetThreadPriority(probe.context.handle), THREAD_PRIORITY_NORMAL);
-    EXPECT_EQ(SetEngineThreadPriority(&probe.context, 0), TRUE);
-    EXPECT_EQ(GetThreadPriority(probe.context.handle), THREAD_PRIORITY_LOWEST);
-    EXPECT_EQ(SetEngineThreadPriority(&probe.context, 3), TRUE);
-    EXPECT_EQ(GetThreadPriority(probe.context.handle), THREAD_PRIORITY_HIGHEST);
-    EXPECT_EQ(SetEngineThreadPriority(&probe.context, 1), TRUE);
-    EXPECT_EQ(GetThreadPriority(probe.context.handle), THREAD_PRIORITY_BELOW_NORMAL);
+    for (auto [level, priority] :
+         {std::pair{0, THREAD_PRIORITY_LOWEST}, std::pair{3, THREAD_PRIORITY_HIGHEST},
+          std::pair{1, THREAD_PRIORITY_BELOW_NORMAL}}) {
+        EXPECT_EQ(SetEngineThreadPriority(&probe.context, level), TRUE);
+        EXPECT_EQ(GetThreadPriority(probe.context.handle), priority) << level;
+    }
     ResumeEngineThread(&probe.context);
     SetEvent(probe.release);
     WaitForSingleObject(probe.context.handle, INFINITE);

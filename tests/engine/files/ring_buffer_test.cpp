@@ -49,41 +49,6 @@ TEST(RingBuffer, GrowthFollowsTheFormula) {
     RingBufferTerm(&exact);
 }
 
-TEST(RingBuffer, WrappedGetAndGrowthKeepOrder) {
-    // Capacity 10, read start 8, 4 bytes stored: 2 at the end, 2 at the start.
-    RingBuffer ring{};
-    ring.storage = static_cast<uint8_t*>(TrackedAlloc(10, __FILE__, __LINE__));
-    ring.capacity = 10;
-    const uint8_t layout[10] = {'c', 'd', 0, 0, 0, 0, 0, 0, 'a', 'b'};
-    std::memcpy(ring.storage, layout, 10);
-    ring.readStart = 8;
-    ring.writeEnd = 2;
-    ring.storedSize = 4;
-    uint8_t out[4];
-    EXPECT_EQ(RingBufferGet(&ring, out, 4, 1), 0);  // peek: nothing moves
-    EXPECT_EQ(std::memcmp(out, "abcd", 4), 0);
-    EXPECT_EQ(ring.readStart, 8);
-    EXPECT_EQ(ring.storedSize, 4);
-    // Growth copies the wrapped bytes in order to the front.
-    RingBuffer copy = ring;
-    copy.storage = static_cast<uint8_t*>(TrackedAlloc(10, __FILE__, __LINE__));
-    std::memcpy(copy.storage, layout, 10);
-    EXPECT_EQ(RingBufferReserve(&copy, 20), 0);
-    EXPECT_EQ(copy.capacity, 4 * 3 / 2 + 20 + 1000);
-    EXPECT_EQ(std::memcmp(copy.storage, "abcd", 4), 0);
-    EXPECT_EQ(copy.readStart, 0);
-    EXPECT_EQ(copy.writeEnd, 4);
-    RingBufferTerm(&copy);
-
-    EXPECT_EQ(RingBufferGet(&ring, out, 4, 0), 0);
-    EXPECT_EQ(std::memcmp(out, "abcd", 4), 0);
-    EXPECT_EQ(ring.readStart, 2);
-    EXPECT_EQ(ring.storedSize, 0);
-    RingBufferTerm(&ring);
-    EXPECT_EQ(ring.storage, nullptr);
-    EXPECT_EQ(ring.capacity, 0);
-}
-
 TEST(RingBuffer, RefusalsKeepTheContents) {
     RingBuffer ring;
     RingBufferInit(&ring);

@@ -2,6 +2,7 @@
 // packing.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "image/image_record.h"
@@ -143,6 +144,15 @@ TEST(BaseImageRecord, DataSizeCountsWholeBlocksPerLevel) {
     EXPECT_EQ(GetBaseImageDataSize(&p), 48 + 2 * 1 * 3 + 1 * 1 * 3);
 }
 
+// Red, green, blue and alpha of a value; alpha starts at 77 to show an unwritten one.
+std::array<int, 4> Unpacked(const ColorFormat& f, uint32_t v) {
+    BaseImage im{};
+    im.colorFormat = f;
+    std::array<int, 4> c = {0, 0, 0, 77};
+    UnpackBaseImageColor(&im, v, &c[0], &c[1], &c[2], &c[3]);
+    return c;
+}
+
 TEST(ColorValues, PackFormats) {
     BaseImage im{};
     im.colorFormat = X8R8G8B8();
@@ -160,12 +170,8 @@ TEST(ColorValues, PackFormats) {
     const uint32_t p = PackBaseImageColor(&im, 255, 0, 0, 255);
     EXPECT_EQ(p & 0x3FF, 1020u);
     EXPECT_EQ(p >> 30, 3u);
-    int r = -1, g = -1, b = -1, a = -1;
-    UnpackBaseImageColor(&im, 1023, &r, &g, &b, &a);
-    EXPECT_EQ(r, 255);
-    EXPECT_EQ(g, 0);
-    UnpackBaseImageColor(&im, 0x80000000u, nullptr, nullptr, nullptr, &a);
-    EXPECT_EQ(a, 2 * 255 / 3);
+    EXPECT_EQ(Unpacked(im.colorFormat, 1023)[0], 255);
+    EXPECT_EQ(Unpacked(im.colorFormat, 0x80000000u), (std::array{0, 0, 0, 2 * 255 / 3}));
 }
 
 TEST(ColorValues, PaletteNearestEntryAndTies) {
@@ -180,25 +186,11 @@ TEST(ColorValues, PaletteNearestEntryAndTies) {
 }
 
 TEST(ColorValues, UnpackBranches) {
-    BaseImage im{};
-    im.colorFormat = X8R8G8B8();
-    int r = 0, g = 0, b = 0, a = 77;
-    UnpackBaseImageColor(&im, 0x12345678, &r, &g, &b, &a);
-    EXPECT_EQ(r, 0x34);
-    EXPECT_EQ(g, 0x56);
-    EXPECT_EQ(b, 0x78);
-    EXPECT_EQ(a, 77);  // absent alpha left unwritten on the 8-bit branch
-    im.colorFormat = R5G6B5();
-    UnpackBaseImageColor(&im, 0x0841, &r, &g, &b, &a);  // 1, 2, 1
-    EXPECT_EQ(r, 255 / 31);
-    EXPECT_EQ(g, 2 * 255 / 63);
-    EXPECT_EQ(b, 255 / 31);
-    EXPECT_EQ(a, 0);  // the scaled branch writes 0 for an absent alpha
+    // Absent alpha: left unwritten on the 8-bit branch, 0 on the scaled one.
+    EXPECT_EQ(Unpacked(X8R8G8B8(), 0x12345678), (std::array{0x34, 0x56, 0x78, 77}));
+    EXPECT_EQ(Unpacked(R5G6B5(), 0x0841), (std::array{255 / 31, 2 * 255 / 63, 255 / 31, 0}));
     // A zero-width colour channel reads 0 instead of dividing by zero.
-    im.colorFormat = Format(16, 0, 0x7E0, 0x1F, 0);
-    UnpackBaseImageColor(&im, 0xFFFF, &r, &g, &b, &a);
-    EXPECT_EQ(r, 0);
-    EXPECT_EQ(g, 255);
+    EXPECT_EQ(Unpacked(Format(16, 0, 0x7E0, 0x1F, 0), 0xFFFF), (std::array{0, 255, 255, 0}));
 }
 
 TEST(ColorValues, PixelArgbKeepsChannelWidths) {

@@ -29,6 +29,14 @@ uint8_t Px(const BaseImage& im, int x, int y) {
     return static_cast<const uint8_t*>(im.pixels)[y * im.pitch + x];
 }
 
+// Every pixel of a one-byte record, row after row.
+std::vector<int> All(const BaseImage& im) {
+    std::vector<int> out;
+    for (int y = 0; y < im.height; ++y)
+        for (int x = 0; x < im.width; ++x) out.push_back(Px(im, x, y));
+    return out;
+}
+
 uint32_t Px32(const BaseImage& im, int x, int y) {
     uint32_t v;
     std::memcpy(&v, static_cast<const uint8_t*>(im.pixels) + y * im.pitch + x * 4, 4);
@@ -62,18 +70,14 @@ TEST(CopyBaseImageRect, ClipsAtEveryEdge) {
     std::memset(dst.pixels, 0xEE, size_t(dst.pitch) * 3);
     // Destination (-1, -1): source moves to (1, 1); size cut to 3 x 3 by dest.
     ASSERT_EQ(CopyBaseImageRect(0, 0, 4, 4, -1, -1, &src, &dst), 0);
-    EXPECT_EQ(Px(dst, 0, 0), 11);
-    EXPECT_EQ(Px(dst, 2, 2), 33);
+    EXPECT_EQ(All(dst), (std::vector<int>{11, 12, 13, 21, 22, 23, 31, 32, 33}));
     // Nothing left: still 0 and nothing written.
     std::memset(dst.pixels, 0xEE, size_t(dst.pitch) * 3);
     EXPECT_EQ(CopyBaseImageRect(0, 0, 4, 4, 3, 0, &src, &dst), 0);
     EXPECT_EQ(CopyBaseImageRect(-9, 0, 4, 4, 0, 0, &src, &dst), 0);
-    EXPECT_EQ(Px(dst, 0, 0), 0xEE);
     // Whole copy at an offset.
     ASSERT_EQ(CopyBaseImage(1, 2, &src, &dst), 0);
-    EXPECT_EQ(Px(dst, 1, 2), 0);
-    EXPECT_EQ(Px(dst, 2, 2), 1);
-    EXPECT_EQ(Px(dst, 0, 2), 0xEE);
+    EXPECT_EQ(All(dst), (std::vector<int>{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0, 1}));
     BaseImage empty{};
     EXPECT_EQ(CopyBaseImage(0, 0, &empty, &dst), -1);
     FreeBaseImagePixels(&src);
@@ -87,10 +91,13 @@ TEST(StretchBaseImageRect, BoundsAndNearest) {
     EXPECT_EQ(StretchBaseImageRect(2, 0, 2, 2, &src, 0, 0, 8, 4, &dst, 0), -1);
     EXPECT_EQ(StretchBaseImageRect(-1, 0, 2, 2, &src, 0, 0, 8, 4, &dst, 0), -1);
     ASSERT_EQ(StretchBaseImageRect(0, 0, 4, 2, &src, 0, 0, 8, 4, &dst, 0), 0);
-    // Step 0.5: destination (i, j) reads source (i / 2, j / 2).
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(Px(dst, x, y), 10 * (y / 2) + x / 2);
-    }
+    // Step 0.5: every source pixel twice in each direction.
+    const std::vector<int> top = {0, 0, 1, 1, 2, 2, 3, 3},
+                           bottom = {10, 10, 11, 11, 12, 12, 13, 13};
+    std::vector<int> expected = top;
+    for (const auto* row : {&top, &bottom, &bottom})
+        expected.insert(expected.end(), row->begin(), row->end());
+    EXPECT_EQ(All(dst), expected);
     FreeBaseImagePixels(&src);
     FreeBaseImagePixels(&dst);
 }
@@ -123,25 +130,17 @@ TEST(StretchBaseImageRect, BilinearWeights) {
 TEST(StretchBaseImageRect, EqualSizesCopy) {
     BaseImage src = Indexed(3, 3, 0), dst = Indexed(3, 3, 50);
     ASSERT_EQ(StretchBaseImageRect(1, 1, 3, 3, &src, 0, 0, 2, 2, &dst, 1), 0);
-    EXPECT_EQ(Px(dst, 0, 0), 11);
-    EXPECT_EQ(Px(dst, 1, 1), 22);
-    EXPECT_EQ(Px(dst, 2, 2), 72);
+    EXPECT_EQ(All(dst), (std::vector<int>{11, 12, 52, 21, 22, 62, 70, 71, 72}));
     FreeBaseImagePixels(&src);
     FreeBaseImagePixels(&dst);
 }
 
 TEST(MirrorAndRotate, LinesReverse) {
     BaseImage im = Indexed(3, 5, 0);
-    ASSERT_EQ(RotateBaseImage180(&im), 0);
-    // The third line (index 2: 20, 21, 22) is reversed in place.
-    EXPECT_EQ(Px(im, 0, 2), 22);
-    EXPECT_EQ(Px(im, 1, 2), 21);
-    EXPECT_EQ(Px(im, 2, 2), 20);
-    EXPECT_EQ(Px(im, 0, 0), 42);
-    EXPECT_EQ(Px(im, 2, 4), 0);
+    ASSERT_EQ(RotateBaseImage180(&im), 0);  // the middle line is reversed in place
+    EXPECT_EQ(All(im), (std::vector<int>{42, 41, 40, 32, 31, 30, 22, 21, 20, 12, 11, 10, 2, 1, 0}));
     ASSERT_EQ(MirrorBaseImage(&im), 0);
-    EXPECT_EQ(Px(im, 0, 0), 40);
-    EXPECT_EQ(Px(im, 2, 4), 2);
+    EXPECT_EQ(All(im), (std::vector<int>{40, 41, 42, 30, 31, 32, 20, 21, 22, 10, 11, 12, 0, 1, 2}));
     FreeBaseImagePixels(&im);
 
     BaseImage rgb{};
@@ -163,12 +162,7 @@ TEST(ClearBaseImageRect, ClipsToTheRecord) {
     BaseImage im = Indexed(4, 3, 100);
     ASSERT_EQ(ClearBaseImageRect(&im, 2, 1, 10, 10), 0);
     ASSERT_EQ(ClearBaseImageRect(&im, -5, -5, 6, 6), 0);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            const bool cleared = (x >= 2 && y >= 1) || (x == 0 && y == 0);
-            EXPECT_EQ(Px(im, x, y), cleared ? 0 : 100 + 10 * y + x) << x << "," << y;
-        }
-    }
+    EXPECT_EQ(All(im), (std::vector<int>{0, 101, 102, 103, 110, 111, 0, 0, 120, 121, 0, 0}));
     // Padding bytes past the width stay as they were.
     static_cast<uint8_t*>(im.pixels)[3] = 7;
     EXPECT_EQ(ClearBaseImageRect(&im, 0, 0, 3, 1), 0);
@@ -180,9 +174,7 @@ TEST(ClearBaseImageRect, ClipsToTheRecord) {
 TEST(DownsamplePixelsByTwo, AveragesPerChannel) {
     ColorFormat f = A8R8G8B8();
     // 2 x 2: red 10, 20, 30, 41 -> 101 >> 2 = 25; alpha 255 x 4 -> 255.
-    std::vector<uint8_t> src(16), dst(4);
-    const uint32_t px[4] = {0xFF0A0000, 0xFF140000, 0xFF1E0000, 0xFF290001};
-    for (int i = 0; i < 4; ++i) Put32(src, i, px[i]);
+    std::vector<uint8_t> src = Of32({0xFF0A0000, 0xFF140000, 0xFF1E0000, 0xFF290001}), dst(4);
     ASSERT_EQ(DownsamplePixelsByTwo(&f, dst.data(), 4, src.data(), 8, 2, 2), 0);
     EXPECT_EQ(Get32(dst, 0), 0xFF190000u);  // blue 1 >> 2 = 0
     // 2 x 1 and 1 x 2: pairs >> 1.
@@ -192,8 +184,7 @@ TEST(DownsamplePixelsByTwo, AveragesPerChannel) {
     EXPECT_EQ(Get32(dst, 0), 0xFF140000u);  // (10 + 30) >> 1
     // Unused bits are written as 0.
     ColorFormat x = X1R5G5B5();
-    std::vector<uint8_t> s16(8), d16(2);
-    for (int i = 0; i < 4; ++i) Put16(s16, i, 0xFFFF);
+    std::vector<uint8_t> s16 = Of16({0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}), d16(2);
     ASSERT_EQ(DownsamplePixelsByTwo(&x, d16.data(), 2, s16.data(), 4, 2, 2), 0);
     EXPECT_EQ(Get16(d16, 0), 0x7FFF);
     // Refusals.
@@ -211,9 +202,7 @@ TEST(SinglePixels, SetAndGet) {
     ASSERT_EQ(SetBaseImagePixel(&im, 1, 1, 255, 0, 255, 0), 0);
     int r = 0, g = 0, b = 0, a = 9;
     ASSERT_EQ(GetBaseImagePixel(&im, 1, 1, &r, &g, &b, &a), 0);
-    EXPECT_EQ(r, 255);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 255);
+    EXPECT_EQ((std::vector<int>{r, g, b}), (std::vector<int>{255, 0, 255}));
     EXPECT_EQ(SetBaseImagePixel(&im, -1, 0, 0, 0, 0, 0), -1);
     EXPECT_EQ(GetBaseImagePixel(&im, 0, 2, &r, nullptr, nullptr, nullptr), -1);
     FreeBaseImagePixels(&im);

@@ -76,4 +76,31 @@ inline void Put32(std::vector<uint8_t>& b, size_t i, uint32_t v) {
     std::memcpy(&b[4 * i], &v, 4);
 }
 
+// Little-endian pixel bytes from values, and values read back, so a row is
+// built and compared in one line.
+inline std::vector<uint8_t> Of16(std::initializer_list<uint16_t> values) {
+    std::vector<uint8_t> b(2 * values.size());
+    size_t i = 0;
+    for (uint16_t v : values) Put16(b, i++, v);
+    return b;
+}
+inline std::vector<uint8_t> Of32(std::initializer_list<uint32_t> values) {
+    std::vector<uint8_t> b(4 * values.size());
+    size_t i = 0;
+    for (uint32_t v : values) Put32(b, i++, v);
+    return b;
+}
+inline std::vector<uint16_t> Words16(const std::vector<uint8_t>& b, size_t n) {
+    std::vector<uint16_t> out;
+    for (size_t i = 0; i < n; ++i) out.push_back(Get16(b, i));
+    return out;
+}
+inline std::vector<uint32_t> Words32(const std::vector<uint8_t>& b, size_t n) {
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < n; ++i) out.push_back(Get32(b, i));
+    return out;
+}
+using W16 = std::vector<uint16_t>;
+using W32 = std::vector<uint32_t>;
+
 }  // namespace imagetest

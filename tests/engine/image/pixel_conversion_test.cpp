@@ -60,43 +60,35 @@ TEST(ConvertPixelRect, R5G6B5ToThirtyTwoBitsFixedPairVersusGeneric) {
 }
 
 TEST(ConvertPixelRect, FixedPairsFollowTheirFormulas) {
-    // R8G8B8 (B, G, R) = (0x13, 0x57, 0x9B).
-    std::vector<uint8_t> rgb = {0x13, 0x57, 0x9B}, dst(4, 0);
-    // Narrowing keeps the top bits: red 19, green 21 (6 bits) or 10 (5 bits), blue 2;
-    // the unused bit of X1R5G5B5 is set.
-    ASSERT_EQ(Convert(dst, R5G6B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x9AA2);
-    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, rgb, R8G8B8(), 3, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0xCD42);
-    ASSERT_EQ(Convert(dst, A8R8G8B8(), 4, rgb, R8G8B8(), 3, 1, 1), 0);
-    EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
-
-    std::vector<uint8_t> x32(4);
-    Put32(x32, 0, 0x00ABCDEF);
-    ASSERT_EQ(Convert(dst, R5G6B5(), 2, x32, X8R8G8B8(), 4, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0xAE7D);  // 21, 51, 29
-
-    // 0x1234 as 5:6:5 is red 2, green 17, blue 20: widened by shifting alone.
-    std::vector<uint8_t> v565 = {0x34, 0x12};
-    ASSERT_EQ(Convert(dst, R8G8B8(), 3, v565, R5G6B5(), 2, 1, 1), 0);
-    EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 3),
-              (std::vector<uint8_t>{0xA0, 0x44, 0x10}));
-    // Towards 5:5:5 green drops its low bit; back, red and green move up one
-    // and bit 5 stays where it was.
-    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, v565, R5G6B5(), 2, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x0914);
-    ASSERT_EQ(Convert(dst, R5G6B5(), 2, v565, X1R5G5B5(), 2, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x2474);
-
-    // Palette entry 1 = (R 0x9B, G 0x57, B 0x13), fourth byte 0x40.
-    ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {0x13, 0x57, 0x9B, 0x40}});
-    std::vector<uint8_t> idx = {1};
-    ASSERT_EQ(Convert(dst, R5G6B5(), 2, idx, pal, 1, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0x9AA2);
-    ASSERT_EQ(Convert(dst, X1R5G5B5(), 2, idx, pal, 1, 1, 1), 0);
-    EXPECT_EQ(Get16(dst, 0), 0xCD42);
-    ASSERT_EQ(Convert(dst, X8R8G8B8(), 4, idx, pal, 1, 1, 1), 0);
-    EXPECT_EQ(Get32(dst, 0), 0xFF9B5713u);
+    // R8G8B8 and palette entry 1: (R 0x9B, G 0x57, B 0x13). Narrowing keeps
+    // the top bits: red 19, green 21 (6 bits) or 10 (5 bits), blue 2; the
+    // unused bit of X1R5G5B5 is set. 0x1234 as 5:6:5 is red 2, green 17,
+    // blue 20: widened by shifting alone; towards 5:5:5 green drops its low
+    // bit; back, red and green move up one and bit 5 stays where it was.
+    const ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {0x13, 0x57, 0x9B, 0x40}});
+    const std::vector<uint8_t> rgb = {0x13, 0x57, 0x9B}, idx = {1}, v565 = Of16({0x1234});
+    struct Row {
+        const char* name;
+        ColorFormat dst, src;
+        const std::vector<uint8_t>& bytes;
+        std::vector<uint8_t> expected;
+    } rows[] = {
+        {"R8G8B8 to R5G6B5", R5G6B5(), R8G8B8(), rgb, Of16({0x9AA2})},
+        {"R8G8B8 to X1R5G5B5", X1R5G5B5(), R8G8B8(), rgb, Of16({0xCD42})},
+        {"R8G8B8 to A8R8G8B8", A8R8G8B8(), R8G8B8(), rgb, Of32({0xFF9B5713})},
+        {"X8R8G8B8 to R5G6B5", R5G6B5(), X8R8G8B8(), Of32({0x00ABCDEF}), Of16({0xAE7D})},
+        {"R5G6B5 to R8G8B8", R8G8B8(), R5G6B5(), v565, {0xA0, 0x44, 0x10}},
+        {"R5G6B5 to X1R5G5B5", X1R5G5B5(), R5G6B5(), v565, Of16({0x0914})},
+        {"X1R5G5B5 to R5G6B5", R5G6B5(), X1R5G5B5(), v565, Of16({0x2474})},
+        {"palette to R5G6B5", R5G6B5(), pal, idx, Of16({0x9AA2})},
+        {"palette to X1R5G5B5", X1R5G5B5(), pal, idx, Of16({0xCD42})},
+        {"palette to X8R8G8B8", X8R8G8B8(), pal, idx, Of32({0xFF9B5713})},
+    };
+    for (const Row& r : rows) {
+        std::vector<uint8_t> dst(r.expected.size(), 0xEE);
+        ASSERT_EQ(Convert(dst, r.dst, 4, r.bytes, r.src, 4, 1, 1), 0) << r.name;
+        EXPECT_EQ(dst, r.expected) << r.name;
+    }
 }
 
 TEST(ConvertPixelRect, EightToEightReturnsLargestIndex) {
@@ -122,26 +114,17 @@ TEST(ConvertPixelRect, PaletteRemapPicksNearestAndEqualPalettesFallThrough) {
 
 TEST(ConvertPixelRect, ColoursToPaletteIndices) {
     ColorFormat pal = PaletteOf({{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}});
-    std::vector<uint8_t> src(6), d(3, 0xEE);
-    Put16(src, 0, 0xFFFF);  // white
-    Put16(src, 1, 0xF800);  // red
-    Put16(src, 2, 0x0000);
+    std::vector<uint8_t> src = Of16({0xFFFF, 0xF800, 0x0000}), d(3, 0xEE);  // white, red, black
     EXPECT_EQ(Convert(d, pal, 3, src, R5G6B5(), 6, 3, 1), 0);
     EXPECT_EQ(d, (std::vector<uint8_t>{1, 2, 0}));
 }
 
 TEST(ConvertPixelRect, SkipTransparentSameLayoutAndGeneric) {
-    std::vector<uint8_t> src(6), d(6, 0);
-    Put16(src, 0, 0x1111);
-    Put16(src, 1, 0x0F0F);  // transparent
-    Put16(src, 2, 0x2222);
-    Put16(d, 1, 0xABCD);
+    std::vector<uint8_t> src = Of16({0x1111, 0x0F0F, 0x2222}), d = Of16({0, 0xABCD, 0});
     Opts o{.skip = 1};
     o.transparent = 0xFFFF0F0F;  // compared at the pixel's own width
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, o), 0);
-    EXPECT_EQ(Get16(d, 0), 0x1111);
-    EXPECT_EQ(Get16(d, 1), 0xABCD);
-    EXPECT_EQ(Get16(d, 2), 0x2222);
+    EXPECT_EQ(Words16(d, 3), (W16{0x1111, 0xABCD, 0x2222}));
 
     // Generic (ordered dither set), R5G6B5 -> X8R8G8B8.
     std::vector<uint8_t> d32(12, 0);
@@ -154,69 +137,53 @@ TEST(ConvertPixelRect, SkipTransparentSameLayoutAndGeneric) {
     // Mirroring clears the skip flag: all three written, reversed.
     Opts m{.mirror = 1, .skip = 1, .transparent = 0x0F0F};
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, R5G6B5(), 6, 3, 1, m), 0);
-    EXPECT_EQ(Get16(d, 0), 0x2222);
-    EXPECT_EQ(Get16(d, 1), 0x0F0F);
-    EXPECT_EQ(Get16(d, 2), 0x1111);
+    EXPECT_EQ(Words16(d, 3), (W16{0x2222, 0x0F0F, 0x1111}));
 }
 
 TEST(ConvertPixelRect, SkipTransparentX8R8G8B8ToA8R8G8B8) {
-    std::vector<uint8_t> src(8), d(8, 0);
-    Put32(src, 0, 0x00102030);
-    Put32(src, 1, 0x77FF00FF);  // low 24 bits match the transparent colour
-    Put32(d, 1, 0xCAFEBABE);
+    // The second pixel's low 24 bits match the transparent colour.
+    std::vector<uint8_t> src = Of32({0x00102030, 0x77FF00FF}), d = Of32({0, 0xCAFEBABE});
     Opts o{.skip = 1, .transparent = 0xFF00FF};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, X8R8G8B8(), 8, 2, 1, o), 0);
-    EXPECT_EQ(Get32(d, 0), 0xFF102030u);
-    EXPECT_EQ(Get32(d, 1), 0xCAFEBABEu);
+    EXPECT_EQ(Words32(d, 2), (W32{0xFF102030, 0xCAFEBABE}));
 }
 
 TEST(ConvertPixelRect, ColourKeyToAlphaOnSameLayoutFixedPairAndGeneric) {
     Opts o{.key = 1, .transparent = 0x00FF00};
     // Same colour layout X8R8G8B8 -> A8R8G8B8.
-    std::vector<uint8_t> src(8), d(8);
-    Put32(src, 0, 0x0000FF00);
-    Put32(src, 1, 0x00123456);
+    std::vector<uint8_t> src = Of32({0x0000FF00, 0x00123456}), d(8);
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, X8R8G8B8(), 8, 2, 1, o), 0);
-    EXPECT_EQ(Get32(d, 0), 0x0000FF00u);
-    EXPECT_EQ(Get32(d, 1), 0xFF123456u);
+    EXPECT_EQ(Words32(d, 2), (W32{0x0000FF00, 0xFF123456}));
 
     // Fixed pair R5G6B5 -> A8R8G8B8: the key is first reduced to 0x07E0.
-    std::vector<uint8_t> s16(4);
-    Put16(s16, 0, 0x07E0);
-    Put16(s16, 1, 0x001F);
+    std::vector<uint8_t> s16 = Of16({0x07E0, 0x001F});
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, s16, R5G6B5(), 4, 2, 1, o), 0);
-    EXPECT_EQ(Get32(d, 0), 0x0000FC00u);
-    EXPECT_EQ(Get32(d, 1), 0xFF0000F8u);
+    EXPECT_EQ(Words32(d, 2), (W32{0x0000FC00, 0xFF0000F8}));
     // ... and towards A1R5G5B5.
     ASSERT_EQ(Convert(d, A1R5G5B5(), 4, s16, R5G6B5(), 4, 2, 1, o), 0);
-    EXPECT_EQ(Get16(d, 0), 0x03E0);
-    EXPECT_EQ(Get16(d, 1), 0x801F);
+    EXPECT_EQ(Words16(d, 2), (W16{0x03E0, 0x801F}));
 
-    // Generic (mirror), R5G6B5 -> A4R4G4B4, written right to left.
+    // Generic (mirror), R5G6B5 -> A4R4G4B4, written right to left: blue with
+    // full alpha, then the keyed green with alpha 0.
     o.mirror = 1;
     ASSERT_EQ(Convert(d, A4R4G4B4(), 4, s16, R5G6B5(), 4, 2, 1, o), 0);
-    EXPECT_EQ(Get16(d, 1), 0x00F0);  // keyed green: alpha 0
-    EXPECT_EQ(Get16(d, 0), 0xF00F);  // blue: alpha full
+    EXPECT_EQ(Words16(d, 2), (W16{0xF00F, 0x00F0}));
 
     // Without a destination alpha the flag does not count: plain pair.
     Opts k{.key = 1, .transparent = 0x00FF00};
     ASSERT_EQ(Convert(d, X1R5G5B5(), 4, s16, R5G6B5(), 4, 2, 1, k), 0);
-    EXPECT_EQ(Get16(d, 0), 0x03E0);
-    EXPECT_EQ(Get16(d, 1), 0x001F);
+    EXPECT_EQ(Words16(d, 2), (W16{0x03E0, 0x001F}));
 }
 
 TEST(ConvertPixelRect, AlphaImageWidenedAlphaFromRedNot) {
     // Alpha image R5G6B5 whose red is 31 and 16: alpha = red widened 5 -> 8.
-    std::vector<uint8_t> a16(4);
-    Put16(a16, 0, 0xF800);
-    Put16(a16, 1, 0x8000);
+    std::vector<uint8_t> a16 = Of16({0xF800, 0x8000});
     std::vector<uint8_t> src(6, 0), d(8);
     ColorFormat af = R5G6B5();
     Opts o{.alpha = a16.data(), .alphaPitch = 4, .alphaFormat = &af};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, R8G8B8(), 6, 2, 1, o), 0);
     // 31 -> 248 + 31 * 7 / 31 = 255; 16 -> 128 + 16 * 7 / 31 = 131.
-    EXPECT_EQ(Get32(d, 0), 0xFF000000u);
-    EXPECT_EQ(Get32(d, 1), 0x83000000u);
+    EXPECT_EQ(Words32(d, 2), (W32{0xFF000000, 0x83000000}));
 
     // Alpha from red: R5G6B5 red 20 becomes alpha 20 as it stands, while red
     // is widened to 160 + 20 * 7 / 31 = 164.
@@ -231,18 +198,13 @@ TEST(ConvertPixelRect, AlphaImageWidenedAlphaFromRedNot) {
 }
 
 TEST(ConvertPixelRect, ColourClearAndMirror) {
-    std::vector<uint8_t> src(8), d(8);
-    Put32(src, 0, 0x80112233);
-    Put32(src, 1, 0x40445566);
+    std::vector<uint8_t> src = Of32({0x80112233, 0x40445566}), d(8);
     Opts o{.clear = 1};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, o), 0);
-    EXPECT_EQ(Get32(d, 0), 0x80000000u);
-    EXPECT_EQ(Get32(d, 1), 0x40000000u);
-
+    EXPECT_EQ(Words32(d, 2), (W32{0x80000000, 0x40000000}));
     Opts m{.mirror = 1};
     ASSERT_EQ(Convert(d, A8R8G8B8(), 8, src, A8R8G8B8(), 8, 2, 1, m), 0);
-    EXPECT_EQ(Get32(d, 0), 0x40445566u);
-    EXPECT_EQ(Get32(d, 1), 0x80112233u);
+    EXPECT_EQ(Words32(d, 2), (W32{0x40445566, 0x80112233}));
 }
 
 TEST(ConvertPixelRect, RectanglesAndOffsets) {
@@ -314,11 +276,11 @@ TEST(ConvertPixelRect, DitherGoldens) {
         Opts o{.dither = mode};
         ASSERT_EQ(Convert(d, R5G6B5(), 32, src, R8G8B8(), 48, 16, 4, o), 0);
         const auto& golden = mode == kDitherOrdered ? ordered : carry;
+        const std::vector<uint16_t> all = Words16(d, 64);
         for (int y = 0; y < 4; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                EXPECT_EQ(Get16(d, y * 16 + x), golden[y][x])
-                    << "mode " << mode << " at " << x << "," << y;
-            }
+            EXPECT_EQ(W16(all.begin() + 16 * y, all.begin() + 16 * y + 16),
+                      W16(golden[y], golden[y] + 16))
+                << "mode " << mode << " row " << y;
         }
     }
 }
@@ -327,19 +289,14 @@ TEST(ConvertPixelRect, PaletteSourcesOnTheGenericPath) {
     // Entries 0 and 2 share a colour; skip-transparent names index 2, so only
     // that index is skipped (its twin 0 is still written).
     ColorFormat pal = PaletteOf({{0, 0, 0xFF, 0}, {0xFF, 0, 0, 0}, {0, 0, 0xFF, 0}});
-    std::vector<uint8_t> src = {0, 1, 2}, d(6);
-    Put16(d, 2, 0xABCD);
+    std::vector<uint8_t> src = {0, 1, 2}, d = Of16({0, 0, 0xABCD});
     Opts o{.skip = 1, .transparent = 2, .dither = kDitherOrdered};
     ASSERT_EQ(Convert(d, R5G6B5(), 6, src, pal, 3, 3, 1, o), 0);
-    EXPECT_EQ(Get16(d, 0), 0xF800);
-    EXPECT_EQ(Get16(d, 1), 0x001F);
-    EXPECT_EQ(Get16(d, 2), 0xABCD);
+    EXPECT_EQ(Words16(d, 3), (W16{0xF800, 0x001F, 0xABCD}));
 
     // Mirrored colours into a palette destination take the nearest entries.
     ColorFormat dest = PaletteOf({{0, 0, 0, 0}, {0, 0, 0xF0, 0}, {0xF0, 0, 0, 0}});
-    std::vector<uint8_t> s16(4), idx(2, 0xEE);
-    Put16(s16, 0, 0xF800);  // red
-    Put16(s16, 1, 0x001F);  // blue
+    std::vector<uint8_t> s16 = Of16({0xF800, 0x001F}), idx(2, 0xEE);  // red, blue
     Opts m{.mirror = 1};
     ASSERT_EQ(Convert(idx, dest, 2, s16, R5G6B5(), 4, 2, 1, m), 0);
     EXPECT_EQ(idx, (std::vector<uint8_t>{2, 1}));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "core/handle_manager.h"
-#include "core/text_literals.h"
 #include "core/tracked_memory.h"
 #include "image/soft_images.h"
 
@@ -26,12 +25,6 @@ Handle NewSoftImage(int w, int h) {
 
 TEST(SoftImages, DeleteAllFreesEveryPixelBlock) {
     ASSERT_EQ(InitializeSoftImages(), 0);
-    const HandleTypeRecord* type = GetHandleTypeRecord(HandleTypeSoftImage);
-    ASSERT_NE(type, nullptr);
-    EXPECT_EQ(type->maximumCount, 8192);
-    EXPECT_EQ(type->recordSize, int(sizeof(SoftImageRecord)));
-    EXPECT_STREQ(type->typeName, Cp932Text("ソフトイメージ"));
-
     const int before = MemGetCount();
     NewSoftImage(4, 4);
     NewSoftImage(16, 2);

@@ -16,6 +16,14 @@ uint32_t Px(const BaseImage& im, int x, int y) {
     return v;
 }
 
+// Every pixel of the record, row after row.
+std::vector<uint32_t> All(const BaseImage& im) {
+    std::vector<uint32_t> out;
+    for (int y = 0; y < im.height; ++y)
+        for (int x = 0; x < im.width; ++x) out.push_back(Px(im, x, y));
+    return out;
+}
+
 constexpr uint32_t kUntouched = 0x5A5A5A5A;
 
 BaseImage Target(int w, int h) {
@@ -77,9 +85,7 @@ TEST(VideoFrames, AllLayoutsGiveTheSameColours) {
             BaseImage im = Target(4, 2);
             auto frame = Frame(c, 4, 2, k.y, k.u, k.v);
             ASSERT_EQ(c(frame.data(), 4, 2, &im), 0);
-            for (int y = 0; y < 2; ++y) {
-                for (int x = 0; x < 4; ++x) EXPECT_EQ(Px(im, x, y), k.expected);
-            }
+            EXPECT_EQ(All(im), std::vector<uint32_t>(8, k.expected));
             FreeBaseImagePixels(&im);
         }
     }
@@ -112,19 +118,16 @@ TEST(VideoFrames, PartialGroupsAndSmallRecordsAreNotWritten) {
     BaseImage im = Target(5, 2);
     auto yuy2 = Frame(ConvertYuy2ToBaseImage, 5, 2, 255, 128, 128);
     ASSERT_EQ(ConvertYuy2ToBaseImage(yuy2.data(), 5, 2, &im), 0);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(Px(im, x, y), 0xFFFFFFFFu);
-        EXPECT_EQ(Px(im, 4, y), kUntouched);
-    }
+    const uint32_t w = 0xFFFFFFFF;
+    EXPECT_EQ(All(im), (std::vector<uint32_t>{w, w, w, w, kUntouched, w, w, w, w, kUntouched}));
     FreeBaseImagePixels(&im);
 
     // YV12 of height 3: the last line untouched.
     im = Target(2, 3);
     auto yv12 = Frame(ConvertYv12ToBaseImage, 2, 3, 0, 128, 128);
     ASSERT_EQ(ConvertYv12ToBaseImage(yv12.data(), 2, 3, &im), 0);
-    EXPECT_EQ(Px(im, 1, 1), 0xFF000000u);
-    EXPECT_EQ(Px(im, 0, 2), kUntouched);
-    EXPECT_EQ(Px(im, 1, 2), kUntouched);
+    const uint32_t b = 0xFF000000;
+    EXPECT_EQ(All(im), (std::vector<uint32_t>{b, b, b, b, kUntouched, kUntouched}));
     FreeBaseImagePixels(&im);
 
     // A frame larger than the record writes only inside the record.

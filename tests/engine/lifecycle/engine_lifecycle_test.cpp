@@ -92,19 +92,6 @@ TEST_F(EngineLifecycleTest, WindowModeStartUpAndShutdownOrder) {
     EXPECT_EQ(WindowModeStartUp(), calls.Take());
 }
 
-TEST_F(EngineLifecycleTest, EndRequestIsClearedAtStartUpAndAsyncFlagIsKept) {
-    SetEndRequestFlag();
-    EXPECT_EQ(1, GetEndRequestFlag());
-    RecordingCalls calls;
-    // The recording table's ClearEndRequestFlag only records; the real one clears.
-    EXPECT_EQ(0, ClearEndRequestFlag());
-    EXPECT_EQ(0, GetEndRequestFlag());
-    EXPECT_EQ(0, SetUseAsyncLoad(5));
-    EXPECT_EQ(1, GetUseAsyncLoad());
-    SetUseAsyncLoad(0);
-    EXPECT_EQ(0, GetUseAsyncLoad());
-}
-
 struct SkipCase {
     const char* name;
     int noWindow, noGraphics, noSound, noInput;
@@ -128,19 +115,21 @@ TEST_P(SkipFlagTest, RemovesExactlyItsSteps) {
     EXPECT_EQ(Without(FullShutdown(), c.shutdownGone), calls.Take());
 }
 
+using lifecycletest::Steps;
 INSTANTIATE_TEST_SUITE_P(
     Flags, SkipFlagTest,
-    testing::Values(SkipCase{"NoInput", 0, 0, 0, 1, {"InitializeInput"}, {}},
-                    SkipCase{"NoSound", 0, 0, 1, 0, {"InitSoundConvert", "InitSoundSystem"}, {}},
-                    SkipCase{"NoGraphics",
-                             0,
-                             1,
-                             0,
-                             0,
-                             {"InitializeBaseImage", "InitializeSoftImages", "InitMovieModule",
-                              "StartGraphics", "StartModels"},
-                             {}},
-                    SkipCase{"NoWindow", 1, 0, 0, 0, {}, {"PumpWindowMessages"}}),
+    testing::Values(
+        SkipCase{"NoInput", 0, 0, 0, 1, Steps("InitializeInput"), {}},
+        SkipCase{"NoSound", 0, 0, 1, 0, Steps("InitSoundConvert InitSoundSystem"), {}},
+        SkipCase{"NoGraphics",
+                 0,
+                 1,
+                 0,
+                 0,
+                 Steps("InitializeBaseImage InitializeSoftImages InitMovieModule StartGraphics "
+                       "StartModels"),
+                 {}},
+        SkipCase{"NoWindow", 1, 0, 0, 0, {}, Steps("PumpWindowMessages")}),
     [](const testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
 
 // --- full screen -------------------------------------------------------------
@@ -155,35 +144,42 @@ Trace FullScreenStartUp(const Trace& modeCheck) {
     return t;
 }
 
-TEST_F(EngineLifecycleTest, FullScreenListedModeNeedsNoChange) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{800, 600, 32, 60}, {640, 480, 16, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    EXPECT_EQ(FullScreenStartUp({}), calls.Take());
-    EXPECT_EQ(0, GetWindowModeFlag());
-}
-
-TEST_F(EngineLifecycleTest, FullScreen16BitsFallsBackTo32BitsOnce) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.refreshRate = 75;
-    calls.displayModes = {{640, 480, 32, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    EXPECT_EQ(FullScreenStartUp({"SetScreenMode(640,480,32,75)"}), calls.Take());
-    EXPECT_EQ(0, GetWindowModeFlag()) << "stays full screen";
-}
-
-TEST_F(EngineLifecycleTest, FullScreenWithoutEitherModeGoesWindowed) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{800, 600, 32, 60}};
-    ASSERT_EQ(0, InitializeEngineLocked());
-    Trace expected = WindowModeStartUp();
-    expected.insert(expected.begin() + 7,
+TEST_F(EngineLifecycleTest, FullScreenModeCheck) {
+    Trace windowed = WindowModeStartUp();
+    windowed.insert(windowed.begin() + 7,
                     {"SetScreenMode(640,480,32,60)", "ChangeWindowMode(TRUE)"});
-    EXPECT_EQ(expected, calls.Take());
-    EXPECT_EQ(1, GetWindowModeFlag());
+    struct Row {
+        const char* name;
+        std::vector<DisplayModeInfo> modes;
+        int drawWidth, refreshRate;
+        Trace expected;
+        int windowMode;
+    } rows[] = {
+        {"listed mode needs no change",
+         {{800, 600, 32, 60}, {640, 480, 16, 60}},
+         640,
+         60,
+         FullScreenStartUp({}),
+         0},
+        {"16 bits fall back to 32 once",
+         {{640, 480, 32, 60}},
+         640,
+         75,
+         FullScreenStartUp({"SetScreenMode(640,480,32,75)"}),
+         0},
+        {"neither mode: windowed", {{800, 600, 32, 60}}, 640, 60, windowed, 1},
+    };
+    for (const Row& r : rows) {
+        ChangeWindowMode(FALSE);
+        RecordingCalls calls;
+        calls.displayModes = r.modes;
+        calls.drawWidth = r.drawWidth;
+        calls.refreshRate = r.refreshRate;
+        ASSERT_EQ(0, InitializeEngineLocked()) << r.name;
+        EXPECT_EQ(r.expected, calls.Take()) << r.name;
+        EXPECT_EQ(r.windowMode, GetWindowModeFlag()) << r.name;
+        ShutdownEngineLocked();
+    }
 }
 
 TEST_F(EngineLifecycleTest, ModeChangeThatStoresNothingIsTriedOnce) {
@@ -218,32 +214,35 @@ void ExpectRefusalLine() {
         << log;
 }
 
-TEST_F(EngineLifecycleTest, TwentyFourBitDesktopInWindowModeIsRefused) {
-    KnobDesktopBits(24);
-    RecordingCalls calls;
-    EXPECT_EQ(-1, InitializeEngineLocked());
-    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
-    EXPECT_EQ(0, GetEngineFlags().initialising);
-    EXPECT_EQ(0, GetEngineFlags().initialised);
-    ExpectRefusalLine();
-}
-
-TEST_F(EngineLifecycleTest, TwentyFourBitRequestIsRefusedInFullScreen) {
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.colorBits = 24;
-    calls.displayModes = {{640, 480, 24, 60}};
-    EXPECT_EQ(-1, InitializeEngineLocked());
-    EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take());
-    ExpectRefusalLine();
-}
-
-TEST_F(EngineLifecycleTest, TwentyFourBitDesktopIsFineForAFullScreen) {
-    KnobDesktopBits(24);
-    ChangeWindowMode(FALSE);
-    RecordingCalls calls;
-    calls.displayModes = {{640, 480, 16, 60}};
-    EXPECT_EQ(0, InitializeEngineLocked());
+TEST_F(EngineLifecycleTest, TwentyFourBitsAreRefusedOnlyWhereTheyWouldBeDrawn) {
+    struct Row {
+        const char* name;
+        int desktopBits;
+        BOOL windowed;
+        int colorBits;
+        int result;
+    } rows[] = {
+        {"24-bit desktop in window mode", 24, TRUE, 16, -1},
+        {"24-bit request in full screen", 0, FALSE, 24, -1},
+        {"24-bit desktop under a full screen", 24, FALSE, 16, 0},
+    };
+    for (const Row& r : rows) {
+        KnobDesktopBits(r.desktopBits);
+        ChangeWindowMode(r.windowed);
+        ResetLogForTest();
+        RecordingCalls calls;
+        calls.colorBits = r.colorBits;
+        calls.displayModes = {{640, 480, r.colorBits, 60}};
+        EXPECT_EQ(r.result, InitializeEngineLocked()) << r.name;
+        if (r.result == 0) {
+            ShutdownEngineLocked();
+            continue;
+        }
+        EXPECT_EQ(Concat(StartUpThrough("LogStart"), kEarlyTeardown), calls.Take()) << r.name;
+        EXPECT_EQ(0, GetEngineFlags().initialising + GetEngineFlags().initialised) << r.name;
+        ExpectRefusalLine();
+    }
+    KnobDesktopBits(0);
 }
 
 // --- failed start-ups --------------------------------------------------------
@@ -276,18 +275,18 @@ TEST_P(FailedStartUpTest, EndsWhatRanAndAllowsAnotherStart) {
     EXPECT_EQ(FullShutdown(), calls.Take());
 }
 
-const Trace kWindowTeardown = {"TerminateWindow", "TerminateCom", "PumpWindowMessages",
-                               "ChangeStreamDir", "EndArchives",  "MemDumpAll",
-                               "UnloadWinApis"};
+const Trace kWindowTeardown = Steps(
+    "TerminateWindow TerminateCom PumpWindowMessages ChangeStreamDir EndArchives MemDumpAll "
+    "UnloadWinApis");
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FailedStartUpTest,
     testing::Values(FailureCase{"CreateMainWindow", kWindowTeardown},
                     FailureCase{"InitializeInput", Concat({"ShutdownInput"}, kWindowTeardown)},
                     FailureCase{"StartGraphics",
-                                Concat({"EndGraphics", "TerminateBaseImage", "TerminateSoftImages",
-                                        "TerminateMovieModule", "ShutdownInput",
-                                        "TerminateSoundSystem", "TerminateSoundConvert"},
+                                Concat(Steps("EndGraphics TerminateBaseImage TerminateSoftImages "
+                                             "TerminateMovieModule ShutdownInput "
+                                             "TerminateSoundSystem TerminateSoundConvert"),
                                        kWindowTeardown)}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.step); });
 

@@ -1,6 +1,7 @@
 #include "recording_calls.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "DuRud.h"
 #include "core/log.h"
@@ -166,52 +167,30 @@ std::vector<std::string> RecordingCalls::Take() {
     return taken;
 }
 
+// The steps in order, written one after another with blanks between.
+std::vector<std::string> Steps(const char* text) {
+    std::vector<std::string> steps;
+    std::istringstream in(text);
+    for (std::string step; in >> step;) steps.push_back(step);
+    return steps;
+}
+
 std::vector<std::string> WindowModeStartUp() {
-    return {"ClearEndRequestFlag",
-            "LoadWinApis",
-            "InitTheoraColorTables",
-            "InitArchives",
-            "SetStreamFunctionTable(null)",
-            "GetStreamDir",
-            "LogStart",
-            "LogSystemInfo",
-            "SetRestoreCallback(null)",
-            "InitializeCom",
-            "CreateMainWindow",
-            "InitializeInput",
-            "InitSoundConvert",
-            "InitSoundSystem",
-            "InitializeBaseImage",
-            "InitializeSoftImages",
-            "InitMovieModule",
-            "StartGraphics",
-            "InitCharBuffer",
-            "StartOnScreenLog",
-            "SelectDrawTarget(-2)",
-            "SelectDrawTarget(-4)",
-            "StartModels"};
+    return Steps(
+        "ClearEndRequestFlag LoadWinApis InitTheoraColorTables InitArchives "
+        "SetStreamFunctionTable(null) GetStreamDir LogStart LogSystemInfo "
+        "SetRestoreCallback(null) InitializeCom CreateMainWindow InitializeInput "
+        "InitSoundConvert InitSoundSystem InitializeBaseImage InitializeSoftImages "
+        "InitMovieModule StartGraphics InitCharBuffer StartOnScreenLog SelectDrawTarget(-2) "
+        "SelectDrawTarget(-4) StartModels");
 }
 
 std::vector<std::string> FullShutdown() {
-    return {"DeleteAllSoftImages",
-            "EndOnScreenLog",
-            "EndNetwork",
-            "StopCurrentMusic",
-            "EndModels",
-            "EndGraphics",
-            "TerminateBaseImage",
-            "TerminateSoftImages",
-            "TerminateMovieModule",
-            "ShutdownInput",
-            "TerminateSoundSystem",
-            "TerminateSoundConvert",
-            "TerminateWindow",
-            "TerminateCom",
-            "PumpWindowMessages",
-            "ChangeStreamDir",
-            "EndArchives",
-            "MemDumpAll",
-            "UnloadWinApis"};
+    return Steps(
+        "DeleteAllSoftImages EndOnScreenLog EndNetwork StopCurrentMusic EndModels EndGraphics "
+        "TerminateBaseImage TerminateSoftImages TerminateMovieModule ShutdownInput "
+        "TerminateSoundSystem TerminateSoundConvert TerminateWindow TerminateCom "
+        "PumpWindowMessages ChangeStreamDir EndArchives MemDumpAll UnloadWinApis");
 }
 
 std::vector<std::string> Without(std::vector<std::string> all,

@@ -45,6 +45,8 @@ class RecordingCalls {
     const DuRud::ModuleCalls* previous_;
 };
 
+// Step names written one after another with blanks between.
+std::vector<std::string> Steps(const char* text);
 // The full start-up in window mode, and the full shutdown.
 std::vector<std::string> WindowModeStartUp();
 std::vector<std::string> FullShutdown();

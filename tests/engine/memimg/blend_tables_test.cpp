@@ -63,7 +63,6 @@ class DrawStateCase : public testing::Test {
     void TearDown() override { memimgtest::ResetMemImgDrawState(); }
 };
 using BlendImageTable = DrawStateCase;
-using DrawState = DrawStateCase;
 
 TEST_F(BlendImageTable, BorderAndRange) {
     // (128, 0): one step from 0 to 255 between 127 and 129.
@@ -103,23 +102,6 @@ TEST_F(BlendImageTable, OutOfRangeInputsAreClamped) {
     EXPECT_EQ(MemImgBlendImageTable[255], 1);
     BuildMemImgBlendImageTable(-5, 100000);  // as (0, 255)
     EXPECT_EQ(MemImgBlendImageTable[0], 255);
-}
-
-TEST_F(DrawState, SettersStoreTheirValues) {
-    const RECT area{-3, 4, 600, 470};
-    ASSERT_EQ(SetMemImgDrawArea(&area), 0);
-    EXPECT_EQ(MemImgDrawState.clipLeft, -3);
-    EXPECT_EQ(MemImgDrawState.clipTop, 4);
-    EXPECT_EQ(MemImgDrawState.clipRight, 600);
-    EXPECT_EQ(MemImgDrawState.clipBottom, 470);
-    EXPECT_EQ(SetMemImgDrawArea(nullptr), -1);
-    EXPECT_EQ(MemImgDrawState.clipRight, 600);
-
-    ASSERT_EQ(SetMemImgBlendMode(10, 77), 0);
-    EXPECT_EQ(MemImgDrawState.blendMode, 10);
-    EXPECT_EQ(MemImgDrawState.blendParameter, 77);
-    ASSERT_EQ(SetMemImgDrawBright(0x123456), 0);
-    EXPECT_EQ(MemImgDrawState.drawBright, 0x123456u);
 }
 
 }  // namespace

@@ -94,9 +94,9 @@ TEST(MemImgCopy, SixteenToThirtyTwoBitsAndBack) {
     ASSERT_EQ(NewMemImg(&c, 4, 1, kMemImgColor16), 0);
     for (int x = 0; x < 4; ++x) Put(a, x, 0, k16[x]);
     ASSERT_EQ(CopyMemImgRect(&b, &a, nullptr, 0, 0), 0);
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(b, x, 0), k32[x]) << x;
+    EXPECT_EQ(RowOf(b, 0, 4), std::vector<uint32_t>(k32, k32 + 4));
     ASSERT_EQ(CopyMemImgRect(&c, &b, nullptr, 0, 0), 0);
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(c, x, 0), k16[x]) << x;
+    EXPECT_EQ(RowOf(c, 0, 4), std::vector<uint32_t>(k16, k16 + 4));
     for (MEMIMG* m : {&a, &b, &c}) DropMemImg(m);
 }
 
@@ -109,17 +109,13 @@ TEST(MemImgCopy, ClipsToBothRecords) {
     // Source columns 1..3 to destination x = 1: only columns 1 and 2 fit.
     const RECT r{1, 0, 4, 1};
     ASSERT_EQ(CopyMemImgRect(&dst, &src, &r, 1, 1), 0);
-    EXPECT_EQ(Get(dst, 0, 1), 0u);
-    EXPECT_EQ(Get(dst, 1, 1), k32[1]);
-    EXPECT_EQ(Get(dst, 2, 1), k32[2]);
-    EXPECT_EQ(Get(dst, 1, 0), 0u);
+    EXPECT_EQ(RowOf(dst, 0, 3), (std::vector<uint32_t>{0, 0, 0}));
+    EXPECT_EQ(RowOf(dst, 1, 3), (std::vector<uint32_t>{0, k32[1], k32[2]}));
 
     // A source rectangle reaching left of the source moves the destination.
     const RECT left{-2, 0, 2, 1};
     ASSERT_EQ(CopyMemImgRect(&dst, &src, &left, 0, 0), 0);
-    EXPECT_EQ(Get(dst, 0, 0), 0u);
-    EXPECT_EQ(Get(dst, 1, 0), 0u);
-    EXPECT_EQ(Get(dst, 2, 0), k32[0]);
+    EXPECT_EQ(RowOf(dst, 0, 3), (std::vector<uint32_t>{0, 0, k32[0]}));
 
     // A negative destination cuts the source's left part.
     ASSERT_EQ(CopyMemImgRect(&dst, &src, nullptr, -3, 1), 0);
@@ -137,8 +133,7 @@ TEST(MemImgCopy, ClipsToBothRecords) {
     EXPECT_EQ(CopyMemImgRect(&dst, &src, nullptr, INT_MIN, INT_MIN), 0);
     const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
     EXPECT_EQ(CopyMemImgRect(&dst, &src, &huge, INT_MAX, 0), 0);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(Get(dst, x, y), Get(before, x, y)) << x << "," << y;
+    for (int y = 0; y < 2; ++y) EXPECT_EQ(RowOf(dst, y, 3), RowOf(before, y, 3)) << y;
 
     MEMIMG empty{};
     EXPECT_EQ(CopyMemImgRect(&empty, &src, nullptr, 0, 0), -1);

@@ -64,6 +64,12 @@ inline void Put(const DuRud::MEMIMG& m, int x, int y, uint32_t v) {
 inline uint32_t AlphaPlaneAt(const DuRud::MEMIMG& m, int x, int y) {
     return DuRud::ReadPixelValue(m.alphaPixels + int64_t(y) * m.body->pitch + 4 * x, 4);
 }
+// Pixels x0..x0+n-1 of row y, to compare a row in one assertion.
+inline std::vector<uint32_t> RowOf(const DuRud::MEMIMG& m, int y, int n, int x0 = 0) {
+    std::vector<uint32_t> out;
+    for (int x = x0; x < x0 + n; ++x) out.push_back(Get(m, x, y));
+    return out;
+}
 // The run table from its start up to and including the n-th line end.
 inline std::vector<uint8_t> RunLines(const DuRud::MEMIMG& m, int lines) {
     std::vector<uint8_t> out;

@@ -1,6 +1,7 @@
 // The socket layer over loopback, through the internal set-up that does what
 // the absent start-up would: accepting on FD_ACCEPT, framed messages in and
 // out, the peer's close, handles in error and their deletion, the end.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -141,15 +142,10 @@ TEST_F(NetworkLoopbackThreads, AConnectionIsAcceptedOnFdAcceptIntoAFramedHandle)
     EXPECT_EQ(HandleTypeOf(h), kHandleTypeNetwork);
     NetworkHandle* r = GetNetworkHandle(h);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->valid, 1);
-    EXPECT_EQ(r->connected, 1);
-    EXPECT_EQ(r->state[0], 0);
-    EXPECT_EQ(r->state[1], 0);
-    EXPECT_EQ(r->state[2], 1);
-    EXPECT_EQ(r->framing, 1);
-    EXPECT_EQ(r->autoDelete, 1);
-    EXPECT_EQ(r->ipv6, 0);
-    EXPECT_EQ(r->udp, 0);
+    using Flags = std::array<int32_t, 9>;
+    EXPECT_EQ((Flags{r->valid, r->connected, r->state[0], r->state[1], r->state[2], r->framing,
+                     r->autoDelete, r->ipv6, r->udp}),
+              (Flags{1, 1, 0, 0, 1, 1, 1, 0, 0}));
     const uint8_t loopback[4] = {127, 0, 0, 1};
     EXPECT_EQ(std::memcmp(r->peerAddress, loopback, 4), 0);
     sockaddr_in own{};
@@ -388,51 +384,27 @@ TEST_F(NetworkLoopbackThreads, EndClosesEverythingOnceAndTheLayerRefusesAfterwar
     EXPECT_EQ(ProcessNetworkMessages(1), 0);
 }
 
-}  // namespace
-}  // namespace DuRud
-
-namespace DuRud {
-namespace {
-
-TEST(NetworkLoopbackV6Threads, AnIpv6ListenerAcceptsWherePresent) {
-    ASSERT_EQ(SetLogFolder(testsupport::TestDirectory().c_str()), 0);
-    ASSERT_EQ(LogStart(), 0);
-    const Handle listener = SetUpNetworkForTest(1);
-    if (listener == -1) {
-        ResetLogForTest();
-        GTEST_SKIP() << "no [::1] on this machine";
-    }
+TEST_F(NetworkLoopbackThreads, AnIpv6ListenerAcceptsWherePresent) {
+    EndNetwork();
+    listener = SetUpNetworkForTest(1);
+    if (listener == -1) GTEST_SKIP() << "no [::1] on this machine";
     sockaddr_in6 address{};
     int length = sizeof address;
     ASSERT_EQ(getsockname(GetNetworkHandle(listener)->socket, reinterpret_cast<sockaddr*>(&address),
                           &length),
               0);
     SOCKET peer = socket(AF_INET6, SOCK_STREAM, 0);
+    peers.push_back(peer);
     ASSERT_EQ(connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    Handle accepted = -1;
-    for (int i = 0; i < 10000 && accepted == -1; ++i) {
-        ProcessNetworkMessages(0);
-        HandleTypeRecord* type = GetHandleTypeRecord(kHandleTypeNetwork);
-        for (HandleListNode* n = type->head.next; n && n != &type->tail; n = n->next)
-            if (n->value != listener) accepted = n->value;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_NE(accepted, -1);
-    NetworkHandle* r = GetNetworkHandle(accepted);
+    ASSERT_TRUE(PumpUntil([&] { return !Connections().empty(); }));
+    const Handle h = Connections().front();
+    NetworkHandle* r = GetNetworkHandle(h);
     EXPECT_EQ(r->ipv6, 1);
-    EXPECT_EQ(r->peerAddress[15], 1);
+    EXPECT_EQ(r->peerAddress[15], 1);  // ::1
     EXPECT_EQ(r->peerAddress[0], 0);
-    ASSERT_EQ(send(peer, "\x02\x00\x00\x00ok", 6, 0), 6);
-    for (int i = 0; i < 10000 && r->receivedTotal < 2; ++i) {
-        ProcessNetworkMessages(0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    char text[3] = {};
-    EXPECT_EQ(NetworkTakeReceived(accepted, text, 2), 2);
-    EXPECT_STREQ(text, "ok");
-    EndNetwork();
-    UnloadWinApis();
-    ResetLogForTest();
+    SendAll(peer, Prefix(2) + "ok");
+    ASSERT_TRUE(PumpUntil([&] { return r->receivedTotal == 2; }));
+    EXPECT_EQ(TakeAll(h), "ok");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The run-table walk: long runs split at 64, transparent rows keep the next
-// row aligned, both paths agree where no special kernel applies, and every
-// call the table does not describe takes the clipped path (shown by a
-// corrupted table that would otherwise change the result).
+// The run-table walk beyond what BlitReference.RunTablePathEqualsReference
+// covers: every call the table does not describe takes the clipped path
+// (shown by a corrupted table that would otherwise change the result).
 #include <gtest/gtest.h>
 
 #include "blit_reference.h"
@@ -17,69 +16,6 @@ class RunTableBlit : public SoftBlitTest {
   protected:
     std::mt19937 rng{4242};
 };
-
-TEST_F(RunTableBlit, LongRunsAndTransparentRowsKeepRowsAligned) {
-    for (int type : {kMemImgColor32, kMemImgColor16}) {
-        Canvas dst(70, 3, type), src(65, 3, type, false, false, 0x5555);
-        dst.Fill(0x1111);
-        for (int x = 0; x < 65; ++x) {
-            src.Put(x, 0, 0x100 + x);
-            src.Put(x, 1, 0x5555);
-            src.Put(x, 2, 0x300 + x);
-        }
-        src.BuildRunTable();
-        const uint8_t* t = src.body()->runTable;
-        EXPECT_EQ(t[0], 0x7F);
-        EXPECT_EQ(t[1], 0x40);
-        EXPECT_EQ(t[2], 0xC0);
-        EXPECT_EQ(t[3], 0x3F);  // 64 transparent, then 1
-        EXPECT_EQ(t[4], 0x00);
-        EXPECT_EQ(t[5], 0xC0);
-        ApplyDrawState({0, 255, 0xFFFFFF, {0, 0, 1000, 1000}});
-        DuRud::MemImgBlit(&dst.view, &src.view, 2, 0, 1, nullptr);
-        for (int x = 0; x < 65; ++x) {
-            EXPECT_EQ(dst.Get(x + 2, 0), 0x100u + x);
-            EXPECT_EQ(dst.Get(x + 2, 1), 0x1111u);
-            EXPECT_EQ(dst.Get(x + 2, 2), 0x300u + x);
-        }
-        EXPECT_EQ(dst.Get(0, 0), 0x1111u);
-        EXPECT_EQ(dst.Get(67, 2), 0x1111u);
-    }
-}
-
-// Whether the clipped path runs a special kernel the run path lacks.
-bool Special(int type, int mode, int p, bool blend, bool white, bool alpha) {
-    if (mode == 1 && p == 255) mode = 0;
-    const bool plain = !blend && white && !alpha;
-    if (!plain) return false;
-    if (mode == 1) return type == kMemImgColor16 || p == 128;
-    return (mode == 2 || mode == 3) && p == 255;
-}
-
-TEST_F(RunTableBlit, BothPathsAgreeOutsideTheSpecialKernels) {
-    for (int type : {kMemImgColor32, kMemImgColor16}) {
-        for (int mode : {0, 1, 2, 3, 4, 10, 11}) {
-            for (int combo = 0; combo < 8; ++combo) {
-                for (int p : {1, 64, 128, 200, 255}) {
-                    const bool blend = combo & 1, white = combo & 2, alpha = combo & 4;
-                    if (Special(type, mode, p, blend, white, alpha)) continue;
-                    Canvas a(20, 6, type), b(20, 6, type), src(9, 4, type, alpha, false, 0x2222);
-                    Canvas mask(9, 4, DuRud::kMemImgSingle8);
-                    a.Randomize(rng);
-                    src.Randomize(rng);
-                    mask.Randomize(rng);
-                    std::memcpy(b.body()->pixelStore, a.body()->pixelStore, a.Store().size());
-                    src.BuildRunTable();
-                    ApplyDrawState({mode, p, white ? 0xFFFFFFu : 0x40FE80u, {0, 0, 100, 100}});
-                    DuRud::MemImgBlit(&a.view, &src.view, 3, 1, 1, blend ? &mask.view : nullptr);
-                    DuRud::MemImgBlit(&b.view, &src.view, 3, 1, 2, blend ? &mask.view : nullptr);
-                    ASSERT_EQ(a.Store(), b.Store())
-                        << type << " mode " << mode << " combo " << combo << " p " << p;
-                }
-            }
-        }
-    }
-}
 
 // A table that claims every pixel is transparent: the run path would draw nothing.
 void CorruptTable(const Canvas& src) {

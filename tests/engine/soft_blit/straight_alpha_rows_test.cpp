@@ -1,6 +1,7 @@
 // The four-pixel sprite rows equal their one-pixel twins on random rows
-// (every alignment and tail length, alphas 0 and 255 frequent), keep the
-// destination's byte 3 where they mix, and give the same blit with the MMX flag either way.
+// (every alignment and tail length, alphas 0 and 255 frequent) and keep the
+// destination's byte 3 where they mix. Through MemImgBlit, on both paths and
+// with the MMX flag either way: BlitReference.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -87,39 +88,4 @@ TEST(StraightAlphaRows, PinnedPixels) {
     EXPECT_EQ(Pixel(weighted, 4), 0x5A102030u);
     EXPECT_EQ(Pixel(opaque, 3), 0x400000FFu);
     EXPECT_EQ(Pixel(opaque, 2), 0x00FF0000u);
-}
-
-class StraightAlphaSpriteBlit : public SoftBlitTest {};
-
-TEST_F(StraightAlphaSpriteBlit, BothPathsAndMmxFlagsGiveTheSameBytes) {
-    std::mt19937 rng(4242);
-    for (int round = 0; round < 12; ++round) {
-        const int w = 1 + int(rng() % 37), h = 1 + int(rng() % 9);
-        Canvas src(w, h, kMemImgColor32, true);
-        src.Randomize(rng);
-        src.BuildRunTable();
-        Canvas base(w + 8, h + 4, kMemImgColor32);
-        base.Randomize(rng);
-        std::vector<std::vector<uint8_t>> results;
-        for (int clipped : {0, 1}) {
-            for (int mmx : {0, 1}) {
-                ScopedMmx scoped(mmx);
-                Canvas dst(w + 8, h + 4, kMemImgColor32);
-                std::memcpy(dst.body()->pixelStore, base.body()->pixelStore,
-                            size_t(dst.body()->pitch) * dst.body()->height);
-                // Without a valid table the same call takes the clipped path.
-                src.body()->runTableValid = clipped ? 0 : 1;
-                MemImgBlit(&dst.view, &src.view, 3, 2, 1, nullptr);
-                results.push_back(dst.Store());
-            }
-        }
-        // Expected: the one-pixel rows on the same destination.
-        Canvas want(w + 8, h + 4, kMemImgColor32);
-        std::memcpy(want.body()->pixelStore, base.body()->pixelStore,
-                    size_t(want.body()->pitch) * want.body()->height);
-        for (int y = 0; y < h; ++y) {
-            AlphaRowPlain<AlphaRowOp::Sprite>(want.At(3, 2 + y), src.At(0, y), w);
-        }
-        for (const auto& r : results) ASSERT_EQ(r, want.Store()) << "round " << round;
-    }
 }

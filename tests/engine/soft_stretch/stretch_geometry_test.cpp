@@ -91,31 +91,6 @@ TEST_F(StretchGeometry, ReversedCornersAtSourceSizeMirror) {
     }
 }
 
-TEST_F(StretchGeometry, DoubleSizeRepeatsEveryPixelTwice) {
-    for (int type : {kMemImgColor32, kMemImgColor16}) {
-        for (int mode : {0, 1}) {  // strict copy and inclusive blend
-            DrawState st;
-            st.mode = mode;
-            st.p = 255 - mode;  // mode 1 at p = 254 is a real blend
-            ApplyDrawState(st);
-            Canvas src(3, 2, type);
-            TagPixels(src);
-            Canvas dst(6, 4, type);
-            dst.Fill(0);
-            Stretch(dst, src, {0, 0, 6, 4});
-            for (int y = 0; y < 4; ++y) {
-                for (int x = 0; x < 6; ++x) {
-                    if (mode == 0) {
-                        EXPECT_EQ(dst.Get(x, y), Tag(x / 2, y / 2)) << type << " " << x << "," << y;
-                    } else {
-                        EXPECT_EQ(dst.Get(x, y), dst.Get(x & ~1, y & ~1)) << type;
-                    }
-                }
-            }
-        }
-    }
-}
-
 // Which source column each destination pixel of a 2:1 reduction shows, read
 // back from a kernel's result.
 struct Reduction {

@@ -34,7 +34,7 @@ HWND MainWindow() {
     return static_cast<HWND>(GetMainWindowHandle());
 }
 
-TEST(MessagePumpTest, ScriptedCloseEndsThePumpForGood) {
+TEST(MessagePumpTest, ScriptedCloseOrQuitEndsThePumpForGood) {
     ASSERT_EQ(0, StartWindowedEngine());
     ASSERT_TRUE(KnobWindowEvent(MainWindow(), KnobWindowEventKind::Close));
     int result = 0;
@@ -53,6 +53,21 @@ TEST(MessagePumpTest, ScriptedCloseEndsThePumpForGood) {
     EXPECT_NE(std::string::npos, c);
     EXPECT_EQ(0, ShutdownEngineLocked());
     EXPECT_EQ(0, AsyncLiveWorkerThreads());
+
+    // WM_QUIT ends it for good as well.
+    ASSERT_EQ(0, StartWindowedEngine());
+    PostQuitMessage(0);
+    result = 0;
+    for (int turn = 0; turn < 5 && result == 0; ++turn) result = PumpWindowMessages();
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(-1, PumpWindowMessages());
+    EXPECT_EQ(1, GetEndRequestFlag());
+    ShutdownEngineLocked();
+    EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
+    // Nothing of it is left to stop the next start in this process.
+    EXPECT_EQ(0, StartWindowedEngine());
+    EXPECT_EQ(0, PumpWindowMessages());
+    ShutdownEngineLocked();
 }
 
 TEST(MessagePumpTest, TenMessagesTakeTwoPumps) {
@@ -76,18 +91,6 @@ TEST(MessagePumpTest, TenMessagesTakeTwoPumps) {
     GetMouseWheel(&vertical, &horizontal);
     EXPECT_EQ(-240, horizontal);
     ShutdownEngineLocked();
-}
-
-TEST(MessagePumpTest, QuitMessageEndsThePumpForGood) {
-    ASSERT_EQ(0, StartWindowedEngine());
-    PostQuitMessage(0);
-    int result = 0;
-    for (int turn = 0; turn < 5 && result == 0; ++turn) result = PumpWindowMessages();
-    EXPECT_EQ(-1, result);
-    EXPECT_EQ(-1, PumpWindowMessages());
-    EXPECT_EQ(1, GetEndRequestFlag());
-    ShutdownEngineLocked();
-    EXPECT_EQ(nullptr, FindWindowA("Z123987O", nullptr));
 }
 
 Trace PumpFocusLostAndRegained(RecordingWindowCalls& calls) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -48,14 +51,11 @@ TEST(CalendarTime, KnownMomentsConvertBothWays) {
         SYSTEMTIME back;
         FILETIME in = fileTime(c.ft);
         ASSERT_TRUE(FileTimeToSystemTime(&in, &back));
-        EXPECT_EQ(back.wYear, c.st.wYear);
-        EXPECT_EQ(back.wMonth, c.st.wMonth);
-        EXPECT_EQ(back.wDay, c.st.wDay);
-        EXPECT_EQ(back.wHour, c.st.wHour);
-        EXPECT_EQ(back.wMinute, c.st.wMinute);
-        EXPECT_EQ(back.wSecond, c.st.wSecond);
-        EXPECT_EQ(back.wMilliseconds, c.st.wMilliseconds);
-        EXPECT_EQ(back.wDayOfWeek, c.dayOfWeek);
+        auto fields = [](const SYSTEMTIME& t, WORD dayOfWeek) {
+            return std::tuple(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                              t.wMilliseconds, dayOfWeek);
+        };
+        EXPECT_EQ(fields(back, back.wDayOfWeek), fields(c.st, c.dayOfWeek));
     }
 }
 
@@ -70,9 +70,7 @@ TEST(CalendarTime, ImpossibleDatesAndValuesAreRefused) {
                         systemTime(2024, 0, 1)};
     FILETIME ft{7, 7};
     for (const auto& st : bad) {
-        SetLastError(0);
-        EXPECT_FALSE(SystemTimeToFileTime(&st, &ft));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_ERROR(SystemTimeToFileTime(&st, &ft), FALSE, ERROR_INVALID_PARAMETER);
     }
     EXPECT_EQ(value(ft), (uint64_t{7} << 32) | 7);  // nothing written
     SYSTEMTIME leap = systemTime(2024, 2, 29);

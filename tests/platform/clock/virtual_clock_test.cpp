@@ -102,13 +102,6 @@ TEST_F(VirtualClockThreads, CalendarTimeMovesWithTheVirtualClock) {
     EXPECT_EQ(v(b) - v(a), 50'000'000u);
 }
 
-TEST(ClockKnob, ResetPutsTheClockBackToRealTime) {
-    KnobSetVirtualClock(true);
-    EXPECT_TRUE(KnobVirtualClock());
-    KnobResetAll();
-    EXPECT_FALSE(KnobVirtualClock());
-}
-
 TEST(ClockKnob, EnvironmentSwitchesTheVirtualClockOn) {
     setenv("VESSAMIRE_VIRTUAL_CLOCK", "1", 1);
     KnobApplyEnvironment();

@@ -27,8 +27,6 @@ TEST_F(D3D9Copies, StretchRectLinearTwoByTwoToFourByFour) {
     EXPECT_EQ(Pixel(dst, 1, 1), 0xFF000000u);
     EXPECT_EQ(Pixel(dst, 2, 1), 0xFFC80000u);
     EXPECT_EQ(Pixel(dst, 2, 2), 0xFFC86400u);
-    src->Release();
-    dst->Release();
 }
 
 TEST_F(D3D9Copies, StretchRectReplicatesBitsFromR5G6B5) {
@@ -42,8 +40,6 @@ TEST_F(D3D9Copies, StretchRectReplicatesBitsFromR5G6B5) {
     ASSERT_EQ(dev->StretchRect(src, nullptr, dst, nullptr, D3DTEXF_NONE), D3D_OK);
     // 17 -> 140, 33 -> 134, 3 -> 24.
     EXPECT_EQ(Pixel(dst, 0, 0), 0xFF8C8618u);
-    src->Release();
-    dst->Release();
 }
 
 TEST_F(D3D9Copies, ColorFillIntoA4R4G4B4) {
@@ -63,7 +59,6 @@ TEST_F(D3D9Copies, ColorFillIntoA4R4G4B4) {
     EXPECT_EQ(at(2, 0), 0x8F42);
     EXPECT_EQ(at(1, 1), 0x0000);
     s->UnlockRect();
-    s->Release();
 }
 
 // Two rectangles under a smaller viewport: only their parts inside it change.
@@ -87,7 +82,6 @@ TEST_F(D3D9Copies, ClearOfTwoRectanglesUnderASmallerViewport) {
     ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.f, 0), D3D_OK);
     EXPECT_EQ(Pixel(rt, 2, 4), 0xFF0000FFu);
     EXPECT_EQ(Pixel(rt, 3, 4), 0xFF000000u);
-    rt->Release();
 }
 
 TEST_F(D3D9Copies, ClearWritesDepthAndStencil) {
@@ -108,11 +102,8 @@ TEST_F(D3D9Copies, ClearWritesDepthAndStencil) {
 TEST_F(D3D9Copies, UpdateTextureCopiesOnlyDirtyRegions) {
     IDirect3DTexture9* sys = nullptr;
     IDirect3DTexture9* vid = nullptr;
-    ASSERT_EQ(dev->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
-              D3D_OK);
-    ASSERT_EQ(dev->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                 &vid, nullptr),
-              D3D_OK);
+    sys = MakeTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
+    vid = MakeTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     auto fill = [&](const RECT* r, DWORD v, DWORD flags) {
         D3DLOCKED_RECT lr;
         ASSERT_EQ(sys->LockRect(0, &lr, r, flags), D3D_OK);
@@ -139,7 +130,7 @@ TEST_F(D3D9Copies, UpdateTextureCopiesOnlyDirtyRegions) {
     fill(nullptr, 0xFF123456, D3DLOCK_NO_DIRTY_UPDATE);
     ASSERT_EQ(dev->UpdateTexture(sys, vid), D3D_OK);
     EXPECT_EQ(Pixel(level, 0, 0), 0xFF0000AAu);
-    ReleaseAll(level, sys, vid);
+    ReleaseAll(level);
 }
 
 TEST_F(D3D9Copies, UpdateSurfaceAndRenderTargetReadBack) {
@@ -153,7 +144,6 @@ TEST_F(D3D9Copies, UpdateSurfaceAndRenderTargetReadBack) {
     IDirect3DSurface9* back = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
     ASSERT_EQ(dev->GetRenderTargetData(rt, back), D3D_OK);
     EXPECT_EQ(Pixel(back, 5, 6), 0xFF102030u);
-    ReleaseAll(sys, rt, back);
 }
 
 }  // namespace

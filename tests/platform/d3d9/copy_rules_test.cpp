@@ -64,10 +64,8 @@ TEST_F(D3D9CopyRules, StretchRectTakesTheDocumentedPairsOnly) {
     IDirect3DSurface9* plain = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
     IDirect3DSurface9* plain2 = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
     IDirect3DTexture9* tex = Texture(8, 8, 1, D3DPOOL_DEFAULT);
-    IDirect3DTexture9* rtTex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
-                                 &rtTex, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* rtTex =
+        MakeTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
     IDirect3DSurface9 *texLevel = nullptr, *rtLevel = nullptr;
     tex->GetSurfaceLevel(0, &texLevel);
     rtTex->GetSurfaceLevel(0, &rtLevel);
@@ -92,9 +90,8 @@ TEST_F(D3D9CopyRules, StretchRectTakesTheDocumentedPairsOnly) {
     for (const Row& row : rows)
         EXPECT_EQ(dev->StretchRect(row.src, row.sr, row.dst, row.dr, D3DTEXF_LINEAR), row.want)
             << row.name;
-    for (IDirect3DSurface9* s : {rt, plain, plain2, texLevel, rtLevel}) s->Release();
+    ReleaseAll(texLevel, rtLevel);
     SafeRelease(tex);
-    SafeRelease(rtTex);
 }
 
 // Clear, ColorFill, StretchRect and a drawn triangle turn one colour into the
@@ -139,10 +136,8 @@ TEST_F(D3D9CopyRules, EveryPathWritesOneSixteenBitPixelForAColour) {
             EXPECT_EQ(px[x], row.want) << "format " << row.format << " pixel " << x;
         rt->UnlockRect();
         dev->SetRenderTarget(0, back);
-        SafeRelease(rt);
     }
     SafeRelease(back);
-    SafeRelease(source);
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ inline D3DPRESENT_PARAMETERS Windowed(UINT w, UINT h,
     return pp;
 }
 
+// CreateDevice on the window the parameters name, software vertex processing.
+inline HRESULT Create(IDirect3D9* d3d, D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** dev) {
+    return d3d->CreateDevice(0, D3DDEVTYPE_HAL, pp ? pp->hDeviceWindow : TestWindow(),
+                             D3DCREATE_SOFTWARE_VERTEXPROCESSING, pp, dev);
+}
+
 template <class T>
 void SafeRelease(T*& p) {
     if (p) p->Release();
@@ -60,26 +66,37 @@ class DeviceTest : public ::testing::Test {
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
         D3DPRESENT_PARAMETERS pp = Windowed(64, 64);
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
-                  D3D_OK);
+        ASSERT_EQ(Create(d3d, &pp, &dev), D3D_OK);
     }
     void TearDown() override {
+        for (auto it = held.rbegin(); it != held.rend(); ++it) (*it)->Release();
         SafeRelease(dev);
         SafeRelease(d3d);
         EXPECT_EQ(KnobD3D9LiveCount(nullptr), 0);
     }
 
+    // Objects the fixture releases at the end (made by the helpers below).
+    template <class T>
+    T* Hold(T* object) {
+        if (object) held.push_back(object);
+        return object;
+    }
     IDirect3DSurface9* RenderTarget(UINT w, UINT h, D3DFORMAT f, BOOL lockable = TRUE) {
         IDirect3DSurface9* s = nullptr;
         EXPECT_EQ(dev->CreateRenderTarget(w, h, f, D3DMULTISAMPLE_NONE, 0, lockable, &s, nullptr),
                   D3D_OK);
-        return s;
+        return Hold(s);
     }
     IDirect3DSurface9* Plain(UINT w, UINT h, D3DFORMAT f, D3DPOOL pool) {
         IDirect3DSurface9* s = nullptr;
         EXPECT_EQ(dev->CreateOffscreenPlainSurface(w, h, f, pool, &s, nullptr), D3D_OK);
-        return s;
+        return Hold(s);
+    }
+    IDirect3DTexture9* MakeTexture(UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT f,
+                                   D3DPOOL pool) {
+        IDirect3DTexture9* t = nullptr;
+        EXPECT_EQ(dev->CreateTexture(w, h, levels, usage, f, pool, &t, nullptr), D3D_OK);
+        return Hold(t);
     }
     DWORD Pixel(IDirect3DSurface9* s, UINT x, UINT y) {
         DWORD v = 0;
@@ -97,6 +114,7 @@ class DeviceTest : public ::testing::Test {
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* dev = nullptr;
+    std::vector<IUnknown*> held;
 };
 
 }  // namespace d3d9test

@@ -93,7 +93,6 @@ TEST_F(D3D9Formats, CheckAndCreationAgreeAndPixelsRoundTrip) {
                             ASSERT_EQ(v, GreyRaw(f));
                         }
                     sys->UnlockRect();
-                    sys->Release();
                     level->Release();
                 }
                 tex->Release();
@@ -123,42 +122,6 @@ TEST_F(D3D9Formats, SurfacesAgreeWithTheSurfaceCheck) {
     }
 }
 
-TEST_F(D3D9Formats, RefusalKnobReachesCheckAndCreation) {
-    KnobD3D9RefuseFormat(D3DFMT_A4R4G4B4, D3DUSAGE_RENDERTARGET);
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET,
-                                     D3DRTYPE_TEXTURE, D3DFMT_A4R4G4B4),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE,
-                                     D3DFMT_A4R4G4B4),
-              D3D_OK);
-    IDirect3DTexture9* tex = nullptr;
-    EXPECT_EQ(dev->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A4R4G4B4, D3DPOOL_DEFAULT,
-                                 &tex, nullptr),
-              D3DERR_INVALIDCALL);
-    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &tex, nullptr),
-              D3D_OK);
-    tex->Release();
-}
-
-TEST_F(D3D9Formats, ResourceCreationFailsAfterTheKnobsCount) {
-    KnobD3D9FailResourcesAfter(2);
-    IDirect3DTexture9* a = nullptr;
-    IDirect3DTexture9* b = nullptr;
-    IDirect3DTexture9* c = nullptr;
-    IDirect3DVertexBuffer9* vb = nullptr;
-    EXPECT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &a, nullptr),
-              D3D_OK);
-    EXPECT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &b, nullptr),
-              D3D_OK);
-    EXPECT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &c, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
-    EXPECT_EQ(dev->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
-    EXPECT_EQ(c, nullptr);
-    SafeRelease(a);
-    SafeRelease(b);
-}
-
 // Layouts are little-endian: X8R8G8B8 is stored as bytes B, G, R, X.
 TEST_F(D3D9Formats, ByteOrderOfThirtyTwoBitPixels) {
     IDirect3DSurface9* s = Plain(1, 1, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT);
@@ -170,7 +133,6 @@ TEST_F(D3D9Formats, ByteOrderOfThirtyTwoBitPixels) {
     EXPECT_EQ(b[1], 0x22);
     EXPECT_EQ(b[2], 0x11);
     s->UnlockRect();
-    s->Release();
 }
 
 }  // namespace

@@ -89,9 +89,7 @@ TEST_F(D3D9Shaders, VersionAboveTheCapabilityIsRefused) {
     KnobD3D9ShaderVersions(0xFFFE0200, 0xFFFF0200);
     dev->Release();
     D3DPRESENT_PARAMETERS pp = Windowed(16, 16);
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
-              D3D_OK);
+    ASSERT_EQ(Create(d3d, &pp, &dev), D3D_OK);
     IDirect3DVertexShader9* vs = nullptr;
     EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0300, "test_vs").data(), &vs), D3DERR_INVALIDCALL);
     ASSERT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "test_vs").data(), &vs), D3D_OK);

@@ -7,9 +7,7 @@ namespace {
 class D3D9Textures : public DeviceTest {};
 
 TEST_F(D3D9Textures, FullChainOfAThousandBySevenHundred) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(dev->CreateTexture(1000, 700, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3D_OK);
+    IDirect3DTexture9* t = MakeTexture(1000, 700, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED);
     ASSERT_EQ(t->GetLevelCount(), 10u);
     for (UINT level = 0; level < 10; ++level) {
         D3DSURFACE_DESC d{};
@@ -20,7 +18,6 @@ TEST_F(D3D9Textures, FullChainOfAThousandBySevenHundred) {
     }
     D3DSURFACE_DESC d{};
     EXPECT_EQ(t->GetLevelDesc(10, &d), D3DERR_INVALIDCALL);
-    t->Release();
 }
 
 TEST_F(D3D9Textures, CapabilityKnobsChangeWhatCreationAccepts) {
@@ -35,9 +32,7 @@ TEST_F(D3D9Textures, CapabilityKnobsChangeWhatCreationAccepts) {
     auto recreate = [&] {
         dev->Release();
         D3DPRESENT_PARAMETERS pp = Windowed(64, 64);
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(),
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
-                  D3D_OK);
+        ASSERT_EQ(Create(d3d, &pp, &dev), D3D_OK);
     };
     KnobD3D9TextureCaps(true, false, false);
     recreate();
@@ -60,7 +55,7 @@ TEST_F(D3D9Textures, CapabilityKnobsChangeWhatCreationAccepts) {
 
 // The levels share the texture's count: holding a level keeps the texture.
 TEST_F(D3D9Textures, LevelsShareTheTexturesReferenceCount) {
-    IDirect3DTexture9* t = nullptr;
+    IDirect3DTexture9* t = nullptr;  // released by hand: the counts are the point
     ASSERT_EQ(dev->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
               D3D_OK);
     IDirect3DSurface9* level = nullptr;

@@ -94,9 +94,6 @@ TEST_F(RasterDeviceDraw, BilinearDoubleSizeDrawEqualsStretchRectLinear) {
     dev->SetTexture(0, nullptr);
     SafeRelease(level);
     SafeRelease(tex);
-    SafeRelease(plain);
-    SafeRelease(drawn);
-    SafeRelease(stretched);
 }
 
 TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
@@ -131,7 +128,6 @@ TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
     dev->SetTexture(0, nullptr);
     SafeRelease(level);
     SafeRelease(tex);
-    SafeRelease(rt);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 #include "x_server.h"
 

@@ -8,7 +8,7 @@
 
 #include "d3d9.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 #include "x_server.h"
 
@@ -31,15 +31,9 @@ std::vector<uint32_t> BlockPicture(int width, int height) {
 }
 
 void SetPicture(HWND window, const std::vector<uint32_t>& pixels, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const windowtest::DibInfo info = windowtest::MakeInfo(width, -height, 32);  // top row first
     HDC dc = GetDC(window);
-    ASSERT_EQ(SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pixels.data(), &info,
+    ASSERT_EQ(SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pixels.data(), info.get(),
                                 DIB_RGB_COLORS),
               height);
     ReleaseDC(window, dc);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/test_support.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 #include "x_server.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/mpeg_audio_feed.h"
 #include "dshow_base_classes.h"
 #include "test_knobs.h"
 #include "windows.h"
@@ -70,6 +71,23 @@ inline IGraphBuilder* NewGraph() {
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
     return graph;
+}
+
+// Whole frames of a file decoded directly, after any ID3v2 tag.
+inline std::string decodeDirect(const std::string& file, size_t from) {
+    platform::MpegAudioFeed feed;
+    const auto* data = reinterpret_cast<const uint8_t*>(file.data());
+    platform::MpegFrameHeader h{}, first{};
+    std::vector<int16_t> pcm;
+    ptrdiff_t at;
+    while ((at = platform::MpegAudioFeed::FindFrame(data, file.size(), from, first.sampleRate,
+                                                    first.channels, &h)) >= 0 &&
+           size_t(at) + size_t(h.length) <= file.size()) {
+        if (!first.sampleRate) first = h;
+        feed.DecodeFrame(data + at, h, &pcm);
+        from = size_t(at) + size_t(h.length);
+    }
+    return std::string(reinterpret_cast<const char*>(pcm.data()), pcm.size() * 2);
 }
 
 struct Frame {

@@ -14,6 +14,7 @@
 #include "../../../platform/win32/kernel_objects.h"
 #include "support/test_support.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -123,8 +124,7 @@ TEST(FileHandles, ShareModesAreEnforcedWithinTheProcess) {
               DWORD(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(openError(openForRead("log.txt", FILE_SHARE_READ | FILE_SHARE_WRITE)),
               DWORD(ERROR_SHARING_VIOLATION));
-    EXPECT_FALSE(DeleteFileA("log.txt"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_ERROR(DeleteFileA("log.txt"), FALSE, ERROR_SHARING_VIOLATION);
     ASSERT_TRUE(CloseHandle(exclusive));
 
     // Readers sharing reading get along; a writer then needs them to share writing.
@@ -195,9 +195,8 @@ TEST(FileHandles, ReadWriteAndTheFilePointer) {
     EXPECT_EQ(n, 0u);
 
     EXPECT_EQ(SetFilePointer(file, -5, nullptr, FILE_END), 6u);
-    SetLastError(0);
-    EXPECT_EQ(SetFilePointer(file, -100, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NEGATIVE_SEEK));
+    EXPECT_ERROR(SetFilePointer(file, -100, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER,
+                 ERROR_NEGATIVE_SEEK);
     EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 6u);  // unchanged
     EXPECT_EQ(SetFilePointer(file, 0, nullptr, 7), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
@@ -234,18 +233,17 @@ TEST(FileHandles, PositionsBeyondFourGigabytes) {
     ASSERT_TRUE(GetFileSizeEx(file, &size));
     EXPECT_EQ(size.QuadPart, 0x100000010LL);
     // A 32-bit caller cannot be told this position.
-    SetLastError(0);
-    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(SetFilePointer(file, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER,
+                 ERROR_INVALID_PARAMETER);
     high = -1;  // with a high part the distance is one signed 64-bit value
     EXPECT_EQ(SetFilePointer(file, -16, &high, FILE_END), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));  // cleared after the refusal above
     EXPECT_EQ(high, 1);
     high = 0;  // -16 with a zero high part is 4 GiB - 16 forward
     EXPECT_EQ(SetFilePointer(file, -16, &high, FILE_BEGIN), 0xFFFFFFF0u);
     EXPECT_EQ(high, 0);
-    EXPECT_EQ(SetFilePointer(file, 16, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(SetFilePointer(file, 16, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER,
+                 ERROR_INVALID_PARAMETER);
     high = 1;
     EXPECT_EQ(SetFilePointer(file, 0, &high, FILE_BEGIN), 0u);
     LARGE_INTEGER move, now;
@@ -260,9 +258,7 @@ TEST(FileHandles, AccessRightsAreChecked) {
     HANDLE reader = openForRead("r.bin");
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     DWORD n = 7;
-    SetLastError(0);
-    EXPECT_FALSE(WriteFile(reader, "x", 1, &n, nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_ERROR(WriteFile(reader, "x", 1, &n, nullptr), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(n, 0u);
     EXPECT_FALSE(SetEndOfFile(reader));
     EXPECT_FALSE(FlushFileBuffers(reader));
@@ -271,10 +267,8 @@ TEST(FileHandles, AccessRightsAreChecked) {
     HANDLE writer = CreateFileA("r.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     char c;
-    EXPECT_FALSE(ReadFile(writer, &c, 1, &n, nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    EXPECT_FALSE(ReadFile(writer, &c, 1, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(ReadFile(writer, &c, 1, &n, nullptr), FALSE, ERROR_ACCESS_DENIED);
+    EXPECT_ERROR(ReadFile(writer, &c, 1, nullptr, nullptr), FALSE, ERROR_INVALID_PARAMETER);
     CloseHandle(writer);
 
     // The read-only attribute refuses writers, even to a privileged user.
@@ -282,8 +276,7 @@ TEST(FileHandles, AccessRightsAreChecked) {
     EXPECT_EQ(openError(CreateFileA("r.bin", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
               DWORD(ERROR_ACCESS_DENIED));
     EXPECT_EQ(GetFileAttributesA("r.bin"), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_FALSE(DeleteFileA("r.bin"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_ERROR(DeleteFileA("r.bin"), FALSE, ERROR_ACCESS_DENIED);
 
     // Directories open only with backup semantics, never for writing.
     std::filesystem::create_directories("dir");
@@ -295,8 +288,7 @@ TEST(FileHandles, AccessRightsAreChecked) {
     FILETIME written{};
     EXPECT_TRUE(GetFileTime(dir, nullptr, nullptr, &written));
     CloseHandle(dir);
-    EXPECT_FALSE(DeleteFileA("dir"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_ERROR(DeleteFileA("dir"), FALSE, ERROR_ACCESS_DENIED);
 }
 
 TEST(FileHandles, BadHandlesAndArgumentsFailCleanly) {
@@ -312,14 +304,11 @@ TEST(FileHandles, BadHandlesAndArgumentsFailCleanly) {
     LARGE_INTEGER li{};
     FILETIME ft;
     for (HANDLE bad : {file, HANDLE(nullptr), INVALID_HANDLE_VALUE, HANDLE(uintptr_t{0x4444})}) {
-        SetLastError(0);
-        EXPECT_FALSE(ReadFile(bad, buffer, 4, &n, nullptr));
-        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(ReadFile(bad, buffer, 4, &n, nullptr), FALSE, ERROR_INVALID_HANDLE);
         EXPECT_FALSE(WriteFile(bad, buffer, 4, &n, nullptr));
-        EXPECT_EQ(SetFilePointer(bad, 0, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-        EXPECT_EQ(GetFileSize(bad, nullptr), INVALID_FILE_SIZE);
-        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(SetFilePointer(bad, 0, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER,
+                     ERROR_INVALID_HANDLE);
+        EXPECT_ERROR(GetFileSize(bad, nullptr), INVALID_FILE_SIZE, ERROR_INVALID_HANDLE);
         EXPECT_FALSE(GetFileSizeEx(bad, &li));
         EXPECT_FALSE(GetFileTime(bad, &ft, &ft, &ft));
         EXPECT_FALSE(SetEndOfFile(bad));
@@ -344,11 +333,8 @@ TEST(FileHandles, AttributesTimesAndDeletion) {
     testsupport::WriteFile("Folder/Note.txt", "12");
     EXPECT_EQ(GetFileAttributesA("folder"), DWORD(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(GetFileAttributesA("FOLDER\\note.TXT"), DWORD(FILE_ATTRIBUTE_ARCHIVE));
-    SetLastError(0);
-    EXPECT_EQ(GetFileAttributesA("folder\\none"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(GetFileAttributesA("none\\none"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_ERROR(GetFileAttributesA("folder\\none"), INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND);
+    EXPECT_ERROR(GetFileAttributesA("none\\none"), INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND);
 
     // File times count 100 ns from 1601: the file's write time in those units.
     struct stat st;
@@ -368,9 +354,7 @@ TEST(FileHandles, AttributesTimesAndDeletion) {
 
     EXPECT_TRUE(DeleteFileA("FOLDER\\NOTE.TXT"));
     EXPECT_FALSE(std::filesystem::exists("Folder/Note.txt"));
-    SetLastError(0);
-    EXPECT_FALSE(DeleteFileA("folder\\note.txt"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_ERROR(DeleteFileA("folder\\note.txt"), FALSE, ERROR_FILE_NOT_FOUND);
 }
 
 // A name ending in a separator names a directory: for a file it is an

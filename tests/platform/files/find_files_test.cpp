@@ -6,6 +6,7 @@
 
 #include "support/test_support.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ std::vector<Entry> search(const char* pattern, DWORD* error = nullptr) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_MORE_FILES));
     EXPECT_TRUE(FindClose(find));
     return entries;
+}
+
+// The error of a search that finds nothing; ERROR_SUCCESS when it finds something.
+DWORD failure(const char* pattern) {
+    DWORD error = ERROR_SUCCESS;
+    return search(pattern, &error).empty() ? error : DWORD(ERROR_SUCCESS);
 }
 
 std::vector<std::string> names(const std::vector<Entry>& entries) {
@@ -128,36 +135,24 @@ TEST(FindFiles, CodePage932NamesComeBackAsWritten) {
 
 TEST(FindFiles, FailuresAndBadHandles) {
     makeTree();
-    DWORD error = 0;
-    EXPECT_TRUE(search("*.none", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(search("missing\\*", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(search("c.txt\\*", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(search("sub\\", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(search("s*b\\*", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_INVALID_NAME));
-    EXPECT_TRUE(search("a|b", &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure("*.none"), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(failure("missing\\*"), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(failure("c.txt\\*"), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(failure("sub\\"), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(failure("s*b\\*"), DWORD(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure("a|b"), DWORD(ERROR_INVALID_NAME));
     std::string tooLong(MAX_PATH + 10, 'a');
-    EXPECT_TRUE(search(tooLong.c_str(), &error).empty());
-    EXPECT_EQ(error, DWORD(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(failure(tooLong.c_str()), DWORD(ERROR_FILENAME_EXCED_RANGE));
     WIN32_FIND_DATAA data;
-    EXPECT_EQ(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(FindFirstFileA("*", nullptr), INVALID_HANDLE_VALUE);
 
     HANDLE find = FindFirstFileA("*", &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FindNextFileA(find, nullptr));
     EXPECT_TRUE(FindClose(find));
-    SetLastError(0);
-    EXPECT_FALSE(FindClose(find));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-    EXPECT_FALSE(FindNextFileA(find, &data));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(FindClose(find), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_ERROR(FindNextFileA(find, &data), FALSE, ERROR_INVALID_HANDLE);
 
     // A file handle is no search handle, and stays open.
     HANDLE file =

@@ -10,6 +10,7 @@
 #include "../../../platform/win32/paths.h"
 #include "support/test_support.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -51,17 +52,11 @@ TEST(Paths, SetCurrentDirectoryMatchesCaseAndRefusesFiles) {
     EXPECT_EQ(currentDirectory(), driveView(testsupport::TestDirectory()) + "\\Data\\Sub");
     ASSERT_TRUE(SetCurrentDirectoryA("..\\.."));
 
-    SetLastError(0);
-    EXPECT_FALSE(SetCurrentDirectoryA("plain.txt"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY));
-    EXPECT_FALSE(SetCurrentDirectoryA("missing"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(SetCurrentDirectoryA("missing\\deeper"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(SetCurrentDirectoryA("D:\\"));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(SetCurrentDirectoryA(nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(SetCurrentDirectoryA("plain.txt"), FALSE, ERROR_DIRECTORY);
+    EXPECT_ERROR(SetCurrentDirectoryA("missing"), FALSE, ERROR_FILE_NOT_FOUND);
+    EXPECT_ERROR(SetCurrentDirectoryA("missing\\deeper"), FALSE, ERROR_PATH_NOT_FOUND);
+    EXPECT_ERROR(SetCurrentDirectoryA("D:\\"), FALSE, ERROR_PATH_NOT_FOUND);
+    EXPECT_ERROR(SetCurrentDirectoryA(nullptr), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(std::filesystem::current_path().string(), testsupport::TestDirectory());
 }
 
@@ -121,29 +116,23 @@ TEST(Paths, DoubleByteCharacterWithBackslashTrailIsOneComponent) {
 
 TEST(Paths, BadPathsGiveCleanErrors) {
     char buffer[MAX_PATH];
-    SetLastError(0);
-    EXPECT_EQ(GetFullPathNameA(nullptr, MAX_PATH, buffer, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(GetFullPathNameA(nullptr, MAX_PATH, buffer, nullptr), 0u, ERROR_INVALID_PARAMETER);
     std::string longPath(300, 'a');
-    EXPECT_EQ(GetFullPathNameA(longPath.c_str(), MAX_PATH, buffer, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_ERROR(GetFullPathNameA(longPath.c_str(), MAX_PATH, buffer, nullptr), 0u,
+                 ERROR_FILENAME_EXCED_RANGE);
     // Short enough alone, too long once joined with the current directory.
     std::string joined(MAX_PATH - 5, 'b');
-    EXPECT_EQ(GetFullPathNameA(joined.c_str(), MAX_PATH, buffer, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_ERROR(GetFullPathNameA(joined.c_str(), MAX_PATH, buffer, nullptr), 0u,
+                 ERROR_FILENAME_EXCED_RANGE);
     // One component longer than a file name may be.
     std::string longName = "C:\\" + std::string(256, 'n');
-    EXPECT_EQ(GetFullPathNameA(longName.c_str(), MAX_PATH, buffer, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_ERROR(GetFullPathNameA(longName.c_str(), MAX_PATH, buffer, nullptr), 0u,
+                 ERROR_FILENAME_EXCED_RANGE);
     platform::NativePath native;
-    EXPECT_FALSE(platform::PathResolve("a<b", native));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));
-    EXPECT_FALSE(platform::PathResolve("a*b", native));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_NAME));
-    EXPECT_FALSE(platform::PathResolve("\\\\server\\share\\x", native));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_NETPATH));
-    EXPECT_FALSE(platform::PathResolve("", native));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_ERROR(platform::PathResolve("a<b", native), FALSE, ERROR_INVALID_NAME);
+    EXPECT_ERROR(platform::PathResolve("a*b", native), FALSE, ERROR_INVALID_NAME);
+    EXPECT_ERROR(platform::PathResolve("\\\\server\\share\\x", native), FALSE, ERROR_BAD_NETPATH);
+    EXPECT_ERROR(platform::PathResolve("", native), FALSE, ERROR_PATH_NOT_FOUND);
 }
 
 TEST(Paths, ResolverMatchesEachComponentIgnoringCase) {

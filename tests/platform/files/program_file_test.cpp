@@ -7,6 +7,7 @@
 
 #include "../../../platform/win32/paths.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -35,12 +36,10 @@ TEST(ProgramFile, ShortBuffersAreCutAndTerminated) {
     std::string expected = expectedPath();
     char buffer[8];
     std::memset(buffer, '#', sizeof buffer);
-    SetLastError(0);
-    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, sizeof buffer), DWORD(sizeof buffer));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(GetModuleFileNameA(nullptr, buffer, sizeof buffer), DWORD(sizeof buffer),
+                 ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(std::string(buffer), expected.substr(0, 7));
-    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, 0), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(GetModuleFileNameA(nullptr, buffer, 0), 0u, ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(GetModuleFileNameA(nullptr, nullptr, 10), 0u);
 }
 
@@ -48,9 +47,7 @@ TEST(ProgramFile, StandInModulesHaveNoFile) {
     HMODULE winmm = LoadLibraryA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
     char buffer[MAX_PATH];
-    SetLastError(0);
-    EXPECT_EQ(GetModuleFileNameA(winmm, buffer, MAX_PATH), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
+    EXPECT_ERROR(GetModuleFileNameA(winmm, buffer, MAX_PATH), 0u, ERROR_MOD_NOT_FOUND);
     FreeLibrary(winmm);
 }
 

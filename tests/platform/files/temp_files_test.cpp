@@ -10,6 +10,7 @@
 
 #include "support/test_support.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -126,19 +127,13 @@ TEST(TempFiles, NamesFromTheCallersNumber) {
 
 TEST(TempFiles, BadFoldersAndArguments) {
     char name[MAX_PATH];
-    SetLastError(0);
-    EXPECT_EQ(GetTempFileNameA("missing", "tmp", 0, name), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY));
+    EXPECT_ERROR(GetTempFileNameA("missing", "tmp", 0, name), 0u, ERROR_DIRECTORY);
     testsupport::WriteFile("file", "");
-    EXPECT_EQ(GetTempFileNameA("file", "tmp", 0, name), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY));
-    EXPECT_EQ(GetTempFileNameA(nullptr, "tmp", 0, name), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(GetTempFileNameA(".", "tmp", 0, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(GetTempFileNameA("file", "tmp", 0, name), 0u, ERROR_DIRECTORY);
+    EXPECT_ERROR(GetTempFileNameA(nullptr, "tmp", 0, name), 0u, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(GetTempFileNameA(".", "tmp", 0, nullptr), 0u, ERROR_INVALID_PARAMETER);
     std::string longFolder(MAX_PATH, 'd');
-    EXPECT_EQ(GetTempFileNameA(longFolder.c_str(), "tmp", 0, name), 0u);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_BUFFER_OVERFLOW));
+    EXPECT_ERROR(GetTempFileNameA(longFolder.c_str(), "tmp", 0, name), 0u, ERROR_BUFFER_OVERFLOW);
 }
 
 }  // namespace

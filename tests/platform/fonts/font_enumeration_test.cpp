@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "font_test_support.h"
+#include "support/error_checks.h"
 
 using namespace fonttest;
 
@@ -80,7 +81,6 @@ TEST(FontEnumeration, FacesAndCharsets) {
 
     LOGFONTA log{};
     EXPECT_EQ(EnumFontFamiliesExA(dc, nullptr, Collect, 0, 0), 0);
-    EXPECT_EQ(EnumFontFamiliesExA(dc, &log, nullptr, 0, 0), 0);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(EnumFontFamiliesExA(dc, &log, nullptr, 0, 0), 0, ERROR_INVALID_PARAMETER);
     ReleaseDC(nullptr, dc);
 }

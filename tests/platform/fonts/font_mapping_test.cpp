@@ -8,6 +8,7 @@
 #include "font_test_support.h"
 #include "support/test_support.h"
 #include "support/truetype_face.h"
+#include "support/error_checks.h"
 
 using namespace fonttest;
 
@@ -77,11 +78,9 @@ TEST(FontMapping, RefusedArgumentsAndHooks) {
     } kRefused[] = {{"Width", 8, 0, 0}, {"Escapement", 0, 900, 0}, {"Orientation", 0, 0, 900}};
     for (const auto& row : kRefused) {
         SCOPED_TRACE(row.name);
-        SetLastError(0);
-        EXPECT_EQ(CreateFontA(16, row.width, row.escapement, row.orientation, 0, 0, 0, 0, 1, 0, 0,
-                              0, 0, "IPAGothic"),
-                  nullptr);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_ERROR(CreateFontA(16, row.width, row.escapement, row.orientation, 0, 0, 0, 0, 1, 0,
+                                 0, 0, 0, "IPAGothic"),
+                     nullptr, ERROR_INVALID_PARAMETER);
     }
     EXPECT_EQ(CreateFontIndirectA(nullptr), nullptr);
     EXPECT_EQ(CreateFontA(-100000, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, nullptr),

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "font_test_support.h"
+#include "support/error_checks.h"
 
 using namespace fonttest;
 
@@ -83,8 +84,7 @@ TEST(TextMetrics, EveryNewDcAnswersWithTheStockFont) {
         EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), GetStockObject(SYSTEM_FONT));
     }
     TEXTMETRICA tm{};
-    EXPECT_FALSE(GetTextMetricsA(memory, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(GetTextMetricsA(memory, nullptr), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(GetTextMetricsA(reinterpret_cast<HDC>(0x4321), &tm));
     ReleaseDC(nullptr, screen);
     DeleteDC(memory);

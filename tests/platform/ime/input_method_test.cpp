@@ -95,23 +95,6 @@ TEST_F(InputMethod, ByDefaultAContextWithNothingComposedClosedAndNoCandidates) {
     EXPECT_TRUE(seen.empty());
 }
 
-TEST_F(InputMethod, ReachedThroughTheModuleRegistry) {
-    HMODULE imm = LoadLibraryA("Imm32.dll");
-    ASSERT_NE(imm, nullptr);
-    const char* names[] = {
-        "ImmGetContext",        "ImmReleaseContext",        "ImmGetOpenStatus",
-        "ImmSetOpenStatus",     "ImmGetConversionStatus",   "ImmNotifyIME",
-        "ImmGetCandidateListA", "ImmGetCompositionStringA", "ImmSetCompositionStringA"};
-    for (const char* name : names) EXPECT_NE(GetProcAddress(imm, name), nullptr) << name;
-    EXPECT_EQ(GetProcAddress(imm, "ImmGetContext"),
-              reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ImmGetContext)));
-    FreeLibrary(imm);
-    HMODULE user = LoadLibraryA("User32.dll");
-    ASSERT_NE(user, nullptr);
-    EXPECT_NE(GetProcAddress(user, "WINNLSEnableIME"), nullptr);
-    FreeLibrary(user);
-}
-
 TEST_F(InputMethod, EnableReturnsThePreviousStateAndDisabledImeTypesNothing) {
     EXPECT_TRUE(WINNLSEnableIME(window, FALSE));
     EXPECT_FALSE(WINNLSEnableIME(window, FALSE));
@@ -130,17 +113,11 @@ TEST_F(InputMethod, CompositionIsReportedAsScripted) {
     // "かんじ" with the cursor after two characters, clauses "か" and "んじ".
     ASSERT_TRUE(KnobImeCompose(window, "\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98", 2, {0, 1, 3},
                                {ATTR_TARGET_CONVERTED, ATTR_INPUT, ATTR_INPUT}));
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_IME_NOTIFY));
+    ASSERT_EQ(Messages(),
+              (std::vector<UINT>{WM_IME_NOTIFY, WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION}));
     EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(IMN_SETOPENSTATUS));
-    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_IME_STARTCOMPOSITION));
-    EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_IME_COMPOSITION));
-    const LPARAM parts = seen[2].lParam;
-    EXPECT_TRUE(parts & GCS_COMPSTR);
-    EXPECT_TRUE(parts & GCS_COMPATTR);
-    EXPECT_TRUE(parts & GCS_COMPCLAUSE);
-    EXPECT_TRUE(parts & GCS_CURSORPOS);
-    EXPECT_FALSE(parts & GCS_RESULTSTR);
+    const LPARAM composing = GCS_COMPSTR | GCS_COMPATTR | GCS_COMPCLAUSE | GCS_CURSORPOS;
+    EXPECT_EQ(seen[2].lParam & (composing | GCS_RESULTSTR), composing);
     EXPECT_EQ(seen[2].wParam, 0x82B6u);  // the last character, "じ"
     const std::string kana = "\x82\xA9\x82\xF1\x82\xB6";
     EXPECT_EQ(seen[2].text, kana);
@@ -156,11 +133,9 @@ TEST_F(InputMethod, CompositionIsReportedAsScripted) {
     EXPECT_EQ(ImmGetCompositionStringA(context, GCS_COMPSTR, nullptr, 5), IMM_ERROR_GENERAL);
     // The cursor is the result, in bytes.
     EXPECT_EQ(ImmGetCompositionStringA(context, GCS_CURSORPOS, nullptr, 0), 4);
-    DWORD clauses[4] = {};
-    EXPECT_EQ(ImmGetCompositionStringA(context, GCS_COMPCLAUSE, clauses, sizeof clauses), 12);
-    EXPECT_EQ(clauses[0], 0u);
-    EXPECT_EQ(clauses[1], 2u);
-    EXPECT_EQ(clauses[2], 6u);
+    std::vector<DWORD> clauses(4);
+    EXPECT_EQ(ImmGetCompositionStringA(context, GCS_COMPCLAUSE, clauses.data(), 16), 12);
+    EXPECT_EQ(clauses, (std::vector<DWORD>{0, 2, 6, 0}));
     BYTE attributes[8] = {};
     EXPECT_EQ(ImmGetCompositionStringA(context, GCS_COMPATTR, attributes, sizeof attributes), 6);
     const BYTE wantAttributes[6] = {1, 1, 0, 0, 0, 0};
@@ -179,8 +154,7 @@ TEST_F(InputMethod, CommitSendsTheResultThenEnds) {
     seen.clear();
     ASSERT_TRUE(KnobImeCommit(window, kKanjiUtf8));
     EXPECT_EQ(Messages(), (std::vector<UINT>{WM_IME_COMPOSITION, WM_IME_ENDCOMPOSITION}));
-    EXPECT_TRUE(seen[0].lParam & GCS_RESULTSTR);
-    EXPECT_FALSE(seen[0].lParam & GCS_COMPSTR);
+    EXPECT_EQ(seen[0].lParam & (GCS_RESULTSTR | GCS_COMPSTR), GCS_RESULTSTR);
     EXPECT_EQ(seen[0].text, kKanji);
     EXPECT_EQ(ImmGetCompositionStringA(context, GCS_COMPSTR, nullptr, 0), 0);
     EXPECT_EQ(ImmGetCompositionStringA(context, GCS_RESULTSTR, nullptr, 0), 4);
@@ -196,8 +170,7 @@ TEST_F(InputMethod, CandidateListOpensChangesAndCloses) {
     ASSERT_TRUE(KnobImeOpen(window, true));
     seen.clear();
     ASSERT_TRUE(KnobImeCandidates(window, {kKanjiUtf8, "\xE6\x84\x9F\xE3\x81\x98", "x"}, 1));
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_IME_NOTIFY));
+    ASSERT_EQ(Messages(), std::vector<UINT>{WM_IME_NOTIFY});
     EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(IMN_OPENCANDIDATE));
     EXPECT_EQ(seen[0].lParam, 1);
 
@@ -208,10 +181,9 @@ TEST_F(InputMethod, CandidateListOpensChangesAndCloses) {
     auto* list = reinterpret_cast<CANDIDATELIST*>(bytes.data());
     EXPECT_EQ(ImmGetCandidateListA(context, 0, list, size - 1), 0u);  // too small
     ASSERT_EQ(ImmGetCandidateListA(context, 0, list, size + 8), size);
-    EXPECT_EQ(list->dwSize, size);
-    EXPECT_EQ(list->dwCount, 3u);
-    EXPECT_EQ(list->dwSelection, 1u);
-    EXPECT_EQ(list->dwOffset[0], 36u);
+    EXPECT_EQ(
+        (std::vector<DWORD>{list->dwSize, list->dwCount, list->dwSelection, list->dwOffset[0]}),
+        (std::vector<DWORD>{size, 3, 1, 36}));
     EXPECT_STREQ(reinterpret_cast<char*>(bytes.data() + list->dwOffset[0]), kKanji);
     EXPECT_STREQ(reinterpret_cast<char*>(bytes.data() + list->dwOffset[2]), "x");
     EXPECT_EQ(ImmGetCandidateListA(context, 1, nullptr, 0), 0u);  // only list 0 exists

@@ -8,32 +8,24 @@
 #include <dinput.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "support/window_test_support.h"
 #include "test_knobs.h"
 
 namespace ditest {
 
 inline void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    windowtest::PumpAll();
 }
 
 class DirectInputTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "DirectInputTestWindow";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "DirectInputTestWindow", "di", WS_OVERLAPPEDWINDOW, 0, 0, 320,
-                                 240, nullptr, nullptr, nullptr, nullptr);
+        window = windowtest::MakeWindow();
         ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
         Pump();
         ASSERT_EQ(GetForegroundWindow(), window);
         ASSERT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_INPROC_SERVER,
@@ -45,7 +37,6 @@ class DirectInputTest : public ::testing::Test {
         for (IUnknown* object : release) object->Release();
         if (di) di->Release();
         if (window) DestroyWindow(window);
-        UnregisterClassA("DirectInputTestWindow", nullptr);
         CoUninitialize();
     }
 
@@ -81,6 +72,14 @@ class DirectInputTest : public ::testing::Test {
     IDirectInput8A* di = nullptr;
     std::vector<IUnknown*> release;  // released before the DirectInput object
 };
+
+// The motor speeds last sent to the pad: {-1, -1} when none were.
+inline std::pair<int, int> Rumble(int pad) {
+    int low = -1, high = -1;
+    if (!KnobPadLastRumble(pad, &low, &high)) return {-1, -1};
+    return {low, high};
+}
+using Speeds = std::pair<int, int>;
 
 inline DIPROPRANGE Range(DWORD offset, LONG min, LONG max) {
     DIPROPRANGE range{};

@@ -196,19 +196,14 @@ TEST_F(DirectInputTest, EffectsDriveTheMotorsOfTheJoystick) {
 
     EXPECT_EQ(low->Start(1, 0), DIERR_NOTEXCLUSIVEACQUIRED);
     ASSERT_EQ(joystick->Acquire(), DI_OK);
-    int lowSpeed = -1, highSpeed = -1;
-    EXPECT_FALSE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
+    EXPECT_EQ(Rumble(pad), Speeds(-1, -1));
     ASSERT_EQ(low->Start(1, 0), DI_OK);
-    ASSERT_TRUE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
-    EXPECT_EQ(lowSpeed, 32767);  // 5000 of 10000
-    EXPECT_EQ(highSpeed, 0);
+    EXPECT_EQ(Rumble(pad), Speeds(32767, 0));  // 5000 of 10000
     DWORD status = 0;
     ASSERT_EQ(low->GetEffectStatus(&status), DI_OK);
     EXPECT_EQ(status, static_cast<DWORD>(DIEGES_PLAYING));
     ASSERT_EQ(high->Start(1, 0), DI_OK);
-    ASSERT_TRUE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
-    EXPECT_EQ(lowSpeed, 32767);
-    EXPECT_EQ(highSpeed, 65535);
+    EXPECT_EQ(Rumble(pad), Speeds(32767, 65535));
     constant.lMagnitude = -10000;  // the sign is a direction; the motor runs at full
     ASSERT_EQ(low->SetParameters(&effect, 0), DI_OK);
     DIEFFECT magnitude{};
@@ -216,16 +211,12 @@ TEST_F(DirectInputTest, EffectsDriveTheMotorsOfTheJoystick) {
     magnitude.cbTypeSpecificParams = sizeof constant;
     magnitude.lpvTypeSpecificParams = &constant;
     ASSERT_EQ(low->SetParameters(&magnitude, DIEP_TYPESPECIFICPARAMS | DIEP_START), DI_OK);
-    ASSERT_TRUE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
-    EXPECT_EQ(lowSpeed, 65535);
+    EXPECT_EQ(Rumble(pad), Speeds(65535, 65535));
     ASSERT_EQ(low->Stop(), DI_OK);
-    ASSERT_TRUE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
-    EXPECT_EQ(lowSpeed, 0);
-    EXPECT_EQ(highSpeed, 65535);
+    EXPECT_EQ(Rumble(pad), Speeds(0, 65535));
     // Unacquiring stops every effect.
     ASSERT_EQ(joystick->Unacquire(), DI_OK);
-    ASSERT_TRUE(KnobPadLastRumble(pad, &lowSpeed, &highSpeed));
-    EXPECT_EQ(highSpeed, 0);
+    EXPECT_EQ(Rumble(pad), Speeds(0, 0));
     ASSERT_EQ(high->GetEffectStatus(&status), DI_OK);
     EXPECT_EQ(status, 0u);
 }
@@ -276,9 +267,7 @@ TEST_F(DirectInputTest, EffectArgumentsAreCheckedAndMotorlessPadsHaveNone) {
     EXPECT_EQ(effect->Start(0, 0), DIERR_INVALIDPARAM);
     EXPECT_EQ(effect->Start(1, 0x4), DIERR_INVALIDPARAM);
     ASSERT_EQ(effect->Start(1, 0), DI_OK);
-    int low = 0, high = 0;
-    ASSERT_TRUE(KnobPadLastRumble(1, &low, &high));
-    EXPECT_EQ(low, 65535);
+    EXPECT_EQ(Rumble(1).first, 65535);
     GUID type{};
     EXPECT_EQ(effect->GetEffectGuid(&type), DI_OK);
     EXPECT_TRUE(type == GUID_ConstantForce);
@@ -286,6 +275,5 @@ TEST_F(DirectInputTest, EffectArgumentsAreCheckedAndMotorlessPadsHaveNone) {
     // Releasing a playing effect stops its motor.
     release.pop_back();
     effect->Release();
-    ASSERT_TRUE(KnobPadLastRumble(1, &low, &high));
-    EXPECT_EQ(low, 0);
+    EXPECT_EQ(Rumble(1).first, 0);
 }

@@ -74,11 +74,3 @@ TEST(JoystickFunctions, PadReadsUnsignedAxesButtonsAndPov) {
     EXPECT_EQ(result, static_cast<UINT>(JOYERR_UNPLUGGED));
     EXPECT_FALSE(KnobPadDetach(pad));
 }
-
-TEST(JoystickFunctions, ReachableThroughWinmm) {
-    HMODULE winmm = LoadLibraryA("winmm.dll");
-    ASSERT_NE(winmm, nullptr);
-    EXPECT_NE(GetProcAddress(winmm, "joyGetPosEx"), nullptr);
-    EXPECT_NE(GetProcAddress(winmm, "joyGetDevCapsA"), nullptr);
-    FreeLibrary(winmm);
-}

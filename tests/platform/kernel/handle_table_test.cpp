@@ -4,6 +4,7 @@
 
 #include "../../../platform/win32/kernel_objects.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -27,16 +28,12 @@ TEST(KernelHandleTable, StaleAndMadeUpHandlesFailCleanly) {
     // The slot is reused, but the old value stays dead.
     HANDLE again = platform::KernelHandleAdd(std::make_shared<Probe>(&alive));
     EXPECT_NE(again, h);
-    SetLastError(0);
-    EXPECT_FALSE(CloseHandle(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(CloseHandle(h), FALSE, ERROR_INVALID_HANDLE);
     EXPECT_EQ(platform::KernelHandleGet(h), nullptr);
 
     for (HANDLE bogus : {HANDLE(nullptr), INVALID_HANDLE_VALUE, HANDLE(uintptr_t{0x1234567}),
                          HANDLE(uintptr_t{0xdeadbeef0})}) {
-        SetLastError(0);
-        EXPECT_EQ(platform::KernelHandleGet(bogus), nullptr);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(platform::KernelHandleGet(bogus), nullptr, ERROR_INVALID_HANDLE);
     }
     EXPECT_TRUE(CloseHandle(again));
     EXPECT_EQ(alive, 0);

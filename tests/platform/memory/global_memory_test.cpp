@@ -7,6 +7,7 @@
 
 #include "../../../platform/win32/kernel_objects.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -24,19 +25,15 @@ TEST(GlobalMemory, MoveableBlockIsReachedThroughLocks) {
     EXPECT_EQ(GlobalFlags(h) & GMEM_LOCKCOUNT, 2u);
     EXPECT_EQ(GlobalHandle(p), h);
     EXPECT_TRUE(GlobalUnlock(h));
-    SetLastError(1234);
+    SetLastError(1234);  // the last unlock clears the error
     EXPECT_FALSE(GlobalUnlock(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(NO_ERROR));
-    SetLastError(0);
-    EXPECT_FALSE(GlobalUnlock(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_LOCKED));
+    EXPECT_EQ(GetLastError(), DWORD(NO_ERROR));
+    EXPECT_ERROR(GlobalUnlock(h), FALSE, ERROR_NOT_LOCKED);
     EXPECT_STREQ(static_cast<const char*>(GlobalLock(h)), "clip");
     GlobalUnlock(h);
     EXPECT_EQ(GlobalFree(h), nullptr);
     EXPECT_EQ(platform::KernelHandleCount(), before);
-    SetLastError(0);
-    EXPECT_EQ(GlobalLock(h), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(GlobalLock(h), nullptr, ERROR_INVALID_HANDLE);
     EXPECT_EQ(GlobalFree(h), h);  // second free fails, hands the handle back
     EXPECT_EQ(GlobalHandle(p), nullptr);
 }
@@ -58,9 +55,7 @@ TEST(GlobalMemory, BadHandlesFlagsAndSizesAreRefused) {
     int onStack = 0;
     HGLOBAL madeUp = reinterpret_cast<HGLOBAL>(uintptr_t{0x5550});
     for (HGLOBAL bad : {madeUp, static_cast<HGLOBAL>(&onStack), static_cast<HGLOBAL>(nullptr)}) {
-        SetLastError(0);
-        EXPECT_EQ(GlobalLock(bad), nullptr);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(GlobalLock(bad), nullptr, ERROR_INVALID_HANDLE);
         EXPECT_EQ(GlobalSize(bad), 0u);
         EXPECT_FALSE(GlobalUnlock(bad));
         EXPECT_EQ(GlobalFlags(bad), static_cast<UINT>(GMEM_INVALID_HANDLE));
@@ -72,11 +67,8 @@ TEST(GlobalMemory, BadHandlesFlagsAndSizesAreRefused) {
     EXPECT_EQ(GlobalLock(event), nullptr);
     EXPECT_EQ(GlobalFree(event), event);
     CloseHandle(event);
-    SetLastError(0);
-    EXPECT_EQ(GlobalAlloc(0x80000000u, 8), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE, SIZE_MAX), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_ERROR(GlobalAlloc(0x80000000u, 8), nullptr, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(GlobalAlloc(GMEM_MOVEABLE, SIZE_MAX), nullptr, ERROR_NOT_ENOUGH_MEMORY);
 }
 
 TEST(GlobalMemory, ClosingAMoveableHandleFreesTheBlockToo) {

@@ -25,16 +25,4 @@ TEST(HeapFailureKnob, FailsExactlyTheChosenAllocation) {
     EXPECT_EQ(KnobHeapBlockCount(), start);
 }
 
-TEST(HeapFailureKnob, ResetTurnsItOff) {
-    KnobFailHeapAlloc(1);
-    KnobResetAll();
-    void* p = HeapAlloc(GetProcessHeap(), 0, 8);
-    EXPECT_NE(p, nullptr);
-    HeapFree(GetProcessHeap(), 0, p);
-    KnobFailHeapAlloc(-3);  // nothing fails
-    p = HeapAlloc(GetProcessHeap(), 0, 8);
-    EXPECT_NE(p, nullptr);
-    HeapFree(GetProcessHeap(), 0, p);
-}
-
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -50,9 +51,8 @@ TEST(ProcessHeap, InPlaceOnlyMayShrinkButNotGrow) {
     void* p = HeapAlloc(heap, 0, 64);
     EXPECT_EQ(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, p, 32), p);
     EXPECT_EQ(HeapSize(heap, 0, p), 32u);
-    SetLastError(0);
-    EXPECT_EQ(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, p, 4096), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_ERROR(HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, p, 4096), nullptr,
+                 ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(HeapSize(heap, 0, p), 32u);  // the block is untouched
     EXPECT_TRUE(HeapFree(heap, 0, p));
 }
@@ -63,9 +63,7 @@ TEST(ProcessHeap, ForeignFreedAndNullPointersAreRefusedCleanly) {
     ASSERT_TRUE(HeapFree(heap, 0, p));
     int onStack = 0;
     for (void* bad : {p, static_cast<void*>(&onStack)}) {
-        SetLastError(0);
-        EXPECT_FALSE(HeapFree(heap, 0, bad));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_ERROR(HeapFree(heap, 0, bad), FALSE, ERROR_INVALID_PARAMETER);
         EXPECT_EQ(HeapSize(heap, 0, bad), static_cast<SIZE_T>(-1));
         EXPECT_EQ(HeapReAlloc(heap, 0, bad, 16), nullptr);
     }
@@ -74,13 +72,10 @@ TEST(ProcessHeap, ForeignFreedAndNullPointersAreRefusedCleanly) {
 
 TEST(ProcessHeap, BadHeapHandlesFlagsAndHugeSizesAreRefused) {
     HANDLE heap = GetProcessHeap();
-    SetLastError(0);
-    EXPECT_EQ(HeapAlloc(reinterpret_cast<HANDLE>(uintptr_t{0x40}), 0, 8), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(HeapAlloc(heap, 0x80000000u, 8), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(HeapAlloc(heap, 0, SIZE_MAX - 8), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_ERROR(HeapAlloc(reinterpret_cast<HANDLE>(uintptr_t{0x40}), 0, 8), nullptr,
+                 ERROR_INVALID_HANDLE);
+    EXPECT_ERROR(HeapAlloc(heap, 0x80000000u, 8), nullptr, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(HeapAlloc(heap, 0, SIZE_MAX - 8), nullptr, ERROR_NOT_ENOUGH_MEMORY);
     void* p = HeapAlloc(heap, 0, 8);
     EXPECT_EQ(HeapReAlloc(heap, 0, p, SIZE_MAX / 2), nullptr);
     EXPECT_EQ(HeapSize(heap, 0, p), 8u);  // still valid after the refused growth

@@ -9,6 +9,7 @@
 
 #include "support/test_support.h"
 #include "winsock_test_support.h"
+#include "support/error_checks.h"
 
 using namespace wstest;
 
@@ -39,17 +40,13 @@ TEST_F(AsyncSelectThreads, AcceptIsPostedOnceUntilAcceptIsCalled) {
     SOCKET c2 = Keep(socket(AF_INET, SOCK_STREAM, 0));
     ASSERT_EQ(connect(c1, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
     ASSERT_EQ(connect(c2, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-    auto notes = WaitNotes(window, 1);
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].socket, listener);
-    EXPECT_EQ(notes[0].event, FD_ACCEPT);
-    EXPECT_EQ(notes[0].error, 0);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{listener, FD_ACCEPT, 0}}));
     EXPECT_TRUE(SettleNotes(window).empty());  // two waiting, still one message
 
     SOCKET s1 = Keep(accept(listener, nullptr, nullptr));
     ASSERT_NE(s1, INVALID_SOCKET);
-    notes = WaitNotes(window, 1);  // the second connection is announced now
-    ASSERT_EQ(Count(notes, listener, FD_ACCEPT), 1u);
+    // The second connection is announced now.
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{listener, FD_ACCEPT, 0}}));
     SOCKET s2 = Keep(accept(listener, nullptr, nullptr));
     ASSERT_NE(s2, INVALID_SOCKET);
     EXPECT_TRUE(SettleNotes(window).empty());
@@ -65,13 +62,7 @@ TEST_F(AsyncSelectThreads, ConnectThenWriteAndRefusedConnectCarriesItsError) {
     if (result != 0) {
         EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
     }
-    auto notes = WaitNotes(window, 2);
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].socket, client);
-    EXPECT_EQ(notes[0].event, FD_CONNECT);
-    EXPECT_EQ(notes[0].error, 0);
-    EXPECT_EQ(notes[1].socket, client);
-    EXPECT_EQ(notes[1].event, FD_WRITE);
+    EXPECT_EQ(WaitNotes(window, 2), (Notes{{client, FD_CONNECT, 0}, {client, FD_WRITE, 0}}));
     EXPECT_TRUE(SettleNotes(window).empty());
 
     SOCKET holder = Keep(socket(AF_INET, SOCK_STREAM, 0));  // bound, never listening
@@ -80,51 +71,37 @@ TEST_F(AsyncSelectThreads, ConnectThenWriteAndRefusedConnectCarriesItsError) {
     SOCKET refused = Keep(socket(AF_INET, SOCK_STREAM, 0));
     ASSERT_EQ(WSAAsyncSelect(refused, window, kSelectMessage, FD_CONNECT | FD_WRITE | FD_CLOSE), 0);
     sockaddr_in nobody = Loopback(PortOf(holder));
-    EXPECT_EQ(connect(refused, reinterpret_cast<sockaddr*>(&nobody), sizeof nobody), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    notes = WaitNotes(window, 1);
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].socket, refused);
-    EXPECT_EQ(notes[0].event, FD_CONNECT);
-    EXPECT_EQ(notes[0].error, WSAECONNREFUSED);
+    EXPECT_WSA_ERROR(connect(refused, reinterpret_cast<sockaddr*>(&nobody), sizeof nobody),
+                     SOCKET_ERROR, WSAEWOULDBLOCK);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{refused, FD_CONNECT, WSAECONNREFUSED}}));
     EXPECT_TRUE(SettleNotes(window).empty());  // no FD_WRITE, no FD_CLOSE
 }
 
 TEST_F(AsyncSelectThreads, ReadComesWhenDataArriveAndAgainOnlyAfterRecv) {
     SOCKET a, b;
-    ASSERT_TRUE(ConnectedPair(&a, &b));
-    Keep(a);
-    Keep(b);
+    ASSERT_TRUE(KeptPair(&a, &b));
     ASSERT_EQ(WSAAsyncSelect(b, window, kSelectMessage, FD_READ), 0);
     EXPECT_TRUE(SettleNotes(window).empty());  // nothing to read yet
     ASSERT_EQ(send(a, "abc", 3, 0), 3);
-    auto notes = WaitNotes(window, 1);
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].socket, b);
-    EXPECT_EQ(notes[0].event, FD_READ);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{b, FD_READ, 0}}));
     ASSERT_EQ(send(a, "def", 3, 0), 3);
     EXPECT_TRUE(SettleNotes(window).empty());  // not re-enabled yet
 
     char buffer[8] = {};
     ASSERT_EQ(recv(b, buffer, 2, 0), 2);  // data remain: announced again
-    notes = WaitNotes(window, 1);
-    ASSERT_EQ(Count(notes, b, FD_READ), 1u);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{b, FD_READ, 0}}));
     ASSERT_EQ(recv(b, buffer, sizeof buffer, 0), 4);
     EXPECT_EQ(std::string(buffer, 4), "cdef");
     EXPECT_TRUE(SettleNotes(window).empty());  // all read
     ASSERT_EQ(send(a, "g", 1, 0), 1);
-    notes = WaitNotes(window, 1);
-    EXPECT_EQ(Count(notes, b, FD_READ), 1u);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{b, FD_READ, 0}}));
 }
 
 TEST_F(AsyncSelectThreads, WriteComesAgainWhenASendThatWouldBlockCanGoOn) {
     SOCKET a, b;
-    ASSERT_TRUE(ConnectedPair(&a, &b));
-    Keep(a);
-    Keep(b);
+    ASSERT_TRUE(KeptPair(&a, &b));
     ASSERT_EQ(WSAAsyncSelect(a, window, kSelectMessage, FD_WRITE), 0);
-    auto notes = WaitNotes(window, 1);  // connected and writable
-    ASSERT_EQ(Count(notes, a, FD_WRITE), 1u);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{a, FD_WRITE, 0}}));  // connected and writable
     EXPECT_TRUE(SettleNotes(window).empty());
 
     const std::string chunk(65536, 'z');
@@ -148,10 +125,7 @@ TEST_F(AsyncSelectThreads, WriteComesAgainWhenASendThatWouldBlockCanGoOn) {
         received += n;
         writable = Count(SettleNotesQuick(window), a, FD_WRITE) > 0;
     }
-    if (!writable) {
-        notes = WaitNotes(window, 1);
-        writable = Count(notes, a, FD_WRITE) > 0;
-    }
+    if (!writable) writable = Count(WaitNotes(window, 1), a, FD_WRITE) > 0;
     EXPECT_TRUE(writable);
 }
 
@@ -161,8 +135,7 @@ TEST_F(AsyncSelectThreads, CloseWhenThePeerClosesAfterItsDataAreRead) {
     Keep(b);
     ASSERT_EQ(WSAAsyncSelect(b, window, kSelectMessage, FD_READ | FD_CLOSE), 0);
     ASSERT_EQ(send(a, "last", 4, 0), 4);
-    auto notes = WaitNotes(window, 1);
-    ASSERT_EQ(Count(notes, b, FD_READ), 1u);
+    EXPECT_EQ(WaitNotes(window, 1), (Notes{{b, FD_READ, 0}}));
     ASSERT_EQ(closesocket(a), 0);
     char buffer[8];
     ASSERT_EQ(recv(b, buffer, sizeof buffer, 0), 4);
@@ -198,9 +171,7 @@ TEST_F(AsyncSelectThreads, AnAcceptedSocketTakesTheListenersSelection) {
 
 TEST_F(AsyncSelectThreads, CancelCloseAndADestroyedWindowStopTheMessages) {
     SOCKET a, b;
-    ASSERT_TRUE(ConnectedPair(&a, &b));
-    Keep(a);
-    Keep(b);
+    ASSERT_TRUE(KeptPair(&a, &b));
     ASSERT_EQ(WSAAsyncSelect(b, window, kSelectMessage, FD_READ | FD_CLOSE), 0);
     ASSERT_EQ(WSAAsyncSelect(b, window, 0, 0), 0);
     ASSERT_EQ(send(a, "x", 1, 0), 1);
@@ -214,9 +185,7 @@ TEST_F(AsyncSelectThreads, CancelCloseAndADestroyedWindowStopTheMessages) {
     EXPECT_TRUE(SettleNotes(window).empty());
 
     SOCKET c, d;
-    ASSERT_TRUE(ConnectedPair(&c, &d));
-    Keep(c);
-    Keep(d);
+    ASSERT_TRUE(KeptPair(&c, &d));
     HWND other = NotifyWindow();
     ASSERT_EQ(WSAAsyncSelect(d, other, kSelectMessage, FD_READ), 0);
     DestroyWindow(other);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "winsock_test_support.h"
+#include "support/error_checks.h"
 
 using namespace wstest;
 
@@ -93,8 +94,7 @@ TEST_F(NameResolution, HostByNameAndByAddress) {
     EXPECT_EQ(address, inet_addr("127.0.0.1"));
     EXPECT_EQ(host->h_addr_list[1], nullptr);
 
-    EXPECT_EQ(gethostbyname("no-such-host.invalid"), nullptr);
-    EXPECT_EQ(WSAGetLastError(), WSAHOST_NOT_FOUND);
+    EXPECT_WSA_ERROR(gethostbyname("no-such-host.invalid"), nullptr, WSAHOST_NOT_FOUND);
 
     const ULONG loopback = htonl(INADDR_LOOPBACK);
     host = gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET);
@@ -103,12 +103,11 @@ TEST_F(NameResolution, HostByNameAndByAddress) {
         EXPECT_GT(std::strlen(host->h_name), 0u);
         EXPECT_EQ(std::memcmp(host->h_addr_list[0], &loopback, 4), 0);
     }
-    EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 3, AF_INET), nullptr);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    EXPECT_EQ(gethostbyaddr(nullptr, 4, AF_INET), nullptr);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, 10), nullptr);
-    EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
+    EXPECT_WSA_ERROR(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 3, AF_INET), nullptr,
+                     WSAEFAULT);
+    EXPECT_WSA_ERROR(gethostbyaddr(nullptr, 4, AF_INET), nullptr, WSAEFAULT);
+    EXPECT_WSA_ERROR(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, 10), nullptr,
+                     WSAEAFNOSUPPORT);
 }
 
 // The length is passed as int: with a size_t the C library's own function
@@ -118,10 +117,8 @@ TEST_F(NameResolution, HostNameFitsOrIsRefused) {
     ASSERT_EQ(gethostname(name, static_cast<int>(sizeof name)), 0);
     EXPECT_GT(std::strlen(name), 0u);
     char tiny[1];
-    EXPECT_EQ(gethostname(tiny, 1), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    EXPECT_EQ(gethostname(nullptr, 10), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+    EXPECT_WSA_ERROR(gethostname(tiny, 1), SOCKET_ERROR, WSAEFAULT);
+    EXPECT_WSA_ERROR(gethostname(nullptr, 10), SOCKET_ERROR, WSAEFAULT);
 }
 
 TEST(AddressText, DottedAddressesAndByteOrder) {
@@ -140,11 +137,10 @@ TEST(AddressText, DottedAddressesAndByteOrder) {
 TEST(AddressText, ResolutionNeedsAStartedLayer) {
     PADDRINFOA found = nullptr;
     EXPECT_EQ(getaddrinfo("localhost", nullptr, nullptr, &found), WSANOTINITIALISED);
-    EXPECT_EQ(gethostbyname("localhost"), nullptr);
-    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+    EXPECT_WSA_ERROR(gethostbyname("localhost"), nullptr, WSANOTINITIALISED);
     char name[64];
-    EXPECT_EQ(gethostname(name, static_cast<int>(sizeof name)), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+    EXPECT_WSA_ERROR(gethostname(name, static_cast<int>(sizeof name)), SOCKET_ERROR,
+                     WSANOTINITIALISED);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "test_knobs.h"
 #include "winsock_test_support.h"
+#include "support/error_checks.h"
 
 using namespace wstest;
 
@@ -27,48 +28,11 @@ TEST(WinsockStartup, VersionsDataAndCounting) {
     ASSERT_NE(s, INVALID_SOCKET);
     EXPECT_EQ(WSACleanup(), 0);
     // The last clean-up closed the socket that was left.
-    EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
-    EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
-    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+    EXPECT_WSA_ERROR(WSACleanup(), SOCKET_ERROR, WSANOTINITIALISED);
+    EXPECT_WSA_ERROR(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET, WSANOTINITIALISED);
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    EXPECT_EQ(closesocket(s), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+    EXPECT_WSA_ERROR(closesocket(s), SOCKET_ERROR, WSAENOTSOCK);
     EXPECT_EQ(WSACleanup(), 0);
-}
-
-TEST(WinsockStartup, RecordsHaveWindowsLayouts) {
-    EXPECT_EQ(sizeof(SOCKET), sizeof(void*));
-    EXPECT_EQ(INVALID_SOCKET, ~static_cast<UINT_PTR>(0));
-    EXPECT_EQ(AF_INET6, 23);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_addrlen), 16u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_canonname), 24u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_addr), 32u);
-    EXPECT_EQ(offsetof(ADDRINFOA, ai_next), 40u);
-    EXPECT_EQ(offsetof(hostent, h_addrtype), 16u);
-    EXPECT_EQ(offsetof(hostent, h_length), 18u);
-    EXPECT_EQ(offsetof(hostent, h_addr_list), 24u);
-    EXPECT_EQ(offsetof(WSADATA, lpVendorInfo), 8u);
-    EXPECT_EQ(offsetof(WSADATA, szDescription), 16u);
-    EXPECT_EQ(offsetof(sockaddr_in, sin_addr), 4u);
-    EXPECT_EQ(offsetof(sockaddr_in6, sin6_addr), 8u);
-    EXPECT_EQ(offsetof(sockaddr_in6, sin6_scope_id), 24u);
-}
-
-TEST(WinsockStartup, ModuleExportsEveryEntryPoint) {
-    HMODULE module = LoadLibraryA("ws2_32.dll");
-    ASSERT_NE(module, nullptr);
-    for (const char* name : {"WSAStartup",     "WSACleanup",   "WSAGetLastError",
-                             "WSAAsyncSelect", "socket",       "bind",
-                             "listen",         "connect",      "accept",
-                             "send",           "recv",         "sendto",
-                             "recvfrom",       "shutdown",     "closesocket",
-                             "getaddrinfo",    "freeaddrinfo", "gethostbyname",
-                             "gethostbyaddr",  "gethostname",  "inet_addr",
-                             "htons",          "ntohs"})
-        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
-    EXPECT_EQ(GetProcAddress(module, "WSAIoctl"), nullptr);
-    FreeLibrary(module);
 }
 
 class SocketCalls : public WinsockTest {};
@@ -105,8 +69,7 @@ TEST_F(SocketCalls, TcpListenConnectAcceptSendPeekReceiveShutdownClose) {
     ASSERT_EQ(send(server, "back", 4, 0), 4);  // the other direction still works
     ASSERT_EQ(recv(client, buffer, 4, MSG_WAITALL), 4);
     EXPECT_EQ(closesocket(server), 0);
-    EXPECT_EQ(closesocket(server), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+    EXPECT_WSA_ERROR(closesocket(server), SOCKET_ERROR, WSAENOTSOCK);
 }
 
 using SocketCallsThreads = SocketCalls;
@@ -118,23 +81,19 @@ TEST_F(SocketCallsThreads, RefusedConnectionAndWouldBlockAreWinsockCodes) {
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
     sockaddr_in to = Loopback(PortOf(holder));
     SOCKET client = Keep(socket(AF_INET, SOCK_STREAM, 0));
-    EXPECT_EQ(connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
+    EXPECT_WSA_ERROR(connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), SOCKET_ERROR,
+                     WSAECONNREFUSED);
 
     SOCKET a, b;
-    ASSERT_TRUE(ConnectedPair(&a, &b));
-    Keep(a);
-    Keep(b);
+    ASSERT_TRUE(KeptPair(&a, &b));
     HWND window = NotifyWindow();
     ASSERT_EQ(WSAAsyncSelect(b, window, kSelectMessage, FD_READ), 0);  // now non-blocking
     char byte;
-    EXPECT_EQ(recv(b, &byte, 1, 0), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_WSA_ERROR(recv(b, &byte, 1, 0), SOCKET_ERROR, WSAEWOULDBLOCK);
     USHORT port = 0;
     SOCKET listener = Keep(Listener(&port));
     ASSERT_EQ(WSAAsyncSelect(listener, window, kSelectMessage, FD_ACCEPT), 0);
-    EXPECT_EQ(accept(listener, nullptr, nullptr), INVALID_SOCKET);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_WSA_ERROR(accept(listener, nullptr, nullptr), INVALID_SOCKET, WSAEWOULDBLOCK);
     DestroyWindow(window);
 }
 
@@ -158,8 +117,7 @@ TEST_F(SocketCalls, UdpSendToAndReceiveFromWithTheSendersAddress) {
     // A datagram larger than the buffer: its head and WSAEMSGSIZE.
     ASSERT_EQ(sendto(a, "0123456789", 10, 0, reinterpret_cast<sockaddr*>(&toB), sizeof toB), 10);
     std::memset(buffer, 0, sizeof buffer);
-    EXPECT_EQ(recvfrom(b, buffer, 4, 0, nullptr, nullptr), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEMSGSIZE);
+    EXPECT_WSA_ERROR(recvfrom(b, buffer, 4, 0, nullptr, nullptr), SOCKET_ERROR, WSAEMSGSIZE);
     EXPECT_EQ(std::string(buffer, 4), "0123");
 }
 
@@ -177,8 +135,8 @@ TEST_F(SocketCalls, Ipv6LoopbackWherePresent) {
     ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     sockaddr_in6 from{};
     int fromLength = sizeof(sockaddr_in);  // too small for an IPv6 address
-    EXPECT_EQ(accept(listener, reinterpret_cast<sockaddr*>(&from), &fromLength), INVALID_SOCKET);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+    EXPECT_WSA_ERROR(accept(listener, reinterpret_cast<sockaddr*>(&from), &fromLength),
+                     INVALID_SOCKET, WSAEFAULT);
     fromLength = sizeof from;
     SOCKET server = Keep(accept(listener, reinterpret_cast<sockaddr*>(&from), &fromLength));
     ASSERT_NE(server, INVALID_SOCKET);
@@ -194,42 +152,30 @@ TEST_F(SocketCalls, Ipv6LoopbackWherePresent) {
 TEST_F(SocketCalls, BadArgumentsGetClearErrors) {
     EXPECT_EQ(socket(10, SOCK_STREAM, 0), INVALID_SOCKET);  // Linux's AF_INET6 value
     EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
-    EXPECT_EQ(socket(AF_INET, 7, 0), INVALID_SOCKET);
-    EXPECT_EQ(WSAGetLastError(), WSAESOCKTNOSUPPORT);
-    EXPECT_EQ(socket(AF_INET, SOCK_STREAM, IPPROTO_UDP), INVALID_SOCKET);
-    EXPECT_EQ(WSAGetLastError(), WSAEPROTONOSUPPORT);
+    EXPECT_WSA_ERROR(socket(AF_INET, 7, 0), INVALID_SOCKET, WSAESOCKTNOSUPPORT);
+    EXPECT_WSA_ERROR(socket(AF_INET, SOCK_STREAM, IPPROTO_UDP), INVALID_SOCKET, WSAEPROTONOSUPPORT);
 
     for (SOCKET bad : {static_cast<SOCKET>(0), static_cast<SOCKET>(1), INVALID_SOCKET,
                        static_cast<SOCKET>(0x100)}) {
         char byte = 0;
-        EXPECT_EQ(recv(bad, &byte, 1, 0), SOCKET_ERROR);
-        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-        EXPECT_EQ(send(bad, &byte, 1, 0), SOCKET_ERROR);
-        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-        EXPECT_EQ(closesocket(bad), SOCKET_ERROR);
-        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-        EXPECT_EQ(WSAAsyncSelect(bad, nullptr, 0, 0), SOCKET_ERROR);
-        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+        EXPECT_WSA_ERROR(recv(bad, &byte, 1, 0), SOCKET_ERROR, WSAENOTSOCK);
+        EXPECT_WSA_ERROR(send(bad, &byte, 1, 0), SOCKET_ERROR, WSAENOTSOCK);
+        EXPECT_WSA_ERROR(closesocket(bad), SOCKET_ERROR, WSAENOTSOCK);
+        EXPECT_WSA_ERROR(WSAAsyncSelect(bad, nullptr, 0, 0), SOCKET_ERROR, WSAENOTSOCK);
     }
 
     SOCKET s = Keep(socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = Loopback(0);
-    EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), 8), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    EXPECT_EQ(bind(s, nullptr, 16), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+    EXPECT_WSA_ERROR(bind(s, reinterpret_cast<sockaddr*>(&address), 8), SOCKET_ERROR, WSAEFAULT);
+    EXPECT_WSA_ERROR(bind(s, nullptr, 16), SOCKET_ERROR, WSAEFAULT);
     address.sin_family = 10;
-    EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
-    EXPECT_EQ(shutdown(s, 7), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
-    EXPECT_EQ(recv(s, nullptr, 4, 0), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    EXPECT_EQ(send(s, "x", -1, 0), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+    EXPECT_WSA_ERROR(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), SOCKET_ERROR,
+                     WSAEAFNOSUPPORT);
+    EXPECT_WSA_ERROR(shutdown(s, 7), SOCKET_ERROR, WSAEINVAL);
+    EXPECT_WSA_ERROR(recv(s, nullptr, 4, 0), SOCKET_ERROR, WSAEFAULT);
+    EXPECT_WSA_ERROR(send(s, "x", -1, 0), SOCKET_ERROR, WSAEFAULT);
     char byte;
-    EXPECT_EQ(recv(s, &byte, 1, 0x4000), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
+    EXPECT_WSA_ERROR(recv(s, &byte, 1, 0x4000), SOCKET_ERROR, WSAEOPNOTSUPP);
     EXPECT_EQ(send(s, "x", 1, 0), SOCKET_ERROR);  // not connected
     EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
     int length = 4;
@@ -237,17 +183,13 @@ TEST_F(SocketCalls, BadArgumentsGetClearErrors) {
     EXPECT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&name), &length), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);  // not bound yet
     SOCKET u = Keep(socket(AF_INET, SOCK_DGRAM, 0));
-    EXPECT_EQ(listen(u, 1), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
+    EXPECT_WSA_ERROR(listen(u, 1), SOCKET_ERROR, WSAEOPNOTSUPP);
 
     HWND window = NotifyWindow();
-    EXPECT_EQ(WSAAsyncSelect(s, nullptr, kSelectMessage, FD_READ), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
-    EXPECT_EQ(WSAAsyncSelect(s, window, kSelectMessage, 0x4000), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+    EXPECT_WSA_ERROR(WSAAsyncSelect(s, nullptr, kSelectMessage, FD_READ), SOCKET_ERROR, WSAEINVAL);
+    EXPECT_WSA_ERROR(WSAAsyncSelect(s, window, kSelectMessage, 0x4000), SOCKET_ERROR, WSAEINVAL);
     DestroyWindow(window);
-    EXPECT_EQ(WSAAsyncSelect(s, window, kSelectMessage, FD_READ), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+    EXPECT_WSA_ERROR(WSAAsyncSelect(s, window, kSelectMessage, FD_READ), SOCKET_ERROR, WSAEINVAL);
 }
 
 TEST_F(SocketCallsThreads, CloseWakesACallBlockedInAnotherThread) {

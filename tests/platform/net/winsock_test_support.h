@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,21 @@ namespace wstest {
 
 constexpr UINT kSelectMessage = WM_USER + 261;
 
+bool ConnectedPair(SOCKET* client, SOCKET* server);
+
 class WinsockTest : public testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
     // Closes the socket at the end of the test unless the test closed it.
     SOCKET Keep(SOCKET s);
+    // A connected pair (see ConnectedPair), both kept.
+    bool KeptPair(SOCKET* client, SOCKET* server) {
+        if (!ConnectedPair(client, server)) return false;
+        Keep(*client);
+        Keep(*server);
+        return true;
+    }
 
   private:
     std::vector<SOCKET> sockets_;
@@ -42,7 +52,12 @@ struct Note {
     SOCKET socket;
     WORD event;
     WORD error;
+    bool operator==(const Note&) const = default;
 };
+inline void PrintTo(const Note& n, std::ostream* os) {
+    *os << "{socket " << n.socket << ", event " << n.event << ", error " << n.error << "}";
+}
+using Notes = std::vector<Note>;
 // Removes the window's select messages that arrived until `count` are
 // there or a few seconds pass; returns all removed.
 std::vector<Note> WaitNotes(HWND window, size_t count);

@@ -23,14 +23,6 @@ TEST(DebugOutput, ReachesTheCaptureOnlyWhileOn) {
     EXPECT_EQ(KnobDebugOutput(), "");
 }
 
-TEST(DebugOutput, ResetSwitchesCaptureOff) {
-    KnobCaptureDebugOutput(true);
-    OutputDebugStringA("x");
-    KnobResetAll();
-    OutputDebugStringA("y");
-    EXPECT_EQ(KnobDebugOutput(), "");
-}
-
 TEST(DebugOutputThreads, WholeLinesFromManyThreads) {
     KnobCaptureDebugOutput(true);
     std::vector<std::thread> threads;

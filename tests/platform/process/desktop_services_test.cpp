@@ -3,6 +3,7 @@
 
 #include "test_knobs.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -26,9 +27,7 @@ TEST(DesktopServices, CommonControlsCallsAreCounted) {
     EXPECT_TRUE(InitCommonControlsEx(&good));
     EXPECT_EQ(KnobCommonControlsInitialised(), 2);
     INITCOMMONCONTROLSEX badSize{4, ICC_WIN95_CLASSES};
-    SetLastError(0);
-    EXPECT_FALSE(InitCommonControlsEx(&badSize));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(InitCommonControlsEx(&badSize), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(InitCommonControlsEx(nullptr));
     EXPECT_EQ(KnobCommonControlsInitialised(), 2);
 }

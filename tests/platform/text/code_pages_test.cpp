@@ -6,6 +6,7 @@
 
 #include "../../../platform/win32/code_pages.h"
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -78,16 +79,14 @@ TEST(CodePages, SizeQueriesAndTerminator) {
 
 TEST(CodePages, TooSmallBufferFailsAndWritesNothing) {
     WCHAR wide[3] = {u'#', u'#', u'#'};
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(932, 0, kSjis.c_str(), -1, wide, 3), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, kSjis.c_str(), -1, wide, 3), 0,
+                 ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(wide[0], u'#');
 
     char bytes[6];
     std::fill(std::begin(bytes), std::end(bytes), '#');
-    SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(932, 0, kSjisWide.c_str(), -1, bytes, 6, nullptr, nullptr), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, kSjisWide.c_str(), -1, bytes, 6, nullptr, nullptr), 0,
+                 ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(bytes[0], '#');
 }
 
@@ -118,21 +117,17 @@ TEST(CodePages, InvalidBytesAreReplacedOrRefused) {
     EXPECT_EQ(toWide(CP_UTF8, "a\xF0\x9F\x98"), u"a\uFFFD");
     EXPECT_EQ(toWide(CP_UTF8, "\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
 
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "A\x85\x40", 3, nullptr, 0), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3", 1, nullptr, 0), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_ERROR(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, "A\x85\x40", 3, nullptr, 0), 0,
+                 ERROR_NO_UNICODE_TRANSLATION);
+    EXPECT_ERROR(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3", 1, nullptr, 0), 0,
+                 ERROR_NO_UNICODE_TRANSLATION);
 
     // An unpaired surrogate: U+FFFD in UTF-8, or a refusal when asked.
     EXPECT_EQ(toBytes(CP_UTF8, u"x\xD800y"), "x\xEF\xBF\xBDy");
     const char16_t lone[] = u"\xDC00";
-    SetLastError(0);
-    EXPECT_EQ(
+    EXPECT_ERROR(
         WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 1, nullptr, 0, nullptr, nullptr),
-        0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
+        0, ERROR_NO_UNICODE_TRANSLATION);
 }
 
 // Single bytes of 932 outside the system's table map as Windows maps them,
@@ -168,44 +163,36 @@ TEST(CodePages, DefaultCharacterForUnmappableText) {
 
     // UTF-8 takes no default character.
     char out[8];
-    SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, out, 8, "?", nullptr), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    SetLastError(0);
-    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, out, 8, nullptr, &used), 0);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, out, 8, "?", nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, out, 8, nullptr, &used), 0,
+                 ERROR_INVALID_PARAMETER);
 }
 
 TEST(CodePages, BadArgumentsGiveErrors) {
     WCHAR wide[4];
     char bytes[4];
-    struct Case {
-        int result;
-        DWORD error;
-    };
-    auto check = [](int result, DWORD error) {
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(GetLastError(), error);
-        SetLastError(0);
-    };
-    check(MultiByteToWideChar(932, 0, nullptr, -1, wide, 4), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(932, 0, "a", 0, wide, 4), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(932, 0, "a", -2, wide, 4), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(932, 0, "a", 1, nullptr, 4), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(932, 0, "a", 1, wide, -1), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(1234, 0, "a", 1, wide, 4), ERROR_INVALID_PARAMETER);
-    check(MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "a", 1, wide, 4), ERROR_INVALID_FLAGS);
-    check(WideCharToMultiByte(932, 0, nullptr, -1, bytes, 4, nullptr, nullptr),
-          ERROR_INVALID_PARAMETER);
-    check(WideCharToMultiByte(932, 0, u"a", 0, bytes, 4, nullptr, nullptr),
-          ERROR_INVALID_PARAMETER);
-    check(WideCharToMultiByte(932, 0, u"a", 1, nullptr, 4, nullptr, nullptr),
-          ERROR_INVALID_PARAMETER);
-    check(WideCharToMultiByte(932, 0, u"a", 1, bytes, -3, nullptr, nullptr),
-          ERROR_INVALID_PARAMETER);
-    check(WideCharToMultiByte(20, 0, u"a", 1, bytes, 4, nullptr, nullptr), ERROR_INVALID_PARAMETER);
-    check(WideCharToMultiByte(932, WC_ERR_INVALID_CHARS, u"a", 1, bytes, 4, nullptr, nullptr),
-          ERROR_INVALID_FLAGS);
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, nullptr, -1, wide, 4), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, "a", 0, wide, 4), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, "a", -2, wide, 4), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, "a", 1, nullptr, 4), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(932, 0, "a", 1, wide, -1), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(1234, 0, "a", 1, wide, 4), 0, ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "a", 1, wide, 4), 0,
+                 ERROR_INVALID_FLAGS);
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, nullptr, -1, bytes, 4, nullptr, nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, u"a", 0, bytes, 4, nullptr, nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, u"a", 1, nullptr, 4, nullptr, nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(WideCharToMultiByte(932, 0, u"a", 1, bytes, -3, nullptr, nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(WideCharToMultiByte(20, 0, u"a", 1, bytes, 4, nullptr, nullptr), 0,
+                 ERROR_INVALID_PARAMETER);
+    EXPECT_ERROR(
+        WideCharToMultiByte(932, WC_ERR_INVALID_CHARS, u"a", 1, bytes, 4, nullptr, nullptr), 0,
+        ERROR_INVALID_FLAGS);
 }
 
 TEST(CodePages, LeadBytes) {
@@ -216,9 +203,7 @@ TEST(CodePages, LeadBytes) {
     EXPECT_FALSE(IsDBCSLeadByte(0xB1));
     EXPECT_TRUE(IsDBCSLeadByteEx(936, 0xA0));
     EXPECT_FALSE(IsDBCSLeadByteEx(CP_UTF8, 0xE3));
-    SetLastError(0);
-    EXPECT_FALSE(IsDBCSLeadByteEx(4321, 0x81));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_ERROR(IsDBCSLeadByteEx(4321, 0x81), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST(CodePages, Utf8HelpersForOtherAreas) {

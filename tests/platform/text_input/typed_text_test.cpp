@@ -9,79 +9,45 @@
 
 #include "imm.h"
 #include "test_knobs.h"
+#include "support/window_test_support.h"
 #include "windows.h"
 
 namespace {
 
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-};
-std::vector<Seen> seen;
+using namespace windowtest;
 
-LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen.push_back({message, wParam});
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-class TypedText : public testing::Test {
+class TypedText : public WindowTest {
   protected:
-    void SetUp() override {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TypedTextRecorder";
-        RegisterClassA(&wc);  // may exist from an earlier test of this process
-        window = CreateWindowExA(0, "TypedTextRecorder", "typing", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                 100, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
-        Pump();
-        seen.clear();
-    }
-    void TearDown() override {
-        if (window) DestroyWindow(window);
-        seen.clear();
-    }
-    static void Pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
     static std::vector<WPARAM> Of(UINT message) {
         std::vector<WPARAM> out;
-        for (const Seen& s : seen)
-            if (s.message == message) out.push_back(s.wParam);
+        for (const Seen& s : Only({message})) out.push_back(s.wParam);
         return out;
     }
     void Key(int scancode) {
-        ASSERT_TRUE(KnobWindowKey(window, scancode, true));
-        ASSERT_TRUE(KnobWindowKey(window, scancode, false));
+        ASSERT_TRUE(KnobWindowKey(w, scancode, true));
+        ASSERT_TRUE(KnobWindowKey(w, scancode, false));
     }
-    HWND window = nullptr;
 };
 
 using Bytes = std::vector<WPARAM>;
 
 TEST_F(TypedText, TextBecomesCodePage932BytesLeadByteFirst) {
-    ASSERT_TRUE(KnobWindowText(window, "a\xE3\x81\x82"));  // "aあ"
-    Pump();
+    ASSERT_TRUE(KnobWindowText(w, "a\xE3\x81\x82"));  // "aあ"
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), (Bytes{0x61, 0x82, 0xA0}));
 
-    seen.clear();
+    Clear();
     // Half-width katakana is one byte; the yen sign and the wave dash are the
     // code page's own bytes.
-    ASSERT_TRUE(KnobWindowText(window, "\xEF\xBD\xB1\xE3\x80\x9C"));  // "ｱ〜"
-    Pump();
+    ASSERT_TRUE(KnobWindowText(w, "\xEF\xBD\xB1\xE3\x80\x9C"));  // "ｱ〜"
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), (Bytes{0xB1, 0x81, 0x60}));
 }
 
 TEST_F(TypedText, CharactersOutsideTheCodePageAndBrokenBytesAreDropped) {
     // Hangul, an emoji and a stray continuation byte between two letters.
-    ASSERT_TRUE(KnobWindowText(window, "x\xED\x95\x9C\xF0\x9F\x98\x80\x80y"));
-    Pump();
+    ASSERT_TRUE(KnobWindowText(w, "x\xED\x95\x9C\xF0\x9F\x98\x80\x80y"));
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), (Bytes{'x', 'y'}));
 }
 
@@ -95,8 +61,8 @@ TEST_F(TypedText, LongTextArrivesWholeAndInOrder) {
         utf8 += static_cast<char>('0' + i % 10);
         want.push_back('0' + i % 10);
     }
-    ASSERT_TRUE(KnobWindowText(window, utf8.c_str()));
-    Pump();
+    ASSERT_TRUE(KnobWindowText(w, utf8.c_str()));
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), want);
 }
 
@@ -105,23 +71,23 @@ TEST_F(TypedText, ControlKeysGiveTheirCharacterFromTheKeyAlone) {
     Key(SDL_SCANCODE_BACKSPACE);
     Key(SDL_SCANCODE_TAB);
     Key(SDL_SCANCODE_ESCAPE);
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LCTRL, true));
+    ASSERT_TRUE(KnobWindowKey(w, SDL_SCANCODE_LCTRL, true));
     Key(SDL_SCANCODE_C);
     Key(SDL_SCANCODE_V);
     Key(SDL_SCANCODE_X);
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LCTRL, false));
-    Pump();
+    ASSERT_TRUE(KnobWindowKey(w, SDL_SCANCODE_LCTRL, false));
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), (Bytes{0x0D, 0x08, 0x09, 0x1B, 0x03, 0x16, 0x18}));
     EXPECT_TRUE(Of(WM_SYSCHAR).empty());
 }
 
 TEST_F(TypedText, PrintableKeyGivesNoCharacterBeyondItsText) {
     // A desktop sends the key and then its text: one character in all.
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_A, true));
-    ASSERT_TRUE(KnobWindowText(window, "a"));
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_A, false));
+    ASSERT_TRUE(KnobWindowKey(w, SDL_SCANCODE_A, true));
+    ASSERT_TRUE(KnobWindowText(w, "a"));
+    ASSERT_TRUE(KnobWindowKey(w, SDL_SCANCODE_A, false));
     Key(SDL_SCANCODE_SPACE);  // its text would come as a text event too
-    Pump();
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), (Bytes{'a'}));
     EXPECT_EQ(Of(WM_KEYDOWN), (Bytes{'A', VK_SPACE}));
 }
@@ -131,48 +97,39 @@ TEST_F(TypedText, EditingKeysGiveKeyMessagesOnly) {
                         SDL_SCANCODE_UP,     SDL_SCANCODE_DOWN,   SDL_SCANCODE_HOME,
                         SDL_SCANCODE_END,    SDL_SCANCODE_PAGEUP, SDL_SCANCODE_PAGEDOWN};
     for (int k : keys) Key(k);
-    Pump();
+    PumpAll();
     EXPECT_EQ(Of(WM_KEYDOWN), (Bytes{VK_DELETE, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END,
                                      VK_PRIOR, VK_NEXT}));
     EXPECT_TRUE(Of(WM_CHAR).empty());
 }
 
-TEST_F(TypedText, AltEnterIsSystemCharacterNotCharacter) {
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LALT, true));
-    Key(SDL_SCANCODE_RETURN);
-    ASSERT_TRUE(KnobWindowKey(window, SDL_SCANCODE_LALT, false));
-    Pump();
-    EXPECT_EQ(Of(WM_SYSCHAR), (Bytes{0x0D}));
-    EXPECT_TRUE(Of(WM_CHAR).empty());
-}
-
 TEST_F(TypedText, TextInputRunsWhileAWindowHasTheKeyboard) {
     EXPECT_TRUE(SDL_IsTextInputActive());
-    ASSERT_TRUE(KnobWindowEvent(window, KnobWindowEventKind::FocusLost));
-    Pump();
+    ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::FocusLost));
+    PumpAll();
     EXPECT_EQ(GetFocus(), nullptr);
     EXPECT_FALSE(SDL_IsTextInputActive());
-    ASSERT_TRUE(KnobWindowEvent(window, KnobWindowEventKind::FocusGained));
-    Pump();
-    EXPECT_EQ(GetFocus(), window);
+    ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::FocusGained));
+    PumpAll();
+    EXPECT_EQ(GetFocus(), w);
     EXPECT_TRUE(SDL_IsTextInputActive());
 }
 
 TEST_F(TypedText, DisabledImeTakesNoTextButKeysStillCome) {
-    EXPECT_EQ(TRUE, WINNLSEnableIME(window, FALSE)) << "enabled before";
+    EXPECT_EQ(TRUE, WINNLSEnableIME(w, FALSE)) << "enabled before";
     EXPECT_FALSE(SDL_IsTextInputActive());
-    ASSERT_TRUE(KnobWindowText(window, "ab"));
-    EXPECT_FALSE(KnobImeCompose(window, "\xE3\x81\x82", 1));
+    ASSERT_TRUE(KnobWindowText(w, "ab"));
+    EXPECT_FALSE(KnobImeCompose(w, "\xE3\x81\x82", 1));
     Key(SDL_SCANCODE_A);
-    Pump();
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), Bytes{});
-    for (const Seen& s : seen)
+    for (const Seen& s : Log())
         EXPECT_FALSE(s.message >= 0x010D && s.message <= 0x010F) << s.message;
     EXPECT_EQ(Of(WM_KEYDOWN).size(), 1u);
-    EXPECT_EQ(FALSE, WINNLSEnableIME(window, TRUE));
+    EXPECT_EQ(FALSE, WINNLSEnableIME(w, TRUE));
     EXPECT_TRUE(SDL_IsTextInputActive());
-    ASSERT_TRUE(KnobWindowText(window, "c"));
-    Pump();
+    ASSERT_TRUE(KnobWindowText(w, "c"));
+    PumpAll();
     EXPECT_EQ(Of(WM_CHAR), Bytes{'c'});
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "windows.h"
+#include "support/error_checks.h"
 
 namespace {
 
@@ -158,22 +159,17 @@ TEST(WaitRefusals, StaleAndMadeUpHandlesFailWithInvalidHandle) {
     ASSERT_TRUE(CloseHandle(e));
     HANDLE madeUp = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7770));
     for (HANDLE bad : {e, madeUp, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
-        SetLastError(0);
-        EXPECT_EQ(WaitForSingleObject(bad, INFINITE), WAIT_FAILED);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_ERROR(WaitForSingleObject(bad, INFINITE), WAIT_FAILED, ERROR_INVALID_HANDLE);
     }
-    SetLastError(0);
-    EXPECT_FALSE(SetEvent(e));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(SetEvent(e), FALSE, ERROR_INVALID_HANDLE);
     EXPECT_FALSE(ResetEvent(madeUp));
     EXPECT_FALSE(CloseHandle(e));
 
     // One bad handle among good ones fails the whole wait.
     HANDLE good = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     HANDLE mixed[2] = {good, e};
-    SetLastError(0);
-    EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, INFINITE), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_ERROR(WaitForMultipleObjects(2, mixed, FALSE, INFINITE), WAIT_FAILED,
+                 ERROR_INVALID_HANDLE);
     CloseHandle(good);
 }
 

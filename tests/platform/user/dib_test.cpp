@@ -4,31 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 
 namespace {
 
-// A BITMAPINFO with room for masks or a full palette.
-struct Info {
-    BITMAPINFOHEADER header{};
-    uint32_t extra[256]{};
-    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
-};
-
-Info MakeInfo(int width, int height, int bits, DWORD compression = BI_RGB) {
-    Info info;
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bits);
-    info.header.biCompression = compression;
-    return info;
-}
+using Info = DibInfo;
 
 // A 4x2 24-bit top-down section selected into a memory DC, filled with 0x7F.
 struct Target {
@@ -76,11 +61,9 @@ TEST(DibSections, ObjectDescribesTheSection) {
     ASSERT_NE(bitmap, nullptr);
     BITMAP bm{};
     ASSERT_EQ(GetObjectA(bitmap, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, 5);
-    EXPECT_EQ(bm.bmHeight, 3);
-    EXPECT_EQ(bm.bmWidthBytes, 16);  // 15 rounded up to 4
-    EXPECT_EQ(bm.bmBitsPixel, 24);
-    EXPECT_EQ(bm.bmPlanes, 1);
+    // Rows of 15 bytes rounded up to 16.
+    EXPECT_EQ(std::tuple(bm.bmWidth, bm.bmHeight, bm.bmWidthBytes, bm.bmBitsPixel, bm.bmPlanes),
+              std::tuple(5, 3, 16, 24, 1));
     EXPECT_EQ(bm.bmBits, bits);
     EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
     EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_MEMDC));
@@ -108,9 +91,7 @@ TEST(DibSections, ObjectDescribesTheSection) {
 TEST(DibTransfer, PaletteSourcesOneFourEightBits) {
     Target t;
     // 1 bit, bottom-up, 4x2: bottom row 1010, top row 0110.
-    Info one = MakeInfo(4, 2, 1);
-    one.extra[0] = 0x000000FF;  // blue
-    one.extra[1] = 0x00FF0000;  // red
+    Info one = MakeInfo(4, 2, 1, BI_RGB, {0x0000FF, 0xFF0000});  // blue, red
     uint8_t oneBits[8] = {0xA0, 0, 0, 0, 0x60, 0, 0, 0};
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 2, 0, 0, 0, 2, oneBits, one.get(), DIB_RGB_COLORS),
               2);
@@ -118,10 +99,8 @@ TEST(DibTransfer, PaletteSourcesOneFourEightBits) {
     EXPECT_EQ(t.All(), (Px{b, r, r, b, r, b, r, b}));
 
     // 4 bits, top-down, 2 colours used.
-    Info four = MakeInfo(4, -1, 4);
+    Info four = MakeInfo(4, -1, 4, BI_RGB, {0x123456, 0xABCDEF});
     four.header.biClrUsed = 2;
-    four.extra[0] = 0x00123456;
-    four.extra[1] = 0x00ABCDEF;
     uint8_t fourBits[4] = {0x01, 0x10, 0, 0};
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 0, 4, 1, 0, 0, 0, 1, fourBits, four.get(), DIB_RGB_COLORS),
               1);
@@ -147,10 +126,7 @@ TEST(DibTransfer, SixteenBitFiveFiveFiveAndFiveSixFive) {
               1);
     // 5-bit values widen by repeating their bits: 16 -> 0x84, 8 -> 0x42, 4 -> 0x21.
 
-    Info rgb565 = MakeInfo(2, -1, 16, BI_BITFIELDS);
-    rgb565.extra[0] = 0xF800;
-    rgb565.extra[1] = 0x07E0;
-    rgb565.extra[2] = 0x001F;
+    Info rgb565 = MakeInfo(2, -1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F});
     uint16_t p565[2] = {0x07E0, 0x0821};  // green; r=1 g=1 b=1
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 0, 1, 2, 1, 0, 0, 0, 1, p565, rgb565.get(), DIB_RGB_COLORS),
               1);
@@ -171,10 +147,7 @@ TEST(DibTransfer, TwentyFourAndThirtyTwoBitBottomUpAndTopDown) {
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 0, 2, 1, 0, 0, 0, 1, p32, rgb32.get(), DIB_RGB_COLORS), 1);
 
     // 32-bit BI_BITFIELDS with red and blue swapped.
-    Info bgr32 = MakeInfo(1, -1, 32, BI_BITFIELDS);
-    bgr32.extra[0] = 0x000000FF;
-    bgr32.extra[1] = 0x0000FF00;
-    bgr32.extra[2] = 0x00FF0000;
+    Info bgr32 = MakeInfo(1, -1, 32, BI_BITFIELDS, {0x0000FF, 0x00FF00, 0xFF0000});
     uint32_t pbgr = 0x00112233;
     EXPECT_EQ(SetDIBitsToDevice(t.dc, 2, 1, 1, 1, 0, 0, 0, 1, &pbgr, bgr32.get(), DIB_RGB_COLORS),
               1);
@@ -253,29 +226,22 @@ TEST(DibTransfer, WindowDcLandsInClientAreaClipped) {
     uint64_t presents = KnobWindowPresentCount(w);
     EXPECT_EQ(SetDIBitsToDevice(dc, 3, 2, 2, 2, 0, 0, 0, 2, p, rgb32.get(), DIB_RGB_COLORS), 2);
     EXPECT_EQ(KnobWindowPresentCount(w), presents + 1);
-    std::vector<uint32_t> shown;
-    int width, height;
-    ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
-    ASSERT_EQ(shown.size(), 12u);
-    EXPECT_EQ(shown[2 * 4 + 3], 0x110000u);  // the only pixel inside
-    EXPECT_EQ(shown[2 * 4 + 2], 0u);
+    // The only pixel inside is (3, 2).
+    EXPECT_EQ(Capture(w),
+              Picture(4, 3, [](int x, int y) { return x == 3 && y == 2 ? 0x110000u : 0u; }));
 
     // StretchDIBits: one pixel over the whole client.
     uint32_t one = 0x00ABCDEF;
     Info single = MakeInfo(1, 1, 32);
     EXPECT_EQ(
         StretchDIBits(dc, 0, 0, 4, 3, 0, 0, 1, 1, &one, single.get(), DIB_RGB_COLORS, SRCCOPY), 1);
-    KnobCaptureWindow(w, &shown, &width, &height);
-    for (uint32_t px : shown) EXPECT_EQ(px, 0xABCDEFu);
+    EXPECT_EQ(Capture(w), std::vector<uint32_t>(12, 0xABCDEF));
     // 2x2 bottom-up doubled into the top-left 4x... mirrored rows kept right.
     uint32_t quad[4] = {0x000001, 0x000002, 0x000003, 0x000004};  // bottom row first
     Info q = MakeInfo(2, 2, 32);
     EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, SRCCOPY), 2);
-    KnobCaptureWindow(w, &shown, &width, &height);
-    EXPECT_EQ(shown[0], 0x000003u);
-    EXPECT_EQ(shown[3], 0x000004u);
-    EXPECT_EQ(shown[4], 0x000001u);
-    EXPECT_EQ(shown[8], 0xABCDEFu);
+    EXPECT_EQ(Capture(w), (std::vector<uint32_t>{3, 3, 4, 4, 1, 1, 2, 2, 0xABCDEF, 0xABCDEF,
+                                                 0xABCDEF, 0xABCDEF}));
     EXPECT_EQ(StretchDIBits(dc, 0, 0, 4, 2, 0, 0, 2, 2, quad, q.get(), DIB_RGB_COLORS, 0x00EE0086),
               0);
     EXPECT_EQ(ReleaseDC(w, dc), 1);
@@ -312,10 +278,7 @@ TEST(GdiObjects, BrushesStockObjectsAndDeviceCaps) {
 TEST(DibTransfer, StretchShrinksMirrorsAndKeepsColumnsOutsideTheSource) {
     Target t;
     // 16-bit 565 top-down 4x1: red, green, blue, white.
-    Info rgb565 = MakeInfo(4, -1, 16, BI_BITFIELDS);
-    rgb565.extra[0] = 0xF800;
-    rgb565.extra[1] = 0x07E0;
-    rgb565.extra[2] = 0x001F;
+    Info rgb565 = MakeInfo(4, -1, 16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F});
     uint16_t row[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
     // Halved: every second source column.
     EXPECT_EQ(
@@ -338,7 +301,6 @@ TEST(DibTransfer, HugeShrinkReadsOnlyTheColumnsItNeeds) {
     // all; only the first and last bytes are touched when shrunk to 2 pixels).
     Info wide = MakeInfo(4, -1, 1);
     wide.header.biWidth = 1 << 30;
-    wide.extra[0] = 0x000000;
     wide.extra[1] = 0xFFFFFF;
     std::vector<uint8_t> bits(size_t{1} << 27, 0);
     bits[0] = 0x80;  // first pixel white

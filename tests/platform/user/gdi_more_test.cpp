@@ -9,20 +9,15 @@
 #include <unistd.h>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
 
 TEST(GdiReadBack, GetDIBitsConvertsRowsInTheRequestedOrder) {
     HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 2;
-    info.bmiHeader.biHeight = -2;  // top-down 32-bit section
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    DibInfo info = MakeInfo(2, -2, 32);  // top-down 32-bit section
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(dc, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_NE(bitmap, nullptr);
     const uint32_t pixels[4] = {0x010203, 0x040506, 0x0A0B0C, 0x0D0E0F};
     std::memcpy(bits, pixels, sizeof pixels);
@@ -35,34 +30,25 @@ TEST(GdiReadBack, GetDIBitsConvertsRowsInTheRequestedOrder) {
     EXPECT_EQ(query.bmiHeader.biBitCount, 32);
 
     // As a bottom-up 24-bit DIB: scan line 0 is the bottom row.
-    BITMAPINFO want{};
-    want.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    want.bmiHeader.biWidth = 2;
-    want.bmiHeader.biHeight = 2;
-    want.bmiHeader.biPlanes = 1;
-    want.bmiHeader.biBitCount = 24;
+    DibInfo want = MakeInfo(2, 2, 24);
     uint8_t out[16] = {};
-    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 2, out, &want, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 2, out, want.get(), DIB_RGB_COLORS), 2);
     const uint8_t expected[16] = {0x0C, 0x0B, 0x0A, 0x0F, 0x0E, 0x0D, 0, 0,
                                   0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0, 0};
     EXPECT_EQ(std::memcmp(out, expected, sizeof out), 0);
-    want.bmiHeader.biWidth = 3;  // a different size is refused
-    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 2, out, &want, DIB_RGB_COLORS), 0);
-    EXPECT_EQ(GetDIBits(dc, reinterpret_cast<HBITMAP>(0x99), 0, 2, out, &want, DIB_RGB_COLORS), 0);
+    want.header.biWidth = 3;  // a different size is refused
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 2, out, want.get(), DIB_RGB_COLORS), 0);
+    EXPECT_EQ(GetDIBits(dc, reinterpret_cast<HBITMAP>(0x99), 0, 2, out, want.get(), DIB_RGB_COLORS),
+              0);
     DeleteObject(bitmap);
     DeleteDC(dc);
 }
 
 TEST(GdiFill, FillRectOnSectionAndWindowClippedWithSystemColours) {
     HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 3;
-    info.bmiHeader.biHeight = 2;  // bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    DibInfo info = MakeInfo(3, 2, 32);  // bottom-up
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(dc, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, bitmap);
     HBRUSH brush = CreateSolidBrush(RGB(0x10, 0x20, 0x30));
     RECT r{1, 0, 9, 1};  // the top row from x = 1, clipped at the right
@@ -99,11 +85,7 @@ TEST(GdiFill, EraseFillsWithTheClassBrush) {
                              nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
     PumpAll();  // WM_PAINT -> BeginPaint -> WM_ERASEBKGND
-    std::vector<uint32_t> shown;
-    int width, height;
-    ASSERT_TRUE(KnobCaptureWindow(w, &shown, &width, &height));
-    ASSERT_EQ(shown.size(), 6u);
-    for (uint32_t px : shown) EXPECT_EQ(px, 0x0000FFu);
+    EXPECT_EQ(Capture(w), std::vector<uint32_t>(6, 0x0000FF));
     DestroyWindow(w);
     UnregisterClassA("BlueBackground", nullptr);
     DeleteObject(wc.hbrBackground);

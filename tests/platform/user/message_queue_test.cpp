@@ -5,14 +5,12 @@
 #include <atomic>
 #include <thread>
 
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
+using MessageQueue = WindowTest;
 
-TEST(MessageQueue, PostedMessagesComeOutInOrderAndNoRemoveLeavesThem) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
+TEST_F(MessageQueue, PostedMessagesComeOutInOrderAndNoRemoveLeavesThem) {
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(PostMessageA(w, WM_USER, i, 0));
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
@@ -26,13 +24,11 @@ TEST(MessageQueue, PostedMessagesComeOutInOrderAndNoRemoveLeavesThem) {
         EXPECT_EQ(msg.wParam, static_cast<WPARAM>(i));
     }
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_REMOVE));
-    DestroyWindow(w);
 }
 
-TEST(MessageQueue, WindowAndRangeFiltersPickExactlyTheirMessages) {
-    HWND a = MakeWindow();
-    HWND b = MakeWindow();
-    ASSERT_TRUE(a && b);
+TEST_F(MessageQueue, WindowAndRangeFiltersPickExactlyTheirMessages) {
+    HWND a = w, b = MakeWindow();
+    ASSERT_NE(b, nullptr);
     PumpAll();
     PostMessageA(a, WM_USER + 1, 0, 0);
     PostThreadMessageA(GetWindowThreadProcessId(a, nullptr), WM_USER + 2, 0, 0);
@@ -50,11 +46,10 @@ TEST(MessageQueue, WindowAndRangeFiltersPickExactlyTheirMessages) {
     EXPECT_FALSE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE));
     ASSERT_TRUE(PeekMessageA(&msg, a, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
-    DestroyWindow(a);
     DestroyWindow(b);
 }
 
-TEST(MessageQueue, QuitComesAfterMessagesAlreadyPosted) {
+TEST_F(MessageQueue, QuitComesAfterMessagesAlreadyPosted) {
     EXPECT_FALSE(PostThreadMessageA(0, WM_USER, 0, 0));  // no such thread
     PostMessageA(nullptr, WM_USER, 1, 0);
     PostQuitMessage(7);
@@ -94,7 +89,7 @@ TEST(MessageQueueThreads, EightThreadsPostingLoseNothing) {
     DestroyWindow(w);
 }
 
-TEST(MessageQueue, QueueFullFailsWithQuota) {
+TEST_F(MessageQueue, QueueFullFailsWithQuota) {
     int posted = 0;
     while (PostMessageA(nullptr, WM_USER, 0, 0) && posted < 20000) ++posted;
     EXPECT_EQ(posted, 10000);
@@ -155,10 +150,7 @@ TEST(MessageQueueThreads, SendToWindowBeingDestroyedDoesNotHang) {
     sender.join();
 }
 
-TEST(MessageQueue, TranslateAddsCharactersForControlKeysAndAltKeys) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
+TEST_F(MessageQueue, TranslateAddsCharactersForControlKeysAndAltKeys) {
     MSG key{w, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
     EXPECT_TRUE(TranslateMessage(&key));
     PostMessageA(w, WM_USER, 0, 0);
@@ -191,13 +183,9 @@ TEST(MessageQueue, TranslateAddsCharactersForControlKeysAndAltKeys) {
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_SYSCHAR));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('x'));
     EXPECT_FALSE(TranslateMessage(nullptr));
-    DestroyWindow(w);
 }
 
-TEST(MessageQueue, DispatchCallsTheProcedureAndAcceleratorsTranslateNothing) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    Clear();
+TEST_F(MessageQueue, DispatchCallsTheProcedureAndAcceleratorsTranslateNothing) {
     MSG msg{w, WM_USER + 3, 5, 6, 0, {}};
     DispatchMessageA(&msg);
     auto got = Only({WM_USER + 3});
@@ -207,5 +195,4 @@ TEST(MessageQueue, DispatchCallsTheProcedureAndAcceleratorsTranslateNothing) {
     EXPECT_EQ(DispatchMessageA(nullptr), 0);
     EXPECT_EQ(TranslateAcceleratorA(w, nullptr, &msg), 0);
     EXPECT_FALSE(IsDialogMessageA(nullptr, &msg));
-    DestroyWindow(w);
 }

@@ -5,11 +5,12 @@
 
 #include "support/win_values.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
+using SdlMessages = WindowTest;
 
-TEST(SdlMessages, ShownWindowIsActiveAndFocusChangesAreSent) {
+TEST(SdlActivation, ShownWindowIsActiveAndFocusChangesAreSent) {
     Clear();
     HWND w = MakeWindow();
     ASSERT_NE(w, nullptr);
@@ -38,11 +39,7 @@ TEST(SdlMessages, ShownWindowIsActiveAndFocusChangesAreSent) {
     DestroyWindow(w);
 }
 
-TEST(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
-    HWND w = MakeWindow(320, 200);
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
+TEST_F(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
     KnobWindowEvent(w, KnobWindowEventKind::Minimise);
     PumpAll();
     // The high word of WM_ACTIVATE says minimised.
@@ -59,7 +56,7 @@ TEST(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
     EXPECT_EQ(Codes(seen), (Sent{{WM_SIZE, SIZE_RESTORED},
                                  {WM_ACTIVATEAPP, TRUE},
                                  {WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0)}}));
-    EXPECT_EQ(seen[0].lParam, MAKELPARAM(320, 200));
+    EXPECT_EQ(seen[0].lParam, MAKELPARAM(320, 240));
     EXPECT_FALSE(IsIconic(w));
 
     Clear();
@@ -75,14 +72,9 @@ TEST(SdlMessages, MinimiseRestoreMaximiseSendSizeAndActivation) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].lParam, MAKELPARAM(400, 300));
     EXPECT_EQ(seen[1].lParam, MAKELPARAM(77, 66));  // the client origin
-    DestroyWindow(w);
 }
 
-TEST(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
+TEST_F(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
     ASSERT_TRUE(KnobWindowEvent(w, KnobWindowEventKind::Close));
     PumpAll();
     EXPECT_EQ(Codes(Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY})),
@@ -90,11 +82,7 @@ TEST(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
     EXPECT_FALSE(IsWindow(w));
 }
 
-TEST(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
+TEST_F(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
     KnobWindowKey(w, SDL_SCANCODE_A, true);
     KnobWindowKey(w, SDL_SCANCODE_A, true, true);
     KnobWindowKey(w, SDL_SCANCODE_A, false);
@@ -128,14 +116,9 @@ TEST(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
     ASSERT_EQ(keys.size(), std::size(jp));
     for (size_t i = 0; i < keys.size(); ++i)
         EXPECT_EQ(keys[i].wParam, static_cast<WPARAM>(jp[i].second));
-    DestroyWindow(w);
 }
 
-TEST(SdlMessages, AltMakesSystemKeysAndAltEnterIsSysChar) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
+TEST_F(SdlMessages, AltMakesSystemKeysAndAltEnterIsSysChar) {
     KnobWindowKey(w, SDL_SCANCODE_LALT, true);
     KnobWindowKey(w, SDL_SCANCODE_RETURN, true);
     KnobWindowKey(w, SDL_SCANCODE_RETURN, false);
@@ -151,14 +134,9 @@ TEST(SdlMessages, AltMakesSystemKeysAndAltEnterIsSysChar) {
     EXPECT_TRUE(seen[1].lParam & (1 << 29));
     EXPECT_FALSE(GetAsyncKeyState(VK_MENU) & 0x8000);
     EXPECT_FALSE(GetAsyncKeyState(VK_LMENU) & 0x8000);
-    DestroyWindow(w);
 }
 
-TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
-    HWND w = MakeWindow(200, 100);
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
+TEST_F(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
     KnobWindowMouseMove(w, 12, 34);
     KnobWindowMouseButton(w, SDL_BUTTON_LEFT, true, 12, 34);
     KnobWindowMouseMove(w, 13, 35);
@@ -191,13 +169,9 @@ TEST(SdlMessages, MouseMessagesCarryClientPositionAndButtons) {
     POINT origin{0, 0};
     ClientToScreen(w, &origin);
     EXPECT_EQ(p, (POINT{origin.x + 1, origin.y + 2}));
-    DestroyWindow(w);
 }
 
-TEST(SdlMessages, DropPostsOneMessageWhenAccepted) {
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
+TEST_F(SdlMessages, DropPostsOneMessageWhenAccepted) {
     const char* paths[] = {"/tmp/a.txt", "/tmp/\xe3\x83\x86.bmp"};  // second: "テ"
     Clear();
     KnobWindowDrop(w, paths, 2);
@@ -230,5 +204,4 @@ TEST(SdlMessages, DropPostsOneMessageWhenAccepted) {
     DragFinish(drop);
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);  // gone
     DragFinish(drop);                                             // twice: harmless
-    DestroyWindow(w);
 }

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 using namespace windowtest;
+using Timers = WindowTest;
 
 namespace {
 int procCalls = 0;
@@ -24,11 +25,8 @@ int CountTimerMessages(UINT_PTR id) {
 }
 }  // namespace
 
-TEST(Timers, ThirtyTwoMillisecondTimerFiresThirtyOneTimesInOneSecond) {
+TEST_F(Timers, ThirtyTwoMillisecondTimerFiresThirtyOneTimesInOneSecond) {
     KnobSetVirtualClock(true);
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
     const DWORD start = timeGetTime();
     ASSERT_EQ(SetTimer(w, 7, 32, nullptr), 7u);
     int fired = 0;
@@ -44,15 +42,10 @@ TEST(Timers, ThirtyTwoMillisecondTimerFiresThirtyOneTimesInOneSecond) {
     }
     EXPECT_EQ(fired, 31);
     EXPECT_TRUE(KillTimer(w, 7));
-    DestroyWindow(w);
 }
 
-TEST(Timers, TimerProcIsCalledByDispatchInsteadOfTheWindowProcedure) {
+TEST_F(Timers, TimerProcIsCalledByDispatchInsteadOfTheWindowProcedure) {
     KnobSetVirtualClock(true);
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
-    Clear();
     ASSERT_EQ(SetTimer(w, 0x7FFF, 32, OnTimer), 0x7FFFu);
     MSG msg;
     ASSERT_EQ(GetMessageA(&msg, w, WM_TIMER, WM_TIMER), TRUE);
@@ -67,14 +60,10 @@ TEST(Timers, TimerProcIsCalledByDispatchInsteadOfTheWindowProcedure) {
     MSG fake{w, WM_TIMER, 1, reinterpret_cast<LPARAM>(&OnTimer), 0, {}};
     DispatchMessageA(&fake);
     EXPECT_EQ(procCalls, 1);
-    DestroyWindow(w);
 }
 
-TEST(Timers, ReArmReplacesKillStopsAndLatePeriodsCoalesce) {
+TEST_F(Timers, ReArmReplacesKillStopsAndLatePeriodsCoalesce) {
     KnobSetVirtualClock(true);
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
     SetTimer(w, 1, 100, nullptr);
     SetTimer(w, 1, 500, nullptr);  // same id: replaces
     Sleep(200);
@@ -104,14 +93,10 @@ TEST(Timers, ReArmReplacesKillStopsAndLatePeriodsCoalesce) {
     ASSERT_TRUE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_TIMER, WM_TIMER, PM_REMOVE));
     EXPECT_EQ(msg.wParam, id);
     EXPECT_TRUE(KillTimer(nullptr, id));
-    DestroyWindow(w);
 }
 
-TEST(Timers, GetMessageWaitsForTheTimerAndTimersComeAfterPosts) {
+TEST_F(Timers, GetMessageWaitsForTheTimerAndTimersComeAfterPosts) {
     KnobSetVirtualClock(true);
-    HWND w = MakeWindow();
-    ASSERT_NE(w, nullptr);
-    PumpAll();
     SetTimer(w, 3, 50, nullptr);
     Sleep(60);
     PostMessageA(w, WM_USER, 0, 0);
@@ -121,7 +106,6 @@ TEST(Timers, GetMessageWaitsForTheTimerAndTimersComeAfterPosts) {
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
     KillTimer(w, 3);
-    DestroyWindow(w);
 }
 
 TEST(Paint, PaintOnlyWhileInvalidAndAfterPostedMessages) {

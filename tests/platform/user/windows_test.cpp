@@ -4,7 +4,8 @@
 
 #include "support/win_values.h"
 #include "test_knobs.h"
-#include "window_test_support.h"
+#include "support/window_test_support.h"
+#include "support/error_checks.h"
 
 using namespace windowtest;
 
@@ -30,8 +31,7 @@ TEST(WindowClasses, RegisterTwiceUnregisterAndRefuse) {
     EXPECT_EQ(RegisterClassA(&upper), 0);  // names match without regard to case
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
     EXPECT_TRUE(UnregisterClassA("twiceclass", nullptr));
-    EXPECT_FALSE(UnregisterClassA("twiceclass", nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
+    EXPECT_ERROR(UnregisterClassA("twiceclass", nullptr), FALSE, ERROR_CLASS_DOES_NOT_EXIST);
 
     EXPECT_EQ(RegisterClassA(nullptr), 0);
     WNDCLASSA noProc = PlainClass("NoProc");
@@ -48,8 +48,7 @@ TEST(WindowClasses, RegisterTwiceUnregisterAndRefuse) {
 TEST(WindowClasses, ClassWithWindowsCannotBeUnregistered) {
     HWND w = MakeWindow();
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(UnregisterClassA(RecordingClass(), nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
+    EXPECT_ERROR(UnregisterClassA(RecordingClass(), nullptr), FALSE, ERROR_CLASS_HAS_WINDOWS);
     DestroyWindow(w);
     EXPECT_TRUE(UnregisterClassA(RecordingClass(), nullptr));
 }
@@ -58,8 +57,8 @@ TEST(WindowClasses, StockIconsAndCursorsOnlyWithoutInstance) {
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(0x400000);
-    EXPECT_EQ(LoadIconA(module, MAKEINTRESOURCEA(0x7F00)), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    EXPECT_ERROR(LoadIconA(module, MAKEINTRESOURCEA(0x7F00)), nullptr,
+                 ERROR_RESOURCE_NAME_NOT_FOUND);
     EXPECT_EQ(LoadCursorA(nullptr, "NoSuchCursor"), nullptr);
 }
 
@@ -112,8 +111,7 @@ TEST(Windows, CreateSendsCreateBeforeReturningAndDestroySendsDestroy) {
     EXPECT_EQ(destroyed[0].message, static_cast<UINT>(WM_DESTROY));
     EXPECT_FALSE(IsWindow(w));
     EXPECT_EQ(FindWindowA(RecordingClass(), nullptr), nullptr);
-    EXPECT_FALSE(DestroyWindow(w));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_ERROR(DestroyWindow(w), FALSE, ERROR_INVALID_WINDOW_HANDLE);
 }
 
 namespace {
@@ -133,10 +131,9 @@ TEST(Windows, RefusedCreationLeavesNoWindow) {
     EXPECT_EQ(FindWindowA("RefusesCreate", nullptr), nullptr);
     EXPECT_TRUE(UnregisterClassA("RefusesCreate", nullptr));
 
-    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr),
-              nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+    EXPECT_ERROR(CreateWindowExA(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr),
+                 nullptr, ERROR_CANNOT_FIND_WND_CLASS);
 
     KnobRefuseCreateWindow(true);
     EXPECT_EQ(MakeWindow(), nullptr);
@@ -155,8 +152,7 @@ TEST(Windows, BadHandlesFailCleanly) {
     EXPECT_FALSE(ShowWindow(bogus, SW_SHOW));
     EXPECT_FALSE(SetWindowTextA(bogus, "x"));
     EXPECT_EQ(GetWindowLongA(bogus, GWL_STYLE), 0);
-    EXPECT_FALSE(PostMessageA(bogus, WM_USER, 0, 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_ERROR(PostMessageA(bogus, WM_USER, 0, 0), FALSE, ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_EQ(SendMessageA(bogus, WM_USER, 0, 0), 0);
     EXPECT_FALSE(SetWindowPos(bogus, nullptr, 0, 0, 1, 1, 0));
     EXPECT_EQ(GetDC(bogus), nullptr);

@@ -1,4 +1,4 @@
-#include "window_test_support.h"
+#include "support/window_test_support.h"
 
 #include <algorithm>
 
@@ -77,6 +77,19 @@ std::vector<uint32_t> Picture(int width, int height,
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) out.push_back(pixel(x, y));
     return out;
+}
+
+DibInfo MakeInfo(int width, int height, int bits, DWORD compression,
+                 std::initializer_list<uint32_t> extra) {
+    DibInfo info;
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(bits);
+    info.header.biCompression = compression;
+    std::copy(extra.begin(), extra.end(), info.extra);
+    return info;
 }
 
 int PumpAll() {

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "windows.h"
 
@@ -44,7 +47,31 @@ std::vector<uint32_t> Capture(HWND window, int* width = nullptr, int* height = n
 std::vector<uint32_t> Picture(int width, int height,
                               const std::function<uint32_t(int, int)>& pixel);
 
+// A BITMAPINFO with room for masks or a full palette; `extra` fills them.
+struct DibInfo {
+    BITMAPINFOHEADER header{};
+    uint32_t extra[256]{};
+    BITMAPINFO* get() { return reinterpret_cast<BITMAPINFO*>(this); }
+    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+DibInfo MakeInfo(int width, int height, int bits, DWORD compression = BI_RGB,
+                 std::initializer_list<uint32_t> extra = {});
+
 // Removes and dispatches (after TranslateMessage) every message now available.
 int PumpAll();
+
+// A shown window of the recording class, its first messages pumped and the
+// log cleared; destroyed at the end.
+class WindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        w = MakeWindow();
+        ASSERT_NE(w, nullptr);
+        PumpAll();
+        Clear();
+    }
+    void TearDown() override { DestroyWindow(w); }
+    HWND w = nullptr;
+};
 
 }  // namespace windowtest
