@@ -1,0 +1,20 @@
+// What the three sound fuzz targets share: the conversion set up once per
+// process, and one hostile file run through one reader over a memory stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace soundfuzz {
+
+// Loads the system services and the compression manager, logging off.
+void StartSoundConversion();
+
+// Sets up a converter over the bytes with the skip mask, and when it takes
+// the file: runs it to the end in steps, seeks to a sample picked from the
+// bytes and runs on, converts the whole file and ends. Aborts where a rule
+// breaks: more bytes than the converter's size, a step longer than asked,
+// a block left behind (refused or ended), a whole conversion of another length.
+void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask);
+
+}  // namespace soundfuzz
