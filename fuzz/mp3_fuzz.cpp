@@ -23,7 +23,7 @@ void FuzzFeed(const uint8_t* data, size_t size) {
         if (!feed.DecodeFrame(data + at, h, &pcm)) std::abort();
         if (pcm.size() - before != static_cast<size_t>(h.samples) * h.channels) std::abort();
         at = platform::MpegAudioFeed::FindFrame(data, size, at + h.length, first.sampleRate,
-                                                 first.channels, &h);
+                                                first.channels, &h);
     }
 }
 

@@ -17,7 +17,7 @@ namespace soundfuzz {
 
 namespace {
 // More output than this is cut short: a hostile header may promise hours.
-constexpr int kOutputLimit = 1 << 21;
+constexpr int kOutputLimit = 1 << 18;
 constexpr int kStep = 16384;
 
 void Check(bool rule, int line = __builtin_LINE()) {
@@ -33,14 +33,15 @@ void StartSoundConversion() {
     Check(InitSoundConvert() == 0);
 }
 
-void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask) {
+void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask, int oggVariant) {
     if (size == 0 || size > 0xFFFFFFFFu) return;
     const int blocks = MemGetCount();
     const std::vector<uint8_t> original(data, data + size);
     StreamHandle handle = OpenMemoryImageStream(data, static_cast<uint32_t>(size));
     Check(handle != 0);
     SoundConvertState state{};
-    if (SetupSoundConvert(&state, GetMemoryImageStreamInterface(), handle, skipMask, 2, 0) == 0) {
+    if (SetupSoundConvert(&state, GetMemoryImageStreamInterface(), handle, skipMask, 2,
+                          oggVariant) == 0) {
         WAVEFORMATEX format{};
         Check(GetConvertFormat(&state, &format) == 0);
         Check(format.nBlockAlign > 0);

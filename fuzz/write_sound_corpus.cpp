@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
         {"wave/no-data-chunk.wav", Riff(fmt16 + odd)},
         {"ogg/vorbis-mono.ogg", EncodeVorbis(mono, 1, 11025, 0.0f)},
         {"ogg/vorbis-stereo.ogg", EncodeVorbis(stereo, 2, 22050, 0.2f)},
-        {"mp3/mpeg1-stereo.mp3", EncodeMp3(Tone(2304, 2, 44100, 440, 9000), 2, 44100, 64, false).bytes},
+        {"ogg/theora-then-vorbis.ogg", EncodeTheoraAndVorbis(mono, 1, 11025, 0.0f)},
+        {"mp3/mpeg1-stereo.mp3",
+         EncodeMp3(Tone(2304, 2, 44100, 440, 9000), 2, 44100, 64, false).bytes},
         {"mp3/mpeg2-mono-info-frame.mp3", EncodeMp3(mono, 1, 11025, 16, true).bytes},
         {"mp3/id3v2-tagged.mp3", std::string("ID3\x03\x00\x00\x00\x00\x00\x0A", 10) +
                                      std::string(10, 't') +
