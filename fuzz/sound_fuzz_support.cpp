@@ -17,7 +17,7 @@ namespace soundfuzz {
 
 namespace {
 // More output than this is cut short: a hostile header may promise hours.
-constexpr int kOutputLimit = 1 << 18;
+constexpr int kOutputLimit = 1 << 16;
 constexpr int kStep = 16384;
 
 void Check(bool rule, int line = __builtin_LINE()) {
