@@ -293,7 +293,27 @@ int SetBrightness(int red, int green, int blue);        // each clamped to 0..25
 uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen format
 // A box from (x1, y1) to (x2, y2) in a colour value, filled or outlined.
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t color, int filled);
-int FlipScreen();  // flushes the drawing and presents the back buffer
+int FlipScreen();  // flushes the drawing and presents the back buffer; -1 once the end is requested
+// Blend modes 0..16, alpha-test compare -1 or 1..8, blend types 0..2 and
+// sampling modes 0..2: anything else is refused with -1.
+int SetDrawAlphaTest(int compareMode, int reference);  // reference clamped to 0..255
+int SetBrightnessColor(uint32_t rgb);                  // 0x00RRGGBB
+// Graphic -1 clears; type 0 cross-fade (first), 1 wipe (threshold, range), 2 alpha mask.
+int SetBlendSourceGraphic(Handle graphic, int blendType, int parameter1, int parameter2);
+int SetDrawClip(int x1, int y1, int x2, int y2);  // swapped, then clamped to the target
+int SetDepthBufferGraphic(Handle graphic);        // -2: the screen's depth buffer
+int SetBackgroundColor(int red, int green, int blue);
+int SetWaitVSync(int flag);
+int SetHardwareRenderingWanted(int flag);  // before start-up only; -1 once the engine runs
+int SplitColorValue(uint32_t color, int* red, int* green, int* blue);
+int QueryGraphicSize(Handle graphic, int* width, int* height);  // -4, -2: the screen
+int QueryGraphicTextureSize(Handle graphic, int* width, int* height);
+int QueryScreenState(int* width, int* height, int* colorBits);
+int IsFullScreen();
+int IsSoftwareRenderer();
+int QuerySamplingMode();
+int QueryWaitVSync();
+int QueryDrawTarget();
 
 // --- graphics: drawing whole graphics, parts and rotations (the world's sprites and panels)
 // trans turns transparency on; turn mirrors left-right. 0, or -1 for a bad handle.
@@ -376,6 +396,16 @@ int SetSoundFrequency(int frequency, Handle handle);       // Hz, -1: the data's
 int SetSoundPositionSamples(int position, Handle handle);  // 0 or -1
 int GetSoundPositionSamples(Handle handle);                // the play position in samples, or -1
 int SetSoundLoopPoint(int position, Handle handle);        // samples, -1 clears; 0 or -1
+int SetSoundVolumeHundredthDb(int volume, Handle handle);  // 0-10000 (10000 full); 0 or -1
+int GetSoundVolumeHundredthDb(Handle handle);              // 0-10000, or -1
+int SetSoundPan(int pan, Handle handle);                   // -10000 left to 10000 right; 0 or -1
+int GetSoundPan(Handle handle);
+int GetSoundFrequency(Handle handle);                    // Hz (the data's own when none was set)
+int SetSoundPositionBytes(int position, Handle handle);  // 0 or -1
+int GetSoundPositionBytes(Handle handle);                // -1 for a bad handle
+int GetSoundPlayTimeMs(Handle handle);
+int GetSoundTotalSamples(Handle handle);
+int GetSoundTotalTimeMs(Handle handle);
 
 // --- character input: typed code page 932 bytes and key-input strings (handle type 9)
 int InitCharBuffer();

@@ -11,6 +11,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
+#include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
 #include "image/memimg.h"
 #include "window/main_window.h"
@@ -356,7 +357,13 @@ int PresentScreen(const RECT* clientRect) {
                            static_cast<LONG>(drawHeight * scaleY)};
         }
     }
-    if (!s.useDirect3D || !d.device) return 0;  // no software primary yet
+    if (!s.useDirect3D) {
+        if (!SoftwarePrimary()) return 0;
+        if (QueryWaitVSync()) WaitVerticalBlank();
+        return PresentSoftwarePrimary(source,
+                                      scaled && !windowed ? RECT{0, 0, 640, 480} : destination);
+    }
+    if (!d.device) return 0;
     FlushVertexBatch();
     EndSceneIfBegun();
     // A full screen shows the emulated quarter at double size; a window is
@@ -387,7 +394,7 @@ int PresentScreen(const RECT* clientRect) {
         }
         if (FAILED(hr)) return -1;
     }
-    if (GetAlwaysRunFlag() && !NoVSync() && DeviceClockMicroseconds() - before < 500)
+    if (GetAlwaysRunFlag() && QueryWaitVSync() && DeviceClockMicroseconds() - before < 500)
         WaitVerticalBlank();
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "graphics/buffer_handles.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
+#include "graphics/draw_settings.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
@@ -51,8 +52,11 @@ int GraphicTerminate(HandleHeader* header) {
     GraphicRecord* g = reinterpret_cast<GraphicRecord*>(header);
     if (g->movie >= 0) DeleteHandle(g->movie);
     g->movie = -1;
-    // Render-target slots and the depth-buffer graphic cannot hold a graphic
-    // yet: nothing to reset there.
+    DrawSettings& settings = GetDrawSettings();
+    for (int slot = 0; slot < kRenderTargetSlots; ++slot)
+        if (settings.renderTargets[slot] == g->header.handle)
+            settings.renderTargets[slot] = slot == 0 ? -4 : -1;
+    if (settings.depthGraphic == g->header.handle) settings.depthGraphic = -2;
     if (g->image && g->image->request.software) DropMemImg(&g->view);
     DropSharedImage(g->image, 0);
     g->image = nullptr;

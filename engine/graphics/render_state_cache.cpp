@@ -11,6 +11,7 @@
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
+#include "graphics/draw_state_apply.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/shader_constants.h"
 #include "graphics/transforms.h"
@@ -185,6 +186,7 @@ int ResetRenderStateShadows() {
                                                           : stages;
     }
     ClearCachedCurrentObjects();
+    ResetDrawStateShadows();
     c.drawStateChanged = 1;
     return 0;
 }
@@ -547,11 +549,11 @@ int ResendFixedFunctionBasics() {
 int DrawVertexGrid(int columns, int rows, const GridVertex* vertices) {
     if (!HasDevice() || columns < 2 || rows < 2 || !vertices) return -1;
     RenderStateCache& c = GetRenderStateCache();
+    EnsureSceneBegun();  // a new scene forgets the cached format
     if (c.fvf != kGridVertexFormat) {
         if (FAILED(DeviceSetFVF(kGridVertexFormat))) return -1;
         c.fvf = kGridVertexFormat;
     }
-    EnsureSceneBegun();
     // One strip per pair of rows: top and bottom vertex of each column in turn.
     // A long strip is cut into pieces that overlap by one column, so each
     // piece starts on an even index and keeps the winding.

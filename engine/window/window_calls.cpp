@@ -1,12 +1,14 @@
 // The default table of the window module's outgoing calls. Modules that are
 // not built yet answer with placeholders: actions report the missing module
 // and fail, queries give the honest "nothing there" answer (no DirectDraw
-// window, no lost device, draw target -4, no input down); the graphics
-// device layer answers for the DirectDraw window, device loss and mode change.
+// window, no lost device, no input down); the graphics device layer answers
+// for the DirectDraw window, device loss and mode change, the draw settings
+// for the flip, background colour, colour value, vertical sync and target.
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
 #include "graphics/device_layer.h"
+#include "graphics/draw_settings.h"
 #include "graphics/screen_state.h"
 #include "input/char_input_state.h"
 #include "input/input_devices.h"
@@ -56,17 +58,8 @@ int NoDeviceRestart() {
 int DefaultRestoreCallback() {
     return 1;
 }
-int NoBackgroundColor(int*, int*, int*) {
-    return 0;
-}
-int NoVSyncWait(int) {
-    return 0;
-}
 int NoRepaint() {
     return Missing("graphics", "RepaintScreen");
-}
-int DrawTargetNone() {
-    return -4;
 }
 Handle NoFont(const FontCacheSettings*, const char*, int, int, int, int, int, int, Handle, int) {
     return Missing("font", "CreateFontHandle");
@@ -110,12 +103,12 @@ const WindowModuleCalls kDefaultCalls = {
     DefaultRestoreCallback,
     IsDeviceLost,
     Nothing,  // ReleaseDeviceResources
-    Nothing,  // IsFlipInProgress
-    NoBackgroundColor,
+    IsFlipInProgress,
+    GetBackgroundColorSetting,
     MakeColorValue,
-    NoVSyncWait,
+    SetVSyncWaitReturningOld,
     NoRepaint,
-    DrawTargetNone,
+    QueryDrawTarget,
     RefillStreamSounds,
     RefillSoftSoundPlayers,
     PollMusicPlayState,

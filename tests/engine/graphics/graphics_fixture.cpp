@@ -6,9 +6,18 @@
 #include "core/engine_lifecycle.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
+#include "graphics/draw_settings.h"
+#include "graphics/draw_state_apply.h"
+#include "graphics/render_state_cache.h"
+#include "image/pixel_conversion.h"
+#include "graphics/scene_bracket.h"
+#include "graphics/software_draw.h"
+#include "graphics/vertex_batch.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/work_textures.h"
 #include "image/image_record.h"
+#include "image/memimg.h"
+#include "image/pixel_conversion.h"
 #include "graphics/screen_state.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
@@ -38,10 +47,21 @@ int StartDevice(const ScreenSettings& settings) {
         InitializeBaseImage();
         RegisterGraphicHandleType();
     }
-    return SetupScreenDevice();
+    const int result = SetupScreenDevice();
+    // What graphics start-up does after the device set-up.
+    BuildMemImgBlendTables();
+    ResetDrawSettings();
+    PrefillVertexBatch();
+    if (GetScreenState().useDirect3D)
+        ResendAllRenderState();
+    else
+        CreateSoftwarePrimary();
+    return result;
 }
 
 void StopDevice() {
+    ReleaseSoftwarePrimary();
+    SetUserRenderStateDesc(nullptr, 0);
     if (g_graphicHandles) {
         EndHandleType(HandleTypeGraphic);
         TerminateBaseImage();
@@ -78,6 +98,19 @@ uint32_t ShownPixel(int handle, int x, int y) {
     return 0;
 }
 
+int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y)) {
+    BaseImage image{};
+    CreateX8R8G8B8BaseImage(width, height, &image);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = pixel(x, y);
+            SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, 255);
+        }
+    const Handle g = NewGraphicFromBaseImage(&image, nullptr);
+    FreeBaseImagePixels(&image);
+    return g;
+}
+
 HWND MainWindow() {
     return static_cast<HWND>(GetMainWindowHandle());
 }
@@ -109,6 +142,65 @@ std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const ch
     for (const std::string& line : trace)
         if (line.rfind(prefix, 0) == 0) out.push_back(line);
     return out;
+}
+
+}  // namespace graphicstest
+
+namespace graphicstest {
+
+Handle SolidGraphic(int width, int height, uint32_t argb, uint32_t rightArgb) {
+    BaseImage image{};
+    if (CreateA8R8G8B8BaseImage(width, height, &image) != 0) return -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = x < width / 2 ? argb : rightArgb;
+            SetBaseImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, c >> 24);
+        }
+    const Handle g = NewGraphicFromBaseImage(&image, nullptr);
+    FreeBaseImagePixels(&image);
+    return g;
+}
+
+// Two triangles per piece, the colour in every vertex, positions on pixel
+// edges (minus half a pixel), as the draw workers write them.
+void DrawAsWorker(Handle graphic, int x, int y, uint32_t flags, Handle blend) {
+    const GraphicRecord* g = GraphicFromHandle(graphic, 0);
+    ASSERT_NE(nullptr, g);
+    const TileDrawPiece& p = g->pieces[0];
+    IDirect3DBaseTexture9* texture = p.tile->texture;
+    EnsureSceneBegun();
+    if (blend >= 0) {
+        const TileDrawPiece& b = GraphicFromHandle(blend, 0)->pieces[0];
+        SetPendingBlendTexture(b.tile->texture, b.tile->textureWidth, b.tile->textureHeight);
+        const DrawSettings& d = GetDrawSettings();
+        SetPendingBlendGraphic(d.blendType, d.blendParameter1, d.blendParameter2);
+    }
+    if (NeedsPrepareGraphicDraw(texture, flags) || blend >= 0) PrepareGraphicDraw(texture, flags);
+    // Both layouts start x, y, z, rhw, diffuse; the blend graphic's set comes
+    // first in the two-texture one and is taken from the positions.
+    const bool two = GetVertexBatch().kind == 2;
+    const float bw = two ? GraphicFromHandle(blend, 0)->pieces[0].tile->textureWidth : 1.0f;
+    const float bh = two ? GraphicFromHandle(blend, 0)->pieces[0].tile->textureHeight : 1.0f;
+    auto* v = static_cast<uint8_t*>(ReserveVertices(6));
+    const int order[6] = {0, 1, 2, 1, 3, 2};
+    for (int i = 0; i < 6; ++i, v += two ? sizeof(Vertex2DTex2) : sizeof(Vertex2DTex)) {
+        const auto& c = p.corners[order[i]];
+        auto* head = reinterpret_cast<Vertex2D*>(v);
+        head->x = x + c.x - 0.5f;
+        head->y = y + c.y - 0.5f;
+        head->diffuse = DrawDiffuseColor();
+        float* uv = reinterpret_cast<float*>(v + (two ? 24 : 20));
+        const float coords[4] = {c.x / bw, c.y / bh, c.u, c.v};
+        for (int k = two ? 0 : 2; k < 4; ++k) *uv++ = coords[k];
+    }
+    AppendVertices(6);
+}
+
+uint32_t BackBufferPixel(int x, int y) {
+    FlushVertexBatch();
+    DWORD argb = 0;
+    KnobD3D9ReadPixel(GetDeviceResources().backBuffer, x, y, &argb);
+    return argb;
 }
 
 }  // namespace graphicstest

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "DuRud.h"
+
 namespace graphicstest {
 
 struct ScreenSettings {
@@ -35,11 +37,25 @@ ScreenSettings WithHandles();
 // MEMIMG pixel with alpha 255; 0 when nothing covers it.
 uint32_t ShownPixel(int handle, int x, int y);
 
+// An A8R8G8B8 graphic of one colour, or of two: left and right half.
+DuRud::Handle SolidGraphic(int width, int height, uint32_t argb, uint32_t rightArgb);
+inline DuRud::Handle SolidGraphic(int width, int height, uint32_t argb) {
+    return SolidGraphic(width, height, argb, argb);
+}
+// Draws the graphic's first piece at (x, y) as the draw workers do: prepare
+// when needed, reserve, write six vertices, append; with a blend graphic its
+// first piece's texture is the blend texture.
+void DrawAsWorker(DuRud::Handle graphic, int x, int y, uint32_t flags, DuRud::Handle blend = -1);
+// The back buffer's pixel after a flush (A8R8G8B8).
+uint32_t BackBufferPixel(int x, int y);
+
 HWND MainWindow();
 std::string Log();  // "Log.txt"
 // True when each line is in the log after the one before.
 ::testing::AssertionResult LogHasInOrder(std::initializer_list<const char*> utf8Lines);
 // Trace lines that start with the method name.
 std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method);
+// An opaque graphic whose pixel (x, y) is pixel(x, y) (0xAARRGGBB, alpha ignored).
+int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y));
 
 }  // namespace graphicstest

@@ -24,19 +24,6 @@ uint32_t Pattern(int x, int y) {
            static_cast<uint32_t>((y * 13) & 0xFF) << 8 | static_cast<uint32_t>((x + y) % 200 + 1);
 }
 
-Handle PatternGraphic(int width, int height) {
-    BaseImage image{};
-    CreateX8R8G8B8BaseImage(width, height, &image);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const uint32_t c = Pattern(x, y);
-            SetBaseImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
-        }
-    const Handle g = NewGraphicFromBaseImage(&image, nullptr);
-    FreeBaseImagePixels(&image);
-    return g;
-}
-
 ::testing::AssertionResult ReadsPattern(Handle g, const RECT* rect) {
     BaseImage out{};
     if (ReadGraphicToBaseImage(g, &out, rect) != 0) return ::testing::AssertionFailure() << "-1";
@@ -56,7 +43,7 @@ TEST(SurfaceReadback, TiledGraphicsReadBackWholeAndAcrossSeams) {
     KnobD3D9ShaderVersions(0, 0);
     KnobD3D9MaxTextureSize(256);
     ASSERT_EQ(0, StartDevice(WithHandles()));
-    const Handle g = PatternGraphic(600, 300);
+    const Handle g = GraphicOfPixels(600, 300, Pattern);
     ASSERT_GE(g, 0);
     ASSERT_GT(GraphicFromHandle(g, 0)->image->tileCount, 2);
     EXPECT_TRUE(ReadsPattern(g, nullptr));
@@ -112,7 +99,7 @@ TEST(SurfaceReadback, SoftwareGraphicsReadTheirMemImg) {
     KnobHideModule("d3d9.dll", true);
     ASSERT_EQ(0, StartDevice(WithHandles()));
     ASSERT_EQ(0, GetScreenState().useDirect3D);
-    const Handle g = PatternGraphic(40, 30);
+    const Handle g = GraphicOfPixels(40, 30, Pattern);
     const RECT part{5, 6, 40, 30};
     EXPECT_TRUE(ReadsPattern(g, nullptr));
     EXPECT_TRUE(ReadsPattern(g, &part));

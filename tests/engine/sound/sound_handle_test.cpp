@@ -1,0 +1,382 @@
+// Sound handles: loading, playback through the buffer rotation, streams and
+// their ring, loop points, pauses and deletion, heard through the capture.
+#include "core/handle_manager.h"
+#include "core/tracked_memory.h"
+#include "files/full_path.h"
+#include "media_fixtures.h"
+#include "sound/sound_handles.h"
+#include "sound_output_support.h"
+
+using namespace DuRud;
+using namespace soundtest;
+namespace mf = mediafixtures;
+
+namespace {
+
+class SoundHandleTest : public testing::TestWithParam<Backend> {
+  protected:
+    void SetUp() override {
+        StartServices();
+        InitSoundConvert();
+        ChooseBackend(GetParam());
+        ASSERT_EQ(InitSoundSystem(), 0);
+        blocks_ = MemGetCount();
+        live_ = KnobAudioLive();
+    }
+    void TearDown() override {
+        DeleteAllHandles(HandleTypeSound, nullptr);
+        EXPECT_EQ(MemGetCount(), blocks_);
+        EXPECT_EQ(KnobAudioLive().buffers + KnobAudioLive().voices, live_.buffers + live_.voices);
+        SetStreamFunctionTable(nullptr);
+        EndServices();
+        TerminateSoundConvert();
+    }
+    // A stereo 16-bit 44.1 kHz WAVE of the ramp, written to `name`.
+    static std::vector<int16_t> WriteRamp(const char* name, int frames, int step = 1) {
+        std::vector<int16_t> pcm = mf::Ramp(frames, 2, step);
+        testsupport::WriteFile(name, mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(pcm)));
+        return pcm;
+    }
+    static StreamState& Stream(Handle h) { return GetSoundRecord(h)->stream; }
+    int blocks_ = 0;
+    KnobAudioCounts live_{};
+};
+
+TEST_P(SoundHandleTest, StreamRingFillsThenTopsUpAndEnds) {
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    const std::vector<int16_t> pcm = WriteRamp("ramp.wav", 66150, 1);  // 1.5 s
+    const Handle h = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(Stream(h).writeCursor, 132300);  // 3/4 s of 176,400 bytes
+    auto play = [&](int fromTop) {
+        return Capture(200, [&] {
+            ASSERT_EQ(PlaySoundHandle(h, 1, fromTop), 0);
+            EXPECT_EQ(Stream(h).writeCursor, 132300);  // the play decodes no more
+            RefillStreamSounds();  // cursor at 0: an eighth of a second, 22,050 to a block
+            EXPECT_EQ(Stream(h).writeCursor, 132300 + 22048);
+            for (int i = 0; i < 200; ++i) {
+                KnobAudioWaitPasses(1);
+                RefillStreamSounds();
+            }
+        });
+    };
+    for (int fromTop : {1, 0}) {  // it stops by itself and plays again from the start
+        std::vector<int16_t> c = play(fromTop);
+        EXPECT_EQ(IsSoundPlaying(h), 0);
+        const long start = FirstSound(c) - 1;  // the ramp opens with 0
+        EXPECT_EQ(Slice(c, start, pcm.size() / 2), pcm);
+    }
+}
+
+// The converter's whole output for a file image: format and PCM.
+std::vector<int16_t> Converted(const std::string& bytes, WAVEFORMATEX* format, int options2 = 0) {
+    const StreamHandle m = OpenMemoryImageStream(bytes.data(), uint32_t(bytes.size()));
+    SoundConvertState state{};
+    void* block = nullptr;
+    int n = 0;
+    if (SetupSoundConvert(&state, GetMemoryImageStreamInterface(), m, options2 ? -5 : 0, 2,
+                          options2) == 0) {
+        ConvertSoundAll(&state, format, &block, &n);
+        EndSoundConvert(&state);
+    }
+    CloseMemoryImageStream(m);
+    std::vector<int16_t> pcm(static_cast<int16_t*>(block), static_cast<int16_t*>(block) + n / 2);
+    TrackedFree(block);
+    return pcm;
+}
+
+// The capture from where `pcm` starts in it (both may open with silent frames).
+std::vector<int16_t> Aligned(const std::vector<int16_t>& c, const std::vector<int16_t>& pcm) {
+    auto firstSound = [](const std::vector<int16_t>& v) {
+        size_t i = 0;
+        while (i + 1 < v.size() && v[i] == 0 && v[i + 1] == 0) i += 2;
+        return long(i / 2);
+    };
+    return Slice(c, firstSound(c) - firstSound(pcm), pcm.size() / 2);
+}
+
+TEST_P(SoundHandleTest, EveryFormatLoadsAndPlaysItsConvertedSound) {
+    const std::vector<int16_t> tone = mf::Tone(8820, 2, 44100, 440, 8000);
+    std::string floats;
+    for (int16_t v : tone) {
+        const float f = v / 32768.0f;
+        floats.append(reinterpret_cast<const char*>(&f), 4);
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+    } rows[] = {
+        {"pcm16.wav", mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(tone))},
+        {"mono8.wav", mf::SimpleWave(1, 1, 22050, 8, std::string(5000, '\x90'))},
+        {"float.wav", mf::SimpleWave(3, 2, 44100, 32, floats)},
+        {"ima.wav", mf::ImaAdpcmWave(mf::EncodeImaAdpcm(tone, 2, 2048), 2, 44100)},
+        {"tone.ogg", mf::EncodeVorbis(tone, 2, 44100, 0.3f)},
+        {"tone.mp3", mf::EncodeMp3(tone, 2, 44100, 128, false).bytes},
+    };
+    for (const auto& row : rows) {
+        testsupport::WriteFile(row.name, row.bytes);
+        WAVEFORMATEX format{};
+        const std::vector<int16_t> pcm = Converted(row.bytes, &format);
+        const Handle h = LoadSoundFromFile(row.name, 3, -1);
+        ASSERT_GE(h, 0) << row.name;
+        EXPECT_EQ(GetSoundTotalSamples(h), int(pcm.size() * 2 / format.nBlockAlign)) << row.name;
+        auto c = Capture(30, [&] { PlaySoundHandle(h, 1, 1); });
+        if (format.nSamplesPerSec == 44100 && format.nChannels == 2) {
+            EXPECT_EQ(Aligned(c, pcm), pcm) << row.name;
+        } else {
+            const long at = FirstSound(c);  // 8-bit mono 0x90 on both sides
+            EXPECT_EQ(Slice(c, at, 1), std::vector<int16_t>(2, 0x10 * 256)) << row.name;
+        }
+        DeleteHandle(h);
+    }
+}
+
+TEST_P(SoundHandleTest, FailedLoadsLogAndLeaveNothing) {
+    testsupport::WriteFile("junk.wav", std::string(300, 'j'));
+    EXPECT_EQ(LoadSoundFromFile("missing.wav", 3, -1), -1);
+    EXPECT_EQ(LoadSoundFromFile("junk.wav", 3, -1), -1);
+    EXPECT_EQ(GetHandleTypeRecord(HandleTypeSound)->count, 0);
+    const std::string log = testsupport::ReadFile("Log.txt");
+    char full[300];
+    ConvertToFullPath("missing.wav", full, sizeof(full), nullptr);
+    for (std::string want : {"右記のファイルのオープンに失敗しました：",
+                             "右記の音声ファイルのロードに失敗しました_1：",
+                             "右記の音声ファイルのロードに失敗しました_2："})
+        EXPECT_NE(log.find(Cp(want.c_str())), std::string::npos) << want;
+    EXPECT_NE(log.find(full), std::string::npos);
+}
+
+TEST_P(SoundHandleTest, BuffersRotateAndSettingsAreKept) {
+    WriteRamp("ramp.wav", 4410);
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    ASSERT_GE(h, 0);
+    SoundHandleRecord* r = GetSoundRecord(h);
+    for (int want : {1, 2, 0, 1}) {
+        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        EXPECT_EQ(r->currentBuffer, want);
+    }
+    // The next buffer (2) still plays: from-top 0 leaves it as it is.
+    EXPECT_EQ(PlaySoundHandle(h, 1, 0), 0);
+    EXPECT_EQ(r->currentBuffer, 2);
+    StopSoundHandle(h);
+    const std::vector<int16_t> ramp = Ramp(2000);  // 1 + 4i: three sum without clipping
+    testsupport::WriteFile("small.wav", mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(ramp)));
+    const Handle small = LoadSoundFromFile("small.wav", 3, -1);
+    auto c = Capture(12, [&] {
+        for (int i = 0; i < 3; ++i) {
+            PlaySoundHandle(small, 1, 1);
+            KnobAudioWaitPasses(1);
+        }
+    });
+    EXPECT_TRUE(ThreePlaysSum(c, ramp));
+    const int volumes[][2] = {{0, -10000}, {1, -10000}, {128, -1496}, {255, 0}, {300, 0}};
+    for (const auto& v : volumes) {
+        ASSERT_EQ(SetSoundVolume(v[0], h), 0);
+        EXPECT_EQ(r->volume, v[1]) << v[0];
+    }
+    ASSERT_EQ(SetSoundFrequency(11025, h), 0);
+    ASSERT_EQ(SetSoundFrequency(-1, h), 0);
+    EXPECT_EQ(GetSoundFrequency(h), 44100);
+    ASSERT_EQ(StopSoundHandle(h), 0);
+    ASSERT_EQ(SetSoundPositionSamples(1234, h), 0);
+    EXPECT_EQ(GetSoundPositionSamples(h), 1234);
+    // Play type 0 returns when the sound has ended: 100 ms of virtual time.
+    const DWORD before = timeGetTime();
+    ASSERT_EQ(PlaySoundHandle(h, 0, 1), 0);
+    EXPECT_NEAR(double(timeGetTime() - before), 100.0, 12.0);
+    EXPECT_EQ(IsSoundPlaying(h), 0);
+    // 2,226,050 samples at 22,050 Hz: 100 s needs a 64-bit product.
+    testsupport::WriteFile("long.wav",
+                           mf::SimpleWave(1, 1, 22050, 8, std::string(2226050, '\x80')));
+    const Handle longSound = LoadSoundFromFile("long.wav", 1, -1);
+    ASSERT_EQ(SetSoundPositionSamples(2205000, longSound), 0);
+    EXPECT_EQ(GetSoundPlayTimeMs(longSound), 100000);
+    EXPECT_EQ(GetSoundTotalTimeMs(longSound), 100954);
+}
+
+TEST_P(SoundHandleTest, PausedSoundsStayPlayingAndResumeWhereTheyStood) {
+    WriteRamp("ramp.wav", 44100);
+    const Handle memory = LoadSoundFromFile("ramp.wav", 3, -1);
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    const Handle stream = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
+    ASSERT_EQ(PlaySoundHandle(memory, 3, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(stream, 1, 1), 0);
+    KnobAudioWaitPasses(3);
+    ASSERT_EQ(PauseAllSounds(1), 0);
+    DWORD status = 1;
+    for (Handle h : {memory, stream}) {
+        SoundHandleRecord* r = GetSoundRecord(h);
+        GetSoundBufferStatus(&r->buffers[r->currentBuffer], &status);
+        EXPECT_EQ(status, 0u);
+        EXPECT_EQ(IsSoundPlaying(h), 1);
+    }
+    const int at = GetSoundPositionSamples(memory);
+    KnobAudioWaitPasses(3);
+    EXPECT_EQ(GetSoundPositionSamples(memory), at);
+    ASSERT_EQ(PauseAllSounds(0), 0);
+    SoundHandleRecord* r = GetSoundRecord(memory);
+    GetSoundBufferStatus(&r->buffers[r->currentBuffer], &status);
+    EXPECT_TRUE(status & DSBSTATUS_PLAYING);
+    EXPECT_EQ(IsSoundPlaying(stream), 1);
+}
+
+TEST_P(SoundHandleTest, LoopPointMakesALoopingStreamUnderTheSameHandle) {
+    const std::vector<int16_t> pcm = WriteRamp("ramp.wav", 30000);
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    ASSERT_EQ(SetSoundPan(-3000, h), 0);
+    ASSERT_EQ(SetSoundPositionSamples(500, h), 0);
+    EXPECT_EQ(SetSoundLoopPoint(30000, h), -1);
+    KnobAudioFailBuffer(1);  // the ring cannot be made: the sound stays as it was
+    EXPECT_EQ(SetSoundLoopPoint(1000, h), -1);
+    ASSERT_NE(GetSoundRecord(h), nullptr);
+    EXPECT_EQ(GetSoundRecord(h)->isStream, 0);
+    EXPECT_EQ(GetSoundPan(h), -3000);
+    ASSERT_EQ(SetSoundLoopPoint(1000, h), 0);
+    ASSERT_EQ(GetSoundRecord(h)->isStream, 1);
+    EXPECT_EQ(GetSoundPan(h), -3000);
+    EXPECT_EQ(GetSoundPositionSamples(h), 500);
+    ASSERT_EQ(SetSoundPan(0, h), 0);
+    auto c = Capture(200, [&] {
+        ASSERT_EQ(PlaySoundHandle(h, 3, 1), 0);
+        for (int i = 0; i < 200; ++i) {
+            KnobAudioWaitPasses(1);
+            RefillStreamSounds();
+        }
+    });
+    std::vector<int16_t> expected = pcm;
+    expected.insert(expected.end(), pcm.begin() + 2000, pcm.end());
+    EXPECT_EQ(Slice(c, FirstSound(c) - 1, expected.size() / 2), expected);
+    const int at = GetSoundPositionSamples(h);
+    EXPECT_GE(at, 1000);
+    EXPECT_LT(at, 30000);
+}
+
+TEST_P(SoundHandleTest, StreamPartsPlayInTurnAndRefuseWhatTheyCannotTake) {
+    const std::vector<int16_t> a(2 * 3000, 100), b(2 * 2000, 200), cpart(2 * 1000, 300);
+    const std::string images[] = {mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(a)),
+                                  mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(b)),
+                                  mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(cpart)),
+                                  mf::SimpleWave(1, 1, 44100, 16, mf::Bytes(a))};
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    const Handle h = CreateSoundHandle(-1);
+    const int loops[] = {0, 2, 0};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(AddStreamSoundMemory(&settings, images[i].data(), uint32_t(images[i].size()),
+                                       loops[i], h, 2, -1, 0),
+                  0);
+    EXPECT_EQ(AddStreamSoundMemory(&settings, images[0].data(), uint32_t(images[0].size()), 0, h, 2,
+                                   -1, 0),
+              -1);
+    EXPECT_EQ(GetSoundTotalSamples(h), 6000);
+    EXPECT_EQ(SetSoundPositionSamples(10, h), -1);
+    EXPECT_EQ(SetSoundLoopPoint(10, h), -1);
+    // No refill runs: the first fill holds it all.
+    auto c = Capture(45, [&] { ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0); });
+    std::vector<int16_t> expected = a;
+    for (int i = 0; i < 3; ++i) expected.insert(expected.end(), b.begin(), b.end());
+    expected.insert(expected.end(), cpart.begin(), cpart.end());
+    expected.insert(expected.end(), 2 * 5512, 0);  // then an eighth of a second of silence
+    EXPECT_EQ(Slice(c, FirstSound(c), expected.size() / 2), expected);
+
+    const Handle other = CreateSoundHandle(-1);
+    ASSERT_EQ(AddStreamSoundMemory(&settings, images[0].data(), uint32_t(images[0].size()), 0,
+                                   other, 2, -1, 0),
+              0);
+    EXPECT_EQ(AddStreamSoundMemory(&settings, images[3].data(), uint32_t(images[3].size()), 0,
+                                   other, 2, -1, 0),
+              -1);
+    ASSERT_EQ(PlaySoundHandle(other, 3, 1), 0);
+    EXPECT_EQ(AddStreamSoundMemory(&settings, images[1].data(), uint32_t(images[1].size()), 0,
+                                   other, 2, -1, 0),
+              -1);
+    const std::string log = testsupport::ReadFile("Log.txt");
+    for (const char* want : {"ストリーム風サウンドの制御データ領域がいっぱいです",
+                             "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイント"
+                             "を指定する事は出来ません",
+                             "フォーマットの違う音声データは同時に使うことは出来ません",
+                             "既に再生中のストリームサウンドデータにデータを追加しようとしました"})
+        EXPECT_NE(log.find(Cp(want)), std::string::npos) << want;
+}
+
+TEST_P(SoundHandleTest, ASharedRingPlaysOneStreamAtATime) {
+    WriteRamp("ramp.wav", 44100);
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    const Handle owner = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
+    const Handle user = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, owner, 0, 0);
+    ASSERT_GE(user, 0);
+    EXPECT_FALSE(GetSoundRecord(user)->buffers[0].valid);
+    ASSERT_EQ(PlaySoundHandle(owner, 3, 1), 0);
+    ASSERT_EQ(PlaySoundHandle(user, 3, 1), 0);
+    EXPECT_EQ(IsSoundPlaying(owner), 0);
+    EXPECT_EQ(IsSoundPlaying(user), 1);
+    const KnobAudioCounts before = KnobAudioLive();
+    ASSERT_EQ(DeleteHandle(owner), 0);
+    ASSERT_NE(GetSoundRecord(owner), nullptr);
+    EXPECT_EQ(Stream(owner).deletePending, 1);
+    ASSERT_EQ(DeleteHandle(user), 0);
+    EXPECT_EQ(GetHandleTypeRecord(HandleTypeSound)->count, 0);
+    const KnobAudioCounts after = KnobAudioLive();
+    EXPECT_EQ(after.buffers + after.voices, before.buffers + before.voices - 1);
+}
+
+TEST_P(SoundHandleTest, TheMovieSoundTrackPlaysAsAFileStream) {
+    const std::vector<int16_t> tone = mf::Tone(8820, 2, 44100, 300, 6000);
+    const std::string ogg = mf::EncodeTheoraAndVorbis(tone, 2, 44100, 0.4f);
+    testsupport::WriteFile("movie.ogv", ogg);
+    WAVEFORMATEX format{};
+    const std::vector<int16_t> pcm = Converted(ogg, &format, 1);
+    SoundCreateSettings settings{};
+    GetSoundCreateSettings(&settings);
+    settings.kind = 3;
+    settings.convertOptions[0] = -5;
+    settings.convertOptions[2] = 1;
+    const Handle h = LoadSoundFileWithSettings(&settings, "movie.ogv", 1, -1, 0, 0);
+    ASSERT_GE(h, 0);
+    auto play = [](Handle sound) {
+        return Capture(40, [&] {
+            ASSERT_EQ(PlaySoundHandle(sound, 1, 1), 0);
+            for (int i = 0; i < 40; ++i) {
+                KnobAudioWaitPasses(1);
+                RefillStreamSounds();
+            }
+        });
+    };
+    auto c = play(h);
+    // A kind-3 WAVE reads its file while it plays.
+    WriteRamp("ramp.wav", 44100);
+    settings.convertOptions[0] = settings.convertOptions[2] = 0;
+    const Handle wave = LoadSoundFileWithSettings(&settings, "ramp.wav", 1, -1, 0, 0);
+    const long reads = KnobReadFileCallCount();
+    play(wave);
+    EXPECT_GT(KnobReadFileCallCount(), reads);
+    EXPECT_EQ(Aligned(c, pcm), pcm);
+}
+
+size_t ShortRead(void* buffer, size_t size, size_t count, StreamHandle stream) {
+    return PlainStreamFunctionSet().Read(buffer, size, count > 400 ? count - 400 : count, stream);
+}
+
+TEST_P(SoundHandleTest, LongSoundsStreamAndShortReadsCountWhatWasRead) {
+    for (int seconds : {180, 181}) {
+        const std::string name = std::to_string(seconds) + ".wav";
+        testsupport::WriteFile(name,
+                               mf::SimpleWave(1, 1, 8000, 8, std::string(8000 * seconds, '\x81')));
+        const Handle h = LoadSoundFromFile(name.c_str(), 1, -1);
+        ASSERT_GE(h, 0);
+        EXPECT_EQ(GetSoundRecord(h)->isStream, seconds > 180 ? 1 : 0);
+        EXPECT_EQ(GetSoundTotalSamples(h), 8000 * seconds);
+        ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+        EXPECT_EQ(IsSoundPlaying(h), 1);
+    }
+    // The file claims 400 bytes more than a read gives: the data chunk is cut there.
+    StreamFunctionTable table = PlainStreamFunctionSet();
+    table.Read = ShortRead;
+    SetStreamFunctionTable(&table);
+    WriteRamp("ramp.wav", 1000);
+    const Handle cut = LoadSoundFromFile("ramp.wav", 1, -1);
+    EXPECT_EQ(GetSoundTotalSamples(cut), 900);
+}
+
+SOUND_ON_EVERY_BACKEND(SoundHandleTest);
+
+}  // namespace
