@@ -10,11 +10,12 @@ namespace soundfuzz {
 // Loads the system services and the compression manager, logging off.
 void StartSoundConversion();
 
-// Sets up a converter over the bytes with the skip mask (and Ogg variant), and when it takes
-// the file: runs it to the end in steps, seeks to a sample picked from the
-// bytes and runs on, converts the whole file and ends. Aborts where a rule
-// breaks: more bytes than the converter's size, a step longer than asked,
-// a block left behind (refused or ended), a whole conversion of another length.
+// Sets up a converter over the bytes with the skip mask (and Ogg variant),
+// and when it takes the file: runs it in steps (up to 32 KiB), seeks to a
+// sample picked from the bytes and runs on, converts the whole of a short
+// file and ends. Aborts where a rule breaks: more bytes than the converter's
+// size, a step longer than asked, a block left behind (refused or ended), the
+// caller's bytes changed.
 void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask, int oggVariant = 0);
 
 }  // namespace soundfuzz
