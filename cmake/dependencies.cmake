@@ -49,8 +49,8 @@ target_link_libraries(vessamire_deps INTERFACE ZLIB::ZLIB PNG::PNG JPEG::JPEG)
 if(VESSAMIRE_TESTS)
   vessamire_require_cmake(GTest "libgtest-dev libgmock-dev")
 endif()
-# The encoders the test and benchmark media are made with (tests/support/media_fixtures).
-if(VESSAMIRE_TESTS OR VESSAMIRE_BENCH)
+# The encoders the test, benchmark and fuzz seed media are made with (tests/support/media_fixtures).
+if(VESSAMIRE_TESTS OR VESSAMIRE_BENCH OR VESSAMIRE_FUZZ)
   add_library(vessamire_media_deps INTERFACE)
   vessamire_require_pkg(lame libmp3lame-dev vessamire_media_deps)
   vessamire_require_pkg(twolame libtwolame-dev vessamire_media_deps)

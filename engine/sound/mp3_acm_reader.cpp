@@ -97,6 +97,13 @@ int OpenMp3AcmReader(SoundConvertState* s) {
             EndAcm(s);
             return -1;
         }
+        // A frame of another rate or channel count is junk to the decoder,
+        // which looks for the next sync one byte on: count as it decodes.
+        if (first >= 0 &&
+            (f.sampleRate != firstHeader.sampleRate || f.channels != firstHeader.channels)) {
+            ++i;
+            continue;
+        }
         // Only whole frames count: a cut last frame would promise samples
         // that no decoder can give.
         if (int64_t(i) + f.frameLength > span) break;

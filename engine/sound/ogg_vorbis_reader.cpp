@@ -139,6 +139,10 @@ int OpenOggVorbisReader(SoundConvertState* s) {
 int RefillOggVorbis(SoundConvertState* s) {
     OggVorbis_File* vf = FileOf(s);
     const int word = s->ogg.wordSize;
+    // Hostile granule positions can make the decoder give more than the
+    // length they promise: the output ends at that length.
+    const int64_t left = OggVorbisSize(s) - s->outputPosition;
+    if (left <= 0) return -1;
     for (;;) {
         int link = 0;
         long n = ov_read(vf, reinterpret_cast<char*>(s->outputBuffer), int(s->outputSize), 0, word,
@@ -150,7 +154,7 @@ int RefillOggVorbis(SoundConvertState* s) {
         if (info == nullptr || info->channels != s->outputFormat.nChannels ||
             info->rate != long(s->outputFormat.nSamplesPerSec))
             return -1;
-        s->unread = uint32_t(n);
+        s->unread = uint32_t(std::min<int64_t>(n, left));
         return 0;
     }
 }

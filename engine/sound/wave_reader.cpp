@@ -103,8 +103,11 @@ int OpenWaveReader(SoundConvertState* s) {
     s->wave.sourceFormat = source;
     s->outputSize = OneSecondOfOutput(out);
     if (source.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
-        // The float source of one output buffer.
-        s->wave.floatBufferSize = s->outputSize / out.nBlockAlign * source.nBlockAlign;
+        // The float source of one output buffer, within the same cap: wide
+        // frames at a hostile rate would otherwise ask for gigabytes.
+        const uint32_t frames = std::min(s->outputSize / out.nBlockAlign,
+                                         std::max(kMaxOutputBuffer / source.nBlockAlign, 1u));
+        s->wave.floatBufferSize = frames * source.nBlockAlign;
         s->wave.floatBuffer =
             static_cast<uint8_t*>(TrackedAlloc(s->wave.floatBufferSize, __FILE__, __LINE__));
         if (s->wave.floatBuffer == nullptr) return -1;

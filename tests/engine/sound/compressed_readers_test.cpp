@@ -48,6 +48,11 @@ TEST_F(CompressedReaderTest, Mp3TagsAndJunkLeaveOnlyTheFrames) {
          Id3v2(4, 0x10, std::string(30, 'x')) + "3DI" + reserved + "abc" + mp3.bytes},
         {"ID3v1", mp3.bytes + "TAG" + reserved + std::string(121, ' ')},
         {"junk between frames", junk},
+        // An MPEG-2 mono frame (8 kbit/s, 22.05 kHz: 26 bytes) is junk to
+        // the decoder of a 44.1 kHz stereo stream and counts nothing.
+        {"frame of another rate between frames",
+         mp3.bytes.substr(0, second) + std::string("\xFF\xF3\x10\xC4", 4) + std::string(22, '\0') +
+             mp3.bytes.substr(second)},
     };
     for (const Row& r : rows) {
         Converter c(r.file);
@@ -107,6 +112,28 @@ std::string VorbisfileDecode(const std::string& file, int word) {
         if (n > 0) out.append(buffer, size_t(n));
     ov_clear(&vf);
     return out;
+}
+
+// The last page's granule position replaced, its checksum made again.
+std::string WithLastGranule(std::string ogg, int64_t granule) {
+    const size_t at = OggPageOffsets(ogg).back();
+    for (int i = 0; i < 8; ++i) ogg[at + 6 + i] = char(granule >> (8 * i));
+    auto* h = reinterpret_cast<unsigned char*>(&ogg[at]);
+    ogg_page page{h, 27 + h[26], nullptr, 0};
+    page.body = h + page.header_len;
+    page.body_len = long(ogg.size() - at) - page.header_len;
+    ogg_page_checksum_set(&page);
+    return ogg;
+}
+
+TEST_F(CompressedReaderTest, VorbisOutputEndsAtTheLengthTheGranulesGive) {
+    const std::string ogg = EncodeVorbis(Tone(600, 1, 11025, 440, 9000), 1, 11025, 0.0f);
+    for (int64_t granule : {0, 1, 100, 599}) {
+        Converter c(WithLastGranule(ogg, granule));
+        if (c.Setup(kOnlyOgg) != 0) continue;  // a length vorbisfile refuses
+        const int size = GetSoundConvertSize(&c.state);
+        EXPECT_LE(int(c.Run(1 << 20).size()), size) << granule;
+    }
 }
 
 TEST_F(CompressedReaderTest, VorbisMatchesVorbisfileInBothWordSizes) {

@@ -42,6 +42,11 @@ TEST_F(WaveReaderTest, FilesGiveTheirPcmOrFail) {
                     Floats({0.5f, -1.0f, 1.5f, -2.0f, NAN, 0.99999f, -0.00001f, 0.25f})),
          "\x00\x40\x00\x80\xff\x7f\x00\x80\x00\x00\xff\x7f\x00\x00\x00\x20", 16},
         {"16-bit float", SimpleWave(3, 1, 8000, 16, "abcd"), nullptr, 0},
+        {"float frames of 1226 bytes at 2 MHz",
+         Riff(Chunk("fmt ", FormatBody(3, 1, 2097152, 0, 1226, 32)) +
+              Chunk("data", Floats({0.5f}) + std::string(1222, '\0') + Floats({-1.0f}) +
+                                std::string(1222, '\0'))),
+         "\x00\x40\x00\x80", 4},
         {"no channels",
          Riff(Chunk("fmt ", FormatBody(1, 0, 8000, 8000, 1, 8)) + Chunk("data", kData8)), nullptr,
          0},
@@ -68,6 +73,7 @@ TEST_F(WaveReaderTest, FilesGiveTheirPcmOrFail) {
         Converter c(r.file);
         int result = c.Setup(kOnlyWave);
         ASSERT_EQ(result, r.pcm ? 0 : -1) << r.name;
+        EXPECT_LE(c.state.wave.floatBufferSize, 4u << 20) << r.name;  // the output buffer's cap
         if (r.pcm) {
             EXPECT_TRUE(Same(c.All(), std::string(r.pcm, r.size))) << r.name;
         }
