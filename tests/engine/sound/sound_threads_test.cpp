@@ -270,7 +270,9 @@ TEST(SoundHandleThreads, AStreamEndsAtTheSameTimeWithTheStreamThread) {
         TerminateSoundConvert();
     }
     EXPECT_GE(took[0], 500u);  // half a second of sound
-    EXPECT_NEAR(double(took[1]), double(took[0]), 10.0);
+    // The thread notices the end at its next 10 ms refill; a loaded machine can
+    // let the virtual clock pass one more while the thread is being woken.
+    EXPECT_NEAR(double(took[1]), double(took[0]), 30.0);
 }
 
 }  // namespace
