@@ -1,0 +1,315 @@
+// Move patterns of the ordinary enemies: trollfaces, rabbits, fairies, furballs,
+// ghosts and the crazy book. Each returns the sprite frame added to the base sprite.
+#include "world/patterns_enemies.h"
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+#include "world/bullet.h"
+#include "world/bullet_patterns.h"
+#include "world/game_random.h"
+#include "world/motion.h"
+#include "world/pools.h"
+#include "world/sound_effects.h"
+
+namespace {
+
+constexpr uint32_t flag_dashing = flag_no_friction;  // 0x100
+constexpr uint32_t flag_blink = flag_glow;           // 0x200000
+constexpr uint32_t flag_through_blocks = 0x40;
+constexpr uint32_t flag_floating_enemy = flag_knock_on_empty;  // 0x10000000
+
+// Dying and knocked-away enemies show the same frames whatever their pattern.
+std::optional<int> downed_frame(const entity* e) {
+    if (e->flags & flag_defeated) return 10;
+    if (e->flags & flag_knocked_away) return walk_cycle_frame(e->tick, e->facing) + 8;
+    return std::nullopt;
+}
+
+int pose(const entity* e, int n) {
+    return e->facing * 4 + n;
+}
+
+// Step 6: two poses swapping every 15 ticks.
+int flutter(const entity* e) {
+    return pose(e, e->tick % 30 >= 15 ? 1 : 0);
+}
+
+bool on_ground(const entity* e) {
+    return (e->flags & flag_standing) != 0;
+}
+
+void face_player(entity* e) {
+    e->facing = e->x <= players[0].x ? 1 : 0;
+}
+
+void set_blink(entity* e, bool on) {
+    if (on)
+        e->flags |= flag_blink;
+    else
+        e->flags &= ~flag_blink;
+}
+
+int aim_at_player(const entity* e) {
+    return static_cast<int>(std::atan2(players[0].y - e->y, players[0].x - e->x) * 180 /
+                            std::numbers::pi);
+}
+
+void fire(const entity* e, int type, int life, int flicker, double angle, double speed) {
+    spawn_bullet_by_type(type, life, flicker, e->x, e->y, angle, speed);
+}
+
+// Rabbits: the hop chosen by each row, then the frames all of them share.
+struct hop_rule {
+    int period, phase;
+    double dvx, dvy;  // sizes; the sign of dvx follows the direction
+    bool scaled_vx, scaled_vy;
+};
+
+int rabbit_stunned(entity* e) {
+    e->flags &= ~flag_dashing;
+    return pose(e, e->tick % 20 > 10 ? 3 : 2);
+}
+
+template <typename Direction>
+int rabbit(entity* e, const hop_rule& r, Direction direction) {
+    if (auto f = downed_frame(e)) return *f;
+    if (e->flags & flag_stunned) return rabbit_stunned(e);
+    if (on_ground(e) && e->tick % r.period == r.phase) {
+        const int d = direction(e);  // +1 right, -1 left
+        e->facing = d > 0 ? 1 : 0;
+        e->vx += d * r.dvx * (r.scaled_vx ? e->speed_factor : 1.0);
+        e->vy -= r.dvy * (r.scaled_vy ? e->speed_factor : 1.0);
+        e->flags = (e->flags & ~flag_standing) | flag_dashing;
+        return pose(e, 1);
+    }
+    if (on_ground(e)) {
+        e->flags &= ~flag_dashing;
+        return pose(e, 0);
+    }
+    return pose(e, e->vy < 0 ? 1 : 0);
+}
+
+int random_way(entity*) {
+    return game_random(2) == 0 ? 1 : -1;
+}
+
+int towards_player(entity* e) {
+    return e->x <= players[0].x ? 1 : -1;
+}
+
+int own_way(entity* e) {
+    return e->facing == 1 ? 1 : -1;
+}
+
+// Step 3: the dash stops on leaving the ground and when its countdown runs out.
+void dash_countdown(entity* e) {
+    if (!on_ground(e)) {
+        e->free_var[0] = 0;
+        e->flags &= ~flag_dashing;
+    }
+    if (e->free_var[0] > 0 && --e->free_var[0] == 0) {
+        e->flags &= ~flag_dashing;
+        e->vx = 0;
+    }
+}
+
+void dash(entity* e) {
+    e->free_var[0] = 10;
+    e->vx = e->facing == 1 ? 3.2 : -3.2;
+    e->flags |= flag_dashing;
+}
+
+// The fairies' status head: stunned clears the dash and, for the attackers,
+// the blink and the dash countdown too.
+std::optional<int> fairy_head(entity* e, bool clear_attack) {
+    if (auto f = downed_frame(e)) return f;
+    if (!(e->flags & flag_stunned)) return std::nullopt;
+    e->flags &= ~flag_dashing;
+    if (clear_attack) {
+        e->flags &= ~flag_blink;
+        e->free_var[0] = 0;
+    }
+    return pose(e, 2);
+}
+
+struct volley {
+    int life;
+    double speed;
+};
+
+// Step 4's approach: 46 frames near an upright player start a 75-frame attack.
+void approach(entity* e) {
+    const tesmo& p = players[0];
+    const double dx = p.x - e->x, dy = p.y - e->y;
+    if (dx * dx + dy * dy < 22500 && !(p.flags & flag_stunned)) {
+        if (++e->free_var[1] == 46) e->free_var[2] = 75, e->free_var[1] = 0;
+    } else {
+        e->free_var[1] = 0;
+    }
+}
+
+// Step 5: blink, aim at 15, then a shot on every third count down to 0.
+void attack(entity* e, const volley& v) {
+    const int count = --e->free_var[2];
+    set_blink(e, count > 15 && count % 6 < 2);
+    if (count == 15) e->free_var[3] = aim_at_player(e);
+    if (count < 15 && count % 3 == 0) {
+        play_sound_effect("enemyshot1");
+        fire(e, 0, v.life, 0, e->free_var[3], v.speed);
+    }
+}
+
+int shooting_fairy(entity* e, const volley& v, bool dashes) {
+    if (auto f = fairy_head(e, true)) return *f;
+    face_player(e);
+    dash_countdown(e);
+    if (e->free_var[2] < 1) {
+        if (dashes && e->tick % 80 == 0 && on_ground(e) && e->free_var[1] == 0) dash(e);
+        approach(e);
+    } else {
+        attack(e, v);
+    }
+    return flutter(e);
+}
+
+template <typename Direction>
+int dashing_fairy(entity* e, Direction direction) {
+    if (auto f = fairy_head(e, false)) return *f;
+    dash_countdown(e);
+    if (e->tick % 80 == 0 && on_ground(e)) {
+        e->facing = direction(e) > 0 ? 1 : 0;
+        dash(e);
+    }
+    return flutter(e);
+}
+
+int coin_flip_way(entity*) {
+    return game_random(2) != 0 ? -1 : 1;
+}
+
+}  // namespace
+
+int move_pattern_trollface_movearound(entity* self) {
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) return pose(self, 3);
+    return pose(self, self->tick % 9 / 3);
+}
+
+int move_pattern_trollface_turret(entity* self) {
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) return pose(self, 3);
+    if (self->tick % 10 == 0) {
+        const double t = self->tick;
+        fire(self, 0, 30, 1, t, 10.0);
+        fire(self, 1, 30, 0, t + 90, 10.0);
+        fire(self, 0, 30, 1, t + 180, 10.0);
+        fire(self, 0, 30, 1, t + 270, 10.0);
+    }
+    return pose(self, self->tick % 10 < 4 ? 2 : 0);
+}
+
+int move_pattern_rabbit_idle(entity* self) {
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) return rabbit_stunned(self);
+    return pose(self, 0);
+}
+
+int move_pattern_rabbit_movearound(entity* self) {
+    return rabbit(self, {100, 80, 3, 6, true, true}, random_way);
+}
+
+int move_pattern_rabbit_follow(entity* self) {
+    return rabbit(self, {100, 80, 3, 6, false, false}, towards_player);
+}
+
+int move_pattern_rabbit_shoots(entity* self) {
+    const int frame = rabbit(self, {100, 80, 2, 5, false, true}, random_way);
+    const bool upright = !(self->flags & (flag_defeated | flag_knocked_away | flag_stunned));
+    if (upright && !on_ground(self) && self->vy >= 0 && self->tick % 4 == 0) {
+        fire(self, 1, 45, 0, 0, 7.5);
+        fire(self, 1, 45, 0, 180, 7.5);
+    }
+    return frame;
+}
+
+int move_pattern_rabbit_walkfollow(entity* self) {
+    return rabbit(self, {30, 10, 2, 3, true, true}, towards_player);
+}
+
+int move_pattern_rabbit_move1way(entity* self) {
+    return rabbit(self, {100, 80, 3, 6, true, true}, own_way);
+}
+
+int move_pattern_fairy_movearound(entity* self) {
+    return dashing_fairy(self, coin_flip_way);
+}
+
+int move_pattern_fairy_follow(entity* self) {
+    return dashing_fairy(self, towards_player);
+}
+
+int move_pattern_fairy_shoots(entity* self) {
+    return shooting_fairy(self, {45, 6.0}, true);
+}
+
+int move_pattern_fairy_turret(entity* self) {
+    return shooting_fairy(self, {45, 6.0}, false);
+}
+
+int move_pattern_fairy_gazer(entity* self) {
+    if (auto f = fairy_head(self, true)) return *f;
+    face_player(self);
+    return flutter(self);
+}
+
+int move_pattern_furball_bounce(entity* self) {
+    constexpr uint32_t bouncing =
+        flag_knockback_state | flag_knocked_back | flag_deep_chain | flag_dashing | flag_no_gravity;
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) {
+        self->flags &= ~bouncing;
+        return pose(self, 2);
+    }
+    self->flags |= bouncing;
+    if (std::fabs(self->vx) < 1 || std::fabs(self->vy) < 1) {
+        const double a = (game_random(4) * 90.0 + 45) * radians_per_degree;
+        self->vx = std::cos(a) * 2.5 * self->speed_factor;
+        self->vy = std::sin(a) * 2.5 * self->speed_factor;
+    }
+    if (self->vx < 0) self->facing = 0;
+    if (self->vy < 0) self->facing = 1;
+    return flutter(self);
+}
+
+int move_pattern_furball_shoots(entity* self) {
+    return shooting_fairy(self, {30, 4.0}, true);
+}
+
+int move_pattern_ghost_follow(entity* self) {
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) {
+        self->flags &= ~(flag_no_gravity | flag_blink);
+        return pose(self, 2);
+    }
+    self->flags |= flag_through_blocks | flag_no_gravity;
+    const double dx = players[0].x - self->x, dy = players[0].y - self->y;
+    const double len = std::hypot(dx, dy), v = 1.5 * self->speed_factor;
+    self->vx = len > 0 ? v * dx / len : 0;
+    self->vy = len > 0 ? v * dy / len : v;
+    self->facing = self->vx >= 0 ? 1 : 0;
+    return flutter(self);
+}
+
+int move_pattern_book_crazyturret(entity* self) {
+    if (self->flags & (flag_defeated | flag_knocked_away | flag_stunned)) {
+        self->draw_dy = 0;
+        return 16;
+    }
+    if (on_ground(self)) self->flags |= flag_no_gravity;
+    self->flags |= flag_floating_enemy;
+    for (int i = 0; i < 3; ++i) fire(self, 0, 10, 0, game_random(360), 10.0);
+    self->draw_dy = self->tick % 16 < 8 ? 2.0 : 0;
+    return self->facing * 8;
+}
