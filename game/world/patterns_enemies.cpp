@@ -2,16 +2,19 @@
 // ghosts and the crazy book. Each returns the sprite frame added to the base sprite.
 #include "world/patterns_enemies.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
 
 #include "world/bullet.h"
 #include "world/bullet_patterns.h"
+#include "world/collision_geometry.h"
 #include "world/game_random.h"
 #include "world/motion.h"
 #include "world/pools.h"
 #include "world/sound_effects.h"
+#include "world/world_globals.h"
 
 namespace {
 
@@ -189,6 +192,114 @@ int coin_flip_way(entity*) {
     return game_random(2) != 0 ? -1 : 1;
 }
 
+int ahead(const entity* e) {
+    return e->facing == 1 ? 1 : -1;
+}
+
+void turn_round(entity* e) {
+    e->facing = 1 - e->facing;
+}
+
+// A box by centre and size that meets an active block; shut blocks (0x80) are out of play.
+bool block_in_box(double x, double y, double w, double h) {
+    entity probe;
+    probe.flags = flag_in_use, probe.x = x, probe.y = y, probe.hit_w = w, probe.hit_h = h;
+    for (const block& b : blocks)
+        if ((b.flags & (flag_in_use | flag_falling_out)) == flag_in_use &&
+            entities_overlap(probe, b))
+            return true;
+    return false;
+}
+
+bool wall_ahead(const entity* e, double size) {
+    return block_in_box(e->x + e->hit_w / 2 * ahead(e), e->y, size, size);
+}
+
+// Walks floors at 1.25 px a frame, turning at walls and at ledges.
+void walk_floor(entity* e) {
+    const int d = ahead(e);
+    if (wall_ahead(e, 2) || !block_in_box(e->x + e->hit_w / 2 * d, e->y + e->hit_h / 2, 2, 2))
+        turn_round(e);
+    else
+        e->vx = d * 1.25 * e->speed_factor;
+}
+
+// Player 0 upright on the enemy's row of the stage, with no active block between them.
+bool clear_line_to_player(const entity* e) {
+    const tesmo& p = players[0];
+    entity row;
+    row.flags = flag_in_use, row.type_code = e->type_code, row.x = e->x, row.y = e->y;
+    row.hit_w = stage_info.width, row.hit_h = 8;
+    if (!entities_overlap(row, p) || (p.flags & flag_defeated)) return false;
+    return !block_in_box((e->x + p.x) / 2, (e->y + p.y) / 2, std::fabs(p.x - e->x), 8);
+}
+
+double squared_distance_to_player(const entity* e) {
+    const double dx = players[0].x - e->x, dy = players[0].y - e->y;
+    return dx * dx + dy * dy;
+}
+
+// Books and the boss fairy hover once they have touched ground.
+void hover(entity* e) {
+    if (on_ground(e)) e->flags |= flag_no_gravity;
+    e->flags |= flag_floating_enemy;
+}
+
+struct book_shot {
+    double range_sq;
+    void (*fire)(const entity* e, double aim);
+};
+
+void shotgun(const entity* e, double aim) {
+    for (int i = 0; i < 20; ++i) {
+        const double speed = 4.0 + game_random(5);
+        fire(e, 0, 60, 0, aim - 20 + game_random(40), speed);
+    }
+}
+
+void sniper_line(const entity* e, double aim) {
+    for (int speed = 5; speed <= 13; ++speed) fire(e, 0, 90, 0, aim, speed);
+}
+
+// The book lifts while it gathers its shot, and kicks back after firing.
+double book_recoil(int count) {
+    if (count > 42 || count < 3) return 0;
+    return count > 15 ? -2.0 : (count - 3) / 4.0;
+}
+
+int book(entity* e, const book_shot& shot) {
+    if (auto f = downed_frame(e)) {
+        e->draw_dy = 0;
+        return *f;
+    }
+    if (e->flags & flag_stunned) {
+        e->draw_dy = 0;
+        e->flags &= ~flag_dashing;
+        return pose(e, 2);
+    }
+    hover(e);
+    e->flags &= ~flag_blink;
+    if (e->free_var[0] < 1) {
+        if (e->free_var[1] >= 1) {
+            --e->free_var[1];
+        } else if (squared_distance_to_player(e) < shot.range_sq && clear_line_to_player(e)) {
+            e->free_var[0] = 45;
+            face_player(e);
+        }
+    }
+    if (e->free_var[0] > 0) {
+        e->free_var[1] = 60;
+        const int count = --e->free_var[0];
+        set_blink(e, count > 20 && count % 6 < 2);
+        if (count == 15) {
+            play_sound_effect("enemyheavyshot1");
+            shot.fire(e, aim_at_player(e));
+        }
+        e->draw_dy = book_recoil(count);
+    }
+    return flutter(e);
+}
+
 }  // namespace
 
 int move_pattern_trollface_movearound(entity* self) {
@@ -312,4 +423,68 @@ int move_pattern_book_crazyturret(entity* self) {
     for (int i = 0; i < 3; ++i) fire(self, 0, 10, 0, game_random(360), 10.0);
     self->draw_dy = self->tick % 16 < 8 ? 2.0 : 0;
     return self->facing * 8;
+}
+
+int move_pattern_fairy_movearound_floor(entity* self) {
+    if (auto f = fairy_head(self, false)) return *f;
+    walk_floor(self);
+    return flutter(self);
+}
+
+int move_pattern_furball_charge(entity* self) {
+    if (auto f = fairy_head(self, false)) return *f;
+    const int d = ahead(self);
+    const double charge_speed = d * 8.0 * self->speed_factor;
+    if (self->free_var[1] == 1) {
+        // A slow furball charges below 8 px a frame: only a lost speed ends it.
+        if (std::fabs(self->vx) >= 8.0 * std::min(1.0, self->speed_factor)) {
+            self->vx = charge_speed;
+        } else {
+            self->flags &= ~flag_dashing;
+            self->free_var[1] = 0;
+            screen_shake.magnitude += 3;
+            self->vy -= 3;
+        }
+    } else if (self->free_var[0] > 0) {
+        self->vx = 0;
+        const int count = --self->free_var[0];
+        set_blink(self, count > 0 && count % 6 < 2);
+        if (count == 0) {
+            self->flags |= flag_dashing;
+            self->free_var[1] = 1;
+            self->vx = charge_speed;
+        }
+    } else {
+        walk_floor(self);
+        if (clear_line_to_player(self)) {
+            self->free_var[0] = 36;
+            self->vx = 0;
+            face_player(self);
+        }
+    }
+    return flutter(self);
+}
+
+int move_pattern_furball_upaway(entity* self) {
+    if (auto f = downed_frame(self)) return *f;
+    if (self->flags & flag_stunned) {
+        self->flags &= ~(flag_dashing | flag_no_gravity);
+        return pose(self, 2);
+    }
+    self->flags |= flag_no_gravity;
+    if (wall_ahead(self, 2)) {
+        turn_round(self);
+    } else {
+        self->vx = 2 * ahead(self) * self->speed_factor;
+        self->vy = -2 * self->speed_factor;
+    }
+    return flutter(self);
+}
+
+int move_pattern_book_shotgun(entity* self) {
+    return book(self, {40000, shotgun});
+}
+
+int move_pattern_book_sniper(entity* self) {
+    return book(self, {360000, sniper_line});
 }

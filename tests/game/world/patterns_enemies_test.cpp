@@ -127,6 +127,66 @@ TEST_F(EnemyPatterns, FacingAndAim) {
             << i;
 }
 
+TEST_F(EnemyPatterns, WallsLedgesAndSightLines) {
+    const struct {
+        const char* name;
+        bool wall, shut_wall, floor;
+        int facing;
+        double vx;
+    } walks[] = {
+        {"floor ahead", false, false, true, 1, 1.25},
+        {"ledge", false, false, false, 0, 0},
+        {"wall", true, false, true, 0, 0},
+        {"shut wall is no wall", true, true, true, 1, 1.25},
+    };
+    for (const auto& r : walks) {
+        for (auto& b : blocks) b.flags = 0;
+        if (r.wall) place_block(0, 320, 300).flags |= r.shut_wall ? 0x80 : 0;
+        if (r.floor) place_block(1, 308, 330);
+        e.x = 300, e.y = 300, e.hit_w = 16, e.hit_h = 32, e.facing = 1, e.vx = 0;
+        move_pattern_fairy_movearound_floor(&e);
+        EXPECT_EQ(std::pair(e.facing, e.vx), std::pair(r.facing, r.vx)) << r.name;
+    }
+
+    p.opp_hit_w[e.type_code] = 16, p.opp_hit_h[e.type_code] = 32;
+    const struct {
+        const char* name;
+        move_pattern_handler pattern;
+        double player_x;
+        bool block_between, downed;
+        int count;
+    } sights[] = {
+        {"shotgun in range", move_pattern_book_shotgun, 400, false, false, 44},
+        {"shotgun through a wall", move_pattern_book_shotgun, 400, true, false, 0},
+        {"shotgun at a downed player", move_pattern_book_shotgun, 400, false, true, 0},
+        {"shotgun out of range", move_pattern_book_shotgun, 700, false, false, 0},
+        {"sniper far away", move_pattern_book_sniper, 700, false, false, 44},
+        {"charge through a wall", move_pattern_furball_charge, 400, true, false, 0},
+        {"charge", move_pattern_furball_charge, 400, false, false, 36},
+    };
+    for (const auto& r : sights) {
+        for (auto& b : blocks) b.flags = 0;
+        if (r.block_between) place_block(0, 350, 300);
+        e = enemy{}, e.flags = flag_in_use, e.x = 300, e.y = 300, e.facing = 0;
+        p.x = r.player_x, p.flags = flag_in_use | (r.downed ? flag_defeated : 0);
+        r.pattern(&e);
+        EXPECT_EQ(e.free_var[0], r.count) << r.name;
+        if (r.count == 0) continue;
+        EXPECT_EQ(e.facing, 1) << r.name;
+        for (auto& b : bullets) b.flags = 0;
+        for (int i = 0; i < 36; ++i) r.pattern(&e);
+        const int fired = r.pattern == move_pattern_book_shotgun  ? 20
+                          : r.pattern == move_pattern_book_sniper ? 9
+                                                                  : 0;
+        EXPECT_EQ(live(bullets), fired) << r.name;
+    }
+    EXPECT_EQ(std::pair(bullets[8].speed, bullets[8].heading), std::pair(13.0, 0.0)) << "sniper";
+    EXPECT_EQ(std::pair(e.free_var[1], e.vx), std::pair(1, 8.0)) << "charging";
+    e.vx = 0;  // stopped by a wall
+    move_pattern_furball_charge(&e);
+    EXPECT_EQ(std::tuple(e.free_var[1], e.vy, screen_shake.magnitude), std::tuple(0, -3.0, 3.0));
+}
+
 TEST_F(EnemyPatterns, SoakEveryEnemyRow) {
     const int rows[] = {9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                         21, 22, 23, 24, 25, 26, 27, 31, 32, 33, 34, 35};
