@@ -16,6 +16,8 @@
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
 
+double bossfairy_aim = -1.0;
+
 namespace {
 
 constexpr uint32_t flag_dashing = flag_no_friction;  // 0x100
@@ -487,4 +489,26 @@ int move_pattern_book_shotgun(entity* self) {
 
 int move_pattern_book_sniper(entity* self) {
     return book(self, {360000, sniper_line});
+}
+
+int move_pattern_bossfairy(entity* self) {
+    if (auto f = fairy_head(self, false)) return *f;
+    hover(self);
+    if (wall_ahead(self, 4))
+        turn_round(self);
+    else
+        self->vx = 3.0 * ahead(self);
+    const int t = self->tick;
+    if (t % 150 == 0)
+        bossfairy_aim =
+            std::atan2(players[0].y - self->y, players[0].x - self->x) * 180 / std::numbers::pi;
+    set_blink(self, t % 150 < 18 && bossfairy_aim != -1.0 && t % 6 < 2);
+    if (t % 300 >= 18 && t % 300 < 36 && t % 3 == 0) {
+        play_sound_effect("enemyheavyshot1");
+        for (double spread : {-35, -20, -5, 5, 20, 35})
+            fire(self, 0, 45, 0, bossfairy_aim + spread, 6.0);
+    }
+    // The furball minions come from the enemy type list, which no module holds
+    // yet: without their type the fairy calls none.
+    return flutter(self);
 }

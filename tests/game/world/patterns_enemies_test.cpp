@@ -187,6 +187,35 @@ TEST_F(EnemyPatterns, WallsLedgesAndSightLines) {
     EXPECT_EQ(std::tuple(e.free_var[1], e.vy, screen_shake.magnitude), std::tuple(0, -3.0, 3.0));
 }
 
+TEST_F(EnemyPatterns, BossFairyVolley) {
+    bossfairy_aim = -1.0;
+    e.x = 300, e.y = 300, e.hit_w = 16, e.facing = 1, e.flags |= flag_standing;
+    p.x = 400, p.y = 200;
+    const struct {
+        const char* name;
+        int tick;
+        bool blink;
+        int bullets;
+        double aim;
+    } rows[] = {
+        {"no aim, no blink", 1, false, 0, -1},      {"aims on 300", 300, true, 0, -45},
+        {"blinks after aiming", 307, true, 0, -45}, {"blink window over", 318, false, 6, -45},
+        {"between shots", 319, false, 6, -45},      {"last shot", 333, false, 12, -45},
+        {"after the volley", 336, false, 12, -45},
+    };
+    for (const auto& r : rows) {
+        e.tick = r.tick;
+        move_pattern_bossfairy(&e);
+        EXPECT_EQ(std::tuple((e.flags & flag_glow) != 0, live(bullets), bossfairy_aim),
+                  std::tuple(r.blink, r.bullets, r.aim))
+            << r.name;
+    }
+    EXPECT_EQ(std::tuple(bullets[6].heading, bullets[11].heading, e.vx),
+              std::tuple(-80.0, -10.0, 3.0));
+    EXPECT_NE(e.flags & flag_no_gravity, 0u) << "hovers once it touched ground";
+    bossfairy_aim = -1.0;
+}
+
 TEST_F(EnemyPatterns, SoakEveryEnemyRow) {
     const int rows[] = {9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                         21, 22, 23, 24, 25, 26, 27, 31, 32, 33, 34, 35};
