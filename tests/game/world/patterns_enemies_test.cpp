@@ -147,6 +147,9 @@ TEST_F(EnemyPatterns, WallsLedgesAndSightLines) {
     }
     EXPECT_EQ(std::pair(bullets[8].speed, bullets[8].heading), std::pair(13.0, 0.0)) << "sniper";
     EXPECT_EQ(std::pair(e.free_var[1], e.vx), std::pair(1, 8.0)) << "charging";
+    e.speed_factor = 0.5, e.vx = 4;  // a slow furball charges at 4 px a frame
+    move_pattern_furball_charge(&e);
+    EXPECT_EQ(std::pair(e.free_var[1], e.vx), std::pair(1, 4.0)) << "slow charge goes on";
     e.vx = 0;  // stopped by a wall
     move_pattern_furball_charge(&e);
     EXPECT_EQ(std::tuple(e.free_var[1], e.vy, screen_shake.magnitude), std::tuple(0, -3.0, 3.0));
