@@ -3,6 +3,9 @@
 
 #include "world/entity.h"
 
+// The boss fairy's aim in degrees, shared by every boss fairy; -1.0 until first aimed.
+extern double bossfairy_aim;
+
 int move_pattern_trollface_movearound(entity* self);
 int move_pattern_trollface_turret(entity* self);
 int move_pattern_rabbit_idle(entity* self);
