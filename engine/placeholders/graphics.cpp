@@ -27,12 +27,6 @@ int SetScreenMode(int, int, int, int) {
 int DrawBoxShape(int, int, int, int, uint32_t, int) {
     return ReportMissingModule(kModule, "DrawBoxShape");
 }
-int DrawGraphicAt(int, int, Handle, int) {
-    return ReportMissingModule(kModule, "DrawGraphicAt");
-}
-int DrawGraphicAtF(float, float, Handle, int) {
-    return ReportMissingModule(kModule, "DrawGraphicAtF");
-}
 int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicRotated");
 }

@@ -26,6 +26,9 @@ int ResumeAllMovies() {
 int CheckMovieModule() {
     return -1;
 }
+int UpdateMovieFrame(int, int) {
+    return 0;
+}  // no movie plays yet
 
 Handle OpenMovieFile(const void*, const char*, int*, int*, int, int) {
     return ReportMissingModule(kModule, "OpenMovieFile");

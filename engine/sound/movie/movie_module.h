@@ -10,5 +10,7 @@ int TerminateMovieModule();   // 0, or -1 when not started
 int PauseAllMovies();
 int ResumeAllMovies();
 int CheckMovieModule();  // 0 when started, else -1
+// Brings the frame a graphic shows up to date before it is drawn.
+int UpdateMovieFrame(int movie, int flag);
 
 }  // namespace DuRud

@@ -1,0 +1,23 @@
+// The Direct3D draw workers: each piece (texture tile) of a graphic becomes
+// one quad of six vertices in the vertex batch (top-left, top-right,
+// bottom-left, bottom-right, bottom-left, top-right); the device is only
+// called when the batch must be drawn.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics/graphic_handles.h"
+
+namespace DuRud {
+
+// The graphic's top-left at (x, y): the integer position decides the clip
+// tests, the float one the vertices; integerPlacement is draw flag bit 1.
+// With a blend graphic its pieces are the second texture. 0 (also when the
+// graphic lies outside the draw area), -1 without a device.
+int DrawGraphicHw(const GraphicRecord* blend, int x, int y, float fx, float fy,
+                  const GraphicRecord* graphic, int trans, int integerPlacement);
+
+// The draw flags every worker derives from the graphic's image.
+uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic);
+
+}  // namespace DuRud

@@ -1,0 +1,184 @@
+// The public graphic draws: vertices in the batch, texel-for-texel pixels
+// with the draw area cutting each side on both renderers, and the checks
+// every draw makes before drawing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "graphics/draw_settings.h"
+#include "graphics/graphic_handles.h"
+#include "graphics/software_draw.h"
+#include "graphics/vertex_batch.h"
+#include "graphics_fixture.h"
+
+using namespace DuRud;
+using namespace graphicstest;
+
+namespace {
+
+constexpr int kScreenW = 100, kScreenH = 80;
+
+// Every texel its own colour: red the column, green the row.
+uint32_t Texel(int x, int y) {
+    return 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | 0x40;
+}
+
+ScreenSettings SmallScreen(int software) {
+    ScreenSettings s = WithHandles();
+    s.width = kScreenW;
+    s.height = kScreenH;
+    s.softwareForced = software;
+    return s;
+}
+
+uint32_t ScreenPixel(int software, int x, int y) {
+    if (!software) return BackBufferPixel(x, y) & 0xFFFFFF;
+    const MEMIMG* p = SoftwarePrimary();
+    return reinterpret_cast<const uint32_t*>(p->pixels + y * p->body->pitch)[x] & 0xFFFFFF;
+}
+
+class GraphicDrawsTest : public ::testing::Test {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_F(GraphicDrawsTest, PlainDrawWritesHalfPixelOffsetQuad) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = GraphicOfPixels(32, 32, Texel);
+    FlushVertexBatch();
+    ASSERT_EQ(0, DrawGraphicAt(10, 20, g, 0));
+    const VertexBatch& b = GetVertexBatch();
+    ASSERT_EQ(1, b.kind);
+    ASSERT_EQ(6, b.pending);
+    const auto* v = reinterpret_cast<const Vertex2DTex*>(b.buffers[1]);
+    EXPECT_FLOAT_EQ(9.5f, v[0].x);
+    EXPECT_FLOAT_EQ(19.5f, v[0].y);
+    EXPECT_FLOAT_EQ(41.5f, v[3].x);
+    EXPECT_FLOAT_EQ(51.5f, v[3].y);
+    // bottom-left and top-right again for the second triangle
+    EXPECT_FLOAT_EQ(9.5f, v[4].x);
+    EXPECT_FLOAT_EQ(51.5f, v[4].y);
+    EXPECT_FLOAT_EQ(41.5f, v[5].x);
+    EXPECT_FLOAT_EQ(19.5f, v[5].y);
+}
+
+struct PlainCase {
+    const char* name;
+    RECT clip;
+    int x, y;
+    bool floatPosition;
+};
+struct PathCase {
+    PlainCase row;
+    int software;
+};
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.row.name << (c.software ? "Software" : "Direct3D");
+}
+
+class PlainDraw : public ::testing::TestWithParam<PathCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+// Inside the draw area and over the graphic each pixel shows its texel;
+// every other pixel keeps what was there.
+TEST_P(PlainDraw, CopiesTexelsInsideTheDrawArea) {
+    const PlainCase& c = GetParam().row;
+    const int sw = GetParam().software;
+    ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
+    const Handle g = GraphicOfPixels(32, 32, Texel);
+    std::vector<uint32_t> before;
+    for (int y = 0; y < kScreenH; ++y)
+        for (int x = 0; x < kScreenW; ++x) before.push_back(ScreenPixel(sw, x, y));
+    ASSERT_EQ(0, SetDrawClip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom));
+    const int result = c.floatPosition ? DrawGraphicAtF(float(c.x), float(c.y), g, 0)
+                                       : DrawGraphicAt(c.x, c.y, g, 0);
+    ASSERT_EQ(0, result);
+    int wrong = 0;
+    for (int y = 0; y < kScreenH; ++y)
+        for (int x = 0; x < kScreenW; ++x) {
+            const bool shown = x >= c.clip.left && x < c.clip.right && y >= c.clip.top &&
+                               y < c.clip.bottom && x >= c.x && x < c.x + 32 && y >= c.y &&
+                               y < c.y + 32;
+            const uint32_t want =
+                shown ? Texel(x - c.x, y - c.y) & 0xFFFFFF : before[y * kScreenW + x];
+            if (ScreenPixel(sw, x, y) != want && ++wrong < 5)
+                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex
+                              << ScreenPixel(sw, x, y) << " want " << want;
+        }
+    EXPECT_EQ(0, wrong);
+}
+
+const PlainCase kPlainCases[] = {
+    {"Inside", {0, 0, kScreenW, kScreenH}, 10, 20, false},
+    {"InsideAtFloat", {0, 0, kScreenW, kScreenH}, 10, 20, true},
+    {"PastScreenLeft", {0, 0, kScreenW, kScreenH}, -8, 0, false},
+    {"ClipLeft", {20, 10, 70, 60}, 10, 20, false},
+    {"ClipTop", {20, 10, 70, 60}, 30, 0, false},
+    {"ClipRight", {20, 10, 70, 60}, 50, 20, false},
+    {"ClipBottom", {20, 10, 70, 60}, 30, 40, false},
+    {"ClipAllSides", {20, 10, 40, 30}, 15, 5, false},
+    {"OffClip", {20, 10, 70, 60}, 70, 20, false},
+};
+std::vector<PathCase> BothPaths() {
+    std::vector<PathCase> cases;
+    for (const PlainCase& c : kPlainCases)
+        for (int sw : {0, 1}) cases.push_back({c, sw});
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, PlainDraw, ::testing::ValuesIn(BothPaths()), [](const auto& info) {
+    return std::string(info.param.row.name) + (info.param.software ? "Software" : "Direct3D");
+});
+
+struct EntryCase {
+    const char* name;
+    void (*setup)(Handle* graphic);
+    int want;
+};
+void PrintTo(const EntryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class DrawEntry : public ::testing::TestWithParam<EntryCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(DrawEntry, ChecksBeforeDrawing) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    GetParam().setup(&g);
+    EXPECT_EQ(GetParam().want, DrawGraphicAt(1, 1, g, 0));
+    EXPECT_EQ(GetParam().want, DrawGraphicAtF(1.0f, 1.0f, g, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DrawEntry,
+    ::testing::Values(EntryCase{"Valid", [](Handle*) {}, 0},
+                      EntryCase{"BadHandle", [](Handle* g) { *g = 12345; }, -1},
+                      EntryCase{"DeletedHandle", [](Handle* g) { DeleteGraphic(*g); }, -1},
+                      EntryCase{"EmptyClipBeforeHandleCheck",
+                                [](Handle* g) {
+                                    SetDrawClip(5, 5, 5, 5);
+                                    *g = 12345;
+                                },
+                                0},
+                      EntryCase{"BlendGraphicOneNarrower",
+                                [](Handle* g) {
+                                    SetBlendSourceGraphic(SolidGraphic(7, 8, 0xFF808080), 0, 128,
+                                                          0);
+                                },
+                                -1},
+                      EntryCase{"BlendGraphicLarger",
+                                [](Handle* g) {
+                                    SetBlendSourceGraphic(SolidGraphic(9, 9, 0xFF808080), 0, 128,
+                                                          0);
+                                },
+                                0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
+    EXPECT_EQ(-1, DrawGraphicAt(0, 0, 1, 0));
+}
+
+}  // namespace
