@@ -24,9 +24,6 @@ int SelectDrawTarget(int) {
 int SetScreenMode(int, int, int, int) {
     return ReportMissingModule(kModule, "SetScreenMode");
 }
-int DrawBoxShape(int, int, int, int, uint32_t, int) {
-    return ReportMissingModule(kModule, "DrawBoxShape");
-}
 int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicRotated");
 }
