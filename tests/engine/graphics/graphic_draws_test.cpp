@@ -10,6 +10,7 @@
 #include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
 #include "graphics_fixture.h"
+#include "test_knobs.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -68,6 +69,53 @@ struct PlainCase {
     int x, y;
     bool floatPosition;
 };
+// Column and row in the low bytes, their high bits in blue.
+uint32_t WideTexel(int x, int y) {
+    return 0xFF000000u | uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 |
+           uint32_t(x >> 8 << 4 | y >> 8);
+}
+
+TEST_F(GraphicDrawsTest, TiledPictureIsSeamlessWithOneTextureAndFlushPerTile) {
+    KnobD3D9MaxTextureSize(256);
+    ScreenSettings s = WithHandles();
+    s.width = 640;
+    s.height = 320;
+    ASSERT_EQ(0, StartDevice(s));
+    const Handle g = GraphicOfPixels(600, 300, WideTexel);
+    const int tiles = GraphicFromHandle(g, 0)->pieceCount;
+    ASSERT_GE(tiles, 6);  // at least three across and two down
+    FlushVertexBatch();
+    KnobD3D9Trace(true);
+    KnobD3D9TakeTrace();
+    ASSERT_EQ(0, DrawGraphicAt(20, 10, g, 0));
+    FlushVertexBatch();
+    const auto trace = KnobD3D9TakeTrace();
+    EXPECT_EQ(size_t(tiles), TraceOf(trace, "DrawPrimitiveUP").size());
+    EXPECT_EQ(size_t(tiles), TraceOf(trace, "SetTexture").size());
+    int wrong = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 600; ++x)
+            if ((BackBufferPixel(20 + x, 10 + y) & 0xFFFFFF) != (WideTexel(x, y) & 0xFFFFFF) &&
+                ++wrong < 5)
+                ADD_FAILURE() << "texel " << x << ", " << y;
+    EXPECT_EQ(0, wrong);
+}
+
+TEST_F(GraphicDrawsTest, ManySpritesShareOneDeviceDraw) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    ASSERT_EQ(0, DrawGraphicAt(0, 0, g, 0));
+    FlushVertexBatch();
+    KnobD3D9Trace(true);
+    KnobD3D9TakeTrace();
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(0, DrawGraphicAt(i % 90, i % 70, g, 0));
+    EXPECT_EQ(1800, GetVertexBatch().pending);
+    FlushVertexBatch();
+    const auto trace = KnobD3D9TakeTrace();
+    EXPECT_EQ(1u, TraceOf(trace, "DrawPrimitiveUP").size());
+    EXPECT_EQ(1u, trace.size()) << trace.front();
+}
+
 struct PathCase {
     PlainCase row;
     int software;
