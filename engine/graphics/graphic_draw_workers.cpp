@@ -1,6 +1,8 @@
 // The Direct3D draw workers (see graphic_draw_workers.h).
 #include "graphics/graphic_draw_workers.h"
 
+#include <algorithm>
+
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
@@ -44,23 +46,26 @@ void PreparePiece(const GraphicRecord& graphic, const GraphicRecord* blend, int 
     ApplyPendingDrawState(0, nullptr, 0);
 }
 
-// Moves the corners that lie outside the float clip rectangle onto it, and
-// their texture coordinates with them (each set by its own texture size).
-void ClipCorners(QuadCorner* c, const float* area, float invWidth, float invHeight,
-                 float blendInvWidth, float blendInvHeight) {
+// Moves the corners that lie outside the clip rectangle onto it, and their
+// texture coordinates with them: du, dv per pixel of the drawn texture, bu,
+// bv of the blend texture.
+struct ClipFactors {
+    float du, dv, bu, bv;
+};
+void ClipCorners(QuadCorner* c, const float* area, const ClipFactors& f) {
     for (int k = 0; k < 4; ++k) {
         float d = 0.0f;
         if (c[k].x < area[0]) d = area[0] - c[k].x;
         if (c[k].x > area[2]) d = area[2] - c[k].x;
         c[k].x += d;
-        c[k].u += d * invWidth;
-        c[k].blendU += d * blendInvWidth;
+        c[k].u += d * f.du;
+        c[k].blendU += d * f.bu;
         d = 0.0f;
         if (c[k].y < area[1]) d = area[1] - c[k].y;
         if (c[k].y > area[3]) d = area[3] - c[k].y;
         c[k].y += d;
-        c[k].v += d * invHeight;
-        c[k].blendV += d * blendInvHeight;
+        c[k].v += d * f.dv;
+        c[k].blendV += d * f.bv;
     }
 }
 
@@ -88,6 +93,41 @@ void WriteQuad(const QuadCorner* c) {
     AppendVertices(6);
 }
 
+// Writes every piece of the graphic placed by the scale (sx, sy) from the
+// origin (ox, oy), clipped to the area unless it lies inside.
+int DrawPieces(const GraphicRecord* blend, const GraphicRecord& graphic, uint32_t flags, float ox,
+               float oy, float sx, float sy, bool inside, const float* area) {
+    const DrawSettings& d = GetDrawSettings();
+    const RenderStateCache& cache = GetRenderStateCache();
+    EnsureSceneBegun();
+    for (int i = 0; i < graphic.pieceCount; ++i) {
+        PreparePiece(graphic, blend, i, flags);
+        const TileDrawPiece& p = graphic.pieces[i];
+        float blendX = 0.0f, blendY = 0.0f;
+        if (blend) {
+            const TileDrawPiece& b = BlendPiece(*blend, graphic, i);
+            blendX = d.blendOffsetX - b.corners[0].x;
+            blendY = d.blendOffsetY - b.corners[0].y;
+        }
+        QuadCorner c[4];
+        for (int k = 0; k < 4; ++k) {
+            const auto& s = p.corners[k];
+            c[k] = {ox + sx * s.x,
+                    oy + sy * s.y,
+                    s.u,
+                    s.v,
+                    (s.x + blendX) * cache.blendTextureInvWidth,
+                    (s.y + blendY) * cache.blendTextureInvHeight};
+        }
+        if (!inside)
+            ClipCorners(c, area,
+                        {1.0f / (sx * p.tile->textureWidth), 1.0f / (sy * p.tile->textureHeight),
+                         cache.blendTextureInvWidth / sx, cache.blendTextureInvHeight / sy});
+        WriteQuad(c);
+    }
+    return 0;
+}
+
 }  // namespace
 
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic) {
@@ -104,38 +144,31 @@ int DrawGraphicHw(const GraphicRecord* blend, int x, int y, float fx, float fy,
     const int w = graphic->width, h = graphic->height;
     if (x >= d.areaX2 || y >= d.areaY2 || x + w <= d.areaX1 || y + h <= d.areaY1) return 0;
     const bool inside = x >= d.areaX1 && y >= d.areaY1 && x + w <= d.areaX2 && y + h <= d.areaY2;
-    EnsureSceneBegun();
     const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) |
                            (integerPlacement ? uint32_t{kDrawIntegerPlacement} : 0u) |
                            GraphicImageDrawFlags(*graphic);
-    const RenderStateCache& cache = GetRenderStateCache();
-    fx -= 0.5f;
-    fy -= 0.5f;
-    for (int i = 0; i < graphic->pieceCount; ++i) {
-        PreparePiece(*graphic, blend, i, flags);
-        const TileDrawPiece& p = graphic->pieces[i];
-        float blendX = 0.0f, blendY = 0.0f;
-        if (blend) {
-            const TileDrawPiece& b = BlendPiece(*blend, *graphic, i);
-            blendX = d.blendOffsetX - b.corners[0].x;
-            blendY = d.blendOffsetY - b.corners[0].y;
-        }
-        QuadCorner c[4];
-        for (int k = 0; k < 4; ++k) {
-            const auto& s = p.corners[k];
-            c[k] = {fx + s.x,
-                    fy + s.y,
-                    s.u,
-                    s.v,
-                    (s.x + blendX) * cache.blendTextureInvWidth,
-                    (s.y + blendY) * cache.blendTextureInvHeight};
-        }
-        if (!inside)
-            ClipCorners(c, d.areaFloat, 1.0f / p.tile->textureWidth, 1.0f / p.tile->textureHeight,
-                        cache.blendTextureInvWidth, cache.blendTextureInvHeight);
-        WriteQuad(c);
-    }
-    return 0;
+    return DrawPieces(blend, *graphic, flags, fx - 0.5f, fy - 0.5f, 1.0f, 1.0f, inside,
+                      d.areaFloat);
+}
+
+int DrawGraphicStretchedHw(int x1, int y1, int x2, int y2, float fx2, float fy2,
+                           const GraphicRecord* blend, const GraphicRecord* graphic, int trans,
+                           int integerPlacement) {
+    if (!HasDevice() || x1 == x2 || y1 == y2) return -1;
+    const DrawSettings& d = GetDrawSettings();
+    const int left = std::min(x1, x2), right = std::max(x1, x2);
+    const int top = std::min(y1, y2), bottom = std::max(y1, y2);
+    if (left >= d.areaX2 || top >= d.areaY2 || right <= d.areaX1 || bottom <= d.areaY1) return 0;
+    const bool inside =
+        left >= d.areaX1 && top >= d.areaY1 && right <= d.areaX2 && bottom <= d.areaY2;
+    const bool snap = integerPlacement && d.samplingMode != 1;
+    const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) |
+                           (snap ? uint32_t{kDrawIntegerPlacement} : 0u) |
+                           GraphicImageDrawFlags(*graphic);
+    const float area[4] = {d.areaFloat[0] - 0.5f, d.areaFloat[1] - 0.5f, d.areaFloat[2] - 0.5f,
+                           d.areaFloat[3] - 0.5f};
+    return DrawPieces(blend, *graphic, flags, x1 - 0.5f, y1 - 0.5f, (fx2 - x1) / graphic->width,
+                      (fy2 - y1) / graphic->height, inside, area);
 }
 
 }  // namespace DuRud

@@ -17,6 +17,14 @@ namespace DuRud {
 int DrawGraphicHw(const GraphicRecord* blend, int x, int y, float fx, float fy,
                   const GraphicRecord* graphic, int trans, int integerPlacement);
 
+// The graphic stretched so that its top-left lands on (x1, y1) and its
+// bottom-right on (fx2, fy2) (x2, y2 as integers for the clip tests); a
+// corner pair in reverse order mirrors it. -1 without a device or for a
+// zero width or height.
+int DrawGraphicStretchedHw(int x1, int y1, int x2, int y2, float fx2, float fy2,
+                           const GraphicRecord* blend, const GraphicRecord* graphic, int trans,
+                           int integerPlacement);
+
 // The draw flags every worker derives from the graphic's image.
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic);
 

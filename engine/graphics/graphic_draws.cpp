@@ -1,12 +1,17 @@
 // The public graphic draws: the checks every draw makes (engine started,
 // draw area, handle, blend graphic, inactive window, movie frame), then the
 // Direct3D worker when the graphic lives in textures, else the software one.
+#include <algorithm>
+
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
+#include "core/math.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graphic_draws.h"
 #include "graphics/graphic_draw_workers.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/software_draw.h"
+#include "image/memimg.h"
 #include "sound/movie/movie_module.h"
 
 namespace DuRud {
@@ -60,6 +65,62 @@ int DrawGraphicAtF(float x, float y, Handle handle, int trans) {
     const int ix = TruncFloatToInt(x), iy = TruncFloatToInt(y);
     if (InTextures(*c.graphic)) return DrawGraphicHw(c.blend, ix, iy, x, y, c.graphic, trans, 0);
     return SoftDrawGraphic(ix, iy, trans, handle);
+}
+
+int DrawGraphicStretched(int x1, int y1, int x2, int y2, Handle handle, int trans) {
+    CheckedDraw c;
+    const int go = CheckGraphicDraw(handle, &c);
+    if (go <= 0) return go;
+    if (InTextures(*c.graphic))
+        return DrawGraphicStretchedHw(x1, y1, x2, y2, static_cast<float>(x2),
+                                      static_cast<float>(y2), c.blend, c.graphic, trans, 1);
+    return SoftDrawGraphicStretched(x1, y1, x2, y2, handle, trans);
+}
+
+int DrawGraphicStretchedF(float x1, float y1, float x2, float y2, Handle handle, int trans) {
+    CheckedDraw c;
+    const int go = CheckGraphicDraw(handle, &c);
+    if (go <= 0) return go;
+    const int ix1 = TruncFloatToInt(x1), iy1 = TruncFloatToInt(y1);
+    const int ix2 = TruncFloatToInt(x2), iy2 = TruncFloatToInt(y2);
+    if (InTextures(*c.graphic))
+        return DrawGraphicStretchedHw(ix1, iy1, ix2, iy2, x2, y2, c.blend, c.graphic, trans, 0);
+    return SoftDrawGraphicStretched(ix1, iy1, ix2, iy2, handle, trans);
+}
+
+int DrawGraphicTurned(int x, int y, Handle handle, int trans) {
+    const GraphicRecord* g = GraphicFromHandle(handle, 0);
+    if (!g) return -1;
+    return DrawGraphicStretched(x + g->width, y, x, y + g->height, handle, trans);
+}
+
+int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
+                    int trans, int turn) {
+    if (width < 1 || height < 1) return -1;
+    DrawSettings& d = GetDrawSettings();
+    const RECT saved{d.areaX1, d.areaY1, d.areaX2, d.areaY2};
+    float savedFloat[4];
+    std::copy(d.areaFloat, d.areaFloat + 4, savedFloat);
+    // The draw area narrowed to the part for the one draw, then given back.
+    RECT part{x, y, x + width, y + height};
+    ClipRect(&part, &saved);
+    auto setArea = [&d](const RECT& r) {
+        d.areaX1 = r.left, d.areaY1 = r.top, d.areaX2 = r.right, d.areaY2 = r.bottom;
+        SetMemImgDrawArea(&r);
+    };
+    setArea(part);
+    const float narrowed[4] = {float(part.left), float(part.top), float(part.right),
+                               float(part.bottom)};
+    std::copy(narrowed, narrowed + 4, d.areaFloat);
+    int result = -1;
+    if (!turn) {
+        result = DrawGraphicAt(x - srcX, y - srcY, handle, trans);
+    } else if (const GraphicRecord* g = GraphicFromHandle(handle, 0)) {
+        result = DrawGraphicTurned(x - g->width + srcX + width, y - srcY, handle, trans);
+    }
+    setArea(saved);
+    std::copy(savedFloat, savedFloat + 4, d.areaFloat);
+    return result;
 }
 
 }  // namespace DuRud

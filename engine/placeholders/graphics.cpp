@@ -27,8 +27,5 @@ int SetScreenMode(int, int, int, int) {
 int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
     return ReportMissingModule(kModule, "DrawGraphicRotated");
 }
-int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
-    return ReportMissingModule(kModule, "DrawGraphicPart");
-}
 
 }  // namespace DuRud

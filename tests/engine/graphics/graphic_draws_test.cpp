@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/draw_settings.h"
+#include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
@@ -228,5 +229,139 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
     EXPECT_EQ(-1, DrawGraphicAt(0, 0, 1, 0));
 }
+
+}  // namespace
+
+namespace {
+
+// Placed draws of an 8 x 6 graphic: which texel each screen pixel shows.
+struct PlacedCase {
+    const char* name;
+    int (*draw)(Handle graphic);
+    bool (*shows)(int x, int y, int* texelX, int* texelY);  // false: untouched
+};
+struct PlacedPath {
+    PlacedCase row;
+    int software;
+};
+void PrintTo(const PlacedPath& c, std::ostream* os) {
+    *os << c.row.name;
+}
+class PlacedDraw : public ::testing::TestWithParam<PlacedPath> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(PlacedDraw, ShowsHandComputedTexels) {
+    const PlacedCase& c = GetParam().row;
+    const int sw = GetParam().software;
+    ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
+    const Handle g = GraphicOfPixels(8, 6, Texel);
+    std::vector<uint32_t> before;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) before.push_back(ScreenPixel(sw, x, y));
+    const DrawSettings& d = GetDrawSettings();
+    const int area[4] = {d.areaX1, d.areaY1, d.areaX2, d.areaY2};
+    ASSERT_EQ(0, c.draw(g));
+    EXPECT_EQ(area[0], d.areaX1);
+    EXPECT_EQ(area[3], d.areaY2);
+    EXPECT_EQ(float(area[2]), d.areaFloat[2]) << "the draw area is given back";
+    int wrong = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            int tx = 0, ty = 0;
+            const uint32_t want =
+                c.shows(x, y, &tx, &ty) ? Texel(tx, ty) & 0xFFFFFF : before[y * 40 + x];
+            if (ScreenPixel(sw, x, y) != want && ++wrong < 5)
+                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex
+                              << ScreenPixel(sw, x, y) << " want " << want;
+        }
+    EXPECT_EQ(0, wrong);
+}
+
+// Pixel (x, y) of the box at (left, top) sized w x h: its offset inside.
+bool InBox(int x, int y, int left, int top, int w, int h, int* i, int* j) {
+    *i = x - left, *j = y - top;
+    return *i >= 0 && *i < w && *j >= 0 && *j < h;
+}
+
+const PlacedCase kPlaced[] = {
+    {"TurnedMirrors", [](Handle g) { return DrawGraphicTurned(10, 5, g, 0); },
+     [](int x, int y, int* tx, int* ty) {
+         int i, j;
+         *tx = 7 - (x - 10), *ty = y - 5;
+         return InBox(x, y, 10, 5, 8, 6, &i, &j);
+     }},
+    {"StretchedDoubles", [](Handle g) { return DrawGraphicStretched(10, 5, 26, 17, g, 0); },
+     [](int x, int y, int* tx, int* ty) {
+         int i, j;
+         const bool in = InBox(x, y, 10, 5, 16, 12, &i, &j);
+         *tx = i / 2, *ty = j / 2;
+         return in;
+     }},
+    {"StretchedReversedMirrorsDoubled",
+     [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); },
+     [](int x, int y, int* tx, int* ty) {
+         int i, j;
+         const bool in = InBox(x, y, 10, 5, 16, 12, &i, &j);
+         *tx = 7 - i / 2, *ty = j / 2;
+         return in;
+     }},
+    {"PartShowsOnlyThePiece", [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 0); },
+     [](int x, int y, int* tx, int* ty) {
+         int i, j;
+         const bool in = InBox(x, y, 10, 5, 4, 3, &i, &j);
+         *tx = 2 + i, *ty = 1 + j;
+         return in;
+     }},
+    {"PartTurnedStartsAtItsLastColumn",
+     [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); },
+     [](int x, int y, int* tx, int* ty) {
+         int i, j;
+         const bool in = InBox(x, y, 10, 5, 4, 3, &i, &j);
+         *tx = 5 - i, *ty = 1 + j;
+         return in;
+     }},
+};
+std::vector<PlacedPath> PlacedBothPaths() {
+    std::vector<PlacedPath> cases;
+    for (const PlacedCase& c : kPlaced)
+        for (int sw : {0, 1}) cases.push_back({c, sw});
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, PlacedDraw, ::testing::ValuesIn(PlacedBothPaths()),
+                         [](const auto& info) {
+                             return std::string(info.param.row.name) +
+                                    (info.param.software ? "Software" : "Direct3D");
+                         });
+
+struct RefusedCase {
+    const char* name;
+    int (*draw)(Handle graphic);
+};
+class RefusedDraw : public ::testing::TestWithParam<RefusedCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+TEST_P(RefusedDraw, AnswersMinusOneAndKeepsTheDrawArea) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    ASSERT_EQ(0, SetDrawClip(5, 6, 50, 60));
+    EXPECT_EQ(-1, GetParam().draw(SolidGraphic(8, 8, 0xFF00FF00)));
+    const DrawSettings& d = GetDrawSettings();
+    EXPECT_EQ(5, d.areaX1);
+    EXPECT_EQ(60, d.areaY2);
+    EXPECT_EQ(50.0f, d.areaFloat[2]);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RefusedDraw,
+    ::testing::Values(
+        RefusedCase{"StretchedZeroWidth",
+                    [](Handle g) { return DrawGraphicStretched(10, 5, 10, 17, g, 0); }},
+        RefusedCase{"PartZeroWidth",
+                    [](Handle g) { return DrawGraphicPart(0, 0, 0, 0, 0, 3, g, 0, 0); }},
+        RefusedCase{"PartTurnedBadHandle",
+                    [](Handle) { return DrawGraphicPart(0, 0, 0, 0, 4, 3, 12345, 0, 1); }},
+        RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
