@@ -2,6 +2,7 @@
 #include "graphics/graphic_draw_workers.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
@@ -93,32 +94,41 @@ void WriteQuad(const QuadCorner* c) {
     AppendVertices(6);
 }
 
+// The corners of piece i with their texture coordinates, placed by the
+// caller afterwards; the blend set from the corner's place in the graphic.
+void PieceCorners(const GraphicRecord& graphic, const GraphicRecord* blend, int i, QuadCorner* c) {
+    const DrawSettings& d = GetDrawSettings();
+    const RenderStateCache& cache = GetRenderStateCache();
+    const TileDrawPiece& p = graphic.pieces[i];
+    float blendX = 0.0f, blendY = 0.0f;
+    if (blend) {
+        const TileDrawPiece& b = BlendPiece(*blend, graphic, i);
+        blendX = d.blendOffsetX - b.corners[0].x;
+        blendY = d.blendOffsetY - b.corners[0].y;
+    }
+    for (int k = 0; k < 4; ++k) {
+        const auto& s = p.corners[k];
+        c[k] = {s.x,
+                s.y,
+                s.u,
+                s.v,
+                (s.x + blendX) * cache.blendTextureInvWidth,
+                (s.y + blendY) * cache.blendTextureInvHeight};
+    }
+}
+
 // Writes every piece of the graphic placed by the scale (sx, sy) from the
 // origin (ox, oy), clipped to the area unless it lies inside.
 int DrawPieces(const GraphicRecord* blend, const GraphicRecord& graphic, uint32_t flags, float ox,
                float oy, float sx, float sy, bool inside, const float* area) {
-    const DrawSettings& d = GetDrawSettings();
     const RenderStateCache& cache = GetRenderStateCache();
     EnsureSceneBegun();
     for (int i = 0; i < graphic.pieceCount; ++i) {
         PreparePiece(graphic, blend, i, flags);
         const TileDrawPiece& p = graphic.pieces[i];
-        float blendX = 0.0f, blendY = 0.0f;
-        if (blend) {
-            const TileDrawPiece& b = BlendPiece(*blend, graphic, i);
-            blendX = d.blendOffsetX - b.corners[0].x;
-            blendY = d.blendOffsetY - b.corners[0].y;
-        }
         QuadCorner c[4];
-        for (int k = 0; k < 4; ++k) {
-            const auto& s = p.corners[k];
-            c[k] = {ox + sx * s.x,
-                    oy + sy * s.y,
-                    s.u,
-                    s.v,
-                    (s.x + blendX) * cache.blendTextureInvWidth,
-                    (s.y + blendY) * cache.blendTextureInvHeight};
-        }
+        PieceCorners(graphic, blend, i, c);
+        for (QuadCorner& k : c) k.x = ox + sx * k.x, k.y = oy + sy * k.y;
         if (!inside)
             ClipCorners(c, area,
                         {1.0f / (sx * p.tile->textureWidth), 1.0f / (sy * p.tile->textureHeight),
@@ -126,6 +136,25 @@ int DrawPieces(const GraphicRecord* blend, const GraphicRecord& graphic, uint32_
         WriteQuad(c);
     }
     return 0;
+}
+
+// Moves all x (or y) values half a pixel back when a rotated quad's edge
+// lies on whole pixels, where pixel centres would be cut ambiguously.
+void SnapAxis(QuadCorner* c, bool yAxis) {
+    auto at = [yAxis](const QuadCorner& k) { return yAxis ? k.y : k.x; };
+    const float v0 = at(c[0]), fraction = v0 - std::floor(v0);
+    const bool straight = std::fabs(v0 - at(c[2])) < 0.01f || std::fabs(v0 - at(c[1])) < 0.01f;
+    if (!straight || (fraction >= 0.001f && fraction <= 0.999f)) return;
+    for (int k = 0; k < 4; ++k) (yAxis ? c[k].y : c[k].x) -= 0.5f;
+}
+
+// Within 4 degrees of a quarter turn (or outside -4 to 364 degrees).
+bool NearQuarterTurn(double angle) {
+    constexpr double kTolerance = 0.06981317, kQuarter = 1.5707963267948966;
+    if (angle < -kTolerance || angle > 4 * kQuarter + kTolerance) return true;
+    for (int k = 0; k <= 4; ++k)
+        if (std::fabs(angle - k * kQuarter) <= kTolerance) return true;
+    return false;
 }
 
 }  // namespace
@@ -169,6 +198,53 @@ int DrawGraphicStretchedHw(int x1, int y1, int x2, int y2, float fx2, float fy2,
                            d.areaFloat[3] - 0.5f};
     return DrawPieces(blend, *graphic, flags, x1 - 0.5f, y1 - 0.5f, (fx2 - x1) / graphic->width,
                       (fy2 - y1) / graphic->height, inside, area);
+}
+
+int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double angle,
+                         const GraphicRecord* blend, const GraphicRecord* graphic, uint32_t flags,
+                         int turn, int exactPlacement) {
+    if (!HasDevice() || scale == 0.0) return -1;
+    float cosine = 1.0f, sine = 0.0f;
+    if (angle != 0.0) cosine = std::cos(float(angle)), sine = std::sin(float(angle));
+    const int w = graphic->width, h = graphic->height;
+    float cx = w / 2.0f, cy = h / 2.0f, X = float(x), Y = float(y);
+    bool fractional = false, snapping = false;
+    if (!exactPlacement && GetDrawSettings().samplingMode == 1) {
+        X = fx - 0.5f, Y = fy - 0.5f;
+    } else if (std::fabs(fx - x) >= 1e-5f || std::fabs(fy - y) >= 1e-5f) {
+        fractional = snapping = true;
+    } else if (scale == 1.0 && w % 2 == 0 && h % 2 == 0) {
+        snapping = true, X -= 0.5f, Y -= 0.5f;
+    } else if (scale == 1.0 && w % 2 == 1 && h % 2 == 1) {
+        snapping = true;
+    } else if (scale == 1.0) {
+        snapping = true;
+        (w % 2 == 0 ? cx : cy) -= 0.5f;
+    } else {
+        snapping = true, X -= 0.5f, Y -= 0.5f;
+    }
+    const bool snapX =
+        snapping &&
+        (fractional || (exactPlacement && angle != 0.0 && NearQuarterTurn(angle) && w % 2 == 1));
+    const bool snapY =
+        snapping &&
+        (fractional || (exactPlacement && angle != 0.0 && NearQuarterTurn(angle) && h % 2 == 1));
+    const float s = float(scale), sx = turn ? -s : s;
+    EnsureSceneBegun();
+    for (int i = 0; i < graphic->pieceCount; ++i) {
+        PreparePiece(*graphic, blend, i, flags);
+        QuadCorner c[4];
+        PieceCorners(*graphic, blend, i, c);
+        for (QuadCorner& k : c) {
+            const float a = sx * (k.x - cx), b = s * (k.y - cy);
+            k.x = X + cosine * a - sine * b;
+            k.y = Y + sine * a + cosine * b;
+        }
+        if (snapX) SnapAxis(c, false);
+        if (snapY) SnapAxis(c, true);
+        WriteQuad(c);
+    }
+    return 0;
 }
 
 }  // namespace DuRud

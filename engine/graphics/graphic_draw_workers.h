@@ -25,6 +25,13 @@ int DrawGraphicStretchedHw(int x1, int y1, int x2, int y2, float fx2, float fy2,
                            const GraphicRecord* blend, const GraphicRecord* graphic, int trans,
                            int integerPlacement);
 
+// The graphic centred on (x, y) (fx, fy as floats), scaled and turned by
+// the angle (radians); turn mirrors it first. No clipping: the device clips.
+// -1 without a device or for scale 0.
+int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double angle,
+                         const GraphicRecord* blend, const GraphicRecord* graphic, uint32_t flags,
+                         int turn, int exactPlacement);
+
 // The draw flags every worker derives from the graphic's image.
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic);
 

@@ -9,6 +9,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_draw_workers.h"
+#include "graphics/draw_state_apply.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/software_draw.h"
 #include "image/memimg.h"
@@ -86,6 +87,20 @@ int DrawGraphicStretchedF(float x1, float y1, float x2, float y2, Handle handle,
     if (InTextures(*c.graphic))
         return DrawGraphicStretchedHw(ix1, iy1, ix2, iy2, x2, y2, c.blend, c.graphic, trans, 0);
     return SoftDrawGraphicStretched(ix1, iy1, ix2, iy2, handle, trans);
+}
+
+int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans,
+                       int turn) {
+    CheckedDraw c;
+    const int go = CheckGraphicDraw(handle, &c);
+    if (go <= 0) return go;
+    if (!InTextures(*c.graphic))
+        return SoftDrawGraphicRotated(float(x), float(y), float(scale), float(angle), handle, trans,
+                                      turn);
+    const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) | kDrawIntegerPlacement |
+                           GraphicImageDrawFlags(*c.graphic);
+    return DrawGraphicRotatedHw(x, y, float(x), float(y), scale, angle, c.blend, c.graphic, flags,
+                                turn, 1);
 }
 
 int DrawGraphicTurned(int x, int y, Handle handle, int trans) {

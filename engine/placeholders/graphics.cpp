@@ -24,8 +24,5 @@ int SelectDrawTarget(int) {
 int SetScreenMode(int, int, int, int) {
     return ReportMissingModule(kModule, "SetScreenMode");
 }
-int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
-    return ReportMissingModule(kModule, "DrawGraphicRotated");
-}
 
 }  // namespace DuRud

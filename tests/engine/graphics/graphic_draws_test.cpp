@@ -361,7 +361,66 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Handle g) { return DrawGraphicPart(0, 0, 0, 0, 0, 3, g, 0, 0); }},
         RefusedCase{"PartTurnedBadHandle",
                     [](Handle) { return DrawGraphicPart(0, 0, 0, 0, 4, 3, 12345, 0, 1); }},
+        RefusedCase{"RotatedScaleZero",
+                    [](Handle g) { return DrawGraphicRotated(10, 10, 0.0, 0.5, g, 0, 0); }},
         RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Quarter turns about (20, 15) at scale 1: where texel (i, j) lands.
+struct TurnCase {
+    const char* name;
+    int width, height, quarters, software;
+    void (*lands)(int i, int j, int* x, int* y);
+};
+void PrintTo(const TurnCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class RotatedDraw : public ::testing::TestWithParam<TurnCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
+    const TurnCase& c = GetParam();
+    ASSERT_EQ(0, StartDevice(SmallScreen(c.software)));
+    const Handle g = GraphicOfPixels(c.width, c.height, Texel);
+    std::vector<uint32_t> before;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) before.push_back(ScreenPixel(c.software, x, y));
+    ASSERT_EQ(0, DrawGraphicRotated(20, 15, 1.0, c.quarters * 1.5707963267948966, g, 0, 0));
+    for (int j = 0; j < c.height; ++j)
+        for (int i = 0; i < c.width; ++i) {
+            int x = 0, y = 0;
+            c.lands(i, j, &x, &y);
+            EXPECT_EQ(Texel(i, j) & 0xFFFFFF, ScreenPixel(c.software, x, y))
+                << "texel " << i << ", " << j << " at " << x << ", " << y;
+        }
+    int changed = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) changed += ScreenPixel(c.software, x, y) != before[y * 40 + x];
+    EXPECT_EQ(c.width * c.height, changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RotatedDraw,
+    ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0,
+                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
+                      TurnCase{"Odd0Software", 5, 3, 0, 1,
+                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
+                      TurnCase{"Odd90", 5, 3, 1, 0,
+                               [](int i, int j, int* x, int* y) { *x = 21 - j, *y = 13 + i; }},
+                      TurnCase{"Odd180", 5, 3, 2, 0,
+                               [](int i, int j, int* x, int* y) { *x = 22 - i, *y = 16 - j; }},
+                      TurnCase{"Odd270", 5, 3, 3, 0,
+                               [](int i, int j, int* x, int* y) { *x = 19 + j, *y = 17 - i; }},
+                      TurnCase{"Even0", 4, 2, 0, 0,
+                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
+                      TurnCase{"Even90", 4, 2, 1, 0,
+                               [](int i, int j, int* x, int* y) { *x = 20 - j, *y = 13 + i; }},
+                      TurnCase{"Even180", 4, 2, 2, 0,
+                               [](int i, int j, int* x, int* y) { *x = 21 - i, *y = 15 - j; }},
+                      TurnCase{"Even270", 4, 2, 3, 0,
+                               [](int i, int j, int* x, int* y) { *x = 19 + j, *y = 16 - i; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
