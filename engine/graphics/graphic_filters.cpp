@@ -27,11 +27,9 @@ int ParameterCount(int twoSource, int kind) {
 
 // A colour value of the screen's format split into 0-255 channels.
 FilterColor SplitScreenColor(uint32_t value, int alpha) {
-    if (GetScreenState().colorBits == 16) {
-        const int r = value >> 11 & 0x1F, g = value >> 5 & 0x3F, b = value & 0x1F;
-        return {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2, alpha};
-    }
-    return {int(value >> 16 & 0xFF), int(value >> 8 & 0xFF), int(value & 0xFF), alpha};
+    int r = 0, g = 0, b = 0;
+    SplitColorValue(value, &r, &g, &b);
+    return {r, g, b, alpha};
 }
 
 int DownScaleOf(int parameter) {

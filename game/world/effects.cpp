@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "DuRud.h"
+#include "world/game_random.h"
 #include "world/motion.h"
 #include "world/sprites.h"
 
@@ -78,6 +79,12 @@ int spawn_effect_polar(const char* name, double x, double y, double scale, doubl
     const double c = std::cos(angle * radians_per_degree), s = std::sin(angle * radians_per_degree);
     return spawn_effect(name, x, y, scale, speed * c, speed * s, acceleration * c,
                         acceleration * s);
+}
+
+int spawn_burst_particle(const char* name, double x, double y) {
+    const double speed = (game_random_draw() & 3) + 12;
+    const double angle = game_random_draw() % 360;
+    return spawn_effect_polar(name, x, y, 0.5, angle, speed, -0.5);
 }
 
 int attach_effect_by_index(int index, entity* e, int life, int loop_frame, double scale,

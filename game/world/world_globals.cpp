@@ -26,3 +26,11 @@ constinit item_type_record item_types[item_type_capacity] = {};
 constinit int item_type_count = 0;
 constinit bullet_type_record bullet_types[bullet_type_capacity] = {};
 constinit int bullet_type_count = 0;
+
+constinit stage_change_request_record stage_change_request;
+constinit uint8_t game_cleared = 0;
+constinit uint8_t stage_bonus_settled = 0;
+constinit int chest_counter = 0;
+constinit uint8_t door_open = 0;
+constinit int32_t offscreen = -1;
+constinit int32_t play_area_screen = -1;

@@ -152,3 +152,21 @@ struct bullet_type_record {
 inline constexpr int bullet_type_capacity = 256;
 extern bullet_type_record bullet_types[bullet_type_capacity];
 extern int bullet_type_count;  // records read
+
+// --- Stage frame: requests, the stage bonus and the screens drawn on --------
+// A scene change asked for during play; the stage transition applies it.
+struct stage_change_request_record {
+    uint8_t flag = 0;          // 1: change the stage now
+    int32_t step = 0;          // added to the current stage when not 0
+    int32_t target_stage = 0;  // else the stage and play list to go to
+    int32_t target_dimension = 0;
+};
+extern stage_change_request_record stage_change_request;
+extern uint8_t game_cleared;         // the boss aftermath finished the game
+extern uint8_t stage_bonus_settled;  // the all-enemies-down check ran this stage
+extern int chest_counter;            // treasure points of the whole game
+extern uint8_t door_open;            // an opened door shows; the stage loader shuts it
+// Graphics the shell creates: the 800 x 600 off-screen the frame is composed
+// on, and the 800 x 536 play area the world is drawn into (-1: none yet).
+extern int32_t offscreen;
+extern int32_t play_area_screen;

@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,6 +131,40 @@ Child SpawnWithPipes(const std::vector<std::string>& args) {
     child.input = in[1];
     child.output = out[0];
     return child;
+}
+
+bool WaitForLine(const Child& child, const std::string& line) {
+    std::string got;
+    char c;
+    while (read(child.output, &c, 1) == 1) {
+        if (c != '\n') {
+            got += c;
+        } else if (got == line) {
+            return true;
+        } else {
+            got.clear();
+        }
+    }
+    return false;
+}
+
+int EndChild(Child& child) {
+    if (child.input >= 0) close(child.input);
+    char rest[256];  // drained, so that a child still writing never meets a closed pipe
+    while (child.output >= 0 && read(child.output, rest, sizeof rest) > 0) {
+    }
+    if (child.output >= 0) close(child.output);
+    child.input = child.output = -1;
+    if (child.pid <= 0) return -1;
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    child.pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string OwnProgram() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).string();
 }
 
 void InstallIsolation() {

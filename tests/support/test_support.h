@@ -35,5 +35,11 @@ struct Child {
 // Starts args[0] (looked up in PATH when it has no slash) with this
 // process's environment.
 Child SpawnWithPipes(const std::vector<std::string>& args);
+// Reads the child's lines until one equals `line` (true) or its output ends.
+bool WaitForLine(const Child& child, const std::string& line);
+// Closes both pipes and waits: its exit code, or -1 when it did not exit.
+int EndChild(Child& child);
+// This test program's own file, to run a copy of it as a child.
+std::string OwnProgram();
 
 }  // namespace testsupport

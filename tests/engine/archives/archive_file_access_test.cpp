@@ -294,7 +294,9 @@ TEST_F(ArchiveFileAccess, EveryVersionAndKeyFromAFile) {
                             {zav::KeyKind::Fallback, "qorvintabelux"}};
     const zav::WriterNode tree = SampleTree();
     int n = 0;
-    for (int version = 0; version <= 5; ++version) {
+    // The file path changes at versions 2 (entry size, packing), 4 (header size)
+    // and 5 (coding by size): one version each side; ArchiveMemory reads all six.
+    for (int version : {1, 3, 4, 5}) {
         for (const KeyCase& k : keys) {
             SCOPED_TRACE("version " + std::to_string(version) + " key kind " +
                          std::to_string(static_cast<int>(k.kind)));

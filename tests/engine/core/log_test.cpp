@@ -53,11 +53,6 @@ TEST_F(LogFile, LineEndsConvertUntilTheFirstCrLf) {
     EXPECT_EQ(LogBytes(), "0:a\r\nb\r\nc\nd\n0:\r\nx\r\n0:\r\n");
 }
 
-TEST_F(LogFile, JapaneseLiteralLandsAsCodePage932) {
-    LogWrite(Cp932Text("成功しました\n"));
-    EXPECT_EQ(LogBytes(), "0:\x90\xAC\x8C\xF7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\r\n");
-}
-
 TEST_F(LogFile, LongTextsArriveWhole) {
     std::string t300(300, 'a');
     t300[150] = '\n';

@@ -252,6 +252,11 @@ int DuRud::PrintOnScreenLog(const char* format, ...) {
     return result_of("PrintOnScreenLog", 0);
 }
 
+int DuRud::ClearOnScreenLog() {
+    record("ClearOnScreenLog");
+    return result_of("ClearOnScreenLog", 0);
+}
+
 // Sound: nothing is loaded or played, so unscripted calls fail, nothing
 // plays and the position stays at the start.
 DuRud::Handle DuRud::LoadSoundFromFile(const char* fileName, int bufferCount, Handle shareHandle) {

@@ -20,24 +20,6 @@ Holder StartHolder(const std::string& cls, const std::string& ns) {
     return testsupport::SpawnWithPipes({WINDOW_HOLDER, cls, "held"});
 }
 
-bool WaitReady(const Holder& h) {
-    std::string line;
-    char c;
-    while (read(h.output, &c, 1) == 1) {
-        if (c == '\n') return line == "ready";
-        line += c;
-    }
-    return false;
-}
-
-int StopHolder(Holder& h) {
-    close(h.input);
-    close(h.output);
-    int status = 0;
-    waitpid(h.pid, &status, 0);
-    return status;
-}
-
 LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, m, wp, lp);
 }
@@ -60,7 +42,7 @@ TEST(FindWindowAcrossProcesses, FindsAnotherProcessWindowUntilItEnds) {
 
     Holder h = StartHolder(cls, ns);
     ASSERT_GT(h.pid, 0);
-    ASSERT_TRUE(WaitReady(h));
+    ASSERT_TRUE(testsupport::WaitForLine(h, "ready"));
     HWND found = FindWindowA(cls.c_str(), nullptr);
     ASSERT_NE(found, nullptr);
     EXPECT_NE(found, mine);
@@ -70,7 +52,7 @@ TEST(FindWindowAcrossProcesses, FindsAnotherProcessWindowUntilItEnds) {
     EXPECT_FALSE(DestroyWindow(found));  // not a window of this process
     EXPECT_EQ(FindWindowA(cls.c_str(), nullptr), found);
 
-    EXPECT_EQ(StopHolder(h), 0);
+    EXPECT_EQ(testsupport::EndChild(h), 0);
     EXPECT_EQ(FindWindowA(cls.c_str(), nullptr), nullptr);
 
     // Another namespace never sees this one's windows.
