@@ -39,6 +39,31 @@ uint32_t ScreenPixel(int software, int x, int y) {
     return reinterpret_cast<const uint32_t*>(p->pixels + y * p->body->pitch)[x] & 0xFFFFFF;
 }
 
+// The top-left w x h of the screen, row by row.
+std::vector<uint32_t> Snapshot(int software, int w, int h) {
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels.push_back(ScreenPixel(software, x, y));
+    return pixels;
+}
+
+// Pixels of the top-left w x h that differ from want(x, y), or from the
+// snapshot where want gives false; the first few are reported.
+template <typename Want>
+int WrongPixels(int software, int w, int h, const std::vector<uint32_t>& before, Want want) {
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t expected = before[y * w + x];
+            want(x, y, &expected);
+            const uint32_t got = ScreenPixel(software, x, y);
+            if (got != expected && ++wrong < 5)
+                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex << got << " want "
+                              << expected;
+        }
+    return wrong;
+}
+
 class GraphicDrawsTest : public ::testing::Test {
   protected:
     void TearDown() override { StopDevice(); }
@@ -57,11 +82,6 @@ TEST_F(GraphicDrawsTest, PlainDrawWritesHalfPixelOffsetQuad) {
     EXPECT_FLOAT_EQ(19.5f, v[0].y);
     EXPECT_FLOAT_EQ(41.5f, v[3].x);
     EXPECT_FLOAT_EQ(51.5f, v[3].y);
-    // bottom-left and top-right again for the second triangle
-    EXPECT_FLOAT_EQ(9.5f, v[4].x);
-    EXPECT_FLOAT_EQ(51.5f, v[4].y);
-    EXPECT_FLOAT_EQ(41.5f, v[5].x);
-    EXPECT_FLOAT_EQ(19.5f, v[5].y);
 }
 
 struct PlainCase {
@@ -137,26 +157,16 @@ TEST_P(PlainDraw, CopiesTexelsInsideTheDrawArea) {
     const int sw = GetParam().software;
     ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
     const Handle g = GraphicOfPixels(32, 32, Texel);
-    std::vector<uint32_t> before;
-    for (int y = 0; y < kScreenH; ++y)
-        for (int x = 0; x < kScreenW; ++x) before.push_back(ScreenPixel(sw, x, y));
+    const auto before = Snapshot(sw, kScreenW, kScreenH);
     ASSERT_EQ(0, SetDrawClip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom));
     const int result = c.floatPosition ? DrawGraphicAtF(float(c.x), float(c.y), g, 0)
                                        : DrawGraphicAt(c.x, c.y, g, 0);
     ASSERT_EQ(0, result);
-    int wrong = 0;
-    for (int y = 0; y < kScreenH; ++y)
-        for (int x = 0; x < kScreenW; ++x) {
-            const bool shown = x >= c.clip.left && x < c.clip.right && y >= c.clip.top &&
-                               y < c.clip.bottom && x >= c.x && x < c.x + 32 && y >= c.y &&
-                               y < c.y + 32;
-            const uint32_t want =
-                shown ? Texel(x - c.x, y - c.y) & 0xFFFFFF : before[y * kScreenW + x];
-            if (ScreenPixel(sw, x, y) != want && ++wrong < 5)
-                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex
-                              << ScreenPixel(sw, x, y) << " want " << want;
-        }
-    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, WrongPixels(sw, kScreenW, kScreenH, before, [&c](int x, int y, uint32_t* want) {
+                  if (x >= c.clip.left && x < c.clip.right && y >= c.clip.top &&
+                      y < c.clip.bottom && x >= c.x && x < c.x + 32 && y >= c.y && y < c.y + 32)
+                      *want = Texel(x - c.x, y - c.y) & 0xFFFFFF;
+              }));
 }
 
 const PlainCase kPlainCases[] = {
@@ -238,7 +248,9 @@ namespace {
 struct PlacedCase {
     const char* name;
     int (*draw)(Handle graphic);
-    bool (*shows)(int x, int y, int* texelX, int* texelY);  // false: untouched
+    // The covered box at (10, 5) sized w x h; pixel (10 + i, 5 + j) shows
+    // texel (firstX + stepX * (i / repeat), firstY + j / repeat).
+    int w, h, firstX, stepX, firstY, repeat;
 };
 struct PlacedPath {
     PlacedCase row;
@@ -257,71 +269,31 @@ TEST_P(PlacedDraw, ShowsHandComputedTexels) {
     const int sw = GetParam().software;
     ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
     const Handle g = GraphicOfPixels(8, 6, Texel);
-    std::vector<uint32_t> before;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) before.push_back(ScreenPixel(sw, x, y));
+    const auto before = Snapshot(sw, 40, 30);
     const DrawSettings& d = GetDrawSettings();
     const int area[4] = {d.areaX1, d.areaY1, d.areaX2, d.areaY2};
     ASSERT_EQ(0, c.draw(g));
     EXPECT_EQ(area[0], d.areaX1);
     EXPECT_EQ(area[3], d.areaY2);
     EXPECT_EQ(float(area[2]), d.areaFloat[2]) << "the draw area is given back";
-    int wrong = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            int tx = 0, ty = 0;
-            const uint32_t want =
-                c.shows(x, y, &tx, &ty) ? Texel(tx, ty) & 0xFFFFFF : before[y * 40 + x];
-            if (ScreenPixel(sw, x, y) != want && ++wrong < 5)
-                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex
-                              << ScreenPixel(sw, x, y) << " want " << want;
-        }
-    EXPECT_EQ(0, wrong);
-}
-
-// Pixel (x, y) of the box at (left, top) sized w x h: its offset inside.
-bool InBox(int x, int y, int left, int top, int w, int h, int* i, int* j) {
-    *i = x - left, *j = y - top;
-    return *i >= 0 && *i < w && *j >= 0 && *j < h;
+    EXPECT_EQ(0, WrongPixels(sw, 40, 30, before, [&c](int x, int y, uint32_t* want) {
+                  const int i = x - 10, j = y - 5;
+                  if (i >= 0 && i < c.w && j >= 0 && j < c.h)
+                      *want = Texel(c.firstX + c.stepX * (i / c.repeat), c.firstY + j / c.repeat) &
+                              0xFFFFFF;
+              }));
 }
 
 const PlacedCase kPlaced[] = {
-    {"TurnedMirrors", [](Handle g) { return DrawGraphicTurned(10, 5, g, 0); },
-     [](int x, int y, int* tx, int* ty) {
-         int i, j;
-         *tx = 7 - (x - 10), *ty = y - 5;
-         return InBox(x, y, 10, 5, 8, 6, &i, &j);
-     }},
-    {"StretchedDoubles", [](Handle g) { return DrawGraphicStretched(10, 5, 26, 17, g, 0); },
-     [](int x, int y, int* tx, int* ty) {
-         int i, j;
-         const bool in = InBox(x, y, 10, 5, 16, 12, &i, &j);
-         *tx = i / 2, *ty = j / 2;
-         return in;
-     }},
+    {"TurnedMirrors", [](Handle g) { return DrawGraphicTurned(10, 5, g, 0); }, 8, 6, 7, -1, 0, 1},
+    {"StretchedDoubles", [](Handle g) { return DrawGraphicStretched(10, 5, 26, 17, g, 0); }, 16, 12,
+     0, 1, 0, 2},
     {"StretchedReversedMirrorsDoubled",
-     [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); },
-     [](int x, int y, int* tx, int* ty) {
-         int i, j;
-         const bool in = InBox(x, y, 10, 5, 16, 12, &i, &j);
-         *tx = 7 - i / 2, *ty = j / 2;
-         return in;
-     }},
+     [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); }, 16, 12, 7, -1, 0, 2},
     {"PartShowsOnlyThePiece", [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 0); },
-     [](int x, int y, int* tx, int* ty) {
-         int i, j;
-         const bool in = InBox(x, y, 10, 5, 4, 3, &i, &j);
-         *tx = 2 + i, *ty = 1 + j;
-         return in;
-     }},
+     4, 3, 2, 1, 1, 1},
     {"PartTurnedStartsAtItsLastColumn",
-     [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); },
-     [](int x, int y, int* tx, int* ty) {
-         int i, j;
-         const bool in = InBox(x, y, 10, 5, 4, 3, &i, &j);
-         *tx = 5 - i, *ty = 1 + j;
-         return in;
-     }},
+     [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); }, 4, 3, 5, -1, 1, 1},
 };
 std::vector<PlacedPath> PlacedBothPaths() {
     std::vector<PlacedPath> cases;
@@ -366,11 +338,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Quarter turns about (20, 15) at scale 1: where texel (i, j) lands.
+// Quarter turns about (20, 15) at scale 1: texel (i, j) lands on
+// (x0 + xi * i + xj * j, y0 + yi * i + yj * j).
 struct TurnCase {
     const char* name;
     int width, height, quarters, software;
-    void (*lands)(int i, int j, int* x, int* y);
+    int x0, xi, xj, y0, yi, yj;
 };
 void PrintTo(const TurnCase& c, std::ostream* os) {
     *os << c.name;
@@ -384,14 +357,11 @@ TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
     const TurnCase& c = GetParam();
     ASSERT_EQ(0, StartDevice(SmallScreen(c.software)));
     const Handle g = GraphicOfPixels(c.width, c.height, Texel);
-    std::vector<uint32_t> before;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) before.push_back(ScreenPixel(c.software, x, y));
+    const auto before = Snapshot(c.software, 40, 30);
     ASSERT_EQ(0, DrawGraphicRotated(20, 15, 1.0, c.quarters * 1.5707963267948966, g, 0, 0));
     for (int j = 0; j < c.height; ++j)
         for (int i = 0; i < c.width; ++i) {
-            int x = 0, y = 0;
-            c.lands(i, j, &x, &y);
+            const int x = c.x0 + c.xi * i + c.xj * j, y = c.y0 + c.yi * i + c.yj * j;
             EXPECT_EQ(Texel(i, j) & 0xFFFFFF, ScreenPixel(c.software, x, y))
                 << "texel " << i << ", " << j << " at " << x << ", " << y;
         }
@@ -401,26 +371,16 @@ TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
     EXPECT_EQ(c.width * c.height, changed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RotatedDraw,
-    ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0,
-                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
-                      TurnCase{"Odd0Software", 5, 3, 0, 1,
-                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
-                      TurnCase{"Odd90", 5, 3, 1, 0,
-                               [](int i, int j, int* x, int* y) { *x = 21 - j, *y = 13 + i; }},
-                      TurnCase{"Odd180", 5, 3, 2, 0,
-                               [](int i, int j, int* x, int* y) { *x = 22 - i, *y = 16 - j; }},
-                      TurnCase{"Odd270", 5, 3, 3, 0,
-                               [](int i, int j, int* x, int* y) { *x = 19 + j, *y = 17 - i; }},
-                      TurnCase{"Even0", 4, 2, 0, 0,
-                               [](int i, int j, int* x, int* y) { *x = 18 + i, *y = 14 + j; }},
-                      TurnCase{"Even90", 4, 2, 1, 0,
-                               [](int i, int j, int* x, int* y) { *x = 20 - j, *y = 13 + i; }},
-                      TurnCase{"Even180", 4, 2, 2, 0,
-                               [](int i, int j, int* x, int* y) { *x = 21 - i, *y = 15 - j; }},
-                      TurnCase{"Even270", 4, 2, 3, 0,
-                               [](int i, int j, int* x, int* y) { *x = 19 + j, *y = 16 - i; }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
+                         ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                                           TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
+                                           TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
+                                           TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                                           TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
+                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
