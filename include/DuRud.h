@@ -327,6 +327,14 @@ int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, 
 int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Handle handle,
                     int trans, int turn);
 
+// --- graphics: screen mode and the stretched draw (the game shell)
+// The screen (window client or display mode) size, colour bits and refresh
+// rate; set before start-up. 0, or -1 for a mode the display lacks.
+int SetScreenMode(int width, int height, int colorBits, int refreshRate);
+// The whole graphic with its top-left on (x1, y1) and its bottom-right on
+// (x2, y2); x1 > x2 or y1 > y2 mirrors it. 0, or -1 for a bad handle.
+int DrawGraphicStretched(int x1, int y1, int x2, int y2, Handle handle, int trans);
+
 // --- graphics: 3D camera, matrices, fog and lights (handle type 11)
 // The camera looks from the position at the target; up need not be square to
 // the view. -1 (nothing changed) when position = target or up lies along it.

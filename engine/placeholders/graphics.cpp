@@ -1,5 +1,6 @@
 // Placeholder of the graphics parts not built yet (deleted as they are):
-// graphics start and end, the draw target, the game's box and graphic draws.
+// graphics start and end, the draw target, the game's box and graphic draws
+// (also the stretched draw).
 #include "DuRud.h"
 #include "graphics/graphics_startup.h"
 #include "placeholders/missing_module.h"

@@ -183,7 +183,8 @@ class D_CBaseFilter : public D_CUnknown, public IBaseFilter {
   protected:
     D_CCritSec* m_pLock;
     std::atomic<FILTER_STATE> m_State{State_Stopped};
-    REFERENCE_TIME m_tStart = 0;
+    // Set by Run while a paused graph already streams: its threads read it.
+    std::atomic<REFERENCE_TIME> m_tStart{0};
     IReferenceClock* m_pClock = nullptr;
     IFilterGraph* m_pGraph = nullptr;    // not referenced: the graph holds the filter
     IMediaEventSink* m_pSink = nullptr;  // not referenced

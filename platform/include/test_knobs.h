@@ -45,6 +45,11 @@ int KnobCommonControlsInitialised();
 // Env: VESSAMIRE_VIRTUAL_CLOCK=1. Reset: real time.
 void KnobSetVirtualClock(bool on);
 bool KnobVirtualClock();
+// The strict virtual clock: switches the virtual clock on, and a participant
+// busy outside the layer then holds it back for as long as it stays busy (no
+// real-time slice); false leaves strict mode. Env VESSAMIRE_VIRTUAL_CLOCK=strict.
+// Reset: off.
+void KnobVirtualClockStrict(bool on);
 
 // --- files (kernel): ReadFile gate and counter ----------------------------------
 // While held, every ReadFile call waits (before touching the file) until the

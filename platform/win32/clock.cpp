@@ -34,6 +34,7 @@ int64_t realWallFileTime() {
 }
 
 std::atomic<bool> virtualOn{false};
+std::atomic<bool> strictOn{false};     // no real-time slice for busy participants
 std::atomic<int64_t> virtualNow{0};    // nanoseconds, valid while virtualOn
 std::atomic<int64_t> virtualStart{0};  // virtual clock value at the switch
 std::atomic<int64_t> wallAtSwitch{0};  // real wall time at the switch
@@ -115,7 +116,8 @@ class Blocked {
         if (!virtualOn.load() || virtualNow.load() >= deadline) return true;
         if (*s.deadlines.begin() < deadline) return false;  // an earlier one goes first
         const auto from = std::max(since, s.lastChange);
-        if (s.blocked < s.participants && std::chrono::steady_clock::now() - from < kSlice)
+        if (s.blocked < s.participants &&
+            (strictOn.load() || std::chrono::steady_clock::now() - from < kSlice))
             return false;  // somebody still runs: give it its chance
         advanceTo(deadline);
         s.lastChange = std::chrono::steady_clock::now();
@@ -149,6 +151,16 @@ void ClockSetVirtual(bool on) {
         std::lock_guard<std::mutex> g(scheduler().lock);
         scheduler().changed.notify_all();  // virtual sleepers end
     }
+}
+
+bool ClockIsStrict() {
+    return strictOn.load();
+}
+
+void ClockSetStrict(bool on) {
+    strictOn.store(on);
+    std::lock_guard<std::mutex> g(scheduler().lock);
+    scheduler().changed.notify_all();
 }
 
 int64_t ClockNowNanoseconds() {

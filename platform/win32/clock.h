@@ -24,6 +24,9 @@
 //    file) holds the clock back at most kVirtualWaitSliceMs of real time per
 //    step: after that the earliest deadline is taken anyway, so a thread
 //    stuck elsewhere slows the clock to about real speed but never stops it;
+//    in strict mode there is no such slice: the clock stands until every
+//    participant is blocked, however slow a frame is (a spin that waits for
+//    a sleeping thread then never ends: such a wait must block);
 //  * each performance-counter read moves the clock one counter tick (100 ns),
 //    so a busy-wait on the counter ends; Sleep(0) only yields.
 // With one thread, Sleep(1000) returns at once with the clock 1000 ms on. With
@@ -53,6 +56,9 @@ constexpr int64_t kCounterFrequency = 10'000'000;
 
 bool ClockIsVirtual();
 void ClockSetVirtual(bool on);
+// Strict mode of the virtual clock (see the rule above); off by default.
+bool ClockIsStrict();
+void ClockSetStrict(bool on);
 
 // Now, in nanoseconds / microseconds / milliseconds on the monotonic scale.
 int64_t ClockNowNanoseconds();

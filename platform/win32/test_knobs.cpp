@@ -57,12 +57,17 @@ void KnobSetVirtualClock(bool on) {
 bool KnobVirtualClock() {
     return platform::ClockIsVirtual();
 }
+void KnobVirtualClockStrict(bool on) {
+    if (on) platform::ClockSetVirtual(true);
+    platform::ClockSetStrict(on);
+}
 
 void KnobResetAll() {
     platform::ResetModuleKnobs();
     platform::ResetDebugOutputKnobs();
     platform::ResetDesktopKnobs();
     platform::ClockSetVirtual(false);
+    platform::ClockSetStrict(false);
     platform::ResetFileReadKnobs();
     KnobFailHeapAlloc(0);
     platform::user::ResetUserKnobs();
@@ -81,6 +86,9 @@ void KnobApplyEnvironment() {
     platform::ApplyModuleEnvironment();
     platform::ApplyDebugOutputEnvironment();
     if (envFlag("VESSAMIRE_VIRTUAL_CLOCK")) platform::ClockSetVirtual(true);
+    if (const char* clock = std::getenv("VESSAMIRE_VIRTUAL_CLOCK");
+        clock && std::strcmp(clock, "strict") == 0)
+        KnobVirtualClockStrict(true);
     if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
     // windows
     KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 
 namespace mediafixtures {
@@ -289,54 +290,78 @@ std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate
     return out;
 }
 
-std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
-                                  float quality) {
+std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* pcm, int channels,
+                         int rate, float quality) {
     th_info ti;
     th_info_init(&ti);
-    ti.frame_width = ti.pic_width = 32;
-    ti.frame_height = ti.pic_height = 32;
-    ti.fps_numerator = 25;
-    ti.fps_denominator = 1;
-    ti.pixel_fmt = TH_PF_420;
-    ti.quality = 32;
+    ti.frame_width = (movie.width + 15) & ~15;
+    ti.frame_height = (movie.height + 15) & ~15;
+    ti.pic_width = movie.width;
+    ti.pic_height = movie.height;
+    ti.fps_numerator = movie.fpsNumerator;
+    ti.fps_denominator = movie.fpsDenominator;
+    ti.pixel_fmt = static_cast<th_pixel_fmt>(movie.pixelFormat);
+    ti.quality = 48;
+    ti.keyframe_granule_shift = 6;
     th_enc_ctx* enc = th_encode_alloc(&ti);
+    ogg_uint32_t keyEvery = movie.keyEvery;
+    th_encode_ctl(enc, TH_ENCCTL_SET_KEYFRAME_FREQUENCY_FORCE, &keyEvery, sizeof(keyEvery));
     th_comment tc;
     th_comment_init(&tc);
     ogg_stream_state video;
     ogg_stream_init(&video, 0x7EE0);
-    VorbisWriter v(channels, rate, quality, 0x5EED);
+    std::unique_ptr<VorbisWriter> v;
+    if (pcm) v = std::make_unique<VorbisWriter>(channels, rate, quality, 0x5EED);
     std::string out;
     ogg_packet packet;
     // Both first pages, then the remaining headers, then the data.
     bool first = true;
     while (th_encode_flushheader(enc, &tc, &packet) > 0) {
         ogg_stream_packetin(&video, &packet);
-        if (first) {
+        if (first && v) {
             Drain(&video, &out, true);
-            ogg_stream_packetin(&v.stream, &v.headers[0]);
-            Drain(&v.stream, &out, true);
-            first = false;
+            ogg_stream_packetin(&v->stream, &v->headers[0]);
+            Drain(&v->stream, &out, true);
         }
+        first = false;
     }
     Drain(&video, &out, true);
-    ogg_stream_packetin(&v.stream, &v.headers[1]);
-    ogg_stream_packetin(&v.stream, &v.headers[2]);
-    Drain(&v.stream, &out, true);
-    std::vector<unsigned char> y(32 * 32, 128), uv(16 * 16, 128);
-    th_ycbcr_buffer image = {
-        {32, 32, 32, y.data()}, {16, 16, 16, uv.data()}, {16, 16, 16, uv.data()}};
-    for (int frame = 0; frame < 3; ++frame) {
+    if (v) {
+        ogg_stream_packetin(&v->stream, &v->headers[1]);
+        ogg_stream_packetin(&v->stream, &v->headers[2]);
+        Drain(&v->stream, &out, true);
+    }
+    const int w = static_cast<int>(ti.frame_width), h = static_cast<int>(ti.frame_height);
+    const int cw = movie.pixelFormat == TH_PF_444 ? w : w / 2;
+    const int ch = movie.pixelFormat == TH_PF_420 ? h / 2 : h;
+    std::vector<unsigned char> y(size_t(w) * h), u(size_t(cw) * ch), vv(size_t(cw) * ch);
+    for (int frame = 0; frame < movie.frames; ++frame) {
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) y[size_t(r) * w + c] = (c * 7 + r * 3 + frame * 20) & 255;
+        for (int r = 0; r < ch; ++r)
+            for (int c = 0; c < cw; ++c) {
+                u[size_t(r) * cw + c] = (c * 5 + frame * 11) & 255;
+                vv[size_t(r) * cw + c] = (r * 9 + frame * 13) & 255;
+            }
+        th_ycbcr_buffer image = {
+            {w, h, w, y.data()}, {cw, ch, cw, u.data()}, {cw, ch, cw, vv.data()}};
         th_encode_ycbcr_in(enc, image);
-        while (th_encode_packetout(enc, frame == 2, &packet) > 0)
+        while (th_encode_packetout(enc, frame == movie.frames - 1, &packet) > 0)
             ogg_stream_packetin(&video, &packet);
     }
     Drain(&video, &out, true);
-    v.Audio(pcm, channels, &out);
+    if (v) v->Audio(*pcm, channels, &out);
     ogg_stream_clear(&video);
     th_comment_clear(&tc);
     th_encode_free(enc);
     th_info_clear(&ti);
     return out;
+}
+
+std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
+                                  float quality) {
+    return EncodeTheora(TheoraMovie{32, 32, TH_PF_420, 3, 64, 25, 1}, &pcm, channels, rate,
+                        quality);
 }
 
 std::vector<size_t> OggPageOffsets(const std::string& ogg) {

@@ -55,6 +55,15 @@ Mp3 EncodeMp2(const std::vector<int16_t>& pcm, int channels, int rate, int kbps)
 
 // Ogg Vorbis at quality q (-0.1 .. 1).
 std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality);
+// A Theora movie: coded size rounded up to 16; pixel format 0 4:2:0, 2 4:2:2,
+// 3 4:4:4; frame f holds Y = (7x + 3y + 20f) & 255, U = (5x + 11f) & 255,
+// V = (9y + 13f) & 255 over the coded planes; a key frame at least every keyEvery.
+struct TheoraMovie {
+    int width, height, pixelFormat, frames, keyEvery, fpsNumerator, fpsDenominator;
+};
+// With pcm, a Vorbis stream follows as the second logical stream.
+std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* pcm = nullptr,
+                         int channels = 1, int rate = 44100, float quality = 0.3f);
 // The same sound as the second logical stream after a small Theora stream.
 std::string EncodeTheoraAndVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
                                   float quality);

@@ -2,6 +2,8 @@
 // deactivation.
 #pragma once
 
+#include "DuRud.h"
+
 namespace DuRud {
 
 int InitTheoraColorTables();  // the decoder's colour-conversion tables, built once
@@ -10,7 +12,11 @@ int TerminateMovieModule();   // 0, or -1 when not started
 int PauseAllMovies();
 int ResumeAllMovies();
 int CheckMovieModule();  // 0 when started, else -1
-// Brings the frame a graphic shows up to date before it is drawn.
-int UpdateMovieFrame(int movie, int flag);
+
+// playType -1 keeps the stored one; resumeOnly plays only a movie paused with its resume kept.
+int PlayMovieHandle(Handle movie, int playType, int resumeOnly);
+int PauseMovieHandle(Handle movie, int keepResume);
+// Brings the current frame up to date and runs the frame callback.
+int UpdateMovieFrame(Handle movie, int unused);
 
 }  // namespace DuRud

@@ -1,7 +1,12 @@
 // Sound handles: loading, playback through the buffer rotation, streams and
 // their ring, loop points, pauses and deletion, heard through the capture.
+#include <algorithm>
+
+#include "archive_writer.h"
+#include "core/async_loading.h"
 #include "core/handle_manager.h"
 #include "core/tracked_memory.h"
+#include "files/archive_access.h"
 #include "files/full_path.h"
 #include "media_fixtures.h"
 #include "sound/sound_handles.h"
@@ -113,22 +118,34 @@ TEST_P(SoundHandleTest, EveryFormatLoadsAndPlaysItsConvertedSound) {
         {"tone.ogg", mf::EncodeVorbis(tone, 2, 44100, 0.3f)},
         {"tone.mp3", mf::EncodeMp3(tone, 2, 44100, 128, false).bytes},
     };
+    // Each file also packed into "PACK.ZAV", read as "PACK/<name>".
+    zav::WriterNode pack{.directory = true};
     for (const auto& row : rows) {
         testsupport::WriteFile(row.name, row.bytes);
+        pack.children.push_back({.name = row.name, .data = {row.bytes.begin(), row.bytes.end()}});
+    }
+    std::vector<unsigned char> image;
+    std::string error;
+    ASSERT_TRUE(zav::WriteArchive(pack, {.keyKind = zav::KeyKind::None}, &image, &error)) << error;
+    testsupport::WriteFile("PACK.ZAV", std::string(image.begin(), image.end()));
+    for (const auto& row : rows) {
         WAVEFORMATEX format{};
         const std::vector<int16_t> pcm = Converted(row.bytes, &format);
-        const Handle h = LoadSoundFromFile(row.name, 3, -1);
-        ASSERT_GE(h, 0) << row.name;
-        EXPECT_EQ(GetSoundTotalSamples(h), int(pcm.size() * 2 / format.nBlockAlign)) << row.name;
-        auto c = Capture(30, [&] { PlaySoundHandle(h, 1, 1); });
-        if (format.nSamplesPerSec == 44100 && format.nChannels == 2) {
-            EXPECT_EQ(Aligned(c, pcm), pcm) << row.name;
-        } else {
-            const long at = FirstSound(c);  // 8-bit mono 0x90 on both sides
-            EXPECT_EQ(Slice(c, at, 1), std::vector<int16_t>(2, 0x10 * 256)) << row.name;
+        for (const std::string& path : {std::string(row.name), "PACK/" + std::string(row.name)}) {
+            const Handle h = LoadSoundFromFile(path.c_str(), 3, -1);
+            ASSERT_GE(h, 0) << path;
+            EXPECT_EQ(GetSoundTotalSamples(h), int(pcm.size() * 2 / format.nBlockAlign)) << path;
+            auto c = Capture(30, [&] { PlaySoundHandle(h, 1, 1); });
+            if (format.nSamplesPerSec == 44100 && format.nChannels == 2) {
+                EXPECT_EQ(Aligned(c, pcm), pcm) << path;
+            } else {
+                const long at = FirstSound(c);  // 8-bit mono 0x90 on both sides
+                EXPECT_EQ(Slice(c, at, 1), std::vector<int16_t>(2, 0x10 * 256)) << path;
+            }
+            DeleteHandle(h);
         }
-        DeleteHandle(h);
     }
+    EndArchives();
 }
 
 TEST_P(SoundHandleTest, FailedLoadsLogAndLeaveNothing) {
@@ -378,5 +395,51 @@ TEST_P(SoundHandleTest, LongSoundsStreamAndShortReadsCountWhatWasRead) {
 }
 
 SOUND_ON_EVERY_BACKEND(SoundHandleTest);
+
+// With the compression manager hidden an MP3 is decoded by the conversion
+// graph, loaded directly and on a load worker alike.
+TEST(SoundMp3LoadThreads, WithoutTheCompressionManagerTheGraphDecodes) {
+    KnobHideModule("msacm32.dll", true);
+    StartServices();
+    EXPECT_EQ(InitSoundConvert(), -1);
+    ASSERT_EQ(InitSoundSystem(), 0);
+    const int blocks = MemGetCount();
+    const long live = KnobDshowLiveObjects();
+    const std::string mp3 =
+        mf::EncodeMp3(mf::Tone(8820, 2, 44100, 440, 8000), 2, 44100, 128, false).bytes;
+    testsupport::WriteFile("tone.mp3", mp3);
+    WAVEFORMATEX format{};
+    const std::vector<int16_t> pcm = Converted(mp3, &format);  // the graph: no other reader left
+    ASSERT_FALSE(pcm.empty());
+    ASSERT_EQ(AsyncLoadInit(GetCurrentThreadId()), 0);
+    ASSERT_EQ(AsyncLoadStartThreads(2), 0);
+    const struct {
+        const char* name;
+        int async;
+    } rows[] = {{"direct", 0}, {"on a load worker", 1}};
+    for (const auto& row : rows) {
+        SetUseAsyncLoad(row.async);
+        KnobDshowTrace(true);
+        const Handle h = LoadSoundFromFile("tone.mp3", 3, -1);
+        ASSERT_GE(h, 0) << row.name;
+        while (IsHandleAsyncPending(h) == 1) ServeMainThreadRequests();
+        const std::vector<std::string> trace = KnobDshowTakeTrace();
+        KnobDshowTrace(false);
+        EXPECT_NE(std::find(trace.begin(), trace.end(),
+                            "Connect SampleGrabber.XForm Out -> File Renderer.In -> 0x00000000"),
+                  trace.end())
+            << row.name;
+        auto c = Capture(30, [&] { PlaySoundHandle(h, 1, 1); });
+        EXPECT_EQ(Aligned(c, pcm), pcm) << row.name;
+        DeleteHandle(h);
+    }
+    SetUseAsyncLoad(0);
+    AsyncLoadStopThreads();
+    AsyncLoadTerm();
+    KnobHideModule("msacm32.dll", false);
+    EXPECT_EQ(KnobDshowLiveObjects(), live);
+    EXPECT_EQ(MemGetCount(), blocks);
+    EndServices();
+}
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 
 #include "DuRud.h"
 
@@ -302,4 +303,85 @@ int DuRud::GetSoundPositionSamples(Handle handle) {
 int DuRud::SetSoundLoopPoint(int position, Handle handle) {
     record("SetSoundLoopPoint", position, handle);
     return result_of("SetSoundLoopPoint", -1);
+}
+
+// Start-up and shutdown settings of the shell: recorded; the engine starts
+// (0) unless scripted, and the off-screen is graphic handle 0x04010000.
+int DuRud::SetBackgroundColor(int red, int green, int blue) {
+    record("SetBackgroundColor", red, green, blue);
+    return result_of("SetBackgroundColor", 0);
+}
+
+int DuRud::ChangeWindowMode(int windowed) {
+    record("ChangeWindowMode", windowed);
+    return result_of("ChangeWindowMode", 0);
+}
+
+int DuRud::SetMainWindowText(const char* text) {
+    record("SetMainWindowText", text);
+    return result_of("SetMainWindowText", 0);
+}
+
+int DuRud::SetMouseCursorVisible(int flag) {
+    record("SetMouseCursorVisible", flag);
+    return result_of("SetMouseCursorVisible", 0);
+}
+
+int DuRud::SetScreenMode(int width, int height, int colorBits, int refreshRate) {
+    record("SetScreenMode", width, height, colorBits, refreshRate);
+    return result_of("SetScreenMode", 0);
+}
+
+int DuRud::SetLogOutput(int flag) {
+    record("SetLogOutput", flag);
+    return result_of("SetLogOutput", 0);
+}
+
+int DuRud::InitializeEngineLocked() {
+    record("InitializeEngineLocked");
+    return result_of("InitializeEngineLocked", 0);
+}
+
+int DuRud::SetOnScreenLogFontSize(int size) {
+    record("SetOnScreenLogFontSize", size);
+    return result_of("SetOnScreenLogFontSize", 0);
+}
+
+int DuRud::SetUseArchive(int flag) {
+    record("SetUseArchive", flag);
+    return result_of("SetUseArchive", 0);
+}
+
+int DuRud::SetArchiveKey(const char* keyString) {
+    record("SetArchiveKey", keyString);
+    return result_of("SetArchiveKey", 0);
+}
+
+DuRud::Handle DuRud::CreateDrawableGraphic(int width, int height, int withAlpha) {
+    record("CreateDrawableGraphic", width, height, withAlpha);
+    return result_of("CreateDrawableGraphic", 0x04010000);
+}
+
+int DuRud::DrawGraphicStretched(int x1, int y1, int x2, int y2, Handle handle, int trans) {
+    record("DrawGraphicStretched", x1, y1, x2, y2, handle, trans);
+    return result_of("DrawGraphicStretched", -1);
+}
+
+// The millisecond clock stands at 0 unless scripted.
+int32_t DuRud::GetMillisecondCounter() {
+    record("GetMillisecondCounter");
+    return result_of("GetMillisecondCounter", 0);
+}
+
+// Ends the process as the engine does (exit code -1), saying so on standard
+// error for death tests.
+void DuRud::FatalExitFormat(const char* format, ...) {
+    char text[2048] = {};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    record("FatalExitFormat", text);
+    std::fprintf(stderr, "fake engine: FatalExit: %s\n", text);
+    std::exit(-1);
 }

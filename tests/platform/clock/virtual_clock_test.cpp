@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
+#include "win32/clock.h"
 #include "windows.h"
 
 namespace {
@@ -246,6 +247,40 @@ TEST_F(VirtualClockThreads, ThreadsStartedOutsideTheLayerWaitTheirTurnButDoNotHo
     EXPECT_EQ(rounds.load(), 100);
     EXPECT_EQ(timeGetTime() - t0, 1000u);
     CloseHandle(done);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StrictClockThreads, ABusyThreadHoldsTheStrictClockUntilItBlocks) {
+    for (bool strict : {true, false}) {
+        KnobSetVirtualClock(true);
+        KnobVirtualClockStrict(strict);
+        const DWORD t0 = timeGetTime();
+        Looper sleeper;  // 100 sleeps of 10 ms
+        HANDLE t = CreateThread(nullptr, 0, sleepInALoop, &sleeper, 0, nullptr);
+        auto until = RealClock::now() + std::chrono::milliseconds(100);
+        while (RealClock::now() < until) {
+        }
+        // Strict: not one step while this thread is busy; else a step per slice.
+        EXPECT_EQ(timeGetTime() == t0, strict) << strict;
+        EXPECT_EQ(sleeper.rounds.load() == 0, strict) << strict;
+        EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(timeGetTime() - t0, 1000u) << strict;
+        CloseHandle(t);
+    }
+}
+
+TEST(ClockKnob, StrictFromTheEnvironmentAndBackToRealOnReset) {
+    setenv("VESSAMIRE_VIRTUAL_CLOCK", "strict", 1);
+    KnobApplyEnvironment();
+    unsetenv("VESSAMIRE_VIRTUAL_CLOCK");
+    EXPECT_TRUE(KnobVirtualClock());
+    EXPECT_TRUE(platform::ClockIsStrict());
+    KnobResetAll();
+    EXPECT_FALSE(KnobVirtualClock());
+    EXPECT_FALSE(platform::ClockIsStrict());
 }
 
 }  // namespace

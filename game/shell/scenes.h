@@ -1,0 +1,18 @@
+// The scene functions, one per game_state, and the in-game menu. A scene
+// draws one frame into the off-screen; it changes scene by writing
+// game_state, which takes effect at the next pass. A negative result ends
+// the main loop.
+#pragma once
+
+int load_lists();              // 0
+int scene_splash();            // 1
+int scene_title();             // 2
+int load_stage();              // 3
+int scene_play();              // 4
+int scene_stage_transition();  // 5
+int scene_continue();          // 6
+int scene_game_over();         // 7
+int scene_result();            // 8
+
+// The menu opened by ESC; 1 when the player chose to quit.
+int in_game_menu();

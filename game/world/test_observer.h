@@ -1,0 +1,25 @@
+// A hook through which a test program watches the whole game run: null by
+// default, so the shipped program never reports; a test sets the pointer.
+#pragma once
+
+#include <cstdint>
+
+enum test_event_kind : int32_t {
+    test_event_pass = 1,  // the main loop has counted a pass (after frames_in_scene)
+};
+
+struct test_event {
+    int32_t kind;
+    int32_t pass;  // passes of the main loop, the first one 1
+    int32_t game_state;
+    int32_t frames_in_scene;
+    int32_t words[5];  // more about the event, by kind
+};
+
+using test_observer_function = void (*)(const test_event& event);
+extern test_observer_function test_observer;
+
+// Hands the event to the observer, if one is set.
+inline void report_test_event(const test_event& event) {
+    if (test_observer) test_observer(event);
+}

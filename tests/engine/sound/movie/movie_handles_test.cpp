@@ -1,0 +1,165 @@
+// Movie handles over Theora files on the virtual clock: frames follow the
+// clock, one-shots stop on their last frame, loops wrap; pause and resume of
+// all movies; bad handles and bad files.
+#include <theora/codec.h>
+
+#include "../sound_convert_support.h"
+#include "core/threads_and_locks.h"
+#include "sound/movie/movie_frames.h"
+#include "sound/movie/movie_module.h"
+#include "sound/movie/theora_player.h"
+#include "test_knobs.h"
+
+using namespace DuRud;
+using namespace mediafixtures;
+
+namespace {
+
+class MovieHandleThreads : public soundtest::SoundConvertTest {
+  protected:
+    void SetUp() override {
+        SoundConvertTest::SetUp();
+        KnobSetVirtualClock(true);
+        threads_ = testsupport::ThreadCount();
+        // Six frames at 25 per second: 40 ms each.
+        testsupport::WriteFile("movie.ogv", EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
+        ASSERT_EQ(InitMovieModule(), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(TerminateMovieModule(), 0);
+        EXPECT_EQ(threads_, testsupport::SettledThreadCount(threads_));
+        SoundConvertTest::TearDown();
+    }
+    static Handle Open() {
+        int w = 0, h = 0;
+        const int32_t setting = 0;
+        return OpenMovieFile(&setting, "movie.ogv", &w, &h, 0, 0);
+    }
+    static int64_t Shown(Handle movie) {
+        return TheoraGetCurrentFrame(GetMovieRecord(movie)->theora);
+    }
+    int threads_ = 0;
+};
+
+void CountCalls(MovieHandleRecord*, void* count) {
+    ++*static_cast<int*>(count);
+}
+
+TEST_F(MovieHandleThreads, FramesFollowTheClock) {
+    const struct {
+        const char* name;
+        int playType;
+        int sleepMs[3];
+        int64_t frame[3];
+        int stoppedAtEnd;
+    } rows[] = {
+        // 100 ms: frame 2; 260 ms: the last frame; once more there: the end.
+        {"one-shot", 1, {100, 160, 0}, {2, 5, 5}, 1},
+        // 300 ms is 7.5 frames: frame 1 of the second pass; 420 ms: frame 4.
+        {"loop", 3, {100, 200, 120}, {2, 1, 4}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Handle movie = Open();
+        ASSERT_GE(movie, 0);
+        int calls = 0;
+        ASSERT_EQ(SetMovieFrameCallback(movie, CountCalls, &calls), 0);
+        ASSERT_EQ(PlayMovieHandle(movie, row.playType, 0), 0);
+        for (int step = 0; step < 3; ++step) {
+            SleepMilliseconds(uint32_t(row.sleepMs[step]));
+            ASSERT_EQ(UpdateMovieFrame(movie, 0), 0);
+            EXPECT_EQ(Shown(movie), row.frame[step]) << "step " << step;
+            EXPECT_EQ(TheoraConvertCurrentFrame(GetMovieRecord(movie)->theora, 1, 0, 0), 1);
+        }
+        EXPECT_EQ(calls, 3);
+        EXPECT_EQ(GetMovieRecord(movie)->stopped, row.stoppedAtEnd);
+        EXPECT_EQ(GetMovieRecord(movie)->resume, 1 - row.stoppedAtEnd);
+        EXPECT_EQ(DeleteHandle(movie), 0);
+    }
+}
+
+TEST_F(MovieHandleThreads, PauseAllResumesOnlyThePlayingOnes) {
+    const Handle playing = Open(), paused = Open(), idle = Open();
+    ASSERT_GE(idle, 0);
+    PlayMovieHandle(playing, 3, 0);
+    PlayMovieHandle(paused, 1, 0);
+    PauseMovieHandle(paused, 0);
+    EXPECT_EQ(PlayMovieHandle(playing, 1, 0), 0) << "playing a playing movie";
+    EXPECT_EQ(GetMovieRecord(playing)->playType, 3);
+    EXPECT_EQ(PauseAllMovies(), 0);
+    EXPECT_EQ(GetMovieRecord(playing)->stopped, 1);
+    EXPECT_EQ(ResumeAllMovies(), 0);
+    EXPECT_EQ(GetMovieRecord(playing)->stopped, 0);
+    EXPECT_EQ(GetMovieRecord(paused)->stopped, 1);
+    EXPECT_EQ(GetMovieRecord(idle)->stopped, 1);
+}
+
+TEST_F(MovieHandleThreads, BadHandlesFilesAndLimits) {
+    EXPECT_EQ(InitMovieModule(), -1) << "second start";
+    const Handle gone = Open();
+    ASSERT_GE(gone, 0);
+    DeleteHandle(gone);
+    for (Handle bad : {Handle(-1), gone, Handle(0x12345)}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(PlayMovieHandle(bad, 1, 0), -1);
+        EXPECT_EQ(PauseMovieHandle(bad, 0), -1);
+        EXPECT_EQ(UpdateMovieFrame(bad, 0), -1);
+        EXPECT_EQ(SetMovieFrameCallback(bad, nullptr, nullptr), -1);
+        EXPECT_EQ(InvalidateMovieSurface(bad), -1);
+        EXPECT_EQ(GetMovieRecord(bad), nullptr);
+    }
+    testsupport::WriteFile("plain.bin", "not a movie at all");
+    const std::string before = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(OpenMovieFile(nullptr, "plain.bin", nullptr, nullptr, 0, 0), -1);
+    EXPECT_NE(testsupport::ReadFile("Log.txt").find(
+                  Cp932Text("ムービーファイルオープン処理時にエラーが発生しました"), before.size()),
+              std::string::npos);
+    int count = 0;
+    while (Open() >= 0) ++count;
+    EXPECT_EQ(count, 100);
+}
+
+}  // namespace
+
+namespace {
+
+void KeepFrame(MovieHandleRecord* movie, void* out) {
+    const BaseImage& f = movie->frameImage;
+    *static_cast<std::string*>(out) =
+        std::string(static_cast<const char*>(f.pixels), size_t(f.pitch) * f.height);
+}
+
+TEST_F(MovieHandleThreads, RawVideosPlayThroughTheGraph) {
+    const long live = KnobDshowLiveObjects();
+    // Two 4 x 2 top-down 32-bit frames at 10 per second, and one with no frame.
+    testsupport::WriteFile("clip.raw", RawVideo(4, -2, 0, 32, 10, 1, 2, 32,
+                                                std::string(32, 'A') + std::string(32, 'B')));
+    testsupport::WriteFile("empty.raw", RawVideo(4, -2, 0, 32, 10, 1, 0, 32, ""));
+    int w = 0, h = 0;
+    const Handle clip = OpenMovieFile(nullptr, "clip.raw", &w, &h, 0, 0);
+    ASSERT_GE(clip, 0);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(h, 2);
+    std::string frame;
+    SetMovieFrameCallback(clip, KeepFrame, &frame);
+    ASSERT_EQ(PlayMovieHandle(clip, 1, 0), 0);
+    while (frame.empty()) {
+        SleepMilliseconds(10);
+        UpdateMovieFrame(clip, 0);
+    }
+    EXPECT_TRUE(frame == std::string(32, 'A') || frame == std::string(32, 'B')) << frame;
+    const Handle empty = OpenMovieFile(nullptr, "empty.raw", nullptr, nullptr, 0, 0);
+    ASSERT_GE(empty, 0);
+    EXPECT_EQ(GetMovieRecord(empty)->duration, 166666);
+    DeleteHandle(clip);
+    DeleteHandle(empty);
+    testsupport::WriteFile("junk.raw", "VSMRAWV1 but nothing after it");
+    const std::string before = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(OpenMovieFile(nullptr, "junk.raw", nullptr, nullptr, 0, 0), -1);
+    const std::string log = testsupport::ReadFile("Log.txt").substr(before.size());
+    EXPECT_NE(log.find(Cp932Text("ファイル:junk.raw が開けませんでした")), std::string::npos)
+        << log;
+    EXPECT_EQ(KnobDshowLiveObjects(), live);
+}
+
+}  // namespace
