@@ -25,23 +25,5 @@ int SelectDrawTarget(int) {
 int SetScreenMode(int, int, int, int) {
     return ReportMissingModule(kModule, "SetScreenMode");
 }
-int DrawBoxShape(int, int, int, int, uint32_t, int) {
-    return ReportMissingModule(kModule, "DrawBoxShape");
-}
-int DrawGraphicAt(int, int, Handle, int) {
-    return ReportMissingModule(kModule, "DrawGraphicAt");
-}
-int DrawGraphicAtF(float, float, Handle, int) {
-    return ReportMissingModule(kModule, "DrawGraphicAtF");
-}
-int DrawGraphicRotated(int, int, double, double, Handle, int, int) {
-    return ReportMissingModule(kModule, "DrawGraphicRotated");
-}
-int DrawGraphicPart(int, int, int, int, int, int, Handle, int, int) {
-    return ReportMissingModule(kModule, "DrawGraphicPart");
-}
-int DrawGraphicStretched(int, int, int, int, Handle, int) {
-    return ReportMissingModule(kModule, "DrawGraphicStretched");
-}
 
 }  // namespace DuRud

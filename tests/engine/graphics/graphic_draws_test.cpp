@@ -1,0 +1,386 @@
+// The public graphic draws: vertices in the batch, texel-for-texel pixels
+// with the draw area cutting each side on both renderers, and the checks
+// every draw makes before drawing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "graphics/draw_settings.h"
+#include "graphics/graphic_draws.h"
+#include "graphics/graphic_handles.h"
+#include "graphics/software_draw.h"
+#include "graphics/vertex_batch.h"
+#include "graphics_fixture.h"
+#include "test_knobs.h"
+
+using namespace DuRud;
+using namespace graphicstest;
+
+namespace {
+
+constexpr int kScreenW = 100, kScreenH = 80;
+
+// Every texel its own colour: red the column, green the row.
+uint32_t Texel(int x, int y) {
+    return 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | 0x40;
+}
+
+ScreenSettings SmallScreen(int software) {
+    ScreenSettings s = WithHandles();
+    s.width = kScreenW;
+    s.height = kScreenH;
+    s.softwareForced = software;
+    return s;
+}
+
+uint32_t ScreenPixel(int software, int x, int y) {
+    if (!software) return BackBufferPixel(x, y) & 0xFFFFFF;
+    const MEMIMG* p = SoftwarePrimary();
+    return reinterpret_cast<const uint32_t*>(p->pixels + y * p->body->pitch)[x] & 0xFFFFFF;
+}
+
+// The top-left w x h of the screen, row by row.
+std::vector<uint32_t> Snapshot(int software, int w, int h) {
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels.push_back(ScreenPixel(software, x, y));
+    return pixels;
+}
+
+// Pixels of the top-left w x h that differ from want(x, y), or from the
+// snapshot where want gives false; the first few are reported.
+template <typename Want>
+int WrongPixels(int software, int w, int h, const std::vector<uint32_t>& before, Want want) {
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t expected = before[y * w + x];
+            want(x, y, &expected);
+            const uint32_t got = ScreenPixel(software, x, y);
+            if (got != expected && ++wrong < 5)
+                ADD_FAILURE() << "pixel " << x << ", " << y << ": " << std::hex << got << " want "
+                              << expected;
+        }
+    return wrong;
+}
+
+class GraphicDrawsTest : public ::testing::Test {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_F(GraphicDrawsTest, PlainDrawWritesHalfPixelOffsetQuad) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = GraphicOfPixels(32, 32, Texel);
+    FlushVertexBatch();
+    ASSERT_EQ(0, DrawGraphicAt(10, 20, g, 0));
+    const VertexBatch& b = GetVertexBatch();
+    ASSERT_EQ(1, b.kind);
+    ASSERT_EQ(6, b.pending);
+    const auto* v = reinterpret_cast<const Vertex2DTex*>(b.buffers[1]);
+    EXPECT_FLOAT_EQ(9.5f, v[0].x);
+    EXPECT_FLOAT_EQ(19.5f, v[0].y);
+    EXPECT_FLOAT_EQ(41.5f, v[3].x);
+    EXPECT_FLOAT_EQ(51.5f, v[3].y);
+}
+
+struct PlainCase {
+    const char* name;
+    RECT clip;
+    int x, y;
+    bool floatPosition;
+};
+// Column and row in the low bytes, their high bits in blue.
+uint32_t WideTexel(int x, int y) {
+    return 0xFF000000u | uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 |
+           uint32_t(x >> 8 << 4 | y >> 8);
+}
+
+TEST_F(GraphicDrawsTest, TiledPictureIsSeamlessWithOneTextureAndFlushPerTile) {
+    KnobD3D9MaxTextureSize(256);
+    ScreenSettings s = WithHandles();
+    s.width = 640;
+    s.height = 320;
+    ASSERT_EQ(0, StartDevice(s));
+    const Handle g = GraphicOfPixels(600, 300, WideTexel);
+    const int tiles = GraphicFromHandle(g, 0)->pieceCount;
+    ASSERT_GE(tiles, 6);  // at least three across and two down
+    FlushVertexBatch();
+    KnobD3D9Trace(true);
+    KnobD3D9TakeTrace();
+    ASSERT_EQ(0, DrawGraphicAt(20, 10, g, 0));
+    FlushVertexBatch();
+    const auto trace = KnobD3D9TakeTrace();
+    EXPECT_EQ(size_t(tiles), TraceOf(trace, "DrawPrimitiveUP").size());
+    EXPECT_EQ(size_t(tiles), TraceOf(trace, "SetTexture").size());
+    int wrong = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 600; ++x)
+            if ((BackBufferPixel(20 + x, 10 + y) & 0xFFFFFF) != (WideTexel(x, y) & 0xFFFFFF) &&
+                ++wrong < 5)
+                ADD_FAILURE() << "texel " << x << ", " << y;
+    EXPECT_EQ(0, wrong);
+}
+
+TEST_F(GraphicDrawsTest, ManySpritesShareOneDeviceDraw) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    ASSERT_EQ(0, DrawGraphicAt(0, 0, g, 0));
+    FlushVertexBatch();
+    KnobD3D9Trace(true);
+    KnobD3D9TakeTrace();
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(0, DrawGraphicAt(i % 90, i % 70, g, 0));
+    EXPECT_EQ(1800, GetVertexBatch().pending);
+    FlushVertexBatch();
+    const auto trace = KnobD3D9TakeTrace();
+    EXPECT_EQ(1u, TraceOf(trace, "DrawPrimitiveUP").size());
+    EXPECT_EQ(1u, trace.size()) << trace.front();
+}
+
+struct PathCase {
+    PlainCase row;
+    int software;
+};
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.row.name << (c.software ? "Software" : "Direct3D");
+}
+
+class PlainDraw : public ::testing::TestWithParam<PathCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+// Inside the draw area and over the graphic each pixel shows its texel;
+// every other pixel keeps what was there.
+TEST_P(PlainDraw, CopiesTexelsInsideTheDrawArea) {
+    const PlainCase& c = GetParam().row;
+    const int sw = GetParam().software;
+    ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
+    const Handle g = GraphicOfPixels(32, 32, Texel);
+    const auto before = Snapshot(sw, kScreenW, kScreenH);
+    ASSERT_EQ(0, SetDrawClip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom));
+    const int result = c.floatPosition ? DrawGraphicAtF(float(c.x), float(c.y), g, 0)
+                                       : DrawGraphicAt(c.x, c.y, g, 0);
+    ASSERT_EQ(0, result);
+    EXPECT_EQ(0, WrongPixels(sw, kScreenW, kScreenH, before, [&c](int x, int y, uint32_t* want) {
+                  if (x >= c.clip.left && x < c.clip.right && y >= c.clip.top &&
+                      y < c.clip.bottom && x >= c.x && x < c.x + 32 && y >= c.y && y < c.y + 32)
+                      *want = Texel(x - c.x, y - c.y) & 0xFFFFFF;
+              }));
+}
+
+const PlainCase kPlainCases[] = {
+    {"Inside", {0, 0, kScreenW, kScreenH}, 10, 20, false},
+    {"InsideAtFloat", {0, 0, kScreenW, kScreenH}, 10, 20, true},
+    {"PastScreenLeft", {0, 0, kScreenW, kScreenH}, -8, 0, false},
+    {"ClipLeft", {20, 10, 70, 60}, 10, 20, false},
+    {"ClipTop", {20, 10, 70, 60}, 30, 0, false},
+    {"ClipRight", {20, 10, 70, 60}, 50, 20, false},
+    {"ClipBottom", {20, 10, 70, 60}, 30, 40, false},
+    {"ClipAllSides", {20, 10, 40, 30}, 15, 5, false},
+    {"OffClip", {20, 10, 70, 60}, 70, 20, false},
+};
+std::vector<PathCase> BothPaths() {
+    std::vector<PathCase> cases;
+    for (const PlainCase& c : kPlainCases)
+        for (int sw : {0, 1}) cases.push_back({c, sw});
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, PlainDraw, ::testing::ValuesIn(BothPaths()), [](const auto& info) {
+    return std::string(info.param.row.name) + (info.param.software ? "Software" : "Direct3D");
+});
+
+struct EntryCase {
+    const char* name;
+    void (*setup)(Handle* graphic);
+    int want;
+};
+void PrintTo(const EntryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class DrawEntry : public ::testing::TestWithParam<EntryCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(DrawEntry, ChecksBeforeDrawing) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    GetParam().setup(&g);
+    EXPECT_EQ(GetParam().want, DrawGraphicAt(1, 1, g, 0));
+    EXPECT_EQ(GetParam().want, DrawGraphicAtF(1.0f, 1.0f, g, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DrawEntry,
+    ::testing::Values(EntryCase{"Valid", [](Handle*) {}, 0},
+                      EntryCase{"BadHandle", [](Handle* g) { *g = 12345; }, -1},
+                      EntryCase{"DeletedHandle", [](Handle* g) { DeleteGraphic(*g); }, -1},
+                      EntryCase{"EmptyClipBeforeHandleCheck",
+                                [](Handle* g) {
+                                    SetDrawClip(5, 5, 5, 5);
+                                    *g = 12345;
+                                },
+                                0},
+                      EntryCase{"BlendGraphicOneNarrower",
+                                [](Handle* g) {
+                                    SetBlendSourceGraphic(SolidGraphic(7, 8, 0xFF808080), 0, 128,
+                                                          0);
+                                },
+                                -1},
+                      EntryCase{"BlendGraphicLarger",
+                                [](Handle* g) {
+                                    SetBlendSourceGraphic(SolidGraphic(9, 9, 0xFF808080), 0, 128,
+                                                          0);
+                                },
+                                0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
+    EXPECT_EQ(-1, DrawGraphicAt(0, 0, 1, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// Placed draws of an 8 x 6 graphic: which texel each screen pixel shows.
+struct PlacedCase {
+    const char* name;
+    int (*draw)(Handle graphic);
+    // The covered box at (10, 5) sized w x h; pixel (10 + i, 5 + j) shows
+    // texel (firstX + stepX * (i / repeat), firstY + j / repeat).
+    int w, h, firstX, stepX, firstY, repeat;
+};
+struct PlacedPath {
+    PlacedCase row;
+    int software;
+};
+void PrintTo(const PlacedPath& c, std::ostream* os) {
+    *os << c.row.name;
+}
+class PlacedDraw : public ::testing::TestWithParam<PlacedPath> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(PlacedDraw, ShowsHandComputedTexels) {
+    const PlacedCase& c = GetParam().row;
+    const int sw = GetParam().software;
+    ASSERT_EQ(0, StartDevice(SmallScreen(sw)));
+    const Handle g = GraphicOfPixels(8, 6, Texel);
+    const auto before = Snapshot(sw, 40, 30);
+    const DrawSettings& d = GetDrawSettings();
+    const int area[4] = {d.areaX1, d.areaY1, d.areaX2, d.areaY2};
+    ASSERT_EQ(0, c.draw(g));
+    EXPECT_EQ(area[0], d.areaX1);
+    EXPECT_EQ(area[3], d.areaY2);
+    EXPECT_EQ(float(area[2]), d.areaFloat[2]) << "the draw area is given back";
+    EXPECT_EQ(0, WrongPixels(sw, 40, 30, before, [&c](int x, int y, uint32_t* want) {
+                  const int i = x - 10, j = y - 5;
+                  if (i >= 0 && i < c.w && j >= 0 && j < c.h)
+                      *want = Texel(c.firstX + c.stepX * (i / c.repeat), c.firstY + j / c.repeat) &
+                              0xFFFFFF;
+              }));
+}
+
+const PlacedCase kPlaced[] = {
+    {"TurnedMirrors", [](Handle g) { return DrawGraphicTurned(10, 5, g, 0); }, 8, 6, 7, -1, 0, 1},
+    {"StretchedDoubles", [](Handle g) { return DrawGraphicStretched(10, 5, 26, 17, g, 0); }, 16, 12,
+     0, 1, 0, 2},
+    {"StretchedReversedMirrorsDoubled",
+     [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); }, 16, 12, 7, -1, 0, 2},
+    {"PartShowsOnlyThePiece", [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 0); },
+     4, 3, 2, 1, 1, 1},
+    {"PartTurnedStartsAtItsLastColumn",
+     [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); }, 4, 3, 5, -1, 1, 1},
+};
+std::vector<PlacedPath> PlacedBothPaths() {
+    std::vector<PlacedPath> cases;
+    for (const PlacedCase& c : kPlaced)
+        for (int sw : {0, 1}) cases.push_back({c, sw});
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Rows, PlacedDraw, ::testing::ValuesIn(PlacedBothPaths()),
+                         [](const auto& info) {
+                             return std::string(info.param.row.name) +
+                                    (info.param.software ? "Software" : "Direct3D");
+                         });
+
+struct RefusedCase {
+    const char* name;
+    int (*draw)(Handle graphic);
+};
+class RefusedDraw : public ::testing::TestWithParam<RefusedCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+TEST_P(RefusedDraw, AnswersMinusOneAndKeepsTheDrawArea) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    ASSERT_EQ(0, SetDrawClip(5, 6, 50, 60));
+    EXPECT_EQ(-1, GetParam().draw(SolidGraphic(8, 8, 0xFF00FF00)));
+    const DrawSettings& d = GetDrawSettings();
+    EXPECT_EQ(5, d.areaX1);
+    EXPECT_EQ(60, d.areaY2);
+    EXPECT_EQ(50.0f, d.areaFloat[2]);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RefusedDraw,
+    ::testing::Values(
+        RefusedCase{"StretchedZeroWidth",
+                    [](Handle g) { return DrawGraphicStretched(10, 5, 10, 17, g, 0); }},
+        RefusedCase{"PartZeroWidth",
+                    [](Handle g) { return DrawGraphicPart(0, 0, 0, 0, 0, 3, g, 0, 0); }},
+        RefusedCase{"PartTurnedBadHandle",
+                    [](Handle) { return DrawGraphicPart(0, 0, 0, 0, 4, 3, 12345, 0, 1); }},
+        RefusedCase{"RotatedScaleZero",
+                    [](Handle g) { return DrawGraphicRotated(10, 10, 0.0, 0.5, g, 0, 0); }},
+        RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Quarter turns about (20, 15) at scale 1: texel (i, j) lands on
+// (x0 + xi * i + xj * j, y0 + yi * i + yj * j).
+struct TurnCase {
+    const char* name;
+    int width, height, quarters, software;
+    int x0, xi, xj, y0, yi, yj;
+};
+void PrintTo(const TurnCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class RotatedDraw : public ::testing::TestWithParam<TurnCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
+    const TurnCase& c = GetParam();
+    ASSERT_EQ(0, StartDevice(SmallScreen(c.software)));
+    const Handle g = GraphicOfPixels(c.width, c.height, Texel);
+    const auto before = Snapshot(c.software, 40, 30);
+    ASSERT_EQ(0, DrawGraphicRotated(20, 15, 1.0, c.quarters * 1.5707963267948966, g, 0, 0));
+    for (int j = 0; j < c.height; ++j)
+        for (int i = 0; i < c.width; ++i) {
+            const int x = c.x0 + c.xi * i + c.xj * j, y = c.y0 + c.yi * i + c.yj * j;
+            EXPECT_EQ(Texel(i, j) & 0xFFFFFF, ScreenPixel(c.software, x, y))
+                << "texel " << i << ", " << j << " at " << x << ", " << y;
+        }
+    int changed = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) changed += ScreenPixel(c.software, x, y) != before[y * 40 + x];
+    EXPECT_EQ(c.width * c.height, changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
+                         ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                                           TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
+                                           TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
+                                           TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                                           TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                                           TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
+                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
