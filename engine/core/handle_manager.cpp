@@ -394,4 +394,17 @@ int SetHandleDeletedFlagPointer(Handle handle, int32_t* flag) {
     });
 }
 
+int EnqueueHandleLoad(int type, Handle handle, AsyncRequest* request) {
+    HandleTypeRecord* record = GetHandleTypeRecord(type);
+    LockWithSource(&record->lock, __FILE__, __LINE__);
+    if (AsyncRequestEnqueue(request) != 0) {
+        LeaveLock(&record->lock);
+        TrackedFree(request);
+        return -1;
+    }
+    BeginHandleAsyncLoad(handle, request->queueSlot);
+    LeaveLock(&record->lock);
+    return 0;
+}
+
 }  // namespace DuRud

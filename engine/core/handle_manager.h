@@ -62,4 +62,9 @@ HandleHeader* TypedHandleRecord(Handle handle, int type, int allowPending);
 // from a fresh program). Only while the type is not registered.
 int ResetHandleCheckCounterForTest(int type);
 
+struct AsyncRequest;
+// Queues a handle's load request under its type's lock and marks the handle
+// pending; -1 (the request freed) when the loader cannot take it.
+int EnqueueHandleLoad(int type, Handle handle, AsyncRequest* request);
+
 }  // namespace DuRud

@@ -62,16 +62,7 @@ Handle queueOpen(Handle handle, const char* path, int asyncRead) {
     AsyncParamPutInt(AsyncRequestParams(request), &offset, asyncRead);
     request->worker = FileHandleOpenWorker;
 
-    HandleTypeRecord* type = GetHandleTypeRecord(HandleTypeFile);
-    LockWithSource(&type->lock, __FILE__, __LINE__);
-    if (AsyncRequestEnqueue(request) != 0) {
-        LeaveLock(&type->lock);
-        TrackedFree(request);
-        return -1;
-    }
-    BeginHandleAsyncLoad(handle, request->queueSlot);
-    LeaveLock(&type->lock);
-    return handle;
+    return EnqueueHandleLoad(HandleTypeFile, handle, request) == 0 ? handle : -1;
 }
 
 }  // namespace

@@ -59,16 +59,7 @@ Handle QueueLoad(const SoundCreateSettings* settings, const char* path, int buff
     AsyncParamPutInt(params, &offset, bufferCount);
     AsyncParamPutInt(params, &offset, share);
     request->worker = LoadSoundWorker;
-    HandleTypeRecord* type = GetHandleTypeRecord(HandleTypeSound);
-    LockWithSource(&type->lock, __FILE__, __LINE__);
-    if (AsyncRequestEnqueue(request) != 0) {
-        LeaveLock(&type->lock);
-        TrackedFree(request);
-        return -1;
-    }
-    BeginHandleAsyncLoad(handle, request->queueSlot);
-    LeaveLock(&type->lock);
-    return handle;
+    return EnqueueHandleLoad(HandleTypeSound, handle, request) == 0 ? handle : -1;
 }
 
 // Copies the PCM into every buffer that does not share buffer 0's memory.
