@@ -292,7 +292,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
                            int sharedImageSpace, int allowPending, int fromWorker) {
     GraphicRecord* g = GraphicFromHandle(handle, allowPending);
     if (!g || !g->image || !image || !image->pixels) return -1;
-    FlushVertexBatch();
+    // The batch is the main thread's: a loader thread has it drawn there.
+    FlushVertexBatch(fromWorker);
     // The source rectangle, clipped to the image and its alpha image.
     RECT src = sourceRect ? *sourceRect : RECT{0, 0, image->width, image->height};
     LONG right = image->width, bottom = image->height;
