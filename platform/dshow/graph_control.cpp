@@ -283,12 +283,9 @@ IMediaSeeking* FilterGraph::Seeking() {
     return found;
 }
 
-#define D_GRAPH_SEEK(call)        \
-    IMediaSeeking* s = Seeking(); \
-    if (!s) return E_NOTIMPL;     \
-    HRESULT hr = s->call;         \
-    s->Release();                 \
-    return hr
+#define D_GRAPH_SEEK(call)                    \
+    return D_CallSeekingAndRelease(Seeking(), \
+                                   [&](IMediaSeeking* seeking_) { return seeking_->call; })
 
 HRESULT STDMETHODCALLTYPE FilterGraph::GetCapabilities(DWORD* p) {
     D_GRAPH_SEEK(GetCapabilities(p));

@@ -10,12 +10,9 @@ IMediaSeeking* D_CPosPassThru::Upstream() {
     return static_cast<IMediaSeeking*>(seeking);
 }
 
-#define D_PASS_THROUGH(call)        \
-    IMediaSeeking* up = Upstream(); \
-    if (!up) return E_NOTIMPL;      \
-    HRESULT hr = up->call;          \
-    up->Release();                  \
-    return hr
+#define D_PASS_THROUGH(call)                   \
+    return D_CallSeekingAndRelease(Upstream(), \
+                                   [&](IMediaSeeking* seeking_) { return seeking_->call; })
 
 HRESULT STDMETHODCALLTYPE D_CPosPassThru::GetCapabilities(DWORD* p) {
     D_PASS_THROUGH(GetCapabilities(p));

@@ -495,6 +495,16 @@ class D_CTransformInputPin : public D_CBaseInputPin {
     D_CTransformFilter* m_pTransformFilter;
 };
 
+// One IMediaSeeking call on an interface the caller holds a reference to,
+// then its release; E_NOTIMPL when there is nobody to ask.
+template <typename Call>
+inline HRESULT D_CallSeekingAndRelease(IMediaSeeking* seeking, Call call) {
+    if (!seeking) return E_NOTIMPL;
+    const HRESULT hr = call(seeking);
+    seeking->Release();
+    return hr;
+}
+
 // A seeking pass-through: IMediaSeeking that asks the pin upstream of an input pin.
 class D_CPosPassThru : public IMediaSeeking {
   public:
