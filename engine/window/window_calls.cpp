@@ -61,23 +61,6 @@ int DefaultRestoreCallback() {
 int NoRepaint() {
     return Missing("graphics", "RepaintScreen");
 }
-Handle NoFont(const FontCacheSettings*, const char*, int, int, int, int, int, int, Handle, int) {
-    return Missing("font", "CreateFontHandle");
-}
-int NoFontFlag(Handle, int32_t*) {
-    return -1;
-}
-int NoFontSettings(FontCacheSettings* out) {
-    if (out) *out = FontCacheSettings{};
-    return 0;
-}
-int NoTextWidth(const char*, int, Handle, int) {
-    return 0;
-}
-int NoTextDraw(int, int, const char*, uint32_t, Handle, uint32_t, int) {
-    return Missing("font", "DrawTextWithFont");
-}
-
 const WindowModuleCalls kDefaultCalls = {
     InitFileHandles,
     EndFileHandles,
@@ -117,11 +100,11 @@ const WindowModuleCalls kDefaultCalls = {
     PauseSoftSoundPlayers,
     PauseAllMovies,
     ResumeAllMovies,
-    NoFont,
-    NoFontFlag,
-    NoFontSettings,
-    NoTextWidth,
-    NoTextDraw,
+    CreateFontHandle,
+    SetFontDeletedFlag,
+    GetFontCacheSettings,
+    GetTextWidthWithFont,
+    DrawTextWithFont,
     DeleteHandle,
 };
 
