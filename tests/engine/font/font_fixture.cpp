@@ -27,6 +27,7 @@ void AddGlyphFace() {
         {u'B', 7 * px, {{0, 2 * px, 5 * px, 6 * px}}},
         {u'W', 12 * px, {{0, 0, 11 * px, 3 * px}}},
         {u' ', 4 * px, {}},
+        {u'.', 4 * px, {{2 * px, 3 * px, 3 * px, 4 * px}}},
         // x 5/4 .. 7/2 px, y -3/4 .. 11/2 px, and a second box from
         // 1/2 .. 1 px across, 7/2 .. 17/4 px up.
         {u'q', 6 * px, {{160, -96, 448, 704}, {64, 448, 128, 544}}},
@@ -66,6 +67,29 @@ Handle TestFont(int type, int size, int edge) {
 
 FontRecord* Record(Handle font) {
     return GetFontRecord(font);
+}
+
+const GlyphSlot& Slot(Handle font, char c) {
+    const char text[2] = {c, 0};
+    GetTextWidthWithFont(text, -1, font, 0);
+    return *Record(font)->codes[static_cast<uint8_t>(c)].slot;
+}
+
+uint32_t CacheWord(Handle font, char c, int x, int y, bool edgeHalf) {
+    const FontRecord& r = *Record(font);
+    const GlyphSlot& s = Slot(font, c);
+    const int cellX = s.cellIndex / r.cellsPerColumn * r.cellWidth;
+    const int cellY = s.cellIndex % r.cellsPerColumn * r.cellWidth;
+    if (!r.usesTexture) {
+        const uint8_t* row = r.memoryPixels + (cellY + y) * r.memoryPitch;
+        return r.memoryBits == 1 ? (row[x / 8] >> (7 - x % 8)) & 1 : row[x];
+    }
+    const BaseImage& image = r.cacheImage;
+    const int bpp = image.colorFormat.bytesPerPixel;
+    const int px = cellX + 1 + x + (edgeHalf ? r.cacheWidth : 0);
+    const uint8_t* p = static_cast<const uint8_t*>(image.pixels) + (cellY + 1 + y) * image.pitch +
+                       px * bpp;
+    return bpp == 2 ? uint32_t(p[0] | p[1] << 8) : uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
 }
 
 uint32_t ScreenPixel(int x, int y) {

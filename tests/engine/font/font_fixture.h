@@ -21,6 +21,7 @@ namespace fonttest {
 //   'A' 3 x 8 at x 1, bottom on the baseline: offsets (1, 4), advance 6
 //   'B' 5 x 4 at x 0, 2 px above the baseline: offsets (0, 6), advance 7
 //   'W' 11 x 3 at x 0 (the widest box: tmMaxCharWidth 11), advance 12
+//   '.' 1 x 1 at x 2, 3 px above the baseline
 //   ' ' advance 4; glyph 0 (any other character) 2 x 2 at x 1, advance 4
 //   'q' edges on quarter and eighth pixels (see the level tests)
 inline const char kFace[] = "Vessamire Glyphs";
@@ -47,6 +48,11 @@ class FontTest : public ::testing::Test {
 // A synchronous font of the test face (thickness 4: no emboldening).
 DuRud::Handle TestFont(int type, int size = 16, int edge = -1);
 DuRud::FontRecord* Record(DuRud::Handle font);
+// The cached glyph of a single-byte character (after caching it).
+const DuRud::GlyphSlot& Slot(DuRud::Handle font, char c);
+// The stored word at (x, y) of the glyph box: of the cache image (the edge
+// half with edgeHalf), or the memory cache byte (bit for one-bit caches).
+uint32_t CacheWord(DuRud::Handle font, char c, int x, int y, bool edgeHalf = false);
 
 // The screen's pixel (0x00RRGGBB): the back buffer, or the software primary.
 uint32_t ScreenPixel(int x, int y);
