@@ -10,6 +10,7 @@
 #include "font/font_records.h"
 #include "graphics/display_modes.h"
 #include "graphics/graphic_create_params.h"
+#include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
@@ -224,18 +225,6 @@ void ClearCell(FontRecord* r, int cellIndex) {
                            r->cellWidth);
 }
 
-// Fills a new cache graphic with white at alpha 0 through the image transfer.
-int FillCacheGraphicWhite(Handle graphic, int width, int height, const ColorFormat* format) {
-    BaseImage white{};
-    if (!format || CreateBaseImage(width, height, format, &white) != 0) return -1;
-    const uint32_t value = WhiteMasks(*format);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) PutPixel(&white, x, y, value);
-    const int result = TransferImageToGraphic(graphic, nullptr, 0, 0, &white, nullptr, 0, 0, 1, 0);
-    FreeBaseImagePixels(&white);
-    return result;
-}
-
 // Renders one character into the slot at the next index. False when GDI
 // failed on it (logged; nothing cached).
 bool RasterizeOne(FontRecord* r, HDC dc, const TEXTMETRICA& metrics, const CharRecord& c,
@@ -371,9 +360,7 @@ int SetUpFontCacheGraphics(Handle font, int asynchronous) {
                                                      r->cacheHeight, r->cacheGraphic, 1)
                                 : -1;
     SetGraphicDeletedFlag(r->cacheGraphic, &r->cacheLost);
-    FillCacheGraphicWhite(
-        r->cacheGraphic, width, r->cacheHeight,
-        QueryGraphicColorFormat(smooth ? 1 : 0, smooth ? 0 : 1, r->textureBits == 32 ? 1 : 0, 0));
+    FillGraphic(r->cacheGraphic, 255, 255, 255, 0, asynchronous);
     ResetFontCache(font, asynchronous);
     return 0;
 }

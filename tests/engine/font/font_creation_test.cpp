@@ -125,8 +125,7 @@ TEST_F(FontTest, CacheSizes) {
 TEST_F(FontTest, CharSetNotGivenFollowsTheFace) {
     ASSERT_EQ(1, GetEngineCharSet());
     FontCacheSettings settings{};
-    const Handle dejaVu =
-        CreateFontHandle(&settings, "DejaVu Sans", 16, 4, 0, -1, -1, 0, -1, 0);
+    const Handle dejaVu = CreateFontHandle(&settings, "DejaVu Sans", 16, 4, 0, -1, -1, 0, -1, 0);
     ASSERT_NE(-1, dejaVu);
     EXPECT_EQ(0, Record(dejaVu)->charSet);
     KnobFontInfo info;
@@ -140,9 +139,9 @@ struct RefusalRow {
     const char* name;
     const char* face;  // null: the default face
     int refusals;
-    long creates;      // CreateFontA calls
+    long creates;  // CreateFontA calls
     bool created;
-    int charset;       // what the kept font realised; -1: not looked at
+    int charset;  // what the kept font realised; -1: not looked at
     const char* message;
 };
 

@@ -87,9 +87,10 @@ uint32_t CacheWord(Handle font, char c, int x, int y, bool edgeHalf) {
     const BaseImage& image = r.cacheImage;
     const int bpp = image.colorFormat.bytesPerPixel;
     const int px = cellX + 1 + x + (edgeHalf ? r.cacheWidth : 0);
-    const uint8_t* p = static_cast<const uint8_t*>(image.pixels) + (cellY + 1 + y) * image.pitch +
-                       px * bpp;
-    return bpp == 2 ? uint32_t(p[0] | p[1] << 8) : uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
+    const uint8_t* p =
+        static_cast<const uint8_t*>(image.pixels) + (cellY + 1 + y) * image.pitch + px * bpp;
+    return bpp == 2 ? uint32_t(p[0] | p[1] << 8)
+                    : uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
 }
 
 uint32_t ScreenPixel(int x, int y) {

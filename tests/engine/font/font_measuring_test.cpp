@@ -130,7 +130,7 @@ TEST_F(FontTest, MoreNewCharactersThanTheCacheStillDraw) {
 
 struct FormattedRow {
     const char* name;
-    int lengthA;      // 'A's before the double-byte character
+    int lengthA;     // 'A's before the double-byte character
     long newGlyphs;  // glyphs rendered
 };
 

@@ -20,8 +20,7 @@ namespace {
 // small one columns 0..1 in rows 5..7. At 8x (ppem 128) the same shape
 // gives (52 / 8 = 6, r = 4) the same counts out of 64. Levels out of 64:
 const int kLevels64[7][3] = {
-    {8, 32, 32}, {24, 64, 64}, {32, 64, 64}, {16, 64, 64},
-    {16, 64, 64}, {16, 64, 64}, {12, 48, 48},
+    {8, 32, 32}, {24, 64, 64}, {32, 64, 64}, {16, 64, 64}, {16, 64, 64}, {16, 64, 64}, {12, 48, 48},
 };
 
 struct ReductionRow {
@@ -77,8 +76,8 @@ TEST_F(FontTest, StoredWordsPerType) {
         {"Type3Outside", 3, 1, 0, 'A', 1, 1, true, 0x00FFFFFF},
         {"MemoryType0", 0, -1, 1, 'A', 2, 7, false, 1},
         {"MemoryType0Beyond", 0, -1, 1, 'A', 3, 7, false, 0},
-        {"MemoryType2", 2, -1, 1, 'A', 2, 7, false, 15},        // level 16 - 1
-        {"MemoryType3Body", 3, 1, 1, 'A', 2, 2, false, 0xFF},   // body 15, edge 15
+        {"MemoryType2", 2, -1, 1, 'A', 2, 7, false, 15},       // level 16 - 1
+        {"MemoryType3Body", 3, 1, 1, 'A', 2, 2, false, 0xFF},  // body 15, edge 15
         {"MemoryType3Ring", 3, 1, 1, 'A', 1, 0, false, 0xF0},
         {"MemoryType3Corner", 3, 1, 1, 'A', 0, 0, false, 0x00},  // plus mask
     };
@@ -107,12 +106,12 @@ TEST_F(FontTest, ReducedNibblesInMemory) {
         uint32_t byte;
     } pixels[] = {
         {"Corner", 0, 0, 0x00},
-        {"AboveFirst", 1, 0, 0x10},        // body (0, 0): 2 - 1
-        {"FirstBody", 1, 1, 0x71},         // its right neighbour 8 - 1
-        {"SecondRow", 2, 1, 0xF7},         // below it 16 - 1
+        {"AboveFirst", 1, 0, 0x10},  // body (0, 0): 2 - 1
+        {"FirstBody", 1, 1, 0x71},   // its right neighbour 8 - 1
+        {"SecondRow", 2, 1, 0xF7},   // below it 16 - 1
         {"RightOfLastColumn", 4, 4, 0xF0},
-        {"LastRowLeft", 1, 7, 0xB2},       // 3 - 1, right of it 12 - 1
-        {"BelowLastRow", 2, 8, 0xB0},      // 12 - 1
+        {"LastRowLeft", 1, 7, 0xB2},   // 3 - 1, right of it 12 - 1
+        {"BelowLastRow", 2, 8, 0xB0},  // 12 - 1
     };
     for (const auto& p : pixels) {
         SCOPED_TRACE(p.name);
@@ -142,10 +141,13 @@ TEST_F(FontTest, EdgeMasksInMemory) {
     const MaskRow rows[] = {
         {"Width1Plus", 1, {".o.", "o#o", ".o."}},
         {"Width2", 2, {".ooo.", "ooooo", "oo#oo", "ooooo", ".ooo."}},
-        {"Width3", 3, {"...o...", ".ooooo.", ".ooooo.", "ooo#ooo", ".ooooo.", ".ooooo.",
-                       "...o..."}},
-        {"Width4", 4, {"..ooooo..", ".ooooooo.", "ooooooooo", "ooooooooo", "oooo#oooo",
-                       "ooooooooo", "ooooooooo", ".ooooooo.", "..ooooo.."}},
+        {"Width3",
+         3,
+         {"...o...", ".ooooo.", ".ooooo.", "ooo#ooo", ".ooooo.", ".ooooo.", "...o..."}},
+        {"Width4",
+         4,
+         {"..ooooo..", ".ooooooo.", "ooooooooo", "ooooooooo", "oooo#oooo", "ooooooooo", "ooooooooo",
+          ".ooooooo.", "..ooooo.."}},
         {"Width6Square", 6, std::vector<std::string>(13, std::string(13, 'o'))},
     };
     for (MaskRow r : rows) {

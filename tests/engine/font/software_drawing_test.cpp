@@ -22,9 +22,8 @@ class Software16FontTest : public FontTest {
 };
 
 const std::vector<std::string> kAB = {
-    "............", "............", "............", "............",
-    ".###........", ".###........", ".###..#####.", ".###..#####.",
-    ".###..#####.", ".###..#####.", ".###........", ".###........",
+    "............", "............", "............", "............", ".###........", ".###........",
+    ".###..#####.", ".###..#####.", ".###..#####.", ".###..#####.", ".###........", ".###........",
 };
 
 TEST_F(SoftwareFontTest, PlainTextMatchesTheDeviceRoad) {
@@ -100,9 +99,9 @@ TEST_F(SoftwareFontTest, OpaqueDrawClearsTheEmptyPixels) {
     const RECT clip{0, 0, 160, 120};
     for (int transparent : {1, 0}) {
         SCOPED_TRACE(transparent);
-        EXPECT_EQ(6, DrawStringThroughCache(1, 10, 20, 0, 1.0, 1.0, "q", 0xFFFFFF,
-                                            SoftwarePrimary(), &clip, transparent, font, 0, -1, 0,
-                                            nullptr));
+        EXPECT_EQ(6,
+                  DrawStringThroughCache(1, 10, 20, 0, 1.0, 1.0, "q", 0xFFFFFF, SoftwarePrimary(),
+                                         &clip, transparent, font, 0, -1, 0, nullptr));
         EXPECT_EQ(transparent ? 0x0000FFu : 0u, ScreenPixel(10, 26));
         EXPECT_EQ(0xFFFFFFu, ScreenPixel(12, 27));
         EXPECT_EQ(0x0000FFu, ScreenPixel(15, 22));  // outside the box

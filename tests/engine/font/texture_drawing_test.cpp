@@ -17,9 +17,8 @@ const uint32_t kWhite = 0xFFFFFF;
 
 // "AB" at (10, 20): 'A' 3 x 8 from x 11, y 24; 'B' 5 x 4 from x 16, y 26.
 const std::vector<std::string> kAB = {
-    "............", "............", "............", "............",
-    ".###........", ".###........", ".###..#####.", ".###..#####.",
-    ".###..#####.", ".###..#####.", ".###........", ".###........",
+    "............", "............", "............", "............", ".###........", ".###........",
+    ".###..#####.", ".###..#####.", ".###..#####.", ".###..#####.", ".###........", ".###........",
 };
 
 std::vector<std::string> Colored(std::vector<std::string> rows, char c) {
@@ -141,6 +140,8 @@ TEST_F(FontTest, LostCacheGraphicIsMadeAgain) {
     DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0);
     EXPECT_EQ(2, KnobFontCounts().glyphBitmaps - before);
     EXPECT_EQ(kAB, Block(10, 20, 12, 12));
+    // The new graphic starts white and transparent where no glyph went.
+    EXPECT_EQ(0x00FFFFFFu, graphicstest::ShownPixel(Record(font)->cacheGraphic, 511, 511));
 }
 
 }  // namespace
