@@ -6,6 +6,8 @@
 #include "core/async_loading.h"
 #include "core/handle_manager.h"
 #include "font_fixture.h"
+#include "support/test_support.h"
+#include "support/truetype_face.h"
 #include "test_knobs.h"
 
 using namespace DuRud;
@@ -53,6 +55,25 @@ TEST_F(FontTest, LeadingIsAbsorbedByATallerFont) {
         EXPECT_EQ(r.growth == 0 ? 1 : 2, KnobFontCounts().creates - before);
         DeleteHandle(font);
     }
+}
+
+TEST_F(FontTest, LeadingOfTheWholeHeightKeepsTheFirstFont) {
+    // A line gap of 30000 units: external leading 30000 x 16 / 2048 = 234,
+    // more than the height, where 16 / (1 - 234 / 16) would turn negative.
+    testsupport::TestFaceSpec spec;
+    spec.family = "Vessamire Gap";
+    spec.winAscent = 1536, spec.winDescent = 512;
+    spec.ascender = 1536, spec.descender = -512, spec.lineGap = 30000;
+    spec.glyphs = {{u'A', 768, {{128, 0, 512, 1024}}}};
+    testsupport::WriteFile("gap_face.ttf", testsupport::MakeTrueTypeFace(spec));
+    ASSERT_TRUE(KnobFontAddFile((testsupport::TestDirectory() + "/gap_face.ttf").c_str()));
+    const long before = KnobFontCounts().creates;
+    FontCacheSettings settings{};
+    const Handle font = CreateFontHandle(&settings, "Vessamire Gap", 16, 4, 0, -1, -1, 0, -1, 0);
+    ASSERT_NE(-1, font);
+    EXPECT_EQ(1, KnobFontCounts().creates - before);
+    EXPECT_EQ(0, Record(font)->heightGrowth);
+    EXPECT_EQ(6, GetTextWidthWithFont("A", -1, font, 0));
 }
 
 struct CellRow {

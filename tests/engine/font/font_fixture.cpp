@@ -28,6 +28,8 @@ void AddGlyphFace() {
         {u'W', 12 * px, {{0, 0, 11 * px, 3 * px}}},
         {u' ', 4 * px, {}},
         {u'.', 4 * px, {{2 * px, 3 * px, 3 * px, 4 * px}}},
+        {u'_', 5 * px, {}},                              // no ink, no name of a space
+        {u'^', 3 * px, {{1 * px, 1280, 2 * px, 1600}}},  // up to 12.5 px: above the ascent
         // x 5/4 .. 7/2 px, y -3/4 .. 11/2 px, and a second box from
         // 1/2 .. 1 px across, 7/2 .. 17/4 px up.
         {u'q', 6 * px, {{160, -96, 448, 704}, {64, 448, 128, 544}}},

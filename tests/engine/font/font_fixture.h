@@ -22,6 +22,7 @@ namespace fonttest {
 //   'B' 5 x 4 at x 0, 2 px above the baseline: offsets (0, 6), advance 7
 //   'W' 11 x 3 at x 0 (the widest box: tmMaxCharWidth 11), advance 12
 //   '.' 1 x 1 at x 2, 3 px above the baseline
+//   '_' no ink, advance 5; '^' 1 px wide from 10 to 12.5 px up
 //   ' ' advance 4; glyph 0 (any other character) 2 x 2 at x 1, advance 4
 //   'q' edges on quarter and eighth pixels (see the level tests)
 inline const char kFace[] = "Vessamire Glyphs";

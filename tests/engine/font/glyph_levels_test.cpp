@@ -162,16 +162,36 @@ TEST_F(FontTest, EdgeMasksInMemory) {
 }
 
 TEST_F(FontTest, BlankGlyphsKeepOnlyTheirAdvance) {
-    const Handle font = TestFont(0);
-    for (const char* text : {" ", "\x81\x40"}) {
-        SCOPED_TRACE(text[0] == ' ' ? "Space" : "FullWidthSpace");
-        GetTextWidthWithFont(text, -1, font, 0);
-        const uint16_t code = static_cast<uint8_t>(text[0]) | static_cast<uint8_t>(text[1]) << 8;
+    // GDI gives grey levels of an inkless glyph as a 1 x 1 box and no bytes.
+    const struct {
+        const char* name;
+        const char* text;
+        int type, advance;
+    } rows[] = {{"Space", " ", 0, 4}, {"FullWidthSpace", "\x81\x40", 0, 4}, {"NoInk", "_", 2, 5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Handle font = TestFont(r.type);
+        EXPECT_EQ(r.advance, GetTextWidthWithFont(r.text, -1, font, 0));
+        const uint16_t code = static_cast<uint8_t>(r.text[0]) | static_cast<uint8_t>(r.text[1])
+                                                                    << 8;
         const GlyphSlot& s = *Record(font)->codes[code].slot;
         EXPECT_EQ(0, s.width);
         EXPECT_EQ(0, s.height);
-        EXPECT_EQ(4, s.advance);
+        EXPECT_EQ(r.advance, s.advance);
+        EXPECT_EQ(0, DrawTextWithFont(10, 20, r.text, 0xFFFFFF, font, 0, 0));
     }
+}
+
+TEST_F(FontTest, InkAboveTheAscentKeepsItsTopRows) {
+    // '^' at 4x: rows 40 to 50 up, ascent 48: (48 - 50) / 4 floors to -1
+    // with r = 2, so the first output row sums two bitmap rows (4 bits
+    // each: 8 of 16, level 32 of 64) and the box is ceil((10 + 2) / 4) = 3.
+    const Handle font = TestFont(18);
+    const GlyphSlot& s = Slot(font, '^');
+    EXPECT_EQ((std::vector<int>{1, -1, 1, 3}),
+              (std::vector<int>{s.xOffset, s.yOffset, s.width, s.height}));
+    EXPECT_EQ(0x7CFFFFFFu, CacheWord(font, '^', 0, 0));  // (32 - 1) << 26
+    EXPECT_EQ(0xFCFFFFFFu, CacheWord(font, '^', 0, 2));
 }
 
 }  // namespace

@@ -145,3 +145,27 @@ TEST_F(FontTest, LostCacheGraphicIsMadeAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+class NoBlendOperationFontTest : public FontTest {
+  protected:
+    void SetUp() override {
+        KnobD3D9BlendOp(false);
+        Start({});
+    }
+};
+
+TEST_F(NoBlendOperationFontTest, EmulatedSubtractStartingRightOfTheAreaDrawsNothing) {
+    const Handle font = TestFont(0);
+    SetDrawClip(0, 0, 100, 120);
+    SetBlendMode(3, 255);
+    const long before = KnobFontCounts().glyphBitmaps;
+    EXPECT_EQ(0, DrawTextWithFont(100, 20, "AB", kWhite, font, 0, 0));
+    EXPECT_EQ(0, KnobFontCounts().glyphBitmaps - before);
+    EXPECT_EQ(0, DrawTextWithFont(99, 20, "AB", kWhite, font, 0, 0));
+    EXPECT_EQ(2, KnobFontCounts().glyphBitmaps - before);
+    SetBlendMode(0, 255);
+}
+
+}  // namespace
