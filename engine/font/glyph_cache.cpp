@@ -334,6 +334,10 @@ int SetUpFontCacheGraphics(Handle font, int asynchronous) {
     FontRecord* r = asynchronous ? GetFontRecordAny(font) : GetFontRecord(font);
     if (!r || r->cacheLost != 1) return 0;
     r->cacheLost = 0;
+    // Whatever of the old pair the graphics layer left goes now.
+    if (r->edgeCacheGraphic != -1) DeleteGraphic(r->edgeCacheGraphic);
+    if (r->cacheGraphic != -1) DeleteGraphic(r->cacheGraphic);
+    r->cacheGraphic = r->edgeCacheGraphic = -1;
     const bool smooth = FontSmooth(r->type), edged = FontEdged(r->type);
     GraphicCreateParams params{};
     FillGraphicCreateParams(&params, 0);

@@ -4,6 +4,7 @@
 // state put back afterwards.
 #include <gtest/gtest.h>
 
+#include "core/handle_manager.h"
 #include "font_fixture.h"
 #include "graphics/draw_settings.h"
 #include "test_knobs.h"
@@ -142,6 +143,13 @@ TEST_F(FontTest, LostCacheGraphicIsMadeAgain) {
     EXPECT_EQ(kAB, Block(10, 20, 12, 12));
     // The new graphic starts white and transparent where no glyph went.
     EXPECT_EQ(0x00FFFFFFu, graphicstest::ShownPixel(Record(font)->cacheGraphic, 511, 511));
+    // An edged font's pair comes back whole: no graphic is left behind.
+    const Handle edged = TestFont(1, 16, 1);
+    DrawTextWithFont(10, 20, "AB", kWhite, edged, 0, 0);
+    const int graphics = GetHandleTypeRecord(HandleTypeGraphic)->count;
+    DeleteGraphic(Record(edged)->cacheGraphic);
+    DrawTextWithFont(10, 20, "AB", kWhite, edged, 0, 0);
+    EXPECT_EQ(graphics, GetHandleTypeRecord(HandleTypeGraphic)->count);
 }
 
 }  // namespace
