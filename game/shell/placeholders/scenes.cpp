@@ -1,5 +1,5 @@
-// Stand-ins for the scenes until they are built: scene 0 moves on to scene 1;
-// the others fill the off-screen dark grey and name themselves.
+// Stand-ins for the scenes until they are built: they fill the off-screen dark grey and name
+// themselves.
 #include "DuRud.h"
 #include "shell/scenes.h"
 #include "world/world_globals.h"
@@ -14,18 +14,11 @@ int placeholder_scene(int number) {
 
 }  // namespace
 
-int load_lists() {
-    game_state = 1;
-    return 0;
-}
 int scene_splash() {
     return placeholder_scene(1);
 }
 int scene_title() {
     return placeholder_scene(2);
-}
-int load_stage() {
-    return placeholder_scene(3);
 }
 int scene_play() {
     return placeholder_scene(4);
