@@ -509,3 +509,8 @@ int DuRud::SetUseAsyncLoad(int flag) {
     record("SetUseAsyncLoad", flag);
     return 0;
 }
+
+int DuRud::StartJoypadVibration(int pad, int power, int time) {
+    record("StartJoypadVibration", pad, power, time);
+    return result_of("StartJoypadVibration", -1);
+}
