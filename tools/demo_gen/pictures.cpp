@@ -413,9 +413,9 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
         },
         false);
     sheet(
-        out, list, "countdown", 170, 20, 10, 64, 64,
+        out, list, "countdown", 170, 20, 10, 14, 10,
         [](canvas& c, int x, int y, int i) {
-            draw_text_centred(c, std::to_string(i), x + 32, y + 18, 4, white);
+            draw_text_centred(c, std::to_string(i), x + 7, y + 2, 1, white, white);
         },
         false);
     sheet(out, list, "frame_tiles", 200, 9, 9, 16, 16, [](canvas& c, int x, int y, int i) {
@@ -505,10 +505,10 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
     single(out, list, "transition_orb", 284, orb, true);
 
     // Scene art.
-    single(out, list, "prompt", 2017, text_picture("PRESS START", 3, white));
+    single(out, list, "prompt", 2017, text_picture("PRESS START", 10, white));
     single(out, list, "continue", 2018, text_picture("CONTINUE?", 5, gold));
     single(out, list, "game_over", 2019, text_picture("GAME OVER", 6, red));
-    single(out, list, "footer", 2020, text_picture("A SMALL GAME MADE BY PROGRAM", 2, grey));
+    single(out, list, "footer", 2020, text_picture("A SMALL GAME MADE BY PROGRAM", 10, grey));
     single(out, list, "splash_studio", 2032, logo("QORVIN", "WORKS", gold));
     single(out, list, "splash_engine", 2033, logo("DURUD", "ENGINE", blue));
     single(out, list, "splash_team", 2034, logo("TEAM", "PRESENTS", white));
