@@ -294,23 +294,15 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
             const int cellY = s.cellIndex % r->cellsPerColumn * r->cellWidth;
             const int inset = r->usesTexture ? 1 : 0;
             const int at = static_cast<int>(pen);
-            if (!vertical) {
-                const int gx = x + at + s.xOffset, gy = y + s.yOffset;
-                if (!dest)
-                    DrawGlyphHardware(*r, gx, gy, cellX + inset, cellY + inset, s, textColor, edge,
-                                      0);
-                else
-                    DrawGlyphSoftware(*r, dest, *clip, transparent, gx, gy, cellX, cellY, s,
-                                      textColor.value, edge.value, 0);
-            } else {
-                const int bx = x + r->cellHeight - s.yOffset, by = y + at + s.xOffset;
-                if (!dest)
-                    DrawGlyphHardware(*r, bx, by, cellX + inset, cellY + inset, s, textColor, edge,
-                                      1);
-                else
-                    DrawGlyphSoftware(*r, dest, *clip, transparent, bx, by, cellX, cellY, s,
-                                      textColor.value, edge.value, 1);
-            }
+            // Horizontal: the box's top-left. Vertical: its right edge X and top Y.
+            const int gx = vertical ? x + r->cellHeight - s.yOffset : x + at + s.xOffset;
+            const int gy = vertical ? y + at + s.xOffset : y + s.yOffset;
+            if (!dest)
+                DrawGlyphHardware(*r, gx, gy, cellX + inset, cellY + inset, s, textColor, edge,
+                                  vertical);
+            else
+                DrawGlyphSoftware(*r, dest, *clip, transparent, gx, gy, cellX, cellY, s,
+                                  textColor.value, edge.value, vertical);
         }
         pen += (s.advance + r->spacing) * (vertical ? scaleY : scaleX);
     }

@@ -12,6 +12,20 @@ using namespace DuRud;
 
 namespace fonttest {
 
+const std::vector<std::string> kAB = {
+    "............", "............", "............", "............", ".###........", ".###........",
+    ".###..#####.", ".###..#####.", ".###..#####.", ".###..#####.", ".###........", ".###........",
+};
+
+std::vector<std::string> TurnedAB() {
+    std::vector<std::string> rows(12, std::string(16, '.'));
+    for (int y = 21; y <= 23; ++y)
+        for (int x = 16; x <= 23; ++x) rows[y - 20][x - 10] = '#';
+    for (int y = 26; y <= 30; ++y)
+        for (int x = 18; x <= 21; ++x) rows[y - 20][x - 10] = '#';
+    return rows;
+}
+
 void AddGlyphFace() {
     constexpr int px = 128;
     testsupport::TestFaceSpec spec;

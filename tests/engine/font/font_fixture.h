@@ -62,4 +62,12 @@ void ClearScreen();
 // black, 'r' for red, '?' for anything else.
 std::vector<std::string> Block(int x, int y, int w, int h);
 
+// "AB" of the test face drawn at (10, 20), the 12 x 12 block from there:
+// 'A' 3 x 8 from x 11, y 24; 'B' 5 x 4 from x 16, y 26.
+extern const std::vector<std::string> kAB;
+// The same turned (vertical), the 16 x 12 block from (10, 20): with X = x +
+// cell height (18) - y offset, Y = y + pen + x offset, 'A' fills columns
+// 16..23, rows 21..23 and 'B' columns 18..21, rows 26..30.
+std::vector<std::string> TurnedAB();
+
 }  // namespace fonttest

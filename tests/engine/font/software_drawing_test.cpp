@@ -21,11 +21,6 @@ class Software16FontTest : public FontTest {
     void SetUp() override { Start({.colorBits = 16, .software = 1}); }
 };
 
-const std::vector<std::string> kAB = {
-    "............", "............", "............", "............", ".###........", ".###........",
-    ".###..#####.", ".###..#####.", ".###..#####.", ".###..#####.", ".###........", ".###........",
-};
-
 TEST_F(SoftwareFontTest, PlainTextMatchesTheDeviceRoad) {
     const Handle font = TestFont(0);
     ASSERT_EQ(0, Record(font)->usesTexture);
@@ -34,11 +29,7 @@ TEST_F(SoftwareFontTest, PlainTextMatchesTheDeviceRoad) {
     // Turned: the same boxes as the device road's.
     ClearScreen();
     DrawTextWithFont(10, 20, "AB", MakeColorValue(255, 255, 255), font, 0, 1);
-    std::vector<std::string> want(12, std::string(16, '.'));
-    for (int y = 21; y <= 23; ++y)
-        for (int x = 16; x <= 23; ++x) want[y - 20][x - 10] = '#';
-    for (int y = 26; y <= 30; ++y)
-        for (int x = 18; x <= 21; ++x) want[y - 20][x - 10] = '#';
+    const std::vector<std::string> want = TurnedAB();
     EXPECT_EQ(want, Block(10, 20, 16, 12));
 }
 

@@ -16,12 +16,6 @@ namespace {
 
 const uint32_t kWhite = 0xFFFFFF;
 
-// "AB" at (10, 20): 'A' 3 x 8 from x 11, y 24; 'B' 5 x 4 from x 16, y 26.
-const std::vector<std::string> kAB = {
-    "............", "............", "............", "............", ".###........", ".###........",
-    ".###..#####.", ".###..#####.", ".###..#####.", ".###..#####.", ".###........", ".###........",
-};
-
 std::vector<std::string> Colored(std::vector<std::string> rows, char c) {
     for (auto& row : rows)
         for (char& p : row)
@@ -94,17 +88,11 @@ TEST_F(FontTest, CoverageLevelsBlend) {
 }
 
 TEST_F(FontTest, VerticalTextTurnsClockwise) {
-    // X = x + cell height (18) - y offset, Y = y + pen + x offset: 'A' fills
-    // columns 16..23, rows 21..23; 'B' columns 18..21, rows 26..30.
     const Handle font = TestFont(0);
     SetDrawClip(5, 5, 150, 110);
     SetBlendSourceGraphic(-1, 0, 0, 0);
     EXPECT_EQ(0, DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 1));
-    std::vector<std::string> want(12, std::string(16, '.'));
-    for (int y = 21; y <= 23; ++y)
-        for (int x = 16; x <= 23; ++x) want[y - 20][x - 10] = '#';
-    for (int y = 26; y <= 30; ++y)
-        for (int x = 18; x <= 21; ++x) want[y - 20][x - 10] = '#';
+    const std::vector<std::string> want = TurnedAB();
     EXPECT_EQ(want, Block(10, 20, 16, 12));
     const DrawSettings& d = GetDrawSettings();
     EXPECT_EQ((std::vector<int>{5, 5, 150, 110}),
