@@ -64,7 +64,9 @@ void FontTest::Start(const Screen& screen) {
     SetLogFolder(testsupport::TestDirectory().c_str());
     ASSERT_EQ(0, graphicstest::StartDevice(s));
     // Where graphics start-up already started the fonts, they stay.
-    if (GetDefaultFontHandle() == -1) ASSERT_EQ(0, InitializeFonts());
+    if (GetDefaultFontHandle() == -1) {
+        ASSERT_EQ(0, InitializeFonts());
+    }
     ASSERT_NE(-1, GetDefaultFontHandle());
     started_ = true;
     ClearScreen();
