@@ -252,3 +252,24 @@ TEST_F(FontCreationThreads, AsynchronousCreationIsRefusedWhilePending) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FontTest, TerminatingLeavesNoFont) {
+    EXPECT_EQ(-1, InitializeFonts());  // already started
+    ASSERT_EQ(0, TerminateFonts());
+    EXPECT_EQ(-1, TerminateFonts());
+    const long hfonts = KnobFontCounts().liveFonts;
+    ASSERT_EQ(0, InitializeFonts());
+    int32_t watcher = 0;
+    SetFontDeletedFlag(TestFont(3, 16, 1), &watcher);
+    TestFont(0);
+    ASSERT_EQ(0, TerminateFonts());
+    EXPECT_EQ(hfonts, KnobFontCounts().liveFonts);
+    EXPECT_EQ(-1, GetDefaultFontHandle());
+    EXPECT_EQ(1, watcher);
+    EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeFont)->initialised);
+    ASSERT_EQ(0, InitializeFonts());
+}
+
+}  // namespace
