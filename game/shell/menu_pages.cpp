@@ -44,7 +44,7 @@ void draw_page(int portrait, const char* title) {
     DuRud::SetBlendMode(0, 0);
     DuRud::SetDefaultFontThickness(5);
     DuRud::SetDefaultFontSize(16);
-    DuRud::DrawFormattedText(160, 160, DuRud::MakeColorValue(255, 255, 255), "%s", text(title));
+    DuRud::DrawFormattedText(160, 160, DuRud::MakeColorValue(255, 255, 255), "%s", title);
     DuRud::SetDefaultFontThickness(3);
     DuRud::SetDefaultFontSize(14);
 }
@@ -62,7 +62,7 @@ void draw_marker(int y, const char* marker = ">>") {
 void draw_help(const char* help, int y = 430) {
     DuRud::SetDefaultFontThickness(3);
     DuRud::SetDefaultFontSize(10);
-    DuRud::DrawFormattedText(160, y, DuRud::MakeColorValue(255, 255, 255), "%s", text(help));
+    DuRud::DrawFormattedText(160, y, DuRud::MakeColorValue(255, 255, 255), "%s", help);
 }
 
 // Up and down over rows wrapping in first..last.
@@ -78,24 +78,27 @@ void go_to(int page) {
     menu_state.page = page;
 }
 
-const char* const cursor_help =
-    "キーボードの上下キーでカーソル移動、スペースキーかEnterキーで決定します";
-const char* const adjust_help =
-    "キーボードの上下キーでカーソル移動、左右キーで調整、スペースキーで決定します";
+const char* cursor_help() {
+    return text("キーボードの上下キーでカーソル移動、スペースキーかEnterキーで決定します");
+}
+const char* adjust_help() {
+    return text("キーボードの上下キーでカーソル移動、左右キーで調整、スペースキーで決定します");
+}
 
 }  // namespace
 
 int menu_page_main() {
     if (menu_state.frames_on_page == 0) cursor() = 4;
-    draw_page(0, "ゲームメニュー");
+    draw_page(0, text("ゲームメニュー"));
     const struct {
         int y;
         const char* label;
-    } rows[] = {{210, "   キーコンフィグ"}, {240, "   グラフィック"},   {270, "   サウンド"},
-                {300, "   ゲーム設定"},     {360, "   ゲームにもどる"}, {390, "   ゲーム終了"}};
-    for (int r = 0; r < 6; ++r) draw_item(rows[r].y, text(rows[r].label), r == 3);
+    } rows[] = {{210, text("   キーコンフィグ")}, {240, text("   グラフィック")},
+                {270, text("   サウンド")},       {300, text("   ゲーム設定")},
+                {360, text("   ゲームにもどる")}, {390, text("   ゲーム終了")}};
+    for (int r = 0; r < 6; ++r) draw_item(rows[r].y, rows[r].label, r == 3);
     draw_marker(rows[cursor()].y);
-    draw_help(cursor_help);
+    draw_help(cursor_help());
     int& c = cursor();
     if (pressed(key_up) && --c == 3) c = 2;
     if (pressed(key_down) && ++c == 3) c = 4;
@@ -126,13 +129,13 @@ int menu_page_main() {
 
 int menu_page_quit() {
     if (menu_state.frames_on_page == 0) cursor() = 1;
-    draw_page(69, "ゲームメニュー >> ゲーム終了");
+    draw_page(69, text("ゲームメニュー >> ゲーム終了"));
     draw_item(210, text("　ゲームを終了します"));
     draw_item(225, text("　よろしいですか？"));
     draw_item(270, text("   はい"));
     draw_item(300, text("   いいえ"));
     draw_marker(cursor() == 0 ? 270 : 300);
-    draw_help("キーボードの矢印キーでカーソル移動、スペースキーかEnterキーで決定します");
+    draw_help(text("キーボードの矢印キーでカーソル移動、スペースキーかEnterキーで決定します"));
     int& c = cursor();
     if (pressed(key_up) || pressed(key_left)) --c;
     if (pressed(key_down) || pressed(key_right)) ++c;
@@ -145,7 +148,7 @@ int menu_page_quit() {
 
 int menu_page_sound() {
     if (menu_state.frames_on_page == 0) cursor() = 0;
-    draw_page(65, "ゲームメニュー");
+    draw_page(65, text("ゲームメニュー"));
     DuRud::DrawFormattedText(160, 210, DuRud::MakeColorValue(255, 255, 255),
                              text("   BGM: %.0f ％"), bgm_volume * 100);
     DuRud::DrawFormattedText(160, 240, DuRud::MakeColorValue(255, 255, 255),
@@ -153,7 +156,7 @@ int menu_page_sound() {
     draw_item(300, text("   もどる"));
     const int ys[] = {210, 240, 300};
     draw_marker(ys[cursor()]);
-    draw_help(adjust_help);
+    draw_help(adjust_help());
     move_cursor(0, 2);
     const int c = cursor();
     for (const auto& [key, step] : {std::pair{key_left, -0.05}, std::pair{key_right, 0.05}}) {
@@ -175,7 +178,7 @@ int menu_page_key_configuration() {
     tesmo& p = players[0];
     const int pads = DuRud::GetJoypadCount();
     const int usable = std::min(pads, 4);
-    draw_page(44, "ゲームメニュー >> キーコンフィグ");
+    draw_page(44, text("ゲームメニュー >> キーコンフィグ"));
     const uint32_t white = DuRud::MakeColorValue(255, 255, 255);
     DuRud::DrawFormattedText(160, 210, white, text("　ゲームパッドは %d 個 検出されています"),
                              pads);
@@ -188,8 +191,8 @@ int menu_page_key_configuration() {
     draw_item(360, text("   もどる"));
     const int ys[] = {240, 270, 300, 360};
     draw_marker(ys[cursor()]);
-    draw_help(cursor() == 0 ? "キーボードの上下キーでカーソル移動、左右キーで変更します"
-                            : cursor_help);
+    draw_help(cursor() == 0 ? text("キーボードの上下キーでカーソル移動、左右キーで変更します")
+                            : cursor_help());
     int& c = cursor();
     if (pressed(key_up) && --c == 2 && p.pad == -1) c = 1;
     if (pressed(key_down) && ++c == 2 && p.pad == -1) c = 3;
@@ -222,7 +225,7 @@ int menu_page_key_configuration() {
 
 int menu_page_graphics() {
     if (menu_state.frames_on_page == 0) cursor() = 0;
-    draw_page(65, "ゲームメニュー");
+    draw_page(65, text("ゲームメニュー"));
     const uint32_t white = DuRud::MakeColorValue(255, 255, 255);
     const double s = settings.screen_scale;
     DuRud::DrawFormattedText(160, 210, white, text("   フルスクリーンモードで起動: %s"),
@@ -235,9 +238,10 @@ int menu_page_graphics() {
     const int ys[] = {210, 240, 270, 330};
     draw_marker(ys[cursor()]);
     if (cursor() == 1)
-        draw_help("画面サイズによっては、フルスクリーン表示が利用できない場合があります", 406);
-    if (cursor() <= 1) draw_help("この項目の変更は再起動時に有効になります", 418);
-    draw_help(adjust_help);
+        draw_help(text("画面サイズによっては、フルスクリーン表示が利用できない場合があります"),
+                  406);
+    if (cursor() <= 1) draw_help(text("この項目の変更は再起動時に有効になります"), 418);
+    draw_help(adjust_help());
     move_cursor(0, 3);
     const int c = cursor();
     for (const auto& [key, step] : {std::pair{key_left, -0.05}, std::pair{key_right, 0.05}}) {
@@ -259,14 +263,16 @@ int menu_page_assignments(bool pads) {
     if (menu_state.frames_on_page == 0) cursor() = 0;
     static const int portraits[11] = {3, 44, 0, 25, 50, 14, 84, 66, 66, 66, 66};
     static const char* const rows[2][8] = {
-        {"　   左: %s", "  　 右: %s", "  　 上: %s", "　   下: %s", "　   ジャンプ: %s",
-         "　   攻撃: %s", "　   orvaneボム: %s", "　   スタート: %s"},
-        {"　   左: %d", "  　 右: %d", "　   上: %d", "　   下: %d", "　   ジャンプ: %d",
-         "　   攻撃: %d", "　   orvaneボム: %d", "　   スタート: %d"}};
+        {text("　   左: %s"), text("  　 右: %s"), text("  　 上: %s"), text("　   下: %s"),
+         text("　   ジャンプ: %s"), text("　   攻撃: %s"), text("　   orvaneボム: %s"),
+         text("　   スタート: %s")},
+        {text("　   左: %d"), text("  　 右: %d"), text("　   上: %d"), text("　   下: %d"),
+         text("　   ジャンプ: %d"), text("　   攻撃: %d"), text("　   orvaneボム: %d"),
+         text("　   スタート: %d")}};
     int& c = cursor();
     const tesmo& p = players[0];
-    draw_page(portraits[c], pads ? "ゲームメニュー >> キーコンフィグ >> ゲームパッド操作設定"
-                                 : "ゲームメニュー >> キーコンフィグ >> キーボード操作設定");
+    draw_page(portraits[c], pads ? text("ゲームメニュー >> キーコンフィグ >> ゲームパッド操作設定")
+                                 : text("ゲームメニュー >> キーコンフィグ >> キーボード操作設定"));
     const uint32_t white = DuRud::MakeColorValue(255, 255, 255);
     for (int r = 0; r < 8; ++r) {
         const int y = 210 + 17 * r;
@@ -290,7 +296,7 @@ int menu_page_assignments(bool pads) {
             DuRud::DrawFormattedText(
                 160, 430, white, text("ゲームパッド %d の当てはめるボタンを押してください"), p.pad);
         } else {
-            draw_help("当てはめるキーを押してください");
+            draw_help(text("当てはめるキーを押してください"));
         }
         // The lowest key or button pressed this frame takes the row.
         if (pads) {
@@ -311,7 +317,7 @@ int menu_page_assignments(bool pads) {
         }
         return 0;
     }
-    draw_help(cursor_help);
+    draw_help(cursor_help());
     move_cursor(8, 10);
     if (!decide()) return 0;
     if (c == 8)
