@@ -173,4 +173,15 @@ int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Han
     return result;
 }
 
+int DrawGraphicPartStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY,
+                              int srcWidth, int srcHeight, Handle handle, int trans) {
+    if (srcWidth < 1 || srcHeight < 1) return -1;
+    // A sub-graphic of the piece for this one draw.
+    const Handle piece = CreateSubGraphic(srcX, srcY, srcWidth, srcHeight, handle);
+    if (piece < 0) return -1;
+    const int result = DrawGraphicStretchedF(x1, y1, x2, y2, piece, trans);
+    DeleteGraphic(piece);
+    return result;
+}
+
 }  // namespace DuRud

@@ -21,6 +21,10 @@ int CheckGraphicDraw(Handle handle, CheckedDraw* out);
 
 // DrawGraphicStretched (DuRud.h) at float corners; reversed corners mirror.
 int DrawGraphicStretchedF(float x1, float y1, float x2, float y2, Handle handle, int trans);
+// The srcWidth x srcHeight piece from (srcX, srcY) stretched onto the float
+// rectangle; -1 for a piece below one pixel or a bad handle.
+int DrawGraphicPartStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY,
+                              int srcWidth, int srcHeight, Handle handle, int trans);
 // Mirrored left-right with its top-left at (x, y).
 int DrawGraphicTurned(int x, int y, Handle handle, int trans);
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/handle_manager.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
@@ -244,6 +245,12 @@ TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
 
 namespace {
 
+int GraphicHandleCount() {
+    int count = 0;
+    ForEachHandleRecord(HandleTypeGraphic, [&count](HandleHeader*) { ++count; });
+    return count;
+}
+
 // Placed draws of an 8 x 6 graphic: which texel each screen pixel shows.
 struct PlacedCase {
     const char* name;
@@ -272,7 +279,9 @@ TEST_P(PlacedDraw, ShowsHandComputedTexels) {
     const auto before = Snapshot(sw, 40, 30);
     const DrawSettings& d = GetDrawSettings();
     const int area[4] = {d.areaX1, d.areaY1, d.areaX2, d.areaY2};
+    const int handles = GraphicHandleCount();
     ASSERT_EQ(0, c.draw(g));
+    EXPECT_EQ(handles, GraphicHandleCount()) << "no handle left behind";
     EXPECT_EQ(area[0], d.areaX1);
     EXPECT_EQ(area[3], d.areaY2);
     EXPECT_EQ(float(area[2]), d.areaFloat[2]) << "the draw area is given back";
@@ -292,6 +301,9 @@ const PlacedCase kPlaced[] = {
      [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); }, 16, 12, 7, -1, 0, 2},
     {"PartShowsOnlyThePiece", [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 0); },
      4, 3, 2, 1, 1, 1},
+    {"PartStretchedDoublesThePiece",
+     [](Handle g) { return DrawGraphicPartStretchedF(10, 5, 18, 11, 2, 1, 4, 3, g, 0); }, 8, 6, 2,
+     1, 1, 2},
     {"PartTurnedStartsAtItsLastColumn",
      [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); }, 4, 3, 5, -1, 1, 1},
 };
@@ -333,6 +345,12 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Handle g) { return DrawGraphicPart(0, 0, 0, 0, 0, 3, g, 0, 0); }},
         RefusedCase{"PartTurnedBadHandle",
                     [](Handle) { return DrawGraphicPart(0, 0, 0, 0, 4, 3, 12345, 0, 1); }},
+        RefusedCase{
+            "PartStretchedEmptyPiece",
+            [](Handle g) { return DrawGraphicPartStretchedF(0, 0, 8, 8, 1, 1, 4, 0, g, 0); }},
+        RefusedCase{
+            "PartStretchedBadHandle",
+            [](Handle) { return DrawGraphicPartStretchedF(0, 0, 8, 8, 0, 0, 4, 4, 12345, 0); }},
         RefusedCase{"RotatedScaleZero",
                     [](Handle g) { return DrawGraphicRotated(10, 10, 0.0, 0.5, g, 0, 0); }},
         RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
