@@ -237,6 +237,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(GraphicDrawsTest, StillLoadingIsRefused) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    ASSERT_EQ(0, BeginHandleAsyncLoad(g, 1));
+    EXPECT_EQ(-1, DrawGraphicAt(1, 1, g, 0));
+    EXPECT_EQ(-1, DrawGraphicRotated(10, 10, 1.0, 0.0, g, 0, 0));
+    ASSERT_EQ(0, EndHandleAsyncLoad(g));
+    EXPECT_EQ(0, DrawGraphicAt(1, 1, g, 0));
+}
+
 TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
     EXPECT_EQ(-1, DrawGraphicAt(0, 0, 1, 0));
 }
@@ -335,6 +345,10 @@ TEST_P(RefusedDraw, AnswersMinusOneAndKeepsTheDrawArea) {
     EXPECT_EQ(5, d.areaX1);
     EXPECT_EQ(60, d.areaY2);
     EXPECT_EQ(50.0f, d.areaFloat[2]);
+    const MemImgDrawStateRecord& soft = MemImgDrawState;
+    EXPECT_EQ((std::vector<int>{5, 6, 50, 60}),
+              (std::vector<int>{soft.clipLeft, soft.clipTop, soft.clipRight, soft.clipBottom}))
+        << "the software renderer's area";
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedDraw,
@@ -410,5 +424,43 @@ INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
                                            TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
                                            TurnCase{"TallOdd270", 5, 2, 3, 0, 20, 0, 1, 17, -1, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A red graphic drawn (transparent) over black through a blend graphic: a cross-fade
+// weights the blue blend graphic by its parameter, an alpha mask of alpha
+// 128 lets half the red through, a wipe at threshold 255 shows nothing.
+struct BlendCase {
+    const char* name;
+    uint32_t blendArgb;
+    int type, first, second;
+    uint32_t want;  // RGB, each channel within one step
+};
+class BlendGraphicDraw : public ::testing::TestWithParam<BlendCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(BlendGraphicDraw, GivesHandValues) {
+    const BlendCase& c = GetParam();
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle red = SolidGraphic(8, 8, 0xFFFF0000);
+    ASSERT_EQ(0, SetBlendSourceGraphic(SolidGraphic(8, 8, c.blendArgb), c.type, c.first, c.second));
+    ASSERT_EQ(0, DrawGraphicAt(10, 10, red, 1));
+    const uint32_t got = BackBufferPixel(13, 13);
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR(int(c.want >> shift & 0xFF), int(got >> shift & 0xFF), 1) << std::hex << got;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BlendGraphicDraw,
+    ::testing::Values(BlendCase{"CrossFade0", 0xFF0000FF, 0, 0, 0, 0xFF0000},
+                      BlendCase{"CrossFade128", 0xFF0000FF, 0, 128, 0, 0x7F0080},
+                      BlendCase{"CrossFade255", 0xFF0000FF, 0, 255, 0, 0x0000FF},
+                      BlendCase{"AlphaMaskHalf", 0x80FFFFFF, 2, 0, 0, 0x800000},
+                      BlendCase{"WipeThreshold255", 0xFF808080, 1, 255, 100, 0x000000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
