@@ -2,6 +2,9 @@
 // brightness and draw area the draws are set to; channels are clamped.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "core/async_loading.h"
 #include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
 #include "graphics_fixture.h"
@@ -94,6 +97,37 @@ TEST_F(GraphicFill, RefusesBadHandles) {
     EXPECT_EQ(-1, FillGraphic(h, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(12345, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(-1, 1, 2, 3, 4, 0));
+}
+
+// A loader thread fills with the asynchronous flag: its device work runs
+// when the main thread serves requests.
+using GraphicFillThreads = GraphicFill;
+
+Handle g_fillTargets[2] = {-1, -1};
+std::atomic<int> g_fillResults[2] = {-5, -5};
+
+void FillOnWorker(AsyncRequest*) {
+    g_fillResults[0] = FillGraphic(g_fillTargets[0], 1, 2, 3, 4, 1);
+    g_fillResults[1] = FillGraphic(g_fillTargets[1], 5, 6, 7, 8, 1);
+}
+
+TEST_F(GraphicFillThreads, LoaderThreadFillsThroughTheMainThread) {
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    g_fillTargets[0] = CreateDrawableGraphic(16, 8, 1);
+    g_fillTargets[1] = SolidGraphic(16, 8, 0xFF336699);
+    g_fillResults[0] = g_fillResults[1] = -5;
+    AsyncRequest* request = AsyncRequestAlloc(0);
+    request->worker = FillOnWorker;
+    ASSERT_EQ(0, AsyncRequestEnqueue(request));
+    // Served for at most two seconds.
+    for (int i = 0; i < 2000 && g_fillResults[1] == -5; ++i) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(0, g_fillResults[0].load());
+    ASSERT_EQ(0, g_fillResults[1].load());
+    EXPECT_EQ(0x04010203u, ShownPixel(g_fillTargets[0], 15, 7));
+    EXPECT_EQ(0x08050607u, ShownPixel(g_fillTargets[1], 15, 7));
 }
 
 }  // namespace
