@@ -102,4 +102,28 @@ TEST_F(UserVertices, SoftwareRendererDrawsNothing) {
     EXPECT_EQ(before, pixel[15]);
 }
 
+// Piece coordinates go to whole groups of six in the worker's own copy;
+// the mirror flag swaps left and right.
+TEST_F(UserVertices, PieceCoordinatesForWholeGroups) {
+    ScreenSettings s = WithHandles();
+    s.width = 40, s.height = 30;
+    ASSERT_EQ(0, StartDevice(s));
+    const Handle g = SolidGraphic(8, 8, 0xFFFF0000, 0xFF00FF00);  // red left, green right
+    const GraphicRecord* record = GraphicFromHandle(g, 0);
+    for (int mirror : {0, 1}) {
+        // A group of six, then a triangle 15 pixels right: all at texture
+        // coordinate 0.9 (green) until the group takes the piece's.
+        std::vector<Vertex2DTex> given = Square(0xFFFFFFFF);
+        for (int k : {0, 1, 2}) given.push_back(given[size_t(k)]), given.back().x += 15;
+        for (Vertex2DTex& v : given) v.u = v.v = 0.9f;
+        auto vertices = given;
+        ASSERT_EQ(0, DrawUserVerticesHw(D3DPT_TRIANGLELIST, 9, vertices.data(), 0, 1, mirror,
+                                        record, 0, 0));
+        EXPECT_EQ(0, std::memcmp(given.data(), vertices.data(), 9 * sizeof(Vertex2DTex)));
+        EXPECT_EQ(mirror ? 0x00FF00u : 0xFF0000u, BackBufferPixel(11, 15) & 0xFFFFFF) << mirror;
+        EXPECT_EQ(mirror ? 0xFF0000u : 0x00FF00u, BackBufferPixel(18, 15) & 0xFFFFFF) << mirror;
+        EXPECT_EQ(0x00FF00u, BackBufferPixel(26, 11) & 0xFFFFFF) << "its own coordinates";
+    }
+}
+
 }  // namespace
