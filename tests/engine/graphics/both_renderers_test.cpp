@@ -7,6 +7,7 @@
 
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_fill.h"
+#include "graphics/screen_state.h"
 #include "graphics/software_draw.h"
 #include "graphics_fixture.h"
 
@@ -59,9 +60,16 @@ std::vector<uint32_t> Scene(int software) {
     return pixels;
 }
 
+// The scene sets its own screen size; later tests find the screen state
+// as it was.
 class BothRenderers : public ::testing::Test {
   protected:
-    void TearDown() override { StopDevice(); }
+    void SetUp() override { saved_ = GetScreenState(); }
+    void TearDown() override {
+        StopDevice();
+        GetScreenState() = saved_;
+    }
+    ScreenState saved_{};
 };
 
 TEST_F(BothRenderers, DrawTheSamePixels) {

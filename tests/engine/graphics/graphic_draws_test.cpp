@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/handle_manager.h"
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
@@ -446,6 +448,7 @@ class BlendGraphicDraw : public ::testing::TestWithParam<BlendCase> {
 TEST_P(BlendGraphicDraw, GivesHandValues) {
     const BlendCase& c = GetParam();
     ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    DeviceColorFill(GetDeviceResources().backBuffer, nullptr, 0);
     const Handle red = SolidGraphic(8, 8, 0xFFFF0000);
     ASSERT_EQ(0, SetBlendSourceGraphic(SolidGraphic(8, 8, c.blendArgb), c.type, c.first, c.second));
     ASSERT_EQ(0, DrawGraphicAt(10, 10, red, 1));

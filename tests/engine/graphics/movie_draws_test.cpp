@@ -29,7 +29,9 @@ class MovieDraws : public ::testing::Test {
         s.width = 40, s.height = 30;
         ASSERT_EQ(0, StartDevice(s));
         startedMovies_ = CheckMovieModule() != 0;
-        if (startedMovies_) ASSERT_EQ(0, InitMovieModule());
+        if (startedMovies_) {
+            ASSERT_EQ(0, InitMovieModule());
+        }
     }
     void TearDown() override {
         if (graphic_ >= 0) DeleteGraphic(graphic_);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
 #include "graphics/software_draw.h"
 #include "graphics/user_vertices.h"
 #include "graphics_fixture.h"
@@ -34,6 +36,7 @@ TEST_F(UserVertices, BrightnessScalesACopyOfTheColours) {
     ScreenSettings s = WithHandles();
     s.width = 40, s.height = 30;
     ASSERT_EQ(0, StartDevice(s));
+    DeviceColorFill(GetDeviceResources().backBuffer, nullptr, 0);
     const struct {
         const char* name;
         bool textured;
