@@ -7,6 +7,7 @@
 #include "core/async_loading.h"
 #include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
 
@@ -97,6 +98,18 @@ TEST_F(GraphicFill, RefusesBadHandles) {
     EXPECT_EQ(-1, FillGraphic(h, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(12345, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(-1, 1, 2, 3, 4, 0));
+}
+
+// On the Ex device a picture takes its pixels through a borrowed work
+// texture; when none can be made the fill reports it.
+TEST_F(GraphicFill, FailedTransferIsReported) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    const Handle h = SolidGraphic(40, 8, 0xFF336699);
+    ClearWorkTextureCache();
+    KnobD3D9FailResourcesAfter(0);
+    EXPECT_EQ(-1, FillGraphic(h, 1, 2, 3, 255, 0));
+    EXPECT_EQ(0x336699u, ShownPixel(h, 0, 0) & 0xFFFFFF);
 }
 
 // A loader thread fills with the asynchronous flag: its device work runs
