@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "core/async_loading.h"
+#include "graphics/device_layer.h"
 #include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/work_textures.h"
@@ -104,7 +105,15 @@ TEST_F(GraphicFill, RefusesBadHandles) {
 // texture; when none can be made the fill reports it.
 TEST_F(GraphicFill, FailedTransferIsReported) {
     KnobD3D9ShaderVersions(0, 0);
+    // An earlier refused Ex device leaves the process on plain devices;
+    // this test wants the Ex one and gives the flag back.
+    struct ExAllowed {
+        int32_t saved = GetDeviceLayer().exDisabled;
+        ExAllowed() { GetDeviceLayer().exDisabled = 0; }
+        ~ExAllowed() { GetDeviceLayer().exDisabled = saved; }
+    } exAllowed;
     ASSERT_EQ(0, StartDevice(WithHandles()));
+    ASSERT_NE(nullptr, GetDeviceLayer().deviceEx);
     const Handle h = SolidGraphic(40, 8, 0xFF336699);
     ClearWorkTextureCache();
     KnobD3D9FailResourcesAfter(0);
