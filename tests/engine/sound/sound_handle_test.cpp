@@ -73,6 +73,24 @@ TEST_P(SoundHandleTest, StreamRingFillsThenTopsUpAndEnds) {
     }
 }
 
+TEST_P(SoundHandleTest, EmptyAndOneFrameStreamsEndAfterTheirSilence) {
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    for (int frames : {0, 1, 3}) {
+        WriteRamp("tiny.wav", frames);
+        const Handle h = LoadSoundFileWithSettings(&settings, "tiny.wav", 1, -1, 0, 0);
+        ASSERT_GE(h, 0) << frames;
+        Capture(100, [&] {
+            ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+            for (int i = 0; i < 100; ++i) {
+                KnobAudioWaitPasses(1);
+                RefillStreamSounds();
+            }
+        });
+        EXPECT_EQ(IsSoundPlaying(h), 0) << frames << " frames";
+        DeleteHandle(h);
+    }
+}
+
 // The converter's whole output for a file image: format and PCM.
 std::vector<int16_t> Converted(const std::string& bytes, WAVEFORMATEX* format, int options2 = 0) {
     const StreamHandle m = OpenMemoryImageStream(bytes.data(), uint32_t(bytes.size()));
