@@ -91,6 +91,18 @@ TEST_P(SoundHandleTest, EmptyAndOneFrameStreamsEndAfterTheirSilence) {
     }
 }
 
+TEST_P(SoundHandleTest, DataOfAPartFrameKeepsItsOverlappingBuffers) {
+    // 0.1 s of stereo 16-bit frames and two stray bytes: the last part frame
+    // is dropped, the sound stays a three-buffer memory sound.
+    const std::vector<int16_t> pcm = mf::Ramp(4410, 2, 1);
+    testsupport::WriteFile("odd.wav", mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(pcm) + "xy"));
+    const Handle h = LoadSoundFromFile("odd.wav", 3, -1);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(GetSoundRecord(h)->isStream, 0);
+    EXPECT_EQ(GetSoundRecord(h)->bufferCount, 3);
+    EXPECT_EQ(GetSoundTotalSamples(h), 4410);
+}
+
 // The converter's whole output for a file image: format and PCM.
 std::vector<int16_t> Converted(const std::string& bytes, WAVEFORMATEX* format, int options2 = 0) {
     const StreamHandle m = OpenMemoryImageStream(bytes.data(), uint32_t(bytes.size()));
