@@ -103,6 +103,21 @@ TEST_P(SoundHandleTest, DataOfAPartFrameKeepsItsOverlappingBuffers) {
     EXPECT_EQ(GetSoundTotalSamples(h), 4410);
 }
 
+TEST_P(SoundHandleTest, A22kHzRampRisesEvenlyAcrossEveryMixingPass) {
+    // Input +2 a frame at 22,050 Hz: interpolated to 44,100 Hz it rises by
+    // exactly 1 a frame; a held sample at a pass boundary shows as a 0.
+    std::vector<int16_t> ramp(4410);
+    for (size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<int16_t>(100 + 2 * k);
+    testsupport::WriteFile("ramp22.wav", mf::SimpleWave(1, 1, 22050, 16, mf::Bytes(ramp)));
+    const Handle h = LoadSoundFromFile("ramp22.wav", 1, -1);
+    ASSERT_GE(h, 0);
+    const std::vector<int16_t> c = Capture(40, [&] { ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0); });
+    const long start = FirstSound(c);
+    int uneven = 0;
+    for (long f = start + 1; f < start + 8000; ++f) uneven += c[2 * f] - c[2 * f - 2] != 1;
+    EXPECT_EQ(uneven, 0);
+}
+
 // The converter's whole output for a file image: format and PCM.
 std::vector<int16_t> Converted(const std::string& bytes, WAVEFORMATEX* format, int options2 = 0) {
     const StreamHandle m = OpenMemoryImageStream(bytes.data(), uint32_t(bytes.size()));
