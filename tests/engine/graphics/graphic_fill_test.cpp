@@ -2,8 +2,13 @@
 // brightness and draw area the draws are set to; channels are clamped.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "core/async_loading.h"
+#include "graphics/device_layer.h"
 #include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
 
@@ -94,6 +99,57 @@ TEST_F(GraphicFill, RefusesBadHandles) {
     EXPECT_EQ(-1, FillGraphic(h, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(12345, 1, 2, 3, 4, 0));
     EXPECT_EQ(-1, FillGraphic(-1, 1, 2, 3, 4, 0));
+}
+
+// On the Ex device a picture takes its pixels through a borrowed work
+// texture; when none can be made the fill reports it.
+TEST_F(GraphicFill, FailedTransferIsReported) {
+    KnobD3D9ShaderVersions(0, 0);
+    // An earlier refused Ex device leaves the process on plain devices;
+    // this test wants the Ex one and gives the flag back.
+    struct ExAllowed {
+        int32_t saved = GetDeviceLayer().exDisabled;
+        ExAllowed() { GetDeviceLayer().exDisabled = 0; }
+        ~ExAllowed() { GetDeviceLayer().exDisabled = saved; }
+    } exAllowed;
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    ASSERT_NE(nullptr, GetDeviceLayer().deviceEx);
+    const Handle h = SolidGraphic(40, 8, 0xFF336699);
+    ClearWorkTextureCache();
+    KnobD3D9FailResourcesAfter(0);
+    EXPECT_EQ(-1, FillGraphic(h, 1, 2, 3, 255, 0));
+    EXPECT_EQ(0x336699u, ShownPixel(h, 0, 0) & 0xFFFFFF);
+}
+
+// A loader thread fills with the asynchronous flag: its device work runs
+// when the main thread serves requests.
+using GraphicFillThreads = GraphicFill;
+
+Handle g_fillTargets[2] = {-1, -1};
+std::atomic<int> g_fillResults[2] = {-5, -5};
+
+void FillOnWorker(AsyncRequest*) {
+    g_fillResults[0] = FillGraphic(g_fillTargets[0], 1, 2, 3, 4, 1);
+    g_fillResults[1] = FillGraphic(g_fillTargets[1], 5, 6, 7, 8, 1);
+}
+
+TEST_F(GraphicFillThreads, LoaderThreadFillsThroughTheMainThread) {
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    g_fillTargets[0] = CreateDrawableGraphic(16, 8, 1);
+    g_fillTargets[1] = SolidGraphic(16, 8, 0xFF336699);
+    g_fillResults[0] = g_fillResults[1] = -5;
+    AsyncRequest* request = AsyncRequestAlloc(0);
+    request->worker = FillOnWorker;
+    ASSERT_EQ(0, AsyncRequestEnqueue(request));
+    // Served for at most two seconds.
+    for (int i = 0; i < 2000 && g_fillResults[1] == -5; ++i) {
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(0, g_fillResults[0].load());
+    ASSERT_EQ(0, g_fillResults[1].load());
+    EXPECT_EQ(0x04010203u, ShownPixel(g_fillTargets[0], 15, 7));
+    EXPECT_EQ(0x08050607u, ShownPixel(g_fillTargets[1], 15, 7));
 }
 
 }  // namespace
