@@ -10,6 +10,7 @@
 #include "graphics/device_setup.h"
 #include "graphics/graphic_create_params.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/lights.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
@@ -105,6 +106,7 @@ int ResetDrawSettings() {
     QueryDrawSize(&width, &height);
     SetDrawClip(0, 0, width, height);
     ResetCamera3DSettings();
+    EnsureDefaultLight();
     RaiseDrawStateChanged();
     return 0;
 }

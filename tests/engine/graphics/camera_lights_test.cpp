@@ -146,7 +146,7 @@ TEST(Lights, DefaultLightIsMadeOnceAndSurvivesDeleteAll) {
 TEST(Lights, DeviceSlotsGoDirectionalSpotPoint) {
     KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, StartDevice());
-    InitShaderConstantCache(&EngineShaderConstants());  // as graphics start-up does
+    TerminateLights();  // without the default light the slots below are the test's own
     IDirect3DDevice9* device = GetDeviceLayer().device;
     const D3DLIGHTTYPE types[4] = {D3DLIGHT_POINT, D3DLIGHT_DIRECTIONAL, D3DLIGHT_SPOT,
                                    D3DLIGHT_DIRECTIONAL};

@@ -6,6 +6,7 @@
 #include "core/engine_lifecycle.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
+#include "graphics/graphics_startup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/render_state_cache.h"
@@ -43,32 +44,16 @@ bool g_graphicHandles = false;
 int StartDevice(const ScreenSettings& settings) {
     if (StartEngine(settings) != 0) return -100;
     g_graphicHandles = settings.graphicHandles;
-    if (g_graphicHandles) {
-        InitializeBaseImage();
-        RegisterGraphicHandleType();
-    }
-    const int result = SetupScreenDevice();
-    // What graphics start-up does after the device set-up.
-    BuildMemImgBlendTables();
-    ResetDrawSettings();
-    PrefillVertexBatch();
-    if (GetScreenState().useDirect3D)
-        ResendAllRenderState();
-    else
-        CreateSoftwarePrimary();
-    return result;
+    if (g_graphicHandles) InitializeBaseImage();
+    return StartGraphics();
 }
 
 void StopDevice() {
-    ReleaseSoftwarePrimary();
-    SetUserRenderStateDesc(nullptr, 0);
+    EndGraphics();
     if (g_graphicHandles) {
-        EndHandleType(HandleTypeGraphic);
         TerminateBaseImage();
         g_graphicHandles = false;
     }
-    ClearWorkTextureCache();
-    ShutdownScreenDevice();
     ShutdownEngineLocked();
 }
 

@@ -1,6 +1,6 @@
-// Brings the screen device up the way graphics start-up will: the settings
-// the set-up reads go into the screen state, the engine starts windowed (or
-// full screen) without graphics, then the device set-up runs.
+// Brings graphics up: the settings the set-up reads go into the screen
+// state, the engine starts windowed (or full screen) without graphics, then
+// graphics start-up runs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,11 +22,10 @@ struct ScreenSettings {
     int softwareForced = 0;
     int emulate320x240 = 0;
     bool windowed = true;
-    bool graphicHandles = false;  // register graphic handles and start base images
+    bool graphicHandles = false;  // also start base images
 };
 
-// The engine's start-up result, then SetupScreenDevice's (-100 when the
-// engine did not start).
+// StartGraphics' result (-100 when the engine did not start).
 int StartDevice(const ScreenSettings& settings = {});
 int StartEngine(const ScreenSettings& settings = {});  // the engine only
 void StopDevice();
