@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "DuRud.h"
 #include "core/async_loading.h"
 #include "core/engine_lifecycle.h"
+#include "core/log.h"
 #include "core/tracked_memory.h"
 #include "graphics/surface_readback.h"
 #include "graphics_fixture.h"
@@ -195,12 +197,23 @@ class GraphicsRoadThreads : public ::testing::TestWithParam<Road> {
         if (GetParam().renderer == Renderer::kPlain)
             KnobHideExport("d3d9.dll", "Direct3DCreate9Ex", true);
         if (GetParam().renderer == Renderer::kSoftware) KnobHideModule("d3d9.dll", true);
+        const EngineFlags& f = GetEngineFlags();
+        skips_ = {f.noWindow, f.noGraphics, f.noSound, f.noInput};
         SetEngineSkipFlags(0, 0, 0, 0);
+        // The log goes to this test's folder.
+        logFolder_ = GetLogFolder();
+        SetLogFolder("");
         blocksBefore_ = MemGetCount();
     }
-    void TearDown() override { ShutdownEngineLocked(); }
+    void TearDown() override {
+        ShutdownEngineLocked();
+        SetLogFolder(logFolder_.c_str());
+        SetEngineSkipFlags(skips_[0], skips_[1], skips_[2], skips_[3]);
+    }
 
     int blocksBefore_ = 0;
+    std::string logFolder_;
+    std::vector<int> skips_;
 };
 
 TEST_P(GraphicsRoadThreads, StartDrawShowAndEnd) {
@@ -238,11 +251,41 @@ TEST_P(GraphicsRoadThreads, StartDrawShowAndEnd) {
     EXPECT_EQ(0xFF000000u | kOpaque, GetBaseImagePixelArgb(&back, 3, 5)) << "opaque texels exact";
     EXPECT_EQ(0u, GetBaseImagePixelArgb(&back, 52, 5) >> 24) << "the key became alpha 0";
     EXPECT_EQ(0x80000000u | kHalf, GetBaseImagePixelArgb(&back, 20, 5));
-    FreeBaseImagePixels(&back);
     Captures()[static_cast<int>(GetParam().renderer)] = a;
     if (GetParam().renderer == Renderer::kPlain && Captures().count(0)) {
         EXPECT_EQ(Captures()[0].pixels, a.pixels) << "both devices show the same frame";
     }
+
+    // 5. The device is lost and comes back; the window's reactivation
+    // rebuilds it and restores the graphics by itself.
+    const long devicesBefore = KnobD3D9LiveCount("Device");
+    if (!software) {
+        KnobD3D9LoseDevices();
+        KnobD3D9RegainDevices();
+    }
+    KnobWindowEvent(graphicstest::MainWindow(), KnobWindowEventKind::FocusLost);
+    KnobWindowEvent(graphicstest::MainWindow(), KnobWindowEventKind::FocusGained);
+    const auto restored = [] {
+        return static_cast<bool>(
+            graphicstest::LogHasInOrder({"グラフィックの復帰が完了しました\n"}));
+    };
+    PumpUntil([&] { return software ? GetWindowActiveFlag() == 1 : restored(); });
+    if (!software) {
+        EXPECT_TRUE(graphicstest::LogHasInOrder(
+            {"グラフィックを復帰します\n", "グラフィックの復帰が完了しました\n"}));
+        EXPECT_EQ(devicesBefore, KnobD3D9LiveCount("Device")) << "the old device released";
+    }
+
+    // 6. The same frame again: the same pixels.
+    ASSERT_EQ(0, DrawTheFrame(picture, offscreen));
+    const Frame b = Capture();
+    EXPECT_EQ(a.pixels, b.pixels) << "the frame after the restore";
+    BaseImage again{};
+    ASSERT_EQ(0, ReadGraphicToBaseImage(picture, &again, nullptr));
+    EXPECT_EQ(
+        0, std::memcmp(back.pixels, again.pixels, static_cast<size_t>(back.pitch) * back.height));
+    FreeBaseImagePixels(&again);
+    FreeBaseImagePixels(&back);
 
     // 7. Shut down: nothing of the engine is left.
     HWND window = graphicstest::MainWindow();
