@@ -320,7 +320,7 @@ int SetBackgroundColor(int red, int green, int blue);
 int SetWaitVSync(int flag);
 int SetHardwareRenderingWanted(int flag);  // before start-up only; -1 once the engine runs
 int SplitColorValue(uint32_t color, int* red, int* green, int* blue);
-int QueryGraphicSize(Handle graphic, int* width, int* height);  // -4, -2: the screen
+int QueryGraphicSize(Handle graphic, int* width, int* height);  // -2 to -5: the screen
 int QueryGraphicTextureSize(Handle graphic, int* width, int* height);
 int QueryScreenState(int* width, int* height, int* colorBits);
 int IsFullScreen();
