@@ -316,6 +316,27 @@ TEST_F(GraphicsStartup, TheSoftwareRendererKeepsItsPicturesOverARestart) {
     EXPECT_EQ(0xFF336699u, ShownPixel(g, 4, 4));
 }
 
+TEST_F(GraphicsStartup, AFullScreenWindowGivesTheDeviceUpWhileAway) {
+    ScreenSettings settings = WithHandles();
+    settings.windowed = false;
+    settings.width = 640;
+    settings.height = 480;
+    ASSERT_EQ(0, StartDevice(settings));
+    const Handle g = SolidGraphic(8, 8, 0xFF336699);
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusLost);
+    for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 0; ++pass) PumpWindowMessages();
+    EXPECT_EQ(0, KnobD3D9LiveCount("Device")) << "released while away";
+    EXPECT_EQ(0, GetScreenState().displayModeChanged) << "the desktop mode is back";
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::Restore);
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusGained);
+    for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 1; ++pass) PumpWindowMessages();
+    EXPECT_TRUE(LogHasInOrder({"Direct3DDevice9 の解放", "グラフィックを復帰します\n",
+                               "グラフィックの復帰が完了しました\n"}));
+    EXPECT_EQ(0, IsSoftwareRenderer());
+    EXPECT_EQ(1, KnobD3D9LiveCount("Device"));
+    EXPECT_EQ(0xFF336699u, ShownPixel(g, 4, 4)) << "the same pixels";
+}
+
 using GraphicsStartupDeathTest = GraphicsStartup;
 
 TEST_F(GraphicsStartupDeathTest, ARebuildWithoutDirect3DEndsTheProgram) {
