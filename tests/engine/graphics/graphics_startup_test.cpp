@@ -16,6 +16,7 @@
 #include "files/file_access_table.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
+#include "graphics/display_modes.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphics_startup.h"
@@ -335,6 +336,26 @@ TEST_F(GraphicsStartup, AFullScreenWindowGivesTheDeviceUpWhileAway) {
     EXPECT_EQ(0, IsSoftwareRenderer());
     EXPECT_EQ(1, KnobD3D9LiveCount("Device"));
     EXPECT_EQ(0xFF336699u, ShownPixel(g, 4, 4)) << "the same pixels";
+}
+
+// Full screen at 800 x 600; then the display forgets modes the engine
+// listed already, so the mode change finds them refused.
+void StartFullScreenAndDrop(const char* left) {
+    ASSERT_TRUE(KnobDisplayModes("640x480x16,640x480x32,800x600x32,1024x768x32"));
+    ScreenSettings settings;
+    settings.windowed = false;
+    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(1, IsDisplayModeAvailable(1024, 768, 32));
+    ASSERT_TRUE(KnobDisplayModes(left));
+}
+
+TEST_F(GraphicsStartup, AFullScreenModeChangeFallsBack) {
+    StartFullScreenAndDrop("640x480x16,640x480x32,800x600x32");
+    EXPECT_EQ(0, SetScreenMode(640, 480, 32, 0)) << "a mode the display has";
+    EXPECT_EQ(640, GetScreenState().screenWidth);
+    EXPECT_EQ(-1, SetScreenMode(1024, 768, 32, 0)) << "dropped: back to the old mode";
+    EXPECT_EQ(640, GetScreenState().screenWidth);
+    EXPECT_EQ(0, IsSoftwareRenderer());
 }
 
 using GraphicsStartupDeathTest = GraphicsStartup;
