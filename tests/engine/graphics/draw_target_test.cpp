@@ -151,11 +151,7 @@ TEST_F(DrawTarget, ClearingCoversTheWholeTarget) {
 }
 
 TEST(DrawTargetFullScreen, ARepaintMovesDrawingToTheSubBackBuffer) {
-    ScreenSettings settings = WithHandles();
-    settings.windowed = false;
-    settings.width = 640;
-    settings.height = 480;
-    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(0, StartDevice(FullScreenWithHandles()));
     ASSERT_EQ(0, SelectDrawTarget(-2));
     DrawBoxShape(10, 10, 100, 100, MakeColorValue(0, 0, 255), 1);
     ASSERT_EQ(0, FlipScreen());

@@ -63,6 +63,14 @@ ScreenSettings WithHandles() {
     return s;
 }
 
+ScreenSettings FullScreenWithHandles() {
+    ScreenSettings s = WithHandles();
+    s.windowed = false;
+    s.width = 640;
+    s.height = 480;
+    return s;
+}
+
 uint32_t ShownPixel(int handle, int x, int y) {
     GraphicRecord* g = GraphicFromHandle(handle, 0);
     if (!g || !g->image) return 0;

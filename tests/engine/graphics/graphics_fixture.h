@@ -30,8 +30,9 @@ int StartDevice(const ScreenSettings& settings = {});
 int StartEngine(const ScreenSettings& settings = {});  // the engine only
 void StopDevice();
 
-// Settings with graphic handles registered.
+// Settings with base images started; full screen at 640 x 480.
 ScreenSettings WithHandles();
+ScreenSettings FullScreenWithHandles();
 // What a graphic shows at (x, y): its tile's texel (A8R8G8B8), or its
 // MEMIMG pixel with alpha 255; 0 when nothing covers it.
 uint32_t ShownPixel(int handle, int x, int y);

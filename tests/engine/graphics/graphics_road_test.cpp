@@ -246,6 +246,14 @@ TEST_P(GraphicsRoadThreads, StartDrawShowAndEnd) {
     ASSERT_EQ(400, a.width);
     ASSERT_EQ(300, a.height);
     ExpectTheFrame(a, software ? 3 : 1, software);
+    BaseImage screen{};
+    ASSERT_EQ(0, ReadGraphicToBaseImage(-2, &screen, nullptr));
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            differing += (GetBaseImagePixelArgb(&screen, x, y) & 0xFFFFFF) != a.At(x, y);
+    EXPECT_EQ(0, differing) << "the back buffer read back is what the window shows";
+    FreeBaseImagePixels(&screen);
     BaseImage back{};
     ASSERT_EQ(0, ReadGraphicToBaseImage(picture, &back, nullptr));
     EXPECT_EQ(0xFF000000u | kOpaque, GetBaseImagePixelArgb(&back, 3, 5)) << "opaque texels exact";

@@ -318,11 +318,7 @@ TEST_F(GraphicsStartup, TheSoftwareRendererKeepsItsPicturesOverARestart) {
 }
 
 TEST_F(GraphicsStartup, AFullScreenWindowGivesTheDeviceUpWhileAway) {
-    ScreenSettings settings = WithHandles();
-    settings.windowed = false;
-    settings.width = 640;
-    settings.height = 480;
-    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(0, StartDevice(FullScreenWithHandles()));
     const Handle g = SolidGraphic(8, 8, 0xFF336699);
     KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusLost);
     for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 0; ++pass) PumpWindowMessages();
