@@ -92,7 +92,11 @@ int RecreateDevice(int colorBits, int newMode, int width, int height, int refres
         ShutdownInput();
         InitializeInput();
     }
+    // Graphics made as software images stay with the software renderer.
+    const int softwareForced = s.softwareForced;
+    if (!wasDirect3D) s.softwareForced = 1;
     SetupScreenDevice();
+    s.softwareForced = softwareForced;
     if (!s.useDirect3D) {
         // Graphics made as Direct3D textures cannot be drawn in software.
         if (wasDirect3D) FatalExit(Cp932Text("Direct3D デバイスの再作成に失敗しました"));
