@@ -23,6 +23,7 @@
 #include "support/test_support.h"
 #include "test_knobs.h"
 #include "window/main_window.h"
+#include "window/window_state.h"
 
 using namespace DuRud;
 
@@ -200,20 +201,26 @@ class GraphicsRoadThreads : public ::testing::TestWithParam<Road> {
         const EngineFlags& f = GetEngineFlags();
         skips_ = {f.noWindow, f.noGraphics, f.noSound, f.noInput};
         SetEngineSkipFlags(0, 0, 0, 0);
-        // The log goes to this test's folder.
+        // The log goes to this test's folder; the window takes the screen's size.
         logFolder_ = GetLogFolder();
         SetLogFolder("");
+        window_ = WindowState().settings;
+        WindowSettings& w = WindowState().settings;
+        w.scaleX = w.scaleY = 1.0;
+        w.clientWidth = w.clientHeight = w.clientSizeSet = w.fixedWithoutScaling = 0;
         blocksBefore_ = MemGetCount();
     }
     void TearDown() override {
         ShutdownEngineLocked();
         SetLogFolder(logFolder_.c_str());
+        WindowState().settings = window_;
         SetEngineSkipFlags(skips_[0], skips_[1], skips_[2], skips_[3]);
     }
 
     int blocksBefore_ = 0;
     std::string logFolder_;
     std::vector<int> skips_;
+    WindowSettings window_{};
 };
 
 TEST_P(GraphicsRoadThreads, StartDrawShowAndEnd) {
