@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DuRud.h"
+#include "bench_engine.h"
 #include "core/engine_lifecycle.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/screen_state.h"
@@ -34,16 +35,7 @@ void WriteSheet(const std::string& path, int seed) {
 }
 
 void RestoreDividedGraphics(benchmark::State& state) {
-    KnobResetAll();
-    KnobD3D9ShaderVersions(0, 0);
-    StoreScreenSize(800, 600);
-    GetScreenState().colorBits = 32;
-    SetEngineSkipFlags(0, 1, 1, 1);
-    ChangeWindowMode(TRUE);
-    SetLogOutput(0);
-    InitializeEngineLocked();
-    InitializeBaseImage();
-    StartGraphics();
+    benchengine::Start();
     std::vector<Handle> handles(kFiles * kCellsPerFile);
     for (int f = 0; f < kFiles; ++f) {
         const std::string name = "bench_sheet_" + std::to_string(f) + ".png";
@@ -52,9 +44,7 @@ void RestoreDividedGraphics(benchmark::State& state) {
     }
     for (auto _ : state) RestartDevice();
     state.SetItemsProcessed(state.iterations() * kFiles * kCellsPerFile);
-    EndGraphics();
-    TerminateBaseImage();
-    ShutdownEngineLocked();
+    benchengine::Stop();
     for (int f = 0; f < kFiles; ++f)
         std::remove(("bench_sheet_" + std::to_string(f) + ".png").c_str());
 }

@@ -4,6 +4,7 @@
 
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
+#include "core/log.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
 #include "graphics/graphics_startup.h"
@@ -36,6 +37,7 @@ int StartEngine(const ScreenSettings& settings) {
     s.softwareForced = settings.softwareForced;
     SetEngineSkipFlags(0, 1, 1, 1);
     ChangeWindowMode(settings.windowed ? TRUE : FALSE);
+    SetLogFolder("");  // the log goes to this test's own folder
     return InitializeEngineLocked();
 }
 
