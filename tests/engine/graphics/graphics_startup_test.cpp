@@ -26,6 +26,7 @@
 #include "image/pixel_conversion.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
+#include "window/window_state.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -151,6 +152,30 @@ TEST_F(GraphicsStartup, ForcedModeChangeRebuildsInTheSameMode) {
     ASSERT_EQ(D3D_OK, GetDeviceLayer().device->GetRenderTarget(0, &target));
     EXPECT_EQ(GetDeviceResources().backBuffer, target) << "the target selected again";
     target->Release();
+}
+
+struct DesktopChange {
+    const char* name;
+    int bits, width, height;
+    int closes;
+};
+
+// A desktop change is measured against the screen graphics runs in (here
+// 640 x 480 drawn as 320 x 240), not against the draw size.
+TEST_F(GraphicsStartup, ADesktopSmallerThanTheScreenEndsTheProgram) {
+    ScreenSettings settings;
+    settings.width = 640;
+    settings.height = 480;
+    settings.emulate320x240 = 1;
+    ASSERT_EQ(0, StartDevice(settings));
+    for (const DesktopChange& c : {DesktopChange{"LargerDesktop", 32, 1024, 768, 0},
+                                   DesktopChange{"SameAsTheScreen", 32, 640, 480, 0},
+                                   DesktopChange{"SmallerThanTheScreen", 32, 400, 300, 1}}) {
+        WindowState().closing = 0;
+        SendMessageA(MainWindow(), WM_DISPLAYCHANGE, c.bits, MAKELPARAM(c.width, c.height));
+        EXPECT_EQ(c.closes, WindowState().closing) << c.name;
+    }
+    WindowState().closing = 0;
 }
 
 // --- re-creation -------------------------------------------------------------------
