@@ -13,6 +13,8 @@
 #include "graphics/device_setup.h"
 #include "graphics/display_modes.h"
 #include "graphics/draw_settings.h"
+#include "graphics/masked_draw.h"
+#include "graphics/subtract_emulation.h"
 #include "graphics/screen_state.h"
 #include "graphics/software_draw.h"
 #include "soft/memimg_renderer.h"
@@ -323,14 +325,27 @@ int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font
     const DrawSettings& d = GetDrawSettings();
     const bool emulatedSubtract =
         d.blendMode == 3 && !GetDeviceResources().caps.blendOperation && r->usesTexture;
+    const bool masked = IsMaskInUse() != 0;
+    if (!emulatedSubtract && !masked)
+        return r->usesTexture ? DrawStringHardware(x, y, color, edgeColor, vertical, font, text)
+                              : DrawStringSoftware(x, y, text, color, font, edgeColor, vertical);
+    // The box the text can cover; a start right of the draw area shows nothing.
+    const int g = r->heightGrowth / 2;
+    const RECT box = vertical ? RECT{x + g, y, x + g + r->size + 3, d.areaY2}
+                              : RECT{x, y - g, d.areaX2, y - g + r->size + 3};
+    if (box.left >= d.areaX2) return 0;
+    if (masked) BeginMaskedDraw(box.left, box.top, box.right, box.bottom);
+    int result = 0;
     if (emulatedSubtract) {
-        // The box the text can cover; a start right of the draw area shows nothing.
-        const int g = r->heightGrowth / 2;
-        const int left = vertical ? x + g : x;
-        if (left >= d.areaX2) return 0;
+        BeginSubtractEmulation(box.left, box.top, box.right, box.bottom);
+        result = DrawStringHardware(x, y, color, edgeColor, vertical, font, text);
+        EndSubtractEmulation(box.left, box.top, box.right, box.bottom);
+    } else {
+        result = r->usesTexture ? DrawStringHardware(x, y, color, edgeColor, vertical, font, text)
+                                : DrawStringSoftware(x, y, text, color, font, edgeColor, vertical);
     }
-    return r->usesTexture ? DrawStringHardware(x, y, color, edgeColor, vertical, font, text)
-                          : DrawStringSoftware(x, y, text, color, font, edgeColor, vertical);
+    if (masked) EndMaskedDraw(box.left, box.top, box.right, box.bottom);
+    return result;
 }
 
 int GetTextWidthWithFont(const char* text, int byteCount, Handle font, int vertical) {
