@@ -162,6 +162,14 @@ TEST_F(NoBlendOperationFontTest, EmulatedSubtractStartingRightOfTheAreaDrawsNoth
     EXPECT_EQ(0, DrawTextWithFont(99, 20, "AB", kWhite, font, 0, 0));
     EXPECT_EQ(2, KnobFontCounts().glyphBitmaps - before);
     SetBlendMode(0, 255);
+    // Destination - text: grey 100 minus red 255 leaves (0, 100, 100).
+    ClearScreen();
+    DrawBoxShape(0, 0, 100, 120, MakeColorValue(100, 100, 100), 1);
+    SetBlendMode(3, 255);
+    DrawTextWithFont(10, 20, "AB", MakeColorValue(255, 0, 0), font, 0, 0);
+    SetBlendMode(0, 255);
+    EXPECT_EQ(0x006464u, ScreenPixel(12, 25));
+    EXPECT_EQ(0x646464u, ScreenPixel(14, 25));
 }
 
 }  // namespace
