@@ -96,12 +96,14 @@ struct Frame {
     DWORD renderedAt;  // the layer's millisecond clock
 };
 
-// Accepts one major type and subtype (null: any) and keeps every sample.
-class TestRenderer : public D_CBaseRenderer {
+// Accepts one major type and subtype (null: any) and keeps every sample;
+// over the video renderer's base it also shows the sample held while paused.
+template <class Base>
+class RecordingRenderer : public Base {
   public:
-    TestRenderer(const GUID& major, const GUID& sub)
-        : D_CBaseRenderer(GUID_NULL, "Test renderer", nullptr, nullptr), major_(major), sub_(sub) {
-        NonDelegatingAddRef();
+    RecordingRenderer(const GUID& major, const GUID& sub)
+        : Base(GUID_NULL, "Test renderer", nullptr, nullptr), major_(major), sub_(sub) {
+        this->NonDelegatingAddRef();
     }
     HRESULT CheckMediaType(const D_CMediaType* mt) override {
         if (major_ != GUID_NULL && mt->majortype != major_) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -132,6 +134,8 @@ class TestRenderer : public D_CBaseRenderer {
     std::mutex lock_;
     std::vector<Frame> frames_;
 };
+using TestRenderer = RecordingRenderer<D_CBaseRenderer>;
+using TestVideoRenderer = RecordingRenderer<D_CBaseVideoRenderer>;
 
 // Each test: COM on, the virtual clock, and nothing left behind.
 class GraphTest : public ::testing::Test {

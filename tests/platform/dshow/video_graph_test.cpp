@@ -1,5 +1,6 @@
 // The raw test video through the splitter: every frame's bytes and times in
-// each layout, duration, seeking while running, and refused headers.
+// each layout, duration, seeking while running, refused headers, and the
+// picture a paused video renderer shows.
 #include "graph_helpers.h"
 #include "support/media_fixtures.h"
 #include "support/test_support.h"
@@ -171,6 +172,35 @@ TEST_F(RawVideoHeaderThreads, SeekWhileRunningDeliversThatFrameNext) {
     LONGLONG position = 0;
     seeking_->GetCurrentPosition(&position);
     EXPECT_EQ(4000000, position);
+}
+
+using VideoRendererThreads = GraphTest;
+
+TEST_F(VideoRendererThreads, PausedShowsItsHeldFrameOnce) {
+    // Frames 'A', 'B', 'C' at 0, 100 and 200 ms.
+    testsupport::WriteFile("clip.raw",
+                           mediafixtures::RawVideo(2, 2, 0, 32, 10, 1, 3, 16, frames(3, 16)));
+    IGraphBuilder* graph = NewGraph();
+    auto* renderer = new TestVideoRenderer(MEDIATYPE_Video, GUID_NULL);
+    graph->AddFilter(renderer, u"Test Renderer");
+    ASSERT_EQ(S_OK, graph->RenderFile(u"clip.raw", nullptr));
+    auto* control = Query<IMediaControl>(graph, IID_IMediaControl);
+    auto* events = Query<IMediaEvent>(graph, IID_IMediaEvent);
+    ASSERT_EQ(S_OK, control->Pause());
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return !renderer->Frames().empty(); },
+                                       testsupport::kWaitLimit, "the paused picture"));
+    EXPECT_EQ(frames(1, 16), renderer->Bytes()) << "only the held frame while paused";
+    // Running on, the frame already shown is not rendered again.
+    ASSERT_EQ(S_OK, control->Run());
+    LONG code = 0;
+    EXPECT_EQ(S_OK, events->WaitForCompletion(10000, &code));
+    EXPECT_EQ(EC_COMPLETE, code);
+    EXPECT_EQ(frames(3, 16), renderer->Bytes());
+    control->Stop();
+    events->Release();
+    control->Release();
+    graph->Release();
+    renderer->Release();
 }
 
 }  // namespace
