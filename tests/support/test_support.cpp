@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +116,35 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
         std::this_thread::yield();
     }
     return true;
+}
+
+struct Watchdog::State {
+    std::string what;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watcher;
+};
+
+Watchdog::Watchdog(std::string what) : state_(new State) {
+    state_->what = std::move(what);
+    state_->watcher = std::thread([s = state_] {
+        std::unique_lock<std::mutex> hold(s->lock);
+        if (s->ended.wait_for(hold, kWaitLimit, [s] { return s->done; })) return;
+        std::fprintf(stderr, "never happened: %s (waited %lld s of real time)\n", s->what.c_str(),
+                     static_cast<long long>(kWaitLimit.count()));
+        std::abort();
+    });
+}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->done = true;
+    }
+    state_->ended.notify_one();
+    state_->watcher.join();
+    delete state_;
 }
 
 int SettledThreadCount(int expected) {

@@ -36,6 +36,22 @@ enum class PollStep {
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
                const std::string& what, PollStep step = PollStep::kSleep);
 
+// Bounds a blocking wait that cannot be polled without changing what it
+// waits for (a wait on the virtual clock): while it lives, a thread outside
+// the layer watches the real time; after kWaitLimit it prints "never
+// happened: <what>" and aborts the program.
+class Watchdog {
+  public:
+    explicit Watchdog(std::string what);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+  private:
+    struct State;
+    State* state_;
+};
+
 // The number of threads in this process now.
 int ThreadCount();
 

@@ -9,16 +9,21 @@
 #include <vector>
 
 #include "audio/mpeg_audio_feed.h"
+#include "support/test_support.h"
 #include "dshow_base_classes.h"
 #include "test_knobs.h"
 #include "windows.h"
 
 namespace dshowtest {
 
-// Under the virtual clock a timed wait may be cut short while a streaming
-// thread is busy elsewhere; waits for the end of a stream have no deadline
-// (a hang is caught by the test's own time-out).
-constexpr LONG INFINITE_WAIT = -1;
+// Waits for the end of the stream (its code in `code`), for at most
+// kWaitLimit of real time. Not a timed wait: on the virtual clock that could
+// be cut short while a streaming thread is busy elsewhere, and its deadline
+// could let the clock pass a streaming thread a signal has just woken.
+inline HRESULT WaitForEnd(IMediaEvent* events, LONG* code) {
+    testsupport::Watchdog bound("the end of the stream");
+    return events->WaitForCompletion(-1, code);
+}
 
 inline std::u16string Wide(const std::string& s) {
     return std::u16string(s.begin(), s.end());

@@ -41,7 +41,7 @@ class VideoGraphThreads : public GraphTest, public ::testing::WithParamInterface
     LONG runToEnd() {
         EXPECT_EQ(S_OK, control_->Run());
         LONG code = 0;
-        EXPECT_EQ(S_OK, events_->WaitForCompletion(INFINITE_WAIT, &code));
+        EXPECT_EQ(S_OK, WaitForEnd(events_, &code));
         return code;
     }
     void TearDown() override {
@@ -155,13 +155,15 @@ TEST_F(RawVideoHeaderThreads, SeekWhileRunningDeliversThatFrameNext) {
     // 10 frames at 25 per second on the (virtual) system clock.
     ASSERT_TRUE(build(mediafixtures::RawVideo(2, 2, 0, 32, 25, 1, 10, 16, frames(10, 16))));
     ASSERT_EQ(S_OK, control_->Run());
-    ASSERT_TRUE(KnobDshowWaitRenderedSamples("Test Renderer", 2, INFINITE));
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [] { return KnobDshowRenderedSamples("Test Renderer") >= 2; }, testsupport::kWaitLimit,
+        "two frames rendered", testsupport::PollStep::kYield));
     size_t before = renderer_->Frames().size();
     LONGLONG to = 6 * 400000;
     ASSERT_EQ(S_OK, seeking_->SetPositions(&to, AM_SEEKING_AbsolutePositioning, nullptr,
                                            AM_SEEKING_NoPositioning));
     LONG code = 0;
-    ASSERT_EQ(S_OK, events_->WaitForCompletion(INFINITE_WAIT, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events_, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     std::vector<Frame> got = renderer_->Frames();
     ASSERT_EQ(before + 4, got.size());
@@ -193,7 +195,7 @@ TEST_F(VideoRendererThreads, PausedShowsItsHeldFrameOnce) {
     // Running on, the frame already shown is not rendered again.
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(10000, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     EXPECT_EQ(frames(3, 16), renderer->Bytes());
     control->Stop();
