@@ -66,7 +66,7 @@ uint16_t GetU16(const uint8_t* at) {
 void WakeWorkersLocked(int callerIsRunning, bool servedOnly = false) {
     AsyncState& s = g_async;
     if (s.running >= s.allowed + callerIsRunning) return;
-    for (;;) {
+    for (int turn = 0;; ++turn) {
         int best = -1;
         // A worker whose main-thread call was served goes on first.
         for (int i = 0; i < kAsyncWorkerCount; ++i) {
@@ -88,7 +88,7 @@ void WakeWorkersLocked(int callerIsRunning, bool servedOnly = false) {
         if (previous == static_cast<DWORD>(-1)) return;
         if (previous == 0) {
             // Flagged asleep but not parked yet: a resume now would be lost.
-            Sleep(0);
+            WaitTurn(turn);
             continue;
         }
         w.asleep = 0;

@@ -228,10 +228,10 @@ int DeleteHandle(Handle handle) {
     if (ReadPendingCount(record) > 0 && AsyncRequestDelete(record->asyncRequestId, 1) == -2) {
         // The load is running: its worker ends it (and may delete the handle
         // itself), so wait without the lock and look the handle up afresh.
-        for (;;) {
+        for (int turn = 0;; ++turn) {
             UnlockType(t);
             ServeMainThreadRequests();
-            Sleep(0);
+            WaitTurn(turn);
             LockType(t);
             record = FindRecord(t, handle);
             if (!record) {

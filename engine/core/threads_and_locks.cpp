@@ -95,4 +95,9 @@ void SleepMilliseconds(uint32_t milliseconds) {
     Sleep(milliseconds);
 }
 
+void WaitTurn(int turn) {
+    constexpr int kYieldingTurns = 64;
+    Sleep(turn < kYieldingTurns ? 0 : 1);
+}
+
 }  // namespace DuRud

@@ -48,5 +48,9 @@ int IsThreadCreated(ThreadContext* context);
 // Closes the handle (the thread itself goes on) and clears it.
 int CloseThreadHandle(ThreadContext* context);
 void SleepMilliseconds(uint32_t milliseconds);
+// One turn of a wait for another thread to finish something: the first turns
+// only yield, later ones sleep 1 ms, so a wait for a thread that is itself
+// sleeping ends even on a clock that moves only while every thread waits.
+void WaitTurn(int turn);
 
 }  // namespace DuRud

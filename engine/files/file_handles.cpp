@@ -130,7 +130,7 @@ int ReadFileHandleLine(char* buffer, int size, Handle handle) {
     if (CheckStreamEof(stream) != 0) return -1;
     int32_t start = TellStream(stream);
     auto got = static_cast<int>(ReadStream(buffer, 1, static_cast<size_t>(size - 1), stream));
-    while (CheckStreamIdle(stream) == 0) Sleep(0);
+    for (int turn = 0; CheckStreamIdle(stream) == 0; ++turn) WaitTurn(turn);
     if (got <= 0) return -1;
 
     const int charSet = GetEngineCharSet();

@@ -234,7 +234,11 @@ int CreateSoundFromMemory(Handle handle, const SoundCreateSettings* settings, co
         void* pcm = nullptr;
         int pcmSize = 0;
         if (ConvertWhole(settings, image, size, &format, &pcm, &pcmSize) < 0) return -1;
-        const uint32_t bytes = static_cast<uint32_t>(pcmSize);
+        // Whole frames only: a truncated file's last part frame is dropped,
+        // never read past, and the buffers take the data as it is.
+        const uint32_t bytes = format.nBlockAlign ? static_cast<uint32_t>(pcmSize) /
+                                                        format.nBlockAlign * format.nBlockAlign
+                                                  : static_cast<uint32_t>(pcmSize);
         if (format.nAvgBytesPerSec &&
             bytes / format.nAvgBytesPerSec <= kLongestMemorySoundSeconds &&
             CreateSoundBuffers(r->buffers, r->sharedMemory, bufferCount, &format, bytes, 0) == 0) {

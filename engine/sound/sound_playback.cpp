@@ -226,11 +226,15 @@ int GetSoundTotalTimeMs(Handle handle) {
 int SetSoundLoopPoint(int position, Handle handle) {
     SoundHandleRecord* r = GetSoundRecord(handle);
     if (!r) return -1;
+    // The refill thread reads the loop under the sound lock.
+    TracedLock* soundLock = &SoundSystem().soundLock;
     if (position == -1) {
+        LockWithSource(soundLock, __FILE__, __LINE__);
         if (r->isStream && r->stream.partCount > 0) {
             r->stream.parts[0].loopStart = 0;
             r->stream.parts[0].loopCount = 0;
         }
+        LeaveLock(soundLock);
         return 0;
     }
     if (position < 0 || position >= GetSoundTotalSamples(handle)) return -1;
@@ -245,10 +249,12 @@ int SetSoundLoopPoint(int position, Handle handle) {
                       "指定する事は出来ません\n"));
         return -1;
     }
+    LockWithSource(soundLock, __FILE__, __LINE__);
     StreamPart& part = r->stream.parts[0];
     part.loopStart = position;
     SetConvertLoopPoint(&part.convert, position);
     part.loopCount = kLoopForever;
+    LeaveLock(soundLock);
     return 0;
 }
 

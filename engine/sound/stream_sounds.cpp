@@ -219,7 +219,12 @@ int RefillRecord(SoundHandleRecord* r) {
     uint32_t written = 0;
     bool first = false;
     if (st.endWritten) {
-        if (RingStrictlyBetween(p, st.endPosition1, st.endPosition2, size)) {
+        // The cursor has passed the data's end. When nothing at all was
+        // written the two ends meet and the whole ring but that point is past it.
+        const bool passed = st.endPosition1 == st.endPosition2
+                                ? p != st.endPosition1
+                                : RingStrictlyBetween(p, st.endPosition1, st.endPosition2, size);
+        if (passed) {
             StopSoundBuffer(buffer);
             ResetStream(st);
             return 0;

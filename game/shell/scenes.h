@@ -16,3 +16,19 @@ int scene_result();            // 8
 
 // The menu opened by ESC; 1 when the player chose to quit.
 int in_game_menu();
+
+// Starts a new game: world and first player reset, the first stage
+// requested, a white-flash transition (state 5).
+void start_new_game();
+
+// Asks for dimension 0, stage 0 at the next transition.
+void request_first_stage();
+
+// Finished result tallies; selects the clear-count picture 301 + count.
+extern int clear_count;
+
+// Parts the scenes share: a still of the current stage into target (blocks
+// and items, with enemies, crackers and bullets when whole_world) flushed
+// with the given wrap copies; the bouncing title prompt.
+void draw_stage_still(int target, int copies, bool whole_world);
+void draw_prompt(int frame);

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "world/player.h"
 #include "world/pools.h"
 #include "world/world_globals.h"
@@ -60,15 +62,16 @@ void store_line(settings_record* r, int number, const char* line) {
 }
 
 // One line of the file into `line` (its first line_limit characters, without
-// the line end); a longer line is still one line. False at the end.
+// the line end); a longer line is still one line, and so is a line holding a
+// NUL byte (a file partly zeroed by a crash). False at the end.
 bool next_line(std::FILE* file, char (&line)[line_limit + 1]) {
-    if (!std::fgets(line, sizeof(line), file)) return false;
-    const std::size_t n = std::strlen(line);
-    if (n > 0 && line[n - 1] != '\n') {
-        for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) {
-        }
-    }
-    line[std::strcspn(line, "\r\n")] = '\0';
+    int c = std::fgetc(file);
+    if (c == EOF) return false;
+    std::size_t n = 0;
+    for (; c != EOF && c != '\n'; c = std::fgetc(file))
+        if (n < line_limit) line[n++] = static_cast<char>(c);
+    line[n] = '\0';
+    line[std::strcspn(line, "\r")] = '\0';
     return true;
 }
 
@@ -106,6 +109,8 @@ void write_settings(const settings_record* r) {
     for (int32_t code : r->key_codes) ok = ok && std::fprintf(file, "%d\r\n", code) > 0;
     for (int32_t button : r->pad_buttons) ok = ok && std::fprintf(file, "%d\r\n", button) > 0;
     ok = std::fflush(file) == 0 && ok;
+    // On the disk before the rename, so a power loss leaves one whole file.
+    ok = fsync(fileno(file)) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     if (!ok || std::rename(temporary, settings_file_name) != 0) std::remove(temporary);
 }

@@ -56,9 +56,14 @@ void set_blink(entity* e, bool on) {
         e->flags &= ~flag_blink;
 }
 
+// The direction to the first player in degrees; the fairy keeps it in a
+// whole-degree variable, the books aim with the whole value.
+double aim_degrees_at_player(const entity* e) {
+    return std::atan2(players[0].y - e->y, players[0].x - e->x) * 180 / std::numbers::pi;
+}
+
 int aim_at_player(const entity* e) {
-    return static_cast<int>(std::atan2(players[0].y - e->y, players[0].x - e->x) * 180 /
-                            std::numbers::pi);
+    return static_cast<int>(aim_degrees_at_player(e));
 }
 
 void fire(const entity* e, int type, int life, int flicker, double angle, double speed) {
@@ -295,7 +300,7 @@ int book(entity* e, const book_shot& shot) {
         set_blink(e, count > 20 && count % 6 < 2);
         if (count == 15) {
             play_sound_effect("enemyheavyshot1");
-            shot.fire(e, aim_at_player(e));
+            shot.fire(e, aim_degrees_at_player(e));
         }
         e->draw_dy = book_recoil(count);
     }
@@ -438,8 +443,8 @@ int move_pattern_furball_charge(entity* self) {
     const int d = ahead(self);
     const double charge_speed = d * 8.0 * self->speed_factor;
     if (self->free_var[1] == 1) {
-        // A slow furball charges below 8 px a frame: only a lost speed ends it.
-        if (std::fabs(self->vx) >= 8.0 * std::min(1.0, self->speed_factor)) {
+        // Below 8 px a frame the charge is spent (a slow furball only hops).
+        if (std::fabs(self->vx) >= 8.0) {
             self->vx = charge_speed;
         } else {
             self->flags &= ~flag_dashing;

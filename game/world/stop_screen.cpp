@@ -6,6 +6,8 @@
 #include <iterator>
 
 #include "DuRud.h"
+#include "world/test_observer.h"
+#include "world/world_globals.h"
 
 constinit uint32_t remembered_breakpoints[remembered_breakpoint_count] = {};
 
@@ -84,5 +86,11 @@ void wait_on_stop_screen(int32_t code) {
 }
 
 void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4) {
+    report_test_event({test_event_stop,
+                       0,
+                       game_state,
+                       frames_in_scene,
+                       {code, static_cast<int32_t>(param1), static_cast<int32_t>(param2),
+                        static_cast<int32_t>(param3), static_cast<int32_t>(param4)}});
     if (draw_stop_screen(code, param1, param2, param3, param4)) wait_on_stop_screen(code);
 }

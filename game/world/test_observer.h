@@ -6,6 +6,7 @@
 
 enum test_event_kind : int32_t {
     test_event_pass = 1,  // the main loop has counted a pass (after frames_in_scene)
+    test_event_stop = 2,  // the STOP screen is about to show: words = code, four parameters
 };
 
 struct test_event {

@@ -24,6 +24,12 @@ constinit uint8_t unique_item_shown = 0;
 constinit int well_fed = 0;
 constinit item_type_record item_types[item_type_capacity] = {};
 constinit int item_type_count = 0;
+constinit enemy_type_record enemy_types[enemy_type_capacity] = {};
+constinit int enemy_type_count = 0;
+constinit enemy_type_record boss_enemy_types[enemy_type_capacity] = {};
+constinit int boss_enemy_type_count = 0;
+constinit block_type_record block_types[block_type_capacity] = {};
+constinit int block_type_count = 0;
 constinit bullet_type_record bullet_types[bullet_type_capacity] = {};
 constinit int bullet_type_count = 0;
 

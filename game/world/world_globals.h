@@ -141,6 +141,33 @@ inline constexpr int item_type_capacity = 480;
 extern item_type_record item_types[item_type_capacity];
 extern int item_type_count;  // records read
 
+// One record of the enemy list (list order; the list loader fills it). The
+// boss list has the same shape; nothing in the game reads it.
+struct enemy_type_record {
+    int32_t code;
+    char name[256];
+    int32_t sprite_base;  // the sprite id of frame 0
+    float health;
+    float hit_w, hit_h, hit_dx, hit_dy;
+    int32_t points;
+};
+inline constexpr int enemy_type_capacity = 256;
+extern enemy_type_record enemy_types[enemy_type_capacity];
+extern int enemy_type_count;  // records read
+extern enemy_type_record boss_enemy_types[enemy_type_capacity];
+extern int boss_enemy_type_count;
+
+// One record of the block list.
+struct block_type_record {
+    int32_t code;
+    char name[256];
+    int32_t sprite_base;
+    float hit_w, hit_h, hit_dx, hit_dy;
+};
+inline constexpr int block_type_capacity = 256;
+extern block_type_record block_types[block_type_capacity];
+extern int block_type_count;  // records read
+
 // One record of the bullet list.
 struct bullet_type_record {
     int32_t code;  // -1: no such type

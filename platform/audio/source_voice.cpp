@@ -89,10 +89,15 @@ class VoiceMix final : public MixSource {
         stopAfterPass = false;
     }
 
-    // Bytes to submit now so that this pass does not run dry: whole frames.
+    // Bytes to submit now so that this pass does not run dry: whole frames,
+    // up to the frame after the one under the pass's last output, which that
+    // output interpolates towards.
     UINT32 BytesRequiredLocked() const {
-        const uint64_t needed =
-            ((pos & (kUnitStep - 1)) + kPassFrames * step + kUnitStep - 1) >> kFractionBits;
+        const uint64_t start = pos & (kUnitStep - 1);
+        const uint64_t last = start + (kPassFrames - 1) * step;
+        const uint64_t consumed = (start + kPassFrames * step + kUnitStep - 1) >> kFractionBits;
+        const uint64_t read = (last >> kFractionBits) + ((last & (kUnitStep - 1)) ? 2 : 1);
+        const uint64_t needed = std::max(consumed, read);
         const uint64_t queued = queuedFrames - (queue.empty() ? 0 : pos >> kFractionBits);
         return needed > queued ? static_cast<UINT32>((needed - queued) * format.BlockAlign()) : 0;
     }

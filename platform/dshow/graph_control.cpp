@@ -361,14 +361,35 @@ HRESULT STDMETHODCALLTYPE FilterGraph::GetPositions(LONGLONG* cur, LONGLONG* sto
 HRESULT STDMETHODCALLTYPE FilterGraph::SetPositions(LONGLONG* cur, DWORD cf, LONGLONG* stop,
                                                     DWORD sf) {
     D_CAutoLock lock(&lock_);
-    IMediaSeeking* s = Seeking();
-    if (!s) return E_NOTIMPL;
+    // Every renderer that seeks gets the seek: each stream moves, and each
+    // reports its end again.
+    std::vector<IMediaSeeking*> seekers;
+    for (IBaseFilter* f : Renderers()) {
+        void* s = nullptr;
+        if (SUCCEEDED(f->QueryInterface(IID_IMediaSeeking, &s))) {
+            LONGLONG probe;
+            if (static_cast<IMediaSeeking*>(s)->GetDuration(&probe) == S_OK)
+                seekers.push_back(static_cast<IMediaSeeking*>(s));
+            else
+                static_cast<IMediaSeeking*>(s)->Release();
+        }
+        f->Release();
+    }
+    if (seekers.empty()) return E_NOTIMPL;
     FILTER_STATE was = state_;
     // Renderers hold while the stream is flushed and restarted, then run
     // on from the new position at stream time 0.
     if (was == State_Running) ChangeState(State_Paused, 0);
-    HRESULT hr = s->SetPositions(cur, cf, stop, sf);
-    s->Release();
+    HRESULT hr = S_OK;
+    const LONGLONG wantedCurrent = cur ? *cur : 0, wantedStop = stop ? *stop : 0;
+    for (size_t k = 0; k < seekers.size(); ++k) {
+        // Each gets the caller's values; the first one's answer goes back.
+        LONGLONG c = wantedCurrent, e = wantedStop;
+        const HRESULT one = seekers[k]->SetPositions(cur ? (k ? &c : cur) : nullptr, cf,
+                                                     stop ? (k ? &e : stop) : nullptr, sf);
+        if (FAILED(one) && SUCCEEDED(hr)) hr = one;
+        seekers[k]->Release();
+    }
     if ((cf & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_NoPositioning) {
         pausedAt_ = 0;
         if (was != State_Stopped) ArmCompletion();

@@ -50,6 +50,11 @@ bool KnobVirtualClock();
 // real-time slice); false leaves strict mode. Env VESSAMIRE_VIRTUAL_CLOCK=strict.
 // Reset: off.
 void KnobVirtualClockStrict(bool on);
+// The virtual clock's reading, set at its start (VESSAMIRE_VIRTUAL_CLOCK_START,
+// ms; without it the clock starts at the machine's uptime), and moved forward
+// to a later reading (false when it already stands past it).
+void KnobVirtualClockStart(int64_t ms);
+bool KnobVirtualClockMoveTo(int64_t ms);
 
 // --- files (kernel): ReadFile gate and counter ----------------------------------
 // While held, every ReadFile call waits (before touching the file) until the
@@ -110,6 +115,14 @@ bool KnobWindowEvent(HWND window, KnobWindowEventKind kind, int data1 = 0, int d
 // A key by SDL scancode (SDL_SCANCODE_*), typed text (UTF-8), the mouse (client
 // coordinates; buttons SDL_BUTTON_*), the wheel (notches) and dropped files.
 bool KnobWindowKey(HWND window, int sdlScancode, bool down, bool repeat = false);
+// A key by its DirectInput code (DIK_*: the scan code, 0x80 for extended
+// keys); false for a code no key has.
+bool KnobWindowKeyCode(HWND window, int directInputCode, bool down);
+// A window event or a key held back until the clock reads atMs, then given to
+// the pumping thread's window by its first PeekMessage or GetMessage at or
+// after that time (VESSAMIRE_CLOSE_AT_MS schedules a close).
+void KnobScheduleWindowEvent(int64_t atMs, KnobWindowEventKind kind);
+bool KnobScheduleKeyCode(int64_t atMs, int directInputCode, bool down);
 bool KnobWindowText(HWND window, const char* utf8);
 bool KnobWindowMouseMove(HWND window, int x, int y);
 bool KnobWindowMouseButton(HWND window, int sdlButton, bool down, int x, int y, int clicks = 1);

@@ -153,6 +153,25 @@ void ClockSetVirtual(bool on) {
     }
 }
 
+void ClockSetVirtualReading(int64_t nanoseconds) {
+    if (!virtualOn.load()) ClockSetVirtual(true);
+    // The wall clock stays where it was: only the monotonic scale moves.
+    wallAtSwitch.store(wallAtSwitch.load() + (virtualNow.load() - virtualStart.load()) / 100);
+    virtualNow.store(nanoseconds);
+    virtualStart.store(nanoseconds);
+    std::lock_guard<std::mutex> g(scheduler().lock);
+    scheduler().changed.notify_all();
+}
+
+bool ClockMoveVirtualTo(int64_t nanoseconds) {
+    if (!virtualOn.load() || virtualNow.load() > nanoseconds) return false;
+    advanceTo(nanoseconds);
+    std::lock_guard<std::mutex> g(scheduler().lock);
+    scheduler().lastChange = std::chrono::steady_clock::now();
+    scheduler().changed.notify_all();  // sleepers whose deadline passed go on
+    return true;
+}
+
 bool ClockIsStrict() {
     return strictOn.load();
 }

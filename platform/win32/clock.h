@@ -57,6 +57,12 @@ constexpr int64_t kCounterFrequency = 10'000'000;
 bool ClockIsVirtual();
 void ClockSetVirtual(bool on);
 // Strict mode of the virtual clock (see the rule above); off by default.
+// The virtual clock (switched on if need be) reads `nanoseconds` from now on;
+// deadlines already taken keep their values. For a program's start.
+void ClockSetVirtualReading(int64_t nanoseconds);
+// Moves the virtual clock forward to `nanoseconds`; false when it is not on
+// or already stands past it.
+bool ClockMoveVirtualTo(int64_t nanoseconds);
 bool ClockIsStrict();
 void ClockSetStrict(bool on);
 

@@ -178,6 +178,13 @@ KeyInfo KeyFromScancode(int sdlScancode) {
     return KeyInfo{0, 0, 0, false};
 }
 
+int ScancodeFromPosition(int position) {
+    for (const Row& row : kRows) {
+        if ((row.scan | (row.extended ? 0x80 : 0)) == position) return row.sdl;
+    }
+    return -1;
+}
+
 namespace {
 
 bool RecordKeyLocked(const KeyInfo& key, bool down) {

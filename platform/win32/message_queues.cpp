@@ -272,6 +272,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
         return FALSE;
     }
     if (!ValidFilter(window)) return FALSE;
+    DeliverScheduledInput();
     uint64_t seen = 0;
     return LookOnce(CurrentQueue(), msg, window, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0,
                     &seen)
@@ -287,6 +288,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
     if (!ValidFilter(window)) return -1;
     auto queue = CurrentQueue();
     for (;;) {
+        DeliverScheduledInput();
         uint64_t seen = 0;
         if (LookOnce(queue, msg, window, filterMin, filterMax, true, &seen)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;

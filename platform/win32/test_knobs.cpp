@@ -12,7 +12,8 @@
 
 namespace platform::user {
 void ResetUserKnobs();
-}
+void ApplyScheduledInputEnvironment();
+}  // namespace platform::user
 namespace platform::input {
 void ResetPadKnobs();
 }
@@ -62,6 +63,14 @@ void KnobVirtualClockStrict(bool on) {
     platform::ClockSetStrict(on);
 }
 
+void KnobVirtualClockStart(int64_t ms) {
+    platform::ClockSetVirtualReading(ms * 1'000'000);
+}
+
+bool KnobVirtualClockMoveTo(int64_t ms) {
+    return platform::ClockMoveVirtualTo(ms * 1'000'000);
+}
+
 void KnobResetAll() {
     platform::ResetModuleKnobs();
     platform::ResetDebugOutputKnobs();
@@ -89,6 +98,8 @@ void KnobApplyEnvironment() {
     if (const char* clock = std::getenv("VESSAMIRE_VIRTUAL_CLOCK");
         clock && std::strcmp(clock, "strict") == 0)
         KnobVirtualClockStrict(true);
+    if (const char* start = std::getenv("VESSAMIRE_VIRTUAL_CLOCK_START"))
+        KnobVirtualClockStart(std::atoll(start));
     if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
     // windows
     KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
@@ -96,6 +107,7 @@ void KnobApplyEnvironment() {
     if (const char* modes = std::getenv("VESSAMIRE_DISPLAY_MODES")) KnobDisplayModes(modes);
     if (const char* bits = std::getenv("VESSAMIRE_DESKTOP_BITS")) KnobDesktopBits(std::atoi(bits));
     if (const char* ns = std::getenv("VESSAMIRE_WINDOW_NAMESPACE")) KnobWindowNamespace(ns);
+    platform::user::ApplyScheduledInputEnvironment();
     D3D9KnobApplyEnvironment();
     platform::input::dinput::ApplyDirectInputEnvironment();
     platform::ApplyWindowsVersionEnvironment();

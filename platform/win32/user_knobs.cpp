@@ -10,6 +10,7 @@ void ResetRegistryKnobs();
 void ResetCursorState();
 void ResetSystemParameters();
 void ResetScriptedState();
+void ResetScheduledInput();
 
 void ResetUserKnobs() {
     ResetClassKnobs();
@@ -19,6 +20,7 @@ void ResetUserKnobs() {
     ResetCursorState();
     ResetSystemParameters();
     ResetScriptedState();
+    ResetScheduledInput();
 }
 
 }  // namespace platform::user

@@ -241,6 +241,11 @@ struct KeyInfo {
 };
 // The virtual key, Windows scan code and extended flag of an SDL scancode (vk 0: none).
 KeyInfo KeyFromScancode(int sdlScancode);
+// The SDL scancode of a key position (scan code, | 0x80 when extended: the
+// DirectInput key code), or -1.
+int ScancodeFromPosition(int position);
+// Runs the scripted input whose virtual time has come (called by the pumps).
+void DeliverScheduledInput();
 // Records a key going down or up in the key state table; returns whether it was down.
 bool RecordKey(const KeyInfo& key, bool down);
 bool IsKeyDown(BYTE virtualKey);

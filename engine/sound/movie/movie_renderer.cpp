@@ -57,6 +57,7 @@ int64_t SampleBytes(int code, int width, int height) {
             return pixels * 4;
         case kRendererYv12:
         case kRendererNv12:
+        case kRendererNv11:
             return pixels * 3 / 2;
         default:
             return pixels * 2;

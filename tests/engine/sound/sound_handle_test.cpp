@@ -74,6 +74,51 @@ TEST_P(SoundHandleTest, StreamRingFillsThenTopsUpAndEnds) {
     }
 }
 
+TEST_P(SoundHandleTest, EmptyAndOneFrameStreamsEndAfterTheirSilence) {
+    SoundCreateSettings settings{0, 2, {0, 2, 0}};
+    for (int frames : {0, 1, 3}) {
+        WriteRamp("tiny.wav", frames);
+        const Handle h = LoadSoundFileWithSettings(&settings, "tiny.wav", 1, -1, 0, 0);
+        ASSERT_GE(h, 0) << frames;
+        Capture(100, [&] {
+            ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+            for (int i = 0; i < 100; ++i) {
+                KnobAudioWaitPasses(1);
+                RefillStreamSounds();
+            }
+        });
+        EXPECT_EQ(IsSoundPlaying(h), 0) << frames << " frames";
+        DeleteHandle(h);
+    }
+}
+
+TEST_P(SoundHandleTest, DataOfAPartFrameKeepsItsOverlappingBuffers) {
+    // 0.1 s of stereo 16-bit frames and two stray bytes: the last part frame
+    // is dropped, the sound stays a three-buffer memory sound.
+    const std::vector<int16_t> pcm = mf::Ramp(4410, 2, 1);
+    testsupport::WriteFile("odd.wav", mf::SimpleWave(1, 2, 44100, 16, mf::Bytes(pcm) + "xy"));
+    const Handle h = LoadSoundFromFile("odd.wav", 3, -1);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(GetSoundRecord(h)->isStream, 0);
+    EXPECT_EQ(GetSoundRecord(h)->bufferCount, 3);
+    EXPECT_EQ(GetSoundTotalSamples(h), 4410);
+}
+
+TEST_P(SoundHandleTest, A22kHzRampRisesEvenlyAcrossEveryMixingPass) {
+    // Input +2 a frame at 22,050 Hz: interpolated to 44,100 Hz it rises by
+    // exactly 1 a frame; a held sample at a pass boundary shows as a 0.
+    std::vector<int16_t> ramp(4410);
+    for (size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<int16_t>(100 + 2 * k);
+    testsupport::WriteFile("ramp22.wav", mf::SimpleWave(1, 1, 22050, 16, mf::Bytes(ramp)));
+    const Handle h = LoadSoundFromFile("ramp22.wav", 1, -1);
+    ASSERT_GE(h, 0);
+    const std::vector<int16_t> c = Capture(40, [&] { ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0); });
+    const long start = FirstSound(c);
+    int uneven = 0;
+    for (long f = start + 1; f < start + 8000; ++f) uneven += c[2 * f] - c[2 * f - 2] != 1;
+    EXPECT_EQ(uneven, 0);
+}
+
 // The converter's whole output for a file image: format and PCM.
 std::vector<int16_t> Converted(const std::string& bytes, WAVEFORMATEX* format, int options2 = 0) {
     const StreamHandle m = OpenMemoryImageStream(bytes.data(), uint32_t(bytes.size()));

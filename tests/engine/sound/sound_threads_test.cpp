@@ -245,6 +245,7 @@ TEST(SoundHandleThreads, StreamsSurviveTheMainThreadWorkingThem) {
         if (i % 5 == 0) StopSoundHandle(h);
         if (i % 3 == 0) PlaySoundHandle(h, i % 2 ? 3 : 1, i % 4 == 0);
         if (i % 11 == 0) PauseAllSounds(i % 22 == 0);
+        if (i % 13 == 0) SetSoundLoopPoint((i * 311) % 30000, h);  // read by the refill thread
         GetSoundPositionSamples(h);
         Sleep(3);
     }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <algorithm>
+#include <string_view>
 
 #include "DuRud.h"
 
@@ -20,6 +22,7 @@ struct scripted {
 
 struct fake_state {
     bool started = false;  // false until the first reset: the calls before main
+    bool quiet = false;
     std::vector<call> startup;
     std::vector<call> recorded;
     std::vector<scripted> scripts;
@@ -27,6 +30,24 @@ struct fake_state {
     int pad_count = 0;
     int pad_words[16] = {};
     std::size_t startup_draws = 0;
+    struct file {
+        std::string path, text;
+        std::size_t position = 0;
+        int handle = 0;  // while open
+    };
+    std::vector<file> files;
+    int next_file_handle = 0x00100000;
+    struct handle_states {
+        int handle;
+        std::vector<int> states;
+        std::size_t next = 0;
+    };
+    std::vector<handle_states> handle_scripts;
+    struct graphic_size {
+        int handle, width, height;
+    };
+    std::vector<graphic_size> sizes;
+    int next_graphic = first_loaded_graphic;
 };
 constinit fake_state state;
 
@@ -53,6 +74,7 @@ std::string join(const First& first, const Rest&... rest) {
 
 template <class... Args>
 void record(const char* name, const Args&... args) {
+    if (state.quiet) return;
     (state.started ? state.recorded : state.startup).push_back({name, join(args...)});
 }
 
@@ -86,8 +108,12 @@ void reset() {
     state.started = true;
 }
 
-void script(const char* function, std::initializer_list<int> results) {
-    state.scripts.push_back({function, results, 0});
+void script(const char* function, std::vector<int> results) {
+    state.scripts.push_back({function, std::move(results), 0});
+}
+
+void set_recording(bool on) {
+    state.quiet = !on;
 }
 
 void set_key_state(int key, unsigned char value) {
@@ -98,6 +124,16 @@ void set_pad_count(int count) {
 }
 void set_pad_state(int pad, int word) {
     if (pad >= 1 && pad <= 16) state.pad_words[pad - 1] = word;
+}
+
+void set_file(const std::string& path, std::string text) {
+    state.files.push_back({path, std::move(text)});
+}
+void script_handle_state(int handle, std::initializer_list<int> states) {
+    state.handle_scripts.push_back({handle, states});
+}
+void set_graphic_size(int handle, int width, int height) {
+    state.sizes.push_back({handle, width, height});
 }
 
 }  // namespace fake_engine
@@ -384,4 +420,97 @@ void DuRud::FatalExitFormat(const char* format, ...) {
     record("FatalExitFormat", text);
     std::fprintf(stderr, "fake engine: FatalExit: %s\n", text);
     std::exit(-1);
+}
+
+// Files: the texts given by set_file, read line by line.
+DuRud::Handle DuRud::OpenFileHandle(const char* path, int asyncRead) {
+    record("OpenFileHandle", path, asyncRead);
+    for (auto& f : state.files) {
+        if (path && f.path == path) {
+            f.position = 0;
+            f.handle = state.next_file_handle++;
+            return f.handle;
+        }
+    }
+    return 0;
+}
+
+int DuRud::ReadFileHandleLine(char* buffer, int size, Handle handle) {
+    for (auto& f : state.files) {
+        if (f.handle != handle || handle == 0) continue;
+        if (f.position >= f.text.size() || size < 2) return -1;
+        const std::string_view rest(f.text.data() + f.position, f.text.size() - f.position);
+        std::size_t end = rest.find("\r\n");
+        std::size_t skip = 2;
+        if (end == std::string_view::npos || end > static_cast<std::size_t>(size - 1)) {
+            end = std::min(rest.size(), static_cast<std::size_t>(size - 1));
+            skip = 0;
+        }
+        std::memcpy(buffer, rest.data(), end);
+        buffer[end] = '\0';
+        f.position += end + skip;
+        return static_cast<int>(end);
+    }
+    return -1;
+}
+
+int DuRud::DeleteTypedHandle(Handle handle) {
+    record("DeleteTypedHandle", handle);
+    for (auto& f : state.files)
+        if (f.handle == handle) f.handle = 0;
+    return 0;
+}
+
+// Graphic loads hand out fresh handles; each is loaded unless scripted.
+DuRud::Handle DuRud::LoadGraphic(const char* fileName, int flag) {
+    record("LoadGraphic", fileName, flag);
+    return result_of("LoadGraphic", state.next_graphic++);
+}
+
+int DuRud::LoadDividedGraphic(const char* fileName, int count, int across, int down, int width,
+                              int height, Handle* handles, int flag) {
+    record("LoadDividedGraphic", fileName, count, across, down, width, height, flag);
+    for (int i = 0; i < count; ++i) handles[i] = state.next_graphic++;
+    return result_of("LoadDividedGraphic", 0);
+}
+
+int DuRud::IsHandleAsyncPending(Handle handle) {
+    for (auto& h : state.handle_scripts) {
+        if (h.handle != handle || h.states.empty()) continue;
+        const int answer = h.states[h.next];
+        if (h.next + 1 < h.states.size()) ++h.next;
+        return answer;
+    }
+    return handle > 0 ? 0 : -1;
+}
+
+int DuRud::QueryGraphicSize(Handle graphic, int* width, int* height) {
+    for (const auto& s : state.sizes) {
+        if (s.handle == graphic) {
+            *width = s.width;
+            *height = s.height;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int DuRud::SetTransparentColor(int red, int green, int blue) {
+    record("SetTransparentColor", red, green, blue);
+    return 0;
+}
+
+int DuRud::SetTransparentColorToAlpha(int flag) {
+    record("SetTransparentColorToAlpha", flag);
+    return 0;
+}
+
+int DuRud::SetUseAsyncLoad(int flag) {
+    record("SetUseAsyncLoad", flag);
+    return 0;
+}
+
+int DuRud::StartJoypadVibration(int pad, int power, int time) {
+    record("StartJoypadVibration", pad, power, time);
+    return result_of("StartJoypadVibration", -1);
 }

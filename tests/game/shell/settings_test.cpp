@@ -55,6 +55,8 @@ TEST(Settings, HostileAndOddFilesReadAsSoundValues) {
         {"CR LF", with_crlf(all), all_read},
         {"a 600-character line is one line", long_line, "0 0.25 0.75 1 0" + keys},
         {"short file", "1\n0.25\n", "1 0.25 1 1 0" + keys},
+        {"a NUL inside a line ends neither it nor the next",
+         std::string("1\0\n0.25\n0.75\n2\n", 15), "1 0.25 0.75 2 0" + keys},
     };
     for (const auto& row : rows) {
         std::remove(settings_file_name);

@@ -6,6 +6,7 @@
 #include "fake_engine_test.h"
 #include "shell/present.h"
 #include "shell/scene_table.h"
+#include "shell/scenes.h"
 #include "shell/settings.h"
 #include "shell/win_main.h"
 #include "test_support.h"
@@ -25,6 +26,14 @@ int in_game_menu() {
 
 namespace {
 
+// The scenes of these tests: each draws a grey frame naming itself.
+template <int N>
+int stand_in_scene() {
+    DuRud::DrawBoxShape(0, 0, 800, 600, DuRud::MakeColorValue(64, 64, 64), 1);
+    DuRud::DrawFormattedText(8, 8, DuRud::MakeColorValue(255, 255, 255), "scene %d", N);
+    return 0;
+}
+
 std::string events;  // "pass:state:frames " per pass event
 
 class Shell : public FakeEngineTest {
@@ -38,8 +47,23 @@ class Shell : public FakeEngineTest {
             events += std::to_string(e.pass) + ":" + std::to_string(e.game_state) + ":" +
                       std::to_string(e.frames_in_scene) + " ";
         };
+        // Stand-in scenes: the list loader moves straight to scene 1, the
+        // others name themselves.
+        std::copy(std::begin(scene_table), std::end(scene_table), kept);
+        scene_table[0] = [] {
+            game_state = 1;
+            return 0;
+        };
+        const scene_function stand_ins[] = {stand_in_scene<1>, stand_in_scene<2>, stand_in_scene<3>,
+                                            stand_in_scene<4>, stand_in_scene<5>, stand_in_scene<6>,
+                                            stand_in_scene<7>, stand_in_scene<8>};
+        std::copy(std::begin(stand_ins), std::end(stand_ins), scene_table + 1);
     }
-    void TearDown() override { test_observer = nullptr; }
+    void TearDown() override {
+        test_observer = nullptr;
+        std::copy(std::begin(kept), std::end(kept), scene_table);
+    }
+    scene_function kept[scene_count];
     int run() { return WinMain(nullptr, nullptr, nullptr, 0); }
 };
 using ShellDeathTest = Shell;

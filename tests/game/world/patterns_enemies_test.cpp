@@ -46,6 +46,15 @@ TEST_F(EnemyPatterns, FairyShootsAndDashes) {
     EXPECT_EQ(std::pair(e.flags & 0x100, e.free_var[0]), std::pair(0u, 0)) << "left the ground";
 }
 
+TEST_F(EnemyPatterns, BooksAimInFractionsOfADegree) {
+    e.x = 100, e.y = 300;
+    p.x = 400, p.y = 310, p.flags = flag_in_use;
+    p.opp_hit_w[e.type_code] = 16, p.opp_hit_h[e.type_code] = 32;
+    for (int i = 0; i < 40; ++i) move_pattern_book_sniper(&e);
+    ASSERT_EQ(live(bullets), 9);
+    EXPECT_NEAR(bullets[0].heading, 1.9092, 1e-4);  // atan2(10, 300), not 1
+}
+
 TEST_F(EnemyPatterns, FramesAndMoves) {
     using M = move_pattern_handler;
     const M troll = move_pattern_trollface_movearound, turret = move_pattern_trollface_turret,
@@ -147,12 +156,14 @@ TEST_F(EnemyPatterns, WallsLedgesAndSightLines) {
     }
     EXPECT_EQ(std::pair(bullets[8].speed, bullets[8].heading), std::pair(13.0, 0.0)) << "sniper";
     EXPECT_EQ(std::pair(e.free_var[1], e.vx), std::pair(1, 8.0)) << "charging";
-    e.speed_factor = 0.5, e.vx = 4;  // a slow furball charges at 4 px a frame
-    move_pattern_furball_charge(&e);
-    EXPECT_EQ(std::pair(e.free_var[1], e.vx), std::pair(1, 4.0)) << "slow charge goes on";
     e.vx = 0;  // stopped by a wall
     move_pattern_furball_charge(&e);
     EXPECT_EQ(std::tuple(e.free_var[1], e.vy, screen_shake.magnitude), std::tuple(0, -3.0, 3.0));
+    e.free_var[1] = 1, e.vy = 0, screen_shake.magnitude = 0;
+    e.speed_factor = 0.5, e.vx = 4;  // a slow furball's charge is spent below 8 px a frame
+    move_pattern_furball_charge(&e);
+    EXPECT_EQ(std::tuple(e.free_var[1], e.vy, screen_shake.magnitude), std::tuple(0, -3.0, 3.0))
+        << "slow charge";
 }
 
 TEST_F(EnemyPatterns, BossFairyVolley) {

@@ -52,6 +52,10 @@ TEST(MovieRenderer, FramesAreStoredTopDown) {
         // With U and V at 128 each pixel is the grey of its own Y.
         {"YUY2 converted to 32 bits", &MEDIASUBTYPE_YUY2, 2, 1, 16, 8,
          std::string("\x10\x80\xEB\x80", 4), std::string("\x10\x10\x10\xFF\xEB\xEB\xEB\xFF", 8)},
+        // NV11: four luma bytes, then one U and one V for all four (1.5 bytes a pixel).
+        {"NV11 converted to 32 bits", &MEDIASUBTYPE_NV11, 4, 1, 12, 16,
+         std::string("\x10\x20\x30\x40\x80\x80", 6),
+         std::string("\x10\x10\x10\xFF\x20\x20\x20\xFF\x30\x30\x30\xFF\x40\x40\x40\xFF", 16)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

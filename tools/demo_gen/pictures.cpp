@@ -1,0 +1,533 @@
+// Every picture of the demo game, drawn by program in one pixel-art style:
+// dark outlines, two-tone shading, one palette. Sheets are cut into cells by
+// the file list; magenta is the transparent colour, soft effects carry alpha.
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "canvas.h"
+#include "demo_files.h"
+#include "pixel_font.h"
+
+namespace demo {
+
+namespace {
+
+// The palette.
+constexpr rgba ink{40, 28, 56, 255};
+constexpr rgba skin{255, 214, 178, 255};
+constexpr rgba cloak{52, 150, 160, 255};
+constexpr rgba cloak_dark{30, 96, 112, 255};
+constexpr rgba white{246, 244, 236, 255};
+constexpr rgba gold{250, 200, 60, 255};
+constexpr rgba red{220, 64, 64, 255};
+constexpr rgba pink{240, 140, 180, 255};
+constexpr rgba green{96, 188, 80, 255};
+constexpr rgba blue{80, 130, 230, 255};
+constexpr rgba violet{150, 96, 210, 255};
+constexpr rgba orange{240, 150, 50, 255};
+constexpr rgba brown{150, 96, 56, 255};
+constexpr rgba grey{150, 150, 164, 255};
+
+constexpr double pi = 3.14159265358979;
+
+using cell_painter = std::function<void(canvas&, int x, int y, int index)>;
+
+// A sheet of cells, each painted, then outlined and shaded cell by cell.
+void sheet(demo_files& out, std::vector<picture_sheet>& list, const std::string& name, int first,
+           int count, int columns, int cell_w, int cell_h, const cell_painter& paint,
+           bool styled = true, bool alpha = false) {
+    const int rows = (count + columns - 1) / columns;
+    canvas c(columns * cell_w, rows * cell_h, alpha ? clear : key);
+    for (int k = 0; k < count; ++k) {
+        const int x = (k % columns) * cell_w, y = (k / columns) * cell_h;
+        paint(c, x, y, k);
+        if (styled) {
+            c.shade_rect(x, y, cell_w, cell_h);
+            c.outline_rect(x, y, cell_w, cell_h);
+        }
+    }
+    const std::string file = "datas/pictures/" + name + ".png";
+    out.add(file, c.png(alpha));
+    list.push_back({file, count, columns, rows, cell_w, cell_h, first});
+}
+
+// One picture of its own size (a count-1 record without cells).
+void single(demo_files& out, std::vector<picture_sheet>& list, const std::string& name, int id,
+            const canvas& c, bool alpha = false, bool jpeg = false) {
+    const std::string file = "datas/pictures/" + name + (jpeg ? ".jpg" : ".png");
+    out.add(file, jpeg ? c.jpeg(88) : c.png(alpha));
+    list.push_back({file, 1, 1, 1, 0, 0, id});
+}
+
+// --- characters -----------------------------------------------------------------
+
+// The player: a small hooded figure in a teal cloak. facing 0 looks left.
+void player_cell(canvas& c, int x, int y, int facing, int frame) {
+    const double bob = (frame % 4 == 1 || frame % 4 == 3) ? 1 : 0;
+    const double cx = x + 24, base = y + 44;
+    const int stride = frame % 4 < 2 ? 3 : -3;
+    c.fill_rect(static_cast<int>(cx - 6 + stride), static_cast<int>(base - 6), 5, 6, cloak_dark);
+    c.fill_rect(static_cast<int>(cx + 1 - stride), static_cast<int>(base - 6), 5, 6, cloak_dark);
+    c.fill_ellipse(cx, base - 16 - bob, 11, 13, cloak);
+    c.fill_ellipse(cx, base - 31 - bob, 10, 10, cloak);
+    c.fill_triangle(cx - 4, base - 40 - bob, cx + 4, base - 40 - bob, cx + (facing ? -9 : 9),
+                    base - 46 - bob, cloak);
+    const double face = facing ? 3 : -3;
+    c.fill_ellipse(cx + face, base - 29 - bob, 6.5, 6, skin);
+    c.fill_rect(static_cast<int>(cx + face - 3), static_cast<int>(base - 31 - bob), 2, 3, ink);
+    c.fill_rect(static_cast<int>(cx + face + 2), static_cast<int>(base - 31 - bob), 2, 3, ink);
+    c.fill_rect(static_cast<int>(cx - 9), static_cast<int>(base - 18 - bob), 18, 3, gold);  // belt
+    if (frame >= 20 && frame < 30) {  // a raised arm: attack poses
+        const double hand = facing ? 14 : -14;
+        c.fill_ellipse(cx + hand, base - 24 - bob, 4, 4, skin);
+    }
+}
+
+// Enemies: a family a shape. pose 0-7 walk (facing x 4), 8-11 knocked away.
+void enemy_cell(canvas& c, int x, int y, int family, int index) {
+    const bool knocked = index >= 8 && index < 12;
+    const int facing = knocked ? 0 : (index / 4) % 2;
+    const double bob = std::sin(index * pi / 2) * 2;
+    const double cx = x + 24, cy = y + 28 + (knocked ? 0 : bob);
+    const double look = facing ? 4 : -4;
+    const auto eyes = [&](double ex, double ey, double gap) {
+        if (knocked) {  // dizzy crosses
+            for (const double s : {-gap, gap}) {
+                c.line(ex + s - 2, ey - 2, ex + s + 2, ey + 2, ink);
+                c.line(ex + s - 2, ey + 2, ex + s + 2, ey - 2, ink);
+            }
+        } else {
+            c.fill_rect(static_cast<int>(ex - gap - 1), static_cast<int>(ey - 2), 3, 4, ink);
+            c.fill_rect(static_cast<int>(ex + gap - 1), static_cast<int>(ey - 2), 3, 4, ink);
+        }
+    };
+    switch (family) {
+        case 0:  // trollface: a wide green grin on a round head
+            c.fill_ellipse(cx, cy, 17, 15, {150, 200, 90, 255});
+            c.fill_ellipse(cx + look, cy + 5, 11, 5, white);
+            c.line(cx + look - 11, cy + 5, cx + look + 11, cy + 5, ink);
+            eyes(cx + look, cy - 5, 6);
+            break;
+        case 1:  // rabbit: white, long ears
+            c.fill_ellipse(cx - 5, cy - 18, 3.5, 9, white);
+            c.fill_ellipse(cx + 5, cy - 18, 3.5, 9, white);
+            c.fill_ellipse(cx - 5, cy - 18, 1.5, 6, pink);
+            c.fill_ellipse(cx + 5, cy - 18, 1.5, 6, pink);
+            c.fill_ellipse(cx, cy + 2, 14, 13, white);
+            eyes(cx + look, cy - 1, 5);
+            c.fill_rect(static_cast<int>(cx + look - 1), static_cast<int>(cy + 4), 3, 2, pink);
+            break;
+        case 2:  // fairy: a small figure with wings
+        case 6:  // boss fairy: the same, violet and crowned
+        {
+            const rgba body = family == 2 ? blue : violet;
+            const double flap = index % 2 ? 8 : 11;
+            c.fill_ellipse(cx - 11, cy - 6, flap, 6, {200, 230, 250, 255});
+            c.fill_ellipse(cx + 11, cy - 6, flap, 6, {200, 230, 250, 255});
+            c.fill_triangle(cx - 9, cy + 14, cx + 9, cy + 14, cx, cy - 6, body);
+            c.fill_ellipse(cx, cy - 8, 8, 8, skin);
+            c.fill_ellipse(cx, cy - 14, 9, 4, family == 2 ? gold : pink);
+            if (family == 6) c.fill_triangle(cx - 5, cy - 17, cx + 5, cy - 17, cx, cy - 24, gold);
+            eyes(cx + look / 2, cy - 8, 3);
+            break;
+        }
+        case 3:  // furball: an orange ball of spikes
+            for (int k = 0; k < 12; ++k) {
+                const double a = k * pi / 6 + index * 0.2;
+                c.fill_triangle(cx + std::cos(a) * 10, cy + std::sin(a) * 10,
+                                cx + std::cos(a + 0.4) * 10, cy + std::sin(a + 0.4) * 10,
+                                cx + std::cos(a + 0.2) * 18, cy + std::sin(a + 0.2) * 18, orange);
+            }
+            c.fill_ellipse(cx, cy, 13, 13, orange);
+            eyes(cx + look / 2, cy - 2, 4);
+            break;
+        case 4:  // ghost: a pale violet sheet with a wavy hem
+            c.fill_ellipse(cx, cy - 4, 14, 14, {220, 210, 250, 255});
+            c.fill_rect(static_cast<int>(cx - 14), static_cast<int>(cy - 4), 28, 14,
+                        {220, 210, 250, 255});
+            for (int k = 0; k < 4; ++k)
+                c.fill_ellipse(cx - 10.5 + k * 7, cy + 10 + (k + index) % 2 * 2, 3.5, 3.5,
+                               {220, 210, 250, 255});
+            eyes(cx + look, cy - 5, 4);
+            break;
+        case 5:  // book: a red cover with pages
+        {
+            const double open = 4 + (index % 4) * 3;
+            c.fill_triangle(cx, cy + 8, cx - 18, cy - open, cx - 18, cy + 8 - open, red);
+            c.fill_triangle(cx, cy + 8, cx + 18, cy - open, cx + 18, cy + 8 - open, red);
+            c.fill_rect(static_cast<int>(cx - 14), static_cast<int>(cy - 2), 28, 6, white);
+            eyes(cx, cy + 1, 5);
+            break;
+        }
+        default:  // spare families: round blobs in their own colours
+        {
+            const rgba tones[] = {green, gold, grey, brown};
+            c.fill_ellipse(cx, cy + 2, 15, 12, tones[family % 4]);
+            eyes(cx + look, cy, 5);
+        }
+    }
+    if (index >= 12 && index < 20 && family != 5)  // alert marks for the attack poses
+        c.fill_rect(static_cast<int>(cx + 14), static_cast<int>(cy - 20), 3, 7, red);
+}
+
+// The boss: a big horned beast in armour (128 x 128 cells).
+void boss_cell(canvas& c, int x, int y, int index) {
+    const int facing = index / 16 % 2;
+    const int pose = index % 16;
+    const double cx = x + 64, cy = y + 70 + std::sin(pose * pi / 7) * 3;
+    const double look = facing ? 10 : -10;
+    const bool defeated = index >= 32;
+    const rgba body = defeated ? grey : rgba{120, 60, 150, 255};
+    c.fill_ellipse(cx, cy + 10, 44, 40, body);
+    c.fill_ellipse(cx + look, cy - 26, 30, 24, body);
+    c.fill_triangle(cx + look - 24, cy - 40, cx + look - 14, cy - 36, cx + look - 30, cy - 64,
+                    white);
+    c.fill_triangle(cx + look + 24, cy - 40, cx + look + 14, cy - 36, cx + look + 30, cy - 64,
+                    white);
+    c.fill_rect(static_cast<int>(cx - 40), static_cast<int>(cy + 4), 80, 12, gold);
+    c.fill_ellipse(cx + look - 10, cy - 28, 6, 5, defeated ? ink : rgba{255, 230, 80, 255});
+    c.fill_ellipse(cx + look + 10, cy - 28, 6, 5, defeated ? ink : rgba{255, 230, 80, 255});
+    c.fill_rect(static_cast<int>(cx + look - 12), static_cast<int>(cy - 14), 24, 4, ink);
+    if (pose >= 8 && !defeated)  // casting: an orb in the claws
+        c.fill_ellipse(cx + look * 3, cy, 9, 9, {255, 120, 200, 255});
+}
+
+// --- items, blocks, bullets --------------------------------------------------------
+
+void item_cell(canvas& c, int x, int y, int index) {
+    const int kind = index / 2, frame = index % 2;
+    const double cx = x + 16, cy = y + 17 - frame;
+    switch (kind % 25) {
+        case 0:  // power item [P]
+        case 1:  // big power item
+            c.fill_rect(x + 6, y + 7, 20, 18, kind ? red : blue);
+            draw_text(c, "P", x + 13, y + 12, 1, white, ink);
+            break;
+        case 2:  // apple
+            c.fill_ellipse(cx, cy + 2, 10, 9, red);
+            c.fill_rect(static_cast<int>(cx), static_cast<int>(cy - 10), 2, 5, brown);
+            c.fill_ellipse(cx + 5, cy - 8, 4, 2, green);
+            break;
+        case 3:  // cake
+            c.fill_rect(x + 6, y + 14, 20, 12, {250, 230, 200, 255});
+            c.fill_rect(x + 6, y + 12, 20, 4, pink);
+            c.fill_ellipse(cx, cy - 8, 3, 3, red);
+            break;
+        case 4:  // gem
+        case 5:
+        case 6: {
+            const rgba tone = kind == 4 ? blue : kind == 5 ? green : violet;
+            c.fill_triangle(cx - 10, cy - 3, cx + 10, cy - 3, cx, cy + 11, tone);
+            c.fill_triangle(cx - 10, cy - 3, cx + 10, cy - 3, cx, cy - 11, shade(tone, 1.3));
+            break;
+        }
+        case 7:  // chests 1-3
+        case 8:
+        case 9: {
+            const rgba tone = kind == 7 ? brown : kind == 8 ? grey : gold;
+            c.fill_rect(x + 4, y + 11, 24, 16, tone);
+            c.fill_rect(x + 4, y + 15, 24, 2, shade(tone, 0.6));
+            c.fill_rect(x + 14, y + 15, 4, 6, gold);
+            break;
+        }
+        case 10:  // key
+            c.fill_ellipse(cx - 6, cy, 6, 6, gold);
+            c.fill_ellipse(cx - 6, cy, 2, 2, key);
+            c.fill_rect(static_cast<int>(cx - 1), static_cast<int>(cy - 1), 13, 3, gold);
+            c.fill_rect(static_cast<int>(cx + 8), static_cast<int>(cy + 1), 3, 4, gold);
+            break;
+        case 11:  // door: shut (0) or open (1)
+            c.fill_rect(x + 6, y + 2, 20, 30, frame ? ink : brown);
+            if (!frame) c.fill_ellipse(x + 22, y + 18, 2, 2, gold);
+            break;
+        case 12:  // life fragment
+            c.fill_triangle(cx - 8, cy - 2, cx + 8, cy - 2, cx, cy + 10, pink);
+            c.fill_ellipse(cx - 4, cy - 3, 4.5, 4.5, pink);
+            c.fill_ellipse(cx + 4, cy - 3, 4.5, 4.5, pink);
+            break;
+        case 13:  // medal
+            c.fill_triangle(cx - 6, cy - 14, cx + 6, cy - 14, cx, cy - 2, red);
+            c.fill_ellipse(cx, cy + 4, 8, 8, gold);
+            break;
+        case 14:  // coin
+            c.fill_ellipse(cx, cy, 8 - frame * 3, 9, gold);
+            break;
+        default:  // potions and charms in many colours
+        {
+            const rgba tones[] = {orange, green, blue, violet, pink, red, grey, white, gold, brown};
+            const rgba tone = tones[kind % 10];
+            c.fill_ellipse(cx, cy + 4, 9, 8, tone);
+            c.fill_rect(static_cast<int>(cx - 3), static_cast<int>(cy - 10), 6, 8,
+                        shade(tone, 1.4));
+        }
+    }
+}
+
+void block_cell(canvas& c, int x, int y, int index) {
+    const rgba themes[] = {{110, 170, 80, 255},  {150, 140, 130, 255}, {170, 120, 70, 255},
+                           {120, 200, 230, 255}, {230, 230, 240, 255}, {150, 160, 180, 255},
+                           {190, 90, 90, 255},   {200, 180, 110, 255}};
+    const rgba tone = themes[index / 5 % 8];
+    const int look = index % 5;
+    c.fill_rect(x, y, 32, 32, tone);
+    // Bevel: light top-left, dark bottom-right.
+    c.fill_rect(x, y, 32, 2, shade(tone, 1.35));
+    c.fill_rect(x, y, 2, 32, shade(tone, 1.2));
+    c.fill_rect(x, y + 30, 32, 2, shade(tone, 0.55));
+    c.fill_rect(x + 30, y, 2, 32, shade(tone, 0.65));
+    if (look == 1) c.fill_rect(x + 2, y + 15, 28, 2, shade(tone, 0.7));  // bricks
+    if (look == 2) c.fill_ellipse(x + 16, y + 16, 6, 6, shade(tone, 0.8));
+    if (look == 3) c.fill_rect(x, y, 32, 8, green);  // grass top
+    if (look == 4) {                                 // a thin platform
+        c.fill_rect(x, y + 10, 32, 22, key);
+        c.fill_rect(x, y + 8, 32, 2, shade(tone, 0.55));
+    }
+}
+
+void bullet_cell(canvas& c, int x, int y, int index) {
+    const rgba tones[] = {red, blue, violet, gold, green, pink, orange, white};
+    const rgba tone = tones[index / 2 % 8];
+    const double r = index % 2 ? 5 : 6;
+    c.fill_ellipse(x + 8, y + 8, r, r, tone);
+    c.fill_ellipse(x + 7, y + 7, r / 2.5, r / 2.5, shade(tone, 1.6));
+}
+
+// Soft particles and rings with alpha, in the effect colours.
+void effect_cell(canvas& c, int x, int y, int index) {
+    const rgba tones[] = {{255, 255, 255, 255}, {90, 140, 255, 255}, {80, 230, 240, 255},
+                          {60, 20, 90, 255},    {20, 20, 30, 255},   {255, 255, 255, 255},
+                          {40, 40, 50, 255},    {255, 160, 60, 255}, {255, 140, 200, 255},
+                          {255, 70, 70, 255}};
+    const rgba tone = tones[index / 10 % 10];
+    const int kind = index % 10;
+    if (kind < 5) {
+        c.soft_disc(x + 16, y + 16, 4 + kind * 3, tone);
+    } else if (kind < 8) {
+        c.ring(x + 16, y + 16, 6 + (kind - 5) * 4, 2.5, tone);
+    } else {  // a four-pointed sparkle
+        rgba t = tone;
+        for (int k = 0; k < 14; ++k) {
+            t.a = static_cast<uint8_t>(255 - k * 16);
+            c.blend(x + 16 + k, y + 16, t);
+            c.blend(x + 16 - k, y + 16, t);
+            c.blend(x + 16, y + 16 + k, t);
+            c.blend(x + 16, y + 16 - k, t);
+        }
+        c.soft_disc(x + 16, y + 16, 4, tone);
+    }
+}
+
+// --- screens, logos, backgrounds -----------------------------------------------
+
+canvas text_picture(const std::string& text, int scale, rgba color, int pad = 4) {
+    canvas c(text_width(text, scale) + 2 * pad, 7 * scale + 2 * pad);
+    draw_text(c, text, pad, pad, scale, color);
+    return c;
+}
+
+// A calm background: a sky gradient with hills, shelves, columns or
+// crystals per theme, dimmer than the foreground. Seamless across its width.
+canvas background(int theme) {
+    const rgba skies[][2] = {
+        {{120, 170, 220, 255}, {200, 225, 240, 255}}, {{90, 90, 120, 255}, {150, 140, 150, 255}},
+        {{40, 80, 60, 255}, {90, 140, 100, 255}},     {{60, 40, 40, 255}, {110, 80, 70, 255}},
+        {{30, 30, 70, 255}, {70, 80, 140, 255}},      {{150, 190, 240, 255}, {240, 230, 250, 255}},
+        {{70, 60, 50, 255}, {130, 110, 90, 255}},     {{40, 20, 60, 255}, {100, 50, 90, 255}}};
+    const auto& sky = skies[theme % 8];
+    canvas c(800, 576);
+    for (int j = 0; j < 576; ++j) c.fill_rect(0, j, 800, 1, mix(sky[0], sky[1], j / 575.0));
+    noise n(1000 + theme);
+    const rgba far = shade(mix(sky[0], sky[1], 0.5), 0.8);
+    for (int layer = 0; layer < 2; ++layer) {
+        const rgba tone = shade(far, 0.85 - layer * 0.15);
+        const double base = 380 + layer * 90;
+        for (int i = 0; i < 800; ++i) {
+            // Whole waves over the width: the picture tiles seamlessly.
+            const double h = base - 30 * std::sin(2 * pi * i / 800 * (2 + layer) + theme) -
+                             14 * std::sin(2 * pi * i / 800 * (5 + theme % 3));
+            c.fill_rect(i, static_cast<int>(h), 1, 576 - static_cast<int>(h), tone);
+        }
+    }
+    for (int k = 0; k < 12; ++k) {  // theme props: columns, shelves, trees or crystals
+        const int px = n.below(760), py = 200 + n.below(200);
+        const rgba tone = shade(far, 0.7);
+        switch (theme % 4) {
+            case 0:
+                c.fill_ellipse(px, py - 40, 26, 16, shade(sky[1], 1.05));
+                break;  // clouds
+            case 1:
+                c.fill_rect(px, py, 22, 576 - py, tone);
+                break;  // columns
+            case 2:
+                c.fill_triangle(px, py, px - 24, py + 70, px + 24, py + 70, tone);
+                break;
+            default:
+                c.fill_triangle(px, py, px - 10, py + 50, px + 10, py + 50, shade(tone, 1.3));
+        }
+    }
+    return c;
+}
+
+canvas logo(const std::string& title, const std::string& subtitle, rgba color) {
+    canvas c(640, 200);
+    draw_text_centred(c, title, 320, 40, 8, color);
+    draw_text_centred(c, subtitle, 320, 130, 3, white);
+    return c;
+}
+
+}  // namespace
+
+std::vector<picture_sheet> make_pictures(demo_files& out) {
+    std::vector<picture_sheet> list;
+    // Characters.
+    sheet(out, list, "player", 0, 104, 13, 48, 48, [](canvas& c, int x, int y, int i) {
+        player_cell(c, x, y, i / 40 % 2 == 1 || i >= 80 ? 1 : 0, i % 40);
+    });
+    const char* families[] = {"trollface", "rabbit",    "fairy",  "furball", "ghost",
+                              "book",      "bossfairy", "sprout", "beetle",  "stone"};
+    for (int f = 0; f < 10; ++f) {
+        sheet(out, list, std::string("enemy_") + families[f], 600 + 20 * f, 20, 10, 48, 48,
+              [f](canvas& c, int x, int y, int i) { enemy_cell(c, x, y, f, i); });
+    }
+    sheet(out, list, "boss", 800, 36, 6, 128, 128, boss_cell);
+    sheet(out, list, "items", 900, 100, 10, 32, 32, item_cell);
+    sheet(out, list, "blocks", 1000, 40, 10, 32, 32, block_cell);
+    sheet(out, list, "bullets", 1100, 40, 10, 16, 16, bullet_cell);
+    sheet(out, list, "effects", 1200, 200, 20, 32, 32, effect_cell, false, true);
+    sheet(out, list, "player_shots", 1472, 20, 10, 16, 16, [](canvas& c, int x, int y, int i) {
+        c.fill_ellipse(x + 8, y + 8, 4 + i % 4, 3 + i % 3,
+                       i < 10 ? rgba{120, 230, 240, 255} : gold);
+    });
+    sheet(out, list, "weights", 450, 2, 2, 64, 64, [](canvas& c, int x, int y, int i) {
+        c.fill_triangle(x + 32, y + 6, x + 8, y + 60, x + 56, y + 60, i ? violet : grey);
+        draw_text_centred(c, "10T", x + 32, y + 40, 2, white);
+    });
+
+    // Numbers and glyphs.
+    sheet(
+        out, list, "popup_glyphs", 138, 16, 16, 10, 12,
+        [](canvas& c, int x, int y, int i) {
+            const char* glyphs = "0123456789!#+LV-";
+            draw_text(c, std::string(1, glyphs[i]), x + 2, y + 2, 1, gold);
+        },
+        false);
+    sheet(
+        out, list, "countdown", 170, 20, 10, 14, 10,
+        [](canvas& c, int x, int y, int i) {
+            draw_text_centred(c, std::to_string(i), x + 7, y + 2, 1, white, white);
+        },
+        false);
+    sheet(out, list, "frame_tiles", 200, 9, 9, 16, 16, [](canvas& c, int x, int y, int i) {
+        c.fill_rect(x, y, 16, 16, {70, 60, 100, 255});
+        c.fill_rect(x + (i % 3 == 0 ? 12 : 0), y, i % 3 == 1 ? 16 : 4, 16, {110, 96, 150, 255});
+    });
+    sheet(
+        out, list, "label_glyphs", 299, 26, 13, 16, 16,
+        [](canvas& c, int x, int y, int i) {
+            const int id = 299 + i;
+            if (id >= 315 && id <= 324)
+                draw_text(c, std::to_string(id - 315), x + 3, y + 4, 1, white);
+            else if (id == 312)
+                draw_text(c, "-", x + 3, y + 4, 1, white);
+            else if (id >= 301 && id <= 311)
+                c.fill_ellipse(x + 8, y + 8, 2 + (id - 301) * 0.5, 6, gold);
+        },
+        false);
+    sheet(
+        out, list, "large_digits", 370, 10, 10, 14, 18,
+        [](canvas& c, int x, int y, int i) {
+            draw_text(c, std::to_string(i), x + 2, y + 1, 2, white);
+        },
+        false);
+    sheet(
+        out, list, "large_letters", 419, 6, 6, 14, 18,
+        [](canvas& c, int x, int y, int i) {
+            draw_text(c, std::string(1, static_cast<char>('A' + i)), x + 2, y + 1, 2, white);
+        },
+        false);
+    sheet(out, list, "level_glyphs", 391, 5, 5, 24, 24, [](canvas& c, int x, int y, int i) {
+        c.fill_ellipse(x + 12, y + 12, 10, 10, mix(blue, red, i / 4.0));
+        draw_text(c, std::to_string(i + 1), x + 10, y + 9, 1, white);
+    });
+    sheet(
+        out, list, "small_digits", 400, 10, 10, 7, 9,
+        [](canvas& c, int x, int y, int i) {
+            draw_text(c, std::to_string(i), x + 1, y + 1, 1, white, white);
+        },
+        false);
+
+    // Heads-up display.
+    canvas panel(800, 64, {30, 26, 48, 255});
+    panel.fill_rect(0, 0, 800, 3, {110, 96, 150, 255});
+    single(out, list, "hud_panel", 360, panel);
+    canvas bar_frame(286, 10, {60, 50, 80, 255});
+    single(out, list, "hud_bomb_frame", 361, bar_frame);
+    canvas bar(286, 10, {240, 120, 60, 255});
+    bar.fill_rect(0, 0, 286, 3, {255, 200, 120, 255});
+    single(out, list, "hud_bomb_bar", 362, bar);
+    single(out, list, "hud_score", 364, text_picture("SCORE", 1, white, 2));
+    canvas player_panel(400, 80);
+    player_panel.fill_rect(8, 16, 384, 60, {44, 38, 70, 255});
+    player_panel.fill_rect(8, 16, 384, 2, {110, 96, 150, 255});
+    single(out, list, "hud_player", 365, player_panel);
+    canvas fragment(12, 12);
+    fragment.fill_ellipse(6, 6, 5, 5, pink);
+    single(out, list, "hud_fragment", 366, fragment);
+    canvas slot(12, 12);
+    slot.ring(6, 6, 4.5, 1.2, {110, 96, 150, 255});
+    single(out, list, "hud_fragment_slot", 367, slot, true);
+    canvas gauge(40, 40, white);
+    single(out, list, "hud_power", 368, gauge);
+    single(out, list, "hud_power_label", 369, text_picture("PW", 1, gold, 1));
+
+    // Boss bar and its icons, the aiming line and the transition orb.
+    canvas boss_frame(400, 24, {60, 40, 70, 255});
+    boss_frame.fill_rect(3, 3, 394, 18, ink);
+    single(out, list, "boss_frame", 1500, boss_frame);
+    canvas boss_bar(394, 18, red);
+    boss_bar.fill_rect(0, 0, 394, 5, {255, 140, 140, 255});
+    single(out, list, "boss_bar", 1501, boss_bar);
+    for (int k = 0; k < 2; ++k) {
+        canvas icon(24, 24);
+        icon.fill_ellipse(12, 12, 10, 10, k ? grey : violet);
+        icon.outline_rect(0, 0, 24, 24);
+        single(out, list, "boss_icon" + std::to_string(k), 1502 + k, icon);
+    }
+    canvas line(64, 4, {255, 80, 80, 160});
+    single(out, list, "boss_aim", 268, line, true);
+    canvas ray(64, 16, clear);
+    for (int j = 0; j < 16; ++j)
+        ray.fill_rect(0, j, 64, 1, {255, 200, 255, uint8_t(255 - std::abs(j - 8) * 30)});
+    single(out, list, "boss_ray", 269, ray, true);
+    canvas orb(64, 64, clear);
+    orb.soft_disc(32, 32, 30, {255, 255, 220, 255});
+    single(out, list, "transition_orb", 284, orb, true);
+
+    // Scene art.
+    single(out, list, "prompt", 2017, text_picture("PRESS START", 10, white));
+    single(out, list, "continue", 2018, text_picture("CONTINUE?", 5, gold));
+    single(out, list, "game_over", 2019, text_picture("GAME OVER", 6, red));
+    single(out, list, "footer", 2020, text_picture("A SMALL GAME MADE BY PROGRAM", 10, grey));
+    single(out, list, "splash_studio", 2032, logo("QORVIN", "WORKS", gold));
+    single(out, list, "splash_engine", 2033, logo("DURUD", "ENGINE", blue));
+    single(out, list, "splash_team", 2034, logo("TEAM", "PRESENTS", white));
+    single(out, list, "splash_team_lit", 2035, logo("TEAM", "PRESENTS", gold));
+    single(out, list, "title_shadow", 2037, logo("VESSAMIRE", "PRELUDE", ink));
+    single(out, list, "title", 2038, logo("VESSAMIRE", "PRELUDE", cloak));
+    for (int k = 0; k < 2; ++k) {
+        canvas results = background(4 + k);
+        draw_text_centred(results, k ? "ALL CLEAR" : "RESULTS", 400, 90, 6, gold);
+        const char* rows[] = {"SCORE", "STUNS", "MISSES", "CONTINUES"};
+        for (int r = 0; r < 4; ++r) draw_text(results, rows[r], 160, 248 + 62 * r, 3, white);
+        single(out, list, "results" + std::to_string(k), 2040 + k, results);
+    }
+    // Backgrounds: twenty, two of them JPEG.
+    for (int k = 0; k < 20; ++k) {
+        single(out, list, "background" + std::to_string(k), 500 + k, background(k), false,
+               k == 3 || k == 12);
+    }
+    return list;
+}
+
+}  // namespace demo
