@@ -5,6 +5,7 @@
 
 #include "DuRud.h"
 #include "graphics/device_layer.h"
+#include "graphics/draw_brackets.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/render_state_cache.h"
@@ -111,20 +112,37 @@ int DrawBoxOutlineSoft(int x1, int y1, int x2, int y2, uint32_t colour) {
     return 0;
 }
 
-int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
-    if (GetDrawSettings().areaEmpty) return 0;
-    WaitWhileInactive();
-    if (GetScreenState().useDirect3D) return DrawFilledBoxHw(x1, y1, x2, y2, colour);
+namespace {
+
+int SoftFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
     const Box b = Sorted(x1, y1, x2, y2);
     const RECT r{b.x1, b.y1, b.x2, b.y2};
     return b.x1 == b.x2 || b.y1 == b.y2 ? 0 : SoftFillRect(&r, colour);
 }
 
-int DrawBoxOutline(int x1, int y1, int x2, int y2, uint32_t colour) {
+using BoxWorker = int (*)(int x1, int y1, int x2, int y2, uint32_t colour);
+
+// The checks and brackets of a box draw around the renderer's worker.
+int DrawBox(int x1, int y1, int x2, int y2, uint32_t colour, BoxWorker device, BoxWorker soft) {
     if (GetDrawSettings().areaEmpty) return 0;
     WaitWhileInactive();
-    if (GetScreenState().useDirect3D) return DrawBoxOutlineHw(x1, y1, x2, y2, colour);
-    return DrawBoxOutlineSoft(x1, y1, x2, y2, colour);
+    const int direct3D = GetScreenState().useDirect3D;
+    return DrawInBrackets(
+        direct3D,
+        [&] {
+            return RECT{x1, y1, x2, y2};
+        },
+        [&] { return (direct3D ? device : soft)(x1, y1, x2, y2, colour); });
+}
+
+}  // namespace
+
+int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
+    return DrawBox(x1, y1, x2, y2, colour, DrawFilledBoxHw, SoftFilledBox);
+}
+
+int DrawBoxOutline(int x1, int y1, int x2, int y2, uint32_t colour) {
+    return DrawBox(x1, y1, x2, y2, colour, DrawBoxOutlineHw, DrawBoxOutlineSoft);
 }
 
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t colour, int filled) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "graphics/device_layer.h"
+#include "graphics/quad_draws.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/render_state_cache.h"
@@ -20,8 +21,10 @@ struct QuadCorner {
     float x, y, u, v, blendU, blendV;
 };
 
-// Batch order of the four corners: triangles 0-1-2 and 3-4-5.
+// Batch order of the four corners: triangles 0-1-2 and 3-4-5, split along
+// the top-right to bottom-left diagonal; the other split for folded quads.
 constexpr int kQuadOrder[6] = {0, 1, 2, 3, 2, 1};
+constexpr int kOtherDiagonal[6] = {0, 1, 3, 0, 3, 2};
 
 // The blend graphic's piece that lies under piece i of the drawn graphic.
 const TileDrawPiece& BlendPiece(const GraphicRecord& blend, const GraphicRecord& graphic, int i) {
@@ -72,13 +75,13 @@ void ClipCorners(QuadCorner* c, const float* area, const ClipFactors& f) {
 
 // Writes the quad into the batch: one or two texture coordinate sets as the
 // prepared kind says; the colour only on the two vertices flat shading reads.
-void WriteQuad(const QuadCorner* c) {
+void WriteQuad(const QuadCorner* c, const int* order = kQuadOrder) {
     const DrawSettings& d = GetDrawSettings();
     const uint32_t colour = DrawDiffuseColor();
     const bool two = GetVertexBatch().kind == 2;
     auto* out = static_cast<uint8_t*>(ReserveVertices(6));
     for (int i = 0; i < 6; ++i) {
-        const QuadCorner& k = c[kQuadOrder[i]];
+        const QuadCorner& k = c[order[i]];
         if (two) {
             auto* v = reinterpret_cast<Vertex2DTex2*>(out) + i;
             v->x = k.x, v->y = k.y, v->z = d.drawDepth;
@@ -243,6 +246,56 @@ int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double 
         if (snapX) SnapAxis(c, false);
         if (snapY) SnapAxis(c, true);
         WriteQuad(c);
+    }
+    return 0;
+}
+
+int DrawGraphicQuadBlendHw(const int* corners, const GraphicRecord* blend,
+                           const GraphicRecord* graphic, int trans) {
+    if (!HasDevice()) return -1;
+    const int w = graphic->width, h = graphic->height;
+    const int* c = corners;  // top-left, top-right, bottom-left, bottom-right
+    if (c[1] == c[3] && c[5] == c[7] && c[0] == c[4] && c[2] == c[6] && c[0] != c[2] &&
+        c[1] != c[5])
+        return DrawGraphicStretchedHw(c[0], c[1], c[6], c[7], float(c[6]), float(c[7]), blend,
+                                      graphic, trans, 1);
+    if (!blend) {
+        float whole[8];
+        for (int k = 0; k < 8; ++k) whole[k] = float(corners[k]);
+        return DrawGraphicQuadHw(whole, graphic, nullptr, trans, 0);
+    }
+    FlushVertexBatch();
+    EnsureSceneBegun();
+    const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) | kDrawIntegerPlacement |
+                           GraphicImageDrawFlags(*graphic);
+    // Two affine maps: one through the top-left, top-right and bottom-left
+    // corners, one through the bottom-right, bottom-left and top-right. A
+    // point of the graphic takes the one of its half (split by the diagonal
+    // from top-right to bottom-left), so pieces sharing a point agree.
+    const float tlx = c[0], tly = c[1], trx = c[2], try_ = c[3];
+    const float blx = c[4], bly = c[5], brx = c[6], bry = c[7];
+    auto map = [&](float px, float py, QuadCorner* k) {
+        if (px / w + py / h <= 1.0f) {
+            k->x = tlx + px * (trx - tlx) / w + py * (blx - tlx) / h;
+            k->y = tly + px * (try_ - tly) / w + py * (bly - tly) / h;
+        } else {
+            k->x = brx + (px - w) * (brx - blx) / w + (py - h) * (brx - trx) / h;
+            k->y = bry + (px - w) * (bry - bly) / w + (py - h) * (bry - try_) / h;
+        }
+        k->x -= 0.5f, k->y -= 0.5f;
+    };
+    auto area = [](const QuadCorner& a, const QuadCorner& b, const QuadCorner& e) {
+        return (b.x - a.x) * (e.y - a.y) - (e.x - a.x) * (b.y - a.y);
+    };
+    for (int i = 0; i < graphic->pieceCount; ++i) {
+        PreparePiece(*graphic, blend, i, flags);
+        QuadCorner q[4];
+        PieceCorners(*graphic, blend, i, q);
+        for (QuadCorner& k : q) map(k.x, k.y, &k);
+        // Triangles 0-1-2 and 3-2-1 of one sign: the quad is not folded
+        // across that diagonal.
+        const float a = area(q[0], q[1], q[2]), b = area(q[3], q[2], q[1]);
+        WriteQuad(q, (a <= 0) == (b <= 0) ? kQuadOrder : kOtherDiagonal);
     }
     return 0;
 }

@@ -32,6 +32,13 @@ int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double 
                          const GraphicRecord* blend, const GraphicRecord* graphic, uint32_t flags,
                          int turn, int exactPlacement);
 
+// The graphic on the quad of whole-pixel corners {x, y} x 4 (top-left,
+// top-right, bottom-left, bottom-right) with its blend graphic: an
+// axis-aligned rectangle is a stretched draw, and without a blend graphic
+// the quad worker draws. -1 without a device.
+int DrawGraphicQuadBlendHw(const int* corners, const GraphicRecord* blend,
+                           const GraphicRecord* graphic, int trans);
+
 // The draw flags every worker derives from the graphic's image.
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic);
 

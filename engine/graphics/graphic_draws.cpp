@@ -2,10 +2,12 @@
 // draw area, handle, blend graphic, inactive window, movie frame), then the
 // Direct3D worker when the graphic lives in textures, else the software one.
 #include <algorithm>
+#include <cmath>
 
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
 #include "core/math.h"
+#include "graphics/draw_brackets.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_draw_workers.h"
@@ -16,17 +18,7 @@
 #include "sound/movie/movie_module.h"
 
 namespace DuRud {
-namespace {
 
-// The graphic and blend graphic a checked draw works with.
-struct CheckedDraw {
-    const GraphicRecord* graphic;
-    const GraphicRecord* blend;  // null: none set
-};
-
-// 1 when the draw goes ahead, 0 when it draws nothing successfully (empty
-// draw area, checked before the handle), -1 for a bad handle or a blend
-// graphic that is invalid or smaller than the graphic.
 int CheckGraphicDraw(Handle handle, CheckedDraw* out) {
     const DrawSettings& d = GetDrawSettings();
     if (d.areaEmpty) return 0;
@@ -39,24 +31,25 @@ int CheckGraphicDraw(Handle handle, CheckedDraw* out) {
     }
     WaitWhileInactive();
     if (out->graphic->movie != -1) UpdateMovieFrame(out->graphic->movie, 0);
+    out->direct3D = out->graphic->image->request.direct3D != 0;
     return 1;
 }
-
-bool InTextures(const GraphicRecord& graphic) {
-    return graphic.image->request.direct3D != 0;
-}
-
-}  // namespace
 
 int DrawGraphicAt(int x, int y, Handle handle, int trans) {
     if (!GetEngineFlags().initialised) return -1;
     CheckedDraw c;
     const int go = CheckGraphicDraw(handle, &c);
     if (go <= 0) return go;
-    if (InTextures(*c.graphic))
-        return DrawGraphicHw(c.blend, x, y, static_cast<float>(x), static_cast<float>(y), c.graphic,
-                             trans, 1);
-    return SoftDrawGraphic(x, y, trans, handle);
+    return DrawInBrackets(
+        c.direct3D,
+        [&] {
+            return RECT{x, y, x + c.graphic->width, y + c.graphic->height};
+        },
+        [&] {
+            if (c.direct3D)
+                return DrawGraphicHw(c.blend, x, y, float(x), float(y), c.graphic, trans, 1);
+            return SoftDrawGraphic(x, y, trans, handle);
+        });
 }
 
 int DrawGraphicAtF(float x, float y, Handle handle, int trans) {
@@ -64,18 +57,29 @@ int DrawGraphicAtF(float x, float y, Handle handle, int trans) {
     const int go = CheckGraphicDraw(handle, &c);
     if (go <= 0) return go;
     const int ix = TruncFloatToInt(x), iy = TruncFloatToInt(y);
-    if (InTextures(*c.graphic)) return DrawGraphicHw(c.blend, ix, iy, x, y, c.graphic, trans, 0);
-    return SoftDrawGraphic(ix, iy, trans, handle);
+    return DrawInBrackets(
+        c.direct3D,
+        [&] {
+            return RECT{ix, iy, ix + c.graphic->width, iy + c.graphic->height};
+        },
+        [&] {
+            if (c.direct3D) return DrawGraphicHw(c.blend, ix, iy, x, y, c.graphic, trans, 0);
+            return SoftDrawGraphic(ix, iy, trans, handle);
+        });
 }
 
 int DrawGraphicStretched(int x1, int y1, int x2, int y2, Handle handle, int trans) {
     CheckedDraw c;
     const int go = CheckGraphicDraw(handle, &c);
     if (go <= 0) return go;
-    if (InTextures(*c.graphic))
-        return DrawGraphicStretchedHw(x1, y1, x2, y2, static_cast<float>(x2),
-                                      static_cast<float>(y2), c.blend, c.graphic, trans, 1);
-    return SoftDrawGraphicStretched(x1, y1, x2, y2, handle, trans);
+    return DrawInBrackets(
+        c.direct3D, [&] { return OrderedRect(x1, y1, x2, y2); },
+        [&] {
+            if (c.direct3D)
+                return DrawGraphicStretchedHw(x1, y1, x2, y2, float(x2), float(y2), c.blend,
+                                              c.graphic, trans, 1);
+            return SoftDrawGraphicStretched(x1, y1, x2, y2, handle, trans);
+        });
 }
 
 int DrawGraphicStretchedF(float x1, float y1, float x2, float y2, Handle handle, int trans) {
@@ -84,23 +88,54 @@ int DrawGraphicStretchedF(float x1, float y1, float x2, float y2, Handle handle,
     if (go <= 0) return go;
     const int ix1 = TruncFloatToInt(x1), iy1 = TruncFloatToInt(y1);
     const int ix2 = TruncFloatToInt(x2), iy2 = TruncFloatToInt(y2);
-    if (InTextures(*c.graphic))
-        return DrawGraphicStretchedHw(ix1, iy1, ix2, iy2, x2, y2, c.blend, c.graphic, trans, 0);
-    return SoftDrawGraphicStretched(ix1, iy1, ix2, iy2, handle, trans);
+    return DrawInBrackets(
+        c.direct3D, [&] { return OrderedRect(ix1, iy1, ix2, iy2); },
+        [&] {
+            if (c.direct3D)
+                return DrawGraphicStretchedHw(ix1, iy1, ix2, iy2, x2, y2, c.blend, c.graphic, trans,
+                                              0);
+            return SoftDrawGraphicStretched(ix1, iy1, ix2, iy2, handle, trans);
+        });
 }
+
+namespace {
+
+// The bounding box of the turned and scaled graphic about (x, y), widened by
+// five pixels on every side.
+RECT RotatedRect(int x, int y, double scale, double angle, int width, int height) {
+    const double cosine = std::cos(float(angle)), sine = std::sin(float(angle));
+    const int hw = width / 2, hh = height / 2;
+    const double cx[4] = {double(-hw), double(width - hw), double(-hw), double(width - hw)};
+    const double cy[4] = {double(-hh), double(-hh), double(height - hh), double(height - hh)};
+    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    for (int k = 0; k < 4; ++k) {
+        const double px = x + (cx[k] * cosine - cy[k] * sine) * scale;
+        const double py = y + (cx[k] * sine + cy[k] * cosine) * scale;
+        left = std::min(left, px), right = std::max(right, px);
+        top = std::min(top, py), bottom = std::max(bottom, py);
+    }
+    return {int(left - 5.0), int(top - 5.0), int(right + 5.0), int(bottom + 5.0)};
+}
+
+}  // namespace
 
 int DrawGraphicRotated(int x, int y, double scale, double angle, Handle handle, int trans,
                        int turn) {
     CheckedDraw c;
     const int go = CheckGraphicDraw(handle, &c);
     if (go <= 0) return go;
-    if (!InTextures(*c.graphic))
-        return SoftDrawGraphicRotated(float(x), float(y), float(scale), float(angle), handle, trans,
-                                      turn);
-    const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) | kDrawIntegerPlacement |
-                           GraphicImageDrawFlags(*c.graphic);
-    return DrawGraphicRotatedHw(x, y, float(x), float(y), scale, angle, c.blend, c.graphic, flags,
-                                turn, 1);
+    return DrawInBrackets(
+        c.direct3D,
+        [&] { return RotatedRect(x, y, scale, angle, c.graphic->width, c.graphic->height); },
+        [&] {
+            if (!c.direct3D)
+                return SoftDrawGraphicRotated(float(x), float(y), float(scale), float(angle),
+                                              handle, trans, turn);
+            const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) |
+                                   kDrawIntegerPlacement | GraphicImageDrawFlags(*c.graphic);
+            return DrawGraphicRotatedHw(x, y, float(x), float(y), scale, angle, c.blend, c.graphic,
+                                        flags, turn, 1);
+        });
 }
 
 int DrawGraphicTurned(int x, int y, Handle handle, int trans) {
@@ -135,6 +170,17 @@ int DrawGraphicPart(int x, int y, int srcX, int srcY, int width, int height, Han
     }
     setArea(saved);
     std::copy(savedFloat, savedFloat + 4, d.areaFloat);
+    return result;
+}
+
+int DrawGraphicPartStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY,
+                              int srcWidth, int srcHeight, Handle handle, int trans) {
+    if (srcWidth < 1 || srcHeight < 1) return -1;
+    // A sub-graphic of the piece for this one draw.
+    const Handle piece = CreateSubGraphic(srcX, srcY, srcWidth, srcHeight, handle);
+    if (piece < 0) return -1;
+    const int result = DrawGraphicStretchedF(x1, y1, x2, y2, piece, trans);
+    DeleteGraphic(piece);
     return result;
 }
 

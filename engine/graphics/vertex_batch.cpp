@@ -31,24 +31,6 @@ static_assert(sizeof(Vertex2D) == 20 && sizeof(Vertex2DTex) == 28 && sizeof(Vert
 static_assert(sizeof g_plain == 64500 && sizeof g_textured == 65520 &&
               sizeof g_twoTextures == 65520);
 
-int PrimitiveCount(D3DPRIMITIVETYPE type, int n) {
-    switch (type) {
-        case D3DPT_POINTLIST:
-            return n;
-        case D3DPT_LINELIST:
-            return n / 2;
-        case D3DPT_LINESTRIP:
-            return n - 1;
-        case D3DPT_TRIANGLELIST:
-            return n / 3;
-        case D3DPT_TRIANGLESTRIP:
-        case D3DPT_TRIANGLEFAN:
-            return n - 2;
-        default:
-            return 0;
-    }
-}
-
 int Slot() {
     const VertexBatch& b = GetVertexBatch();
     return b.dimension * 3 + b.kind;
@@ -83,6 +65,24 @@ int DrawSkipped() {
 }
 
 }  // namespace
+
+int PrimitiveCount(D3DPRIMITIVETYPE type, int n) {
+    switch (type) {
+        case D3DPT_POINTLIST:
+            return n;
+        case D3DPT_LINELIST:
+            return n / 2;
+        case D3DPT_LINESTRIP:
+            return n - 1;
+        case D3DPT_TRIANGLELIST:
+            return n / 3;
+        case D3DPT_TRIANGLESTRIP:
+        case D3DPT_TRIANGLEFAN:
+            return n - 2;
+        default:
+            return 0;
+    }
+}
 
 VertexBatch& GetVertexBatch() {
     static VertexBatch batch = [] {

@@ -64,6 +64,8 @@ int SetVertexBatchKind(int kind);
 void* ReserveVertices(int count);
 // The n vertices written at the cursor join the batch.
 int AppendVertices(int count);
+// Primitives drawn from n vertices of the type (0 for an unknown type).
+int PrimitiveCount(D3DPRIMITIVETYPE type, int n);
 // Draws and empties the batch; 0, or -1 without a device (the vertices stay).
 // With async set (a loader thread) the flush runs on the main thread.
 int FlushVertexBatch(int async = 0);

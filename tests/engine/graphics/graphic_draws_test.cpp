@@ -5,6 +5,9 @@
 
 #include <vector>
 
+#include "core/handle_manager.h"
+#include "graphics/device_layer.h"
+#include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
@@ -236,6 +239,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(GraphicDrawsTest, StillLoadingIsRefused) {
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = SolidGraphic(8, 8, 0xFF00FF00);
+    ASSERT_EQ(0, BeginHandleAsyncLoad(g, 1));
+    EXPECT_EQ(-1, DrawGraphicAt(1, 1, g, 0));
+    EXPECT_EQ(-1, DrawGraphicRotated(10, 10, 1.0, 0.0, g, 0, 0));
+    ASSERT_EQ(0, EndHandleAsyncLoad(g));
+    EXPECT_EQ(0, DrawGraphicAt(1, 1, g, 0));
+}
+
 TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
     EXPECT_EQ(-1, DrawGraphicAt(0, 0, 1, 0));
 }
@@ -243,6 +256,12 @@ TEST(GraphicDrawsEntry, BeforeEngineStartIsRefused) {
 }  // namespace
 
 namespace {
+
+int GraphicHandleCount() {
+    int count = 0;
+    ForEachHandleRecord(HandleTypeGraphic, [&count](HandleHeader*) { ++count; });
+    return count;
+}
 
 // Placed draws of an 8 x 6 graphic: which texel each screen pixel shows.
 struct PlacedCase {
@@ -272,7 +291,9 @@ TEST_P(PlacedDraw, ShowsHandComputedTexels) {
     const auto before = Snapshot(sw, 40, 30);
     const DrawSettings& d = GetDrawSettings();
     const int area[4] = {d.areaX1, d.areaY1, d.areaX2, d.areaY2};
+    const int handles = GraphicHandleCount();
     ASSERT_EQ(0, c.draw(g));
+    EXPECT_EQ(handles, GraphicHandleCount()) << "no handle left behind";
     EXPECT_EQ(area[0], d.areaX1);
     EXPECT_EQ(area[3], d.areaY2);
     EXPECT_EQ(float(area[2]), d.areaFloat[2]) << "the draw area is given back";
@@ -292,6 +313,9 @@ const PlacedCase kPlaced[] = {
      [](Handle g) { return DrawGraphicStretched(26, 5, 10, 17, g, 0); }, 16, 12, 7, -1, 0, 2},
     {"PartShowsOnlyThePiece", [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 0); },
      4, 3, 2, 1, 1, 1},
+    {"PartStretchedDoublesThePiece",
+     [](Handle g) { return DrawGraphicPartStretchedF(10, 5, 18, 11, 2, 1, 4, 3, g, 0); }, 8, 6, 2,
+     1, 1, 2},
     {"PartTurnedStartsAtItsLastColumn",
      [](Handle g) { return DrawGraphicPart(10, 5, 2, 1, 4, 3, g, 0, 1); }, 4, 3, 5, -1, 1, 1},
 };
@@ -323,6 +347,10 @@ TEST_P(RefusedDraw, AnswersMinusOneAndKeepsTheDrawArea) {
     EXPECT_EQ(5, d.areaX1);
     EXPECT_EQ(60, d.areaY2);
     EXPECT_EQ(50.0f, d.areaFloat[2]);
+    const MemImgDrawStateRecord& soft = MemImgDrawState;
+    EXPECT_EQ((std::vector<int>{5, 6, 50, 60}),
+              (std::vector<int>{soft.clipLeft, soft.clipTop, soft.clipRight, soft.clipBottom}))
+        << "the software renderer's area";
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedDraw,
@@ -333,6 +361,12 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Handle g) { return DrawGraphicPart(0, 0, 0, 0, 0, 3, g, 0, 0); }},
         RefusedCase{"PartTurnedBadHandle",
                     [](Handle) { return DrawGraphicPart(0, 0, 0, 0, 4, 3, 12345, 0, 1); }},
+        RefusedCase{
+            "PartStretchedEmptyPiece",
+            [](Handle g) { return DrawGraphicPartStretchedF(0, 0, 8, 8, 1, 1, 4, 0, g, 0); }},
+        RefusedCase{
+            "PartStretchedBadHandle",
+            [](Handle) { return DrawGraphicPartStretchedF(0, 0, 8, 8, 0, 0, 4, 4, 12345, 0); }},
         RefusedCase{"RotatedScaleZero",
                     [](Handle g) { return DrawGraphicRotated(10, 10, 0.0, 0.5, g, 0, 0); }},
         RefusedCase{"TurnedBadHandle", [](Handle) { return DrawGraphicTurned(0, 0, 12345, 0); }}),
@@ -380,7 +414,56 @@ INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
                                            TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
                                            TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
                                            TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
-                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0}),
+                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0},
+                                           // One odd side: the centre moves half a pixel
+                                           // back on the even side only.
+                                           TurnCase{"WideOdd0", 4, 3, 0, 0, 19, 1, 0, 14, 0, 1},
+                                           TurnCase{"WideOdd90", 4, 3, 1, 0, 21, 0, -1, 14, 1, 0},
+                                           TurnCase{"WideOdd180", 4, 3, 2, 0, 21, -1, 0, 16, 0, -1},
+                                           TurnCase{"WideOdd270", 4, 3, 3, 0, 19, 0, 1, 16, -1, 0},
+                                           TurnCase{"TallOdd0", 5, 2, 0, 0, 18, 1, 0, 15, 0, 1},
+                                           TurnCase{"TallOdd90", 5, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                                           TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
+                                           TurnCase{"TallOdd270", 5, 2, 3, 0, 20, 0, 1, 17, -1, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A red graphic drawn (transparent) over black through a blend graphic: a cross-fade
+// weights the blue blend graphic by its parameter, an alpha mask of alpha
+// 128 lets half the red through, a wipe at threshold 255 shows nothing.
+struct BlendCase {
+    const char* name;
+    uint32_t blendArgb;
+    int type, first, second;
+    uint32_t want;  // RGB, each channel within one step
+};
+class BlendGraphicDraw : public ::testing::TestWithParam<BlendCase> {
+  protected:
+    void TearDown() override { StopDevice(); }
+};
+
+TEST_P(BlendGraphicDraw, GivesHandValues) {
+    const BlendCase& c = GetParam();
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    DeviceColorFill(GetDeviceResources().backBuffer, nullptr, 0);
+    const Handle red = SolidGraphic(8, 8, 0xFFFF0000);
+    ASSERT_EQ(0, SetBlendSourceGraphic(SolidGraphic(8, 8, c.blendArgb), c.type, c.first, c.second));
+    ASSERT_EQ(0, DrawGraphicAt(10, 10, red, 1));
+    const uint32_t got = BackBufferPixel(13, 13);
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR(int(c.want >> shift & 0xFF), int(got >> shift & 0xFF), 1) << std::hex << got;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BlendGraphicDraw,
+    ::testing::Values(BlendCase{"CrossFade0", 0xFF0000FF, 0, 0, 0, 0xFF0000},
+                      BlendCase{"CrossFade128", 0xFF0000FF, 0, 128, 0, 0x7F0080},
+                      BlendCase{"CrossFade255", 0xFF0000FF, 0, 255, 0, 0x0000FF},
+                      BlendCase{"AlphaMaskHalf", 0x80FFFFFF, 2, 0, 0, 0x800000},
+                      BlendCase{"WipeThreshold255", 0xFF808080, 1, 255, 100, 0x000000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
