@@ -6,16 +6,32 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
 
-#include "test_support.h"
-
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// One folder for this program's runs, under the temporary folder.
+const fs::path& runs_folder() {
+    static const fs::path folder = [] {
+        std::string pattern = (fs::temp_directory_path() / "replay-XXXXXX").string();
+        return fs::path(mkdtemp(pattern.data()));
+    }();
+    return folder;
+}
 
 struct run_result {
     int status = -1;
@@ -26,17 +42,18 @@ struct run_result {
 // Runs the scenario in a fresh folder (with the demo archive unless told
 // not), bounded in time; extra is prepended to the environment.
 run_result run(const char* scenario, bool with_data, const std::string& extra = "") {
+    static int runs = 0;
     run_result r;
-    r.dir = fs::path(testsupport::TestDirectory()) / scenario;
+    r.dir = runs_folder() / (scenario + std::to_string(++runs));
     fs::create_directories(r.dir);
     if (with_data)
         fs::copy_file(DEMO_ARCHIVE, r.dir / "datas.ZAV", fs::copy_options::overwrite_existing);
     const std::string command =
         "cd '" + r.dir.string() + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + extra +
-        " timeout 600 '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
+        " timeout -s KILL 600 '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
     const int s = std::system(command.c_str());
     r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    r.log = testsupport::ReadFile((r.dir / "replay.log").string());
+    r.log = read_file(r.dir / "replay.log");
     return r;
 }
 
@@ -75,7 +92,7 @@ void expect_stored_pictures(const run_result& r, const char* scenario) {
 }
 
 bool settings_written(const run_result& r) {
-    const std::string s = testsupport::ReadFile((r.dir / "setting.qvx").string());
+    const std::string s = read_file(r.dir / "setting.qvx");
     int lines = 0;
     for (size_t k = 0; k < s.size(); ++k) lines += s[k] == '\n' && k > 0 && s[k - 1] == '\r';
     return lines == 21;
