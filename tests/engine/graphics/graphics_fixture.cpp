@@ -52,6 +52,7 @@ int StartDevice(const ScreenSettings& settings) {
     // Graphics suites count graphics and textures: the default font's cache
     // graphic is none of theirs (the font suite starts the fonts again).
     TerminateFonts();
+    ClearWorkTextureCache();  // the work texture its first fill took
     return result;
 }
 
