@@ -164,8 +164,12 @@ bool NearQuarterTurn(double angle) {
 
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic) {
     uint32_t flags = 0;
-    if (graphic.image->request.alpha) flags |= kDrawAlphaChannel;
-    if (graphic.image->request.alphaTest) flags |= kDrawAlphaTest;
+    // The alpha-test request only picks a keyed format for a picture without
+    // an alpha channel; an alpha picture is blended, never tested.
+    if (graphic.image->request.alpha)
+        flags |= kDrawAlphaChannel;
+    else if (graphic.image->request.alphaTest)
+        flags |= kDrawAlphaTest;
     return flags;
 }
 
