@@ -220,7 +220,8 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
                       int hasAlpha, int paletteImage, int compressedFormat, int mipLevels,
                       int allowPending, int fromWorker) {
     GraphicRecord* g = GraphicFromHandle(handle, allowPending);
-    if (!g || width < 1 || height < 1) return -1;
+    if (!g) return -1;
+    if (width < 1 || height < 1) return DeleteFailedHandle(handle, fromWorker);
     const TextureFormatRequest request = MakeTextureFormatRequest(
         params, width, height, hasAlpha, paletteImage, compressedFormat, mipLevels);
     uint16_t across[kMaxTilesPerAxis], down[kMaxTilesPerAxis];

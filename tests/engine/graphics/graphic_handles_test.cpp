@@ -156,6 +156,21 @@ TEST(GraphicHandles, SubGraphicsShareTheBodyAndOutliveTheParent) {
     StopDevice();
 }
 
+TEST(GraphicHandles, RefusedEmptySizesLeaveNoHandleBehind) {
+    struct Row {
+        const char* name;
+        int width, height;
+    };
+    const Row rows[] = {{"NoWidth", 0, 64}, {"NoHeight", 64, 0}, {"NegativeWidth", -3, 8}};
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    for (const Row& r : rows) {
+        EXPECT_EQ(-1, CreateDrawableGraphic(r.width, r.height, 0)) << r.name;
+        EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
+    }
+    StopDevice();
+}
+
 struct RoadCase {
     const char* name;
     bool exDevice;
