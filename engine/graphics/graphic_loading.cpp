@@ -133,6 +133,9 @@ int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle
     if (!image || !image->pixels) return -1;
     GraphicCreateParams p = params;
     const int* w = p.words;
+    // Checked before anything reads the alpha image, whatever the mode.
+    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height))
+        return -1;
     BaseImage keyed{};
     if (!reload && w[kWordTransparentToAlpha] && !w[kWordKeepTransparentColor]) {
         if (MakeTransparentAlphaImage(image, alphaImage,
@@ -145,8 +148,6 @@ int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle
         if (keyed.pixels) FreeBaseImagePixels(&keyed);
         return result;
     };
-    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height))
-        return done(-1);
     if (w[kWordTopLeftTransparent])
         p.words[kWordTransparentColor] =
             static_cast<int32_t>(GetBaseImagePixelArgb(image, 0, 0) & 0xFFFFFF);

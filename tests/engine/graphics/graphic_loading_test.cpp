@@ -265,6 +265,25 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
     FreeBaseImagePixels(&image);
 }
 
+TEST_F(GraphicLoading, AlphaImageOfAnotherSizeIsRefusedInEveryMode) {
+    struct Row {
+        const char* name;
+        int keyToAlpha;
+    };
+    const Row rows[] = {{"KeyKept", 0}, {"KeyToAlpha", 1}};
+    BaseImage image{}, alpha{};
+    CreateX8R8G8B8BaseImage(64, 64, &image);
+    CreateX8R8G8B8BaseImage(8, 2, &alpha);
+    for (const Row& r : rows) {
+        SetTransparentColorToAlpha(r.keyToAlpha);
+        EXPECT_EQ(-1, NewGraphicFromBaseImage(&image, &alpha)) << r.name;
+        EXPECT_EQ(0, Graphics()) << r.name;
+    }
+    SetTransparentColorToAlpha(0);
+    FreeBaseImagePixels(&alpha);
+    FreeBaseImagePixels(&image);
+}
+
 TEST_F(GraphicLoading, DrawTargetsAndImagesInMemory) {
     const Handle target = CreateDrawableGraphic(800, 600, 1);
     ASSERT_GE(target, 0);
