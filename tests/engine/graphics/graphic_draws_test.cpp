@@ -11,6 +11,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/quad_draws.h"
 #include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
 #include "graphics_fixture.h"
@@ -85,6 +86,31 @@ TEST_F(GraphicDrawsTest, PlainDrawWritesHalfPixelOffsetQuad) {
     EXPECT_FLOAT_EQ(19.5f, v[0].y);
     EXPECT_FLOAT_EQ(41.5f, v[3].x);
     EXPECT_FLOAT_EQ(51.5f, v[3].y);
+}
+
+// A lost device leaves graphics without textures until the restore: their
+// draws write nothing, neither into the plain slot nor past it.
+TEST_F(GraphicDrawsTest, GraphicWithoutTexturesWritesNoVertices) {
+    struct Row {
+        const char* name;
+        int (*draw)(Handle);
+    };
+    const Row rows[] = {
+        {"At", [](Handle g) { return DrawGraphicAt(10, 10, g, 1); }},
+        {"Stretched", [](Handle g) { return DrawGraphicStretched(10, 10, 40, 30, g, 1); }},
+        {"Rotated", [](Handle g) { return DrawGraphicRotated(30, 30, 1.0, 0.5, g, 1, 0); }},
+        {"FreeCorners",
+         [](Handle g) { return DrawGraphicQuadF(10, 10, 40, 14, 44, 44, 14, 40, g, 1); }},
+    };
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = GraphicOfPixels(16, 16, Texel);
+    ASSERT_GE(g, 0);
+    ReleaseAllGraphicTextures();
+    for (const Row& r : rows) {
+        FlushVertexBatch();
+        EXPECT_EQ(0, r.draw(g)) << r.name;
+        EXPECT_EQ(0, GetVertexBatch().pending) << r.name;
+    }
 }
 
 struct PlainCase {
