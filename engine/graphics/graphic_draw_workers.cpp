@@ -234,13 +234,16 @@ int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double 
         X = fx - 0.5f, Y = fy - 0.5f;
     } else if (std::fabs(fx - x) >= 1e-5f || std::fabs(fy - y) >= 1e-5f) {
         fractional = snapping = true;
-    } else if (scale == 1.0 && w % 2 == 0 && h % 2 == 0) {
-        snapping = true, X -= 0.5f, Y -= 0.5f;
-    } else if (scale == 1.0 && w % 2 == 1 && h % 2 == 1) {
-        snapping = true;
     } else if (scale == 1.0) {
+        // Each screen axis by the parity of the side lying along it (the
+        // height along x when the angle is nearer a quarter or three-quarter
+        // turn): an even side's edges fall between pixel centres once the
+        // centre moves half a pixel back, an odd side's already do. Moving
+        // the graphic's centre instead would shift the quad by a pixel.
+        const bool across = std::llround(angle / 1.5707963267948966) % 2 != 0;
         snapping = true;
-        (w % 2 == 0 ? cx : cy) -= 0.5f;
+        if ((across ? h : w) % 2 == 0) X -= 0.5f;
+        if ((across ? w : h) % 2 == 0) Y -= 0.5f;
     } else {
         snapping = true, X -= 0.5f, Y -= 0.5f;
     }

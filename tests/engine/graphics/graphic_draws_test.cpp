@@ -431,27 +431,30 @@ TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
     EXPECT_EQ(c.width * c.height, changed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
-                         ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
-                                           TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
-                                           TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
-                                           TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
-                                           TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
-                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0},
-                                           // One odd side: the centre moves half a pixel
-                                           // back on the even side only.
-                                           TurnCase{"WideOdd0", 4, 3, 0, 0, 19, 1, 0, 14, 0, 1},
-                                           TurnCase{"WideOdd90", 4, 3, 1, 0, 21, 0, -1, 14, 1, 0},
-                                           TurnCase{"WideOdd180", 4, 3, 2, 0, 21, -1, 0, 16, 0, -1},
-                                           TurnCase{"WideOdd270", 4, 3, 3, 0, 19, 0, 1, 16, -1, 0},
-                                           TurnCase{"TallOdd0", 5, 2, 0, 0, 18, 1, 0, 15, 0, 1},
-                                           TurnCase{"TallOdd90", 5, 2, 1, 0, 20, 0, -1, 13, 1, 0},
-                                           TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
-                                           TurnCase{"TallOdd270", 5, 2, 3, 0, 20, 0, 1, 17, -1, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RotatedDraw,
+    ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                      TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
+                      TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
+                      TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                      TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
+                      TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0},
+                      // One odd side: each screen axis placed by the
+                      // side along it, as when both are even or odd.
+                      TurnCase{"WideOdd0", 4, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"WideOdd0Software", 4, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"WideOdd90", 4, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                      TurnCase{"WideOdd180", 4, 3, 2, 0, 21, -1, 0, 16, 0, -1},
+                      TurnCase{"WideOdd270", 4, 3, 3, 0, 19, 0, 1, 16, -1, 0},
+                      TurnCase{"TallOdd0", 5, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"TallOdd0Software", 5, 2, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"TallOdd90", 5, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                      TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
+                      TurnCase{"TallOdd270", 5, 2, 3, 0, 19, 0, 1, 17, -1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 
