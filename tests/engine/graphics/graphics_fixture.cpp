@@ -4,6 +4,7 @@
 
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
+#include "core/log.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
@@ -70,6 +71,8 @@ void StopDevice() {
     ClearWorkTextureCache();
     ShutdownScreenDevice();
     ShutdownEngineLocked();
+    // The next start logs into its own test folder, not this test's.
+    ResetLogForTest();
 }
 
 ScreenSettings WithHandles() {
