@@ -164,7 +164,7 @@ int SplitTextureAxis(int maximum, int length, uint16_t* sizes, int exactAllowed,
     }
     int count = 0;
     for (;;) {
-        if (count >= kMaxTilesPerAxis) return count;
+        if (count >= kMaxTilesPerAxis) return -1;  // would leave pixels in no tile
         sizes[count++] = static_cast<uint16_t>(t);
         length -= t;
         if (length <= 0) break;
@@ -230,6 +230,10 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
         const int maximum = params.words[kWordMaxTileSize];
         nx = SplitTextureAxis(maximum, width, across, request.drawTarget, 1);
         ny = SplitTextureAxis(maximum, height, down, request.drawTarget, 1);
+        if (nx < 0 || ny < 0) {
+            LogWrite(Cp932Text("グラフィックのテクスチャ分割数が許容量を越えました\n"));
+            return DeleteFailedHandle(handle, fromWorker);
+        }
         if (GetDeviceResources().caps.squareOnly) {
             for (int j = 0; j < ny; ++j)
                 for (int i = 0; i < nx; ++i) {
