@@ -480,11 +480,26 @@ void GraphicLoadWorker(AsyncRequest* request) {
             result = RunEmpty(r, 1);
             break;
     }
-    for (Handle h : pending) EndHandleAsyncLoad(h);
-    if (job->kind == LoadKind::kDivided)
-        FinishLoad(r, job->pieces, job->base, result, 1);
-    else
-        FinishLoad(r, {}, -1, result, 1);
+    // The handles this load deletes: all of a failed new load, and a divided
+    // load's whole-sheet graphic.
+    std::vector<Handle> doomed;
+    if (!r.reload && result != 0)
+        doomed = pending;
+    else if (!r.reload && job->kind == LoadKind::kDivided && job->base >= 0)
+        doomed = {job->base};
+    // While the handles still count as pending, a delete from the main thread
+    // waits (serving what this thread posts), so only this thread touches
+    // their images: a failed load releases its textures here, and the
+    // deletions below find none left to release.
+    if (result != 0 && !r.reload)
+        for (Handle h : doomed)
+            if (GraphicRecord* g = GraphicFromHandle(h, 1)) ReleaseSharedImageTextures(g->image, 1);
+    for (Handle h : doomed) {
+        EndHandleAsyncLoad(h);
+        DeleteHandle(h);  // may already be gone: the main thread deleted it
+    }
+    for (Handle h : pending)
+        if (std::find(doomed.begin(), doomed.end(), h) == doomed.end()) EndHandleAsyncLoad(h);
     delete job;
 }
 

@@ -3,6 +3,7 @@
 // files, and the software renderer's MEMIMG bodies.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -435,6 +436,57 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
     EXPECT_EQ(1, GraphicFromHandle(target, 0)->image->request.drawTarget);
     EXPECT_TRUE(ShowsCells(fromMemory, 0, 0));
     EXPECT_EQ(0xFF000000u, ShownPixel(singles[0], 5, 5)) << "its key stays 0x010203";
+    EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
+    StopDevice();
+}
+
+// Serves the loader's calls until done() holds or ten seconds have passed.
+template <typename Done>
+bool ServeUntil(Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        ServeMainThreadRequests();
+        Sleep(1);
+    }
+    return true;
+}
+
+// A queued load that fails once its texture exists, deleted before its
+// worker takes it, while it runs, and after it ended: each texture is
+// released once, by one owner.
+TEST(GraphicLoadingThreads, DeletingAFailingLoadReleasesEachTextureOnce) {
+    struct Row {
+        const char* name;
+        int deleteWhen;  // 0 at once, 1 once a worker runs it, 2 after it ended
+    };
+    const Row rows[] = {{"BeforeItRuns", 0}, {"WhileItRuns", 1}, {"AfterItEnded", 2}};
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    testsupport::WriteFile("big.png", PatternPng(1024, 1024));
+    const long textures = KnobD3D9LiveCount("Texture");
+    SetUseAsyncLoad(1);
+    for (const Row& r : rows) {
+        KnobD3D9FailResourcesAfter(1);
+        const Handle h = LoadGraphic("big.png");
+        ASSERT_GE(h, 0) << r.name;
+        if (r.deleteWhen == 1)
+            EXPECT_TRUE(ServeUntil([&] {
+                return AsyncRunningWorkers() > 0 || IsHandleAsyncPending(h) != 1;
+            })) << r.name;
+        if (r.deleteWhen == 2)
+            EXPECT_TRUE(ServeUntil([&] { return IsHandleAsyncPending(h) != 1; })) << r.name;
+        DeleteGraphic(h);
+        EXPECT_TRUE(ServeUntil([&] {
+            return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 &&
+                   AsyncMainQueueCount() == 0;
+        })) << r.name;
+        KnobD3D9FailResourcesAfter(-1);
+        EXPECT_EQ(-1, IsHandleAsyncPending(h)) << r.name;
+        EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
+        EXPECT_EQ(textures, KnobD3D9LiveCount("Texture")) << r.name;
+    }
+    SetUseAsyncLoad(0);
     EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
     StopDevice();
 }
