@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DuRud.h"
+#include "bench_engine.h"
 #include "core/async_loading.h"
 #include "core/engine_lifecycle.h"
 #include "graphics/device_setup.h"
@@ -27,27 +28,8 @@ namespace {
 // The engine windowed at 800 x 600 with graphic handles; the plain device
 // when the Ex export is hidden.
 struct Engine {
-    explicit Engine(bool exDevice) {
-        KnobResetAll();
-        KnobHideExport("d3d9.dll", "Direct3DCreate9Ex", !exDevice);
-        KnobD3D9ShaderVersions(0, 0);
-        StoreScreenSize(800, 600);
-        GetScreenState().colorBits = 32;
-        SetEngineSkipFlags(0, 1, 1, 1);
-        ChangeWindowMode(TRUE);
-        SetLogOutput(0);
-        InitializeEngineLocked();
-        InitializeBaseImage();
-        RegisterGraphicHandleType();
-        SetupScreenDevice();
-    }
-    ~Engine() {
-        EndHandleType(HandleTypeGraphic);
-        TerminateBaseImage();
-        ClearWorkTextureCache();
-        ShutdownScreenDevice();
-        ShutdownEngineLocked();
-    }
+    explicit Engine(bool exDevice) { benchengine::Start(exDevice); }
+    ~Engine() { benchengine::Stop(); }
 };
 
 struct Picture {

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "DuRud.h"
+#include "bench_engine.h"
 #include "core/engine_lifecycle.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
@@ -25,32 +26,13 @@ namespace {
 struct Engine {
     Handle sprite = -1;
     Engine() {
-        KnobResetAll();
-        KnobD3D9ShaderVersions(0, 0);
-        StoreScreenSize(800, 600);
-        GetScreenState().colorBits = 32;
-        SetEngineSkipFlags(0, 1, 1, 1);
-        ChangeWindowMode(TRUE);
-        SetLogOutput(0);
-        InitializeEngineLocked();
-        InitializeBaseImage();
-        RegisterGraphicHandleType();
-        SetupScreenDevice();
-        ResetDrawSettings();
-        PrefillVertexBatch();
-        ResendAllRenderState();
+        benchengine::Start();
         BaseImage image{};
         CreateA8R8G8B8BaseImage(32, 32, &image);
         sprite = NewGraphicFromBaseImage(&image, nullptr);
         FreeBaseImagePixels(&image);
     }
-    ~Engine() {
-        EndHandleType(HandleTypeGraphic);
-        TerminateBaseImage();
-        ClearWorkTextureCache();
-        ShutdownScreenDevice();
-        ShutdownEngineLocked();
-    }
+    ~Engine() { benchengine::Stop(); }
 };
 
 // 400 draws of one 32 x 32 sprite (or box) per frame, then the one flush.

@@ -286,8 +286,22 @@ int StartJoypadVibration(int pad, int power, int time);  // power 0-1000 or -1; 
 int StopJoypadVibration(int pad);
 
 // --- graphics: draw target, draw settings, boxes and the screen flip
-// Later drawing goes to a graphic or to -2 (the back buffer); -1 for a bad target.
+// Later drawing goes to a draw-target graphic, -2 (the back buffer) or -4 (the
+// front screen, repainted every 32 ms); -1 for a bad target.
 int SelectDrawTarget(int target);
+// Slot 0 is the draw target; slots 1 up bind draw-target graphics for shader
+// drawing (-1 where the device has one render target).
+int SetRenderTargetSlot(int slot, Handle graphic);
+// Copies x1, y1 (inclusive) to x2, y2 (exclusive) of a target (a draw-target
+// graphic, or the screen) into the graphic at (destX, destY). 0 or -1.
+int CaptureScreenToGraphic(Handle source, int x1, int y1, int x2, int y2, int destX, int destY,
+                           Handle graphic);
+// The same from the current draw target into a graphic of exactly that size.
+int CopyScreenRectToGraphic(int x1, int y1, int x2, int y2, Handle graphic, int unused);
+// Run after the device was made again (a lost device); null: every graphic
+// is reloaded from its file, memory image or kept image.
+typedef int (*GraphicsRestoreCallback)();
+int SetRestoreCallback(GraphicsRestoreCallback callback);
 int SetBlendMode(int mode, int parameter);              // parameter clamped to 0..255
 int SetBrightness(int red, int green, int blue);        // each clamped to 0..255; 255s are neutral
 uint32_t MakeColorValue(int red, int green, int blue);  // in the current screen format
@@ -306,7 +320,7 @@ int SetBackgroundColor(int red, int green, int blue);
 int SetWaitVSync(int flag);
 int SetHardwareRenderingWanted(int flag);  // before start-up only; -1 once the engine runs
 int SplitColorValue(uint32_t color, int* red, int* green, int* blue);
-int QueryGraphicSize(Handle graphic, int* width, int* height);  // -4, -2: the screen
+int QueryGraphicSize(Handle graphic, int* width, int* height);  // -2 to -5: the screen
 int QueryGraphicTextureSize(Handle graphic, int* width, int* height);
 int QueryScreenState(int* width, int* height, int* colorBits);
 int IsFullScreen();

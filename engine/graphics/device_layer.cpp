@@ -8,6 +8,7 @@
 #include "DuRud.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
+#include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
@@ -369,6 +370,12 @@ int PresentScreen(const RECT* clientRect) {
     // A full screen shows the emulated quarter at double size; a window is
     // sized for the 320 x 240 draw size already.
     if (scaled && !windowed) destination = {0, 0, 640, 480};
+    // Drawing moved to the sub back buffer: it is what the frame shows.
+    const DeviceResources& resources = GetDeviceResources();
+    if (resources.subBackBuffer &&
+        FAILED(DeviceStretchRect(resources.subBackBuffer, nullptr, resources.backBuffer, nullptr,
+                                 D3DTEXF_NONE)))
+        return -1;
     if (!d.swapChain) return 0;
     const int64_t before = DeviceClockMicroseconds();
     if (!GetWindowMinimisedFlag()) {

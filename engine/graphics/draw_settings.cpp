@@ -8,8 +8,10 @@
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
+#include "graphics/draw_surfaces.h"
 #include "graphics/graphic_create_params.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/lights.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
@@ -43,9 +45,9 @@ void SendBrightnessToSoftware() {
                         static_cast<uint32_t>(d.brightGreen) << 8 | d.brightBlue);
 }
 
-// The draw target's size: the screen's for -4 and -2, else the graphic's.
+// The draw target's size: the screen's for -2 to -5, else the graphic's.
 int TargetSize(int target, int* width, int* height) {
-    if (target == -4 || target == -2) return QueryDrawSize(width, height);
+    if (IsScreenTarget(target)) return QueryDrawSize(width, height);
     const GraphicRecord* g = GraphicFromHandle(target, 0);
     if (!g) return -1;
     *width = g->width;
@@ -105,6 +107,7 @@ int ResetDrawSettings() {
     QueryDrawSize(&width, &height);
     SetDrawClip(0, 0, width, height);
     ResetCamera3DSettings();
+    EnsureDefaultLight();
     RaiseDrawStateChanged();
     return 0;
 }
@@ -277,7 +280,7 @@ int RefreshDepthSurface() {
     const GraphicRecord* depth = GraphicFromHandle(d.depthGraphic, 0);
     IDirect3DSurface9* depthSurface = GraphicDepthSurface(depth);
     IDirect3DSurface9* chosen = r.depthSurface;
-    if (d.renderTargets[0] != -4 && d.renderTargets[0] != -2) {
+    if (!IsScreenTarget(d.renderTargets[0])) {
         const GraphicRecord* target = GraphicFromHandle(d.renderTargets[0], 0);
         if (!target) return -1;
         if (depthSurface && depth->width >= target->width && depth->height >= target->height)
@@ -314,7 +317,7 @@ int EnableDialogBoxMode(int flag) {
 
 int QueryGraphicSize(Handle graphic, int* width, int* height) {
     int w = 0, h = 0;
-    if (graphic == -4 || graphic == -2) {
+    if (IsScreenTarget(graphic)) {
         QueryDrawSize(&w, &h);
     } else {
         const GraphicRecord* g = GraphicFromHandle(graphic, 1);

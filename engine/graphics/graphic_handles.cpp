@@ -499,6 +499,17 @@ int SetGraphicRestoreSourceFromFile(Handle handle, const char* fileName, int opt
                                    option, source, allowPending);
 }
 
+int SetGraphicRestoreKeying(Handle handle, const GraphicCreateParams& params, int allowPending) {
+    GraphicRecord* g = GraphicFromHandle(handle, allowPending);
+    if (!g || !g->restore) return -1;
+    RestoreSource& r = *g->restore;
+    r.transparentColor = params.words[kWordTransparentColor];
+    r.keepTransparentColor = params.words[kWordKeepTransparentColor];
+    r.transparentToAlpha = params.words[kWordTransparentToAlpha];
+    r.topLeftTransparent = params.words[kWordTopLeftTransparent];
+    return 0;
+}
+
 int DeleteGraphic(Handle handle) {
     return DeleteHandle(handle);
 }

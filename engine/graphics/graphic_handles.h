@@ -72,6 +72,10 @@ struct RestoreSource {
     int32_t alphaMemorySize;
     int32_t option;
     int32_t referenceCount;
+    // The load's transparent colour and its keep / to-alpha / top-left
+    // words: a reload turns the key into alpha as the load did.
+    int32_t transparentColor;
+    int32_t keepTransparentColor, transparentToAlpha, topLeftTransparent;
 };
 
 struct TileDrawPiece {
@@ -127,6 +131,9 @@ int SetGraphicRestoreSource(Handle handle, const char* fileName, const void* mem
                             int memorySize, const void* alphaMemoryImage, int alphaMemorySize,
                             const BaseImage* image, const BaseImage* alphaImage, int option,
                             Handle source, int allowPending);
+// Records the keying words of the load (see RestoreSource). 0, -1 for a bad
+// handle or one without a restore source.
+int SetGraphicRestoreKeying(Handle handle, const GraphicCreateParams& params, int allowPending);
 int SetGraphicRestoreSourceFromFile(Handle handle, const char* fileName, int option, Handle source,
                                     int allowPending);
 // A copy of the image with pixels of its own (freed by FreeBaseImagePixels).

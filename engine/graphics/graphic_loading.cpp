@@ -305,12 +305,15 @@ void LogUnreadableSource(const GraphicLoadRequest& r) {
 // The restore source of a load: its file name or memory image (with the
 // mirror flag as the creation option), or the images it was made from.
 int SetRestoreFromRequest(const GraphicLoadRequest& r, Handle handle, const RequestImages& images) {
-    if (r.fileName || r.memoryImage)
-        return SetGraphicRestoreSource(handle, r.fileName, r.fileName ? nullptr : r.memoryImage,
-                                       r.memorySize, r.alphaMemoryImage, r.alphaMemorySize, nullptr,
-                                       nullptr, r.mirror, -1, 1);
-    return SetGraphicRestoreSource(handle, nullptr, nullptr, 0, nullptr, 0, images.image(),
-                                   images.alpha(), r.mirror, -1, 1);
+    const int result =
+        r.fileName || r.memoryImage
+            ? SetGraphicRestoreSource(handle, r.fileName, r.fileName ? nullptr : r.memoryImage,
+                                      r.memorySize, r.alphaMemoryImage, r.alphaMemorySize, nullptr,
+                                      nullptr, r.mirror, -1, 1)
+            : SetGraphicRestoreSource(handle, nullptr, nullptr, 0, nullptr, 0, images.image(),
+                                      images.alpha(), r.mirror, -1, 1);
+    if (result == 0) SetGraphicRestoreKeying(handle, r.params, 1);
+    return result;
 }
 
 // A file that no picture loader accepts but that opens is tried as a movie.

@@ -20,6 +20,7 @@ struct ScreenState {
     int32_t displayModeChanged;         // the desktop mode must be restored
     int32_t modeChangeRunning;
     int32_t useDirect3D;         // 0: the software renderer draws
+    int32_t startedOnDirect3D;   // the module came up on Direct3D (kept while the device is away)
     int32_t softwareForced;      // the device set-up skips Direct3D
     int32_t autoEmulate320x240;  // a 320 x 240 full screen was asked for
     int32_t emulate320x240;      // the caller's own switch

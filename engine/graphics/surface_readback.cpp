@@ -10,6 +10,7 @@
 #include "graphics/graphic_handles.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
+#include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
 #include "image/pixel_conversion.h"
 
@@ -56,8 +57,9 @@ int DescribeView(BaseImage* view, const ColorFormat* format, const RECT& r, int 
 
 int LockSoftware(const RECT* rect, BaseImage* view, Handle graphic) {
     GraphicRecord* g = IsScreen(graphic) ? nullptr : GraphicFromHandle(graphic, 0);
-    if (!g || !g->view.body) return -1;  // the software screen is not readable here
-    const MEMIMG& m = g->view;
+    const MEMIMG* image = g ? &g->view : IsScreen(graphic) ? SoftwarePrimary() : nullptr;
+    if (!image || !image->body) return -1;
+    const MEMIMG& m = *image;
     const RECT r = rect ? *rect : RECT{0, 0, m.width, m.height};
     if (!RectInside(r, m.width, m.height)) return -1;
     const int pitch = m.body->pitch;

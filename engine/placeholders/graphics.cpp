@@ -1,29 +1,30 @@
-// Placeholder of the graphics parts not built yet (deleted as they are):
-// graphics start and end, the draw target, the game's box and graphic draws
-// (also the stretched draw).
-#include "DuRud.h"
-#include "graphics/graphics_startup.h"
+// Placeholder of the mask module (deleted when it is built): no mask screen
+// exists, so masking can never be switched on and nothing is released.
+#include "graphics/masks.h"
 #include "placeholders/missing_module.h"
 
 namespace DuRud {
 namespace {
-constexpr const char* kModule = "graphics";
+constexpr const char* kModule = "mask";
 }  // namespace
 
-int StartGraphics() {
-    return ReportMissingModule(kModule, "StartGraphics");
+int StartMasks() {
+    return ReportMissingModule(kModule, "StartMasks");
 }
-int EndGraphics() {
+int EndMasks() {
+    return -1;  // never started
+}
+int IsMaskEnabled() {
     return 0;
 }
-int SetRestoreCallback(GraphicsRestoreCallback) {
-    return 0;
+int SetMaskEnabled(int) {
+    return -1;  // no mask screen
 }
-int SelectDrawTarget(int) {
-    return ReportMissingModule(kModule, "SelectDrawTarget");
+int ReleaseMaskScreen() {
+    return 0;  // nothing was made
 }
-int SetScreenMode(int, int, int, int) {
-    return ReportMissingModule(kModule, "SetScreenMode");
+int RestoreMaskScreen() {
+    return -1;  // never started
 }
 
 }  // namespace DuRud

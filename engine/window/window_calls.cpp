@@ -1,14 +1,18 @@
 // The default table of the window module's outgoing calls. Modules that are
 // not built yet answer with placeholders: actions report the missing module
 // and fail, queries give the honest "nothing there" answer (no DirectDraw
-// window, no lost device, no input down); the graphics device layer answers
-// for the DirectDraw window, device loss and mode change, the draw settings
-// for the flip, background colour, colour value, vertical sync and target.
+// window, no lost device, no input down); graphics answers for the mode
+// change, device restart and release, restore path, repaint, DirectDraw
+// window and device loss, the draw settings for the flip, background colour,
+// colour value, vertical sync and target.
 #include "window/window_calls.h"
 
 #include "files/file_handles.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_settings.h"
+#include "graphics/draw_target.h"
+#include "graphics/graphic_handles.h"
+#include "graphics/graphics_startup.h"
 #include "graphics/screen_state.h"
 #include "input/char_input_state.h"
 #include "input/input_devices.h"
@@ -26,9 +30,6 @@ int Missing(const char* module, const char* operation) {
     return ReportMissingModule(module, operation);
 }
 
-int Nothing() {
-    return 0;
-}
 int RefreshKeyboardOnPump() {
     return RefreshKeyboardState(0);
 }
@@ -47,19 +48,6 @@ int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 }
 int IsImeInputEnabled() {
     return CharInput().imeInUse;
-}
-int NoScreenModeChange(int, int, int, int, int) {
-    return Missing("graphics", "ChangeScreenMode");
-}
-int NoDeviceRestart() {
-    return Missing("graphics", "RestartDevice");
-}
-// The default reload is what start-up selects, so a restore path exists.
-int DefaultRestoreCallback() {
-    return 1;
-}
-int NoRepaint() {
-    return Missing("graphics", "RepaintScreen");
 }
 Handle NoFont(const FontCacheSettings*, const char*, int, int, int, int, int, int, Handle, int) {
     return Missing("font", "CreateFontHandle");
@@ -96,18 +84,18 @@ const WindowModuleCalls kDefaultCalls = {
     StartImeReset,
     ProcessNetworkMessagesFromPump,
     HandleNetworkSelectMessage,
-    NoScreenModeChange,
-    NoDeviceRestart,
+    ChangeScreenMode,
+    RestartDevice,
     HasDirectDrawWindow,
     IsModeChangeRunning,
-    DefaultRestoreCallback,
+    HasRestoreCallback,
     IsDeviceLost,
-    Nothing,  // ReleaseDeviceResources
+    ReleaseDeviceResources,
     IsFlipInProgress,
     GetBackgroundColorSetting,
     MakeColorValue,
     SetVSyncWaitReturningOld,
-    NoRepaint,
+    RepaintScreen,
     QueryDrawTarget,
     RefillStreamSounds,
     RefillSoftSoundPlayers,

@@ -8,6 +8,7 @@
 #include "core/module_calls.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
+#include "graphics/screen_state.h"
 #include "window/main_window.h"
 #include "window/window_calls.h"
 #include "window/window_state.h"
@@ -154,12 +155,20 @@ void OnDisplayChange(WindowSystemState& s, WPARAM bits, LPARAM size) {
     if (!s.settings.windowMode || calls.IsModeChangeRunning()) return;
     const int newBits = static_cast<int>(bits);
     const int newWidth = LOWORD(size), newHeight = HIWORD(size);
+    // The screen graphics runs in; before graphics started, the desktop as
+    // it was last seen.
+    const ScreenState& screen = GetScreenState();
+    const bool started = screen.started != 0;
+    const int screenBits = started ? screen.colorBits : s.desktopBits;
+    const int screenWidth = started ? screen.screenWidth : s.desktopWidth;
+    const int screenHeight = started ? screen.screenHeight : s.desktopHeight;
+    if (newBits == screenBits && newWidth == screenWidth && newHeight == screenHeight) return;
     int drawWidth = 640, drawHeight = 480;
     Calls().QueryDrawSize(&drawWidth, &drawHeight);
-    const int screenBits = s.desktopBits;
-    if (newBits == screenBits && newWidth == s.desktopWidth && newHeight == s.desktopHeight) return;
+    const int smallestWidth = started ? screenWidth : drawWidth;
+    const int smallestHeight = started ? screenHeight : drawHeight;
     if (!calls.HasRestoreCallback() || newBits == 24 || (newBits == 8 && screenBits != 8) ||
-        newWidth < drawWidth || newHeight < drawHeight) {
+        newWidth < smallestWidth || newHeight < smallestHeight) {
         Log("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n");
         Log("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n");
         PostCloseOnce(s);

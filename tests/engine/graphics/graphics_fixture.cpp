@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
+#include "graphics/graphics_startup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/render_state_cache.h"
@@ -36,6 +37,7 @@ int StartEngine(const ScreenSettings& settings) {
     s.softwareForced = settings.softwareForced;
     SetEngineSkipFlags(0, 1, 1, 1);
     ChangeWindowMode(settings.windowed ? TRUE : FALSE);
+    SetLogFolder("");  // the log goes to this test's own folder
     return InitializeEngineLocked();
 }
 
@@ -44,32 +46,16 @@ bool g_graphicHandles = false;
 int StartDevice(const ScreenSettings& settings) {
     if (StartEngine(settings) != 0) return -100;
     g_graphicHandles = settings.graphicHandles;
-    if (g_graphicHandles) {
-        InitializeBaseImage();
-        RegisterGraphicHandleType();
-    }
-    const int result = SetupScreenDevice();
-    // What graphics start-up does after the device set-up.
-    BuildMemImgBlendTables();
-    ResetDrawSettings();
-    PrefillVertexBatch();
-    if (GetScreenState().useDirect3D)
-        ResendAllRenderState();
-    else
-        CreateSoftwarePrimary();
-    return result;
+    if (g_graphicHandles) InitializeBaseImage();
+    return StartGraphics();
 }
 
 void StopDevice() {
-    ReleaseSoftwarePrimary();
-    SetUserRenderStateDesc(nullptr, 0);
+    EndGraphics();
     if (g_graphicHandles) {
-        EndHandleType(HandleTypeGraphic);
         TerminateBaseImage();
         g_graphicHandles = false;
     }
-    ClearWorkTextureCache();
-    ShutdownScreenDevice();
     ShutdownEngineLocked();
     // The next start logs into its own test folder, not this test's.
     ResetLogForTest();
@@ -78,6 +64,14 @@ void StopDevice() {
 ScreenSettings WithHandles() {
     ScreenSettings s;
     s.graphicHandles = true;
+    return s;
+}
+
+ScreenSettings FullScreenWithHandles() {
+    ScreenSettings s = WithHandles();
+    s.windowed = false;
+    s.width = 640;
+    s.height = 480;
     return s;
 }
 

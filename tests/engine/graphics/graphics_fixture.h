@@ -1,6 +1,6 @@
-// Brings the screen device up the way graphics start-up will: the settings
-// the set-up reads go into the screen state, the engine starts windowed (or
-// full screen) without graphics, then the device set-up runs.
+// Brings graphics up: the settings the set-up reads go into the screen
+// state, the engine starts windowed (or full screen) without graphics, then
+// graphics start-up runs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,17 +22,17 @@ struct ScreenSettings {
     int softwareForced = 0;
     int emulate320x240 = 0;
     bool windowed = true;
-    bool graphicHandles = false;  // register graphic handles and start base images
+    bool graphicHandles = false;  // also start base images
 };
 
-// The engine's start-up result, then SetupScreenDevice's (-100 when the
-// engine did not start).
+// StartGraphics' result (-100 when the engine did not start).
 int StartDevice(const ScreenSettings& settings = {});
 int StartEngine(const ScreenSettings& settings = {});  // the engine only
 void StopDevice();
 
-// Settings with graphic handles registered.
+// Settings with base images started; full screen at 640 x 480.
 ScreenSettings WithHandles();
+ScreenSettings FullScreenWithHandles();
 // What a graphic shows at (x, y): its tile's texel (A8R8G8B8), or its
 // MEMIMG pixel with alpha 255; 0 when nothing covers it.
 uint32_t ShownPixel(int handle, int x, int y);
