@@ -57,8 +57,6 @@ void StopDevice() {
         g_graphicHandles = false;
     }
     ShutdownEngineLocked();
-    // The next start logs into its own test folder, not this test's.
-    ResetLogForTest();
 }
 
 ScreenSettings WithHandles() {
