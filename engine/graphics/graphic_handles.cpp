@@ -14,6 +14,7 @@
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
@@ -50,6 +51,8 @@ void DropSharedImage(SharedImage* image, int fromWorker) {
 
 int GraphicTerminate(HandleHeader* header) {
     GraphicRecord* g = reinterpret_cast<GraphicRecord*>(header);
+    // Still counted pending here: this delete removed the queued request.
+    ForgetQueuedGraphicLoad(header->handle, ReadPendingCount(header) > 0);
     if (g->movie >= 0) DeleteHandle(g->movie);
     g->movie = -1;
     DrawSettings& settings = GetDrawSettings();

@@ -491,4 +491,39 @@ TEST(GraphicLoadingThreads, DeletingAFailingLoadReleasesEachTextureOnce) {
     StopDevice();
 }
 
+// With every worker held at its file read, a divided load and a single load
+// stay queued: deleting one piece and the single graphic removes the request,
+// and the other pieces still load.
+TEST(GraphicLoadingThreads, DeletingAQueuedPieceLeavesItsSiblingsLoading) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    testsupport::WriteFile("pic.bmp", PatternBmp(40, 30));
+    testsupport::WriteFile("sheet.png", PatternPng(96, 64));
+    SetUseAsyncLoad(1);
+    KnobHoldReadFile(true);
+    const int workers = AsyncAllowedWorkers();
+    std::vector<Handle> blockers;
+    for (int i = 0; i < workers; ++i) blockers.push_back(LoadGraphic("pic.bmp"));
+    ASSERT_TRUE(ServeUntil([&] { return KnobReadFileWaiting() == workers; }));
+    Handle pieces[6];
+    ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 6, 3, 2, 32, 32, pieces));
+    const Handle single = LoadGraphic("pic.bmp");
+    ASSERT_GE(single, 0);
+    EXPECT_EQ(0, DeleteGraphic(pieces[0]));
+    EXPECT_EQ(0, DeleteGraphic(single));
+    EXPECT_EQ(-1, IsHandleAsyncPending(pieces[0]));
+    EXPECT_EQ(-1, IsHandleAsyncPending(single));
+    KnobHoldReadFile(false);
+    EXPECT_TRUE(ServeUntil([&] {
+        return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 && AsyncMainQueueCount() == 0;
+    }));
+    for (int k = 1; k < 6; ++k) {
+        EXPECT_EQ(0, IsHandleAsyncPending(pieces[k])) << k;
+        EXPECT_TRUE(ShowsCells(pieces[k], (k % 3) * 32, (k / 3) * 32)) << k;
+    }
+    EXPECT_EQ(workers + 5, GetHandleTypeRecord(HandleTypeGraphic)->count);
+    SetUseAsyncLoad(0);
+    StopDevice();
+}
+
 }  // namespace
