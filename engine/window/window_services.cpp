@@ -124,7 +124,7 @@ int GetWindowMinimisedFlag() {
 // setting is skipped. 1 when the setting changed, 0 for a repeat, -1 without
 // the entry point.
 int SetDesktopComposition(int enable) {
-    static int last = -1;
+    int& last = WindowState().desktopComposition;
     enable = enable ? 1 : 0;
     if (enable == last) return 0;
     auto enableComposition = WinApi<HRESULT(WINAPI*)(UINT)>(Api_DwmEnableComposition);

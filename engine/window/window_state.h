@@ -98,6 +98,7 @@ struct WindowSystemState {
     int timerPeriodBegun = 0;
     uint32_t timerPeriod = 0;
     int screenSaverWasActive = 0;
+    int desktopComposition = -1;  // the last setting made, -1: none yet
     // cursor
     int cursorVisibleSetting = 1;
     int cursorShown = 1;

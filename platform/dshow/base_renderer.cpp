@@ -126,7 +126,8 @@ HRESULT STDMETHODCALLTYPE D_CBaseRenderer::GetState(DWORD ms, FILTER_STATE* stat
     return S_OK;
 }
 
-bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime) {
+bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime,
+                                        const std::function<void()>& held) {
     for (;;) {
         FILTER_STATE state;
         REFERENCE_TIME start;
@@ -155,8 +156,9 @@ bool D_CBaseRenderer::WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime
             if (now >= start + streamTime) return true;
             wait = DWORD(std::min<REFERENCE_TIME>((start + streamTime - now + 9999) / 10000,
                                                   OnWaitForRenderTime()));
-        } else if (clock) {
-            clock->Release();
+        } else {
+            if (clock) clock->Release();
+            if (held) held();
         }
         m_stateEvent.Wait(wait);
     }
@@ -169,15 +171,23 @@ HRESULT D_CBaseRenderer::Receive(IMediaSample* sample) {
     REFERENCE_TIME start = 0, stop = 0;
     HRESULT timed = sample->GetTime(&start, &stop);
     bool haveTime = SUCCEEDED(timed);
-    if (!WaitForRenderTime(start, haveTime))
+    bool rendered = false;
+    auto render = [&] {
+        if (rendered) return;
+        rendered = true;
+        hr = DoRenderSample(sample);
+        ++m_rendered;
+        dshow::CountRendered(m_name);
+    };
+    std::function<void()> showHeld;
+    if (ShowsSampleWhilePaused()) showHeld = render;
+    if (!WaitForRenderTime(start, haveTime, showHeld))
         return m_pInputPin->IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
-    hr = DoRenderSample(sample);
+    render();
     if (timed == S_OK) {
         m_lastStop = stop;
         m_haveLastStop = true;
     }
-    ++m_rendered;
-    dshow::CountRendered(m_name);
     return hr;
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -648,8 +649,9 @@ class D_CRendererInputPin : public D_CBaseInputPin {
 };
 
 // Renders each sample when the clock reaches its start time (at once without
-// a clock); holds the first sample while paused; sends EC_COMPLETE after the
-// end of the stream (after the last stop time on a clock).
+// a clock); holds the first sample while paused (a video renderer also shows
+// it then); sends EC_COMPLETE after the end of the stream (after the last stop
+// time on a clock).
 class D_CBaseRenderer : public D_CBaseFilter {
   public:
     D_CBaseRenderer(REFCLSID clsid, const char* name, IUnknown* outer, HRESULT* phr);
@@ -691,8 +693,14 @@ class D_CBaseRenderer : public D_CBaseFilter {
     D_CRendererInputPin* InputPin() { return m_pInputPin; }
 
   protected:
-    // Waits until the stream time may be rendered; false when stopped or flushed meanwhile.
-    bool WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime);
+    // True: a sample held while paused is rendered at once (the picture a
+    // paused video shows) and not again when its time comes.
+    virtual bool ShowsSampleWhilePaused() const { return false; }
+    // Waits until the stream time may be rendered; false when stopped or
+    // flushed meanwhile. `held`, when given, runs each time the wait finds
+    // the filter paused, before it waits.
+    bool WaitForRenderTime(REFERENCE_TIME streamTime, bool haveTime,
+                           const std::function<void()>& held = {});
 
     D_CCritSec m_InterfaceLock;
     D_CCritSec m_RendererLock;
@@ -709,10 +717,16 @@ class D_CBaseRenderer : public D_CBaseFilter {
     std::atomic<bool> m_haveLastStop{false};
 };
 
+// A paused video shows a picture: the sample held while paused is rendered
+// then, so a stream paused before its first sample came due (a slow machine,
+// a short clip whose end was reached first) still shows a frame.
 class D_CBaseVideoRenderer : public D_CBaseRenderer {
   public:
     D_CBaseVideoRenderer(REFCLSID clsid, const char* name, IUnknown* outer, HRESULT* phr)
         : D_CBaseRenderer(clsid, name, outer, phr) {}
+
+  protected:
+    bool ShowsSampleWhilePaused() const override { return true; }
 };
 
 // --- pulling from an IAsyncReader

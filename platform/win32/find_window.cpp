@@ -66,8 +66,15 @@ void Write(uint64_t serial, const std::string& className, const std::string& tit
     std::rename(temp.c_str(), path.c_str());
 }
 
+// A process that ended but was not yet reaped by its parent (a zombie) has
+// no windows: its entries are stale, as a killed program's are.
 bool Alive(pid_t pid) {
-    return kill(pid, 0) == 0 || errno == EPERM;
+    if (kill(pid, 0) != 0 && errno != EPERM) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
 }
 
 bool Matches(const std::string& cls, const std::string& title, LPCSTR wantClass, LPCSTR wantTitle) {

@@ -1,11 +1,17 @@
 // main() of every test program: death tests in the thread-safe style (the
-// platform runs threads), and per-test isolation. The sanitizer options and
+// platform runs threads), a temporary folder of the program's own as its
+// working folder (nothing it writes lands where it was started, in a checkout
+// say), and per-test isolation. The sanitizer options and
 // the headless drivers are the program's own, so a test runs the same from
 // ctest, by hand or as a child copy of itself.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -47,6 +53,15 @@ int main(int argc, char** argv) {
     setenv("VESSAMIRE_SOURCE_DIR", VESSAMIRE_SOURCE_DIR, 0);
     testing::InitGoogleTest(&argc, argv);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::string folder =
+        std::filesystem::temp_directory_path().string() + "/vessamire-program-XXXXXX";
+    if (!mkdtemp(folder.data()) || chdir(folder.c_str()) != 0) {
+        std::perror("test program: no temporary working folder");
+        return 1;
+    }
     testsupport::InstallIsolation();
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    return result;
 }

@@ -1,11 +1,17 @@
 #include "support/test_support.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "test_knobs.h"
+#include "windows.h"
 
 extern char** environ;
 
@@ -96,9 +103,54 @@ int ThreadCount() {
     return n;
 }
 
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+               const std::string& what, PollStep step) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "never happened: " << what << " (waited " << limit.count()
+                          << " ms of real time)";
+            return false;
+        }
+        if (step == PollStep::kSleep) Sleep(1);
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+struct Watchdog::State {
+    std::string what;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watcher;
+};
+
+Watchdog::Watchdog(std::string what) : state_(new State) {
+    state_->what = std::move(what);
+    state_->watcher = std::thread([s = state_] {
+        std::unique_lock<std::mutex> hold(s->lock);
+        if (s->ended.wait_for(hold, kWaitLimit, [s] { return s->done; })) return;
+        std::fprintf(stderr, "never happened: %s (waited %lld s of real time)\n", s->what.c_str(),
+                     static_cast<long long>(kWaitLimit.count()));
+        std::abort();
+    });
+}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->done = true;
+    }
+    state_->ended.notify_one();
+    state_->watcher.join();
+    delete state_;
+}
+
 int SettledThreadCount(int expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     int n = ThreadCount();
-    for (int i = 0; i < 500 && n != expected; ++i) {
+    while (n != expected && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         n = ThreadCount();
     }
@@ -133,10 +185,25 @@ Child SpawnWithPipes(const std::vector<std::string>& args) {
     return child;
 }
 
+// Waits (until the deadline) for the descriptor to become readable.
+bool Readable(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd, POLLIN, 0};
+        const int n = poll(&p, 1, int(left.count()));
+        if (n > 0) return true;
+        if (n == 0) return false;
+        if (errno != EINTR) return false;
+    }
+}
+
 bool WaitForLine(const Child& child, const std::string& line) {
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
     std::string got;
     char c;
-    while (read(child.output, &c, 1) == 1) {
+    while (Readable(child.output, deadline) && read(child.output, &c, 1) == 1) {
         if (c != '\n') {
             got += c;
         } else if (got == line) {
@@ -149,17 +216,28 @@ bool WaitForLine(const Child& child, const std::string& line) {
 }
 
 int EndChild(Child& child) {
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
     if (child.input >= 0) close(child.input);
     char rest[256];  // drained, so that a child still writing never meets a closed pipe
-    while (child.output >= 0 && read(child.output, rest, sizeof rest) > 0) {
+    while (child.output >= 0 && Readable(child.output, deadline) &&
+           read(child.output, rest, sizeof rest) > 0) {
     }
     if (child.output >= 0) close(child.output);
     child.input = child.output = -1;
     if (child.pid <= 0) return -1;
     int status = 0;
-    waitpid(child.pid, &status, 0);
+    pid_t ended = 0;
+    while ((ended = waitpid(child.pid, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (ended == 0) {
+        ADD_FAILURE() << "child " << child.pid << " still running after " << kWaitLimit.count()
+                      << " s: killed";
+        kill(child.pid, SIGKILL);
+        waitpid(child.pid, &status, 0);
+    }
     child.pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ended > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string OwnProgram() {

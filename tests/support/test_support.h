@@ -2,6 +2,8 @@
 // every platform knob at its default.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,12 +20,45 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+// How long a test waits for another thread, a clock or a device before it
+// gives up: real time, generous for a loaded machine, well inside ctest's
+// time-out.
+constexpr std::chrono::seconds kWaitLimit{30};
+
+// What a poll does between two looks.
+enum class PollStep {
+    kSleep,  // sleeps a millisecond on the layer's clock (a virtual clock moves on)
+    kYield,  // only yields: a virtual clock stands still
+};
+
+// Polls `done` until it holds. After `limit` of real time the test fails
+// with "never happened: <what>" and the result is false.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+               const std::string& what, PollStep step = PollStep::kSleep);
+
+// Bounds a blocking wait that cannot be polled without changing what it
+// waits for (a wait on the virtual clock): while it lives, a thread outside
+// the layer watches the real time; after kWaitLimit it prints "never
+// happened: <what>" and aborts the program.
+class Watchdog {
+  public:
+    explicit Watchdog(std::string what);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+  private:
+    struct State;
+    State* state_;
+};
+
 // The number of threads in this process now.
 int ThreadCount();
 
 // The number of threads in this process once it has settled at `expected`:
 // an ended thread leaves the kernel's list a moment after its waiters were
-// released, so this polls (for a few seconds at most) and returns the last count.
+// released, so this polls (for a few seconds of real time at most) and returns
+// the last count.
 int SettledThreadCount(int expected);
 
 // A child program whose stdin and stdout are pipes to this process.
@@ -35,9 +70,11 @@ struct Child {
 // Starts args[0] (looked up in PATH when it has no slash) with this
 // process's environment.
 Child SpawnWithPipes(const std::vector<std::string>& args);
-// Reads the child's lines until one equals `line` (true) or its output ends.
+// Reads the child's lines until one equals `line` (true), or its output ends
+// or kWaitLimit passes (false).
 bool WaitForLine(const Child& child, const std::string& line);
-// Closes both pipes and waits: its exit code, or -1 when it did not exit.
+// Closes both pipes and waits for the child: its exit code, or -1 when it did
+// not exit normally (one still running after kWaitLimit is killed).
 int EndChild(Child& child);
 // This test program's own file, to run a copy of it as a child.
 std::string OwnProgram();

@@ -13,11 +13,18 @@
 #include "files/archive_access.h"
 #include "files/file_handles.h"
 #include "windows.h"
+#include "support/test_support.h"
 
 using namespace DuRud;
 using namespace archive_test;
 
 namespace {
+
+// Asynchronous reads hand over their bytes once the stream is idle.
+void WaitArchiveIdle(StreamHandle h) {
+    testsupport::WaitUntil([h] { return ArchiveApiIdleCheck(h) == 1; }, testsupport::kWaitLimit,
+                           "the archive stream idle");
+}
 
 void Put(const std::string& path, const Bytes& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -70,7 +77,7 @@ class ArchiveFileAccess : public ::testing::Test {
         size_t n;
         // Asynchronous reads hand over their bytes once the stream is idle.
         while ((n = ArchiveApiRead(part.data(), 1, chunk, h)) > 0) {
-            while (ArchiveApiIdleCheck(h) != 1) Sleep(1);
+            WaitArchiveIdle(h);
             all.insert(all.end(), part.begin(), part.begin() + n);
         }
         return all;
@@ -160,7 +167,7 @@ TEST_F(ArchiveFileAccess, AsynchronousStoredReadDecodesAtIdleCheck) {
     Bytes got(3000, 0);
     EXPECT_EQ(ArchiveApiRead(got.data(), 1, 3000, h), 3000u);
     EXPECT_NE(got, Big(3000)) << "coded until the read is checked";
-    while (ArchiveApiIdleCheck(h) != 1) Sleep(1);
+    WaitArchiveIdle(h);
     EXPECT_EQ(got, Big(3000));
     EXPECT_EQ(ArchiveApiClose(h), 0);
     h = ArchiveApiOpen("datas\\lists\\packed.bin", 0, 0, 1);
@@ -253,7 +260,7 @@ TEST_F(ArchiveFileAccessThreads, SixteenThreadsAtOnce) {
                 Bytes all, part(777);
                 size_t n;
                 while ((n = ArchiveApiRead(part.data(), 1, part.size(), h)) > 0) {
-                    while (ArchiveApiIdleCheck(h) != 1) Sleep(1);
+                    WaitArchiveIdle(h);
                     all.insert(all.end(), part.begin(), part.begin() + n);
                 }
                 if (all != (packed ? Repetitive(20000) : Big(3000))) ++wrong;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include "support/test_support.h"
 
 namespace DuRud {
 namespace {
@@ -89,10 +90,9 @@ TEST(EngineThreads, ParkedThreadContinuesOnResume) {
     // A resume that arrives before the thread parks does nothing (0): retry,
     // as the loader does, until one finds it parked.
     int result = 0;
-    for (int tries = 0; tries < 100000 && result == 0; ++tries) {
-        result = ResumeEngineThread(&probe.context);
-        if (result == 0) Sleep(0);
-    }
+    testsupport::WaitUntil([&] { return (result = ResumeEngineThread(&probe.context)) != 0; },
+                           testsupport::kWaitLimit, "a resume that finds the thread parked",
+                           testsupport::PollStep::kYield);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(WaitForSingleObject(probe.context.handle, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(probe.runs.load(), 2);

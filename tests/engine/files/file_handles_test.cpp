@@ -14,6 +14,7 @@
 #include "core/tracked_memory.h"
 #include "file_test_support.h"
 #include "files/loader_streams.h"
+#include "support/test_support.h"
 
 namespace DuRud {
 namespace {
@@ -42,11 +43,14 @@ class FileHandles : public testing::Test {
     }
     // Serves the loader until the handle's open is no longer pending.
     static int Settle(Handle handle) {
-        int pending;
-        while ((pending = IsHandleAsyncPending(handle)) == 1) {
-            ServeMainThreadRequests();
-            std::this_thread::yield();
-        }
+        int pending = 1;
+        testsupport::WaitUntil(
+            [&] {
+                if ((pending = IsHandleAsyncPending(handle)) != 1) return true;
+                ServeMainThreadRequests();
+                return false;
+            },
+            testsupport::kWaitLimit, "the handle's load settled", testsupport::PollStep::kYield);
         return pending;
     }
     static std::vector<std::string> ReadAll(Handle handle, int size) {
@@ -203,7 +207,8 @@ TEST_F(FileHandlesThreads, QueuedOpenOfAMissingFileLeavesAnInvalidHandle) {
     Handle handle = OpenFileHandleEx("missing.txt", 0, 1);
     ASSERT_GT(handle, 0);
     // The worker ends the load, then deletes the handle.
-    while (Settle(handle) != -1) std::this_thread::yield();
+    testsupport::WaitUntil([&] { return Settle(handle) == -1; }, testsupport::kWaitLimit,
+                           "the failed load's handle deleted", testsupport::PollStep::kYield);
     char buffer[8];
     EXPECT_EQ(ReadFileHandleLine(buffer, 8, handle), -1);
     EXPECT_EQ(DeleteTypedHandle(handle), -1);

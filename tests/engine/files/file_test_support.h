@@ -40,8 +40,10 @@ inline StreamHandle OpenInMode(const char* path, const OpenMode& mode) {
 
 // Polls until no asynchronous read is pending (yields, never sleeps a fixed time).
 inline int WaitIdle(StreamHandle stream) {
-    int idle;
-    while ((idle = FileWinIdleCheck(stream)) == 0) std::this_thread::yield();
+    int idle = 0;
+    testsupport::WaitUntil([&] { return (idle = FileWinIdleCheck(stream)) != 0; },
+                           testsupport::kWaitLimit, "the file stream idle",
+                           testsupport::PollStep::kYield);
     return idle;
 }
 

@@ -14,6 +14,7 @@
 #include "core/tracked_memory.h"
 #include "file_test_support.h"
 #include "test_knobs.h"
+#include "support/test_support.h"
 
 namespace DuRud {
 namespace {
@@ -225,7 +226,8 @@ TEST(WindowsFileLayerThreads, CacheReadsAheadWhileIdle) {
     StreamHandle stream = FileWinOpen("c.bin", 1, 0, 0);
     ASSERT_NE(stream, 0);
     // The reading thread fills its cache after 100 ms without a command.
-    while (KnobReadFileCallCount() == 0) Sleep(5);
+    ASSERT_TRUE(testsupport::WaitUntil([] { return KnobReadFileCallCount() != 0; },
+                                       testsupport::kWaitLimit, "the cache's read ahead"));
     EXPECT_EQ(KnobReadFileCallCount(), 1);
     std::string read;
     std::vector<char> chunk(4096);
@@ -244,7 +246,8 @@ TEST(WindowsFileLayerThreads, CacheHoldsAtMostOneBlock) {
     KnobResetReadFileCallCount();
     StreamHandle stream = FileWinOpen("big.bin", 1, 0, 0);
     ASSERT_NE(stream, 0);
-    while (KnobReadFileCallCount() == 0) Sleep(5);
+    ASSERT_TRUE(testsupport::WaitUntil([] { return KnobReadFileCallCount() != 0; },
+                                       testsupport::kWaitLimit, "the cache's read ahead"));
     // A full cache is not topped up again; one more idle period proves it.
     Sleep(250);
     EXPECT_EQ(KnobReadFileCallCount(), 1);
@@ -269,7 +272,8 @@ TEST(WindowsFileLayerThreads, ThreadModeLeavesNothingBehind) {
     EXPECT_EQ(MemGetCount(), blocks);
     EXPECT_EQ(FileWinOpenCount(), 0);
     // A detached thread is gone from the task list shortly after it ends.
-    while (CountThreads() > threads) std::this_thread::yield();
+    testsupport::WaitUntil([&] { return CountThreads() <= threads; }, testsupport::kWaitLimit,
+                           "the detached threads gone", testsupport::PollStep::kYield);
     EXPECT_EQ(CountThreads(), threads);
 }
 

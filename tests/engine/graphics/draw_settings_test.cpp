@@ -17,6 +17,7 @@
 #include "graphics/vertex_batch.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -254,7 +255,8 @@ TEST(VertexBatchThreads, AFlushPostedFromAWorkerRunsOnTheMainThread) {
     ASSERT_NE(nullptr, request);
     request->worker = [](AsyncRequest*) { g_postedResult = FlushVertexBatch(1); };
     ASSERT_EQ(0, AsyncRequestEnqueue(request));
-    while (g_postedResult == -5) ServeMainThreadRequests();
+    ASSERT_TRUE(
+        testsupport::ServeUntil([] { return g_postedResult != -5; }, "the worker's posted call"));
     EXPECT_EQ(0, g_postedResult.load());
     EXPECT_EQ(0, GetVertexBatch().pending);
     EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());

@@ -13,6 +13,7 @@
 #include "graphics_fixture.h"
 #include "test_knobs.h"
 #include "window/window_calls.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -56,10 +57,8 @@ TEST(ForwarderThreads, WorkerMakesAndFillsATextureThroughTheMainThread) {
     ASSERT_NE(nullptr, request);
     request->worker = TextureRoundTrip;
     ASSERT_EQ(0, AsyncRequestEnqueue(request));
-    while (!g_results.done) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    ASSERT_TRUE(testsupport::ServeUntil([] { return bool(g_results.done); },
+                                        "the worker's texture round trip"));
     EXPECT_EQ(D3D_OK, g_results.create);
     EXPECT_EQ(D3D_OK, g_results.lock);
     EXPECT_EQ(D3D_OK, g_results.unlock);

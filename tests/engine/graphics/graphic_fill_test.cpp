@@ -11,6 +11,7 @@
 #include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -141,11 +142,7 @@ TEST_F(GraphicFillThreads, LoaderThreadFillsThroughTheMainThread) {
     AsyncRequest* request = AsyncRequestAlloc(0);
     request->worker = FillOnWorker;
     ASSERT_EQ(0, AsyncRequestEnqueue(request));
-    // Served for at most two seconds.
-    for (int i = 0; i < 2000 && g_fillResults[1] == -5; ++i) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    testsupport::ServeUntil([] { return g_fillResults[1] != -5; }, "the worker's second fill");
     EXPECT_EQ(0, g_fillResults[0].load());
     ASSERT_EQ(0, g_fillResults[1].load());
     EXPECT_EQ(0x04010203u, ShownPixel(g_fillTargets[0], 15, 7));

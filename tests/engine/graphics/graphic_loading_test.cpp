@@ -25,6 +25,7 @@
 #include "image/pixel_conversion.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -393,10 +394,7 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
                 if (IsHandleAsyncPending(h) == 1) return true;
         return IsHandleAsyncPending(missing) == 1;
     };
-    while (anyPending()) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    ASSERT_TRUE(testsupport::ServeUntil([&] { return !anyPending(); }, "every queued load"));
     SetUseAsyncLoad(0);
     for (Handle h : singles) {
         EXPECT_TRUE(ShowsCells(h, 0, 0));
@@ -419,16 +417,12 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
     EXPECT_EQ(nullptr, GraphicFromHandle(target, 0));
     EXPECT_EQ(nullptr, GraphicFromHandle(singles[0], 0));
     for (Handle h : {target, fromMemory, singles[0]})
-        while (IsHandleAsyncPending(h) == 1) {
-            ServeMainThreadRequests();
-            Sleep(1);
-        }
+        ASSERT_TRUE(testsupport::ServeUntil([h] { return IsHandleAsyncPending(h) != 1; },
+                                            "the queued target, memory load and reload"));
     KnobD3D9FailResourcesAfter(0);
     const Handle refused = LoadGraphic("pic.bmp");
-    while (IsHandleAsyncPending(refused) == 1) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    ASSERT_TRUE(testsupport::ServeUntil([refused] { return IsHandleAsyncPending(refused) != 1; },
+                                        "the refused load's end"));
     KnobD3D9FailResourcesAfter(-1);
     SetUseAsyncLoad(0);
     EXPECT_EQ(-1, IsHandleAsyncPending(refused)) << "deleted by its loader, no hang";

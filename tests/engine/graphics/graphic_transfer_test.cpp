@@ -19,6 +19,7 @@
 #include "image/pixel_conversion.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -178,10 +179,8 @@ TEST(GraphicTransferThreads, WorkerWaitsForAHeldWorkTexture) {
     }
     EXPECT_EQ(-5, g_transferResult.load()) << "waits while every work texture is held";
     ReleaseWorkTexture(held[7], 0);
-    while (g_transferResult == -5) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    ASSERT_TRUE(testsupport::ServeUntil([] { return g_transferResult != -5; },
+                                        "the transfer once a work texture was free"));
     EXPECT_EQ(0, g_transferResult.load());
     // A shape with no work texture yet, while creations are refused: the
     // transfer fails with its line instead of waiting.
@@ -196,10 +195,8 @@ TEST(GraphicTransferThreads, WorkerWaitsForAHeldWorkTexture) {
     request = AsyncRequestAlloc(0);
     request->worker = TransferOnWorker;
     ASSERT_EQ(0, AsyncRequestEnqueue(request));
-    while (g_transferResult == -5) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    ASSERT_TRUE(testsupport::ServeUntil([] { return g_transferResult != -5; },
+                                        "the refused transfer's end"));
     EXPECT_EQ(-1, g_transferResult.load());
     EXPECT_TRUE(LogHasInOrder({"描画可能テクスチャへの画像の転送に失敗しました\n"}));
     KnobD3D9FailResourcesAfter(-1);

@@ -16,6 +16,7 @@
 #include "graphics/shader_handles.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace graphicstest;
@@ -154,7 +155,8 @@ TEST(ShaderHandleThreads, QueuedCreationCompletesOnTheMainThread) {
     const Handle vs = FromBlob(blob);
     std::fill(blob.begin(), blob.end(), 0);  // the request holds its own copy
     ASSERT_GE(vs, 0);
-    while (IsHandleAsyncPending(vs) == 1) ServeMainThreadRequests();
+    ASSERT_TRUE(testsupport::ServeUntil([vs] { return IsHandleAsyncPending(vs) != 1; },
+                                        "the queued shader's load"));
     ASSERT_NE(nullptr, ShaderFromHandle(vs, 0));
     EXPECT_NE(nullptr, ShaderFromHandle(vs, 0)->vertexShader);
     SetUseAsyncLoad(0);

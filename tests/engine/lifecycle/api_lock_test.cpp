@@ -9,6 +9,7 @@
 
 #include "core/api_lock.h"
 #include "windows.h"
+#include "support/test_support.h"
 
 using namespace DuRud;
 
@@ -18,7 +19,8 @@ class ApiLockTest : public testing::Test {
   protected:
     void TearDown() override { DestroyEngineApiLock(); }
     static void WaitForWaiters(int n) {
-        while (EngineApiLockWaiterCount() < n) Sleep(1);
+        testsupport::WaitUntil([n] { return EngineApiLockWaiterCount() >= n; },
+                               testsupport::kWaitLimit, "threads waiting for the API lock");
     }
 };
 

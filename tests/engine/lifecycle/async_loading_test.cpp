@@ -14,6 +14,7 @@
 #include "core/system_services.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 
@@ -33,10 +34,7 @@ class AsyncLoadingTest : public testing::Test {
 
     // Serves the main thread until no request is left.
     static void DrainQueue() {
-        while (AsyncRequestCount() != 0) {
-            ServeMainThreadRequests();
-            Sleep(1);
-        }
+        testsupport::ServeUntil([] { return AsyncRequestCount() == 0; }, "every request served");
     }
 };
 
@@ -183,10 +181,8 @@ TEST_P(AsyncConcurrencyThreads, RunsAtMostProcessorsMinusOne) {
     ASSERT_EQ(0, AsyncLoadStartThreads(processors));
     EXPECT_EQ(expected, AsyncAllowedWorkers());
     for (int i = 0; i < 12; ++i) Queue(i, HeldLoad);
-    while (g_active.load() < expected) {
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
+    testsupport::ServeUntil([&] { return g_active.load() >= expected; },
+                            "the allowed workers all loading");
     // More chances for a worker too many to show up.
     for (int i = 0; i < 20; ++i) {
         ServeMainThreadRequests();
@@ -206,7 +202,8 @@ TEST_F(AsyncLoadingThreads, IdleWorkersStayParkedWhileALoadRuns) {
     ASSERT_EQ(0, AsyncLoadStartThreads(8));
     Queue(1, HeldLoad);
     Queue(2, RecordOrder);
-    while (g_active.load() < 1 || AsyncRequestCount() > 1) Sleep(1);
+    testsupport::WaitUntil([] { return g_active.load() >= 1 && AsyncRequestCount() <= 1; },
+                           testsupport::kWaitLimit, "one load running and nothing waiting");
     // One load runs; nothing waits. Workers that wake now have nothing to do.
     const int64_t resumes = AsyncWorkerResumeCount();
     for (int i = 0; i < 20; ++i) {
@@ -278,7 +275,8 @@ TEST_F(AsyncLoadingThreads, ServiceBudgetServesOneAndKeepsTheRestInOrder) {
     ASSERT_EQ(0, AsyncLoadStartThreads(2));
     for (int id = 1; id <= 3; ++id) {
         Queue(id, SlowPostingLoad);
-        while (AsyncMainQueueCount() < id) Sleep(1);
+        testsupport::WaitUntil([id] { return AsyncMainQueueCount() >= id; },
+                               testsupport::kWaitLimit, "the load's request posted");
     }
     EXPECT_EQ(0, ServeMainThreadRequests());
     EXPECT_EQ((std::vector<int>{1}), g_served);

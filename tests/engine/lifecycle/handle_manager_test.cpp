@@ -365,7 +365,8 @@ TEST_F(HandleLoadThreads, DeletingARunningLoadWaitsForIt) {
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_started, INFINITE));
     // Releases the load once DeleteHandle has begun (it marks the flag first).
     std::thread releaser([&] {
-        while (std::atomic_ref<int32_t>(deletedFlag).load() != -1) Sleep(1);
+        testsupport::WaitUntil([&] { return std::atomic_ref<int32_t>(deletedFlag).load() == -1; },
+                               testsupport::kWaitLimit, "the deletion begun");
         SetEvent(g_go);
     });
     EXPECT_EQ(0, DeleteHandle(h));
@@ -386,8 +387,10 @@ TEST_F(HandleLoadThreads, WorkerAndMainDeletingTogetherDeleteOnce) {
         const int result = DeleteHandle(h);
         EXPECT_TRUE(result == 0 || result == -1);
         // The worker may still be finishing its own delete: wait for the slot.
-        while (GetHandleRecord(h) != nullptr) Sleep(0);
-        while (AsyncRequestCount() != 0) Sleep(0);
+        testsupport::WaitUntil(
+            [h] { return GetHandleRecord(h) == nullptr && AsyncRequestCount() == 0; },
+            testsupport::kWaitLimit, "the slot freed and the queue empty",
+            testsupport::PollStep::kYield);
         ASSERT_EQ(1, g_deleteCalls.load()) << "run " << run;
     }
     EXPECT_EQ(0, AsyncLoadStopThreads());

@@ -10,6 +10,7 @@
 #include "core/engine_lifecycle.h"
 #include "core/log.h"
 #include "recording_calls.h"
+#include "support/test_support.h"
 
 namespace platform {
 size_t KernelHandleCount();  // the kernel stand-in's live handles
@@ -32,7 +33,9 @@ TEST(ApiLockShutdownThreads, PumpingThreadOutlivesFiftyShutdowns) {
             while (!stop.load()) PumpWindowMessagesLocked();
         });
         LockEngineApi();  // the pumper queues behind this hold
-        while (EngineApiLockWaiterCount() < 1) std::this_thread::yield();
+        testsupport::WaitUntil([] { return EngineApiLockWaiterCount() >= 1; },
+                               testsupport::kWaitLimit, "the pumper waiting for the lock",
+                               testsupport::PollStep::kYield);
         UnlockEngineApi();
         ASSERT_EQ(0, ShutdownEngineLocked());
         stop.store(true);

@@ -11,6 +11,7 @@
 #include "media_fixtures.h"
 #include "sound/sound_handles.h"
 #include "sound_output_support.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace soundtest;
@@ -467,7 +468,7 @@ TEST(SoundMp3LoadThreads, WithoutTheCompressionManagerTheGraphDecodes) {
         KnobDshowTrace(true);
         const Handle h = LoadSoundFromFile("tone.mp3", 3, -1);
         ASSERT_GE(h, 0) << row.name;
-        while (IsHandleAsyncPending(h) == 1) ServeMainThreadRequests();
+        testsupport::ServeUntil([h] { return IsHandleAsyncPending(h) != 1; }, "the queued load");
         const std::vector<std::string> trace = KnobDshowTakeTrace();
         KnobDshowTrace(false);
         EXPECT_NE(std::find(trace.begin(), trace.end(),

@@ -11,6 +11,7 @@
 #include "sound/sound_handles.h"
 #include "sound_output_support.h"
 #include "window/main_window.h"
+#include "support/serve_until.h"
 
 using namespace DuRud;
 using namespace soundtest;
@@ -190,7 +191,7 @@ TEST(SoundHandleThreads, AsynchronousLoadsAreRefusedUntilDone) {
                            mediafixtures::SimpleWave(1, 2, 44100, 16, std::string(40000, '\x11')));
     SetUseAsyncLoad(1);
     auto settle = [](Handle h) {
-        while (IsHandleAsyncPending(h) == 1) ServeMainThreadRequests();
+        testsupport::ServeUntil([h] { return IsHandleAsyncPending(h) != 1; }, "the queued load");
     };
     KnobHoldReadFile(true);
     const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
@@ -204,7 +205,9 @@ TEST(SoundHandleThreads, AsynchronousLoadsAreRefusedUntilDone) {
     EXPECT_EQ(PlaySoundHandle(h, 1, 1), 0);
     const Handle missing = LoadSoundFromFile("missing.wav", 3, -1);
     ASSERT_GE(missing, 0);
-    while (IsHandleAsyncPending(missing) != -1) ServeMainThreadRequests();  // the worker deletes it
+    // The worker deletes it.
+    testsupport::ServeUntil([missing] { return IsHandleAsyncPending(missing) == -1; },
+                            "the missing file's handle deleted");
     // Deleting while the load runs waits for it.
     KnobHoldReadFile(true);
     const Handle deleted = LoadSoundFromFile("ramp.wav", 3, -1);

@@ -77,13 +77,18 @@ TEST(XClipboard, TextSetByAnotherClientIsReadByTheLayer) {
     ASSERT_NE(window, nullptr);
     Display* d = xtest::Connection();
     const Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+    // An earlier test may have left the layer owning the selection: wait for xclip's.
+    const Window before = XGetSelectionOwner(d, clipboard);
     Xclip xclip = StartXclip("-i");
     ASSERT_GT(xclip.pid, 0);
     const std::string text = "テスト 1";
     ASSERT_EQ(write(xclip.input, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     close(xclip.input);
     xclip.input = -1;
-    ASSERT_TRUE(xtest::PumpUntil([&] { return XGetSelectionOwner(d, clipboard) != None; }));
+    ASSERT_TRUE(xtest::PumpUntil([&] {
+        const Window owner = XGetSelectionOwner(d, clipboard);
+        return owner != None && owner != before;
+    }));
 
     ASSERT_TRUE(OpenClipboard(window));
     HANDLE memory = GetClipboardData(CF_TEXT);

@@ -74,7 +74,7 @@ TEST_P(AudioRendererThreads, Mp3IsHeardThenCompletes) {
         }
     }
     LONG code = 0;
-    ASSERT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     const DWORD tookMs = timeGetTime() - started;
     const std::vector<int16_t> rest = KnobAudioCaptured();
@@ -135,7 +135,7 @@ TEST_F(AudioRendererThreads, NoDeviceFailsRunWithItsErrorThenRuns) {
     EXPECT_EQ(State_Stopped, state);
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     control->Release();
     events->Release();

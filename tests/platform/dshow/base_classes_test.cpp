@@ -154,7 +154,7 @@ TEST_F(BaseClasses, SamplesFlowInOrderFlushDropsAndEndOfStreamCompletes) {
 
     source->pin_.DeliverEndOfStream();
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     EXPECT_EQ(VFW_E_SAMPLE_REJECTED_EOS, deliver('6'));
 

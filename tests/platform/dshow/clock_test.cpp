@@ -92,7 +92,7 @@ TEST_F(ClockThreads, SampleAt500MsRendersAtExactly500Ms) {
     // clock pass a streaming thread that a signal has just woken.
     auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     events->Release();
     EXPECT_EQ((std::vector<DWORD>{0, 500, 1000}), renderTimes(renderer_, run));
 }
@@ -104,7 +104,7 @@ TEST_F(ClockThreads, TestsOwnClockIsObeyed) {
     DWORD run = start();
     auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     events->Release();
     EXPECT_EQ((std::vector<DWORD>{0, 1000, 2000}), renderTimes(renderer_, run));
     control_->Stop();
@@ -118,7 +118,7 @@ TEST_F(ClockThreads, WithoutClockEverythingRendersAtOnce) {
     ASSERT_EQ(S_OK, control_->Run());
     auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     EXPECT_EQ(3, rendered());
     EXPECT_LT(timeGetTime() - start, 5u);
@@ -131,7 +131,8 @@ TEST_F(ClockThreads, StopWhileRendererWaitsReturnsAtOnce) {
     // Frame 0 renders at once, then the renderer waits 10 s for frame 1.
     // (Virtual milliseconds: a wait with no deadline could let the clock
     // jump to the renderer's before this thread is back.)
-    while (rendered() == 0) Sleep(1);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return rendered() != 0; }, testsupport::kWaitLimit,
+                                       "frame 0 rendered"));
     EXPECT_EQ(1, rendered());
     DWORD before = timeGetTime();
     EXPECT_EQ(S_OK, control_->Stop());

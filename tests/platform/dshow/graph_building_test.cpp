@@ -113,7 +113,7 @@ TEST_F(GraphBuildingThreads, SwappedRendererRunsToCompletion) {
     auto* events = Query<IMediaEvent>(graph_, IID_IMediaEvent);
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     EXPECT_EQ(5u, names().size());  // the old renderer is still there
     LONG_PTR p1 = 0, p2 = 0;

@@ -9,16 +9,21 @@
 #include <vector>
 
 #include "audio/mpeg_audio_feed.h"
+#include "support/test_support.h"
 #include "dshow_base_classes.h"
 #include "test_knobs.h"
 #include "windows.h"
 
 namespace dshowtest {
 
-// Under the virtual clock a timed wait may be cut short while a streaming
-// thread is busy elsewhere; waits for the end of a stream have no deadline
-// (a hang is caught by the test's own time-out).
-constexpr LONG INFINITE_WAIT = -1;
+// Waits for the end of the stream (its code in `code`), for at most
+// kWaitLimit of real time. Not a timed wait: on the virtual clock that could
+// be cut short while a streaming thread is busy elsewhere, and its deadline
+// could let the clock pass a streaming thread a signal has just woken.
+inline HRESULT WaitForEnd(IMediaEvent* events, LONG* code) {
+    testsupport::Watchdog bound("the end of the stream");
+    return events->WaitForCompletion(-1, code);
+}
 
 inline std::u16string Wide(const std::string& s) {
     return std::u16string(s.begin(), s.end());
@@ -96,12 +101,14 @@ struct Frame {
     DWORD renderedAt;  // the layer's millisecond clock
 };
 
-// Accepts one major type and subtype (null: any) and keeps every sample.
-class TestRenderer : public D_CBaseRenderer {
+// Accepts one major type and subtype (null: any) and keeps every sample;
+// over the video renderer's base it also shows the sample held while paused.
+template <class Base>
+class RecordingRenderer : public Base {
   public:
-    TestRenderer(const GUID& major, const GUID& sub)
-        : D_CBaseRenderer(GUID_NULL, "Test renderer", nullptr, nullptr), major_(major), sub_(sub) {
-        NonDelegatingAddRef();
+    RecordingRenderer(const GUID& major, const GUID& sub)
+        : Base(GUID_NULL, "Test renderer", nullptr, nullptr), major_(major), sub_(sub) {
+        this->NonDelegatingAddRef();
     }
     HRESULT CheckMediaType(const D_CMediaType* mt) override {
         if (major_ != GUID_NULL && mt->majortype != major_) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -132,6 +139,8 @@ class TestRenderer : public D_CBaseRenderer {
     std::mutex lock_;
     std::vector<Frame> frames_;
 };
+using TestRenderer = RecordingRenderer<D_CBaseRenderer>;
+using TestVideoRenderer = RecordingRenderer<D_CBaseVideoRenderer>;
 
 // Each test: COM on, the virtual clock, and nothing left behind.
 class GraphTest : public ::testing::Test {

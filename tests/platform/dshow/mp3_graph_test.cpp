@@ -44,7 +44,7 @@ TEST_P(Mp3GraphThreads, GivesTheCompressionManagersPcm) {
     audio->Release();
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    ASSERT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
 
     AM_MEDIA_TYPE mt;
@@ -102,7 +102,7 @@ TEST_F(Mp3GraphThreads, ErrorKnobEndsWithErrorAbort) {
     auto* events = Query<IMediaEvent>(graph, IID_IMediaEvent);
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    EXPECT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_ERRORABORT, code);
     EXPECT_LE(renderer->Frames().size(), 3u);
     control->Stop();

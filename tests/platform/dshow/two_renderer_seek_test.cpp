@@ -27,14 +27,14 @@ TEST_F(TwoRendererThreads, ASeekWhileRunningReachesEveryRenderer) {
     auto* seeking = Query<IMediaSeeking>(graph, IID_IMediaSeeking);
     ASSERT_EQ(S_OK, control->Run());
     LONG code = 0;
-    ASSERT_EQ(S_OK, events->WaitForCompletion(INFINITE_WAIT, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events, &code));
     const size_t sound = audio->Frames().size(), pictures = video->Frames().size();
     ASSERT_GT(sound, 0u);
     ASSERT_EQ(pictures, 10u);
     LONGLONG to = 0;
     ASSERT_EQ(S_OK, seeking->SetPositions(&to, AM_SEEKING_AbsolutePositioning, nullptr,
                                           AM_SEEKING_NoPositioning));
-    ASSERT_EQ(S_OK, events->WaitForCompletion(5000, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     EXPECT_EQ(audio->Frames().size(), 2 * sound) << "the sound played again";
     EXPECT_EQ(video->Frames().size(), 2 * pictures) << "the video played again";

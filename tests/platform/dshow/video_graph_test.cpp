@@ -1,5 +1,6 @@
 // The raw test video through the splitter: every frame's bytes and times in
-// each layout, duration, seeking while running, and refused headers.
+// each layout, duration, seeking while running, refused headers, and the
+// picture a paused video renderer shows.
 #include "graph_helpers.h"
 #include "support/media_fixtures.h"
 #include "support/test_support.h"
@@ -40,7 +41,7 @@ class VideoGraphThreads : public GraphTest, public ::testing::WithParamInterface
     LONG runToEnd() {
         EXPECT_EQ(S_OK, control_->Run());
         LONG code = 0;
-        EXPECT_EQ(S_OK, events_->WaitForCompletion(INFINITE_WAIT, &code));
+        EXPECT_EQ(S_OK, WaitForEnd(events_, &code));
         return code;
     }
     void TearDown() override {
@@ -154,13 +155,15 @@ TEST_F(RawVideoHeaderThreads, SeekWhileRunningDeliversThatFrameNext) {
     // 10 frames at 25 per second on the (virtual) system clock.
     ASSERT_TRUE(build(mediafixtures::RawVideo(2, 2, 0, 32, 25, 1, 10, 16, frames(10, 16))));
     ASSERT_EQ(S_OK, control_->Run());
-    ASSERT_TRUE(KnobDshowWaitRenderedSamples("Test Renderer", 2, INFINITE));
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [] { return KnobDshowRenderedSamples("Test Renderer") >= 2; }, testsupport::kWaitLimit,
+        "two frames rendered", testsupport::PollStep::kYield));
     size_t before = renderer_->Frames().size();
     LONGLONG to = 6 * 400000;
     ASSERT_EQ(S_OK, seeking_->SetPositions(&to, AM_SEEKING_AbsolutePositioning, nullptr,
                                            AM_SEEKING_NoPositioning));
     LONG code = 0;
-    ASSERT_EQ(S_OK, events_->WaitForCompletion(INFINITE_WAIT, &code));
+    ASSERT_EQ(S_OK, WaitForEnd(events_, &code));
     EXPECT_EQ(EC_COMPLETE, code);
     std::vector<Frame> got = renderer_->Frames();
     ASSERT_EQ(before + 4, got.size());
@@ -171,6 +174,35 @@ TEST_F(RawVideoHeaderThreads, SeekWhileRunningDeliversThatFrameNext) {
     LONGLONG position = 0;
     seeking_->GetCurrentPosition(&position);
     EXPECT_EQ(4000000, position);
+}
+
+using VideoRendererThreads = GraphTest;
+
+TEST_F(VideoRendererThreads, PausedShowsItsHeldFrameOnce) {
+    // Frames 'A', 'B', 'C' at 0, 100 and 200 ms.
+    testsupport::WriteFile("clip.raw",
+                           mediafixtures::RawVideo(2, 2, 0, 32, 10, 1, 3, 16, frames(3, 16)));
+    IGraphBuilder* graph = NewGraph();
+    auto* renderer = new TestVideoRenderer(MEDIATYPE_Video, GUID_NULL);
+    graph->AddFilter(renderer, u"Test Renderer");
+    ASSERT_EQ(S_OK, graph->RenderFile(u"clip.raw", nullptr));
+    auto* control = Query<IMediaControl>(graph, IID_IMediaControl);
+    auto* events = Query<IMediaEvent>(graph, IID_IMediaEvent);
+    ASSERT_EQ(S_OK, control->Pause());
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return !renderer->Frames().empty(); },
+                                       testsupport::kWaitLimit, "the paused picture"));
+    EXPECT_EQ(frames(1, 16), renderer->Bytes()) << "only the held frame while paused";
+    // Running on, the frame already shown is not rendered again.
+    ASSERT_EQ(S_OK, control->Run());
+    LONG code = 0;
+    EXPECT_EQ(S_OK, WaitForEnd(events, &code));
+    EXPECT_EQ(EC_COMPLETE, code);
+    EXPECT_EQ(frames(3, 16), renderer->Bytes());
+    control->Stop();
+    events->Release();
+    control->Release();
+    graph->Release();
+    renderer->Release();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -60,4 +61,21 @@ TEST(FindWindowAcrossProcesses, FindsAnotherProcessWindowUntilItEnds) {
     EXPECT_EQ(FindWindowA("LocalClass", nullptr), mine);  // own windows always
     DestroyWindow(mine);
     EXPECT_EQ(FindWindowA("LocalClass", nullptr), nullptr);
+}
+
+TEST(FindWindowAcrossProcesses, AKilledProgramNotYetReapedHoldsNoWindow) {
+    const std::string ns = "find-zombie-" + std::to_string(getpid());
+    KnobWindowNamespace(ns.c_str());
+    const std::string cls = "ZombieClass" + std::to_string(getpid());
+    Holder h = StartHolder(cls, ns);
+    ASSERT_GT(h.pid, 0);
+    ASSERT_TRUE(testsupport::WaitForLine(h, "ready"));
+    ASSERT_NE(FindWindowA(cls.c_str(), nullptr), nullptr);
+    ASSERT_EQ(kill(h.pid, SIGKILL), 0);
+    siginfo_t info{};
+    // Waits for the end without reaping: the holder stays a zombie.
+    ASSERT_EQ(waitid(P_PID, h.pid, &info, WEXITED | WNOWAIT), 0);
+    EXPECT_EQ(FindWindowA(cls.c_str(), nullptr), nullptr);
+    testsupport::EndChild(h);
+    KnobWindowNamespace(nullptr);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "windows.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ TEST(ProcessExitDeathTest, AStreamHeldByAnotherThreadDoesNotBlockTheExit) {
                 held = true;
                 for (;;) std::this_thread::yield();
             });
-            while (!held.load()) std::this_thread::yield();
+            testsupport::WaitUntil([&held] { return held.load(); }, testsupport::kWaitLimit,
+                                   "the stream held", testsupport::PollStep::kYield);
             ExitProcess(9);
         },
         testing::ExitedWithCode(9), "");

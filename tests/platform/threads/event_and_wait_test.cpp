@@ -7,6 +7,7 @@
 
 #include "windows.h"
 #include "support/error_checks.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ TEST(EventsUnderThreads, AutoResetReleasesExactlyOneWaiterPerSet) {
     auto threads = startThreads(passGate, &gate, kThreads);
     for (int i = 1; i <= kThreads; ++i) {
         ASSERT_TRUE(SetEvent(gate.event));
-        while (gate.passed.load() < i) Sleep(1);
+        testsupport::WaitUntil([&] { return gate.passed.load() >= i; }, testsupport::kWaitLimit,
+                               "a waiter passing the gate");
         // The one set was used up by one waiter: nobody else passes.
         EXPECT_EQ(WaitForSingleObject(gate.event, 20), WAIT_TIMEOUT);
         EXPECT_EQ(gate.passed.load(), i);

@@ -8,14 +8,9 @@
 #include "../../../platform/win32/kernel_objects.h"
 #include "windows.h"
 #include "support/error_checks.h"
+#include "support/test_support.h"
 
 namespace {
-
-// Polls (real clock) until `done` holds; the test time-out catches a hang.
-template <class F>
-void waitUntil(F done) {
-    while (!done()) Sleep(1);
-}
 
 DWORD WINAPI setFlag(LPVOID p) {
     static_cast<std::atomic<int>*>(p)->store(1);
@@ -90,14 +85,16 @@ DWORD WINAPI parkSelf(LPVOID p) {
 // Resumes until a resume finds the thread suspended (a resume that comes
 // before the thread parks itself is lost, as on Windows).
 void resumeParked(HANDLE h) {
-    while (ResumeThread(h) == 0) Sleep(1);
+    testsupport::WaitUntil([&] { return ResumeThread(h) != 0; }, testsupport::kWaitLimit,
+                           "a resume that finds the thread parked");
 }
 
 TEST(ThreadSuspendThreads, SelfSuspendedThreadStaysParkedUntilResumed) {
     ParkShared s;
     HANDLE h = CreateThread(nullptr, 0, parkSelf, &s, 0, nullptr);
     ASSERT_NE(h, nullptr);
-    waitUntil([&] { return s.stage.load() == 1; });
+    testsupport::WaitUntil([&] { return s.stage.load() == 1; }, testsupport::kWaitLimit,
+                           "the thread parking itself");
     EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);
     EXPECT_EQ(s.stage.load(), 1);
     resumeParked(h);
@@ -114,7 +111,8 @@ TEST(ThreadSuspendThreads, ResumeBeforeTheSelfSuspendIsLost) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(ResumeThread(h), 0u);  // running (blocked in a wait): nothing to resume
     SetEvent(s.go);
-    waitUntil([&] { return s.stage.load() == 1; });
+    testsupport::WaitUntil([&] { return s.stage.load() == 1; }, testsupport::kWaitLimit,
+                           "the thread parking itself");
     EXPECT_EQ(WaitForSingleObject(h, 50), WAIT_TIMEOUT);  // the early resume did not count
     EXPECT_EQ(s.stage.load(), 1);
     resumeParked(h);

@@ -10,6 +10,7 @@
 
 #include "test_knobs.h"
 #include "support/window_test_support.h"
+#include "support/test_support.h"
 
 using namespace windowtest;
 
@@ -121,9 +122,12 @@ TEST(FocusThreads, ThreadsForegroundAndAttachedInput) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes its queue
         workerId = GetCurrentThreadId();
         ready = true;
-        while (!stop) std::this_thread::yield();
+        testsupport::WaitUntil([&] { return stop.load(); }, testsupport::kWaitLimit,
+                               "the main thread done with the worker's queue",
+                               testsupport::PollStep::kYield);
     });
-    while (!ready) std::this_thread::yield();
+    testsupport::WaitUntil([&] { return ready.load(); }, testsupport::kWaitLimit,
+                           "the worker's queue made", testsupport::PollStep::kYield);
     EXPECT_TRUE(AttachThreadInput(workerId, tid, TRUE));
     EXPECT_TRUE(AttachThreadInput(workerId, tid, FALSE));
     EXPECT_FALSE(AttachThreadInput(tid, tid, TRUE));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/window_test_support.h"
+#include "support/test_support.h"
 
 using namespace windowtest;
 using MessageQueue = WindowTest;
@@ -123,14 +124,16 @@ TEST(MessageQueueThreads, SendFromAnotherThreadRunsInsideOwnersPeek) {
         done = true;
     });
     // The sender blocks until this thread looks at its queue.
-    MSG msg;
-    while (!done) {
-        // The sent message runs inside the call and is never returned.
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            EXPECT_NE(msg.message, static_cast<UINT>(WM_USER + 9));
-        }
-        std::this_thread::yield();
-    }
+    testsupport::WaitUntil(
+        [&] {
+            // The sent message runs inside the call and is never returned.
+            MSG msg;
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                EXPECT_NE(msg.message, static_cast<UINT>(WM_USER + 9));
+            return done.load();
+        },
+        testsupport::kWaitLimit, "the other thread's SendMessage returning",
+        testsupport::PollStep::kYield);
     sender.join();
     EXPECT_EQ(result, 42);
     DestroyWindow(w);
@@ -142,11 +145,14 @@ TEST(MessageQueueThreads, SendToWindowBeingDestroyedDoesNotHang) {
     ASSERT_NE(w, nullptr);
     // A window destroyed while another thread sends to it answers 0.
     std::thread sender([w] { EXPECT_EQ(SendMessageA(w, WM_USER, 0, 0), 0); });
-    while (IsWindow(w)) {
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-        DestroyWindow(w);
-    }
+    testsupport::WaitUntil(
+        [&] {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+            DestroyWindow(w);
+            return !IsWindow(w);
+        },
+        testsupport::kWaitLimit, "the window destroyed", testsupport::PollStep::kYield);
     sender.join();
 }
 
