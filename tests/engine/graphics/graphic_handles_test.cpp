@@ -262,7 +262,9 @@ TEST(GraphicTextures, PictureBeyondTheTileLimitIsRefused) {
         Picture picture(r.width, 4);
         const Handle g = NewGraphicFromBaseImage(&picture.image, nullptr);
         EXPECT_EQ(r.made, g >= 0) << r.name;
-        if (r.made) EXPECT_EQ(Pattern(r.width - 1, 3), ShownPixel(g, r.width - 1, 3)) << r.name;
+        if (r.made) {
+            EXPECT_EQ(Pattern(r.width - 1, 3), ShownPixel(g, r.width - 1, 3)) << r.name;
+        }
         DeleteGraphic(g);
         EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
     }

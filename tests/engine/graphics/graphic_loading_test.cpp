@@ -3,7 +3,6 @@
 // files, and the software renderer's MEMIMG bodies.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -434,16 +433,8 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
     StopDevice();
 }
 
-// Serves the loader's calls until done() holds or ten seconds have passed.
-template <typename Done>
-bool ServeUntil(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        ServeMainThreadRequests();
-        Sleep(1);
-    }
-    return true;
+bool LoaderIdle() {
+    return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 && AsyncMainQueueCount() == 0;
 }
 
 // A queued load that fails once its texture exists, deleted before its
@@ -464,17 +455,19 @@ TEST(GraphicLoadingThreads, DeletingAFailingLoadReleasesEachTextureOnce) {
         KnobD3D9FailResourcesAfter(1);
         const Handle h = LoadGraphic("big.png");
         ASSERT_GE(h, 0) << r.name;
-        if (r.deleteWhen == 1)
-            EXPECT_TRUE(ServeUntil([&] {
-                return AsyncRunningWorkers() > 0 || IsHandleAsyncPending(h) != 1;
-            })) << r.name;
-        if (r.deleteWhen == 2)
-            EXPECT_TRUE(ServeUntil([&] { return IsHandleAsyncPending(h) != 1; })) << r.name;
+        if (r.deleteWhen == 1) {
+            EXPECT_TRUE(testsupport::ServeUntil(
+                [&] { return AsyncRunningWorkers() > 0 || IsHandleAsyncPending(h) != 1; },
+                "the load runs"))
+                << r.name;
+        }
+        if (r.deleteWhen == 2) {
+            EXPECT_TRUE(testsupport::ServeUntil([&] { return IsHandleAsyncPending(h) != 1; },
+                                                "the load ends"))
+                << r.name;
+        }
         DeleteGraphic(h);
-        EXPECT_TRUE(ServeUntil([&] {
-            return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 &&
-                   AsyncMainQueueCount() == 0;
-        })) << r.name;
+        EXPECT_TRUE(testsupport::ServeUntil(LoaderIdle, "the loader is idle")) << r.name;
         KnobD3D9FailResourcesAfter(-1);
         EXPECT_EQ(-1, IsHandleAsyncPending(h)) << r.name;
         EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
@@ -498,7 +491,8 @@ TEST(GraphicLoadingThreads, DeletingAQueuedPieceLeavesItsSiblingsLoading) {
     const int workers = AsyncAllowedWorkers();
     std::vector<Handle> blockers;
     for (int i = 0; i < workers; ++i) blockers.push_back(LoadGraphic("pic.bmp"));
-    ASSERT_TRUE(ServeUntil([&] { return KnobReadFileWaiting() == workers; }));
+    ASSERT_TRUE(testsupport::ServeUntil([&] { return KnobReadFileWaiting() == workers; },
+                                        "every worker holds at its read"));
     Handle pieces[6];
     ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 6, 3, 2, 32, 32, pieces));
     const Handle single = LoadGraphic("pic.bmp");
@@ -508,9 +502,7 @@ TEST(GraphicLoadingThreads, DeletingAQueuedPieceLeavesItsSiblingsLoading) {
     EXPECT_EQ(-1, IsHandleAsyncPending(pieces[0]));
     EXPECT_EQ(-1, IsHandleAsyncPending(single));
     KnobHoldReadFile(false);
-    EXPECT_TRUE(ServeUntil([&] {
-        return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 && AsyncMainQueueCount() == 0;
-    }));
+    EXPECT_TRUE(testsupport::ServeUntil(LoaderIdle, "the loader is idle"));
     for (int k = 1; k < 6; ++k) {
         EXPECT_EQ(0, IsHandleAsyncPending(pieces[k])) << k;
         EXPECT_TRUE(ShowsCells(pieces[k], (k % 3) * 32, (k / 3) * 32)) << k;
