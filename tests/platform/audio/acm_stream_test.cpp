@@ -1,5 +1,6 @@
 // The compression manager stand-in: IMA ADPCM against the test encoder's own
-// reconstruction, MPEG audio whole and in steps, refusals and header rules.
+// reconstruction, Microsoft ADPCM and G.711 against blocks and codes worked by
+// hand, MPEG audio whole and in steps, refusals and header rules.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -107,6 +108,192 @@ INSTANTIATE_TEST_SUITE_P(Blocks, AcmImaAdpcm,
                                          ImaCase{"RampStereo", 2, false},
                                          ImaCase{"NoiseStereo", 2, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- Microsoft ADPCM and G.711, worked by hand ------------------------------------
+
+std::string Samples(std::initializer_list<int16_t> values) {
+    return Bytes(std::vector<int16_t>(values));
+}
+
+// Mono, pair 0 (256, 0), delta 16, first sample 100, second 50; codes 1 2 -1 -8.
+// Out: 50 100, then 100+16=116 (delta 230*16/256=14 floors to 16), 116+32=148,
+// 148-16=132, 132-128=4.
+const std::string kMonoBlock("\x00\x10\x00\x64\x00\x32\x00\x12\xF8", 9);
+const std::string kMonoPcm = Samples({50, 100, 116, 148, 132, 4});
+// Stereo: left pair 1 (512, -256), delta 20, samples 1000 then 900; right pair
+// 5 (460, -208), delta 100, samples -200 then -300; codes L7 R-7 L4 R0.
+// L: (512000-230400)/256=1100, +140=1240 (delta 614*20/256=47);
+//    (634880-256000)/256=1480, +188=1668.
+// R: (-92000+62400)/256=-115.6 rounds down to -116, -700=-816 (delta 614*100/256=239);
+//    (-375360+41600)/256=-1303.75 rounds down to -1304, +0.
+const std::string kStereoBlock("\x01\x05\x14\x00\x64\x00\xE8\x03\x38\xFF\x84\x03\xD4\xFE\x79\x40",
+                               16);
+const std::string kStereoPcm = Samples({900, -300, 1000, -200, 1240, -816, 1668, -1304});
+// Mono with the file's own pairs {(0, 0), (128, 128)}: pair 1, delta 16,
+// samples 200 then 100; codes 7 0 0 0. (300*128)/256=150, +112=262 (delta 38);
+// (462*128)/256=231; (493*128)/256=246.5 rounds down to 246; (477*128)/256=238.
+const std::string kOwnPairsBlock("\x01\x10\x00\xC8\x00\x64\x00\x70\x00", 9);
+const std::string kOwnPairsPcm = Samples({100, 200, 262, 231, 246, 238});
+const std::vector<std::pair<int16_t, int16_t>> kOwnPairs = {{0, 0}, {128, 128}};
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// The format record: a "fmt " body is the WAVEFORMATEX and its extension.
+std::string MsFormat(int channels, int blockAlign, const std::string& extension) {
+    return FormatBody(WAVE_FORMAT_ADPCM, channels, 22050, 11025, blockAlign, 4, &extension);
+}
+WAVEFORMATEX* AsFormat(std::string& body) {
+    return reinterpret_cast<WAVEFORMATEX*>(body.data());
+}
+
+struct MsCase {
+    const char* name;
+    int channels;
+    const std::string* block;
+    const std::string* pcm;
+    const std::vector<std::pair<int16_t, int16_t>>* pairs;
+};
+
+class AcmMsAdpcm : public testing::TestWithParam<MsCase> {};
+
+TEST_P(AcmMsAdpcm, DecodesTheHandWorkedBlock) {
+    const MsCase& c = GetParam();
+    const int blockAlign = int(c.block->size());
+    const int perBlock = int(c.pcm->size()) / 2 / c.channels;
+    std::string format = MsFormat(c.channels, blockAlign, MsAdpcmExtension(perBlock, c.pairs));
+    const std::string blocks = Repeat(*c.block, 5);
+    // Whole, in steps of one and a half blocks, and with room for one block only.
+    for (size_t step : {blocks.size(), size_t(blockAlign) * 3 / 2})
+        EXPECT_EQ(ConvertOnce(AsFormat(format), blocks, c.channels, 22050, step, 4096),
+                  Repeat(*c.pcm, 5))
+            << step;
+    EXPECT_EQ(ConvertOnce(AsFormat(format), blocks, c.channels, 22050, 4096, c.pcm->size()),
+              Repeat(*c.pcm, 5));
+    // A cut last block is left unconverted, as IMA ADPCM leaves it.
+    EXPECT_EQ(ConvertOnce(AsFormat(format), blocks.substr(0, blocks.size() - 1), c.channels, 22050,
+                          4096, 4096),
+              Repeat(*c.pcm, 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, AcmMsAdpcm,
+                         testing::Values(MsCase{"Mono", 1, &kMonoBlock, &kMonoPcm, nullptr},
+                                         MsCase{"Stereo", 2, &kStereoBlock, &kStereoPcm, nullptr},
+                                         MsCase{"FilesOwnPairs", 1, &kOwnPairsBlock, &kOwnPairsPcm,
+                                                &kOwnPairs}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AcmMsAdpcmBlocks, APredictorPastThePairsEndsTheConversion) {
+    std::string format = MsFormat(1, 9, MsAdpcmExtension(6));
+    std::string bad = kMonoBlock;
+    bad[0] = 7;  // seven pairs: 0 to 6
+    EXPECT_EQ(ConvertOnce(AsFormat(format), kMonoBlock + bad + kMonoBlock, 1, 22050, 4096, 4096),
+              kMonoPcm);
+    // A delta under 16 in the header is used once, then floored after the first code.
+    std::string small = kMonoBlock;
+    small[1] = 2;  // codes 1 2 -1 -8: 102, 102+32, 134-16, 118-128
+    EXPECT_EQ(ConvertOnce(AsFormat(format), small, 1, 22050, 4096, 4096),
+              Samples({50, 100, 102, 134, 118, -10}));
+}
+
+struct G711Case {
+    const char* name;
+    int tag;
+    const char* codes;
+    std::initializer_list<int16_t> pcm;
+};
+
+// From the published expansion table: A-law codes with their even bits
+// inverted, mu-law codes with every bit inverted.
+const G711Case kG711Cases[] = {
+    {"ALaw",
+     WAVE_FORMAT_ALAW,
+     "\xD5\x55\xD4\xC5\x00\xAA\x2A\x80",
+     {8, -8, 24, 264, -5504, 32256, -32256, 5504}},
+    {"MuLaw",
+     WAVE_FORMAT_MULAW,
+     "\xFF\x7F\xFE\xEF\x00\x80\x7E\xF0",
+     {0, 0, 8, 132, -32124, 32124, -8, 120}},
+};
+
+class AcmG711 : public testing::TestWithParam<G711Case> {};
+
+TEST_P(AcmG711, ExpandsTheTablesCodesInAnyChannelCount) {
+    const G711Case& c = GetParam();
+    const std::string codes(c.codes, 8);
+    for (int channels : {1, 2, 4}) {
+        std::string format = FormatBody(c.tag, channels, 8000, 8000 * channels, channels, 8);
+        format += Le16(0);
+        EXPECT_EQ(ConvertOnce(AsFormat(format), codes, channels, 8000, 5, 4096), Samples(c.pcm))
+            << channels;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Laws, AcmG711, testing::ValuesIn(kG711Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AcmMsAdpcmBlocks, HostileFormatsAreRefused) {
+    const std::vector<std::pair<int16_t, int16_t>> none, many(257, {256, 0});
+    struct Row {
+        const char* name;
+        std::string format;
+        MMRESULT result;
+    } rows[] = {
+        {"standard", MsFormat(1, 9, MsAdpcmExtension(6)), MMSYSERR_NOERROR},
+        {"fewer samples than the block holds", MsFormat(2, 16, MsAdpcmExtension(3)),
+         MMSYSERR_NOERROR},
+        {"no extension", FormatBody(WAVE_FORMAT_ADPCM, 1, 22050, 11025, 9, 4) + Le16(0),
+         ACMERR_NOTPOSSIBLE},
+        {"extension without the pair count", MsFormat(1, 9, Le16(6)), ACMERR_NOTPOSSIBLE},
+        {"pairs cut short", MsFormat(1, 9, MsAdpcmExtension(6).substr(0, 31)), ACMERR_NOTPOSSIBLE},
+        {"no pairs", MsFormat(1, 9, MsAdpcmExtension(6, &none)), ACMERR_NOTPOSSIBLE},
+        {"257 pairs", MsFormat(1, 9, MsAdpcmExtension(6, &many)), ACMERR_NOTPOSSIBLE},
+        {"block of 0", MsFormat(1, 0, MsAdpcmExtension(2)), ACMERR_NOTPOSSIBLE},
+        {"block smaller than its header", MsFormat(2, 13, MsAdpcmExtension(2)), ACMERR_NOTPOSSIBLE},
+        {"more samples than the block holds", MsFormat(1, 9, MsAdpcmExtension(7)),
+         ACMERR_NOTPOSSIBLE},
+        {"one sample per block", MsFormat(1, 9, MsAdpcmExtension(1)), ACMERR_NOTPOSSIBLE},
+        {"8 bits",
+         FormatBody(WAVE_FORMAT_ADPCM, 1, 22050, 11025, 9, 8, nullptr) + Le16(32) +
+             MsAdpcmExtension(6),
+         ACMERR_NOTPOSSIBLE},
+        {"a-law of 16 bits", FormatBody(WAVE_FORMAT_ALAW, 1, 8000, 16000, 2, 16) + Le16(0),
+         ACMERR_NOTPOSSIBLE},
+        {"mu-law block of 2 for 1 channel",
+         FormatBody(WAVE_FORMAT_MULAW, 1, 8000, 16000, 2, 8) + Le16(0), ACMERR_NOTPOSSIBLE},
+    };
+    for (Row& r : rows) {
+        WAVEFORMATEX pcm =
+            Pcm16(AsFormat(r.format)->nChannels, int(AsFormat(r.format)->nSamplesPerSec));
+        EXPECT_EQ(acmStreamOpen(nullptr, nullptr, AsFormat(r.format), &pcm, nullptr, 0, 0,
+                                ACM_STREAMOPENF_QUERY),
+                  r.result)
+            << r.name;
+        WAVEFORMATEX suggested{};
+        EXPECT_EQ(acmFormatSuggest(nullptr, AsFormat(r.format), &suggested, sizeof suggested, 0) ==
+                      MMSYSERR_NOERROR,
+                  r.result == MMSYSERR_NOERROR)
+            << r.name;
+    }
+}
+
+TEST(AcmMsAdpcmBlocks, SizesCountTheHeaderSamples) {
+    std::string format = MsFormat(2, 16, MsAdpcmExtension(4));
+    WAVEFORMATEX pcm = Pcm16(2, 22050);
+    HACMSTREAM stream = nullptr;
+    ASSERT_EQ(acmStreamOpen(&stream, nullptr, AsFormat(format), &pcm, nullptr, 0, 0, 0),
+              MMSYSERR_NOERROR);
+    DWORD size = 0;
+    // Three whole blocks and a piece: 3 x 4 frames of 4 bytes.
+    EXPECT_EQ(acmStreamSize(stream, 16 * 3 + 5, &size, ACM_STREAMSIZEF_SOURCE), MMSYSERR_NOERROR);
+    EXPECT_EQ(size, 48u);
+    EXPECT_EQ(acmStreamSize(stream, 17, &size, ACM_STREAMSIZEF_DESTINATION), MMSYSERR_NOERROR);
+    EXPECT_EQ(size, 32u);
+    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_NOERROR);
+}
 
 struct MpegCase {
     const char* name;
