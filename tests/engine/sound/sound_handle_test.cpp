@@ -161,6 +161,10 @@ TEST_P(SoundHandleTest, EveryFormatLoadsAndPlaysItsConvertedSound) {
         {"mono8.wav", mf::SimpleWave(1, 1, 22050, 8, std::string(5000, '\x90'))},
         {"float.wav", mf::SimpleWave(3, 2, 44100, 32, floats)},
         {"ima.wav", mf::ImaAdpcmWave(mf::EncodeImaAdpcm(tone, 2, 2048), 2, 44100)},
+        {"msadpcm.wav", mf::MsAdpcmWave(mf::MsAdpcmNoise(8, 2, 1024, 3), 2, 44100, 1024,
+                                        mf::MsAdpcmExtension(1012))},
+        {"alaw.wav", mf::G711Wave(6, 2, 44100, mf::Bytes(mf::Noise(8820, 1, 4)))},
+        {"mulaw.wav", mf::G711Wave(7, 2, 44100, mf::Bytes(mf::Noise(8820, 1, 5)))},
         {"tone.ogg", mf::EncodeVorbis(tone, 2, 44100, 0.3f)},
         {"tone.mp3", mf::EncodeMp3(tone, 2, 44100, 128, false).bytes},
     };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "codec_hand_blocks.h"
 #include "media_fixtures.h"
 #include "msacm.h"
 #include "test_knobs.h"
@@ -111,37 +112,6 @@ INSTANTIATE_TEST_SUITE_P(Blocks, AcmImaAdpcm,
 
 // --- Microsoft ADPCM and G.711, worked by hand ------------------------------------
 
-std::string Samples(std::initializer_list<int16_t> values) {
-    return Bytes(std::vector<int16_t>(values));
-}
-
-// Mono, pair 0 (256, 0), delta 16, first sample 100, second 50; codes 1 2 -1 -8.
-// Out: 50 100, then 100+16=116 (delta 230*16/256=14 floors to 16), 116+32=148,
-// 148-16=132, 132-128=4.
-const std::string kMonoBlock("\x00\x10\x00\x64\x00\x32\x00\x12\xF8", 9);
-const std::string kMonoPcm = Samples({50, 100, 116, 148, 132, 4});
-// Stereo: left pair 1 (512, -256), delta 20, samples 1000 then 900; right pair
-// 5 (460, -208), delta 100, samples -200 then -300; codes L7 R-7 L4 R0.
-// L: (512000-230400)/256=1100, +140=1240 (delta 614*20/256=47);
-//    (634880-256000)/256=1480, +188=1668.
-// R: (-92000+62400)/256=-115.6 rounds down to -116, -700=-816 (delta 614*100/256=239);
-//    (-375360+41600)/256=-1303.75 rounds down to -1304, +0.
-const std::string kStereoBlock("\x01\x05\x14\x00\x64\x00\xE8\x03\x38\xFF\x84\x03\xD4\xFE\x79\x40",
-                               16);
-const std::string kStereoPcm = Samples({900, -300, 1000, -200, 1240, -816, 1668, -1304});
-// Mono with the file's own pairs {(0, 0), (128, 128)}: pair 1, delta 16,
-// samples 200 then 100; codes 7 0 0 0. (300*128)/256=150, +112=262 (delta 38);
-// (462*128)/256=231; (493*128)/256=246.5 rounds down to 246; (477*128)/256=238.
-const std::string kOwnPairsBlock("\x01\x10\x00\xC8\x00\x64\x00\x70\x00", 9);
-const std::string kOwnPairsPcm = Samples({100, 200, 262, 231, 246, 238});
-const std::vector<std::pair<int16_t, int16_t>> kOwnPairs = {{0, 0}, {128, 128}};
-
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
-
 // The format record: a "fmt " body is the WAVEFORMATEX and its extension.
 std::string MsFormat(int channels, int blockAlign, const std::string& extension) {
     return FormatBody(WAVE_FORMAT_ADPCM, channels, 22050, 11025, blockAlign, 4, &extension);
@@ -179,21 +149,22 @@ TEST_P(AcmMsAdpcm, DecodesTheHandWorkedBlock) {
               Repeat(*c.pcm, 4));
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, AcmMsAdpcm,
-                         testing::Values(MsCase{"Mono", 1, &kMonoBlock, &kMonoPcm, nullptr},
-                                         MsCase{"Stereo", 2, &kStereoBlock, &kStereoPcm, nullptr},
-                                         MsCase{"FilesOwnPairs", 1, &kOwnPairsBlock, &kOwnPairsPcm,
-                                                &kOwnPairs}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, AcmMsAdpcm,
+    testing::Values(MsCase{"Mono", 1, &kMsMonoBlock, &kMsMonoPcm, nullptr},
+                    MsCase{"Stereo", 2, &kMsStereoBlock, &kMsStereoPcm, nullptr},
+                    MsCase{"FilesOwnPairs", 1, &kMsOwnPairsBlock, &kMsOwnPairsPcm, &kMsOwnPairs}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AcmMsAdpcmBlocks, APredictorPastThePairsEndsTheConversion) {
     std::string format = MsFormat(1, 9, MsAdpcmExtension(6));
-    std::string bad = kMonoBlock;
+    std::string bad = kMsMonoBlock;
     bad[0] = 7;  // seven pairs: 0 to 6
-    EXPECT_EQ(ConvertOnce(AsFormat(format), kMonoBlock + bad + kMonoBlock, 1, 22050, 4096, 4096),
-              kMonoPcm);
+    EXPECT_EQ(
+        ConvertOnce(AsFormat(format), kMsMonoBlock + bad + kMsMonoBlock, 1, 22050, 4096, 4096),
+        kMsMonoPcm);
     // A delta under 16 in the header is used once, then floored after the first code.
-    std::string small = kMonoBlock;
+    std::string small = kMsMonoBlock;
     small[1] = 2;  // codes 1 2 -1 -8: 102, 102+32, 134-16, 118-128
     EXPECT_EQ(ConvertOnce(AsFormat(format), small, 1, 22050, 4096, 4096),
               Samples({50, 100, 102, 134, 118, -10}));
@@ -202,32 +173,23 @@ TEST(AcmMsAdpcmBlocks, APredictorPastThePairsEndsTheConversion) {
 struct G711Case {
     const char* name;
     int tag;
-    const char* codes;
-    std::initializer_list<int16_t> pcm;
+    const std::string* codes;
+    const std::string* pcm;
 };
 
-// From the published expansion table: A-law codes with their even bits
-// inverted, mu-law codes with every bit inverted.
 const G711Case kG711Cases[] = {
-    {"ALaw",
-     WAVE_FORMAT_ALAW,
-     "\xD5\x55\xD4\xC5\x00\xAA\x2A\x80",
-     {8, -8, 24, 264, -5504, 32256, -32256, 5504}},
-    {"MuLaw",
-     WAVE_FORMAT_MULAW,
-     "\xFF\x7F\xFE\xEF\x00\x80\x7E\xF0",
-     {0, 0, 8, 132, -32124, 32124, -8, 120}},
+    {"ALaw", WAVE_FORMAT_ALAW, &kALawCodes, &kALawPcm},
+    {"MuLaw", WAVE_FORMAT_MULAW, &kMuLawCodes, &kMuLawPcm},
 };
 
 class AcmG711 : public testing::TestWithParam<G711Case> {};
 
 TEST_P(AcmG711, ExpandsTheTablesCodesInAnyChannelCount) {
     const G711Case& c = GetParam();
-    const std::string codes(c.codes, 8);
     for (int channels : {1, 2, 4}) {
         std::string format = FormatBody(c.tag, channels, 8000, 8000 * channels, channels, 8);
         format += Le16(0);
-        EXPECT_EQ(ConvertOnce(AsFormat(format), codes, channels, 8000, 5, 4096), Samples(c.pcm))
+        EXPECT_EQ(ConvertOnce(AsFormat(format), *c.codes, channels, 8000, 5, 4096), *c.pcm)
             << channels;
     }
 }
