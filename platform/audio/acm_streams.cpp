@@ -1,6 +1,6 @@
 // The compression manager stand-in ("msacm32.dll"): stream handles that turn
 // MPEG audio (tag 0x55), IMA ADPCM (0x11), Microsoft ADPCM (0x02), A-law
-// (0x06) and mu-law (0x07) into 16-bit PCM. A
+// (0x06), mu-law (0x07) and GSM 6.10 (0x31) into 16-bit PCM. A
 // conversion takes whole source blocks only while their output fits, so
 // nothing stays back in a codec. All state lives in the streams, which
 // several threads may use at once (one stream per thread at a time).
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "acm_g711.h"
+#include "acm_gsm610.h"
 #include "acm_ima_adpcm.h"
 #include "acm_ms_adpcm.h"
 #include "mpeg_audio_feed.h"
@@ -26,7 +27,7 @@ namespace {
 
 std::atomic<long> g_convertedBytes{0};  // a test counter, not conversion state
 
-enum class Codec { ImaAdpcm, MsAdpcm, ALaw, MuLaw, Mpeg };
+enum class Codec { ImaAdpcm, MsAdpcm, ALaw, MuLaw, Gsm, Mpeg };
 
 struct AcmStream {
     Codec codec;
@@ -37,6 +38,7 @@ struct AcmStream {
     int averageBytes;     // MPEG: source bytes per second
     std::vector<MsAdpcmCoefficients> coefficients;  // Microsoft ADPCM's predictor pairs
     std::unique_ptr<MpegAudioFeed> feed;
+    std::unique_ptr<GsmDecoder> gsm;
     std::vector<int16_t> pcm;  // one block's or frame's output
 };
 
@@ -109,6 +111,17 @@ bool DescribeSource(const WAVEFORMATEX* src, AcmStream* out) {
         return true;
     }
     if (src->wFormatTag == WAVE_FORMAT_ADPCM) return DescribeMsAdpcm(src, out);
+    if (src->wFormatTag == WAVE_FORMAT_GSM610) {
+        // The extension holds the samples per block, which only one packing gives.
+        const auto* extension = reinterpret_cast<const uint8_t*>(src) + sizeof(WAVEFORMATEX);
+        if (src->nChannels != 1 || src->nBlockAlign != kGsmBlockBytes || src->cbSize < 2 ||
+            (extension[0] | extension[1] << 8) != kGsmBlockSamples)
+            return false;
+        out->codec = Codec::Gsm;
+        out->blockAlign = kGsmBlockBytes;
+        out->samplesPerBlock = kGsmBlockSamples;
+        return true;
+    }
     if (src->wFormatTag == WAVE_FORMAT_MPEGLAYER3 && IsMpegRate(src->nSamplesPerSec)) {
         out->codec = Codec::Mpeg;
         out->blockAlign = 1;
@@ -145,6 +158,8 @@ bool DecodeBlock(AcmStream& s, const uint8_t* block) {
         case Codec::MuLaw:
             ExpandG711(block, size_t(s.blockAlign), s.codec == Codec::ALaw, s.pcm.data());
             return true;
+        case Codec::Gsm:
+            return s.gsm->DecodeBlock(block, s.pcm.data());
         case Codec::Mpeg:
             break;
     }
@@ -246,6 +261,10 @@ MMRESULT WINAPI acmStreamOpen(LPHACMSTREAM stream, HACMDRIVER, LPWAVEFORMATEX so
     if (s->codec == Codec::Mpeg) {
         s->feed = std::make_unique<MpegAudioFeed>();
         if (!s->feed->ok()) return MMSYSERR_NOMEM;
+    }
+    if (s->codec == Codec::Gsm) {
+        s->gsm = std::make_unique<GsmDecoder>();
+        if (!s->gsm->ok()) return MMSYSERR_NOMEM;
     }
     {
         std::lock_guard<std::mutex> guard(Live().lock);

@@ -1,6 +1,7 @@
 // Test media made by program (see media_fixtures.h).
 #include "media_fixtures.h"
 
+#include <gsm.h>
 #include <lame/lame.h>
 #include <ogg/ogg.h>
 #include <theora/theoraenc.h>
@@ -190,6 +191,34 @@ std::string MsAdpcmNoise(int blocks, int channels, int blockAlign, uint32_t seed
 std::string G711Wave(int tag, int channels, int rate, const std::string& codes) {
     return Riff(Chunk("fmt ", FormatBody(tag, channels, rate, rate * channels, channels, 8)) +
                 Chunk("data", codes));
+}
+
+Gsm EncodeGsm(const std::vector<int16_t>& pcm) {
+    gsm encoder = gsm_create(), decoder = gsm_create();
+    int on = 1;
+    gsm_option(encoder, GSM_OPT_WAV49, &on);
+    gsm_option(decoder, GSM_OPT_WAV49, &on);
+    Gsm out;
+    std::vector<int16_t> samples(pcm);
+    samples.resize((samples.size() + 319) / 320 * 320, 0);
+    for (size_t at = 0; at < samples.size(); at += 320) {
+        gsm_byte block[65];
+        gsm_encode(encoder, samples.data() + at, block);
+        gsm_encode(encoder, samples.data() + at + 160, block + 32);
+        out.data.append(reinterpret_cast<char*>(block), 65);
+        out.decoded.resize(at + 320);
+        gsm_decode(decoder, block, out.decoded.data() + at);
+        gsm_decode(decoder, block + 33, out.decoded.data() + at + 160);
+    }
+    gsm_destroy(encoder);
+    gsm_destroy(decoder);
+    return out;
+}
+
+std::string GsmWave(const std::string& blocks, int rate) {
+    const std::string extension = Le16(320);
+    return Riff(Chunk("fmt ", FormatBody(0x31, 1, rate, rate * 65 / 320, 65, 0, &extension)) +
+                Chunk("data", blocks));
 }
 
 // --- MPEG audio --------------------------------------------------------------------

@@ -56,6 +56,15 @@ std::string MsAdpcmNoise(int blocks, int channels, int blockAlign, uint32_t seed
 // A WAVE file of 8-bit G.711 codes: tag 0x06 (A-law) or 0x07 (mu-law).
 std::string G711Wave(int tag, int channels, int rate, const std::string& codes);
 
+struct Gsm {
+    std::string data;              // whole 65-byte blocks
+    std::vector<int16_t> decoded;  // the blocks through one decoder state
+};
+// GSM 6.10 in the WAVE packing, mono; the last block filled with silence.
+Gsm EncodeGsm(const std::vector<int16_t>& pcm);
+// A WAVE file with format tag 0x31 around the blocks.
+std::string GsmWave(const std::string& blocks, int rate);
+
 struct Mp3 {
     std::string bytes;
     int frames = 0;  // every frame in the file, an info frame included

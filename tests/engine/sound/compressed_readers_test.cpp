@@ -204,6 +204,9 @@ std::string ALawFile() {
 std::string MuLawFile() {
     return G711Wave(7, 1, 11025, Bytes(Noise(30000, 1, 8)));
 }
+std::string GsmFile() {
+    return GsmWave(EncodeGsm(Tone(30000, 1, 8000, 300, 9000)).data, 8000);
+}
 std::string Mp3File() {
     return StereoMp3().bytes;
 }
@@ -254,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SeekEquivalence,
                          testing::Values(SeekCase{"Wave", WaveFile}, SeekCase{"ImaAdpcm", ImaFile},
                                          SeekCase{"MsAdpcm", MsAdpcmFile},
                                          SeekCase{"ALaw", ALawFile}, SeekCase{"MuLaw", MuLawFile},
-                                         SeekCase{"Mp3", Mp3File}, SeekCase{"Vorbis", VorbisFile},
+                                         SeekCase{"Gsm", GsmFile}, SeekCase{"Mp3", Mp3File},
+                                         SeekCase{"Vorbis", VorbisFile},
                                          SeekCase{"PcmBlock", PcmBlock}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -122,7 +122,8 @@ TEST_F(WaveReaderTest, ImaAdpcmThroughTheCompressionManager) {
     }
 }
 
-TEST_F(WaveReaderTest, MsAdpcmAndG711ThroughTheCompressionManager) {
+TEST_F(WaveReaderTest, MsAdpcmG711AndGsmThroughTheCompressionManager) {
+    const Gsm gsm = EncodeGsm(Tone(8000, 1, 8000, 440, 8000));
     const std::string standard = MsAdpcmExtension(6), stereo = MsAdpcmExtension(4);
     struct Row {
         const char* name;
@@ -145,6 +146,8 @@ TEST_F(WaveReaderTest, MsAdpcmAndG711ThroughTheCompressionManager) {
          Repeat(kMuLawPcm, 500)},
         {"mu-law stereo 8000", G711Wave(7, 2, 8000, Repeat(kMuLawCodes, 500)),
          Repeat(kMuLawPcm, 500)},
+        {"gsm 8000", GsmWave(gsm.data, 8000), Bytes(gsm.decoded)},
+        {"gsm 11025", GsmWave(gsm.data, 11025), Bytes(gsm.decoded)},
     };
     for (const Row& r : rows) {
         Converter c(r.file);

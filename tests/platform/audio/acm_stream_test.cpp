@@ -1,6 +1,7 @@
 // The compression manager stand-in: IMA ADPCM against the test encoder's own
 // reconstruction, Microsoft ADPCM and G.711 against blocks and codes worked by
-// hand, MPEG audio whole and in steps, refusals and header rules.
+// hand, GSM 6.10 against one library decoder, MPEG audio whole and in steps,
+// refusals and header rules.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -197,7 +198,42 @@ TEST_P(AcmG711, ExpandsTheTablesCodesInAnyChannelCount) {
 INSTANTIATE_TEST_SUITE_P(Laws, AcmG711, testing::ValuesIn(kG711Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(AcmMsAdpcmBlocks, HostileFormatsAreRefused) {
+struct GsmCase {
+    const char* name;
+    int rate;
+};
+
+class AcmGsm : public testing::TestWithParam<GsmCase> {};
+
+TEST_P(AcmGsm, DecodesLikeOneDecoderStateAndKeepsTheTone) {
+    const int rate = GetParam().rate;
+    const std::vector<int16_t> tone = Tone(rate / 2, 1, rate, 440, 8000);
+    Gsm gsm = EncodeGsm(tone);
+    const std::string decoded = Bytes(gsm.decoded);
+    std::string format =
+        FormatBody(WAVE_FORMAT_GSM610, 1, rate, rate * 65 / 320, 65, 0) + Le16(2) + Le16(320);
+    // Steps of one block and a bit, and room for one block's output only.
+    EXPECT_EQ(ConvertOnce(AsFormat(format), gsm.data, 1, rate, 4096, 8192), decoded);
+    EXPECT_EQ(ConvertOnce(AsFormat(format), gsm.data, 1, rate, 70, 640), decoded);
+    // A cut last block is left unconverted.
+    EXPECT_EQ(
+        ConvertOnce(AsFormat(format), gsm.data.substr(0, gsm.data.size() - 1), 1, rate, 4096, 8192),
+        decoded.substr(0, decoded.size() - 640));
+    // The codec is lossy, but the tone comes back: the output follows the
+    // input closely after the first block, where the decoder settles.
+    double signal = 0, error = 0;
+    for (size_t i = 320; i < tone.size(); ++i) {
+        signal += double(tone[i]) * tone[i];
+        error += double(tone[i] - gsm.decoded[i]) * (tone[i] - gsm.decoded[i]);
+    }
+    EXPECT_LT(error, signal / 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, AcmGsm,
+                         testing::Values(GsmCase{"At8000", 8000}, GsmCase{"At22050", 22050}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AcmStream, HostileCompressedFormatsAreRefused) {
     const std::vector<std::pair<int16_t, int16_t>> none, many(257, {256, 0});
     struct Row {
         const char* name;
@@ -221,6 +257,19 @@ TEST(AcmMsAdpcmBlocks, HostileFormatsAreRefused) {
         {"8 bits",
          FormatBody(WAVE_FORMAT_ADPCM, 1, 22050, 11025, 9, 8, nullptr) + Le16(32) +
              MsAdpcmExtension(6),
+         ACMERR_NOTPOSSIBLE},
+        {"gsm", FormatBody(WAVE_FORMAT_GSM610, 1, 8000, 1625, 65, 0) + Le16(2) + Le16(320),
+         MMSYSERR_NOERROR},
+        {"gsm stereo", FormatBody(WAVE_FORMAT_GSM610, 2, 8000, 1625, 65, 0) + Le16(2) + Le16(320),
+         ACMERR_NOTPOSSIBLE},
+        {"gsm blocks of 64",
+         FormatBody(WAVE_FORMAT_GSM610, 1, 8000, 1625, 64, 0) + Le16(2) + Le16(320),
+         ACMERR_NOTPOSSIBLE},
+        {"gsm of 160 samples",
+         FormatBody(WAVE_FORMAT_GSM610, 1, 8000, 1625, 65, 0) + Le16(2) + Le16(160),
+         ACMERR_NOTPOSSIBLE},
+        {"gsm without extension",
+         FormatBody(WAVE_FORMAT_GSM610, 1, 8000, 1625, 65, 0) + Le16(0) + Le16(320),
          ACMERR_NOTPOSSIBLE},
         {"a-law of 16 bits", FormatBody(WAVE_FORMAT_ALAW, 1, 8000, 16000, 2, 16) + Le16(0),
          ACMERR_NOTPOSSIBLE},
