@@ -59,6 +59,14 @@ class columns {
     stop_here(stop_limit_exceeded, file, line, 0, 0);
 }
 
+// The position of text among a file's section keywords, or -1.
+template <size_t N>
+int keyword_index(std::string_view text, const std::string_view (&keywords)[N]) {
+    for (size_t k = 0; k < N; ++k)
+        if (text == keywords[k]) return static_cast<int>(k);
+    return -1;
+}
+
 // Walks a file's lines: comments are skipped, whole-line keywords are handed
 // to on_keyword (true when known), the rest to on_record with its number.
 template <class Keyword, class Record>
@@ -322,15 +330,11 @@ void read_file_list(line_source& source) {
     walk_lines(
         source, long_line_buffer,
         [&](std::string_view text) {
-            if (text == "PICTURE_LIST")
-                section = picture_section;
-            else if (text == "SOUND_LIST")
-                section = sound_section;
-            else if (text == "MUSIC_LIST")
-                section = music_section;
-            else
-                return false;
-            return true;
+            static constexpr std::string_view keywords[] = {"PICTURE_LIST", "SOUND_LIST",
+                                                            "MUSIC_LIST"};
+            const int k = keyword_index(text, keywords);
+            if (k >= 0) section = static_cast<file_section>(picture_section + k);
+            return k >= 0;
         },
         [&](int line, std::string_view text) {
             if (section == picture_section)
@@ -347,19 +351,11 @@ void read_entity_list(line_source& source) {
     walk_lines(
         source, long_line_buffer,
         [&](std::string_view text) {
-            if (text == "ENEMY_LIST")
-                section = enemy_section;
-            else if (text == "BOSSENEMY_LIST")
-                section = boss_section;
-            else if (text == "ITEM_LIST")
-                section = item_section;
-            else if (text == "BLOCK_LIST")
-                section = block_section;
-            else if (text == "BULLET_LIST")
-                section = bullet_section;
-            else
-                return false;
-            return true;
+            static constexpr std::string_view keywords[] = {
+                "ENEMY_LIST", "BOSSENEMY_LIST", "ITEM_LIST", "BLOCK_LIST", "BULLET_LIST"};
+            const int k = keyword_index(text, keywords);
+            if (k >= 0) section = static_cast<entity_section>(enemy_section + k);
+            return k >= 0;
         },
         [&](int line, std::string_view text) {
             switch (section) {
@@ -389,14 +385,10 @@ void read_play_list(line_source& source) {
     walk_lines(
         source, short_line_buffer,
         [&](std::string_view text) {
-            static constexpr std::string_view names[] = {"GAME_1", "GAME_2", "GAME_3", "GAME_4"};
-            for (int d = 0; d < playlist_dimensions; ++d) {
-                if (text == names[d]) {
-                    dimension_read = d;
-                    return true;
-                }
-            }
-            return false;
+            static constexpr std::string_view keywords[] = {"GAME_1", "GAME_2", "GAME_3", "GAME_4"};
+            const int k = keyword_index(text, keywords);
+            if (k >= 0) dimension_read = k;
+            return k >= 0;
         },
         [&](int line, std::string_view text) {
             if (dimension_read < 0) return;
