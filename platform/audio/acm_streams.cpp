@@ -244,7 +244,9 @@ MMRESULT WINAPI acmFormatSuggest(HACMDRIVER, LPWAVEFORMATEX source, LPWAVEFORMAT
 MMRESULT WINAPI acmMetrics(HACMOBJ, UINT metric, LPVOID value) {
     if (value == nullptr) return MMSYSERR_INVALPARAM;
     if (metric != ACM_METRIC_MAX_SIZE_FORMAT) return MMSYSERR_NOTSUPPORTED;
-    *static_cast<DWORD*>(value) = sizeof(MPEGLAYER3WAVEFORMAT);
+    // Microsoft ADPCM with its seven standard pairs is the largest format the
+    // codecs describe.
+    *static_cast<DWORD*>(value) = DWORD(sizeof(WAVEFORMATEX) + 4 + 4 * 7);
     return MMSYSERR_NOERROR;
 }
 
