@@ -32,4 +32,12 @@ int GetTextWidthWithFont(const char* text, int byteCount, Handle font, int verti
 int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font,
                      uint32_t edgeColor, int vertical);
 
+// Besides: the font's size (-1 for a bad handle), its extra pixels per
+// character, and the installed full face names for a face and engine
+// character set (-1: the default set), 64 bytes each, "@" names and repeats
+// skipped, at most maximum (0: no limit); a null buffer only counts.
+int GetFontSize(Handle font);
+int SetFontSpacing(int spacing, Handle font);
+int EnumFontNames(char* buffer, int maximum, const char* face, int charSet);
+
 }  // namespace DuRud

@@ -289,7 +289,9 @@ RenderStateDesc DeriveState() {
             SetTest(desc, 1, 0, D3DCMP_GREATER);
         else
             SetTest(desc, 0, 0, 0);
-        if (alphaChannel && !alphaTest && !blending) {
+        // Blending turned on for the alpha channel needs its own factors,
+        // or it takes whatever the previous draw left.
+        if (alphaChannel && !blending) {
             desc.sourceBlend = D3DBLEND_SRCALPHA;
             desc.destinationBlend = D3DBLEND_INVSRCALPHA;
         }

@@ -164,9 +164,24 @@ bool NearQuarterTurn(double angle) {
 
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic) {
     uint32_t flags = 0;
-    if (graphic.image->request.alpha) flags |= kDrawAlphaChannel;
-    if (graphic.image->request.alphaTest) flags |= kDrawAlphaTest;
+    // The alpha-test request only picks a keyed format for a picture without
+    // an alpha channel; an alpha picture is blended, never tested.
+    if (graphic.image->request.alpha)
+        flags |= kDrawAlphaChannel;
+    else if (graphic.image->request.alphaTest)
+        flags |= kDrawAlphaTest;
     return flags;
+}
+
+bool GraphicHasTextures(const GraphicRecord& graphic) {
+    for (int i = 0; i < graphic.pieceCount; ++i)
+        if (!graphic.pieces[i].tile->texture) return false;
+    return true;
+}
+
+// Both the graphic and its blend graphic have their textures.
+static bool TexturesPresent(const GraphicRecord* graphic, const GraphicRecord* blend) {
+    return GraphicHasTextures(*graphic) && (!blend || GraphicHasTextures(*blend));
 }
 
 int DrawGraphicHw(const GraphicRecord* blend, int x, int y, float fx, float fy,
@@ -175,6 +190,7 @@ int DrawGraphicHw(const GraphicRecord* blend, int x, int y, float fx, float fy,
     const DrawSettings& d = GetDrawSettings();
     const int w = graphic->width, h = graphic->height;
     if (x >= d.areaX2 || y >= d.areaY2 || x + w <= d.areaX1 || y + h <= d.areaY1) return 0;
+    if (!TexturesPresent(graphic, blend)) return 0;
     const bool inside = x >= d.areaX1 && y >= d.areaY1 && x + w <= d.areaX2 && y + h <= d.areaY2;
     const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) |
                            (integerPlacement ? uint32_t{kDrawIntegerPlacement} : 0u) |
@@ -191,6 +207,7 @@ int DrawGraphicStretchedHw(int x1, int y1, int x2, int y2, float fx2, float fy2,
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (left >= d.areaX2 || top >= d.areaY2 || right <= d.areaX1 || bottom <= d.areaY1) return 0;
+    if (!TexturesPresent(graphic, blend)) return 0;
     const bool inside =
         left >= d.areaX1 && top >= d.areaY1 && right <= d.areaX2 && bottom <= d.areaY2;
     const bool snap = integerPlacement && d.samplingMode != 1;
@@ -207,6 +224,7 @@ int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double 
                          const GraphicRecord* blend, const GraphicRecord* graphic, uint32_t flags,
                          int turn, int exactPlacement) {
     if (!HasDevice() || scale == 0.0) return -1;
+    if (!TexturesPresent(graphic, blend)) return 0;
     float cosine = 1.0f, sine = 0.0f;
     if (angle != 0.0) cosine = std::cos(float(angle)), sine = std::sin(float(angle));
     const int w = graphic->width, h = graphic->height;
@@ -216,13 +234,16 @@ int DrawGraphicRotatedHw(int x, int y, float fx, float fy, double scale, double 
         X = fx - 0.5f, Y = fy - 0.5f;
     } else if (std::fabs(fx - x) >= 1e-5f || std::fabs(fy - y) >= 1e-5f) {
         fractional = snapping = true;
-    } else if (scale == 1.0 && w % 2 == 0 && h % 2 == 0) {
-        snapping = true, X -= 0.5f, Y -= 0.5f;
-    } else if (scale == 1.0 && w % 2 == 1 && h % 2 == 1) {
-        snapping = true;
     } else if (scale == 1.0) {
+        // Each screen axis by the parity of the side lying along it (the
+        // height along x when the angle is nearer a quarter or three-quarter
+        // turn): an even side's edges fall between pixel centres once the
+        // centre moves half a pixel back, an odd side's already do. Moving
+        // the graphic's centre instead would shift the quad by a pixel.
+        const bool across = std::llround(angle / 1.5707963267948966) % 2 != 0;
         snapping = true;
-        (w % 2 == 0 ? cx : cy) -= 0.5f;
+        if ((across ? h : w) % 2 == 0) X -= 0.5f;
+        if ((across ? w : h) % 2 == 0) Y -= 0.5f;
     } else {
         snapping = true, X -= 0.5f, Y -= 0.5f;
     }
@@ -264,6 +285,7 @@ int DrawGraphicQuadBlendHw(const int* corners, const GraphicRecord* blend,
         for (int k = 0; k < 8; ++k) whole[k] = float(corners[k]);
         return DrawGraphicQuadHw(whole, graphic, nullptr, trans, 0);
     }
+    if (!TexturesPresent(graphic, blend)) return 0;
     FlushVertexBatch();
     EnsureSceneBegun();
     const uint32_t flags = (trans ? uint32_t{kDrawTransparent} : 0u) | kDrawIntegerPlacement |

@@ -41,5 +41,9 @@ int DrawGraphicQuadBlendHw(const int* corners, const GraphicRecord* blend,
 
 // The draw flags every worker derives from the graphic's image.
 uint32_t GraphicImageDrawFlags(const GraphicRecord& graphic);
+// False while a tile has no texture (released with a lost device until the
+// restore): the workers then draw nothing, since the batch slot they would
+// choose is not the one their vertices are written for.
+bool GraphicHasTextures(const GraphicRecord& graphic);
 
 }  // namespace DuRud

@@ -14,6 +14,7 @@
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
@@ -50,6 +51,8 @@ void DropSharedImage(SharedImage* image, int fromWorker) {
 
 int GraphicTerminate(HandleHeader* header) {
     GraphicRecord* g = reinterpret_cast<GraphicRecord*>(header);
+    // Still counted pending here: this delete removed the queued request.
+    ForgetQueuedGraphicLoad(header->handle, ReadPendingCount(header) > 0);
     if (g->movie >= 0) DeleteHandle(g->movie);
     g->movie = -1;
     DrawSettings& settings = GetDrawSettings();
@@ -164,7 +167,7 @@ int SplitTextureAxis(int maximum, int length, uint16_t* sizes, int exactAllowed,
     }
     int count = 0;
     for (;;) {
-        if (count >= kMaxTilesPerAxis) return count;
+        if (count >= kMaxTilesPerAxis) return -1;  // would leave pixels in no tile
         sizes[count++] = static_cast<uint16_t>(t);
         length -= t;
         if (length <= 0) break;
@@ -220,7 +223,8 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
                       int hasAlpha, int paletteImage, int compressedFormat, int mipLevels,
                       int allowPending, int fromWorker) {
     GraphicRecord* g = GraphicFromHandle(handle, allowPending);
-    if (!g || width < 1 || height < 1) return -1;
+    if (!g) return -1;
+    if (width < 1 || height < 1) return DeleteFailedHandle(handle, fromWorker);
     const TextureFormatRequest request = MakeTextureFormatRequest(
         params, width, height, hasAlpha, paletteImage, compressedFormat, mipLevels);
     uint16_t across[kMaxTilesPerAxis], down[kMaxTilesPerAxis];
@@ -229,6 +233,10 @@ int CreateSharedImage(const GraphicCreateParams& params, Handle handle, int widt
         const int maximum = params.words[kWordMaxTileSize];
         nx = SplitTextureAxis(maximum, width, across, request.drawTarget, 1);
         ny = SplitTextureAxis(maximum, height, down, request.drawTarget, 1);
+        if (nx < 0 || ny < 0) {
+            LogWrite(Cp932Text("グラフィックのテクスチャ分割数が許容量を越えました\n"));
+            return DeleteFailedHandle(handle, fromWorker);
+        }
         if (GetDeviceResources().caps.squareOnly) {
             for (int j = 0; j < ny; ++j)
                 for (int i = 0; i < nx; ++i) {

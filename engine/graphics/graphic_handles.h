@@ -111,7 +111,8 @@ Handle NewGraphicHandle();
 GraphicRecord* GraphicFromHandle(Handle handle, int allowPending);
 int IsGraphicValid(Handle handle);
 
-// Tile sizes along one axis; the count, at most kMaxTilesPerAxis.
+// Tile sizes along one axis; the count, or -1 when the length needs more
+// than kMaxTilesPerAxis tiles.
 int SplitTextureAxis(int maximum, int length, uint16_t* sizes, int exactAllowed, int singleAllowed);
 TextureFormatRequest MakeTextureFormatRequest(const GraphicCreateParams& params, int width,
                                               int height, int hasAlpha, int paletteImage,

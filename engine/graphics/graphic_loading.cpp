@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/async_loading.h"
+#include "core/handle_manager.h"
 #include "core/text_literals.h"
+#include "core/threads_and_locks.h"
 #include "files/file_access_table.h"
 #include "files/full_path.h"
 #include "graphics/device_layer.h"
@@ -133,6 +137,9 @@ int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle
     if (!image || !image->pixels) return -1;
     GraphicCreateParams p = params;
     const int* w = p.words;
+    // Checked before anything reads the alpha image, whatever the mode.
+    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height))
+        return -1;
     BaseImage keyed{};
     if (!reload && w[kWordTransparentToAlpha] && !w[kWordKeepTransparentColor]) {
         if (MakeTransparentAlphaImage(image, alphaImage,
@@ -145,8 +152,6 @@ int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle
         if (keyed.pixels) FreeBaseImagePixels(&keyed);
         return result;
     };
-    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height))
-        return done(-1);
     if (w[kWordTopLeftTransparent])
         p.words[kWordTransparentColor] =
             static_cast<int32_t>(GetBaseImagePixelArgb(image, 0, 0) & 0xFFFFFF);
@@ -181,6 +186,10 @@ int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, 
     for (int row = 0; row < down && made < count; ++row) {
         for (int column = 0; column < across && made < count; ++column) {
             const int x = mirror ? (across - 1 - column) * width : column * width;
+            if (handles[made] < 0) {  // deleted while its load was queued
+                ++made;
+                continue;
+            }
             if (MakeSubGraphic(handles[made], x, row * height, width, height, baseHandle, 1) != 0) {
                 LogWrite(Cp932Text(
                     "グラフィックの分割に失敗しました in CreateDivGraphFromGraphImage\n"));
@@ -351,10 +360,15 @@ int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int
     int result = CreateDivGraphFromGraphImage(r.params, r.reload, base, images.image(),
                                               images.alpha(), r.count, r.across, r.down, r.width,
                                               r.height, pieces, 0, r.mirror, fromWorker);
-    if (result == 0) result = SetRestoreFromRequest(r, pieces[0], images);
-    for (int k = 1; result == 0 && k < r.count; ++k)
-        result = SetGraphicRestoreSource(pieces[k], nullptr, nullptr, 0, nullptr, 0, nullptr,
-                                         nullptr, 0, pieces[0], 1);
+    // Pieces deleted while the load was queued are -1: the first one left
+    // keeps the restore source, the others share it.
+    const Handle* first = std::find_if(pieces, pieces + r.count, [](Handle h) { return h >= 0; });
+    if (result != 0 || first == pieces + r.count) return result;
+    result = SetRestoreFromRequest(r, *first, images);
+    for (const Handle* k = first + 1; result == 0 && k < pieces + r.count; ++k)
+        if (*k >= 0)
+            result = SetGraphicRestoreSource(*k, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr,
+                                             0, *first, 1);
     return result;
 }
 
@@ -403,13 +417,62 @@ struct QueuedLoad {
         if (image.pixels) FreeBaseImagePixels(&image);
         if (alphaImage.pixels) FreeBaseImagePixels(&alphaImage);
     }
+    // The handles that count this load pending; a piece deleted while the
+    // load was queued is -1 in pieces.
     std::vector<Handle> PendingHandles() const {
         if (kind != LoadKind::kDivided) return {request.handle};
-        std::vector<Handle> all = pieces;
+        std::vector<Handle> all;
+        for (Handle h : pieces)
+            if (h >= 0) all.push_back(h);
         if (base >= 0) all.push_back(base);
         return all;
     }
 };
+
+void GraphicLoadWorker(AsyncRequest* request);
+
+// Every handle of a load that is queued and not yet taken by a worker, with
+// its load: deleting such a handle removes the request, so its load is
+// either queued again for the handles left or freed here.
+std::mutex g_queuedLock;
+std::unordered_map<Handle, QueuedLoad*> g_queued;
+
+void ForgetHandles(const std::vector<Handle>& handles) {
+    std::lock_guard<std::mutex> guard(g_queuedLock);
+    for (Handle h : handles) g_queued.erase(h);
+}
+
+// Enqueues the load and records its request in every handle (under the
+// handle type's lock, so no worker ends them before); with begin the
+// handles start counting it pending. False when the loader cannot take it.
+bool EnqueueJob(QueuedLoad* job, bool begin) {
+    int size = 0;
+    AsyncParamPutPointer(nullptr, &size, job);
+    AsyncRequest* request = AsyncRequestAlloc(size);
+    if (!request) return false;
+    int offset = 0;
+    AsyncParamPutPointer(AsyncRequestParams(request), &offset, job);
+    request->worker = GraphicLoadWorker;
+    const std::vector<Handle> pending = job->PendingHandles();
+    {
+        std::lock_guard<std::mutex> guard(g_queuedLock);
+        for (Handle h : pending) g_queued[h] = job;
+    }
+    TracedLock& lock = GetHandleTypeRecord(HandleTypeGraphic)->lock;
+    LockWithSource(&lock, __FILE__, __LINE__);
+    if (AsyncRequestEnqueue(request) != 0) {
+        LeaveLock(&lock);
+        ForgetHandles(pending);
+        TrackedFree(request);
+        return false;
+    }
+    for (Handle h : pending) {
+        if (begin) BeginHandleAsyncLoad(h, request->queueSlot);
+        if (HandleHeader* header = GetHandleRecord(h)) header->asyncRequestId = request->queueSlot;
+    }
+    LeaveLock(&lock);
+    return true;
+}
 
 int CopyDib(const BITMAPINFO* info, const void* bits, BaseImage* out) {
     if (!info) return 0;
@@ -466,9 +529,8 @@ void GraphicLoadWorker(AsyncRequest* request) {
     auto* job =
         static_cast<QueuedLoad*>(AsyncParamGetPointer(AsyncRequestParams(request), &offset));
     const std::vector<Handle> pending = job->PendingHandles();
-    // Deleting a handle while its load runs waits for this request.
-    for (Handle h : pending)
-        if (HandleHeader* header = GetHandleRecord(h)) header->asyncRequestId = request->queueSlot;
+    // From here a delete of one of these handles waits for this request.
+    ForgetHandles(pending);
     const GraphicLoadRequest& r = job->request;
     int result = -1;
     switch (job->kind) {
@@ -482,11 +544,26 @@ void GraphicLoadWorker(AsyncRequest* request) {
             result = RunEmpty(r, 1);
             break;
     }
-    for (Handle h : pending) EndHandleAsyncLoad(h);
-    if (job->kind == LoadKind::kDivided)
-        FinishLoad(r, job->pieces, job->base, result, 1);
-    else
-        FinishLoad(r, {}, -1, result, 1);
+    // The handles this load deletes: all of a failed new load, and a divided
+    // load's whole-sheet graphic.
+    std::vector<Handle> doomed;
+    if (!r.reload && result != 0)
+        doomed = pending;
+    else if (!r.reload && job->kind == LoadKind::kDivided && job->base >= 0)
+        doomed = {job->base};
+    // While the handles still count as pending, a delete from the main thread
+    // waits (serving what this thread posts), so only this thread touches
+    // their images: a failed load releases its textures here, and the
+    // deletions below find none left to release.
+    if (result != 0 && !r.reload)
+        for (Handle h : doomed)
+            if (GraphicRecord* g = GraphicFromHandle(h, 1)) ReleaseSharedImageTextures(g->image, 1);
+    for (Handle h : doomed) {
+        EndHandleAsyncLoad(h);
+        DeleteHandle(h);  // may already be gone: the main thread deleted it
+    }
+    for (Handle h : pending)
+        if (std::find(doomed.begin(), doomed.end(), h) == doomed.end()) EndHandleAsyncLoad(h);
     delete job;
 }
 
@@ -494,20 +571,7 @@ void GraphicLoadWorker(AsyncRequest* request) {
 // when the loader cannot take it (the caller then loads now).
 bool QueueJob(std::unique_ptr<QueuedLoad> job) {
     if (!job || !GetUseAsyncLoad() || !AsyncLoadIsInitialised()) return false;
-    int size = 0;
-    AsyncParamPutPointer(nullptr, &size, job.get());
-    AsyncRequest* request = AsyncRequestAlloc(size);
-    if (!request) return false;
-    int offset = 0;
-    AsyncParamPutPointer(AsyncRequestParams(request), &offset, job.get());
-    request->worker = GraphicLoadWorker;
-    const std::vector<Handle> pending = job->PendingHandles();
-    for (Handle h : pending) BeginHandleAsyncLoad(h, -1);
-    if (AsyncRequestEnqueue(request) != 0) {
-        for (Handle h : pending) EndHandleAsyncLoad(h);
-        TrackedFree(request);
-        return false;
-    }
+    if (!EnqueueJob(job.get(), true)) return false;
     job.release();  // the worker deletes it
     return true;
 }
@@ -517,6 +581,35 @@ bool WantsQueue(int fromWorker) {
 }
 
 }  // namespace
+
+void ForgetQueuedGraphicLoad(Handle handle, int requestRemoved) {
+    QueuedLoad* job = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_queuedLock);
+        const auto found = g_queued.find(handle);
+        if (found == g_queued.end()) return;
+        job = found->second;
+        g_queued.erase(found);
+    }
+    if (job->kind == LoadKind::kDivided) {
+        std::replace(job->pieces.begin(), job->pieces.end(), handle, Handle{-1});
+        if (job->base == handle) job->base = -1;
+    }
+    const std::vector<Handle> left =
+        job->kind == LoadKind::kDivided ? job->PendingHandles() : std::vector<Handle>{};
+    // Deleting every handle (the type's end) removed the request first; the
+    // last of the load's handles to go frees it.
+    if (!requestRemoved) {
+        if (left.empty()) delete job;
+        return;
+    }
+    // This delete removed the request the other pieces wait on: it runs
+    // again for them.
+    if (!left.empty() && EnqueueJob(job, false)) return;
+    ForgetHandles(left);
+    for (Handle h : left) EndHandleAsyncLoad(h);
+    delete job;
+}
 
 Handle CreateEmptyGraphic(const GraphicCreateParams& params, int width, int height,
                           int asynchronous, int fromWorker) {

@@ -31,6 +31,10 @@ int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, 
                                  int option, int mirror, int fromWorker);
 // With asynchronous set (and not on a loader thread) the shared image is made
 // by a queued load; the handle counts one pending load until then.
+// A graphic's deletion drops it from a load still queued for it: with the
+// request removed by this delete, the load runs again for its other pieces
+// or is freed. Called by the graphic's delete callback.
+void ForgetQueuedGraphicLoad(Handle handle, int requestRemoved);
 Handle CreateEmptyGraphic(const GraphicCreateParams& params, int width, int height,
                           int asynchronous, int fromWorker);
 

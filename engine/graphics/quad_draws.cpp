@@ -142,6 +142,7 @@ int DrawGraphicQuadHw(const float* corners, const GraphicRecord* graphic,
         for (int k = 0; k < 8; ++k) whole[k] = TruncFloatToInt(corners[k]);
         return DrawGraphicQuadBlendHw(whole, blend, graphic, trans);
     }
+    if (!GraphicHasTextures(*graphic)) return 0;
     EnsureSceneBegun();
     const uint32_t flags =
         (trans ? uint32_t{kDrawTransparent} : 0u) | GraphicImageDrawFlags(*graphic);

@@ -153,9 +153,18 @@ int ReleaseWorkTextureObjects() {
 }
 
 int RecreateWorkTextures() {
-    for (WorkTextureRecord& record : g_records)
-        if (record.inUse && !record.texture) CreateRecordTexture(record);
-    return 0;
+    int result = 0;
+    for (WorkTextureRecord& record : g_records) {
+        if (!record.inUse || record.texture) continue;
+        // A record in use always has its texture: one that cannot be
+        // remade is freed, and the next request for its shape makes a new one.
+        if (FAILED(CreateRecordTexture(record))) {
+            record = WorkTextureRecord{};
+            --g_inUse;
+            result = -1;
+        }
+    }
+    return result;
 }
 
 }  // namespace DuRud

@@ -36,6 +36,6 @@ int ClearWorkTextureCache();                        // every texture and record 
 // Device shutdown releases the textures and keeps the records; a rebuild
 // makes them again.
 int ReleaseWorkTextureObjects();
-int RecreateWorkTextures();
+int RecreateWorkTextures();  // -1 when a record had to be freed
 
 }  // namespace DuRud

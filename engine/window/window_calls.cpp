@@ -19,16 +19,11 @@
 #include "input/input_state.h"
 #include "net/network.h"
 #include "window/main_window.h"
-#include "placeholders/missing_module.h"
 #include "sound/movie/movie_module.h"
 #include "sound/sound_system.h"
 
 namespace DuRud {
 namespace {
-
-int Missing(const char* module, const char* operation) {
-    return ReportMissingModule(module, operation);
-}
 
 int RefreshKeyboardOnPump() {
     return RefreshKeyboardState(0);
@@ -49,23 +44,6 @@ int HandleImeMessageCall(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 int IsImeInputEnabled() {
     return CharInput().imeInUse;
 }
-Handle NoFont(const FontCacheSettings*, const char*, int, int, int, int, int, int, Handle, int) {
-    return Missing("font", "CreateFontHandle");
-}
-int NoFontFlag(Handle, int32_t*) {
-    return -1;
-}
-int NoFontSettings(FontCacheSettings* out) {
-    if (out) *out = FontCacheSettings{};
-    return 0;
-}
-int NoTextWidth(const char*, int, Handle, int) {
-    return 0;
-}
-int NoTextDraw(int, int, const char*, uint32_t, Handle, uint32_t, int) {
-    return Missing("font", "DrawTextWithFont");
-}
-
 const WindowModuleCalls kDefaultCalls = {
     InitFileHandles,
     EndFileHandles,
@@ -105,11 +83,11 @@ const WindowModuleCalls kDefaultCalls = {
     PauseSoftSoundPlayers,
     PauseAllMovies,
     ResumeAllMovies,
-    NoFont,
-    NoFontFlag,
-    NoFontSettings,
-    NoTextWidth,
-    NoTextDraw,
+    CreateFontHandle,
+    SetFontDeletedFlag,
+    GetFontCacheSettings,
+    GetTextWidthWithFont,
+    DrawTextWithFont,
     DeleteHandle,
 };
 

@@ -22,6 +22,14 @@ uint32_t Texel(int x, int y) {
     return 0xFF000000u | uint32_t(x * 30) << 16 | uint32_t(y * 40) << 8 | 0x55;
 }
 
+// The screen's RGB at (x, y) on either renderer.
+uint32_t ScreenPixel(int software, int x, int y) {
+    if (!software) return BackBufferPixel(x, y) & 0xFFFFFF;
+    const MEMIMG* screen = SoftwarePrimary();
+    return reinterpret_cast<const uint32_t*>(screen->pixels + y * screen->body->pitch)[x] &
+           0xFFFFFF;
+}
+
 // The scene's screen, RGB row by row; empty when the device did not start.
 std::vector<uint32_t> Scene(int software) {
     ScreenSettings s = WithHandles();
@@ -47,15 +55,8 @@ std::vector<uint32_t> Scene(int software) {
     for (int r : results)
         if (r != 0) return pixels;
     if (!software) BackBufferPixel(0, 0);  // draws what is batched
-    const MEMIMG* screen = SoftwarePrimary();
     for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-            const uint32_t p =
-                software
-                    ? reinterpret_cast<const uint32_t*>(screen->pixels + y * screen->body->pitch)[x]
-                    : BackBufferPixel(x, y);
-            pixels.push_back(p & 0xFFFFFF);
-        }
+        for (int x = 0; x < kW; ++x) pixels.push_back(ScreenPixel(software, x, y));
     StopDevice();
     return pixels;
 }
@@ -88,6 +89,43 @@ TEST_F(BothRenderers, DrawTheSamePixels) {
     // At, turned, rotated 7x5 each; two 4x3 parts; two 14x10 stretches; the
     // 18x10 box, the 15x15 outline's 56 pixels and the 6x4 filled graphic.
     EXPECT_EQ(105 + 24 + 280 + 180 + 56 + 24, drawn);
+}
+
+// A sprite with half alpha drawn with transparency in blend mode 0 is
+// alpha-blended, whatever blend mode the draw before it left on the device.
+TEST_F(BothRenderers, AlphaSpriteInModeZeroBlendsAfterAnyMode) {
+    struct Row {
+        const char* name;
+        int earlierMode;  // -1: nothing drawn before the sprite
+    };
+    const Row rows[] = {{"FreshDevice", -1}, {"AfterAdditive", 2}, {"AfterAlphaBlend", 1}};
+    // 0x80 of (200, 0, 0) over (40, 80, 160): 200 * 128/255 + 40 * 127/255
+    // = 120.3, 80 * 127/255 = 39.8, 160 * 127/255 = 79.7.
+    constexpr uint32_t kBlended = 0x782850;
+    for (const Row& r : rows) {
+        uint32_t shown[2] = {};
+        for (int software = 0; software < 2; ++software) {
+            ScreenSettings s = WithHandles();
+            s.width = kW, s.height = kH, s.softwareForced = software;
+            ASSERT_EQ(0, StartDevice(s)) << r.name;
+            const Handle sprite = SolidGraphic(8, 8, 0x80C80000u);
+            ASSERT_GE(sprite, 0) << r.name;
+            ASSERT_EQ(0, DrawBoxShape(0, 0, kW, kH, MakeColorValue(40, 80, 160), 1));
+            if (r.earlierMode >= 0) {
+                SetBlendMode(r.earlierMode, 255);
+                ASSERT_EQ(0, DrawBoxShape(60, 40, 70, 50, MakeColorValue(10, 10, 10), 1));
+                SetBlendMode(0, 255);
+            }
+            ASSERT_EQ(0, DrawGraphicAt(10, 10, sprite, 1)) << r.name;
+            shown[software] = ScreenPixel(software, 13, 13);
+            StopDevice();
+        }
+        EXPECT_EQ(shown[1], shown[0])
+            << r.name << std::hex << ": device " << shown[0] << ", software " << shown[1];
+        for (int channel = 0; channel < 24; channel += 8)
+            EXPECT_NEAR(int(kBlended >> channel & 0xFF), int(shown[0] >> channel & 0xFF), 1)
+                << r.name << " channel at bit " << channel;
+    }
 }
 
 }  // namespace

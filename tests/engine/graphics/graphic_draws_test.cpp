@@ -11,6 +11,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_draws.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/quad_draws.h"
 #include "graphics/software_draw.h"
 #include "graphics/vertex_batch.h"
 #include "graphics_fixture.h"
@@ -85,6 +86,31 @@ TEST_F(GraphicDrawsTest, PlainDrawWritesHalfPixelOffsetQuad) {
     EXPECT_FLOAT_EQ(19.5f, v[0].y);
     EXPECT_FLOAT_EQ(41.5f, v[3].x);
     EXPECT_FLOAT_EQ(51.5f, v[3].y);
+}
+
+// A lost device leaves graphics without textures until the restore: their
+// draws write nothing, neither into the plain slot nor past it.
+TEST_F(GraphicDrawsTest, GraphicWithoutTexturesWritesNoVertices) {
+    struct Row {
+        const char* name;
+        int (*draw)(Handle);
+    };
+    const Row rows[] = {
+        {"At", [](Handle g) { return DrawGraphicAt(10, 10, g, 1); }},
+        {"Stretched", [](Handle g) { return DrawGraphicStretched(10, 10, 40, 30, g, 1); }},
+        {"Rotated", [](Handle g) { return DrawGraphicRotated(30, 30, 1.0, 0.5, g, 1, 0); }},
+        {"FreeCorners",
+         [](Handle g) { return DrawGraphicQuadF(10, 10, 40, 14, 44, 44, 14, 40, g, 1); }},
+    };
+    ASSERT_EQ(0, StartDevice(SmallScreen(0)));
+    const Handle g = GraphicOfPixels(16, 16, Texel);
+    ASSERT_GE(g, 0);
+    ReleaseAllGraphicTextures();
+    for (const Row& r : rows) {
+        FlushVertexBatch();
+        EXPECT_EQ(0, r.draw(g)) << r.name;
+        EXPECT_EQ(0, GetVertexBatch().pending) << r.name;
+    }
 }
 
 struct PlainCase {
@@ -405,27 +431,30 @@ TEST_P(RotatedDraw, LandsEveryTexelOnceWhereComputed) {
     EXPECT_EQ(c.width * c.height, changed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RotatedDraw,
-                         ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
-                                           TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
-                                           TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
-                                           TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
-                                           TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
-                                           TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
-                                           TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0},
-                                           // One odd side: the centre moves half a pixel
-                                           // back on the even side only.
-                                           TurnCase{"WideOdd0", 4, 3, 0, 0, 19, 1, 0, 14, 0, 1},
-                                           TurnCase{"WideOdd90", 4, 3, 1, 0, 21, 0, -1, 14, 1, 0},
-                                           TurnCase{"WideOdd180", 4, 3, 2, 0, 21, -1, 0, 16, 0, -1},
-                                           TurnCase{"WideOdd270", 4, 3, 3, 0, 19, 0, 1, 16, -1, 0},
-                                           TurnCase{"TallOdd0", 5, 2, 0, 0, 18, 1, 0, 15, 0, 1},
-                                           TurnCase{"TallOdd90", 5, 2, 1, 0, 20, 0, -1, 13, 1, 0},
-                                           TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
-                                           TurnCase{"TallOdd270", 5, 2, 3, 0, 20, 0, 1, 17, -1, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RotatedDraw,
+    ::testing::Values(TurnCase{"Odd0", 5, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Odd0Software", 5, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Odd90", 5, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                      TurnCase{"Odd180", 5, 3, 2, 0, 22, -1, 0, 16, 0, -1},
+                      TurnCase{"Odd270", 5, 3, 3, 0, 19, 0, 1, 17, -1, 0},
+                      TurnCase{"Even0", 4, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"Even90", 4, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                      TurnCase{"Even180", 4, 2, 2, 0, 21, -1, 0, 15, 0, -1},
+                      TurnCase{"Even270", 4, 2, 3, 0, 19, 0, 1, 16, -1, 0},
+                      // One odd side: each screen axis placed by the
+                      // side along it, as when both are even or odd.
+                      TurnCase{"WideOdd0", 4, 3, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"WideOdd0Software", 4, 3, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"WideOdd90", 4, 3, 1, 0, 21, 0, -1, 13, 1, 0},
+                      TurnCase{"WideOdd180", 4, 3, 2, 0, 21, -1, 0, 16, 0, -1},
+                      TurnCase{"WideOdd270", 4, 3, 3, 0, 19, 0, 1, 16, -1, 0},
+                      TurnCase{"TallOdd0", 5, 2, 0, 0, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"TallOdd0Software", 5, 2, 0, 1, 18, 1, 0, 14, 0, 1},
+                      TurnCase{"TallOdd90", 5, 2, 1, 0, 20, 0, -1, 13, 1, 0},
+                      TurnCase{"TallOdd180", 5, 2, 2, 0, 22, -1, 0, 15, 0, -1},
+                      TurnCase{"TallOdd270", 5, 2, 3, 0, 19, 0, 1, 17, -1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 

@@ -156,6 +156,21 @@ TEST(GraphicHandles, SubGraphicsShareTheBodyAndOutliveTheParent) {
     StopDevice();
 }
 
+TEST(GraphicHandles, RefusedEmptySizesLeaveNoHandleBehind) {
+    struct Row {
+        const char* name;
+        int width, height;
+    };
+    const Row rows[] = {{"NoWidth", 0, 64}, {"NoHeight", 64, 0}, {"NegativeWidth", -3, 8}};
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    for (const Row& r : rows) {
+        EXPECT_EQ(-1, CreateDrawableGraphic(r.width, r.height, 0)) << r.name;
+        EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
+    }
+    StopDevice();
+}
+
 struct RoadCase {
     const char* name;
     bool exDevice;
@@ -227,6 +242,33 @@ TEST(GraphicTextures, RefusedThirdTileFailsTheLoad) {
     EXPECT_EQ(0, KnobD3D9LiveCount("Texture"));
     EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count);
     EXPECT_TRUE(LogHasInOrder({"テクスチャの作成に失敗しました\n"}));
+    StopDevice();
+}
+
+// 64 tiles of at most 64 pixels cover 4096 columns; a wider picture is
+// refused rather than made with columns in no tile.
+TEST(GraphicTextures, PictureBeyondTheTileLimitIsRefused) {
+    struct Row {
+        const char* name;
+        int width;
+        bool made;
+    };
+    const Row rows[] = {
+        {"AtTheLimit", 4096, true}, {"OneColumnPast", 4097, false}, {"FarPast", 5000, false}};
+    KnobD3D9ShaderVersions(0, 0);
+    KnobD3D9MaxTextureSize(64);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    for (const Row& r : rows) {
+        Picture picture(r.width, 4);
+        const Handle g = NewGraphicFromBaseImage(&picture.image, nullptr);
+        EXPECT_EQ(r.made, g >= 0) << r.name;
+        if (r.made) {
+            EXPECT_EQ(Pattern(r.width - 1, 3), ShownPixel(g, r.width - 1, 3)) << r.name;
+        }
+        DeleteGraphic(g);
+        EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
+    }
+    EXPECT_TRUE(LogHasInOrder({"グラフィックのテクスチャ分割数が許容量を越えました\n"}));
     StopDevice();
 }
 

@@ -266,6 +266,25 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
     FreeBaseImagePixels(&image);
 }
 
+TEST_F(GraphicLoading, AlphaImageOfAnotherSizeIsRefusedInEveryMode) {
+    struct Row {
+        const char* name;
+        int keyToAlpha;
+    };
+    const Row rows[] = {{"KeyKept", 0}, {"KeyToAlpha", 1}};
+    BaseImage image{}, alpha{};
+    CreateX8R8G8B8BaseImage(64, 64, &image);
+    CreateX8R8G8B8BaseImage(8, 2, &alpha);
+    for (const Row& r : rows) {
+        SetTransparentColorToAlpha(r.keyToAlpha);
+        EXPECT_EQ(-1, NewGraphicFromBaseImage(&image, &alpha)) << r.name;
+        EXPECT_EQ(0, Graphics()) << r.name;
+    }
+    SetTransparentColorToAlpha(0);
+    FreeBaseImagePixels(&alpha);
+    FreeBaseImagePixels(&image);
+}
+
 TEST_F(GraphicLoading, DrawTargetsAndImagesInMemory) {
     const Handle target = CreateDrawableGraphic(800, 600, 1);
     ASSERT_GE(target, 0);
@@ -411,6 +430,85 @@ TEST(GraphicLoadingThreads, QueuedLoadsMatchSynchronousOnes) {
     EXPECT_TRUE(ShowsCells(fromMemory, 0, 0));
     EXPECT_EQ(0xFF000000u, ShownPixel(singles[0], 5, 5)) << "its key stays 0x010203";
     EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
+    StopDevice();
+}
+
+bool LoaderIdle() {
+    return AsyncRequestCount() == 0 && AsyncRunningWorkers() == 0 && AsyncMainQueueCount() == 0;
+}
+
+// A queued load that fails once its texture exists, deleted before its
+// worker takes it, while it runs, and after it ended: each texture is
+// released once, by one owner.
+TEST(GraphicLoadingThreads, DeletingAFailingLoadReleasesEachTextureOnce) {
+    struct Row {
+        const char* name;
+        int deleteWhen;  // 0 at once, 1 once a worker runs it, 2 after it ended
+    };
+    const Row rows[] = {{"BeforeItRuns", 0}, {"WhileItRuns", 1}, {"AfterItEnded", 2}};
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    testsupport::WriteFile("big.png", PatternPng(1024, 1024));
+    const long textures = KnobD3D9LiveCount("Texture");
+    SetUseAsyncLoad(1);
+    for (const Row& r : rows) {
+        KnobD3D9FailResourcesAfter(1);
+        const Handle h = LoadGraphic("big.png");
+        ASSERT_GE(h, 0) << r.name;
+        if (r.deleteWhen == 1) {
+            EXPECT_TRUE(testsupport::ServeUntil(
+                [&] { return AsyncRunningWorkers() > 0 || IsHandleAsyncPending(h) != 1; },
+                "the load runs"))
+                << r.name;
+        }
+        if (r.deleteWhen == 2) {
+            EXPECT_TRUE(testsupport::ServeUntil([&] { return IsHandleAsyncPending(h) != 1; },
+                                                "the load ends"))
+                << r.name;
+        }
+        DeleteGraphic(h);
+        EXPECT_TRUE(testsupport::ServeUntil(LoaderIdle, "the loader is idle")) << r.name;
+        KnobD3D9FailResourcesAfter(-1);
+        EXPECT_EQ(-1, IsHandleAsyncPending(h)) << r.name;
+        EXPECT_EQ(0, GetHandleTypeRecord(HandleTypeGraphic)->count) << r.name;
+        EXPECT_EQ(textures, KnobD3D9LiveCount("Texture")) << r.name;
+    }
+    SetUseAsyncLoad(0);
+    EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
+    StopDevice();
+}
+
+// With every worker held at its file read, a divided load and a single load
+// stay queued: deleting one piece and the single graphic removes the request,
+// and the other pieces still load.
+TEST(GraphicLoadingThreads, DeletingAQueuedPieceLeavesItsSiblingsLoading) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    testsupport::WriteFile("pic.bmp", PatternBmp(40, 30));
+    testsupport::WriteFile("sheet.png", PatternPng(96, 64));
+    SetUseAsyncLoad(1);
+    KnobHoldReadFile(true);
+    const int workers = AsyncAllowedWorkers();
+    std::vector<Handle> blockers;
+    for (int i = 0; i < workers; ++i) blockers.push_back(LoadGraphic("pic.bmp"));
+    ASSERT_TRUE(testsupport::ServeUntil([&] { return KnobReadFileWaiting() == workers; },
+                                        "every worker holds at its read"));
+    Handle pieces[6];
+    ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 6, 3, 2, 32, 32, pieces));
+    const Handle single = LoadGraphic("pic.bmp");
+    ASSERT_GE(single, 0);
+    EXPECT_EQ(0, DeleteGraphic(pieces[0]));
+    EXPECT_EQ(0, DeleteGraphic(single));
+    EXPECT_EQ(-1, IsHandleAsyncPending(pieces[0]));
+    EXPECT_EQ(-1, IsHandleAsyncPending(single));
+    KnobHoldReadFile(false);
+    EXPECT_TRUE(testsupport::ServeUntil(LoaderIdle, "the loader is idle"));
+    for (int k = 1; k < 6; ++k) {
+        EXPECT_EQ(0, IsHandleAsyncPending(pieces[k])) << k;
+        EXPECT_TRUE(ShowsCells(pieces[k], (k % 3) * 32, (k / 3) * 32)) << k;
+    }
+    EXPECT_EQ(workers + 5, GetHandleTypeRecord(HandleTypeGraphic)->count);
+    SetUseAsyncLoad(0);
     StopDevice();
 }
 

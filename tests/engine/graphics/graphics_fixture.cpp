@@ -4,6 +4,7 @@
 
 #include "DuRud.h"
 #include "core/engine_lifecycle.h"
+#include "font/font_handles.h"
 #include "core/log.h"
 #include "core/text_literals.h"
 #include "graphics/device_setup.h"
@@ -47,7 +48,12 @@ int StartDevice(const ScreenSettings& settings) {
     if (StartEngine(settings) != 0) return -100;
     g_graphicHandles = settings.graphicHandles;
     if (g_graphicHandles) InitializeBaseImage();
-    return StartGraphics();
+    const int result = StartGraphics();
+    // Graphics suites count graphics and textures: the default font's cache
+    // graphic is none of theirs (the font suite starts the fonts again).
+    TerminateFonts();
+    ClearWorkTextureCache();  // the work texture its first fill took
+    return result;
 }
 
 void StopDevice() {

@@ -82,4 +82,19 @@ TEST_F(WorkTexturePool, DeviceRebuildRemakesEveryRecordInUse) {
     EXPECT_EQ(1, GetWorkTextureRecord(2).held);
 }
 
+TEST_F(WorkTexturePool, RecordWhoseRemakeFailsIsFreedNotKeptEmpty) {
+    ASSERT_EQ(0, GetWorkTexture(8, 8, 1, kSlotColour32, 0));
+    ReleaseWorkTexture(0, 0);
+    ShutdownScreenDevice();
+    ASSERT_EQ(0, SetupScreenDevice());
+    KnobD3D9FailResourcesAfter(0);
+    RecreateDeviceResources();
+    KnobD3D9FailResourcesAfter(-1);
+    EXPECT_EQ(0, WorkTextureRecordsInUse());
+    EXPECT_EQ(0, GetWorkTextureRecord(0).inUse);
+    const int again = GetWorkTexture(8, 8, 1, kSlotColour32, 0);
+    ASSERT_GE(again, 0);
+    EXPECT_NE(nullptr, WorkTextureOf(again)) << "a record in use always has its texture";
+}
+
 }  // namespace

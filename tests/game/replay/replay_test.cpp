@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -48,9 +49,13 @@ run_result run(const char* scenario, bool with_data, const std::string& extra = 
     fs::create_directories(r.dir);
     if (with_data)
         fs::copy_file(DEMO_ARCHIVE, r.dir / "datas.ZAV", fs::copy_options::overwrite_existing);
+    // A window namespace of its own: another copy of the game running on this
+    // machine must not count as this one already running.
+    const std::string space = "VESSAMIRE_WINDOW_NAMESPACE=replay-" + std::to_string(getpid()) +
+                              "-" + std::to_string(runs) + " ";
     const std::string command =
-        "cd '" + r.dir.string() + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + extra +
-        " timeout -s KILL 600 '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
+        "cd '" + r.dir.string() + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + space +
+        extra + " timeout -s KILL 600 '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
     const int s = std::system(command.c_str());
     r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     r.log = read_file(r.dir / "replay.log");

@@ -1,0 +1,175 @@
+// Text through the cache texture on the Direct3D device, read back from the
+// back buffer: glyphs at pen + offsets, colour by the brightness, coverage
+// levels blended, the edge under the body, turned glyphs, and the draw
+// state put back afterwards.
+#include <gtest/gtest.h>
+
+#include "core/handle_manager.h"
+#include "font_fixture.h"
+#include "graphics/draw_settings.h"
+#include "test_knobs.h"
+
+using namespace DuRud;
+using namespace fonttest;
+
+namespace {
+
+const uint32_t kWhite = 0xFFFFFF;
+
+std::vector<std::string> Colored(std::vector<std::string> rows, char c) {
+    for (auto& row : rows)
+        for (char& p : row)
+            if (p == '#') p = c;
+    return rows;
+}
+
+struct TypeZeroRow {
+    const char* name;
+    int red, green, blue;  // brightness
+    char shown;
+};
+
+TEST_F(FontTest, TypeZeroPlacesTheGlyphsExactly) {
+    const Handle font = TestFont(0);
+    ASSERT_NE(-1, font);
+    const TypeZeroRow rows[] = {
+        {"White", 255, 255, 255, '#'},
+        {"RedByBrightness", 255, 0, 0, 'r'},
+    };
+    for (const TypeZeroRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        ClearScreen();
+        SetBrightness(r.red, r.green, r.blue);
+        EXPECT_EQ(0, DrawTextWithFont(10, 20, "AB", MakeColorValue(255, 255, 255), font, 0, 0));
+        SetBrightness(255, 255, 255);
+        EXPECT_EQ(Colored(kAB, r.shown), Block(10, 20, 12, 12));
+    }
+    ClearScreen();
+    SetBlendMode(1, 128);
+    DrawTextWithFont(10, 20, "AB", MakeColorValue(255, 255, 255), font, 0, 0);
+    SetBlendMode(0, 255);
+    EXPECT_NEAR(128, static_cast<int>(ScreenPixel(12, 25) & 0xFF), 1);
+    EXPECT_EQ(0u, ScreenPixel(14, 25));
+}
+
+TEST_F(FontTest, EdgedTypeDrawsTheEdgeFirst) {
+    // Type 3, edge 1: 'A' has full coverage, so its body is opaque white and
+    // the edge (the full square around it in the texture) opaque red; the
+    // box starts at the pen + offsets, the body a pixel inside it.
+    const Handle font = TestFont(3, 16, 1);
+    ASSERT_NE(-1, font);
+    DrawTextWithFont(10, 20, "A", kWhite, font, MakeColorValue(255, 0, 0), 0);
+    const std::vector<std::string> want = {
+        "......", "......", "......", "......", ".rrrrr", ".r###r", ".r###r", ".r###r",
+        ".r###r", ".r###r", ".r###r", ".r###r", ".r###r", ".rrrrr", "......",
+    };
+    EXPECT_EQ(want, Block(10, 20, 6, 15));
+}
+
+TEST_F(FontTest, CoverageLevelsBlend) {
+    // 'q' at ppem 16: a box from x 1.25 to 3.5 px and y -0.75 to 5.5 px, and
+    // one from 0.5 to 1 across, 3.5 to 4.25 up. The glyph's box is 4 x 7 at
+    // offsets (0, 12 - 6); coverage x 64 is its level v, (v - 1) x 4 its
+    // alpha, which over black is the pixel.
+    const Handle font = TestFont(2);
+    ASSERT_NE(-1, font);
+    DrawTextWithFont(10, 20, "q", kWhite, font, 0, 0);
+    const int levels[7][4] = {
+        {0, 24, 32, 16}, {8, 48, 64, 32}, {16, 48, 64, 32}, {0, 48, 64, 32},
+        {0, 48, 64, 32}, {0, 48, 64, 32}, {0, 36, 48, 24},
+    };
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const int v = levels[y][x];
+            const int want = v == 0 ? 0 : (v - 1) * 4;
+            EXPECT_NEAR(want, static_cast<int>(ScreenPixel(10 + x, 26 + y) & 0xFF), 1)
+                << x << "," << y;
+        }
+}
+
+TEST_F(FontTest, VerticalTextTurnsClockwise) {
+    const Handle font = TestFont(0);
+    SetDrawClip(5, 5, 150, 110);
+    SetBlendSourceGraphic(-1, 0, 0, 0);
+    EXPECT_EQ(0, DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 1));
+    const std::vector<std::string> want = TurnedAB();
+    EXPECT_EQ(want, Block(10, 20, 16, 12));
+    const DrawSettings& d = GetDrawSettings();
+    EXPECT_EQ((std::vector<int>{5, 5, 150, 110}),
+              (std::vector<int>{d.areaX1, d.areaY1, d.areaX2, d.areaY2}));
+    EXPECT_EQ((std::vector<int>{255, 255, 255}),
+              (std::vector<int>{d.brightRed, d.brightGreen, d.brightBlue}));
+    SIZE size{};
+    EXPECT_EQ(13, DrawStringThroughCache(0, 0, 0, 0, 1.0, 1.0, "AB", kWhite, nullptr, nullptr, 0,
+                                         font, 0, -1, 1, &size));
+    EXPECT_EQ(18, size.cx);
+    EXPECT_EQ(13, size.cy);
+}
+
+TEST_F(FontTest, BlendGraphicAndBrightnessComeBack) {
+    const Handle font = TestFont(1, 16, 1);
+    const Handle blend = graphicstest::SolidGraphic(256, 256, 0xFF808080);
+    ASSERT_EQ(0, SetBlendSourceGraphic(blend, 1, 40, 90));
+    SetBrightness(10, 20, 30);
+    DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0);
+    const DrawSettings& d = GetDrawSettings();
+    EXPECT_EQ((std::vector<int>{blend, 1, 40, 90, 10, 20, 30}),
+              (std::vector<int>{d.blendGraphic, d.blendType, d.blendParameter1, d.blendParameter2,
+                                d.brightRed, d.brightGreen, d.brightBlue}));
+    SetBlendSourceGraphic(-1, 0, 0, 0);
+}
+
+TEST_F(FontTest, LostCacheGraphicIsMadeAgain) {
+    const Handle font = TestFont(0);
+    DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0);
+    const long before = KnobFontCounts().glyphBitmaps;
+    DeleteGraphic(Record(font)->cacheGraphic);
+    EXPECT_EQ(1, Record(font)->cacheLost);
+    ClearScreen();
+    DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0);
+    EXPECT_EQ(2, KnobFontCounts().glyphBitmaps - before);
+    EXPECT_EQ(kAB, Block(10, 20, 12, 12));
+    // The new graphic starts white and transparent where no glyph went.
+    EXPECT_EQ(0x00FFFFFFu, graphicstest::ShownPixel(Record(font)->cacheGraphic, 511, 511));
+    // An edged font's pair comes back whole: no graphic is left behind.
+    const Handle edged = TestFont(1, 16, 1);
+    DrawTextWithFont(10, 20, "AB", kWhite, edged, 0, 0);
+    const int graphics = GetHandleTypeRecord(HandleTypeGraphic)->count;
+    DeleteGraphic(Record(edged)->cacheGraphic);
+    DrawTextWithFont(10, 20, "AB", kWhite, edged, 0, 0);
+    EXPECT_EQ(graphics, GetHandleTypeRecord(HandleTypeGraphic)->count);
+}
+
+}  // namespace
+
+namespace {
+
+class NoBlendOperationFontTest : public FontTest {
+  protected:
+    void SetUp() override {
+        KnobD3D9BlendOp(false);
+        Start({});
+    }
+};
+
+TEST_F(NoBlendOperationFontTest, EmulatedSubtractStartingRightOfTheAreaDrawsNothing) {
+    const Handle font = TestFont(0);
+    SetDrawClip(0, 0, 100, 120);
+    SetBlendMode(3, 255);
+    const long before = KnobFontCounts().glyphBitmaps;
+    EXPECT_EQ(0, DrawTextWithFont(100, 20, "AB", kWhite, font, 0, 0));
+    EXPECT_EQ(0, KnobFontCounts().glyphBitmaps - before);
+    EXPECT_EQ(0, DrawTextWithFont(99, 20, "AB", kWhite, font, 0, 0));
+    EXPECT_EQ(2, KnobFontCounts().glyphBitmaps - before);
+    SetBlendMode(0, 255);
+    // Destination - text: grey 100 minus red 255 leaves (0, 100, 100).
+    ClearScreen();
+    DrawBoxShape(0, 0, 100, 120, MakeColorValue(100, 100, 100), 1);
+    SetBlendMode(3, 255);
+    DrawTextWithFont(10, 20, "AB", MakeColorValue(255, 0, 0), font, 0, 0);
+    SetBlendMode(0, 255);
+    EXPECT_EQ(0x006464u, ScreenPixel(12, 25));
+    EXPECT_EQ(0x646464u, ScreenPixel(14, 25));
+}
+
+}  // namespace
