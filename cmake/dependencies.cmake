@@ -41,6 +41,17 @@ vessamire_require_pkg(theoradec libtheora-dev)
 vessamire_require_pkg(bullet libbullet-dev)
 vessamire_require_pkg(libmpg123 libmpg123-dev)
 
+# GSM 6.10 has no pkg-config file: the header and library are found directly.
+find_path(GSM_INCLUDE_DIR gsm.h PATH_SUFFIXES gsm)
+find_library(GSM_LIBRARY gsm)
+if(NOT GSM_INCLUDE_DIR OR NOT GSM_LIBRARY)
+  message(FATAL_ERROR "libgsm not found: install the Debian package libgsm1-dev")
+endif()
+add_library(vessamire_gsm INTERFACE)
+target_include_directories(vessamire_gsm INTERFACE ${GSM_INCLUDE_DIR})
+target_link_libraries(vessamire_gsm INTERFACE ${GSM_LIBRARY})
+target_link_libraries(vessamire_deps INTERFACE vessamire_gsm)
+
 vessamire_require_cmake(ZLIB zlib1g-dev)
 vessamire_require_cmake(PNG libpng-dev)
 vessamire_require_cmake(JPEG libjpeg62-turbo-dev)

@@ -1,5 +1,5 @@
 // libFuzzer target: a hostile WAVE file through the two WAVE readers (PCM and
-// float, then the compression manager's IMA ADPCM).
+// float, then the compression manager's codecs).
 #include "sound_fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -166,6 +166,10 @@ int OpenWaveAcmReader(SoundConvertState* s) {
     s->acm.sourceFormat = static_cast<WAVEFORMATEX*>(TrackedCalloc(blockSize, __FILE__, __LINE__));
     if (s->acm.sourceFormat == nullptr) return -1;
     std::memcpy(s->acm.sourceFormat, format, blockSize);
+    // The extension is what the chunk holds: a larger claim would send the
+    // compression manager past the format's end.
+    const uint32_t extension = size > sizeof(WAVEFORMATEX) ? size - sizeof(WAVEFORMATEX) : 0;
+    s->acm.sourceFormat->cbSize = WORD(std::min<uint32_t>(s->acm.sourceFormat->cbSize, extension));
     if (SuggestPcmOutput(s) != 0) {
         EndAcm(s);
         return -1;

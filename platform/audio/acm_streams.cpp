@@ -1,5 +1,6 @@
 // The compression manager stand-in ("msacm32.dll"): stream handles that turn
-// MPEG audio (tag 0x55) and IMA ADPCM (tag 0x11) into 16-bit PCM. A
+// MPEG audio (tag 0x55), IMA ADPCM (0x11), Microsoft ADPCM (0x02), A-law
+// (0x06), mu-law (0x07) and GSM 6.10 (0x31) into 16-bit PCM. A
 // conversion takes whole source blocks only while their output fits, so
 // nothing stays back in a codec. All state lives in the streams, which
 // several threads may use at once (one stream per thread at a time).
@@ -11,7 +12,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "acm_g711.h"
+#include "acm_gsm610.h"
 #include "acm_ima_adpcm.h"
+#include "acm_ms_adpcm.h"
 #include "mpeg_audio_feed.h"
 #include "msacm.h"
 #include "test_knobs.h"
@@ -23,16 +27,18 @@ namespace {
 
 std::atomic<long> g_convertedBytes{0};  // a test counter, not conversion state
 
-enum class Codec { ImaAdpcm, Mpeg };
+enum class Codec { ImaAdpcm, MsAdpcm, ALaw, MuLaw, Gsm, Mpeg };
 
 struct AcmStream {
     Codec codec;
     int channels;
     int rate;
-    int blockAlign;       // IMA: bytes per block
-    int samplesPerBlock;  // IMA: per channel; MPEG: of the first frame's kind
+    int blockAlign;       // block codecs: bytes per block
+    int samplesPerBlock;  // block codecs: per channel; MPEG: of the first frame's kind
     int averageBytes;     // MPEG: source bytes per second
+    std::vector<MsAdpcmCoefficients> coefficients;  // Microsoft ADPCM's predictor pairs
     std::unique_ptr<MpegAudioFeed> feed;
+    std::unique_ptr<GsmDecoder> gsm;
     std::vector<int16_t> pcm;  // one block's or frame's output
 };
 
@@ -56,12 +62,43 @@ bool IsMpegRate(DWORD rate) {
     return false;
 }
 
+// Microsoft ADPCM's extension: samples per block, the pair count, the pairs.
+// The block size, the sample count and every pair must fit what the format
+// holds; the format's own pairs are used, whatever they are.
+bool DescribeMsAdpcm(const WAVEFORMATEX* src, AcmStream* out) {
+    const auto* extension = reinterpret_cast<const uint8_t*>(src) + sizeof(WAVEFORMATEX);
+    const int most = MsAdpcmSamplesPerBlock(src->nBlockAlign, src->nChannels);
+    if (src->wBitsPerSample != 4 || src->cbSize < 4 || most == 0) return false;
+    const int perBlock = extension[0] | extension[1] << 8;
+    const int pairs = extension[2] | extension[3] << 8;
+    if (perBlock < 2 || perBlock > most || pairs == 0 || pairs > 256 || src->cbSize < 4 + 4 * pairs)
+        return false;
+    out->coefficients.resize(size_t(pairs));
+    for (int i = 0; i < pairs; ++i) {
+        const uint8_t* p = extension + 4 + 4 * i;
+        out->coefficients[i] = {int16_t(p[0] | p[1] << 8), int16_t(p[2] | p[3] << 8)};
+    }
+    out->codec = Codec::MsAdpcm;
+    out->blockAlign = src->nBlockAlign;
+    out->samplesPerBlock = perBlock;
+    return true;
+}
+
 // The codec of a source format this stand-in converts, filling `out`;
 // false for anything else.
 bool DescribeSource(const WAVEFORMATEX* src, AcmStream* out) {
-    if (src->nChannels < 1 || src->nChannels > 2 || src->nSamplesPerSec == 0) return false;
+    if (src->nChannels < 1 || src->nSamplesPerSec == 0) return false;
     out->channels = src->nChannels;
     out->rate = int(src->nSamplesPerSec);
+    // G.711 has no blocks of its own: one code per sample, any channel count.
+    if ((src->wFormatTag == WAVE_FORMAT_ALAW || src->wFormatTag == WAVE_FORMAT_MULAW) &&
+        src->wBitsPerSample == 8 && src->nBlockAlign == src->nChannels) {
+        out->codec = src->wFormatTag == WAVE_FORMAT_ALAW ? Codec::ALaw : Codec::MuLaw;
+        out->blockAlign = src->nChannels;
+        out->samplesPerBlock = 1;
+        return true;
+    }
+    if (src->nChannels > 2) return false;
     if (src->wFormatTag == WAVE_FORMAT_IMA_ADPCM) {
         const auto* ima = reinterpret_cast<const IMAADPCMWAVEFORMAT*>(src);
         int perBlock = ImaAdpcmSamplesPerBlock(src->nBlockAlign, src->nChannels);
@@ -71,6 +108,18 @@ bool DescribeSource(const WAVEFORMATEX* src, AcmStream* out) {
         out->codec = Codec::ImaAdpcm;
         out->blockAlign = src->nBlockAlign;
         out->samplesPerBlock = perBlock;
+        return true;
+    }
+    if (src->wFormatTag == WAVE_FORMAT_ADPCM) return DescribeMsAdpcm(src, out);
+    if (src->wFormatTag == WAVE_FORMAT_GSM610) {
+        // The extension holds the samples per block, which only one packing gives.
+        const auto* extension = reinterpret_cast<const uint8_t*>(src) + sizeof(WAVEFORMATEX);
+        if (src->nChannels != 1 || src->nBlockAlign != kGsmBlockBytes || src->cbSize < 2 ||
+            (extension[0] | extension[1] << 8) != kGsmBlockSamples)
+            return false;
+        out->codec = Codec::Gsm;
+        out->blockAlign = kGsmBlockBytes;
+        out->samplesPerBlock = kGsmBlockSamples;
         return true;
     }
     if (src->wFormatTag == WAVE_FORMAT_MPEGLAYER3 && IsMpegRate(src->nSamplesPerSec)) {
@@ -95,12 +144,34 @@ MMRESULT CheckHeader(const ACMSTREAMHEADER* header) {
     return MMSYSERR_NOERROR;
 }
 
-void ConvertIma(AcmStream& s, ACMSTREAMHEADER* h) {
+// One whole block into s.pcm; false for a block that cannot be decoded,
+// where the conversion stops.
+bool DecodeBlock(AcmStream& s, const uint8_t* block) {
+    switch (s.codec) {
+        case Codec::ImaAdpcm:
+            DecodeImaAdpcmBlock(block, s.channels, s.samplesPerBlock, s.pcm.data());
+            return true;
+        case Codec::MsAdpcm:
+            return DecodeMsAdpcmBlock(block, s.channels, s.samplesPerBlock, s.coefficients,
+                                      s.pcm.data());
+        case Codec::ALaw:
+        case Codec::MuLaw:
+            ExpandG711(block, size_t(s.blockAlign), s.codec == Codec::ALaw, s.pcm.data());
+            return true;
+        case Codec::Gsm:
+            return s.gsm->DecodeBlock(block, s.pcm.data());
+        case Codec::Mpeg:
+            break;
+    }
+    return false;
+}
+
+void ConvertBlocks(AcmStream& s, ACMSTREAMHEADER* h) {
     const size_t outBytes = size_t(s.samplesPerBlock) * s.channels * 2;
     s.pcm.resize(size_t(s.samplesPerBlock) * s.channels);
     DWORD used = 0, produced = 0;
     while (h->cbSrcLength - used >= DWORD(s.blockAlign) && h->cbDstLength - produced >= outBytes) {
-        DecodeImaAdpcmBlock(h->pbSrc + used, s.channels, s.samplesPerBlock, s.pcm.data());
+        if (!DecodeBlock(s, h->pbSrc + used)) break;
         std::memcpy(h->pbDst + produced, s.pcm.data(), outBytes);
         used += DWORD(s.blockAlign);
         produced += DWORD(outBytes);
@@ -173,7 +244,9 @@ MMRESULT WINAPI acmFormatSuggest(HACMDRIVER, LPWAVEFORMATEX source, LPWAVEFORMAT
 MMRESULT WINAPI acmMetrics(HACMOBJ, UINT metric, LPVOID value) {
     if (value == nullptr) return MMSYSERR_INVALPARAM;
     if (metric != ACM_METRIC_MAX_SIZE_FORMAT) return MMSYSERR_NOTSUPPORTED;
-    *static_cast<DWORD*>(value) = sizeof(MPEGLAYER3WAVEFORMAT);
+    // Microsoft ADPCM with its seven standard pairs is the largest format the
+    // codecs describe.
+    *static_cast<DWORD*>(value) = DWORD(sizeof(WAVEFORMATEX) + 4 + 4 * 7);
     return MMSYSERR_NOERROR;
 }
 
@@ -190,6 +263,10 @@ MMRESULT WINAPI acmStreamOpen(LPHACMSTREAM stream, HACMDRIVER, LPWAVEFORMATEX so
     if (s->codec == Codec::Mpeg) {
         s->feed = std::make_unique<MpegAudioFeed>();
         if (!s->feed->ok()) return MMSYSERR_NOMEM;
+    }
+    if (s->codec == Codec::Gsm) {
+        s->gsm = std::make_unique<GsmDecoder>();
+        if (!s->gsm->ok()) return MMSYSERR_NOMEM;
     }
     {
         std::lock_guard<std::mutex> guard(Live().lock);
@@ -218,17 +295,16 @@ MMRESULT WINAPI acmStreamSize(HACMSTREAM stream, DWORD input, LPDWORD output, DW
     if ((flags & ~ACM_STREAMSIZEF_QUERYMASK) || query > ACM_STREAMSIZEF_DESTINATION)
         return MMSYSERR_INVALFLAG;
     uint64_t pcmPerBlock = uint64_t(s->samplesPerBlock) * s->channels * 2;
-    // Source bytes per block: an IMA block, or the average MPEG frame.
-    uint64_t sourcePerBlock = s->codec == Codec::ImaAdpcm
-                                  ? uint64_t(s->blockAlign)
-                                  : uint64_t(s->averageBytes) * s->samplesPerBlock / s->rate;
+    // Source bytes per block: a codec's block, or the average MPEG frame.
+    const bool blocks = s->codec != Codec::Mpeg;
+    uint64_t sourcePerBlock =
+        blocks ? uint64_t(s->blockAlign) : uint64_t(s->averageBytes) * s->samplesPerBlock / s->rate;
     if (sourcePerBlock == 0) return ACMERR_NOTPOSSIBLE;
     uint64_t result;
     if (query == ACM_STREAMSIZEF_SOURCE) {
-        uint64_t blocks = s->codec == Codec::ImaAdpcm
-                              ? input / sourcePerBlock
-                              : (input + sourcePerBlock - 1) / sourcePerBlock;
-        result = blocks * pcmPerBlock;
+        uint64_t count =
+            blocks ? input / sourcePerBlock : (input + sourcePerBlock - 1) / sourcePerBlock;
+        result = count * pcmPerBlock;
     } else {
         result = (input + pcmPerBlock - 1) / pcmPerBlock * sourcePerBlock;
     }
@@ -266,8 +342,8 @@ MMRESULT WINAPI acmStreamConvert(HACMSTREAM stream, LPACMSTREAMHEADER header, DW
     if (!(header->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED)) return ACMERR_UNPREPARED;
     // Whole blocks only, with or without BLOCKALIGN: a partial block or frame
     // is left for the caller to hand over again with the bytes that follow.
-    if (s->codec == Codec::ImaAdpcm) {
-        ConvertIma(*s, header);
+    if (s->codec != Codec::Mpeg) {
+        ConvertBlocks(*s, header);
     } else {
         ConvertMpeg(*s, header);
     }

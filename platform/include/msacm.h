@@ -1,5 +1,6 @@
 // The Audio Compression Manager ("msacm32.dll"): converts compressed wave
-// data (MPEG audio, IMA ADPCM) to 16-bit PCM through stream handles.
+// data (MPEG audio, IMA and Microsoft ADPCM, A-law, mu-law,
+// GSM 6.10) to 16-bit PCM through stream handles.
 #pragma once
 
 #include "wave_format.h"

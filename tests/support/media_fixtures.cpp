@@ -1,6 +1,7 @@
 // Test media made by program (see media_fixtures.h).
 #include "media_fixtures.h"
 
+#include <gsm.h>
 #include <lame/lame.h>
 #include <ogg/ogg.h>
 #include <theora/theoraenc.h>
@@ -148,6 +149,76 @@ std::string ImaAdpcmWave(const ImaAdpcm& ima, int channels, int rate) {
     return Riff(
         Chunk("fmt ", FormatBody(0x11, channels, rate, bytesPerSecond, ima.blockAlign, 4, &extra)) +
         Chunk("fact", Le32(uint32_t(ima.decoded.size() / channels))) + Chunk("data", ima.data));
+}
+
+// --- Microsoft ADPCM and G.711 ------------------------------------------------------
+
+std::string MsAdpcmExtension(int samplesPerBlock,
+                             const std::vector<std::pair<int16_t, int16_t>>* pairs) {
+    static const std::vector<std::pair<int16_t, int16_t>> standard = {
+        {256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+    if (pairs == nullptr) pairs = &standard;
+    std::string extension = Le16(uint16_t(samplesPerBlock)) + Le16(uint16_t(pairs->size()));
+    for (auto [first, second] : *pairs) extension += Le16(uint16_t(first)) + Le16(uint16_t(second));
+    return extension;
+}
+
+std::string MsAdpcmWave(const std::string& blocks, int channels, int rate, int blockAlign,
+                        const std::string& extension) {
+    const int perBlock = uint8_t(extension[0]) | uint8_t(extension[1]) << 8;
+    const int bytesPerSecond = int(int64_t(blockAlign) * rate / perBlock);
+    return Riff(
+        Chunk("fmt ", FormatBody(0x02, channels, rate, bytesPerSecond, blockAlign, 4, &extension)) +
+        Chunk("data", blocks));
+}
+
+std::string MsAdpcmNoise(int blocks, int channels, int blockAlign, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string out;
+    for (int b = 0; b < blocks; ++b) {
+        std::string block(size_t(blockAlign), '\0');
+        for (char& byte : block) byte = char(random());
+        for (int c = 0; c < channels; ++c) {
+            block[size_t(c)] = char((b + c) % 7);
+            block[size_t(channels + 2 * c)] = char(16 + (b + c) % 256);
+            block[size_t(channels + 2 * c + 1)] = 0;
+        }
+        out += block;
+    }
+    return out;
+}
+
+std::string G711Wave(int tag, int channels, int rate, const std::string& codes) {
+    return Riff(Chunk("fmt ", FormatBody(tag, channels, rate, rate * channels, channels, 8)) +
+                Chunk("data", codes));
+}
+
+Gsm EncodeGsm(const std::vector<int16_t>& pcm) {
+    gsm encoder = gsm_create(), decoder = gsm_create();
+    int on = 1;
+    gsm_option(encoder, GSM_OPT_WAV49, &on);
+    gsm_option(decoder, GSM_OPT_WAV49, &on);
+    Gsm out;
+    std::vector<int16_t> samples(pcm);
+    samples.resize((samples.size() + 319) / 320 * 320, 0);
+    for (size_t at = 0; at < samples.size(); at += 320) {
+        gsm_byte block[65];
+        gsm_encode(encoder, samples.data() + at, block);
+        gsm_encode(encoder, samples.data() + at + 160, block + 32);
+        out.data.append(reinterpret_cast<char*>(block), 65);
+        out.decoded.resize(at + 320);
+        gsm_decode(decoder, block, out.decoded.data() + at);
+        gsm_decode(decoder, block + 33, out.decoded.data() + at + 160);
+    }
+    gsm_destroy(encoder);
+    gsm_destroy(decoder);
+    return out;
+}
+
+std::string GsmWave(const std::string& blocks, int rate) {
+    const std::string extension = Le16(320);
+    return Riff(Chunk("fmt ", FormatBody(0x31, 1, rate, rate * 65 / 320, 65, 0, &extension)) +
+                Chunk("data", blocks));
 }
 
 // --- MPEG audio --------------------------------------------------------------------

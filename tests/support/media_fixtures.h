@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mediafixtures {
@@ -42,6 +43,27 @@ struct ImaAdpcm {
 ImaAdpcm EncodeImaAdpcm(const std::vector<int16_t>& pcm, int channels, int blockAlign);
 // A WAVE file with format tag 0x11 around the blocks.
 std::string ImaAdpcmWave(const ImaAdpcm& ima, int channels, int rate);
+
+// Microsoft ADPCM's format extension: samples per block, the pair count, the
+// predictor pairs (none given: the seven every encoder writes).
+std::string MsAdpcmExtension(int samplesPerBlock,
+                             const std::vector<std::pair<int16_t, int16_t>>* pairs = nullptr);
+// A WAVE file of Microsoft ADPCM (tag 0x02) blocks with the given extension.
+std::string MsAdpcmWave(const std::string& blocks, int channels, int rate, int blockAlign,
+                        const std::string& extension);
+// Blocks of noise whose headers name pairs 0 to 6 in turn, delta 16 to 271.
+std::string MsAdpcmNoise(int blocks, int channels, int blockAlign, uint32_t seed);
+// A WAVE file of 8-bit G.711 codes: tag 0x06 (A-law) or 0x07 (mu-law).
+std::string G711Wave(int tag, int channels, int rate, const std::string& codes);
+
+struct Gsm {
+    std::string data;              // whole 65-byte blocks
+    std::vector<int16_t> decoded;  // the blocks through one decoder state
+};
+// GSM 6.10 in the WAVE packing, mono; the last block filled with silence.
+Gsm EncodeGsm(const std::vector<int16_t>& pcm);
+// A WAVE file with format tag 0x31 around the blocks.
+std::string GsmWave(const std::string& blocks, int rate);
 
 struct Mp3 {
     std::string bytes;

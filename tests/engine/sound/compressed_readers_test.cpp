@@ -195,6 +195,18 @@ std::string WaveFile() {
 std::string ImaFile() {
     return ImaAdpcmWave(EncodeImaAdpcm(Noise(30000, 2, 4), 2, 512), 2, 22050);
 }
+std::string MsAdpcmFile() {
+    return MsAdpcmWave(MsAdpcmNoise(60, 2, 512, 5), 2, 22050, 512, MsAdpcmExtension(500));
+}
+std::string ALawFile() {
+    return G711Wave(6, 2, 22050, Bytes(Noise(30000, 1, 6)));
+}
+std::string MuLawFile() {
+    return G711Wave(7, 1, 11025, Bytes(Noise(30000, 1, 8)));
+}
+std::string GsmFile() {
+    return GsmWave(EncodeGsm(Tone(30000, 1, 8000, 300, 9000)).data, 8000);
+}
 std::string Mp3File() {
     return StereoMp3().bytes;
 }
@@ -243,7 +255,10 @@ TEST_P(SeekEquivalence, SeekThenRunGivesTheLinearBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SeekEquivalence,
                          testing::Values(SeekCase{"Wave", WaveFile}, SeekCase{"ImaAdpcm", ImaFile},
-                                         SeekCase{"Mp3", Mp3File}, SeekCase{"Vorbis", VorbisFile},
+                                         SeekCase{"MsAdpcm", MsAdpcmFile},
+                                         SeekCase{"ALaw", ALawFile}, SeekCase{"MuLaw", MuLawFile},
+                                         SeekCase{"Gsm", GsmFile}, SeekCase{"Mp3", Mp3File},
+                                         SeekCase{"Vorbis", VorbisFile},
                                          SeekCase{"PcmBlock", PcmBlock}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,8 +1,9 @@
 // WAVE files through the converter: PCM as it stands, float to 16 bits, the
-// chunk rules, and every repair of a hostile header.
+// compressed codecs, the chunk rules, and every repair of a hostile header.
 #include <cmath>
 #include <cstring>
 
+#include "codec_hand_blocks.h"
 #include "sound_convert_support.h"
 
 using namespace DuRud;
@@ -118,6 +119,72 @@ TEST_F(WaveReaderTest, ImaAdpcmThroughTheCompressionManager) {
             EXPECT_EQ(GetSoundConvertSize(&c.state), int(ima.decoded.size() * 2));
             EXPECT_TRUE(Same(c.All(), Bytes(ima.decoded))) << channels << " " << blockAlign;
         }
+    }
+}
+
+TEST_F(WaveReaderTest, MsAdpcmG711AndGsmThroughTheCompressionManager) {
+    const Gsm gsm = EncodeGsm(Tone(8000, 1, 8000, 440, 8000));
+    const std::string standard = MsAdpcmExtension(6), stereo = MsAdpcmExtension(4);
+    struct Row {
+        const char* name;
+        std::string file;
+        std::string pcm;
+    } rows[] = {
+        {"ms adpcm mono 8000", MsAdpcmWave(Repeat(kMsMonoBlock, 500), 1, 8000, 9, standard),
+         Repeat(kMsMonoPcm, 500)},
+        {"ms adpcm mono 22050, the file's own pairs",
+         MsAdpcmWave(Repeat(kMsOwnPairsBlock, 500), 1, 22050, 9, MsAdpcmExtension(6, &kMsOwnPairs)),
+         Repeat(kMsOwnPairsPcm, 500)},
+        {"ms adpcm stereo 22050", MsAdpcmWave(Repeat(kMsStereoBlock, 500), 2, 22050, 16, stereo),
+         Repeat(kMsStereoPcm, 500)},
+        {"ms adpcm stereo 44100", MsAdpcmWave(Repeat(kMsStereoBlock, 500), 2, 44100, 16, stereo),
+         Repeat(kMsStereoPcm, 500)},
+        {"a-law mono 8000", G711Wave(6, 1, 8000, Repeat(kALawCodes, 500)), Repeat(kALawPcm, 500)},
+        {"a-law stereo 11025", G711Wave(6, 2, 11025, Repeat(kALawCodes, 500)),
+         Repeat(kALawPcm, 500)},
+        {"mu-law mono 22050", G711Wave(7, 1, 22050, Repeat(kMuLawCodes, 500)),
+         Repeat(kMuLawPcm, 500)},
+        {"mu-law stereo 8000", G711Wave(7, 2, 8000, Repeat(kMuLawCodes, 500)),
+         Repeat(kMuLawPcm, 500)},
+        {"gsm 8000", GsmWave(gsm.data, 8000), Bytes(gsm.decoded)},
+        {"gsm 11025", GsmWave(gsm.data, 11025), Bytes(gsm.decoded)},
+    };
+    for (const Row& r : rows) {
+        Converter c(r.file);
+        ASSERT_EQ(c.Setup(kOnlyWave), 0) << r.name;
+        EXPECT_EQ(c.state.kind, SoundConvertKindAcm) << r.name;
+        EXPECT_EQ(GetSoundConvertSize(&c.state), int(r.pcm.size())) << r.name;
+        EXPECT_TRUE(Same(c.All(), r.pcm)) << r.name;
+    }
+}
+
+TEST_F(WaveReaderTest, HostileMsAdpcmIsRefusedOrEndsCleanly) {
+    const std::string extension = MsAdpcmExtension(6);
+    // The extension claims its seven pairs, but the chunk ends after two.
+    const std::string cut = FormatBody(2, 1, 8000, 4000, 9, 4, &extension).substr(0, 18 + 4 + 8);
+    std::string badPredictor = kMsMonoBlock;
+    badPredictor[0] = 7;
+    struct Row {
+        const char* name;
+        std::string file;
+        const std::string* pcm;  // null: set-up fails
+        int blocks;
+    } rows[] = {
+        {"extension longer than its chunk", Riff(Chunk("fmt ", cut) + Chunk("data", kMsMonoBlock)),
+         nullptr, 0},
+        {"cut last block",
+         MsAdpcmWave(Repeat(kMsMonoBlock, 3) + kMsMonoBlock.substr(0, 5), 1, 8000, 9, extension),
+         &kMsMonoPcm, 3},
+        {"predictor past the pairs",
+         MsAdpcmWave(kMsMonoBlock + badPredictor + kMsMonoBlock, 1, 8000, 9, extension),
+         &kMsMonoPcm, 1},
+        {"nothing but a header's worth",
+         MsAdpcmWave(kMsMonoBlock.substr(0, 7), 1, 8000, 9, extension), &kMsMonoPcm, 0},
+    };
+    for (const Row& r : rows) {
+        Converter c(r.file);
+        ASSERT_EQ(c.Setup(kOnlyWave), r.pcm ? 0 : -1) << r.name;
+        if (r.pcm) EXPECT_TRUE(Same(c.All(), Repeat(*r.pcm, r.blocks))) << r.name;
     }
 }
 
