@@ -122,7 +122,7 @@ HFONT CreateGdiFont(const FontRecord& r, int height, int gdiCharSet) {
     if (r.face[0] != '\0') {
         for (int set : {gdiCharSet, DEFAULT_CHARSET, SHIFTJIS_CHARSET})
             if (HFONT f = TryCreate(height, weight, r.italic, set, r.face)) return f;
-        FontLog("指定のフォントの作成に失敗しました\n");
+        FontLog(Cp932Text("指定のフォントの作成に失敗しました\n"));
         return nullptr;
     }
     if (HFONT f = TryCreate(height, weight, r.italic, gdiCharSet, Cp932Text("ＭＳ ゴシック")))
@@ -130,7 +130,7 @@ HFONT CreateGdiFont(const FontRecord& r, int height, int gdiCharSet) {
     if (HFONT f = TryCreate(height, weight, 0, DEFAULT_CHARSET, Cp932Text("ＭＳ ゴシック")))
         return f;
     if (HFONT f = TryCreate(height, weight, 0, DEFAULT_CHARSET, nullptr)) return f;
-    FontLog("フォントの作成に失敗しました\n");
+    FontLog(Cp932Text("フォントの作成に失敗しました\n"));
     return nullptr;
 }
 
@@ -177,7 +177,7 @@ int SetUpTextureCache(FontRecord* r, Handle handle, int asynchronous) {
     r->cellsPerColumn = r->cacheHeight / cell;
     r->cacheLost = 1;
     if (SetUpFontCacheGraphics(handle, asynchronous) != 0) {
-        FontLog("テクスチャ文字キャッシュの作成に失敗しました\n");
+        FontLog(Cp932Text("テクスチャ文字キャッシュの作成に失敗しました\n"));
         r->usesTexture = 0;
         return 1;  // the memory cache takes over
     }
@@ -185,7 +185,7 @@ int SetUpTextureCache(FontRecord* r, Handle handle, int asynchronous) {
         FontSmooth(r->type) ? 1 : 0, FontSmooth(r->type) ? 0 : 1, r->textureBits == 32 ? 1 : 0, 0);
     const int width = r->cacheWidth * (FontEdged(r->type) ? 2 : 1);
     if (!format || CreateBaseImage(width, r->cacheHeight, format, &r->cacheImage) != 0) {
-        FontLog("文字キャッシュ基本イメージ用のメモリの確保に失敗しました\n");
+        FontLog(Cp932Text("文字キャッシュ基本イメージ用のメモリの確保に失敗しました\n"));
         return -1;
     }
     std::memset(r->cacheImage.pixels, 0,
@@ -206,7 +206,8 @@ int SetUpMemoryCache(FontRecord* r) {
     r->memoryPixels = static_cast<uint8_t*>(
         TrackedAlloc(static_cast<uint32_t>(r->memoryPitch * r->cacheHeight), __FILE__, __LINE__));
     if (!r->memoryPixels) {
-        FontLog("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
+        FontLog(
+            Cp932Text("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle"));
         return -1;
     }
     return 0;
@@ -249,7 +250,7 @@ int CreateFontToHandle(int size, const FontCacheSettings* settings, Handle handl
     if (!font) return -1;
     TEXTMETRICA first{};
     if (!ReadMetrics(font, &first)) {
-        FontLog("ＤＣの取得に失敗しました\n");
+        FontLog(Cp932Text("ＤＣの取得に失敗しました\n"));
         DeleteObject(font);
         return -1;
     }
@@ -266,7 +267,7 @@ int CreateFontToHandle(int size, const FontCacheSettings* settings, Handle handl
         font = CreateGdiFont(*r, taller, GdiCharSet(charSet));
         if (!font) return -1;
         if (!ReadMetrics(font, &metrics)) {
-            FontLog("ＤＣの取得に失敗しました\n");
+            FontLog(Cp932Text("ＤＣの取得に失敗しました\n"));
             DeleteObject(font);
             return -1;
         }
@@ -342,7 +343,7 @@ Handle QueueFontCreation(const FontCacheSettings* settings, Handle handle, const
 
 int InitFontHandles(int ending) {
     if (!GetDirectDrawObject()) return -1;
-    FontLog("フォントの初期化を行います\n");
+    FontLog(Cp932Text("フォントの初期化を行います\n"));
     LogIndent();
     DefaultFontSettings remembered = g_fonts.defaults;
     bool haveRemembered = false;
@@ -366,14 +367,14 @@ int InitFontHandles(int ending) {
         SetHandleDeletedFlagPointer(g_fonts.defaultFont, &g_fonts.defaultFont);
     }
     LogUnindent();
-    FontLog("フォントの初期化は正常に終了しました\n");
+    FontLog(Cp932Text("フォントの初期化は正常に終了しました\n"));
     return 0;
 }
 
 }  // namespace
 
-int FontLog(const char* utf8) {
-    return LogWrite(Cp932Text(utf8));
+int FontLog(const char* text) {
+    return LogWrite(text);
 }
 
 const uint8_t* FontBitCounts() {

@@ -89,8 +89,8 @@ FontRecord* GetFontRecord(Handle font);
 FontRecord* GetFontRecordAny(Handle font);
 // The 256-entry table of set bits per byte.
 const uint8_t* FontBitCounts();
-// Logs a UTF-8 message in code page 932; -1.
-int FontLog(const char* utf8);
+// Logs a message already in code page 932 (Cp932Text at the literal).
+int FontLog(const char* text);
 int RebuildDefaultFont();
 
 // Glyph cache.

@@ -247,7 +247,7 @@ bool RasterizeOne(FontRecord* r, HDC dc, const TEXTMETRICA& metrics, const CharR
     GLYPHMETRICS gm{};
     const DWORD size = GetGlyphOutlineA(dc, code, format, &gm, 0, nullptr, &kIdentity);
     if (size == GDI_ERROR) {
-        FontLog("GetGlyphOutline 関数が失敗しました\n");
+        FontLog(Cp932Text("GetGlyphOutline 関数が失敗しました\n"));
         return false;
     }
     const int e = FontEdged(r->type) ? r->edgeWidth : 0;
@@ -269,7 +269,7 @@ bool RasterizeOne(FontRecord* r, HDC dc, const TEXTMETRICA& metrics, const CharR
         if (!buffer) FatalExit(Cp932Text("アンチエイリアス文字取得用バッファの確保に失敗しました"));
         uint8_t* bitmap = buffer + static_cast<ptrdiff_t>(padRows) * pitch;
         if (GetGlyphOutlineA(dc, code, format, &gm, size, bitmap, &kIdentity) == GDI_ERROR) {
-            FontLog("GetGlyphOutline 関数が失敗しました\n");
+            FontLog(Cp932Text("GetGlyphOutline 関数が失敗しました\n"));
             TrackedFree(buffer);
             return false;
         }

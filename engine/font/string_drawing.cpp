@@ -284,7 +284,7 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
         const CharRecord& c = chars[i];
         GlyphCodeEntry* entry = &r->codes[c.Code()];
         if (!entry->cached && !RasterizeGlyphs(font, 1, &c)) {
-            FontLog("テキストキャッシュの作成に失敗しました");
+            FontLog(Cp932Text("テキストキャッシュの作成に失敗しました"));
             return -1;
         }
         if (!entry->cached) {  // GDI could not render it: nothing to show
@@ -318,7 +318,7 @@ int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font
     if (!text || !text[0] || GetDrawSettings().areaEmpty) return 0;
     FontRecord* r = GetFontRecord(font);
     if (!r) {
-        FontLog("フォントハンドル値が異常です\n");
+        FontLog(Cp932Text("フォントハンドル値が異常です\n"));
         return -1;
     }
     if (!GetWindowActiveFlag()) WaitWhileInactive();
