@@ -59,6 +59,20 @@ void place_at(entity& e, const placement_record& r) {
     e.vx = e.vy = 0;
 }
 
+// What every placed enemy, item and block takes from its record and type row:
+// flags, position at rest, sprite, hitbox, a fresh pattern state. The row.
+template <class Type>
+const Type& place_from_type(entity& e, const Type* table, int capacity, const placement_record& r) {
+    set_flags(e, r.flags);
+    const Type& t = type_of(table, capacity, r);
+    place_at(e, r);
+    e.sprite_base = t.sprite_base;
+    take_hitbox(e, t);
+    e.pattern_result = 0;
+    std::memset(e.free_var, 0, sizeof(e.free_var));
+    return t;
+}
+
 void bind_own_behaviours(entity& e, const placement_record& r) {
     e.move_pattern = bind_column(move_pattern_table, r.move_pattern);
     e.interaction = bind_column(speffect_table, r.own_interaction);
@@ -105,17 +119,11 @@ void place_enemy(int k, const placement_record& r) {
     // effect index would free another stage's effect.
     e.stun_frames = e.invulnerable_frames = e.tag_frames = 0;
     e.stun_effect = -1;
-    set_flags(e, r.flags);
-    const enemy_type_record& t = type_of(enemy_types, enemy_type_capacity, r);
-    place_at(e, r);
-    e.sprite_base = t.sprite_base;
+    const enemy_type_record& t = place_from_type(e, enemy_types, enemy_type_capacity, r);
     e.points = t.points;
-    take_hitbox(e, t);
     e.health = e.health_max = static_cast<int32_t>(t.health);
-    e.pattern_result = 0;
     e.facing = r.facing != -1 ? r.facing : static_cast<int32_t>(game_random(2));
     e.speed_factor = r.speed_factor == -1.0 ? 1.0 : r.speed_factor;
-    std::memset(e.free_var, 0, sizeof(e.free_var));
     if (r.start_tick >= 0)
         e.tick = r.start_tick;
     else if (r.start_tick == -1)
@@ -128,14 +136,8 @@ void place_enemy(int k, const placement_record& r) {
 void place_item(int k, const placement_record& r) {
     if (k >= 256) pool_full(5, 256);
     item& it = items[k];
-    set_flags(it, r.flags);
-    const item_type_record& t = type_of(item_types, item_type_capacity, r);
-    place_at(it, r);
-    it.sprite_base = t.sprite_base;
+    const item_type_record& t = place_from_type(it, item_types, item_type_capacity, r);
     it.points = t.points;
-    take_hitbox(it, t);
-    it.pattern_result = 0;
-    std::memset(it.free_var, 0, sizeof(it.free_var));
     it.speffect =
         bind_behaviour(speffect_table, t.speffect, {third_step::stored_number, t.speffect_row})
             .handler;
@@ -145,13 +147,7 @@ void place_item(int k, const placement_record& r) {
 void place_block(int k, const placement_record& r) {
     if (k >= 1280) pool_full(6, 1280);
     block& b = blocks[k];
-    set_flags(b, r.flags);
-    const block_type_record& t = type_of(block_types, block_type_capacity, r);
-    place_at(b, r);
-    b.sprite_base = t.sprite_base;
-    take_hitbox(b, t);
-    b.pattern_result = 0;
-    std::memset(b.free_var, 0, sizeof(b.free_var));
+    place_from_type(b, block_types, block_type_capacity, r);
     bind_own_behaviours(b, r);
     b.contact = bind_column(interaction_table, r.block_interaction);
 }
