@@ -12,6 +12,7 @@
 #include "shell/scenes.h"
 #include "shell/settings.h"
 #include "world/music.h"
+#include "world/test_observer.h"
 #include "world/world_globals.h"
 
 namespace {
@@ -81,6 +82,11 @@ int in_game_menu() {
         } else {
             ++menu_state.frames_on_page;
         }
+        report_test_event({test_event_menu,
+                           0,
+                           game_state,
+                           frames_in_scene,
+                           {menu_state.page, menu_state.frames_on_page}});
         refresh_music();
         present_menu_frame();
     }

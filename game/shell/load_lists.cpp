@@ -14,6 +14,7 @@
 #include "world/music.h"
 #include "world/pools.h"
 #include "world/stop_screen.h"
+#include "world/test_observer.h"
 #include "world/world_globals.h"
 
 constinit int32_t scene_layers[4] = {-1, -1, -1, -1};
@@ -180,14 +181,17 @@ int load_lists() {
     read_list("datas/lists/effect.list", 0xE0000004, read_effect_list);
 
     start_loads();
-    for (int music_waits = 0;;) {
+    for (int music_waits = 0, passes = 1;; ++passes) {
         const grid_state grid = draw_grid();
+        report_test_event(
+            {test_event_grid, 0, game_state, frames_in_scene, {passes, grid.pending ? 0 : 1}});
         present(false);
         if (DuRud::PumpWindowMessagesLocked() != 0) return -1;
         if (grid.pending) continue;
         if (music_pending() && music_waits++ < music_grace_passes) continue;
         break;
     }
+    report_test_event({test_event_grid_done, 0, game_state, frames_in_scene, {}});
     stop_on_failed_load();
     fill_sprite_table();
 

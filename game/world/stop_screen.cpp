@@ -86,11 +86,13 @@ void wait_on_stop_screen(int32_t code) {
 }
 
 void stop_screen(int32_t code, uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4) {
+    if (!draw_stop_screen(code, param1, param2, param3, param4)) return;
+    // Reported once the screen is on show, so a watcher sees what the player sees.
     report_test_event({test_event_stop,
                        0,
                        game_state,
                        frames_in_scene,
                        {code, static_cast<int32_t>(param1), static_cast<int32_t>(param2),
                         static_cast<int32_t>(param3), static_cast<int32_t>(param4)}});
-    if (draw_stop_screen(code, param1, param2, param3, param4)) wait_on_stop_screen(code);
+    wait_on_stop_screen(code);
 }

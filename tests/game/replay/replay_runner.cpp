@@ -3,16 +3,22 @@
 // pass so later frames fall on the same instants in every run; steps of the
 // scenario act through the platform's input road. It writes "replay.log"
 // (scene changes, STOP reports, captures) and the captured pictures into the
-// working directory, and ends with the game's own exit status.
+// working directory, and ends with the game's own exit status. Its last line
+// gives the virtual time of loading and of play, and the real time.
 #include <png.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "replay_scenarios.h"
 #include "shell/win_main.h"
 #include "test_knobs.h"
+#include "win_time.h"
 #include "window/main_window.h"
 #include "world/test_observer.h"
 
@@ -21,10 +27,23 @@ namespace {
 constexpr int64_t settled_clock_ms = 600000;
 
 const replay::scenario* running = nullptr;
-std::vector<bool> done;
 std::FILE* log_file = nullptr;
 std::string pending_capture;  // taken at the next event: the frame presented at the end of its pass
 int last_state = -1;
+int last_page = -1;
+int pad = -1;
+int visits[16] = {};      // runs of each scene so far, counted at their first pass
+int64_t loading_ms = -1;  // virtual time when the first pass came
+const auto real_start = std::chrono::steady_clock::now();
+
+// Per step: not yet, acted, or armed to act at due_ms (an `after` step).
+enum class step_state { waiting, armed, done };
+std::vector<step_state> states;
+std::vector<int64_t> due_ms;
+
+int64_t now_ms() {
+    return GetTickCount();
+}
 
 HWND window() {
     return static_cast<HWND>(DuRud::GetMainWindowHandle());
@@ -41,6 +60,7 @@ bool write_png(const std::string& name, const std::vector<uint32_t>& pixels, int
         return false;
     }
     png_init_io(p, f);
+    png_set_compression_level(p, 9);  // the stored pictures live in the repository
     png_set_IHDR(p, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(p, info);
@@ -70,47 +90,149 @@ void take_pending_capture() {
     pending_capture.clear();
 }
 
-void act(const replay::action& a) {
+bool queued_input(const replay::action& a) {
+    return a.kind == replay::action::key_down || a.kind == replay::action::key_up ||
+           a.kind == replay::action::close;
+}
+
+// Queues a key or a close for the platform to deliver at that virtual time.
+bool queue_input(const replay::action& a, int64_t at) {
+    if (a.kind != replay::action::close)
+        return KnobScheduleKeyCode(at, a.code, a.kind == replay::action::key_down);
+    KnobScheduleWindowEvent(at, KnobWindowEventKind::Close);
+    return true;
+}
+
+void act(size_t k, const replay::action& a) {
+    states[k] = step_state::done;
+    std::fprintf(log_file, "step %zu at %lld ms\n", k, static_cast<long long>(now_ms()));
+    bool ok = true;
     switch (a.kind) {
         case replay::action::key_down:
-            KnobWindowKeyCode(window(), a.code, true);
-            break;
         case replay::action::key_up:
-            KnobWindowKeyCode(window(), a.code, false);
+            ok = KnobWindowKeyCode(window(), a.code, a.kind == replay::action::key_down);
             break;
         case replay::action::close:
-            KnobWindowEvent(window(), KnobWindowEventKind::Close);
+            ok = KnobWindowEvent(window(), KnobWindowEventKind::Close);
             break;
         case replay::action::capture:
             pending_capture = a.name;
             break;
+        case replay::action::pad_attach:
+            ok = (pad = KnobPadAttachController()) >= 0;
+            break;
+        case replay::action::pad_button:
+            ok = KnobPadButton(pad, a.code, a.value != 0);
+            break;
+        case replay::action::pad_axis:
+            ok = KnobPadAxis(pad, a.code, a.value);
+            break;
+        case replay::action::sound_start:
+            KnobAudioCaptureStart();
+            break;
+        case replay::action::sound_peak: {
+            int peak = 0;
+            for (const int16_t v : KnobAudioCaptured()) peak = std::max(peak, std::abs(int{v}));
+            KnobAudioCaptureStop();
+            std::fprintf(log_file, "sound peak %d\n", peak);
+            break;
+        }
+    }
+    if (!ok) std::fprintf(log_file, "step %zu FAILED\n", k);
+}
+
+// Step k's trigger has come at `at`: steps that wait on it are armed. Queued
+// input goes to the platform at once, to be delivered at its time.
+void arm_followers(size_t k, int64_t at) {
+    for (size_t f = 0; f < running->steps.size(); ++f) {
+        const replay::step& s = running->steps[f];
+        if (states[f] != step_state::waiting || s.when.kind != replay::trigger::after ||
+            s.when.step != static_cast<int>(k))
+            continue;
+        const int64_t due = at + s.when.ms;
+        if (queued_input(s.what)) {
+            const bool ok = queue_input(s.what, due);
+            std::fprintf(log_file, "step %zu queued for %lld ms%s\n", f,
+                         static_cast<long long>(due), ok ? "" : " FAILED");
+            states[f] = step_state::done;
+            arm_followers(f, due);
+        } else {
+            states[f] = step_state::armed;
+            due_ms[f] = due;
+        }
+    }
+}
+
+bool fires(const replay::trigger& t, const test_event& e) {
+    switch (t.kind) {
+        case replay::trigger::state_frame:
+            return e.kind == test_event_pass && e.game_state == t.state &&
+                   e.frames_in_scene == t.frame && visits[t.state & 15] == t.visit;
+        case replay::trigger::grid_pass:
+            return e.kind == test_event_grid && e.words[0] == t.frame;
+        case replay::trigger::grid_done:
+            return e.kind == test_event_grid_done;
+        case replay::trigger::menu_frame:
+            return e.kind == test_event_menu && e.words[0] == t.state && e.words[1] == t.frame;
+        case replay::trigger::stop:
+            return e.kind == test_event_stop;
+        case replay::trigger::start:
+        case replay::trigger::after:
+            return false;
+    }
+    return false;
+}
+
+void log_event(const test_event& e) {
+    if (e.kind == test_event_stop) {
+        std::fprintf(log_file, "stop %X (%X, %X, %X, %X)\n", e.words[0], e.words[1], e.words[2],
+                     e.words[3], e.words[4]);
+    } else if (e.kind == test_event_grid_done) {
+        std::fprintf(log_file, "grid done\n");
+    } else if (e.kind == test_event_menu && e.words[0] != last_page) {
+        std::fprintf(log_file, "menu page %d\n", e.words[0]);
+        last_page = e.words[0];
+    } else if (e.kind == test_event_pass && e.game_state != last_state) {
+        std::fprintf(log_file, "state %d at pass %d\n", e.game_state, e.pass);
+        last_state = e.game_state;
+        last_page = -1;
     }
 }
 
 void on_event(const test_event& e) {
-    take_pending_capture();
-    if (e.kind == test_event_pass && e.pass == 1 && !KnobVirtualClockMoveTo(settled_clock_ms))
-        std::fprintf(log_file, "loading took past %lld ms of game time\n",
-                     static_cast<long long>(settled_clock_ms));
-    if (e.kind == test_event_stop) {
-        std::fprintf(log_file, "stop %X (%X, %X, %X, %X)\n", e.words[0], e.words[1], e.words[2],
-                     e.words[3], e.words[4]);
-    } else if (e.game_state != last_state) {
-        std::fprintf(log_file, "state %d at pass %d\n", e.game_state, e.pass);
-        last_state = e.game_state;
+    // The STOP screen's event comes after its flip: a capture there shows it.
+    if (e.kind != test_event_stop) take_pending_capture();
+    if (e.kind == test_event_pass && e.pass == 1) {
+        loading_ms = now_ms();
+        if (!KnobVirtualClockMoveTo(settled_clock_ms))
+            std::fprintf(log_file, "loading took past %lld ms of game time\n",
+                         static_cast<long long>(settled_clock_ms));
     }
-    std::fflush(log_file);
+    log_event(e);
+    if (e.kind == test_event_pass && e.frames_in_scene == 0) ++visits[e.game_state & 15];
+    const int64_t now = now_ms();
     for (size_t k = 0; k < running->steps.size(); ++k) {
         const replay::step& s = running->steps[k];
-        if (done[k]) continue;
-        const bool now = s.when.kind == replay::trigger::stop
-                             ? e.kind == test_event_stop
-                             : e.kind == test_event_pass && e.game_state == s.when.state &&
-                                   e.frames_in_scene == s.when.frame;
-        if (!now) continue;
-        done[k] = true;
-        act(s.what);
+        const bool now_due = states[k] == step_state::armed     ? due_ms[k] <= now
+                             : states[k] == step_state::waiting ? fires(s.when, e)
+                                                                : false;
+        if (!now_due) continue;
+        act(k, s.what);
+        arm_followers(k, now);
     }
+    if (e.kind == test_event_stop) take_pending_capture();
+    std::fflush(log_file);
+}
+
+void log_times() {
+    const int64_t end = now_ms();
+    const long long real = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - real_start)
+                               .count();
+    std::fprintf(log_file, "time: loading %lld ms, play %lld ms virtual; %lld ms real\n",
+                 static_cast<long long>(loading_ms < 0 ? end : loading_ms),
+                 static_cast<long long>(loading_ms < 0 ? 0 : end - settled_clock_ms), real);
+    std::fclose(log_file);
 }
 
 }  // namespace
@@ -122,13 +244,26 @@ int main(int argc, char** argv) {
     }
     log_file = std::fopen("replay.log", "w");
     if (!log_file) return 2;
-    done.assign(running->steps.size(), false);
+    // A STOP screen ends the process from inside the game: the times are written then too.
+    std::atexit(log_times);
+    states.assign(running->steps.size(), step_state::waiting);
+    due_ms.assign(running->steps.size(), 0);
     KnobApplyEnvironment();
     KnobVirtualClockStrict(true);
     KnobVirtualClockStart(0);
+    for (size_t k = 0; k < running->steps.size(); ++k) {
+        const replay::step& s = running->steps[k];
+        if (s.when.kind != replay::trigger::start) continue;
+        if (!queued_input(s.what) || !queue_input(s.what, 0))
+            std::fprintf(log_file, "step %zu FAILED: only keys and closes act at the start\n", k);
+        states[k] = step_state::done;
+        arm_followers(k, 0);
+    }
     test_observer = on_event;
     const int result = WinMain(nullptr, nullptr, nullptr, 10);
+    int low = 0, high = 0;
+    if (pad >= 0 && KnobPadLastRumble(pad, &low, &high))
+        std::fprintf(log_file, "rumble %d %d\n", low, high);
     std::fprintf(log_file, "exit %d\n", result);
-    std::fclose(log_file);
     return result;
 }

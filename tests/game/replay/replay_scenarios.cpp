@@ -1,8 +1,8 @@
-// The scenarios the replay test runs. Keys are DirectInput codes: Enter
-// 0x1C, Space 0x39, ESC 0x01.
+// The scenarios the replay test runs. Keys are DirectInput codes.
 #include "replay_scenarios.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace replay {
 
@@ -11,32 +11,195 @@ namespace {
 using T = trigger;
 using A = action;
 
-constexpr int enter = 0x1C;
+constexpr int key_escape = 0x01, key_enter = 0x1C, key_space = 0x39, key_f2 = 0x3C;
+constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26;
+constexpr int key_x = 0x2D, key_c = 0x2E;
+constexpr int key_left = 0xCB, key_right = 0xCD, key_up = 0xC8, key_down = 0xD0;
+constexpr int splash = 1, title = 2, play = 4;
+// The virtual controller: A is the game's button 5 (jump), X its button 7
+// (start); the left stick's x axis walks.
+constexpr int pad_a = 0, pad_x = 2, pad_left_x = 0;
 
-const scenario scenarios[] = {
-    // No input: the title over its demo stage, then the window closes.
-    {"title_idle",
-     {{{T::state_frame, 2, 0}, {A::capture, 0, "title_0"}},
-      {{T::state_frame, 2, 150}, {A::capture, 0, "title_150"}},
-      {{T::state_frame, 2, 400}, {A::capture, 0, "title_400"}},
-      {{T::state_frame, 2, 401}, {A::close}}}},
-    // Enter on the splash starts a new game: the intro stages, then play.
-    {"new_game",
-     {{{T::state_frame, 1, 10}, {A::key_down, enter}},
-      {{T::state_frame, 1, 12}, {A::key_up, enter}},
-      {{T::state_frame, 4, 60}, {A::capture, 0, "intro_60"}},
-      {{T::state_frame, 4, 100}, {A::close}}}},
-    // Any STOP screen: its report is logged, then the window closes.
-    {"stop", {{{T::stop}, {A::close}}}},
-    // Closed while the lists load.
-    {"close_at_start", {{{T::state_frame, 0, 0}, {A::close}}}},
+// Builds a scenario's steps; a key tap is a press and, a little over a frame
+// later, its release (so the release lands even when the press changed page
+// or scene and the trigger's counter started again).
+struct steps_builder {
+    std::vector<step> steps;
+
+    int add(trigger t, action a) {
+        steps.push_back({t, a});
+        return static_cast<int>(steps.size()) - 1;
+    }
+    int tap(trigger t, int key, int held_ms = 20) {
+        const int down = add(t, {A::key_down, key});
+        add({T::after, 0, 0, down, held_ms}, {A::key_up, key});
+        return down;
+    }
+    // Taps the keys on the pause menu's page, one every third frame from its
+    // second frame on (each is a fresh press to the menu).
+    void menu_taps(int page, std::initializer_list<int> keys) {
+        int frame = 2;
+        for (int key : keys) {
+            tap({T::menu_frame, page, frame}, key);
+            frame += 3;
+        }
+    }
+    void capture(trigger t, const char* name) { add(t, {A::capture, 0, name}); }
+    void close(trigger t) { add(t, {A::close}); }
+};
+
+std::vector<step> title_idle() {
+    steps_builder b;
+    b.capture({T::state_frame, title, 0}, "title_0");
+    b.capture({T::state_frame, title, 150}, "title_150");
+    b.capture({T::state_frame, title, 400}, "title_400");
+    b.close({T::state_frame, title, 401});
+    return b.steps;
+}
+
+// Enter on the splash starts a new game: the intro stages, then play.
+std::vector<step> new_game() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    b.capture({T::state_frame, play, 60}, "intro_60");
+    b.close({T::state_frame, play, 100});
+    return b.steps;
+}
+
+// Any STOP screen: its report is logged (and its picture taken), then the
+// window closes. Enter on the splash reaches the stages; a game that plays
+// on without stopping is closed in the first stage.
+std::vector<step> stop(bool picture) {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    if (picture) b.capture({T::stop}, "stop_screen");
+    b.close({T::stop});
+    b.close({T::state_frame, play, 30});
+    return b.steps;
+}
+
+// Closed while the loading grid shows.
+std::vector<step> close_during_grid() {
+    steps_builder b;
+    b.close({T::grid_pass, 0, 1});
+    return b.steps;
+}
+
+// Every reachable page of the pause menu, opened over the splash: the pad
+// chosen (and felt), Space for jump, the window 5 % larger and smoothed,
+// then "はい" to quit.
+std::vector<step> menu_pages() {
+    steps_builder b;
+    b.add({T::grid_pass, 0, 1}, {A::pad_attach});
+    b.tap({T::state_frame, splash, 10}, key_escape);
+    // Main page (cursor on "back to the game"): up to the keys.
+    b.menu_taps(0, {key_up, key_up, key_up, key_enter});
+    // Keys and pads: the pad chosen, then the keyboard page.
+    b.menu_taps(3, {key_right, key_down, key_enter});
+    // Keyboard: each row in turn, Space for jump, then "これに設定".
+    b.menu_taps(6, {key_left, key_right, key_up, key_down, key_space, key_x, key_c, key_enter,
+                    key_down, key_enter});
+    b.capture({T::menu_frame, 6, 16}, "keyboard_page");
+    // Each visit of a page counts its frames from 0 again, and a step acts
+    // once: later visits act from later frames on. Back on keys and pads
+    // (the cursor wraps from the top to "もどる").
+    b.tap({T::menu_frame, 3, 30}, key_up);
+    b.tap({T::menu_frame, 3, 33}, key_enter);
+    // Main page: up twice to graphics; scale up one step, smoothing on.
+    b.tap({T::menu_frame, 0, 40}, key_up);
+    b.tap({T::menu_frame, 0, 43}, key_up);
+    b.tap({T::menu_frame, 0, 46}, key_enter);
+    b.menu_taps(5, {key_down, key_right, key_down, key_right});
+    b.capture({T::menu_frame, 5, 13}, "graphics_page");
+    b.tap({T::menu_frame, 5, 16}, key_down);
+    b.tap({T::menu_frame, 5, 19}, key_enter);
+    // Sound page and back, then quit.
+    b.tap({T::menu_frame, 0, 80}, key_up);
+    b.tap({T::menu_frame, 0, 83}, key_enter);
+    b.menu_taps(2, {key_down, key_down, key_enter});
+    b.tap({T::menu_frame, 0, 120}, key_down);
+    b.tap({T::menu_frame, 0, 123}, key_enter);
+    b.menu_taps(1, {key_up, key_enter});
+    return b.steps;
+}
+
+// The settings file is read at the start and written at the end: closed
+// during loading.
+std::vector<step> settings_only() {
+    return close_during_grid();
+}
+
+// Debug mode: F2 held while the lists load; once the grid is done it is
+// released and, a little later, Space answers the wait for any input. In the
+// first stage H shows the hitboxes, L steps to the next stage and K reloads it.
+std::vector<step> debug_mode() {
+    steps_builder b;
+    b.add({T::start}, {A::key_down, key_f2});
+    const int released = b.add({T::grid_done}, {A::key_up, key_f2});
+    b.add({T::after, 0, 0, released, 200}, {A::key_down, key_space});
+    b.add({T::after, 0, 0, released, 250}, {A::key_up, key_space});
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    b.tap({T::state_frame, play, 20}, key_h);
+    b.capture({T::state_frame, play, 30}, "hitboxes");
+    b.tap({T::state_frame, play, 40}, key_l);
+    b.tap({T::state_frame, play, 20, 0, 0, 2}, key_k);
+    b.capture({T::state_frame, play, 30, 0, 0, 3}, "overlay");
+    b.close({T::state_frame, play, 31, 0, 0, 3});
+    return b.steps;
+}
+
+// A virtual controller starts the game and, in stage 1-1 (the third stage
+// played, after the two intro stages), walks right and jumps.
+std::vector<step> pad_play() {
+    steps_builder b;
+    b.add({T::grid_pass, 0, 1}, {A::pad_attach});
+    b.add({T::state_frame, splash, 10}, {A::pad_button, pad_x, nullptr, 1});
+    b.add({T::state_frame, splash, 12}, {A::pad_button, pad_x, nullptr, 0});
+    const trigger::kind_t at = T::state_frame;
+    b.add({at, play, 30, 0, 0, 3}, {A::pad_axis, pad_left_x, nullptr, 32767});
+    b.add({at, play, 60, 0, 0, 3}, {A::pad_button, pad_a, nullptr, 1});
+    b.add({at, play, 70, 0, 0, 3}, {A::pad_button, pad_a, nullptr, 0});
+    b.capture({at, play, 75, 0, 0, 3}, "stage_1_1");
+    b.add({at, play, 90, 0, 0, 3}, {A::pad_axis, pad_left_x, nullptr, 0});
+    b.close({at, play, 100, 0, 0, 3});
+    return b.steps;
+}
+
+// The title at scale 2 (the settings file comes from the test).
+std::vector<step> scale_2() {
+    steps_builder b;
+    b.capture({T::state_frame, title, 200}, "title_200");
+    b.close({T::state_frame, title, 201});
+    return b.steps;
+}
+
+struct named {
+    const char* name;
+    std::vector<step> (*make)();
+};
+
+const named scenarios[] = {
+    {"title_idle", title_idle},
+    {"new_game", new_game},
+    {"stop", [] { return stop(false); }},
+    {"stop_picture", [] { return stop(true); }},
+    {"close_during_grid", close_during_grid},
+    {"settings_only", settings_only},
+    {"menu_pages", menu_pages},
+    {"debug_mode", debug_mode},
+    {"pad_play", pad_play},
+    {"scale_2", scale_2},
 };
 
 }  // namespace
 
 const scenario* find_scenario(const char* name) {
-    for (const scenario& s : scenarios)
-        if (std::strcmp(s.name, name) == 0) return &s;
+    static scenario found;
+    for (const named& s : scenarios) {
+        if (std::strcmp(s.name, name) != 0) continue;
+        found = {s.name, s.make()};
+        return &found;
+    }
     return nullptr;
 }
 

@@ -6,20 +6,47 @@
 
 namespace replay {
 
-// When a step acts. A trigger on a state waits for that scene's frame; on a
-// STOP it fires when the STOP screen shows.
+// When a step acts.
+// - start: before the game starts (keys then wait for its first message pump);
+// - state_frame: the main loop's pass with that scene and frame in scene, in
+//   the scene's `visit`-th run (the first is 1);
+// - grid_pass: the loading grid's pass `frame` (the first is 1); grid_done:
+//   the grid has stopped waiting for loads;
+// - menu_frame: the pause menu's frame on page `state` with `frame` frames on it;
+// - stop: the STOP screen is on show;
+// - after: `ms` of virtual time after step `step` acted. Keys and closes are
+//   then queued for that time and reach the game through its message pump
+//   (so they also land while the game waits for input); other actions run
+//   at the first event at or after it.
 struct trigger {
-    enum kind_t { state_frame, stop } kind;
+    enum kind_t { start, state_frame, grid_pass, grid_done, menu_frame, stop, after } kind;
     int state = 0;
     int frame = 0;
+    int step = 0;
+    int ms = 0;
+    int visit = 1;
 };
 
-// What it does: a key by DirectInput code, a window close, or the picture of
-// the frame presented at the end of this pass, written as <name>.png.
+// What it does: a key by DirectInput code, a window close, the picture of the
+// frame presented at the end of this pass (written as <name>.png), the
+// virtual game controller (attach it, a button in SDL controller numbering,
+// an axis), or the mixed sound: start collecting it, then log the loudest
+// sample collected since ("sound peak N").
 struct action {
-    enum kind_t { key_down, key_up, close, capture } kind;
-    int code = 0;
+    enum kind_t {
+        key_down,
+        key_up,
+        close,
+        capture,
+        pad_attach,
+        pad_button,
+        pad_axis,
+        sound_start,
+        sound_peak
+    } kind;
+    int code = 0;  // key code, button or axis
     const char* name = nullptr;
+    int value = 0;  // button down (1) or up (0); axis position
 };
 
 struct step {
