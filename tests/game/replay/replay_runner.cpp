@@ -29,6 +29,14 @@ constexpr int64_t settled_clock_ms = 600000;
 const replay::scenario* running = nullptr;
 std::FILE* log_file = nullptr;
 std::string pending_capture;  // taken at the next event: the frame presented at the end of its pass
+// The scene that ran in the pass just reported and its frame in scene: the
+// pass event gives the counters as the next pass starts them, so the scene
+// that ran is the one the previous event gave (scene 0, frame 0 at first).
+struct scene_run {
+    int state = 0;
+    int frame = 0;
+};
+scene_run next_run, ran;
 int last_state = -1;
 int last_page = -1;
 int pad = -1;
@@ -166,8 +174,8 @@ void arm_followers(size_t k, int64_t at) {
 bool fires(const replay::trigger& t, const test_event& e) {
     switch (t.kind) {
         case replay::trigger::state_frame:
-            return e.kind == test_event_pass && e.game_state == t.state &&
-                   e.frames_in_scene == t.frame && visits[t.state & 15] == t.visit;
+            return e.kind == test_event_pass && ran.state == t.state && ran.frame == t.frame &&
+                   visits[t.state & 15] == t.visit;
         case replay::trigger::grid_pass:
             return e.kind == test_event_grid && e.words[0] == t.frame;
         case replay::trigger::grid_done:
@@ -192,9 +200,9 @@ void log_event(const test_event& e) {
     } else if (e.kind == test_event_menu && e.words[0] != last_page) {
         std::fprintf(log_file, "menu page %d\n", e.words[0]);
         last_page = e.words[0];
-    } else if (e.kind == test_event_pass && e.game_state != last_state) {
-        std::fprintf(log_file, "state %d at pass %d\n", e.game_state, e.pass);
-        last_state = e.game_state;
+    } else if (e.kind == test_event_pass && ran.state != last_state) {
+        std::fprintf(log_file, "state %d at pass %d\n", ran.state, e.pass);
+        last_state = ran.state;
         last_page = -1;
     }
 }
@@ -208,8 +216,12 @@ void on_event(const test_event& e) {
             std::fprintf(log_file, "loading took past %lld ms of game time\n",
                          static_cast<long long>(settled_clock_ms));
     }
+    if (e.kind == test_event_pass) {
+        ran = next_run;
+        next_run = {e.game_state, e.frames_in_scene};
+        if (ran.frame == 0) ++visits[ran.state & 15];
+    }
     log_event(e);
-    if (e.kind == test_event_pass && e.frames_in_scene == 0) ++visits[e.game_state & 15];
     const int64_t now = now_ms();
     for (size_t k = 0; k < running->steps.size(); ++k) {
         const replay::step& s = running->steps[k];

@@ -8,8 +8,8 @@ namespace replay {
 
 // When a step acts.
 // - start: before the game starts (keys then wait for its first message pump);
-// - state_frame: the main loop's pass with that scene and frame in scene, in
-//   the scene's `visit`-th run (the first is 1);
+// - state_frame: the main loop's pass in which that scene ran with that
+//   frame in scene, in its `visit`-th run (the first is 1);
 // - grid_pass: the loading grid's pass `frame` (the first is 1); grid_done:
 //   the grid has stopped waiting for loads;
 // - menu_frame: the pause menu's frame on page `state` with `frame` frames on it;

@@ -328,7 +328,8 @@ const broken_row broken_rows[] = {
          const fs::path file = d / column(record, 0).substr(6);
          fs::resize_file(file, fs::file_size(file) / 2);
          // The first record of the list, so record 0.
-         return stop_text(1, 0xE0000005, 0, std::stoul(column(record, 6)), 0);
+         // The fifth comma column: the sizes are written "WxH".
+         return stop_text(1, 0xE0000005, 0, std::stoul(column(record, 4)), 0);
      }},
     {"a sound file cut to 20 bytes", data::tree,
      [](const fs::path& d) {
