@@ -135,6 +135,12 @@ void act(size_t k, const replay::action& a) {
         case replay::action::pad_axis:
             ok = KnobPadAxis(pad, a.code, a.value);
             break;
+        case replay::action::pad_rumble: {
+            int low = 0, high = 0;
+            ok = KnobPadLastRumble(pad, &low, &high);
+            std::fprintf(log_file, "rumble %d %d\n", low, high);
+            break;
+        }
         case replay::action::sound_start:
             KnobAudioCaptureStart();
             break;
@@ -266,16 +272,17 @@ int main(int argc, char** argv) {
     for (size_t k = 0; k < running->steps.size(); ++k) {
         const replay::step& s = running->steps[k];
         if (s.when.kind != replay::trigger::start) continue;
-        if (!queued_input(s.what) || !queue_input(s.what, 0))
-            std::fprintf(log_file, "step %zu FAILED: only keys and closes act at the start\n", k);
+        // Pads are counted when the engine starts: they are attached before it.
+        if (s.what.kind == replay::action::pad_attach)
+            act(k, s.what);
+        else if (!queued_input(s.what) || !queue_input(s.what, 0))
+            std::fprintf(log_file, "step %zu FAILED: only keys, closes and pads act at the start\n",
+                         k);
         states[k] = step_state::done;
         arm_followers(k, 0);
     }
     test_observer = on_event;
     const int result = WinMain(nullptr, nullptr, nullptr, 10);
-    int low = 0, high = 0;
-    if (pad >= 0 && KnobPadLastRumble(pad, &low, &high))
-        std::fprintf(log_file, "rumble %d %d\n", low, high);
     std::fprintf(log_file, "exit %d\n", result);
     return result;
 }

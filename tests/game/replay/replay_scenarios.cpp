@@ -12,10 +12,10 @@ using T = trigger;
 using A = action;
 
 constexpr int key_escape = 0x01, key_enter = 0x1C, key_space = 0x39, key_f2 = 0x3C;
-constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26;
+constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26, key_w = 0x11, key_z = 0x2C;
 constexpr int key_x = 0x2D, key_c = 0x2E;
 constexpr int key_left = 0xCB, key_right = 0xCD, key_up = 0xC8, key_down = 0xD0;
-constexpr int splash = 1, title = 2, play = 4;
+constexpr int splash = 1, title = 2, play = 4, transition = 5, result = 8;
 // The virtual controller: A is the game's button 5 (jump), X its button 7
 // (start); the left stick's x axis walks.
 constexpr int pad_a = 0, pad_x = 2, pad_left_x = 0;
@@ -90,12 +90,13 @@ std::vector<step> close_during_grid() {
 // then "はい" to quit.
 std::vector<step> menu_pages() {
     steps_builder b;
-    b.add({T::grid_pass, 0, 1}, {A::pad_attach});
+    b.add({T::start}, {A::pad_attach});
     b.tap({T::state_frame, splash, 10}, key_escape);
     // Main page (cursor on "back to the game"): up to the keys.
     b.menu_taps(0, {key_up, key_up, key_up, key_enter});
     // Keys and pads: the pad chosen, then the keyboard page.
     b.menu_taps(3, {key_right, key_down, key_enter});
+    b.add({T::menu_frame, 3, 4}, {A::pad_rumble});
     // Keyboard: each row in turn, Space for jump, then "これに設定".
     b.menu_taps(6, {key_left, key_right, key_up, key_down, key_space, key_x, key_c, key_enter,
                     key_down, key_enter});
@@ -131,7 +132,8 @@ std::vector<step> settings_only() {
 
 // Debug mode: F2 held while the lists load; once the grid is done it is
 // released and, a little later, Space answers the wait for any input. In the
-// first stage H shows the hitboxes, L steps to the next stage and K reloads it.
+// first stage H switches the bullets' hitboxes on (the intro has no bullets
+// to outline), L steps to the next stage and K reloads it: the overlay's lines.
 std::vector<step> debug_mode() {
     steps_builder b;
     b.add({T::start}, {A::key_down, key_f2});
@@ -140,7 +142,6 @@ std::vector<step> debug_mode() {
     b.add({T::after, 0, 0, released, 250}, {A::key_up, key_space});
     b.tap({T::state_frame, splash, 10}, key_enter);
     b.tap({T::state_frame, play, 20}, key_h);
-    b.capture({T::state_frame, play, 30}, "hitboxes");
     b.tap({T::state_frame, play, 40}, key_l);
     b.tap({T::state_frame, play, 20, 0, 0, 2}, key_k);
     b.capture({T::state_frame, play, 30, 0, 0, 3}, "overlay");
@@ -152,7 +153,7 @@ std::vector<step> debug_mode() {
 // played, after the two intro stages), walks right and jumps.
 std::vector<step> pad_play() {
     steps_builder b;
-    b.add({T::grid_pass, 0, 1}, {A::pad_attach});
+    b.add({T::start}, {A::pad_attach});
     b.add({T::state_frame, splash, 10}, {A::pad_button, pad_x, nullptr, 1});
     b.add({T::state_frame, splash, 12}, {A::pad_button, pad_x, nullptr, 0});
     const trigger::kind_t at = T::state_frame;
@@ -173,6 +174,51 @@ std::vector<step> scale_2() {
     return b.steps;
 }
 
+// The archive as a player meets it: the splash, a new game with its white
+// flash, both intro stages and the fly-over into stage 1-1 (the third stage
+// played); there walking, a jump, a charged high jump (up and jump held, jump
+// released), shots, a kick and a bomb; the pause menu's sound page with the
+// music one step louder; W to the result tally, attack once its figures are
+// in, and the close at the first frame of the stage it returns to.
+std::vector<step> happy_path() {
+    steps_builder b;
+    b.capture({T::grid_done}, "grid_done");
+    b.capture({T::state_frame, splash, 100}, "splash_100");
+    b.tap({T::state_frame, splash, 101}, key_enter);
+    b.capture({T::state_frame, play, 120}, "intro_120");
+    b.capture({T::state_frame, transition, 40, 0, 0, 2}, "fly_over_40");
+    const auto in_stage = [](int frame) { return trigger{T::state_frame, play, frame, 0, 0, 3}; };
+    b.add(in_stage(1), {A::sound_start});
+    b.add(in_stage(10), {A::key_down, key_right});
+    b.capture(in_stage(60), "stage_1_1_60");
+    b.tap(in_stage(60), key_z);
+    b.add(in_stage(100), {A::sound_peak});
+    b.add(in_stage(110), {A::key_down, key_up});
+    b.add(in_stage(111), {A::key_down, key_z});
+    b.add(in_stage(150), {A::key_up, key_z});
+    b.add(in_stage(151), {A::key_up, key_up});
+    for (int f : {180, 190, 200, 220}) b.tap(in_stage(f), key_x);
+    b.add(in_stage(240), {A::key_down, key_c});
+    b.capture(in_stage(260), "stage_1_1_bomb");
+    b.add(in_stage(262), {A::key_up, key_c});
+    b.add(in_stage(300), {A::key_up, key_right});
+    // The pause menu: up to the sound page, the music one step up, back to
+    // the main page and to the game.
+    b.tap(in_stage(320), key_escape);
+    b.menu_taps(0, {key_up, key_enter});
+    b.menu_taps(2, {key_right});
+    b.capture({T::menu_frame, 2, 7}, "sound_page");
+    b.tap({T::menu_frame, 2, 9}, key_down);
+    b.tap({T::menu_frame, 2, 12}, key_down);
+    b.tap({T::menu_frame, 2, 15}, key_enter);
+    b.tap({T::menu_frame, 0, 40}, key_enter);
+    b.tap(in_stage(330), key_w);
+    b.tap({T::state_frame, result, 245}, key_x);
+    b.capture({T::state_frame, result, 280}, "result_280");
+    b.close({T::state_frame, play, 0, 0, 0, 4});
+    return b.steps;
+}
+
 struct named {
     const char* name;
     std::vector<step> (*make)();
@@ -189,6 +235,7 @@ const named scenarios[] = {
     {"debug_mode", debug_mode},
     {"pad_play", pad_play},
     {"scale_2", scale_2},
+    {"happy_path", happy_path},
 };
 
 }  // namespace

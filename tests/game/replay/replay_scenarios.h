@@ -7,7 +7,8 @@
 namespace replay {
 
 // When a step acts.
-// - start: before the game starts (keys then wait for its first message pump);
+// - start: before the game starts (keys then wait for its first message pump;
+//   a pad is attached at once, as the engine counts pads when it starts);
 // - state_frame: the main loop's pass in which that scene ran with that
 //   frame in scene, in its `visit`-th run (the first is 1);
 // - grid_pass: the loading grid's pass `frame` (the first is 1); grid_done:
@@ -30,8 +31,9 @@ struct trigger {
 // What it does: a key by DirectInput code, a window close, the picture of the
 // frame presented at the end of this pass (written as <name>.png), the
 // virtual game controller (attach it, a button in SDL controller numbering,
-// an axis), or the mixed sound: start collecting it, then log the loudest
-// sample collected since ("sound peak N").
+// an axis, log the last rumble it was sent as "rumble LOW HIGH"), or the
+// mixed sound: start collecting it, then log the loudest sample collected
+// since ("sound peak N").
 struct action {
     enum kind_t {
         key_down,
@@ -42,7 +44,8 @@ struct action {
         pad_button,
         pad_axis,
         sound_start,
-        sound_peak
+        sound_peak,
+        pad_rumble
     } kind;
     int code = 0;  // key code, button or axis
     const char* name = nullptr;

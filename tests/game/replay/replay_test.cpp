@@ -437,7 +437,9 @@ TEST(Replay, TheMenuPagesChangeTheSettingsTheSameWayEveryRun) {
         EXPECT_EQ(lines[3], "1.050");
         EXPECT_EQ(lines[4], "1");
         EXPECT_EQ(lines[9], "57");
+        // The pad chosen on the keys page is felt: a motor runs.
         EXPECT_NE(r->log.find("rumble "), std::string::npos) << r->log;
+        EXPECT_EQ(r->log.find("rumble 0 0"), std::string::npos) << r->log;
         EXPECT_EQ(r->log.find("FAILED"), std::string::npos) << r->log;
         expect_clean(*r);
     }
@@ -468,6 +470,21 @@ TEST(Replay, DebugModeAPadAndScaleTwoDrawAsStored) {
         expect_stored_pictures(r, row.scenario);
         expect_clean(r);
     }
+}
+
+TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
+    const run_result r = run("happy_path");
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    // The music one step louder on the sound page; the rest as by default.
+    std::string expected = default_settings;
+    expected.replace(expected.find("0.500"), 5, "0.550");
+    EXPECT_EQ(read_file(r.dir / "setting.qvx"), expected);
+    const size_t peak = r.log.find("sound peak ");
+    ASSERT_NE(peak, std::string::npos) << r.log;
+    EXPECT_GT(std::atoi(r.log.c_str() + peak + 11), 0) << "silent play\n" << r.log;
+    expect_stored_pictures(r, "happy_path");
+    expect_clean(r);
 }
 
 }  // namespace
