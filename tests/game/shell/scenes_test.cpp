@@ -210,6 +210,21 @@ TEST_F(Scenes, FlyOverCarriesThePlayersAndEndsInPlayAtFrame81) {
     EXPECT_EQ(particles, 10);
 }
 
+// F11 acts only when the whole stage frame ran: with nobody alive the frame
+// stops at its first step and the key is not even read.
+TEST_F(Scenes, PlayReadsF11OnlyAfterAWholeStageFrame) {
+    for (tesmo& p : players) p.flags &= ~flag_in_use;
+    game_state = 4;
+    auto t = at(scene_play, 10);
+    EXPECT_FALSE(has(t, "CheckKeyDown(87)"));
+    EXPECT_EQ(game_state, 6);
+    game_state = 4;
+    players[0].flags |= flag_in_use;
+    t = at(scene_play, 11);
+    EXPECT_TRUE(has(t, "CheckKeyDown(87)"));
+    players[0].flags &= ~flag_in_use;
+}
+
 TEST_F(Scenes, ContinueCountsDownOnTheMillisecondClock) {
     game_state = 6;
     fake_engine::reset();
