@@ -202,6 +202,8 @@ TEST_F(TheoraPlayerThreads, BadFilesAreRefusedAndCyclesLeaveNothing) {
         {"headers cut", good.substr(0, 120), true},
         {"no frame", EncodeTheora({16, 16, TH_PF_420, 0, 8, 25, 1}), true},
         {"zero frame rate: the decoder refuses its header", ZeroRate(good), false},
+        // Sized by the header before any picture is read: refused, not allocated.
+        {"wider than 4096", EncodeTheora({4112, 16, TH_PF_420, 1, 8, 25, 1}), true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
