@@ -3,6 +3,9 @@
 // frames never show a picture predicted from the wrong one.
 #include "sound/movie/theora_reader.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "DuRud.h"
 
 namespace DuRud {
@@ -18,11 +21,21 @@ int ReadMore(TheoraReader* r) {
     return static_cast<int>(got);
 }
 
-// The next page from the file; false at its end.
-bool NextPage(TheoraReader* r, ogg_page* page) {
-    while (ogg_sync_pageout(&r->sync, page) != 1)
-        if (ReadMore(r) == 0) return false;
-    return true;
+// The next page from the file, and where it starts; false at its end.
+// Bytes between pages (damage, junk) are skipped and counted.
+bool NextPage(TheoraReader* r, ogg_page* page, int64_t* position = nullptr) {
+    for (;;) {
+        const long n = ogg_sync_pageseek(&r->sync, page);
+        if (n > 0) {
+            if (position) *position = r->offset;
+            r->offset += n;
+            return true;
+        }
+        if (n < 0)
+            r->offset -= n;
+        else if (ReadMore(r) == 0)
+            return false;
+    }
 }
 
 // The next packet of the Theora stream; false at the end of the file.
@@ -37,12 +50,33 @@ bool NextPacket(TheoraReader* r, ogg_packet* packet) {
     }
 }
 
-void Rewind(TheoraReader* r) {
+// Reading starts again at a page: `frame` is the first frame packet that
+// will come out.
+void StartAt(TheoraReader* r, int64_t position, int64_t frame) {
     ogg_sync_reset(&r->sync);
     ogg_stream_reset(&r->os);
-    r->io->Seek(r->stream, 0, 0);
-    r->nextPacket = 0;
+    r->io->Seek(r->stream, static_cast<int32_t>(position), 0);
+    r->offset = position;
+    r->nextPacket = frame;
     r->chainValid = false;
+}
+
+void Rewind(TheoraReader* r) {
+    StartAt(r, 0, 0);
+}
+
+// Reading from the page where frame `key - 1` completes, so the key frame's
+// packet comes whole, however many pages it spans; from the start when no
+// page behind it can be entered.
+void SeekToKeyFrame(TheoraReader* r, int64_t key) {
+    const auto page = std::find_if(
+        r->pages.begin(), r->pages.end(),
+        [&](const TheoraPageRecord& p) { return p.framesBefore + p.frames > key - 1; });
+    if (key == 0 || page == r->pages.end() || page->continuesHeader || page->position > INT32_MAX) {
+        Rewind(r);
+        return;
+    }
+    StartAt(r, page->position, page->framesBefore + (page->continuesFrame ? 1 : 0));
 }
 
 // Finds the Theora stream among the first pages and feeds its three headers.
@@ -75,12 +109,28 @@ bool ReadHeaders(TheoraReader* r) {
     return true;
 }
 
+// One byte per frame packet (1 for a key frame) and a record per page.
 void IndexFrames(TheoraReader* r) {
     Rewind(r);
-    ogg_packet packet;
-    while (NextPacket(r, &packet)) {
-        if (theora_packet_isheader(&packet)) continue;
-        r->keyFrames.push_back(theora_packet_iskeyframe(&packet) == 1 ? 1 : 0);
+    ogg_page page;
+    int64_t position = 0;
+    while (NextPage(r, &page, &position)) {
+        if (ogg_page_serialno(&page) != r->os.serialno) continue;
+        TheoraPageRecord record{position, static_cast<int64_t>(r->keyFrames.size()), 0, false,
+                                false};
+        const bool continued = ogg_page_continued(&page) != 0;
+        ogg_stream_pagein(&r->os, &page);
+        ogg_packet packet;
+        for (int got, out = 0; (got = ogg_stream_packetout(&r->os, &packet)) != 0;) {
+            if (got < 0) continue;  // a gap: the next packet follows
+            const bool header = theora_packet_isheader(&packet) != 0;
+            if (continued && out++ == 0)
+                (header ? record.continuesHeader : record.continuesFrame) = true;
+            if (header) continue;
+            r->keyFrames.push_back(theora_packet_iskeyframe(&packet) == 1 ? 1 : 0);
+            ++record.frames;
+        }
+        r->pages.push_back(record);
     }
     r->frameCount = static_cast<int64_t>(r->keyFrames.size());
     Rewind(r);
@@ -126,7 +176,7 @@ bool DecodeTheoraFrame(TheoraReader* r, int64_t target) {
     if (target < 0 || target >= r->frameCount) return false;
     int64_t key = target;
     while (key > 0 && !r->keyFrames[key]) --key;
-    if (target < r->nextPacket || (!r->chainValid && key < r->nextPacket)) Rewind(r);
+    if (target < r->nextPacket || (!r->chainValid && key < r->nextPacket)) SeekToKeyFrame(r, key);
     ogg_packet packet;
     while (r->nextPacket <= target) {
         if (!NextPacket(r, &packet)) return false;

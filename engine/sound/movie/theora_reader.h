@@ -14,6 +14,17 @@
 
 namespace DuRud {
 
+// One page of the Theora stream, for seeking: where it starts in the file,
+// how many frames completed before it, and whether the packet it continues
+// (dropped when reading starts at the page) is a frame.
+struct TheoraPageRecord {
+    int64_t position;
+    int64_t framesBefore;
+    int32_t frames;        // frames that complete in it
+    bool continuesFrame;   // starts with the rest of a frame packet
+    bool continuesHeader;  // starts with the rest of a header packet
+};
+
 struct TheoraReader {
     const StreamFunctionTable* io = nullptr;
     StreamHandle stream = 0;
@@ -28,6 +39,8 @@ struct TheoraReader {
     bool chainValid = false;         // every packet since the last key frame was decoded
     std::vector<uint8_t> keyFrames;  // one byte per frame: 1 for a key frame
     int64_t frameCount = 0;
+    std::vector<TheoraPageRecord> pages;
+    int64_t offset = 0;  // file position of the sync layer's next unread byte
 };
 
 // The largest picture side taken: the decoder and the frame image are sized
@@ -42,7 +55,8 @@ int StartTheoraReader(TheoraReader* r, const StreamFunctionTable* io, StreamHand
                       const char** message);
 void EndTheoraReader(TheoraReader* r);
 // Leaves the decoder holding frame target (0 <= target < frameCount), decoded
-// from its key frame on; false when the data ran out or a packet was refused.
+// from its key frame on (reading from the page before it when that lies
+// behind); false when the data ran out or a packet was refused.
 bool DecodeTheoraFrame(TheoraReader* r, int64_t target);
 
 }  // namespace DuRud
