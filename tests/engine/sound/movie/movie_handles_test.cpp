@@ -2,6 +2,9 @@
 // clock, one-shots stop on their last frame, loops wrap; pause and resume of
 // all movies; bad handles and bad files.
 #include <dshow.h>
+#include <win_com.h>
+
+#include <thread>
 #include <theora/codec.h>
 
 #include "../sound_convert_support.h"
@@ -243,6 +246,34 @@ TEST_F(MovieHandleThreads, ArchivedClipsLoopsAndAHiddenGraph) {
     EXPECT_GE(theora, 0) << "the engine's own player needs no graph";
     KnobHideModule("quartz.dll", false);
     DeleteHandle(theora);
+}
+
+// Graphics opens movies on its load workers, where COM was never started:
+// the open starts it for itself and leaves it as it found it, and the movie
+// then plays from the main thread.
+TEST_F(MovieHandleThreads, AClipOpenedOnAThreadWithoutComPlaysFromTheMainThread) {
+    testsupport::WriteFile("clip.raw", RawVideo(4, -2, 0, 32, 10, 1, 2, 32,
+                                                std::string(32, 'A') + std::string(32, 'B')));
+    Handle clip = -1;
+    HRESULT afterwards = E_FAIL;
+    std::thread worker([&] {
+        clip = OpenMovieFile(nullptr, "clip.raw", nullptr, nullptr, 0, 1);
+        afterwards = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (SUCCEEDED(afterwards)) CoUninitialize();
+    });
+    worker.join();
+    ASSERT_GE(clip, 0);
+    EXPECT_EQ(afterwards, S_OK) << "COM was left as the thread had it";
+    std::string frame;
+    SetMovieFrameCallback(clip, KeepFrame, &frame);
+    ASSERT_EQ(PlayMovieHandle(clip, 1, 0), 0);
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            UpdateMovieFrame(clip, 0);
+            return !frame.empty();
+        },
+        testsupport::kWaitLimit, "a frame of the clip opened on the worker"));
+    DeleteHandle(clip);
 }
 
 }  // namespace
