@@ -4,11 +4,13 @@
 
 #include <theora/codec.h>
 
+#include <algorithm>
 #include <set>
 
 #include "graphics/graphic_create_params.h"
 #include "graphics/graphic_handles.h"
 #include "core/threads_and_locks.h"
+#include "graphics/device_layer.h"
 #include "graphics/movie_frames.h"
 #include "graphics_fixture.h"
 #include "media_fixtures.h"
@@ -123,5 +125,91 @@ INSTANTIATE_TEST_SUITE_P(Roads, MoviePictures,
                                            MovieRoad{"Software", 1, 0},
                                            MovieRoad{"SoftwareAsync", 1, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// With the device admitting one YUV layout, a 4:2:0 movie gets a surface in
+// it: converted by the device it equals the player's RGB picture; after an
+// invalidation the next draw makes it again, and draws still show the frame
+// (the managed tile takes no StretchRect, so the RGB road serves).
+class MovieSurfaces : public ::testing::TestWithParam<D3DFORMAT> {
+  protected:
+    void SetUp() override {
+        KnobSetVirtualClock(true);
+        KnobD3D9AdmitYuvSurfaces(GetParam(), true);
+    }
+    void TearDown() override {
+        TerminateMovieModule();
+        StopDevice();
+        KnobD3D9AdmitYuvSurfaces(GetParam(), false);
+        KnobD3D9Trace(false);
+    }
+};
+
+TEST_P(MovieSurfaces, TheDeviceConvertsTheSurfaceAsThePlayerDoes) {
+    ScreenSettings s = WithHandles();
+    s.width = 40, s.height = 30;
+    ASSERT_EQ(0, StartDevice(s));
+    if (CheckMovieModule() != 0) ASSERT_EQ(0, InitMovieModule());
+    testsupport::WriteFile("movie.ogv",
+                           mediafixtures::EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
+    const Handle g = LoadGraphic("movie.ogv");
+    ASSERT_GT(g, 0);
+    const Handle movie = GraphicFromHandle(g, 0)->movie;
+    TheoraState* player = GetMovieRecord(movie)->theora;
+    IDirect3DSurface9* surface = TheoraGetFrameSurface(player);
+    ASSERT_NE(surface, nullptr);
+    D3DSURFACE_DESC desc{};
+    surface->GetDesc(&desc);
+    EXPECT_EQ(desc.Format, GetParam());
+
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_TRUE(SUCCEEDED(
+        DeviceCreateRenderTarget(16, 16, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &target)));
+    ASSERT_TRUE(SUCCEEDED(DeviceStretchRect(surface, nullptr, target, nullptr, D3DTEXF_NONE)));
+    const BaseImage* frame = TheoraGetFrameImage(player);
+    int differ = 0;
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x) {
+            DWORD device = 0;
+            KnobD3D9ReadPixel(target, x, y, &device);
+            const uint32_t rgb = reinterpret_cast<const uint32_t*>(
+                static_cast<const uint8_t*>(frame->pixels) + y * frame->pitch)[x];
+            differ += (device & 0xFFFFFF) != (rgb & 0xFFFFFF);
+        }
+    EXPECT_EQ(differ, 0);
+    target->Release();
+
+    KnobD3D9Trace(true);
+    KnobD3D9TakeTrace();
+    ASSERT_EQ(0, InvalidateMovieSurface(movie));
+    EXPECT_EQ(TheoraGetFrameSurface(player), nullptr);
+    ASSERT_EQ(0, PlayMovieHandle(movie, 1, 0));
+    SleepMilliseconds(50);
+    ASSERT_EQ(0, DrawGraphicAt(2, 3, g, 0));
+    const auto made = TraceOf(KnobD3D9TakeTrace(), "CreateOffscreenPlainSurface");
+    EXPECT_EQ(
+        std::count_if(made.begin(), made.end(),
+                      [](const std::string& line) { return line.ends_with("-> 0x00000000"); }),
+        1)
+        << "made again once";
+    EXPECT_NE(TheoraGetFrameSurface(player), nullptr);
+    differ = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            differ += ScreenPixel(0, 2 + x, 3 + y) !=
+                      (reinterpret_cast<const uint32_t*>(
+                           static_cast<const uint8_t*>(frame->pixels) + y * frame->pitch)[x] &
+                       0xFFFFFF);
+    EXPECT_EQ(differ, 0);
+    DeleteGraphic(g);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, MovieSurfaces,
+                         ::testing::Values(static_cast<D3DFORMAT>(MAKEFOURCC('Y', 'V', '1', '2')),
+                                           D3DFMT_YUY2, D3DFMT_UYVY),
+                         [](const auto& info) {
+                             return info.param == D3DFMT_YUY2   ? std::string("YUY2")
+                                    : info.param == D3DFMT_UYVY ? std::string("UYVY")
+                                                                : std::string("YV12");
+                         });
 
 }  // namespace
