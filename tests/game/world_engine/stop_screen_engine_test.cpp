@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <windows.h>
+
 #include "support/test_support.h"
 #include "support/window_test_support.h"
 #include "test_knobs.h"
@@ -35,20 +37,32 @@ TEST_F(StopScreenThreads, ABreakpointPresentsItsBoxOverTheBackBufferAndReturnsOn
     const uint64_t before = KnobWindowPresentCount(window());
     std::vector<uint32_t> shown;
     int w = 0, h = 0;
-    std::atomic<bool> pressed{false};
+    std::atomic<bool> returned{false};
+    bool pressed = false;
     std::thread viewer([&] {
         if (!testsupport::WaitUntil([&] { return KnobWindowPresentCount(window()) > before; },
                                     testsupport::kWaitLimit, "the breakpoint's present"))
             return;
         shown = windowtest::Capture(window(), &w, &h);
-        pressed = KnobWindowKeyCode(window(), key_space, true);
+        // The wait takes a fresh press only: a key already down when it
+        // began must come up first. So press and release until it returns.
+        pressed = testsupport::WaitUntil(
+            [&] {
+                KnobWindowKeyCode(window(), key_space, true);
+                Sleep(20);
+                KnobWindowKeyCode(window(), key_space, false);
+                Sleep(20);
+                return returned.load();
+            },
+            testsupport::kWaitLimit, "the breakpoint's return after a key");
     });
     {
         testsupport::Watchdog bound("the breakpoint's return after a key");
         stop_screen(stop_breakpoint, 5, 0, 0, 0);
+        returned = true;
     }
     viewer.join();
-    ASSERT_TRUE(pressed.load());
+    ASSERT_TRUE(pressed);
     ASSERT_EQ(std::pair(w, h), std::pair(800, 600));
 
     // (72, 72, 0) at alpha 196 over black: 72 x 196 / 255 = 55.3.
@@ -70,7 +84,6 @@ TEST_F(StopScreenThreads, ABreakpointPresentsItsBoxOverTheBackBufferAndReturnsOn
     for (int row = 0; row < 3; ++row) EXPECT_GT(white_rows[row], 0) << "text row " << row;
 
     // The same identifier again: back at once, nothing presented.
-    KnobWindowKeyCode(window(), key_space, false);
     const uint64_t shown_count = KnobWindowPresentCount(window());
     {
         testsupport::Watchdog bound("a remembered breakpoint's return");
