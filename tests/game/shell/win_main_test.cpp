@@ -174,10 +174,10 @@ TEST_F(Shell, PresentsUnscaledAtExactlyOneElseStretched) {
         const char* draw;
     } rows[] = {
         {1.0, false, "DrawGraphicAt(0, 0, 7, 0)"},
-        {1.0001, false, "DrawGraphicStretched(0, 0, 799, 599, 7, 0)"},
-        {2.0, false, "DrawGraphicStretched(0, 0, 1599, 1199, 7, 0)"},
-        {0.4, false, "DrawGraphicStretched(0, 0, 319, 239, 7, 0)"},
-        {1.0, true, "DrawGraphicStretched(0, 0, 799, 599, 7, 0)"},
+        {1.0001, false, "DrawGraphicStretched(0, 0, 800, 600, 7, 0)"},
+        {2.0, false, "DrawGraphicStretched(0, 0, 1600, 1200, 7, 0)"},
+        {0.4, false, "DrawGraphicStretched(0, 0, 320, 240, 7, 0)"},
+        {1.0, true, "DrawGraphicStretched(0, 0, 800, 600, 7, 0)"},
     };
     offscreen = 7;
     sampling_mode = 1;

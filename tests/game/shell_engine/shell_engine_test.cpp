@@ -269,12 +269,11 @@ TEST(ShellEngine, AScaleOfOneAndAHalfPresentsTheSceneStretched) {
     const picture p = read_capture(r.folder, 4);
     ASSERT_EQ(std::pair(p.w, p.h), std::pair(1200, 900));
     // Nearest sampling: each window pixel away from the scene's edges shows
-    // the logical pixel under it (x / 1.5, y / 1.5). The stretch ends at
-    // (int(800 x 1.5 - 1), int(600 x 1.5 - 1)) = (1199, 899), exclusive: the
-    // window's last column is left out.
+    // the logical pixel under it (x / 1.5, y / 1.5), up to the window's last
+    // column: the stretch covers the whole window.
     int compared = 0, differ = 0;
     for (int y = 0; y < 825; ++y) {  // above the texts (logical 550)
-        for (int x = 0; x < 1199; ++x) {
+        for (int x = 0; x < 1200; ++x) {
             const int lx = x * 2 / 3, ly = y * 2 / 3;
             const uint32_t want = scene_pixel(lx, ly);
             bool edge = false;
