@@ -1,11 +1,7 @@
-// The Theora movie player. The decoding thread owns the file and the libogg
-// and libtheora records; everything else is shared under the state's lock.
-// Decoding always runs from a key frame through the wanted frame, so inter
-// frames never show a picture predicted from the wrong one.
+// The Theora movie player. The decoding thread owns the reader (the file and
+// the libogg and libtheora records); everything else is shared under the
+// state's lock.
 #include "sound/movie/theora_player.h"
-
-#include <ogg/ogg.h>
-#include <theora/theora.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,15 +10,17 @@
 #include <vector>
 
 #include "DuRud.h"
+#include "core/async_loading.h"
 #include "core/threads_and_locks.h"
+#include "graphics/device_layer.h"
+#include "graphics/main_thread_forwarders.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
+#include "sound/movie/theora_reader.h"
 
 namespace DuRud {
 
 namespace {
-
-constexpr int kReadChunk = 4096;
 
 // Colour tables in 14-bit fixed point, and the 0..255 clamp over -512..767.
 struct ColorTables {
@@ -44,131 +42,26 @@ struct StockEntry {
     int yWidth = 0, yHeight = 0, cWidth = 0, cHeight = 0;  // planes stored without padding
 };
 
-struct TheoraState {
+// The reader's part is owned by the decoding thread once it runs.
+struct TheoraState : TheoraReader {
     TracedLock lock;
     ThreadContext thread{};
     int threadState = 0;  // 0 idle, 1 decoding, 3 ended
     int endRequest = 0;
     int endOfStream = 0;  // the decoder ran out of data
-    const StreamFunctionTable* io = nullptr;
-    StreamHandle stream = 0;
-    // Owned by the decoding thread once it runs.
-    ogg_sync_state sync{};
-    ogg_stream_state os{};
-    bool streamReady = false;
-    theora_info info{};
-    theora_comment comment{};
-    theora_state decoder{};
-    bool decoderReady = false;
-    int64_t nextPacket = 0;   // the frame whose packet comes next
-    bool chainValid = false;  // every packet since the last key frame was decoded
     // Shared.
-    std::vector<uint8_t> keyFrames;  // one byte per frame
-    int64_t frameCount = 0;
     int64_t currentFrame = -1;
     std::vector<StockEntry> stock;
     BaseImage image{};
+    // The YUV surface graphics may draw from (4:2:0 movies on the device only).
+    IDirect3DSurface9* surface = nullptr;
+    D3DFORMAT surfaceFormat = D3DFMT_UNKNOWN;
     int surfaceLost = 0;
+    int surfaceDone = 0;
     int rgbDone = 0;
 };
 
 namespace {
-
-int ReadMore(TheoraState* s) {
-    char* buffer = ogg_sync_buffer(&s->sync, kReadChunk);
-    const size_t got = s->io->Read(buffer, 1, kReadChunk, s->stream);
-    ogg_sync_wrote(&s->sync, static_cast<long>(got));
-    return static_cast<int>(got);
-}
-
-// The next page from the file; false at its end.
-bool NextPage(TheoraState* s, ogg_page* page) {
-    while (ogg_sync_pageout(&s->sync, page) != 1)
-        if (ReadMore(s) == 0) return false;
-    return true;
-}
-
-// The next packet of the Theora stream; false at the end of the file.
-bool NextPacket(TheoraState* s, ogg_packet* packet) {
-    for (;;) {
-        const int got = ogg_stream_packetout(&s->os, packet);
-        if (got == 1) return true;
-        if (got < 0) continue;  // a gap: the next packet follows
-        ogg_page page;
-        if (!NextPage(s, &page)) return false;
-        if (ogg_page_serialno(&page) == s->os.serialno) ogg_stream_pagein(&s->os, &page);
-    }
-}
-
-void Rewind(TheoraState* s) {
-    ogg_sync_reset(&s->sync);
-    ogg_stream_reset(&s->os);
-    s->io->Seek(s->stream, 0, 0);
-    s->nextPacket = 0;
-    s->chainValid = false;
-}
-
-// Finds the Theora stream among the first pages and feeds its three headers.
-bool ReadHeaders(TheoraState* s) {
-    int headers = 0;
-    ogg_page page;
-    ogg_packet packet;
-    while (headers == 0) {
-        if (!NextPage(s, &page) || !ogg_page_bos(&page)) return false;
-        ogg_stream_state trial;
-        ogg_stream_init(&trial, ogg_page_serialno(&page));
-        ogg_stream_pagein(&trial, &page);
-        if (ogg_stream_packetout(&trial, &packet) == 1 &&
-            theora_decode_header(&s->info, &s->comment, &packet) >= 0) {
-            s->os = trial;
-            s->streamReady = true;
-            headers = 1;
-        } else {
-            ogg_stream_clear(&trial);
-        }
-    }
-    while (headers < 3) {
-        if (!NextPacket(s, &packet)) {
-            LogWrite("End of file while searching for codec headers.\n");
-            return false;
-        }
-        if (theora_decode_header(&s->info, &s->comment, &packet) < 0) return false;
-        ++headers;
-    }
-    return true;
-}
-
-// One byte per frame packet: 1 for a key frame.
-void IndexFrames(TheoraState* s) {
-    Rewind(s);
-    ogg_packet packet;
-    while (NextPacket(s, &packet)) {
-        if (theora_packet_isheader(&packet)) continue;
-        s->keyFrames.push_back(theora_packet_iskeyframe(&packet) == 1 ? 1 : 0);
-    }
-    s->frameCount = static_cast<int64_t>(s->keyFrames.size());
-    Rewind(s);
-}
-
-// Leaves the decoder holding frame target; false when the data ran out.
-bool DecodeTo(TheoraState* s, int64_t target) {
-    int64_t key = target;
-    while (key > 0 && !s->keyFrames[key]) --key;
-    if (target < s->nextPacket || (!s->chainValid && key < s->nextPacket)) Rewind(s);
-    ogg_packet packet;
-    while (s->nextPacket <= target) {
-        if (!NextPacket(s, &packet)) return false;
-        if (theora_packet_isheader(&packet)) continue;
-        const int64_t frame = s->nextPacket++;
-        if (frame < key) {
-            s->chainValid = false;
-            continue;
-        }
-        if (theora_decode_packetin(&s->decoder, &packet) != 0) return false;
-        s->chainValid = true;
-    }
-    return true;
-}
 
 void CopyPlane(std::vector<uint8_t>* to, const unsigned char* from, int stride, int width,
                int height) {
@@ -221,7 +114,8 @@ void DecodeThread(ThreadContext*, uintptr_t argument) {
         free->inUse = 2;
         LeaveLock(&s->lock);
         yuv_buffer yuv{};
-        const bool ok = DecodeTo(s, missing) && theora_decode_YUVout(&s->decoder, &yuv) == 0;
+        const bool ok =
+            DecodeTheoraFrame(s, missing) && theora_decode_YUVout(&s->decoder, &yuv) == 0;
         if (ok) {
             CopyPlane(&free->y, yuv.y, yuv.y_stride, yuv.y_width, yuv.y_height);
             CopyPlane(&free->u, yuv.u, yuv.uv_stride, yuv.uv_width, yuv.uv_height);
@@ -268,12 +162,107 @@ void ToRgb(const StockEntry& e, BaseImage* image) {
     }
 }
 
+constexpr D3DFORMAT kYV12 = static_cast<D3DFORMAT>(MAKEFOURCC('Y', 'V', '1', '2'));
+
+void ReleaseSurfaceNow(TheoraState* s) {
+    if (s->surface) s->surface->Release();
+    s->surface = nullptr;
+    s->surfaceFormat = D3DFMT_UNKNOWN;
+    s->surfaceLost = 0;
+}
+
+// Device work, on the main thread: a plain surface of the coded size in the
+// first YUV layout the device takes; none for other chroma layouts, which
+// the surface could not show.
+void CreateSurfaceNow(TheoraState* s) {
+    ReleaseSurfaceNow(s);
+    if (!HasDevice() || s->info.pixelformat != OC_PF_420) return;
+    for (D3DFORMAT f : {kYV12, D3DFMT_YUY2, D3DFMT_UYVY}) {
+        if (SUCCEEDED(DeviceCreateOffscreenPlainSurface(s->info.width, s->info.height, f,
+                                                        D3DPOOL_DEFAULT, &s->surface))) {
+            s->surfaceFormat = f;
+            return;
+        }
+        s->surface = nullptr;
+    }
+}
+
+struct SurfaceRequest {
+    MainThreadRequest base;
+    TheoraState* state;
+    bool release;
+};
+
+int32_t RunSurfaceRequest(MainThreadRequest* request) {
+    auto* r = reinterpret_cast<SurfaceRequest*>(request);
+    if (r->release)
+        ReleaseSurfaceNow(r->state);
+    else
+        CreateSurfaceNow(r->state);
+    return 0;
+}
+
+void SurfaceWork(TheoraState* s, bool release, int offMainThread) {
+    SurfaceRequest request{{RunSurfaceRequest, 0, 0}, s, release};
+    if (offMainThread)
+        PostToMainThread(&request.base);
+    else
+        RunSurfaceRequest(&request.base);
+}
+
+// The stock entry's planes into the locked surface, in its layout.
+void WriteSurface(const StockEntry& e, D3DFORMAT format, uint8_t* bits, int pitch) {
+    if (format == kYV12) {
+        const int half = pitch / 2;
+        uint8_t* v = bits + static_cast<size_t>(pitch) * e.yHeight;
+        uint8_t* u = v + static_cast<size_t>(half) * e.cHeight;
+        for (int y = 0; y < e.yHeight; ++y)
+            std::memcpy(bits + static_cast<size_t>(y) * pitch, &e.y[size_t(y) * e.yWidth],
+                        e.yWidth);
+        for (int y = 0; y < e.cHeight; ++y) {
+            std::memcpy(v + static_cast<size_t>(y) * half, &e.v[size_t(y) * e.cWidth], e.cWidth);
+            std::memcpy(u + static_cast<size_t>(y) * half, &e.u[size_t(y) * e.cWidth], e.cWidth);
+        }
+        return;
+    }
+    const bool yuy2 = format == D3DFMT_YUY2;
+    for (int y = 0; y < e.yHeight; ++y) {
+        uint8_t* out = bits + static_cast<size_t>(y) * pitch;
+        const uint8_t* luma = &e.y[size_t(y) * e.yWidth];
+        const size_t chroma = size_t(y / 2) * e.cWidth;
+        for (int x = 0; x + 1 < e.yWidth; x += 2, out += 4) {
+            const uint8_t U = e.u[chroma + x / 2], V = e.v[chroma + x / 2];
+            if (yuy2) {
+                out[0] = luma[x], out[1] = U, out[2] = luma[x + 1], out[3] = V;
+            } else {
+                out[0] = U, out[1] = luma[x], out[2] = V, out[3] = luma[x + 1];
+            }
+        }
+    }
+}
+
+// A lost or unlockable surface is made again, at most three times.
+bool FillSurface(TheoraState* s, const StockEntry& e, int offMainThread) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (s->surfaceLost || !s->surface) {
+            SurfaceWork(s, false, offMainThread);
+            if (!s->surface) return false;
+        }
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(
+                LockSurfaceRectOnMainThread(s->surface, &locked, nullptr, 0, offMainThread))) {
+            WriteSurface(e, s->surfaceFormat, static_cast<uint8_t*>(locked.pBits), locked.Pitch);
+            UnlockSurfaceOnMainThread(s->surface, offMainThread);
+            return true;
+        }
+        s->surfaceLost = 1;
+    }
+    return false;
+}
+
 void FreeState(TheoraState* s) {
-    if (s->decoderReady) theora_clear(&s->decoder);
-    if (s->streamReady) ogg_stream_clear(&s->os);
-    theora_comment_clear(&s->comment);
-    theora_info_clear(&s->info);
-    ogg_sync_clear(&s->sync);
+    EndTheoraReader(s);
+    ReleaseSurfaceNow(s);
     FreeBaseImagePixels(&s->image);
     DeleteLock(&s->lock);
     delete s;
@@ -302,7 +291,7 @@ int InitTheoraColorTables() {
 }
 
 TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle stream, int stockSize,
-                        int) {
+                        int offMainThread) {
     if (!functions || !stream || stockSize < 1) return nullptr;
     char magic[4] = {};
     if (functions->Read(magic, 1, 4, stream) != 4 || std::memcmp(magic, "OggS", 4) != 0)
@@ -311,19 +300,8 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (!g_tables.built) InitTheoraColorTables();
     auto* s = new TheoraState;
     InitLock(&s->lock);
-    s->io = functions;
-    s->stream = stream;
-    ogg_sync_init(&s->sync);
-    theora_info_init(&s->info);
-    theora_comment_init(&s->comment);
-    if (!ReadHeaders(s)) return Fail(s, nullptr);
-    if (s->info.fps_numerator == 0 || s->info.fps_denominator == 0 || s->info.width == 0 ||
-        s->info.height == 0)
-        return Fail(s, Cp932Text("Theora ムービーの情報が不正です\n"));
-    if (theora_decode_init(&s->decoder, &s->info) != 0) return Fail(s, nullptr);
-    s->decoderReady = true;
-    IndexFrames(s);
-    if (s->frameCount == 0) return Fail(s, Cp932Text("Theora ムービーにフレームがありません\n"));
+    const char* message = nullptr;
+    if (StartTheoraReader(s, functions, stream, &message) != 0) return Fail(s, message);
     if (CreateX8R8G8B8BaseImage(static_cast<int>(s->info.width), static_cast<int>(s->info.height),
                                 &s->image) != 0)
         return Fail(
@@ -333,8 +311,9 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (CreateEngineThread(&s->thread, DecodeThread, reinterpret_cast<uintptr_t>(s)) != 0)
         return Fail(s, Cp932Text("Theora ムービーデコード用スレッドの作成に失敗しました\n"));
     ResumeEngineThread(&s->thread);
+    SurfaceWork(s, false, offMainThread);
     TheoraSeekFrame(s, 0);
-    TheoraConvertCurrentFrame(s, 1, 1, 0);
+    TheoraConvertCurrentFrame(s, 1, 1, offMainThread);
     return s;
 }
 
@@ -357,6 +336,7 @@ int TheoraSeekFrame(TheoraState* s, int64_t frame) {
     if (frame != s->currentFrame) {
         s->currentFrame = frame;
         s->rgbDone = 0;
+        s->surfaceDone = 0;
         s->endOfStream = 0;
     }
     LeaveLock(&s->lock);
@@ -368,26 +348,34 @@ int TheoraAdvanceFrames(TheoraState* s, int64_t count) {
     LockWithSource(&s->lock, __FILE__, __LINE__);
     s->currentFrame = (s->currentFrame + count) % s->frameCount;
     s->rgbDone = 0;
+    s->surfaceDone = 0;
     s->endOfStream = 0;
     LeaveLock(&s->lock);
     return 0;
 }
 
-int TheoraConvertCurrentFrame(TheoraState* s, int makeRgb, int, int) {
-    if (!s || !makeRgb) return 0;
+int TheoraConvertCurrentFrame(TheoraState* s, int makeRgb, int useSurface, int offMainThread) {
+    if (!s || (!makeRgb && !useSurface)) return 0;
     for (;;) {
         LockWithSource(&s->lock, __FILE__, __LINE__);
-        if (s->rgbDone) {
+        const bool surfaceWanted =
+            useSurface && (s->surface || s->surfaceLost) && (!s->surfaceDone || s->surfaceLost);
+        if ((!makeRgb || s->rgbDone) && !surfaceWanted) {
             LeaveLock(&s->lock);
             return 1;
         }
         for (const StockEntry& e : s->stock) {
-            if (e.inUse == 1 && e.frame == s->currentFrame) {
+            if (e.inUse != 1 || e.frame != s->currentFrame) continue;
+            if (makeRgb && !s->rgbDone) {
                 ToRgb(e, &s->image);
                 s->rgbDone = 1;
-                LeaveLock(&s->lock);
-                return 1;
             }
+            // The entry stays in use while it is the current frame, which only
+            // this caller moves: the surface is written outside the lock, so a
+            // posted lock never waits on the player.
+            LeaveLock(&s->lock);
+            if (surfaceWanted && FillSurface(s, e, offMainThread)) s->surfaceDone = 1;
+            return 1;
         }
         const bool hopeless = s->endOfStream || s->threadState == 3;
         LeaveLock(&s->lock);
@@ -400,9 +388,8 @@ BaseImage* TheoraGetFrameImage(TheoraState* s) {
     return s ? &s->image : nullptr;
 }
 
-// The player writes no YUV surface: graphics always takes the RGB image.
-IDirect3DSurface9* TheoraGetFrameSurface(TheoraState*) {
-    return nullptr;
+IDirect3DSurface9* TheoraGetFrameSurface(TheoraState* s) {
+    return s && !s->surfaceLost ? s->surface : nullptr;
 }
 
 int TheoraInvalidateSurface(TheoraState* s) {
