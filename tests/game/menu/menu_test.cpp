@@ -138,23 +138,6 @@ TEST_F(Menu, KeyboardRowsTakeTheLowestPressedKeyAndMoveOn) {
     EXPECT_EQ(cursor(), 1);
 }
 
-// The row labels are code page 932 text already: drawn as they are, not
-// converted a second time (which turned them into question marks).
-TEST_F(Menu, AssignmentRowsDrawTheirLabelsConvertedOnce) {
-    struct Row {
-        const char* name;
-        int page;
-        const char* label;
-    } rows[] = {{"keyboard", 6, "　   ジャンプ: "}, {"pad", 7, "　   ジャンプ: 5"}};
-    for (const Row& r : rows) {
-        menu_state = menu_state_record{};
-        menu_state.page = r.page;
-        fake_engine::reset();
-        frame({});
-        EXPECT_TRUE(drew(DuRud::Cp932Text(r.label))) << r.name;
-    }
-}
-
 TEST_F(Menu, TheLoopFadesWritesTheSettingsAndAnswers) {
     struct Row {
         const char* name;
