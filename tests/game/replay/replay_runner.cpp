@@ -20,6 +20,7 @@
 #include "test_knobs.h"
 #include "win_time.h"
 #include "window/main_window.h"
+#include "world/pools.h"
 #include "world/test_observer.h"
 
 namespace {
@@ -38,6 +39,7 @@ struct scene_run {
 };
 scene_run next_run, ran;
 int last_state = -1;
+int last_lives = -1;  // the first player's, read (never written) at each pass
 int last_page = -1;
 int pad = -1;
 int visits[16] = {};      // runs of each scene so far, counted at their first pass
@@ -111,9 +113,11 @@ bool queue_input(const replay::action& a, int64_t at) {
     return true;
 }
 
-void act(size_t k, const replay::action& a) {
+// Step k acts during the event of main-loop pass `pass` (0 before the first).
+void act(size_t k, const replay::action& a, int pass) {
     states[k] = step_state::done;
-    std::fprintf(log_file, "step %zu at %lld ms\n", k, static_cast<long long>(now_ms()));
+    std::fprintf(log_file, "step %zu at %lld ms, pass %d\n", k, static_cast<long long>(now_ms()),
+                 pass);
     bool ok = true;
     switch (a.kind) {
         case replay::action::key_down:
@@ -211,6 +215,10 @@ void log_event(const test_event& e) {
         last_state = ran.state;
         last_page = -1;
     }
+    if (e.kind == test_event_pass && players[0].lives != last_lives) {
+        last_lives = players[0].lives;
+        std::fprintf(log_file, "lives %d at pass %d\n", last_lives, e.pass);
+    }
 }
 
 void on_event(const test_event& e) {
@@ -235,7 +243,7 @@ void on_event(const test_event& e) {
                              : states[k] == step_state::waiting ? fires(s.when, e)
                                                                 : false;
         if (!now_due) continue;
-        act(k, s.what);
+        act(k, s.what, e.pass);
         arm_followers(k, now);
     }
     if (e.kind == test_event_stop) take_pending_capture();
@@ -274,7 +282,7 @@ int main(int argc, char** argv) {
         if (s.when.kind != replay::trigger::start) continue;
         // Pads are counted when the engine starts: they are attached before it.
         if (s.what.kind == replay::action::pad_attach)
-            act(k, s.what);
+            act(k, s.what, 0);
         else if (!queued_input(s.what) || !queue_input(s.what, 0))
             std::fprintf(log_file, "step %zu FAILED: only keys, closes and pads act at the start\n",
                          k);

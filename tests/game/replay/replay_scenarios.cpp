@@ -15,7 +15,7 @@ constexpr int key_escape = 0x01, key_enter = 0x1C, key_space = 0x39, key_f2 = 0x
 constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26, key_w = 0x11, key_z = 0x2C;
 constexpr int key_x = 0x2D, key_c = 0x2E;
 constexpr int key_left = 0xCB, key_right = 0xCD, key_up = 0xC8, key_down = 0xD0;
-constexpr int splash = 1, title = 2, play = 4, transition = 5, result = 8;
+constexpr int splash = 1, title = 2, play = 4, transition = 5, continue_countdown = 6, result = 8;
 // The virtual controller: A is the game's button 5 (jump), X its button 7
 // (start); the left stick's x axis walks.
 constexpr int pad_a = 0, pad_x = 2, pad_left_x = 0;
@@ -219,6 +219,24 @@ std::vector<step> happy_path() {
     return b.steps;
 }
 
+// On a stage that costs the player every life (written by the test), the
+// continue countdown: either twenty presses of jump, one every third frame,
+// drop it to game over and the splash follows, or start held plays on.
+std::vector<step> continue_after_misses(bool go_on) {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    if (go_on) {
+        b.add({T::state_frame, continue_countdown, 10}, {A::key_down, key_enter});
+        b.add({T::state_frame, play, 10, 0, 0, 2}, {A::key_up, key_enter});
+        b.close({T::state_frame, play, 30, 0, 0, 2});
+    } else {
+        for (int press = 0; press < 20; ++press)
+            b.tap({T::state_frame, continue_countdown, 2 + 3 * press}, key_z);
+        b.close({T::state_frame, splash, 5, 0, 0, 2});
+    }
+    return b.steps;
+}
+
 struct named {
     const char* name;
     std::vector<step> (*make)();
@@ -236,6 +254,8 @@ const named scenarios[] = {
     {"pad_play", pad_play},
     {"scale_2", scale_2},
     {"happy_path", happy_path},
+    {"continue_game_over", [] { return continue_after_misses(false); }},
+    {"continue_start", [] { return continue_after_misses(true); }},
 };
 
 }  // namespace

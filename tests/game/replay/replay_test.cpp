@@ -472,6 +472,62 @@ TEST(Replay, DebugModeAPadAndScaleTwoDrawAsStored) {
     }
 }
 
+// A replay-only first stage that costs the player every life: he stands on
+// a floor among idle rabbits, and each touch once his blinking ends is a miss.
+void lives_costing_first_stage(const fs::path& d) {
+    std::string stage =
+        "# replay only\r\nSTAGE_INFORMATION\r\n500,501\r\n0\r\n800x576\r\n0,0\r\n0,0\r\n0\r\n"
+        "1\r\n0\r\nPLACEMENT_TESMO\r\n0,400,500,-1,move_pattern_default,0,nothing\r\n"
+        "PLACEMENT_BLOCK\r\n";
+    for (int x = 16; x < 800; x += 32)
+        stage += "grass3," + std::to_string(x) +
+                 ",560,1,move_pattern_default,interaction_block_typical,nothing\r\n";
+    stage += "PLACEMENT_ENEMY\r\n";
+    for (int x : {370, 400, 430})
+        stage += "rabbit," + std::to_string(x) + ",500,1,move_pattern_rabbit_idle,0,nothing\r\n";
+    write_file(d / "stages/replay_lives.txt", stage);
+    auto list = lines_of(d / "lists/playlist.list");
+    list[find_line(list, "datas/", "GAME_1")] = "datas/stages/replay_lives.txt,1\r";
+    write_lines(d / "lists/playlist.list", list);
+}
+
+// The log's lines from the first one starting with `from` on ("" if none).
+std::string log_after(const std::string& log, const std::string& from) {
+    const size_t at = log.find("\n" + from);
+    return at == std::string::npos ? "" : log.substr(at + 1);
+}
+
+TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
+    const run_result over =
+        run("continue_game_over", {.with = data::tree, .change = lives_costing_first_stage});
+    EXPECT_EQ(over.status, 0) << over.log;
+    // Two lives at the start, one lost at each respawn, the third miss ends them.
+    const std::string countdown = log_after(over.log, "state 6");
+    EXPECT_NE(
+        log_after(log_after(log_after(over.log, "lives 2"), "lives 1"), "lives 0").find("state 6"),
+        std::string::npos)
+        << over.log;
+    // The twentieth press of jump (step 40) is read in the next pass, whose
+    // countdown scene ends at 0: the pass after it runs the game over. The
+    // splash follows it.
+    const std::string twentieth = log_after(countdown, "step 40 at");
+    const size_t pass_at = twentieth.find("pass ");
+    ASSERT_NE(pass_at, std::string::npos) << over.log;
+    const int press_pass = std::atoi(twentieth.c_str() + pass_at + 5);
+    const std::string game_over = "state 7 at pass " + std::to_string(press_pass + 2) + "\n";
+    EXPECT_EQ(log_after(countdown, "state").rfind(game_over, 0), 0u) << game_over << over.log;
+    EXPECT_NE(log_after(twentieth, "state 7").find("state 1"), std::string::npos) << over.log;
+    expect_clean(over);
+
+    const run_result on =
+        run("continue_start", {.with = data::tree, .change = lives_costing_first_stage});
+    EXPECT_EQ(on.status, 0) << on.log;
+    const std::string continued = log_after(log_after(on.log, "state 6"), "state 4");
+    EXPECT_EQ(log_after(on.log, "state 7"), "") << on.log;
+    EXPECT_EQ(log_after(continued, "lives").rfind("lives 2 ", 0), 0u) << on.log;
+    expect_clean(on);
+}
+
 TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const run_result r = run("happy_path");
     EXPECT_EQ(r.status, 0) << r.log;
