@@ -4,7 +4,7 @@
 // scenario act through the platform's input road. It writes "replay.log"
 // (scene changes, STOP reports, captures) and the captured pictures into the
 // working directory, and ends with the game's own exit status. Its last line
-// gives the virtual time of loading and of play, and the real time.
+// gives the virtual time of loading, of play and of the shutdown, and the real time.
 #include <png.h>
 
 #include <algorithm>
@@ -42,8 +42,9 @@ int last_state = -1;
 int last_lives = -1;  // the first player's, read (never written) at each pass
 int last_page = -1;
 int pad = -1;
-int visits[16] = {};      // runs of each scene so far, counted at their first pass
-int64_t loading_ms = -1;  // virtual time when the first pass came
+int visits[16] = {};        // runs of each scene so far, counted at their first pass
+int64_t loading_ms = -1;    // virtual time when the first pass came
+int64_t last_pass_ms = -1;  // and when the last one came (shutdown follows)
 const auto real_start = std::chrono::steady_clock::now();
 
 // Per step: not yet, acted, or armed to act at due_ms (an `after` step).
@@ -231,6 +232,7 @@ void on_event(const test_event& e) {
                          static_cast<long long>(settled_clock_ms));
     }
     if (e.kind == test_event_pass) {
+        last_pass_ms = now_ms();
         ran = next_run;
         next_run = {e.game_state, e.frames_in_scene};
         if (ran.frame == 0) ++visits[ran.state & 15];
@@ -255,9 +257,12 @@ void log_times() {
     const long long real = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - real_start)
                                .count();
-    std::fprintf(log_file, "time: loading %lld ms, play %lld ms virtual; %lld ms real\n",
+    const int64_t play_end = last_pass_ms < 0 ? end : last_pass_ms;
+    std::fprintf(log_file,
+                 "time: loading %lld ms, play %lld ms, shutdown %lld ms virtual; %lld ms real\n",
                  static_cast<long long>(loading_ms < 0 ? end : loading_ms),
-                 static_cast<long long>(loading_ms < 0 ? 0 : end - settled_clock_ms), real);
+                 static_cast<long long>(loading_ms < 0 ? 0 : play_end - settled_clock_ms),
+                 static_cast<long long>(end - play_end), real);
     std::fclose(log_file);
 }
 
