@@ -523,9 +523,9 @@ TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
         run("continue_start", {.with = data::tree, .change = lives_costing_first_stage});
     EXPECT_EQ(on.status, 0) << on.log;
     // The pass that reads start gives the player his lives and plays on.
-    const std::string countdown = log_after(on.log, "state 6");
-    EXPECT_EQ(log_after(countdown, "lives").rfind("lives 2 ", 0), 0u) << on.log;
-    EXPECT_EQ(log_after(countdown, "state").rfind("state 4 ", 0), 0u) << on.log;
+    const std::string waited = log_after(on.log, "state 6");
+    EXPECT_EQ(log_after(waited, "lives").rfind("lives 2 ", 0), 0u) << on.log;
+    EXPECT_EQ(log_after(waited, "state").rfind("state 4 ", 0), 0u) << on.log;
     EXPECT_EQ(log_after(on.log, "state 7"), "") << on.log;
     expect_clean(on);
 }
