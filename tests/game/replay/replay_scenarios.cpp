@@ -132,8 +132,9 @@ std::vector<step> settings_only() {
 
 // Debug mode: F2 held while the lists load; once the grid is done it is
 // released and, a little later, Space answers the wait for any input. In the
-// first stage H switches the bullets' hitboxes on (the intro has no bullets
-// to outline), L steps to the next stage and K reloads it: the overlay's lines.
+// first stage H switches the bullets' hitboxes on, L steps to the next stage
+// and K reloads it: the overlay's lines. Two more reach stage 1-2, where a
+// turret's bullets show their outlines (the player's shots are no bullets).
 std::vector<step> debug_mode() {
     steps_builder b;
     b.add({T::start}, {A::key_down, key_f2});
@@ -145,7 +146,11 @@ std::vector<step> debug_mode() {
     b.tap({T::state_frame, play, 40}, key_l);
     b.tap({T::state_frame, play, 20, 0, 0, 2}, key_k);
     b.capture({T::state_frame, play, 30, 0, 0, 3}, "overlay");
-    b.close({T::state_frame, play, 31, 0, 0, 3});
+    // L twice more, to stage 1-2, where a turret fires: its bullets outlined.
+    b.tap({T::state_frame, play, 31, 0, 0, 3}, key_l);
+    b.tap({T::state_frame, play, 10, 0, 0, 4}, key_l);
+    b.capture({T::state_frame, play, 40, 0, 0, 5}, "hitboxes");
+    b.close({T::state_frame, play, 41, 0, 0, 5});
     return b.steps;
 }
 
