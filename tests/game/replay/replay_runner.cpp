@@ -44,7 +44,7 @@ int last_page = -1;
 int pad = -1;
 int visits[16] = {};        // runs of each scene so far, counted at their first pass
 int64_t loading_ms = -1;    // virtual time when the first pass came
-int64_t last_pass_ms = -1;  // and when the last one came (shutdown follows)
+int64_t last_play_ms = -1;  // the last event from the first pass on (shutdown follows)
 const auto real_start = std::chrono::steady_clock::now();
 
 // Per step: not yet, acted, or armed to act at due_ms (an `after` step).
@@ -231,8 +231,8 @@ void on_event(const test_event& e) {
             std::fprintf(log_file, "loading took past %lld ms of game time\n",
                          static_cast<long long>(settled_clock_ms));
     }
+    if (loading_ms >= 0) last_play_ms = now_ms();
     if (e.kind == test_event_pass) {
-        last_pass_ms = now_ms();
         ran = next_run;
         next_run = {e.game_state, e.frames_in_scene};
         if (ran.frame == 0) ++visits[ran.state & 15];
@@ -257,7 +257,7 @@ void log_times() {
     const long long real = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - real_start)
                                .count();
-    const int64_t play_end = last_pass_ms < 0 ? end : last_pass_ms;
+    const int64_t play_end = last_play_ms < 0 ? end : last_play_ms;
     std::fprintf(log_file,
                  "time: loading %lld ms, play %lld ms, shutdown %lld ms virtual; %lld ms real\n",
                  static_cast<long long>(loading_ms < 0 ? end : loading_ms),
