@@ -3,6 +3,7 @@
 // the file list; magenta is the transparent colour, soft effects carry alpha.
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "canvas.h"
@@ -10,6 +11,8 @@
 #include "pixel_font.h"
 
 namespace demo {
+
+canvas background(int id);
 
 namespace {
 
@@ -49,7 +52,8 @@ void sheet(demo_files& out, std::vector<picture_sheet>& list, const std::string&
     }
     const std::string file = "datas/pictures/" + name + ".png";
     out.add(file, c.png(alpha));
-    list.push_back({file, count, columns, rows, cell_w, cell_h, first});
+    list.push_back({file, count, columns, rows, cell_w, cell_h, first,
+                    std::make_shared<const canvas>(std::move(c))});
 }
 
 // One picture of its own size (a count-1 record without cells).
@@ -57,7 +61,7 @@ void single(demo_files& out, std::vector<picture_sheet>& list, const std::string
             const canvas& c, bool alpha = false, bool jpeg = false) {
     const std::string file = "datas/pictures/" + name + (jpeg ? ".jpg" : ".png");
     out.add(file, jpeg ? c.jpeg(88) : c.png(alpha));
-    list.push_back({file, 1, 1, 1, 0, 0, id});
+    list.push_back({file, 1, 1, 1, 0, 0, id, std::make_shared<const canvas>(c)});
 }
 
 // --- characters -----------------------------------------------------------------
@@ -198,7 +202,7 @@ void boss_cell(canvas& c, int x, int y, int index) {
 void item_cell(canvas& c, int x, int y, int index) {
     const int kind = index / 2, frame = index % 2;
     const double cx = x + 16, cy = y + 17 - frame;
-    switch (kind % 25) {
+    switch (kind) {
         case 0:  // power item [P]
         case 1:  // big power item
             c.fill_rect(x + 6, y + 7, 20, 18, kind ? red : blue);
@@ -238,8 +242,16 @@ void item_cell(canvas& c, int x, int y, int index) {
             c.fill_rect(static_cast<int>(cx + 8), static_cast<int>(cy + 1), 3, 4, gold);
             break;
         case 11:  // door: shut (0) or open (1)
-            c.fill_rect(x + 6, y + 2, 20, 30, frame ? ink : brown);
-            if (!frame) c.fill_ellipse(x + 22, y + 18, 2, 2, gold);
+            c.fill_ellipse(cx, y + 11, 11, 10, brown);
+            c.fill_rect(x + 5, y + 11, 22, 21, brown);
+            if (frame) {  // open: warm light through the arch
+                c.fill_ellipse(cx, y + 12, 7, 7, {255, 236, 170, 255});
+                c.fill_rect(x + 9, y + 12, 14, 20, {255, 236, 170, 255});
+                c.fill_rect(x + 9, y + 26, 14, 6, {255, 250, 220, 255});
+            } else {
+                c.fill_rect(x + 15, y + 4, 2, 28, shade(brown, 0.7));
+                c.fill_ellipse(x + 22, y + 19, 2, 2, gold);
+            }
             break;
         case 12:  // life fragment
             c.fill_triangle(cx - 8, cy - 2, cx + 8, cy - 2, cx, cy + 10, pink);
@@ -253,6 +265,96 @@ void item_cell(canvas& c, int x, int y, int index) {
         case 14:  // coin
             c.fill_ellipse(cx, cy, 8 - frame * 3, 9, gold);
             break;
+        case 15:  // juice: a glass bottle
+            c.fill_rect(x + 11, y + 10, 10, 16, orange);
+            c.fill_rect(x + 13, y + 5, 6, 5, {200, 230, 240, 255});
+            c.fill_rect(x + 12, y + 14, 8, 4, white);
+            break;
+        case 16:  // star: a shower of coins
+        case 28:  // star fragment
+        {
+            const double r = kind == 16 ? 12 : 8;
+            for (int k = 0; k < 5; ++k) {
+                const double a = -pi / 2 + k * 2 * pi / 5;
+                c.fill_triangle(cx, cy, cx + std::cos(a - 0.6) * r * 0.45,
+                                cy + std::sin(a - 0.6) * r * 0.45, cx + std::cos(a) * r,
+                                cy + std::sin(a) * r, gold);
+                c.fill_triangle(cx, cy, cx + std::cos(a + 0.6) * r * 0.45,
+                                cy + std::sin(a + 0.6) * r * 0.45, cx + std::cos(a) * r,
+                                cy + std::sin(a) * r, gold);
+            }
+            if (kind == 28)
+                c.fill_rect(static_cast<int>(cx) + 4, static_cast<int>(cy) - 10, 2, 2, white);
+            break;
+        }
+        case 17:  // thunder: a bolt
+            c.fill_triangle(cx + 4, cy - 13, cx - 7, cy + 2, cx + 1, cy + 2, gold);
+            c.fill_triangle(cx - 1, cy - 2, cx + 7, cy - 2, cx - 4, cy + 13, gold);
+            break;
+        case 18:  // ice: a snowflake crystal
+            for (int k = 0; k < 3; ++k) {
+                const double a = k * pi / 3;
+                c.line(cx - std::cos(a) * 11, cy - std::sin(a) * 11, cx + std::cos(a) * 11,
+                       cy + std::sin(a) * 11, {150, 220, 250, 255});
+            }
+            c.fill_ellipse(cx, cy, 4, 4, {200, 240, 255, 255});
+            break;
+        case 19:  // weight
+            c.fill_triangle(cx, cy - 10, cx - 11, cy + 10, cx + 11, cy + 10, grey);
+            c.fill_ellipse(cx, cy - 10, 4, 3, grey);
+            break;
+        case 20:  // feather
+            c.fill_ellipse(cx, cy, 5, 12, white);
+            c.line(cx - 4, cy + 12, cx + 3, cy - 10, grey);
+            break;
+        case 21:  // spectacles
+            c.ring(cx - 6, cy, 5, 1.5, ink);
+            c.ring(cx + 6, cy, 5, 1.5, ink);
+            c.fill_ellipse(cx - 6, cy, 3.5, 3.5, {180, 220, 250, 255});
+            c.fill_ellipse(cx + 6, cy, 3.5, 3.5, {180, 220, 250, 255});
+            break;
+        case 22:  // map
+            c.fill_rect(x + 6, y + 8, 20, 16, {240, 220, 170, 255});
+            c.line(cx - 6, cy + 4, cx + 6, cy - 4, red);
+            c.fill_rect(x + 21, y + 10, 3, 3, red);
+            break;
+        case 23:  // warp stone: a swirl
+        case 24:  // way-back stone
+        case 25:  // stone of beginnings
+        {
+            const rgba tone = kind == 23 ? violet : kind == 24 ? blue : green;
+            c.fill_ellipse(cx, cy + 2, 11, 10, tone);
+            for (int k = 0; k < 24; ++k) {
+                const double a = k * 0.5, r = 1 + k * 0.35;
+                c.fill_rect(static_cast<int>(cx + std::cos(a) * r),
+                            static_cast<int>(cy + 2 + std::sin(a) * r), 2, 2, shade(tone, 1.5));
+            }
+            break;
+        }
+        case 26:  // candy
+            c.fill_triangle(cx - 13, cy - 5, cx - 13, cy + 5, cx - 6, cy, pink);
+            c.fill_triangle(cx + 13, cy - 5, cx + 13, cy + 5, cx + 6, cy, pink);
+            c.fill_ellipse(cx, cy, 7, 7, red);
+            c.fill_ellipse(cx - 2, cy - 2, 2, 2, white);
+            break;
+        case 27:  // the mysterious seed
+            c.fill_ellipse(cx, cy + 3, 8, 10, brown);
+            c.fill_ellipse(cx + 4, cy - 9, 5, 3, green);
+            c.fill_ellipse(cx - 4, cy - 9, 5, 3, shade(green, 1.2));
+            break;
+        case 29:  // gold coin, oval
+            c.fill_ellipse(cx, cy, 7, 11, gold);
+            c.fill_rect(static_cast<int>(cx) - 1, static_cast<int>(cy) - 6, 2, 12,
+                        shade(gold, 0.8));
+            break;
+        case 30:  // gear
+            for (int k = 0; k < 8; ++k) {
+                const double a = k * pi / 4 + frame * pi / 8;
+                c.fill_ellipse(cx + std::cos(a) * 10, cy + std::sin(a) * 10, 3, 3, grey);
+            }
+            c.fill_ellipse(cx, cy, 10, 10, grey);
+            c.fill_ellipse(cx, cy, 3, 3, key);
+            break;
         default:  // potions and charms in many colours
         {
             const rgba tones[] = {orange, green, blue, violet, pink, red, grey, white, gold, brown};
@@ -264,24 +366,71 @@ void item_cell(canvas& c, int x, int y, int index) {
     }
 }
 
+// Blocks: eight themes of five looks. Look 0 the plain body, 1 a second
+// texture, 2 an ornament, 3 the body with its theme's top (grass, moss,
+// snow...), 4 a thin ledge of 8 rows. Bevelled: light top-left, dark bottom-right.
 void block_cell(canvas& c, int x, int y, int index) {
-    const rgba themes[] = {{110, 170, 80, 255},  {150, 140, 130, 255}, {170, 120, 70, 255},
-                           {120, 200, 230, 255}, {230, 230, 240, 255}, {150, 160, 180, 255},
-                           {190, 90, 90, 255},   {200, 180, 110, 255}};
-    const rgba tone = themes[index / 5 % 8];
-    const int look = index % 5;
-    c.fill_rect(x, y, 32, 32, tone);
-    // Bevel: light top-left, dark bottom-right.
-    c.fill_rect(x, y, 32, 2, shade(tone, 1.35));
-    c.fill_rect(x, y, 2, 32, shade(tone, 1.2));
-    c.fill_rect(x, y + 30, 32, 2, shade(tone, 0.55));
-    c.fill_rect(x + 30, y, 2, 32, shade(tone, 0.65));
-    if (look == 1) c.fill_rect(x + 2, y + 15, 28, 2, shade(tone, 0.7));  // bricks
-    if (look == 2) c.fill_ellipse(x + 16, y + 16, 6, 6, shade(tone, 0.8));
-    if (look == 3) c.fill_rect(x, y, 32, 8, green);  // grass top
-    if (look == 4) {                                 // a thin platform
-        c.fill_rect(x, y + 10, 32, 22, key);
-        c.fill_rect(x, y + 8, 32, 2, shade(tone, 0.55));
+    struct theme {
+        rgba body, cap;
+    };
+    const theme themes[] = {
+        {{150, 100, 60, 255}, {100, 190, 70, 255}},    // grass over earth
+        {{150, 146, 150, 255}, {110, 150, 90, 255}},   // stone, mossy
+        {{176, 120, 70, 255}, {200, 150, 90, 255}},    // wood planks
+        {{110, 170, 230, 255}, {200, 240, 255, 255}},  // crystal
+        {{236, 238, 248, 255}, {255, 255, 255, 255}},  // cloud
+        {{140, 150, 170, 255}, {200, 170, 80, 255}},   // metal, brass rim
+        {{190, 90, 80, 255}, {170, 160, 150, 255}},    // brick, stone coping
+        {{220, 190, 120, 255}, {240, 215, 150, 255}},  // sand
+    };
+    const int t = index / 5 % 8, look = index % 5;
+    const rgba body = themes[t].body, cap = themes[t].cap;
+    const int h = look == 4 ? 8 : 32;
+    noise n(100 + index);
+    if (t == 4) {  // clouds are puffs, not boxes
+        c.fill_ellipse(x + 10, y + h / 2.0 + 1, 10, h / 2.0, shade(body, 0.92));
+        c.fill_ellipse(x + 22, y + h / 2.0 + 1, 10, h / 2.0, shade(body, 0.92));
+        c.fill_rect(x + 2, y + h / 4, 28, h / 2, body);
+        c.fill_ellipse(x + 16, y + h / 2.0 - 1, 12, h / 2.0 - 1, body);
+        return;
+    }
+    c.fill_rect(x, y, 32, h, body);
+    for (int k = 0; k < (look == 4 ? 3 : 10); ++k)  // speckles of texture
+        c.fill_rect(x + 2 + n.below(27), y + 2 + n.below(std::max(1, h - 4)), 2, 1,
+                    shade(body, 0.85 + n.below(30) / 100.0));
+    if (look == 1 || t == 6) {  // courses of bricks or cut stone
+        for (int row = 0; row * 8 < h; ++row) {
+            c.fill_rect(x, y + row * 8 + 7, 32, 1, shade(body, 0.65));
+            c.fill_rect(x + (row % 2 ? 8 : 24), y + row * 8, 1, 7, shade(body, 0.65));
+        }
+    }
+    if (t == 2) {  // wood grain
+        for (int row = 1; row * 8 < h; ++row) c.fill_rect(x, y + row * 8, 32, 1, shade(body, 0.7));
+        if (look != 4) c.fill_rect(x + 15, y, 1, h, shade(body, 0.75));
+    }
+    if (t == 3) {  // facets
+        c.fill_triangle(x + 2, y + 2, x + 16, y + 2, x + 2, y + 16, shade(body, 1.3));
+        c.fill_triangle(x + 30, y + 30, x + 16, y + 30, x + 30, y + 16, shade(body, 0.8));
+    }
+    if (t == 5) {  // rivets
+        for (const int rx : {5, 26})
+            for (const int ry : {5, 26})
+                if (ry < h) c.fill_rect(x + rx, y + ry, 2, 2, shade(body, 1.4));
+    }
+    if (look == 2) {  // an ornament: a round inlay
+        c.fill_ellipse(x + 16, y + 16, 7, 7, shade(body, 0.8));
+        c.fill_ellipse(x + 15, y + 15, 4, 4, shade(cap, 1.1));
+    }
+    // Bevel.
+    c.fill_rect(x, y, 32, 2, shade(body, 1.35));
+    c.fill_rect(x, y, 2, h, shade(body, 1.2));
+    c.fill_rect(x, y + h - 2, 32, 2, shade(body, 0.55));
+    c.fill_rect(x + 30, y, 2, h, shade(body, 0.65));
+    if (look == 3 || look == 4 || (t == 0 && look == 0)) {  // the theme's top
+        c.fill_rect(x, y, 32, 5, cap);
+        c.fill_rect(x, y, 32, 1, shade(cap, 1.3));
+        for (int k = 0; k < 6; ++k)  // ragged lower edge
+            c.fill_rect(x + k * 6 + n.below(3), y + 5, 3, 1 + n.below(3), cap);
     }
 }
 
@@ -323,49 +472,6 @@ void effect_cell(canvas& c, int x, int y, int index) {
 canvas text_picture(const std::string& text, int scale, rgba color, int pad = 4) {
     canvas c(text_width(text, scale) + 2 * pad, 7 * scale + 2 * pad);
     draw_text(c, text, pad, pad, scale, color);
-    return c;
-}
-
-// A calm background: a sky gradient with hills, shelves, columns or
-// crystals per theme, dimmer than the foreground. Seamless across its width.
-canvas background(int theme) {
-    const rgba skies[][2] = {
-        {{120, 170, 220, 255}, {200, 225, 240, 255}}, {{90, 90, 120, 255}, {150, 140, 150, 255}},
-        {{40, 80, 60, 255}, {90, 140, 100, 255}},     {{60, 40, 40, 255}, {110, 80, 70, 255}},
-        {{30, 30, 70, 255}, {70, 80, 140, 255}},      {{150, 190, 240, 255}, {240, 230, 250, 255}},
-        {{70, 60, 50, 255}, {130, 110, 90, 255}},     {{40, 20, 60, 255}, {100, 50, 90, 255}}};
-    const auto& sky = skies[theme % 8];
-    canvas c(800, 576);
-    for (int j = 0; j < 576; ++j) c.fill_rect(0, j, 800, 1, mix(sky[0], sky[1], j / 575.0));
-    noise n(1000 + theme);
-    const rgba far = shade(mix(sky[0], sky[1], 0.5), 0.8);
-    for (int layer = 0; layer < 2; ++layer) {
-        const rgba tone = shade(far, 0.85 - layer * 0.15);
-        const double base = 380 + layer * 90;
-        for (int i = 0; i < 800; ++i) {
-            // Whole waves over the width: the picture tiles seamlessly.
-            const double h = base - 30 * std::sin(2 * pi * i / 800 * (2 + layer) + theme) -
-                             14 * std::sin(2 * pi * i / 800 * (5 + theme % 3));
-            c.fill_rect(i, static_cast<int>(h), 1, 576 - static_cast<int>(h), tone);
-        }
-    }
-    for (int k = 0; k < 12; ++k) {  // theme props: columns, shelves, trees or crystals
-        const int px = n.below(760), py = 200 + n.below(200);
-        const rgba tone = shade(far, 0.7);
-        switch (theme % 4) {
-            case 0:
-                c.fill_ellipse(px, py - 40, 26, 16, shade(sky[1], 1.05));
-                break;  // clouds
-            case 1:
-                c.fill_rect(px, py, 22, 576 - py, tone);
-                break;  // columns
-            case 2:
-                c.fill_triangle(px, py, px - 24, py + 70, px + 24, py + 70, tone);
-                break;
-            default:
-                c.fill_triangle(px, py, px - 10, py + 50, px + 10, py + 50, shade(tone, 1.3));
-        }
-    }
     return c;
 }
 
@@ -515,16 +621,23 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
     single(out, list, "splash_team_lit", 2035, logo("TEAM", "PRESENTS", gold));
     single(out, list, "title_shadow", 2037, logo("VESSAMIRE", "PRELUDE", ink));
     single(out, list, "title", 2038, logo("VESSAMIRE", "PRELUDE", cloak));
-    for (int k = 0; k < 2; ++k) {
-        canvas results = background(4 + k);
-        draw_text_centred(results, k ? "ALL CLEAR" : "RESULTS", 400, 90, 6, gold);
+    for (int k = 0; k < 2; ++k) {  // the result screens fill the whole 800 x 600
+        canvas results(800, 600);
+        const rgba top = k ? rgba{60, 40, 90, 255} : rgba{30, 40, 70, 255};
+        for (int j = 0; j < 600; ++j)
+            results.fill_rect(0, j, 800, 1, mix(top, {20, 18, 30, 255}, j / 599.0));
+        noise n(2040 + k);
+        for (int s = 0; s < 80; ++s)
+            results.soft_disc(n.below(800), n.below(600), 1.5 + n.below(3), {255, 250, 220, 160});
+        results.fill_rect(120, 220, 560, 2, {110, 96, 150, 255});
+        draw_text_centred(results, k ? "ALL CLEAR" : "RESULTS", 400, 90, 6, gold, ink);
         const char* rows[] = {"SCORE", "STUNS", "MISSES", "CONTINUES"};
-        for (int r = 0; r < 4; ++r) draw_text(results, rows[r], 160, 248 + 62 * r, 3, white);
+        for (int r = 0; r < 4; ++r) draw_text(results, rows[r], 160, 248 + 62 * r, 3, white, ink);
         single(out, list, "results" + std::to_string(k), 2040 + k, results);
     }
     // Backgrounds: twenty, two of them JPEG.
     for (int k = 0; k < 20; ++k) {
-        single(out, list, "background" + std::to_string(k), 500 + k, background(k), false,
+        single(out, list, "background" + std::to_string(k), 500 + k, background(500 + k), false,
                k == 3 || k == 12);
     }
     return list;

@@ -133,8 +133,9 @@ std::vector<float> compose(const tune& t, size_t* loop_start) {
     const size_t bar = static_cast<size_t>(4 * beat * rate);
     const size_t intro = 4 * bar;
     // Whole passes of the eight-bar loop, so its end joins its start.
-    const size_t passes =
-        std::max<size_t>(1, static_cast<size_t>((t.seconds * rate - intro) / (8 * bar) + 0.5));
+    const double wanted = std::max(t.seconds, 30.0) * rate;
+    const size_t passes = std::max<size_t>(
+        1, static_cast<size_t>(std::ceil((wanted - static_cast<double>(intro)) / (8 * bar))));
     const size_t total = intro + passes * 8 * bar;
     *loop_start = intro;
     std::vector<float> out(total * 2, 0.0f);
@@ -176,7 +177,16 @@ std::vector<float> compose(const tune& t, size_t* loop_start) {
         if (in_intro) continue;
         // Melody and drums in the loop.
         for (int e = 0; e < 8; ++e) {
-            const int m = melody[((b - 4) % 8) * 8 + e];
+            int m = melody[((b - 4) % 8) * 8 + e];
+            if (m >= 0 && e % 4 == 0) {  // strong beats land on a tone of the chord
+                int best = -1;
+                for (int d = chord; d <= chord + 11; ++d) {
+                    const int step = (d - chord) % 7;
+                    if (step != 0 && step != 2 && step != 4) continue;
+                    if (best < 0 || std::abs(d - m) < std::abs(best - m)) best = d;
+                }
+                m = best;
+            }
             const size_t at = start + static_cast<size_t>(e * beat / 2 * rate);
             if (m >= 0)
                 add(at, static_cast<size_t>(beat / 2 * rate * 0.95),
