@@ -66,26 +66,90 @@ void single(demo_files& out, std::vector<picture_sheet>& list, const std::string
 
 // --- characters -----------------------------------------------------------------
 
-// The player: a small hooded figure in a teal cloak. facing 0 looks left.
+// The player: a small hooded figure in a teal cloak with a gold belt;
+// facing 0 looks left. The frame picks the pose the controls ask for: 0
+// standing, 1-4 walking, 9 stunned, 10-12 in the air, 16-18 crouching and
+// the high jump, 20-23 clinging, 25-26 the back-jump, 28-29 hurt, 30-36 the
+// dash; 80-84 the bomb and its charge.
 void player_cell(canvas& c, int x, int y, int facing, int frame) {
-    const double bob = (frame % 4 == 1 || frame % 4 == 3) ? 1 : 0;
-    const double cx = x + 24, base = y + 44;
-    const int stride = frame % 4 < 2 ? 3 : -3;
-    c.fill_rect(static_cast<int>(cx - 6 + stride), static_cast<int>(base - 6), 5, 6, cloak_dark);
-    c.fill_rect(static_cast<int>(cx + 1 - stride), static_cast<int>(base - 6), 5, 6, cloak_dark);
-    c.fill_ellipse(cx, base - 16 - bob, 11, 13, cloak);
-    c.fill_ellipse(cx, base - 31 - bob, 10, 10, cloak);
-    c.fill_triangle(cx - 4, base - 40 - bob, cx + 4, base - 40 - bob, cx + (facing ? -9 : 9),
-                    base - 46 - bob, cloak);
-    const double face = facing ? 3 : -3;
-    c.fill_ellipse(cx + face, base - 29 - bob, 6.5, 6, skin);
-    c.fill_rect(static_cast<int>(cx + face - 3), static_cast<int>(base - 31 - bob), 2, 3, ink);
-    c.fill_rect(static_cast<int>(cx + face + 2), static_cast<int>(base - 31 - bob), 2, 3, ink);
-    c.fill_rect(static_cast<int>(cx - 9), static_cast<int>(base - 18 - bob), 18, 3, gold);  // belt
-    if (frame >= 20 && frame < 30) {  // a raised arm: attack poses
-        const double hand = facing ? 14 : -14;
-        c.fill_ellipse(cx + hand, base - 24 - bob, 4, 4, skin);
+    enum eyes_kind { open, dizzy, shut };
+    double squash = 1.0, lean = 0, lift = 0;
+    int stride = 0;
+    bool arms_up = false, hand_out = false, glow = false;
+    eyes_kind eyes = open;
+    if (frame >= 1 && frame <= 4) {
+        stride = frame % 2 ? 3 : -3;
+        lift = frame % 2 ? 1 : 0;
+    } else if (frame == 9) {
+        eyes = dizzy;
+    } else if (frame >= 10 && frame <= 12) {
+        arms_up = frame == 10;
+        lift = 2;
+        stride = frame == 10 ? 0 : (frame == 11 ? 2 : -2);
+    } else if (frame == 16 || frame == 17) {
+        squash = frame == 17 ? 0.78 : 0.86;
+        glow = frame == 17;
+    } else if (frame == 18) {
+        squash = 1.12;
+        arms_up = true;
+    } else if (frame >= 20 && frame <= 23) {
+        hand_out = true;
+        lean = -2;
+    } else if (frame == 25 || frame == 26) {
+        lean = -4;
+        lift = 2;
+    } else if (frame == 28 || frame == 29) {
+        eyes = frame == 29 ? dizzy : shut;
+        lean = -3;
+    } else if (frame >= 30 && frame <= 36) {
+        lean = 5;
+        stride = 4;
+    } else if (frame >= 80) {
+        arms_up = true;
+        glow = true;
+        eyes = frame == 83 ? shut : open;
     }
+    const double dir = facing ? 1 : -1;  // the way the hood points
+    const double cx = x + 24 + lean * dir, base = y + 44 - lift;
+    if (glow) c.fill_ellipse(cx, base - 18, 20, 22, {200, 240, 250, 255});
+    // Feet, body, hood with its tip trailing behind.
+    c.fill_rect(static_cast<int>(cx - 6 + stride), static_cast<int>(base - 5), 5, 5, cloak_dark);
+    c.fill_rect(static_cast<int>(cx + 1 - stride), static_cast<int>(base - 5), 5, 5, cloak_dark);
+    const double body_h = 13 * squash, head_y = base - 4 - body_h * 2 - 6 * squash;
+    c.fill_ellipse(cx, base - 4 - body_h, 11, body_h, cloak);
+    c.fill_triangle(cx - 11, base - 6, cx + 11, base - 6, cx, base - 4 - body_h * 1.6, cloak);
+    c.fill_ellipse(cx, head_y, 10, 10 * std::min(squash, 1.0), cloak);
+    c.fill_triangle(cx - 4, head_y - 8, cx + 4, head_y - 8, cx - dir * 11, head_y - 13, cloak);
+    // The face, looking the way it faces.
+    const double face = dir * 3;
+    c.fill_ellipse(cx + face, head_y + 2, 6.5, 6, skin);
+    const int ex = static_cast<int>(cx + face), ey = static_cast<int>(head_y);
+    if (eyes == open) {
+        c.fill_rect(ex - 3, ey, 2, 3, ink);
+        c.fill_rect(ex + 2, ey, 2, 3, ink);
+    } else if (eyes == shut) {
+        c.fill_rect(ex - 4, ey + 1, 3, 1, ink);
+        c.fill_rect(ex + 2, ey + 1, 3, 1, ink);
+    } else {
+        for (const int e : {-2, 3}) {
+            c.line(ex + e - 1, ey - 1, ex + e + 1, ey + 1, ink);
+            c.line(ex + e - 1, ey + 1, ex + e + 1, ey - 1, ink);
+        }
+    }
+    c.fill_rect(static_cast<int>(cx - 9), static_cast<int>(base - 5 - body_h), 18, 3, gold);
+    // Hands: raised, held out to a wall, or at the sides.
+    if (arms_up) {
+        c.fill_ellipse(cx - 10, head_y - 6, 3, 3, skin);
+        c.fill_ellipse(cx + 10, head_y - 6, 3, 3, skin);
+    } else if (hand_out) {
+        c.fill_ellipse(cx - dir * 13, base - 4 - body_h * 1.3, 3.5, 3.5, skin);
+    } else {
+        c.fill_ellipse(cx + dir * 10, base - 4 - body_h, 3, 3, skin);
+    }
+    if (frame >= 30 && frame <= 36)  // speed lines behind a dash
+        for (int k = 0; k < 3; ++k)
+            c.fill_rect(static_cast<int>(cx - dir * (16 + k * 3)) - (facing ? 6 : 0),
+                        static_cast<int>(base - 24 + k * 7), 6, 1, white);
 }
 
 // Enemies: a family a shape. pose 0-7 walk (facing x 4), 8-11 knocked away.
@@ -202,6 +266,8 @@ void boss_cell(canvas& c, int x, int y, int index) {
 void item_cell(canvas& c, int x, int y, int index) {
     const int kind = index / 2, frame = index % 2;
     const double cx = x + 16, cy = y + 17 - frame;
+    // A key or door waiting to show (frame 0) is drawn empty: it shows as frame 1.
+    if ((kind == 10 || kind == 11) && frame == 0) return;
     switch (kind) {
         case 0:  // power item [P]
         case 1:  // big power item
@@ -241,17 +307,13 @@ void item_cell(canvas& c, int x, int y, int index) {
             c.fill_rect(static_cast<int>(cx - 1), static_cast<int>(cy - 1), 13, 3, gold);
             c.fill_rect(static_cast<int>(cx + 8), static_cast<int>(cy + 1), 3, 4, gold);
             break;
-        case 11:  // door: shut (0) or open (1)
+        case 11:  // door, open
             c.fill_ellipse(cx, y + 11, 11, 10, brown);
             c.fill_rect(x + 5, y + 11, 22, 21, brown);
-            if (frame) {  // open: warm light through the arch
-                c.fill_ellipse(cx, y + 12, 7, 7, {255, 236, 170, 255});
-                c.fill_rect(x + 9, y + 12, 14, 20, {255, 236, 170, 255});
-                c.fill_rect(x + 9, y + 26, 14, 6, {255, 250, 220, 255});
-            } else {
-                c.fill_rect(x + 15, y + 4, 2, 28, shade(brown, 0.7));
-                c.fill_ellipse(x + 22, y + 19, 2, 2, gold);
-            }
+            // Open: warm light through the arch.
+            c.fill_ellipse(cx, y + 12, 7, 7, {255, 236, 170, 255});
+            c.fill_rect(x + 9, y + 12, 14, 20, {255, 236, 170, 255});
+            c.fill_rect(x + 9, y + 26, 14, 6, {255, 250, 220, 255});
             break;
         case 12:  // life fragment
             c.fill_triangle(cx - 8, cy - 2, cx + 8, cy - 2, cx, cy + 10, pink);
@@ -408,7 +470,7 @@ void block_cell(canvas& c, int x, int y, int index) {
         for (int row = 1; row * 8 < h; ++row) c.fill_rect(x, y + row * 8, 32, 1, shade(body, 0.7));
         if (look != 4) c.fill_rect(x + 15, y, 1, h, shade(body, 0.75));
     }
-    if (t == 3) {  // facets
+    if (t == 3 && look != 4) {  // facets
         c.fill_triangle(x + 2, y + 2, x + 16, y + 2, x + 2, y + 16, shade(body, 1.3));
         c.fill_triangle(x + 30, y + 30, x + 16, y + 30, x + 30, y + 16, shade(body, 0.8));
     }
@@ -488,7 +550,10 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
     std::vector<picture_sheet> list;
     // Characters.
     sheet(out, list, "player", 0, 104, 13, 48, 48, [](canvas& c, int x, int y, int i) {
-        player_cell(c, x, y, i / 40 % 2 == 1 || i >= 80 ? 1 : 0, i % 40);
+        // Ids are facing x 40 + frame; 80-84 stand as they are, and 100-103 are
+        // the right-facing wall poses (frames 60-63).
+        const int frame = i < 80 ? i % 40 : i >= 100 ? i - 80 : i;
+        player_cell(c, x, y, i >= 40 ? 1 : 0, frame);
     });
     const char* families[] = {"trollface", "rabbit",    "fairy",  "furball", "ghost",
                               "book",      "bossfairy", "sprout", "beetle",  "stone"};

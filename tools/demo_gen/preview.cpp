@@ -119,7 +119,7 @@ canvas contact_sheet(const std::vector<const picture_sheet*>& sheets, const spri
             std::to_string(l.p->first) + (l.p->count > 1 ? "-" + std::to_string(last) : "");
         draw_text(c, name + " " + ids, l.x, l.y, 1,
                   dark ? rgba{230, 230, 240, 255} : rgba{40, 36, 56, 255},
-                  dark ? rgba{0, 0, 0, 0} : rgba{236, 234, 228, 255});
+                  dark ? rgba{28, 26, 36, 255} : rgba{236, 234, 228, 255});
         const int ay = l.y + 12;
         checker(c, l.x, ay, l.p->art->width() / shrink, l.p->art->height() / shrink, dark);
         for (int j = 0; j < l.p->art->height() / shrink; ++j)
