@@ -230,7 +230,8 @@ void make_sounds(demo_files& out) {
         } else if (k == 4) {
             out.add(base + ".wav", wave_float(synthesise(r, rate), 1, rate));
         } else if (k == 2 || k == 14 || k == 18 || k == 31) {
-            out.add(base + ".ogg", ogg_vorbis(synthesise(r, rate), 1, rate, 0.3f, vorbis_serial++));
+            out.add(base + ".ogg",
+                    ogg_vorbis_peaking(synthesise(r, rate), 1, rate, 0.3f, vorbis_serial++, peak));
         } else {
             out.add(base + ".wav", wave_pcm16(synthesise(r, rate), 1, rate));
         }

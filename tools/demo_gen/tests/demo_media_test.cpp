@@ -5,6 +5,8 @@
 // plain file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -32,7 +34,31 @@ struct converted {
     int rate = 0, channels = 0, bits = 0;
     int64_t samples = 0;
     int source_tag = 0, source_bits = 0, source_rate = 0;
+    double peak = 0, rms = 0, edge = 0;  // full scale 1.0; edge: the larger end sample
 };
+
+// Level of the converted PCM (8 or 16 bits).
+void measure(converted& c, const void* block, int bytes) {
+    const bool wide = c.bits == 16;
+    const int n = wide ? bytes / 2 : bytes;
+    if (n == 0) return;
+    const auto sample = [&](int k) {
+        return wide ? static_cast<const int16_t*>(block)[k] / 32768.0
+                    : (static_cast<const uint8_t*>(block)[k] - 128) / 128.0;
+    };
+    double energy = 0;
+    for (int k = 0; k < n; ++k) {
+        const double v = sample(k);
+        c.peak = std::max(c.peak, std::abs(v));
+        energy += v * v;
+    }
+    c.rms = std::sqrt(energy / n);
+    c.edge = std::max(std::abs(sample(0)), std::abs(sample(n - 1)));
+}
+
+double dbfs(double level) {
+    return 20 * std::log10(std::max(level, 1e-9));
+}
 
 converted convert(const std::string& bytes) {
     converted c;
@@ -51,7 +77,10 @@ converted convert(const std::string& bytes) {
         c.source_tag = state.wave.sourceFormat.wFormatTag;
         c.source_bits = state.wave.sourceFormat.wBitsPerSample;
         c.source_rate = int(state.wave.sourceFormat.nSamplesPerSec);
-        if (block) DuRud::TrackedFree(block);
+        if (block) {
+            measure(c, block, n);
+            DuRud::TrackedFree(block);
+        }
         DuRud::EndSoundConvert(&state);
     }
     DuRud::CloseMemoryImageStream(handle);
@@ -102,6 +131,9 @@ TEST_F(DemoMedia, SoundsAndMusicConvertThroughTheEngine) {
         const converted c = convert(read_file(plain_dir() / s.file));
         ASSERT_EQ(c.ok, 0);
         EXPECT_GT(c.samples, 0);
+        // Loud enough to hear, never clipping: peaks about -3 dBFS; no click at either end.
+        EXPECT_NEAR(dbfs(c.peak), -3.0, 1.0);
+        EXPECT_LT(c.edge, 0.02);
         const std::string ext = fs::path(s.file).extension().string();
         if (ext == ".ogg")
             ++kinds["ogg"];
@@ -123,6 +155,7 @@ TEST_F(DemoMedia, SoundsAndMusicConvertThroughTheEngine) {
         ASSERT_EQ(c.ok, 0);
         EXPECT_EQ(c.rate, 44100) << "every slot plays at 44100 Hz";
         EXPECT_EQ(c.channels, 2);
+        EXPECT_NEAR(dbfs(c.rms), -18.0, 2.0) << "music sits about -18 dBFS";
         EXPECT_GE(m.loop, 0);
         EXPECT_LT(m.loop, c.samples) << "the loop starts inside the tune";
         EXPECT_GE(c.samples, 30 * 44100);
