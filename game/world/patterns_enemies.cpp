@@ -505,7 +505,7 @@ namespace {
 
 // The enemy list's row of the fairy's furballs; null when the data has none.
 const enemy_type_record* furball_type() {
-    const char* name = DuRud::Cp932Text("けだま");
+    const char* name = DuRud::Cp932Text(data_names::type::furball);
     const int rows = std::min(enemy_type_count, enemy_type_capacity);
     for (int i = 0; i < rows; ++i)
         if (std::strcmp(enemy_types[i].name, name) == 0) return &enemy_types[i];
