@@ -308,6 +308,7 @@ canvas background(int id) {
             break;
         case 505:
             library(c);
+            calm(c, 0.7);  // rows of spines are busy: quieter still
             break;
         case 506:
             cave(c);

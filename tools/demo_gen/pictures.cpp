@@ -104,7 +104,7 @@ void player_cell(canvas& c, int x, int y, int facing, int frame) {
     } else if (frame >= 30 && frame <= 36) {
         lean = 5;
         stride = 4;
-    } else if (frame >= 80) {
+    } else if (frame >= 80 && frame <= 84) {
         arms_up = true;
         glow = true;
         eyes = frame == 83 ? shut : open;
@@ -219,13 +219,18 @@ void enemy_cell(canvas& c, int x, int y, int family, int index) {
                                {220, 210, 250, 255});
             eyes(cx + look, cy - 5, 4);
             break;
-        case 5:  // book: a red cover with pages
+        case 5:  // book: a red cover flapping open over fanned pages, eyes on the spine
         {
-            const double open = 4 + (index % 4) * 3;
-            c.fill_triangle(cx, cy + 8, cx - 18, cy - open, cx - 18, cy + 8 - open, red);
-            c.fill_triangle(cx, cy + 8, cx + 18, cy - open, cx + 18, cy + 8 - open, red);
-            c.fill_rect(static_cast<int>(cx - 14), static_cast<int>(cy - 2), 28, 6, white);
-            eyes(cx, cy + 1, 5);
+            const double open = 6 + (index % 4) * 3;  // how far the covers lift
+            c.fill_triangle(cx, cy + 10, cx - 19, cy + 4 - open, cx - 19, cy + 12 - open, red);
+            c.fill_triangle(cx, cy + 10, cx + 19, cy + 4 - open, cx + 19, cy + 12 - open, red);
+            c.fill_triangle(cx, cy + 8, cx - 15, cy + 1 - open, cx + 15, cy + 1 - open, white);
+            c.fill_triangle(cx, cy + 8, cx - 15, cy + 1 - open, cx - 15, cy + 6 - open, white);
+            c.fill_triangle(cx, cy + 8, cx + 15, cy + 1 - open, cx + 15, cy + 6 - open, white);
+            for (int k = 1; k < 4; ++k)  // lines of text on the pages
+                c.line(cx - 13 + k * 2, cy - open + 2 + k * 2, cx - 3, cy + 2 + k, grey);
+            c.fill_rect(static_cast<int>(cx - 7), static_cast<int>(cy + 6), 14, 9, shade(red, 0.8));
+            eyes(cx, cy + 10, 4);
             break;
         }
         default:  // spare families: round blobs in their own colours
