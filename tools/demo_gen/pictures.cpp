@@ -244,26 +244,62 @@ void enemy_cell(canvas& c, int x, int y, int family, int index) {
         c.fill_rect(static_cast<int>(cx + 14), static_cast<int>(cy - 20), 3, 7, red);
 }
 
-// The boss: a big horned beast in armour (128 x 128 cells).
+// The boss: a big horned sorcerer-beast in a dark cape and a gold-belted
+// robe (128 x 128 cells). Poses 0-7 hover and stride, 8-13 cast with both
+// claws raised round a glowing orb; 32-35 the defeat, grey and slumping.
 void boss_cell(canvas& c, int x, int y, int index) {
     const int facing = index / 16 % 2;
     const int pose = index % 16;
-    const double cx = x + 64, cy = y + 70 + std::sin(pose * pi / 7) * 3;
-    const double look = facing ? 10 : -10;
     const bool defeated = index >= 32;
-    const rgba body = defeated ? grey : rgba{120, 60, 150, 255};
-    c.fill_ellipse(cx, cy + 10, 44, 40, body);
-    c.fill_ellipse(cx + look, cy - 26, 30, 24, body);
-    c.fill_triangle(cx + look - 24, cy - 40, cx + look - 14, cy - 36, cx + look - 30, cy - 64,
+    const bool casting = !defeated && pose >= 8 && pose <= 13;
+    const double sag = defeated ? (index - 32) * 4 : 0;
+    const double cx = x + 64, cy = y + 72 + std::sin(pose * pi / 4) * 3 + sag;
+    const double dir = facing ? 1 : -1;
+    const double look = dir * 8;
+    const rgba robe = defeated ? grey : rgba{120, 60, 150, 255};
+    const rgba cape = defeated ? shade(grey, 0.7) : rgba{70, 30, 90, 255};
+    const rgba claw = defeated ? shade(grey, 1.2) : rgba{240, 210, 120, 255};
+    // Cape spreading behind, robe, belt.
+    c.fill_triangle(cx - dir * 10, cy - 30, cx - dir * 54, cy + 48, cx + dir * 20, cy + 48, cape);
+    c.fill_ellipse(cx, cy + 12, 38, 36, robe);
+    c.fill_triangle(cx - 38, cy + 20, cx + 38, cy + 20, cx, cy + 52, robe);
+    c.fill_rect(static_cast<int>(cx - 36), static_cast<int>(cy + 6), 72, 9, gold);
+    c.fill_ellipse(cx, cy + 10, 7, 7, defeated ? grey : rgba{255, 120, 200, 255});  // the clasp
+    // Arms: raised while casting, else reaching forward.
+    const double hand_y = casting ? cy - 46 : cy + 4 + std::sin(pose * pi / 2) * 4;
+    for (const double side : {-1.0, 1.0}) {
+        const double hx = cx + side * (casting ? 30 : 44) + (casting ? 0 : look);
+        c.line(cx + side * 28, cy - 10, hx, hand_y, robe);
+        c.fill_ellipse((cx + side * 28 + hx) / 2, (cy - 10 + hand_y) / 2, 9, 9, robe);
+        c.fill_ellipse(hx, hand_y, 8, 7, claw);
+    }
+    if (casting) {
+        const double r = 8 + (pose - 8) * 1.5;
+        c.fill_ellipse(cx, cy - 58, r + 3, r + 3, {255, 180, 230, 255});
+        c.fill_ellipse(cx, cy - 58, r, r, {255, 110, 200, 255});
+    }
+    // Head with horns and a hood.
+    const double hy = cy - 30;
+    c.fill_ellipse(cx + look, hy, 26, 22, cape);
+    c.fill_ellipse(cx + look, hy + 3, 20, 17, robe);
+    c.fill_triangle(cx + look - 20, hy - 12, cx + look - 10, hy - 16, cx + look - 30, hy - 42,
                     white);
-    c.fill_triangle(cx + look + 24, cy - 40, cx + look + 14, cy - 36, cx + look + 30, cy - 64,
+    c.fill_triangle(cx + look + 20, hy - 12, cx + look + 10, hy - 16, cx + look + 30, hy - 42,
                     white);
-    c.fill_rect(static_cast<int>(cx - 40), static_cast<int>(cy + 4), 80, 12, gold);
-    c.fill_ellipse(cx + look - 10, cy - 28, 6, 5, defeated ? ink : rgba{255, 230, 80, 255});
-    c.fill_ellipse(cx + look + 10, cy - 28, 6, 5, defeated ? ink : rgba{255, 230, 80, 255});
-    c.fill_rect(static_cast<int>(cx + look - 12), static_cast<int>(cy - 14), 24, 4, ink);
-    if (pose >= 8 && !defeated)  // casting: an orb in the claws
-        c.fill_ellipse(cx + look * 3, cy, 9, 9, {255, 120, 200, 255});
+    const rgba eye = defeated ? ink : rgba{255, 230, 80, 255};
+    if (defeated) {
+        for (const double e : {-8.0, 8.0}) {
+            c.line(cx + look + e - 4, hy - 2, cx + look + e + 4, hy + 4, ink);
+            c.line(cx + look + e - 4, hy + 4, cx + look + e + 4, hy - 2, ink);
+        }
+    } else {
+        c.fill_ellipse(cx + look - 8 + dir * 2, hy, 5, 4, eye);
+        c.fill_ellipse(cx + look + 8 + dir * 2, hy, 5, 4, eye);
+    }
+    c.fill_rect(static_cast<int>(cx + look - 9), static_cast<int>(hy + 9), 18, 3, ink);
+    for (int t = 0; t < 3; ++t)  // fangs
+        c.fill_triangle(cx + look - 7 + t * 6, hy + 11, cx + look - 4 + t * 6, hy + 11,
+                        cx + look - 5.5 + t * 6, hy + 15, white);
 }
 
 // --- items, blocks, bullets --------------------------------------------------------
