@@ -180,11 +180,14 @@ void sky_garden(canvas& c) {
     noise n(507);
     for (int k = 0; k < 4; ++k) {  // floating islands with flowers
         const double x = 100 + k * 200 + n.below(40), y = 150 + n.below(150);
-        wrapped_triangle(c, x - 50, y, x + 50, y, x, y + 60, {150, 130, 120, 255});
-        wrapped_ellipse(c, x, y, 52, 10, {130, 190, 120, 255});
+        // Far away: their colours fade into the sky's.
+        const rgba haze{196, 206, 236, 255};
+        wrapped_triangle(c, x - 50, y, x + 50, y, x, y + 60, mix({150, 130, 120, 255}, haze, 0.45));
+        wrapped_ellipse(c, x, y, 52, 10, mix({130, 190, 120, 255}, haze, 0.45));
         for (int f = 0; f < 5; ++f)
-            wrapped_ellipse(c, x - 36 + f * 18, y - 6, 3, 3,
-                            f % 2 ? rgba{240, 170, 200, 255} : rgba{250, 230, 140, 255});
+            wrapped_ellipse(
+                c, x - 36 + f * 18, y - 6, 3, 3,
+                mix(f % 2 ? rgba{240, 170, 200, 255} : rgba{250, 230, 140, 255}, haze, 0.45));
     }
     for (int k = 0; k < 10; ++k)
         cloud(c, k * 80 + n.below(40), 480 + n.below(40), 40, {246, 244, 250, 255});
