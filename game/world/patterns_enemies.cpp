@@ -516,26 +516,20 @@ const enemy_type_record* furball_type() {
 // pattern, speed factor and velocity.
 void start_furball(enemy& m, const entity& fairy, const enemy_type_record& t, const char* pattern,
                    double speed_factor, double vx, double vy) {
-    m.flags = flag_in_use;
-    m.flags2 = 0;
+    reset_enemy(&m);
     m.stun_frames = m.invulnerable_frames = m.tag_frames = 0;
     m.stun_effect = -1;
+    m.flags = flag_in_use;
     m.x = fairy.x;
     m.y = fairy.y;
     m.vx = vx;
     m.vy = vy;
     m.sprite_base = t.sprite_base;
-    m.hit_w = t.hit_w;
-    m.hit_h = t.hit_h;
-    m.hit_dx = t.hit_dx;
-    m.hit_dy = t.hit_dy;
+    take_type_hitbox(m, t);
     m.points = t.points;
     m.health = m.health_max = static_cast<int32_t>(t.health * 1.25);
     m.facing = static_cast<int32_t>(game_random(2));
     m.speed_factor = speed_factor;
-    m.tick = 0;
-    m.pattern_result = 0;
-    std::memset(m.free_var, 0, sizeof(m.free_var));
     m.move_pattern = bind_behaviour(move_pattern_table, pattern, {third_step::none}).handler;
 }
 
