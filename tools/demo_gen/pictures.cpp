@@ -635,15 +635,19 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
         c.fill_rect(x + (i % 3 == 0 ? 12 : 0), y, i % 3 == 1 ? 16 : 4, 16, {110, 96, 150, 255});
     });
     sheet(
-        out, list, "label_glyphs", 299, 26, 13, 16, 16,
+        out, list, "label_glyphs", 299, 26, 13, 24, 24,
         [](canvas& c, int x, int y, int i) {
+            // The stage label and the result rows set these 32 and 24 pixels apart.
             const int id = 299 + i;
-            if (id >= 315 && id <= 324)
-                draw_text(c, std::to_string(id - 315), x + 3, y + 4, 1, white);
-            else if (id == 312)
-                draw_text(c, "-", x + 3, y + 4, 1, white);
-            else if (id >= 301 && id <= 311)
-                c.fill_ellipse(x + 8, y + 8, 2 + (id - 301) * 0.5, 6, gold);
+            if (id >= 315 && id <= 324) {
+                draw_text(c, std::to_string(id - 315), x + 5, y + 2, 3, white);
+            } else if (id == 312) {
+                draw_text(c, "-", x + 5, y + 2, 3, white);
+            } else if (id >= 301 && id <= 311) {  // clears so far: a medal with the count
+                c.fill_ellipse(x + 12, y + 12, 11, 11, shade(gold, 0.7));
+                c.fill_ellipse(x + 12, y + 12, 9, 9, gold);
+                draw_text_centred(c, std::to_string(id - 301), x + 12, y + 9, 1, white);
+            }
         },
         false);
     sheet(
