@@ -549,7 +549,7 @@ void bullet_cell(canvas& c, int x, int y, int index) {
 void effect_cell(canvas& c, int x, int y, int index) {
     const rgba tones[] = {{255, 255, 255, 255}, {90, 140, 255, 255}, {80, 230, 240, 255},
                           {60, 20, 90, 255},    {20, 20, 30, 255},   {255, 255, 255, 255},
-                          {40, 40, 50, 255},    {255, 160, 60, 255}, {255, 140, 200, 255},
+                          {255, 246, 200, 255}, {255, 160, 60, 255}, {255, 140, 200, 255},
                           {255, 70, 70, 255}};
     const rgba tone = tones[index / 10 % 10];
     const int kind = index % 10;
