@@ -286,6 +286,14 @@ std::string stop_text(uint32_t code, uint32_t p1, uint32_t p2, uint32_t p3, uint
     return text;
 }
 
+// A row whose change removes one file of the tree: STOP 1 with that code.
+broken_row removed(const char* name, const char* file, uint32_t code) {
+    return {name, data::tree, [file, code](const fs::path& d) {
+                fs::remove(d / file);
+                return stop_text(1, code, 0, 0, 0);
+            }};
+}
+
 const broken_row broken_rows[] = {
     {"no data at all", data::none,
      [](const fs::path&) { return stop_text(1, 0xE0000001, 0, 0, 0); }},
@@ -294,21 +302,9 @@ const broken_row broken_rows[] = {
          fs::resize_file(dir / "datas.ZAV", fs::file_size(dir / "datas.ZAV") / 2);
          return stop_text(1, 0xE0000001, 0, 0, 0);
      }},
-    {"the entity list removed", data::tree,
-     [](const fs::path& d) {
-         fs::remove(d / "lists/entitylist.list");
-         return stop_text(1, 0xE0000002, 0, 0, 0);
-     }},
-    {"the play list removed", data::tree,
-     [](const fs::path& d) {
-         fs::remove(d / "lists/playlist.list");
-         return stop_text(1, 0xE0000003, 0, 0, 0);
-     }},
-    {"the effect list removed", data::tree,
-     [](const fs::path& d) {
-         fs::remove(d / "lists/effect.list");
-         return stop_text(1, 0xE0000004, 0, 0, 0);
-     }},
+    removed("the entity list removed", "lists/entitylist.list", 0xE0000002),
+    removed("the play list removed", "lists/playlist.list", 0xE0000003),
+    removed("the effect list removed", "lists/effect.list", 0xE0000004),
     {"a picture line cut after its columns x rows", data::tree,
      [](const fs::path& d) {
          const int line = cut_line(d / file_list, "datas/pictures/", "PICTURE_LIST", 3);
@@ -345,11 +341,7 @@ const broken_row broken_rows[] = {
          fs::remove(d / first_file(d, "MUSIC_LIST"));
          return stop_text(1, 0x55555000, 0, 0, 0);
      }},
-    {"the first stage file removed", data::tree,
-     [](const fs::path& d) {
-         fs::remove(d / first_stage);
-         return stop_text(1, 0xF0000000, 0, 0, 0);
-     }},
+    removed("the first stage file removed", first_stage, 0xF0000000),
     {"a stage line without column 4", data::tree,
      [](const fs::path& d) {
          const int line = cut_line(d / first_stage, "", "PLACEMENT_BLOCK", 4);
