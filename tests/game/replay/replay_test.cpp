@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <sys/wait.h>
@@ -45,6 +46,21 @@ const fs::path& runs_folder() {
     }();
     return folder;
 }
+
+// A passing program's runs go with it (each holds a copy of the data); a
+// failing one's stay for the failures to be read, and so do the image
+// script's, which reads the pictures there.
+class remove_runs_when_passed : public ::testing::Environment {
+    void TearDown() override {
+        if (std::getenv("VESSAMIRE_REPLAY_RUNS") ||
+            ::testing::UnitTest::GetInstance()->failed_test_count() > 0)
+            return;
+        std::error_code ignored;
+        fs::remove_all(runs_folder(), ignored);
+    }
+};
+const ::testing::Environment* const runs_cleaner =
+    ::testing::AddGlobalTestEnvironment(new remove_runs_when_passed);
 
 // The image script names the scenarios it wants (VESSAMIRE_REPLAY_ONLY,
 // space-separated; unset or empty: all); the others are skipped.
