@@ -1,8 +1,8 @@
-// A hand-built arena for the boss: a floor of 25 blocks (slots 0 to 24) along
-// the bottom, player 0 on it, the boss in enemy slot 0 with start tick 0,
-// bullet types 3 to 6 (sprites 300 to 303; 0 to 2 undefined), the boss's
-// sounds as entries 1.. (handles 201..), music tracks 0 to 7 on handles 400..
-// with track 2 playing, and the effects the boss attaches.
+// A hand-built arena for the boss: a floor of 25 blocks (slots 0 to 24) whose
+// top is 80 px above the bottom (inside the arena border), player 0 on it, the boss in enemy slot 0
+// with start tick 0, bullet types 3 to 6 (sprites 300 to 303; 0 to 2 undefined), the boss's sounds
+// as entries 1.. (handles 201..), music tracks 0 to 7 on handles 400.. with track 2 playing, and
+// the effects the boss attaches.
 #pragma once
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "actors.h"
 #include "world/boss_defeat.h"
 #include "world/boss_fight.h"
+#include "world/block_interactions.h"
 #include "world/boss_intro.h"
 #include "world/debug_overlay.h"
 #include "world/music.h"
@@ -63,13 +64,15 @@ class BossArena : public Actors {
     void arena(int w, int h) {
         stage_info.width = w, stage_info.height = h;
         for (auto& b : blocks) b.flags = 0;
-        for (int k = 0; k < 25; ++k) place_block(k, (k + 0.5) * w / 25.0, h - 16, w / 25.0 + 1, 32);
+        for (int k = 0; k < 25; ++k)
+            place_block(k, (k + 0.5) * w / 25.0, h - 64, w / 25.0 + 1, 32).contact =
+                interaction_block_typical;
         p.flags = flag_in_use, p.type_code = type_player, p.lives = 5;
-        p.x = 200, p.y = h - 48;
+        p.x = 200, p.y = h - 96;
         boss = enemy{};
         boss.flags = flag_in_use, boss.type_code = type_enemy;
         boss.hit_w = boss.hit_h = 64;
-        boss.x = 600, boss.y = h - 64;
+        boss.x = 600, boss.y = h - 112;
         boss.move_pattern = move_pattern_bossintro_dolvek;
     }
     // The boss's fight fields as the entrance leaves them, in the state given.
