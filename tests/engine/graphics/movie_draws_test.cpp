@@ -67,11 +67,13 @@ TEST_F(MovieDrawThreads, EachDrawShowsTheCurrentFrame) {
 }
 
 // A movie named as a picture loads as a movie graphic, at once or on the
-// asynchronous loader, and a draw shows exactly the player's current frame,
-// on the device and on the software renderer.
+// asynchronous loader, and a draw shows exactly the movie's current frame:
+// a Theora movie through the engine's player, a raw clip through the graph;
+// on the device, on the software renderer, and with Direct3D hidden.
 struct MovieRoad {
     const char* name;
     int software, async;
+    bool raw, hideD3D;
 };
 
 class MoviePictureThreads : public ::testing::TestWithParam<MovieRoad> {
@@ -80,19 +82,24 @@ class MoviePictureThreads : public ::testing::TestWithParam<MovieRoad> {
     void TearDown() override {
         TerminateMovieModule();
         StopDevice();
+        KnobHideModule("d3d9.dll", false);
     }
 };
 
-TEST_P(MoviePictureThreads, ADrawShowsThePlayersFrame) {
+TEST_P(MoviePictureThreads, ADrawShowsTheMoviesFrame) {
     const MovieRoad road = GetParam();
+    KnobHideModule("d3d9.dll", road.hideD3D);
     ScreenSettings s = WithHandles();
-    s.width = 40, s.height = 30, s.softwareForced = road.software;
+    s.width = 40, s.height = 30, s.softwareForced = road.software && !road.hideD3D;
     ASSERT_EQ(0, StartDevice(s));
     if (CheckMovieModule() != 0) ASSERT_EQ(0, InitMovieModule());
     testsupport::WriteFile("movie.ogv",
                            mediafixtures::EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
+    // One 4 x 2 frame of 32-bit pixels 0x41414141, top-down.
+    testsupport::WriteFile(
+        "clip.raw", mediafixtures::RawVideo(4, -2, 0, 32, 10, 1, 1, 32, std::string(32, 'A')));
     SetUseAsyncLoad(road.async);
-    const Handle g = LoadGraphic("movie.ogv");
+    const Handle g = LoadGraphic(road.raw ? "clip.raw" : "movie.ogv");
     SetUseAsyncLoad(0);
     ASSERT_GT(g, 0);
     if (road.async)
@@ -101,14 +108,23 @@ TEST_P(MoviePictureThreads, ADrawShowsThePlayersFrame) {
     const Handle movie = GraphicFromHandle(g, 0)->movie;
     ASSERT_GE(movie, 0);
     ASSERT_EQ(0, PlayMovieHandle(movie, 1, 0));
-    SleepMilliseconds(100);  // frame 2 is due
-    ASSERT_EQ(0, DrawGraphicAt(2, 3, g, 0));
     MovieHandleRecord* record = GetMovieRecord(movie);
-    EXPECT_EQ(TheoraGetCurrentFrame(record->theora), 2);
-    const BaseImage* frame = TheoraGetFrameImage(record->theora);
+    if (road.raw) {
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&] {
+                UpdateMovieFrame(movie, 0);
+                return record->frameImage.pixels != nullptr;
+            },
+            testsupport::kWaitLimit, "the clip's frame"));
+    } else {
+        SleepMilliseconds(100);  // frame 2 is due
+    }
+    ASSERT_EQ(0, DrawGraphicAt(2, 3, g, 0));
+    if (!road.raw) EXPECT_EQ(TheoraGetCurrentFrame(record->theora), 2);
+    const BaseImage* frame = road.raw ? &record->frameImage : TheoraGetFrameImage(record->theora);
     int differ = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
+    for (int y = 0; y < frame->height; ++y)
+        for (int x = 0; x < frame->width; ++x) {
             const uint32_t want =
                 reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(frame->pixels) +
                                                   y * frame->pitch)[x] &
@@ -116,14 +132,18 @@ TEST_P(MoviePictureThreads, ADrawShowsThePlayersFrame) {
             differ += ScreenPixel(road.software, 2 + x, 3 + y) != want;
         }
     EXPECT_EQ(differ, 0);
+    if (road.raw) EXPECT_EQ(ScreenPixel(road.software, 2, 3), 0x414141u);
     DeleteGraphic(g);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, MoviePictureThreads,
-                         ::testing::Values(MovieRoad{"Device", 0, 0},
-                                           MovieRoad{"DeviceAsync", 0, 1},
-                                           MovieRoad{"Software", 1, 0},
-                                           MovieRoad{"SoftwareAsync", 1, 1}),
+                         ::testing::Values(MovieRoad{"Device", 0, 0, false, false},
+                                           MovieRoad{"DeviceAsync", 0, 1, false, false},
+                                           MovieRoad{"Software", 1, 0, false, false},
+                                           MovieRoad{"SoftwareAsync", 1, 1, false, false},
+                                           MovieRoad{"NoDirect3D", 1, 0, false, true},
+                                           MovieRoad{"RawClipDevice", 0, 0, true, false},
+                                           MovieRoad{"RawClipAsyncNoDirect3D", 1, 1, true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // With the device admitting one YUV layout, a 4:2:0 movie gets a surface in
