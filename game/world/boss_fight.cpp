@@ -172,7 +172,9 @@ void dash_on(fight& f, double d) {
 }
 
 // --- Phase 3 ----------------------------------------------------------------
-void hurt(fight& f) {
+// Hurt after a phase end (state -1) and staggered by a combo (state 11): the
+// boss stands shaking until the timer reaches last, then goes on to next.
+void stagger(fight& f, int last, int next) {
     enemy& b = f.b;
     const int t = ++f.timer();
     b.flags &= ~(movement_flags | flag_float | dash_flags | flag_blink);
@@ -180,9 +182,9 @@ void hurt(fight& f) {
     b.vx = 0;
     f.pose = pose_hurt;
     hurt_shake(b, t);
-    if (t >= 61) {
+    if (t >= last) {
         b.draw_dx = 0;
-        set_state(f, 0);
+        set_state(f, next);
     }
 }
 
@@ -524,20 +526,6 @@ void last_pass(fight& f) {
     if (t > w && f.var(v_combo) > 27 && (std::fabs(b.vx) > 0.3 || !on_ground(b))) set_state(f, 11);
 }
 
-void stagger(fight& f) {
-    enemy& b = f.b;
-    const int t = ++f.timer();
-    b.flags &= ~(movement_flags | flag_float | flag_blink | dash_flags);
-    b.flags2 &= ~flag2_dash;
-    b.vx = 0;
-    f.pose = pose_hurt;
-    hurt_shake(b, t);
-    if (t >= 161) {
-        b.draw_dx = 0;
-        set_state(f, 8);
-    }
-}
-
 // --- Phase 1 ----------------------------------------------------------------
 void slow_background(double floor) {
     if (stage_info.scroll_speed_x > floor) stage_info.scroll_speed_x -= 0.025;
@@ -762,7 +750,7 @@ int choose(fight& f) {
 bool run_state(fight& f) {
     switch (f.var(v_state)) {
         case -1:
-            hurt(f);
+            stagger(f, 61, 0);
             break;
         case 0: {
             const int next = choose(f);
@@ -801,7 +789,7 @@ bool run_state(fight& f) {
             last_pass(f);
             break;
         case 11:
-            stagger(f);
+            stagger(f, 161, 8);
             break;
         case 12:
             beam(f);

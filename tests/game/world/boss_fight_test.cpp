@@ -112,11 +112,15 @@ TEST_F(BossFight, StateZeroChoosesAndTheChoiceRunsAtOnce) {
         // A state that keeps its own timer has counted its first frame.
         const bool timed =
             r.state != 0 && r.state != 99 && (r.grounded || r.state == 2 || r.state == 9);
-        if (timed) EXPECT_EQ(timer(), 1);
+        if (timed) {
+            EXPECT_EQ(timer(), 1);
+        }
         if (r.player_flags == down) {
             EXPECT_EQ(std::tuple(boss.free_var[4], boss.free_var[7], result), std::tuple(0, 0, 0));
         }
-        if (r.state == 4) EXPECT_TRUE(overlay_shows("factor 12"));
+        if (r.state == 4) {
+            EXPECT_TRUE(overlay_shows("factor 12"));
+        }
         free_bullets();
     }
     p.flags = flag_in_use;

@@ -164,8 +164,12 @@ TEST_F(BossIntro, ThePlayersScriptedJump) {
         const int expected = p.tick < 166 ? 40 : p.tick < 175 ? 65 : queued[p.tick - 175] + 40;
         EXPECT_EQ(frame, expected) << "tick " << p.tick;
         EXPECT_EQ((p.flags2 & 2) != 0, p.tick > 175 && p.tick < 190) << "tick " << p.tick;
-        if (p.tick == 175) EXPECT_EQ(p.vx, 6.0);
-        if (p.tick == 189) EXPECT_NEAR(p.vx, 6 + 14 * 1.4 - 0.054 * 105, 1e-9);
+        if (p.tick == 175) {
+            EXPECT_EQ(p.vx, 6.0);
+        }
+        if (p.tick == 189) {
+            EXPECT_NEAR(p.vx, 6 + 14 * 1.4 - 0.054 * 105, 1e-9);
+        }
     }
     EXPECT_EQ(played("tesmo_jump"), 1);
     EXPECT_EQ(action_queue[0], -1);

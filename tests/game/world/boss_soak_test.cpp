@@ -39,7 +39,7 @@ TEST_F(BossSoak, TheFightNeverLeavesItsStatesOrTheNumbers) {
         for (int f = 0; f < frames && !game_cleared; ++f) {
             p.invulnerable_frames = 100;
             p.lives = 5;
-            input(r.jumping && f % 40 < 10 ? J : 0);
+            input(r.jumping && f % 40 < 10 ? unsigned{J} : 0u);
             update_world();
             process_interactions();
             if (f % 240 == 0 && boss.move_pattern == &move_pattern_bossdolvek) boss.health -= 30;
