@@ -10,29 +10,21 @@
 
 namespace {
 
-using BossSoak = BossArena;
+struct SoakRow {
+    const char* name;
+    int height;
+    bool jumping;
+};
 
-TEST_F(BossSoak, TheFightNeverLeavesItsStatesOrTheNumbers) {
-    struct Row {
-        const char* name;
-        int height;
-        bool jumping;
-    } rows[] = {
-        {"low stage, standing player", 224, false},    {"low stage, jumping player", 224, true},
-        {"middle stage, standing player", 300, false}, {"middle stage, jumping player", 300, true},
-        {"tall stage, standing player", 600, false},   {"tall stage, jumping player", 600, true},
-    };
+// One soak per row, so that each stays well within a test's time limit.
+class BossSoak : public BossArena, public testing::WithParamInterface<SoakRow> {};
+
+TEST_P(BossSoak, TheFightNeverLeavesItsStatesOrTheNumbers) {
+    const SoakRow& r = GetParam();
     constexpr int frames = 30000;
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        reset_world();
-        for (auto& a : affecters) a.active = 0;
-        stage_info = stage_info_record{};
-        arena(800, r.height);
-        current_music = -1;
-        game_cleared = 0;
-        p.move_pattern = players[1].move_pattern = move_pattern_default;
-        p.free_var[0] = p.tick = 0;
+    arena(800, r.height);
+    current_music = -1;
+    {
         bool states_ok = true, poses_ok = true, numbers_ok = true, types_ok = true;
         int fight_frames = 0, seen = 0;
         bool seen_state[100] = {};
@@ -68,5 +60,12 @@ TEST_F(BossSoak, TheFightNeverLeavesItsStatesOrTheNumbers) {
             << "the final blow ends the game";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, BossSoak,
+    testing::Values(SoakRow{"low_standing", 224, false}, SoakRow{"low_jumping", 224, true},
+                    SoakRow{"middle_standing", 300, false}, SoakRow{"middle_jumping", 300, true},
+                    SoakRow{"tall_standing", 600, false}, SoakRow{"tall_jumping", 600, true}),
+    [](const testing::TestParamInfo<SoakRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
