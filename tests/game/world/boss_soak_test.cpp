@@ -15,6 +15,9 @@ struct SoakRow {
     int height;
     bool jumping;
 };
+void PrintTo(const SoakRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 // One soak per row, so that each stays well within a test's time limit.
 class BossSoak : public BossArena, public testing::WithParamInterface<SoakRow> {};
