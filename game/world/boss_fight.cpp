@@ -148,6 +148,16 @@ void shake_sideways(enemy& b, int t) {
     b.draw_dx = mod(t, 12) < 6 ? 1.0 : -1.0;
 }
 
+// Inside the charge window the boss blinks and shakes; outside it is still.
+void charge_shake(enemy& b, int t, bool in_window) {
+    if (in_window) {
+        shake_sideways(b, t);
+    } else {
+        set_blink(b, false);
+        b.draw_dx = 0;
+    }
+}
+
 void hurt_shake(enemy& b, int t) {
     const int step = mod(t, 8) / 2;
     b.draw_dx = step == 0 ? -1.0 : step == 2 ? 1.0 : 0.0;
@@ -188,16 +198,23 @@ void stagger(fight& f, int last, int next) {
     }
 }
 
+// The charging states wait in the air in their charge pose; on ground their
+// timer runs. The new timer, or 0 while waiting.
+int charge_timer(fight& f) {
+    if (!on_ground(f.b)) {
+        f.b.flags |= flag_landing;
+        f.pose = pose_charge;
+        return 0;
+    }
+    f.b.flags &= ~flag_landing;
+    return ++f.timer();
+}
+
 void hop_and_shoot(fight& f) {
     enemy& b = f.b;
     face_player(f);
-    if (!on_ground(b)) {
-        b.flags |= flag_landing;
-        f.pose = pose_charge;
-        return;
-    }
-    b.flags &= ~flag_landing;
-    const int t = ++f.timer();
+    const int t = charge_timer(f);
+    if (t == 0) return;
     const double p = 0.33 * f.P;
     if (t == 1) {
         b.vx = -4.0 * ahead(b);
@@ -206,10 +223,7 @@ void hop_and_shoot(fight& f) {
     } else {
         b.vx = -ahead(b) * 2 / (t + 1);
     }
-    if (t > 20 - p && t <= 50 - p)
-        shake_sideways(b, t);
-    else
-        set_blink(b, false), b.draw_dx = 0;
+    charge_shake(b, t, t > 20 - p && t <= 50 - p);
     if (t > 50 - p && t <= 60 - p && mod(t, 3) == 1) {
         play_sound_effect("enemyheavyshot1");
         const double a = degrees(f.player.y - b.y, f.player.x - b.x);
@@ -269,17 +283,9 @@ void spray_volley(fight& f, int count, int life, double spread, int base_speed, 
 void ground_spray(fight& f) {
     enemy& b = f.b;
     if (f.timer() < 60 - f.P) face_player(f);
-    if (!on_ground(b)) {
-        b.flags |= flag_landing;
-        f.pose = pose_charge;
-        return;
-    }
-    b.flags &= ~flag_landing;
-    const int t = ++f.timer();
-    if (t > 20 - f.P && t <= 60 - f.P)
-        shake_sideways(b, t);
-    else
-        set_blink(b, false), b.draw_dx = 0;
+    const int t = charge_timer(f);
+    if (t == 0) return;
+    charge_shake(b, t, t > 20 - f.P && t <= 60 - f.P);
     if (t > 60 - f.P && t <= 84 - f.P && mod(t, 8) == 1) {
         constexpr int kinds[] = {0, 2, 3};
         const int type = 3 + kinds[mod(f.var(v_volleys), 3)];
@@ -574,13 +580,8 @@ void beam(fight& f) {
     enemy& b = f.b;
     slow_background(-12.0);
     if (f.timer() < 40) face_by_thirds(f);
-    if (!on_ground(b)) {
-        b.flags |= flag_landing;
-        f.pose = pose_charge;
-        return;
-    }
-    b.flags &= ~flag_landing;
-    const int t = ++f.timer();
+    const int t = charge_timer(f);
+    if (t == 0) return;
     int& a = f.var(v_beam_angle);
     if (t == 1) {
         b.vy = -2.0;
