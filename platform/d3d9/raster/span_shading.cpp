@@ -146,8 +146,7 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
     SpanChoice choice;
     choice.generic = &ShadeSpan<GenericSpanState>;
     if (g_forceGeneric) return choice;
-    if (!ds.flat || ds.specularAdd || ds.depthTest || ds.writeMask != 0xF || ds.stageCount != 1)
-        return choice;
+    if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF || ds.stageCount != 1) return choice;
     const StageSetup& st = ds.stages[0];
     if (st.resultTemp) return choice;
     bool textured = st.usesTexture;
@@ -176,6 +175,7 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
                 continue;
         }
         choice.special = e.fn;
+        choice.depthGated = ds.depthTest;
         break;
     }
     return choice;

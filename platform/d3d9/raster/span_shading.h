@@ -17,6 +17,9 @@
 
 namespace platform::raster {
 
+struct TriangleSetup;
+using SpanFunction = void (*)(const DrawSetup&, const TriangleSetup&, int y, int x0, int x1);
+
 struct TriangleSetup {
     bool affine = true;  // 1/w is the same at every vertex
     Plane q;             // 1/w (perspective only)
@@ -27,13 +30,15 @@ struct TriangleSetup {
     Plane s[D3DMAXTEXTURESTAGES], t[D3DMAXTEXTURESTAGES];  // level-0 texels (times 1/w)
     LevelChoice level[D3DMAXTEXTURESTAGES];
     bool perPixelLod[D3DMAXTEXTURESTAGES] = {};
+    // A depth-tested draw's spans: the specialised one, which ignores depth,
+    // and the generic one for spans the depth test does not pass whole.
+    SpanFunction depthFree = nullptr, fallback = nullptr;
 };
-
-using SpanFunction = void (*)(const DrawSetup&, const TriangleSetup&, int y, int x0, int x1);
 
 struct SpanChoice {
     SpanFunction generic = nullptr;
     SpanFunction special = nullptr;  // for affine triangles; null when none fits
+    bool depthGated = false;         // special ignores the draw's depth test
 };
 
 // Picks the span functions for a draw's state.
