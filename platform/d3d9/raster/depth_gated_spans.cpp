@@ -1,5 +1,9 @@
 #include "depth_gated_spans.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "blending.h"
 #include "pixel_formats.h"
 
@@ -23,7 +27,18 @@ Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int
         const uint32_t want = format == kFormatD32 ? d : d << 8;
         const uint8_t* p = row + size_t(x0) * 4;
         uint32_t differs = 0;
-        for (int x = x0; x < x1; ++x, p += 4) {
+        int x = x0;
+#if defined(__SSE2__)
+        const __m128i maskV = _mm_set1_epi32(int(mask)), wantV = _mm_set1_epi32(int(want));
+        __m128i any = _mm_setzero_si128();
+        for (; x + 4 <= x1; x += 4, p += 16)
+            any = _mm_or_si128(
+                any, _mm_xor_si128(
+                         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), maskV),
+                         wantV));
+        differs = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF);
+#endif
+        for (; x < x1; ++x, p += 4) {
             uint32_t w;
             std::memcpy(&w, p, 4);
             differs |= (w & mask) ^ want;

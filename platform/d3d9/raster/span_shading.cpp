@@ -30,6 +30,7 @@ constexpr Combo kCombos[] = {
     {D3DTOP_MODULATE, kTex, kDif, D3DTOP_MODULATE, kTex, kDif},      // 4: brightness and alpha
     {D3DTOP_SELECTARG1, kTexC, kDif, D3DTOP_MODULATE, kTex, kDif},   // 5: inverted colour
     {D3DTOP_MODULATE4X, kTex, kDif, D3DTOP_MODULATE, kTex, kDif},    // 6: colour times four
+    {D3DTOP_MODULATE, kTex, kDif, D3DTOP_SELECTARG1, kTex, kDif},    // 7: brightness, texture alpha
 };
 
 struct Blend3 {

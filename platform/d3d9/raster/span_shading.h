@@ -146,18 +146,23 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     // texture or the flat diffuse) to a 32-bit target run as whole rows.
     if constexpr (!generic && K::kTexFormat >= 0 && K::kBlend == 0 &&
                   (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
-                  K::kColorOp == D3DTOP_SELECTARG1 && K::kColorArg1 == D3DTA_TEXTURE &&
+                  K::kColorArg1 == D3DTA_TEXTURE &&
+                  (K::kColorOp == D3DTOP_SELECTARG1 ||
+                   (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
                   ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
                    (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE))) {
         constexpr bool constantAlpha = K::kAlphaOp == D3DTOP_SELECTARG2;
-        bool rows = true;
+        // Times a white diffuse colour is the texture's colour (c * 255 / 255).
+        bool rows =
+            K::kColorOp == D3DTOP_SELECTARG1 ||
+            (tri.flatDiffuse.r == 255 && tri.flatDiffuse.g == 255 && tri.flatDiffuse.b == 255);
         uint32_t keep = 0xFFFFFFFFu, set = 0;
         if constexpr (constantAlpha) {
             const uint32_t a = uint32_t(tri.flatDiffuse.a);
             if (ds.alphaTest && !Compare(ds.alphaFunc, a, uint32_t(ds.alphaRef))) return;
             keep = 0x00FFFFFFu, set = a << 24;
         } else {
-            rows = !ds.alphaTest;
+            rows = rows && !ds.alphaTest;
         }
         if constexpr (K::kTarget == int(kFormatX8R8G8B8)) set |= 0xFF000000u;
         const RowCoords coords{sBase[0], sStep[0]};
@@ -174,6 +179,44 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 return;
             }
         }
+    }
+
+    // Shapes onto a 32-bit target: one colour over the span, filled when
+    // unblended; blended, drawn by the sprite row as a texture row of that
+    // colour (colour and alpha the texel's: the shape stage's diffuse).
+    if constexpr (!generic && K::kTexFormat < 0 &&
+                  (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
+                  (K::kBlend == 0 ||
+                   (K::kSrcBlend == D3DBLEND_SRCALPHA &&
+                    (K::kDestBlend == D3DBLEND_INVSRCALPHA || K::kDestBlend == D3DBLEND_ONE)))) {
+        const uint32_t colour = ToArgb(tri.flatDiffuse);
+        if constexpr (K::kBlend == 0) {
+            if (ds.alphaTest &&
+                !Compare(ds.alphaFunc, uint32_t(tri.flatDiffuse.a), uint32_t(ds.alphaRef)))
+                return;
+            FillRow(row, target, colour, x0, x1);
+        } else {
+            SpriteRow sr;
+            sr.texels = ColourRow(colour, x1 - x0);
+            sr.width = x1 - x0;
+            sr.texFormat = kFormatA8R8G8B8;
+            sr.coords =
+                RowCoords{-int64_t(x0) * (int64_t(1) << kCoordBits), int64_t(1) << kCoordBits};
+            sr.alphaFrom = SpriteRow::kAlphaTexture;
+            sr.alphaTest = ds.alphaTest;
+            sr.alphaFunc = ds.alphaFunc;
+            sr.alphaRef = uint32_t(ds.alphaRef);
+            sr.destFactor = K::kDestBlend;
+            sr.target = uint32_t(K::kTarget);
+            sr.rowPixels = ds.target.width;
+#if defined(__SSE2__)
+            SpriteRowSse2Shape<SpriteRow::kAlphaTexture, false, K::kDestBlend, uint32_t(K::kTarget),
+                               kFormatA8R8G8B8>(sr, x0, x1, row);
+#else
+            SpriteRowPlain(sr, x0, x1, row);
+#endif
+        }
+        return;
     }
 
     // Blended sprites from a point-sampled 32-bit texture onto a 32-bit

@@ -106,7 +106,8 @@ TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
         for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8})
             for (int mode = 0; mode < 17; ++mode)
                 for (int alphaSource = 0; alphaSource < 3; ++alphaSource)
-                    for (int brightness = 0; brightness < 2; ++brightness)
+                    // Brightness 2: the modulating op with a white diffuse colour.
+                    for (int brightness = 0; brightness < 3; ++brightness)
                         for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})
                             for (int textured = 0; textured < 2; ++textured) {
                                 if (!textured && (alphaSource || texFormat != kFormatA8R8G8B8))
@@ -130,7 +131,7 @@ TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
                                 specialised += ChooseSpans(setup).special != nullptr;
 
                                 uint32_t colour =
-                                    brightness ? (rng() | 0x01000000u) : (rng() | 0x00FFFFFFu);
+                                    brightness == 1 ? (rng() | 0x01000000u) : (rng() | 0x00FFFFFFu);
                                 std::vector<V2DTex> v;
                                 for (int q = 0; q < 6; ++q) {
                                     float x = float(rng() % 600) / 16.0f - 4,
