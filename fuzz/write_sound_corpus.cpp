@@ -1,5 +1,6 @@
 // Writes the sound fuzzers' starting corpora, made by the tests' own fixture
-// writers: FOLDER/wave, FOLDER/ogg and FOLDER/mp3 (the folders must exist).
+// writers: FOLDER/wave, FOLDER/ogg, FOLDER/mp3 and the movies in FOLDER/theora
+// (the folders must exist).
 // Short sounds, so that each input runs quickly.
 #include <cstdio>
 #include <string>
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
         {"ogg/vorbis-mono.ogg", EncodeVorbis(mono, 1, 11025, 0.0f)},
         {"ogg/vorbis-stereo.ogg", EncodeVorbis(stereo, 2, 22050, 0.2f)},
         {"ogg/theora-then-vorbis.ogg", EncodeTheoraAndVorbis(mono, 1, 11025, 0.0f)},
+        {"theora/yuv420-key-every-3.ogv", EncodeTheora({16, 16, 0, 6, 3, 25, 1})},
+        {"theora/yuv422-one-key.ogv", EncodeTheora({32, 16, 2, 4, 8, 30000, 1001})},
+        {"theora/yuv444-with-sound.ogv", EncodeTheora({16, 32, 3, 3, 2, 15, 1}, &mono, 1, 11025, 0.0f)},
         {"mp3/mpeg1-stereo.mp3",
          EncodeMp3(Tone(2304, 2, 44100, 440, 9000), 2, 44100, 64, false).bytes},
         {"mp3/mpeg2-mono-info-frame.mp3", EncodeMp3(mono, 1, 11025, 16, true).bytes},

@@ -277,10 +277,10 @@ int menu_page_assignments(bool pads) {
     for (int r = 0; r < 8; ++r) {
         const int y = 210 + 17 * r;
         if (pads) {
-            DuRud::DrawFormattedText(160, y, white, text(rows[1][r]), settings.pad_buttons[r]);
+            DuRud::DrawFormattedText(160, y, white, rows[1][r], settings.pad_buttons[r]);
         } else {
             const int code = settings.key_codes[r];
-            DuRud::DrawFormattedText(160, y, white, text(rows[0][r]),
+            DuRud::DrawFormattedText(160, y, white, rows[0][r],
                                      key_name_table[code >= 0 && code < 256 ? code : 0]);
         }
     }

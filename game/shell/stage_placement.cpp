@@ -45,14 +45,6 @@ const Type& type_of(const Type* table, int capacity, const placement_record& r) 
     return table[row];
 }
 
-template <class Type>
-void take_hitbox(entity& e, const Type& t) {
-    e.hit_w = t.hit_w;
-    e.hit_h = t.hit_h;
-    e.hit_dx = t.hit_dx;
-    e.hit_dy = t.hit_dy;
-}
-
 void place_at(entity& e, const placement_record& r) {
     e.x = r.x;
     e.y = r.y;
@@ -67,7 +59,7 @@ const Type& place_from_type(entity& e, const Type* table, int capacity, const pl
     const Type& t = type_of(table, capacity, r);
     place_at(e, r);
     e.sprite_base = t.sprite_base;
-    take_hitbox(e, t);
+    take_type_hitbox(e, t);
     e.pattern_result = 0;
     std::memset(e.free_var, 0, sizeof(e.free_var));
     return t;

@@ -255,6 +255,15 @@ class itempoint : public entity {
 // per-opponent boxes and move_pattern keep theirs. Returns the entity.
 entity* reset_entity(entity* e);
 
+// A type row's hitbox (hit_w, hit_h, hit_dx, hit_dy) on an entity.
+template <class Type>
+void take_type_hitbox(entity& e, const Type& t) {
+    e.hit_w = t.hit_w;
+    e.hit_h = t.hit_h;
+    e.hit_dx = t.hit_dx;
+    e.hit_dy = t.hit_dy;
+}
+
 // Copies every entity field of source into target; target keeps its class.
 void entity_assign(entity* target, const entity* source);
 

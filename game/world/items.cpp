@@ -47,10 +47,7 @@ void take_type(item& it, const item_type_record& t, double x, double y) {
     it.y = y;
     it.points = t.points;
     it.sprite_base = t.sprite_base;
-    it.hit_w = t.hit_w;
-    it.hit_h = t.hit_h;
-    it.hit_dx = t.hit_dx;
-    it.hit_dy = t.hit_dy;
+    take_type_hitbox(it, t);
     it.draw_scale = 1.0;
 }
 

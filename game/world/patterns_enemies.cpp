@@ -4,14 +4,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <optional>
+
+#include "DuRud.h"
 
 #include "world/bullet.h"
 #include "world/bullet_patterns.h"
 #include "world/collision_geometry.h"
 #include "world/game_random.h"
 #include "world/motion.h"
+#include "world/name_binding.h"
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
@@ -496,6 +500,65 @@ int move_pattern_book_sniper(entity* self) {
     return book(self, {360000, sniper_line});
 }
 
+namespace {
+
+// The enemy list's row of the fairy's furballs; null when the data has none.
+const enemy_type_record* furball_type() {
+    const char* name = DuRud::Cp932Text("けだま");
+    const int rows = std::min(enemy_type_count, enemy_type_capacity);
+    for (int i = 0; i < rows; ++i)
+        if (std::strcmp(enemy_types[i].name, name) == 0) return &enemy_types[i];
+    return nullptr;
+}
+
+// A furball in a free slot, as a placed one of its type starts, with its own
+// pattern, speed factor and velocity.
+void start_furball(enemy& m, const entity& fairy, const enemy_type_record& t, const char* pattern,
+                   double speed_factor, double vx, double vy) {
+    reset_enemy(&m);
+    m.stun_frames = m.invulnerable_frames = m.tag_frames = 0;
+    m.stun_effect = -1;
+    m.flags = flag_in_use;
+    m.x = fairy.x;
+    m.y = fairy.y;
+    m.vx = vx;
+    m.vy = vy;
+    m.sprite_base = t.sprite_base;
+    take_type_hitbox(m, t);
+    m.points = t.points;
+    m.health = m.health_max = static_cast<int32_t>(t.health * 1.25);
+    m.facing = static_cast<int32_t>(game_random(2));
+    m.speed_factor = speed_factor;
+    m.move_pattern = bind_behaviour(move_pattern_table, pattern, {third_step::none}).handler;
+}
+
+// One or two furballs from the fairy, unless eight enemies are about already;
+// the shared aim turns to its nearest lower multiple of 45 degrees.
+void call_furballs(const entity* fairy) {
+    int about = 0;
+    for (enemy& e : enemies) {
+        if ((e.flags & flag_in_use) && ++about == 11) break;
+    }
+    if (about >= 8) return;
+    const enemy_type_record* type = furball_type();
+    if (!type) return;
+    const int count = 1 + static_cast<int>(game_random_draw() & 1);
+    bossfairy_aim = std::trunc(bossfairy_aim / 45.0) * 45.0;
+    const double a = bossfairy_aim * std::numbers::pi / 180;
+    int made = 0;
+    for (enemy& m : enemies) {
+        if (made == count) break;
+        if (m.flags & flag_in_use) continue;
+        if (made++ == 0)
+            start_furball(m, *fairy, *type, "move_pattern_furball_bounce", 1.4, 0, 0);
+        else
+            start_furball(m, *fairy, *type, "move_pattern_furball_charge", 1.2, 13 * std::cos(a),
+                          13 * std::sin(a));
+    }
+}
+
+}  // namespace
+
 int move_pattern_bossfairy(entity* self) {
     if (auto f = fairy_head(self, false)) return *f;
     hover(self);
@@ -513,7 +576,6 @@ int move_pattern_bossfairy(entity* self) {
         for (double spread : {-35, -20, -5, 5, 20, 35})
             fire(self, 0, 45, 0, bossfairy_aim + spread, 6.0);
     }
-    // The furball minions come from the enemy type list, which no module holds
-    // yet: without their type the fairy calls none.
+    if (t % 300 == 170) call_furballs(self);
     return flutter(self);
 }

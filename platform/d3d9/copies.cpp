@@ -40,6 +40,18 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
     const LONG sw = sr.right - sr.left, sh = sr.bottom - sr.top;
     const LONG dw = dr.right - dr.left, dh = dr.bottom - dr.top;
     const UINT dbpp = BytesPerPixel(dst.format);
+    if (IsYuvFormat(src.format)) {
+        // Converted point by point, whatever the filter.
+        for (LONG y = 0; y < dh; ++y) {
+            const UINT sy = UINT(sr.top + LONG((int64_t(2 * y + 1) * sh) / (2 * dh)));
+            BYTE* out = dst.Row(UINT(dr.top + y)) + size_t(dr.left) * dbpp;
+            for (LONG x = 0; x < dw; ++x, out += dbpp) {
+                const UINT sx = UINT(sr.left + LONG((int64_t(2 * x + 1) * sw) / (2 * dw)));
+                WriteArgb(dst.format, out, ReadYuvAsXrgb(src, sx, sy));
+            }
+        }
+        return;
+    }
     if (sw == dw && sh == dh && src.format == dst.format) {
         CopyRows(src, UINT(sr.left), UINT(sr.top), 0, dst, UINT(dr.left), UINT(dr.top), 0, UINT(sw),
                  UINT(sh));
@@ -205,8 +217,14 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
                       unsigned(d->pool_));
     if (s->IsDepthStencil() || d->IsDepthStencil())
         return Traced(name, D3DERR_INVALIDCALL, "depth surface");
-    // Only render targets (surfaces or texture levels) take a StretchRect.
-    if (!d->IsRenderTarget())
+    // Only render targets (surfaces or texture levels) take a StretchRect, and
+    // plain surfaces a YUV picture converted into their colour.
+    const bool yuv = IsYuvFormat(s->pixels_.format);
+    if (IsYuvFormat(d->pixels_.format) ||
+        (yuv && d->pixels_.format != D3DFMT_X8R8G8B8 && d->pixels_.format != D3DFMT_A8R8G8B8))
+        return Traced(name, D3DERR_INVALIDCALL, "YUV %s -> %s", FormatName(s->pixels_.format),
+                      FormatName(d->pixels_.format));
+    if (!d->IsRenderTarget() && !(yuv && d->role_ == SurfaceRole::Plain))
         return Traced(name, D3DERR_INVALIDCALL, "destination is a plain %s",
                       d->role_ == SurfaceRole::Plain ? "off-screen surface" : "texture");
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
@@ -232,7 +250,7 @@ HRESULT DeviceImpl::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DC
     SurfaceImpl* s = AsSurface(surface);
     if (!s || s->core_ != core_) return Traced(name, D3DERR_INVALIDCALL, "surface");
     if (s->pool_ != D3DPOOL_DEFAULT || s->IsDepthStencil() ||
-        (!s->IsRenderTarget() && s->role_ != SurfaceRole::Plain))
+        (!s->IsRenderTarget() && s->role_ != SurfaceRole::Plain) || IsYuvFormat(s->pixels_.format))
         return Traced(name, D3DERR_INVALIDCALL, "not a render target or plain DEFAULT surface");
     RECT r;
     if (!RectInside(rect, s->pixels_.width, s->pixels_.height, &r))

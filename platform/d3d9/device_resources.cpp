@@ -198,6 +198,8 @@ static HRESULT MakeSurface(DeviceImpl* dev, const char* name, const SurfaceReque
         return refuse(D3DERR_INVALIDCALL, why);
     if (r.role == SurfaceRole::Plain && r.pool == D3DPOOL_MANAGED)
         return refuse(D3DERR_INVALIDCALL, "MANAGED plain surface");
+    if (IsYuvFormat(r.format) && (r.role != SurfaceRole::Plain || r.pool != D3DPOOL_DEFAULT))
+        return refuse(D3DERR_INVALIDCALL, "YUV outside a DEFAULT plain surface");
     if (FormatSupport(r.format, r.usage, D3DRTYPE_SURFACE) != D3D_OK)
         return refuse(D3DERR_INVALIDCALL, "format not supported");
     if (HRESULT hr = dev->CountResourceCreation(); FAILED(hr)) return refuse(hr, "resource limit");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "device_internals.h"
 #include "knobs.h"
 #include "raster/pixel_formats.h"
 #include "raster/raster.h"
@@ -23,6 +24,39 @@ bool IsColourFormat(D3DFORMAT f) {
         default:
             return false;
     }
+}
+
+bool IsYuvFormat(D3DFORMAT f) {
+    return f == kFormatYV12 || f == D3DFMT_YUY2 || f == D3DFMT_UYVY;
+}
+
+size_t Yv12ChromaBytes(UINT pitch, UINT height) {
+    return 2 * size_t(pitch / 2) * ((height + 1) / 2);
+}
+
+DWORD ReadYuvAsXrgb(const PixelBuffer& p, UINT x, UINT y) {
+    int Y, U, V;
+    if (p.format == kFormatYV12) {
+        const size_t half = p.pitch / 2, rows = (p.height + 1) / 2;
+        const uint8_t* v = p.bytes.get() + size_t(p.pitch) * p.height;
+        const uint8_t* u = v + half * rows;
+        Y = p.Row(y)[x];
+        V = v[(y / 2) * half + x / 2];
+        U = u[(y / 2) * half + x / 2];
+    } else {
+        const uint8_t* pair = p.Row(y) + (x & ~1u) * 2;
+        const bool yuy2 = p.format == D3DFMT_YUY2;
+        Y = yuy2 ? pair[(x & 1) * 2] : pair[1 + (x & 1) * 2];
+        U = yuy2 ? pair[1] : pair[0];
+        V = yuy2 ? pair[3] : pair[2];
+    }
+    // The movie player's 4:2:0 arithmetic, so both roads give one colour.
+    auto clamp = [](int v) { return DWORD(v < 0 ? 0 : v > 255 ? 255 : v); };
+    const int l = 19070 * (Y - 16);
+    const DWORD r = clamp((l + 26148 * (V - 128)) / 16384);
+    const DWORD g = clamp((l - 6406 * (U - 128) - 13320 * (V - 128)) / 16384);
+    const DWORD b = clamp((l + 33062 * (U - 128)) / 16384);
+    return 0xFF000000u | r << 16 | g << 8 | b;
 }
 
 bool IsBackBufferFormat(D3DFORMAT f) {
@@ -49,7 +83,11 @@ UINT BytesPerPixel(D3DFORMAT f) {
         case D3DFMT_A4R4G4B4:
         case D3DFMT_D16:
         case D3DFMT_INDEX16:
+        case D3DFMT_YUY2:
+        case D3DFMT_UYVY:
             return 2;
+        case kFormatYV12:
+            return 1;  // the Y rows; the chroma rows follow them
         case D3DFMT_X8R8G8B8:
         case D3DFMT_A8R8G8B8:
         case D3DFMT_D24X8:
@@ -88,6 +126,12 @@ const char* FormatName(D3DFORMAT f) {
             return "INDEX16";
         case D3DFMT_INDEX32:
             return "INDEX32";
+        case kFormatYV12:
+            return "YV12";
+        case D3DFMT_YUY2:
+            return "YUY2";
+        case D3DFMT_UYVY:
+            return "UYVY";
         default:
             return "other";
     }
@@ -115,6 +159,13 @@ HRESULT FormatSupport(D3DFORMAT f, DWORD usage, D3DRESOURCETYPE type) {
     }
     const bool rt = usage & D3DUSAGE_RENDERTARGET;
     const bool ds = usage & D3DUSAGE_DEPTHSTENCIL;
+    if (IsYuvFormat(f)) {
+        std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+        const auto& admitted = D3D9Knobs().yuvPlain;
+        const bool known = std::find(admitted.begin(), admitted.end(), DWORD(f)) != admitted.end();
+        return known && type == D3DRTYPE_SURFACE && !rt && !ds && usage == 0 ? D3D_OK
+                                                                             : D3DERR_NOTAVAILABLE;
+    }
     if (rt && ds) return D3DERR_NOTAVAILABLE;
     switch (type) {
         case D3DRTYPE_SURFACE:

@@ -12,6 +12,13 @@ bool IsBackBufferFormat(D3DFORMAT f);
 bool IsDisplayFormat(D3DFORMAT f);
 bool IsDepthFormat(D3DFORMAT f);
 bool HasStencil(D3DFORMAT f);
+// YV12, YUY2 and UYVY: plain surfaces only, and only where the knob admits them.
+bool IsYuvFormat(D3DFORMAT f);
+inline constexpr D3DFORMAT kFormatYV12 = static_cast<D3DFORMAT>(MAKEFOURCC('Y', 'V', '1', '2'));
+// Bytes after the Y rows of a YV12 level: its V rows, then its U rows.
+size_t Yv12ChromaBytes(UINT pitch, UINT height);
+// The colour of a YUV pixel (x, y) as X8R8G8B8, in 14-bit fixed point.
+DWORD ReadYuvAsXrgb(const struct PixelBuffer& p, UINT x, UINT y);
 UINT BytesPerPixel(D3DFORMAT f);
 const char* FormatName(D3DFORMAT f);
 

@@ -94,6 +94,12 @@ void KnobD3D9RefuseFormat(DWORD format, DWORD usage) {
     k.refused.emplace_back(format, usage);
 }
 
+void KnobD3D9AdmitYuvSurfaces(DWORD fourcc, bool admitted) {
+    WITH_KNOBS;
+    std::erase(k.yuvPlain, fourcc);
+    if (admitted) k.yuvPlain.push_back(fourcc);
+}
+
 void KnobD3D9DesktopFormat(DWORD format) {
     WITH_KNOBS;
     k.desktopFormat = static_cast<D3DFORMAT>(format);
@@ -171,9 +177,11 @@ DWORD ParseFormat(const std::string& s) {
     static const struct {
         const char* name;
         DWORD value;
-    } names[] = {{"X8R8G8B8", 22}, {"A8R8G8B8", 21}, {"R5G6B5", 23},       {"X1R5G5B5", 24},
-                 {"A1R5G5B5", 25}, {"A4R4G4B4", 26}, {"D16", 80},          {"D24X8", 77},
-                 {"D24S8", 75},    {"D32", 71},      {"DXT1", 0x31545844}, {"DXT5", 0x35545844}};
+    } names[] = {{"X8R8G8B8", 22},     {"A8R8G8B8", 21},     {"R5G6B5", 23},
+                 {"X1R5G5B5", 24},     {"A1R5G5B5", 25},     {"A4R4G4B4", 26},
+                 {"D16", 80},          {"D24X8", 77},        {"D24S8", 75},
+                 {"D32", 71},          {"DXT1", 0x31545844}, {"DXT5", 0x35545844},
+                 {"YV12", 0x32315659}, {"YUY2", 0x32595559}, {"UYVY", 0x59565955}};
     for (auto& n : names)
         if (s == n.name) return n.value;
     return DWORD(std::strtoul(s.c_str(), nullptr, 0));
@@ -224,6 +232,16 @@ void D3D9KnobApplyEnvironment() {
                               ? 0
                               : DWORD(std::strtoul(item.c_str() + colon + 1, nullptr, 0));
             KnobD3D9RefuseFormat(ParseFormat(item.substr(0, colon)), usage);
+            pos = end + 1;
+        }
+    }
+    // VESSAMIRE_D3D_YUV: comma list of YV12, YUY2, UYVY (plain surfaces admitted).
+    if (const char* yuv = Env("VESSAMIRE_D3D_YUV")) {
+        std::string list = yuv;
+        for (size_t pos = 0; pos < list.size();) {
+            size_t end = list.find(',', pos);
+            if (end == std::string::npos) end = list.size();
+            KnobD3D9AdmitYuvSurfaces(ParseFormat(list.substr(pos, end - pos)), true);
             pos = end + 1;
         }
     }

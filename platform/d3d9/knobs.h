@@ -32,6 +32,7 @@ struct Knobs {
     int loseAtPresent = 0;    // env: lose at this present (1-based), 0 = never
     long presentCount = 0;
     UINT refreshHz = 60;
+    std::vector<DWORD> yuvPlain;  // FourCCs admitted for default-pool plain surfaces
 };
 
 // The knobs and the lock that guards them.

@@ -16,6 +16,7 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     p.pitch = PitchFor(format, width);
     p.slicePitch = p.pitch * height;
     p.size = size_t(p.slicePitch) * depth;
+    if (format == kFormatYV12) p.size += Yv12ChromaBytes(p.pitch, height);
     p.bytes.reset(new (std::nothrow) uint8_t[p.size ? p.size : 1]());
     return p.bytes != nullptr;
 }

@@ -151,6 +151,10 @@ void KnobD3D9BlendOp(bool on);
 void KnobD3D9TssArgTemp(bool on);
 // Refuses a format for any use (usage 0) or for uses with any of the bits.
 void KnobD3D9RefuseFormat(DWORD format, DWORD usage);
+// Admits (or refuses again, the default) lockable default-pool off-screen plain
+// surfaces of a YUV FourCC: YV12 (Y rows, then V and U rows at half the pitch),
+// YUY2 or UYVY; StretchRect converts them into 32-bit colour.
+void KnobD3D9AdmitYuvSurfaces(DWORD fourcc, bool admitted);
 void KnobD3D9DesktopFormat(DWORD format);  // X8R8G8B8 (22) or R5G6B5 (23)
 // CreateDevice / CreateDeviceEx fail the next n times, or always for a size.
 void KnobD3D9FailCreateDevice(int times);

@@ -74,6 +74,13 @@ int PixelsPerEm(const FaceInfo& face, LONG height) {
                                    : face.unitsPerEm;
         ppem = (2 * cell * face.unitsPerEm + design) / (2 * design);  // rounded
         if (ppem < 1) ppem = 1;
+        // The mapper never gives a taller cell than asked: ascent and descent
+        // round apart, so the rounded em can overshoot by a pixel.
+        if (face.winAscent + face.winDescent > 0 && ppem <= kMaxPixelsPerEm) {
+            while (ppem > 1 && CellHeightAt(face, static_cast<int>(ppem)) > cell) --ppem;
+            while (ppem < kMaxPixelsPerEm && CellHeightAt(face, static_cast<int>(ppem) + 1) <= cell)
+                ++ppem;
+        }
     }
     return ppem > kMaxPixelsPerEm ? 0 : static_cast<int>(ppem);
 }

@@ -40,8 +40,8 @@ std::shared_ptr<Font> SelectedFont(HDC dc);
 std::shared_ptr<GdiObject> NewStockFont();
 
 // The pixel size a LOGFONTA height asks of a face: a positive height is the
-// cell (ascent plus descent), a negative one the em, 0 the cell 16. 0 when
-// out of range.
+// cell (ascent plus descent), met by the largest size whose cell does not
+// exceed it; a negative one the em, 0 the cell 16. 0 when out of range.
 int PixelsPerEm(const FaceInfo& face, LONG height);
 
 // How the metrics of a face are asked for.
@@ -50,6 +50,8 @@ struct MetricsStyle {
     bool italic = false, underline = false, strikeOut = false, embolden = false;
     BYTE charset = ANSI_CHARSET;
 };
+// tmHeight at a pixel size: the scaled Windows ascent plus descent.
+LONG CellHeightAt(const FaceInfo& face, int ppem);
 void FillTextMetrics(const FaceInfo& face, int ppem, const MetricsStyle& style, TEXTMETRICA* out);
 MetricsStyle StyleOf(const Font& font);
 

@@ -20,14 +20,22 @@ LONG EmboldenPixels(int ppem) {
     return (ppem * 64 / 24 + 63) / 64;
 }
 
+int UnitsPerEm(const FaceInfo& f) {
+    return f.unitsPerEm > 0 ? f.unitsPerEm : 2048;
+}
+
 }  // namespace
 
+LONG CellHeightAt(const FaceInfo& f, int ppem) {
+    return Scaled(f.winAscent, ppem, UnitsPerEm(f)) + Scaled(f.winDescent, ppem, UnitsPerEm(f));
+}
+
 void FillTextMetrics(const FaceInfo& f, int ppem, const MetricsStyle& style, TEXTMETRICA* tm) {
-    const int upem = f.unitsPerEm > 0 ? f.unitsPerEm : 2048;
+    const int upem = UnitsPerEm(f);
     *tm = TEXTMETRICA{};
     tm->tmAscent = Scaled(f.winAscent, ppem, upem);
     tm->tmDescent = Scaled(f.winDescent, ppem, upem);
-    tm->tmHeight = tm->tmAscent + tm->tmDescent;
+    tm->tmHeight = CellHeightAt(f, ppem);
     tm->tmInternalLeading = tm->tmHeight - ppem;
     const long hheaHeight = f.ascender - f.descender;
     const long external = std::max(0L, f.lineGap - ((f.winAscent + f.winDescent) - hheaHeight));

@@ -7,6 +7,8 @@
 #include "DuRud.h"
 #include "core/handle_manager.h"
 #include "files/file_access_table.h"
+#include "sound/sound_device.h"
+#include "sound/sound_handles.h"
 #include "sound/movie/movie_directshow.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
@@ -65,6 +67,21 @@ int CheckMovieModule() {
     return g_initialised ? 0 : -1;
 }
 
+namespace {
+
+// The file's Vorbis track as a stream sound read beside the pictures: only
+// the Ogg Vorbis reader, in its variant that skips the other logical streams.
+Handle LoadSoundTrack(const char* fileName, int offMainThread) {
+    SoundCreateSettings track{};
+    GetSoundCreateSettings(&track);
+    track.kind = 3;
+    track.convertOptions[0] = -5;
+    track.convertOptions[2] = 1;
+    return LoadSoundFileWithSettings(&track, fileName, 1, -1, 0, offMainThread);
+}
+
+}  // namespace
+
 Handle OpenMovieFile(const void* settings, const char* fileName, int* width, int* height, int,
                      int offMainThread) {
     if (!g_initialised || !fileName) return -1;
@@ -90,7 +107,7 @@ Handle OpenMovieFile(const void* settings, const char* fileName, int* width, int
         m->resume = 0;
         return handle;
     }
-    m->soundTrack = LoadSoundFromFile(fileName, 1, -1);
+    m->soundTrack = LoadSoundTrack(fileName, offMainThread);
     MovieInfo info;
     TheoraGetMovieInfo(m->theora, &info);
     m->frameWidth = info.width;
@@ -162,16 +179,20 @@ int UpdateMovieFrame(Handle movie, int) {
         TheoraGetMovieInfo(m->theora, &info);
         const int64_t last = info.frameCount - 1;
         const bool loops = (m->playType & 2) != 0;
-        const int64_t now = GetMicrosecondCounter();
-        int64_t target =
-            static_cast<int64_t>((now - m->theoraStartTime) * info.framesPerSecond / 1000000.0);
-        if (target > last) target = loops ? target % info.frameCount : last;
+        // The sound track's position leads when there is one, else the clock.
+        const bool track = m->soundTrack != -1;
+        const int64_t now = track ? int64_t{GetSoundPlayTimeMs(m->soundTrack)} * 1000
+                                  : GetMicrosecondCounter() - m->theoraStartTime;
+        int64_t target = static_cast<int64_t>(now * info.framesPerSecond / 1000000.0);
+        if (target < 0) target = 0;
+        if (target > last) target = loops && !track ? target % info.frameCount : last;
         const int64_t current = TheoraGetCurrentFrame(m->theora);
         if (target != current) {
             TheoraAdvanceFrames(m->theora, target > current ? target - current
                                                             : info.frameCount - current + target);
-            m->lastFrameChange = static_cast<int32_t>(now / 1000);
-        } else if (target == last && !loops && m->soundTrack == -1) {
+            m->lastFrameChange =
+                static_cast<int32_t>((track ? now : now + m->theoraStartTime) / 1000);
+        } else if (target == last && !loops && !track) {
             m->resume = 0;
             m->stopped = 1;
         }

@@ -1,11 +1,7 @@
-// The Theora movie player. The decoding thread owns the file and the libogg
-// and libtheora records; everything else is shared under the state's lock.
-// Decoding always runs from a key frame through the wanted frame, so inter
-// frames never show a picture predicted from the wrong one.
+// The Theora movie player. The decoding thread owns the reader (the file and
+// the libogg and libtheora records); everything else is shared under the
+// state's lock.
 #include "sound/movie/theora_player.h"
-
-#include <ogg/ogg.h>
-#include <theora/theora.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,12 +13,11 @@
 #include "core/threads_and_locks.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
+#include "sound/movie/theora_reader.h"
 
 namespace DuRud {
 
 namespace {
-
-constexpr int kReadChunk = 4096;
 
 // Colour tables in 14-bit fixed point, and the 0..255 clamp over -512..767.
 struct ColorTables {
@@ -44,27 +39,14 @@ struct StockEntry {
     int yWidth = 0, yHeight = 0, cWidth = 0, cHeight = 0;  // planes stored without padding
 };
 
-struct TheoraState {
+// The reader's part is owned by the decoding thread once it runs.
+struct TheoraState : TheoraReader {
     TracedLock lock;
     ThreadContext thread{};
     int threadState = 0;  // 0 idle, 1 decoding, 3 ended
     int endRequest = 0;
     int endOfStream = 0;  // the decoder ran out of data
-    const StreamFunctionTable* io = nullptr;
-    StreamHandle stream = 0;
-    // Owned by the decoding thread once it runs.
-    ogg_sync_state sync{};
-    ogg_stream_state os{};
-    bool streamReady = false;
-    theora_info info{};
-    theora_comment comment{};
-    theora_state decoder{};
-    bool decoderReady = false;
-    int64_t nextPacket = 0;   // the frame whose packet comes next
-    bool chainValid = false;  // every packet since the last key frame was decoded
     // Shared.
-    std::vector<uint8_t> keyFrames;  // one byte per frame
-    int64_t frameCount = 0;
     int64_t currentFrame = -1;
     std::vector<StockEntry> stock;
     BaseImage image{};
@@ -73,102 +55,6 @@ struct TheoraState {
 };
 
 namespace {
-
-int ReadMore(TheoraState* s) {
-    char* buffer = ogg_sync_buffer(&s->sync, kReadChunk);
-    const size_t got = s->io->Read(buffer, 1, kReadChunk, s->stream);
-    ogg_sync_wrote(&s->sync, static_cast<long>(got));
-    return static_cast<int>(got);
-}
-
-// The next page from the file; false at its end.
-bool NextPage(TheoraState* s, ogg_page* page) {
-    while (ogg_sync_pageout(&s->sync, page) != 1)
-        if (ReadMore(s) == 0) return false;
-    return true;
-}
-
-// The next packet of the Theora stream; false at the end of the file.
-bool NextPacket(TheoraState* s, ogg_packet* packet) {
-    for (;;) {
-        const int got = ogg_stream_packetout(&s->os, packet);
-        if (got == 1) return true;
-        if (got < 0) continue;  // a gap: the next packet follows
-        ogg_page page;
-        if (!NextPage(s, &page)) return false;
-        if (ogg_page_serialno(&page) == s->os.serialno) ogg_stream_pagein(&s->os, &page);
-    }
-}
-
-void Rewind(TheoraState* s) {
-    ogg_sync_reset(&s->sync);
-    ogg_stream_reset(&s->os);
-    s->io->Seek(s->stream, 0, 0);
-    s->nextPacket = 0;
-    s->chainValid = false;
-}
-
-// Finds the Theora stream among the first pages and feeds its three headers.
-bool ReadHeaders(TheoraState* s) {
-    int headers = 0;
-    ogg_page page;
-    ogg_packet packet;
-    while (headers == 0) {
-        if (!NextPage(s, &page) || !ogg_page_bos(&page)) return false;
-        ogg_stream_state trial;
-        ogg_stream_init(&trial, ogg_page_serialno(&page));
-        ogg_stream_pagein(&trial, &page);
-        if (ogg_stream_packetout(&trial, &packet) == 1 &&
-            theora_decode_header(&s->info, &s->comment, &packet) >= 0) {
-            s->os = trial;
-            s->streamReady = true;
-            headers = 1;
-        } else {
-            ogg_stream_clear(&trial);
-        }
-    }
-    while (headers < 3) {
-        if (!NextPacket(s, &packet)) {
-            LogWrite("End of file while searching for codec headers.\n");
-            return false;
-        }
-        if (theora_decode_header(&s->info, &s->comment, &packet) < 0) return false;
-        ++headers;
-    }
-    return true;
-}
-
-// One byte per frame packet: 1 for a key frame.
-void IndexFrames(TheoraState* s) {
-    Rewind(s);
-    ogg_packet packet;
-    while (NextPacket(s, &packet)) {
-        if (theora_packet_isheader(&packet)) continue;
-        s->keyFrames.push_back(theora_packet_iskeyframe(&packet) == 1 ? 1 : 0);
-    }
-    s->frameCount = static_cast<int64_t>(s->keyFrames.size());
-    Rewind(s);
-}
-
-// Leaves the decoder holding frame target; false when the data ran out.
-bool DecodeTo(TheoraState* s, int64_t target) {
-    int64_t key = target;
-    while (key > 0 && !s->keyFrames[key]) --key;
-    if (target < s->nextPacket || (!s->chainValid && key < s->nextPacket)) Rewind(s);
-    ogg_packet packet;
-    while (s->nextPacket <= target) {
-        if (!NextPacket(s, &packet)) return false;
-        if (theora_packet_isheader(&packet)) continue;
-        const int64_t frame = s->nextPacket++;
-        if (frame < key) {
-            s->chainValid = false;
-            continue;
-        }
-        if (theora_decode_packetin(&s->decoder, &packet) != 0) return false;
-        s->chainValid = true;
-    }
-    return true;
-}
 
 void CopyPlane(std::vector<uint8_t>* to, const unsigned char* from, int stride, int width,
                int height) {
@@ -221,7 +107,8 @@ void DecodeThread(ThreadContext*, uintptr_t argument) {
         free->inUse = 2;
         LeaveLock(&s->lock);
         yuv_buffer yuv{};
-        const bool ok = DecodeTo(s, missing) && theora_decode_YUVout(&s->decoder, &yuv) == 0;
+        const bool ok =
+            DecodeTheoraFrame(s, missing) && theora_decode_YUVout(&s->decoder, &yuv) == 0;
         if (ok) {
             CopyPlane(&free->y, yuv.y, yuv.y_stride, yuv.y_width, yuv.y_height);
             CopyPlane(&free->u, yuv.u, yuv.uv_stride, yuv.uv_width, yuv.uv_height);
@@ -269,11 +156,7 @@ void ToRgb(const StockEntry& e, BaseImage* image) {
 }
 
 void FreeState(TheoraState* s) {
-    if (s->decoderReady) theora_clear(&s->decoder);
-    if (s->streamReady) ogg_stream_clear(&s->os);
-    theora_comment_clear(&s->comment);
-    theora_info_clear(&s->info);
-    ogg_sync_clear(&s->sync);
+    EndTheoraReader(s);
     FreeBaseImagePixels(&s->image);
     DeleteLock(&s->lock);
     delete s;
@@ -311,19 +194,8 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (!g_tables.built) InitTheoraColorTables();
     auto* s = new TheoraState;
     InitLock(&s->lock);
-    s->io = functions;
-    s->stream = stream;
-    ogg_sync_init(&s->sync);
-    theora_info_init(&s->info);
-    theora_comment_init(&s->comment);
-    if (!ReadHeaders(s)) return Fail(s, nullptr);
-    if (s->info.fps_numerator == 0 || s->info.fps_denominator == 0 || s->info.width == 0 ||
-        s->info.height == 0)
-        return Fail(s, Cp932Text("Theora ムービーの情報が不正です\n"));
-    if (theora_decode_init(&s->decoder, &s->info) != 0) return Fail(s, nullptr);
-    s->decoderReady = true;
-    IndexFrames(s);
-    if (s->frameCount == 0) return Fail(s, Cp932Text("Theora ムービーにフレームがありません\n"));
+    const char* message = nullptr;
+    if (StartTheoraReader(s, functions, stream, &message) != 0) return Fail(s, message);
     if (CreateX8R8G8B8BaseImage(static_cast<int>(s->info.width), static_cast<int>(s->info.height),
                                 &s->image) != 0)
         return Fail(

@@ -111,8 +111,9 @@ TEST_F(FontTest, CacheSizes) {
         {"BigTexture", 200, 0, 1024, 512, 10, 0},
         // Cell 8 (size 5: widest box 3.4 px, height 6): 64^2 = 4096 cells, capped.
         {"SmallTexture", 5, 0, 512, 512, 2024, 0},
-        // Memory: 327680 / 128^2 = 20; 327680 / 8^2 = 5120, capped.
-        {"Memory128", 126, 1, 128, 20 * 128, 20, 1},
+        // Memory: cell 126, the font's height (never taller than asked):
+        // 327680 / 126^2 = 20.6; 327680 / 8^2 = 5120, capped.
+        {"Memory126", 126, 1, 126, 20 * 126, 20, 1},
         {"Memory8", 5, 1, 8, 2024 * 8, 2024, 1},
     };
     for (const CacheRow& r : rows) {

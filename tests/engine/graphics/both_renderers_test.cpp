@@ -22,14 +22,6 @@ uint32_t Texel(int x, int y) {
     return 0xFF000000u | uint32_t(x * 30) << 16 | uint32_t(y * 40) << 8 | 0x55;
 }
 
-// The screen's RGB at (x, y) on either renderer.
-uint32_t ScreenPixel(int software, int x, int y) {
-    if (!software) return BackBufferPixel(x, y) & 0xFFFFFF;
-    const MEMIMG* screen = SoftwarePrimary();
-    return reinterpret_cast<const uint32_t*>(screen->pixels + y * screen->body->pitch)[x] &
-           0xFFFFFF;
-}
-
 // The scene's screen, RGB row by row; empty when the device did not start.
 std::vector<uint32_t> Scene(int software) {
     ScreenSettings s = WithHandles();

@@ -204,4 +204,11 @@ uint32_t BackBufferPixel(int x, int y) {
     return argb;
 }
 
+uint32_t ScreenPixel(int software, int x, int y) {
+    if (!software) return BackBufferPixel(x, y) & 0xFFFFFF;
+    const MEMIMG* screen = SoftwarePrimary();
+    return reinterpret_cast<const uint32_t*>(screen->pixels + y * screen->body->pitch)[x] &
+           0xFFFFFF;
+}
+
 }  // namespace graphicstest

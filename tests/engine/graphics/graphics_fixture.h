@@ -48,6 +48,8 @@ inline DuRud::Handle SolidGraphic(int width, int height, uint32_t argb) {
 void DrawAsWorker(DuRud::Handle graphic, int x, int y, uint32_t flags, DuRud::Handle blend = -1);
 // The back buffer's pixel after a flush (A8R8G8B8).
 uint32_t BackBufferPixel(int x, int y);
+// The screen's RGB at (x, y) on either renderer (software: the 32-bit primary).
+uint32_t ScreenPixel(int software, int x, int y);
 
 HWND MainWindow();
 std::string Log();  // "Log.txt"

@@ -27,6 +27,8 @@ struct fake_state {
     std::vector<call> recorded;
     std::vector<scripted> scripts;
     unsigned char keys[256] = {};
+    int key_down_from[256] = {};  // 0: as keys says
+    int key_reads = 0;
     int pad_count = 0;
     int pad_words[16] = {};
     std::size_t startup_draws = 0;
@@ -119,6 +121,9 @@ void set_recording(bool on) {
 void set_key_state(int key, unsigned char value) {
     if (key >= 0 && key < 256) state.keys[key] = value;
 }
+void set_key_down_from_call(int key, int n) {
+    if (key >= 0 && key < 256) state.key_down_from[key] = n;
+}
 void set_pad_count(int count) {
     state.pad_count = count;
 }
@@ -152,7 +157,13 @@ int DuRud::GetRandomInt(int max) {
 
 int DuRud::GetAllKeyStates(unsigned char* buffer) {
     record("GetAllKeyStates");
-    if (buffer) std::memcpy(buffer, state.keys, sizeof(state.keys));
+    ++state.key_reads;
+    if (buffer) {
+        std::memcpy(buffer, state.keys, sizeof(state.keys));
+        for (int k = 0; k < 256; ++k) {
+            if (state.key_down_from[k] > 0) buffer[k] = state.key_reads >= state.key_down_from[k];
+        }
+    }
     return result_of("GetAllKeyStates", 0);
 }
 

@@ -38,6 +38,8 @@ void set_recording(bool on);
 // Inputs that stay until changed: key state bytes (GetAllKeyStates), the pad
 // count (GetJoypadCount) and each 1-based pad's state word.
 void set_key_state(int key, unsigned char state);
+// The key reads down from the n-th GetAllKeyStates call on (1-based), up before.
+void set_key_down_from_call(int key, int n);
 void set_pad_count(int count);
 void set_pad_state(int pad, int word);
 

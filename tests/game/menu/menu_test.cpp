@@ -159,7 +159,31 @@ TEST_F(Menu, TheLoopFadesWritesTheSettingsAndAnswers) {
         EXPECT_FALSE(testsupport::ReadFile(settings_file_name).empty()) << r.name;
         const auto t = fake_engine::trace();
         EXPECT_EQ(std::count(t.begin(), t.end(), "FlipScreen()"), r.key >= 0 ? 61 : 60) << r.name;
-        if (r.key >= 0) EXPECT_EQ(settings.key_codes[0], 1);
+        if (r.key >= 0) {
+            EXPECT_EQ(settings.key_codes[0], 1);
+        }
+    }
+}
+
+// The main page's cursor on opening follows the frames-on-page count the last
+// opening left: "back to the game" at the run's first opening and, from the
+// second frame, after an opening that ended on another page; kept after one
+// that ended on the main page.
+TEST_F(Menu, TheMainPageCursorOnOpeningFollowsHowTheLastOpeningEnded) {
+    struct Row {
+        const char* name;
+        int previous_page, frames_on_page, cursor_after;
+    } rows[] = {{"the run's first opening", 0, 0, 4},
+                {"the last one ended on the keyboard page", 6, 5, 4},
+                {"the last one ended on the main page", 0, 5, 1}};
+    for (const Row& r : rows) {
+        SetUp();
+        menu_state.previous_page = r.previous_page;
+        menu_state.frames_on_page = r.frames_on_page;
+        menu_state.cursor[0] = 1;
+        fake_engine::set_key_down_from_call(0x01, 2);  // ESC on the second menu frame
+        EXPECT_EQ(in_game_menu(), 0) << r.name;
+        EXPECT_EQ(menu_state.cursor[0], r.cursor_after) << r.name;
     }
 }
 

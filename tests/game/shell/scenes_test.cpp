@@ -12,9 +12,12 @@
 #include "shell/list_files.h"
 #include "shell/load_lists.h"
 #include "shell/scenes.h"
+#include "world/effects.h"
 #include "world/game_random.h"
+#include "world/music.h"
 #include "world/player.h"
 #include "world/pools.h"
+#include "world/stage_label.h"
 #include "world/world_globals.h"
 
 namespace {
@@ -139,21 +142,111 @@ TEST_F(Scenes, TransitionsApplyTheStepAndEndInPlay) {
     EXPECT_EQ(game_state, 4);
 }
 
+// Kind 0: the players fly from where they stood to where the new stage puts
+// them over 80 frames while the labels swap at 40; play starts at 81 with a
+// dark ball and ten particles (three draws each) per player.
+TEST_F(Scenes, FlyOverCarriesThePlayersAndEndsInPlayAtFrame81) {
+    reset_list_tables();
+    std::strcpy(playlist[1].file[4], "four.txt");
+    playlist[1].code[4] = 4;
+    dimension = 1;
+    stage = 3;
+    stage_info.stage_number = 3;
+    stage_change_request = {1, 1, 0, 0};
+    stage_info.transition_kind = 0;
+    fake_engine::set_file("four.txt",
+                          "STAGE_INFORMATION\r\n500\r\n0\r\n800x576\r\n0,0\r\n0,0\r\n0\r\n0\r\n");
+    std::strcpy(effect_definition[3].name, "darkball_out");
+    std::strcpy(effect_definition[4].name, "small_particle_darkball");
+    for (int d : {3, 4}) {
+        effect_definition[d].sprite[0] = 1200;
+        effect_definition[d].duration[0] = effect_definition[d].end_time[0] = 30;
+    }
+    players[0].x = 100;
+    players[0].y = 200;
+    game_state = 5;
+    frames_in_scene = 0;
+    ASSERT_EQ(stop_of([] { scene_stage_transition(); }), "none");
+    EXPECT_EQ(game_state, 5);
+    players[0].flags |= flag_in_use;
+    players[0].x = 500;  // where the new stage put the player
+    players[0].y = 300;
+    players[0].pattern_result = -1;  // no body: only the orb
+    players[1].flags &= ~flag_in_use;
+
+    // The label of a call to draw_stage_label alone, found whole in frame f.
+    auto shows_label = [&](int f, int number, int offset) {
+        const auto t = at(scene_stage_transition, f);
+        fake_engine::reset();
+        draw_stage_label(number, offset);
+        const auto label = fake_engine::trace();
+        return !label.empty() &&
+               std::search(t.begin(), t.end(), label.begin(), label.end()) != t.end();
+    };
+    EXPECT_TRUE(shows_label(10, 3, -44));  // 2f - 64
+    EXPECT_TRUE(shows_label(39, 3, 14));
+    EXPECT_TRUE(shows_label(41, 4, 51));  // int(64 - 64 / 5)
+
+    // Halfway: the orb (sprite 284, scale 0.24) at the midpoint.
+    EXPECT_TRUE(
+        has(at(scene_stage_transition, 40),
+            "DrawGraphicRotated(300, 250, 0.240000, 0.000000, " + handle_of(284) + ", 1, 0)"));
+    EXPECT_TRUE(has(at(scene_stage_transition, 5),
+                    "DrawGraphicRotated(125, 206, 0.120000, 0.000000, " + handle_of(284) +
+                        ", 1, 0)"));  // (100 x 75 + 500 x 5) / 80; 0.24 / (7 - 5)
+    at(scene_stage_transition, 80);
+    EXPECT_EQ(game_state, 5);
+    const uint32_t draws_before = game_random_state.calls;
+    at(scene_stage_transition, 81);
+    EXPECT_EQ(game_state, 4);
+    EXPECT_EQ(game_random_state.calls - draws_before, 30u);
+    int dark = 0, particles = 0;
+    for (const effect_instance_record& e : effect_instance) {
+        if (e.life <= 0) continue;
+        dark += e.definition == 3 && e.x == 500 && e.y == 300;
+        particles += e.definition == 4 && e.x == 500 && e.y == 300;
+    }
+    EXPECT_EQ(dark, 1);
+    EXPECT_EQ(particles, 10);
+}
+
+// F11 acts only when the whole stage frame ran: with nobody alive the frame
+// stops at its first step and the key is not even read.
+TEST_F(Scenes, PlayReadsF11OnlyAfterAWholeStageFrame) {
+    for (tesmo& p : players) p.flags &= ~flag_in_use;
+    game_state = 4;
+    auto t = at(scene_play, 10);
+    EXPECT_FALSE(has(t, "CheckKeyDown(87)"));
+    EXPECT_EQ(game_state, 6);
+    game_state = 4;
+    players[0].flags |= flag_in_use;
+    t = at(scene_play, 11);
+    EXPECT_TRUE(has(t, "CheckKeyDown(87)"));
+    players[0].flags &= ~flag_in_use;
+}
+
 TEST_F(Scenes, ContinueCountsDownOnTheMillisecondClock) {
     game_state = 6;
     fake_engine::reset();
-    fake_engine::script("GetMillisecondCounter", {1000, 8654});  // 6654 ms pass
+    fake_engine::script("GetMillisecondCounter", {1000, 8654});  // 7654 ms pass
     frames_in_scene = 0;
     scene_continue();
-    // 19999 - 6654 = 13345 left; a jump press drops it to the lower second.
+    // 19999 - 7654 = 12345 left; a jump press drops it to the lower second.
     players[0].held[action_jump] = 1;
     fake_engine::script("GetMillisecondCounter", {9654});
     frames_in_scene = 1;
-    scene_continue();  // 13345 -> 13000, then 1000 ms more pass: 12000
+    current_music = 2;
+    music_slot[2].volume_factor = 1.0;
+    scene_continue();  // 12345 -> 12000, then 1000 ms more pass: 11000
+    // Darkness from the countdown before the press: int(255 - 12345 / 19999 x 255)
+    // = 97; the music from the one after it: int(12000 / 19999 x 255) = 153.
+    EXPECT_TRUE(has(fake_engine::trace(), "SetBlendMode(1, 97)"));
+    EXPECT_TRUE(draws(fake_engine::trace(), 182));  // 12 seconds shown
+    EXPECT_DOUBLE_EQ(music_slot[2].volume_factor, 153 / 255.0);
     players[0].held[action_jump] = 1;
     fake_engine::script("GetMillisecondCounter", {9654});
     frames_in_scene = 2;
-    scene_continue();  // 12000 -> 11000 (the press takes (n - 1) div 1000)
+    scene_continue();  // 11000 -> 10000 (the press takes (n - 1) div 1000)
     EXPECT_EQ(game_state, 6);
     // Start held: three lives, score carried.
     players[0].score = 500;
@@ -167,6 +260,8 @@ TEST_F(Scenes, ContinueCountsDownOnTheMillisecondClock) {
     EXPECT_EQ(players[0].continue_count, 1);
     EXPECT_EQ(players[0].popup_blue, 0);
     EXPECT_EQ(game_state, 4);
+    EXPECT_EQ(music_slot[2].volume_factor, 1.0);
+    current_music = -1;
 }
 
 TEST_F(Scenes, GameOverAndTheResultTallyMoveOnAtTheirFrames) {

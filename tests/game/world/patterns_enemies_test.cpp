@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
+#include "DuRud.h"
 #include "actors.h"
 #include "world/behaviour_tables.h"
+#include "world/game_random.h"
 #include "world/patterns_enemies.h"
 
 namespace {
@@ -191,6 +194,54 @@ TEST_F(EnemyPatterns, BossFairyVolley) {
     EXPECT_EQ(std::tuple(bullets[6].heading, bullets[11].heading, e.vx),
               std::tuple(-80.0, -10.0, 3.0));
     EXPECT_NE(e.flags & flag_no_gravity, 0u) << "hovers once it touched ground";
+}
+
+// At (tick mod 300) = 170 the fairy calls one or two of the list's "けだま"
+// into the first free slots, unless eight enemies are about or the list has
+// no such type; the shared aim turns to a multiple of 45 degrees towards 0.
+TEST_F(EnemyPatterns, BossFairyCallsFurballs) {
+    const struct {
+        const char* name;
+        uint32_t random_x;  // 1: the next draw is odd, 0: even
+        int others;
+        bool typed;
+        int made;
+    } rows[] = {{"two", 1, 0, true, 2},
+                {"one", 0, 0, true, 1},
+                {"seven about and the fairy", 1, 7, true, 0},
+                {"six about and the fairy", 1, 6, true, 2},
+                {"no such type", 1, 0, false, 0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (auto& x : enemies) x.flags = 0;
+        e.flags = flag_in_use;
+        e.x = 300, e.y = 300, e.tick = 170;
+        for (int k = 1; k <= r.others; ++k) enemies[k].flags = flag_in_use;
+        enemy_types[3] = {7, "", 640, 80, 20, 18, 0, 4, 50};
+        std::strcpy(enemy_types[3].name, r.typed ? DuRud::Cp932Text("けだま") : "kedama");
+        enemy_type_count = 4;
+        game_random_state = {r.random_x, 0, 0, 0, 0};
+        bossfairy_aim = -60.9;
+        move_pattern_bossfairy(&e);
+        int made = 0;
+        for (int k = r.others + 1; k < 256; ++k) made += (enemies[k].flags & flag_in_use) != 0;
+        ASSERT_EQ(made, r.made);
+        if (made == 0) continue;
+        EXPECT_EQ(bossfairy_aim, -45.0);
+        const enemy& first = enemies[r.others + 1];
+        EXPECT_EQ(std::tuple(first.x, first.y, first.sprite_base, first.health, first.hit_h,
+                             first.speed_factor, first.vx, first.vy),
+                  std::tuple(300.0, 300.0, 640, 100, 18.0, 1.4, 0.0, 0.0));
+        EXPECT_EQ(first.move_pattern, move_pattern_furball_bounce);
+        if (made < 2) continue;
+        const enemy& second = enemies[r.others + 2];
+        EXPECT_EQ(second.speed_factor, 1.2);
+        EXPECT_NEAR(second.vx, 9.1924, 1e-4);  // 13 x cos(-45 degrees)
+        EXPECT_NEAR(second.vy, -9.1924, 1e-4);
+        EXPECT_EQ(second.move_pattern, move_pattern_furball_charge);
+    }
+    for (auto& x : enemies) x.flags = 0;
+    enemy_type_count = 0;
 }
 
 TEST_F(EnemyPatterns, SoakEveryEnemyRow) {

@@ -24,6 +24,9 @@ const MetricsRow kRows[] = {
     {"IpaCell16", "IPAGothic", SHIFTJIS_CHARSET, 16, 16, 13, 3, 1, 0},
     {"IpaCell17", "IPAGothic", SHIFTJIS_CHARSET, 17, 17, 14, 3, 1, 0},
     {"IpaCell10", "IPAGothic", SHIFTJIS_CHARSET, 10, 10, 8, 2, 1, 0},
+    // Cell 20: the rounded em 19 gives 17 + 4 = 21, taller than asked; em 18
+    // gives round(15.84) + round(3.52) = 20.
+    {"IpaCell20", "IPAGothic", SHIFTJIS_CHARSET, 20, 20, 16, 4, 2, 0},
     {"IpaEm16", "IPAGothic", SHIFTJIS_CHARSET, -16, 17, 14, 3, 1, 0},
     {"IpaDefaultCell", "IPAGothic", SHIFTJIS_CHARSET, 0, 16, 13, 3, 1, 0},
     {"DejaVuCell16", "DejaVu Sans", ANSI_CHARSET, 16, 16, 13, 3, 2, 0},
@@ -49,6 +52,25 @@ TEST(TextMetrics, HeightsFollowTheCellOrTheEm) {
         EXPECT_EQ(tm.tmInternalLeading, row.internal);
         EXPECT_EQ(tm.tmExternalLeading, row.external);
         EXPECT_EQ(tm.tmCharSet, row.charset);
+    }
+}
+
+// A positive height is a cell the font never exceeds, met by the largest em
+// that fits: one pixel more of em (asked as a negative height) is too tall.
+TEST(TextMetrics, ACellIsTheLargestThatFits) {
+    for (const char* face : {"IPAGothic", "DejaVu Sans"}) {
+        for (int cell = 1; cell <= 128; ++cell) {
+            SCOPED_TRACE(testing::Message() << face << " cell " << cell);
+            Selected asked(face, cell, ANSI_CHARSET);
+            TEXTMETRICA tm{};
+            ASSERT_TRUE(GetTextMetricsA(asked.dc, &tm));
+            EXPECT_LE(tm.tmHeight, cell);
+            const int em = tm.tmHeight - tm.tmInternalLeading;
+            Selected larger(face, -(em + 1), ANSI_CHARSET);
+            TEXTMETRICA next{};
+            ASSERT_TRUE(GetTextMetricsA(larger.dc, &next));
+            EXPECT_GT(next.tmHeight, cell);
+        }
     }
 }
 

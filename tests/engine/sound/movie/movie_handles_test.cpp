@@ -2,9 +2,14 @@
 // clock, one-shots stop on their last frame, loops wrap; pause and resume of
 // all movies; bad handles and bad files.
 #include <dshow.h>
+#include <win_com.h>
+
+#include <thread>
 #include <theora/codec.h>
 
 #include "../sound_convert_support.h"
+#include "archive_writer.h"
+#include "files/archive_access.h"
 #include "core/threads_and_locks.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
@@ -185,6 +190,89 @@ TEST_F(MovieHandleThreads, GraphPausedBeforeItsFirstFrameStillShowsOne) {
         },
         testsupport::kWaitLimit, "the paused clip's first frame"));
     EXPECT_EQ(frame, std::string(32, 'A'));
+    DeleteHandle(clip);
+}
+
+// A clip inside an archive, which the graph cannot open by name, plays from
+// a temporary copy that goes with its handle; a looping clip goes back to its
+// start at the stop position and plays on; with "quartz.dll" hidden no graph
+// can be made, and Theora movies still open.
+TEST_F(MovieHandleThreads, ArchivedClipsLoopsAndAHiddenGraph) {
+    const std::string clip =
+        RawVideo(4, -2, 0, 32, 10, 1, 2, 32, std::string(32, 'A') + std::string(32, 'B'));
+    zav::WriterNode pack{.directory = true};
+    pack.children.push_back({.name = "clip.raw", .data = {clip.begin(), clip.end()}});
+    std::vector<unsigned char> image;
+    std::string error;
+    ASSERT_TRUE(zav::WriteArchive(pack, {.keyKind = zav::KeyKind::None}, &image, &error)) << error;
+    testsupport::WriteFile("PACK.ZAV", std::string(image.begin(), image.end()));
+    const Handle packed = OpenMovieFile(nullptr, "PACK/clip.raw", nullptr, nullptr, 0, 0);
+    ASSERT_GE(packed, 0);
+    ASSERT_EQ(GetMovieRecord(packed)->temporaryFile, 1);
+    const std::string copy = GetMovieRecord(packed)->path;
+    // The copy, read through the platform (its path is a Windows one).
+    HANDLE file = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << copy;
+    std::string copied(clip.size() + 1, '\0');
+    DWORD got = 0;
+    ReadFile(file, copied.data(), DWORD(copied.size()), &got, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(copied.substr(0, got), clip);
+    EXPECT_EQ(DeleteHandle(packed), 0);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy goes";
+    EndArchives();
+
+    // 0.2 s of clip, looped: still playing after twice that.
+    testsupport::WriteFile("clip.raw", clip);
+    const Handle loop = OpenMovieFile(nullptr, "clip.raw", nullptr, nullptr, 0, 0);
+    ASSERT_GE(loop, 0);
+    ASSERT_EQ(PlayMovieHandle(loop, 3, 0), 0);
+    for (int step = 0; step < 10; ++step) {
+        SleepMilliseconds(50);
+        ASSERT_EQ(UpdateMovieFrame(loop, 0), 0);
+    }
+    EXPECT_EQ(GetMovieRecord(loop)->stopped, 0);
+    EXPECT_EQ(GetMovieRecord(loop)->resume, 1);
+    DeleteHandle(loop);
+
+    KnobHideModule("quartz.dll", true);
+    const std::string before = testsupport::ReadFile("Log.txt");
+    EXPECT_EQ(OpenMovieFile(nullptr, "clip.raw", nullptr, nullptr, 0, 0), -1);
+    EXPECT_NE(testsupport::ReadFile("Log.txt").find(
+                  Cp932Text("CLSID_FilterGraph の作成に失敗しました"), before.size()),
+              std::string::npos);
+    const Handle theora = Open();
+    EXPECT_GE(theora, 0) << "the engine's own player needs no graph";
+    KnobHideModule("quartz.dll", false);
+    DeleteHandle(theora);
+}
+
+// Graphics opens movies on its load workers, where COM was never started:
+// the open starts it for itself and leaves it as it found it, and the movie
+// then plays from the main thread.
+TEST_F(MovieHandleThreads, AClipOpenedOnAThreadWithoutComPlaysFromTheMainThread) {
+    testsupport::WriteFile("clip.raw", RawVideo(4, -2, 0, 32, 10, 1, 2, 32,
+                                                std::string(32, 'A') + std::string(32, 'B')));
+    Handle clip = -1;
+    HRESULT afterwards = E_FAIL;
+    std::thread worker([&] {
+        clip = OpenMovieFile(nullptr, "clip.raw", nullptr, nullptr, 0, 1);
+        afterwards = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (SUCCEEDED(afterwards)) CoUninitialize();
+    });
+    worker.join();
+    ASSERT_GE(clip, 0);
+    EXPECT_EQ(afterwards, S_OK) << "COM was left as the thread had it";
+    std::string frame;
+    SetMovieFrameCallback(clip, KeepFrame, &frame);
+    ASSERT_EQ(PlayMovieHandle(clip, 1, 0), 0);
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            UpdateMovieFrame(clip, 0);
+            return !frame.empty();
+        },
+        testsupport::kWaitLimit, "a frame of the clip opened on the worker"));
     DeleteHandle(clip);
 }
 

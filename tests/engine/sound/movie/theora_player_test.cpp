@@ -142,6 +142,8 @@ TEST_F(TheoraPlayerThreads, SeeksAndTheWrapShowTheSequentialDecode) {
         {"420 with a cut picture", {100, 60, TH_PF_420, 20, 8, 30, 1}, 112, 64, 3},
         {"422", {32, 16, TH_PF_422, 12, 8, 25, 2}, 32, 16, 2},
         {"444", {16, 32, TH_PF_444, 9, 8, 24, 1}, 16, 32, 2},
+        // Pages of a few frames each: seeks back start at a page, not the file.
+        {"many pages", {176, 144, TH_PF_420, 40, 8, 30, 1}, 176, 144, 5},
     };
     for (const LayoutRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -202,6 +204,8 @@ TEST_F(TheoraPlayerThreads, BadFilesAreRefusedAndCyclesLeaveNothing) {
         {"headers cut", good.substr(0, 120), true},
         {"no frame", EncodeTheora({16, 16, TH_PF_420, 0, 8, 25, 1}), true},
         {"zero frame rate: the decoder refuses its header", ZeroRate(good), false},
+        // Sized by the header before any picture is read: refused, not allocated.
+        {"wider than 4096", EncodeTheora({4112, 16, TH_PF_420, 1, 8, 25, 1}), true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
