@@ -59,6 +59,16 @@ RASTER_INLINE int ColourFromPlane(double v) {
     return int(v + 0.5);
 }
 
+// A sprite row's alpha test, blend and target, from the draw.
+inline void TakeDrawOutput(SpriteRow& sr, const DrawSetup& ds, int destFactor, uint32_t target) {
+    sr.alphaTest = ds.alphaTest;
+    sr.alphaFunc = ds.alphaFunc;
+    sr.alphaRef = uint32_t(ds.alphaRef);
+    sr.destFactor = destFactor;
+    sr.target = target;
+    sr.rowPixels = ds.target.width;
+}
+
 // Compile-time state of a span: -1 is "read from the setup".
 template <int Stages, int TexFormat, int Filter, int Address, int ColorOp, int ColorArg1,
           int ColorArg2, int AlphaOp, int AlphaArg1, int AlphaArg2, int BlendOn, int SrcBlend,
@@ -203,12 +213,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.coords =
                 RowCoords{-int64_t(x0) * (int64_t(1) << kCoordBits), int64_t(1) << kCoordBits};
             sr.alphaFrom = SpriteRow::kAlphaTexture;
-            sr.alphaTest = ds.alphaTest;
-            sr.alphaFunc = ds.alphaFunc;
-            sr.alphaRef = uint32_t(ds.alphaRef);
-            sr.destFactor = K::kDestBlend;
-            sr.target = uint32_t(K::kTarget);
-            sr.rowPixels = ds.target.width;
+            TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
 #if defined(__SSE2__)
             SpriteRowSse2Shape<SpriteRow::kAlphaTexture, false, K::kDestBlend, uint32_t(K::kTarget),
                                kFormatA8R8G8B8>(sr, x0, x1, row);
@@ -247,12 +252,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.modulateColour = modulate;
             sr.alphaFrom = alphaFrom;
             sr.constant = tri.flatDiffuse;
-            sr.alphaTest = ds.alphaTest;
-            sr.alphaFunc = ds.alphaFunc;
-            sr.alphaRef = uint32_t(ds.alphaRef);
-            sr.destFactor = K::kDestBlend;
-            sr.target = uint32_t(K::kTarget);
-            sr.rowPixels = ds.target.width;
+            TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
 #if defined(__SSE2__)
             // Sprite rows are short and the target is larger than the cache:
             // ask for the row after next while this one is blended.
