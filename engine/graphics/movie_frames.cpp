@@ -66,20 +66,21 @@ int MovieFrameToTexture(MovieHandleRecord* movie, Handle graphic) {
     SharedImage* shared = g->image;
     const int packed = movie->alphaBesideColour;
     if (!shared->request.software) {
-        IDirect3DSurface9* surface =
-            movie->isTheora ? TheoraGetFrameSurface(movie->theora) : nullptr;
         if (movie->isTheora) {
-            const bool viaSurface = !packed && surface;
-            if (!TheoraConvertCurrentFrame(movie->theora, 1, viaSurface ? 1 : 0, 0)) return 0;
-            if (viaSurface) {
-                if (!HasDevice() || shared->tileCount == 0) return 0;
+            // The conversion may make the surface again: ask for it afterwards.
+            if (!TheoraConvertCurrentFrame(movie->theora, 1, packed ? 0 : 1, 0)) return 0;
+            IDirect3DSurface9* surface = packed ? nullptr : TheoraGetFrameSurface(movie->theora);
+            if (surface && HasDevice() && shared->tileCount > 0) {
                 TextureTile& tile = shared->tiles[0];
                 IDirect3DSurface9* target = nullptr;
-                if (FAILED(TextureGetSurfaceLevel(tile.texture, 0, &target))) return 0;
-                const RECT used{0, 0, tile.usedWidth, tile.usedHeight};
-                DeviceStretchRect(surface, &used, target, &used, D3DTEXF_NONE);
-                target->Release();
-                return 0;
+                if (SUCCEEDED(TextureGetSurfaceLevel(tile.texture, 0, &target))) {
+                    const RECT used{0, 0, tile.usedWidth, tile.usedHeight};
+                    const HRESULT hr =
+                        DeviceStretchRect(surface, &used, target, &used, D3DTEXF_NONE);
+                    target->Release();
+                    if (SUCCEEDED(hr)) return 0;
+                }
+                // A managed or non-target tile takes no StretchRect: the RGB road.
             }
         }
         if (!movie->frameImage.pixels) return 0;

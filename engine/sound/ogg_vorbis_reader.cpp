@@ -7,7 +7,9 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "DuRud.h"
 #include "sound/sound_convert_readers.h"
@@ -93,6 +95,38 @@ bool GatherVorbisPages(SoundConvertState* s) {
     return serial >= 0;
 }
 
+// Every page belongs to a logical stream that began with a page of its own,
+// and a link chained after the first begins as Vorbis. A damaged file breaks
+// vorbisfile where it does not: pages of a stream that never began steer the
+// Ogg library into a negative copy length, and a chained link of another
+// codec makes the open lose memory. Such files are refused before vorbisfile
+// sees them. The stream is left at 0.
+bool PagesFitVorbisfile(SoundConvertState* s) {
+    const int64_t size = MeasureStream(s);
+    if (size <= 0 || size > INT32_MAX || !SeekStreamTo(s, 0)) return false;
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    char* in = ogg_sync_buffer(&sync, long(size));
+    const uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
+    ogg_sync_wrote(&sync, long(read));
+    std::vector<int> begun;
+    bool whole = in != nullptr, data = false;
+    ogg_page page;
+    for (int r; whole && (r = ogg_sync_pageout(&sync, &page)) != 0;) {
+        if (r < 0) continue;  // bytes skipped to the next page
+        const int serial = ogg_page_serialno(&page);
+        if (!ogg_page_bos(&page)) {
+            data = true;
+            whole = std::find(begun.begin(), begun.end(), serial) != begun.end();
+        } else {
+            begun.push_back(serial);
+            whole = !data || (page.body_len >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0);
+        }
+    }
+    ogg_sync_clear(&sync);
+    return SeekStreamTo(s, 0) && whole;
+}
+
 OggVorbis_File* FileOf(SoundConvertState* s) {
     return static_cast<OggVorbis_File*>(s->ogg.file);
 }
@@ -108,6 +142,7 @@ int OpenOggVorbisReader(SoundConvertState* s) {
     const ov_callbacks fromStream = {ReadCallback, SeekCallback, nullptr, TellCallback};
     const ov_callbacks fromPages = {ReadPages, SeekPages, nullptr, TellPages};
     if ((s->oggVariant == 1 && !GatherVorbisPages(s)) ||
+        (s->oggVariant != 1 && !PagesFitVorbisfile(s)) ||
         ov_open_callbacks(s, vf, nullptr, 0, s->oggVariant == 1 ? fromPages : fromStream) != 0) {
         EndOggVorbis(s);
         return -1;

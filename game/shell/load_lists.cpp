@@ -9,6 +9,7 @@
 #include "shell/list_files.h"
 #include "shell/present.h"
 #include "shell/scenes.h"
+#include "shell/work_graphic.h"
 #include "world/entity.h"
 #include "world/game_random.h"
 #include "world/music.h"
@@ -26,15 +27,7 @@ constexpr int key_f2 = 0x3C;
 constexpr int max_pads = 4;
 constexpr uint32_t picture_load_failure = 0xE0000005;
 constexpr uint32_t sound_load_failure = 0xE0000006;
-constexpr uint32_t work_graphic_failure = 0xE0000007;
 constexpr uint32_t music_load_failure = 0x55555000;
-
-// Makes one of the alpha work graphics; the game cannot draw without it.
-int32_t make_work_graphic(int width, int height, uint32_t index) {
-    const int32_t handle = DuRud::CreateDrawableGraphic(width, height, 1);
-    if (handle == -1) stop_screen(stop_file_load_error, work_graphic_failure, index, 0, 0);
-    return handle;
-}
 
 // Reads one list file; one that cannot be opened stops the game.
 template <class Reader>
@@ -159,9 +152,11 @@ void fill_sprite_table() {
 int load_lists() {
     if (DuRud::CheckKeyDown(key_f2)) debug_mode = 1;
     DuRud::SetSamplingMode(0);
-    play_area_screen = make_work_graphic(800, 536, 0);
-    for (uint32_t k = 0; k < 4; ++k) scene_layers[k] = make_work_graphic(800, 536, 1 + k);
-    for (uint32_t k = 0; k < 4; ++k) menu_layers[k] = make_work_graphic(800, 600, 5 + k);
+    play_area_screen = make_work_graphic(800, 536, work_graphic_play_area);
+    for (uint32_t k = 0; k < 4; ++k)
+        scene_layers[k] = make_work_graphic(800, 536, work_graphic_scene_layer + k);
+    for (uint32_t k = 0; k < 4; ++k)
+        menu_layers[k] = make_work_graphic(800, 600, work_graphic_menu_layer + k);
 
     reset_list_tables();
     std::fill(std::begin(loading_slot), std::end(loading_slot), 0);

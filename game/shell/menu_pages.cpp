@@ -13,6 +13,7 @@
 #include "world/sprites.h"
 #include "world/stop_screen.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 constinit menu_state_record menu_state;
 
@@ -164,7 +165,7 @@ int menu_page_sound() {
         if (c == 0) bgm_volume += step;
         if (c == 1) {
             se_volume += step;
-            play_sound_effect("tesmo_item");
+            play_sound_effect(data_names::sound::tesmo_item);
         }
     }
     bgm_volume = std::clamp(bgm_volume, 0.0, 1.0);

@@ -15,8 +15,10 @@ void present(bool always_stretched) {
     if (s == 1.0 && !always_stretched) {
         DuRud::DrawGraphicAt(0, 0, offscreen, 0);
     } else {
-        DuRud::DrawGraphicStretched(0, 0, static_cast<int>(800 * s - 1),
-                                    static_cast<int>(600 * s - 1), offscreen, 0);
+        // The stretch's corner is exclusive: the whole window, so that 2.0 is
+        // a clean doubling and no last row or column stays black.
+        DuRud::DrawGraphicStretched(0, 0, static_cast<int>(800 * s), static_cast<int>(600 * s),
+                                    offscreen, 0);
     }
     DuRud::SetSamplingMode(0);
     DuRud::FlipScreen();

@@ -18,6 +18,7 @@
 #include "world/sprites.h"
 #include "world/stage_label.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 constinit int clear_count = 0;
 
@@ -95,12 +96,14 @@ int scene_continue() {
     DuRud::DrawBoxShape(0, 0, 800, 600, black(), 1);
     DuRud::SetBlendMode(0, 0);
     DuRud::SetBrightness(0, 0, 0);
-    draw_sprite(2018, 400 + 8 * std::cos(f * 0.0174532925), 158.142857, 0, 0.75);
+    draw_sprite(data_names::sprite::continue_caption, 400 + 8 * std::cos(f * 0.0174532925),
+                158.142857, 0, 0.75);
     DuRud::SetBrightness(255, 255, 255);
-    draw_sprite(2018, 400, 153.142857, 0, 0.75);
+    draw_sprite(data_names::sprite::continue_caption, 400, 153.142857, 0, 0.75);
     draw_prompt(f);
     DuRud::SetBrightness(255, 0, 0);
-    if (countdown / 1000 + 170 >= 0) draw_sprite(countdown / 1000 + 170, 400, 306.285714, 0, 8.0);
+    if (countdown / 1000 + data_names::sprite::countdown >= 0)
+        draw_sprite(countdown / 1000 + data_names::sprite::countdown, 400, 306.285714, 0, 8.0);
     DuRud::SetBrightness(255, 255, 255);
     draw_stage_label(stage_info.stage_number, 0);
     draw_hud();
@@ -134,7 +137,7 @@ int scene_game_over() {
     DuRud::SetBlendMode(0, 0);
     DuRud::DrawBoxShape(0, 0, 800, 600, black(), 1);
     DuRud::SetBrightness(255, 255, 255);
-    draw_sprite(2019, 400, 153.142857, 0, 0.75);
+    draw_sprite(data_names::sprite::game_over, 400, 153.142857, 0, 0.75);
     draw_stage_label(stage_info.stage_number, 2 * frames_in_scene);
     draw_hud();
     if (frames_in_scene >= 181) game_state = 1;
@@ -148,14 +151,14 @@ void draw_figures() {
     const int values[4] = {p.score + p.carried_score, p.stun_count, p.miss_count, p.continue_count};
     const int rows[4] = {248, 310, 372, 434};
     DuRud::SetBrightness(255, 255, 255);
-    draw_sprite(301 + clear_count, 297, 140, 0, 1.0);
+    draw_sprite(data_names::sprite::clear_count + clear_count, 297, 140, 0, 1.0);
     for (int r = 0; r < 4; ++r) {
         char text[16];
         std::snprintf(text, sizeof(text), "%d", values[r]);
         const int n = static_cast<int>(std::strlen(text));
         for (int i = 0; i < n; ++i)
-            draw_sprite(static_cast<unsigned char>(text[i]) + 267, 640 + (i - n) * 24, rows[r], 0,
-                        1.0);
+            draw_sprite(static_cast<unsigned char>(text[i]) + data_names::sprite::label_glyph_base,
+                        640 + (i - n) * 24, rows[r], 0, 1.0);
     }
 }
 
@@ -173,14 +176,14 @@ int scene_result() {
     if (f < 60) result_phase = 0;
     const int v = static_cast<int>(f / 60.0 * 255);
     DuRud::SetBrightness(v, v, v);
-    DuRud::DrawGraphicAt(0, 0, sprite_table[2040].handle, 1);
+    DuRud::DrawGraphicAt(0, 0, sprite_table[data_names::sprite::results].handle, 1);
     if (f >= 181) {
         DuRud::SetBlendMode(1, f < 240 ? static_cast<int>((f - 180) / 60.0 * 128) : 128);
         DuRud::DrawBoxShape(0, 0, 800, 600, black(), 1);
     }
     if (f >= 241 && result_phase == 0) {
         DuRud::SetBlendMode(1, f < 270 ? static_cast<int>((f - 240) / 30.0 * 255) : 255);
-        DuRud::DrawGraphicAt(0, 0, sprite_table[2041].handle, 1);
+        DuRud::DrawGraphicAt(0, 0, sprite_table[data_names::sprite::results + 1].handle, 1);
         draw_figures();
         if (released_on(players[0]) || released_on(players[1])) {
             result_phase = 1;
@@ -189,7 +192,7 @@ int scene_result() {
         }
     } else if (result_phase == 1) {
         DuRud::SetBlendMode(0, 0);
-        DuRud::DrawGraphicAt(0, 0, sprite_table[2041].handle, 1);
+        DuRud::DrawGraphicAt(0, 0, sprite_table[data_names::sprite::results + 1].handle, 1);
         draw_figures();
         const uint32_t white = DuRud::MakeColorValue(255, 255, 255);
         if (f < 300) {

@@ -21,6 +21,7 @@
 #include "world/stage_frame.h"
 #include "world/stage_label.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -117,17 +118,18 @@ int scene_stage_transition() {
                 if (p.pattern_result >= 0)
                     draw_sprite(p.sprite_base + p.pattern_result, x, y, 0, 1.0);
                 DuRud::SetBlendMode(1, 192);
-                draw_sprite(284, x, y, 0, f < 6 ? 0.24 / (7 - f) : 0.24);
+                draw_sprite(data_names::sprite::transition_orb, x, y, 0,
+                            f < 6 ? 0.24 / (7 - f) : 0.24);
             }
             if (f >= 81) {
                 for (const tesmo& p : players) {
                     if (!(p.flags & flag_in_use)) continue;
-                    spawn_effect("darkball_out", p.x, p.y, 1.0, 0, 0, 0, 0);
+                    spawn_effect(data_names::effect::darkball_out, p.x, p.y, 1.0, 0, 0, 0, 0);
                     for (int n = 0; n < 10; ++n) {
                         const double speed = game_random_draw() % 5 + 4;
                         const double a = (game_random_draw() % 360) * 0.0174532925;
                         const double scale = (game_random_draw() % 6) * 0.05 + 0.5;
-                        spawn_effect("small_particle_darkball", p.x, p.y, scale,
+                        spawn_effect(data_names::effect::small_particle_darkball, p.x, p.y, scale,
                                      speed * std::cos(a), speed * std::sin(a), -0.25 * std::cos(a),
                                      -0.25 * std::sin(a));
                     }
@@ -139,7 +141,7 @@ int scene_stage_transition() {
             DuRud::SelectDrawTarget(offscreen);
             DuRud::SetBlendMode(0, 0);
             DuRud::DrawBoxShape(0, 0, 800, 536, DuRud::MakeColorValue(255, 255, 255), 1);
-            spawn_effect("white_in", 400, 268, 1.0, 0, 0, 0, 0);
+            spawn_effect(data_names::effect::white_in, 400, 268, 1.0, 0, 0, 0, 0);
             game_state = 4;
             break;
         default:  // 1, and any kind a stage file names that no branch knows: a cut

@@ -15,6 +15,7 @@
 #include "world/screen_decor.h"
 #include "world/sprites.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -60,9 +61,9 @@ void draw_stage_still(int32_t target, int copies, bool whole_world) {
 void draw_prompt(int frame) {
     const double lift = std::fabs(8 * std::sin(16 * frame * radians_per_degree));
     dark();
-    draw_sprite(2017, 400, 469 - lift + 2, 0, 0.3);
+    draw_sprite(data_names::sprite::prompt, 400, 469 - lift + 2, 0, 0.3);
     bright();
-    draw_sprite(2017, 400, 469 - lift, 0, 0.3);
+    draw_sprite(data_names::sprite::prompt, 400, 469 - lift, 0, 0.3);
 }
 
 int scene_splash() {
@@ -85,12 +86,12 @@ int scene_splash() {
         draw_sprite(sprite, 400, 300, 0, 1.0);
     };
     if (phase % 2 == 0 && p >= 1) {
-        at(2031 + p, 255);
+        at(data_names::sprite::splash_logo - 1 + p, 255);
     } else if (phase % 2 == 1 && p >= 1) {
-        at(2031 + p, static_cast<int>(255 - 8.5 * sub));
-        at(2032 + p, static_cast<int>(8.5 * sub));
+        at(data_names::sprite::splash_logo - 1 + p, static_cast<int>(255 - 8.5 * sub));
+        at(data_names::sprite::splash_logo + p, static_cast<int>(8.5 * sub));
     } else if (phase == 1) {
-        at(2032, static_cast<int>(8.5 * sub));
+        at(data_names::sprite::splash_logo, static_cast<int>(8.5 * sub));
     }
     return 0;
 }
@@ -126,17 +127,17 @@ int scene_title() {
         draw_sprite(sprite, 414, 240, 0, 0.7);
     };
     if (f >= 131 && f <= 139) {
-        logo(2037, (f - 130) * 25);
+        logo(data_names::sprite::title_shadow, (f - 130) * 25);
     } else if (f >= 140 && f <= 190) {
-        logo(2037, (191 - f) * 5);
+        logo(data_names::sprite::title_shadow, (191 - f) * 5);
         logo(2038, 5 * f - 700);
     } else if (f >= 191) {
         DuRud::SetBlendMode(0, 255);
-        draw_sprite(2038, 414, 240, 0, 0.7);
+        draw_sprite(data_names::sprite::title_logo, 414, 240, 0, 0.7);
     }
     DuRud::SetBlendMode(0, 255);
     draw_prompt(f);
-    draw_sprite(2020, 400, 557.142857, 0, 0.2);
+    draw_sprite(data_names::sprite::footer, 400, 557.142857, 0, 0.2);
     start_if_held();
     draw_hud();
     return 0;

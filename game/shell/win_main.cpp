@@ -10,6 +10,7 @@
 #include "shell/scene_table.h"
 #include "shell/scenes.h"
 #include "shell/settings.h"
+#include "shell/work_graphic.h"
 #include "world/draw_queue.h"
 #include "world/game_random.h"
 #include "world/input_polling.h"
@@ -88,10 +89,9 @@ int WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     keeper.text_color = DuRud::MakeColorValue(255, 255, 255);
     seed_game_random();
     clear_draw_queue();
-    offscreen = DuRud::CreateDrawableGraphic(800, 600, 1);
-    // Without it nothing the game draws would reach the screen.
-    if (offscreen == -1)
-        DuRud::FatalExitFormat("The 800 x 600 off-screen graphic could not be made");
+    // Refused, it ends in the STOP screen: the engine's fatal exit would say
+    // why only in a log the game has switched off.
+    offscreen = make_work_graphic(800, 600, work_graphic_offscreen);
     DuRud::SetArchiveKey("qorvintabelux");
     if (DuRud::PumpWindowMessagesLocked() == 0) {
         for (int pass = 1; run_pass(&keeper, pass); ++pass) {

@@ -10,6 +10,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -28,12 +29,14 @@ void bomb_wave(const entity& bomber) {
             e.flags &= ~slowed_fall;
             e.stun_frames = 900;
         }
-        for (int n = 0; n < 6; ++n) spawn_burst_particle("small_particle_darkball", e.x, e.y);
+        for (int n = 0; n < 6; ++n)
+            spawn_burst_particle(data_names::effect::small_particle_darkball, e.x, e.y);
     }
-    spawn_effect("tesmo_bomb", bomber.x, bomber.y, 1.0, 0, 0, 0, 0);
+    spawn_effect(data_names::effect::tesmo_bomb, bomber.x, bomber.y, 1.0, 0, 0, 0, 0);
 }
 
-constexpr int weight_picture = 450, weight_layer = 110, weight_strike = 40;
+constexpr int weight_picture = data_names::sprite::heavy_weight, weight_layer = 110,
+              weight_strike = 40;
 
 // The weight lands: everyone is stunned, every enemy flung out for nothing.
 void weight_strikes() {
@@ -63,7 +66,7 @@ int affecter_default(affecter*, entity*) {
 
 int affecter_tesmobomb(affecter* record, entity* carried) {
     const int t = record->tick;
-    if (t == 1) play_sound_effect("tesmo_bomb1");
+    if (t == 1) play_sound_effect(data_names::sound::tesmo_bomb1);
     if (t == 1 || t == 6 || t == 11 || t == 16) bomb_wave(*carried);
     return t < 21 ? 0 : -1;
 }

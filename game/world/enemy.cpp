@@ -8,6 +8,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void pay_out(enemy* e) {
         add_score(e->killer, pay.multiplier * e->points, e->x, e->y);
     if (e->chain_level == 4 || e->chain_level == 5) ++food_counter;
     const int drops = pay.items_least + (pay.items_spread > 1 ? game_random(pay.items_spread) : 0);
-    play_sound_effect("enemy_falloff");
+    play_sound_effect(data_names::sound::enemy_falloff);
     food_counter += 4;
     for (int i = 0; i < drops; ++i) {
         const int slot = spawn_item(false, e->x, e->y, game_random(360), 8);

@@ -10,6 +10,7 @@
 #include "world/pools.h"
 #include "world/text_format.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 constinit hud_panel hud_panels[2];
 
@@ -59,33 +60,35 @@ void draw_panel(const hud_panel& h, int X) {
     // The panel itself and the bomb gauge slide up on frames 1 to 19.
     const int panel_y = t < 20 ? static_cast<int>(520 + 200 / std::pow(1.2, t)) : 520;
     DuRud::SetBlendMode(0, 0);
-    draw_at(365, X, panel_y);
-    draw_at(361, X + 102, 590 + panel_y - 520);
+    draw_at(data_names::sprite::hud_player, X, panel_y);
+    draw_at(data_names::sprite::hud_bomb_frame, X + 102, 590 + panel_y - 520);
     if (h.gauge >= 1.0) {
-        draw_at(362, X + 102, 590 + panel_y - 520);
+        draw_at(data_names::sprite::hud_bomb_bar, X + 102, 590 + panel_y - 520);
     } else {
         DuRud::DrawGraphicPart(X + 102, 590 + panel_y - 520, 0, 0,
-                               static_cast<int>(h.gauge * 283 + 3), 10, handle_of(362), 1, 0);
+                               static_cast<int>(h.gauge * 283 + 3), 10,
+                               handle_of(data_names::sprite::hud_bomb_bar), 1, 0);
     }
     if (t > 70) {  // the fragment ring slides up into place by frame 100
         const int dy = t < 100 ? static_cast<int>((100 - t) * 1.5) : 0;
         fade((t - 70) / 30.0 * 255);
-        for (const auto& o : ring) draw_at(367, X + 211 + o[0], 557 + o[1] + dy);
+        for (const auto& o : ring)
+            draw_at(data_names::sprite::hud_fragment_slot, X + 211 + o[0], 557 + o[1] + dy);
         for (int f = 0; f < std::min(h.fragments, 7); ++f) {
-            draw_at(366, X + 210 + ring[f][0], 556 + ring[f][1] + dy);
+            draw_at(data_names::sprite::hud_fragment, X + 210 + ring[f][0], 556 + ring[f][1] + dy);
         }
     }
     if (t > 30) {  // the power gauge slides down into place by frame 60
         const int dy = t < 60 ? -static_cast<int>((60 - t) * 1.5) : 0;
         fade((t - 30) / 30.0 * 255);
         DuRud::SetBrightness(128, 128, 128);
-        draw_at(368, X + 118, 545 + dy);
+        draw_at(data_names::sprite::hud_power, X + 118, 545 + dy);
         const int p = static_cast<int>(h.percent / 2.5);
         DuRud::SetBrightness(32, 96, 128);
-        DuRud::DrawGraphicPart(X + 118, 545 + 40 - p + 9 + dy, 0, 40 - p, 40, p, handle_of(368), 1,
-                               0);
+        DuRud::DrawGraphicPart(X + 118, 545 + 40 - p + 9 + dy, 0, 40 - p, 40, p,
+                               handle_of(data_names::sprite::hud_power), 1, 0);
         DuRud::SetBrightness(255, 255, 255);
-        draw_at(369, X + 102, 559 + dy);
+        draw_at(data_names::sprite::hud_power_label, X + 102, 559 + dy);
     }
     char text[16];
     if (t > 20) {
@@ -99,7 +102,7 @@ void draw_panel(const hud_panel& h, int X) {
     }
     if (t > 60) {
         fade((t * 5 - 300) * 2);
-        draw_at(390 + h.level, X + 131, 552);
+        draw_at(data_names::sprite::level_glyph + h.level, X + 131, 552);
         for (const auto& [value, y] : {std::pair{h.power, 549}, std::pair{h.power_cap, 566}}) {
             format_text_16(text, "%d", value);
             draw_digits(text, 352, value >= 10 && value <= 99 ? X + 162 : X + 159, y, 7);
@@ -107,7 +110,7 @@ void draw_panel(const hud_panel& h, int X) {
     }
     if (t > 100) {
         fade((t * 5 - 500) * 2);
-        draw_at(364, X + 263, 541);
+        draw_at(data_names::sprite::hud_score, X + 263, 541);
         format_text_16(text, ":%08d", h.score);
         draw_digits(text, 322, X + 243, 551, 16, true);
     }
@@ -118,7 +121,7 @@ void draw_panel(const hud_panel& h, int X) {
 void draw_hud() {
     DuRud::SetBrightness(255, 255, 255);
     DuRud::SetBlendMode(0, 0);
-    draw_at(360, 0, 536);
+    draw_at(data_names::sprite::hud_panel, 0, 536);
     for (int i = 0; i < 2; ++i) {
         hud_panel& h = hud_panels[i];
         const tesmo& p = players[i];

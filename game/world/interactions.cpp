@@ -17,6 +17,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -161,11 +162,16 @@ struct combo_row {
 };
 // Levels 1 to 5; the speeds of levels 1 and 2 are those of a stunned B.
 constexpr combo_row combo_rows[5] = {
-    {"small_particle_white", "small_particle_white", 6, 40, 15, 0, 0},
-    {"small_particle_white", "small_particle_orange", 6, 44, 25, 0, 3},
-    {"small_particle_orange", "small_particle_red", 7, 48, 25, 1, 5},
-    {"small_particle_red", "small_particle_pink", 7, 52, 30, 2, 10},
-    {"small_particle_blue", "small_particle_red", 8, 60, 40, 4, 20},
+    {data_names::effect::small_particle_white, data_names::effect::small_particle_white, 6, 40, 15,
+     0, 0},
+    {data_names::effect::small_particle_white, data_names::effect::small_particle_orange, 6, 44, 25,
+     0, 3},
+    {data_names::effect::small_particle_orange, data_names::effect::small_particle_red, 7, 48, 25,
+     1, 5},
+    {data_names::effect::small_particle_red, data_names::effect::small_particle_pink, 7, 52, 30, 2,
+     10},
+    {data_names::effect::small_particle_blue, data_names::effect::small_particle_red, 8, 60, 40, 4,
+     20},
 };
 
 // Away from 0; a vy of exactly 0 goes up.
@@ -260,7 +266,7 @@ void bullet_hits(bullet& b, tesmo& p) {
     b.flags &= ~flag_in_use;
     if (b.flicker == 0) {
         if (p.flags & flag_stunned) return;
-        play_sound_effect("tesmo_hit2");
+        play_sound_effect(data_names::sound::tesmo_hit2);
         if (b.spare_byte == 0) {
             p.vx += b.cvx * 3;
             p.vy += b.cvy * 3.5;
@@ -291,7 +297,7 @@ void bullets_and_players() {
             if (!harmful_player_target(p)) continue;
             if (!entities_overlap(b, p)) continue;
             if (p.flags2 & flag2_grazes)
-                play_sound_effect("graze");
+                play_sound_effect(data_names::sound::graze);
             else
                 bullet_hits(b, p);
         }
@@ -327,12 +333,13 @@ void shot_sparks(const cracker& c) {
         const double speed = game_random_draw() & 7;
         const double angle = game_random_draw() % 360;
         const double scale = 0.5 + (game_random_draw() % 30) / 100.0;
-        spawn_effect_polar("small_particle_white", c.x, c.y, scale, angle, speed, 0);
+        spawn_effect_polar(data_names::effect::small_particle_white, c.x, c.y, scale, angle, speed,
+                           0);
     }
     for (int n = 0; n < 5; ++n) {
         const double spread_x = ((game_random_draw() & 7) - 3.5) * 0.25;
         const double spread_y = ((game_random_draw() & 7) - 3.5) * 0.25;
-        spawn_effect("small_particle_white", c.x, c.y, 0.5, c.vx * 0.5 + spread_x,
+        spawn_effect(data_names::effect::small_particle_white, c.x, c.y, 0.5, c.vx * 0.5 + spread_x,
                      c.vy * 0.5 + spread_y, 0, 0);
     }
 }
@@ -348,7 +355,7 @@ void shots_hit_enemies() {
             c.flags &= ~flag_in_use;
             e.take_damage(shot_damage(c, e));
             e.flash_frames += 2;
-            play_sound_effect("cracker_hit");
+            play_sound_effect(data_names::sound::cracker_hit);
             break;
         }
     }

@@ -8,6 +8,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -23,20 +24,20 @@ void feed(entity* picker, int amount) {
 }
 
 void food_counter_step() {
-    play_sound_effect("tesmo_item");
+    play_sound_effect(data_names::sound::tesmo_item);
     food_counter += 2;
-    if (food_counter == food_alert_level) play_sound_effect("alert2");
+    if (food_counter == food_alert_level) play_sound_effect(data_names::sound::alert2);
 }
 
 void treasure_step(int amount) {
-    play_sound_effect("tesmo_item");
+    play_sound_effect(data_names::sound::tesmo_item);
     if (stage_bonus_settled) return;
     const int before = chest_counter;
     chest_counter += amount;
     if (before <= big_bonus_level && chest_counter > big_bonus_level)
-        play_sound_effect("alert3");
+        play_sound_effect(data_names::sound::alert3);
     else if (before <= small_bonus_level && chest_counter > small_bonus_level)
-        play_sound_effect("alert1");
+        play_sound_effect(data_names::sound::alert1);
 }
 
 void request_stage(int target_stage, int target_dimension) {
@@ -52,7 +53,7 @@ void spawn_affecter_for(const char* name, entity* picker) {
 }  // namespace
 
 int open_door(entity*, entity*) {
-    play_sound_effect("opendoor");
+    play_sound_effect(data_names::sound::opendoor);
     door_open = 1;
     return 0;
 }
@@ -71,7 +72,7 @@ int onpickup_food(entity* picker, entity*) {
 
 int onpickup_bigfood(entity* picker, entity*) {
     feed(picker, 33);
-    play_sound_effect("tesmo_bigitem");
+    play_sound_effect(data_names::sound::tesmo_bigitem);
     return 0;
 }
 
@@ -81,12 +82,12 @@ int onpickup_nothing(entity*, entity*) {
 }
 
 int onpickup_nothing_mini(entity*, entity*) {
-    play_sound_effect("tesmo_miniitem");
+    play_sound_effect(data_names::sound::tesmo_miniitem);
     return 0;
 }
 
 int onpickup_bigitem(entity*, entity*) {
-    play_sound_effect("tesmo_bigitem");
+    play_sound_effect(data_names::sound::tesmo_bigitem);
     return 0;
 }
 
@@ -98,30 +99,30 @@ int allenemy_destroy(entity*, entity*) {
         ++flung;
     }
     screen_shake.magnitude += 20.0;
-    play_sound_effect("tesmo_item");
+    play_sound_effect(data_names::sound::tesmo_item);
     return flung;
 }
 
 int powerup(entity* picker, entity*) {
-    play_sound_effect("tesmo_miniitem");
+    play_sound_effect(data_names::sound::tesmo_miniitem);
     if (picker) picker->power_up(1);
     return 0;
 }
 
 int powerup_8(entity* picker, entity*) {
-    play_sound_effect("tesmo_item");
+    play_sound_effect(data_names::sound::tesmo_item);
     if (picker) picker->power_up(4);
     return 0;
 }
 
 int powerup_8_mini(entity* picker, entity*) {
-    play_sound_effect("tesmo_miniitem");
+    play_sound_effect(data_names::sound::tesmo_miniitem);
     if (picker) picker->power_up(4);
     return 0;
 }
 
 int lifefragment(entity* picker, entity*) {
-    play_sound_effect("tesmo_item");
+    play_sound_effect(data_names::sound::tesmo_item);
     if (picker) picker->gain_life(1, 0);
     return 0;
 }
@@ -153,8 +154,8 @@ int treasure_chest_3(entity*, entity*) {
 }
 
 int itempoints_showup(entity*, entity*) {
-    play_sound_effect("tesmo_item");
-    play_sound_effect("warpzone");
+    play_sound_effect(data_names::sound::tesmo_item);
+    play_sound_effect(data_names::sound::warpzone);
     for (itempoint& spot : itempoints) {
         if (spot.flags & flag_in_use) open_itempoint(&spot);
     }
@@ -190,7 +191,7 @@ int allenemy_stun(entity*, entity*) {
 }
 
 int teleporter(entity*, entity*) {
-    play_sound_effect("warpzone");
+    play_sound_effect(data_names::sound::warpzone);
     request_stage(stage, 2);
     return 0;
 }
@@ -206,6 +207,6 @@ int back_to_first(entity*, entity*) {
 }
 
 int special_item(entity*, entity*) {
-    play_sound_effect("alert1");
+    play_sound_effect(data_names::sound::alert1);
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "DuRud.h"
 #include "world/effects.h"
+#include "world/data_names.h"
 #include "world/game_random.h"
 #include "world/motion.h"
 #include "world/name_binding.h"
@@ -29,7 +30,9 @@ bool starts_with(const char* text, const char* prefix) {
 
 int find_power_item(bool big) {
     char prefix[16];
-    format_text_16(prefix, "%s", big ? DuRud::Cp932Text("[P](大)") : "[P]");
+    format_text_16(
+        prefix, "%s",
+        big ? DuRud::Cp932Text(data_names::type::big_power_item) : data_names::type::power_item);
     for (int i = 0; i < item_type_count && i < item_type_capacity; ++i)
         if (starts_with(item_types[i].name, prefix)) return i;
     return 0;
@@ -56,13 +59,15 @@ binding<item_effect_handler> bind_effect(const item_type_record& t) {
 }
 
 bool is_first_rank_chest(const item_type_record& t) {
-    return starts_with(t.speffect, "treasure_chest_1") ||
-           (t.speffect[0] != '\0' && starts_with(t.speffect + 1, "treasure_chest_1"));
+    return starts_with(t.speffect, data_names::type::first_chest_effect) ||
+           (t.speffect[0] != '\0' &&
+            starts_with(t.speffect + 1, data_names::type::first_chest_effect));
 }
 
 bool is_important(const item_type_record& t) {
-    return (t.code & 0x1) && (std::strcmp(t.name, DuRud::Cp932Text("ざんきのカケラ")) == 0 ||
-                              std::strcmp(t.name, DuRud::Cp932Text("くんしょう")) == 0);
+    return (t.code & 0x1) &&
+           (std::strcmp(t.name, DuRud::Cp932Text(data_names::type::life_fragment)) == 0 ||
+            std::strcmp(t.name, DuRud::Cp932Text(data_names::type::medal)) == 0);
 }
 
 // The candidates of one rarity and category, into list; their number.
@@ -86,7 +91,8 @@ int gather_candidates(int category, int rarity, int* list) {
 }
 
 void showup_burst(double x, double y) {
-    for (const char* name : {"small_particle_morewhite", "small_particle_cyan"}) {
+    for (const char* name :
+         {data_names::effect::small_particle_morewhite, data_names::effect::small_particle_cyan}) {
         for (int i = 0; i < 5; ++i)
             spawn_effect_polar(name, x, y, 1.0, game_random(360), 3 + game_random(3), -0.2);
     }

@@ -6,6 +6,7 @@
 
 #include "world/effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -143,7 +144,8 @@ int update_stun_state(character* c) {
     if (!own_star) c->stun_effect = -1;
     if (c->stun_frames >= 90) {
         if (!own_star) {
-            c->stun_effect = attach_effect("stun_star", c, 9999, 0, 1.0, 0.0, c->hit_dy - 16);
+            c->stun_effect =
+                attach_effect(data_names::effect::stun_star, c, 9999, 0, 1.0, 0.0, c->hit_dy - 16);
         }
     } else if (own_star) {
         free_effect(c->stun_effect);

@@ -19,6 +19,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 double bossfairy_aim = -1.0;
 
@@ -170,7 +171,7 @@ void attack(entity* e, const volley& v) {
     set_blink(e, count > 15 && count % 6 < 2);
     if (count == 15) e->free_var[3] = aim_at_player(e);
     if (count < 15 && count % 3 == 0) {
-        play_sound_effect("enemyshot1");
+        play_sound_effect(data_names::sound::enemyshot1);
         fire(e, 0, v.life, 0, e->free_var[3], v.speed);
     }
 }
@@ -303,7 +304,7 @@ int book(entity* e, const book_shot& shot) {
         const int count = --e->free_var[0];
         set_blink(e, count > 20 && count % 6 < 2);
         if (count == 15) {
-            play_sound_effect("enemyheavyshot1");
+            play_sound_effect(data_names::sound::enemyheavyshot1);
             shot.fire(e, aim_degrees_at_player(e));
         }
         e->draw_dy = book_recoil(count);
@@ -504,7 +505,7 @@ namespace {
 
 // The enemy list's row of the fairy's furballs; null when the data has none.
 const enemy_type_record* furball_type() {
-    const char* name = DuRud::Cp932Text("けだま");
+    const char* name = DuRud::Cp932Text(data_names::type::furball);
     const int rows = std::min(enemy_type_count, enemy_type_capacity);
     for (int i = 0; i < rows; ++i)
         if (std::strcmp(enemy_types[i].name, name) == 0) return &enemy_types[i];
@@ -572,7 +573,7 @@ int move_pattern_bossfairy(entity* self) {
             std::atan2(players[0].y - self->y, players[0].x - self->x) * 180 / std::numbers::pi;
     set_blink(self, t % 150 < 18 && bossfairy_aim != -1.0 && t % 6 < 2);
     if (t % 300 >= 18 && t % 300 < 36 && t % 3 == 0) {
-        play_sound_effect("enemyheavyshot1");
+        play_sound_effect(data_names::sound::enemyheavyshot1);
         for (double spread : {-35, -20, -5, 5, 20, 35})
             fire(self, 0, 45, 0, bossfairy_aim + spread, 6.0);
     }

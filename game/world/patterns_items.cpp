@@ -11,6 +11,7 @@
 #include "world/motion.h"
 #include "world/pools.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ void sparkle(entity* self, bool now, double base_scale) {
         return;
     }
     const double x = self->x + jitter(), y = self->y + jitter();
-    spawn_effect("kirarin_white", x, y, base_scale + 0.1 * game_random(5), 0, 0, 0, 0);
+    spawn_effect(data_names::effect::kirarin_white, x, y, base_scale + 0.1 * game_random(5), 0, 0,
+                 0, 0);
     self->flags |= flag_sparkle;
 }
 
@@ -135,7 +137,7 @@ int move_pattern_key(entity* self) {
     if ((game_random_draw() & 7) == 0) {
         const double x = self->x + jitter(), y = self->y + jitter();
         const double scale = 0.6 + 0.2 * game_random(5);
-        spawn_effect_polar("small_particle_morewhite_inversed", x, y, scale, 270,
+        spawn_effect_polar(data_names::effect::small_particle_morewhite_inversed, x, y, scale, 270,
                            2 + game_random(3), 0.1);
     }
     sparkle(self, self->tick % 10 == 0 && game_random(3) == 0, 1.5);
@@ -147,11 +149,12 @@ int move_pattern_door(entity* self) {
     if (door_open == 1) {
         self->flags &= ~flag_shut;
         self->move_pattern = move_pattern_toggle;
-        spawn_effect("small_whitering", self->x, self->y, 1.0, 0, 0, 0, 0);
+        spawn_effect(data_names::effect::small_whitering, self->x, self->y, 1.0, 0, 0, 0, 0);
         for (int n = 0; n < 10; ++n) {
             const double angle = game_random_draw() % 360;
             const double speed = 12 + (game_random_draw() & 3);
-            spawn_effect_polar("small_particle_white", self->x, self->y, 0.5, angle, speed, -0.5);
+            spawn_effect_polar(data_names::effect::small_particle_white, self->x, self->y, 0.5,
+                               angle, speed, -0.5);
         }
     }
     return shown_unless_shut(self);
@@ -172,7 +175,7 @@ int move_pattern_tesmo_intro1(entity* self) {
             if (spot.flags & flag_in_use) open_itempoint(&spot);
         }
     }
-    if (self->tick == 240) spawn_effect("white_out", 400, 268, 1.0, 0, 0, 0, 0);
+    if (self->tick == 240) spawn_effect(data_names::effect::white_out, 400, 268, 1.0, 0, 0, 0, 0);
     if (self->tick == 300) request_next_stage();
     return 68;  // facing 1, pose 28
 }

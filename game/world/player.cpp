@@ -15,6 +15,7 @@
 #include "world/popups.h"
 #include "world/sound_effects.h"
 #include "world/text_format.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ void update_player_state(tesmo* p) {
     if (p->life_fragments >= fragments_per_life) {
         ++p->lives;
         p->life_fragments -= fragments_per_life;
-        play_sound_effect("extend");
+        play_sound_effect(data_names::sound::extend);
     }
 }
 
@@ -152,8 +153,8 @@ int hit_player(tesmo* p, double degrees, double speed) {
         p->stun_frames = 20;
         p->invulnerable_frames = 80;
         p->bomb_gauge = 0;
-        play_sound_effect("tesmo_hit");
-        spawn_effect("tesmo_bomb", p->x, p->y, 0.5, 0, 0, 0, 0);
+        play_sound_effect(data_names::sound::tesmo_hit);
+        spawn_effect(data_names::effect::tesmo_bomb, p->x, p->y, 0.5, 0, 0, 0, 0);
         return 0;
     }
     p->flags |= flag_defeated | flag_falling_out | flag_knockback_state | flag_no_friction |
@@ -162,10 +163,11 @@ int hit_player(tesmo* p, double degrees, double speed) {
     ++p->miss_count;
     p->health = fall_out_frames;
     p->stun_frames = 0;
-    play_sound_effect("tesmo_hit");
-    play_sound_effect("tesmo_falloff");
+    play_sound_effect(data_names::sound::tesmo_hit);
+    play_sound_effect(data_names::sound::tesmo_falloff);
     for (int i = 0; i < 10; ++i)
-        spawn_effect_polar("small_particle_moreblack", p->x, p->y, 1.0, game_random(360), 6, -0.3);
+        spawn_effect_polar(data_names::effect::small_particle_moreblack, p->x, p->y, 1.0,
+                           game_random(360), 6, -0.3);
     if (p->power > p->power_cap) p->power = p->power_cap;
     int lost = p->power;
     if (p->lives > 0) {
@@ -203,7 +205,7 @@ int gain_life_player(tesmo* p, int fragments, int lives) {
     p->life_fragments += fragments;
     p->lives += lives;
     if (fragments > 0) popup(p, "+%d", fragments, 90, 255, 96, 196, 255, 255, 255, 1.5);
-    if (lives > 0) play_sound_effect("extend");
+    if (lives > 0) play_sound_effect(data_names::sound::extend);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "world/pools.h"
 #include "world/sound_effects.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -54,15 +55,16 @@ double feet_y(const tesmo* p) {
 }
 
 void jump_sound_and_blast(const tesmo* p) {
-    play_sound_effect("tesmo_jump");
-    spawn_effect("white_jumpblast", p->x, feet_y(p), 1.0, 0, 0, 0, 0);
+    play_sound_effect(data_names::sound::tesmo_jump);
+    spawn_effect(data_names::effect::white_jumpblast, p->x, feet_y(p), 1.0, 0, 0, 0, 0);
 }
 
 void start_bomb(tesmo* p) {
     p->bomb_timer = 1;
-    for (int i = 0; i < 5; ++i) spawn_effect("tesmo_bomb_bg", p->x, p->y, 1.0, 0, 0, 0, 0);
-    spawn_effect("black_ring", p->x, p->y, 1.0, 0, 0, 0, 0);
-    play_sound_effect("charge1");
+    for (int i = 0; i < 5; ++i)
+        spawn_effect(data_names::effect::tesmo_bomb_bg, p->x, p->y, 1.0, 0, 0, 0, 0);
+    spawn_effect(data_names::effect::black_ring, p->x, p->y, 1.0, 0, 0, 0, 0);
+    play_sound_effect(data_names::sound::charge1);
     p->flags |= flag_blinking;
     p->bomb_gauge = p->bomb_cost;
 }
@@ -106,7 +108,8 @@ int run_bomb(tesmo* p) {
 }
 
 void kick_particles(double x, double y) {
-    for (const char* name : {"small_particle_white", "small_particle_orange"}) {
+    for (const char* name :
+         {data_names::effect::small_particle_white, data_names::effect::small_particle_orange}) {
         for (int i = 0; i < 5; ++i) {
             const double angle = game_random(360);
             const double speed = 12 + game_random(4);
@@ -130,12 +133,12 @@ bool kick(tesmo* p) {
         if (!entities_overlap(box, e)) continue;
         hit = true;
         if (e.flags & flag_stunned) {
-            play_sound_effect("enemy_kicked");
+            play_sound_effect(data_names::sound::enemy_kicked);
             e.knock_away(p->facing == 0 ? 190 : -10, 15);
             e.killer = player_number(p);
             e.chain_level = 1;
         } else {
-            play_sound_effect("enemy_kick_hit");
+            play_sound_effect(data_names::sound::enemy_kick_hit);
             e.take_damage((e.flags2 & 0x4) ? 6 : 25);  // a boss takes less
         }
         kick_particles((p->x + e.x) / 2, (p->y + e.y) / 2);
@@ -177,11 +180,11 @@ int ground_jumps(tesmo* p, int frame) {
         p->flags &= ~flag_standing;
         p->flags |= flag_rising | flag_high_jump;
         p->vy -= h > 60 ? 16 : h / 7.5 + 8;
-        play_sound_effect("tesmo_jump");
+        play_sound_effect(data_names::sound::tesmo_jump);
         for (double scale : {1.0, 1.2, 1.4})
-            spawn_effect("white_jumpblast", p->x, feet_y(p), scale, 0, 0, 0, 0);
+            spawn_effect(data_names::effect::white_jumpblast, p->x, feet_y(p), scale, 0, 0, 0, 0);
         for (int i = 0; i < -1.5 * p->vy; ++i) {
-            spawn_effect_polar("small_particle_morewhite", p->x, feet_y(p), 1.0,
+            spawn_effect_polar(data_names::effect::small_particle_morewhite, p->x, feet_y(p), 1.0,
                                45 + game_random(90), 4, -0.2);
         }
         return frame;
@@ -193,7 +196,7 @@ int ground_jumps(tesmo* p, int frame) {
         p->vy -= 2.0;
         p->flags |= flag_dash | flag_rising;
         p->flags2 &= ~flag2_dash_released;
-        play_sound_effect("tesmo_jump");
+        play_sound_effect(data_names::sound::tesmo_jump);
         p->vx = 6.0 * side;
         add_tag_frames(p);
         set_action_queue(18, 5);
@@ -203,7 +206,7 @@ int ground_jumps(tesmo* p, int frame) {
     } else if (held(p, action_down)) {  // the back-jump
         p->vy -= 4.0;
         p->flags |= flag_back_jump | flag_rising;
-        play_sound_effect("tesmo_jump");
+        play_sound_effect(data_names::sound::tesmo_jump);
         p->vx = -4.0 * side;
         add_tag_frames(p);
     } else {
@@ -278,7 +281,7 @@ void cling_jumps(tesmo* p) {
     p->flags |= flag_rising;
     p->vy -= 3.5;
     p->ride = p->held[action_jump];
-    play_sound_effect("tesmo_jump");
+    play_sound_effect(data_names::sound::tesmo_jump);
 }
 
 // Walking, the air and cling poses. Returns the frame.
@@ -383,7 +386,7 @@ int update_player(tesmo* p) {
     }
 
     if ((p->flags & flag_in_water) && pressed(p, action_jump) && !(p->flags & flag_swim_stroke)) {
-        play_sound_effect("tesmo_jump");
+        play_sound_effect(data_names::sound::tesmo_jump);
         p->vy = -6.0;
         p->flags |= flag_swim_stroke;
     }

@@ -6,6 +6,7 @@
 #include "world/player.h"
 #include "world/pools.h"
 #include "world/sound_effects.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ constexpr shot_row shot_table[20] = {
     {99, 12, 100, 20, 20, 16}, {99, 12, 105, 25, 25, 18}, {99, 12, 110, 30, 30, 20},
     {99, 12, 115, 35, 35, 24}, {99, 12, 120, 50, 50, 24},
 };
-constexpr int first_shot_sprite = 1472;
+constexpr int first_shot_sprite = data_names::sprite::player_shot;
 
 }  // namespace
 
@@ -43,7 +44,7 @@ int spawn_player_shot(int kind, int owner, int level, double x, double y, double
     for (cracker& c : crackers)
         if ((c.flags & flag_in_use) && c.owner == owner) ++live;
     if (live >= r.max_live) return 0;
-    play_sound_effect("tesmoshot");
+    play_sound_effect(data_names::sound::tesmoshot);
     return spawn_cracker(r.damage, r.second_damage, r.remaining_life, owner,
                          first_shot_sprite + row, x, y, r.hitbox, r.hitbox, angle, r.speed);
 }

@@ -6,25 +6,26 @@
 #include "DuRud.h"
 #include "world/sprites.h"
 #include "world/text_format.h"
+#include "world/data_names.h"
 
 constinit popup_text popup_texts[popup_text_count];
 
 int glyph_sprite(char c) {
     switch (c) {
         case '!':
-            return 148;
+            return data_names::sprite::popup_glyph + 10;
         case '#':
-            return 149;
+            return data_names::sprite::popup_glyph + 11;
         case '+':
-            return 150;
+            return data_names::sprite::popup_glyph + 12;
         case 'L':
-            return 151;
+            return data_names::sprite::popup_glyph + 13;
         case 'v':
-            return 152;
+            return data_names::sprite::popup_glyph + 14;
         case '-':
-            return 153;
+            return data_names::sprite::popup_glyph + 15;
         default:
-            return static_cast<signed char>(c) + 90;
+            return static_cast<signed char>(c) - '0' + data_names::sprite::popup_glyph;
     }
 }
 

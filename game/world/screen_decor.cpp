@@ -8,6 +8,7 @@
 #include "world/game_random.h"
 #include "world/motion.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 constinit double background_scroll_x = 0, background_scroll_y = 0;
 
@@ -29,8 +30,9 @@ int draw_window_frame(int columns, float x, float y) {
         const int column = i == 0 ? 0 : i == n - 1 ? 2 : 1;
         for (int j = 0; j <= 20; ++j) {
             const int row = j == 0 ? 0 : j == 20 ? 6 : 3;
-            DuRud::DrawGraphicAtF(x + 16 * i, y + 16 * j, sprite_table[200 + column + row].handle,
-                                  1);
+            DuRud::DrawGraphicAtF(
+                x + 16 * i, y + 16 * j,
+                sprite_table[data_names::sprite::frame_tile + column + row].handle, 1);
         }
     }
     return 0;

@@ -15,6 +15,7 @@
 #include "world/sound_effects.h"
 #include "world/stage_drawing.h"
 #include "world/world_globals.h"
+#include "world/data_names.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ void settle_stage_bonus() {
         if (rarity > 0) {
             chest_counter = 0;
             const int slot = show_up_item(big_item_category, rarity, stage_info.width * 0.5, -96.0);
-            play_sound_effect("bigitem_fall");
+            play_sound_effect(data_names::sound::bigitem_fall);
             if (slot >= 0 && slot < no_item_slot) {
                 items[slot].flags |= flag_big_item;
                 items[slot].move_pattern =

@@ -3,6 +3,8 @@
 #include "audio_files.h"
 
 #include <vorbis/vorbisenc.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS  // only our own memory reader
+#include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -129,6 +131,52 @@ std::vector<unsigned char> ogg_vorbis(const std::vector<float>& samples, int cha
     vorbis_comment_clear(&vc);
     vorbis_info_clear(&vi);
     return out;
+}
+
+namespace {
+
+struct memory_reader {
+    const std::vector<unsigned char>* bytes;
+    size_t at = 0;
+};
+
+size_t read_memory(void* out, size_t size, size_t count, void* source) {
+    auto* m = static_cast<memory_reader*>(source);
+    const size_t n = std::min(size * count, m->bytes->size() - m->at);
+    std::memcpy(out, m->bytes->data() + m->at, n);
+    m->at += n;
+    return size ? n / size : 0;
+}
+
+// The largest sample the Vorbis stream decodes to (full scale 1.0).
+double decoded_peak(const std::vector<unsigned char>& bytes) {
+    memory_reader m{&bytes};
+    OggVorbis_File file;
+    const ov_callbacks calls{read_memory, nullptr, nullptr, nullptr};
+    if (ov_open_callbacks(&m, &file, nullptr, 0, calls) != 0) return 1.0;
+    double peak = 0;
+    for (;;) {
+        float** pcm = nullptr;
+        int section = 0;
+        const long n = ov_read_float(&file, &pcm, 4096, &section);
+        if (n <= 0) break;
+        for (int ch = 0; ch < file.vi->channels; ++ch)
+            for (long k = 0; k < n; ++k) peak = std::max(peak, double(std::abs(pcm[ch][k])));
+    }
+    ov_clear(&file);
+    return peak;
+}
+
+}  // namespace
+
+std::vector<unsigned char> ogg_vorbis_peaking(const std::vector<float>& samples, int channels,
+                                              int rate, float quality, int serial, float peak) {
+    std::vector<unsigned char> first = ogg_vorbis(samples, channels, rate, quality, serial);
+    const double got = decoded_peak(first);
+    if (got <= 0) return first;
+    std::vector<float> scaled(samples);
+    for (float& v : scaled) v = static_cast<float>(v * peak / got);
+    return ogg_vorbis(scaled, channels, rate, quality, serial);
 }
 
 }  // namespace demo

@@ -13,5 +13,9 @@ std::vector<unsigned char> wave_float(const std::vector<float>& samples, int cha
 // Ogg Vorbis at the given quality (-0.1 .. 1) with a fixed stream serial.
 std::vector<unsigned char> ogg_vorbis(const std::vector<float>& samples, int channels, int rate,
                                       float quality, int serial);
+// The same, its level set so that the decoded stream peaks at `peak`: Vorbis
+// coding rings on sharp edges and would otherwise overshoot the source.
+std::vector<unsigned char> ogg_vorbis_peaking(const std::vector<float>& samples, int channels,
+                                              int rate, float quality, int serial, float peak);
 
 }  // namespace demo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,14 @@ struct demo_files {
     }
 };
 
-// One PICTURE_LIST record: a sheet cut into cells (or one picture).
+class canvas;
+
+// One PICTURE_LIST record: a sheet cut into cells (or one picture), and the
+// picture itself for the previews.
 struct picture_sheet {
     std::string file;
     int count, columns, rows, cell_width, cell_height, first;
+    std::shared_ptr<const canvas> art;
 };
 
 // A deterministic generator, so every run draws and plays the same.
@@ -52,5 +57,9 @@ void make_sounds(demo_files& out);
 void make_music(demo_files& out);
 void make_lists(demo_files& out, const std::vector<picture_sheet>& pictures);
 void make_stages(demo_files& out);
+// Labelled contact sheets of the pictures and a picture of every stage as
+// laid out, into `previews` (paths under "preview/").
+void make_previews(demo_files& previews, const demo_files& data,
+                   const std::vector<picture_sheet>& pictures);
 
 }  // namespace demo

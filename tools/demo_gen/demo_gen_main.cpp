@@ -1,5 +1,6 @@
 // demo_gen OUT: draws, synthesises and writes the demo game data into
-// OUT/plain/datas/ and packs it into OUT/datas.ZAV with the game's key.
+// OUT/plain/datas/, packs it into OUT/datas.ZAV with the game's key and
+// draws previews for people into OUT/preview/.
 // Two runs give the same bytes: nothing depends on the clock or the machine.
 #include <chrono>
 #include <cstdio>
@@ -60,8 +61,19 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    demo::demo_files previews;
+    timed("previews", [&] { demo::make_previews(previews, files, pictures); });
+
     std::error_code ec;
     fs::remove_all(out / "plain", ec);
+    fs::remove_all(out / "preview", ec);
+    for (const demo::demo_file& f : previews.files) {
+        const fs::path path = out / f.path;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(f.bytes.data()),
+                   static_cast<std::streamsize>(f.bytes.size()));
+    }
     zav::WriterNode root;
     root.directory = true;
     for (const demo::demo_file& f : files.files) {

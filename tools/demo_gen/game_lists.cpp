@@ -122,9 +122,13 @@ void entity_list(demo_files& out) {
         {"ワープ", 946, 0x1, "teleporter", 1, 0},
         {"もどりみち", 948, 0x1, "teleport_back", 1, 0},
         {"はじまりのいし", 950, 0x1, "back_to_first", 1, 0},
-        {"xpowerup", 952, 0x4, "special_item", 6, 500},
+        // Bound by its name without the first character.
+        {"あめだま", 952, 0x4, "xpowerup", 2, 20},
         {"ふしぎなたね", 954, 0x400 | 0x10, "special_item", 6, 1000},
         {"ほしのかけら", 956, 0x800, "onpickup_nothing_mini", 3, 300},
+        {"こばん", 958, 0x8, "onpickup_nothing", 1, 300},
+        // A gear that decorates the clockwork; no roll ever picks it.
+        {"はぐるま", 960, 0x0, "nothing", 1, 0},
     };
     l << "ITEM_LIST";
     for (const item& i : items)
@@ -200,21 +204,35 @@ void effect_list(demo_files& out) {
         {"white_out", 0, 0, 20},
     };
     for (const fx& e : effects) {
-        l << "EFFECT_DEFINITION" << join({e.name, e.kind == 1 ? "1" : "0"});
+        // Two rings are written in the second row form (a size pair instead
+        // of a scale); the others grow by scale.
+        const bool sized =
+            std::string(e.name) == "black_ring" || std::string(e.name) == "darkball_out";
+        l << "EFFECT_DEFINITION" << join({e.name, sized ? "1" : "0"});
         const int base = 1200 + 10 * e.colour;
         const int steps = 4;
+        const std::string name(e.name);
+        // The fades start on an empty keyframe: a negative sprite draws nothing.
+        if (name == "white_in" || name == "white_out") l << join({"-1", "2", "effects.png"});
         for (int s = 0; s < steps; ++s) {
             const int frames = e.frames / steps;
             const int alpha = 255 - s * 60;
+            // A slow ring pauses unseen on its third keyframe (hidden flag).
+            const std::string hidden = name == "ring_slow" && s == 2 ? "1" : "0";
             if (e.kind == 0) {  // shrinking soft particle: step down the disc sizes
-                l << join(
-                    {n(base + 4 - s), n(frames), "p", n(alpha), "1.0", "0", "1", "0", "0", "0"});
+                l << join({n(base + 4 - s), n(frames), "effects.png", n(alpha), "1.0", "0", "1",
+                           "0", "0", hidden});
+            } else if (e.kind == 1 && sized) {  // a ring stepping through its sizes
+                l << join({n(base + 5 + s % 3), n(frames), "effects.png", n(alpha), "32x32", "0",
+                           "1", "1", "0", hidden});
             } else if (e.kind == 1) {  // a ring growing by linear scale
-                l << join({n(base + 5 + s % 3), n(frames), "p", n(alpha), "32x32", "0", "1", "1",
-                           "0", "0"});
+                char scale[16];
+                std::snprintf(scale, sizeof scale, "%.1f", 0.6 + s * 0.5);
+                l << join({n(base + 5 + s % 3), n(frames), "effects.png", n(alpha), scale, "0", "1",
+                           "1", "0", hidden});
             } else {  // a turning sparkle
-                l << join({n(base + 8 + s % 2), n(frames), "p", n(alpha), "1.0", n(s * 45), "1",
-                           "0", "1", "0"});
+                l << join({n(base + 8 + s % 2), n(frames), "effects.png", n(alpha), "1.0",
+                           n(s * 45), "1", "0", "1", hidden});
             }
         }
         l << "DEFINITION_END";

@@ -2,6 +2,7 @@
 // effects peaking at -3 dBFS, and looping tunes with an intro.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -117,6 +118,8 @@ struct tune {
     wave_kind lead;
     double seconds;
     int seed;
+    double echo = 0;     // level of one echo 3/8 of a beat behind (halls and caves)
+    bool drive = false;  // bass and hats on every half beat (the fight)
 };
 
 double note_hz(int midi) {
@@ -133,8 +136,9 @@ std::vector<float> compose(const tune& t, size_t* loop_start) {
     const size_t bar = static_cast<size_t>(4 * beat * rate);
     const size_t intro = 4 * bar;
     // Whole passes of the eight-bar loop, so its end joins its start.
-    const size_t passes =
-        std::max<size_t>(1, static_cast<size_t>((t.seconds * rate - intro) / (8 * bar) + 0.5));
+    const double wanted = std::max(t.seconds, 30.0) * rate;
+    const size_t passes = std::max<size_t>(
+        1, static_cast<size_t>(std::ceil((wanted - static_cast<double>(intro)) / (8 * bar))));
     const size_t total = intro + passes * 8 * bar;
     *loop_start = intro;
     std::vector<float> out(total * 2, 0.0f);
@@ -169,21 +173,45 @@ std::vector<float> compose(const tune& t, size_t* loop_start) {
             add(start, bar, note_hz(t.root + scale[d % 7] + 12 * (d / 7)), wave_kind::triangle,
                 0.05, -0.2);
         }
-        for (int q = 0; q < 4; ++q)
-            add(start + static_cast<size_t>(q * beat * rate),
-                static_cast<size_t>(beat * rate * 0.9), note_hz(chord_root - 12),
-                wave_kind::triangle, 0.12, 0);
+        const int pulses = t.drive ? 8 : 4;
+        for (int q = 0; q < pulses; ++q)
+            add(start + static_cast<size_t>(q * beat * 4 / pulses * rate),
+                static_cast<size_t>(beat * 4 / pulses * rate * 0.9),
+                note_hz(chord_root - 12 + (t.drive && q % 2 ? 12 : 0)), wave_kind::triangle, 0.12,
+                0);
         if (in_intro) continue;
         // Melody and drums in the loop.
         for (int e = 0; e < 8; ++e) {
-            const int m = melody[((b - 4) % 8) * 8 + e];
+            int m = melody[((b - 4) % 8) * 8 + e];
+            if (m >= 0 && e % 4 == 0) {  // strong beats land on a tone of the chord
+                int best = -1;
+                for (int d = chord; d <= chord + 11; ++d) {
+                    const int step = (d - chord) % 7;
+                    if (step != 0 && step != 2 && step != 4) continue;
+                    if (best < 0 || std::abs(d - m) < std::abs(best - m)) best = d;
+                }
+                m = best;
+            }
             const size_t at = start + static_cast<size_t>(e * beat / 2 * rate);
             if (m >= 0)
                 add(at, static_cast<size_t>(beat / 2 * rate * 0.95),
                     note_hz(t.root + 12 + scale[m % 7] + 12 * (m / 7)), t.lead, 0.09, 0.25);
-            if (e % 2 == 0)
+            if (e % 2 == 0 || t.drive)
                 add(at, static_cast<size_t>(0.05 * rate), e % 4 == 0 ? 60 : 2000,
                     e % 4 == 0 ? wave_kind::sine : wave_kind::noise, e % 4 == 0 ? 0.2 : 0.04, 0);
+        }
+    }
+    // The echo: from a dry copy, each sample again d later; inside the loop the
+    // delay wraps round the loop, so its end still joins its start.
+    if (t.echo > 0) {
+        const std::vector<float> dry = out;
+        const size_t d = static_cast<size_t>(beat * 0.375 * rate);
+        const size_t loop = total - intro;
+        for (size_t k = d; k < total; ++k) {
+            size_t from = k - d;
+            if (k >= intro && from < intro) from += loop;  // the loop's own tail
+            for (int ch = 0; ch < 2; ++ch)
+                out[k * 2 + ch] += static_cast<float>(dry[from * 2 + (1 - ch)] * t.echo);
         }
     }
     // About -18 dBFS RMS.
@@ -198,15 +226,15 @@ std::vector<float> compose(const tune& t, size_t* loop_start) {
 }  // namespace
 
 const tune tunes[] = {
-    {"meadow", 132, 60, false, wave_kind::square, 32, 11},
-    {"ruins", 96, 57, true, wave_kind::triangle, 36, 12},
-    {"forest", 112, 62, true, wave_kind::square, 34, 13},
-    {"boss", 160, 52, true, wave_kind::saw, 30, 14},
-    {"clear", 120, 65, false, wave_kind::square, 30, 15},
-    {"bonus", 144, 67, false, wave_kind::triangle, 30, 16},
-    {"intro", 90, 55, false, wave_kind::sine, 30, 17},
-    {"secret", 100, 58, true, wave_kind::sine, 30, 18},
-    {"extra", 120, 60, false, wave_kind::triangle, 30, 19},
+    {"meadow", 132, 60, false, wave_kind::square, 32, 11},       // bright and skipping
+    {"ruins", 96, 57, true, wave_kind::triangle, 36, 12, 0.45},  // slow, echoing stone
+    {"forest", 112, 62, true, wave_kind::square, 34, 13, 0.25},  // shaded, a little hushed
+    {"boss", 160, 52, true, wave_kind::saw, 30, 14, 0, true},    // driving
+    {"clear", 120, 65, false, wave_kind::square, 30, 15, 0.15},  // a warm fanfare
+    {"bonus", 144, 67, false, wave_kind::triangle, 30, 16},      // quick and sunny
+    {"intro", 90, 55, false, wave_kind::sine, 30, 17, 0.35},     // floating, wide
+    {"secret", 100, 58, true, wave_kind::sine, 30, 18, 0.5},     // night, far away
+    {"extra", 120, 60, false, wave_kind::triangle, 30, 19},      // spare, never slotted
 };
 
 void make_sounds(demo_files& out) {
@@ -220,7 +248,8 @@ void make_sounds(demo_files& out) {
         } else if (k == 4) {
             out.add(base + ".wav", wave_float(synthesise(r, rate), 1, rate));
         } else if (k == 2 || k == 14 || k == 18 || k == 31) {
-            out.add(base + ".ogg", ogg_vorbis(synthesise(r, rate), 1, rate, 0.3f, vorbis_serial++));
+            out.add(base + ".ogg",
+                    ogg_vorbis_peaking(synthesise(r, rate), 1, rate, 0.3f, vorbis_serial++, peak));
         } else {
             out.add(base + ".wav", wave_pcm16(synthesise(r, rate), 1, rate));
         }
@@ -232,6 +261,8 @@ void make_music(demo_files& out) {
     for (const tune& t : tunes) {
         size_t loop = 0;
         const std::vector<float> samples = compose(t, &loop);
+        std::printf("demo_gen: tune %-7s %5.1f s, loop from %4.1f s\n", t.name,
+                    samples.size() / 2.0 / rate, loop / double(rate));
         out.add(std::string("datas/music/") + t.name + ".ogg",
                 ogg_vorbis(samples, 2, rate, 0.1f, serial++));
     }

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "DuRud.h"
+#include "core/async_loading.h"
 #include "core/threads_and_locks.h"
+#include "graphics/device_layer.h"
+#include "graphics/main_thread_forwarders.h"
 #include "sound/movie/movie_frames.h"
 #include "sound/movie/movie_module.h"
 #include "sound/movie/theora_reader.h"
@@ -50,7 +53,11 @@ struct TheoraState : TheoraReader {
     int64_t currentFrame = -1;
     std::vector<StockEntry> stock;
     BaseImage image{};
+    // The YUV surface graphics may draw from (4:2:0 movies on the device only).
+    IDirect3DSurface9* surface = nullptr;
+    D3DFORMAT surfaceFormat = D3DFMT_UNKNOWN;
     int surfaceLost = 0;
+    int surfaceDone = 0;
     int rgbDone = 0;
 };
 
@@ -155,8 +162,107 @@ void ToRgb(const StockEntry& e, BaseImage* image) {
     }
 }
 
+constexpr D3DFORMAT kYV12 = static_cast<D3DFORMAT>(MAKEFOURCC('Y', 'V', '1', '2'));
+
+void ReleaseSurfaceNow(TheoraState* s) {
+    if (s->surface) s->surface->Release();
+    s->surface = nullptr;
+    s->surfaceFormat = D3DFMT_UNKNOWN;
+    s->surfaceLost = 0;
+}
+
+// Device work, on the main thread: a plain surface of the coded size in the
+// first YUV layout the device takes; none for other chroma layouts, which
+// the surface could not show.
+void CreateSurfaceNow(TheoraState* s) {
+    ReleaseSurfaceNow(s);
+    if (!HasDevice() || s->info.pixelformat != OC_PF_420) return;
+    for (D3DFORMAT f : {kYV12, D3DFMT_YUY2, D3DFMT_UYVY}) {
+        if (SUCCEEDED(DeviceCreateOffscreenPlainSurface(s->info.width, s->info.height, f,
+                                                        D3DPOOL_DEFAULT, &s->surface))) {
+            s->surfaceFormat = f;
+            return;
+        }
+        s->surface = nullptr;
+    }
+}
+
+struct SurfaceRequest {
+    MainThreadRequest base;
+    TheoraState* state;
+    bool release;
+};
+
+int32_t RunSurfaceRequest(MainThreadRequest* request) {
+    auto* r = reinterpret_cast<SurfaceRequest*>(request);
+    if (r->release)
+        ReleaseSurfaceNow(r->state);
+    else
+        CreateSurfaceNow(r->state);
+    return 0;
+}
+
+void SurfaceWork(TheoraState* s, bool release, int offMainThread) {
+    SurfaceRequest request{{RunSurfaceRequest, 0, 0}, s, release};
+    if (offMainThread)
+        PostToMainThread(&request.base);
+    else
+        RunSurfaceRequest(&request.base);
+}
+
+// The stock entry's planes into the locked surface, in its layout.
+void WriteSurface(const StockEntry& e, D3DFORMAT format, uint8_t* bits, int pitch) {
+    if (format == kYV12) {
+        const int half = pitch / 2;
+        uint8_t* v = bits + static_cast<size_t>(pitch) * e.yHeight;
+        uint8_t* u = v + static_cast<size_t>(half) * e.cHeight;
+        for (int y = 0; y < e.yHeight; ++y)
+            std::memcpy(bits + static_cast<size_t>(y) * pitch, &e.y[size_t(y) * e.yWidth],
+                        e.yWidth);
+        for (int y = 0; y < e.cHeight; ++y) {
+            std::memcpy(v + static_cast<size_t>(y) * half, &e.v[size_t(y) * e.cWidth], e.cWidth);
+            std::memcpy(u + static_cast<size_t>(y) * half, &e.u[size_t(y) * e.cWidth], e.cWidth);
+        }
+        return;
+    }
+    const bool yuy2 = format == D3DFMT_YUY2;
+    for (int y = 0; y < e.yHeight; ++y) {
+        uint8_t* out = bits + static_cast<size_t>(y) * pitch;
+        const uint8_t* luma = &e.y[size_t(y) * e.yWidth];
+        const size_t chroma = size_t(y / 2) * e.cWidth;
+        for (int x = 0; x + 1 < e.yWidth; x += 2, out += 4) {
+            const uint8_t U = e.u[chroma + x / 2], V = e.v[chroma + x / 2];
+            if (yuy2) {
+                out[0] = luma[x], out[1] = U, out[2] = luma[x + 1], out[3] = V;
+            } else {
+                out[0] = U, out[1] = luma[x], out[2] = V, out[3] = luma[x + 1];
+            }
+        }
+    }
+}
+
+// A lost or unlockable surface is made again, at most three times.
+bool FillSurface(TheoraState* s, const StockEntry& e, int offMainThread) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (s->surfaceLost || !s->surface) {
+            SurfaceWork(s, false, offMainThread);
+            if (!s->surface) return false;
+        }
+        D3DLOCKED_RECT locked{};
+        if (SUCCEEDED(
+                LockSurfaceRectOnMainThread(s->surface, &locked, nullptr, 0, offMainThread))) {
+            WriteSurface(e, s->surfaceFormat, static_cast<uint8_t*>(locked.pBits), locked.Pitch);
+            UnlockSurfaceOnMainThread(s->surface, offMainThread);
+            return true;
+        }
+        s->surfaceLost = 1;
+    }
+    return false;
+}
+
 void FreeState(TheoraState* s) {
     EndTheoraReader(s);
+    ReleaseSurfaceNow(s);
     FreeBaseImagePixels(&s->image);
     DeleteLock(&s->lock);
     delete s;
@@ -185,7 +291,7 @@ int InitTheoraColorTables() {
 }
 
 TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle stream, int stockSize,
-                        int) {
+                        int offMainThread) {
     if (!functions || !stream || stockSize < 1) return nullptr;
     char magic[4] = {};
     if (functions->Read(magic, 1, 4, stream) != 4 || std::memcmp(magic, "OggS", 4) != 0)
@@ -205,8 +311,9 @@ TheoraState* TheoraOpen(const StreamFunctionTable* functions, StreamHandle strea
     if (CreateEngineThread(&s->thread, DecodeThread, reinterpret_cast<uintptr_t>(s)) != 0)
         return Fail(s, Cp932Text("Theora ムービーデコード用スレッドの作成に失敗しました\n"));
     ResumeEngineThread(&s->thread);
+    SurfaceWork(s, false, offMainThread);
     TheoraSeekFrame(s, 0);
-    TheoraConvertCurrentFrame(s, 1, 1, 0);
+    TheoraConvertCurrentFrame(s, 1, 1, offMainThread);
     return s;
 }
 
@@ -229,6 +336,7 @@ int TheoraSeekFrame(TheoraState* s, int64_t frame) {
     if (frame != s->currentFrame) {
         s->currentFrame = frame;
         s->rgbDone = 0;
+        s->surfaceDone = 0;
         s->endOfStream = 0;
     }
     LeaveLock(&s->lock);
@@ -240,26 +348,34 @@ int TheoraAdvanceFrames(TheoraState* s, int64_t count) {
     LockWithSource(&s->lock, __FILE__, __LINE__);
     s->currentFrame = (s->currentFrame + count) % s->frameCount;
     s->rgbDone = 0;
+    s->surfaceDone = 0;
     s->endOfStream = 0;
     LeaveLock(&s->lock);
     return 0;
 }
 
-int TheoraConvertCurrentFrame(TheoraState* s, int makeRgb, int, int) {
-    if (!s || !makeRgb) return 0;
+int TheoraConvertCurrentFrame(TheoraState* s, int makeRgb, int useSurface, int offMainThread) {
+    if (!s || (!makeRgb && !useSurface)) return 0;
     for (;;) {
         LockWithSource(&s->lock, __FILE__, __LINE__);
-        if (s->rgbDone) {
+        const bool surfaceWanted =
+            useSurface && (s->surface || s->surfaceLost) && (!s->surfaceDone || s->surfaceLost);
+        if ((!makeRgb || s->rgbDone) && !surfaceWanted) {
             LeaveLock(&s->lock);
             return 1;
         }
         for (const StockEntry& e : s->stock) {
-            if (e.inUse == 1 && e.frame == s->currentFrame) {
+            if (e.inUse != 1 || e.frame != s->currentFrame) continue;
+            if (makeRgb && !s->rgbDone) {
                 ToRgb(e, &s->image);
                 s->rgbDone = 1;
-                LeaveLock(&s->lock);
-                return 1;
             }
+            // The entry stays in use while it is the current frame, which only
+            // this caller moves: the surface is written outside the lock, so a
+            // posted lock never waits on the player.
+            LeaveLock(&s->lock);
+            if (surfaceWanted && FillSurface(s, e, offMainThread)) s->surfaceDone = 1;
+            return 1;
         }
         const bool hopeless = s->endOfStream || s->threadState == 3;
         LeaveLock(&s->lock);
@@ -272,9 +388,8 @@ BaseImage* TheoraGetFrameImage(TheoraState* s) {
     return s ? &s->image : nullptr;
 }
 
-// The player writes no YUV surface: graphics always takes the RGB image.
-IDirect3DSurface9* TheoraGetFrameSurface(TheoraState*) {
-    return nullptr;
+IDirect3DSurface9* TheoraGetFrameSurface(TheoraState* s) {
+    return s && !s->surfaceLost ? s->surface : nullptr;
 }
 
 int TheoraInvalidateSurface(TheoraState* s) {
