@@ -128,7 +128,8 @@ RenderStateDesc ComposeState(int reversed) {
     mask.colorArg1 = D3DTA_CURRENT;
     mask.colorArg2 = D3DTA_TEXTURE;
     mask.alphaOp = D3DTOP_SELECTARG1;
-    mask.alphaArg1 = static_cast<int16_t>(reversed ? D3DTA_TEXTURE : D3DTA_TEXTURE | D3DTA_COMPLEMENT);
+    mask.alphaArg1 =
+        static_cast<int16_t>(reversed ? D3DTA_TEXTURE : D3DTA_TEXTURE | D3DTA_COMPLEMENT);
     mask.alphaArg2 = D3DTA_CURRENT;
     StageDesc& end = desc.stages[2];
     end.texture = 0;
@@ -156,13 +157,18 @@ void ComposeDirect3D(const RECT& r) {
     const float tw = static_cast<float>(g_mask.textureWidth);
     const float th = static_cast<float>(g_mask.textureHeight);
     auto corner = [&](LONG x, LONG y) {
-        return ComposeVertex{static_cast<float>(x) - 0.5f, static_cast<float>(y) - 0.5f, 0.0f,
-                             1.0f, 0xFFFFFFFFu, static_cast<float>(x) / tw,
-                             static_cast<float>(y) / th};
+        return ComposeVertex{
+            static_cast<float>(x) - 0.5f, static_cast<float>(y) - 0.5f, 0.0f, 1.0f, 0xFFFFFFFFu,
+            static_cast<float>(x) / tw,   static_cast<float>(y) / th};
     };
     const ComposeVertex strip[4] = {corner(r.left, r.top), corner(r.right, r.top),
                                     corner(r.left, r.bottom), corner(r.right, r.bottom)};
     DeviceDrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(ComposeVertex));
+    // Unbound again, so a released mask screen leaves no texture alive on
+    // the device.
+    RenderStateDesc unbound = desc;
+    unbound.stages[0].texture = unbound.stages[1].texture = 0;
+    ApplyPendingDrawState(0, &unbound, 0);
     // The draw settings' own state goes back on the next draw.
     if (vertexShader) DeviceSetVertexShader(vertexShader);
     if (pixelShader) DeviceSetPixelShader(pixelShader);
@@ -178,9 +184,10 @@ void ComposeRows(MEMIMG* dest, const MEMIMG* work, const RECT& r) {
     const uint8_t pass = g_mask.reversed ? 1 : 0;
     for (LONG y = r.top; y < r.bottom; ++y) {
         const uint8_t* mask = g_mask.bytes + static_cast<size_t>(y) * g_mask.pitch;
-        auto* to = reinterpret_cast<Pixel*>(dest->pixels + static_cast<size_t>(y) * dest->body->pitch);
-        const auto* from =
-            reinterpret_cast<const Pixel*>(work->pixels + static_cast<size_t>(y) * work->body->pitch);
+        auto* to =
+            reinterpret_cast<Pixel*>(dest->pixels + static_cast<size_t>(y) * dest->body->pitch);
+        const auto* from = reinterpret_cast<const Pixel*>(work->pixels + static_cast<size_t>(y) *
+                                                                             work->body->pitch);
         for (LONG x = r.left; x < r.right; ++x)
             if ((mask[x] != 0) == (pass != 0)) to[x] = from[x];
     }
@@ -228,6 +235,14 @@ void RedirectDrawing() {
                                          : DrawTargetSurface(d.renderTargets[0]);
         SetRenderTargetSurface(surface, 0);
         RefreshDepthSurface();
+        // The work texture is the draw size rounded up: a target graphic's
+        // own depth surface can be too small for it, the screen's is not.
+        const DeviceResources& r = GetDeviceResources();
+        if (surface == g_mask.screenSurface)
+            DeviceSetDepthStencilSurface(r.depthWidth >= g_mask.textureWidth &&
+                                                 r.depthHeight >= g_mask.textureHeight
+                                             ? r.depthSurface
+                                             : nullptr);
         if (!d.areaEmpty) SetDeviceViewportRect(d.areaX1, d.areaY1, d.areaX2, d.areaY2);
         return;
     }
@@ -266,7 +281,8 @@ int UploadMaskBytes(const RECT& r) {
     for (LONG y = r.top; y < r.bottom; ++y) {
         uint8_t* row = static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
         const uint8_t* mask = g_mask.bytes + static_cast<size_t>(y) * g_mask.pitch;
-        for (LONG x = r.left; x < r.right; ++x) WriteTexel(row, static_cast<int>(x), format, mask[x]);
+        for (LONG x = r.left; x < r.right; ++x)
+            WriteTexel(row, static_cast<int>(x), format, mask[x]);
     }
     TextureUnlockRect(g_mask.maskTexture, 0);
     return 0;
@@ -275,11 +291,12 @@ int UploadMaskBytes(const RECT& r) {
 void MakeDirect3DScreen(int width, int height) {
     const DeviceResources& r = GetDeviceResources();
     if (r.maskColourFormat == D3DFMT_UNKNOWN)
-        FatalExit(
-            Cp932Text("マスク描画用カラーバッファで使用できるテクスチャフォーマットがありませんでした"));
-    if (r.maskAlphaFormat == D3DFMT_UNKNOWN)
         FatalExit(Cp932Text(
-            "マスク描画用アルファチャンネルバッファで使用できるテクスチャフォーマットがありませんでした"));
+            "マスク描画用カラーバッファで使用できるテクスチャフォーマットがありませんでした"));
+    if (r.maskAlphaFormat == D3DFMT_UNKNOWN)
+        FatalExit(
+            Cp932Text("マスク描画用アルファチャンネルバッファで使用できるテクスチャフォーマットがあ"
+                      "りませんでした"));
     g_mask.textureWidth = SmallestPowerOfTwoAtLeast(width);
     g_mask.textureHeight = SmallestPowerOfTwoAtLeast(height);
     const UINT tw = static_cast<UINT>(g_mask.textureWidth);
@@ -294,8 +311,9 @@ void MakeDirect3DScreen(int width, int height) {
         if (SUCCEEDED(TextureLockRect(g_mask.maskTexture, 0, &locked, nullptr, 0))) {
             const size_t row = static_cast<size_t>(FormatBytes(r.maskAlphaFormat)) * tw;
             for (UINT y = 0; y < th; ++y)
-                std::memset(static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
-                            0, row);
+                std::memset(
+                    static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch, 0,
+                    row);
             TextureUnlockRect(g_mask.maskTexture, 0);
         }
     }
@@ -303,7 +321,8 @@ void MakeDirect3DScreen(int width, int height) {
         FAILED(DeviceCreateTexture(tw, th, 1, D3DUSAGE_RENDERTARGET, r.maskColourFormat,
                                    D3DPOOL_DEFAULT, &g_mask.screenTexture)))
         FatalExit(Cp932Text("マスク用スクリーンテクスチャの作成に失敗しました"));
-    if (!g_mask.screenSurface) TextureGetSurfaceLevel(g_mask.screenTexture, 0, &g_mask.screenSurface);
+    if (!g_mask.screenSurface)
+        TextureGetSurfaceLevel(g_mask.screenTexture, 0, &g_mask.screenSurface);
 }
 
 }  // namespace
@@ -357,8 +376,9 @@ int MakeMaskScreen(int wanted) {
         g_mask.pitch = (width + 3) / 4 * 4;
         g_mask.width = width;
         g_mask.height = height;
-        g_mask.bytes = static_cast<uint8_t*>(TrackedCalloc(
-            static_cast<uint32_t>(g_mask.pitch) * static_cast<uint32_t>(height), __FILE__, __LINE__));
+        g_mask.bytes = static_cast<uint8_t*>(
+            TrackedCalloc(static_cast<uint32_t>(g_mask.pitch) * static_cast<uint32_t>(height),
+                          __FILE__, __LINE__));
         if (!g_mask.bytes) FatalExit(Cp932Text("マスク用メモリの確保に失敗しました"));
     }
     if (GetScreenState().useDirect3D) {
@@ -367,9 +387,8 @@ int MakeMaskScreen(int wanted) {
     }
     if (!MemImgIsValid(&g_mask.workImage)) {
         const MEMIMG* screen = SoftwarePrimary();
-        const int colorType = screen && MemImgIsValid(screen) && GetMemImgBytesPerPixel(screen) == 2
-                                  ? 0
-                                  : 1;
+        const int colorType =
+            screen && MemImgIsValid(screen) && GetMemImgBytesPerPixel(screen) == 2 ? 0 : 1;
         if (NewMemImg(&g_mask.workImage, width, height, colorType) != 0)
             FatalExit(Cp932Text("マスク用 MEMIMG の作成に失敗しました"));
         g_mask.workImageMade = 1;
