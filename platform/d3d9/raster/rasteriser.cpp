@@ -6,6 +6,8 @@
 // non-finite positions drop the triangle.
 #include "rasteriser.h"
 
+#include "depth_gated_spans.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -237,7 +239,18 @@ void DrawTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVer
 
     TriangleSetup tri;
     if (!SetupAttributes(ds, px, py, v, flat, tri)) return;
-    SpanFunction span = (ctx.spans.special && tri.affine) ? ctx.spans.special : ctx.spans.generic;
+    SpanFunction span = ctx.spans.generic;
+    if (ctx.spans.special && tri.affine) {
+        if (!ctx.spans.depthGated) {
+            span = ctx.spans.special;
+        } else if (tri.z.dx == 0.0) {
+            // 2D draws test depth at one depth per row: the test is settled
+            // per span, and spans that pass whole take the specialised loop.
+            tri.depthFree = ctx.spans.special;
+            tri.fallback = ctx.spans.generic;
+            span = &DepthGatedSpan;
+        }
+    }
     if (inside) {
         Cover(ctx, tri, span, X, Y);
         return;

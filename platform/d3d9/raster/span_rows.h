@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "sampling.h"
 
@@ -18,6 +20,28 @@ struct RowCoords {
     int64_t base = 0, step = 0;
     RASTER_INLINE int64_t At(int x) const { return (base + int64_t(x) * step) >> (kCoordBits - 8); }
 };
+
+// One colour over pixels x0 .. x1 - 1 of a 32-bit target row: the first
+// pixel written as the format writes it, its bytes copied along.
+inline void FillRow(uint8_t* row, uint32_t format, uint32_t argb, int x0, int x1) {
+    uint8_t* p = row + size_t(x0) * 4;
+    WriteArgb(p, format, argb);
+    uint32_t word;
+    std::memcpy(&word, p, 4);
+    for (int x = x0 + 1; x < x1; ++x) std::memcpy(row + size_t(x) * 4, &word, 4);
+}
+
+// A row of `count` texels of one A8R8G8B8 colour, kept per thread (valid
+// until the next call on that thread).
+inline const uint8_t* ColourRow(uint32_t argb, int count) {
+    thread_local std::vector<uint32_t> texels;
+    thread_local uint32_t filledWith = 0;
+    if (texels.size() < size_t(count) || filledWith != argb) {
+        texels.assign(std::max(texels.size(), size_t(count)), argb);
+        filledWith = argb;
+    }
+    return reinterpret_cast<const uint8_t*>(texels.data());
+}
 
 // Bilinear row from a prepared row pair, one pixel at a time.
 inline void BlendRowPlain(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t keep,

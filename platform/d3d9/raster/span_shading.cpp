@@ -30,6 +30,7 @@ constexpr Combo kCombos[] = {
     {D3DTOP_MODULATE, kTex, kDif, D3DTOP_MODULATE, kTex, kDif},      // 4: brightness and alpha
     {D3DTOP_SELECTARG1, kTexC, kDif, D3DTOP_MODULATE, kTex, kDif},   // 5: inverted colour
     {D3DTOP_MODULATE4X, kTex, kDif, D3DTOP_MODULATE, kTex, kDif},    // 6: colour times four
+    {D3DTOP_MODULATE, kTex, kDif, D3DTOP_SELECTARG1, kTex, kDif},    // 7: brightness, texture alpha
 };
 
 struct Blend3 {
@@ -146,8 +147,7 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
     SpanChoice choice;
     choice.generic = &ShadeSpan<GenericSpanState>;
     if (g_forceGeneric) return choice;
-    if (!ds.flat || ds.specularAdd || ds.depthTest || ds.writeMask != 0xF || ds.stageCount != 1)
-        return choice;
+    if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF || ds.stageCount != 1) return choice;
     const StageSetup& st = ds.stages[0];
     if (st.resultTemp) return choice;
     bool textured = st.usesTexture;
@@ -176,6 +176,7 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
                 continue;
         }
         choice.special = e.fn;
+        choice.depthGated = ds.depthTest;
         break;
     }
     return choice;

@@ -17,6 +17,9 @@
 
 namespace platform::raster {
 
+struct TriangleSetup;
+using SpanFunction = void (*)(const DrawSetup&, const TriangleSetup&, int y, int x0, int x1);
+
 struct TriangleSetup {
     bool affine = true;  // 1/w is the same at every vertex
     Plane q;             // 1/w (perspective only)
@@ -27,13 +30,15 @@ struct TriangleSetup {
     Plane s[D3DMAXTEXTURESTAGES], t[D3DMAXTEXTURESTAGES];  // level-0 texels (times 1/w)
     LevelChoice level[D3DMAXTEXTURESTAGES];
     bool perPixelLod[D3DMAXTEXTURESTAGES] = {};
+    // A depth-tested draw's spans: the specialised one, which ignores depth,
+    // and the generic one for spans the depth test does not pass whole.
+    SpanFunction depthFree = nullptr, fallback = nullptr;
 };
-
-using SpanFunction = void (*)(const DrawSetup&, const TriangleSetup&, int y, int x0, int x1);
 
 struct SpanChoice {
     SpanFunction generic = nullptr;
     SpanFunction special = nullptr;  // for affine triangles; null when none fits
+    bool depthGated = false;         // special ignores the draw's depth test
 };
 
 // Picks the span functions for a draw's state.
@@ -52,6 +57,16 @@ RASTER_INLINE int ColourFromPlane(double v) {
     if (!(v >= 0.0)) return 0;
     if (v >= 255.0) return 255;
     return int(v + 0.5);
+}
+
+// A sprite row's alpha test, blend and target, from the draw.
+inline void TakeDrawOutput(SpriteRow& sr, const DrawSetup& ds, int destFactor, uint32_t target) {
+    sr.alphaTest = ds.alphaTest;
+    sr.alphaFunc = ds.alphaFunc;
+    sr.alphaRef = uint32_t(ds.alphaRef);
+    sr.destFactor = destFactor;
+    sr.target = target;
+    sr.rowPixels = ds.target.width;
 }
 
 // Compile-time state of a span: -1 is "read from the setup".
@@ -141,18 +156,23 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     // texture or the flat diffuse) to a 32-bit target run as whole rows.
     if constexpr (!generic && K::kTexFormat >= 0 && K::kBlend == 0 &&
                   (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
-                  K::kColorOp == D3DTOP_SELECTARG1 && K::kColorArg1 == D3DTA_TEXTURE &&
+                  K::kColorArg1 == D3DTA_TEXTURE &&
+                  (K::kColorOp == D3DTOP_SELECTARG1 ||
+                   (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
                   ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
                    (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE))) {
         constexpr bool constantAlpha = K::kAlphaOp == D3DTOP_SELECTARG2;
-        bool rows = true;
+        // Times a white diffuse colour is the texture's colour (c * 255 / 255).
+        bool rows =
+            K::kColorOp == D3DTOP_SELECTARG1 ||
+            (tri.flatDiffuse.r == 255 && tri.flatDiffuse.g == 255 && tri.flatDiffuse.b == 255);
         uint32_t keep = 0xFFFFFFFFu, set = 0;
         if constexpr (constantAlpha) {
             const uint32_t a = uint32_t(tri.flatDiffuse.a);
             if (ds.alphaTest && !Compare(ds.alphaFunc, a, uint32_t(ds.alphaRef))) return;
             keep = 0x00FFFFFFu, set = a << 24;
         } else {
-            rows = !ds.alphaTest;
+            rows = rows && !ds.alphaTest;
         }
         if constexpr (K::kTarget == int(kFormatX8R8G8B8)) set |= 0xFF000000u;
         const RowCoords coords{sBase[0], sStep[0]};
@@ -169,6 +189,39 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 return;
             }
         }
+    }
+
+    // Shapes onto a 32-bit target: one colour over the span, filled when
+    // unblended; blended, drawn by the sprite row as a texture row of that
+    // colour (colour and alpha the texel's: the shape stage's diffuse).
+    if constexpr (!generic && K::kTexFormat < 0 &&
+                  (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
+                  (K::kBlend == 0 ||
+                   (K::kSrcBlend == D3DBLEND_SRCALPHA &&
+                    (K::kDestBlend == D3DBLEND_INVSRCALPHA || K::kDestBlend == D3DBLEND_ONE)))) {
+        const uint32_t colour = ToArgb(tri.flatDiffuse);
+        if constexpr (K::kBlend == 0) {
+            if (ds.alphaTest &&
+                !Compare(ds.alphaFunc, uint32_t(tri.flatDiffuse.a), uint32_t(ds.alphaRef)))
+                return;
+            FillRow(row, target, colour, x0, x1);
+        } else {
+            SpriteRow sr;
+            sr.texels = ColourRow(colour, x1 - x0);
+            sr.width = x1 - x0;
+            sr.texFormat = kFormatA8R8G8B8;
+            sr.coords =
+                RowCoords{-int64_t(x0) * (int64_t(1) << kCoordBits), int64_t(1) << kCoordBits};
+            sr.alphaFrom = SpriteRow::kAlphaTexture;
+            TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
+#if defined(__SSE2__)
+            SpriteRowSse2Shape<SpriteRow::kAlphaTexture, false, K::kDestBlend, uint32_t(K::kTarget),
+                               kFormatA8R8G8B8>(sr, x0, x1, row);
+#else
+            SpriteRowPlain(sr, x0, x1, row);
+#endif
+        }
+        return;
     }
 
     // Blended sprites from a point-sampled 32-bit texture onto a 32-bit
@@ -199,12 +252,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.modulateColour = modulate;
             sr.alphaFrom = alphaFrom;
             sr.constant = tri.flatDiffuse;
-            sr.alphaTest = ds.alphaTest;
-            sr.alphaFunc = ds.alphaFunc;
-            sr.alphaRef = uint32_t(ds.alphaRef);
-            sr.destFactor = K::kDestBlend;
-            sr.target = uint32_t(K::kTarget);
-            sr.rowPixels = ds.target.width;
+            TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
 #if defined(__SSE2__)
             // Sprite rows are short and the target is larger than the cache:
             // ask for the row after next while this one is blended.

@@ -106,7 +106,8 @@ TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
         for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8})
             for (int mode = 0; mode < 17; ++mode)
                 for (int alphaSource = 0; alphaSource < 3; ++alphaSource)
-                    for (int brightness = 0; brightness < 2; ++brightness)
+                    // Brightness 2: the modulating op with a white diffuse colour.
+                    for (int brightness = 0; brightness < 3; ++brightness)
                         for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})
                             for (int textured = 0; textured < 2; ++textured) {
                                 if (!textured && (alphaSource || texFormat != kFormatA8R8G8B8))
@@ -130,7 +131,7 @@ TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
                                 specialised += ChooseSpans(setup).special != nullptr;
 
                                 uint32_t colour =
-                                    brightness ? (rng() | 0x01000000u) : (rng() | 0x00FFFFFFu);
+                                    brightness == 1 ? (rng() | 0x01000000u) : (rng() | 0x00FFFFFFu);
                                 std::vector<V2DTex> v;
                                 for (int q = 0; q < 6; ++q) {
                                     float x = float(rng() % 600) / 16.0f - 4,
@@ -207,6 +208,85 @@ TEST(RasterSimdTwins, SourceAlphaBlendsMatchThePlainTwin) {
 #else
     GTEST_SKIP() << "no SSE2 on this machine";
 #endif
+}
+
+}  // namespace
+
+namespace {
+
+using namespace rastertest;
+
+// Depth-tested 2D draws take the specialised spans where the depth test is
+// settled for a whole span; colour and depth bytes must equal the generic
+// path's whatever the stored depths hold.
+struct DepthRow {
+    const char* name;
+    uint32_t format;
+    DWORD func;
+    bool write;
+    bool alphaTest;
+    float zLeft, zRight;  // equal: one depth over the quad
+    int stored;           // 0: the quad's own depth, 1: far (all bits set), 2: random
+};
+
+const DepthRow kDepthRows[] = {
+    {"own depth stored, write, alpha test", kFormatD24S8, D3DCMP_LESSEQUAL, true, true, 0, 0, 0},
+    {"far stored, write, no alpha test", kFormatD24S8, D3DCMP_LESSEQUAL, true, false, 0, 0, 1},
+    {"far stored, write, alpha test", kFormatD24S8, D3DCMP_LESSEQUAL, true, true, 0, 0, 1},
+    {"random stored, some fail", kFormatD24S8, D3DCMP_LESSEQUAL, true, false, 0.5f, 0.5f, 2},
+    {"far stored, no write", kFormatD16, D3DCMP_LESSEQUAL, false, true, 0.25f, 0.25f, 1},
+    {"own depth stored, LESS fails it", kFormatD16, D3DCMP_LESS, true, false, 0.25f, 0.25f, 0},
+    {"D32, far stored, write", kFormatD32, D3DCMP_LESSEQUAL, true, false, 0.75f, 0.75f, 1},
+    {"sloped depth", kFormatD24S8, D3DCMP_LESSEQUAL, true, false, 0.1f, 0.9f, 2},
+};
+
+TEST_F(RasterSpecialisedSpans, DepthTestedDrawsMatchTheGenericPath) {
+    std::mt19937 rng(777);
+    for (const DepthRow& r : kDepthRows) {
+        SCOPED_TRACE(r.name);
+        OwnedTexture tex(16, 16, kFormatA8R8G8B8);
+        for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
+        OwnedSurface a(40, 40, kFormatA8R8G8B8), g(40, 40, kFormatA8R8G8B8);
+        OwnedSurface da(40, 40, r.format), dg(40, 40, r.format);
+        for (auto& b : a.bytes) b = uint8_t(rng());
+        g.bytes = a.bytes;
+        const uint32_t own = QuantiseDepth(r.zLeft, r.format);
+        const int bytes = r.format == kFormatD16 ? 2 : 4;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                uint8_t* p = da.bytes.data() + size_t(y) * da.surface.pitch + size_t(x) * bytes;
+                uint32_t word = r.stored == 0 ? own : r.stored == 1 ? 0xFFFFFFFFu : uint32_t(rng());
+                if (r.stored == 0 && bytes == 4 && r.format != kFormatD32)
+                    word = (own << 8) | (rng() & 0xFF);  // the stencil byte left as it is
+                std::memcpy(p, &word, size_t(bytes));
+            }
+        dg.bytes = da.bytes;
+        RasterState s = StateFor(a.surface, kTex1);
+        UseTexture(s, &tex.texture, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1);
+        ApplyDrawState(s, 1, 1, false, true);
+        s.render[D3DRS_ALPHATESTENABLE] = r.alphaTest;
+        s.depth = da.surface;
+        s.render[D3DRS_ZENABLE] = D3DZB_TRUE;
+        s.render[D3DRS_ZWRITEENABLE] = r.write;
+        s.render[D3DRS_ZFUNC] = r.func;
+        RasterState sg = s;
+        sg.target = g.surface;
+        sg.depth = dg.surface;
+        DrawSetup setup;
+        ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);
+        const SpanChoice choice = ChooseSpans(setup);
+        EXPECT_TRUE(choice.special != nullptr && choice.depthGated);
+
+        auto v = TexQuad(1.5f, 2.0f, 37.0f, 35.5f, 0.0f, 0.0f, 1.0f, 1.0f, 0xC0FFFFFFu);
+        for (V2DTex& p : v) p.z = p.x < 20 ? r.zLeft : r.zRight;
+        RasterForceGenericSpans(false);
+        ASSERT_EQ(DrawList(s, v).hr, S_OK);
+        RasterForceGenericSpans(true);
+        ASSERT_EQ(DrawList(sg, v).hr, S_OK);
+        RasterForceGenericSpans(false);
+        EXPECT_EQ(a.bytes, g.bytes);
+        EXPECT_EQ(da.bytes, dg.bytes);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,421 @@
+// The whole game on the demo data as a player runs it: start-up time, the
+// CPU cost of each main-loop pass per scene, peak resident memory and the
+// engine's tracked memory across stage changes, each beside its aim.
+//
+// Every game runs in a child copy of this program (one game per process, in
+// a folder of its own with a copy of the demo archive, headless). Start-up
+// runs on the real clock; the frame figures run on the strict virtual clock,
+// where the game never waits, so a pass's CPU time is its whole cost. The
+// child plays a fixed route through the observer hook and the platform's
+// input road: the title for a while, Enter, stage play with the player
+// running right and jumping, W to the result screen, a key there back to the
+// first stage, and again, until ten stage changes have passed.
+//
+//   game_figures [--runs N]      every figure, on the device and on the
+//                                software renderer (start-up: median of N)
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/tracked_memory.h"
+#include "shell/win_main.h"
+#include "test_knobs.h"
+#include "window/main_window.h"
+#include "world/test_observer.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Game states the figures name.
+constexpr int kSplash = 1, kTitle = 2, kPlay = 4, kStageChange = 5, kResult = 8;
+
+// DirectInput codes.
+constexpr int kEnter = 0x1C, kRight = 0xCD, kJump = 0x2C, kW = 0x11;
+
+constexpr int kStageChangesWanted = 10;
+
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+int64_t ThreadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// ---- child: one game ----------------------------------------------------------------
+
+std::FILE* g_out = nullptr;
+int64_t g_lastCpu = 0;
+int g_lastState = -1;
+int g_stageChanges = 0;
+int g_pressAt = -1;  // pass at which the pending key is released
+int g_pressKey = 0;
+bool g_closed = false;
+bool g_startupOnly = false;
+int64_t g_splashFirst = 0, g_splashLast = 0;
+
+HWND Window() {
+    return static_cast<HWND>(DuRud::GetMainWindowHandle());
+}
+
+void Key(int code, bool down) {
+    KnobWindowKeyCode(Window(), code, down);
+}
+
+// A key held for two passes.
+void Press(int code, int pass) {
+    Key(code, true);
+    g_pressKey = code;
+    g_pressAt = pass + 2;
+}
+
+void Close() {
+    if (!g_closed) KnobWindowEvent(Window(), KnobWindowEventKind::Close);
+    g_closed = true;
+}
+
+void OnStartupEvent(const test_event& e) {
+    if (e.kind != test_event_pass) return;
+    const int64_t now = MonotonicNs();
+    if (e.game_state == kSplash) {
+        if (!g_splashFirst) g_splashFirst = now;
+        g_splashLast = now;
+    }
+    if (e.game_state == kTitle) {
+        std::fprintf(g_out, "title %lld %lld %lld\n", static_cast<long long>(now),
+                     static_cast<long long>(g_splashFirst), static_cast<long long>(g_splashLast));
+        Close();
+    }
+}
+
+void OnFrameEvent(const test_event& e) {
+    if (e.kind == test_event_stop) {
+        std::fprintf(g_out, "stop %X\n", e.words[0]);
+        Close();
+        return;
+    }
+    const int64_t cpu = ThreadCpuNs();
+    // The interval since the last event: the rest of that pass (its present)
+    // and this pass's update and drawing.
+    if (g_lastState >= 0)
+        std::fprintf(g_out, "pass %d %d %lld\n", e.game_state, e.frames_in_scene,
+                     static_cast<long long>(cpu - g_lastCpu));
+    g_lastState = e.game_state;
+    const int f = e.frames_in_scene;
+    if (g_pressAt == e.pass) {
+        Key(g_pressKey, false);
+        g_pressAt = -1;
+    }
+    switch (e.game_state) {
+        case kTitle:
+            if (f == 300) Press(kEnter, e.pass);
+            break;
+        case kStageChange:
+            if (f == 0) ++g_stageChanges;
+            break;
+        case kPlay: {
+            if (f == 1) {
+                std::fprintf(g_out, "memory %d %d %d\n", g_stageChanges, DuRud::MemGetTotalSize(),
+                             DuRud::MemGetCount());
+                Key(kRight, true);
+            }
+            if (f % 40 == 20) Press(kJump, e.pass);
+            const int playFor = g_stageChanges <= 1 ? 900 : 90;
+            if (f == playFor) {
+                Key(kRight, false);
+                if (g_stageChanges > kStageChangesWanted)
+                    Close();
+                else
+                    Press(kW, e.pass);
+            }
+            break;
+        }
+        case kResult:
+            if (f == 260) Press(kEnter, e.pass);
+            break;
+        default:
+            break;
+    }
+    // Any route gone astray still ends.
+    if (e.pass > 20000) Close();
+    g_lastCpu = ThreadCpuNs();
+}
+
+// The first presented frame, watched from beside the game on the real clock.
+std::atomic<int64_t> g_firstPresent{0};
+std::atomic<bool> g_watching{true};
+
+void WatchFirstPresent() {
+    while (g_watching) {
+        const HWND w = Window();
+        if (w && KnobWindowPresentCount(w) > 0) {
+            g_firstPresent = MonotonicNs();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+int RunChild(const std::string& mode) {
+    g_out = std::fopen("figures.txt", "w");
+    if (!g_out) return 2;
+    g_startupOnly = mode == "startup";
+    KnobApplyEnvironment();
+    std::thread watcher;
+    if (g_startupOnly) {
+        watcher = std::thread(WatchFirstPresent);
+        test_observer = OnStartupEvent;
+    } else {
+        KnobVirtualClockStrict(true);
+        KnobVirtualClockStart(0);
+        g_lastCpu = ThreadCpuNs();
+        test_observer = OnFrameEvent;
+    }
+    const int result = WinMain(nullptr, nullptr, nullptr, 10);
+    g_watching = false;
+    if (watcher.joinable()) watcher.join();
+    if (g_startupOnly)
+        std::fprintf(g_out, "present %lld\n", static_cast<long long>(g_firstPresent));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::fprintf(g_out, "peak_rss_kb %ld\n", usage.ru_maxrss);
+    std::fprintf(g_out, "exit %d\n", result);
+    std::fclose(g_out);
+    return result;
+}
+
+// ---- parent: runs and figures -------------------------------------------------------
+
+struct ChildRun {
+    bool ok = false;
+    int exitStatus = -1;
+    int64_t spawnedAt = 0;
+    std::vector<std::string> lines;
+};
+
+// Runs one child game in a fresh folder, bounded in time.
+ChildRun Spawn(const std::string& mode, bool software, int index) {
+    ChildRun run;
+    const fs::path dir = fs::temp_directory_path() /
+                         ("game-figures-" + std::to_string(getpid()) + "-" + std::to_string(index));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::error_code ec;
+    fs::copy_file(DEMO_ARCHIVE, dir / "datas.ZAV", ec);
+    if (ec) {
+        std::fprintf(stderr, "game_figures: no demo archive at %s\n", DEMO_ARCHIVE);
+        return run;
+    }
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string s = *e;
+        if (s.rfind("VESSAMIRE_", 0) != 0 && s.rfind("SDL_", 0) != 0) env.push_back(s);
+    }
+    env.push_back("SDL_VIDEODRIVER=dummy");
+    env.push_back("SDL_AUDIODRIVER=dummy");
+    env.push_back("VESSAMIRE_WINDOW_NAMESPACE=game-figures-" + std::to_string(getpid()) + "-" +
+                  std::to_string(index));
+    if (software) env.push_back("VESSAMIRE_HIDE=d3d9.dll");
+    std::vector<char*> envp;
+    for (std::string& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::string self = fs::read_symlink("/proc/self/exe").string(), flag = "--child";
+    std::string modeArg = mode;
+    char* argv[] = {self.data(), flag.data(), modeArg.data(), nullptr};
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir);
+    pid_t pid = 0;
+    run.spawnedAt = MonotonicNs();
+    const int spawned = posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp.data());
+    fs::current_path(previous);
+    if (spawned != 0) return run;
+    // Bounded: a game that has not ended in ten minutes is stopped.
+    int status = 0;
+    for (int waited = 0;; ++waited) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) break;
+        if (waited > 600 * 100) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            std::fprintf(stderr, "game_figures: a %s run did not end in 600 s\n", mode.c_str());
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::ifstream in(dir / "figures.txt");
+    for (std::string line; std::getline(in, line);) run.lines.push_back(line);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.ok = run.exitStatus == 0;
+    fs::remove_all(dir);
+    return run;
+}
+
+double Percentile(std::vector<int64_t> v, double p) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t k = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
+    return double(v[k]) / 1e6;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+const char* Aim(bool met) {
+    return met ? "aim met" : "aim not met";
+}
+
+int g_missed = 0;
+
+void Figure(const char* what, double value, const char* unit, const char* aim, bool met) {
+    std::printf("  %-44s %10.2f %-3s  %-18s %s\n", what, value, unit, aim, Aim(met));
+    g_missed += !met;
+}
+
+void StartupFigures(int runs) {
+    std::printf("Start-up (real clock, median of %d after one warming run)\n", runs);
+    std::vector<double> present, title, lists;
+    for (int k = 0; k <= runs; ++k) {
+        const ChildRun r = Spawn("startup", false, 1000 + k);
+        if (k == 0) continue;  // warms the file cache
+        long long t = 0, first = 0, last = 0, p = 0;
+        for (const std::string& line : r.lines) {
+            std::sscanf(line.c_str(), "title %lld %lld %lld", &t, &first, &last);
+            std::sscanf(line.c_str(), "present %lld", &p);
+        }
+        if (!p || !t) continue;
+        present.push_back(double(p - r.spawnedAt) / 1e9);
+        lists.push_back(double(first - r.spawnedAt) / 1e9);
+        // The splash's own frames (its fixed length at 60 a second) left out.
+        title.push_back(double(t - r.spawnedAt - (last - first)) / 1e9);
+    }
+    const double p = Median(present), t = Median(title);
+    Figure("first presented frame", p, "s", "<= 0.5 s", !present.empty() && p <= 0.5);
+    Figure("first title frame (splash excluded)", t, "s", "<= 1.5 s", !title.empty() && t <= 1.5);
+    std::printf("    of which the lists and their files loaded (first splash frame): %.2f s\n",
+                Median(lists));
+}
+
+struct SceneCosts {
+    int exitStatus = -1;
+    std::map<int, std::vector<int64_t>> byState;
+    std::vector<std::pair<int, std::pair<int, int>>> memory;  // changes, total, count
+    long peakKb = 0;
+    bool ok = false;
+};
+
+SceneCosts FrameRun(bool software) {
+    SceneCosts c;
+    const ChildRun r = Spawn("frames", software, software ? 2 : 1);
+    c.ok = r.ok;
+    c.exitStatus = r.exitStatus;
+    for (const std::string& line : r.lines) {
+        int state = 0, frame = 0, changes = 0, total = 0, count = 0;
+        long long ns = 0;
+        long kb = 0;
+        if (std::sscanf(line.c_str(), "pass %d %d %lld", &state, &frame, &ns) == 3)
+            c.byState[state].push_back(ns);
+        else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
+            c.memory.push_back({changes, {total, count}});
+        else if (std::sscanf(line.c_str(), "peak_rss_kb %ld", &kb) == 1)
+            c.peakKb = kb;
+        else if (line.rfind("stop", 0) == 0)
+            std::fprintf(stderr, "game_figures: the game showed a STOP screen: %s\n", line.c_str());
+    }
+    return c;
+}
+
+void FrameFigures(const SceneCosts& c, const char* road, bool aims) {
+    std::printf("Cost per main-loop pass on the %s (strict virtual clock, ms)\n", road);
+    if (!c.ok)
+        std::printf("  the game ended with status %d%s\n", c.exitStatus,
+                    c.byState.empty() ? " before its first pass" : "");
+    std::printf("  %-16s %7s %9s %9s %9s\n", "scene", "passes", "median", "99th", "worst");
+    const struct {
+        int state;
+        const char* name;
+    } scenes[] = {{kTitle, "title"},
+                  {kPlay, "stage play"},
+                  {kStageChange, "stage change"},
+                  {kResult, "result"}};
+    for (const auto& s : scenes) {
+        auto it = c.byState.find(s.state);
+        if (it == c.byState.end()) {
+            std::printf("  %-16s not reached\n", s.name);
+            continue;
+        }
+        const auto& v = it->second;
+        std::printf("  %-16s %7zu %9.3f %9.3f %9.3f\n", s.name, v.size(), Percentile(v, 0.5),
+                    Percentile(v, 0.99), Percentile(v, 1.0));
+    }
+    std::printf("  %-16s not reached: the route plays the first stages only\n", "boss");
+    if (!aims) return;
+    auto it = c.byState.find(kPlay);
+    const double p99 = it == c.byState.end() ? 1e9 : Percentile(it->second, 0.99);
+    Figure("99th percentile pass, stage play, device", p99, "ms", "< 4 ms", p99 < 4.0);
+}
+
+void MemoryFigures(const SceneCosts& c) {
+    std::printf("Memory (device run)\n");
+    const double mb = double(c.peakKb) / 1024.0;
+    Figure("peak resident set", mb, "MB", "< 200 MB", c.peakKb > 0 && mb < 200.0);
+    // Tracked totals on entering play after each stage change; the first
+    // entry after the new game is the base.
+    int changes = 0;
+    long base = -1, last = 0, most = 0;
+    for (const auto& m : c.memory) {
+        changes = std::max(changes, m.first);
+        if (base < 0) base = m.second.first;
+        last = m.second.first;
+        most = std::max<long>(most, m.second.first);
+        std::printf("    after stage change %2d: %9d bytes in %6d tracked blocks\n", m.first,
+                    m.second.first, m.second.second);
+    }
+    Figure("tracked memory growth across stage changes", double(most - base) / 1024.0, "KB",
+           "no growth", base >= 0 && changes >= kStageChangesWanted && most <= base);
+    (void)last;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) return RunChild(argv[2]);
+    int runs = 5;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+    StartupFigures(runs);
+    const SceneCosts device = FrameRun(false);
+    FrameFigures(device, "Direct3D device", true);
+    const SceneCosts software = FrameRun(true);
+    FrameFigures(software, "software renderer", false);
+    MemoryFigures(device);
+    std::printf("%d aim(s) not met\n", g_missed);
+    return 0;
+}

@@ -1,0 +1,78 @@
+#include "depth_gated_spans.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "blending.h"
+#include "pixel_formats.h"
+
+namespace platform::raster {
+
+namespace {
+
+enum class Stored { kAllEqual, kAllPass, kSomeFail };
+
+// The stored depths of [x0, x1) against the new depth d, which passes
+// against itself.
+Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int x0, int x1) {
+    if (format == kFormatD16) {
+        const uint8_t* p = row + size_t(x0) * 2;
+        uint32_t differs = 0;
+        for (int x = x0; x < x1; ++x, p += 2) differs |= ReadDepth(p, format) ^ d;
+        if (differs == 0) return Stored::kAllEqual;
+    } else {
+        // Depth and stencil share the word; only the depth bits count.
+        const uint32_t mask = format == kFormatD32 ? 0xFFFFFFFFu : 0xFFFFFF00u;
+        const uint32_t want = format == kFormatD32 ? d : d << 8;
+        const uint8_t* p = row + size_t(x0) * 4;
+        uint32_t differs = 0;
+        int x = x0;
+#if defined(__SSE2__)
+        const __m128i maskV = _mm_set1_epi32(int(mask)), wantV = _mm_set1_epi32(int(want));
+        __m128i any = _mm_setzero_si128();
+        for (; x + 4 <= x1; x += 4, p += 16)
+            any = _mm_or_si128(
+                any, _mm_xor_si128(
+                         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), maskV),
+                         wantV));
+        differs = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF);
+#endif
+        for (; x < x1; ++x, p += 4) {
+            uint32_t w;
+            std::memcpy(&w, p, 4);
+            differs |= (w & mask) ^ want;
+        }
+        if (differs == 0) return Stored::kAllEqual;
+    }
+    const int bytes = format == kFormatD16 ? 2 : 4;
+    for (int x = x0; x < x1; ++x)
+        if (!Compare(func, d, ReadDepth(row + size_t(x) * bytes, format))) return Stored::kSomeFail;
+    return Stored::kAllPass;
+}
+
+}  // namespace
+
+void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
+    const uint32_t format = ds.depth.format;
+    // The generic path's depth of pixel x0; with no step along x every pixel
+    // of the row has it.
+    const uint32_t d = QuantiseDepth(tri.z.Row(y) + tri.z.dx * double(x0), format);
+    uint8_t* row = ds.depth.pixels + size_t(y) * ds.depth.pitch;
+    const Stored stored = Compare(ds.depthFunc, d, d)
+                              ? ScanDepths(row, format, ds.depthFunc, d, x0, x1)
+                              : Stored::kSomeFail;
+    if (stored == Stored::kAllEqual || (stored == Stored::kAllPass && !ds.depthWrite)) {
+        tri.depthFree(ds, tri, y, x0, x1);
+        return;
+    }
+    if (stored == Stored::kAllPass && !ds.alphaTest) {
+        tri.depthFree(ds, tri, y, x0, x1);
+        const int bytes = format == kFormatD16 ? 2 : 4;
+        for (int x = x0; x < x1; ++x) WriteDepth(row + size_t(x) * bytes, format, d);
+        return;
+    }
+    tri.fallback(ds, tri, y, x0, x1);
+}
+
+}  // namespace platform::raster
