@@ -110,33 +110,29 @@ RenderStateDesc ComposeState(int reversed) {
     desc.textureFactor = 0xFFFFFFFFu;
     desc.sourceBlend = desc.destinationBlend = desc.blendOperation = -1;
     desc.stageCount = 3;
-    StageDesc& screen = desc.stages[0];
-    screen.texture = reinterpret_cast<intptr_t>(g_mask.screenTexture);
-    screen.texCoordIndex = 0;
-    screen.resultToTemp = 0;
-    screen.colorOp = D3DTOP_SELECTARG1;
-    screen.colorArg1 = D3DTA_TEXTURE;
-    screen.colorArg2 = D3DTA_DIFFUSE;
-    screen.alphaOp = D3DTOP_SELECTARG1;
-    screen.alphaArg1 = D3DTA_TEXTURE;
-    screen.alphaArg2 = D3DTA_DIFFUSE;
-    StageDesc& mask = desc.stages[1];
-    mask.texture = reinterpret_cast<intptr_t>(g_mask.maskTexture);
-    mask.texCoordIndex = 0;
-    mask.resultToTemp = 0;
-    mask.colorOp = D3DTOP_SELECTARG1;
-    mask.colorArg1 = D3DTA_CURRENT;
-    mask.colorArg2 = D3DTA_TEXTURE;
-    mask.alphaOp = D3DTOP_SELECTARG1;
-    mask.alphaArg1 =
+    // Fields: texture, coordinate set, result to temp, alpha arg1, arg2, op,
+    // colour arg1, arg2, op.
+    const auto maskAlpha =
         static_cast<int16_t>(reversed ? D3DTA_TEXTURE : D3DTA_TEXTURE | D3DTA_COMPLEMENT);
-    mask.alphaArg2 = D3DTA_CURRENT;
-    StageDesc& end = desc.stages[2];
-    end.texture = 0;
-    end.texCoordIndex = 0;
-    end.resultToTemp = -1;
-    end.colorOp = end.alphaOp = D3DTOP_DISABLE;
-    end.colorArg1 = end.colorArg2 = end.alphaArg1 = end.alphaArg2 = -1;
+    desc.stages[0] = StageDesc{reinterpret_cast<intptr_t>(g_mask.screenTexture),
+                               0,
+                               0,
+                               D3DTA_TEXTURE,
+                               D3DTA_DIFFUSE,
+                               D3DTOP_SELECTARG1,
+                               D3DTA_TEXTURE,
+                               D3DTA_DIFFUSE,
+                               D3DTOP_SELECTARG1};
+    desc.stages[1] = StageDesc{reinterpret_cast<intptr_t>(g_mask.maskTexture),
+                               0,
+                               0,
+                               maskAlpha,
+                               D3DTA_CURRENT,
+                               D3DTOP_SELECTARG1,
+                               D3DTA_CURRENT,
+                               D3DTA_TEXTURE,
+                               D3DTOP_SELECTARG1};
+    desc.stages[2] = StageDesc{0, 0, -1, -1, -1, D3DTOP_DISABLE, -1, -1, D3DTOP_DISABLE};
     return desc;
 }
 

@@ -136,24 +136,6 @@ TEST(MaskCompose, HandValuesOnBothRenderersAlike) {
     }
 }
 
-TEST_P(MaskTest, RestoreRemakesTheScreenZeroedWithTheUseReapplied) {
-    if (GetParam()) GTEST_SKIP() << "the software renderer keeps no device";
-    ASSERT_EQ(0, Start());
-    ASSERT_EQ(0, MakeTestMaskScreen());
-    ASSERT_EQ(0, WriteTestMaskBytes(0, 0, kW, kH, 0xFF));
-    ASSERT_EQ(0, SetMaskEnabled(1));
-    ASSERT_EQ(0, RestartDevice());
-    EXPECT_EQ(1, IsMaskInUse());
-    EXPECT_EQ(1, IsMaskEnabled());
-    EXPECT_EQ((kW + 3) / 4 * 4, TestMaskPitch());
-    // Zero-filled: the box now passes everywhere.
-    FillGround();
-    DrawBox();
-    EXPECT_EQ(kBox, ScreenPixel(0, 10, 10));
-    EXPECT_EQ(kBox, ScreenPixel(0, 60, 50));
-    EXPECT_EQ(kGround, ScreenPixel(0, 2, 2));
-}
-
 TEST_P(MaskTest, EndMasksGivesBackMemoryAndDeviceObjects) {
     ASSERT_EQ(0, Start());
     ASSERT_EQ(0, EndMasks());
@@ -173,6 +155,28 @@ TEST_P(MaskTest, EndMasksGivesBackMemoryAndDeviceObjects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, MaskTest, ::testing::Values(0, 1), RendererName);
+
+// Only the device is re-created.
+TEST(MaskRecreation, RemakesTheScreenZeroedWithTheUseReapplied) {
+    ScreenSettings s = WithHandles();
+    s.width = kW, s.height = kH;
+    ASSERT_EQ(0, StartDevice(s));
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(0, 0, kW, kH, 0xFF));
+    ASSERT_EQ(0, SetMaskEnabled(1));
+    ASSERT_EQ(0, RestartDevice());
+    EXPECT_EQ(1, IsMaskInUse());
+    EXPECT_EQ(1, IsMaskEnabled());
+    EXPECT_EQ((kW + 3) / 4 * 4, TestMaskPitch());
+    // Zero-filled: the box now passes everywhere.
+    DrawBoxShape(0, 0, kW, kH, MakeColorValue(200, 100, 50), 1);
+    DrawBoxShape(kBoxRect.left, kBoxRect.top, kBoxRect.right, kBoxRect.bottom,
+                 MakeColorValue(10, 20, 30), 1);
+    EXPECT_EQ(kBox, ScreenPixel(0, 10, 10));
+    EXPECT_EQ(kBox, ScreenPixel(0, 60, 50));
+    EXPECT_EQ(kGround, ScreenPixel(0, 2, 2));
+    StopDevice();
+}
 
 // Device brackets: only the outermost copies and composes, and a rectangle
 // outside the draw area does neither.
