@@ -154,6 +154,27 @@ TEST_P(MaskTest, EndMasksGivesBackMemoryAndDeviceObjects) {
     EXPECT_EQ(0, IsMaskInUse());
 }
 
+// A draw-target graphic with alpha: pixels the mask holds back keep colour
+// and alpha; composed pixels are opaque.
+TEST_P(MaskTest, AlphaTargetKeepsUntouchedPixels) {
+    ASSERT_EQ(0, Start());
+    // The software renderer draws into no graphic with alpha.
+    const Handle target = CreateDrawableGraphic(32, 32, GetParam() ? 0 : 1);
+    ASSERT_NE(-1, target);
+    ASSERT_EQ(0, SelectDrawTarget(target));
+    DrawBoxShape(0, 0, 32, 32, MakeColorValue(200, 100, 50), 1);
+    FlushVertexBatch();
+    const uint32_t before = ShownPixel(target, 20, 5);
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(16, 0, kW, kH, 0xFF));
+    ASSERT_EQ(0, SetMaskEnabled(1));
+    DrawBoxShape(0, 0, 32, 32, MakeColorValue(10, 20, 30), 1);
+    EXPECT_EQ(0, SetMaskEnabled(0));
+    FlushVertexBatch();
+    EXPECT_EQ(before, ShownPixel(target, 20, 5));
+    EXPECT_EQ(0xFF000000u | kBox, ShownPixel(target, 5, 5));
+}
+
 INSTANTIATE_TEST_SUITE_P(Renderers, MaskTest, ::testing::Values(0, 1), RendererName);
 
 // Only the device is re-created.
@@ -207,29 +228,6 @@ TEST(MaskBrackets, NestedCopyAndComposeOnceOutsideNeither) {
         EXPECT_EQ(row.copies, TraceOf(trace, "StretchRect").size());
         EXPECT_EQ(row.composes, TraceOf(trace, "DrawPrimitiveUP").size());
     }
-    StopDevice();
-}
-
-// A draw-target graphic with alpha: pixels the mask holds back keep colour
-// and alpha; composed pixels are opaque.
-TEST(MaskCompose, AlphaTargetKeepsUntouchedPixels) {
-    ScreenSettings s = WithHandles();
-    s.width = kW, s.height = kH;
-    ASSERT_EQ(0, StartDevice(s));
-    const Handle target = CreateDrawableGraphic(32, 32, 1);
-    ASSERT_NE(-1, target);
-    ASSERT_EQ(0, SelectDrawTarget(target));
-    DrawBoxShape(0, 0, 32, 32, MakeColorValue(200, 100, 50), 1);
-    FlushVertexBatch();
-    const uint32_t before = ShownPixel(target, 20, 5);
-    ASSERT_EQ(0, MakeTestMaskScreen());
-    ASSERT_EQ(0, WriteTestMaskBytes(16, 0, kW, kH, 0xFF));
-    ASSERT_EQ(0, SetMaskEnabled(1));
-    DrawBoxShape(0, 0, 32, 32, MakeColorValue(10, 20, 30), 1);
-    EXPECT_EQ(0, SetMaskEnabled(0));
-    FlushVertexBatch();
-    EXPECT_EQ(before, ShownPixel(target, 20, 5));
-    EXPECT_EQ(0xFF000000u | kBox, ShownPixel(target, 5, 5));
     StopDevice();
 }
 
