@@ -53,10 +53,11 @@ std::string RendererName(const ::testing::TestParamInfo<int>& info) {
 TEST_P(MaskTest, WithoutAMaskScreenNothingChanges) {
     ASSERT_EQ(0, Start());
     // This device refuses A8 for a dynamic texture and takes A8R8G8B8.
-    if (!GetParam())
+    if (!GetParam()) {
         EXPECT_TRUE(LogHasInOrder(
             {"マスク描画用カラーバッファのフォーマットは D3DFMT_X8R8G8B8 です",
              "マスク描画用アルファチャンネルバッファのフォーマットは D3DFMT_A8R8G8B8 です"}));
+    }
     EXPECT_EQ(1, IsMaskEnabled());
     EXPECT_EQ(-1, SetMaskEnabled(1));
     EXPECT_EQ(-1, SetMaskEnabled(0));
