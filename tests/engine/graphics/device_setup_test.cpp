@@ -297,7 +297,9 @@ TEST(DeviceShutdown, LeavesNothingAndRestoresASwitchedMode) {
     fullScreen.softwareForced = 1;
     for (int cycle = 0; cycle < 2; ++cycle) {
         ASSERT_EQ(0, StartDevice(cycle == 0 ? ScreenSettings{} : fullScreen)) << cycle;
-        if (cycle == 1) EXPECT_EQ(1, GetScreenState().displayModeChanged);
+        if (cycle == 1) {
+            EXPECT_EQ(1, GetScreenState().displayModeChanged);
+        }
         StopDevice();
         EXPECT_EQ(0, KnobD3D9LiveCount(nullptr)) << cycle;
         EXPECT_EQ(0, GetScreenState().displayModeChanged);

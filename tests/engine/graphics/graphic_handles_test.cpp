@@ -104,8 +104,12 @@ TEST_P(GraphicTiling, TilesCoverThePictureExactly) {
     EXPECT_GE(record->pieceCount, c.minimumTiles);
     for (int i = 0; i < record->image->tileCount; ++i) {
         const TextureTile& t = record->image->tiles[i];
-        if (c.squareOnly) EXPECT_EQ(t.textureWidth, t.textureHeight);
-        if (c.maxTexture) EXPECT_LE(t.textureWidth, c.maxTexture);
+        if (c.squareOnly) {
+            EXPECT_EQ(t.textureWidth, t.textureHeight);
+        }
+        if (c.maxTexture) {
+            EXPECT_LE(t.textureWidth, c.maxTexture);
+        }
     }
     EXPECT_TRUE(ShowsPattern(g, 0, 0, 7));
     EXPECT_TRUE(ShowsPattern(g, 0, 0, 1) || c.width * c.height > 70000);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "DuRud.h"
-#include "fake_engine_test.h"
+#include "menu_fixture.h"
 #include "shell/menu.h"
 #include "shell/scenes.h"
 #include "shell/settings.h"
@@ -20,16 +20,8 @@ namespace {
 
 constexpr int key_up = 0xC8, key_down = 0xD0, key_left = 0xCB, key_right = 0xCD, key_space = 0x39;
 
-class Menu : public FakeEngineTest {
+class Menu : public MenuFixture {
   protected:
-    void SetUp() override {
-        FakeEngineTest::SetUp();
-        menu_state = menu_state_record{};
-        default_settings(&settings);
-        bgm_volume = 0.5;
-        se_volume = 1.0;
-        players[0].pad = -1;
-    }
     // One frame of the current page with these keys pressed; its result.
     int frame(std::initializer_list<int> keys) {
         for (key_state& k : menu_state.keys) k.held = 0;

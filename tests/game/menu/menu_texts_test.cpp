@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DuRud.h"
-#include "fake_engine_test.h"
+#include "menu_fixture.h"
 #include "shell/key_names.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
@@ -179,21 +179,7 @@ const Page kPages[] = {
       {10, 160, 430, white, "ゲームパッド 0 の当てはめるボタンを押してください"}}},
 };
 
-class MenuTexts : public FakeEngineTest {
-  protected:
-    void SetUp() override {
-        FakeEngineTest::SetUp();
-        menu_state = menu_state_record{};
-        default_settings(&settings);
-        bgm_volume = 0.5;
-        se_volume = 1.0;
-        players[0].pad = -1;
-    }
-    void TearDown() override {
-        players[0].pad = -1;
-        FakeEngineTest::TearDown();
-    }
-};
+using MenuTexts = MenuFixture;
 
 TEST_F(MenuTexts, EveryPageShowsItsTextsWhereTheyBelong) {
     for (const Page& p : kPages) {
