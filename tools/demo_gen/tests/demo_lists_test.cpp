@@ -168,7 +168,9 @@ TEST_F(DemoLists, TextIsCrLfCodePage932AndFitsTheBuffers) {
         const std::string text = read_file(entry.path());
         SCOPED_TRACE(entry.path().string());
         for (size_t k = 0; k < text.size(); ++k)
-            if (text[k] == '\n') ASSERT_TRUE(k > 0 && text[k - 1] == '\r') << "lone LF at " << k;
+            if (text[k] == '\n') {
+                ASSERT_TRUE(k > 0 && text[k - 1] == '\r') << "lone LF at " << k;
+            }
         EXPECT_TRUE(valid_cp932(text));
         const std::string name = entry.path().filename().string();
         const size_t limit = ext == ".txt" ? 999 : longest.at(name);
@@ -176,9 +178,10 @@ TEST_F(DemoLists, TextIsCrLfCodePage932AndFitsTheBuffers) {
         if (ext == ".txt") {  // the information block is read with 255 characters a line
             const auto lines = crlf_lines(text);
             for (size_t k = 0; k < lines.size(); ++k)
-                if (lines[k] == "STAGE_INFORMATION")
+                if (lines[k] == "STAGE_INFORMATION") {
                     for (size_t j = k + 1; j <= k + 8 && j < lines.size(); ++j)
                         EXPECT_LE(lines[j].size(), 255u);
+                }
         }
     }
     EXPECT_EQ(files, 4 + 15);
@@ -243,9 +246,10 @@ TEST_F(DemoLists, SoundsMusicAndEffectsByTheirNames) {
             ++twenty;
         else
             EXPECT_LE(frames, 19) << e.name;
-        if (std::string(e.name).rfind("circle1_red", 0) == 0)
+        if (std::string(e.name).rfind("circle1_red", 0) == 0) {
             EXPECT_GT(last_end, data_names::effect::circle_loop_frame)
                 << e.name << " loops inside itself";
+        }
     }
     for (const char* name : data_names::effect::all) EXPECT_TRUE(by_name.count(name)) << name;
     EXPECT_EQ(twenty, 1) << "one definition of the full twenty keyframes";
@@ -323,9 +327,10 @@ TEST_F(DemoLists, EveryPlayListStageLoadsAndStandsOnVisibleGround) {
         EXPECT_EQ(stage_info.height, 576);
         std::set<std::pair<int, int>> spots;
         for (const block& b : blocks)
-            if (b.flags & flag_in_use)
+            if (b.flags & flag_in_use) {
                 EXPECT_TRUE(spots.insert({int(b.x), int(b.y)}).second)
                     << "two blocks at " << b.x << ", " << b.y;
+            }
         if (s.dimension == 0 && s.index == 0) continue;  // the fall through the sky
         // Under the player's start a block whose top is on screen.
         bool ground = false;
@@ -399,8 +404,9 @@ TEST_F(DemoLists, StagesReachEveryBehaviourAndEveryStageHasAnExit) {
                 interactions.insert(row_of(interaction_table, l.cols[5]).first);
             }
         }
-        if (s.dimension == 1 || s.dimension == 2)
+        if (s.dimension == 1 || s.dimension == 2) {
             EXPECT_TRUE((key && door) || warp || boss) << "no way out";
+        }
     }
     patterns.insert(37);  // the boss's entrance hands over to its fight
     EXPECT_EQ(patterns.size(), 40u);
