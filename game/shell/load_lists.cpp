@@ -24,6 +24,7 @@ constinit int32_t loading_slot[3072] = {};
 namespace {
 
 constexpr int key_f2 = 0x3C;
+constexpr uint32_t grid_frame_ms = 16;
 constexpr int max_pads = 4;
 constexpr uint32_t picture_load_failure = 0xE0000005;
 constexpr uint32_t sound_load_failure = 0xE0000006;
@@ -179,9 +180,12 @@ int load_lists() {
         const grid_state grid = draw_grid();
         present(false);
         if (DuRud::PumpWindowMessagesLocked() != 0) return -1;
-        if (grid.pending) continue;
-        if (music_pending() && music_waits++ < music_grace_passes) continue;
-        break;
+        const bool again =
+            grid.pending || (music_pending() && music_waits++ < music_grace_passes);
+        if (!again) break;
+        // One grid a frame: redrawn back to back it took the core the loader
+        // threads need (the wait pumps, so their posted calls are served).
+        DuRud::WaitMilliseconds(grid_frame_ms);
     }
     stop_on_failed_load();
     fill_sprite_table();
