@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "DuRud.h"
@@ -96,11 +97,12 @@ bool GatherVorbisPages(SoundConvertState* s) {
 }
 
 // Every page belongs to a logical stream that began with a page of its own,
-// and a link chained after the first begins as Vorbis. A damaged file breaks
-// vorbisfile where it does not: pages of a stream that never began steer the
-// Ogg library into a negative copy length, and a chained link of another
-// codec makes the open lose memory. Such files are refused before vorbisfile
-// sees them. The stream is left at 0.
+// follows that stream's earlier pages in sequence, and a link chained after
+// the first begins as Vorbis. A damaged file breaks vorbisfile where it does
+// not: pages of a stream that never began, or a page repeated, steer the Ogg
+// library into a negative copy length, and a chained link of another codec
+// makes the open lose memory. Such files are refused before vorbisfile sees
+// them. The stream is left at 0.
 bool PagesFitVorbisfile(SoundConvertState* s) {
     const int64_t size = MeasureStream(s);
     if (size <= 0 || size > INT32_MAX || !SeekStreamTo(s, 0)) return false;
@@ -109,17 +111,24 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
     char* in = ogg_sync_buffer(&sync, long(size));
     const uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
     ogg_sync_wrote(&sync, long(read));
-    std::vector<int> begun;
+    std::vector<std::pair<int, long>> begun;  // serial, last page number
     bool whole = in != nullptr, data = false;
     ogg_page page;
     for (int r; whole && (r = ogg_sync_pageout(&sync, &page)) != 0;) {
         if (r < 0) continue;  // bytes skipped to the next page
         const int serial = ogg_page_serialno(&page);
+        const long number = ogg_page_pageno(&page);
+        auto stream = std::find_if(begun.begin(), begun.end(),
+                                   [&](const auto& b) { return b.first == serial; });
         if (!ogg_page_bos(&page)) {
             data = true;
-            whole = std::find(begun.begin(), begun.end(), serial) != begun.end();
+            whole = stream != begun.end() && number > stream->second;
+            if (whole) stream->second = number;
         } else {
-            begun.push_back(serial);
+            if (stream == begun.end())
+                begun.emplace_back(serial, number);
+            else
+                stream->second = number;  // a chain may use the serial again
             whole = !data || (page.body_len >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0);
         }
     }

@@ -4,3 +4,5 @@
 #include "world/entity.h"
 
 int move_pattern_bossintro_dolvek(entity* self);
+// The players' scripted jump while the boss enters.
+int boss_player_jump_pattern(entity* self);

@@ -92,7 +92,9 @@ TEST_P(MoviePictureThreads, ADrawShowsTheMoviesFrame) {
     ScreenSettings s = WithHandles();
     s.width = 40, s.height = 30, s.softwareForced = road.software && !road.hideD3D;
     ASSERT_EQ(0, StartDevice(s));
-    if (CheckMovieModule() != 0) ASSERT_EQ(0, InitMovieModule());
+    if (CheckMovieModule() != 0) {
+        ASSERT_EQ(0, InitMovieModule());
+    }
     testsupport::WriteFile("movie.ogv",
                            mediafixtures::EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
     // One 4 x 2 frame of 32-bit pixels 0x41414141, top-down.
@@ -102,9 +104,10 @@ TEST_P(MoviePictureThreads, ADrawShowsTheMoviesFrame) {
     const Handle g = LoadGraphic(road.raw ? "clip.raw" : "movie.ogv");
     SetUseAsyncLoad(0);
     ASSERT_GT(g, 0);
-    if (road.async)
+    if (road.async) {
         ASSERT_TRUE(testsupport::ServeUntil([g] { return IsHandleAsyncPending(g) != 1; },
                                             "the movie's asynchronous load"));
+    }
     const Handle movie = GraphicFromHandle(g, 0)->movie;
     ASSERT_GE(movie, 0);
     ASSERT_EQ(0, PlayMovieHandle(movie, 1, 0));
@@ -120,7 +123,9 @@ TEST_P(MoviePictureThreads, ADrawShowsTheMoviesFrame) {
         SleepMilliseconds(100);  // frame 2 is due
     }
     ASSERT_EQ(0, DrawGraphicAt(2, 3, g, 0));
-    if (!road.raw) EXPECT_EQ(TheoraGetCurrentFrame(record->theora), 2);
+    if (!road.raw) {
+        EXPECT_EQ(TheoraGetCurrentFrame(record->theora), 2);
+    }
     const BaseImage* frame = road.raw ? &record->frameImage : TheoraGetFrameImage(record->theora);
     int differ = 0;
     for (int y = 0; y < frame->height; ++y)
@@ -132,7 +137,9 @@ TEST_P(MoviePictureThreads, ADrawShowsTheMoviesFrame) {
             differ += ScreenPixel(road.software, 2 + x, 3 + y) != want;
         }
     EXPECT_EQ(differ, 0);
-    if (road.raw) EXPECT_EQ(ScreenPixel(road.software, 2, 3), 0x414141u);
+    if (road.raw) {
+        EXPECT_EQ(ScreenPixel(road.software, 2, 3), 0x414141u);
+    }
     DeleteGraphic(g);
 }
 
@@ -168,7 +175,9 @@ TEST_P(MovieSurfaceThreads, TheDeviceConvertsTheSurfaceAsThePlayerDoes) {
     ScreenSettings s = WithHandles();
     s.width = 40, s.height = 30;
     ASSERT_EQ(0, StartDevice(s));
-    if (CheckMovieModule() != 0) ASSERT_EQ(0, InitMovieModule());
+    if (CheckMovieModule() != 0) {
+        ASSERT_EQ(0, InitMovieModule());
+    }
     testsupport::WriteFile("movie.ogv",
                            mediafixtures::EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
     // YUY2 and UYVY load on a worker, which posts its surface work to this thread.
@@ -177,9 +186,10 @@ TEST_P(MovieSurfaceThreads, TheDeviceConvertsTheSurfaceAsThePlayerDoes) {
     const Handle g = LoadGraphic("movie.ogv");
     SetUseAsyncLoad(0);
     ASSERT_GT(g, 0);
-    if (async)
+    if (async) {
         ASSERT_TRUE(testsupport::ServeUntil([g] { return IsHandleAsyncPending(g) != 1; },
                                             "the movie's asynchronous load"));
+    }
     const Handle movie = GraphicFromHandle(g, 0)->movie;
     TheoraState* player = GetMovieRecord(movie)->theora;
     IDirect3DSurface9* surface = TheoraGetFrameSurface(player);

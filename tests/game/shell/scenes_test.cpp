@@ -89,7 +89,9 @@ TEST_F(Scenes, TitleLogoAppearsAtFrame131AndIsWholeFrom191) {
         const auto t = at(scene_title, r.f);
         EXPECT_EQ(draws(t, 2037), r.shadow) << r.f;
         EXPECT_EQ(draws(t, 2038), r.logo) << r.f;
-        if (r.alpha) EXPECT_TRUE(has(t, r.alpha)) << r.f;
+        if (r.alpha) {
+            EXPECT_TRUE(has(t, r.alpha)) << r.f;
+        }
         EXPECT_TRUE(draws(t, 2017)) << r.f;  // the prompt, every frame
     }
     // Darkening: 2f - 150 up to 125, then 100.
