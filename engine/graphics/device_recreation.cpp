@@ -104,7 +104,6 @@ int RecreateDevice(int colorBits, int newMode, int width, int height, int refres
     }
     RestoreCachedStateValues(*kept);
     RecreateDeviceResources();
-    RestoreMaskScreen();
     const Camera3DSettings camera = GetCamera3DSettings();
     SelectDrawTarget(QueryDrawTarget());
     ReapplyDeviceState();

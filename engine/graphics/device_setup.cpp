@@ -15,6 +15,7 @@
 #include "graphics/device_layer.h"
 #include "graphics/display_modes.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/masks.h"
 #include "graphics/model_buffers.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
@@ -253,6 +254,30 @@ int ChooseTextureFormats() {
         LogFormatLine(line.c_str(), FormatName(chosen));
     }
     return 0;
+}
+
+// The mask's formats; a missing one only matters once a mask screen is made.
+void ChooseMaskFormats() {
+    DeviceResources& r = GetDeviceResources();
+    r.maskColourFormat = DrawFormatForScreenDepth();
+    r.maskAlphaFormat = D3DFMT_UNKNOWN;
+    for (D3DFORMAT candidate : {D3DFMT_A8, D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4})
+        if (SUCCEEDED(Direct3DCheckDeviceFormat(r.backBufferFormat, D3DUSAGE_DYNAMIC,
+                                                D3DRTYPE_TEXTURE, candidate))) {
+            r.maskAlphaFormat = candidate;
+            break;
+        }
+    if (r.maskColourFormat != D3DFMT_UNKNOWN)
+        LogFormatLine(Cp932Text("マスク描画用カラーバッファのフォーマットは %s です"),
+                      FormatName(r.maskColourFormat));
+    else
+        Log("マスク描画用カラーバッファで使用できるテクスチャフォーマットがありませんでした\n");
+    if (r.maskAlphaFormat != D3DFMT_UNKNOWN)
+        LogFormatLine(Cp932Text("マスク描画用アルファチャンネルバッファのフォーマットは %s です"),
+                      FormatName(r.maskAlphaFormat));
+    else
+        Log("マスク描画用アルファチャンネルバッファで使用できるテクスチャフォーマットがありませんで"
+            "した\n");
 }
 
 int ChooseDepthFormat() {
@@ -542,6 +567,7 @@ int SetUpDevice() {
         LogFormatLine(Cp932Text("バックバッファが対応していないフォーマット %d です"),
                       static_cast<int>(desc.Format));
     if (ChooseDepthFormat() != 0 || ChooseTextureFormats() != 0) return -1;
+    ChooseMaskFormats();
     ReadCapabilities();
     ChooseReadBack();
     return 0;
@@ -755,6 +781,7 @@ int RecreateDeviceResources() {
     RecreateAllGraphicTextures();
     RecreateAllBufferObjects();
     RecreateAllShaderObjects();
+    RestoreMaskScreen();
     return 0;
 }
 

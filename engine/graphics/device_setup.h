@@ -69,6 +69,10 @@ struct DeviceResources {
     IDirect3DVertexDeclaration9* modelDeclarations[kModelDeclarationCount];
     IDirect3DVertexDeclaration9* fixedDeclarations[kFixedDeclarationCount];
     int32_t readBackSize;  // side of the read-back timing surfaces
+    // The mask's work texture (the draw slot for the screen depth) and its
+    // mask texture (the mask byte is its alpha); D3DFMT_UNKNOWN: none.
+    D3DFORMAT maskColourFormat;
+    D3DFORMAT maskAlphaFormat;
 };
 
 DeviceResources& GetDeviceResources();
@@ -86,7 +90,8 @@ int CreateBrightnessVolume();
 int CreateVertexDeclarations();
 int ReleaseFixedVertexDeclarations();
 // After a device rebuild: each step in order (the work-texture pool, the
-// graphics' textures, the vertex and index buffers, the shaders).
+// graphics' textures, the vertex and index buffers, the shaders, the mask
+// screen).
 int RecreateDeviceResources();
 
 // The descriptor of a Direct3D format number, or null (built on first use).

@@ -12,6 +12,7 @@
 #include "graphics/graphic_create_params.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/lights.h"
+#include "graphics/masks.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
@@ -108,6 +109,7 @@ int ResetDrawSettings() {
     SetDrawClip(0, 0, width, height);
     ResetCamera3DSettings();
     EnsureDefaultLight();
+    ResetMaskUse();
     RaiseDrawStateChanged();
     return 0;
 }

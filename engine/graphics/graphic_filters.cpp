@@ -3,13 +3,20 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 
+#include "graphics/device_layer.h"
+#include "graphics/draw_settings.h"
+#include "graphics/draw_surfaces.h"
 #include "graphics/filter_kinds.h"
+#include "graphics/filter_state_bracket.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_transfer.h"
+#include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
 #include "graphics/surface_readback.h"
+#include "graphics/vertex_batch.h"
 #include "image/pixel_conversion.h"
 
 namespace DuRud {
@@ -85,6 +92,19 @@ int RunKind(FilterRequest& r, const int* p) {
         default:
             return -1;
     }
+}
+
+// A multi-sampled draw target the filter reads or writes is resolved into
+// its texture first.
+void ResolveDrawTargetIfRead(std::initializer_list<Handle> used) {
+    const Handle target = GetDrawSettings().renderTargets[0];
+    if (IsScreenTarget(target) || !IsGraphicMultiSampled(target)) return;
+    if (std::find(used.begin(), used.end(), target) == used.end()) return;
+    GraphicRecord* g = GraphicFromHandle(target, 0);
+    if (!g || !g->image || g->image->tileCount < 1) return;
+    FlushVertexBatch();
+    EndSceneIfBegun();
+    ResolveMultiSampleTile(&g->image->tiles[0]);
 }
 
 }  // namespace
@@ -194,11 +214,18 @@ int ApplyFilter(int twoSource, Handle source, Handle blend, Handle dest, int ble
     r.x1 = x1, r.y1 = y1, r.x2 = x2, r.y2 = y2;
     r.blendX = blendX, r.blendY = blendY, r.blendPositionFlag = blendPositionFlag;
     r.destX = destX, r.destY = destY;
-    if (ReadFilterSources(&r, 1, (x2 - x1) / scale, (y2 - y1) / scale) != 0) return -1;
-    if (RunKind(r, p) != 0) {
+    const Handle gradient = !twoSource && kind == kFilterGradientMap ? p[0] : -1;
+    ResolveDrawTargetIfRead({source, r.blend, dest, gradient});
+    if (GetScreenState().useDirect3D && HasDevice()) EnsureSceneBegun();
+    FilterDrawState saved;
+    SaveFilterDrawState(&saved);
+    int result = ReadFilterSources(&r, 1, (x2 - x1) / scale, (y2 - y1) / scale);
+    if (result == 0 && RunKind(r, p) != 0) {
         FreeFilterImages(&r);
-        return -1;
+        result = -1;
     }
+    RestoreFilterDrawState(&saved);
+    if (result != 0) return -1;
     return CommitFilterSoftResult(&r);
 }
 

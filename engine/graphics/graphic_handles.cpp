@@ -16,6 +16,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
+#include "graphics/masks.h"
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
 #include "graphics/shader_handles.h"
@@ -625,6 +626,7 @@ int RecreateAllGraphicTextures() {
 
 int ReleaseDeviceResources() {
     if (!GetScreenState().useDirect3D) return 0;
+    ReleaseMaskScreen();
     ReleaseAllGraphicTextures();
     ShutdownScreenDevice();
     return 0;

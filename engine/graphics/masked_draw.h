@@ -1,11 +1,11 @@
-// The mask's hooks around every draw. No operation of this system makes a
-// mask screen, so masking is never in use and the hooks only keep count of
-// their nesting.
+// The mask's hooks around every draw: the outermost one copies the draw's
+// rectangle of the real target into the work surface, and its close
+// composes the rectangle back through the mask.
 #pragma once
 
 namespace DuRud {
 
-int IsMaskInUse();  // 1 while drawing passes through the mask
+int IsMaskInUse();  // 1 while drawing passes through the mask (the active flag)
 // Around one draw of the rectangle (right and bottom exclusive). 0.
 int BeginMaskedDraw(int left, int top, int right, int bottom);
 int EndMaskedDraw(int left, int top, int right, int bottom);
