@@ -34,6 +34,38 @@ void ClearRecord(WorkTextureRecord& record) {
     record = WorkTextureRecord{};
 }
 
+// A record's texture at four bytes a pixel (no slot's format is wider),
+// with its mip chain (0 levels: the whole chain).
+uint64_t RecordBytes(const WorkTextureRecord& record) {
+    uint64_t bytes = 0;
+    int w = record.width, h = record.height;
+    for (int level = 0; record.mipLevels == 0 || level < record.mipLevels; ++level) {
+        bytes += uint64_t(w) * uint64_t(h) * 4;
+        if (w == 1 && h == 1) break;
+        w = w > 1 ? w / 2 : 1;
+        h = h > 1 ? h / 2 : 1;
+    }
+    return bytes;
+}
+
+// Keeps the textures no one holds within kWorkTextureIdleBytes: the least
+// used goes first (the last one on a tie), as when the pool is full.
+void TrimIdleRecords() {
+    for (;;) {
+        uint64_t idle = 0;
+        int victim = -1;
+        for (int i = 0; i < kWorkTextureRecords; ++i) {
+            const WorkTextureRecord& record = g_records[i];
+            if (!record.inUse || record.held) continue;
+            idle += RecordBytes(record);
+            if (victim < 0 || record.useCount <= g_records[victim].useCount) victim = i;
+        }
+        if (idle <= kWorkTextureIdleBytes || victim < 0) return;
+        ClearRecord(g_records[victim]);
+        --g_inUse;
+    }
+}
+
 struct GetRequest : MainThreadRequest {
     int width, height, mipLevels, formatSlot;
 };
@@ -130,6 +162,7 @@ int ReleaseWorkTexture(int index, int fromWorker) {
     }
     if (index < 0 || index >= kWorkTextureRecords || !g_records[index].inUse) return -1;
     g_records[index].held = 0;
+    TrimIdleRecords();
     return 0;
 }
 

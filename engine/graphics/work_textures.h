@@ -1,6 +1,6 @@
 // The pool of work textures: system-memory textures that transfers and
 // read-backs borrow by shape and format slot, reused while not held, with
-// least-used eviction when the pool is full.
+// least-used eviction when the pool is full or its idle textures too large.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,10 @@ namespace DuRud {
 
 constexpr int kWorkTextureRecords = 2048;
 constexpr int kWorkTexturesPerShape = 16;
+// Bytes of textures kept for reuse while no one holds them; past it the
+// least used are freed (loading every picture once left one of each tile
+// shape behind, tens of megabytes never borrowed again).
+constexpr uint64_t kWorkTextureIdleBytes = 16u << 20;
 
 struct WorkTextureRecord {
     uint8_t inUse;

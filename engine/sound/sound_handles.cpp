@@ -254,7 +254,12 @@ int CreateSoundFromMemory(Handle handle, const SoundCreateSettings* settings, co
                 return -1;  // the terminate callback frees the data and the buffers
             }
             *r->dataReferences = 1;
-            return FillBuffers(r);
+            const int filled = FillBuffers(r);
+            // The buffers hold the samples now; a second whole copy kept
+            // beside them doubled every loaded sound's memory.
+            TrackedFree(r->data);
+            r->data = nullptr;
+            return filled;
         }
         TrackedFree(pcm);
         streamSettings.kind = 2;

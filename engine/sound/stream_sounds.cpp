@@ -638,10 +638,20 @@ int ConvertToStreamSound(Handle handle) {
     SoundHandleRecord* r = GetSoundRecord(handle);
     if (!r) return -1;
     if (r->isStream) return 0;
+    // The samples are read back from the first buffer, which holds them whole.
+    void* samples[2] = {};
+    DWORD bytes[2] = {};
+    if (LockSoundBuffer(&r->buffers[0], 0, r->dataSize, &samples[0], &bytes[0], &samples[1],
+                        &bytes[1]) < 0)
+        return -1;
     void* image = nullptr;
     uint32_t size = 0;
-    if (BuildWaveImage(&image, &size, &r->format, sizeof(WAVEFORMATEX), r->data, r->dataSize) < 0)
-        return -1;
+    const int built = bytes[0] == r->dataSize && !bytes[1]
+                          ? BuildWaveImage(&image, &size, &r->format, sizeof(WAVEFORMATEX),
+                                           samples[0], r->dataSize)
+                          : -1;
+    UnlockSoundBuffer(&r->buffers[0], samples[0], 0, nullptr, 0);  // nothing written
+    if (built < 0) return -1;
     const int volume = r->volume, pan = r->pan, frequency = r->frequency;
     const int buffers = r->bufferCount;
     const int position = GetSoundPositionBytes(handle);

@@ -39,8 +39,14 @@ int WaitMilliseconds(uint32_t milliseconds) {
             Sleep(1);
         }
     }
-    for (int64_t t = GetMicrosecondCounter(); t >= 0 && t < target; t = GetMicrosecondCounter()) {
-    }
+    // The last stretch without pumping: whole milliseconds asleep while more
+    // than a sleep's overshoot remains, then yielding turns to the target, so
+    // loader threads sharing the core go on instead of watching a spin.
+    for (int64_t t = GetMicrosecondCounter(); t >= 0 && t < target - 1500;
+         t = GetMicrosecondCounter())
+        Sleep(1);
+    for (int64_t t = GetMicrosecondCounter(); t >= 0 && t < target; t = GetMicrosecondCounter())
+        Sleep(0);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // The process heap: blocks from the C heap, with a registry of live blocks
 // so that sizes are exact and a foreign or freed pointer is refused instead
 // of corrupting memory.
+#include <malloc.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +28,12 @@ ProcessHeap& heap() {
     static ProcessHeap* h = new ProcessHeap;  // blocks may be freed during exit
     return *h;
 }
+
+// Large blocks (pictures, decoded sounds, textures) are mapped from the
+// system and handed back when freed. The C heap's own rule raises its
+// threshold after the first such free and then keeps every later large block
+// in its arenas, so the memory of loads long finished stayed with the process.
+[[maybe_unused]] const int largeBlocksMapped = mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 
 // HeapAlloc calls left until the one that fails (knob); 0: none fails.
 std::atomic<int> allocsUntilFailure{0};

@@ -53,6 +53,28 @@ TEST_F(WorkTexturePool, FullPoolEvictsTheLeastUsedUnheldRecord) {
     EXPECT_EQ(kWorkTextureRecords, KnobD3D9LiveCount("Texture"));
 }
 
+TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
+    // Five shapes of about 4 MB: the first borrowed twice, all held at once.
+    constexpr int side = 1024;
+    ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
+    ASSERT_EQ(0, ReleaseWorkTexture(0, 0));
+    ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
+    for (int i = 1; i < 5; ++i)
+        ASSERT_EQ(i, GetWorkTexture(side, side - 16 * i, 1, kSlotColour32, 0));
+    EXPECT_EQ(5, KnobD3D9LiveCount("Texture")) << "held textures are never freed";
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(0, ReleaseWorkTexture(i, 0));
+    // Nearly 20 MB idle is past 16 MB: one goes, the least used (the last on
+    // a tie), and the four left fit.
+    EXPECT_EQ(4, WorkTextureRecordsInUse());
+    EXPECT_EQ(4, KnobD3D9LiveCount("Texture"));
+    EXPECT_EQ(1, GetWorkTextureRecord(0).inUse) << "the record used twice stays";
+    EXPECT_EQ(0, GetWorkTextureRecord(4).inUse);
+    // Small idle textures stay for reuse.
+    ASSERT_EQ(4, GetWorkTexture(16, 16, 1, kSlotColour32, 0));
+    ASSERT_EQ(0, ReleaseWorkTexture(4, 0));
+    EXPECT_EQ(1, GetWorkTextureRecord(4).inUse);
+}
+
 TEST_F(WorkTexturePool, RefusedCreationLeavesTheRecordFree) {
     KnobD3D9FailResourcesAfter(0);
     EXPECT_EQ(-1, GetWorkTexture(8, 8, 1, kSlotColour32, 0));

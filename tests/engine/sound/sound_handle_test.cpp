@@ -290,6 +290,16 @@ TEST_P(SoundHandleTest, PausedSoundsStayPlayingAndResumeWhereTheyStood) {
     EXPECT_EQ(IsSoundPlaying(stream), 1);
 }
 
+TEST_P(SoundHandleTest, ALoadedSoundHoldsItsSamplesOnce) {
+    WriteRamp("ramp.wav", 30000);  // 120,000 bytes of samples (one copy tracked
+                                   // where the buffers are the engine's own)
+    const int before = MemGetTotalSize();
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    ASSERT_NE(GetSoundRecord(h), nullptr);
+    ASSERT_EQ(GetSoundRecord(h)->isStream, 0);
+    EXPECT_LT(MemGetTotalSize() - before, 2 * 120000) << "a second copy beside the buffers";
+}
+
 TEST_P(SoundHandleTest, LoopPointMakesALoopingStreamUnderTheSameHandle) {
     const std::vector<int16_t> pcm = WriteRamp("ramp.wav", 30000);
     const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);

@@ -68,6 +68,12 @@ TEST_F(SceneZero, LoadsEveryFileAndWaitsOutTheGrid) {
                          "LoadSoundFromFile(se/jump.wav, 3, -1)",
                          "LoadSoundFromFile(bgm/one.ogg, 3, -1)", "SetUseAsyncLoad(0)"}));
     EXPECT_EQ(count("FlipScreen()"), 3);
+    // The off-screen keeps the grid: the second picture's box is drawn when
+    // its load starts pending and again when it is done, not on every pass.
+    int box_draws = 0;
+    for (const std::string& c : fake_engine::trace())
+        box_draws += c.rfind("DrawBoxShape(8, 120, 16, 128, ", 0) == 0;
+    EXPECT_EQ(box_draws, 2);
     EXPECT_EQ(sprite_table[0].handle, first);
     EXPECT_EQ(sprite_table[0].width, 64);
     EXPECT_EQ(sprite_table[2].handle, first + 2);
