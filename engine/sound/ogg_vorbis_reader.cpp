@@ -96,13 +96,14 @@ bool GatherVorbisPages(SoundConvertState* s) {
     return serial >= 0;
 }
 
-// Every page belongs to a logical stream that began with a page of its own,
-// follows that stream's earlier pages in sequence, and a link chained after
-// the first begins as Vorbis. A damaged file breaks vorbisfile where it does
-// not: pages of a stream that never began, or a page repeated, steer the Ogg
-// library into a negative copy length, and a chained link of another codec
-// makes the open lose memory. Such files are refused before vorbisfile sees
-// them. The stream is left at 0.
+// Every page belongs to a logical stream that began with a page of its own
+// and follows that stream's earlier pages in sequence, and every stream is
+// Vorbis (a file that groups Vorbis with other streams is read by variant 1).
+// vorbisfile breaks where this does not hold: pages of a stream that never
+// began, a page repeated, or a seek in a grouped file steer the Ogg library
+// into a negative copy length, and a chained link of another codec makes the
+// open lose memory. Such files are refused before vorbisfile sees them. The
+// stream is left at 0.
 bool PagesFitVorbisfile(SoundConvertState* s) {
     const int64_t size = MeasureStream(s);
     if (size <= 0 || size > INT32_MAX || !SeekStreamTo(s, 0)) return false;
@@ -112,7 +113,7 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
     const uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
     ogg_sync_wrote(&sync, long(read));
     std::vector<std::pair<int, long>> begun;  // serial, last page number
-    bool whole = in != nullptr, data = false;
+    bool whole = in != nullptr;
     ogg_page page;
     for (int r; whole && (r = ogg_sync_pageout(&sync, &page)) != 0;) {
         if (r < 0) continue;  // bytes skipped to the next page
@@ -121,7 +122,6 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
         auto stream = std::find_if(begun.begin(), begun.end(),
                                    [&](const auto& b) { return b.first == serial; });
         if (!ogg_page_bos(&page)) {
-            data = true;
             whole = stream != begun.end() && number > stream->second;
             if (whole) stream->second = number;
         } else {
@@ -129,7 +129,7 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
                 begun.emplace_back(serial, number);
             else
                 stream->second = number;  // a chain may use the serial again
-            whole = !data || (page.body_len >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0);
+            whole = page.body_len >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0;
         }
     }
     ogg_sync_clear(&sync);
