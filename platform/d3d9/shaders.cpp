@@ -12,22 +12,24 @@ namespace platform::d3d9 {
 
 namespace {
 std::mutex g_kernelMutex;
-std::map<std::pair<std::string, bool>, void*>& Kernels() {
-    static std::map<std::pair<std::string, bool>, void*> kernels;
+using KernelKey = std::pair<std::string, bool>;
+std::map<KernelKey, const ShaderKernel*>& Kernels() {
+    static std::map<KernelKey, const ShaderKernel*> kernels;
     return kernels;
 }
-// Names the knob registered: the reset takes them out again.
-std::set<std::pair<std::string, bool>>& TestKernels() {
-    static std::set<std::pair<std::string, bool>> names;
+// Names the tests registered: the reset takes them out again.
+std::set<KernelKey>& TestKernels() {
+    static std::set<KernelKey> names;
     return names;
 }
-// What a test kernel runs: nothing yet (draws with shaders are refused).
-int g_testKernel;
+// What a name registered without a program stands for: shaders of it are
+// made, draws with it refused (no function to run).
+const ShaderKernel g_nameOnlyKernel{};
 }  // namespace
 
-void RegisterTestShaderKernel(const std::string& name, bool vertex) {
+void RegisterTestShaderKernel(const std::string& name, bool vertex, const ShaderKernel* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    Kernels()[{name, vertex}] = &g_testKernel;
+    Kernels()[{name, vertex}] = kernel ? kernel : &g_nameOnlyKernel;
     TestKernels().insert({name, vertex});
 }
 
@@ -37,7 +39,7 @@ void UnregisterTestShaderKernels() {
     TestKernels().clear();
 }
 
-void RegisterShaderKernel(const std::string& name, bool vertex, void* kernel) {
+void RegisterShaderKernel(const std::string& name, bool vertex, const ShaderKernel* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
     Kernels()[{name, vertex}] = kernel;
 }
@@ -47,7 +49,7 @@ void UnregisterShaderKernel(const std::string& name, bool vertex) {
     Kernels().erase({name, vertex});
 }
 
-void* FindShaderKernel(const std::string& name, bool vertex) {
+const ShaderKernel* FindShaderKernel(const std::string& name, bool vertex) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
     auto it = Kernels().find({name, vertex});
     return it == Kernels().end() ? nullptr : it->second;
@@ -80,7 +82,9 @@ HRESULT ParseShaderBlob(const DWORD* fn, bool vertex, DWORD maxVersion, ShaderCo
             // The first comment's payload is the kernel name (zero-padded).
             const char* text = reinterpret_cast<const char*>(fn + i + 1);
             kernel.assign(text, strnlen(text, len * 4));
-            if (kernel.empty() || !FindShaderKernel(kernel, vertex)) return D3DERR_INVALIDCALL;
+            if (kernel.empty()) return D3DERR_INVALIDCALL;
+            out->program = FindShaderKernel(kernel, vertex);
+            if (!out->program) return D3DERR_INVALIDCALL;
         }
         i += 1 + len;
     }

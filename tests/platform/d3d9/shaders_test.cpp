@@ -5,7 +5,7 @@ using namespace d3d9test;
 
 namespace {
 
-int kernelTag;
+const platform::d3d9::ShaderKernel kernelTag{};
 
 // A project blob: version, one comment naming the kernel, the end token.
 std::vector<DWORD> Blob(DWORD version, const char* kernel) {
