@@ -227,3 +227,52 @@ TEST_F(RasterPixelKernels, RefusalsOfTheKernelPath) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace rastertest;
+
+// The model pair: the vertex kernel runs the matrices the engine uploads
+// (transposed, one row a register); the pixel kernel shades texture by
+// colour. Draws with a vertex shader stay refused (above).
+TEST(RasterModelKernels, VertexThroughTheMatricesAndPixelShading) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    const auto* vertex = platform::d3d9::FindShaderKernel("Model_VS_0", true);
+    ASSERT_NE(vertex, nullptr);
+    ASSERT_NE(vertex->vertex, nullptr);
+    float c[256][4] = {};
+    auto identity = [&](int first) {
+        for (int r = 0; r < 4; ++r) c[first + r][r] = 1;
+    };
+    identity(2), identity(6), identity(94);
+    c[94][3] = 5, c[95][3] = -2;  // world: move by (5, -2, 0)
+    c[4][2] = 0.5f;               // projection: z halved
+    platform::d3d9::VertexShaderIo io;
+    io.c = c;
+    const float position[4] = {1, 2, 3, 1}, colour[4] = {0.25f, 0.5f, 0.75f, 1},
+                uv[4] = {0.5f, 0.125f};
+    std::memcpy(io.in[0], position, sizeof position);
+    std::memcpy(io.in[2], colour, sizeof colour);
+    std::memcpy(io.in[3], uv, sizeof uv);
+    vertex->vertex(io, vertex->variant);
+    EXPECT_FLOAT_EQ(io.position[0], 6);
+    EXPECT_FLOAT_EQ(io.position[1], 0);
+    EXPECT_FLOAT_EQ(io.position[2], 1.5f);
+    EXPECT_FLOAT_EQ(io.position[3], 1);
+    EXPECT_FLOAT_EQ(io.diffuse[2], 0.75f);
+    EXPECT_FLOAT_EQ(io.texture[0][1], 0.125f);
+
+    OwnedSurface target{4, 4, kFormatA8R8G8B8};
+    OwnedTexture tex{4, 4, kFormatA8R8G8B8};
+    tex.levels[0].Fill(Argb(255, 200, 100, 50));
+    RasterState s = StateFor(target.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    s.pixelKernel = platform::d3d9::FindShaderKernel("Model_PS_0", false);
+    ASSERT_NE(s.pixelKernel, nullptr);
+    s.textures[0] = &tex.texture;
+    ASSERT_EQ(DrawList(s, TexQuad(-0.5f, -0.5f, 3.5f, 3.5f, 0, 0, 1, 1, Argb(128, 255, 128, 0))).hr,
+              S_OK);
+    // 200 x 255 / 255, 100 x 128 / 255 = 50.2, 50 x 0, alpha 255 x 128 / 255.
+    EXPECT_EQ(target.Get(2, 1), Argb(128, 200, 50, 0));
+}
+
+}  // namespace
