@@ -3,6 +3,7 @@
 // each kept pixel then takes the same alpha test, depth test, blend and
 // write as fixed-function pixels.
 #include <algorithm>
+#include <cstring>
 
 #include "span_shading.h"
 
@@ -65,6 +66,7 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
             return;
         }
         const StageSetup& st = ds_.stages[sampler];
+        if (SampleAffineLevel0(st, sampler, texels)) return;
         for (int k = 0; k < count; ++k) {
             const double fx = double(x + k);
             texels[k] = ra_.SampleStage(st, tri_, sampler, x + k, fx, ra_.W(tri_, fx));
@@ -84,7 +86,52 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
     }
 
   private:
+    // Affine spans that read level 0 step their coordinates in fixed point
+    // exactly as SampleStage does, without its per-pixel choices; rows of
+    // constant t weigh the two texture rows once (the same integer sums).
+    bool SampleAffineLevel0(const StageSetup& st, int i, uint32_t* texels) {
+        const RasterTexture* tex = st.texture;
+        const LevelChoice& choice = tri_.level[i];
+        if (!tex || !ra_.affine || tri_.perPixelLod[i] || choice.level != 0 || choice.weight != 0)
+            return false;
+        const RasterSurface& lv = tex->levels[0];
+        const int format = int(lv.format);
+        const SamplerSetup& sm = st.sampler;
+        const int64_t sBase = ra_.sBase[i] + int64_t(x) * ra_.sStep[i], sStep = ra_.sStep[i];
+        const int64_t tBase = ra_.tBase[i] + int64_t(x) * ra_.tStep[i], tStep = ra_.tStep[i];
+        constexpr int kShift = kCoordBits - 8;
+        if (choice.filter == kFilterLinear) {
+            if (tStep == 0 && sm.addressU != D3DTADDRESS_BORDER &&
+                sm.addressV != D3DTADDRESS_BORDER) {
+                rowBlend_.ready = false;
+                rowBlend_.Prepare(lv, format, sm.addressU, sm.addressV, tBase >> kShift,
+                                  sBase >> kShift, (sBase + int64_t(count - 1) * sStep) >> kShift);
+                if (rowBlend_.ready) {
+                    for (int k = 0; k < count; ++k)
+                        texels[k] = rowBlend_.Sample((sBase + int64_t(k) * sStep) >> kShift);
+                    return true;
+                }
+            }
+            for (int k = 0; k < count; ++k)
+                texels[k] = SampleLinearFast(lv, format, sm.addressU, sm.addressV, sm.border,
+                                             (sBase + int64_t(k) * sStep) >> kShift,
+                                             (tBase + int64_t(k) * tStep) >> kShift);
+            return true;
+        }
+        for (int k = 0; k < count; ++k)
+            texels[k] = SamplePoint(lv, format, sm.addressU, sm.addressV, sm.border,
+                                    (sBase + int64_t(k) * sStep) >> kShift,
+                                    (tBase + int64_t(k) * tStep) >> kShift);
+        return true;
+    }
+
     void Colours() {
+        if (!ra_.gouraud) {
+            std::fill(diffuse_, diffuse_ + count, ToArgb(tri_.flatDiffuse));
+            std::fill(specular_, specular_ + count, ToArgb(tri_.flatSpecular));
+            haveDiffuse_ = haveSpecular_ = true;
+            return;
+        }
         for (int k = 0; k < count; ++k) {
             const double fx = double(x + k);
             Rgba d, s;
@@ -102,7 +149,43 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
     uint32_t diffuse_[kMaxPixels], specular_[kMaxPixels];
     uint32_t out_[kMaxPixels];
     uint8_t keep_[kMaxPixels];
+    RowBlend rowBlend_;
 };
+
+// The merges most 2D draws make: a 32-bit target, no depth, every channel
+// written, and no blending or one of the two source-alpha blends.
+bool FastMerge(const DrawSetup& ds) {
+    const uint32_t target = ds.target.format;
+    if (ds.depthTest || ds.writeMask != 0xF ||
+        (target != kFormatA8R8G8B8 && target != kFormatX8R8G8B8))
+        return false;
+    if (!ds.blend) return true;
+    return ds.blendOp == D3DBLENDOP_ADD && ds.srcBlend == D3DBLEND_SRCALPHA &&
+           (ds.destBlend == D3DBLEND_INVSRCALPHA || ds.destBlend == D3DBLEND_ONE);
+}
+
+// MergePixel's result for the draws FastMerge admits, a span at a time.
+void MergeFast(const DrawSetup& ds, const uint32_t* out, const uint8_t* keep, int n,
+               uint8_t* pixels) {
+    const uint32_t opaque = ds.target.format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
+    for (int k = 0; k < n; ++k) {
+        if (!keep[k]) continue;
+        uint32_t c = out[k];
+        if (ds.alphaTest && !Compare(ds.alphaFunc, c >> 24, uint32_t(ds.alphaRef))) continue;
+        uint8_t* p = pixels + size_t(k) * 4;
+        if (ds.blend) {
+            const uint32_t dst = ReadArgb(p, ds.target.format);
+#if defined(__SSE2__)
+            c = BlendSrcAlphaSse2(ds.destBlend, c, dst);
+#else
+            c = ToArgb(Blend(ds.blendOp, ds.srcBlend, ds.destBlend, FromArgb(c), FromArgb(dst),
+                             ds.blendFactor));
+#endif
+        }
+        c |= opaque;
+        std::memcpy(p, &c, 4);
+    }
+}
 
 }  // namespace
 
@@ -115,10 +198,15 @@ void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x
     uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
     uint8_t* depthRow = ds.depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
     const int depthBytes = ds.depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+    const bool fast = FastMerge(ds);
     for (int first = x0; first < x1; first += d3d9::PixelSpan::kMaxPixels) {
         const int n = std::min(x1 - first, d3d9::PixelSpan::kMaxPixels);
         span.Begin(first, n);
         ds.kernel->pixel(span, ds.kernel->variant);
+        if (fast) {
+            MergeFast(ds, span.out, span.keep, n, row + size_t(first) * 4);
+            continue;
+        }
         for (int k = 0; k < n; ++k) {
             if (!span.keep[k]) continue;
             const int x = first + k;
