@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "kernel_math.h"
 
@@ -148,14 +147,11 @@ int Selectors(int r, int g, int b, int a) {
     return r | g << 3 | b << 6 | a << 9;
 }
 
-std::vector<NamedKernel>& Table() {
-    static std::vector<NamedKernel> table = [] {
-        std::vector<NamedKernel> t;
-        static std::vector<std::string> names;
-        names.reserve(16 + 1 + 16 + 256);
+const KernelTable& Table() {
+    static const KernelTable table = [] {
+        KernelTable t;
         auto add = [&](std::string name, PixelKernelFunction fn, int variant, bool blend) {
-            names.push_back(std::move(name));
-            t.push_back({names.back().c_str(), PixelKernel(fn, variant, {0, blend ? 1 : -1})});
+            t.Add(std::move(name), PixelKernel(fn, variant, {0, blend ? 1 : -1}));
         };
         const struct {
             int kind;
@@ -195,7 +191,7 @@ std::vector<NamedKernel>& Table() {
 }  // namespace
 
 void RegisterBlendFilterKernels() {
-    for (const NamedKernel& k : Table()) RegisterShaderKernel(k.name, false, &k.kernel);
+    Table().Register();
 }
 
 }  // namespace platform::d3d9::kernels

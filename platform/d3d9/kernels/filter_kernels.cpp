@@ -17,7 +17,6 @@
 // The source is sampler 0 at coordinate set 0.
 #include <cmath>
 #include <string>
-#include <vector>
 
 #include "kernel_math.h"
 
@@ -209,11 +208,11 @@ void GradientMap(PixelSpan& span, int reversed) {
     });
 }
 
-std::vector<NamedKernel>& Table() {
-    static std::vector<NamedKernel> table = [] {
-        std::vector<NamedKernel> t;
+const KernelTable& Table() {
+    static const KernelTable table = [] {
+        KernelTable t;
         auto add = [&](const char* name, PixelKernelFunction fn, int variant, bool second) {
-            t.push_back({name, PixelKernel(fn, variant, {0, second ? 1 : -1})});
+            t.Add(name, PixelKernel(fn, variant, {0, second ? 1 : -1}));
         };
         add("Mono.pso", &Mono, 0, false);
         add("Gauss_08Pixel_PS.pso", &Gauss, 4, false);
@@ -243,7 +242,7 @@ std::vector<NamedKernel>& Table() {
 }  // namespace
 
 void RegisterFilterKernels() {
-    for (const NamedKernel& k : Table()) RegisterShaderKernel(k.name, false, &k.kernel);
+    Table().Register();
 }
 
 }  // namespace platform::d3d9::kernels

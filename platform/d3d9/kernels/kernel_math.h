@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <string>
 
 #include "../shader_kernels.h"
 
@@ -72,10 +74,23 @@ inline int Luma4096(const Colour& c) {
 // A texel of an image by position, clamped to its edges, as A8R8G8B8.
 uint32_t ReadTexel(const KernelImage& image, int x, int y);
 
-// One kernel per file of the package, registered by name.
-struct NamedKernel {
-    const char* name;
-    ShaderKernel kernel;
+// A family's pixel kernels under their file names, made once and kept for
+// the program's life (the registry points into it).
+class KernelTable {
+  public:
+    void Add(std::string name, const ShaderKernel& kernel) {
+        entries_.push_back({std::move(name), kernel});
+    }
+    void Register() const {
+        for (const Entry& e : entries_) RegisterShaderKernel(e.name, false, &e.kernel);
+    }
+
+  private:
+    struct Entry {
+        std::string name;
+        ShaderKernel kernel;
+    };
+    std::deque<Entry> entries_;
 };
 
 // A kernel reading sampler i at coordinate set sets[i] (-1: not read).

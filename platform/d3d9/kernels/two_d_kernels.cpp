@@ -8,7 +8,6 @@
 // Diffuse always multiplies: it is white and opaque when the draw asks for
 // no brightness or alpha, and then the product changes nothing.
 #include <string>
-#include <vector>
 
 #include "kernel_math.h"
 
@@ -176,31 +175,25 @@ void MaskCompose(PixelSpan& span, int) {
     }
 }
 
-std::vector<NamedKernel>& Table() {
-    static std::vector<NamedKernel> table = [] {
-        std::vector<NamedKernel> t;
-        static std::vector<std::string> names;
-        names.reserve(4 + 64 + 1);
-        for (int kind = 0; kind < 4; ++kind) {
-            names.push_back("ps_nonetex_type" + std::to_string(kind) + ".pso");
-            t.push_back({names.back().c_str(), PixelKernel(&NoTexture, kind, {})});
-        }
+const KernelTable& Table() {
+    static const KernelTable table = [] {
+        KernelTable t;
+        for (int kind = 0; kind < 4; ++kind)
+            t.Add("ps_nonetex_type" + std::to_string(kind) + ".pso",
+                  PixelKernel(&NoTexture, kind, {}));
         // Coordinate sets per layout: the blend graphic reads set 0, the
         // drawn graphic set 1 (set 0 with no blend graphic).
         const int sets[4][2] = {{0, -1}, {0, 1}, {0, 1}, {1, 0}};
         for (int layout = 0; layout < 4; ++layout)
             for (int kind = 0; kind < 4; ++kind)
                 for (int colour = 0; colour < 2; ++colour)
-                    for (int alpha = 0; alpha < 2; ++alpha) {
-                        names.push_back("ps_blend" + std::to_string(layout) + "_type" +
-                                        std::to_string(kind) + "_igcolor" + std::to_string(colour) +
-                                        "_igtalpha" + std::to_string(alpha) + ".pso");
-                        const int variant = layout << 4 | kind << 2 | colour << 1 | alpha;
-                        t.push_back(
-                            {names.back().c_str(),
-                             PixelKernel(&Textured, variant, {sets[layout][0], sets[layout][1]})});
-                    }
-        t.push_back({"ps_mask_blend.pso", PixelKernel(&MaskCompose, 0, {0, 0})});
+                    for (int alpha = 0; alpha < 2; ++alpha)
+                        t.Add("ps_blend" + std::to_string(layout) + "_type" + std::to_string(kind) +
+                                  "_igcolor" + std::to_string(colour) + "_igtalpha" +
+                                  std::to_string(alpha) + ".pso",
+                              PixelKernel(&Textured, layout << 4 | kind << 2 | colour << 1 | alpha,
+                                          {sets[layout][0], sets[layout][1]}));
+        t.Add("ps_mask_blend.pso", PixelKernel(&MaskCompose, 0, {0, 0}));
         return t;
     }();
     return table;
@@ -209,7 +202,7 @@ std::vector<NamedKernel>& Table() {
 }  // namespace
 
 void RegisterTwoDKernels() {
-    for (const NamedKernel& k : Table()) RegisterShaderKernel(k.name, false, &k.kernel);
+    Table().Register();
 }
 
 }  // namespace platform::d3d9::kernels
