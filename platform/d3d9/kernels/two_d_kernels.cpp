@@ -65,7 +65,14 @@ void OneTexture(PixelSpan& span, const BlendVariant& v) {
     span.Sample(0, texels);
     const uint32_t* d = span.Diffuse();
     const Colour f = ColourOf(span.c[5]);
+    // Under white, opaque diffuse a plain texel is its own result.
+    const bool plain = v.kind == 0 && !v.replaceColour;
+    const uint32_t setAlpha = v.ignoreAlpha ? 0xFF000000u : 0u;
     for (int k = 0; k < span.count; ++k) {
+        if (plain && d[k] == 0xFFFFFFFFu) {
+            span.out[k] = texels[k] | setAlpha;
+            continue;
+        }
         const Colour t = Split(texels[k]), dc = Split(d[k]);
         const Colour src = v.replaceColour ? f : t;
         const int a = v.ignoreAlpha ? dc.a : Times(t.a, dc.a);
