@@ -107,6 +107,17 @@ void SpriteRows32(const BlitCall& c) {
     }
 }
 
+void ConstantAlphaRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        AlphaRowSimd<AlphaRowOp::Constant>(d, s, c.w, uint32_t(c.p));
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
 template <int Mode>
 void Select32(const BlitCall& c) {
     const bool plainSource = !c.hasBlend && c.white && !c.alpha;
@@ -114,6 +125,11 @@ void Select32(const BlitCall& c) {
         if (plainSource && c.p == 128) {
             // The MMX half blend equals the plain one; both run the SIMD row.
             WordRows32(c, WordRowOp::Half);
+            return;
+        }
+        if (plainSource && !c.trans) {
+            // Any other constant alpha: four pixels per step, the loop's bytes.
+            ConstantAlphaRows32(c);
             return;
         }
     }
