@@ -4,6 +4,7 @@
 // and the full-strength add and subtract (MMX and plain).
 #include <cstring>
 
+#include "soft/additive_rows.h"
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows.h"
@@ -87,8 +88,28 @@ void FullStrength32(const BlitCall& c) {
     }
 }
 
+// The plain source added at any strength, without transparency: four
+// words per step, the loops' bytes.
+template <bool Scaled>
+void AddRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        AddRowSimd<Scaled>(d, s, c.w, c.p);
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
 template <bool Add>
 void FullStrength32(const BlitCall& c) {
+    if constexpr (Add) {
+        if (!c.trans) {
+            AddRows32<false>(c);
+            return;
+        }
+    }
     if (c.trans) {
         FullStrength32<Add, true>(c);
     } else {
@@ -140,6 +161,10 @@ void Select32(const BlitCall& c) {
             } else {
                 FullStrength32<Mode == 2>(c);
             }
+            return;
+        }
+        if (Mode == 2 && plainSource && !c.trans) {
+            AddRows32<true>(c);
             return;
         }
     }
