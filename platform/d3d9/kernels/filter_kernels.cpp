@@ -59,25 +59,40 @@ void Mono(PixelSpan& span, int) {
 void Gauss(PixelSpan& span, int half) {
     const KernelImage image = span.Image(0);
     if (!image.pixels) return MapSource(span, [](Colour c) { return Join(c); });
-    float w[16];
-    for (int i = 0; i < 16; ++i) w[i] = span.c[i / 4][i % 4];
+    double weight[16];  // each further weight halved: it weighs a pair of pairs
+    for (int i = 0; i < 16; ++i) weight[i] = double(span.c[i / 4][i % 4]) * (i ? 0.5 : 1.0);
     const bool across = span.c[8][1] == 0.0f;
+    const bool wide = image.format == kFormatArgb32 || image.format == kFormatXrgb32;
     int tx[kMax], ty[kMax];
     SourceTexels(span, image, tx, ty);
+    const int reach = 2 * (half - 1);
+    Colour line[2 * 30 + 1];
     for (int k = 0; k < span.count; ++k) {
-        auto tap = [&](int step) {
-            return Split(across ? ReadTexel(image, tx[k] + step, ty[k])
-                                : ReadTexel(image, tx[k], ty[k] + step));
-        };
-        const Colour centre = tap(0);
-        double sum[4] = {double(w[0]) * centre.r, double(w[0]) * centre.g, double(w[0]) * centre.b,
-                         double(w[0]) * centre.a};
+        // The texels the pixel's taps read, clamped to the image.
+        for (int step = -reach; step <= reach; ++step) {
+            const int x = across ? tx[k] + step : tx[k], y = across ? ty[k] : ty[k] + step;
+            if (wide) {
+                const int cx = std::clamp(x, 0, image.width - 1);
+                const int cy = std::clamp(y, 0, image.height - 1);
+                const uint8_t* p = image.pixels + size_t(cy) * image.pitch + size_t(cx) * 4;
+                line[step + reach] =
+                    Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
+            } else {
+                line[step + reach] = Split(ReadTexel(image, x, y));
+            }
+        }
+        const Colour* at = line + reach;
+        double sum[4] = {weight[0] * at[0].r, weight[0] * at[0].g, weight[0] * at[0].b,
+                         weight[0] * at[0].a};
         for (int i = 1; i < half; ++i) {
-            const Colour p[4] = {tap(-2 * i + 1), tap(-2 * i), tap(2 * i - 1), tap(2 * i)};
-            sum[0] += double(w[i]) * 0.5 * double(p[0].r + p[1].r + p[2].r + p[3].r);
-            sum[1] += double(w[i]) * 0.5 * double(p[0].g + p[1].g + p[2].g + p[3].g);
-            sum[2] += double(w[i]) * 0.5 * double(p[0].b + p[1].b + p[2].b + p[3].b);
-            sum[3] += double(w[i]) * 0.5 * double(p[0].a + p[1].a + p[2].a + p[3].a);
+            const Colour& a = at[-2 * i + 1];
+            const Colour& b = at[-2 * i];
+            const Colour& c = at[2 * i - 1];
+            const Colour& d = at[2 * i];
+            sum[0] += weight[i] * double(a.r + b.r + c.r + d.r);
+            sum[1] += weight[i] * double(a.g + b.g + c.g + d.g);
+            sum[2] += weight[i] * double(a.b + b.b + c.b + d.b);
+            sum[3] += weight[i] * double(a.a + b.a + c.a + d.a);
         }
         span.out[k] = Join(int(std::lround(sum[0])), int(std::lround(sum[1])),
                            int(std::lround(sum[2])), int(std::lround(sum[3])));

@@ -71,6 +71,9 @@ inline int Luma4096(const Colour& c) {
     return 1224 * c.r + 2404 * c.g + 466 * c.b;
 }
 
+// The two 32-bit formats by their D3DFORMAT numbers (A8R8G8B8, X8R8G8B8).
+constexpr uint32_t kFormatArgb32 = 21, kFormatXrgb32 = 22;
+
 // A texel of an image by position, clamped to its edges, as A8R8G8B8.
 uint32_t ReadTexel(const KernelImage& image, int x, int y);
 

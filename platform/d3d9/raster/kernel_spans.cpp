@@ -118,6 +118,22 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
                                              (tBase + int64_t(k) * tStep) >> kShift);
             return true;
         }
+        if ((format == kFormatA8R8G8B8 || format == kFormatX8R8G8B8) && tStep == 0) {
+            // One texture row: the texels straight from it.
+            const int ty = AddressTexel(tBase >> kCoordBits, lv.height, sm.addressV);
+            if (ty >= 0) {
+                const uint8_t* texRow = lv.pixels + size_t(ty) * lv.pitch;
+                const uint32_t set = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
+                for (int k = 0; k < count; ++k) {
+                    const int tx = AddressTexel((sBase + int64_t(k) * sStep) >> kCoordBits,
+                                                lv.width, sm.addressU);
+                    uint32_t c = sm.border;
+                    if (tx >= 0) std::memcpy(&c, texRow + size_t(tx) * 4, 4), c |= set;
+                    texels[k] = c;
+                }
+                return true;
+            }
+        }
         for (int k = 0; k < count; ++k)
             texels[k] = SamplePoint(lv, format, sm.addressU, sm.addressV, sm.border,
                                     (sBase + int64_t(k) * sStep) >> kShift,
@@ -164,27 +180,85 @@ bool FastMerge(const DrawSetup& ds) {
            (ds.destBlend == D3DBLEND_INVSRCALPHA || ds.destBlend == D3DBLEND_ONE);
 }
 
-// MergePixel's result for the draws FastMerge admits, a span at a time.
+// One pixel of MergeFast.
+RASTER_INLINE void MergeOne(const DrawSetup& ds, uint32_t c, uint32_t opaque, uint8_t* p) {
+    if (ds.alphaTest && !Compare(ds.alphaFunc, c >> 24, uint32_t(ds.alphaRef))) return;
+    if (ds.blend) {
+        const uint32_t dst = ReadArgb(p, ds.target.format);
+#if defined(__SSE2__)
+        c = BlendSrcAlphaSse2(ds.destBlend, c, dst);
+#else
+        c = ToArgb(Blend(ds.blendOp, ds.srcBlend, ds.destBlend, FromArgb(c), FromArgb(dst),
+                         ds.blendFactor));
+#endif
+    }
+    c |= opaque;
+    std::memcpy(p, &c, 4);
+}
+
+#if defined(__SSE2__)
+// Two pixels' channels (16-bit lanes) blended by their source alpha:
+// round(x / 255) as (y + 1 + (y >> 8)) >> 8 with y = x + 127, exact for
+// every sum of two products of channels.
+RASTER_INLINE __m128i BlendPair(__m128i s, __m128i d, bool inverse) {
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+    const __m128i round = _mm_set1_epi16(127), one = _mm_set1_epi16(1);
+    auto div255 = [&](__m128i x) {
+        __m128i y = _mm_add_epi16(x, round);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, one), _mm_srli_epi16(y, 8)), 8);
+    };
+    if (!inverse) return div255(_mm_mullo_epi16(s, a));
+    const __m128i ia = _mm_sub_epi16(_mm_set1_epi16(255), a);
+    return div255(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, ia)));
+}
+#endif
+
+// MergePixel's result for the draws FastMerge admits, a span at a time
+// (four pixels at once where the alpha test is one of the usual ones).
 void MergeFast(const DrawSetup& ds, const uint32_t* out, const uint8_t* keep, int n,
                uint8_t* pixels) {
     const uint32_t opaque = ds.target.format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
-    for (int k = 0; k < n; ++k) {
-        if (!keep[k]) continue;
-        uint32_t c = out[k];
-        if (ds.alphaTest && !Compare(ds.alphaFunc, c >> 24, uint32_t(ds.alphaRef))) continue;
-        uint8_t* p = pixels + size_t(k) * 4;
-        if (ds.blend) {
-            const uint32_t dst = ReadArgb(p, ds.target.format);
+    int k = 0;
 #if defined(__SSE2__)
-            c = BlendSrcAlphaSse2(ds.destBlend, c, dst);
-#else
-            c = ToArgb(Blend(ds.blendOp, ds.srcBlend, ds.destBlend, FromArgb(c), FromArgb(dst),
-                             ds.blendFactor));
-#endif
+    const bool simple = !ds.alphaTest || ds.alphaFunc == D3DCMP_ALWAYS ||
+                        ((ds.alphaFunc == D3DCMP_GREATER || ds.alphaFunc == D3DCMP_GREATEREQUAL) &&
+                         ds.alphaRef >= 0 && ds.alphaRef <= 255);
+    if (simple) {
+        const __m128i zero = _mm_setzero_si128();
+        const int ref = ds.alphaFunc == D3DCMP_GREATEREQUAL ? ds.alphaRef - 1 : ds.alphaRef;
+        const bool test = ds.alphaTest && ds.alphaFunc != D3DCMP_ALWAYS;
+        const __m128i refs = _mm_set1_epi32(ref), set = _mm_set1_epi32(int(opaque));
+        const bool inverse = ds.destBlend == D3DBLEND_INVSRCALPHA;
+        for (; k + 4 <= n; k += 4) {
+            int keeps;
+            std::memcpy(&keeps, keep + k, 4);
+            __m128i mask =
+                _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(keeps), zero), zero);
+            mask = _mm_xor_si128(_mm_cmpeq_epi32(mask, zero), _mm_set1_epi32(-1));
+            const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+            if (test) mask = _mm_and_si128(mask, _mm_cmpgt_epi32(_mm_srli_epi32(src, 24), refs));
+            if (_mm_movemask_epi8(mask) == 0) continue;
+            uint8_t* p = pixels + size_t(k) * 4;
+            // Blends read an X8 pixel as opaque; pixels left alone keep their bytes.
+            const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i dst = _mm_or_si128(raw, set);
+            __m128i c = src;
+            if (ds.blend) {
+                const __m128i lo =
+                    BlendPair(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero), inverse);
+                const __m128i hi =
+                    BlendPair(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero), inverse);
+                c = _mm_packus_epi16(lo, hi);
+                if (!inverse) c = _mm_adds_epu8(c, dst);
+            }
+            c = _mm_or_si128(c, set);
+            c = _mm_or_si128(_mm_and_si128(mask, c), _mm_andnot_si128(mask, raw));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), c);
         }
-        c |= opaque;
-        std::memcpy(p, &c, 4);
     }
+#endif
+    for (; k < n; ++k)
+        if (keep[k]) MergeOne(ds, out[k], opaque, pixels + size_t(k) * 4);
 }
 
 }  // namespace

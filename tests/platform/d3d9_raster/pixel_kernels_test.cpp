@@ -276,3 +276,84 @@ TEST(RasterModelKernels, VertexThroughTheMatricesAndPixelShading) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace rastertest;
+
+struct MergeRow {
+    const char* name;
+    uint32_t target;
+    bool blend;
+    DWORD destBlend;
+    bool alphaTest;
+    DWORD alphaFunc;
+    DWORD alphaRef;
+    DWORD filter;
+};
+
+// A kernel that passes its texel on is the fixed-function SELECTARG1 stage:
+// alpha test, blending and the write give the same pixels on either path.
+TEST(RasterKernelMerges, MatchTheFixedFunctionPipeline) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    const MergeRow rows[] = {
+        {"opaque copy", kFormatA8R8G8B8, false, 0, false, 0, 0, D3DTEXF_POINT},
+        {"opaque onto X8", kFormatX8R8G8B8, false, 0, false, 0, 0, D3DTEXF_POINT},
+        {"alpha blend, test above 0", kFormatA8R8G8B8, true, D3DBLEND_INVSRCALPHA, true,
+         D3DCMP_GREATER, 0, D3DTEXF_POINT},
+        {"alpha blend onto X8, test above 16", kFormatX8R8G8B8, true, D3DBLEND_INVSRCALPHA, true,
+         D3DCMP_GREATER, 16, D3DTEXF_LINEAR},
+        {"additive, test at least 100", kFormatA8R8G8B8, true, D3DBLEND_ONE, true,
+         D3DCMP_GREATEREQUAL, 100, D3DTEXF_POINT},
+        {"additive onto X8, no test", kFormatX8R8G8B8, true, D3DBLEND_ONE, false, 0, 0,
+         D3DTEXF_LINEAR},
+        {"test below 128 (one pixel at a time)", kFormatA8R8G8B8, true, D3DBLEND_INVSRCALPHA, true,
+         D3DCMP_LESS, 128, D3DTEXF_POINT},
+        {"reference out of range", kFormatA8R8G8B8, false, 0, true, D3DCMP_GREATER, 0xFFFFFFFF,
+         D3DTEXF_POINT},
+    };
+    OwnedTexture tex{16, 16, kFormatA8R8G8B8};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            tex.levels[0].Set(
+                x, y,
+                Argb((x * 47 + y * 13) % 256, (x * 31) % 256, (y * 23) % 256, (x * y * 7) % 256));
+    for (const MergeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        OwnedSurface kernel{37, 21, row.target}, fixed{37, 21, row.target};
+        for (OwnedSurface* s : {&kernel, &fixed})
+            for (int y = 0; y < 21; ++y)
+                for (int x = 0; x < 37; ++x) s->Set(x, y, Argb(x * 6, y * 12, 200 - x * 5, 90));
+        auto draw = [&](OwnedSurface& out, bool shader) {
+            RasterState s = StateFor(out.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            UseTexture(s, &tex.texture);
+            s.sampler[0][D3DSAMP_MINFILTER] = s.sampler[0][D3DSAMP_MAGFILTER] = row.filter;
+            s.render[D3DRS_ALPHABLENDENABLE] = row.blend;
+            s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+            s.render[D3DRS_DESTBLEND] = row.destBlend;
+            s.render[D3DRS_ALPHATESTENABLE] = row.alphaTest;
+            s.render[D3DRS_ALPHAFUNC] = row.alphaFunc;
+            s.render[D3DRS_ALPHAREF] = row.alphaRef;
+            static float c[224][4];
+            if (shader) {
+                s.pixelKernel = platform::d3d9::FindShaderKernel(
+                    "ps_blend0_type0_igcolor0_igtalpha0.pso", false);
+                s.pixelConstF = c;
+            }
+            // Odd edges: spans of every length, starting anywhere.
+            ASSERT_EQ(DrawList(s, TexQuad(0.3f, 1.7f, 35.2f, 19.9f, 0, 0, 1, 1)).hr, S_OK);
+        };
+        draw(kernel, true);
+        draw(fixed, false);
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 37; ++x)
+                ASSERT_EQ(kernel.bytes[size_t(y) * kernel.surface.pitch + x * 4 + 3],
+                          fixed.bytes[size_t(y) * fixed.surface.pitch + x * 4 + 3])
+                    << "stored alpha byte " << x << "," << y;
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 37; ++x)
+                ASSERT_EQ(kernel.Get(x, y), fixed.Get(x, y)) << x << "," << y;
+    }
+}
+
+}  // namespace
