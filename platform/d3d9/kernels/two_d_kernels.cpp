@@ -65,12 +65,18 @@ void OneTexture(PixelSpan& span, const BlendVariant& v) {
     span.Sample(0, texels);
     const uint32_t* d = span.Diffuse();
     const Colour f = ColourOf(span.c[5]);
+    const int count = span.count;
+    uint32_t* out = span.out;
     // Under white, opaque diffuse a plain texel is its own result.
     const bool plain = v.kind == 0 && !v.replaceColour;
     const uint32_t setAlpha = v.ignoreAlpha ? 0xFF000000u : 0u;
-    for (int k = 0; k < span.count; ++k) {
+    if (plain && std::all_of(d, d + count, [](uint32_t c) { return c == 0xFFFFFFFFu; })) {
+        for (int k = 0; k < count; ++k) out[k] = texels[k] | setAlpha;
+        return;
+    }
+    for (int k = 0; k < count; ++k) {
         if (plain && d[k] == 0xFFFFFFFFu) {
-            span.out[k] = texels[k] | setAlpha;
+            out[k] = texels[k] | setAlpha;
             continue;
         }
         const Colour t = Split(texels[k]), dc = Split(d[k]);

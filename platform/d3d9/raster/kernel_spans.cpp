@@ -107,8 +107,9 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
                 rowBlend_.Prepare(lv, format, sm.addressU, sm.addressV, tBase >> kShift,
                                   sBase >> kShift, (sBase + int64_t(count - 1) * sStep) >> kShift);
                 if (rowBlend_.ready) {
-                    for (int k = 0; k < count; ++k)
-                        texels[k] = rowBlend_.Sample((sBase + int64_t(k) * sStep) >> kShift);
+                    // The fixed-function row routine, writing the texels themselves.
+                    BlendRow(rowBlend_, RowCoords{sBase, sStep}, 0, count, 0xFFFFFFFFu, 0,
+                             reinterpret_cast<uint8_t*>(texels));
                     return true;
                 }
             }
@@ -121,6 +122,12 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
         if ((format == kFormatA8R8G8B8 || format == kFormatX8R8G8B8) && tStep == 0) {
             // One texture row: the texels straight from it.
             const int ty = AddressTexel(tBase >> kCoordBits, lv.height, sm.addressV);
+            if (ty >= 0 && sm.addressU == D3DTADDRESS_CLAMP) {
+                PointRow(lv.pixels + size_t(ty) * lv.pitch, lv.width, uint32_t(format),
+                         RowCoords{sBase, sStep}, 0, count, 0xFFFFFFFFu, 0,
+                         reinterpret_cast<uint8_t*>(texels));
+                return true;
+            }
             if (ty >= 0) {
                 const uint8_t* texRow = lv.pixels + size_t(ty) * lv.pitch;
                 const uint32_t set = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
