@@ -244,8 +244,13 @@ void MergeFast(const DrawSetup& ds, const uint32_t* out, const uint8_t* keep, in
             mask = _mm_xor_si128(_mm_cmpeq_epi32(mask, zero), _mm_set1_epi32(-1));
             const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
             if (test) mask = _mm_and_si128(mask, _mm_cmpgt_epi32(_mm_srli_epi32(src, 24), refs));
-            if (_mm_movemask_epi8(mask) == 0) continue;
+            const int lanes = _mm_movemask_epi8(mask);
+            if (lanes == 0) continue;
             uint8_t* p = pixels + size_t(k) * 4;
+            if (!ds.blend && lanes == 0xFFFF) {  // the target is not read
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(src, set));
+                continue;
+            }
             // Blends read an X8 pixel as opaque; pixels left alone keep their bytes.
             const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             const __m128i dst = _mm_or_si128(raw, set);
