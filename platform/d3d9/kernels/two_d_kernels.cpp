@@ -61,19 +61,21 @@ int Drawn(int texel, int kind) {
 }
 
 void OneTexture(PixelSpan& span, const BlendVariant& v) {
-    uint32_t texels[kMax];
-    span.Sample(0, texels);
     const uint32_t* d = span.Diffuse();
-    const Colour f = ColourOf(span.c[5]);
     const int count = span.count;
     uint32_t* out = span.out;
     // Under white, opaque diffuse a plain texel is its own result.
     const bool plain = v.kind == 0 && !v.replaceColour;
     const uint32_t setAlpha = v.ignoreAlpha ? 0xFF000000u : 0u;
     if (plain && std::all_of(d, d + count, [](uint32_t c) { return c == 0xFFFFFFFFu; })) {
-        for (int k = 0; k < count; ++k) out[k] = texels[k] | setAlpha;
+        span.Sample(0, out);
+        if (setAlpha)
+            for (int k = 0; k < count; ++k) out[k] |= setAlpha;
         return;
     }
+    uint32_t texels[kMax];
+    span.Sample(0, texels);
+    const Colour f = ColourOf(span.c[5]);
     for (int k = 0; k < count; ++k) {
         if (plain && d[k] == 0xFFFFFFFFu) {
             out[k] = texels[k] | setAlpha;

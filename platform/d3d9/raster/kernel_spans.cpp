@@ -31,7 +31,8 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
     void Begin(int first, int n) {
         x = first;
         count = n;
-        haveDiffuse_ = haveSpecular_ = false;
+        // Flat colours fill the whole buffer once and stay.
+        if (ra_.gouraud) haveDiffuse_ = haveSpecular_ = false;
         std::fill(keep_, keep_ + n, uint8_t(1));
     }
 
@@ -150,8 +151,8 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
 
     void Colours() {
         if (!ra_.gouraud) {
-            std::fill(diffuse_, diffuse_ + count, ToArgb(tri_.flatDiffuse));
-            std::fill(specular_, specular_ + count, ToArgb(tri_.flatSpecular));
+            std::fill(diffuse_, diffuse_ + kMaxPixels, ToArgb(tri_.flatDiffuse));
+            std::fill(specular_, specular_ + kMaxPixels, ToArgb(tri_.flatSpecular));
             haveDiffuse_ = haveSpecular_ = true;
             return;
         }
