@@ -31,8 +31,8 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
     void Begin(int first, int n) {
         x = first;
         count = n;
-        // Flat colours fill the whole buffer once and stay.
-        if (ra_.gouraud) haveDiffuse_ = haveSpecular_ = false;
+        // Flat colours stay: later runs fill only what is new.
+        haveDiffuse_ = haveSpecular_ = false;
         std::fill(keep_, keep_ + n, uint8_t(1));
     }
 
@@ -151,9 +151,11 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
 
     void Colours() {
         if (!ra_.gouraud) {
-            std::fill(diffuse_, diffuse_ + kMaxPixels, ToArgb(tri_.flatDiffuse));
-            std::fill(specular_, specular_ + kMaxPixels, ToArgb(tri_.flatSpecular));
-            haveDiffuse_ = haveSpecular_ = true;
+            if (flatFilled_ < count) {
+                std::fill(diffuse_ + flatFilled_, diffuse_ + count, ToArgb(tri_.flatDiffuse));
+                std::fill(specular_ + flatFilled_, specular_ + count, ToArgb(tri_.flatSpecular));
+                flatFilled_ = count;
+            }
             return;
         }
         for (int k = 0; k < count; ++k) {
@@ -170,6 +172,7 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
     const TriangleSetup& tri_;
     const RowAttributes& ra_;
     bool haveDiffuse_ = false, haveSpecular_ = false;
+    int flatFilled_ = 0;  // flat colours already in the buffers
     uint32_t diffuse_[kMaxPixels], specular_[kMaxPixels];
     uint32_t out_[kMaxPixels];
     uint8_t keep_[kMaxPixels];
