@@ -29,8 +29,6 @@
 
 namespace DuRud {
 
-bool IsDrawableGraphic(const GraphicRecord* g);
-
 namespace {
 
 constexpr int kMaxExponent = 16;
@@ -65,7 +63,8 @@ const TileDrawPiece* OnePiece(Handle graphic) {
 
 bool DrawableOnePiece(Handle graphic) {
     const GraphicRecord* g = GraphicFromHandle(graphic, 0);
-    return g && IsDrawableGraphic(g) && OnePiece(graphic) && g->pieces[0].tile->surface;
+    return g && g->image && g->image->request.drawTarget && OnePiece(graphic) &&
+           g->pieces[0].tile->surface;
 }
 
 Handle WorkTexture(int exponent, int variant) {
@@ -112,6 +111,14 @@ int FilterWorkTextureCount() {
     }));
 }
 
+Handle FilterWorkTextureAt(int exponent, int variant) {
+    if (!g_workInitialised || exponent < 0 || exponent >= kMaxExponent || variant < 0 ||
+        variant > 1)
+        return -1;
+    const Handle h = g_work[2 * exponent + variant];
+    return h >= 0 && GraphicFromHandle(h, 0) ? h : -1;
+}
+
 int FilterRunsOnDevice(const FilterRequest& r, const int* p, int scale) {
     if (!ProgrammableShadersInUse() || !GetScreenState().useDirect3D || !HasDevice()) return 0;
     if (!OnePiece(r.source)) return 0;
@@ -132,8 +139,8 @@ int AcquireWorkTexture(FilterRequest* r, int passCount, int pingPong, int outWid
     // The last pass lands in the destination itself only when that is a draw
     // target of one texture and not the texture the pass reads.
     const bool needsWork =
-        !last || !DrawableOnePiece(*dest) || (pingPong && r->source == *dest) ||
-        GraphicFromHandle(*dest, 0)->image == GraphicFromHandle(r->source, 0)->image;
+        !last || !DrawableOnePiece(*dest) ||
+        (pingPong && GraphicFromHandle(*dest, 0)->image == GraphicFromHandle(r->source, 0)->image);
     *work = needsWork ? 1 : 0;
     if (!needsWork) return 0;
     const Handle texture = WorkTexture(SideExponent(std::max(outWidth, outHeight)), r->pass & 1);

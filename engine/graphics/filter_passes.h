@@ -34,7 +34,8 @@ int DrawFilterPass(const FilterRequest& request, int divisor, Handle shader, int
 // The draw state of a pass: blend mode 14's state, the two stage textures,
 // the two-texture screen-space vertex format, the shader last. 0, -1.
 int SetFilterPassState(IDirect3DBaseTexture9* stage0, IDirect3DBaseTexture9* stage1, Handle shader);
-// Work textures alive (tests).
+// Work textures alive, and the one of a side 2^exponent and variant (or -1).
 int FilterWorkTextureCount();
+Handle FilterWorkTextureAt(int exponent, int variant);
 
 }  // namespace DuRud
