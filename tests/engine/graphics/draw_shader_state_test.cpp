@@ -13,6 +13,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/masks.h"
 #include "graphics/render_state_cache.h"
 #include "graphics_fixture.h"
 #include "package_kernels.h"
@@ -205,12 +206,21 @@ TEST_F(DrawShaderState, TheStageWalkStopsBeforeStageTwo) {
     DrawAsWorker(other, 0, 0, kPlain, blend_);
     const std::vector<std::string> trace = KnobD3D9TakeTrace();
     EXPECT_EQ(TextureOf(other), StageTexture(1));
-    for (const std::string& line : TraceOf(trace, "SetTexture(")) {
+    for (const std::string& line : TraceOf(trace, "SetTexture")) {
         EXPECT_EQ(std::string::npos, line.find("stage 2")) << line;
         EXPECT_EQ(std::string::npos, line.find("stage 3")) << line;
     }
+    EXPECT_FALSE(TraceOf(trace, "SetTexture").empty());
     EXPECT_TRUE(TraceOf(trace, "SetTextureStageState").empty())
         << "the shader replaces the stage operations";
+    // Brightness adds a stage 2 (times diffuse) to the fixed-function
+    // cross-fade; the shader does that itself and stage 2 stays untouched.
+    SetBrightness(128, 128, 128);
+    DrawAsWorker(drawn_, 0, 0, kPlain, blend_);
+    DWORD op = 0;
+    Device()->GetTextureStageState(2, D3DTSS_COLOROP, &op);
+    EXPECT_NE(DWORD(D3DTOP_MODULATE), op);
+    SetBrightness(255, 255, 255);
     SetBlendSourceGraphic(-1, 0, 0, 0);
 }
 
@@ -223,6 +233,36 @@ TEST_F(DrawShaderState, AShaderSetElsewhereIsReplacedOnTheNextDraw) {
     GetRenderStateCache().pixelShader = MaskBlendPixelShader();
     DrawAsWorker(drawn_, 4, 0, kPlain | kDrawGouraud);
     EXPECT_EQ(kernel, CurrentPixelKernel());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DrawShaderState, TheMaskComposeRunsItsShaderWithTheMode) {
+    const struct {
+        const char* name;
+        int reversed;
+        float modeConstant;
+    } rows[] = {{"Normal", 0, 0.0f}, {"Reversed", 1, 1.0f}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(0, MakeTestMaskScreen()) << row.name;
+        SetTestMaskReversed(row.reversed);
+        ASSERT_EQ(0, SetMaskEnabled(1)) << row.name;
+        KnobD3D9Trace(true);
+        KnobD3D9TakeTrace();
+        DrawBoxShape(2, 2, 20, 20, MakeColorValue(10, 20, 30), 1);
+        const std::vector<std::string> trace = KnobD3D9TakeTrace();
+        KnobD3D9Trace(false);
+        bool composed = false;
+        for (const std::string& line : TraceOf(trace, "SetPixelShader"))
+            composed |= line.find("ps_mask_blend.pso") != std::string::npos;
+        EXPECT_TRUE(composed) << row.name;
+        float c5[4] = {};
+        Device()->GetPixelShaderConstantF(5, c5, 1);
+        EXPECT_EQ(row.modeConstant, c5[0]) << row.name;
+        EXPECT_EQ(0, SetMaskEnabled(0)) << row.name;
+    }
 }
 
 }  // namespace
