@@ -37,9 +37,10 @@ void ExpectTwinsEqual(uint32_t seed) {
         const auto src = RandomPixels(rng, size_t(n) + 2);
         auto simd = RandomPixels(rng, size_t(n) + 2);
         auto plain = simd;
-        AlphaRowSimd<Op>(simd.data() + dof, src.data() + so, n);
-        AlphaRowPlain<Op>(plain.data() + dof, src.data() + so, n);
-        ASSERT_EQ(simd, plain) << "round " << round << " n " << n;
+        const uint32_t p = rng() % 4 == 0 ? 255 * (rng() % 2) : rng() % 256;
+        AlphaRowSimd<Op>(simd.data() + dof, src.data() + so, n, p);
+        AlphaRowPlain<Op>(plain.data() + dof, src.data() + so, n, p);
+        ASSERT_EQ(simd, plain) << "round " << round << " n " << n << " p " << p;
     }
 }
 
@@ -57,6 +58,7 @@ TEST(StraightAlphaRows, SimdEqualsPlainTwin) {
         ExpectTwinsEqual<AlphaRowOp::Opaque>(100u + mmx);
         ExpectTwinsEqual<AlphaRowOp::Weighted>(200u + mmx);
         ExpectTwinsEqual<AlphaRowOp::Sprite>(300u + mmx);
+        ExpectTwinsEqual<AlphaRowOp::Constant>(400u + mmx);
     }
 }
 
