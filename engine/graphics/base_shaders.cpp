@@ -3,7 +3,6 @@
 // programmable shaders off and drawing stays on the fixed-function paths.
 #include "graphics/base_shaders.h"
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "graphics/render_state_cache.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_package.h"
+#include "graphics/shader_package_names.h"
 
 namespace DuRud {
 namespace {
@@ -40,10 +40,10 @@ void ReleaseAndClear(T*& object) {
     object = nullptr;
 }
 
-IDirect3DPixelShader9* PixelShaderFromArchive(const char* name) {
+IDirect3DPixelShader9* PixelShaderFromArchive(const std::string& name) {
     const void* code = nullptr;
     uint32_t size = 0;
-    if (ShaderArchiveMember(BaseShaderArchive(), name, &code, &size) != 0) return nullptr;
+    if (ShaderArchiveMember(BaseShaderArchive(), name.c_str(), &code, &size) != 0) return nullptr;
     IDirect3DPixelShader9* shader = nullptr;
     if (FAILED(CreatePixelShaderFromPackage(code, size, &shader))) return nullptr;
     return shader;
@@ -51,19 +51,15 @@ IDirect3DPixelShader9* PixelShaderFromArchive(const char* name) {
 
 // Step 4: the 2D pixel shaders; false at the first one that cannot be made.
 bool CreateDrawShaders() {
-    char name[64];
-    for (int t = 0; t < 4; ++t) {
-        std::snprintf(name, sizeof name, "ps_nonetex_type%d.pso", t);
-        if (!(g_plain[t] = PixelShaderFromArchive(name))) return false;
-    }
+    for (int t = 0; t < 4; ++t)
+        if (!(g_plain[t] = PixelShaderFromArchive(PlainShaderFile(t)))) return false;
     for (int b = 0; b < 4; ++b)
         for (int t = 0; t < 4; ++t)
             for (int c = 0; c < 2; ++c)
-                for (int a = 0; a < 2; ++a) {
-                    std::snprintf(name, sizeof name, "ps_blend%d_type%d_igcolor%d_igtalpha%d.pso",
-                                  b, t, c, a);
-                    if (!(g_blend[b][t][c][a] = PixelShaderFromArchive(name))) return false;
-                }
+                for (int a = 0; a < 2; ++a)
+                    if (!(g_blend[b][t][c][a] =
+                              PixelShaderFromArchive(BlendShaderFile(b, t, c, a))))
+                        return false;
     return true;
 }
 
@@ -85,11 +81,28 @@ bool CreateShaderObjects() {
         LogWrite(Cp932Text("基本シェーダーオブジェクトの作成に失敗しました\n"));
         return false;
     }
-    if (!(g_maskBlend = PixelShaderFromArchive("ps_mask_blend.pso"))) {
+    if (!(g_maskBlend = PixelShaderFromArchive(kMaskBlendFile))) {
         LogWrite(Cp932Text("マスク処理用シェーダーオブジェクトの作成に失敗しました\n"));
         return false;
     }
     return true;
+}
+
+// A model table's object, made from its entry's code on first request.
+template <class Shader, class Create>
+Shader* MadeOnDemand(std::map<int, Shader*>& made, int index,
+                     int (*code)(int, const void**, uint32_t*), Create create) {
+    if (!g_shadersInUse || !HasDevice()) return nullptr;
+    auto it = made.find(index);
+    if (it != made.end()) return it->second;
+    const void* bytes = nullptr;
+    uint32_t size = 0;
+    if (code(index, &bytes, &size) != 0) return nullptr;
+    const std::vector<DWORD> words = AlignedCode(bytes, size);
+    Shader* shader = nullptr;
+    if (FAILED(create(words.data(), &shader))) return nullptr;
+    made[index] = shader;
+    return shader;
 }
 
 void ReleaseObjects() {
@@ -171,30 +184,17 @@ IDirect3DPixelShader9* MaskBlendPixelShader() {
 }
 
 IDirect3DVertexShader9* ModelVertexShader(int index) {
-    if (!g_shadersInUse || !HasDevice()) return nullptr;
-    auto it = g_modelVertex.find(index);
-    if (it != g_modelVertex.end()) return it->second;
-    const void* code = nullptr;
-    uint32_t size = 0;
-    if (ModelVertexShaderCode(index, &code, &size) != 0) return nullptr;
-    const std::vector<DWORD> words = AlignedCode(code, size);
-    IDirect3DVertexShader9* shader = nullptr;
-    if (FAILED(DeviceCreateVertexShader(words.data(), &shader))) return nullptr;
-    g_modelVertex[index] = shader;
-    return shader;
+    return MadeOnDemand(g_modelVertex, index, ModelVertexShaderCode,
+                        [](const DWORD* code, IDirect3DVertexShader9** out) {
+                            return DeviceCreateVertexShader(code, out);
+                        });
 }
 
 IDirect3DPixelShader9* ModelPixelShader(int index) {
-    if (!g_shadersInUse || !HasDevice()) return nullptr;
-    auto it = g_modelPixel.find(index);
-    if (it != g_modelPixel.end()) return it->second;
-    const void* code = nullptr;
-    uint32_t size = 0;
-    if (ModelPixelShaderCode(index, &code, &size) != 0) return nullptr;
-    IDirect3DPixelShader9* shader = nullptr;
-    if (FAILED(CreatePixelShaderFromPackage(code, size, &shader))) return nullptr;
-    g_modelPixel[index] = shader;
-    return shader;
+    return MadeOnDemand(g_modelPixel, index, ModelPixelShaderCode,
+                        [](const DWORD* code, IDirect3DPixelShader9** out) {
+                            return DeviceCreatePixelShader(code, out);
+                        });
 }
 
 }  // namespace DuRud

@@ -4,13 +4,14 @@
 #include "graphics/filter_shaders.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 #include "core/text_literals.h"
 #include "graphics/filter_kinds.h"
 #include "graphics/graphic_filters.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/shader_package.h"
+#include "graphics/shader_package_names.h"
 
 namespace DuRud {
 namespace {
@@ -22,50 +23,11 @@ constexpr int kMixSingleSlots = kMixTableSlots + 256;
 constexpr int kMixIdentitySlots = kMixSingleSlots + 16;
 constexpr int kMixBaseSlot = kMixIdentitySlots + 8;
 
-constexpr const char* kOneSourceFiles[kBlendSlots] = {"Mono.pso",
-                                                      "Gauss_08Pixel_PS.pso",
-                                                      "Gauss_16Pixel_PS.pso",
-                                                      "Gauss_32Pixel_PS.pso",
-                                                      "DownScaleX2.pso",
-                                                      "DownScaleX4.pso",
-                                                      "DownScaleX8.pso",
-                                                      "BrightClipLess.pso",
-                                                      "BrightClipFillLess.pso",
-                                                      "BrightClipGreater.pso",
-                                                      "BrightClipFillGreater.pso",
-                                                      "Hsb_RGB_TO_HSB.pso",
-                                                      "Hsb_HSB_TO_RGB.pso",
-                                                      "Hsb_HSB_HLOCK.pso",
-                                                      "Invert.pso",
-                                                      "Level.pso",
-                                                      "TwoColor.pso",
-                                                      "GradientMap.pso",
-                                                      "GradientMapRev.pso",
-                                                      "PremultipliedAlpha.pso"};
-// Two-source kinds 0 and 2..16 in kind order (kind 1 is the mix).
-constexpr const char* kBlendFiles[17] = {"BasBF_Normal.pso",
-                                         nullptr,
-                                         "BasBF_Multiple.pso",
-                                         "BasBF_Difference.pso",
-                                         "BasBF_Add.pso",
-                                         "BasBF_Screen.pso",
-                                         "BasBF_Overlay.pso",
-                                         "BasBF_Dodge.pso",
-                                         "BasBF_Burn.pso",
-                                         "BasBF_Darken.pso",
-                                         "BasBF_Lighten.pso",
-                                         "BasBF_SoftLight.pso",
-                                         "BasBF_HardLight.pso",
-                                         "BasBF_Exclusion.pso",
-                                         "BasBF_Normal_AlphaCh.pso",
-                                         "BasBF_Add_AlphaCh.pso",
-                                         "BasBF_Multiple_AOnly.pso"};
-
 // The mixes' file names, kept for the slot's lifetime.
-char g_mixNames[kMixBaseSlot + 1 - kMixSingleSlots][32];
+std::string g_mixNames[kMixBaseSlot - kMixSingleSlots];
 
 int OneSource(int index, FilterShaderChoice* out) {
-    *out = {kOneSourceFiles[index], -1, index, 0};
+    *out = {kOneSourceFilterFiles[index], -1, index, 0};
     return 0;
 }
 
@@ -88,25 +50,21 @@ int ChooseMix(const int* selectors, FilterShaderChoice* out) {
     a = swap ? a : a - 4;
     const bool colourFromOne = std::all_of(s, s + 3, [&](int v) { return (v >= 4) == swap; });
     const bool alphaFromOther = (s[3] >= 4) != swap;
-    const char* letters = "RGBA";
     if (colourFromOne && alphaFromOther) {
         if (c[0] == c[1] && c[1] == c[2] && c[0] < 3) {
             const int slot = kMixSingleSlots + c[0] * 4 + a;
-            std::snprintf(g_mixNames[slot - kMixSingleSlots], sizeof g_mixNames[0],
-                          "RGBAMix_S%cS%cS%cB%c.pso", letters[c[0]], letters[c[0]], letters[c[0]],
-                          letters[a]);
-            *out = {g_mixNames[slot - kMixSingleSlots], -1, slot, swap ? 1 : 0};
+            g_mixNames[slot - kMixSingleSlots] = SingleChannelMixFile(c[0], a);
+            *out = {g_mixNames[slot - kMixSingleSlots].c_str(), -1, slot, swap ? 1 : 0};
             return 0;
         }
         if (c[0] == 0 && c[1] == 1 && c[2] == 2) {
             const int slot = kMixIdentitySlots + a;
-            std::snprintf(g_mixNames[slot - kMixSingleSlots], sizeof g_mixNames[0],
-                          "RGBAMix_SRSGSBB%c.pso", letters[a]);
-            *out = {g_mixNames[slot - kMixSingleSlots], -1, slot, swap ? 1 : 0};
+            g_mixNames[slot - kMixSingleSlots] = IdentityMixFile(a);
+            *out = {g_mixNames[slot - kMixSingleSlots].c_str(), -1, slot, swap ? 1 : 0};
             return 0;
         }
     }
-    *out = {"RGBAMix_Base.pso", -1, kMixBaseSlot, 0};
+    *out = {kGeneralMixFile, -1, kMixBaseSlot, 0};
     return 0;
 }
 
@@ -137,7 +95,7 @@ int ChooseFilterShader(int twoSource, int kind, const int* p, int pass, FilterSh
     if (twoSource) {
         if (kind == kBlendRgbaMix) return ChooseMix(p, out);
         if (kind < 0 || kind > 16) return -1;
-        *out = {kBlendFiles[kind], -1, kBlendSlots - 1 + (kind == 0 ? 1 : kind), 0};
+        *out = {kBlendFilterFiles[kind], -1, kBlendSlots - 1 + (kind == 0 ? 1 : kind), 0};
         return 0;
     }
     switch (kind) {

@@ -13,6 +13,7 @@
 #include "archive_writer.h"
 #include "files/archive_format.h"
 #include "graphics/shader_package_data.h"
+#include "graphics/shader_package_names.h"
 #include "lz_encoder.h"
 
 namespace {
@@ -39,73 +40,6 @@ Bytes ShaderBlob(const std::string& kernel, bool vertex) {
     out.insert(out.end(), name.begin(), name.end());
     AppendWord(out, kEndToken);
     return out;
-}
-
-std::vector<std::string> BaseShaderNames() {
-    std::vector<std::string> names;
-    for (int t = 0; t < 4; ++t) names.push_back("ps_nonetex_type" + std::to_string(t) + ".pso");
-    for (int b = 0; b < 4; ++b)
-        for (int t = 0; t < 4; ++t)
-            for (int c = 0; c < 2; ++c)
-                for (int a = 0; a < 2; ++a)
-                    names.push_back("ps_blend" + std::to_string(b) + "_type" + std::to_string(t) +
-                                    "_igcolor" + std::to_string(c) + "_igtalpha" +
-                                    std::to_string(a) + ".pso");
-    names.push_back("ps_mask_blend.pso");
-    return names;
-}
-
-std::vector<std::string> FilterShaderNames() {
-    std::vector<std::string> names = {
-        "Mono.pso",
-        "Gauss_08Pixel_PS.pso",
-        "Gauss_16Pixel_PS.pso",
-        "Gauss_32Pixel_PS.pso",
-        "DownScaleX2.pso",
-        "DownScaleX4.pso",
-        "DownScaleX8.pso",
-        "BrightClipLess.pso",
-        "BrightClipFillLess.pso",
-        "BrightClipGreater.pso",
-        "BrightClipFillGreater.pso",
-        "Hsb_RGB_TO_HSB.pso",
-        "Hsb_HSB_TO_RGB.pso",
-        "Hsb_HSB_HLOCK.pso",
-        "Invert.pso",
-        "Level.pso",
-        "TwoColor.pso",
-        "GradientMap.pso",
-        "GradientMapRev.pso",
-        "PremultipliedAlpha.pso",
-        "BasBF_Normal.pso",
-        "BasBF_Multiple.pso",
-        "BasBF_Difference.pso",
-        "BasBF_Add.pso",
-        "BasBF_Screen.pso",
-        "BasBF_Overlay.pso",
-        "BasBF_Dodge.pso",
-        "BasBF_Burn.pso",
-        "BasBF_Darken.pso",
-        "BasBF_Lighten.pso",
-        "BasBF_SoftLight.pso",
-        "BasBF_HardLight.pso",
-        "BasBF_Exclusion.pso",
-        "BasBF_Normal_AlphaCh.pso",
-        "BasBF_Add_AlphaCh.pso",
-        "BasBF_Multiple_AOnly.pso",
-        "RGBAMix_Base.pso",
-    };
-    const char* letters = "RGBA";
-    // One colour channel of the source copied to red, green and blue, the
-    // alpha from any channel of the blend graphic; and the source's own
-    // colour with the same alphas.
-    for (int c = 0; c < 3; ++c)
-        for (int a = 0; a < 4; ++a)
-            names.push_back(std::string("RGBAMix_S") + letters[c] + "S" + letters[c] + "S" +
-                            letters[c] + "B" + letters[a] + ".pso");
-    for (int a = 0; a < 4; ++a)
-        names.push_back(std::string("RGBAMix_SRSGSBB") + letters[a] + ".pso");
-    return names;
 }
 
 Bytes Archive(const std::vector<std::string>& names) {
@@ -141,18 +75,15 @@ Bytes CodeTable(int entries, const std::vector<std::pair<int, Bytes>>& codes) {
 
 Bytes MixCodeTable() {
     std::vector<std::pair<int, Bytes>> codes;
-    char name[32];
-    for (int i = 0; i < DuRud::kMixCodes; ++i) {
-        std::snprintf(name, sizeof name, "RGBAMix_Table_%03d", i);
-        codes.emplace_back(i, ShaderBlob(name, false));
-    }
+    for (int i = 0; i < DuRud::kMixCodes; ++i)
+        codes.emplace_back(i, ShaderBlob(DuRud::MixTableKernel(i), false));
     return CodeTable(DuRud::kMixCodes, codes);
 }
 
 Bytes ModelCodeTable() {
     return CodeTable(DuRud::kModelCodes,
-                     {{0, ShaderBlob("Model_VS_0", true)},
-                      {DuRud::kModelVertexCodes, ShaderBlob("Model_PS_0", false)}});
+                     {{0, ShaderBlob(DuRud::kModelVertexKernel, true)},
+                      {DuRud::kModelVertexCodes, ShaderBlob(DuRud::kModelPixelKernel, false)}});
 }
 
 void WriteArray(std::ofstream& out, const std::string& name, const Bytes& bytes) {
@@ -172,8 +103,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Storage order: model table, mix table, filter archive, base archive.
-    const Bytes plain[DuRud::kShaderPackageBlobCount] = {
-        ModelCodeTable(), MixCodeTable(), Archive(FilterShaderNames()), Archive(BaseShaderNames())};
+    const Bytes plain[DuRud::kShaderPackageBlobCount] = {ModelCodeTable(), MixCodeTable(),
+                                                         Archive(DuRud::FilterShaderFiles()),
+                                                         Archive(DuRud::BaseShaderFiles())};
     Bytes blobs[DuRud::kShaderPackageBlobCount];
     for (int i = 0; i < DuRud::kShaderPackageBlobCount; ++i) {
         if (plain[i].empty()) return 1;

@@ -4,14 +4,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace graphicstest {
 
-// The 69 members of the base archive.
-std::vector<std::string> BaseShaderFileNames();
-// Every member of the filter archive.
-std::vector<std::string> FilterShaderFileNames();
 // Every kernel of the package but `except` (pixel and vertex alike).
 void RegisterPackageKernels(const std::string& except = "");
 

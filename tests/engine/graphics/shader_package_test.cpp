@@ -15,6 +15,7 @@
 #include "graphics/base_shaders.h"
 #include "graphics/device_layer.h"
 #include "graphics/shader_package.h"
+#include "graphics/shader_package_names.h"
 #include "graphics_fixture.h"
 #include "lz_encoder.h"
 #include "package_kernels.h"
@@ -48,13 +49,13 @@ TEST_F(ShaderPackage, BaseArchiveHoldsExactlyTheDrawShaders) {
         BaseShaderArchive(),
         [](const Archive*, const unsigned char*, void* n) { ++*static_cast<int*>(n); }, &members);
     EXPECT_EQ(69, members);
-    for (const std::string& name : BaseShaderFileNames()) {
+    for (const std::string& name : BaseShaderFiles()) {
         const void* code = nullptr;
         uint32_t size = 0;
         ASSERT_EQ(0, ShaderArchiveMember(BaseShaderArchive(), name.c_str(), &code, &size)) << name;
         EXPECT_EQ(name, KernelOf(code, size)) << "a stored member names its own kernel";
     }
-    for (const std::string& name : FilterShaderFileNames()) {
+    for (const std::string& name : FilterShaderFiles()) {
         const void* code = nullptr;
         uint32_t size = 0;
         ASSERT_EQ(0, ShaderArchiveMember(FilterShaderArchive(), name.c_str(), &code, &size))
