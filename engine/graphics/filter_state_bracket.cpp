@@ -5,7 +5,7 @@
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/draw_state_apply.h"
-#include "graphics/draw_surfaces.h"
+#include "graphics/masked_draw.h"
 #include "graphics/lights.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/screen_state.h"
@@ -61,8 +61,7 @@ int RestoreFilterDrawState(FilterDrawState* saved) {
         FlushVertexBatch();
         DeviceSetDepthStencilSurface(saved->depthSurface);
         // Passes drew into their own targets.
-        if (IDirect3DSurface9* target = DrawTargetSurface(GetDrawSettings().renderTargets[0]))
-            SetRenderTargetSurface(target, 0);
+        if (IDirect3DSurface9* target = CurrentDrawingSurface()) SetRenderTargetSurface(target, 0);
     }
     if (saved->depthSurface) ReleaseComObject(saved->depthSurface);
     saved->depthSurface = nullptr;

@@ -228,14 +228,22 @@ void CarryOutPendingCompose() {
     g_mask.composePending = 0;
 }
 
+}  // namespace
+
+IDirect3DSurface9* CurrentDrawingSurface() {
+    return g_mask.active && g_mask.screenSurface
+               ? g_mask.screenSurface
+               : DrawTargetSurface(GetDrawSettings().renderTargets[0]);
+}
+
+namespace {
+
 void RedirectDrawing() {
     const DrawSettings& d = GetDrawSettings();
     if (GetScreenState().useDirect3D) {
         if (!HasDevice()) return;
         FlushVertexBatch();
-        IDirect3DSurface9* surface = g_mask.active && g_mask.screenSurface
-                                         ? g_mask.screenSurface
-                                         : DrawTargetSurface(d.renderTargets[0]);
+        IDirect3DSurface9* surface = CurrentDrawingSurface();
         SetRenderTargetSurface(surface, 0);
         RefreshDepthSurface();
         // The work texture is the draw size rounded up: a target graphic's
