@@ -62,11 +62,12 @@ inline void StretchRow(const StretchCall& c, const uint8_t* s, const uint8_t* b,
     }
 }
 
-// Every row of the clipped rectangle; rows restart from accX0. RepeatRows:
-// the kernel's result does not depend on the destination, so a row that
-// shows the same source row as the row above is copied from it.
-template <Advance Form, int DstBpp, bool Blend, bool RepeatRows = false, class Run>
-inline void StretchWalk(const StretchCall& c, Run&& run) {
+// Every row of the clipped rectangle: row(s, b, d) draws one destination
+// row from the source row at s (blend row at b). RepeatRows: the kernel's
+// result does not depend on the destination, so a row that shows the same
+// source row as the row above is copied from it.
+template <Advance Form, int DstBpp, bool Blend, bool RepeatRows, class Row>
+inline void StretchRows(const StretchCall& c, Row&& row) {
     const uint8_t* srcRow = c.src;
     const uint8_t* blendRow = c.blend;
     uint8_t* dstRow = c.dst;
@@ -76,7 +77,7 @@ inline void StretchWalk(const StretchCall& c, Run&& run) {
         if (RepeatRows && repeat) {
             std::memcpy(dstRow, dstRow - c.dstPitch, size_t(c.w) * DstBpp);
         } else {
-            StretchRow<Form, DstBpp, Blend>(c, srcRow, blendRow, dstRow, run);
+            row(srcRow, blendRow, dstRow);
         }
         if (++y == c.h) return;
         dstRow += c.dstPitch;
@@ -90,6 +91,15 @@ inline void StretchWalk(const StretchCall& c, Run&& run) {
             } while (Form == Advance::Strict ? accY < 0 : accY <= 0);
         }
     }
+}
+
+// Every row, each walked pixel by pixel from accX0.
+template <Advance Form, int DstBpp, bool Blend, bool RepeatRows = false, class Run>
+inline void StretchWalk(const StretchCall& c, Run&& run) {
+    StretchRows<Form, DstBpp, Blend, RepeatRows>(
+        c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d) {
+            StretchRow<Form, DstBpp, Blend>(c, s, b, d, run);
+        });
 }
 
 // n destination pixels of one value.
@@ -143,27 +153,11 @@ inline void RepeatPixelsRow(const StretchCall& c, const uint8_t* s, uint8_t* d, 
 template <Advance Form, int DstBpp, class Value>
 inline void StretchCopyWalk(const StretchCall& c, Value&& value) {
     if ((c.stepX & 0xFFFF) == 0) {
-        const uint8_t* srcRow = c.src;
-        uint8_t* dstRow = c.dst;
-        int32_t accY = c.accY0;
-        bool repeat = false;
-        for (int y = 0;;) {
-            if (repeat) {
-                std::memcpy(dstRow, dstRow - c.dstPitch, size_t(c.w) * DstBpp);
-            } else {
-                RepeatPixelsRow<DstBpp>(c, srcRow, dstRow, value);
-            }
-            if (++y == c.h) return;
-            dstRow += c.dstPitch;
-            accY -= 65536;
-            repeat = accY > 0;
-            if (!repeat) {
-                do {
-                    accY += c.stepY;
-                    srcRow += c.srcStepY;
-                } while (Form == Advance::Strict ? accY < 0 : accY <= 0);
-            }
-        }
+        StretchRows<Form, DstBpp, false, true>(c,
+                                               [&](const uint8_t* s, const uint8_t*, uint8_t* d) {
+                                                   RepeatPixelsRow<DstBpp>(c, s, d, value);
+                                               });
+        return;
     }
     StretchWalk<Form, DstBpp, false, true>(c, [&](const uint8_t* s, const uint8_t*, uint8_t* d,
                                                   int n) { FillPixels<DstBpp>(d, value(s), n); });
