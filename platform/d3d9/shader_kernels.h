@@ -83,8 +83,10 @@ void RegisterShaderKernel(const std::string& name, bool vertex, const ShaderKern
 void UnregisterShaderKernel(const std::string& name, bool vertex);
 // The kernel registered under the name for that shader kind, or null.
 const ShaderKernel* FindShaderKernel(const std::string& name, bool vertex);
-// A kernel for tests; the knob reset drops them all. Without a kernel the
-// name alone is registered: shaders of it are made, draws with it refused.
+// A kernel for tests, found before the device's own under the same name;
+// the knob reset drops them all. Without a kernel the name alone is
+// registered (shaders of it are made, draws with it refused), unless the
+// device has a kernel of that name, which then stays in use.
 void RegisterTestShaderKernel(const std::string& name, bool vertex,
                               const ShaderKernel* kernel = nullptr);
 void UnregisterTestShaderKernels();

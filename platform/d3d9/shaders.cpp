@@ -3,7 +3,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "objects.h"
 #include "shader_kernels.h"
@@ -13,14 +12,15 @@ namespace platform::d3d9 {
 namespace {
 std::mutex g_kernelMutex;
 using KernelKey = std::pair<std::string, bool>;
+// The device's own kernels, and the tests' in front of them: the reset
+// drops the tests' alone, so a test can never take a package kernel away.
 std::map<KernelKey, const ShaderKernel*>& Kernels() {
     static std::map<KernelKey, const ShaderKernel*> kernels;
     return kernels;
 }
-// Names the tests registered: the reset takes them out again.
-std::set<KernelKey>& TestKernels() {
-    static std::set<KernelKey> names;
-    return names;
+std::map<KernelKey, const ShaderKernel*>& TestKernels() {
+    static std::map<KernelKey, const ShaderKernel*> kernels;
+    return kernels;
 }
 // What a name registered without a program stands for: shaders of it are
 // made, draws with it refused (no function to run).
@@ -29,13 +29,13 @@ const ShaderKernel g_nameOnlyKernel{};
 
 void RegisterTestShaderKernel(const std::string& name, bool vertex, const ShaderKernel* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    Kernels()[{name, vertex}] = kernel ? kernel : &g_nameOnlyKernel;
-    TestKernels().insert({name, vertex});
+    // A bare name the device runs already stays the device's kernel.
+    if (!kernel && Kernels().count({name, vertex})) return;
+    TestKernels()[{name, vertex}] = kernel ? kernel : &g_nameOnlyKernel;
 }
 
 void UnregisterTestShaderKernels() {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    for (const auto& key : TestKernels()) Kernels().erase(key);
     TestKernels().clear();
 }
 
@@ -51,8 +51,11 @@ void UnregisterShaderKernel(const std::string& name, bool vertex) {
 
 const ShaderKernel* FindShaderKernel(const std::string& name, bool vertex) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    auto it = Kernels().find({name, vertex});
-    return it == Kernels().end() ? nullptr : it->second;
+    for (auto* table : {&TestKernels(), &Kernels()}) {
+        auto it = table->find({name, vertex});
+        if (it != table->end()) return it->second;
+    }
+    return nullptr;
 }
 
 HRESULT ParseShaderBlob(const DWORD* fn, bool vertex, DWORD maxVersion, ShaderCode* out) {

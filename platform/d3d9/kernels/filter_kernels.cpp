@@ -10,10 +10,11 @@
 //   Hsb_*.pso          c0 (hue in sextants, saturation, brightness)
 //   Invert.pso, PremultipliedAlpha.pso: no constants
 //   Level.pso          c0 (input min, input max, output min, output max) over
-//                      255; sampler 1 the 256 x 1 gamma table (red channel),
-//                      else c1.x the gamma
+//                      255; c1-c64 the 256 gamma-table entries over 255
+//                      (four a register)
 //   TwoColor.pso       c0.w the threshold over 255, c1 and c2 the two colours
-//   GradientMap*.pso   sampler 1 the gradient graphic (its top row)
+//   GradientMap*.pso   sampler 1 the gradient graphic (its top row), c1.x its
+//                      width
 // The source is sampler 0 at coordinate set 0.
 #include <cmath>
 #include <string>
@@ -193,12 +194,7 @@ void Premultiply(PixelSpan& span, int) {
 void Level(PixelSpan& span, int) {
     const Colour range = ColourOf(span.c[0]);
     const int low = range.r, high = range.g, outLow = range.b, outHigh = range.a;
-    const KernelImage table = span.Image(1);
-    const double gamma = std::max(double(span.c[1][0]), 0.001);
-    auto entry = [&](int i) {
-        if (table.pixels) return Split(ReadTexel(table, i, 0)).r;
-        return int(std::lround(255.0 * std::pow(i / 255.0, 1.0 / gamma)));
-    };
+    auto entry = [&](int i) { return ChannelOf(span.c[1 + i / 4][i % 4]); };
     auto level = [&](int v) {
         // An empty input range is a step at the minimum.
         const int index = high == low ? (v < low ? 0 : 255) : (v - low) * 256 / (high - low);
@@ -213,13 +209,15 @@ void TwoColour(PixelSpan& span, int) {
     MapSource(span, [&](Colour c) { return Luma4096(c) >= limit ? second : first; });
 }
 
-// Variant 1 reads the gradient from its right end.
+// Variant 1 reads the gradient from its right end. c1.x: the gradient
+// graphic's width (its texture may be wider).
 void GradientMap(PixelSpan& span, int reversed) {
     const KernelImage gradient = span.Image(1);
+    const int width = span.c[1][0] >= 1.0f ? int(span.c[1][0]) : gradient.width;
     MapSource(span, [&](Colour c) {
         int i = Luma4096(c) >> 12;
         if (reversed) i = 255 - i;
-        return ReadTexel(gradient, int(int64_t(i) * gradient.width / 256), 0);
+        return ReadTexel(gradient, int(int64_t(i) * width / 256), 0);
     });
 }
 
@@ -244,7 +242,7 @@ const KernelTable& Table() {
         add("Hsb_HSB_TO_RGB.pso", &Hsb, 1, false);
         add("Hsb_HSB_HLOCK.pso", &Hsb, 2, false);
         add("Invert.pso", &Invert, 0, false);
-        add("Level.pso", &Level, 0, true);
+        add("Level.pso", &Level, 0, false);
         add("TwoColor.pso", &TwoColour, 0, false);
         add("GradientMap.pso", &GradientMap, 0, true);
         add("GradientMapRev.pso", &GradientMap, 1, true);

@@ -178,12 +178,12 @@ void Textured(PixelSpan& span, int variant) {
 
 // The work screen's colour (sampler 0) with the mask's alpha (sampler 1) as
 // the alpha the compose's test sees: complemented in normal mode, where
-// mask byte 0 lets the drawing through; as it is with b0 set (reversed).
+// mask byte 0 lets the drawing through; as it is with c5.x = 1 (reversed).
 void MaskCompose(PixelSpan& span, int) {
     uint32_t screen[kMax], mask[kMax];
     span.Sample(0, screen);
     span.Sample(1, mask);
-    const bool reversed = span.b[0] != 0;
+    const bool reversed = span.c[5][0] >= 0.5f;
     for (int k = 0; k < span.count; ++k) {
         const int m = int(mask[k] >> 24);
         span.out[k] = (screen[k] & 0x00FFFFFFu) | uint32_t(reversed ? m : 255 - m) << 24;

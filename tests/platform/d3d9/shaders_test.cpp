@@ -326,3 +326,22 @@ TEST_F(D3D9Shaders, TheModuleRegistersEveryPackageKernel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tests register in front of the device's kernels and never take one away.
+TEST_F(D3D9Shaders, TestKernelsShadowThePackagesUntilTheReset) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    const auto* own = platform::d3d9::FindShaderKernel("Invert.pso", false);
+    ASSERT_NE(own, nullptr);
+    ASSERT_NE(own->pixel, nullptr);
+    KnobD3D9RegisterTestKernel("Invert.pso", false);  // a bare name: the device's stays
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), own);
+    platform::d3d9::RegisterTestShaderKernel("Invert.pso", false, &kCopy);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), &kCopy);
+    KnobResetAll();
+    KnobD3D9ShaderVersions(0xFFFE0300, 0xFFFF0300);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), own);
+}
+
+}  // namespace

@@ -111,7 +111,8 @@ TEST_F(RasterFilterKernels, OnePixelRules) {
         {"levels", "Level.pso",
          [](float(*c)[4]) {
              c[0][0] = 50 / 255.0f, c[0][1] = 200 / 255.0f, c[0][2] = 10 / 255.0f,
-             c[0][3] = 250 / 255.0f, c[1][0] = 1;
+             c[0][3] = 250 / 255.0f;
+             for (int i = 0; i < 256; ++i) c[1 + i / 4][i % 4] = i / 255.0f;
          },
          Argb(7, 100, 30, 220), Argb(7, 89, 10, 249)},
         // Brightness 0.5: c + (255 - c) x 128 >> 8; -0.5: c x 128 >> 8.
@@ -135,20 +136,22 @@ TEST_F(RasterFilterKernels, OnePixelRules) {
     }
 }
 
-TEST_F(RasterFilterKernels, TablesOnSamplerOne) {
+TEST_F(RasterFilterKernels, LevelAndGradientTables) {
     const OwnedTexture source = Picture(1, 1, {kGrey140});
-    // The levels table: every entry 128 gives (128 x 240 + 2560) / 256.
-    OwnedTexture table{256, 1, kFormatA8R8G8B8};
-    table.levels[0].Fill(Argb(255, 128, 128, 128));
-    second = &table.texture;
+    // The levels table in c1-c64: every entry 128 gives (128 x 240 + 2560) / 256.
     Constant(0, 0, 1, 10 / 255.0f, 250 / 255.0f);
+    for (int i = 0; i < 256; ++i) c[1 + i / 4][i % 4] = 128 / 255.0f;
     EXPECT_EQ(Pass("Level.pso", source, 1, 1).Get(0, 0), Argb(128, 130, 130, 130));
-    // The gradient's top row: luminance 140 picks texel 140, reversed 115.
+    // The gradient's top row: luminance 140 picks texel 140, reversed 115;
+    // a graphic half its texture's width reads entry i at x = i x 128 / 256.
     OwnedTexture gradient{256, 2, kFormatA8R8G8B8};
     for (int x = 0; x < 256; ++x) gradient.levels[0].Set(x, 0, Argb(x, 255 - x, x, 7));
     second = &gradient.texture;
+    Constant(1, 256, 256, 2, 0);
     EXPECT_EQ(Pass("GradientMap.pso", source, 1, 1).Get(0, 0), Argb(140, 115, 140, 7));
     EXPECT_EQ(Pass("GradientMapRev.pso", source, 1, 1).Get(0, 0), Argb(115, 140, 115, 7));
+    Constant(1, 128, 256, 2, 0);
+    EXPECT_EQ(Pass("GradientMap.pso", source, 1, 1).Get(0, 0), Argb(70, 185, 70, 7));
 }
 
 TEST_F(RasterFilterKernels, DownScaleAveragesBlocksTruncated) {

@@ -335,7 +335,7 @@ TEST_F(Raster2DKernels, MaskComposeNormalAndReversed) {
     OwnedSurface k{8, 8, kFormatA8R8G8B8}, f{8, 8, kFormatA8R8G8B8};
     for (int reversed = 0; reversed < 2; ++reversed) {
         SCOPED_TRACE(reversed ? "reversed" : "normal");
-        b[0] = reversed;
+        c[5][0] = float(reversed);  // the engine's reversed flag
         // The screen is the drawn graphic on sampler 0, the mask sampler 1;
         // both read coordinate set 0.
         Kernel("ps_mask_blend.pso", 0, 0xFFFFFFFF, 0, k);
