@@ -212,7 +212,11 @@ int UpdateGraphicFromImage(const BaseImage* image, const BaseImage* alphaImage,
 }
 
 Handle CreateDrawableGraphic(int width, int height, int withAlpha) {
-    if (withAlpha && !GetScreenState().useDirect3D) return -1;
+    // The software renderer draws only onto plain images (a destination with
+    // alpha is refused by every blit), so without Direct3D the target is made
+    // in the screen's format and its transparent colour stands in for alpha:
+    // refusing it would leave a game that asks for alpha with no off-screen.
+    if (!GetScreenState().useDirect3D) withAlpha = 0;
     GraphicCreateParams params;
     FillGraphicCreateParams(&params, 0);
     params.words[kWordDrawTarget] = 1;
