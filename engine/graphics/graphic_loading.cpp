@@ -280,6 +280,31 @@ class RequestImages {
     const BaseImage* image() const { return &image_; }
     const BaseImage* alpha() const { return haveAlpha_ ? &alpha_ : nullptr; }
 
+    // A load that turns its key into alpha is made from the keyed copy alone:
+    // when the pictures are this load's own (read from a file or memory, so
+    // the restore source does not keep them), the copy is made here and they
+    // go at once, and a load that waits for the main thread holds one picture
+    // instead of two. The parameters then say the copy is keyed already.
+    int KeyToAlpha(const GraphicLoadRequest& r, GraphicCreateParams* params) {
+        int* w = params->words;
+        const bool sizesAgree =
+            !haveAlpha_ || (alpha_.width == image_.width && alpha_.height == image_.height);
+        if (r.reload || !(r.fileName || r.memoryImage) || !w[kWordTransparentToAlpha] ||
+            w[kWordKeepTransparentColor] || !ownImage_ || (haveAlpha_ && !ownAlpha_) || !sizesAgree)
+            return 0;
+        BaseImage keyed{};
+        if (MakeTransparentAlphaImage(&image_, alpha(),
+                                      static_cast<uint32_t>(w[kWordTransparentColor]), &keyed) != 0)
+            return -1;
+        FreeBaseImagePixels(&image_);
+        if (ownAlpha_) FreeBaseImagePixels(&alpha_);
+        image_ = keyed;
+        alpha_ = BaseImage{};
+        ownAlpha_ = haveAlpha_ = false;
+        w[kWordTransparentToAlpha] = 0;
+        return 0;
+    }
+
   private:
     static int Take(const BaseImage& source, bool sourceOwned, int mirror, BaseImage* slot,
                     bool* owned) {
@@ -349,8 +374,10 @@ int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
         LogUnreadableSource(r);
         return -1;
     }
-    int result = CreateGraphicFromImage(r.params, r.reload, r.handle, images.image(),
-                                        images.alpha(), 0, fromWorker);
+    GraphicCreateParams params = r.params;
+    if (images.KeyToAlpha(r, &params) != 0) return -1;
+    int result = CreateGraphicFromImage(params, r.reload, r.handle, images.image(), images.alpha(),
+                                        0, fromWorker);
     if (result == 0) result = SetRestoreFromRequest(r, r.handle, images);
     return result;
 }
@@ -361,7 +388,9 @@ int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int
         LogUnreadableSource(r);
         return -1;
     }
-    int result = CreateDivGraphFromGraphImage(r.params, r.reload, base, images.image(),
+    GraphicCreateParams params = r.params;
+    if (images.KeyToAlpha(r, &params) != 0) return -1;
+    int result = CreateDivGraphFromGraphImage(params, r.reload, base, images.image(),
                                               images.alpha(), r.count, r.across, r.down, r.width,
                                               r.height, pieces, 0, r.mirror, fromWorker);
     // Pieces deleted while the load was queued are -1: the first one left
