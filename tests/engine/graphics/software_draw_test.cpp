@@ -47,6 +47,18 @@ uint32_t Truncated(uint32_t rgb, int bits) {
     return bits == 32 ? rgb : rgb & 0xF8FCF8;
 }
 
+// The software renderer on a screen of that size and depth over a dark blue
+// background; StartGraphics' result.
+int StartSoftware(int width, int height, int bits) {
+    SetBackgroundColor(0, 0, 96);
+    ScreenSettings settings = WithHandles();
+    settings.width = width;
+    settings.height = height;
+    settings.colorBits = bits;
+    settings.softwareForced = 1;
+    return StartDevice(settings);
+}
+
 struct SoftCase {
     const char* name;
     int bits;
@@ -61,13 +73,7 @@ TEST_P(SoftwarePath, TheWindowShowsThePrimaryAsDrawn) {
     const SoftCase& c = GetParam();
     KnobSetVirtualClock(true);
     SetWindowScale(c.scale, c.scale);
-    SetBackgroundColor(0, 0, 96);
-    ScreenSettings settings = WithHandles();
-    settings.width = 200;
-    settings.height = 150;
-    settings.colorBits = c.bits;
-    settings.softwareForced = 1;
-    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(0, StartSoftware(200, 150, c.bits));
     EXPECT_EQ(0x000060u, PrimaryPixel(0, 0));
     const Handle g = SolidGraphic(8, 8, 0xFFFF0000, 0xFF0000FF),
                  blend = SolidGraphic(8, 8, 0xFF808080);
@@ -120,13 +126,7 @@ TEST(SoftwareOffScreen, AskedWithAlphaItIsAPlainTargetKeyedByItsTransparentColou
     } rows[] = {{"Bits32", 32}, {"Bits16", 16}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        SetBackgroundColor(0, 0, 96);
-        ScreenSettings settings = WithHandles();
-        settings.width = 64;
-        settings.height = 32;
-        settings.colorBits = row.bits;
-        settings.softwareForced = 1;
-        ASSERT_EQ(0, StartDevice(settings));
+        ASSERT_EQ(0, StartSoftware(64, 32, row.bits));
         const Handle target = CreateDrawableGraphic(32, 16, 1);
         ASSERT_GE(target, 0);
         const MemImgBody* body = GraphicFromHandle(target, 0)->image->memImg.body;
