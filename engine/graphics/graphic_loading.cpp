@@ -212,7 +212,11 @@ int UpdateGraphicFromImage(const BaseImage* image, const BaseImage* alphaImage,
 }
 
 Handle CreateDrawableGraphic(int width, int height, int withAlpha) {
-    if (withAlpha && !GetScreenState().useDirect3D) return -1;
+    // The software renderer draws only onto plain images (a destination with
+    // alpha is refused by every blit), so without Direct3D the target is made
+    // in the screen's format and its transparent colour stands in for alpha:
+    // refusing it would leave a game that asks for alpha with no off-screen.
+    if (!GetScreenState().useDirect3D) withAlpha = 0;
     GraphicCreateParams params;
     FillGraphicCreateParams(&params, 0);
     params.words[kWordDrawTarget] = 1;
@@ -275,6 +279,31 @@ class RequestImages {
     }
     const BaseImage* image() const { return &image_; }
     const BaseImage* alpha() const { return haveAlpha_ ? &alpha_ : nullptr; }
+
+    // A load that turns its key into alpha is made from the keyed copy alone:
+    // when the pictures are this load's own (read from a file or memory, so
+    // the restore source does not keep them), the copy is made here and they
+    // go at once, and a load that waits for the main thread holds one picture
+    // instead of two. The parameters then say the copy is keyed already.
+    int KeyToAlpha(const GraphicLoadRequest& r, GraphicCreateParams* params) {
+        int* w = params->words;
+        const bool sizesAgree =
+            !haveAlpha_ || (alpha_.width == image_.width && alpha_.height == image_.height);
+        if (r.reload || !(r.fileName || r.memoryImage) || !w[kWordTransparentToAlpha] ||
+            w[kWordKeepTransparentColor] || !ownImage_ || (haveAlpha_ && !ownAlpha_) || !sizesAgree)
+            return 0;
+        BaseImage keyed{};
+        if (MakeTransparentAlphaImage(&image_, alpha(),
+                                      static_cast<uint32_t>(w[kWordTransparentColor]), &keyed) != 0)
+            return -1;
+        FreeBaseImagePixels(&image_);
+        if (ownAlpha_) FreeBaseImagePixels(&alpha_);
+        image_ = keyed;
+        alpha_ = BaseImage{};
+        ownAlpha_ = haveAlpha_ = false;
+        w[kWordTransparentToAlpha] = 0;
+        return 0;
+    }
 
   private:
     static int Take(const BaseImage& source, bool sourceOwned, int mirror, BaseImage* slot,
@@ -345,8 +374,10 @@ int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
         LogUnreadableSource(r);
         return -1;
     }
-    int result = CreateGraphicFromImage(r.params, r.reload, r.handle, images.image(),
-                                        images.alpha(), 0, fromWorker);
+    GraphicCreateParams params = r.params;
+    if (images.KeyToAlpha(r, &params) != 0) return -1;
+    int result = CreateGraphicFromImage(params, r.reload, r.handle, images.image(), images.alpha(),
+                                        0, fromWorker);
     if (result == 0) result = SetRestoreFromRequest(r, r.handle, images);
     return result;
 }
@@ -357,7 +388,9 @@ int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int
         LogUnreadableSource(r);
         return -1;
     }
-    int result = CreateDivGraphFromGraphImage(r.params, r.reload, base, images.image(),
+    GraphicCreateParams params = r.params;
+    if (images.KeyToAlpha(r, &params) != 0) return -1;
+    int result = CreateDivGraphFromGraphImage(params, r.reload, base, images.image(),
                                               images.alpha(), r.count, r.across, r.down, r.width,
                                               r.height, pieces, 0, r.mirror, fromWorker);
     // Pieces deleted while the load was queued are -1: the first one left

@@ -326,7 +326,6 @@ TEST(GraphicLoadingSoftware, WithoutDirect3DPixelsLandInMemImgs) {
     EXPECT_TRUE(ShowsCells(g, 0, 0));
     const Handle sub = CreateSubGraphic(10, 5, 8, 8, g);
     EXPECT_TRUE(ShowsCells(sub, 10, 5));
-    EXPECT_EQ(-1, CreateDrawableGraphic(64, 64, 1));
     StopDevice();
 }
 

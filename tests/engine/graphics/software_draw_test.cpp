@@ -47,6 +47,18 @@ uint32_t Truncated(uint32_t rgb, int bits) {
     return bits == 32 ? rgb : rgb & 0xF8FCF8;
 }
 
+// The software renderer on a screen of that size and depth over a dark blue
+// background; StartGraphics' result.
+int StartSoftware(int width, int height, int bits) {
+    SetBackgroundColor(0, 0, 96);
+    ScreenSettings settings = WithHandles();
+    settings.width = width;
+    settings.height = height;
+    settings.colorBits = bits;
+    settings.softwareForced = 1;
+    return StartDevice(settings);
+}
+
 struct SoftCase {
     const char* name;
     int bits;
@@ -61,13 +73,7 @@ TEST_P(SoftwarePath, TheWindowShowsThePrimaryAsDrawn) {
     const SoftCase& c = GetParam();
     KnobSetVirtualClock(true);
     SetWindowScale(c.scale, c.scale);
-    SetBackgroundColor(0, 0, 96);
-    ScreenSettings settings = WithHandles();
-    settings.width = 200;
-    settings.height = 150;
-    settings.colorBits = c.bits;
-    settings.softwareForced = 1;
-    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(0, StartSoftware(200, 150, c.bits));
     EXPECT_EQ(0x000060u, PrimaryPixel(0, 0));
     const Handle g = SolidGraphic(8, 8, 0xFFFF0000, 0xFF0000FF),
                  blend = SolidGraphic(8, 8, 0xFF808080);
@@ -108,6 +114,44 @@ INSTANTIATE_TEST_SUITE_P(Software, SoftwarePath,
                                            SoftCase{"Bits32Scale1", 32, 1.0},
                                            SoftCase{"Bits16Scale2", 16, 2.0},
                                            SoftCase{"Bits32Scale2", 32, 2.0}));
+
+// Without Direct3D an off-screen asked for with alpha is a plain image in the
+// screen's format, keyed by the transparent colour (black unless set): what
+// is drawn into it shows, and its black is skipped when it is drawn with
+// transparency, as its alpha 0 would be on the device.
+TEST(SoftwareOffScreen, AskedWithAlphaItIsAPlainTargetKeyedByItsTransparentColour) {
+    const struct {
+        const char* name;
+        int bits;
+    } rows[] = {{"Bits32", 32}, {"Bits16", 16}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(0, StartSoftware(64, 32, row.bits));
+        const Handle target = CreateDrawableGraphic(32, 16, 1);
+        ASSERT_GE(target, 0);
+        const MemImgBody* body = GraphicFromHandle(target, 0)->image->memImg.body;
+        EXPECT_EQ(0, body->alphaFlag);
+        EXPECT_EQ(SoftwarePrimary()->body->colorType, body->colorType);
+        const Handle red = SolidGraphic(8, 8, 0xFFFF0000);
+        ASSERT_EQ(0, SelectDrawTarget(target));
+        DrawBoxShape(0, 0, 32, 16, MakeColorValue(0, 0, 0), 1);
+        DrawGraphicAt(4, 4, red, 1);
+        ASSERT_EQ(0, SelectDrawTarget(-2));
+        DrawGraphicAt(0, 0, target, 1);
+        DrawGraphicAt(32, 0, target, 0);
+        const struct {
+            const char* what;
+            int x, y;
+            uint32_t want;
+        } marks[] = {{"drawn into it", 5, 5, 0xFF0000},
+                     {"its black keyed", 20, 10, 0x000060},
+                     {"drawn opaque", 37, 5, 0xFF0000},
+                     {"its black shown", 52, 10, 0x000000}};
+        for (const auto& m : marks)
+            EXPECT_EQ(Truncated(m.want, row.bits), PrimaryPixel(m.x, m.y)) << m.what;
+        StopDevice();
+    }
+}
 
 // --- the flip and the on-screen log -------------------------------------------------
 

@@ -57,6 +57,14 @@ std::vector<step> title_idle() {
     return b.steps;
 }
 
+// The title's first frame, then the window closes.
+std::vector<step> title_first() {
+    steps_builder b;
+    b.capture({T::state_frame, title, 0}, "title_0");
+    b.close({T::state_frame, title, 1});
+    return b.steps;
+}
+
 // Enter on the splash starts a new game: the intro stages, then play.
 std::vector<step> new_game() {
     steps_builder b;
@@ -249,6 +257,7 @@ struct named {
 
 const named scenarios[] = {
     {"title_idle", title_idle},
+    {"title_first", title_first},
     {"new_game", new_game},
     {"stop", [] { return stop(false); }},
     {"stop_picture", [] { return stop(true); }},
