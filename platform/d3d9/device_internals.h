@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <cstdlib>
 #include <memory>
 
 #include "d3d9.h"
@@ -21,7 +22,12 @@ struct PixelBuffer {
     UINT depth = 1;
     UINT pitch = 0;       // bytes from one row to the next
     UINT slicePitch = 0;  // bytes from one slice to the next (volumes)
-    std::unique_ptr<uint8_t[]> bytes;
+    // From calloc: the system hands over zeroed pages untouched, so padding
+    // and areas never drawn cost no memory.
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t[], Free> bytes;
     size_t size = 0;
 
     uint8_t* Row(UINT y, UINT z = 0) const {

@@ -1,7 +1,7 @@
 // IDirect3DSurface9: plain, render-target, depth, back-buffer surfaces and
 // texture levels, with the lock rules of Direct3D 9.
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "formats.h"
 #include "objects.h"
@@ -17,7 +17,7 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     p.slicePitch = p.pitch * height;
     p.size = size_t(p.slicePitch) * depth;
     if (format == kFormatYV12) p.size += Yv12ChromaBytes(p.pitch, height);
-    p.bytes.reset(new (std::nothrow) uint8_t[p.size ? p.size : 1]());
+    p.bytes.reset(static_cast<uint8_t*>(std::calloc(p.size ? p.size : 1, 1)));
     return p.bytes != nullptr;
 }
 
