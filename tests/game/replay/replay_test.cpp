@@ -544,6 +544,37 @@ TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
     expect_clean(on);
 }
 
+// A replay-only first stage: the boss arena with, on the floor right of the
+// players, the item that knocks every enemy away (named as the entity list
+// names it).
+void boss_first_stage(const fs::path& d) {
+    std::string name;
+    for (const std::string& l : lines_of(d / "lists/entitylist.list"))
+        if (l.find(",allenemy_destroy,") != std::string::npos) name = column(l, 0);
+    if (name.empty()) throw std::runtime_error("no allenemy_destroy item in the demo data");
+    const std::string stage = read_file(d / "stages/arena.txt") + "PLACEMENT_ITEM\r\n" + name +
+                              ",320,488,1,move_pattern_default,0,nothing\r\n";
+    write_file(d / "stages/replay_boss.txt", stage);
+    auto list = lines_of(d / "lists/playlist.list");
+    list[find_line(list, "datas/", "GAME_1")] = "datas/stages/replay_boss.txt,1\r";
+    write_lines(d / "lists/playlist.list", list);
+}
+
+TEST(Replay, TheBossFallsToTheItemAndTheGameIsCleared) {
+    const run_result r = run("boss", {.with = data::tree, .change = boss_first_stage});
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("stop "), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    // The item's 300, then the fallen boss's 25000, then the result and,
+    // after it, the first stage again; no life lost on the way.
+    const std::string fallen = log_after(log_after(r.log, "score +300 "), "score +25000 ");
+    EXPECT_NE(log_after(log_after(log_after(fallen, "state 8"), "state 5"), "state 4"), "")
+        << r.log;
+    EXPECT_EQ(log_after(r.log, "lives 1"), "") << r.log;
+    expect_stored_pictures(r, "boss");
+    expect_clean(r);
+}
+
 TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const run_result r = run("happy_path");
     EXPECT_EQ(r.status, 0) << r.log;
@@ -555,6 +586,8 @@ TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const size_t peak = r.log.find("sound peak ");
     ASSERT_NE(peak, std::string::npos) << r.log;
     EXPECT_GT(std::atoi(r.log.c_str() + peak + 11), 0) << "silent play\n" << r.log;
+    // The food on the way fills the gauge: the bomb goes off in stage 1-1.
+    EXPECT_NE(r.log.find("bomb at pass"), std::string::npos) << r.log;
     expect_stored_pictures(r, "happy_path");
     expect_clean(r);
 }
