@@ -242,8 +242,13 @@ bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& c
         cv.wait(lock, ready);
         return true;
     }
+    return ClockWaitUntil(lock, cv, ClockNowNanoseconds() + int64_t{timeoutMs} * 1'000'000, ready);
+}
+
+bool ClockWaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                    int64_t deadline, const std::function<bool()>& ready) {
+    if (ready()) return true;
     if (virtualOn.load()) {
-        int64_t deadline = virtualNow.load() + int64_t{timeoutMs} * 1'000'000;
         Blocked blocked(deadline);
         auto since = std::chrono::steady_clock::now();
         for (;;) {
@@ -256,8 +261,10 @@ bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& c
         }
         return ready();  // a signal that came with the deadline still counts
     }
+    if (deadline <= realMonotonic()) return false;
     Blocked blocked;
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // The real clock is CLOCK_MONOTONIC, which is what steady_clock reads.
+    const std::chrono::steady_clock::time_point until{std::chrono::nanoseconds(deadline)};
     return cv.wait_until(lock, until, ready);
 }
 

@@ -94,6 +94,10 @@ void ClockSleepUntilNanoseconds(int64_t deadline);
 bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, DWORD timeoutMs,
                   const std::function<bool()>& ready);
 
+// The same until a clock reading (nanoseconds) instead of for a time.
+bool ClockWaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                    int64_t deadline, const std::function<bool()>& ready);
+
 // Participants (see above). A thread's creator joins (it is a running thread
 // of the program) and adds the new thread before it starts; the new thread
 // adopts that count as its own and removes it when it ends.
