@@ -1,6 +1,7 @@
 // Engine 8-bit strings: character-set state, double-byte rules and the
 // byte-wise string functions every module uses instead of the C library.
 #include "core/string_helpers.h"
+#include "files/archive_format.h"
 
 #include <atomic>
 #include <cstdio>
@@ -65,8 +66,7 @@ int IsLeadByte(unsigned char byte, int charSet) {
     if (charSet == kCharSetKorean || charSet == kCharSetTraditionalChinese ||
         charSet == kCharSetSimplifiedChinese)
         return (byte & 0x80) ? 1 : 0;
-    const unsigned x = byte ^ 0x20u;
-    return (x >= 0xA1 && x <= 0xDC) ? 1 : 0;
+    return IsShiftJisLeadByte(byte) ? 1 : 0;
 }
 
 int GetCharKindAt(const char* s, int index, int charSet) {

@@ -98,6 +98,12 @@ struct ArchiveHeader {
     uint32_t codePage;
 };
 
+// A code page 932 byte that starts a double-byte character.
+inline bool IsShiftJisLeadByte(unsigned char byte) {
+    const unsigned x = byte ^ 0x20u;
+    return x >= 0xA1 && x <= 0xDC;
+}
+
 // --- Key coding
 // Expands a key string (null or "" take the fill byte) into 12 key bytes.
 int ArchiveKeyExpand(const char* keyString, unsigned char key[kArchiveKeySize]);

@@ -20,6 +20,7 @@
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
+#include "graphics/base_shaders.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
 #include "graphics/work_textures.h"
@@ -741,6 +742,39 @@ const ColorFormat* ColorFormatForD3DFormat(int format) {
     return nullptr;
 }
 
+namespace {
+
+// A model vertex: position, then blend indices and weights for skinned
+// vertices (four or eight bones), tangent and binormal when asked, normal, two
+// colours, then `coordinates` FLOAT4 texture-coordinate sets.
+std::vector<D3DVERTEXELEMENT9> ModelDeclarationElements(int tangents, int skinning,
+                                                        int coordinates) {
+    std::vector<D3DVERTEXELEMENT9> e;
+    WORD at = 0;
+    auto add = [&](BYTE type, BYTE usage, BYTE index, WORD bytes) {
+        e.push_back({0, at, type, D3DDECLMETHOD_DEFAULT, usage, index});
+        at = static_cast<WORD>(at + bytes);
+    };
+    add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0, 12);
+    for (int set = 0; set < skinning; ++set)
+        add(D3DDECLTYPE_UBYTE4, D3DDECLUSAGE_BLENDINDICES, BYTE(set), 4);
+    for (int set = 0; set < skinning; ++set)
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_BLENDWEIGHT, BYTE(set), 16);
+    if (tangents) {
+        add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_TANGENT, 0, 12);
+        add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_BINORMAL, 0, 12);
+    }
+    add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL, 0, 12);
+    add(D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 0, 4);
+    add(D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 1, 4);
+    for (int set = 0; set < coordinates; ++set)
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_TEXCOORD, BYTE(set), 16);
+    e.push_back(D3DDECL_END());
+    return e;
+}
+
+}  // namespace
+
 int CreateVertexDeclarations() {
     DeviceResources& r = GetDeviceResources();
     ReleaseFixedVertexDeclarations();
@@ -766,6 +800,15 @@ int CreateVertexDeclarations() {
                                          D3DDECL_END()};
     if (FAILED(DeviceCreateVertexDeclaration(plain, &r.fixedDeclarations[0]))) return -1;
     if (FAILED(DeviceCreateVertexDeclaration(tangent, &r.fixedDeclarations[1]))) return -1;
+    for (int tangents = 0; tangents < 2; ++tangents)
+        for (int skinning = 0; skinning < 3; ++skinning)
+            for (int coordinates = 0; coordinates <= 8; ++coordinates) {
+                const std::vector<D3DVERTEXELEMENT9> elements =
+                    ModelDeclarationElements(tangents, skinning, coordinates);
+                IDirect3DVertexDeclaration9*& slot =
+                    r.modelDeclarations[tangents * 27 + skinning * 9 + coordinates];
+                if (FAILED(DeviceCreateVertexDeclaration(elements.data(), &slot))) return -1;
+            }
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "graphics/base_shaders.h"
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
@@ -42,6 +43,10 @@ bool g_prepared = false;
 IDirect3DBaseTexture9* g_preparedTexture = nullptr;
 uint32_t g_preparedFlags = 0;
 int32_t g_blendOnlyFlag = 0;
+// The pixel shader the apply set last, and constant 5 as it sent it.
+IDirect3DPixelShader9* g_appliedPixelShader = nullptr;
+float g_appliedConstant5[4];
+bool g_constant5Known = false;
 // The user description.
 RenderStateDesc g_user;
 int32_t g_userActive = 0, g_userKeepStages = 0;
@@ -86,7 +91,15 @@ void SendDescription(const RenderStateDesc& desc, int resolveHandles, int keepSt
     Send(a.alphaReference, D3DRS_ALPHAREF, static_cast<DWORD>(desc.alphaReference));
     Send(a.alphaTest, D3DRS_ALPHATESTENABLE, static_cast<DWORD>(desc.alphaTestEnable));
     Send(a.alphaBlend, D3DRS_ALPHABLENDENABLE, static_cast<DWORD>(desc.alphaBlendEnable));
-    Send(a.textureFactor, D3DRS_TEXTUREFACTOR, desc.textureFactor);
+    const bool shader = desc.pixelShader != nullptr;
+    if (!shader) Send(a.textureFactor, D3DRS_TEXTUREFACTOR, desc.textureFactor);
+    if (shader && (forced || !g_constant5Known ||
+                   std::memcmp(g_appliedConstant5, desc.constant5, sizeof g_appliedConstant5))) {
+        SetShaderConstants(&EngineShaderConstants(), kPixelFloatConstants, 0, 5, desc.constant5, 1,
+                           1);
+        std::memcpy(g_appliedConstant5, desc.constant5, sizeof g_appliedConstant5);
+        g_constant5Known = true;
+    }
     const int32_t blends[3] = {desc.sourceBlend, desc.destinationBlend, desc.blendOperation};
     DWORD* blendShadows[3] = {&a.sourceBlend, &a.destinationBlend, &a.blendOperation};
     const D3DRENDERSTATETYPE blendStates[3] = {D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_BLENDOP};
@@ -101,15 +114,24 @@ void SendDescription(const RenderStateDesc& desc, int resolveHandles, int keepSt
                                                          : desc.stageCount;
     const bool temporary = DeviceHasStageTemporaryRegister() != 0;
     int s = 0;
+    RenderStateCache& cache = GetRenderStateCache();
+    if (shader != (cache.pixelShader != nullptr) || desc.pixelShader != cache.pixelShader ||
+        forced) {
+        if (shader || cache.pixelShader) DeviceSetPixelShader(desc.pixelShader);
+        cache.pixelShader = desc.pixelShader;
+    }
+    g_appliedPixelShader = desc.pixelShader;
     for (; s < count; ++s) {
         const StageDesc& st = desc.stages[s];
-        if (!keepStages && s >= 2 && desc.stages[s - 1].alphaOp == D3DTOP_DISABLE) break;
+        if (!keepStages && s >= 2 && (shader || desc.stages[s - 1].alphaOp == D3DTOP_DISABLE))
+            break;
         if (st.texture != -1) {
             IDirect3DBaseTexture9* texture =
                 resolveHandles ? GraphicTexture(static_cast<Handle>(st.texture))
                                : reinterpret_cast<IDirect3DBaseTexture9*>(st.texture);
             SendTexture(s, texture);
         }
+        if (shader) continue;  // the shader does what the stage operations would
         SendStage(a.texCoordIndex[s], s, D3DTSS_TEXCOORDINDEX, st.texCoordIndex);
         if (temporary && st.resultToTemp != -1)
             SendStage(a.resultArg[s], s, D3DTSS_RESULTARG,
@@ -140,10 +162,11 @@ int ApplyTexturesOnly() {
     } else if (c.blendGraphicType == 0) {
         SendTexture(0, blend);
         SendTexture(1, texture);
-        SendTexture(3, texture);
+        if (!g_appliedPixelShader) SendTexture(3, texture);
     } else if (c.blendGraphicType == 1) {
         SendTexture(0, blend);
-        SendTexture(c.drawValues[1] && !c.drawValues[2] ? 2 : 1, texture);
+        // The shaders read the drawn graphic on stage 1 in every row.
+        SendTexture(c.drawValues[1] && !c.drawValues[2] && !g_appliedPixelShader ? 2 : 1, texture);
     } else {
         SendTexture(0, texture);
         SendTexture(1, blend);
@@ -210,6 +233,20 @@ void DeriveWipe(RenderStateDesc& desc, int hasAlpha, bool blending) {
     desc.stages[1].alphaOp = static_cast<int16_t>(scale == 1280  ? D3DTOP_MODULATE4X
                                                   : scale == 768 ? D3DTOP_MODULATE2X
                                                                  : D3DTOP_MODULATE);
+    if (desc.pixelShader) {
+        const float sign = desc.stages[0].alphaOp == D3DTOP_SUBTRACT ? -1.0f : 1.0f;
+        desc.constant5[0] = desc.constant5[1] = 0.0f;
+        desc.constant5[2] = scale == 1280 ? 4.0f : scale == 768 ? 2.0f : 1.0f;
+        desc.constant5[3] = sign * static_cast<float>(a) / 255.0f;
+    }
+}
+
+// The texture factor as pixel-shader constant 5 (red, green, blue, alpha / 255).
+void FactorAsConstant5(RenderStateDesc& desc) {
+    const uint32_t f = desc.textureFactor;
+    const int shifts[4] = {16, 8, 0, 24};
+    for (int i = 0; i < 4; ++i)
+        desc.constant5[i] = static_cast<float>(f >> shifts[i] & 0xFF) / 255.0f;
 }
 
 // The state the cache asks for (no description given).
@@ -271,8 +308,10 @@ RenderStateDesc DeriveState() {
                                    D3DTOP_DISABLE};
         desc.stageCount = 2;
         SetTest(desc, 0, 0, 0);
+        if ((desc.pixelShader = PlainPixelShader(row.kind))) FactorAsConstant5(desc);
         return desc;
     }
+    const int replacement = c.drawValues[0] ? 1 : 0;
     if (!c.blendTexture) {
         SetVertexBatchKind(1);
         CopyList(desc, PrebuiltStageList(row.kind, 0, c.diffuseColourFlag, c.diffuseAlphaFlag,
@@ -296,6 +335,8 @@ RenderStateDesc DeriveState() {
             desc.destinationBlend = D3DBLEND_INVSRCALPHA;
         }
         desc.alphaBlendEnable = blending || alphaChannel ? 1 : 0;
+        if ((desc.pixelShader = BlendPixelShader(0, row.kind, replacement, alphaSource == 0)))
+            FactorAsConstant5(desc);
         return desc;
     }
     SetVertexBatchKind(2);
@@ -304,10 +345,12 @@ RenderStateDesc DeriveState() {
     CopyList(desc, PrebuiltStageList(kind, type + 1, c.diffuseColourFlag, c.diffuseAlphaFlag,
                                      alphaSource));
     const intptr_t drawn = TextureWord(c.stageTexture), blend = TextureWord(c.blendTexture);
+    desc.pixelShader = BlendPixelShader(type + 1, kind, replacement, alphaSource == 0);
     if (type == 1) {
         desc.stages[0].texture = blend;
-        desc.stages[alphaSource == 1 ? 2 : 1].texture = drawn;
+        desc.stages[alphaSource == 1 && !desc.pixelShader ? 2 : 1].texture = drawn;
         DeriveWipe(desc, hasAlpha, blending);
+        if (desc.pixelShader && c.blendRange < 2) FactorAsConstant5(desc);
         return desc;
     }
     desc.stages[0].texture = type == 0 ? blend : drawn;
@@ -321,6 +364,7 @@ RenderStateDesc DeriveState() {
         desc.sourceBlend = D3DBLEND_SRCALPHA;
         desc.destinationBlend = D3DBLEND_INVSRCALPHA;
     }
+    if (desc.pixelShader) FactorAsConstant5(desc);
     return desc;
 }
 
@@ -358,6 +402,8 @@ int ResetDrawStateShadows() {
     a.stageCount = -1;
     for (IDirect3DSurface9*& target : a.renderTargets) target = nullptr;
     g_appliedStageTexture = g_appliedBlendTexture = kUnknownTexture;
+    g_appliedPixelShader = nullptr;
+    g_constant5Known = false;
     g_prepared = false;
     // Textures of an earlier device are gone.
     RenderStateCache& c = GetRenderStateCache();
@@ -387,8 +433,9 @@ void PrepareGraphicDraw(IDirect3DBaseTexture9* texture, uint32_t flags) {
         c.declaration = nullptr;
         c.fvf = 0;
     }
-    if (!(flags & kDrawKeepVertexShader) && c.pixelShader) {
-        DeviceSetPixelShader(nullptr);  // fixed-function stages draw here
+    if (!(flags & kDrawKeepVertexShader) && c.pixelShader &&
+        c.pixelShader != g_appliedPixelShader) {
+        DeviceSetPixelShader(nullptr);  // someone else's shader: the apply chooses again
         c.pixelShader = nullptr;
     }
     if (HasDevice()) {
@@ -449,6 +496,9 @@ void PrepareGraphicDraw(IDirect3DBaseTexture9* texture, uint32_t flags) {
         }
         SetPendingAlphaTestOverride(d.alphaTestMode,
                                     d.alphaTestMode == -1 ? 0 : d.alphaTestReference);
+        // With shaders, a draw whose shader someone else replaced applies again.
+        if (ProgrammableShadersInUse() && (!c.pixelShader || c.pixelShader != g_appliedPixelShader))
+            c.pendingApply = 1;
         if (c.pendingApply || TexturesDirty()) ApplyPendingDrawState(0, nullptr, 0);
     }
     g_prepared = true;

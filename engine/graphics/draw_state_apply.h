@@ -29,6 +29,11 @@ struct RenderStateDesc {
     int32_t sourceBlend, destinationBlend, blendOperation;  // -1 leave
     int32_t stageCount;                                     // 0..8
     StageDesc stages[kMaxDrawStages];
+    // With programmable shaders: the pixel shader that replaces the stage
+    // operations (only the textures of the stages are sent), and the value of
+    // pixel-shader float constant 5. Null: the stages run fixed-function.
+    IDirect3DPixelShader9* pixelShader;
+    float constant5[4];
 };
 
 // The engine blend modes 0..16: factors (-1: not set), operation and the

@@ -18,6 +18,7 @@
 #include "graphics/masks.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
+#include "graphics/base_shaders.h"
 #include "graphics/shader_constants.h"
 #include "graphics/screen_state.h"
 #include "graphics/software_draw.h"

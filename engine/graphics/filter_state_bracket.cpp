@@ -4,6 +4,8 @@
 #include "DuRud.h"
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
+#include "graphics/draw_state_apply.h"
+#include "graphics/masked_draw.h"
 #include "graphics/lights.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/screen_state.h"
@@ -58,6 +60,8 @@ int RestoreFilterDrawState(FilterDrawState* saved) {
     if (Direct3D()) {
         FlushVertexBatch();
         DeviceSetDepthStencilSurface(saved->depthSurface);
+        // Passes drew into their own targets.
+        if (IDirect3DSurface9* target = CurrentDrawingSurface()) SetRenderTargetSurface(target, 0);
     }
     if (saved->depthSurface) ReleaseComObject(saved->depthSurface);
     saved->depthSurface = nullptr;

@@ -10,6 +10,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/draw_surfaces.h"
 #include "graphics/filter_kinds.h"
+#include "graphics/filter_passes.h"
 #include "graphics/filter_state_bracket.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_transfer.h"
@@ -23,6 +24,9 @@ namespace DuRud {
 namespace {
 
 int32_t g_shaderSlots[kFilterShaderSlots];
+// Set only around graphics start-up's probe: the passes may read and write
+// one texture.
+int g_inPlace = 0;
 
 // Parameters each one-source kind reads.
 constexpr int kParameterCount[10] = {2, 2, 1, 5, 4, 0, 5, 5, 2, 0};
@@ -116,6 +120,15 @@ int ResetFilterShaderSlots() {
 
 const int32_t* FilterShaderSlots() {
     return g_shaderSlots;
+}
+
+int32_t* FilterShaderSlotsForUpdate() {
+    return g_shaderSlots;
+}
+
+int SetFilterInPlace(int on) {
+    g_inPlace = on ? 1 : 0;
+    return 0;
 }
 
 void FreeFilterImages(FilterRequest* request) {
@@ -217,16 +230,29 @@ int ApplyFilter(int twoSource, Handle source, Handle blend, Handle dest, int ble
     const Handle gradient = !twoSource && kind == kFilterGradientMap ? p[0] : -1;
     ResolveDrawTargetIfRead({source, r.blend, dest, gradient});
     if (GetScreenState().useDirect3D && HasDevice()) EnsureSceneBegun();
+    const bool device = FilterRunsOnDevice(r, p, scale) != 0;
+    int passes = 1;
+    if (device && !twoSource && (kind == kFilterGauss || (kind == kFilterHsb && p[0] != 1)))
+        passes = 2;
+    const int pingPong =
+        !device || (!twoSource && kind == kFilterGauss) || x1 != destX || y1 != destY || !g_inPlace
+            ? 1
+            : 0;
     FilterDrawState saved;
     SaveFilterDrawState(&saved);
-    int result = ReadFilterSources(&r, 1, (x2 - x1) / scale, (y2 - y1) / scale);
-    if (result == 0 && RunKind(r, p) != 0) {
-        FreeFilterImages(&r);
-        result = -1;
+    int result = 0;
+    if (device) {
+        result = RunFilterOnDevice(&r, p, passes, pingPong, scale);
+    } else {
+        result = ReadFilterSources(&r, 1, (x2 - x1) / scale, (y2 - y1) / scale);
+        if (result == 0 && RunKind(r, p) != 0) {
+            FreeFilterImages(&r);
+            result = -1;
+        }
     }
     RestoreFilterDrawState(&saved);
     if (result != 0) return -1;
-    return CommitFilterSoftResult(&r);
+    return device ? 0 : CommitFilterSoftResult(&r);
 }
 
 int FilterGraphic(Handle graphic, int kind, ...) {

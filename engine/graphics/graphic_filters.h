@@ -1,7 +1,8 @@
 // Graphic filters: the dispatcher that checks, clips and decodes a filter
-// call, reads the rectangles into images, runs the kind's pixel rule and
-// writes the result into the destination graphic. This device offers no
-// pixel shaders, so every kind runs its CPU rule (graphics/filter_kinds.h).
+// call, then runs its passes through the filter shaders on the device
+// (graphics/filter_passes.h) or, without shaders or for what the device path
+// cannot read, reads the rectangles into images, runs the kind's CPU rule
+// (graphics/filter_kinds.h) and writes the result into the destination.
 #pragma once
 
 #include <cstdint>
@@ -55,5 +56,9 @@ void FreeFilterImages(FilterRequest* request);
 constexpr int kFilterShaderSlots = 20 + 16 + 256 + 16 + 8 + 1;
 int ResetFilterShaderSlots();
 const int32_t* FilterShaderSlots();
+int32_t* FilterShaderSlotsForUpdate();
+// Graphics start-up's probe runs its filter in place (source and destination
+// one texture); everywhere else passes alternate between work textures.
+int SetFilterInPlace(int on);
 
 }  // namespace DuRud

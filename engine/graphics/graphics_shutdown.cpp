@@ -8,6 +8,7 @@
 #include "graphics/lights.h"
 #include "graphics/masks.h"
 #include "graphics/screen_state.h"
+#include "graphics/shader_package.h"
 #include "graphics/software_draw.h"
 #include "graphics/work_textures.h"
 
@@ -19,6 +20,7 @@ int EndGraphics() {
     if (!s.started) {
         // A start-up that failed in the device set-up leaves its objects.
         ShutdownScreenDevice();
+        ReleaseShaderPackage();
         ReleaseSoftwarePrimary();
         return 0;
     }
@@ -32,6 +34,7 @@ int EndGraphics() {
     DeleteAllHandles(HandleTypeShader, nullptr);
     TerminateLights();
     ShutdownScreenDevice();
+    ReleaseShaderPackage();
     ReleaseSoftwarePrimary();
     EndHandleType(HandleTypeVertexBuffer);
     EndHandleType(HandleTypeIndexBuffer);

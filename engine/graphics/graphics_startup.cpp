@@ -17,6 +17,7 @@
 #include "graphics/in_place_filter_probe.h"
 #include "graphics/masks.h"
 #include "graphics/screen_state.h"
+#include "graphics/base_shaders.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
 #include "graphics/software_draw.h"

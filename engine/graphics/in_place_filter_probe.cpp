@@ -9,7 +9,6 @@
 #include "graphics/graphic_filters.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/graphic_loading.h"
-#include "graphics/screen_state.h"
 #include "graphics/surface_readback.h"
 #include "image/pixel_conversion.h"
 
@@ -54,10 +53,9 @@ int ProbeInPlaceFilter() {
                                         0, -1, 0) != 0)
                 LogWrite(
                     Cp932Text("転送する基本イメージを保存するメモリ領域の確保に失敗しました\n"));
-            ScreenState& s = GetScreenState();
-            s.inPlaceFilterWorks = 1;
+            SetFilterInPlace(1);
             const int filtered = FilterGraphic(graphic, kInvertKind);
-            s.inPlaceFilterWorks = 0;
+            SetFilterInPlace(0);
             if (filtered == 0 && ReadGraphicToBaseImage(graphic, &back, nullptr) == 0)
                 works = CountInvertedChannels(back) == 12 ? 1 : 0;
         }

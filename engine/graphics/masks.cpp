@@ -9,6 +9,7 @@
 
 #include "DuRud.h"
 #include "core/math.h"
+#include "graphics/base_shaders.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
@@ -148,7 +149,11 @@ void ComposeDirect3D(const RECT& r) {
     SetDeviceViewportRect(DrawArea().left, DrawArea().top, DrawArea().right, DrawArea().bottom);
     EnsureSceneBegun();
     if (c.fvf != kComposeFormat && SUCCEEDED(DeviceSetFVF(kComposeFormat))) c.fvf = kComposeFormat;
-    const RenderStateDesc desc = ComposeState(g_mask.reversed);
+    RenderStateDesc desc = ComposeState(g_mask.reversed);
+    // With shaders the compose kernel gives the same alpha for the test:
+    // 1 - mask normally, the mask itself reversed (constant 5's x).
+    if ((desc.pixelShader = MaskBlendPixelShader()))
+        desc.constant5[0] = g_mask.reversed ? 1.0f : 0.0f;
     ApplyPendingDrawState(0, &desc, 0);
     const float tw = static_cast<float>(g_mask.textureWidth);
     const float th = static_cast<float>(g_mask.textureHeight);
@@ -167,7 +172,9 @@ void ComposeDirect3D(const RECT& r) {
     ApplyPendingDrawState(0, &unbound, 0);
     // The draw settings' own state goes back on the next draw.
     if (vertexShader) DeviceSetVertexShader(vertexShader);
-    if (pixelShader) DeviceSetPixelShader(pixelShader);
+    if (pixelShader || desc.pixelShader) DeviceSetPixelShader(pixelShader);
+    c.vertexShader = vertexShader;
+    c.pixelShader = pixelShader;
     c.pendingApply = 1;
     RaiseDrawStateChanged();
     ForgetPreparedDraw();
@@ -221,14 +228,22 @@ void CarryOutPendingCompose() {
     g_mask.composePending = 0;
 }
 
+}  // namespace
+
+IDirect3DSurface9* CurrentDrawingSurface() {
+    return g_mask.active && g_mask.screenSurface
+               ? g_mask.screenSurface
+               : DrawTargetSurface(GetDrawSettings().renderTargets[0]);
+}
+
+namespace {
+
 void RedirectDrawing() {
     const DrawSettings& d = GetDrawSettings();
     if (GetScreenState().useDirect3D) {
         if (!HasDevice()) return;
         FlushVertexBatch();
-        IDirect3DSurface9* surface = g_mask.active && g_mask.screenSurface
-                                         ? g_mask.screenSurface
-                                         : DrawTargetSurface(d.renderTargets[0]);
+        IDirect3DSurface9* surface = CurrentDrawingSurface();
         SetRenderTargetSurface(surface, 0);
         RefreshDepthSurface();
         // The work texture is the draw size rounded up: a target graphic's

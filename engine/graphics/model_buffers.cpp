@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/handle_manager.h"
+#include "graphics/base_shaders.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/main_thread_forwarders.h"
@@ -122,7 +123,7 @@ int ReleaseModelBaseBuffers(ModelBaseData* base) {
 
 int BuildModelBaseBuffers(ModelBaseData* base) {
     ReleaseModelBaseBuffers(base);
-    const int shaders = DeviceHasShaderModel2();
+    const int shaders = ProgrammableShadersInUse();
     if (!GetScreenState().useDirect3D || (!shaders && GetDeviceLayer().vertexProcessing != 1))
         return 0;
     ModelBufferRecord* tails[kModelVertexKinds][2][kModelMaxTexCoordSets + 1] = {};

@@ -1,14 +1,12 @@
-// The shader-constant cache and the base shaders' life. A register belongs to
+// The shader-constant cache. A register belongs to
 // the highest active layer that uses it; the device sees that layer's value.
 #include "graphics/shader_constants.h"
 
 #include <cstring>
 
 #include "DuRud.h"
-#include "core/text_literals.h"
+#include "graphics/base_shaders.h"
 #include "graphics/device_layer.h"
-#include "graphics/device_setup.h"
-#include "graphics/render_state_cache.h"
 
 namespace DuRud {
 namespace {
@@ -16,7 +14,6 @@ namespace {
 constexpr int kRegisterCounts[kShaderConstantFileCount] = {256, 16, 16, 224, 16, 16};
 constexpr int kRegisterBytes[kShaderConstantFileCount] = {16, 16, 4, 16, 16, 4};
 
-int g_shadersInUse = 0;
 int g_uploadsForced = 0;
 
 bool ValidRange(const ShaderConstantCache* cache, int file, int first, int count) {
@@ -29,7 +26,7 @@ void Upload(ShaderConstantCache* cache, int file, int first, int count, const ui
     if (count <= 0) return;
     const int bytes = cache->registerBytes[file];
     std::memcpy(cache->uploaded[file] + first * bytes, data, static_cast<size_t>(count) * bytes);
-    if ((!g_shadersInUse && !g_uploadsForced) || !HasDevice()) return;
+    if ((!ProgrammableShadersInUse() && !g_uploadsForced) || !HasDevice()) return;
     const UINT start = static_cast<UINT>(first), n = static_cast<UINT>(count);
     switch (file) {
         case kVertexFloatConstants:
@@ -168,52 +165,6 @@ int SetActiveShaderLayers(ShaderConstantCache* cache, int mask) {
 
 int SetShaderConstantUploadsForced(int on) {
     g_uploadsForced = on ? 1 : 0;
-    return 0;
-}
-
-int ProgrammableShadersInUse() {
-    return g_shadersInUse;
-}
-
-int UnpackShaderPackage() {
-    return 0;
-}
-
-int CreateBaseShaders() {
-    ReleaseShaderObjects();
-    g_shadersInUse = 0;
-    if (DeviceHasShaderModel2()) {
-        g_shadersInUse = 1;
-        if (!UnpackShaderPackage()) {
-            LogWrite(Cp932Text("シェーダーコードを展開するメモリ領域の確保に失敗しました\n"));
-            g_shadersInUse = 0;
-        }
-    }
-    // Nothing else can be made until the package exists.
-    if (g_shadersInUse) g_shadersInUse = 0;
-    LogWrite(Cp932Text("プログラマブルシェーダーを使用しません\n"));
-    static const float kVertexZero[4] = {0.0f, 1.0f, 0.0f, 0.0f};
-    static const float kPixelZero[4] = {0.0f, 0.5f, 1.0f, 2.0f};
-    ShaderConstantCache& cache = EngineShaderConstants();
-    SetShaderConstants(&cache, kVertexFloatConstants, 0, 0, kVertexZero, 1, 1);
-    SetShaderConstants(&cache, kPixelFloatConstants, 0, 0, kPixelZero, 1, 1);
-    return 0;
-}
-
-int ReleaseShaderObjects() {
-    if (!HasDevice()) return 0;
-    DeviceSetVertexShader(nullptr);
-    DeviceSetPixelShader(nullptr);
-    ClearCachedCurrentObjects();
-    return 0;
-}
-
-int ReleaseVertexDeclarations() {
-    if (!HasDevice()) return 0;
-    DeviceSetVertexShader(nullptr);
-    DeviceSetPixelShader(nullptr);
-    ClearCachedCurrentObjects();
-    ReleaseFixedVertexDeclarations();
     return 0;
 }
 

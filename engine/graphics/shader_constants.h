@@ -1,7 +1,7 @@
 // The shader-constant cache: six register files, each with four layers
 // ("sets"); a register's value on the device is its owner's, the highest
 // active layer that uses it. Only what changes is uploaded, and only while
-// programmable shaders are in use. Also the base shader objects' life.
+// programmable shaders are in use.
 #pragma once
 
 #include <cstdint>
@@ -48,13 +48,5 @@ int SetActiveShaderLayers(ShaderConstantCache* cache, int mask);
 int UploadShaderConstantRange(ShaderConstantCache* cache, int file, int first, int count);
 // Engine-internal test switch: uploads reach the device even with shaders off.
 int SetShaderConstantUploadsForced(int on);
-
-// Base shaders. The shader package is not built yet: unpacking fails, and
-// programmable shaders stay off.
-int ProgrammableShadersInUse();
-int UnpackShaderPackage();  // 1 unpacked, 0 failed
-int CreateBaseShaders();    // 0
-int ReleaseShaderObjects();
-int ReleaseVertexDeclarations();
 
 }  // namespace DuRud

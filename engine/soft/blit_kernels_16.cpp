@@ -7,6 +7,7 @@
 
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
+#include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
 
@@ -72,9 +73,20 @@ void CopyRows16(const BlitCall& c) {
         return;
     }
     for (int y = 0; y < c.h; ++y) {
-        for (int x = 0; x < c.w; ++x, s += 4, d += 2) Store16(d, Load16(s));
-        s += c.srcSkip;
-        d += c.dstSkip;
+        AlphaRow16Simd<AlphaRowOp::Opaque>(d, s, c.w);
+        s += size_t(c.w) * 4 + c.srcSkip;
+        d += size_t(c.w) * 2 + c.dstSkip;
+    }
+}
+
+// The straight-alpha sprite: four pixels per step, the loop's bytes.
+void SpriteRows16(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    for (int y = 0; y < c.h; ++y) {
+        AlphaRow16Simd<AlphaRowOp::Sprite>(d, s, c.w);
+        s += size_t(c.w) * 4 + c.srcSkip;
+        d += size_t(c.w) * 2 + c.dstSkip;
     }
 }
 
@@ -162,6 +174,10 @@ void Select16(const BlitCall& c) {
     if constexpr (Mode == 0) {
         if (!c.hasBlend && c.white && !c.trans) {
             CopyRows16(c);
+            return;
+        }
+        if (!c.hasBlend && c.white && c.alpha) {
+            SpriteRows16(c);
             return;
         }
     }

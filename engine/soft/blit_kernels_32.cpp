@@ -4,6 +4,7 @@
 // and the full-strength add and subtract (MMX and plain).
 #include <cstring>
 
+#include "soft/additive_rows.h"
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows.h"
@@ -87,8 +88,28 @@ void FullStrength32(const BlitCall& c) {
     }
 }
 
+// The plain source added at any strength, without transparency: four
+// words per step, the loops' bytes.
+template <bool Scaled>
+void AddRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        AddRowSimd<Scaled>(d, s, c.w, c.p);
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
 template <bool Add>
 void FullStrength32(const BlitCall& c) {
+    if constexpr (Add) {
+        if (!c.trans) {
+            AddRows32<false>(c);
+            return;
+        }
+    }
     if (c.trans) {
         FullStrength32<Add, true>(c);
     } else {
@@ -107,6 +128,17 @@ void SpriteRows32(const BlitCall& c) {
     }
 }
 
+void ConstantAlphaRows32(const BlitCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    const size_t bytes = size_t(c.w) * 4;
+    for (int y = 0; y < c.h; ++y) {
+        AlphaRowSimd<AlphaRowOp::Constant>(d, s, c.w, uint32_t(c.p));
+        s += bytes + c.srcSkip;
+        d += bytes + c.dstSkip;
+    }
+}
+
 template <int Mode>
 void Select32(const BlitCall& c) {
     const bool plainSource = !c.hasBlend && c.white && !c.alpha;
@@ -114,6 +146,11 @@ void Select32(const BlitCall& c) {
         if (plainSource && c.p == 128) {
             // The MMX half blend equals the plain one; both run the SIMD row.
             WordRows32(c, WordRowOp::Half);
+            return;
+        }
+        if (plainSource && !c.trans) {
+            // Any other constant alpha: four pixels per step, the loop's bytes.
+            ConstantAlphaRows32(c);
             return;
         }
     }
@@ -124,6 +161,10 @@ void Select32(const BlitCall& c) {
             } else {
                 FullStrength32<Mode == 2>(c);
             }
+            return;
+        }
+        if (Mode == 2 && plainSource && !c.trans) {
+            AddRows32<true>(c);
             return;
         }
     }

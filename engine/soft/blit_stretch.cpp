@@ -29,30 +29,31 @@ void Stretch32(const StretchCall& c) {
     const BlitCall& k = c.k;
     // The whole-word copy does not read the destination.
     constexpr bool copy = Mode == 0 && !Blend && White && !Alpha && !Trans;
-    StretchWalk<Form, 4, Blend, copy>(
-        c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
-            const uint32_t sv = Load32(s);
-            uint32_t t = 0;
-            if constexpr (Blend) t = k.blendTable[*b];
-            if constexpr (!Alpha) {
-                if constexpr (Trans) {
-                    if (sv == k.transColor) return;
-                }
+    if constexpr (copy) {
+        StretchCopyWalk<Form, 4>(c, [](const uint8_t* s) { return Load32(s); });
+        return;
+    }
+    StretchWalk<Form, 4, Blend>(c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
+        const uint32_t sv = Load32(s);
+        uint32_t t = 0;
+        if constexpr (Blend) t = k.blendTable[*b];
+        if constexpr (!Alpha) {
+            if constexpr (Trans) {
+                if (sv == k.transColor) return;
+            }
+            for (int i = 0; i < n; ++i) Pixel32<Mode, Blend, White, false>(d + 4 * i, sv, t, k);
+        } else if constexpr (Trans) {
+            const uint32_t a = sv >> 24;
+            if (a == 0) return;
+            if (a == 255) {
                 for (int i = 0; i < n; ++i) Pixel32<Mode, Blend, White, false>(d + 4 * i, sv, t, k);
-            } else if constexpr (Trans) {
-                const uint32_t a = sv >> 24;
-                if (a == 0) return;
-                if (a == 255) {
-                    for (int i = 0; i < n; ++i)
-                        Pixel32<Mode, Blend, White, false>(d + 4 * i, sv, t, k);
-                } else {
-                    for (int i = 0; i < n; ++i)
-                        Pixel32<Mode, Blend, White, true>(d + 4 * i, sv, t, k);
-                }
             } else {
                 for (int i = 0; i < n; ++i) Pixel32<Mode, Blend, White, true>(d + 4 * i, sv, t, k);
             }
-        });
+        } else {
+            for (int i = 0; i < n; ++i) Pixel32<Mode, Blend, White, true>(d + 4 * i, sv, t, k);
+        }
+    });
 }
 
 // Blend mode 3 at p = 255 with no blend image, white and no alpha: the MMX

@@ -14,40 +14,43 @@ void Stretch16(const StretchCall& c) {
     const BlitCall& k = c.k;
     // The plain copy does not read the destination.
     constexpr bool copy = Mode == 0 && !Blend && White && !Alpha && !Trans;
-    StretchWalk<Form, 2, Blend, copy>(
-        c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
-            uint32_t t = 0;
-            if constexpr (Blend) t = k.blendTable[*b];
-            if constexpr (!Alpha) {
-                const uint32_t sv = Load16(s);
-                if constexpr (Trans) {
-                    // Compared widened: a stored value above 0xFFFF matches nothing.
-                    if (sv == k.transColor) return;
-                }
-                for (int i = 0; i < n; ++i) {
-                    uint8_t* p = d + 2 * i;
-                    Store16(p, Pixel16<Mode, Blend, White, false>(Load16(p), sv, 0, t, k));
-                }
-            } else {
-                const uint32_t sv = Load32(s);
-                const uint32_t s16 = sv & 0xFFFF;
-                const uint32_t a = (sv >> 16) & 0xFF;
-                if constexpr (Trans) {
-                    if (a == 0) return;
-                    if (a == 255) {
-                        for (int i = 0; i < n; ++i) {
-                            uint8_t* p = d + 2 * i;
-                            Store16(p, Pixel16<Mode, Blend, White, false>(Load16(p), s16, 0, t, k));
-                        }
-                        return;
+    if constexpr (copy) {
+        StretchCopyWalk<Form, 2>(c, [](const uint8_t* s) { return Load16(s); });
+        return;
+    }
+    StretchWalk<Form, 2, Blend>(c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
+        uint32_t t = 0;
+        if constexpr (Blend) t = k.blendTable[*b];
+        if constexpr (!Alpha) {
+            const uint32_t sv = Load16(s);
+            if constexpr (Trans) {
+                // Compared widened: a stored value above 0xFFFF matches nothing.
+                if (sv == k.transColor) return;
+            }
+            for (int i = 0; i < n; ++i) {
+                uint8_t* p = d + 2 * i;
+                Store16(p, Pixel16<Mode, Blend, White, false>(Load16(p), sv, 0, t, k));
+            }
+        } else {
+            const uint32_t sv = Load32(s);
+            const uint32_t s16 = sv & 0xFFFF;
+            const uint32_t a = (sv >> 16) & 0xFF;
+            if constexpr (Trans) {
+                if (a == 0) return;
+                if (a == 255) {
+                    for (int i = 0; i < n; ++i) {
+                        uint8_t* p = d + 2 * i;
+                        Store16(p, Pixel16<Mode, Blend, White, false>(Load16(p), s16, 0, t, k));
                     }
-                }
-                for (int i = 0; i < n; ++i) {
-                    uint8_t* p = d + 2 * i;
-                    Store16(p, Pixel16<Mode, Blend, White, true>(Load16(p), s16, a, t, k));
+                    return;
                 }
             }
-        });
+            for (int i = 0; i < n; ++i) {
+                uint8_t* p = d + 2 * i;
+                Store16(p, Pixel16<Mode, Blend, White, true>(Load16(p), s16, a, t, k));
+            }
+        }
+    });
 }
 
 template <int Mode>

@@ -24,7 +24,12 @@ void StretchPalette(const StretchCall& c) {
     const BlitCall& k = c.k;
     // The entry copy does not read the destination.
     constexpr bool copy = Mode == 0 && !Blend && White && !Trans;
-    StretchWalk<Form, Is32 ? 4 : 2, Blend, copy>(
+    if constexpr (copy) {
+        StretchCopyWalk<Form, Is32 ? 4 : 2>(
+            c, [&](const uint8_t* s) { return Entry<Is32>(k.palette, *s); });
+        return;
+    }
+    StretchWalk<Form, Is32 ? 4 : 2, Blend>(
         c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d, int n) {
             const uint32_t index = *s;
             if constexpr (Trans) {

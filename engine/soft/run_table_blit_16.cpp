@@ -2,6 +2,7 @@
 // entries of the body's own palette) and direct sources with or without an
 // alpha byte. Plain integer code only; the MMX flag is not read.
 #include "soft/run_table_walk.h"
+#include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
 
@@ -17,6 +18,15 @@ void Runs16(const BlitCall& c) {
                 return Palette ? Load16(c.palette + 2 * uint32_t(*p)) : Load16(p);
             };
             auto factor = [&](int i) -> uint32_t { return Blend ? c.blendTable[b[i]] : 0u; };
+            if constexpr (Mode == 0 && !Blend && White && Alpha) {
+                // Sprites: whole runs four pixels per step.
+                if (translucent) {
+                    AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, length);
+                } else {
+                    AlphaRow16Simd<AlphaRowOp::Opaque>(d, s, length);
+                }
+                return;
+            }
             uint8_t* dp = d;
             if (Alpha && translucent) {
                 for (int i = 0; i < length; ++i, dp += 2) {

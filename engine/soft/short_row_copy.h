@@ -19,6 +19,16 @@ constexpr size_t kShortRowBytes = 128;
 inline void ShortRowCopySimd(uint8_t* dst, const uint8_t* src, size_t n) {
     if (n >= 16) {
         size_t i = 0;
+        for (; i + 64 <= n; i += 64) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 16));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 32));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 48));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), a);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
+        }
         for (; i + 16 <= n; i += 16) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));

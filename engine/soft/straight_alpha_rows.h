@@ -1,8 +1,8 @@
-// Rows of 32-bit pixels drawn in blend mode 0 with white brightness and no
-// blend image: the opaque store (the whole source word) and the
-// straight-alpha mix, channel = (s*a + d*(256-a)) >> 8 with the
-// destination's byte 3 kept. An SSE2 form four pixels per step and the plain
-// one-pixel twin that defines its bytes; both are inline because run-table
+// Rows of 32-bit pixels drawn with white brightness and no blend image: the
+// opaque store (the whole source word) and the straight-alpha mix,
+// channel = (s*a + d*(256-a)) >> 8 with the destination's byte 3 kept, a
+// being the pixel's alpha (blend mode 0) or the constant p (blend mode 1). An SSE2 form four pixels
+// per step and the plain one-pixel twin that defines its bytes; both are inline because run-table
 // rows hand over many short runs.
 #pragma once
 
@@ -19,14 +19,15 @@ enum class AlphaRowOp {
     Opaque,    // every pixel as if a = 255
     Weighted,  // every pixel weighted by its own alpha, 255 included
     Sprite,    // a = 0 left out, a = 255 stored opaque, others weighted
+    Constant,  // every pixel weighted by the call's parameter p (0..255)
 };
 
 template <AlphaRowOp Op>
-inline void AlphaRowPlain(uint8_t* dst, const uint8_t* src, int n) {
+inline void AlphaRowPlain(uint8_t* dst, const uint8_t* src, int n, uint32_t p = 0) {
     for (int i = 0; i < n; ++i) {
         const uint32_t s = Load32(src + 4 * i);
         uint8_t* dp = dst + 4 * i;
-        const uint32_t a = s >> 24;
+        const uint32_t a = Op == AlphaRowOp::Constant ? p : s >> 24;
         if constexpr (Op == AlphaRowOp::Sprite) {
             if (a == 0) continue;
         }
@@ -58,7 +59,8 @@ inline __m128i Mix2(__m128i s16, __m128i d16, __m128i w) {
 // In the sprite form an alpha of 255 counts 256, which stores the source
 // unchanged, and 0 keeps the destination, as leaving the pixel out does.
 template <AlphaRowOp Op>
-inline __m128i Weights(__m128i s16) {
+inline __m128i Weights(__m128i s16, __m128i constant) {
+    if constexpr (Op == AlphaRowOp::Constant) return constant;
     __m128i w = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
     if constexpr (Op == AlphaRowOp::Sprite) {
         w = _mm_sub_epi16(w, _mm_cmpeq_epi16(w, _mm_set1_epi16(255)));
@@ -69,12 +71,12 @@ inline __m128i Weights(__m128i s16) {
 // Four pixels of the mixing forms, byte 3 still
 // the source's.
 template <AlphaRowOp Op>
-inline __m128i MixPixels(__m128i s, __m128i d) {
+inline __m128i MixPixels(__m128i s, __m128i d, __m128i constant) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i sLo = _mm_unpacklo_epi8(s, zero);
     const __m128i sHi = _mm_unpackhi_epi8(s, zero);
-    const __m128i lo = Mix2(sLo, _mm_unpacklo_epi8(d, zero), Weights<Op>(sLo));
-    const __m128i hi = Mix2(sHi, _mm_unpackhi_epi8(d, zero), Weights<Op>(sHi));
+    const __m128i lo = Mix2(sLo, _mm_unpacklo_epi8(d, zero), Weights<Op>(sLo, constant));
+    const __m128i hi = Mix2(sHi, _mm_unpackhi_epi8(d, zero), Weights<Op>(sHi, constant));
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -84,16 +86,17 @@ template <AlphaRowOp Op>
 inline __m128i DestinationBytes(__m128i s) {
     const __m128i top = _mm_set1_epi32(int32_t(0xFF000000u));
     if constexpr (Op == AlphaRowOp::Opaque) return _mm_setzero_si128();
-    if constexpr (Op == AlphaRowOp::Weighted) return top;
+    if constexpr (Op == AlphaRowOp::Weighted || Op == AlphaRowOp::Constant) return top;
     return _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(s, top), top), top);
 }
 
 }  // namespace alpha_rows_detail
 
 template <AlphaRowOp Op>
-inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n) {
+inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n, uint32_t p = 0) {
     using namespace alpha_rows_detail;
     const __m128i top = _mm_set1_epi32(int32_t(0xFF000000u));
+    const __m128i constant = _mm_set1_epi16(int16_t(p));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
@@ -110,7 +113,8 @@ inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n) {
             }
             const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + 4 * i));
             const __m128i keep = DestinationBytes<Op>(s);
-            r = _mm_or_si128(_mm_andnot_si128(keep, MixPixels<Op>(s, d)), _mm_and_si128(keep, d));
+            r = _mm_or_si128(_mm_andnot_si128(keep, MixPixels<Op>(s, d, constant)),
+                             _mm_and_si128(keep, d));
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), r);
     }
@@ -131,8 +135,8 @@ inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n) {
                                : _mm_cvtsi32_si128(int32_t(Load32(dst + 4 * i)));
         const __m128i zero = _mm_setzero_si128();
         const __m128i s16 = _mm_unpacklo_epi8(s, zero);
-        const __m128i mixed =
-            _mm_packus_epi16(Mix2(s16, _mm_unpacklo_epi8(d, zero), Weights<Op>(s16)), zero);
+        const __m128i mixed = _mm_packus_epi16(
+            Mix2(s16, _mm_unpacklo_epi8(d, zero), Weights<Op>(s16, constant)), zero);
         const __m128i keep = DestinationBytes<Op>(s);
         const __m128i r = _mm_or_si128(_mm_andnot_si128(keep, mixed), _mm_and_si128(keep, d));
         if (pair) {

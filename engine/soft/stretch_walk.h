@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 #include "soft/blit_pixel_forms.h"
@@ -61,11 +62,12 @@ inline void StretchRow(const StretchCall& c, const uint8_t* s, const uint8_t* b,
     }
 }
 
-// Every row of the clipped rectangle; rows restart from accX0. RepeatRows:
-// the kernel's result does not depend on the destination, so a row that
-// shows the same source row as the row above is copied from it.
-template <Advance Form, int DstBpp, bool Blend, bool RepeatRows = false, class Run>
-inline void StretchWalk(const StretchCall& c, Run&& run) {
+// Every row of the clipped rectangle: row(s, b, d) draws one destination
+// row from the source row at s (blend row at b). RepeatRows: the kernel's
+// result does not depend on the destination, so a row that shows the same
+// source row as the row above is copied from it.
+template <Advance Form, int DstBpp, bool Blend, bool RepeatRows, class Row>
+inline void StretchRows(const StretchCall& c, Row&& row) {
     const uint8_t* srcRow = c.src;
     const uint8_t* blendRow = c.blend;
     uint8_t* dstRow = c.dst;
@@ -75,7 +77,7 @@ inline void StretchWalk(const StretchCall& c, Run&& run) {
         if (RepeatRows && repeat) {
             std::memcpy(dstRow, dstRow - c.dstPitch, size_t(c.w) * DstBpp);
         } else {
-            StretchRow<Form, DstBpp, Blend>(c, srcRow, blendRow, dstRow, run);
+            row(srcRow, blendRow, dstRow);
         }
         if (++y == c.h) return;
         dstRow += c.dstPitch;
@@ -89,6 +91,76 @@ inline void StretchWalk(const StretchCall& c, Run&& run) {
             } while (Form == Advance::Strict ? accY < 0 : accY <= 0);
         }
     }
+}
+
+// Every row, each walked pixel by pixel from accX0.
+template <Advance Form, int DstBpp, bool Blend, bool RepeatRows = false, class Run>
+inline void StretchWalk(const StretchCall& c, Run&& run) {
+    StretchRows<Form, DstBpp, Blend, RepeatRows>(
+        c, [&](const uint8_t* s, const uint8_t* b, uint8_t* d) {
+            StretchRow<Form, DstBpp, Blend>(c, s, b, d, run);
+        });
+}
+
+// n destination pixels of one value.
+template <int DstBpp>
+inline void FillPixels(uint8_t* d, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) {
+        if constexpr (DstBpp == 4) {
+            std::memcpy(d + 4 * i, &v, 4);
+        } else {
+            const uint16_t h = uint16_t(v);
+            std::memcpy(d + 2 * i, &h, 2);
+        }
+    }
+}
+
+// A row whose horizontal step is a whole number k of pixels: after the
+// first (clipped) run every source pixel shows as exactly k pixels, so the
+// row is a plain repeat without the accumulator. Doubling, the common case,
+// writes each pair in one store.
+template <int DstBpp, class Value>
+inline void RepeatPixelsRow(const StretchCall& c, const uint8_t* s, uint8_t* d, Value& value) {
+    const int k = c.stepX >> 16;
+    int left = c.w;
+    int n = std::min((c.accX0 + 65535) >> 16, left);
+    FillPixels<DstBpp>(d, value(s), n);
+    left -= n;
+    d += ptrdiff_t(n) * DstBpp;
+    s += c.srcStepX;
+    if (k == 2) {
+        for (; left >= 2; left -= 2, d += 2 * DstBpp, s += c.srcStepX) {
+            const uint32_t v = value(s);
+            if constexpr (DstBpp == 4) {
+                const uint64_t pair = uint64_t(v) | uint64_t(v) << 32;
+                std::memcpy(d, &pair, 8);
+            } else {
+                const uint32_t pair = (v & 0xFFFF) * 0x10001u;
+                std::memcpy(d, &pair, 4);
+            }
+        }
+    } else {
+        for (; left >= k; left -= k, d += ptrdiff_t(k) * DstBpp, s += c.srcStepX)
+            FillPixels<DstBpp>(d, value(s), k);
+    }
+    if (left > 0) FillPixels<DstBpp>(d, value(s), left);
+}
+
+// The walk of the copy kernels, whose every destination pixel is the value
+// its source pixel maps to (value(s)): rows showing the row above's source
+// row are copied from it, and whole-number horizontal steps take the repeat
+// row.
+template <Advance Form, int DstBpp, class Value>
+inline void StretchCopyWalk(const StretchCall& c, Value&& value) {
+    if ((c.stepX & 0xFFFF) == 0) {
+        StretchRows<Form, DstBpp, false, true>(c,
+                                               [&](const uint8_t* s, const uint8_t*, uint8_t* d) {
+                                                   RepeatPixelsRow<DstBpp>(c, s, d, value);
+                                               });
+        return;
+    }
+    StretchWalk<Form, DstBpp, false, true>(c, [&](const uint8_t* s, const uint8_t*, uint8_t* d,
+                                                  int n) { FillPixels<DstBpp>(d, value(s), n); });
 }
 
 // The kernel groups (one per file).

@@ -5,8 +5,6 @@
 
 #include <set>
 
-#include "DuRud.h"
-#include "core/string_helpers.h"
 #include "files/archive_format.h"
 #include "lz_encoder.h"
 
@@ -42,7 +40,7 @@ bool checkName(const std::string& name, std::string* error) {
     }
     for (size_t i = 0; i < name.size(); ++i) {
         const auto b = static_cast<unsigned char>(name[i]);
-        if (IsLeadByte(b, kCharSetShiftJis)) {
+        if (IsShiftJisLeadByte(b)) {
             if (i + 1 >= name.size()) {
                 *error = "name ends inside a double-byte character: \"" + name + "\"";
                 return false;
@@ -84,7 +82,7 @@ std::string UpperCaseArchiveName(const std::string& name) {
     std::string upper = name;
     for (size_t i = 0; i < upper.size(); ++i) {
         const auto b = static_cast<unsigned char>(upper[i]);
-        if (IsLeadByte(b, kCharSetShiftJis) && i + 1 < upper.size()) {
+        if (IsShiftJisLeadByte(b) && i + 1 < upper.size()) {
             ++i;
         } else if (b >= 'a' && b <= 'z') {
             upper[i] = static_cast<char>(b - 'a' + 'A');

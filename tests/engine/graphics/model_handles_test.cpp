@@ -9,6 +9,7 @@
 #include "graphics/model_handles.h"
 #include "graphics/surface_readback.h"
 #include "graphics_fixture.h"
+#include "package_kernels.h"
 #include "image/image_loading.h"
 #include "test_knobs.h"
 
@@ -143,6 +144,38 @@ TEST_F(ModelHandles, BufferChainsSplitAtTheVertexLimit) {
         EXPECT_EQ(0, data->recordCount) << row.name;
         EXPECT_EQ(live, KnobD3D9LiveCount("VertexBuffer")) << row.name;
         DeleteHandle(base);
+    }
+}
+
+TEST_F(ModelHandles, EveryKindAndNormalMapGetsAChainWithShadersInUse) {
+    const struct {
+        const char* name;
+        bool kernels;  // shader objects made: programmable shaders in use
+        int chains;
+    } rows[] = {{"ShadersInUse", true, 6}, {"ShadersRefused", false, 1}};
+    for (const auto& row : rows) {
+        KnobResetAll();
+        KnobD3D9ShaderVersions(0xFFFE0200, 0xFFFF0200);
+        if (row.kernels) RegisterPackageKernels();
+        Start();
+        std::vector<ModelMesh> meshes;
+        for (int kind = 0; kind < kModelVertexKinds; ++kind)
+            for (int map = 0; map < 2; ++map) {
+                ModelMesh m = Mesh(3);
+                m.vertexKind = kind;
+                m.normalMap = map;
+                meshes.push_back(m);
+            }
+        const Handle base = AddModelBaseForTest(std::move(meshes), {});
+        ModelBaseData* data = ModelBaseFromHandle(base)->data;
+        ASSERT_EQ(0, BuildModelBaseBuffers(data)) << row.name;
+        int chains = 0;
+        for (int kind = 0; kind < kModelVertexKinds; ++kind)
+            for (int map = 0; map < 2; ++map) chains += data->chains[kind][map][1] != nullptr;
+        EXPECT_EQ(row.chains, chains) << row.name;
+        DeleteHandle(base);
+        EndModels();
+        StopDevice();
     }
 }
 

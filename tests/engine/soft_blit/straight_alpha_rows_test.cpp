@@ -1,4 +1,5 @@
-// The four-pixel sprite rows equal their one-pixel twins on random rows
+// The four-pixel sprite rows (32-bit, and 16-bit from a colour and an alpha
+// byte) equal their one-pixel twins on random rows
 // (every alignment and tail length, alphas 0 and 255 frequent) and keep the
 // destination's byte 3 where they mix. Through MemImgBlit, on both paths and
 // with the MMX flag either way: BlitReference.
@@ -9,6 +10,7 @@
 
 #include "soft/memimg_renderer.h"
 #include "soft/straight_alpha_rows.h"
+#include "soft/straight_alpha_rows_16.h"
 #include "soft_blit_fixture.h"
 
 using namespace DuRud;
@@ -37,9 +39,10 @@ void ExpectTwinsEqual(uint32_t seed) {
         const auto src = RandomPixels(rng, size_t(n) + 2);
         auto simd = RandomPixels(rng, size_t(n) + 2);
         auto plain = simd;
-        AlphaRowSimd<Op>(simd.data() + dof, src.data() + so, n);
-        AlphaRowPlain<Op>(plain.data() + dof, src.data() + so, n);
-        ASSERT_EQ(simd, plain) << "round " << round << " n " << n;
+        const uint32_t p = rng() % 4 == 0 ? 255 * (rng() % 2) : rng() % 256;
+        AlphaRowSimd<Op>(simd.data() + dof, src.data() + so, n, p);
+        AlphaRowPlain<Op>(plain.data() + dof, src.data() + so, n, p);
+        ASSERT_EQ(simd, plain) << "round " << round << " n " << n << " p " << p;
     }
 }
 
@@ -57,6 +60,7 @@ TEST(StraightAlphaRows, SimdEqualsPlainTwin) {
         ExpectTwinsEqual<AlphaRowOp::Opaque>(100u + mmx);
         ExpectTwinsEqual<AlphaRowOp::Weighted>(200u + mmx);
         ExpectTwinsEqual<AlphaRowOp::Sprite>(300u + mmx);
+        ExpectTwinsEqual<AlphaRowOp::Constant>(400u + mmx);
     }
 }
 
@@ -88,4 +92,30 @@ TEST(StraightAlphaRows, PinnedPixels) {
     EXPECT_EQ(Pixel(weighted, 4), 0x5A102030u);
     EXPECT_EQ(Pixel(opaque, 3), 0x400000FFu);
     EXPECT_EQ(Pixel(opaque, 2), 0x00FF0000u);
+}
+
+// The 16-bit rows (sources of a colour and an alpha byte) against their
+// one-pixel twins on random rows.
+template <AlphaRowOp Op>
+void ExpectTwins16Equal(uint32_t seed) {
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 4000; ++round) {
+        const int n = int(rng() % 41);
+        const int so = int(rng() % 4), dof = int(rng() % 2);
+        auto src = RandomPixels(rng, size_t(n) + 2);
+        for (size_t i = 0; i + 3 < src.size(); i += 4)
+            src[i + 2] = src[i + 3];  // alpha 0, 255 often
+        std::vector<uint8_t> simd(size_t(n) * 2 + 4);
+        for (auto& b : simd) b = uint8_t(rng());
+        auto plain = simd;
+        AlphaRow16Simd<Op>(simd.data() + 2 * dof, src.data() + so, n);
+        AlphaRow16Plain<Op>(plain.data() + 2 * dof, src.data() + so, n);
+        ASSERT_EQ(simd, plain) << "round " << round << " n " << n;
+    }
+}
+
+TEST(StraightAlphaRows, SixteenBitSimdEqualsPlainTwin) {
+    ExpectTwins16Equal<AlphaRowOp::Opaque>(700u);
+    ExpectTwins16Equal<AlphaRowOp::Weighted>(800u);
+    ExpectTwins16Equal<AlphaRowOp::Sprite>(900u);
 }

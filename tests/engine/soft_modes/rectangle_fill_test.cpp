@@ -1,5 +1,5 @@
 // MemImgFillRect: rectangle order, clipping to the draw area and the image,
-// 16-bit pair stores at odd columns, refused destinations.
+// wide and narrow rows at odd columns, refused destinations.
 #include "flat_fixture.h"
 
 using namespace DuRud;
@@ -54,18 +54,20 @@ TEST_F(RectangleFillTest, ClipsToTheDrawAreaAndTheImage) {
     EXPECT_TRUE(Changed(c, 0).empty());
 }
 
-TEST_F(RectangleFillTest, SixteenBitOddWidthsAtOddColumns) {
-    for (int left = 0; left < 3; ++left) {
-        for (int width = 1; width <= 5; ++width) {
-            Canvas c(9, 2, kMemImgColor16);
-            c.Fill(0);
-            const RECT r{left, 1, left + width, 2};
-            MemImgFillRect(&c.view, &r, 0x1234u);
-            EXPECT_EQ(Changed(c, 0), Box(left, 1, left + width, 2));
-            EXPECT_EQ(c.Get(left + width - 1, 1), 0x1234u);
-            EXPECT_TRUE(MarginsIntact(c));
+// Widths of the word tail and of the 16- and 64-byte stores, both depths.
+TEST_F(RectangleFillTest, OddWidthsAtOddColumns) {
+    for (const auto type : {kMemImgColor16, kMemImgColor32})
+        for (int left = 0; left < 3; ++left) {
+            for (int width : {1, 2, 3, 4, 5, 8, 9, 17, 33, 40}) {
+                Canvas c(45, 2, type);
+                c.Fill(0);
+                const RECT r{left, 1, left + width, 2};
+                MemImgFillRect(&c.view, &r, 0x1234u);
+                EXPECT_EQ(Changed(c, 0), Box(left, 1, left + width, 2));
+                EXPECT_EQ(c.Get(left + width - 1, 1), 0x1234u);
+                EXPECT_TRUE(MarginsIntact(c));
+            }
         }
-    }
 }
 
 TEST_F(RectangleFillTest, BlendedFillVisitsEachPixelOnce) {

@@ -56,8 +56,12 @@ TEST_P(StretchReference, EveryKernelEqualsReference) {
                 // {rect, draw area}: enlarged at a step that is no whole
                 // number, reduced, mirrored at the source's own size and
                 // enlarged, clipped by the area and by the destination's
-                // edges, and the unmirrored same-size hand-over.
+                // edges, the unmirrored same-size hand-over, and whole-number
+                // steps (2x, 2x mirrored, 3x cut inside its first pixel).
                 const std::pair<RECT, RECT> rects[] = {
+                    {{1, 1, 1 + 2 * sw, 1 + 2 * sh}, wide},
+                    {{1 + 2 * sw, 0, 1, sh}, wide},
+                    {{-1, 0, -1 + 3 * sw, 2 * sh}, wide},
                     {{1, 1, 1 + 2 * sw + 1, 1 + sh * 3 / 2 + 1}, wide},
                     {{2, 2, 2 + std::max(1, sw / 2), 2 + (sh + 1) / 2}, wide},
                     {{2, 1, 2 + sw / 3 + 1, 1 + 1}, wide},
