@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../platform/d3d9/raster/raster.h"
+#include "../platform/d3d9/shader_kernels.h"
 #include "d3d9.h"
 #include "windows.h"
 
@@ -135,9 +136,20 @@ void BM_BilinearStretch2x800x600(benchmark::State& state) {
         benchmark::Counter(1600.0 * 1200 * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
+// Makes a fixed-function sprite state run the 2D kernel the engine picks
+// for the same draw when shaders are in use (white brightness).
+void UseKernel(RasterState& s, const char* name, const float (*constants)[4]) {
+    s.pixelKernel = platform::d3d9::FindShaderKernel(name, false);
+    if (!s.pixelKernel) std::abort();
+    s.pixelConstF = constants;
+}
+
 // One frame: background and 400 blended sprites into the 800 x 600
-// off-screen, then the off-screen 2x bilinear onto the 1600 x 1200 back buffer.
+// off-screen, then the off-screen 2x bilinear onto the 1600 x 1200 back
+// buffer. Argument 1 draws it through the pixel-shader kernels.
 void BM_TypicalFrame(benchmark::State& state) {
+    const bool shaders = state.range(0) != 0;
+    platform::d3d9::RegisterPackageShaderKernels();
     Buffer offscreen(800, 600, kFormatA8R8G8B8), back(1600, 1200, kFormatX8R8G8B8);
     Texture background(800, 600, kFormatX8R8G8B8, 4), sprite(32, 32, kFormatA8R8G8B8, 5);
     RasterTexture offTex;
@@ -146,6 +158,13 @@ void BM_TypicalFrame(benchmark::State& state) {
     RasterState bg = SpriteState(offscreen.surface, &background.texture, 0, D3DTEXF_POINT);
     RasterState sp = SpriteState(offscreen.surface, &sprite.texture, 1, D3DTEXF_POINT);
     RasterState up = SpriteState(back.surface, &offTex, 0, D3DTEXF_LINEAR);
+    static float constants[224][4];
+    for (float& v : constants[5]) v = 1.0f;  // the white texture factor
+    if (shaders) {
+        UseKernel(bg, "ps_blend0_type0_igcolor0_igtalpha1.pso", constants);
+        UseKernel(sp, "ps_blend0_type0_igcolor0_igtalpha0.pso", constants);
+        UseKernel(up, "ps_blend0_type0_igcolor0_igtalpha1.pso", constants);
+    }
     std::vector<Vertex2DTex> bgQuad, upQuad;
     AddQuad(bgQuad, -0.5f, -0.5f, 799.5f, 599.5f, 0xFFFFFFFFu);
     AddQuad(upQuad, -0.5f, -0.5f, 1599.5f, 1199.5f, 0xFFFFFFFFu);
@@ -155,9 +174,39 @@ void BM_TypicalFrame(benchmark::State& state) {
         Draw(sp, sprites);
         Draw(up, upQuad);
     }
+    state.SetLabel(shaders ? "shaders on" : "shaders off");
     state.counters["ms/frame"] =
         benchmark::Counter(double(state.iterations()) / 1000.0,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// One filter pass over an 800 x 600 picture through its kernel, as the
+// filters draw it: the source on sampler 0, point-sampled, 1:1.
+void FilterPassBench(benchmark::State& state, const char* name, float (*constants)[4]) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    Buffer target(800, 600, kFormatA8R8G8B8);
+    Texture source(800, 600, kFormatA8R8G8B8, 7);
+    RasterState s = SpriteState(target.surface, &source.texture, 0, D3DTEXF_POINT);
+    UseKernel(s, name, constants);
+    std::vector<Vertex2DTex> quad;
+    AddQuad(quad, -0.5f, -0.5f, 799.5f, 599.5f, 0xFFFFFFFFu);
+    for (auto _ : state) Draw(s, quad);
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(800.0 * 600 * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_BlurPass16Kernel(benchmark::State& state) {
+    static float c[224][4] = {};
+    const float w[8] = {0.2f, 0.17f, 0.12f, 0.07f, 0.03f, 0.01f, 0.004f, 0.001f};
+    for (int i = 0; i < 8; ++i) c[i / 4][i % 4] = w[i];
+    c[8][0] = 1;  // across
+    FilterPassBench(state, "Gauss_16Pixel_PS.pso", c);
+}
+
+void BM_HsbPassesKernel(benchmark::State& state) {
+    static float c[224][4] = {};
+    c[0][0] = 0.5f, c[0][1] = 0.3f, c[0][2] = 0.1f;
+    FilterPassBench(state, state.range(0) ? "Hsb_HSB_TO_RGB.pso" : "Hsb_RGB_TO_HSB.pso", c);
 }
 
 // The bytes the typical frame must move at the least, moved with memcpy and
@@ -353,7 +402,9 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
 BENCHMARK(BM_OpaquePointSprites32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AlphaBlendedSprites32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BilinearStretch2x800x600)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TypicalFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypicalFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlurPass16Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HsbPassesKernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypicalFrameThroughDevice)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -675,8 +675,12 @@ HRESULT CheckDraw(const DeviceState& s, const D3DCAPS9& caps, D3DPRIMITIVETYPE t
     if (DWORD(type) < 1 || DWORD(type) > 6) return *why = "primitive type", D3DERR_INVALIDCALL;
     if (count > caps.MaxPrimitiveCount) return *why = "too many primitives", D3DERR_INVALIDCALL;
     if (!vertices || stride == 0) return *why = "no vertices", D3DERR_INVALIDCALL;
-    if (s.vertexShader || s.pixelShader || s.declaration)
-        return *why = "shaders and declarations are not run yet", D3DERR_INVALIDCALL;
+    // Pixel shaders run over pre-transformed vertices; nothing here draws 3D.
+    if (s.vertexShader) return *why = "vertex shaders are not run", D3DERR_INVALIDCALL;
+    if (s.declaration)
+        return *why = "a vertex declaration without a vertex format", D3DERR_INVALIDCALL;
+    if (s.pixelShader && !s.pixelShader->code_.program->pixel)
+        return *why = "the pixel shader's kernel runs nothing", D3DERR_INVALIDCALL;
     if (s.fvf == 0) return *why = "no vertex format", D3DERR_INVALIDCALL;
     if (!s.renderTargets[0]) return *why = "no render target", D3DERR_INVALIDCALL;
     if (!(caps.PrimitiveMiscCaps & D3DPMISCCAPS_BLENDOP) &&

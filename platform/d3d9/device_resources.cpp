@@ -302,6 +302,9 @@ HRESULT DeviceImpl::CreateVertexShader(const DWORD* fn, IDirect3DVertexShader9**
     ShaderCode code;
     HRESULT hr = ParseShaderBlob(fn, true, caps_.VertexShaderVersion, &code);
     if (FAILED(hr)) return Traced("CreateVertexShader", hr, "blob refused");
+    if (KernelRefused(code.kernel))
+        return Traced("CreateVertexShader", D3DERR_OUTOFVIDEOMEMORY, "%s refused by the knob",
+                      code.kernel.c_str());
     *pp = new VertexShaderImpl(core_, std::move(code));
     return Traced("CreateVertexShader", D3D_OK, "%s",
                   static_cast<VertexShaderImpl*>(*pp)->code_.kernel.c_str());
@@ -314,6 +317,9 @@ HRESULT DeviceImpl::CreatePixelShader(const DWORD* fn, IDirect3DPixelShader9** p
     ShaderCode code;
     HRESULT hr = ParseShaderBlob(fn, false, caps_.PixelShaderVersion, &code);
     if (FAILED(hr)) return Traced("CreatePixelShader", hr, "blob refused");
+    if (KernelRefused(code.kernel))
+        return Traced("CreatePixelShader", D3DERR_OUTOFVIDEOMEMORY, "%s refused by the knob",
+                      code.kernel.c_str());
     *pp = new PixelShaderImpl(core_, std::move(code));
     return Traced("CreatePixelShader", D3D_OK, "%s",
                   static_cast<PixelShaderImpl*>(*pp)->code_.kernel.c_str());

@@ -47,8 +47,14 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
     rs.viewport.maxZ = state.viewport.MaxZ;
     rs.scissor = state.scissor;
     rs.fvf = state.fvf;
-    rs.shaderSet = state.vertexShader || state.pixelShader;
+    rs.vertexShaderSet = state.vertexShader != nullptr;
     rs.declarationSet = state.declaration != nullptr;
+    if (state.pixelShader) {
+        rs.pixelKernel = state.pixelShader->code_.program;
+        rs.pixelConstF = state.pixelConstF;
+        rs.pixelConstI = state.pixelConstI;
+        rs.pixelConstB = state.pixelConstB;
+    }
     rs.maxPrimitiveCount = caps.MaxPrimitiveCount;
     rs.maxVertexIndex = caps.MaxVertexIndex;
     raster::RasterResult r =

@@ -305,7 +305,8 @@ void FillCaps(D3DCAPS9* c) {
     c->MaxStreams = 16;
     c->MaxStreamStride = 255;
     c->VertexShaderVersion = k.vertexShaderVersion;
-    c->MaxVertexShaderConst = k.vertexShaderVersion ? 256 : 0;
+    // The device stores 256 vertex constants whatever the shader version.
+    c->MaxVertexShaderConst = 256;
     c->PixelShaderVersion = k.pixelShaderVersion;
     c->PixelShader1xMaxValue = k.pixelShaderVersion ? 8.f : 0.f;
     c->MasterAdapterOrdinal = 0;

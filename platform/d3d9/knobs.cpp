@@ -51,6 +51,12 @@ D3DDISPLAYMODE DesktopMode() {
     return mode;
 }
 
+bool KernelRefused(const std::string& kernel) {
+    std::lock_guard<std::mutex> lock(D3D9KnobMutex());
+    const auto& refused = D3D9Knobs().refusedKernels;
+    return std::find(refused.begin(), refused.end(), kernel) != refused.end();
+}
+
 }  // namespace platform::d3d9
 
 using platform::d3d9::D3D9KnobMutex;
@@ -151,6 +157,11 @@ void KnobD3D9RegisterTestKernel(const char* name, bool vertex) {
     if (name && *name) platform::d3d9::RegisterTestShaderKernel(name, vertex);
 }
 
+void KnobD3D9RefuseShaderKernel(const char* name) {
+    WITH_KNOBS;
+    if (name && *name) k.refusedKernels.emplace_back(name);
+}
+
 void D3D9ResetHooks();
 
 void D3D9KnobReset() {
@@ -187,11 +198,23 @@ DWORD ParseFormat(const std::string& s) {
     return DWORD(std::strtoul(s.c_str(), nullptr, 0));
 }
 
+// A shader version as the caps list writes it: "2.0" (major.minor, the
+// kind's token added), "0" (none) or the whole version token ("0xFFFF0200").
+DWORD ParseShaderVersion(const std::string& text, bool vertex) {
+    const size_t dot = text.find('.');
+    if (dot == std::string::npos) return DWORD(std::strtoul(text.c_str(), nullptr, 0));
+    const DWORD major = DWORD(std::strtoul(text.substr(0, dot).c_str(), nullptr, 10));
+    const DWORD minor = DWORD(std::strtoul(text.c_str() + dot + 1, nullptr, 10));
+    if (major == 0 && minor == 0) return 0;
+    return (vertex ? 0xFFFE0000u : 0xFFFF0000u) | (major & 0xFF) << 8 | (minor & 0xFF);
+}
+
 }  // namespace
 
 void D3D9KnobApplyEnvironment() {
     // VESSAMIRE_D3D_CAPS: comma list of pow2, squareonly, nonpow2cond,
-    // noblendop, notssargtemp, vs=<version>, ps=<version>, maxtex=<size>.
+    // noblendop, notssargtemp, vs=<version>, ps=<version> (2.0, 0 or the
+    // version token), maxtex=<size>.
     if (const char* caps = Env("VESSAMIRE_D3D_CAPS")) {
         std::string list = caps;
         size_t pos = 0;
@@ -211,9 +234,9 @@ void D3D9KnobApplyEnvironment() {
             else if (item == "notssargtemp")
                 k.tssArgTemp = false;
             else if (item.rfind("vs=", 0) == 0)
-                k.vertexShaderVersion = DWORD(std::strtoul(item.c_str() + 3, nullptr, 0));
+                k.vertexShaderVersion = ParseShaderVersion(item.substr(3), true);
             else if (item.rfind("ps=", 0) == 0)
-                k.pixelShaderVersion = DWORD(std::strtoul(item.c_str() + 3, nullptr, 0));
+                k.pixelShaderVersion = ParseShaderVersion(item.substr(3), false);
             else if (item.rfind("maxtex=", 0) == 0)
                 k.maxTextureSize = DWORD(std::strtoul(item.c_str() + 7, nullptr, 0));
             pos = end + 1;

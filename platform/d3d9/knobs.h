@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,8 +33,12 @@ struct Knobs {
     int loseAtPresent = 0;    // env: lose at this present (1-based), 0 = never
     long presentCount = 0;
     UINT refreshHz = 60;
-    std::vector<DWORD> yuvPlain;  // FourCCs admitted for default-pool plain surfaces
+    std::vector<DWORD> yuvPlain;              // FourCCs admitted for default-pool plain surfaces
+    std::vector<std::string> refusedKernels;  // shader creations naming these fail
 };
+
+// True when the knob refuses creating shaders that name this kernel.
+bool KernelRefused(const std::string& kernel);
 
 // The knobs and the lock that guards them.
 Knobs& D3D9Knobs();

@@ -12,6 +12,7 @@
 
 #include "call_trace.h"
 #include "device_internals.h"
+#include "shader_kernels.h"
 
 namespace platform::d3d9 {
 
@@ -337,6 +338,7 @@ class VertexDeclarationImpl final : public IDirect3DVertexDeclaration9, public O
 struct ShaderCode {
     std::vector<DWORD> tokens;
     std::string kernel;
+    const ShaderKernel* program = nullptr;  // the registered kernel of that name
     DWORD version = 0;
 };
 

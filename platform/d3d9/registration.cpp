@@ -4,10 +4,14 @@
 #include "../win32/module_registry.h"
 #include "d3d9.h"
 #include "ddraw_object.h"
+#include "shader_kernels.h"
 
 namespace platform {
 
 void RegisterD3D9Modules() {
+    // Shader blobs name their kernels: the package's are there before any
+    // device can be made.
+    d3d9::RegisterPackageShaderKernels();
     RegisterModule("d3d9.dll", {
                                    {"Direct3DCreate9", ExportOf(&Direct3DCreate9)},
                                    {"Direct3DCreate9Ex", ExportOf(&Direct3DCreate9Ex)},

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "objects.h"
 #include "shader_kernels.h"
@@ -12,32 +11,35 @@ namespace platform::d3d9 {
 
 namespace {
 std::mutex g_kernelMutex;
-std::map<std::pair<std::string, bool>, void*>& Kernels() {
-    static std::map<std::pair<std::string, bool>, void*> kernels;
+using KernelKey = std::pair<std::string, bool>;
+// The device's own kernels, and the tests' in front of them: the reset
+// drops the tests' alone, so a test can never take a package kernel away.
+std::map<KernelKey, const ShaderKernel*>& Kernels() {
+    static std::map<KernelKey, const ShaderKernel*> kernels;
     return kernels;
 }
-// Names the knob registered: the reset takes them out again.
-std::set<std::pair<std::string, bool>>& TestKernels() {
-    static std::set<std::pair<std::string, bool>> names;
-    return names;
+std::map<KernelKey, const ShaderKernel*>& TestKernels() {
+    static std::map<KernelKey, const ShaderKernel*> kernels;
+    return kernels;
 }
-// What a test kernel runs: nothing yet (draws with shaders are refused).
-int g_testKernel;
+// What a name registered without a program stands for: shaders of it are
+// made, draws with it refused (no function to run).
+const ShaderKernel g_nameOnlyKernel{};
 }  // namespace
 
-void RegisterTestShaderKernel(const std::string& name, bool vertex) {
+void RegisterTestShaderKernel(const std::string& name, bool vertex, const ShaderKernel* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    Kernels()[{name, vertex}] = &g_testKernel;
-    TestKernels().insert({name, vertex});
+    // A bare name the device runs already stays the device's kernel.
+    if (!kernel && Kernels().count({name, vertex})) return;
+    TestKernels()[{name, vertex}] = kernel ? kernel : &g_nameOnlyKernel;
 }
 
 void UnregisterTestShaderKernels() {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    for (const auto& key : TestKernels()) Kernels().erase(key);
     TestKernels().clear();
 }
 
-void RegisterShaderKernel(const std::string& name, bool vertex, void* kernel) {
+void RegisterShaderKernel(const std::string& name, bool vertex, const ShaderKernel* kernel) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
     Kernels()[{name, vertex}] = kernel;
 }
@@ -47,10 +49,13 @@ void UnregisterShaderKernel(const std::string& name, bool vertex) {
     Kernels().erase({name, vertex});
 }
 
-void* FindShaderKernel(const std::string& name, bool vertex) {
+const ShaderKernel* FindShaderKernel(const std::string& name, bool vertex) {
     std::lock_guard<std::mutex> lock(g_kernelMutex);
-    auto it = Kernels().find({name, vertex});
-    return it == Kernels().end() ? nullptr : it->second;
+    for (auto* table : {&TestKernels(), &Kernels()}) {
+        auto it = table->find({name, vertex});
+        if (it != table->end()) return it->second;
+    }
+    return nullptr;
 }
 
 HRESULT ParseShaderBlob(const DWORD* fn, bool vertex, DWORD maxVersion, ShaderCode* out) {
@@ -80,7 +85,9 @@ HRESULT ParseShaderBlob(const DWORD* fn, bool vertex, DWORD maxVersion, ShaderCo
             // The first comment's payload is the kernel name (zero-padded).
             const char* text = reinterpret_cast<const char*>(fn + i + 1);
             kernel.assign(text, strnlen(text, len * 4));
-            if (kernel.empty() || !FindShaderKernel(kernel, vertex)) return D3DERR_INVALIDCALL;
+            if (kernel.empty()) return D3DERR_INVALIDCALL;
+            out->program = FindShaderKernel(kernel, vertex);
+            if (!out->program) return D3DERR_INVALIDCALL;
         }
         i += 1 + len;
     }

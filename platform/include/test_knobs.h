@@ -172,8 +172,12 @@ void KnobD3D9RefreshRate(UINT hz);
 long KnobD3D9PresentCount();
 // Registers a shader kernel under the name: a blob whose first comment names
 // it (zero-padded) is accepted by CreateVertexShader / CreatePixelShader of
-// that kind. It runs nothing yet. Reset: every such name unregistered.
+// that kind. It runs nothing: draws with it are refused. Reset: every such
+// name unregistered.
 void KnobD3D9RegisterTestKernel(const char* name, bool vertex);
+// Creating a vertex or pixel shader whose blob names this kernel fails with
+// D3DERR_OUTOFVIDEOMEMORY (names add up; reset: none refused).
+void KnobD3D9RefuseShaderKernel(const char* name);
 // Reads one pixel of any surface (lockable or not) as A8R8G8B8.
 bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
 

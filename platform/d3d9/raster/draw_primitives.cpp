@@ -97,8 +97,13 @@ std::vector<RasterVertex>& Scratch() {
 }  // namespace
 
 const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
-    if (state.shaderSet) return "shaders are not run by the fixed-function rasteriser";
-    if (state.declarationSet) return "vertex declarations are not supported";
+    if (state.vertexShaderSet) return "vertex shaders are not run";
+    if (state.declarationSet) return "a vertex declaration without a vertex format";
+    if (state.pixelKernel && !state.pixelKernel->pixel) return "pixel shader kernel runs nothing";
+    setup.kernel = state.pixelKernel;
+    setup.constF = state.pixelConstF;
+    setup.constI = state.pixelConstI;
+    setup.constB = state.pixelConstB;
     if (const char* r = DecodeFvf(state.fvf, setup.layout)) return r;
     const RasterSurface& target = state.target;
     if (!target.pixels || target.width <= 0 || target.height <= 0 || !IsColourFormat(target.format))
@@ -116,12 +121,16 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
     setup.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     setup.lastPixel = rs[D3DRS_LASTPIXEL] != 0;
     setup.tfactor = FromArgb(rs[D3DRS_TEXTUREFACTOR]);
-    // A format without specular adds 0, so the add is skipped.
-    setup.specularAdd = rs[D3DRS_SPECULARENABLE] != 0 && setup.layout.specularOffset >= 0;
+    // A format without specular adds 0, so the add is skipped; a kernel's
+    // output is final.
+    setup.specularAdd =
+        rs[D3DRS_SPECULARENABLE] != 0 && setup.layout.specularOffset >= 0 && !setup.kernel;
     if (state.depth.pixels &&
         (state.depth.width < target.width || state.depth.height < target.height))
         return "depth surface smaller than the render target";
-    if (const char* r = BuildStageSetups(state, setup)) return r;
+    if (const char* r =
+            setup.kernel ? BuildKernelSamplers(state, setup) : BuildStageSetups(state, setup))
+        return r;
     if (const char* r = BuildBlendSetup(state, setup)) return r;
 
     // Drawn area: viewport, target and, when enabled, the scissor rectangle.

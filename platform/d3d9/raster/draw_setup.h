@@ -61,6 +61,13 @@ struct DrawSetup {
     RasterSurface target;
     RasterSurface depth;
     RECT clip{0, 0, 0, 0};  // pixels drawn: left <= x < right, top <= y < bottom
+
+    // A pixel kernel replaces the stages: stage i then holds sampler i's
+    // texture, sampler states and coordinate set.
+    const d3d9::ShaderKernel* kernel = nullptr;
+    const float (*constF)[4] = nullptr;
+    const int (*constI)[4] = nullptr;
+    const int* constB = nullptr;
 };
 
 // Fills a setup from the state; a refusal reason (static string) or null.
@@ -70,5 +77,10 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup);
 const char* BuildStageSetups(const RasterState& state, DrawSetup& setup);
 const char* BuildSamplerSetup(const RasterState& state, int stage, SamplerSetup& sampler);
 const char* BuildBlendSetup(const RasterState& state, DrawSetup& setup);
+// The samplers a pixel kernel reads, in place of the stages.
+const char* BuildKernelSamplers(const RasterState& state, DrawSetup& setup);
+// Checks the texture bound to stage or sampler i and takes it with its
+// sampler states into `st`.
+const char* TakeStageTexture(const RasterState& state, int i, StageSetup& st);
 
 }  // namespace platform::raster

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "../shader_kernels.h"
 #include "d3d9_states.h"
 #include "win_types.h"
 
@@ -74,8 +75,14 @@ struct RasterState {
     RasterViewport viewport;
     RECT scissor = {0, 0, 0, 0};
     DWORD fvf = 0;
-    bool shaderSet = false;       // a vertex or pixel shader is set
-    bool declarationSet = false;  // a vertex declaration replaces the FVF
+    bool vertexShaderSet = false;  // a vertex shader is set (not run: refused)
+    bool declarationSet = false;   // a vertex declaration replaces the FVF (refused)
+    // The set pixel shader's kernel (null: the fixed-function stages), and
+    // the constant registers it reads.
+    const d3d9::ShaderKernel* pixelKernel = nullptr;
+    const float (*pixelConstF)[4] = nullptr;  // c0 .. c223
+    const int (*pixelConstI)[4] = nullptr;    // i0 .. i15
+    const int* pixelConstB = nullptr;         // b0 .. b15
     UINT maxPrimitiveCount = 0xFFFFF;
     UINT maxVertexIndex = 0xFFFFFF;
 };

@@ -206,6 +206,15 @@ bool SetupAttributes(const DrawSetup& ds, const double px[3], const double py[3]
             tri.perPixelLod[i] = true;
         }
     }
+    // Kernels read the coordinate sets themselves (t0 to t7).
+    if (ds.kernel)
+        for (int k = 0; k < ds.layout.texCount; ++k) {
+            double f[3], g[3];
+            for (int j = 0; j < 3; ++j)
+                f[j] = v[j]->tex[k][0] * q[j], g[j] = v[j]->tex[k][1] * q[j];
+            tri.coordU[k] = MakePlane(px, py, det, f[0], f[1], f[2]);
+            tri.coordV[k] = MakePlane(px, py, det, g[0], g[1], g[2]);
+        }
     return true;
 }
 

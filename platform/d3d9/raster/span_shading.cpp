@@ -145,6 +145,10 @@ void RasterForceGenericSpans(bool force) {
 
 SpanChoice ChooseSpans(const DrawSetup& ds) {
     SpanChoice choice;
+    if (ds.kernel) {
+        choice.generic = &ShadeKernelSpan;
+        return choice;
+    }
     choice.generic = &ShadeSpan<GenericSpanState>;
     if (g_forceGeneric) return choice;
     if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF || ds.stageCount != 1) return choice;

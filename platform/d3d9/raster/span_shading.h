@@ -30,6 +30,7 @@ struct TriangleSetup {
     Plane s[D3DMAXTEXTURESTAGES], t[D3DMAXTEXTURESTAGES];  // level-0 texels (times 1/w)
     LevelChoice level[D3DMAXTEXTURESTAGES];
     bool perPixelLod[D3DMAXTEXTURESTAGES] = {};
+    Plane coordU[8], coordV[8];  // pixel-kernel draws: coordinate sets (times 1/w)
     // A depth-tested draw's spans: the specialised one, which ignores depth,
     // and the generic one for spans the depth test does not pass whole.
     SpanFunction depthFree = nullptr, fallback = nullptr;
@@ -40,6 +41,9 @@ struct SpanChoice {
     SpanFunction special = nullptr;  // for affine triangles; null when none fits
     bool depthGated = false;         // special ignores the draw's depth test
 };
+
+// The span of a draw with a pixel kernel (kernel_spans.cpp).
+void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1);
 
 // Picks the span functions for a draw's state.
 SpanChoice ChooseSpans(const DrawSetup& setup);
@@ -67,6 +71,127 @@ inline void TakeDrawOutput(SpriteRow& sr, const DrawSetup& ds, int destFactor, u
     sr.destFactor = destFactor;
     sr.target = target;
     sr.rowPixels = ds.target.width;
+}
+
+// A row's starting values of the per-pixel attributes, shared by the
+// fixed-function spans and the pixel-kernel spans.
+struct RowAttributes {
+    bool affine = true, gouraud = false;
+    double qRow = 1.0, zRow = 0.0;
+    double dRow[4] = {}, sRow[4] = {};
+    // Texel coordinates of affine rows step in fixed point from x = 0, so
+    // every span of a row (and both triangles of a quad) read the same
+    // values.
+    double texS[D3DMAXTEXTURESTAGES], texT[D3DMAXTEXTURESTAGES];
+    int64_t sBase[D3DMAXTEXTURESTAGES], sStep[D3DMAXTEXTURESTAGES];
+    int64_t tBase[D3DMAXTEXTURESTAGES], tStep[D3DMAXTEXTURESTAGES];
+
+    RASTER_INLINE void Start(const TriangleSetup& tri, int y, int stageCount, bool isAffine,
+                             bool isGouraud) {
+        affine = isAffine, gouraud = isGouraud;
+        qRow = affine ? 1.0 : tri.q.Row(y);
+        zRow = tri.z.Row(y);
+        if (gouraud)
+            for (int c = 0; c < 4; ++c)
+                dRow[c] = tri.diffuse[c].Row(y), sRow[c] = tri.specular[c].Row(y);
+        for (int i = 0; i < stageCount; ++i) {
+            texS[i] = tri.s[i].Row(y), texT[i] = tri.t[i].Row(y);
+            if (affine) {
+                sBase[i] = FixedCoord(texS[i]), sStep[i] = FixedStep(tri.s[i].dx);
+                tBase[i] = FixedCoord(texT[i]), tStep[i] = FixedStep(tri.t[i].dx);
+            }
+        }
+    }
+
+    // w (1/q) at column x; 1 for affine rows.
+    RASTER_INLINE double W(const TriangleSetup& tri, double fx) const {
+        return affine ? 1.0 : 1.0 / (qRow + tri.q.dx * fx);
+    }
+
+    // Diffuse and specular at column x (flat: the triangle's).
+    RASTER_INLINE void Colours(const TriangleSetup& tri, double fx, double w, Rgba& diffuse,
+                               Rgba& specular) const {
+        if (!gouraud) {
+            diffuse = tri.flatDiffuse;
+            specular = tri.flatSpecular;
+            return;
+        }
+        double v[8];
+        for (int c = 0; c < 4; ++c) {
+            v[c] = dRow[c] + tri.diffuse[c].dx * fx;
+            v[c + 4] = sRow[c] + tri.specular[c].dx * fx;
+            if (!affine) v[c] *= w, v[c + 4] *= w;
+        }
+        diffuse = Rgba{ColourFromPlane(v[0]), ColourFromPlane(v[1]), ColourFromPlane(v[2]),
+                       ColourFromPlane(v[3])};
+        specular = Rgba{ColourFromPlane(v[4]), ColourFromPlane(v[5]), ColourFromPlane(v[6]),
+                        ColourFromPlane(v[7])};
+    }
+
+    // Stage i's texture at column x (its texture bound; null reads white).
+    RASTER_INLINE uint32_t SampleStage(const StageSetup& st, const TriangleSetup& tri, int i, int x,
+                                       double fx, double w) const {
+        const RasterTexture* tex = st.texture;
+        if (!tex) return 0xFFFFFFFFu;
+        double s, t;
+        int64_t fs, ft;
+        if (affine) {
+            int64_t sf = sBase[i] + int64_t(x) * sStep[i];
+            int64_t tf = tBase[i] + int64_t(x) * tStep[i];
+            fs = sf >> (kCoordBits - 8), ft = tf >> (kCoordBits - 8);
+            s = double(sf) / kCoordOne, t = double(tf) / kCoordOne;
+        } else {
+            s = (texS[i] + tri.s[i].dx * fx) * w;
+            t = (texT[i] + tri.t[i].dx * fx) * w;
+            fs = TexelFixed(s), ft = TexelFixed(t);
+        }
+        LevelChoice choice = tri.level[i];
+        if (tri.perPixelLod[i]) {
+            double dsdx = (tri.s[i].dx - s * tri.q.dx) * w;
+            double dtdx = (tri.t[i].dx - t * tri.q.dx) * w;
+            double dsdy = (tri.s[i].dy - s * tri.q.dy) * w;
+            double dtdy = (tri.t[i].dy - t * tri.q.dy) * w;
+            choice = ChooseLevel(st.sampler, *tex, LevelOfDetail(dsdx, dtdx, dsdy, dtdy));
+        }
+        if (choice.level == 0 && choice.weight == 0)
+            return SampleLevel(tex->levels[0], choice.filter, st.sampler.addressU,
+                               st.sampler.addressV, st.sampler.border, fs, ft);
+        return SampleTexture(st.sampler, *tex, choice, s, t);
+    }
+};
+
+// Alpha test, depth test, blend, write mask and write of the pixel at
+// column x. FastSrcAlpha: the SIMD twin of the source-alpha blends (with
+// FastDest as the destination factor) for the specialised spans.
+template <bool FastSrcAlpha = false, int FastDest = 0>
+RASTER_INLINE void MergePixel(const DrawSetup& ds, const TriangleSetup& tri,
+                              const RowAttributes& ra, int x, Rgba out, uint8_t* pixel,
+                              uint8_t* depthRow, int depthBytes, uint32_t target, bool blend,
+                              int srcBlend, int destBlend, int blendOp, uint32_t mask,
+                              bool depthTest) {
+    if (ds.alphaTest && !Compare(ds.alphaFunc, uint32_t(out.a), uint32_t(ds.alphaRef))) return;
+    uint8_t* depthPixel = nullptr;
+    uint32_t depth = 0;
+    if (depthTest) {
+        depthPixel = depthRow + size_t(x) * depthBytes;
+        depth = QuantiseDepth(ra.zRow + tri.z.dx * double(x), ds.depth.format);
+        if (!Compare(ds.depthFunc, depth, ReadDepth(depthPixel, ds.depth.format))) return;
+    }
+    if (blend || mask != 0xF) {
+        Rgba dst = FromArgb(ReadArgb(pixel, target));
+        if constexpr (FastSrcAlpha) {
+#if defined(__SSE2__)
+            out = FromArgb(BlendSrcAlphaSse2(FastDest, ToArgb(out), ToArgb(dst)));
+#else
+            out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+#endif
+        } else if (blend) {
+            out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
+        }
+        if (mask != 0xF) out = ApplyWriteMask(mask, out, dst);
+    }
+    WriteArgb(pixel, target, ToArgb(out));
+    if (depthTest && ds.depthWrite) WriteDepth(depthPixel, ds.depth.format, depth);
 }
 
 // Compile-time state of a span: -1 is "read from the setup".
@@ -109,25 +234,12 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     uint8_t* depthRow = depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
     const int depthBytes = depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
 
-    double qRow = affine ? 1.0 : tri.q.Row(y);
-    double zRow = tri.z.Row(y);
-    double dRow[4], sRow[4];
-    if (gouraud)
-        for (int c = 0; c < 4; ++c)
-            dRow[c] = tri.diffuse[c].Row(y), sRow[c] = tri.specular[c].Row(y);
-    // Texel coordinates of affine rows step in fixed point from x = 0, so
-    // every span of a row (and both triangles of a quad) read the same
-    // values.
-    double texS[D3DMAXTEXTURESTAGES], texT[D3DMAXTEXTURESTAGES];
-    int64_t sBase[D3DMAXTEXTURESTAGES], sStep[D3DMAXTEXTURESTAGES];
-    int64_t tBase[D3DMAXTEXTURESTAGES], tStep[D3DMAXTEXTURESTAGES];
-    for (int i = 0; i < stageCount; ++i) {
-        texS[i] = tri.s[i].Row(y), texT[i] = tri.t[i].Row(y);
-        if (affine) {
-            sBase[i] = FixedCoord(texS[i]), sStep[i] = FixedStep(tri.s[i].dx);
-            tBase[i] = FixedCoord(texT[i]), tStep[i] = FixedStep(tri.t[i].dx);
-        }
-    }
+    RowAttributes ra;
+    ra.Start(tri, y, stageCount, affine, gouraud);
+    const int64_t* sBase = ra.sBase;
+    const int64_t* sStep = ra.sStep;
+    const int64_t* tBase = ra.tBase;
+    const int64_t* tStep = ra.tStep;
     (void)fy;
 
     // Bilinear rows of constant t: the two source rows are weighed once per
@@ -301,27 +413,9 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
 
     for (int x = x0; x < x1; ++x) {
         const double fx = double(x);
-        double w = 1.0, q = 1.0;
-        if (!affine) {
-            q = qRow + tri.q.dx * fx;
-            w = 1.0 / q;
-        }
+        const double w = ra.W(tri, fx);
         StageRegisters r;
-        if (gouraud) {
-            double v[8];
-            for (int c = 0; c < 4; ++c) {
-                v[c] = dRow[c] + tri.diffuse[c].dx * fx;
-                v[c + 4] = sRow[c] + tri.specular[c].dx * fx;
-                if (!affine) v[c] *= w, v[c + 4] *= w;
-            }
-            r.diffuse = Rgba{ColourFromPlane(v[0]), ColourFromPlane(v[1]), ColourFromPlane(v[2]),
-                             ColourFromPlane(v[3])};
-            r.specular = Rgba{ColourFromPlane(v[4]), ColourFromPlane(v[5]), ColourFromPlane(v[6]),
-                              ColourFromPlane(v[7])};
-        } else {
-            r.diffuse = tri.flatDiffuse;
-            r.specular = tri.flatSpecular;
-        }
+        ra.Colours(tri, fx, w, r.diffuse, r.specular);
         r.current = r.diffuse;
         r.temp = Rgba{0, 0, 0, 0};
         r.tfactor = ds.tfactor;
@@ -330,40 +424,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         for (int i = 0; i < stageCount; ++i) {
             const StageSetup& st = ds.stages[i];
             if constexpr (generic) {
-                if (st.usesTexture) {
-                    const RasterTexture* tex = st.texture;
-                    if (!tex) {
-                        r.texture = Rgba{255, 255, 255, 255};
-                    } else {
-                        double s, t;
-                        int64_t fs, ft;
-                        if (affine) {
-                            int64_t sf = sBase[i] + int64_t(x) * sStep[i];
-                            int64_t tf = tBase[i] + int64_t(x) * tStep[i];
-                            fs = sf >> (kCoordBits - 8), ft = tf >> (kCoordBits - 8);
-                            s = double(sf) / kCoordOne, t = double(tf) / kCoordOne;
-                        } else {
-                            s = (texS[i] + tri.s[i].dx * fx) * w;
-                            t = (texT[i] + tri.t[i].dx * fx) * w;
-                            fs = TexelFixed(s), ft = TexelFixed(t);
-                        }
-                        LevelChoice choice = tri.level[i];
-                        if (tri.perPixelLod[i]) {
-                            double dsdx = (tri.s[i].dx - s * tri.q.dx) * w;
-                            double dtdx = (tri.t[i].dx - t * tri.q.dx) * w;
-                            double dsdy = (tri.s[i].dy - s * tri.q.dy) * w;
-                            double dtdy = (tri.t[i].dy - t * tri.q.dy) * w;
-                            choice = ChooseLevel(st.sampler, *tex,
-                                                 LevelOfDetail(dsdx, dtdx, dsdy, dtdy));
-                        }
-                        if (choice.level == 0 && choice.weight == 0)
-                            r.texture = FromArgb(
-                                SampleLevel(tex->levels[0], choice.filter, st.sampler.addressU,
-                                            st.sampler.addressV, st.sampler.border, fs, ft));
-                        else
-                            r.texture = FromArgb(SampleTexture(st.sampler, *tex, choice, s, t));
-                    }
-                }
+                if (st.usesTexture) r.texture = FromArgb(ra.SampleStage(st, tri, i, x, fx, w));
             } else if constexpr (K::kTexFormat >= 0) {
                 const RasterSurface& lv = st.texture->levels[0];
                 int64_t fs = (sBase[i] + int64_t(x) * sStep[i]) >> (kCoordBits - 8);
@@ -397,34 +458,13 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             out.g = Saturate(out.g + r.specular.g);
             out.b = Saturate(out.b + r.specular.b);
         }
-        if (ds.alphaTest && !Compare(ds.alphaFunc, uint32_t(out.a), uint32_t(ds.alphaRef)))
-            continue;
-        uint8_t* depthPixel = nullptr;
-        uint32_t depth = 0;
-        if (depthTest) {
-            depthPixel = depthRow + size_t(x) * depthBytes;
-            depth = QuantiseDepth(zRow + tri.z.dx * fx, ds.depth.format);
-            if (!Compare(ds.depthFunc, depth, ReadDepth(depthPixel, ds.depth.format))) continue;
-        }
         uint8_t* pixel = row + size_t(x) * targetBytes;
-        if (blend || mask != 0xF) {
-            Rgba dst = FromArgb(ReadArgb(pixel, target));
-            if constexpr (!generic && K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
-                          (K::kDestBlend == D3DBLEND_INVSRCALPHA ||
-                           K::kDestBlend == D3DBLEND_ONE) &&
-                          K::kTarget <= int(kFormatX8R8G8B8)) {
-#if defined(__SSE2__)
-                out = FromArgb(BlendSrcAlphaSse2(K::kDestBlend, ToArgb(out), ToArgb(dst)));
-#else
-                out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
-#endif
-            } else if (blend) {
-                out = Blend(blendOp, srcBlend, destBlend, out, dst, ds.blendFactor);
-            }
-            if (mask != 0xF) out = ApplyWriteMask(mask, out, dst);
-        }
-        WriteArgb(pixel, target, ToArgb(out));
-        if (depthTest && ds.depthWrite) WriteDepth(depthPixel, ds.depth.format, depth);
+        constexpr bool fast =
+            !generic && K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
+            (K::kDestBlend == D3DBLEND_INVSRCALPHA || K::kDestBlend == D3DBLEND_ONE) &&
+            K::kTarget <= int(kFormatX8R8G8B8);
+        MergePixel<fast, K::kDestBlend>(ds, tri, ra, x, out, pixel, depthRow, depthBytes, target,
+                                        blend, srcBlend, destBlend, blendOp, mask, depthTest);
     }
 }
 

@@ -91,22 +91,41 @@ const char* BuildStageSetups(const RasterState& state, DrawSetup& setup) {
         st.usesTexture =
             ReadsTexture(colorOp, st.colorArg1, st.colorArg2) ||
             (alphaOp != D3DTOP_DISABLE && ReadsTexture(alphaOp, st.alphaArg1, st.alphaArg2));
-        if (st.usesTexture) {
-            const RasterTexture* tex = state.textures[i];
-            if (tex) {
-                if (tex->levelCount < 1 || tex->levelCount > RasterTexture::kMaxLevels)
-                    return "texture has no levels";
-                for (int l = 0; l < tex->levelCount; ++l) {
-                    const RasterSurface& lv = tex->levels[l];
-                    if (!lv.pixels || lv.width <= 0 || lv.height <= 0 || !IsColourFormat(lv.format))
-                        return "texture format not supported";
-                    if (SameSurface(lv, state.target))
-                        return "texture sampled while it is the render target";
-                }
-                st.texture = tex;
-            }
-            if (const char* r = BuildSamplerSetup(state, i, st.sampler)) return r;
+        if (st.usesTexture)
+            if (const char* r = TakeStageTexture(state, i, st)) return r;
+        setup.stageCount = i + 1;
+    }
+    return nullptr;
+}
+
+const char* TakeStageTexture(const RasterState& state, int i, StageSetup& st) {
+    const RasterTexture* tex = state.textures[i];
+    if (tex) {
+        if (tex->levelCount < 1 || tex->levelCount > RasterTexture::kMaxLevels)
+            return "texture has no levels";
+        for (int l = 0; l < tex->levelCount; ++l) {
+            const RasterSurface& lv = tex->levels[l];
+            if (!lv.pixels || lv.width <= 0 || lv.height <= 0 || !IsColourFormat(lv.format))
+                return "texture format not supported";
+            // Reading the target while drawing it is undefined in Direct3D 9.
+            if (SameSurface(lv, state.target))
+                return "texture sampled while it is the render target";
         }
+        st.texture = tex;
+    }
+    return BuildSamplerSetup(state, i, st.sampler);
+}
+
+const char* BuildKernelSamplers(const RasterState& state, DrawSetup& setup) {
+    setup.stageCount = 0;
+    for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {
+        StageSetup& st = setup.stages[i];
+        st = StageSetup{};
+        const int set = setup.kernel->coordinateSet[i];
+        if (set < 0) continue;  // a sampler the kernel never reads: its binding does not matter
+        st.usesTexture = true;
+        st.texCoordSet = set < setup.layout.texCount ? set : -1;
+        if (const char* r = TakeStageTexture(state, i, st)) return r;
         setup.stageCount = i + 1;
     }
     return nullptr;

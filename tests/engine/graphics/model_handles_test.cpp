@@ -7,6 +7,7 @@
 #include "DuRud.h"
 #include "core/handle_manager.h"
 #include "graphics/model_handles.h"
+#include "graphics/shader_package_names.h"
 #include "graphics/surface_readback.h"
 #include "graphics_fixture.h"
 #include "package_kernels.h"
@@ -156,7 +157,10 @@ TEST_F(ModelHandles, EveryKindAndNormalMapGetsAChainWithShadersInUse) {
     for (const auto& row : rows) {
         KnobResetAll();
         KnobD3D9ShaderVersions(0xFFFE0200, 0xFFFF0200);
-        if (row.kernels) RegisterPackageKernels();
+        if (row.kernels)
+            RegisterPackageKernels();
+        else
+            KnobD3D9RefuseShaderKernel(DuRud::kModelVertexKernel);
         Start();
         std::vector<ModelMesh> meshes;
         for (int kind = 0; kind < kModelVertexKinds; ++kind)

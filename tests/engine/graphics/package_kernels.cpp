@@ -14,6 +14,7 @@ void RegisterPackageKernels(const std::string& except) {
     for (int i = 0; i < 256; ++i) add(DuRud::MixTableKernel(i), false);
     add(DuRud::kModelVertexKernel, true);
     add(DuRud::kModelPixelKernel, false);
+    if (!except.empty()) KnobD3D9RefuseShaderKernel(except.c_str());
 }
 
 }  // namespace graphicstest

@@ -15,6 +15,7 @@
 #include "graphics/range_set.h"
 #include "graphics/shader_handles.h"
 #include "graphics_fixture.h"
+#include "graphics/shader_package_names.h"
 #include "test_knobs.h"
 #include "support/serve_until.h"
 
@@ -44,6 +45,9 @@ class ShaderHandles : public ::testing::Test {
     void Start(DWORD vertex, DWORD pixel) {
         KnobD3D9ShaderVersions(vertex, pixel);
         KnobD3D9RegisterTestKernel("user_vs", true);
+        // The package's objects stay unmade (shaders off): these tests count
+        // only the shaders and buffers they make themselves.
+        KnobD3D9RefuseShaderKernel(DuRud::kModelVertexKernel);
         ASSERT_EQ(0, StartDevice(WithHandles()));
         RegisterShaderHandleType();
         RegisterBufferHandleTypes();

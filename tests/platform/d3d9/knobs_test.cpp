@@ -42,6 +42,39 @@ TEST(D3D9Knobs, EnvironmentSetsCapabilitiesAndRefusals) {
     d3d->Release();
 }
 
+struct ShaderCapsRow {
+    const char* name;
+    const char* caps;
+    DWORD vertex, pixel;
+};
+
+// The caps list writes versions as major.minor; the device keeps 256 vertex
+// constants at every version.
+TEST(D3D9Knobs, ShaderVersionsFromTheEnvironment) {
+    const ShaderCapsRow rows[] = {
+        {"model 2.0", "vs=2.0,ps=2.0", 0xFFFE0200, 0xFFFF0200},
+        {"pixel 1.4", "vs=1.1,ps=1.4", 0xFFFE0101, 0xFFFF0104},
+        {"model 3.0", "vs=3.0,ps=3.0", 0xFFFE0300, 0xFFFF0300},
+        {"none", "vs=0,ps=0", 0, 0},
+        {"tokens", "vs=0xFFFE0200,ps=0xFFFF0300", 0xFFFE0200, 0xFFFF0300},
+    };
+    for (const ShaderCapsRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        KnobResetAll();
+        setenv("VESSAMIRE_D3D_CAPS", row.caps, 1);
+        KnobApplyEnvironment();
+        unsetenv("VESSAMIRE_D3D_CAPS");
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DCAPS9 caps{};
+        ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+        EXPECT_EQ(caps.VertexShaderVersion, row.vertex);
+        EXPECT_EQ(caps.PixelShaderVersion, row.pixel);
+        EXPECT_EQ(caps.MaxVertexShaderConst, 256u);
+        d3d->Release();
+    }
+    KnobResetAll();
+}
+
 // Without the temporary-register capability a stage writing to TEMP is refused.
 TEST(D3D9Knobs, TemporaryRegisterNeedsItsCapability) {
     KnobD3D9TssArgTemp(false);

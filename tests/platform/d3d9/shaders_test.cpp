@@ -1,11 +1,12 @@
 #include "../../../platform/d3d9/shader_kernels.h"
 #include "d3d9_fixture.h"
+#include "windows.h"
 
 using namespace d3d9test;
 
 namespace {
 
-int kernelTag;
+const platform::d3d9::ShaderKernel kernelTag{};
 
 // A project blob: version, one comment naming the kernel, the end token.
 std::vector<DWORD> Blob(DWORD version, const char* kernel) {
@@ -155,3 +156,192 @@ TEST_F(D3D9Shaders, KnobKernelsAreAcceptedByKindUntilTheReset) {
     // Kernels registered by the device's own code stay.
     EXPECT_NE(platform::d3d9::FindShaderKernel("test_ps", false), nullptr);
 }
+
+namespace {
+
+// Paints every pixel with c0 (the kernel reads nothing else).
+const platform::d3d9::ShaderKernel kConstantColour = [] {
+    platform::d3d9::ShaderKernel k;
+    k.pixel = [](platform::d3d9::PixelSpan& s, int) {
+        const auto channel = [&](int i) { return DWORD(s.c[0][i] * 255.0f + 0.5f); };
+        for (int k = 0; k < s.count; ++k)
+            s.out[k] = channel(3) << 24 | channel(0) << 16 | channel(1) << 8 | channel(2);
+    };
+    return k;
+}();
+
+// Copies sampler 0 at coordinate set 0.
+const platform::d3d9::ShaderKernel kCopy = [] {
+    platform::d3d9::ShaderKernel k;
+    k.pixel = [](platform::d3d9::PixelSpan& s, int) { s.Sample(0, s.out); };
+    k.coordinateSet[0] = 0;
+    return k;
+}();
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    DWORD colour;
+    float u, v;
+};
+
+TEST_F(D3D9Shaders, PixelShaderDrawsTheKernelsColours) {
+    platform::d3d9::RegisterTestShaderKernel("paint_c0", false, &kConstantColour);
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "paint_c0").data(), &ps), D3D_OK);
+    const float red[4] = {1.0f, 0.2f, 0.0f, 1.0f};
+    dev->SetPixelShaderConstantF(0, red, 1);
+    dev->SetPixelShader(ps);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0, 1, 0, 0, 0},
+                                  {3.5f, -0.5f, 0, 1, 0, 1, 0},
+                                  {-0.5f, 3.5f, 0, 1, 0, 0, 1},
+                                  {3.5f, 3.5f, 0, 1, 0, 1, 1}};
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+    dev->EndScene();
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    EXPECT_EQ(Pixel(back, 2, 2) & 0xFFFFFF, 0xFF3300u);  // 0.2 x 255 = 51
+    EXPECT_EQ(Pixel(back, 5, 5) & 0xFFFFFF, 0u);
+    back->Release();
+    dev->SetPixelShader(nullptr);
+    ps->Release();
+}
+
+// Direct3D 9 leaves a draw that reads its own target undefined: refused
+// when the kernel reads that sampler, drawn when the binding is stale.
+TEST_F(D3D9Shaders, ADrawSamplingItsOwnTargetIsRefused) {
+    platform::d3d9::RegisterTestShaderKernel("copy_s0", false, &kCopy);
+    IDirect3DTexture9* work =
+        MakeTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(work->GetSurfaceLevel(0, &level), D3D_OK);
+    Hold(level);
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "copy_s0").data(), &ps), D3D_OK);
+    Hold(ps);
+    dev->SetRenderTarget(0, level);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0, 1, 0, 0, 0},
+                                  {7.5f, -0.5f, 0, 1, 0, 1, 0},
+                                  {-0.5f, 7.5f, 0, 1, 0, 0, 1},
+                                  {7.5f, 7.5f, 0, 1, 0, 1, 1}};
+    dev->BeginScene();
+    dev->SetTexture(0, work);
+    dev->SetPixelShader(ps);
+    KnobD3D9TakeTrace();
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)),
+              D3DERR_INVALIDCALL);
+    EXPECT_TRUE(TraceHas(KnobD3D9TakeTrace(), "Rasteriser", "render target"));
+    // Fixed function: stage 0 reading the texture is refused alike; left on
+    // a stage the draw does not use, the binding does not matter.
+    dev->SetPixelShader(nullptr);
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)),
+              D3DERR_INVALIDCALL);
+    dev->SetTexture(0, nullptr);
+    dev->SetTexture(3, work);
+    EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+    dev->SetTexture(3, nullptr);
+    dev->EndScene();
+}
+
+TEST_F(D3D9Shaders, TheKnobRefusesShadersNamingAKernel) {
+    KnobD3D9RefuseShaderKernel("test_ps");
+    IDirect3DPixelShader9* ps = nullptr;
+    IDirect3DVertexShader9* vs = nullptr;
+    KnobD3D9TakeTrace();
+    EXPECT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "test_ps").data(), &ps),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(ps, nullptr);
+    EXPECT_TRUE(TraceHas(KnobD3D9TakeTrace(), "CreatePixelShader", "test_ps refused"));
+    ASSERT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "test_vs").data(), &vs), D3D_OK);
+    vs->Release();
+    KnobD3D9RefuseShaderKernel("test_vs");
+    EXPECT_EQ(dev->CreateVertexShader(Blob(0xFFFE0200, "test_vs").data(), &vs),
+              D3DERR_OUTOFVIDEOMEMORY);
+    KnobResetAll();
+    KnobD3D9ShaderVersions(0xFFFE0300, 0xFFFF0300);
+    ASSERT_EQ(dev->CreatePixelShader(Blob(0xFFFF0200, "test_ps").data(), &ps), D3D_OK);
+    ps->Release();
+}
+
+// Loading the module registers a kernel for every file of the shader package.
+TEST_F(D3D9Shaders, TheModuleRegistersEveryPackageKernel) {
+    HMODULE module = LoadLibraryA("d3d9.dll");
+    ASSERT_NE(module, nullptr);
+    std::vector<std::string> pixel = {"ps_mask_blend.pso",
+                                      "Mono.pso",
+                                      "Gauss_08Pixel_PS.pso",
+                                      "Gauss_16Pixel_PS.pso",
+                                      "Gauss_32Pixel_PS.pso",
+                                      "DownScaleX2.pso",
+                                      "DownScaleX4.pso",
+                                      "DownScaleX8.pso",
+                                      "BrightClipLess.pso",
+                                      "BrightClipFillLess.pso",
+                                      "BrightClipGreater.pso",
+                                      "BrightClipFillGreater.pso",
+                                      "Hsb_RGB_TO_HSB.pso",
+                                      "Hsb_HSB_TO_RGB.pso",
+                                      "Hsb_HSB_HLOCK.pso",
+                                      "Invert.pso",
+                                      "Level.pso",
+                                      "TwoColor.pso",
+                                      "GradientMap.pso",
+                                      "GradientMapRev.pso",
+                                      "PremultipliedAlpha.pso",
+                                      "RGBAMix_Base.pso",
+                                      "Model_PS_0"};
+    for (const char* kind : {"Normal", "Multiple", "Difference", "Add", "Screen", "Overlay",
+                             "Dodge", "Burn", "Darken", "Lighten", "SoftLight", "HardLight",
+                             "Exclusion", "Normal_AlphaCh", "Add_AlphaCh", "Multiple_AOnly"})
+        pixel.push_back(std::string("BasBF_") + kind + ".pso");
+    for (int t = 0; t < 4; ++t) pixel.push_back("ps_nonetex_type" + std::to_string(t) + ".pso");
+    for (int b = 0; b < 4; ++b)
+        for (int t = 0; t < 4; ++t)
+            for (int c = 0; c < 2; ++c)
+                for (int a = 0; a < 2; ++a)
+                    pixel.push_back("ps_blend" + std::to_string(b) + "_type" + std::to_string(t) +
+                                    "_igcolor" + std::to_string(c) + "_igtalpha" +
+                                    std::to_string(a) + ".pso");
+    for (const char* alpha : {"R", "G", "B", "A"}) {
+        for (const char* colour : {"SRSRSR", "SGSGSG", "SBSBSB", "SRSGSB"})
+            pixel.push_back(std::string("RGBAMix_") + colour + "B" + alpha + ".pso");
+    }
+    for (int i = 0; i < 256; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "RGBAMix_Table_%03d", i);
+        pixel.push_back(name);
+    }
+    for (const std::string& name : pixel) {
+        const auto* k = platform::d3d9::FindShaderKernel(name, false);
+        ASSERT_NE(k, nullptr) << name;
+        EXPECT_NE(k->pixel, nullptr) << name;
+    }
+    const auto* vertex = platform::d3d9::FindShaderKernel("Model_VS_0", true);
+    ASSERT_NE(vertex, nullptr);
+    EXPECT_NE(vertex->vertex, nullptr);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Model_VS_0", false), nullptr);
+    FreeLibrary(module);
+}
+
+}  // namespace
+
+namespace {
+
+// Tests register in front of the device's kernels and never take one away.
+TEST_F(D3D9Shaders, TestKernelsShadowThePackagesUntilTheReset) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    const auto* own = platform::d3d9::FindShaderKernel("Invert.pso", false);
+    ASSERT_NE(own, nullptr);
+    ASSERT_NE(own->pixel, nullptr);
+    KnobD3D9RegisterTestKernel("Invert.pso", false);  // a bare name: the device's stays
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), own);
+    platform::d3d9::RegisterTestShaderKernel("Invert.pso", false, &kCopy);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), &kCopy);
+    KnobResetAll();
+    KnobD3D9ShaderVersions(0xFFFE0300, 0xFFFF0300);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel("Invert.pso", false), own);
+}
+
+}  // namespace

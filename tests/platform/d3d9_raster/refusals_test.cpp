@@ -29,9 +29,9 @@ TEST_F(RasterRefusals, FormatsShadersAndDeclarations) {
     state.fvf = D3DFVF_XYZRHW | D3DFVF_NORMAL;
     ExpectRefused(DrawList(state, quad));
     state.fvf = kFvf;
-    state.shaderSet = true;
+    state.vertexShaderSet = true;
     ExpectRefused(DrawList(state, quad));
-    state.shaderSet = false;
+    state.vertexShaderSet = false;
     state.declarationSet = true;
     ExpectRefused(DrawList(state, quad));
 }
