@@ -183,12 +183,13 @@ TEST(Paths, LookupSeesChangesMadeAfterTheFirstLookup) {
          [] { fs::create_directories("data"); }, "data"},
         {"a variant moved in from elsewhere", {"dATA", "else/DATA"}, "Data", "dATA",
          [] { fs::rename("else/DATA", "DATA"); }, "DATA"},
-        {"the folder on the path replaced", {"sub/Data"}, "sub\\DATA", "sub/Data",
+        {"a folder further up the path replaced", {"top/sub/Data"}, "top\\sub\\DATA",
+         "top/sub/Data",
          [] {
-             fs::rename("sub", "old");
-             fs::create_directories("sub/dATA");
+             fs::rename("top", "old");
+             fs::create_directories("top/sub/dATA");
          },
-         "sub/dATA"},
+         "top/sub/dATA"},
     };
     int index = 0;
     for (const Row& r : rows) {
