@@ -125,7 +125,8 @@ bool findEntryIgnoringCase(const std::string& dir, const std::string& name, std:
     std::u32string wanted = ascii ? std::u32string() : Utf8ToUtf32(name);
     std::vector<std::string> matches;
     auto equal = [&](const std::string& entry) {
-        if (entry.size() != name.size()) return false;  // every case fold here keeps the UTF-8 length
+        if (entry.size() != name.size())
+            return false;  // every case fold here keeps the UTF-8 length
         return ascii ? asciiEqualIgnoringCase(entry, name)
                      : PathNamesEqual(Utf8ToUtf32(entry), wanted);
     };
