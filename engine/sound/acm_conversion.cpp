@@ -184,6 +184,14 @@ int OpenWaveAcmReader(SoundConvertState* s) {
     }
     SeekStreamTo(s, s->dataPosition);
     s->acm.totalSamples = -1;
+    // MPEG frames vary in size, and the header's average byte rate is only a
+    // claim: count what the frames decode to, so the size given is the size
+    // produced.
+    const WAVEFORMATEX* f = s->acm.sourceFormat;
+    if (f->wFormatTag == WAVE_FORMAT_MPEGLAYER3)
+        s->acm.totalSamples = WalkMpegFrames(s->acm.sourceData, s->acm.sourceSize,
+                                             int(f->nSamplesPerSec), f->nChannels)
+                                  .samples;
     return StartAcmStreams(s, s->outputFormat.nAvgBytesPerSec);
 }
 

@@ -72,6 +72,39 @@ int ParseMpegAudioHeader(const uint8_t* h, MpegAudioHeader* out) {
     return 0;
 }
 
+MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels) {
+    MpegFrameWalk walk;
+    for (uint32_t i = 0; i + 4 <= size;) {
+        MpegAudioHeader f;
+        if (data[i] != 0xFF || (data[i + 1] & 0xF0) != 0xF0) {
+            ++i;
+            continue;
+        }
+        if (ParseMpegAudioHeader(data + i, &f) != 0 || f.frameLength == 0) {
+            walk.broken = true;
+            ++i;
+            continue;
+        }
+        const int rate = sampleRate ? sampleRate : walk.first >= 0 ? walk.header.sampleRate : 0;
+        const int count = channels ? channels : walk.first >= 0 ? walk.header.channels : 0;
+        if ((rate && f.sampleRate != rate) || (count && f.channels != count)) {
+            ++i;
+            continue;
+        }
+        // Only whole frames count: a cut last frame would promise samples
+        // that no decoder can give.
+        if (int64_t(i) + f.frameLength > size) break;
+        if (walk.first < 0) {
+            walk.first = i;
+            walk.header = f;
+        }
+        walk.samples += f.samples;
+        i += uint32_t(f.frameLength);
+        walk.end = i;
+    }
+    return walk;
+}
+
 int OpenMp3AcmReader(SoundConvertState* s) {
     if (!AcmReady()) return -1;
     int64_t start = 0, end = 0;
@@ -85,45 +118,19 @@ int OpenMp3AcmReader(SoundConvertState* s) {
         EndAcm(s);
         return -1;
     }
-    int64_t first = -1, last = 0, samples = 0;
-    MpegAudioHeader firstHeader{};
-    for (uint32_t i = 0; i + 4 <= span;) {
-        if (data[i] != 0xFF || (data[i + 1] & 0xF0) != 0xF0) {
-            ++i;
-            continue;
-        }
-        MpegAudioHeader f;
-        if (ParseMpegAudioHeader(data + i, &f) != 0 || f.frameLength == 0) {
-            EndAcm(s);
-            return -1;
-        }
-        // A frame of another rate or channel count is junk to the decoder,
-        // which looks for the next sync one byte on: count as it decodes.
-        if (first >= 0 &&
-            (f.sampleRate != firstHeader.sampleRate || f.channels != firstHeader.channels)) {
-            ++i;
-            continue;
-        }
-        // Only whole frames count: a cut last frame would promise samples
-        // that no decoder can give.
-        if (int64_t(i) + f.frameLength > span) break;
-        if (first < 0) {
-            first = i;
-            firstHeader = f;
-        }
-        samples += f.samples;
-        i += uint32_t(f.frameLength);
-        last = i;
-    }
-    if (first < 0) {
+    // A header that does not parse at a sync refuses the file.
+    const MpegFrameWalk walk = WalkMpegFrames(data, span, 0, 0);
+    if (walk.first < 0 || walk.broken) {
         EndAcm(s);
         return -1;
     }
+    const int64_t first = walk.first, last = walk.end;
+    const MpegAudioHeader& firstHeader = walk.header;
     s->dataPosition = start + first;
     s->dataSize = last - first;
     std::memmove(data, data + first, size_t(s->dataSize));
     s->acm.sourceSize = uint32_t(s->dataSize);
-    s->acm.totalSamples = samples;
+    s->acm.totalSamples = walk.samples;
 
     uint32_t formatSize = std::max<uint32_t>(AcmLargestFormatSize(), sizeof(MPEGLAYER3WAVEFORMAT));
     auto* mp3 = static_cast<MPEGLAYER3WAVEFORMAT*>(TrackedCalloc(formatSize, __FILE__, __LINE__));

@@ -52,6 +52,20 @@ int SuggestPcmOutput(SoundConvertState* s);
 // acmMetrics' largest format size, or 0.
 uint32_t AcmLargestFormatSize();
 
+// The MPEG audio frames in `size` bytes as the compression manager's decoder
+// finds them: a sync whose header does not parse, or whose rate or channel
+// count differs from the first frame's (or from the given ones, when not 0),
+// is junk to it, which looks for the next sync one byte on; a frame cut by
+// the end is not decoded. `broken`: a sync with an unparsable header was met.
+struct MpegFrameWalk {
+    int64_t first = -1;        // offset of the first frame; -1 when there is none
+    int64_t end = 0;           // just past the last whole frame
+    int64_t samples = 0;       // per channel, of every frame counted
+    MpegAudioHeader header{};  // the first frame's
+    bool broken = false;
+};
+MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels);
+
 int OpenOggVorbisReader(SoundConvertState* s);
 int RefillOggVorbis(SoundConvertState* s);
 void SeekOggVorbis(SoundConvertState* s, int64_t sample);

@@ -132,10 +132,13 @@ DWORD WINAPI MixerMain(LPVOID parameter) {
         s.changed.notify_all();
     }
     for (int64_t pass = 1;; ++pass) {
-        ClockSleepUntilNanoseconds(openTime + pass * kPassNanoseconds - 1);
         {
-            std::lock_guard<std::mutex> g(s.lock);
-            if (!s.running || s.generation != generation) break;
+            // A stop ends the wait at once, so the thread ends at the
+            // instant it was asked to, never a pass later by chance.
+            std::unique_lock<std::mutex> l(s.lock);
+            const auto stopped = [&] { return !s.running || s.generation != generation; };
+            if (ClockWaitUntil(l, s.changed, openTime + pass * kPassNanoseconds - 1, stopped))
+                break;
         }
         RunPass(s, generation, static_cast<uint64_t>(pass));
         if (!ClockIsVirtual()) {
@@ -228,6 +231,7 @@ void MixerRelease() {
     {
         std::lock_guard<std::mutex> g(s.lock);
         s.running = false;
+        s.changed.notify_all();
     }
     if (mixerThread) {
         // From inside a callback the thread cannot wait for itself: it ends

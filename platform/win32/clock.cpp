@@ -51,6 +51,8 @@ struct Scheduler {
     std::condition_variable changed;  // a deadline, the blocked count or the clock changed
     int participants = 1;             // the process's main thread, from the start
     int blocked = 0;
+    int waking = 0;             // wakes given and not yet taken (see ClockWakeGiven)
+    std::atomic<int> stale{0};  // waiters a wake reached that have not looked again
     std::multiset<int64_t> deadlines;
     // When a thread last fell asleep, woke or the clock last moved. A busy
     // thread's real-time slice counts from here, so a thread that has just
@@ -116,8 +118,10 @@ class Blocked {
         if (!virtualOn.load() || virtualNow.load() >= deadline) return true;
         if (*s.deadlines.begin() < deadline) return false;  // an earlier one goes first
         const auto from = std::max(since, s.lastChange);
-        if (s.blocked < s.participants &&
-            (strictOn.load() || std::chrono::steady_clock::now() - from < kSlice))
+        const bool inSlice = strictOn.load() || std::chrono::steady_clock::now() - from < kSlice;
+        if ((s.waking > 0 || s.stale.load() > 0) && inSlice)
+            return false;  // a thread made ready has yet to run
+        if (s.blocked < s.participants && inSlice)
             return false;  // somebody still runs: give it its chance
         advanceTo(deadline);
         s.lastChange = std::chrono::steady_clock::now();
@@ -238,8 +242,13 @@ bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& c
         cv.wait(lock, ready);
         return true;
     }
+    return ClockWaitUntil(lock, cv, ClockNowNanoseconds() + int64_t{timeoutMs} * 1'000'000, ready);
+}
+
+bool ClockWaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                    int64_t deadline, const std::function<bool()>& ready) {
+    if (ready()) return true;
     if (virtualOn.load()) {
-        int64_t deadline = virtualNow.load() + int64_t{timeoutMs} * 1'000'000;
         Blocked blocked(deadline);
         auto since = std::chrono::steady_clock::now();
         for (;;) {
@@ -252,8 +261,10 @@ bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& c
         }
         return ready();  // a signal that came with the deadline still counts
     }
+    if (deadline <= realMonotonic()) return false;
     Blocked blocked;
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // The real clock is CLOCK_MONOTONIC, which is what steady_clock reads.
+    const std::chrono::steady_clock::time_point until{std::chrono::nanoseconds(deadline)};
     return cv.wait_until(lock, until, ready);
 }
 
@@ -285,6 +296,27 @@ void ClockParticipantRemoveCreated() {
     std::lock_guard<std::mutex> g(scheduler().lock);
     --scheduler().participants;
     scheduler().changed.notify_all();
+}
+
+void ClockSetStaleWaiters(int count) {
+    Scheduler& s = scheduler();
+    if (s.stale.exchange(count) == count || count != 0) return;
+    std::lock_guard<std::mutex> g(s.lock);
+    s.lastChange = std::chrono::steady_clock::now();
+    s.changed.notify_all();  // the clock may move again
+}
+
+void ClockWakeGiven() {
+    std::lock_guard<std::mutex> g(scheduler().lock);
+    ++scheduler().waking;
+}
+
+void ClockWakeTaken() {
+    Scheduler& s = scheduler();
+    std::lock_guard<std::mutex> g(s.lock);
+    --s.waking;
+    s.lastChange = std::chrono::steady_clock::now();
+    s.changed.notify_all();
 }
 
 ClockBlockedScope::ClockBlockedScope() {

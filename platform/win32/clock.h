@@ -16,8 +16,10 @@
 // parked by SuspendThread or waiting for a taken critical section). Each
 // sleep and each timed wait has a deadline (now + its time). Then:
 //  * the clock moves only to the EARLIEST pending deadline, and only when
-//    every participant is blocked; the sleeper or waiter that owns that
-//    deadline moves it and goes on (a wait: WAIT_TIMEOUT);
+//    every participant is blocked and no thread that another made ready is
+//    still on its way out of its wait (see "Handing a thread its way on"
+//    below); the sleeper or waiter that owns that deadline moves it and
+//    goes on (a wait: WAIT_TIMEOUT);
 //  * a deadline already passed ends its sleep or wait at once;
 //  * a wait that is satisfied (signalled) returns at once, clock unchanged;
 //  * a participant that stays busy outside the layer (computing, reading a
@@ -92,6 +94,10 @@ void ClockSleepUntilNanoseconds(int64_t deadline);
 bool ClockWaitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, DWORD timeoutMs,
                   const std::function<bool()>& ready);
 
+// The same until a clock reading (nanoseconds) instead of for a time.
+bool ClockWaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                    int64_t deadline, const std::function<bool()>& ready);
+
 // Participants (see above). A thread's creator joins (it is a running thread
 // of the program) and adds the new thread before it starts; the new thread
 // adopts that count as its own and removes it when it ends.
@@ -101,6 +107,21 @@ void ClockParticipantAdopt();
 void ClockParticipantRemove();
 // Takes back a ClockParticipantAdd whose thread never started.
 void ClockParticipantRemoveCreated();
+
+// Handing a thread its way on. A thread that another one makes ready (an
+// object signalled, a lock left) still counts as blocked until it has run,
+// so a giver that sleeps at once would find everyone blocked and move the
+// clock past a thread that only needed a moment of real time; runs would
+// then differ by how soon the machine scheduled it. Two guards:
+//  - the layer's waits (waitable.h) report how many waiters a wake reached
+//    that have not looked at their condition again; the clock stands still
+//    while any have not (ClockSetStaleWaiters, under WaitLock());
+//  - a lock left while others wait for it gives a wake (ClockWakeGiven):
+//    the clock stands still until a waiter has taken the lock (or the giver
+//    took it back first) and said so (ClockWakeTaken).
+void ClockSetStaleWaiters(int count);
+void ClockWakeGiven();
+void ClockWakeTaken();
 
 // Marks the calling thread blocked for the scope: for blocking calls that do
 // not go through ClockWaitFor (a contended critical section).

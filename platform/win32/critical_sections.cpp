@@ -15,7 +15,17 @@ constexpr ULONG_PTR kCheck = 0x5EC7105EC7105EC7ull;
 
 struct SectionLock {
     std::recursive_mutex mutex;
+    // Threads waiting to enter, and whether a leave has handed the virtual
+    // clock a wake that no enter has taken yet (see platform::ClockWakeGiven).
+    std::atomic<int> waiting{0};
+    std::atomic<bool> wakeGiven{false};
 };
+
+// Whoever enters takes a wake a leave gave: a waiter that got the lock, or
+// a thread that took it back first (the waiters then still wait, blocked).
+void takeWake(SectionLock* lock) {
+    if (lock->wakeGiven.exchange(false)) platform::ClockWakeTaken();
+}
 
 SectionLock* lockOf(LPCRITICAL_SECTION section, const char* caller) {
     if (section != nullptr && section->DebugInfo != nullptr &&
@@ -88,20 +98,28 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) {
     section->DebugInfo = nullptr;
     section->SpinCount = 0;
     setOwner(section, nullptr);
+    takeWake(lock);
     delete lock;
 }
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) {
     SectionLock* lock = lockOf(section, "EnterCriticalSection");
     if (!lock->mutex.try_lock()) {
-        platform::ClockBlockedScope blocked;  // the virtual clock may move meanwhile
-        lock->mutex.lock();
+        ++lock->waiting;
+        {
+            platform::ClockBlockedScope blocked;  // the virtual clock may move meanwhile
+            lock->mutex.lock();
+        }
+        --lock->waiting;
     }
+    takeWake(lock);
     noteEntered(section);
 }
 
 BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section) {
-    if (!lockOf(section, "TryEnterCriticalSection")->mutex.try_lock()) return FALSE;
+    SectionLock* lock = lockOf(section, "TryEnterCriticalSection");
+    if (!lock->mutex.try_lock()) return FALSE;
+    takeWake(lock);
     noteEntered(section);
     return TRUE;
 }
@@ -112,6 +130,10 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section) {
     // unlocked by another thread). The owner field is only ever equal to the
     // caller's id when the caller wrote it while holding the lock.
     if (owner(section) != ownerValue() || section->RecursionCount <= 0) return;
-    if (--section->RecursionCount == 0) setOwner(section, nullptr);
+    const bool last = --section->RecursionCount == 0;
+    if (last) setOwner(section, nullptr);
+    // A waiter about to get the lock counts as running from now on.
+    if (last && lock->waiting.load() > 0 && !lock->wakeGiven.exchange(true))
+        platform::ClockWakeGiven();
     lock->mutex.unlock();
 }

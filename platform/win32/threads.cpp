@@ -53,8 +53,10 @@ void* threadEntry(void* arg) {
     } catch (const ThreadExitUnwind& e) {
         code = e.code;
     }
-    ClockParticipantRemove();
+    // Marked finished while it still counts: had it left the clock's count
+    // first, the clock could move on in between without its waiters.
     finishThread(*self, code);
+    ClockParticipantRemove();
     currentThread.reset();
     return nullptr;
 }

@@ -14,11 +14,52 @@ namespace {
 struct WaitState {
     std::mutex lock;
     std::condition_variable cv;
+    // Guarded by `lock`: the waits under way, the wakes so far, and how many
+    // waits have not re-checked their condition since the last wake.
+    int waiters = 0;
+    uint64_t wakes = 0;
+    int stale = 0;
 };
 
 WaitState& state() {
     static WaitState* s = new WaitState;  // used by threads that outlive static destruction
     return *s;
+}
+
+// One wait under way, with the wakes it has seen (see ClockSetStaleWaiters):
+// a wait that finds its condition false has looked again and is caught up
+// at once; one that ends is caught up only once it no longer counts as
+// blocked, so the clock cannot move between the two. `lock` is held.
+class Registration {
+  public:
+    Registration() : seen_(state().wakes) { ++state().waiters; }
+    ~Registration() {
+        catchUp();
+        --state().waiters;
+    }
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+
+    void catchUp() {
+        WaitState& s = state();
+        if (seen_ == s.wakes) return;
+        seen_ = s.wakes;
+        platform::ClockSetStaleWaiters(--s.stale);
+    }
+
+  private:
+    uint64_t seen_;
+};
+
+// Waits on the one condition variable until `ready` or the time-out.
+bool waitRegistered(std::unique_lock<std::mutex>& l, DWORD timeoutMs,
+                    const std::function<bool()>& ready) {
+    Registration r;
+    return ClockWaitFor(l, state().cv, timeoutMs, [&] {
+        if (ready()) return true;
+        r.catchUp();
+        return false;
+    });
 }
 
 }  // namespace
@@ -28,11 +69,14 @@ std::mutex& WaitLock() {
 }
 
 void WaitWakeAll(bool lockHeld) {
-    if (!lockHeld) {
-        // Taking the lock orders this wake after any waiter's last check.
-        std::lock_guard<std::mutex> g(state().lock);
-    }
-    state().cv.notify_all();
+    WaitState& s = state();
+    // Taking the lock orders this wake after any waiter's last check.
+    std::unique_lock<std::mutex> g(s.lock, std::defer_lock);
+    if (!lockHeld) g.lock();
+    // Every wait under way has yet to look again.
+    ++s.wakes;
+    if (s.stale != s.waiters) ClockSetStaleWaiters(s.stale = s.waiters);
+    s.cv.notify_all();
 }
 
 std::shared_ptr<Waitable> WaitableFromHandle(HANDLE handle) {
@@ -86,13 +130,13 @@ DWORD WaitForObjects(DWORD count, const HANDLE* handles, bool waitAll, DWORD tim
         return false;
     };
     std::unique_lock<std::mutex> l(state().lock);
-    if (!ClockWaitFor(l, state().cv, timeoutMs, ready)) return WAIT_TIMEOUT;
+    if (!waitRegistered(l, timeoutMs, ready)) return WAIT_TIMEOUT;
     return result;
 }
 
 bool WaitForCondition(const std::function<bool()>& ready, DWORD timeoutMs) {
     std::unique_lock<std::mutex> l(state().lock);
-    return ClockWaitFor(l, state().cv, timeoutMs, ready);
+    return waitRegistered(l, timeoutMs, ready);
 }
 
 }  // namespace platform

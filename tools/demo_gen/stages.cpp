@@ -205,6 +205,11 @@ stage_writer meadow() {
     s.item(jp("りんご"), 464, 240);
     s.repeat("RIGHT", 2, 32, 0);
     s.item(jp("ケーキ"), 384, 160);
+    // A picnic on the path before the stump: walking right from the start
+    // fills the bomb gauge (a juice and three cakes are more than its 100).
+    s.item(jp("ジュース"), 144, stand_y + 8);
+    s.item(jp("ケーキ"), 176, stand_y + 8);
+    s.repeat("RIGHT", 2, 64, 0);
     s.key_and_door(400, 120, 760);
     s.item_point(60, 224, 0x2, -1);
     s.item_point(740, 300, 0x4, -1);

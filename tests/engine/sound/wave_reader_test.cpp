@@ -122,6 +122,29 @@ TEST_F(WaveReaderTest, ImaAdpcmThroughTheCompressionManager) {
     }
 }
 
+// MPEG layer 3 frames in a WAVE (tag 0x55) whose header claims another
+// average byte rate: the size given is what the frames decode to, and all of
+// it comes out (a memory sound was cut at a size guessed from the claim).
+TEST_F(WaveReaderTest, MpegInAWaveIsSizedByItsFramesNotByTheHeadersByteRate) {
+    const Mp3 mp3 = EncodeMp3(Tone(22050, 2, 44100, 440, 12000), 2, 44100, 128, false);
+    const std::string extension = Le16(1) + Le32(2) + Le16(418) + Le16(1) + Le16(1393);
+    const size_t decoded = size_t(mp3.frames) * 1152 * 2 * 2;
+    const struct {
+        const char* name;
+        int bytesPerSecond;  // the frames' own: 128 kbit/s, 16000 bytes
+    } rows[] = {{"the frames' own rate", 16000},
+                {"far above the frames' rate", 16000 * 40},
+                {"far below the frames' rate", 400}};
+    for (const auto& row : rows) {
+        Converter c(
+            Riff(Chunk("fmt ", FormatBody(0x55, 2, 44100, row.bytesPerSecond, 1, 0, &extension)) +
+                 Chunk("data", mp3.bytes)));
+        ASSERT_EQ(c.Setup(kOnlyWave), 0) << row.name;
+        EXPECT_EQ(GetSoundConvertSize(&c.state), int(decoded)) << row.name;
+        EXPECT_EQ(c.All().size(), decoded) << row.name;
+    }
+}
+
 TEST_F(WaveReaderTest, MsAdpcmG711AndGsmThroughTheCompressionManager) {
     const Gsm gsm = EncodeGsm(Tone(8000, 1, 8000, 440, 8000));
     const std::string standard = MsAdpcmExtension(6), stereo = MsAdpcmExtension(4);

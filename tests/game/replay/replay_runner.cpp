@@ -2,7 +2,8 @@
 // the strict virtual clock, started at 0 and moved to 600,000 ms at the first
 // pass so later frames fall on the same instants in every run; steps of the
 // scenario act through the platform's input road. It writes "replay.log"
-// (scene changes, STOP reports, captures) and the captured pictures into the
+// (scene changes, STOP reports, captures, the first player's
+// lives, score gains and bombs) and the captured pictures into the
 // working directory, and ends with the game's own exit status. Its last line
 // gives the virtual time of loading, of play and of the shutdown, and the real time.
 #include <png.h>
@@ -39,7 +40,10 @@ struct scene_run {
 };
 scene_run next_run, ran;
 int last_state = -1;
-int last_lives = -1;  // the first player's, read (never written) at each pass
+// The first player's, read (never written) at each pass.
+int last_lives = -1;
+int last_score = 0;
+bool bombing = false;
 int last_page = -1;
 int pad = -1;
 int visits[16] = {};        // runs of each scene so far, counted at their first pass
@@ -219,6 +223,14 @@ void log_event(const test_event& e) {
     if (e.kind == test_event_pass && players[0].lives != last_lives) {
         last_lives = players[0].lives;
         std::fprintf(log_file, "lives %d at pass %d\n", last_lives, e.pass);
+    }
+    if (e.kind == test_event_pass && players[0].score != last_score) {
+        std::fprintf(log_file, "score %+d at pass %d\n", players[0].score - last_score, e.pass);
+        last_score = players[0].score;
+    }
+    if (e.kind == test_event_pass && (players[0].bomb_timer > 0) != bombing) {
+        bombing = !bombing;
+        if (bombing) std::fprintf(log_file, "bomb at pass %d\n", e.pass);
     }
 }
 

@@ -250,6 +250,29 @@ std::vector<step> continue_after_misses(bool go_on) {
     return b.steps;
 }
 
+// The boss arena as the first stage (written by the test), with the item
+// that knocks every enemy away lying on the floor right of the players: the
+// intro with its opening shots; the fight, whose stomp stuns the player for a
+// while; once he can move, he walks to the item, the boss is knocked away
+// and he jumps the shots still on their way; the boss falls out (25000),
+// the aftermath clears the game, and attack on the result tally returns to
+// the first stage.
+std::vector<step> boss() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    b.capture({T::state_frame, play, 200}, "intro_200");
+    b.capture({T::state_frame, play, 500}, "fight_500");
+    b.add({T::state_frame, play, 601}, {A::key_down, key_right});
+    b.add({T::state_frame, play, 630}, {A::key_up, key_right});
+    b.add({T::state_frame, play, 648}, {A::key_down, key_z});
+    b.add({T::state_frame, play, 665}, {A::key_up, key_z});
+    b.capture({T::state_frame, play, 1100}, "defeat_1100");
+    b.capture({T::state_frame, result, 275}, "result_275");
+    b.tap({T::state_frame, result, 281}, key_x);
+    b.close({T::state_frame, play, 1, 0, 0, 2});
+    return b.steps;
+}
+
 struct named {
     const char* name;
     std::vector<step> (*make)();
@@ -270,6 +293,7 @@ const named scenarios[] = {
     {"happy_path", happy_path},
     {"continue_game_over", [] { return continue_after_misses(false); }},
     {"continue_start", [] { return continue_after_misses(true); }},
+    {"boss", boss},
 };
 
 }  // namespace

@@ -445,6 +445,13 @@ std::string log_from_first_pass(const std::string& log) {
     return log.substr(log.rfind('\n', from) + 1, to - log.rfind('\n', from) - 1);
 }
 
+// "play P ms, shutdown S ms" from the log's time line ("" without one).
+std::string virtual_time_after_loading(const std::string& log) {
+    const size_t from = log.rfind("play ");
+    const size_t to = log.find(" virtual;", from);
+    return from == std::string::npos || to == std::string::npos ? "" : log.substr(from, to - from);
+}
+
 std::vector<std::string> settings_file_lines(const run_result& r) {
     std::vector<std::string> lines;
     for (std::string& l : lines_of(r.dir / "setting.qvx"))
@@ -475,6 +482,10 @@ TEST(Replay, TheMenuPagesChangeTheSettingsTheSameWayEveryRun) {
         expect_same_picture(first.dir / name, second, "second run");
     EXPECT_FALSE(log_from_first_pass(first.log).empty()) << first.log;
     EXPECT_EQ(log_from_first_pass(first.log), log_from_first_pass(second.log));
+    // Play and shutdown took the same virtual time: no thread's wake-up, however
+    // late the machine ran it, let the clock move on without it.
+    EXPECT_NE(virtual_time_after_loading(first.log), "") << first.log;
+    EXPECT_EQ(virtual_time_after_loading(first.log), virtual_time_after_loading(second.log));
 }
 
 // Scenarios that only need their exit and their pictures.
@@ -558,6 +569,37 @@ TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
     expect_clean(on);
 }
 
+// A replay-only first stage: the boss arena with, on the floor right of the
+// players, the item that knocks every enemy away (named as the entity list
+// names it).
+void boss_first_stage(const fs::path& d) {
+    std::string name;
+    for (const std::string& l : lines_of(d / "lists/entitylist.list"))
+        if (l.find(",allenemy_destroy,") != std::string::npos) name = column(l, 0);
+    if (name.empty()) throw std::runtime_error("no allenemy_destroy item in the demo data");
+    const std::string stage = read_file(d / "stages/arena.txt") + "PLACEMENT_ITEM\r\n" + name +
+                              ",320,488,1,move_pattern_default,0,nothing\r\n";
+    write_file(d / "stages/replay_boss.txt", stage);
+    auto list = lines_of(d / "lists/playlist.list");
+    list[find_line(list, "datas/", "GAME_1")] = "datas/stages/replay_boss.txt,1\r";
+    write_lines(d / "lists/playlist.list", list);
+}
+
+TEST(Replay, TheBossFallsToTheItemAndTheGameIsCleared) {
+    const run_result r = run("boss", {.with = data::tree, .change = boss_first_stage});
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("stop "), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    // The item's 300, then the fallen boss's 25000, then the result and,
+    // after it, the first stage again; no life lost on the way.
+    const std::string fallen = log_after(log_after(r.log, "score +300 "), "score +25000 ");
+    EXPECT_NE(log_after(log_after(log_after(fallen, "state 8"), "state 5"), "state 4"), "")
+        << r.log;
+    EXPECT_EQ(log_after(r.log, "lives 1"), "") << r.log;
+    expect_stored_pictures(r, "boss");
+    expect_clean(r);
+}
+
 TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const run_result r = run("happy_path");
     EXPECT_EQ(r.status, 0) << r.log;
@@ -569,6 +611,8 @@ TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const size_t peak = r.log.find("sound peak ");
     ASSERT_NE(peak, std::string::npos) << r.log;
     EXPECT_GT(std::atoi(r.log.c_str() + peak + 11), 0) << "silent play\n" << r.log;
+    // The food on the way fills the gauge: the bomb goes off in stage 1-1.
+    EXPECT_NE(r.log.find("bomb at pass"), std::string::npos) << r.log;
     expect_stored_pictures(r, "happy_path");
     expect_clean(r);
 }

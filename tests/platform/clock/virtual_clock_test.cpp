@@ -284,3 +284,82 @@ TEST(ClockKnob, StrictFromTheEnvironmentAndBackToRealOnReset) {
 }
 
 }  // namespace
+
+namespace {
+
+// A thread blocked on something another thread hands on: it must run before
+// the strict clock moves, however long the machine takes to schedule it,
+// even when the giver sleeps at once.
+struct HandOff {
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CRITICAL_SECTION section;
+    HANDLE thread = nullptr;
+    std::atomic<DWORD> at{0};
+    HandOff() { InitializeCriticalSection(&section); }
+    ~HandOff() {
+        DeleteCriticalSection(&section);
+        CloseHandle(event);
+        CloseHandle(thread);
+    }
+};
+
+DWORD WINAPI noteTheTime(LPVOID p) {
+    static_cast<HandOff*>(p)->at = timeGetTime();
+    return 0;
+}
+
+struct HandOffRow {
+    const char* name;
+    void (*block)(HandOff&);  // starts the thread, which blocks
+    void (*give)(HandOff&);
+};
+
+const HandOffRow handOffRows[] = {
+    {"an event set",
+     [](HandOff& h) {
+         h.thread = CreateThread(
+             nullptr, 0,
+             [](LPVOID p) -> DWORD {
+                 WaitForSingleObject(static_cast<HandOff*>(p)->event, INFINITE);
+                 return noteTheTime(p);
+             },
+             &h, 0, nullptr);
+     },
+     [](HandOff& h) { SetEvent(h.event); }},
+    {"a critical section left",
+     [](HandOff& h) {
+         EnterCriticalSection(&h.section);
+         h.thread = CreateThread(
+             nullptr, 0,
+             [](LPVOID p) -> DWORD {
+                 auto* h = static_cast<HandOff*>(p);
+                 EnterCriticalSection(&h->section);
+                 noteTheTime(p);
+                 LeaveCriticalSection(&h->section);
+                 return 0;
+             },
+             &h, 0, nullptr);
+     },
+     [](HandOff& h) { LeaveCriticalSection(&h.section); }},
+    {"a thread created suspended resumed",
+     [](HandOff& h) {
+         h.thread = CreateThread(nullptr, 0, noteTheTime, &h, CREATE_SUSPENDED, nullptr);
+     },
+     [](HandOff& h) { ResumeThread(h.thread); }},
+};
+
+TEST(StrictClockThreads, AThreadHandedItsWayOnRunsBeforeTheClockMoves) {
+    KnobVirtualClockStrict(true);
+    for (const HandOffRow& row : handOffRows) {
+        HandOff h;
+        row.block(h);
+        Sleep(1);  // returns once the new thread is blocked
+        const DWORD given = timeGetTime();
+        row.give(h);
+        for (int k = 0; k < 20; ++k) Sleep(1);
+        EXPECT_EQ(WaitForSingleObject(h.thread, INFINITE), WAIT_OBJECT_0) << row.name;
+        EXPECT_EQ(h.at.load(), given) << row.name;
+    }
+}
+
+}  // namespace
