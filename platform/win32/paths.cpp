@@ -2,7 +2,6 @@
 // case-insensitively against the Linux file system.
 #include "paths.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <cstring>
 
 #include "code_pages.h"
+#include "directory_listings.h"
 #include "win_kernel.h"
 
 namespace platform {
@@ -120,21 +120,17 @@ bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
 // The directory entry of dir whose name equals name ignoring case; the exact
 // name wins, then the first match in byte order.
 bool findEntryIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
-    DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
-    if (!d) return false;
     // An ASCII name can only equal an ASCII entry: no conversion needed.
     bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
     std::u32string wanted = ascii ? std::u32string() : Utf8ToUtf32(name);
     std::vector<std::string> matches;
-    while (dirent* e = readdir(d)) {
-        std::string entry = e->d_name;
-        if (entry == "." || entry == "..") continue;
-        if (entry.size() != name.size()) continue;  // every case fold here keeps the UTF-8 length
-        bool equal = ascii ? asciiEqualIgnoringCase(entry, name)
-                           : PathNamesEqual(Utf8ToUtf32(entry), wanted);
-        if (equal) matches.push_back(entry);
-    }
-    closedir(d);
+    auto equal = [&](const std::string& entry) {
+        if (entry.size() != name.size())
+            return false;  // every case fold here keeps the UTF-8 length
+        return ascii ? asciiEqualIgnoringCase(entry, name)
+                     : PathNamesEqual(Utf8ToUtf32(entry), wanted);
+    };
+    if (!MatchDirectoryNames(dir, equal, matches)) return false;
     if (matches.empty()) return false;
     if (std::find(matches.begin(), matches.end(), name) != matches.end()) {
         found = name;

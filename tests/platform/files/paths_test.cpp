@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "../../../platform/win32/paths.h"
 #include "support/test_support.h"
@@ -156,6 +158,73 @@ TEST(Paths, ResolverMatchesEachComponentIgnoringCase) {
     std::filesystem::create_directories("\xEF\xBD\x81");     // U+FF41 full-width a
     ASSERT_TRUE(platform::PathResolve("\x82\x60", native));  // U+FF21 full-width A
     EXPECT_EQ(native.path, testsupport::TestDirectory() + "/\xEF\xBD\x81");
+}
+
+// Lookups remember directory listings; a change made after a lookup must
+// still be seen by the next one, as a fresh listing would see it.
+TEST(Paths, LookupSeesChangesMadeAfterTheFirstLookup) {
+    namespace fs = std::filesystem;
+    struct Row {
+        const char* name;
+        std::vector<const char*> before;  // folders made under the row's own folder
+        const char* lookup;               // looked up under the row's folder
+        const char* foundBefore;          // the native name found (or kept when missing)
+        std::function<void()> change;     // run in the row's folder
+        const char* foundAfter;
+    };
+    const Row rows[] = {
+        {"a byte-smaller variant created",
+         {"dAta"},
+         "data",
+         "dAta",
+         [] { fs::create_directories("DATA"); },
+         "DATA"},
+        {"the variant found renamed",
+         {"Data"},
+         "DATA",
+         "Data",
+         [] { fs::rename("Data", "daTa"); },
+         "daTa"},
+        {"the variant found removed", {"Data"}, "DATA", "Data", [] { fs::remove("Data"); }, "DATA"},
+        {"a variant created where none was",
+         {},
+         "DATA",
+         "DATA",
+         [] { fs::create_directories("data"); },
+         "data"},
+        {"a variant moved in from elsewhere",
+         {"dATA", "else/DATA"},
+         "Data",
+         "dATA",
+         [] { fs::rename("else/DATA", "DATA"); },
+         "DATA"},
+        {"a folder further up the path replaced",
+         {"top/sub/Data"},
+         "top\\sub\\DATA",
+         "top/sub/Data",
+         [] {
+             fs::rename("top", "old");
+             fs::create_directories("top/sub/dATA");
+         },
+         "top/sub/dATA"},
+    };
+    int index = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string folder = "row" + std::to_string(index++);
+        fs::create_directories(folder);
+        for (const char* made : r.before) fs::create_directories(folder + "/" + made);
+        const std::string lookup = folder + "\\" + r.lookup;
+        platform::NativePath native;
+        ASSERT_TRUE(platform::PathResolve(lookup.c_str(), native));
+        EXPECT_EQ(native.path, testsupport::TestDirectory() + "/" + folder + "/" + r.foundBefore);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+        r.change();
+        ASSERT_TRUE(SetCurrentDirectoryA(".."));
+        ASSERT_TRUE(platform::PathResolve(lookup.c_str(), native));
+        EXPECT_EQ(native.path, testsupport::TestDirectory() + "/" + folder + "/" + r.foundAfter);
+        EXPECT_EQ(native.missing, fs::exists(native.path) ? 0u : 1u);
+    }
 }
 
 TEST(Paths, NativeToDriveView) {
