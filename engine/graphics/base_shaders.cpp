@@ -151,22 +151,26 @@ int CreateBaseShaders() {
     return 0;
 }
 
-int ReleaseShaderObjects() {
+namespace {
+// Both releases first take the shaders off the device and forget the cached
+// current ones; without a device nothing happens.
+template <class Release>
+int ReleaseAfterUnsetting(Release release) {
     if (!HasDevice()) return 0;
     DeviceSetVertexShader(nullptr);
     DeviceSetPixelShader(nullptr);
     ClearCachedCurrentObjects();
-    ReleaseObjects();
+    release();
     return 0;
+}
+}  // namespace
+
+int ReleaseShaderObjects() {
+    return ReleaseAfterUnsetting([] { ReleaseObjects(); });
 }
 
 int ReleaseVertexDeclarations() {
-    if (!HasDevice()) return 0;
-    DeviceSetVertexShader(nullptr);
-    DeviceSetPixelShader(nullptr);
-    ClearCachedCurrentObjects();
-    ReleaseFixedVertexDeclarations();
-    return 0;
+    return ReleaseAfterUnsetting([] { ReleaseFixedVertexDeclarations(); });
 }
 
 IDirect3DPixelShader9* PlainPixelShader(int kind) {

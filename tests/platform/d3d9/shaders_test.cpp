@@ -1,3 +1,4 @@
+#include "graphics/shader_package_names.h"
 #include "../../../platform/d3d9/shader_kernels.h"
 #include "d3d9_fixture.h"
 #include "windows.h"
@@ -269,59 +270,20 @@ TEST_F(D3D9Shaders, TheKnobRefusesShadersNamingAKernel) {
 TEST_F(D3D9Shaders, TheModuleRegistersEveryPackageKernel) {
     HMODULE module = LoadLibraryA("d3d9.dll");
     ASSERT_NE(module, nullptr);
-    std::vector<std::string> pixel = {"ps_mask_blend.pso",
-                                      "Mono.pso",
-                                      "Gauss_08Pixel_PS.pso",
-                                      "Gauss_16Pixel_PS.pso",
-                                      "Gauss_32Pixel_PS.pso",
-                                      "DownScaleX2.pso",
-                                      "DownScaleX4.pso",
-                                      "DownScaleX8.pso",
-                                      "BrightClipLess.pso",
-                                      "BrightClipFillLess.pso",
-                                      "BrightClipGreater.pso",
-                                      "BrightClipFillGreater.pso",
-                                      "Hsb_RGB_TO_HSB.pso",
-                                      "Hsb_HSB_TO_RGB.pso",
-                                      "Hsb_HSB_HLOCK.pso",
-                                      "Invert.pso",
-                                      "Level.pso",
-                                      "TwoColor.pso",
-                                      "GradientMap.pso",
-                                      "GradientMapRev.pso",
-                                      "PremultipliedAlpha.pso",
-                                      "RGBAMix_Base.pso",
-                                      "Model_PS_0"};
-    for (const char* kind : {"Normal", "Multiple", "Difference", "Add", "Screen", "Overlay",
-                             "Dodge", "Burn", "Darken", "Lighten", "SoftLight", "HardLight",
-                             "Exclusion", "Normal_AlphaCh", "Add_AlphaCh", "Multiple_AOnly"})
-        pixel.push_back(std::string("BasBF_") + kind + ".pso");
-    for (int t = 0; t < 4; ++t) pixel.push_back("ps_nonetex_type" + std::to_string(t) + ".pso");
-    for (int b = 0; b < 4; ++b)
-        for (int t = 0; t < 4; ++t)
-            for (int c = 0; c < 2; ++c)
-                for (int a = 0; a < 2; ++a)
-                    pixel.push_back("ps_blend" + std::to_string(b) + "_type" + std::to_string(t) +
-                                    "_igcolor" + std::to_string(c) + "_igtalpha" +
-                                    std::to_string(a) + ".pso");
-    for (const char* alpha : {"R", "G", "B", "A"}) {
-        for (const char* colour : {"SRSRSR", "SGSGSG", "SBSBSB", "SRSGSB"})
-            pixel.push_back(std::string("RGBAMix_") + colour + "B" + alpha + ".pso");
-    }
-    for (int i = 0; i < 256; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "RGBAMix_Table_%03d", i);
-        pixel.push_back(name);
-    }
+    // The names the package generator writes into its blobs.
+    std::vector<std::string> pixel = DuRud::BaseShaderFiles();
+    for (const std::string& name : DuRud::FilterShaderFiles()) pixel.push_back(name);
+    for (int i = 0; i < 256; ++i) pixel.push_back(DuRud::MixTableKernel(i));
+    pixel.push_back(DuRud::kModelPixelKernel);
     for (const std::string& name : pixel) {
         const auto* k = platform::d3d9::FindShaderKernel(name, false);
         ASSERT_NE(k, nullptr) << name;
         EXPECT_NE(k->pixel, nullptr) << name;
     }
-    const auto* vertex = platform::d3d9::FindShaderKernel("Model_VS_0", true);
+    const auto* vertex = platform::d3d9::FindShaderKernel(DuRud::kModelVertexKernel, true);
     ASSERT_NE(vertex, nullptr);
     EXPECT_NE(vertex->vertex, nullptr);
-    EXPECT_EQ(platform::d3d9::FindShaderKernel("Model_VS_0", false), nullptr);
+    EXPECT_EQ(platform::d3d9::FindShaderKernel(DuRud::kModelVertexKernel, false), nullptr);
     FreeLibrary(module);
 }
 
