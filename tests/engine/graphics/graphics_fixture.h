@@ -59,5 +59,17 @@ std::string Log();  // "Log.txt"
 std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method);
 // An opaque graphic whose pixel (x, y) is pixel(x, y) (0xAARRGGBB, alpha ignored).
 int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y));
+// The same with the alpha channel kept (an A8R8G8B8 graphic).
+int GraphicOfArgb(int width, int height, uint32_t (*pixel)(int x, int y));
+
+// Starts the device with pixel and vertex shaders 2.0 (shaders 1) or none
+// (0) and checks the device took that path: -101 (and stopped again) when it
+// did not.
+int StartOnPath(int shaders, const ScreenSettings& settings);
+// The kernel the device's current pixel shader runs ("" for none).
+std::string CurrentPixelKernel();
+// What a target shows, row by row after a flush: a graphic's texels
+// (A8R8G8B8), or the back buffer's RGB for -2.
+std::vector<uint32_t> TargetPixels(int target, int width, int height);
 
 }  // namespace graphicstest
