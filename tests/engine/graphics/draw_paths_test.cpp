@@ -105,15 +105,8 @@ std::vector<std::vector<uint32_t>> DrawCells(int shaders, bool toGraphic,
     return out;
 }
 
-// Each target screen sets its own size; later tests find the screen state
-// as it was.
-class DrawPaths : public ::testing::Test {
+class DrawPaths : public OwnScreenTest {
   protected:
-    void SetUp() override { saved_ = GetScreenState(); }
-    void TearDown() override {
-        StopDevice();
-        GetScreenState() = saved_;
-    }
     static void ExpectPathsAlike(const std::vector<Cell>& cells) {
         for (bool toGraphic : {false, true}) {
             SCOPED_TRACE(toGraphic ? "onto an A8R8G8B8 draw target" : "onto the back buffer");
@@ -126,7 +119,6 @@ class DrawPaths : public ::testing::Test {
                     << cells[i].name;
         }
     }
-    ScreenState saved_{};
 };
 
 struct Brightness {

@@ -93,13 +93,8 @@ int Apply(const Sources& s, const FilterRow& row, Handle dest, int destX = 0, in
                        0, 0, row.width, row.height, 0, 0, 0, destX, destY, p.data());
 }
 
-class FilterPaths : public ::testing::Test {
+class FilterPaths : public OwnScreenTest {
   protected:
-    void SetUp() override { saved_ = GetScreenState(); }
-    void TearDown() override {
-        StopDevice();
-        GetScreenState() = saved_;
-    }
     static int Start(int shaders) {
         ScreenSettings settings = WithHandles();
         settings.width = kSize, settings.height = kSize;
@@ -133,7 +128,6 @@ class FilterPaths : public ::testing::Test {
                 testsupport::PixelsWithin(cpu[i], shaded[i], rows[i].shown, rows[i].tolerance))
                 << rows[i].name;
     }
-    ScreenState saved_{};
 };
 
 TEST_F(FilterPaths, EveryKindGivesTheCpuPixels) {

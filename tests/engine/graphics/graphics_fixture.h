@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "DuRud.h"
+#include "graphics/screen_state.h"
 
 namespace graphicstest {
 
@@ -50,6 +51,20 @@ void DrawAsWorker(DuRud::Handle graphic, int x, int y, uint32_t flags, DuRud::Ha
 uint32_t BackBufferPixel(int x, int y);
 // The screen's RGB at (x, y) on either renderer (software: the 32-bit primary).
 uint32_t ScreenPixel(int software, int x, int y);
+
+// A test that starts screens of its own sizes: at its end the device is
+// stopped and later tests find the screen state as it was.
+class OwnScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override { saved_ = DuRud::GetScreenState(); }
+    void TearDown() override {
+        StopDevice();
+        DuRud::GetScreenState() = saved_;
+    }
+
+  private:
+    DuRud::ScreenState saved_{};
+};
 
 HWND MainWindow();
 std::string Log();  // "Log.txt"
