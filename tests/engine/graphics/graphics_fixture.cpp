@@ -24,7 +24,6 @@
 #include "image/memimg.h"
 #include "image/pixel_conversion.h"
 #include "graphics/screen_state.h"
-#include "package_kernels.h"
 #include "support/test_support.h"
 #include "test_knobs.h"
 #include "window/main_window.h"
@@ -131,7 +130,6 @@ int GraphicOfArgb(int width, int height, uint32_t (*pixel)(int x, int y)) {
 
 int StartOnPath(int shaders, const ScreenSettings& settings) {
     KnobD3D9ShaderVersions(shaders ? 0xFFFE0200 : 0, shaders ? 0xFFFF0200 : 0);
-    if (shaders) RegisterPackageKernels();
     const int result = StartDevice(settings);
     if (result == 0 && !settings.softwareForced && ProgrammableShadersInUse() != shaders) {
         StopDevice();
