@@ -143,6 +143,10 @@ TEST(MaskCompose, HandValuesOnEveryRenderer) {
 }
 
 TEST_P(MaskTest, EndMasksGivesBackMemoryAndDeviceObjects) {
+    // Fixed function: with shaders the start-up probe's texture stays bound
+    // to a stage until the first draw, which the counts would take for the
+    // masks' own.
+    KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, Start());
     ASSERT_EQ(0, EndMasks());
     const int blocks = MemGetCount();
