@@ -1,0 +1,157 @@
+// Plain and fast forms of the blend-graphic kernels' pixel arithmetic. The
+// fast forms take four pixels at a time in 16-bit lanes, where every product
+// of two channels and every weighted pair of them (at most 255 x 255) is
+// divided by 255 exactly; kind 3's four-times products do not fit and stay
+// plain, as does the wipe's ramp alpha (one channel, up to 4 x 255 x 255).
+#include "two_d_rows.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform::d3d9::kernels {
+
+void CrossFadeRowPlain(const BlendGraphicRow& row, uint32_t* out) {
+    const int kind = row.kind, weight = row.weight;
+    for (int k = 0; k < row.count; ++k) {
+        const Colour b = Split(row.blend[k]), t = Split(row.drawn[k]), dc = Split(row.diffuse[k]);
+        const int r = Mix(b.r, Drawn(t.r, kind), weight);
+        const int g = Mix(b.g, Drawn(t.g, kind), weight);
+        const int bl = Mix(b.b, Drawn(t.b, kind), weight);
+        const int a = Mix(b.a, t.a, weight);
+        out[k] = Join(Shade(r, dc.r, kind), Shade(g, dc.g, kind), Shade(bl, dc.b, kind),
+                      Times(a, dc.a));
+    }
+}
+
+// The ramp's alpha of one wipe pixel.
+inline int WipeAlpha(const BlendGraphicRow& row, int k) {
+    const int moved = Clamp255(int(row.blend[k] >> 24) + row.shift);
+    const int diffuseAlpha = int(row.diffuse[k] >> 24);
+    if (row.ignoreAlpha) return std::min(255, Over255(row.scale * moved * diffuseAlpha));
+    const int a = std::min(255, Over255(row.scale * moved * int(row.specular[k] >> 24)));
+    return Times(Times(int(row.drawn[k] >> 24), a), diffuseAlpha);
+}
+
+void WipeRowPlain(const BlendGraphicRow& row, uint32_t* out) {
+    const int kind = row.kind;
+    for (int k = 0; k < row.count; ++k) {
+        const Colour t = Split(row.drawn[k]), dc = Split(row.diffuse[k]);
+        out[k] = Join(Shade(Drawn(t.r, kind), dc.r, kind), Shade(Drawn(t.g, kind), dc.g, kind),
+                      Shade(Drawn(t.b, kind), dc.b, kind), WipeAlpha(row, k));
+    }
+}
+
+void AlphaMaskRowPlain(const BlendGraphicRow& row, uint32_t* out) {
+    const int kind = row.kind;
+    for (int k = 0; k < row.count; ++k) {
+        const Colour t = Split(row.drawn[k]), dc = Split(row.diffuse[k]);
+        const int a = Times(t.a, int(row.blend[k] >> 24));
+        out[k] = Join(Shade(Drawn(t.r, kind), dc.r, kind), Shade(Drawn(t.g, kind), dc.g, kind),
+                      Shade(Drawn(t.b, kind), dc.b, kind), Times(a, dc.a));
+    }
+}
+
+#if defined(__SSE2__)
+namespace {
+
+// round(x / 255) in 16-bit lanes, exact for x <= 255 x 255.
+inline __m128i Over255Lanes(__m128i x) {
+    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(127));
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, _mm_set1_epi16(1)), _mm_srli_epi16(y, 8)),
+                          8);
+}
+
+inline __m128i TimesLanes(__m128i a, __m128i b) {
+    return Over255Lanes(_mm_mullo_epi16(a, b));
+}
+
+// Four pixels at a time through `f`, which takes two pixels' channels of
+// the blend graphic, the drawn one and diffuse; returns how many pixels
+// were done (a multiple of four).
+template <class F>
+int FourAtATime(const BlendGraphicRow& row, uint32_t* out, F f) {
+    const __m128i zero = _mm_setzero_si128();
+    int k = 0;
+    for (; k + 4 <= row.count; k += 4) {
+        auto load = [&](const uint32_t* p) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+        };
+        const __m128i b = load(row.blend), t = load(row.drawn), d = load(row.diffuse);
+        const __m128i lo = f(_mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(t, zero),
+                             _mm_unpacklo_epi8(d, zero));
+        const __m128i hi = f(_mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(t, zero),
+                             _mm_unpackhi_epi8(d, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
+    }
+    return k;
+}
+
+// 255 in the colour lanes of two pixels, 0 in the alpha lanes.
+inline __m128i ColourLanes() {
+    return _mm_set_epi16(0, 255, 255, 255, 0, 255, 255, 255);
+}
+
+// The same row from pixel k on.
+BlendGraphicRow From(const BlendGraphicRow& row, int k) {
+    BlendGraphicRow rest = row;
+    rest.count -= k;
+    rest.blend += k, rest.drawn += k, rest.diffuse += k;
+    if (rest.specular) rest.specular += k;
+    return rest;
+}
+
+// Complements the colour channels (not alpha) of kind 2's drawn texels, in lanes.
+inline __m128i DrawnLanes(__m128i t, int kind) {
+    return kind == 2 ? _mm_xor_si128(t, ColourLanes()) : t;
+}
+
+}  // namespace
+#endif
+
+void CrossFadeRow(const BlendGraphicRow& row, uint32_t* out) {
+    int k = 0;
+#if defined(__SSE2__)
+    if (row.kind != 3) {
+        const __m128i w = _mm_set1_epi16(short(row.weight)),
+                      rest = _mm_set1_epi16(short(255 - row.weight));
+        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d) {
+            const __m128i mixed = Over255Lanes(_mm_add_epi16(
+                _mm_mullo_epi16(b, w), _mm_mullo_epi16(DrawnLanes(t, row.kind), rest)));
+            return TimesLanes(mixed, d);
+        });
+    }
+#endif
+    CrossFadeRowPlain(From(row, k), out + k);
+}
+
+void WipeRow(const BlendGraphicRow& row, uint32_t* out) {
+    int k = 0;
+#if defined(__SSE2__)
+    if (row.kind != 3) {
+        k = FourAtATime(row, out, [&](__m128i, __m128i t, __m128i d) {
+            return TimesLanes(DrawnLanes(t, row.kind), d);
+        });
+        // The colours are in; each pixel's alpha replaces the product's.
+        for (int i = 0; i < k; ++i)
+            out[i] = (out[i] & 0x00FFFFFFu) | uint32_t(WipeAlpha(row, i)) << 24;
+    }
+#endif
+    WipeRowPlain(From(row, k), out + k);
+}
+
+void AlphaMaskRow(const BlendGraphicRow& row, uint32_t* out) {
+    int k = 0;
+#if defined(__SSE2__)
+    if (row.kind != 3) {
+        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d) {
+            // Times (255, 255, 255, mask alpha): the colours stay as they are.
+            const __m128i masked = TimesLanes(DrawnLanes(t, row.kind), _mm_or_si128(b, ColourLanes()));
+            return TimesLanes(masked, d);
+        });
+    }
+#endif
+    AlphaMaskRowPlain(From(row, k), out + k);
+}
+
+}  // namespace platform::d3d9::kernels
