@@ -242,10 +242,11 @@ void BM_BlendGraphicKernel(benchmark::State& state) {
     std::vector<Vertex2DTex2> quad;
     const float corners[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 1}, {1, 0}};
     for (auto [u, v] : corners)
-        quad.push_back({u * 800 - 0.5f, v * 600 - 0.5f, 0, 1, 0xFFFFFFFFu, 0xFF000000u, u, v, u, v});
+        quad.push_back(
+            {u * 800 - 0.5f, v * 600 - 0.5f, 0, 1, 0xFFFFFFFFu, 0xFF000000u, u, v, u, v});
     for (auto _ : state) {
-        RasterResult r = RasterDrawPrimitiveUP(s, D3DPT_TRIANGLELIST, 2, quad.data(),
-                                               sizeof(Vertex2DTex2));
+        RasterResult r =
+            RasterDrawPrimitiveUP(s, D3DPT_TRIANGLELIST, 2, quad.data(), sizeof(Vertex2DTex2));
         if (FAILED(r.hr)) std::abort();
     }
     state.SetLabel(layout == 1 ? "cross-fade" : layout == 2 ? "wipe" : "alpha mask");

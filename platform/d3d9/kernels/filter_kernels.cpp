@@ -19,6 +19,7 @@
 #include <cmath>
 #include <string>
 
+#include "blur_rows.h"
 #include "kernel_math.h"
 
 namespace platform::d3d9::kernels {
@@ -55,49 +56,22 @@ void Mono(PixelSpan& span, int) {
     });
 }
 
-// One axis of the blur: the centre texel and, for each further weight, the
-// average of two neighbouring texels on each side, rounded once at the end.
+// One axis of the blur (blur_rows.h).
 void Gauss(PixelSpan& span, int half) {
     const KernelImage image = span.Image(0);
     if (!image.pixels) return MapSource(span, [](Colour c) { return Join(c); });
     double weight[16];  // each further weight halved: it weighs a pair of pairs
     for (int i = 0; i < 16; ++i) weight[i] = double(span.c[i / 4][i % 4]) * (i ? 0.5 : 1.0);
-    const bool across = span.c[8][1] == 0.0f;
-    const bool wide = image.format == kFormatArgb32 || image.format == kFormatXrgb32;
     int tx[kMax], ty[kMax];
     SourceTexels(span, image, tx, ty);
-    const int reach = 2 * (half - 1);
-    Colour line[2 * 30 + 1];
-    for (int k = 0; k < span.count; ++k) {
-        // The texels the pixel's taps read, clamped to the image.
-        for (int step = -reach; step <= reach; ++step) {
-            const int x = across ? tx[k] + step : tx[k], y = across ? ty[k] : ty[k] + step;
-            if (wide) {
-                const int cx = std::clamp(x, 0, image.width - 1);
-                const int cy = std::clamp(y, 0, image.height - 1);
-                const uint8_t* p = image.pixels + size_t(cy) * image.pitch + size_t(cx) * 4;
-                line[step + reach] =
-                    Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
-            } else {
-                line[step + reach] = Split(ReadTexel(image, x, y));
-            }
-        }
-        const Colour* at = line + reach;
-        double sum[4] = {weight[0] * at[0].r, weight[0] * at[0].g, weight[0] * at[0].b,
-                         weight[0] * at[0].a};
-        for (int i = 1; i < half; ++i) {
-            const Colour& a = at[-2 * i + 1];
-            const Colour& b = at[-2 * i];
-            const Colour& c = at[2 * i - 1];
-            const Colour& d = at[2 * i];
-            sum[0] += weight[i] * double(a.r + b.r + c.r + d.r);
-            sum[1] += weight[i] * double(a.g + b.g + c.g + d.g);
-            sum[2] += weight[i] * double(a.b + b.b + c.b + d.b);
-            sum[3] += weight[i] * double(a.a + b.a + c.a + d.a);
-        }
-        span.out[k] = Join(int(std::lround(sum[0])), int(std::lround(sum[1])),
-                           int(std::lround(sum[2])), int(std::lround(sum[3])));
-    }
+    BlurSpan blur;
+    blur.image = image;
+    blur.tx = tx, blur.ty = ty;
+    blur.count = span.count;
+    blur.half = half;
+    blur.across = span.c[8][1] == 0.0f;
+    blur.weight = weight;
+    BlurSpanFast(blur, span.out);
 }
 
 // The truncated average of the n x n block the pixel stands for.

@@ -19,19 +19,23 @@ void CrossFadeRowPlain(const BlendGraphicRow& row, uint32_t* out) {
         const int g = Mix(b.g, Drawn(t.g, kind), weight);
         const int bl = Mix(b.b, Drawn(t.b, kind), weight);
         const int a = Mix(b.a, t.a, weight);
-        out[k] = Join(Shade(r, dc.r, kind), Shade(g, dc.g, kind), Shade(bl, dc.b, kind),
-                      Times(a, dc.a));
+        out[k] =
+            Join(Shade(r, dc.r, kind), Shade(g, dc.g, kind), Shade(bl, dc.b, kind), Times(a, dc.a));
     }
 }
 
+namespace {
+
 // The ramp's alpha of one wipe pixel.
-inline int WipeAlpha(const BlendGraphicRow& row, int k) {
+int WipeAlpha(const BlendGraphicRow& row, int k) {
     const int moved = Clamp255(int(row.blend[k] >> 24) + row.shift);
     const int diffuseAlpha = int(row.diffuse[k] >> 24);
     if (row.ignoreAlpha) return std::min(255, Over255(row.scale * moved * diffuseAlpha));
     const int a = std::min(255, Over255(row.scale * moved * int(row.specular[k] >> 24)));
     return Times(Times(int(row.drawn[k] >> 24), a), diffuseAlpha);
 }
+
+}  // namespace
 
 void WipeRowPlain(const BlendGraphicRow& row, uint32_t* out) {
     const int kind = row.kind;
@@ -67,21 +71,22 @@ inline __m128i TimesLanes(__m128i a, __m128i b) {
 }
 
 // Four pixels at a time through `f`, which takes two pixels' channels of
-// the blend graphic, the drawn one and diffuse; returns how many pixels
-// were done (a multiple of four).
+// the blend graphic, the drawn one, diffuse and specular (0 without); returns
+// how many pixels were done (a multiple of four).
 template <class F>
 int FourAtATime(const BlendGraphicRow& row, uint32_t* out, F f) {
     const __m128i zero = _mm_setzero_si128();
     int k = 0;
     for (; k + 4 <= row.count; k += 4) {
         auto load = [&](const uint32_t* p) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            return p ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k)) : zero;
         };
-        const __m128i b = load(row.blend), t = load(row.drawn), d = load(row.diffuse);
+        const __m128i b = load(row.blend), t = load(row.drawn), d = load(row.diffuse),
+                      s = load(row.specular);
         const __m128i lo = f(_mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(t, zero),
-                             _mm_unpacklo_epi8(d, zero));
+                             _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero));
         const __m128i hi = f(_mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(t, zero),
-                             _mm_unpackhi_epi8(d, zero));
+                             _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lo, hi));
     }
     return k;
@@ -115,7 +120,7 @@ void CrossFadeRow(const BlendGraphicRow& row, uint32_t* out) {
     if (row.kind != 3) {
         const __m128i w = _mm_set1_epi16(short(row.weight)),
                       rest = _mm_set1_epi16(short(255 - row.weight));
-        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d) {
+        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i) {
             const __m128i mixed = Over255Lanes(_mm_add_epi16(
                 _mm_mullo_epi16(b, w), _mm_mullo_epi16(DrawnLanes(t, row.kind), rest)));
             return TimesLanes(mixed, d);
@@ -129,12 +134,27 @@ void WipeRow(const BlendGraphicRow& row, uint32_t* out) {
     int k = 0;
 #if defined(__SSE2__)
     if (row.kind != 3) {
-        k = FourAtATime(row, out, [&](__m128i, __m128i t, __m128i d) {
-            return TimesLanes(DrawnLanes(t, row.kind), d);
+        const __m128i shift = _mm_set1_epi16(short(row.shift));
+        const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
+        // Past 255 x 255.5 the ramp saturates: products are capped there.
+        const __m128i cap = _mm_set1_epi16(short(65152));
+        const int doublings = row.scale >= 4 ? 2 : row.scale >= 2 ? 1 : 0;
+        // min(255, round(scale x moved x x / 255)) in every lane.
+        auto ramp = [&](__m128i moved, __m128i x) {
+            __m128i q = _mm_mullo_epi16(moved, x);
+            for (int i = 0; i < doublings; ++i) q = _mm_adds_epu16(q, q);
+            return Over255Lanes(_mm_sub_epi16(q, _mm_subs_epu16(q, cap)));
+        };
+        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i s) {
+            const __m128i colour = TimesLanes(DrawnLanes(t, row.kind), d);
+            const __m128i moved = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(b, shift), zero), top);
+            const __m128i alpha =
+                row.ignoreAlpha ? ramp(moved, d) : TimesLanes(TimesLanes(t, ramp(moved, s)), d);
+            // The colour lanes from the product, the alpha lanes from the ramp.
+            const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+            return _mm_or_si128(_mm_andnot_si128(alphaLanes, colour),
+                                _mm_and_si128(alphaLanes, alpha));
         });
-        // The colours are in; each pixel's alpha replaces the product's.
-        for (int i = 0; i < k; ++i)
-            out[i] = (out[i] & 0x00FFFFFFu) | uint32_t(WipeAlpha(row, i)) << 24;
     }
 #endif
     WipeRowPlain(From(row, k), out + k);
@@ -144,9 +164,10 @@ void AlphaMaskRow(const BlendGraphicRow& row, uint32_t* out) {
     int k = 0;
 #if defined(__SSE2__)
     if (row.kind != 3) {
-        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d) {
+        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i) {
             // Times (255, 255, 255, mask alpha): the colours stay as they are.
-            const __m128i masked = TimesLanes(DrawnLanes(t, row.kind), _mm_or_si128(b, ColourLanes()));
+            const __m128i masked =
+                TimesLanes(DrawnLanes(t, row.kind), _mm_or_si128(b, ColourLanes()));
             return TimesLanes(masked, d);
         });
     }

@@ -21,10 +21,7 @@ struct TwinRow {
 const TwinRow kTwins[] = {
     {"plain, texture alpha", "ps_blend0_type0_igcolor0_igtalpha0.pso", true},
     {"plain, diffuse alpha", "ps_blend0_type0_igcolor0_igtalpha1.pso", true},
-    {"inverted, texture alpha", "ps_blend0_type2_igcolor0_igtalpha0.pso", true},
-    {"inverted, diffuse alpha", "ps_blend0_type2_igcolor0_igtalpha1.pso", true},
     {"times four, texture alpha", "ps_blend0_type3_igcolor0_igtalpha0.pso", true},
-    {"times four, diffuse alpha", "ps_blend0_type3_igcolor0_igtalpha1.pso", true},
     {"shape", "ps_nonetex_type0.pso", false},
 };
 
@@ -73,8 +70,8 @@ TEST_F(RasterKernelStageTwins, RowCodeGivesTheKernelsPixels) {
                             OwnedSurface a(64, 48, target), g(64, 48, target);
                             for (auto& b : a.bytes) b = uint8_t(rng());
                             g.bytes = a.bytes;
-                            RasterState s = StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE |
-                                                                    D3DFVF_TEX1);
+                            RasterState s =
+                                StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
                             s.pixelKernel = kernel;
                             s.pixelConstF = c;
                             s.textures[0] = twin.textured ? &tex.texture : nullptr;
@@ -103,8 +100,8 @@ TEST_F(RasterKernelStageTwins, RowCodeGivesTheKernelsPixels) {
                                 const float h = float(rng() % 600) / 16.0f;
                                 const float u = float(rng() % 64) / 64.0f - 0.5f;
                                 auto quad = q == 0 ? TexQuad(std::floor(x) - 0.5f, y,
-                                                             std::floor(x) - 0.5f + w, y + h, 0,
-                                                             0, 1, 1, diffuse)
+                                                             std::floor(x) - 0.5f + w, y + h, 0, 0,
+                                                             1, 1, diffuse)
                                                    : TexQuad(x, y, x + w, y + h, u, u * 0.5f,
                                                              u + 1.3f, 1.1f, diffuse);
                                 v.insert(v.end(), quad.begin(), quad.end());
@@ -136,7 +133,8 @@ TEST_F(RasterKernelStageTwins, KernelsWithoutAnEqualStageKeepTheirSpans) {
         ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);
         EXPECT_EQ(ChooseSpans(setup).special, nullptr) << name;
     }
-    s.pixelKernel = platform::d3d9::FindShaderKernel("ps_blend0_type0_igcolor0_igtalpha0.pso", false);
+    s.pixelKernel =
+        platform::d3d9::FindShaderKernel("ps_blend0_type0_igcolor0_igtalpha0.pso", false);
     s.render[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
     DrawSetup setup;
     ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);

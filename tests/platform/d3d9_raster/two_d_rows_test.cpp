@@ -62,9 +62,9 @@ TEST(KernelBlendGraphicRows, FastFormsMatchThePlainForms) {
                 layout.fast(row, fast.data());
                 layout.plain(row, plain.data());
                 // The word past the row stays untouched.
-                ASSERT_EQ(fast, plain) << layout.name << " kind " << kind << " count " << count
-                                       << " weight " << row.weight << " shift " << row.shift
-                                       << " scale " << row.scale;
+                ASSERT_EQ(fast, plain)
+                    << layout.name << " kind " << kind << " count " << count << " weight "
+                    << row.weight << " shift " << row.shift << " scale " << row.scale;
             }
 }
 

@@ -1,0 +1,120 @@
+// The blur's span in its plain and fast forms (see blur_rows.h).
+#include "blur_rows.h"
+
+#include <cmath>
+#include <vector>
+
+#include "kernel_math.h"
+
+namespace platform::d3d9::kernels {
+
+namespace {
+
+constexpr int kMax = PixelSpan::kMaxPixels;
+constexpr int kMaxReach = 30;  // 2 x (16 - 1)
+
+bool Wide(const KernelImage& image) {
+    return image.format == kFormatArgb32 || image.format == kFormatXrgb32;
+}
+
+// The texel at (x, y) clamped to a 32-bit image, as channels.
+Colour WideTexel(const KernelImage& image, int x, int y) {
+    const int cx = std::clamp(x, 0, image.width - 1);
+    const int cy = std::clamp(y, 0, image.height - 1);
+    const uint8_t* p = image.pixels + size_t(cy) * image.pitch + size_t(cx) * 4;
+    return Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
+}
+
+// lround(v) as a channel (Join's clamping included): exact, since v minus
+// its truncation is computed without rounding.
+int RoundChannel(double v) {
+    if (!(v > 0.0)) return 0;
+    if (v >= 256.0) return 255;
+    const int whole = int(v);
+    return std::min(255, whole + (v - double(whole) >= 0.5 ? 1 : 0));
+}
+
+}  // namespace
+
+void BlurSpanPlain(const BlurSpan& s, uint32_t* out) {
+    const KernelImage& image = s.image;
+    const int reach = 2 * (s.half - 1);
+    Colour line[2 * kMaxReach + 1];
+    for (int k = 0; k < s.count; ++k) {
+        // The texels the pixel's taps read, clamped to the image.
+        for (int step = -reach; step <= reach; ++step) {
+            const int x = s.across ? s.tx[k] + step : s.tx[k];
+            const int y = s.across ? s.ty[k] : s.ty[k] + step;
+            line[step + reach] =
+                Wide(image) ? WideTexel(image, x, y) : Split(ReadTexel(image, x, y));
+        }
+        const Colour* at = line + reach;
+        const double* weight = s.weight;
+        double sum[4] = {weight[0] * at[0].r, weight[0] * at[0].g, weight[0] * at[0].b,
+                         weight[0] * at[0].a};
+        for (int i = 1; i < s.half; ++i) {
+            const Colour& a = at[-2 * i + 1];
+            const Colour& b = at[-2 * i];
+            const Colour& c = at[2 * i - 1];
+            const Colour& d = at[2 * i];
+            sum[0] += weight[i] * double(a.r + b.r + c.r + d.r);
+            sum[1] += weight[i] * double(a.g + b.g + c.g + d.g);
+            sum[2] += weight[i] * double(a.b + b.b + c.b + d.b);
+            sum[3] += weight[i] * double(a.a + b.a + c.a + d.a);
+        }
+        out[k] = Join(int(std::lround(sum[0])), int(std::lround(sum[1])), int(std::lround(sum[2])),
+                      int(std::lround(sum[3])));
+    }
+}
+
+void BlurSpanFast(const BlurSpan& s, uint32_t* out) {
+    const KernelImage& image = s.image;
+    const int n = s.count;
+    // Spans of a 1:1 pass: one source row, consecutive columns.
+    bool oneToOne = Wide(image) && n > 0 && n <= kMax && s.half >= 1 && s.half <= 16;
+    for (int k = 1; oneToOne && k < n; ++k) oneToOne = s.tx[k] == s.tx[0] + k && s.ty[k] == s.ty[0];
+    // Weights that keep every sum well inside an int, as the plain form's
+    // conversion needs to give the same channel.
+    for (int i = 0; oneToOne && i < s.half; ++i) oneToOne = std::fabs(s.weight[i]) <= 65536.0;
+    if (!oneToOne) return BlurSpanPlain(s, out);
+    const int reach = 2 * (s.half - 1);
+    // Channel planes of the span's texels. Across: one line, tap `step` of
+    // pixel k at k + reach + step. Down: a line per step, pixel k at k.
+    thread_local std::vector<uint8_t> planes;
+    const int lineLength = s.across ? n + 2 * reach : n;
+    const int lines = s.across ? 1 : 2 * reach + 1;
+    const size_t plane = size_t(lineLength) * lines;
+    planes.resize(plane * 4);
+    uint8_t* channel[4] = {planes.data(), planes.data() + plane, planes.data() + 2 * plane,
+                           planes.data() + 3 * plane};
+    for (int line = 0; line < lines; ++line)
+        for (int j = 0; j < lineLength; ++j) {
+            const Colour c = s.across ? WideTexel(image, s.tx[0] - reach + j, s.ty[0])
+                                      : WideTexel(image, s.tx[0] + j, s.ty[0] - reach + line);
+            const size_t at = size_t(line) * lineLength + j;
+            channel[0][at] = uint8_t(c.r), channel[1][at] = uint8_t(c.g);
+            channel[2][at] = uint8_t(c.b), channel[3][at] = uint8_t(c.a);
+        }
+    auto tap = [&](const uint8_t* p, int step) {
+        return s.across ? p + reach + step : p + size_t(step + reach) * lineLength;
+    };
+    double sum[4][kMax];
+    for (int ch = 0; ch < 4; ++ch) {
+        double* acc = sum[ch];
+        const uint8_t* centre = tap(channel[ch], 0);
+        for (int k = 0; k < n; ++k) acc[k] = s.weight[0] * centre[k];
+        for (int i = 1; i < s.half; ++i) {
+            const uint8_t* a = tap(channel[ch], -2 * i + 1);
+            const uint8_t* b = tap(channel[ch], -2 * i);
+            const uint8_t* c = tap(channel[ch], 2 * i - 1);
+            const uint8_t* d = tap(channel[ch], 2 * i);
+            const double w = s.weight[i];
+            for (int k = 0; k < n; ++k) acc[k] += w * double(a[k] + b[k] + c[k] + d[k]);
+        }
+    }
+    for (int k = 0; k < n; ++k)
+        out[k] = uint32_t(RoundChannel(sum[3][k])) << 24 | uint32_t(RoundChannel(sum[0][k])) << 16 |
+                 uint32_t(RoundChannel(sum[1][k])) << 8 | uint32_t(RoundChannel(sum[2][k]));
+}
+
+}  // namespace platform::d3d9::kernels
