@@ -25,15 +25,6 @@ Colour WideTexel(const KernelImage& image, int x, int y) {
     return Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
 }
 
-// lround(v) as a channel (Join's clamping included): exact, since v minus
-// its truncation is computed without rounding.
-int RoundChannel(double v) {
-    if (!(v > 0.0)) return 0;
-    if (v >= 256.0) return 255;
-    const int whole = int(v);
-    return std::min(255, whole + (v - double(whole) >= 0.5 ? 1 : 0));
-}
-
 }  // namespace
 
 void BlurSpanPlain(const BlurSpan& s, uint32_t* out) {

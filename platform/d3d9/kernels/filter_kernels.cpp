@@ -109,7 +109,7 @@ void BrightClip(PixelSpan& span, int variant) {
 // two passes), 1 hue shift and saturation (the second), 2 both with the hue
 // set rather than shifted (one pass).
 double HueToChannel(double low, double high, double sextant) {
-    sextant = std::fmod(sextant, 6.0);
+    sextant = Sextant(sextant);
     if (sextant < 0) sextant += 6.0;
     if (sextant < 1) return low + (high - low) * sextant;
     if (sextant < 3) return high;
@@ -136,7 +136,7 @@ Colour HueSaturation(const Colour& c, double hue, bool setHue, int saturationSte
     const double top = lightness <= 0.5 ? lightness * (1 + saturation)
                                         : lightness + saturation - lightness * saturation;
     const double bottom = 2 * lightness - top;
-    auto channel = [](double v) { return int(std::lround(v * 255)); };
+    auto channel = [](double v) { return RoundChannel(v * 255); };
     return Colour{channel(HueToChannel(bottom, top, h + 2)), channel(HueToChannel(bottom, top, h)),
                   channel(HueToChannel(bottom, top, h - 2)), c.a};
 }
@@ -148,11 +148,20 @@ void Hsb(PixelSpan& span, int variant) {
     auto lighten = [&](int v) {
         return brightness < 1 ? ((brightness + 256) * v) >> 8 : v + (((255 - v) * brightness) >> 8);
     };
-    MapSource(span, [&](Colour c) {
+    uint32_t texels[kMax];
+    span.Sample(0, texels);
+    for (int k = 0; k < span.count; ++k) {
+        // A pixel's result depends on its texel alone: runs of one colour
+        // (flat areas, clear borders) are worked out once.
+        if (k > 0 && texels[k] == texels[k - 1]) {
+            span.out[k] = span.out[k - 1];
+            continue;
+        }
+        Colour c = Split(texels[k]);
         if (variant != 1) c = Colour{lighten(c.r), lighten(c.g), lighten(c.b), c.a};
-        if (variant == 0) return Join(c);
-        return Join(HueSaturation(c, hue, variant == 2, saturationSteps));
-    });
+        span.out[k] =
+            variant == 0 ? Join(c) : Join(HueSaturation(c, hue, variant == 2, saturationSteps));
+    }
 }
 
 void Invert(PixelSpan& span, int) {
