@@ -67,24 +67,12 @@ void OneTexture(PixelSpan& span, const BlendVariant& v) {
     }
     uint32_t texels[kMax];
     span.Sample(0, texels);
-    const Colour f = ColourOf(span.c[5]);
-    for (int k = 0; k < count; ++k) {
-        if (plain && d[k] == 0xFFFFFFFFu) {
-            out[k] = texels[k] | setAlpha;
-            continue;
-        }
-        const Colour t = Split(texels[k]), dc = Split(d[k]);
-        const Colour src = v.replaceColour ? f : t;
-        const int a = v.ignoreAlpha ? dc.a : Times(t.a, dc.a);
-        int rgb[3] = {Shade(Drawn(src.r, v.kind), dc.r, v.kind),
-                      Shade(Drawn(src.g, v.kind), dc.g, v.kind),
-                      Shade(Drawn(src.b, v.kind), dc.b, v.kind)};
-        if (v.kind == 1) {  // toward the factor as the alpha falls
-            const int fc[3] = {f.r, f.g, f.b};
-            for (int i = 0; i < 3; ++i) rgb[i] = Mix(rgb[i], fc[i], a);
-        }
-        span.out[k] = Join(rgb[0], rgb[1], rgb[2], a);
-    }
+    BlendGraphicRow row;
+    row.drawn = texels, row.diffuse = d;
+    row.count = count, row.kind = v.kind;
+    row.ignoreAlpha = v.ignoreAlpha, row.replaceColour = v.replaceColour;
+    row.factor = ColourOf(span.c[5]);
+    OneTextureRow(row, out);
 }
 
 // The blend graphic (sampler 0) fades into the drawn one (sampler 1) by the

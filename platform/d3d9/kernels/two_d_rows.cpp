@@ -11,6 +11,23 @@
 
 namespace platform::d3d9::kernels {
 
+void OneTextureRowPlain(const BlendGraphicRow& row, uint32_t* out) {
+    const int kind = row.kind;
+    const Colour& f = row.factor;
+    for (int k = 0; k < row.count; ++k) {
+        const Colour t = Split(row.drawn[k]), dc = Split(row.diffuse[k]);
+        const Colour src = row.replaceColour ? f : t;
+        const int a = row.ignoreAlpha ? dc.a : Times(t.a, dc.a);
+        int rgb[3] = {Shade(Drawn(src.r, kind), dc.r, kind), Shade(Drawn(src.g, kind), dc.g, kind),
+                      Shade(Drawn(src.b, kind), dc.b, kind)};
+        if (kind == 1) {  // toward the factor as the alpha falls
+            const int fc[3] = {f.r, f.g, f.b};
+            for (int i = 0; i < 3; ++i) rgb[i] = Mix(rgb[i], fc[i], a);
+        }
+        out[k] = Join(rgb[0], rgb[1], rgb[2], a);
+    }
+}
+
 void CrossFadeRowPlain(const BlendGraphicRow& row, uint32_t* out) {
     const int kind = row.kind, weight = row.weight;
     for (int k = 0; k < row.count; ++k) {
@@ -101,8 +118,8 @@ inline __m128i ColourLanes() {
 BlendGraphicRow From(const BlendGraphicRow& row, int k) {
     BlendGraphicRow rest = row;
     rest.count -= k;
-    rest.blend += k, rest.drawn += k, rest.diffuse += k;
-    if (rest.specular) rest.specular += k;
+    for (const uint32_t** p : {&rest.blend, &rest.drawn, &rest.diffuse, &rest.specular})
+        if (*p) *p += k;
     return rest;
 }
 
@@ -113,6 +130,36 @@ inline __m128i DrawnLanes(__m128i t, int kind) {
 
 }  // namespace
 #endif
+
+void OneTextureRow(const BlendGraphicRow& row, uint32_t* out) {
+    int k = 0;
+#if defined(__SSE2__)
+    if (row.kind != 3) {
+        const Colour& f = row.factor;
+        // Two pixels' lanes of the factor (alpha lanes unused).
+        const __m128i factor = _mm_set_epi16(0, short(f.r), short(f.g), short(f.b), 0, short(f.r),
+                                             short(f.g), short(f.b));
+        const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+        k = FourAtATime(row, out, [&](__m128i, __m128i t, __m128i d, __m128i) {
+            // The colour the kind reads, its alpha lanes the texel's alpha
+            // (255 when the graphic's alpha is not read): one product gives
+            // both the colours and the alpha.
+            __m128i x = DrawnLanes(row.replaceColour ? factor : t, row.kind);
+            x = _mm_or_si128(_mm_andnot_si128(alphaLanes, x),
+                             _mm_and_si128(alphaLanes, row.ignoreAlpha ? _mm_set1_epi16(255) : t));
+            const __m128i p = TimesLanes(x, d);
+            if (row.kind != 1) return p;
+            // Each pixel's alpha in all its lanes weighs the colours against the factor.
+            const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF);
+            const __m128i mixed = Over255Lanes(
+                _mm_add_epi16(_mm_mullo_epi16(p, a),
+                              _mm_mullo_epi16(factor, _mm_sub_epi16(_mm_set1_epi16(255), a))));
+            return _mm_or_si128(_mm_andnot_si128(alphaLanes, mixed), _mm_and_si128(alphaLanes, p));
+        });
+    }
+#endif
+    OneTextureRowPlain(From(row, k), out + k);
+}
 
 void CrossFadeRow(const BlendGraphicRow& row, uint32_t* out) {
     int k = 0;

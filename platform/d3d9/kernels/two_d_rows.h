@@ -1,4 +1,4 @@
-// The per-pixel arithmetic of the blend-graphic kernels over one span's
+// The per-pixel arithmetic of the textured 2D kernels over one span's
 // texels: each layout has a plain form, pixel by pixel in the kernels'
 // integer rules, and a fast form (SIMD where the processor has it) that
 // gives the same bytes; a test compares the two on random rows.
@@ -26,11 +26,18 @@ struct BlendGraphicRow {
     const uint32_t* diffuse = nullptr;   // v0 of every pixel
     const uint32_t* specular = nullptr;  // v1 (the wipe reads its alpha)
     int count = 0;
-    int kind = 0;              // 0 plain, 2 inverted colour, 3 colour times four
-    bool ignoreAlpha = false;  // the drawn graphic's alpha is not read (wipe)
-    int weight = 0;            // cross-fade: the blend graphic's share, 0..255
-    int shift = 0, scale = 1;  // wipe: channel steps added to the ramp, its multiplier
+    int kind = 0;                       // 0 plain, 2 inverted colour, 3 colour times four
+    bool ignoreAlpha = false;           // the drawn graphic's alpha is not read (wipe)
+    int weight = 0;                     // cross-fade: the blend graphic's share, 0..255
+    int shift = 0, scale = 1;           // wipe: channel steps added to the ramp, its multiplier
+    bool replaceColour = false;         // one texture: the factor's colour in place of the texel's
+    Colour factor{255, 255, 255, 255};  // one texture: c5 as channels
 };
+
+// One texture (the drawn graphic) times diffuse; kind 1 then fades toward
+// the factor as the alpha falls.
+void OneTextureRowPlain(const BlendGraphicRow& row, uint32_t* out);
+void OneTextureRow(const BlendGraphicRow& row, uint32_t* out);
 
 // The blend graphic fading into the drawn one by `weight`, times diffuse.
 void CrossFadeRowPlain(const BlendGraphicRow& row, uint32_t* out);

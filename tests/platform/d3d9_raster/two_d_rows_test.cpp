@@ -1,4 +1,4 @@
-// The fast forms of the blend-graphic kernels' rows against their plain
+// The fast forms of the textured 2D kernels' rows against their plain
 // forms, byte for byte, on random rows of every length up to a span.
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ struct LayoutRow {
 };
 
 const LayoutRow kLayouts[] = {
+    {"one texture", &OneTextureRow, &OneTextureRowPlain},
     {"cross-fade", &CrossFadeRow, &CrossFadeRowPlain},
     {"wipe", &WipeRow, &WipeRowPlain},
     {"alpha mask", &AlphaMaskRow, &AlphaMaskRowPlain},
@@ -41,7 +42,7 @@ uint32_t Texel(std::mt19937& rng) {
 TEST(KernelBlendGraphicRows, FastFormsMatchThePlainForms) {
     std::mt19937 rng(41);
     for (const LayoutRow& layout : kLayouts)
-        for (int kind : {0, 2, 3})
+        for (int kind : {0, 1, 2, 3})
             for (int trial = 0; trial < 300; ++trial) {
                 const int count = 1 + int(rng() % 256);
                 std::vector<uint32_t> blend(count), drawn(count), diffuse(count), specular(count);
@@ -58,6 +59,10 @@ TEST(KernelBlendGraphicRows, FastFormsMatchThePlainForms) {
                 row.weight = weights[trial % 4];
                 row.shift = int(rng() % 511) - 255;
                 row.scale = 1 << (rng() % 3);
+                row.replaceColour = trial % 5 == 0;
+                const uint32_t factor = Texel(rng);
+                row.factor = {int(factor >> 16 & 255), int(factor >> 8 & 255), int(factor & 255),
+                              int(factor >> 24)};
                 std::vector<uint32_t> fast(count + 1, 0x12345678u), plain(count + 1, 0x12345678u);
                 layout.fast(row, fast.data());
                 layout.plain(row, plain.data());
