@@ -397,11 +397,11 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
         AddQuad(bgQuad, -0.5f, -0.5f, 799.5f, 599.5f, 0xFFFFFFFFu);
         AddQuad(upQuad, -0.5f, -0.5f, 1599.5f, 1199.5f, 0xFFFFFFFFu);
         auto sprites = Sprites(400, 6);
+        long failures = 0, failedDraws = 0;
         auto draw = [&](const std::vector<Vertex2DTex>& v) {
-            dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(v.size() / 3), v.data(),
-                                 sizeof(Vertex2DTex));
+            failedDraws += dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(v.size() / 3), v.data(),
+                                                sizeof(Vertex2DTex)) != D3D_OK;
         };
-        long failures = 0;
         FrameBytes bytes(sprites);
         double frameNs = 0, boundNs = 0;
         for (auto _ : state) {
@@ -459,6 +459,7 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
             benchmark::Counter(double(state.iterations()) / 1000.0,
                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
         state.counters["failed presents"] = double(failures);
+        state.counters["failed draws"] = double(failedDraws);
         // The counter reads in ms despite its "s" suffix (an inverted rate).
         state.SetLabel(std::string(shaders ? "shaders on, " : "shaders off, ") +
                        (ratio <= 2.0 ? "frame / memory-bound <= 2.0: aim met"
