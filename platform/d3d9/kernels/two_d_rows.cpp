@@ -128,98 +128,99 @@ inline __m128i DrawnLanes(__m128i t, int kind) {
     return kind == 2 ? _mm_xor_si128(t, ColourLanes()) : t;
 }
 
+// a weighted by w against b weighted by rest = 255 - w, in lanes.
+inline __m128i MixLanes(__m128i a, __m128i b, __m128i w, __m128i rest) {
+    return Over255Lanes(_mm_add_epi16(_mm_mullo_epi16(a, w), _mm_mullo_epi16(b, rest)));
+}
+
+// Each pixel's lanes: the colour lanes from `colour`, the alpha lane from `alpha`.
+inline __m128i WithAlpha(__m128i colour, __m128i alpha) {
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    return _mm_or_si128(_mm_andnot_si128(alphaLanes, colour), _mm_and_si128(alphaLanes, alpha));
+}
+
+// The fast form of a row: `lanes` four pixels at a time (kind 3's products
+// do not fit them), the plain form for what is left.
+template <class Lanes>
+void FastRow(const BlendGraphicRow& row, uint32_t* out,
+             void (*plain)(const BlendGraphicRow&, uint32_t*), Lanes lanes) {
+    const int k = row.kind != 3 ? FourAtATime(row, out, lanes) : 0;
+    plain(From(row, k), out + k);
+}
+
 }  // namespace
-#endif
 
 void OneTextureRow(const BlendGraphicRow& row, uint32_t* out) {
-    int k = 0;
-#if defined(__SSE2__)
-    if (row.kind != 3) {
-        const Colour& f = row.factor;
-        // Two pixels' lanes of the factor (alpha lanes unused).
-        const __m128i factor = _mm_set_epi16(0, short(f.r), short(f.g), short(f.b), 0, short(f.r),
-                                             short(f.g), short(f.b));
-        const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-        k = FourAtATime(row, out, [&](__m128i, __m128i t, __m128i d, __m128i) {
-            // The colour the kind reads, its alpha lanes the texel's alpha
-            // (255 when the graphic's alpha is not read): one product gives
-            // both the colours and the alpha.
-            __m128i x = DrawnLanes(row.replaceColour ? factor : t, row.kind);
-            x = _mm_or_si128(_mm_andnot_si128(alphaLanes, x),
-                             _mm_and_si128(alphaLanes, row.ignoreAlpha ? _mm_set1_epi16(255) : t));
-            const __m128i p = TimesLanes(x, d);
-            if (row.kind != 1) return p;
-            // Each pixel's alpha in all its lanes weighs the colours against the factor.
-            const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF);
-            const __m128i mixed = Over255Lanes(
-                _mm_add_epi16(_mm_mullo_epi16(p, a),
-                              _mm_mullo_epi16(factor, _mm_sub_epi16(_mm_set1_epi16(255), a))));
-            return _mm_or_si128(_mm_andnot_si128(alphaLanes, mixed), _mm_and_si128(alphaLanes, p));
-        });
-    }
-#endif
-    OneTextureRowPlain(From(row, k), out + k);
+    const Colour& f = row.factor;
+    // Two pixels' lanes of the factor (alpha lanes unused).
+    const __m128i factor =
+        _mm_set_epi16(0, short(f.r), short(f.g), short(f.b), 0, short(f.r), short(f.g), short(f.b));
+    FastRow(row, out, &OneTextureRowPlain, [&](__m128i, __m128i t, __m128i d, __m128i) {
+        // The colour the kind reads, its alpha lanes the texel's alpha (255
+        // when the graphic's alpha is not read): one product gives both the
+        // colours and the alpha.
+        const __m128i x = WithAlpha(DrawnLanes(row.replaceColour ? factor : t, row.kind),
+                                    row.ignoreAlpha ? _mm_set1_epi16(255) : t);
+        const __m128i p = TimesLanes(x, d);
+        if (row.kind != 1) return p;
+        // Each pixel's alpha in all its lanes weighs the colours against the factor.
+        const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF);
+        return WithAlpha(MixLanes(p, factor, a, _mm_sub_epi16(_mm_set1_epi16(255), a)), p);
+    });
 }
 
 void CrossFadeRow(const BlendGraphicRow& row, uint32_t* out) {
-    int k = 0;
-#if defined(__SSE2__)
-    if (row.kind != 3) {
-        const __m128i w = _mm_set1_epi16(short(row.weight)),
-                      rest = _mm_set1_epi16(short(255 - row.weight));
-        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i) {
-            const __m128i mixed = Over255Lanes(_mm_add_epi16(
-                _mm_mullo_epi16(b, w), _mm_mullo_epi16(DrawnLanes(t, row.kind), rest)));
-            return TimesLanes(mixed, d);
-        });
-    }
-#endif
-    CrossFadeRowPlain(From(row, k), out + k);
+    const __m128i w = _mm_set1_epi16(short(row.weight)),
+                  rest = _mm_set1_epi16(short(255 - row.weight));
+    FastRow(row, out, &CrossFadeRowPlain, [&](__m128i b, __m128i t, __m128i d, __m128i) {
+        return TimesLanes(MixLanes(b, DrawnLanes(t, row.kind), w, rest), d);
+    });
 }
 
 void WipeRow(const BlendGraphicRow& row, uint32_t* out) {
-    int k = 0;
-#if defined(__SSE2__)
-    if (row.kind != 3) {
-        const __m128i shift = _mm_set1_epi16(short(row.shift));
-        const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
-        // Past 255 x 255.5 the ramp saturates: products are capped there.
-        const __m128i cap = _mm_set1_epi16(short(65152));
-        const int doublings = row.scale >= 4 ? 2 : row.scale >= 2 ? 1 : 0;
-        // min(255, round(scale x moved x x / 255)) in every lane.
-        auto ramp = [&](__m128i moved, __m128i x) {
-            __m128i q = _mm_mullo_epi16(moved, x);
-            for (int i = 0; i < doublings; ++i) q = _mm_adds_epu16(q, q);
-            return Over255Lanes(_mm_sub_epi16(q, _mm_subs_epu16(q, cap)));
-        };
-        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i s) {
-            const __m128i colour = TimesLanes(DrawnLanes(t, row.kind), d);
-            const __m128i moved = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(b, shift), zero), top);
-            const __m128i alpha =
-                row.ignoreAlpha ? ramp(moved, d) : TimesLanes(TimesLanes(t, ramp(moved, s)), d);
-            // The colour lanes from the product, the alpha lanes from the ramp.
-            const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-            return _mm_or_si128(_mm_andnot_si128(alphaLanes, colour),
-                                _mm_and_si128(alphaLanes, alpha));
-        });
-    }
-#endif
-    WipeRowPlain(From(row, k), out + k);
+    const __m128i shift = _mm_set1_epi16(short(row.shift));
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
+    // Past 255 x 255.5 the ramp saturates: products are capped there.
+    const __m128i cap = _mm_set1_epi16(short(65152));
+    const int doublings = row.scale >= 4 ? 2 : row.scale >= 2 ? 1 : 0;
+    // min(255, round(scale x moved x x / 255)) in every lane.
+    auto ramp = [&](__m128i moved, __m128i x) {
+        __m128i q = _mm_mullo_epi16(moved, x);
+        for (int i = 0; i < doublings; ++i) q = _mm_adds_epu16(q, q);
+        return Over255Lanes(_mm_sub_epi16(q, _mm_subs_epu16(q, cap)));
+    };
+    FastRow(row, out, &WipeRowPlain, [&](__m128i b, __m128i t, __m128i d, __m128i s) {
+        const __m128i colour = TimesLanes(DrawnLanes(t, row.kind), d);
+        const __m128i moved = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(b, shift), zero), top);
+        const __m128i alpha =
+            row.ignoreAlpha ? ramp(moved, d) : TimesLanes(TimesLanes(t, ramp(moved, s)), d);
+        return WithAlpha(colour, alpha);
+    });
 }
 
 void AlphaMaskRow(const BlendGraphicRow& row, uint32_t* out) {
-    int k = 0;
-#if defined(__SSE2__)
-    if (row.kind != 3) {
-        k = FourAtATime(row, out, [&](__m128i b, __m128i t, __m128i d, __m128i) {
-            // Times (255, 255, 255, mask alpha): the colours stay as they are.
-            const __m128i masked =
-                TimesLanes(DrawnLanes(t, row.kind), _mm_or_si128(b, ColourLanes()));
-            return TimesLanes(masked, d);
-        });
-    }
-#endif
-    AlphaMaskRowPlain(From(row, k), out + k);
+    FastRow(row, out, &AlphaMaskRowPlain, [&](__m128i b, __m128i t, __m128i d, __m128i) {
+        // Times (255, 255, 255, mask alpha): the colours stay as they are.
+        const __m128i masked = TimesLanes(DrawnLanes(t, row.kind), _mm_or_si128(b, ColourLanes()));
+        return TimesLanes(masked, d);
+    });
 }
+
+#else  // no SIMD: the plain forms
+
+void OneTextureRow(const BlendGraphicRow& row, uint32_t* out) {
+    OneTextureRowPlain(row, out);
+}
+void CrossFadeRow(const BlendGraphicRow& row, uint32_t* out) {
+    CrossFadeRowPlain(row, out);
+}
+void WipeRow(const BlendGraphicRow& row, uint32_t* out) {
+    WipeRowPlain(row, out);
+}
+void AlphaMaskRow(const BlendGraphicRow& row, uint32_t* out) {
+    AlphaMaskRowPlain(row, out);
+}
+
+#endif
 
 }  // namespace platform::d3d9::kernels
