@@ -40,9 +40,15 @@ void MapSource(PixelSpan& span, Rule rule) {
 void SourceTexels(PixelSpan& span, const KernelImage& image, int* tx, int* ty) {
     float u[kMax], v[kMax];
     span.Coordinates(0, u, v);
+    // int(floor(x)), the truncation stepped down below zero where it fits.
+    auto floorInt = [](double x) {
+        if (!(std::fabs(x) < 2147483647.0)) return int(std::floor(x));
+        const int i = int(x);
+        return x < double(i) ? i - 1 : i;
+    };
     for (int k = 0; k < span.count; ++k) {
-        tx[k] = int(std::floor(double(u[k]) * image.width));
-        ty[k] = int(std::floor(double(v[k]) * image.height));
+        tx[k] = floorInt(double(u[k]) * image.width);
+        ty[k] = floorInt(double(v[k]) * image.height);
     }
 }
 
