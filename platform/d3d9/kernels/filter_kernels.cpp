@@ -16,6 +16,7 @@
 //   GradientMap*.pso   sampler 1 the gradient graphic (its top row), c1.x its
 //                      width
 // The source is sampler 0 at coordinate set 0.
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -123,8 +124,21 @@ double HueToChannel(double low, double high, double sextant) {
     return low;
 }
 
+// c / 255.0 for every channel, the very quotients, looked up.
+const double* ChannelFractions() {
+    static const auto table = [] {
+        std::array<double, 256> t{};
+        for (int c = 0; c < 256; ++c) t[c] = c / 255.0;
+        return t;
+    }();
+    return table.data();
+}
+
 Colour HueSaturation(const Colour& c, double hue, bool setHue, int saturationSteps) {
-    const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+    static const double* fractions = ChannelFractions();
+    // A brightness past the usual range can push a channel outside 0..255.
+    auto fraction = [](int v) { return v >= 0 && v <= 255 ? fractions[v] : v / 255.0; };
+    const double r = fraction(c.r), g = fraction(c.g), b = fraction(c.b);
     const double high = std::max({r, g, b}), low = std::min({r, g, b});
     const double lightness = (high + low) / 2, range = high - low;
     double saturation = 0, h = 0;
