@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "../platform/d3d9/raster/raster.h"
 #include "../platform/d3d9/shader_kernels.h"
 #include "d3d9.h"
+#include "test_knobs.h"
 #include "windows.h"
 
 namespace {
@@ -209,6 +211,63 @@ void BM_HsbPassesKernel(benchmark::State& state) {
     FilterPassBench(state, state.range(0) ? "Hsb_HSB_TO_RGB.pso" : "Hsb_RGB_TO_HSB.pso", c);
 }
 
+#pragma pack(push, 1)
+struct Vertex2DTex2 {
+    float x, y, z, rhw;
+    uint32_t diffuse, specular;
+    float u0, v0, u1, v1;
+};
+#pragma pack(pop)
+
+// An 800 x 600 blend-graphic draw through its kernel, alpha-blended as a
+// scene change draws it: argument 1 the cross-fade (halfway), 2 the
+// threshold wipe, 3 the alpha mask; both graphics 1:1, point-sampled.
+void BM_BlendGraphicKernel(benchmark::State& state) {
+    platform::d3d9::RegisterPackageShaderKernels();
+    const int layout = int(state.range(0));
+    Buffer target(800, 600, kFormatA8R8G8B8);
+    Texture blendGraphic(800, 600, kFormatA8R8G8B8, 8), drawn(800, 600, kFormatA8R8G8B8, 9);
+    RasterState s = SpriteState(target.surface, nullptr, 1, D3DTEXF_POINT);
+    s.fvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2;
+    // Layouts 1 and 2 read the blend graphic on sampler 0, the mask reads it on 1.
+    s.textures[layout == 3 ? 1 : 0] = &blendGraphic.texture;
+    s.textures[layout == 3 ? 0 : 1] = &drawn.texture;
+    static float c[224][4];
+    const float c5[3][4] = {{1, 1, 1, 0.5f}, {0, 0, 2, 0.25f}, {1, 1, 1, 1}};
+    std::memcpy(c[5], c5[layout - 1], sizeof c[5]);
+    const char* names[3] = {"ps_blend1_type0_igcolor0_igtalpha0.pso",
+                            "ps_blend2_type0_igcolor0_igtalpha0.pso",
+                            "ps_blend3_type0_igcolor0_igtalpha0.pso"};
+    UseKernel(s, names[layout - 1], c);
+    std::vector<Vertex2DTex2> quad;
+    const float corners[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 1}, {1, 0}};
+    for (auto [u, v] : corners)
+        quad.push_back(
+            {u * 800 - 0.5f, v * 600 - 0.5f, 0, 1, 0xFFFFFFFFu, 0xFF000000u, u, v, u, v});
+    for (auto _ : state) {
+        RasterResult r =
+            RasterDrawPrimitiveUP(s, D3DPT_TRIANGLELIST, 2, quad.data(), sizeof(Vertex2DTex2));
+        if (FAILED(r.hr)) std::abort();
+    }
+    state.SetLabel(layout == 1 ? "cross-fade" : layout == 2 ? "wipe" : "alpha mask");
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(800.0 * 600 * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+// A pixel shader of the device's blob format running the named kernel.
+IDirect3DPixelShader9* KernelShader(IDirect3DDevice9* dev, const char* name) {
+    std::vector<DWORD> blob = {0xFFFF0200u};
+    const size_t words = std::strlen(name) / 4 + 1;
+    blob.push_back(0xFFFEu | DWORD(words << 16));
+    const size_t at = blob.size();
+    blob.resize(at + words, 0);
+    std::memcpy(&blob[at], name, std::strlen(name));
+    blob.push_back(0x0000FFFFu);
+    IDirect3DPixelShader9* shader = nullptr;
+    dev->CreatePixelShader(blob.data(), &shader);
+    return shader;
+}
+
 // The bytes the typical frame must move at the least, moved with memcpy and
 // memset: the background written into the off-screen, each sprite's rows
 // read and written, the stretched back buffer written, and Present's copy of
@@ -243,7 +302,11 @@ class FrameBytes {
 
 // The same frame through the device's calls, with the engine's vertex
 // layout, a render-target texture as the off-screen and Present at the end.
+// Argument 1 draws it with the pixel shaders the engine sets for it.
 void BM_TypicalFrameThroughDevice(benchmark::State& state) {
+    const bool shaders = state.range(0) != 0;
+    platform::d3d9::RegisterPackageShaderKernels();
+    KnobD3D9ShaderVersions(shaders ? 0xFFFE0200u : 0, shaders ? 0xFFFF0200u : 0);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!d3d) {
         state.SkipWithError("no Direct3D object");
@@ -307,7 +370,12 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
     IDirect3DSurface9 *offSurface = nullptr, *back = nullptr;
     if (offscreen) offscreen->GetSurfaceLevel(0, &offSurface);
     dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-    if (!background || !sprite || !offSurface || !back) {
+    IDirect3DPixelShader9* opaqueShader =
+        shaders ? KernelShader(dev, "ps_blend0_type0_igcolor0_igtalpha1.pso") : nullptr;
+    IDirect3DPixelShader9* alphaShader =
+        shaders ? KernelShader(dev, "ps_blend0_type0_igcolor0_igtalpha0.pso") : nullptr;
+    if (!background || !sprite || !offSurface || !back ||
+        (shaders && (!opaqueShader || !alphaShader))) {
         state.SkipWithError("resources not created");
     } else {
         dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -323,15 +391,17 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
         dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
         dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
         dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        const float white[4] = {1, 1, 1, 1};  // the texture factor in constant 5
+        if (shaders) dev->SetPixelShaderConstantF(5, white, 1);
         std::vector<Vertex2DTex> bgQuad, upQuad;
         AddQuad(bgQuad, -0.5f, -0.5f, 799.5f, 599.5f, 0xFFFFFFFFu);
         AddQuad(upQuad, -0.5f, -0.5f, 1599.5f, 1199.5f, 0xFFFFFFFFu);
         auto sprites = Sprites(400, 6);
+        long failures = 0, failedDraws = 0;
         auto draw = [&](const std::vector<Vertex2DTex>& v) {
-            dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(v.size() / 3), v.data(),
-                                 sizeof(Vertex2DTex));
+            failedDraws += dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(v.size() / 3), v.data(),
+                                                sizeof(Vertex2DTex)) != D3D_OK;
         };
-        long failures = 0;
         FrameBytes bytes(sprites);
         double frameNs = 0, boundNs = 0;
         for (auto _ : state) {
@@ -345,6 +415,7 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
             dev->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
             dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
             dev->SetTexture(0, background);
+            if (shaders) dev->SetPixelShader(opaqueShader);
             draw(bgQuad);
             // Sprites: blend mode 1 on an alpha-channel graphic.
             dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -355,6 +426,7 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
             dev->SetRenderState(D3DRS_ALPHAREF, 0);
             dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
             dev->SetTexture(0, sprite);
+            if (shaders) dev->SetPixelShader(alphaShader);
             draw(sprites);
             // The off-screen onto the back buffer, 2x bilinear.
             dev->SetRenderTarget(0, back);
@@ -364,8 +436,10 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
             dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
             dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
             dev->SetTexture(0, offscreen);
+            if (shaders) dev->SetPixelShader(opaqueShader);
             draw(upQuad);
             dev->SetTexture(0, nullptr);
+            dev->SetPixelShader(nullptr);
             dev->EndScene();
             failures += dev->Present(nullptr, nullptr, nullptr, nullptr) != D3D_OK;
             // The lower bound in the same run, outside the timed frame.
@@ -385,10 +459,14 @@ void BM_TypicalFrameThroughDevice(benchmark::State& state) {
             benchmark::Counter(double(state.iterations()) / 1000.0,
                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
         state.counters["failed presents"] = double(failures);
+        state.counters["failed draws"] = double(failedDraws);
         // The counter reads in ms despite its "s" suffix (an inverted rate).
-        state.SetLabel(ratio <= 2.0 ? "frame / memory-bound <= 2.0: aim met"
-                                    : "frame / memory-bound <= 2.0: aim not met");
+        state.SetLabel(std::string(shaders ? "shaders on, " : "shaders off, ") +
+                       (ratio <= 2.0 ? "frame / memory-bound <= 2.0: aim met"
+                                     : "frame / memory-bound <= 2.0: aim not met"));
     }
+    if (alphaShader) alphaShader->Release();
+    if (opaqueShader) opaqueShader->Release();
     if (back) back->Release();
     if (offSurface) offSurface->Release();
     if (offscreen) offscreen->Release();
@@ -405,7 +483,8 @@ BENCHMARK(BM_BilinearStretch2x800x600)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypicalFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlurPass16Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HsbPassesKernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TypicalFrameThroughDevice)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlendGraphicKernel)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypicalFrameThroughDevice)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -147,8 +147,7 @@ int RebuildViewport() {
 
 // Draws what is batched, stores the matrix, marks the products stale and
 // gives the device its transform (the viewport matrix has none).
-int StoreMatrix(Mat4 Camera3DSettings::*field, const Mat4* matrix,
-                int (*send)(const D3DMATRIX*)) {
+int StoreMatrix(Mat4 Camera3DSettings::*field, const Mat4* matrix, int (*send)(const D3DMATRIX*)) {
     if (!matrix) return -1;
     FlushVertexBatch();
     Settings().*field = *matrix;
@@ -201,6 +200,7 @@ int ResetCamera3DSettings() {
     c.material.Ambient = D3DCOLORVALUE{0.8f, 0.8f, 0.8f, 0.0f};
     c.material.Power = 20.0f;
     c.zCompare3D = c.zCompare2D = D3DCMP_LESSEQUAL;
+    c.useZBuffer2D = c.writeZBuffer2D = 1;  // as the device set-up leaves them
     Stale();
     UpdateCameraAngles(c);
     SetWorldMatrix(&c.world);
@@ -326,6 +326,7 @@ int SetUseZBuffer(int flag) {
     if (!HasDevice()) return -1;
     const DWORD wanted = flag == 1 ? TRUE : FALSE;
     if (GetRenderStateCache().zEnable != wanted) FlushVertexBatch();
+    Settings().useZBuffer2D = flag == 1;
     SetDeviceDepthTest(flag == 1);
     DrawStateChanged();
     return 0;

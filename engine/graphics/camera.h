@@ -37,6 +37,8 @@ struct Camera3DSettings {
     float fogStart, fogEnd;
     D3DMATERIAL9 material;
     int32_t useZBuffer3D, writeZBuffer3D, zCompare3D, zCompare2D;
+    // The depth switches 2D draws go back to after a 3D draw (SetUseZBuffer).
+    int32_t useZBuffer2D, writeZBuffer2D;
     Vec4 frustum[6];  // near, far, left, right, top, bottom; inside is positive
     Vec3 corners[8];  // draw-area corners at depth 0, then at depth 1
 };

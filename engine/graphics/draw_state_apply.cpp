@@ -449,14 +449,13 @@ void PrepareGraphicDraw(IDirect3DBaseTexture9* texture, uint32_t flags) {
     }
     // Two-texture vertices carry a white specular: it must not add in 2D.
     SetDeviceSpecular((flags & kDrawSpecular) ? d.specularEnable : 0);
-    // 3D draws take the camera's depth switches; 2D draws keep the 2D switch
-    // (SetUseZBuffer) and compare with the 2D function.
+    // 3D draws take the camera's depth switches; 2D draws go back to the 2D
+    // switch (SetUseZBuffer), which a 3D draw before them has overwritten.
     const Camera3DSettings& camera = GetCamera3DSettings();
-    if (flags & kDrawDepth3D) {
-        SetDeviceDepthTest(camera.useZBuffer3D);
-        SetDeviceDepthWrite(camera.writeZBuffer3D);
-    }
-    SetDeviceDepthCompare((flags & kDrawDepth3D) ? camera.zCompare3D : camera.zCompare2D);
+    const bool depth3D = (flags & kDrawDepth3D) != 0;
+    SetDeviceDepthTest(depth3D ? camera.useZBuffer3D : camera.useZBuffer2D);
+    SetDeviceDepthWrite(depth3D ? camera.writeZBuffer3D : camera.writeZBuffer2D);
+    SetDeviceDepthCompare(depth3D ? camera.zCompare3D : camera.zCompare2D);
     SetDeviceShadeMode((flags & kDrawGouraud) ? D3DSHADE_GOURAUD : D3DSHADE_FLAT);
     SetDeviceCullMode((flags & kDrawCullMode) ? d.cullMode : D3DCULL_NONE);
     if (HasDevice()) SetSamplerFilterKind(d.samplingMode);

@@ -68,6 +68,13 @@ struct VertexShaderIo {
 using PixelKernelFunction = void (*)(PixelSpan& span, int variant);
 using VertexKernelFunction = void (*)(VertexShaderIo& io, int variant);
 
+// One fixed-function texture stage: colour and alpha operations with their
+// arguments (D3DTOP_* and D3DTA_* numbers).
+struct StageOperations {
+    uint32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0;
+    uint32_t alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
+};
+
 struct ShaderKernel {
     PixelKernelFunction pixel = nullptr;    // set for pixel kernels
     VertexKernelFunction vertex = nullptr;  // set for vertex kernels
@@ -76,6 +83,11 @@ struct ShaderKernel {
     // sampler the kernel never reads. A draw whose render target is bound
     // to a sampler the kernel reads is refused.
     int8_t coordinateSet[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    // When every output equals what this single stage makes of sampler 0's
+    // texel (none: the diffuse colour alone) and the diffuse colour, bit for
+    // bit: the rasteriser may run the stage's row code instead. colorOp 0:
+    // no such stage.
+    StageOperations equalStage;
 };
 
 // The registry. Kernels live as long as the program (static storage).

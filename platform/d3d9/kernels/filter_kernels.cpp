@@ -16,9 +16,11 @@
 //   GradientMap*.pso   sampler 1 the gradient graphic (its top row), c1.x its
 //                      width
 // The source is sampler 0 at coordinate set 0.
+#include <array>
 #include <cmath>
 #include <string>
 
+#include "blur_rows.h"
 #include "kernel_math.h"
 
 namespace platform::d3d9::kernels {
@@ -39,9 +41,15 @@ void MapSource(PixelSpan& span, Rule rule) {
 void SourceTexels(PixelSpan& span, const KernelImage& image, int* tx, int* ty) {
     float u[kMax], v[kMax];
     span.Coordinates(0, u, v);
+    // int(floor(x)), the truncation stepped down below zero where it fits.
+    auto floorInt = [](double x) {
+        if (!(std::fabs(x) < 2147483647.0)) return int(std::floor(x));
+        const int i = int(x);
+        return x < double(i) ? i - 1 : i;
+    };
     for (int k = 0; k < span.count; ++k) {
-        tx[k] = int(std::floor(double(u[k]) * image.width));
-        ty[k] = int(std::floor(double(v[k]) * image.height));
+        tx[k] = floorInt(double(u[k]) * image.width);
+        ty[k] = floorInt(double(v[k]) * image.height);
     }
 }
 
@@ -55,49 +63,22 @@ void Mono(PixelSpan& span, int) {
     });
 }
 
-// One axis of the blur: the centre texel and, for each further weight, the
-// average of two neighbouring texels on each side, rounded once at the end.
+// One axis of the blur (blur_rows.h).
 void Gauss(PixelSpan& span, int half) {
     const KernelImage image = span.Image(0);
     if (!image.pixels) return MapSource(span, [](Colour c) { return Join(c); });
     double weight[16];  // each further weight halved: it weighs a pair of pairs
     for (int i = 0; i < 16; ++i) weight[i] = double(span.c[i / 4][i % 4]) * (i ? 0.5 : 1.0);
-    const bool across = span.c[8][1] == 0.0f;
-    const bool wide = image.format == kFormatArgb32 || image.format == kFormatXrgb32;
     int tx[kMax], ty[kMax];
     SourceTexels(span, image, tx, ty);
-    const int reach = 2 * (half - 1);
-    Colour line[2 * 30 + 1];
-    for (int k = 0; k < span.count; ++k) {
-        // The texels the pixel's taps read, clamped to the image.
-        for (int step = -reach; step <= reach; ++step) {
-            const int x = across ? tx[k] + step : tx[k], y = across ? ty[k] : ty[k] + step;
-            if (wide) {
-                const int cx = std::clamp(x, 0, image.width - 1);
-                const int cy = std::clamp(y, 0, image.height - 1);
-                const uint8_t* p = image.pixels + size_t(cy) * image.pitch + size_t(cx) * 4;
-                line[step + reach] =
-                    Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
-            } else {
-                line[step + reach] = Split(ReadTexel(image, x, y));
-            }
-        }
-        const Colour* at = line + reach;
-        double sum[4] = {weight[0] * at[0].r, weight[0] * at[0].g, weight[0] * at[0].b,
-                         weight[0] * at[0].a};
-        for (int i = 1; i < half; ++i) {
-            const Colour& a = at[-2 * i + 1];
-            const Colour& b = at[-2 * i];
-            const Colour& c = at[2 * i - 1];
-            const Colour& d = at[2 * i];
-            sum[0] += weight[i] * double(a.r + b.r + c.r + d.r);
-            sum[1] += weight[i] * double(a.g + b.g + c.g + d.g);
-            sum[2] += weight[i] * double(a.b + b.b + c.b + d.b);
-            sum[3] += weight[i] * double(a.a + b.a + c.a + d.a);
-        }
-        span.out[k] = Join(int(std::lround(sum[0])), int(std::lround(sum[1])),
-                           int(std::lround(sum[2])), int(std::lround(sum[3])));
-    }
+    BlurSpan blur;
+    blur.image = image;
+    blur.tx = tx, blur.ty = ty;
+    blur.count = span.count;
+    blur.half = half;
+    blur.across = span.c[8][1] == 0.0f;
+    blur.weight = weight;
+    BlurSpanFast(blur, span.out);
 }
 
 // The truncated average of the n x n block the pixel stands for.
@@ -135,7 +116,7 @@ void BrightClip(PixelSpan& span, int variant) {
 // two passes), 1 hue shift and saturation (the second), 2 both with the hue
 // set rather than shifted (one pass).
 double HueToChannel(double low, double high, double sextant) {
-    sextant = std::fmod(sextant, 6.0);
+    sextant = Sextant(sextant);
     if (sextant < 0) sextant += 6.0;
     if (sextant < 1) return low + (high - low) * sextant;
     if (sextant < 3) return high;
@@ -143,8 +124,21 @@ double HueToChannel(double low, double high, double sextant) {
     return low;
 }
 
+// c / 255.0 for every channel, the very quotients, looked up.
+const double* ChannelFractions() {
+    static const auto table = [] {
+        std::array<double, 256> t{};
+        for (int c = 0; c < 256; ++c) t[c] = c / 255.0;
+        return t;
+    }();
+    return table.data();
+}
+
 Colour HueSaturation(const Colour& c, double hue, bool setHue, int saturationSteps) {
-    const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+    static const double* fractions = ChannelFractions();
+    // A brightness past the usual range can push a channel outside 0..255.
+    auto fraction = [](int v) { return v >= 0 && v <= 255 ? fractions[v] : v / 255.0; };
+    const double r = fraction(c.r), g = fraction(c.g), b = fraction(c.b);
     const double high = std::max({r, g, b}), low = std::min({r, g, b});
     const double lightness = (high + low) / 2, range = high - low;
     double saturation = 0, h = 0;
@@ -162,7 +156,7 @@ Colour HueSaturation(const Colour& c, double hue, bool setHue, int saturationSte
     const double top = lightness <= 0.5 ? lightness * (1 + saturation)
                                         : lightness + saturation - lightness * saturation;
     const double bottom = 2 * lightness - top;
-    auto channel = [](double v) { return int(std::lround(v * 255)); };
+    auto channel = [](double v) { return RoundChannel(v * 255); };
     return Colour{channel(HueToChannel(bottom, top, h + 2)), channel(HueToChannel(bottom, top, h)),
                   channel(HueToChannel(bottom, top, h - 2)), c.a};
 }
@@ -174,11 +168,20 @@ void Hsb(PixelSpan& span, int variant) {
     auto lighten = [&](int v) {
         return brightness < 1 ? ((brightness + 256) * v) >> 8 : v + (((255 - v) * brightness) >> 8);
     };
-    MapSource(span, [&](Colour c) {
+    uint32_t texels[kMax];
+    span.Sample(0, texels);
+    for (int k = 0; k < span.count; ++k) {
+        // A pixel's result depends on its texel alone: runs of one colour
+        // (flat areas, clear borders) are worked out once.
+        if (k > 0 && texels[k] == texels[k - 1]) {
+            span.out[k] = span.out[k - 1];
+            continue;
+        }
+        Colour c = Split(texels[k]);
         if (variant != 1) c = Colour{lighten(c.r), lighten(c.g), lighten(c.b), c.a};
-        if (variant == 0) return Join(c);
-        return Join(HueSaturation(c, hue, variant == 2, saturationSteps));
-    });
+        span.out[k] =
+            variant == 0 ? Join(c) : Join(HueSaturation(c, hue, variant == 2, saturationSteps));
+    }
 }
 
 void Invert(PixelSpan& span, int) {

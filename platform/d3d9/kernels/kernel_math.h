@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -60,6 +61,25 @@ inline int ChannelOf(float v) {
 inline int StepsOf(float v) {
     const double s = std::clamp(double(v), -1.0, 1.0) * 255.0;
     return int(s >= 0 ? s + 0.5 : s - 0.5);
+}
+
+// Clamp255(lround(v)) without the library call: v minus its truncation is
+// exact, so the half is found exactly.
+inline int RoundChannel(double v) {
+    if (!(v > 0.0)) return 0;
+    if (v >= 256.0) return 255;
+    const int whole = int(v);
+    return std::min(255, whole + (v - double(whole) >= 0.5 ? 1 : 0));
+}
+
+// fmod(v, 6) without the library call for the sextants hues take: each
+// step's difference is a multiple of v's unit in the last place no larger
+// than v, so it is exact, as fmod's result is.
+inline double Sextant(double v) {
+    double a = v < 0 ? -v : v;
+    if (!(a < 64.0)) return std::fmod(v, 6.0);
+    while (a >= 6.0) a -= 6.0;
+    return v < 0 ? -a : a;
 }
 
 inline Colour ColourOf(const float (&reg)[4]) {

@@ -9,18 +9,15 @@
 // no brightness or alpha, and then the product changes nothing.
 #include <string>
 
+#include "d3d9_states.h"
 #include "kernel_math.h"
+#include "two_d_rows.h"
 
 namespace platform::d3d9::kernels {
 
 namespace {
 
 constexpr int kMax = PixelSpan::kMaxPixels;
-
-// Colour times diffuse: four times, saturated, for kind 3.
-int Shade(int colour, int diffuse, int kind) {
-    return kind == 3 ? std::min(255, Over255(4 * colour * diffuse)) : Times(colour, diffuse);
-}
 
 void NoTexture(PixelSpan& span, int kind) {
     const uint32_t* d = span.Diffuse();
@@ -55,11 +52,6 @@ BlendVariant Decode(int variant) {
     return BlendVariant{variant >> 4 & 3, variant >> 2 & 3, (variant & 2) != 0, (variant & 1) != 0};
 }
 
-// The drawn graphic's colour channel as the kind reads it.
-int Drawn(int texel, int kind) {
-    return kind == 2 ? 255 - texel : texel;
-}
-
 void OneTexture(PixelSpan& span, const BlendVariant& v) {
     const uint32_t* d = span.Diffuse();
     const int count = span.count;
@@ -75,24 +67,12 @@ void OneTexture(PixelSpan& span, const BlendVariant& v) {
     }
     uint32_t texels[kMax];
     span.Sample(0, texels);
-    const Colour f = ColourOf(span.c[5]);
-    for (int k = 0; k < count; ++k) {
-        if (plain && d[k] == 0xFFFFFFFFu) {
-            out[k] = texels[k] | setAlpha;
-            continue;
-        }
-        const Colour t = Split(texels[k]), dc = Split(d[k]);
-        const Colour src = v.replaceColour ? f : t;
-        const int a = v.ignoreAlpha ? dc.a : Times(t.a, dc.a);
-        int rgb[3] = {Shade(Drawn(src.r, v.kind), dc.r, v.kind),
-                      Shade(Drawn(src.g, v.kind), dc.g, v.kind),
-                      Shade(Drawn(src.b, v.kind), dc.b, v.kind)};
-        if (v.kind == 1) {  // toward the factor as the alpha falls
-            const int fc[3] = {f.r, f.g, f.b};
-            for (int i = 0; i < 3; ++i) rgb[i] = Mix(rgb[i], fc[i], a);
-        }
-        span.out[k] = Join(rgb[0], rgb[1], rgb[2], a);
-    }
+    BlendGraphicRow row;
+    row.drawn = texels, row.diffuse = d;
+    row.count = count, row.kind = v.kind;
+    row.ignoreAlpha = v.ignoreAlpha, row.replaceColour = v.replaceColour;
+    row.factor = ColourOf(span.c[5]);
+    OneTextureRow(row, out);
 }
 
 // The blend graphic (sampler 0) fades into the drawn one (sampler 1) by the
@@ -101,17 +81,11 @@ void CrossFade(PixelSpan& span, const BlendVariant& v) {
     uint32_t blend[kMax], drawn[kMax];
     span.Sample(0, blend);
     span.Sample(1, drawn);
-    const uint32_t* d = span.Diffuse();
-    const int weight = ColourOf(span.c[5]).a;
-    for (int k = 0; k < span.count; ++k) {
-        const Colour b = Split(blend[k]), t = Split(drawn[k]), dc = Split(d[k]);
-        const int r = Mix(b.r, Drawn(t.r, v.kind), weight);
-        const int g = Mix(b.g, Drawn(t.g, v.kind), weight);
-        const int bl = Mix(b.b, Drawn(t.b, v.kind), weight);
-        const int a = Mix(b.a, t.a, weight);
-        span.out[k] = Join(Shade(r, dc.r, v.kind), Shade(g, dc.g, v.kind), Shade(bl, dc.b, v.kind),
-                           Times(a, dc.a));
-    }
+    BlendGraphicRow row;
+    row.blend = blend, row.drawn = drawn, row.diffuse = span.Diffuse();
+    row.count = span.count, row.kind = v.kind;
+    row.weight = ColourOf(span.c[5]).a;
+    CrossFadeRow(row, span.out);
 }
 
 // The blend graphic's alpha (sampler 0) moved by c5.w and scaled by c5.z
@@ -120,24 +94,13 @@ void Wipe(PixelSpan& span, const BlendVariant& v) {
     uint32_t blend[kMax], drawn[kMax];
     span.Sample(0, blend);
     span.Sample(1, drawn);
-    const uint32_t* d = span.Diffuse();
-    const uint32_t* s = span.Specular();
-    const int shift = StepsOf(span.c[5][3]);
-    const int scale = std::clamp(int(span.c[5][2] + 0.5f), 1, 4);
-    for (int k = 0; k < span.count; ++k) {
-        const Colour t = Split(drawn[k]), dc = Split(d[k]);
-        const int moved = Clamp255(Split(blend[k]).a + shift);
-        int a;
-        if (v.ignoreAlpha) {
-            a = std::min(255, Over255(scale * moved * dc.a));
-        } else {
-            a = std::min(255, Over255(scale * moved * Split(s[k]).a));
-            a = Times(Times(t.a, a), dc.a);
-        }
-        span.out[k] =
-            Join(Shade(Drawn(t.r, v.kind), dc.r, v.kind), Shade(Drawn(t.g, v.kind), dc.g, v.kind),
-                 Shade(Drawn(t.b, v.kind), dc.b, v.kind), a);
-    }
+    BlendGraphicRow row;
+    row.blend = blend, row.drawn = drawn, row.diffuse = span.Diffuse();
+    row.specular = span.Specular();
+    row.count = span.count, row.kind = v.kind, row.ignoreAlpha = v.ignoreAlpha;
+    row.shift = StepsOf(span.c[5][3]);
+    row.scale = std::clamp(int(span.c[5][2] + 0.5f), 1, 4);
+    WipeRow(row, span.out);
 }
 
 // The drawn graphic (sampler 0) with its alpha times the blend graphic's
@@ -146,14 +109,10 @@ void AlphaMask(PixelSpan& span, const BlendVariant& v) {
     uint32_t drawn[kMax], mask[kMax];
     span.Sample(0, drawn);
     span.Sample(1, mask);
-    const uint32_t* d = span.Diffuse();
-    for (int k = 0; k < span.count; ++k) {
-        const Colour t = Split(drawn[k]), dc = Split(d[k]);
-        const int a = Times(t.a, Split(mask[k]).a);
-        span.out[k] =
-            Join(Shade(Drawn(t.r, v.kind), dc.r, v.kind), Shade(Drawn(t.g, v.kind), dc.g, v.kind),
-                 Shade(Drawn(t.b, v.kind), dc.b, v.kind), Times(a, dc.a));
-    }
+    BlendGraphicRow row;
+    row.blend = mask, row.drawn = drawn, row.diffuse = span.Diffuse();
+    row.count = span.count, row.kind = v.kind;
+    AlphaMaskRow(row, span.out);
 }
 
 void Textured(PixelSpan& span, int variant) {
@@ -190,24 +149,49 @@ void MaskCompose(PixelSpan& span, int) {
     }
 }
 
+// The fixed-function stage a kernel equals, where one stage does: kinds 0,
+// 2 and 3 of one texture whose own colour is used (the texel, complemented
+// for kind 2, times diffuse; four times for kind 3; alpha the texel's times
+// diffuse, or diffuse alone), and the plain shape (diffuse as it is). Kind
+// 1 and the replaced colour need the factor in c5, which no stage reads.
+StageOperations EqualStage(int kind, bool replaceColour, bool ignoreAlpha) {
+    StageOperations s;
+    if (kind == 1 || replaceColour) return s;
+    s.colorOp = kind == 3 ? D3DTOP_MODULATE4X : D3DTOP_MODULATE;
+    s.colorArg1 = kind == 2 ? D3DTA_TEXTURE | D3DTA_COMPLEMENT : D3DTA_TEXTURE;
+    s.colorArg2 = D3DTA_DIFFUSE;
+    s.alphaOp = ignoreAlpha ? D3DTOP_SELECTARG2 : D3DTOP_MODULATE;
+    s.alphaArg1 = D3DTA_TEXTURE;
+    s.alphaArg2 = D3DTA_DIFFUSE;
+    return s;
+}
+
 const KernelTable& Table() {
     static const KernelTable table = [] {
         KernelTable t;
-        for (int kind = 0; kind < 4; ++kind)
-            t.Add("ps_nonetex_type" + std::to_string(kind) + ".pso",
-                  PixelKernel(&NoTexture, kind, {}));
+        for (int kind = 0; kind < 4; ++kind) {
+            ShaderKernel k = PixelKernel(&NoTexture, kind, {});
+            if (kind == 0)
+                k.equalStage = StageOperations{D3DTOP_SELECTARG2, D3DTA_DIFFUSE, D3DTA_DIFFUSE,
+                                               D3DTOP_SELECTARG2, D3DTA_DIFFUSE, D3DTA_DIFFUSE};
+            t.Add("ps_nonetex_type" + std::to_string(kind) + ".pso", k);
+        }
         // Coordinate sets per layout: the blend graphic reads set 0, the
         // drawn graphic set 1 (set 0 with no blend graphic).
         const int sets[4][2] = {{0, -1}, {0, 1}, {0, 1}, {1, 0}};
         for (int layout = 0; layout < 4; ++layout)
             for (int kind = 0; kind < 4; ++kind)
                 for (int colour = 0; colour < 2; ++colour)
-                    for (int alpha = 0; alpha < 2; ++alpha)
+                    for (int alpha = 0; alpha < 2; ++alpha) {
+                        ShaderKernel k =
+                            PixelKernel(&Textured, layout << 4 | kind << 2 | colour << 1 | alpha,
+                                        {sets[layout][0], sets[layout][1]});
+                        if (layout == 0) k.equalStage = EqualStage(kind, colour != 0, alpha != 0);
                         t.Add("ps_blend" + std::to_string(layout) + "_type" + std::to_string(kind) +
                                   "_igcolor" + std::to_string(colour) + "_igtalpha" +
                                   std::to_string(alpha) + ".pso",
-                              PixelKernel(&Textured, layout << 4 | kind << 2 | colour << 1 | alpha,
-                                          {sets[layout][0], sets[layout][1]}));
+                              k);
+                    }
         t.Add("ps_mask_blend.pso", PixelKernel(&MaskCompose, 0, {0, 0}));
         return t;
     }();

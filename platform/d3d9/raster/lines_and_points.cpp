@@ -32,7 +32,9 @@ bool Usable(const RasterVertex& v) {
 void Plot(const DrawContext& ctx, const TriangleSetup& tri, int64_t x, int64_t y) {
     const RECT& c = ctx.setup->clip;
     if (x < c.left || x >= c.right || y < c.top || y >= c.bottom) return;
-    SpanFunction span = (ctx.spans.special && tri.affine) ? ctx.spans.special : ctx.spans.generic;
+    // A depth-gated special span ignores depth: one pixel takes the generic one.
+    const bool special = ctx.spans.special && tri.affine && !ctx.spans.depthGated;
+    SpanFunction span = special ? ctx.spans.special : ctx.spans.generic;
     span(*ctx.setup, tri, int(y), int(x), int(x) + 1);
 }
 

@@ -143,26 +143,20 @@ void RasterForceGenericSpans(bool force) {
     g_forceGeneric = force;
 }
 
-SpanChoice ChooseSpans(const DrawSetup& ds) {
-    SpanChoice choice;
-    if (ds.kernel) {
-        choice.generic = &ShadeKernelSpan;
-        return choice;
-    }
-    choice.generic = &ShadeSpan<GenericSpanState>;
-    if (g_forceGeneric) return choice;
-    if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF || ds.stageCount != 1) return choice;
-    const StageSetup& st = ds.stages[0];
-    if (st.resultTemp) return choice;
+namespace {
+
+// The specialised span for a flat draw whose one stage is `st`, or null.
+SpanFunction FindSpecial(const DrawSetup& ds, const StageSetup& st) {
+    if (st.resultTemp) return nullptr;
     bool textured = st.usesTexture;
     int texFormat = -1, filter = kFilterPoint;
     if (textured) {
         const RasterTexture* tex = st.texture;
-        if (!tex) return choice;
+        if (!tex) return nullptr;
         const SamplerSetup& sm = st.sampler;
-        if (sm.addressU != kClamp || sm.addressV != kClamp) return choice;
-        if (sm.minFilter != sm.magFilter) return choice;
-        if (sm.mipFilter != kMipNone && tex->levelCount > 1) return choice;
+        if (sm.addressU != kClamp || sm.addressV != kClamp) return nullptr;
+        if (sm.minFilter != sm.magFilter) return nullptr;
+        if (sm.mipFilter != kMipNone && tex->levelCount > 1) return nullptr;
         texFormat = int(tex->levels[0].format);
         filter = sm.minFilter;
     }
@@ -179,10 +173,38 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
                 (st.alphaOp != D3DTOP_SELECTARG2 || st.alphaArg2 != DWORD(kDif)))
                 continue;
         }
-        choice.special = e.fn;
-        choice.depthGated = ds.depthTest;
-        break;
+        return e.fn;
     }
+    return nullptr;
+}
+
+// A kernel equal to one stage draws through that stage's specialised span:
+// stage 0 then holds sampler 0 (a kernel reading no sampler has no stage).
+SpanFunction KernelSpecial(const DrawSetup& ds) {
+    const d3d9::StageOperations& ops = ds.kernel->equalStage;
+    if (ops.colorOp == 0) return nullptr;
+    const bool textured = (ops.colorArg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
+    if (ds.stageCount != (textured ? 1 : 0)) return nullptr;
+    StageSetup st = textured ? ds.stages[0] : StageSetup{};
+    st.colorOp = int(ops.colorOp);
+    st.colorArg1 = ops.colorArg1, st.colorArg2 = ops.colorArg2;
+    st.alphaOp = int(ops.alphaOp);
+    st.alphaArg1 = ops.alphaArg1, st.alphaArg2 = ops.alphaArg2;
+    return FindSpecial(ds, st);
+}
+
+}  // namespace
+
+SpanChoice ChooseSpans(const DrawSetup& ds) {
+    SpanChoice choice;
+    choice.generic = ds.kernel ? &ShadeKernelSpan : &ShadeSpan<GenericSpanState>;
+    if (g_forceGeneric) return choice;
+    if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF) return choice;
+    if (ds.kernel)
+        choice.special = KernelSpecial(ds);
+    else if (ds.stageCount == 1)
+        choice.special = FindSpecial(ds, ds.stages[0]);
+    choice.depthGated = choice.special && ds.depthTest;
     return choice;
 }
 

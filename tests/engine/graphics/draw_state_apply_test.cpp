@@ -235,6 +235,35 @@ TEST_F(DrawStateTest, SpritesOfOneTextureShareOneDrawAndASwitchSendsOnlyTheTextu
     EXPECT_EQ(0u, trace[0].find("SetTexture(stage 0 texture)"));
 }
 
+TEST_F(DrawStateTest, ThreeDDrawsTakeTheirOwnStatesAndTwoDDrawsGoBack) {
+    DrawSettings& d = GetDrawSettings();
+    const DrawSettings saved = d;
+    d.cullMode = D3DCULL_CW;
+    d.lightingEnable = TRUE;
+    d.specularEnable = TRUE;
+    ASSERT_EQ(0, SetUseZBuffer(0));
+    ASSERT_EQ(0, SetUseZBuffer3D(1));
+    const RenderStateCache& c = GetRenderStateCache();
+    struct Row {
+        const char* name;
+        uint32_t flags;
+        DWORD zEnable, cull, lighting, specular;
+    } rows[] = {
+        {"3D", kDrawLighting | kDrawSpecular | kDrawDepth3D | kDrawCullMode, TRUE, D3DCULL_CW, TRUE,
+         TRUE},
+        {"2D after 3D", 0, FALSE, D3DCULL_NONE, FALSE, FALSE},
+    };
+    for (const Row& row : rows) {
+        PrepareGraphicDraw(nullptr, row.flags | kDrawKeepBlendState);
+        EXPECT_EQ(row.zEnable, c.zEnable) << row.name;
+        EXPECT_EQ(row.cull, c.cullMode) << row.name;
+        EXPECT_EQ(row.lighting, c.lighting) << row.name;
+        EXPECT_EQ(row.specular, c.specularEnable) << row.name;
+    }
+    d = saved;
+    SetUseZBuffer3D(0);
+}
+
 TEST_F(DrawStateTest, RenderTargetsAndTheFullResend) {
     IDirect3DSurface9* back = GetDeviceResources().backBuffer;
     KnobD3D9Trace(true);

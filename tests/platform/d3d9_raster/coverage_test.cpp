@@ -322,3 +322,30 @@ TEST(RasterCoverage, GouraudInterpolatesColours) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace rastertest;
+
+// Points and lines of a state the specialised spans cover still take the
+// depth test: a nearer stored depth keeps them off, with and without a
+// pixel kernel.
+TEST(RasterCoverage, DepthTestedPointsAndLinesKeepTheTest) {
+    for (bool kernel : {false, true}) {
+        SCOPED_TRACE(kernel ? "shape kernel" : "fixed-function shape");
+        platform::d3d9::RegisterPackageShaderKernels();
+        OwnedSurface t(8, 8, kFormatX8R8G8B8), z(8, 8, kFormatD16);
+        RasterState s = StateFor(t.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        if (kernel) s.pixelKernel = platform::d3d9::FindShaderKernel("ps_nonetex_type0.pso", false);
+        s.depth = z.surface;  // all 0: nearer than anything drawn
+        s.render[D3DRS_ZENABLE] = D3DZB_TRUE;
+        s.render[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
+        std::vector<V2D> point = {{3, 4, 0.5f, 1, 0xFFFF0000u}};
+        ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_POINTLIST, 1, point.data(), sizeof(V2D)).hr, S_OK);
+        std::vector<V2D> line = {{1, 6, 0.5f, 1, 0xFFFF0000u}, {7, 6, 0.5f, 1, 0xFFFF0000u}};
+        ASSERT_EQ(RasterDrawPrimitiveUP(s, D3DPT_LINELIST, 1, line.data(), sizeof(V2D)).hr, S_OK);
+        EXPECT_EQ(t.Count(0xFF000000u), 64);  // black and opaque, as X8 reads
+    }
+}
+
+}  // namespace
