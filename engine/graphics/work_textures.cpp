@@ -119,14 +119,6 @@ int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, i
     if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF || mipLevels < 0 ||
         mipLevels > 255 || formatSlot < 0 || formatSlot >= kTextureFormatSlotCount)
         return -1;
-    uint64_t heldBytes = 0;
-    for (const WorkTextureRecord& record : g_records)
-        if (record.inUse && record.held) heldBytes += RecordBytes(record);
-    WorkTextureRecord wanted{};
-    wanted.width = static_cast<int16_t>(width);
-    wanted.height = static_cast<int16_t>(height);
-    wanted.mipLevels = static_cast<uint8_t>(mipLevels);
-    if (heldBytes > 0 && heldBytes + RecordBytes(wanted) > kWorkTextureHeldBytes) return -2;
     int sameShapeHeld = 0, firstFree = -1;
     for (int i = 0; i < kWorkTextureRecords; ++i) {
         WorkTextureRecord& record = g_records[i];

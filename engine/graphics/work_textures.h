@@ -15,11 +15,6 @@ constexpr int kWorkTexturesPerShape = 16;
 // least used are freed (loading every picture once left one of each tile
 // shape behind, tens of megabytes never borrowed again).
 constexpr uint64_t kWorkTextureIdleBytes = 16u << 20;
-// Bytes of textures held at once; past it a borrow is busy (one that alone
-// is larger is granted when nothing is held). Loads in flight each hold a
-// tile-sized texture while they wait for the main thread, so without a
-// bound they piled up to tens of megabytes during list loading.
-constexpr uint64_t kWorkTextureHeldBytes = 24u << 20;
 
 struct WorkTextureRecord {
     uint8_t inUse;

@@ -1,6 +1,6 @@
-// The work-texture pool: holds per shape, the held budget, least-used
-// eviction when full, refused creations, and re-creation after a device
-// rebuild.
+// The work-texture pool: holds per shape, least-used eviction when full,
+// new textures dirty only where borrowers lock, refused creations, and
+// re-creation after a device rebuild.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -76,24 +76,6 @@ TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
     ASSERT_EQ(4, GetWorkTexture(16, 16, 1, kSlotColour32, 0));
     ASSERT_EQ(0, ReleaseWorkTexture(4, 0));
     EXPECT_EQ(1, GetWorkTextureRecord(4).inUse);
-}
-
-// Loads in flight each hold a texture while they wait for the main thread:
-// past the held budget a borrow is busy (the borrower waits and asks again)
-// until a holder hands its texture back; alone, any size is granted.
-TEST_F(WorkTexturePool, HeldTexturesPastTheirBudgetMakeTheNextBorrowBusy) {
-    constexpr int side = 1024;  // 4 MB
-    const int fit = static_cast<int>(kWorkTextureHeldBytes / (uint64_t(side) * side * 4));
-    for (int i = 0; i < fit; ++i)
-        ASSERT_EQ(i, GetWorkTextureOrBusy(side, side, 1, kSlotColour32, 0)) << i;
-    EXPECT_EQ(-2, GetWorkTextureOrBusy(side, side, 1, kSlotColour32, 0));
-    EXPECT_EQ(-2, GetWorkTextureOrBusy(64, 64, 1, kSlotColour32, 0)) << "however small";
-    ASSERT_EQ(0, ReleaseWorkTexture(1, 0));
-    EXPECT_EQ(1, GetWorkTextureOrBusy(side, side, 1, kSlotColour32, 0)) << "room again";
-    for (int i = 0; i < fit; ++i) ASSERT_EQ(0, ReleaseWorkTexture(i, 0));
-    EXPECT_GE(GetWorkTextureOrBusy(4096, 2048, 1, kSlotColour32, 0), 0)
-        << "32 MB with nothing held";
-    EXPECT_EQ(-2, GetWorkTextureOrBusy(16, 16, 1, kSlotColour32, 0));
 }
 
 // A record made anew carries only what its borrower locks: writing one
