@@ -12,8 +12,8 @@
 namespace platform::d3d9 {
 
 struct Knobs {
-    DWORD vertexShaderVersion = 0;
-    DWORD pixelShaderVersion = 0;
+    DWORD vertexShaderVersion = 0xFFFE0200;  // 2.0 by default
+    DWORD pixelShaderVersion = 0xFFFF0200;
     DWORD maxTextureSize = 4096;
     bool pow2 = false;
     bool squareOnly = false;

@@ -198,6 +198,8 @@ int64_t RowBlendInsideAvx2(RowBlend& rb, const uint8_t* r0, const uint8_t* r1, i
 // LerpTexels in another order.
 struct RowBlend {
     static constexpr int kMaxTexels = 2048;
+    // Spans this long or longer prefetch the next source row.
+    static constexpr int kPrefetchTexels = 64;
     bool ready = false;
     int64_t first = 0;
     alignas(16) uint16_t v[(kMaxTexels + 2) * 4];
@@ -222,6 +224,18 @@ struct RowBlend {
                 Blend1(level, format, addressU, y0, y1, wy, i);
             const uint8_t* r0 = level.pixels + size_t(y0) * level.pitch;
             const uint8_t* r1 = level.pixels + size_t(y1) * level.pitch;
+            // The next span down usually reads the row after y1 for the
+            // first time (a stretch walks its source rows in order): ask for
+            // it now, so that it arrives while this span is drawn.
+            if (hi - i >= kPrefetchTexels) {
+                const int y2 = AddressTexel(j + 2, level.height, addressV);
+                if (y2 >= 0) {
+                    const char* r2 =
+                        reinterpret_cast<const char*>(level.pixels) + size_t(y2) * level.pitch;
+                    const int64_t end = std::min<int64_t>(hi, level.width - 1) * 4;
+                    for (int64_t b = i * 4; b <= end; b += 64) _mm_prefetch(r2 + b, _MM_HINT_T0);
+                }
+            }
 #if defined(__x86_64__)
             if (RowBlendAvx2Available() && i <= hi)
                 i = RowBlendInsideAvx2(*this, r0, r1, i, std::min<int64_t>(hi, level.width - 1), wy,

@@ -53,17 +53,7 @@ std::vector<uint32_t> Scene(int software) {
     return pixels;
 }
 
-// The scene sets its own screen size; later tests find the screen state
-// as it was.
-class BothRenderers : public ::testing::Test {
-  protected:
-    void SetUp() override { saved_ = GetScreenState(); }
-    void TearDown() override {
-        StopDevice();
-        GetScreenState() = saved_;
-    }
-    ScreenState saved_{};
-};
+using BothRenderers = OwnScreenTest;  // the scene sets its own screen size
 
 TEST_F(BothRenderers, DrawTheSamePixels) {
     const auto device = Scene(0);

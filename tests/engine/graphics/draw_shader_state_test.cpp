@@ -30,18 +30,6 @@ IDirect3DDevice9* Device() {
     return GetDeviceLayer().device;
 }
 
-// The kernel the device's current pixel shader runs ("" for none).
-std::string CurrentPixelKernel() {
-    IDirect3DPixelShader9* shader = nullptr;
-    if (FAILED(Device()->GetPixelShader(&shader)) || !shader) return {};
-    UINT size = 0;
-    shader->GetFunction(nullptr, &size);
-    std::vector<char> code(size);
-    shader->GetFunction(code.data(), &size);
-    shader->Release();
-    return size > 8 ? std::string(code.data() + 8) : std::string();
-}
-
 IDirect3DBaseTexture9* StageTexture(int stage) {
     IDirect3DBaseTexture9* texture = nullptr;
     Device()->GetTexture(stage, &texture);

@@ -7,6 +7,8 @@
 #include "font/font_handles.h"
 #include "core/log.h"
 #include "core/text_literals.h"
+#include "graphics/base_shaders.h"
+#include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/draw_settings.h"
@@ -99,17 +101,64 @@ uint32_t ShownPixel(int handle, int x, int y) {
     return 0;
 }
 
-int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y)) {
+namespace {
+
+int GraphicOf(bool alpha, int width, int height, uint32_t (*pixel)(int x, int y)) {
     BaseImage image{};
-    CreateX8R8G8B8BaseImage(width, height, &image);
+    if ((alpha ? CreateA8R8G8B8BaseImage : CreateX8R8G8B8BaseImage)(width, height, &image) != 0)
+        return -1;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const uint32_t c = pixel(x, y);
-            SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, 255);
+            SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF,
+                              alpha ? c >> 24 : 255);
         }
     const Handle g = NewGraphicFromBaseImage(&image, nullptr);
     FreeBaseImagePixels(&image);
     return g;
+}
+
+}  // namespace
+
+int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y)) {
+    return GraphicOf(false, width, height, pixel);
+}
+
+int GraphicOfArgb(int width, int height, uint32_t (*pixel)(int x, int y)) {
+    return GraphicOf(true, width, height, pixel);
+}
+
+int StartOnPath(int shaders, const ScreenSettings& settings) {
+    KnobD3D9ShaderVersions(shaders ? 0xFFFE0200 : 0, shaders ? 0xFFFF0200 : 0);
+    const int result = StartDevice(settings);
+    if (result == 0 && !settings.softwareForced && ProgrammableShadersInUse() != shaders) {
+        StopDevice();
+        return -101;
+    }
+    return result;
+}
+
+std::string CurrentPixelKernel() {
+    IDirect3DPixelShader9* shader = nullptr;
+    IDirect3DDevice9* device = GetDeviceLayer().device;
+    if (!device || FAILED(device->GetPixelShader(&shader)) || !shader) return {};
+    UINT size = 0;
+    shader->GetFunction(nullptr, &size);
+    std::vector<char> code(size);
+    shader->GetFunction(code.data(), &size);
+    shader->Release();
+    // The version token, then the first comment's token, then its text.
+    return size > 8 ? std::string(code.data() + 8) : std::string();
+}
+
+std::vector<uint32_t> TargetPixels(int target, int width, int height) {
+    FlushVertexBatch();
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(target == -2 ? BackBufferPixel(x, y) & 0xFFFFFF
+                                          : ShownPixel(target, x, y));
+    return pixels;
 }
 
 HWND MainWindow() {

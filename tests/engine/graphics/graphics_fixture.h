@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "DuRud.h"
+#include "graphics/screen_state.h"
 
 namespace graphicstest {
 
@@ -51,6 +52,20 @@ uint32_t BackBufferPixel(int x, int y);
 // The screen's RGB at (x, y) on either renderer (software: the 32-bit primary).
 uint32_t ScreenPixel(int software, int x, int y);
 
+// A test that starts screens of its own sizes: at its end the device is
+// stopped and later tests find the screen state as it was.
+class OwnScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override { saved_ = DuRud::GetScreenState(); }
+    void TearDown() override {
+        StopDevice();
+        DuRud::GetScreenState() = saved_;
+    }
+
+  private:
+    DuRud::ScreenState saved_{};
+};
+
 HWND MainWindow();
 std::string Log();  // "Log.txt"
 // True when each line is in the log after the one before.
@@ -59,5 +74,17 @@ std::string Log();  // "Log.txt"
 std::vector<std::string> TraceOf(const std::vector<std::string>& trace, const char* method);
 // An opaque graphic whose pixel (x, y) is pixel(x, y) (0xAARRGGBB, alpha ignored).
 int GraphicOfPixels(int width, int height, uint32_t (*pixel)(int x, int y));
+// The same with the alpha channel kept (an A8R8G8B8 graphic).
+int GraphicOfArgb(int width, int height, uint32_t (*pixel)(int x, int y));
+
+// Starts the device with pixel and vertex shaders 2.0 (shaders 1) or none
+// (0) and checks the device took that path: -101 (and stopped again) when it
+// did not.
+int StartOnPath(int shaders, const ScreenSettings& settings);
+// The kernel the device's current pixel shader runs ("" for none).
+std::string CurrentPixelKernel();
+// What a target shows, row by row after a flush: a graphic's texels
+// (A8R8G8B8), or the back buffer's RGB for -2.
+std::vector<uint32_t> TargetPixels(int target, int width, int height);
 
 }  // namespace graphicstest

@@ -13,6 +13,7 @@
 #include "graphics/masks.h"
 #include "graphics/vertex_batch.h"
 #include "graphics_fixture.h"
+#include "support/pixel_comparison.h"
 #include "test_knobs.h"
 
 using namespace DuRud;
@@ -82,12 +83,15 @@ struct MaskRow {
     bool leftDrawn, rightDrawn;
 };
 
+enum class Renderer { kFixedFunction, kShaders, kSoftware };
+
 // The screen after the box drawn through the row's mask on the renderer.
-std::vector<uint32_t> DrawThroughMask(const MaskRow& row, int software) {
+std::vector<uint32_t> DrawThroughMask(const MaskRow& row, Renderer renderer) {
+    const int software = renderer == Renderer::kSoftware ? 1 : 0;
     ScreenSettings s = WithHandles();
     s.width = kW, s.height = kH;
     s.softwareForced = software;
-    if (StartDevice(s) != 0) return {};
+    if (StartOnPath(renderer == Renderer::kShaders ? 1 : 0, s) != 0) return {};
     DrawBoxShape(0, 0, kW, kH, MakeColorValue(200, 100, 50), 1);
     EXPECT_EQ(0, MakeTestMaskScreen());
     EXPECT_EQ(0, WriteTestMaskBytes(0, 0, kW / 2, kH, row.left));
@@ -114,30 +118,35 @@ const MaskRow kRows[] = {
     {"ReversedLowByteStillOpens", 0x01, 0, 1, true, false},
 };
 
-TEST(MaskCompose, HandValuesOnBothRenderersAlike) {
+// The compose on the device, through its shader or its fixed-function
+// stages, and on the software renderer.
+TEST(MaskCompose, HandValuesOnEveryRenderer) {
+    const struct {
+        const char* name;
+        Renderer renderer;
+    } renderers[] = {{"FixedFunction", Renderer::kFixedFunction},
+                     {"Shaders", Renderer::kShaders},
+                     {"Software", Renderer::kSoftware}};
     for (const MaskRow& row : kRows) {
-        SCOPED_TRACE(row.name);
-        const auto device = DrawThroughMask(row, 0);
-        const auto software = DrawThroughMask(row, 1);
-        ASSERT_EQ(size_t(kW * kH), device.size());
-        ASSERT_EQ(size_t(kW * kH), software.size());
-        int wrong = 0;
+        std::vector<uint32_t> want;
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
                 const bool inBox = x >= kBoxRect.left && x < kBoxRect.right && y >= kBoxRect.top &&
                                    y < kBoxRect.bottom;
                 const bool open = x < kW / 2 ? row.leftDrawn : row.rightDrawn;
-                const uint32_t want = inBox && open ? kBox : kGround;
-                const uint32_t d = device[y * kW + x], s = software[y * kW + x];
-                if ((d != want || s != want) && ++wrong < 5)
-                    ADD_FAILURE() << x << ", " << y << ": device " << std::hex << d << " software "
-                                  << s << " want " << want;
+                want.push_back(inBox && open ? kBox : kGround);
             }
-        EXPECT_EQ(0, wrong);
+        for (const auto& r : renderers)
+            EXPECT_TRUE(testsupport::PixelsWithin(want, DrawThroughMask(row, r.renderer), kW, 0))
+                << row.name << " " << r.name;
     }
 }
 
 TEST_P(MaskTest, EndMasksGivesBackMemoryAndDeviceObjects) {
+    // Fixed function: with shaders the start-up probe's texture stays bound
+    // to a stage until the first draw, which the counts would take for the
+    // masks' own.
+    KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, Start());
     ASSERT_EQ(0, EndMasks());
     const int blocks = MemGetCount();

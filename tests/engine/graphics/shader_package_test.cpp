@@ -197,7 +197,6 @@ TEST_F(BaseShaders, OlderShaderModelsUnpackNothing) {
 }
 
 TEST_F(BaseShaders, DefaultCapabilitiesMakeEveryObject) {
-    KnobD3D9ShaderVersions(0xFFFE0200, 0xFFFF0200);
     RegisterPackageKernels();
     ASSERT_EQ(0, StartDevice());
     EXPECT_TRUE(LogHasInOrder({"プログラマブルシェーダーを使用します\n"}));

@@ -120,7 +120,9 @@ TEST(D3D9Creation, CapabilitiesAndAdapterRefusals) {
     EXPECT_EQ(caps.TextureCaps & (D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY |
                                   D3DPTEXTURECAPS_NONPOW2CONDITIONAL),
               0u);
-    EXPECT_EQ(caps.VertexShaderVersion, 0u);
+    // Shader model 2.0 by default.
+    EXPECT_EQ(caps.VertexShaderVersion, 0xFFFE0200u);
+    EXPECT_EQ(caps.PixelShaderVersion, 0xFFFF0200u);
     KnobD3D9BlendOp(false);
     KnobD3D9TssArgTemp(false);
     ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
