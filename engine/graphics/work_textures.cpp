@@ -25,6 +25,20 @@ HRESULT CreateRecordTexture(WorkTextureRecord& record) {
     if (FAILED(hr)) {
         record.texture = nullptr;
         LogWrite(Cp932Text("メモリテクスチャの作成に失敗しました\n"));
+        return hr;
+    }
+    // A new texture is dirty as a whole, so the first copy out of it would
+    // carry every texel: a borrower that wrote only its rectangle would wipe
+    // the rest of its destination (a glyph cache lost its glyphs when a record
+    // of its shape was made again after the idle trim). One copy into a
+    // scratch texture of the same shape leaves dirty only what borrowers lock.
+    IDirect3DTexture9* scratch = nullptr;
+    if (SUCCEEDED(DeviceCreateTexture(static_cast<UINT>(record.width),
+                                      static_cast<UINT>(record.height), record.mipLevels, 0, format,
+                                      D3DPOOL_DEFAULT, &scratch)) &&
+        scratch) {
+        DeviceUpdateTexture(record.texture, scratch);
+        scratch->Release();
     }
     return hr;
 }

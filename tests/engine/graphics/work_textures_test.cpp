@@ -1,6 +1,9 @@
 // The work-texture pool: holds per shape, least-used eviction when full,
-// refused creations, and re-creation after a device rebuild.
+// new textures dirty only where borrowers lock, refused creations, and
+// re-creation after a device rebuild.
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "DuRud.h"
 #include "graphics/device_layer.h"
@@ -73,6 +76,54 @@ TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
     ASSERT_EQ(4, GetWorkTexture(16, 16, 1, kSlotColour32, 0));
     ASSERT_EQ(0, ReleaseWorkTexture(4, 0));
     EXPECT_EQ(1, GetWorkTextureRecord(4).inUse);
+}
+
+// A record made anew carries only what its borrower locks: writing one
+// rectangle through it leaves the rest of the destination as it was (a new
+// texture is dirty as a whole, which copied its zeros over everything).
+TEST_F(WorkTexturePool, ANewRecordCopiesOnlyWhatItsBorrowerWrote) {
+    const D3DFORMAT format = GetDeviceResources().formats[kSlotColour32];
+    auto fill = [](IDirect3DTexture9* texture, const RECT* area, DWORD value) {
+        D3DLOCKED_RECT locked{};
+        ASSERT_TRUE(SUCCEEDED(texture->LockRect(0, &locked, area, 0)));
+        const LONG w = area ? area->right - area->left : 64,
+                   h = area ? area->bottom - area->top : 64;
+        for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w; ++x)
+                std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch + x * 4, &value, 4);
+        ASSERT_TRUE(SUCCEEDED(texture->UnlockRect(0)));
+    };
+    IDirect3DTexture9* destination = nullptr;
+    IDirect3DTexture9* whole = nullptr;
+    ASSERT_TRUE(
+        SUCCEEDED(DeviceCreateTexture(64, 64, 1, 0, format, D3DPOOL_DEFAULT, &destination)));
+    ASSERT_TRUE(SUCCEEDED(DeviceCreateTexture(64, 64, 1, 0, format, D3DPOOL_SYSTEMMEM, &whole)));
+    fill(whole, nullptr, 0xFF112233);
+    ASSERT_TRUE(SUCCEEDED(DeviceUpdateTexture(whole, destination)));
+    const int index = GetWorkTexture(64, 64, 1, kSlotColour32, 0);
+    ASSERT_GE(index, 0);
+    const RECT part{8, 8, 16, 16};
+    fill(WorkTextureOf(index), &part, 0xFFAABBCC);
+    ASSERT_TRUE(SUCCEEDED(DeviceUpdateTexture(WorkTextureOf(index), destination)));
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_TRUE(SUCCEEDED(destination->GetSurfaceLevel(0, &level)));
+    const struct {
+        const char* name;
+        UINT x, y;
+        DWORD expected;
+    } rows[] = {{"outside the rectangle", 0, 0, 0xFF112233},
+                {"its first texel", 8, 8, 0xFFAABBCC},
+                {"its last texel", 15, 15, 0xFFAABBCC},
+                {"just past it", 16, 16, 0xFF112233},
+                {"far corner", 63, 63, 0xFF112233}};
+    for (const auto& row : rows) {
+        DWORD shown = 0;
+        ASSERT_TRUE(KnobD3D9ReadPixel(level, row.x, row.y, &shown)) << row.name;
+        EXPECT_EQ(shown | (format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u), row.expected) << row.name;
+    }
+    level->Release();
+    whole->Release();
+    destination->Release();
 }
 
 TEST_F(WorkTexturePool, RefusedCreationLeavesTheRecordFree) {
