@@ -17,8 +17,8 @@ namespace soundfuzz {
 
 namespace {
 // More output than this is cut short: a hostile header may promise hours.
-constexpr int kOutputLimit = 1 << 14;
-constexpr int kStep = 4096;  // several steps before the limit: the refills meet their seams
+constexpr int kOutputLimit = 1 << 15;
+constexpr int kStep = 16384;
 
 void Check(bool rule, int line = __builtin_LINE()) {
     if (rule) return;
