@@ -127,8 +127,7 @@ void BlurSpanFast(const BlurSpan& s, uint32_t* out) {
     const bool opaque = image.format == kFormatXrgb32;
     const Bounds in = BoundsOf(s);
     for (int line = 0; line < lines; ++line) {
-        const int y =
-            std::clamp(s.across ? s.ty[0] : s.ty[0] - reach + line, in.top, in.bottom);
+        const int y = std::clamp(s.across ? s.ty[0] : s.ty[0] - reach + line, in.top, in.bottom);
         const uint8_t* source = image.pixels + size_t(y) * image.pitch;
         const int first = s.across ? s.tx[0] - reach : s.tx[0];
         const size_t row = size_t(line) * lineLength;
