@@ -2,14 +2,55 @@
 // entries of the body's own palette) and direct sources with or without an
 // alpha byte. Plain integer code only; the MMX flag is not read.
 #include "soft/run_table_walk.h"
+#include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
 
 namespace {
 
+// Sprites whose source and destination rows lie apart: opaque runs four
+// pixels per step, translucent runs of up to four pixels weighted in one
+// step where the row has room for it; the run walk's bytes.
+void SpriteRuns16(const BlitCall& c) {
+    const uint8_t* run = c.runs;
+    const uint8_t* const runsEnd = c.runsEnd;
+    const int w = c.w;
+    const uint8_t* srcRow = c.src;
+    uint8_t* dstRow = c.dst;
+    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
+    const ptrdiff_t dstPitch = ptrdiff_t(w) * 2 + c.dstSkip;
+    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
+        int x = 0;
+        while (run < runsEnd) {
+            const uint8_t code = *run++;
+            if (code >= 0xC0) break;
+            const int length = std::min((code & 0x3F) + 1, w - x);
+            const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
+            uint8_t* d = dstRow + ptrdiff_t(x) * 2;
+            if (code >= 0x80) {
+                if (length <= 4 && x + 4 <= w) {
+                    WeightedBlock16Simd(d, s, length);
+                } else {
+                    AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, length);
+                }
+            } else if (code >= 0x40) {
+                OpaqueRun16Simd(d, s, length);
+            }
+            x += length;
+        }
+    }
+}
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
+    if constexpr (Mode == 0 && !Blend && White && Alpha) {
+        if (!RowSpansOverlap(c.dst, ptrdiff_t(c.w) * 2 + c.dstSkip, c.src,
+                             ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h)) {
+            SpriteRuns16(c);
+            return;
+        }
+    }
     constexpr int sb = Palette ? 1 : (Alpha ? 4 : 2);
     WalkRuns<Blend>(
         c, sb, 2,

@@ -4,14 +4,56 @@
 // from the body's own palette. No special kernels; the sprite rows use SSE2
 // whatever the MMX flag, as their bytes equal the one-pixel forms'.
 #include "soft/run_table_walk.h"
+#include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
 
 namespace {
 
+// Sprites whose source and destination rows lie apart: opaque runs copied
+// in 16-byte pieces, translucent runs of up to four pixels weighted in one
+// four-pixel step where the row has room for it; the run walk's bytes.
+void SpriteRuns32(const BlitCall& c) {
+    const uint8_t* run = c.runs;
+    const uint8_t* const runsEnd = c.runsEnd;
+    const int w = c.w;
+    const uint8_t* srcRow = c.src;
+    uint8_t* dstRow = c.dst;
+    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
+    const ptrdiff_t dstPitch = ptrdiff_t(w) * 4 + c.dstSkip;
+    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
+        int x = 0;
+        while (run < runsEnd) {
+            const uint8_t code = *run++;
+            if (code >= 0xC0) break;
+            const int length = std::min((code & 0x3F) + 1, w - x);
+            const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
+            uint8_t* d = dstRow + ptrdiff_t(x) * 4;
+            if (code >= 0x80) {
+                if (length <= 4 && x + 4 <= w) {
+                    WeightedBlockSimd(d, s, length);
+                } else {
+                    AlphaRowSimd<AlphaRowOp::Weighted>(d, s, length);
+                }
+            } else if (code >= 0x40) {
+                ShortRowCopySimd(d, s, size_t(length) * 4);
+            }
+            x += length;
+        }
+    }
+}
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs32(const BlitCall& c) {
+    if constexpr (Mode == 0 && !Blend && White && Alpha && !Palette) {
+        const ptrdiff_t pitch = ptrdiff_t(c.w) * 4;
+        if (!RowSpansOverlap(c.dst, pitch + c.dstSkip, c.src, pitch + c.srcSkip, size_t(pitch),
+                             c.h)) {
+            SpriteRuns32(c);
+            return;
+        }
+    }
     WalkRuns<Blend>(
         c, Palette ? 1 : 4, 4,
         [&](const uint8_t* s, uint8_t* d, const uint8_t* b, int length, bool translucent) {
