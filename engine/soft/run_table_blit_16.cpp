@@ -3,6 +3,7 @@
 // alpha byte. Plain integer code only; the MMX flag is not read.
 #include "soft/run_table_walk.h"
 #include "soft/short_row_copy.h"
+#include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
@@ -10,9 +11,11 @@ namespace DuRud {
 namespace {
 
 // Sprites whose source and destination rows lie apart: opaque runs four
-// pixels per step, translucent runs of up to four pixels weighted in one
-// step where the row has room for it; the run walk's bytes.
-void SpriteRuns16(const BlitCall& c) {
+// pixels per step, translucent runs weighted in one step of four pixels
+// (eight with AVX2) where the run fits it and the row has room for it; the
+// run walk's bytes either way.
+template <bool Avx2>
+[[gnu::always_inline]] inline void SpriteRunsWalk16(const BlitCall& c) {
     const uint8_t* run = c.runs;
     const uint8_t* const runsEnd = c.runsEnd;
     const int w = c.w;
@@ -29,7 +32,9 @@ void SpriteRuns16(const BlitCall& c) {
             const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
             uint8_t* d = dstRow + ptrdiff_t(x) * 2;
             if (code >= 0x80) {
-                if (length <= 4 && x + 4 <= w) {
+                if (Avx2 && length <= 8 && x + 8 <= w) {
+                    if constexpr (Avx2) WeightedBlock16Avx2(d, s, length);
+                } else if (length <= 4 && x + 4 <= w) {
                     WeightedBlock16Simd(d, s, length);
                 } else {
                     AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, length);
@@ -42,12 +47,25 @@ void SpriteRuns16(const BlitCall& c) {
     }
 }
 
+void SpriteRuns16(const BlitCall& c) {
+    SpriteRunsWalk16<false>(c);
+}
+
+[[gnu::target("avx2")]] void SpriteRuns16Avx2(const BlitCall& c) {
+    SpriteRunsWalk16<true>(c);
+}
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha) {
         if (!RowSpansOverlap(c.dst, ptrdiff_t(c.w) * 2 + c.dstSkip, c.src,
                              ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h)) {
-            SpriteRuns16(c);
+            static const bool avx2 = __builtin_cpu_supports("avx2");
+            if (avx2) {
+                SpriteRuns16Avx2(c);
+            } else {
+                SpriteRuns16(c);
+            }
             return;
         }
     }

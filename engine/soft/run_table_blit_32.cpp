@@ -5,6 +5,7 @@
 // whatever the MMX flag, as their bytes equal the one-pixel forms'.
 #include "soft/run_table_walk.h"
 #include "soft/short_row_copy.h"
+#include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
@@ -12,9 +13,11 @@ namespace DuRud {
 namespace {
 
 // Sprites whose source and destination rows lie apart: opaque runs copied
-// in 16-byte pieces, translucent runs of up to four pixels weighted in one
-// four-pixel step where the row has room for it; the run walk's bytes.
-void SpriteRuns32(const BlitCall& c) {
+// in 16-byte pieces, translucent runs weighted in one step of four pixels
+// (eight with AVX2) where the run fits it and the row has room for it; the
+// run walk's bytes either way.
+template <bool Avx2>
+[[gnu::always_inline]] inline void SpriteRunsWalk32(const BlitCall& c) {
     const uint8_t* run = c.runs;
     const uint8_t* const runsEnd = c.runsEnd;
     const int w = c.w;
@@ -31,7 +34,9 @@ void SpriteRuns32(const BlitCall& c) {
             const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
             uint8_t* d = dstRow + ptrdiff_t(x) * 4;
             if (code >= 0x80) {
-                if (length <= 4 && x + 4 <= w) {
+                if (Avx2 && length <= 8 && x + 8 <= w) {
+                    if constexpr (Avx2) WeightedBlockAvx2(d, s, length);
+                } else if (length <= 4 && x + 4 <= w) {
                     WeightedBlockSimd(d, s, length);
                 } else {
                     AlphaRowSimd<AlphaRowOp::Weighted>(d, s, length);
@@ -44,13 +49,26 @@ void SpriteRuns32(const BlitCall& c) {
     }
 }
 
+void SpriteRuns32(const BlitCall& c) {
+    SpriteRunsWalk32<false>(c);
+}
+
+[[gnu::target("avx2")]] void SpriteRuns32Avx2(const BlitCall& c) {
+    SpriteRunsWalk32<true>(c);
+}
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs32(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha && !Palette) {
         const ptrdiff_t pitch = ptrdiff_t(c.w) * 4;
         if (!RowSpansOverlap(c.dst, pitch + c.dstSkip, c.src, pitch + c.srcSkip, size_t(pitch),
                              c.h)) {
-            SpriteRuns32(c);
+            static const bool avx2 = __builtin_cpu_supports("avx2");
+            if (avx2) {
+                SpriteRuns32Avx2(c);
+            } else {
+                SpriteRuns32(c);
+            }
             return;
         }
     }
