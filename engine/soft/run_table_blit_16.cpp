@@ -24,17 +24,19 @@ template <bool Avx2>
     const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
     const ptrdiff_t dstPitch = ptrdiff_t(w) * 2 + c.dstSkip;
     for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
-        int x = 0;
+        // The pointers and the pixels left advance run by run: the walk
+        // costs more than the pixels of a short run.
+        const uint8_t* s = srcRow;
+        uint8_t* d = dstRow;
+        int left = w;
         while (run < runsEnd) {
             const uint8_t code = *run++;
             if (code >= 0xC0) break;
-            const int length = std::min((code & 0x3F) + 1, w - x);
-            const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
-            uint8_t* d = dstRow + ptrdiff_t(x) * 2;
+            const int length = std::min((code & 0x3F) + 1, left);
             if (code >= 0x80) {
-                if (Avx2 && length <= 8 && x + 8 <= w) {
+                if (Avx2 && length <= 8 && left >= 8) {
                     if constexpr (Avx2) WeightedBlock16Avx2(d, s, length);
-                } else if (length <= 4 && x + 4 <= w) {
+                } else if (length <= 4 && left >= 4) {
                     WeightedBlock16Simd(d, s, length);
                 } else {
                     AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, length);
@@ -42,7 +44,9 @@ template <bool Avx2>
             } else if (code >= 0x40) {
                 OpaqueRun16Simd(d, s, length);
             }
-            x += length;
+            s += ptrdiff_t(length) * 4;
+            d += ptrdiff_t(length) * 2;
+            left -= length;
         }
     }
 }

@@ -1,5 +1,5 @@
 // AVX2 forms of the sprite blocks: up to eight pixels weighted by their own
-// alpha in one step, 32-bit and 16-bit (a colour and an alpha byte per
+// alpha in one step (four at a time too, 32-bit), 32-bit and 16-bit (a colour and an alpha byte per
 // source pixel). Their bytes are the one-pixel weighted forms'; the pixels
 // of the block past n are loaded and stored back unchanged, so all eight
 // must lie inside the row. Callers check AVX2 at run time.
@@ -61,6 +61,21 @@ namespace alpha_blocks_avx2_detail {
     _mm256_storeu_si256(
         reinterpret_cast<__m256i*>(dst),
         _mm256_or_si256(_mm256_andnot_si256(keep, mixed), _mm256_and_si256(keep, d)));
+}
+
+// 32-bit: 1 <= n <= 4, four pixels' room; the destination's byte 3 kept.
+[[gnu::target("avx2")]] inline void WeightedBlock4Avx2(uint8_t* dst, const uint8_t* src, int n) {
+    using namespace alpha_blocks_avx2_detail;
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    const __m256i m = Mix4(s, d);
+    const __m128i mixed =
+        _mm_packus_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+    const __m128i keep =
+        _mm_or_si128(_mm_set1_epi32(int32_t(0xFF000000u)),
+                     _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                     _mm_or_si128(_mm_andnot_si128(keep, mixed), _mm_and_si128(keep, d)));
 }
 
 // 16-bit R5G6B5 destination, four-byte sources: 1 <= n <= 8.

@@ -164,6 +164,7 @@ TEST(StraightAlphaRows, SpriteBlocksEqualPlainRows) {
     const Row rows[] = {
         {"weighted 32 SSE2", WeightedBlockSimd, weighted, 4, 4, false},
         {"weighted 32 AVX2", WeightedBlockAvx2, weighted, 4, 8, true},
+        {"weighted 32 AVX2 four", WeightedBlock4Avx2, weighted, 4, 4, true},
         {"weighted 16 SSE2", WeightedBlock16Simd, AlphaRow16Plain<AlphaRowOp::Weighted>, 2, 4,
          false},
         {"weighted 16 AVX2", WeightedBlock16Avx2, AlphaRow16Plain<AlphaRowOp::Weighted>, 2, 8,
