@@ -1,8 +1,8 @@
 // The run-table path on 16-bit R5G6B5 pixels: palette sources (16-bit
 // entries of the body's own palette) and direct sources with or without an
-// alpha byte. Plain integer code only; the MMX flag is not read.
+// alpha byte. The sprite rows use SSE2 (AVX2 where the processor has it),
+// their bytes the one-pixel forms'; the MMX flag is not read.
 #include "soft/run_table_walk.h"
-#include "soft/short_row_copy.h"
 #include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows_16.h"
 
@@ -10,60 +10,38 @@ namespace DuRud {
 
 namespace {
 
-// Sprites whose source and destination rows lie apart: opaque runs four
-// pixels per step, translucent runs weighted in one step of four pixels
-// (eight with AVX2) where the run fits it and the row has room for it; the
-// run walk's bytes either way.
-template <bool Avx2>
-[[gnu::always_inline]] inline void SpriteRunsWalk16(const BlitCall& c) {
-    const uint8_t* run = c.runs;
-    const uint8_t* const runsEnd = c.runsEnd;
-    const int w = c.w;
-    const uint8_t* srcRow = c.src;
-    uint8_t* dstRow = c.dst;
-    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
-    const ptrdiff_t dstPitch = ptrdiff_t(w) * 2 + c.dstSkip;
-    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
-        // The pointers and the pixels left advance run by run: the walk
-        // costs more than the pixels of a short run.
-        const uint8_t* s = srcRow;
-        uint8_t* d = dstRow;
-        int left = w;
-        while (run < runsEnd) {
-            const uint8_t code = *run++;
-            if (code >= 0xC0) break;
-            const int length = std::min((code & 0x3F) + 1, left);
-            if (code >= 0x80) {
-                if (Avx2 && length <= 8 && left >= 8) {
-                    if constexpr (Avx2) WeightedBlock16Avx2(d, s, length);
-                } else if (length <= 4 && left >= 4) {
-                    WeightedBlock16Simd(d, s, length);
-                } else {
-                    AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, length);
-                }
-            } else if (code >= 0x40) {
-                OpaqueRun16Simd(d, s, length);
-            }
-            s += ptrdiff_t(length) * 4;
-            d += ptrdiff_t(length) * 2;
-            left -= length;
+// Sprite runs: opaque ones four pixels per step, translucent ones weighted
+// in one step of four pixels (or eight, AVX2) where the run fits it and the
+// row has room for it; the run walk's bytes either way.
+struct SpriteForms16 {
+    static constexpr int kDstBpp = 2;
+    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
+        OpaqueRun16Simd(d, s, n);
+    }
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
+        if (Avx2 && n <= 8 && left >= 8) {
+            if constexpr (Avx2) WeightedBlock16Avx2(d, s, n);
+        } else if (n <= 4 && left >= 4) {
+            WeightedBlock16Simd(d, s, n);
+        } else {
+            AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, n);
         }
     }
-}
+};
 
 void SpriteRuns16(const BlitCall& c) {
-    SpriteRunsWalk16<false>(c);
+    WalkSpriteRuns<SpriteForms16, false>(c);
 }
 
 [[gnu::target("avx2")]] void SpriteRuns16Avx2(const BlitCall& c) {
-    SpriteRunsWalk16<true>(c);
+    WalkSpriteRuns<SpriteForms16, true>(c);
 }
 
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha) {
-        if (!RowSpansOverlap(c.dst, ptrdiff_t(c.w) * 2 + c.dstSkip, c.src,
-                             ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h)) {
+        if (SpriteRowsApart(c, 2)) {
             static const bool avx2 = __builtin_cpu_supports("avx2");
             if (avx2) {
                 SpriteRuns16Avx2(c);

@@ -2,9 +2,9 @@
 // opaque runs drawn without the alpha weight, translucent runs (sources with
 // the alpha flag) weighted by their alpha. Palette sources take their colour
 // from the body's own palette. No special kernels; the sprite rows use SSE2
-// whatever the MMX flag, as their bytes equal the one-pixel forms'.
+// (AVX2 where the processor has it) whatever the MMX flag, as their bytes
+// equal the one-pixel forms'.
 #include "soft/run_table_walk.h"
-#include "soft/short_row_copy.h"
 #include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows.h"
 
@@ -12,63 +12,40 @@ namespace DuRud {
 
 namespace {
 
-// Sprites whose source and destination rows lie apart: opaque runs copied
-// in 16-byte pieces, translucent runs weighted in one step of four pixels
-// (eight with AVX2) where the run fits it and the row has room for it; the
-// run walk's bytes either way.
-template <bool Avx2>
-[[gnu::always_inline]] inline void SpriteRunsWalk32(const BlitCall& c) {
-    const uint8_t* run = c.runs;
-    const uint8_t* const runsEnd = c.runsEnd;
-    const int w = c.w;
-    const uint8_t* srcRow = c.src;
-    uint8_t* dstRow = c.dst;
-    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
-    const ptrdiff_t dstPitch = ptrdiff_t(w) * 4 + c.dstSkip;
-    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
-        // The pointers and the pixels left advance run by run: the walk
-        // costs more than the pixels of a short run.
-        const uint8_t* s = srcRow;
-        uint8_t* d = dstRow;
-        int left = w;
-        while (run < runsEnd) {
-            const uint8_t code = *run++;
-            if (code >= 0xC0) break;
-            const int length = std::min((code & 0x3F) + 1, left);
-            if (code >= 0x80) {
-                if (Avx2 && length <= 4 && left >= 4) {
-                    if constexpr (Avx2) WeightedBlock4Avx2(d, s, length);
-                } else if (Avx2 && length <= 8 && left >= 8) {
-                    if constexpr (Avx2) WeightedBlockAvx2(d, s, length);
-                } else if (length <= 4 && left >= 4) {
-                    WeightedBlockSimd(d, s, length);
-                } else {
-                    AlphaRowSimd<AlphaRowOp::Weighted>(d, s, length);
-                }
-            } else if (code >= 0x40) {
-                ShortRowCopySimd(d, s, size_t(length) * 4);
-            }
-            s += ptrdiff_t(length) * 4;
-            d += ptrdiff_t(length) * 4;
-            left -= length;
+// Sprite runs: opaque ones copied in 16-byte pieces, translucent ones
+// weighted in one step of four pixels (or eight, AVX2) where the run fits it
+// and the row has room for it; the run walk's bytes either way.
+struct SpriteForms32 {
+    static constexpr int kDstBpp = 4;
+    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
+        ShortRowCopySimd(d, s, size_t(n) * 4);
+    }
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
+        if (Avx2 && n <= 4 && left >= 4) {
+            if constexpr (Avx2) WeightedBlock4Avx2(d, s, n);
+        } else if (Avx2 && n <= 8 && left >= 8) {
+            if constexpr (Avx2) WeightedBlockAvx2(d, s, n);
+        } else if (n <= 4 && left >= 4) {
+            WeightedBlockSimd(d, s, n);
+        } else {
+            AlphaRowSimd<AlphaRowOp::Weighted>(d, s, n);
         }
     }
-}
+};
 
 void SpriteRuns32(const BlitCall& c) {
-    SpriteRunsWalk32<false>(c);
+    WalkSpriteRuns<SpriteForms32, false>(c);
 }
 
 [[gnu::target("avx2")]] void SpriteRuns32Avx2(const BlitCall& c) {
-    SpriteRunsWalk32<true>(c);
+    WalkSpriteRuns<SpriteForms32, true>(c);
 }
 
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs32(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha && !Palette) {
-        const ptrdiff_t pitch = ptrdiff_t(c.w) * 4;
-        if (!RowSpansOverlap(c.dst, pitch + c.dstSkip, c.src, pitch + c.srcSkip, size_t(pitch),
-                             c.h)) {
+        if (SpriteRowsApart(c, 4)) {
             static const bool avx2 = __builtin_cpu_supports("avx2");
             if (avx2) {
                 SpriteRuns32Avx2(c);
