@@ -389,6 +389,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             if constexpr (alphaFrom == SpriteRow::kAlphaProduct && modulate) {
                 if (opaque && white)
                     run(TextureAlpha{}, std::false_type{});
+                else if (white)
+                    run(ShapeAlpha{}, std::false_type{});
                 else
                     run(ShapeAlpha{}, std::true_type{});
             } else if constexpr (alphaFrom == SpriteRow::kAlphaProduct) {
