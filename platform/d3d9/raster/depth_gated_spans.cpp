@@ -5,6 +5,7 @@
 #endif
 
 #include "blending.h"
+#include "known_depth_rows.h"
 #include "pixel_formats.h"
 
 namespace platform::raster {
@@ -70,6 +71,13 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
+    KnownDepthRows* known = ds.depth.known;
+    // A row known to hold d already passes whole (d passes against itself)
+    // and a write of d changes nothing.
+    if (known && known->Holds(y, x0, x1, d) && Compare(ds.depthFunc, d, d)) {
+        tri.depthFree(ds, tri, y, x0, x1);
+        return;
+    }
     uint8_t* row = ds.depth.pixels + size_t(y) * ds.depth.pitch;
     const int bytes = format == kFormatD16 ? 2 : 4;
 #if defined(__SSE2__)
@@ -85,15 +93,17 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
                               ? ScanDepths(row, format, ds.depthFunc, d, x0, x1)
                               : Stored::kSomeFail;
     if (stored == Stored::kAllEqual || (stored == Stored::kAllPass && !ds.depthWrite)) {
+        if (known && stored == Stored::kAllEqual) known->Learn(y, x0, x1, d);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
     if (stored == Stored::kAllPass && !ds.alphaTest) {
         tri.depthFree(ds, tri, y, x0, x1);
         for (int x = x0; x < x1; ++x) WriteDepth(row + size_t(x) * bytes, format, d);
+        if (known) known->Learn(y, x0, x1, d);
         return;
     }
-    tri.fallback(ds, tri, y, x0, x1);
+    tri.fallback(ds, tri, y, x0, x1);  // forgets what it may write
 }
 
 }  // namespace platform::raster

@@ -9,6 +9,7 @@
 
 #include "blending.h"
 #include "draw_setup.h"
+#include "known_depth_rows.h"
 #include "pixel_formats.h"
 #include "sampling.h"
 #include "span_rows.h"
@@ -233,6 +234,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
     uint8_t* depthRow = depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
     const int depthBytes = depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+    // The pixels below may write depths of their own.
+    if (depthTest && ds.depthWrite && ds.depth.known) ds.depth.known->Forget(y, x0, x1);
 
     RowAttributes ra;
     ra.Start(tri, y, stageCount, affine, gouraud);

@@ -172,7 +172,8 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
                       DestFactor == D3DBLEND_INVSRCALPHA) {
             // Four opaque texels that all pass: s * 255 + d * 0 rounds back
             // to s, so the blend writes the texels themselves.
-            const int opaqueBits = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(t, alphaBits), alphaBits));
+            const int opaqueBits =
+                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(t, alphaBits), alphaBits));
             if ((passBits & opaqueBits) == 0xFFFF) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(row + size_t(x) * 4), t);
                 continue;
