@@ -36,7 +36,9 @@ void StartSoundConversion() {
 void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask, int oggVariant) {
     if (size == 0 || size > 0xFFFFFFFFu) return;
     const int blocks = MemGetCount();
-    const std::vector<uint8_t> original(data, data + size);
+    // Kept from input to input: no 16 KB block allocated and cleared for each.
+    static std::vector<uint8_t> original, out(kStep);
+    original.assign(data, data + size);
     StreamHandle handle = OpenMemoryImageStream(data, static_cast<uint32_t>(size));
     Check(handle != 0);
     SoundConvertState state{};
@@ -46,7 +48,6 @@ void FuzzSoundFile(const uint8_t* data, size_t size, int skipMask, int oggVarian
         Check(GetConvertFormat(&state, &format) == 0);
         Check(format.nBlockAlign > 0);
         const int total = GetSoundConvertSize(&state);
-        std::vector<uint8_t> out(kStep);
         int produced = 0;
         for (int n; produced < kOutputLimit && (n = RunSoundConvert(&state, out.data(), kStep)) > 0;
              produced += n)

@@ -17,21 +17,30 @@ constexpr int16_t kStepSizes[89] = {
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 constexpr int kIndexSteps[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 
-struct Channel {
-    int predictor;
-    int index;
-
-    int16_t Decode(int code) {
-        int step = kStepSizes[index];
-        int diff = step >> 3;
-        if (code & 4) diff += step;
-        if (code & 2) diff += step >> 1;
-        if (code & 1) diff += step >> 2;
-        predictor = std::clamp(code & 8 ? predictor - diff : predictor + diff, -32768, 32767);
-        index = std::clamp(index + kIndexSteps[code & 7], 0, 88);
-        return int16_t(predictor);
-    }
+// Each (step index, code) pair's signed difference and next step index, worked
+// out once: the decoder then spends one add and one clamp on a sample.
+struct CodeTables {
+    int32_t diff[89][16];
+    uint8_t next[89][16];
 };
+
+constexpr CodeTables MakeCodeTables() {
+    CodeTables t{};
+    for (int index = 0; index < 89; ++index) {
+        for (int code = 0; code < 16; ++code) {
+            const int step = kStepSizes[index];
+            int diff = step >> 3;
+            if (code & 4) diff += step;
+            if (code & 2) diff += step >> 1;
+            if (code & 1) diff += step >> 2;
+            t.diff[index][code] = code & 8 ? -diff : diff;
+            t.next[index][code] = uint8_t(std::clamp(index + kIndexSteps[code & 7], 0, 88));
+        }
+    }
+    return t;
+}
+
+constexpr CodeTables kCodes = MakeCodeTables();
 
 }  // namespace
 
@@ -43,22 +52,28 @@ int ImaAdpcmSamplesPerBlock(int blockAlign, int channels) {
 }
 
 void DecodeImaAdpcmBlock(const uint8_t* block, int channels, int samplesPerBlock, int16_t* out) {
-    Channel state[2];
+    int predictor[2], index[2];
     for (int c = 0; c < channels; ++c) {
         const uint8_t* h = block + 4 * c;
-        state[c].predictor = int16_t(h[0] | h[1] << 8);
-        state[c].index = std::min<int>(h[2], 88);  // a hostile index stays in the table
-        out[c] = int16_t(state[c].predictor);
+        predictor[c] = int16_t(h[0] | h[1] << 8);
+        index[c] = std::min<int>(h[2], 88);  // a hostile index stays in the table
+        out[c] = int16_t(predictor[c]);
     }
     const uint8_t* data = block + 4 * channels;
-    // Each group: 4 bytes (8 samples) of each channel in turn.
+    // Each group: 4 bytes (8 samples) of each channel in turn, low nibble first.
     for (int first = 1; first < samplesPerBlock; first += 8) {
+        const int count = std::min(8, samplesPerBlock - first);
         for (int c = 0; c < channels; ++c) {
-            for (int k = 0; k < 8 && first + k < samplesPerBlock; ++k) {
-                int byte = data[k / 2];
-                int code = (k & 1) ? byte >> 4 : byte & 15;
-                out[(first + k) * channels + c] = state[c].Decode(code);
+            int p = predictor[c], i = index[c];
+            int16_t* o = out + first * channels + c;
+            for (int k = 0; k < count; ++k) {
+                const int code = data[k >> 1] >> (k & 1) * 4 & 15;
+                p = std::clamp(p + kCodes.diff[i][code], -32768, 32767);
+                i = kCodes.next[i][code];
+                o[k * channels] = int16_t(p);
             }
+            predictor[c] = p;
+            index[c] = i;
             data += 4;
         }
     }
