@@ -382,7 +382,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 const RasterSurface& lv = ds.stages[0].texture->levels[0];
                 const int64_t ty = FixedCoord(tri.t[0].Row(y + 2)) >> kCoordBits;
                 const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
-                const int64_t last = std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
+                const int64_t last =
+                    std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
                 if (ty >= 0 && ty < lv.height) {
                     const char* texels =
                         reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
