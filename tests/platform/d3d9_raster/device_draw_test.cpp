@@ -41,6 +41,16 @@ class RasterDeviceDraw : public DeviceTest {
             }
         ASSERT_EQ(s->UnlockRect(), D3D_OK);
     }
+    // A managed 4 x 4 texture whose texel (x, y) is 0xFF00xy40 (x in red, y
+    // in green).
+    void CodedTexture(IDirect3DTexture9*& tex, IDirect3DSurface9*& level) {
+        ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
+                  D3D_OK);
+        ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
+        for (UINT y = 0; y < 4; ++y)
+            for (UINT x = 0; x < 4; ++x)
+                Put32(level, x, y, 0xFF000000u | (x << 16) | (y << 8) | 0x40);
+    }
     // The engine's 2D textured draw state, blend mode 0, bilinear sampling.
     void SpriteState(DWORD filter) {
         dev->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -98,12 +108,8 @@ TEST_F(RasterDeviceDraw, BilinearDoubleSizeDrawEqualsStretchRectLinear) {
 
 TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
     IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
-              D3D_OK);
     IDirect3DSurface9* level = nullptr;
-    ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
-    for (UINT y = 0; y < 4; ++y)
-        for (UINT x = 0; x < 4; ++x) Put32(level, x, y, 0xFF000000u | (x << 16) | (y << 8) | 0x40);
+    ASSERT_NO_FATAL_FAILURE(CodedTexture(tex, level));
     IDirect3DSurface9* rt = RenderTarget(16, 16, D3DFMT_A8R8G8B8);
     ASSERT_EQ(dev->SetRenderTarget(0, rt), D3D_OK);
     SpriteState(D3DTEXF_POINT);
@@ -135,12 +141,8 @@ TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
 // fails LESSEQUAL on every pixel, though the same quad drew there before.
 TEST_F(RasterDeviceDraw, DepthClearedBetweenDrawsIsTestedAgain) {
     IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
-              D3D_OK);
     IDirect3DSurface9* level = nullptr;
-    ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
-    for (UINT y = 0; y < 4; ++y)
-        for (UINT x = 0; x < 4; ++x) Put32(level, x, y, 0xFF204060u);
+    ASSERT_NO_FATAL_FAILURE(CodedTexture(tex, level));
     IDirect3DSurface9* rt = RenderTarget(16, 16, D3DFMT_A8R8G8B8);
     IDirect3DSurface9* depth = nullptr;
     ASSERT_EQ(dev->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE,
@@ -161,9 +163,9 @@ TEST_F(RasterDeviceDraw, DepthClearedBetweenDrawsIsTestedAgain) {
     };
     ASSERT_EQ(dev->BeginScene(), D3D_OK);
     ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
-    EXPECT_EQ(quad(0.5f), D3D_OK);  // writes 0.5 everywhere
-    EXPECT_EQ(quad(0.5f), D3D_OK);  // finds 0.5 everywhere
-    EXPECT_EQ(Pixel(rt, 3, 3), 0xFF204060u);
+    EXPECT_EQ(quad(0.5f), D3D_OK);            // writes 0.5 everywhere
+    EXPECT_EQ(quad(0.5f), D3D_OK);            // finds 0.5 everywhere
+    EXPECT_EQ(Pixel(rt, 3, 3), 0xFF000040u);  // texel (0, 0)
     ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 0.25f, 0),
               D3D_OK);
     EXPECT_EQ(quad(0.5f), D3D_OK);
