@@ -99,7 +99,9 @@ class FilterPaths : public OwnScreenTest {
         ScreenSettings settings = WithHandles();
         settings.width = kSize, settings.height = kSize;
         const int result = StartOnPath(shaders, settings);
-        if (result == 0) EXPECT_EQ(0x123456u, MakeColorValue(0x12, 0x34, 0x56) & 0xFFFFFF);
+        if (result == 0) {
+            EXPECT_EQ(0x123456u, MakeColorValue(0x12, 0x34, 0x56) & 0xFFFFFF);
+        }
         return result;
     }
     // Each row filtered from the sources into one draw-target graphic: the
@@ -181,7 +183,9 @@ TEST_F(FilterPaths, DestinationsInPlaceAndAtOffsets) {
                                                  : GraphicOfArgb(w, h, BlendSource);
                 // In place, the graphic starts as the inverted source: an
                 // exact filter on both paths.
-                if (d.inPlace) EXPECT_EQ(0, Apply(s, {"Fill", 0, kFilterInvert, {}}, dest));
+                if (d.inPlace) {
+                    EXPECT_EQ(0, Apply(s, {"Fill", 0, kFilterInvert, {}}, dest));
+                }
                 EXPECT_EQ(0, Apply(s, kind, dest, d.x, d.y, d.inPlace ? dest : -1))
                     << d.name << " " << kind.name;
                 pixels[shaders].push_back(TargetPixels(dest, w, h));
