@@ -13,6 +13,11 @@
 //
 //   game_figures [--runs N]      every figure, on the device and on the
 //                                software renderer (start-up: median of N)
+//   game_figures --device        the per-pass figures on the device only
+//
+// With GAME_FIGURES_PERF_CONTROL naming a perf control fifo, the child turns
+// the profiler on while it plays a stage and off elsewhere:
+//   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -76,6 +81,7 @@ int g_pressAt = -1;  // pass at which the pending key is released
 int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
+std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
 int64_t g_splashFirst = 0, g_splashLast = 0;
 
 HWND Window() {
@@ -124,6 +130,10 @@ void OnFrameEvent(const test_event& e) {
     if (g_lastState >= 0)
         std::fprintf(g_out, "pass %d %d %lld\n", e.game_state, e.frames_in_scene,
                      static_cast<long long>(cpu - g_lastCpu));
+    if (g_perfControl && (e.game_state == kPlay) != (g_lastState == kPlay)) {
+        std::fputs(e.game_state == kPlay ? "enable\n" : "disable\n", g_perfControl);
+        std::fflush(g_perfControl);
+    }
     g_lastState = e.game_state;
     const int f = e.frames_in_scene;
     if (g_pressAt == e.pass) {
@@ -190,6 +200,8 @@ int RunChild(const std::string& mode) {
         watcher = std::thread(WatchFirstPresent);
         test_observer = OnStartupEvent;
     } else {
+        if (const char* control = std::getenv("GAME_FIGURES_PERF_CONTROL"))
+            g_perfControl = std::fopen(control, "w");
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
         g_lastCpu = ThreadCpuNs();
@@ -205,6 +217,7 @@ int RunChild(const std::string& mode) {
     std::fprintf(g_out, "peak_rss_kb %ld\n", usage.ru_maxrss);
     std::fprintf(g_out, "exit %d\n", result);
     std::fclose(g_out);
+    if (g_perfControl) std::fclose(g_perfControl);
     return result;
 }
 
@@ -410,6 +423,11 @@ int main(int argc, char** argv) {
     int runs = 5;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+    if (argc == 2 && std::strcmp(argv[1], "--device") == 0) {
+        FrameFigures(FrameRun(false), "Direct3D device", true);
+        std::printf("%d aim(s) not met\n", g_missed);
+        return 0;
+    }
     StartupFigures(runs);
     const SceneCosts device = FrameRun(false);
     FrameFigures(device, "Direct3D device", true);

@@ -166,6 +166,7 @@ HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
         for (UINT level = 0; level < d->Levels(); ++level) {
             const PixelBuffer* sp = s->LevelPixels(skip + level);
             PixelBuffer* dp = d->LevelPixels(level);
+            if (dp->knownDepth) dp->knownDepth->ForgetAll();
             // The dirty box (source level-0 texels) in this level's texels, rounded outwards.
             const UINT shift = skip + level, round = (1u << shift) - 1;
             const UINT l = box.Left >> shift, t = box.Top >> shift, f = box.Front >> shift;
@@ -294,6 +295,9 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
             RECT t = r;
             PixelBuffer& p = depth->pixels_;
             if (!Intersect(t, RECT{0, 0, LONG(p.width), LONG(p.height)})) return;
+            if (p.knownDepth && (flags & D3DCLEAR_ZBUFFER))
+                for (LONG y = t.top; y < t.bottom; ++y)
+                    p.knownDepth->Forget(int(y), t.left, t.right);
             const UINT bpp = BytesPerPixel(p.format);
             for (LONG y = t.top; y < t.bottom; ++y)
                 for (LONG x = t.left; x < t.right; ++x)

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "d3d9.h"
+#include "raster/known_depth_rows.h"
 
 namespace platform::d3d9 {
 
@@ -29,6 +30,9 @@ struct PixelBuffer {
     };
     std::unique_ptr<uint8_t[], Free> bytes;
     size_t size = 0;
+    // Depth surfaces bound for drawing: the rows' known depths, made on the
+    // first draw and forgotten by any write the rasteriser does not see.
+    std::unique_ptr<raster::KnownDepthRows> knownDepth;
 
     uint8_t* Row(UINT y, UINT z = 0) const {
         return bytes.get() + size_t(z) * slicePitch + size_t(y) * pitch;

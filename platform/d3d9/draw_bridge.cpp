@@ -38,7 +38,12 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.textures[i] = &textures[i];
     }
     rs.target = ToRaster(SurfacePixels(state.renderTargets[0]));
-    rs.depth = ToRaster(SurfacePixels(state.depthStencil));
+    if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
+        rs.depth = ToRaster(depth);
+        if (!depth->knownDepth)
+            depth->knownDepth = std::make_unique<raster::KnownDepthRows>(int(depth->height));
+        rs.depth.known = depth->knownDepth.get();
+    }
     rs.viewport.x = state.viewport.X;
     rs.viewport.y = state.viewport.Y;
     rs.viewport.width = state.viewport.Width;

@@ -155,6 +155,7 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* pRect, DWORD flag
                                       r.bottom != LONG(pixels_.height)))
         return Traced(name, D3DERR_INVALIDCALL, "DISCARD of a sub-rectangle");
     locked_ = true;
+    if (pixels_.knownDepth) pixels_.knownDepth->ForgetAll();  // the caller may write anything
     out->Pitch = INT(pixels_.pitch);
     out->pBits = pixels_.Row(UINT(r.top)) + size_t(r.left) * BytesPerPixel(pixels_.format);
     if (texture_ && !(flags & (D3DLOCK_READONLY | D3DLOCK_NO_DIRTY_UPDATE)) &&

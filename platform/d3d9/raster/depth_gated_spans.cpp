@@ -5,6 +5,7 @@
 #endif
 
 #include "blending.h"
+#include "known_depth_rows.h"
 #include "pixel_formats.h"
 
 namespace platform::raster {
@@ -51,6 +52,12 @@ Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int
     return Stored::kAllPass;
 }
 
+// Whether depth d passes against every value a depth surface can hold (the
+// least depth under LESSEQUAL).
+bool PassesAnyStored(int func, uint32_t d) {
+    return func == D3DCMP_ALWAYS || (func == D3DCMP_LESSEQUAL && d == 0);
+}
+
 }  // namespace
 
 void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
@@ -58,21 +65,45 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
     // The generic path's depth of pixel x0; with no step along x every pixel
     // of the row has it.
     const uint32_t d = QuantiseDepth(tri.z.Row(y) + tri.z.dx * double(x0), format);
+    // With no depth write, a test that passes against every possible stored
+    // depth needs no look at the stored ones.
+    if (!ds.depthWrite && PassesAnyStored(ds.depthFunc, d)) {
+        tri.depthFree(ds, tri, y, x0, x1);
+        return;
+    }
+    KnownDepthRows* known = ds.depth.known;
+    // A row known to hold d already passes whole (d passes against itself)
+    // and a write of d changes nothing.
+    if (known && known->Holds(y, x0, x1, d) && Compare(ds.depthFunc, d, d)) {
+        tri.depthFree(ds, tri, y, x0, x1);
+        return;
+    }
     uint8_t* row = ds.depth.pixels + size_t(y) * ds.depth.pitch;
+    const int bytes = format == kFormatD16 ? 2 : 4;
+#if defined(__SSE2__)
+    // Spans come row after row: ask for the stored depths two rows down
+    // while this one is scanned and drawn.
+    if (y + 2 < ds.depth.height) {
+        const char* ahead = reinterpret_cast<const char*>(row) + 2 * size_t(ds.depth.pitch);
+        for (size_t at = size_t(x0) * bytes; at < size_t(x1) * bytes; at += 64)
+            _mm_prefetch(ahead + at, _MM_HINT_T0);
+    }
+#endif
     const Stored stored = Compare(ds.depthFunc, d, d)
                               ? ScanDepths(row, format, ds.depthFunc, d, x0, x1)
                               : Stored::kSomeFail;
     if (stored == Stored::kAllEqual || (stored == Stored::kAllPass && !ds.depthWrite)) {
+        if (known && stored == Stored::kAllEqual) known->Learn(y, x0, x1, d);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
     if (stored == Stored::kAllPass && !ds.alphaTest) {
         tri.depthFree(ds, tri, y, x0, x1);
-        const int bytes = format == kFormatD16 ? 2 : 4;
         for (int x = x0; x < x1; ++x) WriteDepth(row + size_t(x) * bytes, format, d);
+        if (known) known->Learn(y, x0, x1, d);
         return;
     }
-    tri.fallback(ds, tri, y, x0, x1);
+    tri.fallback(ds, tri, y, x0, x1);  // forgets what it may write
 }
 
 }  // namespace platform::raster

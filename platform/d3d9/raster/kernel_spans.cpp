@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "span_shading.h"
+#include "known_depth_rows.h"
 
 namespace platform::raster {
 
@@ -288,6 +289,7 @@ void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x
     uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
     uint8_t* depthRow = ds.depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
     const int depthBytes = ds.depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+    if (ds.depthTest && ds.depthWrite && ds.depth.known) ds.depth.known->Forget(y, x0, x1);
     const bool fast = FastMerge(ds);
     for (int first = x0; first < x1; first += d3d9::PixelSpan::kMaxPixels) {
         const int n = std::min(x1 - first, d3d9::PixelSpan::kMaxPixels);

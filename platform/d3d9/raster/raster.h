@@ -43,6 +43,8 @@ enum RasterFormat : uint32_t {
 // D3DERR_INVALIDCALL.
 constexpr HRESULT kInvalidCall = static_cast<HRESULT>(0x8876086Cu);
 
+class KnownDepthRows;
+
 // Pixels of one surface; the memory belongs to the caller.
 struct RasterSurface {
     uint8_t* pixels = nullptr;
@@ -50,6 +52,9 @@ struct RasterSurface {
     int width = 0;
     int height = 0;
     uint32_t format = 0;
+    // Depth surfaces: what the owner knows of the rows' depths (null: nothing).
+    // The rasteriser keeps it true for every depth it writes.
+    KnownDepthRows* known = nullptr;
 };
 
 // A texture: its mip levels, largest first.

@@ -4,11 +4,13 @@
 // bytes by construction (a test compares them on random pixels).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "blending.h"
 #include "draw_setup.h"
+#include "known_depth_rows.h"
 #include "pixel_formats.h"
 #include "sampling.h"
 #include "span_rows.h"
@@ -233,6 +235,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
     uint8_t* depthRow = depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
     const int depthBytes = depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+    // The pixels below may write depths of their own.
+    if (depthTest && ds.depthWrite && ds.depth.known) ds.depth.known->Forget(y, x0, x1);
 
     RowAttributes ra;
     ra.Start(tri, y, stageCount, affine, gouraud);
@@ -366,13 +370,27 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.constant = tri.flatDiffuse;
             TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
 #if defined(__SSE2__)
-            // Sprite rows are short and the target is larger than the cache:
-            // ask for the row after next while this one is blended.
+            // The target and large textures are bigger than the cache, and a
+            // span's row starts on a page of its own where the processor's
+            // own look-ahead begins cold: ask for the target row after next
+            // and the texels it will read while this one is blended.
             if (y + 2 < ds.target.height) {
                 const char* ahead = reinterpret_cast<const char*>(row) + 2 * ds.target.pitch;
-                _mm_prefetch(ahead + size_t(x0) * 4, _MM_HINT_T0);
-                _mm_prefetch(ahead + size_t(x0) * 4 + 64, _MM_HINT_T0);
+                for (size_t at = size_t(x0) * 4; at < size_t(x1) * 4; at += 64)
+                    _mm_prefetch(ahead + at, _MM_HINT_T0);
                 _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
+                const RasterSurface& lv = ds.stages[0].texture->levels[0];
+                const int64_t ty = FixedCoord(tri.t[0].Row(y + 2)) >> kCoordBits;
+                const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
+                const int64_t last =
+                    std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
+                if (ty >= 0 && ty < lv.height) {
+                    const char* texels =
+                        reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
+                    for (int64_t at = std::min(first, last) * 4; at <= std::max(first, last) * 4;
+                         at += 64)
+                        _mm_prefetch(texels + at, _MM_HINT_T0);
+                }
             }
 #endif
 #if defined(__SSE2__)
@@ -389,6 +407,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             if constexpr (alphaFrom == SpriteRow::kAlphaProduct && modulate) {
                 if (opaque && white)
                     run(TextureAlpha{}, std::false_type{});
+                else if (white)
+                    run(ShapeAlpha{}, std::false_type{});
                 else
                     run(ShapeAlpha{}, std::true_type{});
             } else if constexpr (alphaFrom == SpriteRow::kAlphaProduct) {

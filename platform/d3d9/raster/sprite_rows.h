@@ -166,7 +166,19 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
                                   _mm_set1_epi32(0xFFFF));
         }
         const __m128i pass = _mm_and_si128(lanes, AlphaTestMask(func, a, ref));
-        if (_mm_movemask_epi8(pass) == 0) continue;
+        const int passBits = _mm_movemask_epi8(pass);
+        if (passBits == 0) continue;
+        if constexpr (AlphaFrom == SpriteRow::kAlphaTexture && !Modulate &&
+                      DestFactor == D3DBLEND_INVSRCALPHA) {
+            // Four opaque texels that all pass: s * 255 + d * 0 rounds back
+            // to s, so the blend writes the texels themselves.
+            const int opaqueBits =
+                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(t, alphaBits), alphaBits));
+            if ((passBits & opaqueBits) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(row + size_t(x) * 4), t);
+                continue;
+            }
+        }
         const __m128i src = _mm_or_si128(_mm_and_si128(t, colourBits), _mm_slli_epi32(a, 24));
         __m128i sLo = _mm_unpacklo_epi8(src, zero), sHi = _mm_unpackhi_epi8(src, zero);
         if constexpr (Modulate) {

@@ -41,6 +41,16 @@ class RasterDeviceDraw : public DeviceTest {
             }
         ASSERT_EQ(s->UnlockRect(), D3D_OK);
     }
+    // A managed 4 x 4 texture whose texel (x, y) is 0xFF00xy40 (x in red, y
+    // in green).
+    void CodedTexture(IDirect3DTexture9*& tex, IDirect3DSurface9*& level) {
+        ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
+                  D3D_OK);
+        ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
+        for (UINT y = 0; y < 4; ++y)
+            for (UINT x = 0; x < 4; ++x)
+                Put32(level, x, y, 0xFF000000u | (x << 16) | (y << 8) | 0x40);
+    }
     // The engine's 2D textured draw state, blend mode 0, bilinear sampling.
     void SpriteState(DWORD filter) {
         dev->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -98,12 +108,8 @@ TEST_F(RasterDeviceDraw, BilinearDoubleSizeDrawEqualsStretchRectLinear) {
 
 TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
     IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr),
-              D3D_OK);
     IDirect3DSurface9* level = nullptr;
-    ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
-    for (UINT y = 0; y < 4; ++y)
-        for (UINT x = 0; x < 4; ++x) Put32(level, x, y, 0xFF000000u | (x << 16) | (y << 8) | 0x40);
+    ASSERT_NO_FATAL_FAILURE(CodedTexture(tex, level));
     IDirect3DSurface9* rt = RenderTarget(16, 16, D3DFMT_A8R8G8B8);
     ASSERT_EQ(dev->SetRenderTarget(0, rt), D3D_OK);
     SpriteState(D3DTEXF_POINT);
@@ -126,6 +132,50 @@ TEST_F(RasterDeviceDraw, EngineSpriteLandsTexelForTexelAndRefusalsAreTraced) {
     ASSERT_EQ(dev->EndScene(), D3D_OK);
 
     dev->SetTexture(0, nullptr);
+    SafeRelease(level);
+    SafeRelease(tex);
+}
+
+// The 2D draws' depth rows are remembered between draws; a depth clear must
+// make the device forget them: a quad at z 0.5 over a depth cleared to 0.25
+// fails LESSEQUAL on every pixel, though the same quad drew there before.
+TEST_F(RasterDeviceDraw, DepthClearedBetweenDrawsIsTestedAgain) {
+    IDirect3DTexture9* tex = nullptr;
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_NO_FATAL_FAILURE(CodedTexture(tex, level));
+    IDirect3DSurface9* rt = RenderTarget(16, 16, D3DFMT_A8R8G8B8);
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(dev->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                             &depth, nullptr),
+              D3D_OK);
+    ASSERT_EQ(dev->SetRenderTarget(0, rt), D3D_OK);
+    ASSERT_EQ(dev->SetDepthStencilSurface(depth), D3D_OK);
+    SpriteState(D3DTEXF_POINT);
+    dev->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    ASSERT_EQ(dev->SetTexture(0, tex), D3D_OK);
+    auto quad = [&](float z) {
+        Vertex2DTex v[6] = {{-0.5f, -0.5f, z, 1, 0xFFFFFFFF, 0, 0}, {15.5f, -0.5f, z, 1, 0, 1, 0},
+                            {-0.5f, 15.5f, z, 1, 0, 0, 1},          {15.5f, 15.5f, z, 1, 0, 1, 1},
+                            {-0.5f, 15.5f, z, 1, 0, 0, 1},          {15.5f, -0.5f, z, 1, 0, 1, 0}};
+        return dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(Vertex2DTex));
+    };
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(quad(0.5f), D3D_OK);            // writes 0.5 everywhere
+    EXPECT_EQ(quad(0.5f), D3D_OK);            // finds 0.5 everywhere
+    EXPECT_EQ(Pixel(rt, 3, 3), 0xFF000040u);  // texel (0, 0)
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 0.25f, 0),
+              D3D_OK);
+    EXPECT_EQ(quad(0.5f), D3D_OK);
+    EXPECT_EQ(Pixel(rt, 3, 3), 0xFF000000u);
+    EXPECT_EQ(Pixel(rt, 15, 15), 0xFF000000u);
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+
+    dev->SetDepthStencilSurface(nullptr);
+    dev->SetTexture(0, nullptr);
+    SafeRelease(depth);
     SafeRelease(level);
     SafeRelease(tex);
 }

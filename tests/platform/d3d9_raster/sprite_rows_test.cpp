@@ -59,6 +59,46 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
 #endif
 }
 
+// Alpha-textured rows whose texels come in runs of opaque and clear, as
+// tiles and backgrounds are: the SIMD loop stores whole opaque groups of
+// four straight, and must still give the plain twin's bytes.
+TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
+#if defined(__SSE2__)
+    std::mt19937 rng(78);
+    for (int round = 0; round < 2000; ++round) {
+        const int width = 8 + int(rng() % 120);
+        std::vector<uint8_t> texels(size_t(width) * 4);
+        for (auto& b : texels) b = uint8_t(rng());
+        for (int i = 0; i < width;) {
+            const int run = 1 + int(rng() % 12);
+            const uint8_t alpha = rng() % 4 == 0 ? uint8_t(rng()) : rng() % 2 ? 255 : 0;
+            for (int k = i; k < std::min(width, i + run); ++k) texels[size_t(k) * 4 + 3] = alpha;
+            i += run;
+        }
+        SpriteRow s;
+        s.texels = texels.data();
+        s.width = width;
+        s.coords.step = int64_t(1) << kCoordBits;
+        s.coords.base = -int64_t(rng() % 8) << kCoordBits;
+        s.alphaFrom = SpriteRow::kAlphaTexture;
+        s.alphaTest = rng() % 2;
+        s.alphaFunc = rng() % 2 ? D3DCMP_GREATER : D3DCMP_LESS;
+        s.alphaRef = rng() % 2 ? 0 : 255;
+        s.target = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+        const int x0 = int(rng() % 8), x1 = x0 + int(rng() % uint32_t(width));
+        s.rowPixels = x1 + int(rng() % 5);
+        std::vector<uint8_t> plain(size_t(s.rowPixels) * 4 + 16);
+        for (auto& b : plain) b = uint8_t(rng());
+        std::vector<uint8_t> simd = plain;
+        SpriteRowPlain(s, x0, x1, plain.data());
+        SpriteRowSse2(s, x0, x1, simd.data());
+        ASSERT_EQ(simd, plain) << "round " << round;
+    }
+#else
+    GTEST_SKIP() << "no SSE2 on this machine";
+#endif
+}
+
 TEST(RasterSpriteRows, PlainTwinBlendsByHand) {
     // One texel (alpha 0x80) over a grey pixel, alpha halved by the diffuse
     // alpha: a = round(128 * 128 / 255) = 64, then each channel
