@@ -57,8 +57,8 @@ TEST_F(WorkTexturePool, FullPoolEvictsTheLeastUsedUnheldRecord) {
 }
 
 TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
-    // Five shapes of about 4 MB: the first borrowed twice, all held at once.
-    constexpr int side = 1024;
+    // Five shapes of about 1 MB: the first borrowed twice, all held at once.
+    constexpr int side = 512;
     ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
     ASSERT_EQ(0, ReleaseWorkTexture(0, 0));
     ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
@@ -66,7 +66,7 @@ TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
         ASSERT_EQ(i, GetWorkTexture(side, side - 16 * i, 1, kSlotColour32, 0));
     EXPECT_EQ(5, KnobD3D9LiveCount("Texture")) << "held textures are never freed";
     for (int i = 0; i < 5; ++i) ASSERT_EQ(0, ReleaseWorkTexture(i, 0));
-    // Nearly 20 MB idle is past 16 MB: one goes, the least used (the last on
+    // Nearly 5 MB idle is past 4 MB: one goes, the least used (the last on
     // a tie), and the four left fit.
     EXPECT_EQ(4, WorkTextureRecordsInUse());
     EXPECT_EQ(4, KnobD3D9LiveCount("Texture"));
