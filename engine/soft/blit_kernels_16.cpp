@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "soft/blit_pixel_forms.h"
+#include "soft/keyed_copy_rows_16.h"
 #include "soft/short_row_copy.h"
 #include "soft/straight_alpha_rows_16.h"
 
@@ -77,6 +78,22 @@ void CopyRows16(const BlitCall& c) {
         s += size_t(c.w) * 4 + c.srcSkip;
         d += size_t(c.w) * 2 + c.dstSkip;
     }
+}
+
+// Brightness white, no blend image, no alpha, the transparent flag set,
+// blend mode 0: the keyed copy eight pixels per step. Rows onto themselves
+// keep the one-pixel loop's order.
+bool KeyedRows16(const BlitCall& c) {
+    const size_t bytes = size_t(c.w) * 2;
+    const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
+    const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
+    if (RowSpansOverlap(c.dst, dstPitch, c.src, srcPitch, bytes, c.h)) return false;
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) {
+        KeyedRow16Simd(d, s, c.w, c.transColor);
+    }
+    return true;
 }
 
 // The straight-alpha sprite: four pixels per step, the loop's bytes.
@@ -180,6 +197,7 @@ void Select16(const BlitCall& c) {
             SpriteRows16(c);
             return;
         }
+        if (!c.hasBlend && c.white && !c.alpha && KeyedRows16(c)) return;
     }
     WithBool(c.hasBlend, [&](auto blend) {
         WithBool(c.white, [&](auto white) {

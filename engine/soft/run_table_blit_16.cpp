@@ -1,15 +1,56 @@
 // The run-table path on 16-bit R5G6B5 pixels: palette sources (16-bit
 // entries of the body's own palette) and direct sources with or without an
-// alpha byte. Plain integer code only; the MMX flag is not read.
+// alpha byte. The sprite rows use SSE2 (AVX2 where the processor has it),
+// their bytes the one-pixel forms'; the MMX flag is not read.
 #include "soft/run_table_walk.h"
+#include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
 
 namespace {
 
+// Sprite runs: opaque ones four pixels per step, translucent ones weighted
+// in one step of four pixels (or eight, AVX2) where the run fits it and the
+// row has room for it; the run walk's bytes either way.
+struct SpriteForms16 {
+    static constexpr int kDstBpp = 2;
+    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
+        OpaqueRun16Simd(d, s, n);
+    }
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
+        if (Avx2 && n <= 8 && left >= 8) {
+            if constexpr (Avx2) WeightedBlock16Avx2(d, s, n);
+        } else if (n <= 4 && left >= 4) {
+            WeightedBlock16Simd(d, s, n);
+        } else {
+            AlphaRow16Simd<AlphaRowOp::Weighted>(d, s, n);
+        }
+    }
+};
+
+void SpriteRuns16(const BlitCall& c) {
+    WalkSpriteRuns<SpriteForms16, false>(c);
+}
+
+[[gnu::target("avx2")]] void SpriteRuns16Avx2(const BlitCall& c) {
+    WalkSpriteRuns<SpriteForms16, true>(c);
+}
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
+    if constexpr (Mode == 0 && !Blend && White && Alpha) {
+        if (SpriteRowsApart(c, 2)) {
+            static const bool avx2 = __builtin_cpu_supports("avx2");
+            if (avx2) {
+                SpriteRuns16Avx2(c);
+            } else {
+                SpriteRuns16(c);
+            }
+            return;
+        }
+    }
     constexpr int sb = Palette ? 1 : (Alpha ? 4 : 2);
     WalkRuns<Blend>(
         c, sb, 2,

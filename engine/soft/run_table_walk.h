@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "soft/blit_pixel_forms.h"
+#include "soft/short_row_copy.h"
 
 namespace DuRud {
 
@@ -40,6 +41,48 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
         dstRow += dstPitch;
         if constexpr (Blend) blendRow += blendPitch;
     }
+}
+
+// The sprite walk (blend mode 0, white, no blend image, a source with the
+// alpha flag, four bytes a source pixel) for calls whose source and
+// destination rows lie apart. Forms gives kDstBpp, Opaque(d, s, n) and
+// Translucent<Avx2>(d, s, n, left), left being the row's pixels from d on.
+// The pointers and the pixels left advance run by run: for short runs the
+// walk costs more than the pixels.
+template <class Forms, bool Avx2>
+[[gnu::always_inline]] inline void WalkSpriteRuns(const BlitCall& c) {
+    const uint8_t* run = c.runs;
+    const uint8_t* const runsEnd = c.runsEnd;
+    const int w = c.w;
+    const uint8_t* srcRow = c.src;
+    uint8_t* dstRow = c.dst;
+    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
+    const ptrdiff_t dstPitch = ptrdiff_t(w) * Forms::kDstBpp + c.dstSkip;
+    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
+        const uint8_t* s = srcRow;
+        uint8_t* d = dstRow;
+        int left = w;
+        while (run < runsEnd) {
+            const uint8_t code = *run++;
+            if (code >= 0xC0) break;
+            const int length = std::min((code & 0x3F) + 1, left);
+            if (code >= 0x80) {
+                Forms::template Translucent<Avx2>(d, s, length, left);
+            } else if (code >= 0x40) {
+                Forms::Opaque(d, s, length);
+            }
+            s += ptrdiff_t(length) * 4;
+            d += ptrdiff_t(length) * Forms::kDstBpp;
+            left -= length;
+        }
+    }
+}
+
+// Whether the sprite walk may draw the call: rows onto themselves keep the
+// run walk's order.
+inline bool SpriteRowsApart(const BlitCall& c, int dstBpp) {
+    return !RowSpansOverlap(c.dst, ptrdiff_t(c.w) * dstBpp + c.dstSkip, c.src,
+                            ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h);
 }
 
 }  // namespace DuRud

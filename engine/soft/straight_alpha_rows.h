@@ -147,4 +147,20 @@ inline void AlphaRowSimd(uint8_t* dst, const uint8_t* src, int n, uint32_t p = 0
     }
 }
 
+// One to four pixels weighted by their own alpha (as the weighted row) in a
+// single four-pixel step: the block's other pixels are loaded and stored
+// back unchanged, so all four must lie inside the row.
+inline void WeightedBlockSimd(uint8_t* dst, const uint8_t* src, int n) {
+    using namespace alpha_rows_detail;
+    const __m128i top = _mm_set1_epi32(int32_t(0xFF000000u));
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    const __m128i mixed = MixPixels<AlphaRowOp::Weighted>(s, d, _mm_setzero_si128());
+    // The destination's bytes: byte 3 everywhere, all of the pixels past n.
+    const __m128i past = _mm_cmpgt_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(n - 1));
+    const __m128i keep = _mm_or_si128(top, past);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                     _mm_or_si128(_mm_andnot_si128(keep, mixed), _mm_and_si128(keep, d)));
+}
+
 }  // namespace DuRud

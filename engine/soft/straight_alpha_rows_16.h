@@ -106,4 +106,41 @@ inline void AlphaRow16Simd(uint8_t* dst, const uint8_t* src, int n) {
     AlphaRow16Plain<Op>(dst + 2 * i, src + 4 * i, n - i);
 }
 
+// One to four pixels weighted by their own alpha (as the weighted row) in a
+// single four-pixel step: the block's other pixels are loaded and stored
+// back unchanged, so all four must lie inside the row.
+inline void WeightedBlock16Simd(uint8_t* dst, const uint8_t* src, int n) {
+    using namespace alpha_rows_16_detail;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    __m128i* dp = reinterpret_cast<__m128i*>(dst);
+    const __m128i d = _mm_unpacklo_epi16(_mm_loadl_epi64(dp), zero);
+    const __m128i a = _mm_and_si128(_mm_srli_epi32(s, 16), _mm_set1_epi32(0xFF));
+    const __m128i ia = _mm_sub_epi32(_mm_set1_epi32(256), a);
+    const __m128i r =
+        _mm_or_si128(_mm_or_si128(MixChannel(s, d, a, ia, 11, 31), MixChannel(s, d, a, ia, 5, 63)),
+                     MixChannel(s, d, a, ia, 0, 31));
+    const __m128i past = _mm_cmpgt_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(n - 1));
+    _mm_storel_epi64(dp,
+                     LowHalves(_mm_or_si128(_mm_and_si128(past, d), _mm_andnot_si128(past, r))));
+}
+
+// A run of opaque pixels (their colours stored) four per step, the last
+// step overlapping the one before it; the source and destination must lie
+// apart.
+inline void OpaqueRun16Simd(uint8_t* dst, const uint8_t* src, int n) {
+    using namespace alpha_rows_16_detail;
+    if (n < 4) {
+        AlphaRow16Plain<AlphaRowOp::Opaque>(dst, src, n);
+        return;
+    }
+    const __m128i low = _mm_set1_epi32(0xFFFF);
+    auto step = [&](int i) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 2 * i), LowHalves(_mm_and_si128(s, low)));
+    };
+    for (int i = 0; i + 4 < n; i += 4) step(i);
+    step(n - 4);
+}
+
 }  // namespace DuRud

@@ -1,7 +1,9 @@
 // The four-pixel sprite rows (32-bit, and 16-bit from a colour and an alpha
 // byte) equal their one-pixel twins on random rows
 // (every alignment and tail length, alphas 0 and 255 frequent) and keep the
-// destination's byte 3 where they mix. Through MemImgBlit, on both paths and
+// destination's byte 3 where they mix; so do the one-step blocks of the
+// run-table sprites (SSE2, and AVX2 where the processor has it), leaving the
+// block's pixels past the run as they were. Through MemImgBlit, on both paths and
 // with the MMX flag either way: BlitReference.
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "soft/memimg_renderer.h"
+#include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows.h"
 #include "soft/straight_alpha_rows_16.h"
 #include "soft_blit_fixture.h"
@@ -118,4 +121,62 @@ TEST(StraightAlphaRows, SixteenBitSimdEqualsPlainTwin) {
     ExpectTwins16Equal<AlphaRowOp::Opaque>(700u);
     ExpectTwins16Equal<AlphaRowOp::Weighted>(800u);
     ExpectTwins16Equal<AlphaRowOp::Sprite>(900u);
+}
+
+namespace {
+
+// A block form against the one-pixel row on its first n pixels, the rest of
+// the block's width untouched. srcBpp/dstBpp 4/4 or 4/2.
+using BlockForm = void (*)(uint8_t*, const uint8_t*, int);
+using RowForm = void (*)(uint8_t*, const uint8_t*, int);
+
+void ExpectBlockEqualsRow(BlockForm block, RowForm row, int dstBpp, int maxN, uint32_t seed) {
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 3000; ++round) {
+        const int n = 1 + int(rng() % maxN);
+        const int so = int(rng() % 4), dof = int(rng() % 4);
+        auto src = RandomPixels(rng, size_t(maxN) + 2);
+        if (dstBpp == 2) {
+            for (size_t i = 0; i + 3 < src.size(); i += 4) src[i + 2] = src[i + 3];
+        }
+        std::vector<uint8_t> got(size_t(maxN) * dstBpp + 8);
+        for (auto& b : got) b = uint8_t(rng());
+        auto want = got;
+        block(got.data() + dof, src.data() + so, n);
+        row(want.data() + dof, src.data() + so, n);
+        ASSERT_EQ(got, want) << "round " << round << " n " << n;
+    }
+}
+
+}  // namespace
+
+TEST(StraightAlphaRows, SpriteBlocksEqualPlainRows) {
+    struct Row {
+        const char* name;
+        BlockForm block;
+        RowForm row;
+        int dstBpp, maxN;
+        bool needsAvx2;
+    };
+    const RowForm weighted = [](uint8_t* d, const uint8_t* s, int n) {
+        AlphaRowPlain<AlphaRowOp::Weighted>(d, s, n);
+    };
+    const Row rows[] = {
+        {"weighted 32 SSE2", WeightedBlockSimd, weighted, 4, 4, false},
+        {"weighted 32 AVX2", WeightedBlockAvx2, weighted, 4, 8, true},
+        {"weighted 32 AVX2 four", WeightedBlock4Avx2, weighted, 4, 4, true},
+        {"weighted 16 SSE2", WeightedBlock16Simd, AlphaRow16Plain<AlphaRowOp::Weighted>, 2, 4,
+         false},
+        {"weighted 16 AVX2", WeightedBlock16Avx2, AlphaRow16Plain<AlphaRowOp::Weighted>, 2, 8,
+         true},
+        // Whole runs: every length up to 40, the last step overlapping.
+        {"opaque run 16", OpaqueRun16Simd, AlphaRow16Plain<AlphaRowOp::Opaque>, 2, 40, false},
+    };
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    uint32_t seed = 1000;
+    for (const Row& r : rows) {
+        if (r.needsAvx2 && !avx2) continue;
+        SCOPED_TRACE(r.name);
+        ExpectBlockEqualsRow(r.block, r.row, r.dstBpp, r.maxN, seed++);
+    }
 }

@@ -1,6 +1,11 @@
 // MemImgFillRect: rectangle order, clipping to the draw area and the image,
-// wide and narrow rows at odd columns, refused destinations.
+// wide and narrow rows at odd columns, refused destinations; the vector fill
+// rows against their plain twin.
+#include <random>
+#include <vector>
+
 #include "flat_fixture.h"
+#include "soft/fill_rows.h"
 
 using namespace DuRud;
 using namespace softmodes;
@@ -110,3 +115,30 @@ TEST_F(RectangleFillTest, ExtremeRectangles) {
 }
 
 }  // namespace
+
+// The vector fill rows (SSE2, and AVX2 where the processor has it) equal the
+// plain twin on random even lengths, alignments and words.
+TEST(FillRows, VectorFormsEqualPlainTwin) {
+    struct Row {
+        const char* name;
+        void (*fill)(uint8_t*, uint32_t, size_t);
+        bool needsAvx2;
+    };
+    const Row rows[] = {{"SSE2", DuRud::FillRowSimd, false}, {"AVX2", DuRud::FillRowAvx2, true}};
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    std::mt19937 rng(91);
+    for (const Row& r : rows) {
+        if (r.needsAvx2 && !avx2) continue;
+        for (int round = 0; round < 4000; ++round) {
+            const size_t bytes = 2 * (rng() % 400);
+            const size_t at = rng() % 32;
+            const uint32_t word = rng() % 2 ? rng() : (rng() & 0xFFFF) * 0x10001u;
+            std::vector<uint8_t> got(bytes + 64);
+            for (auto& b : got) b = uint8_t(rng());
+            auto want = got;
+            r.fill(got.data() + at, word, bytes);
+            DuRud::FillRowPlain(want.data() + at, word, bytes);
+            ASSERT_EQ(got, want) << r.name << " bytes " << bytes << " at " << at;
+        }
+    }
+}

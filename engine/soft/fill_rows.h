@@ -1,0 +1,61 @@
+// Rows filled with one four-byte word repeated from each row's start (a
+// 16-bit colour fills with the colour twice in the word): the SSE2 form, the
+// AVX2 form (callers check AVX2 at run time) and the plain twin that
+// defines their bytes. Every vector store begins a whole number of words
+// from the row's start, so it writes the same bytes whatever the row's
+// alignment; bytes must be even.
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace DuRud {
+
+inline void FillRowPlain(uint8_t* d, uint32_t word, size_t bytes) {
+    for (; bytes >= 4; bytes -= 4, d += 4) std::memcpy(d, &word, 4);
+    if (bytes) std::memcpy(d, &word, bytes);
+}
+
+inline void FillRowSimd(uint8_t* d, uint32_t word, size_t bytes) {
+    const __m128i v = _mm_set1_epi32(int32_t(word));
+    for (; bytes >= 64; bytes -= 64, d += 64) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48), v);
+    }
+    for (; bytes >= 16; bytes -= 16, d += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
+    FillRowPlain(d, word, bytes);
+}
+
+[[gnu::target("avx2")]] inline void FillRowAvx2(uint8_t* d, uint32_t word, size_t bytes) {
+    const __m256i v = _mm256_set1_epi32(int32_t(word));
+    for (; bytes >= 128; bytes -= 128, d += 128) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 64), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 96), v);
+    }
+    for (; bytes >= 32; bytes -= 32, d += 32) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), v);
+    if (bytes >= 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(v));
+        bytes -= 16;
+        d += 16;
+    }
+    FillRowPlain(d, word, bytes);
+}
+
+// h rows, pitch bytes apart.
+inline void FillRowsSimd(uint8_t* row, ptrdiff_t pitch, int h, uint32_t word, size_t bytes) {
+    for (int y = 0; y < h; ++y, row += pitch) FillRowSimd(row, word, bytes);
+}
+
+[[gnu::target("avx2")]] inline void FillRowsAvx2(uint8_t* row, ptrdiff_t pitch, int h,
+                                                 uint32_t word, size_t bytes) {
+    for (int y = 0; y < h; ++y, row += pitch) FillRowAvx2(row, word, bytes);
+}
+
+}  // namespace DuRud
