@@ -130,25 +130,40 @@ int MakeTransparentAlphaImage(const BaseImage* image, const BaseImage* alphaImag
     return 0;
 }
 
-int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle handle,
-                           const BaseImage* image, const BaseImage* alphaImage, int option,
-                           int fromWorker) {
-    (void)option;
-    if (!image || !image->pixels) return -1;
+namespace {
+
+// release and releaseAlpha: the caller's pictures to free once read (null:
+// kept); they are image and alphaImage when set.
+int CreateFromImage(const GraphicCreateParams& params, int reload, Handle handle,
+                    const BaseImage* image, const BaseImage* alphaImage, BaseImage* release,
+                    BaseImage* releaseAlpha, int fromWorker) {
+    auto freeGiven = [&] {
+        if (release && release->pixels) FreeBaseImagePixels(release);
+        if (releaseAlpha && releaseAlpha->pixels) FreeBaseImagePixels(releaseAlpha);
+    };
+    if (!image || !image->pixels) {
+        freeGiven();
+        return -1;
+    }
     GraphicCreateParams p = params;
     const int* w = p.words;
     // Checked before anything reads the alpha image, whatever the mode.
-    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height))
+    if (alphaImage && (alphaImage->width != image->width || alphaImage->height != image->height)) {
+        freeGiven();
         return -1;
+    }
     BaseImage keyed{};
     if (!reload && w[kWordTransparentToAlpha] && !w[kWordKeepTransparentColor]) {
-        if (MakeTransparentAlphaImage(image, alphaImage,
-                                      static_cast<uint32_t>(w[kWordTransparentColor]), &keyed) != 0)
-            return -1;
-        image = &keyed;
-        alphaImage = nullptr;
+        const int made = MakeTransparentAlphaImage(
+            image, alphaImage, static_cast<uint32_t>(w[kWordTransparentColor]), &keyed);
+        // The keyed copy alone is read from here on.
+        freeGiven();
+        if (made != 0) return -1;
+        image = release = &keyed;
+        alphaImage = releaseAlpha = nullptr;
     }
     auto done = [&](int result) {
+        freeGiven();
         if (keyed.pixels) FreeBaseImagePixels(&keyed);
         return result;
     };
@@ -166,21 +181,48 @@ int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle
                               image->colorFormat.formatCode, mips, 1, fromWorker) != 0)
             return done(-1);
     }
-    const int result = CreateGraphicFromBaseImage(
-        image, alphaImage, w[kWordKeepTransparentColor] ? 0 : 1, handle, 0, 0, 1, fromWorker);
-    return done(result);
+    const int keyToAlpha = w[kWordKeepTransparentColor] ? 0 : 1;
+    if (!release) {
+        const int result =
+            CreateGraphicFromBaseImage(image, alphaImage, keyToAlpha, handle, 0, 0, 1, fromWorker);
+        return done(result);
+    }
+    GraphicRecord* g = GraphicFromHandle(handle, 1);
+    if (!g) return done(-1);
+    g->originX = g->originY = 0;
+    const RECT all{0, 0, g->width, g->height};
+    return done(TransferReleasingImageToGraphic(handle, &all, 0, 0, release, releaseAlpha,
+                                                keyToAlpha, 0, 1, fromWorker));
+}
+
+}  // namespace
+
+int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle handle,
+                           const BaseImage* image, const BaseImage* alphaImage, int option,
+                           int fromWorker) {
+    (void)option;
+    return CreateFromImage(params, reload, handle, image, alphaImage, nullptr, nullptr, fromWorker);
+}
+
+int CreateGraphicFromReleasedImage(const GraphicCreateParams& params, int reload, Handle handle,
+                                   BaseImage* image, BaseImage* alphaImage, int fromWorker) {
+    return CreateFromImage(params, reload, handle, image, alphaImage, image, alphaImage,
+                           fromWorker);
 }
 
 int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, Handle baseHandle,
                                  const BaseImage* image, const BaseImage* alphaImage, int count,
                                  int across, int down, int width, int height, Handle* handles,
-                                 int option, int mirror, int fromWorker) {
+                                 int option, int mirror, int fromWorker, BaseImage* release,
+                                 BaseImage* releaseAlpha) {
     if (reload) {
         if (image->width < across * width || image->height < down * height) return -1;
         return FillDividedGraphicsFromImage(image, alphaImage, handles, count, across, width,
                                             height, mirror, 1, fromWorker);
     }
-    if (CreateGraphicFromImage(params, 0, baseHandle, image, alphaImage, option, fromWorker) != 0)
+    (void)option;
+    if (CreateFromImage(params, 0, baseHandle, image, alphaImage, release,
+                        release ? releaseAlpha : nullptr, fromWorker) != 0)
         return -1;
     int made = 0;
     for (int row = 0; row < down && made < count; ++row) {
@@ -279,6 +321,13 @@ class RequestImages {
     }
     const BaseImage* image() const { return &image_; }
     const BaseImage* alpha() const { return haveAlpha_ ? &alpha_ : nullptr; }
+    // Pictures read from a file or memory are this load's own and no restore
+    // source keeps them: they can go as soon as the textures have read them.
+    bool Releasable(const GraphicLoadRequest& r) const {
+        return (r.fileName || r.memoryImage) && ownImage_ && (!haveAlpha_ || ownAlpha_);
+    }
+    BaseImage* releasableImage() { return &image_; }
+    BaseImage* releasableAlpha() { return haveAlpha_ ? &alpha_ : nullptr; }
 
     // A load that turns its key into alpha is made from the keyed copy alone:
     // when the pictures are this load's own (read from a file or memory, so
@@ -376,8 +425,12 @@ int RunSingleLoad(const GraphicLoadRequest& r, int fromWorker) {
     }
     GraphicCreateParams params = r.params;
     if (images.KeyToAlpha(r, &params) != 0) return -1;
-    int result = CreateGraphicFromImage(params, r.reload, r.handle, images.image(), images.alpha(),
-                                        0, fromWorker);
+    int result =
+        images.Releasable(r)
+            ? CreateGraphicFromReleasedImage(params, r.reload, r.handle, images.releasableImage(),
+                                             images.releasableAlpha(), fromWorker)
+            : CreateGraphicFromImage(params, r.reload, r.handle, images.image(), images.alpha(), 0,
+                                     fromWorker);
     if (result == 0) result = SetRestoreFromRequest(r, r.handle, images);
     return result;
 }
@@ -390,9 +443,11 @@ int RunDividedLoad(const GraphicLoadRequest& r, Handle* pieces, Handle base, int
     }
     GraphicCreateParams params = r.params;
     if (images.KeyToAlpha(r, &params) != 0) return -1;
-    int result = CreateDivGraphFromGraphImage(params, r.reload, base, images.image(),
-                                              images.alpha(), r.count, r.across, r.down, r.width,
-                                              r.height, pieces, 0, r.mirror, fromWorker);
+    const bool release = images.Releasable(r);
+    int result = CreateDivGraphFromGraphImage(
+        params, r.reload, base, images.image(), images.alpha(), r.count, r.across, r.down, r.width,
+        r.height, pieces, 0, r.mirror, fromWorker, release ? images.releasableImage() : nullptr,
+        release ? images.releasableAlpha() : nullptr);
     // Pieces deleted while the load was queued are -1: the first one left
     // keeps the restore source, the others share it.
     const Handle* first = std::find_if(pieces, pieces + r.count, [](Handle h) { return h >= 0; });

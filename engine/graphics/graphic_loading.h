@@ -25,10 +25,17 @@ int MakeTransparentAlphaImage(const BaseImage* image, const BaseImage* alphaImag
 int CreateGraphicFromImage(const GraphicCreateParams& params, int reload, Handle handle,
                            const BaseImage* image, const BaseImage* alphaImage, int option,
                            int fromWorker);
+// The same from pictures the caller gives up: their pixels (and those of a
+// keyed copy) are freed as soon as the graphic's textures have read them.
+int CreateGraphicFromReleasedImage(const GraphicCreateParams& params, int reload, Handle handle,
+                                   BaseImage* image, BaseImage* alphaImage, int fromWorker);
+// A non-null release says image and alphaImage are the caller's to give up
+// (see CreateGraphicFromReleasedImage); a reload keeps them.
 int CreateDivGraphFromGraphImage(const GraphicCreateParams& params, int reload, Handle baseHandle,
                                  const BaseImage* image, const BaseImage* alphaImage, int count,
                                  int across, int down, int width, int height, Handle* handles,
-                                 int option, int mirror, int fromWorker);
+                                 int option, int mirror, int fromWorker,
+                                 BaseImage* release = nullptr, BaseImage* releaseAlpha = nullptr);
 // With asynchronous set (and not on a loader thread) the shared image is made
 // by a queued load; the handle counts one pending load until then.
 // A graphic's deletion drops it from a load still queued for it: with the

@@ -287,9 +287,58 @@ int TransferImageToMipTexture(IDirect3DTexture9* texture, const ColorFormat* tex
     return 0;
 }
 
-int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
-                           const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
-                           int sharedImageSpace, int allowPending, int fromWorker) {
+namespace {
+
+// The pictures a transfer reads, freed once nothing reads them any more when
+// the caller gave them up (release set).
+class TransferSource {
+  public:
+    TransferSource(BaseImage* image, BaseImage* alpha, bool release)
+        : image_(image), alpha_(alpha), release_(release) {}
+    TransferSource(const TransferSource&) = delete;
+    TransferSource& operator=(const TransferSource&) = delete;
+    ~TransferSource() { Drop(); }
+
+    void Drop() {
+        if (decompressed_.pixels) FreeBaseImagePixels(&decompressed_);
+        if (!release_) return;
+        if (image_ && image_->pixels) FreeBaseImagePixels(image_);
+        if (alpha_ && alpha_->pixels) FreeBaseImagePixels(alpha_);
+    }
+    // A block-compressed picture is read as 32-bit pixels. 0 or -1 (logged).
+    int Decompress() {
+        if (!IsBlockFormat(&image_->colorFormat)) return 0;
+        const int64_t bytes = GetImageDataSize(&image_->colorFormat, image_->width, image_->height,
+                                               image_->pitch, image_->mipMapCount);
+        decompressed_ = *image_;
+        decompressed_.pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
+        if (!decompressed_.pixels) {
+            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
+            return -1;
+        }
+        std::memcpy(decompressed_.pixels, image_->pixels, static_cast<size_t>(bytes));
+        if (DecompressBaseImage(&decompressed_) != 0) {
+            FreeBaseImagePixels(&decompressed_);
+            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
+            return -1;
+        }
+        return 0;
+    }
+    const BaseImage* image() const { return decompressed_.pixels ? &decompressed_ : image_; }
+    const BaseImage* alpha() const { return alpha_; }
+
+  private:
+    BaseImage* image_;
+    BaseImage* alpha_;
+    bool release_;
+    BaseImage decompressed_{};
+};
+
+int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
+                 TransferSource& source, int colorKeyToAlpha, int sharedImageSpace,
+                 int allowPending, int fromWorker) {
+    const BaseImage* image = source.image();
+    const BaseImage* alphaImage = source.alpha();
     GraphicRecord* g = GraphicFromHandle(handle, allowPending);
     if (!g || !g->image || !image || !image->pixels) return -1;
     // The batch is the main thread's: a loader thread has it drawn there.
@@ -321,25 +370,8 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         src.right = src.left + width;
         src.bottom = src.top + height;
     }
-    // A block-compressed picture goes in as 32-bit pixels.
-    BaseImage decompressed{};
-    if (IsBlockFormat(&image->colorFormat)) {
-        const int64_t bytes = GetImageDataSize(&image->colorFormat, image->width, image->height,
-                                               image->pitch, image->mipMapCount);
-        decompressed = *image;
-        decompressed.pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
-        if (!decompressed.pixels) {
-            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
-            return -1;
-        }
-        std::memcpy(decompressed.pixels, image->pixels, static_cast<size_t>(bytes));
-        if (DecompressBaseImage(&decompressed) != 0) {
-            FreeBaseImagePixels(&decompressed);
-            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
-            return -1;
-        }
-        image = &decompressed;
-    }
+    if (source.Decompress() != 0) return -1;
+    image = source.image();
     const uint32_t key = shared->transparentColor;
     int result = 0;
     if (shared->request.software) {
@@ -366,17 +398,30 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
             } else {
                 result = TransferImageToTexture(system, format, image, alphaImage, src, 0, 0,
                                                 colorKeyToAlpha, key, fromWorker);
+                source.Drop();
                 if (result == 0 &&
                     FAILED(GetSurfaceLevelOnMainThread(system, 0, &systemSurface, fromWorker)))
                     result = -1;
             }
         }
+        // The last tile the rectangle reaches: once it has read the picture,
+        // a picture given up goes.
+        auto overlap = [&](const TextureTile& tile, RECT* out) {
+            *out = RECT{std::max(left, tile.x), std::max(top, tile.y),
+                        std::min(left + width, tile.x + tile.usedWidth),
+                        std::min(top + height, tile.y + tile.usedHeight)};
+            return out->left < out->right && out->top < out->bottom;
+        };
+        int lastRead = -1;
+        for (int i = 0; i < shared->tileCount; ++i) {
+            RECT unused{};
+            if (overlap(shared->tiles[i], &unused)) lastRead = i;
+        }
         for (int i = 0; result == 0 && i < shared->tileCount; ++i) {
             TextureTile& tile = shared->tiles[i];
-            const int ol = std::max(left, tile.x), ot = std::max(top, tile.y);
-            const int orr = std::min(left + width, tile.x + tile.usedWidth);
-            const int ob = std::min(top + height, tile.y + tile.usedHeight);
-            if (ol >= orr || ot >= ob) continue;
+            RECT inTile{};
+            if (!overlap(tile, &inTile)) continue;
+            const int ol = inTile.left, ot = inTile.top, orr = inTile.right, ob = inTile.bottom;
             const RECT part{src.left + (ol - left), src.top + (ot - top), src.left + (orr - left),
                             src.top + (ob - top)};
             const int tx = ol - tile.x, ty = ot - tile.y;
@@ -398,6 +443,7 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
             };
             if (shared->request.managed) {
                 result = transfer(tile.texture);
+                if (i == lastRead) source.Drop();
                 continue;
             }
             const int work = GetTileWorkTexture(tile.textureWidth, tile.textureHeight,
@@ -407,6 +453,7 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
                 continue;
             }
             result = transfer(WorkTextureOf(work));
+            if (i == lastRead) source.Drop();
             if (result == 0 &&
                 FAILED(UpdateTextureOnMainThread(WorkTextureOf(work), tile.texture, fromWorker)))
                 result = -1;
@@ -416,8 +463,26 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
         if (system) ReleaseObjectOnMainThread(system, fromWorker);
         if (result != 0) LogTransferFailure();
     }
-    if (decompressed.pixels) FreeBaseImagePixels(&decompressed);
     return result;
+}
+
+}  // namespace
+
+int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
+                           const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
+                           int sharedImageSpace, int allowPending, int fromWorker) {
+    // Only read: the source keeps the caller's pictures.
+    TransferSource source(const_cast<BaseImage*>(image), const_cast<BaseImage*>(alphaImage), false);
+    return TransferFrom(handle, sourceRect, destX, destY, source, colorKeyToAlpha, sharedImageSpace,
+                        allowPending, fromWorker);
+}
+
+int TransferReleasingImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
+                                    BaseImage* image, BaseImage* alphaImage, int colorKeyToAlpha,
+                                    int sharedImageSpace, int allowPending, int fromWorker) {
+    TransferSource source(image, alphaImage, true);
+    return TransferFrom(handle, sourceRect, destX, destY, source, colorKeyToAlpha, sharedImageSpace,
+                        allowPending, fromWorker);
 }
 
 }  // namespace DuRud

@@ -28,6 +28,14 @@ const ColorFormat* GraphicKindColorFormat(int kind);
 int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
                            const BaseImage* image, const BaseImage* alphaImage, int colorKeyToAlpha,
                            int sharedImageSpace, int allowPending, int fromWorker);
+// The same for pictures the caller gives up (image and alphaImage are then
+// the releasable ones): their pixels are freed as soon as the last texture
+// has read them, before the copies into the graphic's textures and the work
+// texture's return, so a load waiting on those no longer holds its picture.
+// Freed on failure too.
+int TransferReleasingImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
+                                    BaseImage* image, BaseImage* alphaImage, int colorKeyToAlpha,
+                                    int sharedImageSpace, int allowPending, int fromWorker);
 // The same from a GDI bitmap pair, read through their bits in the given
 // colour format (refused when its bits per pixel differ from the bitmap's).
 int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,

@@ -13,8 +13,10 @@ constexpr int kWorkTextureRecords = 2048;
 constexpr int kWorkTexturesPerShape = 16;
 // Bytes of textures kept for reuse while no one holds them; past it the
 // least used are freed (loading every picture once left one of each tile
-// shape behind, tens of megabytes never borrowed again).
-constexpr uint64_t kWorkTextureIdleBytes = 16u << 20;
+// shape behind, tens of megabytes never borrowed again). Every idle byte a
+// borrower wrote stays resident, and loads in flight hold their own
+// textures anyway: one 1024 x 1024 tile's worth is kept.
+constexpr uint64_t kWorkTextureIdleBytes = 4u << 20;
 
 struct WorkTextureRecord {
     uint8_t inUse;

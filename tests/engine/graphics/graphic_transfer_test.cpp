@@ -146,6 +146,60 @@ TEST_F(GraphicTransfer, BitmapsAreReadThroughTheirBits) {
     FreeBaseImagePixels(&black);
 }
 
+uint32_t Stripes(int x, int y) {
+    return 0xFF000000u | static_cast<uint32_t>(x * 7 & 0xFF) << 16 |
+           static_cast<uint32_t>(y * 5 & 0xFF) << 8 | 0x33;
+}
+
+// A picture given up to a transfer is freed when the last texture has read
+// it: every tile it reaches, the last one included, still gets its pixels,
+// and the picture is gone when the transfer returns, refused or not.
+TEST_F(GraphicTransfer, GivenUpPictureReachesEveryTileAndIsFreed) {
+    StopDevice();
+    const struct {
+        const char* name;
+        int width, height, maxTexture;
+        bool drawTarget;
+    } rows[] = {{"OneTile", 40, 30, 0, false},
+                {"Tiles", 600, 300, 256, false},
+                {"DrawTarget", 40, 30, 0, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.maxTexture) KnobD3D9MaxTextureSize(row.maxTexture);
+        ASSERT_EQ(0, StartDevice(WithHandles()));
+        const Handle g = row.drawTarget
+                             ? CreateDrawableGraphic(row.width, row.height, 0)
+                             : GraphicOfPixels(row.width, row.height, [](int, int) { return 0u; });
+        ASSERT_GE(g, 0);
+        const int tiles = GraphicFromHandle(g, 0)->image->tileCount;
+        if (row.maxTexture)
+            ASSERT_GT(tiles, 2);
+        else
+            ASSERT_EQ(1, tiles);
+        BaseImage picture{};
+        ASSERT_EQ(0, CreateX8R8G8B8BaseImage(row.width, row.height, &picture));
+        for (int y = 0; y < row.height; ++y)
+            for (int x = 0; x < row.width; ++x) {
+                const uint32_t c = Stripes(x, y);
+                SetBaseImagePixel(&picture, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, 255);
+            }
+        EXPECT_EQ(0,
+                  TransferReleasingImageToGraphic(g, nullptr, 0, 0, &picture, nullptr, 0, 0, 0, 0));
+        EXPECT_EQ(nullptr, picture.pixels);
+        const int right = row.width - 1, bottom = row.height - 1;
+        for (const POINT p : {POINT{0, 0}, POINT{right, 0}, POINT{0, bottom}, POINT{255, 255},
+                              POINT{256, 256}, POINT{right, bottom}})
+            if (p.x <= right && p.y <= bottom)
+                EXPECT_EQ(Stripes(p.x, p.y), ShownPixel(g, p.x, p.y)) << p.x << ", " << p.y;
+        ASSERT_EQ(0, CreateX8R8G8B8BaseImage(4, 4, &picture));
+        EXPECT_EQ(
+            -1, TransferReleasingImageToGraphic(-1, nullptr, 0, 0, &picture, nullptr, 0, 0, 0, 0));
+        EXPECT_EQ(nullptr, picture.pixels) << "a refused transfer frees it too";
+        StopDevice();
+    }
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+}
+
 std::atomic<int> g_transferResult{-5};
 BaseImage g_picture{};
 Handle g_target = -1;

@@ -41,14 +41,29 @@ TEST_F(WorkTexturePool, SixteenHoldsPerShape) {
     EXPECT_EQ(-1, GetWorkTexture(8, 8, 1, kTextureFormatSlotCount, 0));
 }
 
+// The i-th of the shapes whose area is at most 350 texels, by width and then
+// height: a full pool of them stays far within the idle budget.
+POINT SmallShape(int i) {
+    for (int w = 1;; ++w) {
+        const int heights = 350 / w;
+        if (i < heights) return POINT{w, i + 1};
+        i -= heights;
+    }
+}
+
+int GetSmallShape(int i) {
+    const POINT shape = SmallShape(i);
+    return GetWorkTexture(shape.x, shape.y, 1, kSlotColour32, 0);
+}
+
 TEST_F(WorkTexturePool, FullPoolEvictsTheLeastUsedUnheldRecord) {
     for (int i = 0; i < kWorkTextureRecords; ++i) {
-        const int index = GetWorkTexture(1 + i % 64, 1 + i / 64, 1, kSlotColour32, 0);
+        const int index = GetSmallShape(i);
         ASSERT_EQ(i, index);
         if (i != kWorkTextureRecords - 1) ReleaseWorkTexture(index, 0);
     }
     // Record 2046 is used twice: the tie among the others goes to the last.
-    ASSERT_EQ(2046, GetWorkTexture(1 + 2046 % 64, 1 + 2046 / 64, 1, kSlotColour32, 0));
+    ASSERT_EQ(2046, GetSmallShape(2046));
     ReleaseWorkTexture(2046, 0);
     EXPECT_EQ(2045, GetWorkTexture(100, 100, 1, kSlotColour32, 0));
     EXPECT_EQ(100, GetWorkTextureRecord(2045).width);
@@ -57,8 +72,8 @@ TEST_F(WorkTexturePool, FullPoolEvictsTheLeastUsedUnheldRecord) {
 }
 
 TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
-    // Five shapes of about 4 MB: the first borrowed twice, all held at once.
-    constexpr int side = 1024;
+    // Five shapes of about 1 MB: the first borrowed twice, all held at once.
+    constexpr int side = 512;
     ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
     ASSERT_EQ(0, ReleaseWorkTexture(0, 0));
     ASSERT_EQ(0, GetWorkTexture(side, side, 1, kSlotColour32, 0));
@@ -66,7 +81,7 @@ TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
         ASSERT_EQ(i, GetWorkTexture(side, side - 16 * i, 1, kSlotColour32, 0));
     EXPECT_EQ(5, KnobD3D9LiveCount("Texture")) << "held textures are never freed";
     for (int i = 0; i < 5; ++i) ASSERT_EQ(0, ReleaseWorkTexture(i, 0));
-    // Nearly 20 MB idle is past 16 MB: one goes, the least used (the last on
+    // Nearly 5 MB idle is past 4 MB: one goes, the least used (the last on
     // a tie), and the four left fit.
     EXPECT_EQ(4, WorkTextureRecordsInUse());
     EXPECT_EQ(4, KnobD3D9LiveCount("Texture"));
