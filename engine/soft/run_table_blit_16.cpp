@@ -15,11 +15,13 @@ namespace {
 // row has room for it; the run walk's bytes either way.
 struct SpriteForms16 {
     static constexpr int kDstBpp = 2;
+    template <bool Avx2>
     [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
         OpaqueRun16Simd(d, s, n);
     }
     template <bool Avx2>
-    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left,
+                                                   int /*before*/) {
         if (Avx2 && n <= 8 && left >= 8) {
             if constexpr (Avx2) WeightedBlock16Avx2(d, s, n);
         } else if (n <= 4 && left >= 4) {

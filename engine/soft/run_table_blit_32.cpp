@@ -17,13 +17,24 @@ namespace {
 // and the row has room for it; the run walk's bytes either way.
 struct SpriteForms32 {
     static constexpr int kDstBpp = 4;
-    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
-        ShortRowCopySimd(d, s, size_t(n) * 4);
-    }
     template <bool Avx2>
-    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
+    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
+        if constexpr (Avx2) {
+            ShortRowCopyAvx2(d, s, size_t(n) * 4);
+        } else {
+            ShortRowCopySimd(d, s, size_t(n) * 4);
+        }
+    }
+    // before: the row's pixels ahead of d.
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left,
+                                                   int before) {
         if (Avx2 && n <= 4 && left >= 4) {
             if constexpr (Avx2) WeightedBlock4Avx2(d, s, n);
+        } else if (Avx2 && n <= 4 && left + before >= 4) {
+            // Near the row's end: the block ends with the row.
+            const int back = 4 - left;
+            if constexpr (Avx2) WeightedLanes4Avx2(d - 4 * back, s - 4 * back, back, n);
         } else if (Avx2 && n <= 8 && left >= 8) {
             if constexpr (Avx2) WeightedBlockAvx2(d, s, n);
         } else if (n <= 4 && left >= 4) {
@@ -44,17 +55,6 @@ void SpriteRuns32(const BlitCall& c) {
 
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs32(const BlitCall& c) {
-    if constexpr (Mode == 0 && !Blend && White && Alpha && !Palette) {
-        if (SpriteRowsApart(c, 4)) {
-            static const bool avx2 = __builtin_cpu_supports("avx2");
-            if (avx2) {
-                SpriteRuns32Avx2(c);
-            } else {
-                SpriteRuns32(c);
-            }
-            return;
-        }
-    }
     WalkRuns<Blend>(
         c, Palette ? 1 : 4, 4,
         [&](const uint8_t* s, uint8_t* d, const uint8_t* b, int length, bool translucent) {
@@ -102,6 +102,17 @@ void Select(const BlitCall& c, bool palette) {
 }  // namespace
 
 void BlitRuns32(const BlitCall& c, bool paletteSource) {
+    // Sprites, the common call, before the kind dispatch.
+    if (c.mode == 0 && !c.hasBlend && c.white && c.alpha && !paletteSource &&
+        SpriteRowsApart(c, 4)) {
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (avx2) {
+            SpriteRuns32Avx2(c);
+        } else {
+            SpriteRuns32(c);
+        }
+        return;
+    }
     WithBlendMode(c.mode, [&](auto mode) { Select<mode()>(c, paletteSource); });
 }
 

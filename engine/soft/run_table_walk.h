@@ -45,10 +45,10 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
 
 // The sprite walk (blend mode 0, white, no blend image, a source with the
 // alpha flag, four bytes a source pixel) for calls whose source and
-// destination rows lie apart. Forms gives kDstBpp, Opaque(d, s, n) and
-// Translucent<Avx2>(d, s, n, left), left being the row's pixels from d on.
-// The pointers and the pixels left advance run by run: for short runs the
-// walk costs more than the pixels.
+// destination rows lie apart. Forms gives kDstBpp, Opaque<Avx2>(d, s, n) and
+// Translucent<Avx2>(d, s, n, left, before), left being the row's pixels from
+// d on and before those ahead of it. Only the row position advances code by
+// code; the pointers are made from it for the runs that draw.
 template <class Forms, bool Avx2>
 [[gnu::always_inline]] inline void WalkSpriteRuns(const BlitCall& c) {
     const uint8_t* run = c.runs;
@@ -59,21 +59,21 @@ template <class Forms, bool Avx2>
     const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
     const ptrdiff_t dstPitch = ptrdiff_t(w) * Forms::kDstBpp + c.dstSkip;
     for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
-        const uint8_t* s = srcRow;
-        uint8_t* d = dstRow;
-        int left = w;
+        int x = 0;
         while (run < runsEnd) {
-            const uint8_t code = *run++;
+            const uint32_t code = *run++;
             if (code >= 0xC0) break;
-            const int length = std::min((code & 0x3F) + 1, left);
-            if (code >= 0x80) {
-                Forms::template Translucent<Avx2>(d, s, length, left);
-            } else if (code >= 0x40) {
-                Forms::Opaque(d, s, length);
+            const int length = std::min(int(code & 0x3F) + 1, w - x);
+            if (code >= 0x40) {
+                const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
+                uint8_t* d = dstRow + ptrdiff_t(x) * Forms::kDstBpp;
+                if (code >= 0x80) {
+                    Forms::template Translucent<Avx2>(d, s, length, w - x, x);
+                } else {
+                    Forms::template Opaque<Avx2>(d, s, length);
+                }
             }
-            s += ptrdiff_t(length) * 4;
-            d += ptrdiff_t(length) * Forms::kDstBpp;
-            left -= length;
+            x += length;
         }
     }
 }
