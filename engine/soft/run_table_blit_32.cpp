@@ -45,11 +45,11 @@ struct SpriteForms32 {
     }
 };
 
-void SpriteRuns32(const BlitCall& c) {
+void SpriteRuns32(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms32, false>(c);
 }
 
-[[gnu::target("avx2")]] void SpriteRuns32Avx2(const BlitCall& c) {
+[[gnu::target("avx2")]] void SpriteRuns32Avx2(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms32, true>(c);
 }
 
@@ -101,16 +101,21 @@ void Select(const BlitCall& c, bool palette) {
 
 }  // namespace
 
+bool BlitSpriteRuns32(const SpriteCall& c) {
+    if (!SpriteRowsApart(c)) return false;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        SpriteRuns32Avx2(c);
+    } else {
+        SpriteRuns32(c);
+    }
+    return true;
+}
+
 void BlitRuns32(const BlitCall& c, bool paletteSource) {
     // Sprites, the common call, before the kind dispatch.
     if (c.mode == 0 && !c.hasBlend && c.white && c.alpha && !paletteSource &&
-        SpriteRowsApart(c, 4)) {
-        static const bool avx2 = __builtin_cpu_supports("avx2");
-        if (avx2) {
-            SpriteRuns32Avx2(c);
-        } else {
-            SpriteRuns32(c);
-        }
+        BlitSpriteRuns32(SpriteCallOf(c, 4))) {
         return;
     }
     WithBlendMode(c.mode, [&](auto mode) { Select<mode()>(c, paletteSource); });

@@ -50,15 +50,15 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
 // d on and before those ahead of it. Only the row position advances code by
 // code; the pointers are made from it for the runs that draw.
 template <class Forms, bool Avx2>
-[[gnu::always_inline]] inline void WalkSpriteRuns(const BlitCall& c) {
+[[gnu::always_inline]] inline void WalkSpriteRuns(const SpriteCall& c) {
     const uint8_t* run = c.runs;
     const uint8_t* const runsEnd = c.runsEnd;
     const int w = c.w;
     const uint8_t* srcRow = c.src;
     uint8_t* dstRow = c.dst;
-    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
-    const ptrdiff_t dstPitch = ptrdiff_t(w) * Forms::kDstBpp + c.dstSkip;
-    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
+    const ptrdiff_t srcPitch = c.srcPitch;
+    const ptrdiff_t dstPitch = c.dstPitch;
+    for (int y = c.h; y > 0; --y, srcRow += srcPitch, dstRow += dstPitch) {
         int x = 0;
         while (run < runsEnd) {
             const uint32_t code = *run++;
@@ -78,11 +78,22 @@ template <class Forms, bool Avx2>
     }
 }
 
+// The sprite walk's view of a run-table call.
+inline SpriteCall SpriteCallOf(const BlitCall& c, int dstBpp) {
+    return SpriteCall{c.src,
+                      c.dst,
+                      ptrdiff_t(c.w) * 4 + c.srcSkip,
+                      ptrdiff_t(c.w) * dstBpp + c.dstSkip,
+                      c.w,
+                      c.h,
+                      c.runs,
+                      c.runsEnd};
+}
+
 // Whether the sprite walk may draw the call: rows onto themselves keep the
 // run walk's order.
-inline bool SpriteRowsApart(const BlitCall& c, int dstBpp) {
-    return !RowSpansOverlap(c.dst, ptrdiff_t(c.w) * dstBpp + c.dstSkip, c.src,
-                            ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h);
+inline bool SpriteRowsApart(const SpriteCall& c) {
+    return !RowSpansOverlap(c.dst, c.dstPitch, c.src, c.srcPitch, size_t(c.w) * 4, c.h);
 }
 
 }  // namespace DuRud

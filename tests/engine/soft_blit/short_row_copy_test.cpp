@@ -28,6 +28,22 @@ TEST(ShortRowCopy, SimdEqualsMemmove) {
     }
 }
 
+TEST(ShortRowCopy, Avx2EqualsMemmove) {
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2";
+    std::mt19937 rng(78);
+    for (int round = 0; round < 20000; ++round) {
+        const size_t n = rng() % 300;
+        const size_t so = rng() % 32, dof = rng() % 32;
+        std::vector<uint8_t> src(n + 64), a(n + 64), b;
+        for (auto& v : src) v = uint8_t(rng());
+        for (auto& v : a) v = uint8_t(rng());
+        b = a;
+        ShortRowCopyAvx2(a.data() + dof, src.data() + so, n);
+        ShortRowCopyPlain(b.data() + dof, src.data() + so, n);
+        ASSERT_EQ(a, b) << "n " << n;
+    }
+}
+
 TEST(ShortRowCopy, OverlapCheck) {
     std::vector<uint8_t> store(1000);
     uint8_t* p = store.data();
