@@ -29,19 +29,27 @@ struct SpriteForms32 {
     template <bool Avx2>
     [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left,
                                                    int before) {
-        if (Avx2 && n <= 4 && left >= 4) {
-            if constexpr (Avx2) WeightedBlock4Avx2(d, s, n);
-        } else if (Avx2 && n <= 4 && left + before >= 4) {
-            // Near the row's end: the block ends with the row.
-            const int back = 4 - left;
-            if constexpr (Avx2) WeightedLanes4Avx2(d - 4 * back, s - 4 * back, back, n);
-        } else if (Avx2 && n <= 8 && left >= 8) {
-            if constexpr (Avx2) WeightedBlockAvx2(d, s, n);
+        if constexpr (Avx2) {
+            if (n <= 4) {
+                if (left >= 4) {
+                    WeightedBlock4Avx2(d, s, n);
+                    return;
+                }
+                if (left + before >= 4) {
+                    // Near the row's end: the block ends with the row.
+                    const int back = 4 - left;
+                    WeightedLanes4Avx2(d - 4 * back, s - 4 * back, back, n);
+                    return;
+                }
+            } else if (n <= 8 && left >= 8) {
+                WeightedBlockAvx2(d, s, n);
+                return;
+            }
         } else if (n <= 4 && left >= 4) {
             WeightedBlockSimd(d, s, n);
-        } else {
-            AlphaRowSimd<AlphaRowOp::Weighted>(d, s, n);
+            return;
         }
+        AlphaRowSimd<AlphaRowOp::Weighted>(d, s, n);
     }
 };
 

@@ -47,8 +47,8 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
 // alpha flag, four bytes a source pixel) for calls whose source and
 // destination rows lie apart. Forms gives kDstBpp, Opaque<Avx2>(d, s, n) and
 // Translucent<Avx2>(d, s, n, left, before), left being the row's pixels from
-// d on and before those ahead of it. Only the row position advances code by
-// code; the pointers are made from it for the runs that draw.
+// d on and before those ahead of it. Only the pixels left advance code by
+// code; the pointers are made from them for the runs that draw.
 template <class Forms, bool Avx2>
 [[gnu::always_inline]] inline void WalkSpriteRuns(const SpriteCall& c) {
     const uint8_t* run = c.runs;
@@ -59,21 +59,22 @@ template <class Forms, bool Avx2>
     const ptrdiff_t srcPitch = c.srcPitch;
     const ptrdiff_t dstPitch = c.dstPitch;
     for (int y = c.h; y > 0; --y, srcRow += srcPitch, dstRow += dstPitch) {
-        int x = 0;
+        int left = w;
         while (run < runsEnd) {
             const uint32_t code = *run++;
             if (code >= 0xC0) break;
-            const int length = std::min(int(code & 0x3F) + 1, w - x);
+            const int length = std::min(int(code & 0x3F) + 1, left);
             if (code >= 0x40) {
+                const int x = w - left;
                 const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
                 uint8_t* d = dstRow + ptrdiff_t(x) * Forms::kDstBpp;
                 if (code >= 0x80) {
-                    Forms::template Translucent<Avx2>(d, s, length, w - x, x);
+                    Forms::template Translucent<Avx2>(d, s, length, left, x);
                 } else {
                     Forms::template Opaque<Avx2>(d, s, length);
                 }
             }
-            x += length;
+            left -= length;
         }
     }
 }

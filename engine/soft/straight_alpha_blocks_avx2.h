@@ -79,10 +79,25 @@ namespace alpha_blocks_avx2_detail {
 
 }  // namespace alpha_blocks_avx2_detail
 
+namespace alpha_blocks_avx2_detail {
+
+// Four lanes read from kLaneSteps + 4 - k: all ones from lane k on; from
+// kLaneSteps + 8 - k: all ones below lane k.
+alignas(16) inline constexpr int32_t kLaneSteps[12] = {0, 0, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0};
+
+inline __m128i LanesFrom(int k) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneSteps + 4 - k));
+}
+inline __m128i LanesBelow(int k) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneSteps + 8 - k));
+}
+
+}  // namespace alpha_blocks_avx2_detail
+
 // 32-bit: 1 <= n <= 4, four pixels' room; the destination's byte 3 kept.
 [[gnu::target("avx2")]] inline void WeightedBlock4Avx2(uint8_t* dst, const uint8_t* src, int n) {
-    alpha_blocks_avx2_detail::MixBlock4(
-        dst, src, _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1)));
+    using namespace alpha_blocks_avx2_detail;
+    MixBlock4(dst, src, LanesFrom(n));
 }
 
 // 32-bit: pixels first .. first + n - 1 of a four-pixel block (at most the
@@ -90,11 +105,8 @@ namespace alpha_blocks_avx2_detail {
 // start at them; the block's other pixels are stored back unchanged.
 [[gnu::target("avx2")]] inline void WeightedLanes4Avx2(uint8_t* dst, const uint8_t* src, int first,
                                                        int n) {
-    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
-    alpha_blocks_avx2_detail::MixBlock4(
-        dst, src,
-        _mm_or_si128(_mm_cmpgt_epi32(_mm_set1_epi32(first), lane),
-                     _mm_cmpgt_epi32(lane, _mm_set1_epi32(first + n - 1))));
+    using namespace alpha_blocks_avx2_detail;
+    MixBlock4(dst, src, _mm_or_si128(LanesBelow(first), LanesFrom(first + n)));
 }
 
 // 16-bit R5G6B5 destination, four-byte sources: 1 <= n <= 8.
