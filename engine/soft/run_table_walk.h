@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
@@ -43,6 +44,14 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
     }
 }
 
+// A code's run length (its low six bits plus one), read instead of worked
+// out: the sprite walk spends most of its time reading codes.
+inline constexpr auto kRunLength = [] {
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[size_t(i)] = uint8_t((i & 0x3F) + 1);
+    return t;
+}();
+
 // The sprite walk (blend mode 0, white, no blend image, a source with the
 // alpha flag, four bytes a source pixel) for calls whose source and
 // destination rows lie apart. Forms gives kDstBpp, Opaque<Avx2>(d, s, n) and
@@ -63,7 +72,7 @@ template <class Forms, bool Avx2>
         while (run < runsEnd) {
             const uint32_t code = *run++;
             if (code >= 0xC0) break;
-            const int length = std::min(int(code & 0x3F) + 1, left);
+            const int length = std::min(int(kRunLength[code]), left);
             if (code >= 0x40) {
                 const int x = w - left;
                 const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
