@@ -102,7 +102,29 @@ void PieceCoords(const TileDrawPiece& p, float x1, float y1, float x2, float y2,
     uv[3] = (p.srcY + y2 - p.y) / th;
 }
 
+// Texture coordinates of a whole graphic of one piece stretched over
+// w x h pixels. A pixel centre x + 0.5 samples texel (2x + 1) bw / 2w, which
+// can be a texel edge exactly, where the device's fixed-point coordinates
+// land on either side. A shift of a quarter of 1 / 2w texel sends every
+// such centre into the texel right of the edge, as exact arithmetic does,
+// and moves no other centre (they lie at least 1 / 2w texel from an edge).
+void StretchedCoords(const TileDrawPiece& p, int bw, int bh, int w, int h, float uv[4]) {
+    const float du = 0.25f / static_cast<float>(w), dv = 0.25f / static_cast<float>(h);
+    PieceCoords(p, du, dv, static_cast<float>(bw) + du, static_cast<float>(bh) + dv, uv);
+}
+
 }  // namespace
+
+int PassSourceCoords(const FilterRequest& r, int divisor, float uv[4]) {
+    const TileDrawPiece* source = OnePiece(r.source);
+    if (!source || divisor < 1) return -1;
+    // A down-scale reads whole blocks from the corner: a part block left
+    // over at the right or bottom edge is not read.
+    const int w = (r.x2 - r.x1) / divisor * divisor, h = (r.y2 - r.y1) / divisor * divisor;
+    PieceCoords(*source, static_cast<float>(r.x1), static_cast<float>(r.y1),
+                static_cast<float>(r.x1 + w), static_cast<float>(r.y1 + h), uv);
+    return 0;
+}
 
 int FilterWorkTextureCount() {
     if (!g_workInitialised) return 0;
@@ -195,8 +217,7 @@ int DrawFilterPass(const FilterRequest& r, int divisor, Handle shader, int swapp
     const TileDrawPiece& out = dest->pieces[0];
     const int w = (r.x2 - r.x1) / divisor, h = (r.y2 - r.y1) / divisor;
     float sourceUv[4], blendUv[4] = {0, 0, 1, 1};
-    PieceCoords(*source, static_cast<float>(r.x1), static_cast<float>(r.y1),
-                static_cast<float>(r.x2), static_cast<float>(r.y2), sourceUv);
+    PassSourceCoords(r, divisor, sourceUv);
     IDirect3DBaseTexture9* second = nullptr;
     if (r.blend >= 0) {
         const TileDrawPiece* blend = OnePiece(r.blend);
@@ -208,8 +229,7 @@ int DrawFilterPass(const FilterRequest& r, int divisor, Handle shader, int swapp
                         static_cast<float>(r.blendX + r.x2 - r.x1),
                         static_cast<float>(r.blendY + r.y2 - r.y1), blendUv);
         else
-            PieceCoords(*blend, 0, 0, static_cast<float>(b->width), static_cast<float>(b->height),
-                        blendUv);
+            StretchedCoords(*blend, b->width, b->height, r.x2 - r.x1, r.y2 - r.y1, blendUv);
     }
     IDirect3DBaseTexture9* first = source->tile->texture;
     if (swapped) {

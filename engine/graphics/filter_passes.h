@@ -34,6 +34,10 @@ int DrawFilterPass(const FilterRequest& request, int divisor, Handle shader, int
 // The draw state of a pass: blend mode 14's state, the two stage textures,
 // the two-texture screen-space vertex format, the shader last. 0, -1.
 int SetFilterPassState(IDirect3DBaseTexture9* stage0, IDirect3DBaseTexture9* stage1, Handle shader);
+// Texture coordinates (u1, v1, u2, v2) of the source texels a pass reads:
+// the request's source rectangle, cut to whole blocks of the divisor. 0, or
+// -1 when the source is not one texture.
+int PassSourceCoords(const FilterRequest& request, int divisor, float uv[4]);
 // Work textures alive, and the one of a side 2^exponent and variant (or -1).
 int FilterWorkTextureCount();
 Handle FilterWorkTextureAt(int exponent, int variant);

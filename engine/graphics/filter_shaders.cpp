@@ -8,6 +8,7 @@
 
 #include "core/text_literals.h"
 #include "graphics/filter_kinds.h"
+#include "graphics/filter_passes.h"
 #include "graphics/graphic_filters.h"
 #include "graphics/graphic_handles.h"
 #include "graphics/shader_package.h"
@@ -188,7 +189,11 @@ int FilterShaderConstants(const FilterRequest& r, const int* p, int pass, float 
             }
             Set(c[8], pass == 0 ? 1.0f / width : 0, pass == 0 ? 0 : 1.0f / height,
                 static_cast<float>(taps), static_cast<float>(p[1] / 100.0));
-            return 9;
+            // Taps stop at the edges of the rectangle the pass reads, as on
+            // the CPU: never the pixels around it in a larger graphic, nor
+            // what an earlier use left in a work texture.
+            if (PassSourceCoords(r, 1, c[9]) != 0) Set(c[9], 0, 0, 0, 0);
+            return 10;
         }
         case kFilterDownScale: {
             float width = 1, height = 1;

@@ -98,6 +98,21 @@ int RunKind(FilterRequest& r, const int* p) {
     }
 }
 
+// Stretches one A8R8G8B8 image over another as the device samples a
+// texture drawn over a quad without filtering: each pixel takes the texel
+// under its centre, (x + 0.5) x from width / to width.
+void PointSampleAtCentres(const BaseImage& from, BaseImage& to) {
+    for (int y = 0; y < to.height; ++y) {
+        const int64_t sy = (2 * int64_t{y} + 1) * from.height / (2 * int64_t{to.height});
+        const auto* row = static_cast<const uint8_t*>(from.pixels) + sy * from.pitch;
+        auto* out = static_cast<uint8_t*>(to.pixels) + int64_t{y} * to.pitch;
+        for (int x = 0; x < to.width; ++x) {
+            const int64_t sx = (2 * int64_t{x} + 1) * from.width / (2 * int64_t{to.width});
+            std::memcpy(out + 4 * x, row + 4 * sx, 4);
+        }
+    }
+}
+
 // A multi-sampled draw target the filter reads or writes is resolved into
 // its texture first.
 void ResolveDrawTargetIfRead(std::initializer_list<Handle> used) {
@@ -150,9 +165,7 @@ int ReadFilterSources(FilterRequest* r, int makeEmpty, int width, int height) {
             result = ReadGraphicToBaseImage(r->blend, &whole, nullptr);
             if (result == 0) {
                 result = CreateA8R8G8B8BaseImage(w, h, &r->images[1]);
-                if (result == 0)
-                    result = StretchBaseImageRect(0, 0, whole.width, whole.height, &whole, 0, 0, w,
-                                                  h, &r->images[1], 0);
+                if (result == 0) PointSampleAtCentres(whole, r->images[1]);
                 FreeBaseImagePixels(&whole);
             }
         }
@@ -215,6 +228,15 @@ int ApplyFilter(int twoSource, Handle source, Handle blend, Handle dest, int ble
     } else {
         x2 = std::min(x2, x1 + roomX);
         y2 = std::min(y2, y1 + roomY);
+    }
+    // A blend graphic read from a position must hold the whole rectangle:
+    // no pixel outside it is read (the device would read whatever lies
+    // beside it in its texture).
+    if (twoSource && blendPositionFlag) {
+        const GraphicRecord* b = GraphicFromHandle(blend, 0);
+        if (blendX < 0 || blendY < 0 || blendX + (x2 - x1) > b->width ||
+            blendY + (y2 - y1) > b->height)
+            return -1;
     }
 
     FilterRequest r{};

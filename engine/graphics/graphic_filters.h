@@ -35,13 +35,15 @@ constexpr int kMaxFilterParameters = 5;
 // parameters follow as ints. 0 or -1.
 int FilterGraphic(Handle graphic, int kind, ...);
 // params: the kind's parameters (may be null for kinds that take none).
-// 0 when the filter ran or was clipped to nothing, -1 otherwise.
+// 0 when the filter ran or was clipped to nothing, -1 otherwise (also when
+// the blend graphic, read from its position, does not hold the rectangle).
 int ApplyFilter(int twoSource, Handle source, Handle blend, Handle dest, int blendParameter,
                 int kind, int x1, int y1, int x2, int y2, int blendX, int blendY,
                 int blendPositionFlag, int destX, int destY, const int* params);
 
-// Reads the source rectangle and the blend rectangle (the blend graphic
-// stretched over it, point sampled, without the position flag) into
+// Reads the source rectangle and the blend rectangle (without the position
+// flag the whole blend graphic stretched over it, sampled at pixel centres
+// as the device samples it) into
 // images 0 and 1, and width x height of the destination at its position
 // into image 2 (an empty image with makeEmpty). 0, or -1 with nothing held.
 int ReadFilterSources(FilterRequest* request, int makeEmpty, int width, int height);

@@ -17,11 +17,20 @@ bool Wide(const KernelImage& image) {
     return image.format == kFormatArgb32 || image.format == kFormatXrgb32;
 }
 
-// The texel at (x, y) clamped to a 32-bit image, as channels.
+// The span's readable rectangle cut to its image (inclusive).
+struct Bounds {
+    int left, top, right, bottom;
+};
+
+Bounds BoundsOf(const BlurSpan& s) {
+    const int right = std::min(s.right, s.image.width - 1);
+    const int bottom = std::min(s.bottom, s.image.height - 1);
+    return {std::clamp(s.left, 0, right), std::clamp(s.top, 0, bottom), right, bottom};
+}
+
+// The texel at (x, y) of a 32-bit image, as channels.
 Colour WideTexel(const KernelImage& image, int x, int y) {
-    const int cx = std::clamp(x, 0, image.width - 1);
-    const int cy = std::clamp(y, 0, image.height - 1);
-    const uint8_t* p = image.pixels + size_t(cy) * image.pitch + size_t(cx) * 4;
+    const uint8_t* p = image.pixels + size_t(y) * image.pitch + size_t(x) * 4;
     return Colour{p[2], p[1], p[0], image.format == kFormatXrgb32 ? 255 : p[3]};
 }
 
@@ -66,12 +75,13 @@ void Weigh(uint8_t* const channel[4], const int* at, const double* weight, int h
 void BlurSpanPlain(const BlurSpan& s, uint32_t* out) {
     const KernelImage& image = s.image;
     const int reach = 2 * (s.half - 1);
+    const Bounds in = BoundsOf(s);
     Colour line[2 * kMaxReach + 1];
     for (int k = 0; k < s.count; ++k) {
-        // The texels the pixel's taps read, clamped to the image.
+        // The texels the pixel's taps read, clamped to the rectangle.
         for (int step = -reach; step <= reach; ++step) {
-            const int x = s.across ? s.tx[k] + step : s.tx[k];
-            const int y = s.across ? s.ty[k] : s.ty[k] + step;
+            const int x = std::clamp(s.across ? s.tx[k] + step : s.tx[k], in.left, in.right);
+            const int y = std::clamp(s.across ? s.ty[k] : s.ty[k] + step, in.top, in.bottom);
             line[step + reach] =
                 Wide(image) ? WideTexel(image, x, y) : Split(ReadTexel(image, x, y));
         }
@@ -115,13 +125,14 @@ void BlurSpanFast(const BlurSpan& s, uint32_t* out) {
     uint8_t* channel[4] = {planes.data(), planes.data() + plane, planes.data() + 2 * plane,
                            planes.data() + 3 * plane};
     const bool opaque = image.format == kFormatXrgb32;
+    const Bounds in = BoundsOf(s);
     for (int line = 0; line < lines; ++line) {
-        const int y = std::clamp(s.across ? s.ty[0] : s.ty[0] - reach + line, 0, image.height - 1);
+        const int y = std::clamp(s.across ? s.ty[0] : s.ty[0] - reach + line, in.top, in.bottom);
         const uint8_t* source = image.pixels + size_t(y) * image.pitch;
         const int first = s.across ? s.tx[0] - reach : s.tx[0];
         const size_t row = size_t(line) * lineLength;
         for (int j = 0; j < lineLength; ++j) {
-            const uint8_t* p = source + size_t(std::clamp(first + j, 0, image.width - 1)) * 4;
+            const uint8_t* p = source + size_t(std::clamp(first + j, in.left, in.right)) * 4;
             channel[0][row + j] = p[2], channel[1][row + j] = p[1], channel[2][row + j] = p[0];
             channel[3][row + j] = opaque ? 255 : p[3];
         }

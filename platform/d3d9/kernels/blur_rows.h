@@ -13,7 +13,10 @@
 namespace platform::d3d9::kernels {
 
 struct BlurSpan {
-    KernelImage image;        // the source, read clamped to its edges
+    KernelImage image;  // the source
+    // The texels the taps may read, inclusive, within the image: a tap past
+    // them reads the nearest edge texel of this rectangle.
+    int left = 0, top = 0, right = 1 << 30, bottom = 1 << 30;
     const int* tx = nullptr;  // each pixel's source texel
     const int* ty = nullptr;
     int count = 0;

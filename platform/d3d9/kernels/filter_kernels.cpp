@@ -4,7 +4,9 @@
 // gives the pixels of the filter's CPU path:
 //   Mono.pso           c0 luminance weights, c1 the red, green and blue offsets
 //   Gauss_NNPixel_PS   c0-c3 the 16 weights, c4-c7 the 16 offsets, c8 the axis
-//                      ((1, 0, 0, 0) across, (0, 1, 0, 0) down)
+//                      ((1, 0, 0, 0) across, (0, 1, 0, 0) down), c9 the
+//                      rectangle the pass reads (u1, v1, u2, v2; taps past
+//                      it repeat its edge; empty: the whole texture)
 //   DownScaleXn.pso    no constants: n x n blocks of sampler 0
 //   BrightClip*.pso    c0 the threshold over 255, c2 the fill colour
 //   Hsb_*.pso          c0 (hue in sextants, saturation, brightness)
@@ -78,6 +80,14 @@ void Gauss(PixelSpan& span, int half) {
     blur.half = half;
     blur.across = span.c[8][1] == 0.0f;
     blur.weight = weight;
+    // Texture coordinates of texel edges: exact multiples of the texel size.
+    const float* area = span.c[9];
+    const int left = int(std::lround(double(area[0]) * image.width));
+    const int top = int(std::lround(double(area[1]) * image.height));
+    const int right = int(std::lround(double(area[2]) * image.width)) - 1;
+    const int bottom = int(std::lround(double(area[3]) * image.height)) - 1;
+    if (right >= left && bottom >= top)
+        blur.left = left, blur.top = top, blur.right = right, blur.bottom = bottom;
     BlurSpanFast(blur, span.out);
 }
 

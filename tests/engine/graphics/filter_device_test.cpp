@@ -134,7 +134,9 @@ TEST_F(FilterShaderNames, ChoicesOfTellingParameters) {
             << row.name;
         EXPECT_EQ(std::string(row.file ? row.file : ""), std::string(c.file ? c.file : ""))
             << row.name;
-        if (!row.file) EXPECT_EQ(row.mixIndex, c.mixIndex) << row.name;
+        if (!row.file) {
+            EXPECT_EQ(row.mixIndex, c.mixIndex) << row.name;
+        }
         EXPECT_EQ(row.swapped, c.swapped) << row.name;
     }
     const int badComparison[kMaxFilterParameters] = {3, 100};
@@ -285,7 +287,9 @@ TEST_F(FilterDevice, ShaderHandlesAreRemadeFromTheirCodeOnRestart) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(0, RestartDevice()) << i;
         EXPECT_EQ(before, function()) << i;
-        if (live >= 0) EXPECT_EQ(live, KnobD3D9LiveCount(nullptr)) << i;
+        if (live >= 0) {
+            EXPECT_EQ(live, KnobD3D9LiveCount(nullptr)) << i;
+        }
         live = KnobD3D9LiveCount(nullptr);
     }
 }

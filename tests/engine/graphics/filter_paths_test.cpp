@@ -99,7 +99,9 @@ class FilterPaths : public OwnScreenTest {
         ScreenSettings settings = WithHandles();
         settings.width = kSize, settings.height = kSize;
         const int result = StartOnPath(shaders, settings);
-        if (result == 0) EXPECT_EQ(0x123456u, MakeColorValue(0x12, 0x34, 0x56) & 0xFFFFFF);
+        if (result == 0) {
+            EXPECT_EQ(0x123456u, MakeColorValue(0x12, 0x34, 0x56) & 0xFFFFFF);
+        }
         return result;
     }
     // Each row filtered from the sources into one draw-target graphic: the
@@ -181,7 +183,9 @@ TEST_F(FilterPaths, DestinationsInPlaceAndAtOffsets) {
                                                  : GraphicOfArgb(w, h, BlendSource);
                 // In place, the graphic starts as the inverted source: an
                 // exact filter on both paths.
-                if (d.inPlace) EXPECT_EQ(0, Apply(s, {"Fill", 0, kFilterInvert, {}}, dest));
+                if (d.inPlace) {
+                    EXPECT_EQ(0, Apply(s, {"Fill", 0, kFilterInvert, {}}, dest));
+                }
                 EXPECT_EQ(0, Apply(s, kind, dest, d.x, d.y, d.inPlace ? dest : -1))
                     << d.name << " " << kind.name;
                 pixels[shaders].push_back(TargetPixels(dest, w, h));
@@ -253,3 +257,183 @@ TEST_F(FilterPaths, AFailedCopyOutFailsTheFilterAndLeavesTheDestination) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sources larger than 64 pixels: every channel still varies within a byte.
+uint32_t Wide(int x, int y) {
+    return uint32_t(255 - (x * 3 + y) % 200) << 24 | uint32_t(x * 9 & 255) << 16 |
+           uint32_t(y * 7 & 255) << 8 | uint32_t(((x ^ y) * 5 + 1) & 255);
+}
+uint32_t WideBlend(int x, int y) {
+    return uint32_t(128 + y * 2 % 128) << 24 | uint32_t((250 - y * 3) & 255) << 16 |
+           uint32_t((x * 7 + y) % 256) << 8 | uint32_t((x * 3 + 20) & 255);
+}
+// A blend texel that names its own position: red x, green y.
+uint32_t Position(int x, int y) {
+    return 0xFF000000u | uint32_t(x) << 16 | uint32_t(y) << 8;
+}
+
+// A rectangle of a source graphic filtered with a blend graphic of its own
+// size, into (0, 0) of a 64 x 64 draw target.
+struct Placement {
+    const char* name;
+    int sourceW, sourceH, x1, y1, x2, y2;
+    int blendW, blendH, flag = 0, blendX = 0, blendY = 0;
+};
+
+struct Placed {
+    Placement at;
+    FilterRow kind;
+};
+
+// Each placement's filter on one path: the target's pixels (empty: the
+// path did not start).
+std::vector<std::vector<uint32_t>> PlacedResults(int shaders, const std::vector<Placed>& rows) {
+    std::vector<std::vector<uint32_t>> out;
+    ScreenSettings settings = WithHandles();
+    settings.width = kSize, settings.height = kSize;
+    if (StartOnPath(shaders, settings) != 0) return out;
+    const Handle dest = CreateDrawableGraphic(kSize, kSize, 1);
+    for (const Placed& row : rows) {
+        const Placement& a = row.at;
+        const Handle source = GraphicOfArgb(a.sourceW, a.sourceH, Wide);
+        const Handle blend = GraphicOfArgb(a.blendW, a.blendH, WideBlend);
+        std::vector<int> p = row.kind.params;
+        p.resize(kMaxFilterParameters);
+        EXPECT_EQ(0, ApplyFilter(row.kind.twoSource, source, blend, dest, 160, row.kind.kind, a.x1,
+                                 a.y1, a.x2, a.y2, a.blendX, a.blendY, a.flag, 0, 0, p.data()))
+            << a.name << " " << row.kind.name;
+        out.push_back(TargetPixels(dest, kSize, kSize));
+        DeleteGraphic(source);
+        DeleteGraphic(blend);
+    }
+    StopDevice();
+    return out;
+}
+
+}  // namespace
+
+TEST_F(FilterPaths, RectanglesInsideLargerGraphicsAndSmallOnesGiveTheCpuPixels) {
+    const Placement placements[] = {
+        {"AtAnOffset", 96, 80, 10, 7, 50, 37, 96, 80},
+        {"AtAnOffsetBlendFromAPosition", 96, 80, 10, 7, 50, 37, 96, 80, 1, 5, 9},
+        {"OddSizedWhole", 40, 30, 0, 0, 40, 30, 40, 30},
+        {"BlendLarger", 40, 30, 0, 0, 40, 30, 64, 64},
+        {"BlendLargerFromAPosition", 40, 30, 0, 0, 40, 30, 64, 64, 1, 3, 4},
+        {"BlendSmaller", 40, 30, 0, 0, 40, 30, 16, 12},
+        {"BlendSmallerOddSized", 40, 30, 0, 0, 40, 30, 13, 7},
+        {"EightSquareBlendLarger", 64, 64, 8, 8, 16, 16, 64, 64},
+        {"EightSquareBlendFromAPosition", 64, 64, 8, 8, 16, 16, 64, 64, 1, 5, 6},
+        {"OnePixel", 20, 20, 5, 6, 6, 7, 20, 20},
+        {"OnePixelBlendFromAPosition", 20, 20, 5, 6, 6, 7, 20, 20, 1, 2, 3},
+        {"ThreeByFive", 20, 20, 5, 6, 8, 11, 20, 20},
+        {"ThreeByFiveBlendFromAPosition", 20, 20, 5, 6, 8, 11, 20, 20, 1, 7, 1},
+        {"PartBlocksLeftOver", 40, 30, 3, 2, 16, 13, 40, 30},
+    };
+    const FilterRow kinds[] = {
+        {"Blur8", 0, kFilterGauss, {8, 300}},
+        {"Blur32", 0, kFilterGauss, {32, 300}},
+        {"HsbHueMode0", 0, kFilterHsb, {0, 60, 50, -30}},
+        {"HsbHueMode1", 0, kFilterHsb, {1, 60, 50, -30}},
+        {"DownScale2", 0, kFilterDownScale, {2}},
+        {"DownScale4", 0, kFilterDownScale, {4}},
+        {"BlendKind0", 1, kBlendNormal, {}},
+        {"BlendKind2", 1, kBlendMultiply, {}},
+        {"BlendKind14", 1, kBlendNormalAlpha, {}},
+        {"MixAcross", 1, kBlendRgbaMix, {4, 1, 6, 7}, 0},
+        {"MixOfTheBlend", 1, kBlendRgbaMix, {4, 5, 6, 7}, 0},
+    };
+    std::vector<Placed> rows;
+    for (const Placement& at : placements)
+        for (const FilterRow& kind : kinds) rows.push_back({at, kind});
+    const auto cpu = PlacedResults(0, rows);
+    const auto shaded = PlacedResults(1, rows);
+    ASSERT_EQ(rows.size(), cpu.size());
+    ASSERT_EQ(rows.size(), shaded.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_TRUE(testsupport::PixelsWithin(cpu[i], shaded[i], kSize, rows[i].kind.tolerance))
+            << rows[i].at.name << " " << rows[i].kind.name;
+}
+
+TEST_F(FilterPaths, ABlurReadsNothingAroundItsRectangle) {
+    // A grey 10 x 6 block inside white: blurred alone it stays grey (every
+    // tap past its edge repeats an edge pixel), a 1 x 1 rectangle too.
+    const struct Row {
+        const char* name;
+        int x1, y1, x2, y2;
+    } rows[] = {{"Block", 8, 8, 18, 14}, {"OnePixel", 9, 9, 10, 10}};
+    for (int shaders = 0; shaders < 2; ++shaders) {
+        ASSERT_EQ(0, Start(shaders));
+        const Handle source = GraphicOfArgb(32, 32, [](int x, int y) {
+            return x >= 8 && x < 18 && y >= 8 && y < 14 ? 0xC0604020u : 0xFFFFFFFFu;
+        });
+        const Handle dest = CreateDrawableGraphic(kSize, kSize, 1);
+        for (const Row& r : rows) {
+            int p[kMaxFilterParameters] = {16, 300};
+            ASSERT_EQ(0, ApplyFilter(0, source, -1, dest, 0, kFilterGauss, r.x1, r.y1, r.x2, r.y2,
+                                     0, 0, 0, 0, 0, p));
+            const std::vector<uint32_t> got = TargetPixels(dest, kSize, kSize);
+            for (int y = 0; y < r.y2 - r.y1; ++y)
+                for (int x = 0; x < r.x2 - r.x1; ++x)
+                    EXPECT_EQ(0xC0604020u, got[y * kSize + x])
+                        << r.name << " shaders " << shaders << " at " << x << "," << y;
+        }
+        StopDevice();
+    }
+}
+
+TEST_F(FilterPaths, ABlendGraphicIsReadUnderPixelCentresOrFromItsPosition) {
+    // The mix takes every channel from the blend graphic: each pixel shows
+    // the blend texel it read (red its x, green its y).
+    const struct Row {
+        const char* name;
+        int blendW, blendH, width, flag, blendX, blendY;
+        int expectedX[8], expectedY;  // texels read by pixels 0-7 of row 0
+    } rows[] = {
+        // 64 texels over 8 pixels: centres at 4, 12, ... 60.
+        {"EightTimesLarger", 64, 64, 8, 0, 0, 0, {4, 12, 20, 28, 36, 44, 52, 60}, 4},
+        // 16 over 40: 0.5 x 0.4 = 0.2, 0.6, 1.0 (an edge: texel 1), 1.4, 1.8,
+        // 2.2, 2.6, 3.0; rows 12 over 8: 0.75.
+        {"SmallerWithCentresOnEdges", 16, 12, 40, 0, 0, 0, {0, 0, 1, 1, 1, 2, 2, 3}, 0},
+        {"FromAPosition", 64, 64, 8, 1, 5, 6, {5, 6, 7, 8, 9, 10, 11, 12}, 6},
+    };
+    for (int shaders = 0; shaders < 2; ++shaders) {
+        ASSERT_EQ(0, Start(shaders));
+        const Handle source = GraphicOfArgb(40, 8, Wide);
+        const Handle dest = CreateDrawableGraphic(kSize, kSize, 1);
+        for (const Row& r : rows) {
+            const Handle blend = GraphicOfArgb(r.blendW, r.blendH, Position);
+            int p[kMaxFilterParameters] = {4, 5, 6, 7};
+            ASSERT_EQ(0, ApplyFilter(1, source, blend, dest, 255, kBlendRgbaMix, 0, 0, r.width, 8,
+                                     r.blendX, r.blendY, r.flag, 0, 0, p));
+            const std::vector<uint32_t> got = TargetPixels(dest, kSize, kSize);
+            std::vector<uint32_t> expected, row0(got.begin(), got.begin() + 8);
+            for (int x : r.expectedX) expected.push_back(Position(x, r.expectedY));
+            EXPECT_EQ(expected, row0) << r.name << " shaders " << shaders;
+            DeleteGraphic(blend);
+        }
+        StopDevice();
+    }
+}
+
+TEST_F(FilterPaths, ABlendRectangleOutsideItsGraphicFailsOnBothPaths) {
+    const struct Row {
+        const char* name;
+        int blendX, blendY;
+    } rows[] = {{"PastTheRight", 30, 0}, {"PastTheBottom", 0, 20}, {"Negative", -1, 0}};
+    for (int shaders = 0; shaders < 2; ++shaders) {
+        ASSERT_EQ(0, Start(shaders));
+        const Handle source = GraphicOfArgb(40, 30, Wide);
+        const Handle blend = GraphicOfArgb(40, 30, WideBlend);
+        const Handle dest = GraphicOfArgb(kSize, kSize, Wide);
+        const std::vector<uint32_t> before = TargetPixels(dest, kSize, kSize);
+        for (const Row& r : rows) {
+            EXPECT_EQ(-1, ApplyFilter(1, source, blend, dest, 160, kBlendMultiply, 0, 0, 16, 16,
+                                      r.blendX, r.blendY, 1, 0, 0, nullptr))
+                << r.name << " shaders " << shaders;
+            EXPECT_EQ(before, TargetPixels(dest, kSize, kSize)) << r.name;
+        }
+        StopDevice();
+    }
+}

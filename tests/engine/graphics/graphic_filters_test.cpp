@@ -137,10 +137,11 @@ TEST_P(GraphicFilters, TwoSourceMixReadsTheBlendGraphic) {
     EXPECT_EQ((Pattern(2, 3) & 0xFF00FFFFu) | (Pattern(10, 3) & 0x00FF0000u),
               PixelOf(source, 2, 3));
     // Without the position flag the 16-wide blend graphic is squeezed over the
-    // 8-wide rectangle: column x reads blend column 2x.
+    // 8-wide rectangle: column x reads the blend column under its centre,
+    // (x + 0.5) x 2 = 2x + 1 (its rows are the rectangle's).
     const uint32_t before = PixelOf(source, 2, 3);
     ASSERT_EQ(0, ApplyFilter(1, source, dest, source, 255, 1, 0, 0, 8, 8, 0, 0, 0, 0, 0, sel));
-    EXPECT_EQ((before & 0xFF00FFFFu) | (Pattern(4, 3) & 0x00FF0000u), PixelOf(source, 2, 3));
+    EXPECT_EQ((before & 0xFF00FFFFu) | (Pattern(5, 3) & 0x00FF0000u), PixelOf(source, 2, 3));
 }
 
 TEST_P(GraphicFilters, RepeatedRunsHoldNothingMore) {

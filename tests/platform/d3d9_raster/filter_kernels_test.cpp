@@ -202,6 +202,28 @@ TEST_F(RasterFilterKernels, BlurTapsAlongEachAxis) {
     EXPECT_EQ(Pass("Gauss_16Pixel_PS.pso", wide, 40, 1).Get(6, 0), 0u);
 }
 
+TEST_F(RasterFilterKernels, BlurReadsOnlyTheRectangleOfItsPass) {
+    // A bright texel at 2 of 8, the pass reading texels 2 to 4 (c9); w0 =
+    // 0.5, w1 = 0.25. Taps past the rectangle repeat its edge texels:
+    // pixel 2 = 127.5 + 0.125 x (255 + 255) = 191.25 (its left pair both
+    // read texel 2), pixel 3 = 0.125 x 2 x 255, pixel 4 = 0.125 x 255.
+    OwnedTexture row{8, 1, kFormatA8R8G8B8}, column{1, 8, kFormatA8R8G8B8};
+    row.levels[0].Set(2, 0, 0xFFFFFFFF);
+    column.levels[0].Set(0, 2, 0xFFFFFFFF);
+    Constant(0, 0.5f, 0.25f, 0, 0);
+    const uint32_t expected[3] = {0xBFBFBFBF, 0x40404040, 0x20202020};
+    Constant(8, 1, 0, 0, 0);
+    Constant(9, 2 / 8.0f, 0, 5 / 8.0f, 1);
+    const OwnedSurface across = Pass("Gauss_08Pixel_PS.pso", row, 8, 1);
+    Constant(8, 0, 1, 0, 0);
+    Constant(9, 0, 2 / 8.0f, 1, 5 / 8.0f);
+    const OwnedSurface down = Pass("Gauss_08Pixel_PS.pso", column, 1, 8);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(across.Get(2 + i, 0), expected[i]) << i;
+        EXPECT_EQ(down.Get(0, 2 + i), expected[i]) << i;
+    }
+}
+
 struct BlendRow {
     const char* file;
     uint32_t full, half, translucent;  // parameter 255, 128, and 255 over alpha
