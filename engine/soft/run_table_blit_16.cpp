@@ -20,8 +20,7 @@ struct SpriteForms16 {
         OpaqueRun16Simd(d, s, n);
     }
     template <bool Avx2>
-    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left,
-                                                   int /*before*/) {
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
         if (Avx2 && n <= 8 && left >= 8) {
             if constexpr (Avx2) WeightedBlock16Avx2(d, s, n);
         } else if (n <= 4 && left >= 4) {

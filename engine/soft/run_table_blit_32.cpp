@@ -25,20 +25,12 @@ struct SpriteForms32 {
             ShortRowCopySimd(d, s, size_t(n) * 4);
         }
     }
-    // before: the row's pixels ahead of d.
     template <bool Avx2>
-    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left,
-                                                   int before) {
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
         if constexpr (Avx2) {
             if (n <= 4) {
                 if (left >= 4) {
                     WeightedBlock4Avx2(d, s, n);
-                    return;
-                }
-                if (left + before >= 4) {
-                    // Near the row's end: the block ends with the row.
-                    const int back = 4 - left;
-                    WeightedLanes4Avx2(d - 4 * back, s - 4 * back, back, n);
                     return;
                 }
             } else if (n <= 8 && left >= 8) {

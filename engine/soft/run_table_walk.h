@@ -55,8 +55,8 @@ inline constexpr auto kRunLength = [] {
 // The sprite walk (blend mode 0, white, no blend image, a source with the
 // alpha flag, four bytes a source pixel) for calls whose source and
 // destination rows lie apart. Forms gives kDstBpp, Opaque<Avx2>(d, s, n) and
-// Translucent<Avx2>(d, s, n, left, before), left being the row's pixels from
-// d on and before those ahead of it. Only the pixels left advance code by
+// Translucent<Avx2>(d, s, n, left), left being the row's pixels from d on.
+// Only the pixels left advance code by
 // code; the pointers are made from them for the runs that draw.
 template <class Forms, bool Avx2>
 [[gnu::always_inline]] inline void WalkSpriteRuns(const SpriteCall& c) {
@@ -78,7 +78,7 @@ template <class Forms, bool Avx2>
                 const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
                 uint8_t* d = dstRow + ptrdiff_t(x) * Forms::kDstBpp;
                 if (code >= 0x80) {
-                    Forms::template Translucent<Avx2>(d, s, length, left, x);
+                    Forms::template Translucent<Avx2>(d, s, length, left);
                 } else {
                     Forms::template Opaque<Avx2>(d, s, length);
                 }

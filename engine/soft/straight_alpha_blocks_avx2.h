@@ -81,15 +81,11 @@ namespace alpha_blocks_avx2_detail {
 
 namespace alpha_blocks_avx2_detail {
 
-// Four lanes read from kLaneSteps + 4 - k: all ones from lane k on; from
-// kLaneSteps + 8 - k: all ones below lane k.
-alignas(16) inline constexpr int32_t kLaneSteps[12] = {0, 0, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0};
+// Four lanes read from kLaneSteps + 4 - k: all ones from lane k on.
+alignas(16) inline constexpr int32_t kLaneSteps[8] = {0, 0, 0, 0, -1, -1, -1, -1};
 
 inline __m128i LanesFrom(int k) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneSteps + 4 - k));
-}
-inline __m128i LanesBelow(int k) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneSteps + 8 - k));
 }
 
 }  // namespace alpha_blocks_avx2_detail
@@ -98,15 +94,6 @@ inline __m128i LanesBelow(int k) {
 [[gnu::target("avx2")]] inline void WeightedBlock4Avx2(uint8_t* dst, const uint8_t* src, int n) {
     using namespace alpha_blocks_avx2_detail;
     MixBlock4(dst, src, LanesFrom(n));
-}
-
-// 32-bit: pixels first .. first + n - 1 of a four-pixel block (at most the
-// block's four), for runs that end too near the row's end for a block to
-// start at them; the block's other pixels are stored back unchanged.
-[[gnu::target("avx2")]] inline void WeightedLanes4Avx2(uint8_t* dst, const uint8_t* src, int first,
-                                                       int n) {
-    using namespace alpha_blocks_avx2_detail;
-    MixBlock4(dst, src, _mm_or_si128(LanesBelow(first), LanesFrom(first + n)));
 }
 
 // 16-bit R5G6B5 destination, four-byte sources: 1 <= n <= 8.

@@ -180,22 +180,3 @@ TEST(StraightAlphaRows, SpriteBlocksEqualPlainRows) {
         ExpectBlockEqualsRow(r.block, r.row, r.dstBpp, r.maxN, seed++);
     }
 }
-
-// The right-edge block: pixels first .. first + n - 1 of four mixed as the
-// one-pixel row mixes them, the block's other pixels as they were.
-TEST(StraightAlphaRows, EdgeBlockEqualsPlainRow) {
-    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2";
-    std::mt19937 rng(1100);
-    for (int round = 0; round < 3000; ++round) {
-        const int first = int(rng() % 4);
-        const int n = 1 + int(rng() % (4 - first));
-        const auto src = RandomPixels(rng, 5);
-        std::vector<uint8_t> got(20);
-        for (auto& b : got) b = uint8_t(rng());
-        auto want = got;
-        WeightedLanes4Avx2(got.data() + 1, src.data() + 1, first, n);
-        AlphaRowPlain<AlphaRowOp::Weighted>(want.data() + 1 + 4 * first, src.data() + 1 + 4 * first,
-                                            n);
-        ASSERT_EQ(got, want) << "round " << round << " first " << first << " n " << n;
-    }
-}
