@@ -110,6 +110,29 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int64_t ox = left - x;
     const int64_t oy = top - y;
 
+    // Whole 32-bit alpha sprites, the commonest call, go straight to the
+    // sprite walk: the refusals are those below (a mode 0 parameter outside
+    // 0..255 draws nothing), only the context is smaller.
+    const int mode = MemImgDrawState.blendMode;
+    const int p = MemImgDrawState.blendParameter;
+    if (trans == 1 && !blend && w == src->width && h == src->height &&
+        ((mode == 0 && uint32_t(p) <= 255) || (mode == 1 && p == 255)) &&
+        MemImgBrightIsWhite(MemImgDrawState.drawBright) && sb->colorType == kMemImgColor32 &&
+        sb->alphaFlag == 1 && sb->paletteFlag != 1 && sb->runTableValid == 1 &&
+        MemImgRunTableMatches(src) == 1) {
+        const SpriteCall sprite{
+            .src = src->pixels,
+            .dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left,
+            .srcPitch = sb->pitch,
+            .dstPitch = db->pitch,
+            .w = w,
+            .h = h,
+            .runs = sb->runTable,
+            .runsEnd = sb->runTable + (int64_t(sb->width) + 5) * sb->height,
+        };
+        if (BlitSpriteRuns32(sprite)) return;
+    }
+
     // The geometry goes into the context's initialiser: stored after a
     // whole-context clear, it costs small sprites stalled loads.
     BlitCall c{

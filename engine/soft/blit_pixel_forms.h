@@ -216,6 +216,19 @@ uint8_t* MemImgBlitWorkPalette();
 void BlitClipped32(const BlitCall& c);
 void BlitClipped16(const BlitCall& c);
 void BlitRuns32(const BlitCall& c, bool paletteSource);
+// What the sprite walk reads (blend mode 0, white, no blend image, a whole
+// source with the alpha flag and a matching run table): pitches in bytes.
+struct SpriteCall {
+    const uint8_t* src;
+    uint8_t* dst;
+    ptrdiff_t srcPitch, dstPitch;
+    int w, h;
+    const uint8_t* runs;
+    const uint8_t* runsEnd;
+};
+// Draws a 32-bit sprite call; false (nothing drawn) when its source and
+// destination rows share bytes, which the general run walk then draws.
+bool BlitSpriteRuns32(const SpriteCall& c);
 void BlitRuns16(const BlitCall& c, bool paletteSource);
 // The clipped path for palette sources (is32: 4-byte entries, else 2-byte).
 void BlitClippedPalette(const BlitCall& c, bool is32);

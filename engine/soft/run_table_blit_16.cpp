@@ -15,6 +15,7 @@ namespace {
 // row has room for it; the run walk's bytes either way.
 struct SpriteForms16 {
     static constexpr int kDstBpp = 2;
+    template <bool Avx2>
     [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
         OpaqueRun16Simd(d, s, n);
     }
@@ -30,23 +31,24 @@ struct SpriteForms16 {
     }
 };
 
-void SpriteRuns16(const BlitCall& c) {
+void SpriteRuns16(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms16, false>(c);
 }
 
-[[gnu::target("avx2")]] void SpriteRuns16Avx2(const BlitCall& c) {
+[[gnu::target("avx2")]] void SpriteRuns16Avx2(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms16, true>(c);
 }
 
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha) {
-        if (SpriteRowsApart(c, 2)) {
+        const SpriteCall sprite = SpriteCallOf(c, 2);
+        if (SpriteRowsApart(sprite)) {
             static const bool avx2 = __builtin_cpu_supports("avx2");
             if (avx2) {
-                SpriteRuns16Avx2(c);
+                SpriteRuns16Avx2(sprite);
             } else {
-                SpriteRuns16(c);
+                SpriteRuns16(sprite);
             }
             return;
         }

@@ -17,44 +17,44 @@ namespace {
 // and the row has room for it; the run walk's bytes either way.
 struct SpriteForms32 {
     static constexpr int kDstBpp = 4;
+    template <bool Avx2>
     [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
-        ShortRowCopySimd(d, s, size_t(n) * 4);
+        if constexpr (Avx2) {
+            ShortRowCopyAvx2(d, s, size_t(n) * 4);
+        } else {
+            ShortRowCopySimd(d, s, size_t(n) * 4);
+        }
     }
     template <bool Avx2>
     [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int left) {
-        if (Avx2 && n <= 4 && left >= 4) {
-            if constexpr (Avx2) WeightedBlock4Avx2(d, s, n);
-        } else if (Avx2 && n <= 8 && left >= 8) {
-            if constexpr (Avx2) WeightedBlockAvx2(d, s, n);
+        if constexpr (Avx2) {
+            if (n <= 4) {
+                if (left >= 4) {
+                    WeightedBlock4Avx2(d, s, n);
+                    return;
+                }
+            } else if (n <= 8 && left >= 8) {
+                WeightedBlockAvx2(d, s, n);
+                return;
+            }
         } else if (n <= 4 && left >= 4) {
             WeightedBlockSimd(d, s, n);
-        } else {
-            AlphaRowSimd<AlphaRowOp::Weighted>(d, s, n);
+            return;
         }
+        AlphaRowSimd<AlphaRowOp::Weighted>(d, s, n);
     }
 };
 
-void SpriteRuns32(const BlitCall& c) {
+void SpriteRuns32(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms32, false>(c);
 }
 
-[[gnu::target("avx2")]] void SpriteRuns32Avx2(const BlitCall& c) {
+[[gnu::target("avx2")]] void SpriteRuns32Avx2(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms32, true>(c);
 }
 
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs32(const BlitCall& c) {
-    if constexpr (Mode == 0 && !Blend && White && Alpha && !Palette) {
-        if (SpriteRowsApart(c, 4)) {
-            static const bool avx2 = __builtin_cpu_supports("avx2");
-            if (avx2) {
-                SpriteRuns32Avx2(c);
-            } else {
-                SpriteRuns32(c);
-            }
-            return;
-        }
-    }
     WalkRuns<Blend>(
         c, Palette ? 1 : 4, 4,
         [&](const uint8_t* s, uint8_t* d, const uint8_t* b, int length, bool translucent) {
@@ -101,7 +101,23 @@ void Select(const BlitCall& c, bool palette) {
 
 }  // namespace
 
+bool BlitSpriteRuns32(const SpriteCall& c) {
+    if (!SpriteRowsApart(c)) return false;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        SpriteRuns32Avx2(c);
+    } else {
+        SpriteRuns32(c);
+    }
+    return true;
+}
+
 void BlitRuns32(const BlitCall& c, bool paletteSource) {
+    // Sprites, the common call, before the kind dispatch.
+    if (c.mode == 0 && !c.hasBlend && c.white && c.alpha && !paletteSource &&
+        BlitSpriteRuns32(SpriteCallOf(c, 4))) {
+        return;
+    }
     WithBlendMode(c.mode, [&](auto mode) { Select<mode()>(c, paletteSource); });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
@@ -43,46 +44,66 @@ inline void WalkRuns(const BlitCall& c, int srcBpp, int dstBpp, Draw&& draw) {
     }
 }
 
+// A code's run length (its low six bits plus one), read instead of worked
+// out: the sprite walk spends most of its time reading codes.
+inline constexpr auto kRunLength = [] {
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[size_t(i)] = uint8_t((i & 0x3F) + 1);
+    return t;
+}();
+
 // The sprite walk (blend mode 0, white, no blend image, a source with the
 // alpha flag, four bytes a source pixel) for calls whose source and
-// destination rows lie apart. Forms gives kDstBpp, Opaque(d, s, n) and
+// destination rows lie apart. Forms gives kDstBpp, Opaque<Avx2>(d, s, n) and
 // Translucent<Avx2>(d, s, n, left), left being the row's pixels from d on.
-// The pointers and the pixels left advance run by run: for short runs the
-// walk costs more than the pixels.
+// Only the pixels left advance code by
+// code; the pointers are made from them for the runs that draw.
 template <class Forms, bool Avx2>
-[[gnu::always_inline]] inline void WalkSpriteRuns(const BlitCall& c) {
+[[gnu::always_inline]] inline void WalkSpriteRuns(const SpriteCall& c) {
     const uint8_t* run = c.runs;
     const uint8_t* const runsEnd = c.runsEnd;
     const int w = c.w;
     const uint8_t* srcRow = c.src;
     uint8_t* dstRow = c.dst;
-    const ptrdiff_t srcPitch = ptrdiff_t(w) * 4 + c.srcSkip;
-    const ptrdiff_t dstPitch = ptrdiff_t(w) * Forms::kDstBpp + c.dstSkip;
-    for (int y = 0; y < c.h; ++y, srcRow += srcPitch, dstRow += dstPitch) {
-        const uint8_t* s = srcRow;
-        uint8_t* d = dstRow;
+    const ptrdiff_t srcPitch = c.srcPitch;
+    const ptrdiff_t dstPitch = c.dstPitch;
+    for (int y = c.h; y > 0; --y, srcRow += srcPitch, dstRow += dstPitch) {
         int left = w;
         while (run < runsEnd) {
-            const uint8_t code = *run++;
+            const uint32_t code = *run++;
             if (code >= 0xC0) break;
-            const int length = std::min((code & 0x3F) + 1, left);
-            if (code >= 0x80) {
-                Forms::template Translucent<Avx2>(d, s, length, left);
-            } else if (code >= 0x40) {
-                Forms::Opaque(d, s, length);
+            const int length = std::min(int(kRunLength[code]), left);
+            if (code >= 0x40) {
+                const int x = w - left;
+                const uint8_t* s = srcRow + ptrdiff_t(x) * 4;
+                uint8_t* d = dstRow + ptrdiff_t(x) * Forms::kDstBpp;
+                if (code >= 0x80) {
+                    Forms::template Translucent<Avx2>(d, s, length, left);
+                } else {
+                    Forms::template Opaque<Avx2>(d, s, length);
+                }
             }
-            s += ptrdiff_t(length) * 4;
-            d += ptrdiff_t(length) * Forms::kDstBpp;
             left -= length;
         }
     }
 }
 
+// The sprite walk's view of a run-table call.
+inline SpriteCall SpriteCallOf(const BlitCall& c, int dstBpp) {
+    return SpriteCall{c.src,
+                      c.dst,
+                      ptrdiff_t(c.w) * 4 + c.srcSkip,
+                      ptrdiff_t(c.w) * dstBpp + c.dstSkip,
+                      c.w,
+                      c.h,
+                      c.runs,
+                      c.runsEnd};
+}
+
 // Whether the sprite walk may draw the call: rows onto themselves keep the
 // run walk's order.
-inline bool SpriteRowsApart(const BlitCall& c, int dstBpp) {
-    return !RowSpansOverlap(c.dst, ptrdiff_t(c.w) * dstBpp + c.dstSkip, c.src,
-                            ptrdiff_t(c.w) * 4 + c.srcSkip, size_t(c.w) * 4, c.h);
+inline bool SpriteRowsApart(const SpriteCall& c) {
+    return !RowSpansOverlap(c.dst, c.dstPitch, c.src, c.srcPitch, size_t(c.w) * 4, c.h);
 }
 
 }  // namespace DuRud

@@ -63,19 +63,37 @@ namespace alpha_blocks_avx2_detail {
         _mm256_or_si256(_mm256_andnot_si256(keep, mixed), _mm256_and_si256(keep, d)));
 }
 
-// 32-bit: 1 <= n <= 4, four pixels' room; the destination's byte 3 kept.
-[[gnu::target("avx2")]] inline void WeightedBlock4Avx2(uint8_t* dst, const uint8_t* src, int n) {
-    using namespace alpha_blocks_avx2_detail;
+namespace alpha_blocks_avx2_detail {
+
+// Four 32-bit pixels mixed, the bytes set in keep taken from the destination.
+[[gnu::target("avx2")]] inline void MixBlock4(uint8_t* dst, const uint8_t* src, __m128i keep) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
     const __m256i m = Mix4(s, d);
     const __m128i mixed =
         _mm_packus_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
-    const __m128i keep =
-        _mm_or_si128(_mm_set1_epi32(int32_t(0xFF000000u)),
-                     _mm_cmpgt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(n - 1)));
+    keep = _mm_or_si128(keep, _mm_set1_epi32(int32_t(0xFF000000u)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
                      _mm_or_si128(_mm_andnot_si128(keep, mixed), _mm_and_si128(keep, d)));
+}
+
+}  // namespace alpha_blocks_avx2_detail
+
+namespace alpha_blocks_avx2_detail {
+
+// Four lanes read from kLaneSteps + 4 - k: all ones from lane k on.
+alignas(16) inline constexpr int32_t kLaneSteps[8] = {0, 0, 0, 0, -1, -1, -1, -1};
+
+inline __m128i LanesFrom(int k) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneSteps + 4 - k));
+}
+
+}  // namespace alpha_blocks_avx2_detail
+
+// 32-bit: 1 <= n <= 4, four pixels' room; the destination's byte 3 kept.
+[[gnu::target("avx2")]] inline void WeightedBlock4Avx2(uint8_t* dst, const uint8_t* src, int n) {
+    using namespace alpha_blocks_avx2_detail;
+    MixBlock4(dst, src, LanesFrom(n));
 }
 
 // 16-bit R5G6B5 destination, four-byte sources: 1 <= n <= 8.

@@ -106,6 +106,73 @@ TEST_F(RunTableBlit, DamagedTableStaysInsideTheImages) {
     }
 }
 
+// A 32-bit alpha sprite is drawn as its table says, not as its pixels are:
+// a table left stale by later pixel writes, or damaged (runs past the row,
+// rows without an end), decides which pixels are stored whole, weighted or
+// left out. Widths below, at and past one block; runs near the row's end.
+TEST_F(RunTableBlit, SpriteFollowsStaleAndDamagedTables) {
+    struct Row {
+        const char* name;
+        int w;
+        bool damaged;
+    };
+    const Row rows[] = {{"stale 3", 3, false},   {"stale 5", 5, false},  {"stale 16", 16, false},
+                        {"stale 37", 37, false}, {"damaged 5", 5, true}, {"damaged 16", 16, true},
+                        {"damaged 37", 37, true}};
+    ApplyDrawState({0, 255, 0xFFFFFF, {0, 0, 100, 100}});
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (int round = 0; round < 40; ++round) {
+            Canvas dst(r.w + 4, 6, kMemImgColor32), src(r.w, 4, kMemImgColor32, true);
+            dst.Randomize(rng);
+            src.Randomize(rng);
+            src.BuildRunTable();
+            src.Randomize(rng);  // the table now describes other pixels
+            uint8_t* table = src.body()->runTable;
+            const size_t size = size_t(r.w + 5) * 4;
+            if (r.damaged) {
+                for (size_t i = 0; i < size; ++i) {
+                    const uint32_t pick = rng() % 8;
+                    table[i] = pick == 0 ? uint8_t(0xC0 | rng()) : uint8_t(rng());
+                }
+            }
+            // What the table says, pixel by pixel: 0 left out, 1 whole, 2 weighted.
+            std::vector<int> kinds(size_t(r.w) * 4, 0);
+            size_t at = 0;
+            for (int y = 0; y < 4; ++y) {
+                int x = 0;
+                while (at < size) {
+                    const uint8_t code = table[at++];
+                    if (code >= 0xC0) break;
+                    for (int i = 0; i <= (code & 0x3F) && x < r.w; ++i, ++x)
+                        kinds[size_t(y) * r.w + x] = code >> 6;
+                }
+            }
+            std::vector<uint32_t> want(size_t(r.w) * 4);
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < r.w; ++x) {
+                    const uint32_t s = src.Get(x, y), d = dst.Get(x + 2, y + 1);
+                    const uint32_t a = s >> 24;
+                    uint32_t v = d;
+                    if (kinds[size_t(y) * r.w + x] == 1) v = s;
+                    if (kinds[size_t(y) * r.w + x] == 2) {
+                        v = d & 0xFF000000u;
+                        for (int ch = 0; ch < 24; ch += 8)
+                            v |= ((((s >> ch) & 0xFF) * a + ((d >> ch) & 0xFF) * (256 - a)) >> 8)
+                                 << ch;
+                    }
+                    want[size_t(y) * r.w + x] = v;
+                }
+            }
+            DuRud::MemImgBlit(&dst.view, &src.view, 2, 1, 1, nullptr);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < r.w; ++x)
+                    ASSERT_EQ(dst.Get(x + 2, y + 1), want[size_t(y) * r.w + x])
+                        << "round " << round << " at " << x << ", " << y;
+        }
+    }
+}
+
 TEST_F(RunTableBlit, PaletteSourceWithZeroParameterSubtractsNothing) {
     Canvas dst(3, 1, kMemImgColor16), src(3, 1, kMemImgColor16, false, true, 9);
     const uint16_t entry = 0x1234;

@@ -13,18 +13,30 @@
 using namespace DuRud;
 using namespace softblit;
 
-TEST(ShortRowCopy, SimdEqualsMemmove) {
+TEST(ShortRowCopy, SimdFormsEqualMemmove) {
+    struct Row {
+        const char* name;
+        void (*copy)(uint8_t*, const uint8_t*, size_t);
+        size_t piece;  // the form's widest load: offsets up to it
+        bool needsAvx2;
+    };
+    const Row rows[] = {{"SSE2", ShortRowCopySimd, 16, false},
+                        {"AVX2", ShortRowCopyAvx2, 32, true}};
     std::mt19937 rng(77);
-    for (int round = 0; round < 20000; ++round) {
-        const size_t n = rng() % 300;
-        const size_t so = rng() % 16, dof = rng() % 16;
-        std::vector<uint8_t> src(n + 32), a(n + 32), b;
-        for (auto& v : src) v = uint8_t(rng());
-        for (auto& v : a) v = uint8_t(rng());
-        b = a;
-        ShortRowCopySimd(a.data() + dof, src.data() + so, n);
-        ShortRowCopyPlain(b.data() + dof, src.data() + so, n);
-        ASSERT_EQ(a, b) << "n " << n;
+    for (const Row& r : rows) {
+        if (r.needsAvx2 && !__builtin_cpu_supports("avx2")) continue;
+        SCOPED_TRACE(r.name);
+        for (int round = 0; round < 20000; ++round) {
+            const size_t n = rng() % 300;
+            const size_t so = rng() % r.piece, dof = rng() % r.piece;
+            std::vector<uint8_t> src(n + 2 * r.piece), a(n + 2 * r.piece), b;
+            for (auto& v : src) v = uint8_t(rng());
+            for (auto& v : a) v = uint8_t(rng());
+            b = a;
+            r.copy(a.data() + dof, src.data() + so, n);
+            ShortRowCopyPlain(b.data() + dof, src.data() + so, n);
+            ASSERT_EQ(a, b) << "n " << n;
+        }
     }
 }
 
