@@ -19,7 +19,7 @@ namespace DuRud {
 
 inline uint16_t MixPixel16(uint32_t d, uint32_t s, uint32_t a) {
     uint32_t out = 0;
-    for (const auto [shift, max] : {std::pair{11, 31u}, std::pair{5, 63u}, std::pair{0, 31u}}) {
+    for (const auto& [shift, max] : {std::pair{11, 31u}, std::pair{5, 63u}, std::pair{0, 31u}}) {
         const uint32_t S = (s >> shift) & max, D = (d >> shift) & max;
         out |= (MemImgMix(S, D, a, 8) & max) << shift;
     }

@@ -20,7 +20,7 @@ namespace testsupport {
                     tolerance;
         if (near) continue;
         if (++differing <= 4) {
-            char line[64];
+            char line[96];
             std::snprintf(line, sizeof line, "(%zu, %zu): %08X against %08X; ", i % width,
                           i / width, expected[i], actual[i]);
             result << line;

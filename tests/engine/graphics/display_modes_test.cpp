@@ -67,7 +67,9 @@ TEST_P(FullScreenSwitch, SwitchesOrFallsBack) {
     DEVMODEA now{};
     now.dmSize = sizeof now;
     ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &now));
-    if (c.result == 0) EXPECT_EQ(static_cast<DWORD>(s.screenWidth), now.dmPelsWidth);
+    if (c.result == 0) {
+        EXPECT_EQ(static_cast<DWORD>(s.screenWidth), now.dmPelsWidth);
+    }
     ChangeDisplaySettingsA(nullptr, 0);
     UnloadWinApis();
 }

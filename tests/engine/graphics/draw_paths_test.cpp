@@ -194,9 +194,10 @@ TEST_F(DrawPaths, TextureColourReplacement) {
                                          SetBrightness(b.red, b.green, b.blue);
                                          const Handle g = keyed ? s.keyed : s.translucent;
                                          const GraphicRecord* record = GraphicFromHandle(g, 0);
-                                         const uint32_t flags = kDrawIntegerPlacement |
-                                                                (trans ? kDrawTransparent : 0) |
-                                                                GraphicImageDrawFlags(*record);
+                                         const uint32_t flags =
+                                             kDrawIntegerPlacement |
+                                             (trans ? uint32_t(kDrawTransparent) : 0u) |
+                                             GraphicImageDrawFlags(*record);
                                          PrepareGraphicDraw(record->pieces[0].tile->texture, flags);
                                          // The setter marks the state changed; applied
                                          // here, the worker draws with it.
@@ -205,10 +206,11 @@ TEST_F(DrawPaths, TextureColourReplacement) {
                                          GetRenderStateCache().drawStateChanged = 0;
                                          DrawAsWorker(g, x + 4, y + 4, flags);
                                          FlushVertexBatch();
-                                         if (ProgrammableShadersInUse())
+                                         if (ProgrammableShadersInUse()) {
                                              EXPECT_NE(std::string::npos,
                                                        CurrentPixelKernel().find("_igcolor1_"))
                                                  << "the shader never saw the flag";
+                                         }
                                      }});
     ExpectPathsAlike(cells);
 }

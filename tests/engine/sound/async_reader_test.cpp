@@ -57,7 +57,7 @@ struct ReaderFixture {
         filter = new AsyncReaderFilter("Test reader", nullptr, &stream, StreamType(sub), &hr);
         filter->NonDelegatingAddRef();
         filter->GetPin(0)->QueryInterface(IID_IAsyncReader, reinterpret_cast<void**>(&reader));
-        ALLOCATOR_PROPERTIES want{3, 8, LONG(alignment), 0}, got{};
+        ALLOCATOR_PROPERTIES want{3, 8, LONG(alignment), 0};
         EXPECT_EQ(S_OK, reader->RequestAllocator(nullptr, &want, &allocator));
         allocator->Commit();
     }

@@ -207,7 +207,9 @@ TEST_F(WaveReaderTest, HostileMsAdpcmIsRefusedOrEndsCleanly) {
     for (const Row& r : rows) {
         Converter c(r.file);
         ASSERT_EQ(c.Setup(kOnlyWave), r.pcm ? 0 : -1) << r.name;
-        if (r.pcm) EXPECT_TRUE(Same(c.All(), Repeat(*r.pcm, r.blocks))) << r.name;
+        if (r.pcm) {
+            EXPECT_TRUE(Same(c.All(), Repeat(*r.pcm, r.blocks))) << r.name;
+        }
     }
 }
 

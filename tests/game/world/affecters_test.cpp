@@ -58,11 +58,19 @@ TEST_F(Affecters, HeavyDropper) {
             return;
         }
         ASSERT_TRUE(r) << t;
-        if (t == 1) EXPECT_NEAR(r->y, -254.6, 1e-9);
-        if (t == 39) EXPECT_NEAR(r->y, 254.6, 1e-9);
-        if (t >= 40) EXPECT_EQ(r->y, 268);
+        if (t == 1) {
+            EXPECT_NEAR(r->y, -254.6, 1e-9);
+        }
+        if (t == 39) {
+            EXPECT_NEAR(r->y, 254.6, 1e-9);
+        }
+        if (t >= 40) {
+            EXPECT_EQ(r->y, 268);
+        }
         EXPECT_EQ(std::tuple(r->x, r->layer), std::tuple(400.0, uint8_t{110}));
-        if (t == 39) EXPECT_EQ(enemies[0].flags, flag_in_use) << "strikes on its 40th frame";
+        if (t == 39) {
+            EXPECT_EQ(enemies[0].flags, flag_in_use) << "strikes on its 40th frame";
+        }
     });
     EXPECT_EQ(blinks, 30);
     const enemy& e = enemies[0];

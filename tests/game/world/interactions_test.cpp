@@ -114,11 +114,15 @@ TEST_F(Interactions, EnemiesAndBulletsAgainstThePlayer) {
         EXPECT_EQ(std::tuple(p.vx, p.vy, screen_shake.magnitude, p.miss_count, p.stun_frames),
                   std::tuple(row.vx, row.vy, row.shake, row.misses, row.stun));
         EXPECT_EQ(p.stun_count, row.stun ? 1 : 0);
-        if (row.stun) EXPECT_EQ(action_queue[7] * 10 + action_queue[8], 289) << "eight 29s";
+        if (row.stun) {
+            EXPECT_EQ(action_queue[7] * 10 + action_queue[8], 289) << "eight 29s";
+        }
         EXPECT_EQ(other.flags & flag_in_use, static_cast<uint32_t>(row.alive));
         const auto sounds = only("PlaySoundHandle");
         EXPECT_EQ(sounds.size(), row.sound ? 1u : 0u);
-        if (row.sound) EXPECT_EQ(sounds[0].substr(16, 3), std::to_string(row.sound));
+        if (row.sound) {
+            EXPECT_EQ(sounds[0].substr(16, 3), std::to_string(row.sound));
+        }
     }
 }
 
@@ -151,9 +155,15 @@ TEST_F(Interactions, ComboChain) {
         process_interactions();
         EXPECT_EQ(std::tuple(b.chain_level, b.health, a.health, chest_counter, food_counter),
                   std::tuple(row.level_after, row.health_after, row.a_health, row.chest, row.food));
-        if (row.draws >= 0) EXPECT_EQ(static_cast<int>(game_random_state.calls) - calls, row.draws);
-        if (row.speed >= 0) EXPECT_NEAR(std::hypot(b.vx, b.vy), row.speed, 1e-9);
-        if (row.speed > 0) EXPECT_GT(std::abs(b.vx * b.vy), 1) << "never along an axis";
+        if (row.draws >= 0) {
+            EXPECT_EQ(static_cast<int>(game_random_state.calls) - calls, row.draws);
+        }
+        if (row.speed >= 0) {
+            EXPECT_NEAR(std::hypot(b.vx, b.vy), row.speed, 1e-9);
+        }
+        if (row.speed > 0) {
+            EXPECT_GT(std::abs(b.vx * b.vy), 1) << "never along an axis";
+        }
     }
     SetUp();
     enemy& b = at(enemies[0], 300, 200, flag_stunned);

@@ -52,7 +52,9 @@ TEST_F(Items, ShowUpRollsByCategoryAndRarity) {
         unique_item_shown = row.unique_shown;
         for (int i = 0; i < 20; ++i) {
             const item& it = items[show_up_item(row.category, 1, 0, 0)];
-            if (row.sprite == 6) ASSERT_EQ(it.move_pattern, move_pattern_important_effective);
+            if (row.sprite == 6) {
+                ASSERT_EQ(it.move_pattern, move_pattern_important_effective);
+            }
             ASSERT_EQ(it.sprite_base, row.sprite);
             ASSERT_EQ(it.speffect, row.effect_after);
         }

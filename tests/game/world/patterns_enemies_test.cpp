@@ -35,7 +35,9 @@ TEST_F(EnemyPatterns, FairyShootsAndDashes) {
     for (e.tick = 1; e.tick <= 121; ++e.tick) {
         move_pattern_fairy_shoots(&e);
         blinks += (e.flags & flag_glow) != 0;
-        if (e.tick == 46) EXPECT_EQ(e.free_var[2], 75) << "attack after 46 frames near";
+        if (e.tick == 46) {
+            EXPECT_EQ(e.free_var[2], 75) << "attack after 46 frames near";
+        }
     }
     EXPECT_EQ(std::pair(e.free_var[2], live(bullets)), std::pair(0, 5));
     EXPECT_EQ(std::pair(bullets[4].heading, bullets[4].speed), std::pair(-45.0, 6.0));
@@ -148,7 +150,7 @@ TEST_F(EnemyPatterns, WallsLedgesAndSightLines) {
         for (auto& b : blocks) b.flags = 0;
         if (r.block_between) place_block(0, 350, 300);
         e = enemy{}, e.flags = flag_in_use, e.x = 300, e.y = 300, e.facing = 0;
-        p.x = r.player_x, p.flags = flag_in_use | (r.downed ? flag_defeated : 0);
+        p.x = r.player_x, p.flags = flag_in_use | (r.downed ? flag_defeated : 0u);
         r.pattern(&e);
         EXPECT_EQ(e.free_var[0], r.count) << r.name;
         if (r.count == 0) continue;
@@ -253,7 +255,7 @@ TEST_F(EnemyPatterns, SoakEveryEnemyRow) {
         for (int t = 0; t < 2000 && sane; ++t) {
             p.x = 400 + 150 * std::sin(t / 40.0), p.y = 300 + 60 * std::cos(t / 25.0);
             e.tick = t;
-            const uint32_t state = t % 600 > 520 ? flag_stunned : t % 97 < 60 ? flag_standing : 0;
+            const uint32_t state = t % 600 > 520 ? flag_stunned : t % 97 < 60 ? flag_standing : 0u;
             e.flags = (e.flags & ~(flag_stunned | flag_standing)) | state;
             if (state == flag_standing) e.vy = 0;
             const int frame = move_pattern_table[row].handler(&e);

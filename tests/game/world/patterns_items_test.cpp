@@ -20,8 +20,9 @@ TEST_F(ItemPatterns, PowerAndBigItems) {
     p.flags = flag_in_use;
     for (int frame : {1, 2}) {
         it.move_pattern(&it);
-        if (frame == 2)
+        if (frame == 2) {
             EXPECT_EQ(std::pair(it.vx, it.vy), std::pair(0.0, -4.35)) << "count restarted";
+        }
     }
     const struct {
         int tick;

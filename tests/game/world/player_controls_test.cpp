@@ -99,8 +99,12 @@ TEST_F(PlayerControls, KickKnocksOrHurtsAndOtherwiseShoots) {
         EXPECT_EQ(std::tuple(e.health, kick_count, live(crackers) - row.shots_in_use),
                   std::tuple(row.enemy_health, row.enemy_health != 100, row.sprite != -1));
         EXPECT_NEAR(row.sprite == -1 ? e.vx : c.vx, row.vx, 1e-6);
-        if (row.sprite != -1) EXPECT_EQ(c.sprite_base, row.sprite);
-        if (row.enemy_health == 240) EXPECT_EQ(e.killer + e.chain_level, 1);
+        if (row.sprite != -1) {
+            EXPECT_EQ(c.sprite_base, row.sprite);
+        }
+        if (row.enemy_health == 240) {
+            EXPECT_EQ(e.killer + e.chain_level, 1);
+        }
     }
 }
 
@@ -130,7 +134,7 @@ TEST_F(PlayerControls, BombRunsFortyFiveFramesAndRecoversInTen) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         for (; frame < row.frame; ++frame) {
-            input(frame == 0 ? B : 0);
+            input(frame == 0 ? B : 0u);
             p.flags |= flag_standing;
             update_player(&p);
         }

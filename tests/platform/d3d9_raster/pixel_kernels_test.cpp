@@ -222,7 +222,9 @@ TEST_F(RasterPixelKernels, RefusalsOfTheKernelPath) {
         RasterResult r = DrawList(s, Quad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFFFFFFFF));
         EXPECT_EQ(r.hr, row.drawn ? S_OK : kInvalidCall);
         EXPECT_EQ(target.Count(0), row.drawn ? 0 : 64);
-        if (!row.drawn) EXPECT_NE(r.reason, nullptr);
+        if (!row.drawn) {
+            EXPECT_NE(r.reason, nullptr);
+        }
     }
 }
 

@@ -49,7 +49,9 @@ TEST_P(AudioRendererThreads, Mp3IsHeardThenCompletes) {
     auto* audio = Query<IBasicAudio>(graph, IID_IBasicAudio);
     auto* seeking = Query<IMediaSeeking>(graph, IID_IMediaSeeking);
     auto* filter = Query<IMediaFilter>(graph, IID_IMediaFilter);
-    if (!c.clock) ASSERT_EQ(S_OK, filter->SetSyncSource(nullptr));
+    if (!c.clock) {
+        ASSERT_EQ(S_OK, filter->SetSyncSource(nullptr));
+    }
     ASSERT_EQ(S_OK, audio->put_Volume(c.volume));
     ASSERT_EQ(S_OK, audio->put_Balance(c.balance));
     KnobAudioCaptureStart();
@@ -97,7 +99,9 @@ TEST_P(AudioRendererThreads, Mp3IsHeardThenCompletes) {
         EXPECT_EQ(expected, sounding);
     }
     // Played at the device's pace: complete no sooner than the sound lasts.
-    if (!c.seekBack) EXPECT_GE(tookMs, lengthMs + pausedMs);
+    if (!c.seekBack) {
+        EXPECT_GE(tookMs, lengthMs + pausedMs);
+    }
     EXPECT_EQ(S_OK, control->Stop());
     for (IUnknown* u : std::initializer_list<IUnknown*>{control, events, audio, seeking, filter})
         u->Release();

@@ -128,8 +128,9 @@ TEST(MessageQueueThreads, SendFromAnotherThreadRunsInsideOwnersPeek) {
         [&] {
             // The sent message runs inside the call and is never returned.
             MSG msg;
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 EXPECT_NE(msg.message, static_cast<UINT>(WM_USER + 9));
+            }
             return done.load();
         },
         testsupport::kWaitLimit, "the other thread's SendMessage returning",
