@@ -339,7 +339,9 @@ bool SameSpanInputs(const DrawSetup& ds, const TriangleSetup& a, const TriangleS
             la.level2 != lb.level2 || la.weight != lb.weight || la.filter != lb.filter)
             return false;
     }
-    if (ds.kernel)
+    // A kernel's coordinate sets are read only by its own span, which a
+    // depth-gated span falls back to; the specialised spans read the stages.
+    if (ds.kernel && a.fallback)
         for (int k = 0; k < ds.layout.texCount; ++k)
             if (!SamePlane(a.coordU[k], b.coordU[k]) || !SamePlane(a.coordV[k], b.coordV[k]))
                 return false;

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "../../../platform/d3d9/raster/known_depth_rows.h"
+#include "../../../platform/d3d9/shader_kernels.h"
 #include "raster_fixture.h"
 
 namespace {
@@ -12,6 +13,7 @@ using namespace rastertest;
 
 class RasterTrianglePairs : public ::testing::Test {
   protected:
+    void SetUp() override { platform::d3d9::RegisterPackageShaderKernels(); }
     void TearDown() override { RasterForceGenericSpans(false); }
 };
 
@@ -34,14 +36,20 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
     std::mt19937 rng(5150);
     struct Case {
         const char* name;
-        bool blend, depth, linear;
+        bool blend, depth, linear, kernel;
+        float z;  // over stored depths of 0 (z = 0) or random ones
     };
     const Case cases[] = {
-        {"opaque", false, false, false},
-        {"blended", true, false, false},
-        {"blended, depth-tested at one depth", true, true, false},
-        {"opaque, depth-tested, bilinear", false, true, true},
+        {"opaque", false, false, false, false, 0},
+        {"blended", true, false, false, false, 0},
+        {"blended, depth-tested at one depth", true, true, false, false, 0},
+        {"opaque, depth-tested, bilinear", false, true, true, false, 0},
+        {"blended through a kernel", true, false, false, true, 0},
+        {"kernel over stored depths in the way", true, true, false, true, 0.5f},
+        {"fixed stages over stored depths in the way", true, true, true, false, 0.5f},
     };
+    float constants[224][4] = {};
+    for (float& f : constants[5]) f = 1.0f;  // the white texture factor
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         OwnedTexture tex(16, 16, kFormatA8R8G8B8);
@@ -51,6 +59,10 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
             OwnedSurface pairedDepth(64, 48, kFormatD24S8), singleDepth(64, 48, kFormatD24S8);
             for (auto& b : paired.bytes) b = uint8_t(rng());
             single.bytes = paired.bytes;
+            if (c.z > 0) {
+                for (auto& b : pairedDepth.bytes) b = uint8_t(rng());
+                singleDepth.bytes = pairedDepth.bytes;
+            }
             KnownDepthRows known(48);
             std::vector<V2DTex> v;
             for (int q = 0; q < 12; ++q) {
@@ -64,10 +76,10 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
                 const float u1 = rng() % 3 ? 0.0f : 1.0f, u2 = 1.0f - u1;
                 const float v2 = rng() % 2 ? 1.0f : 0.5f + float(rng() % 100) / 100.0f;
                 const uint32_t colour = rng() % 2 ? 0xFFFFFFFFu : rng();
-                V2DTex corner[4] = {{x1, y1, 0, 1, colour, u1, 0},
-                                    {x2, y1, 0, 1, colour, u2, 0},
-                                    {x1, y2, 0, 1, colour, u1, v2},
-                                    {x2, y2, 0, 1, colour, u2, v2}};
+                V2DTex corner[4] = {{x1, y1, c.z, 1, colour, u1, 0},
+                                    {x2, y1, c.z, 1, colour, u2, 0},
+                                    {x1, y2, c.z, 1, colour, u1, v2},
+                                    {x2, y2, c.z, 1, colour, u2, v2}};
                 auto quad = QuadInOrder(corner, int(rng() % 4));
                 if (rng() % 6 == 0) quad[3].diffuse = rng();
                 if (rng() % 8 == 0) quad.resize(3);
@@ -82,6 +94,12 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
                 s.render[D3DRS_ALPHABLENDENABLE] = c.blend;
                 s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
                 s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+                if (c.kernel) {
+                    s.pixelKernel = platform::d3d9::FindShaderKernel(
+                        "ps_blend0_type0_igcolor0_igtalpha0.pso", false);
+                    ASSERT_NE(s.pixelKernel, nullptr);
+                    s.pixelConstF = constants;
+                }
                 if (c.depth) {
                     s.depth = (generic ? singleDepth : pairedDepth).surface;
                     if (!generic) s.depth.known = &known;
