@@ -7,6 +7,7 @@
 #include "soft/additive_rows.h"
 #include "soft/blit_pixel_forms.h"
 #include "soft/short_row_copy.h"
+#include "soft/sprite_rows_avx2.h"
 #include "soft/straight_alpha_rows.h"
 
 namespace DuRud {
@@ -117,15 +118,18 @@ void FullStrength32(const BlitCall& c) {
     }
 }
 
-void SpriteRows32(const BlitCall& c) {
+void SpriteRowsSse2(const SpriteCall& c) {
     const uint8_t* s = c.src;
     uint8_t* d = c.dst;
-    const size_t bytes = size_t(c.w) * 4;
-    for (int y = 0; y < c.h; ++y) {
+    for (int y = 0; y < c.h; ++y, s += c.srcPitch, d += c.dstPitch) {
         AlphaRowSimd<AlphaRowOp::Sprite>(d, s, c.w);
-        s += bytes + c.srcSkip;
-        d += bytes + c.dstSkip;
     }
+}
+
+[[gnu::target("avx2")]] void SpriteRowsAvx2(const SpriteCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    for (int y = 0; y < c.h; ++y, s += c.srcPitch, d += c.dstPitch) SpriteRowAvx2(d, s, c.w);
 }
 
 void ConstantAlphaRows32(const BlitCall& c) {
@@ -183,7 +187,7 @@ void Select32(const BlitCall& c) {
         // The straight-alpha sprite: four pixels per step, same bytes as
         // the one-pixel loop.
         if (!c.hasBlend && c.white) {
-            SpriteRows32(c);
+            BlitClippedSprite32(SpriteCallOf(c, 4));
             return;
         }
     }
@@ -198,6 +202,15 @@ void Select32(const BlitCall& c) {
 }
 
 }  // namespace
+
+void BlitClippedSprite32(const SpriteCall& c) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && !RowSpansOverlap(c.dst, c.dstPitch, c.src, c.srcPitch, size_t(c.w) * 4, c.h)) {
+        SpriteRowsAvx2(c);
+    } else {
+        SpriteRowsSse2(c);
+    }
+}
 
 void BlitClipped32(const BlitCall& c) {
     WithBlendMode(c.mode, [&](auto mode) { Select32<mode()>(c); });
