@@ -1,13 +1,15 @@
-// The eight-pixel keyed copy of 16-bit rows equals its one-pixel twin on
-// random rows (keys frequent, every alignment and tail, a key above 0xFFFF
-// that matches nothing), and a keyed blit of an image onto itself whose
-// rows overlap still draws in the one-pixel loop's order.
+// The eight-pixel keyed copies of 16-bit rows (SSE2) and 32-bit rows (AVX2)
+// equal their one-pixel twins on random rows (keys frequent, every
+// alignment and tail, a 16-bit key above 0xFFFF that matches nothing), and
+// a keyed blit of an image onto itself whose rows overlap still draws in the
+// one-pixel loop's order (16-bit) or the four-pixel word rows' (32-bit).
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "soft/keyed_copy_rows_16.h"
+#include "soft/keyed_copy_rows_32.h"
 #include "soft/memimg_renderer.h"
 #include "soft_blit_fixture.h"
 
@@ -34,7 +36,61 @@ TEST(KeyedCopyRows16, SimdEqualsPlainTwin) {
     }
 }
 
+TEST(KeyedCopyRows32, EightPixelFormEqualsPlainTwin) {
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937 rng(32);
+    for (int round = 0; round < 6000; ++round) {
+        const int n = int(rng() % 70);
+        const int so = int(rng() % 4), dof = int(rng() % 4);
+        const uint32_t key = rng();
+        std::vector<uint8_t> src(size_t(n) * 4 + 8), wide(size_t(n) * 4 + 8);
+        // Runs of keys and of other words, so that whole blocks of each occur.
+        for (size_t i = 0; i + 3 < src.size();) {
+            const bool keys = rng() % 2;
+            for (size_t left = 1 + rng() % 12; left > 0 && i + 3 < src.size(); --left, i += 4) {
+                const uint32_t v = keys ? key : rng() % 16 == 0 ? key ^ 0xFF000000u : rng();
+                std::memcpy(src.data() + i, &v, 4);
+            }
+        }
+        for (auto& b : wide) b = uint8_t(rng());
+        auto plain = wide;
+        KeyedRow32Avx2(wide.data() + dof, src.data() + so, n, key);
+        MemImgWordRowPlain(WordRowOp::Copy, plain.data() + dof, src.data() + so, n, true, key);
+        ASSERT_EQ(wide, plain) << "round " << round << " n " << n;
+    }
+}
+
 class KeyedCopyBlit : public SoftBlitTest {};
+
+TEST_F(KeyedCopyBlit, OverlappingSelfBlitOf32BitRowsKeepsWordRows) {
+    struct Row {
+        const char* name;
+        int dx, dy;
+    };
+    const Row rows[] = {{"one right", 1, 0},
+                        {"five right", 5, 0},
+                        {"one left, one down", -1, 1},
+                        {"same place", 0, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Canvas model(48, 8, kMemImgColor32, false, false, 0x00123456);
+        Canvas drawn(48, 8, kMemImgColor32, false, false, 0x00123456);
+        std::mt19937 a(8), b(8);
+        model.Randomize(a);
+        drawn.Randomize(b);
+        for (int y = 0; y < 5; ++y) {
+            MemImgWordRowSimd(WordRowOp::Copy, model.At(4 + row.dx, 1 + row.dy + y),
+                              model.At(4, 1 + y), 36, true, 0x00123456);
+        }
+        MEMIMG src{}, dst{};
+        ASSERT_EQ(ViewMemImg(&src, &drawn.view, 4, 1, 36, 5), 0);
+        ASSERT_EQ(ViewMemImg(&dst, &drawn.view, 4 + row.dx, 1 + row.dy, 36, 5), 0);
+        MemImgBlit(&dst, &src, 0, 0, 2, nullptr);
+        EXPECT_EQ(drawn.Store(), model.Store());
+        DropMemImg(&dst);
+        DropMemImg(&src);
+    }
+}
 
 TEST_F(KeyedCopyBlit, OverlappingSelfBlitKeepsPixelOrder) {
     struct Row {
