@@ -60,18 +60,8 @@ void CopyRows16(const BlitCall& c) {
     const uint8_t* s = c.src;
     uint8_t* d = c.dst;
     if (!c.alpha) {
-        const size_t bytes = size_t(c.w) * 2;
-        const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
-        const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
-        const bool shortRows =
-            bytes <= kShortRowBytes && !RowSpansOverlap(d, dstPitch, s, srcPitch, bytes, c.h);
-        for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) {
-            if (shortRows) {
-                ShortRowCopySimd(d, s, bytes);
-            } else {
-                std::memmove(d, s, bytes);
-            }
-        }
+        const ptrdiff_t bytes = ptrdiff_t(c.w) * 2;
+        CopyRows(d, bytes + c.dstSkip, s, bytes + c.srcSkip, size_t(bytes), c.h);
         return;
     }
     for (int y = 0; y < c.h; ++y) {

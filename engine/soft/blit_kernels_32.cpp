@@ -51,20 +51,6 @@ void Loop32(const BlitCall& c) {
     }
 }
 
-// Whole rows of source words moved as they are.
-void CopyRows32(const BlitCall& c) {
-    const uint8_t* s = c.src;
-    uint8_t* d = c.dst;
-    const size_t bytes = size_t(c.w) * 4;
-    const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
-    const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
-    if (bytes <= kShortRowBytes && !RowSpansOverlap(d, dstPitch, s, srcPitch, bytes, c.h)) {
-        for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) ShortRowCopySimd(d, s, bytes);
-        return;
-    }
-    for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) std::memmove(d, s, bytes);
-}
-
 void WordRows32(const BlitCall& c, WordRowOp op) {
     const ptrdiff_t bytes = ptrdiff_t(c.w) * 4;
     MemImgWordRowsSimd(op, c.dst, bytes + c.dstSkip, c.src, bytes + c.srcSkip, c.w, c.h, c.trans,
@@ -201,7 +187,8 @@ void Select32(const BlitCall& c) {
         // words are copied whole, alpha byte included. With transparency
         // and no alpha, the keyed copy does the same a block at a time.
         if (!c.hasBlend && c.white && !c.trans) {
-            CopyRows32(c);
+            const ptrdiff_t bytes = ptrdiff_t(c.w) * 4;
+            CopyRows(c.dst, bytes + c.dstSkip, c.src, bytes + c.srcSkip, size_t(bytes), c.h);
             return;
         }
         if (!c.hasBlend && c.white && !c.alpha) {

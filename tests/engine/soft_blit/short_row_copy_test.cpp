@@ -21,7 +21,8 @@ TEST(ShortRowCopy, SimdFormsEqualMemmove) {
         bool needsAvx2;
     };
     const Row rows[] = {{"SSE2", ShortRowCopySimd, 16, false},
-                        {"AVX2", ShortRowCopyAvx2, 32, true}};
+                        {"AVX2", ShortRowCopyAvx2, 32, true},
+                        {"AVX2 on destination boundaries", RowCopyAvx2, 32, true}};
     std::mt19937 rng(77);
     for (const Row& r : rows) {
         if (r.needsAvx2 && !__builtin_cpu_supports("avx2")) continue;
