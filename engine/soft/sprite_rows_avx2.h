@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "soft/straight_alpha_blocks_avx2.h"
 #include "soft/straight_alpha_rows.h"
 #include "soft/straight_alpha_rows_16.h"
 
@@ -28,16 +29,6 @@ namespace sprite_rows_avx2_detail {
     const __m256i iw = _mm256_sub_epi16(_mm256_set1_epi16(256), w);
     return _mm256_srli_epi16(
         _mm256_add_epi16(_mm256_mullo_epi16(s16, w), _mm256_mullo_epi16(d16, iw)), 8);
-}
-
-// One channel of eight 16-bit pixels in 32-bit lanes, w at most 256.
-[[gnu::target("avx2")]] inline __m256i MixChannel(__m256i s, __m256i d, __m256i w, __m256i iw,
-                                                  int shift, int max) {
-    const __m256i m = _mm256_set1_epi32(max);
-    const __m256i S = _mm256_and_si256(_mm256_srli_epi32(s, shift), m);
-    const __m256i D = _mm256_and_si256(_mm256_srli_epi32(d, shift), m);
-    const __m256i sum = _mm256_add_epi32(_mm256_mullo_epi16(S, w), _mm256_mullo_epi16(D, iw));
-    return _mm256_slli_epi32(_mm256_srli_epi32(sum, 8), shift);
 }
 
 // The low halves of eight 32-bit lanes (each below 65536), in order.
@@ -78,6 +69,7 @@ namespace sprite_rows_avx2_detail {
 // 16-bit R5G6B5 destination, four-byte sources (the colour, then alpha).
 [[gnu::target("avx2")]] inline void SpriteRow16Avx2(uint8_t* dst, const uint8_t* src, int n) {
     using namespace sprite_rows_avx2_detail;
+    using alpha_blocks_avx2_detail::MixChannel8;
     const __m256i alphaByte = _mm256_set1_epi32(0x00FF0000);
     const __m256i low = _mm256_set1_epi32(0xFFFF);
     int i = 0;
@@ -94,8 +86,8 @@ namespace sprite_rows_avx2_detail {
         const __m256i w = _mm256_sub_epi32(a, _mm256_cmpeq_epi32(a, _mm256_set1_epi32(255)));
         const __m256i iw = _mm256_sub_epi32(_mm256_set1_epi32(256), w);
         const __m256i r = _mm256_or_si256(
-            _mm256_or_si256(MixChannel(s, d, w, iw, 11, 31), MixChannel(s, d, w, iw, 5, 63)),
-            MixChannel(s, d, w, iw, 0, 31));
+            _mm256_or_si256(MixChannel8(s, d, w, iw, 11, 31), MixChannel8(s, d, w, iw, 5, 63)),
+            MixChannel8(s, d, w, iw, 0, 31));
         _mm_storeu_si128(dp, Colours(r));
     }
     AlphaRow16Simd<AlphaRowOp::Sprite>(dst + 2 * i, src + 4 * i, n - i);

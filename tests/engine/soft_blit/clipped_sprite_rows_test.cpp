@@ -2,8 +2,8 @@
 // four-byte sources) equal their one-pixel twins on random rows made of
 // runs, so that whole blocks of one kind occur; sprites cut by the left or
 // right edge at every offset draw as the reference says, at both depths;
-// and a sprite drawn onto itself with overlapping rows keeps the four-pixel
-// rows' order.
+// and a sprite or a keyed copy drawn onto itself with overlapping rows
+// keeps the four-pixel rows' order.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -11,6 +11,7 @@
 
 #include "blit_reference.h"
 #include "soft/memimg_renderer.h"
+#include "soft/packed_pixel_math.h"
 #include "soft/sprite_rows_avx2.h"
 #include "soft/straight_alpha_rows.h"
 #include "soft/straight_alpha_rows_16.h"
@@ -124,29 +125,39 @@ TEST_F(ClippedSprite, EveryCutOnBothEdgesEqualsReference) {
     }
 }
 
-// Drawn onto itself (a second image without alpha over the same pixels)
-// with rows that share bytes, a sprite keeps the four-pixel rows' order:
-// each row read in blocks of four pixels after the writes before them.
+// Drawn onto itself with rows that share bytes, a 32-bit sprite (through a
+// second image without alpha over the same pixels) and a 32-bit keyed copy
+// keep the four-pixel rows' order: each row read in blocks of four pixels
+// after the writes before them.
 TEST_F(ClippedSprite, OverlappingSelfBlitKeepsFourPixelRows) {
     struct Row {
         const char* name;
+        bool sprite;
         int dx, dy;
     };
-    const Row rows[] = {{"one right", 1, 0},
-                        {"five right", 5, 0},
-                        {"one left, one down", -1, 1},
-                        {"same place", 0, 0}};
+    const Row rows[] = {
+        {"sprite one right", true, 1, 0},           {"sprite five right", true, 5, 0},
+        {"sprite one left, one down", true, -1, 1}, {"sprite same place", true, 0, 0},
+        {"keyed one right", false, 1, 0},           {"keyed five right", false, 5, 0},
+        {"keyed one left, one down", false, -1, 1}};
+    constexpr uint32_t kKey = 0x00123456;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Canvas model(48, 8, kMemImgColor32, true);
-        Canvas drawn(48, 8, kMemImgColor32, true);
+        Canvas model(48, 8, kMemImgColor32, row.sprite, false, kKey);
+        Canvas drawn(48, 8, kMemImgColor32, row.sprite, false, kKey);
         std::mt19937 a(9), b(9);
         model.Randomize(a);
         drawn.Randomize(b);
         for (int y = 0; y < 5; ++y) {
-            AlphaRowSimd<AlphaRowOp::Sprite>(model.At(6 + row.dx, 1 + row.dy + y),
-                                             model.At(6, 1 + y), 36);
+            uint8_t* to = model.At(6 + row.dx, 1 + row.dy + y);
+            const uint8_t* from = model.At(6, 1 + y);
+            if (row.sprite) {
+                AlphaRowSimd<AlphaRowOp::Sprite>(to, from, 36);
+            } else {
+                MemImgWordRowSimd(WordRowOp::Copy, to, from, 36, true, kKey);
+            }
         }
+        // The destination: the pixels as an image without alpha.
         MEMIMG over{}, src{}, dst{};
         ASSERT_EQ(SetupMemImg(&over, drawn.whole.width, drawn.whole.height, drawn.body()->pitch, 0,
                               kMemImgColor32, 0, 0, 0, drawn.body()->pixelStore),

@@ -1,8 +1,8 @@
 // The eight-pixel keyed copies of 16-bit rows (SSE2) and 32-bit rows (AVX2)
 // equal their one-pixel twins on random rows (keys frequent, every
 // alignment and tail, a 16-bit key above 0xFFFF that matches nothing), and
-// a keyed blit of an image onto itself whose rows overlap still draws in the
-// one-pixel loop's order (16-bit) or the four-pixel word rows' (32-bit).
+// a 16-bit keyed blit of an image onto itself whose rows overlap still draws
+// in the one-pixel loop's order (32-bit: ClippedSprite).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -61,36 +61,6 @@ TEST(KeyedCopyRows32, EightPixelFormEqualsPlainTwin) {
 }
 
 class KeyedCopyBlit : public SoftBlitTest {};
-
-TEST_F(KeyedCopyBlit, OverlappingSelfBlitOf32BitRowsKeepsWordRows) {
-    struct Row {
-        const char* name;
-        int dx, dy;
-    };
-    const Row rows[] = {{"one right", 1, 0},
-                        {"five right", 5, 0},
-                        {"one left, one down", -1, 1},
-                        {"same place", 0, 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Canvas model(48, 8, kMemImgColor32, false, false, 0x00123456);
-        Canvas drawn(48, 8, kMemImgColor32, false, false, 0x00123456);
-        std::mt19937 a(8), b(8);
-        model.Randomize(a);
-        drawn.Randomize(b);
-        for (int y = 0; y < 5; ++y) {
-            MemImgWordRowSimd(WordRowOp::Copy, model.At(4 + row.dx, 1 + row.dy + y),
-                              model.At(4, 1 + y), 36, true, 0x00123456);
-        }
-        MEMIMG src{}, dst{};
-        ASSERT_EQ(ViewMemImg(&src, &drawn.view, 4, 1, 36, 5), 0);
-        ASSERT_EQ(ViewMemImg(&dst, &drawn.view, 4 + row.dx, 1 + row.dy, 36, 5), 0);
-        MemImgBlit(&dst, &src, 0, 0, 2, nullptr);
-        EXPECT_EQ(drawn.Store(), model.Store());
-        DropMemImg(&dst);
-        DropMemImg(&src);
-    }
-}
 
 TEST_F(KeyedCopyBlit, OverlappingSelfBlitKeepsPixelOrder) {
     struct Row {
