@@ -111,7 +111,7 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int64_t oy = top - y;
 
     // Straight-alpha sprites, the commonest call, go straight to their rows:
-    // whole 32-bit ones with a current table to the run walk, the rest
+    // whole ones with a current table to the run walk, the rest
     // (clipped, or drawn without the table) to the clipped path's sprite
     // rows. The refusals are those below (a mode 0 parameter outside 0..255
     // draws nothing), only the context is smaller.
@@ -141,18 +141,18 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
             }
             return;
         }
-        if (sb->colorType == kMemImgColor32) {
-            const SpriteCall sprite{
-                .src = src->pixels,
-                .dst = dst,
-                .srcPitch = sb->pitch,
-                .dstPitch = db->pitch,
-                .w = w,
-                .h = h,
-                .runs = sb->runTable,
-                .runsEnd = sb->runTable + (int64_t(sb->width) + 5) * sb->height,
-            };
-            if (BlitSpriteRuns32(sprite)) return;
+        const SpriteCall sprite{
+            .src = src->pixels,
+            .dst = dst,
+            .srcPitch = sb->pitch,
+            .dstPitch = db->pitch,
+            .w = w,
+            .h = h,
+            .runs = sb->runTable,
+            .runsEnd = sb->runTable + (int64_t(sb->width) + 5) * sb->height,
+        };
+        if (sb->colorType == kMemImgColor32 ? BlitSpriteRuns32(sprite) : BlitSpriteRuns16(sprite)) {
+            return;
         }
     }
 

@@ -247,6 +247,8 @@ void BlitClippedSprite16(const SpriteCall& c);
 // Draws a 32-bit sprite call; false (nothing drawn) when its source and
 // destination rows share bytes, which the general run walk then draws.
 bool BlitSpriteRuns32(const SpriteCall& c);
+// The same for a 16-bit destination under four-byte sources.
+bool BlitSpriteRuns16(const SpriteCall& c);
 void BlitRuns16(const BlitCall& c, bool paletteSource);
 // The clipped path for palette sources (is32: 4-byte entries, else 2-byte).
 void BlitClippedPalette(const BlitCall& c, bool is32);
