@@ -35,16 +35,17 @@ inline void FillRowSimd(uint8_t* d, uint32_t word, size_t bytes) {
 // boundaries (a piece across two cache lines costs two stores), the word
 // turned to the byte each piece begins on; the first piece and a last half
 // piece unaligned, overlapping the others.
+// The word as it lies from byte k of a row on.
+inline uint32_t FillWordFrom(uint32_t word, size_t k) {
+    const unsigned r = unsigned(k % 4) * 8;
+    return r ? word >> r | word << (32 - r) : word;
+}
+
 [[gnu::target("avx2")]] inline void FillRowAvx2(uint8_t* d, uint32_t word, size_t bytes) {
-    // The word as it lies from a byte offset k of the row on.
-    const auto from = [word](size_t k) {
-        const unsigned r = unsigned(k % 4) * 8;
-        return r ? word >> r | word << (32 - r) : word;
-    };
     if (bytes >= 64) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_set1_epi32(int32_t(word)));
         size_t i = 32 - (reinterpret_cast<uintptr_t>(d) & 31);
-        const __m256i v = _mm256_set1_epi32(int32_t(from(i)));
+        const __m256i v = _mm256_set1_epi32(int32_t(FillWordFrom(word, i)));
         for (; i + 128 <= bytes; i += 128) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(d + i), v);
             _mm256_store_si256(reinterpret_cast<__m256i*>(d + i + 32), v);
@@ -58,7 +59,7 @@ inline void FillRowSimd(uint8_t* d, uint32_t word, size_t bytes) {
         }
         if (i < bytes) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + bytes - 16),
-                             _mm_set1_epi32(int32_t(from(bytes - 16))));
+                             _mm_set1_epi32(int32_t(FillWordFrom(word, bytes - 16))));
         }
         return;
     }
@@ -77,8 +78,28 @@ inline void FillRowsSimd(uint8_t* row, ptrdiff_t pitch, int h, uint32_t word, si
     for (int y = 0; y < h; ++y, row += pitch) FillRowSimd(row, word, bytes);
 }
 
+// Rows of 16 to 64 bytes take two pieces each, the second ending at the
+// row's end over the first, with no test per row.
 [[gnu::target("avx2")]] inline void FillRowsAvx2(uint8_t* row, ptrdiff_t pitch, int h,
                                                  uint32_t word, size_t bytes) {
+    if (bytes >= 32 && bytes <= 64) {
+        const __m256i head = _mm256_set1_epi32(int32_t(word));
+        const __m256i tail = _mm256_set1_epi32(int32_t(FillWordFrom(word, bytes - 32)));
+        for (int y = 0; y < h; ++y, row += pitch) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row), head);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + bytes - 32), tail);
+        }
+        return;
+    }
+    if (bytes >= 16 && bytes < 32) {
+        const __m128i head = _mm_set1_epi32(int32_t(word));
+        const __m128i tail = _mm_set1_epi32(int32_t(FillWordFrom(word, bytes - 16)));
+        for (int y = 0; y < h; ++y, row += pitch) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), head);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + bytes - 16), tail);
+        }
+        return;
+    }
     for (int y = 0; y < h; ++y, row += pitch) FillRowAvx2(row, word, bytes);
 }
 

@@ -122,8 +122,35 @@ inline bool RowSpansOverlap(const uint8_t* dst, ptrdiff_t dstPitch, const uint8_
 
 namespace row_copy_detail {
 
+// Rows of 32 * (Pieces - 1) + 1 to 32 * Pieces bytes: Pieces unaligned
+// pieces a row, the last ending at the row's end, with no test per row.
+template <int Pieces>
+[[gnu::target("avx2")]] inline void FixedRowsAvx2(uint8_t* dst, ptrdiff_t dstPitch,
+                                                  const uint8_t* src, ptrdiff_t srcPitch, size_t n,
+                                                  int h) {
+    for (int y = 0; y < h; ++y, src += srcPitch, dst += dstPitch) {
+        for (int k = 0; k < Pieces; ++k) {
+            const size_t at = k + 1 < Pieces ? size_t(32 * k) : n - 32;
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + at),
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + at)));
+        }
+    }
+}
+
 [[gnu::target("avx2")]] inline void RowsAvx2(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src,
                                              ptrdiff_t srcPitch, size_t n, int h) {
+    if (n >= 32 && n <= 128) {
+        switch ((n + 31) / 32) {
+            case 1:
+                return FixedRowsAvx2<1>(dst, dstPitch, src, srcPitch, n, h);
+            case 2:
+                return FixedRowsAvx2<2>(dst, dstPitch, src, srcPitch, n, h);
+            case 3:
+                return FixedRowsAvx2<3>(dst, dstPitch, src, srcPitch, n, h);
+            default:
+                return FixedRowsAvx2<4>(dst, dstPitch, src, srcPitch, n, h);
+        }
+    }
     for (int y = 0; y < h; ++y, src += srcPitch, dst += dstPitch) RowCopyAvx2(dst, src, n);
 }
 
