@@ -432,6 +432,26 @@ TEST_P(SoundHandleTest, TheMovieSoundTrackPlaysAsAFileStream) {
     EXPECT_EQ(Aligned(c, pcm), pcm);
 }
 
+// The samples go straight into the buffers: a load holds the file image and
+// one copy of the samples at most, never a second whole copy beside them.
+TEST_P(SoundHandleTest, ALoadPeaksAtTheFileAndOneCopyOfItsSamples) {
+    WriteRamp("ramp.wav", 30000);  // 120,000 bytes of samples, a 120,044-byte file
+    const int before = MemGetTotalSize();
+    MemSetPrintTotals(1);  // every allocation and free logs the running total
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    MemSetPrintTotals(0);
+    ASSERT_NE(GetSoundRecord(h), nullptr);
+    ASSERT_EQ(GetSoundRecord(h)->isStream, 0);
+    const std::string log = testsupport::ReadFile("Log.txt");
+    int peak = before;
+    for (size_t at = log.find("Total size:"); at != std::string::npos;
+         at = log.find("Total size:", at + 1))
+        peak = std::max(peak, std::atoi(log.c_str() + at + 11));
+    // The file (120,044), the converter's one second of output (176,400) and
+    // the samples (120,000): about 420,000 bytes; a second copy passes 530,000.
+    EXPECT_LT(peak - before, 480000);
+}
+
 size_t ShortRead(void* buffer, size_t size, size_t count, StreamHandle stream) {
     return PlainStreamFunctionSet().Read(buffer, size, count > 400 ? count - 400 : count, stream);
 }
