@@ -83,24 +83,34 @@ int FillBuffers(SoundHandleRecord* r) {
     return 0;
 }
 
-// The whole sound converted to PCM: 0 and a tracked block, or -1 (logged).
-int ConvertWhole(const SoundCreateSettings* settings, const void* image, uint32_t size,
-                 WAVEFORMATEX* format, void** pcm, int* pcmSize) {
+// Runs `use` on a converter set up over the file image: its result, or -1
+// (logged) when the converter cannot be set up.
+template <class Use>
+int WithConverter(const SoundCreateSettings* settings, const void* image, uint32_t size, Use use) {
     const StreamHandle stream = OpenMemoryImageStream(image, size);
-    if (!stream) return Log("音声ファイルのＰＣＭへの変換に失敗しました\n");
+    if (!stream) return Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
     SoundConvertState convert{};
     int result = 0;
     if (SetupSoundConvert(&convert, GetMemoryImageStreamInterface(), stream,
                           settings->convertOptions[0], settings->convertOptions[1],
                           settings->convertOptions[2]) < 0) {
-        result = Log("音声ファイルのＰＣＭへの変換に失敗しました\n");
+        result = Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
     } else {
-        if (ConvertSoundAll(&convert, format, pcm, pcmSize) < 0)
-            result = Log("音声ファイルを格納するメモリ領域の確保に失敗しました\n");
+        result = use(&convert);
         EndSoundConvert(&convert);
     }
     CloseMemoryImageStream(stream);
     return result;
+}
+
+// The whole sound converted to PCM: 0 and a tracked block, or -1 (logged).
+int ConvertWhole(const SoundCreateSettings* settings, const void* image, uint32_t size,
+                 WAVEFORMATEX* format, void** pcm, int* pcmSize) {
+    return WithConverter(settings, image, size, [&](SoundConvertState* convert) {
+        return ConvertSoundAll(convert, format, pcm, pcmSize) < 0
+                   ? Fail("音声ファイルを格納するメモリ領域の確保に失敗しました\n")
+                   : 0;
+    });
 }
 
 // Converts straight into buffer 0 while it is locked (and copies into the
@@ -167,20 +177,9 @@ int FillFromConverter(SoundHandleRecord* r, SoundConvertState* convert, int buff
 // at the end of the list loading). Results as FillFromConverter's.
 int ConvertIntoBuffers(SoundHandleRecord* r, const SoundCreateSettings* settings, const void* image,
                        uint32_t size, int bufferCount) {
-    const StreamHandle stream = OpenMemoryImageStream(image, size);
-    if (!stream) return Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
-    SoundConvertState convert{};
-    int result = 0;
-    if (SetupSoundConvert(&convert, GetMemoryImageStreamInterface(), stream,
-                          settings->convertOptions[0], settings->convertOptions[1],
-                          settings->convertOptions[2]) < 0) {
-        result = Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
-    } else {
-        result = FillFromConverter(r, &convert, bufferCount);
-        EndSoundConvert(&convert);
-    }
-    CloseMemoryImageStream(stream);
-    return result;
+    return WithConverter(settings, image, size, [&](SoundConvertState* convert) {
+        return FillFromConverter(r, convert, bufferCount);
+    });
 }
 
 }  // namespace
