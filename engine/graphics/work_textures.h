@@ -10,11 +10,7 @@
 namespace DuRud {
 
 constexpr int kWorkTextureRecords = 2048;
-// Records of one shape held at once; a borrower past it waits for one. Each
-// held record is a whole tile written (a 1024 x 1024 picture tile is 2.4 MB
-// resident) and a new one is also copied out once in full: sixteen let the
-// list loading hold tens of megabytes of them at its end.
-constexpr int kWorkTexturesPerShape = 2;
+constexpr int kWorkTexturesPerShape = 16;
 // Bytes of textures kept for reuse while no one holds them; past it the
 // least used are freed (loading every picture once left one of each tile
 // shape behind, tens of megabytes never borrowed again). Every idle byte a

@@ -232,7 +232,7 @@ TEST(GraphicTransferThreads, WorkerWaitsForAHeldWorkTexture) {
         Sleep(1);
     }
     EXPECT_EQ(-5, g_transferResult.load()) << "waits while every work texture is held";
-    ReleaseWorkTexture(held[1], 0);
+    ReleaseWorkTexture(held[7], 0);
     ASSERT_TRUE(testsupport::ServeUntil([] { return g_transferResult != -5; },
                                         "the transfer once a work texture was free"));
     EXPECT_EQ(0, g_transferResult.load());

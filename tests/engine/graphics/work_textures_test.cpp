@@ -29,13 +29,13 @@ class WorkTexturePool : public ::testing::Test {
     }
 };
 
-TEST_F(WorkTexturePool, TwoHoldsPerShape) {
+TEST_F(WorkTexturePool, SixteenHoldsPerShape) {
     for (int i = 0; i < kWorkTexturesPerShape; ++i)
         ASSERT_GE(GetWorkTexture(16, 8, 1, kSlotColour32, 0), 0) << i;
     EXPECT_EQ(-1, GetWorkTexture(16, 8, 1, kSlotColour32, 0));
-    ASSERT_EQ(0, ReleaseWorkTexture(1, 0));
-    EXPECT_EQ(1, GetWorkTexture(16, 8, 1, kSlotColour32, 0)) << "a released record is reused";
-    EXPECT_EQ(2u, GetWorkTextureRecord(1).useCount);
+    ASSERT_EQ(0, ReleaseWorkTexture(3, 0));
+    EXPECT_EQ(3, GetWorkTexture(16, 8, 1, kSlotColour32, 0)) << "a released record is reused";
+    EXPECT_EQ(2u, GetWorkTextureRecord(3).useCount);
     EXPECT_EQ(-1, ReleaseWorkTexture(kWorkTextureRecords, 0));
     EXPECT_EQ(-1, GetWorkTexture(0, 8, 1, kSlotColour32, 0));
     EXPECT_EQ(-1, GetWorkTexture(8, 8, 1, kTextureFormatSlotCount, 0));
