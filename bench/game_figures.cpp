@@ -9,14 +9,18 @@
 // child plays a fixed route through the observer hook and the platform's
 // input road: the title for a while, Enter, stage play with the player
 // running right and jumping, W to the result screen, a key there back to the
-// first stage, and again, until ten stage changes have passed.
+// first stage, and again, until ten stage changes have passed. That route
+// never meets the boss: a second child plays the boss replay's route on a
+// copy of the plain demo tree whose first stage is the boss arena, and gives
+// the cost of the passes while the boss is in the arena.
 //
 //   game_figures [--runs N]      every figure, on the device and on the
 //                                software renderer (start-up: median of N)
 //   game_figures --device        the per-pass figures on the device only
 //
-// With GAME_FIGURES_PERF_CONTROL naming a perf control fifo, the child turns
-// the profiler on while it plays a stage and off elsewhere:
+// With GAME_FIGURES_PERF_CONTROL naming a perf control fifo, each child turns
+// the profiler on while it plays a stage (the boss child: while the boss is
+// in the arena) and off elsewhere:
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
 #include <signal.h>
 #include <spawn.h>
@@ -40,9 +44,14 @@
 #include <vector>
 
 #include "core/tracked_memory.h"
+#include "demo_tree_edits.h"
 #include "shell/win_main.h"
 #include "test_knobs.h"
 #include "window/main_window.h"
+#include "world/boss_defeat.h"
+#include "world/boss_fight.h"
+#include "world/boss_intro.h"
+#include "world/pools.h"
 #include "world/test_observer.h"
 
 extern char** environ;
@@ -53,6 +62,8 @@ namespace {
 
 // Game states the figures name.
 constexpr int kSplash = 1, kTitle = 2, kPlay = 4, kStageChange = 5, kResult = 8;
+// The figures' own scene for play while the boss is in the arena.
+constexpr int kBoss = 100;
 
 // DirectInput codes.
 constexpr int kEnter = 0x1C, kRight = 0xCD, kJump = 0x2C, kW = 0x11;
@@ -83,13 +94,14 @@ long ResidentKb() {
 
 std::FILE* g_out = nullptr;
 int64_t g_lastCpu = 0;
-int g_lastState = -1;
+int g_lastScene = -1;
 int g_stageChanges = 0;
 int g_pressAt = -1;  // pass at which the pending key is released
 int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
+int g_profiledScene = kPlay;         // the scene it profiles
 int64_t g_splashFirst = 0, g_splashLast = 0;
 
 HWND Window() {
@@ -129,28 +141,10 @@ void OnStartupEvent(const test_event& e) {
     }
 }
 
-void OnFrameEvent(const test_event& e) {
-    if (e.kind == test_event_stop) {
-        std::fprintf(g_out, "stop %X\n", e.words[0]);
-        Close();
-        return;
-    }
-    const int64_t cpu = ThreadCpuNs();
-    // The interval since the last event: the rest of that pass (its present)
-    // and this pass's update and drawing.
-    if (g_lastState >= 0)
-        std::fprintf(g_out, "pass %d %d %lld\n", e.game_state, e.frames_in_scene,
-                     static_cast<long long>(cpu - g_lastCpu));
-    if (g_perfControl && (e.game_state == kPlay) != (g_lastState == kPlay)) {
-        std::fputs(e.game_state == kPlay ? "enable\n" : "disable\n", g_perfControl);
-        std::fflush(g_perfControl);
-    }
-    g_lastState = e.game_state;
+// The stage route: the title for a while, then stages played and left
+// through the result screen until ten stage changes have passed.
+void StagesRoute(const test_event& e) {
     const int f = e.frames_in_scene;
-    if (g_pressAt == e.pass) {
-        Key(g_pressKey, false);
-        g_pressAt = -1;
-    }
     switch (e.game_state) {
         case kTitle:
             if (f == 300) Press(kEnter, e.pass);
@@ -181,6 +175,88 @@ void OnFrameEvent(const test_event& e) {
         default:
             break;
     }
+}
+
+// ---- the boss run
+
+// The boss is in the arena from the pass in which an enemy first runs its
+// entrance, through the fight, to the pass in which the beaten boss, having
+// tumbled about the arena, falls out below and its slot is freed: the three
+// move patterns only the boss runs.
+bool BossInArena() {
+    for (const enemy& e : enemies)
+        if ((e.flags & flag_in_use) &&
+            (e.move_pattern == move_pattern_bossintro_dolvek ||
+             e.move_pattern == move_pattern_bossdolvek || e.move_pattern == boss_defeat_pattern))
+            return true;
+    return false;
+}
+
+bool g_bossWasIn = false, g_bossFallen = false;
+
+// The pass's scene for the figures: play while the boss is in the arena, and
+// the pass in which it falls out, is the boss's.
+int SceneOf(const test_event& e) {
+    const bool in = e.game_state == kPlay && BossInArena();
+    const bool fell = g_bossWasIn && !in;
+    if (fell) {
+        std::fprintf(g_out, "boss_fallen %d\n", e.pass);
+        g_bossFallen = true;
+    }
+    g_bossWasIn = in;
+    return in || fell ? kBoss : e.game_state;
+}
+
+// The scene that ran in the pass an event reports and its frame in scene:
+// the event gives the counters as the next pass starts them, so it is the
+// previous event's (the boss replay's steps count frames so).
+struct SceneRun {
+    int state = 0, frame = 0;
+};
+SceneRun g_nextRun, g_ran;
+
+// The boss replay's route on the boss arena as the first stage: Enter on the
+// splash; in the arena, once the stomp's stun has worn off, right to the item
+// that knocks the boss away and a jump over the shots still on their way;
+// closed once the boss has fallen out.
+void BossRoute(const test_event& e) {
+    // As in the replay, later frames fall on the same instants in every run.
+    if (e.pass == 1) KnobVirtualClockMoveTo(600000);
+    if (g_ran.state == kSplash && g_ran.frame == 10) Press(kEnter, e.pass);
+    if (g_ran.state == kPlay) {
+        if (g_ran.frame == 601 || g_ran.frame == 630) Key(kRight, g_ran.frame == 601);
+        if (g_ran.frame == 648 || g_ran.frame == 665) Key(kJump, g_ran.frame == 648);
+    }
+    if (g_bossFallen) Close();
+}
+
+void (*g_route)(const test_event&) = StagesRoute;
+
+void OnFrameEvent(const test_event& e) {
+    if (e.kind == test_event_stop) {
+        std::fprintf(g_out, "stop %X\n", e.words[0]);
+        Close();
+        return;
+    }
+    const int64_t cpu = ThreadCpuNs();
+    const int scene = SceneOf(e);
+    // The interval since the last event: the rest of that pass (its present)
+    // and this pass's update and drawing.
+    if (g_lastScene >= 0)
+        std::fprintf(g_out, "pass %d %d %lld\n", scene, e.frames_in_scene,
+                     static_cast<long long>(cpu - g_lastCpu));
+    if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
+        std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
+        std::fflush(g_perfControl);
+    }
+    g_lastScene = scene;
+    g_ran = g_nextRun;
+    g_nextRun = {e.game_state, e.frames_in_scene};
+    if (g_pressAt == e.pass) {
+        Key(g_pressKey, false);
+        g_pressAt = -1;
+    }
+    g_route(e);
     // Any route gone astray still ends.
     if (e.pass > 20000) Close();
     g_lastCpu = ThreadCpuNs();
@@ -215,6 +291,10 @@ int RunChild(const std::string& mode) {
             g_perfControl = std::fopen(control, "w");
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
+        if (mode == "boss") {
+            g_route = BossRoute;
+            g_profiledScene = kBoss;
+        }
         g_lastCpu = ThreadCpuNs();
         test_observer = OnFrameEvent;
     }
@@ -241,6 +321,29 @@ struct ChildRun {
     std::vector<std::string> lines;
 };
 
+// The game's data in the child's folder: the demo archive, or for the boss
+// run a copy of the plain demo tree with the boss arena as its first stage.
+bool PlaceData(const std::string& mode, const fs::path& dir) {
+    std::error_code ec;
+    if (mode != "boss") {
+        fs::copy_file(DEMO_ARCHIVE, dir / "datas.ZAV", ec);
+        if (ec) std::fprintf(stderr, "game_figures: no demo archive at %s\n", DEMO_ARCHIVE);
+        return !ec;
+    }
+    fs::copy(DEMO_TREE, dir / "datas", fs::copy_options::recursive, ec);
+    if (ec) {
+        std::fprintf(stderr, "game_figures: no demo tree at %s\n", DEMO_TREE);
+        return false;
+    }
+    try {
+        replay::boss_first_stage(dir / "datas");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "game_figures: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
 // Runs one child game in a fresh folder, bounded in time.
 ChildRun Spawn(const std::string& mode, bool software, int index) {
     ChildRun run;
@@ -248,12 +351,7 @@ ChildRun Spawn(const std::string& mode, bool software, int index) {
                          ("game-figures-" + std::to_string(getpid()) + "-" + std::to_string(index));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::error_code ec;
-    fs::copy_file(DEMO_ARCHIVE, dir / "datas.ZAV", ec);
-    if (ec) {
-        std::fprintf(stderr, "game_figures: no demo archive at %s\n", DEMO_ARCHIVE);
-        return run;
-    }
+    if (!PlaceData(mode, dir)) return run;
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string s = *e;
@@ -357,11 +455,14 @@ struct SceneCosts {
     std::vector<std::pair<int, std::pair<int, int>>> memory;  // changes, total, count
     long peakKb = 0;
     bool ok = false;
+    int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
 };
 
-SceneCosts FrameRun(bool software) {
+// The stage route ("frames") or the boss run ("boss"), on the device or on
+// the software renderer.
+SceneCosts FrameRun(const std::string& mode, bool software) {
     SceneCosts c;
-    const ChildRun r = Spawn("frames", software, software ? 2 : 1);
+    const ChildRun r = Spawn(mode, software, (mode == "boss" ? 3 : 1) + software);
     c.ok = r.ok;
     c.exitStatus = r.exitStatus;
     for (const std::string& line : r.lines) {
@@ -374,13 +475,40 @@ SceneCosts FrameRun(bool software) {
             c.memory.push_back({changes, {total, count}});
         else if (std::sscanf(line.c_str(), "peak_rss_kb %ld", &kb) == 1)
             c.peakKb = kb;
+        else if (std::sscanf(line.c_str(), "boss_fallen %d", &frame) == 1)
+            c.bossFallenAt = frame;
         else if (line.rfind("stop", 0) == 0)
             std::fprintf(stderr, "game_figures: the game showed a STOP screen: %s\n", line.c_str());
     }
     return c;
 }
 
-void FrameFigures(const SceneCosts& c, const char* road, bool aims) {
+void SceneRow(const char* name, const std::vector<int64_t>& v) {
+    std::printf("  %-16s %7zu %9.3f %9.3f %9.3f\n", name, v.size(), Percentile(v, 0.5),
+                Percentile(v, 0.99), Percentile(v, 1.0));
+}
+
+// The boss row, from the boss run.
+void BossRow(const SceneCosts& b) {
+    auto it = b.byState.find(kBoss);
+    if (it == b.byState.end()) {
+        std::printf("  %-16s not reached: the boss run ended with status %d\n", "boss",
+                    b.exitStatus);
+        return;
+    }
+    SceneRow("boss", it->second);
+    if (!b.bossFallenAt) std::printf("  %-16s the boss did not fall: the route went astray\n", "");
+}
+
+// Counted only for a fight played to the boss's fall.
+void BossAim(const SceneCosts& b) {
+    auto it = b.byState.find(kBoss);
+    const bool played = it != b.byState.end() && b.bossFallenAt;
+    const double p99 = played ? Percentile(it->second, 0.99) : 1e9;
+    Figure("99th percentile pass, boss, device", p99, "ms", "< 4 ms", played && p99 < 4.0);
+}
+
+void FrameFigures(const SceneCosts& c, const SceneCosts& boss, const char* road, bool aims) {
     std::printf("Cost per main-loop pass on the %s (strict virtual clock, ms)\n", road);
     if (!c.ok)
         std::printf("  the game ended with status %d%s\n", c.exitStatus,
@@ -399,15 +527,14 @@ void FrameFigures(const SceneCosts& c, const char* road, bool aims) {
             std::printf("  %-16s not reached\n", s.name);
             continue;
         }
-        const auto& v = it->second;
-        std::printf("  %-16s %7zu %9.3f %9.3f %9.3f\n", s.name, v.size(), Percentile(v, 0.5),
-                    Percentile(v, 0.99), Percentile(v, 1.0));
+        SceneRow(s.name, it->second);
     }
-    std::printf("  %-16s not reached: the route plays the first stages only\n", "boss");
+    BossRow(boss);
     if (!aims) return;
     auto it = c.byState.find(kPlay);
     const double p99 = it == c.byState.end() ? 1e9 : Percentile(it->second, 0.99);
     Figure("99th percentile pass, stage play, device", p99, "ms", "< 4 ms", p99 < 4.0);
+    BossAim(boss);
 }
 
 void MemoryFigures(const SceneCosts& c) {
@@ -439,15 +566,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
     if (argc == 2 && std::strcmp(argv[1], "--device") == 0) {
-        FrameFigures(FrameRun(false), "Direct3D device", true);
+        FrameFigures(FrameRun("frames", false), FrameRun("boss", false), "Direct3D device", true);
         std::printf("%d aim(s) not met\n", g_missed);
         return 0;
     }
     StartupFigures(runs);
-    const SceneCosts device = FrameRun(false);
-    FrameFigures(device, "Direct3D device", true);
-    const SceneCosts software = FrameRun(true);
-    FrameFigures(software, "software renderer", false);
+    const SceneCosts device = FrameRun("frames", false);
+    FrameFigures(device, FrameRun("boss", false), "Direct3D device", true);
+    const SceneCosts software = FrameRun("frames", true);
+    FrameFigures(software, FrameRun("boss", true), "software renderer", false);
     MemoryFigures(device);
     std::printf("%d aim(s) not met\n", g_missed);
     return 0;

@@ -7,10 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -18,23 +16,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "demo_tree_edits.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
+using replay::boss_first_stage;
+using replay::column;
+using replay::columns;
+using replay::find_line;
+using replay::lines_of;
+using replay::read_file;
+using replay::write_file;
+using replay::write_lines;
+
 // A child that outlives this is killed; each CTest time-out is above it.
 constexpr int child_limit_seconds = 600;
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // One folder for this program's runs: VESSAMIRE_REPLAY_RUNS (the image
 // script reads the pictures there), else a new one under the temporary folder.
@@ -203,45 +201,6 @@ std::string settings_lines(const char* head) {
 const std::string default_settings = settings_lines("0\r\n0.500\r\n1.000\r\n1.000\r\n0\r\n");
 
 // --- changes to the plain tree -------------------------------------------------
-
-std::vector<std::string> lines_of(const fs::path& file) {
-    std::vector<std::string> lines;
-    std::istringstream in(read_file(file));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-void write_lines(const fs::path& file, const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& l : lines) text += l + "\n";
-    write_file(file, text);
-}
-
-// The index (from 0) of the first line starting with `prefix` below the
-// first line starting with `after` (a section keyword; "" for the top).
-size_t find_line(const std::vector<std::string>& lines, const std::string& prefix,
-                 const std::string& after = "") {
-    size_t k = 0;
-    if (!after.empty()) {
-        while (k < lines.size() && lines[k].rfind(after, 0) != 0) ++k;
-        ++k;
-    }
-    while (k < lines.size() && lines[k].rfind(prefix, 0) != 0) ++k;
-    if (k == lines.size()) throw std::runtime_error("no line " + prefix + " in the demo data");
-    return k;
-}
-
-// The first `n` comma-separated columns of a line.
-std::string columns(const std::string& line, int n) {
-    size_t end = 0;
-    for (int c = 0; c < n; ++c) end = line.find(',', end) + 1;
-    return line.substr(0, end - 1);
-}
-
-std::string column(const std::string& line, int c) {
-    const std::string from = c ? line.substr(columns(line, c).size() + 1) : line;
-    return from.substr(0, from.find_first_of(",\r"));
-}
 
 const char* const file_list = "lists/filelist.list";
 const char* const first_stage = "stages/intro_sky.txt";  // GAME_1's first
@@ -567,22 +526,6 @@ TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
     EXPECT_EQ(log_after(waited, "state").rfind("state 4 ", 0), 0u) << on.log;
     EXPECT_EQ(log_after(on.log, "state 7"), "") << on.log;
     expect_clean(on);
-}
-
-// A replay-only first stage: the boss arena with, on the floor right of the
-// players, the item that knocks every enemy away (named as the entity list
-// names it).
-void boss_first_stage(const fs::path& d) {
-    std::string name;
-    for (const std::string& l : lines_of(d / "lists/entitylist.list"))
-        if (l.find(",allenemy_destroy,") != std::string::npos) name = column(l, 0);
-    if (name.empty()) throw std::runtime_error("no allenemy_destroy item in the demo data");
-    const std::string stage = read_file(d / "stages/arena.txt") + "PLACEMENT_ITEM\r\n" + name +
-                              ",320,488,1,move_pattern_default,0,nothing\r\n";
-    write_file(d / "stages/replay_boss.txt", stage);
-    auto list = lines_of(d / "lists/playlist.list");
-    list[find_line(list, "datas/", "GAME_1")] = "datas/stages/replay_boss.txt,1\r";
-    write_lines(d / "lists/playlist.list", list);
 }
 
 TEST(Replay, TheBossFallsToTheItemAndTheGameIsCleared) {
