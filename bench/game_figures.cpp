@@ -71,6 +71,14 @@ int64_t ThreadCpuNs() {
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+// The resident set now (VmRSS), in KB.
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
 // ---- child: one game ----------------------------------------------------------------
 
 std::FILE* g_out = nullptr;
@@ -108,7 +116,10 @@ void OnStartupEvent(const test_event& e) {
     if (e.kind != test_event_pass) return;
     const int64_t now = MonotonicNs();
     if (e.game_state == kSplash) {
-        if (!g_splashFirst) g_splashFirst = now;
+        if (!g_splashFirst) {
+            g_splashFirst = now;
+            std::fprintf(g_out, "loaded_rss_kb %ld\n", ResidentKb());
+        }
         g_splashLast = now;
     }
     if (e.game_state == kTitle) {
@@ -314,15 +325,17 @@ void Figure(const char* what, double value, const char* unit, const char* aim, b
 
 void StartupFigures(int runs) {
     std::printf("Start-up (real clock, median of %d after one warming run)\n", runs);
-    std::vector<double> present, title, lists;
+    std::vector<double> present, title, lists, loaded;
     for (int k = 0; k <= runs; ++k) {
         const ChildRun r = Spawn("startup", false, 1000 + k);
         if (k == 0) continue;  // warms the file cache
-        long long t = 0, first = 0, last = 0, p = 0;
+        long long t = 0, first = 0, last = 0, p = 0, kb = 0;
         for (const std::string& line : r.lines) {
             std::sscanf(line.c_str(), "title %lld %lld %lld", &t, &first, &last);
             std::sscanf(line.c_str(), "present %lld", &p);
+            std::sscanf(line.c_str(), "loaded_rss_kb %lld", &kb);
         }
+        if (kb) loaded.push_back(double(kb) / 1024.0);
         if (!p || !t) continue;
         present.push_back(double(p - r.spawnedAt) / 1e9);
         lists.push_back(double(first - r.spawnedAt) / 1e9);
@@ -334,6 +347,8 @@ void StartupFigures(int runs) {
     Figure("first title frame (splash excluded)", t, "s", "<= 1.5 s", !title.empty() && t <= 1.5);
     std::printf("    of which the lists and their files loaded (first splash frame): %.2f s\n",
                 Median(lists));
+    std::printf("    resident set once they are loaded (first splash frame): %.1f MB\n",
+                Median(loaded));
 }
 
 struct SceneCosts {

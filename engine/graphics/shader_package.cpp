@@ -3,6 +3,7 @@
 // so that every entry's code lies inside the unpacked bytes.
 #include "graphics/shader_package.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "DuRud.h"
@@ -11,9 +12,15 @@
 namespace DuRud {
 namespace {
 
+// An entry's code starts behind the sizes of the entries before it. One
+// start is kept per run of kEntriesPerMark entries and the rest summed on
+// lookup: a start for every entry of the model table was 3.2 MB kept for
+// codes that are looked up once each, when their shader is made.
+constexpr int kEntriesPerMark = 64;
+
 struct CodeTable {
     unsigned char* bytes = nullptr;
-    uint32_t* offsets = nullptr;  // per entry; 0 for an empty one
+    uint32_t* marks = nullptr;  // the code start of every kEntriesPerMark-th entry
     int entries = 0;
 };
 
@@ -51,17 +58,17 @@ unsigned char* Unpack(const ShaderPackageBlob& blob, uint32_t* size) {
 bool WalkCodeTable(unsigned char* bytes, uint32_t size, int entries, CodeTable* table) {
     const uint64_t tableBytes = static_cast<uint64_t>(entries) * 2;
     if (size < tableBytes) return false;
-    table->offsets = static_cast<uint32_t*>(
-        TrackedAlloc(static_cast<uint32_t>(entries * sizeof(uint32_t)), __FILE__, __LINE__));
-    if (!table->offsets) return false;
+    const int marks = (entries + kEntriesPerMark - 1) / kEntriesPerMark;
+    table->marks = static_cast<uint32_t*>(TrackedAlloc(
+        static_cast<uint32_t>(std::max(marks, 1) * sizeof(uint32_t)), __FILE__, __LINE__));
+    if (!table->marks) return false;
     uint64_t at = tableBytes;
     for (int i = 0; i < entries; ++i) {
-        const uint16_t n = LoadU16(bytes + i * 2);
-        table->offsets[i] = n ? static_cast<uint32_t>(at) : 0;
-        at += n;
+        if (i % kEntriesPerMark == 0) table->marks[i / kEntriesPerMark] = static_cast<uint32_t>(at);
+        at += LoadU16(bytes + i * 2);
         if (at > size) {
-            TrackedFree(table->offsets);
-            table->offsets = nullptr;
+            TrackedFree(table->marks);
+            table->marks = nullptr;
             return false;
         }
     }
@@ -96,7 +103,7 @@ bool UnpackArchive(const ShaderPackageBlob& blob, unsigned char** image, Archive
 
 void FreeCodeTable(CodeTable* table) {
     TrackedFree(table->bytes);
-    TrackedFree(table->offsets);
+    TrackedFree(table->marks);
     *table = CodeTable{};
 }
 
@@ -114,7 +121,12 @@ int TableCode(const CodeTable& table, int index, const void** code, uint32_t* si
     if (!g_package.unpacked || index < 0 || index >= table.entries) return -1;
     const uint16_t n = LoadU16(table.bytes + index * 2);
     if (n == 0) return -1;
-    if (code) *code = table.bytes + table.offsets[index];
+    if (code) {
+        uint32_t at = table.marks[index / kEntriesPerMark];
+        for (int i = index - index % kEntriesPerMark; i < index; ++i)
+            at += LoadU16(table.bytes + i * 2);
+        *code = table.bytes + at;
+    }
     if (size) *size = n;
     return 0;
 }

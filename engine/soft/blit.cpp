@@ -110,19 +110,40 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
     const int64_t ox = left - x;
     const int64_t oy = top - y;
 
-    // Whole 32-bit alpha sprites, the commonest call, go straight to the
-    // sprite walk: the refusals are those below (a mode 0 parameter outside
-    // 0..255 draws nothing), only the context is smaller.
+    // Straight-alpha sprites, the commonest call, go straight to their rows:
+    // whole ones with a current table to the run walk, the rest
+    // (clipped, or drawn without the table) to the clipped path's sprite
+    // rows. The refusals are those below (a mode 0 parameter outside 0..255
+    // draws nothing), only the context is smaller.
     const int mode = MemImgDrawState.blendMode;
     const int p = MemImgDrawState.blendParameter;
-    if (trans == 1 && !blend && w == src->width && h == src->height &&
-        ((mode == 0 && uint32_t(p) <= 255) || (mode == 1 && p == 255)) &&
-        MemImgBrightIsWhite(MemImgDrawState.drawBright) && sb->colorType == kMemImgColor32 &&
-        sb->alphaFlag == 1 && sb->paletteFlag != 1 && sb->runTableValid == 1 &&
-        MemImgRunTableMatches(src) == 1) {
+    if (trans != 0 && !blend && ((mode == 0 && uint32_t(p) <= 255) || (mode == 1 && p == 255)) &&
+        MemImgBrightIsWhite(MemImgDrawState.drawBright) && sb->alphaFlag == 1 &&
+        sb->paletteFlag != 1) {
+        uint8_t* const dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left;
+        const bool tableWalk = trans == 1 && w == src->width && h == src->height &&
+                               sb->runTableValid == 1 && MemImgRunTableMatches(src) == 1;
+        if (!tableWalk) {
+            const SpriteCall rows{
+                .src = src->pixels + int64_t(sb->pitch) * oy + 4 * ox,
+                .dst = dst,
+                .srcPitch = sb->pitch,
+                .dstPitch = db->pitch,
+                .w = w,
+                .h = h,
+                .runs = nullptr,
+                .runsEnd = nullptr,
+            };
+            if (sb->colorType == kMemImgColor32) {
+                BlitClippedSprite32(rows);
+            } else {
+                BlitClippedSprite16(rows);
+            }
+            return;
+        }
         const SpriteCall sprite{
             .src = src->pixels,
-            .dst = dest->pixels + int64_t(db->pitch) * top + int64_t(dstBpp) * left,
+            .dst = dst,
             .srcPitch = sb->pitch,
             .dstPitch = db->pitch,
             .w = w,
@@ -130,7 +151,9 @@ void MemImgBlit(MEMIMG* dest, const MEMIMG* src, int x, int y, int trans, const 
             .runs = sb->runTable,
             .runsEnd = sb->runTable + (int64_t(sb->width) + 5) * sb->height,
         };
-        if (BlitSpriteRuns32(sprite)) return;
+        if (sb->colorType == kMemImgColor32 ? BlitSpriteRuns32(sprite) : BlitSpriteRuns16(sprite)) {
+            return;
+        }
     }
 
     // The geometry goes into the context's initialiser: stored after a

@@ -8,6 +8,7 @@
 #include "soft/blit_pixel_forms.h"
 #include "soft/keyed_copy_rows_16.h"
 #include "soft/short_row_copy.h"
+#include "soft/sprite_rows_avx2.h"
 #include "soft/straight_alpha_rows_16.h"
 
 namespace DuRud {
@@ -59,18 +60,8 @@ void CopyRows16(const BlitCall& c) {
     const uint8_t* s = c.src;
     uint8_t* d = c.dst;
     if (!c.alpha) {
-        const size_t bytes = size_t(c.w) * 2;
-        const ptrdiff_t srcPitch = ptrdiff_t(bytes) + c.srcSkip;
-        const ptrdiff_t dstPitch = ptrdiff_t(bytes) + c.dstSkip;
-        const bool shortRows =
-            bytes <= kShortRowBytes && !RowSpansOverlap(d, dstPitch, s, srcPitch, bytes, c.h);
-        for (int y = 0; y < c.h; ++y, s += srcPitch, d += dstPitch) {
-            if (shortRows) {
-                ShortRowCopySimd(d, s, bytes);
-            } else {
-                std::memmove(d, s, bytes);
-            }
-        }
+        const ptrdiff_t bytes = ptrdiff_t(c.w) * 2;
+        CopyRows(d, bytes + c.dstSkip, s, bytes + c.srcSkip, size_t(bytes), c.h);
         return;
     }
     for (int y = 0; y < c.h; ++y) {
@@ -96,15 +87,20 @@ bool KeyedRows16(const BlitCall& c) {
     return true;
 }
 
-// The straight-alpha sprite: four pixels per step, the loop's bytes.
-void SpriteRows16(const BlitCall& c) {
+// The straight-alpha sprite: four pixels per step (SSE2) or eight (AVX2,
+// rows apart), the loop's bytes either way.
+void SpriteRowsSse2(const SpriteCall& c) {
     const uint8_t* s = c.src;
     uint8_t* d = c.dst;
-    for (int y = 0; y < c.h; ++y) {
+    for (int y = 0; y < c.h; ++y, s += c.srcPitch, d += c.dstPitch) {
         AlphaRow16Simd<AlphaRowOp::Sprite>(d, s, c.w);
-        s += size_t(c.w) * 4 + c.srcSkip;
-        d += size_t(c.w) * 2 + c.dstSkip;
     }
+}
+
+[[gnu::target("avx2")]] void SpriteRowsAvx2(const SpriteCall& c) {
+    const uint8_t* s = c.src;
+    uint8_t* d = c.dst;
+    for (int y = 0; y < c.h; ++y, s += c.srcPitch, d += c.dstPitch) SpriteRow16Avx2(d, s, c.w);
 }
 
 // Blend mode 1, brightness white, no blend image, no alpha: the half form
@@ -194,7 +190,7 @@ void Select16(const BlitCall& c) {
             return;
         }
         if (!c.hasBlend && c.white && c.alpha) {
-            SpriteRows16(c);
+            BlitClippedSprite16(SpriteCallOf(c, 2));
             return;
         }
         if (!c.hasBlend && c.white && !c.alpha && KeyedRows16(c)) return;
@@ -210,6 +206,16 @@ void Select16(const BlitCall& c) {
 }
 
 }  // namespace
+
+void BlitClippedSprite16(const SpriteCall& c) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    // Overlap is judged on the source's four-byte pixels, the wider span.
+    if (avx2 && !RowSpansOverlap(c.dst, c.dstPitch, c.src, c.srcPitch, size_t(c.w) * 4, c.h)) {
+        SpriteRowsAvx2(c);
+    } else {
+        SpriteRowsSse2(c);
+    }
+}
 
 void BlitClipped16(const BlitCall& c) {
     WithBlendMode(c.mode, [&](auto mode) { Select16<mode()>(c); });

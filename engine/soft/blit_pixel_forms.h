@@ -216,8 +216,9 @@ uint8_t* MemImgBlitWorkPalette();
 void BlitClipped32(const BlitCall& c);
 void BlitClipped16(const BlitCall& c);
 void BlitRuns32(const BlitCall& c, bool paletteSource);
-// What the sprite walk reads (blend mode 0, white, no blend image, a whole
-// source with the alpha flag and a matching run table): pitches in bytes.
+// What the sprite rows read (blend mode 0, white, no blend image, a source
+// with the alpha flag): pitches in bytes. The run-table walk also reads the
+// runs; the clipped rows leave them null.
 struct SpriteCall {
     const uint8_t* src;
     uint8_t* dst;
@@ -226,9 +227,28 @@ struct SpriteCall {
     const uint8_t* runs;
     const uint8_t* runsEnd;
 };
+// The sprite rows' view of a call (four-byte source pixels); the runs are
+// null on the clipped path.
+inline SpriteCall SpriteCallOf(const BlitCall& c, int dstBpp) {
+    return SpriteCall{c.src,
+                      c.dst,
+                      ptrdiff_t(c.w) * 4 + c.srcSkip,
+                      ptrdiff_t(c.w) * dstBpp + c.dstSkip,
+                      c.w,
+                      c.h,
+                      c.runs,
+                      c.runsEnd};
+}
+// Straight-alpha sprite rows of the clipped path: a = 0 left out, a = 255
+// stored, others weighted, pixel by pixel as the sources are now (32-bit,
+// and 16-bit destinations under four-byte sources).
+void BlitClippedSprite32(const SpriteCall& c);
+void BlitClippedSprite16(const SpriteCall& c);
 // Draws a 32-bit sprite call; false (nothing drawn) when its source and
 // destination rows share bytes, which the general run walk then draws.
 bool BlitSpriteRuns32(const SpriteCall& c);
+// The same for a 16-bit destination under four-byte sources.
+bool BlitSpriteRuns16(const SpriteCall& c);
 void BlitRuns16(const BlitCall& c, bool paletteSource);
 // The clipped path for palette sources (is32: 4-byte entries, else 2-byte).
 void BlitClippedPalette(const BlitCall& c, bool is32);

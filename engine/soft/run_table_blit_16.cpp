@@ -39,19 +39,25 @@ void SpriteRuns16(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms16, true>(c);
 }
 
+}  // namespace
+
+bool BlitSpriteRuns16(const SpriteCall& c) {
+    if (!SpriteRowsApart(c)) return false;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        SpriteRuns16Avx2(c);
+    } else {
+        SpriteRuns16(c);
+    }
+    return true;
+}
+
+namespace {
+
 template <int Mode, bool Blend, bool White, bool Alpha, bool Palette>
 void Runs16(const BlitCall& c) {
     if constexpr (Mode == 0 && !Blend && White && Alpha) {
-        const SpriteCall sprite = SpriteCallOf(c, 2);
-        if (SpriteRowsApart(sprite)) {
-            static const bool avx2 = __builtin_cpu_supports("avx2");
-            if (avx2) {
-                SpriteRuns16Avx2(sprite);
-            } else {
-                SpriteRuns16(sprite);
-            }
-            return;
-        }
+        if (BlitSpriteRuns16(SpriteCallOf(c, 2))) return;
     }
     constexpr int sb = Palette ? 1 : (Alpha ? 4 : 2);
     WalkRuns<Blend>(

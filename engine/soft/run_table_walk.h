@@ -88,18 +88,6 @@ template <class Forms, bool Avx2>
     }
 }
 
-// The sprite walk's view of a run-table call.
-inline SpriteCall SpriteCallOf(const BlitCall& c, int dstBpp) {
-    return SpriteCall{c.src,
-                      c.dst,
-                      ptrdiff_t(c.w) * 4 + c.srcSkip,
-                      ptrdiff_t(c.w) * dstBpp + c.dstSkip,
-                      c.w,
-                      c.h,
-                      c.runs,
-                      c.runsEnd};
-}
-
 // Whether the sprite walk may draw the call: rows onto themselves keep the
 // run walk's order.
 inline bool SpriteRowsApart(const SpriteCall& c) {

@@ -150,20 +150,23 @@ int GetSoundConvertSize(SoundConvertState* s) {
     return int(std::clamp<int64_t>(TotalBytes(s), 0, INT32_MAX));
 }
 
+int ConvertSoundFromStart(SoundConvertState* s, void* destination, int bytes) {
+    if (s == nullptr || !s->initialised || destination == nullptr || bytes < 0) return -1;
+    SeekSoundConvert(s, 0);
+    // A short file hands back what it really holds, never unwritten bytes.
+    if (s->kind == SoundConvertKindWave && s->wave.floatBuffer == nullptr) {
+        SeekStreamTo(s, s->dataPosition);
+        return int(ReadStreamBytes(s, destination, uint32_t(bytes)));
+    }
+    return std::max(RunSoundConvert(s, destination, bytes), 0);
+}
+
 int ConvertSoundAll(SoundConvertState* s, WAVEFORMATEX* format, void** block, int* bytes) {
     if (s == nullptr || !s->initialised || block == nullptr || bytes == nullptr) return -1;
     int total = GetSoundConvertSize(s);
     void* pcm = TrackedAlloc(uint32_t(std::max(total, 1)), __FILE__, __LINE__);
     if (pcm == nullptr) return -1;
-    SeekSoundConvert(s, 0);
-    // A short file hands back what it really holds, never unwritten bytes.
-    int produced;
-    if (s->kind == SoundConvertKindWave && s->wave.floatBuffer == nullptr) {
-        SeekStreamTo(s, s->dataPosition);
-        produced = int(ReadStreamBytes(s, pcm, uint32_t(total)));
-    } else {
-        produced = std::max(RunSoundConvert(s, pcm, total), 0);
-    }
+    const int produced = ConvertSoundFromStart(s, pcm, total);
     if (format != nullptr) *format = s->outputFormat;
     *block = pcm;
     *bytes = produced;

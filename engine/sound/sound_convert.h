@@ -95,6 +95,9 @@ int SetupSoundConvert(SoundConvertState* state, const StreamInterface* stream, S
 int RunSoundConvert(SoundConvertState* state, void* destination, int bytes);
 int SeekSoundConvert(SoundConvertState* state, int sample);  // 0; -1 for an unknown kind
 int GetSoundConvertSize(SoundConvertState* state);           // total PCM bytes from the start
+// Converts from the start into the caller's `bytes`: the bytes written (fewer
+// when the data ends first), or -1 when not set up.
+int ConvertSoundFromStart(SoundConvertState* state, void* destination, int bytes);
 // Converts from the start into one new tracked block (the caller frees it):
 // 0, or -1 when not set up or the block cannot be allocated.
 int ConvertSoundAll(SoundConvertState* state, WAVEFORMATEX* format, void** block, int* bytes);

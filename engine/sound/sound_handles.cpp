@@ -21,6 +21,11 @@ int Log(const char* utf8) {
     return LogWrite(Cp932Text(utf8));
 }
 
+int Fail(const char* utf8) {
+    LogWrite(Cp932Text(utf8));
+    return -1;
+}
+
 void LoadSoundWorker(AsyncRequest* request) {
     const uint8_t* params = AsyncRequestParams(request);
     int offset = 0;
@@ -78,24 +83,103 @@ int FillBuffers(SoundHandleRecord* r) {
     return 0;
 }
 
-// The whole sound converted to PCM: 0 and a tracked block, or -1 (logged).
-int ConvertWhole(const SoundCreateSettings* settings, const void* image, uint32_t size,
-                 WAVEFORMATEX* format, void** pcm, int* pcmSize) {
+// Runs `use` on a converter set up over the file image: its result, or -1
+// (logged) when the converter cannot be set up.
+template <class Use>
+int WithConverter(const SoundCreateSettings* settings, const void* image, uint32_t size, Use use) {
     const StreamHandle stream = OpenMemoryImageStream(image, size);
-    if (!stream) return Log("音声ファイルのＰＣＭへの変換に失敗しました\n");
+    if (!stream) return Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
     SoundConvertState convert{};
     int result = 0;
     if (SetupSoundConvert(&convert, GetMemoryImageStreamInterface(), stream,
                           settings->convertOptions[0], settings->convertOptions[1],
                           settings->convertOptions[2]) < 0) {
-        result = Log("音声ファイルのＰＣＭへの変換に失敗しました\n");
+        result = Fail("音声ファイルのＰＣＭへの変換に失敗しました\n");
     } else {
-        if (ConvertSoundAll(&convert, format, pcm, pcmSize) < 0)
-            result = Log("音声ファイルを格納するメモリ領域の確保に失敗しました\n");
+        result = use(&convert);
         EndSoundConvert(&convert);
     }
     CloseMemoryImageStream(stream);
     return result;
+}
+
+// The whole sound converted to PCM: 0 and a tracked block, or -1 (logged).
+int ConvertWhole(const SoundCreateSettings* settings, const void* image, uint32_t size,
+                 WAVEFORMATEX* format, void** pcm, int* pcmSize) {
+    return WithConverter(settings, image, size, [&](SoundConvertState* convert) {
+        return ConvertSoundAll(convert, format, pcm, pcmSize) < 0
+                   ? Fail("音声ファイルを格納するメモリ領域の確保に失敗しました\n")
+                   : 0;
+    });
+}
+
+// Converts straight into buffer 0 while it is locked (and copies into the
+// buffers that keep their own memory): 1 loaded, -1 failed (logged), 0 not
+// taken, with the buffers released again.
+int FillFromConverter(SoundHandleRecord* r, SoundConvertState* convert, int bufferCount) {
+    WAVEFORMATEX format{};
+    GetConvertFormat(convert, &format);
+    const int total = GetSoundConvertSize(convert);
+    const uint32_t bytes =
+        format.nBlockAlign && total > 0
+            ? static_cast<uint32_t>(total) / format.nBlockAlign * format.nBlockAlign
+            : 0;
+    if (bytes == 0 || !format.nAvgBytesPerSec ||
+        bytes / format.nAvgBytesPerSec > kLongestMemorySoundSeconds ||
+        CreateSoundBuffers(r->buffers, r->sharedMemory, bufferCount, &format, bytes, 0) != 0)
+        return 0;
+    auto releaseAll = [&] {
+        for (int i = 0; i < bufferCount; ++i) ReleaseSoundBuffer(&r->buffers[i]);
+        return 0;
+    };
+    void* p[2] = {};
+    DWORD n[2] = {};
+    if (LockSoundBuffer(&r->buffers[0], 0, bytes, &p[0], &n[0], &p[1], &n[1]) < 0)
+        return Fail("サウンドデータの転送に失敗しました_1\n");
+    const int produced = p[1] ? -1 : ConvertSoundFromStart(convert, p[0], static_cast<int>(n[0]));
+    if (produced != static_cast<int>(bytes)) {
+        // A file that holds less than it says: the whole-copy road sizes
+        // the buffers by what the conversion really gives.
+        UnlockSoundBuffer(&r->buffers[0], p[0], n[0], p[1], n[1]);
+        return releaseAll();
+    }
+    int result = 0;
+    for (int i = 1; i < bufferCount && result == 0; ++i) {
+        if (r->sharedMemory[i] == 1) continue;
+        void* q[2] = {};
+        DWORD m[2] = {};
+        if (LockSoundBuffer(&r->buffers[i], 0, bytes, &q[0], &m[0], &q[1], &m[1]) < 0) {
+            result = Fail("サウンドデータの転送に失敗しました_1\n");
+            break;
+        }
+        std::memcpy(q[0], p[0], m[0]);
+        if (q[1] && m[1]) std::memcpy(q[1], static_cast<uint8_t*>(p[0]) + m[0], m[1]);
+        if (UnlockSoundBuffer(&r->buffers[i], q[0], m[0], q[1], m[1]) < 0)
+            result = Fail("サウンドデータの転送に失敗しました_2\n");
+    }
+    if (UnlockSoundBuffer(&r->buffers[0], p[0], n[0], p[1], n[1]) < 0 && result == 0)
+        result = Fail("サウンドデータの転送に失敗しました_2\n");
+    r->bufferCount = bufferCount;
+    r->frequency = static_cast<int32_t>(format.nSamplesPerSec);
+    r->format = format;
+    r->data = nullptr;
+    r->dataSize = bytes;
+    r->dataReferences = static_cast<int32_t*>(TrackedAlloc(sizeof(int32_t), __FILE__, __LINE__));
+    if (!r->dataReferences)
+        return Fail("サウンドデータの参照数を保存するメモリ領域の確保に失敗しました\n");
+    *r->dataReferences = 1;
+    return result == 0 ? 1 : -1;
+}
+
+// A memory sound converted straight into its buffers, so that its samples
+// are never held twice: a whole copy beside the buffers while they were
+// filled doubled the memory of every sound loading at once (all the music,
+// at the end of the list loading). Results as FillFromConverter's.
+int ConvertIntoBuffers(SoundHandleRecord* r, const SoundCreateSettings* settings, const void* image,
+                       uint32_t size, int bufferCount) {
+    return WithConverter(settings, image, size, [&](SoundConvertState* convert) {
+        return FillFromConverter(r, convert, bufferCount);
+    });
 }
 
 }  // namespace
@@ -230,6 +314,8 @@ int CreateSoundFromMemory(Handle handle, const SoundCreateSettings* settings, co
     if (bufferCount < 1) bufferCount = 1;
     SoundCreateSettings streamSettings = *settings;
     if (settings->kind == 0) {
+        const int direct = ConvertIntoBuffers(r, settings, image, size, bufferCount);
+        if (direct != 0) return direct > 0 ? 0 : -1;
         WAVEFORMATEX format{};
         void* pcm = nullptr;
         int pcmSize = 0;

@@ -122,9 +122,12 @@ int GetStreamPositionBytes(Handle handle);
 int GetStreamPositionMs(Handle handle);
 int RefillStreamSound(Handle handle, int fromWorker);
 int ConvertToStreamSound(Handle handle);
-// A RIFF WAVE image of the data in one tracked block: 0, or -1 (logged).
+// A RIFF WAVE image of the data in one tracked block (its data left to the
+// caller when `data` is null): 0, or -1 (logged).
 int BuildWaveImage(void** image, uint32_t* size, const WAVEFORMATEX* format, uint32_t formatSize,
                    const void* data, uint32_t dataSize);
+// Sets the RIFF and data chunk sizes of such an image for `dataSize` bytes.
+void SetWaveDataSize(void* image, uint32_t formatSize, uint32_t dataSize);
 // The stream part of the terminate callback: 1 keeps the record (others
 // still play through its ring).
 int DeleteStreamSound(SoundHandleRecord* record);

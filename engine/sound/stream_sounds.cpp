@@ -324,25 +324,34 @@ int SetupOverMemory(StreamPart& part, const SoundCreateSettings* s) {
                : -1;
 }
 
-// Kind 0: converted whole to PCM and kept as a WAVE image of its own.
-int MakePcmPart(StreamPart& part, const SoundCreateSettings* s, const void* image, uint32_t size) {
-    const StreamHandle memory = OpenMemoryImageStream(image, size);
+// Kind 0: converted whole to PCM, read from the caller's stream straight into
+// a WAVE image of its own (a memory sound turned into a stream at its first
+// loop point held its samples three times over: its own image, a copy of it
+// read whole and the PCM beside the new image).
+int MakePcmPart(StreamPart& part, const SoundCreateSettings* s, const StreamInterface* stream,
+                StreamHandle streamHandle) {
     SoundConvertState temporary{};
+    if (SetupSoundConvert(&temporary, stream, streamHandle, s->convertOptions[0],
+                          s->convertOptions[1], s->convertOptions[2]) != 0)
+        return -1;
     WAVEFORMATEX format{};
-    void* pcm = nullptr;
-    int pcmSize = 0;
+    GetConvertFormat(&temporary, &format);
+    const uint32_t total = static_cast<uint32_t>(std::max(GetSoundConvertSize(&temporary), 0));
+    void* block = nullptr;
+    uint32_t blockSize = 0;
     int result = -1;
-    if (memory &&
-        SetupSoundConvert(&temporary, GetMemoryImageStreamInterface(), memory, s->convertOptions[0],
-                          s->convertOptions[1], s->convertOptions[2]) == 0) {
-        result = ConvertSoundAll(&temporary, &format, &pcm, &pcmSize);
-        EndSoundConvert(&temporary);
+    if (BuildWaveImage(&block, &blockSize, &format, sizeof(WAVEFORMATEX), nullptr, total) == 0) {
+        const uint32_t header = blockSize - total;
+        auto* bytes = static_cast<uint8_t*>(block);
+        const int produced =
+            std::max(ConvertSoundFromStart(&temporary, bytes + header, static_cast<int>(total)), 0);
+        // A short file keeps what it really holds.
+        SetWaveDataSize(bytes, sizeof(WAVEFORMATEX), static_cast<uint32_t>(produced));
+        part.data = block;
+        part.dataSize = header + static_cast<uint32_t>(produced);
+        result = 0;
     }
-    if (memory) CloseMemoryImageStream(memory);
-    if (result < 0) return -1;
-    result = BuildWaveImage(&part.data, &part.dataSize, &format, sizeof(WAVEFORMATEX), pcm,
-                            static_cast<uint32_t>(pcmSize));
-    TrackedFree(pcm);
+    EndSoundConvert(&temporary);
     return result < 0 ? -1 : SetupOverMemory(part, s);
 }
 
@@ -417,17 +426,16 @@ int AddSreamSound(const SoundCreateSettings* settings, const StreamInterface* st
                               settings->convertOptions[1], settings->convertOptions[2]) < 0)
             return Log("音声データのオープンに失敗しました\n");
     } else {
-        uint32_t size = 0;
-        void* bytes = ReadWholeStream(stream, streamHandle, &size);
-        if (!bytes) return Log("音声データの読み込みに失敗しました\n");
         int result;
         if (kind == 2) {
+            uint32_t size = 0;
+            void* bytes = ReadWholeStream(stream, streamHandle, &size);
+            if (!bytes) return Log("音声データの読み込みに失敗しました\n");
             part.data = bytes;
             part.dataSize = size;
             result = SetupOverMemory(part, settings);
         } else {
-            result = MakePcmPart(part, settings, bytes, size);
-            TrackedFree(bytes);
+            result = MakePcmPart(part, settings, stream, streamHandle);
         }
         if (result < 0) {
             EndPart(part, false);
@@ -684,6 +692,15 @@ int ConvertToStreamSound(Handle handle) {
     return result;
 }
 
+void SetWaveDataSize(void* image, uint32_t formatSize, uint32_t dataSize) {
+    auto* block = static_cast<uint8_t*>(image);
+    auto put32 = [](uint8_t* at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    put32(block + 4, formatSize + dataSize + 20);
+    put32(block + 24 + formatSize, dataSize);
+}
+
 int BuildWaveImage(void** image, uint32_t* size, const WAVEFORMATEX* format, uint32_t formatSize,
                    const void* data, uint32_t dataSize) {
     const uint64_t total = uint64_t{formatSize} + dataSize + 28;
@@ -692,17 +709,13 @@ int BuildWaveImage(void** image, uint32_t* size, const WAVEFORMATEX* format, uin
             ? static_cast<uint8_t*>(TrackedAlloc(static_cast<uint32_t>(total), __FILE__, __LINE__))
             : nullptr;
     if (!block) return Log("仮WAVEファイルイメージ用のメモリ確保に失敗しました\n");
-    auto put32 = [](uint8_t* at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-    };
     std::memcpy(block, "RIFF", 4);
-    put32(block + 4, static_cast<uint32_t>(total - 8));
     std::memcpy(block + 8, "WAVEfmt ", 8);
-    put32(block + 16, formatSize);
+    for (int i = 0; i < 4; ++i) block[16 + i] = static_cast<uint8_t>(formatSize >> (8 * i));
     std::memcpy(block + 20, format, formatSize);
     std::memcpy(block + 20 + formatSize, "data", 4);
-    put32(block + 24 + formatSize, dataSize);
-    if (dataSize) std::memcpy(block + 28 + formatSize, data, dataSize);
+    SetWaveDataSize(block, formatSize, dataSize);
+    if (data && dataSize) std::memcpy(block + 28 + formatSize, data, dataSize);
     *image = block;
     *size = static_cast<uint32_t>(total);
     return 0;

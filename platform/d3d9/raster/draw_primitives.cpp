@@ -71,7 +71,12 @@ void Assemble(const DrawSetup& setup, D3DPRIMITIVETYPE type, UINT primitives,
                 DrawLine(ctx, v[i], v[i + 1], v[i], setup.lastPixel && i + 1 == primitives);
                 break;
             case D3DPT_TRIANGLELIST:
-                DrawTriangle(ctx, v[3 * i], v[3 * i + 1], v[3 * i + 2], v[3 * i]);
+                if (i + 1 < primitives) {
+                    DrawTrianglePair(ctx, &v[3 * i], &v[3 * i + 3]);
+                    ++i;
+                } else {
+                    DrawTriangle(ctx, v[3 * i], v[3 * i + 1], v[3 * i + 2], v[3 * i]);
+                }
                 break;
             case D3DPT_TRIANGLESTRIP:
                 // Odd triangles of a strip wind the other way round.

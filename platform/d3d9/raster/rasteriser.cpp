@@ -61,51 +61,53 @@ Edge MakeEdge(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     return e;
 }
 
-// Coverage of a triangle in snapped coordinates (any winding), spans handed
-// to `span` within the clip rectangle.
-void Cover(const DrawContext& ctx, const TriangleSetup& tri, SpanFunction span, int64_t X[3],
-           int64_t Y[3]) {
-    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-    if (area == 0) return;
-    if (area < 0) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
-    Edge edges[3] = {MakeEdge(X[0], Y[0], X[1], Y[1]), MakeEdge(X[1], Y[1], X[2], Y[2]),
-                     MakeEdge(X[2], Y[2], X[0], Y[0])};
-    const RECT& clip = ctx.setup->clip;
-    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
-    int64_t rowStart = std::max<int64_t>(CeilDiv(minY, kSub), clip.top);
-    int64_t rowEnd = std::min<int64_t>(FloorDiv(maxY, kSub), clip.bottom - 1);
-    int64_t colStart = std::max<int64_t>(CeilDiv(minX, kSub), clip.left);
-    int64_t colEnd = std::min<int64_t>(FloorDiv(maxX, kSub), clip.right - 1);
-    if (rowStart > rowEnd || colStart > colEnd) return;
-    // Each sloped edge bounds the row's pixels at floor(m / A) with
-    // m = e.bPerRow * y + e.k - e.bias and A = |e.a| (a lower bound, negated,
-    // for left edges; an upper bound for right edges). m grows by a constant
-    // per row, so the quotient steps exactly without a division per row.
-    struct Walk {
-        int64_t q, r, dq, dr, A;
-        int kind;  // 1 lower bound, -1 upper bound, 0 horizontal
-        int64_t m;
-    } walks[3];
-    for (int i = 0; i < 3; ++i) {
-        const Edge& e = edges[i];
-        Walk& w = walks[i];
-        w.m = e.bPerRow * rowStart + e.k - e.bias;
-        if (e.a == 0) {
-            w.kind = 0;
-            continue;
-        }
-        w.kind = e.a > 0 ? 1 : -1;
-        w.A = e.a > 0 ? e.a : -e.a;
-        w.q = FloorDiv(w.m, w.A);
-        w.r = w.m - w.q * w.A;
-        w.dq = FloorDiv(e.bPerRow, w.A);
-        w.dr = e.bPerRow - w.dq * w.A;
-    }
-    for (int64_t y = rowStart; y <= rowEnd; ++y) {
-        int64_t lo = colStart, hi = colEnd;
+// Coverage of a triangle in snapped coordinates (any winding), row by row
+// within the clip rectangle.
+class CoverRows {
+  public:
+    // False when the triangle covers no row.
+    bool Start(const RECT& clip, int64_t X[3], int64_t Y[3]) {
+        int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+        if (area == 0) return false;
+        if (area < 0) std::swap(X[1], X[2]), std::swap(Y[1], Y[2]);
+        Edge edges[3] = {MakeEdge(X[0], Y[0], X[1], Y[1]), MakeEdge(X[1], Y[1], X[2], Y[2]),
+                         MakeEdge(X[2], Y[2], X[0], Y[0])};
+        int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+        int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+        first = std::max<int64_t>(CeilDiv(minY, kSub), clip.top);
+        last = std::min<int64_t>(FloorDiv(maxY, kSub), clip.bottom - 1);
+        colStart_ = std::max<int64_t>(CeilDiv(minX, kSub), clip.left);
+        colEnd_ = std::min<int64_t>(FloorDiv(maxX, kSub), clip.right - 1);
+        if (first > last || colStart_ > colEnd_) return false;
+        // Each sloped edge bounds the row's pixels at floor(m / A) with
+        // m = e.bPerRow * y + e.k - e.bias and A = |e.a| (a lower bound,
+        // negated, for left edges; an upper bound for right edges). m grows by
+        // a constant per row, so the quotient steps exactly without a division
+        // per row.
         for (int i = 0; i < 3; ++i) {
-            Walk& w = walks[i];
+            const Edge& e = edges[i];
+            Walk& w = walks_[i];
+            w.m = e.bPerRow * first + e.k - e.bias;
+            w.perRow = e.bPerRow;
+            if (e.a == 0) {
+                w.kind = 0;
+                continue;
+            }
+            w.kind = e.a > 0 ? 1 : -1;
+            w.A = e.a > 0 ? e.a : -e.a;
+            w.q = FloorDiv(w.m, w.A);
+            w.r = w.m - w.q * w.A;
+            w.dq = FloorDiv(e.bPerRow, w.A);
+            w.dr = e.bPerRow - w.dq * w.A;
+        }
+        return true;
+    }
+
+    // The pixels lo .. hi of the next row (from `first` on, one call a row);
+    // lo > hi when it has none.
+    void Next(int64_t& lo, int64_t& hi) {
+        lo = colStart_, hi = colEnd_;
+        for (Walk& w : walks_) {
             if (w.kind == 1)
                 lo = std::max(lo, -w.q);
             else if (w.kind == -1)
@@ -117,9 +119,29 @@ void Cover(const DrawContext& ctx, const TriangleSetup& tri, SpanFunction span, 
                 w.r += w.dr;
                 if (w.r >= w.A) w.r -= w.A, ++w.q;
             } else {
-                w.m += edges[i].bPerRow;
+                w.m += w.perRow;
             }
         }
+    }
+
+    int64_t first = 0, last = -1;  // rows covered, at most
+
+  private:
+    struct Walk {
+        int64_t q = 0, r = 0, dq = 0, dr = 0, A = 1;
+        int kind = 0;  // 1 lower bound, -1 upper bound, 0 horizontal
+        int64_t m = 0, perRow = 0;
+    } walks_[3];
+    int64_t colStart_ = 0, colEnd_ = -1;
+};
+
+void Cover(const DrawContext& ctx, const TriangleSetup& tri, SpanFunction span, int64_t X[3],
+           int64_t Y[3]) {
+    CoverRows rows;
+    if (!rows.Start(ctx.setup->clip, X, Y)) return;
+    for (int64_t y = rows.first; y <= rows.last; ++y) {
+        int64_t lo, hi;
+        rows.Next(lo, hi);
         if (lo <= hi) span(*ctx.setup, tri, int(y), int(lo), int(hi + 1));
     }
 }
@@ -218,56 +240,71 @@ bool SetupAttributes(const DrawSetup& ds, const double px[3], const double py[3]
     return true;
 }
 
-void DrawTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVertex& b,
-                  const RasterVertex& c, const RasterVertex& flat) {
-    const DrawSetup& ds = *ctx.setup;
-    if (!Finite(a) || !Finite(b) || !Finite(c)) return;
-    const RasterVertex* v[3] = {&a, &b, &c};
-    double px[3], py[3];
+namespace {
+
+// A triangle ready to cover: its attribute planes, its span function and its
+// corners (snapped when inside the guard band).
+struct PreparedTriangle {
+    TriangleSetup tri;
+    SpanFunction span = nullptr;
     bool inside = true;
+    double px[3], py[3];
+    int64_t X[3], Y[3];
+};
+
+// False when nothing of the triangle is drawn.
+bool PrepareTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVertex& b,
+                     const RasterVertex& c, const RasterVertex& flat, PreparedTriangle& p) {
+    const DrawSetup& ds = *ctx.setup;
+    if (!Finite(a) || !Finite(b) || !Finite(c)) return false;
+    const RasterVertex* v[3] = {&a, &b, &c};
+    double* px = p.px;
+    double* py = p.py;
+    p.inside = true;
     for (int i = 0; i < 3; ++i) {
         px[i] = v[i]->x, py[i] = v[i]->y;
-        inside = inside && std::fabs(px[i]) <= kGuard && std::fabs(py[i]) <= kGuard;
+        p.inside = p.inside && std::fabs(px[i]) <= kGuard && std::fabs(py[i]) <= kGuard;
     }
     // Culling by the winding on screen (y down): clockwise has a positive area.
     double area = (px[1] - px[0]) * (py[2] - py[0]) - (px[2] - px[0]) * (py[1] - py[0]);
-    int64_t X[3], Y[3];
-    if (inside) {
+    if (p.inside) {
         for (int i = 0; i < 3; ++i) {
-            X[i] = Snap(px[i]), Y[i] = Snap(py[i]);
-            px[i] = double(X[i]) / kSub, py[i] = double(Y[i]) / kSub;
+            p.X[i] = Snap(px[i]), p.Y[i] = Snap(py[i]);
+            px[i] = double(p.X[i]) / kSub, py[i] = double(p.Y[i]) / kSub;
         }
-        int64_t ia = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+        int64_t ia = (p.X[1] - p.X[0]) * (p.Y[2] - p.Y[0]) - (p.X[2] - p.X[0]) * (p.Y[1] - p.Y[0]);
         area = double(ia);
     }
-    if (!(area != 0.0) || !std::isfinite(area)) return;
-    if ((ds.cull == D3DCULL_CW && area > 0) || (ds.cull == D3DCULL_CCW && area < 0)) return;
-    if (ctx.setup->clip.left >= ctx.setup->clip.right ||
-        ctx.setup->clip.top >= ctx.setup->clip.bottom)
-        return;
+    if (!(area != 0.0) || !std::isfinite(area)) return false;
+    if ((ds.cull == D3DCULL_CW && area > 0) || (ds.cull == D3DCULL_CCW && area < 0)) return false;
+    if (ds.clip.left >= ds.clip.right || ds.clip.top >= ds.clip.bottom) return false;
 
-    TriangleSetup tri;
-    if (!SetupAttributes(ds, px, py, v, flat, tri)) return;
-    SpanFunction span = ctx.spans.generic;
+    TriangleSetup& tri = p.tri;
+    if (!SetupAttributes(ds, px, py, v, flat, tri)) return false;
+    p.span = ctx.spans.generic;
     if (ctx.spans.special && tri.affine) {
         if (!ctx.spans.depthGated) {
-            span = ctx.spans.special;
+            p.span = ctx.spans.special;
         } else if (tri.z.dx == 0.0) {
             // 2D draws test depth at one depth per row: the test is settled
             // per span, and spans that pass whole take the specialised loop.
             tri.depthFree = ctx.spans.special;
             tri.fallback = ctx.spans.generic;
-            span = &DepthGatedSpan;
+            p.span = &DepthGatedSpan;
         }
     }
-    if (inside) {
-        Cover(ctx, tri, span, X, Y);
+    return true;
+}
+
+void CoverPrepared(const DrawContext& ctx, PreparedTriangle& p) {
+    if (p.inside) {
+        Cover(ctx, p.tri, p.span, p.X, p.Y);
         return;
     }
     // Guard band: clip the outline, then cover the pieces as a fan.
     double bx[2][9], by[2][9];
     int n = 3;
-    for (int i = 0; i < 3; ++i) bx[0][i] = px[i], by[0][i] = py[i];
+    for (int i = 0; i < 3; ++i) bx[0][i] = p.px[i], by[0][i] = p.py[i];
     int cur = 0;
     for (int axis = 0; axis < 2 && n > 0; ++axis)
         for (double sign : {1.0, -1.0}) {
@@ -278,7 +315,80 @@ void DrawTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVer
     for (int i = 1; i + 1 < n; ++i) {
         int64_t FX[3] = {Snap(bx[cur][0]), Snap(bx[cur][i]), Snap(bx[cur][i + 1])};
         int64_t FY[3] = {Snap(by[cur][0]), Snap(by[cur][i]), Snap(by[cur][i + 1])};
-        Cover(ctx, tri, span, FX, FY);
+        Cover(ctx, p.tri, p.span, FX, FY);
+    }
+}
+
+// The span functions read a plane only through sums, products and roundings
+// of its values, where the sign of a zero changes nothing.
+bool SamePlane(const Plane& a, const Plane& b) {
+    return a.c == b.c && a.dx == b.dx && a.dy == b.dy;
+}
+
+// Whether two triangles' specialised spans give every pixel the same value:
+// the same planes, flat colours and sampling for everything the span reads.
+bool SameSpanInputs(const DrawSetup& ds, const TriangleSetup& a, const TriangleSetup& b) {
+    if (!a.affine || !b.affine || a.gouraud || b.gouraud || !SamePlane(a.z, b.z)) return false;
+    if (ToArgb(a.flatDiffuse) != ToArgb(b.flatDiffuse) ||
+        ToArgb(a.flatSpecular) != ToArgb(b.flatSpecular))
+        return false;
+    for (int i = 0; i < ds.stageCount; ++i) {
+        const LevelChoice &la = a.level[i], &lb = b.level[i];
+        if (!SamePlane(a.s[i], b.s[i]) || !SamePlane(a.t[i], b.t[i]) ||
+            a.perPixelLod[i] != b.perPixelLod[i] || la.level != lb.level ||
+            la.level2 != lb.level2 || la.weight != lb.weight || la.filter != lb.filter)
+            return false;
+    }
+    // A kernel's coordinate sets are read only by its own span, which a
+    // depth-gated span falls back to; the specialised spans read the stages.
+    if (ds.kernel && a.fallback)
+        for (int k = 0; k < ds.layout.texCount; ++k)
+            if (!SamePlane(a.coordU[k], b.coordU[k]) || !SamePlane(a.coordV[k], b.coordV[k]))
+                return false;
+    return a.depthFree == b.depthFree && a.fallback == b.fallback;
+}
+
+}  // namespace
+
+void DrawTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVertex& b,
+                  const RasterVertex& c, const RasterVertex& flat) {
+    PreparedTriangle p;
+    if (PrepareTriangle(ctx, a, b, c, flat, p)) CoverPrepared(ctx, p);
+}
+
+void DrawTrianglePair(const DrawContext& ctx, const RasterVertex* first,
+                      const RasterVertex* second) {
+    PreparedTriangle pa, pb;
+    const bool hasA = PrepareTriangle(ctx, first[0], first[1], first[2], first[0], pa);
+    const bool hasB = PrepareTriangle(ctx, second[0], second[1], second[2], second[0], pb);
+    const DrawSetup& ds = *ctx.setup;
+    if (!hasA || !hasB || !pa.inside || !pb.inside || pa.span != pb.span ||
+        pa.span == ctx.spans.generic || !SameSpanInputs(ds, pa.tri, pb.tri)) {
+        if (hasA) CoverPrepared(ctx, pa);
+        if (hasB) CoverPrepared(ctx, pb);
+        return;
+    }
+    // Row by row, the first triangle's pixels before the second's as when
+    // drawn one after the other; where the two spans of a row meet (the two
+    // halves of a quad) they are one span.
+    CoverRows ra, rb;
+    const bool rowsA = ra.Start(ds.clip, pa.X, pa.Y), rowsB = rb.Start(ds.clip, pb.X, pb.Y);
+    if (!rowsA || !rowsB) {
+        if (rowsA) Cover(ctx, pa.tri, pa.span, pa.X, pa.Y);
+        if (rowsB) Cover(ctx, pb.tri, pb.span, pb.X, pb.Y);
+        return;
+    }
+    const int64_t top = std::min(ra.first, rb.first), bottom = std::max(ra.last, rb.last);
+    for (int64_t y = top; y <= bottom; ++y) {
+        int64_t la = 1, ha = 0, lb = 1, hb = 0;
+        if (y >= ra.first && y <= ra.last) ra.Next(la, ha);
+        if (y >= rb.first && y <= rb.last) rb.Next(lb, hb);
+        if (la <= ha && lb <= hb && (ha + 1 == lb || hb + 1 == la)) {
+            pa.span(ds, pa.tri, int(y), int(std::min(la, lb)), int(std::max(ha, hb) + 1));
+            continue;
+        }
+        if (la <= ha) pa.span(ds, pa.tri, int(y), int(la), int(ha + 1));
+        if (lb <= hb) pb.span(ds, pb.tri, int(y), int(lb), int(hb + 1));
     }
 }
 

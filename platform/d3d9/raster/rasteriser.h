@@ -18,6 +18,12 @@ struct DrawContext {
 void DrawTriangle(const DrawContext& ctx, const RasterVertex& a, const RasterVertex& b,
                   const RasterVertex& c, const RasterVertex& flat);
 
+// Two triangles of a list, `first` then `second` (each three vertices, the
+// first of them the flat colour), drawn as one where their spans meet in a
+// row and everything the spans read is the same: a quad's two halves.
+void DrawTrianglePair(const DrawContext& ctx, const RasterVertex* first,
+                      const RasterVertex* second);
+
 // A line from `a` to `b`; `drawLast` draws the pixel holding `b`.
 void DrawLine(const DrawContext& ctx, const RasterVertex& a, const RasterVertex& b,
               const RasterVertex& flat, bool drawLast);

@@ -21,14 +21,43 @@ struct RowCoords {
     RASTER_INLINE int64_t At(int x) const { return (base + int64_t(x) * step) >> (kCoordBits - 8); }
 };
 
-// One colour over pixels x0 .. x1 - 1 of a 32-bit target row: the first
-// pixel written as the format writes it, its bytes copied along.
+// Whether pixels x0 .. x1 - 1 of a 32-bit row all hold `word` already.
+inline bool RowHolds(const uint8_t* row, uint32_t word, int x0, int x1) {
+    const uint8_t* p = row + size_t(x0) * 4;
+    const size_t n = size_t(x1 - x0);
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i want = _mm_set1_epi32(int(word));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i* q = reinterpret_cast<const __m128i*>(p + i * 4);
+        const __m128i same =
+            _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(_mm_loadu_si128(q), want),
+                                        _mm_cmpeq_epi32(_mm_loadu_si128(q + 1), want)),
+                          _mm_and_si128(_mm_cmpeq_epi32(_mm_loadu_si128(q + 2), want),
+                                        _mm_cmpeq_epi32(_mm_loadu_si128(q + 3), want)));
+        if (_mm_movemask_epi8(same) != 0xFFFF) return false;
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t w;
+        std::memcpy(&w, p + i * 4, 4);
+        if (w != word) return false;
+    }
+    return true;
+}
+
+// One colour over pixels x0 .. x1 - 1 of a 32-bit target row: the pixel
+// written as the format writes it, its bytes copied along. A frame fills a
+// target with one colour more than once (the same black again before the
+// next picture goes over it): a row that holds those bytes already is only
+// read.
 inline void FillRow(uint8_t* row, uint32_t format, uint32_t argb, int x0, int x1) {
-    uint8_t* p = row + size_t(x0) * 4;
-    WriteArgb(p, format, argb);
+    uint8_t bytes[4];
+    WriteArgb(bytes, format, argb);
     uint32_t word;
-    std::memcpy(&word, p, 4);
-    for (int x = x0 + 1; x < x1; ++x) std::memcpy(row + size_t(x) * 4, &word, 4);
+    std::memcpy(&word, bytes, 4);
+    if (RowHolds(row, word, x0, x1)) return;
+    for (int x = x0; x < x1; ++x) std::memcpy(row + size_t(x) * 4, &word, 4);
 }
 
 // A row of `count` texels of one A8R8G8B8 colour, kept per thread (valid

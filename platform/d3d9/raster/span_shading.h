@@ -65,6 +65,20 @@ RASTER_INLINE int ColourFromPlane(double v) {
     return int(v + 0.5);
 }
 
+#if defined(__SSE2__)
+// The widest sprite row loop the processor runs, for one shape.
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+RASTER_INLINE void SpriteRowShape(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+#if defined(__x86_64__)
+    if (x1 - x0 >= 8 && SpriteRowAvx2Available()) {
+        SpriteRowAvx2Shape<AlphaFrom, Modulate, DestFactor, Target, TexFormat>(s, x0, x1, row);
+        return;
+    }
+#endif
+    SpriteRowSse2Shape<AlphaFrom, Modulate, DestFactor, Target, TexFormat>(s, x0, x1, row);
+}
+#endif
+
 // A sprite row's alpha test, blend and target, from the draw.
 inline void TakeDrawOutput(SpriteRow& sr, const DrawSetup& ds, int destFactor, uint32_t target) {
     sr.alphaTest = ds.alphaTest;
@@ -331,8 +345,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             sr.alphaFrom = SpriteRow::kAlphaTexture;
             TakeDrawOutput(sr, ds, K::kDestBlend, uint32_t(K::kTarget));
 #if defined(__SSE2__)
-            SpriteRowSse2Shape<SpriteRow::kAlphaTexture, false, K::kDestBlend, uint32_t(K::kTarget),
-                               kFormatA8R8G8B8>(sr, x0, x1, row);
+            SpriteRowShape<SpriteRow::kAlphaTexture, false, K::kDestBlend, uint32_t(K::kTarget),
+                           kFormatA8R8G8B8>(sr, x0, x1, row);
 #else
             SpriteRowPlain(sr, x0, x1, row);
 #endif
@@ -399,8 +413,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             const bool opaque = sr.constant.a == 255;
             const bool white = sr.constant.r == 255 && sr.constant.g == 255 && sr.constant.b == 255;
             auto run = [&](auto alpha, auto mod) {
-                SpriteRowSse2Shape<decltype(alpha)::value, decltype(mod)::value, K::kDestBlend,
-                                   uint32_t(K::kTarget), uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+                SpriteRowShape<decltype(alpha)::value, decltype(mod)::value, K::kDestBlend,
+                               uint32_t(K::kTarget), uint32_t(K::kTexFormat)>(sr, x0, x1, row);
             };
             using TextureAlpha = std::integral_constant<int, SpriteRow::kAlphaTexture>;
             using ShapeAlpha = std::integral_constant<int, alphaFrom>;

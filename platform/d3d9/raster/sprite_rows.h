@@ -212,13 +212,10 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
     }
 }
 
-// The same with the row's choices read at run time.
-inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
-    auto run = [&](auto alphaFrom, auto modulate, auto dest, auto target, auto tex) {
-        SpriteRowSse2Shape<decltype(alphaFrom)::value, decltype(modulate)::value,
-                           decltype(dest)::value, decltype(target)::value, decltype(tex)::value>(
-            s, x0, x1, row);
-    };
+// Calls run(alphaFrom, modulate, dest, target, texFormat) with the row's
+// choices as compile-time constants.
+template <class Run>
+inline void DispatchSpriteRow(const SpriteRow& s, Run&& run) {
     auto withTex = [&](auto a, auto m, auto d, auto t) {
         if (s.texFormat == kFormatX8R8G8B8)
             run(a, m, d, t, std::integral_constant<uint32_t, kFormatX8R8G8B8>{});
@@ -255,6 +252,24 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
             break;
     }
 }
+
+// The same with the row's choices read at run time.
+inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    DispatchSpriteRow(s, [&](auto alphaFrom, auto modulate, auto dest, auto target, auto tex) {
+        SpriteRowSse2Shape<decltype(alphaFrom)::value, decltype(modulate)::value,
+                           decltype(dest)::value, decltype(target)::value, decltype(tex)::value>(
+            s, x0, x1, row);
+    });
+}
+
+#if defined(__x86_64__)
+// AVX2 twin (sprite_rows_avx2.cpp): eight pixels a step on rows that read
+// their texels one after another, for processors that have it.
+bool SpriteRowAvx2Available();
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+void SpriteRowAvx2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row);
+void SpriteRowAvx2(const SpriteRow& s, int x0, int x1, uint8_t* row);
+#endif
 #endif
 
 }  // namespace platform::raster

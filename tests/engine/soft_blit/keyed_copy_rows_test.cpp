@@ -1,13 +1,15 @@
-// The eight-pixel keyed copy of 16-bit rows equals its one-pixel twin on
-// random rows (keys frequent, every alignment and tail, a key above 0xFFFF
-// that matches nothing), and a keyed blit of an image onto itself whose
-// rows overlap still draws in the one-pixel loop's order.
+// The eight-pixel keyed copies of 16-bit rows (SSE2) and 32-bit rows (AVX2)
+// equal their one-pixel twins on random rows (keys frequent, every
+// alignment and tail, a 16-bit key above 0xFFFF that matches nothing), and
+// a 16-bit keyed blit of an image onto itself whose rows overlap still draws
+// in the one-pixel loop's order (32-bit: ClippedSprite).
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "soft/keyed_copy_rows_16.h"
+#include "soft/keyed_copy_rows_32.h"
 #include "soft/memimg_renderer.h"
 #include "soft_blit_fixture.h"
 
@@ -31,6 +33,30 @@ TEST(KeyedCopyRows16, SimdEqualsPlainTwin) {
         KeyedRow16Simd(simd.data() + dof, src.data() + so, n, key);
         KeyedRow16Plain(plain.data() + dof, src.data() + so, n, key);
         ASSERT_EQ(simd, plain) << "round " << round << " n " << n << " key " << key;
+    }
+}
+
+TEST(KeyedCopyRows32, EightPixelFormEqualsPlainTwin) {
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937 rng(32);
+    for (int round = 0; round < 6000; ++round) {
+        const int n = int(rng() % 70);
+        const int so = int(rng() % 4), dof = int(rng() % 4);
+        const uint32_t key = rng();
+        std::vector<uint8_t> src(size_t(n) * 4 + 8), wide(size_t(n) * 4 + 8);
+        // Runs of keys and of other words, so that whole blocks of each occur.
+        for (size_t i = 0; i + 3 < src.size();) {
+            const bool keys = rng() % 2;
+            for (size_t left = 1 + rng() % 12; left > 0 && i + 3 < src.size(); --left, i += 4) {
+                const uint32_t v = keys ? key : rng() % 16 == 0 ? key ^ 0xFF000000u : rng();
+                std::memcpy(src.data() + i, &v, 4);
+            }
+        }
+        for (auto& b : wide) b = uint8_t(rng());
+        auto plain = wide;
+        KeyedRow32Avx2(wide.data() + dof, src.data() + so, n, key);
+        MemImgWordRowPlain(WordRowOp::Copy, plain.data() + dof, src.data() + so, n, true, key);
+        ASSERT_EQ(wide, plain) << "round " << round << " n " << n;
     }
 }
 

@@ -1,6 +1,7 @@
-// The short-row copy equals memmove on random lengths and alignments; the
-// overlap check sees shared bytes in either order and with upward pitches;
-// a copy blit of an image onto itself still moves rows as memmove does.
+// The short-row copies (and the row loop over them) equal memmove on random
+// lengths and alignments; the overlap check sees shared bytes in either
+// order and with upward pitches; a copy blit of an image onto itself still
+// moves rows as memmove does.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -20,8 +21,12 @@ TEST(ShortRowCopy, SimdFormsEqualMemmove) {
         size_t piece;  // the form's widest load: offsets up to it
         bool needsAvx2;
     };
-    const Row rows[] = {{"SSE2", ShortRowCopySimd, 16, false},
-                        {"AVX2", ShortRowCopyAvx2, 32, true}};
+    const Row rows[] = {
+        {"SSE2", ShortRowCopySimd, 16, false},
+        {"AVX2", ShortRowCopyAvx2, 32, true},
+        {"AVX2 on destination boundaries", RowCopyAvx2, 32, true},
+        {"row loop, one row",
+         [](uint8_t* d, const uint8_t* s, size_t n) { CopyRows(d, 0, s, 0, n, 1); }, 32, false}};
     std::mt19937 rng(77);
     for (const Row& r : rows) {
         if (r.needsAvx2 && !__builtin_cpu_supports("avx2")) continue;

@@ -432,6 +432,49 @@ TEST_P(SoundHandleTest, TheMovieSoundTrackPlaysAsAFileStream) {
     EXPECT_EQ(Aligned(c, pcm), pcm);
 }
 
+// The most the tracked total rose above its start while `f` ran.
+template <class F>
+int PeakTrackedGrowth(F f) {
+    const int before = MemGetTotalSize();
+    MemSetPrintTotals(1);  // every allocation and free logs the running total
+    f();
+    MemSetPrintTotals(0);
+    const std::string log = testsupport::ReadFile("Log.txt");
+    int peak = before;
+    for (size_t at = log.find("Total size:"); at != std::string::npos;
+         at = log.find("Total size:", at + 1))
+        peak = std::max(peak, std::atoi(log.c_str() + at + 11));
+    return peak - before;
+}
+
+// The samples go straight into the buffers: a load holds the file image and
+// one copy of the samples at most, never a second whole copy beside them.
+TEST_P(SoundHandleTest, ALoadPeaksAtTheFileAndOneCopyOfItsSamples) {
+    WriteRamp("ramp.wav", 30000);  // 120,000 bytes of samples, a 120,044-byte file
+    Handle h = -1;
+    const int growth = PeakTrackedGrowth([&] { h = LoadSoundFromFile("ramp.wav", 3, -1); });
+    ASSERT_NE(GetSoundRecord(h), nullptr);
+    ASSERT_EQ(GetSoundRecord(h)->isStream, 0);
+    // The file (120,044), the converter's one second of output (176,400) and
+    // the samples (120,000): about 420,000 bytes; a second copy passes 530,000.
+    EXPECT_LT(growth, 480000);
+}
+
+// A memory sound becomes a stream at its loop point through a WAVE image of
+// its samples, from which the stream part converts an image of its own: on
+// the way the peak passes what the stream keeps by that one image alone.
+TEST_P(SoundHandleTest, ALoopPointHoldsOneCopyOfTheSamplesBeyondTheStream) {
+    WriteRamp("ramp.wav", 30000);  // 120,000 bytes of samples
+    const Handle h = LoadSoundFromFile("ramp.wav", 3, -1);
+    const int before = MemGetTotalSize();
+    const int growth = PeakTrackedGrowth([&] { ASSERT_EQ(SetSoundLoopPoint(1000, h), 0); });
+    ASSERT_EQ(GetSoundRecord(h)->isStream, 1);
+    const int kept = MemGetTotalSize() - before;
+    // The image is 120,046 bytes; a copy of it read whole, or the samples
+    // converted beside the part's own image, add 120,000 more.
+    EXPECT_LT(growth - kept, 150000);
+}
+
 size_t ShortRead(void* buffer, size_t size, size_t count, StreamHandle stream) {
     return PlainStreamFunctionSet().Read(buffer, size, count > 400 ? count - 400 : count, stream);
 }

@@ -137,4 +137,35 @@ TEST(RasterRowLoops, PreparedRowsMatchTheTexelByTexelWeighing) {
     }
 }
 
+// A fill over a row that holds its colour already, partly or not at all,
+// and over rows of every length around the 16-pixel check: the bytes a
+// per-pixel write of the colour gives, and nothing outside the span moves.
+TEST(RasterRowLoops, FillRowMatchesAPixelByPixelWrite) {
+    struct Row {
+        const char* name;
+        int held;  // 0 none, 1 all, 2 all but one pixel
+    };
+    const Row rows[] = {{"row of other colours", 0},
+                        {"row holding the colour", 1},
+                        {"row holding it but for one pixel", 2}};
+    std::mt19937 rng(99);
+    for (const Row& r : rows)
+        for (uint32_t format : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+            for (int round = 0; round < 200; ++round) {
+                const uint32_t colour = rng() % 2 ? 0xFF000000u : rng();
+                const int x0 = int(rng() % 20), x1 = x0 + 1 + int(rng() % 70);
+                std::vector<uint8_t> row(size_t(x1 + 5) * 4);
+                for (auto& b : row) b = uint8_t(rng());
+                uint8_t word[4];
+                WriteArgb(word, format, colour);
+                if (r.held)
+                    for (int x = x0; x < x1; ++x) std::memcpy(&row[size_t(x) * 4], word, 4);
+                if (r.held == 2) row[size_t(x0 + int(rng() % uint32_t(x1 - x0))) * 4 + 1] ^= 1;
+                std::vector<uint8_t> want = row;
+                for (int x = x0; x < x1; ++x) WriteArgb(&want[size_t(x) * 4], format, colour);
+                FillRow(row.data(), format, colour, x0, x1);
+                ASSERT_EQ(row, want) << r.name << ", round " << round;
+            }
+}
+
 }  // namespace

@@ -9,11 +9,25 @@ namespace {
 
 using namespace rastertest;
 
+// The AVX2 loop's bytes for a row (the plain twin's where the processor
+// lacks AVX2, so the comparison passes trivially there).
+std::vector<uint8_t> Avx2Row(const SpriteRow& s, int x0, int x1, std::vector<uint8_t> row) {
+#if defined(__x86_64__)
+    if (SpriteRowAvx2Available()) {
+        SpriteRowAvx2(s, x0, x1, row.data());
+        return row;
+    }
+#endif
+    SpriteRowPlain(s, x0, x1, row.data());
+    return row;
+}
+
 TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
 #if defined(__SSE2__)
     std::mt19937 rng(77);
     const int funcs[] = {D3DCMP_NEVER,   D3DCMP_LESS,     D3DCMP_EQUAL,        D3DCMP_LESSEQUAL,
                          D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS};
+    int wide = 0;  // rounds the eight-pixel steps take
     for (int round = 0; round < 3000; ++round) {
         const int width = 1 + int(rng() % 64);
         std::vector<uint8_t> texels(size_t(width) * 4);
@@ -49,11 +63,14 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
         SpriteRowPlain(s, x0, x1, plain.data());
         SpriteRowSse2(s, x0, x1, simd.data());
         ASSERT_EQ(simd, plain) << "round " << round;
+        ASSERT_EQ(Avx2Row(s, x0, x1, before), plain) << "AVX2, round " << round;
+        wide += x1 - x0 >= 8 && s.Contiguous(x0, x1);
         // Outside the span nothing moves.
         ASSERT_TRUE(std::equal(plain.begin(), plain.begin() + size_t(x0) * 4, before.begin()));
         ASSERT_TRUE(std::equal(plain.begin() + size_t(x1) * 4, plain.end(),
                                before.begin() + size_t(x1) * 4));
     }
+    EXPECT_GT(wide, 100);
 #else
     GTEST_SKIP() << "no SSE2 on this machine";
 #endif
@@ -89,10 +106,11 @@ TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
         s.rowPixels = x1 + int(rng() % 5);
         std::vector<uint8_t> plain(size_t(s.rowPixels) * 4 + 16);
         for (auto& b : plain) b = uint8_t(rng());
-        std::vector<uint8_t> simd = plain;
+        std::vector<uint8_t> simd = plain, before = plain;
         SpriteRowPlain(s, x0, x1, plain.data());
         SpriteRowSse2(s, x0, x1, simd.data());
         ASSERT_EQ(simd, plain) << "round " << round;
+        ASSERT_EQ(Avx2Row(s, x0, x1, before), plain) << "AVX2, round " << round;
     }
 #else
     GTEST_SKIP() << "no SSE2 on this machine";
