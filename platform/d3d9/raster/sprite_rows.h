@@ -75,14 +75,6 @@ inline void SpriteRowPlain(const SpriteRow& s, int x0, int x1, uint8_t* row) {
 }
 
 #if defined(__SSE2__)
-// round(x / 255) in 16-bit lanes, exact for x up to 65152 (see
-// BlendSrcAlphaSse2).
-RASTER_INLINE __m128i Div255Epi16(__m128i x) {
-    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(127));
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, _mm_set1_epi16(1)), _mm_srli_epi16(y, 8)),
-                          8);
-}
-
 // Lanes that pass the alpha test (all ones) for alphas 0..255 in 32-bit lanes.
 RASTER_INLINE __m128i AlphaTestMask(int func, __m128i a, __m128i ref) {
     const __m128i ones = _mm_set1_epi32(-1);
