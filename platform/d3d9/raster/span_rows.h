@@ -314,9 +314,22 @@ inline void TintedPointRowSse2(const uint8_t* texels, int width, uint32_t format
 }
 #endif
 
-// The widest tinted row loop there is.
+#if defined(__x86_64__)
+// AVX2 twin of TintedPointRowPlain (eight pixels per load on rows that read
+// texels one after another), for processors that have it.
+void TintedPointRowAvx2(const uint8_t* texels, int width, uint32_t format, RowCoords c, Rgba colour,
+                        int x0, int x1, uint32_t keep, uint32_t set, uint8_t* row);
+#endif
+
+// The widest tinted row loop the processor runs.
 inline void TintedPointRow(const uint8_t* texels, int width, uint32_t format, RowCoords c,
                            Rgba colour, int x0, int x1, uint32_t keep, uint32_t set, uint8_t* row) {
+#if defined(__x86_64__)
+    if (x1 - x0 >= 8 && BlendRowAvx2Available()) {
+        TintedPointRowAvx2(texels, width, format, c, colour, x0, x1, keep, set, row);
+        return;
+    }
+#endif
 #if defined(__SSE2__)
     TintedPointRowSse2(texels, width, format, c, colour, x0, x1, keep, set, row);
 #else
