@@ -22,7 +22,7 @@ int Log(const char* utf8) {
 }
 
 int Fail(const char* utf8) {
-    Log(utf8);
+    LogWrite(Cp932Text(utf8));
     return -1;
 }
 
