@@ -207,17 +207,30 @@ inline void BlendRow(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t k
 #endif
 }
 
+// The texel a row's coordinate reads under clamp addressing, X8 texels with
+// alpha 255.
+RASTER_INLINE uint32_t ClampedTexel(const uint8_t* texels, int width, uint32_t format,
+                                    int64_t acc) {
+    const int64_t i = acc >> kCoordBits;
+    const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
+    uint32_t t;
+    std::memcpy(&t, texels + size_t(tx) * 4, 4);
+    return format == kFormatX8R8G8B8 ? (t | 0xFF000000u) : t;
+}
+
+// Whether pixels x0 .. x1 - 1 read texels one after another, all inside a
+// row of `width`; `first` is then the first one's.
+RASTER_INLINE bool OneTexelPerPixel(RowCoords c, int x0, int x1, int width, int64_t& first) {
+    first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
+    return c.step == (int64_t(1) << kCoordBits) && first >= 0 && first + (x1 - x0) <= width;
+}
+
 // Point-sampled row of one 32-bit texture row under clamp addressing.
 inline void PointRowPlain(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0,
                           int x1, uint32_t keep, uint32_t set, uint8_t* row) {
-    const uint32_t opaque = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
     int64_t acc = c.base + int64_t(x0) * c.step;
     for (int x = x0; x < x1; ++x, acc += c.step) {
-        const int64_t i = acc >> kCoordBits;
-        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
-        uint32_t t;
-        std::memcpy(&t, texels + size_t(tx) * 4, 4);
-        t = ((t | opaque) & keep) | set;
+        const uint32_t t = (ClampedTexel(texels, width, format, acc) & keep) | set;
         std::memcpy(row + size_t(x) * 4, &t, 4);
     }
 }
@@ -227,8 +240,8 @@ inline void PointRowPlain(const uint8_t* texels, int width, uint32_t format, Row
 // (one texel per pixel, all inside the texture): four pixels per load.
 inline void PointRowSse2(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0,
                          int x1, uint32_t keep, uint32_t set, uint8_t* row) {
-    const int64_t first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
-    if (c.step != (int64_t(1) << kCoordBits) || first < 0 || first + (x1 - x0) > width) {
+    int64_t first;
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
         PointRowPlain(texels, width, format, c, x0, x1, keep, set, row);
         return;
     }
@@ -259,16 +272,11 @@ inline void PointRowSse2(const uint8_t* texels, int width, uint32_t format, RowC
 inline void TintedPointRowPlain(const uint8_t* texels, int width, uint32_t format, RowCoords c,
                                 Rgba colour, int x0, int x1, uint32_t keep, uint32_t set,
                                 uint8_t* row) {
-    const uint32_t opaque = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
     int64_t acc = c.base + int64_t(x0) * c.step;
     for (int x = x0; x < x1; ++x, acc += c.step) {
-        const int64_t i = acc >> kCoordBits;
-        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
-        uint32_t t;
-        std::memcpy(&t, texels + size_t(tx) * 4, 4);
-        Rgba p = FromArgb(t | opaque);
+        Rgba p = FromArgb(ClampedTexel(texels, width, format, acc));
         p.r = Mul255(p.r, colour.r), p.g = Mul255(p.g, colour.g), p.b = Mul255(p.b, colour.b);
-        t = (ToArgb(p) & keep) | set;
+        const uint32_t t = (ToArgb(p) & keep) | set;
         std::memcpy(row + size_t(x) * 4, &t, 4);
     }
 }
@@ -287,9 +295,9 @@ RASTER_INLINE __m128i Div255Epi16(__m128i x) {
 inline void TintedPointRowSse2(const uint8_t* texels, int width, uint32_t format, RowCoords c,
                                Rgba colour, int x0, int x1, uint32_t keep, uint32_t set,
                                uint8_t* row) {
-    const int64_t first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
+    int64_t first;
     const int n = x1 - x0;
-    if (c.step != (int64_t(1) << kCoordBits) || first < 0 || first + n > width) {
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
         TintedPointRowPlain(texels, width, format, c, colour, x0, x1, keep, set, row);
         return;
     }

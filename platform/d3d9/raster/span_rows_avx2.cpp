@@ -82,9 +82,9 @@ bool BlendRowAvx2Available() {
 [[gnu::target("avx2")]] void TintedPointRowAvx2(const uint8_t* texels, int width, uint32_t format,
                                                 RowCoords c, Rgba colour, int x0, int x1,
                                                 uint32_t keep, uint32_t set, uint8_t* row) {
-    const int64_t first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
+    int64_t first;
     const int n = x1 - x0;
-    if (c.step != (int64_t(1) << kCoordBits) || first < 0 || first + n > width) {
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
         TintedPointRowPlain(texels, width, format, c, colour, x0, x1, keep, set, row);
         return;
     }
