@@ -207,17 +207,30 @@ inline void BlendRow(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t k
 #endif
 }
 
+// The texel a row's coordinate reads under clamp addressing, X8 texels with
+// alpha 255.
+RASTER_INLINE uint32_t ClampedTexel(const uint8_t* texels, int width, uint32_t format,
+                                    int64_t acc) {
+    const int64_t i = acc >> kCoordBits;
+    const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
+    uint32_t t;
+    std::memcpy(&t, texels + size_t(tx) * 4, 4);
+    return format == kFormatX8R8G8B8 ? (t | 0xFF000000u) : t;
+}
+
+// Whether pixels x0 .. x1 - 1 read texels one after another, all inside a
+// row of `width`; `first` is then the first one's.
+RASTER_INLINE bool OneTexelPerPixel(RowCoords c, int x0, int x1, int width, int64_t& first) {
+    first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
+    return c.step == (int64_t(1) << kCoordBits) && first >= 0 && first + (x1 - x0) <= width;
+}
+
 // Point-sampled row of one 32-bit texture row under clamp addressing.
 inline void PointRowPlain(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0,
                           int x1, uint32_t keep, uint32_t set, uint8_t* row) {
-    const uint32_t opaque = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
     int64_t acc = c.base + int64_t(x0) * c.step;
     for (int x = x0; x < x1; ++x, acc += c.step) {
-        const int64_t i = acc >> kCoordBits;
-        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
-        uint32_t t;
-        std::memcpy(&t, texels + size_t(tx) * 4, 4);
-        t = ((t | opaque) & keep) | set;
+        const uint32_t t = (ClampedTexel(texels, width, format, acc) & keep) | set;
         std::memcpy(row + size_t(x) * 4, &t, 4);
     }
 }
@@ -227,8 +240,8 @@ inline void PointRowPlain(const uint8_t* texels, int width, uint32_t format, Row
 // (one texel per pixel, all inside the texture): four pixels per load.
 inline void PointRowSse2(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0,
                          int x1, uint32_t keep, uint32_t set, uint8_t* row) {
-    const int64_t first = (c.base + int64_t(x0) * c.step) >> kCoordBits;
-    if (c.step != (int64_t(1) << kCoordBits) || first < 0 || first + (x1 - x0) > width) {
+    int64_t first;
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
         PointRowPlain(texels, width, format, c, x0, x1, keep, set, row);
         return;
     }
@@ -252,6 +265,85 @@ inline void PointRowSse2(const uint8_t* texels, int width, uint32_t format, RowC
     }
 }
 #endif
+
+// A point-sampled row whose colour is the texel's times one colour (a fade
+// over a picture): each channel round(t * c / 255), the alpha channel times
+// 255 (itself), then (pixel & keep) | set as PointRowPlain.
+inline void TintedPointRowPlain(const uint8_t* texels, int width, uint32_t format, RowCoords c,
+                                Rgba colour, int x0, int x1, uint32_t keep, uint32_t set,
+                                uint8_t* row) {
+    int64_t acc = c.base + int64_t(x0) * c.step;
+    for (int x = x0; x < x1; ++x, acc += c.step) {
+        Rgba p = FromArgb(ClampedTexel(texels, width, format, acc));
+        p.r = Mul255(p.r, colour.r), p.g = Mul255(p.g, colour.g), p.b = Mul255(p.b, colour.b);
+        const uint32_t t = (ToArgb(p) & keep) | set;
+        std::memcpy(row + size_t(x) * 4, &t, 4);
+    }
+}
+
+#if defined(__SSE2__)
+// round(x / 255) in 16-bit lanes, exact for x up to 65152 (see
+// BlendSrcAlphaSse2).
+RASTER_INLINE __m128i Div255Epi16(__m128i x) {
+    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(127));
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, _mm_set1_epi16(1)), _mm_srli_epi16(y, 8)),
+                          8);
+}
+
+// SIMD twin of TintedPointRowPlain for rows that read texels one after
+// another, four pixels per load with the channels in 16-bit lanes.
+inline void TintedPointRowSse2(const uint8_t* texels, int width, uint32_t format, RowCoords c,
+                               Rgba colour, int x0, int x1, uint32_t keep, uint32_t set,
+                               uint8_t* row) {
+    int64_t first;
+    const int n = x1 - x0;
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
+        TintedPointRowPlain(texels, width, format, c, colour, x0, x1, keep, set, row);
+        return;
+    }
+    const uint32_t opaque = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
+    const __m128i keepv = _mm_set1_epi32(int(keep)), setv = _mm_set1_epi32(int(set));
+    const __m128i opaquev = _mm_set1_epi32(int(opaque)), zero = _mm_setzero_si128();
+    // Per 16-bit lane (b, g, r, a) of two pixels.
+    const __m128i mul = _mm_set_epi16(255, short(colour.r), short(colour.g), short(colour.b), 255,
+                                      short(colour.r), short(colour.g), short(colour.b));
+    const uint8_t* from = texels + size_t(first) * 4;
+    uint8_t* to = row + size_t(x0) * 4;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i t = _mm_or_si128(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size_t(i) * 4)), opaquev);
+        const __m128i lo = Div255Epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), mul));
+        const __m128i hi = Div255Epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), mul));
+        const __m128i px = _mm_or_si128(_mm_and_si128(_mm_packus_epi16(lo, hi), keepv), setv);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size_t(i) * 4), px);
+    }
+    if (i < n) TintedPointRowPlain(texels, width, format, c, colour, x0 + i, x1, keep, set, row);
+}
+#endif
+
+#if defined(__x86_64__)
+// AVX2 twin of TintedPointRowPlain (eight pixels per load on rows that read
+// texels one after another), for processors that have it.
+void TintedPointRowAvx2(const uint8_t* texels, int width, uint32_t format, RowCoords c, Rgba colour,
+                        int x0, int x1, uint32_t keep, uint32_t set, uint8_t* row);
+#endif
+
+// The widest tinted row loop the processor runs.
+inline void TintedPointRow(const uint8_t* texels, int width, uint32_t format, RowCoords c,
+                           Rgba colour, int x0, int x1, uint32_t keep, uint32_t set, uint8_t* row) {
+#if defined(__x86_64__)
+    if (x1 - x0 >= 8 && BlendRowAvx2Available()) {
+        TintedPointRowAvx2(texels, width, format, c, colour, x0, x1, keep, set, row);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    TintedPointRowSse2(texels, width, format, c, colour, x0, x1, keep, set, row);
+#else
+    TintedPointRowPlain(texels, width, format, c, colour, x0, x1, keep, set, row);
+#endif
+}
 
 inline void PointRow(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0, int x1,
                      uint32_t keep, uint32_t set, uint8_t* row) {

@@ -318,6 +318,16 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                          coords, x0, x1, keep, set, row);
                 return;
             }
+            // A coloured diffuse over the texture (the fades of whole-screen
+            // copies): the same row with each texel's colour times it.
+            if constexpr (K::kColorOp == D3DTOP_MODULATE) {
+                if (!rows && pointRow && (constantAlpha || !ds.alphaTest)) {
+                    TintedPointRow(pointRow, ds.stages[0].texture->levels[0].width,
+                                   uint32_t(K::kTexFormat), coords, tri.flatDiffuse, x0, x1, keep,
+                                   set, row);
+                    return;
+                }
+            }
         }
     }
 

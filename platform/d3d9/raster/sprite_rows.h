@@ -33,18 +33,13 @@ struct SpriteRow {
     int rowPixels = 0;  // pixels of the target row (a masked last group may touch them)
 
     RASTER_INLINE uint32_t Texel(int x) const {
-        const int64_t i = (coords.base + int64_t(x) * coords.step) >> kCoordBits;
-        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
-        uint32_t t;
-        std::memcpy(&t, texels + size_t(tx) * 4, 4);
-        return texFormat == kFormatX8R8G8B8 ? (t | 0xFF000000u) : t;
+        return ClampedTexel(texels, width, texFormat, coords.base + int64_t(x) * coords.step);
     }
 
     // Whether pixels x0 .. x1 - 1 read texels one after another, all inside.
     bool Contiguous(int x0, int x1) const {
-        if (coords.step != (int64_t(1) << kCoordBits)) return false;
-        const int64_t first = (coords.base + int64_t(x0) * coords.step) >> kCoordBits;
-        return first >= 0 && first + (x1 - x0) <= width;
+        int64_t first;
+        return OneTexelPerPixel(coords, x0, x1, width, first);
     }
 };
 
@@ -75,14 +70,6 @@ inline void SpriteRowPlain(const SpriteRow& s, int x0, int x1, uint8_t* row) {
 }
 
 #if defined(__SSE2__)
-// round(x / 255) in 16-bit lanes, exact for x up to 65152 (see
-// BlendSrcAlphaSse2).
-RASTER_INLINE __m128i Div255Epi16(__m128i x) {
-    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(127));
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, _mm_set1_epi16(1)), _mm_srli_epi16(y, 8)),
-                          8);
-}
-
 // Lanes that pass the alpha test (all ones) for alphas 0..255 in 32-bit lanes.
 RASTER_INLINE __m128i AlphaTestMask(int func, __m128i a, __m128i ref) {
     const __m128i ones = _mm_set1_epi32(-1);
