@@ -76,7 +76,7 @@ bool HasStencil(D3DFORMAT f) {
 }
 
 UINT BytesPerPixel(D3DFORMAT f) {
-    switch (f) {
+    switch (static_cast<uint32_t>(f)) {  // also the FourCC formats
         case D3DFMT_R5G6B5:
         case D3DFMT_X1R5G5B5:
         case D3DFMT_A1R5G5B5:
@@ -101,7 +101,7 @@ UINT BytesPerPixel(D3DFORMAT f) {
 }
 
 const char* FormatName(D3DFORMAT f) {
-    switch (f) {
+    switch (static_cast<uint32_t>(f)) {  // also the FourCC formats
         case D3DFMT_X8R8G8B8:
             return "X8R8G8B8";
         case D3DFMT_A8R8G8B8:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../../../platform/d3d9/raster/span_rows.h"
+#include "random_point_rows.h"
 
 namespace {
 
@@ -88,24 +89,11 @@ TEST(RasterRowLoops, PointRowClampsAndReadsTheFormatsAlpha) {
 TEST(RasterRowLoops, PointRowMatchesThePlainTwinOnRandomRows) {
     std::mt19937 rng(808);
     for (int round = 0; round < 2000; ++round) {
-        const uint32_t format = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
-        const int width = 1 + int(rng() % 100);
-        std::vector<uint8_t> texels(size_t(width) * 4);
-        for (auto& b : texels) b = uint8_t(rng());
-        // One texel per pixel (the contiguous loads, inside and across the
-        // edges) most of the time, any step otherwise.
-        RowCoords c;
-        c.step = round % 4 ? int64_t(1) << kCoordBits : int64_t(rng() % (int64_t(3) << kCoordBits));
-        c.base = int64_t(rng() % (uint64_t(width + 8) << kCoordBits)) - (int64_t(4) << kCoordBits) -
-                 int64_t(rng() % 30) * c.step;
-        const int x0 = int(rng() % 30), x1 = x0 + int(rng() % 110);
-        const uint32_t keep = round % 3 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-        const uint32_t set = round % 3 ? (rng() & 0xFF000000u) : 0;
-        std::vector<uint8_t> plain(size_t(x1) * 4 + 16);
-        for (auto& b : plain) b = uint8_t(rng());
-        std::vector<uint8_t> simd = plain;
-        PointRowPlain(texels.data(), width, format, c, x0, x1, keep, set, plain.data());
-        PointRow(texels.data(), width, format, c, x0, x1, keep, set, simd.data());
+        rastertest::RandomPointRow r(rng, round);
+        std::vector<uint8_t> plain = r.dest, simd = r.dest;
+        PointRowPlain(r.texels.data(), r.width, r.format, r.c, r.x0, r.x1, r.keep, r.set,
+                      plain.data());
+        PointRow(r.texels.data(), r.width, r.format, r.c, r.x0, r.x1, r.keep, r.set, simd.data());
         ASSERT_EQ(simd, plain) << "round " << round;
     }
 }

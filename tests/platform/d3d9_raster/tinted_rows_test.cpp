@@ -4,6 +4,7 @@
 #include <random>
 
 #include "../../../platform/d3d9/raster/span_rows.h"
+#include "random_point_rows.h"
 #include "raster_fixture.h"
 
 namespace {
@@ -30,30 +31,20 @@ TEST(RasterTintedRows, PlainTwinMultipliesByHand) {
 TEST(RasterTintedRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
     std::mt19937 rng(5858);
     for (int round = 0; round < 2000; ++round) {
-        const uint32_t format = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
-        const int width = 1 + int(rng() % 100);
-        std::vector<uint8_t> texels(size_t(width) * 4);
-        for (auto& b : texels) b = uint8_t(rng());
-        RowCoords c;
-        c.step = round % 4 ? int64_t(1) << kCoordBits : int64_t(rng() % (int64_t(3) << kCoordBits));
-        c.base = int64_t(rng() % (uint64_t(width + 8) << kCoordBits)) - (int64_t(4) << kCoordBits) -
-                 int64_t(rng() % 30) * c.step;
+        RandomPointRow r(rng, round);
         Rgba colour = FromArgb(rng());
         if (round % 5 == 0) colour = Rgba{255, 255, 255, 255};
         if (round % 7 == 0) colour = Rgba{0, 0, 0, 0};
-        const int x0 = int(rng() % 30), x1 = x0 + int(rng() % 110);
-        const uint32_t keep = round % 3 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-        const uint32_t set = round % 3 ? (rng() & 0xFF000000u) : 0;
-        std::vector<uint8_t> plain(size_t(x1) * 4 + 16);
-        for (auto& b : plain) b = uint8_t(rng());
-        std::vector<uint8_t> widest = plain, sse2 = plain;
-        TintedPointRowPlain(texels.data(), width, format, c, colour, x0, x1, keep, set,
-                            plain.data());
+        std::vector<uint8_t> plain = r.dest, widest = r.dest, sse2 = r.dest;
+        TintedPointRowPlain(r.texels.data(), r.width, r.format, r.c, colour, r.x0, r.x1, r.keep,
+                            r.set, plain.data());
         // The widest loop the processor has (AVX2 here, where it has it).
-        TintedPointRow(texels.data(), width, format, c, colour, x0, x1, keep, set, widest.data());
+        TintedPointRow(r.texels.data(), r.width, r.format, r.c, colour, r.x0, r.x1, r.keep, r.set,
+                       widest.data());
         ASSERT_EQ(widest, plain) << "round " << round;
 #if defined(__SSE2__)
-        TintedPointRowSse2(texels.data(), width, format, c, colour, x0, x1, keep, set, sse2.data());
+        TintedPointRowSse2(r.texels.data(), r.width, r.format, r.c, colour, r.x0, r.x1, r.keep,
+                           r.set, sse2.data());
         ASSERT_EQ(sse2, plain) << "SSE2, round " << round;
 #endif
     }
