@@ -32,8 +32,8 @@ void toggle_hitbox_display() {
     h_was_down = down;
 }
 
-void fill_black(int top, int w, int h) {
-    DuRud::DrawBoxShape(0, top, w, h, DuRud::MakeColorValue(0, 0, 0), 1);
+void fill_black(int w, int h) {
+    DuRud::DrawBoxShape(0, 0, w, h, DuRud::MakeColorValue(0, 0, 0), 1);
 }
 
 void flush(int lo, int hi) {
@@ -94,10 +94,12 @@ void draw_bullet_hitboxes() {
 int draw_world() {
     if (debug_mode) toggle_hitbox_display();
     sprite_count = 0;
-    // Cleared: a stage whose background leaves gaps would keep every earlier
-    // frame's sprites as trails.
+    DuRud::SelectDrawTarget(offscreen);
+    fill_black(screen_w, screen_h);
+    // Cleared too: a stage whose background leaves gaps would keep every
+    // earlier frame's sprites as trails.
     DuRud::SelectDrawTarget(play_area_screen);
-    fill_black(0, screen_w, play_area_h);
+    fill_black(screen_w, play_area_h);
     draw_background_layers();
     update_screen_shake();
     draw_screen_sprites();
@@ -115,12 +117,9 @@ int draw_world() {
     flush(250, 254);
     debug_sprite_count();
     if (hitbox_display == 1) draw_bullet_hitboxes();
-    // The play area is copied over the screen's top unblended, every pixel
-    // of it: only the strip below it, under the HUD, needs the black. (Each
-    // full-screen fill is a whole frame's worth of memory traffic.)
     DuRud::SelectDrawTarget(offscreen);
     DuRud::SetBlendMode(blend_none, 0);
-    fill_black(play_area_h, screen_w, screen_h);
+    fill_black(screen_w, screen_h);
     DuRud::DrawGraphicAt(0, 0, play_area_screen, 0);
     draw_hud();
     if (debug_mode) DuRud::PrintOnScreenLog("Dimension %d -- Stage %d", dimension, stage);
