@@ -66,10 +66,8 @@ TEST_F(RasterKernelStageTwins, RowCodeGivesTheKernelsPixels) {
                                          std::to_string(filter) + ", diffuse " +
                                          std::to_string(diffuse));
                             OwnedTexture tex(8 + int(rng() % 40), 8 + int(rng() % 40), texFormat);
-                            for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
                             OwnedSurface a(64, 48, target), g(64, 48, target);
-                            for (auto& b : a.bytes) b = uint8_t(rng());
-                            g.bytes = a.bytes;
+                            RandomiseTwinPixels(tex, a, g, rng);
                             RasterState s =
                                 StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
                             s.pixelKernel = kernel;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "../../../platform/d3d9/raster/pixel_formats.h"
@@ -64,6 +65,15 @@ struct OwnedTexture {
         for (size_t l = 0; l < levels.size(); ++l) texture.levels[l] = levels[l].surface;
     }
 };
+
+// Random pixels for comparing a path with its twin: the texture's, and one
+// target's copied into the other so both draws start from the same bytes.
+inline void RandomiseTwinPixels(OwnedTexture& tex, OwnedSurface& a, OwnedSurface& g,
+                                std::mt19937& rng) {
+    for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
+    for (auto& b : a.bytes) b = uint8_t(rng());
+    g.bytes = a.bytes;
+}
 
 #pragma pack(push, 1)
 struct V2D {  // 0x44

@@ -166,10 +166,8 @@ TEST_F(RasterSpriteDraws, OneToOneSpritesMatchTheGenericPath) {
             for (DWORD dest : {D3DBLEND_INVSRCALPHA, D3DBLEND_ONE})
                 for (const Ops& op : ops) {
                     OwnedTexture tex(32, 32, texFormat);
-                    for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
                     OwnedSurface a(100, 70, target), g(100, 70, target);
-                    for (auto& b : a.bytes) b = uint8_t(rng());
-                    g.bytes = a.bytes;
+                    RandomiseTwinPixels(tex, a, g, rng);
                     RasterState s =
                         StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
                     UseTexture(s, &tex.texture, op.colorOp, op.alphaOp);

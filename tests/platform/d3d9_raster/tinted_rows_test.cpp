@@ -80,10 +80,8 @@ TEST_F(RasterTintedDraws, ScreenCopiesUnderAColourMatchTheGenericPath) {
                 for (DWORD alphaOp : alphaOps)
                     for (bool alphaTest : {false, true}) {
                         OwnedTexture tex(64, 48, texFormat);
-                        for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
                         OwnedSurface a(64, 48, target), g(64, 48, target);
-                        for (auto& b : a.bytes) b = uint8_t(rng());
-                        g.bytes = a.bytes;
+                        RandomiseTwinPixels(tex, a, g, rng);
                         RasterState s =
                             StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
                         UseTexture(s, &tex.texture, D3DTOP_MODULATE, alphaOp);
