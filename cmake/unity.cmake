@@ -5,10 +5,12 @@
 set(VESSAMIRE_UNITY_ALONE
     engine/graphics/device_setup.cpp
     engine/graphics/display_modes.cpp
+    engine/graphics/draw_target.cpp
     engine/graphics/vertex_batch.cpp
     engine/soft/blit_kernels_32.cpp
     engine/soft/run_table_blit_32.cpp
     engine/sound/movie/movie_directshow.cpp
+    engine/sound/movie/movie_handles.cpp
     engine/sound/sound_device_startup.cpp
     engine/sound/sound_handles.cpp
     engine/sound/stream_sounds.cpp
@@ -28,13 +30,24 @@ set(VESSAMIRE_UNITY_ALONE
     platform/net/winsock_exports.cpp
     platform/win32/gdi_objects.cpp
     platform/win32/module_registry.cpp
+    tests/engine/graphics/box_shapes_test.cpp
+    tests/engine/graphics/draw_brackets_test.cpp
+    tests/engine/graphics/draw_paths_test.cpp
+    tests/engine/graphics/draw_state_apply_test.cpp
+    tests/engine/graphics/graphic_filters_test.cpp
+    tests/engine/graphics/graphic_handles_test.cpp
+    tests/engine/graphics/graphics_road_test.cpp
+    tests/engine/graphics/software_draw_test.cpp
     tests/engine/image/video_frames_test.cpp
     tests/engine/soft_modes/textured_modes_pinned_test.cpp
     tests/engine/soft_shapes/triangle_coverage_test.cpp
+    tests/engine/window/window_procedure_test.cpp
     tests/platform/d3d9/refusals_test.cpp
     tests/platform/d3d9_raster/coverage_test.cpp
     tests/platform/d3d9_raster/pixel_kernels_test.cpp
     tests/platform/d3d9_raster/refusals_test.cpp
+    tests/platform/d3d9_raster/span_rows_test.cpp
+    tests/platform/d3d9_raster/texture_stages_test.cpp
     tests/platform/d3d9_raster/texturing_test.cpp
     tests/platform/d3d9_raster/two_d_kernels_test.cpp
     tests/platform/files/temp_files_test.cpp
