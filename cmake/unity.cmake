@@ -6,7 +6,11 @@ set(VESSAMIRE_UNITY_ALONE
     engine/graphics/device_setup.cpp
     engine/graphics/display_modes.cpp
     engine/graphics/draw_target.cpp
+    engine/graphics/transforms.cpp
     engine/graphics/vertex_batch.cpp
+    engine/image/dib_conversion.cpp
+    engine/image/pixel_pairs.cpp
+    engine/input/keyboard.cpp
     engine/soft/blit_kernels_32.cpp
     engine/soft/run_table_blit_32.cpp
     engine/sound/movie/movie_directshow.cpp
@@ -37,6 +41,9 @@ set(VESSAMIRE_UNITY_ALONE
     tests/engine/graphics/graphic_filters_test.cpp
     tests/engine/graphics/graphic_handles_test.cpp
     tests/engine/graphics/graphics_road_test.cpp
+    tests/engine/graphics/graphics_startup_test.cpp
+    tests/engine/graphics/present_test.cpp
+    tests/engine/graphics/quad_draws_test.cpp
     tests/engine/graphics/software_draw_test.cpp
     tests/engine/image/video_frames_test.cpp
     tests/engine/soft_modes/textured_modes_pinned_test.cpp
