@@ -10,6 +10,7 @@ set(VESSAMIRE_UNITY_ALONE
     engine/graphics/vertex_batch.cpp
     engine/image/dib_conversion.cpp
     engine/image/pixel_pairs.cpp
+    engine/image/soft_images.cpp
     engine/input/keyboard.cpp
     engine/soft/blit_kernels_32.cpp
     engine/soft/run_table_blit_32.cpp
