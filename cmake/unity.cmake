@@ -1,7 +1,10 @@
 # Batch builds (VESSAMIRE_UNITY): sources compiled alone although their target
 # is built in batches. Each defines a file-local name (in an anonymous
-# namespace or static) that another source of its target defines too, so the
-# two cannot share a translation unit. Paths are relative to the source tree.
+# namespace or static) that another source of its target defines too, or (the
+# socket layer, platform/net) includes the system's socket headers, which
+# clash with our stand-in winsock2.h; such sources cannot share a translation
+# unit. Renaming the clashing names would let most of them batch again. Paths
+# are relative to the source tree.
 set(VESSAMIRE_UNITY_ALONE
     engine/graphics/device_setup.cpp
     engine/graphics/display_modes.cpp
