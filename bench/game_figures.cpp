@@ -243,8 +243,8 @@ void OnFrameEvent(const test_event& e) {
     // The interval since the last event: the rest of that pass (its present)
     // and this pass's update and drawing.
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld\n", scene, e.frames_in_scene,
-                     static_cast<long long>(cpu - g_lastCpu));
+        std::fprintf(g_out, "pass %d %d %lld %d\n", scene, e.frames_in_scene,
+                     static_cast<long long>(cpu - g_lastCpu), e.pass);
     if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
         std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
         std::fflush(g_perfControl);
@@ -453,6 +453,7 @@ struct SceneCosts {
     int exitStatus = -1;
     std::map<int, std::vector<int64_t>> byState;
     std::vector<std::pair<int, std::pair<int, int>>> memory;  // changes, total, count
+    std::map<int, std::vector<std::pair<int64_t, std::pair<int, int>>>> passes;  // ns, pass, frame
     long peakKb = 0;
     bool ok = false;
     int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
@@ -466,12 +467,13 @@ SceneCosts FrameRun(const std::string& mode, bool software) {
     c.ok = r.ok;
     c.exitStatus = r.exitStatus;
     for (const std::string& line : r.lines) {
-        int state = 0, frame = 0, changes = 0, total = 0, count = 0;
+        int state = 0, frame = 0, changes = 0, total = 0, count = 0, pass = 0;
         long long ns = 0;
         long kb = 0;
-        if (std::sscanf(line.c_str(), "pass %d %d %lld", &state, &frame, &ns) == 3)
+        if (std::sscanf(line.c_str(), "pass %d %d %lld %d", &state, &frame, &ns, &pass) >= 3) {
             c.byState[state].push_back(ns);
-        else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
+            c.passes[state].push_back({ns, {pass, frame}});
+        } else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
             c.memory.push_back({changes, {total, count}});
         else if (std::sscanf(line.c_str(), "peak_rss_kb %ld", &kb) == 1)
             c.peakKb = kb;
@@ -488,6 +490,20 @@ void SceneRow(const char* name, const std::vector<int64_t>& v) {
                 Percentile(v, 0.99), Percentile(v, 1.0));
 }
 
+// With GAME_FIGURES_SLOWEST=N, a scene's N slowest passes (pass number, frame
+// in scene), to tell a few heavy scenes from a periodic cost.
+void SlowestPasses(const SceneCosts& c, int state) {
+    const char* wanted = std::getenv("GAME_FIGURES_SLOWEST");
+    auto it = c.passes.find(state);
+    if (!wanted || it == c.passes.end()) return;
+    auto v = it->second;
+    std::sort(v.rbegin(), v.rend());
+    v.resize(std::min<size_t>(v.size(), size_t(std::max(0, std::atoi(wanted)))));
+    for (const auto& p : v)
+        std::printf("    pass %6d  frame %5d  %8.3f ms\n", p.second.first, p.second.second,
+                    double(p.first) / 1e6);
+}
+
 // The boss row, from the boss run.
 void BossRow(const SceneCosts& b) {
     auto it = b.byState.find(kBoss);
@@ -497,6 +513,7 @@ void BossRow(const SceneCosts& b) {
         return;
     }
     SceneRow("boss", it->second);
+    SlowestPasses(b, kBoss);
     if (!b.bossFallenAt) std::printf("  %-16s the boss did not fall: the route went astray\n", "");
 }
 
@@ -528,6 +545,7 @@ void FrameFigures(const SceneCosts& c, const SceneCosts& boss, const char* road,
             continue;
         }
         SceneRow(s.name, it->second);
+        SlowestPasses(c, s.state);
     }
     BossRow(boss);
     if (!aims) return;

@@ -29,6 +29,8 @@ bool Overlap(const RECT& a, const RECT& b) {
 
 void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& dst, UINT dx, UINT dy,
               UINT dz, UINT w, UINT h) {
+    WriteHeldFills(&src);
+    WriteHeldFills(&dst);
     const UINT bpp = BytesPerPixel(src.format);
     for (UINT y = 0; y < h; ++y)
         std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
@@ -37,6 +39,8 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
 
 void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const RECT& dr,
              D3DTEXTUREFILTERTYPE filter) {
+    WriteHeldFills(&src);
+    WriteHeldFills(&dst);
     const LONG sw = sr.right - sr.left, sh = sr.bottom - sr.top;
     const LONG dw = dr.right - dr.left, dh = dr.bottom - dr.top;
     const UINT dbpp = BytesPerPixel(dst.format);
@@ -85,6 +89,7 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 }
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
+    WriteHeldFills(&p);
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4];
     WriteArgb(p.format, pixel, colour);

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "d3d9.h"
+#include "raster/held_fills.h"
 #include "raster/known_depth_rows.h"
 
 namespace platform::d3d9 {
@@ -33,6 +34,10 @@ struct PixelBuffer {
     // Depth surfaces bound for drawing: the rows' known depths, made on the
     // first draw and forgotten by any write the rasteriser does not see.
     std::unique_ptr<raster::KnownDepthRows> knownDepth;
+    // 32-bit colour targets: fills the rasteriser held back (made on the
+    // first draw). Whatever reads or writes the bytes outside a draw calls
+    // WriteHeldFills first.
+    std::unique_ptr<raster::HeldFills> heldFills;
 
     uint8_t* Row(UINT y, UINT z = 0) const {
         return bytes.get() + size_t(z) * slicePitch + size_t(y) * pitch;
@@ -129,6 +134,9 @@ D3DMATRIX TransformOf(const DeviceState& state, DWORD slot);
 
 // Pixel memory behind a surface, and behind a level of a bound texture
 // (null for a volume texture or a level out of range).
+// Writes the fills a draw held back on `p` (none: nothing to do).
+void WriteHeldFills(const PixelBuffer* p);
+
 PixelBuffer* SurfacePixels(IDirect3DSurface9* surface);
 PixelBuffer* SurfacePixels(SurfaceImpl* surface);
 PixelBuffer* TextureLevelPixels(BaseTextureImpl* texture, UINT level);

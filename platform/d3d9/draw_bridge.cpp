@@ -22,6 +22,22 @@ raster::RasterSurface ToRaster(const PixelBuffer* p) {
     return s;
 }
 
+// The target may hold fills back when it is a 32-bit colour surface that no
+// stage samples (a stage would read bytes the draw has not written yet).
+raster::HeldFills* TargetHeldFills(PixelBuffer* target, const DeviceState& state) {
+    if (!target || !target->bytes ||
+        (target->format != D3DFMT_A8R8G8B8 && target->format != D3DFMT_X8R8G8B8))
+        return nullptr;
+    for (BaseTextureImpl* t : state.textures) {
+        if (!t || t->IsVolume()) continue;
+        for (UINT l = 0; l < t->Levels(); ++l)
+            if (t->LevelPixels(l) == target) return nullptr;
+    }
+    if (!target->heldFills)
+        target->heldFills = std::make_unique<raster::HeldFills>(int(target->height));
+    return target->heldFills.get();
+}
+
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
     static_assert(kRenderStateCount >= D3DRS_STATE_COUNT);
     raster::RasterState rs;
@@ -34,10 +50,17 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         if (!t || t->IsVolume()) continue;  // volume textures are sampled by shaders only
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
         textures[i].levelCount = int(levels);
-        for (UINT l = 0; l < levels; ++l) textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+        for (UINT l = 0; l < levels; ++l) {
+            WriteHeldFills(t->LevelPixels(l));
+            textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+        }
         rs.textures[i] = &textures[i];
     }
-    rs.target = ToRaster(SurfacePixels(state.renderTargets[0]));
+    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
+    raster::HeldFills* held = TargetHeldFills(target, state);
+    if (!held) WriteHeldFills(target);
+    rs.target = ToRaster(target);
+    rs.target.held = held;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
         rs.depth = ToRaster(depth);
         if (!depth->knownDepth)
@@ -74,6 +97,10 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
 }
 
 }  // namespace
+
+void WriteHeldFills(const PixelBuffer* p) {
+    if (p && p->heldFills && p->heldFills->Any()) p->heldFills->WriteAll(ToRaster(p));
+}
 
 DrawHandler RasteriserDrawHandler() {
     return &Rasterise;

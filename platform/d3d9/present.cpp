@@ -154,6 +154,7 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     const bool visible = src.left < src.right && src.top < src.bottom &&
                          clippedDst.left < clippedDst.right && clippedDst.top < clippedDst.bottom;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
+    for (SurfaceImpl* b : backBuffers_) WriteHeldFills(&b->pixels_);
     if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));

@@ -1,0 +1,89 @@
+// One-colour fills of a 32-bit colour target held back instead of written:
+// a frame fills a target black and then covers most of it with an opaque
+// picture, or fills it again, before anything reads it. A held fill is
+// written when a span that reads or partly writes its pixels comes, or when
+// the owner is about to hand the bytes to anything else (WriteAll); a span
+// that overwrites every pixel it covers without reading them forgets the
+// part of the held fill it covers. Either way every reader sees the bytes the
+// fills written in order would have left.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "raster.h"
+
+namespace platform::raster {
+
+class HeldFills {
+  public:
+    explicit HeldFills(int height) : rows_(size_t(height > 0 ? height : 0)) {}
+
+    bool Any() const { return held_ > 0; }
+
+    // Before a span covers pixels x0 .. x1 - 1 of row y: `overwrites` when it
+    // writes each of them with a value that does not depend on the target.
+    void BeforeSpan(const RasterSurface& s, int y, int x0, int x1, bool overwrites) {
+        Row& r = rows_[size_t(y)];
+        if (r.x0 >= r.x1 || x1 <= r.x0 || x0 >= r.x1) return;
+        if (overwrites) {
+            if (x0 <= r.x0 && x1 >= r.x1) {
+                Drop(r);
+                return;
+            }
+            if (x0 <= r.x0) {
+                r.x0 = x1;
+                return;
+            }
+            if (x1 >= r.x1) {
+                r.x1 = x0;
+                return;
+            }
+        }
+        WriteRow(s, y);
+    }
+
+    // A fill of pixels x0 .. x1 - 1 of row y with `argb`, after BeforeSpan
+    // has settled what was held under it.
+    void Hold(const RasterSurface& s, int y, uint32_t argb, int x0, int x1) {
+        if (x0 >= x1) return;
+        Row& r = rows_[size_t(y)];
+        if (r.x0 < r.x1) {
+            if (r.argb == argb && x0 <= r.x1 && x1 >= r.x0) {
+                r.x0 = x0 < r.x0 ? x0 : r.x0;
+                r.x1 = x1 > r.x1 ? x1 : r.x1;
+                return;
+            }
+            WriteRow(s, y);
+        }
+        r = Row{x0, x1, argb};
+        ++held_;
+    }
+
+    // Writes what row y holds back.
+    void WriteRow(const RasterSurface& s, int y);
+    // Writes every held fill.
+    void WriteAll(const RasterSurface& s);
+
+  private:
+    struct Row {
+        int x0 = 0, x1 = 0;
+        uint32_t argb = 0;
+    };
+    void Drop(Row& r) {
+        r = Row{};
+        --held_;
+    }
+    std::vector<Row> rows_;
+    int held_ = 0;  // rows holding a fill
+};
+
+// Shades a span on a target that may hold fills back.
+template <class Setup, class Tri, class Span>
+inline void ShadeOverHeld(const Setup& ds, Span span, const Tri& tri, int y, int x0, int x1) {
+    if (ds.target.held && ds.target.held->Any())
+        ds.target.held->BeforeSpan(ds.target, y, x0, x1, ds.overwrites);
+    span(ds, tri, y, x0, x1);
+}
+
+}  // namespace platform::raster
