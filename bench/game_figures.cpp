@@ -76,6 +76,13 @@ int64_t MonotonicNs() {
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+// Minor page faults of the main thread so far.
+long ThreadFaults() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_minflt;
+}
+
 int64_t ThreadCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -94,6 +101,7 @@ long ResidentKb() {
 
 std::FILE* g_out = nullptr;
 int64_t g_lastCpu = 0;
+long g_lastFaults = 0;
 int g_lastScene = -1;
 int g_stageChanges = 0;
 int g_pressAt = -1;  // pass at which the pending key is released
@@ -239,12 +247,13 @@ void OnFrameEvent(const test_event& e) {
         return;
     }
     const int64_t cpu = ThreadCpuNs();
+    const long faults = ThreadFaults();
     const int scene = SceneOf(e);
     // The interval since the last event: the rest of that pass (its present)
     // and this pass's update and drawing.
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld %d\n", scene, e.frames_in_scene,
-                     static_cast<long long>(cpu - g_lastCpu), e.pass);
+        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", scene, e.frames_in_scene,
+                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
     if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
         std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
         std::fflush(g_perfControl);
@@ -260,6 +269,7 @@ void OnFrameEvent(const test_event& e) {
     // Any route gone astray still ends.
     if (e.pass > 20000) Close();
     g_lastCpu = ThreadCpuNs();
+    g_lastFaults = ThreadFaults();
 }
 
 // The first presented frame, watched from beside the game on the real clock.
@@ -296,6 +306,7 @@ int RunChild(const std::string& mode) {
             g_profiledScene = kBoss;
         }
         g_lastCpu = ThreadCpuNs();
+        g_lastFaults = ThreadFaults();
         test_observer = OnFrameEvent;
     }
     const int result = WinMain(nullptr, nullptr, nullptr, 10);
@@ -453,7 +464,13 @@ struct SceneCosts {
     int exitStatus = -1;
     std::map<int, std::vector<int64_t>> byState;
     std::vector<std::pair<int, std::pair<int, int>>> memory;  // changes, total, count
-    std::map<int, std::vector<std::pair<int64_t, std::pair<int, int>>>> passes;  // ns, pass, frame
+    struct Pass {
+        int64_t ns;
+        int pass, frame;
+        long faults;
+        bool operator<(const Pass& o) const { return ns < o.ns; }
+    };
+    std::map<int, std::vector<Pass>> passes;
     long peakKb = 0;
     bool ok = false;
     int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
@@ -468,11 +485,13 @@ SceneCosts FrameRun(const std::string& mode, bool software) {
     c.exitStatus = r.exitStatus;
     for (const std::string& line : r.lines) {
         int state = 0, frame = 0, changes = 0, total = 0, count = 0, pass = 0;
+        long faults = 0;
         long long ns = 0;
         long kb = 0;
-        if (std::sscanf(line.c_str(), "pass %d %d %lld %d", &state, &frame, &ns, &pass) >= 3) {
+        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld", &state, &frame, &ns, &pass,
+                        &faults) >= 3) {
             c.byState[state].push_back(ns);
-            c.passes[state].push_back({ns, {pass, frame}});
+            c.passes[state].push_back({ns, pass, frame, faults});
         } else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
             c.memory.push_back({changes, {total, count}});
         else if (std::sscanf(line.c_str(), "peak_rss_kb %ld", &kb) == 1)
@@ -491,7 +510,7 @@ void SceneRow(const char* name, const std::vector<int64_t>& v) {
 }
 
 // With GAME_FIGURES_SLOWEST=N, a scene's N slowest passes (pass number, frame
-// in scene), to tell a few heavy scenes from a periodic cost.
+// in scene, page faults), to tell a few heavy scenes from a periodic cost.
 void SlowestPasses(const SceneCosts& c, int state) {
     const char* wanted = std::getenv("GAME_FIGURES_SLOWEST");
     auto it = c.passes.find(state);
@@ -499,9 +518,12 @@ void SlowestPasses(const SceneCosts& c, int state) {
     auto v = it->second;
     std::sort(v.rbegin(), v.rend());
     v.resize(std::min<size_t>(v.size(), size_t(std::max(0, std::atoi(wanted)))));
+    long faults = 0;
+    for (const auto& p : it->second) faults += p.faults;
+    std::printf("    page faults: %.1f a pass\n", double(faults) / double(it->second.size()));
     for (const auto& p : v)
-        std::printf("    pass %6d  frame %5d  %8.3f ms\n", p.second.first, p.second.second,
-                    double(p.first) / 1e6);
+        std::printf("    pass %6d  frame %5d  %8.3f ms  %6ld page faults\n", p.pass, p.frame,
+                    double(p.ns) / 1e6, p.faults);
 }
 
 // The boss row, from the boss run.

@@ -24,7 +24,7 @@ raster::RasterSurface ToRaster(const PixelBuffer* p) {
 
 // The target may hold fills back when it is a 32-bit colour surface that no
 // stage samples (a stage would read bytes the draw has not written yet).
-raster::HeldFills* TargetHeldFills(PixelBuffer* target, const DeviceState& state) {
+raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) {
     if (!target || !target->bytes ||
         (target->format != D3DFMT_A8R8G8B8 && target->format != D3DFMT_X8R8G8B8))
         return nullptr;
@@ -33,9 +33,9 @@ raster::HeldFills* TargetHeldFills(PixelBuffer* target, const DeviceState& state
         for (UINT l = 0; l < t->Levels(); ++l)
             if (t->LevelPixels(l) == target) return nullptr;
     }
-    if (!target->heldFills)
-        target->heldFills = std::make_unique<raster::HeldFills>(int(target->height));
-    return target->heldFills.get();
+    if (!target->heldRows)
+        target->heldRows = std::make_unique<raster::HeldRows>(int(target->height));
+    return target->heldRows.get();
 }
 
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
@@ -51,14 +51,16 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
         textures[i].levelCount = int(levels);
         for (UINT l = 0; l < levels; ++l) {
-            WriteHeldFills(t->LevelPixels(l));
+            WriteHeldRows(t->LevelPixels(l));
             textures[i].levels[l] = ToRaster(t->LevelPixels(l));
         }
         rs.textures[i] = &textures[i];
     }
     PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
-    raster::HeldFills* held = TargetHeldFills(target, state);
-    if (!held) WriteHeldFills(target);
+    raster::HeldRows* held = TargetHeldRows(target, state);
+    // Drawn on: rows another buffer holds as a copy of it are written first.
+    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
+    if (!held) WriteHeldRows(target);
     rs.target = ToRaster(target);
     rs.target.held = held;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
@@ -97,10 +99,6 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
 }
 
 }  // namespace
-
-void WriteHeldFills(const PixelBuffer* p) {
-    if (p && p->heldFills && p->heldFills->Any()) p->heldFills->WriteAll(ToRaster(p));
-}
 
 DrawHandler RasteriserDrawHandler() {
     return &Rasterise;

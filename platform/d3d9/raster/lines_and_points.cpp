@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "depth_gated_spans.h"
 #include "rasteriser.h"
 
 namespace platform::raster {

@@ -10,7 +10,7 @@
 
 #include "blending.h"
 #include "draw_setup.h"
-#include "held_fills.h"
+#include "held_rows.h"
 #include "known_depth_rows.h"
 #include "pixel_formats.h"
 #include "sampling.h"

@@ -1,11 +1,13 @@
-// One-colour fills of a 32-bit colour target held back instead of written:
-// a frame fills a target black and then covers most of it with an opaque
-// picture, or fills it again, before anything reads it. A held fill is
-// written when a span that reads or partly writes its pixels comes, or when
-// the owner is about to hand the bytes to anything else (WriteAll); a span
-// that overwrites every pixel it covers without reading them forgets the
-// part of the held fill it covers. Either way every reader sees the bytes the
-// fills written in order would have left.
+// Writes to a 32-bit colour target held back instead of done, row by row:
+// one-colour fills (a frame fills a target black and then covers most of it
+// with an opaque picture, or fills it again, before anything reads it), and
+// rows that are a copy of the same rows of another buffer (a whole-surface
+// copy that moved the bytes instead, see the device's StretchRect). A held
+// row is written when a span that reads or partly writes its pixels comes,
+// or when the owner is about to hand the bytes to anything else (WriteAll);
+// a span that overwrites every pixel it covers without reading them forgets
+// the part of the held row it covers. Either way every reader sees the bytes
+// the writes done in order would have left.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +17,9 @@
 
 namespace platform::raster {
 
-class HeldFills {
+class HeldRows {
   public:
-    explicit HeldFills(int height) : rows_(size_t(height > 0 ? height : 0)) {}
+    explicit HeldRows(int height) : rows_(size_t(height > 0 ? height : 0)) {}
 
     bool Any() const { return held_ > 0; }
 
@@ -49,41 +51,46 @@ class HeldFills {
         if (x0 >= x1) return;
         Row& r = rows_[size_t(y)];
         if (r.x0 < r.x1) {
-            if (r.argb == argb && x0 <= r.x1 && x1 >= r.x0) {
+            if (!r.copy && r.argb == argb && x0 <= r.x1 && x1 >= r.x0) {
                 r.x0 = x0 < r.x0 ? x0 : r.x0;
                 r.x1 = x1 > r.x1 ? x1 : r.x1;
                 return;
             }
             WriteRow(s, y);
         }
-        r = Row{x0, x1, argb};
+        r = Row{x0, x1, argb, false};
         ++held_;
+    }
+
+    // Every row (pixels 0 .. width - 1) is the same row of `source` (pitch
+    // bytes a row), which stays unchanged until this is written out; nothing
+    // may be held already.
+    void HoldCopy(const uint8_t* source, int pitch, int width) {
+        copySource_ = source;
+        copyPitch_ = pitch;
+        for (Row& r : rows_) r = Row{0, width, 0, true};
+        held_ = int(rows_.size());
     }
 
     // Writes what row y holds back.
     void WriteRow(const RasterSurface& s, int y);
-    // Writes every held fill.
+    // Writes every held row.
     void WriteAll(const RasterSurface& s);
 
   private:
     struct Row {
         int x0 = 0, x1 = 0;
         uint32_t argb = 0;
+        bool copy = false;
     };
     void Drop(Row& r) {
         r = Row{};
         --held_;
     }
     std::vector<Row> rows_;
-    int held_ = 0;  // rows holding a fill
+    int held_ = 0;  // rows holding a write
+    const uint8_t* copySource_ = nullptr;
+    int copyPitch_ = 0;
 };
-
-// Shades a span on a target that may hold fills back.
-template <class Setup, class Tri, class Span>
-inline void ShadeOverHeld(const Setup& ds, Span span, const Tri& tri, int y, int x0, int x1) {
-    if (ds.target.held && ds.target.held->Any())
-        ds.target.held->BeforeSpan(ds.target, y, x0, x1, ds.overwrites);
-    span(ds, tri, y, x0, x1);
-}
 
 }  // namespace platform::raster

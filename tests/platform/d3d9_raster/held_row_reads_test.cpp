@@ -1,6 +1,7 @@
 // Every way out of a render target sees the fills a draw held back on it: a
 // target filled green and then partly covered by a red box reads green
 // outside the box and red inside, whichever call reads it.
+#include <algorithm>
 #include <functional>
 
 #include "../d3d9/d3d9_fixture.h"
@@ -129,3 +130,115 @@ TEST_F(HeldFillReads, SampledByTheNextDraw) {
 }
 
 }  // namespace
+
+// A whole-surface StretchRect between two targets of one size moves the
+// bytes; whatever comes next, both read as if they had been copied.
+class MovedCopy : public HeldFillReads {
+  protected:
+    static constexpr UINT kW = 8, kH = 6;
+    using Pixels = std::vector<DWORD>;
+    void SetUp() override {
+        HeldFillReads::SetUp();
+        a = RenderTarget(kW, kH, D3DFMT_X8R8G8B8);
+        b = RenderTarget(kW, kH, D3DFMT_X8R8G8B8);
+        for (UINT i = 0; i < kW * kH; ++i) {
+            wantA.push_back(0xFF000000u | (i * 0x010203u));
+            wantB.push_back(0xFF800000u | i);
+        }
+        Write(a, wantA);
+        Write(b, wantB);
+        ASSERT_EQ(dev->StretchRect(a, nullptr, b, nullptr, D3DTEXF_NONE), D3D_OK);
+        wantB = wantA;
+    }
+    void Write(IDirect3DSurface9* s, const Pixels& p) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(s->LockRect(&lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < kH; ++y)
+            std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &p[y * kW], kW * 4);
+        ASSERT_EQ(s->UnlockRect(), D3D_OK);
+    }
+    Pixels Read(IDirect3DSurface9* s) {
+        Pixels out(kW * kH);
+        D3DLOCKED_RECT lr;
+        EXPECT_EQ(s->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        for (UINT y = 0; y < kH; ++y)
+            std::memcpy(&out[y * kW], static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, kW * 4);
+        EXPECT_EQ(s->UnlockRect(), D3D_OK);
+        return out;
+    }
+    // A green box drawn on `s` (x 1 .. 4, y 2 .. 3), or over all of it.
+    void GreenBox(IDirect3DSurface9* s, Pixels& want, bool whole) {
+        ASSERT_EQ(dev->SetRenderTarget(0, s), D3D_OK);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        ASSERT_EQ(dev->BeginScene(), D3D_OK);
+        if (whole)
+            Box(0, 0, kW, kH, kGreen);
+        else
+            Box(1, 2, 5, 4, kGreen);
+        ASSERT_EQ(dev->EndScene(), D3D_OK);
+        for (UINT y = 0; y < kH; ++y)
+            for (UINT x = 0; x < kW; ++x)
+                if (whole || (x >= 1 && x < 5 && y >= 2 && y < 4)) want[y * kW + x] = kGreen;
+    }
+    IDirect3DSurface9 *a = nullptr, *b = nullptr;
+    Pixels wantA, wantB;
+};
+
+TEST_F(MovedCopy, BothReadAsCopied) {
+    EXPECT_EQ(Read(b), wantB);
+    EXPECT_EQ(Read(a), wantA);
+}
+
+TEST_F(MovedCopy, SourceDrawnOverWhollyThenInPart) {
+    GreenBox(a, wantA, true);
+    EXPECT_EQ(Read(b), wantB);
+    EXPECT_EQ(Read(a), wantA);
+    GreenBox(a, wantA, false);
+    EXPECT_EQ(Read(a), wantA);
+}
+
+TEST_F(MovedCopy, SourceDrawnOverInPart) {
+    GreenBox(a, wantA, false);
+    EXPECT_EQ(Read(a), wantA);
+    EXPECT_EQ(Read(b), wantB);
+}
+
+TEST_F(MovedCopy, DestinationDrawnOnFirst) {
+    GreenBox(b, wantB, false);
+    EXPECT_EQ(Read(b), wantB);
+    EXPECT_EQ(Read(a), wantA);
+}
+
+TEST_F(MovedCopy, DestinationClearedOrWrittenByAnotherCopy) {
+    const D3DRECT corner{0, 0, 2, 2};
+    ASSERT_EQ(dev->SetRenderTarget(0, b), D3D_OK);
+    ASSERT_EQ(dev->Clear(1, &corner, D3DCLEAR_TARGET, kRed, 1.f, 0), D3D_OK);
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 2; ++x) wantB[y * kW + x] = kRed;
+    EXPECT_EQ(Read(a), wantA);
+    EXPECT_EQ(Read(b), wantB);
+    IDirect3DSurface9* c = RenderTarget(kW, kH, D3DFMT_X8R8G8B8);
+    ASSERT_EQ(dev->StretchRect(a, nullptr, c, nullptr, D3DTEXF_NONE), D3D_OK);
+    ASSERT_EQ(dev->StretchRect(c, nullptr, b, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(Read(b), wantA);
+    EXPECT_EQ(Read(c), wantA);
+    EXPECT_EQ(Read(a), wantA);
+}
+
+TEST_F(MovedCopy, CopiedBackAndAgain) {
+    ASSERT_EQ(dev->StretchRect(b, nullptr, a, nullptr, D3DTEXF_NONE), D3D_OK);
+    ASSERT_EQ(dev->StretchRect(a, nullptr, b, nullptr, D3DTEXF_LINEAR), D3D_OK);
+    EXPECT_EQ(Read(a), wantA);
+    EXPECT_EQ(Read(b), wantA);
+}
+
+TEST_F(MovedCopy, DestinationReleasedBeforeTheSourceIsRead) {
+    // The fixture holds a reference of its own: the last one goes here.
+    b->AddRef();
+    held.erase(std::find(held.begin(), held.end(), static_cast<IUnknown*>(b)));
+    b->Release();
+    b->Release();
+    EXPECT_EQ(Read(a), wantA);
+}
