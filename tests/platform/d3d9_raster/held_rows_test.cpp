@@ -5,6 +5,7 @@
 #include <random>
 
 #include "../../../platform/d3d9/raster/held_rows.h"
+#include "../../../platform/d3d9/shader_kernels.h"
 #include "raster_fixture.h"
 
 namespace {
@@ -51,6 +52,23 @@ Step Picture(float x1, float y1, float x2, float y2, bool blended, float z = 0) 
             s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
         }
         auto v = TexQuad(x1, y1, x2, y2, 0, 0, 1, 1);
+        for (auto& p : v) p.z = z;
+        ASSERT_EQ(DrawList(s, v).hr, HRESULT(0));
+    };
+}
+
+// The texture over a box through a pixel kernel, unblended.
+Step KernelPicture(float z) {
+    return [=](const Target& t, const RasterTexture& tex) {
+        static float constants[224][4] = {};
+        for (float& f : constants[5]) f = 1.0f;  // the white texture factor
+        RasterState s = On(t, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        UseTexture(s, &tex, D3DTOP_MODULATE, D3DTOP_MODULATE);
+        s.pixelKernel =
+            platform::d3d9::FindShaderKernel("ps_blend0_type0_igcolor0_igtalpha0.pso", false);
+        ASSERT_NE(s.pixelKernel, nullptr);
+        s.pixelConstF = constants;
+        auto v = TexQuad(0, 0, kW, kH, 0, 0, 1, 1);
         for (auto& p : v) p.z = z;
         ASSERT_EQ(DrawList(s, v).hr, HRESULT(0));
     };
@@ -140,6 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
              1},
         Case{"depth_tested_in_the_way",
              {FillBox(0, 0, kW, kH, kRed, 0.5f), Picture(0, 0, kW, kH, false, 0.5f)},
+             2},
+        Case{"kernel_over", {FillBox(0, 0, kW, kH, kRed), KernelPicture(0)}},
+        Case{"kernel_depth_tested_in_the_way",
+             {FillBox(0, 0, kW, kH, kRed, 0.5f), KernelPicture(0.5f)},
              2},
         Case{"copy_wholly_covered", {Picture(0, 0, kW, kH, false)}, 0, true},
         Case{"copy_partly_covered", {Picture(4, 0, kW, 12, false)}, 0, true},
