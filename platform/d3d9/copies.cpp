@@ -13,16 +13,6 @@ namespace platform::d3d9 {
 
 namespace {
 
-raster::RasterSurface ToRaster(const PixelBuffer& p) {
-    raster::RasterSurface s;
-    s.pixels = p.bytes.get();
-    s.pitch = int(p.pitch);
-    s.width = int(p.width);
-    s.height = int(p.height);
-    s.format = p.format;
-    return s;
-}
-
 bool Overlap(const RECT& a, const RECT& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -63,7 +53,7 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
     }
     if (filter == D3DTEXF_LINEAR && !(sw == dw && sh == dh)) {
         // Bilinear stretching samples exactly as textured triangles do.
-        raster::RasterStretchLinear(ToRaster(src), sr, ToRaster(dst), dr);
+        raster::RasterStretchLinear(RasterOf(src), sr, RasterOf(dst), dr);
         return;
     }
     // The source texel whose area holds each destination centre.

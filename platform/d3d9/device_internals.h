@@ -143,6 +143,9 @@ D3DMATRIX TransformOf(const DeviceState& state, DWORD slot);
 
 // Pixel memory behind a surface, and behind a level of a bound texture
 // (null for a volume texture or a level out of range).
+// The rasteriser's record of a buffer's first level.
+raster::RasterSurface RasterOf(const PixelBuffer& p);
+
 // Writes the rows held back on `p` (none: nothing to do).
 void WriteHeldRows(const PixelBuffer* p);
 // Before `p`'s bytes change: the rows another buffer holds as a copy of them

@@ -12,14 +12,7 @@ namespace platform::d3d9 {
 namespace {
 
 raster::RasterSurface ToRaster(const PixelBuffer* p) {
-    raster::RasterSurface s;
-    if (!p || !p->bytes) return s;
-    s.pixels = p->bytes.get();
-    s.pitch = int(p->pitch);
-    s.width = int(p->width);
-    s.height = int(p->height);
-    s.format = p->format;
-    return s;
+    return p && p->bytes ? RasterOf(*p) : raster::RasterSurface{};
 }
 
 // The target may hold fills back when it is a 32-bit colour surface that no

@@ -6,9 +6,7 @@
 
 namespace platform::d3d9 {
 
-namespace {
-
-raster::RasterSurface Whole(const PixelBuffer& p) {
+raster::RasterSurface RasterOf(const PixelBuffer& p) {
     raster::RasterSurface s;
     s.pixels = p.bytes.get();
     s.pitch = int(p.pitch);
@@ -18,6 +16,8 @@ raster::RasterSurface Whole(const PixelBuffer& p) {
     return s;
 }
 
+namespace {
+
 bool ThirtyTwoBit(D3DFORMAT f) {
     return f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8;
 }
@@ -26,7 +26,7 @@ bool ThirtyTwoBit(D3DFORMAT f) {
 
 void WriteHeldRows(const PixelBuffer* p) {
     if (!p) return;
-    if (p->heldRows && p->heldRows->Any()) p->heldRows->WriteAll(Whole(*p));
+    if (p->heldRows && p->heldRows->Any()) p->heldRows->WriteAll(RasterOf(*p));
     if (p->copyOf) {
         p->copyOf->copiedBy = nullptr;
         const_cast<PixelBuffer*>(p)->copyOf = nullptr;
