@@ -45,6 +45,28 @@ struct SpriteForms32 {
     }
 };
 
+// Keyed sources (no alpha flag): every run the table draws is stored whole,
+// whether its code says opaque or translucent, as the run walk stores it.
+struct KeyedForms32 {
+    static constexpr int kDstBpp = 4;
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Opaque(uint8_t* d, const uint8_t* s, int n) {
+        SpriteForms32::Opaque<Avx2>(d, s, n);
+    }
+    template <bool Avx2>
+    [[gnu::always_inline]] static void Translucent(uint8_t* d, const uint8_t* s, int n, int) {
+        SpriteForms32::Opaque<Avx2>(d, s, n);
+    }
+};
+
+void KeyedRuns32(const SpriteCall& c) {
+    WalkSpriteRuns<KeyedForms32, false>(c);
+}
+
+[[gnu::target("avx2")]] void KeyedRuns32Avx2(const SpriteCall& c) {
+    WalkSpriteRuns<KeyedForms32, true>(c);
+}
+
 void SpriteRuns32(const SpriteCall& c) {
     WalkSpriteRuns<SpriteForms32, false>(c);
 }
@@ -99,24 +121,33 @@ void Select(const BlitCall& c, bool palette) {
     });
 }
 
-}  // namespace
-
-bool BlitSpriteRuns32(const SpriteCall& c) {
+// A table walk where the rows lie apart, in AVX2 where the processor has it.
+template <void (*Sse2)(const SpriteCall&), void (*Avx2)(const SpriteCall&)>
+bool WalkRowsApart(const SpriteCall& c) {
     if (!SpriteRowsApart(c)) return false;
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) {
-        SpriteRuns32Avx2(c);
+        Avx2(c);
     } else {
-        SpriteRuns32(c);
+        Sse2(c);
     }
     return true;
 }
 
+}  // namespace
+
+bool BlitSpriteRuns32(const SpriteCall& c) {
+    return WalkRowsApart<SpriteRuns32, SpriteRuns32Avx2>(c);
+}
+
 void BlitRuns32(const BlitCall& c, bool paletteSource) {
-    // Sprites, the common call, before the kind dispatch.
-    if (c.mode == 0 && !c.hasBlend && c.white && c.alpha && !paletteSource &&
-        BlitSpriteRuns32(SpriteCallOf(c, 4))) {
-        return;
+    // Sprites and keyed copies, the common calls, before the kind dispatch.
+    if (c.mode == 0 && !c.hasBlend && c.white && !paletteSource) {
+        const SpriteCall sc = SpriteCallOf(c, 4);
+        // Keyed copies walk the table as sprites do, every drawn run copied.
+        if (c.alpha ? BlitSpriteRuns32(sc) : WalkRowsApart<KeyedRuns32, KeyedRuns32Avx2>(sc)) {
+            return;
+        }
     }
     WithBlendMode(c.mode, [&](auto mode) { Select<mode()>(c, paletteSource); });
 }

@@ -109,21 +109,31 @@ TEST_F(RunTableBlit, DamagedTableStaysInsideTheImages) {
 // A 32-bit alpha sprite is drawn as its table says, not as its pixels are:
 // a table left stale by later pixel writes, or damaged (runs past the row,
 // rows without an end), decides which pixels are stored whole, weighted or
-// left out. Widths below, at and past one block; runs near the row's end.
+// left out. Widths below, at and past one block; runs near the row's end. A
+// keyed source (no alpha flag) stores every run the table draws whole.
 TEST_F(RunTableBlit, SpriteFollowsStaleAndDamagedTables) {
     struct Row {
         const char* name;
         int w;
         bool damaged;
+        bool alpha = true;
     };
-    const Row rows[] = {{"stale 3", 3, false},   {"stale 5", 5, false},  {"stale 16", 16, false},
-                        {"stale 37", 37, false}, {"damaged 5", 5, true}, {"damaged 16", 16, true},
-                        {"damaged 37", 37, true}};
+    const Row rows[] = {{"stale 3", 3, false},
+                        {"stale 5", 5, false},
+                        {"stale 16", 16, false},
+                        {"stale 37", 37, false},
+                        {"damaged 5", 5, true},
+                        {"damaged 16", 16, true},
+                        {"damaged 37", 37, true},
+                        {"keyed stale 5", 5, false, false},
+                        {"keyed stale 37", 37, false, false},
+                        {"keyed damaged 16", 16, true, false},
+                        {"keyed damaged 37", 37, true, false}};
     ApplyDrawState({0, 255, 0xFFFFFF, {0, 0, 100, 100}});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         for (int round = 0; round < 40; ++round) {
-            Canvas dst(r.w + 4, 6, kMemImgColor32), src(r.w, 4, kMemImgColor32, true);
+            Canvas dst(r.w + 4, 6, kMemImgColor32), src(r.w, 4, kMemImgColor32, r.alpha);
             dst.Randomize(rng);
             src.Randomize(rng);
             src.BuildRunTable();
@@ -154,8 +164,9 @@ TEST_F(RunTableBlit, SpriteFollowsStaleAndDamagedTables) {
                     const uint32_t s = src.Get(x, y), d = dst.Get(x + 2, y + 1);
                     const uint32_t a = s >> 24;
                     uint32_t v = d;
-                    if (kinds[size_t(y) * r.w + x] == 1) v = s;
-                    if (kinds[size_t(y) * r.w + x] == 2) {
+                    const int kind = kinds[size_t(y) * r.w + x];
+                    if (kind == 1 || (kind == 2 && !r.alpha)) v = s;
+                    if (kind == 2 && r.alpha) {
                         v = d & 0xFF000000u;
                         for (int ch = 0; ch < 24; ch += 8)
                             v |= ((((s >> ch) & 0xFF) * a + ((d >> ch) & 0xFF) * (256 - a)) >> 8)
