@@ -290,8 +290,8 @@ TEST(DeviceResources, MaxBrightnessKeepsHueAndSaturation) {
 }
 
 // The fill works each sorted coordinate triple out once and writes it at every
-// ordering, so the rows pin orderings of one triple, ties of the largest and
-// smallest channel, the white corner's edge and the volume's far corner.
+// ordering, so the rows pin all six orderings of one triple, ties of the
+// largest and smallest channel, the white corner's edge and the far corner.
 TEST(DeviceResources, BrightnessVolumeFillHoldsEveryOrdering) {
     const struct {
         const char* name;
@@ -302,6 +302,8 @@ TEST(DeviceResources, BrightnessVolumeFillHoldsEveryOrdering) {
         // 170; middle 255 - 170 * 191 / 255 = 128, smallest 255 - 191 = 64.
         {"red largest", 100, 50, 25, 0xFFFF8040u},
         {"green largest", 25, 100, 50, 0xFF40FF80u},
+        {"red largest, green smallest", 100, 25, 50, 0xFFFF4080u},
+        {"green largest, blue smallest", 50, 100, 25, 0xFF80FF40u},
         {"blue largest", 50, 25, 100, 0xFF8040FFu},
         {"blue largest, red smallest", 25, 50, 100, 0xFF4080FFu},
         // Tied largest: T = 0, both 255. Tied smallest: T = 255, both 64.
