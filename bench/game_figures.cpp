@@ -22,6 +22,7 @@
 // the profiler on while it plays a stage (the boss child: while the boss is
 // in the arena) and off elsewhere:
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -139,6 +140,10 @@ void OnStartupEvent(const test_event& e) {
         if (!g_splashFirst) {
             g_splashFirst = now;
             std::fprintf(g_out, "loaded_rss_kb %ld\n", ResidentKb());
+            const struct mallinfo2 heap = mallinfo2();
+            std::fprintf(g_out, "heap_kb mapped %zu arenas %zu in_use %zu free %zu\n",
+                         heap.hblkhd / 1024, heap.arena / 1024, heap.uordblks / 1024,
+                         heap.fordblks / 1024);
         }
         g_splashLast = now;
     }
@@ -434,7 +439,7 @@ void Figure(const char* what, double value, const char* unit, const char* aim, b
 
 void StartupFigures(int runs) {
     std::printf("Start-up (real clock, median of %d after one warming run)\n", runs);
-    std::vector<double> present, title, lists, loaded;
+    std::vector<double> present, title, lists, loaded, mapped, arenas, arenaFree;
     for (int k = 0; k <= runs; ++k) {
         const ChildRun r = Spawn("startup", false, 1000 + k);
         if (k == 0) continue;  // warms the file cache
@@ -443,6 +448,13 @@ void StartupFigures(int runs) {
             std::sscanf(line.c_str(), "title %lld %lld %lld", &t, &first, &last);
             std::sscanf(line.c_str(), "present %lld", &p);
             std::sscanf(line.c_str(), "loaded_rss_kb %lld", &kb);
+            long long m = 0, a = 0, used = 0, free = 0;
+            if (std::sscanf(line.c_str(), "heap_kb mapped %lld arenas %lld in_use %lld free %lld",
+                            &m, &a, &used, &free) == 4) {
+                mapped.push_back(double(m) / 1024.0);
+                arenas.push_back(double(a) / 1024.0);
+                arenaFree.push_back(double(free) / 1024.0);
+            }
         }
         if (kb) loaded.push_back(double(kb) / 1024.0);
         if (!p || !t) continue;
@@ -458,6 +470,10 @@ void StartupFigures(int runs) {
                 Median(lists));
     std::printf("    resident set once they are loaded (first splash frame): %.1f MB\n",
                 Median(loaded));
+    std::printf(
+        "    C heap then: large blocks mapped %.1f MB (touched or not), arenas %.1f MB "
+        "(%.1f MB of it free)\n",
+        Median(mapped), Median(arenas), Median(arenaFree));
 }
 
 struct SceneCosts {
