@@ -103,7 +103,10 @@ struct Case {
     bool startAsCopy = false;  // every row held as a copy of a random buffer
 };
 
-class HeldRowsTwin : public ::testing::TestWithParam<Case> {};
+class HeldRowsTwin : public ::testing::TestWithParam<Case> {
+  protected:
+    void SetUp() override { platform::d3d9::RegisterPackageShaderKernels(); }
+};
 
 TEST_P(HeldRowsTwin, SameBytesAsFillsWrittenAtOnce) {
     std::mt19937 rng(58);
