@@ -22,6 +22,7 @@
 // the profiler on while it plays a stage (the boss child: while the boss is
 // in the arena) and off elsewhere:
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -76,6 +77,13 @@ int64_t MonotonicNs() {
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+// Minor page faults of the main thread so far.
+long ThreadFaults() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_minflt;
+}
+
 int64_t ThreadCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -94,6 +102,7 @@ long ResidentKb() {
 
 std::FILE* g_out = nullptr;
 int64_t g_lastCpu = 0;
+long g_lastFaults = 0;
 int g_lastScene = -1;
 int g_stageChanges = 0;
 int g_pressAt = -1;  // pass at which the pending key is released
@@ -131,6 +140,10 @@ void OnStartupEvent(const test_event& e) {
         if (!g_splashFirst) {
             g_splashFirst = now;
             std::fprintf(g_out, "loaded_rss_kb %ld\n", ResidentKb());
+            const struct mallinfo2 heap = mallinfo2();
+            std::fprintf(g_out, "heap_kb mapped %zu arenas %zu in_use %zu free %zu\n",
+                         heap.hblkhd / 1024, heap.arena / 1024, heap.uordblks / 1024,
+                         heap.fordblks / 1024);
         }
         g_splashLast = now;
     }
@@ -239,12 +252,13 @@ void OnFrameEvent(const test_event& e) {
         return;
     }
     const int64_t cpu = ThreadCpuNs();
+    const long faults = ThreadFaults();
     const int scene = SceneOf(e);
     // The interval since the last event: the rest of that pass (its present)
     // and this pass's update and drawing.
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld\n", scene, e.frames_in_scene,
-                     static_cast<long long>(cpu - g_lastCpu));
+        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", scene, e.frames_in_scene,
+                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
     if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
         std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
         std::fflush(g_perfControl);
@@ -260,6 +274,7 @@ void OnFrameEvent(const test_event& e) {
     // Any route gone astray still ends.
     if (e.pass > 20000) Close();
     g_lastCpu = ThreadCpuNs();
+    g_lastFaults = ThreadFaults();
 }
 
 // The first presented frame, watched from beside the game on the real clock.
@@ -296,6 +311,7 @@ int RunChild(const std::string& mode) {
             g_profiledScene = kBoss;
         }
         g_lastCpu = ThreadCpuNs();
+        g_lastFaults = ThreadFaults();
         test_observer = OnFrameEvent;
     }
     const int result = WinMain(nullptr, nullptr, nullptr, 10);
@@ -423,7 +439,7 @@ void Figure(const char* what, double value, const char* unit, const char* aim, b
 
 void StartupFigures(int runs) {
     std::printf("Start-up (real clock, median of %d after one warming run)\n", runs);
-    std::vector<double> present, title, lists, loaded;
+    std::vector<double> present, title, lists, loaded, mapped, arenas, arenaFree;
     for (int k = 0; k <= runs; ++k) {
         const ChildRun r = Spawn("startup", false, 1000 + k);
         if (k == 0) continue;  // warms the file cache
@@ -432,6 +448,13 @@ void StartupFigures(int runs) {
             std::sscanf(line.c_str(), "title %lld %lld %lld", &t, &first, &last);
             std::sscanf(line.c_str(), "present %lld", &p);
             std::sscanf(line.c_str(), "loaded_rss_kb %lld", &kb);
+            long long m = 0, a = 0, used = 0, free = 0;
+            if (std::sscanf(line.c_str(), "heap_kb mapped %lld arenas %lld in_use %lld free %lld",
+                            &m, &a, &used, &free) == 4) {
+                mapped.push_back(double(m) / 1024.0);
+                arenas.push_back(double(a) / 1024.0);
+                arenaFree.push_back(double(free) / 1024.0);
+            }
         }
         if (kb) loaded.push_back(double(kb) / 1024.0);
         if (!p || !t) continue;
@@ -447,12 +470,23 @@ void StartupFigures(int runs) {
                 Median(lists));
     std::printf("    resident set once they are loaded (first splash frame): %.1f MB\n",
                 Median(loaded));
+    std::printf(
+        "    C heap then: large blocks mapped %.1f MB (touched or not), arenas %.1f MB "
+        "(%.1f MB of it free)\n",
+        Median(mapped), Median(arenas), Median(arenaFree));
 }
 
 struct SceneCosts {
     int exitStatus = -1;
     std::map<int, std::vector<int64_t>> byState;
     std::vector<std::pair<int, std::pair<int, int>>> memory;  // changes, total, count
+    struct Pass {
+        int64_t ns;
+        int pass, frame;
+        long faults;
+        bool operator<(const Pass& o) const { return ns < o.ns; }
+    };
+    std::map<int, std::vector<Pass>> passes;
     long peakKb = 0;
     bool ok = false;
     int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
@@ -466,12 +500,15 @@ SceneCosts FrameRun(const std::string& mode, bool software) {
     c.ok = r.ok;
     c.exitStatus = r.exitStatus;
     for (const std::string& line : r.lines) {
-        int state = 0, frame = 0, changes = 0, total = 0, count = 0;
+        int state = 0, frame = 0, changes = 0, total = 0, count = 0, pass = 0;
+        long faults = 0;
         long long ns = 0;
         long kb = 0;
-        if (std::sscanf(line.c_str(), "pass %d %d %lld", &state, &frame, &ns) == 3)
+        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld", &state, &frame, &ns, &pass,
+                        &faults) >= 3) {
             c.byState[state].push_back(ns);
-        else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
+            c.passes[state].push_back({ns, pass, frame, faults});
+        } else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
             c.memory.push_back({changes, {total, count}});
         else if (std::sscanf(line.c_str(), "peak_rss_kb %ld", &kb) == 1)
             c.peakKb = kb;
@@ -488,6 +525,23 @@ void SceneRow(const char* name, const std::vector<int64_t>& v) {
                 Percentile(v, 0.99), Percentile(v, 1.0));
 }
 
+// With GAME_FIGURES_SLOWEST=N, a scene's N slowest passes (pass number, frame
+// in scene, page faults), to tell a few heavy scenes from a periodic cost.
+void SlowestPasses(const SceneCosts& c, int state) {
+    const char* wanted = std::getenv("GAME_FIGURES_SLOWEST");
+    auto it = c.passes.find(state);
+    if (!wanted || it == c.passes.end()) return;
+    auto v = it->second;
+    std::sort(v.rbegin(), v.rend());
+    v.resize(std::min<size_t>(v.size(), size_t(std::max(0, std::atoi(wanted)))));
+    long faults = 0;
+    for (const auto& p : it->second) faults += p.faults;
+    std::printf("    page faults: %.1f a pass\n", double(faults) / double(it->second.size()));
+    for (const auto& p : v)
+        std::printf("    pass %6d  frame %5d  %8.3f ms  %6ld page faults\n", p.pass, p.frame,
+                    double(p.ns) / 1e6, p.faults);
+}
+
 // The boss row, from the boss run.
 void BossRow(const SceneCosts& b) {
     auto it = b.byState.find(kBoss);
@@ -497,6 +551,7 @@ void BossRow(const SceneCosts& b) {
         return;
     }
     SceneRow("boss", it->second);
+    SlowestPasses(b, kBoss);
     if (!b.bossFallenAt) std::printf("  %-16s the boss did not fall: the route went astray\n", "");
 }
 
@@ -528,6 +583,7 @@ void FrameFigures(const SceneCosts& c, const SceneCosts& boss, const char* road,
             continue;
         }
         SceneRow(s.name, it->second);
+        SlowestPasses(c, s.state);
     }
     BossRow(boss);
     if (!aims) return;

@@ -1,7 +1,7 @@
 // Device set-up: the screen device up and down as a whole, with every
 // fall-back ending on the software renderer; capabilities, the texture
-// format table and the read-back choice; the depth buffer, sub back buffer
-// and brightness volume.
+// format table and the read-back choice; the depth buffer and the sub back
+// buffer (the brightness volume has a file of its own).
 #include "graphics/device_setup.h"
 
 #include <cstring>
@@ -21,6 +21,7 @@
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
 #include "graphics/base_shaders.h"
+#include "graphics/brightness_volume.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
 #include "graphics/work_textures.h"
@@ -607,91 +608,6 @@ int CreateSubBackBuffer() {
         return Log("サブバックバッファの作成に失敗しました\n");
     }
     return 0;
-}
-
-int CreateBrightnessVolume() {
-    constexpr int kSide = 128;
-    DeviceResources& r = GetDeviceResources();
-    ReleaseAndClear(r.brightnessVolume);
-    IDirect3DVolumeTexture9* source = nullptr;
-    if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
-                                         D3DPOOL_DEFAULT, &r.brightnessVolume))) {
-        r.brightnessVolume = nullptr;
-        return Log(
-            "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
-            "た\n");
-    }
-    auto fail = [&](const char* line) {
-        ReleaseAndClear(source);
-        ReleaseAndClear(r.brightnessVolume);
-        LogWrite(line);
-        return -1;
-    };
-    if (FAILED(DeviceCreateVolumeTexture(kSide, kSide, kSide, 1, 0, D3DFMT_X8R8G8B8,
-                                         D3DPOOL_SYSTEMMEM, &source))) {
-        source = nullptr;
-        return fail(Cp932Text(
-            "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャの作成に失"
-            "敗しました\n"));
-    }
-    D3DLOCKED_BOX box{};
-    if (FAILED(TextureLockBox(source, 0, &box, 0)))
-        return fail(Cp932Text(
-            "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャのロックに"
-            "失敗しました\n"));
-    for (int z = 0; z < kSide; ++z) {
-        for (int y = 0; y < kSide; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(box.pBits) +
-                                                    z * box.SlicePitch + y * box.RowPitch);
-            for (int x = 0; x < kSide; ++x) row[x] = BrightnessVolumeTexel(x, y, z);
-        }
-    }
-    source->UnlockBox(0);
-    if (FAILED(DeviceUpdateTexture(source, r.brightnessVolume)))
-        return fail(Cp932Text(
-            "RGBカラーを輝度を最大にしたRGB値に変換するためのボリュームテクスチャの作成に失敗しまし"
-            "た\n"));
-    ReleaseAndClear(source);
-    return 0;
-}
-
-uint32_t BrightnessVolumeTexel(int x, int y, int z) {
-    int red = 255, green = 255, blue = 255;
-    if (x >= 8 || y >= 8 || z >= 8) MaxBrightnessColour(2 * x, 2 * y, 2 * z, &red, &green, &blue);
-    return 0xFF000000u | static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 |
-           static_cast<uint32_t>(blue);
-}
-
-void MaxBrightnessColour(int r, int g, int b, int* outR, int* outG, int* outB) {
-    const int in[3] = {r > 255 ? 255
-                       : r < 0 ? 0
-                               : r,
-                       g > 255 ? 255
-                       : g < 0 ? 0
-                               : g,
-                       b > 255 ? 255
-                       : b < 0 ? 0
-                               : b};
-    int out[3] = {255, 255, 255};
-    int largest = 0, smallest = 0;
-    for (int i = 1; i < 3; ++i) {
-        if (in[i] > in[largest]) largest = i;
-        if (in[i] < in[smallest]) smallest = i;
-    }
-    if (in[largest] != in[smallest]) {
-        // A tie for the smallest or largest still leaves one middle channel.
-        if (largest == smallest) smallest = (largest + 1) % 3;
-        const int middle = 3 - largest - smallest;
-        const int M = in[largest], x = in[middle], m = in[smallest];
-        const int S = 255 * (M - m) / M;
-        const int T = 255 - 255 * (x - m) / (M - m);
-        out[largest] = 255;
-        out[smallest] = 255 - S;
-        out[middle] = 255 - T * S / 255;
-    }
-    *outR = out[0];
-    *outG = out[1];
-    *outB = out[2];
 }
 
 const ColorFormat* ColorFormatForD3DFormat(int format) {

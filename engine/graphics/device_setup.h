@@ -86,7 +86,6 @@ int ShutdownScreenDevice();  // 0
 int SetUpDevice();           // 0, -1, or -2 when the Ex device failed
 int CreateZBuffer();
 int CreateSubBackBuffer();
-int CreateBrightnessVolume();
 int CreateVertexDeclarations();
 int ReleaseFixedVertexDeclarations();
 // After a device rebuild: each step in order (the work-texture pool, the
@@ -96,10 +95,5 @@ int RecreateDeviceResources();
 
 // The descriptor of a Direct3D format number, or null (built on first use).
 const ColorFormat* ColorFormatForD3DFormat(int format);
-// The brightest colour of the same hue and saturation.
-void MaxBrightnessColour(int r, int g, int b, int* outR, int* outG, int* outB);
-// The brightness volume's texel at (x, y, z): the brightest colour of
-// (2x, 2y, 2z), white near black; X8R8G8B8 with alpha 255.
-uint32_t BrightnessVolumeTexel(int x, int y, int z);
 
 }  // namespace DuRud

@@ -454,10 +454,10 @@ int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
             }
             result = transfer(WorkTextureOf(work));
             if (i == lastRead) source.Drop();
-            if (result == 0 &&
-                FAILED(UpdateTextureOnMainThread(WorkTextureOf(work), tile.texture, fromWorker)))
+            if (result != 0)
+                ReleaseWorkTexture(work, fromWorker);
+            else if (FAILED(CopyOutAndReleaseWorkTexture(work, tile.texture, fromWorker)))
                 result = -1;
-            ReleaseWorkTexture(work, fromWorker);
         }
         if (systemSurface) ReleaseObjectOnMainThread(systemSurface, fromWorker);
         if (system) ReleaseObjectOnMainThread(system, fromWorker);

@@ -79,10 +79,6 @@ HRESULT UpdateSurfaceOnMainThread(IDirect3DSurface9* source, const RECT* sourceR
                                   int fromWorker) {
     return Forward<DeviceUpdateSurface>(fromWorker, source, sourceRect, destination, point);
 }
-HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination,
-                                  int fromWorker) {
-    return Forward<DeviceUpdateTexture>(fromWorker, source, destination);
-}
 HRESULT CreateVertexShaderOnMainThread(const DWORD* code, IDirect3DVertexShader9** out,
                                        int fromWorker) {
     return Forward<DeviceCreateVertexShader>(fromWorker, code, out);

@@ -27,8 +27,6 @@ HRESULT CreatePlainSurfaceOnMainThread(UINT width, UINT height, D3DFORMAT format
 HRESULT UpdateSurfaceOnMainThread(IDirect3DSurface9* source, const RECT* sourceRect,
                                   IDirect3DSurface9* destination, const POINT* point,
                                   int fromWorker);
-HRESULT UpdateTextureOnMainThread(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination,
-                                  int fromWorker);
 HRESULT CreateVertexShaderOnMainThread(const DWORD* code, IDirect3DVertexShader9** out,
                                        int fromWorker);
 HRESULT CreatePixelShaderOnMainThread(const DWORD* code, IDirect3DPixelShader9** out,

@@ -86,6 +86,10 @@ struct GetRequest : MainThreadRequest {
 struct ReleaseRequest : MainThreadRequest {
     int index;
 };
+struct CopyOutRequest : MainThreadRequest {
+    int index;
+    IDirect3DBaseTexture9* destination;
+};
 
 }  // namespace
 
@@ -178,6 +182,23 @@ int ReleaseWorkTexture(int index, int fromWorker) {
     g_records[index].held = 0;
     TrimIdleRecords();
     return 0;
+}
+
+HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DBaseTexture9* destination,
+                                     int fromWorker) {
+    if (fromWorker) {
+        CopyOutRequest request{};
+        request.function = [](MainThreadRequest* r) -> int32_t {
+            auto* q = static_cast<CopyOutRequest*>(r);
+            return CopyOutAndReleaseWorkTexture(q->index, q->destination, 0);
+        };
+        request.index = index;
+        request.destination = destination;
+        return PostToMainThread(&request);
+    }
+    const HRESULT hr = DeviceUpdateTexture(WorkTextureOf(index), destination);
+    ReleaseWorkTexture(index, 0);
+    return hr;
 }
 
 IDirect3DTexture9* WorkTextureOf(int index) {

@@ -256,14 +256,28 @@ int Generic(const Surface& s, const Options& o) {
         mapBlue(sf.blueWidth, df.blueWidth), mapAlpha(sf.alphaWidth, df.alphaWidth),
         mapAlphaImage(alphaRedWidth, df.alphaWidth);
 
+    // Without dithering or an alpha image a pixel's result is a function of
+    // its value alone: a run of equal pixels (a fill, a flat background)
+    // reuses the last result.
+    const bool reuse = o.dither == kDitherNone && !o.alphaFromImage;
     for (int y = 0; y < s.height; ++y) {
         uint32_t carry[4] = {0, 0, 0, 0};
+        bool haveLast = false;
+        uint32_t lastValue = 0, lastWritten = 0;
         for (int x = 0; x < s.width; ++x) {
             const uint8_t* sp = s.SrcPixel(x, y);
             const uint32_t v = ReadSource(sp, sf);
             if (o.skip) {
                 const uint32_t seen = srcPalette ? *sp : (v & srcMasks);
                 if (seen == skipKey) continue;
+            }
+            uint8_t* dp = s.DestPixel(s.DestColumn(x, o.mirror), y);
+            if (reuse && haveLast && v == lastValue) {
+                if (df.bytesPerPixel == 1)
+                    *dp = uint8_t(lastWritten);
+                else
+                    WritePixelValue(dp, df.bytesPerPixel, lastWritten);
+                continue;
             }
             const uint32_t r = Extract(v, sf.redMask, sf.redShift);
             const uint32_t g = Extract(v, sf.greenMask, sf.greenShift);
@@ -310,16 +324,20 @@ int Generic(const Surface& s, const Options& o) {
             }
             if (destHasAlpha) out |= std::min(ch[3].value, plan[3].destMask) << plan[3].destShift;
 
-            uint8_t* dp = s.DestPixel(s.DestColumn(x, o.mirror), y);
+            uint32_t written = out;
             if (df.bytesPerPixel == 1) {
                 // A palette destination takes the nearest entry.
-                *dp =
-                    uint8_t(FindNearestPaletteIndex(&df, int(Extract(out, df.redMask, df.redShift)),
-                                                    int(Extract(out, df.greenMask, df.greenShift)),
-                                                    int(Extract(out, df.blueMask, df.blueShift))));
+                written = uint32_t(
+                    FindNearestPaletteIndex(&df, int(Extract(out, df.redMask, df.redShift)),
+                                            int(Extract(out, df.greenMask, df.greenShift)),
+                                            int(Extract(out, df.blueMask, df.blueShift))));
+                *dp = uint8_t(written);
             } else {
                 WritePixelValue(dp, df.bytesPerPixel, out);
             }
+            haveLast = true;
+            lastValue = v;
+            lastWritten = written;
         }
     }
     return 0;

@@ -4,6 +4,7 @@
 // file, so the Vorbis stream's own pages are gathered first and vorbisfile
 // reads them as a file of their own.
 #define OV_EXCLUDE_STATIC_CALLBACKS
+#include <emmintrin.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -180,27 +181,82 @@ int OpenOggVorbisReader(SoundConvertState* s) {
     return 0;
 }
 
-int RefillOggVorbis(SoundConvertState* s) {
+namespace {
+
+// One sample as a signed 16-bit word: scaled by 32768, rounded to nearest
+// (ties to even) and held to the word's range, as vorbisfile converts.
+int16_t Word(float sample) {
+    const int v = _mm_cvtss_si32(_mm_set_ss(sample * 32768.f));
+    return int16_t(std::clamp(v, -32768, 32767));
+}
+
+// vorbisfile's planar floats as interleaved little-endian words, four or
+// eight samples a step for mono and stereo (the packing saturates as the
+// clamp above does).
+void InterleaveWords(float* const* pcm, int channels, long samples, uint8_t* out) {
+    const __m128 scale = _mm_set1_ps(32768.f);
+    long i = 0;
+    if (channels == 1) {
+        for (; i + 8 <= samples; i += 8) {
+            const __m128i a = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i), scale));
+            const __m128i b = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i + 4), scale));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(a, b));
+        }
+    } else if (channels == 2) {
+        for (; i + 4 <= samples; i += 4) {
+            const __m128i l = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i), scale));
+            const __m128i r = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[1] + i), scale));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i),
+                             _mm_unpacklo_epi16(_mm_packs_epi32(l, l), _mm_packs_epi32(r, r)));
+        }
+    }
+    for (; i < samples; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const int16_t w = Word(pcm[c][i]);
+            std::memcpy(out + 2 * (i * channels + c), &w, sizeof w);
+        }
+    }
+}
+
+}  // namespace
+
+long DecodeOggVorbis(SoundConvertState* s, uint8_t* out, uint32_t bytes) {
     OggVorbis_File* vf = FileOf(s);
     const int word = s->ogg.wordSize;
+    const int channels = s->outputFormat.nChannels;
     // Hostile granule positions can make the decoder give more than the
     // length they promise: the output ends at that length.
     const int64_t left = OggVorbisSize(s) - s->outputPosition;
     if (left <= 0) return -1;
     for (;;) {
         int link = 0;
-        long n = ov_read(vf, reinterpret_cast<char*>(s->outputBuffer), int(s->outputSize), 0, word,
-                         word == 1 ? 0 : 1, &link);
+        long n = 0;
+        if (word == 2) {
+            float** pcm = nullptr;
+            n = ov_read_float(vf, &pcm, int(bytes / s->outputFormat.nBlockAlign), &link);
+            if (n > 0) {
+                InterleaveWords(pcm, channels, n, out);
+                n *= s->outputFormat.nBlockAlign;
+            }
+        } else {
+            n = ov_read(vf, reinterpret_cast<char*>(out), int(bytes), 0, word, 0, &link);
+        }
         if (n == OV_HOLE) continue;  // a gap in the pages: the data goes on after it
         if (n <= 0) return -1;
         // A later link with other channels or rate would be mislabelled PCM.
         vorbis_info* info = ov_info(vf, link);
-        if (info == nullptr || info->channels != s->outputFormat.nChannels ||
+        if (info == nullptr || info->channels != channels ||
             info->rate != long(s->outputFormat.nSamplesPerSec))
             return -1;
-        s->unread = uint32_t(std::min<int64_t>(n, left));
-        return 0;
+        return long(std::min<int64_t>(n, left));
     }
+}
+
+int RefillOggVorbis(SoundConvertState* s) {
+    const long n = DecodeOggVorbis(s, s->outputBuffer, s->outputSize);
+    if (n <= 0) return -1;
+    s->unread = uint32_t(n);
+    return 0;
 }
 
 void SeekOggVorbis(SoundConvertState* s, int64_t sample) {

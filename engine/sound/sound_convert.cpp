@@ -102,6 +102,16 @@ int RunSoundConvert(SoundConvertState* s, void* destination, int bytes) {
     auto* out = static_cast<uint8_t*>(destination);
     int written = 0;
     while (written < bytes) {
+        if (s->unread == 0 && s->kind == SoundConvertKindOggVorbis &&
+            bytes - written >= int(s->outputSize)) {
+            // Straight into the caller's memory: the same samples, without a
+            // pass through the output buffer (all the music decoded at load).
+            const long n = DecodeOggVorbis(s, out + written, uint32_t(bytes - written));
+            if (n <= 0) break;
+            s->outputPosition += n;
+            written += int(n);
+            continue;
+        }
         if (s->unread == 0) {
             s->readPosition = 0;
             if (Refill(s) != 0) break;

@@ -68,6 +68,9 @@ MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate,
 
 int OpenOggVorbisReader(SoundConvertState* s);
 int RefillOggVorbis(SoundConvertState* s);
+// Decodes at most `bytes` (one frame or more) straight into `out`: the bytes
+// written, or -1 at the end of the data.
+long DecodeOggVorbis(SoundConvertState* s, uint8_t* out, uint32_t bytes);
 void SeekOggVorbis(SoundConvertState* s, int64_t sample);
 int64_t OggVorbisSize(SoundConvertState* s);
 void EndOggVorbis(SoundConvertState* s);

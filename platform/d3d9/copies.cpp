@@ -13,22 +13,14 @@ namespace platform::d3d9 {
 
 namespace {
 
-raster::RasterSurface ToRaster(const PixelBuffer& p) {
-    raster::RasterSurface s;
-    s.pixels = p.bytes.get();
-    s.pitch = int(p.pitch);
-    s.width = int(p.width);
-    s.height = int(p.height);
-    s.format = p.format;
-    return s;
-}
-
 bool Overlap(const RECT& a, const RECT& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& dst, UINT dx, UINT dy,
               UINT dz, UINT w, UINT h) {
+    WriteHeldRows(&src);
+    SettleBeforeWrite(&dst);
     const UINT bpp = BytesPerPixel(src.format);
     for (UINT y = 0; y < h; ++y)
         std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
@@ -37,6 +29,8 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
 
 void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const RECT& dr,
              D3DTEXTUREFILTERTYPE filter) {
+    WriteHeldRows(&src);
+    SettleBeforeWrite(&dst);
     const LONG sw = sr.right - sr.left, sh = sr.bottom - sr.top;
     const LONG dw = dr.right - dr.left, dh = dr.bottom - dr.top;
     const UINT dbpp = BytesPerPixel(dst.format);
@@ -59,7 +53,7 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
     }
     if (filter == D3DTEXF_LINEAR && !(sw == dw && sh == dh)) {
         // Bilinear stretching samples exactly as textured triangles do.
-        raster::RasterStretchLinear(ToRaster(src), sr, ToRaster(dst), dr);
+        raster::RasterStretchLinear(RasterOf(src), sr, RasterOf(dst), dr);
         return;
     }
     // The source texel whose area holds each destination centre.
@@ -85,6 +79,7 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 }
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
+    SettleBeforeWrite(&p);
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4];
     WriteArgb(p.format, pixel, colour);
@@ -239,7 +234,14 @@ HRESULT DeviceImpl::StretchRect(IDirect3DSurface9* source, const RECT* srcRect,
     if (s == d &&
         (sr.right - sr.left != dr.right - dr.left || sr.bottom - sr.top != dr.bottom - dr.top))
         return Traced(name, D3DERR_INVALIDCALL, "stretch within one surface");
-    Stretch(s->pixels_, sr, d->pixels_, dr, filter);
+    // A whole surface onto another of its size moves the bytes: the source
+    // gets them back (copied) only if something reads it before it is drawn
+    // over (the sub back buffer shown each frame, then drawn anew).
+    const bool whole = sr.left == 0 && sr.top == 0 && dr.left == 0 && dr.top == 0 &&
+                       sr.right == LONG(s->pixels_.width) && sr.bottom == LONG(s->pixels_.height) &&
+                       dr.right == sr.right && dr.bottom == sr.bottom;
+    if (!(whole && !s->locked_ && !d->locked_ && MoveWholeCopy(s->pixels_, d->pixels_)))
+        Stretch(s->pixels_, sr, d->pixels_, dr, filter);
     return Traced(name, D3D_OK, "%ldx%ld %s -> %ldx%ld %s filter %u", long(sr.right - sr.left),
                   long(sr.bottom - sr.top), FormatName(s->pixels_.format), long(dr.right - dr.left),
                   long(dr.bottom - dr.top), FormatName(d->pixels_.format), unsigned(filter));

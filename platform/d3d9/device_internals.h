@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "d3d9.h"
+#include "raster/held_rows.h"
 #include "raster/known_depth_rows.h"
 
 namespace platform::d3d9 {
@@ -33,6 +34,19 @@ struct PixelBuffer {
     // Depth surfaces bound for drawing: the rows' known depths, made on the
     // first draw and forgotten by any write the rasteriser does not see.
     std::unique_ptr<raster::KnownDepthRows> knownDepth;
+    // 32-bit colour targets: writes held back (made on the first draw or
+    // moved copy). Whatever reads the bytes outside a draw calls
+    // WriteHeldRows first, whatever writes them SettleBeforeWrite.
+    std::unique_ptr<raster::HeldRows> heldRows;
+    // After a whole-surface copy that moved the bytes: the buffer whose rows
+    // this one's held rows copy, and the buffer holding rows of this one.
+    PixelBuffer* copyOf = nullptr;
+    PixelBuffer* copiedBy = nullptr;
+
+    PixelBuffer() = default;
+    PixelBuffer(const PixelBuffer&) = delete;
+    PixelBuffer& operator=(const PixelBuffer&) = delete;
+    ~PixelBuffer();
 
     uint8_t* Row(UINT y, UINT z = 0) const {
         return bytes.get() + size_t(z) * slicePitch + size_t(y) * pitch;
@@ -129,6 +143,20 @@ D3DMATRIX TransformOf(const DeviceState& state, DWORD slot);
 
 // Pixel memory behind a surface, and behind a level of a bound texture
 // (null for a volume texture or a level out of range).
+// The rasteriser's record of a buffer's first level.
+raster::RasterSurface RasterOf(const PixelBuffer& p);
+
+// Writes the rows held back on `p` (none: nothing to do).
+void WriteHeldRows(const PixelBuffer* p);
+// Before `p`'s bytes change: the rows another buffer holds as a copy of them
+// are written out, then p's own.
+void SettleBeforeWrite(const PixelBuffer* p);
+// A copy of all of `src` onto `dst` (same format, size and pitch, 32-bit)
+// done by moving the bytes: dst takes src's, and src holds its rows as a
+// copy of dst's until something reads or partly writes them. False (nothing
+// done) when the two do not qualify.
+bool MoveWholeCopy(PixelBuffer& src, PixelBuffer& dst);
+
 PixelBuffer* SurfacePixels(IDirect3DSurface9* surface);
 PixelBuffer* SurfacePixels(SurfaceImpl* surface);
 PixelBuffer* TextureLevelPixels(BaseTextureImpl* texture, UINT level);

@@ -12,14 +12,23 @@ namespace platform::d3d9 {
 namespace {
 
 raster::RasterSurface ToRaster(const PixelBuffer* p) {
-    raster::RasterSurface s;
-    if (!p || !p->bytes) return s;
-    s.pixels = p->bytes.get();
-    s.pitch = int(p->pitch);
-    s.width = int(p->width);
-    s.height = int(p->height);
-    s.format = p->format;
-    return s;
+    return p && p->bytes ? RasterOf(*p) : raster::RasterSurface{};
+}
+
+// The target may hold fills back when it is a 32-bit colour surface that no
+// stage samples (a stage would read bytes the draw has not written yet).
+raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) {
+    if (!target || !target->bytes ||
+        (target->format != D3DFMT_A8R8G8B8 && target->format != D3DFMT_X8R8G8B8))
+        return nullptr;
+    for (BaseTextureImpl* t : state.textures) {
+        if (!t || t->IsVolume()) continue;
+        for (UINT l = 0; l < t->Levels(); ++l)
+            if (t->LevelPixels(l) == target) return nullptr;
+    }
+    if (!target->heldRows)
+        target->heldRows = std::make_unique<raster::HeldRows>(int(target->height));
+    return target->heldRows.get();
 }
 
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
@@ -34,10 +43,19 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         if (!t || t->IsVolume()) continue;  // volume textures are sampled by shaders only
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
         textures[i].levelCount = int(levels);
-        for (UINT l = 0; l < levels; ++l) textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+        for (UINT l = 0; l < levels; ++l) {
+            WriteHeldRows(t->LevelPixels(l));
+            textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+        }
         rs.textures[i] = &textures[i];
     }
-    rs.target = ToRaster(SurfacePixels(state.renderTargets[0]));
+    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
+    raster::HeldRows* held = TargetHeldRows(target, state);
+    // Drawn on: rows another buffer holds as a copy of it are written first.
+    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
+    if (!held) WriteHeldRows(target);
+    rs.target = ToRaster(target);
+    rs.target.held = held;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
         rs.depth = ToRaster(depth);
         if (!depth->knownDepth)

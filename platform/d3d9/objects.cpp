@@ -152,6 +152,7 @@ bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb) 
     if (!s || !argb || x >= s->pixels_.width || y >= s->pixels_.height) return false;
     std::lock_guard<std::recursive_mutex> lock(s->core_->mutex);
     const PixelBuffer& p = s->pixels_;
+    WriteHeldRows(&p);
     const BYTE* at = p.Row(y) + size_t(x) * BytesPerPixel(p.format);
     if (IsColourFormat(p.format)) {
         *argb = ReadArgb(p.format, at);

@@ -154,9 +154,12 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     const bool visible = src.left < src.right && src.top < src.bottom &&
                          clippedDst.left < clippedDst.right && clippedDst.top < clippedDst.bottom;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
+    for (SurfaceImpl* b : backBuffers_) WriteHeldRows(&b->pixels_);
     if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));
+    if (params_.SwapEffect != D3DSWAPEFFECT_COPY)
+        for (SurfaceImpl* b : backBuffers_) SettleBeforeWrite(&b->pixels_);
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
         for (SurfaceImpl* b : backBuffers_) FillWithMarker(b->pixels_);
     } else if (params_.SwapEffect == D3DSWAPEFFECT_FLIP && backBuffers_.size() > 1) {

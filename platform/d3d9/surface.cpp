@@ -17,6 +17,8 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     p.slicePitch = p.pitch * height;
     p.size = size_t(p.slicePitch) * depth;
     if (format == kFormatYV12) p.size += Yv12ChromaBytes(p.pitch, height);
+    SettleBeforeWrite(&p);
+    p.heldRows.reset();
     p.bytes.reset(static_cast<uint8_t*>(std::calloc(p.size ? p.size : 1, 1)));
     return p.bytes != nullptr;
 }
@@ -156,6 +158,7 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* pRect, DWORD flag
         return Traced(name, D3DERR_INVALIDCALL, "DISCARD of a sub-rectangle");
     locked_ = true;
     if (pixels_.knownDepth) pixels_.knownDepth->ForgetAll();  // the caller may write anything
+    SettleBeforeWrite(&pixels_);
     out->Pitch = INT(pixels_.pitch);
     out->pBits = pixels_.Row(UINT(r.top)) + size_t(r.left) * BytesPerPixel(pixels_.format);
     if (texture_ && !(flags & (D3DLOCK_READONLY | D3DLOCK_NO_DIRTY_UPDATE)) &&

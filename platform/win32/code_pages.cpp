@@ -5,8 +5,11 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -61,24 +64,35 @@ const CodePageInfo* findCodePage(UINT codePage) {
     return nullptr;
 }
 
-// iconv descriptors carry state and are not thread-safe: each thread keeps
-// its own, closed when the thread ends.
-class ThreadConverters {
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// iconv descriptors carry state and are not thread-safe, so a conversion
+// borrows one from a process-wide pool and gives it back when it ends. Kept
+// per thread, every thread that ever converted held its own (about 30 KB of
+// buffers each): the many loader threads held megabytes for a path or two.
+class ConverterPool {
   public:
-    ~ThreadConverters() {
-        for (const Entry& entry : open_) iconv_close(entry.cd);
-    }
-    iconv_t get(const char* to, const char* from) {
-        for (const Entry& entry : open_) {
-            if (std::strcmp(entry.to, to) == 0 && std::strcmp(entry.from, from) == 0) {
-                iconv(entry.cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-                return entry.cd;
+    iconv_t take(const char* to, const char* from) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            for (size_t i = 0; i < idle_.size(); ++i) {
+                if (std::strcmp(idle_[i].to, to) == 0 && std::strcmp(idle_[i].from, from) == 0) {
+                    iconv_t cd = idle_[i].cd;
+                    idle_.erase(idle_.begin() + static_cast<std::ptrdiff_t>(i));
+                    return cd;
+                }
             }
         }
         iconv_t cd = iconv_open(to, from);
-        if (cd != reinterpret_cast<iconv_t>(-1)) open_.push_back({to, from, cd});
+        if (cd != kNoConverter) open_.fetch_add(1);
         return cd;
     }
+    void give(const char* to, const char* from, iconv_t cd) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        std::lock_guard<std::mutex> guard(lock_);
+        idle_.push_back({to, from, cd});
+    }
+    size_t open() const { return open_.load(); }
 
   private:
     struct Entry {
@@ -86,15 +100,34 @@ class ThreadConverters {
         const char* from;
         iconv_t cd;
     };
-    std::vector<Entry> open_;
+    std::mutex lock_;
+    std::vector<Entry> idle_;
+    std::atomic<size_t> open_{0};
 };
 
-iconv_t converter(const char* to, const char* from) {
-    thread_local ThreadConverters converters;
-    return converters.get(to, from);
+// Never destroyed: threads may still convert while the process ends.
+ConverterPool& converters() {
+    static ConverterPool* pool = new ConverterPool;
+    return *pool;
 }
 
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+// One borrowed descriptor for the length of a conversion.
+class Converter {
+  public:
+    Converter(const char* to, const char* from)
+        : to_(to), from_(from), cd_(converters().take(to, from)) {}
+    ~Converter() {
+        if (cd_ != kNoConverter) converters().give(to_, from_, cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    iconv_t get() const { return cd_; }
+
+  private:
+    const char* to_;
+    const char* from_;
+    iconv_t cd_;
+};
 
 bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -145,6 +178,10 @@ size_t invalidSpan(const CodePageInfo& info, const unsigned char* p, size_t left
 
 }  // namespace
 
+size_t CodePageConvertersOpen() {
+    return converters().open();
+}
+
 UINT CodePageResolve(UINT codePage) {
     switch (codePage) {
         case CP_ACP:
@@ -175,7 +212,8 @@ bool CodePageDecode(UINT codePage, std::string_view bytes, bool failOnInvalid,
     out.clear();
     const CodePageInfo* info = findCodePage(codePage);
     if (!info) return false;
-    iconv_t cd = converter("UTF-16LE", info->iconvName);
+    const Converter converter("UTF-16LE", info->iconvName);
+    iconv_t cd = converter.get();
     if (cd == kNoConverter) return false;
     // Every input byte gives at most one UTF-16 unit.
     std::u16string buffer(bytes.size() + 1, u'\0');
@@ -209,7 +247,8 @@ bool CodePageEncode(UINT codePage, std::u16string_view text, bool failOnInvalid,
     if (usedDefault) *usedDefault = false;
     const CodePageInfo* info = findCodePage(codePage);
     if (!info) return false;
-    iconv_t cd = converter(info->iconvName, "UTF-16LE");
+    const Converter converter(info->iconvName, "UTF-16LE");
+    iconv_t cd = converter.get();
     if (cd == kNoConverter) return false;
     std::string replacement(info->id == CP_UTF8 ? std::string_view("\xEF\xBF\xBD") : defaultChar);
     // A unit gives at most 3 bytes (UTF-8); a replacement at most its own length.

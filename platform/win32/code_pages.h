@@ -3,6 +3,7 @@
 // boundaries (paths, window captions, debug output, the command line).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,9 @@ bool CodePageEncode(UINT codePage, std::u16string_view text, bool failOnInvalid,
 // (U+30FB one way, '?' the other).
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
+
+// How many converters are open (borrowed or idle in the shared pool).
+size_t CodePageConvertersOpen();
 
 // UTF-8 to UTF-32 (invalid bytes become U+FFFD), for comparing names.
 std::u32string Utf8ToUtf32(std::string_view utf8);

@@ -68,6 +68,7 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
     // With no depth write, a test that passes against every possible stored
     // depth needs no look at the stored ones.
     if (!ds.depthWrite && PassesAnyStored(ds.depthFunc, d)) {
+        SettleHeldRows(ds, y, x0, x1, true);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
@@ -75,6 +76,7 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
     // A row known to hold d already passes whole (d passes against itself)
     // and a write of d changes nothing.
     if (known && known->Holds(y, x0, x1, d) && Compare(ds.depthFunc, d, d)) {
+        SettleHeldRows(ds, y, x0, x1, true);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
@@ -94,15 +96,18 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
                               : Stored::kSomeFail;
     if (stored == Stored::kAllEqual || (stored == Stored::kAllPass && !ds.depthWrite)) {
         if (known && stored == Stored::kAllEqual) known->Learn(y, x0, x1, d);
+        SettleHeldRows(ds, y, x0, x1, true);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
     if (stored == Stored::kAllPass && !ds.alphaTest) {
+        SettleHeldRows(ds, y, x0, x1, true);
         tri.depthFree(ds, tri, y, x0, x1);
         for (int x = x0; x < x1; ++x) WriteDepth(row + size_t(x) * bytes, format, d);
         if (known) known->Learn(y, x0, x1, d);
         return;
     }
+    SettleHeldRows(ds, y, x0, x1, false);
     tri.fallback(ds, tri, y, x0, x1);  // forgets what it may write
 }
 

@@ -13,4 +13,22 @@ namespace platform::raster {
 // are written here. Any other span goes to tri.fallback.
 void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1);
 
+// Before a span covers pixels x0 .. x1 - 1 of row y on a target that may hold
+// rows back: `drawn` when every one of them is drawn (no depth test left, no
+// kernel that may discard).
+inline void SettleHeldRows(const DrawSetup& ds, int y, int x0, int x1, bool drawn) {
+    if (ds.target.held && ds.target.held->Any())
+        ds.target.held->BeforeSpan(ds.target, y, x0, x1, drawn && ds.overwrites);
+}
+
+// Shades a span on a target that may hold rows back. A depth-gated span
+// settles the test per span and the held rows with it; its whole-span
+// passes run the specialised span, never a kernel.
+inline void ShadeOverHeld(const DrawSetup& ds, SpanFunction span, const TriangleSetup& tri, int y,
+                          int x0, int x1) {
+    if (span != &DepthGatedSpan)
+        SettleHeldRows(ds, y, x0, x1, !ds.depthTest && span != &ShadeKernelSpan);
+    span(ds, tri, y, x0, x1);
+}
+
 }  // namespace platform::raster

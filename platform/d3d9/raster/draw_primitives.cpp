@@ -151,6 +151,7 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
     if (rs[D3DRS_SCISSORTESTENABLE])
         intersect(state.scissor.left, state.scissor.top, state.scissor.right, state.scissor.bottom);
     setup.clip = clip;
+    setup.overwrites = !setup.blend && !setup.alphaTest && setup.writeMask == 0xF;
     return nullptr;
 }
 

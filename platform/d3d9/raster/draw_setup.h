@@ -53,6 +53,10 @@ struct DrawSetup {
     int blendOp = D3DBLENDOP_ADD;
     Rgba blendFactor{255, 255, 255, 255};
     uint32_t writeMask = 0xF;  // D3DCOLORWRITEENABLE_* bits
+    // Every covered pixel that passes the depth test and that a pixel kernel
+    // keeps is written with a value that does not depend on the target's
+    // (nothing blended, alpha-tested or masked).
+    bool overwrites = false;
 
     bool depthTest = false;
     bool depthWrite = false;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "depth_gated_spans.h"
 #include "rasteriser.h"
 
 namespace platform::raster {
@@ -35,7 +36,7 @@ void Plot(const DrawContext& ctx, const TriangleSetup& tri, int64_t x, int64_t y
     // A depth-gated special span ignores depth: one pixel takes the generic one.
     const bool special = ctx.spans.special && tri.affine && !ctx.spans.depthGated;
     SpanFunction span = special ? ctx.spans.special : ctx.spans.generic;
-    span(*ctx.setup, tri, int(y), int(x), int(x) + 1);
+    ShadeOverHeld(*ctx.setup, span, tri, int(y), int(x), int(x) + 1);
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ enum RasterFormat : uint32_t {
 constexpr HRESULT kInvalidCall = static_cast<HRESULT>(0x8876086Cu);
 
 class KnownDepthRows;
+class HeldRows;
 
 // Pixels of one surface; the memory belongs to the caller.
 struct RasterSurface {
@@ -55,6 +56,9 @@ struct RasterSurface {
     // Depth surfaces: what the owner knows of the rows' depths (null: nothing).
     // The rasteriser keeps it true for every depth it writes.
     KnownDepthRows* known = nullptr;
+    // 32-bit colour targets: the writes held back on it (null: fills are
+    // written as they come). The rasteriser keeps it true for every pixel.
+    HeldRows* held = nullptr;
 };
 
 // A texture: its mip levels, largest first.

@@ -142,7 +142,7 @@ void Cover(const DrawContext& ctx, const TriangleSetup& tri, SpanFunction span, 
     for (int64_t y = rows.first; y <= rows.last; ++y) {
         int64_t lo, hi;
         rows.Next(lo, hi);
-        if (lo <= hi) span(*ctx.setup, tri, int(y), int(lo), int(hi + 1));
+        if (lo <= hi) ShadeOverHeld(*ctx.setup, span, tri, int(y), int(lo), int(hi + 1));
     }
 }
 
@@ -384,11 +384,12 @@ void DrawTrianglePair(const DrawContext& ctx, const RasterVertex* first,
         if (y >= ra.first && y <= ra.last) ra.Next(la, ha);
         if (y >= rb.first && y <= rb.last) rb.Next(lb, hb);
         if (la <= ha && lb <= hb && (ha + 1 == lb || hb + 1 == la)) {
-            pa.span(ds, pa.tri, int(y), int(std::min(la, lb)), int(std::max(ha, hb) + 1));
+            ShadeOverHeld(ds, pa.span, pa.tri, int(y), int(std::min(la, lb)),
+                          int(std::max(ha, hb) + 1));
             continue;
         }
-        if (la <= ha) pa.span(ds, pa.tri, int(y), int(la), int(ha + 1));
-        if (lb <= hb) pb.span(ds, pb.tri, int(y), int(lb), int(hb + 1));
+        if (la <= ha) ShadeOverHeld(ds, pa.span, pa.tri, int(y), int(la), int(ha + 1));
+        if (lb <= hb) ShadeOverHeld(ds, pb.span, pb.tri, int(y), int(lb), int(hb + 1));
     }
 }
 

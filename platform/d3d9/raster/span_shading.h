@@ -10,6 +10,7 @@
 
 #include "blending.h"
 #include "draw_setup.h"
+#include "held_rows.h"
 #include "known_depth_rows.h"
 #include "pixel_formats.h"
 #include "sampling.h"
@@ -344,7 +345,10 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             if (ds.alphaTest &&
                 !Compare(ds.alphaFunc, uint32_t(tri.flatDiffuse.a), uint32_t(ds.alphaRef)))
                 return;
-            FillRow(row, target, colour, x0, x1);
+            if (ds.target.held)
+                ds.target.held->Hold(ds.target, y, colour, x0, x1);
+            else
+                FillRow(row, target, colour, x0, x1);
         } else {
             SpriteRow sr;
             sr.texels = ColourRow(colour, x1 - x0);

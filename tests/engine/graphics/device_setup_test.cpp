@@ -3,11 +3,12 @@
 // chooses its formats and device-wide resources, and leaves nothing behind.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <functional>
+#include <ostream>
+#include <vector>
 
 #include "DuRud.h"
+#include "graphics/brightness_volume.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
 #include "graphics/screen_state.h"
@@ -286,6 +287,54 @@ TEST(DeviceResources, MaxBrightnessKeepsHueAndSaturation) {
     EXPECT_EQ(0, CreateBrightnessVolume());
     EXPECT_EQ(1, KnobD3D9LiveCount("VolumeTexture"));
     StopDevice();
+}
+
+// The fill works each sorted coordinate triple out once and writes it at every
+// ordering, so the rows pin all six orderings of one triple, ties of the
+// largest and smallest channel, the white corner's edge and the far corner.
+TEST(DeviceResources, BrightnessVolumeFillHoldsEveryOrdering) {
+    const struct {
+        const char* name;
+        int x, y, z;
+        uint32_t texel;
+    } rows[] = {
+        // (200, 100, 50): S = 255 * 150 / 200 = 191, T = 255 - 255 * 50 / 150 =
+        // 170; middle 255 - 170 * 191 / 255 = 128, smallest 255 - 191 = 64.
+        {"red largest", 100, 50, 25, 0xFFFF8040u},
+        {"green largest", 25, 100, 50, 0xFF40FF80u},
+        {"red largest, green smallest", 100, 25, 50, 0xFFFF4080u},
+        {"green largest, blue smallest", 50, 100, 25, 0xFF80FF40u},
+        {"blue largest", 50, 25, 100, 0xFF8040FFu},
+        {"blue largest, red smallest", 25, 50, 100, 0xFF4080FFu},
+        // Tied largest: T = 0, both 255. Tied smallest: T = 255, both 64.
+        {"tied largest", 100, 100, 25, 0xFFFFFF40u},
+        {"tied largest apart", 100, 25, 100, 0xFFFF40FFu},
+        {"tied smallest", 25, 100, 25, 0xFF40FF40u},
+        // All three below 8 is white; one at 8 is a pure colour (S = 255).
+        {"white corner", 7, 7, 7, 0xFFFFFFFFu},
+        {"white corner edge", 0, 7, 0, 0xFFFFFFFFu},
+        {"first red", 8, 0, 0, 0xFFFF0000u},
+        {"first blue", 0, 0, 8, 0xFF0000FFu},
+        // (0, 254, 2): S = 255, T = 255 - 255 * 2 / 254 = 253, middle 2.
+        {"far green edge", 0, 127, 1, 0xFF00FF02u},
+        {"far red edge", 127, 1, 0, 0xFFFF0200u},
+        {"far grey corner", 127, 127, 127, 0xFFFFFFFFu},
+    };
+    // Rows of 130 texels and slices of 129 rows: the fill must follow the
+    // pitches, and the padding stays untouched.
+    constexpr int kRow = 130, kSlice = kRow * 129;
+    std::vector<uint32_t> bits(size_t{kSlice} * 128, 0x12345678u);
+    FillBrightnessVolume(D3DLOCKED_BOX{kRow * 4, kSlice * 4, bits.data()});
+    for (const auto& r : rows) EXPECT_EQ(r.texel, bits[r.z * kSlice + r.y * kRow + r.x]) << r.name;
+    EXPECT_EQ(0x12345678u, bits[5 * kSlice + 6 * kRow + 128]) << "row padding";
+    EXPECT_EQ(0x12345678u, bits[5 * kSlice + 128 * kRow + 3]) << "slice padding";
+    // Every texel against the plain per-texel rule.
+    int wrong = 0;
+    for (int z = 0; z < 128; ++z)
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x)
+                wrong += bits[z * kSlice + y * kRow + x] != BrightnessVolumeTexel(x, y, z);
+    EXPECT_EQ(0, wrong);
 }
 
 TEST(DeviceShutdown, LeavesNothingAndRestoresASwitchedMode) {

@@ -73,6 +73,62 @@ TEST(ForwarderThreads, WorkerMakesAndFillsATextureThroughTheMainThread) {
     StopDevice();
 }
 
+// A loader thread writes a work texture and has it copied out and handed
+// back in one call: the destination shows the texel and the record is free.
+struct CopyOutResults {
+    HRESULT copy = E_FAIL;
+    int workTexture = -2;
+    IDirect3DTexture9* destination = nullptr;
+    std::atomic<int> done{0};
+};
+CopyOutResults g_copyOut;
+
+void WriteAndCopyOut(AsyncRequest*) {
+    CopyOutResults& r = g_copyOut;
+    r.workTexture = GetWorkTexture(8, 8, 1, kSlotColour32, 1);
+    IDirect3DTexture9* work = WorkTextureOf(r.workTexture);
+    if (work && r.destination) {
+        D3DLOCKED_RECT locked{};
+        const RECT texel{5, 3, 6, 4};
+        if (SUCCEEDED(LockTextureRectOnMainThread(work, 0, &locked, &texel, 0, 1)) &&
+            locked.pBits) {
+            *static_cast<DWORD*>(locked.pBits) = 0xFF123456;
+            UnlockTextureRectOnMainThread(work, 0, 1);
+            r.copy = CopyOutAndReleaseWorkTexture(r.workTexture, r.destination, 1);
+        }
+    }
+    r.done = 1;
+}
+
+TEST(ForwarderThreads, WorkTextureCopiedOutAndHandedBackInOneCall) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice());
+    const D3DFORMAT format = GetDeviceResources().formats[kSlotColour32];
+    ASSERT_TRUE(SUCCEEDED(
+        DeviceCreateTexture(8, 8, 1, 0, format, D3DPOOL_DEFAULT, &g_copyOut.destination)));
+    AsyncRequest* request = AsyncRequestAlloc(0);
+    ASSERT_NE(nullptr, request);
+    request->worker = WriteAndCopyOut;
+    ASSERT_EQ(0, AsyncRequestEnqueue(request));
+    ASSERT_TRUE(testsupport::ServeUntil([] { return bool(g_copyOut.done); },
+                                        "the worker's copy out of a work texture"));
+    EXPECT_EQ(D3D_OK, g_copyOut.copy);
+    ASSERT_GE(g_copyOut.workTexture, 0);
+    EXPECT_EQ(0, GetWorkTextureRecord(g_copyOut.workTexture).held);
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_TRUE(SUCCEEDED(g_copyOut.destination->GetSurfaceLevel(0, &level)));
+    DWORD shown = 0, untouched = 1;
+    EXPECT_TRUE(KnobD3D9ReadPixel(level, 5, 3, &shown));
+    EXPECT_TRUE(KnobD3D9ReadPixel(level, 4, 3, &untouched));
+    EXPECT_EQ(shown | 0xFF000000u, 0xFF123456u);
+    EXPECT_EQ(untouched & 0xFFFFFFu, 0u);
+    EXPECT_EQ(0, KnobD3D9ForeignThreadCalls());
+    level->Release();
+    g_copyOut.destination->Release();
+    ClearWorkTextureCache();
+    StopDevice();
+}
+
 TEST(Forwarders, WithoutADeviceNothingReachesDirect3D) {
     KnobD3D9Trace(true);
     IDirect3DVertexBuffer9* buffer = nullptr;

@@ -301,3 +301,33 @@ TEST(ConvertPixelRect, PaletteSourcesOnTheGenericPath) {
     ASSERT_EQ(Convert(idx, dest, 2, s16, R5G6B5(), 4, 2, 1, m), 0);
     EXPECT_EQ(idx, (std::vector<uint8_t>{2, 1}));
 }
+
+// A run of equal pixels gives equal results whatever came before it, and a
+// change of value mid-run is seen at once: 32 bits to A4R4G4B4 takes the top
+// four bits of each channel; the colour key clears alpha on its own colour.
+TEST(ConvertPixelRect, RunsOfEqualPixelsOnTheGenericPath) {
+    const uint32_t p = 0x80FFFFFFu, q = 0x12345678u;
+    std::vector<uint8_t> src;
+    for (uint32_t v : {p, p, p, q, q, p, q}) {
+        for (int k = 0; k < 4; ++k) src.push_back(uint8_t(v >> (8 * k)));
+    }
+    struct Row {
+        const char* name;
+        ColorFormat from;
+        Opts opts;
+        uint16_t forP, forQ;
+    } rows[] = {
+        {"alpha kept", A8R8G8B8(), {}, 0x8FFF, 0x1357},
+        {"no source alpha", X8R8G8B8(), {}, 0xFFFF, 0xF357},
+        {"key on q's colour", X8R8G8B8(), {.key = 1, .transparent = 0x345678}, 0xFFFF, 0x0357},
+        {"mirrored", A8R8G8B8(), {.mirror = 1}, 0x8FFF, 0x1357},
+    };
+    for (const Row& r : rows) {
+        std::vector<uint8_t> d(14, 0xEE);
+        ASSERT_EQ(Convert(d, A4R4G4B4(), 14, src, r.from, 28, 7, 1, r.opts), 0) << r.name;
+        const uint16_t P = r.forP, Q = r.forQ;
+        W16 expected{P, P, P, Q, Q, P, Q};
+        if (r.opts.mirror) expected = W16{Q, P, Q, Q, P, P, P};
+        EXPECT_EQ(Words16(d, 7), expected) << r.name;
+    }
+}

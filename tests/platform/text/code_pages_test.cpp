@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -231,6 +234,43 @@ TEST(CodePagesThreads, ConvertersAreSafeAcrossThreads) {
     }
     for (auto& thread : threads) thread.join();
     for (int f : failures) EXPECT_EQ(f, 0);
+}
+
+// Threads that stay alive after converting (as the loader's do) share the
+// converters: converting one after another they need one per direction, not
+// one per thread.
+TEST(CodePagesThreads, LiveThreadsShareConverters) {
+    auto convert = [] {
+        const std::string utf8 = platform::Cp932ToUtf8(kSjis);
+        return platform::Utf8ToCp932(utf8) == kSjis;
+    };
+    ASSERT_TRUE(convert());
+    const size_t before = platform::CodePageConvertersOpen();
+    std::mutex turn;
+    std::condition_variable cv;
+    int converted = 0;
+    bool release = false;
+    std::vector<int> ok(16, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 16; ++t) {
+        threads.emplace_back([&, t] {
+            std::unique_lock<std::mutex> lock(turn);
+            ok[t] = convert();
+            ++converted;
+            cv.notify_all();
+            cv.wait_for(lock, std::chrono::seconds(10), [&] { return release; });
+        });
+    }
+    {
+        std::unique_lock<std::mutex> lock(turn);
+        cv.wait_for(lock, std::chrono::seconds(10), [&] { return converted == 16; });
+        EXPECT_EQ(converted, 16);
+        EXPECT_EQ(platform::CodePageConvertersOpen(), before);
+        release = true;
+        cv.notify_all();
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 16; ++t) EXPECT_EQ(ok[t], 1) << t;
 }
 
 }  // namespace
