@@ -55,6 +55,8 @@ set(VESSAMIRE_UNITY_ALONE
     tests/engine/window/window_procedure_test.cpp
     tests/platform/d3d9/refusals_test.cpp
     tests/platform/d3d9_raster/coverage_test.cpp
+    tests/platform/d3d9_raster/held_row_reads_test.cpp
+    tests/platform/d3d9_raster/held_rows_test.cpp
     tests/platform/d3d9_raster/pixel_kernels_test.cpp
     tests/platform/d3d9_raster/refusals_test.cpp
     tests/platform/d3d9_raster/span_rows_test.cpp
