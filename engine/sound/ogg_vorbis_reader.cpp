@@ -228,6 +228,13 @@ long DecodeOggVorbis(SoundConvertState* s, uint8_t* out, uint32_t bytes) {
     // length they promise: the output ends at that length.
     const int64_t left = OggVorbisSize(s) - s->outputPosition;
     if (left <= 0) return -1;
+    // A later link with other channels or rate would be mislabelled PCM (and
+    // its planes are not the ones the words are made from).
+    const auto linkMatches = [&](int link) {
+        const vorbis_info* info = ov_info(vf, link);
+        return info != nullptr && info->channels == channels &&
+               info->rate == long(s->outputFormat.nSamplesPerSec);
+    };
     for (;;) {
         int link = 0;
         long n = 0;
@@ -235,6 +242,7 @@ long DecodeOggVorbis(SoundConvertState* s, uint8_t* out, uint32_t bytes) {
             float** pcm = nullptr;
             n = ov_read_float(vf, &pcm, int(bytes / s->outputFormat.nBlockAlign), &link);
             if (n > 0) {
+                if (!linkMatches(link)) return -1;
                 InterleaveWords(pcm, channels, n, out);
                 n *= s->outputFormat.nBlockAlign;
             }
@@ -242,12 +250,7 @@ long DecodeOggVorbis(SoundConvertState* s, uint8_t* out, uint32_t bytes) {
             n = ov_read(vf, reinterpret_cast<char*>(out), int(bytes), 0, word, 0, &link);
         }
         if (n == OV_HOLE) continue;  // a gap in the pages: the data goes on after it
-        if (n <= 0) return -1;
-        // A later link with other channels or rate would be mislabelled PCM.
-        vorbis_info* info = ov_info(vf, link);
-        if (info == nullptr || info->channels != channels ||
-            info->rate != long(s->outputFormat.nSamplesPerSec))
-            return -1;
+        if (n <= 0 || !linkMatches(link)) return -1;
         return long(std::min<int64_t>(n, left));
     }
 }

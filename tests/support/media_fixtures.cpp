@@ -349,9 +349,10 @@ struct VorbisWriter {
 
 }  // namespace
 
-std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality) {
+std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality,
+                         int serial) {
     std::string out;
-    VorbisWriter v(channels, rate, quality, 0x5EED);
+    VorbisWriter v(channels, rate, quality, serial);
     ogg_stream_packetin(&v.stream, &v.headers[0]);
     Drain(&v.stream, &out, true);
     ogg_stream_packetin(&v.stream, &v.headers[1]);

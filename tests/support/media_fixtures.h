@@ -75,8 +75,9 @@ Mp3 EncodeMp3(const std::vector<int16_t>& pcm, int channels, int rate, int kbps,
 // MPEG-1 Layer II.
 Mp3 EncodeMp2(const std::vector<int16_t>& pcm, int channels, int rate, int kbps);
 
-// Ogg Vorbis at quality q (-0.1 .. 1).
-std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality);
+// Ogg Vorbis at quality q (-0.1 .. 1); two files of other serials chain.
+std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate, float quality,
+                         int serial = 0x5EED);
 // A Theora movie: coded size rounded up to 16; pixel format 0 4:2:0, 2 4:2:2,
 // 3 4:4:4; frame f holds Y = (7x + 3y + 20f) & 255, U = (5x + 11f) & 255,
 // V = (9y + 13f) & 255 over the coded planes; a key frame at least every keyEvery.

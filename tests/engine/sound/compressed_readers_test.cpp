@@ -196,6 +196,30 @@ TEST_F(CompressedReaderTest, VorbisWordsMatchVorbisfileHoweverRead) {
     }
 }
 
+// A chained file whose later link has other channels or another rate: the
+// output never holds that link's samples (they would be mislabelled), only
+// the first link's or less, and nothing is read of channels a link does not
+// have.
+TEST_F(CompressedReaderTest, VorbisLinkOfAnotherShapeEndsTheOutput) {
+    const auto stereo = Tone(4000, 2, 22050, 440, 9000);
+    const std::string first = EncodeVorbis(stereo, 2, 22050, 0.3f, 1);
+    const std::string expected = VorbisfileDecode(first, 2);
+    struct Row {
+        const char* name;
+        std::string second;
+    } rows[] = {
+        {"mono link", EncodeVorbis(Tone(4000, 1, 22050, 300, 9000), 1, 22050, 0.3f, 2)},
+        {"other rate", EncodeVorbis(stereo, 2, 11025, 0.3f, 3)},
+    };
+    for (const Row& r : rows) {
+        Converter c(first + r.second);
+        ASSERT_EQ(c.Setup(kOnlyOgg), 0) << r.name;
+        const std::string out = c.All();
+        ASSERT_LE(out.size(), expected.size()) << r.name;
+        EXPECT_TRUE(Same(out, expected.substr(0, out.size()))) << r.name;
+    }
+}
+
 TEST_F(CompressedReaderTest, HostileCutsAndNoiseFailOrStopCleanly) {
     std::string ogg = EncodeVorbis(Tone(8000, 1, 8000, 200, 8000), 1, 8000, 0.3f);
     std::mt19937 random(5);
