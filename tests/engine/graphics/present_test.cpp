@@ -111,7 +111,7 @@ TEST(VerticalBlank, PacesOnTheMeasuredPeriod) {
     KnobSetVirtualClock(true);
     KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, StartDevice());
-    const int64_t period = GetDeviceLayer().refreshPeriod;
+    const int64_t period = QueryRefreshPeriod();
     EXPECT_GE(period, 16666);
     EXPECT_LE(period, 16667);
     WaitVerticalBlank();
@@ -127,7 +127,7 @@ TEST(VerticalBlank, WithoutDirectDrawSleepsToTheFixedThreshold) {
     KnobSetVirtualClock(true);
     KnobHideExport("ole32.dll", "CoCreateInstance", true);
     ASSERT_EQ(0, StartDevice());
-    ASSERT_EQ(-1, GetDeviceLayer().refreshPeriod);
+    ASSERT_EQ(-1, QueryRefreshPeriod());
     WaitVerticalBlank();
     const int64_t start = DeviceClockMicroseconds();
     WaitVerticalBlank();
