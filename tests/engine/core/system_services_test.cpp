@@ -210,31 +210,6 @@ TEST_F(SystemLog, SystemInformationLinesAndFlags) {
     EXPECT_EQ(GetLogIndent(), 0);  // indented for the block, back after it
 }
 
-// With the log off no line waits for the speed: its 100 ms count goes on
-// beside the caller (on the virtual clock the caller's counter has not moved
-// when it returns) and is there once finished. Freeing the timer functions
-// finishes a count still running.
-class ProcessorSpeedThreads : public SystemLog {};
-
-TEST_F(ProcessorSpeedThreads, WithTheLogOffTheCountGoesOnBesideTheCaller) {
-    SetLogOutput(0);
-    const int32_t start = GetMillisecondCounter();
-    EXPECT_EQ(LogSystemInfo(), 0);
-    EXPECT_LT(GetMillisecondCounter() - start, 100);
-    EXPECT_EQ(FinishProcessorSpeedCount(), 0);
-    EXPECT_GE(GetMillisecondCounter() - start, 100);
-    EXPECT_GT(GetSystemState().timeStampTicksPer10ms, 0);
-    EXPECT_EQ(LogBytes().find(Cp932Text("ＣＰＵ動作速度")), std::string::npos);
-}
-
-TEST_F(ProcessorSpeedThreads, UnloadingTheTimerFunctionsFinishesARunningCount) {
-    SetLogOutput(0);
-    EXPECT_EQ(LogSystemInfo(), 0);
-    UnloadWinApis();
-    EXPECT_GT(GetSystemState().timeStampTicksPer10ms, 0);
-    LoadWinApis();  // for the fixture's own end
-}
-
 TEST_F(SystemLog, SystemInformationWithoutTheTimerLibraryEnds) {
     UnloadWinApis();
     KnobHideModule("winmm.dll", true);
