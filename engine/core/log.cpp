@@ -105,12 +105,6 @@ int SetLogDatedName(int on) {
     return 0;
 }
 
-int IsLogOutputOn() {
-    LogState& log = Log();
-    std::lock_guard<std::mutex> guard(log.lock);
-    return log.disabled ? 0 : 1;
-}
-
 int LogOpen() {
     LogState& log = Log();
     std::lock_guard<std::mutex> guard(log.lock);

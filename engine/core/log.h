@@ -25,8 +25,6 @@ int SetLogDatedName(int on);
 // The full path of the log file chosen by the last LogOpen ("" before it).
 const char* GetLogFilePath();
 int GetLogIndent();
-// 1 unless SetLogOutput turned the file (and the debugger output) off.
-int IsLogOutputOn();
 
 // Back to the state at program start (output on, no folder, depth 0).
 int ResetLogForTest();

@@ -12,7 +12,6 @@
 #include "core/log.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
-#include "core/threads_and_locks.h"
 
 namespace DuRud {
 namespace {
@@ -75,20 +74,6 @@ uint64_t MeasureTicksPer100ms() {
         Sleep(1);
     }
     return ReadTimeStamp() - ticksStart;
-}
-
-void StoreProcessorSpeed(uint64_t ticks) {
-    SystemState& systemState = MutableSystemState();
-    systemState.cpuSpeedMHz = static_cast<int>(static_cast<double>(ticks) / 100000.0);
-    systemState.timeStampTicksPer10ms = static_cast<int64_t>(ticks / 10);
-}
-
-// With the log off nothing waits for the speed at start-up, so its 100 ms
-// count runs on a thread of its own while start-up goes on.
-ThreadContext speedCount{};
-
-void CountProcessorSpeed(ThreadContext*, uintptr_t) {
-    StoreProcessorSpeed(MeasureTicksPer100ms());
 }
 
 void LogOsVersion() {
@@ -167,13 +152,6 @@ void DescribeOsVersion(DWORD platformId, DWORD major, DWORD minor, const char* s
     *versionCode = code;
 }
 
-int FinishProcessorSpeedCount() {
-    if (!speedCount.handle) return 0;
-    WaitForSingleObject(speedCount.handle, INFINITE);
-    CloseThreadHandle(&speedCount);
-    return 0;
-}
-
 int LogSystemInfo() {
     SystemState& systemState = MutableSystemState();
     LogWrite(Cp932Text("システムの情報を出力します\n"));
@@ -212,15 +190,11 @@ int LogSystemInfo() {
         systemState.hasTimeStampCounter = (cpu.features & (1u << 4)) ? 1 : 0;
     }
 
-    FinishProcessorSpeedCount();
     if (systemState.hasTimeStampCounter) {
-        if (IsLogOutputOn() || CreateEngineThread(&speedCount, CountProcessorSpeed, 0) != 0) {
-            StoreProcessorSpeed(MeasureTicksPer100ms());
-            LogFormatLine(Cp932Text("ＣＰＵ動作速度：大体%.2fGHz"),
-                          systemState.cpuSpeedMHz / 1000.0);
-        } else {
-            ResumeEngineThread(&speedCount);
-        }
+        const uint64_t ticks = MeasureTicksPer100ms();
+        systemState.cpuSpeedMHz = static_cast<int>(static_cast<double>(ticks) / 100000.0);
+        systemState.timeStampTicksPer10ms = static_cast<int64_t>(ticks / 10);
+        LogFormatLine(Cp932Text("ＣＰＵ動作速度：大体%.2fGHz"), systemState.cpuSpeedMHz / 1000.0);
     }
 
     switch (level) {

@@ -145,12 +145,8 @@ int SetMmxAvailable(int on);  // the software renderer's tests switch both paths
 // another value.
 int ForceMmxAvailable(int value);
 
-// Logs the system information and fills the state above. 0. With the log
-// off, the processor speed and the ticks per 10 ms come from a count that
-// goes on beside the caller: read them after FinishProcessorSpeedCount.
+// Logs the system information and fills the state above. 0.
 int LogSystemInfo();
-// Waits for a speed count still running. 0.
-int FinishProcessorSpeedCount();
 // The OS name ("Windows" + version) and version code for a version record.
 void DescribeOsVersion(DWORD platformId, DWORD major, DWORD minor, const char* servicePack,
                        char* name, size_t nameSize, int* versionCode);

@@ -89,7 +89,6 @@ int LoadWinApis() {
 }
 
 int UnloadWinApis() {
-    FinishProcessorSpeedCount();  // it reads the millisecond counter
     for (int lib = 0; lib < WinApiLibraryCount; ++lib) {
         HMODULE module = modules[lib].exchange(nullptr);
         for (int e = 0; e < WinApiEntryCount; ++e)
