@@ -72,6 +72,12 @@ class HeldRows {
         held_ = int(rows_.size());
     }
 
+    // Forgets everything held: every pixel is about to be overwritten.
+    void Clear() {
+        for (Row& r : rows_) r = Row{};
+        held_ = 0;
+    }
+
     // Writes what row y holds back.
     void WriteRow(const RasterSurface& s, int y);
     // Writes every held row.
