@@ -94,6 +94,26 @@ void Assemble(const DrawSetup& setup, D3DPRIMITIVETYPE type, UINT primitives,
     }
 }
 
+// A source-alpha blend whose alpha is an opaque texture's: every pixel
+// gets the source's colour and alpha 255, whatever the target held (an
+// opaque picture with an alpha channel drawn as a sprite, a background).
+bool OpaqueOver(const DrawSetup& ds) {
+    if (ds.blendOp != D3DBLENDOP_ADD || ds.srcBlend != D3DBLEND_SRCALPHA ||
+        ds.destBlend != D3DBLEND_INVSRCALPHA || ds.kernel || ds.stageCount != 1)
+        return false;
+    if (ds.alphaTest && !Compare(ds.alphaFunc, 255, uint32_t(ds.alphaRef))) return false;
+    const StageSetup& st = ds.stages[0];
+    const bool texelAlpha = (st.alphaOp == D3DTOP_SELECTARG1 && st.alphaArg1 == D3DTA_TEXTURE) ||
+                            (st.alphaOp == D3DTOP_SELECTARG2 && st.alphaArg2 == D3DTA_TEXTURE);
+    if (!texelAlpha || st.resultTemp || !st.usesTexture || !st.texture ||
+        st.sampler.addressU == D3DTADDRESS_BORDER || st.sampler.addressV == D3DTADDRESS_BORDER)
+        return false;
+    for (int l = 0; l < st.texture->levelCount; ++l)
+        if (!st.texture->levels[l].opaque && st.texture->levels[l].format != kFormatX8R8G8B8)
+            return false;
+    return true;
+}
+
 std::vector<RasterVertex>& Scratch() {
     thread_local std::vector<RasterVertex> vertices;
     return vertices;
@@ -151,7 +171,8 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
     if (rs[D3DRS_SCISSORTESTENABLE])
         intersect(state.scissor.left, state.scissor.top, state.scissor.right, state.scissor.bottom);
     setup.clip = clip;
-    setup.overwrites = !setup.blend && !setup.alphaTest && setup.writeMask == 0xF;
+    setup.overwrites =
+        setup.writeMask == 0xF && (setup.blend ? OpaqueOver(setup) : !setup.alphaTest);
     return nullptr;
 }
 
