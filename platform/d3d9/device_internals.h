@@ -46,10 +46,6 @@ struct PixelBuffer {
     // moved in from an A8R8G8B8 texture). Drawing and showing ignore it;
     // WriteHeldRows sets it before anything else reads the bytes.
     bool topBytesUnset = false;
-    // A8R8G8B8 textures: whether every pixel's alpha is 255, worked out when
-    // a blend could use it (-1: not yet); forgotten by SettleBeforeWrite and
-    // by drawing on the buffer.
-    int opaque = -1;
 
     PixelBuffer() = default;
     PixelBuffer(const PixelBuffer&) = delete;

@@ -31,27 +31,6 @@ raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) 
     return target->heldRows.get();
 }
 
-// Whether every texel of a 32-bit level has alpha 255 (a source-alpha blend
-// of it then overwrites whatever the target holds), worked out once until
-// the level changes.
-bool Opaque(PixelBuffer& p) {
-    if (p.format != D3DFMT_A8R8G8B8 || !p.bytes) return false;
-    if (p.opaque < 0) {
-        p.opaque = 1;
-        for (UINT y = 0; y < p.height && p.opaque; ++y) {
-            const BYTE* row = p.Row(y);
-            uint32_t all = 0xFFFFFFFFu;
-            for (UINT x = 0; x < p.width; ++x) {
-                uint32_t c;
-                std::memcpy(&c, row + size_t(x) * 4, 4);
-                all &= c;
-            }
-            if ((all >> 24) != 0xFF) p.opaque = 0;
-        }
-    }
-    return p.opaque == 1;
-}
-
 // A draw that copies a whole texture onto its whole target moves the bytes
 // instead (the texture keeps its rows as a copy until it is read or drawn
 // on): the frame's picture drawn onto the back buffer costs nothing.
@@ -79,9 +58,6 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
     std::memcpy(rs.render, state.renderStates, sizeof rs.render);
     std::memcpy(rs.stage, state.stageStates, sizeof rs.stage);
     raster::RasterTexture textures[D3DMAXTEXTURESTAGES];
-    const bool blendsOver = state.renderStates[D3DRS_ALPHABLENDENABLE] &&
-                            state.renderStates[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA &&
-                            state.renderStates[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA;
     for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {
         std::memcpy(rs.sampler[i], state.samplerStates[i], sizeof rs.sampler[i]);
         BaseTextureImpl* t = state.textures[i];
@@ -89,10 +65,8 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
         textures[i].levelCount = int(levels);
         for (UINT l = 0; l < levels; ++l) {
-            PixelBuffer* level = t->LevelPixels(l);
-            WriteHeldRows(level);
-            textures[i].levels[l] = ToRaster(level);
-            if (blendsOver && level) textures[i].levels[l].opaque = Opaque(*level);
+            WriteHeldRows(t->LevelPixels(l));
+            textures[i].levels[l] = ToRaster(t->LevelPixels(l));
         }
         rs.textures[i] = &textures[i];
     }
@@ -120,7 +94,6 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.pixelConstI = state.pixelConstI;
         rs.pixelConstB = state.pixelConstB;
     }
-    if (target) target->opaque = -1;
     if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
     raster::HeldRows* held = TargetHeldRows(target, state);
     // Drawn on: rows another buffer holds as a copy of it are written first.

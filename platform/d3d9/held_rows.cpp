@@ -51,7 +51,6 @@ void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes) {
 
 void SettleBeforeWrite(const PixelBuffer* p) {
     if (!p) return;
-    const_cast<PixelBuffer*>(p)->opaque = -1;
     if (p->copiedBy) WriteHeldRows(p->copiedBy);
     WriteHeldRows(p);
 }
@@ -64,7 +63,6 @@ bool MoveWholeCopy(PixelBuffer& src, PixelBuffer& dst) {
     SettleBeforeWrite(&src);  // its bytes move
     SettleBeforeWrite(&dst);
     std::swap(src.bytes, dst.bytes);
-    std::swap(src.opaque, dst.opaque);
     if (!src.heldRows) src.heldRows = std::make_unique<raster::HeldRows>(int(src.height));
     src.heldRows->HoldCopy(dst.bytes.get(), int(dst.pitch), int(dst.width));
     src.copyOf = &dst;
@@ -87,7 +85,6 @@ bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset) {
     }
     if (dst.heldRows) dst.heldRows->Clear();
     std::swap(src.bytes, dst.bytes);
-    std::swap(src.opaque, dst.opaque);
     dst.topBytesUnset = topBytesUnset;
     if (!src.heldRows) src.heldRows = std::make_unique<raster::HeldRows>(int(src.height));
     src.heldRows->HoldCopy(dst.bytes.get(), int(dst.pitch), int(dst.width));

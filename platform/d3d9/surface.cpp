@@ -175,7 +175,6 @@ HRESULT SurfaceImpl::UnlockRect() {
     CallGuard guard(*core_);
     if (!locked_) return Traced("Surface::UnlockRect", D3DERR_INVALIDCALL, "not locked");
     locked_ = false;
-    pixels_.opaque = -1;  // written through the lock, perhaps after a draw looked
     return Traced("Surface::UnlockRect", D3D_OK);
 }
 

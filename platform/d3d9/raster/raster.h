@@ -59,8 +59,6 @@ struct RasterSurface {
     // 32-bit colour targets: the writes held back on it (null: fills are
     // written as they come). The rasteriser keeps it true for every pixel.
     HeldRows* held = nullptr;
-    // Textures: every pixel's alpha is known to be 255 (false: not known).
-    bool opaque = false;
 };
 
 // A texture: its mip levels, largest first.

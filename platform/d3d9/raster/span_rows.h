@@ -225,6 +225,27 @@ RASTER_INLINE bool OneTexelPerPixel(RowCoords c, int x0, int x1, int width, int6
     return c.step == (int64_t(1) << kCoordBits) && first >= 0 && first + (x1 - x0) <= width;
 }
 
+// Whether the A8R8G8B8 texels pixels x0 .. x1 - 1 read one after another
+// all have alpha 255 (false for rows that do not read them so).
+inline bool TexelsOpaque(const uint8_t* texels, int width, RowCoords c, int x0, int x1) {
+    int64_t first;
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) return false;
+    const uint8_t* p = texels + size_t(first) * 4;
+    const size_t n = size_t(x1 - x0);
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    for (; i + 4 <= n; i += 4) {
+        const __m128i t =
+            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * 4)), alpha);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, alpha)) != 0xFFFF) return false;
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i * 4 + 3] != 0xFF) return false;
+    return true;
+}
+
 // Point-sampled row of one 32-bit texture row under clamp addressing.
 inline void PointRowPlain(const uint8_t* texels, int width, uint32_t format, RowCoords c, int x0,
                           int x1, uint32_t keep, uint32_t set, uint8_t* row) {
