@@ -234,11 +234,15 @@ inline bool TexelsOpaque(const uint8_t* texels, int width, RowCoords c, int x0, 
     const size_t n = size_t(x1 - x0);
     size_t i = 0;
 #if defined(__SSE2__)
+    // Sixteen texels a step: their alphas all 255 when the words' AND has it.
     const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
-    for (; i + 4 <= n; i += 4) {
-        const __m128i t =
-            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * 4)), alpha);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(t, alpha)) != 0xFFFF) return false;
+    const auto* q = reinterpret_cast<const __m128i*>(p);
+    for (; i + 16 <= n; i += 16, q += 4) {
+        const __m128i all =
+            _mm_and_si128(_mm_and_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)),
+                          _mm_and_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(all, alpha), alpha)) != 0xFFFF)
+            return false;
     }
 #endif
     for (; i < n; ++i)

@@ -286,7 +286,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     // Held rows under a source-alpha blend of the texel's own alpha: dropped
     // where every texel the span reads is opaque, else written first.
     if constexpr (!generic) {
-        if (ds.settlesInSpan && ds.target.held && ds.target.held->Any()) {
+        if (ds.settlesInSpan && ds.target.held && ds.target.held->Overlaps(y, x0, x1)) {
             // A modulated alpha is the texel's under an opaque flat diffuse.
             bool opaque = !ds.settleNeedsOpaqueDiffuse || tri.flatDiffuse.a == 255;
             if constexpr (K::kFilter == kFilterPoint && K::kTexFormat == int(kFormatA8R8G8B8))
