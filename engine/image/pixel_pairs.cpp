@@ -196,13 +196,21 @@ bool RunFixedPair(const PairJob& j) {
                 return true;
             }
             if (to == Layout::Rgb888x32) {
-                ForEachPixel<4, 3>(j, [&](uint8_t* d, const uint8_t* s) {
-                    const uint32_t rgb = uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
-                    d[0] = s[0];
-                    d[1] = s[1];
-                    d[2] = s[2];
-                    d[3] = (key && rgb == keyRgb) ? 0 : 0xFF;
-                });
+                // Whole 32-bit stores; every pixel but a line's last is read
+                // with one 4-byte load (its fourth byte is the next pixel's).
+                const uint32_t keyOrNone = key ? keyRgb : 0xFFFFFFFFu;
+                for (int y = 0; y < j.height; ++y) {
+                    uint8_t* d = j.dest + int64_t(y) * j.destPitch;
+                    const uint8_t* s = j.src + int64_t(y) * j.srcPitch;
+                    auto store = [&](int x, uint32_t rgb) {
+                        Store32(d + 4 * x, rgb | (rgb == keyOrNone ? 0 : 0xFF000000u));
+                    };
+                    int x = 0;
+                    for (; x + 1 < j.width; ++x) store(x, Load32(s + 3 * x) & 0xFFFFFF);
+                    if (x < j.width)
+                        store(x, uint32_t(s[3 * x + 2]) << 16 | uint32_t(s[3 * x + 1]) << 8 |
+                                     s[3 * x]);
+                }
                 return true;
             }
             return false;

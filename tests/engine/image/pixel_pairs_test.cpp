@@ -7,6 +7,7 @@
 
 #include "core/system_services.h"
 #include "image/pixel_conversion.h"
+#include "image_test_formats.h"
 
 using namespace DuRud;
 
@@ -89,5 +90,42 @@ TEST(PixelPairs, ConvertPixelRectIdenticalWithFlagOffAndOn) {
             SetMmxAvailable(0);
             ASSERT_EQ(out[0], out[1]) << "width " << width;
         }
+    }
+}
+
+// Whole lines of R8G8B8 towards 32 bits, in a buffer that ends with the last
+// pixel (the last pixel of a line is read byte by byte): the key clears the
+// alpha only towards a format that has one.
+TEST(PixelPairs, R8G8B8LinesToThirtyTwoBits) {
+    const ColorFormat rgb = imagetest::R8G8B8();
+    const std::vector<uint8_t> src = {0x01, 0x02, 0x03, 0x10, 0x20, 0x30, 0xAA, 0xBB, 0xCC,
+                                      0x56, 0x34, 0x12, 0x01, 0x02, 0x03, 0x56, 0x34, 0x12};
+    struct Row {
+        const char* name;
+        ColorFormat dest;
+        int key;
+        std::vector<uint32_t> expected;
+    } rows[] = {
+        {"no key",
+         imagetest::A8R8G8B8(),
+         0,
+         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0xFF123456, 0xFF030201, 0xFF123456}},
+        {"keyed",
+         imagetest::A8R8G8B8(),
+         1,
+         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0x00123456, 0xFF030201, 0x00123456}},
+        {"keyed without alpha",
+         imagetest::X8R8G8B8(),
+         1,
+         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0xFF123456, 0xFF030201, 0xFF123456}},
+    };
+    for (const Row& r : rows) {
+        std::vector<uint8_t> dst(6 * 4, 0xEE);
+        const RECT all{0, 0, 3, 2};
+        ASSERT_EQ(0, ConvertPixelRect(dst.data(), 12, &r.dest, src.data(), 9, &rgb, nullptr, 0,
+                                      nullptr, 0, 0, &all, 0, r.key, 0x123456, 0, 0, 0, 0, 0))
+            << r.name;
+        for (size_t i = 0; i < r.expected.size(); ++i)
+            EXPECT_EQ(imagetest::Get32(dst, i), r.expected[i]) << r.name << " pixel " << i;
     }
 }
