@@ -343,17 +343,21 @@ class RequestImages {
     BaseImage* releasableImage() { return &image_; }
     BaseImage* releasableAlpha() { return haveAlpha_ ? &alpha_ : nullptr; }
 
-    // A load that turns its key into alpha is made from the keyed copy alone:
-    // when the pictures are this load's own (read from a file or memory, so
-    // the restore source does not keep them), the copy is made here and they
-    // go at once, and a load that waits for the main thread holds one picture
-    // instead of two. The parameters then say the copy is keyed already.
+    // A plain picture is keyed as its textures are written (and freed once
+    // they have read it). Any other load that turns its key into alpha is
+    // made from a keyed copy alone: when the pictures are this load's own
+    // (read from a file or memory, so the restore source does not keep them),
+    // the copy is made here and they go at once, and a load that waits for the
+    // main thread holds one picture instead of two. The parameters then say
+    // the copy is keyed already.
     int KeyToAlpha(const GraphicLoadRequest& r, GraphicCreateParams* params) {
         int* w = params->words;
         const bool sizesAgree =
             !haveAlpha_ || (alpha_.width == image_.width && alpha_.height == image_.height);
         if (r.reload || !(r.fileName || r.memoryImage) || !w[kWordTransparentToAlpha] ||
             w[kWordKeepTransparentColor] || !ownImage_ || (haveAlpha_ && !ownAlpha_) || !sizesAgree)
+            return 0;
+        if (image_.colorFormat.formatCode == kFormatPlain && !w[kWordTopLeftTransparent])
             return 0;
         BaseImage keyed{};
         if (MakeTransparentAlphaImage(&image_, alpha(),

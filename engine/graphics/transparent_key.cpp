@@ -3,6 +3,7 @@
 #include "graphics/transparent_key.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -36,18 +37,21 @@ int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, i
 
     // The columns beside the rectangle and the lines above and below each
     // band lend their colours to its edges.
-    const int firstColumn = std::max(0, static_cast<int>(rect.left) - 1);
-    const int columns = std::min(w, static_cast<int>(rect.right) + 1) - firstColumn;
-    const int outWidth = rect.right - rect.left;
+    const int left = rect.left, right = rect.right, top = rect.top, bottom = rect.bottom;
+    const int firstColumn = std::max(0, left - 1);
+    const int columns = std::min(w, right + 1) - firstColumn;
+    const int outWidth = right - left;
     std::vector<uint32_t> lines(static_cast<size_t>(columns) * (kKeyBandLines + 2));
-    std::vector<uint8_t> keyed(lines.size());
-    // Written straight into an ARGB destination, else through a band buffer.
-    const bool direct = IsArgb8888(*destFormat);
+    // Written straight into an ARGB destination of whole words, else through
+    // a band buffer converted into the destination's format.
+    const bool direct = IsArgb8888(*destFormat) && destPitch % 4 == 0 &&
+                        reinterpret_cast<uintptr_t>(dest) % alignof(uint32_t) == 0;
     std::vector<uint32_t> band(direct ? 0 : static_cast<size_t>(outWidth) * kKeyBandLines);
     auto* out = static_cast<uint8_t*>(dest);
+    auto isKey = [key](uint32_t v) { return (v & 0xFFFFFF) == key; };
 
-    for (int y0 = rect.top; y0 < rect.bottom; y0 += kKeyBandLines) {
-        const int y1 = std::min(static_cast<int>(rect.bottom), y0 + kKeyBandLines);
+    for (int y0 = top; y0 < bottom; y0 += kKeyBandLines) {
+        const int y1 = std::min(bottom, y0 + kKeyBandLines);
         const int readTop = std::max(0, y0 - 1), readBottom = std::min(h, y1 + 1);
         const RECT read{firstColumn, readTop, firstColumn + columns, readBottom};
         if (ConvertPixelRect(lines.data(), columns * 4, &argb, image->pixels, image->pitch, &f,
@@ -56,45 +60,45 @@ int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, i
                              alphaImage ? &alphaImage->colorFormat : nullptr, 0, 0, &read, 0, 0, 0,
                              kDitherNone, 0, 0, 0, 0) < 0)
             return -1;
-        const size_t count = static_cast<size_t>(readBottom - readTop) * columns;
-        for (size_t i = 0; i < count; ++i) {
-            const uint32_t v = lines[i];
-            const bool isKey = (v & 0xFFFFFF) == key;
-            keyed[i] = isKey;
-            lines[i] = isKey ? (v & 0xFFFFFF) : (v | opaque);
-        }
         for (int y = y0; y < y1; ++y) {
-            const size_t at = static_cast<size_t>(y - readTop) * columns;
-            const uint32_t* p = &lines[at];
-            const uint8_t* k = &keyed[at];
+            const uint32_t* p = &lines[static_cast<size_t>(y - readTop) * columns];
+            const uint32_t* from = p + (left - firstColumn);
+            uint32_t* row = direct
+                                ? reinterpret_cast<uint32_t*>(
+                                      out + static_cast<int64_t>(destY + (y - top)) * destPitch) +
+                                      destX
+                                : &band[static_cast<size_t>(y - y0) * outWidth];
+            // Every pixel as if opaque first; the key pixels, if any, after.
+            bool anyKey = false;
+            for (int x = 0; x < outWidth; ++x) {
+                const uint32_t v = from[x];
+                anyKey |= isKey(v);
+                row[x] = v | opaque;
+            }
+            if (!anyKey) continue;
             const bool hasUp = y > 0, hasDown = y + 1 < h;
-            uint8_t* row =
-                direct ? out + static_cast<int64_t>(destY + (y - rect.top)) * destPitch +
-                             static_cast<int64_t>(destX) * 4
-                       : reinterpret_cast<uint8_t*>(&band[static_cast<size_t>(y - y0) * outWidth]);
-            for (int x = rect.left; x < rect.right; ++x) {
+            for (int x = left; x < right; ++x) {
                 const int i = x - firstColumn;
-                uint32_t v = p[i];
+                if (!isKey(p[i])) continue;
                 // A later write won when opaque pixels lent their colours
                 // line by line: lower, right, left, upper.
-                if (k[i]) {
-                    if (hasDown && !k[i + columns])
-                        v = p[i + columns] & 0xFFFFFF;
-                    else if (x + 1 < w && !k[i + 1])
-                        v = p[i + 1] & 0xFFFFFF;
-                    else if (x > 0 && !k[i - 1])
-                        v = p[i - 1] & 0xFFFFFF;
-                    else if (hasUp && !k[i - columns])
-                        v = p[i - columns] & 0xFFFFFF;
-                }
-                std::memcpy(row + 4 * (x - rect.left), &v, 4);
+                uint32_t v = p[i];
+                if (hasDown && !isKey(p[i + columns]))
+                    v = p[i + columns];
+                else if (x + 1 < w && !isKey(p[i + 1]))
+                    v = p[i + 1];
+                else if (x > 0 && !isKey(p[i - 1]))
+                    v = p[i - 1];
+                else if (hasUp && !isKey(p[i - columns]))
+                    v = p[i - columns];
+                row[x - left] = v & 0xFFFFFF;
             }
         }
         if (!direct) {
             const RECT all{0, 0, outWidth, y1 - y0};
             ConvertPixelRect(dest, destPitch, destFormat, band.data(), outWidth * 4, &argb, nullptr,
-                             0, nullptr, destX, destY + (y0 - rect.top), &all, 0, 0, 0, kDitherNone,
-                             0, 0, 0, 0);
+                             0, nullptr, destX, destY + (y0 - top), &all, 0, 0, 0, kDitherNone, 0,
+                             0, 0, 0);
         }
     }
     return 0;

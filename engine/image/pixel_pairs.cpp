@@ -199,17 +199,19 @@ bool RunFixedPair(const PairJob& j) {
                 // Whole 32-bit stores; every pixel but a line's last is read
                 // with one 4-byte load (its fourth byte is the next pixel's).
                 const uint32_t keyOrNone = key ? keyRgb : 0xFFFFFFFFu;
-                for (int y = 0; y < j.height; ++y) {
-                    uint8_t* d = j.dest + int64_t(y) * j.destPitch;
-                    const uint8_t* s = j.src + int64_t(y) * j.srcPitch;
-                    auto store = [&](int x, uint32_t rgb) {
-                        Store32(d + 4 * x, rgb | (rgb == keyOrNone ? 0 : 0xFF000000u));
+                const int width = j.width, height = j.height;
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* const d = j.dest + int64_t(y) * j.destPitch;
+                    const uint8_t* const s = j.src + int64_t(y) * j.srcPitch;
+                    auto value = [keyOrNone](uint32_t rgb) {
+                        return rgb | (rgb == keyOrNone ? 0 : 0xFF000000u);
                     };
                     int x = 0;
-                    for (; x + 1 < j.width; ++x) store(x, Load32(s + 3 * x) & 0xFFFFFF);
-                    if (x < j.width)
-                        store(x, uint32_t(s[3 * x + 2]) << 16 | uint32_t(s[3 * x + 1]) << 8 |
-                                     s[3 * x]);
+                    for (; x + 1 < width; ++x)
+                        Store32(d + 4 * x, value(Load32(s + 3 * x) & 0xFFFFFF));
+                    if (x < width)
+                        Store32(d + 4 * x, value(uint32_t(s[3 * x + 2]) << 16 |
+                                                 uint32_t(s[3 * x + 1]) << 8 | s[3 * x]));
                 }
                 return true;
             }
