@@ -62,27 +62,21 @@ int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, i
             return -1;
         for (int y = y0; y < y1; ++y) {
             const uint32_t* p = &lines[static_cast<size_t>(y - readTop) * columns];
-            const uint32_t* from = p + (left - firstColumn);
             uint32_t* row = direct
                                 ? reinterpret_cast<uint32_t*>(
                                       out + static_cast<int64_t>(destY + (y - top)) * destPitch) +
                                       destX
                                 : &band[static_cast<size_t>(y - y0) * outWidth];
-            // Every pixel as if opaque first; the key pixels, if any, after.
-            bool anyKey = false;
-            for (int x = 0; x < outWidth; ++x) {
-                const uint32_t v = from[x];
-                anyKey |= isKey(v);
-                row[x] = v | opaque;
-            }
-            if (!anyKey) continue;
             const bool hasUp = y > 0, hasDown = y + 1 < h;
             for (int x = left; x < right; ++x) {
                 const int i = x - firstColumn;
-                if (!isKey(p[i])) continue;
+                uint32_t v = p[i];
+                if (!isKey(v)) {
+                    row[x - left] = v | opaque;
+                    continue;
+                }
                 // A later write won when opaque pixels lent their colours
                 // line by line: lower, right, left, upper.
-                uint32_t v = p[i];
                 if (hasDown && !isKey(p[i + columns]))
                     v = p[i + columns];
                 else if (x + 1 < w && !isKey(p[i + 1]))

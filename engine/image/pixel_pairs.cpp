@@ -196,20 +196,26 @@ bool RunFixedPair(const PairJob& j) {
                 return true;
             }
             if (to == Layout::Rgb888x32) {
-                // Whole 32-bit stores; every pixel but a line's last is read
-                // with one 4-byte load (its fourth byte is the next pixel's).
+                // Whole 32-bit stores; four pixels are read as three 32-bit
+                // words, the last few of a line byte by byte.
                 const uint32_t keyOrNone = key ? keyRgb : 0xFFFFFFFFu;
                 const int width = j.width, height = j.height;
+                auto value = [keyOrNone](uint32_t rgb) {
+                    return rgb | (rgb == keyOrNone ? 0 : 0xFF000000u);
+                };
                 for (int y = 0; y < height; ++y) {
                     uint8_t* const d = j.dest + int64_t(y) * j.destPitch;
                     const uint8_t* const s = j.src + int64_t(y) * j.srcPitch;
-                    auto value = [keyOrNone](uint32_t rgb) {
-                        return rgb | (rgb == keyOrNone ? 0 : 0xFF000000u);
-                    };
                     int x = 0;
-                    for (; x + 1 < width; ++x)
-                        Store32(d + 4 * x, value(Load32(s + 3 * x) & 0xFFFFFF));
-                    if (x < width)
+                    for (; x + 4 <= width; x += 4) {
+                        const uint32_t a = Load32(s + 3 * x), b = Load32(s + 3 * x + 4),
+                                       c = Load32(s + 3 * x + 8);
+                        Store32(d + 4 * x, value(a & 0xFFFFFF));
+                        Store32(d + 4 * x + 4, value((a >> 24 | b << 8) & 0xFFFFFF));
+                        Store32(d + 4 * x + 8, value((b >> 16 | c << 16) & 0xFFFFFF));
+                        Store32(d + 4 * x + 12, value(c >> 8));
+                    }
+                    for (; x < width; ++x)
                         Store32(d + 4 * x, value(uint32_t(s[3 * x + 2]) << 16 |
                                                  uint32_t(s[3 * x + 1]) << 8 | s[3 * x]));
                 }

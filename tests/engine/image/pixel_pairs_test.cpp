@@ -94,38 +94,36 @@ TEST(PixelPairs, ConvertPixelRectIdenticalWithFlagOffAndOn) {
 }
 
 // Whole lines of R8G8B8 towards 32 bits, in a buffer that ends with the last
-// pixel (the last pixel of a line is read byte by byte): the key clears the
-// alpha only towards a format that has one.
+// pixel (five to a line: four read as whole words, the fifth byte by byte),
+// the key at each place of the four: the key clears the alpha only towards a
+// format that has one.
 TEST(PixelPairs, R8G8B8LinesToThirtyTwoBits) {
     const ColorFormat rgb = imagetest::R8G8B8();
-    const std::vector<uint8_t> src = {0x01, 0x02, 0x03, 0x10, 0x20, 0x30, 0xAA, 0xBB, 0xCC,
-                                      0x56, 0x34, 0x12, 0x01, 0x02, 0x03, 0x56, 0x34, 0x12};
+    constexpr uint32_t K = 0x123456;
+    const uint32_t picture[2][5] = {{0x030201, K, 0xCCBBAA, K, 0x302010},
+                                    {K, 0x030201, 0x0000FF, 0xFF0000, K}};
+    std::vector<uint8_t> src;
+    for (const auto& line : picture)
+        for (uint32_t c : line)
+            src.insert(src.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
     struct Row {
         const char* name;
         ColorFormat dest;
         int key;
-        std::vector<uint32_t> expected;
-    } rows[] = {
-        {"no key",
-         imagetest::A8R8G8B8(),
-         0,
-         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0xFF123456, 0xFF030201, 0xFF123456}},
-        {"keyed",
-         imagetest::A8R8G8B8(),
-         1,
-         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0x00123456, 0xFF030201, 0x00123456}},
-        {"keyed without alpha",
-         imagetest::X8R8G8B8(),
-         1,
-         {0xFF030201, 0xFF302010, 0xFFCCBBAA, 0xFF123456, 0xFF030201, 0xFF123456}},
-    };
+        bool keyClears;
+    } rows[] = {{"no key", imagetest::A8R8G8B8(), 0, false},
+                {"keyed", imagetest::A8R8G8B8(), 1, true},
+                {"keyed without alpha", imagetest::X8R8G8B8(), 1, false}};
     for (const Row& r : rows) {
-        std::vector<uint8_t> dst(6 * 4, 0xEE);
-        const RECT all{0, 0, 3, 2};
-        ASSERT_EQ(0, ConvertPixelRect(dst.data(), 12, &r.dest, src.data(), 9, &rgb, nullptr, 0,
-                                      nullptr, 0, 0, &all, 0, r.key, 0x123456, 0, 0, 0, 0, 0))
+        std::vector<uint8_t> dst(10 * 4, 0xEE);
+        const RECT all{0, 0, 5, 2};
+        ASSERT_EQ(0, ConvertPixelRect(dst.data(), 20, &r.dest, src.data(), 15, &rgb, nullptr, 0,
+                                      nullptr, 0, 0, &all, 0, r.key, K, 0, 0, 0, 0, 0))
             << r.name;
-        for (size_t i = 0; i < r.expected.size(); ++i)
-            EXPECT_EQ(imagetest::Get32(dst, i), r.expected[i]) << r.name << " pixel " << i;
+        for (int i = 0; i < 10; ++i) {
+            const uint32_t c = picture[i / 5][i % 5];
+            const uint32_t alpha = r.keyClears && c == K ? 0 : 0xFF000000u;
+            EXPECT_EQ(imagetest::Get32(dst, i), c | alpha) << r.name << " pixel " << i;
+        }
     }
 }
