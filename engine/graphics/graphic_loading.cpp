@@ -357,8 +357,7 @@ class RequestImages {
         if (r.reload || !(r.fileName || r.memoryImage) || !w[kWordTransparentToAlpha] ||
             w[kWordKeepTransparentColor] || !ownImage_ || (haveAlpha_ && !ownAlpha_) || !sizesAgree)
             return 0;
-        if (image_.colorFormat.formatCode == kFormatPlain && !w[kWordTopLeftTransparent])
-            return 0;
+        if (image_.colorFormat.formatCode == kFormatPlain && !w[kWordTopLeftTransparent]) return 0;
         BaseImage keyed{};
         if (MakeTransparentAlphaImage(&image_, alpha(),
                                       static_cast<uint32_t>(w[kWordTransparentColor]), &keyed) != 0)
