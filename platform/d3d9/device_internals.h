@@ -42,6 +42,10 @@ struct PixelBuffer {
     // this one's held rows copy, and the buffer holding rows of this one.
     PixelBuffer* copyOf = nullptr;
     PixelBuffer* copiedBy = nullptr;
+    // X8R8G8B8: the unused top byte of some pixels is not yet 255 (bytes
+    // moved in from an A8R8G8B8 texture). Drawing and showing ignore it;
+    // WriteHeldRows sets it before anything else reads the bytes.
+    bool topBytesUnset = false;
 
     PixelBuffer() = default;
     PixelBuffer(const PixelBuffer&) = delete;
@@ -146,8 +150,9 @@ D3DMATRIX TransformOf(const DeviceState& state, DWORD slot);
 // The rasteriser's record of a buffer's first level.
 raster::RasterSurface RasterOf(const PixelBuffer& p);
 
-// Writes the rows held back on `p` (none: nothing to do).
-void WriteHeldRows(const PixelBuffer* p);
+// Writes the rows held back on `p` (none: nothing to do), and sets unset
+// top bytes unless the reader ignores them (`keepTopBytes`: presenting).
+void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes = false);
 // Before `p`'s bytes change: the rows another buffer holds as a copy of them
 // are written out, then p's own.
 void SettleBeforeWrite(const PixelBuffer* p);
@@ -156,6 +161,11 @@ void SettleBeforeWrite(const PixelBuffer* p);
 // copy of dst's until something reads or partly writes them. False (nothing
 // done) when the two do not qualify.
 bool MoveWholeCopy(PixelBuffer& src, PixelBuffer& dst);
+// The same for a draw that copies all of the texture level `src` onto the
+// target `dst` (RasterWholeTextureCopy): dst's own held rows are dropped,
+// as the draw would cover them, and with `topBytesUnset` dst remembers that
+// its top bytes are src's.
+bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset);
 
 PixelBuffer* SurfacePixels(IDirect3DSurface9* surface);
 PixelBuffer* SurfacePixels(SurfaceImpl* surface);

@@ -31,6 +31,27 @@ raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) 
     return target->heldRows.get();
 }
 
+// A draw that copies a whole texture onto its whole target moves the bytes
+// instead (the texture keeps its rows as a copy until it is read or drawn
+// on): the frame's picture drawn onto the back buffer costs nothing.
+bool MoveCopyDraw(const DeviceState& state, const raster::RasterState& rs, const DrawCall& call,
+                  PixelBuffer* target) {
+    SurfaceImpl* surface = state.renderTargets[0];
+    BaseTextureImpl* t = state.textures[0];
+    if (call.indices || !target || !target->bytes || surface->locked_ || !t || t->IsVolume() ||
+        t->Levels() != 1)
+        return false;
+    for (int i = 1; i < kMaxRenderTargets; ++i)
+        if (state.renderTargets[i]) return false;
+    auto* texture = static_cast<TextureImpl*>(t);
+    PixelBuffer* source = texture->LevelPixels(0);
+    if (!source || source == target || texture->levels_[0]->locked_) return false;
+    const raster::WholeCopy copy = raster::RasterWholeTextureCopy(
+        rs, call.primitiveType, call.primitiveCount, call.vertices, call.stride);
+    return copy != raster::WholeCopy::kNone &&
+           MoveDrawnCopy(*source, *target, copy == raster::WholeCopy::kTopByteUnset);
+}
+
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
     static_assert(kRenderStateCount >= D3DRS_STATE_COUNT);
     raster::RasterState rs;
@@ -50,12 +71,7 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.textures[i] = &textures[i];
     }
     PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
-    raster::HeldRows* held = TargetHeldRows(target, state);
-    // Drawn on: rows another buffer holds as a copy of it are written first.
-    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
-    if (!held) WriteHeldRows(target);
     rs.target = ToRaster(target);
-    rs.target.held = held;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
         rs.depth = ToRaster(depth);
         if (!depth->knownDepth)
@@ -78,6 +94,12 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.pixelConstI = state.pixelConstI;
         rs.pixelConstB = state.pixelConstB;
     }
+    if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
+    raster::HeldRows* held = TargetHeldRows(target, state);
+    // Drawn on: rows another buffer holds as a copy of it are written first.
+    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
+    if (!held) WriteHeldRows(target);
+    rs.target.held = held;
     rs.maxPrimitiveCount = caps.MaxPrimitiveCount;
     rs.maxVertexIndex = caps.MaxVertexIndex;
     raster::RasterResult r =

@@ -22,14 +22,30 @@ bool ThirtyTwoBit(D3DFORMAT f) {
     return f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8;
 }
 
+// Sets the top byte of every pixel (rows only, not their padding).
+void SetTopBytes(PixelBuffer& p) {
+    for (UINT y = 0; y < p.height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(p.Row(y));
+        for (UINT x = 0; x < p.width; ++x) row[x] |= 0xFF000000u;
+    }
+}
+
 }  // namespace
 
-void WriteHeldRows(const PixelBuffer* p) {
+void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes) {
     if (!p) return;
     if (p->heldRows && p->heldRows->Any()) p->heldRows->WriteAll(RasterOf(*p));
     if (p->copyOf) {
         p->copyOf->copiedBy = nullptr;
         const_cast<PixelBuffer*>(p)->copyOf = nullptr;
+    }
+    if (p->topBytesUnset && !keepTopBytes) {
+        // The rows a holder copies from these bytes are its own: written
+        // out before the bytes change.
+        if (p->copiedBy) WriteHeldRows(p->copiedBy);
+        auto& own = const_cast<PixelBuffer&>(*p);
+        SetTopBytes(own);
+        own.topBytesUnset = false;
     }
 }
 
@@ -47,6 +63,29 @@ bool MoveWholeCopy(PixelBuffer& src, PixelBuffer& dst) {
     SettleBeforeWrite(&src);  // its bytes move
     SettleBeforeWrite(&dst);
     std::swap(src.bytes, dst.bytes);
+    if (!src.heldRows) src.heldRows = std::make_unique<raster::HeldRows>(int(src.height));
+    src.heldRows->HoldCopy(dst.bytes.get(), int(dst.pitch), int(dst.width));
+    src.copyOf = &dst;
+    dst.copiedBy = &src;
+    return true;
+}
+
+bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset) {
+    if (&src == &dst || !src.bytes || !dst.bytes || !ThirtyTwoBit(src.format) ||
+        !ThirtyTwoBit(dst.format) || src.width != dst.width || src.height != dst.height ||
+        src.pitch != dst.pitch || src.depth != 1 || dst.depth != 1)
+        return false;
+    SettleBeforeWrite(&src);  // its bytes move
+    // dst's bytes are all replaced: whoever holds rows of them gets them
+    // first; its own held rows and unset top bytes go with them.
+    if (dst.copiedBy) WriteHeldRows(dst.copiedBy);
+    if (dst.copyOf) {
+        dst.copyOf->copiedBy = nullptr;
+        dst.copyOf = nullptr;
+    }
+    if (dst.heldRows) dst.heldRows->Clear();
+    std::swap(src.bytes, dst.bytes);
+    dst.topBytesUnset = topBytesUnset;
     if (!src.heldRows) src.heldRows = std::make_unique<raster::HeldRows>(int(src.height));
     src.heldRows->HoldCopy(dst.bytes.get(), int(dst.pitch), int(dst.width));
     src.copyOf = &dst;

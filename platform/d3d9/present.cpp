@@ -154,7 +154,8 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     const bool visible = src.left < src.right && src.top < src.bottom &&
                          clippedDst.left < clippedDst.right && clippedDst.top < clippedDst.bottom;
     if (params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForNextVerticalBlank();
-    for (SurfaceImpl* b : backBuffers_) WriteHeldRows(&b->pixels_);
+    // The window takes no top bytes: those a moved copy left unset stay so.
+    for (SurfaceImpl* b : backBuffers_) WriteHeldRows(&b->pixels_, true);
     if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));

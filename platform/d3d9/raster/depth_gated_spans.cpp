@@ -14,6 +14,11 @@ namespace {
 
 enum class Stored { kAllEqual, kAllPass, kSomeFail };
 
+// The specialised span settles held rows itself where it knows more.
+void SettleBeforeDepthFree(const DrawSetup& ds, int y, int x0, int x1) {
+    if (!ds.settlesInSpan) SettleHeldRows(ds, y, x0, x1, true);
+}
+
 // The stored depths of [x0, x1) against the new depth d, which passes
 // against itself.
 Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int x0, int x1) {
@@ -68,7 +73,7 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
     // With no depth write, a test that passes against every possible stored
     // depth needs no look at the stored ones.
     if (!ds.depthWrite && PassesAnyStored(ds.depthFunc, d)) {
-        SettleHeldRows(ds, y, x0, x1, true);
+        SettleBeforeDepthFree(ds, y, x0, x1);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
@@ -76,7 +81,7 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
     // A row known to hold d already passes whole (d passes against itself)
     // and a write of d changes nothing.
     if (known && known->Holds(y, x0, x1, d) && Compare(ds.depthFunc, d, d)) {
-        SettleHeldRows(ds, y, x0, x1, true);
+        SettleBeforeDepthFree(ds, y, x0, x1);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
@@ -96,12 +101,12 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
                               : Stored::kSomeFail;
     if (stored == Stored::kAllEqual || (stored == Stored::kAllPass && !ds.depthWrite)) {
         if (known && stored == Stored::kAllEqual) known->Learn(y, x0, x1, d);
-        SettleHeldRows(ds, y, x0, x1, true);
+        SettleBeforeDepthFree(ds, y, x0, x1);
         tri.depthFree(ds, tri, y, x0, x1);
         return;
     }
     if (stored == Stored::kAllPass && !ds.alphaTest) {
-        SettleHeldRows(ds, y, x0, x1, true);
+        SettleBeforeDepthFree(ds, y, x0, x1);
         tri.depthFree(ds, tri, y, x0, x1);
         for (int x = x0; x < x1; ++x) WriteDepth(row + size_t(x) * bytes, format, d);
         if (known) known->Learn(y, x0, x1, d);

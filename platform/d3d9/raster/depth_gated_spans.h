@@ -26,7 +26,10 @@ inline void SettleHeldRows(const DrawSetup& ds, int y, int x0, int x1, bool draw
 // passes run the specialised span, never a kernel.
 inline void ShadeOverHeld(const DrawSetup& ds, SpanFunction span, const TriangleSetup& tri, int y,
                           int x0, int x1) {
-    if (span != &DepthGatedSpan)
+    // A specialised span of a draw that settles in the span does it itself.
+    const bool settlesItself =
+        ds.settlesInSpan && span != &ShadeSpan<GenericSpanState> && span != &ShadeKernelSpan;
+    if (span != &DepthGatedSpan && !settlesItself)
         SettleHeldRows(ds, y, x0, x1, !ds.depthTest && span != &ShadeKernelSpan);
     span(ds, tri, y, x0, x1);
 }

@@ -94,6 +94,34 @@ void Assemble(const DrawSetup& setup, D3DPRIMITIVETYPE type, UINT primitives,
     }
 }
 
+// A source-alpha blend whose alpha is the texel's own (or times the flat
+// diffuse alpha, which a span may find to be 255): an opaque texel gives
+// its colour and alpha 255 whatever the target held (opaque pictures drawn
+// as sprites, backgrounds). A kernel counts by the stage it equals.
+void TakeOpaqueTexelSettling(DrawSetup& ds) {
+    if (!ds.blend || ds.writeMask != 0xF || ds.blendOp != D3DBLENDOP_ADD ||
+        ds.srcBlend != D3DBLEND_SRCALPHA || ds.destBlend != D3DBLEND_INVSRCALPHA ||
+        ds.stageCount != 1)
+        return;
+    if (ds.alphaTest && !Compare(ds.alphaFunc, 255, uint32_t(ds.alphaRef))) return;
+    const StageSetup& st = ds.stages[0];
+    int op = st.alphaOp;
+    DWORD arg1 = st.alphaArg1, arg2 = st.alphaArg2;
+    if (ds.kernel) {
+        const d3d9::StageOperations& ops = ds.kernel->equalStage;
+        if (ops.colorOp == 0) return;
+        op = int(ops.alphaOp), arg1 = ops.alphaArg1, arg2 = ops.alphaArg2;
+    }
+    if (!st.usesTexture || !st.texture || st.resultTemp) return;
+    if (op == D3DTOP_SELECTARG1 && arg1 == D3DTA_TEXTURE) {
+        ds.settlesInSpan = true;
+    } else if (op == D3DTOP_MODULATE && ((arg1 == D3DTA_TEXTURE && arg2 == D3DTA_DIFFUSE) ||
+                                         (arg1 == D3DTA_DIFFUSE && arg2 == D3DTA_TEXTURE))) {
+        ds.settlesInSpan = true;
+        ds.settleNeedsOpaqueDiffuse = true;
+    }
+}
+
 std::vector<RasterVertex>& Scratch() {
     thread_local std::vector<RasterVertex> vertices;
     return vertices;
@@ -152,6 +180,7 @@ const char* BuildDrawSetup(const RasterState& state, DrawSetup& setup) {
         intersect(state.scissor.left, state.scissor.top, state.scissor.right, state.scissor.bottom);
     setup.clip = clip;
     setup.overwrites = !setup.blend && !setup.alphaTest && setup.writeMask == 0xF;
+    TakeOpaqueTexelSettling(setup);
     return nullptr;
 }
 

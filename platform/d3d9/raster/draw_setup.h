@@ -57,6 +57,11 @@ struct DrawSetup {
     // keeps is written with a value that does not depend on the target's
     // (nothing blended, alpha-tested or masked).
     bool overwrites = false;
+    // A source-alpha blend whose alpha is the texel's: where every texel a
+    // span reads is opaque, the span overwrites. Its specialised span settles
+    // the target's held rows itself, knowing the texels.
+    bool settlesInSpan = false;
+    bool settleNeedsOpaqueDiffuse = false;  // the texel's alpha times the flat diffuse's
 
     bool depthTest = false;
     bool depthWrite = false;

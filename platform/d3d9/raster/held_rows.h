@@ -23,6 +23,12 @@ class HeldRows {
 
     bool Any() const { return held_ > 0; }
 
+    // Whether row y holds any of pixels x0 .. x1 - 1 back.
+    bool Overlaps(int y, int x0, int x1) const {
+        const Row& r = rows_[size_t(y)];
+        return r.x0 < r.x1 && x0 < r.x1 && r.x0 < x1;
+    }
+
     // Before a span covers pixels x0 .. x1 - 1 of row y: `overwrites` when it
     // writes each of them with a value that does not depend on the target.
     void BeforeSpan(const RasterSurface& s, int y, int x0, int x1, bool overwrites) {
@@ -70,6 +76,12 @@ class HeldRows {
         copyPitch_ = pitch;
         for (Row& r : rows_) r = Row{0, width, 0, true};
         held_ = int(rows_.size());
+    }
+
+    // Forgets everything held: every pixel is about to be overwritten.
+    void Clear() {
+        for (Row& r : rows_) r = Row{};
+        held_ = 0;
     }
 
     // Writes what row y holds back.

@@ -129,5 +129,16 @@ bool RasterStageOperationSupported(DWORD op);
 // Drawing paths chosen per draw: specialised spans when the state has one,
 // else the generic path. Tests force the generic path to compare the two.
 void RasterForceGenericSpans(bool force);
+bool RasterGenericSpansForced();
+
+// What a draw of two triangles does when it is a copy of stage 0's texture
+// onto the whole target, texel (x, y) to pixel (x, y) with nothing blended,
+// tested, masked or written to depth: every target byte becomes the texel's
+// byte (kExact), or every byte but the unused top byte of an X8R8G8B8 target,
+// which a draw would set to 255 (kTopByteUnset). kNone for any other draw.
+// The caller may then hand the texture's bytes to the target instead.
+enum class WholeCopy { kNone, kExact, kTopByteUnset };
+WholeCopy RasterWholeTextureCopy(const RasterState& state, D3DPRIMITIVETYPE type,
+                                 UINT primitiveCount, const void* vertices, UINT stride);
 
 }  // namespace platform::raster

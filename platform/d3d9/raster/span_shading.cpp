@@ -143,6 +143,10 @@ void RasterForceGenericSpans(bool force) {
     g_forceGeneric = force;
 }
 
+bool RasterGenericSpansForced() {
+    return g_forceGeneric;
+}
+
 namespace {
 
 // The specialised span for a flat draw whose one stage is `st`, or null.

@@ -283,6 +283,22 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         }
     }
 
+    // Held rows under a source-alpha blend of the texel's own alpha: dropped
+    // where every texel the span reads is opaque, else written first.
+    if constexpr (!generic) {
+        if (ds.settlesInSpan && ds.target.held && ds.target.held->Overlaps(y, x0, x1)) {
+            // A modulated alpha is the texel's under an opaque flat diffuse.
+            bool opaque = !ds.settleNeedsOpaqueDiffuse || tri.flatDiffuse.a == 255;
+            if constexpr (K::kFilter == kFilterPoint && K::kTexFormat == int(kFormatA8R8G8B8))
+                opaque = opaque && pointRow &&
+                         TexelsOpaque(pointRow, ds.stages[0].texture->levels[0].width,
+                                      RowCoords{sBase[0], sStep[0]}, x0, x1);
+            else if constexpr (K::kFilter != kFilterPoint || K::kTexFormat != int(kFormatX8R8G8B8))
+                opaque = false;
+            ds.target.held->BeforeSpan(ds.target, y, x0, x1, opaque);
+        }
+    }
+
     // Unblended spans that write the texture's colour (alpha from the
     // texture or the flat diffuse) to a 32-bit target run as whole rows.
     if constexpr (!generic && K::kTexFormat >= 0 && K::kBlend == 0 &&
