@@ -22,6 +22,7 @@ struct WorkerSlot {
     int32_t asleep;
     int32_t sleepTime;
     AsyncRequest* request;
+    int32_t starting;  // woken to take a new request, not taken yet
 };
 
 struct AsyncState {
@@ -30,7 +31,10 @@ struct AsyncState {
     std::atomic<int32_t> endFlag;
     int32_t allowed;
     int32_t running;
-    int32_t serving;  // ServeMainThreadRequests is running posted calls
+    int32_t inFlight;  // requests taken and not finished, plus workers starting one
+    int32_t serving;   // ServeMainThreadRequests is running posted calls
+    int32_t drained;   // the last queued load has finished since the main thread looked
+    AsyncDrainedFunction drainedHook;
     TracedLock lock;
     AsyncRequest* queue[kAsyncQueueSize];
     int32_t queued;
@@ -59,6 +63,17 @@ uint16_t GetU16(const uint8_t* at) {
     return value;
 }
 
+// A worker may start another request: fewer loads are in flight than the
+// allowed workers plus a few that wait for the main thread. Each load in
+// flight holds its pictures and the textures it writes; without a bound a
+// worker that posts to the main thread hands its run to one that starts the
+// next load, and every queued load ends up half done at once. Nothing a load
+// waits for is a load not yet started, so the bound only delays them. When
+// the loader ends, every worker must be able to run to its end.
+bool MayStartLoadLocked() {
+    return g_async.endFlag.load() || g_async.inFlight < g_async.allowed + kAsyncExtraLoadsInFlight;
+}
+
 // Resumes at most one parked worker; the lock is held. With servedOnly only
 // a worker whose main-thread call was served is taken: a worker with nothing
 // to do hands its run on to one that can go on, never to an idle worker
@@ -75,7 +90,7 @@ void WakeWorkersLocked(int callerIsRunning, bool servedOnly = false) {
                 continue;
             if (best < 0 || w.request->timeQueued < s.workers[best].request->timeQueued) best = i;
         }
-        if (best < 0 && !servedOnly) {
+        if (best < 0 && !servedOnly && MayStartLoadLocked()) {
             for (int i = 0; i < kAsyncWorkerCount; ++i) {
                 const WorkerSlot& w = s.workers[i];
                 if (!w.thread.handle || !w.asleep || w.waitingForMain || w.finished) continue;
@@ -92,6 +107,10 @@ void WakeWorkersLocked(int callerIsRunning, bool servedOnly = false) {
             continue;
         }
         w.asleep = 0;
+        if (!w.busy && !w.finished) {
+            w.starting = 1;
+            s.inFlight += 1;
+        }
         s.running += 1;
         s.resumes += 1;
         return;
@@ -123,24 +142,37 @@ void WorkerLoop(ThreadContext*, uintptr_t argument) {
     WorkerSlot& w = g_async.workers[argument];
     Lock();
     while (!g_async.endFlag.load()) {
+        // A worker woken to start a load counts as one in flight until it
+        // takes a request or finds none.
+        if (w.starting) {
+            w.starting = 0;
+            g_async.inFlight -= 1;
+        }
         if (g_async.highWater != 0) {
-            AsyncRequest* request = PickRequestLocked();
+            AsyncRequest* request = MayStartLoadLocked() ? PickRequestLocked() : nullptr;
             if (request) {
                 request->running = 1;
                 w.busy = 1;
                 w.request = request;
+                g_async.inFlight += 1;
                 Unlock();
                 request->worker(request);
                 Lock();
                 AsyncRequestDelete(request->queueSlot, 0);
                 w.busy = 0;
                 w.request = nullptr;
+                g_async.inFlight -= 1;
+                if (g_async.queued == 0) g_async.drained = 1;
                 continue;
             }
             WakeWorkersLocked(1, true);
         }
         ParkLocked(w);
         Lock();
+    }
+    if (w.starting) {
+        w.starting = 0;
+        g_async.inFlight -= 1;
     }
     w.finished = 1;
     g_async.running -= 1;
@@ -167,7 +199,9 @@ int AsyncLoadInit(DWORD mainThreadId) {
     s.endFlag.store(0);
     s.allowed = 1;
     s.running = 0;
+    s.inFlight = 0;
     s.serving = 0;
+    s.drained = 0;
     s.queued = 0;
     s.highWater = 0;
     s.mainCount = 0;
@@ -439,6 +473,11 @@ int ServeMainThreadRequests() {
         s.mainCount -= served;
         s.serving = 0;
     }
+    // Once every load is done, what they left behind goes: first what the
+    // hook frees, then the heap's free pages go back to the system.
+    const bool drained = s.drained && s.queued == 0 && !s.serving;
+    if (drained) s.drained = 0;
+    const AsyncDrainedFunction hook = s.drainedHook;
     if (s.queued > 0) {
         int32_t target = s.allowed - 1;
         if (target == 0) target = 1;
@@ -450,7 +489,15 @@ int ServeMainThreadRequests() {
         }
     }
     Unlock();
+    if (drained) {
+        if (hook) hook();
+        HeapCompact(GetProcessHeap(), 0);
+    }
     return 0;
+}
+
+void AsyncSetDrainedHook(AsyncDrainedFunction hook) {
+    g_async.drainedHook = hook;
 }
 
 int AsyncLoadIsInitialised() {
@@ -466,6 +513,18 @@ int AsyncRunningWorkers() {
     const int running = g_async.running;
     Unlock();
     return running;
+}
+
+int AsyncLoadsInFlight() {
+    if (!g_async.initialised) return 0;
+    Lock();
+    const int count = g_async.inFlight;
+    Unlock();
+    return count;
+}
+
+int AsyncLoadsInFlightLimit() {
+    return g_async.allowed + kAsyncExtraLoadsInFlight;
 }
 
 int64_t AsyncWorkerResumeCount() {

@@ -23,6 +23,10 @@ struct AsyncRequest {
 };
 
 constexpr int kAsyncWorkerCount = 32;
+// Loads in flight (taken by a worker and not finished) are at most the
+// workers allowed to run plus this many, which wait for the main thread
+// meanwhile.
+constexpr int kAsyncExtraLoadsInFlight = 16;
 constexpr int kAsyncQueueSize = 32768;
 // The longest block or string (NUL included) the u16 length can carry.
 constexpr int kAsyncParamMaxBytes = 65533;
@@ -82,12 +86,20 @@ int32_t PostToMainThread(MainThreadRequest* request);
 // for about 2 ms and wakes workers for queued requests. 0.
 int ServeMainThreadRequests();
 
+// Run on the main thread by ServeMainThreadRequests once after the last
+// queued load has finished, to free what loading kept for reuse; null for
+// none. The heap's free pages are handed back after it.
+typedef void (*AsyncDrainedFunction)();
+void AsyncSetDrainedHook(AsyncDrainedFunction hook);
+
 // Observation for tests and the life cycle.
 int AsyncLoadIsInitialised();
 int AsyncAllowedWorkers();
 int AsyncRunningWorkers();
-int AsyncLiveWorkerThreads();  // workers created and not yet joined
-int AsyncMainQueueCount();
-int64_t AsyncWorkerResumeCount();  // resumes since AsyncLoadInit     // posted calls not served yet
+int AsyncLiveWorkerThreads();      // workers created and not yet joined
+int AsyncMainQueueCount();         // posted calls not served yet
+int64_t AsyncWorkerResumeCount();  // resumes since AsyncLoadInit
+int AsyncLoadsInFlight();
+int AsyncLoadsInFlightLimit();
 
 }  // namespace DuRud

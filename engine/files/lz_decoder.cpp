@@ -30,12 +30,20 @@ int64_t ArchiveDecompress(const void* packed, size_t packedLength, void* out, si
     size_t pos = 0;
     const unsigned char esc = head.escape;
     while (in < end) {
-        const unsigned char b = *in++;
-        if (b != esc) {
-            if (pos >= size) return -1;
-            dst[pos++] = b;
+        if (*in != esc) {
+            // A run of literals up to the next escape byte, copied whole:
+            // packed pictures and sounds are mostly literals.
+            const auto* stop = static_cast<const unsigned char*>(
+                std::memchr(in, esc, static_cast<size_t>(end - in)));
+            if (!stop) stop = end;
+            const size_t run = static_cast<size_t>(stop - in);
+            if (run > size - pos) return -1;
+            std::memcpy(dst + pos, in, run);
+            pos += run;
+            in = stop;
             continue;
         }
+        ++in;
         if (in == end) return -1;
         unsigned c = *in++;
         if (c == esc) {

@@ -21,8 +21,10 @@
 #include "graphics/graphic_transfer.h"
 #include "graphics/movie_frames.h"
 #include "graphics/screen_state.h"
+#include "graphics/transparent_key.h"
 #include "image/dib_conversion.h"
 #include "image/image_loading.h"
+#include "image/image_memory.h"
 #include "image/pixel_conversion.h"
 #include "window/main_window.h"
 
@@ -95,39 +97,31 @@ int FillDividedGraphicsFromImage(const BaseImage* image, const BaseImage* alphaI
 int MakeTransparentAlphaImage(const BaseImage* image, const BaseImage* alphaImage,
                               uint32_t transparentColor, BaseImage* out) {
     const int w = image->width, h = image->height;
-    if (CreateA8R8G8B8BaseImage(w, h, out) != 0) return -1;
-    const RECT all{0, 0, w, h};
-    ConvertPixelRect(out->pixels, out->pitch, &out->colorFormat, image->pixels, image->pitch,
-                     &image->colorFormat, alphaImage ? alphaImage->pixels : nullptr,
-                     alphaImage ? alphaImage->pitch : 0,
-                     alphaImage ? &alphaImage->colorFormat : nullptr, 0, 0, &all, 0, 0, 0,
-                     kDitherNone, 0, 0, 0, 0);
-    const bool keepsAlpha = HasAlpha(image) || alphaImage;
-    auto pixel = [&](int x, int y) -> uint32_t& {
-        return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + y * out->pitch)[x];
-    };
-    std::vector<uint8_t> transparent(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint32_t& p = pixel(x, y);
-            const bool key = (p & 0xFFFFFF) == (transparentColor & 0xFFFFFF);
-            transparent[static_cast<size_t>(y) * w + x] = key;
-            p = key ? (p & 0xFFFFFF) : (keepsAlpha ? p : (p | 0xFF000000u));
+    // A block-compressed picture is keyed from its 32-bit pixels.
+    BaseImage decompressed{};
+    if (image->colorFormat.formatCode != kFormatPlain) {
+        const int64_t bytes =
+            GetImageDataSize(&image->colorFormat, w, h, image->pitch, image->mipMapCount);
+        if (bytes <= 0) return -1;
+        decompressed = *image;
+        decompressed.pixels = IMAGE_ALLOC(bytes);
+        if (!decompressed.pixels) return -1;
+        std::memcpy(decompressed.pixels, image->pixels, static_cast<size_t>(bytes));
+        if (DecompressBaseImage(&decompressed) != 0) {
+            FreeBaseImagePixels(&decompressed);
+            return -1;
         }
-    // Each opaque pixel lends its colour to its transparent neighbours, left,
-    // up, right, down; a later write wins.
-    static const int kSteps[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (transparent[static_cast<size_t>(y) * w + x]) continue;
-            const uint32_t colour = pixel(x, y) & 0xFFFFFF;
-            for (const auto& step : kSteps) {
-                const int nx = x + step[0], ny = y + step[1];
-                if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-                if (transparent[static_cast<size_t>(ny) * w + nx]) pixel(nx, ny) = colour;
-            }
-        }
-    return 0;
+        image = &decompressed;
+    }
+    int result = CreateA8R8G8B8BaseImage(w, h, out);
+    if (result == 0 && w > 0 && h > 0 &&
+        ConvertKeyedRect(out->pixels, out->pitch, &out->colorFormat, 0, 0, image, alphaImage,
+                         transparentColor, RECT{0, 0, w, h}) != 0) {
+        FreeBaseImagePixels(out);
+        result = -1;
+    }
+    if (decompressed.pixels) FreeBaseImagePixels(&decompressed);
+    return result;
 }
 
 namespace {
@@ -152,10 +146,30 @@ int CreateFromImage(const GraphicCreateParams& params, int reload, Handle handle
         freeGiven();
         return -1;
     }
+    const bool keying = !reload && w[kWordTransparentToAlpha] && !w[kWordKeepTransparentColor];
+    const uint32_t transparent = static_cast<uint32_t>(w[kWordTransparentColor]);
+    // The usual case keys the picture as its textures are written, without
+    // a whole 32-bit keyed copy (what that copy's creation would be given).
+    if (keying && image->colorFormat.formatCode == kFormatPlain && !w[kWordTopLeftTransparent] &&
+        (!release || (release == image && releaseAlpha == alphaImage))) {
+        if (CreateSharedImage(p, handle, image->width, image->height, 1, 0, kFormatPlain, -1, 1,
+                              fromWorker) != 0) {
+            freeGiven();
+            return -1;
+        }
+        GraphicRecord* g = GraphicFromHandle(handle, 1);
+        if (!g) {
+            freeGiven();
+            return -1;
+        }
+        g->originX = g->originY = 0;
+        return TransferKeyedImageToGraphic(handle, const_cast<BaseImage*>(image),
+                                           const_cast<BaseImage*>(alphaImage), transparent,
+                                           release ? 1 : 0, fromWorker);
+    }
     BaseImage keyed{};
-    if (!reload && w[kWordTransparentToAlpha] && !w[kWordKeepTransparentColor]) {
-        const int made = MakeTransparentAlphaImage(
-            image, alphaImage, static_cast<uint32_t>(w[kWordTransparentColor]), &keyed);
+    if (keying) {
+        const int made = MakeTransparentAlphaImage(image, alphaImage, transparent, &keyed);
         // The keyed copy alone is read from here on.
         freeGiven();
         if (made != 0) return -1;
@@ -329,11 +343,13 @@ class RequestImages {
     BaseImage* releasableImage() { return &image_; }
     BaseImage* releasableAlpha() { return haveAlpha_ ? &alpha_ : nullptr; }
 
-    // A load that turns its key into alpha is made from the keyed copy alone:
-    // when the pictures are this load's own (read from a file or memory, so
-    // the restore source does not keep them), the copy is made here and they
-    // go at once, and a load that waits for the main thread holds one picture
-    // instead of two. The parameters then say the copy is keyed already.
+    // A plain picture is keyed as its textures are written (and freed once
+    // they have read it). Any other load that turns its key into alpha is
+    // made from a keyed copy alone: when the pictures are this load's own
+    // (read from a file or memory, so the restore source does not keep them),
+    // the copy is made here and they go at once, and a load that waits for the
+    // main thread holds one picture instead of two. The parameters then say
+    // the copy is keyed already.
     int KeyToAlpha(const GraphicLoadRequest& r, GraphicCreateParams* params) {
         int* w = params->words;
         const bool sizesAgree =
@@ -341,6 +357,7 @@ class RequestImages {
         if (r.reload || !(r.fileName || r.memoryImage) || !w[kWordTransparentToAlpha] ||
             w[kWordKeepTransparentColor] || !ownImage_ || (haveAlpha_ && !ownAlpha_) || !sizesAgree)
             return 0;
+        if (image_.colorFormat.formatCode == kFormatPlain && !w[kWordTopLeftTransparent]) return 0;
         BaseImage keyed{};
         if (MakeTransparentAlphaImage(&image_, alpha(),
                                       static_cast<uint32_t>(w[kWordTransparentColor]), &keyed) != 0)

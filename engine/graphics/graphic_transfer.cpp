@@ -9,7 +9,9 @@
 #include "core/text_literals.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
+#include "graphics/graphic_loading.h"
 #include "graphics/main_thread_forwarders.h"
+#include "graphics/transparent_key.h"
 #include "graphics/vertex_batch.h"
 #include "graphics/work_textures.h"
 #include "image/image_memory.h"
@@ -176,10 +178,14 @@ const ColorFormat* QueryGraphicColorFormat(int alpha, int alphaTest, int is32Bit
     return GraphicKindColorFormat(ClassifyGraphicFormat(request));
 }
 
-int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
-                           const BaseImage* image, const BaseImage* alphaImage, const RECT& source,
-                           int destX, int destY, int colorKeyToAlpha, uint32_t transparentColor,
-                           int fromWorker) {
+namespace {
+
+// Locks the texture over the rectangle's overlap with it and has write fill
+// it from the clipped source rectangle. 0 or -1 (logged).
+template <typename Write>
+int LockAndWriteTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                        const ColorFormat* sourceFormat, const RECT& source, int destX, int destY,
+                        int fromWorker, Write write) {
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);
     RECT src = source;
@@ -189,7 +195,7 @@ int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textur
     src.right = std::min<LONG>(src.right, src.left + static_cast<LONG>(desc.Width) - destX);
     src.bottom = std::min<LONG>(src.bottom, src.top + static_cast<LONG>(desc.Height) - destY);
     if (src.right <= src.left || src.bottom <= src.top) return 0;
-    if (IsBlockFormat(textureFormat) && !SameFormat(textureFormat, &image->colorFormat)) {
+    if (IsBlockFormat(textureFormat) && !SameFormat(textureFormat, sourceFormat)) {
         LogWrite(Cp932Text(
             "DXTフォーマットのテクスチャに標準形式のイメージを転送することはできません\n"));
         return -1;
@@ -200,10 +206,37 @@ int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textur
         LogWrite(Cp932Text("テクスチャのロックに失敗しました\n"));
         return -1;
     }
-    const int result = ConvertInto(locked, textureFormat, image, alphaImage, src, colorKeyToAlpha,
-                                   transparentColor);
+    const int result = write(locked, src);
     UnlockTextureRectOnMainThread(texture, 0, fromWorker);
     return result;
+}
+
+// One tile texture from a picture whose transparent colour becomes alpha as
+// it is written (ConvertKeyedRect), without a whole keyed copy.
+int TransferKeyedToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                           const BaseImage* image, const BaseImage* alphaImage, const RECT& source,
+                           int destX, int destY, uint32_t transparentColor, int fromWorker) {
+    ColorFormat argb{};
+    SetColorFormatA8R8G8B8(&argb);
+    return LockAndWriteTexture(texture, textureFormat, &argb, source, destX, destY, fromWorker,
+                               [&](const D3DLOCKED_RECT& locked, const RECT& src) {
+                                   return ConvertKeyedRect(locked.pBits, locked.Pitch,
+                                                           textureFormat, 0, 0, image, alphaImage,
+                                                           transparentColor, src);
+                               });
+}
+
+}  // namespace
+
+int TransferImageToTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
+                           const BaseImage* image, const BaseImage* alphaImage, const RECT& source,
+                           int destX, int destY, int colorKeyToAlpha, uint32_t transparentColor,
+                           int fromWorker) {
+    return LockAndWriteTexture(texture, textureFormat, &image->colorFormat, source, destX, destY,
+                               fromWorker, [&](const D3DLOCKED_RECT& locked, const RECT& src) {
+                                   return ConvertInto(locked, textureFormat, image, alphaImage, src,
+                                                      colorKeyToAlpha, transparentColor);
+                               });
 }
 
 int TransferImageToMipTexture(IDirect3DTexture9* texture, const ColorFormat* textureFormat,
@@ -301,6 +334,7 @@ class TransferSource {
 
     void Drop() {
         if (decompressed_.pixels) FreeBaseImagePixels(&decompressed_);
+        if (keyedCopy_.pixels) FreeBaseImagePixels(&keyedCopy_);
         if (!release_) return;
         if (image_ && image_->pixels) FreeBaseImagePixels(image_);
         if (alpha_ && alpha_->pixels) FreeBaseImagePixels(alpha_);
@@ -324,14 +358,32 @@ class TransferSource {
         }
         return 0;
     }
-    const BaseImage* image() const { return decompressed_.pixels ? &decompressed_ : image_; }
-    const BaseImage* alpha() const { return alpha_; }
+    // The transparent colour becomes alpha as the pixels are written.
+    void SetKeyed(uint32_t transparentColor) {
+        keyed_ = true;
+        transparentColor_ = transparentColor;
+    }
+    bool KeyedAsWritten() const { return keyed_ && !keyedCopy_.pixels; }
+    uint32_t TransparentColor() const { return transparentColor_; }
+    // The roads that read a whole picture (software images, draw targets,
+    // mip chains) read a keyed 32-bit copy. 0 or -1.
+    int MakeKeyedCopy() {
+        if (!KeyedAsWritten()) return 0;
+        return MakeTransparentAlphaImage(image(), alpha_, transparentColor_, &keyedCopy_);
+    }
+    const BaseImage* image() const {
+        return keyedCopy_.pixels ? &keyedCopy_ : decompressed_.pixels ? &decompressed_ : image_;
+    }
+    const BaseImage* alpha() const { return keyedCopy_.pixels ? nullptr : alpha_; }
 
   private:
     BaseImage* image_;
     BaseImage* alpha_;
     bool release_;
     BaseImage decompressed_{};
+    bool keyed_ = false;
+    uint32_t transparentColor_ = 0;
+    BaseImage keyedCopy_{};
 };
 
 int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
@@ -371,7 +423,13 @@ int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
         src.bottom = src.top + height;
     }
     if (source.Decompress() != 0) return -1;
+    if (source.KeyedAsWritten() &&
+        (shared->request.software || shared->request.drawTarget || shared->mipLevels > 1 ||
+         IsBlockFormat(&source.image()->colorFormat)) &&
+        source.MakeKeyedCopy() != 0)
+        return -1;
     image = source.image();
+    alphaImage = source.alpha();
     const uint32_t key = shared->transparentColor;
     int result = 0;
     if (shared->request.software) {
@@ -434,6 +492,9 @@ int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
                 continue;
             }
             auto transfer = [&](IDirect3DTexture9* texture) {
+                if (source.KeyedAsWritten())
+                    return TransferKeyedToTexture(texture, format, image, alphaImage, part, tx, ty,
+                                                  source.TransparentColor(), fromWorker);
                 return shared->mipLevels > 1
                            ? TransferImageToMipTexture(texture, format, shared->mipLevels, image,
                                                        alphaImage, part, tx, ty, colorKeyToAlpha,
@@ -483,6 +544,14 @@ int TransferReleasingImageToGraphic(Handle handle, const RECT* sourceRect, int d
     TransferSource source(image, alphaImage, true);
     return TransferFrom(handle, sourceRect, destX, destY, source, colorKeyToAlpha, sharedImageSpace,
                         allowPending, fromWorker);
+}
+
+int TransferKeyedImageToGraphic(Handle handle, BaseImage* image, BaseImage* alphaImage,
+                                uint32_t transparentColor, int release, int fromWorker) {
+    TransferSource source(image, alphaImage, release != 0);
+    source.SetKeyed(transparentColor);
+    const RECT all{0, 0, image->width, image->height};
+    return TransferFrom(handle, &all, 0, 0, source, 1, 0, 1, fromWorker);
 }
 
 }  // namespace DuRud

@@ -36,6 +36,13 @@ int TransferImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int
 int TransferReleasingImageToGraphic(Handle handle, const RECT* sourceRect, int destX, int destY,
                                     BaseImage* image, BaseImage* alphaImage, int colorKeyToAlpha,
                                     int sharedImageSpace, int allowPending, int fromWorker);
+// The whole picture with its transparent colour (0x00RRGGBB) turned into
+// alpha as it is written, as MakeTransparentAlphaImage would make it, without
+// a whole keyed copy where the textures can be written a rectangle at a time.
+// With release set the pictures are freed as for
+// TransferReleasingImageToGraphic. 0 or -1.
+int TransferKeyedImageToGraphic(Handle handle, BaseImage* image, BaseImage* alphaImage,
+                                uint32_t transparentColor, int release, int fromWorker);
 // The same from a GDI bitmap pair, read through their bits in the given
 // colour format (refused when its bits per pixel differ from the bitmap's).
 int TransferBitmapToGraphic(Handle handle, const ColorFormat* format, HBITMAP bitmap,

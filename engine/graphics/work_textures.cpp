@@ -123,6 +123,8 @@ int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, i
     if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF || mipLevels < 0 ||
         mipLevels > 255 || formatSlot < 0 || formatSlot >= kTextureFormatSlotCount)
         return -1;
+    [[maybe_unused]] static const bool freedAfterLoads =
+        (AsyncSetDrainedHook([] { FreeIdleWorkTextures(); }), true);
     int sameShapeHeld = 0, firstFree = -1;
     for (int i = 0; i < kWorkTextureRecords; ++i) {
         WorkTextureRecord& record = g_records[i];
@@ -209,6 +211,15 @@ IDirect3DTexture9* WorkTextureOf(int index) {
 int ClearWorkTextureCache() {
     for (WorkTextureRecord& record : g_records) ClearRecord(record);
     g_inUse = 0;
+    return 0;
+}
+
+int FreeIdleWorkTextures() {
+    for (WorkTextureRecord& record : g_records) {
+        if (!record.inUse || record.held) continue;
+        ClearRecord(record);
+        --g_inUse;
+    }
     return 0;
 }
 

@@ -44,6 +44,10 @@ int ReleaseWorkTexture(int index, int fromWorker);  // -1 for a bad index
 HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DBaseTexture9* destination, int fromWorker);
 IDirect3DTexture9* WorkTextureOf(int index);  // null for a bad index
 int ClearWorkTextureCache();                  // every texture and record gone
+// Every record no one holds goes, with its texture. Run once the last queued
+// load has finished: what loading kept for reuse would otherwise stay
+// resident while nothing borrows it.
+int FreeIdleWorkTextures();
 // Device shutdown releases the textures and keeps the records; a rebuild
 // makes them again.
 int ReleaseWorkTextureObjects();

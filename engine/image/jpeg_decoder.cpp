@@ -3,6 +3,7 @@
 // as a refusal; the library's messages go to the debugger output.
 #include <windows.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@ namespace DuRud {
 namespace {
 
 constexpr size_t kInputBufferSize = 4096;
+constexpr JDIMENSION kLinesPerRead = 16;  // at least a colour-subsampled row group
 
 struct JpegSource {
     jpeg_source_mgr pub;
@@ -112,7 +114,8 @@ int DecodeJpeg(JpegDecodeState* s, BaseImage* image) {
         cinfo->out_color_space = JCS_GRAYSCALE;
     } else if (cinfo->num_components == 3 &&
                (cinfo->jpeg_color_space == JCS_YCbCr || cinfo->jpeg_color_space == JCS_RGB)) {
-        cinfo->out_color_space = JCS_RGB;
+        // The library writes blue, green, red itself: no pass to swap them.
+        cinfo->out_color_space = JCS_EXT_BGR;
     } else {
         return -1;
     }
@@ -123,22 +126,16 @@ int DecodeJpeg(JpegDecodeState* s, BaseImage* image) {
     if (rowSize == 0 || rowSize * cinfo->output_height > kMaxImagePixelBytes) return -1;
 
     jpeg_start_decompress(cinfo);
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                 JDIMENSION(rowSize), 1);
     s->pixels = static_cast<uint8_t*>(IMAGE_ALLOC(rowSize * cinfo->output_height));
     if (!s->pixels) return -1;
+    // Lines are decoded straight into the record, as many a call as the
+    // library gives (its own row group), without a copy.
+    JSAMPROW rows[kLinesPerRead];
     while (cinfo->output_scanline < cinfo->output_height) {
-        uint8_t* out = s->pixels + rowSize * cinfo->output_scanline;
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1) return -1;
-        if (components == 1) {
-            std::memcpy(out, row[0], size_t(rowSize));
-        } else {
-            for (int64_t i = 0; i < rowSize; i += 3) {
-                out[i] = row[0][i + 2];
-                out[i + 1] = row[0][i + 1];
-                out[i + 2] = row[0][i];
-            }
-        }
+        const JDIMENSION first = cinfo->output_scanline;
+        const JDIMENSION want = std::min<JDIMENSION>(kLinesPerRead, cinfo->output_height - first);
+        for (JDIMENSION i = 0; i < want; ++i) rows[i] = s->pixels + rowSize * (first + i);
+        if (jpeg_read_scanlines(cinfo, rows, want) < 1) return -1;
     }
     jpeg_finish_decompress(cinfo);
 

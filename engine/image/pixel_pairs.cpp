@@ -196,13 +196,29 @@ bool RunFixedPair(const PairJob& j) {
                 return true;
             }
             if (to == Layout::Rgb888x32) {
-                ForEachPixel<4, 3>(j, [&](uint8_t* d, const uint8_t* s) {
-                    const uint32_t rgb = uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
-                    d[0] = s[0];
-                    d[1] = s[1];
-                    d[2] = s[2];
-                    d[3] = (key && rgb == keyRgb) ? 0 : 0xFF;
-                });
+                // Whole 32-bit stores; four pixels are read as three 32-bit
+                // words, the last few of a line byte by byte.
+                const uint32_t keyOrNone = key ? keyRgb : 0xFFFFFFFFu;
+                const int width = j.width, height = j.height;
+                auto value = [keyOrNone](uint32_t rgb) {
+                    return rgb | (rgb == keyOrNone ? 0 : 0xFF000000u);
+                };
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* const d = j.dest + int64_t(y) * j.destPitch;
+                    const uint8_t* const s = j.src + int64_t(y) * j.srcPitch;
+                    int x = 0;
+                    for (; x + 4 <= width; x += 4) {
+                        const uint32_t a = Load32(s + 3 * x), b = Load32(s + 3 * x + 4),
+                                       c = Load32(s + 3 * x + 8);
+                        Store32(d + 4 * x, value(a & 0xFFFFFF));
+                        Store32(d + 4 * x + 4, value((a >> 24 | b << 8) & 0xFFFFFF));
+                        Store32(d + 4 * x + 8, value((b >> 16 | c << 16) & 0xFFFFFF));
+                        Store32(d + 4 * x + 12, value(c >> 8));
+                    }
+                    for (; x < width; ++x)
+                        Store32(d + 4 * x, value(uint32_t(s[3 * x + 2]) << 16 |
+                                                 uint32_t(s[3 * x + 1]) << 8 | s[3 * x]));
+                }
                 return true;
             }
             return false;

@@ -18,6 +18,9 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 LPVOID WINAPI HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes);
 BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 SIZE_T WINAPI HeapSize(HANDLE heap, DWORD flags, LPCVOID memory);
+// Hands the heap's free pages back to the system; at most the free bytes
+// left (0 for a heap handle other than the process heap).
+SIZE_T WINAPI HeapCompact(HANDLE heap, DWORD flags);
 
 // --- global memory -------------------------------------------------------------
 #define GMEM_FIXED 0x0000u

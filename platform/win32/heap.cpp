@@ -34,6 +34,9 @@ ProcessHeap& heap() {
 // threshold after the first such free and then keeps every later large block
 // in its arenas, so the memory of loads long finished stayed with the process.
 [[maybe_unused]] const int largeBlocksMapped = mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+// Two arenas: every loader thread with an arena of its own kept the freed
+// pieces of its loads in it, megabytes resident across the idle workers.
+[[maybe_unused]] const int fewArenas = mallopt(M_ARENA_MAX, 2);
 
 // HeapAlloc calls left until the one that fails (knob); 0: none fails.
 std::atomic<int> allocsUntilFailure{0};
@@ -137,6 +140,15 @@ SIZE_T WINAPI HeapSize(HANDLE h, DWORD, LPCVOID memory) {
         return static_cast<SIZE_T>(-1);
     }
     return it->second;
+}
+
+SIZE_T WINAPI HeapCompact(HANDLE h, DWORD) {
+    if (!checkHeap(h)) return 0;
+    // Free pages inside the arenas go back to the system, not only the top.
+    malloc_trim(0);
+    const struct mallinfo2 info = mallinfo2();
+    // The largest free block is not known; the free bytes bound it.
+    return info.fordblks;
 }
 
 // --- memory (kernel) knobs ------------------------------------------------------

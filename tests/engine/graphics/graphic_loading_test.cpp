@@ -266,6 +266,111 @@ TEST_F(GraphicLoading, TransparentColourBecomesAlpha) {
     FreeBaseImagePixels(&image);
 }
 
+// Every key-coloured pixel of a 5 x 3 picture, worked out by hand: it takes
+// the colour of its lower neighbour when that is opaque, else of its right,
+// left or upper one (the order in which later writes win); with none it
+// keeps the key. Opaque pixels keep their alpha when the source has one.
+TEST(TransparentAlphaImage, KeyPixelsTakeTheLastOpaqueNeighboursColour) {
+    constexpr uint32_t K = 0x00FF00, A = 0x100000, B = 0x200000, C = 0x300000, D = 0x400000,
+                       E = 0x500000;
+    const uint32_t picture[3][5] = {{K, A, K, K, K}, {B, K, C, E, K}, {K, D, K, K, K}};
+    const uint32_t filled[3][5] = {{B, A, C, E, K}, {B, D, C, E, E}, {D, D, D, E, K}};
+    struct Row {
+        const char* name;
+        bool alpha;  // an A8R8G8B8 source whose opaque pixels have alpha 0x40
+    } rows[] = {{"source without alpha", false}, {"source with alpha", true}};
+    for (const Row& r : rows) {
+        BaseImage image{};
+        if (r.alpha)
+            ASSERT_EQ(0, CreateA8R8G8B8BaseImage(5, 3, &image));
+        else
+            ASSERT_EQ(0, CreateX8R8G8B8BaseImage(5, 3, &image));
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t c = picture[y][x];
+                // Key pixels show the key whatever their alpha.
+                SetBaseImagePixel(&image, x, y, c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF,
+                                  c == K ? 0x80 : 0x40);
+            }
+        BaseImage out{};
+        ASSERT_EQ(0, MakeTransparentAlphaImage(&image, nullptr, K, &out)) << r.name;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t alpha = picture[y][x] == K ? 0 : r.alpha ? 0x40 : 0xFF;
+                const uint32_t got = reinterpret_cast<const uint32_t*>(
+                    static_cast<const uint8_t*>(out.pixels) + y * out.pitch)[x];
+                EXPECT_EQ(alpha << 24 | filled[y][x], got) << r.name << " at " << x << "," << y;
+            }
+        FreeBaseImagePixels(&out);
+        FreeBaseImagePixels(&image);
+    }
+}
+
+// Keyed pictures are keyed as their textures are written: on 16-pixel tiles
+// every tile edge must show what the whole keyed copy holds, for a picture in
+// memory of either width and for a 24-bit file (whose picture is freed once
+// read).
+TEST(GraphicLoadingTiles, KeyedPicturesMatchTheirKeyedCopyOnEveryTile) {
+    KnobD3D9ShaderVersions(0, 0);
+    KnobD3D9MaxTextureSize(16);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    constexpr int kWidth = 40, kHeight = 30;
+    constexpr uint32_t kKey = 0x00FF00;
+    // About half the pixels show the key, in runs and lone, so that every
+    // neighbour's turn comes up on the tile edges.
+    auto colour = [](int x, int y) {
+        uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u;
+        h = (h ^ (h >> 13)) * 1274126177u;
+        return (h >> 16) % 2 == 0 ? kKey : Cell(x, y) & 0xFFFFFF;
+    };
+    BaseImage wide{}, narrow{};
+    ASSERT_EQ(0, CreateX8R8G8B8BaseImage(kWidth, kHeight, &wide));
+    ColorFormat rgb{};
+    SetColorFormatR8G8B8(&rgb);
+    ASSERT_EQ(0, CreateBaseImage(kWidth, kHeight, &rgb, &narrow));
+    decodertest::BmpSpec bmp;
+    bmp.width = kWidth;
+    bmp.height = kHeight;
+    const int bmpPitch = (kWidth * 3 + 3) & ~3;
+    bmp.data.assign(static_cast<size_t>(bmpPitch) * kHeight, '\0');
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t c = colour(x, y);
+            SetBaseImagePixel(&wide, x, y, c >> 16, c >> 8 & 0xFF, c & 0xFF, 255);
+            SetBaseImagePixel(&narrow, x, y, c >> 16, c >> 8 & 0xFF, c & 0xFF, 255);
+            char* p = &bmp.data[static_cast<size_t>(kHeight - 1 - y) * bmpPitch + x * 3];
+            p[0] = static_cast<char>(c & 0xFF);
+            p[1] = static_cast<char>(c >> 8 & 0xFF);
+            p[2] = static_cast<char>(c >> 16);
+        }
+    testsupport::WriteFile("keyed.bmp", decodertest::MakeBmp(bmp));
+    BaseImage expected{};
+    ASSERT_EQ(0, MakeTransparentAlphaImage(&wide, nullptr, kKey, &expected));
+    SetTransparentColor(0, 255, 0);
+    SetTransparentColorToAlpha(1);
+    const struct {
+        const char* name;
+        Handle graphic;
+    } rows[] = {{"X8R8G8B8 in memory", NewGraphicFromBaseImage(&wide, nullptr)},
+                {"R8G8B8 in memory", NewGraphicFromBaseImage(&narrow, nullptr)},
+                {"24-bit file", LoadGraphic("keyed.bmp")}};
+    for (const auto& r : rows) {
+        ASSERT_GE(r.graphic, 0) << r.name;
+        ASSERT_GT(GraphicFromHandle(r.graphic, 0)->image->tileCount, 4) << r.name;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_EQ(GetBaseImagePixelArgb(&expected, x, y), ShownPixel(r.graphic, x, y))
+                    << r.name << " at " << x << "," << y;
+        DeleteGraphic(r.graphic);
+    }
+    SetTransparentColorToAlpha(0);
+    SetTransparentColor(0, 0, 0);
+    FreeBaseImagePixels(&expected);
+    FreeBaseImagePixels(&narrow);
+    FreeBaseImagePixels(&wide);
+    StopDevice();
+}
+
 TEST_F(GraphicLoading, AlphaImageOfAnotherSizeIsRefusedInEveryMode) {
     struct Row {
         const char* name;

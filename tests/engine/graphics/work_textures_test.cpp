@@ -93,6 +93,21 @@ TEST_F(WorkTexturePool, IdleTexturesPastTheirBudgetAreFreedLeastUsedFirst) {
     EXPECT_EQ(1, GetWorkTextureRecord(4).inUse);
 }
 
+TEST_F(WorkTexturePool, FreeingIdleTexturesKeepsTheHeldOnes) {
+    ASSERT_EQ(0, GetWorkTexture(64, 64, 1, kSlotColour32, 0));
+    ASSERT_EQ(1, GetWorkTexture(32, 32, 1, kSlotColour32, 0));
+    ASSERT_EQ(2, GetWorkTexture(64, 64, 1, kSlotColour32, 0));
+    ASSERT_EQ(0, ReleaseWorkTexture(0, 0));
+    ASSERT_EQ(0, ReleaseWorkTexture(1, 0));
+    EXPECT_EQ(0, FreeIdleWorkTextures());
+    EXPECT_EQ(1, WorkTextureRecordsInUse());
+    EXPECT_EQ(1, GetWorkTextureRecord(2).held);
+    EXPECT_EQ(1, KnobD3D9LiveCount("Texture"));
+    EXPECT_NE(nullptr, WorkTextureOf(2));
+    ASSERT_EQ(0, ReleaseWorkTexture(2, 0));
+    EXPECT_EQ(0, GetWorkTexture(32, 32, 1, kSlotColour32, 0)) << "a freed record's place is reused";
+}
+
 // A record made anew carries only what its borrower locks: writing one
 // rectangle through it leaves the rest of the destination as it was (a new
 // texture is dirty as a whole, which copied its zeros over everything).

@@ -7,6 +7,7 @@
 
 #include "core/system_services.h"
 #include "image/pixel_conversion.h"
+#include "image_test_formats.h"
 
 using namespace DuRud;
 
@@ -88,6 +89,41 @@ TEST(PixelPairs, ConvertPixelRectIdenticalWithFlagOffAndOn) {
             }
             SetMmxAvailable(0);
             ASSERT_EQ(out[0], out[1]) << "width " << width;
+        }
+    }
+}
+
+// Whole lines of R8G8B8 towards 32 bits, in a buffer that ends with the last
+// pixel (five to a line: four read as whole words, the fifth byte by byte),
+// the key at each place of the four: the key clears the alpha only towards a
+// format that has one.
+TEST(PixelPairs, R8G8B8LinesToThirtyTwoBits) {
+    const ColorFormat rgb = imagetest::R8G8B8();
+    constexpr uint32_t K = 0x123456;
+    const uint32_t picture[2][5] = {{0x030201, K, 0xCCBBAA, K, 0x302010},
+                                    {K, 0x030201, 0x0000FF, 0xFF0000, K}};
+    std::vector<uint8_t> src;
+    for (const auto& line : picture)
+        for (uint32_t c : line)
+            src.insert(src.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    struct Row {
+        const char* name;
+        ColorFormat dest;
+        int key;
+        bool keyClears;
+    } rows[] = {{"no key", imagetest::A8R8G8B8(), 0, false},
+                {"keyed", imagetest::A8R8G8B8(), 1, true},
+                {"keyed without alpha", imagetest::X8R8G8B8(), 1, false}};
+    for (const Row& r : rows) {
+        std::vector<uint8_t> dst(10 * 4, 0xEE);
+        const RECT all{0, 0, 5, 2};
+        ASSERT_EQ(0, ConvertPixelRect(dst.data(), 20, &r.dest, src.data(), 15, &rgb, nullptr, 0,
+                                      nullptr, 0, 0, &all, 0, r.key, K, 0, 0, 0, 0, 0))
+            << r.name;
+        for (int i = 0; i < 10; ++i) {
+            const uint32_t c = picture[i / 5][i % 5];
+            const uint32_t alpha = r.keyClears && c == K ? 0 : 0xFF000000u;
+            EXPECT_EQ(imagetest::Get32(dst, i), c | alpha) << r.name << " pixel " << i;
         }
     }
 }

@@ -308,6 +308,94 @@ TEST_F(AsyncLoadingThreads, StopLeavesNoThreadAndTermFreesUnrunRequests) {
     EXPECT_EQ(0, AsyncLoadInit(GetCurrentThreadId()));
 }
 
+// --- loads in flight ------------------------------------------------------------
+
+std::atomic<int> g_inFlight{0};
+std::atomic<int> g_mostInFlight{0};
+std::atomic<int> g_loadsDone{0};
+
+// A load that waits for the main thread three times, as a picture load does
+// for its texture, the lock and the copy.
+void ThreePostLoad(AsyncRequest*) {
+    const int now = g_inFlight.fetch_add(1) + 1;
+    int seen = g_mostInFlight.load();
+    while (now > seen && !g_mostInFlight.compare_exchange_weak(seen, now)) {
+    }
+    for (int i = 0; i < 3; ++i) {
+        AddRequest call{};
+        call.function = AddOnMain;
+        PostToMainThread(&call);
+    }
+    g_inFlight.fetch_sub(1);
+    g_loadsDone.fetch_add(1);
+}
+
+// Queues 60 such loads and, serving nothing, waits until the workers have
+// taken every load they may: each posting worker hands its run on, so
+// without a bound every worker would hold a half-done load.
+void PileUpLoads() {
+    g_inFlight = 0;
+    g_mostInFlight = 0;
+    g_loadsDone = 0;
+    for (int i = 0; i < 60; ++i) Queue(i, ThreePostLoad);
+    const int limit = AsyncLoadsInFlightLimit();
+    ASSERT_LT(limit, kAsyncWorkerCount) << "the bound must be below the workers to be seen";
+    testsupport::WaitUntil([&] { return AsyncMainQueueCount() >= limit; }, testsupport::kWaitLimit,
+                           "the loads in flight all waiting");
+    Sleep(20);  // time for a load too many to start
+    EXPECT_EQ(limit, g_mostInFlight.load());
+    EXPECT_EQ(limit, AsyncMainQueueCount());
+}
+
+TEST_P(AsyncConcurrencyThreads, LoadsWaitingForTheMainThreadStayWithinTheirBound) {
+    ASSERT_EQ(0, AsyncLoadStartThreads(GetParam()));
+    EXPECT_EQ(AsyncAllowedWorkers() + kAsyncExtraLoadsInFlight, AsyncLoadsInFlightLimit());
+    PileUpLoads();
+    // Bounded: a load held back by the bound that never started again hangs.
+    DrainQueue();
+    EXPECT_EQ(60, g_loadsDone.load());
+    EXPECT_EQ(AsyncLoadsInFlightLimit(), g_mostInFlight.load());
+    testsupport::WaitUntil([] { return AsyncLoadsInFlight() == 0; }, testsupport::kWaitLimit,
+                           "no load counted in flight once all are done");
+    EXPECT_EQ(0, AsyncLoadStopThreads());
+}
+
+TEST_F(AsyncLoadingThreads, StopEndsLoadsInFlightAndLeavesTheRestQueued) {
+    ASSERT_EQ(0, AsyncLoadStartThreads(1));
+    PileUpLoads();
+    // Stopping serves the loads in flight to their end; idle workers held
+    // back by the bound must still wake to see the end.
+    EXPECT_EQ(0, AsyncLoadStopThreads());
+    EXPECT_EQ(0, AsyncLiveWorkerThreads());
+    EXPECT_EQ(AsyncLoadsInFlightLimit(), g_loadsDone.load());
+    EXPECT_EQ(60 - AsyncLoadsInFlightLimit(), AsyncRequestCount());  // Term frees them
+}
+
+std::atomic<int> g_drainedCalls{0};
+std::atomic<DWORD> g_drainedOn{0};
+
+TEST_F(AsyncLoadingThreads, DrainedHookRunsOnTheMainThreadOnceTheQueueEmpties) {
+    g_drainedCalls = 0;
+    AsyncSetDrainedHook([] {
+        g_drainedCalls.fetch_add(1);
+        g_drainedOn = GetCurrentThreadId();
+    });
+    g_order.clear();
+    for (int i = 0; i < 5; ++i) Queue(i, RecordOrder);
+    ServeMainThreadRequests();
+    EXPECT_EQ(0, g_drainedCalls.load()) << "no load has run yet";
+    ASSERT_EQ(0, AsyncLoadStartThreads(2));
+    testsupport::ServeUntil([] { return g_drainedCalls.load() > 0; }, "the hook run");
+    EXPECT_EQ(5u, g_order.size());
+    EXPECT_EQ(GetCurrentThreadId(), g_drainedOn.load());
+    for (int i = 0; i < 5; ++i) ServeMainThreadRequests();
+    EXPECT_EQ(1, g_drainedCalls.load()) << "once per emptying";
+    Queue(9, RecordOrder);
+    testsupport::ServeUntil([] { return g_drainedCalls.load() > 1; }, "the hook run again");
+    AsyncSetDrainedHook(nullptr);
+    EXPECT_EQ(0, AsyncLoadStopThreads());
+}
+
 // --- fatal cases ---------------------------------------------------------------
 
 using AsyncLoadingDeathTest = AsyncLoadingTest;

@@ -57,6 +57,26 @@ TEST(ProcessHeap, InPlaceOnlyMayShrinkButNotGrow) {
     EXPECT_TRUE(HeapFree(heap, 0, p));
 }
 
+TEST(ProcessHeap, CompactingKeepsLiveBlocksAndRefusesOtherHeaps) {
+    HANDLE heap = GetProcessHeap();
+    // Every other block freed leaves holes for the compaction to hand back.
+    unsigned char* blocks[64];
+    for (int i = 0; i < 64; ++i) {
+        blocks[i] = static_cast<unsigned char*>(HeapAlloc(heap, 0, 8192));
+        ASSERT_NE(blocks[i], nullptr);
+        std::memset(blocks[i], i, 8192);
+    }
+    for (int i = 0; i < 64; i += 2) EXPECT_TRUE(HeapFree(heap, 0, blocks[i]));
+    HeapCompact(heap, 0);
+    for (int i = 1; i < 64; i += 2) {
+        EXPECT_TRUE(allBytesAre(blocks[i], 8192, static_cast<unsigned char>(i))) << i;
+        EXPECT_EQ(HeapSize(heap, 0, blocks[i]), 8192u);
+        EXPECT_TRUE(HeapFree(heap, 0, blocks[i]));
+    }
+    int other = 0;
+    EXPECT_ERROR(HeapCompact(&other, 0), SIZE_T{0}, ERROR_INVALID_HANDLE);
+}
+
 TEST(ProcessHeap, ForeignFreedAndNullPointersAreRefusedCleanly) {
     HANDLE heap = GetProcessHeap();
     void* p = HeapAlloc(heap, 0, 8);
