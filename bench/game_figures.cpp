@@ -17,6 +17,7 @@
 //   game_figures [--runs N]      every figure, on the device and on the
 //                                software renderer (start-up: median of N)
 //   game_figures --device        the per-pass figures on the device only
+//   game_figures --startup [--runs N]  the start-up figures only
 //
 // With GAME_FIGURES_PERF_CONTROL naming a perf control fifo, each child turns
 // the profiler on while it plays a stage (the boss child: while the boss is
@@ -84,6 +85,12 @@ long ThreadFaults() {
     return u.ru_minflt;
 }
 
+int64_t ProcessCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 int64_t ThreadCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -112,6 +119,8 @@ bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
 int g_profiledScene = kPlay;         // the scene it profiles
 int64_t g_splashFirst = 0, g_splashLast = 0;
+int64_t g_mainAt = 0;  // when main() began, after the dynamic loader
+int g_gridPasses = 0;
 
 HWND Window() {
     return static_cast<HWND>(DuRud::GetMainWindowHandle());
@@ -133,7 +142,24 @@ void Close() {
     g_closed = true;
 }
 
+// Where the main thread's time went before the title: up to the first
+// loading-grid pass (the lists read and their loads queued), the grid's
+// passes, and the rest.
 void OnStartupEvent(const test_event& e) {
+    if (e.kind == test_event_grid) {
+        if (++g_gridPasses == 1)
+            std::fprintf(g_out, "grid_first %lld %lld %lld %lld\n",
+                         static_cast<long long>(MonotonicNs()),
+                         static_cast<long long>(ThreadCpuNs()), static_cast<long long>(g_mainAt),
+                         static_cast<long long>(ProcessCpuNs()));
+        return;
+    }
+    if (e.kind == test_event_grid_done) {
+        std::fprintf(g_out, "grid_done %lld %d %lld %lld\n", static_cast<long long>(ThreadCpuNs()),
+                     g_gridPasses, static_cast<long long>(MonotonicNs()),
+                     static_cast<long long>(ProcessCpuNs()));
+        return;
+    }
     if (e.kind != test_event_pass) return;
     const int64_t now = MonotonicNs();
     if (e.game_state == kSplash) {
@@ -150,6 +176,7 @@ void OnStartupEvent(const test_event& e) {
     if (e.game_state == kTitle) {
         std::fprintf(g_out, "title %lld %lld %lld\n", static_cast<long long>(now),
                      static_cast<long long>(g_splashFirst), static_cast<long long>(g_splashLast));
+        std::fprintf(g_out, "title_cpu %lld\n", static_cast<long long>(ThreadCpuNs()));
         Close();
     }
 }
@@ -293,6 +320,7 @@ void WatchFirstPresent() {
 }
 
 int RunChild(const std::string& mode) {
+    g_mainAt = MonotonicNs();
     g_out = std::fopen("figures.txt", "w");
     if (!g_out) return 2;
     g_startupOnly = mode == "startup";
@@ -440,11 +468,32 @@ void Figure(const char* what, double value, const char* unit, const char* aim, b
 void StartupFigures(int runs) {
     std::printf("Start-up (real clock, median of %d after one warming run)\n", runs);
     std::vector<double> present, title, lists, loaded, mapped, arenas, arenaFree;
+    std::vector<double> toMain, toGrid, cpuToGrid, gridCpu, gridPasses, cpuToTitle;
+    std::vector<double> gridWall, gridProcessCpu;
     for (int k = 0; k <= runs; ++k) {
         const ChildRun r = Spawn("startup", false, 1000 + k);
         if (k == 0) continue;  // warms the file cache
         long long t = 0, first = 0, last = 0, p = 0, kb = 0;
         for (const std::string& line : r.lines) {
+            long long at = 0, cpu = 0, mainAt = 0, passes = 0, all = 0;
+            if (std::sscanf(line.c_str(), "grid_first %lld %lld %lld %lld", &at, &cpu, &mainAt,
+                            &all) == 4) {
+                toMain.push_back(double(mainAt - r.spawnedAt) / 1e9);
+                toGrid.push_back(double(at - r.spawnedAt) / 1e9);
+                cpuToGrid.push_back(double(cpu) / 1e9);
+                gridWall.push_back(-double(at) / 1e9);
+                gridProcessCpu.push_back(-double(all) / 1e9);
+            }
+            if (std::sscanf(line.c_str(), "grid_done %lld %lld %lld %lld", &cpu, &passes, &at,
+                            &all) == 4 &&
+                !gridWall.empty()) {
+                gridCpu.push_back(double(cpu) / 1e9 - cpuToGrid.back());
+                gridPasses.push_back(double(passes));
+                gridWall.back() += double(at) / 1e9;
+                gridProcessCpu.back() += double(all) / 1e9;
+            }
+            if (std::sscanf(line.c_str(), "title_cpu %lld", &cpu) == 1)
+                cpuToTitle.push_back(double(cpu) / 1e9);
             std::sscanf(line.c_str(), "title %lld %lld %lld", &t, &first, &last);
             std::sscanf(line.c_str(), "present %lld", &p);
             std::sscanf(line.c_str(), "loaded_rss_kb %lld", &kb);
@@ -474,6 +523,15 @@ void StartupFigures(int runs) {
         "    C heap then: large blocks mapped %.1f MB (touched or not), arenas %.1f MB "
         "(%.1f MB of it free)\n",
         Median(mapped), Median(arenas), Median(arenaFree));
+    std::printf(
+        "    main thread before the loads start (first grid pass): %.3f s of CPU, %.3f s "
+        "after spawn (%.3f s to main)\n",
+        Median(cpuToGrid), Median(toGrid), Median(toMain));
+    std::printf(
+        "    loading grid: %.0f passes in %.3f s, %.3f s of main-thread CPU, %.3f s of "
+        "all threads' CPU; main thread to the title %.3f s of CPU\n",
+        Median(gridPasses), Median(gridWall), Median(gridCpu), Median(gridProcessCpu),
+        Median(cpuToTitle));
 }
 
 struct SceneCosts {
@@ -621,6 +679,11 @@ int main(int argc, char** argv) {
     int runs = 5;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+    if (argc >= 2 && std::strcmp(argv[1], "--startup") == 0) {
+        StartupFigures(runs);
+        std::printf("%d aim(s) not met\n", g_missed);
+        return 0;
+    }
     if (argc == 2 && std::strcmp(argv[1], "--device") == 0) {
         FrameFigures(FrameRun("frames", false), FrameRun("boss", false), "Direct3D device", true);
         std::printf("%d aim(s) not met\n", g_missed);

@@ -8,6 +8,7 @@
 #include "DuRud.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
+#include "core/threads_and_locks.h"
 #include "graphics/device_setup.h"
 #include "graphics/draw_settings.h"
 #include "graphics/scene_bracket.h"
@@ -28,6 +29,8 @@ int Log(const char* utf8) {
 }
 
 constexpr UINT kSdkVersion = 32;
+
+void FinishRefreshMeasurement();
 
 int NoVSync() {
     return QueryVSyncWish() ? 0 : 1;
@@ -119,6 +122,7 @@ int CreateDirectDrawObject() {
 }
 
 int ReleaseDirectDrawObject() {
+    FinishRefreshMeasurement();
     ReleaseAndClear(GetDeviceLayer().directDraw);
     return 0;
 }
@@ -406,7 +410,15 @@ int PresentScreen(const RECT* clientRect) {
     return 0;
 }
 
-int WaitVerticalBlank() {
+namespace {
+
+// The refresh period is measured on a thread of its own: the measurement only
+// waits for a dozen vertical blanks (a fifth of a second at 60 Hz), and
+// start-up goes on meanwhile. The main thread waits for it before it reads
+// the period or the last blank's time and before DirectDraw goes away.
+ThreadContext refreshMeasurement{};
+
+int WaitVerticalBlankNow() {
     DeviceLayerState& d = GetDeviceLayer();
     const int64_t threshold = d.refreshPeriod > 0 ? d.refreshPeriod - 3000 : 4000;
     if (DeviceClockMicroseconds() - d.lastVerticalBlank >= threshold) {
@@ -422,9 +434,8 @@ int WaitVerticalBlank() {
     return 0;
 }
 
-int MeasureRefreshPeriod() {
+void MeasureRefreshPeriodNow(ThreadContext*, uintptr_t) {
     DeviceLayerState& d = GetDeviceLayer();
-    d.refreshPeriod = -1;
     if (d.directDraw) {
         d.directDraw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
         int64_t previousTime = DeviceClockMicroseconds();
@@ -447,8 +458,37 @@ int MeasureRefreshPeriod() {
             Sleep(5);
         }
     }
-    WaitVerticalBlank();
+    WaitVerticalBlankNow();
+}
+
+void FinishRefreshMeasurement() {
+    if (!refreshMeasurement.handle) return;
+    WaitForSingleObject(refreshMeasurement.handle, INFINITE);
+    CloseThreadHandle(&refreshMeasurement);
+}
+
+}  // namespace
+
+int WaitVerticalBlank() {
+    FinishRefreshMeasurement();
+    return WaitVerticalBlankNow();
+}
+
+int MeasureRefreshPeriod() {
+    FinishRefreshMeasurement();
+    DeviceLayerState& d = GetDeviceLayer();
+    d.refreshPeriod = -1;
+    if (d.directDraw && CreateEngineThread(&refreshMeasurement, MeasureRefreshPeriodNow, 0) == 0) {
+        ResumeEngineThread(&refreshMeasurement);
+        return 0;
+    }
+    MeasureRefreshPeriodNow(nullptr, 0);
     return 0;
+}
+
+int64_t QueryRefreshPeriod() {
+    FinishRefreshMeasurement();
+    return GetDeviceLayer().refreshPeriod;
 }
 
 int StartRepaintTimer(int flag) {

@@ -58,7 +58,12 @@ ULONG ReleaseComObject(IUnknown* object);
 // Per frame and timing.
 int PresentScreen(const RECT* clientRect);
 int WaitVerticalBlank();
+// Starts the measurement beside the caller (a thread that waits for the
+// blanks); the period is there once QueryRefreshPeriod returns.
 int MeasureRefreshPeriod();
+// Microseconds between vertical blanks, -1 when none was measured; waits for
+// a measurement still running.
+int64_t QueryRefreshPeriod();
 int StartRepaintTimer(int flag);
 void CALLBACK RepaintTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 int64_t DeviceClockMicroseconds();

@@ -71,15 +71,22 @@ struct grid_state {
 // What each box of the grid last showed: the off-screen keeps the grid, so a
 // pass draws only the boxes whose load changed state since the last, and
 // every so many passes the whole grid (an off-screen whose contents were lost
-// shows it again within half a second).
+// shows it again within half a second). A load that has ended stays as it
+// ended (loaded or failed: nothing deletes a handle while the grid shows), so
+// only the loads still pending are asked again.
 constexpr int8_t box_not_drawn = -2;
+constexpr int8_t load_pending = 1;
 constexpr int passes_between_whole_grids = 30;
-using grid_boxes = std::vector<int8_t>;
+struct grid_boxes {
+    std::vector<int8_t> shown;
+    std::vector<int8_t> state;  // load_pending until the load has ended
+};
 
 // One box of the grid in the colour of its load's state.
-void draw_state_box(int x1, int y1, int x2, int y2, int32_t handle, grid_state& grid,
-                    int8_t& shown) {
-    const int state = DuRud::IsHandleAsyncPending(handle);
+void draw_state_box(int x1, int y1, int x2, int y2, int32_t handle, grid_state& grid, int8_t& shown,
+                    int8_t& known) {
+    if (known == load_pending) known = static_cast<int8_t>(DuRud::IsHandleAsyncPending(handle));
+    const int state = known;
     grid.pending = grid.pending || state == 1;
     grid.done = grid.done && state == 0;
     if (shown == state) return;
@@ -94,9 +101,12 @@ void draw_state_box(int x1, int y1, int x2, int y2, int32_t handle, grid_state& 
     DuRud::DrawBoxShape(x1, y1, x2, y2, color, 1);
 }
 
-grid_state draw_grid(grid_boxes& shown) {
+grid_state draw_grid(grid_boxes& boxes) {
     DuRud::SelectDrawTarget(offscreen);
-    shown.resize(static_cast<size_t>(sprite_table_size + sound_records_read), box_not_drawn);
+    const auto count = static_cast<size_t>(sprite_table_size + sound_records_read);
+    boxes.shown.resize(count, box_not_drawn);
+    boxes.state.resize(count, load_pending);
+    std::vector<int8_t>& shown = boxes.shown;
     grid_state grid;
     for (int i = 0; i < sprite_table_size; ++i) {
         const int x = (i % 64) * 8;
@@ -107,13 +117,13 @@ grid_state draw_grid(grid_boxes& shown) {
             shown[i] = 0;
             continue;
         }
-        draw_state_box(x, y, x + 8, y + 8, loading_slot[i], grid, shown[i]);
+        draw_state_box(x, y, x + 8, y + 8, loading_slot[i], grid, shown[i], boxes.state[i]);
     }
     for (int j = 0; j < sound_records_read; ++j) {
         const int x = 600 + (j % 8) * 16;
         const int y = 120 + (j / 8) * 16;
-        draw_state_box(x, y, x + 15, y + 15, sound_entry[j].handle, grid,
-                       shown[sprite_table_size + j]);
+        const auto k = static_cast<size_t>(sprite_table_size + j);
+        draw_state_box(x, y, x + 15, y + 15, sound_entry[j].handle, grid, shown[k], boxes.state[k]);
     }
     return grid;
 }
@@ -193,10 +203,11 @@ int load_lists() {
     read_list("datas/lists/effect.list", 0xE0000004, read_effect_list);
 
     start_loads();
-    grid_boxes shown;
+    grid_boxes boxes;
     for (int music_waits = 0, pass = 0;; ++pass) {
-        if (pass % passes_between_whole_grids == 0) shown.assign(shown.size(), box_not_drawn);
-        const grid_state grid = draw_grid(shown);
+        if (pass % passes_between_whole_grids == 0)
+            boxes.shown.assign(boxes.shown.size(), box_not_drawn);
+        const grid_state grid = draw_grid(boxes);
         report_test_event(
             {test_event_grid, 0, game_state, frames_in_scene, {pass + 1, grid.pending ? 0 : 1}});
         present(false);

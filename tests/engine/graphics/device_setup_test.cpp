@@ -188,7 +188,7 @@ TEST(DeviceBringUp, WithoutD3D9TheDirectDrawWindowRemains) {
     KnobHideModule("d3d9.dll", true);
     ASSERT_EQ(0, StartDevice());
     EXPECT_EQ(1, HasDirectDrawWindow());
-    EXPECT_GT(GetDeviceLayer().refreshPeriod, 0);
+    EXPECT_GT(QueryRefreshPeriod(), 0);
     StopDevice();
 }
 
@@ -196,7 +196,7 @@ TEST(DeviceBringUp, WithoutDirectDrawNoPeriodIsMeasured) {
     KnobHideExport("ole32.dll", "CoCreateInstance", true);
     ASSERT_EQ(0, StartDevice());
     EXPECT_EQ(0, HasDirectDrawWindow());
-    EXPECT_EQ(-1, GetDeviceLayer().refreshPeriod);
+    EXPECT_EQ(-1, QueryRefreshPeriod());
     StopDevice();
 }
 

@@ -111,7 +111,7 @@ TEST(VerticalBlank, PacesOnTheMeasuredPeriod) {
     KnobSetVirtualClock(true);
     KnobD3D9ShaderVersions(0, 0);
     ASSERT_EQ(0, StartDevice());
-    const int64_t period = GetDeviceLayer().refreshPeriod;
+    const int64_t period = QueryRefreshPeriod();
     EXPECT_GE(period, 16666);
     EXPECT_LE(period, 16667);
     WaitVerticalBlank();
@@ -123,11 +123,38 @@ TEST(VerticalBlank, PacesOnTheMeasuredPeriod) {
     StopDevice();
 }
 
+// The measurement waits for its blanks on a thread of its own: the caller
+// goes on at once and gets the period when it asks.
+TEST(RefreshMeasurementThreads, RunsBesideTheCallerAndAnswersWhenAsked) {
+    KnobSetVirtualClock(true);
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice());
+    ASSERT_GT(QueryRefreshPeriod(), 0);
+    const int64_t start = DeviceClockMicroseconds();
+    MeasureRefreshPeriod();
+    EXPECT_LT(DeviceClockMicroseconds() - start, 16666);  // not one blank waited for here
+    const int64_t period = QueryRefreshPeriod();
+    EXPECT_GE(period, 16666);
+    EXPECT_LE(period, 16667);
+    EXPECT_GE(DeviceClockMicroseconds() - start, 11 * 16666);  // the whole count before the answer
+    StopDevice();
+}
+
+TEST(RefreshMeasurementThreads, ReleasingDirectDrawWaitsForARunningMeasurement) {
+    KnobSetVirtualClock(true);
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice());
+    MeasureRefreshPeriod();
+    StopDevice();  // DirectDraw goes while the thread may still wait on it
+    EXPECT_EQ(nullptr, QueryDirectDrawObject());
+    EXPECT_GT(QueryRefreshPeriod(), 0);
+}
+
 TEST(VerticalBlank, WithoutDirectDrawSleepsToTheFixedThreshold) {
     KnobSetVirtualClock(true);
     KnobHideExport("ole32.dll", "CoCreateInstance", true);
     ASSERT_EQ(0, StartDevice());
-    ASSERT_EQ(-1, GetDeviceLayer().refreshPeriod);
+    ASSERT_EQ(-1, QueryRefreshPeriod());
     WaitVerticalBlank();
     const int64_t start = DeviceClockMicroseconds();
     WaitVerticalBlank();
