@@ -15,7 +15,7 @@ namespace DuRud {
 namespace {
 
 constexpr int kSide = 128;
-constexpr int kRowBytes = kSide * 4;
+constexpr int kVolumeRowBytes = kSide * 4;
 
 // The texels worked out ahead: the thread writes them, the main thread
 // reads them only after waiting for it.
@@ -24,8 +24,8 @@ uint32_t* g_aheadTexels = nullptr;
 
 void WorkOutAhead(ThreadContext*, uintptr_t) {
     D3DLOCKED_BOX box{};
-    box.RowPitch = kRowBytes;
-    box.SlicePitch = kRowBytes * kSide;
+    box.RowPitch = kVolumeRowBytes;
+    box.SlicePitch = kVolumeRowBytes * kSide;
     box.pBits = g_aheadTexels;
     FillBrightnessVolume(box);
 }
@@ -80,7 +80,7 @@ int CreateBrightnessVolume() {
             for (int y = 0; y < kSide; ++y)
                 std::memcpy(
                     static_cast<uint8_t*>(box.pBits) + z * box.SlicePitch + y * box.RowPitch,
-                    texels + (z * kSide + y) * kSide, kRowBytes);
+                    texels + (z * kSide + y) * kSide, kVolumeRowBytes);
     } else {
         FillBrightnessVolume(box);
     }
