@@ -132,8 +132,8 @@ grid_state draw_grid(grid_boxes& boxes) {
 // loaders' posted calls are served while it lasts; the present then waits
 // for the vertical blank only for the little that is left, instead of the
 // main thread lying idle in that wait for most of a frame while the loaders
-// wait for it. The lead is what the present itself takes; a pass that missed
-// its blank gets more.
+// wait for it. The lead is what drawing the grid and the present take; a
+// pass that missed its blank gets more.
 class grid_pacing {
   public:
     void wait_before_present() {
@@ -237,12 +237,14 @@ int load_lists() {
     grid_boxes boxes;
     grid_pacing pacing;
     for (int music_waits = 0, pass = 0;; ++pass) {
+        // The grid is drawn after the wait: it shows the loads as they
+        // stand when it is presented.
+        pacing.wait_before_present();
         if (pass % passes_between_whole_grids == 0)
             boxes.shown.assign(boxes.shown.size(), box_not_drawn);
         const grid_state grid = draw_grid(boxes);
         report_test_event(
             {test_event_grid, 0, game_state, frames_in_scene, {pass + 1, grid.pending ? 0 : 1}});
-        pacing.wait_before_present();
         present(false);
         pacing.presented();
         if (DuRud::PumpWindowMessagesLocked() != 0) return -1;
