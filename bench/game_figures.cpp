@@ -110,7 +110,7 @@ long ResidentKb() {
 std::FILE* g_out = nullptr;
 int64_t g_lastCpu = 0;
 long g_lastFaults = 0;
-int g_lastScene = -1;
+int g_lastScene = -1, g_lastFrame = 0;  // of the pass about to run
 int g_stageChanges = 0;
 int g_pressAt = -1;  // pass at which the pending key is released
 int g_pressKey = 0;
@@ -234,17 +234,17 @@ bool BossInArena() {
 
 bool g_bossWasIn = false, g_bossFallen = false;
 
-// The pass's scene for the figures: play while the boss is in the arena, and
-// the pass in which it falls out, is the boss's.
+// The scene of the pass an event starts, for the figures: play that begins
+// with the boss in the arena is the boss's (so the pass in which it falls out
+// is too).
 int SceneOf(const test_event& e) {
     const bool in = e.game_state == kPlay && BossInArena();
-    const bool fell = g_bossWasIn && !in;
-    if (fell) {
+    if (g_bossWasIn && !in) {
         std::fprintf(g_out, "boss_fallen %d\n", e.pass);
         g_bossFallen = true;
     }
     g_bossWasIn = in;
-    return in || fell ? kBoss : e.game_state;
+    return in ? kBoss : e.game_state;
 }
 
 // The scene that ran in the pass an event reports and its frame in scene:
@@ -282,15 +282,19 @@ void OnFrameEvent(const test_event& e) {
     const long faults = ThreadFaults();
     const int scene = SceneOf(e);
     // The interval since the last event: the rest of that pass (its present)
-    // and this pass's update and drawing.
+    // and this pass's update and drawing. It counts for the scene that has
+    // just run, which the last event named: this event's state and frame are
+    // those the next pass starts with (a stage change's last pass ends in
+    // play, but its loading and drawing are the stage change's).
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", scene, e.frames_in_scene,
+        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", g_lastScene, g_lastFrame,
                      static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
     if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
         std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
         std::fflush(g_perfControl);
     }
     g_lastScene = scene;
+    g_lastFrame = e.frames_in_scene;
     g_ran = g_nextRun;
     g_nextRun = {e.game_state, e.frames_in_scene};
     if (g_pressAt == e.pass) {
