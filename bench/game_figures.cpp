@@ -117,6 +117,8 @@ int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
+bool g_perfOn = false;
+int g_perfFrames[2] = {0, 1 << 30};  // the frames in the scene it profiles
 int g_profiledScene = kPlay;         // the scene it profiles
 int64_t g_splashFirst = 0, g_splashLast = 0;
 int64_t g_mainAt = 0;  // when main() began, after the dynamic loader
@@ -289,9 +291,14 @@ void OnFrameEvent(const test_event& e) {
     if (g_lastScene >= 0)
         std::fprintf(g_out, "pass %d %d %lld %d %ld\n", g_lastScene, g_lastFrame,
                      static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
-    if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
-        std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
-        std::fflush(g_perfControl);
+    if (g_perfControl) {
+        const bool on = scene == g_profiledScene && e.frames_in_scene >= g_perfFrames[0] &&
+                        e.frames_in_scene <= g_perfFrames[1];
+        if (on != g_perfOn) {
+            std::fputs(on ? "enable\n" : "disable\n", g_perfControl);
+            std::fflush(g_perfControl);
+            g_perfOn = on;
+        }
     }
     g_lastScene = scene;
     g_lastFrame = e.frames_in_scene;
@@ -336,6 +343,8 @@ int RunChild(const std::string& mode) {
     } else {
         if (const char* control = std::getenv("GAME_FIGURES_PERF_CONTROL"))
             g_perfControl = std::fopen(control, "w");
+        if (const char* frames = std::getenv("GAME_FIGURES_PERF_FRAMES"))
+            std::sscanf(frames, "%d-%d", &g_perfFrames[0], &g_perfFrames[1]);
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
         if (mode == "boss") {
@@ -604,6 +613,24 @@ void SlowestPasses(const SceneCosts& c, int state) {
                     double(p.ns) / 1e6, p.faults);
 }
 
+// With GAME_FIGURES_FIRST=N, the median of each of a scene's first N frames
+// over all its visits, to tell what the first passes of a scene cost.
+void FirstFrames(const SceneCosts& c, int state) {
+    const char* wanted = std::getenv("GAME_FIGURES_FIRST");
+    auto it = c.passes.find(state);
+    if (!wanted || it == c.passes.end()) return;
+    const int n = std::max(0, std::atoi(wanted));
+    std::vector<std::vector<double>> byFrame(static_cast<size_t>(n));
+    for (const auto& p : it->second)
+        if (p.frame >= 0 && p.frame < n) byFrame[size_t(p.frame)].push_back(double(p.ns) / 1e6);
+    std::printf("    first frames (median ms, visits):");
+    for (int f = 0; f < n; ++f)
+        if (!byFrame[size_t(f)].empty())
+            std::printf("%s %d: %.2f (%zu)", f % 8 ? "" : "\n     ", f, Median(byFrame[size_t(f)]),
+                        byFrame[size_t(f)].size());
+    std::printf("\n");
+}
+
 // The boss row, from the boss run.
 void BossRow(const SceneCosts& b) {
     auto it = b.byState.find(kBoss);
@@ -646,6 +673,7 @@ void FrameFigures(const SceneCosts& c, const SceneCosts& boss, const char* road,
         }
         SceneRow(s.name, it->second);
         SlowestPasses(c, s.state);
+        FirstFrames(c, s.state);
     }
     BossRow(boss);
     if (!aims) return;
