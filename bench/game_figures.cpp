@@ -117,6 +117,7 @@ int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
+std::FILE* g_perfAck = nullptr;      // its acknowledgement fifo, or null
 bool g_perfOn = false;
 int g_perfFrames[2] = {0, 1 << 30};  // the frames in the scene it profiles
 int g_profiledScene = kPlay;         // the scene it profiles
@@ -298,6 +299,11 @@ void OnFrameEvent(const test_event& e) {
             std::fputs(on ? "enable\n" : "disable\n", g_perfControl);
             std::fflush(g_perfControl);
             g_perfOn = on;
+            // With an acknowledgement fifo, the profiler has switched before the pass goes on.
+            if (g_perfAck) {
+                char ack[8] = {};
+                std::fgets(ack, sizeof ack, g_perfAck);
+            }
         }
     }
     g_lastScene = scene;
@@ -343,8 +349,16 @@ int RunChild(const std::string& mode) {
     } else {
         if (const char* control = std::getenv("GAME_FIGURES_PERF_CONTROL"))
             g_perfControl = std::fopen(control, "w");
-        if (const char* frames = std::getenv("GAME_FIGURES_PERF_FRAMES"))
-            std::sscanf(frames, "%d-%d", &g_perfFrames[0], &g_perfFrames[1]);
+        if (const char* ack = std::getenv("GAME_FIGURES_PERF_ACK"))
+            g_perfAck = g_perfControl ? std::fopen(ack, "r") : nullptr;
+        // "a-b", or "scene:a-b" for another scene than play (5 the stage change).
+        if (const char* frames = std::getenv("GAME_FIGURES_PERF_FRAMES")) {
+            if (std::strchr(frames, ':'))
+                std::sscanf(frames, "%d:%d-%d", &g_profiledScene, &g_perfFrames[0],
+                            &g_perfFrames[1]);
+            else
+                std::sscanf(frames, "%d-%d", &g_perfFrames[0], &g_perfFrames[1]);
+        }
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
         if (mode == "boss") {
@@ -366,6 +380,7 @@ int RunChild(const std::string& mode) {
     std::fprintf(g_out, "exit %d\n", result);
     std::fclose(g_out);
     if (g_perfControl) std::fclose(g_perfControl);
+    if (g_perfAck) std::fclose(g_perfAck);
     return result;
 }
 
