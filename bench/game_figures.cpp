@@ -656,6 +656,7 @@ void BossRow(const SceneCosts& b) {
     }
     SceneRow("boss", it->second);
     SlowestPasses(b, kBoss);
+    FirstFrames(b, kBoss);
     if (!b.bossFallenAt) std::printf("  %-16s the boss did not fall: the route went astray\n", "");
 }
 
