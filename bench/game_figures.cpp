@@ -108,7 +108,7 @@ long ResidentKb() {
 // ---- child: one game ----------------------------------------------------------------
 
 std::FILE* g_out = nullptr;
-int64_t g_lastCpu = 0;
+int64_t g_lastCpu = 0, g_lastProcessCpu = 0;
 long g_lastFaults = 0;
 int g_lastScene = -1, g_lastFrame = 0;  // of the pass about to run
 int g_stageChanges = 0;
@@ -281,7 +281,7 @@ void OnFrameEvent(const test_event& e) {
         Close();
         return;
     }
-    const int64_t cpu = ThreadCpuNs();
+    const int64_t cpu = ThreadCpuNs(), processCpu = ProcessCpuNs();
     const long faults = ThreadFaults();
     const int scene = SceneOf(e);
     // The interval since the last event: the rest of that pass (its present)
@@ -290,8 +290,9 @@ void OnFrameEvent(const test_event& e) {
     // those the next pass starts with (a stage change's last pass ends in
     // play, but its loading and drawing are the stage change's).
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", g_lastScene, g_lastFrame,
-                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
+        std::fprintf(g_out, "pass %d %d %lld %d %ld %lld\n", g_lastScene, g_lastFrame,
+                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults,
+                     static_cast<long long>(processCpu - g_lastProcessCpu - (cpu - g_lastCpu)));
     if (g_perfControl) {
         const bool on = scene == g_profiledScene && e.frames_in_scene >= g_perfFrames[0] &&
                         e.frames_in_scene <= g_perfFrames[1];
@@ -318,6 +319,7 @@ void OnFrameEvent(const test_event& e) {
     // Any route gone astray still ends.
     if (e.pass > 20000) Close();
     g_lastCpu = ThreadCpuNs();
+    g_lastProcessCpu = ProcessCpuNs();
     g_lastFaults = ThreadFaults();
 }
 
@@ -366,6 +368,7 @@ int RunChild(const std::string& mode) {
             g_profiledScene = kBoss;
         }
         g_lastCpu = ThreadCpuNs();
+        g_lastProcessCpu = ProcessCpuNs();
         g_lastFaults = ThreadFaults();
         test_observer = OnFrameEvent;
     }
@@ -573,6 +576,7 @@ struct SceneCosts {
         bool operator<(const Pass& o) const { return ns < o.ns; }
     };
     std::map<int, std::vector<Pass>> passes;
+    std::map<int, int64_t> others;  // the other threads' CPU in the scene's passes
     long peakKb = 0;
     bool ok = false;
     int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
@@ -588,11 +592,12 @@ SceneCosts FrameRun(const std::string& mode, bool software) {
     for (const std::string& line : r.lines) {
         int state = 0, frame = 0, changes = 0, total = 0, count = 0, pass = 0;
         long faults = 0;
-        long long ns = 0;
+        long long ns = 0, others = 0;
         long kb = 0;
-        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld", &state, &frame, &ns, &pass,
-                        &faults) >= 3) {
+        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld %lld", &state, &frame, &ns, &pass,
+                        &faults, &others) >= 3) {
             c.byState[state].push_back(ns);
+            c.others[state] += others;
             c.passes[state].push_back({ns, pass, frame, faults});
         } else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
             c.memory.push_back({changes, {total, count}});
@@ -617,6 +622,10 @@ void SlowestPasses(const SceneCosts& c, int state) {
     const char* wanted = std::getenv("GAME_FIGURES_SLOWEST");
     auto it = c.passes.find(state);
     if (!wanted || it == c.passes.end()) return;
+    auto others = c.others.find(state);
+    if (others != c.others.end())
+        std::printf("    other threads' CPU (same core): %.3f ms a pass\n",
+                    double(others->second) / 1e6 / double(it->second.size()));
     auto v = it->second;
     std::sort(v.rbegin(), v.rend());
     v.resize(std::min<size_t>(v.size(), size_t(std::max(0, std::atoi(wanted)))));
