@@ -18,27 +18,22 @@ namespace {
         _mm256_add_epi16(_mm256_add_epi16(y, _mm256_set1_epi16(1)), _mm256_srli_epi16(y, 8)), 8);
 }
 
-[[gnu::target("avx2")]] inline __m256i AlphaTestMaskAvx2(int func, __m256i a, __m256i ref) {
-    const __m256i ones = _mm256_set1_epi32(-1);
-    switch (func) {
-        case D3DCMP_NEVER:
-            return _mm256_setzero_si256();
-        case D3DCMP_LESS:
-            return _mm256_cmpgt_epi32(ref, a);
-        case D3DCMP_EQUAL:
-            return _mm256_cmpeq_epi32(a, ref);
-        case D3DCMP_LESSEQUAL:
-            return _mm256_xor_si256(_mm256_cmpgt_epi32(a, ref), ones);
-        case D3DCMP_GREATER:
-            return _mm256_cmpgt_epi32(a, ref);
-        case D3DCMP_NOTEQUAL:
-            return _mm256_xor_si256(_mm256_cmpeq_epi32(a, ref), ones);
-        case D3DCMP_GREATEREQUAL:
-            return _mm256_xor_si256(_mm256_cmpgt_epi32(ref, a), ones);
-        default:
-            return ones;
+// AlphaTestLanes in 256-bit registers.
+struct AlphaTestLanesAvx2 {
+    __m256i less, equal, greater;
+    [[gnu::target("avx2")]] explicit AlphaTestLanesAvx2(int func) {
+        const AlphaTestOutcomes o(func);
+        less = _mm256_set1_epi32(o.less ? -1 : 0);
+        equal = _mm256_set1_epi32(o.equal ? -1 : 0);
+        greater = _mm256_set1_epi32(o.greater ? -1 : 0);
     }
-}
+    [[gnu::target("avx2")]] __m256i Pass(__m256i a, __m256i ref) const {
+        const __m256i gt = _mm256_cmpgt_epi32(a, ref), eq = _mm256_cmpeq_epi32(a, ref);
+        return _mm256_or_si256(
+            _mm256_or_si256(_mm256_and_si256(gt, greater), _mm256_and_si256(eq, equal)),
+            _mm256_andnot_si256(_mm256_or_si256(gt, eq), less));
+    }
+};
 
 // The eight-pixel steps from x0; returns the first pixel left to draw.
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
@@ -50,7 +45,7 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
         const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
         const __m256i constAlpha = _mm256_set1_epi32(s.constant.a);
         const __m256i ref = _mm256_set1_epi32(int(s.alphaRef));
-        const int func = s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS;
+        const AlphaTestLanesAvx2 test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
         const __m256i colourMul =
             _mm256_set_epi16(255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
@@ -72,7 +67,11 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                     a = _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
                                          _mm256_set1_epi32(0xFFFF));
             }
-            const __m256i pass = AlphaTestMaskAvx2(func, a, ref);
+            // Eight clear texels leave an A8R8G8B8 pixel as it is (s * 0 +
+            // d * 255 rounds back to d, s * 0 + d is d), pass or fail.
+            if constexpr (AlphaFrom != SpriteRow::kAlphaConstant && Target == kFormatA8R8G8B8)
+                if (_mm256_testz_si256(a, a)) continue;
+            const __m256i pass = test.Pass(a, ref);
             const uint32_t passBits = uint32_t(_mm256_movemask_epi8(pass));
             if (passBits == 0) continue;
             if constexpr (AlphaFrom == SpriteRow::kAlphaTexture && !Modulate &&
