@@ -23,6 +23,10 @@
 // the profiler on while it plays a stage (the boss child: while the boss is
 // in the arena) and off elsewhere:
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
+// With GAME_FIGURES_CALLGRIND set, it turns callgrind's collection on and off
+// at the same passes (instruction counts of those scenes alone):
+//   GAME_FIGURES_CALLGRIND=1 valgrind --tool=callgrind --trace-children=yes \
+//       --collect-atstart=no --callgrind-out-file=/tmp/cg.%p game_figures --device
 #include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
@@ -44,6 +48,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define GAME_FIGURES_TOGGLE_CALLGRIND() CALLGRIND_TOGGLE_COLLECT
+#else
+#define GAME_FIGURES_TOGGLE_CALLGRIND() ((void)0)
+#endif
 
 #include "core/tracked_memory.h"
 #include "demo_tree_edits.h"
@@ -117,6 +128,7 @@ int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
+bool g_callgrindToggles = false;     // callgrind's collection follows the profiled scene
 int g_profiledScene = kPlay;         // the scene it profiles
 int64_t g_splashFirst = 0, g_splashLast = 0;
 int64_t g_mainAt = 0;  // when main() began, after the dynamic loader
@@ -286,9 +298,12 @@ void OnFrameEvent(const test_event& e) {
     if (g_lastScene >= 0)
         std::fprintf(g_out, "pass %d %d %lld %d %ld\n", scene, e.frames_in_scene,
                      static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
-    if (g_perfControl && (scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
-        std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
-        std::fflush(g_perfControl);
+    if ((scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
+        if (g_perfControl) {
+            std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
+            std::fflush(g_perfControl);
+        }
+        if (g_callgrindToggles) GAME_FIGURES_TOGGLE_CALLGRIND();
     }
     g_lastScene = scene;
     g_ran = g_nextRun;
@@ -332,6 +347,7 @@ int RunChild(const std::string& mode) {
     } else {
         if (const char* control = std::getenv("GAME_FIGURES_PERF_CONTROL"))
             g_perfControl = std::fopen(control, "w");
+        g_callgrindToggles = std::getenv("GAME_FIGURES_CALLGRIND") != nullptr;
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
         if (mode == "boss") {
