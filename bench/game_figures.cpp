@@ -25,8 +25,9 @@
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
 // With GAME_FIGURES_CALLGRIND set, it turns callgrind's collection on and off
 // at the same passes (instruction counts of those scenes alone):
-//   GAME_FIGURES_CALLGRIND=1 valgrind --tool=callgrind --trace-children=yes \
-//       --collect-atstart=no --callgrind-out-file=/tmp/cg.%p game_figures --device
+//   GAME_FIGURES_CALLGRIND=1 GAME_FIGURES_CHILD_SECONDS=3600 valgrind --tool=callgrind \
+//       --trace-children=yes --collect-atstart=no --callgrind-out-file=/tmp/cg.%p \
+//       game_figures --device
 #include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
@@ -436,15 +437,19 @@ ChildRun Spawn(const std::string& mode, bool software, int index) {
     const int spawned = posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp.data());
     fs::current_path(previous);
     if (spawned != 0) return run;
-    // Bounded: a game that has not ended in ten minutes is stopped.
+    // Bounded: a game that has not ended in ten minutes (or the seconds
+    // GAME_FIGURES_CHILD_SECONDS gives, for runs under valgrind) is stopped.
     int status = 0;
+    const char* limitText = std::getenv("GAME_FIGURES_CHILD_SECONDS");
+    const int limit = limitText && std::atoi(limitText) > 0 ? std::atoi(limitText) : 600;
     for (int waited = 0;; ++waited) {
         const pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid) break;
-        if (waited > 600 * 100) {
+        if (waited > limit * 100) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            std::fprintf(stderr, "game_figures: a %s run did not end in 600 s\n", mode.c_str());
+            std::fprintf(stderr, "game_figures: a %s run did not end in %d s\n", mode.c_str(),
+                         limit);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
