@@ -273,8 +273,8 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
 }
 
 #if defined(__x86_64__)
-// AVX2 twin (sprite_rows_avx2.cpp): eight pixels a step on rows that read
-// their texels one after another, for processors that have it.
+// AVX2 twin (sprite_rows_avx2.cpp): eight pixels a step, for processors
+// that have it.
 bool SpriteRowAvx2Available();
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
 void SpriteRowAvx2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row);

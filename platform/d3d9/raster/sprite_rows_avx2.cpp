@@ -1,6 +1,7 @@
 // The blended-sprite row loop in 256-bit registers, built for AVX2 and
-// chosen at run time: eight pixels a step where the row reads its texels one
-// after another, the rest by the SSE2 loop. Each step is the SSE2 loop's
+// chosen at run time: eight pixels a step (texels loaded whole where the row
+// reads them one after another, else fetched one by one), the last few by
+// the SSE2 loop. Each step is the SSE2 loop's
 // arithmetic on two groups of four side by side (every shuffle stays inside
 // its 128-bit half), so the bytes are the plain twin's.
 #include "sprite_rows.h"
@@ -39,7 +40,10 @@ struct AlphaTestLanesAvx2 {
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
 [[gnu::target("avx2")]] int SpriteRowSteps(const SpriteRow& s, int x0, int x1, uint8_t* row) {
     int x = x0;
-    if (x1 - x0 >= 8 && s.Contiguous(x0, x1)) {
+    if (x1 - x0 >= 8) {
+        // Rows that do not read their texels one after another (scaled,
+        // rotated) gather them one by one; Texel() clamps.
+        const bool contiguous = s.Contiguous(x0, x1);
         const __m256i zero = _mm256_setzero_si256();
         const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
         const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
@@ -53,10 +57,16 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b));
         const __m256i full = _mm256_set1_epi16(255);
         const uint8_t* texRow =
-            s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
+            contiguous
+                ? s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4
+                : nullptr;
         for (; x + 8 <= x1; x += 8) {
-            __m256i t =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
+            __m256i t = contiguous ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                         texRow + size_t(x - x0) * 4))
+                                   : _mm256_setr_epi32(int(s.Texel(x)), int(s.Texel(x + 1)),
+                                                       int(s.Texel(x + 2)), int(s.Texel(x + 3)),
+                                                       int(s.Texel(x + 4)), int(s.Texel(x + 5)),
+                                                       int(s.Texel(x + 6)), int(s.Texel(x + 7)));
             if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
             __m256i a;
             if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
