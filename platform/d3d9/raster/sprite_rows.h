@@ -96,9 +96,21 @@ struct AlphaTestOutcomes {
     }
 };
 
+// The two commonest tests (none, and GREATER against the clear alpha) take
+// one instruction or none; the branch on `kind` goes the same way all row.
+enum class AlphaTestKind { kAll, kGreater, kAny };
+
+inline AlphaTestKind AlphaTestKindOf(int func) {
+    const AlphaTestOutcomes o(func);
+    if (o.less && o.equal && o.greater) return AlphaTestKind::kAll;
+    if (!o.less && !o.equal && o.greater) return AlphaTestKind::kGreater;
+    return AlphaTestKind::kAny;
+}
+
 struct AlphaTestLanes {
+    AlphaTestKind kind;
     __m128i less, equal, greater;
-    explicit AlphaTestLanes(int func) {
+    explicit AlphaTestLanes(int func) : kind(AlphaTestKindOf(func)) {
         const AlphaTestOutcomes o(func);
         less = _mm_set1_epi32(o.less ? -1 : 0);
         equal = _mm_set1_epi32(o.equal ? -1 : 0);
@@ -106,6 +118,8 @@ struct AlphaTestLanes {
     }
     // Lanes that pass (all ones) for alphas 0..255 in 32-bit lanes.
     RASTER_INLINE __m128i Pass(__m128i a, __m128i ref) const {
+        if (kind == AlphaTestKind::kAll) return _mm_set1_epi32(-1);
+        if (kind == AlphaTestKind::kGreater) return _mm_cmpgt_epi32(a, ref);
         const __m128i gt = _mm_cmpgt_epi32(a, ref), eq = _mm_cmpeq_epi32(a, ref);
         return _mm_or_si128(_mm_or_si128(_mm_and_si128(gt, greater), _mm_and_si128(eq, equal)),
                             _mm_andnot_si128(_mm_or_si128(gt, eq), less));

@@ -13,22 +13,25 @@ namespace platform::raster {
 
 namespace {
 
+// Div255Epi16 in 256-bit registers.
 [[gnu::target("avx2")]] inline __m256i Div255Epi16Avx2(__m256i x) {
-    const __m256i y = _mm256_add_epi16(x, _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_add_epi16(y, _mm256_set1_epi16(1)), _mm256_srli_epi16(y, 8)), 8);
+    const __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
 }
 
 // AlphaTestLanes in 256-bit registers.
 struct AlphaTestLanesAvx2 {
+    AlphaTestKind kind;
     __m256i less, equal, greater;
-    [[gnu::target("avx2")]] explicit AlphaTestLanesAvx2(int func) {
+    [[gnu::target("avx2")]] explicit AlphaTestLanesAvx2(int func) : kind(AlphaTestKindOf(func)) {
         const AlphaTestOutcomes o(func);
         less = _mm256_set1_epi32(o.less ? -1 : 0);
         equal = _mm256_set1_epi32(o.equal ? -1 : 0);
         greater = _mm256_set1_epi32(o.greater ? -1 : 0);
     }
     [[gnu::target("avx2")]] __m256i Pass(__m256i a, __m256i ref) const {
+        if (kind == AlphaTestKind::kAll) return _mm256_set1_epi32(-1);
+        if (kind == AlphaTestKind::kGreater) return _mm256_cmpgt_epi32(a, ref);
         const __m256i gt = _mm256_cmpgt_epi32(a, ref), eq = _mm256_cmpeq_epi32(a, ref);
         return _mm256_or_si256(
             _mm256_or_si256(_mm256_and_si256(gt, greater), _mm256_and_si256(eq, equal)),
