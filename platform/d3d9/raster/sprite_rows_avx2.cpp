@@ -39,14 +39,17 @@ struct AlphaTestLanesAvx2 {
     }
 };
 
-// The eight-pixel steps from x0; returns the first pixel left to draw.
-template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
-[[gnu::target("avx2")]] int SpriteRowSteps(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+// The eight-pixel steps from x0 (at least eight pixels); returns the first
+// pixel left to draw. Gathered: the row does not read its texels one after
+// another (scaled, rotated) and fetches them one by one (Texel() clamps).
+// A gathered row comes by value: the target stores cannot change its
+// fields, so they stay in registers across the groups.
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat,
+          bool Gathered>
+[[gnu::target("avx2")]] int SpriteRowGroups(
+    std::conditional_t<Gathered, SpriteRow, const SpriteRow&> s, int x0, int x1, uint8_t* row) {
     int x = x0;
-    if (x1 - x0 >= 8) {
-        // Rows that do not read their texels one after another (scaled,
-        // rotated) gather them one by one; Texel() clamps.
-        const bool contiguous = s.Contiguous(x0, x1);
+    {
         const __m256i zero = _mm256_setzero_si256();
         const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
         const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
@@ -60,16 +63,17 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b));
         const __m256i full = _mm256_set1_epi16(255);
         const uint8_t* texRow =
-            contiguous
-                ? s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4
-                : nullptr;
+            Gathered ? nullptr
+                     : s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
         for (; x + 8 <= x1; x += 8) {
-            __m256i t = contiguous ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
-                                         texRow + size_t(x - x0) * 4))
-                                   : _mm256_setr_epi32(int(s.Texel(x)), int(s.Texel(x + 1)),
-                                                       int(s.Texel(x + 2)), int(s.Texel(x + 3)),
-                                                       int(s.Texel(x + 4)), int(s.Texel(x + 5)),
-                                                       int(s.Texel(x + 6)), int(s.Texel(x + 7)));
+            __m256i t;
+            if constexpr (Gathered)
+                t = _mm256_setr_epi32(int(s.Texel(x)), int(s.Texel(x + 1)), int(s.Texel(x + 2)),
+                                      int(s.Texel(x + 3)), int(s.Texel(x + 4)), int(s.Texel(x + 5)),
+                                      int(s.Texel(x + 6)), int(s.Texel(x + 7)));
+            else
+                t = _mm256_loadu_si256(
+                    reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
             if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
             __m256i a;
             if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
@@ -133,6 +137,16 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
         }
     }
     return x;
+}
+
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+int SpriteRowSteps(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    if (x1 - x0 < 8) return x0;
+    if (s.Contiguous(x0, x1))
+        return SpriteRowGroups<AlphaFrom, Modulate, DestFactor, Target, TexFormat, false>(s, x0, x1,
+                                                                                          row);
+    return SpriteRowGroups<AlphaFrom, Modulate, DestFactor, Target, TexFormat, true>(s, x0, x1,
+                                                                                     row);
 }
 
 }  // namespace
