@@ -120,9 +120,9 @@ long ResidentKb() {
 // ---- child: one game ----------------------------------------------------------------
 
 std::FILE* g_out = nullptr;
-int64_t g_lastCpu = 0;
+int64_t g_lastCpu = 0, g_lastProcessCpu = 0;
 long g_lastFaults = 0;
-int g_lastScene = -1;
+int g_lastScene = -1, g_lastFrame = 0;  // of the pass about to run
 int g_stageChanges = 0;
 int g_pressAt = -1;  // pass at which the pending key is released
 int g_pressKey = 0;
@@ -130,6 +130,9 @@ bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
 bool g_callgrindToggles = false;     // callgrind's collection follows the profiled scene
+std::FILE* g_perfAck = nullptr;      // its acknowledgement fifo, or null
+bool g_perfOn = false;
+int g_perfFrames[2] = {0, 1 << 30};  // the frames in the scene it profiles
 int g_profiledScene = kPlay;         // the scene it profiles
 int64_t g_splashFirst = 0, g_splashLast = 0;
 int64_t g_mainAt = 0;  // when main() began, after the dynamic loader
@@ -247,17 +250,17 @@ bool BossInArena() {
 
 bool g_bossWasIn = false, g_bossFallen = false;
 
-// The pass's scene for the figures: play while the boss is in the arena, and
-// the pass in which it falls out, is the boss's.
+// The scene of the pass an event starts, for the figures: play that begins
+// with the boss in the arena is the boss's (so the pass in which it falls out
+// is too).
 int SceneOf(const test_event& e) {
     const bool in = e.game_state == kPlay && BossInArena();
-    const bool fell = g_bossWasIn && !in;
-    if (fell) {
+    if (g_bossWasIn && !in) {
         std::fprintf(g_out, "boss_fallen %d\n", e.pass);
         g_bossFallen = true;
     }
     g_bossWasIn = in;
-    return in || fell ? kBoss : e.game_state;
+    return in ? kBoss : e.game_state;
 }
 
 // The scene that ran in the pass an event reports and its frame in scene:
@@ -291,22 +294,35 @@ void OnFrameEvent(const test_event& e) {
         Close();
         return;
     }
-    const int64_t cpu = ThreadCpuNs();
+    const int64_t cpu = ThreadCpuNs(), processCpu = ProcessCpuNs();
     const long faults = ThreadFaults();
     const int scene = SceneOf(e);
     // The interval since the last event: the rest of that pass (its present)
-    // and this pass's update and drawing.
+    // and this pass's update and drawing. It counts for the scene that has
+    // just run, which the last event named: this event's state and frame are
+    // those the next pass starts with (a stage change's last pass ends in
+    // play, but its loading and drawing are the stage change's).
     if (g_lastScene >= 0)
-        std::fprintf(g_out, "pass %d %d %lld %d %ld\n", scene, e.frames_in_scene,
-                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults);
-    if ((scene == g_profiledScene) != (g_lastScene == g_profiledScene)) {
-        if (g_perfControl) {
-            std::fputs(scene == g_profiledScene ? "enable\n" : "disable\n", g_perfControl);
-            std::fflush(g_perfControl);
-        }
+        std::fprintf(g_out, "pass %d %d %lld %d %ld %lld\n", g_lastScene, g_lastFrame,
+                     static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults,
+                     static_cast<long long>(processCpu - g_lastProcessCpu - (cpu - g_lastCpu)));
+    const bool on = scene == g_profiledScene && e.frames_in_scene >= g_perfFrames[0] &&
+                    e.frames_in_scene <= g_perfFrames[1];
+    if (on != g_perfOn) {
+        g_perfOn = on;
         if (g_callgrindToggles) GAME_FIGURES_TOGGLE_CALLGRIND();
+        if (g_perfControl) {
+            std::fputs(on ? "enable\n" : "disable\n", g_perfControl);
+            std::fflush(g_perfControl);
+            // With an acknowledgement fifo, the profiler has switched before the pass goes on.
+            if (g_perfAck) {
+                char ack[8] = {};
+                std::fgets(ack, sizeof ack, g_perfAck);
+            }
+        }
     }
     g_lastScene = scene;
+    g_lastFrame = e.frames_in_scene;
     g_ran = g_nextRun;
     g_nextRun = {e.game_state, e.frames_in_scene};
     if (g_pressAt == e.pass) {
@@ -317,6 +333,7 @@ void OnFrameEvent(const test_event& e) {
     // Any route gone astray still ends.
     if (e.pass > 20000) Close();
     g_lastCpu = ThreadCpuNs();
+    g_lastProcessCpu = ProcessCpuNs();
     g_lastFaults = ThreadFaults();
 }
 
@@ -348,6 +365,16 @@ int RunChild(const std::string& mode) {
     } else {
         if (const char* control = std::getenv("GAME_FIGURES_PERF_CONTROL"))
             g_perfControl = std::fopen(control, "w");
+        if (const char* ack = std::getenv("GAME_FIGURES_PERF_ACK"))
+            g_perfAck = g_perfControl ? std::fopen(ack, "r") : nullptr;
+        // "a-b", or "scene:a-b" for another scene than play (5 the stage change).
+        if (const char* frames = std::getenv("GAME_FIGURES_PERF_FRAMES")) {
+            if (std::strchr(frames, ':'))
+                std::sscanf(frames, "%d:%d-%d", &g_profiledScene, &g_perfFrames[0],
+                            &g_perfFrames[1]);
+            else
+                std::sscanf(frames, "%d-%d", &g_perfFrames[0], &g_perfFrames[1]);
+        }
         g_callgrindToggles = std::getenv("GAME_FIGURES_CALLGRIND") != nullptr;
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
@@ -356,6 +383,7 @@ int RunChild(const std::string& mode) {
             g_profiledScene = kBoss;
         }
         g_lastCpu = ThreadCpuNs();
+        g_lastProcessCpu = ProcessCpuNs();
         g_lastFaults = ThreadFaults();
         test_observer = OnFrameEvent;
     }
@@ -370,6 +398,7 @@ int RunChild(const std::string& mode) {
     std::fprintf(g_out, "exit %d\n", result);
     std::fclose(g_out);
     if (g_perfControl) std::fclose(g_perfControl);
+    if (g_perfAck) std::fclose(g_perfAck);
     return result;
 }
 
@@ -566,6 +595,7 @@ struct SceneCosts {
         bool operator<(const Pass& o) const { return ns < o.ns; }
     };
     std::map<int, std::vector<Pass>> passes;
+    std::map<int, int64_t> others;  // the other threads' CPU in the scene's passes
     long peakKb = 0;
     bool ok = false;
     int bossFallenAt = 0;  // the pass in which the boss fell out, or 0
@@ -581,11 +611,12 @@ SceneCosts FrameRun(const std::string& mode, bool software) {
     for (const std::string& line : r.lines) {
         int state = 0, frame = 0, changes = 0, total = 0, count = 0, pass = 0;
         long faults = 0;
-        long long ns = 0;
+        long long ns = 0, others = 0;
         long kb = 0;
-        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld", &state, &frame, &ns, &pass,
-                        &faults) >= 3) {
+        if (std::sscanf(line.c_str(), "pass %d %d %lld %d %ld %lld", &state, &frame, &ns, &pass,
+                        &faults, &others) >= 3) {
             c.byState[state].push_back(ns);
+            c.others[state] += others;
             c.passes[state].push_back({ns, pass, frame, faults});
         } else if (std::sscanf(line.c_str(), "memory %d %d %d", &changes, &total, &count) == 3)
             c.memory.push_back({changes, {total, count}});
@@ -610,6 +641,10 @@ void SlowestPasses(const SceneCosts& c, int state) {
     const char* wanted = std::getenv("GAME_FIGURES_SLOWEST");
     auto it = c.passes.find(state);
     if (!wanted || it == c.passes.end()) return;
+    auto others = c.others.find(state);
+    if (others != c.others.end())
+        std::printf("    other threads' CPU (same core): %.3f ms a pass\n",
+                    double(others->second) / 1e6 / double(it->second.size()));
     auto v = it->second;
     std::sort(v.rbegin(), v.rend());
     v.resize(std::min<size_t>(v.size(), size_t(std::max(0, std::atoi(wanted)))));
@@ -619,6 +654,24 @@ void SlowestPasses(const SceneCosts& c, int state) {
     for (const auto& p : v)
         std::printf("    pass %6d  frame %5d  %8.3f ms  %6ld page faults\n", p.pass, p.frame,
                     double(p.ns) / 1e6, p.faults);
+}
+
+// With GAME_FIGURES_FIRST=N, the median of each of a scene's first N frames
+// over all its visits, to tell what the first passes of a scene cost.
+void FirstFrames(const SceneCosts& c, int state) {
+    const char* wanted = std::getenv("GAME_FIGURES_FIRST");
+    auto it = c.passes.find(state);
+    if (!wanted || it == c.passes.end()) return;
+    const int n = std::max(0, std::atoi(wanted));
+    std::vector<std::vector<double>> byFrame(static_cast<size_t>(n));
+    for (const auto& p : it->second)
+        if (p.frame >= 0 && p.frame < n) byFrame[size_t(p.frame)].push_back(double(p.ns) / 1e6);
+    std::printf("    first frames (median ms, visits):");
+    for (int f = 0; f < n; ++f)
+        if (!byFrame[size_t(f)].empty())
+            std::printf("%s %d: %.2f (%zu)", f % 8 ? "" : "\n     ", f, Median(byFrame[size_t(f)]),
+                        byFrame[size_t(f)].size());
+    std::printf("\n");
 }
 
 // The boss row, from the boss run.
@@ -631,6 +684,7 @@ void BossRow(const SceneCosts& b) {
     }
     SceneRow("boss", it->second);
     SlowestPasses(b, kBoss);
+    FirstFrames(b, kBoss);
     if (!b.bossFallenAt) std::printf("  %-16s the boss did not fall: the route went astray\n", "");
 }
 
@@ -663,6 +717,7 @@ void FrameFigures(const SceneCosts& c, const SceneCosts& boss, const char* road,
         }
         SceneRow(s.name, it->second);
         SlowestPasses(c, s.state);
+        FirstFrames(c, s.state);
     }
     BossRow(boss);
     if (!aims) return;
