@@ -25,9 +25,9 @@
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
 // With GAME_FIGURES_CALLGRIND set, it turns callgrind's collection on and off
 // at the same passes (instruction counts of those scenes alone):
-//   GAME_FIGURES_CALLGRIND=1 GAME_FIGURES_CHILD_SECONDS=3600 valgrind --tool=callgrind \
-//       --trace-children=yes --collect-atstart=no --callgrind-out-file=/tmp/cg.%p \
-//       game_figures --device
+//   GAME_FIGURES_CALLGRIND=1 GAME_FIGURES_CHILD_SECONDS=3600 valgrind
+//       --tool=callgrind --trace-children=yes --collect-atstart=no
+//       --callgrind-out-file=/tmp/cg.%p game_figures --device
 #include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
