@@ -344,6 +344,11 @@ class TransferSource {
         if (!IsBlockFormat(&image_->colorFormat)) return 0;
         const int64_t bytes = GetImageDataSize(&image_->colorFormat, image_->width, image_->height,
                                                image_->pitch, image_->mipMapCount);
+        // A block format the size table does not know has no size to copy.
+        if (bytes < 0) {
+            LogWrite(Cp932Text("標準イメージ用のメモリ確保に失敗しました\n"));
+            return -1;
+        }
         decompressed_ = *image_;
         decompressed_.pixels = IMAGE_ALLOC(bytes > 0 ? bytes : 1);
         if (!decompressed_.pixels) {

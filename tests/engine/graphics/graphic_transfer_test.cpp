@@ -102,6 +102,19 @@ TEST_F(GraphicTransfer, BlockCompressedPicturesLandInTheFallbackSlot) {
     EXPECT_EQ(0xFFFF0000u, Texel(FirstTexture(g), 0, 3, 3));
 }
 
+// A block code no decoder knows has no data size: the transfer is refused
+// and the picture freed, never copied by a size it cannot have.
+TEST_F(GraphicTransfer, UnknownBlockCodeIsRefused) {
+    const Handle g = GraphicOfPixels(8, 8, [](int, int) { return 0xFF336699u; });
+    ASSERT_GE(g, 0);
+    BaseImage picture{};
+    ASSERT_EQ(0, CreateX8R8G8B8BaseImage(8, 8, &picture));
+    picture.colorFormat.formatCode = 9;
+    EXPECT_EQ(-1, TransferReleasingImageToGraphic(g, nullptr, 0, 0, &picture, nullptr, 0, 0, 0, 0));
+    EXPECT_EQ(nullptr, picture.pixels);
+    EXPECT_EQ(0xFF336699u, ShownPixel(g, 3, 3)) << "the graphic keeps its pixels";
+}
+
 // A 4 x 3 bitmap whose pixel (x, y) is red x * 0x40, green y * 0x50, blue
 // 0x11, stored top-down or bottom-up, into (2, 1) of an 8 x 8 black graphic.
 TEST_F(GraphicTransfer, BitmapsAreReadThroughTheirBits) {
