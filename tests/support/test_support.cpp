@@ -151,7 +151,7 @@ Watchdog::~Watchdog() {
 }
 
 int SettledThreadCount(int expected) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
     int n = ThreadCount();
     while (n != expected && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -57,7 +57,7 @@ int ThreadCount();
 
 // The number of threads in this process once it has settled at `expected`:
 // an ended thread leaves the kernel's list a moment after its waiters were
-// released, so this polls (for a few seconds of real time at most) and returns
+// released, so this polls (for kWaitLimit of real time at most) and returns
 // the last count.
 int SettledThreadCount(int expected);
 

@@ -20,6 +20,7 @@
 #include "net/network.h"
 #include "net/network_record.h"
 #include "net/network_setup.h"
+#include "support/test_support.h"
 #include "window/window_calls.h"
 
 namespace DuRud {
@@ -61,9 +62,9 @@ class NetworkLoopback : public testing::Test {
         ResetLogForTest();
     }
 
-    // Pumps the network window until `done` or a few seconds pass.
+    // Pumps the network window until `done` or testsupport::kWaitLimit passes.
     bool PumpUntil(const std::function<bool()>& done, int deleteClosed = 0) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + testsupport::kWaitLimit;
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             ProcessNetworkMessages(deleteClosed);

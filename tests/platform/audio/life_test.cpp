@@ -1,6 +1,7 @@
 // Life of the audio stand-in: real time, a missing output driver, COM
 // apartments, the end of every object and thread, hidden modules and
 // classes, and X3DAudio's start-up.
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -22,7 +23,8 @@ TEST_F(AudioLifeThreads, RealClockOneShotEndsByItselfAndIsCaptured) {
     ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
     const DWORD start = GetTickCount();
     DWORD status = DSBSTATUS_PLAYING;
-    while (status != 0 && GetTickCount() - start < 5000) {
+    const DWORD limit = std::chrono::milliseconds(testsupport::kWaitLimit).count();
+    while (status != 0 && GetTickCount() - start < limit) {
         Sleep(10);
         ASSERT_EQ(buffer->GetStatus(&status), DS_OK);
     }

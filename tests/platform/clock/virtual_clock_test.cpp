@@ -73,7 +73,9 @@ TEST_F(VirtualClockThreads, SixHundredFramesAtSixtyPerSecondEndAtExactlyTenSecon
             Sleep(due - now);
     }
     EXPECT_EQ(timeGetTime() - start, 10000u);
-    EXPECT_LT(RealClock::now() - real0, std::chrono::seconds(1));
+    // Sleeping in real time would take the whole ten seconds; half of that
+    // leaves a loaded machine room.
+    EXPECT_LT(RealClock::now() - real0, std::chrono::seconds(5));
 }
 
 TEST_F(VirtualClockThreads, AnotherThreadsSignalEndsAWaitWithoutMovingTheClock) {

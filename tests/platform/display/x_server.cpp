@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/test_support.h"
 #include "win32/user_state.h"
 
 namespace xtest {
@@ -65,7 +66,7 @@ void Button(unsigned int button, bool down) {
 }
 
 bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kWaitLimit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         MSG msg;

@@ -36,7 +36,7 @@ void MovePointer(int x, int y);
 void Button(unsigned int button, bool down);
 
 // Pumps the calling thread's messages (dispatching them) until `done` holds
-// or two seconds of real time passed; returns `done()`.
+// or testsupport::kWaitLimit of real time passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done);
 
 }  // namespace xtest

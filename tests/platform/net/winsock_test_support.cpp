@@ -4,6 +4,8 @@
 #include <cstring>
 #include <thread>
 
+#include "support/test_support.h"
+
 namespace wstest {
 
 void WinsockTest::SetUp() {
@@ -90,7 +92,7 @@ void Drain(HWND window, std::vector<Note>& notes) {
 
 std::vector<Note> WaitNotes(HWND window, size_t count) {
     std::vector<Note> notes;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kWaitLimit;
     while (notes.size() < count && std::chrono::steady_clock::now() < deadline) {
         Drain(window, notes);
         if (notes.size() < count) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -125,7 +127,7 @@ size_t Count(const std::vector<Note>& notes, SOCKET s, WORD event) {
 }
 
 bool WaitFor(HWND window, SOCKET s, WORD event, std::vector<Note>& seen) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kWaitLimit;
     while (std::chrono::steady_clock::now() < deadline) {
         Drain(window, seen);
         if (Count(seen, s, event) > 0) return true;

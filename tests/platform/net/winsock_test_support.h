@@ -59,7 +59,7 @@ inline void PrintTo(const Note& n, std::ostream* os) {
 }
 using Notes = std::vector<Note>;
 // Removes the window's select messages that arrived until `count` are
-// there or a few seconds pass; returns all removed.
+// there or testsupport::kWaitLimit passes; returns all removed.
 std::vector<Note> WaitNotes(HWND window, size_t count);
 // Removes what arrives during a short settling time (for "nothing more").
 std::vector<Note> SettleNotes(HWND window);

@@ -10,6 +10,7 @@
 #include "../../../platform/win32/code_pages.h"
 #include "windows.h"
 #include "support/error_checks.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -258,12 +259,12 @@ TEST(CodePagesThreads, LiveThreadsShareConverters) {
             ok[t] = convert();
             ++converted;
             cv.notify_all();
-            cv.wait_for(lock, std::chrono::seconds(10), [&] { return release; });
+            cv.wait_for(lock, testsupport::kWaitLimit, [&] { return release; });
         });
     }
     {
         std::unique_lock<std::mutex> lock(turn);
-        cv.wait_for(lock, std::chrono::seconds(10), [&] { return converted == 16; });
+        cv.wait_for(lock, testsupport::kWaitLimit, [&] { return converted == 16; });
         EXPECT_EQ(converted, 16);
         EXPECT_EQ(platform::CodePageConvertersOpen(), before);
         release = true;
