@@ -108,9 +108,6 @@ void on_stop_shown(const test_event& e) {
 }
 
 TEST_F(StopScreenExits, AFatalReportEndsTheProcessOnEscapeOrClose) {
-    // A child of its own: forked from this process it would lack the
-    // engine's threads that the screen and the shutdown wait for.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct Row {
         const char* name;
         void (*schedule)(int64_t at);
