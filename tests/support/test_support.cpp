@@ -56,13 +56,17 @@ void RestoreEnvironment(const std::vector<std::string>& wanted) {
     }
 }
 
+void ResetKnobs() {
+    KnobResetAll();
+    // A whole run pinned to other device capabilities (the second run of
+    // the pixel tests) keeps them in every test.
+    if (getenv("VESSAMIRE_D3D_CAPS")) KnobApplyEnvironment();
+}
+
 class TestIsolation : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override {
         startEnvironment = Environment();
-        KnobResetAll();
-        // A whole run pinned to other device capabilities (the second run of
-        // the pixel tests) keeps them in every test.
-        if (getenv("VESSAMIRE_D3D_CAPS")) KnobApplyEnvironment();
+        ResetKnobs();
         std::string base =
             std::filesystem::temp_directory_path().string() + "/vessamire-test-XXXXXX";
         if (!mkdtemp(base.data())) std::abort();
@@ -250,6 +254,12 @@ std::string OwnProgram() {
 
 void InstallIsolation() {
     startDir = std::filesystem::current_path().string();
+    // A death test's child gets no test events (the framework silences them
+    // there), so the reset at each test's start never runs in it: reset once
+    // here. This gives the child a window namespace of its own; in the shared
+    // default one, children running side by side found each other's windows
+    // and refused to start as a second copy.
+    ResetKnobs();
     testing::UnitTest::GetInstance()->listeners().Append(new TestIsolation);
 }
 
