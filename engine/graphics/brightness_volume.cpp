@@ -2,7 +2,11 @@
 // system-memory volume of the same shape.
 #include "graphics/brightness_volume.h"
 
+#include <cstring>
+#include <new>
+
 #include "DuRud.h"
+#include "core/threads_and_locks.h"
 #include "core/text_literals.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
@@ -11,6 +15,29 @@ namespace DuRud {
 namespace {
 
 constexpr int kSide = 128;
+constexpr int kVolumeRowBytes = kSide * 4;
+
+// The texels worked out ahead: the thread writes them, the main thread
+// reads them only after waiting for it.
+ThreadContext g_aheadThread{};
+uint32_t* g_aheadTexels = nullptr;
+
+void WorkOutAhead(ThreadContext*, uintptr_t) {
+    D3DLOCKED_BOX box{};
+    box.RowPitch = kVolumeRowBytes;
+    box.SlicePitch = kVolumeRowBytes * kSide;
+    box.pBits = g_aheadTexels;
+    FillBrightnessVolume(box);
+}
+
+// The texels once the thread is done, or null when none were worked out.
+const uint32_t* AheadTexels() {
+    if (g_aheadThread.handle) {
+        WaitForSingleObject(g_aheadThread.handle, INFINITE);
+        CloseThreadHandle(&g_aheadThread);
+    }
+    return g_aheadTexels;
+}
 
 uint32_t Texel(uint32_t red, uint32_t green, uint32_t blue) {
     return 0xFF000000u | red << 16 | green << 8 | blue;
@@ -48,7 +75,16 @@ int CreateBrightnessVolume() {
         return fail(Cp932Text(
             "RGBカラーを輝度を最大にしたRGB値に変換するための転送元用ボリュームテクスチャのロックに"
             "失敗しました\n"));
-    FillBrightnessVolume(box);
+    if (const uint32_t* texels = AheadTexels()) {
+        for (int z = 0; z < kSide; ++z)
+            for (int y = 0; y < kSide; ++y)
+                std::memcpy(
+                    static_cast<uint8_t*>(box.pBits) + z * box.SlicePitch + y * box.RowPitch,
+                    texels + (z * kSide + y) * kSide, kVolumeRowBytes);
+    } else {
+        FillBrightnessVolume(box);
+    }
+    EndBrightnessVolumeAhead();
     source->UnlockBox(0);
     if (FAILED(DeviceUpdateTexture(source, r.brightnessVolume)))
         return fail(Cp932Text(
@@ -56,6 +92,24 @@ int CreateBrightnessVolume() {
             "た\n"));
     ReleaseAndClear(source);
     return 0;
+}
+
+int StartBrightnessVolumeAhead() {
+    if (g_aheadTexels) return 0;  // under way
+    g_aheadTexels = new (std::nothrow) uint32_t[size_t{kSide} * kSide * kSide];
+    if (!g_aheadTexels) return -1;
+    if (CreateEngineThread(&g_aheadThread, WorkOutAhead, 0) != 0) {
+        EndBrightnessVolumeAhead();
+        return -1;
+    }
+    ResumeEngineThread(&g_aheadThread);
+    return 0;
+}
+
+void EndBrightnessVolumeAhead() {
+    AheadTexels();
+    delete[] g_aheadTexels;
+    g_aheadTexels = nullptr;
 }
 
 void FillBrightnessVolume(const D3DLOCKED_BOX& box) {

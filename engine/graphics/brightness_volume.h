@@ -9,7 +9,14 @@
 namespace DuRud {
 
 // The device's volume, filled through a system-memory volume: 0 or -1.
+// Takes the texels worked out ahead when they were (below).
 int CreateBrightnessVolume();
+// The texels worked out on a thread of their own while the device is made
+// (its presents wait for vertical blanks): 0, or -1 when the thread could
+// not start (the volume then works them out itself).
+int StartBrightnessVolumeAhead();
+// Waits for that thread and lets what it made go, if still held.
+void EndBrightnessVolumeAhead();
 // Writes every texel of a locked 128 x 128 x 128 X8R8G8B8 box.
 void FillBrightnessVolume(const D3DLOCKED_BOX& box);
 // The brightest colour of the same hue and saturation.

@@ -483,8 +483,18 @@ int SetupScreenDevice() {
         IsEmulating320x240() && SetFullScreenDisplayMode() != 0)
         tryDirect3D = false;
     if (tryDirect3D) {
+        struct AheadEnd {
+            ~AheadEnd() { EndBrightnessVolumeAhead(); }
+        } aheadEnd;
         int result = -1;
         while (CreateDirect3DObject() == 0) {
+            // With shaders the volume is made: its texels are worked out
+            // meanwhile, since making the device waits for vertical blanks.
+            D3DCAPS9 hal{};
+            if (SUCCEEDED(Direct3DGetDeviceCaps(&hal)) &&
+                (hal.VertexShaderVersion & 0xFFFF) >= 0x200 &&
+                (hal.PixelShaderVersion & 0xFFFF) >= 0x200)
+                StartBrightnessVolumeAhead();
             result = SetUpDevice();
             if (result != -2) break;
         }

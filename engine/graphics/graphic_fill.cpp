@@ -2,6 +2,8 @@
 #include "graphics/graphic_fill.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "graphics/device_layer.h"
 #include "graphics/graphic_handles.h"
@@ -9,6 +11,7 @@
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/vertex_batch.h"
 #include "image/image_record.h"
+#include "image/pixel_conversion.h"
 #include "image/memimg.h"
 
 namespace DuRud {
@@ -31,16 +34,43 @@ int FillDrawTarget(const GraphicRecord& g, D3DCOLOR argb, int async) {
 // Other textures cannot be colour-filled by the device: the graphic takes
 // an image of its size in the colour through the image transfer.
 int FillThroughTransfer(Handle handle, const GraphicRecord& g, D3DCOLOR argb, int async) {
-    BaseImage image{};
-    if (CreateA8R8G8B8BaseImage(g.width, g.height, &image) != 0) return -1;
-    for (int y = 0; y < g.height; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(image.pixels) +
-                                                    static_cast<size_t>(y) * image.pitch);
-        std::fill(row, row + g.width, argb);
+    BaseImage row{};
+    if (CreateA8R8G8B8BaseImage(g.width, 1, &row) != 0) return -1;
+    std::fill_n(static_cast<uint32_t*>(row.pixels), g.width, argb);
+    const ColorFormat* format = GraphicKindColorFormat(g.image->colorFormatKind);
+    int result = -1;
+    if (format && format->formatCode == kFormatPlain && format->bytesPerPixel > 1 &&
+        g.image->mipLevels <= 1) {
+        // Every pixel of a fill converts alike (no dithering), so one row is
+        // converted into the texture's own format and every row of the
+        // picture is that row (pitch 0): the transfer then copies rows
+        // instead of converting each pixel of a whole picture in the colour.
+        std::vector<uint8_t> converted(static_cast<size_t>(g.width) * format->bytesPerPixel);
+        const RECT one{0, 0, g.width, 1};
+        BaseImage image{};
+        image.colorFormat = *format;
+        image.width = g.width;
+        image.height = g.height;
+        image.pitch = 0;
+        image.pixels = converted.data();
+        if (ConvertPixelRect(converted.data(), static_cast<int>(converted.size()), format,
+                             row.pixels, row.pitch, &row.colorFormat, nullptr, 0, nullptr, 0, 0,
+                             &one, 0, 0, 0, kDitherNone, 0, 0, 0, 0) >= 0)
+            result =
+                TransferImageToGraphic(handle, nullptr, 0, 0, &image, nullptr, 0, 0, async, async);
+    } else {
+        BaseImage image{};
+        if (CreateA8R8G8B8BaseImage(g.width, g.height, &image) == 0) {
+            for (int y = 0; y < g.height; ++y)
+                std::memcpy(
+                    static_cast<uint8_t*>(image.pixels) + static_cast<size_t>(y) * image.pitch,
+                    row.pixels, static_cast<size_t>(g.width) * 4);
+            result =
+                TransferImageToGraphic(handle, nullptr, 0, 0, &image, nullptr, 0, 0, async, async);
+            FreeBaseImagePixels(&image);
+        }
     }
-    const int result =
-        TransferImageToGraphic(handle, nullptr, 0, 0, &image, nullptr, 0, 0, async, async);
-    FreeBaseImagePixels(&image);
+    FreeBaseImagePixels(&row);
     return result;
 }
 

@@ -520,9 +520,12 @@ int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
             }
             result = transfer(WorkTextureOf(work));
             if (i == lastRead) source.Drop();
+            // What the transfer locked and wrote: the overlap, cut to the texture.
+            const RECT written{tx, ty, std::min(tx + (orr - ol), tile.textureWidth),
+                               std::min(ty + (ob - ot), tile.textureHeight)};
             if (result != 0)
                 ReleaseWorkTexture(work, fromWorker);
-            else if (FAILED(CopyOutAndReleaseWorkTexture(work, tile.texture, fromWorker)))
+            else if (FAILED(CopyOutAndReleaseWorkTexture(work, tile.texture, written, fromWorker)))
                 result = -1;
         }
         if (systemSurface) ReleaseObjectOnMainThread(systemSurface, fromWorker);

@@ -18,6 +18,47 @@ bool IsArgb8888(const ColorFormat& f) {
            f.alphaMask == 0xFF000000u;
 }
 
+// Columns [from, to) of one line (image columns; the line buffers start at
+// column `first`, the output at column `from`): a pixel of another colour
+// keeps it (made opaque unless the picture has alpha); a key pixel takes the
+// colour of the first neighbour that is not the key, lower, right, left,
+// upper (a later write won when opaque pixels lent their colours line by
+// line), or keeps the key, with no alpha either way. Written without
+// branches so that the compiler can take several pixels at a time.
+void KeyRow(const uint32_t* p, const uint32_t* down, const uint32_t* up, int first, uint32_t* out,
+            int from, int to, int width, uint32_t key, uint32_t opaque) {
+    auto isKey = [key](uint32_t v) { return (v & 0xFFFFFFu) == key; };
+    // A missing neighbour column reads the pixel itself, as lines do.
+    auto one = [&](int x, int leftOf, int rightOf) {
+        const int i = x - first;
+        const uint32_t v = p[i];
+        uint32_t lent = v;
+        lent = isKey(up[i]) ? lent : up[i];
+        lent = isKey(p[leftOf - first]) ? lent : p[leftOf - first];
+        lent = isKey(p[rightOf - first]) ? lent : p[rightOf - first];
+        lent = isKey(down[i]) ? lent : down[i];
+        out[x - from] = isKey(v) ? (lent & 0xFFFFFFu) : (v | opaque);
+    };
+    const int inFrom = std::max(from, 1), inTo = std::max(inFrom, std::min(to, width - 1));
+    for (int x = from; x < std::min(to, inFrom); ++x)
+        one(x, x > 0 ? x - 1 : x, x + 1 < width ? x + 1 : x);
+    const uint32_t* pi = p + (inFrom - first);
+    const uint32_t* di = down + (inFrom - first);
+    const uint32_t* ui = up + (inFrom - first);
+    uint32_t* oi = out + (inFrom - from);
+    const int n = inTo - inFrom;
+    for (int k = 0; k < n; ++k) {
+        const uint32_t v = pi[k];
+        uint32_t lent = v;
+        lent = isKey(ui[k]) ? lent : ui[k];
+        lent = isKey(pi[k - 1]) ? lent : pi[k - 1];
+        lent = isKey(pi[k + 1]) ? lent : pi[k + 1];
+        lent = isKey(di[k]) ? lent : di[k];
+        oi[k] = isKey(v) ? (lent & 0xFFFFFFu) : (v | opaque);
+    }
+    for (int x = inTo; x < to; ++x) one(x, x > 0 ? x - 1 : x, x + 1 < width ? x + 1 : x);
+}
+
 }  // namespace
 
 int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, int destX, int destY,
@@ -48,7 +89,6 @@ int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, i
                         reinterpret_cast<uintptr_t>(dest) % alignof(uint32_t) == 0;
     std::vector<uint32_t> band(direct ? 0 : static_cast<size_t>(outWidth) * kKeyBandLines);
     auto* out = static_cast<uint8_t*>(dest);
-    auto isKey = [key](uint32_t v) { return (v & 0xFFFFFF) == key; };
 
     for (int y0 = top; y0 < bottom; y0 += kKeyBandLines) {
         const int y1 = std::min(bottom, y0 + kKeyBandLines);
@@ -67,26 +107,12 @@ int ConvertKeyedRect(void* dest, int destPitch, const ColorFormat* destFormat, i
                                       out + static_cast<int64_t>(destY + (y - top)) * destPitch) +
                                       destX
                                 : &band[static_cast<size_t>(y - y0) * outWidth];
-            const bool hasUp = y > 0, hasDown = y + 1 < h;
-            for (int x = left; x < right; ++x) {
-                const int i = x - firstColumn;
-                uint32_t v = p[i];
-                if (!isKey(v)) {
-                    row[x - left] = v | opaque;
-                    continue;
-                }
-                // A later write won when opaque pixels lent their colours
-                // line by line: lower, right, left, upper.
-                if (hasDown && !isKey(p[i + columns]))
-                    v = p[i + columns];
-                else if (x + 1 < w && !isKey(p[i + 1]))
-                    v = p[i + 1];
-                else if (x > 0 && !isKey(p[i - 1]))
-                    v = p[i - 1];
-                else if (hasUp && !isKey(p[i - columns]))
-                    v = p[i - columns];
-                row[x - left] = v & 0xFFFFFF;
-            }
+            // A missing neighbour line or column reads the pixel itself: that
+            // is a key pixel whenever a neighbour is asked for, so it never
+            // lends its colour.
+            const uint32_t* down = y + 1 < h ? p + columns : p;
+            const uint32_t* up = y > 0 ? p - columns : p;
+            KeyRow(p, down, up, firstColumn, row, left, right, w, key, opaque);
         }
         if (!direct) {
             const RECT all{0, 0, outWidth, y1 - y0};

@@ -27,11 +27,14 @@ HRESULT CreateRecordTexture(WorkTextureRecord& record) {
         LogWrite(Cp932Text("メモリテクスチャの作成に失敗しました\n"));
         return hr;
     }
-    // A new texture is dirty as a whole, so the first copy out of it would
-    // carry every texel: a borrower that wrote only its rectangle would wipe
-    // the rest of its destination (a glyph cache lost its glyphs when a record
-    // of its shape was made again after the idle trim). One copy into a
-    // scratch texture of the same shape leaves dirty only what borrowers lock.
+    // A one-level record is copied out by the rectangle its borrower wrote,
+    // so what the texture counts as dirty never matters.
+    if (record.mipLevels == 1) return hr;
+    // A mip chain goes out whole-texture by its dirty region, and a new
+    // texture is dirty as a whole: its first copy would carry every texel and
+    // a borrower that wrote only its rectangle would wipe the rest of its
+    // destination. One copy into a scratch texture of the same shape leaves
+    // dirty only what borrowers lock.
     IDirect3DTexture9* scratch = nullptr;
     if (SUCCEEDED(DeviceCreateTexture(static_cast<UINT>(record.width),
                                       static_cast<UINT>(record.height), record.mipLevels, 0, format,
@@ -40,6 +43,23 @@ HRESULT CreateRecordTexture(WorkTextureRecord& record) {
         DeviceUpdateTexture(record.texture, scratch);
         scratch->Release();
     }
+    return hr;
+}
+
+// The written rectangle of a one-level record's texture onto the same place
+// of the destination's top level.
+HRESULT CopyWrittenRect(IDirect3DTexture9* work, IDirect3DTexture9* destination,
+                        const RECT& written) {
+    IDirect3DSurface9* from = nullptr;
+    IDirect3DSurface9* to = nullptr;
+    HRESULT hr = TextureGetSurfaceLevel(work, 0, &from);
+    if (SUCCEEDED(hr)) hr = TextureGetSurfaceLevel(destination, 0, &to);
+    if (SUCCEEDED(hr)) {
+        const POINT at{written.left, written.top};
+        hr = DeviceUpdateSurface(from, &written, to, &at);
+    }
+    if (to) to->Release();
+    if (from) from->Release();
     return hr;
 }
 
@@ -88,7 +108,8 @@ struct ReleaseRequest : MainThreadRequest {
 };
 struct CopyOutRequest : MainThreadRequest {
     int index;
-    IDirect3DBaseTexture9* destination;
+    IDirect3DTexture9* destination;
+    RECT written;
 };
 
 }  // namespace
@@ -186,19 +207,27 @@ int ReleaseWorkTexture(int index, int fromWorker) {
     return 0;
 }
 
-HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DBaseTexture9* destination,
+HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DTexture9* destination, const RECT& written,
                                      int fromWorker) {
     if (fromWorker) {
         CopyOutRequest request{};
         request.function = [](MainThreadRequest* r) -> int32_t {
             auto* q = static_cast<CopyOutRequest*>(r);
-            return CopyOutAndReleaseWorkTexture(q->index, q->destination, 0);
+            return CopyOutAndReleaseWorkTexture(q->index, q->destination, q->written, 0);
         };
         request.index = index;
         request.destination = destination;
+        request.written = written;
         return PostToMainThread(&request);
     }
-    const HRESULT hr = DeviceUpdateTexture(WorkTextureOf(index), destination);
+    IDirect3DTexture9* work = WorkTextureOf(index);
+    HRESULT hr = D3D_OK;
+    if (!work || !destination)
+        hr = D3DERR_INVALIDCALL;
+    else if (g_records[index].mipLevels != 1)
+        hr = DeviceUpdateTexture(work, destination);
+    else if (written.left < written.right && written.top < written.bottom)
+        hr = CopyWrittenRect(work, destination, written);
     ReleaseWorkTexture(index, 0);
     return hr;
 }

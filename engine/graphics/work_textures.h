@@ -37,11 +37,14 @@ int GetWorkTexture(int width, int height, int mipLevels, int formatSlot, int fro
 // The same, but -2 when every record of that shape is held (worth a retry).
 int GetWorkTextureOrBusy(int width, int height, int mipLevels, int formatSlot, int fromWorker);
 int ReleaseWorkTexture(int index, int fromWorker);  // -1 for a bad index
-// UpdateTexture from a held record into `destination`, then the record handed
-// back, in one call on the main thread: a loader thread waits for the main
-// thread once instead of twice and holds the written texture no longer than
-// the copy takes. The copy's result.
-HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DBaseTexture9* destination, int fromWorker);
+// What the borrower wrote into a held record copied into `destination`, then
+// the record handed back, in one call on the main thread: a loader thread
+// waits for the main thread once instead of twice and holds the written
+// texture no longer than the copy takes. A one-level record copies the
+// rectangle `written` (top level, same place); a mip chain goes by its dirty
+// region (UpdateTexture). The copy's result.
+HRESULT CopyOutAndReleaseWorkTexture(int index, IDirect3DTexture9* destination, const RECT& written,
+                                     int fromWorker);
 IDirect3DTexture9* WorkTextureOf(int index);  // null for a bad index
 int ClearWorkTextureCache();                  // every texture and record gone
 // Every record no one holds goes, with its texture. Run once the last queued

@@ -2,6 +2,7 @@
 // and the waits.
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 
 #include "waitable.h"
@@ -23,6 +24,13 @@ class ThreadObject : public Waitable {
     DWORD exitCode = STILL_ACTIVE;
     int suspendCount = 0;
     int priority = THREAD_PRIORITY_NORMAL;
+    // A thread parked by its own SuspendThread waits on a condition of its
+    // own, woken by the ResumeThread that ends its count, rather than on the
+    // layer's shared one: parked threads (a pool of loader threads) would
+    // otherwise all wake to look again at every signal of the process.
+    bool parked = false;
+    bool wakeGiven = false;  // its resume's wake, not yet taken (see ClockWakeGiven)
+    std::condition_variable resumed;
 };
 
 // The calling thread's object, made on first use for threads the layer did

@@ -147,7 +147,16 @@ DWORD WINAPI ResumeThread(HANDLE thread) {
     if (!t) return static_cast<DWORD>(-1);
     std::lock_guard<std::mutex> g(platform::WaitLock());
     int previous = t->suspendCount;
-    if (previous > 0 && --t->suspendCount == 0) platform::WaitWakeAll(true);
+    if (previous > 0 && --t->suspendCount == 0) {
+        if (t->parked && !t->wakeGiven) {
+            // The clock stands until the parked thread has run again.
+            t->wakeGiven = true;
+            platform::ClockWakeGiven();
+            t->resumed.notify_one();
+        } else {
+            platform::WaitWakeAll(true);  // created suspended: it waits at its start
+        }
+    }
     return static_cast<DWORD>(previous);
 }
 
@@ -157,7 +166,7 @@ DWORD WINAPI SuspendThread(HANDLE thread) {
     bool self = t == platform::CurrentThreadObject();
     int previous;
     {
-        std::lock_guard<std::mutex> g(platform::WaitLock());
+        std::unique_lock<std::mutex> g(platform::WaitLock());
         if (t->finished) {
             SetLastError(ERROR_ACCESS_DENIED);
             return static_cast<DWORD>(-1);
@@ -174,8 +183,16 @@ DWORD WINAPI SuspendThread(HANDLE thread) {
             return static_cast<DWORD>(-1);
         }
         previous = t->suspendCount++;
+        if (self) {
+            t->parked = true;
+            platform::ClockWaitFor(g, t->resumed, INFINITE, [&] { return t->suspendCount == 0; });
+            t->parked = false;
+            if (t->wakeGiven) {
+                t->wakeGiven = false;
+                platform::ClockWakeTaken();
+            }
+        }
     }
-    if (self) platform::WaitForCondition([&] { return t->suspendCount == 0; }, INFINITE);
     return static_cast<DWORD>(previous);
 }
 

@@ -94,7 +94,7 @@ void WriteAndCopyOut(AsyncRequest*) {
             locked.pBits) {
             *static_cast<DWORD*>(locked.pBits) = 0xFF123456;
             UnlockTextureRectOnMainThread(work, 0, 1);
-            r.copy = CopyOutAndReleaseWorkTexture(r.workTexture, r.destination, 1);
+            r.copy = CopyOutAndReleaseWorkTexture(r.workTexture, r.destination, texel, 1);
         }
     }
     r.done = 1;

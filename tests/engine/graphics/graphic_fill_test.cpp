@@ -6,8 +6,10 @@
 
 #include "core/async_loading.h"
 #include "graphics/device_layer.h"
+#include "graphics/graphic_create_params.h"
 #include "graphics/graphic_fill.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/graphic_loading.h"
 #include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "test_knobs.h"
@@ -34,6 +36,17 @@ uint32_t StoredPixel(Handle h, int x, int y) {
     const GraphicRecord* g = GraphicFromHandle(h, 0);
     if (!g->image->request.software) return ShownPixel(h, x, y);
     return reinterpret_cast<const uint32_t*>(g->view.pixels + y * g->view.body->pitch)[x];
+}
+
+// A 16-bit picture with alpha (four bits a channel), as a font cache is.
+Handle SixteenBitGraphic() {
+    GraphicCreateParams params{};
+    FillGraphicCreateParams(&params, 0);
+    params.words[kWordDrawTarget] = 0;
+    params.words[kWordAlphaTest] = 0;
+    params.words[kWordEmptyAlpha] = 1;
+    params.words[kWordColorBits] = 16;
+    return CreateEmptyGraphic(params, 20, 12, 0, 0);
 }
 
 class GraphicFill : public ::testing::TestWithParam<FillCase> {
@@ -73,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
                  3, 300, 0xFF010203, 0xFFFFFFFF},
         FillCase{"PlainClearAlpha", 0, [] { return SolidGraphic(20, 12, 0xFF336699); }, 255, 255,
                  255, 0, 0x00FFFFFF, 0xFFFFFFFF},
+        // Channels that four bits hold exactly: 0x33 is 3, 0xCC is 12.
+        FillCase{"SixteenBitThroughTransfer", 0, SixteenBitGraphic, 0x33, 0x66, 0x99, 0xCC,
+                 0xCC336699, 0xFFFFFFFF},
         FillCase{"Software", 1, [] { return SolidGraphic(20, 12, 0xFF336699); }, 10, 20, 30, 255,
                  0x0A141E, 0xFFFFFF},
         FillCase{"SoftwareDrawTarget", 1, [] { return CreateDrawableGraphic(20, 12, 0); }, 300, 20,

@@ -1,5 +1,5 @@
 // The work-texture pool: holds per shape, least-used eviction when full,
-// new textures dirty only where borrowers lock, refused creations, and
+// new records giving out only what borrowers wrote, refused creations, and
 // re-creation after a device rebuild.
 #include <gtest/gtest.h>
 
@@ -108,9 +108,10 @@ TEST_F(WorkTexturePool, FreeingIdleTexturesKeepsTheHeldOnes) {
     EXPECT_EQ(0, GetWorkTexture(32, 32, 1, kSlotColour32, 0)) << "a freed record's place is reused";
 }
 
-// A record made anew carries only what its borrower locks: writing one
+// A record made anew gives out only what its borrower wrote: writing one
 // rectangle through it leaves the rest of the destination as it was (a new
-// texture is dirty as a whole, which copied its zeros over everything).
+// texture is dirty as a whole, and copying that copied its zeros over
+// everything).
 TEST_F(WorkTexturePool, ANewRecordCopiesOnlyWhatItsBorrowerWrote) {
     const D3DFORMAT format = GetDeviceResources().formats[kSlotColour32];
     auto fill = [](IDirect3DTexture9* texture, const RECT* area, DWORD value) {
@@ -123,37 +124,45 @@ TEST_F(WorkTexturePool, ANewRecordCopiesOnlyWhatItsBorrowerWrote) {
                 std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch + x * 4, &value, 4);
         ASSERT_TRUE(SUCCEEDED(texture->UnlockRect(0)));
     };
-    IDirect3DTexture9* destination = nullptr;
-    IDirect3DTexture9* whole = nullptr;
-    ASSERT_TRUE(
-        SUCCEEDED(DeviceCreateTexture(64, 64, 1, 0, format, D3DPOOL_DEFAULT, &destination)));
-    ASSERT_TRUE(SUCCEEDED(DeviceCreateTexture(64, 64, 1, 0, format, D3DPOOL_SYSTEMMEM, &whole)));
-    fill(whole, nullptr, 0xFF112233);
-    ASSERT_TRUE(SUCCEEDED(DeviceUpdateTexture(whole, destination)));
-    const int index = GetWorkTexture(64, 64, 1, kSlotColour32, 0);
-    ASSERT_GE(index, 0);
-    const RECT part{8, 8, 16, 16};
-    fill(WorkTextureOf(index), &part, 0xFFAABBCC);
-    ASSERT_TRUE(SUCCEEDED(DeviceUpdateTexture(WorkTextureOf(index), destination)));
-    IDirect3DSurface9* level = nullptr;
-    ASSERT_TRUE(SUCCEEDED(destination->GetSurfaceLevel(0, &level)));
-    const struct {
-        const char* name;
-        UINT x, y;
-        DWORD expected;
-    } rows[] = {{"outside the rectangle", 0, 0, 0xFF112233},
-                {"its first texel", 8, 8, 0xFFAABBCC},
-                {"its last texel", 15, 15, 0xFFAABBCC},
-                {"just past it", 16, 16, 0xFF112233},
-                {"far corner", 63, 63, 0xFF112233}};
-    for (const auto& row : rows) {
-        DWORD shown = 0;
-        ASSERT_TRUE(KnobD3D9ReadPixel(level, row.x, row.y, &shown)) << row.name;
-        EXPECT_EQ(shown | (format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u), row.expected) << row.name;
+    // One level goes out by the written rectangle, a mip chain by its dirty
+    // region.
+    for (const UINT levels : {1u, 2u}) {
+        SCOPED_TRACE(levels == 1 ? "one level" : "mip chain");
+        IDirect3DTexture9* destination = nullptr;
+        IDirect3DTexture9* whole = nullptr;
+        ASSERT_TRUE(SUCCEEDED(
+            DeviceCreateTexture(64, 64, levels, 0, format, D3DPOOL_DEFAULT, &destination)));
+        ASSERT_TRUE(
+            SUCCEEDED(DeviceCreateTexture(64, 64, levels, 0, format, D3DPOOL_SYSTEMMEM, &whole)));
+        fill(whole, nullptr, 0xFF112233);
+        ASSERT_TRUE(SUCCEEDED(DeviceUpdateTexture(whole, destination)));
+        const int index = GetWorkTexture(64, 64, static_cast<int>(levels), kSlotColour32, 0);
+        ASSERT_GE(index, 0);
+        const RECT part{8, 8, 16, 16};
+        fill(WorkTextureOf(index), &part, 0xFFAABBCC);
+        ASSERT_TRUE(SUCCEEDED(CopyOutAndReleaseWorkTexture(index, destination, part, 0)));
+        EXPECT_EQ(0, GetWorkTextureRecord(index).held) << "handed back";
+        IDirect3DSurface9* level = nullptr;
+        ASSERT_TRUE(SUCCEEDED(destination->GetSurfaceLevel(0, &level)));
+        const struct {
+            const char* name;
+            UINT x, y;
+            DWORD expected;
+        } rows[] = {{"outside the rectangle", 0, 0, 0xFF112233},
+                    {"its first texel", 8, 8, 0xFFAABBCC},
+                    {"its last texel", 15, 15, 0xFFAABBCC},
+                    {"just past it", 16, 16, 0xFF112233},
+                    {"far corner", 63, 63, 0xFF112233}};
+        for (const auto& row : rows) {
+            DWORD shown = 0;
+            ASSERT_TRUE(KnobD3D9ReadPixel(level, row.x, row.y, &shown)) << row.name;
+            EXPECT_EQ(shown | (format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u), row.expected)
+                << row.name;
+        }
+        level->Release();
+        whole->Release();
+        destination->Release();
     }
-    level->Release();
-    whole->Release();
-    destination->Release();
 }
 
 TEST_F(WorkTexturePool, RefusedCreationLeavesTheRecordFree) {

@@ -348,6 +348,17 @@ const HandOffRow handOffRows[] = {
          h.thread = CreateThread(nullptr, 0, noteTheTime, &h, CREATE_SUSPENDED, nullptr);
      },
      [](HandOff& h) { ResumeThread(h.thread); }},
+    {"a thread that parked itself resumed",
+     [](HandOff& h) {
+         h.thread = CreateThread(
+             nullptr, 0,
+             [](LPVOID p) -> DWORD {
+                 SuspendThread(GetCurrentThread());
+                 return noteTheTime(p);
+             },
+             &h, 0, nullptr);
+     },
+     [](HandOff& h) { EXPECT_EQ(ResumeThread(h.thread), 1u) << "parked when resumed"; }},
 };
 
 TEST(StrictClockThreads, AThreadHandedItsWayOnRunsBeforeTheClockMoves) {
