@@ -23,6 +23,11 @@
 // the profiler on while it plays a stage (the boss child: while the boss is
 // in the arena) and off elsewhere:
 //   mkfifo ctl && perf record -D -1 --control fifo:ctl -- game_figures --device
+// With GAME_FIGURES_CALLGRIND set, it turns callgrind's collection on and off
+// at the same passes (instruction counts of those scenes alone):
+//   GAME_FIGURES_CALLGRIND=1 GAME_FIGURES_CHILD_SECONDS=3600 valgrind
+//       --tool=callgrind --trace-children=yes --collect-atstart=no
+//       --callgrind-out-file=/tmp/cg.%p game_figures --device
 #include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
@@ -44,6 +49,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define GAME_FIGURES_TOGGLE_CALLGRIND() CALLGRIND_TOGGLE_COLLECT
+#else
+#define GAME_FIGURES_TOGGLE_CALLGRIND() ((void)0)
+#endif
 
 #include "core/tracked_memory.h"
 #include "demo_tree_edits.h"
@@ -117,6 +129,7 @@ int g_pressKey = 0;
 bool g_closed = false;
 bool g_startupOnly = false;
 std::FILE* g_perfControl = nullptr;  // a perf control fifo, or null
+bool g_callgrindToggles = false;     // callgrind's collection follows the profiled scene
 std::FILE* g_perfAck = nullptr;      // its acknowledgement fifo, or null
 bool g_perfOn = false;
 int g_perfFrames[2] = {0, 1 << 30};  // the frames in the scene it profiles
@@ -293,13 +306,14 @@ void OnFrameEvent(const test_event& e) {
         std::fprintf(g_out, "pass %d %d %lld %d %ld %lld\n", g_lastScene, g_lastFrame,
                      static_cast<long long>(cpu - g_lastCpu), e.pass, faults - g_lastFaults,
                      static_cast<long long>(processCpu - g_lastProcessCpu - (cpu - g_lastCpu)));
-    if (g_perfControl) {
-        const bool on = scene == g_profiledScene && e.frames_in_scene >= g_perfFrames[0] &&
-                        e.frames_in_scene <= g_perfFrames[1];
-        if (on != g_perfOn) {
+    const bool on = scene == g_profiledScene && e.frames_in_scene >= g_perfFrames[0] &&
+                    e.frames_in_scene <= g_perfFrames[1];
+    if (on != g_perfOn) {
+        g_perfOn = on;
+        if (g_callgrindToggles) GAME_FIGURES_TOGGLE_CALLGRIND();
+        if (g_perfControl) {
             std::fputs(on ? "enable\n" : "disable\n", g_perfControl);
             std::fflush(g_perfControl);
-            g_perfOn = on;
             // With an acknowledgement fifo, the profiler has switched before the pass goes on.
             if (g_perfAck) {
                 char ack[8] = {};
@@ -361,6 +375,7 @@ int RunChild(const std::string& mode) {
             else
                 std::sscanf(frames, "%d-%d", &g_perfFrames[0], &g_perfFrames[1]);
         }
+        g_callgrindToggles = std::getenv("GAME_FIGURES_CALLGRIND") != nullptr;
         KnobVirtualClockStrict(true);
         KnobVirtualClockStart(0);
         if (mode == "boss") {
@@ -451,15 +466,19 @@ ChildRun Spawn(const std::string& mode, bool software, int index) {
     const int spawned = posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp.data());
     fs::current_path(previous);
     if (spawned != 0) return run;
-    // Bounded: a game that has not ended in ten minutes is stopped.
+    // Bounded: a game that has not ended in ten minutes (or the seconds
+    // GAME_FIGURES_CHILD_SECONDS gives, for runs under valgrind) is stopped.
     int status = 0;
+    const char* limitText = std::getenv("GAME_FIGURES_CHILD_SECONDS");
+    const int limit = limitText && std::atoi(limitText) > 0 ? std::atoi(limitText) : 600;
     for (int waited = 0;; ++waited) {
         const pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid) break;
-        if (waited > 600 * 100) {
+        if (waited > limit * 100) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            std::fprintf(stderr, "game_figures: a %s run did not end in 600 s\n", mode.c_str());
+            std::fprintf(stderr, "game_figures: a %s run did not end in %d s\n", mode.c_str(),
+                         limit);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

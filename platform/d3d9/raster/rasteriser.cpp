@@ -319,6 +319,37 @@ void CoverPrepared(const DrawContext& ctx, PreparedTriangle& p) {
     }
 }
 
+// Whether two snapped triangles are the two halves of one axis-aligned
+// rectangle (corners on two columns and two rows, each triangle three of the
+// four, the corners they leave out opposite): `box` is then the rectangle in
+// snapped units. The top-left rule gives each centre on the shared diagonal
+// to one of them.
+struct SnappedBox {
+    int64_t left, top, right, bottom;
+};
+
+bool RectangleHalves(const PreparedTriangle& a, const PreparedTriangle& b, SnappedBox& box) {
+    const int64_t xl = std::min({a.X[0], a.X[1], a.X[2]}), xr = std::max({a.X[0], a.X[1], a.X[2]});
+    const int64_t yt = std::min({a.Y[0], a.Y[1], a.Y[2]}), yb = std::max({a.Y[0], a.Y[1], a.Y[2]});
+    if (xl == xr || yt == yb) return false;
+    // The corner each leaves out, as bits (right, bottom); -1 when not three
+    // distinct corners of the box.
+    auto missing = [&](const PreparedTriangle& t) {
+        int seen = 0;
+        for (int i = 0; i < 3; ++i) {
+            const bool left = t.X[i] == xl, top = t.Y[i] == yt;
+            if ((!left && t.X[i] != xr) || (!top && t.Y[i] != yb)) return -1;
+            seen |= 1 << ((left ? 0 : 1) | (top ? 0 : 2));
+        }
+        if (__builtin_popcount(unsigned(seen)) != 3) return -1;
+        return __builtin_ctz(unsigned(~seen & 15));
+    };
+    const int ma = missing(a), mb = missing(b);
+    if (ma < 0 || mb < 0 || (ma ^ mb) != 3) return false;
+    box = SnappedBox{xl, yt, xr, yb};
+    return true;
+}
+
 // The span functions read a plane only through sums, products and roundings
 // of its values, where the sign of a zero changes nothing.
 bool SamePlane(const Plane& a, const Plane& b) {
@@ -366,6 +397,21 @@ void DrawTrianglePair(const DrawContext& ctx, const RasterVertex* first,
         pa.span == ctx.spans.generic || !SameSpanInputs(ds, pa.tri, pb.tri)) {
         if (hasA) CoverPrepared(ctx, pa);
         if (hasB) CoverPrepared(ctx, pb);
+        return;
+    }
+    // The two halves of an axis-aligned rectangle cover, row by row, the
+    // pixels whose centres lie in [left, right) x [top, bottom): one span a
+    // row, the same every row, with no edge to step.
+    SnappedBox box;
+    if (RectangleHalves(pa, pb, box)) {
+        const RECT& clip = ds.clip;
+        const int64_t x0 = std::max<int64_t>(CeilDiv(box.left, kSub), clip.left);
+        const int64_t x1 = std::min<int64_t>(CeilDiv(box.right, kSub), clip.right);
+        const int64_t y0 = std::max<int64_t>(CeilDiv(box.top, kSub), clip.top);
+        const int64_t y1 = std::min<int64_t>(CeilDiv(box.bottom, kSub), clip.bottom);
+        if (x0 < x1)
+            for (int64_t y = y0; y < y1; ++y)
+                ShadeOverHeld(ds, pa.span, pa.tri, int(y), int(x0), int(x1));
         return;
     }
     // Row by row, the first triangle's pixels before the second's as when

@@ -399,12 +399,20 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                    (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
                    (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
                     K::kAlphaArg2 == D3DTA_DIFFUSE))) {
-        if (pointRow) {
+        // Rows of a rotated quad walk across the texture: the same loop
+        // reads each pixel's texel from its own row.
+        if (pointRow || tStep[0] != 0) {
+            const RasterSurface& lv = ds.stages[0].texture->levels[0];
             SpriteRow sr;
-            sr.texels = pointRow;
-            sr.width = ds.stages[0].texture->levels[0].width;
+            sr.texels = pointRow ? pointRow : lv.pixels;
+            sr.width = lv.width;
             sr.texFormat = uint32_t(K::kTexFormat);
             sr.coords = RowCoords{sBase[0], sStep[0]};
+            if (!pointRow) {
+                sr.rowCoords = RowCoords{tBase[0], tStep[0]};
+                sr.pitch = lv.pitch;
+                sr.height = lv.height;
+            }
             constexpr bool modulate = K::kColorOp == D3DTOP_MODULATE;
             constexpr int alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
                                       : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
@@ -423,12 +431,11 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 for (size_t at = size_t(x0) * 4; at < size_t(x1) * 4; at += 64)
                     _mm_prefetch(ahead + at, _MM_HINT_T0);
                 _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
-                const RasterSurface& lv = ds.stages[0].texture->levels[0];
                 const int64_t ty = FixedCoord(tri.t[0].Row(y + 2)) >> kCoordBits;
                 const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
                 const int64_t last =
                     std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
-                if (ty >= 0 && ty < lv.height) {
+                if (pointRow && ty >= 0 && ty < lv.height) {
                     const char* texels =
                         reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
                     for (int64_t at = std::min(first, last) * 4; at <= std::max(first, last) * 4;

@@ -1,5 +1,6 @@
-// Whole-row loop for blended sprites: a point-sampled 32-bit texture row
-// under clamp addressing, colour the texture's (optionally times a constant
+// Whole-row loop for blended sprites: a point-sampled 32-bit texture row (or
+// a slanted walk across the texture, as rotated quads read it) under clamp
+// addressing, colour the texture's (optionally times a constant
 // diffuse colour), alpha the texture's, the constant's or their product, the
 // alpha test, then SRCALPHA with INVSRCALPHA or ONE onto a 32-bit target.
 // Each pixel gets the very bytes the per-pixel pipeline writes for those
@@ -18,10 +19,16 @@ namespace platform::raster {
 struct SpriteRow {
     enum AlphaFrom : int { kAlphaConstant = 0, kAlphaTexture = 1, kAlphaProduct = 2 };
 
-    const uint8_t* texels = nullptr;  // one texture row
+    const uint8_t* texels = nullptr;  // one texture row (slanted rows: the first row)
     int width = 0;                    // texels in it
     uint32_t texFormat = kFormatA8R8G8B8;
     RowCoords coords;
+    // Rows whose t changes along the row (rotated quads): the texture's rows
+    // from `texels` on, `pitch` bytes apart, and t as coords gives s. A step
+    // of 0 reads `texels` alone.
+    RowCoords rowCoords{0, 0};
+    int pitch = 0;
+    int height = 1;
     bool modulateColour = false;  // texture colour times the constant's
     int alphaFrom = kAlphaTexture;
     Rgba constant{255, 255, 255, 255};  // the flat diffuse colour
@@ -32,14 +39,21 @@ struct SpriteRow {
     uint32_t target = kFormatA8R8G8B8;
     int rowPixels = 0;  // pixels of the target row (a masked last group may touch them)
 
-    RASTER_INLINE uint32_t Texel(int x) const {
-        return ClampedTexel(texels, width, texFormat, coords.base + int64_t(x) * coords.step);
+    RASTER_INLINE const uint8_t* TexelRow(int x) const {
+        if (rowCoords.step == 0) return texels;
+        const int64_t i = (rowCoords.base + int64_t(x) * rowCoords.step) >> kCoordBits;
+        return texels + size_t(i < 0 ? 0 : (i >= height ? height - 1 : i)) * size_t(pitch);
     }
 
-    // Whether pixels x0 .. x1 - 1 read texels one after another, all inside.
+    RASTER_INLINE uint32_t Texel(int x) const {
+        return ClampedTexel(TexelRow(x), width, texFormat, coords.base + int64_t(x) * coords.step);
+    }
+
+    // Whether pixels x0 .. x1 - 1 read texels of one row one after another,
+    // all inside.
     bool Contiguous(int x0, int x1) const {
         int64_t first;
-        return OneTexelPerPixel(coords, x0, x1, width, first);
+        return rowCoords.step == 0 && OneTexelPerPixel(coords, x0, x1, width, first);
     }
 };
 
@@ -70,28 +84,47 @@ inline void SpriteRowPlain(const SpriteRow& s, int x0, int x1, uint8_t* row) {
 }
 
 #if defined(__SSE2__)
-// Lanes that pass the alpha test (all ones) for alphas 0..255 in 32-bit lanes.
-RASTER_INLINE __m128i AlphaTestMask(int func, __m128i a, __m128i ref) {
-    const __m128i ones = _mm_set1_epi32(-1);
-    switch (func) {
-        case D3DCMP_NEVER:
-            return _mm_setzero_si128();
-        case D3DCMP_LESS:
-            return _mm_cmplt_epi32(a, ref);
-        case D3DCMP_EQUAL:
-            return _mm_cmpeq_epi32(a, ref);
-        case D3DCMP_LESSEQUAL:
-            return _mm_xor_si128(_mm_cmpgt_epi32(a, ref), ones);
-        case D3DCMP_GREATER:
-            return _mm_cmpgt_epi32(a, ref);
-        case D3DCMP_NOTEQUAL:
-            return _mm_xor_si128(_mm_cmpeq_epi32(a, ref), ones);
-        case D3DCMP_GREATEREQUAL:
-            return _mm_xor_si128(_mm_cmplt_epi32(a, ref), ones);
-        default:
-            return ones;
+// The alpha test as lane masks of the outcomes that pass it: the comparison
+// numbers less one are the bits of less (1), equal (2) and greater (4), so a
+// row tests its pixels with two compares and no branch (anything out of
+// range passes, as Compare has it).
+struct AlphaTestOutcomes {
+    bool less, equal, greater;
+    explicit AlphaTestOutcomes(int func) {
+        const int bits = func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? func - D3DCMP_NEVER : 7;
+        less = bits & 1, equal = bits & 2, greater = bits & 4;
     }
+};
+
+// The two commonest tests (none, and GREATER against the clear alpha) take
+// one instruction or none; the branch on `kind` goes the same way all row.
+enum class AlphaTestKind { kAll, kGreater, kAny };
+
+inline AlphaTestKind AlphaTestKindOf(int func) {
+    const AlphaTestOutcomes o(func);
+    if (o.less && o.equal && o.greater) return AlphaTestKind::kAll;
+    if (!o.less && !o.equal && o.greater) return AlphaTestKind::kGreater;
+    return AlphaTestKind::kAny;
 }
+
+struct AlphaTestLanes {
+    AlphaTestKind kind;
+    __m128i less, equal, greater;
+    explicit AlphaTestLanes(int func) : kind(AlphaTestKindOf(func)) {
+        const AlphaTestOutcomes o(func);
+        less = _mm_set1_epi32(o.less ? -1 : 0);
+        equal = _mm_set1_epi32(o.equal ? -1 : 0);
+        greater = _mm_set1_epi32(o.greater ? -1 : 0);
+    }
+    // Lanes that pass (all ones) for alphas 0..255 in 32-bit lanes.
+    RASTER_INLINE __m128i Pass(__m128i a, __m128i ref) const {
+        if (kind == AlphaTestKind::kAll) return _mm_set1_epi32(-1);
+        if (kind == AlphaTestKind::kGreater) return _mm_cmpgt_epi32(a, ref);
+        const __m128i gt = _mm_cmpgt_epi32(a, ref), eq = _mm_cmpeq_epi32(a, ref);
+        return _mm_or_si128(_mm_or_si128(_mm_and_si128(gt, greater), _mm_and_si128(eq, equal)),
+                            _mm_andnot_si128(_mm_or_si128(gt, eq), less));
+    }
+};
 
 // SIMD twin of SpriteRowPlain, four pixels at a time with the channels in
 // 16-bit lanes (the plain products and roundings), for one compile-time
@@ -106,7 +139,7 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
     const __m128i colourBits = _mm_set1_epi32(0x00FFFFFF);
     const __m128i constAlpha = _mm_set1_epi32(s.constant.a);
     const __m128i ref = _mm_set1_epi32(int(s.alphaRef));
-    const int func = s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS;
+    const AlphaTestLanes test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
     // Colour multiplier per 16-bit lane (b, g, r, a): the constant's colour,
     // 255 on alpha (a * 255 / 255 is a exactly).
     const __m128i colourMul =
@@ -152,7 +185,11 @@ inline void SpriteRowSse2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row)
                 a = _mm_and_si128(Div255Epi16(_mm_mullo_epi16(a, constAlpha)),
                                   _mm_set1_epi32(0xFFFF));
         }
-        const __m128i pass = _mm_and_si128(lanes, AlphaTestMask(func, a, ref));
+        // Four clear texels leave an A8R8G8B8 pixel as it is (s * 0 + d * 255
+        // rounds back to d, s * 0 + d is d), pass or fail.
+        if constexpr (AlphaFrom != SpriteRow::kAlphaConstant && Target == kFormatA8R8G8B8)
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+        const __m128i pass = _mm_and_si128(lanes, test.Pass(a, ref));
         const int passBits = _mm_movemask_epi8(pass);
         if (passBits == 0) continue;
         if constexpr (AlphaFrom == SpriteRow::kAlphaTexture && !Modulate &&
@@ -250,8 +287,8 @@ inline void SpriteRowSse2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
 }
 
 #if defined(__x86_64__)
-// AVX2 twin (sprite_rows_avx2.cpp): eight pixels a step on rows that read
-// their texels one after another, for processors that have it.
+// AVX2 twin (sprite_rows_avx2.cpp): eight pixels a step, for processors
+// that have it.
 bool SpriteRowAvx2Available();
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
 void SpriteRowAvx2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row);

@@ -1,6 +1,7 @@
 // The blended-sprite row loop in 256-bit registers, built for AVX2 and
-// chosen at run time: eight pixels a step where the row reads its texels one
-// after another, the rest by the SSE2 loop. Each step is the SSE2 loop's
+// chosen at run time: eight pixels a step (texels loaded whole where the row
+// reads them one after another, else fetched one by one), the last few by
+// the SSE2 loop. Each step is the SSE2 loop's
 // arithmetic on two groups of four side by side (every shuffle stays inside
 // its 128-bit half), so the bytes are the plain twin's.
 #include "sprite_rows.h"
@@ -12,45 +13,49 @@ namespace platform::raster {
 
 namespace {
 
+// Div255Epi16 in 256-bit registers.
 [[gnu::target("avx2")]] inline __m256i Div255Epi16Avx2(__m256i x) {
-    const __m256i y = _mm256_add_epi16(x, _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_add_epi16(y, _mm256_set1_epi16(1)), _mm256_srli_epi16(y, 8)), 8);
+    const __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
 }
 
-[[gnu::target("avx2")]] inline __m256i AlphaTestMaskAvx2(int func, __m256i a, __m256i ref) {
-    const __m256i ones = _mm256_set1_epi32(-1);
-    switch (func) {
-        case D3DCMP_NEVER:
-            return _mm256_setzero_si256();
-        case D3DCMP_LESS:
-            return _mm256_cmpgt_epi32(ref, a);
-        case D3DCMP_EQUAL:
-            return _mm256_cmpeq_epi32(a, ref);
-        case D3DCMP_LESSEQUAL:
-            return _mm256_xor_si256(_mm256_cmpgt_epi32(a, ref), ones);
-        case D3DCMP_GREATER:
-            return _mm256_cmpgt_epi32(a, ref);
-        case D3DCMP_NOTEQUAL:
-            return _mm256_xor_si256(_mm256_cmpeq_epi32(a, ref), ones);
-        case D3DCMP_GREATEREQUAL:
-            return _mm256_xor_si256(_mm256_cmpgt_epi32(ref, a), ones);
-        default:
-            return ones;
+// AlphaTestLanes in 256-bit registers.
+struct AlphaTestLanesAvx2 {
+    AlphaTestKind kind;
+    __m256i less, equal, greater;
+    [[gnu::target("avx2")]] explicit AlphaTestLanesAvx2(int func) : kind(AlphaTestKindOf(func)) {
+        const AlphaTestOutcomes o(func);
+        less = _mm256_set1_epi32(o.less ? -1 : 0);
+        equal = _mm256_set1_epi32(o.equal ? -1 : 0);
+        greater = _mm256_set1_epi32(o.greater ? -1 : 0);
     }
-}
+    [[gnu::target("avx2")]] __m256i Pass(__m256i a, __m256i ref) const {
+        if (kind == AlphaTestKind::kAll) return _mm256_set1_epi32(-1);
+        if (kind == AlphaTestKind::kGreater) return _mm256_cmpgt_epi32(a, ref);
+        const __m256i gt = _mm256_cmpgt_epi32(a, ref), eq = _mm256_cmpeq_epi32(a, ref);
+        return _mm256_or_si256(
+            _mm256_or_si256(_mm256_and_si256(gt, greater), _mm256_and_si256(eq, equal)),
+            _mm256_andnot_si256(_mm256_or_si256(gt, eq), less));
+    }
+};
 
-// The eight-pixel steps from x0; returns the first pixel left to draw.
-template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
-[[gnu::target("avx2")]] int SpriteRowSteps(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+// The eight-pixel steps from x0 (at least eight pixels); returns the first
+// pixel left to draw. Gathered: the row does not read its texels one after
+// another (scaled, rotated) and fetches them one by one (Texel() clamps).
+// A gathered row comes by value: the target stores cannot change its
+// fields, so they stay in registers across the groups.
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat,
+          bool Gathered>
+[[gnu::target("avx2")]] int SpriteRowGroups(
+    std::conditional_t<Gathered, SpriteRow, const SpriteRow&> s, int x0, int x1, uint8_t* row) {
     int x = x0;
-    if (x1 - x0 >= 8 && s.Contiguous(x0, x1)) {
+    {
         const __m256i zero = _mm256_setzero_si256();
         const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
         const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
         const __m256i constAlpha = _mm256_set1_epi32(s.constant.a);
         const __m256i ref = _mm256_set1_epi32(int(s.alphaRef));
-        const int func = s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS;
+        const AlphaTestLanesAvx2 test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
         const __m256i colourMul =
             _mm256_set_epi16(255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
@@ -58,10 +63,17 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b));
         const __m256i full = _mm256_set1_epi16(255);
         const uint8_t* texRow =
-            s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
+            Gathered ? nullptr
+                     : s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
         for (; x + 8 <= x1; x += 8) {
-            __m256i t =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
+            __m256i t;
+            if constexpr (Gathered)
+                t = _mm256_setr_epi32(int(s.Texel(x)), int(s.Texel(x + 1)), int(s.Texel(x + 2)),
+                                      int(s.Texel(x + 3)), int(s.Texel(x + 4)), int(s.Texel(x + 5)),
+                                      int(s.Texel(x + 6)), int(s.Texel(x + 7)));
+            else
+                t = _mm256_loadu_si256(
+                    reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
             if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
             __m256i a;
             if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
@@ -72,7 +84,11 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                     a = _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
                                          _mm256_set1_epi32(0xFFFF));
             }
-            const __m256i pass = AlphaTestMaskAvx2(func, a, ref);
+            // Eight clear texels leave an A8R8G8B8 pixel as it is (s * 0 +
+            // d * 255 rounds back to d, s * 0 + d is d), pass or fail.
+            if constexpr (AlphaFrom != SpriteRow::kAlphaConstant && Target == kFormatA8R8G8B8)
+                if (_mm256_testz_si256(a, a)) continue;
+            const __m256i pass = test.Pass(a, ref);
             const uint32_t passBits = uint32_t(_mm256_movemask_epi8(pass));
             if (passBits == 0) continue;
             if constexpr (AlphaFrom == SpriteRow::kAlphaTexture && !Modulate &&
@@ -121,6 +137,16 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
         }
     }
     return x;
+}
+
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+int SpriteRowSteps(const SpriteRow& s, int x0, int x1, uint8_t* row) {
+    if (x1 - x0 < 8) return x0;
+    if (s.Contiguous(x0, x1))
+        return SpriteRowGroups<AlphaFrom, Modulate, DestFactor, Target, TexFormat, false>(s, x0, x1,
+                                                                                          row);
+    return SpriteRowGroups<AlphaFrom, Modulate, DestFactor, Target, TexFormat, true>(s, x0, x1,
+                                                                                     row);
 }
 
 }  // namespace

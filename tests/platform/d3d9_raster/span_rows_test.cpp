@@ -2,6 +2,7 @@
 // against the per-pixel sample, on random textures, weights and steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -154,6 +155,26 @@ TEST(RasterRowLoops, FillRowMatchesAPixelByPixelWrite) {
                 FillRow(row.data(), format, colour, x0, x1);
                 ASSERT_EQ(row, want) << r.name << ", round " << round;
             }
+}
+
+}  // namespace
+
+namespace {
+
+// The SIMD rounding division by 255 against round(x / 255), half up, for
+// every value a product of two channels (and a rounding bias) can reach.
+TEST(RasterRowLoops, SimdDivisionBy255RoundsEveryValue) {
+#if defined(__SSE2__)
+    for (int x = 0; x <= 65152; x += 8) {
+        alignas(16) uint16_t in[8], out[8];
+        for (int k = 0; k < 8; ++k) in[k] = uint16_t(std::min(x + k, 65152));
+        _mm_store_si128(reinterpret_cast<__m128i*>(out),
+                        Div255Epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(in))));
+        for (int k = 0; k < 8; ++k) ASSERT_EQ(out[k], (2 * in[k] + 255) / 510) << "x = " << in[k];
+    }
+#else
+    GTEST_SKIP() << "no SSE2 on this machine";
+#endif
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The blended-sprite row loop: the SIMD loop against its plain twin on random
-// rows, and whole 1:1 sprite draws against the generic path.
+// rows (straight and slanted across the texture), and whole 1:1 and rotated
+// sprite draws against the generic path.
+#include <cmath>
 #include <random>
 
 #include "../../../platform/d3d9/raster/sprite_rows.h"
@@ -30,15 +32,26 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
     int wide = 0;  // rounds the eight-pixel steps take
     for (int round = 0; round < 3000; ++round) {
         const int width = 1 + int(rng() % 64);
-        std::vector<uint8_t> texels(size_t(width) * 4);
+        // A sixth of the rows walk across a texture of several rows (rotated
+        // quads), t stepping either way and past both edges.
+        const bool slanted = round % 6 == 4;
+        const int height = slanted ? 1 + int(rng() % 24) : 1;
+        const int pitch = width * 4 + int(rng() % 3) * 4;
+        std::vector<uint8_t> texels(size_t(height) * pitch);
         for (auto& b : texels) b = uint8_t(rng());
         // Alphas 0 and 255 and the reference value turn up often.
-        for (int i = 0; i < width; ++i)
-            if (rng() % 3 == 0)
-                texels[size_t(i) * 4 + 3] = uint8_t((rng() % 3) * 127 + (rng() & 1));
+        for (size_t i = 3; i < texels.size(); i += 4)
+            if (rng() % 3 == 0) texels[i] = uint8_t((rng() % 3) * 127 + (rng() & 1));
         SpriteRow s;
         s.texels = texels.data();
         s.width = width;
+        if (slanted) {
+            s.pitch = pitch, s.height = height;
+            s.rowCoords.step =
+                int64_t(rng() % (int64_t(2) << kCoordBits)) - (int64_t(1) << kCoordBits);
+            s.rowCoords.base = int64_t(rng() % (uint64_t(height + 8) << kCoordBits)) -
+                               (int64_t(4) << kCoordBits) - int64_t(rng() % 40) * s.rowCoords.step;
+        }
         s.texFormat = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
         // 1:1 steps (inside and overlapping the edges), and any other.
         s.coords.step =
@@ -196,6 +209,80 @@ TEST_F(RasterSpriteDraws, OneToOneSpritesMatchTheGenericPath) {
                         << "target " << target << " texture " << texFormat << " dest " << dest
                         << " ops " << op.colorOp << "/" << op.alphaOp;
                 }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace rastertest;
+
+// Rotated and scaled sprites (each row walks across the texture on a slant)
+// through the same loop, against the generic path, for each state row.
+TEST_F(RasterSpriteDraws, RotatedSpritesMatchTheGenericPath) {
+    struct Row {
+        const char* name;
+        DWORD colorOp, alphaOp, dest;
+        bool alphaTest;
+    };
+    const Row rows[] = {
+        {"texture alpha, over", D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, D3DBLEND_INVSRCALPHA, true},
+        {"texture alpha, over, no test", D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, D3DBLEND_INVSRCALPHA,
+         false},
+        {"diffuse alpha, added", D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DBLEND_ONE, false},
+        {"faded, over", D3DTOP_SELECTARG1, D3DTOP_MODULATE, D3DBLEND_INVSRCALPHA, true},
+        {"tinted and faded, over", D3DTOP_MODULATE, D3DTOP_MODULATE, D3DBLEND_INVSRCALPHA, true},
+        {"tinted and faded, added", D3DTOP_MODULATE, D3DTOP_MODULATE, D3DBLEND_ONE, false},
+        {"tinted, texture alpha", D3DTOP_MODULATE, D3DTOP_SELECTARG1, D3DBLEND_INVSRCALPHA, false},
+    };
+    std::mt19937 rng(32);
+    for (const Row& row : rows)
+        for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+            for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8}) {
+                OwnedTexture tex(24, 40, texFormat);
+                OwnedSurface a(90, 80, target), g(90, 80, target);
+                RandomiseTwinPixels(tex, a, g, rng);
+                // Runs of clear and opaque texels, as sprites have.
+                auto& texels = tex.levels[0].bytes;
+                for (size_t i = 3; i < texels.size(); i += 4)
+                    if ((i / 40) % 3 != 2) texels[i] = (i / 40) % 3 ? 0 : 255;
+                RasterState s = StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+                UseTexture(s, &tex.texture, row.colorOp, row.alphaOp);
+                s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+                s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+                s.render[D3DRS_DESTBLEND] = row.dest;
+                s.render[D3DRS_ALPHATESTENABLE] = row.alphaTest;
+                s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+                s.render[D3DRS_ALPHAREF] = rng() % 2 ? 0 : 100;
+                RasterState sg = s;
+                sg.target = g.surface;
+                std::vector<V2DTex> v;
+                for (int i = 0; i < 10; ++i) {
+                    // Centred anywhere (over the edges too), any angle, scaled
+                    // 0.5x to 2.5x, the texture coordinates past its edges at
+                    // times (clamped).
+                    const float cx = float(int(rng() % 130) - 20),
+                                cy = float(int(rng() % 120) - 20);
+                    const float angle = float(rng() % 6283) / 1000.0f;
+                    const float scale = 0.5f + float(rng() % 200) / 100.0f;
+                    const float c = std::cos(angle) * scale, sn = std::sin(angle) * scale;
+                    const float over = i % 3 == 0 ? 0.2f : 0.0f;
+                    const uint32_t colour = i % 2 ? rng() : 0xFFFFFFFFu;
+                    V2DTex corner[4];
+                    const float hx[4] = {-12, 12, -12, 12}, hy[4] = {-20, -20, 20, 20};
+                    for (int k = 0; k < 4; ++k)
+                        corner[k] = {
+                            cx + hx[k] * c - hy[k] * sn, cy + hx[k] * sn + hy[k] * c, 0, 1, colour,
+                            (k & 1) ? 1 + over : -over,  (k & 2) ? 1 + over : -over};
+                    for (int k : {0, 1, 2, 3, 2, 1}) v.push_back(corner[k]);
+                }
+                ASSERT_EQ(DrawList(s, v).hr, S_OK);
+                RasterForceGenericSpans(true);
+                ASSERT_EQ(DrawList(sg, v).hr, S_OK);
+                RasterForceGenericSpans(false);
+                ASSERT_EQ(a.bytes, g.bytes)
+                    << row.name << ", target " << target << " texture " << texFormat;
+            }
 }
 
 }  // namespace

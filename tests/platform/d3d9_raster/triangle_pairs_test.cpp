@@ -1,6 +1,7 @@
 // Triangle lists drawn a pair at a time (a quad's two halves as one span per
 // row where everything the spans read is the same) against the generic path,
 // which draws every triangle on its own.
+#include <cmath>
 #include <random>
 
 #include "../../../platform/d3d9/raster/known_depth_rows.h"
@@ -114,6 +115,55 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
             ASSERT_EQ(paired.bytes, single.bytes) << "round " << round;
             ASSERT_EQ(pairedDepth.bytes, singleDepth.bytes) << "round " << round;
         }
+    }
+}
+
+// Rectangles at any 1/256 pixel, thinner than a pixel up to wide ones, with
+// corners on pixel centres and the scissor cutting them: the pair's one span
+// a row covers what the two triangles cover on their own.
+TEST_F(RasterTrianglePairs, RectanglesAtAnySubpixelPositionMatchTheGenericPath) {
+    std::mt19937 rng(6160);
+    OwnedTexture tex(16, 16, kFormatA8R8G8B8);
+    for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
+    for (int round = 0; round < 300; ++round) {
+        OwnedSurface paired(48, 40, kFormatA8R8G8B8), single(48, 40, kFormatA8R8G8B8);
+        for (auto& b : paired.bytes) b = uint8_t(rng());
+        single.bytes = paired.bytes;
+        std::vector<V2DTex> v;
+        for (int q = 0; q < 8; ++q) {
+            // Whole pixels (centres on the edges), or any 1/256.
+            const bool whole = rng() % 3 == 0;
+            auto at = [&](int range, int below) {
+                const int v = int(rng() % uint32_t(range * 256)) - below * 256;
+                return whole ? float(v / 256) : float(v) / 256;
+            };
+            const float x1 = at(60, 6), y1 = at(50, 5);
+            const float x2 = x1 + at(20, 0) + (whole ? 1 : 1.0f / 256);
+            const float y2 = y1 + at(16, 0) + (whole ? 1 : 1.0f / 256);
+            V2DTex corner[4] = {{x1, y1, 0, 1, 0xFFFFFFFFu, 0, 0},
+                                {x2, y1, 0, 1, 0xFFFFFFFFu, 1, 0},
+                                {x1, y2, 0, 1, 0xFFFFFFFFu, 0, 1},
+                                {x2, y2, 0, 1, 0xFFFFFFFFu, 1, 1}};
+            auto quad = QuadInOrder(corner, int(rng() % 4));
+            v.insert(v.end(), quad.begin(), quad.end());
+        }
+        const RECT scissor = {LONG(rng() % 20), LONG(rng() % 16), LONG(24 + rng() % 25),
+                              LONG(20 + rng() % 21)};
+        const bool scissored = rng() % 2;
+        for (bool generic : {false, true}) {
+            OwnedSurface& target = generic ? single : paired;
+            RasterState s = StateFor(target.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | 0x100);
+            UseTexture(s, &tex.texture, D3DTOP_MODULATE, D3DTOP_MODULATE);
+            s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+            s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+            s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+            s.render[D3DRS_SCISSORTESTENABLE] = scissored;
+            s.scissor = scissor;
+            RasterForceGenericSpans(generic);
+            ASSERT_EQ(DrawList(s, v).hr, S_OK);
+            RasterForceGenericSpans(false);
+        }
+        ASSERT_EQ(paired.bytes, single.bytes) << "round " << round;
     }
 }
 
