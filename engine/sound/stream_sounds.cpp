@@ -390,19 +390,15 @@ int MakeRing(SoundHandleRecord* r, Handle shareHandle) {
     return 0;
 }
 
-}  // namespace
-
-bool RingStrictlyBetween(uint32_t p, uint32_t a, uint32_t b, uint32_t size) {
-    if (size == 0) return false;
-    const uint32_t toP = Forward(a % size, p % size, size);
-    return toP > 0 && toP < Forward(a % size, b % size, size);
-}
-
-int AddSreamSound(const SoundCreateSettings* settings, const StreamInterface* stream,
-                  StreamHandle streamHandle, int loopCount, Handle handle, int kind,
-                  int* callerMayClose, Handle shareHandle, int fromWorker) {
+// Adds one part to the handle once `make` has given it its data and
+// converter (`make` logs its own failure and leaves the part empty); the
+// checks, the format match and the first part's ring are the same for all.
+// A later failure frees the part's data unless it is `callersData`.
+template <class Make>
+int AddStreamPartWith(Handle handle, int loopCount, int kind, Handle shareHandle, Make make,
+                      const void* callersData = nullptr) {
     SoundHandleRecord* r = GetLoadingSoundRecord(handle);
-    if (!r || !settings || !stream) return -1;
+    if (!r) return -1;
     SoundLock lock;
     StreamState& st = r->stream;
     if (st.partCount > 0) {
@@ -418,50 +414,111 @@ int AddSreamSound(const SoundCreateSettings* settings, const StreamInterface* st
     std::memset(static_cast<void*>(&part), 0, sizeof(part));
     part.kind = kind;
     part.loopEnd = -1;
-    stream->Seek(streamHandle, 0, SEEK_SET);
-    int mayClose = 1;
-    if (kind == 3) {
-        mayClose = 0;
-        if (SetupSoundConvert(&part.convert, stream, streamHandle, settings->convertOptions[0],
-                              settings->convertOptions[1], settings->convertOptions[2]) < 0)
-            return Log("音声データのオープンに失敗しました\n");
-    } else {
-        int result;
-        if (kind == 2) {
-            uint32_t size = 0;
-            void* bytes = ReadWholeStream(stream, streamHandle, &size);
-            if (!bytes) return Log("音声データの読み込みに失敗しました\n");
-            part.data = bytes;
-            part.dataSize = size;
-            result = SetupOverMemory(part, settings);
-        } else {
-            result = MakePcmPart(part, settings, stream, streamHandle);
-        }
-        if (result < 0) {
-            EndPart(part, false);
-            return Log(kind == 2 ? "音声データのオープンに失敗しました\n"
-                                 : "音声データの変換に失敗しました\n");
-        }
-    }
+    if (make(part) < 0) return -1;
+    auto endPart = [&] {
+        if (callersData && part.data == callersData) part.data = nullptr;
+        EndPart(part, false);
+    };
     WAVEFORMATEX format{};
     GetConvertFormat(&part.convert, &format);
     if (st.partCount > 0 && std::memcmp(&format, &r->format, sizeof(format)) != 0) {
-        EndPart(part, false);
+        endPart();
         return Log("フォーマットの違う音声データは同時に使うことは出来ません\n");
     }
     if (st.partCount == 0) {
         r->format = format;
         if (MakeRing(r, shareHandle) < 0) {
-            EndPart(part, false);
+            endPart();
             return -1;
         }
     }
     part.loopCount = static_cast<uint8_t>(loopCount);
     ++st.partCount;
     ComputeTotal(r);
-    if (callerMayClose) *callerMayClose = mayClose;
-    (void)fromWorker;
     return 0;
+}
+
+// The first part of a converted memory sound, over the WAVE image of its
+// samples. When the converter hands that PCM on unchanged (what it does with
+// plain PCM) the part keeps the image itself rather than converting it into a
+// second one: a music track's samples were otherwise copied twice over at its
+// first loop point. 0 with the image the part's, or -1 (logged) with the image
+// still the caller's.
+int AddConvertedSoundPart(const SoundCreateSettings* s, void* image, uint32_t size, Handle handle,
+                          const WAVEFORMATEX& samplesFormat, uint32_t samplesSize) {
+    return AddStreamPartWith(
+        handle, 0, 0, -1,
+        [&](StreamPart& part) {
+            part.data = image;
+            part.dataSize = size;
+            WAVEFORMATEX format{};
+            if (SetupOverMemory(part, s) == 0 && part.convert.kind == SoundConvertKindWave &&
+                GetConvertFormat(&part.convert, &format) == 0 &&
+                std::memcmp(&format, &samplesFormat, sizeof(format)) == 0 &&
+                GetSoundConvertSize(&part.convert) == static_cast<int>(samplesSize))
+                return 0;
+            part.data = nullptr;  // the caller's still
+            EndPart(part, false);
+            part.kind = 0;
+            part.loopEnd = -1;
+            // Anything else is converted into an image of the part's own.
+            const StreamHandle memory = OpenMemoryImageStream(image, size);
+            if (!memory) return -1;
+            const int made = MakePcmPart(part, s, GetMemoryImageStreamInterface(), memory);
+            CloseMemoryImageStream(memory);
+            if (made < 0) {
+                EndPart(part, false);
+                return Log("音声データの変換に失敗しました\n");
+            }
+            return 0;
+        },
+        image);
+}
+
+}  // namespace
+
+bool RingStrictlyBetween(uint32_t p, uint32_t a, uint32_t b, uint32_t size) {
+    if (size == 0) return false;
+    const uint32_t toP = Forward(a % size, p % size, size);
+    return toP > 0 && toP < Forward(a % size, b % size, size);
+}
+
+int AddSreamSound(const SoundCreateSettings* settings, const StreamInterface* stream,
+                  StreamHandle streamHandle, int loopCount, Handle handle, int kind,
+                  int* callerMayClose, Handle shareHandle, int fromWorker) {
+    if (!settings || !stream) return -1;
+    (void)fromWorker;
+    const int mayClose = kind == 3 ? 0 : 1;
+    const int result =
+        AddStreamPartWith(handle, loopCount, kind, shareHandle, [&](StreamPart& part) {
+            stream->Seek(streamHandle, 0, SEEK_SET);
+            if (kind == 3) {
+                if (SetupSoundConvert(&part.convert, stream, streamHandle,
+                                      settings->convertOptions[0], settings->convertOptions[1],
+                                      settings->convertOptions[2]) < 0)
+                    return Log("音声データのオープンに失敗しました\n");
+                return 0;
+            }
+            int made;
+            if (kind == 2) {
+                uint32_t size = 0;
+                void* bytes = ReadWholeStream(stream, streamHandle, &size);
+                if (!bytes) return Log("音声データの読み込みに失敗しました\n");
+                part.data = bytes;
+                part.dataSize = size;
+                made = SetupOverMemory(part, settings);
+            } else {
+                made = MakePcmPart(part, settings, stream, streamHandle);
+            }
+            if (made < 0) {
+                EndPart(part, false);
+                return Log(kind == 2 ? "音声データのオープンに失敗しました\n"
+                                     : "音声データの変換に失敗しました\n");
+            }
+            return 0;
+        });
+    if (result == 0 && callerMayClose) *callerMayClose = mayClose;
+    return result;
 }
 
 int AddStreamSoundFile(const SoundCreateSettings* settings, const char* fileName, int loopCount,
@@ -663,6 +720,8 @@ int ConvertToStreamSound(Handle handle) {
     const int volume = r->volume, pan = r->pan, frequency = r->frequency;
     const int buffers = r->bufferCount;
     const int position = GetSoundPositionBytes(handle);
+    const WAVEFORMATEX format = r->format;
+    const uint32_t samplesSize = r->dataSize;
     StopSoundHandle(handle);
     DeleteHandle(handle);
     int result = -1;
@@ -670,14 +729,10 @@ int ConvertToStreamSound(Handle handle) {
         SoundCreateSettings settings{};
         GetSoundCreateSettings(&settings);
         settings.kind = 0;
-        const StreamHandle memory = OpenMemoryImageStream(image, size);
-        int mayClose = 1;
-        if (memory) {
-            result = AddSreamSound(&settings, GetMemoryImageStreamInterface(), memory, 0, handle, 0,
-                                   &mayClose, -1, 0);
-            CloseMemoryImageStream(memory);
-        }
-        if (result < 0) {
+        result = AddConvertedSoundPart(&settings, image, size, handle, format, samplesSize);
+        if (result == 0) {
+            image = nullptr;  // the stream's part holds it now
+        } else {
             // The sound stays what it was rather than being lost.
             Log("ストリームサウンドハンドルの作成に失敗しました\n");
             if (CreateSoundFromMemory(handle, &settings, image, size, buffers, -1, 0) < 0)
