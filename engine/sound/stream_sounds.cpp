@@ -442,11 +442,12 @@ int AddStreamPartWith(Handle handle, int loopCount, int kind, Handle shareHandle
 // samples. When the converter hands that PCM on unchanged (what it does with
 // plain PCM) the part keeps the image itself rather than converting it into a
 // second one: a music track's samples were otherwise copied twice over at its
-// first loop point. 0 with the image the part's, or -1 (logged) with the image
-// still the caller's.
+// first loop point. 0 or -1 (logged); `*kept` says whether the part took the
+// image (otherwise it is still the caller's to free).
 int AddConvertedSoundPart(const SoundCreateSettings* s, void* image, uint32_t size, Handle handle,
-                          const WAVEFORMATEX& samplesFormat, uint32_t samplesSize) {
-    return AddStreamPartWith(
+                          const WAVEFORMATEX& samplesFormat, uint32_t samplesSize, bool* kept) {
+    *kept = false;
+    const int result = AddStreamPartWith(
         handle, 0, 0, -1,
         [&](StreamPart& part) {
             part.data = image;
@@ -455,8 +456,10 @@ int AddConvertedSoundPart(const SoundCreateSettings* s, void* image, uint32_t si
             if (SetupOverMemory(part, s) == 0 && part.convert.kind == SoundConvertKindWave &&
                 GetConvertFormat(&part.convert, &format) == 0 &&
                 std::memcmp(&format, &samplesFormat, sizeof(format)) == 0 &&
-                GetSoundConvertSize(&part.convert) == static_cast<int>(samplesSize))
+                GetSoundConvertSize(&part.convert) == static_cast<int>(samplesSize)) {
+                *kept = true;
                 return 0;
+            }
             part.data = nullptr;  // the caller's still
             EndPart(part, false);
             part.kind = 0;
@@ -473,6 +476,8 @@ int AddConvertedSoundPart(const SoundCreateSettings* s, void* image, uint32_t si
             return 0;
         },
         image);
+    if (result < 0) *kept = false;
+    return result;
 }
 
 }  // namespace
@@ -729,10 +734,11 @@ int ConvertToStreamSound(Handle handle) {
         SoundCreateSettings settings{};
         GetSoundCreateSettings(&settings);
         settings.kind = 0;
-        result = AddConvertedSoundPart(&settings, image, size, handle, format, samplesSize);
-        if (result == 0) {
+        bool kept = false;
+        result = AddConvertedSoundPart(&settings, image, size, handle, format, samplesSize, &kept);
+        if (kept) {
             image = nullptr;  // the stream's part holds it now
-        } else {
+        } else if (result < 0) {
             // The sound stays what it was rather than being lost.
             Log("ストリームサウンドハンドルの作成に失敗しました\n");
             if (CreateSoundFromMemory(handle, &settings, image, size, buffers, -1, 0) < 0)
