@@ -21,6 +21,7 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
               UINT dz, UINT w, UINT h) {
     WriteHeldRows(&src);
     SettleBeforeWrite(&dst);
+    AdviseRowsWrite(dst, dx, dy, dz, w, h);
     const UINT bpp = BytesPerPixel(src.format);
     for (UINT y = 0; y < h; ++y)
         std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
@@ -80,6 +81,8 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
     SettleBeforeWrite(&p);
+    AdviseRowsWrite(p, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
+                    UINT(r.bottom - r.top));
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4];
     WriteArgb(p.format, pixel, colour);
