@@ -171,6 +171,7 @@ HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
             const UINT r = std::min(dp->width, (box.Right + round) >> shift);
             const UINT b = std::min(dp->height, (box.Bottom + round) >> shift);
             const UINT k = std::min(dp->depth, (box.Back + round) >> shift);
+            if (l < r && t < b && f < k) AdviseRowsWrite(*dp, l, t, f, r - l, b - t, k - f);
             for (UINT z = f; z < k; ++z)
                 if (l < r && t < b) CopyRows(*sp, l, t, z, *dp, l, t, z, r - l, b - t);
         }

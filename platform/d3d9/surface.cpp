@@ -24,15 +24,24 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     return p.bytes != nullptr;
 }
 
-void AdviseRowsWrite(const PixelBuffer& p, UINT x, UINT y, UINT z, UINT w, UINT h) {
+void AdviseRowsWrite(const PixelBuffer& p, UINT x, UINT y, UINT z, UINT w, UINT h, UINT d) {
     const size_t minimum = platform::LargeBlockMinimum();
-    if (minimum == 0 || p.size < minimum || w == 0 || h == 0 || IsYuvFormat(p.format)) return;
-    const size_t row = size_t(w) * BytesPerPixel(p.format);
+    if (minimum == 0 || p.size < minimum || w == 0 || h == 0 || d == 0 || IsYuvFormat(p.format))
+        return;
+    // Whole-height slices follow each other as one run of rows.
+    if (d > 1 && y == 0 && h == p.height) {
+        h *= d;
+        d = 1;
+    }
+    const size_t bpp = BytesPerPixel(p.format), row = size_t(w) * bpp;
     // Every small page of the rows' span is written only when the gaps
     // between the rows hold no whole page.
     if (row == 0 || row > p.pitch || p.pitch - row >= 4096) return;
-    const size_t begin = size_t(p.Row(y, z) - p.bytes.get()) + size_t(x) * BytesPerPixel(p.format);
-    platform::AdviseLargeBlockWrite(p.bytes.get(), begin, begin + size_t(h - 1) * p.pitch + row);
+    for (UINT slice = z; slice < z + d; ++slice) {
+        const size_t begin = size_t(p.Row(y, slice) - p.bytes.get()) + size_t(x) * bpp;
+        platform::AdviseLargeBlockWrite(p.bytes.get(), begin,
+                                        begin + size_t(h - 1) * p.pitch + row);
+    }
 }
 
 bool RectInside(const RECT* r, UINT width, UINT height, RECT* out) {

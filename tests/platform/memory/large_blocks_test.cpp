@@ -180,6 +180,17 @@ TEST_F(LargeBlocks, SurfacesAdviseOnlyHugePagesAWriteCoversWhole) {
         t->Release();
     }
 
+    // A volume locked whole: its slices follow each other as one run of rows.
+    IDirect3DVolumeTexture9* volume = nullptr;
+    ASSERT_EQ(dev->CreateVolumeTexture(128, 128, 128, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                       &volume, nullptr),
+              D3D_OK);
+    D3DLOCKED_BOX box{};
+    ASSERT_EQ(volume->LockBox(0, &box, nullptr, 0), D3D_OK);
+    EXPECT_TRUE(Advised(static_cast<unsigned char*>(box.pBits) + 3 * kHuge));
+    volume->UnlockBox(0);
+    volume->Release();
+
     const RECT top{0, 0, 1024, 576};
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(texture->LockRect(0, &locked, &top, 0), D3D_OK);
