@@ -94,7 +94,9 @@ void* MapLargeBlock(size_t bytes, bool adviseWhole) {
     record.length = length;
     record.advised.assign(length / policy.hugePage, adviseWhole);
     // Refused where the kernel has no huge pages: the block is still good.
-    if (adviseWhole) madvise(block, length, MADV_HUGEPAGE);
+    // Where huge pages are the rule ("always") a block not advised whole
+    // is kept from them until its writes advise parts of it.
+    madvise(block, length, adviseWhole ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
     LargeBlockRegistry& r = Registry();
     {
         std::lock_guard<std::mutex> g(r.lock);

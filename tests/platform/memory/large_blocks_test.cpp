@@ -198,6 +198,8 @@ TEST_F(LargeBlocks, SurfacesAdviseOnlyHugePagesAWriteCoversWhole) {
     texture->UnlockRect(0);
     EXPECT_TRUE(Advised(base));
     EXPECT_FALSE(Advised(base + kHuge));
+    // Kept from huge pages even where the system would use them unasked.
+    EXPECT_NE(MappingFlags(base + kHuge).find(" nh"), std::string::npos);
     EXPECT_EQ(base[575 * 4096], 0x7F);
     EXPECT_EQ(base[576 * 4096], 0);
     texture->Release();
