@@ -22,15 +22,15 @@
 namespace platform {
 namespace {
 
-struct HugePagePolicy {
+struct LargeBlockPagePolicy {
     size_t hugePage = 0;  // 0: no block is mapped here
     size_t smallPage = 4096;
 };
 
 // Huge pages are used when the system offers them to programs that ask
 // ("always" or "madvise"); "never", or no such setting, keeps the C heap.
-HugePagePolicy ReadPolicy() {
-    HugePagePolicy p;
+LargeBlockPagePolicy ReadLargeBlockPolicy() {
+    LargeBlockPagePolicy p;
     const long page = sysconf(_SC_PAGESIZE);
     if (page > 0) p.smallPage = static_cast<size_t>(page);
     std::ifstream enabled("/sys/kernel/mm/transparent_hugepage/enabled");
@@ -45,8 +45,8 @@ HugePagePolicy ReadPolicy() {
     return p;
 }
 
-const HugePagePolicy& Policy() {
-    static const HugePagePolicy policy = ReadPolicy();
+const LargeBlockPagePolicy& LargeBlockPolicy() {
+    static const LargeBlockPagePolicy policy = ReadLargeBlockPolicy();
     return policy;
 }
 
@@ -61,22 +61,22 @@ struct LargeBlockRegistry {
     std::atomic<size_t> bytes{0};
 };
 
-LargeBlockRegistry& Registry() {
+LargeBlockRegistry& LargeBlockTable() {
     static auto* r = new LargeBlockRegistry;  // blocks may be freed during exit
     return *r;
 }
 
 std::atomic<bool> largeBlocksOff{false};
 
-bool HugeAligned(const void* block) {
-    const size_t huge = Policy().hugePage;
+bool IsHugePageAligned(const void* block) {
+    const size_t huge = LargeBlockPolicy().hugePage;
     return block && huge != 0 && (reinterpret_cast<uintptr_t>(block) & (huge - 1)) == 0;
 }
 
 }  // namespace
 
 void* MapLargeBlock(size_t bytes, bool adviseWhole) {
-    const HugePagePolicy& policy = Policy();
+    const LargeBlockPagePolicy& policy = LargeBlockPolicy();
     if (policy.hugePage == 0 || largeBlocksOff.load() || bytes < policy.hugePage ||
         bytes > (SIZE_MAX >> 2))
         return nullptr;
@@ -97,7 +97,7 @@ void* MapLargeBlock(size_t bytes, bool adviseWhole) {
     // Where huge pages are the rule ("always") a block not advised whole
     // is kept from them until its writes advise parts of it.
     madvise(block, length, adviseWhole ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
-    LargeBlockRegistry& r = Registry();
+    LargeBlockRegistry& r = LargeBlockTable();
     {
         std::lock_guard<std::mutex> g(r.lock);
         r.blocks[block] = std::move(record);
@@ -107,8 +107,8 @@ void* MapLargeBlock(size_t bytes, bool adviseWhole) {
 }
 
 bool UnmapLargeBlock(void* block) {
-    if (!HugeAligned(block)) return false;
-    LargeBlockRegistry& r = Registry();
+    if (!IsHugePageAligned(block)) return false;
+    LargeBlockRegistry& r = LargeBlockTable();
     size_t length = 0;
     {
         std::lock_guard<std::mutex> g(r.lock);
@@ -123,12 +123,12 @@ bool UnmapLargeBlock(void* block) {
 }
 
 void AdviseLargeBlockWrite(void* block, size_t begin, size_t end) {
-    if (!HugeAligned(block)) return;
-    const size_t huge = Policy().hugePage;
+    if (!IsHugePageAligned(block)) return;
+    const size_t huge = LargeBlockPolicy().hugePage;
     const size_t firstPage = (begin + huge - 1) / huge;
     const size_t endPage = end / huge;
     if (firstPage >= endPage) return;
-    LargeBlockRegistry& r = Registry();
+    LargeBlockRegistry& r = LargeBlockTable();
     std::lock_guard<std::mutex> g(r.lock);
     auto it = r.blocks.find(block);
     if (it == r.blocks.end()) return;
@@ -148,11 +148,11 @@ void AdviseLargeBlockWrite(void* block, size_t begin, size_t end) {
 }
 
 size_t LargeBlockBytes() {
-    return Registry().bytes.load();
+    return LargeBlockTable().bytes.load();
 }
 
 size_t LargeBlockMinimum() {
-    return largeBlocksOff.load() ? 0 : Policy().hugePage;
+    return largeBlocksOff.load() ? 0 : LargeBlockPolicy().hugePage;
 }
 
 void* AllocateZeroedBlock(size_t bytes) {
@@ -171,7 +171,7 @@ void KnobLargeBlocksOff(bool off) {
     platform::largeBlocksOff.store(off);
 }
 bool KnobLargeBlocksAvailable() {
-    return platform::Policy().hugePage != 0;
+    return platform::LargeBlockPolicy().hugePage != 0;
 }
 size_t KnobLargeBlockBytes() {
     return platform::LargeBlockBytes();
