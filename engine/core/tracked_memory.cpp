@@ -116,10 +116,12 @@ namespace {
 // heapFlags HEAP_ZERO_MEMORY: the heap hands over zeroed bytes (a fresh
 // mapping already is, so large blocks are not written twice).
 void* AllocateTracked(uint32_t size, const char* file, int line, DWORD heapFlags) {
-    MemoryLock guard;
-    MemoryState& m = Memory();
+    // The heap serialises itself: its zeroing does not hold up other threads'
+    // allocations.
     auto* h = static_cast<TrackedBlockHeader*>(
         HeapAlloc(GetProcessHeap(), heapFlags, static_cast<SIZE_T>(size) + kTrackedOverhead));
+    MemoryLock guard;
+    MemoryState& m = Memory();
     if (!h) {
         MemDumpAll();
         MemCheckAll();
