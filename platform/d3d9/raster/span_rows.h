@@ -72,6 +72,14 @@ inline const uint8_t* ColourRow(uint32_t argb, int count) {
     return reinterpret_cast<const uint8_t*>(texels.data());
 }
 
+// Room for `count` texels sampled for one span, kept per thread (valid until
+// the next call on that thread).
+inline uint32_t* SampleRow(int count) {
+    thread_local std::vector<uint32_t> texels;
+    if (texels.size() < size_t(count)) texels.resize(size_t(count));
+    return texels.data();
+}
+
 // Bilinear row from a prepared row pair, one pixel at a time.
 inline void BlendRowPlain(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t keep,
                           uint32_t set, uint8_t* row) {

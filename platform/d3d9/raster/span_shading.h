@@ -384,9 +384,10 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         return;
     }
 
-    // Blended sprites from a point-sampled 32-bit texture onto a 32-bit
-    // target run as whole rows too.
-    if constexpr (!generic && K::kFilter == kFilterPoint &&
+    // Blended sprites from a 32-bit texture onto a 32-bit target run as
+    // whole rows too. Bilinear rows sample the span's texels first (the very
+    // values the per-pixel path reads) and run the same loop over them.
+    if constexpr (!generic && (K::kFilter == kFilterPoint || K::kFilter == kFilterLinear) &&
                   (K::kTexFormat == int(kFormatA8R8G8B8) ||
                    K::kTexFormat == int(kFormatX8R8G8B8)) &&
                   K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
@@ -401,18 +402,41 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                     K::kAlphaArg2 == D3DTA_DIFFUSE))) {
         // Rows of a rotated quad walk across the texture: the same loop
         // reads each pixel's texel from its own row.
-        if (pointRow || tStep[0] != 0) {
+        constexpr bool linear = K::kFilter == kFilterLinear;
+        // The texel format the row loop reads: bilinear samples are A8R8G8B8.
+        constexpr uint32_t rowFormat = linear ? kFormatA8R8G8B8 : uint32_t(K::kTexFormat);
+        if (linear || pointRow || tStep[0] != 0) {
             const RasterSurface& lv = ds.stages[0].texture->levels[0];
             SpriteRow sr;
-            sr.texels = pointRow ? pointRow : lv.pixels;
-            sr.width = lv.width;
-            sr.texFormat = uint32_t(K::kTexFormat);
-            sr.coords = RowCoords{sBase[0], sStep[0]};
-            if (!pointRow) {
-                sr.rowCoords = RowCoords{tBase[0], tStep[0]};
-                sr.pitch = lv.pitch;
-                sr.height = lv.height;
+            if constexpr (linear) {
+                const int n = x1 - x0;
+                uint32_t* samples = SampleRow(n);
+                if (rowBlend.ready) {
+                    BlendRow(rowBlend, RowCoords{sBase[0] + int64_t(x0) * sStep[0], sStep[0]}, 0,
+                             n, 0xFFFFFFFFu, 0, reinterpret_cast<uint8_t*>(samples));
+                } else {
+                    for (int x = x0; x < x1; ++x)
+                        samples[x - x0] = SampleLinearFast(
+                            lv, K::kTexFormat, K::kAddress, K::kAddress,
+                            ds.stages[0].sampler.border,
+                            (sBase[0] + int64_t(x) * sStep[0]) >> (kCoordBits - 8),
+                            (tBase[0] + int64_t(x) * tStep[0]) >> (kCoordBits - 8));
+                }
+                sr.texels = reinterpret_cast<const uint8_t*>(samples);
+                sr.width = n;
+                sr.coords =
+                    RowCoords{-int64_t(x0) * (int64_t(1) << kCoordBits), int64_t(1) << kCoordBits};
+            } else {
+                sr.texels = pointRow ? pointRow : lv.pixels;
+                sr.width = lv.width;
+                sr.coords = RowCoords{sBase[0], sStep[0]};
+                if (!pointRow) {
+                    sr.rowCoords = RowCoords{tBase[0], tStep[0]};
+                    sr.pitch = lv.pitch;
+                    sr.height = lv.height;
+                }
             }
+            sr.texFormat = rowFormat;
             constexpr bool modulate = K::kColorOp == D3DTOP_MODULATE;
             constexpr int alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
                                       : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
@@ -435,7 +459,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
                 const int64_t last =
                     std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
-                if (pointRow && ty >= 0 && ty < lv.height) {
+                if (!linear && pointRow && ty >= 0 && ty < lv.height) {
                     const char* texels =
                         reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
                     for (int64_t at = std::min(first, last) * 4; at <= std::max(first, last) * 4;
@@ -451,7 +475,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             const bool white = sr.constant.r == 255 && sr.constant.g == 255 && sr.constant.b == 255;
             auto run = [&](auto alpha, auto mod) {
                 SpriteRowShape<decltype(alpha)::value, decltype(mod)::value, K::kDestBlend,
-                               uint32_t(K::kTarget), uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+                               uint32_t(K::kTarget), rowFormat>(sr, x0, x1, row);
             };
             using TextureAlpha = std::integral_constant<int, SpriteRow::kAlphaTexture>;
             using ShapeAlpha = std::integral_constant<int, alphaFrom>;
