@@ -412,8 +412,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 const int n = x1 - x0;
                 uint32_t* samples = SampleRow(n);
                 if (rowBlend.ready) {
-                    BlendRow(rowBlend, RowCoords{sBase[0] + int64_t(x0) * sStep[0], sStep[0]}, 0,
-                             n, 0xFFFFFFFFu, 0, reinterpret_cast<uint8_t*>(samples));
+                    BlendRow(rowBlend, RowCoords{sBase[0] + int64_t(x0) * sStep[0], sStep[0]}, 0, n,
+                             0xFFFFFFFFu, 0, reinterpret_cast<uint8_t*>(samples));
                 } else {
                     for (int x = x0; x < x1; ++x)
                         samples[x - x0] = SampleLinearFast(

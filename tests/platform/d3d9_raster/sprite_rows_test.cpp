@@ -91,7 +91,9 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
 
 // Alpha-textured rows whose texels come in runs of opaque and clear, as
 // tiles and backgrounds are: the SIMD loop stores whole opaque groups of
-// four straight, and must still give the plain twin's bytes.
+// four straight, and blends opaque groups under a constant's alpha by that
+// alpha alone (the cross-fade of two backgrounds); both must still give the
+// plain twin's bytes.
 TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
 #if defined(__SSE2__)
     std::mt19937 rng(78);
@@ -110,10 +112,20 @@ TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
         s.width = width;
         s.coords.step = int64_t(1) << kCoordBits;
         s.coords.base = -int64_t(rng() % 8) << kCoordBits;
-        s.alphaFrom = SpriteRow::kAlphaTexture;
+        const bool product = round % 2;
+        s.alphaFrom = product ? SpriteRow::kAlphaProduct : SpriteRow::kAlphaTexture;
+        if (product) {
+            s.texFormat = rng() % 4 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+            s.modulateColour = rng() % 2;
+            s.constant = FromArgb(rng());
+            // Clear, opaque and the test's reference value turn up often.
+            if (rng() % 3 == 0) s.constant.a = int(rng() % 2) * 255;
+            if (rng() % 3 == 0) s.constant.a = 128;
+            s.destFactor = rng() % 2 ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE;
+        }
         s.alphaTest = rng() % 2;
         s.alphaFunc = rng() % 2 ? D3DCMP_GREATER : D3DCMP_LESS;
-        s.alphaRef = rng() % 2 ? 0 : 255;
+        s.alphaRef = rng() % 2 ? 0 : rng() % 2 ? 255 : 128;
         s.target = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
         const int x0 = int(rng() % 8), x1 = x0 + int(rng() % uint32_t(width));
         s.rowPixels = x1 + int(rng() % 5);
