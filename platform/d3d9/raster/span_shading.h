@@ -449,12 +449,17 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             // The target and large textures are bigger than the cache, and a
             // span's row starts on a page of its own where the processor's
             // own look-ahead begins cold: ask for the target row after next
-            // and the texels it will read while this one is blended.
+            // and the texels it will read while this one is blended. Only
+            // a long row's start: once it runs, the processor's look-ahead
+            // keeps up with the rest.
             if (y + 2 < ds.target.height) {
+                constexpr int64_t kAheadBytes = 512;
                 const char* ahead = reinterpret_cast<const char*>(row) + 2 * ds.target.pitch;
-                for (size_t at = size_t(x0) * 4; at < size_t(x1) * 4; at += 64)
+                const size_t rowEnd =
+                    std::min(size_t(x1) * 4, size_t(x0) * 4 + size_t(kAheadBytes));
+                for (size_t at = size_t(x0) * 4; at < rowEnd; at += 64)
                     _mm_prefetch(ahead + at, _MM_HINT_T0);
-                _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
+                _mm_prefetch(ahead + rowEnd - 4, _MM_HINT_T0);
                 const int64_t ty = FixedCoord(tri.t[0].Row(y + 2)) >> kCoordBits;
                 const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
                 const int64_t last =
@@ -462,8 +467,9 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                 if (!linear && pointRow && ty >= 0 && ty < lv.height) {
                     const char* texels =
                         reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
-                    for (int64_t at = std::min(first, last) * 4; at <= std::max(first, last) * 4;
-                         at += 64)
+                    const int64_t from = std::min(first, last) * 4;
+                    const int64_t to = std::min(std::max(first, last) * 4, from + kAheadBytes);
+                    for (int64_t at = from; at <= to; at += 64)
                         _mm_prefetch(texels + at, _MM_HINT_T0);
                 }
             }
