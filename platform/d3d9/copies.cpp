@@ -21,6 +21,7 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
               UINT dz, UINT w, UINT h) {
     WriteHeldRows(&src);
     SettleBeforeWrite(&dst);
+    AdviseRowsWrite(dst, dx, dy, dz, w, h);
     const UINT bpp = BytesPerPixel(src.format);
     for (UINT y = 0; y < h; ++y)
         std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
@@ -80,6 +81,8 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
     SettleBeforeWrite(&p);
+    AdviseRowsWrite(p, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
+                    UINT(r.bottom - r.top));
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4];
     WriteArgb(p.format, pixel, colour);
@@ -168,6 +171,7 @@ HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
             const UINT r = std::min(dp->width, (box.Right + round) >> shift);
             const UINT b = std::min(dp->height, (box.Bottom + round) >> shift);
             const UINT k = std::min(dp->depth, (box.Back + round) >> shift);
+            if (l < r && t < b && f < k) AdviseRowsWrite(*dp, l, t, f, r - l, b - t, k - f);
             for (UINT z = f; z < k; ++z)
                 if (l < r && t < b) CopyRows(*sp, l, t, z, *dp, l, t, z, r - l, b - t);
         }
