@@ -19,6 +19,10 @@
 
 #include "test_knobs.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -50,8 +54,16 @@ const LargeBlockPagePolicy& LargeBlockPolicy() {
     return policy;
 }
 
+// Address-checked builds keep catching overruns of a block: its unused tail
+// is poisoned and an inaccessible page follows it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kGuardPage = true;
+#else
+constexpr bool kGuardPage = false;
+#endif
+
 struct MappedBlock {
-    size_t length = 0;
+    size_t length = 0;          // the block's pages, without a guard page
     std::vector<bool> advised;  // per huge page
 };
 
@@ -81,15 +93,20 @@ void* MapLargeBlock(size_t bytes, bool adviseWhole) {
         bytes > (SIZE_MAX >> 2))
         return nullptr;
     const size_t length = (bytes + policy.smallPage - 1) & ~(policy.smallPage - 1);
-    const size_t reserved = length + policy.hugePage - policy.smallPage;
+    const size_t guard = kGuardPage ? policy.smallPage : 0;
+    const size_t reserved = length + guard + policy.hugePage - policy.smallPage;
     void* raw = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
     const auto first = reinterpret_cast<uintptr_t>(raw);
     const uintptr_t start = (first + policy.hugePage - 1) & ~uintptr_t(policy.hugePage - 1);
     if (start > first) munmap(raw, start - first);
-    if (first + reserved > start + length)
-        munmap(reinterpret_cast<void*>(start + length), first + reserved - (start + length));
+    const uintptr_t end = start + length + guard;
+    if (first + reserved > end) munmap(reinterpret_cast<void*>(end), first + reserved - end);
     auto* block = reinterpret_cast<void*>(start);
+    if (guard) mprotect(reinterpret_cast<void*>(start + length), guard, PROT_NONE);
+#if defined(__SANITIZE_ADDRESS__)
+    ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + bytes, length - bytes);
+#endif
     MappedBlock record;
     record.length = length;
     record.advised.assign(length / policy.hugePage, adviseWhole);
@@ -118,7 +135,10 @@ bool UnmapLargeBlock(void* block) {
         r.blocks.erase(it);
     }
     r.bytes -= length;
-    munmap(block, length);
+#if defined(__SANITIZE_ADDRESS__)
+    ASAN_UNPOISON_MEMORY_REGION(block, length);
+#endif
+    munmap(block, length + (kGuardPage ? LargeBlockPolicy().smallPage : 0));
     return true;
 }
 

@@ -139,3 +139,21 @@ TEST_F(LargeSurfaces, WritesAdviseOnlyTheHugePagesTheyCoverWhole) {
 }
 
 }  // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+// Address-checked builds still catch a write past the end of a mapped block:
+// into its page's unused tail, and right after a block of whole pages.
+TEST(LargeBlocksDeathTest, AWritePastTheEndIsCaught) {
+    if (!KnobLargeBlocksAvailable()) GTEST_SKIP() << "no transparent huge pages here";
+    HANDLE heap = GetProcessHeap();
+    for (const SIZE_T size : {kHugePageBytes + 100, kHugePageBytes * 2}) {
+        SCOPED_TRACE(size);
+        EXPECT_DEATH(
+            {
+                auto* volatile p = static_cast<unsigned char*>(HeapAlloc(heap, 0, size));
+                p[size] = 1;
+            },
+            "");
+    }
+}
+#endif
