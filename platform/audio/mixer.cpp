@@ -127,19 +127,20 @@ void RunPass(MixerState& s, uintptr_t generation, uint64_t index) {
 // mixer that far behind; rendering each pass would cost seconds for nothing.
 bool SkipIdlePasses(MixerState& s, uintptr_t generation, uint64_t through) {
     if (CaptureOn()) return false;
+    uint64_t skipped = 0;
     {
         std::lock_guard<std::mutex> g(s.lock);
         if (s.generation != generation || s.passes >= through) return false;
         for (const auto& source : s.sources)
             if (!source->Idle()) return false;
-        const uint64_t skipped = through - s.passes;
+        skipped = through - s.passes;
         s.passes = through;
         s.changed.notify_all();
-        // The output ring holds a few passes: that much silence fills it.
-        static const int16_t silence[2 * kPassFrames] = {};
-        for (uint64_t k = 0; k < std::min<uint64_t>(skipped, kOutputRingPasses); ++k)
-            OutputPush(silence, kPassFrames);
     }
+    // The output ring holds a few passes: that much silence fills it.
+    static const int16_t silence[2 * kPassFrames] = {};
+    for (uint64_t k = 0; k < std::min<uint64_t>(skipped, kOutputRingPasses); ++k)
+        OutputPush(silence, kPassFrames);
     return true;
 }
 
