@@ -165,8 +165,11 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
         for (SurfaceImpl* b : backBuffers_) FillWithMarker(b->pixels_);
     } else if (params_.SwapEffect == D3DSWAPEFFECT_FLIP && backBuffers_.size() > 1) {
         // The shown buffer goes to the back of the queue.
-        for (size_t i = 0; i + 1 < backBuffers_.size(); ++i)
+        for (size_t i = 0; i + 1 < backBuffers_.size(); ++i) {
             std::swap(backBuffers_[i]->pixels_.bytes, backBuffers_[i + 1]->pixels_.bytes);
+            std::swap(backBuffers_[i]->pixels_.zeroSinceAllocation,
+                      backBuffers_[i + 1]->pixels_.zeroSinceAllocation);
+        }
     }
     {
         std::lock_guard<std::mutex> lock(D3D9KnobMutex());

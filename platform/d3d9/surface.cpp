@@ -20,6 +20,7 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     SettleBeforeWrite(&p);
     p.heldRows.reset();
     p.bytes.reset(static_cast<uint8_t*>(std::calloc(p.size ? p.size : 1, 1)));
+    p.zeroSinceAllocation = p.bytes != nullptr;
     return p.bytes != nullptr;
 }
 

@@ -216,6 +216,7 @@ HRESULT VolumeImpl::LockBox(D3DLOCKED_BOX* out, const D3DBOX* box, DWORD flags) 
         b = *box;
     }
     locked_ = true;
+    pixels_.zeroSinceAllocation = false;  // the caller may write anything
     out->RowPitch = INT(pixels_.pitch);
     out->SlicePitch = INT(pixels_.slicePitch);
     out->pBits = pixels_.Row(b.Top, b.Front) + size_t(b.Left) * BytesPerPixel(pixels_.format);
