@@ -72,6 +72,14 @@ inline const uint8_t* ColourRow(uint32_t argb, int count) {
     return reinterpret_cast<const uint8_t*>(texels.data());
 }
 
+// Room for `count` texels sampled for one span, kept per thread (valid until
+// the next call on that thread).
+inline uint32_t* SampleRow(int count) {
+    thread_local std::vector<uint32_t> texels;
+    if (texels.size() < size_t(count)) texels.resize(size_t(count));
+    return texels.data();
+}
+
 // Bilinear row from a prepared row pair, one pixel at a time.
 inline void BlendRowPlain(const RowBlend& rb, RowCoords c, int x0, int x1, uint32_t keep,
                           uint32_t set, uint8_t* row) {
@@ -271,11 +279,17 @@ inline void PointRowSse2(const uint8_t* texels, int width, uint32_t format, RowC
         return;
     }
     const uint32_t opaque = format == kFormatX8R8G8B8 ? 0xFF000000u : 0u;
-    const __m128i keepv = _mm_set1_epi32(int(keep)), setv = _mm_set1_epi32(int(set));
-    const __m128i opaquev = _mm_set1_epi32(int(opaque));
     const uint8_t* from = texels + size_t(first) * 4;
     uint8_t* to = row + size_t(x0) * 4;
     const size_t n = size_t(x1 - x0);
+    // Texels written as they are (a picture drawn onto part of another):
+    // the library's copy moves them in the widest steps the processor has.
+    if ((opaque | ~keep | set) == 0) {
+        std::memcpy(to, from, n * 4);
+        return;
+    }
+    const __m128i keepv = _mm_set1_epi32(int(keep)), setv = _mm_set1_epi32(int(set));
+    const __m128i opaquev = _mm_set1_epi32(int(opaque));
     size_t i = 0;
     for (; i + 4 <= n; i += 4) {
         __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i * 4));

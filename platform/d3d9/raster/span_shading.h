@@ -384,9 +384,10 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         return;
     }
 
-    // Blended sprites from a point-sampled 32-bit texture onto a 32-bit
-    // target run as whole rows too.
-    if constexpr (!generic && K::kFilter == kFilterPoint &&
+    // Blended sprites from a 32-bit texture onto a 32-bit target run as
+    // whole rows too. Bilinear rows sample the span's texels first (the very
+    // values the per-pixel path reads) and run the same loop over them.
+    if constexpr (!generic && (K::kFilter == kFilterPoint || K::kFilter == kFilterLinear) &&
                   (K::kTexFormat == int(kFormatA8R8G8B8) ||
                    K::kTexFormat == int(kFormatX8R8G8B8)) &&
                   K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
@@ -401,18 +402,41 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                     K::kAlphaArg2 == D3DTA_DIFFUSE))) {
         // Rows of a rotated quad walk across the texture: the same loop
         // reads each pixel's texel from its own row.
-        if (pointRow || tStep[0] != 0) {
+        constexpr bool linear = K::kFilter == kFilterLinear;
+        // The texel format the row loop reads: bilinear samples are A8R8G8B8.
+        constexpr uint32_t rowFormat = linear ? kFormatA8R8G8B8 : uint32_t(K::kTexFormat);
+        if (linear || pointRow || tStep[0] != 0) {
             const RasterSurface& lv = ds.stages[0].texture->levels[0];
             SpriteRow sr;
-            sr.texels = pointRow ? pointRow : lv.pixels;
-            sr.width = lv.width;
-            sr.texFormat = uint32_t(K::kTexFormat);
-            sr.coords = RowCoords{sBase[0], sStep[0]};
-            if (!pointRow) {
-                sr.rowCoords = RowCoords{tBase[0], tStep[0]};
-                sr.pitch = lv.pitch;
-                sr.height = lv.height;
+            if constexpr (linear) {
+                const int n = x1 - x0;
+                uint32_t* samples = SampleRow(n);
+                if (rowBlend.ready) {
+                    BlendRow(rowBlend, RowCoords{sBase[0] + int64_t(x0) * sStep[0], sStep[0]}, 0, n,
+                             0xFFFFFFFFu, 0, reinterpret_cast<uint8_t*>(samples));
+                } else {
+                    for (int x = x0; x < x1; ++x)
+                        samples[x - x0] = SampleLinearFast(
+                            lv, K::kTexFormat, K::kAddress, K::kAddress,
+                            ds.stages[0].sampler.border,
+                            (sBase[0] + int64_t(x) * sStep[0]) >> (kCoordBits - 8),
+                            (tBase[0] + int64_t(x) * tStep[0]) >> (kCoordBits - 8));
+                }
+                sr.texels = reinterpret_cast<const uint8_t*>(samples);
+                sr.width = n;
+                sr.coords =
+                    RowCoords{-int64_t(x0) * (int64_t(1) << kCoordBits), int64_t(1) << kCoordBits};
+            } else {
+                sr.texels = pointRow ? pointRow : lv.pixels;
+                sr.width = lv.width;
+                sr.coords = RowCoords{sBase[0], sStep[0]};
+                if (!pointRow) {
+                    sr.rowCoords = RowCoords{tBase[0], tStep[0]};
+                    sr.pitch = lv.pitch;
+                    sr.height = lv.height;
+                }
             }
+            sr.texFormat = rowFormat;
             constexpr bool modulate = K::kColorOp == D3DTOP_MODULATE;
             constexpr int alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? SpriteRow::kAlphaConstant
                                       : K::kAlphaOp == D3DTOP_SELECTARG1 ? SpriteRow::kAlphaTexture
@@ -425,21 +449,27 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             // The target and large textures are bigger than the cache, and a
             // span's row starts on a page of its own where the processor's
             // own look-ahead begins cold: ask for the target row after next
-            // and the texels it will read while this one is blended.
+            // and the texels it will read while this one is blended. Only
+            // a long row's start: once it runs, the processor's look-ahead
+            // keeps up with the rest.
             if (y + 2 < ds.target.height) {
+                constexpr int64_t kAheadBytes = 512;
                 const char* ahead = reinterpret_cast<const char*>(row) + 2 * ds.target.pitch;
-                for (size_t at = size_t(x0) * 4; at < size_t(x1) * 4; at += 64)
+                const size_t rowEnd =
+                    std::min(size_t(x1) * 4, size_t(x0) * 4 + size_t(kAheadBytes));
+                for (size_t at = size_t(x0) * 4; at < rowEnd; at += 64)
                     _mm_prefetch(ahead + at, _MM_HINT_T0);
-                _mm_prefetch(ahead + size_t(x1) * 4 - 4, _MM_HINT_T0);
+                _mm_prefetch(ahead + rowEnd - 4, _MM_HINT_T0);
                 const int64_t ty = FixedCoord(tri.t[0].Row(y + 2)) >> kCoordBits;
                 const int64_t first = std::clamp<int64_t>(sr.coords.At(x0) >> 8, 0, lv.width - 1);
                 const int64_t last =
                     std::clamp<int64_t>(sr.coords.At(x1 - 1) >> 8, 0, lv.width - 1);
-                if (pointRow && ty >= 0 && ty < lv.height) {
+                if (!linear && pointRow && ty >= 0 && ty < lv.height) {
                     const char* texels =
                         reinterpret_cast<const char*>(lv.pixels) + size_t(ty) * lv.pitch;
-                    for (int64_t at = std::min(first, last) * 4; at <= std::max(first, last) * 4;
-                         at += 64)
+                    const int64_t from = std::min(first, last) * 4;
+                    const int64_t to = std::min(std::max(first, last) * 4, from + kAheadBytes);
+                    for (int64_t at = from; at <= to; at += 64)
                         _mm_prefetch(texels + at, _MM_HINT_T0);
                 }
             }
@@ -451,7 +481,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
             const bool white = sr.constant.r == 255 && sr.constant.g == 255 && sr.constant.b == 255;
             auto run = [&](auto alpha, auto mod) {
                 SpriteRowShape<decltype(alpha)::value, decltype(mod)::value, K::kDestBlend,
-                               uint32_t(K::kTarget), uint32_t(K::kTexFormat)>(sr, x0, x1, row);
+                               uint32_t(K::kTarget), rowFormat>(sr, x0, x1, row);
             };
             using TextureAlpha = std::integral_constant<int, SpriteRow::kAlphaTexture>;
             using ShapeAlpha = std::integral_constant<int, alphaFrom>;

@@ -39,6 +39,32 @@ struct AlphaTestLanesAvx2 {
     }
 };
 
+// Eight pixels' colours (sLo, sHi: channels in 16-bit lanes) blended by
+// their alphas (aLo, aHi: each pixel's across its four lanes) onto `raw`.
+template <int DestFactor, uint32_t Target>
+[[gnu::target("avx2")]] inline __m256i BlendGroupAvx2(__m256i sLo, __m256i sHi, __m256i aLo,
+                                                      __m256i aHi, __m256i raw) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i d = Target == kFormatX8R8G8B8 ? _mm256_or_si256(raw, alphaBits) : raw;
+    __m256i px;
+    if constexpr (DestFactor == D3DBLEND_INVSRCALPHA) {
+        const __m256i full = _mm256_set1_epi16(255);
+        const __m256i dLo = _mm256_unpacklo_epi8(d, zero), dHi = _mm256_unpackhi_epi8(d, zero);
+        const __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(sLo, aLo),
+                                            _mm256_mullo_epi16(dLo, _mm256_sub_epi16(full, aLo)));
+        const __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(sHi, aHi),
+                                            _mm256_mullo_epi16(dHi, _mm256_sub_epi16(full, aHi)));
+        px = _mm256_packus_epi16(Div255Epi16Avx2(lo), Div255Epi16Avx2(hi));
+    } else {
+        const __m256i part = _mm256_packus_epi16(Div255Epi16Avx2(_mm256_mullo_epi16(sLo, aLo)),
+                                                 Div255Epi16Avx2(_mm256_mullo_epi16(sHi, aHi)));
+        px = _mm256_adds_epu8(part, d);
+    }
+    if constexpr (Target == kFormatX8R8G8B8) px = _mm256_or_si256(px, alphaBits);
+    return px;
+}
+
 // The eight-pixel steps from x0 (at least eight pixels); returns the first
 // pixel left to draw. Gathered: the row does not read its texels one after
 // another (scaled, rotated) and fetches them one by one (Texel() clamps).
@@ -61,7 +87,13 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b),
                              255, short(s.constant.r), short(s.constant.g), short(s.constant.b));
-        const __m256i full = _mm256_set1_epi16(255);
+        // Opaque texels under an alpha that is the texel's times the
+        // constant's take the constant's alpha (255 * c / 255 is c): a group
+        // of eight of them blends by one alpha known before the loop.
+        const int constA = s.constant.a;
+        const bool constPasses = !s.alphaTest || Compare(s.alphaFunc, uint32_t(constA), s.alphaRef);
+        const __m256i constA16 = _mm256_set1_epi16(short(constA));
+        const __m256i constAlphaTop = _mm256_set1_epi32(int(uint32_t(constA) << 24));
         const uint8_t* texRow =
             Gathered ? nullptr
                      : s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
@@ -75,6 +107,25 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                 t = _mm256_loadu_si256(
                     reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
             if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
+            if constexpr (AlphaFrom == SpriteRow::kAlphaProduct) {
+                if (TexFormat == kFormatX8R8G8B8 || _mm256_testc_si256(t, alphaBits)) {
+                    if (!constPasses) continue;
+                    const __m256i src =
+                        _mm256_or_si256(_mm256_and_si256(t, colourBits), constAlphaTop);
+                    __m256i sLo = _mm256_unpacklo_epi8(src, zero),
+                            sHi = _mm256_unpackhi_epi8(src, zero);
+                    if constexpr (Modulate) {
+                        sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
+                        sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
+                    }
+                    uint8_t* out = row + size_t(x) * 4;
+                    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+                    _mm256_storeu_si256(
+                        reinterpret_cast<__m256i*>(out),
+                        BlendGroupAvx2<DestFactor, Target>(sLo, sHi, constA16, constA16, raw));
+                    continue;
+                }
+            }
             __m256i a;
             if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
                 a = constAlpha;
@@ -113,26 +164,8 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                           aHi = _mm256_unpackhi_epi32(pairs, pairs);
             uint8_t* out = row + size_t(x) * 4;
             const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
-            const __m256i d = Target == kFormatX8R8G8B8 ? _mm256_or_si256(raw, alphaBits) : raw;
-            __m256i px;
-            if constexpr (DestFactor == D3DBLEND_INVSRCALPHA) {
-                const __m256i dLo = _mm256_unpacklo_epi8(d, zero),
-                              dHi = _mm256_unpackhi_epi8(d, zero);
-                const __m256i lo =
-                    _mm256_add_epi16(_mm256_mullo_epi16(sLo, aLo),
-                                     _mm256_mullo_epi16(dLo, _mm256_sub_epi16(full, aLo)));
-                const __m256i hi =
-                    _mm256_add_epi16(_mm256_mullo_epi16(sHi, aHi),
-                                     _mm256_mullo_epi16(dHi, _mm256_sub_epi16(full, aHi)));
-                px = _mm256_packus_epi16(Div255Epi16Avx2(lo), Div255Epi16Avx2(hi));
-            } else {
-                const __m256i part =
-                    _mm256_packus_epi16(Div255Epi16Avx2(_mm256_mullo_epi16(sLo, aLo)),
-                                        Div255Epi16Avx2(_mm256_mullo_epi16(sHi, aHi)));
-                px = _mm256_adds_epu8(part, d);
-            }
-            if constexpr (Target == kFormatX8R8G8B8) px = _mm256_or_si256(px, alphaBits);
-            px = _mm256_blendv_epi8(raw, px, pass);
+            const __m256i px = _mm256_blendv_epi8(
+                raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), px);
         }
     }

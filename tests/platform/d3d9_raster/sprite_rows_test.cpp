@@ -91,7 +91,9 @@ TEST(RasterSpriteRows, SimdLoopMatchesThePlainTwinOnRandomRows) {
 
 // Alpha-textured rows whose texels come in runs of opaque and clear, as
 // tiles and backgrounds are: the SIMD loop stores whole opaque groups of
-// four straight, and must still give the plain twin's bytes.
+// four straight, and blends opaque groups under a constant's alpha by that
+// alpha alone (the cross-fade of two backgrounds); both must still give the
+// plain twin's bytes.
 TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
 #if defined(__SSE2__)
     std::mt19937 rng(78);
@@ -110,10 +112,20 @@ TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
         s.width = width;
         s.coords.step = int64_t(1) << kCoordBits;
         s.coords.base = -int64_t(rng() % 8) << kCoordBits;
-        s.alphaFrom = SpriteRow::kAlphaTexture;
+        const bool product = round % 2;
+        s.alphaFrom = product ? SpriteRow::kAlphaProduct : SpriteRow::kAlphaTexture;
+        if (product) {
+            s.texFormat = rng() % 4 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+            s.modulateColour = rng() % 2;
+            s.constant = FromArgb(rng());
+            // Clear, opaque and the test's reference value turn up often.
+            if (rng() % 3 == 0) s.constant.a = int(rng() % 2) * 255;
+            if (rng() % 3 == 0) s.constant.a = 128;
+            s.destFactor = rng() % 2 ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE;
+        }
         s.alphaTest = rng() % 2;
         s.alphaFunc = rng() % 2 ? D3DCMP_GREATER : D3DCMP_LESS;
-        s.alphaRef = rng() % 2 ? 0 : 255;
+        s.alphaRef = rng() % 2 ? 0 : rng() % 2 ? 255 : 128;
         s.target = rng() % 2 ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
         const int x0 = int(rng() % 8), x1 = x0 + int(rng() % uint32_t(width));
         s.rowPixels = x1 + int(rng() % 5);
@@ -218,7 +230,8 @@ namespace {
 using namespace rastertest;
 
 // Rotated and scaled sprites (each row walks across the texture on a slant)
-// through the same loop, against the generic path, for each state row.
+// through the same loop, against the generic path, for each state row, point
+// sampled and bilinear (whose rows sample their texels first).
 TEST_F(RasterSpriteDraws, RotatedSpritesMatchTheGenericPath) {
     struct Row {
         const char* name;
@@ -238,51 +251,59 @@ TEST_F(RasterSpriteDraws, RotatedSpritesMatchTheGenericPath) {
     std::mt19937 rng(32);
     for (const Row& row : rows)
         for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8})
-            for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8}) {
-                OwnedTexture tex(24, 40, texFormat);
-                OwnedSurface a(90, 80, target), g(90, 80, target);
-                RandomiseTwinPixels(tex, a, g, rng);
-                // Runs of clear and opaque texels, as sprites have.
-                auto& texels = tex.levels[0].bytes;
-                for (size_t i = 3; i < texels.size(); i += 4)
-                    if ((i / 40) % 3 != 2) texels[i] = (i / 40) % 3 ? 0 : 255;
-                RasterState s = StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-                UseTexture(s, &tex.texture, row.colorOp, row.alphaOp);
-                s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
-                s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
-                s.render[D3DRS_DESTBLEND] = row.dest;
-                s.render[D3DRS_ALPHATESTENABLE] = row.alphaTest;
-                s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
-                s.render[D3DRS_ALPHAREF] = rng() % 2 ? 0 : 100;
-                RasterState sg = s;
-                sg.target = g.surface;
-                std::vector<V2DTex> v;
-                for (int i = 0; i < 10; ++i) {
-                    // Centred anywhere (over the edges too), any angle, scaled
-                    // 0.5x to 2.5x, the texture coordinates past its edges at
-                    // times (clamped).
-                    const float cx = float(int(rng() % 130) - 20),
-                                cy = float(int(rng() % 120) - 20);
-                    const float angle = float(rng() % 6283) / 1000.0f;
-                    const float scale = 0.5f + float(rng() % 200) / 100.0f;
-                    const float c = std::cos(angle) * scale, sn = std::sin(angle) * scale;
-                    const float over = i % 3 == 0 ? 0.2f : 0.0f;
-                    const uint32_t colour = i % 2 ? rng() : 0xFFFFFFFFu;
-                    V2DTex corner[4];
-                    const float hx[4] = {-12, 12, -12, 12}, hy[4] = {-20, -20, 20, 20};
-                    for (int k = 0; k < 4; ++k)
-                        corner[k] = {
-                            cx + hx[k] * c - hy[k] * sn, cy + hx[k] * sn + hy[k] * c, 0, 1, colour,
-                            (k & 1) ? 1 + over : -over,  (k & 2) ? 1 + over : -over};
-                    for (int k : {0, 1, 2, 3, 2, 1}) v.push_back(corner[k]);
+            for (uint32_t texFormat : {kFormatA8R8G8B8, kFormatX8R8G8B8})
+                for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+                    OwnedTexture tex(24, 40, texFormat);
+                    OwnedSurface a(90, 80, target), g(90, 80, target);
+                    RandomiseTwinPixels(tex, a, g, rng);
+                    // Runs of clear and opaque texels, as sprites have.
+                    auto& texels = tex.levels[0].bytes;
+                    for (size_t i = 3; i < texels.size(); i += 4)
+                        if ((i / 40) % 3 != 2) texels[i] = (i / 40) % 3 ? 0 : 255;
+                    RasterState s =
+                        StateFor(a.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+                    UseTexture(s, &tex.texture, row.colorOp, row.alphaOp);
+                    s.sampler[0][D3DSAMP_MINFILTER] = s.sampler[0][D3DSAMP_MAGFILTER] = filter;
+                    s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+                    s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+                    s.render[D3DRS_DESTBLEND] = row.dest;
+                    s.render[D3DRS_ALPHATESTENABLE] = row.alphaTest;
+                    s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+                    s.render[D3DRS_ALPHAREF] = rng() % 2 ? 0 : 100;
+                    RasterState sg = s;
+                    sg.target = g.surface;
+                    std::vector<V2DTex> v;
+                    for (int i = 0; i < 10; ++i) {
+                        // Centred anywhere (over the edges too), any angle, scaled
+                        // 0.5x to 2.5x, the texture coordinates past its edges at
+                        // times (clamped).
+                        const float cx = float(int(rng() % 130) - 20),
+                                    cy = float(int(rng() % 120) - 20);
+                        // Upright at times: bilinear rows of one texture row pair.
+                        const float angle = i % 4 == 1 ? 0.0f : float(rng() % 6283) / 1000.0f;
+                        const float scale = 0.5f + float(rng() % 200) / 100.0f;
+                        const float c = std::cos(angle) * scale, sn = std::sin(angle) * scale;
+                        const float over = i % 3 == 0 ? 0.2f : 0.0f;
+                        const uint32_t colour = i % 2 ? rng() : 0xFFFFFFFFu;
+                        V2DTex corner[4];
+                        const float hx[4] = {-12, 12, -12, 12}, hy[4] = {-20, -20, 20, 20};
+                        for (int k = 0; k < 4; ++k)
+                            corner[k] = {cx + hx[k] * c - hy[k] * sn,
+                                         cy + hx[k] * sn + hy[k] * c,
+                                         0,
+                                         1,
+                                         colour,
+                                         (k & 1) ? 1 + over : -over,
+                                         (k & 2) ? 1 + over : -over};
+                        for (int k : {0, 1, 2, 3, 2, 1}) v.push_back(corner[k]);
+                    }
+                    ASSERT_EQ(DrawList(s, v).hr, S_OK);
+                    RasterForceGenericSpans(true);
+                    ASSERT_EQ(DrawList(sg, v).hr, S_OK);
+                    RasterForceGenericSpans(false);
+                    ASSERT_EQ(a.bytes, g.bytes) << row.name << ", target " << target << " texture "
+                                                << texFormat << " filter " << filter;
                 }
-                ASSERT_EQ(DrawList(s, v).hr, S_OK);
-                RasterForceGenericSpans(true);
-                ASSERT_EQ(DrawList(sg, v).hr, S_OK);
-                RasterForceGenericSpans(false);
-                ASSERT_EQ(a.bytes, g.bytes)
-                    << row.name << ", target " << target << " texture " << texFormat;
-            }
 }
 
 }  // namespace
