@@ -80,12 +80,17 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 }
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
+    const UINT bpp = BytesPerPixel(p.format);
+    BYTE pixel[4] = {};
+    WriteArgb(p.format, pixel, colour);
+    // Zero onto bytes that are all still zero since their allocation changes
+    // nothing: left unwritten, their pages are never touched (a new target's
+    // first fill).
+    if (p.zeroSinceAllocation && std::all_of(pixel, pixel + bpp, [](BYTE b) { return b == 0; }))
+        return;
     SettleBeforeWrite(&p);
     AdviseRowsWrite(p, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
                     UINT(r.bottom - r.top));
-    const UINT bpp = BytesPerPixel(p.format);
-    BYTE pixel[4];
-    WriteArgb(p.format, pixel, colour);
     // The first row pixel by pixel, the others copied from it.
     BYTE* first = p.Row(UINT(r.top)) + size_t(r.left) * bpp;
     for (LONG x = r.left; x < r.right; ++x)
@@ -301,6 +306,7 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
             RECT t = r;
             PixelBuffer& p = depth->pixels_;
             if (!Intersect(t, RECT{0, 0, LONG(p.width), LONG(p.height)})) return;
+            p.zeroSinceAllocation = false;
             if (p.knownDepth && (flags & D3DCLEAR_ZBUFFER))
                 for (LONG y = t.top; y < t.bottom; ++y)
                     p.knownDepth->Forget(int(y), t.left, t.right);

@@ -47,6 +47,10 @@ struct PixelBuffer {
     // moved in from an A8R8G8B8 texture). Drawing and showing ignore it;
     // WriteHeldRows sets it before anything else reads the bytes.
     bool topBytesUnset = false;
+    // Every byte is still the zero calloc gave and nothing is held: nothing
+    // wrote, moved or locked the bytes since. A fill that writes zero bytes
+    // then leaves them as they are, and the pages stay untouched.
+    bool zeroSinceAllocation = false;
 
     PixelBuffer() = default;
     PixelBuffer(const PixelBuffer&) = delete;

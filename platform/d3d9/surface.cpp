@@ -21,6 +21,7 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     SettleBeforeWrite(&p);
     p.heldRows.reset();
     p.bytes.reset(static_cast<uint8_t*>(platform::AllocateZeroedBlock(p.size)));
+    p.zeroSinceAllocation = p.bytes != nullptr;
     return p.bytes != nullptr;
 }
 
