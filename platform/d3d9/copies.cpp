@@ -79,6 +79,34 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
     }
 }
 
+// A clear sets some bits of each depth pixel to one value and keeps the
+// others (a stencil cleared alone): worked out once from a pixel of zeros and
+// one of ones, then written over the rectangle without rounding per pixel.
+void ClearDepthRect(PixelBuffer& p, const RECT& r, float z, bool depth, DWORD stencil,
+                    bool writeStencil) {
+    const UINT bpp = BytesPerPixel(p.format);
+    if (bpp != 2 && bpp != 4) {
+        for (LONG y = r.top; y < r.bottom; ++y)
+            for (LONG x = r.left; x < r.right; ++x)
+                WriteDepth(p.format, p.Row(UINT(y)) + size_t(x) * bpp, z, depth, stencil,
+                           writeStencil);
+        return;
+    }
+    uint32_t zeros = 0, ones = bpp == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+    WriteDepth(p.format, reinterpret_cast<BYTE*>(&zeros), z, depth, stencil, writeStencil);
+    WriteDepth(p.format, reinterpret_cast<BYTE*>(&ones), z, depth, stencil, writeStencil);
+    const uint32_t keep = zeros ^ ones, set = zeros;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        BYTE* at = p.Row(UINT(y)) + size_t(r.left) * bpp;
+        for (LONG x = r.left; x < r.right; ++x, at += bpp) {
+            uint32_t v = 0;
+            std::memcpy(&v, at, bpp);
+            v = (v & keep) | set;
+            std::memcpy(at, &v, bpp);
+        }
+    }
+}
+
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
     const UINT bpp = BytesPerPixel(p.format);
     BYTE pixel[4] = {};
@@ -310,12 +338,8 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
             if (p.knownDepth && (flags & D3DCLEAR_ZBUFFER))
                 for (LONG y = t.top; y < t.bottom; ++y)
                     p.knownDepth->Forget(int(y), t.left, t.right);
-            const UINT bpp = BytesPerPixel(p.format);
-            for (LONG y = t.top; y < t.bottom; ++y)
-                for (LONG x = t.left; x < t.right; ++x)
-                    WriteDepth(p.format, p.Row(UINT(y)) + size_t(x) * bpp, z,
-                               (flags & D3DCLEAR_ZBUFFER) != 0, stencil,
-                               (flags & D3DCLEAR_STENCIL) != 0);
+            ClearDepthRect(p, t, z, (flags & D3DCLEAR_ZBUFFER) != 0, stencil,
+                           (flags & D3DCLEAR_STENCIL) != 0);
         }
     };
     if (count == 0) {

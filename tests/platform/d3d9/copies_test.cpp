@@ -96,6 +96,11 @@ TEST_F(D3D9Copies, ClearWritesDepthAndStencil) {
     EXPECT_EQ(Pixel(ds, 3, 3), 0xFFFFFF5Au);
     ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.f, 0), D3D_OK);
     EXPECT_EQ(Pixel(ds, 0, 0), 0x0000005Au);
+    // The stencil alone keeps the depth; half depth rounds 8388607.5 up.
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.f, 0x1C7), D3D_OK);
+    EXPECT_EQ(Pixel(ds, 2, 1), 0x000000C7u);
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0), D3D_OK);
+    EXPECT_EQ(Pixel(ds, 1, 2), 0x800000C7u);
     ds->Release();
 }
 
