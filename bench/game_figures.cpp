@@ -183,9 +183,10 @@ void OnStartupEvent(const test_event& e) {
             g_splashFirst = now;
             std::fprintf(g_out, "loaded_rss_kb %ld\n", ResidentKb());
             const struct mallinfo2 heap = mallinfo2();
+            // Blocks of 2 MB and more are the heap's own huge-page mappings.
             std::fprintf(g_out, "heap_kb mapped %zu arenas %zu in_use %zu free %zu\n",
-                         heap.hblkhd / 1024, heap.arena / 1024, heap.uordblks / 1024,
-                         heap.fordblks / 1024);
+                         (heap.hblkhd + KnobLargeBlockBytes()) / 1024, heap.arena / 1024,
+                         heap.uordblks / 1024, heap.fordblks / 1024);
         }
         g_splashLast = now;
     }

@@ -111,11 +111,17 @@ SIZE_T HeapBlockSize(void* block) {
 
 }  // namespace
 
-void* TrackedAlloc(uint32_t size, const char* file, int line) {
+namespace {
+
+// heapFlags HEAP_ZERO_MEMORY: the heap hands over zeroed bytes (a fresh
+// mapping already is, so large blocks are not written twice).
+void* AllocateTracked(uint32_t size, const char* file, int line, DWORD heapFlags) {
+    // The heap serialises itself: its zeroing does not hold up other threads'
+    // allocations.
+    auto* h = static_cast<TrackedBlockHeader*>(
+        HeapAlloc(GetProcessHeap(), heapFlags, static_cast<SIZE_T>(size) + kTrackedOverhead));
     MemoryLock guard;
     MemoryState& m = Memory();
-    auto* h = static_cast<TrackedBlockHeader*>(
-        HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size) + kTrackedOverhead));
     if (!h) {
         MemDumpAll();
         MemCheckAll();
@@ -141,10 +147,14 @@ void* TrackedAlloc(uint32_t size, const char* file, int line) {
     return UserOf(h);
 }
 
+}  // namespace
+
+void* TrackedAlloc(uint32_t size, const char* file, int line) {
+    return AllocateTracked(size, file, line, 0);
+}
+
 void* TrackedCalloc(uint32_t size, const char* file, int line) {
-    void* p = TrackedAlloc(size, file, line);
-    if (p) std::memset(p, 0, size);
-    return p;
+    return AllocateTracked(size, file, line, HEAP_ZERO_MEMORY);
 }
 
 void* TrackedRealloc(void* user, uint32_t size, const char* file, int line) {

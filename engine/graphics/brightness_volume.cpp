@@ -3,7 +3,7 @@
 #include "graphics/brightness_volume.h"
 
 #include <cstring>
-#include <new>
+#include <windows.h>
 
 #include "DuRud.h"
 #include "core/threads_and_locks.h"
@@ -96,7 +96,9 @@ int CreateBrightnessVolume() {
 
 int StartBrightnessVolumeAhead() {
     if (g_aheadTexels) return 0;  // under way
-    g_aheadTexels = new (std::nothrow) uint32_t[size_t{kSide} * kSide * kSide];
+    // From the process heap: a block this large comes in huge pages.
+    g_aheadTexels = static_cast<uint32_t*>(
+        HeapAlloc(GetProcessHeap(), 0, size_t{kSide} * kSide * kSide * sizeof(uint32_t)));
     if (!g_aheadTexels) return -1;
     if (CreateEngineThread(&g_aheadThread, WorkOutAhead, 0) != 0) {
         EndBrightnessVolumeAhead();
@@ -108,7 +110,7 @@ int StartBrightnessVolumeAhead() {
 
 void EndBrightnessVolumeAhead() {
     AheadTexels();
-    delete[] g_aheadTexels;
+    if (g_aheadTexels) HeapFree(GetProcessHeap(), 0, g_aheadTexels);
     g_aheadTexels = nullptr;
 }
 

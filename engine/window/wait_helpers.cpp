@@ -8,6 +8,11 @@
 
 namespace DuRud {
 
+namespace {
+// Counter time between two yields of the closing spin of a timed wait.
+constexpr int64_t kSpinYieldMicroseconds = 100;
+}  // namespace
+
 int IsWaitWhileInactiveNeeded() {
     const WindowSystemState& s = WindowState();
     if (s.settings.alwaysRun) return 0;
@@ -40,13 +45,19 @@ int WaitMilliseconds(uint32_t milliseconds) {
         }
     }
     // The last stretch without pumping: whole milliseconds asleep while more
-    // than a sleep's overshoot remains, then yielding turns to the target, so
-    // loader threads sharing the core go on instead of watching a spin.
+    // than a sleep's overshoot remains, then a spin on the counter to the
+    // target that yields its turn every 100 us, so loader threads sharing the
+    // core go on instead of watching it. A yield on each read would cost a
+    // whole time slice per read on a busy core: thousands a wait.
     for (int64_t t = GetMicrosecondCounter(); t >= 0 && t < target - 1500;
          t = GetMicrosecondCounter())
         Sleep(1);
-    for (int64_t t = GetMicrosecondCounter(); t >= 0 && t < target; t = GetMicrosecondCounter())
+    int64_t yielded = GetMicrosecondCounter();
+    for (int64_t t = yielded; t >= 0 && t < target; t = GetMicrosecondCounter()) {
+        if (t - yielded < kSpinYieldMicroseconds) continue;
         Sleep(0);
+        yielded = t;
+    }
     return 0;
 }
 

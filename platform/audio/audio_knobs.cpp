@@ -81,6 +81,12 @@ void CapturePass(const int16_t* frames, int count) {
     if (k.capturing) k.captured.insert(k.captured.end(), frames, frames + 2 * count);
 }
 
+bool CaptureOn() {
+    Knobs& k = TheKnobs();
+    std::lock_guard<std::mutex> g(k.lock);
+    return k.capturing;
+}
+
 void RecordX3DAudioInitialize(UINT mask, FLOAT speed) {
     Knobs& k = TheKnobs();
     std::lock_guard<std::mutex> g(k.lock);

@@ -25,6 +25,7 @@ std::atomic<int>& LiveVoices();
 
 // Hands a rendered pass to the capture when it is on.
 void CapturePass(const int16_t* frames, int count);
+bool CaptureOn();
 
 void RecordX3DAudioInitialize(UINT mask, FLOAT speed);
 

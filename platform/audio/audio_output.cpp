@@ -15,7 +15,7 @@ namespace platform::audio {
 namespace {
 
 // Eight passes (80 ms): enough to ride over a late pass, short enough for effects.
-constexpr int kRingFrames = 8 * kPassFrames;
+constexpr int kRingFrames = kOutputRingPasses * kPassFrames;
 
 struct Output {
     std::mutex lock;

@@ -8,6 +8,9 @@
 
 namespace platform::audio {
 
+// Passes the output ring holds.
+constexpr int kOutputRingPasses = 8;
+
 // Starts SDL audio and opens the device (44,100 Hz 16-bit stereo asked, SDL
 // converts). Without a device the passes go nowhere; one line on stderr says so.
 void OutputOpen();

@@ -47,6 +47,8 @@ class BufferMix final : public MixSource {
         }
     }
 
+    bool Idle() const override { return !playing; }
+
     // Bytes the play cursor moves in one pass at the current step.
     DWORD PassBytes() const {
         return static_cast<DWORD>(((kPassFrames * step + kUnitStep - 1) >> kFractionBits) *

@@ -64,6 +64,10 @@ class MixSource {
     virtual void MixInto(float* out, int frames) = 0;  // locked
     virtual void AfterMix() {}
     virtual void PassDone() {}  // locked
+    // Locked: true while a pass would neither read the source nor call back
+    // (stopped, nothing pending), so skipping a pass leaves it as it was.
+    virtual bool Idle() const { return false; }
+
   protected:
     ~MixSource() = default;
 };

@@ -84,6 +84,10 @@ class VoiceMix final : public MixSource {
         if (passEnd) Call([](IXAudio2VoiceCallback* c) { c->OnVoiceProcessingPassEnd(); });
     }
 
+    bool Idle() const override {
+        return !started && !stopAfterPass && !passStarted && events.empty();
+    }
+
     void PassDone() override {
         if (stopAfterPass) started = false;
         stopAfterPass = false;

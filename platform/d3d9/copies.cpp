@@ -21,6 +21,7 @@ void CopyRows(const PixelBuffer& src, UINT sx, UINT sy, UINT sz, PixelBuffer& ds
               UINT dz, UINT w, UINT h) {
     WriteHeldRows(&src);
     SettleBeforeWrite(&dst);
+    AdviseRowsWrite(dst, dx, dy, dz, w, h);
     const UINT bpp = BytesPerPixel(src.format);
     for (UINT y = 0; y < h; ++y)
         std::memcpy(dst.Row(dy + y, dz) + size_t(dx) * bpp, src.Row(sy + y, sz) + size_t(sx) * bpp,
@@ -79,10 +80,17 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
 }
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
-    SettleBeforeWrite(&p);
     const UINT bpp = BytesPerPixel(p.format);
-    BYTE pixel[4];
+    BYTE pixel[4] = {};
     WriteArgb(p.format, pixel, colour);
+    // Zero onto bytes that are all still zero since their allocation changes
+    // nothing: left unwritten, their pages are never touched (a new target's
+    // first fill).
+    if (p.zeroSinceAllocation && std::all_of(pixel, pixel + bpp, [](BYTE b) { return b == 0; }))
+        return;
+    SettleBeforeWrite(&p);
+    AdviseRowsWrite(p, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
+                    UINT(r.bottom - r.top));
     // The first row pixel by pixel, the others copied from it.
     BYTE* first = p.Row(UINT(r.top)) + size_t(r.left) * bpp;
     for (LONG x = r.left; x < r.right; ++x)
@@ -168,6 +176,7 @@ HRESULT DeviceImpl::UpdateTexture(IDirect3DBaseTexture9* source,
             const UINT r = std::min(dp->width, (box.Right + round) >> shift);
             const UINT b = std::min(dp->height, (box.Bottom + round) >> shift);
             const UINT k = std::min(dp->depth, (box.Back + round) >> shift);
+            if (l < r && t < b && f < k) AdviseRowsWrite(*dp, l, t, f, r - l, b - t, k - f);
             for (UINT z = f; z < k; ++z)
                 if (l < r && t < b) CopyRows(*sp, l, t, z, *dp, l, t, z, r - l, b - t);
         }
@@ -297,6 +306,7 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
             RECT t = r;
             PixelBuffer& p = depth->pixels_;
             if (!Intersect(t, RECT{0, 0, LONG(p.width), LONG(p.height)})) return;
+            p.zeroSinceAllocation = false;
             if (p.knownDepth && (flags & D3DCLEAR_ZBUFFER))
                 for (LONG y = t.top; y < t.bottom; ++y)
                     p.knownDepth->Forget(int(y), t.left, t.right);

@@ -13,6 +13,7 @@
 #include "d3d9.h"
 #include "raster/held_rows.h"
 #include "raster/known_depth_rows.h"
+#include "win32/large_blocks.h"
 
 namespace platform::d3d9 {
 
@@ -24,10 +25,10 @@ struct PixelBuffer {
     UINT depth = 1;
     UINT pitch = 0;       // bytes from one row to the next
     UINT slicePitch = 0;  // bytes from one slice to the next (volumes)
-    // From calloc: the system hands over zeroed pages untouched, so padding
-    // and areas never drawn cost no memory.
+    // Zeroed pages from the system, untouched: padding and areas never drawn
+    // cost no memory (large ones in huge pages, see win32/large_blocks.h).
     struct Free {
-        void operator()(uint8_t* p) const { std::free(p); }
+        void operator()(uint8_t* p) const { platform::FreeZeroedBlock(p); }
     };
     std::unique_ptr<uint8_t[], Free> bytes;
     size_t size = 0;
@@ -46,6 +47,10 @@ struct PixelBuffer {
     // moved in from an A8R8G8B8 texture). Drawing and showing ignore it;
     // WriteHeldRows sets it before anything else reads the bytes.
     bool topBytesUnset = false;
+    // Every byte is still the zero calloc gave and nothing is held: nothing
+    // wrote, moved or locked the bytes since. A fill that writes zero bytes
+    // then leaves them as they are, and the pages stay untouched.
+    bool zeroSinceAllocation = false;
 
     PixelBuffer() = default;
     PixelBuffer(const PixelBuffer&) = delete;

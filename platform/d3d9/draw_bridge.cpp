@@ -77,7 +77,9 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
     }
     PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
     rs.target = ToRaster(target);
+    if (target) target->zeroSinceAllocation = false;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
+        depth->zeroSinceAllocation = false;
         rs.depth = ToRaster(depth);
         if (!depth->knownDepth)
             depth->knownDepth = std::make_unique<raster::KnownDepthRows>(int(depth->height));

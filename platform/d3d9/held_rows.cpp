@@ -51,6 +51,7 @@ void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes) {
 
 void SettleBeforeWrite(const PixelBuffer* p) {
     if (!p) return;
+    const_cast<PixelBuffer*>(p)->zeroSinceAllocation = false;
     if (p->copiedBy) WriteHeldRows(p->copiedBy);
     WriteHeldRows(p);
 }
@@ -84,6 +85,7 @@ bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset) {
         dst.copyOf = nullptr;
     }
     if (dst.heldRows) dst.heldRows->Clear();
+    dst.zeroSinceAllocation = false;
     std::swap(src.bytes, dst.bytes);
     dst.topBytesUnset = topBytesUnset;
     if (!src.heldRows) src.heldRows = std::make_unique<raster::HeldRows>(int(src.height));

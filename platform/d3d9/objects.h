@@ -75,6 +75,9 @@ class Object {
 // Gives a level exactly pitch x height (x depth) zeroed bytes; false when
 // the memory cannot be had.
 bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, UINT depth = 1);
+// Before a write of every pixel of w x h at x, y in slices z to z + d - 1:
+// lets the pages it covers whole come as huge pages (see win32/large_blocks.h).
+void AdviseRowsWrite(const PixelBuffer& p, UINT x, UINT y, UINT z, UINT w, UINT h, UINT d = 1);
 
 // Checks a rectangle against a size; null means the whole surface.
 bool RectInside(const RECT* r, UINT width, UINT height, RECT* out);

@@ -79,6 +79,20 @@ void FillWithMarker(PixelBuffer& p) {
 #endif
     for (UINT y = 1; y < p.height; ++y) std::memcpy(p.Row(y), first, rowBytes);
 }
+// What DISCARD leaves in a back buffer. A 32-bit one holds it as a one-colour
+// fill of each row, written only if something reads the rows before the next
+// frame's picture covers them; others take it written.
+void LeaveMarker(PixelBuffer& p) {
+    if ((p.format != D3DFMT_A8R8G8B8 && p.format != D3DFMT_X8R8G8B8) || p.width == 0 ||
+        p.height == 0) {
+        FillWithMarker(p);
+        return;
+    }
+    if (!p.heldRows) p.heldRows = std::make_unique<raster::HeldRows>(int(p.height));
+    const raster::RasterSurface s = RasterOf(p);
+    for (UINT y = 0; y < p.height; ++y)
+        p.heldRows->Hold(s, int(y), kDiscardMarker, 0, int(p.width));
+}
 // Presenting on a lost device shows nothing. An Ex device is never lost to
 // Present: it reports an occluded window, and the loss itself through
 // TestCooperativeLevel and CheckDeviceState.
@@ -162,11 +176,14 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     if (params_.SwapEffect != D3DSWAPEFFECT_COPY)
         for (SurfaceImpl* b : backBuffers_) SettleBeforeWrite(&b->pixels_);
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
-        for (SurfaceImpl* b : backBuffers_) FillWithMarker(b->pixels_);
+        for (SurfaceImpl* b : backBuffers_) LeaveMarker(b->pixels_);
     } else if (params_.SwapEffect == D3DSWAPEFFECT_FLIP && backBuffers_.size() > 1) {
         // The shown buffer goes to the back of the queue.
-        for (size_t i = 0; i + 1 < backBuffers_.size(); ++i)
+        for (size_t i = 0; i + 1 < backBuffers_.size(); ++i) {
             std::swap(backBuffers_[i]->pixels_.bytes, backBuffers_[i + 1]->pixels_.bytes);
+            std::swap(backBuffers_[i]->pixels_.zeroSinceAllocation,
+                      backBuffers_[i + 1]->pixels_.zeroSinceAllocation);
+        }
     }
     {
         std::lock_guard<std::mutex> lock(D3D9KnobMutex());

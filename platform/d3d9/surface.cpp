@@ -5,6 +5,7 @@
 
 #include "formats.h"
 #include "objects.h"
+#include "win32/large_blocks.h"
 
 namespace platform::d3d9 {
 
@@ -19,8 +20,29 @@ bool AllocatePixels(PixelBuffer& p, D3DFORMAT format, UINT width, UINT height, U
     if (format == kFormatYV12) p.size += Yv12ChromaBytes(p.pitch, height);
     SettleBeforeWrite(&p);
     p.heldRows.reset();
-    p.bytes.reset(static_cast<uint8_t*>(std::calloc(p.size ? p.size : 1, 1)));
+    p.bytes.reset(static_cast<uint8_t*>(platform::AllocateZeroedBlock(p.size)));
+    p.zeroSinceAllocation = p.bytes != nullptr;
     return p.bytes != nullptr;
+}
+
+void AdviseRowsWrite(const PixelBuffer& p, UINT x, UINT y, UINT z, UINT w, UINT h, UINT d) {
+    const size_t minimum = platform::LargeBlockMinimum();
+    if (minimum == 0 || p.size < minimum || w == 0 || h == 0 || d == 0 || IsYuvFormat(p.format))
+        return;
+    // Whole-height slices follow each other as one run of rows.
+    if (d > 1 && y == 0 && h == p.height) {
+        h *= d;
+        d = 1;
+    }
+    const size_t bpp = BytesPerPixel(p.format), row = size_t(w) * bpp;
+    // Every small page of the rows' span is written only when the gaps
+    // between the rows hold no whole page.
+    if (row == 0 || row > p.pitch || p.pitch - row >= 4096) return;
+    for (UINT slice = z; slice < z + d; ++slice) {
+        const size_t begin = size_t(p.Row(y, slice) - p.bytes.get()) + size_t(x) * bpp;
+        platform::AdviseLargeBlockWrite(p.bytes.get(), begin,
+                                        begin + size_t(h - 1) * p.pitch + row);
+    }
 }
 
 bool RectInside(const RECT* r, UINT width, UINT height, RECT* out) {
@@ -159,6 +181,9 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* pRect, DWORD flag
     locked_ = true;
     if (pixels_.knownDepth) pixels_.knownDepth->ForgetAll();  // the caller may write anything
     SettleBeforeWrite(&pixels_);
+    if (!(flags & D3DLOCK_READONLY))
+        AdviseRowsWrite(pixels_, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
+                        UINT(r.bottom - r.top));
     out->Pitch = INT(pixels_.pitch);
     out->pBits = pixels_.Row(UINT(r.top)) + size_t(r.left) * BytesPerPixel(pixels_.format);
     if (texture_ && !(flags & (D3DLOCK_READONLY | D3DLOCK_NO_DIRTY_UPDATE)) &&

@@ -216,6 +216,10 @@ HRESULT VolumeImpl::LockBox(D3DLOCKED_BOX* out, const D3DBOX* box, DWORD flags) 
         b = *box;
     }
     locked_ = true;
+    pixels_.zeroSinceAllocation = false;  // the caller may write anything
+    if (!(flags & D3DLOCK_READONLY))
+        AdviseRowsWrite(pixels_, b.Left, b.Top, b.Front, b.Right - b.Left, b.Bottom - b.Top,
+                        b.Back - b.Front);
     out->RowPitch = INT(pixels_.pitch);
     out->SlicePitch = INT(pixels_.slicePitch);
     out->pBits = pixels_.Row(b.Top, b.Front) + size_t(b.Left) * BytesPerPixel(pixels_.format);

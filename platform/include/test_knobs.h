@@ -188,6 +188,15 @@ bool KnobD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, DWORD* argb);
 void KnobFailHeapAlloc(int n);
 // Blocks now live in the process heap (HeapAlloc minus HeapFree).
 size_t KnobHeapBlockCount();
+// Large blocks (2 MB and more, of the process heap and of the Direct3D
+// device's surfaces) are mapped at huge-page boundaries and advised for
+// transparent huge pages where the system offers them; off, every block comes
+// from the C heap. Env VESSAMIRE_LARGE_BLOCKS=heap turns it off. Reset: on.
+void KnobLargeBlocksOff(bool off);
+// True when the system offers transparent huge pages (the knob aside).
+bool KnobLargeBlocksAvailable();
+// Bytes mapped in live large blocks (not part of the C heap's own figures).
+size_t KnobLargeBlockBytes();
 
 // --- input: pads ----------------------------------------------------------------
 // Pads are SDL virtual joysticks, so the stand-ins read them through SDL's own

@@ -2,6 +2,7 @@
 // section or a window DC's picture, and GetDIBits out of a DIB section. Every
 // source layout converts through X8R8G8B8; destinations are clipped.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -85,6 +86,23 @@ int WINAPI SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD he
         return 0;
     }
     const UINT supplied = std::min<UINT>(lines, static_cast<UINT>(src.height) - startScan);
+    // A rectangle of a whole top-down picture in the window's own layout goes
+    // to the window picture in one copy (a frame of the software renderer),
+    // not converted into the picture and then copied on to the screen.
+    if (auto target = GetDc(dc);
+        target && target->window && src.topDown && src.bitCount == 32 && src.masks[0] == 0xFF0000 &&
+        src.masks[1] == 0x00FF00 && src.masks[2] == 0x0000FF && startScan == 0 &&
+        supplied == static_cast<UINT>(src.height) && width > 0 && height > 0 && xSrc >= 0 &&
+        ySrc >= 0 && int64_t{xSrc} + width <= src.width && int64_t{ySrc} + height <= src.height) {
+        const RECT source{xSrc, ySrc, static_cast<LONG>(xSrc + width),
+                          static_cast<LONG>(ySrc + height)};
+        const RECT dest{xDest, yDest, static_cast<LONG>(int64_t{xDest} + width),
+                        static_cast<LONG>(int64_t{yDest} + height)};
+        return platform::WindowPictureWrite(target->window, bits, src.width, src.height,
+                                            static_cast<int>(src.stride), &source, &dest)
+                   ? static_cast<int>(supplied)
+                   : 0;
+    }
     const auto* data = static_cast<const uint8_t*>(bits);
     bool ok = WithTarget(dc, [&](const DibFormat& dst, uint8_t* base) {
         const int64_t w = width, h = height;

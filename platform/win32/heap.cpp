@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "test_knobs.h"
+#include "win32/large_blocks.h"
 #include "win_kernel.h"
 
 namespace {
@@ -30,7 +31,8 @@ ProcessHeap& heap() {
 }
 
 // Large blocks (pictures, decoded sounds, textures) are mapped from the
-// system and handed back when freed. The C heap's own rule raises its
+// system and handed back when freed; from 2 MB on they are our own huge-page
+// mappings (large_blocks.h), below that the C heap's. The C heap's own rule raises its
 // threshold after the first such free and then keeps every later large block
 // in its arenas, so the memory of loads long finished stayed with the process.
 [[maybe_unused]] const int largeBlocksMapped = mallopt(M_MMAP_THRESHOLD, 256 * 1024);
@@ -40,6 +42,22 @@ ProcessHeap& heap() {
 
 // HeapAlloc calls left until the one that fails (knob); 0: none fails.
 std::atomic<int> allocsUntilFailure{0};
+
+// A block of the C heap, or a huge-page mapping when it is that large (a
+// mapping is zeroed already). The engine fills such blocks whole (pictures,
+// decoded sounds), so all of it is advised.
+void* takeBlock(SIZE_T bytes, bool* zeroed) {
+    if (void* mapped = platform::MapLargeBlock(bytes, true)) {
+        *zeroed = true;
+        return mapped;
+    }
+    *zeroed = false;
+    return std::malloc(bytes ? bytes : 1);
+}
+
+void giveBack(void* block) {
+    if (!platform::UnmapLargeBlock(block)) std::free(block);
+}
 
 // True for the call the knob picked; counts down otherwise.
 bool injectedFailure() {
@@ -68,13 +86,13 @@ LPVOID WINAPI HeapAlloc(HANDLE h, DWORD flags, SIZE_T bytes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    void* p =
-        bytes <= kLargestBlock && !injectedFailure() ? std::malloc(bytes ? bytes : 1) : nullptr;
+    bool zeroed = false;
+    void* p = bytes <= kLargestBlock && !injectedFailure() ? takeBlock(bytes, &zeroed) : nullptr;
     if (!p) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (flags & HEAP_ZERO_MEMORY) std::memset(p, 0, bytes);
+    if ((flags & HEAP_ZERO_MEMORY) && !zeroed) std::memset(p, 0, bytes);
     std::lock_guard<std::mutex> g(heap().lock);
     heap().sizes[p] = bytes;
     return p;
@@ -103,16 +121,17 @@ LPVOID WINAPI HeapReAlloc(HANDLE h, DWORD flags, LPVOID memory, SIZE_T bytes) {
         it->second = bytes;
         return memory;
     }
-    void* p = bytes <= kLargestBlock ? std::malloc(bytes ? bytes : 1) : nullptr;
+    bool zeroed = false;
+    void* p = bytes <= kLargestBlock ? takeBlock(bytes, &zeroed) : nullptr;
     if (!p) {  // the old block stays valid
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     std::memcpy(p, memory, old < bytes ? old : bytes);
-    if ((flags & HEAP_ZERO_MEMORY) && bytes > old)
+    if ((flags & HEAP_ZERO_MEMORY) && bytes > old && !zeroed)
         std::memset(static_cast<char*>(p) + old, 0, bytes - old);
     hp.sizes.erase(it);
-    std::free(memory);
+    giveBack(memory);
     hp.sizes[p] = bytes;
     return p;
 }
@@ -127,7 +146,7 @@ BOOL WINAPI HeapFree(HANDLE h, DWORD, LPVOID memory) {
             return FALSE;
         }
     }
-    std::free(memory);
+    giveBack(memory);
     return TRUE;
 }
 

@@ -79,6 +79,7 @@ void KnobResetAll() {
     platform::ClockSetStrict(false);
     platform::ResetFileReadKnobs();
     KnobFailHeapAlloc(0);
+    KnobLargeBlocksOff(false);
     platform::user::ResetUserKnobs();
     D3D9KnobReset();
     platform::input::ResetPadKnobs();
@@ -101,6 +102,8 @@ void KnobApplyEnvironment() {
     if (const char* start = std::getenv("VESSAMIRE_VIRTUAL_CLOCK_START"))
         KnobVirtualClockStart(std::atoll(start));
     if (const char* n = std::getenv("VESSAMIRE_FAIL_HEAP_ALLOC")) KnobFailHeapAlloc(std::atoi(n));
+    if (const char* blocks = std::getenv("VESSAMIRE_LARGE_BLOCKS"))
+        KnobLargeBlocksOff(std::strcmp(blocks, "heap") == 0);
     // windows
     KnobRefuseRegisterClass(envFlag("VESSAMIRE_REFUSE_REGISTER_CLASS"));
     KnobRefuseCreateWindow(envFlag("VESSAMIRE_REFUSE_CREATE_WINDOW"));

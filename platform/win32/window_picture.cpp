@@ -9,6 +9,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -43,16 +46,41 @@ SDL_Rect FittedRect(int pictureWidth, int pictureHeight, int surfaceWidth, int s
 // Copies n words with their top bytes cleared. Rows go out with streaming
 // stores where aligned: a frame's worth of words is read next by the screen,
 // not by this thread, and would only push the caller's data out of the cache.
-// Source words need not be 4-byte aligned.
+// Source words need not be 4-byte aligned. With AVX2, eight words a store;
+// the plain loop gives the same words.
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] size_t CopyWordsMaskedAvx2(uint32_t* to, const uint8_t* from, size_t n) {
+    const __m256i mask = _mm256_set1_epi32(0x00FFFFFF);
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i * 4));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i * 4 + 32));
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(to + i), _mm256_and_si256(a, mask));
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(to + i + 8), _mm256_and_si256(b, mask));
+    }
+    for (; i + 8 <= n; i += 8)
+        _mm256_stream_si256(
+            reinterpret_cast<__m256i*>(to + i),
+            _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i * 4)),
+                             mask));
+    return i;
+}
+#endif
+
 void CopyWordsMasked(uint32_t* to, const uint8_t* from, size_t n) {
     size_t i = 0;
 #if defined(__SSE2__)
-    for (; i < n && (reinterpret_cast<uintptr_t>(to + i) & 15) != 0; ++i) {
+    for (; i < n && (reinterpret_cast<uintptr_t>(to + i) & 31) != 0; ++i) {
         uint32_t p;
         std::memcpy(&p, from + i * 4, 4);
         to[i] = p & 0x00FFFFFFu;
     }
-    if ((reinterpret_cast<uintptr_t>(to) & 3) == 0) {
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && (reinterpret_cast<uintptr_t>(to + i) & 31) == 0)
+        i += CopyWordsMaskedAvx2(to + i, from + i * 4, n - i);
+#endif
+    if ((reinterpret_cast<uintptr_t>(to + i) & 15) == 0) {
         const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
         for (; i + 4 <= n; i += 4)
             _mm_stream_si128(

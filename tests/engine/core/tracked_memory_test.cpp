@@ -117,13 +117,18 @@ TEST_F(TrackedMemory, ReallocRules) {
 }
 
 TEST_F(TrackedMemory, CallocZeroes) {
-    void* p = TrackedAlloc(64, "fill.cpp", 1);
-    std::memset(p, 0x5A, 64);
-    TrackedFree(p);
-    auto* q = static_cast<unsigned char*>(TrackedCalloc(64, "calloc.cpp", 2));
-    ASSERT_NE(q, nullptr);
-    EXPECT_EQ(std::vector<unsigned char>(q, q + 64), std::vector<unsigned char>(64, 0));
-    TrackedFree(q);
+    // Small blocks reuse freed heap memory; large ones are fresh mappings.
+    for (uint32_t size : {64u, 3u << 20}) {
+        SCOPED_TRACE(size);
+        void* p = TrackedAlloc(size, "fill.cpp", 1);
+        std::memset(p, 0x5A, size);
+        TrackedFree(p);
+        auto* q = static_cast<unsigned char*>(TrackedCalloc(size, "calloc.cpp", 2));
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(std::vector<unsigned char>(q, q + size), std::vector<unsigned char>(size, 0));
+        EXPECT_EQ(MemCheckBlock(TrackedHeaderOf(q)), 0);
+        TrackedFree(q);
+    }
 }
 
 TEST_F(TrackedMemory, DumpMatchesTheExpectedTextByteForByte) {

@@ -95,6 +95,36 @@ TEST_F(MixerThreads, SourcesSumAndClampToSixteenBits) {
     EXPECT_EQ(Frames(got, 0, 1), Constant(1, 32767, -32768));  // 33000 and -37000 clamp
 }
 
+// A test that moves the clock on by minutes leaves the mixer that far behind:
+// a loop playing over a jump is mixed through every pass it missed, and after
+// a jump with nothing playing the passes still fall on their instants.
+TEST_F(MixerThreads, AJumpOfTheClockMixesPlayingSoundsThroughAndKeepsThePassesInStep) {
+    OpenSound();
+    IDirectSoundBuffer* loop = Buffer(Constant(3000, 5, 5));
+    ASSERT_EQ(loop->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    ASSERT_TRUE(KnobAudioWaitPasses(0));
+    DWORD before = 0, after = 0;
+    ASSERT_EQ(loop->GetCurrentPosition(&before, nullptr), DS_OK);
+    const int64_t second = 1'000'000'000;
+    ASSERT_TRUE(platform::ClockMoveVirtualTo(platform::ClockNowNanoseconds() + second));
+    ASSERT_TRUE(KnobAudioWaitPasses(0));
+    ASSERT_EQ(loop->GetCurrentPosition(&after, nullptr), DS_OK);
+    EXPECT_EQ(after, (before / 4 + 100 * 441) % 3000 * 4) << "a second is 100 passes";
+
+    ASSERT_EQ(loop->Stop(), DS_OK);
+    ASSERT_TRUE(KnobAudioWaitPasses(0));
+    ASSERT_TRUE(platform::ClockMoveVirtualTo(platform::ClockNowNanoseconds() + 600 * second));
+    ASSERT_TRUE(KnobAudioWaitPasses(1));
+    const int64_t pass = 10'000'000;
+    EXPECT_EQ((platform::ClockNowNanoseconds() - openTime) % pass, 0);
+    IDirectSoundBuffer* tone = Buffer(Constant(441, 1000, -1000));
+    ASSERT_EQ(tone->Play(0, 0, 0), DS_OK);
+    // The pass after the play mixes the whole tone from its first frame.
+    const auto got = CapturePasses(1);
+    ASSERT_EQ(got.size(), 2u * 441);
+    EXPECT_EQ(got, Constant(441, 1000, -1000));
+}
+
 struct LevelCase {
     const char* name;
     LONG volume;

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "d3d9_fixture.h"
 
 using namespace d3d9test;
@@ -144,6 +146,70 @@ TEST_F(D3D9Copies, UpdateSurfaceAndRenderTargetReadBack) {
     IDirect3DSurface9* back = Plain(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM);
     ASSERT_EQ(dev->GetRenderTargetData(rt, back), D3D_OK);
     EXPECT_EQ(Pixel(back, 5, 6), 0xFF102030u);
+}
+
+// A zero fill of a target nothing has written yet may leave its fresh bytes
+// alone, but once anything wrote them it must really clear them.
+TEST_F(D3D9Copies, ZeroFillClearsWhateverWroteTheTargetBefore) {
+    IDirect3DSurface9* source = RenderTarget(8, 8, D3DFMT_A8R8G8B8);
+    ASSERT_EQ(dev->ColorFill(source, nullptr, 0x80112233), D3D_OK);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetRenderTarget(0, &back), D3D_OK);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    const RECT part{1, 1, 3, 3};
+    struct Row {
+        const char* name;
+        std::function<void(IDirect3DSurface9*)> write;
+    };
+    const Row rows[] = {
+        {"nothing", [](IDirect3DSurface9*) {}},
+        {"lock", [&](IDirect3DSurface9* rt) { Put32(rt, 2, 2, 0x80112233); }},
+        {"colour fill", [&](IDirect3DSurface9* rt) { dev->ColorFill(rt, &part, 0x80112233); }},
+        {"stretch",
+         [&](IDirect3DSurface9* rt) { dev->StretchRect(source, &part, rt, &part, D3DTEXF_NONE); }},
+        {"whole copy",
+         [&](IDirect3DSurface9* rt) {
+             dev->StretchRect(source, nullptr, rt, nullptr, D3DTEXF_NONE);
+         }},
+        {"clear",
+         [&](IDirect3DSurface9* rt) {
+             dev->SetRenderTarget(0, rt);
+             dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0x80112233, 1.f, 0);
+         }},
+        {"draw",
+         [&](IDirect3DSurface9* rt) {
+             struct {
+                 float x, y, z, rhw;
+                 DWORD c;
+             } tri[3] = {
+                 {0, 0, 0, 1, 0x80112233}, {8, 0, 0, 1, 0x80112233}, {0, 8, 0, 1, 0x80112233}};
+             dev->SetRenderTarget(0, rt);
+             dev->BeginScene();
+             dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof tri[0]);
+             dev->EndScene();
+         }},
+    };
+    for (const Row& row : rows) {
+        IDirect3DSurface9* rt = RenderTarget(8, 8, D3DFMT_A8R8G8B8);
+        row.write(rt);
+        dev->SetRenderTarget(0, back);
+        ASSERT_EQ(dev->ColorFill(rt, nullptr, 0), D3D_OK) << row.name;
+        for (UINT y = 0; y < 8; ++y)
+            for (UINT x = 0; x < 8; ++x)
+                ASSERT_EQ(Pixel(rt, x, y), 0u) << row.name << " " << x << "," << y;
+        // What comes after the fill lands on the zeros.
+        Put32(rt, 5, 5, 0x01020304);
+        ASSERT_EQ(dev->ColorFill(rt, &part, 0x80405060), D3D_OK);
+        EXPECT_EQ(Pixel(rt, 5, 5), 0x01020304u) << row.name;
+        EXPECT_EQ(Pixel(rt, 2, 1), 0x80405060u) << row.name;
+        EXPECT_EQ(Pixel(rt, 3, 3), 0u) << row.name;
+    }
+    // Zero without alpha bits still writes the X byte as one.
+    IDirect3DSurface9* x8 = RenderTarget(2, 2, D3DFMT_X8R8G8B8);
+    ASSERT_EQ(dev->ColorFill(x8, nullptr, 0), D3D_OK);
+    EXPECT_EQ(Pixel(x8, 1, 1), 0xFF000000u);
+    SafeRelease(back);
 }
 
 }  // namespace

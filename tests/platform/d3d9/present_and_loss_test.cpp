@@ -64,6 +64,23 @@ TEST_F(D3D9Present, DiscardLeavesTheMarkerAndRefusesRectangles) {
     DWORD v = 0;
     ASSERT_TRUE(KnobD3D9ReadPixel(back, 0, 0, &v));
     EXPECT_EQ(v, 0xFFFF00FFu);
+    // A frame that covers only the left half shows the marker on the right.
+    struct {
+        float x, y, z, rhw;
+        DWORD c;
+    } quad[6] = {{0, 0, 0, 1, 0xFF336699},  {16, 0, 0, 1, 0xFF336699},  {0, 16, 0, 1, 0xFF336699},
+                 {16, 0, 0, 1, 0xFF336699}, {16, 16, 0, 1, 0xFF336699}, {0, 16, 0, 1, 0xFF336699}};
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]), D3D_OK);
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(windowtest::Capture(window), windowtest::Picture(32, 16, [](int x, int) {
+                  return x < 16 ? 0x336699u : 0xFF00FFu;
+              }));
+    ASSERT_TRUE(KnobD3D9ReadPixel(back, 31, 15, &v));
+    EXPECT_EQ(v, 0xFFFF00FFu);
     back->Release();
 }
 

@@ -249,6 +249,45 @@ TEST(DibTransfer, WindowDcLandsInClientAreaClipped) {
     DestroyWindow(w);
 }
 
+// A rectangle of a top-down 32-bit picture (top bytes set, as a renderer's
+// frame may have them) lands in the window as the same rectangle without
+// them, wherever it sits on the client area.
+TEST(DibTransfer, WindowDcTakesARectangleOfATopDownPicture) {
+    HWND w = MakeWindow(3, 2, WS_POPUP);
+    ASSERT_NE(w, nullptr);
+    PumpAll();
+    HDC dc = GetDC(w);
+    ASSERT_NE(dc, nullptr);
+    Info info = MakeInfo(4, -3, 32);
+    uint32_t p[12];
+    for (uint32_t i = 0; i < 12; ++i) p[i] = 0xAB000000u | (i + 1) * 0x010203u;
+    const auto source = [&](int x, int y) { return p[y * 4 + x] & 0xFFFFFFu; };
+    struct Row {
+        const char* name;
+        int xDest, yDest, width, height, xSrc, ySrc;
+    };
+    for (const Row& r :
+         {Row{"whole client", 0, 0, 3, 2, 1, 1}, Row{"shifted left", -1, 0, 3, 2, 0, 0},
+          Row{"one pixel", 2, 1, 1, 1, 3, 2}}) {
+        RECT all{0, 0, 3, 2};
+        ASSERT_EQ(FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 1);
+        EXPECT_EQ(SetDIBitsToDevice(dc, r.xDest, r.yDest, r.width, r.height, r.xSrc, r.ySrc, 0, 3,
+                                    p, info.get(), DIB_RGB_COLORS),
+                  3)
+            << r.name;
+        EXPECT_EQ(Capture(w),
+                  Picture(3, 2,
+                          [&](int x, int y) {
+                              const bool in = x >= r.xDest && x < r.xDest + r.width &&
+                                              y >= r.yDest && y < r.yDest + r.height;
+                              return in ? source(x - r.xDest + r.xSrc, y - r.yDest + r.ySrc) : 0u;
+                          }))
+            << r.name;
+    }
+    EXPECT_EQ(ReleaseDC(w, dc), 1);
+    DestroyWindow(w);
+}
+
 TEST(GdiObjects, BrushesStockObjectsAndDeviceCaps) {
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
     LOGBRUSH lb{};
