@@ -46,6 +46,11 @@ bool MoveCopyDraw(const DeviceState& state, const raster::RasterState& rs, const
     auto* texture = static_cast<TextureImpl*>(t);
     PixelBuffer* source = texture->LevelPixels(0);
     if (!source || source == target || texture->levels_[0]->locked_) return false;
+    // Only a texture the target's own size can be moved: other draws (a
+    // glyph, a sprite) skip working out the draw's setup here.
+    if (source->width != target->width || source->height != target->height ||
+        source->pitch != target->pitch)
+        return false;
     const raster::WholeCopy copy = raster::RasterWholeTextureCopy(
         rs, call.primitiveType, call.primitiveCount, call.vertices, call.stride);
     return copy != raster::WholeCopy::kNone &&

@@ -182,9 +182,9 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
 
 // The merges most 2D draws make: a 32-bit target, no depth, every channel
 // written, and no blending or one of the two source-alpha blends.
-bool FastMerge(const DrawSetup& ds) {
+bool FastMerge(const DrawSetup& ds, bool depthTest) {
     const uint32_t target = ds.target.format;
-    if (ds.depthTest || ds.writeMask != 0xF ||
+    if (depthTest || ds.writeMask != 0xF ||
         (target != kFormatA8R8G8B8 && target != kFormatX8R8G8B8))
         return false;
     if (!ds.blend) return true;
@@ -278,6 +278,19 @@ void MergeFast(const DrawSetup& ds, const uint32_t* out, const uint8_t* keep, in
         if (keep[k]) MergeOne(ds, out[k], opaque, pixels + size_t(k) * 4);
 }
 
+// Whether the depth test settles nothing on [x0, x1) of row y: one depth
+// along the row that passes against every stored depth, or that the row is
+// known to hold already (it passes against itself and its write changes
+// nothing). The span then draws as if depth were off and the row stays known.
+bool DepthSettled(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
+    if (tri.z.dx != 0.0) return false;
+    const uint32_t d = QuantiseDepth(tri.z.Row(y) + tri.z.dx * double(x0), ds.depth.format);
+    if (!ds.depthWrite &&
+        (ds.depthFunc == D3DCMP_ALWAYS || (ds.depthFunc == D3DCMP_LESSEQUAL && d == 0)))
+        return true;
+    return ds.depth.known && ds.depth.known->Holds(y, x0, x1, d) && Compare(ds.depthFunc, d, d);
+}
+
 }  // namespace
 
 void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
@@ -287,10 +300,11 @@ void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x
     const uint32_t target = ds.target.format;
     const int targetBytes = FormatBytesPerPixel(target);
     uint8_t* row = ds.target.pixels + size_t(y) * ds.target.pitch;
-    uint8_t* depthRow = ds.depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
-    const int depthBytes = ds.depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
-    if (ds.depthTest && ds.depthWrite && ds.depth.known) ds.depth.known->Forget(y, x0, x1);
-    const bool fast = FastMerge(ds);
+    const bool depthTest = ds.depthTest && !DepthSettled(ds, tri, y, x0, x1);
+    uint8_t* depthRow = depthTest ? ds.depth.pixels + size_t(y) * ds.depth.pitch : nullptr;
+    const int depthBytes = depthTest ? FormatBytesPerPixel(ds.depth.format) : 0;
+    if (depthTest && ds.depthWrite && ds.depth.known) ds.depth.known->Forget(y, x0, x1);
+    const bool fast = FastMerge(ds, depthTest);
     for (int first = x0; first < x1; first += d3d9::PixelSpan::kMaxPixels) {
         const int n = std::min(x1 - first, d3d9::PixelSpan::kMaxPixels);
         span.Begin(first, n);
@@ -304,7 +318,7 @@ void ShadeKernelSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x
             const int x = first + k;
             MergePixel(ds, tri, ra, x, FromArgb(span.out[k]), row + size_t(x) * targetBytes,
                        depthRow, depthBytes, target, ds.blend, ds.srcBlend, ds.destBlend,
-                       ds.blendOp, ds.writeMask, ds.depthTest);
+                       ds.blendOp, ds.writeMask, depthTest);
         }
     }
 }

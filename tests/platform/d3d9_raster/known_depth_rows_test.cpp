@@ -1,6 +1,7 @@
 // Depth rows known without reading them: the record's own rules by hand, and
 // depth-tested draws with the record against the same draws without one
-// (which read every stored depth) and against the generic path.
+// (which read every stored depth) and against the generic path, with and
+// without a pixel kernel.
 #include <random>
 
 #include "../../../platform/d3d9/raster/known_depth_rows.h"
@@ -9,6 +10,35 @@
 namespace {
 
 using namespace rastertest;
+
+// Pixel kernels with no fixed-function twin, so their draws stay on the
+// kernel's own spans: the texel times the diffuse colour, and the diffuse
+// colour alone.
+platform::d3d9::ShaderKernel DepthTestKernel(platform::d3d9::PixelKernelFunction fn, int set) {
+    platform::d3d9::ShaderKernel k;
+    k.pixel = fn;
+    k.coordinateSet[0] = int8_t(set);
+    return k;
+}
+const platform::d3d9::ShaderKernel kTexelTimesDiffuse = DepthTestKernel(
+    [](platform::d3d9::PixelSpan& s, int) {
+        uint32_t texels[platform::d3d9::PixelSpan::kMaxPixels];
+        s.Sample(0, texels);
+        const uint32_t* d = s.Diffuse();
+        for (int k = 0; k < s.count; ++k) {
+            uint32_t c = 0;
+            for (int shift = 0; shift < 32; shift += 8)
+                c |= ((texels[k] >> shift & 0xFF) * (d[k] >> shift & 0xFF) / 255) << shift;
+            s.out[k] = c;
+        }
+    },
+    0);
+const platform::d3d9::ShaderKernel kDiffuseOnly = DepthTestKernel(
+    [](platform::d3d9::PixelSpan& s, int) {
+        const uint32_t* d = s.Diffuse();
+        for (int k = 0; k < s.count; ++k) s.out[k] = d[k];
+    },
+    -1);
 
 struct KnownStep {
     const char* name;
@@ -86,6 +116,7 @@ TEST(RasterKnownDepthRows, DrawsWithTheRecordMatchDrawsWithout) {
                 continue;
             }
             const bool textured = rng() % 2;
+            const bool kernel = rng() % 3 == 0;
             const float z = depths[rng() % 4];
             const float zRight = rng() % 6 == 0 ? depths[rng() % 4] : z;
             const float x1 = float(rng() % 40) - 0.5f, y1 = float(rng() % 34) - 0.5f;
@@ -105,6 +136,7 @@ TEST(RasterKnownDepthRows, DrawsWithTheRecordMatchDrawsWithout) {
                 s.render[D3DRS_ZENABLE] = D3DZB_TRUE;
                 s.render[D3DRS_ZWRITEENABLE] = step % 5 != 0;
                 s.render[D3DRS_ZFUNC] = funcs[step % 6];
+                if (kernel) s.pixelKernel = textured ? &kTexelTimesDiffuse : &kDiffuseOnly;
                 RasterForceGenericSpans(w == &generic);
                 RasterResult r;
                 if (textured) {
