@@ -65,25 +65,27 @@ template <int DestFactor, uint32_t Target>
     return px;
 }
 
-// The last group of a row, fewer than eight pixels from x (a row with room
-// for the whole group): lanes past the span blend nothing, and their target
-// pixels are read and written back unchanged. A contiguous row's texels past
-// the span are not read (texRow: the span's first texel); a gathered row's
-// are read clamped, as Texel() reads them.
+// The last pixels of a row, x .. x1 - 1 (fewer than eight), as one group of
+// eight from g (x, or x1 - 8 where the target row ends before x + 8): lanes
+// outside x .. x1 - 1 blend nothing, and their target pixels are read and
+// written back unchanged. A contiguous row's texels outside them are not read
+// (texRow: the span's first texel, at x0); a gathered row's are read clamped,
+// as Texel() reads them.
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
-[[gnu::target("avx2")]] void SpriteRowLastGroup(const SpriteRow& s, int x0, int x, int x1,
+[[gnu::target("avx2")]] void SpriteRowLastGroup(const SpriteRow& s, int x0, int g, int x, int x1,
                                                 const uint8_t* texRow, uint8_t* row) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
-    const __m256i lanes =
-        _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i k = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i lanes = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(x - g), k),
+                                              _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - g), k));
     __m256i t;
     if (texRow)
-        t = _mm256_maskload_epi32(reinterpret_cast<const int*>(texRow + size_t(x - x0) * 4), lanes);
+        t = _mm256_maskload_epi32(reinterpret_cast<const int*>(texRow + size_t(g - x0) * 4), lanes);
     else
-        t = _mm256_setr_epi32(int(s.Texel(x)), int(s.Texel(x + 1)), int(s.Texel(x + 2)),
-                              int(s.Texel(x + 3)), int(s.Texel(x + 4)), int(s.Texel(x + 5)),
-                              int(s.Texel(x + 6)), int(s.Texel(x + 7)));
+        t = _mm256_setr_epi32(int(s.Texel(g)), int(s.Texel(g + 1)), int(s.Texel(g + 2)),
+                              int(s.Texel(g + 3)), int(s.Texel(g + 4)), int(s.Texel(g + 5)),
+                              int(s.Texel(g + 6)), int(s.Texel(g + 7)));
     if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
     const __m256i constAlpha = _mm256_set1_epi32(s.constant.a);
     __m256i a;
@@ -112,7 +114,7 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
     const __m256i pairs = _mm256_unpacklo_epi16(a16, a16);
     const __m256i aLo = _mm256_unpacklo_epi32(pairs, pairs),
                   aHi = _mm256_unpackhi_epi32(pairs, pairs);
-    uint8_t* out = row + size_t(x) * 4;
+    uint8_t* out = row + size_t(g) * 4;
     const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
     _mm256_storeu_si256(
         reinterpret_cast<__m256i*>(out),
@@ -239,8 +241,10 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                 raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), px);
         }
-        if (x < x1 && x + 8 <= s.rowPixels) {
-            SpriteRowLastGroup<AlphaFrom, Modulate, DestFactor, Target, TexFormat>(s, x0, x, x1,
+        // The row's last pixels (the span has eight at least).
+        if (x < x1) {
+            const int g = x + 8 <= s.rowPixels ? x : x1 - 8;
+            SpriteRowLastGroup<AlphaFrom, Modulate, DestFactor, Target, TexFormat>(s, x0, g, x, x1,
                                                                                    texRow, row);
             return x1;
         }
