@@ -78,6 +78,52 @@ bool BlendRowAvx2Available() {
     if (x < x1) BlendRowSse2(rb, c, x, x1, keep, set, row);
 }
 
+[[gnu::target("avx2")]] bool TexelRunOpaqueAvx2(const uint8_t* p, size_t n) {
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    const auto* q = reinterpret_cast<const __m256i*>(p);
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32, q += 4) {
+        const __m256i all = _mm256_and_si256(
+            _mm256_and_si256(_mm256_loadu_si256(q), _mm256_loadu_si256(q + 1)),
+            _mm256_and_si256(_mm256_loadu_si256(q + 2), _mm256_loadu_si256(q + 3)));
+        if (!_mm256_testc_si256(all, alpha)) return false;
+    }
+    // The last texels as one more step ending at the run's end (n >= 32):
+    // texels counted twice change nothing.
+    if (i < n) {
+        q = reinterpret_cast<const __m256i*>(p + (n - 32) * 4);
+        const __m256i all = _mm256_and_si256(
+            _mm256_and_si256(_mm256_loadu_si256(q), _mm256_loadu_si256(q + 1)),
+            _mm256_and_si256(_mm256_loadu_si256(q + 2), _mm256_loadu_si256(q + 3)));
+        if (!_mm256_testc_si256(all, alpha)) return false;
+    }
+    return true;
+}
+
+[[gnu::target("avx2")]] void PointRowAvx2(const uint8_t* texels, int width, uint32_t format,
+                                          RowCoords c, int x0, int x1, uint32_t keep, uint32_t set,
+                                          uint8_t* row) {
+    int64_t first;
+    const int n = x1 - x0;
+    if (!OneTexelPerPixel(c, x0, x1, width, first)) {
+        PointRowPlain(texels, width, format, c, x0, x1, keep, set, row);
+        return;
+    }
+    const __m256i opaque = _mm256_set1_epi32(format == kFormatX8R8G8B8 ? int(0xFF000000u) : 0);
+    const __m256i keepv = _mm256_set1_epi32(int(keep)), setv = _mm256_set1_epi32(int(set));
+    const uint8_t* from = texels + size_t(first) * 4;
+    uint8_t* to = row + size_t(x0) * 4;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i t =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + size_t(i) * 4));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(to + size_t(i) * 4),
+            _mm256_or_si256(_mm256_and_si256(_mm256_or_si256(t, opaque), keepv), setv));
+    }
+    if (i < n) PointRowSse2(texels, width, format, c, x0 + i, x1, keep, set, row);
+}
+
 [[gnu::target("avx2")]] void TintedPointRowAvx2(const uint8_t* texels, int width, uint32_t format,
                                                 RowCoords c, Rgba colour, int x0, int x1,
                                                 uint32_t keep, uint32_t set, uint8_t* row) {

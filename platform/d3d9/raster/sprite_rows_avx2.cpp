@@ -65,6 +65,62 @@ template <int DestFactor, uint32_t Target>
     return px;
 }
 
+// The last pixels of a row, x .. x1 - 1 (fewer than eight), as one group of
+// eight from g (x, or x1 - 8 where the target row ends before x + 8): lanes
+// outside x .. x1 - 1 blend nothing, and their target pixels are read and
+// written back unchanged. A contiguous row's texels outside them are not read
+// (texRow: the span's first texel, at x0); a gathered row's are read clamped,
+// as Texel() reads them.
+template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
+[[gnu::target("avx2")]] void SpriteRowLastGroup(const SpriteRow& s, int x0, int g, int x, int x1,
+                                                const uint8_t* texRow, uint8_t* row) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i k = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i lanes = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(x - g), k),
+                                              _mm256_cmpgt_epi32(_mm256_set1_epi32(x1 - g), k));
+    __m256i t;
+    if (texRow)
+        t = _mm256_maskload_epi32(reinterpret_cast<const int*>(texRow + size_t(g - x0) * 4), lanes);
+    else
+        t = _mm256_setr_epi32(int(s.Texel(g)), int(s.Texel(g + 1)), int(s.Texel(g + 2)),
+                              int(s.Texel(g + 3)), int(s.Texel(g + 4)), int(s.Texel(g + 5)),
+                              int(s.Texel(g + 6)), int(s.Texel(g + 7)));
+    if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
+    const __m256i constAlpha = _mm256_set1_epi32(s.constant.a);
+    __m256i a;
+    if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
+        a = constAlpha;
+    } else {
+        a = _mm256_srli_epi32(t, 24);
+        if constexpr (AlphaFrom == SpriteRow::kAlphaProduct)
+            a = _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
+                                 _mm256_set1_epi32(0xFFFF));
+    }
+    const AlphaTestLanesAvx2 test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
+    const __m256i pass = _mm256_and_si256(lanes, test.Pass(a, _mm256_set1_epi32(int(s.alphaRef))));
+    if (_mm256_movemask_epi8(pass) == 0) return;
+    const __m256i src = _mm256_or_si256(_mm256_and_si256(t, _mm256_set1_epi32(0x00FFFFFF)),
+                                        _mm256_slli_epi32(a, 24));
+    __m256i sLo = _mm256_unpacklo_epi8(src, zero), sHi = _mm256_unpackhi_epi8(src, zero);
+    if constexpr (Modulate) {
+        const __m256i colourMul =
+            _mm256_set1_epi64x(int64_t(255) << 48 | int64_t(s.constant.r) << 32 |
+                               int64_t(s.constant.g) << 16 | int64_t(s.constant.b));
+        sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
+        sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
+    }
+    const __m256i a16 = _mm256_packs_epi32(a, a);
+    const __m256i pairs = _mm256_unpacklo_epi16(a16, a16);
+    const __m256i aLo = _mm256_unpacklo_epi32(pairs, pairs),
+                  aHi = _mm256_unpackhi_epi32(pairs, pairs);
+    uint8_t* out = row + size_t(g) * 4;
+    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out),
+        _mm256_blendv_epi8(raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass));
+}
+
 // The eight-pixel steps from x0 (at least eight pixels); returns the first
 // pixel left to draw. Gathered: the row does not read its texels one after
 // another (scaled, rotated) and fetches them one by one (Texel() clamps).
@@ -148,6 +204,23 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                     _mm256_cmpeq_epi32(_mm256_and_si256(t, alphaBits), alphaBits)));
                 if ((passBits & opaqueBits) == 0xFFFFFFFFu) {
                     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + size_t(x) * 4), t);
+                    // Opaque texels pass the test here, so the groups that
+                    // follow while the run lasts (the inside of a picture,
+                    // a whole background row) need only the alpha check.
+                    if constexpr (!Gathered) {
+                        int next = x + 8;
+                        for (; next + 8 <= x1; next += 8) {
+                            __m256i u = _mm256_loadu_si256(
+                                reinterpret_cast<const __m256i*>(texRow + size_t(next - x0) * 4));
+                            if constexpr (TexFormat == kFormatX8R8G8B8)
+                                u = _mm256_or_si256(u, alphaBits);
+                            else if (!_mm256_testc_si256(u, alphaBits))
+                                break;
+                            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + size_t(next) * 4),
+                                                u);
+                        }
+                        x = next - 8;
+                    }
                     continue;
                 }
             }
@@ -167,6 +240,13 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
             const __m256i px = _mm256_blendv_epi8(
                 raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), px);
+        }
+        // The row's last pixels (the span has eight at least).
+        if (x < x1) {
+            const int g = x + 8 <= s.rowPixels ? x : x1 - 8;
+            SpriteRowLastGroup<AlphaFrom, Modulate, DestFactor, Target, TexFormat>(s, x0, g, x, x1,
+                                                                                   texRow, row);
+            return x1;
         }
     }
     return x;

@@ -87,6 +87,43 @@ TEST(RasterRowLoops, PointRowClampsAndReadsTheFormatsAlpha) {
     EXPECT_EQ(got[1], 0x40FFEEDDu);
 }
 
+// Whether a span's texels are all opaque decides whether a held fill under
+// it is dropped: one texel short of opaque anywhere in the span (the first,
+// the last, either side of a 32-texel step, in the short last step) must
+// count, and texels outside the span must not.
+TEST(RasterRowLoops, TexelsOpaqueFindsEveryTexelShortOfOpaque) {
+    struct Row {
+        const char* name;
+        int x0, x1;
+        int notOpaque;  // texel index with alpha 254, or -1
+        bool opaque;
+    };
+    const Row rows[] = {
+        {"short span, all opaque", 2, 9, -1, true},
+        {"short span, last texel", 2, 9, 8, false},
+        {"32 texels, all opaque", 0, 32, -1, true},
+        {"32 texels, first", 0, 32, 0, false},
+        {"32 texels, last", 0, 32, 31, false},
+        {"long span, all opaque", 3, 200, -1, true},
+        {"long span, first of the second step", 3, 200, 35, false},
+        {"long span, last of the first step", 3, 200, 34, false},
+        {"long span, in the short last step", 3, 200, 199, false},
+        {"long span, middle", 3, 200, 101, false},
+        {"texel before the span", 3, 200, 2, true},
+        {"texel after the span", 3, 200, 200, true},
+        {"93 texels, one before the end", 7, 100, 98, false},
+    };
+    for (const Row& row : rows) {
+        std::vector<uint32_t> texels(256, 0xFF102030u);
+        if (row.notOpaque >= 0) texels[size_t(row.notOpaque)] = 0xFE102030u;
+        const RowCoords c{0, int64_t(1) << kCoordBits};
+        EXPECT_EQ(
+            TexelsOpaque(reinterpret_cast<const uint8_t*>(texels.data()), 256, c, row.x0, row.x1),
+            row.opaque)
+            << row.name;
+    }
+}
+
 TEST(RasterRowLoops, PointRowMatchesThePlainTwinOnRandomRows) {
     std::mt19937 rng(808);
     for (int round = 0; round < 2000; ++round) {

@@ -142,6 +142,63 @@ TEST(RasterSpriteRows, RunsOfOpaqueTexelsMatchThePlainTwin) {
 #endif
 }
 
+// Rows whose texels stay opaque for many groups (a background row, the
+// inside of a large picture), the run ending at every place in a group: the
+// eight-pixel loop copies the run's groups straight while it lasts, and must
+// still give the plain twin's bytes where the run ends, fails the test or
+// the row ends.
+TEST(RasterSpriteRows, LongOpaqueRunsMatchThePlainTwin) {
+    struct Row {
+        const char* name;
+        uint32_t texFormat;
+        bool alphaTest;
+        int alphaFunc;
+        uint32_t alphaRef;
+        uint8_t afterRun;  // the alpha of the texels after the run
+    };
+    const Row rows[] = {
+        {"run then clear", kFormatA8R8G8B8, false, D3DCMP_ALWAYS, 0, 0},
+        {"run then half", kFormatA8R8G8B8, false, D3DCMP_ALWAYS, 0, 128},
+        {"run then almost opaque", kFormatA8R8G8B8, true, D3DCMP_GREATER, 0, 254},
+        {"opaque passes GREATER 0", kFormatA8R8G8B8, true, D3DCMP_GREATER, 0, 0},
+        {"opaque fails LESS 128", kFormatA8R8G8B8, true, D3DCMP_LESS, 128, 0},
+        {"opaque fails NOTEQUAL 255", kFormatA8R8G8B8, true, D3DCMP_NOTEQUAL, 255, 40},
+        {"X8 texels are all opaque", kFormatX8R8G8B8, false, D3DCMP_ALWAYS, 0, 0},
+    };
+    std::mt19937 rng(79);
+    for (const Row& row : rows)
+        for (int runStart = 0; runStart < 9; ++runStart)
+            for (int runLength = 8; runLength < 60; runLength += 3)
+                for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8}) {
+                    const int width = 96;
+                    std::vector<uint8_t> texels(size_t(width) * 4);
+                    for (auto& b : texels) b = uint8_t(rng());
+                    for (int i = 0; i < width; ++i)
+                        texels[size_t(i) * 4 + 3] = i < runStart               ? uint8_t(rng())
+                                                    : i < runStart + runLength ? 255
+                                                                               : row.afterRun;
+                    SpriteRow s;
+                    s.texels = texels.data();
+                    s.width = width;
+                    s.texFormat = row.texFormat;
+                    s.coords = RowCoords{0, int64_t(1) << kCoordBits};
+                    s.alphaFrom = SpriteRow::kAlphaTexture;
+                    s.alphaTest = row.alphaTest;
+                    s.alphaFunc = row.alphaFunc;
+                    s.alphaRef = row.alphaRef;
+                    s.target = target;
+                    const int x0 = int(rng() % 3), x1 = x0 + 40 + int(rng() % 50);
+                    s.rowPixels = x1;
+                    std::vector<uint8_t> plain(size_t(x1) * 4);
+                    for (auto& b : plain) b = uint8_t(rng());
+                    std::vector<uint8_t> before = plain;
+                    SpriteRowPlain(s, x0, x1, plain.data());
+                    ASSERT_EQ(Avx2Row(s, x0, x1, before), plain)
+                        << row.name << ", run " << runStart << " + " << runLength << ", target "
+                        << target;
+                }
+}
+
 TEST(RasterSpriteRows, PlainTwinBlendsByHand) {
     // One texel (alpha 0x80) over a grey pixel, alpha halved by the diffuse
     // alpha: a = round(128 * 128 / 255) = 64, then each channel
