@@ -2,6 +2,8 @@
 // states, bound textures, render target, depth surface, viewport and scissor
 // become the rasteriser's plain records.
 #include <cstring>
+#include <new>
+#include <type_traits>
 
 #include "device_internals.h"
 #include "objects.h"
@@ -17,15 +19,10 @@ raster::RasterSurface ToRaster(const PixelBuffer* p) {
 
 // The target may hold fills back when it is a 32-bit colour surface that no
 // stage samples (a stage would read bytes the draw has not written yet).
-raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) {
-    if (!target || !target->bytes ||
+raster::HeldRows* TargetHeldRows(PixelBuffer* target, bool sampled) {
+    if (sampled || !target || !target->bytes ||
         (target->format != D3DFMT_A8R8G8B8 && target->format != D3DFMT_X8R8G8B8))
         return nullptr;
-    for (BaseTextureImpl* t : state.textures) {
-        if (!t || t->IsVolume()) continue;
-        for (UINT l = 0; l < t->Levels(); ++l)
-            if (t->LevelPixels(l) == target) return nullptr;
-    }
     if (!target->heldRows)
         target->heldRows = std::make_unique<raster::HeldRows>(int(target->height));
     return target->heldRows.get();
@@ -62,20 +59,28 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
     raster::RasterState rs;
     std::memcpy(rs.render, state.renderStates, sizeof rs.render);
     std::memcpy(rs.stage, state.stageStates, sizeof rs.stage);
-    raster::RasterTexture textures[D3DMAXTEXTURESTAGES];
+    // Only the bound textures' records are made (each is some 650 bytes).
+    alignas(raster::RasterTexture) unsigned char records[D3DMAXTEXTURESTAGES]
+                                                        [sizeof(raster::RasterTexture)];
+    static_assert(std::is_trivially_destructible_v<raster::RasterTexture>);
+    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
+    bool sampled = false;  // a level of a bound texture is the target
     for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {
         std::memcpy(rs.sampler[i], state.samplerStates[i], sizeof rs.sampler[i]);
         BaseTextureImpl* t = state.textures[i];
         if (!t || t->IsVolume()) continue;  // volume textures are sampled by shaders only
+        auto* texture = new (records[i]) raster::RasterTexture;
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
-        textures[i].levelCount = int(levels);
+        texture->levelCount = int(levels);
         for (UINT l = 0; l < levels; ++l) {
-            WriteHeldRows(t->LevelPixels(l));
-            textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+            PixelBuffer* level = t->LevelPixels(l);
+            sampled = sampled || level == target;
+            WriteHeldRows(level);
+            texture->levels[l] = ToRaster(level);
         }
-        rs.textures[i] = &textures[i];
+        // Levels past the copied ones are never read.
+        rs.textures[i] = texture;
     }
-    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
     rs.target = ToRaster(target);
     if (target) target->zeroSinceAllocation = false;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
@@ -102,7 +107,7 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.pixelConstB = state.pixelConstB;
     }
     if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
-    raster::HeldRows* held = TargetHeldRows(target, state);
+    raster::HeldRows* held = TargetHeldRows(target, sampled);
     // Drawn on: rows another buffer holds as a copy of it are written first.
     if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
     if (!held) WriteHeldRows(target);
