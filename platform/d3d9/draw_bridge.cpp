@@ -1,6 +1,8 @@
 // Hands a validated user-memory draw to the rasteriser: the device's stored
 // states, bound textures, render target, depth surface, viewport and scissor
 // become the rasteriser's plain records.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -52,6 +54,30 @@ bool MoveCopyDraw(const DeviceState& state, const raster::RasterState& rs, const
         rs, call.primitiveType, call.primitiveCount, call.vertices, call.stride);
     return copy != raster::WholeCopy::kNone &&
            MoveDrawnCopy(*source, *target, copy == raster::WholeCopy::kTopByteUnset);
+}
+
+// The rows of the target a draw of screen-space triangles or lines can write:
+// those its vertices span, a row more either way; false when that is not
+// known (other positions, points of any size, positions that are not finite).
+bool DrawnRows(const DeviceState& state, const DrawCall& call, int height, int& y0, int& y1) {
+    if ((state.fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW || state.vertexShader ||
+        state.declaration || call.primitiveType == D3DPT_POINTLIST || call.stride < 8)
+        return false;
+    const UINT first = call.indices ? call.minVertexIndex : 0;
+    const UINT count = call.indices ? call.numVertices : call.vertexCount;
+    if (count == 0) return false;
+    float lo = 0.0f, hi = 0.0f;
+    const auto* bytes = static_cast<const uint8_t*>(call.vertices);
+    for (UINT i = 0; i < count; ++i) {
+        float y;
+        std::memcpy(&y, bytes + size_t(first + i) * call.stride + 4, 4);
+        if (!std::isfinite(y)) return false;
+        lo = i == 0 || y < lo ? y : lo;
+        hi = i == 0 || y > hi ? y : hi;
+    }
+    y0 = int(std::max(std::floor(double(lo)) - 1.0, 0.0));
+    y1 = int(std::min(std::ceil(double(hi)) + 2.0, double(height)));
+    return true;
 }
 
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
@@ -108,8 +134,15 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
     }
     if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
     raster::HeldRows* held = TargetHeldRows(target, sampled);
-    // Drawn on: rows another buffer holds as a copy of it are written first.
-    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
+    // Drawn on: rows another buffer holds as a copy of it are written first,
+    // where known only those the draw can reach.
+    if (target && target->copiedBy) {
+        int y0 = 0, y1 = 0;
+        if (DrawnRows(state, call, int(target->height), y0, y1))
+            SettleHolderRows(target, y0, y1);
+        else
+            WriteHeldRows(target->copiedBy);
+    }
     if (!held) WriteHeldRows(target);
     rs.target.held = held;
     rs.maxPrimitiveCount = caps.MaxPrimitiveCount;

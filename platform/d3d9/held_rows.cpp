@@ -34,7 +34,13 @@ void SetTopBytes(PixelBuffer& p) {
 
 void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes) {
     if (!p) return;
-    if (p->heldRows && p->heldRows->Any()) p->heldRows->WriteAll(RasterOf(*p));
+    if (p->heldRows && p->heldRows->Any()) {
+        // Writing them changes those rows of p: a holder of rows of p gets
+        // the same rows first.
+        for (UINT y = 0; p->copiedBy && y < p->height; ++y)
+            if (p->heldRows->Holds(int(y))) SettleHolderRows(p, int(y), int(y) + 1);
+        p->heldRows->WriteAll(RasterOf(*p));
+    }
     if (p->copyOf) {
         p->copyOf->copiedBy = nullptr;
         const_cast<PixelBuffer*>(p)->copyOf = nullptr;
@@ -46,6 +52,16 @@ void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes) {
         auto& own = const_cast<PixelBuffer&>(*p);
         SetTopBytes(own);
         own.topBytesUnset = false;
+    }
+}
+
+void SettleHolderRows(const PixelBuffer* p, int y0, int y1) {
+    PixelBuffer* holder = p ? p->copiedBy : nullptr;
+    if (!holder) return;
+    if (holder->heldRows) holder->heldRows->WriteRows(RasterOf(*holder), y0, y1);
+    if (!holder->heldRows || !holder->heldRows->Any()) {
+        holder->copyOf = nullptr;
+        const_cast<PixelBuffer*>(p)->copiedBy = nullptr;
     }
 }
 
