@@ -101,7 +101,6 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         for (UINT l = 0; l < levels; ++l) {
             PixelBuffer* level = t->LevelPixels(l);
             sampled = sampled || level == target;
-            WriteHeldRows(level);
             texture->levels[l] = ToRaster(level);
         }
         // Levels past the copied ones are never read.
@@ -133,6 +132,12 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.pixelConstB = state.pixelConstB;
     }
     if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
+    // Drawn from: the textures' held rows are written first (a moved copy
+    // above needs none of them).
+    for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i)
+        if (rs.textures[i])
+            for (int l = 0; l < rs.textures[i]->levelCount; ++l)
+                WriteHeldRows(state.textures[i]->LevelPixels(UINT(l)));
     raster::HeldRows* held = TargetHeldRows(target, sampled);
     // Drawn on: rows another buffer holds as a copy of it are written first,
     // where known only those the draw can reach.

@@ -1,5 +1,6 @@
 // Rows of a surface held back by the rasteriser or by a moved whole-surface
 // copy, written out before anything else reads or writes the bytes.
+#include <cstring>
 #include <utility>
 
 #include "device_internals.h"
@@ -92,6 +93,28 @@ bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset) {
         !ThirtyTwoBit(dst.format) || src.width != dst.width || src.height != dst.height ||
         src.pitch != dst.pitch || src.depth != 1 || dst.depth != 1)
         return false;
+    if (src.copyOf == &dst && dst.copiedBy == &src && src.heldRows && !src.copiedBy &&
+        !src.topBytesUnset) {
+        // src still holds rows of dst as a copy (the last move's): dst has
+        // those already, so only src's other rows go over, and src keeps
+        // holding what it held.
+        if (dst.copyOf) {
+            dst.copyOf->copiedBy = nullptr;
+            dst.copyOf = nullptr;
+        }
+        if (dst.heldRows) dst.heldRows->Clear();
+        dst.zeroSinceAllocation = false;
+        src.zeroSinceAllocation = false;
+        const raster::RasterSurface from = RasterOf(src);
+        const size_t rowBytes = size_t(src.width) * 4;
+        for (UINT y = 0; y < src.height; ++y) {
+            if (src.heldRows->HoldsWholeCopy(int(y), int(src.width))) continue;
+            src.heldRows->WriteRow(from, int(y));  // a held fill or part of a copy
+            std::memcpy(dst.Row(y), src.Row(y), rowBytes);
+        }
+        dst.topBytesUnset = topBytesUnset;
+        return true;
+    }
     SettleBeforeWrite(&src);  // its bytes move
     // dst's bytes are all replaced: whoever holds rows of them gets them
     // first; its own held rows and unset top bytes go with them.

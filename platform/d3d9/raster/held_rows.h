@@ -22,6 +22,11 @@ class HeldRows {
     explicit HeldRows(int height) : rows_(size_t(height > 0 ? height : 0)) {}
 
     bool Any() const { return held_ > 0; }
+    // Whether all of row y (pixels 0 .. width - 1) is held as a copy.
+    bool HoldsWholeCopy(int y, int width) const {
+        const Row& r = rows_[size_t(y)];
+        return r.copy && r.x0 == 0 && r.x1 == width;
+    }
     // Whether row y holds anything back.
     bool Holds(int y) const {
         const Row& r = rows_[size_t(y)];

@@ -98,12 +98,13 @@ TEST_F(D3D9Present, DiscardKeepsThePictureMovedOntoTheBackBuffer) {
     struct Row {
         const char* name;
         int next;  // 0 nothing, 1 a quad on the picture's bottom rows, 2 the back buffer
-                   // cleared, 3 the picture drawn again and the back buffer read
+                   // cleared, 3 the picture moved again, 4 drawn on and moved again
     };
     const Row rows[] = {{"read at once", 0},
                         {"the picture drawn on", 1},
                         {"the back buffer cleared", 2},
-                        {"moved again and read", 3}};
+                        {"moved again", 3},
+                        {"drawn on and moved again", 4}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         Make(D3DSWAPEFFECT_DISCARD);
@@ -147,18 +148,28 @@ TEST_F(D3D9Present, DiscardKeepsThePictureMovedOntoTheBackBuffer) {
                       const bool text = x >= 2 && x < 10 && y >= 1 && y < 4;
                       return text ? 0xFFFFFFu : pattern(x, y) & 0xFFFFFFu;
                   }));
-        if (r.next == 1) quad(level, nullptr, 0, 12, 32, 16, 0xFF0000FFu);
+        const bool drawnOn = r.next == 1 || r.next == 4;
+        if (drawnOn) quad(level, nullptr, 0, 12, 32, 16, 0xFF0000FFu);
+        if (r.next == 4) quad(level, nullptr, 0, 8, 12, 10, 0xFF00FFFFu);  // part of two rows
         if (r.next == 2)
             ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
-        if (r.next == 3) quad(back, picture, -0.5f, -0.5f, 31.5f, 15.5f, ~0u);
+        if (r.next >= 3) quad(back, picture, -0.5f, -0.5f, 31.5f, 15.5f, ~0u);
+        if (r.next >= 3) quad(back, nullptr, 20, 0, 24, 16, 0xFF808080u);  // over every row
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 32; ++x) {
+                const bool filled = r.next == 4 && x < 12 && (y == 8 || y == 9);
+                const DWORD picturePixel = drawnOn && y >= 12 ? 0xFF0000FFu
+                                           : filled           ? 0xFF00FFFFu
+                                                              : pattern(x, y);
                 DWORD v = 0;
                 ASSERT_TRUE(KnobD3D9ReadPixel(level, UINT(x), UINT(y), &v));
-                EXPECT_EQ(v, r.next == 1 && y >= 12 ? 0xFF0000FFu : pattern(x, y)) << x << "," << y;
+                EXPECT_EQ(v, picturePixel) << x << "," << y;
                 if (r.next < 2) continue;
                 ASSERT_TRUE(KnobD3D9ReadPixel(back, UINT(x), UINT(y), &v));
-                EXPECT_EQ(v, r.next == 2 ? 0xFF00FF00u : pattern(x, y)) << x << "," << y;
+                const DWORD backPixel = r.next == 2         ? 0xFF00FF00u
+                                        : x >= 20 && x < 24 ? 0xFF808080u
+                                                            : picturePixel;
+                EXPECT_EQ(v, backPixel) << x << "," << y;
             }
         ReleaseAll(level, back, picture);
         SafeRelease(dev);
