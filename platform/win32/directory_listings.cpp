@@ -20,16 +20,47 @@ namespace {
 // More directories than a game's paths cross: past it every watch is dropped.
 constexpr size_t kMostWatched = 64;
 
-// Every change to the names a directory holds, to whether it can be read, or
-// to where it is.
-constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
-                              IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_ONLYDIR;
+// Every change to the names a directory holds, or to where it is. Changes of
+// its owner or permissions are told by the stat each lookup makes: watching
+// attributes would also watch every entry's, and the kernel then marks each
+// cached entry of the directory (a shared /tmp holds many thousands) when
+// the watch is added.
+constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                              IN_MOVE_SELF | IN_UNMOUNT | IN_ONLYDIR;
+
+// A name with its ASCII letters in upper case: names equal ignoring ASCII
+// case share it.
+std::string FoldAsciiName(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return folded;
+}
 
 struct Kept {
     dev_t device;
     ino_t inode;
+    mode_t mode;
+    uid_t owner;
+    gid_t group;
     int watch;
     std::unordered_set<std::string> names;
+    // The names by FoldAsciiName, so that a lookup ignoring case reads only
+    // its own variants instead of the whole listing.
+    std::unordered_multimap<std::string, std::string> byFolded;
+
+    void add(const std::string& name) {
+        if (names.insert(name).second) byFolded.emplace(FoldAsciiName(name), name);
+    }
+    void remove(const std::string& name) {
+        if (names.erase(name) == 0) return;
+        auto [from, to] = byFolded.equal_range(FoldAsciiName(name));
+        for (auto i = from; i != to; ++i) {
+            if (i->second != name) continue;
+            byFolded.erase(i);
+            return;
+        }
+    }
 };
 
 struct Listings {
@@ -66,15 +97,13 @@ void apply(Listings& l, const inotify_event& e) {
         if (i->second.watch != e.wd) {
             ++i;
         } else if (e.mask & (IN_CREATE | IN_MOVED_TO)) {
-            i->second.names.insert(name);  // may be listed already when made during the read
+            i->second.add(name);  // may be listed already when made during the read
             ++i;
         } else if (e.mask & (IN_DELETE | IN_MOVED_FROM)) {
-            i->second.names.erase(name);
+            i->second.remove(name);
             ++i;
-        } else if ((e.mask & IN_ATTRIB) && !name.empty()) {
-            ++i;  // an entry's own attributes
         } else {
-            i = l.kept.erase(i);  // the directory moved, went, or its permissions changed
+            i = l.kept.erase(i);  // the directory moved or went
         }
     }
 }
@@ -117,11 +146,17 @@ bool reportsEveryChange(int fd) {
     }
 }
 
-void readNames(DIR* d, std::unordered_set<std::string>& names) {
+void readNames(DIR* d, Kept& listing) {
     while (dirent* e = readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace(e->d_name);
+        listing.add(e->d_name);
     }
+}
+
+// The same directory, readable as it was when listed.
+bool StillAsListed(const Kept& kept, const struct stat& now) {
+    return now.st_dev == kept.device && now.st_ino == kept.inode && now.st_mode == kept.mode &&
+           now.st_uid == kept.owner && now.st_gid == kept.group;
 }
 
 void collect(const std::unordered_set<std::string>& names, const NameFilter& wanted,
@@ -130,11 +165,12 @@ void collect(const std::unordered_set<std::string>& names, const NameFilter& wan
         if (wanted(name)) matches.push_back(name);
 }
 
-}  // namespace
-
-bool MatchDirectoryNames(const std::string& dir, const NameFilter& wanted,
-                         std::vector<std::string>& matches) {
-    matches.clear();
+// The kept listing of dir, listed afresh when none is kept or it may be out
+// of date, handed to use with the lock held; without a kept listing (no
+// watch could be made) a fresh one is. False when the directory cannot be
+// read.
+template <typename Use>
+bool WithListing(const std::string& dir, Use use) {
     const std::string path = dir.empty() ? "/" : dir;
     Listings& l = listings();
     std::lock_guard<std::mutex> guard(l.lock);
@@ -144,8 +180,8 @@ bool MatchDirectoryNames(const std::string& dir, const NameFilter& wanted,
     struct stat now;
     // The path may name another directory by now (a folder on it renamed).
     if (found != l.kept.end() && stat(path.c_str(), &now) == 0 &&
-        now.st_dev == found->second.device && now.st_ino == found->second.inode) {
-        collect(found->second.names, wanted, matches);
+        StillAsListed(found->second, now)) {
+        use(found->second);
         return true;
     }
     if (found != l.kept.end()) l.kept.erase(found);
@@ -162,18 +198,39 @@ bool MatchDirectoryNames(const std::string& dir, const NameFilter& wanted,
         if (l.notify >= 0) watch = inotify_add_watch(l.notify, opened.c_str(), kChanges);
     }
     Kept listing{};
-    readNames(d, listing.names);
-    collect(listing.names, wanted, matches);
+    readNames(d, listing);
+    use(listing);
     struct stat listed;
     if (watch >= 0 && fstat(dirfd(d), &listed) == 0) {
         l.watches.insert(watch);
         listing.device = listed.st_dev;
         listing.inode = listed.st_ino;
+        listing.mode = listed.st_mode;
+        listing.owner = listed.st_uid;
+        listing.group = listed.st_gid;
         listing.watch = watch;
         l.kept[path] = std::move(listing);
     }
     closedir(d);
     return true;
+}
+
+}  // namespace
+
+bool MatchDirectoryNames(const std::string& dir, const NameFilter& wanted,
+                         std::vector<std::string>& matches) {
+    matches.clear();
+    return WithListing(dir, [&](const Kept& k) { collect(k.names, wanted, matches); });
+}
+
+bool FindDirectoryNamesIgnoringAsciiCase(const std::string& dir, const std::string& name,
+                                         std::vector<std::string>& matches) {
+    matches.clear();
+    const std::string folded = FoldAsciiName(name);
+    return WithListing(dir, [&](const Kept& k) {
+        auto [from, to] = k.byFolded.equal_range(folded);
+        for (auto i = from; i != to; ++i) matches.push_back(i->second);
+    });
 }
 
 }  // namespace platform

@@ -20,4 +20,10 @@ using NameFilter = std::function<bool(const std::string& name)>;
 bool MatchDirectoryNames(const std::string& dir, const NameFilter& wanted,
                          std::vector<std::string>& matches);
 
+// The entries of dir whose names equal name once ASCII letters are put in
+// one case (every other byte as it is), in no particular order. False when
+// the directory cannot be read.
+bool FindDirectoryNamesIgnoringAsciiCase(const std::string& dir, const std::string& name,
+                                         std::vector<std::string>& matches);
+
 }  // namespace platform

@@ -110,27 +110,23 @@ void appendComponents(DrivePath& out, std::string_view rest) {
     out.trailingSeparator = PathEndsWithSeparator(rest);
 }
 
-bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 0x20) : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
-
 // The directory entry of dir whose name equals name ignoring case; the exact
 // name wins, then the first match in byte order.
 bool findEntryIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
-    // An ASCII name can only equal an ASCII entry: no conversion needed.
-    bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
-    std::u32string wanted = ascii ? std::u32string() : Utf8ToUtf32(name);
+    // An ASCII name can only equal an ASCII entry, in ASCII letters alone.
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
     std::vector<std::string> matches;
-    auto equal = [&](const std::string& entry) {
-        if (entry.size() != name.size())
-            return false;  // every case fold here keeps the UTF-8 length
-        return ascii ? asciiEqualIgnoringCase(entry, name)
-                     : PathNamesEqual(Utf8ToUtf32(entry), wanted);
-    };
-    if (!MatchDirectoryNames(dir, equal, matches)) return false;
+    if (ascii) {
+        if (!FindDirectoryNamesIgnoringAsciiCase(dir, name, matches)) return false;
+    } else {
+        const std::u32string wanted = Utf8ToUtf32(name);
+        auto equal = [&](const std::string& entry) {
+            // Every case fold here keeps the UTF-8 length.
+            return entry.size() == name.size() && PathNamesEqual(Utf8ToUtf32(entry), wanted);
+        };
+        if (!MatchDirectoryNames(dir, equal, matches)) return false;
+    }
     if (matches.empty()) return false;
     if (std::find(matches.begin(), matches.end(), name) != matches.end()) {
         found = name;
