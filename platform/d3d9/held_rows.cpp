@@ -93,11 +93,16 @@ bool MoveDrawnCopy(PixelBuffer& src, PixelBuffer& dst, bool topBytesUnset) {
         !ThirtyTwoBit(dst.format) || src.width != dst.width || src.height != dst.height ||
         src.pitch != dst.pitch || src.depth != 1 || dst.depth != 1)
         return false;
-    if (src.copyOf == &dst && dst.copiedBy == &src && src.heldRows && !src.copiedBy &&
-        !src.topBytesUnset) {
-        // src still holds rows of dst as a copy (the last move's): dst has
-        // those already, so only src's other rows go over, and src keeps
-        // holding what it held.
+    // src still holding rows of dst as a copy (the last move's) where most
+    // rows are such: dst has those already, so only src's other rows go over
+    // and src keeps holding what it held. Otherwise moving the bytes costs
+    // less (src's held rows are written out, then the bytes trade places).
+    UINT copies = 0;
+    const bool linked = src.copyOf == &dst && dst.copiedBy == &src && src.heldRows &&
+                        !src.copiedBy && !src.topBytesUnset;
+    for (UINT y = 0; linked && y < src.height; ++y)
+        copies += src.heldRows->HoldsWholeCopy(int(y), int(src.width)) ? 1 : 0;
+    if (linked && 2 * copies > src.height) {
         if (dst.copyOf) {
             dst.copyOf->copiedBy = nullptr;
             dst.copyOf = nullptr;
