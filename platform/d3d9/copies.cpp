@@ -116,7 +116,10 @@ void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {
     // first fill).
     if (p.zeroSinceAllocation && std::all_of(pixel, pixel + bpp, [](BYTE b) { return b == 0; }))
         return;
-    SettleBeforeWrite(&p);
+    // Only the filled rows change: a holder of rows of p keeps the others.
+    p.zeroSinceAllocation = false;
+    SettleHolderRows(&p, int(r.top), int(r.bottom));
+    WriteHeldRows(&p);
     AdviseRowsWrite(p, UINT(r.left), UINT(r.top), 0, UINT(r.right - r.left),
                     UINT(r.bottom - r.top));
     // The first row pixel by pixel, the others copied from it.

@@ -161,6 +161,9 @@ void WriteHeldRows(const PixelBuffer* p, bool keepTopBytes = false);
 // Before `p`'s bytes change: the rows another buffer holds as a copy of them
 // are written out, then p's own.
 void SettleBeforeWrite(const PixelBuffer* p);
+// Before rows y0 .. y1 - 1 of `p` change: the buffer holding rows of p as a
+// copy writes those rows out (and lets go of p once it holds none).
+void SettleHolderRows(const PixelBuffer* p, int y0, int y1);
 // A copy of all of `src` onto `dst` (same format, size and pitch, 32-bit)
 // done by moving the bytes: dst takes src's, and src holds its rows as a
 // copy of dst's until something reads or partly writes them. False (nothing

@@ -1,7 +1,11 @@
 // Hands a validated user-memory draw to the rasteriser: the device's stored
 // states, bound textures, render target, depth surface, viewport and scissor
 // become the rasteriser's plain records.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <new>
+#include <type_traits>
 
 #include "device_internals.h"
 #include "objects.h"
@@ -17,15 +21,10 @@ raster::RasterSurface ToRaster(const PixelBuffer* p) {
 
 // The target may hold fills back when it is a 32-bit colour surface that no
 // stage samples (a stage would read bytes the draw has not written yet).
-raster::HeldRows* TargetHeldRows(PixelBuffer* target, const DeviceState& state) {
-    if (!target || !target->bytes ||
+raster::HeldRows* TargetHeldRows(PixelBuffer* target, bool sampled) {
+    if (sampled || !target || !target->bytes ||
         (target->format != D3DFMT_A8R8G8B8 && target->format != D3DFMT_X8R8G8B8))
         return nullptr;
-    for (BaseTextureImpl* t : state.textures) {
-        if (!t || t->IsVolume()) continue;
-        for (UINT l = 0; l < t->Levels(); ++l)
-            if (t->LevelPixels(l) == target) return nullptr;
-    }
     if (!target->heldRows)
         target->heldRows = std::make_unique<raster::HeldRows>(int(target->height));
     return target->heldRows.get();
@@ -57,25 +56,56 @@ bool MoveCopyDraw(const DeviceState& state, const raster::RasterState& rs, const
            MoveDrawnCopy(*source, *target, copy == raster::WholeCopy::kTopByteUnset);
 }
 
+// The rows of the target a draw of screen-space triangles or lines can write:
+// those its vertices span, a row more either way; false when that is not
+// known (other positions, points of any size, positions that are not finite).
+bool DrawnRows(const DeviceState& state, const DrawCall& call, int height, int& y0, int& y1) {
+    if ((state.fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW || state.vertexShader ||
+        state.declaration || call.primitiveType == D3DPT_POINTLIST || call.stride < 8)
+        return false;
+    const UINT first = call.indices ? call.minVertexIndex : 0;
+    const UINT count = call.indices ? call.numVertices : call.vertexCount;
+    if (count == 0) return false;
+    float lo = 0.0f, hi = 0.0f;
+    const auto* bytes = static_cast<const uint8_t*>(call.vertices);
+    for (UINT i = 0; i < count; ++i) {
+        float y;
+        std::memcpy(&y, bytes + size_t(first + i) * call.stride + 4, 4);
+        if (!std::isfinite(y)) return false;
+        lo = i == 0 || y < lo ? y : lo;
+        hi = i == 0 || y > hi ? y : hi;
+    }
+    y0 = int(std::max(std::floor(double(lo)) - 1.0, 0.0));
+    y1 = int(std::min(std::ceil(double(hi)) + 2.0, double(height)));
+    return true;
+}
+
 HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call) {
     static_assert(kRenderStateCount >= D3DRS_STATE_COUNT);
     raster::RasterState rs;
     std::memcpy(rs.render, state.renderStates, sizeof rs.render);
     std::memcpy(rs.stage, state.stageStates, sizeof rs.stage);
-    raster::RasterTexture textures[D3DMAXTEXTURESTAGES];
+    // Only the bound textures' records are made (each is some 650 bytes).
+    alignas(raster::RasterTexture) unsigned char records[D3DMAXTEXTURESTAGES]
+                                                        [sizeof(raster::RasterTexture)];
+    static_assert(std::is_trivially_destructible_v<raster::RasterTexture>);
+    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
+    bool sampled = false;  // a level of a bound texture is the target
     for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i) {
         std::memcpy(rs.sampler[i], state.samplerStates[i], sizeof rs.sampler[i]);
         BaseTextureImpl* t = state.textures[i];
         if (!t || t->IsVolume()) continue;  // volume textures are sampled by shaders only
+        auto* texture = new (records[i]) raster::RasterTexture;
         const UINT levels = std::min<UINT>(t->Levels(), raster::RasterTexture::kMaxLevels);
-        textures[i].levelCount = int(levels);
+        texture->levelCount = int(levels);
         for (UINT l = 0; l < levels; ++l) {
-            WriteHeldRows(t->LevelPixels(l));
-            textures[i].levels[l] = ToRaster(t->LevelPixels(l));
+            PixelBuffer* level = t->LevelPixels(l);
+            sampled = sampled || level == target;
+            texture->levels[l] = ToRaster(level);
         }
-        rs.textures[i] = &textures[i];
+        // Levels past the copied ones are never read.
+        rs.textures[i] = texture;
     }
-    PixelBuffer* target = SurfacePixels(state.renderTargets[0]);
     rs.target = ToRaster(target);
     if (target) target->zeroSinceAllocation = false;
     if (PixelBuffer* depth = SurfacePixels(state.depthStencil); depth && depth->bytes) {
@@ -102,9 +132,22 @@ HRESULT Rasterise(DeviceState& state, const D3DCAPS9& caps, const DrawCall& call
         rs.pixelConstB = state.pixelConstB;
     }
     if (MoveCopyDraw(state, rs, call, target)) return D3D_OK;
-    raster::HeldRows* held = TargetHeldRows(target, state);
-    // Drawn on: rows another buffer holds as a copy of it are written first.
-    if (target && target->copiedBy) WriteHeldRows(target->copiedBy);
+    // Drawn from: the textures' held rows are written first (a moved copy
+    // above needs none of them).
+    for (int i = 0; i < D3DMAXTEXTURESTAGES; ++i)
+        if (rs.textures[i])
+            for (int l = 0; l < rs.textures[i]->levelCount; ++l)
+                WriteHeldRows(state.textures[i]->LevelPixels(UINT(l)));
+    raster::HeldRows* held = TargetHeldRows(target, sampled);
+    // Drawn on: rows another buffer holds as a copy of it are written first,
+    // where known only those the draw can reach.
+    if (target && target->copiedBy) {
+        int y0 = 0, y1 = 0;
+        if (DrawnRows(state, call, int(target->height), y0, y1))
+            SettleHolderRows(target, y0, y1);
+        else
+            WriteHeldRows(target->copiedBy);
+    }
     if (!held) WriteHeldRows(target);
     rs.target.held = held;
     rs.maxPrimitiveCount = caps.MaxPrimitiveCount;

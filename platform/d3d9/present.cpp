@@ -93,6 +93,22 @@ void LeaveMarker(PixelBuffer& p) {
     for (UINT y = 0; y < p.height; ++y)
         p.heldRows->Hold(s, int(y), kDiscardMarker, 0, int(p.width));
 }
+// DISCARD: the marker replaces every pixel. A 32-bit buffer holds it and its
+// bytes stay as they are until a row is read or drawn on, so whoever holds
+// rows of them as a copy keeps holding (it gets them before they change),
+// and unset top bytes need no setting. Others take it written.
+void Discard(PixelBuffer& p) {
+    if ((p.format != D3DFMT_A8R8G8B8 && p.format != D3DFMT_X8R8G8B8) || p.width == 0 ||
+        p.height == 0) {
+        SettleBeforeWrite(&p);
+        FillWithMarker(p);
+        return;
+    }
+    p.zeroSinceAllocation = false;
+    WriteHeldRows(&p, true);
+    p.topBytesUnset = false;
+    LeaveMarker(p);
+}
 // Presenting on a lost device shows nothing. An Ex device is never lost to
 // Present: it reports an occluded window, and the loss itself through
 // TestCooperativeLevel and CheckDeviceState.
@@ -173,10 +189,10 @@ HRESULT SwapChainImpl::PresentNow(const RECT* srcRect, const RECT* dstRect, HWND
     if (visible && !ShowInWindow(back->pixels_, src, clipped ? &clippedDst : dstRect, window))
         return Traced(name, D3DERR_INVALIDCALL, "window %p refused the picture",
                       static_cast<void*>(window));
-    if (params_.SwapEffect != D3DSWAPEFFECT_COPY)
+    if (params_.SwapEffect == D3DSWAPEFFECT_FLIP)
         for (SurfaceImpl* b : backBuffers_) SettleBeforeWrite(&b->pixels_);
     if (params_.SwapEffect == D3DSWAPEFFECT_DISCARD) {
-        for (SurfaceImpl* b : backBuffers_) LeaveMarker(b->pixels_);
+        for (SurfaceImpl* b : backBuffers_) Discard(b->pixels_);
     } else if (params_.SwapEffect == D3DSWAPEFFECT_FLIP && backBuffers_.size() > 1) {
         // The shown buffer goes to the back of the queue.
         for (size_t i = 0; i + 1 < backBuffers_.size(); ++i) {

@@ -24,4 +24,10 @@ void HeldRows::WriteAll(const RasterSurface& s) {
     for (size_t y = 0; y < rows_.size() && held_ > 0; ++y) WriteRow(s, int(y));
 }
 
+void HeldRows::WriteRows(const RasterSurface& s, int y0, int y1) {
+    y0 = y0 < 0 ? 0 : y0;
+    y1 = y1 > int(rows_.size()) ? int(rows_.size()) : y1;
+    for (int y = y0; y < y1 && held_ > 0; ++y) WriteRow(s, y);
+}
+
 }  // namespace platform::raster

@@ -22,6 +22,16 @@ class HeldRows {
     explicit HeldRows(int height) : rows_(size_t(height > 0 ? height : 0)) {}
 
     bool Any() const { return held_ > 0; }
+    // Whether all of row y (pixels 0 .. width - 1) is held as a copy.
+    bool HoldsWholeCopy(int y, int width) const {
+        const Row& r = rows_[size_t(y)];
+        return r.copy && r.x0 == 0 && r.x1 == width;
+    }
+    // Whether row y holds anything back.
+    bool Holds(int y) const {
+        const Row& r = rows_[size_t(y)];
+        return r.x0 < r.x1;
+    }
 
     // Whether row y holds any of pixels x0 .. x1 - 1 back.
     bool Overlaps(int y, int x0, int x1) const {
@@ -88,6 +98,8 @@ class HeldRows {
     void WriteRow(const RasterSurface& s, int y);
     // Writes every held row.
     void WriteAll(const RasterSurface& s);
+    // Writes the held rows among rows y0 .. y1 - 1.
+    void WriteRows(const RasterSurface& s, int y0, int y1);
 
   private:
     struct Row {

@@ -121,6 +121,28 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
                                              (tBase + int64_t(k) * tStep) >> kShift);
             return true;
         }
+        if (tStep == 0 && format >= int(kFormatR5G6B5) && format <= int(kFormatA4R4G4B4)) {
+            // One row of a 16-bit texture: its address worked out once, the
+            // texels converted by a loop made for their format.
+            const int ty = AddressTexel(tBase >> kCoordBits, lv.height, sm.addressV);
+            if (ty >= 0) {
+                const uint8_t* texRow = lv.pixels + size_t(ty) * lv.pitch;
+                switch (format) {
+                    case kFormatR5G6B5:
+                        return SixteenBitRow<kFormatR5G6B5>(texRow, lv.width, sm, sBase, sStep,
+                                                            texels);
+                    case kFormatX1R5G5B5:
+                        return SixteenBitRow<kFormatX1R5G5B5>(texRow, lv.width, sm, sBase, sStep,
+                                                              texels);
+                    case kFormatA1R5G5B5:
+                        return SixteenBitRow<kFormatA1R5G5B5>(texRow, lv.width, sm, sBase, sStep,
+                                                              texels);
+                    default:
+                        return SixteenBitRow<kFormatA4R4G4B4>(texRow, lv.width, sm, sBase, sStep,
+                                                              texels);
+                }
+            }
+        }
         if ((format == kFormatA8R8G8B8 || format == kFormatX8R8G8B8) && tStep == 0) {
             // One texture row: the texels straight from it.
             const int ty = AddressTexel(tBase >> kCoordBits, lv.height, sm.addressV);
@@ -147,6 +169,18 @@ class RasterPixelSpan final : public d3d9::PixelSpan {
             texels[k] = SamplePoint(lv, format, sm.addressU, sm.addressV, sm.border,
                                     (sBase + int64_t(k) * sStep) >> kShift,
                                     (tBase + int64_t(k) * tStep) >> kShift);
+        return true;
+    }
+
+    // Texels of one 16-bit texture row, as SamplePoint reads them.
+    template <uint32_t Format>
+    bool SixteenBitRow(const uint8_t* texRow, int width, const SamplerSetup& sm, int64_t sBase,
+                       int64_t sStep, uint32_t* texels) {
+        for (int k = 0; k < count; ++k) {
+            const int tx =
+                AddressTexel((sBase + int64_t(k) * sStep) >> kCoordBits, width, sm.addressU);
+            texels[k] = tx >= 0 ? ReadArgb(texRow + size_t(tx) * 2, Format) : sm.border;
+        }
         return true;
     }
 

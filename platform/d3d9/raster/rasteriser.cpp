@@ -358,7 +358,8 @@ bool SamePlane(const Plane& a, const Plane& b) {
 
 // Whether two triangles' specialised spans give every pixel the same value:
 // the same planes, flat colours and sampling for everything the span reads.
-bool SameSpanInputs(const DrawSetup& ds, const TriangleSetup& a, const TriangleSetup& b) {
+bool SameSpanInputs(const DrawSetup& ds, const TriangleSetup& a, const TriangleSetup& b,
+                    bool kernelSpan) {
     if (!a.affine || !b.affine || a.gouraud || b.gouraud || !SamePlane(a.z, b.z)) return false;
     if (ToArgb(a.flatDiffuse) != ToArgb(b.flatDiffuse) ||
         ToArgb(a.flatSpecular) != ToArgb(b.flatSpecular))
@@ -370,9 +371,9 @@ bool SameSpanInputs(const DrawSetup& ds, const TriangleSetup& a, const TriangleS
             la.level2 != lb.level2 || la.weight != lb.weight || la.filter != lb.filter)
             return false;
     }
-    // A kernel's coordinate sets are read only by its own span, which a
-    // depth-gated span falls back to; the specialised spans read the stages.
-    if (ds.kernel && a.fallback)
+    // A kernel's coordinate sets are read only by its own span (which a
+    // depth-gated span falls back to); the specialised spans read the stages.
+    if (ds.kernel && (a.fallback || kernelSpan))
         for (int k = 0; k < ds.layout.texCount; ++k)
             if (!SamePlane(a.coordU[k], b.coordU[k]) || !SamePlane(a.coordV[k], b.coordV[k]))
                 return false;
@@ -393,8 +394,9 @@ void DrawTrianglePair(const DrawContext& ctx, const RasterVertex* first,
     const bool hasA = PrepareTriangle(ctx, first[0], first[1], first[2], first[0], pa);
     const bool hasB = PrepareTriangle(ctx, second[0], second[1], second[2], second[0], pb);
     const DrawSetup& ds = *ctx.setup;
+    const bool generic = pa.span == ctx.spans.generic;
     if (!hasA || !hasB || !pa.inside || !pb.inside || pa.span != pb.span ||
-        pa.span == ctx.spans.generic || !SameSpanInputs(ds, pa.tri, pb.tri)) {
+        (generic && !ctx.spans.genericPairs) || !SameSpanInputs(ds, pa.tri, pb.tri, generic)) {
         if (hasA) CoverPrepared(ctx, pa);
         if (hasB) CoverPrepared(ctx, pb);
         return;

@@ -66,61 +66,88 @@ struct Entry {
 
 constexpr int kFormats[] = {kFormatA8R8G8B8, kFormatX8R8G8B8};
 constexpr int kTargets[] = {kFormatA8R8G8B8, kFormatX8R8G8B8};
+constexpr int kFilters[] = {kFilterPoint, kFilterLinear};
+constexpr int kComboCount = int(sizeof(kCombos) / sizeof(kCombos[0]));
+constexpr int kBlendCount = int(sizeof(kBlends) / sizeof(kBlends[0]));
+constexpr int kTargetCount = int(sizeof(kTargets) / sizeof(kTargets[0]));
+constexpr int kTexturedCount = 2 * 2 * kComboCount * kBlendCount * kTargetCount;
+constexpr int kEntryCount = kTexturedCount + kBlendCount * kTargetCount;
+
+// Where each entry sits, so that a draw's state finds its span by index
+// (worked out from the few fields that select it) instead of a scan.
+constexpr int TexturedSlot(int format, int filter, int combo, int blend, int target) {
+    return (((format * 2 + filter) * kComboCount + combo) * kBlendCount + blend) * kTargetCount +
+           target;
+}
+constexpr int ShapeSlot(int blend, int target) {
+    return kTexturedCount + blend * kTargetCount + target;
+}
 
 template <int F, int Fi, int C, int B, int T>
 constexpr Entry MakeTextured() {
-    return Entry{kFormats[F], Fi,
-                 C,           B,
-                 kTargets[T], &ShadeSpan<TexturedSpan<kFormats[F], Fi, C, B, kTargets[T]>>};
+    return Entry{
+        kFormats[F], kFilters[Fi],
+        C,           B,
+        kTargets[T], &ShadeSpan<TexturedSpan<kFormats[F], kFilters[Fi], C, B, kTargets[T]>>};
 }
 
 template <int F, int Fi, int C, int B, size_t... T>
-constexpr void AddTargets(Entry* out, size_t& n, std::index_sequence<T...>) {
-    ((out[n++] = MakeTextured<F, Fi, C, B, int(T)>()), ...);
+constexpr void AddTargets(Entry* out, std::index_sequence<T...>) {
+    ((out[TexturedSlot(F, Fi, C, B, int(T))] = MakeTextured<F, Fi, C, B, int(T)>()), ...);
 }
 
 template <int F, int Fi, int C, size_t... B>
-constexpr void AddBlends(Entry* out, size_t& n, std::index_sequence<B...>) {
-    (AddTargets<F, Fi, C, int(B)>(out, n, std::make_index_sequence<2>{}), ...);
+constexpr void AddBlends(Entry* out, std::index_sequence<B...>) {
+    (AddTargets<F, Fi, C, int(B)>(out, std::make_index_sequence<kTargetCount>{}), ...);
 }
 
 template <int F, int Fi, size_t... C>
-constexpr void AddCombos(Entry* out, size_t& n, std::index_sequence<C...>) {
-    (AddBlends<F, Fi, int(C)>(out, n, std::make_index_sequence<3>{}), ...);
+constexpr void AddCombos(Entry* out, std::index_sequence<C...>) {
+    (AddBlends<F, Fi, int(C)>(out, std::make_index_sequence<kBlendCount>{}), ...);
 }
 
-template <size_t... B>
-constexpr void AddShapes(Entry* out, size_t& n, std::index_sequence<B...>) {
-    ((out[n++] = Entry{-1, 0, -1, int(B), kFormatA8R8G8B8,
-                       &ShadeSpan<ShapeSpan<int(B), kFormatA8R8G8B8>>}),
-     ...);
-    ((out[n++] = Entry{-1, 0, -1, int(B), kFormatX8R8G8B8,
-                       &ShadeSpan<ShapeSpan<int(B), kFormatX8R8G8B8>>}),
+template <int T, size_t... B>
+constexpr void AddShapes(Entry* out, std::index_sequence<B...>) {
+    ((out[ShapeSlot(int(B), T)] = Entry{-1, kFilterPoint, -1, int(B), kTargets[T],
+                                        &ShadeSpan<ShapeSpan<int(B), kTargets[T]>>}),
      ...);
 }
-
-constexpr size_t kComboCount = sizeof(kCombos) / sizeof(kCombos[0]);
-constexpr size_t kEntryCount = 2 * 2 * kComboCount * 3 * 2 + 3 * 2;
 
 struct Table {
     Entry entries[kEntryCount];
-    size_t count = 0;
 };
 
 constexpr Table BuildTable() {
     Table t{};
-    size_t n = 0;
-    AddCombos<0, kFilterPoint>(t.entries, n, std::make_index_sequence<kComboCount>{});
-    AddCombos<0, kFilterLinear>(t.entries, n, std::make_index_sequence<kComboCount>{});
-    AddCombos<1, kFilterPoint>(t.entries, n, std::make_index_sequence<kComboCount>{});
-    AddCombos<1, kFilterLinear>(t.entries, n, std::make_index_sequence<kComboCount>{});
-    AddShapes(t.entries, n, std::make_index_sequence<3>{});
-    t.count = n;
+    AddCombos<0, 0>(t.entries, std::make_index_sequence<kComboCount>{});
+    AddCombos<0, 1>(t.entries, std::make_index_sequence<kComboCount>{});
+    AddCombos<1, 0>(t.entries, std::make_index_sequence<kComboCount>{});
+    AddCombos<1, 1>(t.entries, std::make_index_sequence<kComboCount>{});
+    AddShapes<0>(t.entries, std::make_index_sequence<kBlendCount>{});
+    AddShapes<1>(t.entries, std::make_index_sequence<kBlendCount>{});
     return t;
 }
 
 constexpr Table kTable = BuildTable();
-static_assert(kTable.count == kEntryCount);
+
+// Every slot filled once: each entry sits where its own fields say.
+constexpr bool EverySlotFilled() {
+    for (int i = 0; i < kEntryCount; ++i) {
+        const Entry& e = kTable.entries[i];
+        if (e.target == 0) return false;  // never filled
+        int target = 0, format = 0, filter = 0;
+        while (kTargets[target] != e.target) ++target;
+        if (e.combo < 0) {
+            if (ShapeSlot(e.blend, target) != i) return false;
+            continue;
+        }
+        while (kFormats[format] != e.texFormat) ++format;
+        while (kFilters[filter] != e.filter) ++filter;
+        if (TexturedSlot(format, filter, e.combo, e.blend, target) != i) return false;
+    }
+    return true;
+}
+static_assert(EverySlotFilled());
 
 bool StageMatches(const StageSetup& st, const Combo& c) {
     // Arguments an op does not read need not match.
@@ -149,37 +176,41 @@ bool RasterGenericSpansForced() {
 
 namespace {
 
+// The index of `value` in `list`, or -1.
+template <size_t N>
+int IndexOf(const int (&list)[N], int value) {
+    for (size_t i = 0; i < N; ++i)
+        if (list[i] == value) return int(i);
+    return -1;
+}
+
 // The specialised span for a flat draw whose one stage is `st`, or null.
 SpanFunction FindSpecial(const DrawSetup& ds, const StageSetup& st) {
     if (st.resultTemp) return nullptr;
-    bool textured = st.usesTexture;
-    int texFormat = -1, filter = kFilterPoint;
-    if (textured) {
-        const RasterTexture* tex = st.texture;
-        if (!tex) return nullptr;
-        const SamplerSetup& sm = st.sampler;
-        if (sm.addressU != kClamp || sm.addressV != kClamp) return nullptr;
-        if (sm.minFilter != sm.magFilter) return nullptr;
-        if (sm.mipFilter != kMipNone && tex->levelCount > 1) return nullptr;
-        texFormat = int(tex->levels[0].format);
-        filter = sm.minFilter;
+    const int target = IndexOf(kTargets, int(ds.target.format));
+    if (target < 0) return nullptr;
+    int blend = 0;
+    while (blend < kBlendCount && !BlendMatches(ds, kBlends[blend])) ++blend;
+    if (blend == kBlendCount) return nullptr;
+    if (!st.usesTexture) {
+        if (st.colorOp != D3DTOP_SELECTARG2 || st.colorArg2 != DWORD(kDif) ||
+            st.alphaOp != D3DTOP_SELECTARG2 || st.alphaArg2 != DWORD(kDif))
+            return nullptr;
+        return kTable.entries[ShapeSlot(blend, target)].fn;
     }
-    for (size_t i = 0; i < kTable.count; ++i) {
-        const Entry& e = kTable.entries[i];
-        if (e.target != int(ds.target.format) || !BlendMatches(ds, kBlends[e.blend])) continue;
-        if (textured) {
-            if (e.texFormat != texFormat || e.filter != filter || e.combo < 0 ||
-                !StageMatches(st, kCombos[e.combo]))
-                continue;
-        } else {
-            if (e.texFormat >= 0 || st.colorOp != D3DTOP_SELECTARG2 ||
-                (st.colorArg2 & ~0u) != DWORD(kDif) ||
-                (st.alphaOp != D3DTOP_SELECTARG2 || st.alphaArg2 != DWORD(kDif)))
-                continue;
-        }
-        return e.fn;
-    }
-    return nullptr;
+    const RasterTexture* tex = st.texture;
+    if (!tex) return nullptr;
+    const SamplerSetup& sm = st.sampler;
+    if (sm.addressU != kClamp || sm.addressV != kClamp) return nullptr;
+    if (sm.minFilter != sm.magFilter) return nullptr;
+    if (sm.mipFilter != kMipNone && tex->levelCount > 1) return nullptr;
+    const int format = IndexOf(kFormats, int(tex->levels[0].format));
+    const int filter = IndexOf(kFilters, sm.minFilter);
+    if (format < 0 || filter < 0) return nullptr;
+    int combo = 0;
+    while (combo < kComboCount && !StageMatches(st, kCombos[combo])) ++combo;
+    if (combo == kComboCount) return nullptr;
+    return kTable.entries[TexturedSlot(format, filter, combo, blend, target)].fn;
 }
 
 // A kernel equal to one stage draws through that stage's specialised span:
@@ -203,6 +234,7 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
     SpanChoice choice;
     choice.generic = ds.kernel ? &ShadeKernelSpan : &ShadeSpan<GenericSpanState>;
     if (g_forceGeneric) return choice;
+    choice.genericPairs = ds.kernel != nullptr;
     if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF) return choice;
     if (ds.kernel)
         choice.special = KernelSpecial(ds);

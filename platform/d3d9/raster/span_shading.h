@@ -43,6 +43,10 @@ struct SpanChoice {
     SpanFunction generic = nullptr;
     SpanFunction special = nullptr;  // for affine triangles; null when none fits
     bool depthGated = false;         // special ignores the draw's depth test
+    // The generic span is a kernel's, which may cover the two halves of a
+    // quad as one span like a specialised one (never while the generic path
+    // is forced, which tests take as the reference).
+    bool genericPairs = false;
 };
 
 // The span of a draw with a pixel kernel (kernel_spans.cpp).

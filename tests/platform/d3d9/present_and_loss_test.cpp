@@ -84,6 +84,100 @@ TEST_F(D3D9Present, DiscardLeavesTheMarkerAndRefusesRectangles) {
     back->Release();
 }
 
+// A picture drawn texel for pixel over the whole back buffer moves its bytes
+// there and holds its own rows as a copy; text drawn over a few rows, the
+// DISCARD present and whatever comes next leave the picture's pixels as they
+// were (save what is drawn on the picture itself).
+TEST_F(D3D9Present, DiscardKeepsThePictureMovedOntoTheBackBuffer) {
+    struct Vertex {
+        float x, y, z, rhw;
+        DWORD c;
+        float u, v;
+    };
+    auto pattern = [](int x, int y) { return 0xFF000000u | DWORD(x * 7) << 16 | DWORD(y * 13); };
+    struct Row {
+        const char* name;
+        int next;  // 0 nothing, 1 a quad on the picture's bottom rows, 2 the back buffer
+                   // cleared, 3 the picture moved again, 4 part of a row filled and moved
+                   // again, 5 the bottom rows drawn and moved again
+    };
+    const Row rows[] = {{"read at once", 0},
+                        {"the picture drawn on", 1},
+                        {"the back buffer cleared", 2},
+                        {"moved again", 3},
+                        {"part of a row filled, moved again", 4},
+                        {"drawn on, moved again", 5}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Make(D3DSWAPEFFECT_DISCARD);
+        IDirect3DTexture9* picture = nullptr;
+        ASSERT_EQ(dev->CreateTexture(32, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                     D3DPOOL_DEFAULT, &picture, nullptr),
+                  D3D_OK);
+        IDirect3DSurface9 *level = nullptr, *back = nullptr;
+        ASSERT_EQ(picture->GetSurfaceLevel(0, &level), D3D_OK);
+        ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const RECT one{x, y, x + 1, y + 1};
+                ASSERT_EQ(dev->ColorFill(level, &one, pattern(x, y)), D3D_OK);
+            }
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+        dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        auto quad = [&](IDirect3DSurface9* target, IDirect3DTexture9* t, float x0, float y0,
+                        float x1, float y1, DWORD c) {
+            const Vertex v[6] = {{x0, y0, 0, 1, c, 0, 0}, {x1, y0, 0, 1, c, 1, 0},
+                                 {x0, y1, 0, 1, c, 0, 1}, {x1, y0, 0, 1, c, 1, 0},
+                                 {x1, y1, 0, 1, c, 1, 1}, {x0, y1, 0, 1, c, 0, 1}};
+            dev->SetRenderTarget(0, target);
+            dev->SetTexture(0, t);
+            dev->SetTextureStageState(0, D3DTSS_COLOROP, t ? D3DTOP_SELECTARG1 : D3DTOP_SELECTARG2);
+            dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+            dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            ASSERT_EQ(dev->BeginScene(), D3D_OK);
+            ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof v[0]), D3D_OK);
+            ASSERT_EQ(dev->EndScene(), D3D_OK);
+            dev->SetTexture(0, nullptr);
+        };
+        quad(back, picture, -0.5f, -0.5f, 31.5f, 15.5f, ~0u);  // moved
+        quad(back, nullptr, 2, 1, 10, 4, 0xFFFFFFFFu);         // text over rows 1 to 3
+        ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(windowtest::Capture(window), windowtest::Picture(32, 16, [&](int x, int y) {
+                      const bool text = x >= 2 && x < 10 && y >= 1 && y < 4;
+                      return text ? 0xFFFFFFu : pattern(x, y) & 0xFFFFFFu;
+                  }));
+        const bool drawnOn = r.next == 1 || r.next == 5;
+        if (drawnOn) quad(level, nullptr, 0, 12, 32, 16, 0xFF0000FFu);
+        if (r.next == 4) quad(level, nullptr, 0, 8, 12, 9, 0xFF00FFFFu);
+        if (r.next == 2)
+            ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
+        if (r.next >= 3) quad(back, picture, -0.5f, -0.5f, 31.5f, 15.5f, ~0u);
+        if (r.next >= 3) quad(back, nullptr, 20, 0, 24, 16, 0xFF808080u);  // over every row
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const bool filled = r.next == 4 && x < 12 && y == 8;
+                const DWORD picturePixel = drawnOn && y >= 12 ? 0xFF0000FFu
+                                           : filled           ? 0xFF00FFFFu
+                                                              : pattern(x, y);
+                DWORD v = 0;
+                ASSERT_TRUE(KnobD3D9ReadPixel(level, UINT(x), UINT(y), &v));
+                EXPECT_EQ(v, picturePixel) << x << "," << y;
+                if (r.next < 2) continue;
+                ASSERT_TRUE(KnobD3D9ReadPixel(back, UINT(x), UINT(y), &v));
+                const DWORD backPixel = r.next == 2         ? 0xFF00FF00u
+                                        : x >= 20 && x < 24 ? 0xFF808080u
+                                                            : picturePixel;
+                EXPECT_EQ(v, backPixel) << x << "," << y;
+            }
+        ReleaseAll(level, back, picture);
+        SafeRelease(dev);
+    }
+}
+
 TEST_F(D3D9Present, IntervalOneLandsOnVerticalBlanks) {
     KnobSetVirtualClock(true);
     D3DPRESENT_PARAMETERS pp = Windowed(32, 16);

@@ -1,5 +1,6 @@
 // The specialised span loops against the generic path, byte for byte, for
 // every state the engine's blend-mode table produces.
+#include <functional>
 #include <random>
 
 #include "../../../platform/d3d9/raster/blending.h"
@@ -98,6 +99,80 @@ class RasterSpecialisedSpans : public ::testing::Test {
   protected:
     void TearDown() override { RasterForceGenericSpans(false); }
 };
+
+// Which draws get a specialised span: the usual 2D states do, whatever
+// arguments their operations do not read; anything the loops do not handle
+// (other texture or target formats, wrapping, mixed or mipmapped filtering,
+// other blend operations) takes the generic path.
+TEST_F(RasterSpecialisedSpans, ChosenForTheStatesTheyCoverAndNoOthers) {
+    struct Row {
+        const char* name;
+        bool special;
+        uint32_t target = kFormatA8R8G8B8, texFormat = kFormatA8R8G8B8;
+        bool textured = true;
+        std::function<void(RasterState&)> edit = [](RasterState&) {};
+    };
+    auto blend = [](DWORD src, DWORD dst, DWORD op) {
+        return [=](RasterState& s) {
+            s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+            s.render[D3DRS_SRCBLEND] = src, s.render[D3DRS_DESTBLEND] = dst;
+            s.render[D3DRS_BLENDOP] = op;
+        };
+    };
+    const Row rows[] = {
+        {"sprite, texel alpha", true, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD)},
+        {"additive, bilinear, X8 texture on X8", true, kFormatX8R8G8B8, kFormatX8R8G8B8, true,
+         [&](RasterState& s) {
+             blend(D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD)(s);
+             s.sampler[0][D3DSAMP_MINFILTER] = s.sampler[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
+         }},
+        {"unread arguments differ", true, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         [](RasterState& s) {
+             s.stage[0][D3DTSS_COLOROP] = s.stage[0][D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+             s.stage[0][D3DTSS_COLORARG2] = D3DTA_SPECULAR;
+             s.stage[0][D3DTSS_ALPHAARG2] = D3DTA_TFACTOR;
+         }},
+        {"shape on X8", true, kFormatX8R8G8B8, kFormatA8R8G8B8, false},
+        {"shape, blended", true, kFormatA8R8G8B8, kFormatA8R8G8B8, false,
+         blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD)},
+        {"16-bit texture", false, kFormatA8R8G8B8, kFormatA1R5G5B5},
+        {"16-bit target", false, kFormatR5G6B5, kFormatA8R8G8B8},
+        {"wrapped", false, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         [](RasterState& s) { s.sampler[0][D3DSAMP_ADDRESSU] = D3DTADDRESS_WRAP; }},
+        {"bilinear only when minified", false, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         [](RasterState& s) { s.sampler[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR; }},
+        {"reverse subtract", false, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         blend(D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT)},
+        {"colour added", false, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
+         [](RasterState& s) { s.stage[0][D3DTSS_COLOROP] = D3DTOP_ADD; }},
+        {"shape reading the texture factor", false, kFormatA8R8G8B8, kFormatA8R8G8B8, false,
+         [](RasterState& s) { s.stage[0][D3DTSS_COLORARG2] = D3DTA_TFACTOR; }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        OwnedTexture tex(16, 16, r.texFormat);
+        OwnedSurface target(8, 8, r.target);
+        RasterState s = StateFor(target.surface, r.textured ? kTex1 : kPlain);
+        if (r.textured) UseTexture(s, &tex.texture, D3DTOP_MODULATE, D3DTOP_MODULATE);
+        r.edit(s);
+        DrawSetup setup;
+        ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);
+        EXPECT_EQ(ChooseSpans(setup).special != nullptr, r.special);
+    }
+    // A mipmapped texture sampled across its levels has no specialised span;
+    // with one level the mip filter changes nothing.
+    for (int levels : {1, 3}) {
+        OwnedTexture tex(16, 16, kFormatA8R8G8B8, levels);
+        OwnedSurface target(8, 8, kFormatA8R8G8B8);
+        RasterState s = StateFor(target.surface, kTex1);
+        UseTexture(s, &tex.texture, D3DTOP_MODULATE, D3DTOP_MODULATE);
+        s.sampler[0][D3DSAMP_MIPFILTER] = D3DTEXF_POINT;
+        DrawSetup setup;
+        ASSERT_EQ(BuildDrawSetup(s, setup), nullptr);
+        EXPECT_EQ(ChooseSpans(setup).special != nullptr, levels == 1) << levels << " levels";
+    }
+}
 
 TEST_F(RasterSpecialisedSpans, MatchTheGenericPathOnEveryEngineState) {
     std::mt19937 rng(12345);

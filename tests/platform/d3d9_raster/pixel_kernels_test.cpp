@@ -156,6 +156,44 @@ TEST_F(RasterPixelKernels, SamplingMatchesTheFixedFunctionStage) {
         for (int x = 0; x < 8; ++x) EXPECT_EQ(target.Get(x, y), fixed.Get(x, y)) << x << "," << y;
 }
 
+// Rows of 16-bit textures read by a kernel, under each address mode, give
+// the texels the fixed-function stage reads.
+TEST_F(RasterPixelKernels, SixteenBitTexelsMatchTheFixedFunctionStage) {
+    struct Row {
+        const char* name;
+        uint32_t format;
+        DWORD address;
+    };
+    const Row rows[] = {
+        {"R5G6B5 clamped", kFormatR5G6B5, D3DTADDRESS_CLAMP},
+        {"X1R5G5B5 wrapped", kFormatX1R5G5B5, D3DTADDRESS_WRAP},
+        {"A1R5G5B5 mirrored", kFormatA1R5G5B5, D3DTADDRESS_MIRROR},
+        {"A4R4G4B4 with a border", kFormatA4R4G4B4, D3DTADDRESS_BORDER},
+        {"A1R5G5B5 mirrored once", kFormatA1R5G5B5, D3DTADDRESS_MIRRORONCE},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        OwnedTexture tex{5, 3, r.format};
+        uint8_t seed = 7;
+        for (auto& b : tex.levels[0].bytes) b = seed = uint8_t(seed * 37 + 11);
+        OwnedSurface kernelTarget{40, 6, kFormatA8R8G8B8}, fixed{40, 6, kFormatA8R8G8B8};
+        RasterState s =
+            StateFor(kernelTarget.surface, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        UseTexture(s, &tex.texture);
+        s.sampler[0][D3DSAMP_ADDRESSU] = s.sampler[0][D3DSAMP_ADDRESSV] = r.address;
+        s.sampler[0][D3DSAMP_BORDERCOLOR] = 0x80406080u;
+        // Each row reads one texture row, reaching past both ends of it.
+        const auto quad = TexQuad(0.0f, 0.0f, 40.0f, 6.0f, -1.3f, -0.6f, 2.7f, 1.9f);
+        RasterState ff = s;
+        ff.target = fixed.surface;
+        ASSERT_EQ(DrawList(ff, quad).hr, S_OK);
+        state = s;
+        Use(kTexture);
+        ASSERT_EQ(DrawList(state, quad).hr, S_OK);
+        EXPECT_EQ(kernelTarget.bytes, fixed.bytes);
+    }
+}
+
 struct RefusalRow {
     const char* name;
     void (*set)(RasterState&, const RasterTexture* targetTexture, const RasterTexture* other);

@@ -1,6 +1,7 @@
 // Triangle lists drawn a pair at a time (a quad's two halves as one span per
 // row where everything the spans read is the same) against the generic path,
 // which draws every triangle on its own.
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -35,25 +36,39 @@ std::vector<V2DTex> QuadInOrder(const V2DTex corner[4], int order) {
 
 TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
     std::mt19937 rng(5150);
+    constexpr const char* kPlain = "ps_blend0_type0_igcolor0_igtalpha0.pso";
+    // No fixed stage equals these: the kernel's own span covers the pairs.
+    constexpr const char* kFaded = "ps_blend0_type1_igcolor0_igtalpha0.pso";
+    constexpr const char* kReplaced = "ps_blend0_type0_igcolor1_igtalpha1.pso";
     struct Case {
         const char* name;
-        bool blend, depth, linear, kernel;
-        float z;  // over stored depths of 0 (z = 0) or random ones
+        bool blend, depth, linear;
+        const char* kernel;  // null: the fixed stages
+        float z;             // over stored depths of 0 (z = 0) or random ones
+        uint32_t texFormat = kFormatA8R8G8B8;
     };
     const Case cases[] = {
-        {"opaque", false, false, false, false, 0},
-        {"blended", true, false, false, false, 0},
-        {"blended, depth-tested at one depth", true, true, false, false, 0},
-        {"opaque, depth-tested, bilinear", false, true, true, false, 0},
-        {"blended through a kernel", true, false, false, true, 0},
-        {"kernel over stored depths in the way", true, true, false, true, 0.5f},
-        {"fixed stages over stored depths in the way", true, true, true, false, 0.5f},
+        {"opaque", false, false, false, nullptr, 0},
+        {"blended", true, false, false, nullptr, 0},
+        {"blended, depth-tested at one depth", true, true, false, nullptr, 0},
+        {"opaque, depth-tested, bilinear", false, true, true, nullptr, 0},
+        {"blended through a kernel", true, false, false, kPlain, 0},
+        {"kernel over stored depths in the way", true, true, false, kPlain, 0.5f},
+        {"fixed stages over stored depths in the way", true, true, true, nullptr, 0.5f},
+        {"kernel on a 16-bit texture", true, false, false, kPlain, 0, kFormatA1R5G5B5},
+        {"kernel on a 16-bit texture, bilinear", false, false, true, kPlain, 0, kFormatA4R4G4B4},
+        {"kernel on a 16-bit texture, depth in the way", true, true, false, kPlain, 0.5f,
+         kFormatR5G6B5},
+        {"kernel fading to the factor", true, false, true, kFaded, 0},
+        {"kernel replacing the colour, depth-tested", true, true, false, kReplaced, 0},
     };
     float constants[224][4] = {};
-    for (float& f : constants[5]) f = 1.0f;  // the white texture factor
+    // The texture factor (read only by the kernels that fade or replace).
+    const float factor[4] = {0.2f, 0.6f, 1.0f, 1.0f};
+    std::copy(factor, factor + 4, constants[5]);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        OwnedTexture tex(16, 16, kFormatA8R8G8B8);
+        OwnedTexture tex(16, 16, c.texFormat);
         for (int round = 0; round < 60; ++round) {
             for (auto& b : tex.levels[0].bytes) b = uint8_t(rng());
             OwnedSurface paired(64, 48, kFormatA8R8G8B8), single(64, 48, kFormatA8R8G8B8);
@@ -96,8 +111,7 @@ TEST_F(RasterTrianglePairs, RandomQuadListsMatchTheGenericPath) {
                 s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
                 s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
                 if (c.kernel) {
-                    s.pixelKernel = platform::d3d9::FindShaderKernel(
-                        "ps_blend0_type0_igcolor0_igtalpha0.pso", false);
+                    s.pixelKernel = platform::d3d9::FindShaderKernel(c.kernel, false);
                     ASSERT_NE(s.pixelKernel, nullptr);
                     s.pixelConstF = constants;
                 }
