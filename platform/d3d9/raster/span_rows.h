@@ -52,7 +52,7 @@ inline bool RowHolds(const uint8_t* row, uint32_t word, int x0, int x1) {
 // next picture goes over it): a row that holds those bytes already is only
 // read.
 inline void FillRow(uint8_t* row, uint32_t format, uint32_t argb, int x0, int x1) {
-    uint8_t bytes[4];
+    uint8_t bytes[4] = {};  // zeroed: only 32-bit formats come here, which the compiler cannot tell
     WriteArgb(bytes, format, argb);
     uint32_t word;
     std::memcpy(&word, bytes, 4);
