@@ -65,6 +65,30 @@ template <int DestFactor, uint32_t Target>
     return px;
 }
 
+// Eight texels t with their alphas a (one per 32-bit lane) blended onto the
+// pixels at out where `pass` is set; the other pixels are written back as
+// they were. colourMul: the constant colour for Modulate.
+template <bool Modulate, int DestFactor, uint32_t Target>
+[[gnu::target("avx2")]] inline void BlendStoreGroupAvx2(__m256i t, __m256i a, __m256i pass,
+                                                        __m256i colourMul, uint8_t* out) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i src = _mm256_or_si256(_mm256_and_si256(t, _mm256_set1_epi32(0x00FFFFFF)),
+                                        _mm256_slli_epi32(a, 24));
+    __m256i sLo = _mm256_unpacklo_epi8(src, zero), sHi = _mm256_unpackhi_epi8(src, zero);
+    if constexpr (Modulate) {
+        sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
+        sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
+    }
+    const __m256i a16 = _mm256_packs_epi32(a, a);
+    const __m256i pairs = _mm256_unpacklo_epi16(a16, a16);
+    const __m256i aLo = _mm256_unpacklo_epi32(pairs, pairs),
+                  aHi = _mm256_unpackhi_epi32(pairs, pairs);
+    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out),
+        _mm256_blendv_epi8(raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass));
+}
+
 // The last pixels of a row, x .. x1 - 1 (fewer than eight), as one group of
 // eight from g (x, or x1 - 8 where the target row ends before x + 8): lanes
 // outside x .. x1 - 1 blend nothing, and their target pixels are read and
@@ -74,7 +98,6 @@ template <int DestFactor, uint32_t Target>
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
 [[gnu::target("avx2")]] void SpriteRowLastGroup(const SpriteRow& s, int x0, int g, int x, int x1,
                                                 const uint8_t* texRow, uint8_t* row) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
     const __m256i k = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i lanes = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(x - g), k),
@@ -100,25 +123,10 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
     const AlphaTestLanesAvx2 test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
     const __m256i pass = _mm256_and_si256(lanes, test.Pass(a, _mm256_set1_epi32(int(s.alphaRef))));
     if (_mm256_movemask_epi8(pass) == 0) return;
-    const __m256i src = _mm256_or_si256(_mm256_and_si256(t, _mm256_set1_epi32(0x00FFFFFF)),
-                                        _mm256_slli_epi32(a, 24));
-    __m256i sLo = _mm256_unpacklo_epi8(src, zero), sHi = _mm256_unpackhi_epi8(src, zero);
-    if constexpr (Modulate) {
-        const __m256i colourMul =
-            _mm256_set1_epi64x(int64_t(255) << 48 | int64_t(s.constant.r) << 32 |
-                               int64_t(s.constant.g) << 16 | int64_t(s.constant.b));
-        sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
-        sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
-    }
-    const __m256i a16 = _mm256_packs_epi32(a, a);
-    const __m256i pairs = _mm256_unpacklo_epi16(a16, a16);
-    const __m256i aLo = _mm256_unpacklo_epi32(pairs, pairs),
-                  aHi = _mm256_unpackhi_epi32(pairs, pairs);
-    uint8_t* out = row + size_t(g) * 4;
-    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
-    _mm256_storeu_si256(
-        reinterpret_cast<__m256i*>(out),
-        _mm256_blendv_epi8(raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass));
+    const __m256i colourMul =
+        _mm256_set1_epi64x(int64_t(255) << 48 | int64_t(s.constant.r) << 32 |
+                           int64_t(s.constant.g) << 16 | int64_t(s.constant.b));
+    BlendStoreGroupAvx2<Modulate, DestFactor, Target>(t, a, pass, colourMul, row + size_t(g) * 4);
 }
 
 // The eight-pixel steps from x0 (at least eight pixels); returns the first
@@ -224,22 +232,8 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                     continue;
                 }
             }
-            const __m256i src =
-                _mm256_or_si256(_mm256_and_si256(t, colourBits), _mm256_slli_epi32(a, 24));
-            __m256i sLo = _mm256_unpacklo_epi8(src, zero), sHi = _mm256_unpackhi_epi8(src, zero);
-            if constexpr (Modulate) {
-                sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
-                sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
-            }
-            const __m256i a16 = _mm256_packs_epi32(a, a);
-            const __m256i pairs = _mm256_unpacklo_epi16(a16, a16);
-            const __m256i aLo = _mm256_unpacklo_epi32(pairs, pairs),
-                          aHi = _mm256_unpackhi_epi32(pairs, pairs);
-            uint8_t* out = row + size_t(x) * 4;
-            const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
-            const __m256i px = _mm256_blendv_epi8(
-                raw, BlendGroupAvx2<DestFactor, Target>(sLo, sHi, aLo, aHi, raw), pass);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), px);
+            BlendStoreGroupAvx2<Modulate, DestFactor, Target>(t, a, pass, colourMul,
+                                                              row + size_t(x) * 4);
         }
         // The row's last pixels (the span has eight at least).
         if (x < x1) {
