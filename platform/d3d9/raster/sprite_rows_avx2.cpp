@@ -65,6 +65,18 @@ template <int DestFactor, uint32_t Target>
     return px;
 }
 
+// The alphas of eight texels t as the row takes them: the constant's, the
+// texel's, or the texel's times the constant's.
+template <int AlphaFrom>
+[[gnu::target("avx2")]] inline __m256i GroupAlphaAvx2(__m256i t, __m256i constAlpha) {
+    if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) return constAlpha;
+    const __m256i a = _mm256_srli_epi32(t, 24);
+    if constexpr (AlphaFrom == SpriteRow::kAlphaProduct)
+        return _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
+                                _mm256_set1_epi32(0xFFFF));
+    return a;
+}
+
 // Eight texels t with their alphas a (one per 32-bit lane) blended onto the
 // pixels at out where `pass` is set; the other pixels are written back as
 // they were. colourMul: the constant colour for Modulate.
@@ -110,16 +122,7 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                               int(s.Texel(g + 3)), int(s.Texel(g + 4)), int(s.Texel(g + 5)),
                               int(s.Texel(g + 6)), int(s.Texel(g + 7)));
     if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
-    const __m256i constAlpha = _mm256_set1_epi32(s.constant.a);
-    __m256i a;
-    if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
-        a = constAlpha;
-    } else {
-        a = _mm256_srli_epi32(t, 24);
-        if constexpr (AlphaFrom == SpriteRow::kAlphaProduct)
-            a = _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
-                                 _mm256_set1_epi32(0xFFFF));
-    }
+    const __m256i a = GroupAlphaAvx2<AlphaFrom>(t, _mm256_set1_epi32(s.constant.a));
     const AlphaTestLanesAvx2 test(s.alphaTest ? s.alphaFunc : D3DCMP_ALWAYS);
     const __m256i pass = _mm256_and_si256(lanes, test.Pass(a, _mm256_set1_epi32(int(s.alphaRef))));
     if (_mm256_movemask_epi8(pass) == 0) return;
@@ -190,15 +193,7 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                     continue;
                 }
             }
-            __m256i a;
-            if constexpr (AlphaFrom == SpriteRow::kAlphaConstant) {
-                a = constAlpha;
-            } else {
-                a = _mm256_srli_epi32(t, 24);
-                if constexpr (AlphaFrom == SpriteRow::kAlphaProduct)
-                    a = _mm256_and_si256(Div255Epi16Avx2(_mm256_mullo_epi16(a, constAlpha)),
-                                         _mm256_set1_epi32(0xFFFF));
-            }
+            const __m256i a = GroupAlphaAvx2<AlphaFrom>(t, constAlpha);
             // Eight clear texels leave an A8R8G8B8 pixel as it is (s * 0 +
             // d * 255 rounds back to d, s * 0 + d is d), pass or fail.
             if constexpr (AlphaFrom != SpriteRow::kAlphaConstant && Target == kFormatA8R8G8B8)
