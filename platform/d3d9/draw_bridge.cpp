@@ -75,8 +75,9 @@ bool DrawnRows(const DeviceState& state, const DrawCall& call, int height, int& 
         lo = i == 0 || y < lo ? y : lo;
         hi = i == 0 || y > hi ? y : hi;
     }
-    y0 = int(std::max(std::floor(double(lo)) - 1.0, 0.0));
-    y1 = int(std::min(std::ceil(double(hi)) + 2.0, double(height)));
+    // Clamped before the conversion: a vertex far off the target is no int.
+    y0 = int(std::clamp(std::floor(double(lo)) - 1.0, 0.0, double(height)));
+    y1 = int(std::clamp(std::ceil(double(hi)) + 2.0, 0.0, double(height)));
     return true;
 }
 

@@ -202,8 +202,9 @@ TEST_F(GraphicTransfer, GivenUpPictureReachesEveryTileAndIsFreed) {
         const int right = row.width - 1, bottom = row.height - 1;
         for (const POINT p : {POINT{0, 0}, POINT{right, 0}, POINT{0, bottom}, POINT{255, 255},
                               POINT{256, 256}, POINT{right, bottom}})
-            if (p.x <= right && p.y <= bottom)
+            if (p.x <= right && p.y <= bottom) {
                 EXPECT_EQ(Stripes(p.x, p.y), ShownPixel(g, p.x, p.y)) << p.x << ", " << p.y;
+            }
         ASSERT_EQ(0, CreateX8R8G8B8BaseImage(4, 4, &picture));
         EXPECT_EQ(
             -1, TransferReleasingImageToGraphic(-1, nullptr, 0, 0, &picture, nullptr, 0, 0, 0, 0));

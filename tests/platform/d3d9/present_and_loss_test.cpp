@@ -153,8 +153,9 @@ TEST_F(D3D9Present, DiscardKeepsThePictureMovedOntoTheBackBuffer) {
         const bool drawnOn = r.next == 1 || r.next == 5;
         if (drawnOn) quad(level, nullptr, 0, 12, 32, 16, 0xFF0000FFu);
         if (r.next == 4) quad(level, nullptr, 0, 8, 12, 9, 0xFF00FFFFu);
-        if (r.next == 2)
+        if (r.next == 2) {
             ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
+        }
         if (r.next >= 3) quad(back, picture, -0.5f, -0.5f, 31.5f, 15.5f, ~0u);
         if (r.next >= 3) quad(back, nullptr, 20, 0, 24, 16, 0xFF808080u);  // over every row
         for (int y = 0; y < 16; ++y)

@@ -46,7 +46,9 @@ class MovedDraws : public DeviceTest {
                 std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, &c, 4);
             }
         EXPECT_EQ(filled->UnlockRect(0), D3D_OK);
-        if (viaSystem) EXPECT_EQ(dev->UpdateTexture(filled, t), D3D_OK);
+        if (viaSystem) {
+            EXPECT_EQ(dev->UpdateTexture(filled, t), D3D_OK);
+        }
         return t;
     }
     MovePixels Read(IDirect3DSurface9* s) {
