@@ -33,6 +33,15 @@ class HeldRows {
         return r.x0 < r.x1;
     }
 
+    // Whether row y holds a fill back over every one of pixels x0 .. x1 - 1;
+    // `argb` is then its colour.
+    bool HoldsFillOver(int y, int x0, int x1, uint32_t& argb) const {
+        const Row& r = rows_[size_t(y)];
+        if (r.copy || r.x0 >= r.x1 || x0 < r.x0 || x1 > r.x1) return false;
+        argb = r.argb;
+        return true;
+    }
+
     // Whether row y holds any of pixels x0 .. x1 - 1 back.
     bool Overlaps(int y, int x0, int x1) const {
         const Row& r = rows_[size_t(y)];

@@ -53,8 +53,7 @@ template <bool SecondShares>
 
 // round(x / 255) in 16-bit lanes, as Div255Epi16.
 [[gnu::target("avx2")]] inline __m256i Div255Avx2(__m256i x) {
-    const __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
 }  // namespace

@@ -94,6 +94,43 @@ inline void TakeDrawOutput(SpriteRow& sr, const DrawSetup& ds, int destFactor, u
     sr.rowPixels = ds.target.width;
 }
 
+// A span of a point-sampled picture whose alpha is the flat diffuse's for
+// every pixel (opaque texels times it) over pixels that all hold one fill
+// still held back: blended onto that colour, the fill not written under the
+// pixels so drawn (groups of eight, while the texels are opaque). Returns
+// the first pixel left to draw as usual; the fill under it is written.
+template <uint32_t TexFormat, uint32_t Target, bool Modulate>
+inline int BlendOverHeldFill(const DrawSetup& ds, const TriangleSetup& tri, const uint8_t* pointRow,
+                             RowCoords coords, int y, int x0, int x1, uint8_t* row) {
+#if defined(__x86_64__) && defined(__SSE2__)
+    const Rgba& c = tri.flatDiffuse;
+    if (!pointRow || x1 - x0 < 8 || !SpriteRowAvx2Available() ||
+        (Modulate && (c.r != 255 || c.g != 255 || c.b != 255)))
+        return x0;
+    if (ds.alphaTest && !Compare(ds.alphaFunc, uint32_t(c.a), uint32_t(ds.alphaRef))) return x0;
+    const RasterSurface& lv = ds.stages[0].texture->levels[0];
+    int64_t first;
+    uint32_t under;
+    if (!OneTexelPerPixel(coords, x0, x1, lv.width, first) ||
+        !ds.target.held->HoldsFillOver(y, x0, x1, under))
+        return x0;
+    ds.target.held->BeforeSpan(ds.target, y, x0, x1, true);
+    SpriteRow sr;
+    sr.texels = pointRow;
+    sr.width = lv.width;
+    sr.texFormat = TexFormat;
+    sr.coords = coords;
+    sr.target = Target;
+    const int x =
+        OneAlphaGroupsOverColourAvx2(sr, c.a, under, x0, x1, TexFormat == kFormatA8R8G8B8, row);
+    FillRow(row, Target, under, x, x1);
+    return x;
+#else
+    (void)ds, (void)tri, (void)pointRow, (void)coords, (void)y, (void)x1, (void)row;
+    return x0;
+#endif
+}
+
 // A row's starting values of the per-pixel attributes, shared by the
 // fixed-function spans and the pixel-kernel spans.
 struct RowAttributes {
@@ -299,6 +336,27 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                                       RowCoords{sBase[0], sStep[0]}, x0, x1);
             else if constexpr (K::kFilter != kFilterPoint || K::kTexFormat != int(kFormatX8R8G8B8))
                 opaque = false;
+            // A picture faded by the diffuse alpha over a held fill (the
+            // first of two backgrounds cross-fading over a cleared target).
+            if constexpr (K::kFilter == kFilterPoint &&
+                          (K::kTexFormat == int(kFormatA8R8G8B8) ||
+                           K::kTexFormat == int(kFormatX8R8G8B8)) &&
+                          K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
+                          K::kDestBlend == D3DBLEND_INVSRCALPHA &&
+                          (K::kTarget == int(kFormatA8R8G8B8) ||
+                           K::kTarget == int(kFormatX8R8G8B8)) &&
+                          K::kColorArg1 == D3DTA_TEXTURE &&
+                          (K::kColorOp == D3DTOP_SELECTARG1 ||
+                           (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
+                          K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
+                          K::kAlphaArg2 == D3DTA_DIFFUSE) {
+                if (!opaque) {
+                    x0 = BlendOverHeldFill<uint32_t(K::kTexFormat), uint32_t(K::kTarget),
+                                           K::kColorOp == D3DTOP_MODULATE>(
+                        ds, tri, pointRow, RowCoords{sBase[0], sStep[0]}, y, x0, x1, row);
+                    if (x0 == x1) return;
+                }
+            }
             ds.target.held->BeforeSpan(ds.target, y, x0, x1, opaque);
         }
     }

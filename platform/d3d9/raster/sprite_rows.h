@@ -83,6 +83,24 @@ inline void SpriteRowPlain(const SpriteRow& s, int x0, int x1, uint8_t* row) {
     for (int x = x0; x < x1; ++x) SpritePixelPlain(s, x, row);
 }
 
+// A row blended by one alpha onto pixels that all hold the colour `under`
+// (a fill held back, not yet written): the texels' colours as they are,
+// SRCALPHA with INVSRCALPHA, no alpha test, texels read one after another
+// (s.Contiguous). Each pixel gets the bytes the fill written first and the
+// row blended over it by a constant alpha leave; the SIMD twin writes the
+// pixels without reading them.
+inline void OneAlphaRowOverColourPlain(const SpriteRow& s, int alpha, uint32_t under, int x0,
+                                       int x1, uint8_t* row) {
+    SpriteRow c = s;
+    c.alphaFrom = SpriteRow::kAlphaConstant;
+    c.constant.a = alpha;
+    c.modulateColour = false;
+    c.alphaTest = false;
+    c.destFactor = D3DBLEND_INVSRCALPHA;
+    FillRow(row, s.target, under, x0, x1);
+    SpriteRowPlain(c, x0, x1, row);
+}
+
 #if defined(__SSE2__)
 // The alpha test as lane masks of the outcomes that pass it: the comparison
 // numbers less one are the bits of less (1), equal (2) and greater (4), so a
@@ -293,6 +311,12 @@ bool SpriteRowAvx2Available();
 template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_t TexFormat>
 void SpriteRowAvx2Shape(const SpriteRow& s, int x0, int x1, uint8_t* row);
 void SpriteRowAvx2(const SpriteRow& s, int x0, int x1, uint8_t* row);
+// AVX2 twin of OneAlphaRowOverColourPlain for the groups of eight pixels
+// from x0 on while their texels are opaque (when checkOpaque: the alpha is
+// the texel's times `alpha`) and eight pixels are left; returns the first
+// pixel it left undrawn.
+int OneAlphaGroupsOverColourAvx2(const SpriteRow& s, int alpha, uint32_t under, int x0, int x1,
+                                 bool checkOpaque, uint8_t* row);
 #endif
 #endif
 

@@ -15,8 +15,65 @@ namespace {
 
 // Div255Epi16 in 256-bit registers.
 [[gnu::target("avx2")]] inline __m256i Div255Epi16Avx2(__m256i x) {
-    const __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
+}
+
+// The byte pairs (a, 255 - a) of one alpha, as BlendOneAlphaBiasedAvx2
+// weighs each channel's (source, target) pair.
+[[gnu::target("avx2")]] inline __m256i OneAlphaWeights(int a) {
+    return _mm256_set1_epi16(short(a | (255 - a) << 8));
+}
+
+// Eight source pixels (colour and alpha bytes) over eight target pixels by
+// one alpha for all (the weights above), SRCALPHA with INVSRCALPHA, both
+// given as their bytes less 128 (each byte's top bit flipped): per channel
+// round((s * a + d * (255 - a)) / 255) from one multiply-add of signed bytes
+// (a * (s - 128) + (255 - a) * (d - 128) keeps within a 16-bit lane), which
+// plus 128 * 255 + 128 = 2^15 is the plain sum plus 128: its high half times
+// 257 is the rounded quotient, as in Div255Epi16 (every a, s and d give the
+// plain bytes; a test checks them).
+template <uint32_t Target>
+[[gnu::target("avx2")]] inline __m256i BlendOneAlphaBiasedAvx2(__m256i s, __m256i d,
+                                                               __m256i weights) {
+    const __m256i half = _mm256_set1_epi16(short(0x8000)), k257 = _mm256_set1_epi16(257);
+    const __m256i lo = _mm256_maddubs_epi16(weights, _mm256_unpacklo_epi8(s, d));
+    const __m256i hi = _mm256_maddubs_epi16(weights, _mm256_unpackhi_epi8(s, d));
+    __m256i px = _mm256_packus_epi16(_mm256_mulhi_epu16(_mm256_xor_si256(lo, half), k257),
+                                     _mm256_mulhi_epu16(_mm256_xor_si256(hi, half), k257));
+    // An X8R8G8B8 target's alpha byte reads as 255 and is written so,
+    // whatever the sum made of it.
+    if constexpr (Target == kFormatX8R8G8B8)
+        px = _mm256_or_si256(px, _mm256_set1_epi32(int(0xFF000000u)));
+    return px;
+}
+
+// Groups of eight texels read one after another (texRow: the texel of x0),
+// their colours with one alpha blended onto the row from x on, while the
+// texels are opaque (CheckOpaque; else all of them) and eight pixels are
+// left: returns the first pixel not drawn. Over: every target pixel is the
+// colour `under` (in the target's bytes), which is not read from the row.
+template <uint32_t Target, bool CheckOpaque, bool Over>
+[[gnu::target("avx2")]] int OneAlphaRunAvx2(const uint8_t* texRow, int x0, int x, int x1, int alpha,
+                                            uint32_t under, uint8_t* row) {
+    const __m256i bias = _mm256_set1_epi8(char(0x80));
+    const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
+    // The colour bytes have no alpha byte: the alpha goes in with the bias.
+    const __m256i topAndBias =
+        _mm256_xor_si256(_mm256_set1_epi32(int(uint32_t(alpha) << 24)), bias);
+    const __m256i weights = OneAlphaWeights(alpha);
+    const __m256i overBiased = _mm256_xor_si256(_mm256_set1_epi32(int(under)), bias);
+    for (; x + 8 <= x1; x += 8) {
+        const __m256i t =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
+        if constexpr (CheckOpaque)
+            if (!_mm256_testc_si256(t, alphaBits)) break;
+        const __m256i s = _mm256_xor_si256(_mm256_and_si256(t, colourBits), topAndBias);
+        auto* out = reinterpret_cast<__m256i*>(row + size_t(x) * 4);
+        const __m256i d = Over ? overBiased : _mm256_xor_si256(_mm256_loadu_si256(out), bias);
+        _mm256_storeu_si256(out, BlendOneAlphaBiasedAvx2<Target>(s, d, weights));
+    }
+    return x;
 }
 
 // AlphaTestLanes in 256-bit registers.
@@ -174,19 +231,42 @@ template <int AlphaFrom, bool Modulate, int DestFactor, uint32_t Target, uint32_
                 t = _mm256_loadu_si256(
                     reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
             if constexpr (TexFormat == kFormatX8R8G8B8) t = _mm256_or_si256(t, alphaBits);
-            if constexpr (AlphaFrom == SpriteRow::kAlphaProduct) {
-                if (TexFormat == kFormatX8R8G8B8 || _mm256_testc_si256(t, alphaBits)) {
+            // A constant alpha blends every group by that alpha alone too.
+            constexpr bool constantOver = AlphaFrom == SpriteRow::kAlphaConstant && !Modulate &&
+                                          DestFactor == D3DBLEND_INVSRCALPHA;
+            if constexpr (AlphaFrom == SpriteRow::kAlphaProduct || constantOver) {
+                if (constantOver || TexFormat == kFormatX8R8G8B8 ||
+                    _mm256_testc_si256(t, alphaBits)) {
                     if (!constPasses) continue;
+                    // Read one after another, the groups that follow
+                    // while the run lasts take the same alpha: one loop
+                    // draws them all.
+                    if constexpr (!Modulate && DestFactor == D3DBLEND_INVSRCALPHA && !Gathered) {
+                        constexpr bool check = TexFormat == kFormatA8R8G8B8 && !constantOver;
+                        x = OneAlphaRunAvx2<Target, check, false>(texRow, x0, x, x1, constA, 0,
+                                                                  row) -
+                            8;
+                        continue;
+                    }
                     const __m256i src =
                         _mm256_or_si256(_mm256_and_si256(t, colourBits), constAlphaTop);
+                    uint8_t* out = row + size_t(x) * 4;
+                    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+                    if constexpr (!Modulate && DestFactor == D3DBLEND_INVSRCALPHA) {
+                        const __m256i bias = _mm256_set1_epi8(char(0x80));
+                        _mm256_storeu_si256(
+                            reinterpret_cast<__m256i*>(out),
+                            BlendOneAlphaBiasedAvx2<Target>(_mm256_xor_si256(src, bias),
+                                                            _mm256_xor_si256(raw, bias),
+                                                            OneAlphaWeights(constA)));
+                        continue;
+                    }
                     __m256i sLo = _mm256_unpacklo_epi8(src, zero),
                             sHi = _mm256_unpackhi_epi8(src, zero);
                     if constexpr (Modulate) {
                         sLo = Div255Epi16Avx2(_mm256_mullo_epi16(sLo, colourMul));
                         sHi = Div255Epi16Avx2(_mm256_mullo_epi16(sHi, colourMul));
                     }
-                    uint8_t* out = row + size_t(x) * 4;
-                    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
                     _mm256_storeu_si256(
                         reinterpret_cast<__m256i*>(out),
                         BlendGroupAvx2<DestFactor, Target>(sLo, sHi, constA16, constA16, raw));
@@ -273,6 +353,33 @@ void SpriteRowAvx2(const SpriteRow& s, int x0, int x1, uint8_t* row) {
             s, x0, x1, row);
     };
     DispatchSpriteRow(s, run);
+}
+
+namespace {
+
+template <uint32_t Target, bool CheckOpaque>
+[[gnu::target("avx2")]] int OneAlphaGroupsOverColour(const SpriteRow& s, int alpha, uint32_t under,
+                                                     int x0, int x1, uint8_t* row) {
+    uint8_t bytes[4] = {};
+    WriteArgb(bytes, Target, under);
+    uint32_t word;
+    std::memcpy(&word, bytes, 4);
+    const uint8_t* texRow =
+        s.texels + ((s.coords.base + int64_t(x0) * s.coords.step) >> kCoordBits) * 4;
+    return OneAlphaRunAvx2<Target, CheckOpaque, true>(texRow, x0, x0, x1, alpha, word, row);
+}
+
+}  // namespace
+
+int OneAlphaGroupsOverColourAvx2(const SpriteRow& s, int alpha, uint32_t under, int x0, int x1,
+                                 bool checkOpaque, uint8_t* row) {
+    if (s.target == kFormatX8R8G8B8)
+        return checkOpaque
+                   ? OneAlphaGroupsOverColour<kFormatX8R8G8B8, true>(s, alpha, under, x0, x1, row)
+                   : OneAlphaGroupsOverColour<kFormatX8R8G8B8, false>(s, alpha, under, x0, x1, row);
+    return checkOpaque
+               ? OneAlphaGroupsOverColour<kFormatA8R8G8B8, true>(s, alpha, under, x0, x1, row)
+               : OneAlphaGroupsOverColour<kFormatA8R8G8B8, false>(s, alpha, under, x0, x1, row);
 }
 
 // Every shape ShadeSpan names.

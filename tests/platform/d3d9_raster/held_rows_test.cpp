@@ -86,6 +86,30 @@ Step AlphaTested(float x1, float y1, float x2, float y2) {
     };
 }
 
+// An opaque picture of its own (`seed` picks its texels; texel `seeThrough`
+// of its top row half clear) drawn 1:1 at (x, y), its alpha times the
+// diffuse alpha, blended over: a background fading.
+Step Faded(int x, int y, int w, int h, uint32_t diffuse, uint32_t seed,
+           DWORD colorOp = D3DTOP_SELECTARG1, bool alphaTested = false, int seeThrough = -1) {
+    return [=](const Target& t, const RasterTexture&) {
+        OwnedTexture picture(w, h, kFormatA8R8G8B8);
+        std::mt19937 rng(seed);
+        auto& bytes = picture.levels[0].bytes;
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = i % 4 == 3 ? 255 : uint8_t(rng());
+        if (seeThrough >= 0) bytes[size_t(seeThrough) * 4 + 3] = 0x80;
+        RasterState s = On(t, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        UseTexture(s, &picture.texture, colorOp, D3DTOP_MODULATE);
+        s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
+        s.render[D3DRS_SRCBLEND] = D3DBLEND_SRCALPHA;
+        s.render[D3DRS_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+        s.render[D3DRS_ALPHATESTENABLE] = alphaTested;
+        s.render[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+        s.render[D3DRS_ALPHAREF] = 100;
+        auto v = TexQuad(float(x), float(y), float(x + w), float(y + h), 0, 0, 1, 1, diffuse);
+        ASSERT_EQ(DrawList(s, v).hr, HRESULT(0));
+    };
+}
+
 Step Line(float x1, float y1, float x2, float y2) {
     return [=](const Target& t, const RasterTexture&) {
         const V2D v[2] = {{x1, y1, 0, 1, 0xFF12A0C0u}, {x2, y2, 0, 1, 0xFF12A0C0u}};
@@ -171,6 +195,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"copy_filled_in_part", {FillBox(3, 3, 9, 9, kRed)}, 0, true},
         Case{"copy_blended_over", {Picture(0, 0, kW, kH, true)}, 0, true},
         Case{"copy_read_untouched", {}, 0, true},
+        Case{"faded_over", {FillBox(0, 0, kW, kH, kRed), Faded(0, 0, kW, kH, 0x80FFFFFFu, 1)}},
+        Case{"cross_fade",
+             {FillBox(0, 0, kW, kH, kBlack), Faded(0, 0, kW, kH, 0xA0FFFFFFu, 1),
+              Faded(0, 0, kW, kH, 0x5FFFFFFFu, 2)}},
+        Case{"faded_inside", {FillBox(0, 0, kW, kH, kRed), Faded(5, 3, 20, 15, 0x40FFFFFFu, 3)}},
+        Case{"faded_over_an_end",
+             {FillBox(0, 0, kW, kH, kBlack), Faded(-4, -2, 30, 30, 0x40FFFFFFu, 4)}},
+        Case{"faded_and_tinted",
+             {FillBox(0, 0, kW, kH, kBlack), Faded(0, 0, kW, kH, 0x80C08040u, 6, D3DTOP_MODULATE)}},
+        Case{"faded_white_modulated",
+             {FillBox(0, 0, kW, kH, kBlack), Faded(0, 0, kW, kH, 0x80FFFFFFu, 7, D3DTOP_MODULATE)}},
+        Case{"faded_below_the_alpha_test",
+             {FillBox(0, 0, kW, kH, kRed),
+              Faded(0, 0, kW, kH, 0x50FFFFFFu, 8, D3DTOP_SELECTARG1, true)}},
+        Case{"faded_above_the_alpha_test",
+             {FillBox(0, 0, kW, kH, kRed),
+              Faded(0, 0, kW, kH, 0x90FFFFFFu, 9, D3DTOP_SELECTARG1, true)}},
+        Case{"faded_picture_partly_clear",
+             {FillBox(0, 0, kW, kH, kRed),
+              Faded(0, 0, kW, kH, 0xA0FFFFFFu, 10, D3DTOP_SELECTARG1, false, 11)}},
         Case{"the_stage_frame",
              {FillBox(0, 0, kW, kH, kBlack), Picture(0, 0, kW, kH, true),
               FillBox(0, 0, kW, kH, kBlack), Picture(0, 0, kW, 18, false),

@@ -199,6 +199,78 @@ TEST(RasterSpriteRows, LongOpaqueRunsMatchThePlainTwin) {
                 }
 }
 
+// Rows blended by one alpha for every pixel (constant alphas, opaque texels
+// under a faded diffuse) take a multiply-add of byte pairs; onto a held fill
+// they read no target at all. Every alpha, over texels running through
+// every byte value, against the plain twin.
+TEST(RasterSpriteRows, OneAlphaRowsMatchThePlainTwinAtEveryAlpha) {
+#if defined(__x86_64__)
+    if (!SpriteRowAvx2Available()) GTEST_SKIP() << "no AVX2 on this machine";
+    struct Shape {
+        const char* name;
+        uint32_t texFormat, target;
+        int alphaFrom;
+    };
+    const Shape shapes[] = {
+        {"faded picture", kFormatA8R8G8B8, kFormatA8R8G8B8, SpriteRow::kAlphaProduct},
+        {"faded picture onto X8", kFormatA8R8G8B8, kFormatX8R8G8B8, SpriteRow::kAlphaProduct},
+        {"X8 picture, constant alpha", kFormatX8R8G8B8, kFormatA8R8G8B8, SpriteRow::kAlphaConstant},
+        {"X8 onto X8, constant alpha", kFormatX8R8G8B8, kFormatX8R8G8B8, SpriteRow::kAlphaConstant},
+    };
+    constexpr int kTexels = 263;
+    std::vector<uint8_t> texels(size_t(kTexels) * 4);
+    for (int k = 0; k < kTexels; ++k) {
+        const uint8_t texel[4] = {uint8_t(k), uint8_t(255 - k), uint8_t(k * 7), 255};
+        std::memcpy(&texels[size_t(k) * 4], texel, 4);
+    }
+    std::mt19937 rng(80);
+    for (const Shape& shape : shapes)
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            SpriteRow s;
+            s.texels = texels.data();
+            s.width = kTexels;
+            s.texFormat = shape.texFormat;
+            s.coords = RowCoords{0, int64_t(1) << kCoordBits};
+            s.alphaFrom = shape.alphaFrom;
+            s.constant = Rgba{255, 255, 255, alpha};
+            s.target = shape.target;
+            const int x0 = int(rng() % 5), x1 = kTexels - int(rng() % 5);
+            s.rowPixels = x1;
+            std::vector<uint8_t> plain(size_t(kTexels) * 4);
+            for (auto& b : plain) b = uint8_t(rng());
+            std::vector<uint8_t> before = plain;
+            SpriteRowPlain(s, x0, x1, plain.data());
+            ASSERT_EQ(Avx2Row(s, x0, x1, before), plain) << shape.name << ", alpha " << alpha;
+            // Stretched 2x, the row fetches its texels one by one.
+            SpriteRow stretched = s;
+            stretched.coords.step /= 2;
+            std::vector<uint8_t> twice = before;
+            SpriteRowPlain(stretched, x0, x1, twice.data());
+            ASSERT_EQ(Avx2Row(stretched, x0, x1, before), twice)
+                << shape.name << " stretched, alpha " << alpha;
+            // Onto a fill: groups of eight, up to the group of the first
+            // texel that is not opaque where the texel's alpha counts.
+            const uint32_t under = rng() % 4 ? uint32_t(rng()) : 0xFF000000u;
+            const bool check = shape.alphaFrom == SpriteRow::kAlphaProduct;
+            const int notOpaque = x0 + int(rng() % uint32_t(x1 - x0));
+            std::vector<uint8_t> holed = texels;
+            holed[size_t(notOpaque) * 4 + 3] = 254;
+            s.texels = holed.data();
+            const int full = x0 + (x1 - x0) / 8 * 8;
+            const int end = check ? std::min(full, x0 + (notOpaque - x0) / 8 * 8) : full;
+            std::vector<uint8_t> simd = before;
+            ASSERT_EQ(OneAlphaGroupsOverColourAvx2(s, alpha, under, x0, x1, check, simd.data()),
+                      end)
+                << shape.name << " over a fill, alpha " << alpha;
+            plain = before;
+            OneAlphaRowOverColourPlain(s, alpha, under, x0, end, plain.data());
+            ASSERT_EQ(simd, plain) << shape.name << " over a fill, alpha " << alpha;
+        }
+#else
+    GTEST_SKIP() << "no AVX2 loops on this machine";
+#endif
+}
+
 TEST(RasterSpriteRows, PlainTwinBlendsByHand) {
     // One texel (alpha 0x80) over a grey pixel, alpha halved by the diffuse
     // alpha: a = round(128 * 128 / 255) = 64, then each channel
@@ -224,6 +296,14 @@ TEST(RasterSpriteRows, PlainTwinBlendsByHand) {
     pixel = 0x12345678u;
     SpriteRowPlain(s, 0, 1, reinterpret_cast<uint8_t*>(&pixel));
     EXPECT_EQ(pixel, 0x12345678u);
+    // Onto a held fill of 0x00204060 (never read from the row) by alpha
+    // 200 on an X8R8G8B8 target: round((s * 200 + d * 55) / 255), alpha 255.
+    s.texels = reinterpret_cast<const uint8_t*>(&texel);
+    pixel = 0x12345678u;
+    OneAlphaRowOverColourPlain(s, 200, 0x00204060u, 0, 1, reinterpret_cast<uint8_t*>(&pixel));
+    const uint32_t fr = (255 * 200 + 0x20 * 55 + 127) / 255,
+                   fg = (64 * 200 + 0x40 * 55 + 127) / 255, fb = (0 * 200 + 0x60 * 55 + 127) / 255;
+    EXPECT_EQ(pixel, 0xFF000000u | (fr << 16) | (fg << 8) | fb);
 }
 
 class RasterSpriteDraws : public ::testing::Test {
