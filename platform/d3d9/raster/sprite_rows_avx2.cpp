@@ -47,6 +47,20 @@ template <uint32_t Target>
     return px;
 }
 
+// One group of eight texels t, their colours with one alpha (topAndBias:
+// the alpha byte less 128 over the bias) blended onto the pixels at out, or
+// onto the colour `overBiased` (the bias taken off) without reading them.
+template <uint32_t Target, bool Over>
+[[gnu::target("avx2")]] inline void OneAlphaGroupAvx2(__m256i t, uint8_t* out, __m256i topAndBias,
+                                                      __m256i weights, __m256i overBiased) {
+    const __m256i bias = _mm256_set1_epi8(char(0x80));
+    const __m256i s =
+        _mm256_xor_si256(_mm256_and_si256(t, _mm256_set1_epi32(0x00FFFFFF)), topAndBias);
+    auto* p = reinterpret_cast<__m256i*>(out);
+    const __m256i d = Over ? overBiased : _mm256_xor_si256(_mm256_loadu_si256(p), bias);
+    _mm256_storeu_si256(p, BlendOneAlphaBiasedAvx2<Target>(s, d, weights));
+}
+
 // Groups of eight texels read one after another (texRow: the texel of x0),
 // their colours with one alpha blended onto the row from x on, while the
 // texels are opaque (CheckOpaque; else all of them) and eight pixels are
@@ -57,21 +71,28 @@ template <uint32_t Target, bool CheckOpaque, bool Over>
                                             uint32_t under, uint8_t* row) {
     const __m256i bias = _mm256_set1_epi8(char(0x80));
     const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
-    const __m256i colourBits = _mm256_set1_epi32(0x00FFFFFF);
     // The colour bytes have no alpha byte: the alpha goes in with the bias.
     const __m256i topAndBias =
         _mm256_xor_si256(_mm256_set1_epi32(int(uint32_t(alpha) << 24)), bias);
     const __m256i weights = OneAlphaWeights(alpha);
     const __m256i overBiased = _mm256_xor_si256(_mm256_set1_epi32(int(under)), bias);
+    auto texels = [texRow, x0](int at) {
+        return reinterpret_cast<const __m256i*>(texRow + size_t(at - x0) * 4);
+    };
+    // Two groups a step while both are opaque, then one.
+    for (; x + 16 <= x1; x += 16) {
+        const __m256i t0 = _mm256_loadu_si256(texels(x)), t1 = _mm256_loadu_si256(texels(x + 8));
+        if constexpr (CheckOpaque)
+            if (!_mm256_testc_si256(_mm256_and_si256(t0, t1), alphaBits)) break;
+        OneAlphaGroupAvx2<Target, Over>(t0, row + size_t(x) * 4, topAndBias, weights, overBiased);
+        OneAlphaGroupAvx2<Target, Over>(t1, row + size_t(x + 8) * 4, topAndBias, weights,
+                                        overBiased);
+    }
     for (; x + 8 <= x1; x += 8) {
-        const __m256i t =
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texRow + size_t(x - x0) * 4));
+        const __m256i t = _mm256_loadu_si256(texels(x));
         if constexpr (CheckOpaque)
             if (!_mm256_testc_si256(t, alphaBits)) break;
-        const __m256i s = _mm256_xor_si256(_mm256_and_si256(t, colourBits), topAndBias);
-        auto* out = reinterpret_cast<__m256i*>(row + size_t(x) * 4);
-        const __m256i d = Over ? overBiased : _mm256_xor_si256(_mm256_loadu_si256(out), bias);
-        _mm256_storeu_si256(out, BlendOneAlphaBiasedAvx2<Target>(s, d, weights));
+        OneAlphaGroupAvx2<Target, Over>(t, row + size_t(x) * 4, topAndBias, weights, overBiased);
     }
     return x;
 }
