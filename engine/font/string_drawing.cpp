@@ -24,6 +24,7 @@ namespace DuRud {
 namespace {
 
 constexpr int kFormatBytes = 2048;
+constexpr int kShortStringChars = 256;
 
 // A colour under the draw brightness: the screen value and, for the
 // texture road, the packed brightness.
@@ -55,17 +56,31 @@ struct SavedDrawState {
     int red, green, blue;
 };
 
+// Each glyph sets only what differs from the settings in force: a setter
+// that changes nothing still marks the draw state changed, and the next
+// glyph would then work the whole device state out again for nothing.
 SavedDrawState SaveAndClearBlendGraphic() {
     const DrawSettings& d = GetDrawSettings();
     SavedDrawState s{d.blendGraphic, d.blendType,   d.blendParameter1, d.blendParameter2,
                      d.brightRed,    d.brightGreen, d.brightBlue};
-    SetBlendSourceGraphic(-1, 0, 0, 0);
+    if (d.blendGraphic != -1) SetBlendSourceGraphic(-1, 0, 0, 0);
     return s;
 }
 
+void SetGlyphBrightness(uint32_t packed) {
+    const DrawSettings& d = GetDrawSettings();
+    if (d.brightRed != static_cast<uint8_t>(packed >> 16) ||
+        d.brightGreen != static_cast<uint8_t>(packed >> 8) ||
+        d.brightBlue != static_cast<uint8_t>(packed))
+        SetBrightnessColor(packed);
+}
+
 void Restore(const SavedDrawState& s) {
-    SetBlendSourceGraphic(s.blendGraphic, s.blendType, s.blendParameter1, s.blendParameter2);
-    SetBrightness(s.red, s.green, s.blue);
+    const DrawSettings& d = GetDrawSettings();
+    if (s.blendGraphic != d.blendGraphic)
+        SetBlendSourceGraphic(s.blendGraphic, s.blendType, s.blendParameter1, s.blendParameter2);
+    if (s.red != d.brightRed || s.green != d.brightGreen || s.blue != d.brightBlue)
+        SetBrightness(s.red, s.green, s.blue);
 }
 
 // The glyph a quarter turn clockwise into the box from column X - h to X
@@ -91,17 +106,17 @@ void DrawGlyphHardware(const FontRecord& r, int x, int y, int srcX, int srcY, co
     const bool edged = FontEdged(r.type) && r.edgeCacheGraphic != -1;
     if (!vertical) {
         if (edged) {
-            SetBrightnessColor(edge.packed);
+            SetGlyphBrightness(edge.packed);
             DrawGraphicPart(x, y, srcX, srcY, s.width, s.height, r.edgeCacheGraphic, 1, 0);
         }
-        SetBrightnessColor(color.packed);
+        SetGlyphBrightness(color.packed);
         DrawGraphicPart(x, y, srcX, srcY, s.width, s.height, r.cacheGraphic, 1, 0);
     } else {
         if (edged) {
-            SetBrightnessColor(edge.packed);
+            SetGlyphBrightness(edge.packed);
             DrawTurnedGlyph(r.edgeCacheGraphic, x, y, srcX, srcY, s.width, s.height);
         }
-        SetBrightnessColor(color.packed);
+        SetGlyphBrightness(color.packed);
         DrawTurnedGlyph(r.cacheGraphic, x, y, srcX, srcY, s.width, s.height);
     }
     Restore(saved);
@@ -276,9 +291,17 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
     if (!text || !text[0]) return 0;
     const int textLength = StringLength(text);
     if (length < 0 || length > textLength) length = textLength;
-    std::vector<CharRecord> chars(static_cast<size_t>(length) + 1);
+    // Short strings (every one this game draws) keep their characters on
+    // the stack; longer ones get a buffer for the call.
+    CharRecord shortChars[kShortStringChars + 1];
+    std::vector<CharRecord> longChars;
+    CharRecord* chars = shortChars;
+    if (length > kShortStringChars) {
+        longChars.resize(static_cast<size_t>(length) + 1);
+        chars = longChars.data();
+    }
     int count = 0;
-    if (CacheStringGlyphs(length, text, font, chars.data(), &count) != 0) return -1;
+    if (CacheStringGlyphs(length, text, font, chars, &count) != 0) return -1;
     double pen = 0.0;
     for (int i = 0; i < count; ++i) {
         const CharRecord& c = chars[i];

@@ -28,6 +28,8 @@ struct WidthRow {
 
 TEST_F(FontTest, WidthsAddUp) {
     const Handle font = TestFont(0);
+    // Around the longest string whose characters the layout keeps on the stack.
+    const std::string a256(256, 'A'), a257(257, 'A'), a600(600, 'A');
     const WidthRow rows[] = {
         {"A", "A", -1, 0, 6},
         {"B", "B", -1, 0, 7},
@@ -39,6 +41,10 @@ TEST_F(FontTest, WidthsAddUp) {
         {"Space", " ", -1, 0, 4},
         {"FullWidthSpace", "\x81\x40", -1, 0, 4},  // glyph 0's advance
         {"LeadByteLast", "A\x81", -1, 0, 10},      // a character of its own
+        {"256Characters", a256.c_str(), -1, 0, 256 * 6},
+        {"257Characters", a257.c_str(), -1, 0, 257 * 6},
+        {"600CharactersCutAt300", a600.c_str(), 300, 0, 300 * 6},
+        {"600Characters", a600.c_str(), -1, 0, 600 * 6},
     };
     for (const WidthRow& r : rows) {
         SCOPED_TRACE(r.name);

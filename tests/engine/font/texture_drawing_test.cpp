@@ -66,6 +66,40 @@ TEST_F(FontTest, EdgedTypeDrawsTheEdgeFirst) {
     EXPECT_EQ(want, Block(10, 20, 6, 15));
 }
 
+struct EdgedPairRow {
+    const char* name;
+    int red, green, blue;  // brightness in force
+    uint32_t text, edge;
+    char body, border;  // as Block shows them
+};
+
+// Every glyph of a string sets the edge colour, then the text colour: the
+// second glyph must not keep the first one's last colour for its edge.
+TEST_F(FontTest, EveryGlyphTakesItsEdgeAndBodyColours) {
+    const Handle font = TestFont(3, 16, 1);
+    ASSERT_NE(-1, font);
+    const int advance = GetTextWidthWithFont("A", -1, font, 0);
+    const EdgedPairRow rows[] = {
+        {"WhiteBodyRedEdge", 255, 255, 255, kWhite, MakeColorValue(255, 0, 0), '#', 'r'},
+        {"RedBodyWhiteEdge", 255, 255, 255, MakeColorValue(255, 0, 0), kWhite, 'r', '#'},
+        {"BodyAsTheBrightness", 255, 0, 0, kWhite, MakeColorValue(0, 255, 0), 'r', '.'},
+    };
+    for (const EdgedPairRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        ClearScreen();
+        SetBrightness(r.red, r.green, r.blue);
+        EXPECT_EQ(0, DrawTextWithFont(10, 20, "AA", r.text, font, r.edge, 0));
+        const DrawSettings& d = GetDrawSettings();
+        EXPECT_EQ((std::vector<int>{r.red, r.green, r.blue}),
+                  (std::vector<int>{d.brightRed, d.brightGreen, d.brightBlue}));
+        SetBrightness(255, 255, 255);
+        const std::vector<std::string> first = Block(10, 20, 6, 15);
+        EXPECT_EQ(r.body, first[6][2]);
+        EXPECT_EQ(r.border, first[4][2]);
+        EXPECT_EQ(first, Block(10 + advance, 20, 6, 15));
+    }
+}
+
 TEST_F(FontTest, CoverageLevelsBlend) {
     // 'q' at ppem 16: a box from x 1.25 to 3.5 px and y -0.75 to 5.5 px, and
     // one from 0.5 to 1 across, 3.5 to 4.25 up. The glyph's box is 4 x 7 at
