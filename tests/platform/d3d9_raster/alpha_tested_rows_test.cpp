@@ -14,7 +14,7 @@ namespace {
 
 using namespace rastertest;
 
-constexpr RowCoords kOneToOne{0, int64_t(1) << kCoordBits};
+constexpr RowCoords kTestedOneToOne{0, int64_t(1) << kCoordBits};
 
 TEST(RasterAlphaTestedRows, SixteenBitTexelsByHand) {
     // A1R5G5B5: 0xFC1F is alpha 1, red 31, green 0, blue 31; 0x8421 is
@@ -29,12 +29,12 @@ TEST(RasterAlphaTestedRows, SixteenBitTexelsByHand) {
     // White diffuse, texture alpha: the texel widened; an X8 target's top byte set.
     tr.set = 0xFF000000u;
     TestedPointRow<kFormatA1R5G5B5, true, TestedRow::kAlphaProduct>(
-        reinterpret_cast<const uint8_t*>(texels), 2, kOneToOne, tr, 0, 2, row);
+        reinterpret_cast<const uint8_t*>(texels), 2, kTestedOneToOne, tr, 0, 2, row);
     EXPECT_EQ(pixels[0], 0xFFFF00FFu);
     EXPECT_EQ(pixels[1], 0xFF080808u);
     // A clear texel fails "greater than 16": the pixel keeps its bytes.
     TestedPointRow<kFormatA1R5G5B5, true, TestedRow::kAlphaProduct>(
-        reinterpret_cast<const uint8_t*>(clear), 1, kOneToOne, tr, 0, 1, row);
+        reinterpret_cast<const uint8_t*>(clear), 1, kTestedOneToOne, tr, 0, 1, row);
     EXPECT_EQ(pixels[0], 0xFFFF00FFu);
     // Diffuse (a 10, r 128, g 64, b 255) on channels of 8: r (8 * 128 + 127)
     // / 255 = 4, g (8 * 64 + 127) / 255 = 2, b 8; alpha 255 * 10 -> 10,
@@ -42,11 +42,11 @@ TEST(RasterAlphaTestedRows, SixteenBitTexelsByHand) {
     tr.diffuse = Rgba{128, 64, 255, 10};
     tr.set = 0;
     TestedPointRow<kFormatA1R5G5B5, true, TestedRow::kAlphaProduct>(
-        reinterpret_cast<const uint8_t*>(texels + 1), 1, kOneToOne, tr, 1, 2, row);
+        reinterpret_cast<const uint8_t*>(texels + 1), 1, kTestedOneToOne, tr, 1, 2, row);
     EXPECT_EQ(pixels[1], 0xFF080808u);
     tr.alphaFunc = D3DCMP_LESS;
     TestedPointRow<kFormatA1R5G5B5, true, TestedRow::kAlphaProduct>(
-        reinterpret_cast<const uint8_t*>(texels + 1), 1, kOneToOne, tr, 1, 2, row);
+        reinterpret_cast<const uint8_t*>(texels + 1), 1, kTestedOneToOne, tr, 1, 2, row);
     EXPECT_EQ(pixels[1], 0x0A040208u);
 }
 
@@ -61,7 +61,7 @@ TEST(RasterAlphaTestedRows, DepthWrittenOnlyWhereAPixelIsKept) {
     tr.depthFormat = kFormatD16;
     tr.depth = 3;
     TestedPointRow<kFormatA1R5G5B5, false, TestedRow::kAlphaTexture>(
-        reinterpret_cast<const uint8_t*>(texels), 4, kOneToOne, tr, 0, 4,
+        reinterpret_cast<const uint8_t*>(texels), 4, kTestedOneToOne, tr, 0, 4,
         reinterpret_cast<uint8_t*>(pixels));
     const uint16_t want[4] = {3, 9, 3, 9};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(depths[i], want[i]) << "pixel " << i;
@@ -69,13 +69,13 @@ TEST(RasterAlphaTestedRows, DepthWrittenOnlyWhereAPixelIsKept) {
     EXPECT_EQ(pixels[2], 0xFFFFFFFFu);
 }
 
-struct TestRow {
+struct TestedAlphaRow {
     const char* name;
     DWORD func;
     int ref;
 };
 
-const TestRow kTests[] = {
+const TestedAlphaRow kTestedAlphaTests[] = {
     {"greater than 16 (glyphs)", D3DCMP_GREATER, 16},
     {"greater or equal 255", D3DCMP_GREATEREQUAL, 255},
     {"less than 128", D3DCMP_LESS, 128},
@@ -83,26 +83,26 @@ const TestRow kTests[] = {
     {"never", D3DCMP_NEVER, 0},
 };
 
-struct DiffuseRow {
+struct TestedDiffuseRow {
     const char* name;
     uint32_t argb;
 };
 
-const DiffuseRow kDiffuse[] = {
+const TestedDiffuseRow kTestedDiffuse[] = {
     {"white (brightness off)", 0xFFFFFFFFu},
     {"black (glyph edges)", 0xFF000000u},
     {"brightness", 0xFFC08040u},
     {"alpha below 255", 0x40FFFFFFu},
 };
 
-struct DepthRow {
+struct TestedDepthRow {
     const char* name;
     bool depth;
     int fill;  // byte every stored depth is made of; -1 random
     bool known;
 };
 
-const DepthRow kDepths[] = {
+const TestedDepthRow kTestedDepths[] = {
     {"no depth surface", false, 0, false},
     {"depth cleared to far", true, 0xFF, false},
     {"depth cleared to far, rows known", true, 0xFF, true},
@@ -126,9 +126,9 @@ TEST_F(RasterAlphaTestedDraws, RowsMatchTheGenericPath) {
     const float c[224][4] = {};
     std::mt19937 rng(1555);
     int specialised = 0, cases = 0;
-    for (const TestRow& test : kTests)
-        for (const DiffuseRow& diffuse : kDiffuse)
-            for (const DepthRow& depth : kDepths)
+    for (const TestedAlphaRow& test : kTestedAlphaTests)
+        for (const TestedDiffuseRow& diffuse : kTestedDiffuse)
+            for (const TestedDepthRow& depth : kTestedDepths)
                 for (uint32_t texFormat : {kFormatA1R5G5B5, kFormatA8R8G8B8, kFormatX8R8G8B8})
                     for (uint32_t target : {kFormatA8R8G8B8, kFormatX8R8G8B8})
                         for (bool kernel : {true, false}) {
