@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstring>
+#include <optional>
 
 #include <windows.h>
 
@@ -19,6 +20,7 @@
 #include "core/module_calls.h"
 #include "core/system_services.h"
 #include "core/text_literals.h"
+#include "font/faces_read_ahead.h"
 #include "window/main_window.h"
 
 namespace DuRud {
@@ -226,6 +228,10 @@ int InitializeEngine() {
     if (!QueryPerformanceFrequency(&frequency)) frequency.QuadPart = 0;
     MutableSystemState().counterFrequency = frequency.QuadPart;
     MutableSystemState().highResolutionTimer = frequency.QuadPart != 0 ? 1 : 0;
+    // The fonts made with the graphics read every installed face first: that
+    // reading is started now, beside the processor-speed count's sleep.
+    std::optional<FacesReadAhead> facesAhead;
+    if (!g_flags.noGraphics) facesAhead.emplace();
     calls.LogSystemInfo();
     calls.SetRestoreCallback(nullptr);
     calls.InitializeCom();

@@ -34,12 +34,6 @@ std::vector<DWORD> AlignedCode(const void* code, uint32_t size) {
     return words;
 }
 
-template <class T>
-void ReleaseAndClear(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 IDirect3DPixelShader9* PixelShaderFromArchive(const std::string& name) {
     const void* code = nullptr;
     uint32_t size = 0;

@@ -93,25 +93,33 @@ int MixSegmentAs(const Segment& seg, float gainLeft, float gainRight, uint64_t s
     return written;
 }
 
-// Renders pass `index`: callbacks before, the mix, callbacks after.
+// Renders pass `index`: callbacks before, the mix, callbacks after. A pass
+// in which every source is idle is silence and calls nothing back, so it is
+// written as such: each loaded sound keeps its stopped voices in the list,
+// and copying and walking them was most of the cost of a silent pass.
 void RunPass(MixerState& s, uintptr_t generation, uint64_t index) {
     std::vector<std::shared_ptr<MixSource>> sources;
+    bool silent = true;
     {
         std::lock_guard<std::mutex> g(s.lock);
-        sources = s.sources;
+        silent = std::all_of(s.sources.begin(), s.sources.end(),
+                             [](const auto& source) { return source->Idle(); });
+        if (!silent) sources = s.sources;
     }
-    inPass = true;
-    for (auto& source : sources) source->BeforeMix();
-    float mix[2 * kPassFrames] = {};
-    {
-        std::lock_guard<std::mutex> g(s.lock);
-        for (auto& source : s.sources) source->MixInto(mix, kPassFrames);
-    }
-    for (auto& source : sources) source->AfterMix();
-    inPass = false;
-    int16_t frames[2 * kPassFrames];
-    for (int i = 0; i < 2 * kPassFrames; ++i) {
-        frames[i] = static_cast<int16_t>(std::lrint(std::clamp(mix[i], -32768.0f, 32767.0f)));
+    int16_t frames[2 * kPassFrames] = {};
+    if (!silent) {
+        inPass = true;
+        for (auto& source : sources) source->BeforeMix();
+        float mix[2 * kPassFrames] = {};
+        {
+            std::lock_guard<std::mutex> g(s.lock);
+            for (auto& source : s.sources) source->MixInto(mix, kPassFrames);
+        }
+        for (auto& source : sources) source->AfterMix();
+        inPass = false;
+        for (int i = 0; i < 2 * kPassFrames; ++i) {
+            frames[i] = static_cast<int16_t>(std::lrint(std::clamp(mix[i], -32768.0f, 32767.0f)));
+        }
     }
     CapturePass(frames, kPassFrames);
     OutputPush(frames, kPassFrames);

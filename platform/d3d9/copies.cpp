@@ -79,6 +79,21 @@ void Stretch(const PixelBuffer& src, const RECT& sr, PixelBuffer& dst, const REC
     }
 }
 
+// The kept bits of each pixel with the set ones over them, row by row; with
+// nothing kept, a plain fill.
+template <class Word>
+void ClearDepthWords(PixelBuffer& p, const RECT& r, Word keep, Word set) {
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        auto* at = reinterpret_cast<Word*>(p.Row(UINT(y))) + r.left;
+        const size_t n = size_t(r.right - r.left);
+        if (keep == 0) {
+            std::fill_n(at, n, set);
+            continue;
+        }
+        for (size_t x = 0; x < n; ++x) at[x] = Word((at[x] & keep) | set);
+    }
+}
+
 // A clear sets some bits of each depth pixel to one value and keeps the
 // others (a stencil cleared alone): worked out once from a pixel of zeros and
 // one of ones, then written over the rectangle without rounding per pixel.
@@ -96,15 +111,10 @@ void ClearDepthRect(PixelBuffer& p, const RECT& r, float z, bool depth, DWORD st
     WriteDepth(p.format, reinterpret_cast<BYTE*>(&zeros), z, depth, stencil, writeStencil);
     WriteDepth(p.format, reinterpret_cast<BYTE*>(&ones), z, depth, stencil, writeStencil);
     const uint32_t keep = zeros ^ ones, set = zeros;
-    for (LONG y = r.top; y < r.bottom; ++y) {
-        BYTE* at = p.Row(UINT(y)) + size_t(r.left) * bpp;
-        for (LONG x = r.left; x < r.right; ++x, at += bpp) {
-            uint32_t v = 0;
-            std::memcpy(&v, at, bpp);
-            v = (v & keep) | set;
-            std::memcpy(at, &v, bpp);
-        }
-    }
+    if (bpp == 2)
+        ClearDepthWords<uint16_t>(p, r, uint16_t(keep), uint16_t(set));
+    else
+        ClearDepthWords<uint32_t>(p, r, keep, set);
 }
 
 void FillRect(PixelBuffer& p, const RECT& r, DWORD colour) {

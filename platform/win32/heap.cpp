@@ -45,14 +45,16 @@ std::atomic<int> allocsUntilFailure{0};
 
 // A block of the C heap, or a huge-page mapping when it is that large (a
 // mapping is zeroed already). The engine fills such blocks whole (pictures,
-// decoded sounds), so all of it is advised.
-void* takeBlock(SIZE_T bytes, bool* zeroed) {
+// decoded sounds), so all of it is advised. A zeroed block of the C heap
+// comes from calloc, which leaves a fresh mapping as the system zeroed it
+// instead of touching every page before the caller writes it again.
+void* takeBlock(SIZE_T bytes, bool zero, bool* zeroed) {
     if (void* mapped = platform::MapLargeBlock(bytes, true)) {
         *zeroed = true;
         return mapped;
     }
-    *zeroed = false;
-    return std::malloc(bytes ? bytes : 1);
+    *zeroed = zero;
+    return zero ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
 }
 
 void giveBack(void* block) {
@@ -87,7 +89,9 @@ LPVOID WINAPI HeapAlloc(HANDLE h, DWORD flags, SIZE_T bytes) {
         return nullptr;
     }
     bool zeroed = false;
-    void* p = bytes <= kLargestBlock && !injectedFailure() ? takeBlock(bytes, &zeroed) : nullptr;
+    void* p = bytes <= kLargestBlock && !injectedFailure()
+                  ? takeBlock(bytes, (flags & HEAP_ZERO_MEMORY) != 0, &zeroed)
+                  : nullptr;
     if (!p) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -122,7 +126,7 @@ LPVOID WINAPI HeapReAlloc(HANDLE h, DWORD flags, LPVOID memory, SIZE_T bytes) {
         return memory;
     }
     bool zeroed = false;
-    void* p = bytes <= kLargestBlock ? takeBlock(bytes, &zeroed) : nullptr;
+    void* p = bytes <= kLargestBlock ? takeBlock(bytes, false, &zeroed) : nullptr;
     if (!p) {  // the old block stays valid
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

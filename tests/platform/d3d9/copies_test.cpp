@@ -104,6 +104,45 @@ TEST_F(D3D9Copies, ClearWritesDepthAndStencil) {
     ds->Release();
 }
 
+// A depth clear of one rectangle, in each word width: the pixels inside take
+// the cleared bits (a stencil kept where only the depth is cleared), every
+// pixel around them keeps what the first clear left.
+TEST_F(D3D9Copies, DepthClearOfARectangleInEachWordWidth) {
+    struct Row {
+        const char* name;
+        D3DFORMAT format;
+        DWORD flags;
+        float z;
+        DWORD before, inside;  // whole-surface clear to z 1, stencil 0x5A; then the rectangle
+    };
+    const Row rows[] = {
+        {"D16 depth", D3DFMT_D16, D3DCLEAR_ZBUFFER, 0.f, 0xFFFFu, 0x0000u},
+        {"D32 depth", D3DFMT_D32, D3DCLEAR_ZBUFFER, 0.f, 0xFFFFFFFFu, 0u},
+        {"D24S8 depth keeps the stencil", D3DFMT_D24S8, D3DCLEAR_ZBUFFER, 0.f, 0xFFFFFF5Au,
+         0x0000005Au},
+        {"D24S8 both", D3DFMT_D24S8, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0.f, 0xFFFFFF5Au,
+         0x00000007u},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        IDirect3DSurface9* ds = nullptr;
+        ASSERT_EQ(dev->CreateDepthStencilSurface(9, 5, row.format, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                 &ds, nullptr),
+                  D3D_OK);
+        ASSERT_EQ(dev->SetDepthStencilSurface(ds), D3D_OK);
+        const DWORD first = D3DCLEAR_ZBUFFER | (row.format == D3DFMT_D24S8 ? D3DCLEAR_STENCIL : 0);
+        ASSERT_EQ(dev->Clear(0, nullptr, first, 0, 1.f, 0x5A), D3D_OK);
+        const D3DRECT r{2, 1, 7, 4};
+        ASSERT_EQ(dev->Clear(1, &r, row.flags, 0, row.z, 7), D3D_OK);
+        for (UINT y = 0; y < 5; ++y)
+            for (UINT x = 0; x < 9; ++x) {
+                const bool in = x >= 2 && x < 7 && y >= 1 && y < 4;
+                EXPECT_EQ(Pixel(ds, x, y), in ? row.inside : row.before) << x << "," << y;
+            }
+        ds->Release();
+    }
+}
+
 // Only the locked 16 x 16 sub-rectangle is dirty, so only it reaches the
 // DEFAULT texture; a whole-level copy would overwrite the rest.
 TEST_F(D3D9Copies, UpdateTextureCopiesOnlyDirtyRegions) {

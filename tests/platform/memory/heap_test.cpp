@@ -19,7 +19,13 @@ bool allBytesAre(const void* p, size_t n, unsigned char v) {
 TEST(ProcessHeap, SizeIsTheSizeAskedForAndZeroFlagClears) {
     HANDLE heap = GetProcessHeap();
     ASSERT_NE(heap, nullptr);
-    for (SIZE_T size : {SIZE_T{0}, SIZE_T{1}, SIZE_T{17}, SIZE_T{4097}}) {
+    // Each size first leaves a dirty freed block of its size behind, which the
+    // zeroed one may reuse; 300 KB is a block the C heap maps of its own.
+    for (SIZE_T size : {SIZE_T{0}, SIZE_T{1}, SIZE_T{17}, SIZE_T{4097}, SIZE_T{300} << 10}) {
+        void* dirty = HeapAlloc(heap, 0, size);
+        ASSERT_NE(dirty, nullptr);
+        std::memset(dirty, 0xCD, size);
+        EXPECT_TRUE(HeapFree(heap, 0, dirty));
         void* p = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
