@@ -25,7 +25,16 @@ Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int
     if (format == kFormatD16) {
         const uint8_t* p = row + size_t(x0) * 2;
         uint32_t differs = 0;
-        for (int x = x0; x < x1; ++x, p += 2) differs |= ReadDepth(p, format) ^ d;
+        int x = x0;
+#if defined(__SSE2__)
+        const __m128i wantV = _mm_set1_epi16(short(d));
+        __m128i any = _mm_setzero_si128();
+        for (; x + 8 <= x1; x += 8, p += 16)
+            any = _mm_or_si128(
+                any, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), wantV));
+        differs = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF);
+#endif
+        for (; x < x1; ++x, p += 2) differs |= ReadDepth(p, format) ^ d;
         if (differs == 0) return Stored::kAllEqual;
     } else {
         // Depth and stencil share the word; only the depth bits count.
@@ -51,6 +60,8 @@ Stored ScanDepths(const uint8_t* row, uint32_t format, int func, uint32_t d, int
         }
         if (differs == 0) return Stored::kAllEqual;
     }
+    // The least depth under LESSEQUAL passes against anything stored.
+    if (func == D3DCMP_ALWAYS || (func == D3DCMP_LESSEQUAL && d == 0)) return Stored::kAllPass;
     const int bytes = format == kFormatD16 ? 2 : 4;
     for (int x = x0; x < x1; ++x)
         if (!Compare(func, d, ReadDepth(row + size_t(x) * bytes, format))) return Stored::kSomeFail;
@@ -113,6 +124,12 @@ void DepthGatedSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0
         return;
     }
     SettleHeldRows(ds, y, x0, x1, false);
+    // Every pixel passes the depth test but only those the alpha test keeps
+    // take the depth.
+    if (stored == Stored::kAllPass && tri.depthWriting) {
+        tri.depthWriting(ds, tri, y, x0, x1);
+        return;
+    }
     tri.fallback(ds, tri, y, x0, x1);  // forgets what it may write
 }
 

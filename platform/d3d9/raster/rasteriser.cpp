@@ -290,6 +290,7 @@ bool PrepareTriangle(const DrawContext& ctx, const RasterVertex& a, const Raster
             // per span, and spans that pass whole take the specialised loop.
             tri.depthFree = ctx.spans.special;
             tri.fallback = ctx.spans.generic;
+            tri.depthWriting = ctx.spans.depthWriting;
             p.span = &DepthGatedSpan;
         }
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "blending.h"
 #include "sampling.h"
 
 namespace platform::raster {
@@ -389,6 +390,73 @@ inline void TintedPointRow(const uint8_t* texels, int width, uint32_t format, Ro
 #else
     TintedPointRowPlain(texels, width, format, c, colour, x0, x1, keep, set, row);
 #endif
+}
+
+// What an alpha-tested row writes: the texel's colour, times the diffuse
+// colour or not; its alpha the texel's, the diffuse's or their product.
+struct TestedRow {
+    enum Alpha { kAlphaTexture, kAlphaDiffuse, kAlphaProduct };
+    Rgba diffuse{255, 255, 255, 255};
+    int alphaFunc = D3DCMP_ALWAYS;
+    uint32_t alphaRef = 0;
+    uint32_t set = 0;  // or-ed into every written pixel (an X8 target's top byte)
+    // A depth row to write `depth` to at every kept pixel (null: none).
+    uint8_t* depthRow = nullptr;
+    uint32_t depthFormat = 0;
+    uint32_t depth = 0;
+};
+
+// A point-sampled, unblended, alpha-tested row of any texel format under
+// clamp addressing (glyphs from a font cache): each pixel that passes the
+// test is written, the others keep their bytes. Short rows are the rule,
+// so the set-up is a handful of values and the loop reads each texel once.
+// An A1R5G5B5 texel's alpha is 0 or 255, so its pixel's alpha and test
+// result are worked out for the two once per row.
+template <uint32_t TexFormat, bool ModulateColour, int AlphaFrom>
+inline void TestedPointRow(const uint8_t* texels, int width, RowCoords c, const TestedRow& tr,
+                           int x0, int x1, uint8_t* row) {
+    constexpr size_t bytes = TexFormat == kFormatA8R8G8B8 || TexFormat == kFormatX8R8G8B8 ? 4 : 2;
+    constexpr bool oneBitAlpha = TexFormat == kFormatA1R5G5B5;
+    const Rgba d = tr.diffuse;
+    auto alphaOf = [&](uint32_t ta) {
+        return AlphaFrom == TestedRow::kAlphaTexture   ? ta
+               : AlphaFrom == TestedRow::kAlphaDiffuse ? uint32_t(d.a)
+                                                       : uint32_t(Mul255(int(ta), d.a));
+    };
+    const uint32_t alphas[2] = {alphaOf(0), alphaOf(255)};
+    const bool passes[2] = {Compare(tr.alphaFunc, alphas[0], tr.alphaRef),
+                            Compare(tr.alphaFunc, alphas[1], tr.alphaRef)};
+    if (oneBitAlpha && !passes[0] && !passes[1]) return;
+    const int depthBytes = tr.depthFormat == kFormatD16 ? 2 : 4;
+    int64_t acc = c.base + int64_t(x0) * c.step;
+    for (int x = x0; x < x1; ++x, acc += c.step) {
+        const int64_t i = acc >> kCoordBits;
+        const int tx = int(i < 0 ? 0 : (i >= width ? width - 1 : i));
+        const uint8_t* texel = texels + size_t(tx) * bytes;
+        uint32_t t, a;
+        if constexpr (oneBitAlpha) {
+            uint16_t w;
+            std::memcpy(&w, texel, 2);
+            const int bit = w >> 15;
+            if (!passes[bit]) continue;
+            t = ReadArgb(texel, TexFormat);
+            a = alphas[bit];
+        } else {
+            t = ReadArgb(texel, TexFormat);
+            a = alphaOf(t >> 24);
+            if (!Compare(tr.alphaFunc, a, tr.alphaRef)) continue;
+        }
+        uint32_t out;
+        if constexpr (ModulateColour) {
+            const Rgba p = FromArgb(t);
+            out = ToArgb(Rgba{Mul255(p.r, d.r), Mul255(p.g, d.g), Mul255(p.b, d.b), int(a)});
+        } else {
+            out = (t & 0x00FFFFFFu) | (a << 24);
+        }
+        out |= tr.set;
+        std::memcpy(row + size_t(x) * 4, &out, 4);
+        if (tr.depthRow) WriteDepth(tr.depthRow + size_t(x) * depthBytes, tr.depthFormat, tr.depth);
+    }
 }
 
 #if defined(__x86_64__)

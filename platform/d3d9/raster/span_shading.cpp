@@ -62,7 +62,17 @@ struct Entry {
     int blend;
     int target;
     SpanFunction fn;
+    SpanFunction depthWriting = nullptr;  // see TriangleSetup::depthWriting
 };
+
+// The depth-writing twin of a span state's span, where it has one.
+template <class K>
+constexpr SpanFunction DepthWritingSpan() {
+    if constexpr (TestedRowFits<K>())
+        return &ShadeTestedSpanWritingDepth<K>;
+    else
+        return nullptr;
+}
 
 constexpr int kFormats[] = {kFormatA8R8G8B8, kFormatX8R8G8B8};
 constexpr int kTargets[] = {kFormatA8R8G8B8, kFormatX8R8G8B8};
@@ -71,7 +81,11 @@ constexpr int kComboCount = int(sizeof(kCombos) / sizeof(kCombos[0]));
 constexpr int kBlendCount = int(sizeof(kBlends) / sizeof(kBlends[0]));
 constexpr int kTargetCount = int(sizeof(kTargets) / sizeof(kTargets[0]));
 constexpr int kTexturedCount = 2 * 2 * kComboCount * kBlendCount * kTargetCount;
-constexpr int kEntryCount = kTexturedCount + kBlendCount * kTargetCount;
+constexpr int kShapeCount = kBlendCount * kTargetCount;
+// 16-bit textures (the font caches' A1R5G5B5) only point-sampled and
+// unblended: the alpha-tested rows glyphs are drawn with.
+constexpr int kSixteenBitCount = kComboCount * kTargetCount;
+constexpr int kEntryCount = kTexturedCount + kShapeCount + kSixteenBitCount;
 
 // Where each entry sits, so that a draw's state finds its span by index
 // (worked out from the few fields that select it) instead of a scan.
@@ -82,13 +96,15 @@ constexpr int TexturedSlot(int format, int filter, int combo, int blend, int tar
 constexpr int ShapeSlot(int blend, int target) {
     return kTexturedCount + blend * kTargetCount + target;
 }
+constexpr int SixteenBitSlot(int combo, int target) {
+    return kTexturedCount + kShapeCount + combo * kTargetCount + target;
+}
 
 template <int F, int Fi, int C, int B, int T>
 constexpr Entry MakeTextured() {
-    return Entry{
-        kFormats[F], kFilters[Fi],
-        C,           B,
-        kTargets[T], &ShadeSpan<TexturedSpan<kFormats[F], kFilters[Fi], C, B, kTargets[T]>>};
+    using K = TexturedSpan<kFormats[F], kFilters[Fi], C, B, kTargets[T]>;
+    return Entry{kFormats[F],   kFilters[Fi],         C, B, kTargets[T],
+                 &ShadeSpan<K>, DepthWritingSpan<K>()};
 }
 
 template <int F, int Fi, int C, int B, size_t... T>
@@ -113,6 +129,21 @@ constexpr void AddShapes(Entry* out, std::index_sequence<B...>) {
      ...);
 }
 
+template <int C, size_t... T>
+constexpr void AddSixteenBitTargets(Entry* out, std::index_sequence<T...>) {
+    ((out[SixteenBitSlot(C, int(T))] =
+          Entry{
+              kFormatA1R5G5B5, kFilterPoint, C, 0, kTargets[T],
+              &ShadeSpan<TexturedSpan<kFormatA1R5G5B5, kFilterPoint, C, 0, kTargets[T]>>,
+              DepthWritingSpan<TexturedSpan<kFormatA1R5G5B5, kFilterPoint, C, 0, kTargets[T]>>()}),
+     ...);
+}
+
+template <size_t... C>
+constexpr void AddSixteenBit(Entry* out, std::index_sequence<C...>) {
+    (AddSixteenBitTargets<int(C)>(out, std::make_index_sequence<kTargetCount>{}), ...);
+}
+
 struct Table {
     Entry entries[kEntryCount];
 };
@@ -125,6 +156,7 @@ constexpr Table BuildTable() {
     AddCombos<1, 1>(t.entries, std::make_index_sequence<kComboCount>{});
     AddShapes<0>(t.entries, std::make_index_sequence<kBlendCount>{});
     AddShapes<1>(t.entries, std::make_index_sequence<kBlendCount>{});
+    AddSixteenBit(t.entries, std::make_index_sequence<kComboCount>{});
     return t;
 }
 
@@ -139,6 +171,10 @@ constexpr bool EverySlotFilled() {
         while (kTargets[target] != e.target) ++target;
         if (e.combo < 0) {
             if (ShapeSlot(e.blend, target) != i) return false;
+            continue;
+        }
+        if (e.texFormat == kFormatA1R5G5B5) {
+            if (SixteenBitSlot(e.combo, target) != i || e.blend != 0) return false;
             continue;
         }
         while (kFormats[format] != e.texFormat) ++format;
@@ -185,7 +221,7 @@ int IndexOf(const int (&list)[N], int value) {
 }
 
 // The specialised span for a flat draw whose one stage is `st`, or null.
-SpanFunction FindSpecial(const DrawSetup& ds, const StageSetup& st) {
+const Entry* FindSpecial(const DrawSetup& ds, const StageSetup& st) {
     if (st.resultTemp) return nullptr;
     const int target = IndexOf(kTargets, int(ds.target.format));
     if (target < 0) return nullptr;
@@ -196,7 +232,7 @@ SpanFunction FindSpecial(const DrawSetup& ds, const StageSetup& st) {
         if (st.colorOp != D3DTOP_SELECTARG2 || st.colorArg2 != DWORD(kDif) ||
             st.alphaOp != D3DTOP_SELECTARG2 || st.alphaArg2 != DWORD(kDif))
             return nullptr;
-        return kTable.entries[ShapeSlot(blend, target)].fn;
+        return &kTable.entries[ShapeSlot(blend, target)];
     }
     const RasterTexture* tex = st.texture;
     if (!tex) return nullptr;
@@ -206,16 +242,19 @@ SpanFunction FindSpecial(const DrawSetup& ds, const StageSetup& st) {
     if (sm.mipFilter != kMipNone && tex->levelCount > 1) return nullptr;
     const int format = IndexOf(kFormats, int(tex->levels[0].format));
     const int filter = IndexOf(kFilters, sm.minFilter);
-    if (format < 0 || filter < 0) return nullptr;
+    const bool sixteenBit = tex->levels[0].format == kFormatA1R5G5B5 &&
+                            sm.minFilter == kFilterPoint && kBlends[blend].on == 0;
+    if ((format < 0 && !sixteenBit) || filter < 0) return nullptr;
     int combo = 0;
     while (combo < kComboCount && !StageMatches(st, kCombos[combo])) ++combo;
     if (combo == kComboCount) return nullptr;
-    return kTable.entries[TexturedSlot(format, filter, combo, blend, target)].fn;
+    if (sixteenBit) return &kTable.entries[SixteenBitSlot(combo, target)];
+    return &kTable.entries[TexturedSlot(format, filter, combo, blend, target)];
 }
 
 // A kernel equal to one stage draws through that stage's specialised span:
 // stage 0 then holds sampler 0 (a kernel reading no sampler has no stage).
-SpanFunction KernelSpecial(const DrawSetup& ds) {
+const Entry* KernelSpecial(const DrawSetup& ds) {
     const d3d9::StageOperations& ops = ds.kernel->equalStage;
     if (ops.colorOp == 0) return nullptr;
     const bool textured = (ops.colorArg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
@@ -236,11 +275,15 @@ SpanChoice ChooseSpans(const DrawSetup& ds) {
     if (g_forceGeneric) return choice;
     choice.genericPairs = ds.kernel != nullptr;
     if (!ds.flat || ds.specularAdd || ds.writeMask != 0xF) return choice;
+    const Entry* e = nullptr;
     if (ds.kernel)
-        choice.special = KernelSpecial(ds);
+        e = KernelSpecial(ds);
     else if (ds.stageCount == 1)
-        choice.special = FindSpecial(ds, ds.stages[0]);
-    choice.depthGated = choice.special && ds.depthTest;
+        e = FindSpecial(ds, ds.stages[0]);
+    if (!e) return choice;
+    choice.special = e->fn;
+    choice.depthGated = ds.depthTest;
+    if (ds.depthTest) choice.depthWriting = e->depthWriting;
     return choice;
 }
 

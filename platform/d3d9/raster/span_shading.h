@@ -37,12 +37,17 @@ struct TriangleSetup {
     // A depth-tested draw's spans: the specialised one, which ignores depth,
     // and the generic one for spans the depth test does not pass whole.
     SpanFunction depthFree = nullptr, fallback = nullptr;
+    // For spans that pass whole but write depth only where an alpha test
+    // keeps a pixel: a specialised span that writes those depths (null: the
+    // generic one draws them).
+    SpanFunction depthWriting = nullptr;
 };
 
 struct SpanChoice {
     SpanFunction generic = nullptr;
-    SpanFunction special = nullptr;  // for affine triangles; null when none fits
-    bool depthGated = false;         // special ignores the draw's depth test
+    SpanFunction special = nullptr;       // for affine triangles; null when none fits
+    bool depthGated = false;              // special ignores the draw's depth test
+    SpanFunction depthWriting = nullptr;  // see TriangleSetup::depthWriting
     // The generic span is a kernel's, which may cover the two halves of a
     // quad as one span like a specialised one (never while the generic path
     // is forced, which tests take as the reference).
@@ -271,6 +276,73 @@ using GenericSpanState = SpanState<-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -
 
 #define RASTER_PICK(constant, runtime) ((constant) >= 0 ? (constant) : (runtime))
 
+// Whether a specialised span's state is one the tested row loop draws:
+// unblended, point-sampled, the texture's colour (times the diffuse or not)
+// onto a 32-bit target, alpha the texture's, the diffuse's or their product.
+template <class K>
+constexpr bool TestedRowFits() {
+    return K::kTexFormat >= 0 && K::kFilter == kFilterPoint && K::kBlend == 0 &&
+           (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
+           K::kColorArg1 == D3DTA_TEXTURE &&
+           (K::kColorOp == D3DTOP_SELECTARG1 ||
+            (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
+           ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
+            (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
+            (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
+             K::kAlphaArg2 == D3DTA_DIFFUSE));
+}
+
+// One pixel loop tests and writes each pixel (and its depth, given a depth
+// row), with no per-pixel stage or merge set-up.
+template <class K>
+RASTER_INLINE void RunTestedRow(const DrawSetup& ds, const TriangleSetup& tri,
+                                const uint8_t* pointRow, RowCoords coords, int x0, int x1,
+                                uint8_t* row, uint8_t* depthRow, uint32_t depth) {
+    TestedRow tr;
+    tr.diffuse = tri.flatDiffuse;
+    tr.alphaFunc = ds.alphaTest ? ds.alphaFunc : int(D3DCMP_ALWAYS);
+    tr.alphaRef = uint32_t(ds.alphaRef);
+    tr.set = K::kTarget == int(kFormatX8R8G8B8) ? 0xFF000000u : 0u;
+    tr.depthRow = depthRow;
+    tr.depthFormat = ds.depth.format;
+    tr.depth = depth;
+    constexpr int alphaFrom = K::kAlphaOp == D3DTOP_SELECTARG2   ? TestedRow::kAlphaDiffuse
+                              : K::kAlphaOp == D3DTOP_SELECTARG1 ? TestedRow::kAlphaTexture
+                                                                 : TestedRow::kAlphaProduct;
+    constexpr uint32_t format = uint32_t(K::kTexFormat);
+    const int width = ds.stages[0].texture->levels[0].width;
+    // Times 255 is the identity in 8-bit products: a white diffuse colour
+    // takes the loop without the multiply (the usual glyph colour).
+    const Rgba& d = tri.flatDiffuse;
+    if (K::kColorOp == D3DTOP_MODULATE && d.r == 255 && d.g == 255 && d.b == 255)
+        TestedPointRow<format, false, alphaFrom>(pointRow, width, coords, tr, x0, x1, row);
+    else
+        TestedPointRow<format, K::kColorOp == D3DTOP_MODULATE, alphaFrom>(pointRow, width, coords,
+                                                                          tr, x0, x1, row);
+}
+
+// A depth-gated span of a tested-row state whose one depth passes against
+// every stored depth, with depth writes on: each pixel the alpha test keeps
+// takes that depth, as the per-pixel path writes it. Spans that are not one
+// texture row go to the generic span.
+template <class K>
+void ShadeTestedSpanWritingDepth(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0,
+                                 int x1) {
+    const RasterSurface& lv = ds.stages[0].texture->levels[0];
+    const int64_t tStep = FixedStep(tri.t[0].dx);
+    const int ty = AddressTexel(FixedCoord(tri.t[0].Row(y)) >> kCoordBits, lv.height, K::kAddress);
+    if (tStep != 0 || ty < 0) {
+        tri.fallback(ds, tri, y, x0, x1);
+        return;
+    }
+    if (ds.depth.known) ds.depth.known->Forget(y, x0, x1);
+    const uint32_t depth = QuantiseDepth(tri.z.Row(y) + tri.z.dx * double(x0), ds.depth.format);
+    RunTestedRow<K>(ds, tri, lv.pixels + size_t(ty) * lv.pitch,
+                    RowCoords{FixedCoord(tri.s[0].Row(y)), FixedStep(tri.s[0].dx)}, x0, x1,
+                    ds.target.pixels + size_t(y) * ds.target.pitch,
+                    ds.depth.pixels + size_t(y) * ds.depth.pitch, depth);
+}
+
 template <class K>
 void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int x1) {
     constexpr bool generic = K::kGeneric;
@@ -407,6 +479,16 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                     return;
                 }
             }
+        }
+    }
+
+    // Unblended point rows under an alpha test, from 16-bit textures too
+    // (the glyphs of the font caches).
+    if constexpr (!generic && TestedRowFits<K>()) {
+        if (pointRow) {
+            RunTestedRow<K>(ds, tri, pointRow, RowCoords{sBase[0], sStep[0]}, x0, x1, row, nullptr,
+                            0);
+            return;
         }
     }
 
@@ -574,6 +656,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
         }
     }
 
+    constexpr size_t kTexelBytes =
+        K::kTexFormat == int(kFormatA8R8G8B8) || K::kTexFormat == int(kFormatX8R8G8B8) ? 4 : 2;
     for (int x = x0; x < x1; ++x) {
         const double fx = double(x);
         const double w = ra.W(tri, fx);
@@ -600,7 +684,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                                                   st.sampler.border, fs, ft))
                         : (pointRow ? ReadArgb(pointRow + size_t(AddressTexel(fs >> 8, lv.width,
                                                                               K::kAddress)) *
-                                                              4,
+                                                              kTexelBytes,
                                                uint32_t(K::kTexFormat))
                                     : SamplePoint(lv, K::kTexFormat, K::kAddress, K::kAddress,
                                                   st.sampler.border, fs, ft));

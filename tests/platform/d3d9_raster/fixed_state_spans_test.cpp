@@ -136,7 +136,14 @@ TEST_F(RasterSpecialisedSpans, ChosenForTheStatesTheyCoverAndNoOthers) {
         {"shape on X8", true, kFormatX8R8G8B8, kFormatA8R8G8B8, false},
         {"shape, blended", true, kFormatA8R8G8B8, kFormatA8R8G8B8, false,
          blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD)},
-        {"16-bit texture", false, kFormatA8R8G8B8, kFormatA1R5G5B5},
+        {"A1R5G5B5 texture, unblended (glyphs)", true, kFormatA8R8G8B8, kFormatA1R5G5B5},
+        {"A1R5G5B5 texture, blended", false, kFormatA8R8G8B8, kFormatA1R5G5B5, true,
+         blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD)},
+        {"A1R5G5B5 texture, bilinear", false, kFormatA8R8G8B8, kFormatA1R5G5B5, true,
+         [](RasterState& s) {
+             s.sampler[0][D3DSAMP_MINFILTER] = s.sampler[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
+         }},
+        {"other 16-bit texture", false, kFormatA8R8G8B8, kFormatA4R4G4B4},
         {"16-bit target", false, kFormatR5G6B5, kFormatA8R8G8B8},
         {"wrapped", false, kFormatA8R8G8B8, kFormatA8R8G8B8, true,
          [](RasterState& s) { s.sampler[0][D3DSAMP_ADDRESSU] = D3DTADDRESS_WRAP; }},
