@@ -276,6 +276,23 @@ using GenericSpanState = SpanState<-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -
 
 #define RASTER_PICK(constant, runtime) ((constant) >= 0 ? (constant) : (runtime))
 
+// Stage 0's colour is the texture's, alone or times the diffuse.
+template <class K>
+constexpr bool TextureColourStage() {
+    return K::kColorArg1 == D3DTA_TEXTURE &&
+           (K::kColorOp == D3DTOP_SELECTARG1 ||
+            (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE));
+}
+
+// Stage 0's alpha is the texture's, the diffuse's or their product.
+template <class K>
+constexpr bool TextureOrDiffuseAlphaStage() {
+    return (K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
+           (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
+           (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
+            K::kAlphaArg2 == D3DTA_DIFFUSE);
+}
+
 // Whether a specialised span's state is one the tested row loop draws:
 // unblended, point-sampled, the texture's colour (times the diffuse or not)
 // onto a 32-bit target, alpha the texture's, the diffuse's or their product.
@@ -283,13 +300,7 @@ template <class K>
 constexpr bool TestedRowFits() {
     return K::kTexFormat >= 0 && K::kFilter == kFilterPoint && K::kBlend == 0 &&
            (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
-           K::kColorArg1 == D3DTA_TEXTURE &&
-           (K::kColorOp == D3DTOP_SELECTARG1 ||
-            (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
-           ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
-            (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
-            (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
-             K::kAlphaArg2 == D3DTA_DIFFUSE));
+           TextureColourStage<K>() && TextureOrDiffuseAlphaStage<K>();
 }
 
 // One pixel loop tests and writes each pixel (and its depth, given a depth
@@ -417,11 +428,8 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                           K::kDestBlend == D3DBLEND_INVSRCALPHA &&
                           (K::kTarget == int(kFormatA8R8G8B8) ||
                            K::kTarget == int(kFormatX8R8G8B8)) &&
-                          K::kColorArg1 == D3DTA_TEXTURE &&
-                          (K::kColorOp == D3DTOP_SELECTARG1 ||
-                           (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
-                          K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
-                          K::kAlphaArg2 == D3DTA_DIFFUSE) {
+                          TextureColourStage<K>() && K::kAlphaOp == D3DTOP_MODULATE &&
+                          K::kAlphaArg1 == D3DTA_TEXTURE && K::kAlphaArg2 == D3DTA_DIFFUSE) {
                 if (!opaque) {
                     x0 = BlendOverHeldFill<uint32_t(K::kTexFormat), uint32_t(K::kTarget),
                                            K::kColorOp == D3DTOP_MODULATE>(
@@ -437,9 +445,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
     // texture or the flat diffuse) to a 32-bit target run as whole rows.
     if constexpr (!generic && K::kTexFormat >= 0 && K::kBlend == 0 &&
                   (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
-                  K::kColorArg1 == D3DTA_TEXTURE &&
-                  (K::kColorOp == D3DTOP_SELECTARG1 ||
-                   (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
+                  TextureColourStage<K>() &&
                   ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
                    (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE))) {
         constexpr bool constantAlpha = K::kAlphaOp == D3DTOP_SELECTARG2;
@@ -537,13 +543,7 @@ void ShadeSpan(const DrawSetup& ds, const TriangleSetup& tri, int y, int x0, int
                   K::kBlend == 1 && K::kSrcBlend == D3DBLEND_SRCALPHA &&
                   (K::kDestBlend == D3DBLEND_INVSRCALPHA || K::kDestBlend == D3DBLEND_ONE) &&
                   (K::kTarget == int(kFormatA8R8G8B8) || K::kTarget == int(kFormatX8R8G8B8)) &&
-                  K::kColorArg1 == D3DTA_TEXTURE &&
-                  (K::kColorOp == D3DTOP_SELECTARG1 ||
-                   (K::kColorOp == D3DTOP_MODULATE && K::kColorArg2 == D3DTA_DIFFUSE)) &&
-                  ((K::kAlphaOp == D3DTOP_SELECTARG2 && K::kAlphaArg2 == D3DTA_DIFFUSE) ||
-                   (K::kAlphaOp == D3DTOP_SELECTARG1 && K::kAlphaArg1 == D3DTA_TEXTURE) ||
-                   (K::kAlphaOp == D3DTOP_MODULATE && K::kAlphaArg1 == D3DTA_TEXTURE &&
-                    K::kAlphaArg2 == D3DTA_DIFFUSE))) {
+                  TextureColourStage<K>() && TextureOrDiffuseAlphaStage<K>()) {
         // Rows of a rotated quad walk across the texture: the same loop
         // reads each pixel's texel from its own row.
         constexpr bool linear = K::kFilter == kFilterLinear;
