@@ -27,15 +27,14 @@ struct scheduled {
 std::mutex scheduleMutex;
 std::vector<scheduled> schedule;  // in the order given
 
-// The pumping thread's first live window that SDL shows.
+}  // namespace
+
 HWND PumpingWindow() {
     const DWORD self = CurrentThreadId();
     for (const auto& w : AllWindows())
         if (w->threadId == self && w->sdl && !w->gone) return w->handle;
     return nullptr;
 }
-
-}  // namespace
 
 void DeliverScheduledInput() {
     std::vector<scheduled> due;

@@ -275,6 +275,7 @@ void PumpSdlEvents() {
         if (dirty) FlushPicture(window);
     }
     SDL_PumpEvents();
+    DeliverTerminationRequest();
     SDL_Event events[64];
     for (;;) {
         int n = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -315,7 +316,8 @@ void PumpSdlEvents() {
                 case SDL_TEXTEDITING:
                     break;  // only committed text is typed; compositions are the IME's
                 case SDL_QUIT:
-                    break;  // windows close through their own close events
+                    break;  // windows close through their own close events, signals through
+                            // termination_requests.cpp
                 default:
                     if (SdlEventSink sink = SinkFor(e.type)) sink(e);
                     break;

@@ -50,6 +50,9 @@ bool EnsureVideo() {
         std::fprintf(stderr, "SDL video could not start: %s\n", SDL_GetError());
         return false;
     }
+    // SDL's own handlers (installed by whichever subsystem started first)
+    // would turn SIGTERM and SIGINT into a quit event no window sees.
+    InstallTerminationRequests();
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     SDL_EventState(SDL_DROPBEGIN, SDL_ENABLE);
     SDL_EventState(SDL_DROPCOMPLETE, SDL_ENABLE);

@@ -11,6 +11,7 @@ void ResetCursorState();
 void ResetSystemParameters();
 void ResetScriptedState();
 void ResetScheduledInput();
+void ResetTerminationRequests();
 
 void ResetUserKnobs() {
     ResetClassKnobs();
@@ -21,6 +22,7 @@ void ResetUserKnobs() {
     ResetSystemParameters();
     ResetScriptedState();
     ResetScheduledInput();
+    ResetTerminationRequests();
 }
 
 }  // namespace platform::user

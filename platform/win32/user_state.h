@@ -246,6 +246,12 @@ KeyInfo KeyFromScancode(int sdlScancode);
 int ScancodeFromPosition(int position);
 // Runs the scripted input whose virtual time has come (called by the pumps).
 void DeliverScheduledInput();
+// The calling thread's first live window that SDL shows, or null.
+HWND PumpingWindow();
+// SIGTERM, SIGINT and SIGHUP become a close request for the main window
+// (installed when video starts); the video thread's pump delivers it once.
+void InstallTerminationRequests();
+void DeliverTerminationRequest();
 // Records a key going down or up in the key state table; returns whether it was down.
 bool RecordKey(const KeyInfo& key, bool down);
 bool IsKeyDown(BYTE virtualKey);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,12 @@ std::vector<int64_t> due_ms;
 
 int64_t now_ms() {
     return GetTickCount();
+}
+
+long long real_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 real_start)
+        .count();
 }
 
 HWND window() {
@@ -152,6 +159,10 @@ void act(size_t k, const replay::action& a, int pass) {
         }
         case replay::action::sound_start:
             KnobAudioCaptureStart();
+            break;
+        case replay::action::signal:
+            std::fprintf(log_file, "signal %d at %lld ms real\n", a.code, real_ms());
+            ok = std::raise(a.code) == 0;
             break;
         case replay::action::sound_peak: {
             int peak = 0;
@@ -266,9 +277,7 @@ void on_event(const test_event& e) {
 
 void log_times() {
     const int64_t end = now_ms();
-    const long long real = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - real_start)
-                               .count();
+    const long long real = real_ms();
     const int64_t play_end = last_play_ms < 0 ? end : last_play_ms;
     std::fprintf(log_file,
                  "time: loading %lld ms, play %lld ms, shutdown %lld ms virtual; %lld ms real\n",

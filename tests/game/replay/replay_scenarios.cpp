@@ -1,6 +1,7 @@
 // The scenarios the replay test runs. Keys are DirectInput codes.
 #include "replay_scenarios.h"
 
+#include <csignal>
 #include <cstring>
 #include <initializer_list>
 
@@ -257,6 +258,19 @@ std::vector<step> continue_after_misses(bool go_on) {
 // and he jumps the shots still on their way; the boss falls out (25000),
 // the aftermath clears the game, and attack on the result tally returns to
 // the first stage.
+// A termination signal raised in the game's process during play, or while
+// the loading grid shows; nothing else closes the game.
+std::vector<step> signalled(int signal, bool in_grid) {
+    steps_builder b;
+    if (in_grid) {
+        b.add({T::grid_pass, 0, 1}, {A::signal, signal});
+    } else {
+        b.tap({T::state_frame, splash, 10}, key_enter);
+        b.add({T::state_frame, play, 30}, {A::signal, signal});
+    }
+    return b.steps;
+}
+
 std::vector<step> boss() {
     steps_builder b;
     b.tap({T::state_frame, splash, 10}, key_enter);
@@ -294,6 +308,10 @@ const named scenarios[] = {
     {"continue_game_over", [] { return continue_after_misses(false); }},
     {"continue_start", [] { return continue_after_misses(true); }},
     {"boss", boss},
+    {"sigterm_in_play", [] { return signalled(SIGTERM, false); }},
+    {"sigint_in_play", [] { return signalled(SIGINT, false); }},
+    {"sighup_in_play", [] { return signalled(SIGHUP, false); }},
+    {"sigterm_in_grid", [] { return signalled(SIGTERM, true); }},
 };
 
 }  // namespace

@@ -33,7 +33,7 @@ struct trigger {
 // virtual game controller (attach it, a button in SDL controller numbering,
 // an axis, log the last rumble it was sent as "rumble LOW HIGH"), or the
 // mixed sound: start collecting it, then log the loudest sample collected
-// since ("sound peak N").
+// since ("sound peak N"), or a signal (`code`) raised in the game's process.
 struct action {
     enum kind_t {
         key_down,
@@ -45,7 +45,8 @@ struct action {
         pad_axis,
         sound_start,
         sound_peak,
-        pad_rumble
+        pad_rumble,
+        signal
     } kind;
     int code = 0;  // key code, button or axis
     const char* name = nullptr;

@@ -81,6 +81,7 @@ struct run_options {
     std::string environment = "";    // prepended to the child's environment
     tree_change change = {};         // applied to the tree (or, for the archive, to its folder)
     const char* settings = nullptr;  // a "setting.qvx" to start with
+    int limit_seconds = child_limit_seconds;
 };
 
 struct run_result {
@@ -113,8 +114,7 @@ run_result run(const char* scenario, const run_options& o = {}) {
     const std::string command =
         "cd '" + r.dir.string() + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + space +
         "LSAN_OPTIONS=suppressions='" LSAN_SUPPRESSIONS "' " + o.environment + " timeout -s KILL " +
-        std::to_string(child_limit_seconds) + " '" REPLAY_RUNNER "' " + scenario +
-        " > output.txt 2>&1";
+        std::to_string(o.limit_seconds) + " '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
     const int s = std::system(command.c_str());
     r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     r.log = read_file(r.dir / "replay.log");
@@ -236,6 +236,34 @@ TEST(Replay, ClosedDuringTheGridWritesTheDefaultSettings) {
     EXPECT_EQ(r.log.find("grid done"), std::string::npos) << r.log;
     EXPECT_EQ(read_file(r.dir / "setting.qvx"), default_settings);
     expect_clean(r);
+}
+
+// Real milliseconds from the signal the runner raised to the run's end, or -1.
+long long ms_from_signal_to_end(const std::string& log) {
+    long long raised = 0, end = 0;
+    const size_t signal = log.find("signal ");
+    const size_t real = log.rfind("; ");
+    if (signal == std::string::npos || real == std::string::npos ||
+        std::sscanf(log.c_str() + signal, "signal %*d at %lld ms real", &raised) != 1 ||
+        std::sscanf(log.c_str() + real, "; %lld ms real", &end) != 1)
+        return -1;
+    return end - raised;
+}
+
+// SIGTERM, SIGINT and SIGHUP close the game as its close button does: exit
+// status 0 and the settings written, a few seconds after the signal at most.
+TEST(Replay, ATerminationSignalClosesTheGameAsItsCloseButtonDoes) {
+    for (const char* scenario :
+         {"sigterm_in_play", "sigint_in_play", "sighup_in_play", "sigterm_in_grid"}) {
+        SCOPED_TRACE(scenario);
+        const run_result r = run(scenario, {.limit_seconds = 120});
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(read_file(r.dir / "setting.qvx"), default_settings);
+        const long long ms = ms_from_signal_to_end(r.log);
+        EXPECT_GE(ms, 0) << r.log;
+        EXPECT_LT(ms, 5000) << r.log;
+        expect_clean(r);
+    }
 }
 
 TEST(Replay, AGarbageSettingsFilePlaysWithDefaultsAndIsWrittenBackWellFormed) {

@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "support/win_values.h"
 #include "test_knobs.h"
 #include "support/window_test_support.h"
@@ -80,6 +82,32 @@ TEST_F(SdlMessages, CloseRequestBecomesSysCommandThenCloseThenDestroy) {
     EXPECT_EQ(Codes(Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY})),
               (Sent{{WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0}, {WM_DESTROY, 0}}));
     EXPECT_FALSE(IsWindow(w));
+}
+
+// A termination signal is the desktop's close request: the window gets what
+// its close button sends, once; a later signal starts no second close.
+TEST(SdlTermination, SignalsBecomeOneCloseOfTheMainWindow) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        KnobResetAll();
+        Clear();
+        HWND w = MakeWindow();
+        ASSERT_NE(w, nullptr);
+        ASSERT_EQ(std::raise(signal), 0);  // the process goes on
+        PumpAll();
+        EXPECT_EQ(Codes(Only({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY})),
+                  (Sent{{WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0}, {WM_DESTROY, 0}}));
+        EXPECT_FALSE(IsWindow(w));
+
+        Clear();
+        HWND later = MakeWindow();
+        ASSERT_EQ(std::raise(SIGTERM), 0);
+        PumpAll();
+        EXPECT_TRUE(Only({WM_SYSCOMMAND, WM_CLOSE}).empty());
+        EXPECT_TRUE(IsWindow(later));
+        DestroyWindow(later);
+    }
+    KnobResetAll();
 }
 
 TEST_F(SdlMessages, KeysGiveVirtualKeysWithWindowsKeyData) {
