@@ -1,7 +1,7 @@
 // main() of every test program: death tests in the thread-safe style (the
 // platform runs threads), a temporary folder of the program's own as its
 // working folder (nothing it writes lands where it was started, in a checkout
-// say), and per-test isolation. The sanitizer options and
+// say), and per-test isolation. The sanitizer options, the fonts and
 // the headless drivers are the program's own, so a test runs the same from
 // ctest, by hand or as a child copy of itself.
 #include <gtest/gtest.h>
@@ -51,6 +51,10 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("VESSAMIRE_SOURCE_DIR", VESSAMIRE_SOURCE_DIR, 0);
+    // Fonts from the packages scripts/setup installs only: one more face on
+    // the machine must not change what a font test sees. A caller may name
+    // another configuration (the test that proves this does).
+    setenv("FONTCONFIG_FILE", VESSAMIRE_TEST_FONTS, 0);
     testing::InitGoogleTest(&argc, argv);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::string folder =

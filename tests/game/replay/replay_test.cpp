@@ -113,8 +113,9 @@ run_result run(const char* scenario, const run_options& o = {}) {
                               "-" + std::to_string(runs) + " ";
     const std::string command =
         "cd '" + r.dir.string() + "' && env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + space +
-        "LSAN_OPTIONS=suppressions='" LSAN_SUPPRESSIONS "' " + o.environment + " timeout -s KILL " +
-        std::to_string(o.limit_seconds) + " '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
+        "FONTCONFIG_FILE='" TEST_FONTS "' " + "LSAN_OPTIONS=suppressions='" LSAN_SUPPRESSIONS "' " +
+        o.environment + " timeout -s KILL " + std::to_string(o.limit_seconds) +
+        " '" REPLAY_RUNNER "' " + scenario + " > output.txt 2>&1";
     const int s = std::system(command.c_str());
     r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     r.log = read_file(r.dir / "replay.log");

@@ -1,13 +1,20 @@
 // EnumFontFamiliesExA: one callback per (face, charset), under the name asked.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "font_test_support.h"
 #include "support/error_checks.h"
+#include "support/test_support.h"
+#include "support/truetype_face.h"
 
 using namespace fonttest;
 
@@ -83,4 +90,34 @@ TEST(FontEnumeration, FacesAndCharsets) {
     EXPECT_EQ(EnumFontFamiliesExA(dc, nullptr, Collect, 0, 0), 0);
     EXPECT_ERROR(EnumFontFamiliesExA(dc, &log, nullptr, 0, 0), 0, ERROR_INVALID_PARAMETER);
     ReleaseDC(nullptr, dc);
+}
+
+// The test programs read fonts under the suite's own configuration: a face
+// the machine has beyond the setup's packages changes no answer. A child copy
+// runs the enumeration with one more Japanese face where the system's
+// configuration finds it (the data home's fonts folder): it passes, and fails
+// once the system's configuration stands in for the suite's.
+TEST(FontConfiguration, AFaceTheMachineAddsChangesNoTest) {
+    const std::string system = "/etc/fonts/fonts.conf";
+    if (access(system.c_str(), R_OK) != 0) GTEST_SKIP() << "no system configuration";
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::create_directories(home / "data/fonts");
+    testsupport::TestFaceSpec extra;
+    extra.family = "Vessamire Extra Gothic";
+    extra.codePages = 1u | (1u << 17);  // Latin 1 and Japanese
+    testsupport::WriteFile((home / "data/fonts/extra.ttf").string(),
+                           testsupport::MakeTrueTypeFace(extra));
+    char program[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", program, sizeof program - 1), 0);
+    const auto child = [&](const std::string& config) {
+        const std::string command = "env HOME='" + home.string() + "' XDG_DATA_HOME='" +
+                                    (home / "data").string() + "' XDG_CACHE_HOME='" +
+                                    (home / "cache").string() + "' " + config + " '" + program +
+                                    "' --gtest_filter=FontEnumeration.FacesAndCharsets >/dev/null "
+                                    "2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(child(""), 0);
+    EXPECT_NE(child("FONTCONFIG_FILE=" + system), 0);
 }
