@@ -62,7 +62,14 @@ void CreateExclusive(EngineApiLock& l) {
 void DestroyIfIdle() {
     EngineApiLock& l = g_apiLock;
     std::unique_lock<std::shared_mutex> exclusive(g_life);
-    if (!g_destroyPending.load() || !l.created.load() || l.locked || l.waiterCount != 0) return;
+    if (!g_destroyPending.load()) return;
+    // A lock never made (or destroyed already) has nothing to destroy; the
+    // request must not outlive it and take down the next one made.
+    if (!l.created.load()) {
+        g_destroyPending.store(false);
+        return;
+    }
+    if (l.locked || l.waiterCount != 0) return;
     g_destroyPending.store(false);
     l.created.store(0);
     for (Waiter& w : l.waiters) {

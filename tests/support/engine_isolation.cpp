@@ -6,9 +6,12 @@
 // start-up, the
 // screen state the last test's size, the device layer a refused Ex device
 // and the loaded d3d9.dll, the run-time module table the modules an
-// earlier start-up loaded (so a module hidden now is really missing).
+// earlier start-up loaded (so a module hidden now is really missing), the
+// API lock the last call made (a fresh process has none until its first call).
 #include <gtest/gtest.h>
 
+#include "core/api_lock.h"
+#include "core/engine_lifecycle.h"
 #include "core/log.h"
 #include "core/random.h"
 #include "core/system_services.h"
@@ -26,6 +29,8 @@ class FreshEngineState : public testing::EmptyTestEventListener {
         DuRud::ResetLogForTest();
         DuRud::ResetRandomForTest();
         DuRud::ResetSoundSystemForTest();
+        const DuRud::EngineFlags& engine = DuRud::GetEngineFlags();
+        if (!engine.initialised && !engine.initialising) DuRud::DestroyEngineApiLock();
         if (!DuRud::WindowState().initialised) DuRud::WindowState() = DuRud::WindowSystemState{};
         if (!DuRud::GetScreenState().started) {
             DuRud::GetScreenState() = DuRud::ScreenState{};

@@ -104,4 +104,12 @@ TEST_F(ApiLockTest, DestroyedLockIsMadeAgainOnNextUse) {
     UnlockEngineApi();
 }
 
+TEST_F(ApiLockTest, DestroyingALockNeverMadeLeavesTheNextOneStanding) {
+    ASSERT_EQ(0, IsEngineApiLockCreated());
+    EXPECT_EQ(0, DestroyEngineApiLock());
+    LockEngineApi();
+    UnlockEngineApi();
+    EXPECT_EQ(1, IsEngineApiLockCreated());
+}
+
 }  // namespace
