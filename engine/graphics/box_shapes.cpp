@@ -128,10 +128,7 @@ int DrawBox(int x1, int y1, int x2, int y2, uint32_t colour, BoxWorker device, B
     WaitWhileInactive();
     const int direct3D = GetScreenState().useDirect3D;
     return DrawInBrackets(
-        direct3D,
-        [&] {
-            return RECT{x1, y1, x2, y2};
-        },
+        direct3D, [&] { return OrderedRect(x1, y1, x2, y2); },
         [&] { return (direct3D ? device : soft)(x1, y1, x2, y2, colour); });
 }
 

@@ -9,6 +9,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/draw_state_apply.h"
 #include "graphics/graphic_handles.h"
+#include "graphics/masked_draw.h"
 #include "graphics/render_state_cache.h"
 #include "graphics/scene_bracket.h"
 #include "graphics/screen_state.h"
@@ -90,12 +91,19 @@ int ClearDrawTarget(const RECT* rect) {
     if (!HasDevice()) return 0;
     FlushVertexBatch();
     EndSceneIfBegun();
+    // Drawing through a mask lands on its work surface; the clear is for the
+    // real target, and the work surface takes drawing again after it.
+    IDirect3DSurface9* drawing = CurrentDrawingSurface();
+    IDirect3DSurface9* real = DrawTargetSurface(d.renderTargets[0]);
+    const bool throughMask = drawing && real && drawing != real;
+    if (throughMask) SetRenderTargetSurface(real, 0);
     // The viewport limits the clear: the whole target, then the clip again.
     SetDeviceViewportRect(0, 0, width, height);
     const ScreenState& s = GetScreenState();
     const D3DCOLOR colour = D3DCOLOR_ARGB(0, s.backgroundRed, s.backgroundGreen, s.backgroundBlue);
     const D3DRECT whole{area.left, area.top, area.right, area.bottom};
     DeviceClear(rect ? 1 : 0, rect ? &whole : nullptr, ClearFlags(), colour, 1.0f, 0);
+    if (throughMask) SetRenderTargetSurface(drawing, 0);
     if (!d.areaEmpty) SetDeviceViewportRect(d.areaX1, d.areaY1, d.areaX2, d.areaY2);
     return 0;
 }
@@ -110,8 +118,10 @@ int MoveDrawingToSubBackBuffer() {
     DeviceStretchRect(r.backBuffer, nullptr, r.subBackBuffer, nullptr, D3DTEXF_NONE);
     // Only screen drawing moves; a graphic target keeps its own surface.
     if (!IsScreenTarget(GetDrawSettings().renderTargets[0])) return 0;
+    // With a mask in use drawing stays on its work surface, whose compose
+    // now lands on the sub back buffer.
     const int oldForce = SetRenderStateForce(1);
-    SetRenderTargetSurface(r.subBackBuffer, 0);
+    SetRenderTargetSurface(CurrentDrawingSurface(), 0);
     const ScreenState& s = GetScreenState();
     SetDeviceViewportRect(0, 0, s.screenWidth, s.screenHeight);
     SetRenderStateForce(oldForce);

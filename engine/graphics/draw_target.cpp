@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "DuRud.h"
+#include "core/text_literals.h"
 #include "graphics/camera.h"
 #include "graphics/device_layer.h"
 #include "graphics/device_setup.h"
@@ -47,6 +48,16 @@ bool IsDrawableGraphic(const GraphicRecord* g) {
     return !g->image->request.software || (MemImgIsValid(&g->view) && !g->view.body->paletteFlag);
 }
 
+// Drawing reaches a target's first texture only: a picture cut into more
+// would lose what lands past it without a word, so it is refused.
+bool FitsOneTexture(const GraphicRecord* g) {
+    if (g->image->request.software || g->image->tileCount <= 1) return true;
+    LogFormatLine("%s Size:%dx%d",
+                  Cp932Text("テクスチャ一枚に収まらないグラフィックは描画先にできません"),
+                  g->image->width, g->image->height);
+    return false;
+}
+
 void ResolveOldTarget(Handle old) {
     if (IsScreenTarget(old)) return;
     GraphicRecord* g = GraphicFromHandle(old, 1);
@@ -67,7 +78,7 @@ int SelectDrawTarget(int target) {
     DrawSettings& d = GetDrawSettings();
     const bool screen = IsScreenTarget(target);
     GraphicRecord* graphic = screen ? nullptr : GraphicFromHandle(target, 0);
-    if (!screen && !IsDrawableGraphic(graphic)) return -1;
+    if (!screen && (!IsDrawableGraphic(graphic) || !FitsOneTexture(graphic))) return -1;
     const int maskUse = IsMaskEnabled();
     SetMaskEnabled(0);
     const Handle old = d.renderTargets[0];
@@ -110,7 +121,7 @@ int SetRenderTargetSlot(int slot, Handle graphic) {
     EndSceneIfBegun();
     ResolveOldTarget(d.renderTargets[slot] > 0 ? d.renderTargets[slot] : -2);
     GraphicRecord* g = GraphicFromHandle(graphic, 0);
-    if (g && !IsDrawableGraphic(g)) return -1;
+    if (g && (!IsDrawableGraphic(g) || !FitsOneTexture(g))) return -1;
     if (!g) {
         d.renderTargets[slot] = 0;
         SetRenderTargetSurface(nullptr, slot);

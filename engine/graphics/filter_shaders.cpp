@@ -212,9 +212,10 @@ int FilterShaderConstants(const FilterRequest& r, const int* p, int pass, float 
         case kFilterHsb: {
             const double turn = p[0] == 1 ? std::clamp(p[1] / 360.0, 0.0, 1.0)
                                           : std::clamp(p[1] / 360.0, -0.5, 0.5);
-            double saturation = std::max(p[2] * 100.0 / 255.0 / 100.0, -1.0);
+            // Held to -1..1 as on the CPU path, so both paths agree past the range.
+            double saturation = std::clamp(p[2] * 100.0 / 255.0 / 100.0, -1.0, 1.0);
             if (saturation > 0) saturation *= 5.0;
-            const double brightness = std::max(p[3] * 100.0 / 255.0 / 100.0, -1.0);
+            const double brightness = std::clamp(p[3] * 100.0 / 255.0 / 100.0, -1.0, 1.0);
             Set(c[0], static_cast<float>(turn * 6.0), static_cast<float>(saturation),
                 static_cast<float>(brightness), 0);
             Set(c[1], 0.5f, 0.5f, 0.5f, 0.5f);

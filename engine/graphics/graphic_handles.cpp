@@ -20,6 +20,7 @@
 #include "graphics/main_thread_forwarders.h"
 #include "graphics/screen_state.h"
 #include "graphics/shader_handles.h"
+#include "graphics/software_draw.h"
 #include "graphics/work_textures.h"
 
 namespace DuRud {
@@ -56,11 +57,20 @@ int GraphicTerminate(HandleHeader* header) {
     ForgetQueuedGraphicLoad(header->handle, ReadPendingCount(header) > 0);
     if (g->movie >= 0) DeleteHandle(g->movie);
     g->movie = -1;
+    // Through the slot setter, so that neither renderer goes on drawing into
+    // the freed pixels and the clip and camera follow the screen. Where the
+    // setter refuses the value is still reset, and software drawing is put
+    // back on the screen's image. The depth graphic goes first, so the new
+    // target does not take this graphic's depth surface.
     DrawSettings& settings = GetDrawSettings();
-    for (int slot = 0; slot < kRenderTargetSlots; ++slot)
-        if (settings.renderTargets[slot] == g->header.handle)
-            settings.renderTargets[slot] = slot == 0 ? -4 : -1;
     if (settings.depthGraphic == g->header.handle) settings.depthGraphic = -2;
+    for (int slot = 0; slot < kRenderTargetSlots; ++slot) {
+        if (settings.renderTargets[slot] != g->header.handle) continue;
+        const int reset = SetRenderTargetSlot(slot, slot == 0 ? -4 : -1);
+        if (slot == 0 && reset != 0 && !GetScreenState().useDirect3D)
+            SetSoftwareDrawTarget(nullptr);
+        settings.renderTargets[slot] = slot == 0 ? -4 : -1;
+    }
     if (g->image && g->image->request.software) DropMemImg(&g->view);
     DropSharedImage(g->image, 0);
     g->image = nullptr;

@@ -150,6 +150,53 @@ TEST_F(DrawTarget, ClearingCoversTheWholeTarget) {
     EXPECT_EQ(0x010203u, ShownPixel(big, 0, 0) & 0xFFFFFF);
 }
 
+// The software renderer's target pointed into the freed record and the
+// device kept drawing into the freed graphic's surface, under its clip.
+TEST(DrawTargetDeleted, DrawingGoesBackToTheWholeScreen) {
+    for (int software : {0, 1}) {
+        SCOPED_TRACE(software ? "Software" : "Device");
+        ScreenSettings s = WithHandles();
+        s.softwareForced = software;
+        ASSERT_EQ(0, StartDevice(s));
+        const Handle target = CreateDrawableGraphic(32, 32, 0);
+        ASSERT_EQ(0, SelectDrawTarget(target));
+        DrawBoxShape(0, 0, 32, 32, MakeColorValue(200, 100, 50), 1);
+        ASSERT_EQ(0, DeleteGraphic(target));
+        EXPECT_EQ(-4, QueryDrawTarget());
+        const DrawSettings& d = GetDrawSettings();
+        EXPECT_EQ((std::vector<int>{0, 0, 800, 600}),
+                  (std::vector<int>{d.areaX1, d.areaY1, d.areaX2, d.areaY2}));
+        DrawBoxShape(100, 100, 140, 140, MakeColorValue(10, 20, 30), 1);
+        EXPECT_EQ(0x0A141Eu, ScreenPixel(software, 120, 120));
+        StopDevice();
+    }
+}
+
+// Drawing reaches a target's first texture only: a graphic cut into more is
+// refused rather than losing what lands past it.
+TEST(DrawTargetTiles, AGraphicBeyondOneTextureIsRefused) {
+    struct Row {
+        const char* name;
+        int width, height;
+        int result;
+    };
+    const Row rows[] = {
+        {"AtTheLimit", 64, 64, 0}, {"OneColumnPast", 65, 8, -1}, {"OneRowPast", 8, 65, -1}};
+    KnobD3D9MaxTextureSize(64);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    for (const Row& r : rows) {
+        ASSERT_EQ(0, SelectDrawTarget(-2));
+        const Handle g = CreateDrawableGraphic(r.width, r.height, 0);
+        ASSERT_GE(g, 0) << r.name;
+        EXPECT_EQ(r.result, SelectDrawTarget(g)) << r.name;
+        EXPECT_EQ(r.result == 0 ? g : -2, QueryDrawTarget()) << r.name;
+    }
+    EXPECT_TRUE(
+        LogHasInOrder({"テクスチャ一枚に収まらないグラフィックは描画先にできません Size:65x8",
+                       "テクスチャ一枚に収まらないグラフィックは描画先にできません Size:8x65"}));
+    StopDevice();
+}
+
 TEST(DrawTargetFullScreen, ARepaintMovesDrawingToTheSubBackBuffer) {
     ASSERT_EQ(0, StartDevice(FullScreenWithHandles()));
     ASSERT_EQ(0, SelectDrawTarget(-2));

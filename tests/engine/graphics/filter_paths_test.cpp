@@ -204,6 +204,22 @@ TEST_F(FilterPaths, DestinationsInPlaceAndAtOffsets) {
         }
 }
 
+// Saturation 600 decodes past 1 and is held at 1 (times 5 when raising).
+// (136, 120, 120): lightness 128/255, saturation 16/254, hue 0; shifted one
+// sextant with saturation 6 x 16/254 = 96/254: top 128/255 + 96/254 x
+// 127/255 = 176/255, bottom 256/255 - 176/255 = 80/255; hue 1 takes red
+// and green to the top, blue to the bottom.
+TEST_F(FilterPaths, SaturationPastItsRangeIsClampedOnBothPaths) {
+    for (int shaders : {0, 1}) {
+        SCOPED_TRACE(shaders ? "Device" : "Cpu");
+        ASSERT_EQ(0, Start(shaders));
+        const Handle g = SolidGraphic(8, 8, 0xFF887878);
+        ASSERT_EQ(0, FilterGraphic(g, kFilterHsb, 0, 60, 600, 0));
+        EXPECT_EQ(0xFFB0B050u, ShownPixel(g, 3, 3));
+        StopDevice();
+    }
+}
+
 TEST_F(FilterPaths, ARepeatedFilterGivesItsPixelsAgainAfterARestart) {
     ASSERT_EQ(0, Start(1));
     const Sources s = MakeSources();

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "core/tracked_memory.h"
+#include "graphics/device_setup.h"
+#include "graphics/draw_surfaces.h"
+#include "graphics/draw_target.h"
 #include "graphics/graphics_startup.h"
 #include "graphics/masked_draw.h"
 #include "graphics/masks.h"
@@ -185,6 +188,46 @@ TEST_P(MaskTest, AlphaTargetKeepsUntouchedPixels) {
     EXPECT_EQ(0xFF000000u | kBox, ShownPixel(target, 5, 5));
 }
 
+// The box's pixels on the left half, where the mask lets drawing through;
+// `ground` everywhere else.
+std::vector<uint32_t> BoxOnTheLeft(uint32_t ground) {
+    std::vector<uint32_t> want;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const bool inBox = x >= kBoxRect.left && x < kBoxRect.right && y >= kBoxRect.top &&
+                               y < kBoxRect.bottom;
+            want.push_back(inBox && x < kW / 2 ? kBox : ground);
+        }
+    return want;
+}
+
+// The clear goes to the real target, past the mask; drawing after it goes
+// through the mask again.
+TEST_P(MaskTest, ClearingReachesTheRealTarget) {
+    ASSERT_EQ(0, Start());
+    FillGround();
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(kW / 2, 0, kW, kH, 0xFF));
+    ASSERT_EQ(0, SetMaskEnabled(1));
+    SetBackgroundColor(1, 2, 3);
+    ASSERT_EQ(0, ClearDrawTarget(nullptr));
+    DrawBox();
+    EXPECT_EQ(0, SetMaskEnabled(0));
+    EXPECT_TRUE(testsupport::PixelsWithin(BoxOnTheLeft(0x010203), Screen(), kW, 0));
+}
+
+TEST_P(MaskTest, ABoxWithReversedCornersIsDrawn) {
+    ASSERT_EQ(0, Start());
+    FillGround();
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(kW / 2, 0, kW, kH, 0xFF));
+    ASSERT_EQ(0, SetMaskEnabled(1));
+    DrawBoxShape(kBoxRect.right, kBoxRect.bottom, kBoxRect.left, kBoxRect.top,
+                 MakeColorValue(10, 20, 30), 1);
+    EXPECT_EQ(0, SetMaskEnabled(0));
+    EXPECT_TRUE(testsupport::PixelsWithin(BoxOnTheLeft(kGround), Screen(), kW, 0));
+}
+
 INSTANTIATE_TEST_SUITE_P(Renderers, MaskTest, ::testing::Values(0, 1), RendererName);
 
 // Only the device is re-created.
@@ -206,6 +249,32 @@ TEST(MaskRecreation, RemakesTheScreenZeroedWithTheUseReapplied) {
     EXPECT_EQ(kBox, ScreenPixel(0, 10, 10));
     EXPECT_EQ(kBox, ScreenPixel(0, 60, 50));
     EXPECT_EQ(kGround, ScreenPixel(0, 2, 2));
+    StopDevice();
+}
+
+// In full screen a repaint moves screen drawing onto the sub back buffer;
+// with a mask in use drawing stays on the mask's work surface.
+TEST(MaskFullScreen, ARepaintKeepsDrawingOnTheWorkSurface) {
+    ASSERT_EQ(0, StartDevice(FullScreenWithHandles()));
+    ASSERT_EQ(0, SelectDrawTarget(-2));
+    DrawBoxShape(0, 0, 640, 480, MakeColorValue(200, 100, 50), 1);
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(320, 0, 640, 480, 0xFF));
+    ASSERT_EQ(0, SetMaskEnabled(1));
+    ASSERT_EQ(0, RepaintScreen());
+    IDirect3DSurface9* sub = GetDeviceResources().subBackBuffer;
+    ASSERT_NE(nullptr, sub);
+    DrawBoxShape(100, 100, 500, 300, MakeColorValue(10, 20, 30), 1);
+    EXPECT_EQ(0, SetMaskEnabled(0));
+    FlushVertexBatch();
+    auto pixel = [&](int x, int y) {
+        DWORD argb = 0;
+        KnobD3D9ReadPixel(sub, x, y, &argb);
+        return argb & 0xFFFFFF;
+    };
+    EXPECT_EQ(kBox, pixel(200, 200)) << "open";
+    EXPECT_EQ(kGround, pixel(400, 200)) << "held back";
+    EXPECT_EQ(kGround, pixel(50, 50)) << "outside the box";
     StopDevice();
 }
 
