@@ -29,6 +29,14 @@ enum SoundConvertKind {
     SoundConvertKindPcmBlock = 3,
 };
 
+// Where one page of an Ogg file's Vorbis stream lies: the Ogg variant 1
+// decoder reads such pages one after another as a file of their own.
+struct OggPageSpan {
+    uint32_t start;  // in the Vorbis stream's own bytes
+    uint32_t fileOffset;
+    uint32_t length;
+};
+
 struct SoundConvertState {
     int initialised;
     int endOfData;
@@ -61,9 +69,10 @@ struct SoundConvertState {
         int opened;
         void* file;  // vorbisfile's decoder record
         int wordSize;
-        uint8_t* pages;  // variant 1: the Vorbis stream's own pages
-        uint32_t pagesSize;
-        uint32_t pagesPosition;
+        OggPageSpan* pages;  // variant 1: the Vorbis stream's own pages, in order
+        uint32_t pageCount;
+        uint32_t pagesSize;      // all the pages together
+        uint32_t pagesPosition;  // the decoder's read position in them
     } ogg;
     struct {
         uint8_t* block;
