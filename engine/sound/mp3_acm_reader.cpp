@@ -31,8 +31,9 @@ bool IsSync(const uint8_t* h, bool mpeg25) {
     return h[0] == 0xFF && (h[1] & (mpeg25 ? 0xE0 : 0xF0)) == (mpeg25 ? 0xE0 : 0xF0);
 }
 
-// The header rule below; with mpeg25 also the low rates' extension (Layer
-// III at 8, 11.025 and 12 kHz) that the compression manager's decoder takes.
+// The frame header rule of ParseMpegAudioHeader; with mpeg25 also the low
+// rates' extension (Layer III at 8, 11.025 and 12 kHz), which the compression
+// manager's decoder takes.
 int ParseHeader(const uint8_t* h, MpegAudioHeader* out, bool mpeg25) {
     if (h == nullptr || out == nullptr || !IsSync(h, mpeg25)) return -1;
     const int versionBits = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5, 1 reserved

@@ -46,18 +46,18 @@ using PageSpan = OggPageSpan;
 
 constexpr uint32_t kScanStep = 65536;  // file bytes handed to the page scan at a time
 
-// The page that holds the given byte of the Vorbis stream (one exists while
+// The span that holds the given byte of the Vorbis stream (one exists while
 // the position is below the pages' size).
-const PageSpan* PageAt(const SoundConvertState* s, uint32_t position) {
+const PageSpan* SpanAt(const SoundConvertState* s, uint32_t position) {
     const PageSpan* first = s->ogg.pages;
     const PageSpan* after =
         std::upper_bound(first, first + s->ogg.pageCount, position,
-                         [](uint32_t p, const PageSpan& page) { return p < page.start; });
+                         [](uint32_t p, const PageSpan& span) { return p < span.start; });
     return after - 1;
 }
 
-// Each page is read from the file where it lies, as the decoder asks for it:
-// the movie's other streams never pass through memory.
+// The pages are read from the file where they lie, as the decoder asks for
+// them: the movie's other streams never pass through memory.
 size_t ReadPages(void* buffer, size_t size, size_t count, void* source) {
     auto* s = static_cast<SoundConvertState*>(source);
     if (s == nullptr || size == 0) return 0;
@@ -66,10 +66,11 @@ size_t ReadPages(void* buffer, size_t size, size_t count, void* source) {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;
     while (done < wanted) {
-        const PageSpan* page = PageAt(s, s->ogg.pagesPosition);
-        const uint32_t into = s->ogg.pagesPosition - page->start;
-        const uint32_t n = uint32_t(std::min<size_t>(page->length - into, wanted - done));
-        if (!SeekStreamTo(s, int64_t(page->fileOffset) + into)) break;
+        const PageSpan* span = SpanAt(s, s->ogg.pagesPosition);
+        const uint32_t into = s->ogg.pagesPosition - span->start;
+        const uint32_t n = uint32_t(std::min<size_t>(span->length - into, wanted - done));
+        const int64_t at = int64_t(span->fileOffset) + into;
+        if (s->stream.Tell(s->streamHandle) != at && !SeekStreamTo(s, at)) break;
         const uint32_t got = ReadStreamBytes(s, out + done, n);
         done += got;
         s->ogg.pagesPosition += got;
@@ -126,7 +127,11 @@ bool IndexVorbisPages(SoundConvertState* s) {
             serial = pageSerial;
         }
         if (found && pageSerial == serial) {
-            pages.push_back(PageSpan{total, uint32_t(offset), uint32_t(n)});
+            // Pages that follow each other in the file are read as one span.
+            if (!pages.empty() && pages.back().fileOffset + pages.back().length == offset)
+                pages.back().length += uint32_t(n);
+            else
+                pages.push_back(PageSpan{total, uint32_t(offset), uint32_t(n)});
             total += uint32_t(n);
         }
         offset += n;

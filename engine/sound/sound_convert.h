@@ -29,8 +29,9 @@ enum SoundConvertKind {
     SoundConvertKindPcmBlock = 3,
 };
 
-// Where one page of an Ogg file's Vorbis stream lies: the Ogg variant 1
-// decoder reads such pages one after another as a file of their own.
+// Where a page of an Ogg file's Vorbis stream lies (or a run of them that
+// follow each other in the file): the Ogg variant 1 decoder reads such spans
+// one after another as a file of their own.
 struct OggPageSpan {
     uint32_t start;  // in the Vorbis stream's own bytes
     uint32_t fileOffset;
@@ -117,7 +118,7 @@ int GetConvertFormat(SoundConvertState* state, WAVEFORMATEX* format);
 // An MPEG audio frame header (h0..h3); 0 and the fields, or -1 when the bytes
 // are no MPEG-1/MPEG-2 frame header or name a reserved or free-format value.
 struct MpegAudioHeader {
-    int mpeg1;    // 1 MPEG-1, 0 MPEG-2
+    int mpeg1;    // 1 MPEG-1, 0 MPEG-2 (or MPEG-2.5 in a WAVE's frame walk)
     int layer;    // 1, 2 or 3
     int bitRate;  // kbit/s
     int sampleRate;
