@@ -148,6 +148,14 @@ int StartAcmStreams(SoundConvertState* s, uint32_t outputSize) {
     s->acm.mainStream = OpenStream(s);
     s->acm.loopStream = OpenStream(s);
     const uint32_t align = s->outputFormat.nBlockAlign;
+    // A step converts whole blocks only while their output fits: a block
+    // that decodes to more than the asked size (a large ADPCM block at a low
+    // rate) would never convert and the data would end at once.
+    DWORD blockOutput = 0;
+    if (s->acm.mainStream != nullptr &&
+        g_acm.StreamSize(s->acm.mainStream, s->acm.sourceFormat->nBlockAlign, &blockOutput,
+                         ACM_STREAMSIZEF_SOURCE) == MMSYSERR_NOERROR)
+        outputSize = std::max<uint32_t>(outputSize, blockOutput);
     s->outputSize = std::max(std::min(outputSize, kMaxOutputBuffer) / align * align, align);
     s->acm.scratch = static_cast<uint8_t*>(TrackedAlloc(s->outputSize, __FILE__, __LINE__));
     if (s->acm.mainStream == nullptr || s->acm.loopStream == nullptr || s->acm.scratch == nullptr) {
@@ -190,7 +198,7 @@ int OpenWaveAcmReader(SoundConvertState* s) {
     const WAVEFORMATEX* f = s->acm.sourceFormat;
     if (f->wFormatTag == WAVE_FORMAT_MPEGLAYER3)
         s->acm.totalSamples = WalkMpegFrames(s->acm.sourceData, s->acm.sourceSize,
-                                             int(f->nSamplesPerSec), f->nChannels)
+                                             int(f->nSamplesPerSec), f->nChannels, true)
                                   .samples;
     return StartAcmStreams(s, s->outputFormat.nAvgBytesPerSec);
 }

@@ -11,7 +11,8 @@ namespace DuRud {
 
 namespace {
 
-// kbit/s by [MPEG-2][layer - 1][index]; index 0 (free format) and 15 are refused.
+// kbit/s by [MPEG-1 0, else 1][layer - 1][index]; index 0 (free format) and
+// 15 are refused. MPEG-2.5 has MPEG-2's rates.
 constexpr int kBitRates[2][3][15] = {
     {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
@@ -20,7 +21,48 @@ constexpr int kBitRates[2][3][15] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
 };
-constexpr int kSampleRates[2][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}};
+// By [MPEG-1, MPEG-2, MPEG-2.5][index].
+constexpr int kSampleRates[3][3] = {
+    {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+
+// Whether two header bytes begin a frame sync: twelve set bits, or eleven
+// when MPEG-2.5 is taken (its version bits are 00).
+bool IsSync(const uint8_t* h, bool mpeg25) {
+    return h[0] == 0xFF && (h[1] & (mpeg25 ? 0xE0 : 0xF0)) == (mpeg25 ? 0xE0 : 0xF0);
+}
+
+// The frame header rule of ParseMpegAudioHeader; with mpeg25 also the low
+// rates' extension (Layer III at 8, 11.025 and 12 kHz), which the compression
+// manager's decoder takes.
+int ParseHeader(const uint8_t* h, MpegAudioHeader* out, bool mpeg25) {
+    if (h == nullptr || out == nullptr || !IsSync(h, mpeg25)) return -1;
+    const int versionBits = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5, 1 reserved
+    const int mpeg2 = versionBits == 3 ? 0 : 1;
+    const int layerBits = (h[1] >> 1) & 3;
+    const int rateIndex = h[2] >> 4;
+    const int sampleIndex = (h[2] >> 2) & 3;
+    if (versionBits == 1 || (versionBits == 0 && layerBits != 1)) return -1;
+    if (layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3) return -1;
+    MpegAudioHeader f{};
+    f.mpeg1 = !mpeg2;
+    f.layer = 4 - layerBits;
+    f.bitRate = kBitRates[mpeg2][f.layer - 1][rateIndex];
+    f.sampleRate = kSampleRates[versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2][sampleIndex];
+    f.padding = (h[2] >> 1) & 1;
+    f.channels = (h[3] & 0xC0) == 0xC0 ? 1 : 2;
+    if (f.layer == 1) {
+        f.frameLength = (12000 * f.bitRate / f.sampleRate + f.padding) * 4;
+        f.samples = 384;
+    } else if (f.layer == 3 && mpeg2) {
+        f.frameLength = 72000 * f.bitRate / f.sampleRate + f.padding;
+        f.samples = 576;
+    } else {
+        f.frameLength = 144000 * f.bitRate / f.sampleRate + f.padding;
+        f.samples = 1152;
+    }
+    *out = f;
+    return 0;
+}
 
 // Where the audio starts and ends once the ID3 tags are left out.
 bool FindTaggedSpan(SoundConvertState* s, int64_t* start, int64_t* end) {
@@ -44,43 +86,19 @@ bool FindTaggedSpan(SoundConvertState* s, int64_t* start, int64_t* end) {
 }  // namespace
 
 int ParseMpegAudioHeader(const uint8_t* h, MpegAudioHeader* out) {
-    if (h == nullptr || out == nullptr) return -1;
-    if (h[0] != 0xFF || (h[1] & 0xF0) != 0xF0) return -1;  // MPEG-2.5 has bit value 16 clear
-    const int mpeg2 = (h[1] & 0x08) ? 0 : 1;
-    const int layerBits = (h[1] >> 1) & 3;
-    const int rateIndex = h[2] >> 4;
-    const int sampleIndex = (h[2] >> 2) & 3;
-    if (layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3) return -1;
-    MpegAudioHeader f{};
-    f.mpeg1 = !mpeg2;
-    f.layer = 4 - layerBits;
-    f.bitRate = kBitRates[mpeg2][f.layer - 1][rateIndex];
-    f.sampleRate = kSampleRates[mpeg2][sampleIndex];
-    f.padding = (h[2] >> 1) & 1;
-    f.channels = (h[3] & 0xC0) == 0xC0 ? 1 : 2;
-    if (f.layer == 1) {
-        f.frameLength = (12000 * f.bitRate / f.sampleRate + f.padding) * 4;
-        f.samples = 384;
-    } else if (f.layer == 3 && mpeg2) {
-        f.frameLength = 72000 * f.bitRate / f.sampleRate + f.padding;
-        f.samples = 576;
-    } else {
-        f.frameLength = 144000 * f.bitRate / f.sampleRate + f.padding;
-        f.samples = 1152;
-    }
-    *out = f;
-    return 0;
+    return ParseHeader(h, out, false);  // MPEG-2.5 has bit value 16 clear: no sync here
 }
 
-MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels) {
+MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels,
+                             bool mpeg25) {
     MpegFrameWalk walk;
     for (uint32_t i = 0; i + 4 <= size;) {
         MpegAudioHeader f;
-        if (data[i] != 0xFF || (data[i + 1] & 0xF0) != 0xF0) {
+        if (!IsSync(data + i, mpeg25)) {
             ++i;
             continue;
         }
-        if (ParseMpegAudioHeader(data + i, &f) != 0 || f.frameLength == 0) {
+        if (ParseHeader(data + i, &f, mpeg25) != 0 || f.frameLength == 0) {
             walk.broken = true;
             ++i;
             continue;

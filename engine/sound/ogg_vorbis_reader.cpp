@@ -1,8 +1,8 @@
 // Ogg Vorbis (kind 2) over vorbisfile, reading through the converter's
 // loader stream. The Ogg variant 1 reads the Vorbis stream of a file that
 // also carries a Theora stream: vorbisfile cannot seek in such a grouped
-// file, so the Vorbis stream's own pages are gathered first and vorbisfile
-// reads them as a file of their own.
+// file, so the Vorbis stream's own pages are found first and vorbisfile
+// reads them, from where they lie in the file, as a file of their own.
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <emmintrin.h>
 #include <vorbis/vorbisfile.h>
@@ -40,15 +40,43 @@ long TellCallback(void* source) {
     return s->stream.Tell(s->streamHandle);
 }
 
-// --- variant 1: reads, seeks and tells in the gathered pages -------------------------
+// --- variant 1: reads, seeks and tells in the Vorbis stream's pages ---------------
 
+using PageSpan = OggPageSpan;
+
+constexpr uint32_t kScanStep = 65536;  // file bytes handed to the page scan at a time
+
+// The span that holds the given byte of the Vorbis stream (one exists while
+// the position is below the pages' size).
+const PageSpan* SpanAt(const SoundConvertState* s, uint32_t position) {
+    const PageSpan* first = s->ogg.pages;
+    const PageSpan* after =
+        std::upper_bound(first, first + s->ogg.pageCount, position,
+                         [](uint32_t p, const PageSpan& span) { return p < span.start; });
+    return after - 1;
+}
+
+// The pages are read from the file where they lie, as the decoder asks for
+// them: the movie's other streams never pass through memory.
 size_t ReadPages(void* buffer, size_t size, size_t count, void* source) {
     auto* s = static_cast<SoundConvertState*>(source);
     if (s == nullptr || size == 0) return 0;
-    size_t n = std::min(count, size_t(s->ogg.pagesSize - s->ogg.pagesPosition) / size);
-    std::memcpy(buffer, s->ogg.pages + s->ogg.pagesPosition, n * size);
-    s->ogg.pagesPosition += uint32_t(n * size);
-    return n;
+    const uint32_t left = s->ogg.pagesSize - std::min(s->ogg.pagesPosition, s->ogg.pagesSize);
+    const size_t wanted = std::min(count, size_t(left) / size) * size;
+    auto* out = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < wanted) {
+        const PageSpan* span = SpanAt(s, s->ogg.pagesPosition);
+        const uint32_t into = s->ogg.pagesPosition - span->start;
+        const uint32_t n = uint32_t(std::min<size_t>(span->length - into, wanted - done));
+        const int64_t at = int64_t(span->fileOffset) + into;
+        if (s->stream.Tell(s->streamHandle) != at && !SeekStreamTo(s, at)) break;
+        const uint32_t got = ReadStreamBytes(s, out + done, n);
+        done += got;
+        s->ogg.pagesPosition += got;
+        if (got != n) break;
+    }
+    return done / size;
 }
 
 int SeekPages(void* source, ogg_int64_t offset, int origin) {
@@ -66,35 +94,58 @@ long TellPages(void* source) {
     return s == nullptr ? -1 : long(s->ogg.pagesPosition);
 }
 
-// Copies the pages of the first logical stream that begins as Vorbis into
-// the kind-2 area; false when there is none.
-bool GatherVorbisPages(SoundConvertState* s) {
-    int64_t size = MeasureStream(s);
-    if (size <= 0 || !SeekStreamTo(s, 0)) return false;
-    s->ogg.pages = static_cast<uint8_t*>(TrackedAlloc(uint32_t(size), __FILE__, __LINE__));
-    if (s->ogg.pages == nullptr) return false;
+// Finds the pages of the first logical stream that begins as Vorbis and
+// keeps where they lie in the kind-2 area; false when there is none. A
+// serial is any 32-bit number, so whether one was found is kept apart.
+bool IndexVorbisPages(SoundConvertState* s) {
+    const int64_t size = MeasureStream(s);
+    if (size <= 0 || size > INT32_MAX || !SeekStreamTo(s, 0)) return false;
     ogg_sync_state sync;
     ogg_sync_init(&sync);
-    char* in = ogg_sync_buffer(&sync, long(size));
-    uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
-    ogg_sync_wrote(&sync, long(read));
-    long serial = -1;
-    uint32_t used = 0;
-    ogg_page page;
-    for (int r; (r = ogg_sync_pageout(&sync, &page)) != 0;) {
-        if (r < 0) continue;  // bytes skipped to the next page
-        if (serial < 0 && ogg_page_bos(&page) && page.body_len >= 7 &&
-            std::memcmp(page.body, "\x01vorbis", 7) == 0)
-            serial = ogg_page_serialno(&page);
-        if (serial < 0 || ogg_page_serialno(&page) != serial) continue;
-        std::memcpy(s->ogg.pages + used, page.header, size_t(page.header_len));
-        std::memcpy(s->ogg.pages + used + page.header_len, page.body, size_t(page.body_len));
-        used += uint32_t(page.header_len + page.body_len);
+    std::vector<PageSpan> pages;
+    bool found = false;
+    uint32_t serial = 0, total = 0;
+    int64_t offset = 0;  // in the file, of the bytes the sync looks at next
+    for (;;) {
+        ogg_page page;
+        const long n = ogg_sync_pageseek(&sync, &page);
+        if (n == 0) {
+            char* in = ogg_sync_buffer(&sync, long(kScanStep));
+            const uint32_t read = in ? ReadStreamBytes(s, in, kScanStep) : 0;
+            if (read == 0) break;
+            ogg_sync_wrote(&sync, long(read));
+            continue;
+        }
+        if (n < 0) {  // bytes skipped to the next page
+            offset -= n;
+            continue;
+        }
+        const uint32_t pageSerial = uint32_t(ogg_page_serialno(&page));
+        if (!found && ogg_page_bos(&page) && page.body_len >= 7 &&
+            std::memcmp(page.body, "\x01vorbis", 7) == 0) {
+            found = true;
+            serial = pageSerial;
+        }
+        if (found && pageSerial == serial) {
+            // Pages that follow each other in the file are read as one span.
+            if (!pages.empty() && pages.back().fileOffset + pages.back().length == offset)
+                pages.back().length += uint32_t(n);
+            else
+                pages.push_back(PageSpan{total, uint32_t(offset), uint32_t(n)});
+            total += uint32_t(n);
+        }
+        offset += n;
     }
     ogg_sync_clear(&sync);
-    s->ogg.pagesSize = used;
+    if (!found) return false;
+    s->ogg.pages = static_cast<PageSpan*>(
+        TrackedAlloc(uint32_t(pages.size() * sizeof(PageSpan)), __FILE__, __LINE__));
+    if (s->ogg.pages == nullptr) return false;
+    std::copy(pages.begin(), pages.end(), s->ogg.pages);
+    s->ogg.pageCount = uint32_t(pages.size());
+    s->ogg.pagesSize = total;
     s->ogg.pagesPosition = 0;
-    return serial >= 0;
+    return true;
 }
 
 // Every page belongs to a logical stream that began with a page of its own
@@ -113,12 +164,12 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
     char* in = ogg_sync_buffer(&sync, long(size));
     const uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
     ogg_sync_wrote(&sync, long(read));
-    std::vector<std::pair<int, long>> begun;  // serial, last page number
+    std::vector<std::pair<uint32_t, long>> begun;  // serial, last page number
     bool whole = in != nullptr;
     ogg_page page;
     for (int r; whole && (r = ogg_sync_pageout(&sync, &page)) != 0;) {
         if (r < 0) continue;  // bytes skipped to the next page
-        const int serial = ogg_page_serialno(&page);
+        const uint32_t serial = uint32_t(ogg_page_serialno(&page));
         const long number = ogg_page_pageno(&page);
         auto stream = std::find_if(begun.begin(), begun.end(),
                                    [&](const auto& b) { return b.first == serial; });
@@ -151,7 +202,7 @@ int OpenOggVorbisReader(SoundConvertState* s) {
     s->ogg.file = vf;
     const ov_callbacks fromStream = {ReadCallback, SeekCallback, nullptr, TellCallback};
     const ov_callbacks fromPages = {ReadPages, SeekPages, nullptr, TellPages};
-    if ((s->oggVariant == 1 && !GatherVorbisPages(s)) ||
+    if ((s->oggVariant == 1 && !IndexVorbisPages(s)) ||
         (s->oggVariant != 1 && !PagesFitVorbisfile(s)) ||
         ov_open_callbacks(s, vf, nullptr, 0, s->oggVariant == 1 ? fromPages : fromStream) != 0) {
         EndOggVorbis(s);

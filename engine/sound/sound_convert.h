@@ -29,6 +29,15 @@ enum SoundConvertKind {
     SoundConvertKindPcmBlock = 3,
 };
 
+// Where a page of an Ogg file's Vorbis stream lies (or a run of them that
+// follow each other in the file): the Ogg variant 1 decoder reads such spans
+// one after another as a file of their own.
+struct OggPageSpan {
+    uint32_t start;  // in the Vorbis stream's own bytes
+    uint32_t fileOffset;
+    uint32_t length;
+};
+
 struct SoundConvertState {
     int initialised;
     int endOfData;
@@ -61,9 +70,10 @@ struct SoundConvertState {
         int opened;
         void* file;  // vorbisfile's decoder record
         int wordSize;
-        uint8_t* pages;  // variant 1: the Vorbis stream's own pages
-        uint32_t pagesSize;
-        uint32_t pagesPosition;
+        OggPageSpan* pages;  // variant 1: the Vorbis stream's own pages, in order
+        uint32_t pageCount;
+        uint32_t pagesSize;      // all the pages together
+        uint32_t pagesPosition;  // the decoder's read position in them
     } ogg;
     struct {
         uint8_t* block;
@@ -108,7 +118,7 @@ int GetConvertFormat(SoundConvertState* state, WAVEFORMATEX* format);
 // An MPEG audio frame header (h0..h3); 0 and the fields, or -1 when the bytes
 // are no MPEG-1/MPEG-2 frame header or name a reserved or free-format value.
 struct MpegAudioHeader {
-    int mpeg1;    // 1 MPEG-1, 0 MPEG-2
+    int mpeg1;    // 1 MPEG-1, 0 MPEG-2 (or MPEG-2.5 in a WAVE's frame walk)
     int layer;    // 1, 2 or 3
     int bitRate;  // kbit/s
     int sampleRate;

@@ -57,6 +57,8 @@ uint32_t AcmLargestFormatSize();
 // count differs from the first frame's (or from the given ones, when not 0),
 // is junk to it, which looks for the next sync one byte on; a frame cut by
 // the end is not decoded. `broken`: a sync with an unparsable header was met.
+// With mpeg25 the frames of the low rates' extension count as the decoder
+// takes them; without, their syncs are no syncs (the raw MP3 reader's rule).
 struct MpegFrameWalk {
     int64_t first = -1;        // offset of the first frame; -1 when there is none
     int64_t end = 0;           // just past the last whole frame
@@ -64,7 +66,8 @@ struct MpegFrameWalk {
     MpegAudioHeader header{};  // the first frame's
     bool broken = false;
 };
-MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels);
+MpegFrameWalk WalkMpegFrames(const uint8_t* data, uint32_t size, int sampleRate, int channels,
+                             bool mpeg25 = false);
 
 int OpenOggVorbisReader(SoundConvertState* s);
 int RefillOggVorbis(SoundConvertState* s);

@@ -117,6 +117,9 @@ int PrepareStreamSound(Handle handle, int fromWorker);
 int PlayStreamSound(Handle handle, int playType, int fromTop);
 int StopStreamSound(Handle handle);
 int IsStreamSoundPlaying(Handle handle);
+// 1 when a play that does not loop ran to its end and the stream went back
+// to its start (its position reads 0 again), 0 otherwise, -1 for no stream.
+int HasStreamSoundPlayedOut(Handle handle);
 int SetStreamSoundPosition(int bytes, Handle handle);
 int GetStreamPositionBytes(Handle handle);
 int GetStreamPositionMs(Handle handle);

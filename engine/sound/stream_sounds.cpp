@@ -620,6 +620,14 @@ int IsStreamSoundPlaying(Handle handle) {
     return PlayingRecord(r);
 }
 
+int HasStreamSoundPlayedOut(Handle handle) {
+    SoundHandleRecord* r = GetSoundRecord(handle);
+    if (!r || !r->isStream) return -1;
+    SoundLock lock;
+    const StreamState& st = r->stream;
+    return st.playedOnce && !st.started && !PlayingRecord(r) ? 1 : 0;
+}
+
 // A playing (or paused) stream goes on from the new place: its ring would
 // otherwise repeat what it holds, no longer refilled.
 int SetStreamSoundPosition(int bytes, Handle handle) {

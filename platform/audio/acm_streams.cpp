@@ -57,7 +57,7 @@ AcmStream* StreamOf(HACMSTREAM handle) {
 }
 
 bool IsMpegRate(DWORD rate) {
-    for (DWORD r : {44100u, 48000u, 32000u, 22050u, 24000u, 16000u})
+    for (DWORD r : {44100u, 48000u, 32000u, 22050u, 24000u, 16000u, 11025u, 12000u, 8000u})
         if (r == rate) return true;
     return false;
 }

@@ -10,7 +10,8 @@ namespace platform {
 
 namespace {
 
-// kbit/s by [MPEG-2][layer - 1][index]; index 0 (free format) and 15 are refused.
+// kbit/s by [MPEG-1 0, else 1][layer - 1][index]; index 0 (free format) and
+// 15 are refused. MPEG-2.5 has MPEG-2's rates.
 constexpr int kBitRates[2][3][15] = {
     {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
@@ -19,7 +20,9 @@ constexpr int kBitRates[2][3][15] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
 };
-constexpr int kSampleRates[2][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}};
+// By [MPEG-1, MPEG-2, MPEG-2.5][index].
+constexpr int kSampleRates[3][3] = {
+    {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
 
 void InitLibrary() {
     static std::once_flag once;
@@ -29,17 +32,21 @@ void InitLibrary() {
 }  // namespace
 
 bool MpegAudioFeed::ParseHeader(const uint8_t* h, MpegFrameHeader* out) {
-    if (h[0] != 0xFF || (h[1] & 0xF0) != 0xF0) return false;  // MPEG-2.5 has bit 4 clear
-    int mpeg2 = (h[1] & 0x08) ? 0 : 1;
+    // Eleven sync bits, then the version: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5 (the
+    // low rates' extension, Layer III only), 1 reserved.
+    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return false;
+    const int versionBits = (h[1] >> 3) & 3;
     int layerBits = (h[1] >> 1) & 3;
     int rateIndex = h[2] >> 4;
     int sampleIndex = (h[2] >> 2) & 3;
+    if (versionBits == 1 || (versionBits == 0 && layerBits != 1)) return false;
     if (layerBits == 0 || rateIndex == 0 || rateIndex == 15 || sampleIndex == 3) return false;
+    const int mpeg2 = versionBits == 3 ? 0 : 1;
     MpegFrameHeader f{};
-    f.version = mpeg2 ? 2 : 1;
+    f.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
     f.layer = 4 - layerBits;
     f.bitRate = kBitRates[mpeg2][f.layer - 1][rateIndex];
-    f.sampleRate = kSampleRates[mpeg2][sampleIndex];
+    f.sampleRate = kSampleRates[versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2][sampleIndex];
     f.padding = (h[2] >> 1) & 1;
     f.channels = (h[3] & 0xC0) == 0xC0 ? 1 : 2;
     if (f.layer == 1) {

@@ -12,9 +12,10 @@ struct mpg123_handle_struct;  // libmpg123's decoder
 
 namespace platform {
 
-// One MPEG-1 or MPEG-2 audio frame header (MPEG-2.5 and free format refused).
+// One MPEG-1, MPEG-2 or MPEG-2.5 (Layer III) audio frame header (free
+// format refused).
 struct MpegFrameHeader {
-    int version;  // 1 or 2
+    int version;  // 1, 2, or 25 for MPEG-2.5
     int layer;    // 1, 2 or 3
     int bitRate;  // kbit/s
     int sampleRate;

@@ -383,7 +383,7 @@ std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* p
     ogg_stream_state video;
     ogg_stream_init(&video, 0x7EE0);
     std::unique_ptr<VorbisWriter> v;
-    if (pcm) v = std::make_unique<VorbisWriter>(channels, rate, quality, 0x5EED);
+    if (pcm) v = std::make_unique<VorbisWriter>(channels, rate, quality, int(movie.vorbisSerial));
     std::string out;
     ogg_packet packet;
     // Both first pages, then the remaining headers, then the data.

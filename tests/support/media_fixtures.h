@@ -83,6 +83,7 @@ std::string EncodeVorbis(const std::vector<int16_t>& pcm, int channels, int rate
 // V = (9y + 13f) & 255 over the coded planes; a key frame at least every keyEvery.
 struct TheoraMovie {
     int width, height, pixelFormat, frames, keyEvery, fpsNumerator, fpsDenominator;
+    uint32_t vorbisSerial = 0x5EED;  // of the Vorbis stream, when there is one
 };
 // With pcm, a Vorbis stream follows as the second logical stream.
 std::string EncodeTheora(const TheoraMovie& movie, const std::vector<int16_t>* pcm = nullptr,

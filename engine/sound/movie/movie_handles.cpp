@@ -186,6 +186,10 @@ int UpdateMovieFrame(Handle movie, int) {
         int64_t target = static_cast<int64_t>(now * info.framesPerSecond / 1000000.0);
         if (target < 0) target = 0;
         if (target > last) target = loops && !track ? target % info.frameCount : last;
+        // A one-shot track that has played out is back at its start (read
+        // after the position, so an end in between is seen): the movie stays
+        // on its last frame instead of following it there.
+        if (track && !loops && HasStreamSoundPlayedOut(m->soundTrack) == 1) target = last;
         const int64_t current = TheoraGetCurrentFrame(m->theora);
         if (target != current) {
             TheoraAdvanceFrames(m->theora, target > current ? target - current

@@ -157,9 +157,10 @@ HRESULT Mp3GrabberCallback(IMediaSample* sample, REFERENCE_TIME*, REFERENCE_TIME
 int DecodeMp3ToPcm(SoundConvertState* s) {
     s->pcm = {};
     Mp3Graph g;
-    // The whole file; the stream covers the bytes really read.
+    // The whole file, from its start whatever a reader tried before this
+    // one left the position at; the stream covers the bytes really read.
     const int64_t size = MeasureStream(s);
-    if (size > 0 && size < INT32_MAX)
+    if (size > 0 && size < INT32_MAX && SeekStreamTo(s, 0))
         g.file = static_cast<uint8_t*>(TrackedAlloc(uint32_t(size), __FILE__, __LINE__));
     const uint32_t got = g.file ? ReadStreamBytes(s, g.file, uint32_t(size)) : 0;
     if (got > 0) g.stream = CreateMemStream(g.file, got, 0, kMemStreamUnthrottled);

@@ -165,6 +165,33 @@ TEST_F(CompressedReaderTest, VorbisMatchesVorbisfileInBothWordSizes) {
     EXPECT_EQ(bad.Setup(kOnlyOgg), -1);
 }
 
+// Encoders pick a movie's serials at random: any 32-bit serial names the
+// Vorbis stream beside the pictures, those with bit 31 set and 0 alike.
+TEST_F(CompressedReaderTest, VorbisBesideTheoraTakesAnySerial) {
+    const auto tone = Tone(11025, 1, 11025, 440, 9000);
+    const std::string expected = VorbisfileDecode(EncodeVorbis(tone, 1, 11025, 0.3f), 2);
+    for (uint32_t serial : {0x86058D3Fu, 0xFFFFFFFFu, 0u, 0x06058D3Fu}) {
+        // Three 16 x 16 frames in 4:2:0 (pixel format 0) before the sound.
+        Converter c(EncodeTheora({16, 16, 0, 3, 64, 25, 1, serial}, &tone, 1, 11025, 0.3f));
+        ASSERT_EQ(c.Setup(kOnlyOgg, 2, 1), 0) << std::hex << serial;
+        EXPECT_TRUE(Same(c.All(), expected)) << std::hex << serial;
+    }
+}
+
+// A movie's sound track reads its pages from the file as it decodes: the
+// converter holds its output buffer (4096 bytes), the decoder's record and
+// a few bytes a page, never a copy of the movie.
+TEST_F(CompressedReaderTest, VorbisBesideTheoraHoldsNoCopyOfTheMovie) {
+    const auto tone = Tone(11025, 1, 11025, 440, 9000);
+    const std::string movie = EncodeTheora({320, 240, 0, 25, 1, 25, 1}, &tone, 1, 11025, 0.0f);
+    ASSERT_GT(movie.size(), 256u * 1024) << "the pictures are most of the file";
+    Converter c(movie);
+    const int before = MemGetTotalSize();
+    ASSERT_EQ(c.Setup(kOnlyOgg, 2, 1), 0);
+    EXPECT_LT(MemGetTotalSize() - before, 32 * 1024);
+    EXPECT_TRUE(Same(c.All(), VorbisfileDecode(EncodeVorbis(tone, 1, 11025, 0.0f), 2)));
+}
+
 // Whole conversions decode straight into the caller's block, small reads go
 // through the output buffer, and reads of a few kilobytes mix both: every
 // way gives vorbisfile's own words, clipped samples and odd channel counts

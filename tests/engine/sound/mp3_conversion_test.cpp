@@ -76,6 +76,36 @@ TEST_F(Mp3ConversionThreads, GivesTheCompressionManagersPcmAndSeeks) {
     }
 }
 
+// MP3 at 8, 11.025 and 12 kHz (the low rates' extension of MPEG-2): the raw
+// MP3 reader's header rule refuses it and the graph after it decodes it; in
+// a WAVE the compression manager decodes it the same.
+TEST_F(Mp3ConversionThreads, LowRateExtensionDecodesThroughTheGraphAndInAWave) {
+    for (int rate : {8000, 11025, 12000}) {
+        const Mp3 mp3 = EncodeMp3(Tone(rate, 1, rate, 300, 9000), 1, rate, 24, false);
+        ASSERT_EQ(uint8_t(mp3.bytes[1]) & 0x18, 0) << rate << ": version bits 00";
+        // 24 kbit/s: 3000 bytes a second; frames of 72000 x 24 / rate bytes.
+        const std::string extension =
+            Le16(1) + Le32(2) + Le16(uint16_t(72000 * 24 / rate)) + Le16(1) + Le16(1393);
+        Converter raw(mp3.bytes), fallBack(mp3.bytes),
+            wave(Riff(Chunk("fmt ", FormatBody(0x55, 1, rate, 3000, 1, 0, &extension)) +
+                      Chunk("data", mp3.bytes)));
+        EXPECT_EQ(raw.Setup(kOnlyMp3Acm), -1) << rate;
+        ASSERT_EQ(fallBack.Setup(SoundConvertSkipWave | SoundConvertSkipWaveAcm |
+                                 SoundConvertSkipOggVorbis),
+                  0)
+            << rate;
+        EXPECT_EQ(fallBack.state.kind, SoundConvertKindPcmBlock) << rate;
+        ASSERT_EQ(wave.Setup(kOnlyWave), 0) << rate;
+        const std::string pcm = wave.All();
+        EXPECT_EQ(pcm.size(), size_t(mp3.frames) * 576 * 2) << rate;
+        EXPECT_TRUE(Same(fallBack.All(), pcm)) << rate;
+        // The tone of amplitude 9000 is heard.
+        const auto* samples = reinterpret_cast<const int16_t*>(pcm.data());
+        const int16_t peak = *std::max_element(samples, samples + pcm.size() / 2);
+        EXPECT_NEAR(peak, 9000, 1500) << rate;
+    }
+}
+
 TEST_F(Mp3ConversionThreads, FailuresLogTheirLineAndLeaveNothing) {
     const Mp3 mp3 = EncodeMp3(Tone(11025, 2, 44100, 440, 12000), 2, 44100, 128, false);
     struct Row {

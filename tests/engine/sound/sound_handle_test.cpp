@@ -201,6 +201,22 @@ TEST_P(SoundHandleTest, EveryFormatLoadsAndPlaysItsConvertedSound) {
     EndArchives();
 }
 
+// A block that decodes to more than a second of output (4096-byte ADPCM
+// blocks at 8 kHz) is heard, loaded into memory and streamed from the file.
+TEST_P(SoundHandleTest, BlocksOfMoreThanASecondAreHeardInMemoryAndStreamed) {
+    const mf::ImaAdpcm ima = mf::EncodeImaAdpcm(mf::Tone(24000, 1, 8000, 440, 9000), 1, 4096);
+    testsupport::WriteFile("blocks.wav", mf::ImaAdpcmWave(ima, 1, 8000));
+    for (int kind : {0, 3}) {
+        SoundCreateSettings settings{0, kind, {0, 2, 0}};
+        const Handle h = LoadSoundFileWithSettings(&settings, "blocks.wav", 1, -1, 0, 0);
+        ASSERT_GE(h, 0) << kind;
+        EXPECT_EQ(GetSoundRecord(h)->isStream, kind == 3 ? 1 : 0);
+        const std::vector<int16_t> c = Capture(30, [&] { ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0); });
+        EXPECT_GE(FirstSound(c), 0) << "creation kind " << kind << ": heard";
+        DeleteHandle(h);
+    }
+}
+
 TEST_P(SoundHandleTest, FailedLoadsLogAndLeaveNothing) {
     testsupport::WriteFile("junk.wav", std::string(300, 'j'));
     EXPECT_EQ(LoadSoundFromFile("missing.wav", 3, -1), -1);

@@ -122,6 +122,48 @@ TEST_F(WaveReaderTest, ImaAdpcmThroughTheCompressionManager) {
     }
 }
 
+// A block that decodes to more than a second of output (large blocks at a
+// low rate) converts, whole and in the small reads a stream makes.
+TEST_F(WaveReaderTest, BlocksOfMoreThanASecondOfOutputConvert) {
+    // Microsoft ADPCM, pair 0 (256, 0), delta 16, samples 100 then 50, every
+    // code 0: out 50, 100, then 100 for every further sample (the prediction
+    // is the last sample; the delta stays at its floor of 16).
+    const auto msBlock = [](size_t bytes) {
+        return std::string("\x00\x10\x00\x64\x00\x32\x00", 7) + std::string(bytes - 7, '\0');
+    };
+    const auto msPcm = [](size_t samples) {
+        std::vector<int16_t> pcm(samples, 100);
+        pcm[0] = 50;
+        return Bytes(pcm);
+    };
+    const ImaAdpcm ima4096 = EncodeImaAdpcm(Noise(20000, 1, 3), 1, 4096);
+    const ImaAdpcm ima8192 = EncodeImaAdpcm(Noise(40000, 1, 4), 1, 8192);
+    struct Row {
+        const char* name;
+        std::string file, pcm;
+    } rows[] = {
+        // (4096 - 7) x 2 + 2 = 8180 samples: 16360 bytes against 16000 a second.
+        {"ms adpcm, 4096-byte blocks",
+         MsAdpcmWave(Repeat(msBlock(4096), 3), 1, 8000, 4096, MsAdpcmExtension(8180)),
+         Repeat(msPcm(8180), 3)},
+        {"ms adpcm, 8192-byte blocks",
+         MsAdpcmWave(Repeat(msBlock(8192), 2), 1, 8000, 8192, MsAdpcmExtension(16372)),
+         Repeat(msPcm(16372), 2)},
+        // (4096 - 4) x 2 + 1 = 8185 samples: 16370 bytes.
+        {"ima adpcm, 4096-byte blocks", ImaAdpcmWave(ima4096, 1, 8000), Bytes(ima4096.decoded)},
+        {"ima adpcm, 8192-byte blocks", ImaAdpcmWave(ima8192, 1, 8000), Bytes(ima8192.decoded)},
+    };
+    for (const Row& r : rows) {
+        Converter whole(r.file), pieces(r.file);
+        ASSERT_EQ(whole.Setup(kOnlyWave), 0) << r.name;
+        EXPECT_TRUE(Same(whole.All(), r.pcm)) << r.name;
+        ASSERT_EQ(pieces.Setup(kOnlyWave), 0) << r.name;
+        std::string got;
+        for (std::string part; !(part = pieces.Run(2000)).empty();) got += part;
+        EXPECT_TRUE(Same(got, r.pcm)) << r.name << ", in reads of 2000 bytes";
+    }
+}
+
 // MPEG layer 3 frames in a WAVE (tag 0x55) whose header claims another
 // average byte rate: the size given is what the frames decode to, and all of
 // it comes out (a memory sound was cut at a size guessed from the claim).

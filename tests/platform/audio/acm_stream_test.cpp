@@ -340,6 +340,7 @@ const MpegCase kMpegCases[] = {
     {"Layer3Mpeg2Mono22050", 1, 22050, 32, false, false},
     {"Layer2Mpeg1Stereo48000", 2, 48000, 192, true, false},
     {"Layer3WithInfoFrame", 2, 44100, 128, false, true},
+    {"Layer3Mpeg25Mono8000", 1, 8000, 24, false, false},
 };
 INSTANTIATE_TEST_SUITE_P(Files, AcmMpeg, testing::ValuesIn(kMpegCases),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -372,7 +373,7 @@ TEST(AcmStream, RefusesWhatItCannotConvert) {
     IMAADPCMWAVEFORMAT ima = ImaFormat(2, 44100, 512, 505);
     IMAADPCMWAVEFORMAT badBlock = ImaFormat(2, 44100, 512, 504);
     MPEGLAYER3WAVEFORMAT mpeg = MpegFormat(2, 44100, 128);
-    MPEGLAYER3WAVEFORMAT oddRate = MpegFormat(2, 11025, 32);
+    MPEGLAYER3WAVEFORMAT oddRate = MpegFormat(2, 11000, 32);
     WAVEFORMATEX mono = Pcm16(1, 44100);
     struct Row {
         const char* name;
@@ -385,7 +386,7 @@ TEST(AcmStream, RefusesWhatItCannotConvert) {
         {"mpeg query", &mpeg.wfx, &pcm, ACM_STREAMOPENF_QUERY, MMSYSERR_NOERROR},
         {"pcm to pcm", &pcm, &pcm, ACM_STREAMOPENF_QUERY, ACMERR_NOTPOSSIBLE},
         {"samples per block", &badBlock.wfx, &pcm, ACM_STREAMOPENF_QUERY, ACMERR_NOTPOSSIBLE},
-        {"mpeg-2.5 rate", &oddRate.wfx, &pcm, ACM_STREAMOPENF_QUERY, ACMERR_NOTPOSSIBLE},
+        {"no mpeg rate", &oddRate.wfx, &pcm, ACM_STREAMOPENF_QUERY, ACMERR_NOTPOSSIBLE},
         {"channels differ", &mpeg.wfx, &mono, ACM_STREAMOPENF_QUERY, ACMERR_NOTPOSSIBLE},
         {"asynchronous", &ima.wfx, &pcm, ACM_STREAMOPENF_ASYNC, MMSYSERR_INVALFLAG},
     };

@@ -74,4 +74,58 @@ TEST_F(MovieTrackThreads, FramesFollowTheTrackAndStayOnTheLastWhenItEnds) {
     EXPECT_EQ(DeleteHandle(movie), 0);
 }
 
+// A one-shot movie whose track is as long as its pictures, on every sound
+// interface: once the track has played out (and gone back to its start) the
+// movie stays on its last frame, still playing.
+class MovieTrackEndThreads : public testing::TestWithParam<Backend> {
+  protected:
+    void SetUp() override {
+        StartServices();
+        InitSoundConvert();
+        ChooseBackend(GetParam());
+        ASSERT_EQ(InitSoundSystem(), 0);
+        ASSERT_EQ(RunningBackend(), GetParam());
+        ASSERT_EQ(InitMovieModule(), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(TerminateMovieModule(), 0);
+        DeleteAllHandles(HandleTypeSound, nullptr);
+        EndServices();
+        TerminateSoundConvert();
+    }
+};
+
+TEST_P(MovieTrackEndThreads, OneShotMovieStaysOnItsLastFrameAfterTheTrack) {
+    // 25 frames at 25 per second and 22050 samples at 22050 Hz: 1 s each.
+    const std::vector<int16_t> tone = mf::Tone(22050, 1, 22050, 440, 12000);
+    testsupport::WriteFile(
+        "both.ogv", mf::EncodeTheora({16, 16, TH_PF_420, 25, 10, 25, 1}, &tone, 1, 22050, 0.0f));
+    const int32_t setting = 0;
+    const Handle movie = OpenMovieFile(&setting, "both.ogv", nullptr, nullptr, 0, 0);
+    ASSERT_GE(movie, 0);
+    const Handle track = GetMovieRecord(movie)->soundTrack;
+    ASSERT_GE(track, 0);
+    const auto shown = [&] { return TheoraGetCurrentFrame(GetMovieRecord(movie)->theora); };
+    ASSERT_EQ(PlayMovieHandle(movie, 1, 0), 0);
+    // The pump refills the track every pass and the movie is drawn every
+    // tenth; 300 passes (3 s) are far past the track's 1 s and its eighth
+    // of a second of silence.
+    for (int pass = 0; pass < 300 && IsSoundPlaying(track) == 1; ++pass) {
+        KnobAudioWaitPasses(1);
+        RefillStreamSounds();
+        if (pass % 10 == 0) UpdateMovieFrame(movie, 0);
+    }
+    ASSERT_EQ(IsSoundPlaying(track), 0) << "the track played out";
+    for (int look = 0; look < 3; ++look) {
+        ASSERT_EQ(UpdateMovieFrame(movie, 0), 0);
+        EXPECT_EQ(shown(), 24) << look;
+        KnobAudioWaitPasses(10);
+    }
+    EXPECT_EQ(GetMovieRecord(movie)->stopped, 0);
+    EXPECT_EQ(GetMovieRecord(movie)->resume, 1);
+    EXPECT_EQ(DeleteHandle(movie), 0);
+}
+
+SOUND_ON_EVERY_BACKEND(MovieTrackEndThreads);
+
 }  // namespace
