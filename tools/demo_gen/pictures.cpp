@@ -627,7 +627,7 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
     sheet(
         out, list, "countdown", 170, 20, 10, 14, 10,
         [](canvas& c, int x, int y, int i) {
-            draw_text_centred(c, std::to_string(i), x + 7, y + 2, 1, white, white);
+            draw_text_centred(c, std::to_string(i), x + 7, y + 2, 1, white);
         },
         false);
     sheet(out, list, "frame_tiles", 200, 9, 9, 16, 16, [](canvas& c, int x, int y, int i) {
@@ -669,13 +669,17 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
     sheet(
         out, list, "small_digits", 400, 10, 10, 7, 9,
         [](canvas& c, int x, int y, int i) {
-            draw_text(c, std::to_string(i), x + 1, y + 1, 1, white, white);
+            draw_text(c, std::to_string(i), x + 1, y + 1, 1, white);
         },
         false);
 
     // Heads-up display.
+    // The title's footer is drawn before the panel, 336 x 16 pixels centred
+    // at (400, 557): a framed window is left open for it.
     canvas panel(800, 64, {30, 26, 48, 255});
     panel.fill_rect(0, 0, 800, 3, {110, 96, 150, 255});
+    panel.fill_rect(223, 9, 354, 26, {110, 96, 150, 255});
+    panel.fill_rect(224, 10, 352, 24, key);
     single(out, list, "hud_panel", 360, panel);
     canvas bar_frame(286, 10, {60, 50, 80, 255});
     single(out, list, "hud_bomb_frame", 361, bar_frame);
@@ -740,9 +744,12 @@ std::vector<picture_sheet> make_pictures(demo_files& out) {
         for (int s = 0; s < 80; ++s)
             results.soft_disc(n.below(800), n.below(600), 1.5 + n.below(3), {255, 250, 220, 160});
         results.fill_rect(120, 220, 560, 2, {110, 96, 150, 255});
-        draw_text_centred(results, k ? "ALL CLEAR" : "RESULTS", 400, 90, 6, gold, ink);
+        // The heading stays above the clear-count medal (24 x 24 centred at
+        // (297, 140)); each label is centred on its figures' row, whose
+        // glyphs are drawn centred at y 248 + 62 r.
+        draw_text_centred(results, k ? "ALL CLEAR" : "RESULTS", 400, 56, 6, gold, ink);
         const char* rows[] = {"SCORE", "STUNS", "MISSES", "CONTINUES"};
-        for (int r = 0; r < 4; ++r) draw_text(results, rows[r], 160, 248 + 62 * r, 3, white, ink);
+        for (int r = 0; r < 4; ++r) draw_text(results, rows[r], 160, 238 + 62 * r, 3, white, ink);
         single(out, list, "results" + std::to_string(k), 2040 + k, results);
     }
     // Backgrounds: twenty, two of them JPEG.

@@ -87,6 +87,54 @@ converted convert(const std::string& bytes) {
     return c;
 }
 
+// The picture that holds a sprite, decoded, read in that sprite's cell.
+class sprite_picture {
+  public:
+    explicit sprite_picture(int sprite) {
+        for (int i = 0; i < picture_records_read; ++i) {
+            const picture_record& p = picture_entry[i];
+            if (sprite < p.first_sprite || sprite >= p.first_sprite + p.count) continue;
+            const std::string bytes = read_file(plain_dir() / p.name);
+            if (DuRud::LoadBaseImage(nullptr, bytes.data(), int(bytes.size()), 1, &image_, 0) != 0)
+                return;
+            record_ = &p;
+            const int k = sprite - p.first_sprite;
+            if (p.cell_width > 0) {
+                left_ = k % p.columns * p.cell_width;
+                top_ = k / p.columns * p.cell_height;
+            }
+            return;
+        }
+    }
+    ~sprite_picture() { DuRud::FreeBaseImagePixels(&image_); }
+    bool loaded() const { return record_ != nullptr; }
+    int width() const { return record_->cell_width > 0 ? record_->cell_width : image_.width; }
+    int height() const { return record_->cell_height > 0 ? record_->cell_height : image_.height; }
+    // 0xRRGGBB within the cell.
+    uint32_t rgb(int x, int y) const {
+        return DuRud::GetBaseImagePixelArgb(&image_, left_ + x, top_ + y) & 0xFFFFFF;
+    }
+    bool transparent(int x, int y) const {
+        const uint32_t argb = DuRud::GetBaseImagePixelArgb(&image_, left_ + x, top_ + y);
+        if (image_.colorFormat.alphaWidth > 0 && (argb >> 24) == 0) return true;
+        return (argb & 0xFFFFFF) == 0xFF00FFu;  // the lists' BGCOLOR 255,0,255
+    }
+    // Light glyph strokes, and the dark edge round them.
+    bool lit(int x, int y) const {
+        const uint32_t c = rgb(x, y);
+        return (c >> 16 & 0xFF) > 150 && (c >> 8 & 0xFF) > 150 && (c & 0xFF) > 150;
+    }
+    bool dark(int x, int y) const {
+        const uint32_t c = rgb(x, y);
+        return (c >> 16 & 0xFF) < 100 && (c >> 8 & 0xFF) < 100 && (c & 0xFF) < 100;
+    }
+
+  private:
+    DuRud::BaseImage image_{};
+    const picture_record* record_ = nullptr;
+    int left_ = 0, top_ = 0;
+};
+
 class DemoMedia : public testing::Test {
   protected:
     void SetUp() override {
@@ -120,6 +168,78 @@ TEST_F(DemoMedia, PicturesDecodeAndHoldTheirCells) {
         }
         DuRud::FreeBaseImagePixels(&image);
     }
+}
+
+// The title draws its footer (sprite 2020, scale 0.2, centred at (400, 557))
+// and then the panel (sprite 360, top-left (0, 536)) over it.
+TEST_F(DemoMedia, PanelLeavesTheTitleFooterInSight) {
+    const sprite_picture footer(2020), panel(360);
+    ASSERT_TRUE(footer.loaded() && panel.loaded());
+    const int w = int(std::ceil(footer.width() * 0.2)), h = int(std::ceil(footer.height() * 0.2));
+    ASSERT_LE(w, 800);
+    int covered = 0;
+    for (int y = 557 - h / 2; y <= 557 + h / 2; ++y)
+        for (int x = 400 - w / 2; x <= 400 + w / 2; ++x) covered += !panel.transparent(x, y - 536);
+    EXPECT_EQ(covered, 0) << "of the footer's " << w << " x " << h << " pixels";
+}
+
+// The HUD's power figures (small digits, cells 7 x 9, glyph at (1, 1)) and
+// the continue countdown (cells 14 x 10, the figures centred on x 7 from
+// y 2) are read at a glance: holes and gaps stay dark.
+TEST_F(DemoMedia, SmallAndCountdownDigitsKeepTheirHoles) {
+    struct Row {
+        const char* name;
+        int sprite, x, y;
+        bool lit;
+    } rows[] = {
+        {"0, left stroke", 400, 1, 2, true},
+        {"0, hole", 400, 3, 2, false},
+        {"8, upper hole", 408, 3, 2, false},
+        {"8, lower hole", 408, 3, 6, false},
+        {"10: gap between 1 and 0", 180, 7, 3, false},
+        {"10: hole of the 0", 180, 10, 3, false},
+        {"18: lower left of the 8", 188, 8, 6, true},
+        {"19: lower left of the 9", 189, 8, 6, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const sprite_picture p(r.sprite);
+        ASSERT_TRUE(p.loaded());
+        EXPECT_TRUE(r.lit ? p.lit(r.x, r.y) : p.dark(r.x, r.y)) << std::hex << p.rgb(r.x, r.y);
+    }
+}
+
+// The result pictures (2040, 2041) under the tally: each figure (label glyphs
+// 315-324, drawn centred at y 248 + 62 r) beside its label at x 160, and
+// the clear-count medal (sprite 301 on, centred at (297, 140)) clear of the
+// heading's gold.
+TEST_F(DemoMedia, ResultLabelsStandBesideTheirFiguresAndTheMedalIsClear) {
+    const sprite_picture digit(315);
+    ASSERT_TRUE(digit.loaded());
+    int glyph_top = 0;
+    while (glyph_top < digit.height() && !digit.lit(digit.width() / 2, glyph_top)) ++glyph_top;
+    const int figure_top = 248 - digit.height() / 2 + glyph_top;
+    for (const int sprite : {2040, 2041}) {
+        SCOPED_TRACE(sprite);
+        const sprite_picture results(sprite);
+        ASSERT_TRUE(results.loaded());
+        for (int r = 0; r < 4; ++r) {
+            int top = -1;  // the label's first row of white fill (every label's top row has one)
+            for (int y = 248 + 62 * r - 30; y < 248 + 62 * r + 30 && top < 0; ++y)
+                for (int x = 160; x < 240 && top < 0; ++x)
+                    if (results.rgb(x, y) == 0xF6F4ECu) top = y;
+            EXPECT_EQ(top, figure_top + 62 * r) << "row " << r;
+        }
+    }
+    const sprite_picture results(2041), medal(301);
+    ASSERT_TRUE(medal.loaded());
+    int gold = 0;
+    for (int y = 140 - medal.height() / 2; y < 140 + medal.height() / 2; ++y)
+        for (int x = 297 - medal.width() / 2; x < 297 + medal.width() / 2; ++x) {
+            const uint32_t c = results.rgb(x, y);
+            gold += (c >> 16 & 0xFF) > 150 && (c >> 8 & 0xFF) > 100 && (c & 0xFF) < 110;
+        }
+    EXPECT_EQ(gold, 0);
 }
 
 TEST_F(DemoMedia, SoundsAndMusicConvertThroughTheEngine) {
