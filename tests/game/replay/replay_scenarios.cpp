@@ -235,7 +235,8 @@ std::vector<step> happy_path() {
 
 // On a stage that costs the player every life (written by the test), the
 // continue countdown: either twenty presses of jump, one every third frame,
-// drop it to game over and the splash follows, or start held plays on.
+// drop it to game over and the splash follows (the countdown's picture taken
+// after nine presses, at "10"), or start held plays on.
 std::vector<step> continue_after_misses(bool go_on) {
     steps_builder b;
     b.tap({T::state_frame, splash, 10}, key_enter);
@@ -246,6 +247,7 @@ std::vector<step> continue_after_misses(bool go_on) {
     } else {
         for (int press = 0; press < 20; ++press)
             b.tap({T::state_frame, continue_countdown, 2 + 3 * press}, key_z);
+        b.capture({T::state_frame, continue_countdown, 28}, "countdown_10");
         b.close({T::state_frame, splash, 5, 0, 0, 2});
     }
     return b.steps;

@@ -544,6 +544,7 @@ TEST(Replay, TheContinueCountdownEndsInGameOverOrPlaysOnWithTwoLives) {
     const std::string game_over = "state 7 at pass " + std::to_string(press_pass + 2) + "\n";
     EXPECT_EQ(log_after(countdown, "state").rfind(game_over, 0), 0u) << game_over << over.log;
     EXPECT_NE(log_after(twentieth, "state 7").find("state 1"), std::string::npos) << over.log;
+    expect_stored_pictures(over, "continue_game_over");
     expect_clean(over);
 
     const run_result on =
