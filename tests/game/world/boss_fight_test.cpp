@@ -279,7 +279,7 @@ TEST_F(BossFight, APhaseEndedOffScreenLeavesTheBossToLandAgain) {
     boss.hit_w = 80, boss.hit_h = 96, boss.hit_dy = 8;
     boss.free_var[3] = 1;  // the second pass waits 78 frames at x 1000
     double back_x = -1, back_y = -1;
-    int longest_dive = 0, dive = 0, landings = 0;
+    int longest_dive = 0, landings = 0;
     for (int f = 0; f < 3000; ++f) {
         p.invulnerable_frames = 100;
         input(0);
@@ -291,8 +291,7 @@ TEST_F(BossFight, APhaseEndedOffScreenLeavesTheBossToLandAgain) {
         update_world();
         process_interactions();
         if (before == -1 && state() != -1) back_x = boss.x, back_y = boss.y;
-        dive = state() == 13 ? dive + 1 : 0;
-        longest_dive = std::max(longest_dive, dive);
+        if (state() == 13) longest_dive = std::max(longest_dive, timer());
         landings += before == 13 && (state() == 5 || state() == 12);
         free_bullets();
     }
