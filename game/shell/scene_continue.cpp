@@ -71,7 +71,19 @@ void continue_player(tesmo& p) {
     respawn_player(&p);
 }
 
+// Modulo the 31-bit clock, so its wrap never jumps the countdown.
+int32_t clock_difference(int32_t later, int32_t earlier) {
+    return static_cast<int32_t>((static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier)) &
+                                0x7FFFFFFF);
+}
+
 }  // namespace
+
+void hold_continue_countdown(int32_t since) {
+    const int32_t held = clock_difference(DuRud::GetMillisecondCounter(), since);
+    continue_state.clock = static_cast<int32_t>(
+        (static_cast<uint32_t>(continue_state.clock) + static_cast<uint32_t>(held)) & 0x7FFFFFFF);
+}
 
 int scene_continue() {
     const int f = frames_in_scene;
@@ -116,11 +128,8 @@ int scene_continue() {
     if (continue_state.countdown < 1) {
         game_state = 7;
     } else {
-        // Modulo the 31-bit clock, so its wrap never jumps the countdown.
         const int32_t now = DuRud::GetMillisecondCounter();
-        const int32_t passed = static_cast<int32_t>(
-            (static_cast<uint32_t>(now) - static_cast<uint32_t>(continue_state.clock)) &
-            0x7FFFFFFF);
+        const int32_t passed = clock_difference(now, continue_state.clock);
         continue_state.countdown = std::max(continue_state.countdown - passed, 0);
         continue_state.clock = now;
     }

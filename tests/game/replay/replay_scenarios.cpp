@@ -16,7 +16,8 @@ constexpr int key_escape = 0x01, key_enter = 0x1C, key_space = 0x39, key_f2 = 0x
 constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26, key_w = 0x11, key_z = 0x2C;
 constexpr int key_x = 0x2D, key_c = 0x2E;
 constexpr int key_left = 0xCB, key_right = 0xCD, key_up = 0xC8, key_down = 0xD0;
-constexpr int splash = 1, title = 2, play = 4, transition = 5, continue_countdown = 6, result = 8;
+constexpr int splash = 1, title = 2, play = 4, transition = 5, continue_countdown = 6,
+              game_over = 7, result = 8;
 // The virtual controller: A is the game's button 5 (jump), X its button 7
 // (start); the left stick's x axis walks.
 constexpr int pad_a = 0, pad_x = 2, pad_left_x = 0;
@@ -287,6 +288,55 @@ std::vector<step> boss() {
     return b.steps;
 }
 
+// The pause menu over the splash: the music one step up on the sound page,
+// then the graphics page and back ("もどる"), then quit.
+std::vector<step> volume_then_graphics() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_escape);
+    b.menu_taps(0, {key_up, key_enter});
+    b.menu_taps(2, {key_right, key_down, key_down, key_enter});
+    // The main page again (its cursor back on "ゲームにもどる"): up twice.
+    b.tap({T::menu_frame, 0, 20}, key_up);
+    b.tap({T::menu_frame, 0, 23}, key_up);
+    b.tap({T::menu_frame, 0, 26}, key_enter);
+    b.menu_taps(5, {key_down, key_down, key_down, key_enter});
+    b.tap({T::menu_frame, 0, 40}, key_down);
+    b.tap({T::menu_frame, 0, 43}, key_enter);
+    b.menu_taps(1, {key_up, key_enter});
+    return b.steps;
+}
+
+// On the stage that costs every life (written by the test), the pause menu
+// held open 10.5 s during the continue countdown; then no input until game
+// over.
+std::vector<step> continue_paused() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    const int opened = b.tap({T::state_frame, continue_countdown, 10}, key_escape);
+    b.add({T::after, 0, 0, opened, 10500}, {A::key_down, key_escape});
+    b.add({T::after, 0, 0, opened, 10520}, {A::key_up, key_escape});
+    b.close({T::state_frame, game_over, 5});
+    return b.steps;
+}
+
+// W held from the first stage's tenth frame on; attack once the tally's
+// figures are in, so the tally ends (its frame 300) while W is still held;
+// W let go 8 s after it went down, then attack again 2 s later. The close
+// comes at the first frame of the stage a tally returns to, or 15 s after
+// W is let go.
+std::vector<step> w_through_result() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    const int held = b.add({T::state_frame, play, 10}, {A::key_down, key_w});
+    b.tap({T::state_frame, result, 260}, key_x);
+    const int released = b.add({T::after, 0, 0, held, 8000}, {A::key_up, key_w});
+    b.add({T::after, 0, 0, released, 2000}, {A::key_down, key_x});
+    b.add({T::after, 0, 0, released, 2020}, {A::key_up, key_x});
+    b.close({T::state_frame, play, 1, 0, 0, 2});
+    b.close({T::after, 0, 0, released, 15000});
+    return b.steps;
+}
+
 struct named {
     const char* name;
     std::vector<step> (*make)();
@@ -312,6 +362,9 @@ const named scenarios[] = {
     {"sigint_in_play", [] { return signalled(SIGINT, false); }},
     {"sighup_in_play", [] { return signalled(SIGHUP, false); }},
     {"sigterm_in_grid", [] { return signalled(SIGTERM, true); }},
+    {"volume_then_graphics", volume_then_graphics},
+    {"continue_paused", continue_paused},
+    {"w_through_result", w_through_result},
 };
 
 }  // namespace

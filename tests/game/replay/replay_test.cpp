@@ -572,6 +572,46 @@ TEST(Replay, TheBossFallsToTheItemAndTheGameIsCleared) {
     expect_clean(r);
 }
 
+TEST(Replay, AVolumeChangeOutlivesAVisitToTheGraphicsPage) {
+    const run_result r = run("volume_then_graphics");
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    EXPECT_NE(log_after(log_after(r.log, "menu page 2"), "menu page 5"), "") << r.log;
+    const auto lines = settings_file_lines(r);
+    ASSERT_EQ(lines.size(), 21u) << r.log;
+    EXPECT_EQ(lines[1], "0.550") << "the music one step up from 0.5";
+    expect_clean(r);
+}
+
+// The first pass that ran the scene, from the line "state S at pass P".
+int pass_of_state(const std::string& log, int state) {
+    const std::string from = log_after(log, "state " + std::to_string(state) + " at pass ");
+    return from.empty() ? -1 : std::atoi(from.c_str() + from.find("pass ") + 5);
+}
+
+TEST(Replay, ThePauseMenuStopsTheContinueCountdown) {
+    const run_result r =
+        run("continue_paused", {.with = data::tree, .change = lives_costing_first_stage});
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    EXPECT_NE(log_after(log_after(r.log, "state 6"), "menu page 0"), "") << r.log;
+    // The passes keep the 60 Hz refresh: 19 999 ms are some 1200 passes of
+    // the countdown, the menu's 10.5 s (some 630 more) not among them.
+    const int passes = pass_of_state(r.log, 7) - pass_of_state(r.log, 6);
+    EXPECT_GE(passes, 1190) << r.log;
+    EXPECT_LE(passes, 1210) << r.log;
+    expect_clean(r);
+}
+
+TEST(Replay, WHeldThroughTheResultLeavesItWhenLetGo) {
+    const run_result r = run("w_through_result");
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("FAILED"), std::string::npos) << r.log;
+    // The tally, then the transition to the first stage and play.
+    EXPECT_NE(log_after(log_after(log_after(r.log, "state 8"), "state 5"), "state 4"), "") << r.log;
+    expect_clean(r);
+}
+
 TEST(Replay, TheHappyPathPlaysTheArchiveThroughToTheResult) {
     const run_result r = run("happy_path");
     EXPECT_EQ(r.status, 0) << r.log;
