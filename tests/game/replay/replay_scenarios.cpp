@@ -60,6 +60,16 @@ std::vector<step> title_idle() {
 }
 
 // The title's first frame, then the window closes.
+// The title drawn by the software renderer: its first frame, and one after
+// the blur has fed on itself for 74 frames.
+std::vector<step> software_title() {
+    steps_builder b;
+    b.capture({T::state_frame, title, 0}, "title_0");
+    b.capture({T::state_frame, title, 150}, "title_150");
+    b.close({T::state_frame, title, 151});
+    return b.steps;
+}
+
 std::vector<step> title_first() {
     steps_builder b;
     b.capture({T::state_frame, title, 0}, "title_0");
@@ -345,6 +355,7 @@ struct named {
 const named scenarios[] = {
     {"title_idle", title_idle},
     {"title_first", title_first},
+    {"software_title", software_title},
     {"new_game", new_game},
     {"stop", [] { return stop(false); }},
     {"stop_picture", [] { return stop(true); }},
