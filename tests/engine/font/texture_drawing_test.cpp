@@ -7,6 +7,7 @@
 #include "core/handle_manager.h"
 #include "font_fixture.h"
 #include "graphics/draw_settings.h"
+#include "support/test_support.h"
 #include "test_knobs.h"
 
 using namespace DuRud;
@@ -204,6 +205,119 @@ TEST_F(NoBlendOperationFontTest, EmulatedSubtractStartingRightOfTheAreaDrawsNoth
     SetBlendMode(0, 255);
     EXPECT_EQ(0x006464u, ScreenPixel(12, 25));
     EXPECT_EQ(0x646464u, ScreenPixel(14, 25));
+}
+
+}  // namespace
+
+namespace {
+
+const uint32_t kRed = 0xFF0000;
+
+// Both the device and the software renderer: the same glyph boxes.
+class SoftwareScreenFontTest : public FontTest {
+  protected:
+    void SetUp() override { Start({.software = 1}); }
+};
+
+// An edged glyph into the cell of a taller evicted one, drawn turned.
+// Size 48 (3 px a unit pixel): cell 52 ('W' 33 + 4 + 2 -> 40, below the
+// height 48 + 1 + 2 -> 52). 'A' leaves its 11 x 26 box (edge included),
+// 'B' takes the cell with 17 x 14 at offsets (0, 18): X = 10 + 52 - 18 =
+// 44, Y = 20; its ring in columns 30 and 43, rows 20 and 36, body inside.
+// Column 29 is source row 14, where the old 'A' had its body. The texture's
+// edge of width 1 is the full square around each pixel, the memory cache's
+// the plus: its ring has no corners.
+void EvictedGlyphLeavesNothingBeside(bool corners) {
+    const Handle font = TestFont(1, 48, 1);
+    ASSERT_NE(-1, font);
+    GetTextWidthWithFont("A", -1, font, 0);
+    // The rest of the ring: printable bytes that start no double-byte character.
+    std::string others;
+    for (int c = '!'; static_cast<int>(others.size()) < Record(font)->capacity - 1; ++c)
+        if (c != 'A' && c != 'B' && (c < 0x7F || c > 0xA0)) others += static_cast<char>(c);
+    GetTextWidthWithFont(others.c_str(), -1, font, 0);
+    ASSERT_EQ(1, Record(font)->codes['A'].cached);
+    DrawTextWithFont(10, 20, "B", kWhite, font, MakeColorValue(255, 0, 0), 1);
+    ASSERT_EQ(0, Record(font)->codes['A'].cached) << "evicted by 'B'";
+    std::vector<std::string> want(17, std::string(16, '.'));
+    for (int y = 20; y <= 36; ++y)
+        for (int x = 30; x <= 43; ++x)
+            want[y - 20][x - 29] = (x == 30 || x == 43) && (y == 20 || y == 36)
+                                       ? (corners ? 'r' : '.')
+                                   : x == 30 || x == 43 || y == 20 || y == 36 ? 'r'
+                                                                              : '#';
+    EXPECT_EQ(want, Block(29, 20, 16, 17));
+}
+
+TEST_F(FontTest, TurnedEdgedGlyphShowsNothingOfTheEvictedOne) {
+    EvictedGlyphLeavesNothingBeside(true);
+}
+
+TEST_F(SoftwareScreenFontTest, TurnedEdgedGlyphShowsNothingOfTheEvictedOne) {
+    EvictedGlyphLeavesNothingBeside(false);
+}
+
+}  // namespace
+
+namespace {
+
+struct SubtractBoxRow {
+    const char* name;
+    int vertical;
+    int x, y;  // an edge pixel outside the height the box used to get
+};
+
+TEST_F(NoBlendOperationFontTest, EmulatedSubtractCoversTheEdges) {
+    // Edge 4: cell height 16 + 1 + 8 = 26, the box of 'A' 11 x 16 at (1, 4).
+    // Level: the disc's bottom row 4 below the body's last row 35 reaches
+    // columns 16 - 2 .. 16 + 2 at row 39, past y + 16 + 3. Turned: X = 10 +
+    // 26 - 4 = 32; the disc's top row lands in column 31, rows 21 + 2 .. 21 + 8.
+    const Handle font = TestFont(1, 16, 4);
+    ASSERT_NE(-1, font);
+    const SubtractBoxRow rows[] = {
+        {"Level", 0, 16, 39},
+        {"Turned", 1, 31, 25},
+    };
+    for (const SubtractBoxRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        ClearScreen();
+        DrawBoxShape(0, 0, 160, 120, MakeColorValue(100, 100, 100), 1);
+        SetBlendMode(3, 255);
+        const uint32_t red = MakeColorValue(255, 0, 0);
+        EXPECT_EQ(0, DrawTextWithFont(10, 20, "A", red, font, red, r.vertical));
+        SetBlendMode(0, 255);
+        // Grey 100 less red 255: (0, 100, 100); added it would be (255, 100, 100).
+        EXPECT_EQ(0x006464u, ScreenPixel(r.x, r.y));
+        EXPECT_EQ(0x646464u, ScreenPixel(r.x + (r.vertical ? 1 : 0), r.y + (r.vertical ? 0 : 1)));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+class FullScreenFontTest : public FontTest {
+  protected:
+    void SetUp() override { Start({.width = 640, .height = 480, .fullScreen = 1}); }
+};
+
+// Full screen, focus lost: the text call waits for the window, whose return
+// rebuilds the device and with it every font record under the same handle.
+TEST_F(FullScreenFontTest, TextThatWaitedForTheWindowDrawsWithTheRebuiltFont) {
+    const Handle font = TestFont(0);
+    ASSERT_NE(-1, font);
+    const HWND window = graphicstest::MainWindow();
+    KnobWindowEvent(window, KnobWindowEventKind::FocusLost);
+    for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 0; ++pass) PumpWindowMessages();
+    ASSERT_EQ(0, KnobD3D9LiveCount("Device")) << "given up while away";
+    KnobWindowEvent(window, KnobWindowEventKind::Restore);
+    KnobWindowEvent(window, KnobWindowEventKind::FocusGained);
+    {
+        testsupport::Watchdog bound("the text call's return after the window came back");
+        EXPECT_EQ(0, DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0));
+    }
+    EXPECT_EQ(1, KnobD3D9LiveCount("Device"));
+    EXPECT_EQ(kAB, Block(10, 20, 12, 12));
 }
 
 }  // namespace
