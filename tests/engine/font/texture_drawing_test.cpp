@@ -7,7 +7,9 @@
 #include "core/handle_manager.h"
 #include "font_fixture.h"
 #include "graphics/draw_settings.h"
+#include "graphics/masks.h"
 #include "support/test_support.h"
+#include "support/truetype_face.h"
 #include "test_knobs.h"
 
 using namespace DuRud;
@@ -261,25 +263,48 @@ TEST_F(SoftwareScreenFontTest, TurnedEdgedGlyphShowsNothingOfTheEvictedOne) {
 
 namespace {
 
+// The test face's 'A' in a face with a line gap of 8 px at ppem 16: the
+// font is made at cell 16 / (1 - 8 / 16) = 32, ppem 32, so its height grew
+// by 16 and its text moves up (turned: left) by 8. At ppem 32 'A' is 6 x 16
+// at offsets (2, 24 - 16).
+const char kGapFace[] = "Vessamire Wide Gap";
+void AddGapFace() {
+    testsupport::TestFaceSpec spec;
+    spec.family = kGapFace;
+    spec.winAscent = 1536, spec.winDescent = 512;
+    spec.ascender = 1536, spec.descender = -512, spec.lineGap = 1024;
+    spec.glyphs = {{u'A', 768, {{128, 0, 512, 1024}}}};
+    testsupport::WriteFile("gap_face.ttf", testsupport::MakeTrueTypeFace(spec));
+    ASSERT_TRUE(KnobFontAddFile((testsupport::TestDirectory() + "/gap_face.ttf").c_str()));
+}
+
 struct SubtractBoxRow {
     const char* name;
-    int vertical;
-    int x, y;  // an edge pixel outside the height the box used to get
+    const char* face;
+    int type, edge, vertical;
+    int x, y;            // a pixel of 'A' drawn at (10, 20) that the old box missed
+    int clearX, clearY;  // the next pixel out, not drawn
 };
 
-TEST_F(NoBlendOperationFontTest, EmulatedSubtractCoversTheEdges) {
+TEST_F(NoBlendOperationFontTest, EmulatedSubtractCoversEveryGlyphPixel) {
     // Edge 4: cell height 16 + 1 + 8 = 26, the box of 'A' 11 x 16 at (1, 4).
     // Level: the disc's bottom row 4 below the body's last row 35 reaches
     // columns 16 - 2 .. 16 + 2 at row 39, past y + 16 + 3. Turned: X = 10 +
     // 26 - 4 = 32; the disc's top row lands in column 31, rows 21 + 2 .. 21 + 8.
-    const Handle font = TestFont(1, 16, 4);
-    ASSERT_NE(-1, font);
+    // The grown face turned: X = 10 - 8 + 34 - 8 = 28, columns 12 to 27, rows
+    // 22 to 27, left of x + 8.
+    AddGapFace();
     const SubtractBoxRow rows[] = {
-        {"Level", 0, 16, 39},
-        {"Turned", 1, 31, 25},
+        {"LevelEdge", kFace, 1, 4, 0, 16, 39, 16, 40},
+        {"TurnedEdge", kFace, 1, 4, 1, 31, 25, 32, 25},
+        {"TurnedGrownFont", kGapFace, 0, -1, 1, 12, 24, 11, 24},
     };
     for (const SubtractBoxRow& r : rows) {
         SCOPED_TRACE(r.name);
+        FontCacheSettings settings{};
+        const Handle font =
+            CreateFontHandle(&settings, r.face, 16, 4, r.type, -1, r.edge, 0, -1, 0);
+        ASSERT_NE(-1, font);
         ClearScreen();
         DrawBoxShape(0, 0, 160, 120, MakeColorValue(100, 100, 100), 1);
         SetBlendMode(3, 255);
@@ -288,8 +313,35 @@ TEST_F(NoBlendOperationFontTest, EmulatedSubtractCoversTheEdges) {
         SetBlendMode(0, 255);
         // Grey 100 less red 255: (0, 100, 100); added it would be (255, 100, 100).
         EXPECT_EQ(0x006464u, ScreenPixel(r.x, r.y));
-        EXPECT_EQ(0x646464u, ScreenPixel(r.x + (r.vertical ? 1 : 0), r.y + (r.vertical ? 0 : 1)));
+        EXPECT_EQ(0x646464u, ScreenPixel(r.clearX, r.clearY));
+        DeleteHandle(font);
     }
+}
+
+// Through a mask that lets everything through, the edges outside the old
+// box reach the screen (the same pixels as above).
+void EdgesThroughAnOpenMask() {
+    const Handle font = TestFont(1, 16, 4);
+    ASSERT_NE(-1, font);
+    ASSERT_EQ(0, MakeTestMaskScreen());
+    ASSERT_EQ(0, WriteTestMaskBytes(0, 0, 160, 120, 0));
+    for (int vertical : {0, 1}) {
+        SCOPED_TRACE(vertical);
+        ClearScreen();
+        ASSERT_EQ(0, SetMaskEnabled(1));
+        EXPECT_EQ(0,
+                  DrawTextWithFont(10, 20, "A", kWhite, font, MakeColorValue(255, 0, 0), vertical));
+        ASSERT_EQ(0, SetMaskEnabled(0));
+        EXPECT_EQ(kRed, ScreenPixel(vertical ? 31 : 16, vertical ? 25 : 39));
+    }
+}
+
+TEST_F(FontTest, MaskedTextKeepsItsEdges) {
+    EdgesThroughAnOpenMask();
+}
+
+TEST_F(SoftwareScreenFontTest, MaskedTextKeepsItsEdges) {
+    EdgesThroughAnOpenMask();
 }
 
 }  // namespace
