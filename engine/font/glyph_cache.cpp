@@ -358,7 +358,10 @@ int SetUpFontCacheGraphics(Handle font, int asynchronous) {
     SetHardwareRenderingWanted(1);
     r->cacheGraphic = CreateEmptyGraphic(params, width, r->cacheHeight, 0, asynchronous);
     SetHardwareRenderingWanted(wanted);
-    if (r->cacheGraphic == -1) return -1;
+    if (r->cacheGraphic == -1) {
+        r->cacheLost = 1;  // tried again at the next draw
+        return -1;
+    }
     r->edgeCacheGraphic = edged ? CreateSubGraphicEx(r->cacheWidth, 0, r->cacheWidth,
                                                      r->cacheHeight, r->cacheGraphic, 1)
                                 : -1;

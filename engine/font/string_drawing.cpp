@@ -211,7 +211,7 @@ int DrawStringHardware(int x, int y, uint32_t color, uint32_t edgeColor, int ver
                        const char* text) {
     FontRecord* r = GetFontRecord(font);
     if (!r || !r->usesTexture) return 0;
-    SetUpFontCacheGraphics(font, 0);
+    if (SetUpFontCacheGraphics(font, 0) != 0) return -1;  // nothing to draw from
     const DrawSettings& d = GetDrawSettings();
     const RECT clip{d.areaX1, d.areaY1, d.areaX2, d.areaY2};
     DrawStringThroughCache(1, x, y, 0, 1.0, 1.0, text, color, nullptr, &clip, 1, font, edgeColor,

@@ -177,6 +177,20 @@ TEST_F(FontTest, LostCacheGraphicIsMadeAgain) {
     EXPECT_EQ(graphics, GetHandleTypeRecord(HandleTypeGraphic)->count);
 }
 
+// A lost cache graphic that cannot be made again fails the call (there is
+// nothing to draw from), and the next call tries again.
+TEST_F(FontTest, CacheGraphicNotMadeAgainFailsTheDrawUntilItIs) {
+    const Handle font = TestFont(0);
+    DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0);
+    DeleteGraphic(Record(font)->cacheGraphic);
+    ClearScreen();
+    KnobD3D9FailResourcesAfter(0);
+    EXPECT_EQ(-1, DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0));
+    KnobD3D9FailResourcesAfter(-1);
+    EXPECT_EQ(0, DrawTextWithFont(10, 20, "AB", kWhite, font, 0, 0));
+    EXPECT_EQ(kAB, Block(10, 20, 12, 12));
+}
+
 }  // namespace
 
 namespace {
