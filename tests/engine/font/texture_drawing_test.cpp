@@ -1,7 +1,9 @@
 // Text through the cache texture on the Direct3D device, read back from the
 // back buffer: glyphs at pen + offsets, colour by the brightness, coverage
 // levels blended, the edge under the body, turned glyphs, and the draw
-// state put back afterwards.
+// state put back afterwards; a reused cell, the box of emulated subtraction
+// and masks (beside the software renderer where it draws too), a lost cache
+// texture, and a device rebuilt while a text call waits.
 #include <gtest/gtest.h>
 
 #include "core/handle_manager.h"
@@ -373,9 +375,10 @@ struct WaitingCallRow {
 };
 
 // Full screen, focus lost: the text call waits for the window, whose return
-// rebuilds the device and with it every font record under the same handle.
-// Each call shows what it showed before the window went away ("AB" of the
-// test face; the default font's face is the machine's).
+// rebuilds the device (given up while away) and with it every font record
+// under the same handle. Each call shows what it showed before the window
+// went away ("AB" of the test face; the default font's face is the
+// machine's). The software renderer rebuilds no font.
 TEST_F(FullScreenFontTest, TextThatWaitedForTheWindowDrawsWithTheRebuiltFont) {
     const Handle font = TestFont(0);
     ASSERT_NE(-1, font);
