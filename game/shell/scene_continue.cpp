@@ -7,6 +7,7 @@
 
 #include "DuRud.h"
 #include "shell/blur.h"
+#include "shell/frame_keeper.h"
 #include "shell/load_lists.h"
 #include "shell/scenes.h"
 #include "world/debug_overlay.h"
@@ -69,12 +70,6 @@ void continue_player(tesmo& p) {
     players[0].popup_blue = 0;
     p.lives += 1;
     respawn_player(&p);
-}
-
-// Modulo the 31-bit clock, so its wrap never jumps the countdown.
-int32_t clock_difference(int32_t later, int32_t earlier) {
-    return static_cast<int32_t>((static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier)) &
-                                0x7FFFFFFF);
 }
 
 }  // namespace
