@@ -145,7 +145,7 @@ void CheckFullScreenMode() {
     int width = 0, height = 0;
     calls.QueryDrawSize(&width, &height);
     if (width == 320 && height == 240 && !GetWindowModeFlag()) {
-        calls.SetEmulate320x240(1);
+        calls.SetAutoEmulate320x240(1);
         calls.StoreScreenSize(640, 480);
     }
 }

@@ -70,7 +70,7 @@ const ModuleCalls kRealCalls = {
     QueryDisplayMode,
     SetScreenMode,
     StoreScreenSize,
-    SetEmulate320x240,
+    SetAutoEmulate320x240,
     GetEmulate320x240,
 };
 

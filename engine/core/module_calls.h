@@ -68,7 +68,7 @@ struct ModuleCalls {
     DisplayModeInfo (*QueryDisplayMode)(int index);
     int (*SetScreenMode)(int width, int height, int colorBits, int refreshRate);
     int (*StoreScreenSize)(int width, int height);
-    int (*SetEmulate320x240)(int flag);
+    int (*SetAutoEmulate320x240)(int flag);
     int (*GetEmulate320x240)();
 };
 

@@ -39,6 +39,9 @@ int QueryDisplayModeCount();
 DisplayModeInfo QueryDisplayMode(int index);  // all -1 for an index out of range
 int StoreScreenSize(int width, int height);
 int SetEmulate320x240(int flag);
+// The emulation a 320 x 240 full screen switches on by itself; leaving full
+// screen clears it again (the caller's own switch stays).
+int SetAutoEmulate320x240(int flag);
 int GetEmulate320x240();  // 1 while the 320x240 emulation is asked for or on
 
 int StartModels();

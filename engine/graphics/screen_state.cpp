@@ -61,6 +61,11 @@ int SetEmulate320x240(int flag) {
     return 0;
 }
 
+int SetAutoEmulate320x240(int flag) {
+    GetScreenState().autoEmulate320x240 = flag ? 1 : 0;
+    return 0;
+}
+
 int GetEmulate320x240() {
     return IsEmulating320x240();
 }

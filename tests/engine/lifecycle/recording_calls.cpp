@@ -130,7 +130,7 @@ const ModuleCalls kRecordingTable = {
         return Rec(("StoreScreenSize(" + std::to_string(width) + "," + std::to_string(height) + ")")
                        .c_str());
     },
-    [](int flag) { return Rec(("SetEmulate320x240(" + std::to_string(flag) + ")").c_str()); },
+    [](int flag) { return Rec(("SetAutoEmulate320x240(" + std::to_string(flag) + ")").c_str()); },
     [] { return 0; },
 };
 
