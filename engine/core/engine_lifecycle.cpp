@@ -273,6 +273,9 @@ int ShutdownEngine() {
     g_shuttingDown.store(1);
     const ModuleCalls& calls = Calls();
     SetWindowEndingFlag(1);
+    // No load may run on while the modules it fills end: the loads running
+    // finish, the queued ones go with their handles.
+    calls.StopAsyncLoading();
     calls.DeleteAllSoftImages();
     calls.EndOnScreenLog();
     calls.EndNetwork();

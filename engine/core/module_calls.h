@@ -28,6 +28,7 @@ struct ModuleCalls {
     // window, pump, on-screen log, input, network
     int (*CreateMainWindow)();
     int (*TerminateWindow)();
+    int (*StopAsyncLoading)();  // the loader's workers end; queued loads stay queued
     int (*PumpWindowMessages)();
     int (*ChangeWindowMode)(int windowed);
     int (*ForceForegroundWindow)(void* window, int topmost);

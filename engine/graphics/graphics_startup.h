@@ -25,6 +25,8 @@ int ChangeScreenMode(int width, int height, int colorBits, int force, int refres
 // mode first, 0 keeps it and restarts the input devices. 0.
 int RecreateDevice(int colorBits, int newMode, int width, int height, int refreshRate);
 int RestartDevice();  // RecreateDevice in the current mode
+// Serves the loader threads until no load is queued or running. 0.
+int FinishQueuedLoads();
 // The restore callback (or the reload of every graphic) with asynchronous
 // loading off, then model textures and fonts. 0.
 int RunRestoreCallback();

@@ -15,6 +15,11 @@ int IsEmulating320x240() {
     return (s.emulate320x240 || s.autoEmulate320x240) ? 1 : 0;
 }
 
+int IsDirect3DDeviceAway() {
+    const ScreenState& s = GetScreenState();
+    return s.started && s.startedOnDirect3D && !s.useDirect3D ? 1 : 0;
+}
+
 int IsModeChangeRunning() {
     return GetScreenState().modeChangeRunning;
 }

@@ -62,6 +62,7 @@ const ModuleCalls kRecordingTable = {
     },
     RECORD0(CreateMainWindow),
     RECORD0(TerminateWindow),
+    RECORD0(StopAsyncLoading),
     RECORD0(PumpWindowMessages),
     [](int windowed) {
         const int r = Rec(windowed ? "ChangeWindowMode(TRUE)" : "ChangeWindowMode(FALSE)");
@@ -187,7 +188,8 @@ std::vector<std::string> WindowModeStartUp() {
 
 std::vector<std::string> FullShutdown() {
     return Steps(
-        "DeleteAllSoftImages EndOnScreenLog EndNetwork StopCurrentMusic EndModels EndGraphics "
+        "StopAsyncLoading DeleteAllSoftImages EndOnScreenLog EndNetwork StopCurrentMusic EndModels "
+        "EndGraphics "
         "TerminateBaseImage TerminateSoftImages TerminateMovieModule ShutdownInput "
         "TerminateSoundSystem TerminateSoundConvert TerminateWindow TerminateCom "
         "PumpWindowMessages ChangeStreamDir EndArchives MemDumpAll UnloadWinApis");
