@@ -11,6 +11,7 @@
 #include "core/async_loading.h"
 #include "core/handle_manager.h"
 #include "core/text_literals.h"
+#include "core/tracked_memory.h"
 #include "engine/decoders/picture_corpus.h"
 #include "files/full_path.h"
 #include "graphics/device_layer.h"
@@ -658,6 +659,58 @@ TEST(GraphicLoadingThreads, AFullScreenWindowAwayKeepsItsLoadsAndItsNewGraphics)
     EXPECT_EQ(textures + 25, KnobD3D9LiveCount("Texture"));
     EXPECT_EQ(25, GetHandleTypeRecord(HandleTypeGraphic)->count);
     StopDevice();
+}
+
+}  // namespace
+
+namespace {
+
+// Closing the window while its pictures load. A full-screen window gives
+// its device up as it goes, once no loader writes a texture any more (every
+// load ends as a Direct3D graphic first); a window keeps it, and the engine's
+// end stops the loaders with loads still queued. Either way no texture,
+// thread or block is left.
+TEST(GraphicLoadingThreads, ClosingTheWindowWhileLoadsRunLeavesNothing) {
+    struct Row {
+        const char* name;
+        bool fullScreen;
+    };
+    for (const Row& row : {Row{"FullScreen", true}, Row{"Windowed", false}}) {
+        SCOPED_TRACE(row.name);
+        KnobD3D9ShaderVersions(0, 0);
+        const int blocks = MemGetCount();
+        ASSERT_EQ(0, StartDevice(row.fullScreen ? FullScreenWithHandles() : WithHandles()));
+        testsupport::WriteFile("pic.png", PatternPng(700, 500));
+        testsupport::WriteFile("sheet.png", PatternPng(128, 64));
+        SetUseAsyncLoad(1);
+        std::vector<Handle> loaded;
+        for (int i = 0; i < 16; ++i) {
+            loaded.push_back(LoadGraphic("pic.png"));
+            Handle pieces[8];
+            ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 8, 4, 2, 32, 32, pieces));
+            loaded.insert(loaded.end(), pieces, pieces + 8);
+        }
+        SetUseAsyncLoad(0);
+        ASSERT_TRUE(
+            testsupport::ServeUntil([] { return AsyncLoadsInFlight() > 0; }, "a load runs"));
+        // The player's window has the focus, which the close takes away.
+        KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusGained);
+        KnobWindowEvent(MainWindow(), KnobWindowEventKind::Close);
+        int pumped = 0;
+        for (int pass = 0; pass < 100 && pumped == 0; ++pass) pumped = PumpWindowMessages();
+        EXPECT_EQ(-1, pumped) << "the window closed";
+        if (row.fullScreen) {
+            EXPECT_EQ(0, KnobD3D9LiveCount("Device"));
+            for (Handle h : loaded) {
+                ASSERT_EQ(0, IsHandleAsyncPending(h)) << h;
+                EXPECT_EQ(1, GraphicFromHandle(h, 0)->image->request.direct3D) << h;
+            }
+        }
+        StopDevice();
+        EXPECT_EQ(0, KnobD3D9LiveCount("Texture"));
+        EXPECT_EQ(0, AsyncLiveWorkerThreads());
+        EXPECT_EQ(blocks, MemGetCount());
+    }
 }
 
 }  // namespace
