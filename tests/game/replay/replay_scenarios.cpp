@@ -105,6 +105,26 @@ std::vector<step> close_during_grid() {
     return b.steps;
 }
 
+// No step: the window is closed by the clock (VESSAMIRE_CLOSE_AT_MS).
+std::vector<step> closed_by_the_clock() {
+    return {};
+}
+
+// The window loses the focus during the loading grid and gets it back 300 ms
+// later; the splash is taken once the pictures are in. A grid that never
+// ends is closed at its 200th pass.
+std::vector<step> away_during_grid(bool away) {
+    steps_builder b;
+    if (away) {
+        const int lost = b.add({T::grid_pass, 0, 1}, {A::focus_lost});
+        b.add({T::after, 0, 0, lost, 300}, {A::focus_back});
+    }
+    b.capture({T::state_frame, splash, 45}, "splash_45");
+    b.close({T::state_frame, splash, 46});
+    b.close({T::grid_pass, 0, 200});
+    return b.steps;
+}
+
 // Every reachable page of the pause menu, opened over the splash: the pad
 // chosen (and felt), Space for jump, the window 5 % larger and smoothed,
 // then "はい" to quit.
@@ -361,6 +381,9 @@ const named scenarios[] = {
     {"stop_picture", [] { return stop(true); }},
     {"close_during_grid", close_during_grid},
     {"settings_only", settings_only},
+    {"closed_by_the_clock", closed_by_the_clock},
+    {"away_during_grid", [] { return away_during_grid(true); }},
+    {"splash_after_grid", [] { return away_during_grid(false); }},
     {"menu_pages", menu_pages},
     {"debug_mode", debug_mode},
     {"pad_play", pad_play},

@@ -268,6 +268,41 @@ TEST(Replay, ATerminationSignalClosesTheGameAsItsCloseButtonDoes) {
     }
 }
 
+// Full screen, the rest as by default.
+const std::string full_screen_settings = settings_lines("1\r\n0.500\r\n1.000\r\n1.000\r\n0\r\n");
+
+// The full-screen window closed at several instants of the loading grid (on
+// the loose files it runs from about 150 to 200 ms): the window gives its
+// device up as it goes and the engine ends while pictures load.
+TEST(Replay, ClosedDuringTheFullScreenGridEndsCleanly) {
+    for (const int ms : {152, 168, 184}) {
+        SCOPED_TRACE(ms);
+        const std::string at = "VESSAMIRE_CLOSE_AT_MS=" + std::to_string(ms);
+        const run_result r =
+            run("closed_by_the_clock",
+                {.with = data::tree, .environment = at, .settings = full_screen_settings.c_str()});
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(r.log.find("grid done"), std::string::npos) << r.log;
+        EXPECT_EQ(read_file(r.dir / "setting.qvx"), full_screen_settings);
+        expect_clean(r);
+    }
+}
+
+// The full-screen window away for 300 ms while the grid loads: every picture
+// comes back with the device, so the splash shows as in a run that stayed.
+TEST(Replay, FocusLostDuringTheFullScreenGridKeepsEveryPicture) {
+    const run_options options{.with = data::tree, .settings = full_screen_settings.c_str()};
+    const run_result stayed = run("splash_after_grid", options);
+    const run_result away = run("away_during_grid", options);
+    for (const run_result* r : {&stayed, &away}) {
+        EXPECT_EQ(r->status, 0) << r->log;
+        EXPECT_NE(r->log.find("grid done"), std::string::npos) << r->log;
+        EXPECT_EQ(r->log.find("stop "), std::string::npos) << r->log;
+        expect_clean(*r);
+    }
+    expect_same_picture(stayed.dir / "splash_45.png", away, "away");
+}
+
 TEST(Replay, AGarbageSettingsFilePlaysWithDefaultsAndIsWrittenBackWellFormed) {
     // Full screen 2 is out of range, "nan" is no number for the music
     // volume, -0.2 clamps to 0, a 600-digit scale is not finite, sampling 1.
