@@ -294,7 +294,7 @@ using EngineLifecycleThreads = EngineLifecycleTest;
 
 TEST_F(EngineLifecycleThreads, RealTableStartsAndEndsLeavingNothing) {
     const int blocks = MemGetCount();
-    const int threads = testsupport::ThreadCount();
+    const int threads = testsupport::QuietThreadCount();
     const int winsock = KnobModuleLoadCount("ws2_32.dll");
     const int winmm = KnobModuleLoadCount("winmm.dll");
     ASSERT_EQ(0, InitializeEngineLocked());
