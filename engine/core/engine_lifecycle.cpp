@@ -145,7 +145,7 @@ void CheckFullScreenMode() {
     int width = 0, height = 0;
     calls.QueryDrawSize(&width, &height);
     if (width == 320 && height == 240 && !GetWindowModeFlag()) {
-        calls.SetEmulate320x240(1);
+        calls.SetAutoEmulate320x240(1);
         calls.StoreScreenSize(640, 480);
     }
 }
@@ -273,6 +273,9 @@ int ShutdownEngine() {
     g_shuttingDown.store(1);
     const ModuleCalls& calls = Calls();
     SetWindowEndingFlag(1);
+    // No load may run on while the modules it fills end: the loads running
+    // finish, the queued ones go with their handles.
+    calls.StopAsyncLoading();
     calls.DeleteAllSoftImages();
     calls.EndOnScreenLog();
     calls.EndNetwork();

@@ -1,6 +1,7 @@
 // The real module call table.
 #include "core/module_calls.h"
 
+#include "core/async_loading.h"
 #include "core/engine_lifecycle.h"
 #include "core/log.h"
 #include "core/system_services.h"
@@ -34,6 +35,7 @@ const ModuleCalls kRealCalls = {
     ChangeStreamDir,
     CreateMainWindow,
     TerminateWindow,
+    AsyncLoadStopThreads,
     PumpWindowMessages,
     ChangeWindowMode,
     ForceForegroundWindow,
@@ -70,7 +72,7 @@ const ModuleCalls kRealCalls = {
     QueryDisplayMode,
     SetScreenMode,
     StoreScreenSize,
-    SetEmulate320x240,
+    SetAutoEmulate320x240,
     GetEmulate320x240,
 };
 

@@ -28,6 +28,7 @@ struct ModuleCalls {
     // window, pump, on-screen log, input, network
     int (*CreateMainWindow)();
     int (*TerminateWindow)();
+    int (*StopAsyncLoading)();  // the loader's workers end; queued loads stay queued
     int (*PumpWindowMessages)();
     int (*ChangeWindowMode)(int windowed);
     int (*ForceForegroundWindow)(void* window, int topmost);
@@ -68,7 +69,7 @@ struct ModuleCalls {
     DisplayModeInfo (*QueryDisplayMode)(int index);
     int (*SetScreenMode)(int width, int height, int colorBits, int refreshRate);
     int (*StoreScreenSize)(int width, int height);
-    int (*SetEmulate320x240)(int flag);
+    int (*SetAutoEmulate320x240)(int flag);
     int (*GetEmulate320x240)();
 };
 

@@ -176,10 +176,11 @@ int SetUpTextureCache(FontRecord* r, Handle handle, int asynchronous) {
     r->capacity = capacity > kMaxGlyphs ? kMaxGlyphs : capacity;
     r->cellsPerColumn = r->cacheHeight / cell;
     r->cacheLost = 1;
+    // The device draws text from the cache texture only: a font left with
+    // the memory cache would be a handle that never shows, so it is refused.
     if (SetUpFontCacheGraphics(handle, asynchronous) != 0) {
         FontLog(Cp932Text("テクスチャ文字キャッシュの作成に失敗しました\n"));
-        r->usesTexture = 0;
-        return 1;  // the memory cache takes over
+        return -1;
     }
     const ColorFormat* format = QueryGraphicColorFormat(
         FontSmooth(r->type) ? 1 : 0, FontSmooth(r->type) ? 0 : 1, r->textureBits == 32 ? 1 : 0, 0);
@@ -281,13 +282,8 @@ int CreateFontToHandle(int size, const FontCacheSettings* settings, Handle handl
     if (r->gdiFont) DeleteObject(r->gdiFont);
     r->gdiFont = font;
 
-    int useMemory = 1;
-    if (r->usesTexture) {
-        const int result = SetUpTextureCache(r, handle, asynchronous);
-        if (result < 0) return -1;
-        useMemory = result;
-    }
-    if (useMemory && SetUpMemoryCache(r) != 0) return -1;
+    if (r->usesTexture ? SetUpTextureCache(r, handle, asynchronous) != 0 : SetUpMemoryCache(r) != 0)
+        return -1;
     ResetFontCache(handle, 1);
     r->charSet = charSet;
     r->deletedFlag = nullptr;

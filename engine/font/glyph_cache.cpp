@@ -195,20 +195,19 @@ void StoreInMemory(FontRecord* r, const GlyphLevels& g, int cellY, int boxW, int
         }
 }
 
-// Copies the written region of the cache image into the cache graphic.
-void UploadRegion(FontRecord* r, int cellX, int cellY, int boxW, int boxH, bool fromWorker) {
-    auto copy = [&](int x, int y, int w, int h) {
-        RECT rect{x, y, std::min(x + w, r->cacheImage.width),
-                  std::min(y + h, r->cacheImage.height)};
+// Copies the cell from the cache image into the cache graphic (both halves
+// of an edged font). The whole cell goes, not only the new box: the cell was
+// cleared, and a turned glyph's clip reaches a pixel past its box, where the
+// evicted glyph would otherwise still show.
+void UploadCell(FontRecord* r, int cellX, int cellY, bool fromWorker) {
+    auto copy = [&](int x, int y, int halfEnd) {
+        RECT rect{x, y, std::min(x + r->cellWidth, halfEnd),
+                  std::min(y + r->cellWidth, r->cacheImage.height)};
         TransferImageToGraphic(r->cacheGraphic, &rect, x, y, &r->cacheImage, nullptr, 0, 0,
                                fromWorker ? 1 : 0, fromWorker ? 1 : 0);
     };
-    if (!FontEdged(r->type)) {
-        copy(cellX + 1, cellY + 1, r->cellWidth, r->cellWidth);
-        return;
-    }
-    copy(cellX + 1, cellY + 1, boxW, boxH);
-    copy(cellX + 1 + r->cacheWidth, cellY + 1, boxW, boxH);
+    copy(cellX + 1, cellY + 1, r->cacheWidth);
+    if (FontEdged(r->type)) copy(cellX + 1 + r->cacheWidth, cellY + 1, 2 * r->cacheWidth);
 }
 
 void ClearCell(FontRecord* r, int cellIndex) {
@@ -297,7 +296,7 @@ bool RasterizeOne(FontRecord* r, HDC dc, const TEXTMETRICA& metrics, const CharR
         const int boxH = std::min(g.height + 2 * e, room);
         if (r->usesTexture) {
             StoreInTexture(r, g, cellX, cellY, boxW, boxH);
-            UploadRegion(r, cellX, cellY, boxW, boxH, fromWorker);
+            UploadCell(r, cellX, cellY, fromWorker);
         } else {
             StoreInMemory(r, g, cellY, boxW, boxH);
         }
@@ -359,7 +358,10 @@ int SetUpFontCacheGraphics(Handle font, int asynchronous) {
     SetHardwareRenderingWanted(1);
     r->cacheGraphic = CreateEmptyGraphic(params, width, r->cacheHeight, 0, asynchronous);
     SetHardwareRenderingWanted(wanted);
-    if (r->cacheGraphic == -1) return -1;
+    if (r->cacheGraphic == -1) {
+        r->cacheLost = 1;  // tried again at the next draw
+        return -1;
+    }
     r->edgeCacheGraphic = edged ? CreateSubGraphicEx(r->cacheWidth, 0, r->cacheWidth,
                                                      r->cacheHeight, r->cacheGraphic, 1)
                                 : -1;

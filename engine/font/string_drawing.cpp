@@ -211,7 +211,7 @@ int DrawStringHardware(int x, int y, uint32_t color, uint32_t edgeColor, int ver
                        const char* text) {
     FontRecord* r = GetFontRecord(font);
     if (!r || !r->usesTexture) return 0;
-    SetUpFontCacheGraphics(font, 0);
+    if (SetUpFontCacheGraphics(font, 0) != 0) return -1;  // nothing to draw from
     const DrawSettings& d = GetDrawSettings();
     const RECT clip{d.areaX1, d.areaY1, d.areaX2, d.areaY2};
     DrawStringThroughCache(1, x, y, 0, 1.0, 1.0, text, color, nullptr, &clip, 1, font, edgeColor,
@@ -271,12 +271,24 @@ int DrawStringSoftware(int x, int y, const char* text, uint32_t color, Handle fo
     return 0;
 }
 
-}  // namespace
+// Grows the box by the rectangle (an empty box takes it whole).
+void Unite(RECT* box, const RECT& r) {
+    if (box->right <= box->left || box->bottom <= box->top) {
+        *box = r;
+        return;
+    }
+    box->left = std::min(box->left, r.left);
+    box->top = std::min(box->top, r.top);
+    box->right = std::max(box->right, r.right);
+    box->bottom = std::max(box->bottom, r.bottom);
+}
 
-int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX, double scaleY,
-                           const char* text, uint32_t color, MEMIMG* dest, const RECT* clip,
-                           int transparent, Handle font, uint32_t edgeColor, int length,
-                           int vertical, SIZE* sizeOut) {
+// The layout core; with ink, also the box the glyphs' pixels fill.
+int LayOutString(int draw, int x, int y, int scaleFlag, double scaleX, double scaleY,
+                 const char* text, uint32_t color, MEMIMG* dest, const RECT* clip, int transparent,
+                 Handle font, uint32_t edgeColor, int length, int vertical, SIZE* sizeOut,
+                 RECT* ink) {
+    if (ink) *ink = RECT{};
     if (!GetDirectDrawObject()) return -1;
     FontRecord* r = GetFontRecord(font);
     if (!r) return -1;
@@ -314,7 +326,7 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
             continue;
         }
         const GlyphSlot& s = *entry->slot;
-        if (draw && !Blank(c, s)) {
+        if ((draw || ink) && !Blank(c, s)) {
             const int cellX = s.cellIndex / r->cellsPerColumn * r->cellWidth;
             const int cellY = s.cellIndex % r->cellsPerColumn * r->cellWidth;
             const int inset = r->usesTexture ? 1 : 0;
@@ -322,10 +334,13 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
             // Horizontal: the box's top-left. Vertical: its right edge X and top Y.
             const int gx = vertical ? x + r->cellHeight - s.yOffset : x + at + s.xOffset;
             const int gy = vertical ? y + at + s.xOffset : y + s.yOffset;
-            if (!dest)
+            if (ink)
+                Unite(ink, vertical ? RECT{gx - s.height, gy, gx, gy + s.width}
+                                    : RECT{gx, gy, gx + s.width, gy + s.height});
+            if (draw && !dest)
                 DrawGlyphHardware(*r, gx, gy, cellX + inset, cellY + inset, s, textColor, edge,
                                   vertical);
-            else
+            else if (draw)
                 DrawGlyphSoftware(*r, dest, *clip, transparent, gx, gy, cellX, cellY, s,
                                   textColor.value, edge.value, vertical);
         }
@@ -336,6 +351,16 @@ int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX,
     return advance;
 }
 
+}  // namespace
+
+int DrawStringThroughCache(int draw, int x, int y, int scaleFlag, double scaleX, double scaleY,
+                           const char* text, uint32_t color, MEMIMG* dest, const RECT* clip,
+                           int transparent, Handle font, uint32_t edgeColor, int length,
+                           int vertical, SIZE* sizeOut) {
+    return LayOutString(draw, x, y, scaleFlag, scaleX, scaleY, text, color, dest, clip, transparent,
+                        font, edgeColor, length, vertical, sizeOut, nullptr);
+}
+
 int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font,
                      uint32_t edgeColor, int vertical) {
     if (!text || !text[0] || GetDrawSettings().areaEmpty) return 0;
@@ -344,7 +369,15 @@ int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font
         FontLog(Cp932Text("フォントハンドル値が異常です\n"));
         return -1;
     }
-    if (!GetWindowActiveFlag()) WaitWhileInactive();
+    if (!GetWindowActiveFlag()) {
+        WaitWhileInactive();
+        // A device rebuilt meanwhile made every font record anew.
+        r = GetFontRecord(font);
+        if (!r) {
+            FontLog(Cp932Text("フォントハンドル値が異常です\n"));
+            return -1;
+        }
+    }
     const DrawSettings& d = GetDrawSettings();
     const bool emulatedSubtract =
         d.blendMode == 3 && !GetDeviceResources().caps.blendOperation && r->usesTexture;
@@ -352,11 +385,22 @@ int DrawTextWithFont(int x, int y, const char* text, uint32_t color, Handle font
     if (!emulatedSubtract && !masked)
         return r->usesTexture ? DrawStringHardware(x, y, color, edgeColor, vertical, font, text)
                               : DrawStringSoftware(x, y, text, color, font, edgeColor, vertical);
-    // The box the text can cover; a start right of the draw area shows nothing.
+    // A start right of the draw area shows nothing (vertical text is moved
+    // left by the line shift).
     const int g = r->heightGrowth / 2;
-    const RECT box = vertical ? RECT{x + g, y, x + g + r->size + 3, d.areaY2}
-                              : RECT{x, y - g, d.areaX2, y - g + r->size + 3};
-    if (box.left >= d.areaX2) return 0;
+    if ((vertical ? x - g : x) >= d.areaX2) return 0;
+    // The box is what the glyphs fill, edges and parts beyond the line's
+    // height included: a pixel outside it would be added instead of
+    // subtracted, or left on the mask's work surface.
+    RECT box{};
+    if (LayOutString(0, x, y, 0, 1.0, 1.0, text, color, nullptr, nullptr, 1, font, edgeColor, -1,
+                     vertical, nullptr, &box) < 0)
+        return -1;
+    box.left = std::max<LONG>(box.left, d.areaX1);
+    box.top = std::max<LONG>(box.top, d.areaY1);
+    box.right = std::min<LONG>(box.right, d.areaX2);
+    box.bottom = std::min<LONG>(box.bottom, d.areaY2);
+    if (box.right <= box.left || box.bottom <= box.top) return 0;
     if (masked) BeginMaskedDraw(box.left, box.top, box.right, box.bottom);
     int result = 0;
     if (emulatedSubtract) {

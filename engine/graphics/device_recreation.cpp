@@ -33,17 +33,21 @@ namespace {
 
 GraphicsRestoreCallback g_restoreCallback = nullptr;
 
-// Loader threads must not touch the device while it is replaced: their
-// queued loads run to the end first, the main thread serving their calls.
-void DrainLoadQueue() {
-    const DWORD pause = GetSystemState().processorCount > 1 ? 0 : 2;
+}  // namespace
+
+// Loader threads must not touch the device while it is replaced or given
+// up: their queued loads run to the end first, the main thread serving
+// their calls. The main thread sleeps at least 1 ms between rounds: a
+// loader that waits a moment (for a busy work texture) is never kept
+// waiting by a main thread that only yields.
+int FinishQueuedLoads() {
+    const DWORD pause = GetSystemState().processorCount > 1 ? 1 : 2;
     while (AsyncRequestCount() > 0) {
         ServeMainThreadRequests();
         Sleep(pause);
     }
+    return 0;
 }
-
-}  // namespace
 
 int SetRestoreCallback(GraphicsRestoreCallback callback) {
     g_restoreCallback = callback;
@@ -69,7 +73,7 @@ int RunRestoreCallback() {
 
 int RecreateDevice(int colorBits, int newMode, int width, int height, int refreshRate) {
     ScreenState& s = GetScreenState();
-    DrainLoadQueue();
+    FinishQueuedLoads();
     // A full-screen deactivation may have released the device already.
     const bool wasDirect3D = s.startedOnDirect3D != 0;
     // The cached values outlive the device; the new device starts from its

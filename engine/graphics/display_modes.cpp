@@ -60,7 +60,7 @@ int SetFullScreenDisplayMode() {
         switched = ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
     }
     if (!switched && s.screenWidth == 320 && s.screenHeight == 240) {
-        SetEmulate320x240(1);
+        SetAutoEmulate320x240(1);
         StoreScreenSize(640, 480);
         mode.dmPelsWidth = 640;
         mode.dmPelsHeight = 480;

@@ -198,7 +198,7 @@ int SplitTextureAxis(int maximum, int length, uint16_t* sizes, int exactAllowed,
 TextureFormatRequest MakeTextureFormatRequest(const GraphicCreateParams& params, int width,
                                               int height, int hasAlpha, int paletteImage,
                                               int compressedFormat, int mipLevels) {
-    const int direct3D = GetScreenState().useDirect3D && HasDevice();
+    const int direct3D = (GetScreenState().useDirect3D && HasDevice()) || IsDirect3DDeviceAway();
     const int* w = params.words;
     TextureFormatRequest r{};
     r.direct3D = direct3D ? 1 : 0;
@@ -539,7 +539,8 @@ int SetGraphicDeletedFlag(Handle handle, int32_t* flag) {
 // --- device textures --------------------------------------------------------------
 
 int CreateGraphicTexture(SharedImage* image, int fromWorker) {
-    if (!HasDevice()) return -1;
+    // A device that is away makes the textures when it is back.
+    if (!HasDevice()) return IsDirect3DDeviceAway() ? 0 : -1;
     if (!image || image->request.software || image->tileCount == 0) return 0;
     const int kind = image->colorFormatKind;
     const D3DFORMAT format = kind >= 0 && kind < kTextureFormatSlotCount
@@ -636,6 +637,8 @@ int RecreateAllGraphicTextures() {
 
 int ReleaseDeviceResources() {
     if (!GetScreenState().useDirect3D) return 0;
+    // Loads write the textures released here: they end first.
+    FinishQueuedLoads();
     ReleaseMaskScreen();
     ReleaseAllGraphicTextures();
     ShutdownScreenDevice();

@@ -11,6 +11,7 @@
 #include "graphics/device_setup.h"
 #include "graphics/graphic_loading.h"
 #include "graphics/main_thread_forwarders.h"
+#include "graphics/screen_state.h"
 #include "graphics/transparent_key.h"
 #include "graphics/vertex_batch.h"
 #include "graphics/work_textures.h"
@@ -444,7 +445,8 @@ int TransferFrom(Handle handle, const RECT* sourceRect, int destX, int destY,
         else if (shared->request.paletteImage)
             SetPaletteTransparentIndex(shared->memImg.body, key);
     } else if (!HasDevice()) {
-        result = -1;
+        // A device that is away refills the graphic from its restore source.
+        result = IsDirect3DDeviceAway() ? 0 : -1;
     } else {
         const int kind = shared->colorFormatKind;
         const ColorFormat* format = GraphicKindColorFormat(kind);

@@ -25,6 +25,8 @@ int ChangeScreenMode(int width, int height, int colorBits, int force, int refres
 // mode first, 0 keeps it and restarts the input devices. 0.
 int RecreateDevice(int colorBits, int newMode, int width, int height, int refreshRate);
 int RestartDevice();  // RecreateDevice in the current mode
+// Serves the loader threads until no load is queued or running. 0.
+int FinishQueuedLoads();
 // The restore callback (or the reload of every graphic) with asynchronous
 // loading off, then model textures and fonts. 0.
 int RunRestoreCallback();
@@ -39,6 +41,9 @@ int QueryDisplayModeCount();
 DisplayModeInfo QueryDisplayMode(int index);  // all -1 for an index out of range
 int StoreScreenSize(int width, int height);
 int SetEmulate320x240(int flag);
+// The emulation a 320 x 240 full screen switches on by itself; leaving full
+// screen clears it again (the caller's own switch stays).
+int SetAutoEmulate320x240(int flag);
 int GetEmulate320x240();  // 1 while the 320x240 emulation is asked for or on
 
 int StartModels();

@@ -15,6 +15,11 @@ int IsEmulating320x240() {
     return (s.emulate320x240 || s.autoEmulate320x240) ? 1 : 0;
 }
 
+int IsDirect3DDeviceAway() {
+    const ScreenState& s = GetScreenState();
+    return s.started && s.startedOnDirect3D && !s.useDirect3D ? 1 : 0;
+}
+
 int IsModeChangeRunning() {
     return GetScreenState().modeChangeRunning;
 }
@@ -58,6 +63,11 @@ int IsHardwareRenderingWanted() {
 
 int SetEmulate320x240(int flag) {
     GetScreenState().emulate320x240 = flag ? 1 : 0;
+    return 0;
+}
+
+int SetAutoEmulate320x240(int flag) {
+    GetScreenState().autoEmulate320x240 = flag ? 1 : 0;
     return 0;
 }
 

@@ -30,6 +30,10 @@ struct ScreenState {
 
 ScreenState& GetScreenState();
 
+// 1 while the module runs on Direct3D whose device was given up for a while
+// (a full-screen window away): graphics made meanwhile stay Direct3D ones,
+// their textures made and filled when the device is back.
+int IsDirect3DDeviceAway();
 // 1 while either emulation flag is on.
 int IsEmulating320x240();
 int IsModeChangeRunning();

@@ -34,7 +34,11 @@ Handle WhiteTextureGraphic() {
     params.words[kWordManaged] = 1;
     params.words[kWordDepthBuffer] = 1;
     const Handle handle = NewGraphicHandle();
-    if (handle >= 0 && CreateGraphicFromImage(params, 0, handle, &image, nullptr, 0, 0) == 0) {
+    // The picture is kept as its restore source: a rebuilt device refills it
+    // like any other graphic.
+    if (handle >= 0 && CreateGraphicFromImage(params, 0, handle, &image, nullptr, 0, 0) == 0 &&
+        SetGraphicRestoreSource(handle, nullptr, kWhiteTga, sizeof kWhiteTga, nullptr, 0, nullptr,
+                                nullptr, 0, -1, 0) == 0) {
         SetGraphicDeletedFlag(handle, &g_whiteDeleted);
         g_white = handle;
     } else if (handle >= 0) {

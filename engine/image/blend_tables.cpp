@@ -4,6 +4,7 @@
 namespace DuRud {
 
 int32_t MemImgMulTable[256][256];
+int32_t MemImgTermMulTable[256][256];
 int32_t MemImgSignedMulTable[256][512];
 uint8_t MemImgBlend6Table[64][64][64];
 
@@ -14,7 +15,10 @@ int BuildMemImgBlendTables() {
         MemImgSignedMulTable[a][511] = 0;
     }
     for (int a = 0; a < 256; ++a) {
-        for (int b = 0; b < 256; ++b) MemImgMulTable[a][b] = a * b / 255;
+        for (int b = 0; b < 256; ++b) {
+            MemImgMulTable[a][b] = a * b / 255;
+            MemImgTermMulTable[a][b] = (a * b + 127) / 255;
+        }
     }
     for (int w = 0; w < 64; ++w) {
         for (int s = 0; s < 64; ++s) {

@@ -93,7 +93,13 @@ extern MemImgDrawStateRecord MemImgDrawState;
 extern uint8_t (&MemImgBlendImageTable)[256];
 
 // Blend tables, filled by BuildMemImgBlendTables. Static storage (1 MiB).
-extern int32_t MemImgMulTable[256][256];        // [a][b] = a * b / 255
+extern int32_t MemImgMulTable[256][256];  // [a][b] = a * b / 255
+// [p][v] = p * v / 255 to the nearest: the source term of the additive and
+// subtractive blend modes when the parameter is its only weight. Rounded as
+// the Direct3D path rounds, so a picture that feeds on itself through them
+// (a blur redrawn every frame) keeps its brightness instead of losing up
+// to one level a draw.
+extern int32_t MemImgTermMulTable[256][256];
 extern int32_t MemImgSignedMulTable[256][512];  // [a][k + 255] = k * a / 255, toward zero
 extern uint8_t MemImgBlend6Table[64][64][64];   // [w][s][d] = (s * w + d * (63 - w)) / 63
 

@@ -68,7 +68,7 @@ bool BlitSetDrawState(BlitCall& c, const MemImgBody* sb, int trans) {
     const uint32_t bright = MemImgDrawState.drawBright;
     c.white = MemImgBrightIsWhite(bright);
     for (int ch = 0; ch < 3; ++ch) c.bright[ch] = MemImgBrightRow(bright, ch);
-    c.rowP = MemImgMulTable[p];
+    c.rowP = MemImgTermMulTable[p];
     c.signedRow = MemImgSignedMulTable[p] + 255;
     c.mix6 = MemImgBlend6Table[p / 4];
     c.blendTable = MemImgBlendImageTable;

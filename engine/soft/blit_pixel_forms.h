@@ -32,7 +32,7 @@ struct BlitCall {
     bool hasBlend = false;
     bool alpha = false;  // source alpha flag 1
     bool mmx = false;
-    const int32_t* rowP = nullptr;        // product row of p
+    const int32_t* rowP = nullptr;        // term row of p (additive and subtractive)
     const int32_t* bright[3] = {};        // product rows of blue, green, red brightness
     const int32_t* signedRow = nullptr;   // signed scale row of p at its entry 255
     const uint8_t (*mix6)[64] = nullptr;  // six-bit mix layer p / 4

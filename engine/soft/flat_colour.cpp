@@ -73,13 +73,13 @@ FlatColour FlatPrepare(uint32_t lit, bool is32, int p) {
     k.c = is32 ? lit : (lit & 0xFFFFu);
     k.p = p;
     if (is32) {
-        k.e = uint32_t(MemImgMulTable[p][k.c & 0xFF]) |
-              uint32_t(MemImgMulTable[p][(k.c >> 8) & 0xFF]) << 8 |
-              uint32_t(MemImgMulTable[p][(k.c >> 16) & 0xFF]) << 16;
+        k.e = uint32_t(MemImgTermMulTable[p][k.c & 0xFF]) |
+              uint32_t(MemImgTermMulTable[p][(k.c >> 8) & 0xFF]) << 8 |
+              uint32_t(MemImgTermMulTable[p][(k.c >> 16) & 0xFF]) << 16;
     } else {
-        k.e = uint32_t(MemImgMulTable[p][k.c >> 11]) << 11 |
-              uint32_t(MemImgMulTable[p][(k.c >> 5) & 63]) << 5 |
-              uint32_t(MemImgMulTable[p][k.c & 31]);
+        k.e = uint32_t(MemImgTermMulTable[p][k.c >> 11]) << 11 |
+              uint32_t(MemImgTermMulTable[p][(k.c >> 5) & 63]) << 5 |
+              uint32_t(MemImgTermMulTable[p][k.c & 31]);
     }
     return k;
 }

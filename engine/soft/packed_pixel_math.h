@@ -14,14 +14,20 @@
 namespace DuRud {
 
 // ---- 32-bit packed add and subtract ----------------------------------------
-// Green and red add their upper seven bits; a carry fills the channel with
-// ones. The (d OR x) term keeps the operands' lowest green and red bits.
+// The add of a scaled term: each channel's exact sum, saturating at 255, as
+// the Direct3D path adds; the fourth byte becomes the carry out of red. (The
+// packed form that adds only the upper seven bits of green and red loses up
+// to one level of each a draw: a picture fed back through additive draws
+// every frame went dark on it.)
 inline uint32_t MemImgAdd32(uint32_t d, uint32_t x) {
-    const uint32_t u = (d & 0xFEFEFFu) + (x & 0xFEFEFFu);
-    const uint32_t k = u & 0x01010100u;
-    return (k - (k >> 8)) | ((d | x) & 0x010100u) | u;
+    const uint32_t b = (d & 0xFFu) + (x & 0xFFu);
+    const uint32_t g = ((d >> 8) & 0xFFu) + ((x >> 8) & 0xFFu);
+    const uint32_t r = ((d >> 16) & 0xFFu) + ((x >> 16) & 0xFFu);
+    return (b > 255 ? 255u : b) | (g > 255 ? 255u : g) << 8 | (r > 255 ? 255u : r) << 16 |
+           (r >> 8) << 24;
 }
-// The full-strength plain kernel's form: no (d OR x) term.
+// The full-strength plain kernel's form: green and red add their upper
+// seven bits; a carry fills the channel with ones.
 inline uint32_t MemImgAdd32NoTerm(uint32_t d, uint32_t x) {
     const uint32_t u = (d & 0xFEFEFFu) + (x & 0xFEFEFFu);
     const uint32_t k = u & 0x01010100u;

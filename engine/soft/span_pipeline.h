@@ -41,7 +41,7 @@ struct SpanContext {
     const int32_t* rowG = nullptr;
     const int32_t* rowR = nullptr;
     int32_t parameter = 0;                  // blend parameter, for the modes that read it
-    const int32_t* parameterRow = nullptr;  // its product-table row
+    const int32_t* parameterRow = nullptr;  // its term row (additive and subtractive)
     const int32_t* signedRow = nullptr;     // its signed product row at d = 0
 };
 

@@ -112,7 +112,7 @@ int PrepareTexturedCall(MEMIMG* dest, const MEMIMG* src, const MEMIMG* blend, in
     c.rowR = MemImgMulTable[(bright >> 16) & 255];
     const int32_t p = std::clamp(s.blendParameter, 0, 255);
     c.parameter = p;
-    c.parameterRow = MemImgMulTable[p];
+    c.parameterRow = MemImgTermMulTable[p];
     c.signedRow = &MemImgSignedMulTable[p][255];
 
     out->span = span;

@@ -505,7 +505,7 @@ int ChangeWindowMode(int windowed) {
         const bool emulated = width == 320 && height == 240;
         if (!found && !(emulated && Calls().IsHardwareRenderingWanted())) return -1;
         if (emulated) {
-            Calls().SetEmulate320x240(1);
+            Calls().SetAutoEmulate320x240(1);
             Calls().StoreScreenSize(640, 480);
         }
     }

@@ -5,15 +5,10 @@
 
 #include "DuRud.h"
 
-namespace {
-
-// (later - earlier) on the 31-bit clock.
 int32_t clock_difference(int32_t later, int32_t earlier) {
     return static_cast<int32_t>((static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier)) &
                                 0x7FFFFFFFu);
 }
-
-}  // namespace
 
 frame_keeper* frame_keeper_init(frame_keeper* k, float fps) {
     *k = frame_keeper{};

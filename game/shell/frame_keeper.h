@@ -17,6 +17,10 @@ struct frame_keeper {
     uint32_t text_color;
 };
 
+// (later - earlier) on the engine's millisecond clock, which counts 31 bits
+// and wraps: modulo 2^31, so a wrap never jumps a difference.
+int32_t clock_difference(int32_t later, int32_t earlier);
+
 frame_keeper* frame_keeper_init(frame_keeper* keeper, float fps);
 // Waits out the rest of the frame, then draws "fps:%0.1f" on the current
 // draw target. Returns the measured rate.

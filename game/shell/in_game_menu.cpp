@@ -50,6 +50,7 @@ void poll_menu_input() {
 }  // namespace
 
 int in_game_menu() {
+    const int32_t opened = DuRud::GetMillisecondCounter();
     const int32_t blurred = menu_layers[0], saved = menu_layers[1];
     DuRud::SelectDrawTarget(saved);
     DuRud::SetBlendMode(0, 0);
@@ -106,5 +107,6 @@ int in_game_menu() {
     }
     menu_state.page = 0;
     write_settings(&settings);
+    hold_continue_countdown(opened);
     return result;
 }

@@ -3,6 +3,7 @@
 // table's end ends the game on the STOP screen with where it happened.
 #include "shell/list_files.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -219,6 +220,7 @@ void read_bullet_line(int line, std::string_view text) {
 struct effect_reader {
     enum { outside, header, keyframes } state = outside;
     int keyframe_count = 0;
+    int64_t running_time = 0;  // the durations read so far in the definition
     effect_definition_record* record = nullptr;
     int definitions = 0;
 
@@ -228,6 +230,7 @@ struct effect_reader {
             record = &effect_definition[definitions];
             *record = effect_definition_record{};
             keyframe_count = 0;
+            running_time = 0;
             state = header;
             return;
         }
@@ -259,6 +262,11 @@ struct effect_reader {
         columns c(list_file_effects, line, text);
         d.sprite[k] = column_int(c.required(comma));
         d.duration[k] = column_int(c.required(comma));
+        // The end times are the running sums: a negative duration or a sum
+        // past the field's range would make the keyframes run backwards.
+        running_time += d.duration[k];
+        if (d.duration[k] < 0 || running_time > INT32_MAX)
+            stop_here(stop_file_corrupted, list_file_effects, line, 1, 0);
         copy_name(d.picture[k], c.required(comma));
         // From here on a missing column leaves the rest at their defaults.
         std::string_view v;

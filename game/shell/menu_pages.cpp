@@ -170,6 +170,10 @@ int menu_page_sound() {
     }
     bgm_volume = std::clamp(bgm_volume, 0.0, 1.0);
     se_volume = std::clamp(se_volume, 0.0, 1.0);
+    // The record follows, so that the pages that apply the record (graphics,
+    // keys) do not bring the old volumes back.
+    settings.bgm_volume = bgm_volume;
+    settings.se_volume = se_volume;
     if (decide() && c == 2) go_to(0);
     return 0;
 }

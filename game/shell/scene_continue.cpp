@@ -7,6 +7,7 @@
 
 #include "DuRud.h"
 #include "shell/blur.h"
+#include "shell/frame_keeper.h"
 #include "shell/load_lists.h"
 #include "shell/scenes.h"
 #include "world/debug_overlay.h"
@@ -73,6 +74,12 @@ void continue_player(tesmo& p) {
 
 }  // namespace
 
+void hold_continue_countdown(int32_t since) {
+    const int32_t held = clock_difference(DuRud::GetMillisecondCounter(), since);
+    continue_state.clock = static_cast<int32_t>(
+        (static_cast<uint32_t>(continue_state.clock) + static_cast<uint32_t>(held)) & 0x7FFFFFFF);
+}
+
 int scene_continue() {
     const int f = frames_in_scene;
     const int32_t layer_a = scene_layers[2], layer_b = scene_layers[3];
@@ -116,11 +123,8 @@ int scene_continue() {
     if (continue_state.countdown < 1) {
         game_state = 7;
     } else {
-        // Modulo the 31-bit clock, so its wrap never jumps the countdown.
         const int32_t now = DuRud::GetMillisecondCounter();
-        const int32_t passed = static_cast<int32_t>(
-            (static_cast<uint32_t>(now) - static_cast<uint32_t>(continue_state.clock)) &
-            0x7FFFFFFF);
+        const int32_t passed = clock_difference(now, continue_state.clock);
         continue_state.countdown = std::max(continue_state.countdown - passed, 0);
         continue_state.clock = now;
     }

@@ -4,6 +4,8 @@
 // the main loop.
 #pragma once
 
+#include <cstdint>
+
 int load_lists();              // 0
 int scene_splash();            // 1
 int scene_title();             // 2
@@ -16,6 +18,10 @@ int scene_result();            // 8
 
 // The menu opened by ESC; 1 when the player chose to quit.
 int in_game_menu();
+
+// The game stood still from the millisecond clock's value `since` until now
+// (the menu was open): the continue countdown leaves that time out.
+void hold_continue_countdown(int32_t since);
 
 // Starts a new game: world and first player reset, the first stage
 // requested, a white-flash transition (state 5).

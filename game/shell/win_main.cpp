@@ -58,9 +58,12 @@ bool run_pass(frame_keeper* keeper, int pass) {
         return false;  // not reached: that screen ends the process
     }
     const int result = scene_table[game_state]();
+    const bool scene_changed = game_state != previous_state;
     if (DuRud::CheckKeyDown(key_w)) game_state = 8;
     if (result < 0) return false;
-    if (game_state != previous_state) {
+    // W held as the tally leaves for the next stage starts the tally over:
+    // past its last frame it would wait for good.
+    if (game_state != previous_state || scene_changed) {
         frames_in_scene = 0;
         previous_state = game_state;
     } else {

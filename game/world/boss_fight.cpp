@@ -40,6 +40,7 @@ constexpr int v_beam_angle = v_passes;
 constexpr int v_wait = v_history;
 constexpr int v_dive_step = v_history;
 constexpr int v_dive_speed = v_scratch;
+constexpr int v_landing_wait = 6;  // in the dive: frames since it ended, waiting to land
 
 constexpr uint32_t flag_float = flag_no_gravity;      // 0x200
 constexpr uint32_t flag_blink = flag_glow;            // 0x200000
@@ -55,6 +56,9 @@ constexpr uint32_t dash_flags = flag_dash_series | flag_dash;
 constexpr int health_base = 10000;
 constexpr int phase_health = 11000;
 constexpr int no_pose = -1;
+// Frames a dive waits to land once it has ended; a fall from the top of the
+// stage takes about half of it.
+constexpr int landing_wait_limit = 120;
 
 enum : int {
     pose_stand = 0,
@@ -188,7 +192,9 @@ void stagger(fight& f, int last, int next) {
     enemy& b = f.b;
     const int t = ++f.timer();
     b.flags &= ~(movement_flags | flag_float | dash_flags | flag_blink);
-    b.flags2 &= ~flag2_dash;
+    // Either may begin off-screen, between passes: with its bounds back the
+    // arena's border pulls the boss in before it falls below the stage.
+    b.flags2 &= ~(flag2_dash | flag2_bounds);
     b.vx = 0;
     f.pose = pose_hurt;
     hurt_shake(b, t);
@@ -529,7 +535,7 @@ void last_pass(fight& f) {
             }
         }
     }
-    if (t > w && f.var(v_combo) > 27 && (std::fabs(b.vx) > 0.3 || !on_ground(b))) set_state(f, 11);
+    if (f.var(v_combo) > 27 && (std::fabs(b.vx) > 0.3 || !on_ground(b))) set_state(f, 11);
 }
 
 // --- Phase 1 ----------------------------------------------------------------
@@ -672,12 +678,18 @@ void dive(fight& f) {
         play_sound_effect("enemyheavyshot1");
         ring(b, 8, 22.5, 45, 8.0, 120);
         ring(b, 8, 22.5, 45, 5.0, 120);
+        f.var(v_landing_wait) = 0;
     }
-    if (on_ground(b) && step == 2) {
+    if (step != 2) return;
+    if (on_ground(b)) {
         b.flags &= ~flag_sliding;
         const bool in_front = b.facing == 0 ? f.player.x < b.x : f.player.x > b.x;
         set_state(f, std::fabs(b.y - f.player.y) < 80 && in_front ? 5 : 12);
+        return;
     }
+    // A dive that passed through the floor can end held inside it, where no
+    // top face is met: the boss would wait there for good. Dive again.
+    if (++f.var(v_landing_wait) > landing_wait_limit) set_state(f, 0);
 }
 
 void beaten(fight& f) {

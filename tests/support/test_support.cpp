@@ -164,6 +164,22 @@ int SettledThreadCount(int expected) {
     return n;
 }
 
+int QuietThreadCount() {
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+    int n = ThreadCount();
+    auto since = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() < deadline &&
+           std::chrono::steady_clock::now() - since < std::chrono::milliseconds(100)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int now = ThreadCount();
+        if (now != n) {
+            n = now;
+            since = std::chrono::steady_clock::now();
+        }
+    }
+    return n;
+}
+
 Child SpawnWithPipes(const std::vector<std::string>& args) {
     Child child;
     int in[2], out[2];

@@ -61,6 +61,11 @@ int ThreadCount();
 // the last count.
 int SettledThreadCount(int expected);
 
+// The number of threads once it has held still for 100 ms (kWaitLimit of
+// real time at most): a count taken as a test starts, while threads an
+// earlier test stopped may still be leaving the kernel's list.
+int QuietThreadCount();
+
 // A child program whose stdin and stdout are pipes to this process.
 struct Child {
     pid_t pid = -1;   // -1 when it could not start

@@ -209,6 +209,18 @@ TEST_F(FontTest, FortyFontsAtMost) {
     EXPECT_NE(-1, TestFont(0));
 }
 
+// On the device text is drawn from the cache texture only: without one the
+// font is refused rather than handed out drawing nothing.
+TEST_F(FontTest, FontWhoseCacheTextureFailsIsRefused) {
+    const int live = LiveFonts();
+    KnobD3D9FailResourcesAfter(0);
+    const Handle font = TestFont(2);
+    KnobD3D9FailResourcesAfter(-1);
+    EXPECT_EQ(-1, font);
+    EXPECT_EQ(live, LiveFonts());
+    EXPECT_TRUE(graphicstest::LogHasInOrder({"テクスチャ文字キャッシュの作成に失敗しました\n"}));
+}
+
 using FontCreationThreads = FontTest;
 
 // Pumps the loader's main-thread calls until the handle's creation ended.

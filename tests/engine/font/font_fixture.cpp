@@ -60,6 +60,7 @@ void FontTest::Start(const Screen& screen) {
     s.height = screen.height;
     s.colorBits = screen.colorBits;
     s.softwareForced = screen.software;
+    s.windowed = !screen.fullScreen;
     savedLogFolder_ = GetLogFolder();
     SetLogFolder(testsupport::TestDirectory().c_str());
     ASSERT_EQ(0, graphicstest::StartDevice(s));

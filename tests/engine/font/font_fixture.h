@@ -33,6 +33,7 @@ struct Screen {
     int height = 120;
     int colorBits = 32;
     int software = 0;
+    int fullScreen = 0;
 };
 
 class FontTest : public ::testing::Test {

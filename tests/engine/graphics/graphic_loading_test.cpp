@@ -11,6 +11,7 @@
 #include "core/async_loading.h"
 #include "core/handle_manager.h"
 #include "core/text_literals.h"
+#include "core/tracked_memory.h"
 #include "engine/decoders/picture_corpus.h"
 #include "files/full_path.h"
 #include "graphics/device_layer.h"
@@ -19,6 +20,7 @@
 #include "graphics/graphic_loading.h"
 #include "graphics/graphic_transfer.h"
 #include "graphics/screen_state.h"
+#include "graphics/work_textures.h"
 #include "graphics_fixture.h"
 #include "image/image_loading.h"
 #include "image/pixel_conversion.h"
@@ -614,6 +616,101 @@ TEST(GraphicLoadingThreads, DeletingAQueuedPieceLeavesItsSiblingsLoading) {
     EXPECT_EQ(workers + 5, GetHandleTypeRecord(HandleTypeGraphic)->count);
     SetUseAsyncLoad(0);
     StopDevice();
+}
+
+}  // namespace
+
+namespace {
+
+// A lost full-screen device is not a failed one: the loads queued as the
+// window goes away finish before the device is given up, and a graphic made
+// while it is away is a Direct3D one that comes back with it.
+TEST(GraphicLoadingThreads, AFullScreenWindowAwayKeepsItsLoadsAndItsNewGraphics) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(FullScreenWithHandles()));
+    testsupport::WriteFile("pic.png", PatternPng(700, 500));
+    // Textures counted without the work textures transfers borrow.
+    ClearWorkTextureCache();
+    const long textures = KnobD3D9LiveCount("Texture");
+    SetUseAsyncLoad(1);
+    std::vector<Handle> loads;
+    for (int i = 0; i < 24; ++i) loads.push_back(LoadGraphic("pic.png"));
+    SetUseAsyncLoad(0);
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusLost);
+    for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 0; ++pass) PumpWindowMessages();
+    ASSERT_EQ(0, KnobD3D9LiveCount("Device")) << "given up while away";
+    const Handle made = SolidGraphic(8, 8, 0xFF336699);
+    ASSERT_GE(made, 0);
+    EXPECT_EQ(0, KnobD3D9LiveCount("Texture"));
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::Restore);
+    KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusGained);
+    for (int pass = 0; pass < 100 && KnobD3D9LiveCount("Device") != 1; ++pass) PumpWindowMessages();
+    ASSERT_EQ(1, KnobD3D9LiveCount("Device"));
+    for (Handle h : loads) {
+        ASSERT_EQ(0, IsHandleAsyncPending(h)) << h;
+        EXPECT_EQ(1, GraphicFromHandle(h, 0)->image->request.direct3D) << h;
+        for (const auto& [x, y] : {std::pair(0, 0), std::pair(350, 250), std::pair(699, 499)})
+            EXPECT_EQ(Cell(x, y), ShownPixel(h, x, y)) << h << " at " << x << "," << y;
+    }
+    EXPECT_EQ(1, GraphicFromHandle(made, 0)->image->request.direct3D);
+    EXPECT_EQ(0xFF336699u, ShownPixel(made, 4, 4));
+    // One texture each: 700 x 500 fits one 1024 x 512 tile, 8 x 8 one of 8.
+    ClearWorkTextureCache();
+    EXPECT_EQ(textures + 25, KnobD3D9LiveCount("Texture"));
+    EXPECT_EQ(25, GetHandleTypeRecord(HandleTypeGraphic)->count);
+    StopDevice();
+}
+
+}  // namespace
+
+namespace {
+
+// Closing the window while its pictures load. A full-screen window gives
+// its device up as it goes, once no loader writes a texture any more (every
+// load ends as a Direct3D graphic first); a window keeps it, and the engine's
+// end stops the loaders with loads still queued. Either way no texture,
+// thread or block is left.
+TEST(GraphicLoadingThreads, ClosingTheWindowWhileLoadsRunLeavesNothing) {
+    struct Row {
+        const char* name;
+        bool fullScreen;
+    };
+    for (const Row& row : {Row{"FullScreen", true}, Row{"Windowed", false}}) {
+        SCOPED_TRACE(row.name);
+        KnobD3D9ShaderVersions(0, 0);
+        const int blocks = MemGetCount();
+        ASSERT_EQ(0, StartDevice(row.fullScreen ? FullScreenWithHandles() : WithHandles()));
+        testsupport::WriteFile("pic.png", PatternPng(700, 500));
+        testsupport::WriteFile("sheet.png", PatternPng(128, 64));
+        SetUseAsyncLoad(1);
+        std::vector<Handle> loaded;
+        for (int i = 0; i < 16; ++i) {
+            loaded.push_back(LoadGraphic("pic.png"));
+            Handle pieces[8];
+            ASSERT_EQ(0, LoadDividedGraphic("sheet.png", 8, 4, 2, 32, 32, pieces));
+            loaded.insert(loaded.end(), pieces, pieces + 8);
+        }
+        SetUseAsyncLoad(0);
+        ASSERT_TRUE(
+            testsupport::ServeUntil([] { return AsyncLoadsInFlight() > 0; }, "a load runs"));
+        // The player's window has the focus, which the close takes away.
+        KnobWindowEvent(MainWindow(), KnobWindowEventKind::FocusGained);
+        KnobWindowEvent(MainWindow(), KnobWindowEventKind::Close);
+        int pumped = 0;
+        for (int pass = 0; pass < 100 && pumped == 0; ++pass) pumped = PumpWindowMessages();
+        EXPECT_EQ(-1, pumped) << "the window closed";
+        if (row.fullScreen) {
+            EXPECT_EQ(0, KnobD3D9LiveCount("Device"));
+            for (Handle h : loaded) {
+                ASSERT_EQ(0, IsHandleAsyncPending(h)) << h;
+                EXPECT_EQ(1, GraphicFromHandle(h, 0)->image->request.direct3D) << h;
+            }
+        }
+        StopDevice();
+        EXPECT_EQ(0, KnobD3D9LiveCount("Texture"));
+        EXPECT_EQ(0, AsyncLiveWorkerThreads());
+        EXPECT_EQ(blocks, MemGetCount());
+    }
 }
 
 }  // namespace

@@ -137,6 +137,24 @@ TEST_F(GraphicsStartup, FullScreen320x240IsDrawnOn640x480) {
     EXPECT_EQ(1, GetScreenState().autoEmulate320x240);
 }
 
+// The engine's own start-up turns the unlisted 320 x 240 full screen into
+// the doubled 640 x 480 one; back in a window the picture is 320 x 240 again.
+TEST_F(GraphicsStartup, Leaving320x240FullScreenGivesTheWindowItsOwnSize) {
+    ScreenSettings settings;
+    settings.windowed = false;
+    settings.width = 320;
+    settings.height = 240;
+    ASSERT_EQ(0, StartDevice(settings));
+    ASSERT_EQ(640, GetScreenState().screenWidth);
+    ASSERT_EQ(0, ChangeWindowMode(TRUE));
+    int width = 0, height = 0;
+    QueryDrawSize(&width, &height);
+    EXPECT_EQ(std::pair(320, 240), std::pair(width, height));
+    EXPECT_EQ(std::pair(320, 240),
+              std::pair(GetScreenState().screenWidth, GetScreenState().screenHeight));
+    EXPECT_EQ(0, GetEmulate320x240());
+}
+
 TEST_F(GraphicsStartup, ForcedModeChangeRebuildsInTheSameMode) {
     ASSERT_EQ(0, StartDevice());
     ASSERT_EQ(0, SelectDrawTarget(-2));
@@ -186,6 +204,23 @@ void LoseAndRestart() {
     ASSERT_EQ(1, IsDeviceLost());
     ASSERT_EQ(0, RestartDevice());
     ASSERT_EQ(0, IsDeviceLost());
+}
+
+// Without shaders, mode 12 modulates the box's colour by the engine's 8 x 8
+// white graphic, four times over: (40, 30, 20) shows as (160, 120, 80), after
+// a rebuilt device as before it.
+TEST_F(GraphicsStartup, ColourTimesFourBoxesKeepTheirColourAfterADeviceLoss) {
+    KnobD3D9ShaderVersions(0, 0);
+    ASSERT_EQ(0, StartDevice(WithHandles()));
+    ASSERT_EQ(0, SelectDrawTarget(-2));
+    const uint32_t colour = MakeColorValue(40, 30, 20);
+    SetBlendMode(12, 255);
+    ASSERT_EQ(0, DrawBoxShape(0, 0, 8, 8, colour, 1));
+    EXPECT_EQ(0xA07850u, BackBufferPixel(4, 4) & 0xFFFFFF);
+    LoseAndRestart();
+    SetBlendMode(12, 255);
+    ASSERT_EQ(0, DrawBoxShape(0, 0, 8, 8, colour, 1));
+    EXPECT_EQ(0xA07850u, BackBufferPixel(4, 4) & 0xFFFFFF);
 }
 
 TEST_F(GraphicsStartup, StateReachesTheNewDevice) {

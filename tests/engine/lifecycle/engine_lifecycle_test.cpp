@@ -200,7 +200,7 @@ TEST_F(EngineLifecycleTest, FullScreen320x240RunsAsEmulated640x480) {
     calls.drawHeight = 240;
     calls.colorBits = 32;
     ASSERT_EQ(0, InitializeEngineLocked());
-    EXPECT_EQ(FullScreenStartUp({"SetEmulate320x240(1)", "StoreScreenSize(640,480)"}),
+    EXPECT_EQ(FullScreenStartUp({"SetAutoEmulate320x240(1)", "StoreScreenSize(640,480)"}),
               calls.Take());
 }
 
@@ -294,7 +294,7 @@ using EngineLifecycleThreads = EngineLifecycleTest;
 
 TEST_F(EngineLifecycleThreads, RealTableStartsAndEndsLeavingNothing) {
     const int blocks = MemGetCount();
-    const int threads = testsupport::ThreadCount();
+    const int threads = testsupport::QuietThreadCount();
     const int winsock = KnobModuleLoadCount("ws2_32.dll");
     const int winmm = KnobModuleLoadCount("winmm.dll");
     ASSERT_EQ(0, InitializeEngineLocked());

@@ -62,6 +62,7 @@ const ModuleCalls kRecordingTable = {
     },
     RECORD0(CreateMainWindow),
     RECORD0(TerminateWindow),
+    RECORD0(StopAsyncLoading),
     RECORD0(PumpWindowMessages),
     [](int windowed) {
         const int r = Rec(windowed ? "ChangeWindowMode(TRUE)" : "ChangeWindowMode(FALSE)");
@@ -130,7 +131,7 @@ const ModuleCalls kRecordingTable = {
         return Rec(("StoreScreenSize(" + std::to_string(width) + "," + std::to_string(height) + ")")
                        .c_str());
     },
-    [](int flag) { return Rec(("SetEmulate320x240(" + std::to_string(flag) + ")").c_str()); },
+    [](int flag) { return Rec(("SetAutoEmulate320x240(" + std::to_string(flag) + ")").c_str()); },
     [] { return 0; },
 };
 
@@ -187,7 +188,8 @@ std::vector<std::string> WindowModeStartUp() {
 
 std::vector<std::string> FullShutdown() {
     return Steps(
-        "DeleteAllSoftImages EndOnScreenLog EndNetwork StopCurrentMusic EndModels EndGraphics "
+        "StopAsyncLoading DeleteAllSoftImages EndOnScreenLog EndNetwork StopCurrentMusic EndModels "
+        "EndGraphics "
         "TerminateBaseImage TerminateSoftImages TerminateMovieModule ShutdownInput "
         "TerminateSoundSystem TerminateSoundConvert TerminateWindow TerminateCom "
         "PumpWindowMessages ChangeStreamDir EndArchives MemDumpAll UnloadWinApis");

@@ -46,9 +46,9 @@ TEST(AdditiveRows, SimdEqualsPlainTwin) {
     ExpectTwinsEqual<false>(600u);
 }
 
-// Worked by hand, no channel carrying: red 200 * 128 / 255 = 100
-// (truncated), 100 + 100 = 200; green 80 * 128 / 255 = 40, 40 + 200 = 240;
-// blue 1 * 128 / 255 = 0.
+// Worked by hand, no channel carrying, each term to the nearest: red
+// 200 * 128 / 255 = 100.4 -> 100, 100 + 100 = 200; green 80 * 128 / 255 =
+// 40.2 -> 40, 40 + 200 = 240; blue 1 * 128 / 255 = 0.502 -> 1, 0 + 1 = 1.
 TEST(AdditiveRows, ScaledWordByHand) {
     const uint32_t s = 0x00C85001u, d = 0x7764C800u;
     for (int simd = 0; simd < 2; ++simd) {
@@ -60,6 +60,6 @@ TEST(AdditiveRows, ScaledWordByHand) {
             AddRowPlain<true>(reinterpret_cast<uint8_t*>(dst),
                               reinterpret_cast<const uint8_t*>(src), 4, 128);
         }
-        EXPECT_EQ(dst[3] & 0x00FFFFFFu, 0x00C8F000u) << "simd " << simd;
+        EXPECT_EQ(dst[3] & 0x00FFFFFFu, 0x00C8F001u) << "simd " << simd;
     }
 }

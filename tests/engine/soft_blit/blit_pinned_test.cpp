@@ -42,9 +42,9 @@ TEST_F(BlitPinned, FullStrengthAddPlainAndMmx) {
     EXPECT_EQ(Draw(kMemImgColor32, 0x010101, {0x010101}, 2, 255, 0)[0], 0x000002u);
     EXPECT_EQ(Draw(kMemImgColor32, 0x010101, {0x010101}, 2, 255, 1)[0], 0x020202u);
     // The general add (an alpha source's a = 255 pixel under the transparent
-    // flag takes it) keeps the operands' low bits.
+    // flag takes it) adds every channel whole.
     EXPECT_EQ(Draw(kMemImgColor32, 0x010101, {0xFF010101}, 2, 255, 0, 0xFFFFFF, 2, true)[0],
-              0x010102u);
+              0x020202u);
 }
 
 TEST_F(BlitPinned, FullStrengthSubtractPlainAndMmx) {

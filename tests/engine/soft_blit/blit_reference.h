@@ -45,9 +45,16 @@ inline uint32_t With32(uint32_t word, int c, int v) {
     return (word & ~(0xFFu << (8 * c))) | (uint32_t(v & 0xFF) << (8 * c));
 }
 
-// Channel-by-channel saturating add of the blitter: blue exact, green and red
-// on their upper seven bits; `term`: operands' lowest bits kept.
+// Channel-by-channel saturating add of the blitter. `term` (a scaled
+// term): every channel exact; otherwise (the whole source, plain code) blue
+// exact, green and red on their upper seven bits with the carry from below.
+// The fourth byte becomes the carry out of red.
 inline uint32_t RefAdd32(uint32_t d, uint32_t x, bool term) {
+    if (term) {
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) out = With32(out, c, std::min(255, Ch32(d, c) + Ch32(x, c)));
+        return With32(out, 3, Ch32(d, 2) + Ch32(x, 2) > 255);
+    }
     uint32_t out = 0;
     int carry = 0;
     for (int c = 0; c < 3; ++c) {
@@ -59,7 +66,7 @@ inline uint32_t RefAdd32(uint32_t d, uint32_t x, bool term) {
             v = carry ? 255 : v;
         } else {
             const int half = (dc >> 1) + (xc >> 1);
-            const int low = carry | (term ? ((dc | xc) & 1) : 0);
+            const int low = carry;
             carry = half > 127;
             v = carry ? 255 : 2 * half + low;
         }
@@ -166,7 +173,8 @@ inline uint32_t RefPixel32(const RefCall& k, uint32_t s, uint32_t d, int t, int 
             case 2:
             case 3: {
                 const int v = bright(c, sc);
-                x = With32(x, c, n == 8 ? k.p * v / 255 : int(v * W >> n));
+                // The parameter alone scales to the nearest; other weights shift.
+                x = With32(x, c, n == 8 ? (k.p * v + 127) / 255 : int(v * W >> n));
                 break;
             }
             case 4:
@@ -304,7 +312,7 @@ inline uint32_t RefPixel16(const RefCall& k, uint32_t s, int a, uint32_t d, int 
                     y = bright(c, sc) * t / 256;
                 else
                     y = bright(c, sc) * a * t / 65536;
-                x[c] = k.p * y / 255;
+                x[c] = (k.p * y + 127) / 255;  // to the nearest
                 break;
             }
             case 4:

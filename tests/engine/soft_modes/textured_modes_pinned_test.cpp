@@ -97,9 +97,10 @@ TEST_F(TexturedModesPinned, AlphaBlendRoundingAndWeights) {
 TEST_F(TexturedModesPinned, AdditiveCarriesAndTerms) {
     // Blue 31 plus 1 saturates and sets green's lowest bit.
     EXPECT_EQ(Draw(Direct16(), 0x0001, 0x001F, 2, 255), 0x003Fu);
-    // Green 1 plus 1 loses the carry of the two lowest bits.
+    // Green 1 plus 1: 16-bit loses the carry of the two lowest bits, 32-bit
+    // adds whole.
     EXPECT_EQ(Draw(Direct16(), 0x0020, 0x0020, 2, 255), 0x0020u);
-    EXPECT_EQ(Draw(Direct32(), 0x000100, 0x000100, 2, 255), 0x000100u);
+    EXPECT_EQ(Draw(Direct32(), 0x000100, 0x000100, 2, 255), 0x000200u);
     // A zero term: 32-bit loses byte 3, 16-bit keeps its value.
     EXPECT_EQ(Draw(Direct32(), 0, 0xFF123456, 2, 255), 0x00123456u);
     EXPECT_EQ(Draw(Direct16(), 0, 0xABCD, 2, 255), 0xABCDu);

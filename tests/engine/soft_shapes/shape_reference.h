@@ -55,12 +55,17 @@ inline bool RefWhite(uint32_t bright) {
     return (bright & 0xFFFFFF) == 0xFFFFFF;
 }
 
-// Saturating addition, channel by channel: green and red add their upper
-// bits, their lowest bit is the OR of both lowest bits and the carry from
-// below; a 32-bit pixel's fourth byte becomes the carry out of red.
+// Saturating addition, channel by channel. 32-bit: each channel's exact sum,
+// the fourth byte the carry out of red. 16-bit: green and red add their
+// upper bits, their lowest bit is the OR of both lowest bits and the carry
+// from below.
 inline uint32_t RefAdd(bool is32, uint32_t d, uint32_t t) {
     const RefChannels dc = RefUnpack(is32, d), tc = RefUnpack(is32, t);
     RefChannels out;
+    if (is32) {
+        for (int ch = 0; ch < 3; ++ch) out.v[ch] = std::min(255, dc.v[ch] + tc.v[ch]);
+        return RefPack(is32, out, 0) | (dc.v[2] + tc.v[2] > 255 ? 0x01000000u : 0u);
+    }
     const int bsum = dc.v[0] + tc.v[0];
     out.v[0] = bsum > RefMax(is32, 0) ? RefMax(is32, 0) : bsum;
     bool carry = bsum > RefMax(is32, 0);
@@ -215,7 +220,8 @@ inline uint32_t RefTextured(const RefFlags& f, const uint8_t* texel, const uint8
                 const int c = src.v[ch], s = lit.v[ch];
                 const int64_t P = p;
                 int64_t t;
-                auto row = [&](int64_t x) { return x * P / 255; };
+                // The parameter's row: p * x / 255 to the nearest.
+                auto row = [&](int64_t x) { return (x * P + 127) / 255; };
                 if (!is32) {
                     if (!f.blend && !alphaPath)
                         t = row(s);
@@ -265,7 +271,7 @@ inline uint32_t RefFlat(bool is32, int mode, int p, uint32_t c, uint32_t d) {
         case 2:
         case 3: {
             RefChannels e;
-            for (int ch = 0; ch < 3; ++ch) e.v[ch] = cc.v[ch] * p / 255;
+            for (int ch = 0; ch < 3; ++ch) e.v[ch] = (cc.v[ch] * p + 127) / 255;  // to the nearest
             const uint32_t packed = RefPack(is32, e, 0);
             return mode == 2 ? RefAdd(is32, d, packed) : RefSubtract(is32, d, packed);
         }

@@ -187,7 +187,7 @@ TEST(AsyncReaderThreads, RequestsCompleteShortenAndFlush) {
 }
 
 TEST(AsyncReaderThreads, PinTypesAndReleaseWithRequestsQueued) {
-    const int threads = testsupport::ThreadCount();
+    const int threads = testsupport::QuietThreadCount();
     AM_MEDIA_TYPE audio = StreamType(GUID_NULL);
     audio.majortype = MEDIATYPE_Audio;
     struct Row {

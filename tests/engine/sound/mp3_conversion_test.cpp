@@ -24,7 +24,7 @@ class Mp3ConversionThreads : public SoundConvertTest {
         SoundConvertTest::SetUp();
         KnobSetVirtualClock(true);
         live_ = KnobDshowLiveObjects();
-        threads_ = testsupport::ThreadCount();
+        threads_ = testsupport::QuietThreadCount();
     }
     void TearDown() override {
         EXPECT_EQ(live_, KnobDshowLiveObjects());

@@ -20,7 +20,7 @@ namespace {
 
 TEST(SoundSystemThreads, OneStreamThreadAtTimeCriticalOnlyWithTwoProcessors) {
     StartServices();
-    const int base = testsupport::ThreadCount();
+    const int base = testsupport::QuietThreadCount();
     ASSERT_EQ(InitSoundSystem(), 0);  // one processor: no stream thread
     // The mixer's thread and the audio device's.
     const int withMixer = testsupport::SettledThreadCount(base + 2);
@@ -51,7 +51,7 @@ struct EngineRun {
 };
 
 TEST(SoundEngineThreads, StartsWithoutSoundAndEndsAfterTheWindowClosed) {
-    const int base = testsupport::ThreadCount();
+    const int base = testsupport::QuietThreadCount();
     {
         EngineRun run;
         ChooseBackend(Backend::DirectSound);

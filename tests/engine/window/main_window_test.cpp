@@ -230,7 +230,7 @@ TEST(MainWindowTest, FullScreen320x240RunsAsA640x480Window) {
     ChangeWindowMode(FALSE);
     ASSERT_EQ(0, InitializeEngineLocked());
     EXPECT_EQ(0, GetWindowModeFlag());
-    EXPECT_EQ(1, screen.emulate320x240);
+    EXPECT_EQ(1, screen.autoEmulate320x240);
     HWND window = static_cast<HWND>(GetMainWindowHandle());
     EXPECT_EQ(static_cast<DWORD>(WS_POPUP),
               static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~WS_VISIBLE);
@@ -248,7 +248,7 @@ TEST(MainWindowTest, SwitchTo320x240FullScreenSizesTheWindowFor640x480) {
     EXPECT_EQ(ClientSize(window), std::pair(320, 240));
     // No listed mode, but hardware rendering shows 320 x 240 at double size.
     EXPECT_EQ(0, ChangeWindowMode(FALSE));
-    EXPECT_EQ(1, screen.emulate320x240);
+    EXPECT_EQ(1, screen.autoEmulate320x240);
     EXPECT_EQ(640, screen.storedWidth);
     EXPECT_EQ(480, screen.storedHeight);
     EXPECT_EQ(ClientSize(window), std::pair(640, 480));

@@ -125,11 +125,11 @@ DisplayModeCalls::DisplayModeCalls(std::vector<DisplayModeInfo> list) : modes(st
         return 0;
     };
     table_.QueryColorBits = [] { return g_modes->colorBits; };
-    table_.SetEmulate320x240 = [](int flag) {
-        g_modes->emulate320x240 = flag;
+    table_.SetAutoEmulate320x240 = [](int flag) {
+        g_modes->autoEmulate320x240 = flag;
         return 0;
     };
-    table_.GetEmulate320x240 = [] { return g_modes->emulate320x240; };
+    table_.GetEmulate320x240 = [] { return g_modes->autoEmulate320x240; };
     table_.StoreScreenSize = [](int width, int height) {
         g_modes->storedWidth = width;
         g_modes->storedHeight = height;

@@ -55,7 +55,7 @@ class DisplayModeCalls {
     int drawWidth = 640;
     int drawHeight = 480;
     int colorBits = 16;
-    int emulate320x240 = 0;
+    int autoEmulate320x240 = 0;
     int storedWidth = 0;
     int storedHeight = 0;
 

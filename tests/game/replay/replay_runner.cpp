@@ -114,15 +114,26 @@ void take_pending_capture() {
 
 bool queued_input(const replay::action& a) {
     return a.kind == replay::action::key_down || a.kind == replay::action::key_up ||
-           a.kind == replay::action::close;
+           a.kind == replay::action::close || a.kind == replay::action::focus_lost ||
+           a.kind == replay::action::focus_back;
 }
 
 // Queues a key or a close for the platform to deliver at that virtual time.
 bool queue_input(const replay::action& a, int64_t at) {
-    if (a.kind != replay::action::close)
-        return KnobScheduleKeyCode(at, a.code, a.kind == replay::action::key_down);
-    KnobScheduleWindowEvent(at, KnobWindowEventKind::Close);
-    return true;
+    switch (a.kind) {
+        case replay::action::close:
+            KnobScheduleWindowEvent(at, KnobWindowEventKind::Close);
+            return true;
+        case replay::action::focus_lost:
+            KnobScheduleWindowEvent(at, KnobWindowEventKind::FocusLost);
+            return true;
+        case replay::action::focus_back:
+            KnobScheduleWindowEvent(at, KnobWindowEventKind::Restore);
+            KnobScheduleWindowEvent(at, KnobWindowEventKind::FocusGained);
+            return true;
+        default:
+            return KnobScheduleKeyCode(at, a.code, a.kind == replay::action::key_down);
+    }
 }
 
 // Step k acts during the event of main-loop pass `pass` (0 before the first).
@@ -138,6 +149,13 @@ void act(size_t k, const replay::action& a, int pass) {
             break;
         case replay::action::close:
             ok = KnobWindowEvent(window(), KnobWindowEventKind::Close);
+            break;
+        case replay::action::focus_lost:
+            ok = KnobWindowEvent(window(), KnobWindowEventKind::FocusLost);
+            break;
+        case replay::action::focus_back:
+            ok = KnobWindowEvent(window(), KnobWindowEventKind::Restore) &&
+                 KnobWindowEvent(window(), KnobWindowEventKind::FocusGained);
             break;
         case replay::action::capture:
             pending_capture = a.name;

@@ -16,7 +16,8 @@ constexpr int key_escape = 0x01, key_enter = 0x1C, key_space = 0x39, key_f2 = 0x
 constexpr int key_h = 0x23, key_k = 0x25, key_l = 0x26, key_w = 0x11, key_z = 0x2C;
 constexpr int key_x = 0x2D, key_c = 0x2E;
 constexpr int key_left = 0xCB, key_right = 0xCD, key_up = 0xC8, key_down = 0xD0;
-constexpr int splash = 1, title = 2, play = 4, transition = 5, continue_countdown = 6, result = 8;
+constexpr int splash = 1, title = 2, play = 4, transition = 5, continue_countdown = 6,
+              game_over = 7, result = 8;
 // The virtual controller: A is the game's button 5 (jump), X its button 7
 // (start); the left stick's x axis walks.
 constexpr int pad_a = 0, pad_x = 2, pad_left_x = 0;
@@ -59,6 +60,16 @@ std::vector<step> title_idle() {
 }
 
 // The title's first frame, then the window closes.
+// The title drawn by the software renderer: its first frame, and one after
+// the blur has fed on itself for 74 frames.
+std::vector<step> software_title() {
+    steps_builder b;
+    b.capture({T::state_frame, title, 0}, "title_0");
+    b.capture({T::state_frame, title, 150}, "title_150");
+    b.close({T::state_frame, title, 151});
+    return b.steps;
+}
+
 std::vector<step> title_first() {
     steps_builder b;
     b.capture({T::state_frame, title, 0}, "title_0");
@@ -91,6 +102,26 @@ std::vector<step> stop(bool picture) {
 std::vector<step> close_during_grid() {
     steps_builder b;
     b.close({T::grid_pass, 0, 1});
+    return b.steps;
+}
+
+// No step: the window is closed by the clock (VESSAMIRE_CLOSE_AT_MS).
+std::vector<step> closed_by_the_clock() {
+    return {};
+}
+
+// The window loses the focus during the loading grid and gets it back 300 ms
+// later; the splash is taken once the pictures are in. A grid that never
+// ends is closed at its 200th pass.
+std::vector<step> away_during_grid(bool away) {
+    steps_builder b;
+    if (away) {
+        const int lost = b.add({T::grid_pass, 0, 1}, {A::focus_lost});
+        b.add({T::after, 0, 0, lost, 300}, {A::focus_back});
+    }
+    b.capture({T::state_frame, splash, 45}, "splash_45");
+    b.close({T::state_frame, splash, 46});
+    b.close({T::grid_pass, 0, 200});
     return b.steps;
 }
 
@@ -289,6 +320,55 @@ std::vector<step> boss() {
     return b.steps;
 }
 
+// The pause menu over the splash: the music one step up on the sound page,
+// then the graphics page and back ("もどる"), then quit.
+std::vector<step> volume_then_graphics() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_escape);
+    b.menu_taps(0, {key_up, key_enter});
+    b.menu_taps(2, {key_right, key_down, key_down, key_enter});
+    // The main page again (its cursor back on "ゲームにもどる"): up twice.
+    b.tap({T::menu_frame, 0, 20}, key_up);
+    b.tap({T::menu_frame, 0, 23}, key_up);
+    b.tap({T::menu_frame, 0, 26}, key_enter);
+    b.menu_taps(5, {key_down, key_down, key_down, key_enter});
+    b.tap({T::menu_frame, 0, 40}, key_down);
+    b.tap({T::menu_frame, 0, 43}, key_enter);
+    b.menu_taps(1, {key_up, key_enter});
+    return b.steps;
+}
+
+// On the stage that costs every life (written by the test), the pause menu
+// held open 10.5 s during the continue countdown; then no input until game
+// over.
+std::vector<step> continue_paused() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    const int opened = b.tap({T::state_frame, continue_countdown, 10}, key_escape);
+    b.add({T::after, 0, 0, opened, 10500}, {A::key_down, key_escape});
+    b.add({T::after, 0, 0, opened, 10520}, {A::key_up, key_escape});
+    b.close({T::state_frame, game_over, 5});
+    return b.steps;
+}
+
+// W held from the first stage's tenth frame on; attack once the tally's
+// figures are in, so the tally ends (its frame 300) while W is still held;
+// W let go 8 s after it went down, then attack again 2 s later. The close
+// comes at the first frame of the stage a tally returns to, or 15 s after
+// W is let go.
+std::vector<step> w_through_result() {
+    steps_builder b;
+    b.tap({T::state_frame, splash, 10}, key_enter);
+    const int held = b.add({T::state_frame, play, 10}, {A::key_down, key_w});
+    b.tap({T::state_frame, result, 260}, key_x);
+    const int released = b.add({T::after, 0, 0, held, 8000}, {A::key_up, key_w});
+    b.add({T::after, 0, 0, released, 2000}, {A::key_down, key_x});
+    b.add({T::after, 0, 0, released, 2020}, {A::key_up, key_x});
+    b.close({T::state_frame, play, 1, 0, 0, 2});
+    b.close({T::after, 0, 0, released, 15000});
+    return b.steps;
+}
+
 struct named {
     const char* name;
     std::vector<step> (*make)();
@@ -297,11 +377,15 @@ struct named {
 const named scenarios[] = {
     {"title_idle", title_idle},
     {"title_first", title_first},
+    {"software_title", software_title},
     {"new_game", new_game},
     {"stop", [] { return stop(false); }},
     {"stop_picture", [] { return stop(true); }},
     {"close_during_grid", close_during_grid},
     {"settings_only", settings_only},
+    {"closed_by_the_clock", closed_by_the_clock},
+    {"away_during_grid", [] { return away_during_grid(true); }},
+    {"splash_after_grid", [] { return away_during_grid(false); }},
     {"menu_pages", menu_pages},
     {"debug_mode", debug_mode},
     {"pad_play", pad_play},
@@ -314,6 +398,9 @@ const named scenarios[] = {
     {"sigint_in_play", [] { return signalled(SIGINT, false); }},
     {"sighup_in_play", [] { return signalled(SIGHUP, false); }},
     {"sigterm_in_grid", [] { return signalled(SIGTERM, true); }},
+    {"volume_then_graphics", volume_then_graphics},
+    {"continue_paused", continue_paused},
+    {"w_through_result", w_through_result},
 };
 
 }  // namespace

@@ -28,7 +28,8 @@ struct trigger {
     int visit = 1;
 };
 
-// What it does: a key by DirectInput code, a window close, the picture of the
+// What it does: a key by DirectInput code, a window close, the window losing
+// the focus or getting it back (restored), the picture of the
 // frame presented at the end of this pass (written as <name>.png), the
 // virtual game controller (attach it, a button in SDL controller numbering,
 // an axis, log the last rumble it was sent as "rumble LOW HIGH"), or the
@@ -39,6 +40,8 @@ struct action {
         key_down,
         key_up,
         close,
+        focus_lost,
+        focus_back,
         capture,
         pad_attach,
         pad_button,

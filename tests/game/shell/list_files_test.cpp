@@ -84,6 +84,24 @@ TEST(ListFiles, BadListsStopWithWhereItHappened) {
     for (const Row& r : rows) EXPECT_EQ(read(r.reader, r.text), r.expected) << r.name;
 }
 
+// Each keyframe ends at the running sum of the durations: one below zero, or
+// a sum past 2147483647, is a corrupt file at that keyframe's duration.
+TEST(ListFiles, EffectDurationsBelowZeroOrSummingPastTheRangeStop) {
+    const std::string head = "EFFECT_DEFINITION\r\nspark,0\r\n";
+    struct Row {
+        const char* name;
+        std::string keyframes, expected;
+    } rows[] = {
+        {"a negative duration", "1,5,p\r\n1,-1,p\r\n", "3 (4, 4, 1, 0)"},
+        {"two of the largest", "1,2147483647,p\r\n1,2147483647,p\r\n", "3 (4, 4, 1, 0)"},
+        {"a sum of just the largest", "1,2147483646,p\r\n1,1,p\r\n1,0,p\r\n", "none"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(read(read_effect_list, head + r.keyframes + "DEFINITION_END\r\n"), r.expected)
+            << r.name;
+    EXPECT_EQ(effect_definition[0].end_time[2], 2147483647);
+}
+
 TEST(ListFiles, PictureRecordsTakeTheTransparentColourInForce) {
     ASSERT_EQ(read(read_file_list,
                    "ignored,1\r\nPICTURE_LIST\r\na.png,1,1x1,0x0,0\r\n"

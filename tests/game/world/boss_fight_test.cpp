@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "boss_arena.h"
+#include "world/affecters.h"
+#include "world/block_ignorance.h"
 #include "world/draw_queue.h"
 #include "world/game_random.h"
+#include "world/interactions.h"
+#include "world/stage_frame.h"
 
 namespace {
 
@@ -258,6 +262,63 @@ TEST_F(BossFight, PassHeightsOnLowStagesEnd) {
         EXPECT_EQ(game_random_state.calls - before, r.draws);
         EXPECT_LE(boss.y, r.height - 48.0);
         EXPECT_GE(boss.y, r.height < 224 ? 64 - 0.0 : 64.0);
+    }
+}
+
+// The demo arena's floor (top at 504, a lone row the stage load marks as
+// water) under its border (bottom at 496), and the boss's 80 x 96 box 8 px
+// low: a bomb ends the middle phase while the boss waits off-screen for its
+// second pass. Hurt, it falls back inside the border; its dives, some of
+// which pass through the floor and end held inside it, always land in the end.
+TEST_F(BossFight, APhaseEndedOffScreenLeavesTheBossToLandAgain) {
+    for (int k = 0; k < 25; ++k) blocks[k].y = 520;
+    detect_ignorable_blocks();
+    boss.tick = 1;
+    move_pattern_bossintro_dolvek(&boss);  // the border
+    fighting(2, 9, false);
+    boss.hit_w = 80, boss.hit_h = 96, boss.hit_dy = 8;
+    boss.free_var[3] = 1;  // the second pass waits 78 frames at x 1000
+    double back_x = -1, back_y = -1;
+    int longest_dive = 0, landings = 0;
+    for (int f = 0; f < 3000; ++f) {
+        p.invulnerable_frames = 100;
+        input(0);
+        if (f == 30) {
+            boss.health = 10050;
+            spawn_affecter("affecter_tesmobomb", p, 0, 0, 0, 0);
+        }
+        const int before = state();
+        update_world();
+        process_interactions();
+        if (before == -1 && state() != -1) back_x = boss.x, back_y = boss.y;
+        if (state() == 13) longest_dive = std::max(longest_dive, timer());
+        landings += before == 13 && (state() == 5 || state() == 12);
+        free_bullets();
+    }
+    EXPECT_EQ(boss.phases_left, 1);
+    EXPECT_TRUE(back_x >= 32 && back_x <= 768 && back_y >= 16 && back_y <= 496)
+        << "hurt at (" << back_x << ", " << back_y << ")";
+    // A dive lasts about 100 frames; one held in the floor waits 120 more.
+    EXPECT_LT(longest_dive, 400);
+    EXPECT_GE(landings, 5);
+}
+
+// The last pass staggers on the combo at once, while it still waits off-screen
+// in the air; the combo left by the pass before has not yet halved.
+TEST_F(BossFight, TheLastPassStaggersOnItsFirstFrame) {
+    struct Row {
+        const char* name;
+        int combo, state;
+    } rows[] = {{"combo 28", 28, 11}, {"combo 27", 27, 10}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        boss = enemy{};
+        boss.flags = flag_in_use, boss.type_code = type_enemy, boss.x = 400;
+        fighting(2, 10, false);
+        boss.free_var[3] = 4;  // the fifth pass waits 75 frames
+        boss.free_var[13] = 30, boss.free_var[14] = r.combo;
+        frame(false);
+        EXPECT_EQ(state(), r.state);
     }
 }
 

@@ -80,7 +80,7 @@ TEST_F(AudioLifeThreads, ThreadWithoutComStaysUninitialisedWhileSoundPlays) {
 }
 
 TEST_F(AudioLifeThreads, LastReleaseEndsTheMixerAndClosesTheOutput) {
-    const int threadsBefore = testsupport::ThreadCount();
+    const int threadsBefore = testsupport::QuietThreadCount();
     OpenSound();
     Buffer(Constant(441, 1, 1))->Play(0, 0, DSBPLAY_LOOPING);
     OpenXAudio2();

@@ -50,7 +50,7 @@ TEST(XWindowChurn, FiftyWindowsLeaveNoXResourceOrThread) {
     MakeShowResizeEnd(0);  // SDL's own lasting pieces start with the first window
     const int xWindows = TopLevelXWindows();
     const int segments = SharedSegments();
-    const int threads = testsupport::ThreadCount();
+    const int threads = testsupport::QuietThreadCount();
     for (int i = 1; i <= 50; ++i) MakeShowResizeEnd(i);
     EXPECT_EQ(TopLevelXWindows(), xWindows);
     EXPECT_EQ(SharedSegments(), segments);

@@ -12,7 +12,7 @@ using namespace dshowtest;
 class StateChangeThreads : public GraphTest {};
 
 TEST_F(StateChangeThreads, LoopedStateChangesLeaveNothingBehind) {
-    const int threads = testsupport::ThreadCount();
+    const int threads = testsupport::QuietThreadCount();
     std::string frames;
     for (int k = 0; k < 20; ++k) frames += std::string(16, char('A' + k));
     testsupport::WriteFile("clip.raw", mediafixtures::RawVideo(2, 2, 0, 32, 25, 1, 20, 16, frames));

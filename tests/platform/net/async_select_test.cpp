@@ -198,7 +198,7 @@ TEST_F(AsyncSelectThreads, CancelCloseAndADestroyedWindowStopTheMessages) {
 }
 
 TEST(AsyncSelectWatcherThreads, TheWatcherIsJoinedAtTheLastCleanup) {
-    const int before = testsupport::ThreadCount();
+    const int before = testsupport::QuietThreadCount();
     WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
     HWND window = NotifyWindow();

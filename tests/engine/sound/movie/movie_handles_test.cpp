@@ -26,7 +26,7 @@ class MovieHandleThreads : public soundtest::SoundConvertTest {
     void SetUp() override {
         SoundConvertTest::SetUp();
         KnobSetVirtualClock(true);
-        threads_ = testsupport::ThreadCount();
+        threads_ = testsupport::QuietThreadCount();
         // Six frames at 25 per second: 40 ms each.
         testsupport::WriteFile("movie.ogv", EncodeTheora({16, 16, TH_PF_420, 6, 8, 25, 1}));
         ASSERT_EQ(InitMovieModule(), 0);

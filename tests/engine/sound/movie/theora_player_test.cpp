@@ -122,7 +122,7 @@ class TheoraPlayerThreads : public soundtest::SoundConvertTest {
   protected:
     void SetUp() override {
         SoundConvertTest::SetUp();
-        threads_ = testsupport::ThreadCount();
+        threads_ = testsupport::QuietThreadCount();
     }
     void TearDown() override {
         EXPECT_EQ(threads_, testsupport::SettledThreadCount(threads_));
