@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -148,14 +149,48 @@ bool IndexVorbisPages(SoundConvertState* s) {
     return true;
 }
 
+// One Vorbis stream of the file: its last page number and its header
+// packets, read as vorbisfile reads a link's headers.
+struct StreamHeaders {
+    long lastPage;
+    ogg_stream_state os;
+    vorbis_info info;
+    vorbis_comment comment;
+    int headers = 0;  // header packets taken; the stream is whole at 3
+
+    StreamHeaders(uint32_t serial, long page) : lastPage(page) {
+        ogg_stream_init(&os, int(serial));
+        vorbis_info_init(&info);
+        vorbis_comment_init(&comment);
+    }
+    ~StreamHeaders() {
+        vorbis_comment_clear(&comment);
+        vorbis_info_clear(&info);
+        ogg_stream_clear(&os);
+    }
+    StreamHeaders(const StreamHeaders&) = delete;
+    StreamHeaders& operator=(const StreamHeaders&) = delete;
+
+    // Takes one page of the stream; false when a header packet is missing or
+    // refused. Pages after the headers are not decoded.
+    bool Take(ogg_page* page) {
+        if (headers == 3) return true;
+        if (ogg_stream_pagein(&os, page) != 0) return false;
+        ogg_packet packet;
+        for (int r; headers < 3 && (r = ogg_stream_packetout(&os, &packet)) != 0; ++headers)
+            if (r < 0 || vorbis_synthesis_headerin(&info, &comment, &packet) != 0) return false;
+        return true;
+    }
+};
+
 // Every page belongs to a logical stream that began with a page of its own
 // and follows that stream's earlier pages in sequence, and every stream is
-// Vorbis (a file that groups Vorbis with other streams is read by variant 1).
-// vorbisfile breaks where this does not hold: pages of a stream that never
-// began, a page repeated, or a seek in a grouped file steer the Ogg library
-// into a negative copy length, and a chained link of another codec makes the
-// open lose memory. Such files are refused before vorbisfile sees them. The
-// stream is left at 0.
+// Vorbis with its three headers whole (a file that groups Vorbis with other
+// streams is read by variant 1). vorbisfile breaks where this does not hold:
+// pages of a stream that never began, a page repeated, or a seek in a grouped
+// file steer the Ogg library into a negative copy length, and a chained link
+// of another codec, or one whose headers fail, makes the open lose memory.
+// Such files are refused before vorbisfile sees them. The stream is left at 0.
 bool PagesFitVorbisfile(SoundConvertState* s) {
     const int64_t size = MeasureStream(s);
     if (size <= 0 || size > INT32_MAX || !SeekStreamTo(s, 0)) return false;
@@ -164,7 +199,7 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
     char* in = ogg_sync_buffer(&sync, long(size));
     const uint32_t read = in ? ReadStreamBytes(s, in, uint32_t(size)) : 0;
     ogg_sync_wrote(&sync, long(read));
-    std::vector<std::pair<uint32_t, long>> begun;  // serial, last page number
+    std::vector<std::pair<uint32_t, std::unique_ptr<StreamHeaders>>> begun;
     bool whole = in != nullptr;
     ogg_page page;
     for (int r; whole && (r = ogg_sync_pageout(&sync, &page)) != 0;) {
@@ -174,17 +209,23 @@ bool PagesFitVorbisfile(SoundConvertState* s) {
         auto stream = std::find_if(begun.begin(), begun.end(),
                                    [&](const auto& b) { return b.first == serial; });
         if (!ogg_page_bos(&page)) {
-            whole = stream != begun.end() && number > stream->second;
-            if (whole) stream->second = number;
+            whole = stream != begun.end() && number > stream->second->lastPage;
+            if (whole) stream->second->lastPage = number;
         } else {
-            if (stream == begun.end())
-                begun.emplace_back(serial, number);
-            else
-                stream->second = number;  // a chain may use the serial again
             whole = page.body_len >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0;
+            if (stream == begun.end()) {
+                begun.emplace_back(serial, std::make_unique<StreamHeaders>(serial, number));
+                stream = begun.end() - 1;
+            } else if (stream->second->headers == 3) {  // a chain may use the serial again
+                stream->second = std::make_unique<StreamHeaders>(serial, number);
+            } else {
+                whole = false;
+            }
         }
+        whole = whole && stream->second->Take(&page);
     }
     ogg_sync_clear(&sync);
+    for (const auto& b : begun) whole = whole && b.second->headers == 3;
     return SeekStreamTo(s, 0) && whole;
 }
 

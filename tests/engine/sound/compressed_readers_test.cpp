@@ -247,6 +247,21 @@ TEST_F(CompressedReaderTest, VorbisLinkOfAnotherShapeEndsTheOutput) {
     }
 }
 
+// A chained file cut inside its later link's headers cannot be opened; it is
+// refused without the memory vorbisfile loses when it finds out itself.
+TEST_F(CompressedReaderTest, ChainedLinkCutInItsHeadersIsRefused) {
+    const std::string first = EncodeVorbis(Tone(4000, 1, 22050, 440, 9000), 1, 22050, 0.3f, 1);
+    const std::string second = EncodeVorbis(Tone(4000, 1, 22050, 300, 9000), 1, 22050, 0.3f, 2);
+    struct Row {
+        const char* name;
+        size_t kept;
+    } rows[] = {{"identification page alone", 58}, {"header page cut", 100}};
+    for (const Row& r : rows) {
+        Converter c(first + second.substr(0, r.kept));
+        EXPECT_EQ(c.Setup(kOnlyOgg), -1) << r.name;
+    }
+}
+
 TEST_F(CompressedReaderTest, HostileCutsAndNoiseFailOrStopCleanly) {
     std::string ogg = EncodeVorbis(Tone(8000, 1, 8000, 200, 8000), 1, 8000, 0.3f);
     std::mt19937 random(5);
